@@ -1,0 +1,3 @@
+#include "IConfigBase.h"
+
+IConfigBase::~IConfigBase() = default;

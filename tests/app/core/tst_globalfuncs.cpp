@@ -1,0 +1,71 @@
+#include "FsRoot.h"
+#include "GlobalFuncs.h"
+#include "TempRoot.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtTest>
+
+class TstGlobalFuncs : public QObject {
+    Q_OBJECT
+private slots:
+    void passwordRecords()
+    {
+        const QString rec = GlobalFuncs::encryptPassword(QStringLiteral("secret"));
+        QCOMPARE(rec.size(), 57);
+        QCOMPARE(rec.indexOf(QLatin1Char(':')), 16);
+        QVERIFY(GlobalFuncs::checkPassword(QStringLiteral("secret"), rec));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("Secret"), rec));
+        QVERIFY(!GlobalFuncs::checkPassword(QString(), rec));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("secret"), QString()));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("secret"), QStringLiteral("nocolon")));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("secret"), rec + QStringLiteral(":x")));
+
+        // Known digest: SHA-1("abc" + "pw")
+        const QString fixed = GlobalFuncs::encryptPassword(QStringLiteral("pw"), QStringLiteral("abc"));
+        QCOMPARE(fixed, QStringLiteral("abc:") +
+                            QString::fromLatin1(QCryptographicHash::hash("abcpw", QCryptographicHash::Sha1).toHex()));
+        // A colon in the salt becomes '#', so the record stays parseable.
+        const QString colon = GlobalFuncs::encryptPassword(QStringLiteral("pw"), QStringLiteral("a:b"));
+        QVERIFY(colon.startsWith(QStringLiteral("a#b:")));
+        QVERIFY(GlobalFuncs::checkPassword(QStringLiteral("pw"), colon));
+    }
+
+    void monthNames()
+    {
+        QCOMPARE(GlobalFuncs::getMonthName(0), QStringLiteral("January"));
+        QCOMPARE(GlobalFuncs::getMonthName(11), QStringLiteral("December"));
+        QVERIFY(GlobalFuncs::getMonthName(12).isEmpty());
+        QVERIFY(GlobalFuncs::getMonthName(-1).isEmpty());
+    }
+
+    void pathsBelowRoot()
+    {
+        TempRoot root;
+        QVERIFY(root.isValid());
+        QCOMPARE(FsRoot::path(QStringLiteral("/sys/class/gpio")), root.root() + QStringLiteral("/sys/class/gpio"));
+        QVERIFY(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint).startsWith(root.root()));
+        QVERIFY(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements)
+                    .startsWith(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint) + QLatin1Char('/')));
+        QVERIFY(GlobalFuncs::initPaths());
+        QVERIFY(QDir(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements)).exists());
+        QVERIFY(QDir(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace)).exists());
+    }
+
+    void waitKeepsEventsFlowing()
+    {
+        int fired = 0;
+        QTimer t;
+        connect(&t, &QTimer::timeout, this, [&] { ++fired; });
+        t.start(10);
+        QElapsedTimer clock;
+        clock.start();
+        GlobalFuncs::waitMs(200);
+        QVERIFY(clock.elapsed() >= 190);
+        QVERIFY(fired >= 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstGlobalFuncs)
+#include "tst_globalfuncs.moc"
