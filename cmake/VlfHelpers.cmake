@@ -6,6 +6,11 @@ function(vlf_add_library name)
         ${CMAKE_CURRENT_SOURCE_DIR}/*.h
         ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
     list(FILTER _src EXCLUDE REGEX ".*/main\\.cpp$")
+    if(NOT _src)
+        # Folder not written yet: an empty library keeps the dependency graph whole.
+        file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp "")
+        set(_src ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+    endif()
     add_library(${name} STATIC ${_src})
     target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} Boost::headers)
