@@ -23,7 +23,11 @@ int main(int argc, char* argv[])
     watcher.watch(SIGINT);
 
     GlobalFuncs::initPaths();
+    LoggingCtrl logger;
+    logger.initialize(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace));
+    GlobalFuncs::setLogger(&logger);
     const int rc = app.exec();
     GlobalFuncs::release();
+    GlobalFuncs::setLogger(nullptr);
     return rc;
 }
