@@ -1,0 +1,381 @@
+#include "FakeGpioTree.h"
+#include "GPIOManager.h"
+#include "SCPins.h"
+#include "TCheckSafetyCircuit.h"
+#include "TempRoot.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Bits = std::bitset<10>;
+
+// What a receiver was told, kept by the test while the checker owns the receiver.
+struct Received {
+    std::vector<Bits> states;
+    std::vector<bool> driverEnabled;
+    QElapsedTimer clock;
+    std::vector<qint64> times;
+};
+
+class RecordingReceiver : public SafetyReceiver {
+public:
+    explicit RecordingReceiver(Received* r) : m_r(r) {}
+    void setSafetyCircuitDriverEnabled(bool enabled) override { m_r->driverEnabled.push_back(enabled); }
+    void setSafetyCircuitState(Bits const& state) override
+    {
+        m_r->states.push_back(state);
+        m_r->times.push_back(m_r->clock.isValid() ? m_r->clock.elapsed() : -1);
+    }
+
+private:
+    Received* m_r;
+};
+
+QList<int> inputLines()
+{
+    QList<int> lines;
+    for (const SCPin& pin : SCPins)
+        lines << pin.line;
+    return lines;
+}
+
+int lineOfBit(int bit)
+{
+    for (const SCPin& pin : SCPins) {
+        if (pin.bit == bit)
+            return pin.line;
+    }
+    return -1;
+}
+
+const Bits All(0x3FF);
+
+} // namespace
+
+class TestSafetyCircuit : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempRoot> m_root;
+    std::unique_ptr<FakeGpioTree> m_tree;
+    std::unique_ptr<GPIOManager> m_gpio;
+    Received m_rx;
+
+    std::unique_ptr<TCheckSafetyCircuit> makeChecker()
+    {
+        return std::make_unique<TCheckSafetyCircuit>(m_gpio.get(), std::make_unique<RecordingReceiver>(&m_rx));
+    }
+    // A checker that has run its start-up and published the all-closed state.
+    std::unique_ptr<TCheckSafetyCircuit> runningChecker()
+    {
+        auto checker = makeChecker();
+        if (!checker->doRun())
+            return nullptr;
+        m_rx.states.clear();
+        m_rx.times.clear();
+        return checker;
+    }
+    // A settled checker without the timer: only the test's own polls run.
+    std::unique_ptr<TCheckSafetyCircuit> settledChecker()
+    {
+        auto checker = makeChecker();
+        poll(*checker, 3);
+        m_rx.states.clear();
+        return checker;
+    }
+    void setBit(int bit, bool high) { QVERIFY(m_tree->setLine(lineOfBit(bit), high)); }
+    void poll(TCheckSafetyCircuit& c, int n = 1)
+    {
+        for (int i = 0; i < n; ++i)
+            c.doCheckSafetyCircuit();
+    }
+
+private slots:
+    void init()
+    {
+        m_root = std::make_unique<TempRoot>();
+        m_tree = std::make_unique<FakeGpioTree>(inputLines(), QList<int>{HVEnableLine});
+        m_gpio = std::make_unique<GPIOManager>();
+        m_rx = Received();
+    }
+    void cleanup()
+    {
+        m_gpio.reset();
+        m_tree.reset();
+        m_root.reset();
+    }
+
+    void constructionConfiguresLines()
+    {
+        auto checker = makeChecker();
+        for (int line : inputLines())
+            QCOMPARE(m_tree->direction(line), QByteArray("in"));
+        QCOMPARE(m_tree->direction(HVEnableLine), QByteArray("out"));
+        QVERIFY(m_rx.states.empty());
+        QVERIFY(m_rx.driverEnabled.empty());
+        QCOMPARE(checker->currentState(), Bits());
+    }
+
+    void allHighIsPublishedFromTheSecondReading()
+    {
+        auto checker = makeChecker();
+        poll(*checker);
+        QVERIFY(m_rx.states.empty());
+        poll(*checker);
+        QCOMPARE(m_rx.states, std::vector<Bits>{All});
+        poll(*checker);
+        QCOMPARE(m_rx.states, (std::vector<Bits>{All, All}));
+        QCOMPARE(checker->currentState(), All);
+    }
+
+    void doRunPublishesAndEnablesTheDriver()
+    {
+        auto checker = makeChecker();
+        QVERIFY(checker->doRun());
+        // Three back-to-back readings: the second and the third are published.
+        QCOMPARE(m_rx.states, (std::vector<Bits>{All, All}));
+        QCOMPARE(m_rx.driverEnabled, std::vector<bool>{true});
+        QCOMPARE(checker->currentState(), All);
+    }
+
+    void scanStopsAtTheFirstOpenElement()
+    {
+        auto checker = makeChecker();
+        setBit(0, false);
+        poll(*checker, 2);
+        QCOMPARE(checker->currentState(), Bits());
+
+        setBit(0, true);
+        setBit(1, false);
+        // Lines after the open element are not read at all: an unreadable one does not matter.
+        QVERIFY(m_tree->setValue(lineOfBit(2), QByteArray()));
+        poll(*checker, 4);
+        QCOMPARE(checker->currentState(), Bits(0x001));
+
+        QVERIFY(m_tree->setLine(lineOfBit(2), true));
+        setBit(1, true);
+        setBit(7, false);
+        poll(*checker, 4);
+        QCOMPARE(checker->currentState(), Bits(0x07F));
+    }
+
+    void persistentChangeIsPublishedAtTheFourthPoll()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        setBit(9, false);
+        poll(*checker, 3);
+        QVERIFY(m_rx.states.empty());
+        QCOMPARE(checker->currentState(), All);
+        poll(*checker);
+        QCOMPARE(m_rx.states, std::vector<Bits>{Bits(0x1FF)});
+        QCOMPARE(checker->currentState(), Bits(0x1FF));
+        poll(*checker);
+        QCOMPARE(m_rx.states.size(), size_t(2));
+    }
+
+    void singleGlitchIsNeverPublished()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        setBit(5, false);
+        poll(*checker);
+        setBit(5, true);
+        // Nothing at the glitch and the three polls after it, then the steady state again.
+        poll(*checker, 3);
+        QVERIFY(m_rx.states.empty());
+        poll(*checker);
+        QCOMPARE(m_rx.states, std::vector<Bits>{All});
+        QCOMPARE(checker->currentState(), All);
+    }
+
+    void inputFlippingEveryPollIsNeverPublished()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        for (int i = 0; i < 20; ++i) {
+            setBit(3, i % 2 != 0);
+            poll(*checker);
+        }
+        QVERIFY(m_rx.states.empty());
+        QCOMPARE(checker->currentState(), All);
+
+        // Once it stays put it settles as any other change.
+        setBit(3, false);
+        poll(*checker, 4);
+        QCOMPARE(m_rx.states.back(), Bits(0x007));
+    }
+
+    void readErrorSwitchesHvOffAndPublishesNothing()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        checker->setHV_On();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("1"));
+
+        QVERIFY(m_tree->setValue(lineOfBit(4), QByteArray()));
+        for (int i = 0; i < 3; ++i) {
+            QTest::ignoreMessage(QtWarningMsg, "gpio read error");
+            poll(*checker);
+        }
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QVERIFY(!checker->HVActive());
+        QVERIFY(m_rx.states.empty());
+        QCOMPARE(checker->currentState(), All);
+
+        // Failed readings left no trace: the filter goes on where it stood.
+        QVERIFY(m_tree->setLine(lineOfBit(4), true));
+        poll(*checker);
+        QCOMPARE(m_rx.states, std::vector<Bits>{All});
+    }
+
+    void hvOnWritesOnceAndWaits()
+    {
+        auto checker = makeChecker();
+        checker->setHV_Off();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray());
+
+        QElapsedTimer t;
+        t.start();
+        checker->setHV_On();
+        QVERIFY2(t.elapsed() >= 50, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(checker->HVActive());
+        checker->setHV_On();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("1"));
+
+        checker->setHV_Off();
+        checker->setHV_Off();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QVERIFY(!checker->HVActive());
+    }
+
+    void readErrorDuringHvOnWaitLeavesTheLineLow()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        QVERIFY(m_tree->setValue(lineOfBit(0), QByteArray()));
+        // A poll that runs inside setHV_On's wait and fails to read.
+        QTimer::singleShot(0, checker.get(), [&] { checker->doCheckSafetyCircuit(); });
+        QTest::ignoreMessage(QtWarningMsg, "gpio read error");
+        checker->setHV_On();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QVERIFY(!checker->HVActive());
+        checker.reset();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+    }
+
+    void destructionSwitchesHvOff()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        checker->setHV_On();
+        checker.reset();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+
+        auto idle = settledChecker();
+        QVERIFY(idle);
+        idle.reset();
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+    }
+
+    void receiverCanBeSwapped()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        Received other;
+        std::unique_ptr<SafetyReceiver> previous = checker->setReceiver(std::make_unique<RecordingReceiver>(&other));
+        QVERIFY(previous);
+        poll(*checker);
+        QCOMPARE(other.states, std::vector<Bits>{All});
+        QVERIFY(m_rx.states.empty());
+
+        std::unique_ptr<SafetyReceiver> mine = checker->setReceiver(nullptr);
+        QVERIFY(mine);
+        poll(*checker);
+        QCOMPARE(other.states.size(), size_t(1));
+
+        QVERIFY(!checker->setReceiver(std::move(previous)));
+        poll(*checker);
+        QCOMPARE(m_rx.states, std::vector<Bits>{All});
+    }
+
+    void forcedCheckSettlesWhatThePollAlreadySaw()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        setBit(8, false);
+        poll(*checker);
+        checker->forceSafetyCircuitCheck();
+        QCOMPARE(m_rx.states, std::vector<Bits>{Bits(0x0FF)});
+
+        // A state first read by the forced check itself is not settled yet.
+        m_rx.states.clear();
+        setBit(8, true);
+        checker->forceSafetyCircuitCheck();
+        QVERIFY(m_rx.states.empty());
+        QCOMPARE(checker->currentState(), Bits(0x0FF));
+    }
+
+    void nullFacadeDisablesTheDriver()
+    {
+        QTest::ignoreMessage(QtWarningMsg, "TCheckSafetyCircuit: NULL GPIO Manager!");
+        TCheckSafetyCircuit checker(nullptr, std::make_unique<RecordingReceiver>(&m_rx));
+        QVERIFY(!checker.doRun());
+        QCOMPARE(m_rx.driverEnabled, std::vector<bool>{false});
+        checker.setHV_On();
+        QVERIFY(!checker.HVActive());
+    }
+
+    void failingInitialReadDisablesTheDriver()
+    {
+        QVERIFY(m_tree->setValue(lineOfBit(0), QByteArray()));
+        auto checker = makeChecker();
+        QTest::ignoreMessage(QtWarningMsg, "gpio read error");
+        QTest::ignoreMessage(QtWarningMsg, "TCheckSafetyCircuit: can't read SK State!");
+        QVERIFY(!checker->doRun());
+        QCOMPARE(m_rx.driverEnabled, std::vector<bool>{false});
+        // No poll runs afterwards, even once the line reads again.
+        QVERIFY(m_tree->setLine(lineOfBit(0), true));
+        QTest::qWait(200);
+        QVERIFY(m_rx.states.empty());
+        QVERIFY(!checker->doRun());
+        QCOMPARE(m_rx.driverEnabled, (std::vector<bool>{false, false}));
+    }
+
+    void noGpioDriverDisablesTheDriver()
+    {
+        m_gpio.reset();
+        TempRoot empty;
+        GPIOManager nullGpio;
+        TCheckSafetyCircuit checker(&nullGpio, std::make_unique<RecordingReceiver>(&m_rx));
+        QTest::ignoreMessage(QtWarningMsg, "TCheckSafetyCircuit: can't read SK State!");
+        QVERIFY(!checker.doRun());
+        QCOMPARE(m_rx.driverEnabled, std::vector<bool>{false});
+    }
+
+    void changeReachesTheReceiverThroughTheTimer()
+    {
+        auto checker = runningChecker();
+        QVERIFY(checker);
+        m_rx.clock.start();
+        setBit(6, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_rx.states.empty() && m_rx.states.back() == Bits(0x03F), 2000);
+        qint64 first = -1;
+        for (size_t i = 0; i < m_rx.states.size(); ++i) {
+            if (m_rx.states[i] == Bits(0x03F)) {
+                first = m_rx.times[i];
+                break;
+            }
+        }
+        // Nominal 150 to 200 ms (fourth poll seeing the change). Coarse timers may fire a
+        // little early; a loaded machine makes them late, hence the wide upper bound.
+        QVERIFY2(first >= 130 && first <= 450, qPrintable(QString::number(first)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSafetyCircuit)
+#include "tst_safetycircuit.moc"
