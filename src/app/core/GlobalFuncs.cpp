@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <atomic>
+
 namespace {
 QAtomicPointer<DataModell> g_dm;
 QAtomicPointer<DB> g_db;
@@ -24,7 +26,11 @@ QAtomicPointer<ConnectionManager> g_connectionManager;
 QAtomicPointer<MeasurementManager> g_measurementManager;
 QMutex g_releaserMutex;
 std::function<void()> g_dbReleaser;
-bool g_demo = false;
+#ifdef VLF_DEMO_BUILD
+std::atomic<bool> g_demo{true};
+#else
+std::atomic<bool> g_demo{false};
+#endif
 
 const char* const kAppData = "/home/root/mappedPaths/appdata";
 const char* const kUsbMount = "/media/USB";

@@ -66,6 +66,7 @@ public:
 
     // Returns after ms milliseconds; the caller's events keep being processed.
     static void waitMs(int ms);
+    // True in demo builds (CMake option VLF_DEMO); tests may switch it.
     static bool isDemo();
     static void setDemo(bool demo);
     static QString getProjectAbbreviation();

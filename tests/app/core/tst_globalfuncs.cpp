@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 
@@ -30,6 +31,38 @@ private slots:
         const QString colon = GlobalFuncs::encryptPassword(QStringLiteral("pw"), QStringLiteral("a:b"));
         QVERIFY(colon.startsWith(QStringLiteral("a#b:")));
         QVERIFY(GlobalFuncs::checkPassword(QStringLiteral("pw"), colon));
+    }
+
+    void passwordRecordEdges()
+    {
+        // A drawn salt: 16 letters or digits; every record gets its own.
+        static const QRegularExpression shape(QStringLiteral("^[A-Za-z0-9]{16}:[0-9a-f]{40}$"));
+        const QString a = GlobalFuncs::encryptPassword(QStringLiteral("pw"));
+        const QString b = GlobalFuncs::encryptPassword(QStringLiteral("pw"));
+        QVERIFY2(shape.match(a).hasMatch(), qPrintable(a));
+        QVERIFY(a != b);
+        QVERIFY(GlobalFuncs::checkPassword(QStringLiteral("pw"), b));
+
+        // The colon rule keeps a 16-character salt at 57 characters.
+        const QString colon = GlobalFuncs::encryptPassword(QStringLiteral("pw"), QStringLiteral("abcdefg:ijklmnop"));
+        QCOMPARE(colon.size(), 57);
+        QCOMPARE(colon.left(17), QStringLiteral("abcdefg#ijklmnop:"));
+        QCOMPARE(colon.count(QLatin1Char(':')), 1);
+
+        // Malformed records never match, not even with the right password.
+        const QString good = GlobalFuncs::encryptPassword(QStringLiteral("pw"), QStringLiteral("salt"));
+        const QString digest = good.mid(5);
+        QVERIFY(GlobalFuncs::checkPassword(QStringLiteral("pw"), good));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("pw"), QStringLiteral("salt:")));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("pw"), QLatin1Char(':') + digest));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("pw"), QStringLiteral("salt:") + digest.toUpper()));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("pw"), good + QLatin1Char(' ')));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("pw"), QStringLiteral("salt:") + digest.left(39)));
+        QVERIFY(!GlobalFuncs::checkPassword(QString(), GlobalFuncs::encryptPassword(QStringLiteral("x"))));
+        // An empty password still makes a record that checks only with the empty password.
+        const QString empty = GlobalFuncs::encryptPassword(QString(), QStringLiteral("salt"));
+        QVERIFY(GlobalFuncs::checkPassword(QString(), empty));
+        QVERIFY(!GlobalFuncs::checkPassword(QStringLiteral("pw"), empty));
     }
 
     void monthNames()

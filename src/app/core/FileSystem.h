@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// File-system helpers.
+class FileSystem {
+public:
+    // True when path is a directory afterwards; false when it exists as
+    // something else or cannot be created.
+    static bool mkpath(const QString& path);
+    // Removes a directory tree ("rm -rf"). Refuses an empty path, "/" and
+    // relative paths, which could wipe the wrong tree.
+    static bool rmdir(const QString& path);
+    // Runs program and waits for it: false when it does not start within 1000 ms,
+    // otherwise polls (processing the caller's events) until it ends.
+    // True only for a normal exit with code 0.
+    static bool runExternalProcess(const QString& program, const QStringList& arguments);
+    // Flushes all file-system buffers to the media.
+    static void sync();
+};

@@ -1,0 +1,19 @@
+#include "FakePlatform.h"
+
+#include "Platform.h"
+
+FakePlatform::FakePlatform()
+{
+    Platform::setRebooter(&rebooter);
+    Platform::setSystemClock(&clock);
+    Platform::setWatchdog(&watchdog);
+    Platform::setBacklight(&backlight);
+}
+
+FakePlatform::~FakePlatform()
+{
+    Platform::setRebooter(nullptr);
+    Platform::setSystemClock(nullptr);
+    Platform::setWatchdog(nullptr);
+    Platform::setBacklight(nullptr);
+}

@@ -1,0 +1,13 @@
+#include "FakeRebooter.h"
+
+bool FakeRebooter::reboot()
+{
+    calls << QStringLiteral("reboot");
+    return result;
+}
+
+bool FakeRebooter::powerOff()
+{
+    calls << QStringLiteral("powerOff");
+    return result;
+}
