@@ -1,0 +1,947 @@
+#include "DB.h"
+
+#include "DbSchema.h"
+#include "GlobalFuncs.h"
+#include "LoggingCtrl.h"
+#include "MessageCategories.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMetaObject>
+#include <QSemaphore>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QVariant>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+const char* const kClass = "DB";
+const char* const kMessageTimeFormat = "yyyy/MM/dd hh:mm:ss:zzz AP";
+
+// Factory records (salt, ":", SHA-1 of salt + password) of the three menu locks.
+struct DefaultPassword {
+    const char* type;
+    const char* record;
+};
+const DefaultPassword kDefaultPasswords[] = {
+    {"admin_menu", "Tn4cQe8WuLr2HsZb:5d0c9e1f7a3b6c2e8d4f0a1b9c7e3d5f2a6b8c0e"},
+    {"service_menu", "Qm7ZpR2xLk9VwT4c:e021b3e72a37856236f1d196eb833fd9db434235"},
+    {"ryx_menu", "Hd3NsY8bJf6GtE1a:68424c970337c6c714fe6410bad82727ae621ab2"},
+};
+
+QAtomicInt g_connectionCounter;
+
+// A log line must stay one line with its fields: separators inside a message become spaces.
+QString oneLine(QString text, QChar fieldSeparator, QChar lineSeparator)
+{
+    for (QChar& c : text) {
+        if (c == fieldSeparator || c == lineSeparator || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return text.trimmed();
+}
+
+// The message log knows FATAL to DBG; everything else reads as UNKNOWN.
+QLatin1String categoryName(int category)
+{
+    if (category >= CAT_FATAL && category <= CAT_DBG)
+        return QLatin1String(messageCategoryName(category));
+    return QLatin1String("UNKNOWN");
+}
+
+void logSqlError(const char* function, const QString& what, const QSqlError& error)
+{
+    KLOG_ERROR2(kClass, function, QStringLiteral("%1: %2").arg(what, error.text()));
+}
+} // namespace
+
+DB::DB() : QObject(nullptr)
+{
+    m_connection = QStringLiteral("vlf-db-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+    // The database belongs to the GUI thread, whoever asks for it first.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        if (thread() != app->thread())
+            moveToThread(app->thread());
+    }
+}
+
+DB::~DB()
+{
+    if (GlobalFuncs::getDB() == this)
+        GlobalFuncs::setDB(nullptr);
+    if (QThread::currentThread() == thread())
+        closeFile();
+    else
+        QSqlDatabase::removeDatabase(m_connection);
+}
+
+QString DB::fileName()
+{
+    QString app = QCoreApplication::applicationName();
+    if (app.isEmpty())
+        app = GlobalFuncs::getProjectAbbreviation();
+    return app.toUpper() + QStringLiteral(".sqlite3");
+}
+
+QString DB::defaultPasswordRecord(const QString& type)
+{
+    for (const DefaultPassword& p : kDefaultPasswords) {
+        if (type == QLatin1String(p.type))
+            return QString::fromLatin1(p.record);
+    }
+    return QString();
+}
+
+void DB::registerGlobally()
+{
+    GlobalFuncs::setDB(this);
+    GlobalFuncs::setDatabaseReleaser([]() {
+        if (DB::hasInstance())
+            DB::getInstance()->release();
+    });
+}
+
+void DB::setRemoteControlledCheck(std::function<bool()> check)
+{
+    QMutexLocker lock(&m_stateMutex);
+    m_remoteControlled = std::move(check);
+}
+
+const Statistics* DB::getStatistics() const { return m_statistics.loadAcquire(); }
+
+void DB::setStatistics(const Statistics* statistics) { m_statistics.storeRelease(statistics); }
+
+// ---------------------------------------------------------------------------
+// Thread marshalling
+
+template <typename R, typename F>
+R DB::runLocked(const char* function, R failure, F& body, bool anyState)
+{
+    if (!m_mutex.tryLock(kLockTimeoutMs)) {
+        KLOG_ERROR2(kClass, function, QStringLiteral("Database is busy, statement not executed"));
+        return failure;
+    }
+    R result = failure;
+    if (anyState || database().isOpen())
+        result = body();
+    else
+        KLOG_ERROR2(kClass, function, QStringLiteral("Database is not open"));
+    m_mutex.unlock();
+    return result;
+}
+
+template <typename R, typename F>
+R DB::call(const char* function, R failure, F&& body, bool anyState)
+{
+    if (QThread::currentThread() == thread())
+        return runLocked(function, failure, body, anyState);
+
+    // Pending -> Running by the database thread, Pending -> Abandoned by a caller that
+    // gave up: a call reported as failed is never carried out afterwards.
+    enum { Pending = 0, Running = 1, Abandoned = 2 };
+    struct State {
+        QAtomicInt phase{Pending};
+        QSemaphore done;
+        R result;
+    };
+    auto state = std::make_shared<State>();
+    state->result = failure;
+    auto task = [this, state, function, failure, anyState, &body]() {
+        if (!state->phase.testAndSetOrdered(Pending, Running))
+            return;
+        state->result = runLocked(function, failure, body, anyState);
+        state->done.release();
+    };
+    if (!QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection)) {
+        KLOG_ERROR2(kClass, function, QStringLiteral("Cannot reach the database thread"));
+        return failure;
+    }
+    if (!state->done.tryAcquire(1, kCallTimeoutMs)) {
+        if (state->phase.testAndSetOrdered(Pending, Abandoned)) {
+            KLOG_ERROR2(kClass, function, QStringLiteral("Database thread did not answer, statement not executed"));
+            return failure;
+        }
+        state->done.acquire(); // already running: its result is the answer
+    }
+    return state->result;
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+QSqlDatabase DB::database() const { return QSqlDatabase::database(m_connection, false); }
+
+bool DB::isOpen() const
+{
+    QMutexLocker lock(&m_stateMutex);
+    return !m_path.isEmpty();
+}
+
+QString DB::filePath() const
+{
+    QMutexLocker lock(&m_stateMutex);
+    return m_path;
+}
+
+bool DB::initialize() { return initialize(QString()); }
+
+bool DB::initialize(const QString& folder)
+{
+    const QString dir = folder.isEmpty() ? GlobalFuncs::getAppDataPath() : folder;
+    if (!QDir().mkpath(dir)) {
+        KLOG_ERROR2(kClass, "initialize", QStringLiteral("Cannot create the folder %1").arg(dir));
+        return false;
+    }
+    const QString path = QDir(dir).absoluteFilePath(fileName());
+    const bool ok = call("initialize", false, [&]() {
+        closeFile();
+        return openFile(path);
+    }, true);
+    if (ok)
+        flushLogQueues();
+    return ok;
+}
+
+void DB::release()
+{
+    call("release", true, [&]() {
+        flushLogQueuesLocked();
+        closeFile();
+        return true;
+    }, true);
+}
+
+void DB::closeFile()
+{
+    {
+        QSqlDatabase db = database();
+        if (db.isValid())
+            db.close();
+    }
+    if (QSqlDatabase::contains(m_connection))
+        QSqlDatabase::removeDatabase(m_connection);
+    QMutexLocker lock(&m_stateMutex);
+    m_path.clear();
+}
+
+bool DB::moveAside(const QString& path, const QString& reason, QString* note)
+{
+    const QString target = path + QStringLiteral(".unusable-")
+                           + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz"));
+    if (!QFile::rename(path, target)) {
+        KLOG_ERROR2(kClass, "initialize", QStringLiteral("Cannot move the unusable database %1 aside").arg(path));
+        return false;
+    }
+    // A journal belongs to the old file, never to the new one.
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        const QString side = path + QLatin1String(suffix);
+        if (QFile::exists(side) && !QFile::rename(side, target + QLatin1String(suffix)))
+            QFile::remove(side);
+    }
+    *note = QStringLiteral("Database file was not usable (%1) and was moved to %2; a new one was created")
+                .arg(reason, QFileInfo(target).fileName());
+    return true;
+}
+
+bool DB::openFile(const QString& path)
+{
+    QString note;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+            db.setDatabaseName(path);
+            if (!db.open()) {
+                logSqlError("initialize", QStringLiteral("Cannot open %1").arg(path), db.lastError());
+                db = QSqlDatabase();
+                QSqlDatabase::removeDatabase(m_connection);
+                return false;
+            }
+            QString reason;
+            if (DbSchema::isUsable(db, &reason)) {
+                QString error;
+                if (!DbSchema::prepare(db, &error)) {
+                    KLOG_ERROR2(kClass, "initialize", QStringLiteral("Cannot set up the tables: %1").arg(error));
+                    db.close();
+                    db = QSqlDatabase();
+                    QSqlDatabase::removeDatabase(m_connection);
+                    return false;
+                }
+                break;
+            }
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connection);
+            if (attempt > 0 || !moveAside(path, reason, &note))
+                return false;
+        }
+    }
+    {
+        QMutexLocker lock(&m_stateMutex);
+        m_path = path;
+    }
+    storeDefaultPasswords(false);
+    if (!note.isEmpty()) {
+        KLOG_WARN2(kClass, "initialize", note);
+        insertServiceRow(note);
+    }
+    return true;
+}
+
+bool DB::storeDefaultPasswords(bool overwrite)
+{
+    QSqlQuery q(database());
+    q.prepare(overwrite ? QStringLiteral("INSERT OR REPLACE INTO passwords (type, password) VALUES (?, ?)")
+                        : QStringLiteral("INSERT OR IGNORE INTO passwords (type, password) VALUES (?, ?)"));
+    bool ok = true;
+    for (const DefaultPassword& p : kDefaultPasswords) {
+        q.addBindValue(QString::fromLatin1(p.type));
+        q.addBindValue(QString::fromLatin1(p.record));
+        if (!q.exec()) {
+            logSqlError("storeDefaultPasswords", QStringLiteral("Cannot store the password record"), q.lastError());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Default values
+
+QString DB::getDefaultValue(const QString& category, const QString& feature)
+{
+    return call("getDefaultValue", QString(), [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT value FROM defaultvalues WHERE category = ? AND feature = ?"));
+        q.addBindValue(category);
+        q.addBindValue(feature);
+        if (!q.exec()) {
+            logSqlError("getDefaultValue", QStringLiteral("Cannot read %1/%2").arg(category, feature), q.lastError());
+            return QString();
+        }
+        return q.next() ? q.value(0).toString() : QString();
+    });
+}
+
+bool DB::setDefaultValue(const QString& category, const QString& feature, const QString& value)
+{
+    std::function<bool()> remoteControlled;
+    {
+        QMutexLocker lock(&m_stateMutex);
+        remoteControlled = m_remoteControlled;
+    }
+    // Remote-controlled settings are the peer's, not the instrument's defaults.
+    if (remoteControlled && remoteControlled())
+        return true;
+    return call("setDefaultValue", false, [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("INSERT OR REPLACE INTO defaultvalues (category, feature, value) VALUES (?, ?, ?)"));
+        q.addBindValue(category);
+        q.addBindValue(feature);
+        q.addBindValue(value);
+        if (!q.exec()) {
+            logSqlError("setDefaultValue", QStringLiteral("Cannot store %1/%2").arg(category, feature), q.lastError());
+            return false;
+        }
+        return true;
+    });
+}
+
+bool DB::resetDefaultValues()
+{
+    return call("resetDefaultValues", false, [&]() {
+        QSqlDatabase db = database();
+        if (!db.transaction()) {
+            logSqlError("resetDefaultValues", QStringLiteral("Cannot start a transaction"), db.lastError());
+            return false;
+        }
+        QSqlQuery q(db);
+        QString error;
+        bool ok = q.exec(QStringLiteral("DROP TABLE IF EXISTS defaultvalues"));
+        if (!ok)
+            error = q.lastError().text();
+        ok = ok && DbSchema::createTable(db, QStringLiteral("defaultvalues"), &error);
+        ok = ok && storeDefaultPasswords(true);
+        if (!ok || !db.commit()) {
+            KLOG_ERROR2(kClass, "resetDefaultValues", QStringLiteral("Cannot reset the default values: %1").arg(error));
+            db.rollback();
+            return false;
+        }
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Reset
+
+bool DB::resetDatabase(bool keepServiceLog)
+{
+    return call("resetDatabase", false, [&]() {
+        if (keepServiceLog) {
+            flushLogQueuesLocked();
+            insertServiceRow(QStringLiteral("Resetting Database"));
+            QSqlDatabase db = database();
+            bool ok = true;
+            for (const QString& table : DbSchema::tables(db)) {
+                if (table == QLatin1String("servicelog"))
+                    continue;
+                QString quotedName = table;
+                quotedName.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+                QSqlQuery q(db);
+                if (!q.exec(QStringLiteral("DROP TABLE \"%1\"").arg(quotedName))) {
+                    logSqlError("resetDatabase", QStringLiteral("Cannot drop %1").arg(table), q.lastError());
+                    ok = false;
+                }
+            }
+            // The file stays usable at once; initialize would do the same.
+            QString error;
+            if (!DbSchema::createTables(db, &error)) {
+                KLOG_ERROR2(kClass, "resetDatabase", QStringLiteral("Cannot create the tables: %1").arg(error));
+                ok = false;
+            }
+            storeDefaultPasswords(false);
+            return ok;
+        }
+        QString path;
+        {
+            QMutexLocker lock(&m_stateMutex);
+            path = m_path;
+        }
+        closeFile();
+        bool removed = true;
+        for (const QString& p : {path, path + QStringLiteral("-journal"), path + QStringLiteral("-wal"),
+                                 path + QStringLiteral("-shm")}) {
+            if (QFile::exists(p) && !QFile::remove(p))
+                removed = false;
+        }
+        if (!removed)
+            KLOG_ERROR2(kClass, "resetDatabase", QStringLiteral("Cannot delete %1").arg(path));
+        if (!openFile(path))
+            return false;
+        insertServiceRow(QStringLiteral("Resetting Database"));
+        return removed;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Message log and service log
+
+void DB::queueMessage(const LogRecordQueue::Row& row)
+{
+    m_messageQueue.push(row);
+    scheduleFlush();
+}
+
+void DB::queueServiceMessage(const LogRecordQueue::Row& row)
+{
+    m_serviceQueue.push(row);
+    scheduleFlush();
+}
+
+void DB::scheduleFlush()
+{
+    if (!m_flushPosted.testAndSetOrdered(0, 1))
+        return;
+    QMetaObject::invokeMethod(this, [this]() {
+        m_flushPosted.storeRelease(0);
+        if (isOpen())
+            flushLogQueues();
+    }, Qt::QueuedConnection);
+}
+
+bool DB::flushLogQueues()
+{
+    return call("flushLogQueues", false, [&]() { return flushLogQueuesLocked(); });
+}
+
+bool DB::flushLogQueuesLocked()
+{
+    if (!database().isOpen())
+        return false;
+    int droppedMessages = 0;
+    int droppedService = 0;
+    QVector<LogRecordQueue::Row> messages = m_messageQueue.takeAll(&droppedMessages);
+    QVector<LogRecordQueue::Row> service = m_serviceQueue.takeAll(&droppedService);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (droppedMessages > 0)
+        messages.append({now, CAT_WARN, QStringLiteral("%1 log records were lost while the database was busy").arg(droppedMessages)});
+    if (droppedService > 0)
+        service.append({now, 0, QStringLiteral("%1 service log records were lost while the database was busy").arg(droppedService)});
+    bool ok = true;
+    if (!messages.isEmpty() && !writeLogRows(QStringLiteral("messagelog"), messages, true)) {
+        m_messageQueue.restore(messages);
+        ok = false;
+    }
+    if (!service.isEmpty() && !writeLogRows(QStringLiteral("servicelog"), service, false)) {
+        m_serviceQueue.restore(service);
+        ok = false;
+    }
+    return ok;
+}
+
+bool DB::writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory)
+{
+    QSqlDatabase db = database();
+    // One transaction per batch: one disk sync for many rows.
+    if (!db.transaction())
+        return false;
+    QSqlQuery q(db);
+    q.prepare(withCategory ? QStringLiteral("INSERT INTO %1 (datetime, category, message) VALUES (?, ?, ?)").arg(table)
+                           : QStringLiteral("INSERT INTO %1 (datetime, message) VALUES (?, ?)").arg(table));
+    for (const LogRecordQueue::Row& row : rows) {
+        q.addBindValue(row.msecsSinceEpoch);
+        if (withCategory)
+            q.addBindValue(row.category);
+        q.addBindValue(row.text);
+        if (!q.exec()) {
+            // Not through the logger: its records would come straight back here.
+            qWarning("DB: cannot write to %s: %s", qPrintable(table), qPrintable(q.lastError().text()));
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool DB::insertServiceRow(const QString& text)
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("INSERT INTO servicelog (datetime, message) VALUES (?, ?)"));
+    q.addBindValue(QDateTime::currentMSecsSinceEpoch());
+    q.addBindValue(text);
+    if (!q.exec()) {
+        logSqlError("addServiceMessage", QStringLiteral("Cannot write the service log"), q.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool DB::addServiceMessage(const QString& text)
+{
+    return call("addServiceMessage", false, [&]() {
+        flushLogQueuesLocked();
+        return insertServiceRow(text);
+    });
+}
+
+bool DB::getMessages(QByteArray& out)
+{
+    return call("getMessages", false, [&]() {
+        flushLogQueuesLocked();
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT datetime, category, message FROM messagelog ORDER BY datetime DESC, id DESC"))) {
+            logSqlError("getMessages", QStringLiteral("Cannot read the message log"), q.lastError());
+            return false;
+        }
+        const QLocale c = QLocale::c();
+        const QString format = QString::fromLatin1(kMessageTimeFormat);
+        const QChar tab = QLatin1Char('\t');
+        const QChar lf = QLatin1Char('\n');
+        QString text;
+        while (q.next()) {
+            text.clear();
+            text += c.toString(QDateTime::fromMSecsSinceEpoch(q.value(0).toLongLong()), format);
+            text += tab;
+            text += categoryName(q.value(1).toInt());
+            text += tab;
+            text += oneLine(q.value(2).toString(), tab, lf);
+            text += lf;
+            out += text.toUtf8();
+        }
+        return true;
+    });
+}
+
+bool DB::getServiceMessages(QByteArray& out, QChar fieldSeparator, QChar lineSeparator, QString dateFormat)
+{
+    return call("getServiceMessages", false, [&]() {
+        flushLogQueuesLocked();
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT datetime, message FROM servicelog ORDER BY datetime DESC, id DESC"))) {
+            logSqlError("getServiceMessages", QStringLiteral("Cannot read the service log"), q.lastError());
+            return false;
+        }
+        const QLocale c = QLocale::c();
+        QString text;
+        while (q.next()) {
+            text.clear();
+            text += c.toString(QDateTime::fromMSecsSinceEpoch(q.value(0).toLongLong()), dateFormat);
+            text += fieldSeparator;
+            text += oneLine(q.value(1).toString(), fieldSeparator, lineSeparator);
+            text += lineSeparator;
+            out += text.toUtf8();
+        }
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Operating statistics and performance indicators
+
+QList<int> DB::getStatisticParamIds()
+{
+    return call("getStatisticParamIds", QList<int>(), [&]() {
+        QList<int> ids;
+        QSqlQuery q(database());
+        if (!q.exec(QStringLiteral("SELECT id FROM statistics ORDER BY id"))) {
+            logSqlError("getStatisticParamIds", QStringLiteral("Cannot read the statistics"), q.lastError());
+            return ids;
+        }
+        while (q.next())
+            ids << q.value(0).toInt();
+        return ids;
+    });
+}
+
+qint64 DB::getStatisticParam(int id)
+{
+    return call("getStatisticParam", qint64(0), [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT count FROM statistics WHERE id = ?"));
+        q.addBindValue(id);
+        if (!q.exec()) {
+            logSqlError("getStatisticParam", QStringLiteral("Cannot read parameter %1").arg(id), q.lastError());
+            return qint64(0);
+        }
+        return q.next() ? q.value(0).toLongLong() : qint64(0);
+    });
+}
+
+bool DB::incStatisticParam(int id, int n)
+{
+    return call("incStatisticParam", false, [&]() {
+        QSqlDatabase db = database();
+        if (!db.transaction()) {
+            logSqlError("incStatisticParam", QStringLiteral("Cannot start a transaction"), db.lastError());
+            return false;
+        }
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT OR IGNORE INTO statistics (id, count) VALUES (?, 0)"));
+        q.addBindValue(id);
+        bool ok = q.exec();
+        if (ok) {
+            q.prepare(QStringLiteral("UPDATE statistics SET count = count + ? WHERE id = ?"));
+            q.addBindValue(n);
+            q.addBindValue(id);
+            ok = q.exec();
+        }
+        if (!ok || !db.commit()) {
+            logSqlError("incStatisticParam", QStringLiteral("Cannot count parameter %1").arg(id), q.lastError());
+            db.rollback();
+            return false;
+        }
+        return true;
+    });
+}
+
+QList<int> DB::getPerformanceIndicators()
+{
+    return call("getPerformanceIndicators", QList<int>(), [&]() {
+        QList<int> ids;
+        QSqlQuery q(database());
+        if (!q.exec(QStringLiteral("SELECT DISTINCT id FROM performanceindicators ORDER BY id"))) {
+            logSqlError("getPerformanceIndicators", QStringLiteral("Cannot read the indicators"), q.lastError());
+            return ids;
+        }
+        while (q.next())
+            ids << q.value(0).toInt();
+        return ids;
+    });
+}
+
+QList<int> DB::getPerformanceClasses(int id)
+{
+    return call("getPerformanceClasses", QList<int>(), [&]() {
+        QList<int> classes;
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT idx FROM performanceindicators WHERE id = ? ORDER BY idx"));
+        q.addBindValue(id);
+        if (!q.exec()) {
+            logSqlError("getPerformanceClasses", QStringLiteral("Cannot read indicator %1").arg(id), q.lastError());
+            return classes;
+        }
+        while (q.next())
+            classes << q.value(0).toInt();
+        return classes;
+    });
+}
+
+qint64 DB::getPerformanceIndicator(int id, int index)
+{
+    return call("getPerformanceIndicator", kIndicatorNotSet, [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT value FROM performanceindicators WHERE id = ? AND idx = ?"));
+        q.addBindValue(id);
+        q.addBindValue(index);
+        if (!q.exec()) {
+            logSqlError("getPerformanceIndicator", QStringLiteral("Cannot read indicator %1").arg(id), q.lastError());
+            return kIndicatorNotSet;
+        }
+        return q.next() ? q.value(0).toLongLong() : kIndicatorNotSet;
+    });
+}
+
+bool DB::setPerformanceIndicator(int id, int index, qint64 value)
+{
+    return call("setPerformanceIndicator", false, [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("INSERT OR REPLACE INTO performanceindicators (id, idx, value) VALUES (?, ?, ?)"));
+        q.addBindValue(id);
+        q.addBindValue(index);
+        q.addBindValue(value);
+        if (!q.exec()) {
+            logSqlError("setPerformanceIndicator", QStringLiteral("Cannot store indicator %1").arg(id), q.lastError());
+            return false;
+        }
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Tan delta phases
+
+bool DB::setTanDeltaMetainfo(int phase, int id, long long value)
+{
+    return call("setTanDeltaMetainfo", false, [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("INSERT OR REPLACE INTO tandeltametainfo (phase, id, value) VALUES (?, ?, ?)"));
+        q.addBindValue(phase);
+        q.addBindValue(id);
+        q.addBindValue(static_cast<qint64>(value));
+        if (!q.exec()) {
+            logSqlError("setTanDeltaMetainfo", QStringLiteral("Cannot store phase %1").arg(phase), q.lastError());
+            return false;
+        }
+        return true;
+    });
+}
+
+QMap<int, long long> DB::getTanDeltaMetainfo(int phase)
+{
+    return call("getTanDeltaMetainfo", QMap<int, long long>(), [&]() {
+        QMap<int, long long> values;
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT id, value FROM tandeltametainfo WHERE phase = ?"));
+        q.addBindValue(phase);
+        if (!q.exec()) {
+            logSqlError("getTanDeltaMetainfo", QStringLiteral("Cannot read phase %1").arg(phase), q.lastError());
+            return values;
+        }
+        while (q.next())
+            values.insert(q.value(0).toInt(), q.value(1).toLongLong());
+        return values;
+    });
+}
+
+bool DB::setTanDeltaSummary(int phase, const QVector<TanDeltaStep>& steps)
+{
+    return call("setTanDeltaSummary", false, [&]() {
+        QSqlDatabase db = database();
+        if (!db.transaction())
+            return false;
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("DELETE FROM tandeltasummary WHERE phase = ?"));
+        q.addBindValue(phase);
+        bool ok = q.exec();
+        if (ok)
+            q.prepare(QStringLiteral("INSERT INTO tandeltasummary (phase, step, voltage, tandelta, deviation) "
+                                     "VALUES (?, ?, ?, ?, ?)"));
+        for (int i = 0; ok && i < steps.size(); ++i) {
+            q.addBindValue(phase);
+            q.addBindValue(i);
+            q.addBindValue(steps[i].meanVoltage);
+            q.addBindValue(static_cast<qint64>(steps[i].meanTanDelta));
+            q.addBindValue(steps[i].stdDeviation);
+            ok = q.exec();
+        }
+        if (!ok || !db.commit()) {
+            logSqlError("setTanDeltaSummary", QStringLiteral("Cannot store phase %1").arg(phase), q.lastError());
+            db.rollback();
+            return false;
+        }
+        return true;
+    });
+}
+
+QVector<DB::TanDeltaStep> DB::getTanDeltaSummary(int phase)
+{
+    return call("getTanDeltaSummary", QVector<TanDeltaStep>(), [&]() {
+        QVector<TanDeltaStep> steps;
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT voltage, tandelta, deviation FROM tandeltasummary WHERE phase = ? ORDER BY step"));
+        q.addBindValue(phase);
+        if (!q.exec()) {
+            logSqlError("getTanDeltaSummary", QStringLiteral("Cannot read phase %1").arg(phase), q.lastError());
+            return steps;
+        }
+        while (q.next()) {
+            TanDeltaStep s;
+            s.meanVoltage = q.value(0).toLongLong();
+            s.meanTanDelta = static_cast<quint32>(q.value(1).toLongLong());
+            s.stdDeviation = q.value(2).toLongLong();
+            steps << s;
+        }
+        return steps;
+    });
+}
+
+bool DB::clearTanDeltaPhases()
+{
+    return call("clearTanDeltaPhases", false, [&]() {
+        QSqlQuery q(database());
+        const bool ok = q.exec(QStringLiteral("DELETE FROM tandeltametainfo")) && q.exec(QStringLiteral("DELETE FROM tandeltasummary"));
+        if (!ok)
+            logSqlError("clearTanDeltaPhases", QStringLiteral("Cannot clear the phases"), q.lastError());
+        return ok;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Voltage snaps
+
+QList<double> DB::getVoltageSnapValues(int type)
+{
+    return call("getVoltageSnapValues", QList<double>(), [&]() {
+        QList<double> values;
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT value FROM voltagesnaps WHERE type = ? ORDER BY idx"));
+        q.addBindValue(type);
+        if (!q.exec()) {
+            logSqlError("getVoltageSnapValues", QStringLiteral("Cannot read snap list %1").arg(type), q.lastError());
+            return values;
+        }
+        while (q.next())
+            values << q.value(0).toDouble();
+        return values;
+    });
+}
+
+bool DB::setVoltageSnapValues(int type, const QList<double>& values)
+{
+    return call("setVoltageSnapValues", false, [&]() {
+        QSqlDatabase db = database();
+        if (!db.transaction())
+            return false;
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("DELETE FROM voltagesnaps WHERE type = ?"));
+        q.addBindValue(type);
+        bool ok = q.exec();
+        if (ok)
+            q.prepare(QStringLiteral("INSERT INTO voltagesnaps (type, idx, value) VALUES (?, ?, ?)"));
+        for (int i = 0; ok && i < values.size(); ++i) {
+            q.addBindValue(type);
+            q.addBindValue(i);
+            q.addBindValue(values[i]);
+            ok = q.exec();
+        }
+        if (!ok || !db.commit()) {
+            logSqlError("setVoltageSnapValues", QStringLiteral("Cannot store snap list %1").arg(type), q.lastError());
+            db.rollback();
+            return false;
+        }
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Cable numbers
+
+QStringList DB::getCableNumbers(const QString& filter)
+{
+    return call("getCableNumbers", QStringList(), [&]() {
+        QStringList values;
+        QSqlQuery q(database());
+        if (!q.exec(QStringLiteral("SELECT value FROM cableNumbers"))) {
+            logSqlError("getCableNumbers", QStringLiteral("Cannot read the cable numbers"), q.lastError());
+            return values;
+        }
+        while (q.next()) {
+            const QString v = q.value(0).toString();
+            if (filter.isEmpty() || v.contains(filter, Qt::CaseInsensitive))
+                values << v;
+        }
+        std::stable_sort(values.begin(), values.end(), [](const QString& a, const QString& b) {
+            const int c = QString::compare(a, b, Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a < b;
+        });
+        return values;
+    });
+}
+
+bool DB::addCableNumber(const QString& value)
+{
+    if (value.isEmpty())
+        return false;
+    return call("addCableNumber", false, [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("INSERT OR REPLACE INTO cableNumbers (value) VALUES (?)"));
+        q.addBindValue(value);
+        if (!q.exec()) {
+            logSqlError("addCableNumber", QStringLiteral("Cannot store a cable number"), q.lastError());
+            return false;
+        }
+        return true;
+    });
+}
+
+void DB::deleteCableNumber(const QString& value)
+{
+    // An empty number names no entry; it must not clear the list.
+    if (value.isEmpty())
+        return;
+    call("deleteCableNumber", false, [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("DELETE FROM cableNumbers WHERE value = ?"));
+        q.addBindValue(value);
+        if (!q.exec()) {
+            logSqlError("deleteCableNumber", QStringLiteral("Cannot delete a cable number"), q.lastError());
+            return false;
+        }
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Menu passwords
+
+QString DB::getPassword(const QString& type)
+{
+    return call("getPassword", QString(), [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT password FROM passwords WHERE type = ?"));
+        q.addBindValue(type);
+        if (!q.exec()) {
+            logSqlError("getPassword", QStringLiteral("Cannot read the password record"), q.lastError());
+            return QString();
+        }
+        return q.next() ? q.value(0).toString() : QString();
+    });
+}
+
+bool DB::setPassword(const QString& type, const QString& record)
+{
+    return call("setPassword", false, [&]() {
+        QSqlQuery q(database());
+        q.prepare(QStringLiteral("INSERT OR REPLACE INTO passwords (type, password) VALUES (?, ?)"));
+        q.addBindValue(type);
+        q.addBindValue(record);
+        if (!q.exec()) {
+            logSqlError("setPassword", QStringLiteral("Cannot store the password record"), q.lastError());
+            return false;
+        }
+        return true;
+    });
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "ISingleton.h"
+#include "LogRecordQueue.h"
+
+#include <QAtomicInt>
+#include <QAtomicPointer>
+#include <QByteArray>
+#include <QChar>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+#include <limits>
+
+class Statistics;
+class QSqlDatabase;
+
+// The instrument's SQLite database: settings defaults, message and service logs,
+// statistics, performance indicators, cable numbers, tan delta phase data, voltage
+// snaps and menu passwords. It lives on the GUI thread; a call from another thread is
+// carried out there as a blocking call. Every statement then runs under the database
+// mutex, taken with a bounded wait; a wait that runs out is reported as a failure.
+class DB : public QObject, public ISingleton<DB> {
+    Q_OBJECT
+    friend class ISingleton<DB>;
+
+public:
+    // One voltage step of a finished tan delta phase.
+    struct TanDeltaStep {
+        qint64 meanVoltage = 0;  // mV
+        quint32 meanTanDelta = 0; // millionths; 1,000,000,000 = no value
+        qint64 stdDeviation = 0; // millionths
+    };
+
+    static constexpr int kLockTimeoutMs = 8000;
+    static constexpr qint64 kIndicatorNotSet = std::numeric_limits<qint64>::min();
+    // Longest wait for the database's thread to take up a call from another thread.
+    static constexpr int kCallTimeoutMs = 60000;
+
+    // Opens "<APP>.sqlite3" in the application-data folder (or in folder when given),
+    // creates missing tables and brings an older schema up to date.
+    bool initialize();
+    bool initialize(const QString& folder);
+    // Writes what the log sinks still hold and closes the file.
+    void release();
+    bool isOpen() const;
+    QString filePath() const;
+
+    QString getDefaultValue(const QString& category, const QString& feature);
+    bool setDefaultValue(const QString& category, const QString& feature, const QString& value);
+    bool resetDefaultValues();
+    bool resetDatabase(bool keepServiceLog);
+
+    bool getMessages(QByteArray& out);
+    bool getServiceMessages(QByteArray& out, QChar fieldSeparator, QChar lineSeparator, QString dateFormat);
+    // Thread-safe, never blocks on the database: the rows are written in batches on
+    // the database's thread.
+    void queueMessage(const LogRecordQueue::Row& row);
+    void queueServiceMessage(const LogRecordQueue::Row& row);
+    // Writes the queued log rows now (database thread or blocking call).
+    bool flushLogQueues();
+    // Writes one service-log row at once.
+    bool addServiceMessage(const QString& text);
+
+    QList<int> getStatisticParamIds();
+    qint64 getStatisticParam(int id);
+    bool incStatisticParam(int id, int n);
+    const Statistics* getStatistics() const;
+    void setStatistics(const Statistics* statistics);
+
+    QList<int> getPerformanceIndicators();
+    QList<int> getPerformanceClasses(int id);
+    // kIndicatorNotSet when never stored or unreadable.
+    qint64 getPerformanceIndicator(int id, int index);
+    bool setPerformanceIndicator(int id, int index, qint64 value);
+
+    bool setTanDeltaMetainfo(int phase, int id, long long value);
+    QMap<int, long long> getTanDeltaMetainfo(int phase);
+    bool setTanDeltaSummary(int phase, const QVector<TanDeltaStep>& steps);
+    QVector<TanDeltaStep> getTanDeltaSummary(int phase);
+    // Forgets the meta values and summaries of every phase.
+    bool clearTanDeltaPhases();
+
+    QList<double> getVoltageSnapValues(int type);
+    bool setVoltageSnapValues(int type, const QList<double>& values);
+
+    // Cable numbers containing filter (all for an empty one), sorted ignoring case.
+    QStringList getCableNumbers(const QString& filter = QString());
+    bool addCableNumber(const QString& value);
+    // Deletes exactly this cable number; an empty text deletes nothing.
+    void deleteCableNumber(const QString& value);
+
+    QString getPassword(const QString& type);
+    bool setPassword(const QString& type, const QString& record);
+
+    // While the instrument is remote-controlled setDefaultValue stores nothing.
+    void setRemoteControlledCheck(std::function<bool()> check);
+    // Makes this the database of GlobalFuncs::getDB and GlobalFuncs::release.
+    void registerGlobally();
+
+    // Record of a menu-lock type as stored by the set-up and the reset to defaults.
+    static QString defaultPasswordRecord(const QString& type);
+    // Name of the file in the application-data folder: "<APP>.sqlite3".
+    static QString fileName();
+
+private:
+    DB();
+    ~DB() override;
+
+    // Runs body on the database's thread under the database mutex; failure when the
+    // file is not open (unless anyState), the mutex stays taken or the thread never answers.
+    template <typename R, typename F>
+    R call(const char* function, R failure, F&& body, bool anyState = false);
+    template <typename R, typename F>
+    R runLocked(const char* function, R failure, F& body, bool anyState);
+
+    QSqlDatabase database() const;
+    bool openFile(const QString& path);
+    void closeFile();
+    bool writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory);
+    bool flushLogQueuesLocked();
+    void scheduleFlush();
+    bool insertServiceRow(const QString& text);
+    bool storeDefaultPasswords(bool overwrite);
+    bool moveAside(const QString& path, const QString& reason, QString* note);
+
+    QString m_connection;
+    QString m_path; // empty while closed
+    QMutex m_mutex;
+    QAtomicPointer<const Statistics> m_statistics;
+    mutable QMutex m_stateMutex; // guards m_path and m_remoteControlled
+    std::function<bool()> m_remoteControlled;
+    LogRecordQueue m_messageQueue;
+    LogRecordQueue m_serviceQueue;
+    QAtomicInt m_flushPosted;
+};
