@@ -1,0 +1,119 @@
+#include "TanDeltaStandard.h"
+
+#include "TanDeltaCriteriaFolder.h"
+#include "TanDeltaStandardIEEE2001.h"
+#include "TanDeltaStandardIEEE2013.h"
+#include "TanDeltaStandardNone.h"
+#include "TanDeltaStrings.h"
+
+namespace TanDelta {
+namespace evaluation {
+
+QString Standard::name() const { return strings::evaluationStandardToText(id(), nullptr); }
+
+bool Standard::frequencySupported(unsigned int frequency) const
+{
+    return frequency == 0 || frequency == AutoFrequency;
+}
+
+unsigned int Standard::autoFrequency() const { return AutoFrequency; }
+
+std::optional<qint64> Standard::deltaTanDelta(const QVector<unsigned short>& levels,
+                                              const QVector<TanDeltaMeasurementValues>& values) const
+{
+    const IndexPair idx = deltaTanDeltaFactorsIndex(levels);
+    const int i = idx.first;
+    const int j = idx.second;
+    if (i < 0 || j < 0 || i >= j || j >= values.size())
+        return std::nullopt;
+    const quint32 lower = values.at(i).avgTanDelta;
+    const quint32 higher = values.at(j).avgTanDelta;
+    if (lower == TanDeltaNone || higher == TanDeltaNone)
+        return std::nullopt;
+    return static_cast<qint64>(higher) - static_cast<qint64>(lower);
+}
+
+bool Standard::voltageFactorsSupported(const QVector<unsigned short>& levels, eRequiredFactors which) const
+{
+    QVector<LevelsFactorTag> tags = requiredFactors(which);
+    if (tags.size() > levels.size())
+        return false;
+    return testSupportedFactors(levels.cbegin(), levels.cend(), tags.begin(), tags.end());
+}
+
+int Standard::indexU0(const QVector<unsigned short>& levels) const
+{
+    for (const eRequiredFactors which : {AllFactors, DeltaTanDeltaFactors}) {
+        QVector<LevelsFactorTag> tags = requiredFactors(which);
+        if (tags.size() > levels.size())
+            continue;
+        if (!testSupportedFactors(levels.cbegin(), levels.cend(), tags.begin(), tags.end()))
+            continue;
+        for (const LevelsFactorTag& tag : qAsConst(tags)) {
+            if (tag.factor == 100)
+                return tag.index;
+        }
+    }
+    return levels.indexOf(100);
+}
+
+QSharedPointer<Standard> Standard::makeShared(eEvaluationStandard id)
+{
+    switch (id) {
+    case IEEE2001: return QSharedPointer<StandardIEEE2001>::create();
+    case IEEE2013: return QSharedPointer<StandardIEEE2013>::create();
+    default: break;
+    }
+    return QSharedPointer<StandardNone>::create();
+}
+
+bool testSupportedFactors(QVector<unsigned short>::const_iterator levelsBegin,
+                          QVector<unsigned short>::const_iterator levelsEnd,
+                          QVector<Standard::LevelsFactorTag>::iterator tagsBegin,
+                          QVector<Standard::LevelsFactorTag>::iterator tagsEnd)
+{
+    if (tagsBegin == tagsEnd)
+        return true;
+
+    auto start = levelsBegin;
+    while (start != levelsEnd && static_cast<int>(*start) != tagsBegin->factor)
+        ++start;
+    if (start == levelsEnd)
+        return false;
+
+    auto current = tagsBegin;
+    int accepted = *start;
+    for (auto it = start; it != levelsEnd && current != tagsEnd; ++it) {
+        const int x = *it;
+        if (x > accepted && x <= current->factor) {
+            accepted = x;
+        } else {
+            // A fall, a repeat or an overshoot of the wanted level: start over.
+            current->index = -1;
+            current = tagsBegin;
+        }
+        if (x == current->factor) {
+            current->index = static_cast<int>(it - levelsBegin);
+            accepted = x;
+            ++current;
+        }
+    }
+
+    for (auto tag = tagsBegin; tag != tagsEnd; ++tag) {
+        if (tag->index < 0)
+            return false;
+    }
+    return true;
+}
+
+bool testVoltageLevels(const QVector<unsigned short>& levels, const QVector<TanDeltaMeasurementValues>& values,
+                       QVector<Standard::LevelsFactorTag>& tags)
+{
+    const int n = qMin(levels.size(), values.size());
+    if (tags.size() > n)
+        return false;
+    return testSupportedFactors(levels.cbegin(), levels.cbegin() + n, tags.begin(), tags.end());
+}
+
+} // namespace evaluation
+} // namespace TanDelta
