@@ -2,6 +2,8 @@
 #include "GPIOManager.h"
 #include "GPIONull.h"
 #include "GPIOsys.h"
+#include "LogRecorder.h"
+#include "LoggingCtrl.h"
 #include "TempRoot.h"
 
 #include <QDir>
@@ -15,7 +17,36 @@
 
 class TestGpio : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<LoggingCtrl> m_logger;
+    std::shared_ptr<LogRecorder> m_log = std::make_shared<LogRecorder>();
+
+    // Records matching text once everything logged so far has been delivered.
+    QList<LoggingData> logged(const QString& text)
+    {
+        static int marker = 0;
+        const QString m = QStringLiteral("-- marker %1 --").arg(++marker);
+        LoggingCtrl::log(CAT_INF, "INF", m, -1, "test", "test");
+        if (!m_log->waitFor([&](const LoggingData& r) { return r.text == m; }))
+            return {};
+        QList<LoggingData> found;
+        for (const LoggingData& r : m_log->records()) {
+            if (r.text == text)
+                found << r;
+        }
+        return found;
+    }
+
 private slots:
+    void initTestCase()
+    {
+        qunsetenv("CONSOLE_LOGGING");
+        m_logger = std::make_unique<LoggingCtrl>();
+        m_logger->addSink(m_log->makeSink());
+        QVERIFY(m_logger->initialize());
+    }
+    void cleanupTestCase() { m_logger.reset(); }
+    void init() { m_log->clear(); }
     void cleanup() { GPIOManager::destroyInstance(); }
 
     void managerWithoutExportFallsBackToNull()
@@ -23,12 +54,20 @@ private slots:
         TempRoot root;
         QVERIFY(root.mkdir("/sys/class/gpio"));
         GPIOManager* gpio = GPIOManager::getInstance();
+        QCOMPARE(GPIOManager::getInstance(), gpio);
         QCOMPARE(gpio->cfg_io_pin(19, GPIOManager::input), false);
         QCOMPARE(gpio->get_pin(19), -1);
         QCOMPARE(gpio->set_pin(23, true), false);
         QCOMPARE(gpio->get_pin(19), -1);
         // Nothing was created below the root.
         QVERIFY(QDir(root.path("/sys/class/gpio")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+        const QList<LoggingData> records = logged("No GPIO Driver found!");
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].category, int(CAT_ERR));
+        QCOMPARE(records[0].file, QStringLiteral("GPIONull"));
+        QCOMPARE(records[0].function, QStringLiteral("GPIONull"));
+        QVERIFY(logged("Using sysfs GPIO").isEmpty());
     }
 
     void managerChoosesSysfsAndCanBeRecreated()
@@ -39,6 +78,11 @@ private slots:
             GPIOManager* gpio = GPIOManager::getInstance();
             QVERIFY(gpio->cfg_io_pin(19, GPIOManager::input));
             QCOMPARE(gpio->get_pin(19), 1);
+            const QList<LoggingData> records = logged("Using sysfs GPIO");
+            QCOMPARE(records.size(), 1);
+            QCOMPARE(records[0].category, int(CAT_METHOD));
+            QCOMPARE(records[0].file, QStringLiteral("GPIOsys"));
+            QVERIFY(logged("No GPIO Driver found!").isEmpty());
             GPIOManager::destroyInstance();
             QCOMPARE(tree.unexported(), QByteArray("19"));
         }

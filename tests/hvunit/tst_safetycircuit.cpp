@@ -1,5 +1,7 @@
 #include "FakeGpioTree.h"
 #include "GPIOManager.h"
+#include "LogRecorder.h"
+#include "LoggingCtrl.h"
 #include "SCPins.h"
 #include "TCheckSafetyCircuit.h"
 #include "TempRoot.h"
@@ -64,6 +66,25 @@ class TestSafetyCircuit : public QObject {
     std::unique_ptr<FakeGpioTree> m_tree;
     std::unique_ptr<GPIOManager> m_gpio;
     Received m_rx;
+    std::unique_ptr<LoggingCtrl> m_logger;
+    std::shared_ptr<LogRecorder> m_log = std::make_shared<LogRecorder>();
+
+    // Read-error warnings once everything logged so far has been delivered.
+    int readErrorsLogged()
+    {
+        static int marker = 0;
+        const QString m = QStringLiteral("-- marker %1 --").arg(++marker);
+        LoggingCtrl::log(CAT_INF, "INF", m, -1, "test", "test");
+        if (!m_log->waitFor([&](const LoggingData& r) { return r.text == m; }))
+            return -1;
+        int n = 0;
+        for (const LoggingData& r : m_log->records()) {
+            if (r.text == QLatin1String("Error reading safety circuit state!") && r.category == CAT_WARN
+                && r.file == QLatin1String("TCheckSafetyCircuit") && r.function == QLatin1String("readState"))
+                ++n;
+        }
+        return n;
+    }
 
     std::unique_ptr<TCheckSafetyCircuit> makeChecker()
     {
@@ -95,8 +116,18 @@ class TestSafetyCircuit : public QObject {
     }
 
 private slots:
+    void initTestCase()
+    {
+        qunsetenv("CONSOLE_LOGGING");
+        m_logger = std::make_unique<LoggingCtrl>();
+        m_logger->addSink(m_log->makeSink());
+        QVERIFY(m_logger->initialize());
+    }
+    void cleanupTestCase() { m_logger.reset(); }
+
     void init()
     {
+        m_log->clear();
         m_root = std::make_unique<TempRoot>();
         m_tree = std::make_unique<FakeGpioTree>(inputLines(), QList<int>{HVEnableLine});
         m_gpio = std::make_unique<GPIOManager>();
@@ -226,6 +257,7 @@ private slots:
         QVERIFY(!checker->HVActive());
         QVERIFY(m_rx.states.empty());
         QCOMPARE(checker->currentState(), All);
+        QCOMPARE(readErrorsLogged(), 3);
 
         // Failed readings left no trace: the filter goes on where it stood.
         QVERIFY(m_tree->setLine(lineOfBit(4), true));
