@@ -1,4 +1,6 @@
 #include "FileSystem.h"
+#include "LogRecorder.h"
+#include "LoggingCtrl.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -47,6 +49,11 @@ private slots:
 
     void rmdirRefusesDangerousPaths()
     {
+        qunsetenv("CONSOLE_LOGGING");
+        LoggingCtrl logger;
+        auto rec = std::make_shared<LogRecorder>();
+        logger.addSink(rec->makeSink());
+        QVERIFY(logger.initialize());
         QTemporaryDir dir;
         // Should a refusal ever break, "rm" must not be found.
         const QByteArray path = qgetenv("PATH");
@@ -68,6 +75,11 @@ private slots:
         QVERIFY(!FileSystem::rmdir(QStringLiteral("/tmp/..")));
         QVERIFY(!FileSystem::rmdir(QStringLiteral("/./")));
         qputenv("PATH", path);
+        QVERIFY(rec->waitFor([](const LoggingData& r) {
+            return r.category == CAT_ERR && r.function == QLatin1String("rmdir") &&
+                   r.text.contains(QLatin1String("/tmp/.."));
+        }));
+        logger.release();
     }
 
     void externalProcessResult()

@@ -1,3 +1,5 @@
+#include "LogRecorder.h"
+#include "LoggingCtrl.h"
 #include "ValueConverter.h"
 
 #include <QtTest>
@@ -65,9 +67,20 @@ private slots:
 
     void divideByZeroFactorKeepsValue()
     {
+        qunsetenv("CONSOLE_LOGGING");
+        LoggingCtrl logger;
+        auto rec = std::make_shared<LogRecorder>();
+        logger.addSink(rec->makeSink());
+        QVERIFY(logger.initialize());
         QCOMPARE(ValueConverter::divideVoltageByFactor(12345, 0), 12345L);
         QCOMPARE(ValueConverter::divideVoltageByFactor(-7, 0), -7L);
         QCOMPARE(ValueConverter::divideVoltageByFactor(LONG_MAX, 0), LONG_MAX);
+        // The cause is logged as an error.
+        QVERIFY(rec->waitFor([](const LoggingData& r) {
+            return r.category == CAT_ERR && r.file == QLatin1String("ValueConverter") &&
+                   r.function == QLatin1String("divideVoltageByFactor") && r.text.contains(QLatin1String("12345"));
+        }));
+        logger.release();
     }
 };
 
