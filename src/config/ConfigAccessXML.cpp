@@ -1,0 +1,158 @@
+#include "ConfigAccessXML.h"
+
+#include "LoggingCtrl.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+const char* const kClass = "ConfigAccessXML";
+
+QString resolveAppName(const QString& appName)
+{
+    return appName.isEmpty() ? QCoreApplication::applicationName().toUpper() : appName;
+}
+
+// Reads and checks one candidate file; false with the reason when it cannot be used.
+bool readCandidate(const QString& path, QDomDocument& doc, QString& why)
+{
+    QFile f(path);
+    if (!f.exists()) {
+        why = QStringLiteral("missing");
+        return false;
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        why = f.errorString();
+        return false;
+    }
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!doc.setContent(&f, &error, &line, &column)) {
+        why = QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column);
+        return false;
+    }
+    return ConfigTree::isValidDocument(doc, &why);
+}
+
+void syncDirectory(const QString& dir)
+{
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+} // namespace
+
+ConfigAccessXML::ConfigAccessXML(const QString& configDirectory, const QString& appName)
+    : ConfigTree(resolveAppName(appName)), m_directory(configDirectory), m_appName(resolveAppName(appName))
+{
+}
+
+ConfigAccessXML::~ConfigAccessXML() = default;
+
+QString ConfigAccessXML::filePath() const
+{
+    return m_directory + QLatin1Char('/') + m_appName + QStringLiteral(".cfg.xml");
+}
+
+QString ConfigAccessXML::backupFilePath() const { return filePath() + QStringLiteral(".bak"); }
+
+QString ConfigAccessXML::newFilePath() const { return filePath() + QStringLiteral(".new"); }
+
+QString ConfigAccessXML::loadedFrom() const
+{
+    QMutexLocker lock(&m_fileMutex);
+    return m_loadedFrom;
+}
+
+int ConfigAccessXML::initialize()
+{
+    QMutexLocker lock(&m_fileMutex);
+    const QStringList candidates = {filePath(), backupFilePath(), newFilePath()};
+    for (const QString& path : candidates) {
+        QDomDocument doc;
+        QString why;
+        if (!readCandidate(path, doc, why)) {
+            if (why != QLatin1String("missing"))
+                KLOG_ERROR2(kClass, "initialize", QStringLiteral("Unusable configuration file %1: %2").arg(path, why));
+            continue;
+        }
+        replaceDocument(doc);
+        m_loadedFrom = path;
+        m_fileKnownGood = path == filePath();
+        if (!m_fileKnownGood)
+            KLOG_WARN2(kClass, "initialize", QStringLiteral("Configuration restored from %1").arg(path));
+        return 1;
+    }
+    KLOG_ERROR2(kClass, "initialize", QStringLiteral("No usable configuration file in %1").arg(m_directory));
+    m_loadedFrom.clear();
+    m_fileKnownGood = false;
+    return 0;
+}
+
+bool ConfigAccessXML::writeNewFile(const QByteArray& content)
+{
+    QFile f(newFilePath());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        KLOG_ERROR2(kClass, "save", QStringLiteral("Cannot write %1: %2").arg(f.fileName(), f.errorString()));
+        return false;
+    }
+    const bool written = f.write(content) == content.size() && f.flush() && ::fsync(f.handle()) == 0;
+    if (!written)
+        KLOG_ERROR2(kClass, "save", QStringLiteral("Writing %1 failed: %2").arg(f.fileName(), f.errorString()));
+    f.close();
+    if (!written || f.error() != QFileDevice::NoError) {
+        QFile::remove(newFilePath());
+        return false;
+    }
+    return true;
+}
+
+void ConfigAccessXML::refreshBackup()
+{
+    // Only a file known to be good may replace the backup.
+    if (!m_fileKnownGood || !QFile::exists(filePath()))
+        return;
+    const QByteArray from = QFile::encodeName(filePath());
+    const QByteArray to = QFile::encodeName(backupFilePath());
+    ::unlink(to.constData());
+    if (::link(from.constData(), to.constData()) == 0)
+        return;
+    // File systems without hard links: a copy does as well.
+    if (!QFile::copy(filePath(), backupFilePath()))
+        KLOG_WARN2(kClass, "save", QStringLiteral("Cannot keep a backup in %1").arg(backupFilePath()));
+}
+
+int ConfigAccessXML::save()
+{
+    QMutexLocker lock(&m_fileMutex);
+    if (!QDir().mkpath(m_directory)) {
+        KLOG_ERROR2(kClass, "save", QStringLiteral("Cannot create %1").arg(m_directory));
+        return CFG_IO_ERROR;
+    }
+    if (!writeNewFile(toXml()))
+        return CFG_IO_ERROR;
+    refreshBackup();
+    if (!replaceFile(newFilePath(), filePath())) {
+        KLOG_ERROR2(kClass, "save", QStringLiteral("Cannot replace %1").arg(filePath()));
+        QFile::remove(newFilePath());
+        return CFG_IO_ERROR;
+    }
+    syncDirectory(m_directory);
+    m_fileKnownGood = true;
+    return CFG_OK;
+}
+
+bool ConfigAccessXML::replaceFile(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}

@@ -1,0 +1,503 @@
+#include "ConfigTree.h"
+
+#include <QLocale>
+#include <QMutexLocker>
+
+#include <algorithm>
+
+namespace {
+const QString kKey = QStringLiteral("key");
+const QString kValue = QStringLiteral("value");
+const QString kName = QStringLiteral("name");
+const QString kType = QStringLiteral("type");
+const QString kReadOnly = QStringLiteral("readonly");
+const QString kMin = QStringLiteral("min");
+const QString kMax = QStringLiteral("max");
+const QString kStep = QStringLiteral("step");
+const QString kList = QStringLiteral("list");
+const QChar kListSeparator = QLatin1Char(';');
+
+const char* typeName(ConfigValueTypes type)
+{
+    switch (type) {
+    case CVT_DOUBLE: return "double";
+    case CVT_LONG: return "long";
+    case CVT_STRING: return "string";
+    case CVT_BINARY: return "binary";
+    case CVT_BOOL: return "bool";
+    default: return "";
+    }
+}
+
+ConfigValueTypes typeOf(const QDomElement& e)
+{
+    if (e.tagName() == kKey)
+        return CVT_GROUP;
+    const QString t = e.attribute(kType);
+    for (ConfigValueTypes type : {CVT_DOUBLE, CVT_LONG, CVT_STRING, CVT_BINARY, CVT_BOOL}) {
+        if (t == QLatin1String(typeName(type)))
+            return type;
+    }
+    return CVT_NONE;
+}
+
+bool isEntry(const QDomElement& e) { return e.tagName() == kKey || e.tagName() == kValue; }
+
+QDomElement childNamed(const QDomElement& parent, const QString& name)
+{
+    for (QDomElement c = parent.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+        if (isEntry(c) && c.attribute(kName) == name)
+            return c;
+    }
+    return QDomElement();
+}
+
+bool flagSet(const QDomElement& e)
+{
+    const QString v = e.attribute(kReadOnly).trimmed().toLower();
+    return v == QLatin1String("true") || v == QLatin1String("1");
+}
+
+QString doubleText(double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); }
+
+void setText(QDomElement& e, const QString& text)
+{
+    while (e.hasChildNodes())
+        e.removeChild(e.firstChild());
+    if (!text.isEmpty())
+        e.appendChild(e.ownerDocument().createTextNode(text));
+}
+
+// Limits of a numeric entry: the new ones when any is given, else the stored ones.
+template <typename T, typename S>
+bool effectiveLimits(const QDomElement& existing, T newMin, T newMax, S newStep, T& min, T& max, S& step,
+                     bool& replace, bool (*parse)(const QString&, T&), bool (*parseStep)(const QString&, S&))
+{
+    replace = newMin != 0 || newMax != 0 || newStep != 0;
+    if (replace) {
+        min = newMin;
+        max = newMax;
+        step = newStep;
+        return true;
+    }
+    if (existing.isNull() || !existing.hasAttribute(kMin) || !existing.hasAttribute(kMax))
+        return false;
+    step = 0;
+    return parse(existing.attribute(kMin), min) && parse(existing.attribute(kMax), max)
+        && (!existing.hasAttribute(kStep) || parseStep(existing.attribute(kStep), step));
+}
+
+bool parseLong(const QString& s, long& v)
+{
+    bool ok = false;
+    v = s.trimmed().toLong(&ok);
+    return ok;
+}
+
+bool parseULong(const QString& s, unsigned long& v)
+{
+    bool ok = false;
+    v = s.trimmed().toULong(&ok);
+    return ok;
+}
+
+bool parseDouble(const QString& s, double& v)
+{
+    bool ok = false;
+    v = s.trimmed().toDouble(&ok);
+    return ok;
+}
+} // namespace
+
+// Where a write goes: the existing entry, or the parent and the names still to create.
+struct ConfigTree::Slot {
+    QDomElement entry;
+    QDomElement parent;
+    QStringList missing;
+};
+
+ConfigTree::ConfigTree(const QString& rootName) : m_doc(emptyDocument(rootName)) {}
+
+ConfigTree::~ConfigTree() = default;
+
+QDomDocument ConfigTree::emptyDocument(const QString& rootName)
+{
+    QDomDocument doc;
+    doc.appendChild(doc.createProcessingInstruction(QStringLiteral("xml"),
+                                                    QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
+    QDomElement top = doc.createElement(QStringLiteral("configuration"));
+    doc.appendChild(top);
+    QDomElement root = doc.createElement(kKey);
+    root.setAttribute(kName, rootName);
+    top.appendChild(root);
+    return doc;
+}
+
+QDomElement ConfigTree::rootKey() const { return m_doc.documentElement().firstChild().toElement(); }
+
+QString ConfigTree::rootName() const
+{
+    QMutexLocker lock(&m_mutex);
+    return rootKey().attribute(kName);
+}
+
+bool ConfigTree::isValidDocument(const QDomDocument& doc, QString* why)
+{
+    auto fail = [why](const QString& text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    const QDomElement top = doc.documentElement();
+    if (top.isNull())
+        return fail(QStringLiteral("no document element"));
+    const QDomElement first = top.firstChild().toElement();
+    if (first.isNull() || first.tagName() != kKey)
+        return fail(QStringLiteral("first child of the document element is not a key"));
+    if (!first.hasAttribute(kName))
+        return fail(QStringLiteral("first key has no name"));
+    return true;
+}
+
+bool ConfigTree::replaceDocument(const QDomDocument& doc)
+{
+    if (!isValidDocument(doc))
+        return false;
+    QMutexLocker lock(&m_mutex);
+    m_doc = doc;
+    return true;
+}
+
+void ConfigTree::clear()
+{
+    QMutexLocker lock(&m_mutex);
+    m_doc = emptyDocument(rootKey().attribute(kName));
+}
+
+QByteArray ConfigTree::toXml() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_doc.toByteArray(2);
+}
+
+int ConfigTree::parsePath(const QString& key, QStringList& parts) const
+{
+    parts = key.split(QLatin1Char('/'));
+    if (!parts.isEmpty() && parts.first().isEmpty())
+        parts.removeFirst();
+    if (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    for (const QString& p : parts) {
+        if (p.isEmpty())
+            return CFG_BAD_KEY;
+    }
+    return CFG_OK;
+}
+
+int ConfigTree::find(const QString& key, QDomElement& out) const
+{
+    QStringList parts;
+    if (const int rc = parsePath(key, parts))
+        return rc;
+    QDomElement cur = rootKey();
+    for (const QString& part : parts) {
+        if (cur.tagName() != kKey)
+            return CFG_NOT_FOUND;
+        cur = childNamed(cur, part);
+        if (cur.isNull())
+            return CFG_NOT_FOUND;
+    }
+    out = cur;
+    return CFG_OK;
+}
+
+int ConfigTree::findTyped(const QString& key, ConfigValueTypes type, QDomElement& out) const
+{
+    if (const int rc = find(key, out))
+        return rc;
+    return typeOf(out) == type ? CFG_OK : CFG_WRONG_TYPE;
+}
+
+int ConfigTree::prepareWrite(const QString& key, ConfigValueTypes type, Slot& slot) const
+{
+    QStringList parts;
+    if (const int rc = parsePath(key, parts))
+        return rc;
+    if (parts.isEmpty())
+        return CFG_BAD_KEY;
+    QDomElement cur = rootKey();
+    for (int i = 0; i < parts.size(); ++i) {
+        const QDomElement next = childNamed(cur, parts.at(i));
+        if (next.isNull()) {
+            slot.parent = cur;
+            slot.missing = parts.mid(i);
+            return CFG_OK;
+        }
+        const bool last = i == parts.size() - 1;
+        if (!last && next.tagName() != kKey)
+            return CFG_WRONG_TYPE;
+        cur = next;
+    }
+    if (typeOf(cur) != type)
+        return CFG_WRONG_TYPE;
+    if (flagSet(cur))
+        return CFG_READ_ONLY;
+    slot.entry = cur;
+    return CFG_OK;
+}
+
+QDomElement ConfigTree::commitWrite(Slot& slot, ConfigValueTypes type, const QString& text)
+{
+    if (slot.entry.isNull()) {
+        QDomElement parent = slot.parent;
+        for (int i = 0; i < slot.missing.size(); ++i) {
+            const bool last = i == slot.missing.size() - 1;
+            QDomElement e = m_doc.createElement(last ? kValue : kKey);
+            e.setAttribute(kName, slot.missing.at(i));
+            if (last)
+                e.setAttribute(kType, QString::fromLatin1(typeName(type)));
+            parent.appendChild(e);
+            parent = e;
+        }
+        slot.entry = parent;
+    }
+    setText(slot.entry, text);
+    return slot.entry;
+}
+
+int ConfigTree::subkeys(const QString& key, QMap<QString, ConfigValueTypes>& out)
+{
+    out.clear();
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    if (const int rc = find(key, e))
+        return rc;
+    if (e.tagName() != kKey)
+        return CFG_WRONG_TYPE;
+    for (QDomElement c = e.firstChildElement(); !c.isNull(); c = c.nextSiblingElement()) {
+        if (isEntry(c) && !out.contains(c.attribute(kName)))
+            out.insert(c.attribute(kName), typeOf(c));
+    }
+    return CFG_OK;
+}
+
+bool ConfigTree::exists(const QString& key)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    return find(key, e) == CFG_OK;
+}
+
+int ConfigTree::queryBoolean(const QString& key, bool& value)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    if (const int rc = find(key, e))
+        return rc;
+    const QString text = e.text().trimmed();
+    switch (typeOf(e)) {
+    case CVT_BINARY: {
+        const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
+        value = std::any_of(bytes.begin(), bytes.end(), [](char c) { return c != 0; });
+        return CFG_OK;
+    }
+    case CVT_BOOL:
+        if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1")) {
+            value = true;
+            return CFG_OK;
+        }
+        if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || text == QLatin1String("0")) {
+            value = false;
+            return CFG_OK;
+        }
+        return CFG_WRONG_TYPE;
+    default:
+        return CFG_WRONG_TYPE;
+    }
+}
+
+int ConfigTree::queryString(const QString& key, QString& value, const QString& defaultValue)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    const int rc = findTyped(key, CVT_STRING, e);
+    value = rc == CFG_OK ? e.text() : defaultValue;
+    return rc;
+}
+
+int ConfigTree::doQueryLong(const QString& key, long& value) const
+{
+    QDomElement e;
+    if (const int rc = findTyped(key, CVT_LONG, e))
+        return rc;
+    long v = 0;
+    if (!parseLong(e.text(), v))
+        return CFG_WRONG_TYPE;
+    value = v;
+    return CFG_OK;
+}
+
+int ConfigTree::queryLong(const QString& key, long& value)
+{
+    QMutexLocker lock(&m_mutex);
+    return doQueryLong(key, value);
+}
+
+int ConfigTree::queryDouble(const QString& key, double& value)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    if (const int rc = findTyped(key, CVT_DOUBLE, e))
+        return rc;
+    double v = 0;
+    if (!parseDouble(e.text(), v))
+        return CFG_WRONG_TYPE;
+    value = v;
+    return CFG_OK;
+}
+
+int ConfigTree::queryBinary(const QString& key, QByteArray& value)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    if (const int rc = findTyped(key, CVT_BINARY, e))
+        return rc;
+    value = QByteArray::fromHex(e.text().trimmed().toLatin1());
+    return CFG_OK;
+}
+
+int ConfigTree::queryEnsureLong(const QString& key, long& value, long min, long max, unsigned long step)
+{
+    QMutexLocker lock(&m_mutex);
+    const int rc = doQueryLong(key, value);
+    if (rc != CFG_NOT_FOUND)
+        return rc;
+    return doSetLong(key, value, min, max, step);
+}
+
+int ConfigTree::getLongRanges(const QString& key, long& min, long& max, unsigned long& step)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    if (const int rc = findTyped(key, CVT_LONG, e))
+        return rc;
+    long lo = 0;
+    long hi = 0;
+    unsigned long st = 0;
+    bool replace = false;
+    if (!effectiveLimits<long, unsigned long>(e, 0, 0, 0, lo, hi, st, replace, parseLong, parseULong))
+        return CFG_NO_LIMITS;
+    min = lo;
+    max = hi;
+    step = st;
+    return CFG_OK;
+}
+
+int ConfigTree::isReadOnly(const QString& key, bool& readOnly)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    if (const int rc = find(key, e))
+        return rc;
+    readOnly = flagSet(e);
+    return CFG_OK;
+}
+
+int ConfigTree::setReadOnly(const QString& key, bool readOnly)
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    if (const int rc = find(key, e))
+        return rc;
+    if (readOnly)
+        e.setAttribute(kReadOnly, QStringLiteral("true"));
+    else
+        e.removeAttribute(kReadOnly);
+    return CFG_OK;
+}
+
+int ConfigTree::setDouble(const QString& key, double value, double min, double max, double step)
+{
+    QMutexLocker lock(&m_mutex);
+    Slot slot;
+    if (const int rc = prepareWrite(key, CVT_DOUBLE, slot))
+        return rc;
+    double lo = 0;
+    double hi = 0;
+    double st = 0;
+    bool replace = false;
+    const bool limited = effectiveLimits<double, double>(slot.entry, min, max, step, lo, hi, st, replace,
+                                                         parseDouble, parseDouble);
+    if (limited && (lo > hi || !(value >= lo && value <= hi)))
+        return CFG_OUT_OF_LIMITS;
+    QDomElement e = commitWrite(slot, CVT_DOUBLE, doubleText(value));
+    if (replace) {
+        e.setAttribute(kMin, doubleText(lo));
+        e.setAttribute(kMax, doubleText(hi));
+        e.setAttribute(kStep, doubleText(st));
+    }
+    return CFG_OK;
+}
+
+int ConfigTree::setLong(const QString& key, long value, long min, long max, unsigned long step)
+{
+    QMutexLocker lock(&m_mutex);
+    return doSetLong(key, value, min, max, step);
+}
+
+int ConfigTree::doSetLong(const QString& key, long value, long min, long max, unsigned long step)
+{
+    Slot slot;
+    if (const int rc = prepareWrite(key, CVT_LONG, slot))
+        return rc;
+    long lo = 0;
+    long hi = 0;
+    unsigned long st = 0;
+    bool replace = false;
+    const bool limited = effectiveLimits<long, unsigned long>(slot.entry, min, max, step, lo, hi, st, replace,
+                                                              parseLong, parseULong);
+    if (limited && (lo > hi || value < lo || value > hi))
+        return CFG_OUT_OF_LIMITS;
+    QDomElement e = commitWrite(slot, CVT_LONG, QString::number(value));
+    if (replace) {
+        e.setAttribute(kMin, QString::number(lo));
+        e.setAttribute(kMax, QString::number(hi));
+        e.setAttribute(kStep, QString::number(st));
+    }
+    return CFG_OK;
+}
+
+int ConfigTree::setString(const QString& key, const QString& value, const QString& list)
+{
+    QMutexLocker lock(&m_mutex);
+    Slot slot;
+    if (const int rc = prepareWrite(key, CVT_STRING, slot))
+        return rc;
+    const QString allowed = !list.isEmpty() ? list : slot.entry.attribute(kList);
+    if (!allowed.isEmpty() && !allowed.split(kListSeparator).contains(value))
+        return CFG_OUT_OF_LIMITS;
+    QDomElement e = commitWrite(slot, CVT_STRING, value);
+    if (!list.isEmpty())
+        e.setAttribute(kList, list);
+    return CFG_OK;
+}
+
+int ConfigTree::setBoolean(const QString& key, bool value)
+{
+    QMutexLocker lock(&m_mutex);
+    Slot slot;
+    if (const int rc = prepareWrite(key, CVT_BOOL, slot))
+        return rc;
+    commitWrite(slot, CVT_BOOL, value ? QStringLiteral("true") : QStringLiteral("false"));
+    return CFG_OK;
+}
+
+int ConfigTree::setBinary(const QString& key, const QByteArray& value)
+{
+    QMutexLocker lock(&m_mutex);
+    Slot slot;
+    if (const int rc = prepareWrite(key, CVT_BINARY, slot))
+        return rc;
+    commitWrite(slot, CVT_BINARY, QString::fromLatin1(value.toHex()));
+    return CFG_OK;
+}
