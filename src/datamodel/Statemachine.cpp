@@ -1,0 +1,192 @@
+#include "Statemachine.h"
+
+#include "app/core/TimeoutCounter.h"
+#include "logging/LoggingCtrl.h"
+
+using namespace States;
+using E = eAppEvent;
+
+namespace {
+
+QVector<Statemachine::Transition> buildTable()
+{
+    QVector<Statemachine::Transition> t;
+    auto rows = [&t](std::initializer_list<AppState> from, std::initializer_list<E> events, AppState to) {
+        for (AppState f : from)
+            for (E e : events)
+                t.append({f, e, to});
+    };
+
+    // Start-up, updates and HV-unit errors outside a test.
+    rows({None}, {E::MainsOn}, Starting);
+    rows({Starting}, {E::HVUnitInitialized}, Idle);
+    rows({Starting, Idle}, {E::HVInitError}, Starting); // the HV link retries
+    rows({Idle}, {E::StartUpdate}, Updating);
+    rows({Updating}, {E::HostUpdateFinished}, Idle);
+    rows({Updating}, {E::HVUpdateFinished}, Starting);
+    rows({Idle}, {E::HVUnitErrorDetected}, HVUnitError);
+    rows({HVUnitError}, {E::HVUnitInitialized}, Idle);
+
+    // Preparing a test: the operator closes the safety circuit and switches HV on.
+    rows({Idle, WaitPhaseConnect}, {E::StartTest}, InitTest);
+    rows({InitTest}, {E::TestInitSuccess}, WaitHVFree);
+    rows({InitTest, WaitHVFree}, {E::GotHVFree}, WaitExtEmergOff);
+    rows({InitTest, WaitHVFree, WaitExtEmergOff}, {E::ExtEmergOffClosed}, WaitConfirmOn);
+    rows({WaitConfirmOn}, {E::HVOn}, WaitHVOn);
+    rows({InitTest, WaitHVFree, WaitExtEmergOff, WaitConfirmOn}, {E::HVUnitErrorDetected}, TestFinished);
+    rows({WaitHVFree, WaitExtEmergOff, WaitConfirmOn}, {E::TestCanceledUser, E::TestAborted}, Idle);
+    rows({WaitConfirmOn}, {E::StateTimeout}, Idle);
+
+    // HV on: load detection and the effective test parameters.
+    rows({WaitHVOn}, {E::HVOutputOn}, WaitLoadDetect);
+    rows({WaitLoadDetect}, {E::LoadDetectionFinished}, WaitForEffTestParameters);
+    rows({WaitForEffTestParameters}, {E::FrequencyUnmodified}, TestReadyToRun);
+    rows({WaitForEffTestParameters}, {E::FrequencyModified}, WaitForConfirmation);
+    rows({WaitForConfirmation}, {E::UserAck}, TestReadyToRun);
+    rows({WaitForEffTestParameters}, {E::LoadDetResultError}, TestFinalizing);
+    // With the HV switched on, every way out goes through the finalisation, so the
+    // HV unit is stopped and the record is kept.
+    rows({WaitHVOn, WaitLoadDetect, WaitForEffTestParameters, WaitForConfirmation, TestReadyToRun},
+         {E::TestCanceledUser, E::TestAborted, E::StateTimeout, E::HVUnitErrorDetected}, TestFinalizing);
+    rows({WaitHVOn, WaitLoadDetect, WaitForEffTestParameters, WaitForConfirmation, TestReadyToRun},
+         {E::SafetyCircuitOpened}, TestSoftStop);
+
+    // The running test.
+    rows({TestReadyToRun}, {E::TestStarted}, TestRunning);
+    rows({TestRunning}, {E::BreakdownDetected}, TestBurning);
+    rows({TestRunning, TestBurning}, {E::TestTimeUp, E::TestCanceledUser, E::SafetyCircuitOpened}, TestSoftStop);
+    rows({TestRunning, TestBurning}, {E::HVUnitErrorDetected, E::TestAborted}, TestFinalizing);
+    rows({TestSoftStop}, {E::SoftStopFinished}, TestFinalizing);
+
+    // The end of a test.
+    rows({TestFinalizing}, {E::TestFinalized}, TransferringToHistory);
+    rows({TransferringToHistory}, {E::HistoryReady}, TestFinished);
+    rows({TestFinished}, {E::ExportData}, TransferringTestData);
+    rows({TransferringTestData}, {E::DataReady}, TestDataTransferred);
+    rows({TestFinished, TestDataTransferred}, {E::TestResultConfirmed}, Idle);
+    rows({TestFinished}, {E::StartNextPhase}, WaitPhaseConnect);
+    rows({WaitPhaseConnect}, {E::TestCanceledUser}, Idle);
+    return t;
+}
+
+// Waits of a test, in ms. The operator's waits are longer than the HV unit's.
+QVector<Statemachine::StateTimeout> buildTimeouts()
+{
+    return {
+        {WaitConfirmOn, 60000, eTestResult_Unknown},
+        {WaitHVOn, 30000, eTestResult_TimeoutHVGenNotStarted},
+        {WaitLoadDetect, 90000, eTestResult_TimeoutLoadDetection},
+        {WaitForEffTestParameters, 30000, eTestResult_TimeoutWaitingAckTestParam},
+        {WaitForConfirmation, 60000, eTestResult_CancelledByOp},
+        {TestReadyToRun, 30000, eTestResult_TimeoutHVGenNotStarted},
+    };
+}
+
+} // namespace
+
+Statemachine::Statemachine(QObject* parent, int tickMs)
+    : QObject(parent), m_counter(new TimeoutCounter(this, tickMs)), m_timeouts(defaultTimeouts())
+{
+    registerInstrumentTypes();
+    connect(m_counter, &TimeoutCounter::updateTimeoutTime, this, &Statemachine::updateTimeoutTime);
+    connect(m_counter, &TimeoutCounter::timeout, this, &Statemachine::onTimeout);
+}
+
+Statemachine::~Statemachine() = default;
+
+const QVector<Statemachine::Transition>& Statemachine::transitions()
+{
+    static const QVector<Transition> table = buildTable();
+    return table;
+}
+
+const QVector<Statemachine::StateTimeout>& Statemachine::defaultTimeouts()
+{
+    static const QVector<StateTimeout> table = buildTimeouts();
+    return table;
+}
+
+bool Statemachine::lookup(AppState state, eAppEvent event, AppState& next)
+{
+    for (const Transition& t : transitions()) {
+        if (t.from == state && t.event == event) {
+            next = t.to;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Statemachine::isTestState(AppState state)
+{
+    return state >= InitTest && state <= TestSoftStop;
+}
+
+uint Statemachine::timeoutFor(AppState state) const
+{
+    for (const StateTimeout& t : m_timeouts)
+        if (t.state == state)
+            return t.ms;
+    return 0;
+}
+
+eTestResult Statemachine::timeoutResult(AppState state) const
+{
+    for (const StateTimeout& t : m_timeouts)
+        if (t.state == state)
+            return t.result;
+    return eTestResult_Unknown;
+}
+
+void Statemachine::setStateTimeout(AppState state, uint ms)
+{
+    for (StateTimeout& t : m_timeouts) {
+        if (t.state == state) {
+            t.ms = ms;
+            return;
+        }
+    }
+    m_timeouts.append({state, ms, eTestResult_Unknown});
+}
+
+void Statemachine::receiveAppEvent(eAppEvent event)
+{
+    m_pending.enqueue(event);
+    if (m_busy)
+        return;
+    m_busy = true;
+    while (!m_pending.isEmpty())
+        process(m_pending.dequeue());
+    m_busy = false;
+}
+
+void Statemachine::process(eAppEvent event)
+{
+    const AppState old = currentState();
+    AppState next = old;
+    if (!lookup(old, event, next)) {
+        KLOG_DEBUG2("Statemachine", "receiveAppEvent",
+                    QString("Event %1 (%2) ignored in state %3 (%4)")
+                        .arg(appEventName(event))
+                        .arg(int(event))
+                        .arg(stateName(old))
+                        .arg(int(old)));
+        return;
+    }
+    m_counter->stop();
+    m_state.store(next);
+    KLOG_DEBUG2("Statemachine", "receiveAppEvent",
+                QString("%1 --%2--> %3").arg(stateName(old), appEventName(event), stateName(next)));
+    const uint ms = timeoutFor(next);
+    if (ms > 0)
+        m_counter->start(ms);
+    emit appStateChanged(old, next);
+}
+
+void Statemachine::onTimeout()
+{
+    const AppState state = currentState();
+    KLOG_DEBUG2("Statemachine", "onTimeout", QString("Time-out in state %1").arg(stateName(state)));
+    emit stateTimedOut(state);
+    receiveAppEvent(eAppEvent::StateTimeout);
+}
