@@ -1,11 +1,19 @@
 #include "TransObject.h"
 
 #include <QCoreApplication>
+#include <QList>
+
+namespace {
+// Registered once so messages can travel through queued signals.
+const int g_metaTypes = (qRegisterMetaType<TransObject>("TransObject"),
+                         qRegisterMetaType<QList<TransObject>>("QList<TransObject>"), 0);
+} // namespace
 
 TransObject::TransObject(const QString& context, const QString& key, const QStringList& arguments,
                          const QString& comment)
     : m_context(context), m_key(key), m_arguments(arguments), m_comment(comment)
 {
+    Q_UNUSED(g_metaTypes)
 }
 
 QString TransObject::toText() const

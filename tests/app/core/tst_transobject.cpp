@@ -1,6 +1,7 @@
 #include "TransObject.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QTranslator>
 #include <QVariant>
 #include <QtTest>
@@ -21,6 +22,14 @@ public:
     bool isEmpty() const override { return false; }
 };
 } // namespace
+
+class MessageReceiver : public QObject {
+    Q_OBJECT
+public:
+    QList<TransObject> received;
+public slots:
+    void take(const QList<TransObject>& messages) { received = messages; }
+};
 
 class TstTransObject : public QObject {
     Q_OBJECT
@@ -80,6 +89,23 @@ private slots:
         QCOMPARE(back.arguments(), QStringList{QStringLiteral("a")});
         QCOMPARE(back.comment(), QStringLiteral("c"));
         QVERIFY(back != TransObject(QStringLiteral("Dialog"), QStringLiteral("Key")));
+    }
+
+    void travelsThroughQueuedSignals()
+    {
+        // Queued connections copy their arguments through the meta-type system.
+        QThread thread;
+        MessageReceiver receiver;
+        receiver.moveToThread(&thread);
+        thread.start();
+        const QList<TransObject> sent{TransObject(QStringLiteral("Menu"), QStringLiteral("Activities")),
+                                      TransObject(QStringLiteral("ErrorMessages"), QStringLiteral("ErrorWhileWritingData"),
+                                                  {QStringLiteral("x")})};
+        QVERIFY(QMetaObject::invokeMethod(&receiver, "take", Qt::BlockingQueuedConnection,
+                                          Q_ARG(QList<TransObject>, sent)));
+        thread.quit();
+        QVERIFY(thread.wait(5000));
+        QCOMPARE(receiver.received, sent);
     }
 };
 
