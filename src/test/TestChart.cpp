@@ -1,6 +1,7 @@
 #include "TestChart.h"
 
 #include "File.h"
+#include "FileSystem.h"
 #include "LoggingCtrl.h"
 
 #include <QCoreApplication>
@@ -127,7 +128,7 @@ bool saveTestData(GlobalFuncs::Path location, const VLF::TestData& data)
 {
     const QString folder =
         GlobalFuncs::getUsbPath(location) + QLatin1Char('/') + startTime(data).toString(QStringLiteral("yyyyMMdd"));
-    if (!QDir().mkpath(folder)) {
+    if (!FileSystem::mkpath(folder)) {
         KLOG_WARN2(kClass, "saveTestData", QStringLiteral("Can't create directory: ") + folder);
         return false;
     }
