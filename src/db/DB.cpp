@@ -66,6 +66,10 @@ void logSqlError(const char* function, const QString& what, const QSqlError& err
 DB::DB() : QObject(nullptr)
 {
     m_connection = QStringLiteral("vlf-db-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+    m_messageQueue = std::make_shared<LogRecordQueue>();
+    m_serviceQueue = std::make_shared<LogRecordQueue>();
+    m_messageQueue->setWakeUp([this]() { scheduleFlush(); });
+    m_serviceQueue->setWakeUp([this]() { scheduleFlush(); });
     // The database belongs to the GUI thread, whoever asks for it first.
     if (QCoreApplication* app = QCoreApplication::instance()) {
         if (thread() != app->thread())
@@ -75,6 +79,8 @@ DB::DB() : QObject(nullptr)
 
 DB::~DB()
 {
+    m_messageQueue->setWakeUp(nullptr);
+    m_serviceQueue->setWakeUp(nullptr);
     if (GlobalFuncs::getDB() == this)
         GlobalFuncs::setDB(nullptr);
     if (QThread::currentThread() == thread())
@@ -433,17 +439,9 @@ bool DB::resetDatabase(bool keepServiceLog)
 // ---------------------------------------------------------------------------
 // Message log and service log
 
-void DB::queueMessage(const LogRecordQueue::Row& row)
-{
-    m_messageQueue.push(row);
-    scheduleFlush();
-}
+void DB::queueMessage(const LogRecordQueue::Row& row) { m_messageQueue->push(row); }
 
-void DB::queueServiceMessage(const LogRecordQueue::Row& row)
-{
-    m_serviceQueue.push(row);
-    scheduleFlush();
-}
+void DB::queueServiceMessage(const LogRecordQueue::Row& row) { m_serviceQueue->push(row); }
 
 void DB::scheduleFlush()
 {
@@ -467,8 +465,8 @@ bool DB::flushLogQueuesLocked()
         return false;
     int droppedMessages = 0;
     int droppedService = 0;
-    QVector<LogRecordQueue::Row> messages = m_messageQueue.takeAll(&droppedMessages);
-    QVector<LogRecordQueue::Row> service = m_serviceQueue.takeAll(&droppedService);
+    QVector<LogRecordQueue::Row> messages = m_messageQueue->takeAll(&droppedMessages);
+    QVector<LogRecordQueue::Row> service = m_serviceQueue->takeAll(&droppedService);
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (droppedMessages > 0)
         messages.append({now, CAT_WARN, QStringLiteral("%1 log records were lost while the database was busy").arg(droppedMessages)});
@@ -476,11 +474,11 @@ bool DB::flushLogQueuesLocked()
         service.append({now, 0, QStringLiteral("%1 service log records were lost while the database was busy").arg(droppedService)});
     bool ok = true;
     if (!messages.isEmpty() && !writeLogRows(QStringLiteral("messagelog"), messages, true)) {
-        m_messageQueue.restore(messages);
+        m_messageQueue->restore(messages);
         ok = false;
     }
     if (!service.isEmpty() && !writeLogRows(QStringLiteral("servicelog"), service, false)) {
-        m_serviceQueue.restore(service);
+        m_serviceQueue->restore(service);
         ok = false;
     }
     return ok;

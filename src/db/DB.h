@@ -15,6 +15,7 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 #include <limits>
 
 class Statistics;
@@ -62,6 +63,9 @@ public:
     // the database's thread.
     void queueMessage(const LogRecordQueue::Row& row);
     void queueServiceMessage(const LogRecordQueue::Row& row);
+    // The queues behind the two calls above, for the log sinks; they outlive the database.
+    std::shared_ptr<LogRecordQueue> messageQueue() const { return m_messageQueue; }
+    std::shared_ptr<LogRecordQueue> serviceQueue() const { return m_serviceQueue; }
     // Writes the queued log rows now (database thread or blocking call).
     bool flushLogQueues();
     // Writes one service-log row at once.
@@ -135,7 +139,7 @@ private:
     QAtomicPointer<const Statistics> m_statistics;
     mutable QMutex m_stateMutex; // guards m_path and m_remoteControlled
     std::function<bool()> m_remoteControlled;
-    LogRecordQueue m_messageQueue;
-    LogRecordQueue m_serviceQueue;
+    std::shared_ptr<LogRecordQueue> m_messageQueue;
+    std::shared_ptr<LogRecordQueue> m_serviceQueue;
     QAtomicInt m_flushPosted;
 };

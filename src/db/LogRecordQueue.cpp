@@ -4,18 +4,28 @@
 
 LogRecordQueue::LogRecordQueue(int capacity) : m_capacity(qMax(1, capacity)) {}
 
-bool LogRecordQueue::push(const Row& row)
+void LogRecordQueue::setWakeUp(std::function<void()> wakeUp)
 {
     QMutexLocker lock(&m_mutex);
-    const bool wasEmpty = m_rows.isEmpty();
-    if (m_rows.size() >= m_capacity) {
-        // Drop a tenth at once so a full queue does not shift on every row.
-        const int n = qMax(1, m_capacity / 10);
+    m_wakeUp = std::move(wakeUp);
+}
+
+void LogRecordQueue::push(const Row& row) { push(QVector<Row>{row}); }
+
+void LogRecordQueue::push(const QVector<Row>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_rows += rows;
+    if (m_rows.size() > m_capacity) {
+        // Drop at least a tenth at once so a full queue does not shift on every row.
+        const int n = qMin(m_rows.size(), qMax(m_rows.size() - m_capacity, m_capacity / 10));
         m_rows.remove(0, n);
         m_dropped += n;
     }
-    m_rows.append(row);
-    return wasEmpty;
+    if (m_wakeUp)
+        m_wakeUp();
 }
 
 QVector<LogRecordQueue::Row> LogRecordQueue::takeAll(int* dropped)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 // Log rows waiting for the database. Producers on any thread append; the database
 // thread takes the whole batch. Bounded: when full, the oldest tenth gives way and is
 // counted, so a stuck database never eats the memory.
@@ -15,10 +17,13 @@ public:
         QString text;
     };
 
-    explicit LogRecordQueue(int capacity = 200000);
+    explicit LogRecordQueue(int capacity = 100000);
 
-    // Returns true when the queue was empty before (the caller schedules a flush).
-    bool push(const Row& row);
+    // Appends a row and calls the wake-up (under the queue's lock, so the one who set
+    // it can clear it safely before it goes away).
+    void push(const Row& row);
+    void push(const QVector<Row>& rows);
+    void setWakeUp(std::function<void()> wakeUp);
     // Takes every waiting row; dropped receives the rows lost since the last take.
     QVector<Row> takeAll(int* dropped = nullptr);
     // Puts rows that could not be written back in front of the newer ones.
@@ -30,4 +35,5 @@ private:
     QVector<Row> m_rows;
     int m_capacity;
     int m_dropped = 0;
+    std::function<void()> m_wakeUp;
 };
