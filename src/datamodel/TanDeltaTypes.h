@@ -1,5 +1,8 @@
 #pragma once
 
+// Tan delta enumerations shared by the data model, the test worker, the evaluation
+// standards and the views. Header only, no dependencies beyond Qt Core.
+
 #include <QMetaType>
 
 namespace TanDelta {
