@@ -2,8 +2,7 @@
 #include "GPIOManager.h"
 #include "GPIONull.h"
 #include "GPIOsys.h"
-#include "LogRecorder.h"
-#include "LoggingCtrl.h"
+#include "LogCapture.h"
 #include "TempRoot.h"
 
 #include <QDir>
@@ -18,34 +17,16 @@
 class TestGpio : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<LoggingCtrl> m_logger;
-    std::shared_ptr<LogRecorder> m_log = std::make_shared<LogRecorder>();
-
-    // Records matching text once everything logged so far has been delivered.
-    QList<LoggingData> logged(const QString& text)
-    {
-        static int marker = 0;
-        const QString m = QStringLiteral("-- marker %1 --").arg(++marker);
-        LoggingCtrl::log(CAT_INF, "INF", m, -1, "test", "test");
-        if (!m_log->waitFor([&](const LoggingData& r) { return r.text == m; }))
-            return {};
-        QList<LoggingData> found;
-        for (const LoggingData& r : m_log->records()) {
-            if (r.text == text)
-                found << r;
-        }
-        return found;
-    }
+    std::unique_ptr<LogCapture> m_log;
+    QList<LoggingData> logged(const QString& text) { return m_log->delivered(text); }
 
 private slots:
     void initTestCase()
     {
-        qunsetenv("CONSOLE_LOGGING");
-        m_logger = std::make_unique<LoggingCtrl>();
-        m_logger->addSink(m_log->makeSink());
-        QVERIFY(m_logger->initialize());
+        m_log = std::make_unique<LogCapture>();
+        QVERIFY(m_log->isRunning());
     }
-    void cleanupTestCase() { m_logger.reset(); }
+    void cleanupTestCase() { m_log.reset(); }
     void init() { m_log->clear(); }
     void cleanup() { GPIOManager::destroyInstance(); }
 

@@ -1,7 +1,6 @@
 #include "FakeGpioTree.h"
 #include "GPIOManager.h"
-#include "LogRecorder.h"
-#include "LoggingCtrl.h"
+#include "LogCapture.h"
 #include "SCPins.h"
 #include "TCheckSafetyCircuit.h"
 #include "TempRoot.h"
@@ -9,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -66,21 +66,14 @@ class TestSafetyCircuit : public QObject {
     std::unique_ptr<FakeGpioTree> m_tree;
     std::unique_ptr<GPIOManager> m_gpio;
     Received m_rx;
-    std::unique_ptr<LoggingCtrl> m_logger;
-    std::shared_ptr<LogRecorder> m_log = std::make_shared<LogRecorder>();
+    std::unique_ptr<LogCapture> m_log;
 
-    // Read-error warnings once everything logged so far has been delivered.
     int readErrorsLogged()
     {
-        static int marker = 0;
-        const QString m = QStringLiteral("-- marker %1 --").arg(++marker);
-        LoggingCtrl::log(CAT_INF, "INF", m, -1, "test", "test");
-        if (!m_log->waitFor([&](const LoggingData& r) { return r.text == m; }))
-            return -1;
         int n = 0;
-        for (const LoggingData& r : m_log->records()) {
-            if (r.text == QLatin1String("Error reading safety circuit state!") && r.category == CAT_WARN
-                && r.file == QLatin1String("TCheckSafetyCircuit") && r.function == QLatin1String("readState"))
+        for (const LoggingData& r : m_log->delivered(QStringLiteral("Error reading safety circuit state!"))) {
+            if (r.category == CAT_WARN && r.file == QLatin1String("TCheckSafetyCircuit")
+                && r.function == QLatin1String("readState"))
                 ++n;
         }
         return n;
@@ -118,12 +111,10 @@ class TestSafetyCircuit : public QObject {
 private slots:
     void initTestCase()
     {
-        qunsetenv("CONSOLE_LOGGING");
-        m_logger = std::make_unique<LoggingCtrl>();
-        m_logger->addSink(m_log->makeSink());
-        QVERIFY(m_logger->initialize());
+        m_log = std::make_unique<LogCapture>();
+        QVERIFY(m_log->isRunning());
     }
-    void cleanupTestCase() { m_logger.reset(); }
+    void cleanupTestCase() { m_log.reset(); }
 
     void init()
     {
@@ -333,6 +324,59 @@ private slots:
         QVERIFY(!checker->setReceiver(std::move(previous)));
         poll(*checker);
         QCOMPARE(m_rx.states, std::vector<Bits>{All});
+    }
+
+    void receiverSwapFromAnotherThreadLosesNothing()
+    {
+        auto checker = settledChecker();
+        QVERIFY(checker);
+        // Each receiver counts into its own slot and notes a destruction in the middle of
+        // one of its calls; the worker drops every receiver it takes back.
+        std::vector<std::atomic<int>> counts(300);
+        std::atomic<const void*> inCall{nullptr};
+        std::atomic<int> destroyedInCall{0};
+        class CountingReceiver : public SafetyReceiver {
+        public:
+            CountingReceiver(std::atomic<int>* n, std::atomic<const void*>* inCall, std::atomic<int>* broken)
+                : m_n(n), m_inCall(inCall), m_broken(broken) {}
+            ~CountingReceiver() override
+            {
+                if (m_inCall->load() == this)
+                    ++*m_broken;
+            }
+            void setSafetyCircuitDriverEnabled(bool) override {}
+            void setSafetyCircuitState(Bits const&) override
+            {
+                m_inCall->store(this);
+                QThread::usleep(20);
+                ++*m_n;
+                m_inCall->store(nullptr);
+            }
+
+        private:
+            std::atomic<int>* m_n;
+            std::atomic<const void*>* m_inCall;
+            std::atomic<int>* m_broken;
+        };
+        checker->setReceiver(std::make_unique<CountingReceiver>(&counts[0], &inCall, &destroyedInCall));
+        std::atomic<bool> done{false};
+        std::unique_ptr<QThread> worker(QThread::create([&] {
+            for (size_t i = 1; i < counts.size() && !done; ++i) {
+                checker->setReceiver(std::make_unique<CountingReceiver>(&counts[i], &inCall, &destroyedInCall));
+                QThread::usleep(100);
+            }
+        }));
+        worker->start();
+        const int polls = 1000;
+        poll(*checker, polls);
+        done = true;
+        QVERIFY(worker->wait(10000));
+        QCOMPARE(destroyedInCall.load(), 0);
+        int total = 0;
+        for (const auto& n : counts)
+            total += n;
+        QCOMPARE(total, polls);
+        QCOMPARE(checker->currentState(), All);
     }
 
     void forcedCheckSettlesWhatThePollAlreadySaw()

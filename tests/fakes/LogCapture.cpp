@@ -1,0 +1,30 @@
+#include "LogCapture.h"
+
+#include <QtGlobal>
+
+LogCapture::LogCapture()
+{
+    qunsetenv("CONSOLE_LOGGING");
+    m_logger = std::make_unique<LoggingCtrl>();
+    m_logger->addSink(m_recorder->makeSink());
+    m_logger->initialize();
+}
+
+LogCapture::~LogCapture() = default;
+
+bool LogCapture::isRunning() const { return m_logger->isRunning(); }
+
+QList<LoggingData> LogCapture::delivered(const QString& text)
+{
+    static int marker = 0;
+    const QString m = QStringLiteral("-- log capture marker %1 --").arg(++marker);
+    LoggingCtrl::log(CAT_INF, "INF", m, -1, "LogCapture", "delivered");
+    QList<LoggingData> found;
+    if (!m_recorder->waitFor([&](const LoggingData& r) { return r.text == m; }))
+        return found;
+    for (const LoggingData& r : m_recorder->records()) {
+        if (r.text == text)
+            found << r;
+    }
+    return found;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "LogRecorder.h"
+#include "LoggingCtrl.h"
+
+#include <memory>
+
+// A running logger for one test program whose records are kept for inspection.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+
+    bool isRunning() const;
+    void clear() { m_recorder->clear(); }
+    // The records whose text equals text, once everything logged before this call
+    // has been delivered (processes events while it waits).
+    QList<LoggingData> delivered(const QString& text);
+
+private:
+    std::shared_ptr<LogRecorder> m_recorder = std::make_shared<LogRecorder>();
+    std::unique_ptr<LoggingCtrl> m_logger;
+};
