@@ -1,3 +1,4 @@
+#include "FakeConfig.h"
 #include "FsRoot.h"
 #include "GlobalFuncs.h"
 #include "TempRoot.h"
@@ -84,6 +85,62 @@ private slots:
         QVERIFY(GlobalFuncs::initPaths());
         QVERIFY(QDir(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements)).exists());
         QVERIFY(QDir(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace)).exists());
+    }
+
+    void exportFolderComesFromTheConfiguration_data()
+    {
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("missing") << QString() << QStringLiteral("Pevanto");
+        QTest::newRow("plain") << QStringLiteral("Site7") << QStringLiteral("Site7");
+        QTest::newRow("nested") << QStringLiteral("/Site7/Run\\2/") << QStringLiteral("Site7/Run/2");
+        QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("Pevanto");
+        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("Pevanto");
+        // Never leaves the stick.
+        QTest::newRow("escape") << QStringLiteral("../../home/root") << QStringLiteral("home/root");
+        QTest::newRow("dots only") << QStringLiteral("./..") << QStringLiteral("Pevanto");
+    }
+    void exportFolderComesFromTheConfiguration()
+    {
+        QFETCH(QString, configured);
+        QFETCH(QString, folder);
+        TempRoot root;
+        FakeConfig cfg;
+        if (!configured.isNull())
+            QCOMPARE(cfg.setString(QStringLiteral("/Settings/ExportPath"), configured), 0);
+        GlobalFuncs::setConfig(&cfg);
+        const QString usb = root.root() + QStringLiteral("/media/USB");
+        const QString base = usb + QLatin1Char('/') + folder;
+        QCOMPARE(GlobalFuncs::getUsbPath(GlobalFuncs::UsbLogFiles), base + QStringLiteral("/LogFiles"));
+        QCOMPARE(GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots), base + QStringLiteral("/Screenshots"));
+        QCOMPARE(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements), base + QStringLiteral("/Measurements"));
+        // The others do not depend on it.
+        QCOMPARE(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint), usb);
+        QCOMPARE(GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates), usb);
+        QCOMPARE(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements),
+                 root.root() + QStringLiteral("/home/root/mappedPaths/appdata/measurements"));
+        GlobalFuncs::setConfig(nullptr);
+    }
+
+    void projectAbbreviation()
+    {
+        GlobalFuncs::setConfig(nullptr);
+        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("pevanto"));
+        FakeConfig cfg;
+        GlobalFuncs::setConfig(&cfg);
+        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("pevanto"));
+        QCOMPARE(cfg.setString(QStringLiteral("/General/SystemName"), QStringLiteral("kestra")), 0);
+        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("kestra"));
+        QCOMPARE(cfg.setString(QStringLiteral("/General/SystemName"), QString()), 0);
+        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("pevanto"));
+        GlobalFuncs::setConfig(nullptr);
+    }
+
+    void unknownPlacesAreEmpty()
+    {
+        QVERIFY(GlobalFuncs::getUsbPath(8).isEmpty());
+        QVERIFY(GlobalFuncs::getUsbPath(-1).isEmpty());
+        QVERIFY(GlobalFuncs::getApplicHelperFilesPath(4).isEmpty());
     }
 
     void waitKeepsEventsFlowing()
