@@ -1,5 +1,4 @@
 #include "File.h"
-#include "TestData.h"
 
 #include <QFile>
 #include <QRandomGenerator>
