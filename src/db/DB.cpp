@@ -83,9 +83,11 @@ DB::~DB()
     m_serviceQueue->setWakeUp(nullptr);
     if (GlobalFuncs::getDB() == this)
         GlobalFuncs::setDB(nullptr);
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread()) {
+        if (database().isOpen())
+            flushLogQueuesLocked();
         closeFile();
-    else
+    } else
         QSqlDatabase::removeDatabase(m_connection);
 }
 
@@ -120,6 +122,8 @@ void DB::setRemoteControlledCheck(std::function<bool()> check)
     QMutexLocker lock(&m_stateMutex);
     m_remoteControlled = std::move(check);
 }
+
+void DB::setCallTimeout(int ms) { m_callTimeoutMs.storeRelease(qMax(0, ms)); }
 
 const Statistics* DB::getStatistics() const { return m_statistics.loadAcquire(); }
 
@@ -170,7 +174,7 @@ R DB::call(const char* function, R failure, F&& body, bool anyState)
         KLOG_ERROR2(kClass, function, QStringLiteral("Cannot reach the database thread"));
         return failure;
     }
-    if (!state->done.tryAcquire(1, kCallTimeoutMs)) {
+    if (!state->done.tryAcquire(1, m_callTimeoutMs.loadAcquire())) {
         if (state->phase.testAndSetOrdered(Pending, Abandoned)) {
             KLOG_ERROR2(kClass, function, QStringLiteral("Database thread did not answer, statement not executed"));
             return failure;

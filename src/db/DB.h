@@ -40,7 +40,7 @@ public:
 
     static constexpr int kLockTimeoutMs = 8000;
     static constexpr qint64 kIndicatorNotSet = std::numeric_limits<qint64>::min();
-    // Longest wait for the database's thread to take up a call from another thread.
+    // Longest default wait for the database's thread to take up a call from another thread.
     static constexpr int kCallTimeoutMs = 60000;
 
     // Opens "<APP>.sqlite3" in the application-data folder (or in folder when given),
@@ -104,6 +104,9 @@ public:
 
     // While the instrument is remote-controlled setDefaultValue stores nothing.
     void setRemoteControlledCheck(std::function<bool()> check);
+    // How long a call from another thread waits for the database's thread to take it up;
+    // a call not taken up by then fails and is never carried out later.
+    void setCallTimeout(int ms);
     // Makes this the database of GlobalFuncs::getDB and GlobalFuncs::release.
     void registerGlobally();
 
@@ -142,4 +145,5 @@ private:
     std::shared_ptr<LogRecordQueue> m_messageQueue;
     std::shared_ptr<LogRecordQueue> m_serviceQueue;
     QAtomicInt m_flushPosted;
+    QAtomicInt m_callTimeoutMs{kCallTimeoutMs};
 };

@@ -2,6 +2,7 @@
 #include "TempRoot.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -68,6 +69,31 @@ private slots:
         QVERIFY(logOk);
         QVERIFY(log.endsWith("\tERR\tfrom worker\n"));
         QCOMPARE(db->getDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName")), QStringLiteral("x/y"));
+    }
+
+    void unansweredCallFailsAndIsNeverDone()
+    {
+        DB* db = DB::getInstance();
+        QVERIFY(db->initialize());
+        db->setCallTimeout(300);
+        bool stored = true;
+        qint64 waited = 0;
+        std::unique_ptr<QThread> t(QThread::create([&]() {
+            QElapsedTimer timer;
+            timer.start();
+            stored = db->setDefaultValue(QStringLiteral("Late"), QStringLiteral("Write"), QStringLiteral("1"));
+            waited = timer.elapsed();
+        }));
+        t->start();
+        // The database's thread does not process events for a while.
+        QVERIFY(t->wait(20000));
+        QVERIFY(!stored);
+        QVERIFY2(waited >= 250, qPrintable(QString::number(waited)));
+        QCoreApplication::processEvents();
+        db->setCallTimeout(DB::kCallTimeoutMs);
+        QCOMPARE(db->getDefaultValue(QStringLiteral("Late"), QStringLiteral("Write")), QString());
+        QVERIFY(db->setDefaultValue(QStringLiteral("Late"), QStringLiteral("Write"), QStringLiteral("2")));
+        QCOMPARE(db->getDefaultValue(QStringLiteral("Late"), QStringLiteral("Write")), QStringLiteral("2"));
     }
 
     void threeThreadsWhileGuiInLocalLoop()
