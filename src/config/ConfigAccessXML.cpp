@@ -119,9 +119,16 @@ bool ConfigAccessXML::writeNewFile(const QByteArray& content)
 
 void ConfigAccessXML::refreshBackup()
 {
-    // Only a file known to be good may replace the backup.
-    if (!m_fileKnownGood || !QFile::exists(filePath()))
+    // Only a good file may replace the backup. A file this store has not read (no
+    // initialize() yet) is checked first, so that it is kept rather than lost.
+    if (!QFile::exists(filePath()))
         return;
+    if (!m_fileKnownGood) {
+        QDomDocument doc;
+        QString why;
+        if (!readCandidate(filePath(), doc, why))
+            return;
+    }
     const QByteArray from = QFile::encodeName(filePath());
     const QByteArray to = QFile::encodeName(backupFilePath());
     ::unlink(to.constData());

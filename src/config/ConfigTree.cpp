@@ -59,12 +59,19 @@ bool flagSet(const QDomElement& e)
 }
 
 QString doubleText(double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); }
+QString longText(long v) { return QString::number(v); }
+QString ulongText(unsigned long v) { return QString::number(v); }
 
 void setText(QDomElement& e, const QString& text)
 {
     while (e.hasChildNodes())
         e.removeChild(e.firstChild());
-    if (!text.isEmpty())
+    if (text.isEmpty())
+        return;
+    // The parser drops text made of blanks only; a CDATA section keeps it.
+    if (text.trimmed().isEmpty())
+        e.appendChild(e.ownerDocument().createCDATASection(text));
+    else
         e.appendChild(e.ownerDocument().createTextNode(text));
 }
 
@@ -416,27 +423,35 @@ int ConfigTree::setReadOnly(const QString& key, bool readOnly)
     return CFG_OK;
 }
 
+template <typename T, typename S>
+int ConfigTree::setNumber(const QString& key, ConfigValueTypes type, T value, T min, T max, S step,
+                          bool (*parse)(const QString&, T&), bool (*parseStep)(const QString&, S&),
+                          QString (*text)(T), QString (*stepText)(S))
+{
+    Slot slot;
+    if (const int rc = prepareWrite(key, type, slot))
+        return rc;
+    T lo = 0;
+    T hi = 0;
+    S st = 0;
+    bool replace = false;
+    const bool limited = effectiveLimits<T, S>(slot.entry, min, max, step, lo, hi, st, replace, parse, parseStep);
+    if (limited && (lo > hi || !(value >= lo && value <= hi)))
+        return CFG_OUT_OF_LIMITS;
+    QDomElement e = commitWrite(slot, type, text(value));
+    if (replace) {
+        e.setAttribute(kMin, text(lo));
+        e.setAttribute(kMax, text(hi));
+        e.setAttribute(kStep, stepText(st));
+    }
+    return CFG_OK;
+}
+
 int ConfigTree::setDouble(const QString& key, double value, double min, double max, double step)
 {
     QMutexLocker lock(&m_mutex);
-    Slot slot;
-    if (const int rc = prepareWrite(key, CVT_DOUBLE, slot))
-        return rc;
-    double lo = 0;
-    double hi = 0;
-    double st = 0;
-    bool replace = false;
-    const bool limited = effectiveLimits<double, double>(slot.entry, min, max, step, lo, hi, st, replace,
-                                                         parseDouble, parseDouble);
-    if (limited && (lo > hi || !(value >= lo && value <= hi)))
-        return CFG_OUT_OF_LIMITS;
-    QDomElement e = commitWrite(slot, CVT_DOUBLE, doubleText(value));
-    if (replace) {
-        e.setAttribute(kMin, doubleText(lo));
-        e.setAttribute(kMax, doubleText(hi));
-        e.setAttribute(kStep, doubleText(st));
-    }
-    return CFG_OK;
+    return setNumber<double, double>(key, CVT_DOUBLE, value, min, max, step, parseDouble, parseDouble, doubleText,
+                                     doubleText);
 }
 
 int ConfigTree::setLong(const QString& key, long value, long min, long max, unsigned long step)
@@ -447,24 +462,8 @@ int ConfigTree::setLong(const QString& key, long value, long min, long max, unsi
 
 int ConfigTree::doSetLong(const QString& key, long value, long min, long max, unsigned long step)
 {
-    Slot slot;
-    if (const int rc = prepareWrite(key, CVT_LONG, slot))
-        return rc;
-    long lo = 0;
-    long hi = 0;
-    unsigned long st = 0;
-    bool replace = false;
-    const bool limited = effectiveLimits<long, unsigned long>(slot.entry, min, max, step, lo, hi, st, replace,
-                                                              parseLong, parseULong);
-    if (limited && (lo > hi || value < lo || value > hi))
-        return CFG_OUT_OF_LIMITS;
-    QDomElement e = commitWrite(slot, CVT_LONG, QString::number(value));
-    if (replace) {
-        e.setAttribute(kMin, QString::number(lo));
-        e.setAttribute(kMax, QString::number(hi));
-        e.setAttribute(kStep, QString::number(st));
-    }
-    return CFG_OK;
+    return setNumber<long, unsigned long>(key, CVT_LONG, value, min, max, step, parseLong, parseULong, longText,
+                                          ulongText);
 }
 
 int ConfigTree::setString(const QString& key, const QString& value, const QString& list)

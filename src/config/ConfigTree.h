@@ -66,6 +66,10 @@ private:
     QDomElement commitWrite(Slot& slot, ConfigValueTypes type, const QString& text);
     int doQueryLong(const QString& key, long& value) const;
     int doSetLong(const QString& key, long value, long min, long max, unsigned long step);
+    template <typename T, typename S>
+    int setNumber(const QString& key, ConfigValueTypes type, T value, T min, T max, S step,
+                  bool (*parse)(const QString&, T&), bool (*parseStep)(const QString&, S&), QString (*text)(T),
+                  QString (*stepText)(S));
     QDomElement rootKey() const;
     static QDomDocument emptyDocument(const QString& rootName);
 

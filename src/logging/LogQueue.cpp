@@ -27,12 +27,15 @@ std::deque<LoggingData> LogQueue::takeAll(quint64& dropped)
     return out;
 }
 
-void LogQueue::attach(std::function<void()> wakeUp)
+bool LogQueue::attach(std::function<void()> wakeUp)
 {
     QMutexLocker lock(&m_mutex);
+    if (m_wakeUp)
+        return false;
     m_wakeUp = std::move(wakeUp);
     if (!m_records.empty() && m_wakeUp)
         m_wakeUp();
+    return true;
 }
 
 void LogQueue::detach()

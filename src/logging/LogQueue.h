@@ -24,7 +24,8 @@ public:
     std::deque<LoggingData> takeAll(quint64& dropped);
 
     // The wake-up runs under the queue's lock and must only post an event.
-    void attach(std::function<void()> wakeUp);
+    // False when another consumer is attached already.
+    bool attach(std::function<void()> wakeUp);
     void detach();
     bool isAttached() const;
     std::size_t size() const;

@@ -12,11 +12,15 @@
 #include <QThread>
 #include <QTranslator>
 
+#include <atomic>
+
 #include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
 LoggingCtrl* g_instance = nullptr;
+// The one logger that feeds from the queue.
+std::atomic<LoggingCtrl*> g_running{nullptr};
 
 // Never destroyed: log() may still be called while static objects are torn down.
 LogQueue& queue()
@@ -109,6 +113,9 @@ bool LoggingCtrl::initialize(const QString& traceFolder)
 {
     if (m_worker)
         return true;
+    LoggingCtrl* none = nullptr;
+    if (!g_running.compare_exchange_strong(none, this))
+        return false; // another logger runs
     m_consoleOnly = qEnvironmentVariableIsSet("CONSOLE_LOGGING");
 
     std::vector<std::unique_ptr<ILogSink>> sinks;
@@ -154,6 +161,7 @@ void LoggingCtrl::release()
     m_worker = nullptr;
     delete m_thread;
     m_thread = nullptr;
+    g_running.store(nullptr);
 }
 
 void LoggingCtrl::addSink(std::unique_ptr<ILogSink> sink)

@@ -41,7 +41,8 @@ public:
     // Starts the logging thread with the console sink, the trace file "<APP>.trc" in
     // traceFolder (none when empty; APP is the application name in upper case) and the
     // sinks added so far. With CONSOLE_LOGGING set only the console sink runs.
-    // False when a sink could not be opened (the others run all the same).
+    // False when a sink could not be opened (the others run all the same), and when
+    // another logger of this process runs already (nothing started then).
     bool initialize(const QString& traceFolder);
     // Same without a trace file.
     bool initialize();

@@ -316,6 +316,38 @@ private slots:
         QCOMPARE(cfg.loadedFrom(), expected);
     }
 
+    void blankStringsSurviveReload()
+    {
+        QTemporaryDir dir;
+        {
+            ConfigAccessXML cfg(dir.path());
+            QCOMPARE(cfg.setString("/S/Blanks", "   "), 0);
+            QCOMPARE(cfg.setString("/S/Padded", " x "), 0);
+            QCOMPARE(cfg.setString("/S/Empty", ""), 0);
+            QCOMPARE(cfg.save(), 0);
+        }
+        ConfigAccessXML cfg(dir.path());
+        QCOMPARE(cfg.initialize(), 1);
+        QString s;
+        QCOMPARE(cfg.queryString("/S/Blanks", s), 0);
+        QCOMPARE(s, QStringLiteral("   "));
+        QCOMPARE(cfg.queryString("/S/Padded", s), 0);
+        QCOMPARE(s, QStringLiteral(" x "));
+        QCOMPARE(cfg.queryString("/S/Empty", s, "default"), 0);
+        QCOMPARE(s, QString());
+    }
+
+    void saveWithoutInitialiseKeepsTheUnreadFileAsBackup()
+    {
+        QTemporaryDir dir;
+        ConfigAccessXML cfg(dir.path());
+        const QByteArray existing = fileWithSystemName("VLFTEST", "unread");
+        QVERIFY(writeAll(cfg.filePath(), existing));
+        QCOMPARE(cfg.setString("/General/SystemName", "fresh"), 0);
+        QCOMPARE(cfg.save(), 0);
+        QCOMPARE(readAll(cfg.backupFilePath()), existing);
+    }
+
     void brokenFileDoesNotReplaceAGoodBackup()
     {
         QTemporaryDir dir;

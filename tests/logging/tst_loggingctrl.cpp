@@ -251,6 +251,25 @@ private slots:
         QCOMPARE(rec->count("between runs"), 1);
     }
 
+    void secondLoggerDoesNotStartWhileOneRuns()
+    {
+        auto first = std::make_shared<LogRecorder>();
+        auto second = std::make_shared<LogRecorder>();
+        LoggingCtrl a;
+        LoggingCtrl b;
+        a.addSink(first->makeSink());
+        b.addSink(second->makeSink());
+        QVERIFY(a.initialize());
+        QVERIFY(!b.initialize());
+        QVERIFY(!b.isRunning());
+        KLOG_INFO2("Cls", "f", QStringLiteral("only the first"));
+        a.release();
+        QCOMPARE(first->count("only the first"), 1);
+        QVERIFY(b.initialize()); // free again
+        b.release();
+        QCOMPARE(second->count("only the first"), 0);
+    }
+
     void untranslatedTextFallsBackToKey()
     {
         QCOMPARE(LoggingCtrl::getUntranslatedText("ConfigfileManager", "ConfigImportFailed", ""),
