@@ -16,11 +16,8 @@ bool FileSystem::mkpath(const QString& path)
     const QFileInfo info(path);
     if (info.exists())
         return info.isDir();
-    if (!QDir().mkpath(path)) {
-        KLOG_ERROR2("FileSystem", "mkpath", QStringLiteral("Can't create directory: %1").arg(path));
-        return false;
-    }
-    return QFileInfo(path).isDir();
+    // Callers log a failure in their own words.
+    return QDir().mkpath(path) && QFileInfo(path).isDir();
 }
 
 bool FileSystem::rmdir(const QString& path)

@@ -31,6 +31,7 @@ public:
     static const QString& ohmSign();
     static const QString& microSign();
 
+private:
     // value × 10^baseExponent rounded to three significant digits: the number text and
     // the SI prefix, the prefix kept between minExponent and maxExponent (multiples of 3).
     static NumberAndUnit threeSignificantDigits(unsigned long long value, int baseExponent, int minExponent,
