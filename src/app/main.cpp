@@ -1,3 +1,4 @@
+#include "ConfigAccessXML.h"
 #include "GlobalFuncs.h"
 #include "LoggingCtrl.h"
 #include "UnixSignalWatcher.h"
@@ -26,8 +27,12 @@ int main(int argc, char* argv[])
     LoggingCtrl logger;
     logger.initialize(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace));
     GlobalFuncs::setLogger(&logger);
+    ConfigAccessXML config(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory));
+    config.initialize();
+    GlobalFuncs::setConfig(&config);
     const int rc = app.exec();
     GlobalFuncs::release();
+    GlobalFuncs::setConfig(nullptr);
     GlobalFuncs::setLogger(nullptr);
     return rc;
 }

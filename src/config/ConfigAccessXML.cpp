@@ -78,12 +78,15 @@ int ConfigAccessXML::initialize()
 {
     QMutexLocker lock(&m_fileMutex);
     const QStringList candidates = {filePath(), backupFilePath(), newFilePath()};
+    bool anyFound = false;
     for (const QString& path : candidates) {
         QDomDocument doc;
         QString why;
         if (!readCandidate(path, doc, why)) {
-            if (why != QLatin1String("missing"))
+            if (why != QLatin1String("missing")) {
+                anyFound = true;
                 KLOG_ERROR2(kClass, "initialize", QStringLiteral("Unusable configuration file %1: %2").arg(path, why));
+            }
             continue;
         }
         replaceDocument(doc);
@@ -93,7 +96,10 @@ int ConfigAccessXML::initialize()
             KLOG_WARN2(kClass, "initialize", QStringLiteral("Configuration restored from %1").arg(path));
         return 1;
     }
-    KLOG_ERROR2(kClass, "initialize", QStringLiteral("No usable configuration file in %1").arg(m_directory));
+    if (anyFound)
+        KLOG_ERROR2(kClass, "initialize", QStringLiteral("No usable configuration file in %1").arg(m_directory));
+    else
+        KLOG_INFO2(kClass, "initialize", QStringLiteral("No configuration file in %1 yet").arg(m_directory));
     m_loadedFrom.clear();
     m_fileKnownGood = false;
     return 0;
