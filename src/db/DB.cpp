@@ -275,7 +275,16 @@ bool DB::openFile(const QString& path)
                 return false;
             }
             QString reason;
-            if (DbSchema::isUsable(db, &reason)) {
+            const DbSchema::FileState state = DbSchema::check(db, &reason);
+            if (state == DbSchema::FileState::Inaccessible) {
+                // Locked or unreadable for now: the file may be fine, so it stays where it is.
+                KLOG_ERROR2(kClass, "initialize", QStringLiteral("Cannot read %1: %2").arg(path, reason));
+                db.close();
+                db = QSqlDatabase();
+                QSqlDatabase::removeDatabase(m_connection);
+                return false;
+            }
+            if (state == DbSchema::FileState::Usable) {
                 QString error;
                 if (!DbSchema::prepare(db, &error)) {
                     KLOG_ERROR2(kClass, "initialize", QStringLiteral("Cannot set up the tables: %1").arg(error));

@@ -58,21 +58,30 @@ qint64 legacyTime(const QString& text)
 }
 } // namespace
 
-bool DbSchema::isUsable(QSqlDatabase& db, QString* error)
+DbSchema::FileState DbSchema::check(QSqlDatabase& db, QString* error)
 {
+    // SQLITE_CORRUPT 11 and SQLITE_NOTADB 26, extended codes included.
+    const auto stateOf = [error](const QSqlError& e) {
+        if (error)
+            *error = e.text();
+        const int code = e.nativeErrorCode().toInt() & 0xFF;
+        return code == 11 || code == 26 ? FileState::Unusable : FileState::Inaccessible;
+    };
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next()) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next())
+        return stateOf(q.lastError());
     q.finish();
-    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next() || q.value(0).toString() != QLatin1String("ok")) {
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")))
+        return stateOf(q.lastError());
+    if (!q.next())
+        return stateOf(q.lastError());
+    const QString result = q.value(0).toString();
+    if (result != QLatin1String("ok")) {
         if (error)
-            *error = q.lastError().isValid() ? q.lastError().text() : q.value(0).toString();
-        return false;
+            *error = result;
+        return FileState::Unusable;
     }
-    return true;
+    return FileState::Usable;
 }
 
 int DbSchema::version(QSqlDatabase& db)

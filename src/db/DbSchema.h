@@ -14,8 +14,10 @@ public:
     // Creates every missing table and migrates an older schema in place; rows are kept.
     // error receives the reason of a failure.
     static bool prepare(QSqlDatabase& db, QString* error = nullptr);
-    // Reads something from the file; false when it is no usable SQLite database.
-    static bool isUsable(QSqlDatabase& db, QString* error = nullptr);
+    enum class FileState { Usable, Unusable, Inaccessible };
+    // Reads the file through. Unusable: no SQLite database or damaged; Inaccessible: it
+    // could not be read now (locked, I/O), which says nothing about its contents.
+    static FileState check(QSqlDatabase& db, QString* error = nullptr);
     static int version(QSqlDatabase& db);
     static QStringList tables(QSqlDatabase& db);
     static bool createTables(QSqlDatabase& db, QString* error = nullptr);

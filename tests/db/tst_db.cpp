@@ -406,6 +406,29 @@ private slots:
         QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D")));
     }
 
+    void lockedFileStaysInPlace()
+    {
+        QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("kept")));
+        m_db->release();
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+            other.setDatabaseName(dbPath());
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            // Busy is no damage: the file is neither moved nor replaced.
+            QVERIFY(!m_db->initialize());
+            QVERIFY(!m_db->isOpen());
+            QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
+            q.finish();
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        QVERIFY(QDir(GlobalFuncs::getAppDataPath()).entryList({QStringLiteral("TSTDB.sqlite3.unusable-*")}, QDir::Files).isEmpty());
+        QVERIFY(m_db->initialize());
+        QCOMPARE(m_db->getDefaultValue(QStringLiteral("A"), QStringLiteral("B")), QStringLiteral("kept"));
+    }
+
     void previousSchemaMigrated()
     {
         m_db->release();
