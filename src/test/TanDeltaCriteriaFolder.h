@@ -12,8 +12,14 @@ QString criteriaFolderPath();
 
 // Criteria files ("*.tds", hidden names left out) sorted by name with case ignored.
 // Entry n is the user standard 1000 + n; taken afresh at every call, so adding or
-// removing a file renumbers every later one.
+// removing a file renumbers every later one. Malformed files are left out (and logged).
 QFileInfoList criteriaFileListing();
+
+// Why the content of a criteria file cannot be used; empty when it can.
+QString criteriaFileProblem(const QByteArray& content);
+
+// The bytes of a criteria file up to the first zero byte; ok false when it cannot be read.
+QByteArray readCriteriaContent(const QString& path, bool* ok);
 
 // Top-level object of a criteria file: its bytes up to the first zero byte as UTF-8
 // JSON. Empty when the file cannot be read or parsed.

@@ -4,6 +4,7 @@
 #include "TanDeltaStandardIEEE2001.h"
 #include "TanDeltaStandardIEEE2013.h"
 #include "TanDeltaStandardNone.h"
+#include "TanDeltaStandardUser.h"
 #include "TanDeltaStrings.h"
 
 namespace TanDelta {
@@ -36,25 +37,35 @@ std::optional<qint64> Standard::deltaTanDelta(const QVector<unsigned short>& lev
 bool Standard::voltageFactorsSupported(const QVector<unsigned short>& levels, eRequiredFactors which) const
 {
     QVector<LevelsFactorTag> tags = requiredFactors(which);
-    if (tags.size() > levels.size())
-        return false;
-    return testSupportedFactors(levels.cbegin(), levels.cend(), tags.begin(), tags.end());
+    return matchLevels(levels, tags);
 }
 
 int Standard::indexU0(const QVector<unsigned short>& levels) const
 {
     for (const eRequiredFactors which : {AllFactors, DeltaTanDeltaFactors}) {
         QVector<LevelsFactorTag> tags = requiredFactors(which);
-        if (tags.size() > levels.size())
+        if (!matchLevels(levels, tags))
             continue;
-        if (!testSupportedFactors(levels.cbegin(), levels.cend(), tags.begin(), tags.end()))
-            continue;
-        for (const LevelsFactorTag& tag : qAsConst(tags)) {
-            if (tag.factor == 100)
-                return tag.index;
-        }
+        const int index = indexOfFactor(tags, 100);
+        if (index >= 0)
+            return index;
     }
     return levels.indexOf(100);
+}
+
+bool Standard::matchLevels(const QVector<unsigned short>& levels, QVector<LevelsFactorTag>& tags)
+{
+    return tags.size() <= levels.size() &&
+           testSupportedFactors(levels.cbegin(), levels.cend(), tags.begin(), tags.end());
+}
+
+int Standard::indexOfFactor(const QVector<LevelsFactorTag>& tags, int factor)
+{
+    for (const LevelsFactorTag& tag : tags) {
+        if (tag.factor == factor)
+            return tag.index;
+    }
+    return -1;
 }
 
 QSharedPointer<Standard> Standard::makeShared(eEvaluationStandard id)
@@ -63,6 +74,13 @@ QSharedPointer<Standard> Standard::makeShared(eEvaluationStandard id)
     case IEEE2001: return QSharedPointer<StandardIEEE2001>::create();
     case IEEE2013: return QSharedPointer<StandardIEEE2013>::create();
     default: break;
+    }
+    const int n = static_cast<int>(id) - UserStandardBase;
+    if (id >= UserStandardBase && n < criteriaFileListing().size()) {
+        auto user = QSharedPointer<StandardUser>::create(n);
+        // The folder may have changed between the two listings.
+        if (user->id() == id)
+            return user;
     }
     return QSharedPointer<StandardNone>::create();
 }

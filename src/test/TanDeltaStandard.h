@@ -67,6 +67,12 @@ public:
     // Magnitude in millionths as a plain number; kept as one product so that the
     // comparisons against the edges are the same everywhere.
     static double plain(qint64 millionths) { return static_cast<double>(millionths) * 1e-6; }
+
+protected:
+    // The level matcher over all levels; false at once when there are more tags than levels.
+    static bool matchLevels(const QVector<unsigned short>& levels, QVector<LevelsFactorTag>& tags);
+    // Index found for a factor, -1 when the factor is not among the tags.
+    static int indexOfFactor(const QVector<LevelsFactorTag>& tags, int factor);
 };
 
 // Finds the tags, in ascending order, inside one strictly rising stretch of the levels

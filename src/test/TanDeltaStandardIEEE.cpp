@@ -35,15 +35,6 @@ eEvaluationResult fourEdgeTest(const StandardIEEE::Bands& b, double s, double d,
     return NoEvaluation;
 }
 
-int indexOfFactor(const QVector<Standard::LevelsFactorTag>& tags, int factor)
-{
-    for (const Standard::LevelsFactorTag& tag : tags) {
-        if (tag.factor == factor)
-            return tag.index;
-    }
-    return -1;
-}
-
 } // namespace
 
 bool StandardIEEE::insulationSupported(eInsulationType insulation) const { return bandsFor(insulation) != nullptr; }

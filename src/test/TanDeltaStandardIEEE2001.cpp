@@ -18,7 +18,7 @@ eEvaluationStandard StandardIEEE2001::id() const { return IEEE2001; }
 Standard::IndexPair StandardIEEE2001::deltaTanDeltaFactorsIndex(const QVector<unsigned short>& levels) const
 {
     QVector<LevelsFactorTag> tags{{100, -1}, {200, -1}};
-    if (tags.size() <= levels.size() && testSupportedFactors(levels.cbegin(), levels.cend(), tags.begin(), tags.end()))
+    if (matchLevels(levels, tags))
         return {tags[0].index, tags[1].index};
     return {-1, -1};
 }

@@ -10,12 +10,6 @@ const StandardIEEE::Bands kPE{{0.0001, 0.0005}, {0.005, 0.08}, {0.004, 0.05}};
 const StandardIEEE::Bands kPILC{{0.0001, 0.0004}, {-0.05, -0.035, 0.01, 0.1}, {0.085, 0.2}};
 const StandardIEEE::Bands kEPR{{0.0001, 0.0013}, {0.005, 0.1}, {0.035, 0.12}};
 
-bool matchAll(const QVector<unsigned short>& levels, QVector<Standard::LevelsFactorTag>& tags)
-{
-    return tags.size() <= levels.size() &&
-           testSupportedFactors(levels.cbegin(), levels.cend(), tags.begin(), tags.end());
-}
-
 } // namespace
 
 eEvaluationStandard StandardIEEE2013::id() const { return IEEE2013; }
@@ -23,11 +17,11 @@ eEvaluationStandard StandardIEEE2013::id() const { return IEEE2013; }
 Standard::IndexPair StandardIEEE2013::deltaTanDeltaFactorsIndex(const QVector<unsigned short>& levels) const
 {
     QVector<LevelsFactorTag> all{{50, -1}, {100, -1}, {150, -1}};
-    if (matchAll(levels, all))
+    if (matchLevels(levels, all))
         return {all[0].index, all[2].index};
     // Only the 0.5 and 1.5 U0 steps still give a delta.
     QVector<LevelsFactorTag> outer{{50, -1}, {150, -1}};
-    if (matchAll(levels, outer))
+    if (matchLevels(levels, outer))
         return {outer[0].index, outer[1].index};
     return {-1, -1};
 }
