@@ -1,0 +1,339 @@
+#include "HvUnitModel.h"
+
+#include "TPOF.h"
+
+#include <cmath>
+
+namespace {
+QByteArray hex(uint64_t value, int width)
+{
+    QByteArray out(width, '0');
+    TPOF::uLongLong2HEXString(value, out.data(), width);
+    return out;
+}
+
+uint64_t field(const QByteArray& payload, int pos, int width)
+{
+    return payload.mid(pos, width).toULongLong(nullptr, 16);
+}
+} // namespace
+
+HvUnitModel::HvUnitModel() : m_start(Clock::now())
+{
+    // A few parameters with plausible contents; unknown codes answer with code FF.
+    for (int code = 3; code <= 35; ++code)
+        m_params.insert(code, 1000 + code);
+    m_params[12] = 0;      // source status
+    m_params[24] = 0x0203; // source version
+}
+
+qint64 HvUnitModel::msSince(Clock::time_point t) const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+QByteArray HvUnitModel::identText() const
+{
+    QByteArray name = m_id.modelName.left(20);
+    name += QByteArray(20 - name.size(), ' ');
+    QByteArray t;
+    t += hex(m_id.firstNumber, 2) + hex(m_id.secondNumber, 2) + hex(m_id.firmwareMajor, 2)
+        + hex(m_id.firmwareMinor, 2) + name + hex(m_id.maxRmsKV, 4) + hex(m_id.secondKV, 4)
+        + hex(m_id.valueB, 8) + hex(m_id.maxFrequencyMHz, 8) + hex(m_id.maxMinutes, 4)
+        + hex(m_id.capability, 16) + QByteArray(8, '0');
+    return t;
+}
+
+int64_t HvUnitModel::outputVoltageLocked() const
+{
+    if (!m_on)
+        return 0;
+    const qint64 t = msSince(m_onSince);
+    if (m_rampMs <= 0 || t >= m_rampMs)
+        return m_voltage;
+    return int64_t(double(m_voltage) * double(t) / double(m_rampMs));
+}
+
+uint64_t HvUnitModel::frequencyUsedLocked() const
+{
+    // Larger loads need a lower frequency: the source delivers a limited current.
+    uint64_t fmax = m_id.maxFrequencyMHz;
+    if (m_capacitance > 1000)
+        fmax = std::max<uint64_t>(1, fmax * 1000 / m_capacitance);
+    if (m_frequency == 0 || m_frequency > fmax)
+        return fmax;
+    return m_frequency;
+}
+
+int64_t HvUnitModel::currentLocked(int64_t voltage) const
+{
+    const double u = double(voltage) / 1000.0; // V
+    double amps = 0;
+    const bool dc = (m_mode == '+' || m_mode == '-' || m_mode == 't' || m_mode == 'p');
+    if (!dc)
+        amps += 2.0 * M_PI * (double(frequencyUsedLocked()) / 1000.0) * (double(m_capacitance) * 1e-9) * u;
+    if (m_resistance > 0)
+        amps += u / (double(m_resistance) / 1000.0);
+    return int64_t(std::llround(amps * 1e9));
+}
+
+uint32_t HvUnitModel::tanDeltaLocked() const
+{
+    if (m_tanNoise == 0)
+        return m_tanDelta;
+    std::uniform_int_distribution<int64_t> d(-int64_t(m_tanNoise), int64_t(m_tanNoise));
+    const int64_t v = int64_t(m_tanDelta) + d(m_rng);
+    return uint32_t(std::max<int64_t>(0, v));
+}
+
+uint32_t HvUnitModel::stateWordLocked() const
+{
+    uint32_t w = m_extraBits | m_errorBits;
+    if (m_on) {
+        w |= HVStateBits::OutputOn;
+        if (outputVoltageLocked() != 0)
+            w |= VoltagePresent | HighVoltage;
+        if (msSince(m_onSince) >= m_rampMs)
+            w |= HVStateBits::NominalVoltageReached;
+    }
+    if (m_loadDetStarted && msSince(m_loadDetStart) >= 300)
+        w |= HVStateBits::LoadDetectionFinished | (m_loadDetFails ? HVStateBits::LoadResultError1 : 0u);
+    if (Clock::now() < m_busyUntil || m_fwPending > 0)
+        w |= HVStateBits::Busy;
+    else if (m_busyFails)
+        w |= HVStateBits::BusyFailed;
+    if (m_temperature >= 75)
+        w |= HVStateBits::Overtemperature;
+    return w;
+}
+
+void HvUnitModel::stopOutputLocked()
+{
+    m_on = false;
+}
+
+bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    data.clear();
+    if (request.size() < 3)
+        return false;
+    const char cmd = request.at(1);
+    const QByteArray payload = request.mid(2, request.size() - 3);
+    const auto now = Clock::now();
+    switch (cmd) {
+    case 'C':
+        data = hex(m_capacitance, 8);
+        return true;
+    case 'F':
+        data = hex(frequencyUsedLocked(), 8);
+        return true;
+    case 'H':
+        data = hex(uint8_t(int8_t(m_temperature)), 2);
+        return true;
+    case 'I':
+        data = identText();
+        return true;
+    case 'K': {
+        const int code = int(field(payload, 0, 2));
+        if (payload.size() != 2 || !m_params.contains(code))
+            data = "FF" + hex(0, 16);
+        else
+            data = hex(code, 2) + hex(m_params.value(code), 16);
+        return true;
+    }
+    case 'L': {
+        const int64_t u = outputVoltageLocked();
+        const int64_t i = m_resistance ? int64_t(std::llround(double(u) / double(m_resistance) * 1e9)) : 0;
+        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(i), 16) + hex(uint32_t(msSince(m_start)), 8);
+        return true;
+    }
+    case 'M': {
+        const int64_t u = outputVoltageLocked();
+        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(currentLocked(u)), 16) + hex(tanDeltaLocked(), 8);
+        return true;
+    }
+    case 'N': {
+        QByteArray s = m_serial.left(25);
+        data = s + QByteArray(25 - s.size(), ' ');
+        return true;
+    }
+    case 'P':
+        data = hex(m_minutes * 60000ull, 8);
+        return true;
+    case 'Q':
+        data = hex(m_gainU, 4) + hex(m_gainI, 4);
+        return true;
+    case 'R':
+        data = hex(m_resistance, 16);
+        return true;
+    case 'U': {
+        const int64_t u = outputVoltageLocked();
+        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(currentLocked(u)), 16)
+            + hex(uint32_t(m_on ? msSince(m_onSince) : 0), 8);
+        return true;
+    }
+    case 'V':
+        data = hex(uint32_t(m_faultVoltage), 8) + hex(m_faultTime, 8);
+        return true;
+    case 'W':
+        data = hex(stateWordLocked(), 8);
+        return true;
+
+    case 'b': m_burn = int(field(payload, 0, 2)); return false;
+    case 'f': m_frequency = field(payload, 0, 8); return false;
+    case 'i': m_iValue = field(payload, 0, 16); return false;
+    case 'k': {
+        const int code = int(field(payload, 0, 2));
+        const uint64_t v = field(payload, 2, 16);
+        m_params[code] = m_paramMangles ? (v ^ 1u) : v;
+        return false;
+    }
+    case 'l':
+        m_loadDetStarted = true;
+        m_loadDetStart = now;
+        return false;
+    case 'm': m_mode = int(field(payload, 0, 2)); return false;
+    case 'o':
+    case 's':
+        stopOutputLocked();
+        return false;
+    case 'x':
+        m_errorBits = 0;
+        return false;
+    case 'p':
+        m_fwSize = int(field(payload, 2, 8));
+        m_fwPending = m_fwSize;
+        m_fwImage.clear();
+        m_busyFails = false;
+        return false;
+    case 'q':
+        m_gainU = uint16_t(field(payload, 0, 4) + (m_gainMangles ? 1 : 0));
+        m_gainI = uint16_t(field(payload, 4, 4));
+        m_busyUntil = now + std::chrono::milliseconds(m_gainBusyMs);
+        m_busyFails = m_gainFails;
+        return false;
+    case 'r':
+        if (!m_on) {
+            m_on = true;
+            m_onSince = now;
+        }
+        m_errorBits &= ~uint32_t(HVStateBits::Breakdown);
+        return false;
+    case 't': m_minutes = field(payload, 0, 4); return false;
+    case 'u': m_voltage = int64_t(int32_t(uint32_t(field(payload, 0, 8)))); return false;
+    case 'y':
+        m_on = false;
+        m_errorBits = 0;
+        m_loadDetStarted = false;
+        m_busyFails = false;
+        return false;
+    case 'z': m_time = payload; return false;
+    default:
+        return false;
+    }
+}
+
+int HvUnitModel::pendingFirmwareBytes() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_fwPending;
+}
+
+void HvUnitModel::firmwareByte(char c)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_fwPending <= 0)
+        return;
+    m_fwImage.append(c);
+    if (--m_fwPending == 0) {
+        m_busyUntil = Clock::now() + std::chrono::milliseconds(m_fwBusyMs);
+        m_busyFails = m_fwFails;
+    }
+}
+
+QByteArray HvUnitModel::firmwareImage() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_fwImage;
+}
+
+void HvUnitModel::setIdentification(const Identification& id) { std::lock_guard<std::mutex> l(m_mutex); m_id = id; }
+HvUnitModel::Identification HvUnitModel::identification() const { std::lock_guard<std::mutex> l(m_mutex); return m_id; }
+void HvUnitModel::setSerialNumber(const QByteArray& serial) { std::lock_guard<std::mutex> l(m_mutex); m_serial = serial; }
+void HvUnitModel::setTemperature(int degrees) { std::lock_guard<std::mutex> l(m_mutex); m_temperature = degrees; }
+int HvUnitModel::temperature() const { std::lock_guard<std::mutex> l(m_mutex); return m_temperature; }
+void HvUnitModel::setParameter(int code, uint64_t value) { std::lock_guard<std::mutex> l(m_mutex); m_params[code] = value; }
+uint64_t HvUnitModel::parameter(int code) const { std::lock_guard<std::mutex> l(m_mutex); return m_params.value(code); }
+void HvUnitModel::setGains(uint16_t u, uint16_t i) { std::lock_guard<std::mutex> l(m_mutex); m_gainU = u; m_gainI = i; }
+void HvUnitModel::setParameterWriteMangled(bool m) { std::lock_guard<std::mutex> l(m_mutex); m_paramMangles = m; }
+void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetFails = f; }
+void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
+void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
+
+void HvUnitModel::setGainWriteBehaviour(int busyMs, bool fails, bool mangles)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_gainBusyMs = busyMs;
+    m_gainFails = fails;
+    m_gainMangles = mangles;
+}
+
+void HvUnitModel::setFirmwareBehaviour(int busyMs, bool fails)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_fwBusyMs = busyMs;
+    m_fwFails = fails;
+}
+
+void HvUnitModel::setLoad(uint32_t capacitance, uint64_t resistanceMilliOhm)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_capacitance = capacitance;
+    m_resistance = resistanceMilliOhm;
+}
+
+void HvUnitModel::setTanDelta(uint32_t millionths, uint32_t noise)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_tanDelta = millionths;
+    m_tanNoise = noise;
+}
+
+void HvUnitModel::triggerBreakdown()
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_faultVoltage = int32_t(outputVoltageLocked());
+    m_faultTime = m_on ? uint32_t(msSince(m_onSince)) : 0;
+    m_errorBits |= HVStateBits::Breakdown;
+    stopOutputLocked();
+}
+
+void HvUnitModel::triggerError(uint32_t bits)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_errorBits |= bits;
+    stopOutputLocked();
+}
+
+void HvUnitModel::reset()
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_on = false;
+    m_errorBits = 0;
+    m_extraBits = 0;
+    m_loadDetStarted = false;
+    m_busyUntil = {};
+    m_busyFails = false;
+    m_fwPending = 0;
+}
+
+uint32_t HvUnitModel::stateWord() const { std::lock_guard<std::mutex> l(m_mutex); return stateWordLocked(); }
+int64_t HvUnitModel::setVoltage() const { std::lock_guard<std::mutex> l(m_mutex); return m_voltage; }
+uint64_t HvUnitModel::setFrequency() const { std::lock_guard<std::mutex> l(m_mutex); return m_frequency; }
+uint64_t HvUnitModel::setMinutes() const { std::lock_guard<std::mutex> l(m_mutex); return m_minutes; }
+int HvUnitModel::modeChar() const { std::lock_guard<std::mutex> l(m_mutex); return m_mode; }
+int HvUnitModel::burnFlags() const { std::lock_guard<std::mutex> l(m_mutex); return m_burn; }
+QByteArray HvUnitModel::lastTime() const { std::lock_guard<std::mutex> l(m_mutex); return m_time; }
+bool HvUnitModel::outputOn() const { std::lock_guard<std::mutex> l(m_mutex); return m_on; }
+int64_t HvUnitModel::outputVoltage() const { std::lock_guard<std::mutex> l(m_mutex); return outputVoltageLocked(); }

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "datamodel/InstrumentTypes.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <random>
+
+// Behaviour of the simulated HV unit behind the line: answers the commands of the
+// protocol from a small physical model. Thread-safe: the simulator's I/O thread
+// calls handle(), tests and the program change the model from other threads.
+class HvUnitModel {
+public:
+    // Bit 2: voltage present at the output (with bit 1 and bit 16 the "high voltage on" mask).
+    static constexpr uint32_t VoltagePresent = 1u << 2;
+    static constexpr uint32_t HighVoltage = 1u << 16;
+
+    struct Identification {
+        int firstNumber = 1;
+        int secondNumber = 2;
+        int firmwareMajor = 1;
+        int firmwareMinor = 30;
+        QByteArray modelName = "VLF-SIM 45kV";
+        int maxRmsKV = 0x2D;
+        int secondKV = 0x20;
+        uint32_t valueB = 0x1234;
+        uint32_t maxFrequencyMHz = 100;
+        int maxMinutes = 0x0168;
+        uint64_t capability = 0;
+    };
+
+    HvUnitModel();
+
+    // One complete request (from '>' to '.'). Returns true for a read command and sets
+    // data to the reply's data characters; false for a write (no reply).
+    bool handle(const QByteArray& request, QByteArray& data);
+    // Firmware bytes expected after a 'p' announcement (0 when none pending).
+    int pendingFirmwareBytes() const;
+    void firmwareByte(char c);
+    QByteArray firmwareImage() const;
+
+    // Configuration and triggers.
+    void setIdentification(const Identification& id);
+    Identification identification() const;
+    void setSerialNumber(const QByteArray& serial);
+    void setTemperature(int degrees);
+    int temperature() const;
+    void setParameter(int code, uint64_t value);
+    uint64_t parameter(int code) const;
+    void setGains(uint16_t gainU, uint16_t gainI);
+    void setGainWriteBehaviour(int busyMs, bool fails, bool mangles);
+    void setParameterWriteMangled(bool mangled);
+    void setFirmwareBehaviour(int busyMs, bool fails);
+    void setLoad(uint32_t capacitance, uint64_t resistanceMilliOhm);
+    void setTanDelta(uint32_t millionths, uint32_t noise);
+    void setRampMs(int ms);
+    void setLoadDetectionFails(bool fails);
+    void setStateBits(uint32_t bits);   // permanent extra bits (or-ed into the word)
+    void triggerBreakdown();
+    void triggerError(uint32_t bits = HVStateBits::Overcurrent);
+    void reset();
+
+    // What the unit was told.
+    uint32_t stateWord() const;
+    int64_t setVoltage() const;
+    uint64_t setFrequency() const;
+    uint64_t setMinutes() const;
+    int modeChar() const;
+    int burnFlags() const;
+    QByteArray lastTime() const;
+    bool outputOn() const;
+    int64_t outputVoltage() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    qint64 msSince(Clock::time_point t) const;
+    uint32_t stateWordLocked() const;
+    int64_t outputVoltageLocked() const;
+    int64_t currentLocked(int64_t voltage) const;
+    uint32_t tanDeltaLocked() const;
+    uint64_t frequencyUsedLocked() const;
+    void stopOutputLocked();
+    QByteArray identText() const;
+
+    mutable std::mutex m_mutex;
+    mutable std::mt19937 m_rng { 4711 };
+    Identification m_id;
+    QByteArray m_serial = "SIM-0000000000000000000001";
+    int m_temperature = 24;
+    QMap<int, uint64_t> m_params;
+    uint16_t m_gainU = 10000, m_gainI = 10000;
+    int m_gainBusyMs = 200;
+    bool m_gainFails = false, m_gainMangles = false, m_paramMangles = false;
+    Clock::time_point m_busyUntil {};
+    bool m_busyFails = false;
+    bool m_failedBit = false;
+    int m_fwBusyMs = 1000;
+    bool m_fwFails = false;
+    int m_fwPending = 0;
+    int m_fwSize = 0;
+    QByteArray m_fwImage;
+    uint32_t m_capacitance = 500;           // nF
+    uint64_t m_resistance = 2000000000000ull; // milliohm (2 GOhm)
+    uint32_t m_tanDelta = 1500, m_tanNoise = 20;
+    int m_rampMs = 3000;
+    bool m_loadDetFails = false;
+    bool m_loadDetected = false;
+    bool m_loadDetStarted = false;
+    Clock::time_point m_loadDetStart {};
+    uint32_t m_extraBits = 0;
+    uint32_t m_errorBits = 0;
+    int64_t m_voltage = 0;
+    uint64_t m_frequency = 100;
+    uint64_t m_minutes = 0;
+    uint64_t m_iValue = 0;
+    int m_mode = 0;
+    int m_burn = 0;
+    QByteArray m_time;
+    bool m_on = false;
+    Clock::time_point m_onSince {};
+    Clock::time_point m_start;
+    int32_t m_faultVoltage = 0;
+    uint32_t m_faultTime = 0;
+};

@@ -1,0 +1,325 @@
+#include "HvUnitSimulator.h"
+
+#include "TPOF.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+bool isEchoFault(HvUnitSimulator::Fault f)
+{
+    using F = HvUnitSimulator::Fault;
+    return f == F::NoEcho || f == F::WrongEcho || f == F::LateEcho || f == F::Silence;
+}
+} // namespace
+
+HvUnitSimulator::HvUnitSimulator() : m_t0(std::chrono::steady_clock::now()) {}
+
+HvUnitSimulator::~HvUnitSimulator() { stop(); }
+
+qint64 HvUnitSimulator::elapsedMs() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_t0)
+        .count();
+}
+
+bool HvUnitSimulator::start()
+{
+    if (m_running)
+        return true;
+    termios raw {};
+    cfmakeraw(&raw);
+    cfsetispeed(&raw, B115200);
+    cfsetospeed(&raw, B115200);
+    char name[256] = {};
+    if (openpty(&m_masterFd, &m_slaveFd, name, &raw, nullptr) < 0)
+        return false;
+    m_slavePath = QString::fromLocal8Bit(name);
+    fcntl(m_masterFd, F_SETFL, fcntl(m_masterFd, F_GETFL) | O_NONBLOCK);
+    fcntl(m_masterFd, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slaveFd, F_SETFD, FD_CLOEXEC);
+    if (pipe2(m_wakePipe, O_NONBLOCK | O_CLOEXEC) < 0) {
+        ::close(m_masterFd);
+        ::close(m_slaveFd);
+        m_masterFd = m_slaveFd = -1;
+        return false;
+    }
+    m_running = true;
+    m_thread = std::thread([this] { run(); });
+    return true;
+}
+
+void HvUnitSimulator::stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    const char c = 'q';
+    (void)!::write(m_wakePipe[1], &c, 1);
+    if (m_thread.joinable())
+        m_thread.join();
+    for (int* fd : { &m_masterFd, &m_slaveFd, &m_wakePipe[0], &m_wakePipe[1] }) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void HvUnitSimulator::setFault(Fault fault, int count, int param)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fault = count == 0 ? Fault::None : fault;
+    m_faultCount = count;
+    m_faultParam = param;
+}
+
+bool HvUnitSimulator::faultActive(Fault f) const
+{
+    return m_fault == f && m_faultCount != 0;
+}
+
+void HvUnitSimulator::consumeFault()
+{
+    if (m_faultCount > 0 && --m_faultCount == 0)
+        m_fault = Fault::None;
+}
+
+QList<HvUnitSimulator::Request> HvUnitSimulator::requests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests;
+}
+
+QList<QByteArray> HvUnitSimulator::completeRequests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    QList<QByteArray> out;
+    for (const Request& r : m_requests)
+        if (r.complete)
+            out << r.bytes;
+    return out;
+}
+
+void HvUnitSimulator::clearRequests()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_requests.clear();
+}
+
+bool HvUnitSimulator::waitForRequests(int n, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_cond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        int complete = 0;
+        for (const Request& r : m_requests)
+            complete += r.complete ? 1 : 0;
+        return complete >= n;
+    });
+}
+
+void HvUnitSimulator::inject(const QByteArray& bytes)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_injected += bytes;
+    }
+    const char c = 'i';
+    (void)!::write(m_wakePipe[1], &c, 1);
+}
+
+void HvUnitSimulator::queue(const QByteArray& bytes, qint64 delayMs, qint64 spreadMs)
+{
+    const qint64 now = elapsedMs();
+    qint64 base = now + delayMs;
+    if (!m_out.empty() && m_out.back().due > base)
+        base = m_out.back().due;
+    const int n = bytes.size();
+    for (int i = 0; i < n; ++i) {
+        const qint64 offset = (n > 1 && spreadMs > 0) ? spreadMs * i / (n - 1) : 0;
+        m_out.push_back({ base + offset, bytes.at(i) });
+    }
+}
+
+void HvUnitSimulator::flushDue()
+{
+    const qint64 now = elapsedMs();
+    QByteArray chunk;
+    while (!m_out.empty() && m_out.front().due <= now) {
+        chunk.append(m_out.front().byte);
+        m_out.pop_front();
+    }
+    int done = 0;
+    while (done < chunk.size()) {
+        const ssize_t w = ::write(m_masterFd, chunk.constData() + done, size_t(chunk.size() - done));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN) {
+                pollfd p { m_masterFd, POLLOUT, 0 };
+                ::poll(&p, 1, 10);
+                continue;
+            }
+            break; // nobody listens: drop
+        }
+        done += int(w);
+    }
+}
+
+void HvUnitSimulator::onByte(char c)
+{
+    if (m_model.pendingFirmwareBytes() > 0) {
+        m_model.firmwareByte(c);
+        return;
+    }
+    const qint64 now = elapsedMs();
+    Fault fault = Fault::None;
+    int param = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (c == '>') {
+            if (m_inRequest) // abandoned by the sender (wrong echo, time-out)
+                m_requests.append({ m_current, m_currentStart, m_currentLast, false });
+            m_inRequest = true;
+            m_current = QByteArray(1, '>');
+            m_requestFault = isEchoFault(m_fault) && m_faultCount != 0 ? m_fault : Fault::None;
+            m_requestParam = m_faultParam;
+            if (m_requestFault != Fault::None && m_requestFault != Fault::WrongEcho)
+                consumeFault();
+            m_currentStart = now;
+        } else if (m_inRequest) {
+            m_current.append(c);
+        }
+        m_currentLast = now;
+        fault = m_inRequest ? m_requestFault : (isEchoFault(m_fault) && m_faultCount != 0 ? m_fault : Fault::None);
+        param = m_inRequest ? m_requestParam : m_faultParam;
+        if (fault == Fault::WrongEcho && m_inRequest && m_current.size() - 1 == param) {
+            consumeFault();
+            m_requestFault = Fault::None;
+        } else if (fault == Fault::WrongEcho) {
+            fault = Fault::None;
+        }
+    }
+    switch (fault) {
+    case Fault::Silence:
+    case Fault::NoEcho:
+        break;
+    case Fault::LateEcho:
+        queue(QByteArray(1, c), param);
+        break;
+    case Fault::WrongEcho:
+        queue(QByteArray(1, char(c == 'Z' ? 'Y' : 'Z')));
+        break;
+    default:
+        queue(QByteArray(1, c));
+        break;
+    }
+    if (c == '.' && m_inRequest)
+        finishRequest();
+}
+
+void HvUnitSimulator::finishRequest()
+{
+    const QByteArray request = m_current;
+    const Fault echoFault = m_requestFault;
+    m_inRequest = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_requests.append({ request, m_currentStart, elapsedMs(), true });
+    }
+    m_cond.notify_all();
+    if (echoFault == Fault::Silence)
+        return;
+
+    QByteArray data;
+    if (!m_model.handle(request, data))
+        return;
+
+    Fault fault = Fault::None;
+    int param = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_fault != Fault::None && !isEchoFault(m_fault) && m_faultCount != 0) {
+            fault = m_fault;
+            param = m_faultParam;
+            consumeFault();
+        }
+    }
+    char letter = request.at(1);
+    if (fault == Fault::WrongLetter)
+        letter = char(letter == 'W' ? 'V' : 'W');
+    if (fault == Fault::WrongLength)
+        data.append('0');
+    quint16 crc = TPOF::Create_CRC16(data.constData(), data.size());
+    if (fault == Fault::BadCrc)
+        crc = quint16(crc + 1);
+    QByteArray crcText(4, '0');
+    TPOF::uLongLong2HEXString(crc, crcText.data(), 4);
+
+    QByteArray frame;
+    frame += '<';
+    frame += letter;
+    if (fault == Fault::SecondStart) {
+        frame += data.left(data.size() / 2);
+        frame += '<';
+        frame += data.mid(data.size() / 2);
+    } else {
+        frame += data;
+    }
+    frame += crcText;
+    frame += '.';
+
+    switch (fault) {
+    case Fault::NoiseBeforeStart:
+        queue(QByteArrayLiteral("\x01\xff" "garbage 12AB\r\n") + frame);
+        break;
+    case Fault::Trickle:
+        queue(frame, 0, param > 0 ? param : 3300);
+        break;
+    case Fault::GapMidFrame:
+        queue(frame.left(frame.size() / 2));
+        queue(frame.mid(frame.size() / 2), param > 0 ? param : 500);
+        break;
+    default:
+        queue(frame);
+        break;
+    }
+}
+
+void HvUnitSimulator::run()
+{
+    char buf[512];
+    while (m_running) {
+        int timeout = -1;
+        if (!m_out.empty())
+            timeout = int(qMax<qint64>(0, m_out.front().due - elapsedMs()));
+        pollfd p[2] = { { m_masterFd, POLLIN, 0 }, { m_wakePipe[0], POLLIN, 0 } };
+        const int r = ::poll(p, 2, timeout);
+        if (r < 0 && errno != EINTR)
+            break;
+        if (p[1].revents & POLLIN) {
+            while (::read(m_wakePipe[0], buf, sizeof buf) > 0) {
+            }
+        }
+        if (!m_running)
+            break;
+        QByteArray injected;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            injected.swap(m_injected);
+        }
+        if (!injected.isEmpty())
+            queue(injected);
+        if (p[0].revents & POLLIN) {
+            const ssize_t n = ::read(m_masterFd, buf, sizeof buf);
+            for (ssize_t i = 0; i < n; ++i)
+                onByte(buf[i]);
+        } else if (p[0].revents & (POLLHUP | POLLERR)) {
+            ::usleep(10000);
+        }
+        flushDue();
+    }
+}

@@ -1,0 +1,107 @@
+#include "SimControl.h"
+
+#include "HvUnitSimulator.h"
+
+#include <QStringList>
+
+namespace {
+struct FaultName {
+    const char* name;
+    HvUnitSimulator::Fault fault;
+};
+const FaultName kFaults[] = {
+    { "none", HvUnitSimulator::Fault::None },
+    { "noecho", HvUnitSimulator::Fault::NoEcho },
+    { "wrongecho", HvUnitSimulator::Fault::WrongEcho },
+    { "lateecho", HvUnitSimulator::Fault::LateEcho },
+    { "wrongletter", HvUnitSimulator::Fault::WrongLetter },
+    { "badcrc", HvUnitSimulator::Fault::BadCrc },
+    { "wronglength", HvUnitSimulator::Fault::WrongLength },
+    { "noise", HvUnitSimulator::Fault::NoiseBeforeStart },
+    { "secondstart", HvUnitSimulator::Fault::SecondStart },
+    { "trickle", HvUnitSimulator::Fault::Trickle },
+    { "gap", HvUnitSimulator::Fault::GapMidFrame },
+    { "silence", HvUnitSimulator::Fault::Silence },
+};
+} // namespace
+
+bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply)
+{
+    const QStringList w = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QString out;
+    bool ok = true;
+    auto num = [&](int i, qint64 def, int base = 10) {
+        if (i >= w.size())
+            return def;
+        bool good = false;
+        const qint64 v = w.at(i).toLongLong(&good, base);
+        ok = ok && good;
+        return v;
+    };
+    const QString cmd = w.value(0).toLower();
+    HvUnitModel& m = sim.model();
+    if (cmd.isEmpty() || cmd.startsWith(QLatin1Char('#'))) {
+        // comment or empty line
+    } else if (cmd == QLatin1String("breakdown")) {
+        m.triggerBreakdown();
+        out = QStringLiteral("breakdown triggered");
+    } else if (cmd == QLatin1String("error")) {
+        const qint64 bits = num(1, HVStateBits::Overcurrent, 16);
+        if (ok)
+            m.triggerError(uint32_t(bits));
+        out = QStringLiteral("error bits %1").arg(bits, 0, 16);
+    } else if (cmd == QLatin1String("temperature") && w.size() == 2) {
+        const qint64 t = num(1, 0);
+        ok = ok && t >= -128 && t <= 127;
+        if (ok)
+            m.setTemperature(int(t));
+    } else if (cmd == QLatin1String("tandelta") && w.size() >= 2) {
+        const qint64 td = num(1, 0), noise = num(2, 20);
+        ok = ok && td >= 0 && noise >= 0;
+        if (ok)
+            m.setTanDelta(uint32_t(td), uint32_t(noise));
+    } else if (cmd == QLatin1String("load") && w.size() == 3) {
+        const qint64 c = num(1, 0), r = num(2, 0);
+        ok = ok && c >= 0 && r >= 0;
+        if (ok)
+            m.setLoad(uint32_t(c), uint64_t(r));
+    } else if (cmd == QLatin1String("firmware") && w.size() == 3) {
+        const qint64 major = num(1, 0), minor = num(2, 0);
+        ok = ok && major >= 0 && major < 256 && minor >= 0 && minor < 256;
+        if (ok) {
+            HvUnitModel::Identification id = m.identification();
+            id.firmwareMajor = int(major);
+            id.firmwareMinor = int(minor);
+            m.setIdentification(id);
+        }
+    } else if (cmd == QLatin1String("fault") && w.size() >= 2) {
+        ok = false;
+        for (const FaultName& f : kFaults) {
+            if (w.at(1).toLower() == QLatin1String(f.name)) {
+                ok = true;
+                const qint64 count = num(2, -1), param = num(3, 0);
+                if (ok)
+                    sim.setFault(f.fault, int(count), int(param));
+            }
+        }
+    } else if (cmd == QLatin1String("failnext") && w.size() == 2) {
+        const qint64 n = num(1, 0);
+        ok = ok && n >= 0;
+        if (ok)
+            sim.failNext(int(n));
+    } else if (cmd == QLatin1String("clear")) {
+        sim.clearFault();
+        m.reset();
+    } else if (cmd == QLatin1String("status")) {
+        out = QStringLiteral("state word %1, output %2 mV, temperature %3")
+                  .arg(m.stateWord(), 8, 16, QLatin1Char('0'))
+                  .arg(m.outputVoltage())
+                  .arg(m.temperature());
+    } else {
+        ok = false;
+    }
+    if (reply)
+        *reply = ok ? (out.isEmpty() ? QStringLiteral("ok") : out)
+                    : QStringLiteral("unknown command: %1").arg(line.trimmed());
+    return ok;
+}

@@ -1,0 +1,92 @@
+// hvunit-sim: a simulated HV unit on a pseudo-terminal for development runs.
+// Prints the slave device path (use it as SERIAL_COMDEVICE) and runs until stopped.
+// Commands (see SimControl.h) come from standard input or a control file that is read
+// and emptied every 200 ms.
+#include "HvUnitSimulator.h"
+#include "SimControl.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+volatile std::sig_atomic_t g_stop = 0;
+void onSignal(int) { g_stop = 1; }
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated HV unit on a pseudo-terminal"));
+    parser.addHelpOption();
+    QCommandLineOption control(QStringLiteral("control"), QStringLiteral("Control file read every 200 ms."),
+                               QStringLiteral("file"));
+    QCommandLineOption exec(QStringLiteral("exec"), QStringLiteral("Command to apply at start (repeatable)."),
+                            QStringLiteral("command"));
+    parser.addOption(control);
+    parser.addOption(exec);
+    parser.process(app);
+
+    HvUnitSimulator sim;
+    if (!sim.start()) {
+        std::fprintf(stderr, "hvunit-sim: cannot open a pseudo-terminal\n");
+        return 1;
+    }
+    auto apply = [&sim](const QString& line) {
+        QString reply;
+        applySimCommand(sim, line, &reply);
+        if (!line.trimmed().isEmpty())
+            std::fprintf(stderr, "hvunit-sim: %s\n", qPrintable(reply));
+    };
+    for (const QString& c : parser.values(exec))
+        apply(c);
+
+    std::printf("%s\n", qPrintable(sim.slavePath()));
+    std::fflush(stdout);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    QSocketNotifier stdinNotifier(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&stdinNotifier, &QSocketNotifier::activated, [&]() {
+        char buf[512];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf - 1);
+        if (n <= 0) {
+            stdinNotifier.setEnabled(false); // end of input: keep running
+            return;
+        }
+        for (const QString& line : QString::fromLocal8Bit(buf, int(n)).split(QLatin1Char('\n')))
+            apply(line);
+    });
+
+    const QString controlFile = parser.value(control);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&]() {
+        if (g_stop) {
+            app.quit();
+            return;
+        }
+        if (controlFile.isEmpty())
+            return;
+        QFile f(controlFile);
+        if (!f.exists() || f.size() == 0 || !f.open(QIODevice::ReadWrite))
+            return;
+        const QByteArray content = f.readAll();
+        f.resize(0);
+        f.close();
+        for (const QByteArray& line : content.split('\n'))
+            apply(QString::fromLocal8Bit(line));
+    });
+    tick.start(200);
+    const int rc = app.exec();
+    sim.stop();
+    return rc;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "datamodel/InstrumentTypes.h"
+
+// Receiver of the polled HV-unit state. The default one forwards to the data model;
+// the commissioning procedures install their own while they run.
+class HFStateSubscriber {
+public:
+    virtual ~HFStateSubscriber() = default;
+    virtual void setHVUnitState(const stHVUnitState& state) = 0;
+    virtual stHVUnitState getHVUnitState() const = 0;
+    virtual int getVoltagePolarity() const = 0;
+    virtual int getVLFCosRectType() const = 0;
+};

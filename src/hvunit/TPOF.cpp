@@ -1,0 +1,673 @@
+#include "TPOF.h"
+
+#include "logging/LoggingCtrl.h"
+
+#include <QDateTime>
+#include <QThread>
+#include <QTimer>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+constexpr const char* kClass = "TPOF";
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Number of data characters a read command's reply carries.
+int replyDigits(TPOF::eCommandCode code)
+{
+    switch (code) {
+    case TPOF::CMD_LoadCapacitance:
+    case TPOF::CMD_MaxFrequency:
+    case TPOF::CMD_TestDuration:
+    case TPOF::CMD_GetGains:
+    case TPOF::CMD_StateWord:
+        return 8;
+    case TPOF::CMD_Temperature:
+        return 2;
+    case TPOF::CMD_GetParameter:
+        return 18;
+    case TPOF::CMD_LoadResistance:
+    case TPOF::CMD_FaultValues:
+        return 16;
+    case TPOF::CMD_LeakageValues:
+    case TPOF::CMD_PeriodicValues:
+    case TPOF::CMD_MeasurementValues:
+        return 32;
+    default:
+        return -1;
+    }
+}
+
+unsigned long long signExtend32(unsigned long long v)
+{
+    return static_cast<unsigned long long>(static_cast<long long>(static_cast<qint32>(static_cast<quint32>(v))));
+}
+} // namespace
+
+TPOF::TPOF(std::unique_ptr<IHVDataModel> data, QObject* parent)
+    : QObject(parent), m_serial(std::make_unique<TSerial>()), m_data(std::move(data))
+{
+    registerInstrumentTypes();
+    if (!m_data)
+        m_data = makeDefaultHVDataModel();
+    m_sub = makeDefaultHVSub();
+    m_serial->setComErrorQuery([this] { return m_sub && m_sub->getHVUnitState().comError; });
+}
+
+TPOF::~TPOF() = default;
+
+// ---------------------------------------------------------------------------
+// Conversion and checks
+// ---------------------------------------------------------------------------
+
+unsigned long long TPOF::HEXString2uLongLong(const char* chars, int count)
+{
+    if (!chars || count <= 0 || count > 16)
+        return 0;
+    unsigned long long value = 0;
+    int shift = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        const int d = hexDigit(chars[i]);
+        if (d < 0)
+            break;
+        value |= static_cast<unsigned long long>(d) << shift;
+        shift += 4;
+    }
+    return value;
+}
+
+int TPOF::uLongLong2HEXString(unsigned long long value, char* buffer, int width)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    if (!buffer || width <= 0)
+        return 0;
+    for (int i = width - 1; i >= 0; --i) {
+        buffer[i] = digits[value & 0xF];
+        value >>= 4;
+    }
+    return width;
+}
+
+unsigned short TPOF::Create_CRC16(const char* data, int length)
+{
+    unsigned short crc = 0xFFFF;
+    for (int i = 0; data && i < length; ++i) {
+        crc ^= static_cast<unsigned short>(static_cast<unsigned char>(data[i]) << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) ? static_cast<unsigned short>((crc << 1) ^ 0x1021)
+                                 : static_cast<unsigned short>(crc << 1);
+    }
+    return crc;
+}
+
+bool TPOF::Test_CRC16(const char* data, int length, const char* crc)
+{
+    if (!crc)
+        return false;
+    // All four must be digits: a partly converted field could match by chance.
+    for (int i = 0; i < 4; ++i)
+        if (hexDigit(crc[i]) < 0)
+            return false;
+    return HEXString2uLongLong(crc, 4) == Create_CRC16(data, length);
+}
+
+bool TPOF::FilterResponse()
+{
+    POF_Response& r = m_response;
+    r.data = nullptr;
+    r.dataCount = 0;
+    r.crc = nullptr;
+    if (r.length < 1 + 2 + 4 || r.length > int(sizeof(r.buffer)))
+        return false;
+    if (r.buffer[0] != static_cast<char>(r.expected))
+        return false;
+    r.data = r.buffer + 1;
+    r.dataCount = static_cast<unsigned short>(r.length - 5);
+    r.crc = r.data + r.dataCount;
+    return Test_CRC16(r.data, r.dataCount, r.crc);
+}
+
+bool TPOF::ParseResponse()
+{
+    POF_Response& r = m_response;
+    const int digits = replyDigits(r.expected);
+    if (digits < 0 || !r.data || r.dataCount != digits || !r.values)
+        return false;
+    const char* d = r.data;
+    auto need = [&](unsigned short n) { return r.capacity >= n; };
+    switch (r.expected) {
+    case CMD_GetParameter:
+        if (!need(2))
+            return false;
+        r.values[0] = HEXString2uLongLong(d, 2);
+        r.values[1] = HEXString2uLongLong(d + 2, 16);
+        r.count = 2;
+        return true;
+    case CMD_GetGains:
+        if (!need(2))
+            return false;
+        r.values[0] = HEXString2uLongLong(d, 4);
+        r.values[1] = HEXString2uLongLong(d + 4, 4);
+        r.count = 2;
+        return true;
+    case CMD_FaultValues:
+        if (!need(2))
+            return false;
+        r.values[0] = signExtend32(HEXString2uLongLong(d, 8));
+        r.values[1] = HEXString2uLongLong(d + 8, 8);
+        r.count = 2;
+        return true;
+    case CMD_LeakageValues:
+    case CMD_PeriodicValues:
+    case CMD_MeasurementValues:
+        if (!need(3))
+            return false;
+        r.values[0] = signExtend32(HEXString2uLongLong(d, 8));
+        r.values[1] = HEXString2uLongLong(d + 8, 16);
+        r.values[2] = HEXString2uLongLong(d + 24, 8);
+        r.count = 3;
+        return true;
+    default:
+        if (!need(1))
+            return false;
+        r.values[0] = HEXString2uLongLong(d, digits);
+        r.count = 1;
+        return true;
+    }
+}
+
+bool TPOF::checkPOFCommandCompatibility(eCommandCode code) const
+{
+    const stIdentification id = m_data->getHVIdentification();
+    if (id.firmwareMajor == 0)
+        return true;
+    switch (code) {
+    case CMD_GetParameter:
+    case CMD_SetParameter:
+    case CMD_Reboot:
+        return id.firmwareMinor >= 17;
+    case CMD_LeakageValues:
+        return id.firmwareMinor >= 26;
+    default:
+        return true;
+    }
+}
+
+bool TPOF::setComError(bool flag)
+{
+    stHVUnitState state = m_sub->getHVUnitState();
+    state.comError = m_updateInProgress ? false : flag;
+    m_sub->setHVUnitState(state);
+    return state.comError;
+}
+
+int TPOF::failed(int rc)
+{
+    // Only a failed exchange says the link is down; refused or bad calls never used it.
+    if (rc == ErrLink)
+        setComError(true);
+    return rc;
+}
+
+// ---------------------------------------------------------------------------
+// Transactions
+// ---------------------------------------------------------------------------
+
+bool TPOF::setRequest(eCommandCode code, const QList<unsigned long long>& fields,
+                      const QList<int>& widths, const QList<bool>& isSigned)
+{
+    int pos = 1;
+    m_request[pos++] = static_cast<char>(code);
+    for (int i = 0; i < fields.size(); ++i) {
+        const unsigned long long v = fields.at(i);
+        const int w = widths.at(i);
+        if (w < 16) {
+            const int bits = 4 * w;
+            const unsigned long long limit = 1ull << bits;
+            if (isSigned.value(i)) {
+                // Negative values go as two's complement in the field's lowest digits.
+                const long long s = static_cast<long long>(v);
+                if (s < -static_cast<long long>(limit / 2) || (s >= 0 && v >= limit))
+                    return false;
+            } else if (v >= limit) {
+                return false;
+            }
+        }
+        if (pos + w + 1 > int(sizeof(m_request)))
+            return false;
+        pos += uLongLong2HEXString(v, m_request + pos, w);
+    }
+    m_request[pos++] = '.';
+    m_requestLength = pos;
+    return true;
+}
+
+int TPOF::receiveFrame()
+{
+    const int n = m_serial->ReceiveString(m_response.buffer, int(sizeof(m_response.buffer)));
+    m_response.length = static_cast<unsigned short>(n > 0 ? n : 0);
+    return n;
+}
+
+int TPOF::exchange(bool longBudget)
+{
+    auto evaluate = [this]() {
+        if (!FilterResponse())
+            return int(ErrLink);
+        if (!ParseResponse())
+            return int(ErrArgument);
+        return int(Ok);
+    };
+    int attempts = 0;
+    int rc = ErrLink;
+    if (m_response.expected != CMD_StateWord) {
+        while (attempts < Attempts) {
+            ++attempts;
+            if (m_serial->SendString(m_request, m_requestLength, 0) == m_requestLength
+                && receiveFrame() > 0) {
+                rc = evaluate();
+                if (rc == Ok)
+                    return Ok;
+            } else {
+                rc = ErrLink;
+            }
+        }
+        return rc;
+    }
+
+    const int budget = longBudget ? LongBudgetMs : ShortBudgetMs;
+    while (attempts < Attempts) {
+        QElapsedTimer clock;
+        clock.start();
+        bool replied = false;
+        do {
+            ++attempts;
+            const int remaining = int(qMax<qint64>(0, budget - clock.elapsed()));
+            if (m_serial->SendString(m_request, m_requestLength, remaining) == m_requestLength
+                && receiveFrame() > 0)
+                replied = true;
+        } while (!replied && clock.elapsed() < budget && attempts < Attempts);
+        if (!replied) {
+            rc = ErrLink;
+            continue;
+        }
+        rc = evaluate();
+        if (rc == Ok)
+            return Ok;
+    }
+    return rc;
+}
+
+void TPOF::queueStatePoll()
+{
+    QTimer::singleShot(0, this, [this] { GetHVState(); });
+}
+
+int TPOF::GetValue(eCommandCode code, unsigned long long* values, unsigned short capacity,
+                   unsigned short* count, bool longBudget, const QList<unsigned long long>* payload)
+{
+    if (m_serial->fileTransferOnThisThread())
+        return failed(ErrLink);
+    QMutexLocker lock(&m_linkMutex);
+    if (!count)
+        return ErrArgument;
+    if (!checkPOFCommandCompatibility(code))
+        return ErrFirmware;
+    if (replyDigits(code) < 0)
+        return ErrArgument;
+
+    QList<unsigned long long> fields;
+    QList<int> widths;
+    if (payload) {
+        for (unsigned long long v : *payload) {
+            fields << v;
+            widths << (code == CMD_GetParameter ? 2 : 16);
+        }
+    }
+    if (!setRequest(code, fields, widths, {}))
+        return ErrArgument;
+
+    m_response = POF_Response();
+    m_response.expected = code;
+    m_response.values = values;
+    m_response.capacity = values ? capacity : 0;
+    const int rc = exchange(longBudget);
+    if (rc != Ok)
+        return failed(rc);
+    *count = m_response.count;
+    if (code != CMD_StateWord)
+        queueStatePoll();
+    return Ok;
+}
+
+int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long long value2)
+{
+    if (m_serial->fileTransferOnThisThread())
+        return failed(ErrLink);
+    QMutexLocker lock(&m_linkMutex);
+    if (!checkPOFCommandCompatibility(code))
+        return ErrFirmware;
+
+    QList<unsigned long long> f;
+    QList<int> w;
+    QList<bool> s;
+    switch (code) {
+    case CMD_BurnMode: {
+        unsigned long long flags = 0;
+        if (((value1 >> 8) & 0xFF) == 1)
+            flags |= 0x80;
+        if ((value1 & 0xFF) == 1)
+            flags |= 0x01;
+        else if ((value1 & 0xFF) == 2)
+            flags |= 0x02;
+        f << flags;
+        w << 2;
+        break;
+    }
+    case CMD_Frequency:
+        f << value1;
+        w << 8;
+        break;
+    case CMD_SetI:
+        f << value1;
+        w << 16;
+        break;
+    case CMD_SetParameter:
+        f << value1 << value2;
+        w << 2 << 16;
+        break;
+    case CMD_Mode: {
+        char c = 0;
+        switch (static_cast<int>(value1)) {
+        case OperatingModes::VLFRect: c = 'r'; break;
+        case OperatingModes::VLFCosRect: {
+            const int type = m_sub->getVLFCosRectType();
+            c = type == 0 ? 'y' : type == 1 ? 'e' : type == 2 ? 'c' : 0;
+            break;
+        }
+        case OperatingModes::DC: c = m_sub->getVoltagePolarity() == 0 ? '+' : '-'; break;
+        case OperatingModes::DAC: c = m_sub->getVoltagePolarity() == 0 ? 'D' : 'd'; break;
+        case OperatingModes::SheathTest: c = 't'; break;
+        case OperatingModes::VLFSin:
+        case OperatingModes::TanDelta:
+        case OperatingModes::MWTSingle:
+        case OperatingModes::MWTStep: c = 's'; break;
+        case OperatingModes::Decay: c = 'Y'; break;
+        case OperatingModes::SheathPinpointing: c = 'p'; break;
+        default: c = 0; break;
+        }
+        f << static_cast<unsigned char>(c);
+        w << 2;
+        break;
+    }
+    case CMD_SetGains:
+        f << value1 << value2;
+        w << 4 << 4;
+        break;
+    case CMD_TestMinutes:
+        f << value1;
+        w << 4;
+        break;
+    case CMD_Voltage:
+        f << value1;
+        w << 8;
+        s << true;
+        break;
+    case CMD_DateTime: {
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDate d = now.date();
+        const QTime t = now.time();
+        f << d.day() << d.month() << d.year() << t.hour() << t.minute() << t.second();
+        w << 2 << 2 << 4 << 2 << 2 << 2;
+        break;
+    }
+    case CMD_StartLoadDetection:
+    case CMD_StopSoft:
+    case CMD_Start:
+    case CMD_Stop:
+    case CMD_StopAck:
+    case CMD_Reboot:
+        break;
+    default: // reads, and 'p' (announced by the firmware transfer only)
+        return ErrArgument;
+    }
+    if (!setRequest(code, f, w, s))
+        return ErrArgument;
+
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (m_serial->SendString(m_request, m_requestLength, 0) == m_requestLength) {
+            if (code != CMD_Reboot)
+                queueStatePoll();
+            return Ok;
+        }
+    }
+    return failed(ErrLink);
+}
+
+int TPOF::GetString(eCommandCode code, char* buffer, unsigned short size)
+{
+    if (m_serial->fileTransferOnThisThread())
+        return failed(ErrLink);
+    QMutexLocker lock(&m_linkMutex);
+    if (!buffer)
+        return ErrArgument;
+    int expected = 0;
+    if (code == CMD_Identification && size >= 81)
+        expected = 85;
+    else if (code == CMD_SerialNumber && size >= 26)
+        expected = 30;
+    else
+        return ErrArgument;
+    if (!checkPOFCommandCompatibility(code))
+        return ErrFirmware;
+    setRequest(code, {}, {}, {});
+
+    m_response = POF_Response();
+    m_response.expected = code;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (m_serial->SendString(m_request, m_requestLength, 0) != m_requestLength)
+            continue;
+        if (receiveFrame() != expected || !FilterResponse())
+            continue;
+        const int n = qMin<int>(m_response.dataCount, size - 1);
+        memcpy(buffer, m_response.data, size_t(n));
+        buffer[n] = 0;
+        queueStatePoll();
+        return Ok;
+    }
+    return failed(ErrLink);
+}
+
+bool TPOF::ExecCmd(int code)
+{
+    switch (code) {
+    case CMD_Temperature: {
+        qint8 t = 0;
+        return GetTemperature(&t);
+    }
+    case CMD_Identification:
+        return GetIdentification() == Ok;
+    case CMD_SerialNumber: {
+        char buf[26] = {};
+        if (GetString(CMD_SerialNumber, buf, sizeof(buf)) != Ok)
+            return false;
+        m_data->setHVCSerial(QString::fromLatin1(buf));
+        return true;
+    }
+    case CMD_GetGains: {
+        unsigned long long v[2] = {};
+        unsigned short n = 0;
+        if (GetValue(CMD_GetGains, v, 2, &n, true) != Ok || n != 2)
+            return false;
+        m_data->setHVUnitParam(eHVUnitParamType_GainU, v[0]);
+        m_data->setHVUnitParam(eHVUnitParamType_GainI, v[1]);
+        return true;
+    }
+    case CMD_StateWord:
+        return GetHVState();
+    case CMD_BurnMode:
+        return SetValue(CMD_BurnMode, static_cast<unsigned long long>(m_data->burnMode())) == Ok;
+    case CMD_Frequency:
+        return SetValue(CMD_Frequency, m_data->getFrequencyToTest()) == Ok;
+    case CMD_Mode:
+        return SetValue(CMD_Mode, OperatingModes::VLFSin) == Ok;
+    case CMD_TestMinutes:
+        return SetValue(CMD_TestMinutes, m_data->getOperatingMode() == OperatingModes::MWTStep
+                                             ? m_data->getMinutesToTest()
+                                             : 0) == Ok;
+    case CMD_Voltage:
+        return SetValue(CMD_Voltage, static_cast<unsigned long long>(static_cast<long long>(m_data->getVoltageToTest()))) == Ok;
+    case CMD_DateTime:
+        return SetValue(CMD_DateTime) == Ok;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Subscriber and state poll
+// ---------------------------------------------------------------------------
+
+void TPOF::setHVSub(std::unique_ptr<HFStateSubscriber> sub)
+{
+    if (!sub)
+        sub = makeDefaultHVSub();
+    m_sub.swap(sub);
+}
+
+void TPOF::resetHVSub()
+{
+    setHVSub(nullptr);
+}
+
+bool TPOF::GetHVState()
+{
+    if (QThread::currentThread() != thread()) {
+        bool result = false;
+        QMetaObject::invokeMethod(this, "GetHVState", Qt::BlockingQueuedConnection,
+                                  Q_RETURN_ARG(bool, result));
+        return result;
+    }
+    unsigned long long values[2] = {};
+    unsigned short count = 0;
+    const int rc = GetValue(CMD_StateWord, values, 2, &count, m_longBudget);
+    if (rc == Ok) {
+        if (m_sub->getHVUnitState().comError) {
+            if (!m_updateInProgress)
+                KLOG_INFO2(kClass, "GetHVState", "Communication with HV-Unit is up again");
+            emit sendAppEvent(eAppEvent::HVUnitInitialized);
+        }
+        m_sub->setHVUnitState(stHVUnitState(false, static_cast<quint32>(values[0])));
+    } else {
+        setComError(true);
+    }
+    return rc == Ok;
+}
+
+// ---------------------------------------------------------------------------
+// Identification and temperature
+// ---------------------------------------------------------------------------
+
+namespace {
+long long rmsToPeak(long long rms) { return std::llround(double(rms) * 1.4142135623730951); }
+long long peakToRms(long long peak) { return std::llround(double(peak) * 0.707106781186595); }
+long long toTenthKV(long long mv) { return (mv + 50000) / 100000 * 100000; }
+} // namespace
+
+int TPOF::GetIdentification()
+{
+    stIdentification id;
+    char buf[81] = {};
+    const int rc = GetString(CMD_Identification, buf, sizeof(buf));
+    if (rc != Ok)
+        return rc;
+    const char* d = buf;
+    id.firstNumber = quint16(HEXString2uLongLong(d, 2));
+    id.secondNumber = quint16(HEXString2uLongLong(d + 2, 2));
+    id.firmwareMajor = quint16(HEXString2uLongLong(d + 4, 2));
+    id.firmwareMinor = quint16(HEXString2uLongLong(d + 6, 2));
+    memcpy(id.modelName, d + 8, 20);
+    id.modelName[20] = 0;
+    id.maxVoltageRMS = qint32(HEXString2uLongLong(d + 28, 4) * 1000000);
+    long long peak = toTenthKV(rmsToPeak(id.maxVoltageRMS));
+    id.secondVoltage = qint64(HEXString2uLongLong(d + 32, 4) * 1000000);
+    id.secondVoltagePeak = rmsToPeak(id.secondVoltage);
+    id.valueB = quint32(HEXString2uLongLong(d + 36, 8));
+    id.maxFrequency = quint32(HEXString2uLongLong(d + 44, 8));
+    id.maxTestMinutes = quint16(HEXString2uLongLong(d + 52, 4));
+    const unsigned long long caps = HEXString2uLongLong(d + 56, 16);
+
+    static const int identSupport[][2] = { { 0, 32 }, { 1, 11 }, { 2, 35 }, { 3, 36 } };
+    id.supportFlags = 1; // bit 0 always
+    for (const auto& s : identSupport)
+        if (caps & (1ull << s[1]))
+            id.supportFlags |= quint8(1u << s[0]);
+    static const int identModes[] = { 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15 };
+    for (int m : identModes)
+        id.operatingModeMask |= 1ull << m;
+
+    const unsigned rounding = unsigned(caps >> 62) & 3u;
+    if (rounding == 1 || rounding == 2) {
+        const long long kv = 1000000;
+        peak = rounding == 1 ? peak / kv * kv : (peak + kv - 1) / kv * kv;
+        id.maxVoltageRMS = qint32(toTenthKV(peakToRms(peak)));
+    }
+    id.maxVoltagePeak = qint32(peak);
+    id.valid = true;
+
+    if (!id.isModeSupported(m_data->getOperatingMode()))
+        m_data->changeOperatingMode(OperatingModes::None);
+    if (m_data->getVoltageToTest() > id.maxVoltagePeak)
+        m_data->setVoltageToTest(id.maxVoltagePeak);
+    const auto range = m_data->frequencyRange(OperatingModes::Unknown);
+    const unsigned long f = m_data->getFrequencyToTest();
+    const unsigned long clamped = qBound(range.first, f, qMax(range.first, range.second));
+    if (clamped != f)
+        m_data->setFrequencyToTest(clamped);
+    if (m_data->getMinutesToTest() > id.maxTestMinutes)
+        m_data->setMinutesToTest(id.maxTestMinutes);
+    m_data->setHVIdentification(id);
+
+    if (m_data->getPevantoType() != 45) {
+        unsigned long long v[2] = {};
+        unsigned short n = 0;
+        const QList<unsigned long long> code { 24 };
+        if (GetValue(CMD_GetParameter, v, 2, &n, false, &code) == Ok && n == 2) {
+            m_data->setHVUnitParam(eHVUnitParamType_HvSourceVersion, v[1]);
+            KLOG_INFO2(kClass, "InitHVUnit",
+                       QStringLiteral("HV Source Version is %1").arg(m_data->hvSourceVersionText()));
+        }
+    }
+    return Ok;
+}
+
+bool TPOF::GetTemperature(qint8* degrees)
+{
+    unsigned long long v = 0;
+    unsigned short n = 0;
+    if (GetValue(CMD_Temperature, &v, 1, &n) != Ok) {
+        KLOG_ERROR2(kClass, "GetTemperature", "Cannot read current temperature from HV Source.");
+        setComError(true);
+        return false;
+    }
+    const qint8 t = qint8(quint8(v & 0xFF));
+    if (degrees)
+        *degrees = t;
+    if (!m_haveStartupTemperature) {
+        m_startupTemperature = t;
+        m_haveStartupTemperature = true;
+    }
+    return true;
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "HFStateSubscriber.h"
+#include "IHVDataModel.h"
+#include "TSerial.h"
+
+#include "datamodel/InstrumentTypes.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+
+#include <memory>
+
+class QTimer;
+
+// The application's single object for the HV unit: the command protocol on top of
+// the serial line, the state poll and the operations built on them. Lives on its own
+// thread; transactions may be called from other threads under the link mutex.
+class TPOF : public QObject {
+    Q_OBJECT
+public:
+    // Each value is the ASCII code of the command letter.
+    enum eCommandCode : int {
+        CMD_LoadCapacitance = 'C',
+        CMD_MaxFrequency = 'F',
+        CMD_Temperature = 'H',
+        CMD_Identification = 'I',
+        CMD_GetParameter = 'K',
+        CMD_LeakageValues = 'L',
+        CMD_PeriodicValues = 'M',
+        CMD_SerialNumber = 'N',
+        CMD_TestDuration = 'P',
+        CMD_GetGains = 'Q',
+        CMD_LoadResistance = 'R',
+        CMD_MeasurementValues = 'U',
+        CMD_FaultValues = 'V',
+        CMD_StateWord = 'W',
+        CMD_BurnMode = 'b',
+        CMD_Frequency = 'f',
+        CMD_SetI = 'i',
+        CMD_SetParameter = 'k',
+        CMD_StartLoadDetection = 'l',
+        CMD_Mode = 'm',
+        CMD_StopSoft = 'o',
+        CMD_FirmwareDownload = 'p',
+        CMD_SetGains = 'q',
+        CMD_Start = 'r',
+        CMD_Stop = 's',
+        CMD_TestMinutes = 't',
+        CMD_Voltage = 'u',
+        CMD_StopAck = 'x',
+        CMD_Reboot = 'y',
+        CMD_DateTime = 'z',
+    };
+    Q_ENUM(eCommandCode)
+
+    // The reply of the current transaction.
+    struct POF_Response {
+        eCommandCode expected = CMD_StateWord;
+        unsigned long long* values = nullptr;
+        unsigned short capacity = 0;
+        unsigned short count = 0;
+        char buffer[128] = {};
+        unsigned short length = 0;
+        const char* data = nullptr;
+        unsigned short dataCount = 0;
+        const char* crc = nullptr;
+    };
+
+    enum : int { Ok = 0, ErrLink = -100, ErrArgument = -200, ErrFirmware = -300 };
+
+    explicit TPOF(std::unique_ptr<IHVDataModel> data = {}, QObject* parent = nullptr);
+    ~TPOF() override;
+
+    int GetValue(eCommandCode code, unsigned long long* values, unsigned short capacity,
+                 unsigned short* count, bool longBudget = false,
+                 const QList<unsigned long long>* payload = nullptr);
+    int SetValue(eCommandCode code, unsigned long long value1 = 0, unsigned long long value2 = 0);
+    int GetString(eCommandCode code, char* buffer, unsigned short size);
+    bool ExecCmd(int code);
+
+    static unsigned long long HEXString2uLongLong(const char* chars, int count);
+    static int uLongLong2HEXString(unsigned long long value, char* buffer, int width);
+    static unsigned short Create_CRC16(const char* data, int length);
+    static bool Test_CRC16(const char* data, int length, const char* crc);
+    bool FilterResponse();
+    bool ParseResponse();
+    bool checkPOFCommandCompatibility(eCommandCode code) const;
+    bool setComError(bool flag);
+
+    int GetIdentification();
+    bool GetTemperature(qint8* degrees);
+    qint8 startupTemperature() const { return m_startupTemperature; }
+
+    void setHVSub(std::unique_ptr<HFStateSubscriber> sub);
+    void resetHVSub();
+    HFStateSubscriber* hvSub() const { return m_sub.get(); }
+    IHVDataModel* dataModel() const { return m_data.get(); }
+    TSerial& serial() { return *m_serial; }
+
+    // Budgets of the state-word read.
+    static constexpr int ShortBudgetMs = 200;
+    static constexpr int LongBudgetMs = 600;
+    static constexpr int Attempts = 3;
+
+public slots:
+    bool GetHVState();
+
+signals:
+    void sendAppEvent(eAppEvent event);
+
+private:
+    bool setRequest(eCommandCode code, const QList<unsigned long long>& fields,
+                    const QList<int>& widths, const QList<bool>& isSigned);
+    int exchange(bool longBudget);
+    int receiveFrame();
+    void queueStatePoll();
+    int failed(int rc);
+
+    std::unique_ptr<TSerial> m_serial;
+    QMutex m_linkMutex;
+    char m_request[32] = { '>' };
+    int m_requestLength = 0;
+    POF_Response m_response;
+    bool m_updateInProgress = false;
+    std::unique_ptr<HFStateSubscriber> m_sub;
+    std::unique_ptr<IHVDataModel> m_data;
+    bool m_longBudget = true;
+    qint8 m_startupTemperature = 0;
+    bool m_haveStartupTemperature = false;
+};
+
+// Default receivers: the data model.
+std::unique_ptr<HFStateSubscriber> makeDefaultHVSub();
+std::unique_ptr<IHVDataModel> makeDefaultHVDataModel();
