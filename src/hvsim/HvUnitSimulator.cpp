@@ -91,7 +91,10 @@ void HvUnitSimulator::consumeFault()
 QList<HvUnitSimulator::Request> HvUnitSimulator::requests() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests;
+    QList<Request> out = m_requests;
+    if (m_inRequest)
+        out.append({ m_current, m_currentStart, m_currentLast, false });
+    return out;
 }
 
 QList<QByteArray> HvUnitSimulator::completeRequests() const
@@ -108,6 +111,7 @@ void HvUnitSimulator::clearRequests()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_requests.clear();
+    m_inRequest = false;
 }
 
 bool HvUnitSimulator::waitForRequests(int n, int timeoutMs) const
@@ -119,6 +123,13 @@ bool HvUnitSimulator::waitForRequests(int n, int timeoutMs) const
             complete += r.complete ? 1 : 0;
         return complete >= n;
     });
+}
+
+void HvUnitSimulator::overrideReplies(const QByteArray& raw, int count)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_override = raw;
+    m_overrideCount = count;
 }
 
 void HvUnitSimulator::inject(const QByteArray& bytes)
@@ -225,9 +236,9 @@ void HvUnitSimulator::finishRequest()
 {
     const QByteArray request = m_current;
     const Fault echoFault = m_requestFault;
-    m_inRequest = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        m_inRequest = false;
         m_requests.append({ request, m_currentStart, elapsedMs(), true });
     }
     m_cond.notify_all();
@@ -242,6 +253,12 @@ void HvUnitSimulator::finishRequest()
     int param = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_overrideCount != 0) {
+            if (m_overrideCount > 0)
+                --m_overrideCount;
+            queue(m_override);
+            return;
+        }
         if (m_fault != Fault::None && !isEchoFault(m_fault) && m_faultCount != 0) {
             fault = m_fault;
             param = m_faultParam;

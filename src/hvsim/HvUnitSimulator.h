@@ -60,6 +60,9 @@ public:
     void failNext(int n) { setFault(Fault::Silence, n); }
     void clearFault() { setFault(Fault::None); }
 
+    // The next `count` read replies (-1: until cleared) are replaced by these raw bytes.
+    void overrideReplies(const QByteArray& raw, int count = 1);
+
     // Raw bytes onto the line towards the link (tests of its receiver).
     void inject(const QByteArray& bytes);
 
@@ -95,6 +98,14 @@ private:
     int m_faultParam = 0;
     QList<Request> m_requests;
     QByteArray m_injected;
+    QByteArray m_override;
+    int m_overrideCount = 0;
+
+    // Written by the I/O thread under m_mutex.
+    bool m_inRequest = false;
+    QByteArray m_current;
+    qint64 m_currentStart = 0;
+    qint64 m_currentLast = 0;
 
     // I/O thread only.
     struct Out {
@@ -102,10 +113,6 @@ private:
         char byte;
     };
     std::deque<Out> m_out;
-    bool m_inRequest = false;
-    QByteArray m_current;
-    qint64 m_currentStart = 0;
-    qint64 m_currentLast = 0;
     Fault m_requestFault = Fault::None;
     int m_requestParam = 0;
     std::chrono::steady_clock::time_point m_t0;

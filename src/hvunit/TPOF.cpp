@@ -1,5 +1,6 @@
 #include "TPOF.h"
 
+#include "app/core/ValueConverter.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QDateTime>
@@ -426,7 +427,7 @@ int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long l
         s << true;
         break;
     case CMD_DateTime: {
-        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime now = m_now ? m_now() : QDateTime::currentDateTime();
         const QDate d = now.date();
         const QTime t = now.time();
         f << d.day() << d.month() << d.year() << t.hour() << t.minute() << t.second();
@@ -581,8 +582,8 @@ bool TPOF::GetHVState()
 // ---------------------------------------------------------------------------
 
 namespace {
-long long rmsToPeak(long long rms) { return std::llround(double(rms) * 1.4142135623730951); }
-long long peakToRms(long long peak) { return std::llround(double(peak) * 0.707106781186595); }
+long long rmsToPeak(long long rms) { return ValueConverter::convertRMSToPEAK(OperatingModes::VLFSin, long(rms)); }
+long long peakToRms(long long peak) { return ValueConverter::convertPEAKToRMS(OperatingModes::VLFSin, long(peak)); }
 long long toTenthKV(long long mv) { return (mv + 50000) / 100000 * 100000; }
 } // namespace
 

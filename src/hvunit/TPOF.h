@@ -6,11 +6,13 @@
 
 #include "datamodel/InstrumentTypes.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
 #include <QMutex>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -99,6 +101,8 @@ public:
     HFStateSubscriber* hvSub() const { return m_sub.get(); }
     IHVDataModel* dataModel() const { return m_data.get(); }
     TSerial& serial() { return *m_serial; }
+    // Source of the local time sent with 'z' (the system clock unless replaced).
+    void setLocalTimeSource(std::function<QDateTime()> now) { m_now = std::move(now); }
 
     // Budgets of the state-word read.
     static constexpr int ShortBudgetMs = 200;
@@ -128,6 +132,7 @@ private:
     std::unique_ptr<HFStateSubscriber> m_sub;
     std::unique_ptr<IHVDataModel> m_data;
     bool m_longBudget = true;
+    std::function<QDateTime()> m_now;
     qint8 m_startupTemperature = 0;
     bool m_haveStartupTemperature = false;
 };
