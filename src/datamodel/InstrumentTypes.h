@@ -106,6 +106,7 @@ const char* appEventName(eAppEvent event);
 // Bits of the HV-unit state word that the software reads.
 namespace HVStateBits {
 constexpr quint32 OutputOn = 1u << 1;             // HV generator output on
+constexpr quint32 TestVoltageOn = 1u << 2;        // the test voltage runs
 constexpr quint32 LoadDetectionFinished = 1u << 3;
 constexpr quint32 LoadResultError1 = 1u << 4;     // with bit 3: load detection failed
 constexpr quint32 LoadResultError2 = 1u << 5;
@@ -119,7 +120,7 @@ constexpr quint32 OutputOffset = 1u << 13;
 constexpr quint32 NominalVoltageReached = 1u << 14;
 constexpr quint32 Backfeed = 1u << 15;
 constexpr quint32 PolarityError = 1u << 17;
-constexpr quint32 HVOnMask = 0x10006;             // the GUI's test for "high voltage on"
+constexpr quint32 HVOnMask = 0x10006;             // any of these: high voltage may be present
 constexpr quint32 FaultMask = 0xB2780;            // any of these: HV-unit fault
 } // namespace HVStateBits
 

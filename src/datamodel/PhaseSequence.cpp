@@ -1,0 +1,66 @@
+#include "PhaseSequence.h"
+
+#include <QMutexLocker>
+
+void PhaseSequence::reset()
+{
+    QMutexLocker lock(&m_mutex);
+    m_done = 0;
+    m_current = -1;
+    m_lastUsed = -1;
+}
+
+int PhaseSequence::startNext(int selectedPhases)
+{
+    QMutexLocker lock(&m_mutex);
+    m_current = -1;
+    for (int p = 0; p < 3; ++p) {
+        if ((selectedPhases & (1 << p)) && !(m_done & (1 << p))) {
+            m_current = p;
+            m_lastUsed = p;
+            m_done |= 1 << p;
+            break;
+        }
+    }
+    return m_current;
+}
+
+int PhaseSequence::currentPhase() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_current;
+}
+
+int PhaseSequence::lastUsedPhase() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_lastUsed;
+}
+
+void PhaseSequence::setLastUsedPhase(int phase)
+{
+    if (phase < -1 || phase > 2)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_lastUsed = phase;
+}
+
+int PhaseSequence::phasesUsedWord(int selectedPhases) const
+{
+    QMutexLocker lock(&m_mutex);
+    int word = m_done & 0x7;
+    if (m_done != 0 && (selectedPhases & 0x7 & ~m_done) != 0)
+        word |= WaitingBit;
+    return word;
+}
+
+bool PhaseSequence::isWaiting(int selectedPhases) const
+{
+    return (phasesUsedWord(selectedPhases) & WaitingBit) != 0;
+}
+
+bool PhaseSequence::isFinished(int selectedPhases) const
+{
+    QMutexLocker lock(&m_mutex);
+    return (selectedPhases & 0x7) != 0 && (selectedPhases & 0x7 & ~m_done) == 0;
+}

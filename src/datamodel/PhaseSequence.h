@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMutex>
+
+// The phases of a multi-phase tan delta test: which are done, which one is measured.
+class PhaseSequence {
+public:
+    static constexpr int WaitingBit = 0x40; // a phase is done and further selected ones remain
+
+    // Forgets the phases done.
+    void reset();
+    // Starts the lowest selected phase not yet done; -1 when none is left.
+    int startNext(int selectedPhases);
+    int currentPhase() const;
+    int lastUsedPhase() const;
+    void setLastUsedPhase(int phase); // -1 or 0..2; others are refused
+    // Bits 0..2 the phases done, WaitingBit while selected phases remain.
+    int phasesUsedWord(int selectedPhases) const;
+    bool isWaiting(int selectedPhases) const;
+    bool isFinished(int selectedPhases) const;
+
+private:
+    mutable QMutex m_mutex;
+    int m_done = 0;
+    int m_current = -1;
+    int m_lastUsed = -1;
+};

@@ -1,0 +1,295 @@
+#include "TestData.h"
+
+#include <QMutexLocker>
+
+#include <cmath>
+#include <cstdlib>
+
+TestData::TestData() : m_values(MeasurementCapacity), m_periodic(PeriodicCapacity)
+{
+    m_resultSafety.set();
+}
+
+void TestData::reset()
+{
+    {
+        QWriteLocker lock(&m_bufferLock);
+        m_values.clear();
+        m_periodic.clear();
+        m_steps.clear();
+        m_peakVoltage = 0;
+        m_peakCurrent = 0;
+    }
+    QMutexLocker lock(&m_mutex);
+    m_results.clear();
+    m_resultSafety.set();
+    m_resultHvState = 0;
+    m_fault.reset();
+    for (QDateTime& t : m_times)
+        t = QDateTime();
+    m_testTimeUsed = stTestTime();
+    m_capacitance = 0;
+    m_resistor = 0;
+    m_nominalReached = false;
+}
+
+void TestData::appendMeasurement(stMeasurementValues& value)
+{
+    value.localTime = QDateTime::currentDateTime();
+    QWriteLocker lock(&m_bufferLock);
+    m_values.push_back(value);
+    m_peakVoltage = qMax(m_peakVoltage, long(std::labs(long(value.voltage))));
+    m_peakCurrent = qMax(m_peakCurrent, value.current < 0 ? -value.current : value.current);
+}
+
+stMeasurementValues TestData::lastMeasurement() const
+{
+    QReadLocker lock(&m_bufferLock);
+    return m_values.empty() ? stMeasurementValues() : m_values.back();
+}
+
+bool TestData::hasMeasurementValues() const
+{
+    QReadLocker lock(&m_bufferLock);
+    return !m_values.empty();
+}
+
+TestData::MeasurementIterator TestData::beginMeasurementValues() const
+{
+    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    return MeasurementIterator(m_values.begin(), lock);
+}
+
+TestData::MeasurementIterator TestData::endMeasurementValues() const
+{
+    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    return MeasurementIterator(m_values.end(), lock);
+}
+
+QPair<long, qint64> TestData::peakValues() const
+{
+    QReadLocker lock(&m_bufferLock);
+    return qMakePair(m_peakVoltage, m_peakCurrent);
+}
+
+void TestData::appendPeriodic(const stPeriodicMeasurementValues& value)
+{
+    QWriteLocker lock(&m_bufferLock);
+    m_periodic.push_back(value);
+    if (value.tanDelta == TanDeltaNone)
+        return;
+    if (m_steps.isEmpty())
+        m_steps.append(StepStats());
+    StepStats& s = m_steps.last();
+    const double td = double(value.tanDelta);
+    s.voltageSum += value.voltage;
+    s.sum += td;
+    s.sumSquares += td * td;
+    ++s.count;
+}
+
+TestData::PeriodicIterator TestData::beginPeriodicMeasurementValues() const
+{
+    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    return PeriodicIterator(m_periodic.begin(), lock);
+}
+
+TestData::PeriodicIterator TestData::endPeriodicMeasurementValues() const
+{
+    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    return PeriodicIterator(m_periodic.end(), lock);
+}
+
+int TestData::periodicCount() const
+{
+    QReadLocker lock(&m_bufferLock);
+    return int(m_periodic.size());
+}
+
+void TestData::voltageStepUp(long stepVoltage)
+{
+    QWriteLocker lock(&m_bufferLock);
+    StepStats s;
+    s.voltage = stepVoltage;
+    m_steps.append(s);
+}
+
+QVector<TanDeltaMeasurementValues> TestData::tanDeltaSummary() const
+{
+    QReadLocker lock(&m_bufferLock);
+    QVector<TanDeltaMeasurementValues> out;
+    for (const StepStats& s : m_steps) {
+        TanDeltaMeasurementValues v;
+        v.voltage = s.count > 0 ? s.voltageSum / s.count : s.voltage;
+        if (s.count > 0) {
+            const double mean = s.sum / s.count;
+            const double var = qMax(0.0, s.sumSquares / s.count - mean * mean);
+            v.avgTanDelta = quint32(std::llround(mean));
+            v.stdDevTanDelta = qint64(std::llround(std::sqrt(var)));
+        }
+        out.append(v);
+    }
+    return out;
+}
+
+void TestData::setTestResult(eTestResult result, const SafetyCircuitBits& safety, quint64 hvState)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_results.isEmpty()) {
+        m_resultSafety = safety;
+        m_resultHvState = hvState;
+    }
+    m_results.append(result);
+}
+
+eTestResult TestData::getTestResult() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_results.isEmpty() ? eTestResult_Unknown : m_results.first();
+}
+
+QVector<eTestResult> TestData::resultHistory() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_results;
+}
+
+SafetyCircuitBits TestData::safetyCircuitStateOfTestResult() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_resultSafety;
+}
+
+quint64 TestData::hvUnitStateOfTestResult() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_resultHvState;
+}
+
+stFaultValues TestData::faultValues() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_fault;
+}
+
+bool TestData::setFaultValues(const stFaultValues& values)
+{
+    QMutexLocker lock(&m_mutex);
+    const bool changed = values != m_fault;
+    m_fault = values;
+    return changed;
+}
+
+QDateTime TestData::testTime(eTestTimes which) const
+{
+    if (which < 0 || which >= TestTimesCount)
+        return QDateTime();
+    QMutexLocker lock(&m_mutex);
+    return m_times[size_t(which)];
+}
+
+void TestData::setTestTime(eTestTimes which, const QDateTime& time)
+{
+    if (which < 0 || which >= TestTimesCount)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_times[size_t(which)] = time;
+}
+
+stTestTime TestData::testTimeUsed() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_testTimeUsed;
+}
+
+void TestData::setTestTimeUsed(const stTestTime& time)
+{
+    QMutexLocker lock(&m_mutex);
+    m_testTimeUsed = time;
+}
+
+unsigned long TestData::capacitanceLoad() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_capacitance;
+}
+
+void TestData::setCapacitanceLoad(unsigned long value)
+{
+    QMutexLocker lock(&m_mutex);
+    m_capacitance = value;
+}
+
+unsigned long long TestData::resistorLoad() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_resistor;
+}
+
+void TestData::setResistorLoad(unsigned long long value)
+{
+    QMutexLocker lock(&m_mutex);
+    m_resistor = value;
+}
+
+unsigned long TestData::frequencyUsed() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_frequencyUsed;
+}
+
+bool TestData::setFrequencyUsed(unsigned long mHz)
+{
+    QMutexLocker lock(&m_mutex);
+    const bool changed = m_frequencyUsed != mHz;
+    m_frequencyUsed = mHz;
+    return changed;
+}
+
+double TestData::periodDuration() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_periodDuration;
+}
+
+void TestData::setPeriodDuration(double seconds)
+{
+    QMutexLocker lock(&m_mutex);
+    m_periodDuration = seconds;
+}
+
+bool TestData::nominalVoltageReached() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_nominalReached;
+}
+
+void TestData::setNominalVoltageReached(bool reached)
+{
+    QMutexLocker lock(&m_mutex);
+    m_nominalReached = reached;
+}
+
+stExportTestInfo TestData::exportTestInfo() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_exportInfo;
+}
+
+void TestData::setExportTestInfo(const stExportTestInfo& info)
+{
+    QMutexLocker lock(&m_mutex);
+    m_exportInfo = info;
+}
+
+stExportTestInfo TestData::historyTestInfo() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_historyInfo;
+}
+
+void TestData::setHistoryTestInfo(const stExportTestInfo& info)
+{
+    QMutexLocker lock(&m_mutex);
+    m_historyInfo = info;
+}

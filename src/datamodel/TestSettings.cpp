@@ -1,0 +1,610 @@
+#include "TestSettings.h"
+
+#include "app/core/GlobalFuncs.h"
+#include "app/core/ValueConverter.h"
+#include "db/DB.h"
+
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+
+using M = OperatingModes;
+namespace TD = TanDelta::evaluation;
+
+namespace {
+const QString kGeneral = QStringLiteral("TestSettings");
+const QString kTanDelta = QStringLiteral("TanDelta");
+const QString kFactorList = QStringLiteral("VoltageFactorList");
+const QVector<unsigned short> kDefaultFactors = {5, 10, 15, 20, 25, 30}; // tenths of U0
+
+int toInt(const QString& text, int fallback)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    return ok ? v : fallback;
+}
+
+long toLong(const QString& text, long fallback)
+{
+    bool ok = false;
+    const long v = text.toLong(&ok);
+    return ok ? v : fallback;
+}
+
+bool validVoltageType(int t)
+{
+    return t == VoltageType_RMS || t == VoltageType_PEAK || t == VoltageType_Factor;
+}
+} // namespace
+
+TestSettings::TestSettings() : m_comment(QString(CommentLength, QLatin1Char(' '))), m_defaultFactors(kDefaultFactors)
+{
+    m_values = builtInValues(m_mode);
+}
+
+QString TestSettings::read(const QString& category, const QString& feature)
+{
+    DB* db = GlobalFuncs::getDB();
+    return db ? db->getDefaultValue(category, feature) : QString();
+}
+
+void TestSettings::save(const QString& category, const QString& feature, const QString& value)
+{
+    if (DB* db = GlobalFuncs::getDB())
+        db->setDefaultValue(category, feature, value);
+}
+
+QString TestSettings::modeCategory() const
+{
+    QString name = M::getInstance()->getModeName(m_mode);
+    name.remove(QRegularExpression(QStringLiteral("\\s")));
+    return name;
+}
+
+void TestSettings::saveMode(const char* feature, const QString& value) const
+{
+    save(modeCategory(), QString::fromLatin1(feature), value);
+}
+
+M::OperatingMode TestSettings::resolve(M::OperatingMode mode) const
+{
+    return mode == M::Unknown ? m_mode : M::fromInt(mode);
+}
+
+TestSettings::ModeValues TestSettings::builtInValues(M::OperatingMode mode) const
+{
+    const M* modes = M::getInstance();
+    ModeValues v;
+    const int types = modes->getSupportedVoltageTypes(mode);
+    v.voltageType = (types & M::SupportsRMS) ? VoltageType_RMS : VoltageType_PEAK;
+    v.factor = 30;
+    const QPair<long, long> range = modes->voltageRange(mode);
+    const long preferred = modes->getClassification(mode).testFlag(M::ClassSheath) ? 5000000L : 10000000L;
+    v.voltage = range.second > 0 ? qBound(range.first, preferred, range.second) : 0;
+    v.rangeUpper = v.voltage;
+    const int maxMinutes = modes->maxTestTime(mode);
+    v.minutes = static_cast<unsigned short>(mode == M::DC ? 15 : (mode == M::SheathTest ? 10 : qMin(60, maxMinutes)));
+    v.cosRectType = m_defaultCosRectType;
+    return v;
+}
+
+void TestSettings::load()
+{
+    QMutexLocker lock(&m_mutex);
+    m_mode = M::fromInt(toInt(read(kGeneral, QStringLiteral("OperatingMode")), M::None));
+    if (m_mode == M::Unknown)
+        m_mode = M::None;
+    m_phases = toInt(read(kGeneral, QStringLiteral("Phases")), 1) & 0x7;
+    m_cableNumber = read(kGeneral, QStringLiteral("CableNumber"));
+    const QString comment = read(kGeneral, QStringLiteral("Comment"));
+    m_comment = normalizeComment(comment);
+    const int insulation = toInt(read(kGeneral, QStringLiteral("Insulation")), TD::PE_XLPE);
+    m_insulation = (insulation >= TD::PE_XLPE && insulation <= TD::XLPE) ? TD::eInsulationType(insulation) : TD::PE_XLPE;
+    const int standard = toInt(read(kGeneral, QStringLiteral("EvaluationStandard")), TD::IEEE2013);
+    m_standard = standard >= 0 ? TD::eEvaluationStandard(standard) : TD::IEEE2013;
+    m_voltageSteps = uint(qBound(1, toInt(read(kGeneral, QStringLiteral("VoltageSteps")), 3), MaxVoltageSteps));
+    m_numberOfValues = uint(qBound(1, toInt(read(kGeneral, QStringLiteral("NumberOfValues")), 8), MaxNumberOfValues));
+    m_defaultFactors = kDefaultFactors;
+    const QStringList factors = read(kTanDelta, kFactorList).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (int i = 0; i < factors.size() && i < m_defaultFactors.size(); ++i) {
+        const int f = toInt(factors.at(i).trimmed(), -1);
+        if (f > 0 && f <= 0xFFFF)
+            m_defaultFactors[i] = static_cast<unsigned short>(f);
+    }
+    loadModeValuesLocked();
+}
+
+void TestSettings::loadModeValuesLocked()
+{
+    m_values = builtInValues(m_mode);
+    if (m_mode == M::None)
+        return;
+    const QString cat = modeCategory();
+    auto get = [&cat](const char* feature) { return read(cat, QString::fromLatin1(feature)); };
+    const int type = toInt(get("VoltageType"), m_values.voltageType);
+    if (validVoltageType(type) && (M::getInstance()->getSupportedVoltageTypes(m_mode) & type))
+        m_values.voltageType = eVoltageType(type);
+    if (m_mode == M::MWTStep)
+        m_values.voltageType = VoltageType_RMS;
+    m_values.factor = qBound(1, toInt(get("VoltageFactor"), m_values.factor), 1000);
+    const QPair<long, long> range = voltageRangeLocked(m_mode);
+    m_values.voltage = toLong(get("Voltage"), m_values.voltage);
+    m_values.voltage = boundStoredVoltage(m_values.voltage,
+                                          m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    m_values.rangeUpper = qBound(range.first, toLong(get("VoltageRange"), m_values.rangeUpper), range.second);
+    const QPair<unsigned long, unsigned long> fr = frequencyRangeLocked(m_mode);
+    const long f = toLong(get("Frequency"), long(m_values.frequency));
+    m_values.frequency = f <= 0 ? 0 : qBound(fr.first, static_cast<unsigned long>(f), fr.second);
+    const int maxMinutes = M::getInstance()->maxTestTime(m_mode);
+    m_values.minutes = static_cast<unsigned short>(qBound(0, toInt(get("Minutes"), m_values.minutes), maxMinutes));
+    m_values.seconds = static_cast<unsigned short>(qBound(0, toInt(get("Seconds"), 0), 59));
+    m_values.polarity = toInt(get("Polarity"), 0) == 1 ? VoltagePolarity_Negative : VoltagePolarity_Positive;
+    m_values.rampMode = eVoltageRampMode(qBound(0, toInt(get("RampMode"), 0), 2));
+    m_values.burnLimiter = toInt(get("BurnLimiter"), 0) != 0;
+    m_values.dutyCycle = eDutyCycle(qBound(0, toInt(get("DutyCycle"), 0), 4));
+    m_values.cosRectType = qBound(0, toInt(get("CosRectType"), m_defaultCosRectType), 2);
+}
+
+void TestSettings::setTestSettingsDefault()
+{
+    QMutexLocker lock(&m_mutex);
+    m_mode = M::None;
+    m_values = builtInValues(m_mode);
+    m_phases = 1;
+    m_cableNumber.clear();
+    m_comment = QString(CommentLength, QLatin1Char(' '));
+    m_insulation = TD::PE_XLPE;
+    m_standard = TD::IEEE2013;
+    m_voltageSteps = 3;
+    m_numberOfValues = 8;
+    m_defaultFactors = kDefaultFactors;
+    save(kGeneral, QStringLiteral("OperatingMode"), QString::number(int(m_mode)));
+}
+
+M::OperatingMode TestSettings::getOperatingMode() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_mode;
+}
+
+bool TestSettings::changeOperatingMode(M::OperatingMode mode)
+{
+    if (mode < M::None || mode >= M::Unknown)
+        return false;
+    QMutexLocker lock(&m_mutex);
+    m_mode = mode;
+    save(kGeneral, QStringLiteral("OperatingMode"), QString::number(int(mode)));
+    loadModeValuesLocked();
+    return true;
+}
+
+void TestSettings::setUnitLimits(long maxVoltagePeak, unsigned long maxFrequency)
+{
+    QMutexLocker lock(&m_mutex);
+    m_unitMaxVoltage = maxVoltagePeak > 0 ? maxVoltagePeak : 0;
+    m_unitMaxFrequency = maxFrequency;
+}
+
+QPair<long, long> TestSettings::voltageRangeLocked(M::OperatingMode mode) const
+{
+    QPair<long, long> range = M::getInstance()->voltageRange(mode);
+    if (mode == M::None) {
+        // The instrument's own maximum: the unit's when known, else the largest of the catalogue.
+        long max = 0;
+        for (int m = 1; m < M::Unknown; ++m)
+            max = qMax(max, M::getInstance()->voltageRange(M::OperatingMode(m)).second);
+        range = qMakePair(0L, m_unitMaxVoltage > 0 ? qMin(max, m_unitMaxVoltage) : max);
+    } else if (m_unitMaxVoltage > 0 && range.second > m_unitMaxVoltage) {
+        range.second = qMax(range.first, m_unitMaxVoltage);
+    }
+    return range;
+}
+
+QPair<long, long> TestSettings::getVoltageRange(M::OperatingMode mode) const
+{
+    QMutexLocker lock(&m_mutex);
+    return voltageRangeLocked(resolve(mode));
+}
+
+long TestSettings::getVoltageMax(M::OperatingMode mode) const
+{
+    return getVoltageRange(mode).second;
+}
+
+QPair<unsigned long, unsigned long> TestSettings::frequencyRangeLocked(M::OperatingMode mode) const
+{
+    QPair<unsigned long, unsigned long> range = M::getInstance()->frequencyRange(mode);
+    if (m_unitMaxFrequency > 0 && range.second > m_unitMaxFrequency)
+        range.second = qMax(range.first, m_unitMaxFrequency);
+    return range;
+}
+
+QPair<unsigned long, unsigned long> TestSettings::frequencyRange(M::OperatingMode mode) const
+{
+    QMutexLocker lock(&m_mutex);
+    return frequencyRangeLocked(resolve(mode));
+}
+
+long TestSettings::boundStoredVoltage(long peak, int factor) const
+{
+    const QPair<long, long> range = voltageRangeLocked(m_mode);
+    if (factor <= 0)
+        factor = 10;
+    // The resulting test voltage (stored x factor) stays inside the range.
+    const long lo = (range.first * 10 + factor - 1) / factor;
+    const long hi = (range.second * 10) / factor;
+    return hi < lo ? hi : qBound(lo, peak, hi);
+}
+
+long TestSettings::voltageToTestLocked() const
+{
+    const int factor = m_values.voltageType == VoltageType_Factor ? m_values.factor : 10;
+    return long((qint64(m_values.voltage) * factor) / 10);
+}
+
+long TestSettings::getVoltageToTest() const
+{
+    QMutexLocker lock(&m_mutex);
+    return voltageToTestLocked();
+}
+
+long TestSettings::getStoredVoltage() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.voltage;
+}
+
+void TestSettings::setVoltageToTest(long value)
+{
+    QMutexLocker lock(&m_mutex);
+    long peak = value;
+    if (m_values.voltageType == VoltageType_RMS || m_values.voltageType == VoltageType_Factor)
+        peak = ValueConverter::convertRMSToPEAK(m_mode, value);
+    m_values.voltage = boundStoredVoltage(peak, m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    saveMode("Voltage", QString::number(m_values.voltage));
+}
+
+eVoltageType TestSettings::getVoltageType() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.voltageType;
+}
+
+void TestSettings::setVoltageType(eVoltageType type, bool saveDefault)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!validVoltageType(type))
+        return;
+    if (m_mode == M::MWTStep)
+        type = VoltageType_RMS;
+    if (type == m_values.voltageType)
+        return;
+    // Keep the test voltage: entering the factor type stores U0, leaving it the test voltage.
+    const long testVoltage = voltageToTestLocked();
+    m_values.voltageType = type;
+    if (type == VoltageType_Factor)
+        m_values.voltage = boundStoredVoltage(long((qint64(testVoltage) * 10) / m_values.factor), m_values.factor);
+    else
+        m_values.voltage = boundStoredVoltage(testVoltage, 10);
+    if (saveDefault) {
+        saveMode("VoltageType", QString::number(int(type)));
+        saveMode("Voltage", QString::number(m_values.voltage));
+    }
+}
+
+int TestSettings::getVoltageFactor(eVoltageType type) const
+{
+    QMutexLocker lock(&m_mutex);
+    return type == VoltageType_Factor ? m_values.factor : 10;
+}
+
+void TestSettings::setVoltageFactor(int tenths)
+{
+    QMutexLocker lock(&m_mutex);
+    const QPair<long, long> range = voltageRangeLocked(m_mode);
+    int f = qMax(1, tenths);
+    if (m_values.voltage > 0) {
+        const long maxFactor = (range.second * 10) / m_values.voltage;
+        const long minFactor = (range.first * 10 + m_values.voltage - 1) / m_values.voltage;
+        f = int(qBound(qMax(1L, minFactor), long(f), qMax(1L, maxFactor)));
+    }
+    m_values.factor = f;
+    saveMode("VoltageFactor", QString::number(f));
+}
+
+QPair<long, long> TestSettings::getVoltageRangeToTest() const
+{
+    QMutexLocker lock(&m_mutex);
+    return qMakePair(voltageRangeLocked(m_mode).first, m_values.rangeUpper);
+}
+
+void TestSettings::setVoltageRangeToTest(long upper)
+{
+    QMutexLocker lock(&m_mutex);
+    const QPair<long, long> range = voltageRangeLocked(m_mode);
+    m_values.rangeUpper = qBound(range.first, upper, range.second);
+    saveMode("VoltageRange", QString::number(m_values.rangeUpper));
+}
+
+QList<long> TestSettings::stepListLocked() const
+{
+    QList<long> steps;
+    for (unsigned i = 0; i < m_voltageSteps && int(i) < m_defaultFactors.size(); ++i)
+        steps.append(long((qint64(m_values.voltage) * m_defaultFactors.at(int(i))) / 10));
+    return steps;
+}
+
+long TestSettings::testInitializationVoltage() const
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_mode == M::TanDelta || m_mode == M::MWTStep) {
+        const QList<long> steps = stepListLocked();
+        return steps.isEmpty() ? voltageToTestLocked() : steps.first();
+    }
+    if (m_values.rampMode == VoltageRampMode_Manual)
+        return m_values.rangeUpper;
+    return voltageToTestLocked();
+}
+
+long TestSettings::testStartVoltage() const
+{
+    return testInitializationVoltage();
+}
+
+unsigned long TestSettings::getFrequencyToTest() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.frequency;
+}
+
+void TestSettings::setFrequencyToTest(int mHz)
+{
+    QMutexLocker lock(&m_mutex);
+    if (mHz <= 0) {
+        m_values.frequency = 0;
+    } else {
+        const QPair<unsigned long, unsigned long> range = frequencyRangeLocked(m_mode);
+        m_values.frequency = range.second == 0 ? 0 : qBound(range.first, static_cast<unsigned long>(mHz), range.second);
+    }
+    saveMode("Frequency", QString::number(m_values.frequency));
+}
+
+unsigned short TestSettings::getMinutesToTest() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.minutes;
+}
+
+void TestSettings::setMinutesToTest(unsigned short minutes)
+{
+    QMutexLocker lock(&m_mutex);
+    const int max = M::getInstance()->maxTestTime(m_mode);
+    m_values.minutes = static_cast<unsigned short>(qMin(int(minutes), max > 0 ? max : int(minutes)));
+    saveMode("Minutes", QString::number(m_values.minutes));
+}
+
+unsigned short TestSettings::getSecondsToTest() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.seconds;
+}
+
+void TestSettings::setSecondsToTest(unsigned short seconds)
+{
+    QMutexLocker lock(&m_mutex);
+    m_values.seconds = static_cast<unsigned short>(qMin(int(seconds), 59));
+    saveMode("Seconds", QString::number(m_values.seconds));
+}
+
+eVoltagePolarity TestSettings::getVoltagePolarity() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.polarity;
+}
+
+void TestSettings::setVoltagePolarity(eVoltagePolarity polarity)
+{
+    QMutexLocker lock(&m_mutex);
+    m_values.polarity = polarity == VoltagePolarity_Negative ? VoltagePolarity_Negative : VoltagePolarity_Positive;
+    saveMode("Polarity", QString::number(int(m_values.polarity)));
+}
+
+eVoltageRampMode TestSettings::getVoltageRampMode() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.rampMode;
+}
+
+void TestSettings::setVoltageRampMode(eVoltageRampMode mode)
+{
+    if (mode < VoltageRampMode_Auto || mode > VoltageRampMode_Off)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_values.rampMode = mode;
+    saveMode("RampMode", QString::number(int(mode)));
+}
+
+bool TestSettings::burnCurrentLimiter() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.burnLimiter;
+}
+
+void TestSettings::setBurnCurrentLimiter(bool on)
+{
+    QMutexLocker lock(&m_mutex);
+    m_values.burnLimiter = on;
+    saveMode("BurnLimiter", QString::number(on ? 1 : 0));
+}
+
+eDutyCycle TestSettings::getDutyCycle() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.dutyCycle;
+}
+
+void TestSettings::setDutyCycle(eDutyCycle cycle)
+{
+    if (cycle < DutyCycle_1_4 || cycle > DutyCycle_05_1)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_values.dutyCycle = cycle;
+    saveMode("DutyCycle", QString::number(int(cycle)));
+}
+
+int TestSettings::getVLFCosRectType() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.cosRectType;
+}
+
+void TestSettings::setVLFCosRectType(int type)
+{
+    if (type < 0 || type > 2)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_values.cosRectType = type;
+    saveMode("CosRectType", QString::number(type));
+}
+
+void TestSettings::setDefaultCosRectType(int type)
+{
+    QMutexLocker lock(&m_mutex);
+    m_defaultCosRectType = qBound(0, type, 2);
+}
+
+int TestSettings::phasesToTest() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_phases;
+}
+
+void TestSettings::setPhasesToTest(int phases)
+{
+    QMutexLocker lock(&m_mutex);
+    m_phases = phases & 0x7;
+    save(kGeneral, QStringLiteral("Phases"), QString::number(m_phases));
+}
+
+QString TestSettings::getCableNumber() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_cableNumber;
+}
+
+void TestSettings::setCableNumber(const QString& number)
+{
+    QMutexLocker lock(&m_mutex);
+    m_cableNumber = number;
+    save(kGeneral, QStringLiteral("CableNumber"), number);
+}
+
+QString TestSettings::normalizeComment(const QString& comment)
+{
+    return comment.trimmed().leftJustified(CommentLength, QLatin1Char(' '), true);
+}
+
+QString TestSettings::getTestComment() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_comment;
+}
+
+void TestSettings::setTestComment(const QString& comment)
+{
+    QMutexLocker lock(&m_mutex);
+    m_comment = normalizeComment(comment);
+    save(kGeneral, QStringLiteral("Comment"), m_comment);
+}
+
+TD::eInsulationType TestSettings::getCableInsulation() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_insulation;
+}
+
+void TestSettings::setCableInsulation(TD::eInsulationType type)
+{
+    if (type < TD::PE_XLPE || type > TD::XLPE)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_insulation = type;
+    save(kGeneral, QStringLiteral("Insulation"), QString::number(int(type)));
+}
+
+TD::eEvaluationStandard TestSettings::getEvaluationStandard() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_standard;
+}
+
+void TestSettings::setEvaluationStandard(TD::eEvaluationStandard standard)
+{
+    if (int(standard) < 0)
+        return;
+    QMutexLocker lock(&m_mutex);
+    m_standard = standard;
+    save(kGeneral, QStringLiteral("EvaluationStandard"), QString::number(int(standard)));
+}
+
+unsigned TestSettings::getVoltageSteps() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_voltageSteps;
+}
+
+void TestSettings::setVoltageSteps(unsigned steps)
+{
+    QMutexLocker lock(&m_mutex);
+    m_voltageSteps = qBound(1u, steps, unsigned(MaxVoltageSteps));
+    save(kGeneral, QStringLiteral("VoltageSteps"), QString::number(m_voltageSteps));
+}
+
+unsigned TestSettings::getNumberOfValues() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_numberOfValues;
+}
+
+void TestSettings::setNumberOfValues(unsigned values)
+{
+    QMutexLocker lock(&m_mutex);
+    m_numberOfValues = qBound(1u, values, unsigned(MaxNumberOfValues));
+    save(kGeneral, QStringLiteral("NumberOfValues"), QString::number(m_numberOfValues));
+}
+
+unsigned short TestSettings::getDefaultVoltageFactor(int step) const
+{
+    QMutexLocker lock(&m_mutex);
+    return (step >= 0 && step < m_defaultFactors.size()) ? m_defaultFactors.at(step) : 0;
+}
+
+bool TestSettings::setDefaultVoltageFactor(unsigned short tenths, int step)
+{
+    QMutexLocker lock(&m_mutex);
+    if (step < 0 || step >= m_defaultFactors.size())
+        return true; // nothing to store for a step that does not exist
+    m_defaultFactors[step] = tenths;
+    QStringList parts;
+    for (unsigned short f : qAsConst(m_defaultFactors))
+        parts << QString::number(f);
+    save(kTanDelta, kFactorList, parts.join(QLatin1Char(',')));
+    return true;
+}
+
+QVector<unsigned short> TestSettings::getVoltageFactorList() const
+{
+    QMutexLocker lock(&m_mutex);
+    QVector<unsigned short> out;
+    for (unsigned i = 0; i < m_voltageSteps && int(i) < m_defaultFactors.size(); ++i)
+        out.append(static_cast<unsigned short>(m_defaultFactors.at(int(i)) * 10));
+    return out;
+}
+
+QList<long> TestSettings::getVoltageStepList() const
+{
+    QMutexLocker lock(&m_mutex);
+    return stepListLocked();
+}
