@@ -502,8 +502,8 @@ void DataModell::setMeasurementValues(stMeasurementValues value)
 
 stMeasurementValues DataModell::getLastMeasurementValues() const { return m_testData.lastMeasurement(); }
 bool DataModell::hasMeasurementValues() const { return m_testData.hasMeasurementValues(); }
-TestData::MeasurementIterator DataModell::beginMeasurementValues() const { return m_testData.beginMeasurementValues(); }
-TestData::MeasurementIterator DataModell::endMeasurementValues() const { return m_testData.endMeasurementValues(); }
+RunningTestData::MeasurementIterator DataModell::beginMeasurementValues() const { return m_testData.beginMeasurementValues(); }
+RunningTestData::MeasurementIterator DataModell::endMeasurementValues() const { return m_testData.endMeasurementValues(); }
 
 void DataModell::setPeriodicMeasurementValues(stPeriodicMeasurementValues value)
 {
@@ -511,12 +511,12 @@ void DataModell::setPeriodicMeasurementValues(stPeriodicMeasurementValues value)
     emit updatePeriodicMeasurementValues(value);
 }
 
-TestData::PeriodicIterator DataModell::beginPeriodicMeasurementValues() const
+RunningTestData::PeriodicIterator DataModell::beginPeriodicMeasurementValues() const
 {
     return m_testData.beginPeriodicMeasurementValues();
 }
 
-TestData::PeriodicIterator DataModell::endPeriodicMeasurementValues() const
+RunningTestData::PeriodicIterator DataModell::endPeriodicMeasurementValues() const
 {
     return m_testData.endPeriodicMeasurementValues();
 }

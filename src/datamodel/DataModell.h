@@ -10,7 +10,7 @@
 #include "SystemFunctions.h"
 #include "SystemInfo.h"
 #include "TanDeltaTypes.h"
-#include "TestData.h"
+#include "RunningTestData.h"
 #include "TestSettings.h"
 #include "app/core/ISingleton.h"
 
@@ -134,11 +134,11 @@ public:
     void setMeasurementValues(stMeasurementValues value);
     stMeasurementValues getLastMeasurementValues() const;
     bool hasMeasurementValues() const;
-    TestData::MeasurementIterator beginMeasurementValues() const;
-    TestData::MeasurementIterator endMeasurementValues() const;
+    RunningTestData::MeasurementIterator beginMeasurementValues() const;
+    RunningTestData::MeasurementIterator endMeasurementValues() const;
     void setPeriodicMeasurementValues(stPeriodicMeasurementValues value);
-    TestData::PeriodicIterator beginPeriodicMeasurementValues() const;
-    TestData::PeriodicIterator endPeriodicMeasurementValues() const;
+    RunningTestData::PeriodicIterator beginPeriodicMeasurementValues() const;
+    RunningTestData::PeriodicIterator endPeriodicMeasurementValues() const;
     QPair<long, qint64> getPeakValues() const;
     void voltageStepUp();
     eTestResult getTestResult() const;
@@ -332,7 +332,7 @@ private:
 
     Statemachine* m_sm = nullptr;
     TestSettings m_settings;
-    TestData m_testData;
+    RunningTestData m_testData;
     HVUnitModel m_hv;
     PhaseSequence m_phases;
     DisplaySettings m_display;

@@ -1,16 +1,16 @@
-#include "TestData.h"
+#include "RunningTestData.h"
 
 #include <QMutexLocker>
 
 #include <cmath>
 #include <cstdlib>
 
-TestData::TestData() : m_values(MeasurementCapacity), m_periodic(PeriodicCapacity)
+RunningTestData::RunningTestData() : m_values(MeasurementCapacity), m_periodic(PeriodicCapacity)
 {
     m_resultSafety.set();
 }
 
-void TestData::reset()
+void RunningTestData::reset()
 {
     {
         QWriteLocker lock(&m_bufferLock);
@@ -33,7 +33,7 @@ void TestData::reset()
     m_nominalReached = false;
 }
 
-void TestData::appendMeasurement(stMeasurementValues& value)
+void RunningTestData::appendMeasurement(stMeasurementValues& value)
 {
     value.localTime = QDateTime::currentDateTime();
     QWriteLocker lock(&m_bufferLock);
@@ -42,37 +42,37 @@ void TestData::appendMeasurement(stMeasurementValues& value)
     m_peakCurrent = qMax(m_peakCurrent, value.current < 0 ? -value.current : value.current);
 }
 
-stMeasurementValues TestData::lastMeasurement() const
+stMeasurementValues RunningTestData::lastMeasurement() const
 {
     QReadLocker lock(&m_bufferLock);
     return m_values.empty() ? stMeasurementValues() : m_values.back();
 }
 
-bool TestData::hasMeasurementValues() const
+bool RunningTestData::hasMeasurementValues() const
 {
     QReadLocker lock(&m_bufferLock);
     return !m_values.empty();
 }
 
-TestData::MeasurementIterator TestData::beginMeasurementValues() const
+RunningTestData::MeasurementIterator RunningTestData::beginMeasurementValues() const
 {
     auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
     return MeasurementIterator(m_values.begin(), lock);
 }
 
-TestData::MeasurementIterator TestData::endMeasurementValues() const
+RunningTestData::MeasurementIterator RunningTestData::endMeasurementValues() const
 {
     auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
     return MeasurementIterator(m_values.end(), lock);
 }
 
-QPair<long, qint64> TestData::peakValues() const
+QPair<long, qint64> RunningTestData::peakValues() const
 {
     QReadLocker lock(&m_bufferLock);
     return qMakePair(m_peakVoltage, m_peakCurrent);
 }
 
-void TestData::appendPeriodic(const stPeriodicMeasurementValues& value)
+void RunningTestData::appendPeriodic(const stPeriodicMeasurementValues& value)
 {
     QWriteLocker lock(&m_bufferLock);
     m_periodic.push_back(value);
@@ -88,25 +88,25 @@ void TestData::appendPeriodic(const stPeriodicMeasurementValues& value)
     ++s.count;
 }
 
-TestData::PeriodicIterator TestData::beginPeriodicMeasurementValues() const
+RunningTestData::PeriodicIterator RunningTestData::beginPeriodicMeasurementValues() const
 {
     auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
     return PeriodicIterator(m_periodic.begin(), lock);
 }
 
-TestData::PeriodicIterator TestData::endPeriodicMeasurementValues() const
+RunningTestData::PeriodicIterator RunningTestData::endPeriodicMeasurementValues() const
 {
     auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
     return PeriodicIterator(m_periodic.end(), lock);
 }
 
-int TestData::periodicCount() const
+int RunningTestData::periodicCount() const
 {
     QReadLocker lock(&m_bufferLock);
     return int(m_periodic.size());
 }
 
-void TestData::voltageStepUp(long stepVoltage)
+void RunningTestData::voltageStepUp(long stepVoltage)
 {
     QWriteLocker lock(&m_bufferLock);
     StepStats s;
@@ -114,7 +114,7 @@ void TestData::voltageStepUp(long stepVoltage)
     m_steps.append(s);
 }
 
-QVector<TanDeltaMeasurementValues> TestData::tanDeltaSummary() const
+QVector<TanDeltaMeasurementValues> RunningTestData::tanDeltaSummary() const
 {
     QReadLocker lock(&m_bufferLock);
     QVector<TanDeltaMeasurementValues> out;
@@ -132,7 +132,7 @@ QVector<TanDeltaMeasurementValues> TestData::tanDeltaSummary() const
     return out;
 }
 
-void TestData::setTestResult(eTestResult result, const SafetyCircuitBits& safety, quint64 hvState)
+void RunningTestData::setTestResult(eTestResult result, const SafetyCircuitBits& safety, quint64 hvState)
 {
     QMutexLocker lock(&m_mutex);
     if (m_results.isEmpty()) {
@@ -142,37 +142,37 @@ void TestData::setTestResult(eTestResult result, const SafetyCircuitBits& safety
     m_results.append(result);
 }
 
-eTestResult TestData::getTestResult() const
+eTestResult RunningTestData::getTestResult() const
 {
     QMutexLocker lock(&m_mutex);
     return m_results.isEmpty() ? eTestResult_Unknown : m_results.first();
 }
 
-QVector<eTestResult> TestData::resultHistory() const
+QVector<eTestResult> RunningTestData::resultHistory() const
 {
     QMutexLocker lock(&m_mutex);
     return m_results;
 }
 
-SafetyCircuitBits TestData::safetyCircuitStateOfTestResult() const
+SafetyCircuitBits RunningTestData::safetyCircuitStateOfTestResult() const
 {
     QMutexLocker lock(&m_mutex);
     return m_resultSafety;
 }
 
-quint64 TestData::hvUnitStateOfTestResult() const
+quint64 RunningTestData::hvUnitStateOfTestResult() const
 {
     QMutexLocker lock(&m_mutex);
     return m_resultHvState;
 }
 
-stFaultValues TestData::faultValues() const
+stFaultValues RunningTestData::faultValues() const
 {
     QMutexLocker lock(&m_mutex);
     return m_fault;
 }
 
-bool TestData::setFaultValues(const stFaultValues& values)
+bool RunningTestData::setFaultValues(const stFaultValues& values)
 {
     QMutexLocker lock(&m_mutex);
     const bool changed = values != m_fault;
@@ -180,7 +180,7 @@ bool TestData::setFaultValues(const stFaultValues& values)
     return changed;
 }
 
-QDateTime TestData::testTime(eTestTimes which) const
+QDateTime RunningTestData::testTime(eTestTimes which) const
 {
     if (which < 0 || which >= TestTimesCount)
         return QDateTime();
@@ -188,7 +188,7 @@ QDateTime TestData::testTime(eTestTimes which) const
     return m_times[size_t(which)];
 }
 
-void TestData::setTestTime(eTestTimes which, const QDateTime& time)
+void RunningTestData::setTestTime(eTestTimes which, const QDateTime& time)
 {
     if (which < 0 || which >= TestTimesCount)
         return;
@@ -196,49 +196,49 @@ void TestData::setTestTime(eTestTimes which, const QDateTime& time)
     m_times[size_t(which)] = time;
 }
 
-stTestTime TestData::testTimeUsed() const
+stTestTime RunningTestData::testTimeUsed() const
 {
     QMutexLocker lock(&m_mutex);
     return m_testTimeUsed;
 }
 
-void TestData::setTestTimeUsed(const stTestTime& time)
+void RunningTestData::setTestTimeUsed(const stTestTime& time)
 {
     QMutexLocker lock(&m_mutex);
     m_testTimeUsed = time;
 }
 
-unsigned long TestData::capacitanceLoad() const
+unsigned long RunningTestData::capacitanceLoad() const
 {
     QMutexLocker lock(&m_mutex);
     return m_capacitance;
 }
 
-void TestData::setCapacitanceLoad(unsigned long value)
+void RunningTestData::setCapacitanceLoad(unsigned long value)
 {
     QMutexLocker lock(&m_mutex);
     m_capacitance = value;
 }
 
-unsigned long long TestData::resistorLoad() const
+unsigned long long RunningTestData::resistorLoad() const
 {
     QMutexLocker lock(&m_mutex);
     return m_resistor;
 }
 
-void TestData::setResistorLoad(unsigned long long value)
+void RunningTestData::setResistorLoad(unsigned long long value)
 {
     QMutexLocker lock(&m_mutex);
     m_resistor = value;
 }
 
-unsigned long TestData::frequencyUsed() const
+unsigned long RunningTestData::frequencyUsed() const
 {
     QMutexLocker lock(&m_mutex);
     return m_frequencyUsed;
 }
 
-bool TestData::setFrequencyUsed(unsigned long mHz)
+bool RunningTestData::setFrequencyUsed(unsigned long mHz)
 {
     QMutexLocker lock(&m_mutex);
     const bool changed = m_frequencyUsed != mHz;
@@ -246,49 +246,49 @@ bool TestData::setFrequencyUsed(unsigned long mHz)
     return changed;
 }
 
-double TestData::periodDuration() const
+double RunningTestData::periodDuration() const
 {
     QMutexLocker lock(&m_mutex);
     return m_periodDuration;
 }
 
-void TestData::setPeriodDuration(double seconds)
+void RunningTestData::setPeriodDuration(double seconds)
 {
     QMutexLocker lock(&m_mutex);
     m_periodDuration = seconds;
 }
 
-bool TestData::nominalVoltageReached() const
+bool RunningTestData::nominalVoltageReached() const
 {
     QMutexLocker lock(&m_mutex);
     return m_nominalReached;
 }
 
-void TestData::setNominalVoltageReached(bool reached)
+void RunningTestData::setNominalVoltageReached(bool reached)
 {
     QMutexLocker lock(&m_mutex);
     m_nominalReached = reached;
 }
 
-stExportTestInfo TestData::exportTestInfo() const
+stExportTestInfo RunningTestData::exportTestInfo() const
 {
     QMutexLocker lock(&m_mutex);
     return m_exportInfo;
 }
 
-void TestData::setExportTestInfo(const stExportTestInfo& info)
+void RunningTestData::setExportTestInfo(const stExportTestInfo& info)
 {
     QMutexLocker lock(&m_mutex);
     m_exportInfo = info;
 }
 
-stExportTestInfo TestData::historyTestInfo() const
+stExportTestInfo RunningTestData::historyTestInfo() const
 {
     QMutexLocker lock(&m_mutex);
     return m_historyInfo;
 }
 
-void TestData::setHistoryTestInfo(const stExportTestInfo& info)
+void RunningTestData::setHistoryTestInfo(const stExportTestInfo& info)
 {
     QMutexLocker lock(&m_mutex);
     m_historyInfo = info;

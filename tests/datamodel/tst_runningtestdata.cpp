@@ -1,4 +1,4 @@
-#include "datamodel/TestData.h"
+#include "datamodel/RunningTestData.h"
 
 #include <QThread>
 #include <QtTest>
@@ -7,12 +7,12 @@
 
 // The sample buffers are filled by the test worker while the views and the record
 // store walk them.
-class TstTestData : public QObject {
+class TstRunningTestData : public QObject {
     Q_OBJECT
 private slots:
     void appendWhileIterating()
     {
-        TestData data;
+        RunningTestData data;
         constexpr int kSamples = 20000;
         std::atomic<bool> done{false};
         QThread* writer = QThread::create([&] {
@@ -60,20 +60,20 @@ private slots:
 
     void ringBufferKeepsTheNewest()
     {
-        TestData data;
-        const size_t n = TestData::PeriodicCapacity + 5;
+        RunningTestData data;
+        const size_t n = RunningTestData::PeriodicCapacity + 5;
         for (size_t i = 0; i < n; ++i) {
             stPeriodicMeasurementValues p;
             p.timeStamp = quint32(i);
             data.appendPeriodic(p);
         }
-        QCOMPARE(size_t(data.periodicCount()), TestData::PeriodicCapacity);
+        QCOMPARE(size_t(data.periodicCount()), RunningTestData::PeriodicCapacity);
         QCOMPARE(data.beginPeriodicMeasurementValues()->timeStamp, 5u);
     }
 
     void firstResultIsTheCause()
     {
-        TestData data;
+        RunningTestData data;
         QCOMPARE(data.getTestResult(), eTestResult_Unknown);
         SafetyCircuitBits s;
         s.set(3);
@@ -89,5 +89,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstTestData)
-#include "tst_testdata.moc"
+QTEST_GUILESS_MAIN(TstRunningTestData)
+#include "tst_runningtestdata.moc"

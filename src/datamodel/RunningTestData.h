@@ -45,7 +45,7 @@ private:
 // Data of the running (or last) test: the sample buffers, the result, the fault
 // values, the time stamps, the load and the tan delta statistics per voltage step.
 // Safe to use from any thread.
-class TestData {
+class RunningTestData {
 public:
     static constexpr size_t MeasurementCapacity = 100000; // 100 ms samples: over 2.5 hours
     static constexpr size_t PeriodicCapacity = 20000;
@@ -53,7 +53,7 @@ public:
     using MeasurementIterator = LockedIterator<stMeasurementValues>;
     using PeriodicIterator = LockedIterator<stPeriodicMeasurementValues>;
 
-    TestData();
+    RunningTestData();
 
     void reset();
 
