@@ -1,0 +1,28 @@
+#pragma once
+
+#include "IGUI.h"
+
+// The user interface while the program runs without a window: every message and
+// dialog is written to the log instead of the screen.
+class HeadlessGui : public IGUI {
+    Q_OBJECT
+public:
+    explicit HeadlessGui(QObject* parent = nullptr);
+    ~HeadlessGui() override;
+
+public slots:
+    void show() override;
+    void quit() override;
+    QUuid requestProgressDlg(const QString& text, int min, int max, int step, int start) override;
+    void closeDlg(QUuid id, IGUI::CloseType type) override;
+    QUuid showMessageDlg(MessageCategories mc, const QString& category, const QString& msgid, bool cancelButton,
+                         bool okButton) override;
+    QUuid showMessageDlg(MessageCategories mc, const TransObject& transObject, bool cancelButton,
+                         bool okButton) override;
+    QUuid showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
+                         bool okButton) override;
+    void communicationDown(bool error) override;
+
+private:
+    QUuid logMessage(MessageCategories mc, const QString& text);
+};
