@@ -14,6 +14,8 @@
 
 // The record store: turns a finished test into a record, names it, writes it safely,
 // lists the stored records and edits comment and cable number. No state of its own.
+class DataModell;
+
 namespace TestChart {
 
 // Display settings the history list is built with.
@@ -31,6 +33,7 @@ extern const char* const StartTimeFormat;
 
 // Adds the finished test held by the model to the record: the first run writes the
 // record's own keys, each run its run keys and samples. Always true.
+bool captureTestChartData(DataModell& dm, VLF::TestData& data);
 template <class Model>
 bool captureTestChartData(Model& dm, VLF::TestData& data);
 

@@ -1,15 +1,29 @@
 // The record store's links to the data model.
 #include "TestChart.h"
 
+#include "DataModell.h"
+#include "LoggingCtrl.h"
+
 #include <QLocale>
 
 namespace TestChart {
 
-// Locale defaults; the data model's own formats and phase names take their place
-// once it is registered with GlobalFuncs.
+bool captureTestChartData(DataModell& dm, VLF::TestData& data)
+{
+    return captureTestChartData<DataModell>(dm, data);
+}
+
 HistoryFormat historyFormat()
 {
     HistoryFormat format;
+    if (DataModell* dm = GlobalFuncs::getDM()) {
+        format.timeFormat = dm->getTimeFormat();
+        format.dateFormat = dm->getDateFormat();
+        format.phaseNames = QStringList{dm->getPhaseName(0), dm->getPhaseName(1), dm->getPhaseName(2)};
+        format.keepUnreadable = dm->isDevelopmentMode();
+        return format;
+    }
+    // No data model (tools, early start): the locale's formats.
     const QLocale locale;
     format.timeFormat = locale.timeFormat(QLocale::ShortFormat);
     format.dateFormat = locale.dateFormat(QLocale::ShortFormat);
@@ -18,7 +32,18 @@ HistoryFormat historyFormat()
 }
 
 namespace detail {
-void publishSavedRecord(GlobalFuncs::Path, const stExportTestInfo&) {}
+void publishSavedRecord(GlobalFuncs::Path location, const stExportTestInfo& saved)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm) {
+        KLOG_WARN2("TestChart", "saveTestData", "No data model for the saved record");
+        return;
+    }
+    if (location == GlobalFuncs::UsbMeasurements)
+        dm->setExportTestInfo(saved);
+    else
+        dm->setHistoryTestInfo(saved);
+}
 } // namespace detail
 
 } // namespace TestChart
