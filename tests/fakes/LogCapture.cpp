@@ -16,6 +16,11 @@ bool LogCapture::isRunning() const { return m_logger->isRunning(); }
 
 QList<LoggingData> LogCapture::delivered(const QString& text)
 {
+    return deliveredWhere([&text](const LoggingData& r) { return r.text == text; });
+}
+
+QList<LoggingData> LogCapture::deliveredWhere(const std::function<bool(const LoggingData&)>& match)
+{
     static int marker = 0;
     const QString m = QStringLiteral("-- log capture marker %1 --").arg(++marker);
     LoggingCtrl::log(CAT_INF, "INF", m, -1, "LogCapture", "delivered");
@@ -23,7 +28,7 @@ QList<LoggingData> LogCapture::delivered(const QString& text)
     if (!m_recorder->waitFor([&](const LoggingData& r) { return r.text == m; }))
         return found;
     for (const LoggingData& r : m_recorder->records()) {
-        if (r.text == text)
+        if (match(r))
             found << r;
     }
     return found;

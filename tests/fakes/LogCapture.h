@@ -3,6 +3,7 @@
 #include "LogRecorder.h"
 #include "LoggingCtrl.h"
 
+#include <functional>
 #include <memory>
 
 // A running logger for one test program whose records are kept for inspection.
@@ -16,6 +17,8 @@ public:
     // The records whose text equals text, once everything logged before this call
     // has been delivered (processes events while it waits).
     QList<LoggingData> delivered(const QString& text);
+    // The same for the records that match.
+    QList<LoggingData> deliveredWhere(const std::function<bool(const LoggingData&)>& match);
 
 private:
     std::shared_ptr<LogRecorder> m_recorder = std::make_shared<LogRecorder>();
