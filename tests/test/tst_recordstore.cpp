@@ -482,6 +482,24 @@ private slots:
         QCOMPARE(names(mm.getMeasurementPathes(t, 3, false)), (QStringList{"20251205-170000", "20251205-080000"}));
         QCOMPARE(names(mm.getMeasurementPathes(t, 2, true)), (QStringList{"20251207-090000", "20251207-100000"}));
         QVERIFY(mm.getMeasurementPathes(t, 0, true).isEmpty());
+
+        // The remote link asks it on its own thread through blocking queued calls.
+        QThread worker;
+        worker.setObjectName(QStringLiteral("MeasurementManagerThread"));
+        MeasurementManager onThread(dir.path());
+        onThread.moveToThread(&worker);
+        worker.start();
+        QStringList window;
+        int count = -1;
+        QVERIFY(QMetaObject::invokeMethod(&onThread, "getMeasurementPathes", Qt::BlockingQueuedConnection,
+                                          Q_RETURN_ARG(QStringList, window), Q_ARG(QDateTime, t), Q_ARG(int, 3),
+                                          Q_ARG(bool, false)));
+        QVERIFY(QMetaObject::invokeMethod(&onThread, "getMeasurementCount", Qt::BlockingQueuedConnection,
+                                          Q_RETURN_ARG(int, count)));
+        worker.quit();
+        worker.wait();
+        QCOMPARE(names(window), (QStringList{"20251205-170000", "20251205-080000"}));
+        QCOMPARE(count, 5);
         QVERIFY(MeasurementManager(dir.filePath("none")).getMeasurementPathes().isEmpty());
     }
 };
