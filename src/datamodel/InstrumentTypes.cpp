@@ -33,6 +33,14 @@ const char* appEventName(eAppEvent event)
     return (i >= 0 && i < int(eAppEvent::Count)) ? names[i] : "Unknown";
 }
 
+QPair<int, bool> failedSafetyCircuit(const SafetyCircuitBits& bits)
+{
+    for (size_t i = 0; i < bits.size(); ++i)
+        if (!bits.test(i))
+            return qMakePair(int(i), true);
+    return qMakePair(0, false);
+}
+
 void registerInstrumentTypes()
 {
     qRegisterMetaType<States::AppState>("States::AppState");

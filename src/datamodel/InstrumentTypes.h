@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QMetaType>
+#include <QPair>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
@@ -394,6 +395,10 @@ struct stTBData {
 };
 
 using SafetyCircuitBits = std::bitset<10>;
+constexpr int SafetyInputTestBoost = 5;
+
+// The first open safety input: {index, true}; {0, false} when all ten are closed.
+QPair<int, bool> failedSafetyCircuit(const SafetyCircuitBits& bits);
 
 // Registers the types above for queued signals; safe to call more than once.
 void registerInstrumentTypes();

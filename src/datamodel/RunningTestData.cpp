@@ -1,9 +1,22 @@
 #include "RunningTestData.h"
 
-#include <QMutexLocker>
 
 #include <cmath>
 #include <cstdlib>
+
+BufferLock::BufferLock()
+{
+    pthread_rwlockattr_t attr;
+    pthread_rwlockattr_init(&attr);
+    pthread_rwlockattr_setkind_np(&attr, PTHREAD_RWLOCK_PREFER_READER_NP);
+    pthread_rwlock_init(&m_lock, &attr);
+    pthread_rwlockattr_destroy(&attr);
+}
+
+BufferLock::~BufferLock() { pthread_rwlock_destroy(&m_lock); }
+void BufferLock::lockRead() { pthread_rwlock_rdlock(&m_lock); }
+void BufferLock::lockWrite() { pthread_rwlock_wrlock(&m_lock); }
+void BufferLock::unlock() { pthread_rwlock_unlock(&m_lock); }
 
 RunningTestData::RunningTestData() : m_values(MeasurementCapacity), m_periodic(PeriodicCapacity)
 {
@@ -13,14 +26,14 @@ RunningTestData::RunningTestData() : m_values(MeasurementCapacity), m_periodic(P
 void RunningTestData::reset()
 {
     {
-        QWriteLocker lock(&m_bufferLock);
+        BufferWriteLocker lock(&m_bufferLock);
         m_values.clear();
         m_periodic.clear();
         m_steps.clear();
         m_peakVoltage = 0;
         m_peakCurrent = 0;
     }
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_results.clear();
     m_resultSafety.set();
     m_resultHvState = 0;
@@ -36,7 +49,7 @@ void RunningTestData::reset()
 void RunningTestData::appendMeasurement(stMeasurementValues& value)
 {
     value.localTime = QDateTime::currentDateTime();
-    QWriteLocker lock(&m_bufferLock);
+    BufferWriteLocker lock(&m_bufferLock);
     m_values.push_back(value);
     m_peakVoltage = qMax(m_peakVoltage, long(std::labs(long(value.voltage))));
     m_peakCurrent = qMax(m_peakCurrent, value.current < 0 ? -value.current : value.current);
@@ -44,37 +57,37 @@ void RunningTestData::appendMeasurement(stMeasurementValues& value)
 
 stMeasurementValues RunningTestData::lastMeasurement() const
 {
-    QReadLocker lock(&m_bufferLock);
+    BufferReadLocker lock(&m_bufferLock);
     return m_values.empty() ? stMeasurementValues() : m_values.back();
 }
 
 bool RunningTestData::hasMeasurementValues() const
 {
-    QReadLocker lock(&m_bufferLock);
+    BufferReadLocker lock(&m_bufferLock);
     return !m_values.empty();
 }
 
 RunningTestData::MeasurementIterator RunningTestData::beginMeasurementValues() const
 {
-    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    auto lock = std::make_shared<BufferReadLocker>(&m_bufferLock);
     return MeasurementIterator(m_values.begin(), lock);
 }
 
 RunningTestData::MeasurementIterator RunningTestData::endMeasurementValues() const
 {
-    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    auto lock = std::make_shared<BufferReadLocker>(&m_bufferLock);
     return MeasurementIterator(m_values.end(), lock);
 }
 
 QPair<long, qint64> RunningTestData::peakValues() const
 {
-    QReadLocker lock(&m_bufferLock);
+    BufferReadLocker lock(&m_bufferLock);
     return qMakePair(m_peakVoltage, m_peakCurrent);
 }
 
 void RunningTestData::appendPeriodic(const stPeriodicMeasurementValues& value)
 {
-    QWriteLocker lock(&m_bufferLock);
+    BufferWriteLocker lock(&m_bufferLock);
     m_periodic.push_back(value);
     if (value.tanDelta == TanDeltaNone)
         return;
@@ -90,25 +103,25 @@ void RunningTestData::appendPeriodic(const stPeriodicMeasurementValues& value)
 
 RunningTestData::PeriodicIterator RunningTestData::beginPeriodicMeasurementValues() const
 {
-    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    auto lock = std::make_shared<BufferReadLocker>(&m_bufferLock);
     return PeriodicIterator(m_periodic.begin(), lock);
 }
 
 RunningTestData::PeriodicIterator RunningTestData::endPeriodicMeasurementValues() const
 {
-    auto lock = std::make_shared<QReadLocker>(&m_bufferLock);
+    auto lock = std::make_shared<BufferReadLocker>(&m_bufferLock);
     return PeriodicIterator(m_periodic.end(), lock);
 }
 
 int RunningTestData::periodicCount() const
 {
-    QReadLocker lock(&m_bufferLock);
+    BufferReadLocker lock(&m_bufferLock);
     return int(m_periodic.size());
 }
 
 void RunningTestData::voltageStepUp(long stepVoltage)
 {
-    QWriteLocker lock(&m_bufferLock);
+    BufferWriteLocker lock(&m_bufferLock);
     StepStats s;
     s.voltage = stepVoltage;
     m_steps.append(s);
@@ -116,7 +129,7 @@ void RunningTestData::voltageStepUp(long stepVoltage)
 
 QVector<TanDeltaMeasurementValues> RunningTestData::tanDeltaSummary() const
 {
-    QReadLocker lock(&m_bufferLock);
+    BufferReadLocker lock(&m_bufferLock);
     QVector<TanDeltaMeasurementValues> out;
     for (const StepStats& s : m_steps) {
         TanDeltaMeasurementValues v;
@@ -134,7 +147,7 @@ QVector<TanDeltaMeasurementValues> RunningTestData::tanDeltaSummary() const
 
 void RunningTestData::setTestResult(eTestResult result, const SafetyCircuitBits& safety, quint64 hvState)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_results.isEmpty()) {
         m_resultSafety = safety;
         m_resultHvState = hvState;
@@ -144,37 +157,37 @@ void RunningTestData::setTestResult(eTestResult result, const SafetyCircuitBits&
 
 eTestResult RunningTestData::getTestResult() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_results.isEmpty() ? eTestResult_Unknown : m_results.first();
 }
 
 QVector<eTestResult> RunningTestData::resultHistory() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_results;
 }
 
 SafetyCircuitBits RunningTestData::safetyCircuitStateOfTestResult() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_resultSafety;
 }
 
 quint64 RunningTestData::hvUnitStateOfTestResult() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_resultHvState;
 }
 
 stFaultValues RunningTestData::faultValues() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_fault;
 }
 
 bool RunningTestData::setFaultValues(const stFaultValues& values)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const bool changed = values != m_fault;
     m_fault = values;
     return changed;
@@ -184,7 +197,7 @@ QDateTime RunningTestData::testTime(eTestTimes which) const
 {
     if (which < 0 || which >= TestTimesCount)
         return QDateTime();
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_times[size_t(which)];
 }
 
@@ -192,55 +205,55 @@ void RunningTestData::setTestTime(eTestTimes which, const QDateTime& time)
 {
     if (which < 0 || which >= TestTimesCount)
         return;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_times[size_t(which)] = time;
 }
 
 stTestTime RunningTestData::testTimeUsed() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_testTimeUsed;
 }
 
 void RunningTestData::setTestTimeUsed(const stTestTime& time)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_testTimeUsed = time;
 }
 
 unsigned long RunningTestData::capacitanceLoad() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_capacitance;
 }
 
 void RunningTestData::setCapacitanceLoad(unsigned long value)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_capacitance = value;
 }
 
 unsigned long long RunningTestData::resistorLoad() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_resistor;
 }
 
 void RunningTestData::setResistorLoad(unsigned long long value)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_resistor = value;
 }
 
 unsigned long RunningTestData::frequencyUsed() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_frequencyUsed;
 }
 
 bool RunningTestData::setFrequencyUsed(unsigned long mHz)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const bool changed = m_frequencyUsed != mHz;
     m_frequencyUsed = mHz;
     return changed;
@@ -248,48 +261,48 @@ bool RunningTestData::setFrequencyUsed(unsigned long mHz)
 
 double RunningTestData::periodDuration() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_periodDuration;
 }
 
 void RunningTestData::setPeriodDuration(double seconds)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_periodDuration = seconds;
 }
 
 bool RunningTestData::nominalVoltageReached() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_nominalReached;
 }
 
 void RunningTestData::setNominalVoltageReached(bool reached)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_nominalReached = reached;
 }
 
 stExportTestInfo RunningTestData::exportTestInfo() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_exportInfo;
 }
 
 void RunningTestData::setExportTestInfo(const stExportTestInfo& info)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_exportInfo = info;
 }
 
 stExportTestInfo RunningTestData::historyTestInfo() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_historyInfo;
 }
 
 void RunningTestData::setHistoryTestInfo(const stExportTestInfo& info)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_historyInfo = info;
 }

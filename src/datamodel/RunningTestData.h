@@ -3,15 +3,56 @@
 #include "InstrumentTypes.h"
 
 #include <QDateTime>
-#include <QMutex>
-#include <QReadWriteLock>
 #include <QVector>
+
+#include <pthread.h>
 
 #include <boost/circular_buffer.hpp>
 
 #include <array>
 #include <iterator>
 #include <memory>
+#include <mutex>
+
+// Read-write lock of the sample buffers. One thread may hold several read locks at
+// once (an iterator pair), which POSIX allows; readers are preferred, so a waiting
+// writer never blocks a second read lock of a thread that already reads.
+class BufferLock {
+public:
+    BufferLock();
+    ~BufferLock();
+    BufferLock(const BufferLock&) = delete;
+    BufferLock& operator=(const BufferLock&) = delete;
+
+    void lockRead();
+    void lockWrite();
+    void unlock();
+
+private:
+    pthread_rwlock_t m_lock;
+};
+
+class BufferReadLocker {
+public:
+    explicit BufferReadLocker(BufferLock* lock) : m_lock(lock) { m_lock->lockRead(); }
+    ~BufferReadLocker() { m_lock->unlock(); }
+    BufferReadLocker(const BufferReadLocker&) = delete;
+    BufferReadLocker& operator=(const BufferReadLocker&) = delete;
+
+private:
+    BufferLock* m_lock;
+};
+
+class BufferWriteLocker {
+public:
+    explicit BufferWriteLocker(BufferLock* lock) : m_lock(lock) { m_lock->lockWrite(); }
+    ~BufferWriteLocker() { m_lock->unlock(); }
+    BufferWriteLocker(const BufferWriteLocker&) = delete;
+    BufferWriteLocker& operator=(const BufferWriteLocker&) = delete;
+
+private:
+    BufferLock* m_lock;
+};
 
 // Iterator over a ring buffer of the running test that holds the buffer's read lock
 // while it (or a copy of it) lives. Appending waits until every such iterator is gone.
@@ -26,7 +67,7 @@ public:
     using reference = const T&;
 
     LockedIterator() = default;
-    LockedIterator(Base it, std::shared_ptr<QReadLocker> lock) : m_it(it), m_lock(std::move(lock)) {}
+    LockedIterator(Base it, std::shared_ptr<BufferReadLocker> lock) : m_it(it), m_lock(std::move(lock)) {}
 
     reference operator*() const { return *m_it; }
     pointer operator->() const { return &*m_it; }
@@ -39,7 +80,7 @@ public:
 
 private:
     Base m_it;
-    std::shared_ptr<QReadLocker> m_lock;
+    std::shared_ptr<BufferReadLocker> m_lock;
 };
 
 // Data of the running (or last) test: the sample buffers, the result, the fault
@@ -114,14 +155,14 @@ private:
         int count = 0;
     };
 
-    mutable QReadWriteLock m_bufferLock{QReadWriteLock::Recursive};
+    mutable BufferLock m_bufferLock;
     boost::circular_buffer<stMeasurementValues> m_values;
     boost::circular_buffer<stPeriodicMeasurementValues> m_periodic;
     QVector<StepStats> m_steps;
     long m_peakVoltage = 0;
     qint64 m_peakCurrent = 0;
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QVector<eTestResult> m_results;
     SafetyCircuitBits m_resultSafety;
     quint64 m_resultHvState = 0;

@@ -1,12 +1,12 @@
 #include "datamodel/RunningTestData.h"
 
-#include <QThread>
 #include <QtTest>
 
 #include <atomic>
+#include <thread>
 
 // The sample buffers are filled by the test worker while the views and the record
-// store walk them.
+// store walk them. Plain std threads, so that a ThreadSanitizer build sees every lock.
 class TstRunningTestData : public QObject {
     Q_OBJECT
 private slots:
@@ -15,7 +15,7 @@ private slots:
         RunningTestData data;
         constexpr int kSamples = 20000;
         std::atomic<bool> done{false};
-        QThread* writer = QThread::create([&] {
+        std::thread writer([&] {
             for (int i = 1; i <= kSamples; ++i) {
                 stMeasurementValues v;
                 v.timeStamp = quint32(i);
@@ -30,7 +30,6 @@ private slots:
             }
             done = true;
         });
-        writer->start();
         int walks = 0;
         bool ordered = true;
         while (!done || walks < 3) {
@@ -50,8 +49,7 @@ private slots:
             data.lastMeasurement();
             ++walks;
         }
-        QVERIFY(writer->wait(30000));
-        delete writer;
+        writer.join();
         QVERIFY(ordered);
         QCOMPARE(data.lastMeasurement().timeStamp, quint32(kSamples));
         QCOMPARE(data.periodicCount(), kSamples);
