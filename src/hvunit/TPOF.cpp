@@ -1,8 +1,10 @@
 #include "TPOF.h"
 
+#include "app/core/GlobalFuncs.h"
 #include "app/core/ValueConverter.h"
 #include "logging/LoggingCtrl.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QThread>
 #include <QTimer>
@@ -65,6 +67,9 @@ TPOF::TPOF(std::unique_ptr<IHVDataModel> data, QObject* parent)
         m_data = makeDefaultHVDataModel();
     m_sub = makeDefaultHVSub();
     m_serial->setComErrorQuery([this] { return m_sub && m_sub->getHVUnitState().comError; });
+    m_pollTimer = new QTimer(this);
+    m_pollTimer->setSingleShot(true);
+    connect(m_pollTimer, &QTimer::timeout, this, &TPOF::GetHVState, Qt::QueuedConnection);
 }
 
 TPOF::~TPOF() = default;
@@ -313,14 +318,19 @@ int TPOF::exchange(bool longBudget)
 
 void TPOF::queueStatePoll()
 {
-    QTimer::singleShot(0, this, [this] { GetHVState(); });
+    m_pollPending = true;
+    QTimer::singleShot(0, this, [this] {
+        // A sequence that polls by itself, or any poll since, makes this one redundant.
+        if (m_pollPending && m_ownPolls == 0)
+            GetHVState();
+    });
 }
 
 int TPOF::GetValue(eCommandCode code, unsigned long long* values, unsigned short capacity,
                    unsigned short* count, bool longBudget, const QList<unsigned long long>* payload)
 {
     if (m_serial->fileTransferOnThisThread())
-        return failed(ErrLink);
+        return ErrLink; // the line carries an image: never splice a request into it
     QMutexLocker lock(&m_linkMutex);
     if (!count)
         return ErrArgument;
@@ -356,7 +366,7 @@ int TPOF::GetValue(eCommandCode code, unsigned long long* values, unsigned short
 int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long long value2)
 {
     if (m_serial->fileTransferOnThisThread())
-        return failed(ErrLink);
+        return ErrLink; // the line carries an image: never splice a request into it
     QMutexLocker lock(&m_linkMutex);
     if (!checkPOFCommandCompatibility(code))
         return ErrFirmware;
@@ -460,7 +470,7 @@ int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long l
 int TPOF::GetString(eCommandCode code, char* buffer, unsigned short size)
 {
     if (m_serial->fileTransferOnThisThread())
-        return failed(ErrLink);
+        return ErrLink; // the line carries an image: never splice a request into it
     QMutexLocker lock(&m_linkMutex);
     if (!buffer)
         return ErrArgument;
@@ -561,6 +571,13 @@ bool TPOF::GetHVState()
                                   Q_RETURN_ARG(bool, result));
         return result;
     }
+    m_pollPending = false;
+    if (m_autoPoll && m_pollClock.isValid() && m_timingWarning && m_pollClock.elapsed() > 500) {
+        KLOG_ERROR2(kClass, "GetHVState",
+                    QStringLiteral("Time to get HV State word was %1 ms and exceeded 500 ms")
+                        .arg(m_pollClock.elapsed()));
+        m_timingWarning = false;
+    }
     unsigned long long values[2] = {};
     unsigned short count = 0;
     const int rc = GetValue(CMD_StateWord, values, 2, &count, m_longBudget);
@@ -568,13 +585,43 @@ bool TPOF::GetHVState()
         if (m_sub->getHVUnitState().comError) {
             if (!m_updateInProgress)
                 KLOG_INFO2(kClass, "GetHVState", "Communication with HV-Unit is up again");
+            m_timingWarning = true;
             emit sendAppEvent(eAppEvent::HVUnitInitialized);
         }
         m_sub->setHVUnitState(stHVUnitState(false, static_cast<quint32>(values[0])));
+        if (m_autoPoll)
+            m_pollClock.restart();
     } else {
         setComError(true);
     }
+    if (m_autoPoll)
+        armPollTimer();
     return rc == Ok;
+}
+
+void TPOF::armPollTimer()
+{
+    int delay = 250;
+    if (!m_sub->getHVUnitState().comError && m_pollClock.isValid())
+        delay = int(qMax<qint64>(0, 250 - m_pollClock.elapsed()));
+    m_pollTimer->start(delay);
+}
+
+void TPOF::setHVAutoCheck(bool on)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, on] { setHVAutoCheck(on); }, Qt::BlockingQueuedConnection);
+        return;
+    }
+    if (on == m_autoPoll)
+        return;
+    m_autoPoll = on;
+    if (on) {
+        m_pollTimer->start(250);
+    } else {
+        m_pollTimer->stop();
+        m_pollClock.invalidate();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -671,4 +718,475 @@ bool TPOF::GetTemperature(qint8* degrees)
         m_haveStartupTemperature = true;
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Parameters
+// ---------------------------------------------------------------------------
+
+namespace {
+// Line code of each parameter type; 255: the type has no code.
+constexpr int kParamCodes[HVUnitParamTypeCount] = {
+    255, 255, 21, 13, 15, 17, 19, 14, 16, 18, 20, 4, 3, 5, 7, 8, 9, 10,
+    11, 12, 22, 23, 24, 25, 26, 27, 28, 255, 255, 29, 30, 31, 32, 33, 34, 35,
+};
+const char* const kParamNames[] = {
+    "Calibration of Gain U",
+    "Calibration of Gain I",
+    "HvSource GainPFC",
+    "HvSource GainU_HVP",
+    "HvSource GainI_HVP",
+    "HvSource GainU_HVN",
+    "HvSource GainI_HVN",
+    "HvSource OffsetU_HVP",
+    "HvSource OffsetI_HVP",
+    "HvSource OffsetU_HVN",
+    "HvSource OffsetI_HVN",
+    "HV protection resistor",
+    "Calibration of load detection",
+    "Earthing capacity",
+    "Earthing resistance",
+    "Calibration of C HV-Cable",
+    "Calibration of R HV-Cable",
+    "Calibration of DummyA",
+    "Type of TB IgnitionPulse",
+    "HvSource Status",
+    "HvSinParameterVlfSettings",
+    "HvSinParameterHvGeneratorCharacteristics",
+    "eHVUnitParamType_HvSourceVersion",
+};
+constexpr unsigned long long kAllOnes = ~0ull;
+} // namespace
+
+int TPOF::getPOFParamCode(eHVUnitParamType type)
+{
+    if (type < 0 || type >= HVUnitParamTypeCount)
+        return 255;
+    return kParamCodes[type];
+}
+
+QString TPOF::getHVUnitParamName(eHVUnitParamType type)
+{
+    if (type >= 0 && type < int(sizeof(kParamNames) / sizeof(kParamNames[0])))
+        return QString::fromLatin1(kParamNames[type]);
+    return QString::number(int(type));
+}
+
+const QList<eHVUnitParamType>& TPOF::HVUnitParams()
+{
+    static const QList<eHVUnitParamType> list = [] {
+        QList<eHVUnitParamType> l;
+        for (int t = 2; t <= 21; ++t)
+            l << eHVUnitParamType(t);
+        for (int t = 23; t <= 26; ++t)
+            l << eHVUnitParamType(t);
+        return l;
+    }();
+    return list;
+}
+
+QString TPOF::paramValueText(eHVUnitParamType type, unsigned long long value) const
+{
+    if (type == eHVUnitParamType_LoadDetectionCalibration)
+        return QString::number(double(value) / 10000.0, 'f', 3);
+    if (type == eHVUnitParamType_ProtectionResistor)
+        return QString::number(double(value), 'f', 1);
+    return QString::number(value);
+}
+
+int TPOF::GetParameter(eHVUnitParamType type, unsigned long long* value)
+{
+    if (!value)
+        return ErrArgument;
+    OwnPolls own(*this);
+    const QList<unsigned long long> code { static_cast<unsigned long long>(getPOFParamCode(type)) };
+    unsigned long long v[2] = {};
+    unsigned short n = 0;
+    const int rc = GetValue(CMD_GetParameter, v, 2, &n, false, &code);
+    if (rc != Ok || n != 2) {
+        if (rc != ErrFirmware)
+            LoggingCtrl::logService(QStringLiteral("Unable to get HV-unit parameter: '%1' [%2].")
+                                        .arg(getHVUnitParamName(type))
+                                        .arg(int(type)));
+        return rc != Ok ? rc : ErrArgument;
+    }
+    unsigned long long result = v[0] == 255 ? kAllOnes : v[1];
+    if (type == eHVUnitParamType_HvSourceStatus && result != kAllOnes) {
+        // The status word is only trusted when two reads around two polls agree.
+        GlobalFuncs::waitMs(25);
+        GetHVState();
+        GlobalFuncs::waitMs(25);
+        GetHVState();
+        unsigned long long again[2] = {};
+        unsigned short m = 0;
+        if (GetValue(CMD_GetParameter, again, 2, &m, false, &code) != Ok || m != 2 || again[0] == 255
+            || again[1] != result)
+            result = kAllOnes;
+    }
+    *value = result;
+    return Ok;
+}
+
+int TPOF::SetParameter(eHVUnitParamType type, unsigned long long value)
+{
+    OwnPolls own(*this);
+    if (type == eHVUnitParamType_CalibrationDummyA || type == eHVUnitParamType_HvSourceStatus) {
+        unsigned long long readBack = 0;
+        GetParameter(type, &readBack);
+        GetHVState();
+        return ErrNotWritable;
+    }
+    const int code = getPOFParamCode(type);
+    if (code == 255)
+        return ErrArgument; // no code on the line: nothing to write to
+    const bool quiet = type == eHVUnitParamType_HvSinParameterHvGeneratorCharacteristics;
+    const QString failText = QStringLiteral("Unable to set HV-unit parameter \"%1\" to %2.")
+                                 .arg(getHVUnitParamName(type), paramValueText(type, value));
+    const int rc = SetValue(CMD_SetParameter, static_cast<unsigned long long>(code), value);
+    if (rc != Ok) {
+        if (!quiet)
+            LoggingCtrl::logService(failText);
+        return rc;
+    }
+    if ((type >= eHVUnitParamType_GainPFC && type <= eHVUnitParamType_OffsetI_HVN)
+        || type == eHVUnitParamType_HvSinParameterVlfSettings)
+        GlobalFuncs::waitMs(250);
+    unsigned long long readBack = 0;
+    const int rcRead = GetParameter(type, &readBack);
+    GetHVState();
+    if (rcRead != Ok) {
+        // Unknown whether the unit took the value: report it, keep nothing.
+        if (!quiet)
+            LoggingCtrl::logService(failText);
+        return rcRead;
+    }
+    if (readBack == value) {
+        if (!quiet && type != eHVUnitParamType_TBIgnitionPulse)
+            LoggingCtrl::logService(QStringLiteral("Setting HV-unit parameter \"%1\" to %2.")
+                                        .arg(getHVUnitParamName(type), paramValueText(type, value)));
+        return Ok;
+    }
+    m_data->setHVUnitParam(type, readBack);
+    if (!quiet)
+        LoggingCtrl::logService(failText);
+    return ErrReadBack;
+}
+
+int TPOF::setGainCalibration(const stGainCalibration& gains)
+{
+    OwnPolls own(*this);
+    bool failure = SetValue(CMD_SetGains, gains.gainU, gains.gainI) != Ok;
+    if (!failure) {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            GlobalFuncs::waitMs(50);
+            if (!GetHVState()) {
+                failure = true;
+                break;
+            }
+            const quint32 word = m_sub->getHVUnitState().state;
+            if (!(word & HVStateBits::Busy)) {
+                if (word & HVStateBits::BusyFailed)
+                    return ErrCalibrationFailed;
+                break;
+            }
+            if (clock.elapsed() > 2000)
+                return ErrBusy;
+        }
+    }
+    unsigned long long v[2] = {};
+    unsigned short n = 0;
+    if (GetValue(CMD_GetGains, v, 2, &n, true) != Ok || n != 2)
+        return ErrLink;
+    m_data->setHVUnitParam(eHVUnitParamType_GainU, v[0]);
+    m_data->setHVUnitParam(eHVUnitParamType_GainI, v[1]);
+    if (v[0] != gains.gainU || v[1] != gains.gainI) {
+        emit showMessageDlg(CAT_ERR, QStringLiteral("Calibration"), QStringLiteral("ParameterOutOfRange"), false, true);
+        return ErrReadBack;
+    }
+    if (failure)
+        return ErrLink;
+    LoggingCtrl::logService(QStringLiteral("Setting Calibration factors GainU/GainI to %1/%2")
+                                .arg(double(m_data->getHVUnitParam(eHVUnitParamType_GainU)) / 10000.0, 0, 'f', 3)
+                                .arg(double(m_data->getHVUnitParam(eHVUnitParamType_GainI)) / 10000.0, 0, 'f', 3));
+    return Ok;
+}
+
+bool TPOF::setHVUnitParamValue(eHVUnitParamType type, qulonglong value)
+{
+    bool ok = false;
+    switch (type) {
+    case eHVUnitParamType_GainU:
+    case eHVUnitParamType_GainI: {
+        const eHVUnitParamType other = type == eHVUnitParamType_GainU ? eHVUnitParamType_GainI : eHVUnitParamType_GainU;
+        // Never combine with a gain that was never read: it would write 0xFFFF.
+        if (m_data->getHVUnitParam(other) == HVUnitParamUnknown && !ExecCmd(CMD_GetGains))
+            break;
+        const unsigned long long otherGain = m_data->getHVUnitParam(other);
+        if (value > 0xFFFF || otherGain > 0xFFFF)
+            break;
+        stGainCalibration g;
+        g.gainU = quint16(type == eHVUnitParamType_GainU ? value : otherGain);
+        g.gainI = quint16(type == eHVUnitParamType_GainI ? value : otherGain);
+        ok = setGainCalibration(g) == Ok;
+        break;
+    }
+    case eHVUnitParamType_CalibrationDummyA:
+    case eHVUnitParamType_HvSourceStatus:
+        ok = SetParameter(type, value) == ErrNotWritable;
+        break;
+    case eHVUnitParamType_TBIgnitionPulse:
+        return true;
+    default:
+        ok = SetParameter(type, value) == Ok;
+        break;
+    }
+    if (!ok) {
+        if (type == eHVUnitParamType_HvSinParameterVlfSettings)
+            emit showMessageDlg(CAT_INF, QStringLiteral("Calibration"),
+                                QStringLiteral("HvSinParameterVlfSettingsNotSupported"), false, true);
+        else
+            emit showMessageDlg(CAT_ERR, QStringLiteral("Calibration"),
+                                QStringLiteral("ErrorWritingHVUnitParameter"), false, true);
+    }
+    return ok;
+}
+
+bool TPOF::refreshHVUnitParams()
+{
+    return refreshHVUnitParams(QList<eHVUnitParamType>());
+}
+
+bool TPOF::refreshHVUnitParams(const QList<eHVUnitParamType>& types)
+{
+    OwnPolls own(*this);
+    const QList<eHVUnitParamType>& list = types.isEmpty() ? HVUnitParams() : types;
+    if (!ExecCmd(CMD_GetGains) || !GetHVState())
+        return false;
+    for (eHVUnitParamType type : list) {
+        unsigned long long value = 0;
+        if (GetParameter(type, &value) != Ok || !GetHVState())
+            return false;
+        m_data->setHVUnitParam(type, value);
+    }
+    m_data->setHVUnitParam(eHVUnitParamType_HvSinParameterVlfSettings,
+                           m_data->getHVUnitParam(eHVUnitParamType_HvSinParameterVlfSettings) | 1u);
+    return true;
+}
+
+bool TPOF::GetHVSourceState()
+{
+    OwnPolls own(*this);
+    unsigned long long value = 0;
+    if (GetParameter(eHVUnitParamType_HvSourceStatus, &value) != Ok || !GetHVState())
+        return false;
+    m_data->setHVUnitParam(eHVUnitParamType_HvSourceStatus, value);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Start-up, state changes and control
+// ---------------------------------------------------------------------------
+
+bool TPOF::InitHVUnit()
+{
+    if (!startUp())
+        return false;
+    emit sendAppEvent(eAppEvent::HVUnitInitialized);
+    // Watch the link from now on, so a lost unit is noticed in Idle too.
+    setHVAutoCheck(true);
+    return true;
+}
+
+bool TPOF::startUp()
+{
+    OwnPolls own(*this);
+    QCoreApplication::processEvents();
+    QElapsedTimer clock;
+    clock.start();
+    static const int sequence[] = { CMD_DateTime, CMD_SerialNumber, CMD_Identification, CMD_Temperature };
+    for (int cmd : sequence) {
+        if (!ExecCmd(cmd))
+            return false;
+        if (cmd == CMD_Temperature) {
+            const qint8 t = m_startupTemperature;
+            KLOG_INFO2(kClass, "InitHVUnit", QStringLiteral("Temperature at system start: %1 degrees").arg(int(t)));
+            constexpr qint64 unset = std::numeric_limits<qint64>::min();
+            const qint64 low = m_data->getPerformanceIndicator(1, 0);
+            const qint64 high = m_data->getPerformanceIndicator(1, 1);
+            if (low == unset || t < low)
+                m_data->setPerformanceIndicator(1, 0, t);
+            if (high == unset || t > high)
+                m_data->setPerformanceIndicator(1, 1, t);
+        }
+        if (!GetHVState())
+            return false;
+        if (clock.elapsed() > 4999) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 250);
+            clock.restart();
+        }
+    }
+    return true;
+}
+
+void TPOF::appStateChanged(States::AppState oldState, States::AppState newState)
+{
+    using namespace States;
+    auto init = [this] {
+        if (!InitHVUnit())
+            emit sendAppEvent(eAppEvent::HVInitError);
+    };
+    if ((oldState == None && newState == Starting) || (oldState == Starting && newState == Idle)
+        || (newState == Starting
+            && (oldState == TestFinished || oldState == HVUnitError || oldState == Updating
+                || oldState == TestDataTransferred))) {
+        init();
+    } else if (newState == Starting && (oldState == Starting || oldState == Idle)) {
+        GlobalFuncs::waitMs(100);
+        init();
+    } else if (oldState == Idle && newState == HVUnitError) {
+        const stHVUnitState st = m_sub->getHVUnitState();
+        if (!st.comError && (st.state & HVStateBits::OutputOffset))
+            StopTest(SKP_StopFlags_None);
+    } else if (oldState == Idle && newState == Updating) {
+        m_updateInProgress = true;
+    } else if (oldState == Updating && newState == Idle) {
+        m_updateInProgress = false;
+        setHVAutoCheck(true);
+    } else if ((oldState == TestRunning || oldState == TestBurning)
+               && (newState == TestSoftStop || newState == TestFinalizing)) {
+        m_testVoltage = false;
+        setHVAutoCheck(true);
+    } else if (oldState == TestReadyToRun && newState == TestRunning) {
+        m_testVoltage = true;
+        setHVAutoCheck(false);
+    } else if (oldState == HVUnitError && newState == Idle) {
+        SetParameter(eHVUnitParamType_HvSinParameterHvGeneratorCharacteristics,
+                     static_cast<unsigned long long>(m_data->hvGeneratorCharacteristics()));
+        refreshHVUnitParams(QList<eHVUnitParamType>());
+        m_updateInProgress = false;
+        setHVAutoCheck(true);
+    }
+    m_longBudget = !m_data->isTestRunning();
+}
+
+bool TPOF::StartTest()
+{
+    if (m_data->isDutyCycleMode() && SetValue(CMD_Frequency, m_data->getFrequencyToTest()) != Ok)
+        return false;
+    if (SetValue(CMD_Start) != Ok) {
+        setComError(true);
+        return false;
+    }
+    return true;
+}
+
+int TPOF::StopTest(SKP_Pevanto_StopFlags flags)
+{
+    if (flags == SKP_StopFlags_SoftStop)
+        return SetValue(CMD_StopSoft);
+    // Both are sent; a failed stop must not be hidden by a good acknowledge.
+    const int rcStop = SetValue(CMD_Stop);
+    const int rcAck = SetValue(CMD_StopAck);
+    return rcStop != Ok ? rcStop : rcAck;
+}
+
+bool TPOF::StartLoadDetection()
+{
+    if (SetValue(CMD_StartLoadDetection) != Ok) {
+        setComError(true);
+        return false;
+    }
+    return true;
+}
+
+void TPOF::voltageChanged(long voltage)
+{
+    if (!m_testVoltage)
+        return;
+    ExecCmd(CMD_Voltage);
+    KLOG_CAT2(CAT_METHOD, "METHOD", kClass, "voltageChanged",
+              QStringLiteral("Setting nominal voltage to %1 V.").arg(voltage / 1000));
+}
+
+bool TPOF::rebootHVUnit()
+{
+    const bool wasPolling = m_autoPoll;
+    setHVAutoCheck(false);
+    KLOG_INFO2(kClass, "rebootHVUnit", "Rebooting HV-Unit");
+    bool ok = SetValue(CMD_Reboot) == Ok;
+    if (ok)
+        GlobalFuncs::waitMs(4000);
+    setHVAutoCheck(wasPolling);
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Firmware transfer
+// ---------------------------------------------------------------------------
+
+unsigned TPOF::getUpdateState()
+{
+    const unsigned state = m_updateState;
+    m_updateState = UpdateNothing;
+    return state;
+}
+
+bool TPOF::InitUpdate(int type, unsigned size, unsigned crc)
+{
+    QMutexLocker lock(&m_linkMutex);
+    if (size == 0 || crc == 0 || (type != 1 && type != 2))
+        return false;
+    if (!setRequest(CMD_FirmwareDownload, { static_cast<unsigned long long>(type), size, crc }, { 2, 8, 8 }, {}))
+        return false;
+    for (int attempt = 0; attempt < Attempts; ++attempt)
+        if (m_serial->SendString(m_request, m_requestLength, 0) == m_requestLength)
+            return true;
+    return false;
+}
+
+void TPOF::sendHVCUpdate(const QString& fileName, int type, uint size, uint crc)
+{
+    const bool noFile = fileName.isEmpty();
+    if (noFile || (type != 1 && type != 2))
+        m_updateState = UpdateBadArguments;
+    setHVAutoCheck(false);
+    // Without an image the unit must not be told to wait for one.
+    if (!noFile) {
+        if (!InitUpdate(type, size, crc)) {
+            m_updateState = UpdateFailed;
+        } else if (m_updateState == UpdateNothing) {
+            if (m_serial->SendFile(QString::fromLatin1(fileName.toLatin1()), int(size))) {
+                m_updateState = UpdateOk;
+                m_updateState = writeHVCUpdate();
+            } else {
+                m_updateState = UpdateFailed;
+            }
+        } else if (m_updateState == UpdateOk) {
+            m_updateState = writeHVCUpdate();
+        }
+    }
+    emit finishedHVUpdate();
+}
+
+unsigned TPOF::writeHVCUpdate()
+{
+    OwnPolls own(*this);
+    m_data->changeOperatingMode(OperatingModes::None);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        GlobalFuncs::waitMs(10);
+        if (!GetHVState())
+            return UpdateFailed;
+        if (clock.elapsed() > 29999)
+            return UpdateBusyTimeout;
+        QCoreApplication::processEvents();
+        if (!(m_sub->getHVUnitState().state & HVStateBits::Busy))
+            break;
+    }
+    if (!GetHVState())
+        return UpdateFailed;
+    return (m_sub->getHVUnitState().state & HVStateBits::BusyFailed) ? UpdateRejected : UpdateOk;
 }

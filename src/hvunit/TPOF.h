@@ -5,6 +5,7 @@
 #include "TSerial.h"
 
 #include "datamodel/InstrumentTypes.h"
+#include "logging/MessageCategories.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -12,10 +13,17 @@
 #include <QMutex>
 #include <QObject>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 class QTimer;
+
+// Gain calibration of the unit, scaled by 10 000 (10 000 = factor 1.000).
+struct stGainCalibration {
+    quint16 gainU = 10000;
+    quint16 gainI = 10000;
+};
 
 // The application's single object for the HV unit: the command protocol on top of
 // the serial line, the state poll and the operations built on them. Lives on its own
@@ -96,6 +104,40 @@ public:
     bool GetTemperature(qint8* degrees);
     qint8 startupTemperature() const { return m_startupTemperature; }
 
+    // Parameters of the unit.
+    static int getPOFParamCode(eHVUnitParamType type);
+    static QString getHVUnitParamName(eHVUnitParamType type);
+    static const QList<eHVUnitParamType>& HVUnitParams();
+    int GetParameter(eHVUnitParamType type, unsigned long long* value);
+    int SetParameter(eHVUnitParamType type, unsigned long long value);
+    int setGainCalibration(const stGainCalibration& gains);
+
+    // Control of the unit.
+    void setHVAutoCheck(bool on);
+    bool hvAutoCheck() const { return m_autoPoll; }
+    bool StartTest();
+    int StopTest(SKP_Pevanto_StopFlags flags);
+    bool StartLoadDetection();
+    bool testVoltageActive() const { return m_testVoltage; }
+    bool updateInProgress() const { return m_updateInProgress; }
+    bool longBudget() const { return m_longBudget; }
+
+    // Firmware transfer.
+    unsigned getUpdateState();
+    bool InitUpdate(int type, unsigned size, unsigned crc);
+    unsigned writeHVCUpdate();
+
+    enum eUpdateState : unsigned {
+        UpdateOk = 0,
+        UpdateNothing = 13,
+        UpdateFailed = 15,
+        UpdateBusyTimeout = 16,
+        UpdateRejected = 17,
+        UpdateBadArguments = 20,
+    };
+
+    enum : int { ErrCalibrationFailed = -400, ErrBusy = -500, ErrReadBack = -600, ErrNotWritable = -700 };
+
     void setHVSub(std::unique_ptr<HFStateSubscriber> sub);
     void resetHVSub();
     HFStateSubscriber* hvSub() const { return m_sub.get(); }
@@ -111,9 +153,21 @@ public:
 
 public slots:
     bool GetHVState();
+    void appStateChanged(States::AppState oldState, States::AppState newState);
+    void sendHVCUpdate(const QString& fileName, int type, uint size, uint crc);
+    void voltageChanged(long voltage);
+    bool rebootHVUnit();
+    bool setHVUnitParamValue(eHVUnitParamType type, qulonglong value);
+    bool refreshHVUnitParams(const QList<eHVUnitParamType>& types);
+    bool refreshHVUnitParams();
+    bool GetHVSourceState();
+    bool InitHVUnit();
 
 signals:
     void sendAppEvent(eAppEvent event);
+    void finishedHVUpdate();
+    void showMessageDlg(MessageCategories category, const QString& context, const QString& key,
+                        bool cancelButton, bool okButton);
 
 private:
     bool setRequest(eCommandCode code, const QList<unsigned long long>& fields,
@@ -122,16 +176,34 @@ private:
     int receiveFrame();
     void queueStatePoll();
     int failed(int rc);
+    void armPollTimer();
+    bool startUp();
+    QString paramValueText(eHVUnitParamType type, unsigned long long value) const;
+
+    // Marks a sequence that polls the state itself: queued polls are not needed meanwhile.
+    struct OwnPolls {
+        explicit OwnPolls(TPOF& p) : pof(p) { ++pof.m_ownPolls; }
+        ~OwnPolls() { --pof.m_ownPolls; }
+        TPOF& pof;
+    };
 
     std::unique_ptr<TSerial> m_serial;
     QMutex m_linkMutex;
     char m_request[32] = { '>' };
     int m_requestLength = 0;
     POF_Response m_response;
-    bool m_updateInProgress = false;
+    std::atomic<bool> m_updateInProgress { false };
     std::unique_ptr<HFStateSubscriber> m_sub;
     std::unique_ptr<IHVDataModel> m_data;
-    bool m_longBudget = true;
+    std::atomic<bool> m_longBudget { true };
+    QTimer* m_pollTimer = nullptr;
+    bool m_autoPoll = false;
+    QElapsedTimer m_pollClock;
+    bool m_timingWarning = true;
+    std::atomic<bool> m_testVoltage { false };
+    unsigned m_updateState = UpdateNothing;
+    std::atomic<bool> m_pollPending { false };
+    std::atomic<int> m_ownPolls { 0 };
     std::function<QDateTime()> m_now;
     qint8 m_startupTemperature = 0;
     bool m_haveStartupTemperature = false;
