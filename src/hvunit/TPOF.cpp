@@ -1,5 +1,8 @@
 #include "TPOF.h"
 
+#include "DMhvDataModel.h"
+#include "DMhvStateSubscriber.h"
+
 #include "app/core/GlobalFuncs.h"
 #include "app/core/ValueConverter.h"
 #include "logging/LoggingCtrl.h"
@@ -58,6 +61,9 @@ unsigned long long signExtend32(unsigned long long v)
     return static_cast<unsigned long long>(static_cast<long long>(static_cast<qint32>(static_cast<quint32>(v))));
 }
 } // namespace
+
+std::unique_ptr<HFStateSubscriber> makeDefaultHVSub() { return std::make_unique<DMhvStateSubscriber>(); }
+std::unique_ptr<IHVDataModel> makeDefaultHVDataModel() { return std::make_unique<DMhvDataModel>(); }
 
 TPOF::TPOF(std::unique_ptr<IHVDataModel> data, QObject* parent)
     : QObject(parent), m_serial(std::make_unique<TSerial>()), m_data(std::move(data))

@@ -1,7 +1,7 @@
 // Throughput and CPU cost of state-word transactions against the simulated HV unit.
 // Usage: bench_TPOFStateWord [transactions]
 #include "HvUnitSimulator.h"
-#include "StandaloneHVData.h"
+#include "FakeHVData.h"
 #include "TPOF.h"
 
 #include <QCoreApplication>
@@ -25,7 +25,8 @@ int main(int argc, char** argv)
     if (!sim.start())
         return 1;
     qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-    TPOF pof;
+    TPOF pof(std::make_unique<FakeHVData>());
+    pof.setHVSub(std::make_unique<FakeHVData>());
 
     int failures = 0;
     QElapsedTimer wall;
