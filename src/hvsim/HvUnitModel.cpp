@@ -140,6 +140,10 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
             data = "FF" + hex(0, 16);
         else
             data = hex(code, 2) + hex(m_params.value(code), 16);
+        if (m_volatile.value(code))
+            ++m_params[code];
+        if (m_broken.value(code))
+            data.chop(1);
         return true;
     }
     case 'L': {
@@ -267,6 +271,8 @@ void HvUnitModel::setParameter(int code, uint64_t value) { std::lock_guard<std::
 uint64_t HvUnitModel::parameter(int code) const { std::lock_guard<std::mutex> l(m_mutex); return m_params.value(code); }
 void HvUnitModel::setGains(uint16_t u, uint16_t i) { std::lock_guard<std::mutex> l(m_mutex); m_gainU = u; m_gainI = i; }
 void HvUnitModel::setParameterWriteMangled(bool m) { std::lock_guard<std::mutex> l(m_mutex); m_paramMangles = m; }
+void HvUnitModel::setParameterVolatile(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_volatile[code] = on; }
+void HvUnitModel::setParameterBroken(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_broken[code] = on; }
 void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetFails = f; }
 void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
 void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
@@ -326,6 +332,13 @@ void HvUnitModel::reset()
     m_busyUntil = {};
     m_busyFails = false;
     m_fwPending = 0;
+    m_volatile.clear();
+    m_broken.clear();
+    m_paramMangles = false;
+    m_gainBusyMs = 200;
+    m_gainFails = m_gainMangles = false;
+    m_fwBusyMs = 1000;
+    m_fwFails = false;
 }
 
 uint32_t HvUnitModel::stateWord() const { std::lock_guard<std::mutex> l(m_mutex); return stateWordLocked(); }

@@ -55,6 +55,10 @@ public:
     void setGains(uint16_t gainU, uint16_t gainI);
     void setGainWriteBehaviour(int busyMs, bool fails, bool mangles);
     void setParameterWriteMangled(bool mangled);
+    // Each read of this code gives a new value (a status that will not settle).
+    void setParameterVolatile(int code, bool on);
+    // Reads of this code get a reply of the wrong length.
+    void setParameterBroken(int code, bool on);
     void setFirmwareBehaviour(int busyMs, bool fails);
     void setLoad(uint32_t capacitance, uint64_t resistanceMilliOhm);
     void setTanDelta(uint32_t millionths, uint32_t noise);
@@ -93,6 +97,8 @@ private:
     QByteArray m_serial = "SIM-0000000000000000000001";
     int m_temperature = 24;
     QMap<int, uint64_t> m_params;
+    QMap<int, bool> m_volatile;
+    QMap<int, bool> m_broken;
     uint16_t m_gainU = 10000, m_gainI = 10000;
     int m_gainBusyMs = 200;
     bool m_gainFails = false, m_gainMangles = false, m_paramMangles = false;

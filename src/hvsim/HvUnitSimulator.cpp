@@ -71,10 +71,16 @@ void HvUnitSimulator::stop()
 
 void HvUnitSimulator::setFault(Fault fault, int count, int param)
 {
+    setFaultFor(0, fault, count, param);
+}
+
+void HvUnitSimulator::setFaultFor(char letter, Fault fault, int count, int param)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     m_fault = count == 0 ? Fault::None : fault;
     m_faultCount = count;
     m_faultParam = param;
+    m_faultLetter = letter;
 }
 
 bool HvUnitSimulator::faultActive(Fault f) const
@@ -196,16 +202,27 @@ void HvUnitSimulator::onByte(char c)
                 m_requests.append({ m_current, m_currentStart, m_currentLast, false });
             m_inRequest = true;
             m_current = QByteArray(1, '>');
-            m_requestFault = isEchoFault(m_fault) && m_faultCount != 0 ? m_fault : Fault::None;
+            m_requestFault = Fault::None;
             m_requestParam = m_faultParam;
-            if (m_requestFault != Fault::None && m_requestFault != Fault::WrongEcho)
-                consumeFault();
+            if (m_faultLetter == 0 && isEchoFault(m_fault) && m_faultCount != 0) {
+                m_requestFault = m_fault;
+                if (m_requestFault != Fault::WrongEcho)
+                    consumeFault();
+            }
             m_currentStart = now;
         } else if (m_inRequest) {
             m_current.append(c);
+            if (m_current.size() == 2 && m_faultLetter != 0 && c == m_faultLetter && isEchoFault(m_fault)
+                && m_faultCount != 0) {
+                m_requestFault = m_fault;
+                m_requestParam = m_faultParam;
+                if (m_requestFault != Fault::WrongEcho)
+                    consumeFault();
+            }
         }
         m_currentLast = now;
-        fault = m_inRequest ? m_requestFault : (isEchoFault(m_fault) && m_faultCount != 0 ? m_fault : Fault::None);
+        fault = m_inRequest ? m_requestFault
+                            : (m_faultLetter == 0 && isEchoFault(m_fault) && m_faultCount != 0 ? m_fault : Fault::None);
         param = m_inRequest ? m_requestParam : m_faultParam;
         if (fault == Fault::WrongEcho && m_inRequest && m_current.size() - 1 == param) {
             consumeFault();
@@ -259,7 +276,8 @@ void HvUnitSimulator::finishRequest()
             queue(m_override);
             return;
         }
-        if (m_fault != Fault::None && !isEchoFault(m_fault) && m_faultCount != 0) {
+        if (m_fault != Fault::None && !isEchoFault(m_fault) && m_faultCount != 0
+            && (m_faultLetter == 0 || m_faultLetter == request.at(1))) {
             fault = m_fault;
             param = m_faultParam;
             consumeFault();

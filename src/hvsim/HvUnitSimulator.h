@@ -56,6 +56,9 @@ public:
     // The fault hits the next `count` requests (-1: until cleared). Echo faults count
     // request starts ('>'), reply faults count answered reads.
     void setFault(Fault fault, int count = -1, int param = 0);
+    // As setFault, but only requests with this command letter are hit (echo faults
+    // then start at the letter, the '>' is echoed normally).
+    void setFaultFor(char letter, Fault fault, int count = -1, int param = 0);
     // The next n requests get neither echo nor reply.
     void failNext(int n) { setFault(Fault::Silence, n); }
     void clearFault() { setFault(Fault::None); }
@@ -96,6 +99,7 @@ private:
     Fault m_fault = Fault::None;
     int m_faultCount = 0;
     int m_faultParam = 0;
+    char m_faultLetter = 0;
     QList<Request> m_requests;
     QByteArray m_injected;
     QByteArray m_override;

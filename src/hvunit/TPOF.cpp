@@ -69,6 +69,7 @@ TPOF::TPOF(std::unique_ptr<IHVDataModel> data, QObject* parent)
     : QObject(parent), m_serial(std::make_unique<TSerial>()), m_data(std::move(data))
 {
     registerInstrumentTypes();
+    qRegisterMetaType<MessageCategories>("MessageCategories");
     if (!m_data)
         m_data = makeDefaultHVDataModel();
     m_sub = makeDefaultHVSub();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMetaType>
+
 // Category numbers of log records and user messages.
 enum MessageCategories : int {
     CAT_NONE = 0,
@@ -17,3 +19,5 @@ enum MessageCategories : int {
 
 // Short name of a category ("FATAL" .. "DBG", "SKPOUT"); "UNKNOWN" otherwise.
 const char* messageCategoryName(int category);
+
+Q_DECLARE_METATYPE(MessageCategories)
