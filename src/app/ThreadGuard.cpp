@@ -4,8 +4,8 @@
 
 #include <QThread>
 
-ThreadGuard::ThreadGuard(const QString& name, QObject* worker)
-    : m_thread(new QThread), m_worker(worker), m_context(new QObject)
+ThreadGuard::ThreadGuard(const QString& name, QObject* worker, std::function<void()> dispose)
+    : m_thread(new QThread), m_worker(worker), m_context(new QObject), m_dispose(std::move(dispose))
 {
     m_thread->setObjectName(name);
     m_context->moveToThread(m_thread);
@@ -34,12 +34,17 @@ bool ThreadGuard::stop(int timeoutMs)
             // The worker goes first, on its own thread; the thread ends right after.
             QObject* worker = m_worker;
             QThread* thread = m_thread;
+            std::function<void()> dispose = std::move(m_dispose);
             m_worker = nullptr;
+            m_dispose = nullptr;
             m_quitPosted = true;
             QMetaObject::invokeMethod(
                 m_context,
-                [worker, thread]() {
-                    delete worker;
+                [worker, thread, dispose]() {
+                    if (dispose)
+                        dispose();
+                    else
+                        delete worker;
                     thread->quit();
                 },
                 Qt::QueuedConnection);
@@ -50,8 +55,12 @@ bool ThreadGuard::stop(int timeoutMs)
             return false;
         }
     } else {
-        delete m_worker;
+        if (m_dispose)
+            m_dispose();
+        else
+            delete m_worker;
         m_worker = nullptr;
+        m_dispose = nullptr;
     }
     // No timers and no pending work left: safe to delete now that the thread is gone.
     delete m_context;

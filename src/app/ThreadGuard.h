@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QThread;
 
 // Owns one named worker thread and the object that works on it. The worker is
@@ -11,8 +13,9 @@ class QThread;
 class ThreadGuard {
 public:
     // worker may be null: the thread then only hosts objects moved to it later.
-    // Takes ownership of worker (it must have no parent).
-    ThreadGuard(const QString& name, QObject* worker);
+    // Takes ownership of worker (it must have no parent). dispose, when given, ends the
+    // worker on its thread in place of deleting it (a singleton's own release).
+    ThreadGuard(const QString& name, QObject* worker, std::function<void()> dispose = {});
     ~ThreadGuard();
     ThreadGuard(const ThreadGuard&) = delete;
     ThreadGuard& operator=(const ThreadGuard&) = delete;
@@ -32,5 +35,6 @@ private:
     QThread* m_thread = nullptr;
     QObject* m_worker = nullptr;
     QObject* m_context = nullptr;
+    std::function<void()> m_dispose;
     bool m_quitPosted = false;
 };

@@ -1,0 +1,232 @@
+#include "Application.h"
+
+#include "CheckAppState.h"
+#include "ConfigAccessXML.h"
+#include "DB.h"
+#include "DataModelSafetyReceiver.h"
+#include "DataModell.h"
+#include "DbLogSink.h"
+#include "GPIOManager.h"
+#include "GlobalFuncs.h"
+#include "HeadlessGui.h"
+#include "LoggingCtrl.h"
+#include "TCheckSafetyCircuit.h"
+#include "TPOF.h"
+#include "ThreadGuard.h"
+#include "UnixSignalWatcher.h"
+#include "WatchdogManager.h"
+
+#include <QThread>
+
+#include <csignal>
+
+namespace {
+const char* const kClass = "Application";
+const char* const kUnsetSerialNumber = "99999999999";
+} // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    installServices();
+    createDataModel();
+    createGui();
+    createHVLink();
+    initialize();
+    guardThreads();
+    createSafetyCircuit();
+    connectComponents();
+    startRunning();
+}
+
+Application::~Application()
+{
+    KLOG_INFO2(kClass, "~Application", "Shutting down");
+    m_signals.reset();
+
+    GlobalFuncs::setGUI(nullptr);
+    m_gui.reset();
+    // ActionHandler and the phase selection go here once they exist.
+    m_usb.reset();
+    // The HV-enable line is switched off while the GPIO manager is still there to do it.
+    if (m_safety) {
+        m_safety->setHV_Off();
+        m_safety.reset();
+    }
+    GPIOManager::destroyInstance();
+    m_gpio = nullptr;
+
+    WatchdogManager::destroyInstance();
+    stopWorkerThreads();
+
+    KLOG_INFO2(kClass, "~Application", "Shutdown complete");
+    // Logging and the database go last, so the records of the worker threads' ends are kept.
+    GlobalFuncs::release();
+    GlobalFuncs::setLogger(nullptr);
+    GlobalFuncs::setConfig(nullptr);
+    DB::destroyInstance();
+    m_logger.reset();
+    m_config.reset();
+}
+
+DataModell* Application::dataModel() const { return GlobalFuncs::getDM(); }
+
+void Application::installServices()
+{
+    m_signals = std::make_unique<UnixSignalWatcher>();
+    connect(m_signals.get(), &UnixSignalWatcher::unixSignal, this, &Application::onUnixSignal);
+    m_signals->watch(SIGTERM);
+    m_signals->watch(SIGINT);
+    m_signals->watch(SIGUSR1);
+
+    setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
+    GlobalFuncs::initPaths();
+
+    m_config = std::make_unique<ConfigAccessXML>(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory));
+    const bool configLoaded = m_config->initialize() != 0;
+    GlobalFuncs::setConfig(m_config.get());
+    // The configured system name names the application, its trace file and its database.
+    setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
+
+    m_logger = std::make_unique<LoggingCtrl>();
+    m_logger->initialize(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace));
+    GlobalFuncs::setLogger(m_logger.get());
+    if (!configLoaded)
+        KLOG_INFO2(kClass, "installServices", "No configuration file yet; built-in defaults are used");
+
+    DB* db = DB::getInstance();
+    if (!db->initialize())
+        KLOG_ERROR2(kClass, "installServices", "The database could not be opened");
+    db->registerGlobally();
+    DbLogSink::attach(*m_logger, *db);
+}
+
+void Application::createDataModel()
+{
+    DataModell* dm = DataModell::getInstance();
+    GlobalFuncs::setDM(dm);
+    // Read while this thread still answers the database calls the settings make.
+    dm->initialize();
+    m_dmThread = std::make_unique<ThreadGuard>(QStringLiteral("DMThread"), dm, []() {
+        GlobalFuncs::setDM(nullptr);
+        DataModell::destroyInstance();
+    });
+}
+
+void Application::createGui()
+{
+    m_gui = std::make_unique<HeadlessGui>();
+    GlobalFuncs::setGUI(m_gui.get());
+}
+
+void Application::createHVLink()
+{
+    m_pof = new TPOF();
+    m_pofThread = std::make_unique<ThreadGuard>(QStringLiteral("POFThread"), m_pof);
+}
+
+void Application::initialize()
+{
+    WatchdogManager::getInstance()->start();
+
+    m_usb = std::make_unique<CheckAppState>();
+    connect(m_usb.get(), &CheckAppState::usbStateChanged, this, [this](eUSBState oldState, eUSBState newState) {
+        if (DataModell* dm = dataModel())
+            dm->setUSBState(newState);
+        if (m_gui)
+            emit m_gui->USBStateChanged(oldState, newState);
+    });
+    // CheckAppState::importConfig is connected to ActionHandler::importConfig once it exists.
+
+    m_gpio = GPIOManager::getInstance();
+
+    DataModell* dm = dataModel();
+    dm->lockSystemFunction(SystemFunction::Service);
+    dm->lockSystemFunction(SystemFunction::RYX);
+    // Loading the default language and the log export from a stick come with ActionHandler.
+    m_usb->start();
+    if (dm->getSerialNumber() == QLatin1String(kUnsetSerialNumber)) {
+        KLOG_INFO2(kClass, "initialize", "No serial number set yet");
+        m_gui->showSetSerialDlg();
+    }
+}
+
+void Application::guardThreads()
+{
+    WatchdogManager* watchdog = WatchdogManager::getInstance();
+    watchdog->attachThread(this, QStringLiteral("GUI"));
+    watchdog->attachThread(m_dmThread->context());
+    watchdog->attachThread(m_pofThread->context());
+}
+
+void Application::createSafetyCircuit()
+{
+    m_safety = std::make_unique<TCheckSafetyCircuit>(m_gpio, createDataModelReciever());
+}
+
+void Application::connectComponents()
+{
+    DataModell* dm = dataModel();
+    connect(m_pof, &TPOF::sendAppEvent, dm, &DataModell::receiveAppEvent);
+    connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
+    connect(dm, &DataModell::appStateChanged, this, &Application::onAppStateChanged);
+    connect(m_gui.get(), &IGUI::sendAppEvent, dm, &DataModell::receiveAppEvent);
+}
+
+void Application::startRunning()
+{
+    if (!m_safety->doRun())
+        KLOG_ERROR2(kClass, "startRunning", "The safety circuit cannot be watched");
+    m_gui->show();
+    KLOG_INFO2(kClass, "startRunning", "Start-up done, mains on");
+    DataModell* dm = dataModel();
+    QMetaObject::invokeMethod(dm, [dm]() { dm->receiveAppEvent(eAppEvent::MainsOn); }, Qt::QueuedConnection);
+}
+
+void Application::stopWorkerThreads()
+{
+    // The test thread ("TestThread") stops here, before the HV link, once it exists.
+    if (m_pofThread) {
+        m_pofThread->stop();
+        m_pof = nullptr;
+        m_pofThread.reset();
+    }
+    if (m_dmThread) {
+        m_dmThread->stop();
+        m_dmThread.reset();
+    }
+}
+
+void Application::onAppStateChanged(States::AppState oldState, States::AppState newState)
+{
+    KLOG_INFO2(kClass, "onAppStateChanged", QStringLiteral("Application state %1 -> %2").arg(oldState).arg(newState));
+    // ActionHandler::setMachineName runs here on the way from Starting to Idle once it exists,
+    // and the external-port search is switched on only in Idle.
+    if (!m_safety)
+        return;
+    bool hvAllowed = DataModell::isTestRunningState(newState);
+    if (hvAllowed) {
+        const stTBState boost = dataModel()->getTestBoostState();
+        hvAllowed = boost.powerState == 0 || ((boost.stateWord & 0x6) == 0x6);
+    }
+    if (hvAllowed)
+        m_safety->setHV_On();
+    else
+        m_safety->setHV_Off();
+}
+
+void Application::onUnixSignal(int signalNumber)
+{
+    switch (signalNumber) {
+    case SIGUSR1:
+        if (DataModell* dm = dataModel())
+            emit dm->screenshotTrigger();
+        break;
+    case SIGTERM:
+    case SIGINT:
+        KLOG_INFO2(kClass, "onUnixSignal", QStringLiteral("Signal %1: stopping").arg(signalNumber));
+        quit();
+        break;
+    default:
+        break;
+    }
+}
