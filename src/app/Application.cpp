@@ -167,7 +167,6 @@ void Application::connectComponents()
 {
     DataModell* dm = dataModel();
     connect(m_pof, &TPOF::sendAppEvent, dm, &DataModell::receiveAppEvent);
-    connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
     connect(dm, &DataModell::appStateChanged, this, &Application::onAppStateChanged);
     connect(m_gui.get(), &IGUI::sendAppEvent, dm, &DataModell::receiveAppEvent);
 }

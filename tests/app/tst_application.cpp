@@ -1,0 +1,169 @@
+#include "Application.h"
+#include "CheckAppState.h"
+#include "DataModell.h"
+#include "FakeGpioTree.h"
+#include "GlobalFuncs.h"
+#include "HvUnitSimulator.h"
+#include "IGUI.h"
+#include "SCPins.h"
+#include "TCheckSafetyCircuit.h"
+#include "TPOF.h"
+#include "TempRoot.h"
+#include "ThreadGuard.h"
+#include "WatchdogManager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+// Names of the threads of this process as the kernel knows them.
+QStringList threadNames()
+{
+    QStringList names;
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& task : tasks) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromLocal8Bit(comm.readAll()).trimmed();
+    }
+    return names;
+}
+
+QList<int> safetyLines()
+{
+    QList<int> lines;
+    for (const SCPin& pin : SCPins)
+        lines << pin.line;
+    return lines;
+}
+} // namespace
+
+class TstApplication : public QObject {
+    Q_OBJECT
+public:
+    explicit TstApplication(Application* app, TempRoot* root) : m_app(app), m_root(root) {}
+
+private slots:
+    void servicesAreInstalled()
+    {
+        QVERIFY(GlobalFuncs::getDM() != nullptr);
+        QVERIFY(GlobalFuncs::getDB() != nullptr);
+        QVERIFY(GlobalFuncs::getConfig() != nullptr);
+        QVERIFY(GlobalFuncs::getLogger() != nullptr);
+        QCOMPARE(GlobalFuncs::getGUI(), m_app->gui());
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("PEVANTO"));
+        QVERIFY(QFile::exists(m_root->path(QStringLiteral("/home/root/mappedPaths/appdata/PEVANTO.sqlite3"))));
+    }
+
+    void workersLiveOnTheirNamedThreads()
+    {
+        DataModell* dm = m_app->dataModel();
+        QCOMPARE(dm->thread()->objectName(), QStringLiteral("DMThread"));
+        QCOMPARE(dm->getStatemachine()->thread(), dm->thread());
+        QCOMPARE(m_app->hvLink()->thread()->objectName(), QStringLiteral("POFThread"));
+        QCOMPARE(m_app->gui()->thread(), m_app->thread());
+        QCOMPARE(m_app->usbChecker()->thread(), m_app->thread());
+        QCOMPARE(m_app->safetyCircuit()->thread(), m_app->thread());
+        const QStringList running = threadNames();
+        for (const char* name : {"DMThread", "POFThread", "WatchdogThread"})
+            QVERIFY2(running.contains(QLatin1String(name)), name);
+    }
+
+    void guardedThreadsAreWatched()
+    {
+        WatchdogManager* wd = WatchdogManager::getInstance();
+        QVERIFY(wd->isRunning());
+        QCOMPARE(wd->guardedThreads(),
+                 QStringList({QStringLiteral("GUI"), QStringLiteral("DMThread"), QStringLiteral("POFThread")}));
+        const quint64 kicks = wd->kicks();
+        QTRY_VERIFY_WITH_TIMEOUT(wd->kicks() > kicks, 5000);
+    }
+
+    void usbStickReachesDataModelAndGui()
+    {
+        DataModell* dm = m_app->dataModel();
+        QSignalSpy gui(m_app->gui(), &IGUI::USBStateChanged);
+        QCOMPARE(dm->getUSBState(), USBState_NoStick);
+        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/data.txt"), "x"));
+        QTRY_COMPARE(dm->getUSBState(), USBState_Ready);
+        QTRY_COMPARE(gui.size(), 2);
+        QCOMPARE(gui.at(0).at(1).value<eUSBState>(), USBState_Checking);
+        QCOMPARE(gui.at(1).at(1).value<eUSBState>(), USBState_Ready);
+        QVERIFY(QDir(m_root->path(QStringLiteral("/media/USB"))).removeRecursively());
+        QTRY_COMPARE(dm->getUSBState(), USBState_NoStick);
+        QCOMPARE(gui.size(), 3);
+    }
+
+    void sigusr1TriggersOneScreenshot()
+    {
+        QSignalSpy shots(m_app->dataModel(), &DataModell::screenshotTrigger);
+        QCOMPARE(::kill(::getpid(), SIGUSR1), 0);
+        QTRY_COMPARE(shots.size(), 1);
+        QTest::qWait(300);
+        QCOMPARE(shots.size(), 1);
+    }
+
+private:
+    Application* m_app;
+    TempRoot* m_root;
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("CONSOLE_LOGGING");
+    const QStringList threadsBefore = threadNames();
+    int failures = 0;
+    auto fail = [&failures](const char* what) {
+        std::fprintf(stderr, "FAIL! shutdown: %s\n", what);
+        ++failures;
+    };
+
+    TempRoot root;
+    FakeGpioTree gpio(safetyLines(), {HVEnableLine});
+    HvUnitSimulator sim;
+    if (!sim.start()) {
+        std::fprintf(stderr, "no pseudo-terminal\n");
+        return 1;
+    }
+    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
+
+    auto app = std::make_unique<Application>(argc, argv);
+    TstApplication tests(app.get(), &root);
+    const int rc = QTest::qExec(&tests, argc, argv);
+
+    // Shutdown: the HV-enable line must end low, no thread of ours may survive,
+    // and the last records must reach the trace file.
+    app->safetyCircuit()->setHV_On();
+    if (gpio.lastWritten(HVEnableLine) != '1')
+        fail("HV enable could not be switched on");
+    app.reset();
+    sim.stop();
+
+    if (gpio.lastWritten(HVEnableLine) != '0')
+        fail("HV enable left on");
+    QStringList left = threadNames();
+    for (const QString& name : threadsBefore)
+        left.removeOne(name);
+    left.removeAll(QStringLiteral("Thread (pooled)"));
+    if (!left.isEmpty()) {
+        std::fprintf(stderr, "threads left: %s\n", qPrintable(left.join(QStringLiteral(", "))));
+        fail("threads left running");
+    }
+    QFile trace(root.path(QStringLiteral("/home/root/mappedPaths/appdata/trace/PEVANTO.trc")));
+    const QByteArray traced = trace.open(QIODevice::ReadOnly) ? trace.readAll() : QByteArray();
+    if (!traced.contains("Application::~Application: Shutdown complete"))
+        fail("last records missing in the trace file");
+    if (GlobalFuncs::getDM() || GlobalFuncs::getDB() || GlobalFuncs::getLogger() || GlobalFuncs::getGUI())
+        fail("services still registered");
+    return rc != 0 ? rc : (failures ? 1 : 0);
+}
+
+#include "tst_application.moc"
