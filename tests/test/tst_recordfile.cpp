@@ -317,6 +317,29 @@ private slots:
         QCOMPARE(File::verify(path(QStringLiteral("bad.vlf"))), allReadable);
     }
 
+    void everySingleByteChangeIsCaught()
+    {
+        TestData d;
+        insert(d, 0, 12, QStringLiteral("3"));
+        insert(d, 0, 42, QStringLiteral("K\u20ac1"));
+        insert(d, 1, 25, QStringLiteral("Pr\u00fcfung"));
+        for (int i = 0; i < 20; ++i)
+            insert(d, 1, i * 100, 5000 - i * 7, -i);
+        for (int i = 0; i < 5; ++i)
+            insert(d, 1, i * 1000, 7000, 12 + i, 1500 - i);
+        const QByteArray good = File::encode(d);
+        QRandomGenerator rng(99);
+        for (int pos = 0; pos < good.size(); ++pos) {
+            QByteArray bad = good;
+            bad[pos] = char(bad.at(pos) ^ char(1 + rng.bounded(255)));
+            store(QStringLiteral("flip.vlf"), bad);
+            QVERIFY2(!File::verify(path(QStringLiteral("flip.vlf"))), qPrintable(QString::number(pos)));
+            TestData any;
+            QVERIFY(!File::read(path(QStringLiteral("flip.vlf")), any, true));
+            QVERIFY(any.measure.size() <= d.measure.size() && any.periodic.size() <= d.periodic.size());
+        }
+    }
+
     void verifyRefusesTrailingBytes()
     {
         store(QStringLiteral("tail.vlf"), File::encode(TestData()) + QByteArray(1, '\0'));
