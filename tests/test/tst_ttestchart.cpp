@@ -449,6 +449,22 @@ private slots:
         QCOMPARE(m_dm->getExportTestInfo().directory, info.directory);
     }
 
+    void renameAfterSavingToTheStick()
+    {
+        m_dm->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 7), QTime(9, 8, 7)));
+        TTestChart chart;
+        QVERIFY(chart.captureData(QString()));
+        QVERIFY(chart.saveData(GlobalFuncs::UsbMeasurements));
+        const QString saved = stick() + QStringLiteral("/20261207/") + exportFileName(chart.record());
+        QVERIFY(QFileInfo::exists(saved));
+        QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
+        chart.changeMeasurementName(QStringLiteral("cable K-1.vlf"));
+        QCOMPARE(renamed.count(), 1);
+        QCOMPARE(renamed.at(0).at(0).toString(), QStringLiteral("cable K-1.vlf"));
+        QVERIFY(!QFileInfo::exists(saved));
+        QVERIFY(readBack(stick() + QStringLiteral("/20261207/cable K-1.vlf")) == chart.record());
+    }
+
     void renameRefusesNamesThatLeaveTheFolder_data()
     {
         QTest::addColumn<QString>("name");
