@@ -332,6 +332,7 @@ void HvUnitModel::reset()
     m_busyUntil = {};
     m_busyFails = false;
     m_fwPending = 0;
+    m_fwImage.clear();
     m_volatile.clear();
     m_broken.clear();
     m_paramMangles = false;

@@ -1,0 +1,126 @@
+#include "HvUnitModel.h"
+#include "HvUnitSimulator.h"
+#include "SimControl.h"
+#include "TPOF.h"
+
+#include <QtTest>
+
+// The simulated unit itself: its model answers and the hand commands of the program.
+class TestHvUnitSim : public QObject {
+    Q_OBJECT
+
+    static QByteArray ask(HvUnitModel& m, const QByteArray& request)
+    {
+        QByteArray data;
+        return m.handle(request, data) ? data : QByteArray("(write)");
+    }
+
+    static quint64 field(const QByteArray& d, int pos, int width)
+    {
+        return TPOF::HEXString2uLongLong(d.constData() + pos, width);
+    }
+
+private slots:
+    void readsHaveTheirWidthsAndWritesNoReply()
+    {
+        HvUnitModel m;
+        const QList<QPair<QByteArray, int>> reads {
+            { ">C.", 8 }, { ">F.", 8 }, { ">H.", 2 }, { ">I.", 80 }, { ">K0C.", 18 }, { ">L.", 32 },
+            { ">M.", 32 }, { ">N.", 25 }, { ">P.", 8 }, { ">Q.", 8 }, { ">R.", 16 }, { ">U.", 32 },
+            { ">V.", 16 }, { ">W.", 8 },
+        };
+        for (const auto& r : reads)
+            QCOMPARE(ask(m, r.first).size(), r.second);
+        for (const char* w : { ">b01.", ">f00000064.", ">l.", ">m73.", ">o.", ">r.", ">s.", ">t003C.",
+                                     ">u02349340.", ">x.", ">y.", ">z010307E8090507." })
+            QCOMPARE(ask(m, w), QByteArray("(write)"));
+        QCOMPARE(ask(m, ">K63."), QByteArray("FF0000000000000000")); // unknown code
+        QCOMPARE(m.lastTime(), QByteArray("010307E8090507"));
+    }
+
+    void outputRampsAndCurrentFollowsTheLoad()
+    {
+        HvUnitModel m;
+        m.setRampMs(400);
+        m.setLoad(1000, 0);    // 1 µF, no leakage
+        ask(m, ">f00000064."); // 0.1 Hz
+        ask(m, ">u00989680."); // 10 kV
+        ask(m, ">m73.");
+        QVERIFY(!(m.stateWord() & HVStateBits::OutputOn));
+        ask(m, ">r.");
+        QVERIFY(m.stateWord() & HVStateBits::OutputOn);
+        QVERIFY(m.outputVoltage() < 10000000);
+        QTest::qWait(450);
+        QCOMPARE(m.outputVoltage(), 10000000ll);
+        QVERIFY(m.stateWord() & HVStateBits::NominalVoltageReached);
+        const QByteArray u = ask(m, ">U.");
+        QCOMPARE(qint32(field(u, 0, 8)), 10000000);
+        // I = 2 pi f C U = 2 pi * 0.1 Hz * 1 µF * 10 kV = 6.283 mA
+        QCOMPARE(qint64(field(u, 8, 16)), 6283185ll);
+
+        m.setTanDelta(2000, 50);
+        for (int i = 0; i < 20; ++i) {
+            const quint64 td = field(ask(m, ">M."), 24, 8);
+            QVERIFY(td >= 1950 && td <= 2050);
+        }
+        ask(m, ">s.");
+        QCOMPARE(m.outputVoltage(), 0ll);
+    }
+
+    void triggersAndLoadDetection()
+    {
+        HvUnitModel m;
+        m.setRampMs(0);
+        ask(m, ">uFFF0BDC0."); // -1 kV
+        ask(m, ">r.");
+        m.triggerBreakdown();
+        QVERIFY(m.stateWord() & HVStateBits::Breakdown);
+        QVERIFY(!m.outputOn());
+        QCOMPARE(qint32(field(ask(m, ">V."), 0, 8)), -1000000);
+        ask(m, ">x.");
+        QVERIFY(!(m.stateWord() & HVStateBits::Breakdown));
+
+        m.setTemperature(80);
+        QVERIFY(m.stateWord() & HVStateBits::Overtemperature);
+        QCOMPARE(ask(m, ">H."), QByteArray("50"));
+        m.setTemperature(-3);
+        QCOMPARE(ask(m, ">H."), QByteArray("FD"));
+
+        m.setLoadDetectionFails(true);
+        ask(m, ">l.");
+        QTest::qWait(350);
+        QCOMPARE(m.stateWord() & (HVStateBits::LoadDetectionFinished | HVStateBits::LoadResultError1),
+                 HVStateBits::LoadDetectionFinished | HVStateBits::LoadResultError1);
+    }
+
+    void handCommands()
+    {
+        HvUnitSimulator sim;
+        QString reply;
+        QVERIFY(applySimCommand(sim, "breakdown", &reply));
+        QVERIFY(sim.model().stateWord() & HVStateBits::Breakdown);
+        QVERIFY(applySimCommand(sim, "clear", &reply));
+        QVERIFY(!(sim.model().stateWord() & HVStateBits::Breakdown));
+        QVERIFY(applySimCommand(sim, "error 2000", &reply));
+        QVERIFY(sim.model().stateWord() & HVStateBits::OutputOffset);
+        QVERIFY(applySimCommand(sim, "temperature 77", &reply));
+        QCOMPARE(sim.model().temperature(), 77);
+        QVERIFY(applySimCommand(sim, "firmware 1 16", &reply));
+        QCOMPARE(sim.model().identification().firmwareMinor, 16);
+        QVERIFY(applySimCommand(sim, "fault badcrc 2", &reply));
+        QVERIFY(applySimCommand(sim, "  # a comment", &reply));
+        QVERIFY(applySimCommand(sim, "status", &reply));
+        QVERIFY(reply.startsWith("state word"));
+
+        QVERIFY(!applySimCommand(sim, "explode", &reply));
+        QCOMPARE(reply, QString("unknown command: explode"));
+        QVERIFY(!applySimCommand(sim, "temperature hot", &reply));
+        QVERIFY(!applySimCommand(sim, "temperature 300", &reply));
+        QVERIFY(!applySimCommand(sim, "fault nosuchfault", &reply));
+        QVERIFY(!applySimCommand(sim, "load 5", &reply));
+        QCOMPARE(sim.model().temperature(), 77);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHvUnitSim)
+#include "tst_HvUnitSim.moc"

@@ -1,0 +1,302 @@
+#include "FakeHVData.h"
+#include "HvUnitSimulator.h"
+#include "LogCapture.h"
+#include "TPOF.h"
+
+#include <QThread>
+#include <QtTest>
+
+using Fault = HvUnitSimulator::Fault;
+
+// TPOF on its own thread, as in the instrument; the test drives it from outside.
+class TestTPOFPolling : public QObject {
+    Q_OBJECT
+
+    HvUnitSimulator sim;
+    LogCapture log;
+    QThread thread;
+    TPOF* pof = nullptr;
+    FakeHVData* data = nullptr;
+    FakeHVData* sub = nullptr;
+    QList<eAppEvent> events;
+
+    template <typename F>
+    void onLinkThread(F f)
+    {
+        QMetaObject::invokeMethod(pof, f, Qt::BlockingQueuedConnection);
+    }
+
+    void changeState(States::AppState from, States::AppState to)
+    {
+        onLinkThread([this, from, to] { pof->appStateChanged(from, to); });
+    }
+
+    QList<HvUnitSimulator::Request> stateReads() const
+    {
+        QList<HvUnitSimulator::Request> out;
+        for (const auto& r : sim.requests())
+            if (r.complete && r.bytes == ">W.")
+                out << r;
+        return out;
+    }
+
+    int count(eAppEvent e) const { return int(events.count(e)); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(sim.start());
+        QVERIFY(log.isRunning());
+        qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
+        auto d = std::make_unique<FakeHVData>();
+        data = d.get();
+        pof = new TPOF(std::move(d));
+        auto s = std::make_unique<FakeHVData>();
+        sub = s.get();
+        pof->setHVSub(std::move(s));
+        connect(pof, &TPOF::sendAppEvent, this, [this](eAppEvent e) { events << e; });
+        pof->moveToThread(&thread);
+        thread.start();
+    }
+
+    void cleanupTestCase()
+    {
+        onLinkThread([this] { delete pof; });
+        thread.quit();
+        thread.wait();
+    }
+
+    void init()
+    {
+        pof->setHVAutoCheck(false);
+        QTest::qWait(100);
+        sim.clearFault();
+        sim.model().reset();
+        sim.clearRequests();
+        sub->setHVUnitState(stHVUnitState(false, 0));
+        QTest::qWait(20);
+        events.clear();
+        log.clear();
+    }
+
+    void stateReadFromAnotherThread()
+    {
+        sim.model().setStateBits(0x4000);
+        QVERIFY(pof->GetHVState()); // a blocking call into the link's thread
+        QCOMPARE(sub->getHVUnitState().state, 0x4000u);
+        QVERIFY(!sub->getHVUnitState().comError);
+    }
+
+    void pollFollowsThePreviousOneBy250ms()
+    {
+        pof->setHVAutoCheck(true);
+        QTest::qWait(1400);
+        pof->setHVAutoCheck(false);
+        const auto reads = stateReads();
+        QVERIFY2(reads.size() >= 4, qPrintable(QString::number(reads.size())));
+        for (int i = 1; i < reads.size(); ++i) {
+            const qint64 gap = reads[i].startMs - reads[i - 1].endMs;
+            QVERIFY2(gap >= 235 && gap < 600, qPrintable(QString::number(gap)));
+        }
+    }
+
+    void linkLossAndRecovery()
+    {
+        pof->setHVAutoCheck(true);
+        QTRY_VERIFY_WITH_TIMEOUT(stateReads().size() >= 1, 2000);
+        sim.setFault(Fault::Silence);
+        QTRY_VERIFY_WITH_TIMEOUT(sub->getHVUnitState().comError, 5000);
+        QTest::qWait(1500);
+        // While the unit is silent the polls still come, 250 ms after the previous ended.
+        QList<qint64> starts;
+        for (const auto& r : sim.requests())
+            if (!r.complete)
+                starts << r.startMs;
+        qint64 longest = 0;
+        for (int i = 1; i < starts.size(); ++i)
+            longest = qMax(longest, starts[i] - starts[i - 1]);
+        QVERIFY2(longest >= 250 && longest < 700, qPrintable(QString::number(longest)));
+
+        sim.clearFault();
+        QTRY_VERIFY_WITH_TIMEOUT(!sub->getHVUnitState().comError, 3000);
+        QTest::qWait(700);
+        pof->setHVAutoCheck(false);
+        QCOMPARE(count(eAppEvent::HVUnitInitialized), 1);
+        QCOMPARE(log.delivered("Communication with HV-Unit is up again").size(), 1);
+        // The outage was logged once as a late state word.
+        QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.startsWith("Time to get HV State word was"); }).size(), 1);
+    }
+
+    void latePollIsLoggedOnce()
+    {
+        pof->setHVAutoCheck(true);
+        QTRY_VERIFY_WITH_TIMEOUT(stateReads().size() >= 2, 2000);
+        // Keep the link's thread busy twice, so two polls start late.
+        for (int i = 0; i < 2; ++i) {
+            QMetaObject::invokeMethod(pof, [] { QThread::msleep(700); }, Qt::QueuedConnection);
+            QTest::qWait(1200);
+        }
+        pof->setHVAutoCheck(false);
+        QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.startsWith("Time to get HV State word was"); }).size(), 1);
+    }
+
+    void startUpSequence()
+    {
+        data->setPerformanceIndicator(1, 0, 20);
+        data->setPerformanceIndicator(1, 1, 22);
+        sim.model().setTemperature(24);
+        changeState(States::None, States::Starting);
+        const QList<QByteArray> reqs = sim.completeRequests();
+        QVERIFY(reqs.size() >= 8);
+        QVERIFY(reqs[0].startsWith(">z") && reqs[0].size() == 17);
+        QCOMPARE(reqs.mid(1, 7), QList<QByteArray>({ ">W.", ">N.", ">W.", ">I.", ">W.", ">H.", ">W." }));
+        QTRY_COMPARE(count(eAppEvent::HVUnitInitialized), 1);
+        QCOMPARE(count(eAppEvent::HVInitError), 0);
+        QVERIFY(pof->hvAutoCheck()); // the link is watched from now on
+        QCOMPARE(data->getPerformanceIndicator(1, 0), 20);
+        QCOMPARE(data->getPerformanceIndicator(1, 1), 24);
+        QCOMPARE(log.delivered("Temperature at system start: 24 degrees").size(), 1);
+        QVERIFY(data->getHVIdentification().valid);
+    }
+
+    void silentUnitFailsStartUp()
+    {
+        sim.setFaultFor('N', Fault::NoEcho);
+        changeState(States::Idle, States::Starting);
+        QTRY_COMPARE(count(eAppEvent::HVInitError), 1);
+        QCOMPARE(count(eAppEvent::HVUnitInitialized), 0);
+        QVERIFY(!pof->hvAutoCheck());
+        const QList<QByteArray> reqs = sim.completeRequests();
+        QCOMPARE(reqs.size(), 2);
+        QVERIFY(reqs[0].startsWith(">z"));
+    }
+
+    void stateChangeTable()
+    {
+        FakeHVData::Settings s = data->settings();
+        s.testRunning = false;
+        data->setSettings(s);
+
+        changeState(States::Idle, States::Updating);
+        QVERIFY(pof->updateInProgress());
+        QVERIFY(!pof->hvAutoCheck());
+        changeState(States::Updating, States::Idle);
+        QVERIFY(!pof->updateInProgress());
+        QVERIFY(pof->hvAutoCheck());
+        QVERIFY(pof->longBudget());
+
+        s.testRunning = true;
+        data->setSettings(s);
+        changeState(States::TestReadyToRun, States::TestRunning);
+        QVERIFY(pof->testVoltageActive());
+        QVERIFY(!pof->hvAutoCheck());
+        QVERIFY(!pof->longBudget());
+        changeState(States::TestRunning, States::TestSoftStop);
+        QVERIFY(!pof->testVoltageActive());
+        QVERIFY(pof->hvAutoCheck());
+        changeState(States::TestReadyToRun, States::TestRunning);
+        changeState(States::TestBurning, States::TestFinalizing);
+        QVERIFY(!pof->testVoltageActive());
+        QVERIFY(pof->hvAutoCheck());
+
+        // Any other pair changes nothing but the budget.
+        pof->setHVAutoCheck(false);
+        s.testRunning = false;
+        data->setSettings(s);
+        changeState(States::Idle, States::InitTest);
+        QVERIFY(!pof->hvAutoCheck());
+        QVERIFY(!pof->testVoltageActive());
+        QVERIFY(pof->longBudget());
+        QTest::qWait(100);
+        sim.clearRequests();
+
+        // Into the HV-unit error state: stop only when the unit reports bit 13.
+        sub->setHVUnitState(stHVUnitState(false, 0x2000));
+        changeState(States::Idle, States::HVUnitError);
+        sub->setHVUnitState(stHVUnitState(false, 0x0100));
+        changeState(States::Idle, States::HVUnitError);
+        sub->setHVUnitState(stHVUnitState(true, 0x2000));
+        changeState(States::Idle, States::HVUnitError);
+        QList<QByteArray> writes;
+        for (const QByteArray& r : sim.completeRequests())
+            if (r != ">W.")
+                writes << r;
+        QCOMPARE(writes, QList<QByteArray>({ ">s.", ">x." }));
+
+        // Back to Idle: generator characteristics, all parameters, polling on.
+        sub->setHVUnitState(stHVUnitState(false, 0));
+        s.generatorCharacteristics = 1;
+        data->setSettings(s);
+        changeState(States::Idle, States::Updating);
+        sim.clearRequests();
+        changeState(States::HVUnitError, States::Idle);
+        const QList<QByteArray> reqs = sim.completeRequests();
+        QCOMPARE(reqs.value(0), QByteArray(">k170000000000000001."));
+        QVERIFY(reqs.contains(">Q."));
+        QVERIFY(reqs.contains(">K15."));
+        QVERIFY(!pof->updateInProgress());
+        QVERIFY(pof->hvAutoCheck());
+    }
+
+    void startStopAndLoadDetection()
+    {
+        QCOMPARE(pof->StopTest(SKP_StopFlags_SoftStop), 0);
+        QCOMPARE(pof->StopTest(SKP_StopFlags_None), 0);
+        QVERIFY(pof->StartLoadDetection());
+        FakeHVData::Settings s = data->settings();
+        s.dutyCycle = true;
+        s.frequency = 50;
+        data->setSettings(s);
+        QVERIFY(pof->StartTest());
+        QTest::qWait(100);
+        QList<QByteArray> writes;
+        for (const QByteArray& r : sim.completeRequests())
+            if (r != ">W.")
+                writes << r;
+        QCOMPARE(writes, QList<QByteArray>({ ">o.", ">s.", ">x.", ">l.", ">f00000032.", ">r." }));
+
+        // A stop the unit did not take is not reported as done.
+        sim.setFaultFor('s', Fault::NoEcho);
+        sim.clearRequests();
+        QCOMPARE(pof->StopTest(SKP_StopFlags_None), -100);
+        QVERIFY(sim.completeRequests().contains(">x."));
+        sim.setFaultFor('r', Fault::NoEcho);
+        QVERIFY(!pof->StartTest());
+        QVERIFY(sub->getHVUnitState().comError);
+    }
+
+    void voltageChangesOnlyDuringTheTest()
+    {
+        FakeHVData::Settings s = data->settings();
+        s.voltage = 37000000;
+        data->setSettings(s);
+        onLinkThread([this] { pof->voltageChanged(37000000); });
+        QTest::qWait(50);
+        QVERIFY(sim.completeRequests().isEmpty());
+        changeState(States::TestReadyToRun, States::TestRunning);
+        onLinkThread([this] { pof->voltageChanged(37000000); });
+        QCOMPARE(sim.completeRequests().value(0), QByteArray(">u02349340."));
+        QCOMPARE(log.delivered("Setting nominal voltage to 37000 V.").size(), 1);
+        changeState(States::TestRunning, States::TestFinalizing);
+    }
+
+    void rebootRestoresPolling()
+    {
+        bool ok = false;
+        pof->setHVAutoCheck(true);
+        onLinkThread([&] { ok = pof->rebootHVUnit(); });
+        QVERIFY(ok);
+        QVERIFY(pof->hvAutoCheck());
+        QVERIFY(sim.completeRequests().contains(">y."));
+        QCOMPARE(log.delivered("Rebooting HV-Unit").size(), 1);
+
+        pof->setHVAutoCheck(false);
+        sim.setFaultFor('y', Fault::NoEcho);
+        onLinkThread([&] { ok = pof->rebootHVUnit(); });
+        QVERIFY(!ok);
+        QVERIFY(!pof->hvAutoCheck());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTPOFPolling)
+#include "tst_TPOFPolling.moc"
