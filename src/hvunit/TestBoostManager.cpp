@@ -1,8 +1,10 @@
 #include "TestBoostManager.h"
 
-TestBoostManager::TestBoostManager(std::unique_ptr<TestBoostModel> model, QObject* parent)
+#include "DataModelTestBoostModel.h"
+
+TestBoostManager::TestBoostManager(QObject* parent, std::unique_ptr<TestBoostModel> model)
     : QObject(parent)
-    , m_model(std::move(model))
+    , m_model(model ? std::move(model) : std::make_unique<DataModelTestBoostModel>())
 {
 }
 

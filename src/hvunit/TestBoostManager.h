@@ -21,7 +21,8 @@ public:
         TBError_StateWord = 3,
     };
 
-    TestBoostManager(std::unique_ptr<TestBoostModel> model, QObject* parent = nullptr);
+    // Without a model the supervisor works on the data model registered in GlobalFuncs.
+    explicit TestBoostManager(QObject* parent = nullptr, std::unique_ptr<TestBoostModel> model = nullptr);
     ~TestBoostManager() override;
 
     virtual void notifySafetyCircuitChanged() = 0;

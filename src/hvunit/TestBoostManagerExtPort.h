@@ -21,7 +21,8 @@ public:
         TBReady_PowerPresent = 2,
     };
 
-    TestBoostManagerExtPort(ExtPortManager* port, std::unique_ptr<TestBoostModel> model, QObject* parent = nullptr);
+    explicit TestBoostManagerExtPort(ExtPortManager* port, QObject* parent = nullptr,
+                                     std::unique_ptr<TestBoostModel> model = nullptr);
     ~TestBoostManagerExtPort() override;
 
     void notifySafetyCircuitChanged() override;

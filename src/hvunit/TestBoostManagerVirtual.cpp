@@ -2,8 +2,8 @@
 
 #include "TestBoostDeviceList.h"
 
-TestBoostManagerVirtual::TestBoostManagerVirtual(std::unique_ptr<TestBoostModel> dataModel, QObject* parent)
-    : TestBoostManager(std::move(dataModel), parent)
+TestBoostManagerVirtual::TestBoostManagerVirtual(QObject* parent, std::unique_ptr<TestBoostModel> dataModel)
+    : TestBoostManager(parent, std::move(dataModel))
 {
     model().setTestBoostState(stTBState{2, 7}, false);
 

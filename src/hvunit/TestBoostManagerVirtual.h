@@ -7,7 +7,7 @@
 class TestBoostManagerVirtual : public TestBoostManager {
     Q_OBJECT
 public:
-    explicit TestBoostManagerVirtual(std::unique_ptr<TestBoostModel> model, QObject* parent = nullptr);
+    explicit TestBoostManagerVirtual(QObject* parent = nullptr, std::unique_ptr<TestBoostModel> model = nullptr);
     ~TestBoostManagerVirtual() override;
 
     void notifySafetyCircuitChanged() override {}

@@ -1,0 +1,138 @@
+#include "DataModell.h"
+#include "DB.h"
+#include "ExtPortManager.h"
+#include "FakeConfig.h"
+#include "FakeW1Tree.h"
+#include "GlobalFuncs.h"
+#include "HvEnableRule.h"
+#include "OneWireManager.h"
+#include "TempRoot.h"
+#include "TestBoostManagerExtPort.h"
+#include "TestBoostManagerVirtual.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+const QString Switch = QStringLiteral("29-0000004c2a1b");
+const QString Memory = QStringLiteral("1c-000000ab12cd");
+} // namespace
+
+// The test boost over the real data model: what it publishes is what the frame reads.
+class TstTestBoostDataModel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("tsttb"));
+        registerInstrumentTypes();
+        qRegisterMetaType<stExtPortDevice>();
+    }
+
+    void init()
+    {
+        m_root = std::make_unique<TempRoot>();
+        m_config = std::make_unique<FakeConfig>();
+        GlobalFuncs::setConfig(m_config.get());
+        QVERIFY(DB::getInstance()->initialize());
+        DB::getInstance()->registerGlobally();
+        m_dm = DataModell::getInstance();
+        m_dm->initialize();
+
+        m_tree = std::make_unique<FakeW1Tree>();
+        m_tree->addSwitch(Switch, 0xF0); // all four inputs active
+        m_tree->addMemory(Memory);
+        m_tree->putAccessory(Memory, "128311062000", "12345678901");
+        m_tree->setSlaves({Switch, Memory});
+    }
+
+    void cleanup()
+    {
+        m_tree.reset();
+        DataModell::destroyInstance();
+        m_dm = nullptr;
+        DB::destroyInstance();
+        GlobalFuncs::setDB(nullptr);
+        GlobalFuncs::setConfig(nullptr);
+        m_config.reset();
+        m_root.reset();
+    }
+
+    void accessoryReachesTheDataModel()
+    {
+        ExtPortManager port;
+        TestBoostManagerExtPort tb(&port);
+        port.oneWireManager()->updateDeviceList();
+        QSignalSpy found(&port, &ExtPortManager::detectedExtPortDevice);
+        port.isExtPortDeviceConnected();
+        QVERIFY(found.wait(3000));
+
+        QCOMPARE(m_dm->getTestBoostData().identifier, QStringLiteral("128311062000"));
+        QCOMPARE(m_dm->getTestBoostData().maxVoltage, 60000000);
+        port.getPortControlStatus();
+        tb.checkTestBoostState();
+        QCOMPARE(m_dm->getTestBoostState(), (stTBState{2, 7}));
+
+        m_dm->changeOperatingMode(OperatingModes::VLFCosRect);
+        tb.appStateChanged(States::TestReadyToRun, States::TestRunning);
+        QVERIFY(tb.isTestRunning());
+        m_dm->changeOperatingMode(OperatingModes::VLFSin);
+        QVERIFY(!tb.isTestRunning());
+
+        m_tree->setSlaves({Switch});
+        port.oneWireManager()->updateDeviceList();
+        port.isExtPortDeviceConnected();
+        QCOMPARE(m_dm->getTestBoostState(), (stTBState{0, 0}));
+        QVERIFY(!tb.isPolling());
+    }
+
+    void emulationKeepsAPresentAccessory()
+    {
+        m_config->setBoolean(QStringLiteral("/Device/VLFBoosterEmulation"), true);
+        ExtPortManager port;
+        TestBoostManagerExtPort tb(&port);
+        port.oneWireManager()->updateDeviceList();
+        QSignalSpy found(&port, &ExtPortManager::detectedExtPortDevice);
+        port.isExtPortDeviceConnected();
+        QVERIFY(found.wait(3000));
+        m_tree->setSwitchState(Switch, 0xFF); // nothing active, no power
+        m_tree->setStatusControl(Switch, 0x00);
+        port.getPortControlStatus();
+        port.checkPIOPortState();
+        tb.checkTestBoostState();
+        QCOMPARE(m_dm->getTestBoostState(), (stTBState{2, 7}));
+        QVERIFY(hvEnableAllowed(true, m_dm->getTestBoostState()));
+    }
+
+    void virtualTestBoostFillsTheDataModel()
+    {
+        TestBoostManagerVirtual tb;
+        QCOMPARE(m_dm->getTestBoostState(), (stTBState{2, 7}));
+        QCOMPARE(m_dm->getTestBoostData().identifier, QStringLiteral("128311062000"));
+        QCOMPARE(m_dm->getTestBoostData().ignitionPulse, 1);
+    }
+
+    void withoutADataModelNothingIsKnown()
+    {
+        DataModell::destroyInstance();
+        m_dm = nullptr;
+        QVERIFY(!GlobalFuncs::getDM());
+        ExtPortManager port;
+        TestBoostManagerExtPort tb(&port);
+        port.oneWireManager()->updateDeviceList();
+        QSignalSpy found(&port, &ExtPortManager::detectedExtPortDevice);
+        port.isExtPortDeviceConnected();
+        QVERIFY(found.wait(3000));
+        tb.checkTestBoostState(); // must not crash
+        QVERIFY(!tb.isTestRunning());
+    }
+
+private:
+    std::unique_ptr<TempRoot> m_root;
+    std::unique_ptr<FakeConfig> m_config;
+    std::unique_ptr<FakeW1Tree> m_tree;
+    DataModell* m_dm = nullptr;
+};
+
+QTEST_GUILESS_MAIN(TstTestBoostDataModel)
+#include "tst_testboostdatamodel.moc"
