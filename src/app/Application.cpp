@@ -168,6 +168,7 @@ void Application::connectComponents()
     DataModell* dm = dataModel();
     connect(m_pof, &TPOF::sendAppEvent, dm, &DataModell::receiveAppEvent);
     connect(dm, &DataModell::appStateChanged, this, &Application::onAppStateChanged);
+    connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
     connect(m_gui.get(), &IGUI::sendAppEvent, dm, &DataModell::receiveAppEvent);
 }
 
@@ -195,9 +196,8 @@ void Application::stopWorkerThreads()
     }
 }
 
-void Application::onAppStateChanged(States::AppState oldState, States::AppState newState)
+void Application::onAppStateChanged(States::AppState, States::AppState newState)
 {
-    KLOG_INFO2(kClass, "onAppStateChanged", QStringLiteral("Application state %1 -> %2").arg(oldState).arg(newState));
     // ActionHandler::setMachineName runs here on the way from Starting to Idle once it exists,
     // and the external-port search is switched on only in Idle.
     if (!m_safety)

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
@@ -44,8 +45,17 @@ bool TSerial::Open_Port()
 {
     const QByteArray dev = QFile::encodeName(devicePath());
     m_fd = ::open(dev.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_SYNC);
-    if (m_fd < 0)
+    if (m_fd < 0) {
+        // The cause once per kind of failure; the retries would repeat it endlessly.
+        const int err = errno;
+        if (err != m_openErrno) {
+            m_openErrno = err;
+            KLOG_ERROR2(kClass, "Open_Port",
+                        QStringLiteral("Can't open %1: %2").arg(QFile::decodeName(dev), QString::fromLocal8Bit(std::strerror(err))));
+        }
         return false;
+    }
+    m_openErrno = 0;
 
     termios tio {};
     if (tcgetattr(m_fd, &tio) == 0) {

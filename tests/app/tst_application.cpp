@@ -48,7 +48,10 @@ QList<int> safetyLines()
 class TstApplication : public QObject {
     Q_OBJECT
 public:
-    explicit TstApplication(Application* app, TempRoot* root) : m_app(app), m_root(root) {}
+    TstApplication(Application* app, TempRoot* root, FakeGpioTree* gpio, HvUnitSimulator* sim)
+        : m_app(app), m_root(root), m_gpio(gpio), m_sim(sim)
+    {
+    }
 
 private slots:
     void servicesAreInstalled()
@@ -86,6 +89,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(wd->kicks() > kicks, 5000);
     }
 
+    void reachesIdleWithTheSimulatedUnit()
+    {
+        DataModell* dm = m_app->dataModel();
+        QTRY_COMPARE_WITH_TIMEOUT(dm->getAppState(), States::Idle, 30000);
+        // The link's start-up ran against the unit: time, serial number, identification,
+        // temperature, each followed by a state-word read.
+        QByteArray letters;
+        for (const QByteArray& request : m_sim->completeRequests()) {
+            if (request.size() > 1)
+                letters.append(request.at(1));
+        }
+        QVERIFY2(letters.startsWith("zWNWIWHW"), letters.constData());
+    }
+
     void usbStickReachesDataModelAndGui()
     {
         DataModell* dm = m_app->dataModel();
@@ -101,6 +118,33 @@ private slots:
         QCOMPARE(gui.size(), 3);
     }
 
+    // The HV-enable line follows the application state: on only while a test runs and
+    // the test boost is either unknown or reports F-Ohm and ground.
+    void hvEnableFollowsTestStatesAndTestBoost()
+    {
+        DataModell* dm = m_app->dataModel();
+        FakeGpioTree* gpio = m_gpio;
+        auto stateChange = [&](States::AppState from, States::AppState to) {
+            emit dm->appStateChanged(from, to);
+            QCoreApplication::processEvents();
+        };
+        stateChange(States::Idle, States::InitTest);
+        QCOMPARE(gpio->lastWritten(HVEnableLine), '1');
+        QVERIFY(m_app->safetyCircuit()->HVActive());
+        stateChange(States::TestRunning, States::TestFinished);
+        QCOMPARE(gpio->lastWritten(HVEnableLine), '0');
+
+        dm->setTestBoostState(stTBState{2, 0x2}, true); // F-Ohm without ground
+        stateChange(States::Idle, States::InitTest);
+        QCOMPARE(gpio->lastWritten(HVEnableLine), '0');
+        dm->setTestBoostState(stTBState{2, 0x6}, true);
+        stateChange(States::InitTest, States::TestRunning);
+        QCOMPARE(gpio->lastWritten(HVEnableLine), '1');
+        stateChange(States::TestRunning, States::Idle);
+        QCOMPARE(gpio->lastWritten(HVEnableLine), '0');
+        dm->setTestBoostState(stTBState{0, 0}, true);
+    }
+
     void sigusr1TriggersOneScreenshot()
     {
         QSignalSpy shots(m_app->dataModel(), &DataModell::screenshotTrigger);
@@ -113,6 +157,8 @@ private slots:
 private:
     Application* m_app;
     TempRoot* m_root;
+    FakeGpioTree* m_gpio;
+    HvUnitSimulator* m_sim;
 };
 
 int main(int argc, char** argv)
@@ -136,7 +182,7 @@ int main(int argc, char** argv)
     qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
 
     auto app = std::make_unique<Application>(argc, argv);
-    TstApplication tests(app.get(), &root);
+    TstApplication tests(app.get(), &root, &gpio, &sim);
     const int rc = QTest::qExec(&tests, argc, argv);
 
     // Shutdown: the HV-enable line must end low, no thread of ours may survive,

@@ -95,10 +95,38 @@ private slots:
         QVERIFY(banner < trace.indexOf("Application::installServices") || trace.indexOf("Application::installServices") < 0);
         QVERIFY(banner < trace.indexOf("Start-up done"));
         QVERIFY(!trace.contains("--> Idle"));
+        // The cause is logged once, and the link keeps trying from Starting.
+        QCOMPARE(trace.count("Can't open /nonexistent/ttyVLF: No such file or directory"), 1);
+        QVERIFY(trace.count("Starting --HVInitError--> Starting") >= 2);
         QVERIFY(trace.contains(QStringLiteral("Signal %1: stopping").arg(signalNumber).toLatin1()));
         // The last records reach the file.
         QVERIFY(trace.trimmed().endsWith("Application::~Application: Shutdown complete"));
         QVERIFY(QFile::exists(run.m_root.path() + QStringLiteral("/home/root/mappedPaths/appdata/PEVANTO.sqlite3")));
+    }
+
+    // What the run script does: the simulator program on a pseudo-terminal, the program
+    // on its slave side, start-up up to Idle, then both stopped.
+    void reachesIdleWithTheSimulatorProgram()
+    {
+        QProcess sim;
+        sim.setProcessChannelMode(QProcess::SeparateChannels);
+        sim.start(QStringLiteral(HVSIM_BINARY), QStringList());
+        QVERIFY(sim.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+        const QString slave = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        QVERIFY(slave.startsWith(QLatin1String("/dev/")));
+
+        VlfRun run(slave);
+        QVERIFY(run.m_process.waitForStarted(10000));
+        QVERIFY2(run.waitForTrace("Starting --HVUnitInitialized--> Idle", 60000), run.trace().right(2000).constData());
+        QVERIFY(run.signalAndWait(SIGTERM, 30000));
+        QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.m_process.exitCode(), 0);
+        QVERIFY(run.trace().trimmed().endsWith("Application::~Application: Shutdown complete"));
+
+        ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     }
 };
 
