@@ -12,16 +12,9 @@ TimeoutCounter::TimeoutCounter(QObject* parent, int tickMs) : QObject(parent), m
 void TimeoutCounter::start(uint ms)
 {
     m_timer.stop();
-    const quint64 generation = ++m_generation;
+    ++m_generation;
     m_remaining = ms;
-    emit updateTimeoutTime(m_remaining);
-    if (generation != m_generation)
-        return; // restarted or stopped by a receiver
-    if (m_remaining == 0) {
-        emit timeout();
-        return;
-    }
-    armNext();
+    reportAndGoOn();
 }
 
 void TimeoutCounter::stop()
@@ -40,6 +33,11 @@ void TimeoutCounter::armNext()
 void TimeoutCounter::tick()
 {
     m_remaining -= qMin(m_step, m_remaining);
+    reportAndGoOn();
+}
+
+void TimeoutCounter::reportAndGoOn()
+{
     const quint64 generation = m_generation;
     emit updateTimeoutTime(m_remaining);
     if (generation != m_generation)

@@ -30,6 +30,8 @@ private slots:
     void tick();
 
 private:
+    // Reports the remaining time, then expires or waits for the next tick.
+    void reportAndGoOn();
     void armNext();
 
     QTimer m_timer;
