@@ -2,6 +2,7 @@
 
 #include "ActivityTypes.h"
 #include "GlobalFuncs.h"
+#include "ITestHistory.h"
 #include "OperatingModes.h"
 #include "TestData.h"
 
@@ -19,7 +20,7 @@ class ActivityItem;
 // record files. Every file job runs in the global thread pool while the caller waits
 // in a local event loop, so the caller's thread keeps handling its events (and may
 // re-enter a slot meanwhile).
-class TTestChart : public QObject {
+class TTestChart : public QObject, public ITestHistory {
     Q_OBJECT
 public:
     explicit TTestChart(QObject* parent = nullptr);
@@ -30,7 +31,7 @@ public:
                                                     OperatingModes::OperatingMode mode);
 
     // Writes the captured record to its day folder of location.
-    bool saveData(GlobalFuncs::Path location);
+    bool saveData(GlobalFuncs::Path location) override;
     // Copies one record (or CSV) file into the measurements folder of the stick.
     bool copyMeasurementFile(QFile& file);
     bool copyMeasurementFile(QFile& file, QString& targetDirectory);
@@ -44,7 +45,7 @@ public:
 public slots:
     bool captureData(QString fileName);
     bool loadData(QString filepath, ActivityItem* item);
-    void clearData();
+    void clearData() override;
     ActivityTypes::ActivityEntryList loadActivities();
     void changeMeasurementComment(QString absoluteFilename, QString comment);
     void changeMeasurementCableNumber(QString absoluteFilename, QString cableNumber);

@@ -3,6 +3,8 @@
 #include "ITestHistory.h"
 #include "ITestLink.h"
 #include "TLog.h"
+#include "TPOFTestLink.h"
+#include "TTestChart.h"
 #include "TanDeltaStandard.h"
 
 #include "LoggingCtrl.h"
@@ -66,8 +68,12 @@ void setResultUnlessSet(eTestResult result)
 } // namespace
 
 struct TTestThread::Data {
-    Data(ITestLink* link, ITestHistory* history) : pof(link), testChart(history) {}
+    Data(std::unique_ptr<ITestLink> ownLink, ITestLink* link, ITestHistory* history)
+        : ownedLink(std::move(ownLink)), pof(link), testChart(history)
+    {
+    }
 
+    std::unique_ptr<ITestLink> ownedLink; // the adapter of a real link
     ITestLink* pof;
     ITestHistory* testChart;
     TLog log;
@@ -101,9 +107,23 @@ struct TTestThread::Data {
     }
 };
 
-TTestThread::TTestThread(ITestLink* pof, ITestHistory* testChart, QObject* parent)
-    : QObject(parent), m(std::make_unique<Data>(pof, testChart))
+TTestThread::TTestThread(TPOF* pof, TTestChart* testChart, QObject* parent)
+    : TTestThread(pof ? std::make_unique<TPOFTestLink>(pof) : nullptr, nullptr, testChart, parent)
 {
+}
+
+TTestThread::TTestThread(ITestLink* pof, ITestHistory* testChart, QObject* parent)
+    : TTestThread(nullptr, pof, testChart, parent)
+{
+}
+
+TTestThread::TTestThread(std::unique_ptr<ITestLink> ownLink, ITestLink* link, ITestHistory* testChart,
+                         QObject* parent)
+    : QObject(parent)
+{
+    ITestLink* pof = ownLink ? ownLink.get() : link;
+    m = std::make_unique<Data>(std::move(ownLink), pof, testChart);
+
     if (!pof || !testChart) {
         const QString text = QString::asprintf("Fatal error: Unable to create TTestThread object. m->pof = %p, m_pTestChart = %p",
                                                static_cast<void*>(pof), static_cast<void*>(testChart));

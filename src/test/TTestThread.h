@@ -8,6 +8,8 @@
 
 class ITestLink;
 class ITestHistory;
+class TPOF;
+class TTestChart;
 
 // Carries one test from the operator's start to the stored record. It has no loop of
 // its own: it reacts to the application state changes, drives the HV unit through the
@@ -16,6 +18,7 @@ class TTestThread : public QObject {
     Q_OBJECT
 public:
     // Neither pointer is owned; both must outlive the worker.
+    TTestThread(TPOF* pof, TTestChart* testChart, QObject* parent = nullptr);
     TTestThread(ITestLink* pof, ITestHistory* testChart, QObject* parent = nullptr);
     ~TTestThread() override;
 
@@ -35,6 +38,8 @@ signals:
     void breakdownSignal();
 
 private:
+    TTestThread(std::unique_ptr<ITestLink> ownLink, ITestLink* pof, ITestHistory* testChart, QObject* parent);
+
     void onStart();
     bool startTest();
     bool InitTest();
