@@ -1,6 +1,7 @@
 #include "DataModell.h"
 
 #include "OperatingModes.h"
+#include "Statistics.h"
 #include "app/core/FsRoot.h"
 #include "app/core/GlobalFuncs.h"
 #include "app/core/IBacklight.h"
@@ -66,6 +67,7 @@ DataModell::DataModell()
     connect(m_sm, &Statemachine::stateTimedOut, this, &DataModell::onStateTimedOut);
     if (!GlobalFuncs::getDM())
         GlobalFuncs::setDM(this);
+    initialize();
 }
 
 DataModell::~DataModell()
@@ -78,8 +80,11 @@ void DataModell::initialize()
 {
     m_display.ensureDefaults();
     m_settings.load();
-    if (DB* db = GlobalFuncs::getDB())
+    if (DB* db = GlobalFuncs::getDB()) {
+        static const Statistics statistics;
+        db->setStatistics(&statistics);
         db->setRemoteControlledCheck([this] { return isRemoteControlled(); });
+    }
 }
 
 // --- state machine ---------------------------------------------------------

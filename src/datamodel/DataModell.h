@@ -41,7 +41,8 @@ public:
         TestVoltageSnaps = 1,
     };
 
-    // Reads the stored settings and creates missing configuration keys.
+    // Reads the stored settings and creates missing configuration keys; runs at
+    // construction and again when the frame has installed the database later.
     void initialize();
 
     // --- state machine -----------------------------------------------------

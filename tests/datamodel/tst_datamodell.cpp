@@ -384,6 +384,20 @@ private slots:
         QCOMPARE(m_dm->getTestResult(), eTestResult_FinishedSuccess);
     }
 
+    void timeoutEndsTheWaitWithItsResult()
+    {
+        m_dm->getStatemachine()->setStateTimeout(WaitHVOn, 30);
+        QSignalSpy countdown(m_dm, &DataModell::updateTimeoutTime);
+        feed({E::MainsOn, E::HVUnitInitialized, E::StartTest, E::ExtEmergOffClosed});
+        QCOMPARE(countdown.count(), 1); // WaitConfirmOn's own time-out starts at once
+        QCOMPARE(countdown.last().first().toUInt(), 60000u);
+        feed({E::HVOn});
+        QCOMPARE(countdown.last().first().toUInt(), 30u);
+        QTRY_COMPARE(m_dm->getAppState(), TestFinalizing);
+        QCOMPARE(countdown.last().first().toUInt(), 0u);
+        QCOMPARE(m_dm->getTestResult(), eTestResult_TimeoutHVGenNotStarted);
+    }
+
     void badInputIsRefused()
     {
         m_dm->changeOperatingMode(M::VLFSin);
