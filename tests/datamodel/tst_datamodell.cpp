@@ -1,6 +1,7 @@
 #include "FakeConfig.h"
 #include "TempRoot.h"
 #include "app/core/GlobalFuncs.h"
+#include "config/ConfigAccessXML.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
 
@@ -132,8 +133,14 @@ private slots:
 
     void displaySettingsSurviveRestart()
     {
+        // The real configuration file this time, read again after the restart.
+        const QString dir = m_root->path("/home/root/mappedPaths/config");
+        QVERIFY(QDir().mkpath(dir));
+        auto xml = std::make_unique<ConfigAccessXML>(dir, QStringLiteral("TSTDM"));
+        GlobalFuncs::setConfig(xml.get());
+        restartModel();
         // Missing keys are created with their defaults.
-        QVERIFY(m_config->exists(QStringLiteral("/Settings/DblClickTimeMs")));
+        QVERIFY(xml->exists(QStringLiteral("/Settings/DblClickTimeMs")));
         QCOMPARE(m_dm->dblClickTime(), 250);
         QCOMPARE(m_dm->exportFolder(), QStringLiteral("Pevanto"));
         QCOMPARE(m_dm->getPhaseName(1), QStringLiteral("L2"));
@@ -153,7 +160,12 @@ private slots:
         m_dm->setTanDeltaPrecision(6);
         m_dm->setCurrentLanguage(QStringLiteral("Deutsch"));
 
-        restartModel();
+        DataModell::destroyInstance();
+        GlobalFuncs::setConfig(nullptr);
+        xml = std::make_unique<ConfigAccessXML>(dir, QStringLiteral("TSTDM"));
+        QCOMPARE(xml->initialize(), 1);
+        GlobalFuncs::setConfig(xml.get());
+        startModel();
         QCOMPARE(m_dm->dblClickTime(), 400);
         QCOMPARE(m_dm->graphUpdateIntervall(), 500);
         QCOMPARE(m_dm->getTimeFormat(), QStringLiteral("HH:mm:ss"));
@@ -162,6 +174,9 @@ private slots:
         QCOMPARE(m_dm->getPhaseName(3), QString());
         QCOMPARE(m_dm->getTanDeltaPrecision(), 6);
         QCOMPARE(m_dm->getCurrentLanguage(), QStringLiteral("Deutsch"));
+        DataModell::destroyInstance();
+        GlobalFuncs::setConfig(m_config.get());
+        startModel();
     }
 
     void testCommentIsTrimmedPaddedAndCut()
