@@ -231,13 +231,7 @@ bool ExtPortManager::setPIO(unsigned short io, bool on)
         KLOG_DEBUG2(Cls, "setPIO", "Invalid IO number");
         return false;
     }
-    const int state = getPIOPortState(false);
-    if (state < 0)
-        return false;
-    const int next = on ? (state | (1 << io)) : (state & ~(1 << io));
-    const bool ok = setPIOPortState(char(~next), false);
-    checkPIOPortState();
-    return ok;
+    return changeLine(io, on, false);
 }
 
 bool ExtPortManager::setPIOExt(unsigned short io, bool on)
@@ -246,11 +240,16 @@ bool ExtPortManager::setPIOExt(unsigned short io, bool on)
         qDebug("Invalid IO number");
         return false;
     }
-    const int state = getPIOPortState(true);
+    return changeLine(io, on, true);
+}
+
+bool ExtPortManager::changeLine(unsigned short io, bool on, bool ext)
+{
+    const int state = getPIOPortState(ext);
     if (state < 0)
         return false;
     const int next = on ? (state | (1 << io)) : (state & ~(1 << io));
-    const bool ok = setPIOPortState(char(~next), true);
+    const bool ok = setPIOPortState(char(~next), ext);
     checkPIOPortState();
     return ok;
 }

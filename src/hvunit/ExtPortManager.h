@@ -75,6 +75,8 @@ private:
     QString readText(const stOneWireDevice& device, unsigned offset, int length, const char* failure) const;
     QDateTime readDate(const stOneWireDevice& device, unsigned offset, const char* failure) const;
     bool readByte(const QString& path, quint8& value) const;
+    // Sets or clears one logical line and writes the port back inverted.
+    bool changeLine(unsigned short io, bool on, bool ext);
 
     OneWireManager* m_oneWire;
     QTimer m_searchTimer;

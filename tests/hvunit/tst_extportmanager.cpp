@@ -290,6 +290,24 @@ private slots:
         QVERIFY(!port.isPortTimerActive());
     }
 
+    void dateWrittenThroughARecordUpdatesTheKnownAccessory()
+    {
+        m_tree->putAccessory(Memory, "2012295", "12345678901");
+        m_tree->setSlaves({Switch, Memory});
+        ExtPortManager port;
+        port.oneWireManager()->updateDeviceList();
+        port.isExtPortDeviceConnected();
+        QCOMPARE(port.knownDevices().size(), 1);
+        const stExtPortDevice record = port.knownDevices().first();
+
+        // Seconds are not stored: the known record holds what the memory holds.
+        QVERIFY(port.setDeviceDate(record, ExtPortDate_Maintenance, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 59))));
+        QCOMPARE(port.knownDevices().first().maintenanceDate, QDateTime(QDate(2026, 1, 2), QTime(3, 4)));
+        QCOMPARE(port.knownDevices().first().productionDate, record.productionDate);
+        QVERIFY(port.setDeviceDate(record, ExtPortDate_Production, QDateTime(QDate(2021, 5, 6), QTime(7, 8))));
+        QCOMPARE(port.knownDevices().first().productionDate, QDateTime(QDate(2021, 5, 6), QTime(7, 8)));
+    }
+
     void emptySerialIsRetriedButNeverAnnounced()
     {
         m_tree->putAccessory(Memory, "2012295", "");

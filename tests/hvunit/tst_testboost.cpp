@@ -206,6 +206,33 @@ private slots:
         QVERIFY(sameState(m_d.state, stTBState{1, 4}));
     }
 
+    void quickStateChangesAreLogged()
+    {
+        LogCapture log;
+        attach();
+        m_tb->checkTestBoostState(); // first change after a quiet time: not logged
+        QVERIFY(log.delivered(QStringLiteral("stateCounter: 3 oldState: 0x000 newState: 0x027!")).isEmpty());
+        setInputs(Ready | FOhm | HVEnable, true);
+        m_tb->checkTestBoostState();
+        QCOMPARE(log.delivered(QStringLiteral("stateCounter: 0 oldState: 0x027 newState: 0x023!")).size(), 1);
+        for (int poll = 0; poll < 3; ++poll)
+            m_tb->checkTestBoostState();
+        setInputs(AllInputs, false);
+        m_tb->checkTestBoostState();
+        QVERIFY(log.delivered(QStringLiteral("stateCounter: 3 oldState: 0x023 newState: 0x017!")).isEmpty());
+    }
+
+    void readyStateReplacesOnlyThePowerState()
+    {
+        attach();
+        m_tb->checkTestBoostState();
+        m_tb->setTestBoostReadyState(TestBoostManagerExtPort::TBReady_NoPower);
+        QVERIFY(sameState(m_d.state, stTBState{1, 7}));
+        const int published = m_d.published.size();
+        m_tb->setTestBoostReadyState(TestBoostManagerExtPort::TBReady_NoPower);
+        QCOMPARE(m_d.published.size(), published);
+    }
+
     void powerLostDuringATest()
     {
         LogCapture log;

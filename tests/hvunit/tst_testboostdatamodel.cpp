@@ -62,10 +62,7 @@ private slots:
     {
         ExtPortManager port;
         TestBoostManagerExtPort tb(&port);
-        port.oneWireManager()->updateDeviceList();
-        QSignalSpy found(&port, &ExtPortManager::detectedExtPortDevice);
-        port.isExtPortDeviceConnected();
-        QVERIFY(found.wait(3000));
+        QVERIFY(announce(port));
 
         QCOMPARE(m_dm->getTestBoostData().identifier, QStringLiteral("128311062000"));
         QCOMPARE(m_dm->getTestBoostData().maxVoltage, 60000000);
@@ -91,10 +88,7 @@ private slots:
         m_config->setBoolean(QStringLiteral("/Device/VLFBoosterEmulation"), true);
         ExtPortManager port;
         TestBoostManagerExtPort tb(&port);
-        port.oneWireManager()->updateDeviceList();
-        QSignalSpy found(&port, &ExtPortManager::detectedExtPortDevice);
-        port.isExtPortDeviceConnected();
-        QVERIFY(found.wait(3000));
+        QVERIFY(announce(port));
         m_tree->setSwitchState(Switch, 0xFF); // nothing active, no power
         m_tree->setStatusControl(Switch, 0x00);
         port.getPortControlStatus();
@@ -119,15 +113,21 @@ private slots:
         QVERIFY(!GlobalFuncs::getDM());
         ExtPortManager port;
         TestBoostManagerExtPort tb(&port);
-        port.oneWireManager()->updateDeviceList();
-        QSignalSpy found(&port, &ExtPortManager::detectedExtPortDevice);
-        port.isExtPortDeviceConnected();
-        QVERIFY(found.wait(3000));
+        QVERIFY(announce(port));
         tb.checkTestBoostState(); // must not crash
         QVERIFY(!tb.isTestRunning());
     }
 
 private:
+    // Lets the port find and announce the accessory.
+    static bool announce(ExtPortManager& port)
+    {
+        port.oneWireManager()->updateDeviceList();
+        QSignalSpy found(&port, &ExtPortManager::detectedExtPortDevice);
+        port.isExtPortDeviceConnected();
+        return found.wait(3000);
+    }
+
     std::unique_ptr<TempRoot> m_root;
     std::unique_ptr<FakeConfig> m_config;
     std::unique_ptr<FakeW1Tree> m_tree;
