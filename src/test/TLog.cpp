@@ -68,30 +68,31 @@ QString TLog::elapsedTimeString(quint64 milliseconds)
     return TimeString(int(s / 3600), int((s % 3600) / 60), int(s % 60));
 }
 
-QString TLog::fixedPoint(qint64 value, qint64 divisor, int decimals)
+QString TLog::fixedPointUnsigned(quint64 value, quint64 divisor, int decimals)
 {
-    qint64 scale = 1;
+    quint64 scale = 1;
     for (int i = 0; i < decimals; ++i)
         scale *= 10;
-    const bool negative = value < 0;
-    // Unsigned arithmetic keeps the largest magnitudes of the HV unit's 64-bit words.
-    const quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
-    const quint64 d = quint64(divisor);
-    const quint64 whole = magnitude / d;
-    const quint64 rest = magnitude % d;
-    // Fraction in units of 1/scale, rounded half up on the magnitude.
-    quint64 fraction = (rest * quint64(scale) * 2 + d) / (2 * d);
-    quint64 intPart = whole;
-    if (fraction >= quint64(scale)) {
-        intPart += 1;
-        fraction -= quint64(scale);
+    quint64 whole = value / divisor;
+    // Fraction in units of 1/scale, rounded half up; the rest is below the divisor.
+    quint64 fraction = ((value % divisor) * scale * 2 + divisor) / (2 * divisor);
+    if (fraction >= scale) {
+        whole += 1;
+        fraction -= scale;
     }
-    QString text = QString::number(intPart);
+    QString text = QString::number(whole);
     if (decimals > 0)
         text += QLatin1Char('.') + QString::number(fraction).rightJustified(decimals, QLatin1Char('0'));
-    if (negative && (intPart != 0 || fraction != 0))
-        text.prepend(QLatin1Char('-'));
     return text;
+}
+
+QString TLog::fixedPoint(qint64 value, quint64 divisor, int decimals)
+{
+    // Unsigned magnitude, so that the lowest 64-bit value keeps its digits.
+    const quint64 magnitude = value < 0 ? quint64(0) - quint64(value) : quint64(value);
+    const QString text = fixedPointUnsigned(magnitude, divisor, decimals);
+    const bool zero = text.count(QLatin1Char('0')) + text.count(QLatin1Char('.')) == text.size();
+    return value < 0 && !zero ? QLatin1Char('-') + text : text;
 }
 
 TLog::Part1Values TLog::readPart1Values()
@@ -131,10 +132,10 @@ QString TLog::part1Line(const Part1Values& v)
         fields << version;
     fields << QStringLiteral("%1.%2").arg(v.firmwareMajor).arg(v.firmwareMinor, 2, 10, QLatin1Char('0'))
            << v.serialNumber << fixedPoint(v.voltage, 1000000, 1) << voltageTypeText(v.voltageType)
-           << (v.frequency == 0 ? QStringLiteral("AUTO") : fixedPoint(qint64(v.frequency), 1000, 2))
+           << (v.frequency == 0 ? QStringLiteral("AUTO") : fixedPointUnsigned(v.frequency, 1000, 2))
            << TimeString(v.testTime.minutes / 60, v.testTime.minutes % 60, v.testTime.seconds) << mode
            << (v.developmentMode ? QStringLiteral("ON") : QStringLiteral("OFF"))
-           << fixedPoint(qint64(v.gainU), 10000, 3) << fixedPoint(qint64(v.gainI), 10000, 3);
+           << fixedPointUnsigned(v.gainU, 10000, 3) << fixedPointUnsigned(v.gainI, 10000, 3);
     return fields.join(LOG_SEPARATOR);
 }
 
@@ -157,9 +158,9 @@ bool TLog::createLogPart2()
     fields << QStringLiteral("Part2") << shown.toString(TimeOfDayFormat) << hexWord(dm->getHVUnitState().state, 8);
     if (dm->modeUseLoadDetection()) {
         fields << resistanceText(dm->getResistorLoad())
-               << fixedPoint(qint64(dm->getCapacitanceLoad()), 1000, 3);
+               << fixedPointUnsigned(dm->getCapacitanceLoad(), 1000, 3);
     }
-    fields << fixedPoint(qint64(dm->getFrequencyUsed()), 1000, 2);
+    fields << fixedPointUnsigned(dm->getFrequencyUsed(), 1000, 2);
     writeLine(fields.join(LOG_SEPARATOR), "createLogPart2");
     return true;
 }

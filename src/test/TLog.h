@@ -47,7 +47,8 @@ public:
     // Milliseconds rounded to whole seconds, as TimeString.
     static QString elapsedTimeString(quint64 milliseconds);
     // value / divisor with the given number of decimals, rounded half away from zero.
-    static QString fixedPoint(qint64 value, qint64 divisor, int decimals);
+    static QString fixedPoint(qint64 value, quint64 divisor, int decimals);
+    static QString fixedPointUnsigned(quint64 value, quint64 divisor, int decimals);
 
 private:
     QMutex* m_mutex;

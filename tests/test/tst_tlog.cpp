@@ -87,6 +87,11 @@ private slots:
         QCOMPARE(TLog::fixedPoint(12960000, 1000000, 1), QStringLiteral("13.0"));
         QCOMPARE(TLog::fixedPoint(100, 1000, 2), QStringLiteral("0.10"));
         QCOMPARE(TLog::fixedPoint(5, 10000, 3), QStringLiteral("0.001"));
+        QCOMPARE(TLog::fixedPoint(-40000, 1000000, 1), QStringLiteral("0.0"));
+        QCOMPARE(TLog::fixedPoint(-50000, 1000000, 1), QStringLiteral("-0.1"));
+        // A gain the unit never reported is the highest 64-bit word.
+        QCOMPARE(TLog::fixedPointUnsigned(HVUnitParamUnknown, 10000, 3), QStringLiteral("1844674407370955.162"));
+        QCOMPARE(TLog::fixedPointUnsigned(99995, 10000, 3), QStringLiteral("10.000"));
     }
 
     void part1FromTheDataModel()
