@@ -338,6 +338,22 @@ private slots:
             QCOMPARE(commands.indexOf(row), commands.indexOf(sv('m', M::VLFCosRect)) + 1);
     }
 
+    void boosterAndCommissioningRowsTogether()
+    {
+        useMode(M::DAC);
+        stTBData data;
+        data.ignitionPulse = 1;
+        dm()->setTestBoostData(data);
+        dm()->setTestBoostState({ 2, 0 }, true);
+        dm()->commissioningConfig().type = 1;
+        change(Idle, States::InitTest);
+        const QStringList commands = m_link->commands();
+        const int mode = commands.indexOf(sv('m', M::DAC));
+        QVERIFY(mode > 0);
+        QCOMPARE(commands.mid(mode, 4), QStringList({ sv('m', M::DAC), QStringLiteral("SetParameter(18,1)"),
+                                                      QStringLiteral("SetParameter(35,32)"), sv('f', 0) }));
+    }
+
     void noTestBoostRowOutsideItsModes()
     {
         dm()->setTestBoostState({ 2, 0 }, true);
