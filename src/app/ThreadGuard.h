@@ -8,8 +8,9 @@
 class QThread;
 
 // Owns one named worker thread and the object that works on it. The worker is
-// moved to the thread at construction and destroyed on that thread by stop(), so
-// its timers end where they were started; then the thread is quit and joined.
+// moved to the thread at construction; stop() ends the thread's event loop, the
+// worker is then destroyed on its own thread (its timers end where they were
+// started) and the thread is joined.
 class ThreadGuard {
 public:
     // worker may be null: the thread then only hosts objects moved to it later.
@@ -35,6 +36,4 @@ private:
     QThread* m_thread = nullptr;
     QObject* m_worker = nullptr;
     QObject* m_context = nullptr;
-    std::function<void()> m_dispose;
-    bool m_quitPosted = false;
 };

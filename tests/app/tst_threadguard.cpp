@@ -1,5 +1,7 @@
 #include "ThreadGuard.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -59,6 +61,53 @@ private slots:
         }
     }
 
+    // A worker waiting in a nested event loop (as the HV link does between retries)
+    // is never destroyed under its own feet: the wait returns, then the worker goes.
+    void workerInNestedWaitIsDestroyedAfterItReturns()
+    {
+        struct Waiter : QObject {
+            std::atomic<bool>* inWait;
+            std::atomic<bool>* diedInWait;
+            Waiter(std::atomic<bool>* w, std::atomic<bool>* d) : inWait(w), diedInWait(d) {}
+            ~Waiter() override { diedInWait->store(inWait->load()); }
+            void longWait()
+            {
+                inWait->store(true);
+                QEventLoop loop;
+                QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+                loop.exec();
+                inWait->store(false);
+            }
+        };
+        std::atomic<bool> inWait{false};
+        std::atomic<bool> diedInWait{true};
+        auto* waiter = new Waiter(&inWait, &diedInWait);
+        ThreadGuard guard(QStringLiteral("POFThread"), waiter);
+        QMetaObject::invokeMethod(waiter, [waiter]() { waiter->longWait(); }, Qt::QueuedConnection);
+        QTRY_VERIFY(inWait.load());
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(guard.stop());
+        QVERIFY(t.elapsed() < 15000); // the nested wait did not run its course
+        QVERIFY(!diedInWait.load());
+    }
+
+    void disposeReplacesDelete()
+    {
+        std::atomic<QThread*> disposedOn{nullptr};
+        auto* worker = new QObject;
+        QThread* thread = nullptr;
+        {
+            ThreadGuard guard(QStringLiteral("DMThread"), worker, [&disposedOn, worker]() {
+                disposedOn.store(QThread::currentThread());
+                delete worker;
+            });
+            thread = guard.thread();
+            QVERIFY(guard.stop());
+        }
+        QCOMPARE(disposedOn.load(), thread);
+    }
+
     void guardWithoutWorker()
     {
         ThreadGuard guard(QStringLiteral("POFThread"), nullptr);
@@ -77,14 +126,17 @@ private slots:
     void hangingThreadIsReportedNotJoined()
     {
         std::atomic<bool> release{false};
+        std::atomic<bool> stuck{false};
         auto* guard = new ThreadGuard(QStringLiteral("Stuck"), nullptr);
         QMetaObject::invokeMethod(
             guard->context(),
             [&]() {
+                stuck = true;
                 while (!release.load())
                     QThread::msleep(5);
             },
             Qt::QueuedConnection);
+        QTRY_VERIFY(stuck.load());
         QVERIFY(!guard->stop(200));
         QVERIFY(guard->isRunning());
         QVERIFY(!guard->stop(0)); // still reported as stuck
