@@ -56,17 +56,62 @@ void TestSettings::save(const QString& category, const QString& feature, const Q
         db->setDefaultValue(category, feature, value);
 }
 
-QString TestSettings::modeCategory() const
+QString TestSettings::categoryOf(M::OperatingMode mode)
 {
-    QString name = M::getInstance()->getModeName(m_mode);
+    QString name = M::getInstance()->getModeName(mode);
     name.remove(QRegularExpression(QStringLiteral("\\s")));
     return name;
 }
 
+QString TestSettings::modeCategory() const
+{
+    return categoryOf(m_mode);
+}
+
+void TestSettings::queueSave(const QString& category, const QString& feature, const QString& value) const
+{
+    m_dirty.insert(qMakePair(category, feature), value);
+}
+
 void TestSettings::saveMode(const char* feature, const QString& value) const
 {
-    save(modeCategory(), QString::fromLatin1(feature), value);
+    queueSave(modeCategory(), QString::fromLatin1(feature), value);
 }
+
+void TestSettings::flush() const
+{
+    // Database calls from another thread wait for the database's thread, so they never
+    // run under the settings lock; one thread at a time writes, latest value last.
+    for (;;) {
+        QMap<QPair<QString, QString>, QString> batch;
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_flushing || m_dirty.isEmpty())
+                return;
+            batch.swap(m_dirty);
+            m_flushing = true;
+        }
+        for (auto it = batch.constBegin(); it != batch.constEnd(); ++it)
+            save(it.key().first, it.key().second, it.value());
+        QMutexLocker lock(&m_mutex);
+        m_flushing = false;
+    }
+}
+
+QMap<QString, QString> TestSettings::readStore(const QString& category, const QStringList& features)
+{
+    QMap<QString, QString> out;
+    for (const QString& f : features)
+        out.insert(f, read(category, f));
+    return out;
+}
+
+namespace {
+const QStringList kModeFeatures = {"VoltageType", "VoltageFactor", "Voltage", "VoltageRange", "Frequency", "Minutes",
+                                   "Seconds", "Polarity", "RampMode", "BurnLimiter", "DutyCycle", "CosRectType"};
+const QStringList kGeneralFeatures = {"OperatingMode", "Phases", "CableNumber", "Comment", "Insulation",
+                                      "EvaluationStandard", "VoltageSteps", "NumberOfValues"};
+} // namespace
 
 M::OperatingMode TestSettings::resolve(M::OperatingMode mode) const
 {
@@ -92,37 +137,39 @@ TestSettings::ModeValues TestSettings::builtInValues(M::OperatingMode mode) cons
 
 void TestSettings::load()
 {
-    QMutexLocker lock(&m_mutex);
-    m_mode = M::fromInt(toInt(read(kGeneral, QStringLiteral("OperatingMode")), M::None));
-    if (m_mode == M::Unknown)
-        m_mode = M::None;
-    m_phases = toInt(read(kGeneral, QStringLiteral("Phases")), 1) & 0x7;
-    m_cableNumber = read(kGeneral, QStringLiteral("CableNumber"));
-    const QString comment = read(kGeneral, QStringLiteral("Comment"));
-    m_comment = normalizeComment(comment);
-    const int insulation = toInt(read(kGeneral, QStringLiteral("Insulation")), TD::PE_XLPE);
-    m_insulation = (insulation >= TD::PE_XLPE && insulation <= TD::XLPE) ? TD::eInsulationType(insulation) : TD::PE_XLPE;
-    const int standard = toInt(read(kGeneral, QStringLiteral("EvaluationStandard")), TD::IEEE2013);
-    m_standard = standard >= 0 ? TD::eEvaluationStandard(standard) : TD::IEEE2013;
-    m_voltageSteps = uint(qBound(1, toInt(read(kGeneral, QStringLiteral("VoltageSteps")), 3), MaxVoltageSteps));
-    m_numberOfValues = uint(qBound(1, toInt(read(kGeneral, QStringLiteral("NumberOfValues")), 8), MaxNumberOfValues));
-    m_defaultFactors = kDefaultFactors;
+    const QMap<QString, QString> g = readStore(kGeneral, kGeneralFeatures);
+    M::OperatingMode mode = M::fromInt(toInt(g.value("OperatingMode"), M::None));
+    if (mode == M::Unknown)
+        mode = M::None;
+    const QMap<QString, QString> stored = mode == M::None ? QMap<QString, QString>() : readStore(categoryOf(mode), kModeFeatures);
     const QStringList factors = read(kTanDelta, kFactorList).split(QLatin1Char(','), Qt::SkipEmptyParts);
+
+    QMutexLocker lock(&m_mutex);
+    m_mode = mode;
+    m_phases = toInt(g.value("Phases"), 1) & 0x7;
+    m_cableNumber = g.value("CableNumber");
+    m_comment = normalizeComment(g.value("Comment"));
+    const int insulation = toInt(g.value("Insulation"), TD::PE_XLPE);
+    m_insulation = (insulation >= TD::PE_XLPE && insulation <= TD::XLPE) ? TD::eInsulationType(insulation) : TD::PE_XLPE;
+    const int standard = toInt(g.value("EvaluationStandard"), TD::IEEE2013);
+    m_standard = standard >= 0 ? TD::eEvaluationStandard(standard) : TD::IEEE2013;
+    m_voltageSteps = uint(qBound(1, toInt(g.value("VoltageSteps"), 3), MaxVoltageSteps));
+    m_numberOfValues = uint(qBound(1, toInt(g.value("NumberOfValues"), 8), MaxNumberOfValues));
+    m_defaultFactors = kDefaultFactors;
     for (int i = 0; i < factors.size() && i < m_defaultFactors.size(); ++i) {
         const int f = toInt(factors.at(i).trimmed(), -1);
         if (f > 0 && f <= 0xFFFF)
             m_defaultFactors[i] = static_cast<unsigned short>(f);
     }
-    loadModeValuesLocked();
+    applyModeValuesLocked(stored);
 }
 
-void TestSettings::loadModeValuesLocked()
+void TestSettings::applyModeValuesLocked(const QMap<QString, QString>& stored)
 {
     m_values = builtInValues(m_mode);
     if (m_mode == M::None)
         return;
-    const QString cat = modeCategory();
-    auto get = [&cat](const char* feature) { return read(cat, QString::fromLatin1(feature)); };
+    auto get = [&stored](const char* feature) { return stored.value(QString::fromLatin1(feature)); };
     const int type = toInt(get("VoltageType"), m_values.voltageType);
     if (validVoltageType(type) && (M::getInstance()->getSupportedVoltageTypes(m_mode) & type))
         m_values.voltageType = eVoltageType(type);
@@ -149,7 +196,7 @@ void TestSettings::loadModeValuesLocked()
 
 void TestSettings::setTestSettingsDefault()
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_mode = M::None;
     m_values = builtInValues(m_mode);
     m_phases = 1;
@@ -160,7 +207,7 @@ void TestSettings::setTestSettingsDefault()
     m_voltageSteps = 3;
     m_numberOfValues = 8;
     m_defaultFactors = kDefaultFactors;
-    save(kGeneral, QStringLiteral("OperatingMode"), QString::number(int(m_mode)));
+    queueSave(kGeneral, QStringLiteral("OperatingMode"), QString::number(int(m_mode)));
 }
 
 M::OperatingMode TestSettings::getOperatingMode() const
@@ -173,10 +220,11 @@ bool TestSettings::changeOperatingMode(M::OperatingMode mode)
 {
     if (mode < M::None || mode >= M::Unknown)
         return false;
-    QMutexLocker lock(&m_mutex);
+    const QMap<QString, QString> stored = mode == M::None ? QMap<QString, QString>() : readStore(categoryOf(mode), kModeFeatures);
+    SaveScope scope(this);
     m_mode = mode;
-    save(kGeneral, QStringLiteral("OperatingMode"), QString::number(int(mode)));
-    loadModeValuesLocked();
+    queueSave(kGeneral, QStringLiteral("OperatingMode"), QString::number(int(mode)));
+    applyModeValuesLocked(stored);
     return true;
 }
 
@@ -258,7 +306,7 @@ long TestSettings::getStoredVoltage() const
 
 void TestSettings::setVoltageToTest(long value)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     long peak = value;
     if (m_values.voltageType == VoltageType_RMS || m_values.voltageType == VoltageType_Factor)
         peak = ValueConverter::convertRMSToPEAK(m_mode, value);
@@ -274,7 +322,7 @@ eVoltageType TestSettings::getVoltageType() const
 
 void TestSettings::setVoltageType(eVoltageType type, bool saveDefault)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     if (!validVoltageType(type))
         return;
     if (m_mode == M::MWTStep)
@@ -302,7 +350,7 @@ int TestSettings::getVoltageFactor(eVoltageType type) const
 
 void TestSettings::setVoltageFactor(int tenths)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     int f = qMax(1, tenths);
     if (m_values.voltage > 0) {
@@ -322,7 +370,7 @@ QPair<long, long> TestSettings::getVoltageRangeToTest() const
 
 void TestSettings::setVoltageRangeToTest(long upper)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     m_values.rangeUpper = qBound(range.first, upper, range.second);
     saveMode("VoltageRange", QString::number(m_values.rangeUpper));
@@ -361,7 +409,7 @@ unsigned long TestSettings::getFrequencyToTest() const
 
 void TestSettings::setFrequencyToTest(int mHz)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     if (mHz <= 0) {
         m_values.frequency = 0;
     } else {
@@ -379,7 +427,7 @@ unsigned short TestSettings::getMinutesToTest() const
 
 void TestSettings::setMinutesToTest(unsigned short minutes)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     const int max = M::getInstance()->maxTestTime(m_mode);
     m_values.minutes = static_cast<unsigned short>(qMin(int(minutes), max > 0 ? max : int(minutes)));
     saveMode("Minutes", QString::number(m_values.minutes));
@@ -393,7 +441,7 @@ unsigned short TestSettings::getSecondsToTest() const
 
 void TestSettings::setSecondsToTest(unsigned short seconds)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_values.seconds = static_cast<unsigned short>(qMin(int(seconds), 59));
     saveMode("Seconds", QString::number(m_values.seconds));
 }
@@ -406,7 +454,7 @@ eVoltagePolarity TestSettings::getVoltagePolarity() const
 
 void TestSettings::setVoltagePolarity(eVoltagePolarity polarity)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_values.polarity = polarity == VoltagePolarity_Negative ? VoltagePolarity_Negative : VoltagePolarity_Positive;
     saveMode("Polarity", QString::number(int(m_values.polarity)));
 }
@@ -421,7 +469,7 @@ void TestSettings::setVoltageRampMode(eVoltageRampMode mode)
 {
     if (mode < VoltageRampMode_Auto || mode > VoltageRampMode_Off)
         return;
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_values.rampMode = mode;
     saveMode("RampMode", QString::number(int(mode)));
 }
@@ -434,7 +482,7 @@ bool TestSettings::burnCurrentLimiter() const
 
 void TestSettings::setBurnCurrentLimiter(bool on)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_values.burnLimiter = on;
     saveMode("BurnLimiter", QString::number(on ? 1 : 0));
 }
@@ -449,7 +497,7 @@ void TestSettings::setDutyCycle(eDutyCycle cycle)
 {
     if (cycle < DutyCycle_1_4 || cycle > DutyCycle_05_1)
         return;
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_values.dutyCycle = cycle;
     saveMode("DutyCycle", QString::number(int(cycle)));
 }
@@ -464,7 +512,7 @@ void TestSettings::setVLFCosRectType(int type)
 {
     if (type < 0 || type > 2)
         return;
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_values.cosRectType = type;
     saveMode("CosRectType", QString::number(type));
 }
@@ -483,9 +531,9 @@ int TestSettings::phasesToTest() const
 
 void TestSettings::setPhasesToTest(int phases)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_phases = phases & 0x7;
-    save(kGeneral, QStringLiteral("Phases"), QString::number(m_phases));
+    queueSave(kGeneral, QStringLiteral("Phases"), QString::number(m_phases));
 }
 
 QString TestSettings::getCableNumber() const
@@ -496,9 +544,9 @@ QString TestSettings::getCableNumber() const
 
 void TestSettings::setCableNumber(const QString& number)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_cableNumber = number;
-    save(kGeneral, QStringLiteral("CableNumber"), number);
+    queueSave(kGeneral, QStringLiteral("CableNumber"), number);
 }
 
 QString TestSettings::normalizeComment(const QString& comment)
@@ -514,9 +562,9 @@ QString TestSettings::getTestComment() const
 
 void TestSettings::setTestComment(const QString& comment)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_comment = normalizeComment(comment);
-    save(kGeneral, QStringLiteral("Comment"), m_comment);
+    queueSave(kGeneral, QStringLiteral("Comment"), m_comment);
 }
 
 TD::eInsulationType TestSettings::getCableInsulation() const
@@ -529,9 +577,9 @@ void TestSettings::setCableInsulation(TD::eInsulationType type)
 {
     if (type < TD::PE_XLPE || type > TD::XLPE)
         return;
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_insulation = type;
-    save(kGeneral, QStringLiteral("Insulation"), QString::number(int(type)));
+    queueSave(kGeneral, QStringLiteral("Insulation"), QString::number(int(type)));
 }
 
 TD::eEvaluationStandard TestSettings::getEvaluationStandard() const
@@ -544,9 +592,9 @@ void TestSettings::setEvaluationStandard(TD::eEvaluationStandard standard)
 {
     if (int(standard) < 0)
         return;
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_standard = standard;
-    save(kGeneral, QStringLiteral("EvaluationStandard"), QString::number(int(standard)));
+    queueSave(kGeneral, QStringLiteral("EvaluationStandard"), QString::number(int(standard)));
 }
 
 unsigned TestSettings::getVoltageSteps() const
@@ -557,9 +605,9 @@ unsigned TestSettings::getVoltageSteps() const
 
 void TestSettings::setVoltageSteps(unsigned steps)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_voltageSteps = qBound(1u, steps, unsigned(MaxVoltageSteps));
-    save(kGeneral, QStringLiteral("VoltageSteps"), QString::number(m_voltageSteps));
+    queueSave(kGeneral, QStringLiteral("VoltageSteps"), QString::number(m_voltageSteps));
 }
 
 unsigned TestSettings::getNumberOfValues() const
@@ -570,9 +618,9 @@ unsigned TestSettings::getNumberOfValues() const
 
 void TestSettings::setNumberOfValues(unsigned values)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     m_numberOfValues = qBound(1u, values, unsigned(MaxNumberOfValues));
-    save(kGeneral, QStringLiteral("NumberOfValues"), QString::number(m_numberOfValues));
+    queueSave(kGeneral, QStringLiteral("NumberOfValues"), QString::number(m_numberOfValues));
 }
 
 unsigned short TestSettings::getDefaultVoltageFactor(int step) const
@@ -583,14 +631,14 @@ unsigned short TestSettings::getDefaultVoltageFactor(int step) const
 
 bool TestSettings::setDefaultVoltageFactor(unsigned short tenths, int step)
 {
-    QMutexLocker lock(&m_mutex);
+    SaveScope scope(this);
     if (step < 0 || step >= m_defaultFactors.size())
         return true; // nothing to store for a step that does not exist
     m_defaultFactors[step] = tenths;
     QStringList parts;
     for (unsigned short f : qAsConst(m_defaultFactors))
         parts << QString::number(f);
-    save(kTanDelta, kFactorList, parts.join(QLatin1Char(',')));
+    queueSave(kTanDelta, kFactorList, parts.join(QLatin1Char(',')));
     return true;
 }
 

@@ -3,7 +3,9 @@
 #include "InstrumentTypes.h"
 #include "TanDeltaTypes.h"
 
+#include <QMap>
 #include <QMutex>
+#include <QStringList>
 #include <QPair>
 #include <QString>
 #include <QVector>
@@ -107,8 +109,28 @@ private:
         int cosRectType = 1;
     };
 
+    // Holds the lock; writes the values queued meanwhile once it is released.
+    class SaveScope {
+    public:
+        explicit SaveScope(const TestSettings* s) : m_s(s) { m_s->m_mutex.lock(); }
+        ~SaveScope()
+        {
+            m_s->m_mutex.unlock();
+            m_s->flush();
+        }
+        SaveScope(const SaveScope&) = delete;
+        SaveScope& operator=(const SaveScope&) = delete;
+
+    private:
+        const TestSettings* m_s;
+    };
+
     ModeValues builtInValues(OperatingModes::OperatingMode mode) const;
-    void loadModeValuesLocked();
+    void applyModeValuesLocked(const QMap<QString, QString>& stored);
+    static QString categoryOf(OperatingModes::OperatingMode mode);
+    static QMap<QString, QString> readStore(const QString& category, const QStringList& features);
+    void queueSave(const QString& category, const QString& feature, const QString& value) const;
+    void flush() const;
     QPair<long, long> voltageRangeLocked(OperatingModes::OperatingMode mode) const;
     QPair<unsigned long, unsigned long> frequencyRangeLocked(OperatingModes::OperatingMode mode) const;
     OperatingModes::OperatingMode resolve(OperatingModes::OperatingMode mode) const;
@@ -134,4 +156,6 @@ private:
     unsigned m_voltageSteps = 3;
     unsigned m_numberOfValues = 8;
     QVector<unsigned short> m_defaultFactors;
+    mutable QMap<QPair<QString, QString>, QString> m_dirty; // written after the lock is released
+    mutable bool m_flushing = false;
 };

@@ -5,9 +5,12 @@
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace States;
@@ -177,6 +180,37 @@ private slots:
         DataModell::destroyInstance();
         GlobalFuncs::setConfig(m_config.get());
         startModel();
+    }
+
+    // Setters from a worker thread store through the database's thread; meanwhile that
+    // thread reads the settings. Nothing may wait for the other.
+    void settersFromAnotherThreadDoNotBlockReaders()
+    {
+        m_dm->changeOperatingMode(M::VLFSin);
+        m_dm->setVoltageType(VoltageType_PEAK);
+        std::atomic<bool> done{false};
+        QThread* worker = QThread::create([this, &done] {
+            for (int i = 1; i <= 40; ++i) {
+                m_dm->setVoltageToTest(1000000L * i);
+                m_dm->setMinutesToTest(static_cast<unsigned short>(i));
+            }
+            done = true;
+        });
+        worker->start();
+        QElapsedTimer clock;
+        clock.start();
+        while (!done && clock.elapsed() < 20000) {
+            m_dm->getVoltageToTest();
+            m_dm->getMinutesToTest();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY2(done, "a setter waited for a reader");
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QCOMPARE(m_dm->getVoltageToTest(), 40000000L);
+        restartModel();
+        QCOMPARE(m_dm->getVoltageToTest(), 40000000L); // the last value written is the one kept
+        QCOMPARE(int(m_dm->getMinutesToTest()), 40);
     }
 
     void testCommentIsTrimmedPaddedAndCut()
