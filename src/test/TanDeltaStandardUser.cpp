@@ -97,11 +97,15 @@ int StandardUser::insulationFromText(const QString& text)
     const QString wanted = text.toLower();
     if (wanted.isEmpty())
         return -1;
+    // The fixed names first: a text of the interface language may read like the
+    // English name of another type, and the files are written with English names.
     for (int t = 0; t < kTypeCount; ++t) {
-        const auto type = static_cast<eInsulationType>(t);
         if (wanted == QString::fromLatin1(kEnglishNames[t]).toLower() ||
-            wanted == QString::fromLatin1(kTypeNames[t]).toLower() ||
-            wanted == strings::insulationTypeToText(type, nullptr).toLower())
+            wanted == QString::fromLatin1(kTypeNames[t]).toLower())
+            return t;
+    }
+    for (int t = 0; t < kTypeCount; ++t) {
+        if (wanted == strings::insulationTypeToText(static_cast<eInsulationType>(t), nullptr).toLower())
             return t;
     }
     return -1;

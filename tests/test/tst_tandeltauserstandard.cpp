@@ -62,8 +62,13 @@ class FixedTranslator : public QTranslator {
 public:
     QString translate(const char* context, const char* key, const char*, int) const override
     {
-        if (qstrcmp(context, "TanDelta") == 0 && qstrcmp(key, "InsulationPE") == 0)
+        if (qstrcmp(context, "TanDelta") != 0)
+            return QString();
+        if (qstrcmp(key, "InsulationPE") == 0)
             return QStringLiteral("Polyethylen");
+        // A language that writes the combined type as its English neighbour's name.
+        if (qstrcmp(key, "InsulationPE_XLPE") == 0)
+            return QStringLiteral("XLPE");
         return QString();
     }
     bool isEmpty() const override { return false; }
@@ -123,6 +128,8 @@ private slots:
         QVERIFY(QCoreApplication::installTranslator(&german));
         QCOMPARE(StandardUser::insulationFromText("polyethylen"), int(PE));
         QCOMPARE(StandardUser::insulationFromText("PE"), int(PE));
+        // The English name of a type wins over another type's text in that language.
+        QCOMPARE(StandardUser::insulationFromText("XLPE"), int(XLPE));
         QCoreApplication::removeTranslator(&german);
     }
 
