@@ -33,7 +33,8 @@ stop_all() {
 trap 'stop_all; exit 0' INT TERM
 trap stop_all EXIT
 
-"$BUILD_DIR/src/hvsim/hvunit-sim" >"$SIM_OUT" </dev/null &
+# Commands for the simulated unit (e.g. "breakdown", "error 80") go into this file.
+"$BUILD_DIR/src/hvsim/hvunit-sim" --control "$VLF_ROOT/hvunit-sim.ctl" >"$SIM_OUT" </dev/null &
 SIM_PID=$!
 for _ in $(seq 100); do
     [ -s "$SIM_OUT" ] && break
@@ -45,7 +46,7 @@ if [ -z "$SERIAL_COMDEVICE" ]; then
     exit 1
 fi
 export SERIAL_COMDEVICE
-echo "Simulated HV unit: $SERIAL_COMDEVICE"
+echo "Simulated HV unit: $SERIAL_COMDEVICE (control file $VLF_ROOT/hvunit-sim.ctl)"
 
 "$BUILD_DIR/src/app/vlf" "$@" &
 VLF_PID=$!

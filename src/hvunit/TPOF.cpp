@@ -339,7 +339,7 @@ int TPOF::GetValue(eCommandCode code, unsigned long long* values, unsigned short
     if (m_serial->fileTransferOnThisThread())
         return ErrLink; // the line carries an image: never splice a request into it
     QMutexLocker lock(&m_linkMutex);
-    if (!count)
+    if (!count || !values)
         return ErrArgument;
     if (!checkPOFCommandCompatibility(code))
         return ErrFirmware;
@@ -360,7 +360,7 @@ int TPOF::GetValue(eCommandCode code, unsigned long long* values, unsigned short
     m_response = POF_Response();
     m_response.expected = code;
     m_response.values = values;
-    m_response.capacity = values ? capacity : 0;
+    m_response.capacity = capacity;
     const int rc = exchange(longBudget);
     if (rc != Ok)
         return failed(rc);

@@ -1,5 +1,4 @@
-#include "FakeHVData.h"
-#include "HvUnitSimulator.h"
+#include "SimulatedHVLink.h"
 #include "TPOF.h"
 
 #include <QFile>
@@ -10,7 +9,8 @@
 class TestTPOFFirmware : public QObject {
     Q_OBJECT
 
-    HvUnitSimulator sim;
+    SimulatedHVLink link;
+    HvUnitSimulator& sim = link.sim;
     QTemporaryDir dir;
     std::unique_ptr<TPOF> pof;
     FakeHVData* data = nullptr;
@@ -38,14 +38,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(sim.start());
-        qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-        auto d = std::make_unique<FakeHVData>();
-        data = d.get();
-        pof = std::make_unique<TPOF>(std::move(d));
-        auto s = std::make_unique<FakeHVData>();
-        sub = s.get();
-        pof->setHVSub(std::move(s));
+        pof = link.start();
+        QVERIFY(pof);
+        data = link.data;
+        sub = link.sub;
     }
 
     void init()

@@ -1,5 +1,4 @@
-#include "FakeHVData.h"
-#include "HvUnitSimulator.h"
+#include "SimulatedHVLink.h"
 #include "LogRecorder.h"
 #include "LoggingCtrl.h"
 #include "TPOF.h"
@@ -42,7 +41,8 @@ class TestTPOFParameters : public QObject {
         }
     };
 
-    HvUnitSimulator sim;
+    SimulatedHVLink link;
+    HvUnitSimulator& sim = link.sim;
     Log log;
     std::unique_ptr<TPOF> pof;
     FakeHVData* data = nullptr;
@@ -64,15 +64,11 @@ class TestTPOFParameters : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(sim.start());
         QVERIFY(log.isRunning());
-        qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-        auto d = std::make_unique<FakeHVData>();
-        data = d.get();
-        pof = std::make_unique<TPOF>(std::move(d));
-        auto s = std::make_unique<FakeHVData>();
-        sub = s.get();
-        pof->setHVSub(std::move(s));
+        pof = link.start();
+        QVERIFY(pof);
+        data = link.data;
+        sub = link.sub;
     }
 
     void init()

@@ -1,5 +1,4 @@
-#include "FakeHVData.h"
-#include "HvUnitSimulator.h"
+#include "SimulatedHVLink.h"
 #include "LogCapture.h"
 #include "TPOF.h"
 
@@ -12,7 +11,8 @@ using Fault = HvUnitSimulator::Fault;
 class TestTPOFPolling : public QObject {
     Q_OBJECT
 
-    HvUnitSimulator sim;
+    SimulatedHVLink link;
+    HvUnitSimulator& sim = link.sim;
     LogCapture log;
     QThread thread;
     TPOF* pof = nullptr;
@@ -45,15 +45,11 @@ class TestTPOFPolling : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(sim.start());
         QVERIFY(log.isRunning());
-        qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-        auto d = std::make_unique<FakeHVData>();
-        data = d.get();
-        pof = new TPOF(std::move(d));
-        auto s = std::make_unique<FakeHVData>();
-        sub = s.get();
-        pof->setHVSub(std::move(s));
+        pof = link.start().release();
+        QVERIFY(pof);
+        data = link.data;
+        sub = link.sub;
         connect(pof, &TPOF::sendAppEvent, this, [this](eAppEvent e) { events << e; });
         pof->moveToThread(&thread);
         thread.start();

@@ -1,5 +1,5 @@
 #include "HvUnitSimulator.h"
-#include "FakeHVData.h"
+#include "SimulatedHVLink.h"
 #include "TPOF.h"
 
 #include <QElapsedTimer>
@@ -11,7 +11,8 @@ using Fault = HvUnitSimulator::Fault;
 class TestTPOFProtocol : public QObject {
     Q_OBJECT
 
-    HvUnitSimulator sim;
+    SimulatedHVLink link;
+    HvUnitSimulator& sim = link.sim;
     std::unique_ptr<TPOF> pof;
     FakeHVData* data = nullptr; // owned by pof
     FakeHVData* sub = nullptr;  // owned by pof
@@ -43,14 +44,10 @@ class TestTPOFProtocol : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(sim.start());
-        qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-        auto d = std::make_unique<FakeHVData>();
-        data = d.get();
-        pof = std::make_unique<TPOF>(std::move(d));
-        auto s = std::make_unique<FakeHVData>();
-        sub = s.get();
-        pof->setHVSub(std::move(s));
+        pof = link.start();
+        QVERIFY(pof);
+        data = link.data;
+        sub = link.sub;
     }
 
     void init()
@@ -184,6 +181,7 @@ private slots:
         unsigned short n = 0;
         char text[100];
         QCOMPARE(pof->GetValue(TPOF::CMD_StateWord, v, 1, nullptr), -200);
+        QCOMPARE(pof->GetValue(TPOF::CMD_StateWord, nullptr, 1, &n), -200);
         QCOMPARE(pof->GetValue(TPOF::CMD_Identification, v, 4, &n), -200);
         QCOMPARE(pof->GetValue(TPOF::CMD_SerialNumber, v, 4, &n), -200);
         QCOMPARE(pof->GetValue(TPOF::CMD_Start, v, 4, &n), -200);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "FakeHVData.h"
+#include "HvUnitSimulator.h"
+#include "TPOF.h"
+
+#include <memory>
+
+// An HV link talking to a simulated HV unit on a pseudo-terminal, its data-model side
+// held by two fakes: the data access and the state subscriber.
+struct SimulatedHVLink {
+    HvUnitSimulator sim;
+    FakeHVData* data = nullptr; // owned by the link
+    FakeHVData* sub = nullptr;  // owned by the link
+
+    // Starts the unit, points SERIAL_COMDEVICE at it and makes the link; null on failure.
+    std::unique_ptr<TPOF> start()
+    {
+        if (!sim.start())
+            return nullptr;
+        qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
+        auto d = std::make_unique<FakeHVData>();
+        data = d.get();
+        auto pof = std::make_unique<TPOF>(std::move(d));
+        auto s = std::make_unique<FakeHVData>();
+        sub = s.get();
+        pof->setHVSub(std::move(s));
+        return pof;
+    }
+};
