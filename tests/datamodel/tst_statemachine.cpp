@@ -1,6 +1,7 @@
 #include "datamodel/Statemachine.h"
 
 #include <QSignalSpy>
+#include <QThread>
 #include <QtTest>
 
 using namespace States;
@@ -215,6 +216,14 @@ private slots:
         row(TestBurning, E::SafetyCircuitOpened, TestSoftStop);
         row(TestRunning, E::TestAborted, TestFinalizing);
         row(TestDataTransferred, E::TestResultConfirmed, Idle);
+        // With the HV switched on every fault, abort or opening ends the test at once.
+        row(WaitLoadDetect, E::HVUnitErrorDetected, TestFinalizing);
+        row(TestReadyToRun, E::TestCanceledUser, TestFinalizing);
+        row(TestReadyToRun, E::StateTimeout, TestFinalizing);
+        row(WaitForConfirmation, E::SafetyCircuitOpened, TestSoftStop);
+        row(WaitHVFree, E::TestAborted, Idle);
+        row(WaitFohm, E::TestCanceledUser, -1);
+        row(Backfeed, E::HVUnitInitialized, -1);
     }
 
     void tableRows()
@@ -274,6 +283,23 @@ private slots:
         QCOMPARE(timedOut.first().first().value<AppState>(), WaitConfirmOn);
         QCOMPARE(pairs(changes).last(), Pair(WaitConfirmOn, Idle));
         QCOMPARE(sm.timeoutResult(WaitLoadDetect), eTestResult_TimeoutLoadDetection);
+    }
+
+    // The machine runs on the data model's own thread: its time-outs must run there too.
+    void timeoutOnTheMachinesThread()
+    {
+        QThread thread;
+        auto* sm = new Statemachine(nullptr, 100);
+        sm->setStateTimeout(WaitConfirmOn, 600);
+        sm->moveToThread(&thread);
+        thread.start();
+        for (E e : {E::MainsOn, E::HVUnitInitialized, E::StartTest, E::ExtEmergOffClosed})
+            QMetaObject::invokeMethod(sm, "receiveAppEvent", Qt::QueuedConnection, Q_ARG(eAppEvent, e));
+        QTRY_COMPARE_WITH_TIMEOUT(int(sm->currentState()), int(WaitConfirmOn), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(sm->currentState()), int(Idle), 5000);
+        QMetaObject::invokeMethod(sm, [sm] { delete sm; }, Qt::BlockingQueuedConnection);
+        thread.quit();
+        QVERIFY(thread.wait(5000));
     }
 
     void leavingAStateDisarmsItsTimeout()

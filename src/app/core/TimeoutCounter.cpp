@@ -2,7 +2,8 @@
 
 #include <QtGlobal>
 
-TimeoutCounter::TimeoutCounter(QObject* parent, int tickMs) : QObject(parent), m_tickMs(qMax(1, tickMs))
+TimeoutCounter::TimeoutCounter(QObject* parent, int tickMs)
+    : QObject(parent), m_timer(this), m_tickMs(qMax(1, tickMs)) // the timer follows the counter to its thread
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
