@@ -362,15 +362,15 @@ private slots:
         t.restart();
         QCOMPARE(readW(&v, true), -100);
         const qint64 longTime = t.elapsed();
-        // Three passes of the budget, each overrunning by at most one line reset.
-        QVERIFY2(shortTime >= 3 * TPOF::ShortBudgetMs && shortTime < 3 * (TPOF::ShortBudgetMs + 250),
+        // Three passes of the budget, each overrunning by about one line reset.
+        QVERIFY2(shortTime >= 3 * TPOF::ShortBudgetMs && shortTime < 3 * (TPOF::ShortBudgetMs + 400),
                  qPrintable(QString::number(shortTime)));
-        QVERIFY2(longTime >= 3 * TPOF::LongBudgetMs && longTime < 3 * (TPOF::LongBudgetMs + 250),
+        QVERIFY2(longTime >= 3 * TPOF::LongBudgetMs && longTime < 3 * (TPOF::LongBudgetMs + 400),
                  qPrintable(QString::number(longTime)));
 
         t.restart();
         QCOMPARE(pof->SetValue(TPOF::CMD_Start), -100);
-        QVERIFY(t.elapsed() < 3 * 250);
+        QVERIFY(t.elapsed() < 3 * 400);
     }
 
     void serialNumberText()
