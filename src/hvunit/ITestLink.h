@@ -23,4 +23,6 @@ public:
     virtual bool StartLoadDetection() = 0;
     virtual int GetParameter(eHVUnitParamType type, unsigned long long* value) = 0;
     virtual int SetParameter(eHVUnitParamType type, unsigned long long value) = 0;
+    // The unit's temperature in degrees; false when it could not be read.
+    virtual bool GetTemperature(int* degrees) = 0;
 };

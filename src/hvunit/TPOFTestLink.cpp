@@ -28,3 +28,13 @@ int TPOFTestLink::SetParameter(eHVUnitParamType type, unsigned long long value)
 {
     return m_pof->SetParameter(type, value);
 }
+
+bool TPOFTestLink::GetTemperature(int* degrees)
+{
+    qint8 t = 0;
+    if (!m_pof->GetTemperature(&t))
+        return false;
+    if (degrees)
+        *degrees = t;
+    return true;
+}

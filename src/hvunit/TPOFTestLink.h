@@ -17,6 +17,7 @@ public:
     bool StartLoadDetection() override;
     int GetParameter(eHVUnitParamType type, unsigned long long* value) override;
     int SetParameter(eHVUnitParamType type, unsigned long long value) override;
+    bool GetTemperature(int* degrees) override;
 
 private:
     TPOF* m_pof;

@@ -26,7 +26,7 @@ public:
     explicit TTestChart(QObject* parent = nullptr);
     ~TTestChart() override;
 
-    bool hasHistory() const { return true; }
+    bool hasHistory() const override { return true; }
     static bool isParameterSupportedByOperationMode(OpModeParameters::eParameter parameter,
                                                     OperatingModes::OperatingMode mode);
 
@@ -43,7 +43,7 @@ public:
     TestChart::VLF::TestData record() const;
 
 public slots:
-    bool captureData(QString fileName);
+    bool captureData(QString fileName) override;
     bool loadData(QString filepath, ActivityItem* item);
     void clearData() override;
     ActivityTypes::ActivityEntryList loadActivities();

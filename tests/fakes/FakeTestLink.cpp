@@ -179,3 +179,21 @@ void FakeTestLink::setParameterReply(eHVUnitParamType type, const Reply& reply)
     QMutexLocker lock(&m_mutex);
     m_parameterReplies.insert(int(type), reply);
 }
+
+bool FakeTestLink::GetTemperature(int* degrees)
+{
+    record(QStringLiteral("GetTemperature"));
+    QMutexLocker lock(&m_mutex);
+    if (!m_temperatureOk)
+        return false;
+    if (degrees)
+        *degrees = m_temperature;
+    return true;
+}
+
+void FakeTestLink::setTemperature(int degrees, bool ok)
+{
+    QMutexLocker lock(&m_mutex);
+    m_temperature = degrees;
+    m_temperatureOk = ok;
+}

@@ -30,6 +30,7 @@ public:
     bool StartLoadDetection() override;
     int GetParameter(eHVUnitParamType type, unsigned long long* value) override;
     int SetParameter(eHVUnitParamType type, unsigned long long value) override;
+    bool GetTemperature(int* degrees) override;
 
     // All calls in order, and the same without the state polls.
     QStringList calls() const;
@@ -51,6 +52,8 @@ public:
     void setStartLoadDetectionResult(bool ok);
     void setParameterResult(int rc);
     void setParameterReply(eHVUnitParamType type, const Reply& reply);
+    // Temperature reads answer this (or fail); recorded as "GetTemperature".
+    void setTemperature(int degrees, bool ok = true);
 
 private:
     void record(const QString& call);
@@ -66,4 +69,6 @@ private:
     bool m_startLoadDetection = true;
     int m_setParameter = 0;
     QHash<int, Reply> m_parameterReplies;
+    int m_temperature = 25;
+    bool m_temperatureOk = true;
 };

@@ -831,7 +831,7 @@ private slots:
         QTest::addColumn<int>("events");
         QTest::newRow("from idle") << int(Idle) << 1;
         QTest::newRow("from HV unit error") << int(HVUnitError) << 1;
-        QTest::newRow("from finalizing (stored elsewhere)") << int(TestFinalizing) << 0;
+        QTest::newRow("from finalizing without samples") << int(TestFinalizing) << 1;
     }
 
     void transferWithoutFinalizingStoresNothing()
