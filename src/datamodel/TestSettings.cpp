@@ -233,6 +233,14 @@ void TestSettings::setUnitLimits(long maxVoltagePeak, unsigned long maxFrequency
     QMutexLocker lock(&m_mutex);
     m_unitMaxVoltage = maxVoltagePeak > 0 ? maxVoltagePeak : 0;
     m_unitMaxFrequency = maxFrequency;
+    // What the unit cannot do is not kept for the next test.
+    m_values.voltage = boundStoredVoltage(m_values.voltage, m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    const QPair<long, long> range = voltageRangeLocked(m_mode);
+    m_values.rangeUpper = qBound(range.first, m_values.rangeUpper, range.second);
+    if (m_values.frequency != 0) {
+        const QPair<unsigned long, unsigned long> fr = frequencyRangeLocked(m_mode);
+        m_values.frequency = qBound(fr.first, m_values.frequency, qMax(fr.first, fr.second));
+    }
 }
 
 QPair<long, long> TestSettings::voltageRangeLocked(M::OperatingMode mode) const

@@ -689,7 +689,7 @@ int TPOF::GetIdentification()
     const auto range = m_data->frequencyRange(OperatingModes::Unknown);
     const unsigned long f = m_data->getFrequencyToTest();
     const unsigned long clamped = qBound(range.first, f, qMax(range.first, range.second));
-    if (clamped != f)
+    if (f != 0 && clamped != f) // 0 is the automatic frequency, not a value to clamp
         m_data->setFrequencyToTest(clamped);
     if (m_data->getMinutesToTest() > id.maxTestMinutes)
         m_data->setMinutesToTest(id.maxTestMinutes);

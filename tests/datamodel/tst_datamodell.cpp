@@ -481,11 +481,13 @@ private slots:
         m_dm->changeOperatingMode(M::SheathTest);
         m_dm->setVoltageToTest(90000000);
         QCOMPARE(m_dm->getVoltageToTest(), m_dm->getVoltageRange().second);
+        m_dm->setVoltageToTest(20000000);
         stIdentification id;
         id.maxVoltagePeak = 15000000;
         id.maxFrequency = 100;
         id.valid = true;
         m_dm->setHVIdentification(id);
+        QCOMPARE(m_dm->getVoltageToTest(), 15000000L); // bound again to what the unit can do
         m_dm->setVoltageToTest(90000000);
         QCOMPARE(m_dm->getVoltageToTest(), 15000000L);
 

@@ -182,6 +182,21 @@ private slots:
         QCOMPARE(pof->GetIdentification(), -100);
     }
 
+    void identificationKeepsTheAutomaticFrequency()
+    {
+        FakeHVData::Settings s = data->settings();
+        s.mode = OperatingModes::VLFSin;
+        s.frequency = 0; // automatic
+        s.frequencyRange = { 10, 100 };
+        data->setSettings(s);
+        QCOMPARE(pof->GetIdentification(), 0);
+        QCOMPARE(data->settings().frequency, 0ul);
+        s.frequency = 500;
+        data->setSettings(s);
+        QCOMPARE(pof->GetIdentification(), 0);
+        QCOMPARE(data->settings().frequency, 100ul);
+    }
+
     void hvSourceStatusIsReadTwice()
     {
         sim.model().setParameter(12, 0x55);
