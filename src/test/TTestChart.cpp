@@ -327,6 +327,15 @@ bool TTestChart::copyMeasurements(QStringList fileList)
 
 bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory)
 {
+    // Without a stick the mount point is internal storage: copying there would
+    // report an export that never reached a stick.
+    if (!GlobalFuncs::isUsbStickPresent()) {
+        KLOG_WARN2("TTestChart", "copyMeasurements", QStringLiteral("No USB stick at %1")
+                                                         .arg(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint)));
+        if (IGUI* gui = GlobalFuncs::getGUI())
+            gui->requestUSBConnDlg();
+        return false;
+    }
     // A work item is a day folder of the store (whole export) or one listed file.
     QStringList dayFolders;
     if (fileList.isEmpty()) {

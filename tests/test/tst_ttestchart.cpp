@@ -162,6 +162,8 @@ private slots:
         m_gui = std::make_unique<RecordingGui>();
         GlobalFuncs::setGUI(m_gui.get());
         QVERIFY(m_root->mkdir(QStringLiteral("/media/USB")));
+        // A stick holds something; an empty mount point is no stick.
+        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/stick-label.txt"), "VLF"));
     }
 
     void cleanup()
@@ -553,6 +555,19 @@ private slots:
     }
 
     // --- export ----------------------------------------------------------------
+
+    void exportWithoutAStickAsksForOneAndCopiesNothing()
+    {
+        const QString path = storeRecord(tanDeltaRecord());
+        QVERIFY(QFile::remove(m_root->path(QStringLiteral("/media/USB/stick-label.txt"))));
+        TTestChart chart;
+        QString target;
+        QVERIFY(!chart.copyMeasurements({path}, target));
+        QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
+        QVERIFY(m_gui->callsOf(QStringLiteral("requestProgressDlg")).isEmpty());
+        QVERIFY(!m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported")));
+        QVERIFY(QDir(m_root->path(QStringLiteral("/media/USB"))).isEmpty());
+    }
 
     void exportCopiesIntoTheMeasurementsFolder()
     {

@@ -77,6 +77,12 @@ void GlobalFuncs::setDatabaseReleaser(std::function<void()> releaser)
 
 QString GlobalFuncs::getAppDataPath() { return FsRoot::path(QString::fromLatin1(kAppData)); }
 
+bool GlobalFuncs::isUsbStickPresent()
+{
+    const QDir dir(getUsbPath(UsbMountPoint));
+    return dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
 QString GlobalFuncs::getUsbPath(Path path)
 {
     const QString usb = FsRoot::path(QString::fromLatin1(kUsbMount));

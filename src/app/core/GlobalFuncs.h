@@ -59,6 +59,9 @@ public:
     static QString getApplicHelperFilesPath(MemoryType type);
     static QString getApplicHelperFilesPath(int type) { return getApplicHelperFilesPath(static_cast<MemoryType>(type)); }
     static QString getAppDataPath();
+    // A stick is present when its mount point exists and holds something; an empty
+    // mount point folder is the instrument's own storage.
+    static bool isUsbStickPresent();
     // Resolves the paths again and creates the application-data folders.
     static bool initPaths();
     // Releases the logging controller and the database.
