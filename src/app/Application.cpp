@@ -27,6 +27,9 @@ const char* const kUnsetSerialNumber = "99999999999";
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
+    registerInstrumentTypes();
+    qRegisterMetaType<QList<eHVUnitParamType>>("QList<eHVUnitParamType>");
+    qRegisterMetaType<OperatingModes::OperatingMode>("OperatingModes::OperatingMode");
     installServices();
     createDataModel();
     createGui();
@@ -169,7 +172,27 @@ void Application::connectComponents()
     connect(m_pof, &TPOF::sendAppEvent, dm, &DataModell::receiveAppEvent);
     connect(dm, &DataModell::appStateChanged, this, &Application::onAppStateChanged);
     connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
-    connect(m_gui.get(), &IGUI::sendAppEvent, dm, &DataModell::receiveAppEvent);
+    connectGui();
+}
+
+void Application::connectGui()
+{
+    DataModell* dm = dataModel();
+    IGUI* gui = m_gui.get();
+    // Requests of the user interface.
+    connect(gui, &IGUI::sendAppEvent, dm, &DataModell::receiveAppEvent);
+    // On the GUI thread: the settings it stores are database calls, which would wait for
+    // this thread from DMThread while holding the settings' lock that the views read.
+    connect(gui, &IGUI::changeOperatingMode, dm, &DataModell::changeOperatingMode, Qt::DirectConnection);
+    connect(gui, &IGUI::setHVUnitParamValue, m_pof, &TPOF::setHVUnitParamValue);
+    connect(gui, &IGUI::refreshHVUnitParams, m_pof,
+            qOverload<const QList<eHVUnitParamType>&>(&TPOF::refreshHVUnitParams));
+    // What the user interface shows of the back end.
+    connect(m_pof, &TPOF::showMessageDlg, gui,
+            qOverload<MessageCategories, const QString&, const QString&, bool, bool>(&IGUI::showMessageDlg));
+    connect(dm, &DataModell::operatingModeChanged, gui, &IGUI::operatingModeChanged);
+    connect(dm, &DataModell::TestBoostStateChanged, gui, &IGUI::TestBoostStateChanged);
+    connect(dm, &DataModell::hvUnitParamChanged, gui, &IGUI::HVUnitParamChanged);
 }
 
 void Application::startRunning()

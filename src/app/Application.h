@@ -50,6 +50,7 @@ private:
     // The test worker TTestThread ("TestThread"), the commissioning machine factory
     // and the SKP server ("SKPThread", guarded) take their place here once they exist.
     void connectComponents();
+    void connectGui();
     void startRunning();
 
     // Shutdown steps.

@@ -2,6 +2,7 @@
 #include "CheckAppState.h"
 #include "DataModell.h"
 #include "FakeGpioTree.h"
+#include "DB.h"
 #include "GlobalFuncs.h"
 #include "HvUnitSimulator.h"
 #include "IGUI.h"
@@ -74,6 +75,7 @@ private slots:
         QCOMPARE(m_app->gui()->thread(), m_app->thread());
         QCOMPARE(m_app->usbChecker()->thread(), m_app->thread());
         QCOMPARE(m_app->safetyCircuit()->thread(), m_app->thread());
+        QCOMPARE(GlobalFuncs::getDB()->thread(), m_app->thread());
         const QStringList running = threadNames();
         for (const char* name : {"DMThread", "POFThread", "WatchdogThread"})
             QVERIFY2(running.contains(QLatin1String(name)), name);
@@ -101,6 +103,32 @@ private slots:
                 letters.append(request.at(1));
         }
         QVERIFY2(letters.startsWith("zWNWIWHW"), letters.constData());
+    }
+
+    void guiRequestsReachTheBackEnd()
+    {
+        DataModell* dm = m_app->dataModel();
+        IGUI* gui = m_app->gui();
+        const OperatingModes::OperatingMode mode = dm->getOperatingMode() == OperatingModes::VLFRect
+            ? OperatingModes::VLFSin
+            : OperatingModes::VLFRect;
+        emit gui->changeOperatingMode(mode);
+        QTRY_COMPARE(dm->getOperatingMode(), mode);
+
+        m_sim->clearRequests();
+        emit gui->refreshHVUnitParams({eHVUnitParamType_GainU});
+        QTRY_VERIFY([this]() {
+            for (const QByteArray& r : m_sim->completeRequests())
+                if (r.startsWith(">K"))
+                    return true;
+            return false;
+        }());
+
+        QSignalSpy boost(gui, &IGUI::TestBoostStateChanged);
+        dm->setTestBoostState(stTBState{1, 0}, true);
+        QTRY_COMPARE(boost.size(), 1);
+        QCOMPARE(boost.first().at(1).value<stTBState>().powerState, 1);
+        dm->setTestBoostState(stTBState{0, 0}, true);
     }
 
     void usbStickReachesDataModelAndGui()
