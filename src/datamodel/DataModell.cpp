@@ -497,6 +497,7 @@ void DataModell::resetTestData()
     SafetyCircuitBits none;
     none.set();
     m_hv.setLastSafetyError(none);
+    m_hv.setLastErrorState(stHVUnitState());
 }
 
 void DataModell::setMeasurementValues(stMeasurementValues value)

@@ -332,6 +332,8 @@ private slots:
         feed({E::HVUnitInitialized});
         QCOMPARE(m_dm->getAppState(), Idle);
         QCOMPARE(states.count(), 2);
+        m_dm->resetTestData();
+        QCOMPARE(m_dm->getLastHVUnitErrorState(), stHVUnitState());
     }
 
     void linkLostDuringATestEndsItWithComError()
