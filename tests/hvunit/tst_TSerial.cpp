@@ -2,6 +2,7 @@
 #include "TSerial.h"
 #include "TempRoot.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -17,6 +18,13 @@ class TestTSerial : public QObject {
     Q_OBJECT
 
     HvUnitSimulator sim;
+
+    static int openDescriptors()
+    {
+        return QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+            .size();
+    }
 
     static void drain(TSerial& s)
     {
@@ -243,6 +251,34 @@ private slots:
         QCOMPARE(s.ReceiveString(buf, sizeof buf), int(TSerial::NoEcho));
         QVERIFY(t.elapsed() >= 2999);
         QVERIFY2(t.elapsed() < 4500, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void lineResetsLeaveNoDescriptorBehind()
+    {
+        const int before = openDescriptors();
+        QVERIFY(before > 0);
+        {
+            TSerial s;
+            // Every failed pass closes and reopens the line.
+            sim.setFault(Fault::NoEcho);
+            QCOMPARE(s.SendString(">W.", 3, 400), int(TSerial::NoEcho));
+            sim.clearFault();
+            char buf[8];
+            sim.inject("<123456789.");
+            QCOMPARE(s.ReceiveString(buf, sizeof buf), int(TSerial::Overflow));
+            QVERIFY(s.descriptor() >= 0);
+            QCOMPARE(openDescriptors(), before + 1);
+        }
+        QCOMPARE(openDescriptors(), before);
+
+        // A second simulated unit comes and goes without a trace as well.
+        {
+            HvUnitSimulator other;
+            QVERIFY(other.start());
+            QVERIFY(openDescriptors() > before);
+            other.stop();
+        }
+        QCOMPARE(openDescriptors(), before);
     }
 
     void sendFileStreamsRawBytes()
