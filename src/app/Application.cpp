@@ -6,6 +6,11 @@
 #include "DataModelSafetyReceiver.h"
 #include "DataModell.h"
 #include "DbLogSink.h"
+#include "ExtPortManager.h"
+#include "MeasurementManager.h"
+#include "TTestChart.h"
+#include "TTestThread.h"
+#include "TestBoostManagerExtPort.h"
 #include "GPIOManager.h"
 #include "GlobalFuncs.h"
 #include "HeadlessGui.h"
@@ -32,11 +37,15 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     qRegisterMetaType<OperatingModes::OperatingMode>("OperatingModes::OperatingMode");
     installServices();
     createDataModel();
+    createMeasurementManager();
     createGui();
     createHVLink();
     initialize();
     guardThreads();
+    createAccessoryManagers();
+    createRecordStore();
     createSafetyCircuit();
+    createTestWorker();
     connectComponents();
     startRunning();
 }
@@ -50,6 +59,8 @@ Application::~Application()
     m_gui.reset();
     // ActionHandler and the phase selection go here once they exist.
     m_usb.reset();
+    m_testBoost.reset();
+    m_extPort.reset();
     // The HV-enable line is switched off while the GPIO manager is still there to do it.
     if (m_safety) {
         m_safety->setHV_Off();
@@ -60,6 +71,7 @@ Application::~Application()
 
     WatchdogManager::destroyInstance();
     stopWorkerThreads();
+    m_testChart.reset();
 
     KLOG_INFO2(kClass, "~Application", "Shutdown complete");
     // Logging and the database go last, so the records of the worker threads' ends are kept.
@@ -115,6 +127,17 @@ void Application::createDataModel()
     });
 }
 
+void Application::createMeasurementManager()
+{
+    auto* manager = new MeasurementManager(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements));
+    GlobalFuncs::setMeasurementManager(manager);
+    m_measurementThread = std::make_unique<ThreadGuard>(QStringLiteral("MeasurementManagerThread"), manager,
+                                                        [manager]() {
+                                                            GlobalFuncs::setMeasurementManager(nullptr);
+                                                            delete manager;
+                                                        });
+}
+
 void Application::createGui()
 {
     m_gui = std::make_unique<HeadlessGui>();
@@ -161,6 +184,20 @@ void Application::guardThreads()
     watchdog->attachThread(m_pofThread->context());
 }
 
+void Application::createAccessoryManagers()
+{
+    m_extPort = std::make_unique<ExtPortManager>();
+    m_testBoost = std::make_unique<TestBoostManagerExtPort>(m_extPort.get());
+}
+
+void Application::createRecordStore() { m_testChart = std::make_unique<TTestChart>(); }
+
+void Application::createTestWorker()
+{
+    m_testWorker = new TTestThread(m_pof, m_testChart.get());
+    m_testThread = std::make_unique<ThreadGuard>(QStringLiteral("TestThread"), m_testWorker);
+}
+
 void Application::createSafetyCircuit()
 {
     m_safety = std::make_unique<TCheckSafetyCircuit>(m_gpio, createDataModelReciever());
@@ -172,6 +209,12 @@ void Application::connectComponents()
     connect(m_pof, &TPOF::sendAppEvent, dm, &DataModell::receiveAppEvent);
     connect(dm, &DataModell::appStateChanged, this, &Application::onAppStateChanged);
     connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
+    connect(dm, &DataModell::appStateChanged, m_testWorker, &TTestThread::appStateChanged);
+    connect(m_testWorker, &TTestThread::sendAppEvent, dm, &DataModell::receiveAppEvent);
+    connect(dm, &DataModell::HVStateChanged, m_testWorker, &TTestThread::updateFaultValues);
+    connect(dm, &DataModell::appStateChanged, m_testBoost.get(), &TestBoostManager::appStateChanged);
+    connect(dm, &DataModell::safetyCircuitChanged, m_testBoost.get(), &TestBoostManager::safetyCircuitChanged);
+    connect(dm, &DataModell::operatingModeChanged, m_testBoost.get(), &TestBoostManager::operatingModeChanged);
     connectGui();
 }
 
@@ -207,11 +250,20 @@ void Application::startRunning()
 
 void Application::stopWorkerThreads()
 {
-    // The test thread ("TestThread") stops here, before the HV link, once it exists.
+    // The test worker drives the HV link, so it ends first.
+    if (m_testThread) {
+        m_testThread->stop();
+        m_testWorker = nullptr;
+        m_testThread.reset();
+    }
     if (m_pofThread) {
         m_pofThread->stop();
         m_pof = nullptr;
         m_pofThread.reset();
+    }
+    if (m_measurementThread) {
+        m_measurementThread->stop();
+        m_measurementThread.reset();
     }
     if (m_dmThread) {
         m_dmThread->stop();
@@ -221,8 +273,9 @@ void Application::stopWorkerThreads()
 
 void Application::onAppStateChanged(States::AppState, States::AppState newState)
 {
-    // ActionHandler::setMachineName runs here on the way from Starting to Idle once it exists,
-    // and the external-port search is switched on only in Idle.
+    // ActionHandler::setMachineName runs here on the way from Starting to Idle once it exists.
+    if (m_extPort)
+        m_extPort->enableSearch(newState == States::Idle);
     if (!m_safety)
         return;
     bool hvAllowed = DataModell::isTestRunningState(newState);

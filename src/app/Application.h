@@ -9,6 +9,11 @@
 class CheckAppState;
 class ConfigAccessXML;
 class DataModell;
+class ExtPortManager;
+class MeasurementManager;
+class TestBoostManager;
+class TTestChart;
+class TTestThread;
 class GPIOManager;
 class IGUI;
 class LoggingCtrl;
@@ -32,23 +37,27 @@ public:
     TCheckSafetyCircuit* safetyCircuit() const { return m_safety.get(); }
     ThreadGuard* dataModelThread() const { return m_dmThread.get(); }
     ThreadGuard* hvLinkThread() const { return m_pofThread.get(); }
+    ThreadGuard* testThread() const { return m_testThread.get(); }
+    TTestThread* testWorker() const { return m_testWorker; }
+    ExtPortManager* extPortManager() const { return m_extPort.get(); }
 
 private:
     // Start-up, in this order.
     void installServices();
     void createDataModel();
-    // The connection manager ("ConnectionManagerThread") and the measurement-file
-    // manager ("MeasurementManagerThread") take their place here once they exist.
+    // The connection manager ("ConnectionManagerThread") takes its place here once it exists.
+    void createMeasurementManager();
     void createGui();
     void createHVLink();
     // ActionHandler takes its place here once it exists.
     void initialize();
     void guardThreads();
-    // The external-port and test-boost managers and the record store TTestChart
-    // take their place here once they exist.
+    void createAccessoryManagers();
+    void createRecordStore();
     void createSafetyCircuit();
-    // The test worker TTestThread ("TestThread"), the commissioning machine factory
-    // and the SKP server ("SKPThread", guarded) take their place here once they exist.
+    void createTestWorker();
+    // The commissioning machine factory and the SKP server ("SKPThread", guarded)
+    // take their place here once they exist.
     void connectComponents();
     void connectGui();
     void startRunning();
@@ -56,17 +65,27 @@ private:
     // Shutdown steps.
     void stopWorkerThreads();
 
-    void onAppStateChanged(States::AppState oldState, States::AppState newState);
     void onUnixSignal(int signalNumber);
+
+private slots:
+    void onAppStateChanged(States::AppState oldState, States::AppState newState);
+
+private:
 
     std::unique_ptr<LoggingCtrl> m_logger;
     std::unique_ptr<ConfigAccessXML> m_config;
     std::unique_ptr<UnixSignalWatcher> m_signals;
     std::unique_ptr<ThreadGuard> m_dmThread;
+    std::unique_ptr<ThreadGuard> m_measurementThread;
     std::unique_ptr<IGUI> m_gui;
     TPOF* m_pof = nullptr; // owned by m_pofThread
     std::unique_ptr<ThreadGuard> m_pofThread;
     std::unique_ptr<CheckAppState> m_usb;
     GPIOManager* m_gpio = nullptr;
+    std::unique_ptr<ExtPortManager> m_extPort;
+    std::unique_ptr<TestBoostManager> m_testBoost;
+    std::unique_ptr<TTestChart> m_testChart;
     std::unique_ptr<TCheckSafetyCircuit> m_safety;
+    TTestThread* m_testWorker = nullptr; // owned by m_testThread
+    std::unique_ptr<ThreadGuard> m_testThread;
 };

@@ -10,7 +10,10 @@
 #include "TCheckSafetyCircuit.h"
 #include "TPOF.h"
 #include "TempRoot.h"
+#include "TTestThread.h"
 #include "ThreadGuard.h"
+#include "MeasurementManager.h"
+#include "ExtPortManager.h"
 #include "WatchdogManager.h"
 
 #include <QDir>
@@ -72,12 +75,15 @@ private slots:
         QCOMPARE(dm->thread()->objectName(), QStringLiteral("DMThread"));
         QCOMPARE(dm->getStatemachine()->thread(), dm->thread());
         QCOMPARE(m_app->hvLink()->thread()->objectName(), QStringLiteral("POFThread"));
+        QCOMPARE(m_app->testWorker()->thread()->objectName(), QStringLiteral("TestThread"));
+        QCOMPARE(GlobalFuncs::getMeasurementManager()->thread()->objectName(), QStringLiteral("MeasurementManagerThread"));
+        QCOMPARE(m_app->extPortManager()->thread(), m_app->thread());
         QCOMPARE(m_app->gui()->thread(), m_app->thread());
         QCOMPARE(m_app->usbChecker()->thread(), m_app->thread());
         QCOMPARE(m_app->safetyCircuit()->thread(), m_app->thread());
         QCOMPARE(GlobalFuncs::getDB()->thread(), m_app->thread());
         const QStringList running = threadNames();
-        for (const char* name : {"DMThread", "POFThread", "WatchdogThread"})
+        for (const char* name : {"DMThread", "POFThread", "TestThread", "MeasurementMana", "WatchdogThread"})
             QVERIFY2(running.contains(QLatin1String(name)), name);
     }
 
@@ -152,9 +158,10 @@ private slots:
     {
         DataModell* dm = m_app->dataModel();
         FakeGpioTree* gpio = m_gpio;
+        // Only the frame's own reaction: the other listeners would start a real test.
         auto stateChange = [&](States::AppState from, States::AppState to) {
-            emit dm->appStateChanged(from, to);
-            QCoreApplication::processEvents();
+            QVERIFY(QMetaObject::invokeMethod(m_app, "onAppStateChanged", Qt::DirectConnection,
+                                              Q_ARG(States::AppState, from), Q_ARG(States::AppState, to)));
         };
         stateChange(States::Idle, States::InitTest);
         QCOMPARE(gpio->lastWritten(HVEnableLine), '1');
