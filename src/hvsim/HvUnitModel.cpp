@@ -163,7 +163,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         return true;
     }
     case 'P':
-        data = hex(m_minutes * 60000ull, 8);
+        data = hex(m_testDurationMs != 0 ? uint64_t(m_testDurationMs) : m_minutes * 60000ull, 8);
         return true;
     case 'Q':
         data = hex(m_gainU, 4) + hex(m_gainI, 4);
@@ -276,6 +276,7 @@ void HvUnitModel::setParameterBroken(int code, bool on) { std::lock_guard<std::m
 void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetFails = f; }
 void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
 void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
+void HvUnitModel::setTestDurationMs(uint32_t ms) { std::lock_guard<std::mutex> l(m_mutex); m_testDurationMs = ms; }
 
 void HvUnitModel::setGainWriteBehaviour(int busyMs, bool fails, bool mangles)
 {

@@ -64,6 +64,9 @@ public:
     void setLoad(uint32_t capacitance, uint64_t resistanceMilliOhm);
     void setTanDelta(uint32_t millionths, uint32_t noise);
     void setRampMs(int ms);
+    // Test duration the unit reports ('P'); 0: the minutes it was sent. Lets a test of
+    // a few seconds run to its end.
+    void setTestDurationMs(uint32_t ms);
     void setLoadDetectionFails(bool fails);
     void setStateBits(uint32_t bits);   // permanent extra bits (or-ed into the word)
     void triggerBreakdown();
@@ -124,6 +127,7 @@ private:
     int64_t m_voltage = 0;
     uint64_t m_frequency = 100;
     uint64_t m_minutes = 0;
+    uint32_t m_testDurationMs = 0;
     uint64_t m_iValue = 0;
     int m_mode = 0;
     int m_burn = 0;

@@ -724,7 +724,7 @@ bool TTestThread::getUIT(stMeasurementValues* sample)
     unsigned long long values[4] = {};
     unsigned short count = 0;
     if (m->pof->GetValue(TPOF::CMD_MeasurementValues, values, 4, &count) != 0 || count < 3) {
-        StopTest(SKP_StopFlags_None);
+        readFailed();
         return false;
     }
     ++m->sampleCount;
@@ -734,6 +734,14 @@ bool TTestThread::getUIT(stMeasurementValues* sample)
     if (sample->current == 0)
         emit RampDownPhaseDetected();
     return true;
+}
+
+// A unit that cannot be read is stopped, and not read again: every further failed read
+// would hold this thread for the link's whole retry budget and delay the test's end.
+void TTestThread::readFailed()
+{
+    m->valueTimer->stop();
+    StopTest(SKP_StopFlags_None);
 }
 
 void TTestThread::getTestValues()
@@ -862,7 +870,7 @@ bool TTestThread::getPeriodicValues(unsigned long time)
     unsigned long long values[4] = {};
     unsigned short count = 0;
     if (m->pof->GetValue(TPOF::CMD_PeriodicValues, values, 4, &count) != 0 || count < 3) {
-        StopTest(SKP_StopFlags_None);
+        readFailed();
         return false;
     }
     const qint64 minimum = std::max<qint64>(0, qint64(dm()->tanDeltaMinimum()) * 1000000);
@@ -881,7 +889,7 @@ bool TTestThread::getLeakageValues()
     unsigned long long values[4] = {};
     unsigned short count = 0;
     if (m->pof->GetValue(TPOF::CMD_LeakageValues, values, 4, &count) != 0 || count < 3) {
-        StopTest(SKP_StopFlags_None);
+        readFailed();
         return false;
     }
     stPeriodicMeasurementValues record;

@@ -76,6 +76,7 @@ private:
 
     void StartMeasurement();
     bool getUIT(stMeasurementValues* sample);
+    void readFailed();
     bool getPeriodicValues(unsigned long time);
     bool getLeakageValues();
     void storePeriodic(const stPeriodicMeasurementValues& values);

@@ -291,8 +291,10 @@ private slots:
     {
         startMeasurement();
         tick(100);
+        timer("valueTimer")->start();
         m_link->queueReply(TPOF::CMD_MeasurementValues, Reply{ -100, {} });
         m_worker->getTestValues();
+        QVERIFY(!timer("valueTimer")->isActive()); // a unit that cannot be read is not read again
         QCOMPARE(dm()->getLastMeasurementValues().timeStamp, 100u);
         int samples = 0;
         auto end = dm()->endMeasurementValues();
