@@ -73,7 +73,10 @@ TPOF::TPOF(std::unique_ptr<IHVDataModel> data, QObject* parent)
     if (!m_data)
         m_data = makeDefaultHVDataModel();
     m_sub = makeDefaultHVSub();
-    m_serial->setComErrorQuery([this] { return m_sub && m_sub->getHVUnitState().comError; });
+    m_serial->setComErrorQuery([this] {
+        const auto s = sub();
+        return s && s->getHVUnitState().comError;
+    });
     m_pollTimer = new QTimer(this);
     m_pollTimer->setSingleShot(true);
     connect(m_pollTimer, &QTimer::timeout, this, &TPOF::GetHVState, Qt::QueuedConnection);
@@ -220,9 +223,10 @@ bool TPOF::checkPOFCommandCompatibility(eCommandCode code) const
 
 bool TPOF::setComError(bool flag)
 {
-    stHVUnitState state = m_sub->getHVUnitState();
+    const auto s = sub();
+    stHVUnitState state = s->getHVUnitState();
     state.comError = m_updateInProgress ? false : flag;
-    m_sub->setHVUnitState(state);
+    s->setHVUnitState(state);
     return state.comError;
 }
 
@@ -411,12 +415,12 @@ int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long l
         switch (static_cast<int>(value1)) {
         case OperatingModes::VLFRect: c = 'r'; break;
         case OperatingModes::VLFCosRect: {
-            const int type = m_sub->getVLFCosRectType();
+            const int type = sub()->getVLFCosRectType();
             c = type == 0 ? 'y' : type == 1 ? 'e' : type == 2 ? 'c' : 0;
             break;
         }
-        case OperatingModes::DC: c = m_sub->getVoltagePolarity() == 0 ? '+' : '-'; break;
-        case OperatingModes::DAC: c = m_sub->getVoltagePolarity() == 0 ? 'D' : 'd'; break;
+        case OperatingModes::DC: c = sub()->getVoltagePolarity() == 0 ? '+' : '-'; break;
+        case OperatingModes::DAC: c = sub()->getVoltagePolarity() == 0 ? 'D' : 'd'; break;
         case OperatingModes::SheathTest: c = 't'; break;
         case OperatingModes::VLFSin:
         case OperatingModes::TanDelta:
@@ -562,7 +566,14 @@ void TPOF::setHVSub(std::unique_ptr<HFStateSubscriber> sub)
 {
     if (!sub)
         sub = makeDefaultHVSub();
-    m_sub.swap(sub);
+    // Installed from other threads while the poll runs: a subscriber in use is only
+    // destroyed when its last user lets go of it.
+    std::atomic_store(&m_sub, std::shared_ptr<HFStateSubscriber>(std::move(sub)));
+}
+
+std::shared_ptr<HFStateSubscriber> TPOF::sub() const
+{
+    return std::atomic_load(&m_sub);
 }
 
 void TPOF::resetHVSub()
@@ -589,13 +600,14 @@ bool TPOF::GetHVState()
     unsigned short count = 0;
     const int rc = GetValue(CMD_StateWord, values, 2, &count, m_longBudget);
     if (rc == Ok) {
-        if (m_sub->getHVUnitState().comError) {
+        const auto s = sub();
+        if (s->getHVUnitState().comError) {
             if (!m_updateInProgress)
                 KLOG_INFO2(kClass, "GetHVState", "Communication with HV-Unit is up again");
             m_timingWarning = true;
             emit sendAppEvent(eAppEvent::HVUnitInitialized);
         }
-        m_sub->setHVUnitState(stHVUnitState(false, static_cast<quint32>(values[0])));
+        s->setHVUnitState(stHVUnitState(false, static_cast<quint32>(values[0])));
         if (m_autoPoll)
             m_pollClock.restart();
     } else {
@@ -609,7 +621,7 @@ bool TPOF::GetHVState()
 void TPOF::armPollTimer()
 {
     int delay = 250;
-    if (!m_sub->getHVUnitState().comError && m_pollClock.isValid())
+    if (!sub()->getHVUnitState().comError && m_pollClock.isValid())
         delay = int(qMax<qint64>(0, 250 - m_pollClock.elapsed()));
     m_pollTimer->start(delay);
 }
@@ -892,7 +904,7 @@ int TPOF::setGainCalibration(const stGainCalibration& gains)
                 failure = true;
                 break;
             }
-            const quint32 word = m_sub->getHVUnitState().state;
+            const quint32 word = sub()->getHVUnitState().state;
             if (!(word & HVStateBits::Busy)) {
                 if (word & HVStateBits::BusyFailed)
                     return ErrCalibrationFailed;
@@ -1053,7 +1065,7 @@ void TPOF::appStateChanged(States::AppState oldState, States::AppState newState)
         GlobalFuncs::waitMs(100);
         init();
     } else if (oldState == Idle && newState == HVUnitError) {
-        const stHVUnitState st = m_sub->getHVUnitState();
+        const stHVUnitState st = sub()->getHVUnitState();
         if (!st.comError && (st.state & HVStateBits::OutputOffset))
             StopTest(SKP_StopFlags_None);
     } else if (oldState == Idle && newState == Updating) {
@@ -1190,10 +1202,10 @@ unsigned TPOF::writeHVCUpdate()
         if (clock.elapsed() > 29999)
             return UpdateBusyTimeout;
         QCoreApplication::processEvents();
-        if (!(m_sub->getHVUnitState().state & HVStateBits::Busy))
+        if (!(sub()->getHVUnitState().state & HVStateBits::Busy))
             break;
     }
     if (!GetHVState())
         return UpdateFailed;
-    return (m_sub->getHVUnitState().state & HVStateBits::BusyFailed) ? UpdateRejected : UpdateOk;
+    return (sub()->getHVUnitState().state & HVStateBits::BusyFailed) ? UpdateRejected : UpdateOk;
 }

@@ -140,7 +140,7 @@ public:
 
     void setHVSub(std::unique_ptr<HFStateSubscriber> sub);
     void resetHVSub();
-    HFStateSubscriber* hvSub() const { return m_sub.get(); }
+    std::shared_ptr<HFStateSubscriber> sub() const;
     IHVDataModel* dataModel() const { return m_data.get(); }
     TSerial& serial() { return *m_serial; }
     // Source of the local time sent with 'z' (the system clock unless replaced).
@@ -193,7 +193,7 @@ private:
     int m_requestLength = 0;
     POF_Response m_response;
     std::atomic<bool> m_updateInProgress { false };
-    std::unique_ptr<HFStateSubscriber> m_sub;
+    std::shared_ptr<HFStateSubscriber> m_sub; // only through sub() and setHVSub()
     std::unique_ptr<IHVDataModel> m_data;
     std::atomic<bool> m_longBudget { true };
     QTimer* m_pollTimer = nullptr;

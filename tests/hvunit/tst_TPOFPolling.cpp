@@ -2,10 +2,48 @@
 #include "LogCapture.h"
 #include "TPOF.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
+
 using Fault = HvUnitSimulator::Fault;
+
+namespace {
+// A subscriber that notices being destroyed while one of its calls still runs.
+class WatchedSubscriber : public HFStateSubscriber {
+public:
+    explicit WatchedSubscriber(std::atomic<int>& violations) : m_violations(violations) {}
+    ~WatchedSubscriber() override
+    {
+        if (m_active.load() != 0)
+            ++m_violations;
+    }
+    void setHVUnitState(const stHVUnitState&) override { Busy b(m_active); }
+    stHVUnitState getHVUnitState() const override
+    {
+        Busy b(m_active);
+        return stHVUnitState();
+    }
+    int getVoltagePolarity() const override { return 0; }
+    int getVLFCosRectType() const override { return 0; }
+
+private:
+    // Each call takes a little while, as a real receiver may.
+    struct Busy {
+        explicit Busy(std::atomic<int>& a) : active(a)
+        {
+            ++active;
+            QThread::usleep(2000);
+        }
+        ~Busy() { --active; }
+        std::atomic<int>& active;
+    };
+    mutable std::atomic<int> m_active { 0 };
+    std::atomic<int>& m_violations;
+};
+} // namespace
 
 // TPOF on its own thread, as in the instrument; the test drives it from outside.
 class TestTPOFPolling : public QObject {
@@ -315,6 +353,29 @@ private slots:
         onLinkThread([&] { ok = pof->rebootHVUnit(); });
         QVERIFY(!ok);
         QVERIFY(!pof->hvAutoCheck());
+    }
+
+    void subscriberSwappedFromAnotherThreadWhilePolling()
+    {
+        std::atomic<int> violations { 0 };
+        pof->setHVAutoCheck(true);
+        QElapsedTimer t;
+        t.start();
+        int swaps = 0;
+        while (t.elapsed() < 1200) {
+            pof->setHVSub(std::make_unique<WatchedSubscriber>(violations));
+            ++swaps;
+            QThread::usleep(500);
+        }
+        pof->setHVAutoCheck(false);
+        QVERIFY(stateReads().size() >= 2); // the poll ran meanwhile
+        // Later tests talk to the fake subscriber again.
+        auto fake = std::make_unique<FakeHVData>();
+        sub = link.sub = fake.get();
+        pof->setHVSub(std::move(fake));
+        QTest::qWait(50);
+        QCOMPARE(violations.load(), 0);
+        QVERIFY(swaps > 100);
     }
 };
 
