@@ -230,12 +230,14 @@ void Application::connectGui()
     connect(gui, &IGUI::setHVUnitParamValue, m_pof, &TPOF::setHVUnitParamValue);
     connect(gui, &IGUI::refreshHVUnitParams, m_pof,
             qOverload<const QList<eHVUnitParamType>&>(&TPOF::refreshHVUnitParams));
+    connect(gui, &IGUI::transferTanDeltaSummary, m_testWorker, &TTestThread::transferTanDeltaSummary);
     // What the user interface shows of the back end.
     connect(m_pof, &TPOF::showMessageDlg, gui,
             qOverload<MessageCategories, const QString&, const QString&, bool, bool>(&IGUI::showMessageDlg));
     connect(dm, &DataModell::operatingModeChanged, gui, &IGUI::operatingModeChanged);
     connect(dm, &DataModell::TestBoostStateChanged, gui, &IGUI::TestBoostStateChanged);
     connect(dm, &DataModell::hvUnitParamChanged, gui, &IGUI::HVUnitParamChanged);
+    connect(m_testWorker, &TTestThread::saveToHistoryFailed, gui, &IGUI::saveToHistoryFailed);
 }
 
 void Application::startRunning()
