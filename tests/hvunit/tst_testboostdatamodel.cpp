@@ -1,12 +1,10 @@
+#include "DataModelFixture.h"
 #include "DataModell.h"
-#include "DB.h"
 #include "ExtPortManager.h"
-#include "FakeConfig.h"
 #include "FakeW1Tree.h"
 #include "GlobalFuncs.h"
 #include "HvEnableRule.h"
 #include "OneWireManager.h"
-#include "TempRoot.h"
 #include "TestBoostManagerExtPort.h"
 #include "TestBoostManagerVirtual.h"
 
@@ -31,13 +29,9 @@ private slots:
 
     void init()
     {
-        m_root = std::make_unique<TempRoot>();
-        m_config = std::make_unique<FakeConfig>();
-        GlobalFuncs::setConfig(m_config.get());
-        QVERIFY(DB::getInstance()->initialize());
-        DB::getInstance()->registerGlobally();
-        m_dm = DataModell::getInstance();
-        m_dm->initialize();
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+        m_dm = m_fixture->dm();
 
         m_tree = std::make_unique<FakeW1Tree>();
         m_tree->addSwitch(Switch, 0xF0); // all four inputs active
@@ -49,13 +43,8 @@ private slots:
     void cleanup()
     {
         m_tree.reset();
-        DataModell::destroyInstance();
         m_dm = nullptr;
-        DB::destroyInstance();
-        GlobalFuncs::setDB(nullptr);
-        GlobalFuncs::setConfig(nullptr);
-        m_config.reset();
-        m_root.reset();
+        m_fixture.reset();
     }
 
     void accessoryReachesTheDataModel()
@@ -85,7 +74,7 @@ private slots:
 
     void emulationKeepsAPresentAccessory()
     {
-        m_config->setBoolean(QStringLiteral("/Device/VLFBoosterEmulation"), true);
+        m_fixture->config()->setBoolean(QStringLiteral("/Device/VLFBoosterEmulation"), true);
         ExtPortManager port;
         TestBoostManagerExtPort tb(&port);
         QVERIFY(announce(port));
@@ -128,8 +117,7 @@ private:
         return found.wait(3000);
     }
 
-    std::unique_ptr<TempRoot> m_root;
-    std::unique_ptr<FakeConfig> m_config;
+    std::unique_ptr<DataModelFixture> m_fixture;
     std::unique_ptr<FakeW1Tree> m_tree;
     DataModell* m_dm = nullptr;
 };

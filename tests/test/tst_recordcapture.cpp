@@ -1,13 +1,11 @@
 // The record store against the real data model: capture, saved-record info and the
 // history list in the model's formats.
-#include "FakeConfig.h"
+#include "DataModelFixture.h"
 #include "File.h"
 #include "LogRecorder.h"
 #include "LoggingCtrl.h"
-#include "TempRoot.h"
 #include "TestChart.h"
 #include "datamodel/DataModell.h"
-#include "db/DB.h"
 
 #include <QDir>
 #include <QtTest>
@@ -20,8 +18,7 @@ using M = OperatingModes;
 class TstRecordCapture : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TempRoot> m_root;
-    std::unique_ptr<FakeConfig> m_config;
+    std::unique_ptr<DataModelFixture> m_fixture;
     DataModell* m_dm = nullptr;
 
     void finishedSineTest()
@@ -68,26 +65,15 @@ private slots:
 
     void init()
     {
-        m_root = std::make_unique<TempRoot>();
-        QVERIFY(m_root->isValid());
-        m_config = std::make_unique<FakeConfig>();
-        GlobalFuncs::setConfig(m_config.get());
-        QVERIFY(DB::getInstance()->initialize());
-        DB::getInstance()->registerGlobally();
-        m_dm = DataModell::getInstance();
-        m_dm->initialize();
-        QCOMPARE(GlobalFuncs::getDM(), m_dm);
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+        m_dm = m_fixture->dm();
     }
 
     void cleanup()
     {
-        DataModell::destroyInstance();
         m_dm = nullptr;
-        DB::destroyInstance();
-        GlobalFuncs::setDB(nullptr);
-        GlobalFuncs::setConfig(nullptr);
-        m_config.reset();
-        m_root.reset();
+        m_fixture.reset();
     }
 
     void captureFromTheModel()
@@ -137,7 +123,7 @@ private slots:
 
         QVERIFY(saveTestData(GlobalFuncs::UsbMeasurements, d));
         const stExportTestInfo exported = m_dm->getExportTestInfo();
-        QVERIFY(exported.directory.startsWith(m_root->path("/media/USB")));
+        QVERIFY(exported.directory.startsWith(m_fixture->root().path("/media/USB")));
         QVERIFY(VLF::File::verify(exported.filePath()));
     }
 
@@ -167,7 +153,7 @@ private slots:
         QCOMPARE(list.at(1).comment, QStringLiteral("Pr\u00fcfung"));
 
         // In debug mode the unreadable record is listed, marked.
-        QCOMPARE(m_config->setBoolean(QStringLiteral("/General/DevelopmentMode"), true), 0);
+        QCOMPARE(m_fixture->config()->setBoolean(QStringLiteral("/General/DevelopmentMode"), true), 0);
         QVERIFY(m_dm->isDevelopmentMode());
         list = activityEntryList(store);
         QCOMPARE(list.size(), 4);

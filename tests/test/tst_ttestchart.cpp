@@ -1,13 +1,11 @@
 #include "ActivityItem.h"
-#include "DB.h"
+#include "DataModelFixture.h"
 #include "DataModell.h"
-#include "FakeConfig.h"
 #include "File.h"
 #include "GlobalFuncs.h"
 #include "LogCapture.h"
 #include "RecordingGui.h"
 #include "TTestChart.h"
-#include "TempRoot.h"
 #include "TestChart.h"
 
 #include <QDir>
@@ -106,11 +104,11 @@ class TstTTestChart : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LogCapture> m_log;
-    std::unique_ptr<TempRoot> m_root;
-    std::unique_ptr<FakeConfig> m_config;
+    std::unique_ptr<DataModelFixture> m_fixture;
     std::unique_ptr<RecordingGui> m_gui;
     DataModell* m_dm = nullptr;
 
+    const TempRoot& root() const { return m_fixture->root(); }
     QString store() const { return GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements); }
     QString stick() const { return GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements); }
 
@@ -151,32 +149,22 @@ private slots:
     void init()
     {
         m_log->clear();
-        m_root = std::make_unique<TempRoot>();
-        QVERIFY(m_root->isValid());
-        m_config = std::make_unique<FakeConfig>();
-        GlobalFuncs::setConfig(m_config.get());
-        QVERIFY(DB::getInstance()->initialize());
-        DB::getInstance()->registerGlobally();
-        m_dm = DataModell::getInstance();
-        m_dm->initialize();
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+        m_dm = m_fixture->dm();
         m_gui = std::make_unique<RecordingGui>();
         GlobalFuncs::setGUI(m_gui.get());
-        QVERIFY(m_root->mkdir(QStringLiteral("/media/USB")));
+        QVERIFY(root().mkdir(QStringLiteral("/media/USB")));
         // A stick holds something; an empty mount point is no stick.
-        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/stick-label.txt"), "VLF"));
+        QVERIFY(root().writeFile(QStringLiteral("/media/USB/stick-label.txt"), "VLF"));
     }
 
     void cleanup()
     {
         GlobalFuncs::setGUI(nullptr);
         m_gui.reset();
-        DataModell::destroyInstance();
         m_dm = nullptr;
-        DB::destroyInstance();
-        GlobalFuncs::setDB(nullptr);
-        GlobalFuncs::setConfig(nullptr);
-        m_config.reset();
-        m_root.reset();
+        m_fixture.reset();
     }
 
     // --- waiting -------------------------------------------------------------
@@ -229,7 +217,7 @@ private slots:
         const QString path = storeRecord(tanDeltaRecord());
         QByteArray content = bytes(path);
         content.chop(5);
-        QVERIFY(m_root->writeFile(path.mid(m_root->root().size()), content));
+        QVERIFY(root().writeFile(path.mid(root().root().size()), content));
 
         QSignalSpy failed(&chart, &TTestChart::dataLoadFailed);
         ActivityItem item;
@@ -367,7 +355,7 @@ private slots:
     void historyListsTheInternalStore()
     {
         const QString good = storeRecord(tanDeltaRecord());
-        QVERIFY(m_root->writeFile(store().mid(m_root->root().size())
+        QVERIFY(root().writeFile(store().mid(root().root().size())
                                       + QStringLiteral("/20261207/00000000123-20261207-120000-VLFSin.vlf"),
                                   QByteArray("not a record")));
         // The working directory holds something else entirely.
@@ -483,7 +471,7 @@ private slots:
         QFETCH(QString, name);
         const QString path = storeRecord(tanDeltaRecord());
         const QFileInfo file(path);
-        QVERIFY(m_root->writeFile(store().mid(m_root->root().size()) + QStringLiteral("/20261207/taken.vlf"),
+        QVERIFY(root().writeFile(store().mid(root().root().size()) + QStringLiteral("/20261207/taken.vlf"),
                                   QByteArray("keep")));
         QDir().mkpath(file.absolutePath() + QStringLiteral("/a"));
         stExportTestInfo info;
@@ -545,11 +533,11 @@ private slots:
     {
         storeRecord(tanDeltaRecord());
         storeRecord(cosRectRecord(QStringLiteral("2026-12-08T11:00:00.000"), QString()), QStringLiteral("20261208"));
-        QVERIFY(m_root->writeFile(QStringLiteral("/home/root/keep.txt"), QByteArray("k")));
+        QVERIFY(root().writeFile(QStringLiteral("/home/root/keep.txt"), QByteArray("k")));
         TTestChart chart;
         chart.deleteMeasurements({});
         QVERIFY(!QFileInfo::exists(store()));
-        QCOMPARE(m_root->readFile(QStringLiteral("/home/root/keep.txt")), QByteArray("k"));
+        QCOMPARE(root().readFile(QStringLiteral("/home/root/keep.txt")), QByteArray("k"));
         QVERIFY(QFileInfo::exists(GlobalFuncs::getAppDataPath()));
         QCOMPARE(m_gui->callsOf(QStringLiteral("closeDlg")).size(), 1);
     }
@@ -559,14 +547,14 @@ private slots:
     void exportWithoutAStickAsksForOneAndCopiesNothing()
     {
         const QString path = storeRecord(tanDeltaRecord());
-        QVERIFY(QFile::remove(m_root->path(QStringLiteral("/media/USB/stick-label.txt"))));
+        QVERIFY(QFile::remove(root().path(QStringLiteral("/media/USB/stick-label.txt"))));
         TTestChart chart;
         QString target;
         QVERIFY(!chart.copyMeasurements({path}, target));
         QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
         QVERIFY(m_gui->callsOf(QStringLiteral("requestProgressDlg")).isEmpty());
         QVERIFY(!m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported")));
-        QVERIFY(QDir(m_root->path(QStringLiteral("/media/USB"))).isEmpty());
+        QVERIFY(QDir(root().path(QStringLiteral("/media/USB"))).isEmpty());
     }
 
     void exportCopiesIntoTheMeasurementsFolder()
@@ -635,9 +623,9 @@ private slots:
         const QString a = storeRecord(tanDeltaRecord());
         const QString b = storeRecord(cosRectRecord(QStringLiteral("2026-12-08T11:00:00.000"), QString()),
                                       QStringLiteral("20261208"));
-        QVERIFY(m_root->writeFile(store().mid(m_root->root().size()) + QStringLiteral("/20261208/values.csv"),
+        QVERIFY(root().writeFile(store().mid(root().root().size()) + QStringLiteral("/20261208/values.csv"),
                                   QByteArray("1;2\n")));
-        QVERIFY(m_root->writeFile(store().mid(m_root->root().size()) + QStringLiteral("/20261208/notes.txt"),
+        QVERIFY(root().writeFile(store().mid(root().root().size()) + QStringLiteral("/20261208/notes.txt"),
                                   QByteArray("no")));
         TTestChart chart;
         QString target;
@@ -659,7 +647,7 @@ private slots:
         const QString bad = storeRecord(cosRectRecord(QStringLiteral("2026-12-08T11:00:00.000"), QString()),
                                         QStringLiteral("20261208"));
         // Something that is not a folder sits where the second day folder belongs.
-        QVERIFY(m_root->writeFile(stick().mid(m_root->root().size()) + QStringLiteral("/20261208"), QByteArray("x")));
+        QVERIFY(root().writeFile(stick().mid(root().root().size()) + QStringLiteral("/20261208"), QByteArray("x")));
         TTestChart chart;
         // The failed file comes first; the one after it is copied all the same.
         QVERIFY(!chart.copyMeasurements({bad, good}));
@@ -677,14 +665,14 @@ private slots:
         const QString path = storeRecord(tanDeltaRecord());
         const QString name = QFileInfo(path).fileName();
         const QString stem = name.left(name.size() - 4);
-        const QString folder = stick().mid(m_root->root().size()) + QStringLiteral("/20261207/");
-        QVERIFY(m_root->writeFile(folder + name, QByteArray("other")));
-        QVERIFY(m_root->writeFile(folder + stem + QStringLiteral("-1.vlf"), QByteArray("other too")));
+        const QString folder = stick().mid(root().root().size()) + QStringLiteral("/20261207/");
+        QVERIFY(root().writeFile(folder + name, QByteArray("other")));
+        QVERIFY(root().writeFile(folder + stem + QStringLiteral("-1.vlf"), QByteArray("other too")));
         TTestChart chart;
         QFile file(path);
         QString target;
         QVERIFY(chart.copyMeasurementFile(file, target));
-        QCOMPARE(m_root->readFile(folder + name), QByteArray("other"));
+        QCOMPARE(root().readFile(folder + name), QByteArray("other"));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261207/") + stem + QStringLiteral("-2.vlf")), bytes(path));
     }
 };
