@@ -149,7 +149,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     case 'L': {
         const int64_t u = outputVoltageLocked();
         const int64_t i = m_resistance ? int64_t(std::llround(double(u) / double(m_resistance) * 1e9)) : 0;
-        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(i), 16) + hex(uint32_t(msSince(m_start)), 8);
+        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(i), 16) + hex(uint32_t(msSince(m_start) * m_clockScale), 8);
         return true;
     }
     case 'M': {
@@ -174,7 +174,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     case 'U': {
         const int64_t u = outputVoltageLocked();
         data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(currentLocked(u)), 16)
-            + hex(uint32_t(m_on ? msSince(m_onSince) : 0), 8);
+            + hex(uint32_t(m_on ? msSince(m_onSince) * m_clockScale : 0), 8);
         return true;
     }
     case 'V':
@@ -277,6 +277,7 @@ void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(
 void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
 void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
 void HvUnitModel::setTestDurationMs(uint32_t ms) { std::lock_guard<std::mutex> l(m_mutex); m_testDurationMs = ms; }
+void HvUnitModel::setClockScale(int scale) { std::lock_guard<std::mutex> l(m_mutex); m_clockScale = scale < 1 ? 1 : scale; }
 
 void HvUnitModel::setGainWriteBehaviour(int busyMs, bool fails, bool mangles)
 {

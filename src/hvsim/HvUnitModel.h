@@ -67,6 +67,9 @@ public:
     // Test duration the unit reports ('P'); 0: the minutes it was sent. Lets a test of
     // a few seconds run to its end.
     void setTestDurationMs(uint32_t ms);
+    // The unit's measurement clock (time stamps of 'U' and 'L') runs this many times
+    // faster than real time, so that slow periods pass quickly.
+    void setClockScale(int scale);
     void setLoadDetectionFails(bool fails);
     void setStateBits(uint32_t bits);   // permanent extra bits (or-ed into the word)
     void triggerBreakdown();
@@ -128,6 +131,7 @@ private:
     uint64_t m_frequency = 100;
     uint64_t m_minutes = 0;
     uint32_t m_testDurationMs = 0;
+    int m_clockScale = 1;
     uint64_t m_iValue = 0;
     int m_mode = 0;
     int m_burn = 0;

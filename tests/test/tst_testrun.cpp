@@ -10,9 +10,11 @@
 #include "TPOF.h"
 #include "TTestChart.h"
 #include "TTestThread.h"
+#include "TanDeltaPhaseData.h"
 #include "TestChart.h"
 #include "app/core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "db/DB.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -300,6 +302,77 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!dm()->getHVUnitState().comError, 15000);
         QVERIFY2(waitForState(Idle, 15000), States::stateName(dm()->getAppState()));
         QTRY_VERIFY_WITH_TIMEOUT(dm()->hvStateOk(), 5000);
+    }
+
+    void threePhaseTanDeltaStepTest()
+    {
+        prepare(M::TanDelta, 0);
+        dm()->setFrequencyToTest(100);
+        dm()->setVoltageSteps(3);
+        dm()->setNumberOfValues(2);
+        dm()->setPhasesToTest(0x7);
+        dm()->setMinutesToTest(0); // the steps end the test, not the time
+        QCOMPARE(dm()->getVoltageSteps(), 3u);
+        QCOMPARE(dm()->getNumberOfValues(), 2u);
+        // The unit's clock runs 50 times faster: a 10 s period passes in 0.2 s.
+        m_sim.model().setClockScale(50);
+        const QStringList before = records(GlobalFuncs::InternalMeasurements);
+
+        // Each voltage step of each phase has its own tan delta in the unit.
+        int phase = 0;
+        QSet<int> stepsSeen;
+        const QList<long> stepVoltages = dm()->getVoltageStepList();
+        auto tanDeltaOf = [](int p, int s) { return quint32(1000 * (p + 1) + 10 * s); };
+        QMetaObject::Connection steps = connect(m_worker, &TTestThread::voltageStepUp, this, [&](long voltage) {
+            const int step = stepVoltages.indexOf(voltage);
+            stepsSeen.insert(step);
+            m_sim.model().setTanDelta(tanDeltaOf(phase, step), 0);
+        }, Qt::DirectConnection);
+
+        for (phase = 0; phase < 3; ++phase) {
+            stepsSeen.clear();
+            QVERIFY2(dm()->getAppState() == (phase == 0 ? Idle : WaitPhaseConnect),
+                     States::stateName(dm()->getAppState()));
+            m_states.clear();
+            dm()->receiveAppEvent(E::StartTest);
+            QVERIFY2(waitForState(TestRunning, 15000), States::stateName(dm()->getAppState()));
+            // The next phase follows at once: the finished state may already be left.
+            QVERIFY2(waitForState(phase < 2 ? WaitPhaseConnect : TestFinished, 20000),
+                     States::stateName(dm()->getAppState()));
+            QVERIFY(m_states.contains(TestFinished));
+            QCOMPARE(dm()->getTestResult(), eTestResult_FinishedSuccess);
+            QCOMPARE(stepsSeen, QSet<int>({ 0, 1, 2 }));
+            m_sim.model().setStateBits(0);
+        }
+        disconnect(steps);
+        m_sim.model().setClockScale(1);
+
+        // One record holds the three phases.
+        const QStringList after = records(GlobalFuncs::InternalMeasurements);
+        QCOMPARE(after.size(), before.size() + 1);
+        TestData data;
+        QVERIFY(TestChart::loadTestData(after.last(), &data));
+        QCOMPARE(TestChart::VLF::info(data, 0, 12).toInt(), int(M::TanDelta));
+        QCOMPARE(TestChart::VLF::info(data, 0, 11).toInt(), 3);
+        const auto summary = TestChart::tanDeltaSummary(data);
+        QCOMPARE(summary.size(), 3);
+        for (int p = 0; p < 3; ++p) {
+            QCOMPARE(summary.at(p).first, p);
+            const QVector<TanDeltaMeasurementValues>& values = summary.at(p).second;
+            QCOMPARE(values.size(), 3);
+            for (int s = 0; s < 3; ++s) {
+                QCOMPARE(values.at(s).avgTanDelta, tanDeltaOf(p, s));
+                QCOMPARE(values.at(s).stdDevTanDelta, qint64(0));
+            }
+            // The steps rise in voltage.
+            QVERIFY(values.at(0).voltage < values.at(1).voltage && values.at(1).voltage < values.at(2).voltage);
+            const QMap<int, long long> meta = GlobalFuncs::getDB()->getTanDeltaMetainfo(p);
+            QCOMPARE(meta.value(1), 100LL);
+            QCOMPARE(meta.value(2), 500LL);
+            QVERIFY(meta.value(4) > 0);
+        }
+        m_sim.model().setTanDelta(1500, 0);
+        confirmToIdle();
     }
 };
 
