@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include "HvEnableRule.h"
+
 #include "CheckAppState.h"
 #include "ConfigAccessXML.h"
 #include "DB.h"
@@ -208,6 +210,9 @@ void Application::connectComponents()
     DataModell* dm = dataModel();
     connect(m_pof, &TPOF::sendAppEvent, dm, &DataModell::receiveAppEvent);
     connect(dm, &DataModell::appStateChanged, this, &Application::onAppStateChanged);
+    // A test boost that loses ground or F-Ohm during a test must drop the line at once,
+    // not at the next state change.
+    connect(dm, &DataModell::TestBoostStateChanged, this, &Application::updateHvEnable);
     connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
     connect(dm, &DataModell::appStateChanged, m_testWorker, &TTestThread::appStateChanged);
     connect(m_testWorker, &TTestThread::sendAppEvent, dm, &DataModell::receiveAppEvent);
@@ -276,16 +281,19 @@ void Application::stopWorkerThreads()
 void Application::onAppStateChanged(States::AppState, States::AppState newState)
 {
     // ActionHandler::setMachineName runs here on the way from Starting to Idle once it exists.
+    m_appState = newState;
     if (m_extPort)
         m_extPort->enableSearch(newState == States::Idle);
+    updateHvEnable();
+}
+
+void Application::updateHvEnable()
+{
     if (!m_safety)
         return;
-    bool hvAllowed = DataModell::isTestRunningState(newState);
-    if (hvAllowed) {
-        const stTBState boost = dataModel()->getTestBoostState();
-        hvAllowed = boost.powerState == 0 || ((boost.stateWord & 0x6) == 0x6);
-    }
-    if (hvAllowed)
+    DataModell* dm = dataModel();
+    const stTBState boost = dm ? dm->getTestBoostState() : stTBState{};
+    if (hvEnableAllowed(DataModell::isTestRunningState(m_appState), boost))
         m_safety->setHV_On();
     else
         m_safety->setHV_Off();

@@ -69,6 +69,7 @@ private:
 
 private slots:
     void onAppStateChanged(States::AppState oldState, States::AppState newState);
+    void updateHvEnable();
 
 private:
 
@@ -86,6 +87,7 @@ private:
     std::unique_ptr<TestBoostManager> m_testBoost;
     std::unique_ptr<TTestChart> m_testChart;
     std::unique_ptr<TCheckSafetyCircuit> m_safety;
+    States::AppState m_appState = States::None;
     TTestThread* m_testWorker = nullptr; // owned by m_testThread
     std::unique_ptr<ThreadGuard> m_testThread;
 };

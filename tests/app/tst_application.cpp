@@ -175,6 +175,11 @@ private slots:
         dm->setTestBoostState(stTBState{2, 0x6}, true);
         stateChange(States::InitTest, States::TestRunning);
         QCOMPARE(gpio->lastWritten(HVEnableLine), '1');
+        // Ground lost during the test: the line drops without a state change.
+        dm->setTestBoostState(stTBState{2, 0x2}, true);
+        QTRY_COMPARE(gpio->lastWritten(HVEnableLine), '0');
+        dm->setTestBoostState(stTBState{2, 0x6}, true);
+        QTRY_COMPARE(gpio->lastWritten(HVEnableLine), '1');
         stateChange(States::TestRunning, States::Idle);
         QCOMPARE(gpio->lastWritten(HVEnableLine), '0');
         dm->setTestBoostState(stTBState{0, 0}, true);
