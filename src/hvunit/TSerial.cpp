@@ -248,9 +248,17 @@ void TSerial::ResetHVCcom(QElapsedTimer& clock)
     sleepMs(ResetWaitMs);
     const bool closed = (m_fd < 0) || Close_Port() == 0;
     const bool opened = Open_Port();
-    if (!closed || !opened)
+    if (closed && opened) {
+        m_resetFailureLogged = false;
+        return;
+    }
+    // Once until the port works again: a missing device is retried every poll and
+    // would otherwise flood the trace file and the message log.
+    if (!m_resetFailureLogged) {
+        m_resetFailureLogged = true;
         KLOG_ERROR2(kClass, "ResetHVCcom",
                     "Unable to reinitialize serial port interface after communication error");
+    }
 }
 
 bool TSerial::fileTransferOnThisThread() const

@@ -50,6 +50,7 @@ private:
     QElapsedTimer* m_clock;
     int m_fd = -1;
     int m_openErrno = 0; // last open failure logged
+    bool m_resetFailureLogged = false;
     QMutex m_transferMutex;
     QMutex m_byteMutex;
     std::function<bool()> m_comErrorQuery;

@@ -1,4 +1,5 @@
 #include "HvUnitSimulator.h"
+#include "LogCapture.h"
 #include "TSerial.h"
 #include "TempRoot.h"
 
@@ -105,6 +106,7 @@ private slots:
 
     void missingDeviceFailsWithoutCrash()
     {
+        LogCapture log;
         const QByteArray saved = qgetenv("SERIAL_COMDEVICE");
         QTemporaryDir dir;
         qputenv("SERIAL_COMDEVICE", (dir.path() + "/none").toLocal8Bit());
@@ -114,6 +116,15 @@ private slots:
             QVERIFY(s.SendString(">W.", 3, 0) < 0);
             char buf[8];
             QCOMPARE(s.ReceiveString(buf, 0), int(TSerial::BadArgument));
+            // Every retry resets the line; the failure is logged once, not per retry.
+            QElapsedTimer clock;
+            clock.start();
+            for (int i = 0; i < 3; ++i)
+                s.ResetHVCcom(clock);
+            QCOMPARE(log.delivered(QStringLiteral(
+                                       "Unable to reinitialize serial port interface after communication error"))
+                         .size(),
+                     1);
         }
         qputenv("SERIAL_COMDEVICE", saved);
     }
