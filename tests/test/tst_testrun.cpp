@@ -21,7 +21,10 @@
 #include <QThread>
 #include <QtTest>
 
+#include <iterator>
 #include <memory>
+
+#include <time.h>
 
 using namespace States;
 using M = OperatingModes;
@@ -372,6 +375,53 @@ private slots:
             QVERIFY(meta.value(4) > 0);
         }
         m_sim.model().setTanDelta(1500, 0);
+        confirmToIdle();
+    }
+
+    // A benchmark, run by hand and skipped in the suite:
+    //   VLF_BENCH_MINUTES=10 /usr/bin/time -v tst_testrun benchmarkSineTest
+    // Prints the CPU time of the process per minute of test and the resident memory
+    // after the first and the last minute.
+    void benchmarkSineTest()
+    {
+        const int minutes = qEnvironmentVariableIntValue("VLF_BENCH_MINUTES");
+        if (minutes <= 0)
+            QSKIP("benchmark: set VLF_BENCH_MINUTES");
+        auto cpuSeconds = [] {
+            timespec t {};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+            return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+        };
+        auto residentKb = [] {
+            QFile status(QStringLiteral("/proc/self/status"));
+            if (!status.open(QIODevice::ReadOnly))
+                return 0LL;
+            for (const QByteArray& line : status.readAll().split('\n')) {
+                if (line.startsWith("VmRSS:"))
+                    return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+            }
+            return 0LL;
+        };
+        prepare(M::VLFSin, 0);
+        dm()->setMinutesToTest(quint16(minutes));
+        startRunning();
+        const double cpuStart = cpuSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        qint64 residentAfterOne = 0;
+        while (dm()->getAppState() == TestRunning && clock.elapsed() < qint64(minutes + 1) * 60000) {
+            QTest::qWait(1000);
+            if (residentAfterOne == 0 && clock.elapsed() >= 60000)
+                residentAfterOne = residentKb();
+        }
+        const double cpu = cpuSeconds() - cpuStart;
+        const qint64 residentAtEnd = residentKb();
+        QVERIFY2(waitForState(TestFinished, 30000), States::stateName(dm()->getAppState()));
+        const double testMinutes = double(clock.elapsed()) / 60000.0;
+        qInfo("benchmark: %.1f min of test, %.2f s CPU (%.2f s per minute, %.2f %% of one core), "
+              "resident %lld kB after 1 min, %lld kB at the end, %d samples",
+              testMinutes, cpu, cpu / testMinutes, cpu / (testMinutes * 60.0) * 100.0, residentAfterOne, residentAtEnd,
+              int(std::distance(dm()->beginMeasurementValues(), dm()->endMeasurementValues())));
         confirmToIdle();
     }
 };
