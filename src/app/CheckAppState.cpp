@@ -28,11 +28,7 @@ void CheckAppState::stop() { m_timer.stop(); }
 
 QString CheckAppState::mountPoint() { return GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint); }
 
-bool CheckAppState::stickPresent()
-{
-    const QDir dir(mountPoint());
-    return dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-}
+bool CheckAppState::stickPresent() { return GlobalFuncs::isUsbStickPresent(); }
 
 QString CheckAppState::backupConfigFile()
 {
