@@ -714,9 +714,10 @@ void TTestThread::StartMeasurement()
     const unsigned long period = static_cast<unsigned long>(model->getPeriodDuration() * 1000.0);
     m->detector.reset({ PlateauPhaseHigh, PlateauPhaseLow }, period / 10, period);
 
-    getTestValues();
-    m->valueTimer->start();
+    // Running before the first read: a failed first read stops the timer for good.
     m->measurementRunning = true;
+    m->valueTimer->start();
+    getTestValues();
 }
 
 bool TTestThread::getUIT(stMeasurementValues* sample)

@@ -362,6 +362,44 @@ private slots:
         QCOMPARE(logLines(QStringLiteral("Failed to get periodic values!")), 1);
     }
 
+    void rectangularWaveIsReadAtItsPlateaus_data()
+    {
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<bool>("leakageRead");
+        QTest::newRow("100 mHz: leakage values") << 100 << true;
+        QTest::newRow("below 100 mHz: the sample itself") << 50 << false;
+    }
+
+    void rectangularWaveIsReadAtItsPlateaus()
+    {
+        QFETCH(int, frequency);
+        QFETCH(bool, leakageRead);
+        useMode(M::VLFRect);
+        QCOMPARE(dm()->periodicModeType(), 3);
+        dm()->setMinutesToTest(5);
+        dm()->setFrequencyUsed(ulong(frequency));
+        // A square wave of 1 s sampled every 100 ms: high in the first half of each period.
+        startMeasurement(1.0);
+        QList<quint32> readAt;
+        for (quint32 t = 50; t < 3000; t += 100) {
+            const qint64 voltage = (t % 1000) < 500 ? 30000000 : -30000000;
+            m_link->setReply(TPOF::CMD_LeakageValues, Reply{ 0, { word(voltage), 1000, t } });
+            const int before = periodicCount();
+            tick(t, voltage, 500);
+            if (periodicCount() > before)
+                readAt << t;
+        }
+        // The middle of each plateau once the first crossing is known, never in the first half period.
+        QCOMPARE(readAt, QList<quint32>({ 750, 1250, 1750, 2250, 2750 }));
+        QCOMPARE(m_link->count(QStringLiteral("GetValue(L)")), leakageRead ? readAt.size() : 0);
+        auto end = dm()->endPeriodicMeasurementValues();
+        const stPeriodicMeasurementValues last = *(--end);
+        QCOMPARE(last.timeStamp, 2750u);
+        QCOMPARE(last.voltage, -30000000);
+        QCOMPARE(last.current, qint64(leakageRead ? 1000 : 500));
+        QCOMPARE(last.tanDelta, TanDeltaNone);
+    }
+
     // --- voltage steps --------------------------------------------------------
 
     void tanDeltaStepsEndAtTheLastValue()
@@ -701,6 +739,7 @@ private slots:
     void stopWithoutSamplesOnlyReportsTheDischarge()
     {
         m_worker->appStateChanged(TestReadyToRun, TestRunning); // the first read fails
+        QVERIFY(!timer("valueTimer")->isActive());
         m_link->clearCalls();
         QVERIFY(!dm()->hasMeasurementValues());
         m_worker->stopTest(SKP_StopFlags_SoftStop);
