@@ -379,7 +379,7 @@ private slots:
     }
 
     // A benchmark, run by hand and skipped in the suite:
-    //   VLF_BENCH_MINUTES=10 /usr/bin/time -v tst_testrun benchmarkSineTest
+    //   VLF_BENCH_MINUTES=10 QTEST_FUNCTION_TIMEOUT=1200000 /usr/bin/time -v tst_testrun benchmarkSineTest
     // Prints the CPU time of the process per minute of test and the resident memory
     // after the first and the last minute.
     void benchmarkSineTest()
