@@ -92,7 +92,7 @@ uint32_t HvUnitModel::stateWordLocked() const
     if (m_on) {
         w |= HVStateBits::OutputOn;
         if (outputVoltageLocked() != 0)
-            w |= VoltagePresent; // bit 16 belongs to the fault mask: a healthy run never shows it
+            w |= HVStateBits::TestVoltageOn; // never bit 16: that one is in the fault mask
         if (msSince(m_onSince) >= m_rampMs)
             w |= HVStateBits::NominalVoltageReached;
     }

@@ -16,11 +16,6 @@
 // calls handle(), tests and the program change the model from other threads.
 class HvUnitModel {
 public:
-    // Bit 2: voltage present at the output (with bit 1 and bit 16 the "high voltage on" mask;
-    // bit 16 is also in the fault mask, so it only comes with a fault).
-    static constexpr uint32_t VoltagePresent = 1u << 2;
-    static constexpr uint32_t HighVoltage = 1u << 16;
-
     struct Identification {
         int firstNumber = 1;
         int secondNumber = 2;
