@@ -1237,6 +1237,13 @@ void TTestThread::logMeasurementStatistics()
 
 bool TTestThread::updateFaultValues()
 {
+    // A change of the HV state can be reported from inside one of this worker's own link
+    // transactions, with the link locked: a call through a connection reads the fault
+    // values on the next turn of this thread's event loop instead.
+    if (sender()) {
+        QMetaObject::invokeMethod(this, [this] { updateFaultValues(); }, Qt::QueuedConnection);
+        return false;
+    }
     DataModell* model = dm();
     if (model->getTestResult() == eTestResult_Unknown) {
         KLOG_CAT2(CAT_METHOD, "METHOD", kClass, "updateFaultValues", "Test result not set!");

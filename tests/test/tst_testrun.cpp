@@ -164,8 +164,9 @@ private slots:
         connect(dm(), &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
         connect(dm(), &DataModell::appStateChanged, m_worker, &TTestThread::appStateChanged);
         connect(dm(), &DataModell::appStateChanged, this, [this](AppState, AppState to) { m_states << to; });
-        // Queued: the state may change inside a transaction of the worker, under the link's lock.
-        connect(dm(), &DataModell::HVStateChanged, m_worker, &TTestThread::updateFaultValues, Qt::QueuedConnection);
+        // As the application connects it: the state may change inside one of the worker's
+        // own transactions (a silent unit), where a direct read would wait for the link's lock.
+        connect(dm(), &DataModell::HVStateChanged, m_worker, &TTestThread::updateFaultValues);
         connect(m_pof, &TPOF::sendAppEvent, dm(), &DataModell::receiveAppEvent);
         connect(m_worker, &TTestThread::sendAppEvent, dm(), &DataModell::receiveAppEvent);
         QVERIFY(m_safety->doRun());
