@@ -56,15 +56,23 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, onSignal);
 
     QSocketNotifier stdinNotifier(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending; // a line may arrive in more than one read
     QObject::connect(&stdinNotifier, &QSocketNotifier::activated, [&]() {
         char buf[512];
-        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf - 1);
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
         if (n <= 0) {
             stdinNotifier.setEnabled(false); // end of input: keep running
+            if (!pending.isEmpty())
+                apply(QString::fromLocal8Bit(pending));
+            pending.clear();
             return;
         }
-        for (const QString& line : QString::fromLocal8Bit(buf, int(n)).split(QLatin1Char('\n')))
-            apply(line);
+        pending.append(buf, int(n));
+        int end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            apply(QString::fromLocal8Bit(pending.left(end)));
+            pending.remove(0, end + 1);
+        }
     });
 
     const QString controlFile = parser.value(control);
