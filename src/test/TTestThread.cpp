@@ -222,6 +222,15 @@ void TTestThread::appStateChanged(AppState oldState, AppState newState)
 
     switch (pairKey(oldState, newState)) {
     case pairKey(Idle, States::InitTest):
+        // A start from Idle is a new cable: its phases begin a record of their own
+        // instead of being appended to the previous cable's record.
+        if (isTanDeltaStepMode(dm()->getOperatingMode())) {
+            dm()->resetCurrentPhase();
+            if (DB* db = GlobalFuncs::getDB())
+                db->setDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName"), QString());
+        }
+        onStart();
+        break;
     case pairKey(WaitPhaseConnect, States::InitTest):
         onStart();
         break;

@@ -3,6 +3,8 @@
 #include "FakeTestLink.h"
 #include "LogCapture.h"
 #include "TTestThread.h"
+#include "db/DB.h"
+#include "GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 
 #include <QSignalSpy>
@@ -646,6 +648,23 @@ private slots:
     }
 
     // --- the other rows of the reaction table ---------------------------------
+
+    void startFromIdleBeginsANewTanDeltaRecord()
+    {
+        useMode(M::TanDelta);
+        DB* db = GlobalFuncs::getDB();
+        QVERIFY(db);
+        QVERIFY(db->setDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName"), QStringLiteral("/x/old.vlf")));
+        dm()->setLastUsedPhase(1);
+        // The next phase of the same cable keeps its record.
+        change(WaitPhaseConnect, States::InitTest);
+        QCOMPARE(db->getDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName")), QStringLiteral("/x/old.vlf"));
+        QCOMPARE(dm()->lastUsedPhase(), 1);
+        // A new start from Idle does not append to the previous cable's record.
+        change(Idle, States::InitTest);
+        QVERIFY(db->getDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName")).isEmpty());
+        QCOMPARE(dm()->lastUsedPhase(), -1);
+    }
 
     void phaseConnectToIdleResetsThePhases()
     {
