@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstrumentTypes.h"
+#include "datamodel/InstrumentTypes.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
-#include "CheckAppState.h"
+#include "app/CheckAppState.h"
 
-#include "GlobalFuncs.h"
-#include "LoggingCtrl.h"
+#include "core/GlobalFuncs.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
 #include <QDir>

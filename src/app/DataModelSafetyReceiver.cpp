@@ -1,7 +1,7 @@
-#include "DataModelSafetyReceiver.h"
+#include "app/DataModelSafetyReceiver.h"
 
-#include "DataModell.h"
-#include "GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "core/GlobalFuncs.h"
 
 void DataModelSafetyReceiver::setSafetyCircuitDriverEnabled(bool enabled)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SafetyReceiver.h"
+#include "hvunit/SafetyReceiver.h"
 
 #include <memory>
 

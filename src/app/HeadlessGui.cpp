@@ -1,6 +1,6 @@
-#include "HeadlessGui.h"
+#include "app/HeadlessGui.h"
 
-#include "LoggingCtrl.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
 

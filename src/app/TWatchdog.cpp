@@ -1,7 +1,7 @@
-#include "TWatchdog.h"
+#include "app/TWatchdog.h"
 
-#include "IWatchdogDevice.h"
-#include "LoggingCtrl.h"
+#include "core/IWatchdogDevice.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
-#include "ThreadGuard.h"
+#include "app/ThreadGuard.h"
 
-#include "LoggingCtrl.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QThread>
 

@@ -1,8 +1,8 @@
-#include "WatchdogManager.h"
+#include "app/WatchdogManager.h"
 
-#include "Platform.h"
-#include "TWatchdog.h"
-#include "ThreadGuard.h"
+#include "core/Platform.h"
+#include "app/TWatchdog.h"
+#include "app/ThreadGuard.h"
 
 #include <QThread>
 

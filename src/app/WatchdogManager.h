@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ISingleton.h"
+#include "core/ISingleton.h"
 
 #include <QObject>
 #include <QStringList>

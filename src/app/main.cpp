@@ -1,5 +1,5 @@
-#include "Application.h"
-#include "LoggingCtrl.h"
+#include "app/Application.h"
+#include "logging/LoggingCtrl.h"
 
 int main(int argc, char* argv[])
 {

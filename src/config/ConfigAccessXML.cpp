@@ -1,6 +1,6 @@
-#include "ConfigAccessXML.h"
+#include "config/ConfigAccessXML.h"
 
-#include "LoggingCtrl.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
 #include <QDir>

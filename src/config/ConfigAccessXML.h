@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConfigTree.h"
+#include "config/ConfigTree.h"
 
 #include <QMutex>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ConfigTree.h"
+#include "config/ConfigTree.h"
 
 #include <QLocale>
 #include <QMutexLocker>

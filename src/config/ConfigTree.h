@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IConfigBase.h"
+#include "config/IConfigBase.h"
 
 #include <QDomDocument>
 #include <QDomElement>

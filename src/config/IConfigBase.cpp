@@ -1,3 +1,3 @@
-#include "IConfigBase.h"
+#include "config/IConfigBase.h"
 
 IConfigBase::~IConfigBase() = default;

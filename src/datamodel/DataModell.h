@@ -1,18 +1,18 @@
 #pragma once
 
-#include "CommissioningCfg.h"
-#include "DisplaySettings.h"
-#include "HVUnitModel.h"
-#include "IPhaseSelect.h"
-#include "InstrumentTypes.h"
-#include "PhaseSequence.h"
-#include "Statemachine.h"
-#include "SystemFunctions.h"
-#include "SystemInfo.h"
-#include "TanDeltaTypes.h"
-#include "RunningTestData.h"
-#include "TestSettings.h"
-#include "app/core/ISingleton.h"
+#include "datamodel/CommissioningCfg.h"
+#include "datamodel/DisplaySettings.h"
+#include "datamodel/HVUnitModel.h"
+#include "datamodel/IPhaseSelect.h"
+#include "datamodel/InstrumentTypes.h"
+#include "datamodel/PhaseSequence.h"
+#include "datamodel/Statemachine.h"
+#include "datamodel/SystemFunctions.h"
+#include "datamodel/SystemInfo.h"
+#include "datamodel/TanDeltaTypes.h"
+#include "datamodel/RunningTestData.h"
+#include "datamodel/TestSettings.h"
+#include "core/ISingleton.h"
 
 #include <QList>
 #include <QObject>

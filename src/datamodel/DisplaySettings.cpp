@@ -1,6 +1,6 @@
-#include "DisplaySettings.h"
+#include "datamodel/DisplaySettings.h"
 
-#include "app/core/GlobalFuncs.h"
+#include "core/GlobalFuncs.h"
 #include "config/IConfigBase.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "HVUnitModel.h"
+#include "datamodel/HVUnitModel.h"
 
 #include <QMutexLocker>
 

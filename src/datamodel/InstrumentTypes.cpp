@@ -1,4 +1,4 @@
-#include "InstrumentTypes.h"
+#include "datamodel/InstrumentTypes.h"
 
 #include <QMetaType>
 

@@ -4,7 +4,7 @@
 // the record store. Only Qt Core and std here, so that every library can include it
 // without depending on the data model's code.
 
-#include "OperatingModes.h"
+#include "datamodel/OperatingModes.h"
 
 #include <QDateTime>
 #include <QMetaType>

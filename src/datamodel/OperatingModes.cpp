@@ -1,4 +1,4 @@
-#include "OperatingModes.h"
+#include "datamodel/OperatingModes.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>

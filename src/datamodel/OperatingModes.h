@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/ISingleton.h"
+#include "core/ISingleton.h"
 
 #include <QFlags>
 #include <QList>

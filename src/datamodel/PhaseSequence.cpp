@@ -1,4 +1,4 @@
-#include "PhaseSequence.h"
+#include "datamodel/PhaseSequence.h"
 
 #include <QMutexLocker>
 

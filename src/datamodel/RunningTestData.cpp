@@ -1,4 +1,4 @@
-#include "RunningTestData.h"
+#include "datamodel/RunningTestData.h"
 
 
 #include <cmath>

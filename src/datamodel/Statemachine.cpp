@@ -1,6 +1,6 @@
-#include "Statemachine.h"
+#include "datamodel/Statemachine.h"
 
-#include "app/core/TimeoutCounter.h"
+#include "core/TimeoutCounter.h"
 #include "logging/LoggingCtrl.h"
 
 using namespace States;

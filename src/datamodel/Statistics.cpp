@@ -1,4 +1,4 @@
-#include "Statistics.h"
+#include "datamodel/Statistics.h"
 
 #include "db/StatisticId.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OperatingModes.h"
+#include "datamodel/OperatingModes.h"
 
 #include <QString>
 

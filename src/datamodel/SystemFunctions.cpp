@@ -1,4 +1,4 @@
-#include "SystemFunctions.h"
+#include "datamodel/SystemFunctions.h"
 
 #include <QMutexLocker>
 

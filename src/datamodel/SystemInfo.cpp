@@ -1,8 +1,8 @@
-#include "SystemInfo.h"
+#include "datamodel/SystemInfo.h"
 
-#include "HVUnitModel.h"
-#include "app/core/FsRoot.h"
-#include "app/core/InvalidVersion.h"
+#include "datamodel/HVUnitModel.h"
+#include "core/FsRoot.h"
+#include "core/InvalidVersion.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,7 +1,7 @@
-#include "TestSettings.h"
+#include "datamodel/TestSettings.h"
 
-#include "app/core/GlobalFuncs.h"
-#include "app/core/ValueConverter.h"
+#include "core/GlobalFuncs.h"
+#include "core/ValueConverter.h"
 #include "db/DB.h"
 
 #include <QMutexLocker>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InstrumentTypes.h"
-#include "TanDeltaTypes.h"
+#include "datamodel/InstrumentTypes.h"
+#include "datamodel/TanDeltaTypes.h"
 
 #include <QMap>
 #include <QMutex>

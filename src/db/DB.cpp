@@ -1,9 +1,9 @@
-#include "DB.h"
+#include "db/DB.h"
 
-#include "DbSchema.h"
-#include "GlobalFuncs.h"
-#include "LoggingCtrl.h"
-#include "MessageCategories.h"
+#include "db/DbSchema.h"
+#include "core/GlobalFuncs.h"
+#include "logging/LoggingCtrl.h"
+#include "logging/MessageCategories.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ISingleton.h"
-#include "LogRecordQueue.h"
+#include "core/ISingleton.h"
+#include "db/LogRecordQueue.h"
 
 #include <QAtomicInt>
 #include <QAtomicPointer>

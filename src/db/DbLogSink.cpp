@@ -1,8 +1,8 @@
-#include "DbLogSink.h"
+#include "db/DbLogSink.h"
 
-#include "DB.h"
-#include "LoggingCtrl.h"
-#include "MessageCategories.h"
+#include "db/DB.h"
+#include "logging/LoggingCtrl.h"
+#include "logging/MessageCategories.h"
 
 #include <QDateTime>
 

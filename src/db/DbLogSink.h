@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ILogSink.h"
-#include "LogRecordQueue.h"
+#include "logging/ILogSink.h"
+#include "db/LogRecordQueue.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "DbSchema.h"
+#include "db/DbSchema.h"
 
 #include <QDateTime>
 #include <QLocale>

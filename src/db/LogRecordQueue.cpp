@@ -1,4 +1,4 @@
-#include "LogRecordQueue.h"
+#include "db/LogRecordQueue.h"
 
 #include <QMutexLocker>
 

@@ -1,6 +1,6 @@
-#include "StatisticId.h"
+#include "db/StatisticId.h"
 
-#include "LoggingCtrl.h"
+#include "logging/LoggingCtrl.h"
 
 int StatisticId::make(int category, int value)
 {

@@ -1,6 +1,6 @@
-#include "HvUnitModel.h"
+#include "hvsim/HvUnitModel.h"
 
-#include "TPOF.h"
+#include "hvunit/TPOF.h"
 
 #include <cmath>
 

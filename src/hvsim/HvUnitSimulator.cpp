@@ -1,6 +1,6 @@
-#include "HvUnitSimulator.h"
+#include "hvsim/HvUnitSimulator.h"
 
-#include "TPOF.h"
+#include "hvunit/TPOF.h"
 
 #include <cerrno>
 #include <fcntl.h>

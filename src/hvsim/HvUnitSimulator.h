@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HvUnitModel.h"
+#include "hvsim/HvUnitModel.h"
 
 #include <QByteArray>
 #include <QList>

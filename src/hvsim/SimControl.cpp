@@ -1,6 +1,6 @@
-#include "SimControl.h"
+#include "hvsim/SimControl.h"
 
-#include "HvUnitSimulator.h"
+#include "hvsim/HvUnitSimulator.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IHVDataModel.h"
+#include "hvunit/IHVDataModel.h"
 
 // The HV link's view of the instrument data model and the database.
 class DMhvDataModel : public IHVDataModel {

@@ -1,6 +1,6 @@
-#include "DMhvStateSubscriber.h"
+#include "hvunit/DMhvStateSubscriber.h"
 
-#include "app/core/GlobalFuncs.h"
+#include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 
 // Before the frame has registered the data model there is nobody to tell.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HFStateSubscriber.h"
+#include "hvunit/HFStateSubscriber.h"
 
 // Default receiver of the polled HV state: the instrument data model.
 class DMhvStateSubscriber : public HFStateSubscriber {

@@ -1,7 +1,7 @@
-#include "DataModelTestBoostModel.h"
+#include "hvunit/DataModelTestBoostModel.h"
 
-#include "DataModell.h"
-#include "GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "core/GlobalFuncs.h"
 
 stTBState DataModelTestBoostModel::testBoostState() const
 {

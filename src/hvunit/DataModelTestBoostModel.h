@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TestBoostModel.h"
+#include "hvunit/TestBoostModel.h"
 
 // The test boost's view of the instrument data model registered in GlobalFuncs; looked
 // up at every call, so the model may be registered after the supervisor is made.

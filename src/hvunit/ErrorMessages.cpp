@@ -1,6 +1,6 @@
-#include "ErrorMessages.h"
+#include "hvunit/ErrorMessages.h"
 
-#include "LoggingCtrl.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
 #include <QStringList>

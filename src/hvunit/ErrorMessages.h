@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InstrumentTypes.h"
-#include "MessageCategories.h"
+#include "datamodel/InstrumentTypes.h"
+#include "logging/MessageCategories.h"
 
 #include <QString>
 

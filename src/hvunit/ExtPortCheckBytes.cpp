@@ -1,4 +1,4 @@
-#include "ExtPortCheckBytes.h"
+#include "hvunit/ExtPortCheckBytes.h"
 
 quint16 extPortCrc16(unsigned page, const QByteArray& payload)
 {

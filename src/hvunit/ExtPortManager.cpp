@@ -1,10 +1,10 @@
-#include "ExtPortManager.h"
+#include "hvunit/ExtPortManager.h"
 
-#include "ExtPortCheckBytes.h"
-#include "FsRoot.h"
-#include "LoggingCtrl.h"
-#include "OneWireManager.h"
-#include "W1File.h"
+#include "hvunit/ExtPortCheckBytes.h"
+#include "core/FsRoot.h"
+#include "logging/LoggingCtrl.h"
+#include "hvunit/OneWireManager.h"
+#include "hvunit/W1File.h"
 
 #include <QtGlobal>
 

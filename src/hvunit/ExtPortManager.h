@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExtPortDevice.h"
-#include "OneWireDevice.h"
+#include "hvunit/ExtPortDevice.h"
+#include "hvunit/OneWireDevice.h"
 
 #include <QByteArray>
 #include <QDateTime>

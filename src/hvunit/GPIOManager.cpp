@@ -1,8 +1,8 @@
-#include "GPIOManager.h"
+#include "hvunit/GPIOManager.h"
 
-#include "FsRoot.h"
-#include "GPIONull.h"
-#include "GPIOsys.h"
+#include "core/FsRoot.h"
+#include "hvunit/GPIONull.h"
+#include "hvunit/GPIOsys.h"
 
 #include <QFileInfo>
 

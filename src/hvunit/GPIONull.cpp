@@ -1,6 +1,6 @@
-#include "GPIONull.h"
+#include "hvunit/GPIONull.h"
 
-#include "LoggingCtrl.h"
+#include "logging/LoggingCtrl.h"
 
 GPIONull::GPIONull() { KLOG_ERROR2("GPIONull", "GPIONull", "No GPIO Driver found!"); }
 

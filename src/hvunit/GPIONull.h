@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GPIOAccess.h"
+#include "hvunit/GPIOAccess.h"
 
 // Stand-in when the kernel offers no GPIO driver: every operation fails.
 class GPIONull : public GPIOAccess {

@@ -1,7 +1,7 @@
-#include "GPIOsys.h"
+#include "hvunit/GPIOsys.h"
 
-#include "FsRoot.h"
-#include "LoggingCtrl.h"
+#include "core/FsRoot.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QFile>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GPIOAccess.h"
+#include "hvunit/GPIOAccess.h"
 
 #include <QString>
 #include <vector>

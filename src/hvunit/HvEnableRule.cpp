@@ -1,4 +1,4 @@
-#include "HvEnableRule.h"
+#include "hvunit/HvEnableRule.h"
 
 bool hvEnableAllowed(bool testRunning, const stTBState& testBoost)
 {

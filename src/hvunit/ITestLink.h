@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TPOF.h"
+#include "hvunit/TPOF.h"
 
 #include "datamodel/InstrumentTypes.h"
 

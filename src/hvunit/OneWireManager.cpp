@@ -1,8 +1,8 @@
-#include "OneWireManager.h"
+#include "hvunit/OneWireManager.h"
 
-#include "FsRoot.h"
-#include "LoggingCtrl.h"
-#include "W1File.h"
+#include "core/FsRoot.h"
+#include "logging/LoggingCtrl.h"
+#include "hvunit/W1File.h"
 
 #include <QFile>
 #include <QMutexLocker>

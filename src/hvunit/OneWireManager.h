@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OneWireDevice.h"
+#include "hvunit/OneWireDevice.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,9 +1,9 @@
-#include "TCheckSafetyCircuit.h"
+#include "hvunit/TCheckSafetyCircuit.h"
 
-#include "GPIOManager.h"
-#include "GlobalFuncs.h"
-#include "LoggingCtrl.h"
-#include "SCPins.h"
+#include "hvunit/GPIOManager.h"
+#include "core/GlobalFuncs.h"
+#include "logging/LoggingCtrl.h"
+#include "hvunit/SCPins.h"
 
 #include <QtGlobal>
 

@@ -1,10 +1,10 @@
-#include "TPOF.h"
+#include "hvunit/TPOF.h"
 
-#include "DMhvDataModel.h"
-#include "DMhvStateSubscriber.h"
+#include "hvunit/DMhvDataModel.h"
+#include "hvunit/DMhvStateSubscriber.h"
 
-#include "app/core/GlobalFuncs.h"
-#include "app/core/ValueConverter.h"
+#include "core/GlobalFuncs.h"
+#include "core/ValueConverter.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "HFStateSubscriber.h"
-#include "IHVDataModel.h"
-#include "TSerial.h"
+#include "hvunit/HFStateSubscriber.h"
+#include "hvunit/IHVDataModel.h"
+#include "hvunit/TSerial.h"
 
 #include "datamodel/InstrumentTypes.h"
 #include "logging/MessageCategories.h"

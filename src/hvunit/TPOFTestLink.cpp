@@ -1,4 +1,4 @@
-#include "TPOFTestLink.h"
+#include "hvunit/TPOFTestLink.h"
 
 int TPOFTestLink::GetValue(TPOF::eCommandCode code, unsigned long long* values, unsigned short capacity,
                            unsigned short* count, bool longBudget, const QList<unsigned long long>* payload)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ITestLink.h"
+#include "hvunit/ITestLink.h"
 
 // The test worker's view of the real HV link: every operation goes straight to TPOF.
 class TPOFTestLink : public ITestLink {

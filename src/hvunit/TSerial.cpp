@@ -1,6 +1,6 @@
-#include "TSerial.h"
+#include "hvunit/TSerial.h"
 
-#include "app/core/FsRoot.h"
+#include "core/FsRoot.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "TestBoostDeviceList.h"
+#include "hvunit/TestBoostDeviceList.h"
 
 const std::array<stTestBoostDevice, 3> deviceList = {{
     {"128311042000", 3000000, 40000000, 600, 170},

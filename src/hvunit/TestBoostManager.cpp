@@ -1,6 +1,6 @@
-#include "TestBoostManager.h"
+#include "hvunit/TestBoostManager.h"
 
-#include "DataModelTestBoostModel.h"
+#include "hvunit/DataModelTestBoostModel.h"
 
 TestBoostManager::TestBoostManager(QObject* parent, std::unique_ptr<TestBoostModel> model)
     : QObject(parent)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ExtPortDevice.h"
-#include "InstrumentTypes.h"
-#include "OperatingModes.h"
-#include "TestBoostModel.h"
+#include "hvunit/ExtPortDevice.h"
+#include "datamodel/InstrumentTypes.h"
+#include "datamodel/OperatingModes.h"
+#include "hvunit/TestBoostModel.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,10 +1,10 @@
-#include "TestBoostManagerExtPort.h"
+#include "hvunit/TestBoostManagerExtPort.h"
 
-#include "ExtPortManager.h"
-#include "GlobalFuncs.h"
-#include "IGUI.h"
-#include "LoggingCtrl.h"
-#include "TestBoostDeviceList.h"
+#include "hvunit/ExtPortManager.h"
+#include "core/GlobalFuncs.h"
+#include "gui/api/IGUI.h"
+#include "logging/LoggingCtrl.h"
+#include "hvunit/TestBoostDeviceList.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExtPortDevice.h"
-#include "TestBoostManager.h"
+#include "hvunit/ExtPortDevice.h"
+#include "hvunit/TestBoostManager.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
-#include "TestBoostManagerVirtual.h"
+#include "hvunit/TestBoostManagerVirtual.h"
 
-#include "TestBoostDeviceList.h"
+#include "hvunit/TestBoostDeviceList.h"
 
 TestBoostManagerVirtual::TestBoostManagerVirtual(QObject* parent, std::unique_ptr<TestBoostModel> dataModel)
     : TestBoostManager(parent, std::move(dataModel))

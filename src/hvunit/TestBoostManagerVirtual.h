@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TestBoostManager.h"
+#include "hvunit/TestBoostManager.h"
 
 // An emulated test boost without hardware: publishes a present, powered accessory
 // with fixed data once and otherwise does nothing.

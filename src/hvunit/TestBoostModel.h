@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InstrumentTypes.h"
-#include "OperatingModes.h"
+#include "datamodel/InstrumentTypes.h"
+#include "datamodel/OperatingModes.h"
 
 // What the test boost supervisors read from and publish to the data model.
 class TestBoostModel {

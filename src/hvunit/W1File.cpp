@@ -1,4 +1,4 @@
-#include "W1File.h"
+#include "hvunit/W1File.h"
 
 #include <QFile>
 

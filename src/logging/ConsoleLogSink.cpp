@@ -1,6 +1,6 @@
-#include "ConsoleLogSink.h"
+#include "logging/ConsoleLogSink.h"
 
-#include "LogFormat.h"
+#include "logging/LogFormat.h"
 
 #include <climits>
 

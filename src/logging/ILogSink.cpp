@@ -1,4 +1,4 @@
-#include "ILogSink.h"
+#include "logging/ILogSink.h"
 
 ILogSink::ILogSink(int minCategory, int maxCategory, Feed feed)
     : m_minCategory(minCategory), m_maxCategory(maxCategory), m_feed(feed)

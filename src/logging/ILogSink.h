@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoggingData.h"
+#include "logging/LoggingData.h"
 
 // One destination of log records. The logging thread owns its sinks: open(), write(),
 // flush() and close() all run there, never on the thread that logged the record.

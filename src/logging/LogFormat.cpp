@@ -1,4 +1,4 @@
-#include "LogFormat.h"
+#include "logging/LogFormat.h"
 
 QString logOrigin(const LoggingData& record)
 {

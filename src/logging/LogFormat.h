@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoggingData.h"
+#include "logging/LoggingData.h"
 
 // Where a record comes from: "file:line function" for source lines,
 // "Class::function" for records logged under a class name (line -1).

@@ -1,4 +1,4 @@
-#include "LogQueue.h"
+#include "logging/LogQueue.h"
 
 #include <QMutexLocker>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoggingData.h"
+#include "logging/LoggingData.h"
 
 #include <QMutex>
 

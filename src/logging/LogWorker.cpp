@@ -1,7 +1,7 @@
-#include "LogWorker.h"
+#include "logging/LogWorker.h"
 
-#include "LogQueue.h"
-#include "MessageCategories.h"
+#include "logging/LogQueue.h"
+#include "logging/MessageCategories.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
-#include "LoggingCtrl.h"
+#include "logging/LoggingCtrl.h"
 
-#include "ConsoleLogSink.h"
-#include "LogQueue.h"
-#include "LogWorker.h"
-#include "TraceFileSink.h"
+#include "logging/ConsoleLogSink.h"
+#include "logging/LogQueue.h"
+#include "logging/LogWorker.h"
+#include "logging/TraceFileSink.h"
 
 #include <QCoreApplication>
 #include <QMutex>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ILogSink.h"
-#include "LoggingData.h"
-#include "MessageCategories.h"
+#include "logging/ILogSink.h"
+#include "logging/LoggingData.h"
+#include "logging/MessageCategories.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "MessageCategories.h"
+#include "logging/MessageCategories.h"
 
 const char* messageCategoryName(int category)
 {

@@ -1,6 +1,6 @@
-#include "TraceFileSink.h"
+#include "logging/TraceFileSink.h"
 
-#include "LogFormat.h"
+#include "logging/LogFormat.h"
 
 #include <QDir>
 

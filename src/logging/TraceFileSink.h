@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ILogSink.h"
+#include "logging/ILogSink.h"
 
 #include <QFile>
 #include <QString>

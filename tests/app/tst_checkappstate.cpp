@@ -1,5 +1,5 @@
-#include "CheckAppState.h"
-#include "TempRoot.h"
+#include "app/CheckAppState.h"
+#include "fakes/TempRoot.h"
 
 #include <QCoreApplication>
 #include <QDir>

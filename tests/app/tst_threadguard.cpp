@@ -1,4 +1,4 @@
-#include "ThreadGuard.h"
+#include "app/ThreadGuard.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
-#include "FakeWatchdogDevice.h"
-#include "ThreadGuard.h"
-#include "WatchdogManager.h"
+#include "fakes/FakeWatchdogDevice.h"
+#include "app/ThreadGuard.h"
+#include "app/WatchdogManager.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "ConfigAccessXML.h"
+#include "config/ConfigAccessXML.h"
 
 #include <QCoreApplication>
 #include <QDir>

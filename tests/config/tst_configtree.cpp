@@ -1,4 +1,4 @@
-#include "FakeConfig.h"
+#include "fakes/FakeConfig.h"
 
 #include <QTest>
 #include <QThread>

@@ -1,10 +1,10 @@
 // Benchmark, not a test: logs 100,000 message-log records through LoggingCtrl from a
 // worker thread, waits until the database holds them and reads them back with getMessages.
 // Run: build/tests/db/bench_db_messagelog 2>/dev/null
-#include "DB.h"
-#include "DbLogSink.h"
-#include "LoggingCtrl.h"
-#include "TempRoot.h"
+#include "db/DB.h"
+#include "db/DbLogSink.h"
+#include "logging/LoggingCtrl.h"
+#include "fakes/TempRoot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
-#include "DB.h"
-#include "DbSchema.h"
-#include "GlobalFuncs.h"
-#include "StatisticId.h"
-#include "TempRoot.h"
+#include "db/DB.h"
+#include "db/DbSchema.h"
+#include "core/GlobalFuncs.h"
+#include "db/StatisticId.h"
+#include "fakes/TempRoot.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

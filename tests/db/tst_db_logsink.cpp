@@ -1,8 +1,8 @@
-#include "DB.h"
-#include "DbLogSink.h"
-#include "LogRecordQueue.h"
-#include "LoggingCtrl.h"
-#include "TempRoot.h"
+#include "db/DB.h"
+#include "db/DbLogSink.h"
+#include "db/LogRecordQueue.h"
+#include "logging/LoggingCtrl.h"
+#include "fakes/TempRoot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "DB.h"
-#include "TempRoot.h"
+#include "db/DB.h"
+#include "fakes/TempRoot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

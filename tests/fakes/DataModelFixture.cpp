@@ -1,6 +1,6 @@
-#include "DataModelFixture.h"
+#include "fakes/DataModelFixture.h"
 
-#include "app/core/GlobalFuncs.h"
+#include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FakeConfig.h"
-#include "TempRoot.h"
+#include "fakes/FakeConfig.h"
+#include "fakes/TempRoot.h"
 
 #include <memory>
 

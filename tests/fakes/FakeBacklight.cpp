@@ -1,4 +1,4 @@
-#include "FakeBacklight.h"
+#include "fakes/FakeBacklight.h"
 
 #include <QtGlobal>
 

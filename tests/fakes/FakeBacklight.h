@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IBacklight.h"
+#include "core/IBacklight.h"
 
 #include <QList>
 

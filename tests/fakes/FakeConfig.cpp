@@ -1,4 +1,4 @@
-#include "FakeConfig.h"
+#include "fakes/FakeConfig.h"
 
 FakeConfig::FakeConfig(const QString& rootName) : ConfigTree(rootName) {}
 

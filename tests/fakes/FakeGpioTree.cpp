@@ -1,6 +1,6 @@
-#include "FakeGpioTree.h"
+#include "fakes/FakeGpioTree.h"
 
-#include "FsRoot.h"
+#include "core/FsRoot.h"
 
 #include <QDir>
 #include <QFile>

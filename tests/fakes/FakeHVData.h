@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HFStateSubscriber.h"
-#include "IHVDataModel.h"
+#include "hvunit/HFStateSubscriber.h"
+#include "hvunit/IHVDataModel.h"
 
 #include <QHash>
 #include <QMutex>

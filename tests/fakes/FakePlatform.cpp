@@ -1,6 +1,6 @@
-#include "FakePlatform.h"
+#include "fakes/FakePlatform.h"
 
-#include "Platform.h"
+#include "core/Platform.h"
 
 FakePlatform::FakePlatform()
 {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FakeBacklight.h"
-#include "FakeRebooter.h"
-#include "FakeSystemClock.h"
-#include "FakeWatchdogDevice.h"
+#include "fakes/FakeBacklight.h"
+#include "fakes/FakeRebooter.h"
+#include "fakes/FakeSystemClock.h"
+#include "fakes/FakeWatchdogDevice.h"
 
 // Installs recording fakes for every platform layer for its lifetime, so a test
 // never reboots, re-clocks or touches a device of the machine it runs on.

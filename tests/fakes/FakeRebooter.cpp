@@ -1,4 +1,4 @@
-#include "FakeRebooter.h"
+#include "fakes/FakeRebooter.h"
 
 bool FakeRebooter::reboot()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IRebooter.h"
+#include "core/IRebooter.h"
 
 #include <QStringList>
 

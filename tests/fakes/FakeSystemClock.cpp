@@ -1,4 +1,4 @@
-#include "FakeSystemClock.h"
+#include "fakes/FakeSystemClock.h"
 
 bool FakeSystemClock::setSystemTime(const QDateTime& time)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ISystemClock.h"
+#include "core/ISystemClock.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "FakeTestHistory.h"
+#include "fakes/FakeTestHistory.h"
 
 #include <QMutexLocker>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ITestHistory.h"
+#include "testrun/ITestHistory.h"
 
 #include <QHash>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "FakeTestLink.h"
+#include "fakes/FakeTestLink.h"
 
 #include <QMutexLocker>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ITestLink.h"
+#include "hvunit/ITestLink.h"
 
 #include <QHash>
 #include <QList>

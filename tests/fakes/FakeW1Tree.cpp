@@ -1,6 +1,6 @@
-#include "FakeW1Tree.h"
+#include "fakes/FakeW1Tree.h"
 
-#include "FsRoot.h"
+#include "core/FsRoot.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "FakeWatchdogDevice.h"
+#include "fakes/FakeWatchdogDevice.h"
 
 bool FakeWatchdogDevice::open()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IWatchdogDevice.h"
+#include "core/IWatchdogDevice.h"
 
 #include <QMutex>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "LogCapture.h"
+#include "fakes/LogCapture.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LogRecorder.h"
-#include "LoggingCtrl.h"
+#include "fakes/LogRecorder.h"
+#include "logging/LoggingCtrl.h"
 
 #include <functional>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "LogRecorder.h"
+#include "fakes/LogRecorder.h"
 
 #include <QDeadlineTimer>
 #include <QMutexLocker>

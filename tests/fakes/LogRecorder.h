@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ILogSink.h"
-#include "LoggingData.h"
+#include "logging/ILogSink.h"
+#include "logging/LoggingData.h"
 
 #include <QList>
 #include <QMutex>

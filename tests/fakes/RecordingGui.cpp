@@ -1,4 +1,4 @@
-#include "RecordingGui.h"
+#include "fakes/RecordingGui.h"
 
 QList<RecordingGui::Call> RecordingGui::callsOf(const QString& operation) const
 {

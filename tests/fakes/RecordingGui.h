@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IGUI.h"
+#include "gui/api/IGUI.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FakeHVData.h"
-#include "HvUnitSimulator.h"
-#include "TPOF.h"
+#include "fakes/FakeHVData.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "hvunit/TPOF.h"
 
 #include <memory>
 

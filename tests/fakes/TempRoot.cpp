@@ -1,6 +1,6 @@
-#include "TempRoot.h"
+#include "fakes/TempRoot.h"
 
-#include "FsRoot.h"
+#include "core/FsRoot.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "HvUnitModel.h"
-#include "HvUnitSimulator.h"
-#include "SimControl.h"
-#include "TPOF.h"
+#include "hvsim/HvUnitModel.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "hvsim/SimControl.h"
+#include "hvunit/TPOF.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // Throughput and CPU cost of state-word transactions against the simulated HV unit.
 // Usage: bench_TPOFStateWord [transactions]
-#include "HvUnitSimulator.h"
-#include "FakeHVData.h"
-#include "TPOF.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "fakes/FakeHVData.h"
+#include "hvunit/TPOF.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

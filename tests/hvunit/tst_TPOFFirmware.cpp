@@ -1,5 +1,5 @@
-#include "SimulatedHVLink.h"
-#include "TPOF.h"
+#include "fakes/SimulatedHVLink.h"
+#include "hvunit/TPOF.h"
 
 #include <QFile>
 #include <QSignalSpy>

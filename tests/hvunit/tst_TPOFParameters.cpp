@@ -1,7 +1,7 @@
-#include "SimulatedHVLink.h"
-#include "LogRecorder.h"
-#include "LoggingCtrl.h"
-#include "TPOF.h"
+#include "fakes/SimulatedHVLink.h"
+#include "fakes/LogRecorder.h"
+#include "logging/LoggingCtrl.h"
+#include "hvunit/TPOF.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "SimulatedHVLink.h"
-#include "LogCapture.h"
-#include "TPOF.h"
+#include "fakes/SimulatedHVLink.h"
+#include "fakes/LogCapture.h"
+#include "hvunit/TPOF.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -1,6 +1,6 @@
-#include "HvUnitSimulator.h"
-#include "SimulatedHVLink.h"
-#include "TPOF.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "fakes/SimulatedHVLink.h"
+#include "hvunit/TPOF.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

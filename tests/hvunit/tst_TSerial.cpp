@@ -1,7 +1,7 @@
-#include "HvUnitSimulator.h"
-#include "LogCapture.h"
-#include "TSerial.h"
-#include "TempRoot.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "fakes/LogCapture.h"
+#include "hvunit/TSerial.h"
+#include "fakes/TempRoot.h"
 
 #include <QDir>
 #include <QElapsedTimer>

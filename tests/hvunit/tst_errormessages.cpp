@@ -1,5 +1,5 @@
-#include "ErrorMessages.h"
-#include "LoggingCtrl.h"
+#include "hvunit/ErrorMessages.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
 #include <QTranslator>

@@ -1,8 +1,8 @@
-#include "ExtPortCheckBytes.h"
-#include "ExtPortManager.h"
-#include "FakeW1Tree.h"
-#include "OneWireManager.h"
-#include "TempRoot.h"
+#include "hvunit/ExtPortCheckBytes.h"
+#include "hvunit/ExtPortManager.h"
+#include "fakes/FakeW1Tree.h"
+#include "hvunit/OneWireManager.h"
+#include "fakes/TempRoot.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

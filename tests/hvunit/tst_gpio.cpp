@@ -1,9 +1,9 @@
-#include "FakeGpioTree.h"
-#include "GPIOManager.h"
-#include "GPIONull.h"
-#include "GPIOsys.h"
-#include "LogCapture.h"
-#include "TempRoot.h"
+#include "fakes/FakeGpioTree.h"
+#include "hvunit/GPIOManager.h"
+#include "hvunit/GPIONull.h"
+#include "hvunit/GPIOsys.h"
+#include "fakes/LogCapture.h"
+#include "fakes/TempRoot.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "FakeW1Tree.h"
-#include "LogCapture.h"
-#include "OneWireManager.h"
-#include "TempRoot.h"
+#include "fakes/FakeW1Tree.h"
+#include "fakes/LogCapture.h"
+#include "hvunit/OneWireManager.h"
+#include "fakes/TempRoot.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
-#include "FakeGpioTree.h"
-#include "GPIOManager.h"
-#include "LogCapture.h"
-#include "SCPins.h"
-#include "TCheckSafetyCircuit.h"
-#include "TempRoot.h"
+#include "fakes/FakeGpioTree.h"
+#include "hvunit/GPIOManager.h"
+#include "fakes/LogCapture.h"
+#include "hvunit/SCPins.h"
+#include "hvunit/TCheckSafetyCircuit.h"
+#include "fakes/TempRoot.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

@@ -1,12 +1,12 @@
-#include "DataModelFixture.h"
-#include "DataModell.h"
-#include "ExtPortManager.h"
-#include "FakeW1Tree.h"
-#include "GlobalFuncs.h"
-#include "HvEnableRule.h"
-#include "OneWireManager.h"
-#include "TestBoostManagerExtPort.h"
-#include "TestBoostManagerVirtual.h"
+#include "fakes/DataModelFixture.h"
+#include "datamodel/DataModell.h"
+#include "hvunit/ExtPortManager.h"
+#include "fakes/FakeW1Tree.h"
+#include "core/GlobalFuncs.h"
+#include "hvunit/HvEnableRule.h"
+#include "hvunit/OneWireManager.h"
+#include "hvunit/TestBoostManagerExtPort.h"
+#include "hvunit/TestBoostManagerVirtual.h"
 
 #include <QSignalSpy>
 #include <QtTest>

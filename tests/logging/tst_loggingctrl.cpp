@@ -1,5 +1,5 @@
-#include "LogRecorder.h"
-#include "LoggingCtrl.h"
+#include "fakes/LogRecorder.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "LoggingCtrl.h"
-#include "TraceFileSink.h"
+#include "logging/LoggingCtrl.h"
+#include "logging/TraceFileSink.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ActivityItem.h"
+#include "gui/api/ActivityItem.h"
 
 ActivityItem::ActivityItem(QObject* parent) : QObject(parent) {}
 

@@ -1,4 +1,4 @@
-#include "IGUI.h"
+#include "gui/api/IGUI.h"
 
 IGUI::IGUI(QObject* parent) : QObject(parent)
 {

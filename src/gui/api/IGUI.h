@@ -1,10 +1,10 @@
 #pragma once
 
-#include "InstrumentTypes.h"
-#include "MessageCategories.h"
-#include "OperatingModes.h"
-#include "TanDeltaTypes.h"
-#include "TransObject.h"
+#include "datamodel/InstrumentTypes.h"
+#include "logging/MessageCategories.h"
+#include "datamodel/OperatingModes.h"
+#include "datamodel/TanDeltaTypes.h"
+#include "core/TransObject.h"
 
 #include <QList>
 #include <QObject>

@@ -2,8 +2,8 @@
 // Prints the slave device path (use it as SERIAL_COMDEVICE) and runs until stopped.
 // Commands (see SimControl.h) come from standard input or a control file that is read
 // and emptied every 200 ms.
-#include "HvUnitSimulator.h"
-#include "SimControl.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "hvsim/SimControl.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

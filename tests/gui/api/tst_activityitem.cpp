@@ -1,5 +1,5 @@
-#include "ActivityItem.h"
-#include "ActivityTypes.h"
+#include "gui/api/ActivityItem.h"
+#include "gui/api/ActivityTypes.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "RecordingGui.h"
+#include "fakes/RecordingGui.h"
 
 #include <QThread>
 #include <QtTest>

@@ -1,0 +1,64 @@
+#include "core/FileSystem.h"
+
+#include "logging/LoggingCtrl.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <unistd.h>
+
+bool FileSystem::mkpath(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.isDir();
+    // Callers log a failure in their own words.
+    return QDir().mkpath(path) && QFileInfo(path).isDir();
+}
+
+bool FileSystem::rmdir(const QString& path)
+{
+    const QString cleaned = QDir::cleanPath(path);
+    if (path.isEmpty() || !QDir::isAbsolutePath(path) || cleaned == QLatin1String("/")) {
+        KLOG_ERROR2("FileSystem", "rmdir", QStringLiteral("Refusing to remove \"%1\"").arg(path));
+        return false;
+    }
+    return runExternalProcess(QStringLiteral("rm"), {QStringLiteral("-rf"), cleaned});
+}
+
+bool FileSystem::runExternalProcess(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted(1000)) {
+        KLOG_ERROR2("FileSystem", "runExternalProcess",
+                    QStringLiteral("%1 did not start: %2").arg(program, process.errorString()));
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(1000);
+        }
+        return false;
+    }
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForFinished(50);
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        KLOG_ERROR2("FileSystem", "runExternalProcess",
+                    QStringLiteral("%1 %2 failed (status %3, code %4): %5")
+                        .arg(program, arguments.join(QLatin1Char(' ')))
+                        .arg(process.exitStatus())
+                        .arg(process.exitCode())
+                        .arg(QString::fromLocal8Bit(process.readAllStandardError().left(512)).trimmed()));
+        return false;
+    }
+    return true;
+}
+
+void FileSystem::sync() { ::sync(); }

@@ -1,0 +1,190 @@
+#include "core/GlobalFuncs.h"
+
+#include "core/FsRoot.h"
+#include "config/IConfigBase.h"
+#include "logging/LoggingCtrl.h"
+
+#include <QAtomicPointer>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QEventLoop>
+#include <QMutex>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <atomic>
+
+namespace {
+QAtomicPointer<DataModell> g_dm;
+QAtomicPointer<DB> g_db;
+QAtomicPointer<IConfigBase> g_config;
+QAtomicPointer<IGUI> g_gui;
+QAtomicPointer<LoggingCtrl> g_logger;
+QAtomicPointer<ConnectionManager> g_connectionManager;
+QAtomicPointer<MeasurementManager> g_measurementManager;
+QMutex g_releaserMutex;
+std::function<void()> g_dbReleaser;
+#ifdef VLF_DEMO_BUILD
+std::atomic<bool> g_demo{true};
+#else
+std::atomic<bool> g_demo{false};
+#endif
+
+const char* const kAppData = "/home/root/mappedPaths/appdata";
+const char* const kUsbMount = "/media/USB";
+const char* const kDefaultExportFolder = "Pevanto";
+
+QString exportFolder()
+{
+    QString folder;
+    if (IConfigBase* cfg = g_config.loadAcquire())
+        cfg->queryString(QStringLiteral("/Settings/ExportPath"), folder, QString::fromLatin1(kDefaultExportFolder));
+    // The folder must stay on the stick.
+    QStringList parts;
+    for (const QString& part : folder.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts)) {
+        if (part != QLatin1String(".") && part != QLatin1String(".."))
+            parts << part;
+    }
+    if (parts.isEmpty())
+        parts << QString::fromLatin1(kDefaultExportFolder);
+    return parts.join(QLatin1Char('/'));
+}
+} // namespace
+
+DataModell* GlobalFuncs::getDM() { return g_dm.loadAcquire(); }
+DB* GlobalFuncs::getDB() { return g_db.loadAcquire(); }
+IConfigBase* GlobalFuncs::getConfig() { return g_config.loadAcquire(); }
+IGUI* GlobalFuncs::getGUI() { return g_gui.loadAcquire(); }
+LoggingCtrl* GlobalFuncs::getLogger() { return g_logger.loadAcquire(); }
+ConnectionManager* GlobalFuncs::getConnectionManager() { return g_connectionManager.loadAcquire(); }
+MeasurementManager* GlobalFuncs::getMeasurementManager() { return g_measurementManager.loadAcquire(); }
+
+void GlobalFuncs::setDM(DataModell* dm) { g_dm.storeRelease(dm); }
+void GlobalFuncs::setDB(DB* db) { g_db.storeRelease(db); }
+void GlobalFuncs::setConfig(IConfigBase* config) { g_config.storeRelease(config); }
+void GlobalFuncs::setGUI(IGUI* gui) { g_gui.storeRelease(gui); }
+void GlobalFuncs::setLogger(LoggingCtrl* logger) { g_logger.storeRelease(logger); }
+void GlobalFuncs::setConnectionManager(ConnectionManager* cm) { g_connectionManager.storeRelease(cm); }
+void GlobalFuncs::setMeasurementManager(MeasurementManager* mm) { g_measurementManager.storeRelease(mm); }
+
+void GlobalFuncs::setDatabaseReleaser(std::function<void()> releaser)
+{
+    QMutexLocker lock(&g_releaserMutex);
+    g_dbReleaser = std::move(releaser);
+}
+
+QString GlobalFuncs::getAppDataPath() { return FsRoot::path(QString::fromLatin1(kAppData)); }
+
+bool GlobalFuncs::isUsbStickPresent()
+{
+    const QDir dir(getUsbPath(UsbMountPoint));
+    return dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
+QString GlobalFuncs::getUsbPath(Path path)
+{
+    const QString usb = FsRoot::path(QString::fromLatin1(kUsbMount));
+    switch (path) {
+    case UsbUpdates: return usb;
+    case UsbLogFiles: return usb + QLatin1Char('/') + exportFolder() + QStringLiteral("/LogFiles");
+    case UsbReports: return usb;
+    case UsbScreenshots: return usb + QLatin1Char('/') + exportFolder() + QStringLiteral("/Screenshots");
+    case UsbMeasurements: return usb + QLatin1Char('/') + exportFolder() + QStringLiteral("/Measurements");
+    case InternalMeasurements: return getAppDataPath() + QStringLiteral("/measurements");
+    case ConfigDirectory: return getAppDataPath() + QStringLiteral("/config");
+    case UsbMountPoint: return usb;
+    }
+    return QString();
+}
+
+QString GlobalFuncs::getApplicHelperFilesPath(MemoryType type)
+{
+    switch (type) {
+    case AppData: return getAppDataPath();
+    case Languages: return getAppDataPath() + QStringLiteral("/languages");
+    case Scratch: return getAppDataPath() + QStringLiteral("/tmp");
+    case Trace: return getAppDataPath() + QStringLiteral("/trace");
+    }
+    return QString();
+}
+
+bool GlobalFuncs::initPaths()
+{
+    bool ok = true;
+    const QStringList dirs{getAppDataPath(), getUsbPath(InternalMeasurements), getUsbPath(ConfigDirectory),
+                           getApplicHelperFilesPath(Trace), getApplicHelperFilesPath(Scratch)};
+    for (const QString& d : dirs)
+        ok = QDir().mkpath(d) && ok;
+    return ok;
+}
+
+bool GlobalFuncs::release()
+{
+    std::function<void()> releaser;
+    {
+        QMutexLocker lock(&g_releaserMutex);
+        releaser = g_dbReleaser;
+    }
+    if (releaser)
+        releaser();
+    if (LoggingCtrl* logger = getLogger())
+        logger->release();
+    return true;
+}
+
+void GlobalFuncs::waitMs(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(qMax(0, ms), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool GlobalFuncs::isDemo() { return g_demo; }
+void GlobalFuncs::setDemo(bool demo) { g_demo = demo; }
+
+QString GlobalFuncs::getProjectAbbreviation()
+{
+    QString name;
+    if (IConfigBase* cfg = getConfig())
+        cfg->queryString(QStringLiteral("/General/SystemName"), name, QStringLiteral("pevanto"));
+    return name.isEmpty() ? QStringLiteral("pevanto") : name;
+}
+
+QString GlobalFuncs::getMonthName(int month)
+{
+    static const char* const names[12] = {
+        QT_TRANSLATE_NOOP("DateTime", "January"),   QT_TRANSLATE_NOOP("DateTime", "February"),
+        QT_TRANSLATE_NOOP("DateTime", "March"),     QT_TRANSLATE_NOOP("DateTime", "April"),
+        QT_TRANSLATE_NOOP("DateTime", "May"),       QT_TRANSLATE_NOOP("DateTime", "June"),
+        QT_TRANSLATE_NOOP("DateTime", "July"),      QT_TRANSLATE_NOOP("DateTime", "August"),
+        QT_TRANSLATE_NOOP("DateTime", "September"), QT_TRANSLATE_NOOP("DateTime", "October"),
+        QT_TRANSLATE_NOOP("DateTime", "November"),  QT_TRANSLATE_NOOP("DateTime", "December")};
+    if (month < 0 || month > 11)
+        return QString();
+    return QCoreApplication::translate("DateTime", names[month]);
+}
+
+QString GlobalFuncs::encryptPassword(const QString& password, const QString& salt)
+{
+    QString s = salt;
+    if (s.isEmpty()) {
+        static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        for (int i = 0; i < 16; ++i)
+            s.append(QLatin1Char(alphabet[QRandomGenerator::global()->bounded(62)]));
+    }
+    s.replace(QLatin1Char(':'), QLatin1Char('#'));
+    const QByteArray digest =
+        QCryptographicHash::hash((s + password).toUtf8(), QCryptographicHash::Sha1).toHex();
+    return s + QLatin1Char(':') + QString::fromLatin1(digest);
+}
+
+bool GlobalFuncs::checkPassword(const QString& password, const QString& record)
+{
+    static const QRegularExpression re(QStringLiteral("^([^:]+):([a-zA-Z0-9]+)$"));
+    const QRegularExpressionMatch m = re.match(record);
+    if (!m.hasMatch())
+        return false;
+    return encryptPassword(password, m.captured(1)) == record;
+}

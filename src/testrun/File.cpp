@@ -1,0 +1,377 @@
+#include "testrun/File.h"
+
+#include <QFile>
+
+#include <cstring>
+#include <limits>
+
+namespace TestChart {
+namespace VLF {
+
+namespace {
+const char kMagic[] = "VLFTestData";
+const char kInfoTag[] = "Info";
+const char kMeasureTag[] = "Measure";
+const char kPeriodicTag[] = "Periodic";
+const qint16 kVersion = 1;
+constexpr int kTextKeyUtf16 = 42;
+
+// Smallest encoded size of one entry: every number takes at least one byte.
+constexpr int kMinInfoEntry = 3;
+constexpr int kMinMeasureEntry = 4;
+constexpr int kMinPeriodicEntry = 5;
+constexpr int kCheckWordSize = 4;
+constexpr qint64 kMaxFileSize = std::numeric_limits<int>::max() / 2;
+constexpr qint64 kInfoPrefix = 64 * 1024;
+
+class Adler32 {
+public:
+    void add(const char* bytes, int size)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+        while (size > 0) {
+            // 5552 bytes is the most that can be summed before the 32-bit sums could overflow.
+            int n = size < 5552 ? size : 5552;
+            size -= n;
+            while (n-- > 0) {
+                m_a += *p++;
+                m_b += m_a;
+            }
+            m_a %= 65521u;
+            m_b %= 65521u;
+        }
+    }
+    void add(const QByteArray& bytes) { add(bytes.constData(), bytes.size()); }
+    quint32 value() const { return (m_b << 16) | m_a; }
+
+private:
+    quint32 m_a = 1;
+    quint32 m_b = 0;
+};
+
+void appendBE32(QByteArray& out, quint32 v)
+{
+    out.append(char(v >> 24));
+    out.append(char(v >> 16));
+    out.append(char(v >> 8));
+    out.append(char(v));
+}
+
+quint64 zigZag(qint64 v)
+{
+    return (static_cast<quint64>(v) << 1) ^ static_cast<quint64>(v >> 63);
+}
+
+qint64 unZigZag(quint64 z)
+{
+    return static_cast<qint64>((z >> 1) ^ (~(z & 1) + 1));
+}
+
+// Differences wrap in 32-bit two's complement, both ways.
+qint32 wrapSub(qint32 a, qint32 b) { return static_cast<qint32>(static_cast<quint32>(a) - static_cast<quint32>(b)); }
+qint32 wrapAdd(qint32 a, qint32 b) { return static_cast<qint32>(static_cast<quint32>(a) + static_cast<quint32>(b)); }
+} // namespace
+
+// Bounded cursor over the bytes of a file: nothing is ever read past the end.
+class File::Reader {
+public:
+    explicit Reader(const QByteArray& bytes) : m_bytes(bytes) {}
+
+    int remaining() const { return m_bytes.size() - m_pos; }
+    int pos() const { return m_pos; }
+    const char* at(int pos) const { return m_bytes.constData() + pos; }
+
+    bool take(int n, const char** out)
+    {
+        if (n < 0 || n > remaining())
+            return false;
+        *out = m_bytes.constData() + m_pos;
+        m_pos += n;
+        return true;
+    }
+    bool byte(quint8& out)
+    {
+        if (remaining() < 1)
+            return false;
+        out = static_cast<quint8>(m_bytes.at(m_pos++));
+        return true;
+    }
+    bool be32(quint32& out)
+    {
+        const char* p = nullptr;
+        if (!take(4, &p))
+            return false;
+        const auto* u = reinterpret_cast<const unsigned char*>(p);
+        out = (quint32(u[0]) << 24) | (quint32(u[1]) << 16) | (quint32(u[2]) << 8) | quint32(u[3]);
+        return true;
+    }
+    bool be16(qint16& out)
+    {
+        const char* p = nullptr;
+        if (!take(2, &p))
+            return false;
+        const auto* u = reinterpret_cast<const unsigned char*>(p);
+        out = static_cast<qint16>((quint16(u[0]) << 8) | quint16(u[1]));
+        return true;
+    }
+    bool expect(const char* text, int size)
+    {
+        const char* p = nullptr;
+        return take(size, &p) && memcmp(p, text, size) == 0;
+    }
+
+private:
+    const QByteArray& m_bytes;
+    int m_pos = 0;
+};
+
+QByteArray File::varUIntWrite(quint64 value)
+{
+    QByteArray out;
+    do {
+        quint8 b = value & 0x7F;
+        value >>= 7;
+        if (value)
+            b |= 0x80;
+        out.append(char(b));
+    } while (value);
+    return out;
+}
+
+qint64 File::varIntRead(Reader& stream, bool& ok)
+{
+    quint64 z = 0;
+    for (int i = 0; i < 10; ++i) {
+        quint8 b = 0;
+        if (!stream.byte(b)) {
+            ok = false;
+            return 0;
+        }
+        z |= quint64(b & 0x7F) << (7 * i);
+        if (!(b & 0x80)) {
+            ok = true;
+            return unZigZag(z);
+        }
+    }
+    // More than ten bytes cannot be a 64-bit number.
+    ok = false;
+    return 0;
+}
+
+QByteArray File::encode(const TestData& data)
+{
+    QByteArray out;
+    out.reserve(56 + data.info.size() * 16 + data.measure.size() * 8 + data.periodic.size() * 10);
+    out.append(kMagic, 11);
+    out.append(char(kVersion >> 8));
+    out.append(char(kVersion & 0xFF));
+
+    auto num = [](QByteArray& to, qint64 v) { to.append(varUIntWrite(zigZag(v))); };
+
+    out.append(kInfoTag, 4);
+    appendBE32(out, quint32(data.info.size()));
+    int start = out.size();
+    for (const TestData::Info& e : data.info) {
+        QByteArray value;
+        if (e.key == kTextKeyUtf16) {
+            value.reserve(e.value.size() * 2);
+            for (const QChar c : e.value) {
+                const ushort u = c.unicode();
+                value.append(char(u & 0xFF));
+                value.append(char(u >> 8));
+            }
+        } else {
+            value = e.value.toLatin1(); // characters outside Latin-1 become '?'
+        }
+        num(out, e.group);
+        num(out, e.key);
+        num(out, value.size());
+        out.append(value);
+    }
+    Adler32 infoSum;
+    infoSum.add(out.constData() + start, out.size() - start);
+    appendBE32(out, infoSum.value());
+
+    out.append(kMeasureTag, 7);
+    appendBE32(out, quint32(data.measure.size()));
+    start = out.size();
+    TestData::Measure prevM;
+    for (const TestData::Measure& e : data.measure) {
+        num(out, wrapSub(e.run, prevM.run));
+        num(out, wrapSub(e.timestamp, prevM.timestamp));
+        num(out, wrapSub(e.voltage, prevM.voltage));
+        num(out, wrapSub(e.current, prevM.current));
+        prevM = e;
+    }
+    Adler32 measureSum;
+    measureSum.add(out.constData() + start, out.size() - start);
+    appendBE32(out, measureSum.value());
+
+    out.append(kPeriodicTag, 8);
+    appendBE32(out, quint32(data.periodic.size()));
+    start = out.size();
+    TestData::Periodic prevP;
+    for (const TestData::Periodic& e : data.periodic) {
+        num(out, wrapSub(e.run, prevP.run));
+        num(out, wrapSub(e.timestamp, prevP.timestamp));
+        num(out, wrapSub(e.voltage, prevP.voltage));
+        num(out, wrapSub(e.amperage, prevP.amperage));
+        num(out, wrapSub(e.tanDelta, prevP.tanDelta));
+        prevP = e;
+    }
+    Adler32 periodicSum;
+    periodicSum.add(out.constData() + start, out.size() - start);
+    appendBE32(out, periodicSum.value());
+    return out;
+}
+
+bool File::decode(const QByteArray& bytes, TestData& data, bool all, bool wholeFile)
+{
+    Reader in(bytes);
+    if (!in.expect(kMagic, 11))
+        return false;
+    qint16 version = 0;
+    if (!in.be16(version) || version != kVersion)
+        return false;
+
+    // Reads a section's tag and count; refuses counts the rest of the file cannot hold.
+    auto header = [&in](const char* tag, int tagSize, int minEntry, int& count) {
+        quint32 raw = 0;
+        if (!in.expect(tag, tagSize) || !in.be32(raw))
+            return false;
+        count = static_cast<qint32>(raw);
+        return count >= 0 && qint64(count) * minEntry <= qint64(in.remaining()) - kCheckWordSize;
+    };
+    auto checkWord = [&in](int start) {
+        Adler32 sum;
+        sum.add(in.at(start), in.pos() - start);
+        quint32 stored = 0;
+        return in.be32(stored) && stored == sum.value();
+    };
+    auto number = [&in](qint32& out) {
+        bool ok = false;
+        out = static_cast<qint32>(varIntRead(in, ok));
+        return ok;
+    };
+
+    int count = 0;
+    if (!header(kInfoTag, 4, kMinInfoEntry, count))
+        return false;
+    int start = in.pos();
+    data.info.reserve(data.info.size() + count);
+    for (int i = 0; i < count; ++i) {
+        TestData::Info e;
+        qint32 length = 0;
+        const char* p = nullptr;
+        if (!number(e.group) || !number(e.key) || !number(length) || !in.take(length, &p))
+            return false;
+        if (e.key == kTextKeyUtf16) {
+            const int units = length / 2;
+            e.value.resize(units);
+            QChar* dst = e.value.data();
+            const auto* u = reinterpret_cast<const unsigned char*>(p);
+            for (int k = 0; k < units; ++k)
+                dst[k] = QChar(ushort(u[2 * k] | (u[2 * k + 1] << 8)));
+        } else {
+            const void* nul = memchr(p, 0, size_t(length));
+            const int n = nul ? int(static_cast<const char*>(nul) - p) : length;
+            e.value = QString::fromLatin1(p, n);
+        }
+        data.info.append(e);
+    }
+    if (!checkWord(start))
+        return false;
+    if (!all)
+        return true;
+
+    if (!header(kMeasureTag, 7, kMinMeasureEntry, count))
+        return false;
+    start = in.pos();
+    data.measure.reserve(data.measure.size() + count);
+    TestData::Measure m;
+    for (int i = 0; i < count; ++i) {
+        qint32 d[4];
+        for (qint32& v : d) {
+            if (!number(v))
+                return false;
+        }
+        m.run = wrapAdd(m.run, d[0]);
+        m.timestamp = wrapAdd(m.timestamp, d[1]);
+        m.voltage = wrapAdd(m.voltage, d[2]);
+        m.current = wrapAdd(m.current, d[3]);
+        data.measure.append(m);
+    }
+    if (!checkWord(start))
+        return false;
+
+    if (!header(kPeriodicTag, 8, kMinPeriodicEntry, count))
+        return false;
+    start = in.pos();
+    data.periodic.reserve(data.periodic.size() + count);
+    TestData::Periodic p;
+    for (int i = 0; i < count; ++i) {
+        qint32 d[5];
+        for (qint32& v : d) {
+            if (!number(v))
+                return false;
+        }
+        p.run = wrapAdd(p.run, d[0]);
+        p.timestamp = wrapAdd(p.timestamp, d[1]);
+        p.voltage = wrapAdd(p.voltage, d[2]);
+        p.amperage = wrapAdd(p.amperage, d[3]);
+        p.tanDelta = wrapAdd(p.tanDelta, d[4]);
+        data.periodic.append(p);
+    }
+    if (!checkWord(start))
+        return false;
+    return !wholeFile || in.remaining() == 0;
+}
+
+bool File::write(const QString& path, const TestData& data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray bytes = encode(data);
+    const bool written = file.write(bytes) == bytes.size();
+    const bool flushed = file.flush();
+    file.close();
+    return written && flushed;
+}
+
+bool File::read(const QString& path, TestData& data, bool all)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // Records are small; a file beyond the reach of an int offset is not one.
+    if (file.size() > kMaxFileSize)
+        return false;
+    if (!all && file.size() > kInfoPrefix) {
+        // The info section sits at the front: listing a store need not load the samples.
+        const QByteArray prefix = file.read(kInfoPrefix);
+        TestData info;
+        if (decode(prefix, info, false, false)) {
+            data.info += info.info;
+            return true;
+        }
+        file.seek(0);
+    }
+    const QByteArray bytes = file.readAll();
+    return decode(bytes, data, all, false);
+}
+
+bool File::verify(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.size() > kMaxFileSize)
+        return false;
+    const QByteArray bytes = file.readAll();
+    TestData scratch;
+    return decode(bytes, scratch, true, true);
+}
+
+} // namespace VLF
+} // namespace TestChart

@@ -1,0 +1,455 @@
+#include "testrun/TTestChart.h"
+
+#include "gui/api/ActivityItem.h"
+#include "datamodel/DataModell.h"
+#include "core/FileSystem.h"
+#include "gui/api/IGUI.h"
+#include "logging/LoggingCtrl.h"
+#include "testrun/TanDeltaPhaseData.h"
+#include "testrun/TestChart.h"
+#include "core/TransObject.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QtConcurrent>
+
+#include <sys/time.h>
+
+namespace {
+
+const char* const kClass = "TTestChart";
+constexpr int kStepWaitMs = 200;
+constexpr int kMaxNameNumber = 999;
+constexpr qint64 kCompareChunk = 64 * 1024;
+
+using TestChart::VLF::TestData;
+
+qint64 number(const TestData& data, qint32 group, qint32 key)
+{
+    return TestChart::VLF::info(data, group, key).toLongLong();
+}
+
+quint64 unsignedNumber(const TestData& data, qint32 group, qint32 key)
+{
+    return TestChart::VLF::info(data, group, key).toULongLong();
+}
+
+// True when both files hold the same bytes.
+bool sameContents(const QString& a, const QString& b)
+{
+    QFile fa(a);
+    QFile fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    if (fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        const QByteArray chunk = fa.read(kCompareChunk);
+        if (chunk.isEmpty() || chunk != fb.read(kCompareChunk))
+            return false;
+    }
+    return fb.atEnd();
+}
+
+// A rename target must stay a plain name inside the record's folder.
+bool isPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+bool setFileTimes(const QString& path, const QDateTime& time)
+{
+    struct timeval times[2];
+    times[0].tv_sec = time_t(time.toSecsSinceEpoch());
+    times[0].tv_usec = 0;
+    times[1] = times[0];
+    const int result = ::utimes(QFile::encodeName(path).constData(), times);
+    if (result != 0)
+        qDebug() << "Update timestamp failed:" << result;
+    return result == 0;
+}
+
+} // namespace
+
+TTestChart::TTestChart(QObject* parent) : QObject(parent), m_data(new TestData) {}
+
+TTestChart::~TTestChart() { delete m_data; }
+
+bool TTestChart::isParameterSupportedByOperationMode(OpModeParameters::eParameter parameter,
+                                                     OperatingModes::OperatingMode mode)
+{
+    const OpModeParameters* set = OperatingModes::getInstance()->getOpModeParameters(mode, 2);
+    return set && set->isParameterEnabled(parameter);
+}
+
+bool TTestChart::waitForFinished(QFuture<bool> future)
+{
+    QEventLoop loop;
+    QFutureWatcher<bool> watcher;
+    connect(&watcher, &QFutureWatcher<bool>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    if (!future.isFinished())
+        loop.exec();
+    return future.result();
+}
+
+TestData TTestChart::record() const
+{
+    QMutexLocker lock(&m_lock);
+    return *m_data;
+}
+
+bool TTestChart::captureData(QString fileName)
+{
+    KLOG_DEBUG2(kClass, "captureData", QStringLiteral("FileName: ") + fileName);
+    {
+        QMutexLocker lock(&m_lock);
+        TestChart::VLF::clear(*m_data);
+    }
+    // Read into a record of this call: a slot entered during the wait never sees
+    // a half-read record.
+    auto captured = std::make_shared<TestData>();
+    if (!fileName.isEmpty()) {
+        const bool read = waitForFinished(
+            QtConcurrent::run([fileName, captured] { return TestChart::loadTestData(fileName, captured.get()); }));
+        if (!read)
+            return false;
+    }
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm) {
+        KLOG_ERROR2(kClass, "captureData", "No data model to capture from");
+        return false;
+    }
+    const bool ok = TestChart::captureTestChartData(*dm, *captured);
+    QMutexLocker lock(&m_lock);
+    *m_data = *captured;
+    return ok;
+}
+
+bool TTestChart::saveData(GlobalFuncs::Path location)
+{
+    const auto snapshot = std::make_shared<TestData>(record());
+    return waitForFinished(
+        QtConcurrent::run([location, snapshot] { return TestChart::saveTestData(location, *snapshot); }));
+}
+
+void TTestChart::clearData()
+{
+    QMutexLocker lock(&m_lock);
+    TestChart::VLF::clear(*m_data);
+}
+
+bool TTestChart::loadData(QString filepath, ActivityItem* item)
+{
+    if (!item || !QFileInfo(filepath).isFile()) {
+        emit dataLoadFailed();
+        return false;
+    }
+    // The opened record is this call's own; the captured one stays as it is.
+    auto data = std::make_shared<TestData>();
+    if (!waitForFinished(QtConcurrent::run([filepath, data] { return TestChart::loadTestData(filepath, data.get()); }))) {
+        emit dataLoadFailed();
+        return false;
+    }
+    fillItem(filepath, *data, item);
+    emit dataLoaded();
+    return true;
+}
+
+void TTestChart::fillItem(const QString& filepath, const TestData& data, ActivityItem* item)
+{
+    using P = OpModeParameters;
+    const auto mode = OperatingModes::fromInt(int(number(data, 0, 12)));
+    auto enabled = [mode](P::eParameter p) { return isParameterSupportedByOperationMode(p, mode); };
+
+    item->clearData();
+    item->setFileInfo(QFileInfo(filepath));
+    item->setTestResult(eTestResult(number(data, 1, 28)), mode);
+    item->setSafetyCircuitState(unsignedNumber(data, 1, 35));
+    item->setHvUnitState(unsignedNumber(data, 1, 36));
+    item->setMode(mode);
+    item->setComment(TestChart::VLF::info(data, 1, 25));
+    item->setCableNumber(TestChart::VLF::info(data, 0, 34));
+
+    if (enabled(P::LoadResistance))
+        item->setResistor(number(data, 1, 26));
+    if (enabled(P::LoadCapacitance))
+        item->setCapacity(number(data, 1, 27));
+    if (enabled(P::Frequency))
+        item->setFrequency(number(data, 1, 16));
+
+    stFaultValues fault;
+    fault.leakageCurrent = unsignedNumber(data, 1, 32);
+    fault.faultTime = qint32(number(data, 1, 30));
+    fault.faultVoltage = qint32(number(data, 1, 31));
+    if (DataModell* dm = GlobalFuncs::getDM())
+        dm->setFaultValues(fault);
+
+    if (enabled(P::Phases))
+        item->setPhases(number(data, 0, 17));
+    if (enabled(P::Voltage))
+        item->setVoltage(number(data, 0, 13));
+    if (enabled(P::VoltageU0))
+        item->setVoltageU0(number(data, 0, 13));
+    if (enabled(P::TestTime))
+        item->setTime(number(data, 0, 15));
+    if (enabled(P::Levels))
+        item->setNumberOfVoltageLevels(number(data, 0, 23));
+    if (enabled(P::Insulation))
+        item->setInsulationType(number(data, 0, 22));
+    if (enabled(P::DutyCycle))
+        item->setDutyCycle(number(data, 1, 16));
+
+    for (const auto& m : data.measure)
+        item->addMeasurement(m.timestamp, m.voltage, m.current);
+    for (const auto& p : data.periodic)
+        item->addPeriodicData(p.timestamp, p.voltage, p.amperage, p.tanDelta);
+
+    if (TestChart::detail::isTanDeltaMode(mode)) {
+        item->setEvaluationStandard(number(data, 0, 21));
+        const auto stepsAndFactors = TestChart::getStepsAndVoltageFactorList(data);
+        item->setVoltageFactors(stepsAndFactors.second, unsigned(qMax(0, stepsAndFactors.first)));
+        for (const auto& phase : TestChart::tanDeltaSummary(data))
+            item->setTanDeltaPhaseData(phase.first, phase.second);
+    }
+}
+
+ActivityTypes::ActivityEntryList TTestChart::loadActivities()
+{
+    const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
+    auto list = std::make_shared<ActivityTypes::ActivityEntryList>();
+    waitForFinished(QtConcurrent::run([store, list] {
+        *list = TestChart::activityEntryList(store);
+        return true;
+    }));
+    return *list;
+}
+
+void TTestChart::reportWriteFailure(const char* function, const QString& logText)
+{
+    if (IGUI* gui = GlobalFuncs::getGUI()) {
+        gui->showMessageDlg(CAT_ERR,
+                            QList<TransObject>{TransObject(QStringLiteral("Menu"), QStringLiteral("Activities")),
+                                               TransObject(QStringLiteral("ErrorMessages"),
+                                                           QStringLiteral("ErrorWhileWritingData"))},
+                            false, true);
+    }
+    KLOG_ERROR2(kClass, function, logText);
+}
+
+void TTestChart::changeMeasurementComment(QString absoluteFilename, QString comment)
+{
+    if (!waitForFinished(QtConcurrent::run(
+            [absoluteFilename, comment] { return TestChart::updateComment(absoluteFilename, comment); })))
+        reportWriteFailure("changeMeasurementComment",
+                           QStringLiteral("Can't update comment in file: %1").arg(absoluteFilename));
+}
+
+void TTestChart::changeMeasurementCableNumber(QString absoluteFilename, QString cableNumber)
+{
+    if (!waitForFinished(QtConcurrent::run(
+            [absoluteFilename, cableNumber] { return TestChart::updateCableNumber(absoluteFilename, cableNumber); })))
+        reportWriteFailure("changeMeasurementCableNumber",
+                           QStringLiteral("Can't update cable number in file: %1").arg(absoluteFilename));
+}
+
+void TTestChart::changeMeasurementName(QString newName)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    stExportTestInfo info = dm ? dm->getExportTestInfo() : stExportTestInfo();
+    // A name with a separator or a dot folder would move the file out of its folder.
+    if (!isPlainFileName(newName) || info.directory.isEmpty() || info.fileName.isEmpty()) {
+        KLOG_ERROR2(kClass, "changeMeasurementName", QStringLiteral("Refused to rename to \"%1\"").arg(newName));
+        emit measurementNameChanged(QString());
+        return;
+    }
+    const QString from = info.directory + QLatin1Char('/') + info.fileName;
+    const QString to = info.directory + QLatin1Char('/') + newName;
+    if (!waitForFinished(QtConcurrent::run([from, to] { return QFile::rename(from, to); }))) {
+        emit measurementNameChanged(QString());
+        return;
+    }
+    info.fileName = newName;
+    if (dm)
+        dm->setExportTestInfo(info);
+    emit measurementNameChanged(newName);
+}
+
+void TTestChart::deleteMeasurements(QStringList fileList)
+{
+    IGUI* gui = GlobalFuncs::getGUI();
+    QUuid waitId;
+    if (gui)
+        waitId = gui->showMessageDlg(CAT_PERSISTENT, QStringLiteral("InfoMessages"), QStringLiteral("DeletingAllData"),
+                                     false, false);
+    QCoreApplication::processEvents();
+
+    if (fileList.isEmpty()) {
+        const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
+        // Never a path that would take the whole file system with it.
+        if (store.isEmpty() || QDir::cleanPath(store) == QLatin1String("/"))
+            KLOG_ERROR2(kClass, "deleteMeasurements", QStringLiteral("Refusing to remove the store \"%1\"").arg(store));
+        else
+            FileSystem::rmdir(store);
+    } else {
+        waitForFinished(QtConcurrent::run([fileList] {
+            for (const QString& path : fileList) {
+                const QFileInfo file(path);
+                const QString folder = file.absolutePath();
+                if (!QFile::remove(file.absoluteFilePath()))
+                    qDebug() << "[ERROR] Failed to remove file" << file.fileName();
+                const QDir dir(folder);
+                if (dir.exists() && dir.entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty()
+                    && !QDir().rmdir(folder))
+                    qDebug() << "[ERROR] Failed to remove dir" << folder;
+            }
+            return true;
+        }));
+    }
+
+    if (gui)
+        gui->closeDlg(waitId, IGUI::Accepted);
+    QCoreApplication::processEvents();
+}
+
+bool TTestChart::copyMeasurements(QStringList fileList)
+{
+    QString targetDirectory;
+    return copyMeasurements(fileList, targetDirectory);
+}
+
+bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory)
+{
+    // Without a stick the mount point is internal storage: copying there would
+    // report an export that never reached a stick.
+    if (!GlobalFuncs::isUsbStickPresent()) {
+        KLOG_WARN2("TTestChart", "copyMeasurements", QStringLiteral("No USB stick at %1")
+                                                         .arg(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint)));
+        if (IGUI* gui = GlobalFuncs::getGUI())
+            gui->requestUSBConnDlg();
+        return false;
+    }
+    // A work item is a day folder of the store (whole export) or one listed file.
+    QStringList dayFolders;
+    if (fileList.isEmpty()) {
+        const QDir store(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements));
+        for (const QString& name : store.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            dayFolders << store.absoluteFilePath(name);
+    }
+    const int items = fileList.isEmpty() ? dayFolders.size() : fileList.size();
+
+    IGUI* gui = GlobalFuncs::getGUI();
+    QUuid progressId;
+    if (gui)
+        progressId = gui->requestProgressDlg(
+            QCoreApplication::translate("TestData", "TransferringTestData") + QStringLiteral("..."), 0, items, 1, 0);
+    GlobalFuncs::waitMs(kStepWaitMs);
+
+    bool success = true;
+    for (int i = 0; i < items; ++i) {
+        QStringList files;
+        if (fileList.isEmpty()) {
+            const QDir day(dayFolders.at(i));
+            for (const QString& name :
+                 day.entryList({QStringLiteral("*.csv"), QStringLiteral("*.vlf")}, QDir::Files, QDir::Name))
+                files << day.absoluteFilePath(name);
+        } else {
+            files << fileList.at(i);
+        }
+        for (const QString& path : files) {
+            auto target = std::make_shared<QString>();
+            const bool copied = waitForFinished(QtConcurrent::run([this, path, target] {
+                QFile file(path);
+                return copyMeasurementFile(file, *target);
+            }));
+            if (!target->isEmpty())
+                targetDirectory = *target;
+            success = success && copied;
+        }
+        QCoreApplication::processEvents();
+        if (gui)
+            gui->incrementProgressDlg(progressId);
+        GlobalFuncs::waitMs(kStepWaitMs);
+    }
+
+    FileSystem::sync();
+    QString shown = targetDirectory;
+    shown.replace(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint), QStringLiteral("USB:"));
+    shown.replace(QLatin1Char('\\'), QLatin1Char('/'));
+
+    if (gui)
+        gui->closeDlg(progressId, IGUI::Accepted);
+    GlobalFuncs::waitMs(kStepWaitMs);
+
+    if (gui) {
+        const QString key = success ? QStringLiteral("DataSuccessfullyExported") : QStringLiteral("UnableToExportData");
+        gui->showMessageDlg(success ? CAT_INF : CAT_ERR, TransObject(QStringLiteral("History"), key, {shown}), false,
+                            true);
+    }
+    return success;
+}
+
+bool TTestChart::copyMeasurementFile(QFile& file)
+{
+    QString targetDirectory;
+    return copyMeasurementFile(file, targetDirectory);
+}
+
+bool TTestChart::copyMeasurementFile(QFile& file, QString& targetDirectory)
+{
+    const QString source = file.fileName();
+    const QStringList parts = source.split(QLatin1Char('/'));
+    const QString fileName = parts.value(parts.size() - 1);
+    const QString dayFolder = parts.value(parts.size() - 2);
+
+    targetDirectory =
+        GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) + QLatin1Char('/') + dayFolder + QLatin1Char('/');
+    if (!QDir(targetDirectory).exists() && !QDir().mkpath(targetDirectory)) {
+        qDebug() << "[ERROR] Failed to create dir" << targetDirectory;
+        return false;
+    }
+
+    QString target = targetDirectory + fileName;
+    if (QFileInfo::exists(target)) {
+        // Compared by contents: an edit of the same length is still a new version.
+        if (sameContents(source, target))
+            return true;
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("^(.*)[.](...)$")).match(fileName);
+        const QString stem = m.hasMatch() ? m.captured(1) : fileName;
+        const QString extension = m.hasMatch() ? m.captured(2) : QString();
+        target.clear();
+        for (int n = 1; n <= kMaxNameNumber; ++n) {
+            const QString candidate = targetDirectory
+                + (extension.isEmpty() ? QStringLiteral("%1-%2").arg(stem).arg(n)
+                                       : QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(extension));
+            if (!QFileInfo::exists(candidate)) {
+                target = candidate;
+                break;
+            }
+            if (sameContents(source, candidate))
+                return true; // this version was exported before
+        }
+        if (target.isEmpty()) {
+            qDebug() << "[ERROR] Failed find new filename" << fileName << "in dir" << targetDirectory;
+            return false;
+        }
+    }
+
+    const bool copied = QFile::copy(source, target);
+    if (copied) {
+        const QFileInfo info(source);
+        // Not every file system keeps a birth time; then the copy keeps the last change.
+        const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+        setFileTimes(target, born);
+    }
+    FileSystem::sync();
+    return copied;
+}

@@ -1,0 +1,141 @@
+#include "testrun/TanDeltaFunctions.h"
+
+#include "core/GlobalFuncs.h"
+#include "testrun/TanDeltaCriteriaFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+
+#include <algorithm>
+
+static void initTanDeltaResources() { Q_INIT_RESOURCE(tanDeltaStandards); }
+
+namespace TanDelta {
+namespace functions {
+
+using namespace evaluation;
+
+namespace {
+
+QString exportFolderPath()
+{
+    return GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint) + QStringLiteral("/tanDelta/");
+}
+
+QString builtInResource(eEvaluationStandard id)
+{
+    switch (id) {
+    case IEEE2001: return QStringLiteral(":/tanDeltaStandards/2Uo.tds");
+    case IEEE2013: return QStringLiteral(":/tanDeltaStandards/1_5Uo.tds");
+    default: return QString();
+    }
+}
+
+// A name that cannot be a hidden file and cannot leave the folder.
+bool usableName(const QString& name) { return !name.isEmpty() && !name.startsWith(QLatin1Char('.')); }
+
+// The name a standard's file is stored under, without ".tds"; empty when none can be made.
+QString storedFileName(const QString& standardName, const QString& sourcePath)
+{
+    QString name = standardName;
+    if (!usableName(name))
+        name = QFileInfo(sourcePath).baseName();
+    if (!usableName(name))
+        return QString();
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    for (QChar& c : name) {
+        // Control characters would make names nobody can type or see.
+        if (forbidden.contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('_');
+    }
+    return name;
+}
+
+} // namespace
+
+bool evaluationStandardImport(QString path)
+{
+    bool readable = false;
+    const QByteArray content = readCriteriaContent(path, &readable);
+    // A file the evaluation could not use would only vanish from the list.
+    if (!readable || !criteriaFileProblem(content).isEmpty())
+        return false;
+
+    const QString sourcePath = QFileInfo(path).absoluteFilePath();
+    const QString folder = criteriaFolderPath();
+    if (!QDir().mkpath(folder))
+        return false;
+
+    const QJsonValue name = readCriteriaFile(sourcePath).value(QStringLiteral("name"));
+    const QString stored = storedFileName(name.isString() ? name.toString() : QString(), sourcePath);
+    if (stored.isEmpty())
+        return false;
+    const QString target = QDir(folder).absoluteFilePath(stored + QStringLiteral(".tds"));
+    if (QFileInfo(target).absolutePath() != QDir(folder).absolutePath())
+        return false;
+    // QFile::copy refuses an existing target: no overwrite, no renaming.
+    return QFile::copy(sourcePath, target);
+}
+
+bool evaluationStandardRemove(QList<eEvaluationStandard> ids)
+{
+    if (ids.isEmpty())
+        return true;
+    std::sort(ids.begin(), ids.end(), [](eEvaluationStandard a, eEvaluationStandard b) { return a > b; });
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+
+    // Every id is resolved against one listing, so a deletion cannot shift the others.
+    const QFileInfoList files = criteriaFileListing();
+    bool result = true;
+    for (const eEvaluationStandard id : qAsConst(ids)) {
+        const int n = static_cast<int>(id) - UserStandardBase;
+        if (id < UserStandardBase || n >= files.size())
+            return false;
+        result = QFile::remove(files.at(n).absoluteFilePath()) && result;
+    }
+    return result;
+}
+
+bool evaluationStandardRemove(eEvaluationStandard id) { return evaluationStandardRemove(QList<eEvaluationStandard>{id}); }
+
+bool evaluationStandardExport(QList<eEvaluationStandard> ids)
+{
+    initTanDeltaResources();
+    // Only on a stick: the mount point itself is never created.
+    if (!QFileInfo(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint)).isDir())
+        return false;
+    const QString folder = exportFolderPath();
+    QDir().mkpath(folder);
+    const QFileInfoList files = criteriaFileListing();
+    if (ids.isEmpty())
+        return true;
+
+    bool result = true;
+    for (const eEvaluationStandard id : qAsConst(ids)) {
+        QString source;
+        const int n = static_cast<int>(id) - UserStandardBase;
+        if (id == IEEE2001 || id == IEEE2013)
+            source = builtInResource(id);
+        else if (id >= UserStandardBase && n < files.size())
+            source = files.at(n).absoluteFilePath();
+        else
+            return false;
+
+        const QString target = folder + QFileInfo(source).fileName();
+        if (QFileInfo::exists(target)) {
+            // Earlier exports of the built-in files are read-only copies of the resources.
+            QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadOther | QFileDevice::WriteOther);
+            QFile::remove(target);
+        }
+        result = QFile::copy(source, target) && result;
+    }
+    return result;
+}
+
+bool evaluationStandardExport(eEvaluationStandard id) { return evaluationStandardExport(QList<eEvaluationStandard>{id}); }
+
+} // namespace functions
+} // namespace TanDelta

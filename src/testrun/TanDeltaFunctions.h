@@ -1,0 +1,23 @@
+#pragma once
+
+#include "datamodel/TanDeltaTypes.h"
+
+#include <QList>
+#include <QString>
+
+// Exchange of criteria files between the stick and the instrument's criteria folder.
+// A user standard's id is its position in the folder listing, so these operations
+// renumber other files; all report only success or failure.
+namespace TanDelta {
+namespace functions {
+
+// Copies the criteria file at path into the criteria folder, named after its "name".
+bool evaluationStandardImport(QString path);
+bool evaluationStandardRemove(QList<evaluation::eEvaluationStandard> ids);
+bool evaluationStandardRemove(evaluation::eEvaluationStandard id);
+// Copies the standards' files, the built-in ones included, to "tanDelta" on the stick.
+bool evaluationStandardExport(QList<evaluation::eEvaluationStandard> ids);
+bool evaluationStandardExport(evaluation::eEvaluationStandard id);
+
+} // namespace functions
+} // namespace TanDelta

@@ -1,0 +1,119 @@
+// Speed of the record files: a one-hour sine test written safely (with sync) and read
+// back, and the history list of a store of 5,000 records. Not a CTest test.
+#include "testrun/File.h"
+#include "testrun/MeasurementManager.h"
+#include "testrun/TestChart.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace TestChart;
+
+namespace {
+VLF::TestData makeRecord(const QDateTime& start, int samples, int periodic, int mode, const QString& cable)
+{
+    VLF::TestData d;
+    const int keys[] = {0, 1, 40, 4, 5, 6, 7, 8, 33, 9};
+    for (int k : keys)
+        VLF::insert(d, 0, k, QStringLiteral("12"));
+    VLF::insert(d, 0, 10, QStringLiteral("00000000123"));
+    VLF::insert(d, 0, 12, qint64(mode));
+    VLF::insert(d, 0, 13, qint64(28000000));
+    for (int k = 15; k <= 20; ++k)
+        VLF::insert(d, 0, k, qint64(k * 1000));
+    VLF::insert(d, 0, 34, cable);
+    VLF::insert(d, 0, 42, cable);
+    VLF::insert(d, 1, 16, qint64(100));
+    VLF::insert(d, 1, 15, start.toString(QString::fromLatin1(StartTimeFormat)));
+    for (int k : {17, 28, 35, 36})
+        VLF::insert(d, 1, k, qint64(k));
+    VLF::insert(d, 1, 25, QStringLiteral("Routine test after repair"));
+    VLF::insert(d, 1, 29, qint64(samples * 100));
+    for (int i = 0; i < samples; ++i) {
+        const double phase = 2 * M_PI * 0.1 * i * 0.1;
+        VLF::insert(d, 1, i * 100, qint32(28000000 * std::sin(phase)), qint32(4500000 * std::cos(phase)));
+    }
+    for (int i = 0; i < periodic; ++i)
+        VLF::insert(d, 1, i * 10000, 28000000 + (i % 7) * 1000, 4500000 - i, 1200 + (i % 13));
+    VLF::insert(d, 0, 11, qint64(1));
+    return d;
+}
+
+double median(QVector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.at(v.size() / 2);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+
+    // One hour at 100 ms, 0.1 Hz sine: 36,000 samples and 360 periods.
+    const VLF::TestData hour = makeRecord(QDateTime::currentDateTime(), 36000, 360, OperatingModes::VLFSin, "K1");
+    const QString target = dir.filePath(exportFileName(hour));
+    QVector<double> writes, reads;
+    for (int round = 0; round < 7; ++round) {
+        QElapsedTimer t;
+        t.start();
+        if (!writeFile(target, hour))
+            return 2;
+        writes << t.nsecsElapsed() / 1e6;
+        VLF::TestData back;
+        t.restart();
+        if (!readFile(target, back) || back != hour)
+            return 3;
+        reads << t.nsecsElapsed() / 1e6;
+    }
+    out << "one-hour record: " << QFileInfo(target).size() << " bytes\n";
+    out << "  safe write (temp, fsync, verify, rename, verify): median " << median(writes) << " ms, max "
+        << *std::max_element(writes.begin(), writes.end()) << " ms\n";
+    out << "  read back (all sections): median " << median(reads) << " ms, max "
+        << *std::max_element(reads.begin(), reads.end()) << " ms\n";
+
+    // 5,000 records of ten minutes each: 100 days with 50 tests on 5 cables.
+    const QString store = dir.filePath(QStringLiteral("store"));
+    const QDateTime first(QDate(2025, 1, 1), QTime(6, 0));
+    for (int day = 0; day < 100; ++day) {
+        const QDateTime date = first.addDays(day);
+        const QString folder = store + QLatin1Char('/') + date.toString(QStringLiteral("yyyyMMdd"));
+        QDir().mkpath(folder);
+        for (int n = 0; n < 50; ++n) {
+            const int mode = (n % 3 == 0) ? OperatingModes::TanDelta : OperatingModes::VLFSin;
+            const VLF::TestData rec =
+                makeRecord(date.addSecs(n * 600), 6000, 60, mode, QStringLiteral("Cable %1").arg(n % 5));
+            if (!VLF::File::write(folder + QLatin1Char('/') + exportFileName(rec), rec))
+                return 4;
+        }
+    }
+    HistoryFormat fmt;
+    fmt.dateFormat = QStringLiteral("dd.MM.yyyy");
+    fmt.timeFormat = QStringLiteral("hh:mm");
+    fmt.phaseNames = QStringList{QStringLiteral("L1"), QStringLiteral("L2"), QStringLiteral("L3")};
+    QVector<double> lists, paths;
+    int rows = 0, count = 0;
+    for (int round = 0; round < 3; ++round) {
+        QElapsedTimer t;
+        t.start();
+        rows = activityEntryList(store, fmt).size();
+        lists << t.nsecsElapsed() / 1e6;
+        t.restart();
+        count = MeasurementManager(store).getMeasurementPathes().size();
+        paths << t.nsecsElapsed() / 1e6;
+    }
+    out << "store of " << count << " records (" << rows << " history rows):\n";
+    out << "  history list: median " << median(lists) << " ms (first run " << lists.first() << " ms)\n";
+    out << "  listing by time: median " << median(paths) << " ms\n";
+    return 0;
+}

@@ -1,0 +1,133 @@
+#include "fakes/DataModelFixture.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "fakes/LogCapture.h"
+#include "hvunit/TPOF.h"
+#include "testrun/TTestChart.h"
+#include "testrun/TTestThread.h"
+#include "datamodel/DataModell.h"
+
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+using namespace States;
+using M = OperatingModes;
+using E = eAppEvent;
+
+// The start of a test against the simulated HV unit on a pseudo-terminal: the data
+// model on this thread, the link on "POFThread", the worker on "TestThread", wired
+// as the application wires them.
+class TstTestThreadHvSim : public QObject {
+    Q_OBJECT
+
+    HvUnitSimulator m_sim;
+    std::unique_ptr<LogCapture> m_log;
+    std::unique_ptr<DataModelFixture> m_fixture;
+    QThread m_pofThread;
+    QThread m_testThread;
+    TPOF* m_pof = nullptr;
+    TTestThread* m_worker = nullptr;
+    TTestChart m_chart;
+
+    DataModell* dm() const { return m_fixture->dm(); }
+
+    // Letters of the complete requests the unit received, state polls and reads of
+    // the start-up left out.
+    QByteArray testCommands() const
+    {
+        QByteArray letters;
+        for (const QByteArray& r : m_sim.completeRequests()) {
+            if (r.size() > 1 && QByteArray("sxzumftblFCRPr").contains(r.at(1)))
+                letters += r.at(1);
+        }
+        return letters;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("tsttestthreadsim"));
+        m_log = std::make_unique<LogCapture>();
+        QVERIFY(m_sim.start());
+        qputenv("SERIAL_COMDEVICE", m_sim.slavePath().toLocal8Bit());
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+
+        m_pofThread.setObjectName(QStringLiteral("POFThread"));
+        m_testThread.setObjectName(QStringLiteral("TestThread"));
+        m_pof = new TPOF();
+        m_worker = new TTestThread(m_pof, &m_chart);
+        m_pof->moveToThread(&m_pofThread);
+        m_worker->moveToThread(&m_testThread);
+        m_pofThread.start();
+        m_testThread.start();
+
+        connect(dm(), &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
+        connect(dm(), &DataModell::appStateChanged, m_worker, &TTestThread::appStateChanged);
+        connect(m_pof, &TPOF::sendAppEvent, dm(), &DataModell::receiveAppEvent);
+        connect(m_worker, &TTestThread::sendAppEvent, dm(), &DataModell::receiveAppEvent);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_worker)
+            QMetaObject::invokeMethod(m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
+        m_testThread.quit();
+        m_testThread.wait();
+        if (m_pof)
+            QMetaObject::invokeMethod(m_pof, [this] { delete m_pof; }, Qt::BlockingQueuedConnection);
+        m_pofThread.quit();
+        m_pofThread.wait();
+        m_fixture.reset();
+        m_sim.stop();
+        m_log.reset();
+    }
+
+    void startOfATest()
+    {
+        // Start-up: the link identifies the unit and switches its poll on.
+        dm()->receiveAppEvent(E::MainsOn);
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), Idle, 15000);
+        QVERIFY(dm()->getHVIdentification().valid);
+
+        dm()->changeOperatingMode(M::VLFSin);
+        dm()->setFrequencyToTest(0);
+        dm()->setMinutesToTest(2);
+        dm()->setSecondsToTest(10);
+        SafetyCircuitBits safety;
+        safety.set();
+        dm()->setSafetyCircuitState(safety);
+        QTest::qWait(50);
+        m_sim.clearRequests();
+        m_log->clear();
+
+        dm()->receiveAppEvent(E::StartTest);
+        // The emergency-off loop and the HV-on button are closed: the worker answers for them.
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), WaitHVOn, 10000);
+        QCOMPARE(QChar(m_sim.model().modeChar()), QChar('s'));
+        QCOMPARE(m_sim.model().setMinutes(), 3ULL);
+        QCOMPARE(m_sim.model().setVoltage(), qint64(dm()->testInitializationVoltage()));
+
+        // The unit reports its output on; load detection ends and the worker starts the test.
+        m_sim.model().setStateBits(HVStateBits::OutputOn);
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim.model().outputOn(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(testCommands(), QByteArray("sxzumftbl" "FCRPufFP" "ufFPr"), 5000);
+        QCOMPARE(dm()->getTestTimeUsed().milliseconds, quint64(180000)); // the 3 minutes sent
+        QCOMPARE(dm()->getCapacitanceLoad(), 500UL);
+        QCOMPARE(dm()->getResistorLoad(), 2000000000000ULL);
+        QCOMPARE(dm()->getFrequencyUsed(), 100UL);
+        QCOMPARE(m_sim.model().setVoltage(), qint64(dm()->testStartVoltage()));
+        QVERIFY(dm()->getTestTime(TestTime_Start).isValid());
+
+        const auto part = [this](const char* function) {
+            return m_log->deliveredWhere([function](const LoggingData& r) { return r.function == QLatin1String(function); })
+                .size();
+        };
+        QCOMPARE(part("createLogPart1"), 1);
+        QCOMPARE(part("createLogPart2"), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstTestThreadHvSim)
+#include "tst_testthread_hvsim.moc"
