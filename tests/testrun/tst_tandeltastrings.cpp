@@ -36,7 +36,7 @@ class TstTanDeltaStrings : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_english.load(QStringLiteral(TANDELTA_EN_QM)));
+        QVERIFY(m_english.load(QStringLiteral(VLF_ENGLISH_QM)));
         QVERIFY(QCoreApplication::installTranslator(&m_english));
         // The fallback text belongs to another context's catalogue.
         m_errorMessages.entries.insert(QStringLiteral("ErrorMessages|InternalSWError|"),
