@@ -2,6 +2,520 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB">
 <context>
+    <name>Calibration</name>
+    <message>
+        <source>ErrorWritingHVUnitParameter</source>
+        <translation>Error while writing a parameter to the HV unit!</translation>
+    </message>
+    <message>
+        <source>HvSinParameterVlfSettingsNotSupported</source>
+        <translation>The HV unit does not support the VLF sine settings parameter.</translation>
+    </message>
+    <message>
+        <source>ParameterOutOfRange</source>
+        <translation>Parameter out of range!</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigfileManager</name>
+    <message>
+        <source>ConfigImportFailed</source>
+        <translation>Import of the configuration failed!</translation>
+    </message>
+    <message>
+        <source>ConfigIsInvalid</source>
+        <translation>The configuration file is invalid!</translation>
+    </message>
+    <message>
+        <source>ConfigSuccessfullyImported</source>
+        <translation>Configuration successfully imported. The system restarts now.</translation>
+    </message>
+    <message>
+        <source>SearchingForConfigOnUsb</source>
+        <translation>Searching for configuration files on the USB flash drive...</translation>
+    </message>
+</context>
+<context>
+    <name>DateTime</name>
+    <message>
+        <source>April</source>
+        <translation>April</translation>
+    </message>
+    <message>
+        <source>August</source>
+        <translation>August</translation>
+    </message>
+    <message>
+        <source>December</source>
+        <translation>December</translation>
+    </message>
+    <message>
+        <source>February</source>
+        <translation>February</translation>
+    </message>
+    <message>
+        <source>January</source>
+        <translation>January</translation>
+    </message>
+    <message>
+        <source>July</source>
+        <translation>July</translation>
+    </message>
+    <message>
+        <source>June</source>
+        <translation>June</translation>
+    </message>
+    <message>
+        <source>March</source>
+        <translation>March</translation>
+    </message>
+    <message>
+        <source>May</source>
+        <translation>May</translation>
+    </message>
+    <message>
+        <source>November</source>
+        <translation>November</translation>
+    </message>
+    <message>
+        <source>October</source>
+        <translation>October</translation>
+    </message>
+    <message>
+        <source>September</source>
+        <translation>September</translation>
+    </message>
+</context>
+<context>
+    <name>Dialog</name>
+    <message>
+        <source>Unknown</source>
+        <translation>Unknown</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorMessages</name>
+    <message>
+        <source>BitLoad</source>
+        <translation>Load bit set</translation>
+    </message>
+    <message>
+        <source>BitVal</source>
+        <translation>Value bit set</translation>
+    </message>
+    <message>
+        <source>BreakdownDetected</source>
+        <translation>Breakdown detected!</translation>
+    </message>
+    <message>
+        <source>CapacitanceTooSmall</source>
+        <translation>Capacitance of the test object too small</translation>
+    </message>
+    <message>
+        <source>CheckIfSystemWorkingOk</source>
+        <translation>Please check that the system works correctly.</translation>
+    </message>
+    <message>
+        <source>ComErrorHVUnit</source>
+        <translation>Communication error with the HV unit!</translation>
+    </message>
+    <message>
+        <source>DischargeDeviceError</source>
+        <translation>Error of the discharge device!</translation>
+    </message>
+    <message>
+        <source>EMVError</source>
+        <translation>EMC error!</translation>
+    </message>
+    <message>
+        <source>ErrorWhileWritingData</source>
+        <translation>Error while writing data!</translation>
+    </message>
+    <message>
+        <source>FreqAdaptionImpossible</source>
+        <translation>Frequency adaption not possible</translation>
+    </message>
+    <message>
+        <source>HVGenDisabled</source>
+        <translation>HV generator disabled</translation>
+    </message>
+    <message>
+        <source>HVGenNotStarted</source>
+        <translation>HV generator not started</translation>
+    </message>
+    <message>
+        <source>HVUnitNotReady</source>
+        <translation>HV unit not ready!</translation>
+    </message>
+    <message>
+        <source>HVUnitUnableCharge</source>
+        <translation>The HV unit is unable to charge the test object.</translation>
+    </message>
+    <message>
+        <source>IgnitionThyristorSwitchFailed</source>
+        <translation>Ignition thyristor switch failed!</translation>
+    </message>
+    <message>
+        <source>IllegalOperation</source>
+        <translation>Illegal operation!</translation>
+    </message>
+    <message>
+        <source>InternalSWError</source>
+        <translation>Internal software error</translation>
+    </message>
+    <message>
+        <source>LoadDetection</source>
+        <translation>Load detection</translation>
+    </message>
+    <message>
+        <source>LoadImpUnknown</source>
+        <translation>Load impedance unknown</translation>
+    </message>
+    <message>
+        <source>OutputOffsetTooBig</source>
+        <translation>Output offset too big!</translation>
+    </message>
+    <message>
+        <source>OutputVoltageNotReached</source>
+        <translation>Output voltage not reached</translation>
+    </message>
+    <message>
+        <source>OvercurrentHVUnit</source>
+        <translation>Overcurrent in the HV unit!</translation>
+    </message>
+    <message>
+        <source>Overload</source>
+        <translation>Overload!</translation>
+    </message>
+    <message>
+        <source>OvertemperatureDetected</source>
+        <translation>Overtemperature detected!</translation>
+    </message>
+    <message>
+        <source>OvervoltageDetected</source>
+        <translation>Overvoltage detected!</translation>
+    </message>
+    <message>
+        <source>PolarityError</source>
+        <translation>Polarity error!</translation>
+    </message>
+    <message>
+        <source>PressJogdial</source>
+        <translation>Please press the jog dial.</translation>
+    </message>
+    <message>
+        <source>ReasonShortAtOutput</source>
+        <translation>Reason: short circuit at the output</translation>
+    </message>
+    <message>
+        <source>RebootHVUnitDetected</source>
+        <translation>Reboot of the HV unit detected!</translation>
+    </message>
+    <message>
+        <source>SCNotClosed</source>
+        <translation>Safety circuit not closed</translation>
+    </message>
+    <message>
+        <source>TBCommunicationError</source>
+        <translation>Communication error with the test boost!</translation>
+    </message>
+    <message>
+        <source>TBPowerError</source>
+        <translation>Power error of the test boost!</translation>
+    </message>
+    <message>
+        <source>TBStateError</source>
+        <translation>State error of the test boost!</translation>
+    </message>
+    <message>
+        <source>TesResult</source>
+        <translation>Test result</translation>
+    </message>
+    <message>
+        <source>TestCancelled</source>
+        <translation>Test cancelled</translation>
+    </message>
+    <message>
+        <source>TestCancelledByOp</source>
+        <translation>Test cancelled by the operator</translation>
+    </message>
+    <message>
+        <source>TestFinished</source>
+        <translation>Test finished</translation>
+    </message>
+    <message>
+        <source>TestFinishedSuccess</source>
+        <translation>Test finished successfully</translation>
+    </message>
+    <message>
+        <source>TestObjectUnableCharge</source>
+        <translation>The test object cannot be charged.</translation>
+    </message>
+    <message>
+        <source>TestResult</source>
+        <translation>Test result</translation>
+    </message>
+    <message>
+        <source>TestResUnknown</source>
+        <translation>Test result unknown</translation>
+    </message>
+    <message>
+        <source>Timeout</source>
+        <translation>Timeout</translation>
+    </message>
+    <message>
+        <source>TimeoutWaitingAckTestParam</source>
+        <translation>Timeout while waiting for the HV unit to accept the test parameters</translation>
+    </message>
+    <message>
+        <source>UnableToLoadLanguage</source>
+        <translation>Unable to load language: %1</translation>
+    </message>
+    <message>
+        <source>UnknownErrorHVUnit</source>
+        <translation>Unknown error of the HV unit!</translation>
+    </message>
+    <message>
+        <source>VoltageDisabled</source>
+        <translation>Voltage disabled</translation>
+    </message>
+</context>
+<context>
+    <name>HVSource</name>
+    <message>
+        <source>CanSwitchOff</source>
+        <translation>Can switch off</translation>
+    </message>
+    <message>
+        <source>EepromChecksum</source>
+        <translation>EEPROM checksum error</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>HvcDevitation</source>
+        <translation>HV cascade deviation</translation>
+    </message>
+    <message>
+        <source>HvcOverCurrent</source>
+        <translation>HV cascade overcurrent</translation>
+    </message>
+    <message>
+        <source>HvcOverVoltage</source>
+        <translation>HV cascade overvoltage</translation>
+    </message>
+    <message>
+        <source>MainsUnderVoltage</source>
+        <translation>Mains undervoltage</translation>
+    </message>
+    <message>
+        <source>NoConnectionToHvCasscade</source>
+        <translation>No connection to the HV cascade</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>NormalMode</source>
+        <translation>Normal mode</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>OverTemperature</source>
+        <translation>Overtemperature</translation>
+    </message>
+    <message>
+        <source>OverTemperatureNegativ</source>
+        <translation>Overtemperature (negative cascade)</translation>
+    </message>
+    <message>
+        <source>OverTemperaturePositive</source>
+        <translation>Overtemperature (positive cascade)</translation>
+    </message>
+    <message>
+        <source>PfcOverCurrent</source>
+        <translation>PFC overcurrent</translation>
+    </message>
+    <message>
+        <source>PfcOverLoad</source>
+        <translation>PFC overload</translation>
+    </message>
+    <message>
+        <source>PfcOverTemperature</source>
+        <translation>PFC overtemperature</translation>
+    </message>
+    <message>
+        <source>PfcOverVoltage</source>
+        <translation>PFC overvoltage</translation>
+    </message>
+    <message>
+        <source>PfcStartup</source>
+        <translation>PFC start-up</translation>
+    </message>
+    <message>
+        <source>Ramp</source>
+        <translation>Ramp</translation>
+    </message>
+    <message>
+        <source>Release</source>
+        <translation>Release</translation>
+    </message>
+    <message>
+        <source>Reserved</source>
+        <translation>Reserved</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>Silent</source>
+        <translation>Silent</translation>
+    </message>
+    <message>
+        <source>SilentMode</source>
+        <translation>Silent mode</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>UnknownError</source>
+        <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>Unkown</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>Wait</source>
+        <translation>Wait</translation>
+    </message>
+    <message>
+        <source>WaitForClearance</source>
+        <translation>Waiting for clearance</translation>
+    </message>
+</context>
+<context>
+    <name>History</name>
+    <message>
+        <source>DataSuccessfullyExported</source>
+        <translation>Data successfully exported to %1</translation>
+    </message>
+    <message>
+        <source>UnableToExportData</source>
+        <translation>Unable to export data to %1</translation>
+    </message>
+</context>
+<context>
+    <name>InfoMessages</name>
+    <message>
+        <source>DeletingAllData</source>
+        <translation>Deleting all data...</translation>
+    </message>
+</context>
+<context>
+    <name>Internal</name>
+    <message>
+        <source>Country</source>
+        <comment>Localization information (ISO 639)</comment>
+        <translation>GB</translation>
+    </message>
+</context>
+<context>
+    <name>LogfileManager</name>
+    <message>
+        <source>ErrorResetLogData</source>
+        <translation>Unable to reset log data</translation>
+    </message>
+    <message>
+        <source>ExportingLogToDir</source>
+        <translation>Exporting log files to directory: %1</translation>
+    </message>
+    <message>
+        <source>LogDataReset</source>
+        <translation>Log data has been reset</translation>
+    </message>
+    <message>
+        <source>SystemLogExportFailed</source>
+        <translation>Export of log files at %1 failed</translation>
+    </message>
+    <message>
+        <source>SystemLogSuccessfullyExported</source>
+        <translation>System log successfully exported at %1</translation>
+    </message>
+</context>
+<context>
+    <name>Menu</name>
+    <message>
+        <source>Activities</source>
+        <translation>Activities</translation>
+    </message>
+    <message>
+        <source>HvOff</source>
+        <translation>HV off</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <comment>Localization information (ISO 3166)</comment>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>USB</source>
+        <translation>USB</translation>
+    </message>
+</context>
+<context>
+    <name>SafetyCircuit</name>
+    <message>
+        <source>EmergencyOff</source>
+        <translation>Emergency off</translation>
+    </message>
+    <message>
+        <source>ExtEmergencyOff</source>
+        <translation>External emergency off</translation>
+    </message>
+    <message>
+        <source>FOhm</source>
+        <translation>Earthing resistance</translation>
+    </message>
+    <message>
+        <source>HVClearanceCtrl</source>
+        <translation>HV clearance control</translation>
+    </message>
+    <message>
+        <source>HVConnector</source>
+        <translation>HV connector</translation>
+    </message>
+    <message>
+        <source>HvOn</source>
+        <translation>HV on</translation>
+    </message>
+    <message>
+        <source>InterlockKey</source>
+        <translation>Interlock key</translation>
+    </message>
+    <message>
+        <source>OvertemperatureSurrounding</source>
+        <translation>Ambient overtemperature</translation>
+    </message>
+    <message>
+        <source>SCElementUnknown</source>
+        <translation>Unknown safety circuit element</translation>
+    </message>
+    <message>
+        <source>Testboost</source>
+        <translation>Test boost</translation>
+    </message>
+</context>
+<context>
     <name>TanDelta</name>
     <message>
         <source>InsulationPE_XLPE</source>
@@ -83,6 +597,262 @@
     <message>
         <source>CriterionNone</source>
         <translation>None</translation>
+    </message>
+</context>
+<context>
+    <name>TestData</name>
+    <message>
+        <source>TransferringTestData</source>
+        <translation>Transferring test data</translation>
+    </message>
+</context>
+<context>
+    <name>TestModes</name>
+    <message>
+        <source>Calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>Calibration</translation>
+    </message>
+    <message>
+        <source>Cascade Calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>Cascade Calibration</translation>
+    </message>
+    <message>
+        <source>Cascade Power Envelope</source>
+        <comment>Test Mode description</comment>
+        <translation>Cascade Power Envelope</translation>
+    </message>
+    <message>
+        <source>DAC</source>
+        <comment>Test Mode description</comment>
+        <translation>DAC</translation>
+    </message>
+    <message>
+        <source>DC</source>
+        <comment>Test Mode description</comment>
+        <translation>DC</translation>
+    </message>
+    <message>
+        <source>Decay</source>
+        <comment>Test Mode description</comment>
+        <translation>Decay</translation>
+    </message>
+    <message>
+        <source>Diagnosis</source>
+        <translation>Diagnosis</translation>
+    </message>
+    <message>
+        <source>Diagnosis</source>
+        <comment>Test Mode description</comment>
+        <translation>Diagnosis</translation>
+    </message>
+    <message>
+        <source>Long Duration Test</source>
+        <comment>Test Mode description</comment>
+        <translation>Long Duration Test</translation>
+    </message>
+    <message>
+        <source>Manual Diagnosis</source>
+        <comment>Test Mode description</comment>
+        <translation>Manual Diagnosis</translation>
+    </message>
+    <message>
+        <source>Max Capacity Load</source>
+        <comment>Test Mode description</comment>
+        <translation>Max Capacity Load</translation>
+    </message>
+    <message>
+        <source>Monitored</source>
+        <translation>Monitored</translation>
+    </message>
+    <message>
+        <source>MWT Single</source>
+        <comment>Test Mode description</comment>
+        <translation>MWT Single</translation>
+    </message>
+    <message>
+        <source>MWT Step</source>
+        <comment>Test Mode description</comment>
+        <translation>MWT Step</translation>
+    </message>
+    <message>
+        <source>No mode</source>
+        <comment>Test Mode description</comment>
+        <translation>No mode</translation>
+    </message>
+    <message>
+        <source>Output Calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>Output Calibration</translation>
+    </message>
+    <message>
+        <source>Safety Circuit Check</source>
+        <comment>Test Mode description</comment>
+        <translation>Safety Circuit Check</translation>
+    </message>
+    <message>
+        <source>Service</source>
+        <translation>Service</translation>
+    </message>
+    <message>
+        <source>Sheath</source>
+        <translation>Sheath</translation>
+    </message>
+    <message>
+        <source>Sheath fault</source>
+        <comment>Test Mode description</comment>
+        <translation>Sheath fault</translation>
+    </message>
+    <message>
+        <source>Sheath Pinpointing</source>
+        <comment>Test Mode description</comment>
+        <translation>Sheath Pinpointing</translation>
+    </message>
+    <message>
+        <source>Sheath Test</source>
+        <comment>Test Mode description</comment>
+        <translation>Sheath Test</translation>
+    </message>
+    <message>
+        <source>Sinus Diagnosis</source>
+        <comment>Test Mode description</comment>
+        <translation>Sinus Diagnosis</translation>
+    </message>
+    <message>
+        <source>Tan Delta</source>
+        <comment>Test Mode description</comment>
+        <translation>Tan Delta</translation>
+    </message>
+    <message>
+        <source>TanDelta Calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>TanDelta Calibration</translation>
+    </message>
+    <message>
+        <source>Unknown mode</source>
+        <comment>Test Mode description</comment>
+        <translation>Unknown mode</translation>
+    </message>
+    <message>
+        <source>VLF CosRect</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF CosRect</translation>
+    </message>
+    <message>
+        <source>VLF Rectangular</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF Rectangular</translation>
+    </message>
+    <message>
+        <source>VLF Sine</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF Sine</translation>
+    </message>
+    <message>
+        <source>Voltage Waveform Check</source>
+        <comment>Test Mode description</comment>
+        <translation>Voltage Waveform Check</translation>
+    </message>
+    <message>
+        <source>Withstand</source>
+        <translation>Withstand</translation>
+    </message>
+    <message>
+        <source>Withstand test</source>
+        <comment>Test Mode description</comment>
+        <translation>Withstand test</translation>
+    </message>
+</context>
+<context>
+    <name>Testboost</name>
+    <message>
+        <source>MaintDateSuccessfullySet</source>
+        <translation>Maintenance date successfully set.</translation>
+    </message>
+    <message>
+        <source>UnableToSetMaintDate</source>
+        <translation>Unable to set the maintenance date!</translation>
+    </message>
+    <message>
+        <source>UnknownTestBoostDevice</source>
+        <translation>Unknown test boost device!</translation>
+    </message>
+</context>
+<context>
+    <name>Units</name>
+    <message>
+        <source>F</source>
+        <comment>farad</comment>
+        <translation>F</translation>
+    </message>
+    <message>
+        <source>kV</source>
+        <comment>unit kilo volt</comment>
+        <translation>kV</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateManager</name>
+    <message>
+        <source>AllLanguages</source>
+        <translation>All languages</translation>
+    </message>
+    <message>
+        <source>CrcError</source>
+        <translation>CRC error!</translation>
+    </message>
+    <message>
+        <source>DowngradeToOlderVersion</source>
+        <translation>The %1 version is older than the currently installed version. You are about to downgrade your system!</translation>
+    </message>
+    <message>
+        <source>ExtractingSoftwarePackage</source>
+        <translation>Extracting software package...</translation>
+    </message>
+    <message>
+        <source>NotEnoughMemoryForLanguageUpdate</source>
+        <translation>Not enough memory for the language update!</translation>
+    </message>
+    <message>
+        <source>NoUpdateDirFoundOnUsb</source>
+        <translation>No update folder found on the USB flash drive!</translation>
+    </message>
+    <message>
+        <source>NoUpdatesFoundOnUsb</source>
+        <translation>No updates found on the USB flash drive!</translation>
+    </message>
+    <message>
+        <source>SearchingForUpdatesOnUsb</source>
+        <translation>Searching for updates on USB flash drive</translation>
+    </message>
+    <message>
+        <source>StandbyWhileRebooting</source>
+        <translation>Please standby while the system is rebooting...</translation>
+    </message>
+    <message>
+        <source>TakeAWhile</source>
+        <translation>This may take a while...</translation>
+    </message>
+    <message>
+        <source>UpdateFailed</source>
+        <translation>Update failed! %1</translation>
+    </message>
+    <message>
+        <source>UpdateSuccessful</source>
+        <translation>Update successfully executed.</translation>
+    </message>
+    <message>
+        <source>Updating</source>
+        <translation>Updating</translation>
+    </message>
+    <message>
+        <source>UpdatingLanguage</source>
+        <translation>Updating language: %1</translation>
+    </message>
+    <message>
+        <source>WritingUpdateToFlash</source>
+        <translation>Writing update to flash.</translation>
     </message>
 </context>
 </TS>
