@@ -257,6 +257,9 @@ void Application::startRunning()
 
 void Application::stopWorkerThreads()
 {
+    // This thread joins the workers below and answers no dialog meanwhile.
+    if (m_gui)
+        m_gui->stopWaiting();
     // The test worker drives the HV link, so it ends first.
     if (m_testThread) {
         m_testThread->stop();

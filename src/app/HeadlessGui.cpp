@@ -8,32 +8,32 @@ HeadlessGui::HeadlessGui(QObject* parent) : IGUI(parent) {}
 
 HeadlessGui::~HeadlessGui() = default;
 
-void HeadlessGui::show() { KLOG_INFO2("HeadlessGui", "show", "Running without a window"); }
+void HeadlessGui::showImpl() { KLOG_INFO2("HeadlessGui", "show", "Running without a window"); }
 
-void HeadlessGui::quit() { QCoreApplication::quit(); }
+void HeadlessGui::quitImpl() { QCoreApplication::quit(); }
 
-QUuid HeadlessGui::requestProgressDlg(const QString& text, int min, int max, int, int start)
+QUuid HeadlessGui::requestProgressDlgImpl(const QString& text, int min, int max, int, int start)
 {
     KLOG_INFO2("HeadlessGui", "requestProgressDlg", QStringLiteral("%1 (%2 of %3..%4)").arg(text).arg(start).arg(min).arg(max));
     return QUuid::createUuid();
 }
 
-void HeadlessGui::closeDlg(QUuid id, IGUI::CloseType type)
+void HeadlessGui::closeDlgImpl(QUuid id, IGUI::CloseType type)
 {
     KLOG_DEBUG2("HeadlessGui", "closeDlg", QStringLiteral("%1 closed (%2)").arg(id.toString()).arg(int(type)));
 }
 
-QUuid HeadlessGui::showMessageDlg(MessageCategories mc, const QString& category, const QString& msgid, bool, bool)
+QUuid HeadlessGui::showMessageDlgImpl(MessageCategories mc, const QString& category, const QString& msgid, bool, bool)
 {
     return logMessage(mc, QCoreApplication::translate(category.toUtf8().constData(), msgid.toUtf8().constData()));
 }
 
-QUuid HeadlessGui::showMessageDlg(MessageCategories mc, const TransObject& transObject, bool, bool)
+QUuid HeadlessGui::showMessageDlgImpl(MessageCategories mc, const TransObject& transObject, bool, bool)
 {
     return logMessage(mc, transObject.toText());
 }
 
-QUuid HeadlessGui::showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool, bool)
+QUuid HeadlessGui::showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects, bool, bool)
 {
     QStringList texts;
     for (const TransObject& t : transObjects)
@@ -41,7 +41,7 @@ QUuid HeadlessGui::showMessageDlg(MessageCategories mc, const QList<TransObject>
     return logMessage(mc, texts.join(QLatin1Char(' ')));
 }
 
-void HeadlessGui::communicationDown(bool error)
+void HeadlessGui::communicationDownImpl(bool error)
 {
     if (error)
         KLOG_WARN2("HeadlessGui", "communicationDown", "Connection to the HV unit is down");

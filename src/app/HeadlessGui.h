@@ -10,18 +10,18 @@ public:
     explicit HeadlessGui(QObject* parent = nullptr);
     ~HeadlessGui() override;
 
-public slots:
-    void show() override;
-    void quit() override;
-    QUuid requestProgressDlg(const QString& text, int min, int max, int step, int start) override;
-    void closeDlg(QUuid id, IGUI::CloseType type) override;
-    QUuid showMessageDlg(MessageCategories mc, const QString& category, const QString& msgid, bool cancelButton,
-                         bool okButton) override;
-    QUuid showMessageDlg(MessageCategories mc, const TransObject& transObject, bool cancelButton,
-                         bool okButton) override;
-    QUuid showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
-                         bool okButton) override;
-    void communicationDown(bool error) override;
+protected:
+    void showImpl() override;
+    void quitImpl() override;
+    QUuid requestProgressDlgImpl(const QString& text, int min, int max, int step, int start) override;
+    void closeDlgImpl(QUuid id, IGUI::CloseType type) override;
+    QUuid showMessageDlgImpl(MessageCategories mc, const QString& category, const QString& msgid, bool cancelButton,
+                             bool okButton) override;
+    QUuid showMessageDlgImpl(MessageCategories mc, const TransObject& transObject, bool cancelButton,
+                             bool okButton) override;
+    QUuid showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
+                             bool okButton) override;
+    void communicationDownImpl(bool error) override;
 
 private:
     QUuid logMessage(MessageCategories mc, const QString& text);

@@ -1,5 +1,7 @@
 #include "fakes/RecordingGui.h"
 
+#include <QThread>
+
 QList<RecordingGui::Call> RecordingGui::callsOf(const QString& operation) const
 {
     QList<Call> out;
@@ -19,78 +21,84 @@ bool RecordingGui::hasMessage(const QString& context, const QString& key) const
     return false;
 }
 
-bool RecordingGui::requestUSBConnDlg()
+RecordingGui::Call& RecordingGui::record(const QString& operation)
 {
     Call c;
-    c.operation = QStringLiteral("requestUSBConnDlg");
+    c.operation = operation;
+    c.thread = QThread::currentThread();
     calls << c;
+    return calls.last();
+}
+
+bool RecordingGui::requestUSBConnDlgImpl()
+{
+    record(QStringLiteral("requestUSBConnDlg"));
     return usbAnswer;
 }
 
-QUuid RecordingGui::requestProgressDlg(const QString& text, int min, int max, int step, int start)
+QUuid RecordingGui::requestProgressDlgImpl(const QString& text, int min, int max, int step, int start)
 {
-    Call c;
-    c.operation = QStringLiteral("requestProgressDlg");
+    Call& c = record(QStringLiteral("requestProgressDlg"));
     c.context = text;
     c.arguments = QStringList{QString::number(min), QString::number(max), QString::number(step), QString::number(start)};
     c.id = QUuid::createUuid();
-    calls << c;
     return c.id;
 }
 
-void RecordingGui::closeDlg(QUuid id, IGUI::CloseType type)
+void RecordingGui::closeDlgImpl(QUuid id, IGUI::CloseType type)
 {
-    Call c;
-    c.operation = QStringLiteral("closeDlg");
+    Call& c = record(QStringLiteral("closeDlg"));
     c.id = id;
     c.closeType = type;
-    calls << c;
 }
 
-void RecordingGui::updateProgressDlgText(QUuid id, const QString& text)
+void RecordingGui::updateProgressDlgTextImpl(QUuid id, const QString& text)
 {
-    Call c;
-    c.operation = QStringLiteral("updateProgressDlgText");
+    Call& c = record(QStringLiteral("updateProgressDlgText"));
     c.id = id;
     c.context = text;
-    calls << c;
 }
 
-void RecordingGui::incrementProgressDlg(QUuid id)
+void RecordingGui::incrementProgressDlgImpl(QUuid id)
 {
-    Call c;
-    c.operation = QStringLiteral("incrementProgressDlg");
-    c.id = id;
-    calls << c;
+    record(QStringLiteral("incrementProgressDlg")).id = id;
 }
 
-QUuid RecordingGui::showMessageDlg(MessageCategories mc, const QString& category, const QString& msgid,
-                                   bool cancelButton, bool okButton)
+QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const QString& category, const QString& msgid,
+                                       bool cancelButton, bool okButton)
 {
-    return showMessageDlg(mc, TransObject(category, msgid), cancelButton, okButton);
+    return showMessageDlgImpl(mc, TransObject(category, msgid), cancelButton, okButton);
 }
 
-QUuid RecordingGui::showMessageDlg(MessageCategories mc, const TransObject& transObject, bool, bool)
+QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const TransObject& transObject, bool, bool)
 {
-    Call c;
-    c.operation = QStringLiteral("showMessageDlg");
+    Call& c = record(QStringLiteral("showMessageDlg"));
     c.category = mc;
     c.context = transObject.context();
     c.key = transObject.key();
     c.arguments = transObject.arguments();
     c.id = QUuid::createUuid();
-    calls << c;
     return c.id;
 }
 
-QUuid RecordingGui::showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
-                                   bool okButton)
+QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects,
+                                       bool cancelButton, bool okButton)
 {
     QUuid first;
     for (const TransObject& t : transObjects) {
-        const QUuid id = showMessageDlg(mc, t, cancelButton, okButton);
+        const QUuid id = showMessageDlgImpl(mc, t, cancelButton, okButton);
         if (first.isNull())
             first = id;
     }
     return first;
+}
+
+void RecordingGui::operatingModeChangedImpl(OperatingModes::OperatingMode mode)
+{
+    record(QStringLiteral("operatingModeChanged")).arguments = QStringList{QString::number(int(mode))};
+}
+
+void RecordingGui::communicationDownImpl(bool error)
+{
+    record(QStringLiteral("communicationDown")).arguments = QStringList{error ? QStringLiteral("1") : QStringLiteral("0")};
 }

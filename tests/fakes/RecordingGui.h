@@ -5,19 +5,22 @@
 #include <QList>
 #include <QString>
 
-// An IGUI that records every dialog request. Dialog ids are fresh QUuids;
-// requestUSBConnDlg answers with usbAnswer.
+class QThread;
+
+// An IGUI that records every entry that reaches it, with the thread it ran on.
+// Dialog ids are fresh QUuids; requestUSBConnDlg answers with usbAnswer.
 class RecordingGui : public IGUI {
     Q_OBJECT
 public:
     struct Call {
-        QString operation; // "showMessageDlg", "requestProgressDlg", "closeDlg", ...
+        QString operation; // "showMessageDlg", "requestProgressDlg", "closeDlg", "saveToHistoryFailed", ...
         int category = 0;
         QString context;   // message context or progress text
         QString key;       // message key
         QStringList arguments;
         QUuid id;
         int closeType = -1;
+        QThread* thread = nullptr;
     };
 
     explicit RecordingGui(QObject* parent = nullptr) : IGUI(parent) {}
@@ -29,18 +32,26 @@ public:
     QList<Call> callsOf(const QString& operation) const;
     bool hasMessage(const QString& context, const QString& key) const;
 
-public slots:
-    void show() override { ++shown; }
-    void quit() override {}
-    bool requestUSBConnDlg() override;
-    QUuid requestProgressDlg(const QString& text, int min, int max, int step, int start) override;
-    void closeDlg(QUuid id, IGUI::CloseType type) override;
-    void updateProgressDlgText(QUuid id, const QString& text) override;
-    void incrementProgressDlg(QUuid id) override;
-    QUuid showMessageDlg(MessageCategories mc, const QString& category, const QString& msgid, bool cancelButton,
-                         bool okButton) override;
-    QUuid showMessageDlg(MessageCategories mc, const TransObject& transObject, bool cancelButton,
-                         bool okButton) override;
-    QUuid showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
-                         bool okButton) override;
+protected:
+    void showImpl() override { ++shown; }
+    void quitImpl() override {}
+    bool requestUSBConnDlgImpl() override;
+    QUuid requestProgressDlgImpl(const QString& text, int min, int max, int step, int start) override;
+    void closeDlgImpl(QUuid id, IGUI::CloseType type) override;
+    void updateProgressDlgTextImpl(QUuid id, const QString& text) override;
+    void incrementProgressDlgImpl(QUuid id) override;
+    QUuid showMessageDlgImpl(MessageCategories mc, const QString& category, const QString& msgid,
+                             bool cancelButton, bool okButton) override;
+    QUuid showMessageDlgImpl(MessageCategories mc, const TransObject& transObject, bool cancelButton,
+                             bool okButton) override;
+    QUuid showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
+                             bool okButton) override;
+    void operatingModeChangedImpl(OperatingModes::OperatingMode mode) override;
+    void communicationDownImpl(bool error) override;
+    void showSetSerialDlgImpl() override { record(QStringLiteral("showSetSerialDlg")); }
+    void safetyCircuitChangedImpl() override { record(QStringLiteral("safetyCircuitChanged")); }
+    void saveToHistoryFailedImpl() override { record(QStringLiteral("saveToHistoryFailed")); }
+
+private:
+    Call& record(const QString& operation);
 };

@@ -777,22 +777,27 @@ private slots:
     {
         startMeasurement();
         QSignalSpy failed(m_worker.get(), &TTestThread::saveToHistoryFailed);
+        // Wired as the program wires it: the GUI's override hears of every failed save.
+        connect(m_worker.get(), &TTestThread::saveToHistoryFailed, &m_gui, &IGUI::saveToHistoryFailed);
         m_worker->appStateChanged(TestFinalizing, TransferringToHistory);
         QCOMPARE(m_history->capturedNames(), QStringList({ QString() }));
         QCOMPARE(m_history->savedTo(), QList<GlobalFuncs::Path>({ GlobalFuncs::InternalMeasurements }));
         QCOMPARE(events(), QList<E>({ E::HistoryReady }));
         QCOMPARE(failed.size(), 0);
+        QVERIFY(m_gui.callsOf(QStringLiteral("saveToHistoryFailed")).isEmpty());
 
         m_events->clear();
         m_history->setSaveResult(GlobalFuncs::InternalMeasurements, false);
         m_worker->appStateChanged(TestFinalizing, TransferringToHistory);
         QCOMPARE(failed.size(), 1);
+        QCOMPARE(m_gui.callsOf(QStringLiteral("saveToHistoryFailed")).size(), 1);
         QCOMPARE(events(), QList<E>({ E::HistoryReady }));
 
         m_events->clear();
         m_history->setCaptureResult(false);
         m_worker->appStateChanged(TestFinalizing, TransferringToHistory);
         QCOMPARE(failed.size(), 2);
+        QCOMPARE(m_gui.callsOf(QStringLiteral("saveToHistoryFailed")).size(), 2);
         QCOMPARE(m_history->savedTo().size(), 2); // nothing saved after a failed capture
         QCOMPARE(events(), QList<E>({ E::HistoryReady }));
     }

@@ -6,16 +6,34 @@
 #include "datamodel/TanDeltaTypes.h"
 #include "core/TransObject.h"
 
+#include <QAtomicInt>
 #include <QList>
 #include <QObject>
 #include <QRect>
+#include <QSemaphore>
 #include <QStringList>
+#include <QThread>
 #include <QUuid>
 #include <QVariantList>
 
+#include <memory>
+#include <type_traits>
+#include <utility>
+
 // The one door through which back-end code reaches the screen (dialogs, messages,
 // progress) and through which the user interface's requests reach the back end.
-// Callers on other threads use queued or blocking queued invocations of the slots.
+//
+// Every public slot may be called from any thread. Called on the GUI object's thread
+// it runs directly; from another thread it is carried over: queued (in call order)
+// when nothing is returned, and the caller waits when it needs the value (a dialog
+// id, the USB answer). Only then does the protected ...Impl hook run, always on the
+// GUI object's thread; HeadlessGui, RecordingGui and the window host override those.
+//
+// Adding an entry:
+//   public slot:  void fooChanged(int v) { post([=] { fooChangedImpl(v); }); }
+//             or  QUuid askFoo(QString t) { return wait([=] { return askFooImpl(t); }); }
+//   protected:    virtual void fooChangedImpl(int) {}   (or a default value)
+// Subclasses override the hook, never the slot.
 class IGUI : public QObject {
     Q_OBJECT
 public:
@@ -33,36 +51,40 @@ public:
     int width() const { return geometry().width(); }
     int height() const { return geometry().height(); }
 
-public slots:
-    virtual void show() = 0;
-    virtual void quit() = 0;
-    // Asks the user to connect a USB stick; false means the caller gives up.
-    virtual bool requestUSBConnDlg();
-    virtual QUuid requestProgressDlg(const QString& text, int min, int max, int step, int start);
-    virtual void closeDlg(QUuid id, IGUI::CloseType type);
-    virtual void updateProgressDlgText(QUuid id, const QString& text);
-    virtual void incrementProgressDlg(QUuid id);
-    virtual QUuid showMessageDlg(MessageCategories mc, const QString& category, const QString& msgid,
-                                 bool cancelButton, bool okButton);
-    virtual QUuid showMessageDlg(MessageCategories mc, const TransObject& transObject, bool cancelButton,
-                                 bool okButton);
-    virtual QUuid showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
-                                 bool okButton);
-    virtual void operatingModeChanged(OperatingModes::OperatingMode mode);
-    virtual void remoteControlled(bool state);
-    virtual void communicationDown(bool error);
+    // From now on no caller waits for the GUI thread: waiting entries return their
+    // empty value at once. Called before the GUI thread joins the worker threads,
+    // which could otherwise sit in a wait for it.
+    void stopWaiting();
 
-    // Connection points only; the user interface host overrides what it shows.
-    void showSetSerialDlg() {}
-    void showImportConfigDlg(QStringList) {}
-    void resetDefValuesDone(bool) {}
-    void aliveCheckFailed(uchar) {}
-    void safetyCircuitChanged() {}
-    void updatePeriodicMeasurementValues(stPeriodicMeasurementValues) {}
-    void burnCurrentLimiterChanged(bool) {}
-    void evaluationCriterionChanged(TanDelta::evaluation::eEvaluationStandard) {}
-    void cableInsulationChanged(TanDelta::evaluation::eInsulationType) {}
-    void saveToHistoryFailed() {}
+public slots:
+    void show();
+    void quit();
+    // Asks the user to connect a USB stick; false means the caller gives up.
+    bool requestUSBConnDlg();
+    QUuid requestProgressDlg(const QString& text, int min, int max, int step, int start);
+    void closeDlg(QUuid id, IGUI::CloseType type);
+    void updateProgressDlgText(QUuid id, const QString& text);
+    void incrementProgressDlg(QUuid id);
+    QUuid showMessageDlg(MessageCategories mc, const QString& category, const QString& msgid, bool cancelButton,
+                         bool okButton);
+    QUuid showMessageDlg(MessageCategories mc, const TransObject& transObject, bool cancelButton, bool okButton);
+    QUuid showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
+                         bool okButton);
+    void operatingModeChanged(OperatingModes::OperatingMode mode);
+    void remoteControlled(bool state);
+    void communicationDown(bool error);
+
+    // Connection points: the back end reports, the user interface host shows.
+    void showSetSerialDlg();
+    void showImportConfigDlg(QStringList files);
+    void resetDefValuesDone(bool ok);
+    void aliveCheckFailed(uchar reason);
+    void safetyCircuitChanged();
+    void updatePeriodicMeasurementValues(stPeriodicMeasurementValues values);
+    void burnCurrentLimiterChanged(bool on);
+    void evaluationCriterionChanged(TanDelta::evaluation::eEvaluationStandard standard);
+    void cableInsulationChanged(TanDelta::evaluation::eInsulationType insulation);
+    void saveToHistoryFailed();
 
 signals:
     // Requests of the user interface towards the back end.
@@ -87,6 +109,91 @@ signals:
     void TestSettingsChanged();
     void TestBoostStateChanged(stTBState oldState, stTBState newState);
     void HVUnitParamChanged(eHVUnitParamType paramType, qulonglong value);
+
+protected:
+    // Hooks, run on the GUI object's thread only.
+    virtual void showImpl() = 0;
+    virtual void quitImpl() = 0;
+    virtual bool requestUSBConnDlgImpl();
+    virtual QUuid requestProgressDlgImpl(const QString& text, int min, int max, int step, int start);
+    virtual void closeDlgImpl(QUuid id, IGUI::CloseType type);
+    virtual void updateProgressDlgTextImpl(QUuid id, const QString& text);
+    virtual void incrementProgressDlgImpl(QUuid id);
+    virtual QUuid showMessageDlgImpl(MessageCategories mc, const QString& category, const QString& msgid,
+                                     bool cancelButton, bool okButton);
+    virtual QUuid showMessageDlgImpl(MessageCategories mc, const TransObject& transObject, bool cancelButton,
+                                     bool okButton);
+    virtual QUuid showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects,
+                                     bool cancelButton, bool okButton);
+    virtual void operatingModeChangedImpl(OperatingModes::OperatingMode) {}
+    virtual void remoteControlledImpl(bool) {}
+    virtual void communicationDownImpl(bool) {}
+
+    virtual void showSetSerialDlgImpl() {}
+    virtual void showImportConfigDlgImpl(const QStringList&) {}
+    virtual void resetDefValuesDoneImpl(bool) {}
+    virtual void aliveCheckFailedImpl(uchar) {}
+    virtual void safetyCircuitChangedImpl() {}
+    virtual void updatePeriodicMeasurementValuesImpl(const stPeriodicMeasurementValues&) {}
+    virtual void burnCurrentLimiterChangedImpl(bool) {}
+    virtual void evaluationCriterionChangedImpl(TanDelta::evaluation::eEvaluationStandard) {}
+    virtual void cableInsulationChangedImpl(TanDelta::evaluation::eInsulationType) {}
+    virtual void saveToHistoryFailedImpl() {}
+
+    // Runs f on this object's thread; from another thread queued, keeping call order.
+    template <typename F>
+    void post(F&& f);
+    // Runs f on this object's thread and returns its value; the caller from another
+    // thread waits, still while the GUI thread sits in a local event loop. After
+    // stopWaiting() or the door's end it gets a default value instead.
+    template <typename F>
+    auto wait(F&& f) -> std::decay_t<decltype(f())>;
+
+private:
+    bool onGuiThread() const { return QThread::currentThread() == thread(); }
+
+    // Shared with waiting callers, which may outlive this object.
+    std::shared_ptr<QAtomicInt> m_stopped = std::make_shared<QAtomicInt>(0);
 };
 
 Q_DECLARE_METATYPE(IGUI::CloseType)
+
+template <typename F>
+void IGUI::post(F&& f)
+{
+    if (onGuiThread())
+        f();
+    else
+        QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
+}
+
+template <typename F>
+auto IGUI::wait(F&& f) -> std::decay_t<decltype(f())>
+{
+    using R = std::decay_t<decltype(f())>;
+    if (onGuiThread())
+        return f();
+    const std::shared_ptr<QAtomicInt> stopped = m_stopped;
+    if (stopped->loadAcquire())
+        return R();
+    struct Reply {
+        QSemaphore done;
+        R value{};
+    };
+    const auto reply = std::make_shared<Reply>();
+    QMetaObject::invokeMethod(
+        this,
+        [reply, f = std::forward<F>(f)]() mutable {
+            reply->value = f();
+            reply->done.release();
+        },
+        Qt::QueuedConnection);
+    // A short slice so that stopWaiting() frees a caller whose call the GUI thread
+    // will never run (it is joining this very thread).
+    constexpr int kSliceMs = 50;
+    while (!reply->done.tryAcquire(1, kSliceMs)) {
+        if (stopped->loadAcquire())
+            return R();
+    }
+    return reply->value;
+}

@@ -1,6 +1,8 @@
 #include "fakes/RecordingGui.h"
 
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 // Back-end code on worker threads reaches the GUI through blocking queued calls
@@ -11,8 +13,8 @@ private slots:
     void defaultsOfTheInterface()
     {
         struct MinimalGui : IGUI {
-            void show() override {}
-            void quit() override {}
+            void showImpl() override {}
+            void quitImpl() override {}
         } gui;
         QVERIFY(!gui.requestUSBConnDlg());
         QVERIFY(gui.requestProgressDlg(QStringLiteral("x"), 0, 10, 1, 0).isNull());
@@ -50,6 +52,107 @@ private slots:
         QCOMPARE(closes.size(), 1);
         QCOMPARE(closes.first().id, progress);
         QCOMPARE(closes.first().closeType, int(IGUI::Accepted));
+    }
+
+    void workerCallsRunOnTheGuiThreadInOrder()
+    {
+        RecordingGui gui;
+        gui.usbAnswer = true;
+        QUuid message;
+        QUuid progress;
+        bool usb = false;
+        QThread* worker = QThread::create([&] {
+            message = gui.showMessageDlg(CAT_ERR, TransObject(QStringLiteral("History"), QStringLiteral("Key")), false, true);
+            progress = gui.requestProgressDlg(QStringLiteral("Copy"), 0, 3, 1, 0);
+            gui.incrementProgressDlg(progress);
+            gui.closeDlg(progress, IGUI::Accepted);
+            usb = gui.requestUSBConnDlg();
+            gui.saveToHistoryFailed();
+        });
+        worker->start();
+        QTRY_VERIFY(worker->isFinished());
+        QTRY_COMPARE(gui.calls.size(), 6); // the last two are queued, not waited for
+        delete worker;
+
+        QStringList order;
+        for (const RecordingGui::Call& c : gui.calls) {
+            order << c.operation;
+            QCOMPARE(c.thread, gui.thread());
+        }
+        QCOMPARE(order, QStringList({QStringLiteral("showMessageDlg"), QStringLiteral("requestProgressDlg"),
+                                     QStringLiteral("incrementProgressDlg"), QStringLiteral("closeDlg"),
+                                     QStringLiteral("requestUSBConnDlg"), QStringLiteral("saveToHistoryFailed")}));
+        QVERIFY(!message.isNull());
+        QCOMPARE(gui.calls.at(0).id, message);
+        QCOMPARE(gui.calls.at(1).id, progress);
+        QCOMPARE(gui.calls.at(2).id, progress);
+        QCOMPARE(gui.calls.at(3).id, progress);
+        QVERIFY(usb);
+    }
+
+    void guiThreadCallsRunDirectly()
+    {
+        RecordingGui gui;
+        const QUuid id = gui.showMessageDlg(CAT_INF, QStringLiteral("History"), QStringLiteral("Key"), false, true);
+        gui.closeDlg(id, IGUI::Rejected);
+        gui.safetyCircuitChanged();
+        // No event loop ran: each call reached the hook before returning.
+        QCOMPARE(gui.calls.size(), 3);
+        QCOMPARE(gui.calls.at(0).id, id);
+        QCOMPARE(gui.calls.at(1).closeType, int(IGUI::Rejected));
+        QCOMPARE(gui.calls.at(2).operation, QStringLiteral("safetyCircuitChanged"));
+        for (const RecordingGui::Call& c : gui.calls)
+            QCOMPARE(c.thread, QThread::currentThread());
+    }
+
+    void workerCallDuringALocalEventLoop()
+    {
+        RecordingGui gui;
+        QEventLoop loop;
+        QUuid fromWorker;
+        QThread* worker = QThread::create([&] {
+            fromWorker = gui.showMessageDlg(CAT_WARN, QStringLiteral("History"), QStringLiteral("Key"), true, true);
+            gui.closeDlg(fromWorker, IGUI::Accepted);
+            QMetaObject::invokeMethod(&loop, [&loop] { loop.exit(0); }, Qt::QueuedConnection);
+        });
+        // The GUI thread sits in a nested loop, as under a modal dialog.
+        QTimer::singleShot(0, worker, [worker] { worker->start(); });
+        QTimer::singleShot(20000, &loop, [&loop] { loop.exit(1); });
+        QCOMPARE(loop.exec(), 0);
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QVERIFY(!fromWorker.isNull());
+        QCOMPARE(gui.callsOf(QStringLiteral("showMessageDlg")).size(), 1);
+        const auto closes = gui.callsOf(QStringLiteral("closeDlg"));
+        QCOMPARE(closes.size(), 1);
+        QCOMPARE(closes.first().id, fromWorker);
+    }
+
+    void stopWaitingFreesAWaitingWorker()
+    {
+        RecordingGui gui;
+        gui.usbAnswer = true;
+        QAtomicInt returned(0);
+        bool answer = true;
+        QThread* worker = QThread::create([&] {
+            answer = gui.requestUSBConnDlg();
+            returned.storeRelease(1);
+        });
+        worker->start();
+        // The GUI thread runs no event loop here, as while it joins the workers.
+        QThread::msleep(100);
+        QCOMPARE(returned.loadAcquire(), 0);
+        gui.stopWaiting();
+        QVERIFY(worker->wait(5000));
+        delete worker;
+        QVERIFY(!answer);
+        // Once stopped, a worker does not wait at all.
+        QThread* late = QThread::create([&] { answer = gui.requestUSBConnDlg(); });
+        answer = true;
+        late->start();
+        QVERIFY(late->wait(5000));
+        delete late;
+        QVERIFY(!answer);
     }
 
     void dialogAnswerSignalCrossesThreads()
