@@ -238,7 +238,7 @@ private slots:
 
         QCOMPARE(item.fileInfo().absoluteFilePath(), QFileInfo(path).absoluteFilePath());
         QCOMPARE(item.testResultDetail(), int(eTestResult_BreakdownDetected));
-        QCOMPARE(item.testResult(), int(ActivityItem::Failed));
+        QCOMPARE(item.testResult(), int(Measurement::Failed));
         QCOMPARE(item.safetyCircuitState(), quint64(677));
         QCOMPARE(item.hvUnitState(), quint64(0xFFFFFFFF00000001ULL));
         QCOMPARE(item.mode(), OperatingModes::TanDelta);
@@ -292,7 +292,7 @@ private slots:
                                                       "Time=3600000 DutyCycle=100"));
         QVERIFY(item.measurements().isEmpty());
         QVERIFY(item.tanDeltaPhaseData().isEmpty());
-        QCOMPARE(item.testResult(), int(ActivityItem::Passed));
+        QCOMPARE(item.testResult(), int(Measurement::Passed));
         const stFaultValues fault = m_dm->getFaultValues();
         QCOMPARE(fault.faultTime, 0);
         QCOMPARE(fault.faultVoltage, 0);

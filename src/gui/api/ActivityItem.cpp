@@ -6,18 +6,18 @@ void ActivityItem::setFileInfo(const QFileInfo& file) { m_file = file; }
 
 void ActivityItem::setTestResult(eTestResult result, OperatingModes::OperatingMode mode)
 {
-    int display = Failed;
+    int display = Measurement::Failed;
     int stored = result;
     if (mode == OperatingModes::SheathPinpointing) {
         // Pinpointing has no verdict: it is simply done.
-        display = Done;
+        display = Measurement::Done;
         stored = eTestResult_FinishedSuccess;
     } else if (result == eTestResult_Unknown) {
-        display = Unknown;
+        display = Measurement::Unknown;
     } else if (result == eTestResult_FinishedSuccess) {
-        display = Passed;
+        display = Measurement::Passed;
     } else if (result == eTestResult_CancelledByOp) {
-        display = InteruptedByUser;
+        display = Measurement::InteruptedByUser;
     }
     m_displayResult = display;
     if (stored != m_storedResult) {

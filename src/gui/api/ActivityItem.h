@@ -2,6 +2,7 @@
 
 #include "datamodel/InstrumentTypes.h"
 #include "datamodel/OperatingModes.h"
+#include "gui/api/Measurement.h"
 
 #include <QFileInfo>
 #include <QMap>
@@ -13,9 +14,6 @@
 class ActivityItem : public QObject {
     Q_OBJECT
 public:
-    // Displayed verdict of a test.
-    enum eGuiTestResult : int { Unknown = 0, Done = 1, Passed = 2, Failed = 3, InteruptedByUser = 4 };
-
     explicit ActivityItem(QObject* parent = nullptr);
 
     void setFileInfo(const QFileInfo& file);
@@ -69,7 +67,7 @@ private:
     void addParameter(const char* name, qint64 value);
 
     QFileInfo m_file;
-    int m_displayResult = Unknown;
+    int m_displayResult = Measurement::Unknown;
     int m_storedResult = 0;
     quint64 m_safetyCircuitState = 0;
     quint64 m_hvUnitState = 0;

@@ -13,11 +13,11 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("display");
         QTest::addColumn<int>("stored");
-        QTest::newRow("pinpointing is done") << 5 << 15 << int(ActivityItem::Done) << 1;
-        QTest::newRow("unknown") << 0 << 3 << int(ActivityItem::Unknown) << 0;
-        QTest::newRow("passed") << 1 << 10 << int(ActivityItem::Passed) << 1;
-        QTest::newRow("cancelled") << 2 << 3 << int(ActivityItem::InteruptedByUser) << 2;
-        QTest::newRow("failed") << 7 << 3 << int(ActivityItem::Failed) << 7;
+        QTest::newRow("pinpointing is done") << 5 << 15 << int(Measurement::Done) << 1;
+        QTest::newRow("unknown") << 0 << 3 << int(Measurement::Unknown) << 0;
+        QTest::newRow("passed") << 1 << 10 << int(Measurement::Passed) << 1;
+        QTest::newRow("cancelled") << 2 << 3 << int(Measurement::InteruptedByUser) << 2;
+        QTest::newRow("failed") << 7 << 3 << int(Measurement::Failed) << 7;
     }
     void resultMapping()
     {
