@@ -1,6 +1,6 @@
 #include "hvsim/HvUnitModel.h"
 
-#include "hvunit/TPOF.h"
+#include "hvunit/POFCodec.h"
 
 #include <cmath>
 
@@ -8,7 +8,7 @@ namespace {
 QByteArray hex(uint64_t value, int width)
 {
     QByteArray out(width, '0');
-    TPOF::uLongLong2HEXString(value, out.data(), width);
+    POFCodec::valueToHex(value, out.data(), width);
     return out;
 }
 

@@ -1,6 +1,6 @@
 #include "hvsim/HvUnitSimulator.h"
 
-#include "hvunit/TPOF.h"
+#include "hvunit/POFCodec.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -288,11 +288,11 @@ void HvUnitSimulator::finishRequest()
         letter = char(letter == 'W' ? 'V' : 'W');
     if (fault == Fault::WrongLength)
         data.append('0');
-    quint16 crc = TPOF::Create_CRC16(data.constData(), data.size());
+    quint16 crc = POFCodec::crc16(data.constData(), data.size());
     if (fault == Fault::BadCrc)
         crc = quint16(crc + 1);
     QByteArray crcText(4, '0');
-    TPOF::uLongLong2HEXString(crc, crcText.data(), 4);
+    POFCodec::valueToHex(crc, crcText.data(), 4);
 
     QByteArray frame;
     frame += '<';

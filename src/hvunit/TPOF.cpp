@@ -2,6 +2,7 @@
 
 #include "hvunit/DMhvDataModel.h"
 #include "hvunit/DMhvStateSubscriber.h"
+#include "hvunit/POFCodec.h"
 
 #include "core/GlobalFuncs.h"
 #include "core/ValueConverter.h"
@@ -19,47 +20,7 @@
 namespace {
 constexpr const char* kClass = "TPOF";
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// Number of data characters a read command's reply carries.
-int replyDigits(TPOF::eCommandCode code)
-{
-    switch (code) {
-    case TPOF::CMD_LoadCapacitance:
-    case TPOF::CMD_MaxFrequency:
-    case TPOF::CMD_TestDuration:
-    case TPOF::CMD_GetGains:
-    case TPOF::CMD_StateWord:
-        return 8;
-    case TPOF::CMD_Temperature:
-        return 2;
-    case TPOF::CMD_GetParameter:
-        return 18;
-    case TPOF::CMD_LoadResistance:
-    case TPOF::CMD_FaultValues:
-        return 16;
-    case TPOF::CMD_LeakageValues:
-    case TPOF::CMD_PeriodicValues:
-    case TPOF::CMD_MeasurementValues:
-        return 32;
-    default:
-        return -1;
-    }
-}
-
-unsigned long long signExtend32(unsigned long long v)
-{
-    return static_cast<unsigned long long>(static_cast<long long>(static_cast<qint32>(static_cast<quint32>(v))));
-}
+int replyDigits(TPOF::eCommandCode code) { return POFCodec::replyDigits(static_cast<char>(code)); }
 } // namespace
 
 std::unique_ptr<HFStateSubscriber> makeDefaultHVSub() { return std::make_unique<DMhvStateSubscriber>(); }
@@ -90,118 +51,40 @@ TPOF::~TPOF() = default;
 
 unsigned long long TPOF::HEXString2uLongLong(const char* chars, int count)
 {
-    if (!chars || count <= 0 || count > 16)
-        return 0;
-    unsigned long long value = 0;
-    int shift = 0;
-    for (int i = count - 1; i >= 0; --i) {
-        const int d = hexDigit(chars[i]);
-        if (d < 0)
-            break;
-        value |= static_cast<unsigned long long>(d) << shift;
-        shift += 4;
-    }
-    return value;
+    return POFCodec::hexToValue(chars, count);
 }
 
 int TPOF::uLongLong2HEXString(unsigned long long value, char* buffer, int width)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    if (!buffer || width <= 0)
-        return 0;
-    for (int i = width - 1; i >= 0; --i) {
-        buffer[i] = digits[value & 0xF];
-        value >>= 4;
-    }
-    return width;
+    return POFCodec::valueToHex(value, buffer, width);
 }
 
-unsigned short TPOF::Create_CRC16(const char* data, int length)
-{
-    unsigned short crc = 0xFFFF;
-    for (int i = 0; data && i < length; ++i) {
-        crc ^= static_cast<unsigned short>(static_cast<unsigned char>(data[i]) << 8);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? static_cast<unsigned short>((crc << 1) ^ 0x1021)
-                                 : static_cast<unsigned short>(crc << 1);
-    }
-    return crc;
-}
+unsigned short TPOF::Create_CRC16(const char* data, int length) { return POFCodec::crc16(data, length); }
 
 bool TPOF::Test_CRC16(const char* data, int length, const char* crc)
 {
-    if (!crc)
-        return false;
-    // All four must be digits: a partly converted field could match by chance.
-    for (int i = 0; i < 4; ++i)
-        if (hexDigit(crc[i]) < 0)
-            return false;
-    return HEXString2uLongLong(crc, 4) == Create_CRC16(data, length);
+    return POFCodec::checkCrc16(data, length, crc);
 }
 
 bool TPOF::FilterResponse()
 {
     POF_Response& r = m_response;
-    r.data = nullptr;
-    r.dataCount = 0;
-    r.crc = nullptr;
-    if (r.length < 1 + 2 + 4 || r.length > int(sizeof(r.buffer)))
-        return false;
-    if (r.buffer[0] != static_cast<char>(r.expected))
-        return false;
-    r.data = r.buffer + 1;
-    r.dataCount = static_cast<unsigned short>(r.length - 5);
-    r.crc = r.data + r.dataCount;
-    return Test_CRC16(r.data, r.dataCount, r.crc);
+    POFCodec::Reply reply;
+    const bool ok = POFCodec::filterReply(static_cast<char>(r.expected), r.buffer, r.length, &reply);
+    r.data = reply.data;
+    r.dataCount = static_cast<unsigned short>(reply.dataCount);
+    r.crc = reply.crc;
+    return ok;
 }
 
 bool TPOF::ParseResponse()
 {
     POF_Response& r = m_response;
-    const int digits = replyDigits(r.expected);
-    if (digits < 0 || !r.data || r.dataCount != digits || !r.values)
+    int count = 0;
+    if (!POFCodec::parseValues(static_cast<char>(r.expected), r.data, r.dataCount, r.values, r.capacity, &count))
         return false;
-    const char* d = r.data;
-    auto need = [&](unsigned short n) { return r.capacity >= n; };
-    switch (r.expected) {
-    case CMD_GetParameter:
-        if (!need(2))
-            return false;
-        r.values[0] = HEXString2uLongLong(d, 2);
-        r.values[1] = HEXString2uLongLong(d + 2, 16);
-        r.count = 2;
-        return true;
-    case CMD_GetGains:
-        if (!need(2))
-            return false;
-        r.values[0] = HEXString2uLongLong(d, 4);
-        r.values[1] = HEXString2uLongLong(d + 4, 4);
-        r.count = 2;
-        return true;
-    case CMD_FaultValues:
-        if (!need(2))
-            return false;
-        r.values[0] = signExtend32(HEXString2uLongLong(d, 8));
-        r.values[1] = HEXString2uLongLong(d + 8, 8);
-        r.count = 2;
-        return true;
-    case CMD_LeakageValues:
-    case CMD_PeriodicValues:
-    case CMD_MeasurementValues:
-        if (!need(3))
-            return false;
-        r.values[0] = signExtend32(HEXString2uLongLong(d, 8));
-        r.values[1] = HEXString2uLongLong(d + 8, 16);
-        r.values[2] = HEXString2uLongLong(d + 24, 8);
-        r.count = 3;
-        return true;
-    default:
-        if (!need(1))
-            return false;
-        r.values[0] = HEXString2uLongLong(d, digits);
-        r.count = 1;
-        return true;
-    }
+    r.count = static_cast<unsigned short>(count);
+    return true;
 }
 
 bool TPOF::checkPOFCommandCompatibility(eCommandCode code) const
@@ -242,33 +125,17 @@ int TPOF::failed(int rc)
 // Transactions
 // ---------------------------------------------------------------------------
 
-bool TPOF::setRequest(eCommandCode code, const QList<unsigned long long>& fields,
-                      const QList<int>& widths, const QList<bool>& isSigned)
+bool TPOF::setRequest(const QByteArray& frame)
 {
-    int pos = 1;
-    m_request[pos++] = static_cast<char>(code);
-    for (int i = 0; i < fields.size(); ++i) {
-        const unsigned long long v = fields.at(i);
-        const int w = widths.at(i);
-        if (w < 16) {
-            const int bits = 4 * w;
-            const unsigned long long limit = 1ull << bits;
-            if (isSigned.value(i)) {
-                // Negative values go as two's complement in the field's lowest digits.
-                const long long s = static_cast<long long>(v);
-                if (s < -static_cast<long long>(limit / 2) || (s >= 0 && v >= limit))
-                    return false;
-            } else if (v >= limit) {
-                return false;
-            }
-        }
-        if (pos + w + 1 > int(sizeof(m_request)))
-            return false;
-        pos += uLongLong2HEXString(v, m_request + pos, w);
-    }
-    m_request[pos++] = '.';
-    m_requestLength = pos;
+    if (frame.isEmpty())
+        return false;
+    m_request = frame;
     return true;
+}
+
+bool TPOF::sendRequest(int timeoutMs)
+{
+    return m_serial->SendString(m_request.constData(), m_request.size(), timeoutMs) == m_request.size();
 }
 
 int TPOF::receiveFrame()
@@ -292,8 +159,7 @@ int TPOF::exchange(bool longBudget)
     if (m_response.expected != CMD_StateWord) {
         while (attempts < Attempts) {
             ++attempts;
-            if (m_serial->SendString(m_request, m_requestLength, 0) == m_requestLength
-                && receiveFrame() > 0) {
+            if (sendRequest(0) && receiveFrame() > 0) {
                 rc = evaluate();
                 if (rc == Ok)
                     return Ok;
@@ -312,8 +178,7 @@ int TPOF::exchange(bool longBudget)
         do {
             ++attempts;
             const int remaining = int(qMax<qint64>(0, budget - clock.elapsed()));
-            if (m_serial->SendString(m_request, m_requestLength, remaining) == m_requestLength
-                && receiveFrame() > 0)
+            if (sendRequest(remaining) && receiveFrame() > 0)
                 replied = true;
         } while (!replied && clock.elapsed() < budget && attempts < Attempts);
         if (!replied) {
@@ -350,15 +215,7 @@ int TPOF::GetValue(eCommandCode code, unsigned long long* values, unsigned short
     if (replyDigits(code) < 0)
         return ErrArgument;
 
-    QList<unsigned long long> fields;
-    QList<int> widths;
-    if (payload) {
-        for (unsigned long long v : *payload) {
-            fields << v;
-            widths << (code == CMD_GetParameter ? 2 : 16);
-        }
-    }
-    if (!setRequest(code, fields, widths, {}))
+    if (!setRequest(POFCodec::readRequest(static_cast<char>(code), payload ? *payload : QList<unsigned long long>())))
         return ErrArgument;
 
     m_response = POF_Response();
@@ -382,94 +239,23 @@ int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long l
     if (!checkPOFCommandCompatibility(code))
         return ErrFirmware;
 
-    QList<unsigned long long> f;
-    QList<int> w;
-    QList<bool> s;
-    switch (code) {
-    case CMD_BurnMode: {
-        unsigned long long flags = 0;
-        if (((value1 >> 8) & 0xFF) == 1)
-            flags |= 0x80;
-        if ((value1 & 0xFF) == 1)
-            flags |= 0x01;
-        else if ((value1 & 0xFF) == 2)
-            flags |= 0x02;
-        f << flags;
-        w << 2;
-        break;
+    QByteArray frame;
+    if (code == CMD_Mode) {
+        const auto state = sub();
+        const char c = POFCodec::modeCharacter(static_cast<int>(value1), state->getVLFCosRectType(),
+                                               state->getVoltagePolarity());
+        frame = POFCodec::writeRequest('m', static_cast<unsigned char>(c));
+    } else if (code == CMD_DateTime) {
+        frame = POFCodec::dateTimeRequest(m_now ? m_now() : QDateTime::currentDateTime());
+    } else {
+        // Reads, and 'p' (announced by the firmware transfer only), have no write frame.
+        frame = POFCodec::writeRequest(static_cast<char>(code), value1, value2);
     }
-    case CMD_Frequency:
-        f << value1;
-        w << 8;
-        break;
-    case CMD_SetI:
-        f << value1;
-        w << 16;
-        break;
-    case CMD_SetParameter:
-        f << value1 << value2;
-        w << 2 << 16;
-        break;
-    case CMD_Mode: {
-        char c = 0;
-        switch (static_cast<int>(value1)) {
-        case OperatingModes::VLFRect: c = 'r'; break;
-        case OperatingModes::VLFCosRect: {
-            const int type = sub()->getVLFCosRectType();
-            c = type == 0 ? 'y' : type == 1 ? 'e' : type == 2 ? 'c' : 0;
-            break;
-        }
-        case OperatingModes::DC: c = sub()->getVoltagePolarity() == 0 ? '+' : '-'; break;
-        case OperatingModes::DAC: c = sub()->getVoltagePolarity() == 0 ? 'D' : 'd'; break;
-        case OperatingModes::SheathTest: c = 't'; break;
-        case OperatingModes::VLFSin:
-        case OperatingModes::TanDelta:
-        case OperatingModes::MWTSingle:
-        case OperatingModes::MWTStep: c = 's'; break;
-        case OperatingModes::Decay: c = 'Y'; break;
-        case OperatingModes::SheathPinpointing: c = 'p'; break;
-        default: c = 0; break;
-        }
-        f << static_cast<unsigned char>(c);
-        w << 2;
-        break;
-    }
-    case CMD_SetGains:
-        f << value1 << value2;
-        w << 4 << 4;
-        break;
-    case CMD_TestMinutes:
-        f << value1;
-        w << 4;
-        break;
-    case CMD_Voltage:
-        f << value1;
-        w << 8;
-        s << true;
-        break;
-    case CMD_DateTime: {
-        const QDateTime now = m_now ? m_now() : QDateTime::currentDateTime();
-        const QDate d = now.date();
-        const QTime t = now.time();
-        f << d.day() << d.month() << d.year() << t.hour() << t.minute() << t.second();
-        w << 2 << 2 << 4 << 2 << 2 << 2;
-        break;
-    }
-    case CMD_StartLoadDetection:
-    case CMD_StopSoft:
-    case CMD_Start:
-    case CMD_Stop:
-    case CMD_StopAck:
-    case CMD_Reboot:
-        break;
-    default: // reads, and 'p' (announced by the firmware transfer only)
-        return ErrArgument;
-    }
-    if (!setRequest(code, f, w, s))
+    if (!setRequest(frame))
         return ErrArgument;
 
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        if (m_serial->SendString(m_request, m_requestLength, 0) == m_requestLength) {
+        if (sendRequest(0)) {
             if (code != CMD_Reboot)
                 queueStatePoll();
             return Ok;
@@ -485,21 +271,18 @@ int TPOF::GetString(eCommandCode code, char* buffer, unsigned short size)
     QMutexLocker lock(&m_linkMutex);
     if (!buffer)
         return ErrArgument;
-    int expected = 0;
-    if (code == CMD_Identification && size >= 81)
-        expected = 85;
-    else if (code == CMD_SerialNumber && size >= 26)
-        expected = 30;
-    else
+    const int digits = POFCodec::textDigits(static_cast<char>(code));
+    if (digits < 0 || size < digits + 1)
         return ErrArgument;
+    const int expected = digits + POFCodec::ReplyOverhead;
     if (!checkPOFCommandCompatibility(code))
         return ErrFirmware;
-    setRequest(code, {}, {}, {});
+    setRequest(POFCodec::request(static_cast<char>(code)));
 
     m_response = POF_Response();
     m_response.expected = code;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        if (m_serial->SendString(m_request, m_requestLength, 0) != m_requestLength)
+        if (!sendRequest(0))
             continue;
         if (receiveFrame() != expected || !FilterResponse())
             continue;
@@ -1155,12 +938,10 @@ unsigned TPOF::getUpdateState()
 bool TPOF::InitUpdate(int type, unsigned size, unsigned crc)
 {
     QMutexLocker lock(&m_linkMutex);
-    if (size == 0 || crc == 0 || (type != 1 && type != 2))
-        return false;
-    if (!setRequest(CMD_FirmwareDownload, { static_cast<unsigned long long>(type), size, crc }, { 2, 8, 8 }, {}))
+    if (!setRequest(POFCodec::firmwareRequest(type, size, crc)))
         return false;
     for (int attempt = 0; attempt < Attempts; ++attempt)
-        if (m_serial->SendString(m_request, m_requestLength, 0) == m_requestLength)
+        if (sendRequest(0))
             return true;
     return false;
 }

@@ -7,6 +7,7 @@
 #include "datamodel/InstrumentTypes.h"
 #include "logging/MessageCategories.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
@@ -170,8 +171,9 @@ signals:
                         bool cancelButton, bool okButton);
 
 private:
-    bool setRequest(eCommandCode code, const QList<unsigned long long>& fields,
-                    const QList<int>& widths, const QList<bool>& isSigned);
+    // Keeps a frame of the codec as the request; false for an empty (refused) one.
+    bool setRequest(const QByteArray& frame);
+    bool sendRequest(int timeoutMs);
     int exchange(bool longBudget);
     int receiveFrame();
     void queueStatePoll();
@@ -189,8 +191,7 @@ private:
 
     std::unique_ptr<TSerial> m_serial;
     QMutex m_linkMutex;
-    char m_request[32] = { '>' };
-    int m_requestLength = 0;
+    QByteArray m_request;
     POF_Response m_response;
     std::atomic<bool> m_updateInProgress { false };
     std::shared_ptr<HFStateSubscriber> m_sub; // only through sub() and setHVSub()
