@@ -5,25 +5,10 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <array>
-
-namespace {
-std::array<quint32, 256> makeTable()
-{
-    std::array<quint32, 256> table{};
-    for (quint32 i = 0; i < 256; ++i) {
-        quint32 c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1u) ? (c >> 1) ^ 0xEDB88320u : (c >> 1);
-        table[i] = c;
-    }
-    return table;
-}
-} // namespace
+#include <boost/crc.hpp>
 
 quint32 getCRC32FromFile(const char* path)
 {
-    static const std::array<quint32, 256> table = makeTable();
     if (!path || !*path)
         return 0;
     QFile file(QFile::decodeName(path));
@@ -31,7 +16,8 @@ quint32 getCRC32FromFile(const char* path)
         KLOG_DEBUG2("CRC32", "getCRC32FromFile", QStringLiteral("Cannot open %1").arg(file.fileName()));
         return 0;
     }
-    quint32 crc = 0;
+    // The reflected 0x04C11DB7 (table 0xEDB88320), register from 0, no final inversion.
+    boost::crc_optimal<32, 0x04C11DB7, 0, 0, true, true> crc;
     char block[1024];
     for (;;) {
         const qint64 n = file.read(block, sizeof block);
@@ -41,10 +27,9 @@ quint32 getCRC32FromFile(const char* path)
         }
         if (n == 0)
             break;
-        for (qint64 i = 0; i < n; ++i)
-            crc = table[(static_cast<quint8>(block[i]) ^ crc) & 0xFFu] ^ (crc >> 8);
+        crc.process_bytes(block, static_cast<std::size_t>(n));
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
     }
-    return crc;
+    return crc.checksum();
 }

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <zlib.h>
+
 #include <cstring>
 #include <limits>
 
@@ -24,29 +26,18 @@ constexpr int kCheckWordSize = 4;
 constexpr qint64 kMaxFileSize = std::numeric_limits<int>::max() / 2;
 constexpr qint64 kInfoPrefix = 64 * 1024;
 
+// The check word of a section (RFC 1950 Adler-32).
 class Adler32 {
 public:
     void add(const char* bytes, int size)
     {
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-        while (size > 0) {
-            // 5552 bytes is the most that can be summed before the 32-bit sums could overflow.
-            int n = size < 5552 ? size : 5552;
-            size -= n;
-            while (n-- > 0) {
-                m_a += *p++;
-                m_b += m_a;
-            }
-            m_a %= 65521u;
-            m_b %= 65521u;
-        }
+        if (size > 0)
+            m_sum = adler32(m_sum, reinterpret_cast<const Bytef*>(bytes), static_cast<uInt>(size));
     }
-    void add(const QByteArray& bytes) { add(bytes.constData(), bytes.size()); }
-    quint32 value() const { return (m_b << 16) | m_a; }
+    quint32 value() const { return static_cast<quint32>(m_sum); }
 
 private:
-    quint32 m_a = 1;
-    quint32 m_b = 0;
+    uLong m_sum = adler32(0L, Z_NULL, 0);
 };
 
 void appendBE32(QByteArray& out, quint32 v)
