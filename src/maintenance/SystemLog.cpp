@@ -1,0 +1,274 @@
+#include "maintenance/SystemLog.h"
+
+#include "config/ConfigAccessXML.h"
+#include "core/GlobalFuncs.h"
+#include "core/InvalidVersion.h"
+#include "datamodel/DataModell.h"
+#include "datamodel/Statistics.h"
+#include "db/DB.h"
+#include "logging/LoggingCtrl.h"
+#include "testrun/TTestChart.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDomDocument>
+#include <QFile>
+#include <QLocale>
+#include <QTextStream>
+#include <QTimer>
+#include <QtConcurrent>
+
+namespace {
+const char* const kClass = "SystemLog";
+constexpr int kCharsBetweenEvents = 10000;
+
+// Version lines of the report: label and DataModell::getVersion type.
+struct VersionLine {
+    const char* label;
+    int type;
+    bool detailed;
+};
+const VersionLine kVersionLines[] = {
+    {"Bootloader Version: %1", 4, false},  {"Kernel Version: %1", 5, false},
+    {"Filesystem Version: %1", 6, false},  {"Application Version: %1", 7, true},
+    {"Application Data Version: %1", 8, false}, {"Fonts Version: %1", 9, false},
+};
+
+QString configFilePath()
+{
+    if (auto* xml = dynamic_cast<ConfigAccessXML*>(GlobalFuncs::getConfig()))
+        return xml->filePath();
+    return GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory) + QLatin1Char('/')
+        + QCoreApplication::applicationName() + QStringLiteral(".cfg.xml");
+}
+} // namespace
+
+SystemLog::SystemLog(const Statistics* statistics)
+    : m_statistics(statistics), m_clock([] { return QDateTime::currentDateTime(); })
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    for (const VersionLine& v : kVersionLines) {
+        const QString version = dm ? dm->getVersion(v.type, v.detailed) : QString::fromLatin1(INVALID_VERSION);
+        m_versionLines << QString::fromLatin1(v.label).arg(version);
+    }
+}
+
+SystemLog::~SystemLog() = default;
+
+void SystemLog::setClock(Clock clock) { m_clock = std::move(clock); }
+
+void SystemLog::setMachineName(const QString& name)
+{
+    m_machineName = name;
+    m_cfgInfo[CfgInfoVersions].clear();
+    m_cfgInfo[CfgInfoHardware].clear();
+}
+
+void SystemLog::addCfgInfo(eCfgInfoType type, const QStringList& lines)
+{
+    if (!checkCfgInfoType(type))
+        return;
+    m_cfgInfo[type] << lines;
+}
+
+void SystemLog::scheduleSysLogGeneration(QDir folder)
+{
+    m_exportFolder = folder;
+    ++m_pending;
+    QTimer::singleShot(0, this, [this] {
+        --m_pending;
+        generateSystemLog();
+    });
+}
+
+bool SystemLog::generateSystemLog()
+{
+    m_generating = true;
+    const QDateTime now = m_clock();
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QTextStream out(&buffer);
+    out.setCodec("UTF-8");
+    bool ok = writeConfiguration(out);
+    ok = writeErrorLog(out) && ok;
+    ok = writeServiceLog(out) && ok;
+    ok = writeStatistics(out) && ok;
+    ok = writePerformanceIndicators(out) && ok;
+    out.flush();
+
+    const QString fileName = QLocale::c()
+                                 .toString(now, QStringLiteral("'%1_'yyyy'_'MM'_'dd'_'hh'_'mm"))
+                                 .arg(GlobalFuncs::getProjectAbbreviation())
+        + QStringLiteral(".txt");
+    const QString path = m_exportFolder.absolutePath() + QLatin1Char('/') + fileName;
+    const QByteArray content = buffer.data();
+    const bool written = TTestChart::waitForFinished(QtConcurrent::run([path, content] { return writeFile(path, content); }));
+    if (!written)
+        KLOG_ERROR2(kClass, "generateSystemLog", QStringLiteral("Cannot write %1").arg(path));
+    ok = ok && written;
+    if (ok)
+        m_reportFile = fileName;
+    m_generating = false;
+    emit SystemLogGenerated(ok);
+    return ok;
+}
+
+bool SystemLog::writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    bool ok = f.write(content) == content.size();
+    ok = f.flush() && ok;
+    f.close();
+    ok = ok && f.error() == QFileDevice::NoError;
+    // A report cut short is worse than none.
+    if (!ok)
+        f.remove();
+    return ok;
+}
+
+void SystemLog::writeHeader(QTextStream& out, const char* header, bool first)
+{
+    if (!first)
+        out << '\n';
+    out << header << "\n\n";
+}
+
+bool SystemLog::writeConfiguration(QTextStream& out)
+{
+    writeHeader(out, ";configuration", true);
+    out << m_machineName << "\n\n";
+    out << m_clock().toString() << '\n';
+    const DataModell* dm = GlobalFuncs::getDM();
+    out << "Serial number: " << (dm ? dm->getSerialNumber() : QString()) << '\n';
+    for (const QString& line : m_versionLines)
+        out << line << '\n';
+    for (const QString& line : m_cfgInfo[CfgInfoVersions])
+        out << line << '\n';
+    out << QStringLiteral("MAC address: %1").arg(dm ? dm->getMACAddress() : QString()) << '\n';
+    out << "Hardware ID: " << (dm ? dm->getHardwareId() : QString()) << "\n\n";
+    for (const QString& line : m_cfgInfo[CfgInfoHardware])
+        out << line << '\n';
+    return writeConfigTree(out);
+}
+
+bool SystemLog::writeConfigTree(QTextStream& out)
+{
+    const QString path = configFilePath();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        KLOG_ERROR2(kClass, "writeConfiguration", QStringLiteral("Cannot open %1").arg(path));
+        return false;
+    }
+    QDomDocument doc;
+    QString error;
+    int line = 0;
+    if (!doc.setContent(&file, &error, &line)) {
+        KLOG_ERROR2(kClass, "writeConfiguration", QStringLiteral("Cannot parse %1 (line %2): %3").arg(path).arg(line).arg(error));
+        return false;
+    }
+    parseConfigNode(out, doc.documentElement().firstChild(), 0);
+    return true;
+}
+
+void SystemLog::parseConfigNode(QTextStream& out, const QDomNode& node, int depth)
+{
+    const QString indent(depth, QLatin1Char(' '));
+    for (QDomElement e = node.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        out << indent << e.attribute(QStringLiteral("name"));
+        if (e.tagName() == QLatin1String("value")) {
+            out << '\t' << e.text() << '\n';
+        } else {
+            out << '\n';
+            parseConfigNode(out, e, depth + 1);
+        }
+        if (depth == 0)
+            out << '\n';
+    }
+}
+
+bool SystemLog::writeErrorLog(QTextStream& out)
+{
+    writeHeader(out, ";error log");
+    QByteArray data;
+    DB* db = GlobalFuncs::getDB();
+    if (!db || !db->getMessages(data))
+        KLOG_ERROR2(kClass, "writeErrorLog", "The message log could not be read");
+    out << QString::fromLatin1(encryptData(data));
+    return true;
+}
+
+bool SystemLog::writeServiceLog(QTextStream& out)
+{
+    writeHeader(out, ";service log");
+    QByteArray data;
+    DB* db = GlobalFuncs::getDB();
+    if (!db || !db->getServiceMessages(data, QLatin1Char('\t'), QLatin1Char('\n'), QStringLiteral("yyyy/MM/dd hh:mm:ss:zzz AP")))
+        KLOG_ERROR2(kClass, "writeServiceLog", "The service log could not be read");
+    out << QString::fromLatin1(encryptData(data));
+    return true;
+}
+
+bool SystemLog::writeStatistics(QTextStream& out)
+{
+    DB* db = GlobalFuncs::getDB();
+    const QList<int> ids = db ? db->getStatisticParamIds() : QList<int>();
+    writeHeader(out, ";info");
+    for (int id : ids)
+        out << QStringLiteral(":%1:0:0:0:0:%2:").arg(id).arg(db->getStatisticParam(id)) << '\n';
+    writeHeader(out, ";info_ext");
+    for (int id : ids)
+        out << id << ':' << paramName(id) << '\n';
+    return true;
+}
+
+bool SystemLog::writePerformanceIndicators(QTextStream& out)
+{
+    DB* db = GlobalFuncs::getDB();
+    const QList<int> params = db ? db->getPerformanceIndicators() : QList<int>();
+    writeHeader(out, ";perf_ind");
+    for (int i = 0; i < params.size(); ++i) {
+        const QList<int> classes = db->getPerformanceClasses(params.at(i));
+        for (int j = 0; j < classes.size(); ++j) {
+            // The line carries positions; the value is looked up by the class itself.
+            out << QStringLiteral(":%1:%2:0:0:0:%3:").arg(i).arg(j).arg(db->getPerformanceIndicator(params.at(i), classes.at(j)))
+                << '\n';
+        }
+    }
+    writeHeader(out, ";perf_ind_ext");
+    for (int i = 0; i < params.size(); ++i)
+        out << i << ':' << paramName(params.at(i)) << '\n';
+    return true;
+}
+
+QString SystemLog::paramName(int id) const
+{
+    return m_statistics ? m_statistics->getParamName(id) : Statistics::getParamName(id);
+}
+
+QByteArray SystemLog::encryptData(QByteArray& data)
+{
+    data.replace('\0', ' ');
+    QTextStream in(&data, QIODevice::ReadOnly);
+    in.setCodec("UTF-8");
+    static const char kHex[] = "0123456789abcdef";
+    QByteArray out;
+    out.reserve(data.size() * 2 + data.count('\n') * 2 + 2);
+    quint32 k = 0;
+    QString line;
+    while (in.readLineInto(&line)) {
+        out += '#';
+        for (const QChar c : qAsConst(line)) {
+            const uint code = c.unicode() > 255 ? 0u : c.unicode();
+            const uint v = (code + k) & 0xffu;
+            out += kHex[v >> 4];
+            out += kHex[v & 0xfu];
+            if (++k % kCharsBetweenEvents == 0)
+                QCoreApplication::processEvents();
+        }
+        out += '\n';
+    }
+    return out;
+}
