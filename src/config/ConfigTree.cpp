@@ -127,11 +127,23 @@ ConfigTree::ConfigTree(const QString& rootName) : m_doc(emptyDocument(rootName))
 
 ConfigTree::~ConfigTree() = default;
 
+// The tree is always written as UTF-8, so the declaration must say so whatever
+// the loaded file declared; otherwise the next load decodes the text wrongly.
+void ConfigTree::setUtf8Declaration(QDomDocument& doc)
+{
+    const QDomProcessingInstruction fresh = doc.createProcessingInstruction(
+        QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
+    const QDomNode first = doc.firstChild();
+    if (first.isProcessingInstruction() && first.nodeName() == QLatin1String("xml"))
+        doc.replaceChild(fresh, first);
+    else
+        doc.insertBefore(fresh, first);
+}
+
 QDomDocument ConfigTree::emptyDocument(const QString& rootName)
 {
     QDomDocument doc;
-    doc.appendChild(doc.createProcessingInstruction(QStringLiteral("xml"),
-                                                    QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
+    setUtf8Declaration(doc);
     QDomElement top = doc.createElement(QStringLiteral("configuration"));
     doc.appendChild(top);
     QDomElement root = doc.createElement(kKey);
@@ -172,6 +184,7 @@ bool ConfigTree::replaceDocument(const QDomDocument& doc)
         return false;
     QMutexLocker lock(&m_mutex);
     m_doc = doc;
+    setUtf8Declaration(m_doc);
     return true;
 }
 

@@ -72,6 +72,7 @@ private:
                   QString (*stepText)(S));
     QDomElement rootKey() const;
     static QDomDocument emptyDocument(const QString& rootName);
+    static void setUtf8Declaration(QDomDocument& doc);
 
     mutable QMutex m_mutex;
     QDomDocument m_doc;

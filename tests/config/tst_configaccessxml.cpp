@@ -361,6 +361,49 @@ private slots:
         QCOMPARE(readAll(cfg.backupFilePath()), bak);
         QVERIFY(readAll(cfg.filePath()).contains(">repaired<"));
     }
+
+    // Whatever the loaded file declared, a save writes UTF-8 and says so, so the
+    // next start reads the same texts and the change just saved.
+    void savedFileLoadsAgainWhateverItsDeclaration_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        const QByteArray body = QByteArrayLiteral("<configuration>\n <key name=\"VLFTEST\">\n  <key name=\"General\">\n"
+                                                  "   <value name=\"SystemName\" type=\"string\">old</value>\n"
+                                                  "   <value name=\"Text\" type=\"string\">");
+        const QByteArray tail = QByteArrayLiteral("</value>\n  </key>\n </key>\n</configuration>\n");
+        // Latin-1 bytes for the A umlaut; the other two cannot be written in it.
+        QTest::newRow("ISO-8859-1") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + body
+                                                  + "\xC4&#8364;&#937;" + tail);
+        QTest::newRow("unwritable name") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-'\"?>\n" + body
+                                                       + QStringLiteral("\u00C4\u20AC\u03A9").toUtf8() + tail);
+        QTest::newRow("no declaration") << QByteArray(body + QStringLiteral("\u00C4\u20AC\u03A9").toUtf8() + tail);
+    }
+
+    void savedFileLoadsAgainWhateverItsDeclaration()
+    {
+        QFETCH(QByteArray, content);
+        const QString special = QStringLiteral("\u00C4\u20AC\u03A9");
+        QTemporaryDir dir;
+        {
+            ConfigAccessXML cfg(dir.path());
+            QVERIFY(writeAll(cfg.filePath(), content));
+            QCOMPARE(cfg.initialize(), 1);
+            QString text;
+            QCOMPARE(cfg.queryString("/General/Text", text), 0);
+            QCOMPARE(text, special);
+            QCOMPARE(cfg.setString("/General/SystemName", "new " + special), 0);
+            QCOMPARE(cfg.save(), 0);
+            QCOMPARE(cfg.save(), 0);
+        }
+        ConfigAccessXML cfg(dir.path());
+        QCOMPARE(cfg.initialize(), 1);
+        QCOMPARE(cfg.loadedFrom(), cfg.filePath());
+        QCOMPARE(systemName(cfg), "new " + special);
+        QString text;
+        QCOMPARE(cfg.queryString("/General/Text", text), 0);
+        QCOMPARE(text, special);
+        QVERIFY(readAll(cfg.filePath()).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<configuration>"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConfigAccessXML)
