@@ -176,7 +176,7 @@ void TTestChart::fillItem(const QString& filepath, const TestData& data, Activit
     item->setHvUnitState(unsignedNumber(data, 1, 36));
     item->setMode(mode);
     item->setComment(TestChart::VLF::info(data, 1, 25));
-    item->setCableNumber(TestChart::VLF::info(data, 0, 34));
+    item->setCableNumber(TestChart::cableNumber(data));
 
     if (enabled(P::LoadResistance))
         item->setResistor(number(data, 1, 26));

@@ -162,6 +162,12 @@ bool updateCableNumber(const QString& path, const QString& text)
     });
 }
 
+QString cableNumber(const VLF::TestData& data)
+{
+    const QString text = VLF::info(data, 0, 42).trimmed();
+    return text.isEmpty() ? VLF::info(data, 0, 34).trimmed() : text;
+}
+
 bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry)
 {
     return measurementEntry(file, entry, historyFormat());
@@ -205,9 +211,7 @@ bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& ent
     entry.voltage = QStringLiteral("%1 %2").arg(locale.toString(kV, 'f', 1),
                                                 QCoreApplication::translate("Units", "kV", "unit kilo volt"));
 
-    entry.cableNumber = VLF::info(data, 0, 42).trimmed();
-    if (entry.cableNumber.isEmpty())
-        entry.cableNumber = VLF::info(data, 0, 34).trimmed();
+    entry.cableNumber = cableNumber(data);
     entry.comment = VLF::info(data, 1, 25).trimmed();
     return true;
 }

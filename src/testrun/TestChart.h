@@ -47,6 +47,9 @@ bool loadTestData(const QString& path, VLF::TestData* data);
 bool saveTestData(GlobalFuncs::Path location, const VLF::TestData& data);
 bool updateComment(const QString& path, const QString& text);
 bool updateCableNumber(const QString& path, const QString& text);
+// The cable number of a record: the full text of key 42, else the narrow text of key 34
+// (older records, and texts the narrow key cannot hold).
+QString cableNumber(const VLF::TestData& data);
 bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry);
 bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry, const HistoryFormat& format);
 ActivityTypes::ActivityEntryList activityEntryList(const QString& folder);

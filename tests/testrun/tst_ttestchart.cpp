@@ -18,6 +18,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 using namespace TestChart;
 using VLF::TestData;
 
@@ -394,6 +396,34 @@ private slots:
         QVERIFY(VLF::File::verify(path));
         QVERIFY(m_gui->calls.isEmpty());
         QVERIFY(!QFileInfo::exists(path + QStringLiteral(".tmp")));
+    }
+
+    // A cable number the narrow key cannot hold is shown as the operator typed it,
+    // the same in the opened record as in the history list.
+    void openedRecordShowsTheFullCableNumber()
+    {
+        const QString number = QStringLiteral("K\u20AC-17");
+        TestData d = cosRectRecord(QStringLiteral("2026-12-07T08:00:00.000"), QStringLiteral("c"));
+        const QString path = storeRecord(d);
+        QVERIFY(updateCableNumber(path, number));
+        QVERIFY(VLF::info(readBack(path), 0, 34) != number); // the narrow copy lost the sign
+
+        TTestChart chart;
+        ActivityItem item;
+        QVERIFY(chart.loadData(path, &item));
+        QCOMPARE(item.getCableNumber(), number);
+        ActivityTypes::stActivityEntry entry;
+        QVERIFY(measurementEntry(QFileInfo(path), entry));
+        QCOMPARE(entry.cableNumber, number);
+
+        // Older records carry only the narrow key.
+        TestData old = cosRectRecord(QStringLiteral("2026-12-07T09:00:00.000"), QStringLiteral("c"));
+        old.info.erase(std::remove_if(old.info.begin(), old.info.end(),
+                                      [](const TestData::Info& i) { return i.group == 0 && i.key == 42; }),
+                       old.info.end());
+        const QString oldPath = storeRecord(old);
+        QVERIFY(chart.loadData(oldPath, &item));
+        QCOMPARE(item.getCableNumber(), QStringLiteral("K-2"));
     }
 
     void failedRewritesShowAnError()
