@@ -11,6 +11,7 @@
 #include "hvunit/ExtPortManager.h"
 #include "testrun/MeasurementManager.h"
 #include "testrun/TTestChart.h"
+#include "testrun/TestChart.h"
 #include "testrun/TTestThread.h"
 #include "hvunit/TestBoostManagerExtPort.h"
 #include "hvunit/GPIOManager.h"
@@ -192,7 +193,11 @@ void Application::createAccessoryManagers()
     m_testBoost = std::make_unique<TestBoostManagerExtPort>(m_extPort.get());
 }
 
-void Application::createRecordStore() { m_testChart = std::make_unique<TTestChart>(); }
+void Application::createRecordStore()
+{
+    TestChart::removeUnfinishedRecords(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements));
+    m_testChart = std::make_unique<TTestChart>();
+}
 
 void Application::createTestWorker()
 {

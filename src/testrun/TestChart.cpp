@@ -6,9 +6,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -117,6 +119,34 @@ bool writeFile(const QString& target, const VLF::TestData& data)
         QFile::remove(temp);
     KLOG_ERROR2(kClass, "writeFile", QStringLiteral("Can't write data to: ") + target);
     return false;
+}
+
+int removeUnfinishedRecords(const QString& folder)
+{
+    // Record names are unique, so a scratch copy left by a power cut is never reused.
+    int removed = 0;
+    QSet<QString> touched;
+    QDirIterator it(folder, QStringList{QStringLiteral("*.vlf.tmp")}, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (QFile::remove(path)) {
+            ++removed;
+            touched.insert(QFileInfo(path).absolutePath());
+        } else {
+            KLOG_WARN2(kClass, "removeUnfinishedRecords", QStringLiteral("Can't remove: ") + path);
+        }
+    }
+    // A day folder that held nothing else goes too, as after a deletion.
+    const QString top = QDir(folder).absolutePath();
+    for (const QString& dir : qAsConst(touched)) {
+        if (dir != top)
+            QDir().rmdir(dir);
+    }
+    if (removed > 0)
+        KLOG_INFO2(kClass, "removeUnfinishedRecords",
+                   QStringLiteral("Removed %1 unfinished record files below %2").arg(removed).arg(folder));
+    return removed;
 }
 
 bool loadTestData(const QString& path, VLF::TestData* data)

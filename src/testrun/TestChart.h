@@ -43,6 +43,9 @@ bool readFile(const QString& path, VLF::TestData& data);
 // Writes beside the target, syncs, verifies and renames over the target, so the old
 // record stays whole until the new one is complete.
 bool writeFile(const QString& target, const VLF::TestData& data);
+// Removes the scratch files ("*.vlf.tmp") an interrupted save left below folder, and
+// day folders left empty by that; never a record. Returns how many files went.
+int removeUnfinishedRecords(const QString& folder);
 bool loadTestData(const QString& path, VLF::TestData* data);
 bool saveTestData(GlobalFuncs::Path location, const VLF::TestData& data);
 bool updateComment(const QString& path, const QString& text);

@@ -442,6 +442,51 @@ private slots:
         QVERIFY(activityEntryList(store + "/missing", fmt).isEmpty());
     }
 
+    // A save cut short by a power failure leaves "<record>.vlf.tmp" beside the target:
+    // the next start removes it, with a day folder it alone kept, and never a record.
+    void startUpRemovesUnfinishedRecords()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.path();
+        const TestData d = record("2026-12-07T09:00:00.000", OperatingModes::VLFSin, "A", "a1");
+        QVERIFY(QDir().mkpath(store + "/20261207"));
+        const QString kept = store + "/20261207/" + exportFileName(d);
+        QVERIFY(writeFile(kept, d));
+        const QStringList stale{store + "/20261207/00000000123-20261207-100000-DC.vlf.tmp",
+                                store + "/20261206/00000000123-20261206-080000-VLFSine.vlf.tmp",
+                                store + "/20261205/sub/x.vlf.tmp"};
+        for (const QString& path : stale) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("VLFTest");
+        }
+        // Not scratch copies of a record: they stay.
+        const QStringList others{store + "/20261207/notes.tmp", store + "/20261207/plain.vlf"};
+        for (const QString& path : others) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        // The history never lists a scratch copy.
+        HistoryFormat fmt;
+        fmt.keepUnreadable = true;
+        for (const auto& e : activityEntryList(store, fmt))
+            QVERIFY2(!e.path.endsWith(".tmp"), qPrintable(e.path));
+
+        m_log->clear();
+        QCOMPARE(removeUnfinishedRecords(store), 3);
+        for (const QString& path : stale)
+            QVERIFY(!QFileInfo::exists(path));
+        for (const QString& path : others + QStringList{kept})
+            QVERIFY(QFileInfo::exists(path));
+        QVERIFY(!QFileInfo::exists(store + "/20261206"));
+        QVERIFY(!QFileInfo::exists(store + "/20261205/sub"));
+        QVERIFY(QFileInfo::exists(store + "/20261207"));
+        QVERIFY(logged(QStringLiteral("Removed 3 unfinished record files below ") + store));
+        QCOMPARE(removeUnfinishedRecords(store), 0);
+        QCOMPARE(removeUnfinishedRecords(store + "/missing"), 0);
+    }
+
     void measurementManagerListing()
     {
         QTemporaryDir dir;
