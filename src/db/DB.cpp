@@ -306,7 +306,7 @@ bool DB::openFile(const QString& path)
         QMutexLocker lock(&m_stateMutex);
         m_path = path;
     }
-    storeDefaultPasswords(false);
+    storeDefaultPasswords();
     if (!note.isEmpty()) {
         KLOG_WARN2(kClass, "initialize", note);
         insertServiceRow(note);
@@ -314,11 +314,23 @@ bool DB::openFile(const QString& path)
     return true;
 }
 
-bool DB::storeDefaultPasswords(bool overwrite)
+bool DB::storePasswordRecord(const QString& type, const QString& record)
 {
     QSqlQuery q(database());
-    q.prepare(overwrite ? QStringLiteral("INSERT OR REPLACE INTO passwords (type, password) VALUES (?, ?)")
-                        : QStringLiteral("INSERT OR IGNORE INTO passwords (type, password) VALUES (?, ?)"));
+    q.prepare(QStringLiteral("INSERT OR REPLACE INTO passwords (type, password) VALUES (?, ?)"));
+    q.addBindValue(type);
+    q.addBindValue(record);
+    if (q.exec())
+        return true;
+    logSqlError("storePasswordRecord", QStringLiteral("Cannot store the password record"), q.lastError());
+    return false;
+}
+
+// Factory records for the locks that have none yet.
+bool DB::storeDefaultPasswords()
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("INSERT OR IGNORE INTO passwords (type, password) VALUES (?, ?)"));
     bool ok = true;
     for (const DefaultPassword& p : kDefaultPasswords) {
         q.addBindValue(QString::fromLatin1(p.type));
@@ -387,7 +399,9 @@ bool DB::resetDefaultValues()
         if (!ok)
             error = q.lastError().text();
         ok = ok && DbSchema::createTable(db, QStringLiteral("defaultvalues"), &error);
-        ok = ok && storeDefaultPasswords(true);
+        // Only the administrator's lock is the operator's to reset; the service and ryx
+        // records stay as service staff set them.
+        ok = ok && storePasswordRecord(QStringLiteral("admin_menu"), defaultPasswordRecord(QStringLiteral("admin_menu")));
         if (!ok || !db.commit()) {
             KLOG_ERROR2(kClass, "resetDefaultValues", QStringLiteral("Cannot reset the default values: %1").arg(error));
             db.rollback();
@@ -425,7 +439,7 @@ bool DB::resetDatabase(bool keepServiceLog)
                 KLOG_ERROR2(kClass, "resetDatabase", QStringLiteral("Cannot create the tables: %1").arg(error));
                 ok = false;
             }
-            storeDefaultPasswords(false);
+            storeDefaultPasswords();
             return ok;
         }
         QString path;
@@ -944,15 +958,5 @@ QString DB::getPassword(const QString& type)
 
 bool DB::setPassword(const QString& type, const QString& record)
 {
-    return call("setPassword", false, [&]() {
-        QSqlQuery q(database());
-        q.prepare(QStringLiteral("INSERT OR REPLACE INTO passwords (type, password) VALUES (?, ?)"));
-        q.addBindValue(type);
-        q.addBindValue(record);
-        if (!q.exec()) {
-            logSqlError("setPassword", QStringLiteral("Cannot store the password record"), q.lastError());
-            return false;
-        }
-        return true;
-    });
+    return call("setPassword", false, [&]() { return storePasswordRecord(type, record); });
 }

@@ -133,7 +133,8 @@ private:
     bool flushLogQueuesLocked();
     void scheduleFlush();
     bool insertServiceRow(const QString& text);
-    bool storeDefaultPasswords(bool overwrite);
+    bool storeDefaultPasswords();
+    bool storePasswordRecord(const QString& type, const QString& record);
     bool moveAside(const QString& path, const QString& reason, QString* note);
 
     QString m_connection;

@@ -145,15 +145,21 @@ private slots:
         QCOMPARE(m_db->getPassword(QStringLiteral("other")), QString());
 
         const QString mine = GlobalFuncs::encryptPassword(QStringLiteral("secret5"));
+        const QString serviceOwn = GlobalFuncs::encryptPassword(QStringLiteral("service6"));
+        const QString ryxOwn = GlobalFuncs::encryptPassword(QStringLiteral("ryx7"));
         QVERIFY(m_db->setPassword(QStringLiteral("admin_menu"), mine));
+        QVERIFY(m_db->setPassword(QStringLiteral("service_menu"), serviceOwn));
+        QVERIFY(m_db->setPassword(QStringLiteral("ryx_menu"), ryxOwn));
         QCOMPARE(m_db->getPassword(QStringLiteral("admin_menu")), mine);
-        // Opening again keeps a changed record; the reset to defaults restores the factory one.
+        // Opening again keeps changed records; the reset to defaults restores the
+        // administrator's factory record only.
         m_db->release();
         QVERIFY(m_db->initialize());
         QCOMPARE(m_db->getPassword(QStringLiteral("admin_menu")), mine);
         QVERIFY(m_db->resetDefaultValues());
         QCOMPARE(m_db->getPassword(QStringLiteral("admin_menu")), DB::defaultPasswordRecord(QStringLiteral("admin_menu")));
-        QCOMPARE(m_db->getPassword(QStringLiteral("service_menu")), service);
+        QCOMPARE(m_db->getPassword(QStringLiteral("service_menu")), serviceOwn);
+        QCOMPARE(m_db->getPassword(QStringLiteral("ryx_menu")), ryxOwn);
     }
 
     void cableNumbers()
