@@ -71,7 +71,7 @@ QString itemProblem(const QJsonValue& value)
 }
 
 // One log line per file version, not one per listing.
-void logLeftOut(const QFileInfo& file, const QString& problem)
+void logUnusable(const QFileInfo& file, const QString& problem)
 {
     static QMutex mutex;
     static QSet<QString> logged;
@@ -85,7 +85,14 @@ void logLeftOut(const QFileInfo& file, const QString& problem)
         logged.insert(key);
     }
     KLOG_WARN2("TanDelta", "criteriaFileListing",
-               QStringLiteral("Criteria file %1 left out: %2").arg(file.fileName(), problem));
+               QStringLiteral("Criteria file %1 cannot be used: %2").arg(file.fileName(), problem));
+}
+
+QString fileProblem(const QFileInfo& file)
+{
+    bool ok = false;
+    const QByteArray content = readCriteriaContent(file.absoluteFilePath(), &ok);
+    return ok ? criteriaFileProblem(content) : QStringLiteral("cannot be read");
 }
 
 } // namespace
@@ -100,18 +107,15 @@ QFileInfoList criteriaFileListing()
     // Without QDir::Hidden, names beginning with "." stay out.
     const QFileInfoList entries =
         dir.entryInfoList(QStringList{QStringLiteral("*.tds")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    QFileInfoList usable;
     for (const QFileInfo& entry : entries) {
-        bool ok = false;
-        const QByteArray content = readCriteriaContent(entry.absoluteFilePath(), &ok);
-        const QString problem = ok ? criteriaFileProblem(content) : QStringLiteral("cannot be read");
-        if (problem.isEmpty())
-            usable << entry;
-        else
-            logLeftOut(entry, problem);
+        const QString problem = fileProblem(entry);
+        if (!problem.isEmpty())
+            logUnusable(entry, problem);
     }
-    return usable;
+    return entries;
 }
+
+bool criteriaFileUsable(const QFileInfo& file) { return fileProblem(file).isEmpty(); }
 
 QString criteriaFileProblem(const QByteArray& content)
 {

@@ -12,8 +12,12 @@ QString criteriaFolderPath();
 
 // Criteria files ("*.tds", hidden names left out) sorted by name with case ignored.
 // Entry n is the user standard 1000 + n; taken afresh at every call, so adding or
-// removing a file renumbers every later one. Malformed files are left out (and logged).
+// removing a file renumbers every later one. A malformed file keeps its place (and is
+// logged), so that it never shifts the ids stored for the files after it.
 QFileInfoList criteriaFileListing();
+
+// Whether a listed file can be evaluated against; a malformed one evaluates nothing.
+bool criteriaFileUsable(const QFileInfo& file);
 
 // Why the content of a criteria file cannot be used; empty when it can.
 QString criteriaFileProblem(const QByteArray& content);

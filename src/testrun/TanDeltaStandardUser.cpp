@@ -42,7 +42,11 @@ StandardUser::StandardUser(int fileIndex)
         return;
     m_id = userStandardId(fileIndex);
     m_pathToFile = files.at(fileIndex).absoluteFilePath();
-    load(m_pathToFile);
+    // A malformed file keeps its id but gives no verdict, not a partial one.
+    if (criteriaFileUsable(files.at(fileIndex)))
+        load(m_pathToFile);
+    else
+        m_name = strings::evaluationStandardToText(m_id, nullptr);
 }
 
 StandardUser::~StandardUser() { qDeleteAll(m_items); }

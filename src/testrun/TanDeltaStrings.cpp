@@ -57,9 +57,14 @@ const Key kResults[] = {
     {QT_TRANSLATE_NOOP("TanDelta", "ResultEvaluationPhaseNotMeasured"), nullptr},
 };
 
-// The name stored in a criteria file, else the file name without its last extension.
-QString criteriaFileDisplayName(const QFileInfo& file)
+// The name stored in a criteria file, else the file name without its last extension;
+// a malformed file is shown by its file name as not usable.
+QString criteriaFileDisplayName(const QFileInfo& file, QTranslator* translator)
 {
+    if (!criteriaFileUsable(file)) {
+        return QStringLiteral("%1 (%2)").arg(file.completeBaseName(),
+                                            evaluationResultText(EvaluationNotPossible, translator));
+    }
     const QJsonValue name = readCriteriaFile(file.absoluteFilePath()).value(QStringLiteral("name"));
     if (name.isString())
         return name.toString();
@@ -138,7 +143,7 @@ QString evaluationStandardToText(eEvaluationStandard standard, QTranslator* tran
         const QFileInfoList files = criteriaFileListing();
         const int n = id - UserStandardBase;
         if (n < files.size())
-            return criteriaFileDisplayName(files.at(n));
+            return criteriaFileDisplayName(files.at(n), translator);
     }
     return internalError(translator);
 }

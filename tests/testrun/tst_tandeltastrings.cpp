@@ -120,23 +120,26 @@ private slots:
         QVERIFY(root.writeFile(kFolder + "/.hidden.tds", R"({"name": "hidden", "items": []})"));
         QVERIFY(root.writeFile(kFolder + "/notes.txt", R"({"name": "text", "items": []})"));
         QVERIFY(root.mkdir(kFolder + "/folder.tds"));
-        // Files the evaluation cannot use are not offered.
+        // Files the evaluation cannot use keep their places and show as unusable.
         QVERIFY(root.writeFile(kFolder + "/D.tds", "not json"));
         QVERIFY(root.writeFile(kFolder + "/E.tds", R"({"name": 42, "items": []})"));
 
-        // Sorted by name, case ignored: b, C, my.std
+        // Sorted by name, case ignored: b, C, D, E, my.std
         QCOMPARE(allEvaluationStandards(), (QVector<eEvaluationStandard>{None, IEEE2001, IEEE2013, userStandardId(0),
-                                                                          userStandardId(1), userStandardId(2)}));
+                                                                          userStandardId(1), userStandardId(2),
+                                                                          userStandardId(3), userStandardId(4)}));
         QCOMPARE(evaluationStandardToText(userStandardId(0), nullptr), QStringLiteral("Bee standard"));
         QCOMPARE(evaluationStandardToText(userStandardId(1), nullptr), QStringLiteral("Cut"));
-        QCOMPARE(evaluationStandardToText(userStandardId(2), nullptr), QStringLiteral("my.std"));
-        QCOMPARE(evaluationStandardToText(userStandardId(3), nullptr), QStringLiteral("Internal software error"));
+        QCOMPARE(evaluationStandardToText(userStandardId(2), nullptr), QStringLiteral("D (Evaluation not possible)"));
+        QCOMPARE(evaluationStandardToText(userStandardId(3), nullptr), QStringLiteral("E (Evaluation not possible)"));
+        QCOMPARE(evaluationStandardToText(userStandardId(4), nullptr), QStringLiteral("my.std"));
+        QCOMPARE(evaluationStandardToText(userStandardId(5), nullptr), QStringLiteral("Internal software error"));
 
         // A file sorting first takes id 1000; the others move up by one.
         QVERIFY(root.writeFile(kFolder + "/A.tds", R"({"name": "First", "items": []})"));
         QCOMPARE(evaluationStandardToText(userStandardId(0), nullptr), QStringLiteral("First"));
         QCOMPARE(evaluationStandardToText(userStandardId(1), nullptr), QStringLiteral("Bee standard"));
-        QCOMPARE(allEvaluationStandards().size(), 7);
+        QCOMPARE(allEvaluationStandards().size(), 9);
     }
 
     void ownTranslator()

@@ -1,4 +1,5 @@
 #include "testrun/TanDeltaCriteriaFolder.h"
+#include "testrun/TanDeltaLists.h"
 #include "testrun/TanDeltaStandardIEEE2001.h"
 #include "testrun/TanDeltaStandardIEEE2013.h"
 #include "testrun/TanDeltaStandardNone.h"
@@ -174,7 +175,7 @@ private slots:
         const QByteArray good = criteriaFile("x", {item("PE", {criterion(0, {1}, {4, 50})})});
         QVERIFY(root.writeFile(kFolder + "/b.tds", criteriaFile("Bee", {item("PE", {criterion(0, {1}, {4, 50})})})));
         QVERIFY(root.writeFile(kFolder + "/A.tds", criteriaFile("Ay", {item("PE", {criterion(0, {1}, {4, 50})})})));
-        // Malformed files stay out of the listing instead of becoming empty standards.
+        // Malformed files keep their places in the listing but evaluate nothing.
         QVERIFY(root.writeFile(kFolder + "/a0.tds", "{ broken"));
         QVERIFY(root.writeFile(kFolder + "/a1.tds", R"({"items": {"PE": 1}})"));
         QVERIFY(root.writeFile(kFolder + "/a2.tds", R"({"items": [{"insulation": "PE", "active": true}]})"));
@@ -189,17 +190,54 @@ private slots:
                                    {"idx": 0, "active": true, "ats": 1, "bounds": [1, 2]}]}]})"));
         QVERIFY(root.writeFile(kFolder + "/a7.tds", QByteArray("\xff\xfe{", 3)));
         const QFileInfoList listing = criteriaFileListing();
-        QCOMPARE(listing.size(), 2);
-        QCOMPARE(listing[0].fileName(), QStringLiteral("A.tds"));
-        QCOMPARE(listing[1].fileName(), QStringLiteral("b.tds"));
+        QStringList names;
+        for (const QFileInfo& f : listing)
+            names << f.fileName();
+        QCOMPARE(names, (QStringList{"A.tds", "a0.tds", "a1.tds", "a2.tds", "a3.tds", "a4.tds", "a5.tds", "a6.tds",
+                                     "a7.tds", "b.tds"}));
 
         const auto first = Standard::makeShared(userStandardId(0));
         QCOMPARE(first->id(), userStandardId(0));
         QCOMPARE(first->name(), QStringLiteral("Ay"));
         QVERIFY(first.dynamicCast<StandardUser>());
-        QCOMPARE(Standard::makeShared(userStandardId(1))->name(), QStringLiteral("Bee"));
-        QCOMPARE(Standard::makeShared(userStandardId(2))->id(), None);
-        QVERIFY(Standard::makeShared(userStandardId(2)).dynamicCast<StandardNone>());
+        QCOMPARE(Standard::makeShared(userStandardId(9))->name(), QStringLiteral("Bee"));
+        for (int n = 1; n <= 8; ++n) {
+            const auto bad = Standard::makeShared(userStandardId(n)).dynamicCast<StandardUser>();
+            QVERIFY(bad);
+            QCOMPARE(bad->id(), userStandardId(n));
+            QVERIFY(!criteriaFileUsable(listing.at(n)));
+            QVERIFY2(bad->name().startsWith(listing.at(n).completeBaseName() + " ("), qPrintable(bad->name()));
+            QVERIFY(!bad->insulationSupported(PE));
+            QCOMPARE(bad->classify(PE, {100}, {step(1000)}), EvaluationNotPossible);
+        }
+        QVERIFY(criteriaFileUsable(listing.at(0)));
+        QCOMPARE(Standard::makeShared(userStandardId(10))->id(), None);
+        QVERIFY(Standard::makeShared(userStandardId(10)).dynamicCast<StandardNone>());
+    }
+
+    // One malformed file must not move the ids stored in records and settings for the
+    // files after it: each keeps the standard, and so the verdicts, it had.
+    void malformedFileKeepsTheIdsOfTheOthers()
+    {
+        TempRoot root;
+        const Levels levels{100};
+        QVERIFY(root.writeFile(kFolder + "/a.tds", criteriaFile("first", {item("PE", {criterion(0, {1}, {4, 50})})})));
+        QVERIFY(root.writeFile(kFolder + "/b.tds", R"({"items": [{"insulation": "PE", "active": true}]})"));
+        QVERIFY(root.writeFile(kFolder + "/c.tds", criteriaFile("third", {item("PE", {criterion(0, {1}, {20, 30})})})));
+        const auto third = Standard::makeShared(userStandardId(2));
+        QCOMPARE(third->id(), userStandardId(2));
+        QCOMPARE(third.dynamicCast<StandardUser>()->name(), QStringLiteral("third"));
+        // A mean of 0.01 is judged by the third file's own edges, not by the first's.
+        QCOMPARE(third->classify(PE, levels, {step(10000)}), NoActionRequired);
+        QCOMPARE(Standard::makeShared(userStandardId(0))->classify(PE, levels, {step(10000)}), FurtherStudyAdvised);
+        QCOMPARE(third->classify(PE, levels, {step(25000)}), FurtherStudyAdvised);
+        QCOMPARE(Standard::makeShared(userStandardId(1))->classify(PE, levels, {step(25000)}), EvaluationNotPossible);
+        QCOMPARE(allEvaluationStandards().size(), 3 + 3);
+
+        // The bad file mended in place: the ids stay, the middle one now evaluates.
+        QVERIFY(root.writeFile(kFolder + "/b.tds", criteriaFile("second", {item("PE", {criterion(0, {1}, {1, 2})})})));
+        QCOMPARE(Standard::makeShared(userStandardId(1))->classify(PE, levels, {step(1500)}), FurtherStudyAdvised);
+        QCOMPARE(Standard::makeShared(userStandardId(2))->classify(PE, levels, {step(25000)}), FurtherStudyAdvised);
     }
 
     void classifyRules()
