@@ -77,7 +77,7 @@ QVector<Statemachine::StateTimeout> buildTimeouts()
         {WaitHVOn, 30000, eTestResult_TimeoutHVGenNotStarted},
         {WaitLoadDetect, 90000, eTestResult_TimeoutLoadDetection},
         {WaitForEffTestParameters, 30000, eTestResult_TimeoutWaitingAckTestParam},
-        {WaitForConfirmation, 60000, eTestResult_CancelledByOp},
+        {WaitForConfirmation, 60000, eTestResult_TimeoutWaitingAckTestParam},
         {TestReadyToRun, 30000, eTestResult_TimeoutHVGenNotStarted},
     };
 }

@@ -345,6 +345,16 @@ private slots:
         QCOMPARE(m_dm->getTestResult(), eTestResult_ComErrorHVUnit);
     }
 
+    void unconfirmedParametersTimeOutWithTheirOwnResult()
+    {
+        m_dm->getStatemachine()->setStateTimeout(WaitForConfirmation, 30);
+        feed({E::MainsOn, E::HVUnitInitialized, E::StartTest, E::ExtEmergOffClosed, E::HVOn, E::HVOutputOn,
+              E::LoadDetectionFinished, E::FrequencyModified});
+        QCOMPARE(m_dm->getAppState(), WaitForConfirmation);
+        QTRY_COMPARE(m_dm->getAppState(), TestFinalizing);
+        QCOMPARE(m_dm->getTestResult(), eTestResult_TimeoutWaitingAckTestParam);
+    }
+
     void breakdownWhileRunningBurns()
     {
         walkToRunning();
