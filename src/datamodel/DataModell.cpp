@@ -65,6 +65,11 @@ DataModell::DataModell()
     connect(m_sm, &Statemachine::appStateChanged, this, &DataModell::onStateChanged);
     connect(m_sm, &Statemachine::updateTimeoutTime, this, &DataModell::updateTimeoutTime);
     connect(m_sm, &Statemachine::stateTimedOut, this, &DataModell::onStateTimedOut);
+    m_sm->setHVUnitErrorCheck([this] {
+        // A breakdown is the cable's result, not a fault of the unit.
+        const stHVUnitState st = m_hv.state();
+        return st.comError || (st.state & Bits::FaultMask & ~Bits::Breakdown) != 0;
+    });
     if (!GlobalFuncs::getDM())
         GlobalFuncs::setDM(this);
     initialize();

@@ -160,10 +160,46 @@ void Statemachine::receiveAppEvent(eAppEvent event)
     m_busy = false;
 }
 
+// After the output is off the record is being stored or shown: an HV-unit error
+// must not cut that short, so it is kept until the test is left.
+bool Statemachine::keepsHVUnitError(AppState state)
+{
+    switch (state) {
+    case TestFinalizing:
+    case TransferringToHistory:
+    case TestFinished:
+    case TransferringTestData:
+    case TestDataTransferred:
+    case WaitPhaseConnect:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Statemachine::setHVUnitErrorCheck(std::function<bool()> check) { m_hvUnitErrorCheck = std::move(check); }
+
+bool Statemachine::hvUnitErrorPending() const
+{
+    return m_hvUnitErrorKept || (m_hvUnitErrorCheck && m_hvUnitErrorCheck());
+}
+
 void Statemachine::process(eAppEvent event)
 {
     const AppState old = currentState();
     AppState next = old;
+    if (event == E::HVUnitErrorDetected && keepsHVUnitError(old)) {
+        m_hvUnitErrorKept = true;
+        KLOG_DEBUG2("Statemachine", "receiveAppEvent",
+                    QString("HV-unit error in state %1 kept until the test is left").arg(stateName(old)));
+        return;
+    }
+    if (old == InitTest && (event == E::TestCanceledUser || event == E::TestAborted)) {
+        // The worker is still initialising; the abort is acted on when it is done.
+        m_keptAbort = event;
+        KLOG_DEBUG2("Statemachine", "receiveAppEvent", QString("%1 kept until InitTest is left").arg(appEventName(event)));
+        return;
+    }
     if (!lookup(old, event, next)) {
         KLOG_DEBUG2("Statemachine", "receiveAppEvent",
                     QString("Event %1 (%2) ignored in state %3 (%4)")
@@ -173,6 +209,7 @@ void Statemachine::process(eAppEvent event)
                         .arg(int(old)));
         return;
     }
+    next = redirect(old, next);
     m_counter->stop();
     m_state.store(next);
     KLOG_DEBUG2("Statemachine", "receiveAppEvent",
@@ -181,6 +218,33 @@ void Statemachine::process(eAppEvent event)
     if (ms > 0)
         m_counter->start(ms);
     emit appStateChanged(old, next);
+}
+
+AppState Statemachine::redirect(AppState old, AppState next)
+{
+    if (old == InitTest) {
+        const bool aborted = m_keptAbort != E::None;
+        m_keptAbort = E::None;
+        // An aborted test never waits for the operator; an error ends it anyway.
+        if (aborted && next != TestFinished) {
+            KLOG_DEBUG2("Statemachine", "receiveAppEvent", "Test aborted during its initialisation");
+            return Idle;
+        }
+    }
+    if (!keepsHVUnitError(old) || keepsHVUnitError(next))
+        return next;
+    const bool pending = hvUnitErrorPending();
+    m_hvUnitErrorKept = false;
+    if (!pending)
+        return next;
+    if (old == WaitPhaseConnect) {
+        // No further phase with the unit in error; Idle then acts on it.
+        m_pending.prepend(E::HVUnitErrorDetected);
+        return Idle;
+    }
+    // The record is stored: start the HV unit again instead of idling with it in error.
+    KLOG_DEBUG2("Statemachine", "receiveAppEvent", "HV-unit error after the test: starting the HV unit again");
+    return Starting;
 }
 
 void Statemachine::onTimeout()

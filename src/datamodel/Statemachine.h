@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <functional>
 
 class TimeoutCounter;
 
@@ -46,6 +47,9 @@ public:
     // Replaces the time-out of one state (0: none).
     void setStateTimeout(States::AppState state, uint ms);
     TimeoutCounter* timeoutCounter() const { return m_counter; }
+    // Tells whether the HV unit is in error now (link down or a fault standing); asked
+    // when a finished test is left, on the machine's thread.
+    void setHVUnitErrorCheck(std::function<bool()> check);
 
 public slots:
     // Must run on the machine's thread. Events arriving while a transition is being
@@ -61,10 +65,17 @@ signals:
 private:
     void process(eAppEvent event);
     void onTimeout();
+    static bool keepsHVUnitError(States::AppState state);
+    bool hvUnitErrorPending() const;
+    // The state a row leads to, changed by an abort or HV-unit error kept earlier.
+    States::AppState redirect(States::AppState old, States::AppState next);
 
     std::atomic<int> m_state{States::None};
     TimeoutCounter* m_counter = nullptr;
     QVector<StateTimeout> m_timeouts;
     QQueue<eAppEvent> m_pending;
     bool m_busy = false;
+    std::function<bool()> m_hvUnitErrorCheck;
+    bool m_hvUnitErrorKept = false;
+    eAppEvent m_keptAbort = eAppEvent::None;
 };

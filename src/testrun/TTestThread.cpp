@@ -255,6 +255,7 @@ void TTestThread::appStateChanged(AppState oldState, AppState newState)
             emit sendAppEvent(eAppEvent::HVOn);
         break;
     case pairKey(States::InitTest, TestFinished):
+    case pairKey(States::InitTest, Idle): // aborted while initialising
     case pairKey(WaitHVFree, TestFinished):
     case pairKey(WaitExtEmergOff, TestFinished):
     case pairKey(WaitConfirmOn, TestFinished):

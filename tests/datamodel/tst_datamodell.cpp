@@ -345,6 +345,49 @@ private slots:
         QCOMPARE(m_dm->getTestResult(), eTestResult_ComErrorHVUnit);
     }
 
+    // The link lost while the record is being stored: nothing cuts the storing short,
+    // and the confirmation leads to the start of the unit, not to Idle.
+    void hvUnitErrorAtTheEndOfATestRestartsTheUnitAfterTheConfirmation()
+    {
+        walkToRunning();
+        feed({E::TestAborted});
+        QCOMPARE(m_dm->getAppState(), TestFinalizing);
+        m_dm->setHVUnitState(stHVUnitState(true, 0));
+        settle();
+        QCOMPARE(m_dm->getAppState(), TestFinalizing);
+        feed({E::TestFinalized, E::HistoryReady});
+        QCOMPARE(m_dm->getAppState(), TestFinished);
+        m_dm->setHVUnitState(stHVUnitState(false, 0)); // back before the confirmation: restarted all the same
+        feed({E::TestResultConfirmed});
+        QCOMPARE(m_dm->getAppState(), Starting);
+        feed({E::HVUnitInitialized});
+        QCOMPARE(m_dm->getAppState(), Idle);
+
+        // Lost while running and still down at the confirmation.
+        walkToRunningAgain();
+        m_dm->setHVUnitState(stHVUnitState(true, 0));
+        settle();
+        feed({E::TestFinalized, E::HistoryReady, E::TestResultConfirmed});
+        QCOMPARE(m_dm->getAppState(), Starting);
+
+        // A fault bit standing at the confirmation does the same; a breakdown does not.
+        m_dm->setHVUnitState(stHVUnitState(false, 0));
+        feed({E::HVUnitInitialized});
+        walkToRunningAgain();
+        m_dm->setHVUnitState(stHVUnitState(false, kRunning | HVStateBits::Overtemperature));
+        settle();
+        feed({E::TestFinalized, E::HistoryReady, E::TestResultConfirmed});
+        QCOMPARE(m_dm->getAppState(), Starting);
+        m_dm->setHVUnitState(stHVUnitState(false, 0));
+        feed({E::HVUnitInitialized});
+        walkToRunningAgain();
+        m_dm->setHVUnitState(stHVUnitState(false, kRunning | HVStateBits::Breakdown));
+        settle();
+        QCOMPARE(m_dm->getAppState(), TestBurning);
+        feed({E::TestAborted, E::TestFinalized, E::HistoryReady, E::TestResultConfirmed});
+        QCOMPARE(m_dm->getAppState(), Idle);
+    }
+
     void unconfirmedParametersTimeOutWithTheirOwnResult()
     {
         m_dm->getStatemachine()->setStateTimeout(WaitForConfirmation, 30);

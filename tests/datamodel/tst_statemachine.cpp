@@ -189,6 +189,100 @@ private slots:
              });
     }
 
+    // An abort while the worker still initialises is acted on as soon as InitTest is
+    // left: the test never goes on to wait for the operator.
+    void abortDuringInitialisationIsKept_data()
+    {
+        QTest::addColumn<int>("abort");
+        QTest::addColumn<int>("initEnd");
+        QTest::addColumn<int>("expected");
+        for (E abort : {E::TestCanceledUser, E::TestAborted}) {
+            const QByteArray name = appEventName(abort);
+            QTest::newRow(name + " init success") << int(abort) << int(E::TestInitSuccess) << int(Idle);
+            QTest::newRow(name + " HV free") << int(abort) << int(E::GotHVFree) << int(Idle);
+            QTest::newRow(name + " emergency off") << int(abort) << int(E::ExtEmergOffClosed) << int(Idle);
+            QTest::newRow(name + " init failed") << int(abort) << int(E::HVUnitErrorDetected) << int(TestFinished);
+        }
+    }
+
+    void abortDuringInitialisationIsKept()
+    {
+        QFETCH(int, abort);
+        QFETCH(int, initEnd);
+        QFETCH(int, expected);
+        Statemachine sm;
+        QSignalSpy spy(&sm, &Statemachine::appStateChanged);
+        walk(sm, spy, {{E::MainsOn, Starting}, {E::HVUnitInitialized, Idle}, {E::StartTest, InitTest}, {E(abort), InitTest}});
+        sm.receiveAppEvent(E(initEnd));
+        QCOMPARE(pairs(spy).last(), Pair(InitTest, expected));
+        if (expected == TestFinished)
+            walk(sm, spy, {{E::TestResultConfirmed, Idle}});
+        // The abort belonged to that test only.
+        walk(sm, spy, {{E::StartTest, InitTest}, {E::TestInitSuccess, WaitHVFree}, {E::GotHVFree, WaitExtEmergOff}});
+    }
+
+    // An HV-unit error once the output is off never cuts the storing of the record short;
+    // it is acted on when the operator has confirmed the result.
+    void hvUnitErrorAtTheEndOfATestIsKept_data()
+    {
+        QTest::addColumn<int>("errorIn");
+        for (AppState s : {TestFinalizing, TransferringToHistory, TestFinished, TransferringTestData, TestDataTransferred})
+            QTest::newRow(stateName(s)) << int(s);
+    }
+
+    void hvUnitErrorAtTheEndOfATestIsKept()
+    {
+        QFETCH(int, errorIn);
+        Statemachine sm;
+        QSignalSpy spy(&sm, &Statemachine::appStateChanged);
+        walk(sm, spy,
+             {{E::MainsOn, Starting}, {E::HVUnitInitialized, Idle}, {E::StartTest, InitTest},
+              {E::ExtEmergOffClosed, WaitConfirmOn}, {E::HVOn, WaitHVOn}, {E::TestCanceledUser, TestFinalizing}});
+        const QVector<Step> road = {{E::TestFinalized, TransferringToHistory},
+                                    {E::HistoryReady, TestFinished},
+                                    {E::ExportData, TransferringTestData},
+                                    {E::DataReady, TestDataTransferred}};
+        for (const Step& step : road) {
+            if (sm.currentState() == AppState(errorIn))
+                walk(sm, spy, {{E::HVUnitErrorDetected, AppState(errorIn)}});
+            walk(sm, spy, {step});
+        }
+        if (sm.currentState() == AppState(errorIn))
+            walk(sm, spy, {{E::HVUnitErrorDetected, AppState(errorIn)}});
+        walk(sm, spy, {{E::TestResultConfirmed, Starting}, {E::HVUnitInitialized, Idle}});
+        // Kept once only: the next test ends normally.
+        walk(sm, spy,
+             {{E::StartTest, InitTest}, {E::HVUnitErrorDetected, TestFinished}, {E::TestResultConfirmed, Idle}});
+    }
+
+    void hvUnitErrorStandingWhenTheTestIsLeft()
+    {
+        bool inError = false;
+        Statemachine sm;
+        sm.setHVUnitErrorCheck([&inError] { return inError; });
+        QSignalSpy spy(&sm, &Statemachine::appStateChanged);
+        // The link was lost while preparing and is still down at the confirmation.
+        walk(sm, spy,
+             {{E::MainsOn, Starting}, {E::HVUnitInitialized, Idle}, {E::StartTest, InitTest},
+              {E::HVUnitErrorDetected, TestFinished}});
+        inError = true;
+        walk(sm, spy, {{E::TestResultConfirmed, Starting}, {E::HVInitError, Starting}});
+        inError = false;
+        walk(sm, spy, {{E::HVUnitInitialized, Idle}, {E::StartTest, InitTest}, {E::HVUnitErrorDetected, TestFinished},
+                       {E::ExportData, TransferringTestData}, {E::DataReady, TestDataTransferred},
+                       {E::TestResultConfirmed, Idle}});
+
+        // Between two phases: no next phase with the unit in error, Idle acts on it.
+        for (E leave : {E::TestCanceledUser, E::StartTest}) {
+            walk(sm, spy, {{E::StartTest, InitTest}, {E::HVUnitErrorDetected, TestFinished},
+                           {E::StartNextPhase, WaitPhaseConnect}, {E::HVUnitErrorDetected, WaitPhaseConnect}});
+            spy.clear();
+            sm.receiveAppEvent(leave);
+            QCOMPARE(pairs(spy), (QList<Pair>{{WaitPhaseConnect, Idle}, {Idle, HVUnitError}}));
+            walk(sm, spy, {{E::HVUnitInitialized, Idle}});
+        }
+    }
+
     // The rows of the table against the required pairs, and pairs that must not exist.
     void tableRows_data()
     {

@@ -726,6 +726,7 @@ private slots:
         QTest::newRow("HV free to idle") << int(WaitHVFree) << int(Idle);
         QTest::newRow("emergency off to idle") << int(WaitExtEmergOff) << int(Idle);
         QTest::newRow("confirm to idle") << int(WaitConfirmOn) << int(Idle);
+        QTest::newRow("aborted while initialising") << int(States::InitTest) << int(Idle);
     }
 
     void leavingTheStartStopsTheInitialisation()
@@ -914,7 +915,6 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::newRow("idle to starting") << int(Idle) << int(Starting);
-        QTest::newRow("init to idle") << int(States::InitTest) << int(Idle);
         QTest::newRow("HV on to load detection") << int(WaitHVOn) << int(WaitLoadDetect);
         QTest::newRow("updating to idle") << int(Updating) << int(Idle);
         QTest::newRow("ready to confirmation") << int(WaitForEffTestParameters) << int(WaitForConfirmation);
