@@ -120,6 +120,10 @@
         <translation>Communication error with the HV unit!</translation>
     </message>
     <message>
+        <source>CommunicationDownCAN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>DischargeDeviceError</source>
         <translation>Error of the discharge device!</translation>
     </message>
@@ -453,6 +457,21 @@
     </message>
 </context>
 <context>
+    <name>MeasurementMessages</name>
+    <message>
+        <source>ConfirmVoltageLevels</source>
+        <translation>Confirm Voltage Steps</translation>
+    </message>
+    <message>
+        <source>ConnectToPhase</source>
+        <translation>Connect to phase %1</translation>
+    </message>
+    <message>
+        <source>ReconnectToPhase</source>
+        <translation>%1 done, reconnect to phase %2</translation>
+    </message>
+</context>
+<context>
     <name>Menu</name>
     <message>
         <source>Activities</source>
@@ -466,6 +485,10 @@
         <source>Language</source>
         <comment>Localization information (ISO 3166)</comment>
         <translation>en</translation>
+    </message>
+    <message>
+        <source>Phases</source>
+        <translation>Phases</translation>
     </message>
     <message>
         <source>USB</source>
@@ -513,6 +536,10 @@
     <message>
         <source>Testboost</source>
         <translation>Test boost</translation>
+    </message>
+    <message>
+        <source>TestboostNotReady</source>
+        <translation>Boost module is not ready.</translation>
     </message>
 </context>
 <context>
@@ -601,6 +628,26 @@
 </context>
 <context>
     <name>TestData</name>
+    <message>
+        <source>Done</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>TestFailed</source>
+        <translation>Test Failed</translation>
+    </message>
+    <message>
+        <source>TestInteruptedByUser</source>
+        <translation>Test interupted by user</translation>
+    </message>
+    <message>
+        <source>TestPassed</source>
+        <translation>Test passed</translation>
+    </message>
+    <message>
+        <source>TestResultUnknown</source>
+        <translation>Test result unknown</translation>
+    </message>
     <message>
         <source>TransferringTestData</source>
         <translation>Transferring test data</translation>
@@ -762,6 +809,104 @@
         <source>Withstand test</source>
         <comment>Test Mode description</comment>
         <translation>Withstand test</translation>
+    </message>
+</context>
+<context>
+    <name>TestParameters</name>
+    <message>
+        <source>Capacitance</source>
+        <translation>Capacitance</translation>
+    </message>
+    <message>
+        <source>Current</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>DutyCycle</source>
+        <translation>Duty cycle</translation>
+    </message>
+    <message>
+        <source>Frequency</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>Insulation</source>
+        <translation>Insulation</translation>
+    </message>
+    <message>
+        <source>Leakage</source>
+        <translation>Leakage current</translation>
+    </message>
+    <message>
+        <source>Levels</source>
+        <translation>Levels</translation>
+    </message>
+    <message>
+        <source>MaxCurrent</source>
+        <translation>Max. current</translation>
+    </message>
+    <message>
+        <source>Phase</source>
+        <translation>Phase</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>Resistance</source>
+        <translation>Resistance</translation>
+    </message>
+    <message>
+        <source>TanDelta</source>
+        <translation>Tan delta</translation>
+    </message>
+    <message>
+        <source>TestTime</source>
+        <translation>Test time</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>VoltageU0</source>
+        <translation>Voltage U0</translation>
+    </message>
+</context>
+<context>
+    <name>TestResult</name>
+    <message>
+        <source>BreakdownDetectedAt</source>
+        <translation>Breakdown detected at %1</translation>
+    </message>
+    <message>
+        <source>NotLoadable</source>
+        <translation>Not loadable</translation>
+    </message>
+    <message>
+        <source>OutputVoltageNotStable</source>
+        <translation>Output voltage not stable</translation>
+    </message>
+    <message>
+        <source>OverCurrentDetected</source>
+        <translation>Over current detected</translation>
+    </message>
+    <message>
+        <source>OverCurrentDetectedAt</source>
+        <translation>Over current detected at %1</translation>
+    </message>
+    <message>
+        <source>OverVoltageDetectedAt</source>
+        <translation>Over voltage detected at %1</translation>
+    </message>
+    <message>
+        <source>SafetyCircuitEvent</source>
+        <translation>Safety circuit event</translation>
+    </message>
+    <message>
+        <source>TimeoutLoadDetection</source>
+        <translation>Timeout while load detection</translation>
     </message>
 </context>
 <context>
