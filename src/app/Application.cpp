@@ -3,6 +3,7 @@
 #include "hvunit/HvEnableRule.h"
 
 #include "app/CheckAppState.h"
+#include "commissioning/MachineFactory.h"
 #include "config/ConfigAccessXML.h"
 #include "db/DB.h"
 #include "app/DataModelSafetyReceiver.h"
@@ -49,6 +50,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     createRecordStore();
     createSafetyCircuit();
     createTestWorker();
+    createMachineFactory();
     connectComponents();
     startRunning();
 }
@@ -203,6 +205,11 @@ void Application::createTestWorker()
 {
     m_testWorker = new TTestThread(m_pof, m_testChart.get());
     m_testThread = std::make_unique<ThreadGuard>(QStringLiteral("TestThread"), m_testWorker);
+}
+
+void Application::createMachineFactory()
+{
+    m_machineFactory = Commissioning::makeMachineFactory(m_pof, m_safety.get());
 }
 
 void Application::createSafetyCircuit()

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "commissioning/MachineBundle.h"
 #include "datamodel/InstrumentTypes.h"
 
 #include <QApplication>
 
+#include <functional>
 #include <memory>
 
 class CheckAppState;
@@ -40,6 +42,8 @@ public:
     ThreadGuard* testThread() const { return m_testThread.get(); }
     TTestThread* testWorker() const { return m_testWorker; }
     ExtPortManager* extPortManager() const { return m_extPort.get(); }
+    // Builds the commissioning machines on the calling thread and moves them to "POFThread".
+    const std::function<Commissioning::MachineBundle()>& machineFactory() const { return m_machineFactory; }
 
 private:
     // Start-up, in this order.
@@ -56,8 +60,9 @@ private:
     void createRecordStore();
     void createSafetyCircuit();
     void createTestWorker();
-    // The commissioning machine factory and the SKP server ("SKPThread", guarded)
-    // take their place here once they exist.
+    // Handed to the commissioning view model once it exists.
+    void createMachineFactory();
+    // The SKP server ("SKPThread", guarded) takes its place here once it exists.
     void connectComponents();
     void connectGui();
     void startRunning();
@@ -90,4 +95,5 @@ private:
     States::AppState m_appState = States::None;
     TTestThread* m_testWorker = nullptr; // owned by m_testThread
     std::unique_ptr<ThreadGuard> m_testThread;
+    std::function<Commissioning::MachineBundle()> m_machineFactory;
 };

@@ -395,6 +395,7 @@ struct stTBData {
 };
 
 using SafetyCircuitBits = std::bitset<10>;
+using stSafetyCircuitState = std::bitset<10>; // the name the commissioning signals use
 constexpr int SafetyInputTestBoost = 5;
 
 // The first open safety input: {index, true}; {0, false} when all ten are closed.

@@ -16,6 +16,23 @@ uint64_t field(const QByteArray& payload, int pos, int width)
 {
     return payload.mid(pos, width).toULongLong(nullptr, 16);
 }
+
+HvUnitModel::Command decodeWrite(char letter, const QByteArray& payload)
+{
+    HvUnitModel::Command c;
+    c.letter = letter;
+    switch (letter) {
+    case 'k': c.value1 = field(payload, 0, 2); c.value2 = field(payload, 2, 16); break;
+    case 'q': c.value1 = field(payload, 0, 4); c.value2 = field(payload, 4, 4); break;
+    case 'u': c.value1 = uint64_t(int64_t(int32_t(uint32_t(field(payload, 0, 8))))); break;
+    case 'z': break; // the date and time: lastTime() has them
+    default:
+        if (!payload.isEmpty())
+            c.value1 = field(payload, 0, payload.size());
+        break;
+    }
+    return c;
+}
 } // namespace
 
 HvUnitModel::HvUnitModel() : m_start(Clock::now())
@@ -121,6 +138,8 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     const char cmd = request.at(1);
     const QByteArray payload = request.mid(2, request.size() - 3);
     const auto now = Clock::now();
+    if (cmd >= 'a' && cmd <= 'z')
+        m_commands.append(decodeWrite(cmd, payload));
     switch (cmd) {
     case 'C':
         data = hex(m_capacitance, 8);
@@ -270,6 +289,14 @@ int HvUnitModel::temperature() const { std::lock_guard<std::mutex> l(m_mutex); r
 void HvUnitModel::setParameter(int code, uint64_t value) { std::lock_guard<std::mutex> l(m_mutex); m_params[code] = value; }
 uint64_t HvUnitModel::parameter(int code) const { std::lock_guard<std::mutex> l(m_mutex); return m_params.value(code); }
 void HvUnitModel::setGains(uint16_t u, uint16_t i) { std::lock_guard<std::mutex> l(m_mutex); m_gainU = u; m_gainI = i; }
+void HvUnitModel::setCascadeValues(int16_t voltageA, int16_t voltageB, int16_t currentA, int16_t currentB)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_params[33] = (uint64_t(uint16_t(voltageA)) << 48) | (uint64_t(uint16_t(voltageB)) << 32)
+        | (uint64_t(uint16_t(currentA)) << 16) | uint64_t(uint16_t(currentB));
+}
+QList<HvUnitModel::Command> HvUnitModel::commandLog() const { std::lock_guard<std::mutex> l(m_mutex); return m_commands; }
+void HvUnitModel::clearCommandLog() { std::lock_guard<std::mutex> l(m_mutex); m_commands.clear(); }
 void HvUnitModel::setParameterWriteMangled(bool m) { std::lock_guard<std::mutex> l(m_mutex); m_paramMangles = m; }
 void HvUnitModel::setParameterVolatile(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_volatile[code] = on; }
 void HvUnitModel::setParameterBroken(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_broken[code] = on; }

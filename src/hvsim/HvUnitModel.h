@@ -3,6 +3,7 @@
 #include "datamodel/InstrumentTypes.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QMap>
 #include <QString>
 
@@ -30,6 +31,13 @@ public:
         uint64_t capability = 0;
     };
 
+    // One write the unit received, its values decoded ('k': parameter code and value).
+    struct Command {
+        char letter = 0;
+        uint64_t value1 = 0;
+        uint64_t value2 = 0;
+    };
+
     HvUnitModel();
 
     // One complete request (from '>' to '.'). Returns true for a read command and sets
@@ -49,6 +57,8 @@ public:
     void setParameter(int code, uint64_t value);
     uint64_t parameter(int code) const;
     void setGains(uint16_t gainU, uint16_t gainI);
+    // Parameter 33: the cascades' voltages and currents, from the top 16 bits down.
+    void setCascadeValues(int16_t voltageA, int16_t voltageB, int16_t currentA, int16_t currentB);
     void setGainWriteBehaviour(int busyMs, bool fails, bool mangles);
     void setParameterWriteMangled(bool mangled);
     // Each read of this code gives a new value (a status that will not settle).
@@ -80,6 +90,9 @@ public:
     int burnFlags() const;
     QByteArray lastTime() const;
     bool outputOn() const;
+    // Every write taken since the last clear, oldest first.
+    QList<Command> commandLog() const;
+    void clearCommandLog();
     int64_t outputVoltage() const;
 
 private:
@@ -99,6 +112,7 @@ private:
     QByteArray m_serial = "SIM-0000000000000000000001";
     int m_temperature = 24;
     QMap<int, uint64_t> m_params;
+    QList<Command> m_commands;
     QMap<int, bool> m_volatile;
     QMap<int, bool> m_broken;
     uint16_t m_gainU = 10000, m_gainI = 10000;

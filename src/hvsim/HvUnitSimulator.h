@@ -61,6 +61,9 @@ public:
     void setFaultFor(char letter, Fault fault, int count = -1, int param = 0);
     // The next n requests get neither echo nor reply.
     void failNext(int n) { setFault(Fault::Silence, n); }
+    // The next n requests with this letter get neither echo nor reply; the link tries a
+    // command three times, so 3 fails one command whole.
+    void failCommand(char letter, int n = 3) { setFaultFor(letter, Fault::Silence, n); }
     void clearFault() { setFault(Fault::None); }
 
     // The next `count` read replies (-1: until cleared) are replaced by these raw bytes.

@@ -89,6 +89,18 @@ bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply)
         ok = ok && n >= 0;
         if (ok)
             sim.failNext(int(n));
+    } else if (cmd == QLatin1String("failcmd") && (w.size() == 2 || w.size() == 3) && w.at(1).size() == 1) {
+        const qint64 n = num(2, 3);
+        const QChar letter = w.at(1).at(0);
+        ok = ok && n >= 0 && letter.unicode() < 128;
+        if (ok)
+            sim.failCommand(char(letter.unicode()), int(n));
+    } else if (cmd == QLatin1String("cascade") && w.size() == 5) {
+        const qint64 va = num(1, 0), vb = num(2, 0), ia = num(3, 0), ib = num(4, 0);
+        for (qint64 v : { va, vb, ia, ib })
+            ok = ok && v >= -32768 && v <= 32767;
+        if (ok)
+            m.setCascadeValues(int16_t(va), int16_t(vb), int16_t(ia), int16_t(ib));
     } else if (cmd == QLatin1String("clear")) {
         sim.clearFault();
         m.reset();

@@ -7,6 +7,7 @@ class HvUnitSimulator;
 // Text commands that drive the simulated HV unit by hand (command line, control file):
 //   breakdown | error [hexbits] | temperature <deg> | tandelta <1e-6> [noise]
 //   load <capacitance> <resistance mOhm> | firmware <major> <minor>
-//   fault <name> [count] [param] | failnext <n> | clear | status
+//   fault <name> [count] [param] | failnext <n> | failcmd <letter> [n]
+//   cascade <voltageA> <voltageB> <currentA> <currentB> | clear | status
 // Returns false for an unknown or malformed command; reply receives the answer text.
 bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply);

@@ -93,6 +93,30 @@ private slots:
                  HVStateBits::LoadDetectionFinished | HVStateBits::LoadResultError1);
     }
 
+    void writesAreLoggedWithBothValuesAndCascadeValuesAreFourWords()
+    {
+        HvUnitModel m;
+        ask(m, ">k200000003C000D0064.");
+        ask(m, ">W.");
+        ask(m, ">uFFFFFC18.");
+        ask(m, ">q27100000.");
+        const QList<HvUnitModel::Command> log = m.commandLog();
+        QCOMPARE(log.size(), 3); // reads are not logged
+        QCOMPARE(log[0].letter, 'k');
+        QCOMPARE(log[0].value1, quint64(32));
+        QCOMPARE(log[0].value2, quint64(0x0000003C000D0064ull));
+        QCOMPARE(log[1].letter, 'u');
+        QCOMPARE(qint64(log[1].value1), qint64(-1000));
+        QCOMPARE(log[2].value1, quint64(10000));
+        m.clearCommandLog();
+        QVERIFY(m.commandLog().isEmpty());
+
+        m.setCascadeValues(400, -3, 12, -32768);
+        QCOMPARE(ask(m, ">K21."), QByteArray("210190FFFD000C8000"));
+        ask(m, ">k230000000000010080.");
+        QCOMPARE(ask(m, ">K23."), QByteArray("230000000000010080"));
+    }
+
     void handCommands()
     {
         HvUnitSimulator sim;
@@ -111,6 +135,9 @@ private slots:
         QVERIFY(applySimCommand(sim, "  # a comment", &reply));
         QVERIFY(applySimCommand(sim, "status", &reply));
         QVERIFY(reply.startsWith("state word"));
+        QVERIFY(applySimCommand(sim, "cascade 60 -60 5 -5", &reply));
+        QCOMPARE(sim.model().parameter(33), 0x003CFFC40005FFFBull);
+        QVERIFY(applySimCommand(sim, "failcmd m", &reply));
 
         QVERIFY(!applySimCommand(sim, "explode", &reply));
         QCOMPARE(reply, QString("unknown command: explode"));
@@ -118,6 +145,8 @@ private slots:
         QVERIFY(!applySimCommand(sim, "temperature 300", &reply));
         QVERIFY(!applySimCommand(sim, "fault nosuchfault", &reply));
         QVERIFY(!applySimCommand(sim, "load 5", &reply));
+        QVERIFY(!applySimCommand(sim, "cascade 1 2 3 40000", &reply));
+        QVERIFY(!applySimCommand(sim, "failcmd mm", &reply));
         QCOMPARE(sim.model().temperature(), 77);
     }
 };

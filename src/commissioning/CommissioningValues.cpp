@@ -1,0 +1,25 @@
+#include "commissioning/CommissioningValues.h"
+
+#include "datamodel/InstrumentTypes.h"
+
+namespace Commissioning {
+
+void registerCommissioningTypes()
+{
+    registerInstrumentTypes();
+    qRegisterMetaType<OutputValues>("Commissioning::OutputValues");
+    qRegisterMetaType<CascadeValues>("Commissioning::CascadeValues");
+    qRegisterMetaType<CascadeOutputValues>("Commissioning::CascadeOutputValues");
+    qRegisterMetaType<LoadDetectResult>("Commissioning::LoadDetectResult");
+    qRegisterMetaType<PeriodicValues>("Commissioning::PeriodicValues");
+    qRegisterMetaType<TanDCalibrationValues>("Commissioning::TanDCalibrationValues");
+    qRegisterMetaType<ValidationResult>("Commissioning::ValidationResult");
+    qRegisterMetaType<TanDStepStestResult>("Commissioning::TanDStepStestResult");
+    qRegisterMetaType<CascadeCalibrationValues>("Commissioning::CascadeCalibrationValues");
+    qRegisterMetaType<CascadeCalibrationResult>("Commissioning::CascadeCalibrationResult");
+    qRegisterMetaType<CascadeSetting>("Commissioning::CascadeSetting");
+    qRegisterMetaType<TemperatureValues>("Commissioning::TemperatureValues");
+    qRegisterMetaType<SafetyCircuitBits>("stSafetyCircuitState");
+}
+
+} // namespace Commissioning

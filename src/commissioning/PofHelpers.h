@@ -1,0 +1,36 @@
+#pragma once
+
+#include "commissioning/Command.h"
+#include "commissioning/CommissioningValues.h"
+#include "datamodel/InstrumentTypes.h"
+
+#include <QString>
+
+#include <vector>
+
+class TPOF;
+
+// HV-unit operations shared by the commissioning procedures.
+namespace Commissioning {
+
+// Sends the commands in order and stops at the first that fails; true when none failed.
+bool setPofValues(TPOF* pof, std::vector<Command> const& commands);
+
+// Untranslated key of the first fault found in the state, empty when there is none.
+QString describeError(stHVUnitState const& state);
+
+// Output voltage and current; OutputValues::failed() when the read or the state poll failed.
+OutputValues pollOutputValues(TPOF& pof);
+
+// The cascades' voltages and currents (parameter 33, top word first);
+// CascadeValues::failed() when the read or the state poll failed.
+CascadeValues pollCascadeValues(TPOF& pof);
+
+// Output polarity of the DC set-up (parameter 35).
+bool flipDcToPositive(TPOF& pof);
+bool flipDcToNegative(TPOF& pof);
+
+// Drives the cascades to a level in units of 100 V (negative: the negative cascade).
+bool setCascade(TPOF* pof, short level);
+
+} // namespace Commissioning

@@ -1,0 +1,12 @@
+#include "commissioning/TanDCalibrationMachine.h"
+
+#include "commissioning/UnavailableProcedure.h"
+
+namespace Commissioning {
+
+TanDCalibrationMachine::TanDCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety) : m_pof(pof), m_safety(safety)
+{
+    buildUnavailableProcedure<Event>(this, [this] { emit errorMessage(unavailableProcedureText()); });
+}
+
+} // namespace Commissioning
