@@ -6,7 +6,10 @@
 #include "commissioning/MachineFactory.h"
 #include "config/ConfigAccessXML.h"
 #include "db/DB.h"
+#include "app/DMhvDataModel.h"
+#include "app/DMhvStateSubscriber.h"
 #include "app/DataModelSafetyReceiver.h"
+#include "app/DataModelTestBoostModel.h"
 #include "datamodel/DataModell.h"
 #include "db/DbLogSink.h"
 #include "hvunit/ExtPortManager.h"
@@ -151,7 +154,7 @@ void Application::createGui()
 
 void Application::createHVLink()
 {
-    m_pof = new TPOF();
+    m_pof = new TPOF(std::make_unique<DMhvDataModel>(), [] { return std::make_unique<DMhvStateSubscriber>(); });
     m_pofThread = std::make_unique<ThreadGuard>(QStringLiteral("POFThread"), m_pof);
 }
 
@@ -192,7 +195,7 @@ void Application::guardThreads()
 void Application::createAccessoryManagers()
 {
     m_extPort = std::make_unique<ExtPortManager>();
-    m_testBoost = std::make_unique<TestBoostManagerExtPort>(m_extPort.get());
+    m_testBoost = std::make_unique<TestBoostManagerExtPort>(m_extPort.get(), std::make_unique<DataModelTestBoostModel>());
 }
 
 void Application::createRecordStore()

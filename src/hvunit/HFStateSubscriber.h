@@ -2,7 +2,7 @@
 
 #include "datamodel/InstrumentTypes.h"
 
-// Receiver of the polled HV-unit state. The default one forwards to the data model;
+// Receiver of the polled HV-unit state. The program's default one forwards to the data model;
 // the commissioning procedures install their own while they run.
 class HFStateSubscriber {
 public:

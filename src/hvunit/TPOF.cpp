@@ -1,7 +1,5 @@
 #include "hvunit/TPOF.h"
 
-#include "hvunit/DMhvDataModel.h"
-#include "hvunit/DMhvStateSubscriber.h"
 #include "hvunit/POFCodec.h"
 
 #include "core/GlobalFuncs.h"
@@ -23,17 +21,16 @@ constexpr const char* kClass = "TPOF";
 int replyDigits(TPOF::eCommandCode code) { return POFCodec::replyDigits(static_cast<char>(code)); }
 } // namespace
 
-std::unique_ptr<HFStateSubscriber> makeDefaultHVSub() { return std::make_unique<DMhvStateSubscriber>(); }
-std::unique_ptr<IHVDataModel> makeDefaultHVDataModel() { return std::make_unique<DMhvDataModel>(); }
-
-TPOF::TPOF(std::unique_ptr<IHVDataModel> data, QObject* parent)
-    : QObject(parent), m_serial(std::make_unique<TSerial>()), m_data(std::move(data))
+TPOF::TPOF(std::unique_ptr<IHVDataModel> data, SubscriberFactory defaultSub, QObject* parent)
+    : QObject(parent)
+    , m_serial(std::make_unique<TSerial>())
+    , m_data(std::move(data))
+    , m_defaultSub(std::move(defaultSub))
 {
+    Q_ASSERT(m_data && m_defaultSub);
     registerInstrumentTypes();
     qRegisterMetaType<MessageCategories>("MessageCategories");
-    if (!m_data)
-        m_data = makeDefaultHVDataModel();
-    m_sub = makeDefaultHVSub();
+    m_sub = m_defaultSub();
     m_serial->setComErrorQuery([this] {
         const auto s = sub();
         return s && s->getHVUnitState().comError;
@@ -348,7 +345,7 @@ bool TPOF::ExecCmd(int code)
 void TPOF::setHVSub(std::unique_ptr<HFStateSubscriber> sub)
 {
     if (!sub)
-        sub = makeDefaultHVSub();
+        sub = m_defaultSub();
     // Installed from other threads while the poll runs: a subscriber in use is only
     // destroyed when its last user lets go of it.
     std::atomic_store(&m_sub, std::shared_ptr<HFStateSubscriber>(std::move(sub)));

@@ -82,7 +82,11 @@ public:
 
     enum : int { Ok = 0, ErrLink = -100, ErrArgument = -200, ErrFirmware = -300 };
 
-    explicit TPOF(std::unique_ptr<IHVDataModel> data = {}, QObject* parent = nullptr);
+    // Makes the state subscriber that receives the poll whenever no other one is installed.
+    using SubscriberFactory = std::function<std::unique_ptr<HFStateSubscriber>()>;
+
+    // data and defaultSub are required: the link keeps no instrument model of its own.
+    TPOF(std::unique_ptr<IHVDataModel> data, SubscriberFactory defaultSub, QObject* parent = nullptr);
     ~TPOF() override;
 
     int GetValue(eCommandCode code, unsigned long long* values, unsigned short capacity,
@@ -139,6 +143,7 @@ public:
 
     enum : int { ErrCalibrationFailed = -400, ErrBusy = -500, ErrReadBack = -600, ErrNotWritable = -700 };
 
+    // A null sub, like resetHVSub(), installs a fresh default subscriber.
     void setHVSub(std::unique_ptr<HFStateSubscriber> sub);
     void resetHVSub();
     std::shared_ptr<HFStateSubscriber> sub() const;
@@ -196,6 +201,7 @@ private:
     std::atomic<bool> m_updateInProgress { false };
     std::shared_ptr<HFStateSubscriber> m_sub; // only through sub() and setHVSub()
     std::unique_ptr<IHVDataModel> m_data;
+    SubscriberFactory m_defaultSub;
     std::atomic<bool> m_longBudget { true };
     QTimer* m_pollTimer = nullptr;
     bool m_autoPoll = false;
@@ -209,7 +215,3 @@ private:
     qint8 m_startupTemperature = 0;
     bool m_haveStartupTemperature = false;
 };
-
-// Default receivers: the data model.
-std::unique_ptr<HFStateSubscriber> makeDefaultHVSub();
-std::unique_ptr<IHVDataModel> makeDefaultHVDataModel();

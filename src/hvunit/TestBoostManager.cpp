@@ -1,11 +1,9 @@
 #include "hvunit/TestBoostManager.h"
 
-#include "hvunit/DataModelTestBoostModel.h"
-
-TestBoostManager::TestBoostManager(QObject* parent, std::unique_ptr<TestBoostModel> model)
-    : QObject(parent)
-    , m_model(model ? std::move(model) : std::make_unique<DataModelTestBoostModel>())
+TestBoostManager::TestBoostManager(std::unique_ptr<TestBoostModel> model, QObject* parent)
+    : QObject(parent), m_model(std::move(model))
 {
+    Q_ASSERT(m_model);
 }
 
 TestBoostManager::~TestBoostManager() = default;

@@ -21,8 +21,8 @@ public:
         TBError_StateWord = 3,
     };
 
-    // Without a model the supervisor works on the data model registered in GlobalFuncs.
-    explicit TestBoostManager(QObject* parent = nullptr, std::unique_ptr<TestBoostModel> model = nullptr);
+    // model (required) is where the supervisor reads and publishes the accessory's state.
+    explicit TestBoostManager(std::unique_ptr<TestBoostModel> model, QObject* parent = nullptr);
     ~TestBoostManager() override;
 
     virtual void notifySafetyCircuitChanged() = 0;

@@ -37,9 +37,9 @@ QString stateHex(const stTBState& s)
 bool hasChildren(OperatingModes::OperatingMode mode) { return OperatingModes::getInstance()->hasChildren(mode); }
 } // namespace
 
-TestBoostManagerExtPort::TestBoostManagerExtPort(ExtPortManager* port, QObject* parent,
-                                                 std::unique_ptr<TestBoostModel> dataModel)
-    : TestBoostManager(parent, std::move(dataModel))
+TestBoostManagerExtPort::TestBoostManagerExtPort(ExtPortManager* port, std::unique_ptr<TestBoostModel> dataModel,
+                                                 QObject* parent)
+    : TestBoostManager(std::move(dataModel), parent)
     , m_port(port)
 {
     m_pollTimer.setInterval(FastPoll);

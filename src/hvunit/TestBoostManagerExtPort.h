@@ -21,8 +21,7 @@ public:
         TBReady_PowerPresent = 2,
     };
 
-    explicit TestBoostManagerExtPort(ExtPortManager* port, QObject* parent = nullptr,
-                                     std::unique_ptr<TestBoostModel> model = nullptr);
+    TestBoostManagerExtPort(ExtPortManager* port, std::unique_ptr<TestBoostModel> model, QObject* parent = nullptr);
     ~TestBoostManagerExtPort() override;
 
     void notifySafetyCircuitChanged() override;

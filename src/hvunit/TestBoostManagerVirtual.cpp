@@ -2,8 +2,8 @@
 
 #include "hvunit/TestBoostDeviceList.h"
 
-TestBoostManagerVirtual::TestBoostManagerVirtual(QObject* parent, std::unique_ptr<TestBoostModel> dataModel)
-    : TestBoostManager(parent, std::move(dataModel))
+TestBoostManagerVirtual::TestBoostManagerVirtual(std::unique_ptr<TestBoostModel> dataModel, QObject* parent)
+    : TestBoostManager(std::move(dataModel), parent)
 {
     model().setTestBoostState(stTBState{2, 7}, false);
 

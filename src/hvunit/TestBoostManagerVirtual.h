@@ -7,7 +7,7 @@
 class TestBoostManagerVirtual : public TestBoostManager {
     Q_OBJECT
 public:
-    explicit TestBoostManagerVirtual(QObject* parent = nullptr, std::unique_ptr<TestBoostModel> model = nullptr);
+    explicit TestBoostManagerVirtual(std::unique_ptr<TestBoostModel> model, QObject* parent = nullptr);
     ~TestBoostManagerVirtual() override;
 
     void notifySafetyCircuitChanged() override {}

@@ -11,7 +11,7 @@
 struct SimulatedHVLink {
     HvUnitSimulator sim;
     FakeHVData* data = nullptr; // owned by the link
-    FakeHVData* sub = nullptr;  // owned by the link
+    FakeHVData* sub = nullptr;  // owned by the link; the current default subscriber
 
     // Starts the unit, points SERIAL_COMDEVICE at it and makes the link; null on failure.
     std::unique_ptr<TPOF> start()
@@ -21,10 +21,11 @@ struct SimulatedHVLink {
         qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
         auto d = std::make_unique<FakeHVData>();
         data = d.get();
-        auto pof = std::make_unique<TPOF>(std::move(d));
-        auto s = std::make_unique<FakeHVData>();
-        sub = s.get();
-        pof->setHVSub(std::move(s));
-        return pof;
+        // Each default subscriber the link makes (also on resetHVSub) becomes sub.
+        return std::make_unique<TPOF>(std::move(d), [this] {
+            auto s = std::make_unique<FakeHVData>();
+            sub = s.get();
+            return s;
+        });
     }
 };

@@ -25,8 +25,7 @@ int main(int argc, char** argv)
     if (!sim.start())
         return 1;
     qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-    TPOF pof(std::make_unique<FakeHVData>());
-    pof.setHVSub(std::make_unique<FakeHVData>());
+    TPOF pof(std::make_unique<FakeHVData>(), [] { return std::make_unique<FakeHVData>(); });
 
     int failures = 0;
     QElapsedTimer wall;

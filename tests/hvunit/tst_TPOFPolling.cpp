@@ -355,6 +355,31 @@ private slots:
         QVERIFY(!pof->hvAutoCheck());
     }
 
+    void defaultSubscriberComesFromTheFactory()
+    {
+        int made = 0;
+        TPOF own(std::make_unique<FakeHVData>(), [&made] {
+            ++made;
+            return std::make_unique<FakeHVData>();
+        });
+        QCOMPARE(made, 1);
+        const auto first = own.sub();
+        QVERIFY(first);
+
+        own.setHVSub(std::make_unique<FakeHVData>()); // a procedure's own receiver
+        QCOMPARE(made, 1);
+        QVERIFY(own.sub() != first);
+
+        own.resetHVSub();
+        QCOMPARE(made, 2);
+        const auto second = own.sub();
+        QVERIFY(second && second != first);
+
+        own.setHVSub(nullptr);
+        QCOMPARE(made, 3);
+        QVERIFY(own.sub() && own.sub() != second);
+    }
+
     void subscriberSwappedFromAnotherThreadWhilePolling()
     {
         std::atomic<int> violations { 0 };
@@ -369,10 +394,12 @@ private slots:
         }
         pof->setHVAutoCheck(false);
         QVERIFY(stateReads().size() >= 2); // the poll ran meanwhile
-        // Later tests talk to the fake subscriber again.
-        auto fake = std::make_unique<FakeHVData>();
-        sub = link.sub = fake.get();
-        pof->setHVSub(std::move(fake));
+        // Later tests talk to a fresh default subscriber again.
+        link.sub = nullptr;
+        pof->resetHVSub();
+        QVERIFY(link.sub);
+        sub = link.sub;
+        QCOMPARE(pof->sub().get(), static_cast<HFStateSubscriber*>(sub));
         QTest::qWait(50);
         QCOMPARE(violations.load(), 0);
         QVERIFY(swaps > 100);

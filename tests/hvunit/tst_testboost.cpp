@@ -86,7 +86,7 @@ private slots:
         m_tree->setSlaves({Switch, Memory});
         m_port = std::make_unique<ExtPortManager>();
         m_port->oneWireManager()->updateDeviceList();
-        m_tb = std::make_unique<TestBoostManagerExtPort>(m_port.get(), nullptr, std::make_unique<FakeModel>(&m_d));
+        m_tb = std::make_unique<TestBoostManagerExtPort>(m_port.get(), std::make_unique<FakeModel>(&m_d));
     }
     void cleanup()
     {
@@ -483,7 +483,7 @@ private slots:
     void virtualTestBoostPublishesFixedData()
     {
         ModelData d;
-        TestBoostManagerVirtual tb(nullptr, std::make_unique<FakeModel>(&d));
+        TestBoostManagerVirtual tb(std::make_unique<FakeModel>(&d));
         QVERIFY(sameState(d.state, stTBState{2, 7}));
         QCOMPARE(d.data.identifier, QStringLiteral("128311062000"));
         QCOMPARE(d.data.serialNumber, QStringLiteral("00000000000"));

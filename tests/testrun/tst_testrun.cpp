@@ -1,3 +1,5 @@
+#include "app/DMhvDataModel.h"
+#include "app/DMhvStateSubscriber.h"
 #include "fakes/DataModelFixture.h"
 #include "app/DataModelSafetyReceiver.h"
 #include "fakes/FakeGpioTree.h"
@@ -154,7 +156,7 @@ private slots:
         m_chart = std::make_unique<TTestChart>();
         m_pofThread.setObjectName(QStringLiteral("POFThread"));
         m_testThread.setObjectName(QStringLiteral("TestThread"));
-        m_pof = new TPOF();
+        m_pof = new TPOF(std::make_unique<DMhvDataModel>(), [] { return std::make_unique<DMhvStateSubscriber>(); });
         m_worker = new TTestThread(m_pof, m_chart.get());
         m_pof->moveToThread(&m_pofThread);
         m_worker->moveToThread(&m_testThread);

@@ -1,3 +1,5 @@
+#include "app/DMhvDataModel.h"
+#include "app/DMhvStateSubscriber.h"
 #include "fakes/DataModelFixture.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "fakes/LogCapture.h"
@@ -56,7 +58,7 @@ private slots:
 
         m_pofThread.setObjectName(QStringLiteral("POFThread"));
         m_testThread.setObjectName(QStringLiteral("TestThread"));
-        m_pof = new TPOF();
+        m_pof = new TPOF(std::make_unique<DMhvDataModel>(), [] { return std::make_unique<DMhvStateSubscriber>(); });
         m_worker = new TTestThread(m_pof, &m_chart);
         m_pof->moveToThread(&m_pofThread);
         m_worker->moveToThread(&m_testThread);

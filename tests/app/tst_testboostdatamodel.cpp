@@ -1,3 +1,4 @@
+#include "app/DataModelTestBoostModel.h"
 #include "fakes/DataModelFixture.h"
 #include "datamodel/DataModell.h"
 #include "hvunit/ExtPortManager.h"
@@ -50,7 +51,7 @@ private slots:
     void accessoryReachesTheDataModel()
     {
         ExtPortManager port;
-        TestBoostManagerExtPort tb(&port);
+        TestBoostManagerExtPort tb(&port, std::make_unique<DataModelTestBoostModel>());
         QVERIFY(announce(port));
 
         QCOMPARE(m_dm->getTestBoostData().identifier, QStringLiteral("128311062000"));
@@ -76,7 +77,7 @@ private slots:
     {
         m_fixture->config()->setBoolean(QStringLiteral("/Device/VLFBoosterEmulation"), true);
         ExtPortManager port;
-        TestBoostManagerExtPort tb(&port);
+        TestBoostManagerExtPort tb(&port, std::make_unique<DataModelTestBoostModel>());
         QVERIFY(announce(port));
         m_tree->setSwitchState(Switch, 0xFF); // nothing active, no power
         m_tree->setStatusControl(Switch, 0x00);
@@ -89,7 +90,7 @@ private slots:
 
     void virtualTestBoostFillsTheDataModel()
     {
-        TestBoostManagerVirtual tb;
+        TestBoostManagerVirtual tb(std::make_unique<DataModelTestBoostModel>());
         QCOMPARE(m_dm->getTestBoostState(), (stTBState{2, 7}));
         QCOMPARE(m_dm->getTestBoostData().identifier, QStringLiteral("128311062000"));
         QCOMPARE(m_dm->getTestBoostData().ignitionPulse, 1);
@@ -101,7 +102,7 @@ private slots:
         m_dm = nullptr;
         QVERIFY(!GlobalFuncs::getDM());
         ExtPortManager port;
-        TestBoostManagerExtPort tb(&port);
+        TestBoostManagerExtPort tb(&port, std::make_unique<DataModelTestBoostModel>());
         QVERIFY(announce(port));
         tb.checkTestBoostState(); // must not crash
         QVERIFY(!tb.isTestRunning());

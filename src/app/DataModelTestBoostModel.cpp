@@ -1,4 +1,4 @@
-#include "hvunit/DataModelTestBoostModel.h"
+#include "app/DataModelTestBoostModel.h"
 
 #include "datamodel/DataModell.h"
 #include "core/GlobalFuncs.h"

@@ -1,4 +1,4 @@
-#include "hvunit/DMhvStateSubscriber.h"
+#include "app/DMhvStateSubscriber.h"
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"

@@ -1,4 +1,4 @@
-#include "hvunit/DMhvDataModel.h"
+#include "app/DMhvDataModel.h"
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
