@@ -83,7 +83,7 @@ void SystemLog::scheduleSysLogGeneration(QDir folder)
 
 bool SystemLog::generateSystemLog()
 {
-    m_generating = true;
+    ++m_generating;
     const QDateTime now = m_clock();
 
     QBuffer buffer;
@@ -109,7 +109,7 @@ bool SystemLog::generateSystemLog()
     ok = ok && written;
     if (ok)
         m_reportFile = fileName;
-    m_generating = false;
+    --m_generating;
     emit SystemLogGenerated(ok);
     return ok;
 }
@@ -189,6 +189,13 @@ void SystemLog::parseConfigNode(QTextStream& out, const QDomNode& node, int dept
     }
 }
 
+void SystemLog::writeRaw(QTextStream& out, const QByteArray& bytes)
+{
+    // The scrambled logs are ASCII: straight into the buffer, without a text copy.
+    out.flush();
+    out.device()->write(bytes);
+}
+
 bool SystemLog::writeErrorLog(QTextStream& out)
 {
     writeHeader(out, ";error log");
@@ -196,7 +203,7 @@ bool SystemLog::writeErrorLog(QTextStream& out)
     DB* db = GlobalFuncs::getDB();
     if (!db || !db->getMessages(data))
         KLOG_ERROR2(kClass, "writeErrorLog", "The message log could not be read");
-    out << QString::fromLatin1(encryptData(data));
+    writeRaw(out, encryptData(data));
     return true;
 }
 
@@ -207,7 +214,7 @@ bool SystemLog::writeServiceLog(QTextStream& out)
     DB* db = GlobalFuncs::getDB();
     if (!db || !db->getServiceMessages(data, QLatin1Char('\t'), QLatin1Char('\n'), QStringLiteral("yyyy/MM/dd hh:mm:ss:zzz AP")))
         KLOG_ERROR2(kClass, "writeServiceLog", "The service log could not be read");
-    out << QString::fromLatin1(encryptData(data));
+    writeRaw(out, encryptData(data));
     return true;
 }
 

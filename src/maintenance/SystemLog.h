@@ -42,7 +42,7 @@ public:
     // File name of the last report written successfully.
     QString getSystemLogFile() const { return m_reportFile; }
     // True from a schedule until its report has been written or has failed.
-    bool isBusy() const { return m_pending > 0 || m_generating; }
+    bool isBusy() const { return m_pending > 0 || m_generating > 0; }
 
     // Local time that names and dates the report (the system clock unless replaced).
     void setClock(Clock clock);
@@ -67,6 +67,7 @@ private:
     bool writeConfigTree(QTextStream& out);
     void parseConfigNode(QTextStream& out, const QDomNode& node, int depth);
     QString paramName(int id) const;
+    static void writeRaw(QTextStream& out, const QByteArray& bytes);
     static void writeHeader(QTextStream& out, const char* header, bool first = false);
     static bool writeFile(const QString& path, const QByteArray& content);
 
@@ -78,5 +79,5 @@ private:
     const Statistics* m_statistics;
     Clock m_clock;
     int m_pending = 0;
-    bool m_generating = false;
+    int m_generating = 0; // reports waiting for their write (a second may start meanwhile)
 };

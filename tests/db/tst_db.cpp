@@ -14,6 +14,10 @@
 #include <QVariant>
 #include <QtTest>
 
+#include <algorithm>
+#include <ctime>
+#include <functional>
+
 #include <memory>
 
 namespace {
@@ -313,6 +317,60 @@ private slots:
         m_db->queueServiceMessage({localMs(2026, 1, 1, 0, 0, 1, 0), 0, QStringLiteral("new entry")});
         QVERIFY(m_db->getServiceMessages(out, QLatin1Char(';'), QLatin1Char('|'), QStringLiteral("dd.MM.yyyy HH:mm")));
         QCOMPARE(QString::fromUtf8(out), QStringLiteral("01.01.2026 00:00;new entry|31.12.2025 23:59;old  entry|"));
+    }
+
+    void logTimesAcrossZoneChanges_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<qint64>("change"); // a change of the zone's offset, UTC
+        QTest::newRow("summer time begins") << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3")
+                                            << QDateTime(QDate(2024, 3, 31), QTime(1, 0), Qt::UTC).toMSecsSinceEpoch();
+        QTest::newRow("summer time ends") << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3")
+                                          << QDateTime(QDate(2024, 10, 27), QTime(1, 0), Qt::UTC).toMSecsSinceEpoch();
+        QTest::newRow("half-hour shift") << QByteArray("<+1030>-10:30<+11>-11,M10.1.0,M4.1.0")
+                                         << QDateTime(QDate(2024, 10, 5), QTime(15, 30), Qt::UTC).toMSecsSinceEpoch();
+    }
+
+    // Every row's time is the local time of its own instant, also around a zone change.
+    void logTimesAcrossZoneChanges()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(qint64, change);
+        const QByteArray oldZone = qgetenv("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        QList<qint64> times;
+        for (qint64 t = change - 3600000; t <= change + 3600000; t += 7 * 60000 + 1)
+            times.prepend(t);
+        times.prepend(change);
+        times.prepend(change - 1);
+        std::sort(times.begin(), times.end(), std::greater<qint64>());
+        for (qint64 t : times) {
+            m_db->queueMessage({t, 4, QStringLiteral("m")});
+            m_db->queueServiceMessage({t, 0, QStringLiteral("s")});
+        }
+        QByteArray messages;
+        QByteArray service;
+        const bool read = m_db->getMessages(messages)
+            && m_db->getServiceMessages(service, QLatin1Char('\t'), QLatin1Char('\n'), QStringLiteral("dd.MM.yyyy HH:mm:ss.zzz"));
+        const bool zoneChanges = QDateTime::fromMSecsSinceEpoch(change - 1).offsetFromUtc()
+            != QDateTime::fromMSecsSinceEpoch(change).offsetFromUtc();
+        QStringList expectedMessages;
+        QStringList expectedService;
+        for (qint64 t : times) {
+            const QDateTime local = QDateTime::fromMSecsSinceEpoch(t);
+            expectedMessages << QLocale::c().toString(local, QStringLiteral("yyyy/MM/dd hh:mm:ss:zzz AP")) + QStringLiteral("\tINF\tm");
+            expectedService << QLocale::c().toString(local, QStringLiteral("dd.MM.yyyy HH:mm:ss.zzz")) + QStringLiteral("\ts");
+        }
+        if (oldZone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldZone);
+        tzset();
+        QVERIFY(zoneChanges);
+        QVERIFY(read);
+        QCOMPARE(lines(messages), expectedMessages);
+        QCOMPARE(lines(service), expectedService);
     }
 
     void addServiceMessageAtOnce()
