@@ -110,17 +110,20 @@ void Application::installServices()
     // The configured system name names the application, its trace file and its database.
     setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
 
+    // The database's sinks are in place before the logger starts, so the records kept
+    // from before it (the banner among them) reach the message log too; they wait in
+    // the database's queue until the file is open.
     m_logger = std::make_unique<LoggingCtrl>();
+    DB* db = DB::getInstance();
+    DbLogSink::attach(*m_logger, *db);
     m_logger->initialize(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace));
     GlobalFuncs::setLogger(m_logger.get());
     if (!configLoaded)
         KLOG_INFO2(kClass, "installServices", "No configuration file yet; built-in defaults are used");
 
-    DB* db = DB::getInstance();
     if (!db->initialize())
         KLOG_ERROR2(kClass, "installServices", "The database could not be opened");
     db->registerGlobally();
-    DbLogSink::attach(*m_logger, *db);
 }
 
 void Application::createDataModel()

@@ -127,9 +127,14 @@ bool GlobalFuncs::release()
         QMutexLocker lock(&g_releaserMutex);
         releaser = g_dbReleaser;
     }
+    LoggingCtrl* logger = getLogger();
+    // Everything logged so far reaches the database's queue before the database writes
+    // it and closes; what the database says on closing still reaches the trace file.
+    if (logger)
+        logger->flush();
     if (releaser)
         releaser();
-    if (LoggingCtrl* logger = getLogger())
+    if (logger)
         logger->release();
     return true;
 }

@@ -149,6 +149,12 @@ bool LoggingCtrl::initialize(const QString& traceFolder)
     return allOpen;
 }
 
+void LoggingCtrl::flush()
+{
+    if (m_worker)
+        QMetaObject::invokeMethod(m_worker, &LogWorker::drain, Qt::BlockingQueuedConnection);
+}
+
 void LoggingCtrl::release()
 {
     if (!m_worker)

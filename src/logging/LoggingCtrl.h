@@ -46,6 +46,9 @@ public:
     bool initialize(const QString& traceFolder);
     // Same without a trace file.
     bool initialize();
+    // Delivers what is queued to the sinks and waits until they have taken it; the
+    // logger keeps running.
+    void flush();
     // Delivers what is queued, closes the sinks and stops the logging thread.
     // Records logged afterwards are kept for the next initialize().
     void release();

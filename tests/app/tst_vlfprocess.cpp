@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,7 +58,56 @@ public:
         return m_process.waitForFinished(timeoutMs);
     }
 
+    // The message log's texts, oldest first.
+    QStringList messageLog() const
+    {
+        QStringList texts;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+            db.setDatabaseName(m_root.path() + QStringLiteral("/home/root/mappedPaths/appdata/PEVANTO.sqlite3"));
+            if (db.open()) {
+                QSqlQuery q(db);
+                q.exec(QStringLiteral("SELECT message FROM messagelog ORDER BY id"));
+                while (q.next())
+                    texts << q.value(0).toString();
+                q.finish();
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+        return texts;
+    }
+
     QTemporaryDir m_root;
+    QProcess m_process;
+};
+
+// The simulator program on a pseudo-terminal; its slave side is the unit's line.
+class SimRun {
+public:
+    SimRun()
+    {
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(QStringLiteral(HVSIM_BINARY), QStringList());
+    }
+    ~SimRun()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
+            if (!m_process.waitForFinished(10000))
+                m_process.kill();
+        }
+    }
+    QString slavePath()
+    {
+        if (!m_process.waitForStarted(10000))
+            return QString();
+        QElapsedTimer t;
+        t.start();
+        while (!m_process.canReadLine() && t.elapsed() < 10000)
+            m_process.waitForReadyRead(100);
+        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
     QProcess m_process;
 };
 } // namespace
@@ -127,6 +178,29 @@ private slots:
         ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
         QVERIFY(sim.waitForFinished(10000));
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    }
+
+    // However short the run, every record reaches the message log: those logged before
+    // the logger ran, those of the start-up and the last one of the shutdown.
+    void shortRunKeepsEveryRecordInTheMessageLog()
+    {
+        SimRun sim;
+        const QString slave = sim.slavePath();
+        QVERIFY(slave.startsWith(QLatin1String("/dev/")));
+        VlfRun run(slave);
+        QVERIFY(run.m_process.waitForStarted(10000));
+        QVERIFY2(run.waitForTrace("Start-up done, mains on", 30000), run.trace().right(2000).constData());
+        QTest::qWait(1000);
+        QVERIFY(run.signalAndWait(SIGTERM, 30000));
+        QCOMPARE(run.m_process.exitCode(), 0);
+
+        const QStringList log = run.messageLog();
+        QVERIFY2(log.size() > 5, qPrintable(log.join('\n')));
+        QVERIFY(log.first().contains(QLatin1String("=== Pevanto software version 4.2.0 ===")));
+        QVERIFY(log.contains(QStringLiteral("No configuration file yet; built-in defaults are used")));
+        QVERIFY(log.contains(QStringLiteral("Start-up done, mains on")));
+        QVERIFY(log.contains(QStringLiteral("Signal 15: stopping")));
+        QCOMPARE(log.last(), QStringLiteral("Shutdown complete"));
     }
 };
 
