@@ -251,10 +251,53 @@ bool DB::initialize(const QString& folder)
 void DB::release()
 {
     call("release", true, [&]() {
-        flushLogQueuesLocked();
+        if (!flushLogQueuesLocked()) {
+            // Nothing writes them after this: they are given up, and said so.
+            int dropped = 0;
+            m_lostRows += m_messageQueue->takeAll(&dropped).size() + dropped;
+            m_lostRows += m_serviceQueue->takeAll(&dropped).size() + dropped;
+        }
+        if (m_lostRows > 0)
+            reportLostRows();
         closeFile();
         return true;
     }, true);
+}
+
+void DB::setConnectOptions(const QString& options)
+{
+    call("setConnectOptions", true, [&]() {
+        m_connectOptions = options;
+        return true;
+    }, true);
+}
+
+bool DB::isWritable() const { return m_writable.loadAcquire() != 0; }
+
+// A file or folder that cannot be written opens all the same; only a write tells.
+bool DB::checkWritable()
+{
+    QSqlDatabase db = database();
+    bool ok = db.transaction();
+    QString error = db.lastError().text();
+    if (ok) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO messagelog (datetime, category, message) VALUES (?, ?, ?)"));
+        q.addBindValue(QDateTime::currentMSecsSinceEpoch());
+        q.addBindValue(int(CAT_DBG));
+        q.addBindValue(QStringLiteral("write check"));
+        ok = writeLogRow(q);
+        if (!ok)
+            error = q.lastError().text();
+        db.rollback();
+    }
+    m_writable.storeRelease(ok ? 1 : 0);
+    if (!ok) {
+        KLOG_ERROR2(kClass, "initialize",
+                    QStringLiteral("The database %1 cannot be written (%2): log records and settings are not stored")
+                        .arg(db.databaseName(), error));
+    }
+    return ok;
 }
 
 void DB::closeFile()
@@ -296,6 +339,7 @@ bool DB::openFile(const QString& path)
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
             db.setDatabaseName(path);
+            db.setConnectOptions(m_connectOptions);
             if (!db.open()) {
                 logSqlError("initialize", QStringLiteral("Cannot open %1").arg(path), db.lastError());
                 db = QSqlDatabase();
@@ -334,7 +378,8 @@ bool DB::openFile(const QString& path)
         QMutexLocker lock(&m_stateMutex);
         m_path = path;
     }
-    storeDefaultPasswords();
+    if (checkWritable())
+        storeDefaultPasswords();
     if (!note.isEmpty()) {
         KLOG_WARN2(kClass, "initialize", note);
         insertServiceRow(note);
@@ -518,53 +563,82 @@ bool DB::flushLogQueuesLocked()
 {
     if (!database().isOpen())
         return false;
-    int droppedMessages = 0;
-    int droppedService = 0;
-    QVector<LogRecordQueue::Row> messages = m_messageQueue->takeAll(&droppedMessages);
-    QVector<LogRecordQueue::Row> service = m_serviceQueue->takeAll(&droppedService);
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (droppedMessages > 0)
-        messages.append({now, CAT_WARN, QStringLiteral("%1 log records were lost while the database was busy").arg(droppedMessages)});
-    if (droppedService > 0)
-        service.append({now, 0, QStringLiteral("%1 service log records were lost while the database was busy").arg(droppedService)});
-    bool ok = true;
-    if (!messages.isEmpty() && !writeLogRows(QStringLiteral("messagelog"), messages, true)) {
-        m_messageQueue->restore(messages);
-        ok = false;
-    }
-    if (!service.isEmpty() && !writeLogRows(QStringLiteral("servicelog"), service, false)) {
-        m_serviceQueue->restore(service);
-        ok = false;
-    }
-    return ok;
+    const bool messages = writeLogQueue(*m_messageQueue, QStringLiteral("messagelog"), true,
+                                        QStringLiteral("%1 log records were lost while the database was busy"));
+    const bool service = writeLogQueue(*m_serviceQueue, QStringLiteral("servicelog"), false,
+                                       QStringLiteral("%1 service log records were lost while the database was busy"));
+    // The first chance after a loss: the logs can be written again.
+    if (messages && service && m_lostRows > 0)
+        reportLostRows();
+    return messages && service;
 }
 
-bool DB::writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory)
+bool DB::writeLogQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote)
+{
+    int dropped = 0;
+    QVector<LogRecordQueue::Row> rows = queue.takeAll(&dropped);
+    if (dropped > 0) {
+        m_lostRows += dropped;
+        rows.append({QDateTime::currentMSecsSinceEpoch(), withCategory ? int(CAT_WARN) : 0, lostNote.arg(dropped)});
+    }
+    if (rows.isEmpty())
+        return true;
+    const int written = writeLogRows(table, rows, withCategory);
+    if (written == rows.size())
+        return true;
+    queue.restore(rows.mid(written));
+    return false;
+}
+
+void DB::reportLostRows()
+{
+    KLOG_ERROR2(kClass, "writeLogRows", QStringLiteral("%1 log records were lost").arg(m_lostRows));
+    m_lostRows = 0;
+}
+
+void DB::setLogRowWriter(LogRowWriter writer)
+{
+    call("setLogRowWriter", true, [&]() {
+        m_logRowWriter = std::move(writer);
+        return true;
+    }, true);
+}
+
+bool DB::writeLogRow(QSqlQuery& insert) { return m_logRowWriter ? m_logRowWriter(insert) : insert.exec(); }
+
+int DB::writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory)
 {
     QSqlDatabase db = database();
-    // One transaction per batch: one disk sync for many rows.
-    if (!db.transaction())
-        return false;
     QSqlQuery q(db);
     q.prepare(withCategory ? QStringLiteral("INSERT INTO %1 (datetime, category, message) VALUES (?, ?, ?)").arg(table)
                            : QStringLiteral("INSERT INTO %1 (datetime, message) VALUES (?, ?)").arg(table));
-    for (const LogRecordQueue::Row& row : rows) {
-        q.addBindValue(row.msecsSinceEpoch);
-        if (withCategory)
-            q.addBindValue(row.category);
-        q.addBindValue(row.text);
-        if (!q.exec()) {
-            // Not through the logger: its records would come straight back here.
-            qWarning("DB: cannot write to %s: %s", qPrintable(table), qPrintable(q.lastError().text()));
-            db.rollback();
-            return false;
+    // One transaction per chunk: few disk syncs, and on a full disk every chunk that
+    // fits is kept.
+    int written = 0;
+    while (written < rows.size()) {
+        const int end = qMin(rows.size(), written + kLogRowsPerTransaction);
+        if (!db.transaction())
+            return written;
+        for (int i = written; i < end; ++i) {
+            const LogRecordQueue::Row& row = rows.at(i);
+            q.addBindValue(row.msecsSinceEpoch);
+            if (withCategory)
+                q.addBindValue(row.category);
+            q.addBindValue(row.text);
+            if (!writeLogRow(q)) {
+                // Not through the logger: its records would come straight back here.
+                qWarning("DB: cannot write to %s: %s", qPrintable(table), qPrintable(q.lastError().text()));
+                db.rollback();
+                return written;
+            }
         }
+        if (!db.commit()) {
+            db.rollback();
+            return written;
+        }
+        written = end;
     }
-    if (!db.commit()) {
-        db.rollback();
-        return false;
-    }
-    return true;
+    return written;
 }
 
 bool DB::insertServiceRow(const QString& text)

@@ -20,6 +20,7 @@
 
 class Statistics;
 class QSqlDatabase;
+class QSqlQuery;
 
 // The instrument's SQLite database: settings defaults, message and service logs,
 // statistics, performance indicators, cable numbers, tan delta phase data, voltage
@@ -70,6 +71,16 @@ public:
     bool flushLogQueues();
     // Writes one service-log row at once.
     bool addServiceMessage(const QString& text);
+    // Rows written to the logs per transaction: a backlog larger than the free space is
+    // kept as far as it fits.
+    static constexpr int kLogRowsPerTransaction = 100;
+    // Executes one prepared log-row insert; replaced by tests to simulate a full disk.
+    using LogRowWriter = std::function<bool(QSqlQuery& insert)>;
+    void setLogRowWriter(LogRowWriter writer);
+    // Connection options of the next initialize (for example "QSQLITE_OPEN_READONLY").
+    void setConnectOptions(const QString& options);
+    // False when the file opened but a write failed (read-only file or folder).
+    bool isWritable() const;
 
     QList<int> getStatisticParamIds();
     qint64 getStatisticParam(int id);
@@ -129,7 +140,11 @@ private:
     QSqlDatabase database() const;
     bool openFile(const QString& path);
     void closeFile();
-    bool writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory);
+    int writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory);
+    bool writeLogRow(QSqlQuery& insert);
+    bool writeLogQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote);
+    void reportLostRows();
+    bool checkWritable();
     bool flushLogQueuesLocked();
     void scheduleFlush();
     bool insertServiceRow(const QString& text);
@@ -146,5 +161,10 @@ private:
     std::shared_ptr<LogRecordQueue> m_messageQueue;
     std::shared_ptr<LogRecordQueue> m_serviceQueue;
     QAtomicInt m_flushPosted;
+    // Under m_mutex.
+    LogRowWriter m_logRowWriter;
+    QString m_connectOptions;
+    int m_lostRows = 0; // given up and not reported yet
+    QAtomicInt m_writable{1};
     QAtomicInt m_callTimeoutMs{kCallTimeoutMs};
 };

@@ -1,15 +1,23 @@
 #include "db/DB.h"
 #include "db/DbLogSink.h"
 #include "db/LogRecordQueue.h"
+#include "core/GlobalFuncs.h"
+#include "fakes/LogRecorder.h"
 #include "logging/LoggingCtrl.h"
 #include "fakes/TempRoot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QSemaphore>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
 
 #include <atomic>
+#include <climits>
+#include <thread>
 #include <memory>
 
 namespace {
@@ -32,6 +40,33 @@ QStringList serviceLines(DB* db)
     l.removeAll(QString());
     return l;
 }
+
+QVector<LogRecordQueue::Row> backlog(int n)
+{
+    QVector<LogRecordQueue::Row> rows;
+    for (int i = 0; i < n; ++i)
+        rows.append({1000000 + i, 4, QStringLiteral("backlog %1").arg(i)});
+    return rows;
+}
+
+// Holds the logging thread at the record "gate" until the semaphore is released.
+class GateSink : public ILogSink {
+public:
+    explicit GateSink(QSemaphore* gate) : ILogSink(INT_MIN, INT_MAX), m_gate(gate) {}
+    void write(const LoggingData& record) override
+    {
+        if (record.text == QLatin1String("gate"))
+            m_gate->acquire();
+    }
+
+private:
+    QSemaphore* m_gate;
+};
+
+int backlogLines(DB* db)
+{
+    return messageLines(db).filter(QStringLiteral("\tbacklog ")).size();
+}
 } // namespace
 
 class TestDbLogSink : public QObject {
@@ -40,7 +75,21 @@ class TestDbLogSink : public QObject {
 private:
     std::unique_ptr<TempRoot> m_root;
     std::unique_ptr<LoggingCtrl> m_logger;
+    std::shared_ptr<LogRecorder> m_log;
     DB* m_db = nullptr;
+
+    // The numbers of the "N log records were lost" reports the logger received.
+    QList<int> lostReports() const
+    {
+        static const QRegularExpression re(QStringLiteral("^(\\d+) log records were lost$"));
+        QList<int> out;
+        for (const LoggingData& r : m_log->records()) {
+            const QRegularExpressionMatch m = re.match(r.text);
+            if (m.hasMatch() && r.category == CAT_ERR)
+                out << m.captured(1).toInt();
+        }
+        return out;
+    }
 
 private slots:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("tstlogsink")); }
@@ -51,6 +100,8 @@ private slots:
         m_db = DB::getInstance();
         QVERIFY(m_db->initialize());
         m_logger = std::make_unique<LoggingCtrl>();
+        m_log = std::make_shared<LogRecorder>();
+        m_logger->addSink(m_log->makeSink());
         DbLogSink::attach(*m_logger, *m_db);
         QVERIFY(m_logger->initialize());
     }
@@ -172,6 +223,117 @@ private slots:
         QVERIFY(out.startsWith(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd")).toUtf8()));
         QVERIFY(out.contains("\tWARN\t"));
         QVERIFY(out.contains("log records were lost while the database was busy"));
+        // The trace file hears of it at once, the logs being writable again.
+        QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == QLatin1String("10000 log records were lost"); }));
+    }
+
+    // A full disk: the backlog is written in committed chunks as far as there is room,
+    // the rest once there is room again; nothing is given up meanwhile.
+    void backlogIsWrittenAsFarAsItFits()
+    {
+        int room = 400;
+        m_db->setLogRowWriter([&room](QSqlQuery& q) {
+            if (room <= 0)
+                return false;
+            --room;
+            return q.exec();
+        });
+        m_db->messageQueue()->push(backlog(1500));
+        QVERIFY(!m_db->flushLogQueues());
+        QCOMPARE(backlogLines(m_db), 400);
+        QVERIFY(!m_db->flushLogQueues()); // still full
+        QCOMPARE(backlogLines(m_db), 400);
+
+        room = 1000000;
+        QVERIFY(m_db->flushLogQueues());
+        const QStringList lines = messageLines(m_db).filter(QStringLiteral("\tbacklog "));
+        QCOMPARE(lines.size(), 1500);
+        QVERIFY(lines.first().endsWith(QStringLiteral("\tbacklog 1499"))); // newest first
+        QVERIFY(lines.last().endsWith(QStringLiteral("\tbacklog 0")));
+        m_logger->flush();
+        QVERIFY(lostReports().isEmpty());
+        m_db->setLogRowWriter(nullptr);
+    }
+
+    // Rows that can never be written are counted, and the count reaches the trace at
+    // shutdown, the database closing before the logger.
+    void rowsGivenUpAtShutdownAreCounted()
+    {
+        m_db->setLogRowWriter([](QSqlQuery&) { return false; });
+        m_db->messageQueue()->push(backlog(1500));
+        m_db->serviceQueue()->push(backlog(20));
+        QVERIFY(!m_db->flushLogQueues());
+        m_logger->flush();
+        QVERIFY(lostReports().isEmpty()); // kept for a later try, not lost yet
+        m_db->release();
+        m_logger->flush();
+        QCOMPARE(lostReports(), QList<int>{1520});
+        m_db->setLogRowWriter(nullptr);
+    }
+
+    // Tests run as root, whom file permissions do not stop: the file is opened read-only.
+    void readOnlyDatabaseIsSaidSo()
+    {
+        QVERIFY(m_db->isWritable());
+        m_db->release();
+        m_db->setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        m_db->initialize();
+        QVERIFY(!m_db->isWritable());
+        QVERIFY(m_log->waitFor([](const LoggingData& r) {
+            return r.category == CAT_ERR && r.text.contains(QLatin1String("cannot be written"));
+        }));
+        KLOG_INFO2("Cls", "f", "not stored");
+        m_logger->flush();
+        m_db->release();
+        m_logger->flush();
+        QCOMPARE(lostReports().size(), 1);
+        QVERIFY(lostReports().first() >= 2); // the error and the record after it
+
+        m_db->setConnectOptions(QString());
+        QVERIFY(m_db->initialize());
+        QVERIFY(m_db->isWritable());
+        QVERIFY(messageLines(m_db).filter(QStringLiteral("not stored")).isEmpty());
+    }
+
+    // The records logged up to the release ("Shutdown complete") reach the message log,
+    // even when the logging thread is still busy with earlier ones.
+    void lastRecordsReachTheMessageLog()
+    {
+        QSemaphore gate;
+        m_logger->addSink(std::make_unique<GateSink>(&gate));
+        GlobalFuncs::setLogger(m_logger.get());
+        m_db->registerGlobally();
+        KLOG_INFO2("Cls", "f", "gate");
+        KLOG_INFO2("Application", "~Application", "Shutdown complete");
+        std::thread opener([&gate] {
+            QThread::msleep(300);
+            gate.release();
+        });
+        const bool released = GlobalFuncs::release();
+        opener.join();
+        QVERIFY(released);
+        QVERIFY(!m_db->isOpen());
+        QVERIFY(!m_logger->isRunning());
+        GlobalFuncs::setLogger(nullptr);
+        GlobalFuncs::setDatabaseReleaser(nullptr);
+        GlobalFuncs::setDB(nullptr);
+        // The file as the next start finds it: this object's queue would still hold the row.
+        const QString path = GlobalFuncs::getAppDataPath() + QStringLiteral("/TSTLOGSINK.sqlite3");
+        QStringList lines;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("SELECT message FROM messagelog ORDER BY id DESC")));
+            while (q.next())
+                lines << q.value(0).toString();
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+        QVERIFY(!lines.isEmpty());
+        QCOMPARE(lines.first(), QStringLiteral("Shutdown complete"));
     }
 };
 
