@@ -238,9 +238,13 @@ int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long l
 
     QByteArray frame;
     if (code == CMD_Mode) {
+        // Ask the subscriber only what the mode needs: a commissioning one knows no
+        // cosine-rectangular type.
         const auto state = sub();
-        const char c = POFCodec::modeCharacter(static_cast<int>(value1), state->getVLFCosRectType(),
-                                               state->getVoltagePolarity());
+        const int mode = static_cast<int>(value1);
+        const int cosRect = mode == OperatingModes::VLFCosRect ? state->getVLFCosRectType() : 0;
+        const int polarity = mode == OperatingModes::DC || mode == OperatingModes::DAC ? state->getVoltagePolarity() : 0;
+        const char c = POFCodec::modeCharacter(mode, cosRect, polarity);
         frame = POFCodec::writeRequest('m', static_cast<unsigned char>(c));
     } else if (code == CMD_DateTime) {
         frame = POFCodec::dateTimeRequest(m_now ? m_now() : QDateTime::currentDateTime());

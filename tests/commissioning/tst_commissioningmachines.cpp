@@ -122,7 +122,7 @@ private slots:
     void hvSubscriberStoresThenForwardsLater()
     {
         RecordingMachine m;
-        CommissioningHVSubscriber<RecordingMachine> sub(&m, &RecordingMachine::takeHVState, 1);
+        CommissioningHVSubscriber<RecordingMachine> sub(&m, &RecordingMachine::receiveEvent<stHVUnitState>, 1);
         QVERIFY(sub.getHVUnitState() == stHVUnitState(false, 0));
         QVERIFY(!sub.getHVUnitState().comError);
         QCOMPARE(sub.getHVUnitState().state, 0u);
@@ -144,7 +144,7 @@ private slots:
     void safetyReceiverForwardsAtOnce()
     {
         RecordingMachine m;
-        CommissioningSafetyReceiver<RecordingMachine> rx(&m, &RecordingMachine::takeSafety);
+        CommissioningSafetyReceiver<RecordingMachine> rx(&m, &RecordingMachine::receiveEvent<std::bitset<10>>);
         rx.setSafetyCircuitState(std::bitset<10>(0x1FF));
         QCOMPARE(m.bits().size(), std::size_t(1));
         QCOMPARE(m.bits().front(), std::bitset<10>(0x1FF));
@@ -153,8 +153,8 @@ private slots:
     void operationsNoCallerNeedsLogInsteadOfThrowing()
     {
         RecordingMachine m;
-        CommissioningSafetyReceiver<RecordingMachine> rx(&m, &RecordingMachine::takeSafety);
-        CommissioningHVSubscriber<RecordingMachine> sub(&m, &RecordingMachine::takeHVState, 0);
+        CommissioningSafetyReceiver<RecordingMachine> rx(&m, &RecordingMachine::receiveEvent<std::bitset<10>>);
+        CommissioningHVSubscriber<RecordingMachine> sub(&m, &RecordingMachine::receiveEvent<stHVUnitState>, 0);
         SafetyReceiver& asReceiver = rx;
         HFStateSubscriber& asSubscriber = sub;
         asReceiver.setSafetyCircuitDriverEnabled(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commissioning/EventPosting.h"
 #include "commissioning/MachineEvent.h"
 #include "commissioning/StatesAndTransitions.h"
 
@@ -11,25 +12,21 @@
 #include <mutex>
 #include <vector>
 
-// A machine for the adapter tests: notes each state and safety reading handed to it and
-// the thread it ran on; an optional reaction runs on each HV state.
+// A machine for the adapter tests: posts its events as the procedures do, and notes each
+// safety reading and HV state it processes with the thread it ran on. An optional
+// reaction runs on each HV state while the machine processes it.
 class RecordingMachine : public QObject, public StatesAndTransitions::Machine<Commissioning::MachineEvent<>> {
 public:
-    void takeHVState(stHVUnitState const& state)
+    RecordingMachine()
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_states.push_back(state);
-            m_threads.push_back(QThread::currentThread());
-        }
-        if (reaction)
-            reaction(state);
+        auto* idle = StatesAndTransitions::constructState<StatesAndTransitions::State<Event>>(this);
+        Commissioning::createEventTransition<Probe>(idle, idle, this);
     }
-    void takeSafety(std::bitset<10> const& bits)
+
+    template <typename T>
+    void receiveEvent(T const& value)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bits.push_back(bits);
-        m_threads.push_back(QThread::currentThread());
+        Commissioning::postToMachine(this, Event(value));
     }
 
     std::vector<stHVUnitState> states() const
@@ -51,6 +48,38 @@ public:
     std::function<void(stHVUnitState const&)> reaction;
 
 private:
+    // Sees every event and takes none.
+    class Probe : public StatesAndTransitions::Transition<Event> {
+    public:
+        Probe(StatesAndTransitions::State<Event>* target, RecordingMachine* owner)
+            : StatesAndTransitions::Transition<Event>(target), m_owner(owner)
+        {
+        }
+        bool testEvent(Event const& e) override
+        {
+            m_owner->note(e);
+            return false;
+        }
+
+    private:
+        RecordingMachine* m_owner;
+    };
+
+    void note(Event const& e)
+    {
+        const auto* state = std::get_if<stHVUnitState>(&e);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (state)
+                m_states.push_back(*state);
+            if (const auto* bits = std::get_if<std::bitset<10>>(&e))
+                m_bits.push_back(*bits);
+            m_threads.push_back(QThread::currentThread());
+        }
+        if (state && reaction)
+            reaction(*state);
+    }
+
     mutable std::mutex m_mutex;
     std::vector<stHVUnitState> m_states;
     std::vector<std::bitset<10>> m_bits;
