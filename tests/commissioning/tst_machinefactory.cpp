@@ -1,0 +1,152 @@
+#include "app/Application.h"
+#include "commissioning/BurnInMachine.h"
+#include "commissioning/CascadeCalibrationMachine.h"
+#include "commissioning/CascadePowerMachine.h"
+#include "commissioning/CommissioningHVSubscriber.h"
+#include "commissioning/CommissioningSafetyReceiver.h"
+#include "commissioning/DiagnoseManualMachine.h"
+#include "commissioning/DiagnoseSinusMachine.h"
+#include "commissioning/MaxCapacityLoadMachine.h"
+#include "commissioning/OutputCalibrationMachine.h"
+#include "commissioning/SafetyTestMachine.h"
+#include "commissioning/TanDCalibrationMachine.h"
+#include "commissioning/VoltageWaveformMachine.h"
+#include "datamodel/DataModell.h"
+#include "fakes/FakeGpioTree.h"
+#include "fakes/RecordingMachine.h"
+#include "fakes/TempRoot.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "hvunit/SCPins.h"
+#include "hvunit/TCheckSafetyCircuit.h"
+#include "hvunit/TPOF.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <cstdio>
+
+using namespace Commissioning;
+
+namespace {
+QList<int> safetyLines()
+{
+    QList<int> lines;
+    for (const SCPin& pin : SCPins)
+        lines << pin.line;
+    return lines;
+}
+
+int lineOfBit(int bit)
+{
+    for (const SCPin& pin : SCPins)
+        if (pin.bit == bit)
+            return pin.line;
+    return -1;
+}
+
+QList<QObject*> machinesOf(const MachineBundle& b)
+{
+    return { b.outputCalibration.get(), b.cascadeCalibration.get(), b.voltageWaveform.get(), b.safetyTest.get(),
+             b.cascadePower.get(),      b.burnIn.get(),             b.diagnoseSinus.get(),   b.diagnoseManual.get(),
+             b.maxCapacityLoad.get(),   b.tanDCalibration.get() };
+}
+} // namespace
+
+// The machine factory as the program builds it: machines on the HV link's thread, fed
+// by the program's safety poll and HV-state poll.
+class TstMachineFactory : public QObject {
+    Q_OBJECT
+public:
+    TstMachineFactory(Application* app, FakeGpioTree* gpio) : m_app(app), m_gpio(gpio) {}
+
+private slots:
+    void initTestCase()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
+    }
+
+    void machinesLiveOnTheLinkThread()
+    {
+        QVERIFY(m_app->machineFactory());
+        MachineBundle bundle = m_app->machineFactory()();
+        QThread* link = m_app->hvLink()->thread();
+        QCOMPARE(link->objectName(), QStringLiteral("POFThread"));
+        for (QObject* machine : machinesOf(bundle)) {
+            QVERIFY(machine);
+            QCOMPARE(machine->thread(), link);
+            for (QObject* child : machine->findChildren<QObject*>())
+                QCOMPARE(child->thread(), link);
+        }
+        // The settings the page edits stay with the page.
+        QCOMPARE(bundle.diagnoseSinus->settingsHandler()->thread(), m_app->thread());
+
+        // A command from this thread runs later, on the link's thread; its answer comes back queued.
+        QSignalSpy errors(bundle.maxCapacityLoad.get(), &MaxCapacityLoadMachine::errorMessage);
+        bundle.maxCapacityLoad->receiveEvent(Start);
+        QTRY_COMPARE(errors.size(), 1);
+
+        QPointer<QObject> watch = bundle.safetyTest.get();
+        bundle = MachineBundle();
+        QTRY_VERIFY(watch.isNull());
+    }
+
+    void adaptersReceiveTheProgramsStates()
+    {
+        TPOF* pof = m_app->hvLink();
+        auto* machine = new RecordingMachine;
+        machine->moveToThread(pof->thread());
+
+        auto previous = m_app->safetyCircuit()->setReceiver(
+            std::make_unique<CommissioningSafetyReceiver<RecordingMachine>>(
+                machine, &RecordingMachine::receiveEvent<std::bitset<10>>));
+        QMetaObject::invokeMethod(
+            pof,
+            [pof, machine] {
+                pof->setHVSub(std::make_unique<CommissioningHVSubscriber<RecordingMachine>>(
+                    machine, &RecordingMachine::receiveEvent<stHVUnitState>, 0));
+            },
+            Qt::BlockingQueuedConnection);
+
+        // The HV-state poll runs by itself in Idle.
+        QTRY_VERIFY_WITH_TIMEOUT(!machine->states().empty(), 3000);
+        // Opening input 3 reaches the machine through the safety poll.
+        QVERIFY(m_gpio->setLine(lineOfBit(3), false));
+        QTRY_VERIFY_WITH_TIMEOUT(!machine->bits().empty() && !machine->bits().back().test(3), 3000);
+        for (QThread* t : machine->threads())
+            QCOMPARE(t, pof->thread());
+
+        QVERIFY(m_gpio->setLine(lineOfBit(3), true));
+        QMetaObject::invokeMethod(pof, [pof] { pof->resetHVSub(); }, Qt::BlockingQueuedConnection);
+        m_app->safetyCircuit()->setReceiver(std::move(previous));
+        QMetaObject::invokeMethod(machine, [machine] { delete machine; }, Qt::BlockingQueuedConnection);
+    }
+
+private:
+    Application* m_app;
+    FakeGpioTree* m_gpio;
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("CONSOLE_LOGGING");
+    TempRoot root;
+    FakeGpioTree gpio(safetyLines(), { HVEnableLine });
+    HvUnitSimulator sim;
+    if (!sim.start()) {
+        std::fprintf(stderr, "no pseudo-terminal\n");
+        return 1;
+    }
+    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
+    int rc = 0;
+    {
+        Application app(argc, argv);
+        TstMachineFactory tests(&app, &gpio);
+        rc = QTest::qExec(&tests, argc, argv);
+    }
+    sim.stop();
+    return rc;
+}
+
+#include "tst_machinefactory.moc"
