@@ -1,0 +1,71 @@
+#include "fuzz/FuzzDriver.h"
+#include "fakes/TempRoot.h"
+#include "testrun/TanDeltaCriteriaFolder.h"
+#include "testrun/TanDeltaStandardUser.h"
+
+#include <QFile>
+
+#include <memory>
+
+using namespace TanDelta::evaluation;
+
+// Input: the bytes of the one criteria file in the folder; the user standard read
+// from it is then asked everything an evaluation asks.
+namespace {
+std::unique_ptr<TempRoot> g_root;
+
+TanDeltaMeasurementValues step(quint32 mean, qint64 stdDev)
+{
+    TanDeltaMeasurementValues v;
+    v.avgTanDelta = mean;
+    v.stdDevTanDelta = stdDev;
+    return v;
+}
+
+bool target(const QByteArray& input)
+{
+    if (!g_root) {
+        g_root = std::make_unique<TempRoot>();
+        FUZZ_CHECK(g_root->isValid() && g_root->mkdir(criteriaFolderPath().mid(g_root->root().size())));
+    }
+    const QString path = criteriaFolderPath() + QStringLiteral("/a.tds");
+    {
+        QFile f(path);
+        FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(input) == input.size());
+    }
+    const QString problem = criteriaFileProblem(input);
+    readCriteriaFile(path);
+    criteriaFileListing();
+
+    StandardUser s(0);
+    if (s.id() == None)
+        return false;
+    const QVector<QVector<unsigned short>> levelSets = { { 50, 100, 150 }, { 100 }, { 150, 100, 50, 200 }, {} };
+    for (const auto& levels : levelSets) {
+        QVector<TanDeltaMeasurementValues> values;
+        for (int i = 0; i < levels.size(); ++i)
+            values << step(quint32(400 + 900 * i), 10 * i);
+        for (int t = PE_XLPE; t <= XLPE; ++t) {
+            const auto insulation = static_cast<eInsulationType>(t);
+            const eEvaluationResult r = s.classify(insulation, levels, values);
+            FUZZ_CHECK(r >= NoVerdict && r <= PhaseNotMeasured);
+            if (!s.insulationSupported(insulation))
+                FUZZ_CHECK(r == EvaluationNotPossible);
+            for (eCriterion c : s.getCriterions())
+                s.getTicksForCriterion(c, insulation);
+        }
+        s.deltaTanDeltaFactorsIndex(levels);
+    }
+    s.deltaTanDeltaFactors();
+    s.requiredFactors(Standard::DeltaTanDeltaFactors);
+    s.requiredFactors(Standard::AllFactors);
+    return problem.isEmpty();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int rc = fuzzMain(argc, argv, "fuzz_criteriafile", target);
+    g_root.reset();
+    return rc;
+}
