@@ -282,12 +282,21 @@ int fuzzMain(int argc, char** argv, const char* name, const FuzzTarget& target)
         QRandomGenerator rng(seedValue);
         QElapsedTimer clock;
         clock.start();
+        // Inputs still taken as valid after mutation are kept and mutated further, so
+        // that changes pile up deep inside the format instead of failing at its start.
+        QList<QByteArray> pool = seeds;
+        constexpr int kPoolSize = 512;
         for (qint64 n = 1; n <= iterations; ++n) {
-            QByteArray input = seeds.at(int(rng.bounded(seeds.size())));
+            QByteArray input = pool.at(int(rng.bounded(pool.size())));
             const int changes = 1 + int(rng.bounded(8));
             for (int c = 0; c < changes; ++c)
                 mutate(input, rng, seeds, maxLen);
-            runOne(target, input);
+            if (runOne(target, input)) {
+                if (pool.size() < kPoolSize)
+                    pool << input;
+                else if (seeds.size() < kPoolSize)
+                    pool[seeds.size() + int(rng.bounded(kPoolSize - seeds.size()))] = input;
+            }
             if (n % 100000 == 0) {
                 std::printf("%s: %lld runs, %lld s\n", name, n, clock.elapsed() / 1000);
                 std::fflush(stdout);

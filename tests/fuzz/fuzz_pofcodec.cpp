@@ -58,7 +58,12 @@ bool requests(char code, const QByteArray& bytes)
     int at = 2;
     for (const POFCodec::Field& f : fields) {
         FUZZ_CHECK(f.width > 0);
-        FUZZ_CHECK(POFCodec::hexToValue(frame.constData() + at, qMin(f.width, 16)) == lowDigits(f.value, qMin(f.width, 16)));
+        // Digits beyond 16 lead with zeros; the value sits in the last 16.
+        const int extra = qMax(0, f.width - 16);
+        for (int i = 0; i < extra; ++i)
+            FUZZ_CHECK(frame.at(at + i) == '0');
+        FUZZ_CHECK(POFCodec::hexToValue(frame.constData() + at + extra, f.width - extra)
+                   == lowDigits(f.value, f.width - extra));
         if (f.isSigned && f.width < 16) {
             // The digits read back as two's complement give the value itself.
             const int bits = 4 * f.width;
@@ -83,8 +88,10 @@ bool target(const QByteArray& input)
     const QByteArray content = input.mid(2);
     const bool reply = replies(code, capacity, content);
     const bool request = requests(code, content);
-    POFCodec::writeRequest(code, POFCodec::hexToValue(content.constData(), qMin(16, content.size())),
-                           POFCodec::hexToValue(content.constData() + qMin(16, content.size()), 16));
+    const int first = qMin(16, content.size());
+    const int second = qMin(16, content.size() - first);
+    POFCodec::writeRequest(code, POFCodec::hexToValue(content.constData(), first),
+                           POFCodec::hexToValue(content.constData() + first, second));
     return reply || request;
 }
 } // namespace
