@@ -1,37 +1,22 @@
 #include "datamodel/InstrumentTypes.h"
 
+#include <QMetaEnum>
 #include <QMetaType>
 
-namespace States {
-const char* stateName(AppState state)
+namespace {
+template <typename E>
+const char* enumKey(E value)
 {
-    static const char* const names[StateCount] = {
-        "None", "Starting", "Idle", "InitTest", "WaitHVFree", "WaitExtEmergOff", "WaitConfirmOn",
-        "WaitHVOn", "WaitLoadDetect", "WaitForEffTestParameters", "WaitForConfirmation",
-        "TestReadyToRun", "TestRunning", "TestBurning", "TestSoftStop", "TestFinalizing",
-        "TransferringToHistory", "TestFinished", "HVUnitError", "Updating", "TransferringTestData",
-        "TestDataTransferred", "WaitPhaseConnect", "WaitFohm", "Backfeed",
-    };
-    const int i = int(state);
-    return (i >= 0 && i < StateCount) ? names[i] : "Unknown";
+    const char* key = QMetaEnum::fromType<E>().valueToKey(int(value));
+    return key ? key : "Unknown";
 }
+} // namespace
+
+namespace States {
+const char* stateName(AppState state) { return enumKey(state); }
 } // namespace States
 
-const char* appEventName(eAppEvent event)
-{
-    static const char* const names[int(eAppEvent::Count)] = {
-        "None", "MainsOn", "StartUpdate", "HostUpdateFinished", "HVInitError", "HVUnitInitialized",
-        "HVOutputOn", "LoadDetectionFinished", "TestResultConfirmed", "TestAborted", "TestCanceledUser",
-        "TestStarted", "HVUnitErrorDetected", "BreakdownDetected", "StartTest", "TestInitSuccess",
-        "GotHVFree", "ExtEmergOffClosed", "HVOn", "SafetyCircuitOpened", "StateTimeout",
-        "FrequencyModified", "FrequencyUnmodified", "TestTimeUp", "TestFinalized", "Reserved25",
-        "UserAck", "Reserved27", "HVUpdateFinished", "Reserved29", "ExportData", "DataReady",
-        "LoadDetResultError", "SoftStopFinished", "Reserved34", "Reserved35", "StartNextPhase",
-        "HistoryReady", "Reserved38", "Backfeed",
-    };
-    const int i = int(event);
-    return (i >= 0 && i < int(eAppEvent::Count)) ? names[i] : "Unknown";
-}
+const char* appEventName(eAppEvent event) { return enumKey(event); }
 
 QPair<int, bool> failedSafetyCircuit(const SafetyCircuitBits& bits)
 {

@@ -2,12 +2,14 @@
 
 // Enums and records shared by the data model, the HV-unit link, the test worker and
 // the record store. Only Qt Core and std here, so that every library can include it
-// without depending on the data model's code.
+// without depending on the data model's code. The enums and records that views and
+// logs show are known to the meta-object system by their names.
 
 #include "datamodel/OperatingModes.h"
 
 #include <QDateTime>
 #include <QMetaType>
+#include <QObject>
 #include <QPair>
 #include <QString>
 #include <QVector>
@@ -20,6 +22,8 @@
 // Application states and events
 // ---------------------------------------------------------------------------
 namespace States {
+Q_NAMESPACE
+
 enum AppState : int {
     None = 0,
     Starting = 1,
@@ -47,11 +51,17 @@ enum AppState : int {
     WaitFohm = 23,
     Backfeed = 24,
 };
+Q_ENUM_NS(AppState)
 constexpr int StateCount = 25;
 
-// Name of a state for logs; "Unknown" outside the table.
+// Name of a state for logs; "Unknown" for a number that names none.
 const char* stateName(AppState state);
 } // namespace States
+
+// Enums that were global before they joined the meta-object system; the global names
+// below keep every use and every registered meta type name as it was.
+namespace Instrument {
+Q_NAMESPACE
 
 enum class eAppEvent : int {
     None = 0,
@@ -96,8 +106,102 @@ enum class eAppEvent : int {
     Backfeed = 39,
     Count = 40,
 };
+Q_ENUM_NS(eAppEvent)
 
-// Name of an event for logs; "Unknown" outside the table.
+enum eTestResult : int {
+    eTestResult_Unknown = 0,
+    eTestResult_FinishedSuccess = 1,
+    eTestResult_CancelledByOp = 2,
+    eTestResult_ComErrorHVUnit = 3,
+    eTestResult_SafetyCircuitNotClosed = 4,
+    eTestResult_BreakdownDetected = 5,
+    eTestResult_OvercurrentHVUnit = 6,
+    eTestResult_OvervoltageDetected = 7,
+    eTestResult_OvertemperatureDetected = 8,
+    eTestResult_EMVError = 9,
+    eTestResult_HVUnitNotReady = 10,
+    eTestResult_UnknownErrorBitLoad = 11,
+    eTestResult_InternalSWError12 = 12,
+    eTestResult_UnknownErrorBitVal = 13,
+    eTestResult_UnknownErrorPressJogdial = 14,
+    eTestResult_LoadImpUnknown = 15,
+    eTestResult_IllegalOperation = 16,
+    eTestResult_Overload = 17,
+    eTestResult_InternalSWError18 = 18,
+    eTestResult_InternalSWError19 = 19,
+    eTestResult_OutputOffsetTooBig = 20,
+    eTestResult_VoltageDisabled = 21,
+    eTestResult_TimeoutHVGenNotStarted = 22,
+    eTestResult_TimeoutLoadDetection = 23,
+    eTestResult_HVGenDisabled = 24,
+    eTestResult_RebootHVUnitDetected = 25,
+    eTestResult_TimeoutWaitingAckTestParam = 26,
+    eTestResult_FreqAdaptionImpossible = 27,
+    eTestResult_PolarityError = 28,
+    eTestResult_TBCommunicationError = 29,
+    eTestResult_TBPowerError = 30,
+    eTestResult_TBStateError = 31,
+    eTestResult_OutputVoltageNotReached = 32,
+    eTestResult_FinishedVoltageNotReached = 33,
+    eTestResult_CapacitanceTooSmall = 34,
+    eTestResult_IgnitionThyristorSwitchFailed = 35,
+    eTestResult_DischargeDeviceError = 36,
+};
+Q_ENUM_NS(eTestResult)
+
+enum eUSBState : int {
+    USBState_Ready = 0,
+    USBState_NoStick = 1,
+    USBState_Checking = 2,
+};
+Q_ENUM_NS(eUSBState)
+} // namespace Instrument
+
+using eAppEvent = Instrument::eAppEvent;
+using eTestResult = Instrument::eTestResult;
+using eUSBState = Instrument::eUSBState;
+using Instrument::eTestResult_Unknown;
+using Instrument::eTestResult_FinishedSuccess;
+using Instrument::eTestResult_CancelledByOp;
+using Instrument::eTestResult_ComErrorHVUnit;
+using Instrument::eTestResult_SafetyCircuitNotClosed;
+using Instrument::eTestResult_BreakdownDetected;
+using Instrument::eTestResult_OvercurrentHVUnit;
+using Instrument::eTestResult_OvervoltageDetected;
+using Instrument::eTestResult_OvertemperatureDetected;
+using Instrument::eTestResult_EMVError;
+using Instrument::eTestResult_HVUnitNotReady;
+using Instrument::eTestResult_UnknownErrorBitLoad;
+using Instrument::eTestResult_InternalSWError12;
+using Instrument::eTestResult_UnknownErrorBitVal;
+using Instrument::eTestResult_UnknownErrorPressJogdial;
+using Instrument::eTestResult_LoadImpUnknown;
+using Instrument::eTestResult_IllegalOperation;
+using Instrument::eTestResult_Overload;
+using Instrument::eTestResult_InternalSWError18;
+using Instrument::eTestResult_InternalSWError19;
+using Instrument::eTestResult_OutputOffsetTooBig;
+using Instrument::eTestResult_VoltageDisabled;
+using Instrument::eTestResult_TimeoutHVGenNotStarted;
+using Instrument::eTestResult_TimeoutLoadDetection;
+using Instrument::eTestResult_HVGenDisabled;
+using Instrument::eTestResult_RebootHVUnitDetected;
+using Instrument::eTestResult_TimeoutWaitingAckTestParam;
+using Instrument::eTestResult_FreqAdaptionImpossible;
+using Instrument::eTestResult_PolarityError;
+using Instrument::eTestResult_TBCommunicationError;
+using Instrument::eTestResult_TBPowerError;
+using Instrument::eTestResult_TBStateError;
+using Instrument::eTestResult_OutputVoltageNotReached;
+using Instrument::eTestResult_FinishedVoltageNotReached;
+using Instrument::eTestResult_CapacitanceTooSmall;
+using Instrument::eTestResult_IgnitionThyristorSwitchFailed;
+using Instrument::eTestResult_DischargeDeviceError;
+using Instrument::USBState_Ready;
+using Instrument::USBState_NoStick;
+using Instrument::USBState_Checking;
+
+// Name of an event for logs; "Unknown" for a number that names none.
 const char* appEventName(eAppEvent event);
 
 // ---------------------------------------------------------------------------
@@ -126,8 +230,15 @@ constexpr quint32 FaultMask = 0xB2780;            // any of these: HV-unit fault
 } // namespace HVStateBits
 
 struct stHVUnitState {
+    Q_GADGET
+    Q_PROPERTY(bool comError READ getComError)
+    Q_PROPERTY(quint32 state READ getState)
+public:
     bool comError = false; // true while the link to the HV unit is down
     quint32 state = 0;     // state word as last read
+
+    bool getComError() const { return comError; }
+    quint32 getState() const { return state; }
 
     stHVUnitState() = default;
     stHVUnitState(bool err, quint32 word) : comError(err), state(word) {}
@@ -217,49 +328,7 @@ enum SKP_Pevanto_StopFlags : int {
     SKP_StopFlags_SoftStop = 1,
 };
 
-// ---------------------------------------------------------------------------
-// Test results
-// ---------------------------------------------------------------------------
-enum eTestResult : int {
-    eTestResult_Unknown = 0,
-    eTestResult_FinishedSuccess = 1,
-    eTestResult_CancelledByOp = 2,
-    eTestResult_ComErrorHVUnit = 3,
-    eTestResult_SafetyCircuitNotClosed = 4,
-    eTestResult_BreakdownDetected = 5,
-    eTestResult_OvercurrentHVUnit = 6,
-    eTestResult_OvervoltageDetected = 7,
-    eTestResult_OvertemperatureDetected = 8,
-    eTestResult_EMVError = 9,
-    eTestResult_HVUnitNotReady = 10,
-    eTestResult_UnknownErrorBitLoad = 11,
-    eTestResult_InternalSWError12 = 12,
-    eTestResult_UnknownErrorBitVal = 13,
-    eTestResult_UnknownErrorPressJogdial = 14,
-    eTestResult_LoadImpUnknown = 15,
-    eTestResult_IllegalOperation = 16,
-    eTestResult_Overload = 17,
-    eTestResult_InternalSWError18 = 18,
-    eTestResult_InternalSWError19 = 19,
-    eTestResult_OutputOffsetTooBig = 20,
-    eTestResult_VoltageDisabled = 21,
-    eTestResult_TimeoutHVGenNotStarted = 22,
-    eTestResult_TimeoutLoadDetection = 23,
-    eTestResult_HVGenDisabled = 24,
-    eTestResult_RebootHVUnitDetected = 25,
-    eTestResult_TimeoutWaitingAckTestParam = 26,
-    eTestResult_FreqAdaptionImpossible = 27,
-    eTestResult_PolarityError = 28,
-    eTestResult_TBCommunicationError = 29,
-    eTestResult_TBPowerError = 30,
-    eTestResult_TBStateError = 31,
-    eTestResult_OutputVoltageNotReached = 32,
-    eTestResult_FinishedVoltageNotReached = 33,
-    eTestResult_CapacitanceTooSmall = 34,
-    eTestResult_IgnitionThyristorSwitchFailed = 35,
-    eTestResult_DischargeDeviceError = 36,
-};
-constexpr int TestResultCount = 37;
+constexpr int TestResultCount = 37; // values of eTestResult
 
 // ---------------------------------------------------------------------------
 // Test settings values
@@ -300,11 +369,6 @@ enum eTestTimes : int {
 };
 constexpr int TestTimesCount = 4;
 
-enum eUSBState : int {
-    USBState_Ready = 0,
-    USBState_NoStick = 1,
-    USBState_Checking = 2,
-};
 
 enum eDisplayParam : int {
     DisplayParam_Type = 0,
@@ -317,17 +381,39 @@ enum eDisplayParam : int {
 constexpr quint32 TanDeltaNone = 1000000000u; // tan delta "no value"
 
 struct stMeasurementValues {
+    Q_GADGET
+    Q_PROPERTY(quint32 timeStamp READ getTimeStamp)
+    Q_PROPERTY(QDateTime localTime READ getLocalTime)
+    Q_PROPERTY(qint32 voltage READ getVoltage)
+    Q_PROPERTY(qint64 current READ getCurrent)
+public:
     quint32 timeStamp = 0; // ms since the test start
     QDateTime localTime;   // filled by the data model
     qint32 voltage = 0;    // mV
     qint64 current = 0;    // nA
+
+    quint32 getTimeStamp() const { return timeStamp; }
+    QDateTime getLocalTime() const { return localTime; }
+    qint32 getVoltage() const { return voltage; }
+    qint64 getCurrent() const { return current; }
 };
 
 struct stPeriodicMeasurementValues {
+    Q_GADGET
+    Q_PROPERTY(qint32 voltage READ getVoltage)
+    Q_PROPERTY(qint64 current READ getCurrent)
+    Q_PROPERTY(quint32 tanDelta READ getTanDelta)
+    Q_PROPERTY(quint32 timeStamp READ getTimeStamp)
+public:
     qint32 voltage = 0;           // mV
     qint64 current = 0;           // nA (leakage current in the leakage modes)
     quint32 tanDelta = TanDeltaNone; // millionths
     quint32 timeStamp = 0;        // ms since the test start
+
+    qint32 getVoltage() const { return voltage; }
+    qint64 getCurrent() const { return current; }
+    quint32 getTanDelta() const { return tanDelta; }
+    quint32 getTimeStamp() const { return timeStamp; }
 };
 
 // Values recorded when a test ends in a fault.
@@ -352,9 +438,18 @@ struct TanDeltaMeasurementValues {
 };
 
 struct stTestTime {
+    Q_GADGET
+    Q_PROPERTY(quint64 milliseconds READ getMilliseconds)
+    Q_PROPERTY(quint16 minutes READ getMinutes)
+    Q_PROPERTY(quint16 seconds READ getSeconds)
+public:
     quint64 milliseconds = 0;
     quint16 minutes = 0;
     quint16 seconds = 0;
+
+    quint64 getMilliseconds() const { return milliseconds; }
+    quint16 getMinutes() const { return minutes; }
+    quint16 getSeconds() const { return seconds; }
 };
 
 // File name and folder of a stored or exported record.
@@ -374,8 +469,15 @@ struct stExportTestInfo {
 // Test boost accessory
 // ---------------------------------------------------------------------------
 struct stTBState {
+    Q_GADGET
+    Q_PROPERTY(qint32 powerState READ getPowerState)
+    Q_PROPERTY(qint32 stateWord READ getStateWord)
+public:
     qint32 powerState = 0; // 0 nothing known, 1 no power, 2 power present
     qint32 stateWord = 0;  // bit 2 ground, bit 1 F-Ohm, bit 0 HV-enable feedback
+
+    qint32 getPowerState() const { return powerState; }
+    qint32 getStateWord() const { return stateWord; }
 
     bool operator==(const stTBState& o) const { return powerState == o.powerState && stateWord == o.stateWord; }
     bool operator!=(const stTBState& o) const { return !(*this == o); }

@@ -97,6 +97,7 @@ public:
         ManualDiagnosis = 25,
         Unknown = 26,
     };
+    Q_ENUM(OperatingMode)
     static constexpr int ModeCount = 27;
 
     enum eClassification : int {

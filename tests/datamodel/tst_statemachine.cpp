@@ -1,4 +1,5 @@
 #include "datamodel/Statemachine.h"
+#include "fakes/LogCapture.h"
 
 #include <QSignalSpy>
 #include <QThread>
@@ -47,6 +48,22 @@ class TstStatemachine : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { registerInstrumentTypes(); }
+
+    void transitionsAreLoggedByName()
+    {
+        LogCapture log;
+        QVERIFY(log.isRunning());
+        Statemachine sm;
+        sm.receiveAppEvent(E::MainsOn);
+        sm.receiveAppEvent(E::HVUnitInitialized);
+        sm.receiveAppEvent(E::TestFinalized); // no row in Idle
+        QCOMPARE(log.delivered(QStringLiteral("None --MainsOn--> Starting")).size(), 1);
+        QCOMPARE(log.delivered(QStringLiteral("Starting --HVUnitInitialized--> Idle")).size(), 1);
+        QCOMPARE(log.delivered(QStringLiteral("Event TestFinalized (24) ignored in state Idle (2)")).size(), 1);
+        // A number that names no event or state is logged as such, not read out of bounds.
+        QCOMPARE(QString(appEventName(static_cast<E>(41))), QStringLiteral("Unknown"));
+        QCOMPARE(QString(stateName(static_cast<AppState>(-1))), QStringLiteral("Unknown"));
+    }
 
     void mainRoadOfATest()
     {
