@@ -44,7 +44,20 @@ LogfileManager::LogfileManager(QObject* parent)
     connect(&m_usbWatch, &QTimer::timeout, this, &LogfileManager::waitForLogfileExport);
 }
 
-LogfileManager::~LogfileManager() { delete m_systemLog; }
+LogfileManager::~LogfileManager()
+{
+    if (!m_systemLog->isBusy()) {
+        delete m_systemLog;
+        return;
+    }
+    // A report waiting for its write still runs further up this thread's stack: the
+    // report ends itself once the last one is written.
+    SystemLog* log = m_systemLog;
+    connect(log, &SystemLog::SystemLogGenerated, log, [log] {
+        if (!log->isBusy())
+            log->deleteLater();
+    });
+}
 
 void LogfileManager::setClock(SystemLog::Clock clock)
 {

@@ -323,6 +323,19 @@ private slots:
         QCOMPARE(spy.at(0).at(0).toBool(), true);
     }
 
+    void managerEndedWhileTheReportWaits()
+    {
+        PoolBlocker pool;
+        QVERIFY(m_manager->exportLogFiles(stickFolder(), false));
+        QTimer::singleShot(300, this, [&] {
+            m_manager.reset();
+            pool.release();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!m_manager && QFile::exists(stickFolder() + QLatin1Char('/') + kReport), 10000);
+        QTest::qWait(100);
+        QVERIFY(messagesShown().isEmpty());
+    }
+
     void secondExportIsRefusedWhileOneRuns()
     {
         QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
