@@ -4,9 +4,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
+#include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 bool FileSystem::mkpath(const QString& path)
@@ -62,3 +65,28 @@ bool FileSystem::runExternalProcess(const QString& program, const QStringList& a
 }
 
 void FileSystem::sync() { ::sync(); }
+
+bool FileSystem::syncPath(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool FileSystem::copyDurably(const QString& from, const QString& to)
+{
+    if (QFileInfo::exists(to))
+        return false;
+    if (QFile::copy(from, to) && syncPath(to))
+        return true;
+    QFile::remove(to);
+    return false;
+}
+
+bool FileSystem::replaceFile(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}

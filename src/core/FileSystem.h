@@ -18,4 +18,11 @@ public:
     static bool runExternalProcess(const QString& program, const QStringList& arguments);
     // Flushes all file-system buffers to the media.
     static void sync();
+    // Pushes one file's (or folder's) data to its medium.
+    static bool syncPath(const QString& path);
+    // Copies from into the new file to and pushes it to the medium; false (and no file
+    // left at to) when to exists already or the copy is incomplete.
+    static bool copyDurably(const QString& from, const QString& to);
+    // Moves from over to in one step (both on one file system); false leaves both as they were.
+    static bool replaceFile(const QString& from, const QString& to);
 };

@@ -33,6 +33,34 @@ private slots:
         QVERIFY(!FileSystem::mkpath(QString()));
     }
 
+    void durableCopyAndReplace()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString from = dir.filePath(QStringLiteral("from"));
+        const QString to = dir.filePath(QStringLiteral("to"));
+        QVERIFY(touch(from));
+        QVERIFY(FileSystem::copyDurably(from, to));
+        QCOMPARE(QFileInfo(to).size(), 1);
+        // Never over an existing file or folder.
+        QVERIFY(!FileSystem::copyDurably(from, to));
+        QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("folder"))));
+        QVERIFY(!FileSystem::copyDurably(from, dir.filePath(QStringLiteral("folder"))));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
+        // A missing source leaves nothing behind.
+        QVERIFY(!FileSystem::copyDurably(dir.filePath(QStringLiteral("missing")), dir.filePath(QStringLiteral("new"))));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("new"))));
+
+        QFile big(from);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.write("longer") == 6);
+        big.close();
+        QVERIFY(FileSystem::replaceFile(from, to));
+        QVERIFY(!QFileInfo::exists(from));
+        QCOMPARE(QFileInfo(to).size(), 6);
+        QVERIFY(!FileSystem::replaceFile(from, to)); // nothing to move: the target stays
+        QCOMPARE(QFileInfo(to).size(), 6);
+    }
+
     void rmdirRemovesTree()
     {
         QTemporaryDir dir;

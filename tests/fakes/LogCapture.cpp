@@ -7,6 +7,7 @@ LogCapture::LogCapture()
     qunsetenv("CONSOLE_LOGGING");
     m_logger = std::make_unique<LoggingCtrl>();
     m_logger->addSink(m_recorder->makeSink());
+    m_logger->addSink(m_service->makeSink(INT_MIN, INT_MAX, ILogSink::Feed::ServiceRecords));
     m_logger->initialize();
 }
 
@@ -32,4 +33,12 @@ QList<LoggingData> LogCapture::deliveredWhere(const std::function<bool(const Log
             found << r;
     }
     return found;
+}
+
+QList<LoggingData> LogCapture::deliveredService()
+{
+    // Both feeds leave the logging thread in order: once the marker is through, so is
+    // every service record queued before it.
+    deliveredWhere([](const LoggingData&) { return false; });
+    return m_service->records();
 }

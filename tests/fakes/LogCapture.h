@@ -19,8 +19,11 @@ public:
     QList<LoggingData> delivered(const QString& text);
     // The same for the records that match.
     QList<LoggingData> deliveredWhere(const std::function<bool(const LoggingData&)>& match);
+    // The service-log records (LoggingCtrl::logService) delivered so far, in order.
+    QList<LoggingData> deliveredService();
 
 private:
     std::shared_ptr<LogRecorder> m_recorder = std::make_shared<LogRecorder>();
+    std::shared_ptr<LogRecorder> m_service = std::make_shared<LogRecorder>();
     std::unique_ptr<LoggingCtrl> m_logger;
 };

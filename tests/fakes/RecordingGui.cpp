@@ -70,9 +70,12 @@ QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const QString& cate
     return showMessageDlgImpl(mc, TransObject(category, msgid), cancelButton, okButton);
 }
 
-QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const TransObject& transObject, bool, bool)
+QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const TransObject& transObject, bool cancelButton,
+                                       bool okButton)
 {
     Call& c = record(QStringLiteral("showMessageDlg"));
+    c.cancelButton = cancelButton;
+    c.okButton = okButton;
     c.category = mc;
     c.context = transObject.context();
     c.key = transObject.key();

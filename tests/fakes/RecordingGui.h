@@ -20,6 +20,8 @@ public:
         QStringList arguments;
         QUuid id;
         int closeType = -1;
+        bool cancelButton = false; // message buttons
+        bool okButton = false;
         QThread* thread = nullptr;
     };
 

@@ -1,0 +1,318 @@
+#include "maintenance/ConfigfileManager.h"
+
+#include "config/ConfigAccessXML.h"
+#include "core/CommonOS.h"
+#include "core/FileSystem.h"
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "gui/api/IGUI.h"
+#include "logging/LoggingCtrl.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace {
+const char* const kClass = "ConfigfileManager";
+const char* const kSuffix = ".cfg.xml";
+
+QString context() { return QString::fromLatin1(kClass); }
+
+bool stickReady()
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (dm && dm->getUSBState() == USBState_Ready)
+        return true;
+    IGUI* gui = GlobalFuncs::getGUI();
+    return gui && gui->requestUSBConnDlg();
+}
+
+void removeIfFile(const QString& path)
+{
+    if (QFileInfo(path).isFile())
+        QFile::remove(path);
+}
+} // namespace
+
+ConfigfileManager::HookFunction::~HookFunction() = default;
+
+ConfigfileManager::ConfigfileManager(QObject* parent)
+    : QObject(parent), m_applicationName(QCoreApplication::applicationName().toUpper()),
+      m_clock([] { return QDateTime::currentDateTime(); })
+{
+}
+
+ConfigfileManager::~ConfigfileManager() = default;
+
+void ConfigfileManager::setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+QString ConfigfileManager::deviceFilePath() const
+{
+    return GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory) + QLatin1Char('/') + m_applicationName +
+           QLatin1String(kSuffix);
+}
+
+void ConfigfileManager::registerHook(HookAction action, const QSharedPointer<HookFunction>& hook)
+{
+    if (action == AfterImport)
+        m_hook = hook;
+}
+
+void ConfigfileManager::unregisterHook(HookAction action)
+{
+    if (action == AfterImport)
+        m_hook.reset();
+}
+
+void ConfigfileManager::showMessage(int category, const QString& key, bool okButton)
+{
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->showMessageDlg(static_cast<MessageCategories>(category), context(), key, false, okButton);
+}
+
+QString ConfigfileManager::exportConfigFile(const QString& fileNameTag)
+{
+    if (!stickReady())
+        return QString();
+    QElapsedTimer stopwatch;
+    stopwatch.start();
+    const QString tag = fileNameTag.isEmpty()
+                            ? m_clock().toString(QStringLiteral("yyyy'_'MM'_'dd'_'hh'_'mm'_'ss"))
+                            : fileNameTag;
+    const QString path = doExport(tag);
+    // The operator gets to see the export happen, however quick it was.
+    if (stopwatch.elapsed() < 1000)
+        GlobalFuncs::waitMs(1000);
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->closeDlg(QUuid(), IGUI::Accepted);
+    return path;
+}
+
+QString ConfigfileManager::doExport(QString fileNameTag)
+{
+    const QString updates = GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates);
+    const QDir configDir(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory));
+    const QString fileName = m_applicationName + QLatin1String(kSuffix);
+    if (!FileSystem::mkpath(updates)) {
+        KLOG_ERROR2(kClass, "doExport", QStringLiteral("Cannot create %1").arg(updates));
+        return QString();
+    }
+    KLOG_DEBUG2(kClass, "doExport", QStringLiteral("Configuration directory: %1").arg(configDir.absolutePath()));
+    KLOG_DEBUG2(kClass, "doExport", QStringLiteral("Config File: %1").arg(fileName));
+
+    QString result;
+    if (QFileInfo(configDir.absoluteFilePath(fileName)).isFile()) {
+        const QString target = updates + QLatin1Char('/') + m_applicationName + QLatin1Char('_') + fileNameTag +
+                               QLatin1String(kSuffix);
+        // An older export of that name is replaced only by a complete copy.
+        const QString temp = target + QStringLiteral(".tmp");
+        removeIfFile(temp);
+        if (FileSystem::copyDurably(configDir.absoluteFilePath(fileName), temp) && replaceFile(temp, target)) {
+            result = target;
+        } else {
+            KLOG_ERROR2(kClass, "doExport", QStringLiteral("Cannot copy the configuration to %1").arg(target));
+            removeIfFile(temp);
+        }
+    } else {
+        KLOG_ERROR2(kClass, "doExport", QStringLiteral("No configuration file %1").arg(fileName));
+    }
+    FileSystem::sync();
+    return displayPath(result);
+}
+
+QString ConfigfileManager::displayPath(const QString& path) const
+{
+    const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+    if (path.isEmpty() || !path.startsWith(mountPoint + QLatin1Char('/')))
+        return path;
+    return QCoreApplication::translate("Menu", "USB") + path.mid(mountPoint.size());
+}
+
+int ConfigfileManager::readConfigFileList(QStringList& list, const QString& filter)
+{
+    if (!stickReady())
+        return -1;
+    const QDir updates(GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates));
+    if (!updates.exists())
+        return -1;
+    IGUI* gui = GlobalFuncs::getGUI();
+    const QUuid searching =
+        gui ? gui->showMessageDlg(CAT_PERSISTENT, context(), QStringLiteral("SearchingForConfigOnUsb"), false, false)
+            : QUuid();
+    const QString pattern = (filter.isEmpty() ? QStringLiteral("*") : filter) + QLatin1String(kSuffix);
+    const QStringList found = updates.entryList({pattern}, QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot,
+                                                QDir::Unsorted);
+    for (const QString& name : found)
+        list << name.split(QLatin1String(kSuffix), Qt::KeepEmptyParts, Qt::CaseSensitive).first();
+    if (gui)
+        gui->closeDlg(searching, IGUI::Accepted);
+    return list.isEmpty() ? -1 : 0;
+}
+
+bool ConfigfileManager::validateConfigFile(QDomDocument document)
+{
+    const QDomElement top = document.documentElement();
+    if (!top.hasChildNodes())
+        return false;
+    const QDomNode first = top.firstChild();
+    if (!first.isElement() || first.toElement().tagName() != QLatin1String("key")) {
+        const QString found = first.isElement() ? first.toElement().tagName() : first.nodeName();
+        KLOG_DEBUG2(kClass, "validateConfigFile",
+                    QStringLiteral("XML IMPORT: First child node wrong!\tExpected: key\tFound: %1").arg(found));
+        return false;
+    }
+    const QDomElement key = first.toElement();
+    if (key.attributes().isEmpty()) {
+        KLOG_DEBUG2(kClass, "validateConfigFile",
+                    QStringLiteral("XML IMPORT: First child have no attributes!\tExpected: >0\tFound: 0"));
+        return false;
+    }
+    if (!key.hasAttribute(QStringLiteral("name")))
+        return false;
+    const QString name = key.attribute(QStringLiteral("name"));
+    if (name != m_applicationName) {
+        KLOG_DEBUG2(kClass, "validateConfigFile",
+                    QStringLiteral("XML IMPORT: Configfile looks wrong!\tExpected: %1\tFound: %2")
+                        .arg(m_applicationName, name));
+        return false;
+    }
+    return true;
+}
+
+bool ConfigfileManager::readDocument(const QString& file, QDomDocument& document)
+{
+    QFile f(file);
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (file.isEmpty() || !f.open(QIODevice::ReadOnly)) {
+        KLOG_DEBUG2(kClass, "importConfigFile", QStringLiteral("Cannot open \"%1\"").arg(file));
+        return false;
+    }
+    if (!document.setContent(&f, &error, &line, &column)) {
+        KLOG_DEBUG2(kClass, "importConfigFile",
+                    QStringLiteral("%1 (Line %2, Character %3").arg(error).arg(line).arg(column));
+        return false;
+    }
+    return validateConfigFile(document);
+}
+
+bool ConfigfileManager::reinitConfigFile()
+{
+    IConfigBase* config = GlobalFuncs::getConfig();
+    if (!config || config->initialize() == 0)
+        return false;
+    // The store falls back to its backup when the file is unusable; that is no re-read.
+    if (auto* xml = dynamic_cast<ConfigAccessXML*>(config))
+        return QFileInfo(xml->loadedFrom()) == QFileInfo(deviceFilePath());
+    return true;
+}
+
+bool ConfigfileManager::replaceFile(const QString& from, const QString& to)
+{
+    return FileSystem::replaceFile(from, to);
+}
+
+ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(const QString& file)
+{
+    QDomDocument document;
+    if (!readDocument(file, document))
+        return Invalid;
+
+    const QString device = deviceFilePath();
+    const QString directory = QFileInfo(device).absolutePath();
+    const QString incoming = device + QStringLiteral(".import");
+    const QString previous = device + QStringLiteral(".previous");
+    KLOG_DEBUG2(kClass, "importConfigFile", QStringLiteral("Configuration directory: %1").arg(directory));
+    KLOG_DEBUG2(kClass, "importConfigFile", QStringLiteral("Importing configfile: %1").arg(file));
+
+    auto fail = [&](const QString& why) {
+        KLOG_ERROR2(kClass, "importConfigFile", why);
+        removeIfFile(incoming);
+        removeIfFile(previous);
+        return Failed;
+    };
+    removeIfFile(incoming);
+    removeIfFile(previous);
+    if (!FileSystem::mkpath(directory))
+        return fail(QStringLiteral("Cannot create %1").arg(directory));
+    // The copy beside the device file must be complete and readable before it replaces anything.
+    QDomDocument copied;
+    if (!FileSystem::copyDurably(file, incoming) || !readDocument(incoming, copied))
+        return fail(QStringLiteral("Cannot copy %1 to %2").arg(file, incoming));
+    const bool hadPrevious = QFileInfo(device).isFile();
+    if (hadPrevious && ::link(QFile::encodeName(device).constData(), QFile::encodeName(previous).constData()) != 0 &&
+        !FileSystem::copyDurably(device, previous))
+        return fail(QStringLiteral("Cannot keep the previous configuration as %1").arg(previous));
+    if (!replaceFile(incoming, device))
+        return fail(QStringLiteral("Cannot replace %1").arg(device));
+    FileSystem::syncPath(directory);
+
+    if (reinitConfigFile()) {
+        removeIfFile(previous);
+        return Replaced;
+    }
+    KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("Cannot read the imported configuration; restoring the previous one"));
+    const bool restored = hadPrevious ? replaceFile(previous, device) : QFile::remove(device);
+    if (!restored)
+        KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("Cannot restore %1").arg(device));
+    FileSystem::syncPath(directory);
+    reinitConfigFile();
+    removeIfFile(previous);
+    return Failed;
+}
+
+QString ConfigfileManager::resolveImportFile(const QString& name) const
+{
+    if (name.isEmpty())
+        return QString();
+    if (QDir::isAbsolutePath(name))
+        return name;
+    const QString updates = GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates);
+    QString path = updates + QLatin1Char('/') + name;
+    // The listing offers names without their extension.
+    if (!QFileInfo::exists(path) && !name.endsWith(QLatin1String(kSuffix)) &&
+        QFileInfo::exists(path + QLatin1String(kSuffix)))
+        path += QLatin1String(kSuffix);
+    const QString real = QFileInfo(path).canonicalFilePath();
+    const QString folder = QFileInfo(updates).canonicalFilePath();
+    if (real.isEmpty() || folder.isEmpty() || !real.startsWith(folder + QLatin1Char('/'))) {
+        KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("\"%1\" is no file of %2").arg(name, updates));
+        return QString();
+    }
+    return path;
+}
+
+int ConfigfileManager::importConfigFile(QString configFile, bool removeAtfterUpdate)
+{
+    const QString file = resolveImportFile(configFile);
+    const ReplaceResult result = replaceDeviceConfiguration(file);
+    if (result == Invalid) {
+        showMessage(CAT_ERR, QStringLiteral("ConfigIsInvalid"), true);
+        return -1;
+    }
+    const bool ok = result == Replaced;
+    const QString key = ok ? QStringLiteral("ConfigSuccessfullyImported") : QStringLiteral("ConfigImportFailed");
+    showMessage(ok ? CAT_MSG : CAT_ERR, key, true);
+    LoggingCtrl::logService(LoggingCtrl::getUntranslatedText(context(), key, QString()));
+
+    if (IConfigBase* config = GlobalFuncs::getConfig())
+        config->save();
+    if (m_hook)
+        m_hook->execute();
+    if (!ok)
+        return -1;
+
+    if (removeAtfterUpdate && !QFile::remove(file))
+        KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("Cannot remove %1").arg(file));
+    FileSystem::sync();
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->showMessageDlg(CAT_PERSISTENT, QStringLiteral("UpdateManager"), QStringLiteral("StandbyWhileRebooting"),
+                            false, false);
+    CommonOS::reboot(false);
+    return 0;
+}

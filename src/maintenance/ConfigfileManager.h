@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QDateTime>
+#include <QDomDocument>
+#include <QObject>
+#include <QSharedPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Copies the device configuration file to the USB stick and brings a configuration
+// file from the stick back into the instrument. Lives on the GUI thread; every
+// operation blocks its caller until it is done.
+class ConfigfileManager : public QObject {
+    Q_OBJECT
+public:
+    // Moments at which a hook may run; only AfterImport is used.
+    enum HookAction : int {
+        AfterImport = 0,
+    };
+    Q_ENUM(HookAction)
+
+    // Runs after an import, once the configuration store has been saved.
+    class HookFunction {
+    public:
+        virtual ~HookFunction();
+        virtual void execute() = 0;
+    };
+
+    // Outcome of replaceDeviceConfiguration.
+    enum ReplaceResult : int {
+        Replaced = 0, // new file in place and read
+        Invalid = 1,  // file unreadable, not XML or not a configuration of this instrument; nothing changed
+        Failed = 2,   // file could not be put in place or read; the previous configuration is kept
+    };
+    Q_ENUM(ReplaceResult)
+
+    explicit ConfigfileManager(QObject* parent = nullptr);
+    ~ConfigfileManager() override;
+
+    // Appends the base name (without ".cfg.xml") of every file "<filter>.cfg.xml" in the
+    // stick's updates folder; 0 when at least one was found, else -1.
+    int readConfigFileList(QStringList& list, const QString& filter);
+
+    void registerHook(HookAction action, const QSharedPointer<HookFunction>& hook);
+    void unregisterHook(HookAction action);
+
+    // Checks file and puts it in place of the device configuration without a power-cut
+    // window, then re-reads the configuration store. Shows nothing.
+    ReplaceResult replaceDeviceConfiguration(const QString& file);
+
+    // "<config dir>/<APP>.cfg.xml".
+    QString deviceFilePath() const;
+
+    // The clock that names an export (local time).
+    void setClock(std::function<QDateTime()> clock);
+
+public slots:
+    // Path of the exported file as the user reads it ("USB/..."), empty on failure.
+    QString exportConfigFile(const QString& fileNameTag = QString());
+    // 0 after a successful import (which reboots the instrument), -1 otherwise.
+    int importConfigFile(QString configFile = QString(), bool removeAtfterUpdate = false);
+
+protected:
+    bool validateConfigFile(QDomDocument document);
+    QString doExport(QString fileNameTag);
+    bool reinitConfigFile();
+    // Moves a finished file over its target in one step.
+    virtual bool replaceFile(const QString& from, const QString& to);
+
+private:
+    // The file an import name stands for; empty when the name leaves the updates folder.
+    QString resolveImportFile(const QString& name) const;
+    bool readDocument(const QString& file, QDomDocument& document);
+    QString displayPath(const QString& path) const;
+    void showMessage(int category, const QString& key, bool okButton);
+
+    const QString m_applicationName;
+    QSharedPointer<HookFunction> m_hook;
+    std::function<QDateTime()> m_clock;
+};

@@ -1,0 +1,407 @@
+#include "maintenance/ConfigfileManager.h"
+
+#include "config/ConfigAccessXML.h"
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "fakes/DataModelFixture.h"
+#include "fakes/FakePlatform.h"
+#include "fakes/LogCapture.h"
+#include "fakes/RecordingGui.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <QTranslator>
+
+#include <memory>
+
+namespace {
+const QString kUsb = QStringLiteral("/media/USB");
+const QString kConfigDir = QStringLiteral("/home/root/mappedPaths/appdata/config");
+const QString kDevice = kConfigDir + QStringLiteral("/PEVANTO.cfg.xml");
+
+QByteArray configFile(const QString& app, const QString& key, const QString& value)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<configuration>\n"
+                          " <key name=\"%1\">\n  <key name=\"General\">\n"
+                          "   <value name=\"%2\" type=\"string\">%3</value>\n"
+                          "  </key>\n </key>\n</configuration>\n")
+        .arg(app, key, value)
+        .toUtf8();
+}
+
+QString query(const QString& key)
+{
+    QString value;
+    GlobalFuncs::getConfig()->queryString(QStringLiteral("/General/") + key, value);
+    return value;
+}
+
+class CountingHook : public ConfigfileManager::HookFunction {
+public:
+    void execute() override { ++runs; }
+    int runs = 0;
+};
+
+// Exposes the internal steps and lets a test break the final rename.
+class TestableManager : public ConfigfileManager {
+public:
+    using ConfigfileManager::validateConfigFile;
+    bool failRename = false;
+
+protected:
+    bool replaceFile(const QString& from, const QString& to) override
+    {
+        return !failRename && ConfigfileManager::replaceFile(from, to);
+    }
+};
+
+// A store whose next re-read fails, as with a file the medium cannot give back.
+class FlakyStore : public ConfigAccessXML {
+public:
+    using ConfigAccessXML::ConfigAccessXML;
+    int failNextReads = 0;
+    int initialize() override
+    {
+        if (failNextReads > 0) {
+            --failNextReads;
+            return 0;
+        }
+        return ConfigAccessXML::initialize();
+    }
+};
+} // namespace
+
+class TstConfigfileManager : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<DataModelFixture> m_fixture;
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<RecordingGui> m_gui;
+    std::unique_ptr<FlakyStore> m_store;
+    QByteArray m_deviceBytes; // the device file as the store wrote it
+
+    const TempRoot& root() const { return m_fixture->root(); }
+    QString path(const QString& p) const { return root().path(p); }
+    QByteArray device() const { return root().readFile(kDevice); }
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("pevanto")); }
+
+    void init()
+    {
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+        m_platform = std::make_unique<FakePlatform>();
+        m_gui = std::make_unique<RecordingGui>();
+        GlobalFuncs::setGUI(m_gui.get());
+        m_fixture->dm()->setUSBState(USBState_Ready);
+        QVERIFY(root().mkdir(kUsb));
+        QVERIFY(root().writeFile(kDevice, configFile("PEVANTO", "OnlyOld", "old")));
+        m_store = std::make_unique<FlakyStore>(path(kConfigDir));
+        QCOMPARE(m_store->initialize(), 1);
+        QCOMPARE(m_store->save(), 0);
+        GlobalFuncs::setConfig(m_store.get());
+        m_deviceBytes = device();
+        QCOMPARE(query("OnlyOld"), QStringLiteral("old"));
+    }
+
+    void cleanup()
+    {
+        GlobalFuncs::setGUI(nullptr);
+        GlobalFuncs::setConfig(m_fixture->config());
+        m_store.reset();
+        m_gui.reset();
+        m_platform.reset();
+        m_fixture.reset();
+    }
+
+    void exportNamesTheFileByClockOrTag()
+    {
+        // The updates folder is created on a fresh stick.
+        QVERIFY(QDir(path(kUsb)).removeRecursively());
+        ConfigfileManager manager;
+        manager.setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); });
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(manager.exportConfigFile(), QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml"));
+        QVERIFY2(timer.elapsed() >= 900, "the operator sees the export for a second");
+        const QString exported = kUsb + QStringLiteral("/PEVANTO_2024_03_07_14_05_09.cfg.xml");
+        QCOMPARE(root().readFile(exported), m_deviceBytes);
+        const auto closes = m_gui->callsOf(QStringLiteral("closeDlg"));
+        QCOMPARE(closes.size(), 1);
+        QVERIFY(closes.first().id.isNull());
+        QCOMPARE(closes.first().closeType, int(IGUI::Accepted));
+
+        // A second export in the same second replaces the first.
+        QCOMPARE(GlobalFuncs::getConfig()->setString(QStringLiteral("/General/OnlyOld"), QStringLiteral("newer")), 0);
+        QCOMPARE(GlobalFuncs::getConfig()->save(), 0);
+        QCOMPARE(manager.exportConfigFile(), QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml"));
+        QCOMPARE(root().readFile(exported), device());
+        QVERIFY(root().readFile(exported).contains("newer"));
+
+        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QStringLiteral("USB/PEVANTO_backup.cfg.xml"));
+        QCOMPARE(root().readFile(kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml")), device());
+        QCOMPARE(QDir(path(kUsb)).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 2);
+    }
+
+    void exportRefusals()
+    {
+        ConfigfileManager manager;
+        const QString backup = kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml");
+
+        // No stick, and the user does not connect one.
+        m_fixture->dm()->setUSBState(USBState_NoStick);
+        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QString());
+        QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
+        QVERIFY(QDir(path(kUsb)).isEmpty());
+        // The user connects one when asked.
+        m_gui->usbAnswer = true;
+        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QStringLiteral("USB/PEVANTO_backup.cfg.xml"));
+        m_fixture->dm()->setUSBState(USBState_Ready);
+
+        // A failed copy leaves the older export of that name as it was.
+        QVERIFY(root().writeFile(backup, "older export"));
+        QVERIFY(root().mkdir(backup + QStringLiteral(".tmp")));
+        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QString());
+        QCOMPARE(root().readFile(backup), QByteArray("older export"));
+        QVERIFY(QDir(path(backup + QStringLiteral(".tmp"))).removeRecursively());
+
+        // Nothing to export.
+        QVERIFY(QFile::remove(path(kDevice)));
+        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QString());
+        QCOMPARE(root().readFile(backup), QByteArray("older export"));
+    }
+
+    void listingOffersNamesWithoutExtension()
+    {
+        ConfigfileManager manager;
+        QStringList list;
+        // No updates folder: -1 without a message.
+        QVERIFY(QDir(path(kUsb)).removeRecursively());
+        QCOMPARE(manager.readConfigFileList(list, QString()), -1);
+        QVERIFY(m_gui->callsOf(QStringLiteral("showMessageDlg")).isEmpty());
+
+        // An empty folder: searched, nothing found.
+        QVERIFY(root().mkdir(kUsb));
+        QCOMPARE(manager.readConfigFileList(list, QString()), -1);
+        QVERIFY(list.isEmpty());
+
+        for (const char* name : {"PEVANTO_backup.cfg.xml", "PEVANTO_2024_03_07_14_05_09.cfg.xml", "PEVANTO_backup.txt",
+                                 "OTHER.cfg.xml.bak"})
+            QVERIFY(root().writeFile(kUsb + QLatin1Char('/') + QLatin1String(name), "x"));
+        QVERIFY(QFile::link(path(kUsb + QStringLiteral("/OTHER.cfg.xml.bak")), path(kUsb + QStringLiteral("/LINK.cfg.xml"))));
+        QCOMPARE(manager.readConfigFileList(list, QStringLiteral("PEVANTO_backup")), 0);
+        QCOMPARE(list, QStringList{QStringLiteral("PEVANTO_backup")});
+
+        list.clear();
+        QCOMPARE(manager.readConfigFileList(list, QString()), 0);
+        list.sort();
+        QCOMPARE(list, (QStringList{QStringLiteral("PEVANTO_2024_03_07_14_05_09"), QStringLiteral("PEVANTO_backup")}));
+
+        // Every search message is closed with its own id.
+        const auto shown = m_gui->callsOf(QStringLiteral("showMessageDlg"));
+        const auto closed = m_gui->callsOf(QStringLiteral("closeDlg"));
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(closed.size(), 3);
+        for (int i = 0; i < shown.size(); ++i) {
+            QCOMPARE(shown[i].key, QStringLiteral("SearchingForConfigOnUsb"));
+            QCOMPARE(shown[i].context, QStringLiteral("ConfigfileManager"));
+            QCOMPARE(shown[i].category, int(CAT_PERSISTENT));
+            QVERIFY(!shown[i].okButton && !shown[i].cancelButton);
+            QCOMPARE(closed[i].id, shown[i].id);
+            QCOMPARE(closed[i].closeType, int(IGUI::Accepted));
+        }
+
+        // No stick and none connected.
+        m_fixture->dm()->setUSBState(USBState_NoStick);
+        QCOMPARE(manager.readConfigFileList(list, QString()), -1);
+        QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
+    }
+
+    void validation_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("diagnostic");
+        QTest::newRow("good") << configFile("PEVANTO", "a", "b") << true << QString();
+        QTest::newRow("value first") << QByteArray("<configuration><value name=\"PEVANTO\"/></configuration>") << false
+                                     << QStringLiteral("XML IMPORT: First child node wrong!\tExpected: key\tFound: value");
+        QTest::newRow("lower-case name")
+            << configFile("pevanto", "a", "b") << false
+            << QStringLiteral("XML IMPORT: Configfile looks wrong!\tExpected: PEVANTO\tFound: pevanto");
+        QTest::newRow("no attributes") << QByteArray("<configuration><key><key name=\"x\"/></key></configuration>")
+                                       << false
+                                       << QStringLiteral("XML IMPORT: First child have no attributes!\tExpected: >0\tFound: 0");
+        QTest::newRow("no name") << QByteArray("<configuration><key id=\"PEVANTO\"/></configuration>") << false
+                                 << QString();
+        QTest::newRow("empty root") << QByteArray("<configuration/>") << false << QString();
+    }
+
+    void validation()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, valid);
+        QFETCH(QString, diagnostic);
+        LogCapture log;
+        TestableManager manager;
+        QDomDocument doc;
+        QVERIFY(doc.setContent(xml));
+        QCOMPARE(manager.validateConfigFile(doc), valid);
+        const auto lines = log.deliveredWhere([](const LoggingData& r) { return r.text.startsWith("XML IMPORT"); });
+        if (diagnostic.isEmpty()) {
+            QVERIFY(lines.isEmpty());
+        } else {
+            QCOMPARE(lines.size(), 1);
+            QCOMPARE(lines.first().text, diagnostic);
+            QCOMPARE(lines.first().category, int(CAT_DBG));
+        }
+    }
+
+    void importRefusesUnusableFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        const QString onStick = kUsb + QStringLiteral("/PEVANTO_x.cfg.xml");
+        QTest::newRow("not XML") << QString() << onStick << QByteArray("PEVANTO but no XML <key");
+        QTest::newRow("other application") << QString() << onStick << configFile("OTHERAPP", "OnlyNew", "n");
+        QTest::newRow("failing validation") << QString() << onStick
+                                            << QByteArray("<configuration><value name=\"PEVANTO\"/></configuration>");
+        QTest::newRow("missing") << QStringLiteral("PEVANTO_none.cfg.xml") << QString() << QByteArray();
+        QTest::newRow("empty name") << QStringLiteral("") << QString() << QByteArray();
+        QTest::newRow("leaves the stick") << QStringLiteral("../outside.cfg.xml") << QStringLiteral("/media/outside.cfg.xml")
+                                          << configFile("PEVANTO", "OnlyNew", "n");
+        QTest::newRow("link out of the stick")
+            << QStringLiteral("LINK.cfg.xml") << QStringLiteral("/media/outside.cfg.xml") << configFile("PEVANTO", "OnlyNew", "n");
+    }
+
+    void importRefusesUnusableFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        if (!file.isEmpty())
+            QVERIFY(root().writeFile(file, content));
+        if (QTest::currentDataTag() == QLatin1String("link out of the stick"))
+            QVERIFY(QFile::link(path(file), path(kUsb + QStringLiteral("/LINK.cfg.xml"))));
+        if (name.isNull())
+            name = path(file);
+
+        LogCapture log;
+        ConfigfileManager manager;
+        auto hook = QSharedPointer<CountingHook>::create();
+        manager.registerHook(ConfigfileManager::AfterImport, hook);
+        QCOMPARE(manager.importConfigFile(name, true), -1);
+        QCOMPARE(device(), m_deviceBytes);
+        QCOMPARE(query("OnlyOld"), QStringLiteral("old"));
+        QVERIFY(m_platform->rebooter.calls.isEmpty());
+        QCOMPARE(hook->runs, 0);
+        const auto shown = m_gui->callsOf(QStringLiteral("showMessageDlg"));
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().key, QStringLiteral("ConfigIsInvalid"));
+        QCOMPARE(shown.first().category, int(CAT_ERR));
+        QVERIFY(shown.first().okButton && !shown.first().cancelButton);
+        if (!file.isEmpty())
+            QVERIFY(QFile::exists(path(file)));
+        QVERIFY(QDir(path(kConfigDir)).entryList({"*.import", "*.previous"}, QDir::Files).isEmpty());
+        QVERIFY(log.deliveredService().isEmpty());
+    }
+
+    void importReplacesRereadsAndReboots()
+    {
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral(VLF_ENGLISH_QM)));
+        LoggingCtrl::setEnglishTranslator(&english);
+        LogCapture log;
+        const QString backup = kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml");
+        QVERIFY(root().writeFile(backup, configFile("PEVANTO", "OnlyNew", "new")));
+
+        ConfigfileManager manager;
+        auto hook = QSharedPointer<CountingHook>::create();
+        auto other = QSharedPointer<CountingHook>::create();
+        manager.registerHook(ConfigfileManager::AfterImport, hook);
+        // Only the first moment is in use; other ones leave the hook as it is.
+        manager.registerHook(static_cast<ConfigfileManager::HookAction>(1), other);
+        manager.unregisterHook(static_cast<ConfigfileManager::HookAction>(1));
+
+        // A listed name is taken inside the updates folder.
+        QCOMPARE(manager.importConfigFile(QStringLiteral("PEVANTO_backup"), true), 0);
+        QCOMPARE(query("OnlyNew"), QStringLiteral("new"));
+        QCOMPARE(query("OnlyOld"), QString());
+        QVERIFY(device().contains("OnlyNew"));
+        QVERIFY(!QFile::exists(path(backup)));
+        QCOMPARE(hook->runs, 1);
+        QCOMPARE(other->runs, 0);
+        QCOMPARE(m_platform->rebooter.calls, QStringList{QStringLiteral("reboot")});
+
+        const auto shown = m_gui->callsOf(QStringLiteral("showMessageDlg"));
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].context, QStringLiteral("ConfigfileManager"));
+        QCOMPARE(shown[0].key, QStringLiteral("ConfigSuccessfullyImported"));
+        QCOMPARE(shown[0].category, int(CAT_MSG));
+        QVERIFY(shown[0].okButton && !shown[0].cancelButton);
+        QCOMPARE(shown[1].context, QStringLiteral("UpdateManager"));
+        QCOMPARE(shown[1].key, QStringLiteral("StandbyWhileRebooting"));
+        QCOMPARE(shown[1].category, int(CAT_PERSISTENT));
+        QVERIFY(!shown[1].okButton);
+        const auto service = log.deliveredService();
+        QCOMPARE(service.size(), 1);
+        QCOMPARE(service.first().text, QStringLiteral("Configuration successfully imported. The system restarts now."));
+        QVERIFY(QDir(path(kConfigDir)).entryList({"*.import", "*.previous"}, QDir::Files).isEmpty());
+
+        // Unregistered, the hook stays quiet; an absolute path is used as it is.
+        manager.unregisterHook(ConfigfileManager::AfterImport);
+        const QString elsewhere = QStringLiteral("/home/root/other.cfg.xml");
+        QVERIFY(root().writeFile(elsewhere, configFile("PEVANTO", "Third", "3")));
+        QCOMPARE(manager.importConfigFile(path(elsewhere), false), 0);
+        QCOMPARE(query("Third"), QStringLiteral("3"));
+        QVERIFY(QFile::exists(path(elsewhere)));
+        QCOMPARE(hook->runs, 1);
+        LoggingCtrl::setEnglishTranslator(nullptr);
+    }
+
+    void importFailureKeepsPreviousConfiguration_data()
+    {
+        QTest::addColumn<bool>("failRename");
+        QTest::newRow("rename fails") << true;
+        QTest::newRow("re-read fails") << false;
+    }
+
+    void importFailureKeepsPreviousConfiguration()
+    {
+        QFETCH(bool, failRename);
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral(VLF_ENGLISH_QM)));
+        LoggingCtrl::setEnglishTranslator(&english);
+        LogCapture log;
+        // The backup found at start-up is imported and removed afterwards when it works.
+        const QString backup = kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml");
+        QVERIFY(root().writeFile(backup, configFile("PEVANTO", "OnlyNew", "new")));
+        TestableManager manager;
+        manager.failRename = failRename;
+        m_store->failNextReads = failRename ? 0 : 1;
+
+        QCOMPARE(manager.importConfigFile(path(backup), true), -1);
+        QCOMPARE(device(), m_deviceBytes);
+        QCOMPARE(query("OnlyOld"), QStringLiteral("old"));
+        QCOMPARE(query("OnlyNew"), QString());
+        QVERIFY(QFile::exists(path(backup)));
+        QVERIFY(m_platform->rebooter.calls.isEmpty());
+        QVERIFY(!m_gui->hasMessage(QStringLiteral("UpdateManager"), QStringLiteral("StandbyWhileRebooting")));
+        const auto shown = m_gui->callsOf(QStringLiteral("showMessageDlg"));
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().key, QStringLiteral("ConfigImportFailed"));
+        QCOMPARE(shown.first().category, int(CAT_ERR));
+        const auto service = log.deliveredService();
+        QCOMPARE(service.size(), 1);
+        QCOMPARE(service.first().text, QStringLiteral("Import of the configuration failed!"));
+        QVERIFY(QDir(path(kConfigDir)).entryList({"*.import", "*.previous"}, QDir::Files).isEmpty());
+        LoggingCtrl::setEnglishTranslator(nullptr);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConfigfileManager)
+#include "tst_configfilemanager.moc"
