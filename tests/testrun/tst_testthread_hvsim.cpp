@@ -7,10 +7,14 @@
 #include "testrun/TTestChart.h"
 #include "testrun/TTestThread.h"
 #include "datamodel/DataModell.h"
+#include "core/GlobalFuncs.h"
+#include "testrun/File.h"
 
+#include <QDirIterator>
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace States;
@@ -44,6 +48,17 @@ class TstTestThreadHvSim : public QObject {
                 letters += r.at(1);
         }
         return letters;
+    }
+
+    // Lets the queued work of the link and the worker run out, this thread answering
+    // their calls into the data model and the database meanwhile.
+    void settleThreads()
+    {
+        for (QObject* o : {static_cast<QObject*>(m_pof), static_cast<QObject*>(m_worker)}) {
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            QMetaObject::invokeMethod(o, [done] { *done = true; }, Qt::QueuedConnection);
+            QTRY_VERIFY_WITH_TIMEOUT(done->load(), 30000);
+        }
     }
 
 private slots:
@@ -128,6 +143,42 @@ private slots:
         };
         QCOMPARE(part("createLogPart1"), 1);
         QCOMPARE(part("createLogPart2"), 1);
+    }
+
+    // Continues the test above: the link is lost while the test is finalised. The record
+    // is stored all the same, and the confirmation starts the unit again instead of
+    // leaving the instrument in Idle with the link down.
+    void linkLostWhileFinalizing()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), TestRunning, 15000);
+        QTest::qWait(300); // a few samples for the record
+        const QMetaObject::Connection cut =
+            connect(dm(), &DataModell::appStateChanged, this, [this](AppState, AppState now) {
+                if (now == TestFinalizing)
+                    m_sim.setFault(HvUnitSimulator::Fault::Silence);
+            });
+        dm()->receiveAppEvent(E::TestAborted);
+        QTRY_VERIFY_WITH_TIMEOUT(dm()->getHVUnitState().comError, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), TestFinished, 30000);
+        disconnect(cut);
+
+        QDirIterator records(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements), QStringList{"*.vlf"},
+                             QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY(records.hasNext());
+        QVERIFY(TestChart::VLF::File::verify(records.next()));
+
+        dm()->receiveAppEvent(E::TestResultConfirmed);
+        QCOMPARE(dm()->getAppState(), Starting);
+        // The link keeps trying from Starting while the unit is silent, and reaches Idle
+        // once it answers again.
+        QTest::qWait(1000);
+        QCOMPARE(dm()->getAppState(), Starting);
+        m_sim.clearFault();
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), Idle, 30000);
+        QVERIFY(!dm()->getHVUnitState().comError);
+        // The link initialises the unit once more on reaching Idle; let it finish.
+        settleThreads();
+        settleThreads();
     }
 };
 
