@@ -1,6 +1,7 @@
 #include "testrun/TanDeltaCriteriaFolder.h"
 #include "testrun/TanDeltaFunctions.h"
 #include "testrun/TanDeltaLists.h"
+#include "testrun/TanDeltaStandard.h"
 #include "fakes/TempRoot.h"
 
 #include <QDir>
@@ -155,6 +156,28 @@ private slots:
         QCOMPARE(folderNames(root, kFolder).size(), 4);
         QVERIFY(evaluationStandardRemove(userStandardId(3)));
         QCOMPARE(folderNames(root, kFolder), (QStringList{"a.tds", "B.tds", "c.tds"}));
+    }
+
+    // A malformed file is listed in its place: it can be removed by its id, and the
+    // files after it keep theirs until then.
+    void malformedFileCountsForTheIds()
+    {
+        TempRoot root;
+        for (const char* n : {"a", "c"})
+            QVERIFY(root.writeFile(kFolder + "/" + n + ".tds", named(QString::fromLatin1(n))));
+        QVERIFY(root.writeFile(kFolder + "/b.tds", "{ broken"));
+        QCOMPARE(allEvaluationStandards().size(), 3 + 3);
+        QCOMPARE(Standard::makeShared(userStandardId(2))->name(), QStringLiteral("c"));
+
+        // An import sorting first moves every later file up by one, the bad one too.
+        QVERIFY(root.writeFile(kStick + "/first.tds", named("0first")));
+        QVERIFY(evaluationStandardImport(root.path(kStick + "/first.tds")));
+        QCOMPARE(Standard::makeShared(userStandardId(0))->name(), QStringLiteral("0first"));
+        QCOMPARE(Standard::makeShared(userStandardId(3))->name(), QStringLiteral("c"));
+
+        QVERIFY(evaluationStandardRemove(userStandardId(2)));
+        QCOMPARE(folderNames(root, kFolder), (QStringList{"0first.tds", "a.tds", "c.tds"}));
+        QCOMPARE(Standard::makeShared(userStandardId(2))->name(), QStringLiteral("c"));
     }
 
     void exportToTheStick()
