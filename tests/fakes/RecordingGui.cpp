@@ -21,10 +21,11 @@ bool RecordingGui::hasMessage(const QString& context, const QString& key) const
     return false;
 }
 
-RecordingGui::Call& RecordingGui::record(const QString& operation)
+RecordingGui::Call& RecordingGui::record(const QString& operation, const QStringList& arguments)
 {
     Call c;
     c.operation = operation;
+    c.arguments = arguments;
     c.thread = QThread::currentThread();
     calls << c;
     return calls.last();
@@ -98,10 +99,17 @@ QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const QList<TransOb
 
 void RecordingGui::operatingModeChangedImpl(OperatingModes::OperatingMode mode)
 {
-    record(QStringLiteral("operatingModeChanged")).arguments = QStringList{QString::number(int(mode))};
+    record(QStringLiteral("operatingModeChanged"), {QString::number(int(mode))});
 }
 
 void RecordingGui::communicationDownImpl(bool error)
 {
-    record(QStringLiteral("communicationDown")).arguments = QStringList{error ? QStringLiteral("1") : QStringLiteral("0")};
+    record(QStringLiteral("communicationDown"), {flag(error)});
+}
+
+void RecordingGui::updatePeriodicMeasurementValuesImpl(const stPeriodicMeasurementValues& v)
+{
+    record(QStringLiteral("updatePeriodicMeasurementValues"),
+           {QString::number(v.voltage), QString::number(v.current), QString::number(v.tanDelta),
+            QString::number(v.timeStamp)});
 }

@@ -50,10 +50,28 @@ protected:
                              bool okButton) override;
     void operatingModeChangedImpl(OperatingModes::OperatingMode mode) override;
     void communicationDownImpl(bool error) override;
+    void remoteControlledImpl(bool state) override { record(QStringLiteral("remoteControlled"), {flag(state)}); }
     void showSetSerialDlgImpl() override { record(QStringLiteral("showSetSerialDlg")); }
+    void showImportConfigDlgImpl(const QStringList& files) override { record(QStringLiteral("showImportConfigDlg"), files); }
+    void resetDefValuesDoneImpl(bool ok) override { record(QStringLiteral("resetDefValuesDone"), {flag(ok)}); }
+    void aliveCheckFailedImpl(uchar reason) override
+    {
+        record(QStringLiteral("aliveCheckFailed"), {QString::number(reason)});
+    }
     void safetyCircuitChangedImpl() override { record(QStringLiteral("safetyCircuitChanged")); }
+    void updatePeriodicMeasurementValuesImpl(const stPeriodicMeasurementValues& v) override;
+    void burnCurrentLimiterChangedImpl(bool on) override { record(QStringLiteral("burnCurrentLimiterChanged"), {flag(on)}); }
+    void evaluationCriterionChangedImpl(TanDelta::evaluation::eEvaluationStandard standard) override
+    {
+        record(QStringLiteral("evaluationCriterionChanged"), {QString::number(int(standard))});
+    }
+    void cableInsulationChangedImpl(TanDelta::evaluation::eInsulationType insulation) override
+    {
+        record(QStringLiteral("cableInsulationChanged"), {QString::number(int(insulation))});
+    }
     void saveToHistoryFailedImpl() override { record(QStringLiteral("saveToHistoryFailed")); }
 
 private:
-    Call& record(const QString& operation);
+    Call& record(const QString& operation, const QStringList& arguments = {});
+    static QString flag(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
 };

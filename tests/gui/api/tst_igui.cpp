@@ -90,6 +90,40 @@ private slots:
         QVERIFY(usb);
     }
 
+    void connectionPointsCarryTheirValuesFromAWorker()
+    {
+        RecordingGui gui;
+        QThread* worker = QThread::create([&] {
+            stPeriodicMeasurementValues v;
+            v.voltage = -12000000;
+            v.current = 4500000000LL;
+            v.tanDelta = 1234;
+            v.timeStamp = 60000;
+            gui.updatePeriodicMeasurementValues(v);
+            gui.showImportConfigDlg({QStringLiteral("a.xml"), QStringLiteral("b.xml")});
+            gui.aliveCheckFailed(3);
+            gui.evaluationCriterionChanged(TanDelta::evaluation::eEvaluationStandard(2));
+            gui.remoteControlled(true);
+            gui.resetDefValuesDone(false);
+        });
+        worker->start();
+        QVERIFY(worker->wait(10000));
+        delete worker;
+        QCOMPARE(gui.calls.size(), 0); // queued: nothing ran on the worker
+        QTRY_COMPARE(gui.calls.size(), 6);
+        const auto arguments = [&gui](int i) { return gui.calls.at(i).arguments; };
+        QCOMPARE(arguments(0), QStringList({"-12000000", "4500000000", "1234", "60000"}));
+        QCOMPARE(arguments(1), QStringList({"a.xml", "b.xml"}));
+        QCOMPARE(arguments(2), QStringList({"3"}));
+        QCOMPARE(arguments(3), QStringList({"2"}));
+        QCOMPARE(gui.calls.at(4).operation, QStringLiteral("remoteControlled"));
+        QCOMPARE(arguments(4), QStringList({"1"}));
+        QCOMPARE(gui.calls.at(5).operation, QStringLiteral("resetDefValuesDone"));
+        QCOMPARE(arguments(5), QStringList({"0"}));
+        for (const RecordingGui::Call& c : gui.calls)
+            QCOMPARE(c.thread, gui.thread());
+    }
+
     void guiThreadCallsRunDirectly()
     {
         RecordingGui gui;
