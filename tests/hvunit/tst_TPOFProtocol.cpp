@@ -206,6 +206,8 @@ private slots:
         // Signed voltage: two's complement in the field, but not beyond 32 bits.
         QCOMPARE(pof->SetValue(TPOF::CMD_Voltage, 0x100000000ull), -200);
         QCOMPARE(pof->SetValue(TPOF::CMD_Voltage, qulonglong(-0x80000001ll)), -200);
+        // A positive value with the field's sign bit set would arrive as a negative voltage.
+        QCOMPARE(pof->SetValue(TPOF::CMD_Voltage, 0x80000000ull), -200);
         unsigned long long v[2];
         unsigned short n = 0;
         const QList<unsigned long long> code { 0x100 };
