@@ -11,7 +11,8 @@
 namespace {
 std::unique_ptr<QTemporaryDir> g_dir;
 
-void walk(ConfigAccessXML& cfg, const QString& key, int depth, int& budget)
+// Reads every entry as its type says; what was read goes into seen ("type:value").
+void walk(ConfigAccessXML& cfg, const QString& key, int depth, int& budget, QMap<QString, QString>& seen)
 {
     QMap<QString, ConfigValueTypes> children;
     if (depth > 16 || cfg.subkeys(key, children) != IConfigBase::CFG_OK)
@@ -26,19 +27,36 @@ void walk(ConfigAccessXML& cfg, const QString& key, int depth, int& budget)
         long min = 0;
         long max = 0;
         unsigned long step = 0;
-        cfg.isReadOnly(child, b);
+        QString value;
+        if (cfg.isReadOnly(child, b) == IConfigBase::CFG_OK)
+            value = b ? QStringLiteral("ro ") : QStringLiteral("rw ");
         switch (it.value()) {
-        case CVT_GROUP: walk(cfg, child, depth + 1, budget); break;
-        case CVT_BOOL: cfg.queryBoolean(child, b); break;
+        case CVT_GROUP: walk(cfg, child, depth + 1, budget, seen); break;
+        case CVT_BOOL:
+            if (cfg.queryBoolean(child, b) == IConfigBase::CFG_OK)
+                value += QString::number(b);
+            break;
         case CVT_LONG:
-            cfg.queryLong(child, l);
-            cfg.getLongRanges(child, min, max, step);
+            if (cfg.queryLong(child, l) == IConfigBase::CFG_OK)
+                value += QString::number(l);
+            if (cfg.getLongRanges(child, min, max, step) == IConfigBase::CFG_OK)
+                value += QStringLiteral(" %1..%2/%3").arg(min).arg(max).arg(step);
             cfg.queryEnsureLong(child, l, min, max, step);
             break;
-        case CVT_DOUBLE: cfg.queryDouble(child, d); break;
-        case CVT_BINARY: cfg.queryBinary(child, bin); break;
-        default: cfg.queryString(child, s); break;
+        case CVT_DOUBLE:
+            if (cfg.queryDouble(child, d) == IConfigBase::CFG_OK)
+                value += QString::number(d, 'g', 17);
+            break;
+        case CVT_BINARY:
+            if (cfg.queryBinary(child, bin) == IConfigBase::CFG_OK)
+                value += QString::fromLatin1(bin.toHex());
+            break;
+        default:
+            if (cfg.queryString(child, s) == IConfigBase::CFG_OK)
+                value += s;
+            break;
         }
+        seen.insert(child, QString::number(int(it.value())) + QLatin1Char(':') + value);
     }
 }
 
@@ -58,13 +76,22 @@ bool target(const QByteArray& input)
     if (cfg.initialize() != 1)
         return false;
     int budget = 2000;
-    walk(cfg, QString(), 0, budget);
+    QMap<QString, QString> before;
+    walk(cfg, QString(), 0, budget, before);
     cfg.setString(QStringLiteral("/General/SystemName"), QStringLiteral("Ä€Ω"));
+    before.clear();
+    budget = 2000;
+    walk(cfg, QString(), 0, budget, before);
     FUZZ_CHECK(cfg.save() == IConfigBase::CFG_OK);
+
+    // What was saved loads again from the file itself, with every value as it was.
     ConfigAccessXML again(g_dir->path(), QStringLiteral("VLFTEST"));
     FUZZ_CHECK(again.initialize() == 1);
+    FUZZ_CHECK(again.loadedFrom() == again.filePath());
+    QMap<QString, QString> after;
     budget = 2000;
-    walk(again, QString(), 0, budget);
+    walk(again, QString(), 0, budget, after);
+    FUZZ_CHECK(after == before);
     return true;
 }
 } // namespace
