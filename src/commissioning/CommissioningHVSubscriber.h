@@ -5,8 +5,6 @@
 
 #include <QMetaObject>
 
-#include <mutex>
-
 namespace Commissioning {
 
 // Receives the polled HV-unit states while a procedure runs: keeps the last one for
@@ -25,21 +23,14 @@ public:
 
     void setHVUnitState(const stHVUnitState& state) override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_state = state;
-        }
+        m_state = state;
         M* machine = m_machine;
         const Handler handler = m_handler;
         QMetaObject::invokeMethod(
             machine, [machine, handler, state] { (machine->*handler)(state); }, Qt::QueuedConnection);
     }
 
-    stHVUnitState getHVUnitState() const override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_state;
-    }
+    stHVUnitState getHVUnitState() const override { return m_state; }
     int getVoltagePolarity() const override { return m_polarity; }
 
     // Only the cosine-rectangular mode asks; no procedure uses it.
@@ -52,7 +43,6 @@ public:
 private:
     M* m_machine;
     Handler m_handler;
-    mutable std::mutex m_mutex; // the link's failed transactions may report from other threads
     stHVUnitState m_state;
     int m_polarity;
 };

@@ -37,13 +37,16 @@ std::shared_ptr<M> makeMachine(TPOF* pof, TCheckSafetyCircuit* safety)
 
 void MachineBundle::moveToThread(QThread* thread)
 {
-    QObject* const machines[] = { outputCalibration.get(), cascadeCalibration.get(), voltageWaveform.get(),
-                                        safetyTest.get(),        cascadePower.get(),       burnIn.get(),
-                                        diagnoseSinus.get(),     diagnoseManual.get(),     maxCapacityLoad.get(),
-                                        tanDCalibration.get() };
-    for (QObject* m : machines)
-        if (m) // a released bundle holds none
-            m->moveToThread(thread);
+    outputCalibration->moveToThread(thread);
+    cascadeCalibration->moveToThread(thread);
+    voltageWaveform->moveToThread(thread);
+    safetyTest->moveToThread(thread);
+    cascadePower->moveToThread(thread);
+    burnIn->moveToThread(thread);
+    diagnoseSinus->moveToThread(thread);
+    diagnoseManual->moveToThread(thread);
+    maxCapacityLoad->moveToThread(thread);
+    tanDCalibration->moveToThread(thread);
 }
 
 MachineBundle createBundle(TPOF* pof, TCheckSafetyCircuit* safety)

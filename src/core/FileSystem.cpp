@@ -35,8 +35,14 @@ bool FileSystem::rmdir(const QString& path)
 
 bool FileSystem::runExternalProcess(const QString& program, const QStringList& arguments)
 {
+    return runExternalProcess(program, arguments, nullptr);
+}
+
+bool FileSystem::runExternalProcess(const QString& program, const QStringList& arguments, QByteArray* output)
+{
     QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
+    if (!output)
+        process.setStandardOutputFile(QProcess::nullDevice());
     process.start(program, arguments);
     if (!process.waitForStarted(1000)) {
         KLOG_ERROR2("FileSystem", "runExternalProcess",
@@ -49,9 +55,13 @@ bool FileSystem::runExternalProcess(const QString& program, const QStringList& a
     }
     while (process.state() != QProcess::NotRunning) {
         process.waitForFinished(50);
+        if (output)
+            output->append(process.readAllStandardOutput());
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
     }
+    if (output)
+        output->append(process.readAllStandardOutput());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         KLOG_ERROR2("FileSystem", "runExternalProcess",
                     QStringLiteral("%1 %2 failed (status %3, code %4): %5")

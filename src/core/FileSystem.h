@@ -16,6 +16,8 @@ public:
     // otherwise polls (processing the caller's events) until it ends.
     // True only for a normal exit with code 0.
     static bool runExternalProcess(const QString& program, const QStringList& arguments);
+    // Same, keeping what the program writes to its standard output in output.
+    static bool runExternalProcess(const QString& program, const QStringList& arguments, QByteArray* output);
     // Flushes all file-system buffers to the media.
     static void sync();
     // Pushes one file's (or folder's) data to its medium.

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -374,6 +375,12 @@ bool TPOF::GetHVState()
         return result;
     }
     m_pollPending = false;
+    // A poll refused because an image holds the line says nothing about the link.
+    if (m_serial->fileTransferOnThisThread()) {
+        if (m_autoPoll)
+            armPollTimer();
+        return false;
+    }
     if (m_autoPoll && m_pollClock.isValid() && m_timingWarning && m_pollClock.elapsed() > 500) {
         KLOG_ERROR2(kClass, "GetHVState",
                     QStringLiteral("Time to get HV State word was %1 ms and exceeded 500 ms")
@@ -929,12 +936,7 @@ bool TPOF::rebootHVUnit()
 // Firmware transfer
 // ---------------------------------------------------------------------------
 
-unsigned TPOF::getUpdateState()
-{
-    const unsigned state = m_updateState;
-    m_updateState = UpdateNothing;
-    return state;
-}
+unsigned TPOF::getUpdateState() { return m_updateState.exchange(UpdateNothing); }
 
 bool TPOF::InitUpdate(int type, unsigned size, unsigned crc)
 {
@@ -950,22 +952,26 @@ bool TPOF::InitUpdate(int type, unsigned size, unsigned crc)
 void TPOF::sendHVCUpdate(const QString& fileName, int type, uint size, uint crc)
 {
     const bool noFile = fileName.isEmpty();
-    if (noFile || (type != 1 && type != 2))
-        m_updateState = UpdateBadArguments;
+    // Every transfer starts clean: a code an earlier transfer left unread must not
+    // stop the image after its announcement.
+    m_updateState = (noFile || (type != 1 && type != 2)) ? UpdateBadArguments : UpdateNothing;
     setHVAutoCheck(false);
-    // Without an image the unit must not be told to wait for one.
+    const QString latin1Name = QString::fromLatin1(fileName.toLatin1());
+    // Without the whole image at hand the unit must not be told to wait for one.
     if (!noFile) {
-        if (!InitUpdate(type, size, crc)) {
+        if (m_updateState == UpdateNothing && QFileInfo(latin1Name).size() != qint64(size)) {
+            KLOG_ERROR2(kClass, "sendHVCUpdate",
+                        QStringLiteral("Image %1 does not hold %2 bytes; nothing announced").arg(fileName).arg(size));
+            m_updateState = UpdateFailed;
+        } else if (!InitUpdate(type, size, crc)) {
             m_updateState = UpdateFailed;
         } else if (m_updateState == UpdateNothing) {
-            if (m_serial->SendFile(QString::fromLatin1(fileName.toLatin1()), int(size))) {
+            if (m_serial->SendFile(latin1Name, int(size))) {
                 m_updateState = UpdateOk;
                 m_updateState = writeHVCUpdate();
             } else {
                 m_updateState = UpdateFailed;
             }
-        } else if (m_updateState == UpdateOk) {
-            m_updateState = writeHVCUpdate();
         }
     }
     emit finishedHVUpdate();

@@ -208,7 +208,8 @@ private:
     QElapsedTimer m_pollClock;
     bool m_timingWarning = true;
     std::atomic<bool> m_testVoltage { false };
-    unsigned m_updateState = UpdateNothing;
+    // Written on the link's thread, read and reset by the update procedure on the GUI thread.
+    std::atomic<unsigned> m_updateState { UpdateNothing };
     std::atomic<bool> m_pollPending { false };
     std::atomic<int> m_ownPolls { 0 };
     std::function<QDateTime()> m_now;

@@ -275,7 +275,6 @@ private slots:
         copy = MachineBundle();
         for (const auto& p : watched)
             QVERIFY(p.isNull());
-        copy.moveToThread(QThread::currentThread()); // a released bundle has nothing to move
     }
 
     void lastReleaseDeletesOnTheMachinesThread()

@@ -82,6 +82,13 @@ QUuid RecordingGui::showMessageDlgImpl(MessageCategories mc, const TransObject& 
     c.key = transObject.key();
     c.arguments = transObject.arguments();
     c.id = QUuid::createUuid();
+    const auto answer = answers.constFind(c.key);
+    if (answer != answers.constEnd()) {
+        // The user closes it after the caller holds its id.
+        const QUuid id = c.id;
+        const IGUI::CloseType type = answer.value();
+        QMetaObject::invokeMethod(this, [this, id, type] { emit messageDglClosed(id, type); }, Qt::QueuedConnection);
+    }
     return c.id;
 }
 
@@ -112,4 +119,11 @@ void RecordingGui::updatePeriodicMeasurementValuesImpl(const stPeriodicMeasureme
     record(QStringLiteral("updatePeriodicMeasurementValues"),
            {QString::number(v.voltage), QString::number(v.current), QString::number(v.tanDelta),
             QString::number(v.timeStamp)});
+}
+
+void RecordingGui::showFirmwareUpdateDlgImpl(const QList<updatePackage>& packages)
+{
+    Call& c = record(QStringLiteral("showFirmwareUpdateDlg"));
+    for (const updatePackage& p : packages)
+        c.arguments << p.name;
 }

@@ -2,6 +2,7 @@
 
 #include "gui/api/IGUI.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -29,6 +30,8 @@ public:
 
     QList<Call> calls;
     bool usbAnswer = false;
+    // Message key -> how the user closes that message (messageDglClosed, queued).
+    QHash<QString, IGUI::CloseType> answers;
     int shown = 0;
 
     QList<Call> callsOf(const QString& operation) const;
@@ -70,6 +73,7 @@ protected:
         record(QStringLiteral("cableInsulationChanged"), {QString::number(int(insulation))});
     }
     void saveToHistoryFailedImpl() override { record(QStringLiteral("saveToHistoryFailed")); }
+    void showFirmwareUpdateDlgImpl(const QList<updatePackage>& packages) override;
 
 private:
     Call& record(const QString& operation, const QStringList& arguments = {});

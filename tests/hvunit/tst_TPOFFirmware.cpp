@@ -93,14 +93,55 @@ private slots:
         QCOMPARE(sim.completeRequests().value(0), QByteArray(">p020000012C00001234."));
     }
 
-    void shortFileFails()
+    void shortFileIsNeverAnnounced()
     {
         QSignalSpy finished(pof.get(), &TPOF::finishedHVUpdate);
-        const QString path = image(499);
-        pof->sendHVCUpdate(path, 1, 500, 0x1234);
+        pof->sendHVCUpdate(image(499), 1, 500, 0x1234);
         QCOMPARE(pof->getUpdateState(), 15u);
         QCOMPARE(finished.size(), 1);
-        QTRY_COMPARE(sim.model().firmwareImage(), fileBytes(path));
+        pof->sendHVCUpdate(dir.path() + QStringLiteral("/missing.ldr"), 1, 500, 0x1234);
+        QCOMPARE(pof->getUpdateState(), 15u);
+        QTest::qWait(50);
+        QVERIFY(sim.requests().isEmpty());
+        QCOMPARE(sim.model().pendingFirmwareBytes(), 0);
+    }
+
+    void unreadCodeOfAnEarlierTransferDoesNotStopTheImage_data()
+    {
+        QTest::addColumn<bool>("earlierFails");
+        QTest::newRow("earlier taken (0)") << false;
+        QTest::newRow("earlier rejected (17)") << true;
+    }
+
+    void unreadCodeOfAnEarlierTransferDoesNotStopTheImage()
+    {
+        QFETCH(bool, earlierFails);
+        sim.model().setFirmwareBehaviour(50, earlierFails);
+        pof->sendHVCUpdate(image(40), 1, 40, 0x1234); // its code is never read
+        sim.model().reset();
+        sim.clearRequests();
+        sim.model().setFirmwareBehaviour(50, false);
+        const QString path = image(120);
+        pof->sendHVCUpdate(path, 1, 120, 0x4321);
+        QCOMPARE(pof->getUpdateState(), 0u);
+        QCOMPARE(sim.completeRequests().value(0), QByteArray(">p010000007800004321."));
+        QCOMPARE(sim.model().firmwareImage(), fileBytes(path));
+        QCOMPARE(sim.model().pendingFirmwareBytes(), 0);
+    }
+
+    void pollDuringTheImageLeavesTheLinkUp()
+    {
+        sim.model().setFirmwareBehaviour(50, false);
+        bool polled = true;
+        bool downDuring = true;
+        QTimer::singleShot(0, pof.get(), [&] {
+            polled = pof->GetHVState();
+            downDuring = sub->getHVUnitState().comError;
+        });
+        pof->sendHVCUpdate(image(600), 1, 600, 0x1234);
+        QCOMPARE(pof->getUpdateState(), 0u);
+        QVERIFY(!polled);
+        QVERIFY(!downDuring);
     }
 
     void badArgumentsSendNothing()

@@ -3,6 +3,7 @@
 IGUI::IGUI(QObject* parent) : QObject(parent)
 {
     qRegisterMetaType<IGUI::CloseType>("IGUI::CloseType");
+    UpdatePackage::registerMetaTypes();
 }
 
 IGUI::~IGUI() { stopWaiting(); }
@@ -84,6 +85,11 @@ void IGUI::showSetSerialDlg()
 void IGUI::showImportConfigDlg(QStringList files)
 {
     post([=] { showImportConfigDlgImpl(files); });
+}
+
+void IGUI::showFirmwareUpdateDlg(QList<updatePackage> packages)
+{
+    post([=] { showFirmwareUpdateDlgImpl(packages); });
 }
 
 void IGUI::resetDefValuesDone(bool ok)

@@ -5,6 +5,7 @@
 #include "datamodel/OperatingModes.h"
 #include "datamodel/TanDeltaTypes.h"
 #include "core/TransObject.h"
+#include "gui/api/UpdatePackage.h"
 
 #include <QAtomicInt>
 #include <QList>
@@ -77,6 +78,7 @@ public slots:
     // Connection points: the back end reports, the user interface host shows.
     void showSetSerialDlg();
     void showImportConfigDlg(QStringList files);
+    void showFirmwareUpdateDlg(QList<updatePackage> packages);
     void resetDefValuesDone(bool ok);
     void aliveCheckFailed(uchar reason);
     void safetyCircuitChanged();
@@ -91,6 +93,7 @@ signals:
     void PerformExternalAction(QString action);
     void changeLanguage(QString language);
     void importConfig(QString configFile, bool removeAtfterUpdate);
+    void performUpdate(updatePackage package);
     void keyPressDetected(int key, bool pressed);
     void changeOperatingMode(OperatingModes::OperatingMode mode);
     void sendAppEvent(eAppEvent event);
@@ -131,6 +134,7 @@ protected:
 
     virtual void showSetSerialDlgImpl() {}
     virtual void showImportConfigDlgImpl(const QStringList&) {}
+    virtual void showFirmwareUpdateDlgImpl(const QList<updatePackage>&) {}
     virtual void resetDefValuesDoneImpl(bool) {}
     virtual void aliveCheckFailedImpl(uchar) {}
     virtual void safetyCircuitChangedImpl() {}
