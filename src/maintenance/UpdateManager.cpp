@@ -291,11 +291,15 @@ int UpdateManager::performUpdate(const updatePackage& package)
     bool rebootNeeded = false;
     for (const updatePackage& part : parts) {
         rebootNeeded = rebootNeeded || isRebootNeeded(part);
+        languageInstalled = languageInstalled || part.type == UpdatePackage::Language;
+    }
+    for (const updatePackage& part : parts) {
         QString text;
         if (part.type == UpdatePackage::Language) {
-            languageInstalled = true;
-            QString language = part.file.mid(part.file.lastIndexOf(QLatin1String(kLanguagePrefix)) + 4);
-            language.chop(language.endsWith(QLatin1String(".tar")) ? 4 : 0);
+            const int prefix = part.file.lastIndexOf(QLatin1String(kLanguagePrefix));
+            QString language = prefix < 0 ? part.name : part.file.mid(prefix + int(qstrlen(kLanguagePrefix)));
+            if (language.endsWith(QLatin1String(".tar")))
+                language.chop(4);
             text = TransObject::fillArguments(translated("UpdatingLanguage"), {language});
         } else {
             text = translated("Updating") + QLatin1Char(' ') + part.name;
