@@ -314,6 +314,13 @@ void Application::updateHvEnable()
         return;
     DataModell* dm = dataModel();
     const stTBState boost = dm ? dm->getTestBoostState() : stTBState{};
+    if (m_safety->commissioningHoldsHvEnable()) {
+        // A procedure switched the line on in Idle: the frame may take it away (test boost,
+        // leaving Idle) but never switches it on for the procedure.
+        if (m_appState != States::Idle || !hvEnableAllowed(true, boost))
+            m_safety->setHV_Off();
+        return;
+    }
     if (hvEnableAllowed(DataModell::isTestRunningState(m_appState), boost))
         m_safety->setHV_On();
     else

@@ -20,6 +20,10 @@ void registerCommissioningTypes()
     qRegisterMetaType<CascadeSetting>("Commissioning::CascadeSetting");
     qRegisterMetaType<TemperatureValues>("Commissioning::TemperatureValues");
     qRegisterMetaType<SafetyCircuitBits>("stSafetyCircuitState");
+    // Stages travel queued from the link's thread to the pages.
+    qRegisterMetaType<OutputCalibrationStage>("Commissioning::OutputCalibrationStage");
+    qRegisterMetaType<CascadeCalibrationStage>("Commissioning::CascadeCalibrationStage");
+    qRegisterMetaType<CascadePowerStage>("Commissioning::CascadePowerStage");
 }
 
 } // namespace Commissioning

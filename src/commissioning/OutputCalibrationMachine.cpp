@@ -1,25 +1,277 @@
 #include "commissioning/OutputCalibrationMachine.h"
 
-#include "commissioning/UnavailableProcedure.h"
+#include "commissioning/BadLoadDetect.h"
+#include "commissioning/GoodLoadDetect.h"
+#include "commissioning/HVDelayedInit.h"
+#include "commissioning/HvErrorTransition.h"
+#include "commissioning/HvOnTransition.h"
+#include "commissioning/MatchesEvent.h"
+#include "commissioning/PofHelpers.h"
+#include "commissioning/SetValuePOF.h"
+#include "hvunit/TPOF.h"
+
+#include <QTimer>
+
+#include <cmath>
+#include <functional>
+#include <vector>
 
 namespace Commissioning {
+
+namespace {
+using E = OutputCalibrationMachine::Event;
+using StatesAndTransitions::constructState;
+
+constexpr unsigned long long kCalibrationVoltage = 37000000; // mV
+constexpr unsigned long long kUnitGain = 10000;
+
+// Takes over the unit and sets it up for the run.
+class InitTest : public HVDelayedInit<E> {
+public:
+    InitTest(QObject* machine, TCheckSafetyCircuit* safety, std::function<void()> setUp)
+        : HVDelayedInit<E>(machine, safety), m_setUp(std::move(setUp))
+    {
+    }
+    void init() override { m_setUp(); }
+
+private:
+    std::function<void()> m_setUp;
+};
+
+// Load detection done: the DC output starts.
+class StartDC : public GoodLoadDetect<E> {
+public:
+    StartDC(StatesAndTransitions::State<E>* target, std::function<void()> start)
+        : GoodLoadDetect<E>(target, std::move(start))
+    {
+    }
+};
+
+// A step at 37 kV: reports its stage and the output every 250 ms.
+class DCState : public StatesAndTransitions::State<E> {
+public:
+    DCState(OutputCalibrationMachine* machine, TPOF* pof, OutputCalibrationStage stage, const QString* failure)
+        : m_machine(machine), m_pof(pof), m_stage(stage), m_failure(failure), m_timer(new QTimer(machine))
+    {
+        m_timer->setInterval(250);
+        m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { tick(); });
+    }
+    ~DCState() override { QObject::disconnect(m_connection); }
+
+    void onEntry() override
+    {
+        // Entered by a step that failed: the run ends with the next event, silently here.
+        if (!m_failure->isEmpty())
+            return;
+        m_timer->start();
+        emit m_machine->machineEvent(m_stage);
+    }
+    void onExit() override { m_timer->stop(); }
+
+private:
+    void tick()
+    {
+        const OutputValues v = pollOutputValues(*m_pof);
+        if (v == OutputValues::failed())
+            return;
+        emit m_machine->measurementUpdate(int(v.voltage * 0.001), int(v.current));
+    }
+
+    OutputCalibrationMachine* m_machine;
+    TPOF* m_pof;
+    OutputCalibrationStage m_stage;
+    const QString* m_failure;
+    QTimer* m_timer; // owned by the machine
+    QMetaObject::Connection m_connection;
+};
+
+// Fires on any event while a step's error is pending and reports it.
+class FailedStep : public StatesAndTransitions::Transition<E> {
+public:
+    FailedStep(StatesAndTransitions::State<E>* target, QString* failure, std::function<void(QString const&)> report)
+        : StatesAndTransitions::Transition<E>(target), m_failure(failure), m_report(std::move(report))
+    {
+    }
+    bool testEvent(E const&) override { return !m_failure->isEmpty(); }
+    void onActivation() override
+    {
+        const QString text = *m_failure;
+        m_failure->clear();
+        m_report(text);
+    }
+
+private:
+    QString* m_failure;
+    std::function<void(QString const&)> m_report;
+};
+
+// Empty when the reading was entered in its step and lies in the range.
+QString readingError(double kilovolts, bool fresh, double low, double high, const char* step)
+{
+    if (!fresh)
+        return QStringLiteral("Kein Messwert für %1 eingegeben.").arg(QLatin1String(step));
+    if (kilovolts < low || kilovolts > high)
+        return QStringLiteral("Messwert %1 kV für %2 liegt nicht zwischen %3 und %4 kV.")
+            .arg(kilovolts, 0, 'f', 1)
+            .arg(QLatin1String(step))
+            .arg(low, 0, 'f', 1)
+            .arg(high, 0, 'f', 1);
+    return QString();
+}
+} // namespace
 
 OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety)
     : m_pof(pof), m_safety(safety)
 {
-    buildUnavailableProcedure<Event>(this, [this] {
-        emit errorMessage(unavailableProcedureText());
+    using Plain = StatesAndTransitions::State<E>;
+    auto* idle = constructState<OutputCalibration::IdleState>(this, pof, safety, &m_savedReceiver, &m_gains);
+    auto* init = constructState<InitTest>(this, this, safety, [this] { setUp(); });
+    auto* running = constructState<Plain>(this);
+    auto* loadDetection = constructState<Plain>(running);
+    auto* step1 = constructState<DCState>(running, this, pof, Step1, &m_failure);
+    auto* step2 = constructState<DCState>(running, this, pof, Step2, &m_failure);
+    auto* step3 = constructState<DCState>(running, this, pof, Step3, &m_failure);
+    auto* step4 = constructState<DCState>(running, this, pof, Step4, &m_failure);
+
+    const auto report = [this](QString const& text) {
+        emit errorMessage(text);
         emit machineEvent(Error);
+    };
+    const auto abort = [this] {
+        stopOutput(m_pof);
+        emit machineEvent(Done);
+    };
+    createEventTransition<MatchesEvent<E>>(idle, init, E(Start));
+    // A failed set-up has sent nothing to stop.
+    createEventTransition<FailedStep>(init, idle, &m_failure, report);
+    createEventTransition<HvOnTransition<E>>(init, running);
+    createEventTransition<MatchesEvent<E>>(init, idle, E(Abort), abort);
+    createEventTransition<FailedStep>(running, idle, &m_failure, [this, report](QString const& text) {
+        report(text);
+        stopOutput(m_pof);
     });
+    createEventTransition<MatchesEvent<E>>(running, idle, E(Abort), abort);
+    createEventTransition<HvErrorTransition<E>>(running, idle, pof, report);
+    createEventTransition<StartDC>(loadDetection, step1, [this] { startDC(); });
+    createEventTransition<BadLoadDetect<E>>(loadDetection, idle, pof, report);
+    createEventTransition<MatchesEvent<E>>(step1, step2, E(Confirm), [this] { confirmNegative(); });
+    createEventTransition<MatchesEvent<E>>(step2, step3, E(Confirm), [this] { writeGain(); });
+    createEventTransition<MatchesEvent<E>>(step3, step4, E(Confirm), [this] { confirmPositive(); });
+    createEventTransition<MatchesEvent<E>>(step4, idle, E(Confirm), [this] { finish(); });
+
+    enterInitialState();
 }
 
 void OutputCalibrationMachine::receiveVoltage(double kilovolts)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (kilovolts > 0.0)
+    if (kilovolts > 0.0) {
         m_positiveVoltage = kilovolts;
-    else
+        m_positiveFresh = true;
+    } else {
         m_negativeVoltage = kilovolts;
+        m_negativeFresh = true;
+    }
+}
+
+void OutputCalibrationMachine::fail(QString const& text)
+{
+    m_failure = text;
+    // Any event carries the failure; this one makes sure there is one.
+    testEvent(E(Abort));
+}
+
+void OutputCalibrationMachine::setUp()
+{
+    takeOverInputs(this, m_pof, m_safety, &m_savedReceiver, &OutputCalibrationMachine::recieveSafety,
+                   &OutputCalibrationMachine::recieveHVState, 1);
+    unsigned long long gains[4] = {};
+    unsigned short count = 0;
+    if (m_pof->GetValue(TPOF::CMD_GetGains, gains, 4, &count) != TPOF::Ok || count < 2) {
+        // Without them the first command would write a gain that is never restored.
+        m_gains = SavedGains();
+        fail(QStringLiteral("Die Verstärkungen der HV-Einheit konnten nicht gelesen werden."));
+        return;
+    }
+    m_gains = { gains[0], gains[1] };
+    const std::vector<Command> commands {
+        { TPOF::CMD_SetGains, kUnitGain, m_gains.gainI },
+        { TPOF::CMD_DateTime, 0, 0 },
+        { TPOF::CMD_Voltage, kCalibrationVoltage, 0 },
+        { TPOF::CMD_Mode, 7, 0 },
+        { TPOF::CMD_Frequency, 100, 0 },
+        { TPOF::CMD_TestMinutes, 10, 0 },
+        { TPOF::CMD_BurnMode, 256, 0 },
+        { TPOF::CMD_SetParameter, 35, 128 },
+        { TPOF::CMD_StartLoadDetection, 0, 0 },
+    };
+    const SetValuePOF send(m_pof);
+    for (const Command& command : commands) {
+        if (!send(command)) {
+            fail(QStringLiteral("Die HV-Einheit hat den Befehl '%1' nicht angenommen.").arg(QChar(int(command.code))));
+            return;
+        }
+    }
+    holdHvEnable(m_safety);
+    emit machineEvent(OutputCalibrationWaitForGreen);
+}
+
+void OutputCalibrationMachine::startDC()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_negativeFresh = false;
+    }
+    if (!SetValuePOF(m_pof)({ TPOF::CMD_Voltage, kCalibrationVoltage, 0 }) || !m_pof->StartTest())
+        fail(QStringLiteral("Die Gleichspannung konnte nicht gestartet werden."));
+}
+
+void OutputCalibrationMachine::confirmNegative()
+{
+    QString error;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        error = readingError(m_negativeVoltage, m_negativeFresh, -41.0, -33.0, "-37 kV");
+        m_positiveFresh = false;
+    }
+    if (!error.isEmpty())
+        fail(error);
+    else if (!flipDcToPositive(*m_pof))
+        fail(QStringLiteral("Die Umschaltung auf positive Spannung ist fehlgeschlagen."));
+}
+
+void OutputCalibrationMachine::writeGain()
+{
+    unsigned long long gainU = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const QString error = readingError(m_positiveVoltage, m_positiveFresh, 33.0, 41.0, "+37 kV");
+        if (!error.isEmpty()) {
+            fail(error);
+            return;
+        }
+        gainU = static_cast<unsigned long long>(std::llround((m_positiveVoltage - m_negativeVoltage) / 74.0 * 10000.0));
+    }
+    // The saved U gain stays: a run ending from here on restores the old one.
+    if (!SetValuePOF(m_pof)({ TPOF::CMD_SetGains, gainU, m_gains.gainI })) {
+        fail(QStringLiteral("Die Verstärkung %1 konnte nicht geschrieben werden.").arg(gainU));
+        return;
+    }
+    emit calibrationUpdate(double(gainU), double(m_gains.gainI));
+}
+
+void OutputCalibrationMachine::confirmPositive()
+{
+    if (!flipDcToNegative(*m_pof))
+        fail(QStringLiteral("Die Umschaltung auf negative Spannung ist fehlgeschlagen."));
+}
+
+void OutputCalibrationMachine::finish()
+{
+    m_gains = SavedGains();
+    stopOutput(m_pof);
+    m_pof->refreshHVUnitParams(QList<eHVUnitParamType>());
+    emit machineEvent(Done);
 }
 
 } // namespace Commissioning

@@ -2,7 +2,9 @@
 
 #include "commissioning/CommissioningValues.h"
 #include "commissioning/EventPosting.h"
+#include "commissioning/InputTakeover.h"
 #include "commissioning/MachineEvent.h"
+#include "commissioning/OutputCalibrationIdleState.h"
 #include "commissioning/StatesAndTransitions.h"
 
 #include <QObject>
@@ -16,8 +18,10 @@ class TPOF;
 
 namespace Commissioning {
 
-// Calibration of the output voltage gain. Not in this version: Start is answered with
-// the error and the Error stage.
+// Calibration of the output voltage gain: the unit runs 37 kV DC, the operator enters
+// the voltage an external meter shows at -37 kV and at +37 kV, the U gain follows from
+// both and is written to the unit, and both polarities are shown again. A run that does
+// not finish gives the unit its old gains back.
 class OutputCalibrationMachine : public QObject, public StatesAndTransitions::Machine<MachineEvent<>> {
     Q_OBJECT
 public:
@@ -45,11 +49,27 @@ signals:
     void errorMessage(QString message);
 
 private:
+    void setUp();
+    void startDC();
+    void confirmNegative();
+    void writeGain();
+    void confirmPositive();
+    void finish();
+    // Ends the run with this error at the next event; the one posted here at the latest.
+    void fail(QString const& text);
+
     TPOF* m_pof;
     TCheckSafetyCircuit* m_safety;
+    SavedReceiver m_savedReceiver;
+    SavedGains m_gains;
+    QString m_failure; // pending error of a step; machine thread only
+
     std::mutex m_mutex; // guards the readings
     double m_negativeVoltage = -37.0;
     double m_positiveVoltage = 37.0;
+    // Set by a reading, cleared when its step is entered: a Confirm needs a new one.
+    bool m_negativeFresh = false;
+    bool m_positiveFresh = false;
 };
 
 } // namespace Commissioning

@@ -83,4 +83,10 @@ bool setCascade(TPOF* pof, short level)
     return setPofValues(pof, { { TPOF::CMD_SetParameter, kCascadeSettingCode, value } });
 }
 
+unsigned long long rampLevelWord(bool positive, short level)
+{
+    return word(positive ? 20 : 13, 0) | word(positive ? 13 : 20, 1)
+        | word(static_cast<unsigned short>(positive ? level : -level), 2);
+}
+
 } // namespace Commissioning

@@ -33,4 +33,8 @@ bool flipDcToNegative(TPOF& pof);
 // Drives the cascades to a level in units of 100 V (negative: the negative cascade).
 bool setCascade(TPOF* pof, short level);
 
+// Parameter 32 for a ramp level: the cascade settings of the polarity, the level (units
+// of 100 V, negative for the negative cascade), 0; 16 bits each from the lowest.
+unsigned long long rampLevelWord(bool positive, short level);
+
 } // namespace Commissioning

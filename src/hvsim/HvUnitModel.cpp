@@ -63,12 +63,37 @@ QByteArray HvUnitModel::identText() const
 
 int64_t HvUnitModel::outputVoltageLocked() const
 {
-    if (!m_on)
+    if (!m_on || !hvEnabledLocked())
         return 0;
     const qint64 t = msSince(m_onSince);
     if (m_rampMs <= 0 || t >= m_rampMs)
         return m_voltage;
     return int64_t(double(m_voltage) * double(t) / double(m_rampMs));
+}
+
+bool HvUnitModel::hvEnabledLocked() const
+{
+    return !m_hvEnable || m_hvEnable();
+}
+
+int64_t HvUnitModel::measuredVoltageLocked() const
+{
+    // The reading scales with the U gain; DC polarity from the mode, then from the
+    // polarity parameter (bit 16 positive, bit 17 negative).
+    int64_t u = int64_t(std::llround(double(outputVoltageLocked()) * m_gainU / 10000.0));
+    bool negative = m_mode == '-';
+    const uint64_t polarity = m_params.value(35);
+    if (polarity & (1u << 16))
+        negative = false;
+    else if (polarity & (1u << 17))
+        negative = true;
+    if (negative)
+        u = -u;
+    if (m_voltageNoise != 0 && u != 0) {
+        std::uniform_int_distribution<int64_t> d(-int64_t(m_voltageNoise), int64_t(m_voltageNoise));
+        u += d(m_rng);
+    }
+    return u;
 }
 
 uint64_t HvUnitModel::frequencyUsedLocked() const
@@ -106,7 +131,11 @@ uint32_t HvUnitModel::tanDeltaLocked() const
 uint32_t HvUnitModel::stateWordLocked() const
 {
     uint32_t w = m_extraBits | m_errorBits;
-    if (m_on) {
+    // Without the HV-enable line the generator stays off, whatever it was told.
+    const bool enabled = hvEnabledLocked();
+    if (enabled && m_hvOnPressed)
+        w |= HVStateBits::OutputOn;
+    if (enabled && m_on) {
         w |= HVStateBits::OutputOn;
         if (outputVoltageLocked() != 0)
             w |= HVStateBits::TestVoltageOn; // never bit 16: that one is in the fault mask
@@ -114,7 +143,7 @@ uint32_t HvUnitModel::stateWordLocked() const
             w |= HVStateBits::NominalVoltageReached;
     }
     if (m_loadDetStarted && msSince(m_loadDetStart) >= 300)
-        w |= HVStateBits::LoadDetectionFinished | (m_loadDetFails ? HVStateBits::LoadResultError1 : 0u);
+        w |= HVStateBits::LoadDetectionFinished | (m_loadDetFails ? HVStateBits::LoadResultError1 : 0u) | m_loadDetResult;
     if (Clock::now() < m_busyUntil || m_fwPending > 0)
         w |= HVStateBits::Busy;
     else if (m_busyFails)
@@ -127,6 +156,7 @@ uint32_t HvUnitModel::stateWordLocked() const
 void HvUnitModel::stopOutputLocked()
 {
     m_on = false;
+    m_hvOnPressed = false;
 }
 
 bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
@@ -191,8 +221,8 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         data = hex(m_resistance, 16);
         return true;
     case 'U': {
-        const int64_t u = outputVoltageLocked();
-        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(currentLocked(u)), 16)
+        const int64_t u = measuredVoltageLocked();
+        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(currentLocked(std::abs(u))), 16)
             + hex(uint32_t(m_on ? msSince(m_onSince) * m_clockScale : 0), 8);
         return true;
     }
@@ -210,6 +240,13 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         const int code = int(field(payload, 0, 2));
         const uint64_t v = field(payload, 2, 16);
         m_params[code] = m_paramMangles ? (v ^ 1u) : v;
+        if (code == 32) {
+            // The cascades reach a new level at once: the positive one for a positive
+            // level, the negative one (as a magnitude) otherwise; the currents stay.
+            const int16_t level = int16_t(uint16_t(v >> 32));
+            const uint64_t a = uint16_t(level >= 0 ? level : 0), b = uint16_t(level >= 0 ? 0 : -level);
+            m_params[33] = (a << 48) | (b << 32) | (m_params.value(33) & 0xFFFFFFFFull);
+        }
         return false;
     }
     case 'l':
@@ -237,7 +274,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         m_busyFails = m_gainFails;
         return false;
     case 'r':
-        if (!m_on) {
+        if (!m_on && hvEnabledLocked()) {
             m_on = true;
             m_onSince = now;
         }
@@ -247,6 +284,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     case 'u': m_voltage = int64_t(int32_t(uint32_t(field(payload, 0, 8)))); return false;
     case 'y':
         m_on = false;
+        m_hvOnPressed = false;
         m_errorBits = 0;
         m_loadDetStarted = false;
         m_busyFails = false;
@@ -300,6 +338,19 @@ void HvUnitModel::clearCommandLog() { std::lock_guard<std::mutex> l(m_mutex); m_
 void HvUnitModel::setParameterWriteMangled(bool m) { std::lock_guard<std::mutex> l(m_mutex); m_paramMangles = m; }
 void HvUnitModel::setParameterVolatile(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_volatile[code] = on; }
 void HvUnitModel::setParameterBroken(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_broken[code] = on; }
+void HvUnitModel::setLoadDetectionResult(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetResult = bits & (HVStateBits::LoadResultError1 | HVStateBits::LoadResultError2); }
+void HvUnitModel::setHvEnableProbe(std::function<bool()> probe) { std::lock_guard<std::mutex> l(m_mutex); m_hvEnable = std::move(probe); }
+void HvUnitModel::setVoltageNoise(uint32_t mv) { std::lock_guard<std::mutex> l(m_mutex); m_voltageNoise = mv; }
+uint16_t HvUnitModel::gainU() const { std::lock_guard<std::mutex> l(m_mutex); return m_gainU; }
+uint16_t HvUnitModel::gainI() const { std::lock_guard<std::mutex> l(m_mutex); return m_gainI; }
+
+void HvUnitModel::pressHvOn()
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    if (hvEnabledLocked())
+        m_hvOnPressed = true;
+}
+
 void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetFails = f; }
 void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
 void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
@@ -355,6 +406,9 @@ void HvUnitModel::reset()
 {
     std::lock_guard<std::mutex> l(m_mutex);
     m_on = false;
+    m_hvOnPressed = false;
+    m_loadDetResult = 0;
+    m_voltageNoise = 0;
     m_errorBits = 0;
     m_extraBits = 0;
     m_loadDetStarted = false;

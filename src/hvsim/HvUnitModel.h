@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <random>
 
@@ -76,6 +77,14 @@ public:
     // faster than real time, so that slow periods pass quickly.
     void setClockScale(int scale);
     void setLoadDetectionFails(bool fails);
+    // Result bits (4, 5) the next load detections finish with; 0: good.
+    void setLoadDetectionResult(uint32_t bits);
+    // The HV-enable line as the unit sees it; without a probe the line counts as on.
+    void setHvEnableProbe(std::function<bool()> probe);
+    // The operator's "HV on" key: with the line on, the output (state bit 1) comes on.
+    void pressHvOn();
+    // Uniform noise of the 'U' voltage, +-millivolts.
+    void setVoltageNoise(uint32_t millivolts);
     void setStateBits(uint32_t bits);   // permanent extra bits (or-ed into the word)
     void triggerBreakdown();
     void triggerError(uint32_t bits = HVStateBits::Overcurrent);
@@ -90,6 +99,8 @@ public:
     int burnFlags() const;
     QByteArray lastTime() const;
     bool outputOn() const;
+    uint16_t gainU() const;
+    uint16_t gainI() const;
     // Every write taken since the last clear, oldest first.
     QList<Command> commandLog() const;
     void clearCommandLog();
@@ -100,6 +111,8 @@ private:
     qint64 msSince(Clock::time_point t) const;
     uint32_t stateWordLocked() const;
     int64_t outputVoltageLocked() const;
+    int64_t measuredVoltageLocked() const;
+    bool hvEnabledLocked() const;
     int64_t currentLocked(int64_t voltage) const;
     uint32_t tanDeltaLocked() const;
     uint64_t frequencyUsedLocked() const;
@@ -131,6 +144,10 @@ private:
     uint32_t m_tanDelta = 1500, m_tanNoise = 20;
     int m_rampMs = 3000;
     bool m_loadDetFails = false;
+    uint32_t m_loadDetResult = 0;
+    std::function<bool()> m_hvEnable;
+    bool m_hvOnPressed = false;
+    uint32_t m_voltageNoise = 0;
     bool m_loadDetected = false;
     bool m_loadDetStarted = false;
     Clock::time_point m_loadDetStart {};

@@ -101,14 +101,38 @@ bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply)
             ok = ok && v >= -32768 && v <= 32767;
         if (ok)
             m.setCascadeValues(int16_t(va), int16_t(vb), int16_t(ia), int16_t(ib));
+    } else if (cmd == QLatin1String("hvenable") && w.size() == 2
+               && (w.at(1) == QLatin1String("on") || w.at(1) == QLatin1String("off"))) {
+        const bool on = w.at(1) == QLatin1String("on");
+        m.setHvEnableProbe([on] { return on; });
+    } else if (cmd == QLatin1String("hvon") && w.size() == 1) {
+        m.pressHvOn();
+        out = QStringLiteral("output %1").arg(m.stateWord() & HVStateBits::OutputOn ? "on" : "off (HV enable off)");
+    } else if (cmd == QLatin1String("loadresult") && w.size() == 2) {
+        const qint64 bits = num(1, 0, 16);
+        ok = ok && (bits & ~qint64(HVStateBits::LoadResultError1 | HVStateBits::LoadResultError2)) == 0;
+        if (ok)
+            m.setLoadDetectionResult(uint32_t(bits));
+    } else if (cmd == QLatin1String("gains") && w.size() == 3) {
+        const qint64 u = num(1, 0), i = num(2, 0);
+        ok = ok && u >= 0 && u <= 0xFFFF && i >= 0 && i <= 0xFFFF;
+        if (ok)
+            m.setGains(uint16_t(u), uint16_t(i));
+    } else if (cmd == QLatin1String("noise") && w.size() == 2) {
+        const qint64 mv = num(1, 0);
+        ok = ok && mv >= 0 && mv <= 0xFFFFFFFF;
+        if (ok)
+            m.setVoltageNoise(uint32_t(mv));
     } else if (cmd == QLatin1String("clear")) {
         sim.clearFault();
         m.reset();
     } else if (cmd == QLatin1String("status")) {
-        out = QStringLiteral("state word %1, output %2 mV, temperature %3")
+        out = QStringLiteral("state word %1, output %2 mV, temperature %3, gains %4/%5")
                   .arg(m.stateWord(), 8, 16, QLatin1Char('0'))
                   .arg(m.outputVoltage())
-                  .arg(m.temperature());
+                  .arg(m.temperature())
+                  .arg(m.gainU())
+                  .arg(m.gainI());
     } else {
         ok = false;
     }

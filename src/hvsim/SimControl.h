@@ -9,5 +9,7 @@ class HvUnitSimulator;
 //   load <capacitance> <resistance mOhm> | firmware <major> <minor>
 //   fault <name> [count] [param] | failnext <n> | failcmd <letter> [n]
 //   cascade <voltageA> <voltageB> <currentA> <currentB> | clear | status
+//   hvenable on|off | hvon (the operator's HV-on key) | loadresult <hexbits 4,5>
+//   gains <u> <i> | noise <mV>
 // Returns false for an unknown or malformed command; reply receives the answer text.
 bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply);

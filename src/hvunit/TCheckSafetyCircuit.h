@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <array>
+#include <atomic>
 #include <bitset>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,11 @@ public:
     void setHV_On();
     void setHV_Off();
     bool HVActive() const;
+
+    // Set by a commissioning procedure that switched the line on itself outside a test
+    // (written on the HV link's thread, read by the frame's HV-enable rule).
+    void setCommissioningHoldsHvEnable(bool holds) { m_commissioningHolds.store(holds); }
+    bool commissioningHoldsHvEnable() const { return m_commissioningHolds.load(); }
 
     // Installs a new receiver and hands the previous one back to the caller.
     std::unique_ptr<SafetyReceiver> setReceiver(std::unique_ptr<SafetyReceiver> receiver);
@@ -55,6 +61,7 @@ private:
 
     mutable std::mutex m_hvMutex; // flag and line write stay together
     bool m_hvOn = false;
+    std::atomic<bool> m_commissioningHolds { false };
 
     mutable std::mutex m_stateMutex;
     std::bitset<10> m_published;

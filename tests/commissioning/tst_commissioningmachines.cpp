@@ -172,22 +172,8 @@ private slots:
         checkUnavailable<DiagnoseManualMachine>(&DiagnoseManualMachine::errorMessage);
         checkUnavailable<MaxCapacityLoadMachine>(&MaxCapacityLoadMachine::errorMessage);
         checkUnavailable<TanDCalibrationMachine>(&TanDCalibrationMachine::errorMessage);
-        checkUnavailable<OutputCalibrationMachine>(&OutputCalibrationMachine::errorMessage);
         checkUnavailable<CascadeCalibrationMachine>(&CascadeCalibrationMachine::cascadeCalibrationError);
         checkUnavailable<CascadePowerMachine>(&CascadePowerMachine::error);
-    }
-
-    void outputCalibrationReportsTheErrorStageAfterItsText()
-    {
-        OutputCalibrationMachine m(nullptr, nullptr);
-        QStringList seen;
-        connect(&m, &OutputCalibrationMachine::errorMessage, this, [&seen](const QString&) { seen << "error"; });
-        connect(&m, &OutputCalibrationMachine::machineEvent, this,
-                [&seen](OutputCalibrationStage s) { seen << QString("stage %1").arg(int(s)); });
-        // Its handlers always queue.
-        m.queueEvent(OutputCalibrationMachine::Event(Start));
-        QVERIFY(seen.isEmpty());
-        QTRY_COMPARE(seen, QStringList({ "error", "stage 1" }));
     }
 
     void eventsFromAnotherThreadRunOnTheMachinesThread()

@@ -122,6 +122,36 @@ private slots:
         QMetaObject::invokeMethod(machine, [machine] { delete machine; }, Qt::BlockingQueuedConnection);
     }
 
+    // A procedure holds the HV-enable line in Idle: the frame's test-boost rule may take
+    // it away but never gives it back.
+    void testBoostReportsDuringAProcedure()
+    {
+        DataModell* dm = m_app->dataModel();
+        MachineBundle bundle = m_app->machineFactory()();
+        OutputCalibrationMachine* machine = bundle.outputCalibration.get();
+        QList<OutputCalibrationStage> stages;
+        connect(machine, &OutputCalibrationMachine::machineEvent, this,
+                [&stages](OutputCalibrationStage s) { stages << s; });
+        machine->queueEvent(OutputCalibrationMachine::Event(Start));
+        QTRY_VERIFY_WITH_TIMEOUT(stages.contains(OutputCalibrationWaitForGreen), 8000);
+        QCOMPARE(m_gpio->lastWritten(HVEnableLine), '1');
+        QVERIFY(m_app->safetyCircuit()->commissioningHoldsHvEnable());
+
+        dm->setTestBoostState(stTBState { 2, 0x6 }, true); // ground and F-Ohm
+        QTest::qWait(300);
+        QCOMPARE(m_gpio->lastWritten(HVEnableLine), '1');
+        dm->setTestBoostState(stTBState { 2, 0x2 }, true); // ground lost
+        QTRY_COMPARE(m_gpio->lastWritten(HVEnableLine), '0');
+        dm->setTestBoostState(stTBState { 0, 0 }, true);
+        QTest::qWait(300);
+        QCOMPARE(m_gpio->lastWritten(HVEnableLine), '0');
+
+        machine->queueEvent(OutputCalibrationMachine::Event(Abort));
+        QTRY_VERIFY_WITH_TIMEOUT(!stages.isEmpty() && stages.last() == Done, 8000);
+        QTRY_VERIFY(!m_app->safetyCircuit()->commissioningHoldsHvEnable());
+        QCOMPARE(m_gpio->lastWritten(HVEnableLine), '0');
+    }
+
 private:
     Application* m_app;
     FakeGpioTree* m_gpio;

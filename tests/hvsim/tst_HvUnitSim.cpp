@@ -149,6 +149,55 @@ private slots:
         QVERIFY(!applySimCommand(sim, "failcmd mm", &reply));
         QCOMPARE(sim.model().temperature(), 77);
     }
+
+    // The output calibration's view of the unit: output only with the HV-enable line,
+    // load detection results, 'U' after gain and polarity, the cascades after parameter 32.
+    void hvEnableGainsPolarityAndCascadeLevel()
+    {
+        HvUnitSimulator sim;
+        HvUnitModel& m = sim.model();
+        QString reply;
+        m.setRampMs(0);
+        QVERIFY(applySimCommand(sim, "hvenable off", &reply));
+        QVERIFY(applySimCommand(sim, "hvon", &reply));
+        QCOMPARE(reply, QString("output off (HV enable off)"));
+        ask(m, ">r.");
+        QVERIFY(!(m.stateWord() & HVStateBits::OutputOn));
+        QVERIFY(applySimCommand(sim, "hvenable on", &reply));
+        QVERIFY(!(m.stateWord() & HVStateBits::OutputOn));
+        QVERIFY(applySimCommand(sim, "hvon", &reply));
+        QVERIFY(m.stateWord() & HVStateBits::OutputOn);
+
+        QVERIFY(applySimCommand(sim, "loadresult 20", &reply));
+        ask(m, ">l.");
+        QTRY_VERIFY(m.stateWord() & HVStateBits::LoadDetectionFinished);
+        QCOMPARE(m.stateWord() & 0x30u, quint32(HVStateBits::LoadResultError2));
+        QVERIFY(!applySimCommand(sim, "loadresult 80", &reply));
+
+        QVERIFY(applySimCommand(sim, "gains 10135 9000", &reply));
+        QCOMPARE(ask(m, ">Q."), QByteArray("27972328"));
+        ask(m, ">m2D.");
+        ask(m, ">u02349340.");
+        ask(m, ">r.");
+        QCOMPARE(qint32(field(ask(m, ">U."), 0, 8)), -37499500);
+        ask(m, ">k230000000000010080."); // positive
+        QCOMPARE(qint32(field(ask(m, ">U."), 0, 8)), 37499500);
+        ask(m, ">k230000000000020080."); // negative again
+        QCOMPARE(qint32(field(ask(m, ">U."), 0, 8)), -37499500);
+        QVERIFY(applySimCommand(sim, "noise 50", &reply));
+        const qint32 noisy = qint32(field(ask(m, ">U."), 0, 8));
+        QVERIFY(noisy >= -37499550 && noisy <= -37499450);
+        // Losing the line takes the output away.
+        QVERIFY(applySimCommand(sim, "hvenable off", &reply));
+        QCOMPARE(m.stateWord() & HVStateBits::OutputOn, 0u);
+        QCOMPARE(field(ask(m, ">U."), 0, 8), 0ull);
+
+        m.setCascadeValues(400, 0, 12, 3);
+        ask(m, ">k2000000168000D0014.");
+        QCOMPARE(m.parameter(33), 0x01680000000C0003ull);
+        ask(m, ">k200000FFD30014000D.");
+        QCOMPARE(m.parameter(33), 0x0000002D000C0003ull);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHvUnitSim)

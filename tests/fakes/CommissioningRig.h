@@ -1,0 +1,101 @@
+#pragma once
+
+#include "fakes/FakeGpioTree.h"
+#include "fakes/SimulatedHVLink.h"
+#include "fakes/TempRoot.h"
+#include "hvunit/GPIOManager.h"
+#include "hvunit/SCPins.h"
+#include "hvunit/TCheckSafetyCircuit.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+// The HV link on its own "POFThread" against the simulated unit, and the safety circuit
+// over a fake GPIO tree (all ten inputs closed, the HV-enable line as an output), its
+// states going to a counting stand-in of the data model. The simulated unit sees the
+// HV-enable line. Needs vlf_hvsim.
+struct CommissioningRig {
+    // The data model's receiver: counts what reaches it.
+    struct DataModelReceiver : SafetyReceiver {
+        explicit DataModelReceiver(std::atomic<int>* count) : states(count) {}
+        void setSafetyCircuitDriverEnabled(bool) override {}
+        void setSafetyCircuitState(std::bitset<10> const&) override { ++*states; }
+        std::atomic<int>* states;
+    };
+
+    TempRoot root;
+    FakeGpioTree tree { inputLines(), { HVEnableLine } };
+    GPIOManager gpio;
+    SimulatedHVLink link;
+    HvUnitSimulator& sim = link.sim;
+    QThread thread;
+    TPOF* pof = nullptr;
+    std::atomic<int> dataModelSafetyStates { 0 };
+    std::unique_ptr<TCheckSafetyCircuit> safety;
+
+    static QList<int> inputLines()
+    {
+        QList<int> lines;
+        for (const SCPin& pin : SCPins)
+            lines << pin.line;
+        return lines;
+    }
+    static int lineOfBit(int bit)
+    {
+        for (const SCPin& pin : SCPins)
+            if (pin.bit == bit)
+                return pin.line;
+        return -1;
+    }
+
+    // Starts unit, link (polling its state) and safety poll; false when one fails.
+    bool start()
+    {
+        pof = link.start().release();
+        if (!pof)
+            return false;
+        sim.model().setHvEnableProbe([this] { return hvEnable(); });
+        thread.setObjectName(QStringLiteral("POFThread"));
+        pof->moveToThread(&thread);
+        thread.start();
+        safety = std::make_unique<TCheckSafetyCircuit>(&gpio, std::make_unique<DataModelReceiver>(&dataModelSafetyStates));
+        if (!safety->doRun())
+            return false;
+        return onLink([this] {
+            pof->setHVAutoCheck(true);
+            return true;
+        });
+    }
+
+    void stop()
+    {
+        safety.reset();
+        onLink([this] {
+            delete pof;
+            return true;
+        });
+        thread.quit();
+        thread.wait();
+    }
+
+    bool hvEnable() const { return tree.lastWritten(HVEnableLine) == '1'; }
+
+    template <typename F>
+    auto onLink(F f) -> decltype(f())
+    {
+        decltype(f()) result {};
+        QMetaObject::invokeMethod(pof, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+
+    QByteArray letters()
+    {
+        QByteArray out;
+        for (const auto& c : link.sim.model().commandLog())
+            out.append(c.letter);
+        return out;
+    }
+};
