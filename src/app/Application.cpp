@@ -22,6 +22,7 @@
 #include "core/GlobalFuncs.h"
 #include "app/HeadlessGui.h"
 #include "logging/LoggingCtrl.h"
+#include "maintenance/ActionHandler.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 #include "hvunit/TPOF.h"
 #include "app/ThreadGuard.h"
@@ -47,6 +48,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     createMeasurementManager();
     createGui();
     createHVLink();
+    createActionHandler();
     initialize();
     guardThreads();
     createAccessoryManagers();
@@ -65,7 +67,8 @@ Application::~Application()
 
     GlobalFuncs::setGUI(nullptr);
     m_gui.reset();
-    // ActionHandler and the phase selection go here once they exist.
+    m_actions.reset();
+    // The phase selection goes here once it exists.
     m_usb.reset();
     m_testBoost.reset();
     m_extPort.reset();
@@ -161,6 +164,8 @@ void Application::createHVLink()
     m_pofThread = std::make_unique<ThreadGuard>(QStringLiteral("POFThread"), m_pof);
 }
 
+void Application::createActionHandler() { m_actions = std::make_unique<ActionHandler>(m_pof); }
+
 void Application::initialize()
 {
     WatchdogManager::getInstance()->start();
@@ -172,14 +177,14 @@ void Application::initialize()
         if (m_gui)
             emit m_gui->USBStateChanged(oldState, newState);
     });
-    // CheckAppState::importConfig is connected to ActionHandler::importConfig once it exists.
+    connectActionHandler();
 
     m_gpio = GPIOManager::getInstance();
 
     DataModell* dm = dataModel();
     dm->lockSystemFunction(SystemFunction::Service);
     dm->lockSystemFunction(SystemFunction::RYX);
-    // Loading the default language and the log export from a stick come with ActionHandler.
+    m_actions->initLanguage(QStringLiteral("English"));
     m_usb->start();
     if (dm->getSerialNumber() == QLatin1String(kUnsetSerialNumber)) {
         KLOG_INFO2(kClass, "initialize", "No serial number set yet");
@@ -263,6 +268,25 @@ void Application::connectGui()
     connect(m_testWorker, &TTestThread::saveToHistoryFailed, gui, &IGUI::saveToHistoryFailed);
 }
 
+void Application::connectActionHandler()
+{
+    ActionHandler* actions = m_actions.get();
+    IGUI* gui = m_gui.get();
+    DataModell* dm = dataModel();
+    connect(gui, &IGUI::PerformExternalAction, actions, &ActionHandler::handleAction);
+    connect(gui, &IGUI::changeLanguage, actions, &ActionHandler::changeLanguage);
+    connect(gui, &IGUI::importConfig, actions, &ActionHandler::importConfig);
+    connect(m_usb.get(), &CheckAppState::importConfig, actions, &ActionHandler::importConfig);
+    connect(actions, &ActionHandler::sendAppEvent, dm, &DataModell::receiveAppEvent);
+    connect(actions, &ActionHandler::rebootHVUnit, m_pof, &TPOF::rebootHVUnit);
+    connect(actions, &ActionHandler::sendHVCUpdate, m_pof, &TPOF::sendHVCUpdate);
+    connect(m_pof, &TPOF::finishedHVUpdate, actions, &ActionHandler::finishedHVUpdate);
+    connect(actions, &ActionHandler::languageChanged, gui, &IGUI::languageChanged);
+    connect(actions, &ActionHandler::languageListChanged, gui, &IGUI::languageListChanged);
+    connect(actions, &ActionHandler::exportConfigfileFinished, gui, &IGUI::exportLogfileFinished);
+    connect(actions, &ActionHandler::showImportConfigDlg, gui, &IGUI::showImportConfigDlg);
+}
+
 void Application::startRunning()
 {
     if (!m_safety->doRun())
@@ -299,9 +323,11 @@ void Application::stopWorkerThreads()
     }
 }
 
-void Application::onAppStateChanged(States::AppState, States::AppState newState)
+void Application::onAppStateChanged(States::AppState oldState, States::AppState newState)
 {
-    // ActionHandler::setMachineName runs here on the way from Starting to Idle once it exists.
+    // The HV unit has identified itself: its name heads the system log report.
+    if (oldState == States::Starting && newState == States::Idle && m_actions)
+        m_actions->setMachineName(QString::fromLatin1(dataModel()->getHVIdentification().modelName));
     m_appState = newState;
     if (m_extPort)
         m_extPort->enableSearch(newState == States::Idle);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class ActionHandler;
 class CheckAppState;
 class ConfigAccessXML;
 class DataModell;
@@ -36,6 +37,7 @@ public:
     TPOF* hvLink() const { return m_pof; }
     IGUI* gui() const { return m_gui.get(); }
     CheckAppState* usbChecker() const { return m_usb.get(); }
+    ActionHandler* actionHandler() const { return m_actions.get(); }
     TCheckSafetyCircuit* safetyCircuit() const { return m_safety.get(); }
     ThreadGuard* dataModelThread() const { return m_dmThread.get(); }
     ThreadGuard* hvLinkThread() const { return m_pofThread.get(); }
@@ -53,7 +55,7 @@ private:
     void createMeasurementManager();
     void createGui();
     void createHVLink();
-    // ActionHandler takes its place here once it exists.
+    void createActionHandler();
     void initialize();
     void guardThreads();
     void createAccessoryManagers();
@@ -65,6 +67,7 @@ private:
     // The SKP server ("SKPThread", guarded) takes its place here once it exists.
     void connectComponents();
     void connectGui();
+    void connectActionHandler();
     void startRunning();
 
     // Shutdown steps.
@@ -86,6 +89,7 @@ private:
     std::unique_ptr<IGUI> m_gui;
     TPOF* m_pof = nullptr; // owned by m_pofThread
     std::unique_ptr<ThreadGuard> m_pofThread;
+    std::unique_ptr<ActionHandler> m_actions;
     std::unique_ptr<CheckAppState> m_usb;
     GPIOManager* m_gpio = nullptr;
     std::unique_ptr<ExtPortManager> m_extPort;
