@@ -1,0 +1,5 @@
+#pragma once
+
+// Registers every type the QML pages use, in the module "Vlf.GUI" 1.0. Called once,
+// before the first QML engine loads anything; further calls do nothing.
+void registerQmlTypes();
