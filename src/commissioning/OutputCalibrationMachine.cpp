@@ -10,6 +10,7 @@
 #include "commissioning/SetValuePOF.h"
 #include "hvunit/TPOF.h"
 
+#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -125,6 +126,7 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
 {
     using Plain = StatesAndTransitions::State<E>;
     auto* idle = constructState<OutputCalibration::IdleState>(this, pof, safety, &m_savedReceiver, &m_gains);
+    m_idle = idle;
     auto* init = constructState<InitTest>(this, this, safety, [this] { setUp(); });
     auto* running = constructState<Plain>(this);
     auto* loadDetection = constructState<Plain>(running);
@@ -160,6 +162,18 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
     createEventTransition<MatchesEvent<E>>(step4, idle, E(Confirm), [this] { finish(); });
 
     enterInitialState();
+}
+
+OutputCalibrationMachine::~OutputCalibrationMachine()
+{
+    // Released during a run: the safety circuit and the link must not keep calling into
+    // a machine that is gone, and the line goes off with it.
+    if (!m_savedReceiver)
+        return;
+    if (QThread::currentThread() == m_pof->thread())
+        m_idle->onEntry();
+    else
+        handBackInputs(m_pof, m_safety, &m_savedReceiver); // the unit is no longer served
 }
 
 void OutputCalibrationMachine::receiveVoltage(double kilovolts)

@@ -26,6 +26,7 @@ class OutputCalibrationMachine : public QObject, public StatesAndTransitions::Ma
     Q_OBJECT
 public:
     OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety);
+    ~OutputCalibrationMachine() override;
 
     template <typename T>
     void receiveEvent(T const& value)
@@ -60,6 +61,7 @@ private:
 
     TPOF* m_pof;
     TCheckSafetyCircuit* m_safety;
+    OutputCalibration::IdleState* m_idle = nullptr;
     SavedReceiver m_savedReceiver;
     SavedGains m_gains;
     QString m_failure; // pending error of a step; machine thread only

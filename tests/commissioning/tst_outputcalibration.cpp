@@ -326,6 +326,18 @@ private slots:
         QVERIFY(installed);
         QTRY_VERIFY_WITH_TIMEOUT(!installed->getHVUnitState().comError, 5000);
     }
+
+    // Last: the machines are released in the middle of a run.
+    void releasedDuringARunGivesEverythingBack()
+    {
+        send(Start);
+        QVERIFY(waitForStage(OutputCalibrationWaitForGreen));
+        QVERIFY(rig.hvEnable());
+        bundle = MachineBundle();
+        QTRY_VERIFY(!rig.hvEnable());
+        QTRY_COMPARE(unit.gainU(), kOldU);
+        checkInputsBack();
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOutputCalibration)
