@@ -276,6 +276,7 @@ void Application::connectActionHandler()
     connect(gui, &IGUI::PerformExternalAction, actions, &ActionHandler::handleAction);
     connect(gui, &IGUI::changeLanguage, actions, &ActionHandler::changeLanguage);
     connect(gui, &IGUI::importConfig, actions, &ActionHandler::importConfig);
+    connect(gui, &IGUI::performUpdate, actions, &ActionHandler::performUpdate);
     connect(m_usb.get(), &CheckAppState::importConfig, actions, &ActionHandler::importConfig);
     connect(actions, &ActionHandler::sendAppEvent, dm, &DataModell::receiveAppEvent);
     connect(actions, &ActionHandler::rebootHVUnit, m_pof, &TPOF::rebootHVUnit);
@@ -285,6 +286,7 @@ void Application::connectActionHandler()
     connect(actions, &ActionHandler::languageListChanged, gui, &IGUI::languageListChanged);
     connect(actions, &ActionHandler::exportConfigfileFinished, gui, &IGUI::exportLogfileFinished);
     connect(actions, &ActionHandler::showImportConfigDlg, gui, &IGUI::showImportConfigDlg);
+    connect(actions, &ActionHandler::showFirmwareUpdateDlg, gui, &IGUI::showFirmwareUpdateDlg);
 }
 
 void Application::startRunning()

@@ -5,8 +5,10 @@
 #include "config/IConfigBase.h"
 #include "db/DB.h"
 #include "gui/api/IGUI.h"
+#include "hvunit/TPOFUpdateLink.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/LogfileManager.h"
+#include "maintenance/UpdateManager.h"
 #include "testrun/TanDeltaLists.h"
 
 #include <QVariantMap>
@@ -50,15 +52,36 @@ ActionHandler::ActionHandler(TPOF* pof, QObject* parent)
             Qt::DirectConnection);
     connect(&m_languageManager, &LanguageManager::languageListChanged, this, &ActionHandler::languageListChanged);
 
+    auto* updates = new UpdateManager(&m_languageManager, std::make_unique<TPOFUpdateLink>(pof), &m_configfileManager, this);
+    connect(updates, &UpdateManager::sendHVCUpdate, this, &ActionHandler::sendHVCUpdate);
+    connect(updates, &UpdateManager::sendAppEvent, this, &ActionHandler::sendAppEvent);
+    connect(updates, &UpdateManager::HostUpdateFinished, this, &ActionHandler::HostUpdateFinished);
+    connect(this, &ActionHandler::finishedHVUpdate, updates, &UpdateManager::finishedHVUpdate);
+    connect(GlobalFuncs::getDM(), &DataModell::appStateChanged, updates, &UpdateManager::appStateChanged);
+    setUpdateManager(updates);
+
     initializeActionHandlers();
 }
 
 ActionHandler::~ActionHandler() = default;
 
+void ActionHandler::setUpdateManager(UpdateManager* manager)
+{
+    if (m_updateManager != manager)
+        delete m_updateManager;
+    m_updateManager = manager;
+    if (!manager)
+        return;
+    connect(manager, &UpdateManager::updateFinished, this, &ActionHandler::updateFinished, Qt::DirectConnection);
+    connect(manager, &UpdateManager::exportConfigFile, &m_configfileManager, &ConfigfileManager::exportConfigFile,
+            Qt::DirectConnection);
+}
+
 void ActionHandler::initializeActionHandlers()
 {
     const SystemFunctions* functions = GlobalFuncs::getDM()->getSystemFunctions();
     auto name = [functions](SystemFunction::eSysFunc f) { return functions->getFuncName(f); };
+    m_actions.insert(name(SystemFunction::Update), &ActionHandler::doFirmwareUpdate);
     m_actions.insert(name(SystemFunction::ResetDefaultValues), &ActionHandler::doResetDefValues);
     m_actions.insert(name(SystemFunction::ExportSystemLog), &ActionHandler::doExportServiceLogfiles);
     m_actions.insert(name(SystemFunction::ExportMessageLog), &ActionHandler::doExportMessageLogfiles);
@@ -125,6 +148,17 @@ void ActionHandler::importConfig(QString configFile, bool removeAtfterUpdate)
     m_configfileManager.importConfigFile(configFile, removeAtfterUpdate);
 }
 
+void ActionHandler::performUpdate(updatePackage package)
+{
+    // From the remote side's thread it would race the update manager's own run.
+    if (!onOwnThread([this, package] { performUpdate(package); }))
+        return;
+    if (!m_updateManager)
+        return;
+    m_updateManager->setNextUpdatePackage(package);
+    emit sendAppEvent(eAppEvent::StartUpdate);
+}
+
 void ActionHandler::HostUpdateFinished()
 {
     if (!onOwnThread([this] { HostUpdateFinished(); }))
@@ -138,6 +172,12 @@ void ActionHandler::setMachineName(const QString& name)
     const DataModell* dm = GlobalFuncs::getDM();
     m_logfileManager->addCfgInfo(SystemLog::CfgInfoVersions,
                                  QStringLiteral("HV Application Version: %1").arg(dm ? dm->getHVCVersion() : QString()));
+}
+
+void ActionHandler::doFirmwareUpdate()
+{
+    if (m_updateManager && m_updateManager->prepareUpdate())
+        emit showFirmwareUpdateDlg(m_updateManager->getUpdateList());
 }
 
 void ActionHandler::doResetDefValues()

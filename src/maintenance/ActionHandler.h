@@ -2,6 +2,7 @@
 
 #include "datamodel/InstrumentTypes.h"
 #include "datamodel/OperatingModes.h"
+#include "gui/api/UpdatePackage.h"
 #include "maintenance/ConfigfileManager.h"
 #include "maintenance/LanguageManager.h"
 
@@ -14,6 +15,7 @@
 
 class LogfileManager;
 class TPOF;
+class UpdateManager;
 
 // The named actions of the menus and the remote side ("StartMode", "HvOff",
 // "ResetDefaultValues" ...), the language switch and the configuration import. Owns
@@ -30,12 +32,16 @@ public:
     void setMachineName(const QString& name);
     // Selects the start-up language, then lists the installed ones again.
     void initLanguage(const QString& language);
+    // Replaces (and deletes) the update manager.
+    void setUpdateManager(UpdateManager* manager);
 
 public slots:
     void handleAction(QString action);
     void changeLanguage(QString language);
     void changeOperatingMode(OperatingModes::OperatingMode mode);
     void importConfig(QString configFile, bool removeAtfterUpdate);
+    // Installs the package once the state machine has entered Updating.
+    void performUpdate(updatePackage package);
     void HostUpdateFinished();
 
 signals:
@@ -43,8 +49,10 @@ signals:
     void rebootHVUnit();
     void sendHVCUpdate(QString filename, int Type, uint HVFilesize, uint HVCRC);
     void finishedHVUpdate();
+    void showFirmwareUpdateDlg(QList<updatePackage> updateList);
     void showImportConfigDlg(QStringList configFileList);
     void exportConfigfileFinished(bool successful, QString path);
+    void updateFinished(int result);
     void SystemLogGenerated(bool result);
     void languageChanged();
     void languageListChanged(QVariantList languages);
@@ -59,6 +67,7 @@ private:
     template <typename F>
     bool onOwnThread(F&& f);
 
+    void doFirmwareUpdate();
     void doResetDefValues();
     void doExportServiceLogfiles();
     void doExportMessageLogfiles();
@@ -75,6 +84,7 @@ private:
     LogfileManager* m_logfileManager = nullptr;
     ConfigfileManager m_configfileManager;
     LanguageManager m_languageManager;
+    UpdateManager* m_updateManager = nullptr;
 };
 
 template <typename F>

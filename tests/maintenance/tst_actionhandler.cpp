@@ -10,6 +10,7 @@
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingGui.h"
 #include "hvunit/TPOF.h"
+#include "maintenance/UpdateManager.h"
 #include "testrun/TanDeltaLists.h"
 
 #include <QDir>
@@ -159,6 +160,46 @@ private slots:
         for (QThread* t : threads)
             QCOMPARE(t, QThread::currentThread());
         QCOMPARE(dm()->getAppState(), States::InitTest);
+    }
+
+    // The chosen package is installed once the state machine is in Updating; asked from
+    // the remote side's thread, it is handed over on the GUI thread.
+    void updatesAreListedAndInstalledInUpdating()
+    {
+        toIdle(dm());
+        dm()->setUSBState(USBState_Ready);
+        const QString package = UpdateManager::getUpdatePath() + QStringLiteral("/vlf-Czech.tar");
+        QVERIFY(writeFile(package)); // not an archive: its unpacking fails
+        QVERIFY(root().mkdir(QStringLiteral("/usr/share/fonts/ttf")));
+        QSignalSpy offered(m_handler.get(), &ActionHandler::showFirmwareUpdateDlg);
+        m_handler->handleAction(QStringLiteral("Update"));
+        QCOMPARE(offered.size(), 1);
+        const auto list = offered.first().at(0).value<QList<updatePackage>>();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().name, QStringLiteral("Czech"));
+
+        QList<int> sent;
+        QList<QThread*> threads;
+        connect(m_handler.get(), &ActionHandler::sendAppEvent, this, [&](eAppEvent e) {
+            sent << int(e);
+            threads << QThread::currentThread();
+        }, Qt::DirectConnection);
+        connect(m_handler.get(), &ActionHandler::sendAppEvent, dm(), &DataModell::receiveAppEvent, Qt::QueuedConnection);
+        QSignalSpy finished(m_handler.get(), &ActionHandler::updateFinished);
+        ActionHandler* handler = m_handler.get();
+        const updatePackage chosen = list.first();
+        fromRemoteThread([handler, chosen] { handler->performUpdate(chosen); });
+        QTRY_COMPARE(sent, QList<int>({2, 3}));
+        QCOMPARE(threads, QList<QThread*>({QThread::currentThread(), QThread::currentThread()}));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().at(0).toInt(), int(UpdateManager::UnpackFailed));
+        QTRY_COMPARE(dm()->getAppState(), States::Idle);
+
+        m_handler->setUpdateManager(nullptr);
+        m_handler->performUpdate(chosen);
+        m_handler->handleAction(QStringLiteral("Update"));
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(offered.size(), 1);
     }
 
     void configurationActionsWithoutStickOrFiles()
