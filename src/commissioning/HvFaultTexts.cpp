@@ -21,8 +21,6 @@ QString hvFaultText(TPOF* pof, stHVUnitState const& state)
         unsigned long long status = ~0ull;
         if (pof->GetParameter(eHVUnitParamType_HvSourceStatus, &status) == TPOF::Ok)
             pof->GetHVState();
-        else
-            status = ~0ull;
         return QStringLiteral("Leistungselektronik: \nHV Zustand %1, HV Fehler %2")
             .arg(ErrorMessages::HVSource::stateText(status), ErrorMessages::HVSource::errorText(status));
     }

@@ -263,11 +263,12 @@ private slots:
     void failingCommandsEndInIdle_data()
     {
         QTest::addColumn<char>("letter");
-        QTest::addColumn<int>("stage"); // where the failure is set: 0 at start, 2 in Step1, 3 in Step2
+        QTest::addColumn<int>("stage"); // where the failure is set: 0 at start, 1 at green, 2 in Step1, 3 in Step2
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("error");
         QTest::newRow("gain read") << 'Q' << 0 << QByteArray("") << "Die Verstärkungen der HV-Einheit konnten nicht gelesen werden.";
         QTest::newRow("set-up") << 'b' << 0 << QByteArray("qzumftq") << "Die HV-Einheit hat den Befehl 'b' nicht angenommen.";
+        QTest::newRow("DC start") << 'r' << 1 << QByteArray("usxq") << "Die Gleichspannung konnte nicht gestartet werden.";
         QTest::newRow("flip") << 'k' << 2 << QByteArray("sxq") << "Die Umschaltung auf positive Spannung ist fehlgeschlagen.";
         QTest::newRow("gain write") << 'q' << 3 << QByteArray("sxq") << "Die Verstärkung 10135 konnte nicht geschrieben werden.";
     }
@@ -283,6 +284,17 @@ private slots:
             checkFailedRun(error);
             QCOMPARE(rig.letters(), sent);
             QVERIFY(!stages.contains(OutputCalibrationWaitForGreen));
+            return;
+        }
+        if (stage == 1) {
+            send(Start);
+            QVERIFY(waitForStage(OutputCalibrationWaitForGreen));
+            unit.clearCommandLog();
+            rig.sim.failCommand(letter);
+            unit.pressHvOn();
+            checkFailedRun(error);
+            QCOMPARE(rig.letters(), sent);
+            QVERIFY(!stages.contains(Step1));
             return;
         }
         QVERIFY(runToStep1());
