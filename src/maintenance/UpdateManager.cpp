@@ -22,6 +22,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QTimer>
@@ -162,7 +163,8 @@ bool UpdateManager::isCRCcorrect(const QString& file, const QString& crcFile, un
         return false;
     }
     KLOG_DEBUG2(kClass, "isCRCcorrect",
-                QStringLiteral("CRC soll %1 ist %2").arg(expected, 0, 16).arg(actual, 0, 16).toUpper());
+                QStringLiteral("CRC soll %1 ist %2")
+                    .arg(QString::number(expected, 16).toUpper(), QString::number(actual, 16).toUpper()));
     return expected == actual;
 }
 
@@ -218,12 +220,16 @@ bool UpdateManager::readUpdatesList()
                                                        QDir::Type | QDir::Name | QDir::Reversed);
     QSet<QString> names;
     QMap<int, QMap<QString, updatePackage>> byType;
+    // Asked once per type: some versions come from an external program.
+    QHash<int, QString> installed;
     for (const QFileInfo& entry : entries) {
         updatePackage package(entry.absoluteFilePath());
         if (package.version == QLatin1String(INVALID_VERSION) || names.contains(package.name))
             continue;
         names.insert(package.name);
-        package.installedVersion = getVersion(package.type);
+        if (!installed.contains(package.type))
+            installed.insert(package.type, getVersion(package.type));
+        package.installedVersion = installed.value(package.type);
         byType[package.type].insert(package.name, package);
     }
     const QString prefix = QStringLiteral("%1-").arg(QStringLiteral("pevanto"));
