@@ -29,6 +29,8 @@
 
 #include <cstdlib>
 
+#include <unistd.h>
+
 namespace {
 const char* const kClass = "UpdateManager";
 const char* const kContext = "UpdateManager";
@@ -591,7 +593,10 @@ int UpdateManager::writeHOSTUpdate(const QString& file, const int& type)
         return fail(QStringLiteral("Cannot make %1 executable").arg(fresh));
     if (QFileInfo::exists(backup) && !QFile::remove(backup))
         return fail(QStringLiteral("Cannot remove %1").arg(backup));
-    if (QFileInfo::exists(program) && !QFile::copy(program, backup))
+    // A second name for the running program; a copy only where links are not possible.
+    if (QFileInfo::exists(program) &&
+        ::link(QFile::encodeName(program).constData(), QFile::encodeName(backup).constData()) != 0 &&
+        !QFile::copy(program, backup))
         return fail(QStringLiteral("Cannot keep %1 as %2").arg(program, backup));
     if (!FileSystem::replaceFile(fresh, program))
         return fail(QStringLiteral("Cannot replace %1").arg(program));

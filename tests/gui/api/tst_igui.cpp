@@ -105,12 +105,15 @@ private slots:
             gui.evaluationCriterionChanged(TanDelta::evaluation::eEvaluationStandard(2));
             gui.remoteControlled(true);
             gui.resetDefValuesDone(false);
+            updatePackage p;
+            p.name = QStringLiteral("kernel-1.2.ldr");
+            gui.showFirmwareUpdateDlg({p, p});
         });
         worker->start();
         QVERIFY(worker->wait(10000));
         delete worker;
         QCOMPARE(gui.calls.size(), 0); // queued: nothing ran on the worker
-        QTRY_COMPARE(gui.calls.size(), 6);
+        QTRY_COMPARE(gui.calls.size(), 7);
         const auto arguments = [&gui](int i) { return gui.calls.at(i).arguments; };
         QCOMPARE(arguments(0), QStringList({"-12000000", "4500000000", "1234", "60000"}));
         QCOMPARE(arguments(1), QStringList({"a.xml", "b.xml"}));
@@ -120,6 +123,8 @@ private slots:
         QCOMPARE(arguments(4), QStringList({"1"}));
         QCOMPARE(gui.calls.at(5).operation, QStringLiteral("resetDefValuesDone"));
         QCOMPARE(arguments(5), QStringList({"0"}));
+        QCOMPARE(gui.calls.at(6).operation, QStringLiteral("showFirmwareUpdateDlg"));
+        QCOMPARE(arguments(6), QStringList({"kernel-1.2.ldr", "kernel-1.2.ldr"}));
         for (const RecordingGui::Call& c : gui.calls)
             QCOMPARE(c.thread, gui.thread());
     }
