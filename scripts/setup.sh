@@ -10,6 +10,7 @@ PACKAGES=(
     qml-module-qtquick-virtualkeyboard qml-module-qtquick-controls2 qml-module-qtquick-layouts
     qml-module-qtquick-shapes qml-module-qtgraphicaleffects qml-module-qtcharts
     qml-module-qt-labs-folderlistmodel qml-module-qt-labs-settings qml-module-qttest
+    qtdeclarative5-dev-tools libqt5svg5
     libqt5sql5-sqlite libqt5xml5 qttools5-dev-tools qttools5-dev libboost-dev zlib1g-dev xvfb xauth
 )
 

@@ -20,7 +20,7 @@
 #include "hvunit/TestBoostManagerExtPort.h"
 #include "hvunit/GPIOManager.h"
 #include "core/GlobalFuncs.h"
-#include "app/HeadlessGui.h"
+#include "gui/Gui.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/ActionHandler.h"
 #include "hvunit/TCheckSafetyCircuit.h"
@@ -38,7 +38,8 @@ const char* const kClass = "Application";
 const char* const kUnsetSerialNumber = "99999999999";
 } // namespace
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+Application::Application(int& argc, char** argv, GuiFactory guiFactory)
+    : QApplication(argc, argv), m_guiFactory(std::move(guiFactory))
 {
     registerInstrumentTypes();
     qRegisterMetaType<QList<eHVUnitParamType>>("QList<eHVUnitParamType>");
@@ -154,7 +155,7 @@ void Application::createMeasurementManager()
 
 void Application::createGui()
 {
-    m_gui = std::make_unique<HeadlessGui>();
+    m_gui = m_guiFactory ? m_guiFactory() : std::make_unique<Gui>();
     GlobalFuncs::setGUI(m_gui.get());
 }
 
@@ -259,6 +260,8 @@ void Application::connectGui()
     connect(gui, &IGUI::refreshHVUnitParams, m_pof,
             qOverload<const QList<eHVUnitParamType>&>(&TPOF::refreshHVUnitParams));
     connect(gui, &IGUI::transferTanDeltaSummary, m_testWorker, &TTestThread::transferTanDeltaSummary);
+    connect(gui, &IGUI::unlockSystemFunction, dm, &DataModell::unlockSystemFunction);
+    gui->setTestChart(m_testChart.get());
     // What the user interface shows of the back end.
     connect(m_pof, &TPOF::showMessageDlg, gui,
             qOverload<MessageCategories, const QString&, const QString&, bool, bool>(&IGUI::showMessageDlg));

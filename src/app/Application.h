@@ -30,7 +30,10 @@ class UnixSignalWatcher;
 class Application : public QApplication {
     Q_OBJECT
 public:
-    Application(int& argc, char** argv);
+    // Builds the user interface; frame tests that need no window hand in a double.
+    using GuiFactory = std::function<std::unique_ptr<IGUI>()>;
+
+    Application(int& argc, char** argv, GuiFactory guiFactory = GuiFactory());
     ~Application() override;
 
     DataModell* dataModel() const;
@@ -80,7 +83,7 @@ private slots:
     void updateHvEnable();
 
 private:
-
+    GuiFactory m_guiFactory;
     std::unique_ptr<LoggingCtrl> m_logger;
     std::unique_ptr<ConfigAccessXML> m_config;
     std::unique_ptr<UnixSignalWatcher> m_signals;

@@ -1,13 +1,28 @@
 #include "gui/QmlTypes.h"
 
+#include "commissioning/CommissioningViewModel.h"
+#include "datamodel/InstrumentTypes.h"
+#include "gui/Activities.h"
+#include "gui/Calibration.h"
+#include "gui/Connections.h"
 #include "gui/FixedValueUnit.h"
+#include "gui/GuiViewModel.h"
+#include "gui/IconListViewItem.h"
 #include "gui/PropertyConfirmationViewModel.h"
 #include "gui/PropertySettingsViewModel.h"
+#include "gui/Settings.h"
+#include "gui/SystemInformation.h"
+#include "gui/TestConfiguration.h"
+#include "gui/TestMeasurement.h"
+#include "gui/TestPreparation.h"
+#include "gui/TestResults.h"
 #include "gui/ValueUnit.h"
 #include "gui/api/Measurement.h"
 #include "gui/api/SafetyCircuitView.h"
 
 #include <QQmlEngine>
+
+void initGuiResources() { Q_INIT_RESOURCE(gui); }
 
 void registerQmlTypes()
 {
@@ -15,8 +30,28 @@ void registerQmlTypes()
     if (done)
         return;
     done = true;
+    initGuiResources();
+    registerInstrumentTypes();
 
     const char* const uri = "Vlf.GUI";
+    qmlRegisterType<GuiViewModel>(uri, 1, 0, "GuiViewModel");
+    qmlRegisterType<Settings>(uri, 1, 0, "Settings");
+    qmlRegisterType<TestPreparation>(uri, 1, 0, "Preparation");
+    qmlRegisterType<TestMeasurement>(uri, 1, 0, "TestMeasurement");
+    qmlRegisterType<Connections>(uri, 1, 0, "DataConnection");
+    qmlRegisterType<Calibration>(uri, 1, 0, "Calibration");
+    qmlRegisterType<SystemInformation>(uri, 1, 0, "SystemInformation");
+    qmlRegisterType<IconListViewItem>(uri, 1, 0, "IconListViewItem");
+    qmlRegisterType<TestResults>(uri, 1, 0, "TestResults");
+    qmlRegisterType<Activities>(uri, 1, 0, "Activities");
+    qmlRegisterType<TestConfiguration>(uri, 1, 0, "TestConfiguration");
+    qmlRegisterUncreatableType<OperatingModes>(uri, 1, 0, "OperatingMode",
+                                               QStringLiteral("Can't create OperatingModes instance"));
+    qmlRegisterUncreatableMetaObject(States::staticMetaObject, uri, 1, 0, "States",
+                                     QStringLiteral("Can't create States instance"));
+    qmlRegisterUncreatableType<Commissioning::CommissioningViewModel>(uri, 1, 0, "CommissioningViewModel",
+                                                                      QStringLiteral("not default"));
+
     qmlRegisterUncreatableType<ValueUnit>(uri, 1, 0, "ValueUnit", QStringLiteral("Can't create ValueUnit instance"));
     qmlRegisterAnonymousType<FixedValueUnit>(uri, 1);
     qmlRegisterType<PropertySettingsViewModel>(uri, 1, 0, "PropertySettingsViewModel");

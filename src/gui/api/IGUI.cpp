@@ -4,6 +4,7 @@ IGUI::IGUI(QObject* parent) : QObject(parent)
 {
     qRegisterMetaType<IGUI::CloseType>("IGUI::CloseType");
     UpdatePackage::registerMetaTypes();
+    qRegisterMetaType<SystemFunction::eSysFunc>("SystemFunction::eSysFunc");
 }
 
 IGUI::~IGUI() { stopWaiting(); }
@@ -75,6 +76,11 @@ void IGUI::remoteControlled(bool state)
 void IGUI::communicationDown(bool error)
 {
     post([=] { communicationDownImpl(error); });
+}
+
+void IGUI::setTestChart(TTestChart* chart)
+{
+    post([=] { setTestChartImpl(chart); });
 }
 
 void IGUI::showSetSerialDlg()

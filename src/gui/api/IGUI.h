@@ -3,6 +3,7 @@
 #include "datamodel/InstrumentTypes.h"
 #include "logging/MessageCategories.h"
 #include "datamodel/OperatingModes.h"
+#include "datamodel/SystemFunctions.h"
 #include "datamodel/TanDeltaTypes.h"
 #include "core/TransObject.h"
 #include "gui/api/UpdatePackage.h"
@@ -20,6 +21,8 @@
 #include <memory>
 #include <type_traits>
 #include <utility>
+
+class TTestChart;
 
 // The one door through which back-end code reaches the screen (dialogs, messages,
 // progress) and through which the user interface's requests reach the back end.
@@ -74,6 +77,8 @@ public slots:
     void operatingModeChanged(OperatingModes::OperatingMode mode);
     void remoteControlled(bool state);
     void communicationDown(bool error);
+    // Hands over the store of test records that the history shows; not owned.
+    void setTestChart(TTestChart* chart);
 
     // Connection points: the back end reports, the user interface host shows.
     void showSetSerialDlg();
@@ -96,6 +101,7 @@ signals:
     void performUpdate(updatePackage package);
     void keyPressDetected(int key, bool pressed);
     void changeOperatingMode(OperatingModes::OperatingMode mode);
+    void unlockSystemFunction(SystemFunction::eSysFunc func);
     void sendAppEvent(eAppEvent event);
     void setHVUnitParamValue(eHVUnitParamType type, qulonglong value);
     void transferTanDeltaSummary();
@@ -131,6 +137,7 @@ protected:
     virtual void operatingModeChangedImpl(OperatingModes::OperatingMode) {}
     virtual void remoteControlledImpl(bool) {}
     virtual void communicationDownImpl(bool) {}
+    virtual void setTestChartImpl(TTestChart*) {}
 
     virtual void showSetSerialDlgImpl() {}
     virtual void showImportConfigDlgImpl(const QStringList&) {}

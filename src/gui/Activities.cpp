@@ -1,0 +1,16 @@
+#include "gui/Activities.h"
+
+Activities::Activities(QObject* parent) : QObject(parent) {}
+
+void Activities::setTestChart(TTestChart* chart)
+{
+    if (chart == m_testChart)
+        return;
+    m_testChart = chart;
+    emit testChartChanged();
+}
+
+void Activities::setMeasurementComment(const QString&)
+{
+    // Written to the opened record once the history opens records.
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class TTestChart;
+
+// The history of stored tests. The record store is not owned; it is handed in once the
+// application has created it.
+class Activities : public QObject {
+    Q_OBJECT
+public:
+    explicit Activities(QObject* parent = nullptr);
+
+    TTestChart* testChart() const { return m_testChart; }
+
+public slots:
+    void setTestChart(TTestChart* chart);
+    // The comment of the opened record changed on the results page.
+    void setMeasurementComment(const QString& comment);
+
+signals:
+    void testChartChanged();
+
+private:
+    TTestChart* m_testChart = nullptr;
+};

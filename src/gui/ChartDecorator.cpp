@@ -1,0 +1,3 @@
+#include "gui/ChartDecorator.h"
+
+ChartDecorator::ChartDecorator(QObject* parent) : QObject(parent) {}

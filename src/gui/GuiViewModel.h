@@ -1,0 +1,302 @@
+#pragma once
+
+#include "datamodel/InstrumentTypes.h"
+#include "datamodel/SystemFunctions.h"
+#include "gui/Activities.h"
+#include "gui/Calibration.h"
+#include "gui/Connections.h"
+#include "gui/IconListViewItem.h"
+#include "gui/Settings.h"
+#include "gui/SystemInformation.h"
+#include "gui/TestConfiguration.h"
+#include "gui/TestMeasurement.h"
+#include "gui/TestPreparation.h"
+#include "gui/TestResults.h"
+#include "gui/api/IGUI.h"
+#include "logging/MessageCategories.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QQmlListProperty>
+#include <QStringList>
+#include <QTimer>
+#include <QUuid>
+
+#include <functional>
+
+namespace Commissioning {
+class CommissioningViewModel;
+}
+
+// The root object of the QML user interface ("guiViewModel"): holds the view models of
+// every page family, relays the data model's signals to the pages and keeps the
+// message, question, progress and wait lists of the dialog layer.
+class GuiViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(TestConfiguration* config READ config CONSTANT)
+    Q_PROPERTY(TestPreparation* prepare READ prepare CONSTANT)
+    Q_PROPERTY(TestMeasurement* measure READ measure CONSTANT)
+    Q_PROPERTY(TestResults* results READ results CONSTANT)
+    Q_PROPERTY(Activities* activities READ activities CONSTANT)
+    Q_PROPERTY(Settings* settings READ settings CONSTANT)
+    Q_PROPERTY(SystemInformation* systemInformation READ systemInformation CONSTANT)
+    Q_PROPERTY(Connections* connections READ connections CONSTANT)
+    Q_PROPERTY(Calibration* calibration READ calibration CONSTANT)
+    Q_PROPERTY(Commissioning::CommissioningViewModel* commissioning READ commissioning CONSTANT)
+    Q_PROPERTY(OperatingModes::OperatingMode mode READ mode NOTIFY modeChanged)
+    Q_PROPERTY(States::AppState state READ state NOTIFY stateChanged)
+    Q_PROPERTY(QString cableNumber READ cableNumber WRITE setCableNumber NOTIFY cableNumberChanged)
+    Q_PROPERTY(QString systemName READ systemName NOTIFY systemNameChanged)
+    Q_PROPERTY(QString phaseNameL1 READ phaseNameL1 WRITE setPhaseNameL1 NOTIFY phaseNameChanged)
+    Q_PROPERTY(QString phaseNameL2 READ phaseNameL2 WRITE setPhaseNameL2 NOTIFY phaseNameChanged)
+    Q_PROPERTY(QString phaseNameL3 READ phaseNameL3 WRITE setPhaseNameL3 NOTIFY phaseNameChanged)
+    Q_PROPERTY(int maxCommentLength READ maxCommentLength CONSTANT)
+    Q_PROPERTY(int activeKeyCode READ activeKeyCode WRITE setActiveKeyCode NOTIFY activeKeyCodeChanged)
+    Q_PROPERTY(bool inputPanelActive READ inputPanelActive WRITE setInputPanelActive NOTIFY inputPanelActiveChanged)
+    Q_PROPERTY(QStringList inputPanelSuggestions READ inputPanelSuggestions WRITE setInputPanelSuggestions
+                   NOTIFY inputPanelSuggestionsChanged)
+    Q_PROPERTY(bool remoteControlled READ remoteControlled NOTIFY remoteControlledChanged)
+    Q_PROPERTY(bool isDemo READ isDemo CONSTANT)
+    Q_PROPERTY(bool isHvOn READ isHvOn NOTIFY hvOnChanged)
+    Q_PROPERTY(bool isRestartAble READ isRestartAble NOTIFY isRestartAbleChanged)
+    Q_PROPERTY(QString peerName READ peerName NOTIFY peerNameChanged)
+    Q_PROPERTY(Qt::CheckState testBoostState READ testBoostState WRITE setTestBoostState NOTIFY testBoostStateChanged)
+    Q_PROPERTY(Qt::CheckState burnState READ burnState NOTIFY burnStateChanged)
+    Q_PROPERTY(QQmlListProperty<IconListViewItem> messageList READ messageList NOTIFY messageListChanged)
+    Q_PROPERTY(QQmlListProperty<IconListViewItem> waitList READ waitList NOTIFY waitListChanged)
+    Q_PROPERTY(QQmlListProperty<IconListViewItem> questionList READ questionList NOTIFY questionListChanged)
+    Q_PROPERTY(QQmlListProperty<IconListViewItem> progressList READ progressList NOTIFY progressListChanged)
+    Q_PROPERTY(QStringList fileExtensionUpdate READ fileExtensionUpdate CONSTANT)
+    Q_PROPERTY(QStringList fileExtensionTanDeltaStd READ fileExtensionTanDeltaStd CONSTANT)
+    Q_PROPERTY(QStringList fileExtensionConfig READ fileExtensionConfig CONSTANT)
+    Q_PROPERTY(bool commissioningEnabled READ commissioningEnabled WRITE enableCommissioning
+                   NOTIFY commissioningEnabledChanged)
+
+public:
+    struct Message {
+        IconListViewItem* item = nullptr;
+        QDateTime expiry;
+        int category = 0;
+        QUuid id;
+    };
+    struct Question {
+        IconListViewItem* item = nullptr;
+        QString acceptText;
+        QString rejectText;
+        QUuid id;
+    };
+    struct Progress {
+        IconListViewItem* item = nullptr;
+        int min = 0;
+        int max = 100;
+        int step = 1;
+        int value = 0;
+        QUuid id;
+    };
+
+    explicit GuiViewModel(QObject* parent = nullptr);
+    ~GuiViewModel() override;
+
+    // Tests replace the clock that message lifetimes are measured against.
+    void setClock(std::function<QDateTime()> now);
+
+    TestConfiguration* config() { return &m_config; }
+    TestPreparation* prepare() { return &m_prepare; }
+    TestMeasurement* measure() { return &m_measure; }
+    TestResults* results() { return &m_results; }
+    Settings* settings() { return &m_settings; }
+    SystemInformation* systemInformation() { return &m_systemInformation; }
+    Connections* connections() { return &m_connections; }
+    Calibration* calibration() { return &m_calibration; }
+    Activities* activities() { return &m_activities; }
+    Commissioning::CommissioningViewModel* commissioning() const { return m_commissioning; }
+
+    OperatingModes::OperatingMode mode() const;
+    States::AppState state() const;
+    QString cableNumber() const { return m_cableNumber; }
+    Q_INVOKABLE void setCableNumber(const QString& number);
+    QString systemName() const;
+    QString phaseNameL1() const { return getPhaseName(0); }
+    QString phaseNameL2() const { return getPhaseName(1); }
+    QString phaseNameL3() const { return getPhaseName(2); }
+    Q_INVOKABLE void setPhaseNameL1(const QString& name);
+    Q_INVOKABLE void setPhaseNameL2(const QString& name);
+    Q_INVOKABLE void setPhaseNameL3(const QString& name);
+    int maxCommentLength() const { return 50; }
+    int activeKeyCode() const { return m_activeKeyCode; }
+    Q_INVOKABLE void setActiveKeyCode(int code);
+    bool inputPanelActive() const { return m_inputPanelActive; }
+    Q_INVOKABLE void setInputPanelActive(bool active);
+    QStringList inputPanelSuggestions() const { return m_inputPanelSuggestions; }
+    Q_INVOKABLE void setInputPanelSuggestions(const QStringList& suggestions);
+    bool remoteControlled() const;
+    bool isDemo() const;
+    bool isHvOn() const;
+    bool isRestartAble() const;
+    QString peerName() const;
+    Qt::CheckState testBoostState() const;
+    void setTestBoostState(Qt::CheckState state);
+    Qt::CheckState burnState() const;
+    QStringList fileExtensionUpdate() const;
+    QStringList fileExtensionTanDeltaStd() const;
+    QStringList fileExtensionConfig() const;
+    bool commissioningEnabled() const { return m_commissioningEnabled; }
+    void enableCommissioning(bool on);
+
+    QQmlListProperty<IconListViewItem> messageList();
+    QQmlListProperty<IconListViewItem> waitList();
+    QQmlListProperty<IconListViewItem> questionList();
+    QQmlListProperty<IconListViewItem> progressList();
+
+    const QList<Message>& messages() const { return m_messages; }
+    const QList<Question>& questions() const { return m_questions; }
+    const QList<Progress>& progresses() const { return m_progresses; }
+    const QList<IconListViewItem*>& waitItems() const { return m_waitList; }
+    bool messageTimerActive() const { return m_messageTimer.isActive(); }
+
+    Q_INVOKABLE QString getModeString() const;
+    Q_INVOKABLE QString getMonthName(int month) const;
+    Q_INVOKABLE QString getPhaseName(int phase) const;
+    Q_INVOKABLE void refreshHvUnitStatus();
+    Q_INVOKABLE int getCableNumbersLength(const QString& filter) const;
+    Q_INVOKABLE void deleteCableNumberFromDB(const QString& number);
+
+    // Dialog and message lists.
+    Q_INVOKABLE QUuid showMessageOfCategory(const QString& text, MessageCategories category);
+    Q_INVOKABLE QUuid showInfo(const QString& text, const QString& acceptButton = QString(),
+                               const QString& rejectedButton = QString());
+    Q_INVOKABLE QUuid showWarning(const QString& text, const QString& acceptButton = QString(),
+                                  const QString& rejectedButton = QString());
+    Q_INVOKABLE QUuid showError(const QString& text, const QString& acceptButton = QString(),
+                                const QString& rejectedButton = QString());
+    Q_INVOKABLE QUuid showFatal(const QString& text, const QString& acceptButton = QString(),
+                                const QString& rejectedButton = QString());
+    Q_INVOKABLE QUuid showMessage(const QString& text, const QString& acceptButton = QString(),
+                                  const QString& rejectedButton = QString());
+    Q_INVOKABLE bool hideInfo(const QUuid& id);
+    Q_INVOKABLE bool hideWarning(const QUuid& id);
+    Q_INVOKABLE bool hideError(const QUuid& id);
+    Q_INVOKABLE bool hideFatal(const QUuid& id);
+    Q_INVOKABLE bool hideMessage(const QUuid& id);
+    Q_INVOKABLE bool hideInfo(const QString& text);
+    Q_INVOKABLE bool hideWarning(const QString& text);
+    Q_INVOKABLE bool hideError(const QString& text);
+    Q_INVOKABLE bool hideFatal(const QString& text);
+    Q_INVOKABLE bool hideMessage(const QString& text);
+
+    Q_INVOKABLE QUuid showQuestion(const QString& text);
+    Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton);
+    Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton, const QString& rejectedButton);
+    Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton, const QString& rejectedButton,
+                                   const QString& iconPath);
+    Q_INVOKABLE bool hideQuestion(const QUuid& id, int result);
+    Q_INVOKABLE bool hideQuestion(const QString& text, int result);
+    Q_INVOKABLE QString questionButtonText(const QUuid& id, int result) const;
+    Q_INVOKABLE QString questionButtonText(const QString& text, int result) const;
+    Q_INVOKABLE int questionAcceptedResult() const { return 1; }
+    Q_INVOKABLE int questionRejectedResult() const { return 0; }
+
+    Q_INVOKABLE QUuid showProgress(const QString& text, int min = 0, int max = 100, int step = 1, int start = 0);
+    Q_INVOKABLE void updateProgress(const QUuid& dialogId, const QString& text);
+    Q_INVOKABLE void updateProgress(const QString& oldText, const QString& newText);
+    Q_INVOKABLE bool incrementProgress(const QUuid& dialogId);
+    Q_INVOKABLE bool incrementProgress(const QString& text);
+    Q_INVOKABLE bool hideProgress(const QUuid& id);
+    Q_INVOKABLE bool hideProgress(const QString& text);
+
+    Q_INVOKABLE QUuid showWaitMessage(const QString& text);
+    Q_INVOKABLE bool hideWaitMessage(const QUuid& id);
+    Q_INVOKABLE bool hideWaitMessage(const QString& text);
+
+public slots:
+    void setOperationMode(OperatingModes::OperatingMode mode);
+    void operatingModeChanged(OperatingModes::OperatingMode mode);
+    void onVoltagePolarityChanged();
+    void onSettingsValueChanged(const QString& path);
+    void checkMessageList();
+
+signals:
+    // Towards the back end.
+    void changeOperationMode(OperatingModes::OperatingMode mode);
+    void unlockSystemFunction(SystemFunction::eSysFunc func);
+    void sendAppEvent(eAppEvent event);
+    void PerformExternalAction(QString action);
+    void importConfig(QString configFile, bool removeAtfterUpdate);
+    void performUpdate(QString updateFile);
+    void setHVUnitParamValue(eHVUnitParamType type, qulonglong value);
+    void refreshHVUnitParams(QList<eHVUnitParamType> list);
+    void changeLanguage(QString language);
+    void questionAnsweredCloseType(QUuid questionId, IGUI::CloseType result);
+
+    // From the back end.
+    void HVUnitParamChanged(eHVUnitParamType type, qulonglong value);
+    void settingsValueChanged(QString path);
+    void languageChanged();
+    void languageListChanged(QVariantList languages);
+    void defaultValuesLoaded();
+    void exportLogfileFinished(bool ok, QString path);
+    void usbStateChanged();
+    void backfeedDetected();
+    void screenshotTrigger();
+    void remoteControlledChanged(bool state);
+
+    // Property changes.
+    void modeChanged(OperatingModes::OperatingMode mode);
+    void stateChanged();
+    void cableNumberChanged(QString number);
+    void systemNameChanged();
+    void phaseNameChanged();
+    void activeKeyCodeChanged(int code);
+    void inputPanelActiveChanged(bool active);
+    void inputPanelSuggestionsChanged();
+    void peerNameChanged();
+    void hvOnChanged();
+    void isRestartAbleChanged();
+    void testBoostStateChanged();
+    void burnStateChanged();
+    void commissioningEnabledChanged();
+
+    // Dialog layer.
+    void questionAnswered(QUuid questionId, int result);
+    void messageListChanged();
+    void waitListChanged();
+    void questionListChanged();
+    void progressListChanged();
+
+private:
+    QUuid showOfCategory(MessageCategories category, const QString& text, const QString& acceptButton,
+                         const QString& rejectedButton);
+    bool hideMessageById(int category, const QUuid& id);
+    bool hideMessageByText(int category, const QString& text);
+    int questionIndex(const QUuid& id) const;
+    int questionIndex(const QString& text) const;
+    int progressIndex(const QUuid& id) const;
+    int progressIndex(const QString& text) const;
+    void setProgressValue(int index, int value);
+    QDateTime now() const;
+    void connectDataModel();
+    void connectChildren();
+
+    TestConfiguration m_config;
+    TestPreparation m_prepare;
+    TestMeasurement m_measure;
+    TestResults m_results;
+    Settings m_settings;
+    SystemInformation m_systemInformation;
+    Connections m_connections;
+    Calibration m_calibration;
+    Activities m_activities;
+    Commissioning::CommissioningViewModel* m_commissioning = nullptr;
+    QString m_cableNumber;
+    bool m_inputPanelActive = false;
+    int m_activeKeyCode = 0;
+    QStringList m_inputPanelSuggestions;
+    QList<IconListViewItem*> m_waitList;
+    QList<Message> m_messages;
+    QList<Question> m_questions;
+    QList<Progress> m_progresses;
+    QTimer m_messageTimer;
+    bool m_commissioningEnabled = false;
+    std::function<QDateTime()> m_now;
+};

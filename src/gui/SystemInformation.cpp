@@ -1,0 +1,3 @@
+#include "gui/SystemInformation.h"
+
+SystemInformation::SystemInformation(QObject* parent) : QObject(parent) {}

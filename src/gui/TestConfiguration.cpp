@@ -1,0 +1,17 @@
+#include "gui/TestConfiguration.h"
+
+TestConfiguration::TestConfiguration(QObject* parent) : QObject(parent) {}
+
+void TestConfiguration::onOperationModeChange(OperatingModes::OperatingMode mode)
+{
+    if (mode == m_mode)
+        return;
+    m_mode = mode;
+    updateParameters();
+}
+
+void TestConfiguration::updateParameters()
+{
+    ++m_updates;
+    emit parametersUpdated();
+}

@@ -1,0 +1,3 @@
+#include "gui/TestPreparation.h"
+
+TestPreparation::TestPreparation(QObject* parent) : QObject(parent) {}

@@ -1,0 +1,3 @@
+#include "gui/TestResults.h"
+
+TestResults::TestResults(QObject* parent) : QObject(parent) {}

@@ -1,0 +1,69 @@
+import QtQuick 2.15
+
+// One line of text; when it is wider than its box it scrolls: pause, move left until its
+// end shows, pause, move out while a second copy follows, jump back, again.
+Item {
+    id: root
+
+    property string text
+    property color color: "black"
+    property alias font: label.font
+    property int msPerPixel: 20
+    property int gap: 60
+    property real offset: 0
+    readonly property bool overflowing: label.implicitWidth > width
+    readonly property bool scrolling: animation.running
+
+    clip: true
+    implicitHeight: label.implicitHeight
+
+    function restart() {
+        animation.stop()
+        offset = 0
+        if (overflowing && visible)
+            animation.start()
+    }
+
+    onTextChanged: restart()
+    onWidthChanged: restart()
+    onVisibleChanged: restart()
+    Component.onCompleted: restart()
+
+    Text {
+        id: label
+        x: root.offset
+        anchors.verticalCenter: parent.verticalCenter
+        text: root.text
+        color: root.color
+        onImplicitWidthChanged: root.restart()
+    }
+
+    Text {
+        x: root.offset + label.implicitWidth + root.gap
+        anchors.verticalCenter: parent.verticalCenter
+        visible: root.overflowing
+        text: root.text
+        color: root.color
+        font: label.font
+    }
+
+    SequentialAnimation {
+        id: animation
+        loops: Animation.Infinite
+        PropertyAction { target: root; property: "offset"; value: 0 }
+        PauseAnimation { duration: 2000 }
+        NumberAnimation {
+            target: root
+            property: "offset"
+            to: root.width - label.implicitWidth
+            duration: Math.max(0, label.implicitWidth - root.width) * root.msPerPixel
+        }
+        PauseAnimation { duration: 5000 }
+        NumberAnimation {
+            target: root
+            property: "offset"
+            to: -(label.implicitWidth + root.gap)
+            duration: (root.width + root.gap) * root.msPerPixel
+        }
+    }
+}

@@ -1,0 +1,20 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import Vlf.Controls 1.0
+import Vlf.Styles 1.0
+
+// The first page of the stack; the main menu fills it.
+Page {
+    id: page
+
+    property alias navigation: navigation
+    title: guiViewModel.systemName
+
+    background: Rectangle { color: Style.background }
+
+    VlfNavigation {
+        id: navigation
+        anchors.fill: parent
+        focus: true
+    }
+}

@@ -1,0 +1,32 @@
+pragma Singleton
+import QtQuick 2.15
+
+// Colours and sizes shared by every page. The theme index comes from the settings.
+QtObject {
+    id: style
+
+    property int currentTheme: 0
+    readonly property var themes: [
+        { "name": "Light", "background": "#FFFFFF", "foreground": "#202020", "header": "#E6E6E6",
+          "highlight": "#4A90E2", "panel": "#F2F2F2" },
+        { "name": "Dark", "background": "#202020", "foreground": "#F0F0F0", "header": "#303030",
+          "highlight": "#4A90E2", "panel": "#2A2A2A" }
+    ]
+    readonly property var theme: themes[Math.max(0, Math.min(currentTheme, themes.length - 1))]
+
+    readonly property color background: theme.background
+    readonly property color foreground: theme.foreground
+    readonly property color headerColor: theme.header
+    readonly property color highlight: theme.highlight
+    readonly property color panel: theme.panel
+    readonly property color failure: "#F43149"
+    readonly property color inactive: "#9B9B9B"
+
+    readonly property int windowWidth: 800
+    readonly property int windowHeight: 480
+    readonly property int headerHeight: 48
+    readonly property int iconSize: 32
+    readonly property int fontSize: 18
+    readonly property int smallFontSize: 14
+    readonly property int margin: 8
+}
