@@ -33,9 +33,13 @@ function(vlf_add_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} Boost::headers)
 endfunction()
 
-# One Qt Test program per test source; runs headless.
+# The environment of a test that brings up Qt Quick: no display, software rendering and
+# the on-screen keyboard as input method, as on the instrument.
+set(VLF_GUI_TEST_ENV "QT_QUICK_BACKEND=software;QT_IM_MODULE=qtvirtualkeyboard")
+
+# One Qt Test program per test source; runs headless. GUI adds the Qt Quick environment.
 function(vlf_add_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT ARG_SOURCES)
         set(ARG_SOURCES ${name}.cpp)
     endif()
@@ -45,7 +49,9 @@ function(vlf_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} vlf_testfakes Qt5::Test)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES
-        TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false;ASAN_OPTIONS=detect_leaks=1")
+    set(_env "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false;ASAN_OPTIONS=detect_leaks=1")
+    if(ARG_GUI)
+        list(APPEND _env ${VLF_GUI_TEST_ENV})
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${_env}")
 endfunction()

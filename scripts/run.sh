@@ -10,7 +10,11 @@ bash scripts/build.sh
 BUILD_DIR="${VLF_BUILD_DIR:-build}"
 
 export VLF_ROOT="${VLF_ROOT:-$PWD/run-root}"
-export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+# The window goes to the desktop's display; without one, to a virtual X server.
+LAUNCH=()
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
+    LAUNCH=(xvfb-run -a)
+fi
 mkdir -p "$VLF_ROOT/media"
 echo "File-system root: $VLF_ROOT"
 
@@ -48,7 +52,7 @@ fi
 export SERIAL_COMDEVICE
 echo "Simulated HV unit: $SERIAL_COMDEVICE (control file $VLF_ROOT/hvunit-sim.ctl)"
 
-"$BUILD_DIR/src/app/vlf" "$@" &
+"${LAUNCH[@]}" "$BUILD_DIR/src/app/vlf" "$@" &
 VLF_PID=$!
 set +e
 wait "$VLF_PID"

@@ -89,12 +89,28 @@
 <context>
     <name>Dialog</name>
     <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>CommunicationDown</source>
+        <translation>Communication is down</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
         <source>Unknown</source>
         <translation>Unknown</translation>
     </message>
 </context>
 <context>
     <name>ErrorMessages</name>
+    <message>
+        <source>BackfeedDetected</source>
+        <translation>Backfeed detected</translation>
+    </message>
     <message>
         <source>BitLoad</source>
         <translation>Load bit set</translation>
@@ -414,12 +430,20 @@
         <translation>Data successfully exported to %1</translation>
     </message>
     <message>
+        <source>PleaseConnectUSBAndRetry</source>
+        <translation>Please connect a USB device and retry</translation>
+    </message>
+    <message>
         <source>UnableToExportData</source>
         <translation>Unable to export data to %1</translation>
     </message>
 </context>
 <context>
     <name>InfoMessages</name>
+    <message>
+        <source>ApplicationRemoteControlled</source>
+        <translation>The instrument is controlled remotely</translation>
+    </message>
     <message>
         <source>DeletingAllData</source>
         <translation>Deleting all data...</translation>

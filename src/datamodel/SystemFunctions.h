@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QMutex>
 #include <QString>
 
@@ -61,3 +62,5 @@ private:
     mutable QMutex m_mutex;
     std::bitset<SystemFunction::Count> m_locked;
 };
+
+Q_DECLARE_METATYPE(SystemFunction::eSysFunc)

@@ -1,10 +1,13 @@
 #include "app/Application.h"
 #include "app/CheckAppState.h"
 #include "datamodel/DataModell.h"
+#include "fakes/Artifacts.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/QmlWarnings.h"
 #include "db/DB.h"
 #include "core/GlobalFuncs.h"
 #include "hvsim/HvUnitSimulator.h"
+#include "gui/Gui.h"
 #include "gui/api/IGUI.h"
 #include "hvunit/SCPins.h"
 #include "hvunit/TCheckSafetyCircuit.h"
@@ -18,6 +21,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QQuickWindow>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -109,6 +115,33 @@ private slots:
                 letters.append(request.at(1));
         }
         QVERIFY2(letters.startsWith("zWNWIWHW"), letters.constData());
+    }
+
+    // The window comes up with the program and shows the idle instrument without a
+    // single QML warning; its picture is kept for people to look at.
+    void windowShowsTheIdleInstrument()
+    {
+        DataModell* dm = m_app->dataModel();
+        QTRY_COMPARE_WITH_TIMEOUT(dm->getAppState(), States::Idle, 30000);
+        auto* gui = qobject_cast<Gui*>(m_app->gui());
+        QVERIFY(gui);
+        QCOMPARE(gui->engine()->rootObjects().size(), 1);
+        auto* window = qobject_cast<QQuickWindow*>(gui->engine()->rootObjects().first());
+        QVERIFY(window);
+        QTRY_VERIFY(window->isExposed());
+        QTRY_COMPARE(gui->viewModel()->state(), States::Idle);
+        QVERIFY(gui->viewModel()->activities()->testChart() != nullptr);
+        QTest::qWait(300);
+        QImage shot = window->grabWindow();
+        // The software renderer on the offscreen platform hands back nothing; the screen
+        // still holds what was drawn.
+        if (shot.isNull())
+            shot = window->screen()->grabWindow(window->winId()).toImage();
+        QCOMPARE(shot.size(), QSize(800, 480));
+        const QString path = artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_application"))
+            + QStringLiteral("/idle.png");
+        QVERIFY2(shot.save(path), qPrintable(path));
+        QCOMPARE(QmlWarnings::install()->take(), QStringList());
     }
 
     void guiRequestsReachTheBackEnd()
@@ -204,7 +237,10 @@ private:
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
     qunsetenv("CONSOLE_LOGGING");
+    QmlWarnings::install();
     const QStringList threadsBefore = threadNames();
     int failures = 0;
     auto fail = [&failures](const char* what) {
@@ -247,6 +283,11 @@ int main(int argc, char** argv)
     const QByteArray traced = trace.open(QIODevice::ReadOnly) ? trace.readAll() : QByteArray();
     if (!traced.contains("Application::~Application: Shutdown complete"))
         fail("last records missing in the trace file");
+    const QStringList qmlWarnings = QmlWarnings::install()->take();
+    if (!qmlWarnings.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(qmlWarnings.join(QLatin1Char('\n'))));
+        fail("QML warnings");
+    }
     if (GlobalFuncs::getDM() || GlobalFuncs::getDB() || GlobalFuncs::getLogger() || GlobalFuncs::getGUI())
         fail("services still registered");
     return rc != 0 ? rc : (failures ? 1 : 0);

@@ -173,7 +173,13 @@ private slots:
         QVERIFY(run.signalAndWait(SIGTERM, 30000));
         QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.m_process.exitCode(), 0);
-        QVERIFY(run.trace().trimmed().endsWith("Application::~Application: Shutdown complete"));
+        const QByteArray trace = run.trace();
+        QVERIFY(trace.trimmed().endsWith("Application::~Application: Shutdown complete"));
+        // The window came up and went down without a word from QML.
+        const QByteArray output = run.m_process.readAll();
+        QVERIFY2(!output.contains(".qml:") && !output.contains(".js:"), output.constData());
+        QVERIFY(!trace.contains("Gui::qml"));
+        QVERIFY(!trace.contains("The main window could not be loaded"));
 
         ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
         QVERIFY(sim.waitForFinished(10000));

@@ -123,6 +123,7 @@ ApplicationWindow {
             id: pageStack
             objectName: "pageStack"
             anchors.fill: parent
+            focus: true
             visible: !errorStack.visible
             initialItem: mainPage
             pushEnter: Transition {}

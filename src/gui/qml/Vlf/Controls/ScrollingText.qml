@@ -11,6 +11,7 @@ Item {
     property int msPerPixel: 20
     property int gap: 60
     property real offset: 0
+    property real distance: 0
     readonly property bool overflowing: label.implicitWidth > width
     readonly property bool scrolling: animation.running
 
@@ -20,7 +21,9 @@ Item {
     function restart() {
         animation.stop()
         offset = 0
-        if (overflowing && visible)
+        // Computed here: bindings on the label's width may not have caught up yet.
+        distance = Math.max(0, label.implicitWidth - width)
+        if (distance > 0 && visible)
             animation.start()
     }
 
@@ -55,14 +58,14 @@ Item {
         NumberAnimation {
             target: root
             property: "offset"
-            to: root.width - label.implicitWidth
-            duration: Math.max(0, label.implicitWidth - root.width) * root.msPerPixel
+            to: -root.distance
+            duration: root.distance * root.msPerPixel
         }
         PauseAnimation { duration: 5000 }
         NumberAnimation {
             target: root
             property: "offset"
-            to: -(label.implicitWidth + root.gap)
+            to: -(root.distance + root.width + root.gap)
             duration: (root.width + root.gap) * root.msPerPixel
         }
     }

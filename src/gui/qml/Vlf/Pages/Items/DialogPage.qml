@@ -115,7 +115,7 @@ Page {
     }
 
     onKindChanged: if (kind === "question") focusFirstButton()
-    Component.onCompleted: if (kind === "question") focusFirstButton()
+    StackView.onActivated: if (kind === "question") focusFirstButton()
 
     function focusFirstButton() {
         if (!navigation.jumpTo(confirmButton, false))

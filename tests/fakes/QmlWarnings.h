@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+// Collects the warnings QML prints (the lines naming a .qml or .js file, or the "qml"
+// logging category), so that a test can fail on them. Installed once per program;
+// every message still reaches the previous handler.
+class QmlWarnings : public QObject {
+    Q_OBJECT
+public:
+    static QmlWarnings* install();
+
+    // The warnings collected since the last call; clears them.
+    Q_INVOKABLE QStringList take();
+    Q_INVOKABLE int count() const;
+
+private:
+    QmlWarnings() = default;
+};

@@ -1,0 +1,161 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtTest 1.15
+import Vlf.Controls 1.0
+import Vlf.Pages.Items 1.0
+
+Item {
+    id: root
+
+    property var window: null
+
+    Component {
+        id: longTitlePage
+        Page {
+            title: "A page title far too long to fit into the header bar of the window, so it has to scroll along"
+        }
+    }
+    Component {
+        id: fieldPage
+        Page {
+            title: "Fields"
+            property alias upper: upper
+            property alias lower: lower
+            VlfTextField { id: upper; y: 20; width: 200 }
+            VlfTextField { id: lower; y: 300; width: 200 }
+        }
+    }
+
+    VlfTestCase {
+        name: "MainWindow"
+
+        function init() {
+            testHelper.clearLists()
+            testHelper.setRemoteControlled(false, "")
+            var component = Qt.createComponent("qrc:/Vlf/main.qml")
+            compare(component.status, Component.Ready, component.errorString())
+            root.window = component.createObject(null)
+            verify(root.window)
+            tryCompare(root.window, "visible", true)
+            root.window.requestActivate()
+            tryCompare(root.window, "active", true)
+        }
+        function testCleanup() {
+            testHelper.clearLists()
+            guiViewModel.setInputPanelActive(false)
+            var w = root.window
+            root.window = null
+            testHelper.destroyNow(w)
+        }
+
+        function test_messageReplacesAScrollingTitleAndRestartsIt() {
+            var title = window.headerBar.titleText
+            window.pageStack.push(longTitlePage)
+            compare(title.text, window.pageStack.currentItem.title)
+            verify(title.overflowing)
+            tryVerify(function() { return title.offset < -20 }, 6000)
+
+            guiViewModel.showInfo("Saved")
+            compare(title.text, "Saved")
+            compare(title.offset, 0)
+            verify(window.headerBar.message !== null)
+            compare(String(window.headerBar.message.value), "#FF747474")
+            verify(findChild(window.headerBar, "messageIcon").visible)
+            // A short text fits and does not scroll.
+            verify(!title.scrolling)
+        }
+
+        function test_keyboardLocaleFollowsTheLanguage() {
+            testHelper.setLanguage("Norwegian", "Norsk")
+            compare(guiViewModel.settings.language, "Norsk")
+            compare(window.keyboardLocale, "nb_NO")
+            testHelper.setLanguage("Elvish", "Quenya")
+            compare(window.keyboardLocale, "en_GB")
+            testHelper.setLanguage("English", "English")
+            compare(window.keyboardLocale, "en_GB")
+        }
+
+        function test_keyboardLocaleTableKnowsBothSpellings() {
+            var names = [["Čeština", "cs_CZ"], ["Ceština", "cs_CZ"], ["Română", "ro_RO"], ["Româna", "ro_RO"],
+                         ["Slovenčina", "sk_SK"], ["Slovencina", "sk_SK"], ["Slovenščina", "sl_SI"],
+                         ["Slovenšcina", "sl_SI"], ["Deutsch", "de_DE"], ["漢語", "zh_TW"], ["Tiếng Việt", "vi_VN"]]
+            for (var i = 0; i < names.length; ++i)
+                compare(KeyboardLocale.forLanguage(names[i][0]), names[i][1], names[i][0])
+            compare(KeyboardLocale.forLanguage(""), "en_GB")
+        }
+
+        function test_fieldInTheLowerHalfBringsTheKeyboardFromTheTop() {
+            var page = window.pageStack.push(fieldPage)
+            page.lower.forceActiveFocus()
+            guiViewModel.setInputPanelActive(true)
+            tryCompare(window.keyboard, "visible", true)
+            verify(window.keyboardFromTop)
+            compare(window.keyboard.y, 0)
+
+            page.upper.forceActiveFocus()
+            verify(!window.keyboardFromTop)
+            compare(window.keyboard.y + window.keyboard.height, window.contentItem.height)
+
+            // Every focus change clears the suggestions.
+            guiViewModel.setInputPanelSuggestions(["K-1", "K-2"])
+            compare(findChild(window.keyboard, "suggestionRow").visible, true)
+            page.lower.forceActiveFocus()
+            compare(guiViewModel.inputPanelSuggestions.length, 0)
+        }
+
+        function test_dialogPageFollowsTheLists() {
+            var id = guiViewModel.showQuestion("Delete all?", "Yes", "No")
+            tryVerify(function() { return window.pageStack.currentItem.isDialogPage === true }, 2000)
+            var page = window.pageStack.currentItem
+            compare(page.kind, "question")
+            compare(findChild(page, "dialogText").text, "Delete all?")
+            compare(page.confirmButton.text, "Yes")
+            compare(page.cancelButton.text, "No")
+            verify(page.confirmButton.activeFocus)
+
+            // A newer wait message takes the page over; the question stays listed.
+            wait(5)
+            var waitId = guiViewModel.showWaitMessage("Working")
+            compare(page.kind, "wait")
+            guiViewModel.hideWaitMessage(waitId)
+            compare(page.kind, "question")
+
+            verify(page.navigation.keyPressed({ "key": Qt.Key_Right }, page.confirmButton))
+            verify(page.cancelButton.activeFocus)
+            mouseClick(page.cancelButton)
+            compare(guiViewModel.questionList.length, 0)
+            tryVerify(function() { return window.pageStack.currentItem.isDialogPage !== true }, 2000)
+            compare(window.pageStack.depth, 1)
+
+            guiViewModel.showProgress("Copying", 0, 4, 1, 1)
+            verify(window.pageStack.currentItem.isDialogPage === true)
+            compare(window.pageStack.currentItem.kind, "progress")
+            compare(findChild(window.pageStack.currentItem, "dialogProgress").value, 0.25)
+        }
+
+        function test_noDialogPageWhileBackfeedIsShown() {
+            guiViewModel.backfeedDetected()
+            verify(window.backfeedTrigger)
+            verify(window.errorStack.visible)
+            verify(!window.pageStack.visible)
+            compare(window.errorStack.currentItem.title, "BackfeedDetected")
+            compare(window.headerBar.title, "BackfeedDetected")
+            guiViewModel.showQuestion("Anything?")
+            wait(400)
+            compare(window.pageStack.depth, 1)
+            verify(window.pageStack.currentItem.isDialogPage !== true)
+        }
+
+        function test_remoteFrameShowsThePeer() {
+            verify(!window.remoteFrame.visible)
+            testHelper.setRemoteControlled(true, "Service PC")
+            verify(window.remoteFrame.visible)
+            verify(!window.headerBar.visible)
+            verify(!window.body.visible)
+            compare(findChild(window.remoteFrame, "remoteText").text, "ApplicationRemoteControlled\n\nService PC")
+            testHelper.setRemoteControlled(false, "")
+            verify(!window.remoteFrame.visible)
+            verify(window.headerBar.visible)
+        }
+    }
+}

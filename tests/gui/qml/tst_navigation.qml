@@ -1,0 +1,126 @@
+import QtQuick 2.15
+import QtTest 1.15
+import Vlf.Controls 1.0
+
+Item {
+    id: root
+    width: 400
+    height: 300
+
+    VlfNavigation {
+        id: nav
+        anchors.fill: parent
+        focus: true
+
+        Column {
+            VlfButton { id: first; text: "first" }
+            VlfButton { id: second; text: "second" }
+            VlfListView {
+                id: list
+                width: 200
+                height: 90
+                model: 3
+                delegate: Text { text: "row " + index; height: 30 }
+            }
+            VlfButton { id: last; text: "last" }
+            Rectangle { id: plain; width: 10; height: 10 }
+        }
+    }
+
+    SignalSpy { id: pressed; target: first.vlfNavigationClient; signalName: "knobPressed" }
+    SignalSpy { id: dblPressed; target: first.vlfNavigationClient; signalName: "knobDblPressed" }
+    SignalSpy { id: next; target: nav; signalName: "jumpedToNext" }
+
+    VlfTestCase {
+        name: "Navigation"
+
+        function init() {
+            nav.resetElements()
+            verify(nav.addNavElement(first, false, false))
+            verify(nav.addNavElement(second, false, false))
+            verify(nav.addNavElement(list, false, false))
+            verify(nav.addNavElement(last, false, false))
+            first.visible = second.visible = list.visible = last.visible = true
+            pressed.clear()
+            dblPressed.clear()
+            next.clear()
+        }
+        function testCleanup() { guiViewModel.settings.dblClickTime = 250 }
+
+        function test_addRefusesDuplicatesAndStrangers() {
+            verify(!nav.addNavElement(first, false, false))
+            verify(!nav.addNavElement(plain, false, false))
+            compare(nav.elements.length, 4)
+            verify(nav.removeNavElement(second))
+            compare(nav.elements.length, 3)
+            verify(!nav.validIndex(3))
+            verify(!nav.jumpToIndex(5, false))
+        }
+
+        function test_turningWrapsAround() {
+            verify(nav.jumpTo(last, false))
+            compare(nav.currentIndex(), 3)
+            keyClick(Qt.Key_Right)
+            verify(first.activeFocus)
+            compare(next.count, 1)
+            keyClick(Qt.Key_Left)
+            verify(last.activeFocus)
+            // Backwards into the list lands on its last row.
+            keyClick(Qt.Key_Up)
+            verify(list.activeFocus)
+            compare(list.currentIndex, 2)
+        }
+
+        function test_hiddenElementsAreSkippedAndAloneKeepsTheFocus() {
+            second.visible = false
+            verify(nav.jumpTo(first, false))
+            keyClick(Qt.Key_Down)
+            verify(list.activeFocus)
+            list.visible = false
+            last.visible = false
+            verify(nav.jumpTo(first, false))
+            next.clear()
+            verify(!nav.keyPressed({ "key": Qt.Key_Right }, first))
+            verify(!nav.keyPressed({ "key": Qt.Key_Left }, first))
+            verify(first.activeFocus)
+            compare(next.count, 0)
+            verify(!nav.jumpTo(second, false))
+        }
+
+        function test_listMovesInsideItselfBeforeLeaving() {
+            verify(nav.jumpTo(list, false))
+            compare(list.currentIndex, 0)
+            keyClick(Qt.Key_Right)
+            verify(list.activeFocus)
+            compare(list.currentIndex, 1)
+            keyClick(Qt.Key_Right)
+            compare(list.currentIndex, 2)
+            keyClick(Qt.Key_Right)
+            verify(last.activeFocus)
+        }
+
+        function test_doublePressGivesOneDoubleAndNoSingle() {
+            guiViewModel.settings.dblClickTime = 400
+            compare(nav.dblClickTime, 400)
+            verify(nav.jumpTo(first, false))
+            keyClick(Qt.Key_Return)
+            keyClick(Qt.Key_Return)
+            compare(dblPressed.count, 1)
+            wait(600)
+            compare(pressed.count, 0)
+            compare(dblPressed.count, 1)
+
+            // A single press acts once the double-click time has passed, not before.
+            keyClick(Qt.Key_Return)
+            compare(pressed.count, 0)
+            tryCompare(pressed, "count", 1, 2000)
+            compare(dblPressed.count, 1)
+        }
+
+        function test_autoPressFollowsAJump() {
+            verify(nav.jumpTo(first, true))
+            compare(pressed.count, 0)
+            tryCompare(pressed, "count", 1, 1000)
+        }
+    }
+}

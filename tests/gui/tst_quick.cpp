@@ -1,0 +1,91 @@
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "fakes/DataModelFixture.h"
+#include "fakes/QmlWarnings.h"
+#include "gui/GuiViewModel.h"
+#include "gui/QmlTypes.h"
+
+#include <QApplication>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QtQuickTest>
+
+#include <memory>
+
+// What the QML tests may change of the data model behind the view model.
+class TestHelper : public QObject {
+    Q_OBJECT
+public:
+    TestHelper(GuiViewModel* vm, QObject* parent) : QObject(parent), m_vm(vm) {}
+
+    Q_INVOKABLE void setLanguage(const QString& name, const QString& nativeName)
+    {
+        QVariantList list;
+        list << QVariantMap{{QStringLiteral("name"), name}, {QStringLiteral("native"), nativeName}};
+        emit m_vm->languageListChanged(list);
+        GlobalFuncs::getDM()->setCurrentLanguage(name);
+    }
+    Q_INVOKABLE void setRemoteControlled(bool on, const QString& peer)
+    {
+        GlobalFuncs::getDM()->setRemoteControlled(on, peer);
+        emit m_vm->remoteControlledChanged(on);
+    }
+    // Deletes a window at once; a deferred destroy() would let its bindings run on a
+    // half-torn-down tree.
+    Q_INVOKABLE void destroyNow(QObject* object) { delete object; }
+    Q_INVOKABLE void clearLists()
+    {
+        while (!m_vm->questions().isEmpty())
+            m_vm->hideQuestion(m_vm->questions().first().id, 0);
+        while (!m_vm->progresses().isEmpty())
+            m_vm->hideProgress(m_vm->progresses().first().id);
+        while (!m_vm->waitItems().isEmpty())
+            m_vm->hideWaitMessage(m_vm->waitItems().first()->value().toUuid());
+        while (!m_vm->messages().isEmpty()) {
+            const GuiViewModel::Message m = m_vm->messages().first();
+            if (!m_vm->hideInfo(m.id) && !m_vm->hideWarning(m.id) && !m_vm->hideError(m.id) && !m_vm->hideFatal(m.id)
+                && !m_vm->hideMessage(m.id))
+                break;
+        }
+    }
+
+private:
+    GuiViewModel* m_vm;
+};
+
+// Each QML test file gets its own engine and, with it, a fresh root view model over the
+// one data model of the program.
+class Setup : public QObject {
+    Q_OBJECT
+public slots:
+    void applicationAvailable()
+    {
+        m_fixture = std::make_unique<DataModelFixture>();
+        registerQmlTypes();
+    }
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        engine->addImportPath(QStringLiteral(":/"));
+        auto* vm = new GuiViewModel(engine);
+        engine->rootContext()->setContextProperty(QStringLiteral("guiViewModel"), vm);
+        engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), new TestHelper(vm, engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("qmlWarnings"), QmlWarnings::install());
+    }
+    void cleanupTestCase() { m_fixture.reset(); }
+
+private:
+    std::unique_ptr<DataModelFixture> m_fixture;
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    QApplication app(argc, argv);
+    QmlWarnings::install();
+    Setup setup;
+    return quick_test_main_with_setup(argc, argv, "gui", QUICK_TEST_SOURCE_DIR, &setup);
+}
+
+#include "tst_quick.moc"
