@@ -8,12 +8,21 @@ CommissioningViewModel::CommissioningViewModel(QObject* owner, QObject* parent) 
 {
 }
 
-void CommissioningViewModel::createMachines()
+void CommissioningViewModel::takeCalibrationMachinesFactory(std::function<MachineBundle()> factory)
 {
-    // No machine factory is installed yet: nothing to build, and nothing to crash on.
-    KLOG_WARN2("CommissioningViewModel", "createMachines", "No commissioning machines available");
+    m_factory = std::move(factory);
 }
 
-void CommissioningViewModel::clearMachines() {}
+void CommissioningViewModel::createMachines()
+{
+    // Without a factory there is nothing to build; calling an empty one would end the program.
+    if (!m_factory) {
+        KLOG_WARN2("CommissioningViewModel", "createMachines", "No commissioning machines available");
+        return;
+    }
+    m_machines = m_factory();
+}
+
+void CommissioningViewModel::clearMachines() { m_machines = MachineBundle(); }
 
 } // namespace Commissioning

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "commissioning/MachineBundle.h"
+
 #include <QObject>
+
+#include <functional>
 
 namespace Commissioning {
 
-// The view model of the commissioning pages. The machines and their pages come with the
-// procedures; until then there is nothing to create.
+// The view model of the commissioning pages. It owns the ten machines while
+// commissioning is enabled; they are built by the factory the application hands in.
 class CommissioningViewModel : public QObject {
     Q_OBJECT
 public:
@@ -13,6 +17,9 @@ public:
     explicit CommissioningViewModel(QObject* owner, QObject* parent = nullptr);
 
     QObject* owner() const { return m_owner; }
+    const MachineBundle& machines() const { return m_machines; }
+
+    void takeCalibrationMachinesFactory(std::function<MachineBundle()> factory);
 
 public slots:
     void createMachines();
@@ -20,6 +27,8 @@ public slots:
 
 private:
     QObject* m_owner;
+    std::function<MachineBundle()> m_factory;
+    MachineBundle m_machines;
 };
 
 } // namespace Commissioning

@@ -3,6 +3,8 @@
 #include "fakes/DataModelFixture.h"
 #include "gui/GuiViewModel.h"
 #include "gui/QmlTypes.h"
+#include "commissioning/CommissioningViewModel.h"
+#include "commissioning/MachineBundle.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -219,8 +221,8 @@ private slots:
         auto vm = makeViewModel();
 
         // The mode string is empty while no mode is chosen.
-        if (dm->getOperatingMode() == OperatingModes::None)
-            QCOMPARE(vm->getModeString(), QString());
+        QCOMPARE(dm->getOperatingMode(), OperatingModes::None);
+        QCOMPARE(vm->getModeString(), QString());
 
         dm->setHVUnitState(stHVUnitState(false, 0x00010000));
         QVERIFY(vm->isHvOn());
@@ -298,6 +300,30 @@ private slots:
         QCOMPARE(dm->getCableNumbers().size(), 2);
         vm->deleteCableNumberFromDB(QStringLiteral("A-1"));
         QCOMPARE(dm->getCableNumbers(), QStringList({QStringLiteral("B-2")}));
+    }
+
+    // Enabling commissioning builds the machines through the factory; without one it
+    // only says so instead of ending the program.
+    void commissioningMachinesComeFromTheFactory()
+    {
+        auto vm = makeViewModel();
+        Commissioning::CommissioningViewModel* c = vm->commissioning();
+        QSignalSpy enabled(vm.get(), &GuiViewModel::commissioningEnabledChanged);
+        vm->enableCommissioning(true);
+        QVERIFY(vm->commissioningEnabled());
+        QVERIFY(!c->machines().safetyTest);
+
+        int built = 0;
+        c->takeCalibrationMachinesFactory([&built]() {
+            ++built;
+            return Commissioning::MachineBundle();
+        });
+        vm->enableCommissioning(true);
+        QCOMPARE(built, 1);
+        vm->enableCommissioning(false);
+        QCOMPARE(built, 1);
+        QVERIFY(!vm->commissioningEnabled());
+        QCOMPARE(enabled.size(), 3);
     }
 
     void childSignalsAreRelayed()
