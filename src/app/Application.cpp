@@ -21,6 +21,7 @@
 #include "hvunit/GPIOManager.h"
 #include "core/GlobalFuncs.h"
 #include "gui/Gui.h"
+#include "app/RotaryEncoder.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/ActionHandler.h"
 #include "hvunit/TCheckSafetyCircuit.h"
@@ -66,6 +67,7 @@ Application::~Application()
     KLOG_INFO2(kClass, "~Application", "Shutting down");
     m_signals.reset();
 
+    m_encoder.reset();
     GlobalFuncs::setGUI(nullptr);
     m_gui.reset();
     m_actions.reset();
@@ -297,6 +299,9 @@ void Application::startRunning()
     if (!m_safety->doRun())
         KLOG_ERROR2(kClass, "startRunning", "The safety circuit cannot be watched");
     m_gui->show();
+    // Without the encoder the instrument is worked by touch alone.
+    m_encoder = std::make_unique<RotaryEncoder>(RotaryEncoder::configuredDevice());
+    m_encoder->start();
     KLOG_INFO2(kClass, "startRunning", "Start-up done, mains on");
     DataModell* dm = dataModel();
     QMetaObject::invokeMethod(dm, [dm]() { dm->receiveAppEvent(eAppEvent::MainsOn); }, Qt::QueuedConnection);

@@ -20,6 +20,7 @@ class TTestThread;
 class GPIOManager;
 class IGUI;
 class LoggingCtrl;
+class RotaryEncoder;
 class TCheckSafetyCircuit;
 class ThreadGuard;
 class TPOF;
@@ -47,6 +48,7 @@ public:
     ThreadGuard* testThread() const { return m_testThread.get(); }
     TTestThread* testWorker() const { return m_testWorker; }
     ExtPortManager* extPortManager() const { return m_extPort.get(); }
+    RotaryEncoder* encoder() const { return m_encoder.get(); }
     // Builds the commissioning machines on the calling thread and moves them to "POFThread".
     const std::function<Commissioning::MachineBundle()>& machineFactory() const { return m_machineFactory; }
 
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<ThreadGuard> m_dmThread;
     std::unique_ptr<ThreadGuard> m_measurementThread;
     std::unique_ptr<IGUI> m_gui;
+    std::unique_ptr<RotaryEncoder> m_encoder;
     TPOF* m_pof = nullptr; // owned by m_pofThread
     std::unique_ptr<ThreadGuard> m_pofThread;
     std::unique_ptr<ActionHandler> m_actions;
