@@ -1,5 +1,8 @@
 #include "gui/Activities.h"
 
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+
 Activities::Activities(QObject* parent) : QObject(parent) {}
 
 void Activities::setTestChart(TTestChart* chart)
@@ -13,4 +16,10 @@ void Activities::setTestChart(TTestChart* chart)
 void Activities::setMeasurementComment(const QString&)
 {
     // Written to the opened record once the history opens records.
+}
+
+QStringList Activities::cableNumbers(const QString& filter) const
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    return dm ? dm->getCableNumbers(filter) : QStringList();
 }

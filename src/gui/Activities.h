@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class TTestChart;
 
@@ -13,6 +14,8 @@ public:
     explicit Activities(QObject* parent = nullptr);
 
     TTestChart* testChart() const { return m_testChart; }
+    // The stored cable numbers that contain the filter, for the completion of a cable number.
+    Q_INVOKABLE QStringList cableNumbers(const QString& filter) const;
 
 public slots:
     void setTestChart(TTestChart* chart);

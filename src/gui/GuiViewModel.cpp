@@ -3,11 +3,16 @@
 #include "commissioning/CommissioningViewModel.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/Statemachine.h"
 #include "db/DB.h"
+#include "gui/RestartMeasurement.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 const QString kHourglassIcon = QStringLiteral("qrc:/icons/hourglass-empty.svg");
@@ -62,6 +67,30 @@ double fractionOf(int value, int lo, int hi)
     return fraction;
 }
 
+// The modes of the main menu in the order they are added; the last eleven are the
+// calibration group that the commissioning switch opens.
+const OperatingModes::OperatingMode kMenuModes[] = {
+    OperatingModes::DC, OperatingModes::VLFSin, OperatingModes::VLFRect, OperatingModes::VLFCosRect,
+    OperatingModes::TanDelta, OperatingModes::MWTSingle, OperatingModes::MWTStep, OperatingModes::SheathTest,
+    OperatingModes::SheathPinpointing,
+    OperatingModes::Calibration, OperatingModes::SafetyCircuitCheck, OperatingModes::OutputCalibration,
+    OperatingModes::CascadeCalibration, OperatingModes::VoltageWaveformCheck, OperatingModes::TanDCalibration,
+    OperatingModes::MaxCapacityLoad, OperatingModes::CascadePowerEnvelope, OperatingModes::LongDurationTest,
+    OperatingModes::SinusDiagnosis, OperatingModes::ManualDiagnosis,
+};
+constexpr int kFirstCalibrationPlace = 9;
+
+int menuCount(QQmlListProperty<MenuViewModel>* list)
+{
+    return static_cast<const QList<MenuViewModel*>*>(list->data)->size();
+}
+
+MenuViewModel* menuAt(QQmlListProperty<MenuViewModel>* list, int index)
+{
+    const auto* entries = static_cast<const QList<MenuViewModel*>*>(list->data);
+    return index >= 0 && index < entries->size() ? entries->at(index) : nullptr;
+}
+
 template <typename Record>
 int recordCount(QQmlListProperty<IconListViewItem>* list)
 {
@@ -82,6 +111,7 @@ GuiViewModel::GuiViewModel(QObject* parent) : QObject(parent)
     connect(&m_messageTimer, &QTimer::timeout, this, &GuiViewModel::checkMessageList);
     connectDataModel();
     connectChildren();
+    initMenu();
     m_commissioning = new Commissioning::CommissioningViewModel(this, this);
 }
 
@@ -104,12 +134,15 @@ void GuiViewModel::connectDataModel()
     if (!dm)
         return;
     // The data model lives on its own thread: these arrive queued, in order.
+    connect(dm, &DataModell::hvIdentificationChanged, this, &GuiViewModel::initMenu);
     connect(dm, &DataModell::hvIdentificationChanged, this, &GuiViewModel::burnStateChanged);
     connect(dm, &DataModell::hvIdentificationChanged, this, &GuiViewModel::systemNameChanged);
     connect(dm, &DataModell::burnCurrentLimiterChanged, this, &GuiViewModel::burnStateChanged);
     connect(dm, &DataModell::voltagePolarityChanged, this, &GuiViewModel::onVoltagePolarityChanged);
     connect(dm, &DataModell::HVStateChanged, this, &GuiViewModel::hvOnChanged);
     connect(dm, &DataModell::phasesToTestChanged, this, &GuiViewModel::isRestartAbleChanged);
+    connect(dm, &DataModell::outputOffsetToBig, this, &GuiViewModel::onOutputOffsetToBig);
+    connect(dm, &DataModell::hvOvertemperatureDetected, this, &GuiViewModel::onHvOvertemperatureDetected);
     connect(dm, &DataModell::hvBackfeedDetected, this, &GuiViewModel::backfeedDetected);
     connect(dm, &DataModell::TestBoostStateChanged, this, &GuiViewModel::testBoostStateChanged);
     connect(dm, &DataModell::screenshotTrigger, this, &GuiViewModel::screenshotTrigger);
@@ -130,6 +163,7 @@ void GuiViewModel::connectChildren()
     connect(this, &GuiViewModel::settingsValueChanged, this, &GuiViewModel::onSettingsValueChanged);
     connect(this, &GuiViewModel::usbStateChanged, &m_connections, &Connections::usbStateChanged);
     connect(this, &GuiViewModel::HVUnitParamChanged, &m_calibration, &Calibration::onHvUnitParamChanged);
+    connect(this, &GuiViewModel::testBoostStateChanged, this, &GuiViewModel::initMenu);
 
     connect(&m_settings, &Settings::changeLanguage, this, &GuiViewModel::changeLanguage);
     connect(&m_settings, &Settings::unlockSystemFunction, this, &GuiViewModel::unlockSystemFunction);
@@ -282,6 +316,7 @@ QStringList GuiViewModel::fileExtensionConfig() const { return {QStringLiteral("
 void GuiViewModel::enableCommissioning(bool on)
 {
     m_commissioningEnabled = on;
+    initMenu();
     if (on)
         m_commissioning->createMachines();
     else
@@ -724,4 +759,176 @@ bool GuiViewModel::hideWaitMessage(const QString& text)
         if (item->name() == text)
             return hideWaitMessage(item->value().toUuid());
     return false;
+}
+
+// ---------------------------------------------------------------------------
+// Main menu
+// ---------------------------------------------------------------------------
+
+QQmlListProperty<MenuViewModel> GuiViewModel::menuEntriesProperty()
+{
+    return QQmlListProperty<MenuViewModel>(this, &m_menuEntries, &menuCount, &menuAt);
+}
+
+void GuiViewModel::initMenu()
+{
+    OperatingModes* modes = OperatingModes::getInstance();
+    if (m_menuEntries.isEmpty()) {
+        // Every candidate gets its node once; later runs change only the enabling.
+        for (OperatingModes::OperatingMode mode : kMenuModes) {
+            modes->enableMode(mode, true);
+            addMenuEntry(mode);
+        }
+        emit menuEntriesChanged();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    }
+    const bool testBoost = testBoostState() != Qt::Unchecked;
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm) {
+        KLOG_WARN2("GuiViewModel", "initMenu", "missing DataModel");
+        return;
+    }
+    const quint64 mask = dm->getHVIdentification().operatingModeMask;
+    int place = 0;
+    for (OperatingModes::OperatingMode mode : kMenuModes) {
+        bool enabled = ((mask >> int(mode)) & 1U) != 0 && dm->isOperatingModePermitted(mode, testBoost);
+        enabled = enabled || dm->isOpModeForced(mode);
+        if (m_commissioningEnabled && place >= kFirstCalibrationPlace)
+            enabled = true;
+        modes->enableMode(mode, enabled);
+        ++place;
+    }
+    emit menuEntriesChanged();
+}
+
+MenuViewModel* GuiViewModel::addMenuEntry(OperatingModes::OperatingMode mode)
+{
+    OperatingModes* modes = OperatingModes::getInstance();
+    if (!modes->isModeEnabled(mode))
+        return nullptr;
+    if (MenuViewModel* existing = getMenuEntry(mode))
+        return existing;
+    MenuViewModel* parentNode = nullptr;
+    const OperatingModes::OperatingMode parent = modes->getParentMode(mode);
+    if (parent != OperatingModes::None) {
+        parentNode = addMenuEntry(parent);
+        if (!parentNode)
+            return nullptr;
+    }
+    auto* node = new MenuViewModel(this);
+    connect(this, &GuiViewModel::languageChanged, node, &MenuViewModel::languageChanged);
+    node->setMode(mode);
+    node->setIcon(modes->getIconPath(mode, false));
+    node->setFocusIcon(modes->getIconPath(mode, true));
+    node->setDetailedDescription(modes->getDetailedModeName(mode));
+    node->setDescription(modes->getModeName(mode));
+    node->setSubMenuText(modes->getSubMenuText(mode));
+    if (parentNode) {
+        parentNode->addMenuEntry(node);
+        return node;
+    }
+    const int priority = modes->getPriorityOrderForMode(mode);
+    auto it = std::find_if(m_menuEntries.begin(), m_menuEntries.end(), [modes, priority](MenuViewModel* e) {
+        return modes->getPriorityOrderForMode(e->mode()) > priority;
+    });
+    m_menuEntries.insert(it, node);
+    return node;
+}
+
+MenuViewModel* GuiViewModel::getMenuEntry(OperatingModes::OperatingMode mode) const
+{
+    const OperatingModes::OperatingMode parent = OperatingModes::getInstance()->getParentMode(mode);
+    const QList<MenuViewModel*>* level = &m_menuEntries;
+    if (parent != OperatingModes::None) {
+        MenuViewModel* parentNode = getMenuEntry(parent);
+        if (!parentNode)
+            return nullptr;
+        level = &parentNode->menuEntries();
+    }
+    for (MenuViewModel* node : *level)
+        if (node->mode() == mode)
+            return node;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Test control
+// ---------------------------------------------------------------------------
+
+void GuiViewModel::startTest()
+{
+    m_measure.reset();
+    emit PerformExternalAction(QStringLiteral("StartMode"));
+}
+
+void GuiViewModel::abortTest() { abortTest(true); }
+
+void GuiViewModel::abortTest(bool confirm)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    // Confirm the aborted test's results on their arrival, but only when there is a test
+    // to abort (else the next test would be confirmed without the operator), and once.
+    if (confirm && dm && m_abortConfirmation.isNull()) {
+        const States::AppState current = dm->getAppState();
+        States::AppState next = current;
+        if (DataModell::isTestRunningState(current)
+            || Statemachine::lookup(current, eAppEvent::TestCanceledUser, next)) {
+            auto* context = new QObject(this);
+            m_abortConfirmation = context;
+            connect(dm, &DataModell::appStateChanged, context,
+                    [this, context](States::AppState, States::AppState newState) {
+                        if (newState == States::TestDataTransferred) {
+                            delete context;
+                            confirmTestResults();
+                        } else if (newState == States::Idle) {
+                            delete context;
+                        }
+                    });
+        }
+    }
+    emit sendAppEvent(eAppEvent::TestCanceledUser);
+}
+
+void GuiViewModel::confirmTestResults() { emit sendAppEvent(eAppEvent::TestResultConfirmed); }
+
+void GuiViewModel::userAcknowledged() { emit sendAppEvent(eAppEvent::UserAck); }
+
+void GuiViewModel::restartTest()
+{
+    // Repeated presses must not start the test more than once.
+    if (!m_restart.isNull())
+        return;
+    m_restart = new RestartMeasurement(this);
+}
+
+void GuiViewModel::onOutputOffsetToBig()
+{
+    showStateErrorWhileHvOff(QCoreApplication::translate("ErrorMessages", "OutputOffsetTooBig"), QString());
+}
+
+void GuiViewModel::onHvOvertemperatureDetected()
+{
+    showStateErrorWhileHvOff(QCoreApplication::translate("HVSource", "OverTemperature"),
+                             QStringLiteral("qrc:/icons/temperature.svg"));
+}
+
+void GuiViewModel::showStateErrorWhileHvOff(const QString& text, const QString& iconPath)
+{
+    const QString accept = QCoreApplication::translate("Dialog", "OK");
+    const QUuid id = iconPath.isEmpty() ? showWarning(text, accept, QString())
+                                        : showQuestion(text, accept, QString(), iconPath);
+    // The same fault again joins its open question; one answer starts the unit once.
+    if (m_hvOffFaults.contains(id))
+        return;
+    m_hvOffFaults.insert(id);
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(this, &GuiViewModel::questionAnswered, this,
+                          [this, id, connection](const QUuid& answered, int result) {
+                              if (answered != id)
+                                  return;
+                              disconnect(*connection);
+                              m_hvOffFaults.remove(id);
+                              if (result == questionAcceptedResult())
+                                  emit sendAppEvent(eAppEvent::HVUnitInitialized);
+                          });
 }

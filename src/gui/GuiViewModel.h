@@ -6,6 +6,7 @@
 #include "gui/Calibration.h"
 #include "gui/Connections.h"
 #include "gui/IconListViewItem.h"
+#include "gui/MenuViewModel.h"
 #include "gui/Settings.h"
 #include "gui/SystemInformation.h"
 #include "gui/TestConfiguration.h"
@@ -18,6 +19,8 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QSet>
 #include <QQmlListProperty>
 #include <QStringList>
 #include <QTimer>
@@ -28,6 +31,7 @@
 namespace Commissioning {
 class CommissioningViewModel;
 }
+class RestartMeasurement;
 
 // The root object of the QML user interface ("guiViewModel"): holds the view models of
 // every page family, relays the data model's signals to the pages and keeps the
@@ -53,6 +57,7 @@ class GuiViewModel : public QObject {
     Q_PROPERTY(QString phaseNameL3 READ phaseNameL3 WRITE setPhaseNameL3 NOTIFY phaseNameChanged)
     Q_PROPERTY(int maxCommentLength READ maxCommentLength CONSTANT)
     Q_PROPERTY(int activeKeyCode READ activeKeyCode WRITE setActiveKeyCode NOTIFY activeKeyCodeChanged)
+    Q_PROPERTY(QQmlListProperty<MenuViewModel> menuEntries READ menuEntriesProperty NOTIFY menuEntriesChanged)
     Q_PROPERTY(bool inputPanelActive READ inputPanelActive WRITE setInputPanelActive NOTIFY inputPanelActiveChanged)
     Q_PROPERTY(QStringList inputPanelSuggestions READ inputPanelSuggestions WRITE setInputPanelSuggestions
                    NOTIFY inputPanelSuggestionsChanged)
@@ -144,6 +149,23 @@ public:
     bool commissioningEnabled() const { return m_commissioningEnabled; }
     void enableCommissioning(bool on);
 
+    // Main menu.
+    QQmlListProperty<MenuViewModel> menuEntriesProperty();
+    const QList<MenuViewModel*>& menuEntries() const { return m_menuEntries; }
+    // The node of a mode, built (with its parents) when the mode is enabled; null otherwise.
+    MenuViewModel* addMenuEntry(OperatingModes::OperatingMode mode);
+    Q_INVOKABLE MenuViewModel* getMenuEntry(OperatingModes::OperatingMode mode) const;
+
+    // Test control.
+    Q_INVOKABLE void startTest();
+    Q_INVOKABLE void abortTest(bool confirm);
+    Q_INVOKABLE void abortTest();
+    Q_INVOKABLE void confirmTestResults();
+    Q_INVOKABLE void userAcknowledged();
+    Q_INVOKABLE void restartTest();
+    bool abortConfirmationArmed() const { return !m_abortConfirmation.isNull(); }
+    bool restartPending() const { return !m_restart.isNull(); }
+
     QQmlListProperty<IconListViewItem> messageList();
     QQmlListProperty<IconListViewItem> waitList();
     QQmlListProperty<IconListViewItem> questionList();
@@ -215,6 +237,9 @@ public slots:
     void onVoltagePolarityChanged();
     void onSettingsValueChanged(const QString& path);
     void checkMessageList();
+    void initMenu();
+    void onOutputOffsetToBig();
+    void onHvOvertemperatureDetected();
 
 signals:
     // Towards the back end.
@@ -256,6 +281,7 @@ signals:
     void testBoostStateChanged();
     void burnStateChanged();
     void commissioningEnabledChanged();
+    void menuEntriesChanged();
 
     // Dialog layer.
     void questionAnswered(QUuid questionId, int result);
@@ -275,6 +301,9 @@ private:
     int progressIndex(const QString& text) const;
     void setProgressValue(int index, int value);
     QDateTime now() const;
+    // A fault that the operator acknowledges while the high voltage is off; accepting it
+    // lets the HV unit start again.
+    void showStateErrorWhileHvOff(const QString& text, const QString& iconPath);
     void connectDataModel();
     void connectChildren();
 
@@ -298,5 +327,9 @@ private:
     QList<Progress> m_progresses;
     QTimer m_messageTimer;
     bool m_commissioningEnabled = false;
+    QList<MenuViewModel*> m_menuEntries;
+    QPointer<QObject> m_abortConfirmation;
+    QPointer<RestartMeasurement> m_restart;
+    QSet<QUuid> m_hvOffFaults;
     std::function<QDateTime()> m_now;
 };

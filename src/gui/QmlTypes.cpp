@@ -8,6 +8,7 @@
 #include "gui/FixedValueUnit.h"
 #include "gui/GuiViewModel.h"
 #include "gui/IconListViewItem.h"
+#include "gui/MenuViewModel.h"
 #include "gui/PropertyConfirmationViewModel.h"
 #include "gui/PropertySettingsViewModel.h"
 #include "gui/Settings.h"
@@ -35,6 +36,7 @@ void registerQmlTypes()
 
     const char* const uri = "Vlf.GUI";
     qmlRegisterType<GuiViewModel>(uri, 1, 0, "GuiViewModel");
+    qmlRegisterType<MenuViewModel>(uri, 1, 0, "MenuViewModel");
     qmlRegisterType<Settings>(uri, 1, 0, "Settings");
     qmlRegisterType<TestPreparation>(uri, 1, 0, "Preparation");
     qmlRegisterType<TestMeasurement>(uri, 1, 0, "TestMeasurement");

@@ -15,3 +15,9 @@ void TestConfiguration::updateParameters()
     ++m_updates;
     emit parametersUpdated();
 }
+
+void TestConfiguration::reset()
+{
+    // The parameter items come with the configuration page; they are rebuilt from here.
+    emit resetDone();
+}

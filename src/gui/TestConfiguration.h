@@ -14,12 +14,16 @@ public:
     OperatingModes::OperatingMode mode() const { return m_mode; }
     int updates() const { return m_updates; }
 
+    // Back to the defaults before a new test is configured.
+    Q_INVOKABLE void reset();
+
 public slots:
     void onOperationModeChange(OperatingModes::OperatingMode mode);
     void updateParameters();
 
 signals:
     void parametersUpdated();
+    void resetDone();
 
 private:
     OperatingModes::OperatingMode m_mode = OperatingModes::None;

@@ -274,17 +274,24 @@ private slots:
     void boosterEmulationSettingEnablesCosineRectangular()
     {
         auto vm = makeViewModel();
+        DataModell* dm = m_fixture->dm();
+        stIdentification id;
+        id.operatingModeMask = quint64(1) << OperatingModes::VLFCosRect;
+        dm->setHVIdentification(id);
         FakeConfig* config = m_fixture->config();
-        QSignalSpy boost(vm.get(), &GuiViewModel::testBoostStateChanged);
+        // The emulated booster reads as present; the menu's enabling is run again with it.
         config->setBoolean(QStringLiteral("/Device/VLFBoosterEmulation"), true);
+        dm->setTestBoostState(stTBState{0, 0}, true);
+        QSignalSpy boost(vm.get(), &GuiViewModel::testBoostStateChanged);
         emit vm->settingsValueChanged(QStringLiteral("/Device/VLFBoosterEmulation"));
         QVERIFY(OperatingModes::getInstance()->isModeEnabled(OperatingModes::VLFCosRect));
         config->setBoolean(QStringLiteral("/Device/VLFBoosterEmulation"), false);
+        dm->setTestBoostState(stTBState{0, 0}, true);
         emit vm->settingsValueChanged(QStringLiteral("/Device/VLFBoosterEmulation"));
         QVERIFY(!OperatingModes::getInstance()->isModeEnabled(OperatingModes::VLFCosRect));
-        QCOMPARE(boost.size(), 2);
+        QCOMPARE(boost.size(), 3);
         emit vm->settingsValueChanged(QStringLiteral("/Device/Other"));
-        QCOMPARE(boost.size(), 2);
+        QCOMPARE(boost.size(), 3);
     }
 
     // The database deletes every cable number that contains the text: an empty text

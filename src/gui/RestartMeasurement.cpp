@@ -1,0 +1,29 @@
+#include "gui/RestartMeasurement.h"
+
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "gui/GuiViewModel.h"
+
+RestartMeasurement::RestartMeasurement(GuiViewModel* viewModel) : QObject(viewModel), m_viewModel(viewModel)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm) {
+        deleteLater();
+        return;
+    }
+    connect(dm, &DataModell::appStateChanged, this, &RestartMeasurement::onAppStateChanged);
+    onAppStateChanged(States::None, dm->getAppState());
+}
+
+void RestartMeasurement::onAppStateChanged(States::AppState, States::AppState newState)
+{
+    if (m_started)
+        return;
+    if (newState == States::TestFinished || newState == States::TestDataTransferred) {
+        m_viewModel->confirmTestResults();
+    } else if (newState == States::Idle) {
+        m_started = true;
+        m_viewModel->startTest();
+        deleteLater();
+    }
+}

@@ -1,0 +1,273 @@
+#include "commissioning/CommissioningViewModel.h"
+#include "datamodel/DataModell.h"
+#include "fakes/DataModelFixture.h"
+#include "fakes/FakeConfig.h"
+#include "gui/GuiViewModel.h"
+#include "gui/MenuViewModel.h"
+#include "gui/RestartMeasurement.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using M = OperatingModes;
+
+namespace {
+quint64 bits(std::initializer_list<M::OperatingMode> modes)
+{
+    quint64 mask = 0;
+    for (M::OperatingMode m : modes)
+        mask |= quint64(1) << int(m);
+    return mask;
+}
+
+bool on(M::OperatingMode mode) { return M::getInstance()->isModeEnabled(mode); }
+
+QList<M::OperatingMode> modesOf(const QList<MenuViewModel*>& nodes)
+{
+    QList<M::OperatingMode> out;
+    for (MenuViewModel* n : nodes)
+        out << n->mode();
+    return out;
+}
+
+const QList<M::OperatingMode> kCalibrationGroup = {
+    M::Calibration, M::SafetyCircuitCheck, M::OutputCalibration, M::CascadeCalibration,
+    M::VoltageWaveformCheck, M::TanDCalibration, M::MaxCapacityLoad, M::CascadePowerEnvelope,
+    M::LongDurationTest, M::SinusDiagnosis, M::ManualDiagnosis};
+} // namespace
+
+// The main menu's tree and enabling, and the test control of the root view model.
+class TstMenu : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<DataModelFixture> m_fixture;
+
+    DataModell* dm() const { return m_fixture->dm(); }
+
+    void setMask(quint64 mask)
+    {
+        stIdentification id;
+        id.operatingModeMask = mask;
+        id.valid = true;
+        dm()->setHVIdentification(id);
+    }
+
+    void toIdle()
+    {
+        dm()->receiveAppEvent(eAppEvent::MainsOn);
+        dm()->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        QCOMPARE(dm()->getAppState(), States::Idle);
+    }
+
+    static QList<int> events(const QSignalSpy& spy)
+    {
+        QList<int> out;
+        for (const QList<QVariant>& args : spy)
+            out << int(args.at(0).value<eAppEvent>());
+        return out;
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void treeFollowsTheIdentificationMask()
+    {
+        GuiViewModel vm;
+        // Every candidate has its node under its parent group, ordered by priority.
+        QCOMPARE(modesOf(vm.menuEntries()),
+                 (QList<M::OperatingMode>{M::Withstand, M::Diagnosis, M::SheathFault, M::Calibration}));
+        MenuViewModel* withstand = vm.getMenuEntry(M::Withstand);
+        QCOMPARE(modesOf(withstand->menuEntries()),
+                 (QList<M::OperatingMode>{M::DC, M::VLFSin, M::VLFRect, M::VLFCosRect}));
+        QCOMPARE(vm.getMenuEntry(M::TanDelta), vm.getMenuEntry(M::Diagnosis)->menuEntries().first());
+        QCOMPARE(vm.getMenuEntry(M::Decay), nullptr); // not a candidate
+        QCOMPARE(withstand->icon(), QStringLiteral("qrc:/icons/mode_withstand.svg"));
+        QCOMPARE(withstand->focusIcon(), QStringLiteral("qrc:/icons/mode_withstand_focus.svg"));
+        QCOMPARE(vm.getMenuEntry(M::DC)->detailedDescription(), QStringLiteral("DC withstand test"));
+        QCOMPARE(withstand->subMenuText(), QStringLiteral("SelectWithstandTest"));
+
+        QSignalSpy menuChanged(&vm, &GuiViewModel::menuEntriesChanged);
+        QSignalSpy tanDeltaShown(vm.getMenuEntry(M::TanDelta), &MenuViewModel::enabledChanged);
+        setMask(bits({M::DC, M::VLFSin, M::MWTSingle, M::SheathTest, M::SheathPinpointing}));
+        QCOMPARE(menuChanged.size(), 1);
+        QVERIFY(!tanDeltaShown.isEmpty());
+        QVERIFY(!vm.getMenuEntry(M::TanDelta)->enabled()); // no bit 11
+        QVERIFY(vm.getMenuEntry(M::MWTSingle)->enabled());
+        QVERIFY(on(M::Diagnosis) && on(M::DC) && !on(M::VLFRect));
+        QVERIFY(!on(M::Calibration) && !on(M::SafetyCircuitCheck));
+        // The test-boost mode needs the booster even with its bit.
+        setMask(bits({M::VLFCosRect, M::SheathTest}));
+        QVERIFY(!on(M::VLFCosRect) && !on(M::Withstand) && !on(M::Diagnosis));
+        // A parent goes once its last child goes.
+        QVERIFY(on(M::SheathFault));
+        setMask(bits({M::DC}));
+        QVERIFY(!on(M::SheathFault) && !vm.getMenuEntry(M::SheathFault)->enabled());
+
+        // A forced mode is shown without its bit.
+        m_fixture->config()->setLong(QStringLiteral("/Device/ForcedOperatingModes"), long(bits({M::TanDelta})));
+        vm.initMenu();
+        QVERIFY(on(M::TanDelta) && on(M::Diagnosis));
+    }
+
+    void commissioningOpensTheCalibrationGroup()
+    {
+        GuiViewModel vm;
+        setMask(bits({M::DC}));
+        QSignalSpy switched(&vm, &GuiViewModel::commissioningEnabledChanged);
+        vm.enableCommissioning(true);
+        for (M::OperatingMode mode : kCalibrationGroup)
+            QVERIFY2(on(mode), qPrintable(M::getInstance()->getModeName(mode)));
+        QVERIFY(!on(M::TanDelta));
+        QCOMPARE(modesOf(vm.getMenuEntry(M::Calibration)->menuEntries()), kCalibrationGroup.mid(1));
+        vm.enableCommissioning(false);
+        for (M::OperatingMode mode : kCalibrationGroup)
+            QVERIFY(!on(mode));
+        QVERIFY(on(M::DC));
+        QCOMPARE(switched.size(), 2);
+        QVERIFY(!vm.commissioningEnabled());
+    }
+
+    void equalPrioritiesKeepTheirOrder()
+    {
+        MenuViewModel parent;
+        auto add = [&parent](M::OperatingMode mode) {
+            auto* node = new MenuViewModel(&parent);
+            node->setMode(mode);
+            parent.addMenuEntry(node);
+        };
+        // Priority numbers: VLFSin 2, DC 1, TanDelta 1, SheathTest 1, Decay 6, MWTSingle 2.
+        add(M::VLFSin);
+        add(M::DC);
+        add(M::Decay);
+        add(M::TanDelta);
+        add(M::MWTSingle);
+        add(M::SheathTest);
+        QCOMPARE(modesOf(parent.menuEntries()), (QList<M::OperatingMode>{M::DC, M::TanDelta, M::SheathTest,
+                                                                          M::VLFSin, M::MWTSingle, M::Decay}));
+    }
+
+    void startAbortConfirmAndAcknowledge()
+    {
+        GuiViewModel vm;
+        QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
+        QSignalSpy actions(&vm, &GuiViewModel::PerformExternalAction);
+        QSignalSpy measureReset(vm.measure(), &TestMeasurement::resetDone);
+        vm.startTest();
+        QCOMPARE(measureReset.size(), 1);
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions.first().first().toString(), QStringLiteral("StartMode"));
+        QVERIFY(sent.isEmpty());
+
+        vm.confirmTestResults();
+        vm.userAcknowledged();
+        QCOMPARE(events(sent), (QList<int>{8, 26}));
+        sent.clear();
+
+        // Without confirmation the results page waits for the operator.
+        toIdle();
+        dm()->receiveAppEvent(eAppEvent::StartTest);
+        vm.abortTest(false);
+        emit dm()->appStateChanged(States::TestFinalizing, States::TestDataTransferred);
+        QCOMPARE(events(sent), (QList<int>{10}));
+        QVERIFY(!vm.abortConfirmationArmed());
+    }
+
+    void abortWithConfirmationIsArmedOnlyForARunningTest()
+    {
+        GuiViewModel vm;
+        QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
+        toIdle();
+        // In Idle there is nothing to abort: nothing may confirm the next test later.
+        vm.abortTest();
+        vm.abortTest(true);
+        QVERIFY(!vm.abortConfirmationArmed());
+        emit dm()->appStateChanged(States::TestFinalizing, States::TestDataTransferred);
+        QCOMPARE(events(sent), (QList<int>{10, 10}));
+        sent.clear();
+
+        // During a test: pressed twice, confirmed once when the data is transferred.
+        dm()->receiveAppEvent(eAppEvent::StartTest);
+        QVERIFY(DataModell::isTestRunningState(dm()->getAppState()));
+        vm.abortTest();
+        vm.abortTest();
+        QVERIFY(vm.abortConfirmationArmed());
+        emit dm()->appStateChanged(States::TestSoftStop, States::TestFinalizing);
+        emit dm()->appStateChanged(States::TestFinalizing, States::TestDataTransferred);
+        emit dm()->appStateChanged(States::TestFinalizing, States::TestDataTransferred);
+        QCOMPARE(events(sent), (QList<int>{10, 10, 8}));
+        QVERIFY(!vm.abortConfirmationArmed());
+
+        // An abort that ends in Idle disarms without confirming.
+        sent.clear();
+        vm.abortTest();
+        emit dm()->appStateChanged(States::WaitHVFree, States::Idle);
+        emit dm()->appStateChanged(States::TestFinalizing, States::TestDataTransferred);
+        QCOMPARE(events(sent), (QList<int>{10}));
+    }
+
+    void restartConfirmsWaitsForIdleAndStartsOnce()
+    {
+        GuiViewModel vm;
+        QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
+        QSignalSpy actions(&vm, &GuiViewModel::PerformExternalAction);
+
+        // In Idle: started at once, and the object is gone.
+        toIdle();
+        vm.restartTest();
+        QCOMPARE(actions.size(), 1);
+        QVERIFY(sent.isEmpty());
+        QTRY_VERIFY(!vm.restartPending());
+        QVERIFY(vm.findChildren<RestartMeasurement*>().isEmpty());
+
+        // After a test: 8 first, the start on Idle; pressed twice, one start.
+        actions.clear();
+        dm()->receiveAppEvent(eAppEvent::StartTest);
+        emit dm()->appStateChanged(States::TestFinalizing, States::TestFinished);
+        vm.restartTest();
+        vm.restartTest();
+        QVERIFY(vm.restartPending());
+        emit dm()->appStateChanged(States::TestFinalizing, States::TestFinished);
+        QCOMPARE(events(sent), (QList<int>{8}));
+        QVERIFY(actions.isEmpty());
+        emit dm()->appStateChanged(States::TestFinished, States::Idle);
+        emit dm()->appStateChanged(States::TestFinished, States::Idle);
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions.first().first().toString(), QStringLiteral("StartMode"));
+        QTRY_VERIFY(!vm.restartPending());
+        emit dm()->appStateChanged(States::TestFinished, States::Idle);
+        QCOMPARE(actions.size(), 1);
+    }
+
+    void hvOffFaultsCannotBeRejectedAndStartTheUnitOnce()
+    {
+        GuiViewModel vm;
+        QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
+        emit dm()->outputOffsetToBig();
+        QTRY_COMPARE(vm.questions().size(), 1);
+        const GuiViewModel::Question offset = vm.questions().first();
+        QCOMPARE(offset.item->icon(), QStringLiteral("qrc:/icons/warning.svg"));
+        QCOMPARE(offset.acceptText, QStringLiteral("OK"));
+        QVERIFY(offset.rejectText.isEmpty());
+        QCOMPARE(vm.questionButtonText(offset.id, 0), QString());
+
+        emit dm()->hvOvertemperatureDetected();
+        emit dm()->hvOvertemperatureDetected(); // the same fault again joins its question
+        QTRY_COMPARE(vm.questions().size(), 2);
+        const GuiViewModel::Question heat = vm.questions().first();
+        QCOMPARE(heat.item->icon(), QStringLiteral("qrc:/icons/temperature.svg"));
+
+        vm.hideQuestion(heat.id, 1);
+        QCOMPARE(events(sent), (QList<int>{5}));
+        emit vm.questionAnswered(heat.id, 1); // a late repeat is not acted on
+        vm.hideQuestion(offset.id, 0);
+        QCOMPARE(events(sent), (QList<int>{5}));
+    }
+};
+
+QTEST_MAIN(TstMenu)
+#include "tst_menu.moc"
