@@ -502,6 +502,14 @@
         <translation>Activities</translation>
     </message>
     <message>
+        <source>CableNumber</source>
+        <translation>Cable number</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
         <source>HvOff</source>
         <translation>HV off</translation>
     </message>
@@ -833,6 +841,22 @@
         <source>Withstand test</source>
         <comment>Test Mode description</comment>
         <translation>Withstand test</translation>
+    </message>
+    <message>
+        <source>SelectCalibration</source>
+        <translation>Select a procedure</translation>
+    </message>
+    <message>
+        <source>SelectDiagnosisTest</source>
+        <translation>Select a diagnosis test</translation>
+    </message>
+    <message>
+        <source>SelectSheathTest</source>
+        <translation>Select a sheath test</translation>
+    </message>
+    <message>
+        <source>SelectWithstandTest</source>
+        <translation>Select a withstand test</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "fakes/Artifacts.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/QmlWarnings.h"
 #include "gui/GuiViewModel.h"
@@ -8,6 +9,8 @@
 #include <QApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickWindow>
+#include <QScreen>
 #include <QtQuickTest>
 
 #include <memory>
@@ -29,6 +32,30 @@ public:
     {
         GlobalFuncs::getDM()->setRemoteControlled(on, peer);
         emit m_vm->remoteControlledChanged(on);
+    }
+    // The modes the HV unit offers (bit n: mode n).
+    Q_INVOKABLE void setModeMask(const QVariantList& modes)
+    {
+        stIdentification id;
+        for (const QVariant& mode : modes)
+            id.operatingModeMask |= quint64(1) << mode.toInt();
+        id.valid = true;
+        GlobalFuncs::getDM()->setHVIdentification(id);
+    }
+    Q_INVOKABLE void addCableNumber(const QString& number) { GlobalFuncs::getDM()->addCableNumber(number); }
+    // Kept for people to look at; the test fails when the picture cannot be written.
+    Q_INVOKABLE bool saveScreenshot(QObject* window, const QString& name)
+    {
+        auto* quickWindow = qobject_cast<QQuickWindow*>(window);
+        if (!quickWindow)
+            return false;
+        QImage shot = quickWindow->grabWindow();
+        // The software renderer on the offscreen platform may hand back nothing; the
+        // screen still holds what was drawn.
+        if (shot.isNull())
+            shot = quickWindow->screen()->grabWindow(quickWindow->winId()).toImage();
+        const QString dir = artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_quick"));
+        return !shot.isNull() && shot.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
     }
     // Deletes a window at once; a deferred destroy() would let its bindings run on a
     // half-torn-down tree.
@@ -67,6 +94,9 @@ public slots:
     {
         engine->addImportPath(QStringLiteral(":/"));
         auto* vm = new GuiViewModel(engine);
+        // As the host wires it: the selected mode reaches the data model at once.
+        QObject::connect(vm, &GuiViewModel::changeOperationMode, m_fixture->dm(), &DataModell::changeOperatingMode,
+                         Qt::DirectConnection);
         engine->rootContext()->setContextProperty(QStringLiteral("guiViewModel"), vm);
         engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), new TestHelper(vm, engine));
         engine->rootContext()->setContextProperty(QStringLiteral("qmlWarnings"), QmlWarnings::install());

@@ -3,7 +3,7 @@ import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
-// The first page of the stack; the main menu fills it.
+// The first page of the stack: one button per group of the main menu.
 Page {
     id: page
 
@@ -12,9 +12,13 @@ Page {
 
     background: Rectangle { color: Style.background }
 
-    VlfNavigation {
+    StackView.onActivated: navigation.focusFirst()
+
+    MenuGrid {
         id: navigation
         anchors.fill: parent
         focus: true
+        entries: guiViewModel.menuEntries
+        stack: page.StackView.view
     }
 }

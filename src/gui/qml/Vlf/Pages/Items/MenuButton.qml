@@ -1,0 +1,45 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import Vlf.Controls 1.0
+import Vlf.Styles 1.0
+
+// One mode of the menu tree: its icon (the focus icon while focused) and its caption.
+AbstractButton {
+    id: control
+
+    property var node: null
+    property VlfNavigationClient vlfNavigationClient: VlfNavigationClient {
+        onKnobPressed: control.clicked()
+    }
+
+    visible: node !== null && node.enabled
+    focusPolicy: Qt.StrongFocus
+    width: 180
+    height: 170
+    Keys.onPressed: event.accepted = vlfNavigationClient.keyPressed(event, control)
+
+    contentItem: Column {
+        spacing: Style.margin
+        Image {
+            anchors.horizontalCenter: parent.horizontalCenter
+            source: control.node ? (control.activeFocus ? control.node.focusIcon : control.node.icon) : ""
+            sourceSize.width: 96
+            sourceSize.height: 96
+        }
+        Text {
+            width: control.width
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
+            maximumLineCount: 2
+            elide: Text.ElideRight
+            text: control.node ? control.node.detailedDescription : ""
+            color: Style.foreground
+            font.pixelSize: Style.smallFontSize
+        }
+    }
+    background: Rectangle {
+        radius: 6
+        color: control.activeFocus ? Style.highlight : (control.down ? Style.inactive : "transparent")
+        opacity: control.activeFocus ? 0.25 : 1
+    }
+}
