@@ -1,0 +1,105 @@
+// Hand-run: how long a page takes from its push on the page stack to the next frame on
+// screen, for every page in the resources that opens with the root view model alone.
+#include "fakes/DataModelFixture.h"
+#include "datamodel/DataModell.h"
+#include "gui/GuiViewModel.h"
+#include "gui/QmlTypes.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QQmlApplicationEngine>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+constexpr int kPushes = 20;
+
+bool waitForFrame(QQuickWindow* window)
+{
+    QEventLoop loop;
+    QObject::connect(window, &QQuickWindow::frameSwapped, &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, [&loop]() { loop.exit(1); });
+    window->update();
+    return loop.exec() == 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    QApplication app(argc, argv);
+    DataModelFixture fixture;
+    registerQmlTypes();
+    stIdentification id;
+    id.operatingModeMask = ~quint64(0);
+    fixture.dm()->setHVIdentification(id);
+
+    GuiViewModel vm; // outlives the engine and its bindings
+    QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral(":/"));
+    engine.rootContext()->setContextProperty(QStringLiteral("guiViewModel"), &vm);
+    engine.load(QUrl(QStringLiteral("qrc:/Vlf/main.qml")));
+    if (engine.rootObjects().isEmpty())
+        return 1;
+    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().first());
+    auto* stack = window->findChild<QQuickItem*>(QStringLiteral("pageStack"));
+    if (!stack)
+        return 1;
+    waitForFrame(window);
+
+    // A selection page is shown with the first group of the menu.
+    QVariantMap props;
+    props.insert(QStringLiteral("node"), QVariant::fromValue<QObject*>(vm.menuEntries().value(0)));
+
+    engine.rootContext()->setContextProperty(QStringLiteral("benchProps"), props);
+    std::printf("%-48s %10s %10s\n", "page", "median ms", "max ms");
+    QDirIterator it(QStringLiteral(":/Vlf/Pages"), {QStringLiteral("*.qml")}, QDir::Files, QDirIterator::Subdirectories);
+    QStringList pages;
+    while (it.hasNext())
+        pages << it.next();
+    pages.sort();
+    for (const QString& file : qAsConst(pages)) {
+        const QUrl url(QStringLiteral("qrc") + file);
+        QQmlComponent probe(&engine, url);
+        QObject* object = probe.create();
+        // Only pages; controls and the header are no stack pages.
+        const bool isPage = object && object->inherits("QQuickPage");
+        delete object;
+        if (!isPage)
+            continue;
+        engine.rootContext()->setContextProperty(QStringLiteral("benchUrl"), url.toString());
+        QQmlExpression push(qmlContext(window), window, QStringLiteral("pageStack.push(benchUrl, benchProps)"));
+        QQmlExpression pop(qmlContext(window), window, QStringLiteral("pageStack.pop()"));
+        QVector<double> times;
+        for (int i = 0; i < kPushes; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            push.evaluate();
+            if (!waitForFrame(window))
+                break;
+            times << timer.nsecsElapsed() / 1e6;
+            pop.evaluate();
+            waitForFrame(window);
+            if (stack->property("depth").toInt() != 1)
+                std::printf("%s: page stack not back at the main page\n", qPrintable(file));
+        }
+        if (times.isEmpty()) {
+            std::printf("%-48s no frame\n", qPrintable(file));
+            continue;
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%-48s %10.1f %10.1f\n", qPrintable(file), times.at(times.size() / 2), times.last());
+    }
+    return 0;
+}
