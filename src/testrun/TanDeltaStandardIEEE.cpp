@@ -65,7 +65,7 @@ eEvaluationResult StandardIEEE::classify(eInsulationType insulation, const QVect
     const double m = plain(static_cast<qint64>(values.at(r).avgTanDelta));
     const double d =
         plain(static_cast<qint64>(values.at(h).avgTanDelta) - static_cast<qint64>(values.at(l).avgTanDelta));
-    return evaluate(insulation, s, d, m);
+    return bandTest(*bandsFor(insulation), s, d, m);
 }
 
 QList<eCriterion> StandardIEEE::getCriterions() const { return {AvgTanDelta, StdDevTanDelta, DeltaTanDelta}; }

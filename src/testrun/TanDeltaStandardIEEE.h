@@ -29,8 +29,6 @@ public:
 protected:
     // Null when the insulation is not evaluated.
     virtual const Bands* bandsFor(eInsulationType insulation) const = 0;
-    // The band test of the insulation's family.
-    virtual eEvaluationResult evaluate(eInsulationType insulation, double s, double d, double m) const = 0;
     // Level whose step gives the deviation and the mean.
     virtual int referenceFactor() const = 0;
 };

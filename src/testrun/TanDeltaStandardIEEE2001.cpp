@@ -48,19 +48,6 @@ const StandardIEEE::Bands* StandardIEEE2001::bandsFor(eInsulationType insulation
     }
 }
 
-eEvaluationResult StandardIEEE2001::evaluate(eInsulationType insulation, double s, double d, double m) const
-{
-    switch (insulation) {
-    case PE_XLPE:
-    case PE:
-    case XLPE: return evalPE_XLPE(s, d, m);
-    case TRXLPE: return evalTRXLPE(s, d, m);
-    case PILC: return evalPILC(s, d, m);
-    case EPR: return evalEPR(s, d, m);
-    default: return EvaluationNotPossible;
-    }
-}
-
 int StandardIEEE2001::referenceFactor() const { return 200; }
 
 } // namespace evaluation

@@ -52,19 +52,6 @@ const StandardIEEE::Bands* StandardIEEE2013::bandsFor(eInsulationType insulation
     }
 }
 
-eEvaluationResult StandardIEEE2013::evaluate(eInsulationType insulation, double s, double d, double m) const
-{
-    switch (insulation) {
-    case PE_XLPE:
-    case TRXLPE:
-    case PE:
-    case XLPE: return evalPE(s, d, m);
-    case PILC: return evalPILC(s, d, m);
-    case EPR: return evalEPR(s, d, m);
-    default: return EvaluationNotPossible;
-    }
-}
-
 int StandardIEEE2013::referenceFactor() const { return 100; }
 
 } // namespace evaluation

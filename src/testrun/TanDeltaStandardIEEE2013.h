@@ -19,7 +19,6 @@ public:
 
 protected:
     const Bands* bandsFor(eInsulationType insulation) const override;
-    eEvaluationResult evaluate(eInsulationType insulation, double s, double d, double m) const override;
     int referenceFactor() const override;
 };
 
