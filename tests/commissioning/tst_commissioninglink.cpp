@@ -5,7 +5,7 @@
 #include "fakes/FakeGpioTree.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingMachine.h"
-#include "fakes/SimulatedHVLink.h"
+#include "fakes/HVLinkOnThread.h"
 #include "fakes/TempRoot.h"
 #include "hvunit/GPIOManager.h"
 #include "hvunit/SCPins.h"
@@ -22,33 +22,22 @@ using namespace Commissioning;
 class TestCommissioningLink : public QObject {
     Q_OBJECT
 
-    SimulatedHVLink link;
-    HvUnitSimulator& sim = link.sim;
+    HVLinkOnThread hv;
+    HvUnitSimulator& sim = hv.sim;
     LogCapture log;
-    QThread thread;
-    TPOF* pof = nullptr;
 
     template <typename F>
     auto onLink(F f) -> decltype(f())
     {
-        decltype(f()) result {};
-        QMetaObject::invokeMethod(pof, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
+        return hv.onLink(f);
     }
+    QByteArray letters() const { return hv.letters(); }
 
     // Lets the state polls that earlier commands queued on the link run first, so a
     // fault set now hits the call under test.
     void settle()
     {
         onLink([] { return true; });
-    }
-
-    QByteArray letters() const
-    {
-        QByteArray out;
-        for (const auto& c : sim.model().commandLog())
-            out.append(c.letter);
-        return out;
     }
 
     QList<LoggingData> notCalledErrors()
@@ -61,22 +50,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(log.isRunning());
-        pof = link.start().release();
-        QVERIFY(pof);
-        thread.setObjectName(QStringLiteral("POFThread"));
-        pof->moveToThread(&thread);
-        thread.start();
+        QVERIFY(hv.start());
     }
 
-    void cleanupTestCase()
-    {
-        onLink([this] {
-            delete pof;
-            return true;
-        });
-        thread.quit();
-        thread.wait();
-    }
+    void cleanupTestCase() { hv.stop(); }
 
     void init()
     {
@@ -94,12 +71,12 @@ private slots:
                                               { TPOF::CMD_Frequency, 100, 0 },
                                               { TPOF::CMD_TestMinutes, 10, 0 } };
         sim.failCommand('m');
-        QVERIFY(!onLink([&] { return setPofValues(pof, commands); }));
+        QVERIFY(!onLink([&] { return setPofValues(hv.pof, commands); }));
         QCOMPARE(letters(), QByteArray("zu"));
 
         sim.clearFault();
         sim.model().clearCommandLog();
-        QVERIFY(onLink([&] { return setPofValues(pof, commands); }));
+        QVERIFY(onLink([&] { return setPofValues(hv.pof, commands); }));
         QCOMPARE(letters(), QByteArray("zumft"));
         const auto log = sim.model().commandLog();
         QCOMPARE(log[1].value1, 37000000ull);
@@ -110,40 +87,40 @@ private slots:
         sim.model().clearCommandLog();
         settle();
         sim.failCommand('W', -1); // the state read retries within its time budget
-        QVERIFY(!onLink([&] { return SetValuePOF(pof)({ TPOF::CMD_Frequency, 50, 0 }); }));
+        QVERIFY(!onLink([&] { return SetValuePOF(hv.pof)({ TPOF::CMD_Frequency, 50, 0 }); }));
         QCOMPARE(letters(), QByteArray("f"));
         sim.clearFault();
-        QVERIFY(onLink([&] { return pof->GetHVState(); }));
+        QVERIFY(onLink([&] { return hv.pof->GetHVState(); }));
     }
 
     void outputValuesAndTheirFailure()
     {
         sim.model().setRampMs(0);
-        QVERIFY(onLink([&] { return setPofValues(pof, { { TPOF::CMD_Voltage, 5000000, 0 }, { TPOF::CMD_Start, 0, 0 } }); }));
-        const OutputValues v = onLink([&] { return pollOutputValues(*pof); });
+        QVERIFY(onLink([&] { return setPofValues(hv.pof, { { TPOF::CMD_Voltage, 5000000, 0 }, { TPOF::CMD_Start, 0, 0 } }); }));
+        const OutputValues v = onLink([&] { return pollOutputValues(*hv.pof); });
         QCOMPARE(v.voltage, 5000000);
         QVERIFY(v.current > 0);
         QVERIFY(v != OutputValues::failed());
 
         sim.failCommand('U');
-        QCOMPARE(onLink([&] { return pollOutputValues(*pof); }), OutputValues::failed());
+        QCOMPARE(onLink([&] { return pollOutputValues(*hv.pof); }), OutputValues::failed());
         sim.clearFault();
         settle();
         sim.failCommand('W', -1); // the state read retries within its time budget
-        const OutputValues afterBadPoll = onLink([&] { return pollOutputValues(*pof); });
+        const OutputValues afterBadPoll = onLink([&] { return pollOutputValues(*hv.pof); });
         QCOMPARE(afterBadPoll.voltage, 2147483647);
         QCOMPARE(afterBadPoll.current, std::numeric_limits<qint64>::max());
         sim.clearFault();
-        onLink([&] { return pof->StopTest(SKP_StopFlags_None); });
+        onLink([&] { return hv.pof->StopTest(SKP_StopFlags_None); });
     }
 
     void cascadeValuesFromTheTopWordDown()
     {
         sim.model().setCascadeValues(400, -3, 12, -7);
-        QCOMPARE(onLink([&] { return pollCascadeValues(*pof); }), (CascadeValues { 400, -3, 12, -7 }));
+        QCOMPARE(onLink([&] { return pollCascadeValues(*hv.pof); }), (CascadeValues { 400, -3, 12, -7 }));
 
         sim.failCommand('K');
-        QCOMPARE(onLink([&] { return pollCascadeValues(*pof); }), (CascadeValues { 32767, 32767, 32767, 32767 }));
+        QCOMPARE(onLink([&] { return pollCascadeValues(*hv.pof); }), (CascadeValues { 32767, 32767, 32767, 32767 }));
         sim.clearFault();
 
         // A unit that does not know the parameter answers code FF: no reading either.
@@ -151,14 +128,14 @@ private slots:
         QByteArray crc(4, '0');
         TPOF::uLongLong2HEXString(TPOF::Create_CRC16(unknown.constData(), unknown.size()), crc.data(), 4);
         sim.overrideReplies("<K" + unknown + crc + ".", 1);
-        QCOMPARE(onLink([&] { return pollCascadeValues(*pof); }), CascadeValues::failed());
-        QCOMPARE(onLink([&] { return pollCascadeValues(*pof); }), (CascadeValues { 400, -3, 12, -7 }));
+        QCOMPARE(onLink([&] { return pollCascadeValues(*hv.pof); }), CascadeValues::failed());
+        QCOMPARE(onLink([&] { return pollCascadeValues(*hv.pof); }), (CascadeValues { 400, -3, 12, -7 }));
     }
 
     void cascadeLevelsAndPolarityFlips()
     {
-        QVERIFY(onLink([&] { return setCascade(pof, 60); }));
-        QVERIFY(onLink([&] { return setCascade(pof, -60); }));
+        QVERIFY(onLink([&] { return setCascade(hv.pof, 60); }));
+        QVERIFY(onLink([&] { return setCascade(hv.pof, -60); }));
         auto cmds = sim.model().commandLog();
         QCOMPARE(cmds.size(), 2);
         QCOMPARE(cmds[0].letter, 'k');
@@ -174,9 +151,9 @@ private slots:
         QCOMPARE(logged[1].text, QStringLiteral("SetCascadeVoltage: '-60'"));
 
         sim.model().clearCommandLog();
-        QVERIFY(onLink([&] { return flipDcToPositive(*pof); }));
+        QVERIFY(onLink([&] { return flipDcToPositive(*hv.pof); }));
         QCOMPARE(sim.model().parameter(35), 65664ull);
-        QVERIFY(onLink([&] { return flipDcToNegative(*pof); }));
+        QVERIFY(onLink([&] { return flipDcToNegative(*hv.pof); }));
         QCOMPARE(sim.model().parameter(35), 131200ull);
         cmds = sim.model().commandLog();
         QCOMPARE(cmds.size(), 2);
@@ -185,52 +162,52 @@ private slots:
         QCOMPARE(cmds[1].value2, 131200ull);
         // A value the unit does not keep is no flip.
         sim.model().setParameterWriteMangled(true);
-        QVERIFY(!onLink([&] { return flipDcToPositive(*pof); }));
+        QVERIFY(!onLink([&] { return flipDcToPositive(*hv.pof); }));
     }
 
     void hvStatesReachTheMachineOnItsThreadAndItMayUseTheLink()
     {
         auto* machine = new RecordingMachine;
-        machine->moveToThread(&thread);
+        machine->moveToThread(&hv.thread);
         std::atomic<int> readsInReaction { 0 };
         machine->reaction = [this, &readsInReaction](const stHVUnitState& s) {
             unsigned long long v = 0;
-            if (s.comError && pof->GetParameter(eHVUnitParamType_CascadeValues, &v) == TPOF::Ok)
+            if (s.comError && hv.pof->GetParameter(eHVUnitParamType_CascadeValues, &v) == TPOF::Ok)
                 ++readsInReaction;
         };
         onLink([&] {
-            pof->setHVSub(std::make_unique<CommissioningHVSubscriber<RecordingMachine>>(
+            hv.pof->setHVSub(std::make_unique<CommissioningHVSubscriber<RecordingMachine>>(
                 machine, &RecordingMachine::receiveEvent<stHVUnitState>, 0));
             return true;
         });
 
         sim.model().setStateBits(0x4000);
-        QVERIFY(onLink([&] { return pof->GetHVState(); }));
-        QCOMPARE(pof->sub()->getHVUnitState().state, 0x4000u);
+        QVERIFY(onLink([&] { return hv.pof->GetHVState(); }));
+        QCOMPARE(hv.pof->sub()->getHVUnitState().state, 0x4000u);
         QTRY_VERIFY(!machine->states().empty());
         QCOMPARE(machine->states().front().state, 0x4000u);
 
         // A failed transaction reports the lost link while the link holds its lock; the
         // machine reacting with a further read must not block the link.
         sim.failCommand('C');
-        QMetaObject::invokeMethod(pof, [this] {
+        QMetaObject::invokeMethod(hv.pof, [this] {
             unsigned long long c = 0;
             unsigned short n = 0;
-            pof->GetValue(TPOF::CMD_LoadCapacitance, &c, 1, &n);
+            hv.pof->GetValue(TPOF::CMD_LoadCapacitance, &c, 1, &n);
         });
         QTRY_COMPARE_WITH_TIMEOUT(readsInReaction.load(), 1, 5000);
         for (QThread* t : machine->threads())
-            QCOMPARE(t, &thread);
+            QCOMPARE(t, &hv.thread);
 
         // Modes that need no cosine-rectangular type do not ask for it; the one that does
         // gets a logged error instead of an exception.
-        QCOMPARE(onLink([&] { return pof->SetValue(TPOF::CMD_Mode, OperatingModes::DC); }), 0);
+        QCOMPARE(onLink([&] { return hv.pof->SetValue(TPOF::CMD_Mode, OperatingModes::DC); }), 0);
         QCOMPARE(notCalledErrors().size(), 0);
-        QCOMPARE(onLink([&] { return pof->SetValue(TPOF::CMD_Mode, OperatingModes::VLFCosRect); }), 0);
+        QCOMPARE(onLink([&] { return hv.pof->SetValue(TPOF::CMD_Mode, OperatingModes::VLFCosRect); }), 0);
         QCOMPARE(notCalledErrors().size(), 1);
 
         onLink([&] {
-            pof->setHVSub(std::make_unique<FakeHVData>());
+            hv.pof->setHVSub(std::make_unique<FakeHVData>());
             delete machine;
             return true;
         });

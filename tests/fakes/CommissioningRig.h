@@ -1,14 +1,11 @@
 #pragma once
 
 #include "fakes/FakeGpioTree.h"
-#include "fakes/SimulatedHVLink.h"
+#include "fakes/HVLinkOnThread.h"
 #include "fakes/TempRoot.h"
 #include "hvunit/GPIOManager.h"
 #include "hvunit/SCPins.h"
 #include "hvunit/TCheckSafetyCircuit.h"
-
-#include <QMetaObject>
-#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -17,7 +14,7 @@
 // over a fake GPIO tree (all ten inputs closed, the HV-enable line as an output), its
 // states going to a counting stand-in of the data model. The simulated unit sees the
 // HV-enable line. Needs vlf_hvsim.
-struct CommissioningRig {
+struct CommissioningRig : HVLinkOnThread {
     // The data model's receiver: counts what reaches it.
     struct DataModelReceiver : SafetyReceiver {
         explicit DataModelReceiver(std::atomic<int>* count) : states(count) {}
@@ -29,10 +26,6 @@ struct CommissioningRig {
     TempRoot root;
     FakeGpioTree tree { inputLines(), { HVEnableLine } };
     GPIOManager gpio;
-    SimulatedHVLink link;
-    HvUnitSimulator& sim = link.sim;
-    QThread thread;
-    TPOF* pof = nullptr;
     std::atomic<int> dataModelSafetyStates { 0 };
     std::unique_ptr<TCheckSafetyCircuit> safety;
 
@@ -54,13 +47,9 @@ struct CommissioningRig {
     // Starts unit, link (polling its state) and safety poll; false when one fails.
     bool start()
     {
-        pof = link.start().release();
-        if (!pof)
+        if (!HVLinkOnThread::start())
             return false;
         sim.model().setHvEnableProbe([this] { return hvEnable(); });
-        thread.setObjectName(QStringLiteral("POFThread"));
-        pof->moveToThread(&thread);
-        thread.start();
         safety = std::make_unique<TCheckSafetyCircuit>(&gpio, std::make_unique<DataModelReceiver>(&dataModelSafetyStates));
         if (!safety->doRun())
             return false;
@@ -73,29 +62,8 @@ struct CommissioningRig {
     void stop()
     {
         safety.reset();
-        onLink([this] {
-            delete pof;
-            return true;
-        });
-        thread.quit();
-        thread.wait();
+        HVLinkOnThread::stop();
     }
 
     bool hvEnable() const { return tree.lastWritten(HVEnableLine) == '1'; }
-
-    template <typename F>
-    auto onLink(F f) -> decltype(f())
-    {
-        decltype(f()) result {};
-        QMetaObject::invokeMethod(pof, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
-
-    QByteArray letters()
-    {
-        QByteArray out;
-        for (const auto& c : link.sim.model().commandLog())
-            out.append(c.letter);
-        return out;
-    }
 };
