@@ -77,6 +77,7 @@ public:
 class TstConfigfileManager : public QObject {
     Q_OBJECT
 
+    QTranslator m_english;
     std::unique_ptr<DataModelFixture> m_fixture;
     std::unique_ptr<FakePlatform> m_platform;
     std::unique_ptr<RecordingGui> m_gui;
@@ -88,7 +89,11 @@ class TstConfigfileManager : public QObject {
     QByteArray device() const { return root().readFile(kDevice); }
 
 private slots:
-    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("pevanto")); }
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("pevanto"));
+        QVERIFY(m_english.load(QStringLiteral(VLF_ENGLISH_QM)));
+    }
 
     void init()
     {
@@ -97,6 +102,8 @@ private slots:
         m_platform = std::make_unique<FakePlatform>();
         m_gui = std::make_unique<RecordingGui>();
         GlobalFuncs::setGUI(m_gui.get());
+        // The service log is written in English.
+        LoggingCtrl::setEnglishTranslator(&m_english);
         m_fixture->dm()->setUSBState(USBState_Ready);
         QVERIFY(root().mkdir(kUsb));
         QVERIFY(root().writeFile(kDevice, configFile("PEVANTO", "OnlyOld", "old")));
@@ -110,6 +117,7 @@ private slots:
 
     void cleanup()
     {
+        LoggingCtrl::setEnglishTranslator(nullptr);
         GlobalFuncs::setGUI(nullptr);
         GlobalFuncs::setConfig(m_fixture->config());
         m_store.reset();
@@ -312,9 +320,6 @@ private slots:
 
     void importReplacesRereadsAndReboots()
     {
-        QTranslator english;
-        QVERIFY(english.load(QStringLiteral(VLF_ENGLISH_QM)));
-        LoggingCtrl::setEnglishTranslator(&english);
         LogCapture log;
         const QString backup = kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml");
         QVERIFY(root().writeFile(backup, configFile("PEVANTO", "OnlyNew", "new")));
@@ -360,7 +365,6 @@ private slots:
         QCOMPARE(query("Third"), QStringLiteral("3"));
         QVERIFY(QFile::exists(path(elsewhere)));
         QCOMPARE(hook->runs, 1);
-        LoggingCtrl::setEnglishTranslator(nullptr);
     }
 
     void importFailureKeepsPreviousConfiguration_data()
@@ -373,9 +377,6 @@ private slots:
     void importFailureKeepsPreviousConfiguration()
     {
         QFETCH(bool, failRename);
-        QTranslator english;
-        QVERIFY(english.load(QStringLiteral(VLF_ENGLISH_QM)));
-        LoggingCtrl::setEnglishTranslator(&english);
         LogCapture log;
         // The backup found at start-up is imported and removed afterwards when it works.
         const QString backup = kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml");
@@ -399,7 +400,6 @@ private slots:
         QCOMPARE(service.size(), 1);
         QCOMPARE(service.first().text, QStringLiteral("Import of the configuration failed!"));
         QVERIFY(QDir(path(kConfigDir)).entryList({"*.import", "*.previous"}, QDir::Files).isEmpty());
-        LoggingCtrl::setEnglishTranslator(nullptr);
     }
 };
 
