@@ -61,15 +61,6 @@ private slots:
             QCOMPARE(testResultToText(eTestResult(code)), testResultToText(Measurement::Failed));
     }
 
-    void verdictsInEnglish()
-    {
-        QCOMPARE(testResultToText(eTestResult_Unknown), QStringLiteral("Test result unknown"));
-        QCOMPARE(testResultToText(eTestResult_FinishedSuccess), QStringLiteral("Test passed"));
-        QCOMPARE(testResultToText(eTestResult_CancelledByOp), QStringLiteral("Test interupted by user"));
-        QCOMPARE(testResultToText(eTestResult_ComErrorHVUnit), QStringLiteral("Test Failed"));
-        QCOMPARE(testResultToText(eTestResult_HVGenDisabled), QStringLiteral("Done"));
-    }
-
     void detailKeys_data()
     {
         QTest::addColumn<int>("code");
@@ -151,27 +142,6 @@ private slots:
                  QStringLiteral("Breakdown detected at 12,3 kV"));
     }
 
-    void detailTextsInEnglish()
-    {
-        for (int code : {0, 1, 11, 13, 18, 21})
-            QVERIFY2(testResultToDetailText(eTestResult(code), kNoFault).isEmpty(), qPrintable(QString::number(code)));
-        QCOMPARE(testResultToDetailText(eTestResult_CancelledByOp, kNoFault), QStringLiteral("Safety circuit event"));
-        QCOMPARE(testResultToDetailText(eTestResult_SafetyCircuitNotClosed, kNoFault),
-                 testResultToDetailText(eTestResult_CancelledByOp, kNoFault));
-        QCOMPARE(testResultToDetailText(eTestResult_TBPowerError, kNoFault),
-                 QStringLiteral("Boost module is not ready."));
-        QCOMPARE(testResultToDetailText(eTestResult_TBStateError, kNoFault),
-                 testResultToDetailText(eTestResult_TBPowerError, kNoFault));
-        QCOMPARE(testResultToDetailText(eTestResult_OvertemperatureDetected, kNoFault), QStringLiteral("Overtemperature"));
-        QCOMPARE(testResultToDetailText(eTestResult_Overload, kNoFault), QStringLiteral("Not loadable"));
-        QCOMPARE(testResultToDetailText(eTestResult_TimeoutLoadDetection, kNoFault),
-                 QStringLiteral("Timeout while load detection"));
-        QCOMPARE(testResultToDetailText(eTestResult_FinishedVoltageNotReached, kNoFault),
-                 QStringLiteral("Output voltage not stable"));
-        // No English entry: the key itself is shown.
-        QCOMPARE(testResultToDetailText(eTestResult(37), kNoFault), QStringLiteral("CommunicationDownCAN"));
-    }
-
     void safetyCircuit_data()
     {
         QTest::addColumn<qulonglong>("state");
@@ -198,8 +168,15 @@ private slots:
         QCOMPARE(safetyCircuitStateText(state), key);
     }
 
-    void safetyCircuitInEnglish()
+    // The shipped catalogue reaches every kind of text; a key without an English entry shows itself.
+    void englishTexts()
     {
+        QCOMPARE(testResultToText(eTestResult_FinishedSuccess), QStringLiteral("Test passed"));
+        QCOMPARE(testResultToText(eTestResult_ComErrorHVUnit), QStringLiteral("Test Failed"));
+        QCOMPARE(testResultToDetailText(eTestResult_CancelledByOp, kNoFault), QStringLiteral("Safety circuit event"));
+        QCOMPARE(testResultToDetailText(eTestResult_TBPowerError, kNoFault),
+                 QStringLiteral("Boost module is not ready."));
+        QCOMPARE(testResultToDetailText(eTestResult(37), kNoFault), QStringLiteral("CommunicationDownCAN"));
         QCOMPARE(safetyCircuitStateText(0x3FC), QStringLiteral("Interlock key"));
         QCOMPARE(safetyCircuitStateText(0x3BF), QStringLiteral("HV clearance control"));
     }
