@@ -117,6 +117,15 @@ private slots:
     void commissioningOpensTheCalibrationGroup()
     {
         GuiViewModel vm;
+        // The bundle holds a token instead of machines: its use count shows whether it is kept.
+        auto token = std::make_shared<int>(0);
+        int built = 0;
+        vm.commissioning()->takeCalibrationMachinesFactory([&token, &built]() {
+            ++built;
+            Commissioning::MachineBundle bundle;
+            bundle.outputCalibration = std::shared_ptr<Commissioning::OutputCalibrationMachine>(token, nullptr);
+            return bundle;
+        });
         setMask(bits({M::DC}));
         QSignalSpy switched(&vm, &GuiViewModel::commissioningEnabledChanged);
         vm.enableCommissioning(true);
@@ -124,7 +133,10 @@ private slots:
             QVERIFY2(on(mode), qPrintable(M::getInstance()->getModeName(mode)));
         QVERIFY(!on(M::TanDelta));
         QCOMPARE(modesOf(vm.getMenuEntry(M::Calibration)->menuEntries()), kCalibrationGroup.mid(1));
+        QCOMPARE(built, 1);
+        QCOMPARE(token.use_count(), 2L);
         vm.enableCommissioning(false);
+        QCOMPARE(token.use_count(), 1L);
         for (M::OperatingMode mode : kCalibrationGroup)
             QVERIFY(!on(mode));
         QVERIFY(on(M::DC));
