@@ -1,4 +1,4 @@
-#include "fakes/SimulatedHVLink.h"
+#include "fakes/HVLinkOnThread.h"
 #include "fakes/LogCapture.h"
 #include "hvunit/TPOF.h"
 
@@ -49,11 +49,11 @@ private:
 class TestTPOFPolling : public QObject {
     Q_OBJECT
 
-    SimulatedHVLink link;
-    HvUnitSimulator& sim = link.sim;
+    HVLinkOnThread hv;
+    SimulatedHVLink& link = hv.link;
+    HvUnitSimulator& sim = hv.sim;
     LogCapture log;
-    QThread thread;
-    TPOF* pof = nullptr;
+    TPOF*& pof = hv.pof;
     FakeHVData* data = nullptr;
     FakeHVData* sub = nullptr;
     QList<eAppEvent> events;
@@ -84,21 +84,13 @@ private slots:
     void initTestCase()
     {
         QVERIFY(log.isRunning());
-        pof = link.start().release();
-        QVERIFY(pof);
+        QVERIFY(hv.start());
         data = link.data;
         sub = link.sub;
         connect(pof, &TPOF::sendAppEvent, this, [this](eAppEvent e) { events << e; });
-        pof->moveToThread(&thread);
-        thread.start();
     }
 
-    void cleanupTestCase()
-    {
-        onLinkThread([this] { delete pof; });
-        thread.quit();
-        thread.wait();
-    }
+    void cleanupTestCase() { hv.stop(); }
 
     void init()
     {
