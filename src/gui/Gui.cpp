@@ -3,6 +3,7 @@
 #include "core/GlobalFuncs.h"
 #include "gui/ChartDecorator.h"
 #include "gui/QmlTypes.h"
+#include "gui/api/UpdatePackage.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
@@ -54,6 +55,7 @@ void Gui::relaySignals()
     connect(vm, &GuiViewModel::unlockSystemFunction, this, &IGUI::unlockSystemFunction);
     connect(vm, &GuiViewModel::changeOperationMode, this, &IGUI::changeOperatingMode);
     connect(vm, &GuiViewModel::questionAnsweredCloseType, this, &IGUI::messageDglClosed);
+    connect(vm, &GuiViewModel::performUpdate, this, &Gui::createUpdatePackage);
 
     connect(this, &IGUI::exportLogfileFinished, vm, &GuiViewModel::exportLogfileFinished);
     connect(this, &IGUI::HVUnitParamChanged, vm, &GuiViewModel::HVUnitParamChanged);
@@ -170,3 +172,5 @@ void Gui::communicationDownImpl(bool error)
 }
 
 void Gui::retranslate() { m_engine.retranslate(); }
+
+void Gui::createUpdatePackage(QString path) { emit performUpdate(updatePackage(path)); }

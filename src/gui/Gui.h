@@ -23,6 +23,8 @@ public:
 
 public slots:
     void retranslate();
+    // Types the chosen file and hands it on to the update procedure.
+    void createUpdatePackage(QString path);
 
 signals:
     void remoteControlledChanged(bool state);

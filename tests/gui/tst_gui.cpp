@@ -2,12 +2,14 @@
 #include "fakes/LogCapture.h"
 #include "fakes/QmlWarnings.h"
 #include "gui/Gui.h"
+#include "gui/api/UpdatePackage.h"
 
 #include <QGuiApplication>
 #include <QQmlContext>
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 // The QML host: what each back-end request becomes in the root view model's lists,
@@ -177,6 +179,50 @@ private slots:
         QSignalSpy modeChanged(vm, &GuiViewModel::modeChanged);
         gui.operatingModeChanged(OperatingModes::DC);
         QCOMPARE(modeChanged.first().first().value<OperatingModes::OperatingMode>(), OperatingModes::DC);
+    }
+
+    // The file the operator chose on the stick leaves as a typed package, also to a
+    // receiver on another thread.
+    void chosenUpdateFileLeavesAsPackage()
+    {
+        UpdatePackage::registerMetaTypes();
+        QTemporaryDir stick;
+        QVERIFY(stick.isValid());
+        const QString kernel = stick.filePath(QStringLiteral("kernel-1.2.ldr"));
+        const QString software = stick.filePath(QStringLiteral("vlf-Software-4.2.1.tar"));
+        for (const QString& path : {kernel, software}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+        }
+
+        Gui gui;
+        QThread worker;
+        QObject receiver;
+        receiver.moveToThread(&worker);
+        QList<updatePackage> received;
+        QMutex lock;
+        connect(&gui, &IGUI::performUpdate, &receiver, [&](updatePackage p) {
+            QMutexLocker locked(&lock);
+            received << p;
+        });
+        worker.start();
+        emit gui.viewModel()->performUpdate(kernel);
+        emit gui.viewModel()->performUpdate(software);
+        // A file gone from the stick still reaches the update procedure, which refuses it.
+        emit gui.viewModel()->performUpdate(stick.filePath(QStringLiteral("kernel-9.9.ldr")));
+        QTRY_COMPARE_WITH_TIMEOUT(([&] { QMutexLocker locked(&lock); return received.size(); }()), 3, 5000);
+        worker.quit();
+        QVERIFY(worker.wait(5000));
+
+        QCOMPARE(received[0].type, int(UpdatePackage::Kernel));
+        QCOMPARE(received[0].file, QStringLiteral("kernel-1.2.ldr"));
+        QCOMPARE(received[0].directory, QFileInfo(kernel).absolutePath());
+        QCOMPARE(received[0].version, QStringLiteral("1.2.0"));
+        QCOMPARE(received[1].type, int(UpdatePackage::SoftwarePackage));
+        QCOMPARE(received[1].file, QFileInfo(software).absoluteFilePath());
+        QCOMPARE(received[1].version, QStringLiteral("4.2.1"));
+        QCOMPARE(received[2].type, int(UpdatePackage::Unknown));
+        QVERIFY(received[2].directory.isEmpty());
     }
 
     // A main file that does not load ends the run with -1, and says why.
