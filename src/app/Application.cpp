@@ -309,9 +309,12 @@ void Application::startRunning()
 
 void Application::stopWorkerThreads()
 {
-    // This thread joins the workers below and answers no dialog meanwhile.
+    // This thread joins the workers below and answers no dialog and no database call
+    // meanwhile: a worker in the middle of the HV unit's start-up would wait for it.
     if (m_gui)
         m_gui->stopWaiting();
+    if (DB* db = GlobalFuncs::getDB())
+        db->setCallTimeout(0);
     // The test worker drives the HV link, so it ends first.
     if (m_testThread) {
         m_testThread->stop();

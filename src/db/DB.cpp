@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -202,12 +203,20 @@ R DB::call(const char* function, R failure, F&& body, bool anyState)
         KLOG_ERROR2(kClass, function, QStringLiteral("Cannot reach the database thread"));
         return failure;
     }
-    if (!state->done.tryAcquire(1, m_callTimeoutMs.loadAcquire())) {
+    // In slices, so that a shorter time-out set meanwhile (the database's thread is
+    // joining this one at shutdown) frees a caller that is already waiting.
+    constexpr int kSliceMs = 50;
+    QElapsedTimer waited;
+    waited.start();
+    while (!state->done.tryAcquire(1, kSliceMs)) {
+        if (waited.elapsed() < m_callTimeoutMs.loadAcquire())
+            continue;
         if (state->phase.testAndSetOrdered(Pending, Abandoned)) {
             KLOG_ERROR2(kClass, function, QStringLiteral("Database thread did not answer, statement not executed"));
             return failure;
         }
         state->done.acquire(); // already running: its result is the answer
+        break;
     }
     return state->result;
 }

@@ -116,7 +116,8 @@ public:
     // While the instrument is remote-controlled setDefaultValue stores nothing.
     void setRemoteControlledCheck(std::function<bool()> check);
     // How long a call from another thread waits for the database's thread to take it up;
-    // a call not taken up by then fails and is never carried out later.
+    // a call not taken up by then fails and is never carried out later. Callers already
+    // waiting are held to the new time-out too.
     void setCallTimeout(int ms);
     // Makes this the database of GlobalFuncs::getDB and GlobalFuncs::release.
     void registerGlobally();

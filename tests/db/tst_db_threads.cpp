@@ -96,6 +96,31 @@ private slots:
         QCOMPARE(db->getDefaultValue(QStringLiteral("Late"), QStringLiteral("Write")), QStringLiteral("2"));
     }
 
+    // At shutdown the database's thread joins the workers: a caller already waiting
+    // gives up once the time-out is cut, not after the minute it began with.
+    void waitingCallerIsFreedByAShorterTimeout()
+    {
+        DB* db = DB::getInstance();
+        QVERIFY(db->initialize());
+        db->setCallTimeout(DB::kCallTimeoutMs);
+        QAtomicInt started(0);
+        bool stored = true;
+        std::unique_ptr<QThread> t(QThread::create([&]() {
+            started.storeRelease(1);
+            stored = db->setDefaultValue(QStringLiteral("Shutdown"), QStringLiteral("Write"), QStringLiteral("1"));
+        }));
+        t->start();
+        while (!started.loadAcquire())
+            QThread::msleep(1);
+        QThread::msleep(200);
+        db->setCallTimeout(0);
+        QVERIFY(t->wait(10000));
+        QVERIFY(!stored);
+        QCoreApplication::processEvents();
+        db->setCallTimeout(DB::kCallTimeoutMs);
+        QCOMPARE(db->getDefaultValue(QStringLiteral("Shutdown"), QStringLiteral("Write")), QString());
+    }
+
     void threeThreadsWhileGuiInLocalLoop()
     {
         DB* db = DB::getInstance();

@@ -1,0 +1,209 @@
+#include "app/Application.h"
+#include "core/CRC32.h"
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "fakes/FakeGpioTree.h"
+#include "fakes/FakePlatform.h"
+#include "fakes/RecordingGui.h"
+#include "fakes/TempRoot.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "hvunit/SCPins.h"
+#include "maintenance/ActionHandler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+const QString kProgram = QStringLiteral("/opt/vlf/vlf");
+const QString kDeviceConfig = QStringLiteral("/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml");
+
+QStringList threadNames()
+{
+    QStringList names;
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromLocal8Bit(comm.readAll()).trimmed();
+    }
+    return names;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes file with its CRC companion "<name>.crc".
+bool writeWithCrc(const QString& file, const QByteArray& bytes)
+{
+    return writeFile(file, bytes) &&
+           writeFile(file.left(file.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".crc"),
+                     QByteArray::number(getCRC32FromFile(QFile::encodeName(file).constData()), 16));
+}
+} // namespace
+
+class TstApplicationMaintenance : public QObject {
+    Q_OBJECT
+public:
+    TstApplicationMaintenance(Application* app, TempRoot* root, FakePlatform* platform, const QList<QVariantList>* lists,
+                              bool validBackup)
+        : m_app(app), m_root(root), m_platform(platform), m_lists(lists), m_validBackup(validBackup)
+    {
+    }
+
+private:
+    QString updates() const { return GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates); }
+    RecordingGui* gui() const { return static_cast<RecordingGui*>(m_app->gui()); }
+
+    // Installs a package through the user interface and returns the states walked.
+    QList<States::AppState> install(const QString& path, States::AppState last, int rebootsAfter)
+    {
+        QList<States::AppState> states;
+        const auto c = connect(m_app->dataModel(), &DataModell::appStateChanged, this,
+                               [&](States::AppState, States::AppState s) { states << s; });
+        emit gui()->performUpdate(updatePackage(path));
+        // The caller compares what was walked.
+        const bool reached = QTest::qWaitFor(
+            [&] { return states.contains(last) && m_platform->rebooter.calls.size() == rebootsAfter; }, 60000);
+        Q_UNUSED(reached)
+        disconnect(c);
+        return states;
+    }
+
+private slots:
+    void languageListReachesTheGuiAtStart()
+    {
+        QCOMPARE(m_lists->size(), 1);
+        QCOMPARE(m_lists->first().size(), 1);
+        QCOMPARE(m_lists->first().first().toMap().value(QStringLiteral("name")).toString(), QStringLiteral("Czech"));
+    }
+
+    void backupConfigurationOnTheStickAtStart()
+    {
+        const QString backup = updates() + QStringLiteral("/PEVANTO_backup.cfg.xml");
+        if (m_validBackup) {
+            QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(backup), 15000);
+            QTRY_COMPARE(m_platform->rebooter.calls, QStringList({QStringLiteral("reboot")}));
+            QVERIFY(readFile(m_root->path(kDeviceConfig)).contains("FromBackup"));
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(gui()->hasMessage(QStringLiteral("ConfigfileManager"), QStringLiteral("ConfigIsInvalid")),
+                                     15000);
+            QVERIFY(QFile::exists(backup));
+            QVERIFY(m_platform->rebooter.calls.isEmpty());
+        }
+    }
+
+    void reportNamesTheUnitAtIdle()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
+        QTemporaryDir folder;
+        emit m_app->actionHandler()->exportLogFiles(folder.path(), false);
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(folder.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).size(), 1, 15000);
+        QTest::qWait(200);
+        const QString report = QDir(folder.path()).entryList({QStringLiteral("*.txt")}, QDir::Files).first();
+        QCOMPARE(QString::fromUtf8(readFile(folder.path() + QLatin1Char('/') + report)).section(QLatin1Char('\n'), 2, 2),
+                 QStringLiteral("VLF-SIM 45kV"));
+    }
+
+    void softwarePackageReplacesTheProgram()
+    {
+        QVERIFY(writeFile(m_root->path(kProgram), "old program"));
+        QTemporaryDir staging;
+        const QByteArray program = QByteArray("\x7F" "ELF", 4) + "new program";
+        QVERIFY(writeWithCrc(staging.path() + QStringLiteral("/application-4.3.0.img"), program));
+        const QString package = updates() + QStringLiteral("/pevanto-Software-4.3.0.tar");
+        QCOMPARE(QProcess::execute(QStringLiteral("tar"), {QStringLiteral("-cf"), package, QStringLiteral("-C"),
+                                                          staging.path(), QStringLiteral(".")}),
+                 0);
+        const QList<States::AppState> states = install(package, States::Idle, m_validBackup ? 2 : 1);
+        QCOMPARE(states, QList<States::AppState>({States::Updating, States::Idle}));
+        QCOMPARE(m_platform->rebooter.calls.size(), m_validBackup ? 2 : 1);
+        QCOMPARE(readFile(m_root->path(kProgram)), program);
+        QCOMPARE(readFile(m_root->path(kProgram + QStringLiteral(".bak"))), QByteArray("old program"));
+    }
+
+    void firmwarePackageRestartsTheUnit()
+    {
+        const QString image = updates() + QStringLiteral("/pevantoapp-99.0.0.ldr");
+        QVERIFY(writeWithCrc(image, QByteArray(300, '\x5A')));
+        const int reboots = m_platform->rebooter.calls.size();
+        const QList<States::AppState> states = install(image, States::Idle, reboots);
+        QCOMPARE(states, QList<States::AppState>({States::Updating, States::Starting, States::Idle}));
+        QCOMPARE(m_platform->rebooter.calls.size(), reboots);
+    }
+
+private:
+    Application* m_app;
+    TempRoot* m_root;
+    FakePlatform* m_platform;
+    const QList<QVariantList>* m_lists;
+    bool m_validBackup;
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("CONSOLE_LOGGING");
+    // "--invalid-backup": the stick holds a backup configuration of another instrument.
+    const bool validBackup = !(argc > 1 && qstrcmp(argv[1], "--invalid-backup") == 0);
+    if (!validBackup) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
+    const QStringList threadsBefore = threadNames();
+
+    TempRoot root;
+    FakePlatform platform;
+    QList<int> safetyLines;
+    for (const SCPin& pin : SCPins)
+        safetyLines << pin.line;
+    FakeGpioTree gpio(safetyLines, {HVEnableLine});
+    HvUnitSimulator sim;
+    if (!sim.start())
+        return 1;
+    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
+    const QString name = validBackup ? QStringLiteral("PEVANTO") : QStringLiteral("OTHER");
+    writeFile(GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates) + QStringLiteral("/PEVANTO_backup.cfg.xml"),
+                   QStringLiteral("<configuration><key name=\"%1\"><key name=\"General\"><value name=\"FromBackup\" "
+                                  "type=\"string\">1</value></key></key></configuration>")
+                       .arg(name)
+                       .toUtf8());
+    root.writeFile(QStringLiteral("/home/root/mappedPaths/appdata/languages/vlf-Czech.qm"), "x");
+
+    QList<QVariantList> lists;
+    auto app = std::make_unique<Application>(argc, argv, [&lists] {
+        auto gui = std::make_unique<RecordingGui>();
+        QObject::connect(gui.get(), &IGUI::languageListChanged, [&lists](const QVariantList& l) { lists << l; });
+        return gui;
+    });
+    TstApplicationMaintenance tests(app.get(), &root, &platform, &lists, validBackup);
+    const int rc = QTest::qExec(&tests, argc, argv);
+    app.reset();
+    sim.stop();
+
+    QStringList left = threadNames();
+    for (const QString& n : threadsBefore)
+        left.removeOne(n);
+    left.removeAll(QStringLiteral("Thread (pooled)"));
+    if (!left.isEmpty()) {
+        std::fprintf(stderr, "FAIL! shutdown: threads left: %s\n", qPrintable(left.join(QStringLiteral(", "))));
+        return 1;
+    }
+    return rc;
+}
+
+#include "tst_applicationmaintenance.moc"
