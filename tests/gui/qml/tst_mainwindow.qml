@@ -25,6 +25,16 @@ Item {
             VlfTextField { id: lower; y: 300; width: 200 }
         }
     }
+    Component {
+        id: numberPage
+        Page {
+            title: "Numbers"
+            property alias digits: digits
+            property alias name: name
+            VlfTextField { id: digits; y: 20; width: 200; inputMethodHints: Qt.ImhDigitsOnly }
+            VlfTextField { id: name; y: 80; width: 200; inputMethodHints: Qt.ImhNoPredictiveText }
+        }
+    }
 
     VlfTestCase {
         name: "MainWindow"
@@ -101,6 +111,79 @@ Item {
             compare(findChild(window.keyboard, "suggestionRow").visible, true)
             page.lower.forceActiveFocus()
             compare(guiViewModel.inputPanelSuggestions.length, 0)
+        }
+
+        function keyOf(item, wanted) {
+            for (var i = 0; i < item.children.length; ++i) {
+                var c = item.children[i]
+                if (c.key !== undefined && c.weight !== undefined && wanted(c))
+                    return c
+                var found = keyOf(c, wanted)
+                if (found)
+                    return found
+            }
+            return null
+        }
+        function openKeyboardOn(field) {
+            field.forceActiveFocus()
+            guiViewModel.setInputPanelActive(true)
+            Qt.inputMethod.show()
+            tryCompare(window.keyboard.inputPanel, "active", true)
+        }
+
+        function test_keyboardKeysForOurFields() {
+            var page = window.pageStack.push(numberPage)
+            var keyboard = window.keyboard.inputPanel.keyboard
+            openKeyboardOn(page.digits)
+            tryCompare(keyboard, "digitsOnly", true)
+            var minus = null
+            tryVerify(function() { minus = keyOf(keyboard, function(k) { return k.text === "-" }); return minus !== null })
+            compare(minus.displayText, "-")
+            compare(keyOf(keyboard, function(k) { return k.key === Qt.Key_Space }), null)
+            var language = keyOf(keyboard, function(k) { return k.objectName === "changeLanguageKey" })
+            verify(language)
+            verify(!language.visible)
+            var ok = keyOf(keyboard, function(k) { return k.key === Qt.Key_Return })
+            var cancel = keyOf(keyboard, function(k) { return String(k).indexOf("HideKeyboardKey") === 0 })
+            compare(ok.text, "")
+            compare(ok.displayText, "")
+            compare(cancel.displayText, "")
+
+            // What the pressed key reports, and what reaches the field.
+            mousePress(minus)
+            compare(guiViewModel.activeKeyCode, 45)
+            mouseRelease(minus)
+            compare(guiViewModel.activeKeyCode, 0)
+            compare(page.digits.text, "-")
+            mousePress(ok)
+            compare(guiViewModel.activeKeyCode, Qt.Key_Enter)
+            mouseRelease(ok)
+            openKeyboardOn(page.digits)
+            mousePress(cancel)
+            compare(guiViewModel.activeKeyCode, Qt.Key_Escape)
+            mouseRelease(cancel)
+            compare(guiViewModel.activeKeyCode, 0)
+            compare(page.digits.text, "-")
+
+            // A text field keeps its space; letters report their case.
+            openKeyboardOn(page.name)
+            tryCompare(keyboard, "digitsOnly", false)
+            var space = null
+            tryVerify(function() { space = keyOf(keyboard, function(k) { return k.key === Qt.Key_Space }); return space !== null })
+            compare(space.text, " ")
+            tryVerify(function() {
+                var l = keyOf(keyboard, function(k) { return k.objectName === "changeLanguageKey" })
+                return l !== null && !l.visible
+            })
+            var q = keyOf(keyboard, function(k) { return k.text === "q" })
+            mousePress(q)
+            compare(guiViewModel.activeKeyCode, 81) // the field starts with a capital
+            mouseRelease(q)
+            mousePress(q)
+            compare(guiViewModel.activeKeyCode, 113)
+            mouseRelease(q)
+            compare(page.name.text, "Qq")
+            Qt.inputMethod.hide()
         }
 
         function test_dialogPageFollowsTheLists() {

@@ -73,24 +73,59 @@ Item {
         }
     }
 
+    // Pages answer the keyboard's OK and Cancel themselves, so these keys carry no
+    // text; the language follows the settings, so there is no language key; digit-only
+    // fields have no use for a space but need a sign.
+    function isKey(item) {
+        return item.key !== undefined && item.weight !== undefined && item.functionKey !== undefined
+    }
+    function isOkKey(key) { return key.key === Qt.Key_Return || key.key === Qt.Key_Enter }
+    function isCancelKey(key) { return String(key).indexOf("HideKeyboardKey") === 0 }
+
+    function adjustKeys() {
+        if (!inputPanel || !inputPanel.keyboard)
+            return
+        adjustKeysBelow(inputPanel.keyboard, inputPanel.keyboard.digitsOnly)
+    }
+    function adjustKeysBelow(item, digitsOnly) {
+        for (var i = 0; i < item.children.length; ++i) {
+            var key = item.children[i]
+            if (isKey(key)) {
+                if (key.objectName === "changeLanguageKey") {
+                    key.visible = false
+                } else if (isOkKey(key) || isCancelKey(key)) {
+                    key.text = ""
+                    key.displayText = ""
+                } else if (digitsOnly && key.key === Qt.Key_Space) {
+                    key.key = Qt.Key_Minus
+                    key.text = "-"
+                    key.displayText = "-"
+                }
+            }
+            adjustKeysBelow(key, digitsOnly)
+        }
+    }
+
     // The key being pressed, for pages that react to OK and Cancel of the keyboard:
-    // Escape for Cancel, Enter for OK, else the character's code, 0 when none.
-    function keyCodeOf(key, uppercase) {
-        if (key === Qt.Key_Escape || key === Qt.Key_Cancel)
+    // Escape for Cancel, Enter for OK, else the character of its text, 0 when none.
+    function keyCodeOf(key) {
+        if (!key)
+            return 0
+        if (isCancelKey(key))
             return Qt.Key_Escape
-        if (key === Qt.Key_Return || key === Qt.Key_Enter)
+        if (isOkKey(key))
             return Qt.Key_Enter
-        if (key >= Qt.Key_A && key <= Qt.Key_Z)
-            return uppercase ? key : key + 32
-        if (key > 0 && key < 0x10000)
-            return key
-        return 0
+        var text = key.uppercased ? key.text.toUpperCase() : key.text
+        return text.length > 0 ? text.charCodeAt(0) : 0
     }
 
     Connections {
-        target: InputContext.inputEngine
-        function onActiveKeyChanged(key) {
-            guiViewModel.setActiveKeyCode(panel.keyCodeOf(key, InputContext.uppercase))
+        target: inputPanel.keyboard
+        // The new layout's keys exist only once the loader has made them.
+        function onLayoutChanged() { Qt.callLater(panel.adjustKeys) }
+        function onActiveKeyChanged() {
+            panel.adjustKeys()
+            guiViewModel.setActiveKeyCode(panel.keyCodeOf(inputPanel.keyboard.activeKey))
         }
     }
 
