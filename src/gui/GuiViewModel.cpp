@@ -581,8 +581,10 @@ int GuiViewModel::questionIndex(const QString& text) const
     return -1;
 }
 
-bool GuiViewModel::hideQuestion(const QUuid& id, int result)
+bool GuiViewModel::hideQuestion(const QUuid& questionId, int result)
 {
+    // A copy: the caller may pass the id of the very entry removed below.
+    const QUuid id = questionId;
     const int index = questionIndex(id);
     if (index < 0)
         return false;

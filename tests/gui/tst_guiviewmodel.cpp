@@ -189,6 +189,20 @@ private slots:
         QVERIFY(vm->questions().isEmpty());
     }
 
+    void answeringByTextReportsTheQuestionsId()
+    {
+        auto vm = makeViewModel();
+        const QUuid id = vm->showQuestion(QStringLiteral("Go?"));
+        vm->showQuestion(QStringLiteral("Other?"));
+        QSignalSpy answered(vm.get(), &GuiViewModel::questionAnswered);
+        QSignalSpy closed(vm.get(), &GuiViewModel::questionAnsweredCloseType);
+        QVERIFY(vm->hideQuestion(QStringLiteral("Go?"), 1));
+        QCOMPARE(answered.size(), 1);
+        QCOMPARE(answered.first().at(0).toUuid(), id);
+        QCOMPARE(closed.first().at(0).toUuid(), id);
+        QCOMPARE(vm->questions().size(), 1);
+    }
+
     void waitMessagesAndTheSpecialCategories()
     {
         auto vm = makeViewModel();
