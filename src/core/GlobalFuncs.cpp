@@ -22,7 +22,7 @@ QAtomicPointer<DB> g_db;
 QAtomicPointer<IConfigBase> g_config;
 QAtomicPointer<IGUI> g_gui;
 QAtomicPointer<LoggingCtrl> g_logger;
-QAtomicPointer<ConnectionManager> g_connectionManager;
+QAtomicPointer<IConnectionManager> g_connectionManager;
 QAtomicPointer<MeasurementManager> g_measurementManager;
 QMutex g_releaserMutex;
 std::function<void()> g_dbReleaser;
@@ -58,7 +58,7 @@ DB* GlobalFuncs::getDB() { return g_db.loadAcquire(); }
 IConfigBase* GlobalFuncs::getConfig() { return g_config.loadAcquire(); }
 IGUI* GlobalFuncs::getGUI() { return g_gui.loadAcquire(); }
 LoggingCtrl* GlobalFuncs::getLogger() { return g_logger.loadAcquire(); }
-ConnectionManager* GlobalFuncs::getConnectionManager() { return g_connectionManager.loadAcquire(); }
+IConnectionManager* GlobalFuncs::getConnectionManager() { return g_connectionManager.loadAcquire(); }
 MeasurementManager* GlobalFuncs::getMeasurementManager() { return g_measurementManager.loadAcquire(); }
 
 void GlobalFuncs::setDM(DataModell* dm) { g_dm.storeRelease(dm); }
@@ -66,7 +66,7 @@ void GlobalFuncs::setDB(DB* db) { g_db.storeRelease(db); }
 void GlobalFuncs::setConfig(IConfigBase* config) { g_config.storeRelease(config); }
 void GlobalFuncs::setGUI(IGUI* gui) { g_gui.storeRelease(gui); }
 void GlobalFuncs::setLogger(LoggingCtrl* logger) { g_logger.storeRelease(logger); }
-void GlobalFuncs::setConnectionManager(ConnectionManager* cm) { g_connectionManager.storeRelease(cm); }
+void GlobalFuncs::setConnectionManager(IConnectionManager* cm) { g_connectionManager.storeRelease(cm); }
 void GlobalFuncs::setMeasurementManager(MeasurementManager* mm) { g_measurementManager.storeRelease(mm); }
 
 void GlobalFuncs::setDatabaseReleaser(std::function<void()> releaser)

@@ -8,7 +8,7 @@ class DB;
 class IConfigBase;
 class IGUI;
 class LoggingCtrl;
-class ConnectionManager;
+class IConnectionManager;
 class MeasurementManager;
 
 // Process-wide service locator and small helpers. The application frame registers
@@ -40,7 +40,8 @@ public:
     static IConfigBase* getConfig();
     static IGUI* getGUI();
     static LoggingCtrl* getLogger();
-    static ConnectionManager* getConnectionManager();
+    // Null while no connection manager is registered.
+    static IConnectionManager* getConnectionManager();
     static MeasurementManager* getMeasurementManager();
 
     static void setDM(DataModell* dm);
@@ -48,7 +49,7 @@ public:
     static void setConfig(IConfigBase* config);
     static void setGUI(IGUI* gui);
     static void setLogger(LoggingCtrl* logger);
-    static void setConnectionManager(ConnectionManager* cm);
+    static void setConnectionManager(IConnectionManager* cm);
     static void setMeasurementManager(MeasurementManager* mm);
     // Called by release() to close the database; registered by whoever owns it.
     static void setDatabaseReleaser(std::function<void()> releaser);

@@ -5,6 +5,7 @@
 #include "core/FsRoot.h"
 #include "core/GlobalFuncs.h"
 #include "core/IBacklight.h"
+#include "core/IConnectionManager.h"
 #include "core/ISystemClock.h"
 #include "core/Platform.h"
 #include "db/DB.h"
@@ -1044,6 +1045,22 @@ bool DataModell::setDateTime(qlonglong seconds, int offsetSeconds)
     const bool system = clock->setSystemTime(time);
     const bool hardware = clock->setHardwareClock(time);
     return system && hardware;
+}
+
+bool DataModell::setIp(const QString& name, const QString& address)
+{
+    // Four decimal numbers 0..255 without leading zeros: a parser would also take "1",
+    // "127.1" or read "010.0.0.1" as octal, none of which the operator meant.
+    static const QRegularExpression valid(QRegularExpression::anchoredPattern(QStringLiteral(
+        "(?:(?:25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])\\.){3}(?:25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])")));
+    if (!valid.match(address).hasMatch()) {
+        KLOG_WARN2(kClass, "setIp", QStringLiteral("IP address \"%1\" refused").arg(address));
+        return false;
+    }
+    IConnectionManager* manager = GlobalFuncs::getConnectionManager();
+    if (!manager || !manager->isWiredConnection(name))
+        return false;
+    return manager->setWiredIp(address);
 }
 
 // --- system ------------------------------------------------------------------------------

@@ -244,6 +244,9 @@ public:
     QString peerName() const;
     void setRemoteControlled(bool on, const QString& peer = QString());
     bool setDateTime(qlonglong seconds, int offsetSeconds);
+    // Gives the wired connection called name the static IPv4 address; false for any
+    // other connection, an address that is not plain dotted decimal, or no manager.
+    bool setIp(const QString& name, const QString& address);
 
     // --- system ------------------------------------------------------------
     QString getSerialNumber() const;

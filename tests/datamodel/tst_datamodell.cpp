@@ -1,4 +1,5 @@
 #include "fakes/FakeConfig.h"
+#include "fakes/FakeConnectionManager.h"
 #include "fakes/TempRoot.h"
 #include "core/GlobalFuncs.h"
 #include "config/ConfigAccessXML.h"
@@ -554,6 +555,49 @@ private slots:
         QCOMPARE(m_dm->getVoltageToTest(), 2 * ValueConverterPeak(5000000));
         m_dm->setVoltageFactor(100); // would exceed the unit's 15 kV
         QVERIFY(m_dm->getVoltageToTest() <= 15000000);
+    }
+
+    void setIpTakesOnlyPlainAddressesForTheWiredConnection_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("managerResult");
+        QTest::addColumn<bool>("expected");
+        const QString eth = QStringLiteral("Wired connection 1");
+        QTest::newRow("plain") << eth << "192.168.10.20" << true << true;
+        QTest::newRow("edges") << eth << "0.0.0.255" << true << true;
+        QTest::newRow("manager fails") << eth << "10.0.0.1" << false << false;
+        QTest::newRow("wireless name") << "Office" << "10.0.0.1" << true << false;
+        QTest::newRow("one number") << eth << "1" << true << false;
+        QTest::newRow("short form") << eth << "127.1" << true << false;
+        QTest::newRow("leading zero") << eth << "010.0.0.1" << true << false;
+        QTest::newRow("256") << eth << "10.0.0.256" << true << false;
+        QTest::newRow("five parts") << eth << "10.0.0.1.2" << true << false;
+        QTest::newRow("trailing newline") << eth << "10.0.0.1\n" << true << false;
+        QTest::newRow("blank") << eth << " 10.0.0.1" << true << false;
+        QTest::newRow("ipv6") << eth << "fe80::1" << true << false;
+        QTest::newRow("empty") << eth << "" << true << false;
+    }
+
+    void setIpTakesOnlyPlainAddressesForTheWiredConnection()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        QFETCH(bool, managerResult);
+        QFETCH(bool, expected);
+        QVERIFY(!m_dm->setIp(QStringLiteral("Wired connection 1"), QStringLiteral("10.0.0.1"))); // none registered
+
+        FakeConnectionManager manager;
+        manager.setWired(QStringLiteral("Wired connection 1"), QStringLiteral("10.0.0.9"));
+        manager.setWirelessAddress(QStringLiteral("Office"), QStringLiteral("172.16.0.4"));
+        manager.setResult(managerResult);
+        GlobalFuncs::setConnectionManager(&manager);
+        const bool result = m_dm->setIp(name, address);
+        GlobalFuncs::setConnectionManager(nullptr);
+        QCOMPARE(result, expected);
+        // Only a well-formed address for the wired connection reaches the manager.
+        const bool reaches = expected || (!managerResult && name == QLatin1String("Wired connection 1"));
+        QCOMPARE(manager.addressesSet(), reaches ? QStringList{address} : QStringList());
     }
 
     void menuLocks()
