@@ -15,7 +15,10 @@ ApplicationWindow {
     property bool backfeedTrigger: false
     readonly property string keyboardLocale: KeyboardLocale.forLanguage(guiViewModel.settings.language)
     readonly property bool keyboardFromTop: keyboard.fromTop
+    // The pages do not take the encoder while something else is shown over them.
+    readonly property bool pagesCovered: dialogLayer.depth > 0 || backfeedTrigger || guiViewModel.remoteControlled
     property alias pageStack: pageStack
+    property alias dialogLayer: dialogLayer
     property alias errorStack: errorStack
     property alias headerBar: headerBar
     property alias keyboard: keyboard
@@ -41,15 +44,16 @@ ApplicationWindow {
         return item.vlfNavigationClient.vlfNavigation.jumpTo(item, false)
     }
 
+    // The dialog page lives on its own layer over the pages, so that no page can pop it.
     function checkDialogs() {
         var pending = guiViewModel.waitList.length + guiViewModel.questionList.length
                       + guiViewModel.progressList.length > 0
+        var shown = dialogLayer.depth > 0
         var top = pageStack.currentItem
-        var dialogOnTop = top !== null && top.isDialogPage === true
-        if (pending && !dialogOnTop && !backfeedTrigger)
-            pageStack.push(dialogPage, { "title": top ? top.title : "" })
-        else if (!pending && dialogOnTop)
-            pageStack.pop()
+        if (pending && !shown && !backfeedTrigger)
+            dialogLayer.push(dialogPage, { "title": top ? top.title : "" })
+        else if (!pending && shown)
+            dialogLayer.clear()
     }
 
     onActiveFocusItemChanged: {
@@ -111,7 +115,8 @@ ApplicationWindow {
         id: headerBar
         visible: !guiViewModel.remoteControlled
         title: errorStack.visible ? (errorStack.currentItem ? errorStack.currentItem.title : "")
-                                  : (pageStack.currentItem ? pageStack.currentItem.title : "")
+               : dialogLayer.currentItem ? dialogLayer.currentItem.title
+               : (pageStack.currentItem ? pageStack.currentItem.title : "")
     }
 
     Item {
@@ -132,6 +137,29 @@ ApplicationWindow {
             popExit: Transition {}
             replaceEnter: Transition {}
             replaceExit: Transition {}
+        }
+
+        Item {
+            anchors.fill: parent
+            visible: dialogLayer.depth > 0 && !errorStack.visible
+
+            // Touches meant for the page below go nowhere.
+            MouseArea {
+                anchors.fill: parent
+                acceptedButtons: Qt.AllButtons
+                onWheel: wheel.accepted = true
+            }
+            StackView {
+                id: dialogLayer
+                objectName: "dialogLayer"
+                anchors.fill: parent
+                pushEnter: Transition {}
+                pushExit: Transition {}
+                popEnter: Transition {}
+                popExit: Transition {}
+                replaceEnter: Transition {}
+                replaceExit: Transition {}
+            }
         }
 
         StackView {

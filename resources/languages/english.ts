@@ -89,6 +89,10 @@
 <context>
     <name>Dialog</name>
     <message>
+        <source>Back</source>
+        <translation>Back</translation>
+    </message>
+    <message>
         <source>Cancel</source>
         <translation>Cancel</translation>
     </message>

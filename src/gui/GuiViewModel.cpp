@@ -80,17 +80,6 @@ const OperatingModes::OperatingMode kMenuModes[] = {
 };
 constexpr int kFirstCalibrationPlace = 9;
 
-int menuCount(QQmlListProperty<MenuViewModel>* list)
-{
-    return static_cast<const QList<MenuViewModel*>*>(list->data)->size();
-}
-
-MenuViewModel* menuAt(QQmlListProperty<MenuViewModel>* list, int index)
-{
-    const auto* entries = static_cast<const QList<MenuViewModel*>*>(list->data);
-    return index >= 0 && index < entries->size() ? entries->at(index) : nullptr;
-}
-
 template <typename Record>
 int recordCount(QQmlListProperty<IconListViewItem>* list)
 {
@@ -124,7 +113,6 @@ GuiViewModel::~GuiViewModel()
         delete q.item;
     for (const Progress& p : qAsConst(m_progresses))
         delete p.item;
-    qDeleteAll(m_waitList);
     delete m_commissioning;
 }
 
@@ -331,7 +319,7 @@ QQmlListProperty<IconListViewItem> GuiViewModel::messageList()
 
 QQmlListProperty<IconListViewItem> GuiViewModel::waitList()
 {
-    return QQmlListProperty<IconListViewItem>(this, &m_waitList);
+    return m_waitList.property(this);
 }
 
 QQmlListProperty<IconListViewItem> GuiViewModel::questionList()
@@ -350,8 +338,8 @@ QQmlListProperty<IconListViewItem> GuiViewModel::progressList()
 
 QString GuiViewModel::getModeString() const
 {
-    // Lets a mode change that was just requested reach the data model first.
-    GlobalFuncs::waitMs(50);
+    // The mode change reaches the data model directly (no event loop here: a second tap
+    // would be served in the middle of the first).
     DataModell* dm = GlobalFuncs::getDM();
     if (!dm)
         return QString();
@@ -479,8 +467,9 @@ bool GuiViewModel::hideMessageById(int category, const QUuid& id)
 {
     for (int i = 0; i < m_messages.size(); ++i) {
         if (m_messages.at(i).category == category && m_messages.at(i).id == id) {
-            delete m_messages.takeAt(i).item;
+            IconListViewItem* item = m_messages.takeAt(i).item;
             emit messageListChanged();
+            item->deleteLater();
             return true;
         }
     }
@@ -514,20 +503,20 @@ void GuiViewModel::checkMessageList()
         return;
     }
     const QDateTime current = now();
-    bool removed = false;
+    QList<IconListViewItem*> removed;
     for (int i = 0; i < m_messages.size();) {
         const QDateTime& expiry = m_messages.at(i).expiry;
-        if (expiry.isValid() && expiry < current) {
-            delete m_messages.takeAt(i).item;
-            removed = true;
-        } else {
+        if (expiry.isValid() && expiry < current)
+            removed << m_messages.takeAt(i).item;
+        else
             ++i;
-        }
     }
     if (m_messages.isEmpty())
         m_messageTimer.stop();
-    if (removed)
+    if (!removed.isEmpty())
         emit messageListChanged();
+    for (IconListViewItem* item : qAsConst(removed))
+        item->deleteLater();
 }
 
 // ---------------------------------------------------------------------------
@@ -588,8 +577,9 @@ bool GuiViewModel::hideQuestion(const QUuid& questionId, int result)
     const int index = questionIndex(id);
     if (index < 0)
         return false;
-    delete m_questions.takeAt(index).item;
+    IconListViewItem* item = m_questions.takeAt(index).item;
     emit questionListChanged();
+    item->deleteLater();
     emit questionAnswered(id, result);
     const IGUI::CloseType type = result == questionAcceptedResult()   ? IGUI::Accepted
                                  : result == questionRejectedResult() ? IGUI::Rejected
@@ -717,8 +707,9 @@ bool GuiViewModel::hideProgress(const QUuid& id)
     const int index = progressIndex(id);
     if (index < 0)
         return false;
-    delete m_progresses.takeAt(index).item;
+    IconListViewItem* item = m_progresses.takeAt(index).item;
     emit progressListChanged();
+    item->deleteLater();
     return true;
 }
 
@@ -734,7 +725,7 @@ bool GuiViewModel::hideProgress(const QString& text)
 
 QUuid GuiViewModel::showWaitMessage(const QString& text)
 {
-    for (IconListViewItem* item : qAsConst(m_waitList))
+    for (IconListViewItem* item : m_waitList.items())
         if (item->name() == text)
             return item->value().toUuid();
     const QUuid id = QUuid::createUuid();
@@ -745,19 +736,15 @@ QUuid GuiViewModel::showWaitMessage(const QString& text)
 
 bool GuiViewModel::hideWaitMessage(const QUuid& id)
 {
-    for (int i = 0; i < m_waitList.size(); ++i) {
-        if (m_waitList.at(i)->value().toUuid() == id) {
-            delete m_waitList.takeAt(i);
-            emit waitListChanged();
-            return true;
-        }
-    }
+    for (int i = 0; i < m_waitList.size(); ++i)
+        if (m_waitList.at(i)->value().toUuid() == id)
+            return m_waitList.removeAt(i, [this] { emit waitListChanged(); });
     return false;
 }
 
 bool GuiViewModel::hideWaitMessage(const QString& text)
 {
-    for (IconListViewItem* item : qAsConst(m_waitList))
+    for (IconListViewItem* item : m_waitList.items())
         if (item->name() == text)
             return hideWaitMessage(item->value().toUuid());
     return false;
@@ -769,7 +756,7 @@ bool GuiViewModel::hideWaitMessage(const QString& text)
 
 QQmlListProperty<MenuViewModel> GuiViewModel::menuEntriesProperty()
 {
-    return QQmlListProperty<MenuViewModel>(this, &m_menuEntries, &menuCount, &menuAt);
+    return m_menuEntries.property(this);
 }
 
 void GuiViewModel::initMenu()
@@ -830,17 +817,18 @@ MenuViewModel* GuiViewModel::addMenuEntry(OperatingModes::OperatingMode mode)
         return node;
     }
     const int priority = modes->getPriorityOrderForMode(mode);
-    auto it = std::find_if(m_menuEntries.begin(), m_menuEntries.end(), [modes, priority](MenuViewModel* e) {
+    const QList<MenuViewModel*>& top = m_menuEntries.items();
+    const auto it = std::find_if(top.begin(), top.end(), [modes, priority](MenuViewModel* e) {
         return modes->getPriorityOrderForMode(e->mode()) > priority;
     });
-    m_menuEntries.insert(it, node);
+    m_menuEntries.insert(int(it - top.begin()), node);
     return node;
 }
 
 MenuViewModel* GuiViewModel::getMenuEntry(OperatingModes::OperatingMode mode) const
 {
     const OperatingModes::OperatingMode parent = OperatingModes::getInstance()->getParentMode(mode);
-    const QList<MenuViewModel*>* level = &m_menuEntries;
+    const QList<MenuViewModel*>* level = &m_menuEntries.items();
     if (parent != OperatingModes::None) {
         MenuViewModel* parentNode = getMenuEntry(parent);
         if (!parentNode)

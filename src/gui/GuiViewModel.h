@@ -7,6 +7,7 @@
 #include "gui/Connections.h"
 #include "gui/IconListViewItem.h"
 #include "gui/MenuViewModel.h"
+#include "gui/OwnedItemList.h"
 #include "gui/Settings.h"
 #include "gui/SystemInformation.h"
 #include "gui/TestConfiguration.h"
@@ -151,7 +152,7 @@ public:
 
     // Main menu.
     QQmlListProperty<MenuViewModel> menuEntriesProperty();
-    const QList<MenuViewModel*>& menuEntries() const { return m_menuEntries; }
+    const QList<MenuViewModel*>& menuEntries() const { return m_menuEntries.items(); }
     // The node of a mode, built (with its parents) when the mode is enabled; null otherwise.
     MenuViewModel* addMenuEntry(OperatingModes::OperatingMode mode);
     Q_INVOKABLE MenuViewModel* getMenuEntry(OperatingModes::OperatingMode mode) const;
@@ -174,7 +175,7 @@ public:
     const QList<Message>& messages() const { return m_messages; }
     const QList<Question>& questions() const { return m_questions; }
     const QList<Progress>& progresses() const { return m_progresses; }
-    const QList<IconListViewItem*>& waitItems() const { return m_waitList; }
+    const QList<IconListViewItem*>& waitItems() const { return m_waitList.items(); }
     bool messageTimerActive() const { return m_messageTimer.isActive(); }
 
     Q_INVOKABLE QString getModeString() const;
@@ -321,13 +322,13 @@ private:
     bool m_inputPanelActive = false;
     int m_activeKeyCode = 0;
     QStringList m_inputPanelSuggestions;
-    QList<IconListViewItem*> m_waitList;
+    OwnedItemList<IconListViewItem> m_waitList;
     QList<Message> m_messages;
     QList<Question> m_questions;
     QList<Progress> m_progresses;
     QTimer m_messageTimer;
     bool m_commissioningEnabled = false;
-    QList<MenuViewModel*> m_menuEntries;
+    OwnedItemList<MenuViewModel> m_menuEntries;
     QPointer<QObject> m_abortConfirmation;
     QPointer<RestartMeasurement> m_restart;
     QSet<QUuid> m_hvOffFaults;

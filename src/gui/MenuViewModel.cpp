@@ -14,16 +14,6 @@ QString translated(const QString& key, const char* disambiguation)
     return QCoreApplication::translate("TestModes", k.constData(), disambiguation);
 }
 
-int entryCount(QQmlListProperty<MenuViewModel>* list)
-{
-    return static_cast<const QList<MenuViewModel*>*>(list->data)->size();
-}
-
-MenuViewModel* entryAt(QQmlListProperty<MenuViewModel>* list, int index)
-{
-    const auto* entries = static_cast<const QList<MenuViewModel*>*>(list->data);
-    return index >= 0 && index < entries->size() ? entries->at(index) : nullptr;
-}
 } // namespace
 
 MenuViewModel::MenuViewModel(QObject* parent) : QObject(parent)
@@ -35,7 +25,7 @@ MenuViewModel::MenuViewModel(QObject* parent) : QObject(parent)
 
 QQmlListProperty<MenuViewModel> MenuViewModel::menuEntriesProperty()
 {
-    return QQmlListProperty<MenuViewModel>(this, &m_menuEntries, &entryCount, &entryAt);
+    return m_menuEntries.property(this);
 }
 
 void MenuViewModel::addMenuEntry(MenuViewModel* child)
@@ -50,7 +40,11 @@ void MenuViewModel::addMenuEntry(MenuViewModel* child)
     m_menuEntries.append(child);
 }
 
-void MenuViewModel::setMenuEntries(const QList<MenuViewModel*>& entries) { m_menuEntries = entries; }
+void MenuViewModel::setMenuEntries(const QList<MenuViewModel*>& entries)
+{
+    // The children list is constant for QML: nothing to announce.
+    m_menuEntries.replace(entries, [] {});
+}
 
 QString MenuViewModel::description() const { return translated(m_description, "Test Mode description"); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datamodel/OperatingModes.h"
+#include "gui/OwnedItemList.h"
 
 #include <QList>
 #include <QObject>
@@ -23,10 +24,12 @@ class MenuViewModel : public QObject {
 public:
     explicit MenuViewModel(QObject* parent = nullptr);
 
-    const QList<MenuViewModel*>& menuEntries() const { return m_menuEntries; }
+    const QList<MenuViewModel*>& menuEntries() const { return m_menuEntries.items(); }
     QQmlListProperty<MenuViewModel> menuEntriesProperty();
-    // Inserts before the first child of a higher priority number; equal ones keep their order.
+    // Takes the child over and inserts it before the first child of a higher priority
+    // number; equal ones keep their order.
     void addMenuEntry(MenuViewModel* child);
+    // Takes the children over; those no longer listed are deleted once QML let them go.
     void setMenuEntries(const QList<MenuViewModel*>& entries);
 
     QString icon() const { return m_icon; }
@@ -53,7 +56,7 @@ signals:
     void enabledChanged();
 
 private:
-    QList<MenuViewModel*> m_menuEntries;
+    OwnedItemList<MenuViewModel> m_menuEntries;
     QString m_icon;
     QString m_focusIcon;
     OperatingModes::OperatingMode m_mode = OperatingModes::None;

@@ -30,12 +30,19 @@ void handler(QtMsgType type, const QMessageLogContext& context, const QString& t
 
 QmlWarnings* QmlWarnings::install()
 {
-    static QmlWarnings* instance = nullptr;
-    if (!instance) {
-        instance = new QmlWarnings();
-        g_previous = qInstallMessageHandler(handler);
-    }
+    static QmlWarnings* const instance = new QmlWarnings();
+    // Qt Test puts its own handler in place when it starts a test run; ours goes back in
+    // front of it (and of any other), without chaining to itself.
+    const QtMessageHandler current = qInstallMessageHandler(handler);
+    if (current != handler)
+        g_previous = current;
     return instance;
+}
+
+void QmlWarnings::record(const QString& text)
+{
+    QMutexLocker lock(&g_mutex);
+    g_warnings << text;
 }
 
 QStringList QmlWarnings::take()

@@ -3,14 +3,17 @@
 #include "fakes/Artifacts.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/QmlWarnings.h"
+#include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
 #include "gui/QmlTypes.h"
 
 #include <QApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQmlError>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QTranslator>
 #include <QtQuickTest>
 
 #include <memory>
@@ -89,6 +92,12 @@ public slots:
     {
         m_fixture = std::make_unique<DataModelFixture>();
         registerQmlTypes();
+        // Screenshots show the operator's texts; a key without one shows up as the key.
+        Q_INIT_RESOURCE(translations);
+        if (m_english.load(QStringLiteral(":/languages/english.qm")))
+            QCoreApplication::installTranslator(&m_english);
+        else
+            qFatal("The English catalogue cannot be loaded");
     }
     void qmlEngineAvailable(QQmlEngine* engine)
     {
@@ -97,14 +106,23 @@ public slots:
         // As the host wires it: the selected mode reaches the data model at once.
         QObject::connect(vm, &GuiViewModel::changeOperationMode, m_fixture->dm(), &DataModell::changeOperatingMode,
                          Qt::DirectConnection);
+        QObject::connect(m_fixture->dm(), &DataModell::operatingModeChanged, vm, &GuiViewModel::operatingModeChanged);
+        engine->rootContext()->setContextProperty(QStringLiteral("chartDecorator"), new ChartDecorator(engine));
         engine->rootContext()->setContextProperty(QStringLiteral("guiViewModel"), vm);
         engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), new TestHelper(vm, engine));
         engine->rootContext()->setContextProperty(QStringLiteral("qmlWarnings"), QmlWarnings::install());
+        // Qt Quick Test takes the message handler over once its first case runs; the
+        // engine's own signal still names every error and binding loop.
+        QObject::connect(engine, &QQmlEngine::warnings, engine, [](const QList<QQmlError>& warnings) {
+            for (const QQmlError& w : warnings)
+                QmlWarnings::record(w.toString());
+        });
     }
     void cleanupTestCase() { m_fixture.reset(); }
 
 private:
     std::unique_ptr<DataModelFixture> m_fixture;
+    QTranslator m_english;
 };
 
 int main(int argc, char** argv)

@@ -1,23 +1,71 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 
 // Moves the focus among the registered controls of one page. The current element is
-// always the one that holds the active focus; the order is the order of registration.
+// always the one that holds the active focus; the order is the order of registration,
+// with the pinned elements (a page's bottom row and Back) always at the end.
+//
+// While `active`, the navigation heals the focus: when the active focus is null, on the
+// navigation itself or outside `scope` (at start-up, or after the focused element was
+// removed, hidden or rebuilt) it focuses the element at the last focused index, else
+// `initialElement`, else the first usable one. Focus inside an element is left alone.
 FocusScope {
     id: nav
 
     property var elements: []
+    property var pinned: []
+    property bool active: true
+    property Item scope: nav
+    property Item initialElement: null
+    property int lastIndex: -1
     property int dblClickTime: (typeof guiViewModel !== "undefined" && guiViewModel)
                                ? guiViewModel.settings.dblClickTime : 250
     property Item pendingPress: null
+    readonly property Item windowFocusItem: Window.activeFocusItem
 
     signal jumpedToNext()
     signal jumpedToPrevious()
+
+    onWindowFocusItemChanged: {
+        var index = elementIndexOf(windowFocusItem)
+        if (index >= 0)
+            lastIndex = index
+        scheduleHeal()
+    }
+    onActiveChanged: scheduleHeal()
+    onVisibleChanged: scheduleHeal()
+    onElementsChanged: scheduleHeal()
 
     function clientOf(element) {
         return element && element.vlfNavigationClient !== undefined ? element.vlfNavigationClient : null
     }
 
-    function addNavElement(element, focus, autoPress) {
+    function isInside(item, ancestor) {
+        for (var i = item; i; i = i.parent)
+            if (i === ancestor)
+                return true
+        return false
+    }
+
+    // Index of the element that is the item or holds it, -1 when none.
+    function elementIndexOf(item) {
+        for (var i = item; i; i = i.parent) {
+            var index = elements.indexOf(i)
+            if (index >= 0)
+                return index
+        }
+        return -1
+    }
+
+    function pinnedCount() {
+        var count = 0
+        for (var i = 0; i < elements.length; ++i)
+            if (pinned.indexOf(elements[i]) >= 0)
+                ++count
+        return count
+    }
+
+    function insertElement(element, index, focus, autoPress) {
         if (!clientOf(element)) {
             console.log("missing property/function vlfNavigationClient")
             return false
@@ -27,11 +75,27 @@ FocusScope {
             return false
         }
         var list = elements
-        list.push(element)
-        elements = list
+        list.splice(index, 0, element)
         element.vlfNavigationClient.vlfNavigation = nav
+        element.visibleChanged.connect(nav.scheduleHeal)
+        element.enabledChanged.connect(nav.scheduleHeal)
+        elements = list
         if (focus)
             jumpTo(element, autoPress)
+        return true
+    }
+
+    function addNavElement(element, focus, autoPress) {
+        return insertElement(element, elements.length - pinnedCount(), focus, autoPress)
+    }
+
+    // Appends an element that stays behind every element added later.
+    function pinNavElement(element) {
+        if (!insertElement(element, elements.length, false, false))
+            return false
+        var list = pinned
+        list.push(element)
+        pinned = list
         return true
     }
 
@@ -51,6 +115,14 @@ FocusScope {
             return false
         var list = elements
         list.splice(index, 1)
+        var pins = pinned
+        var pin = pins.indexOf(element)
+        if (pin >= 0) {
+            pins.splice(pin, 1)
+            pinned = pins
+        }
+        element.visibleChanged.disconnect(nav.scheduleHeal)
+        element.enabledChanged.disconnect(nav.scheduleHeal)
         elements = list
         return true
     }
@@ -60,7 +132,11 @@ FocusScope {
             removeNavElement(parentItem.children[i])
     }
 
-    function resetElements() { elements = [] }
+    function resetElements() {
+        while (elements.length > 0)
+            removeNavElement(elements[0])
+        lastIndex = -1
+    }
 
     function validIndex(index) { return index >= 0 && index < elements.length }
 
@@ -77,7 +153,7 @@ FocusScope {
     }
 
     function usable(element) {
-        return element.visible && (element.enabled === undefined || element.enabled)
+        return element && element.visible === true && (element.enabled === undefined || element.enabled)
     }
 
     // Focuses the first element from index on (wrapping) that takes the focus.
@@ -110,6 +186,13 @@ FocusScope {
         return index
     }
 
+    function firstUsableIndex() {
+        for (var i = 0; i < elements.length; ++i)
+            if (usable(elements[i]))
+                return i
+        return -1
+    }
+
     function jumpTo(element, autoPress) {
         var index = elements.indexOf(element)
         if (index < 0 || !usable(element))
@@ -129,6 +212,38 @@ FocusScope {
             return false
         }
         return jumpTo(elements[index], autoPress)
+    }
+
+    // The initial element, else the first usable one.
+    function focusFirst() {
+        if (initialElement && jumpTo(initialElement, false))
+            return true
+        var index = firstUsableIndex()
+        return index >= 0 && focusIndex(index, true)
+    }
+
+    function needsHealing() {
+        var item = Window.activeFocusItem
+        if (!item)
+            return true
+        if (elementIndexOf(item) >= 0)
+            return !item.visible
+        // Outside the page, or somewhere in the navigation but in no element: what held
+        // the focus is gone.
+        return item === nav || !isInside(item, scope) || isInside(item, nav)
+    }
+
+    function heal() {
+        if (!active || !visible || elements.length === 0 || !needsHealing())
+            return false
+        if (validIndex(lastIndex) && usable(elements[lastIndex]))
+            return focusIndex(lastIndex, true)
+        return focusFirst()
+    }
+
+    function scheduleHeal() {
+        if (active)
+            healTimer.restart()
     }
 
     function newElementFocused(element) {
@@ -190,6 +305,13 @@ FocusScope {
         }
         dblClickTimer.element = element
         dblClickTimer.start()
+    }
+
+    // Once the focus changes of the moment have settled; dies with the navigation.
+    Timer {
+        id: healTimer
+        interval: 0
+        onTriggered: nav.heal()
     }
 
     Timer {

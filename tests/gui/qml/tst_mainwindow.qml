@@ -22,7 +22,7 @@ Item {
             property alias upper: upper
             property alias lower: lower
             VlfTextField { id: upper; y: 20; width: 200 }
-            VlfTextField { id: lower; y: 300; width: 200 }
+            VlfTextField { id: lower; y: 370; width: 200 }
         }
     }
     Component {
@@ -188,8 +188,8 @@ Item {
 
         function test_dialogPageFollowsTheLists() {
             var id = guiViewModel.showQuestion("Delete all?", "Yes", "No")
-            tryVerify(function() { return window.pageStack.currentItem.isDialogPage === true }, 2000)
-            var page = window.pageStack.currentItem
+            tryVerify(function() { return window.dialogLayer.depth === 1 }, 2000)
+            var page = window.dialogLayer.currentItem
             compare(page.kind, "question")
             compare(findChild(page, "dialogText").text, "Delete all?")
             compare(page.confirmButton.text, "Yes")
@@ -207,13 +207,12 @@ Item {
             verify(page.cancelButton.activeFocus)
             mouseClick(page.cancelButton)
             compare(guiViewModel.questionList.length, 0)
-            tryVerify(function() { return window.pageStack.currentItem.isDialogPage !== true }, 2000)
+            tryCompare(window.dialogLayer, "depth", 0, 2000)
             compare(window.pageStack.depth, 1)
 
             guiViewModel.showProgress("Copying", 0, 4, 1, 1)
-            verify(window.pageStack.currentItem.isDialogPage === true)
-            compare(window.pageStack.currentItem.kind, "progress")
-            compare(findChild(window.pageStack.currentItem, "dialogProgress").value, 0.25)
+            compare(window.dialogLayer.currentItem.kind, "progress")
+            compare(findChild(window.dialogLayer.currentItem, "dialogProgress").value, 0.25)
         }
 
         function test_noDialogPageWhileBackfeedIsShown() {
@@ -221,12 +220,11 @@ Item {
             verify(window.backfeedTrigger)
             verify(window.errorStack.visible)
             verify(!window.pageStack.visible)
-            compare(window.errorStack.currentItem.title, "BackfeedDetected")
-            compare(window.headerBar.title, "BackfeedDetected")
+            compare(window.errorStack.currentItem.title, "Backfeed detected")
+            compare(window.headerBar.title, "Backfeed detected")
             guiViewModel.showQuestion("Anything?")
             wait(400)
-            compare(window.pageStack.depth, 1)
-            verify(window.pageStack.currentItem.isDialogPage !== true)
+            compare(window.dialogLayer.depth, 0)
         }
 
         function test_remoteFrameShowsThePeer() {
@@ -235,7 +233,7 @@ Item {
             verify(window.remoteFrame.visible)
             verify(!window.headerBar.visible)
             verify(!window.body.visible)
-            compare(findChild(window.remoteFrame, "remoteText").text, "ApplicationRemoteControlled\n\nService PC")
+            compare(findChild(window.remoteFrame, "remoteText").text, "The instrument is controlled remotely\n\nService PC")
             testHelper.setRemoteControlled(false, "")
             verify(!window.remoteFrame.visible)
             verify(window.headerBar.visible)

@@ -35,7 +35,7 @@ Item {
         function stack() { return window.pageStack }
         function buttonsOf(page) {
             var out = []
-            var repeater = page.navigation.buttons
+            var repeater = page.grid.buttons
             for (var i = 0; i < repeater.count; ++i)
                 out.push(repeater.itemAt(i))
             return out

@@ -1,13 +1,11 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
 // Asks for the cable number of the next test, offering the numbers stored before.
-Page {
+VlfPage {
     id: page
 
-    property alias navigation: navigation
     property alias field: field
     property alias cancelButton: cancel
     property alias confirmButton: confirm
@@ -15,9 +13,7 @@ Page {
 
     signal confirmed(string number)
 
-    background: Rectangle { color: Style.background }
-
-    StackView.onActivated: navigation.jumpTo(field, false)
+    firstFocus: field
 
     function offerSuggestions() {
         // Read anew: the binding above may not have seen the last key yet.
@@ -25,52 +21,42 @@ Page {
             guiViewModel.setInputPanelSuggestions(guiViewModel.activities.cableNumbers(field.text.trim()))
     }
 
-    VlfNavigation {
-        id: navigation
-        anchors.fill: parent
-        focus: true
+    Column {
+        id: column
+        anchors.centerIn: parent
+        spacing: Style.margin * 2
 
-        Column {
-            id: column
-            anchors.centerIn: parent
-            spacing: Style.margin * 2
-
-            Text {
-                text: qsTranslate("Menu", "CableNumber")
-                color: Style.foreground
-                font.pixelSize: Style.fontSize
-            }
-            VlfTextField {
-                id: field
-                objectName: "cableNumberField"
-                width: 420
-                maximumLength: 30
-                text: guiViewModel.cableNumber
-                inputMethodHints: Qt.ImhNoPredictiveText
-                onTextEdited: page.offerSuggestions()
-                onActiveFocusChanged: page.offerSuggestions()
-            }
-            Row {
-                spacing: Style.margin * 2
-                anchors.right: parent.right
-                VlfButton {
-                    id: cancel
-                    objectName: "cancelButton"
-                    text: qsTranslate("Dialog", "Cancel")
-                    onClicked: page.StackView.view.pop()
-                }
-                VlfButton {
-                    id: confirm
-                    objectName: "confirmButton"
-                    text: qsTranslate("Menu", "Confirm")
-                    onClicked: page.confirmed(field.text.trim())
-                }
-            }
+        Text {
+            text: qsTranslate("Menu", "CableNumber")
+            color: Style.foreground
+            font.pixelSize: Style.fontSize
         }
-        Component.onCompleted: {
-            addNavElement(field, false, false)
-            addNavElement(cancel, false, false)
-            addNavElement(confirm, false, false)
+        VlfTextField {
+            id: field
+            objectName: "cableNumberField"
+            width: 420
+            maximumLength: 30
+            text: guiViewModel.cableNumber
+            inputMethodHints: Qt.ImhNoPredictiveText
+            onTextEdited: page.offerSuggestions()
+            onActiveFocusChanged: page.offerSuggestions()
         }
     }
+
+    buttons: [
+        VlfButton {
+            id: cancel
+            objectName: "cancelButton"
+            text: qsTranslate("Dialog", "Cancel")
+            onClicked: page.close()
+        },
+        VlfButton {
+            id: confirm
+            objectName: "confirmButton"
+            text: qsTranslate("Menu", "Confirm")
+            onClicked: page.confirmed(field.text.trim())
+        }
+    ]
+
+    Component.onCompleted: navigation.addNavElement(field, false, false)
 }

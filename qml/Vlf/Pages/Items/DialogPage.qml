@@ -108,6 +108,7 @@ Page {
     VlfNavigation {
         id: navigation
         focus: true
+        scope: page
         Component.onCompleted: {
             addNavElement(confirmButton, false, false)
             addNavElement(cancelButton, false, false)

@@ -2,8 +2,8 @@ import QtQuick 2.15
 import QtQuick.VirtualKeyboard 2.15
 import Vlf.Styles 1.0
 
-// The on-screen keyboard with its suggestion row. It comes in from the top when the
-// focused field lies in the lower part of the body, so the field stays visible.
+// The on-screen keyboard with its suggestion row. It comes in from the side where it
+// covers less of the focused field.
 Item {
     id: panel
 
@@ -18,12 +18,16 @@ Item {
     height: inputPanel.height + suggestionRow.height
     y: fromTop ? 0 : (parent ? parent.height - height : 0)
 
-    // Where the keyboard comes from for the item that holds the focus.
+    // The side from which the keyboard covers less of the focused item; the bottom when
+    // both cover it as much, and the page then scrolls the item above the keyboard.
     function placeFor(item) {
         if (!item || !body)
             return
         var pos = item.mapToItem(body, 0, 0)
-        fromTop = pos.y > body.height * 0.45
+        var reach = inputPanel.height + Style.headerHeight
+        var top = Math.max(0, Math.min(item.height, reach - pos.y))
+        var bottom = Math.max(0, Math.min(item.height, pos.y + item.height - (body.height - reach)))
+        fromTop = top < bottom
     }
 
     function putSuggestion(text) {

@@ -1,24 +1,21 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
-// The first page of the stack: one button per group of the main menu.
-Page {
+// The first page of the stack: one button per group of the main menu. Its bottom row
+// takes the entries to the history and the settings.
+VlfPage {
     id: page
 
-    property alias navigation: navigation
+    property alias grid: grid
     title: guiViewModel.systemName
 
-    background: Rectangle { color: Style.background }
-
-    StackView.onActivated: navigation.focusFirst()
-
     MenuGrid {
-        id: navigation
-        anchors.fill: parent
-        focus: true
+        id: grid
+        x: Style.margin * 2
+        y: Style.margin * 2
+        width: parent.width - 4 * Style.margin
+        page: page
         entries: guiViewModel.menuEntries
-        stack: page.StackView.view
     }
 }

@@ -4,29 +4,40 @@ import Vlf.Controls 1.0
 import Vlf.GUI 1.0
 import Vlf.Styles 1.0
 
-// The buttons of one level of the menu tree in one navigation. A node with children opens
-// its selection page; a test mode resets the configuration, selects the mode and asks for
-// the cable number.
-VlfNavigation {
+// The buttons of one level of the menu tree, registered with their page's navigation. A
+// node with children opens its selection page; a test mode resets the configuration,
+// selects the mode and asks for the cable number.
+Flow {
     id: grid
 
     property var entries: []
-    property StackView stack: null
+    property VlfPage page: null
     // On the commissioning page a procedure opens its own page.
     property bool commissioning: false
     readonly property alias buttons: repeater
+    property var shownEntries: []
 
     signal procedureRequested(int mode)
 
-    function focusFirst() {
-        for (var i = 0; i < elements.length; ++i)
-            if (jumpTo(elements[i], false))
-                return true
-        return false
+    spacing: Style.margin * 2
+
+    // The view model announces the list after every refresh; equal entries keep their
+    // buttons, and with them the focus.
+    onEntriesChanged: {
+        var next = []
+        for (var i = 0; entries && i < entries.length; ++i)
+            next.push(entries[i])
+        var same = next.length === shownEntries.length
+        for (var j = 0; same && j < next.length; ++j)
+            same = next[j] === shownEntries[j]
+        if (!same)
+            shownEntries = next
     }
 
     function openNode(node) {
-        if (!stack || !node)
+        var stack = page ? page.StackView.view : null
+        // A second tap, or a tap while the page is covered, finds its page no longer current.
+        if (!stack || !node || !page.current)
             return null
         if (node.menuEntries.length > 0) {
             var url = node.mode === OperatingMode.Calibration ? "CommissioningSelectionPage.qml"
@@ -39,30 +50,22 @@ VlfNavigation {
         }
         guiViewModel.config.reset()
         guiViewModel.setOperationMode(node.mode)
-        var page = stack.push(Qt.resolvedUrl("CableDataPage.qml"), { "title": guiViewModel.getModeString() })
-        var view = stack
-        page.confirmed.connect(function(number) {
+        var cable = stack.push(Qt.resolvedUrl("CableDataPage.qml"), { "title": guiViewModel.getModeString() })
+        cable.confirmed.connect(function(number) {
             guiViewModel.setCableNumber(number)
-            view.replace(page, Qt.resolvedUrl("TestConfigurationPage.qml"), { "title": page.title })
+            cable.replaceWith(Qt.resolvedUrl("TestConfigurationPage.qml"), { "title": cable.title })
         })
-        return page
+        return cable
     }
 
-    Flow {
-        id: flow
-        anchors.fill: parent
-        anchors.margins: Style.margin * 2
-        spacing: Style.margin * 2
-
-        Repeater {
-            id: repeater
-            model: grid.entries
-            MenuButton {
-                node: modelData
-                onClicked: grid.openNode(node)
-            }
-            onItemAdded: grid.addNavElement(item, false, false)
-            onItemRemoved: grid.removeNavElement(item)
+    Repeater {
+        id: repeater
+        model: grid.shownEntries
+        MenuButton {
+            node: modelData
+            onClicked: grid.openNode(node)
         }
+        onItemAdded: if (grid.page) grid.page.navigation.addNavElement(item, false, false)
+        onItemRemoved: if (grid.page) grid.page.navigation.removeNavElement(item)
     }
 }

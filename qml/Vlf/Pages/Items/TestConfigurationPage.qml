@@ -1,8 +1,7 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
-import Vlf.Styles 1.0
+import Vlf.Controls 1.0
 
 // The parameters of the next test; the configuration view fills it.
-Page {
-    background: Rectangle { color: Style.background }
+VlfPage {
+    showBack: true
 }

@@ -1,21 +1,18 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
 // The modes below one group of the main menu.
-Page {
+VlfPage {
     id: page
 
     property var node: null
-    property alias navigation: navigation
-    property alias commissioning: navigation.commissioning
+    property alias grid: grid
+    property alias commissioning: grid.commissioning
     signal procedureRequested(int mode)
 
     title: node ? node.subMenuText : ""
-    background: Rectangle { color: Style.background }
-
-    StackView.onActivated: navigation.focusFirst()
+    showBack: true
 
     Image {
         id: groupIcon
@@ -27,12 +24,12 @@ Page {
     }
 
     MenuGrid {
-        id: navigation
-        anchors.fill: parent
-        anchors.leftMargin: groupIcon.width + Style.margin * 3
-        focus: true
+        id: grid
+        x: groupIcon.x + groupIcon.width + Style.margin * 2
+        y: Style.margin * 2
+        width: parent.width - x - Style.margin * 2
+        page: page
         entries: page.node ? page.node.menuEntries : []
-        stack: page.StackView.view
         onProcedureRequested: page.procedureRequested(mode)
     }
 }

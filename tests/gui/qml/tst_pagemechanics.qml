@@ -1,0 +1,145 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtTest 1.15
+import Vlf.GUI 1.0
+
+// The window as an operator with the encoder meets it: Right/Left turn, Return presses.
+Item {
+    id: root
+
+    property var window: null
+
+    VlfTestCase {
+        name: "PageMechanics"
+
+        function openWindow(modes) {
+            testHelper.clearLists()
+            guiViewModel.commissioningEnabled = false
+            testHelper.setModeMask(modes)
+            var component = Qt.createComponent("qrc:/Vlf/main.qml")
+            compare(component.status, Component.Ready, component.errorString())
+            root.window = component.createObject(null)
+            root.window.requestActivate()
+            tryCompare(root.window, "active", true)
+        }
+        function testCleanup() {
+            testHelper.clearLists()
+            guiViewModel.setInputPanelActive(false)
+            guiViewModel.commissioningEnabled = false
+            var w = root.window
+            root.window = null
+            testHelper.destroyNow(w)
+        }
+
+        function stack() { return window.pageStack }
+        function buttonFor(page, mode) {
+            var repeater = page.grid.buttons
+            for (var i = 0; i < repeater.count; ++i)
+                if (repeater.itemAt(i).node.mode === mode)
+                    return repeater.itemAt(i)
+            return null
+        }
+        function focused() { return window.activeFocusItem }
+        function turn(key, times) {
+            for (var i = 0; i < (times || 1); ++i)
+                keyClick(key)
+        }
+        // Withstand, then VLF sine, by the encoder alone.
+        function openCableData() {
+            tryCompare(buttonFor(stack().currentItem, OperatingMode.Withstand), "activeFocus", true)
+            keyClick(Qt.Key_Return)
+            tryCompare(stack(), "depth", 2)
+            tryCompare(buttonFor(stack().currentItem, OperatingMode.DC), "activeFocus", true)
+            turn(Qt.Key_Right)
+            keyClick(Qt.Key_Return)
+            tryCompare(stack(), "depth", 3)
+            var cable = stack().currentItem
+            tryCompare(cable.field, "activeFocus", true)
+            return cable
+        }
+
+        // Nothing to focus before the HV unit identified itself; the encoder works as soon
+        // as the buttons appear, and a new identification keeps the focused button.
+        function test_encoderWorksFromStartUpOn() {
+            openWindow([])
+            var main = stack().currentItem
+            verify(!buttonFor(main, OperatingMode.Withstand).visible)
+
+            testHelper.setModeMask([OperatingMode.DC, OperatingMode.TanDelta, OperatingMode.SheathTest])
+            tryCompare(buttonFor(main, OperatingMode.Withstand), "activeFocus", true)
+            turn(Qt.Key_Right)
+            var diagnosis = buttonFor(main, OperatingMode.Diagnosis)
+            verify(diagnosis.activeFocus)
+
+            testHelper.setModeMask([OperatingMode.DC, OperatingMode.TanDelta, OperatingMode.SheathTest,
+                                    OperatingMode.VLFSin])
+            compare(buttonFor(main, OperatingMode.Diagnosis), diagnosis)
+            wait(50)
+            verify(diagnosis.activeFocus)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "main-page-encoder-focus"))
+
+            // The focused group disappears: the focus moves on to a button still shown.
+            testHelper.setModeMask([OperatingMode.DC, OperatingMode.SheathTest])
+            tryVerify(function() { return focused() === buttonFor(main, OperatingMode.Withstand) })
+        }
+
+        // The knob acts a double-click time late; a question arriving in that gap stays on
+        // its own layer while the page leaves, and the focus comes back when it is answered.
+        function test_questionInsideTheKnobDelayStaysShown() {
+            openWindow([OperatingMode.DC, OperatingMode.VLFSin])
+            var cable = openCableData()
+            compare(stack().depth, 3)
+            turn(Qt.Key_Right)
+            verify(cable.cancelButton.activeFocus)
+            keyClick(Qt.Key_Return)
+            guiViewModel.showQuestion("Switch the HV off?", "OK", "")
+            tryCompare(window.dialogLayer, "depth", 1)
+            tryCompare(stack(), "depth", 2)
+
+            var dialog = window.dialogLayer.currentItem
+            compare(dialog.kind, "question")
+            compare(guiViewModel.questionList.length, 1)
+            tryCompare(dialog.confirmButton, "activeFocus", true)
+            verify(!dialog.cancelButton.visible)
+            keyClick(Qt.Key_Return)
+            tryCompare(guiViewModel.questionList, "length", 0)
+            tryCompare(window.dialogLayer, "depth", 0)
+            tryVerify(function() { return focused() === buttonFor(stack().currentItem, OperatingMode.VLFSin) })
+        }
+
+        // A page leaves by its own Back, Cancel or replacement, and says so once.
+        function test_pagesLeaveThemselves() {
+            openWindow([OperatingMode.DC, OperatingMode.VLFSin])
+            var main = stack().currentItem
+            verify(!main.backButton.visible)
+            buttonFor(main, OperatingMode.Withstand).clicked()
+            var selection = stack().currentItem
+            verify(selection.backButton.visible)
+            // Back ends the encoder's cycle: DC, VLF sine, Back.
+            tryCompare(buttonFor(selection, OperatingMode.DC), "activeFocus", true)
+            turn(Qt.Key_Left)
+            verify(selection.backButton.activeFocus)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "selection-with-back"))
+            turn(Qt.Key_Right, 2)
+            verify(buttonFor(selection, OperatingMode.VLFSin).activeFocus)
+
+            keyClick(Qt.Key_Return)
+            tryCompare(stack(), "depth", 3)
+            var cable = stack().currentItem
+            var left = 0
+            cable.leaving.connect(function() { ++left })
+            cable.confirmButton.clicked()
+            compare(left, 1)
+            var configuration = stack().currentItem
+            verify(configuration.showBack)
+            compare(stack().depth, 3)
+            configuration.backButton.clicked()
+            compare(stack().currentItem, selection)
+            selection.backButton.clicked()
+            compare(stack().currentItem, main)
+            compare(left, 1)
+        }
+    }
+}
