@@ -148,15 +148,17 @@ Page {
             Item {
                 id: contentArea
                 property real extent: 0
+                // Read here so that the item keeps its children's extent up to date.
+                readonly property real childrenHeight: childrenRect.height
                 width: flick.width
                 height: Math.max(flick.height, extent)
-                onChildrenRectChanged: measureTimer.restart()
+                onChildrenHeightChanged: measureTimer.restart()
             }
             Timer {
                 id: measureTimer
                 interval: 0
                 onTriggered: {
-                    contentArea.extent = contentArea.childrenRect.height + 4 * Style.margin
+                    contentArea.extent = contentArea.childrenHeight + 4 * Style.margin
                     page.followFocus()
                 }
             }

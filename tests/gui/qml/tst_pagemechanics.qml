@@ -141,5 +141,87 @@ Item {
             compare(stack().currentItem, main)
             compare(left, 1)
         }
+
+        function rectIn(item, target) { return item.mapToItem(target, 0, 0, item.width, item.height) }
+
+        // The encoder leaves the text field at either end of its text; the keyboard comes
+        // in where it covers less and the page scrolls the field above it.
+        function test_cableDataByEncoderAndKeyboard() {
+            openWindow([OperatingMode.DC, OperatingMode.VLFSin])
+            guiViewModel.setCableNumber("K7")
+            var cable = openCableData()
+            var field = cable.field
+            compare(field.cursorPosition, 2)
+            turn(Qt.Key_Left)
+            verify(field.activeFocus)
+            compare(field.cursorPosition, 1)
+            turn(Qt.Key_Left)
+            turn(Qt.Key_Left)
+            verify(cable.confirmButton.activeFocus)
+            turn(Qt.Key_Right)
+            verify(field.activeFocus)
+            turn(Qt.Key_Right, 2)
+            compare(field.cursorPosition, 2)
+            turn(Qt.Key_Right)
+            verify(cable.cancelButton.activeFocus)
+            turn(Qt.Key_Left)
+            verify(field.activeFocus)
+
+            guiViewModel.setInputPanelActive(true)
+            Qt.inputMethod.show()
+            var keyboard = window.keyboard
+            tryCompare(keyboard.inputPanel, "active", true)
+            tryVerify(function() {
+                var r = rectIn(field, window.contentItem)
+                var k = rectIn(keyboard, window.contentItem)
+                return r.y >= 0 && (keyboard.fromTop ? r.y >= k.y + k.height : r.y + r.height <= k.y)
+            }, 2000, "the field shows beside the keyboard")
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "cable-data-keyboard"))
+            Qt.inputMethod.hide()
+            guiViewModel.setInputPanelActive(false)
+            tryCompare(cable.flickable, "contentY", 0)
+        }
+
+        // Ten procedures do not fit the window: each one the encoder reaches is scrolled
+        // into view.
+        function test_everyProcedureReachableAndShown() {
+            openWindow([OperatingMode.DC])
+            guiViewModel.commissioningEnabled = true
+            buttonFor(stack().currentItem, OperatingMode.Calibration).clicked()
+            var page = stack().currentItem
+            verify(page.commissioning)
+            tryCompare(buttonFor(page, OperatingMode.SafetyCircuitCheck), "activeFocus", true)
+            var seen = []
+            for (var i = 0; i < 11; ++i) {
+                var item = focused()
+                if (item === page.backButton)
+                    break
+                tryVerify(function() {
+                    var r = rectIn(item, page.flickable)
+                    return r.y >= 0 && r.y + r.height <= page.flickable.height
+                }, 1000, "procedure " + i + " shown")
+                seen.push(item.node.mode)
+                turn(Qt.Key_Right)
+            }
+            compare(seen.length, 10)
+            verify(page.flickable.contentY > 0)
+            turn(Qt.Key_Left)
+            tryVerify(function() { return page.flickable.contentY > 0 })
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "commissioning-last-procedure"))
+        }
+
+        // A second tap on a mode finds its page covered by the first tap's page.
+        function test_doubleTapOpensOnePage() {
+            openWindow([OperatingMode.DC, OperatingMode.VLFSin])
+            buttonFor(stack().currentItem, OperatingMode.Withstand).clicked()
+            var sine = buttonFor(stack().currentItem, OperatingMode.VLFSin)
+            sine.clicked()
+            sine.clicked()
+            compare(stack().depth, 3)
+            compare(guiViewModel.mode, OperatingMode.VLFSin)
+            compare(stack().currentItem.title, "VLF sine withstand test")
+        }
     }
 }
