@@ -914,12 +914,20 @@
         <translation>Tan delta</translation>
     </message>
     <message>
+        <source>TanDeltaE-3</source>
+        <translation>TANδ (1E-3)</translation>
+    </message>
+    <message>
         <source>TestTime</source>
         <translation>Test time</translation>
     </message>
     <message>
         <source>Voltage</source>
         <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>VoltageRMS</source>
+        <translation>U&lt;sub&gt;RMS&lt;/sub&gt;</translation>
     </message>
     <message>
         <source>VoltageU0</source>

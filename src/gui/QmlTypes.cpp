@@ -6,8 +6,12 @@
 #include "gui/Calibration.h"
 #include "gui/Connections.h"
 #include "gui/FixedValueUnit.h"
+#include "gui/GraphSeries.h"
 #include "gui/GuiViewModel.h"
 #include "gui/IconListViewItem.h"
+#include "gui/MeasurementData.h"
+#include "gui/MeasurementGraph.h"
+#include "gui/MeasurementTable.h"
 #include "gui/MenuViewModel.h"
 #include "gui/PropertyConfirmationViewModel.h"
 #include "gui/PropertySettingsViewModel.h"
@@ -17,6 +21,7 @@
 #include "gui/TestMeasurement.h"
 #include "gui/TestPreparation.h"
 #include "gui/TestResults.h"
+#include "gui/TrendSeries.h"
 #include "gui/ValueUnit.h"
 #include "gui/api/Measurement.h"
 #include "gui/api/SafetyCircuitView.h"
@@ -62,4 +67,12 @@ void registerQmlTypes()
     qmlRegisterUncreatableMetaObject(Measurement::staticMetaObject, uri, 1, 0, "TestResult",
                                      QStringLiteral("Access to measurement enums"));
     qmlRegisterType<SafetyCircuitView>(uri, 1, 0, "SafetyCircuitView");
+
+    qmlRegisterType<MeasurementData>(uri, 1, 0, "MeasurementData");
+    qmlRegisterType<MeasurementGraph>(uri, 1, 0, "MeasurementGraph");
+    qmlRegisterType<MeasurementTable>(uri, 1, 0, "MeasurementTable");
+    qmlRegisterAnonymousType<GraphSeries>("", 1);
+    qmlRegisterUncreatableType<GraphSeries>(uri, 1, 0, "GraphType", QStringLiteral("Can't create GraphType instance"));
+    qmlRegisterUncreatableType<GraphSeries>(uri, 1, 0, "DataType", QStringLiteral("Can't create DataType instance"));
+    qmlRegisterUncreatableType<TrendSeries>(uri, 1, 0, "TrendState", QStringLiteral("Can't create TrendState instance"));
 }

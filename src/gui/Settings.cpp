@@ -15,6 +15,7 @@ Settings::Settings(QObject* parent) : QObject(parent)
 {
     if (DataModell* dm = GlobalFuncs::getDM()) {
         connect(dm, &DataModell::dblClickTimeChanged, this, &Settings::dblClickTimeChanged);
+        connect(dm, &DataModell::graphUpdateIntervallChanged, this, &Settings::graphUpdateIntervallChanged);
         connect(dm, &DataModell::currentLanguageChanged, this, &Settings::languageChanged);
     }
 }
@@ -80,6 +81,12 @@ void Settings::setDblClickTime(int ms)
 {
     if (DataModell* dm = GlobalFuncs::getDM())
         dm->setDblClickTime(ms);
+}
+
+int Settings::graphUpdateIntervall() const
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    return dm ? dm->graphUpdateIntervall() : 100;
 }
 
 void Settings::languageListChanged(const QVariantList& languageList)

@@ -14,6 +14,7 @@ class Settings : public QObject {
     Q_PROPERTY(QString language READ language WRITE setLanguage NOTIFY languageChanged)
     Q_PROPERTY(QString timeFormatString READ timeFormatString NOTIFY timeFormatChanged)
     Q_PROPERTY(int dblClickTime READ dblClickTime WRITE setDblClickTime NOTIFY dblClickTimeChanged)
+    Q_PROPERTY(int graphUpdateIntervall READ graphUpdateIntervall NOTIFY graphUpdateIntervallChanged)
 public:
     explicit Settings(QObject* parent = nullptr);
 
@@ -25,6 +26,8 @@ public:
     QString timeFormatString() const;
     int dblClickTime() const;
     void setDblClickTime(int ms);
+    // How often the measurement charts redraw, in ms.
+    int graphUpdateIntervall() const;
 
 public slots:
     void languageListChanged(const QVariantList& languageList);
@@ -35,6 +38,7 @@ signals:
     void languageChanged();
     void timeFormatChanged();
     void dblClickTimeChanged();
+    void graphUpdateIntervallChanged();
     void insulationsChanged();
     void changeLanguage(QString language);
     void unlockSystemFunction(SystemFunction::eSysFunc func);

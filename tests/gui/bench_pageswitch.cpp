@@ -2,6 +2,7 @@
 // screen, for every page in the resources that opens with the root view model alone.
 #include "fakes/DataModelFixture.h"
 #include "datamodel/DataModell.h"
+#include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
 #include "gui/QmlTypes.h"
 
@@ -49,6 +50,8 @@ int main(int argc, char** argv)
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral(":/"));
     engine.rootContext()->setContextProperty(QStringLiteral("guiViewModel"), &vm);
+    ChartDecorator decorator;
+    engine.rootContext()->setContextProperty(QStringLiteral("chartDecorator"), &decorator);
     engine.load(QUrl(QStringLiteral("qrc:/Vlf/main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
