@@ -105,6 +105,14 @@
         <translation>OK</translation>
     </message>
     <message>
+        <source>ResultVoltageToHigh</source>
+        <translation>Factor has been adapted as this factor would lead to a test voltage above the maximum voltage of the unit.</translation>
+    </message>
+    <message>
+        <source>ResultVoltageToLow</source>
+        <translation>Voltage was adjusted because this factor would result in a test voltage of %1 kV.</translation>
+    </message>
+    <message>
         <source>Unknown</source>
         <translation>Unknown</translation>
     </message>
@@ -661,6 +669,89 @@
         <source>CriterionNone</source>
         <translation>None</translation>
     </message>
+    <message>
+        <source>NoEvaluationInsulationType</source>
+        <translation>No evaluation possible for this insulation type</translation>
+    </message>
+    <message>
+        <source>NoEvaluationVoltageFactors</source>
+        <translation>No evaluation possible with these voltage steps</translation>
+    </message>
+    <message>
+        <source>NoEvaluationFrequencyToLow</source>
+        <translation>No evaluation possible, test frequency too low</translation>
+    </message>
+</context>
+<context>
+    <name>TestConfiguration</name>
+    <message>
+        <source>AdjustCableParameter</source>
+        <translation>Adjust the rated voltage U0 of the cable</translation>
+    </message>
+    <message>
+        <source>AdjustFrequency</source>
+        <translation>Adjust the test frequency</translation>
+    </message>
+    <message>
+        <source>AdjustNominalVoltage</source>
+        <translation>Adjust nominal voltage U0</translation>
+    </message>
+    <message>
+        <source>AdjustNumberOfLevels</source>
+        <translation>Adjust the number of voltage steps</translation>
+    </message>
+    <message>
+        <source>AdjustTestFactor</source>
+        <translation>Adjust the test voltage as a multiple of U0</translation>
+    </message>
+    <message>
+        <source>AdjustTestTime</source>
+        <translation>Adjust the test time</translation>
+    </message>
+    <message>
+        <source>AdjustTestVoltage</source>
+        <translation>Adjust %1 test voltage</translation>
+    </message>
+    <message>
+        <source>AdjustValuesPerLevels</source>
+        <translation>Adjust the number of values per step</translation>
+    </message>
+    <message>
+        <source>AdjustVoltageFactor</source>
+        <translation>Adjust the factor of U0</translation>
+    </message>
+    <message>
+        <source>AdjustVoltageRange</source>
+        <translation>Adjust the voltage range</translation>
+    </message>
+    <message>
+        <source>MarkPhases</source>
+        <translation>Mark the phases to test</translation>
+    </message>
+    <message>
+        <source>SelectBurnMode</source>
+        <translation>Select the burn mode</translation>
+    </message>
+    <message>
+        <source>SelectDutyCycle</source>
+        <translation>Select the duty cycle</translation>
+    </message>
+    <message>
+        <source>SelectInsulationType</source>
+        <translation>Select the cable insulation</translation>
+    </message>
+    <message>
+        <source>SelectPolarityType</source>
+        <translation>Select the polarity</translation>
+    </message>
+    <message>
+        <source>SelectStandard</source>
+        <translation>Select the evaluation standard</translation>
+    </message>
+    <message>
+        <source>SelectVoltageInputType</source>
+        <translation>Select how the voltage is entered</translation>
+    </message>
 </context>
 <context>
     <name>TestData</name>
@@ -866,6 +957,14 @@
 <context>
     <name>TestParameters</name>
     <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>BurnMode</source>
+        <translation>Burn mode</translation>
+    </message>
+    <message>
         <source>Capacitance</source>
         <translation>Capacitance</translation>
     </message>
@@ -874,8 +973,24 @@
         <translation>Current</translation>
     </message>
     <message>
+        <source>DC+</source>
+        <translation>DC+</translation>
+    </message>
+    <message>
+        <source>DC-</source>
+        <translation>DC-</translation>
+    </message>
+    <message>
         <source>DutyCycle</source>
         <translation>Duty cycle</translation>
+    </message>
+    <message>
+        <source>Factor</source>
+        <translation>Factor</translation>
+    </message>
+    <message>
+        <source>FactorU0</source>
+        <translation>Factor of U0</translation>
     </message>
     <message>
         <source>Frequency</source>
@@ -898,8 +1013,44 @@
         <translation>Max. current</translation>
     </message>
     <message>
+        <source>NumberLevels</source>
+        <translation>Voltage steps</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>PEAK</source>
+        <translation>PEAK</translation>
+    </message>
+    <message>
         <source>Phase</source>
         <translation>Phase</translation>
+    </message>
+    <message>
+        <source>Polarity</source>
+        <translation>Polarity</translation>
+    </message>
+    <message>
+        <source>RMS</source>
+        <translation>RMS</translation>
+    </message>
+    <message>
+        <source>RampAuto</source>
+        <translation>Automatic</translation>
+    </message>
+    <message>
+        <source>RampManual</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>RampMode</source>
+        <translation>Voltage ramp</translation>
     </message>
     <message>
         <source>Range</source>
@@ -908,6 +1059,10 @@
     <message>
         <source>Resistance</source>
         <translation>Resistance</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
     </message>
     <message>
         <source>TanDelta</source>
@@ -922,8 +1077,20 @@
         <translation>Test time</translation>
     </message>
     <message>
+        <source>TestVoltage</source>
+        <translation>Test voltage</translation>
+    </message>
+    <message>
+        <source>ValuesLevels</source>
+        <translation>Values per step</translation>
+    </message>
+    <message>
         <source>Voltage</source>
         <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>VoltageInput</source>
+        <translation>Voltage input</translation>
     </message>
     <message>
         <source>VoltageRMS</source>
@@ -992,9 +1159,18 @@
         <translation>F</translation>
     </message>
     <message>
+        <source>Hz</source>
+        <translation>Hz</translation>
+    </message>
+    <message>
         <source>kV</source>
         <comment>unit kilo volt</comment>
         <translation>kV</translation>
+    </message>
+    <message>
+        <source>min</source>
+        <comment>unit minutes</comment>
+        <translation>min</translation>
     </message>
 </context>
 <context>

@@ -98,7 +98,8 @@ const QList<QVariant> kTicks[] = {
     {0, 1, 2, 5, 10},
 };
 
-// Parameter sets: primary, setting, measurement.
+// Parameter sets: primary (the configuration page), setting (its extended page), measurement.
+// The levels of a stepped test are set on the extended page and shown with the measurement.
 struct ModeSets {
     int mode;
     OpModeParameters primary;
@@ -132,16 +133,16 @@ const ModeSets kSets[] = {
      {P::Setting, {P::Frequency, P::VoltageType, P::VoltageFactor, P::BurnMode, P::RampMode}},
      {P::Measurement, {P::Phases, P::Voltage, P::TestTime, P::Frequency, P::LoadResistance, P::LoadCapacitance, P::Current, P::MaxCurrent}}},
     {M::TanDelta,
-     {P::Primary, {P::Phases, P::Insulation, P::VoltageU0, P::Levels}},
-     {P::Setting, {P::Frequency, P::VoltageFactor, P::ValuesPerLevel, P::EvaluationStandard}},
+     {P::Primary, {P::Phases, P::Insulation, P::VoltageU0}},
+     {P::Setting, {P::Frequency, P::VoltageFactor, P::Levels, P::ValuesPerLevel, P::EvaluationStandard}},
      {P::Measurement, {P::Phases, P::Insulation, P::VoltageU0, P::Frequency, P::Levels, P::LoadResistance, P::LoadCapacitance, P::Current}}},
     {M::MWTSingle,
      {P::Primary, {P::Phases, P::Insulation, P::Voltage, P::TestTime}},
      {P::Setting, {P::Frequency, P::VoltageType, P::VoltageFactor, P::RampMode}},
      {P::Measurement, {P::Phases, P::Voltage, P::TestTime, P::Frequency, P::LoadResistance, P::LoadCapacitance, P::Current, P::MaxCurrent}}},
     {M::MWTStep,
-     {P::Primary, {P::Phases, P::Insulation, P::Voltage, P::TestTime, P::Levels}},
-     {P::Setting, {P::Frequency, P::ValuesPerLevel, P::EvaluationStandard}},
+     {P::Primary, {P::Phases, P::Insulation, P::Voltage, P::TestTime}},
+     {P::Setting, {P::Frequency, P::Levels, P::ValuesPerLevel, P::EvaluationStandard}},
      {P::Measurement, {P::Phases, P::Insulation, P::Voltage, P::TestTime, P::Frequency, P::Levels, P::LoadResistance, P::LoadCapacitance, P::Current}}},
     {M::Decay,
      {P::Primary, {P::Phases, P::Voltage, P::TestTime}},

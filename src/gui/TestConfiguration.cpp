@@ -1,23 +1,888 @@
 #include "gui/TestConfiguration.h"
 
-TestConfiguration::TestConfiguration(QObject* parent) : QObject(parent) {}
+#include "core/DutyCycleStrings.h"
+#include "core/GlobalFuncs.h"
+#include "core/TransObject.h"
+#include "core/ValueConverter.h"
+#include "datamodel/DataModell.h"
+#include "gui/ConfigurationChoices.h"
+#include "gui/api/IGUI.h"
+#include "logging/LoggingCtrl.h"
+#include "testrun/TanDeltaStandard.h"
+#include "testrun/TanDeltaStrings.h"
 
-void TestConfiguration::onOperationModeChange(OperatingModes::OperatingMode mode)
+#include <QCoreApplication>
+#include <QLocale>
+
+#include <cmath>
+
+namespace {
+const char* const kClass = "TestConfiguration";
+using M = OperatingModes;
+using P = OpModeParameters;
+
+constexpr int VoltageScale = 10;
+constexpr double Sqrt2 = 1.4142135623730951;
+// Highest voltage factor in tenths (5.0 × U0) and lowest test voltage of a factor, kV.
+constexpr int MaxFactor = 50;
+constexpr double MinFactorVoltage = 2.0;
+constexpr int PhaseCount = 3;
+
+QString tp(const char* key) { return QCoreApplication::translate("TestParameters", key); }
+QString tc(const char* key) { return QCoreApplication::translate("TestConfiguration", key); }
+QString kiloVolt() { return QCoreApplication::translate("Units", "kV", "unit kilo volt"); }
+
+// Scaled limits must not lose a step to the binary representation of a tenth.
+int truncated(double value) { return int(std::floor(value + 1e-9)); }
+int roundedUp(double value) { return int(std::ceil(value - 1e-9)); }
+
+QString voltageTypeName(int type)
 {
+    switch (type) {
+    case VoltageType_RMS: return tp("RMS");
+    case VoltageType_PEAK: return tp("PEAK");
+    case VoltageType_Factor: return tp("Factor");
+    default: return QCoreApplication::translate("Dialog", "Unknown");
+    }
+}
+
+// The choice text back to its voltage type; None for any other text.
+eVoltageType voltageTypeFromString(const QString& text)
+{
+    for (eVoltageType type : {VoltageType_RMS, VoltageType_PEAK, VoltageType_Factor})
+        if (text == voltageTypeName(type))
+            return type;
+    return VoltageType_None;
+}
+
+QList<eVoltageType> supportedVoltageTypes(M::OperatingMode mode)
+{
+    const int bits = M::getInstance()->getSupportedVoltageTypes(mode);
+    QList<eVoltageType> types;
+    for (eVoltageType type : {VoltageType_RMS, VoltageType_PEAK, VoltageType_Factor})
+        if (bits & type)
+            types.append(type);
+    return types;
+}
+
+// "RMS" or "PEAK" beside the kV of the test voltage; nothing where RMS is not offered.
+QString voltageUnitHint(const DataModell& dm, int type)
+{
+    if (!dm.isVoltageTypeRMSSupported(dm.getOperatingMode()))
+        return QString();
+    return type == VoltageType_PEAK ? tp("PEAK") : tp("RMS");
+}
+
+void setRange(ValueUnit* item, int minimum, int maximum)
+{
+    // Set in the order that never lets the minimum pass the maximum.
+    if (minimum > item->maximum()) {
+        item->setMaximum(maximum);
+        item->setMinimum(minimum);
+    } else {
+        item->setMinimum(minimum);
+        item->setMaximum(maximum);
+    }
+}
+
+// The first three snap values (kV) as slider ticks in the item's scaled units.
+void setSnapTicks(ValueUnit* item, const QList<double>& kiloVolts)
+{
+    QList<QVariant> ticks;
+    for (int i = 0; i < kiloVolts.size() && i < 3; ++i)
+        ticks.append(kiloVolts.at(i) * item->scaleFactor());
+    item->setTicks(ticks);
+}
+
+template <typename T>
+int listCount(QQmlListProperty<T>* list)
+{
+    return static_cast<const QList<T*>*>(list->data)->size();
+}
+
+template <typename T>
+T* listAt(QQmlListProperty<T>* list, int index)
+{
+    const auto* items = static_cast<const QList<T*>*>(list->data);
+    return index >= 0 && index < items->size() ? items->at(index) : nullptr;
+}
+} // namespace
+
+QVector<unsigned short> getVoltageFactors(const DataModell& dm)
+{
+    QVector<unsigned short> factors = dm.getVoltageFactorList();
+    const int steps = int(dm.getVoltageSteps());
+    if (factors.size() > steps)
+        factors.resize(qMax(0, steps));
+    return factors;
+}
+
+TestConfiguration::TestConfiguration(QObject* parent) : QObject(parent)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return;
+    // The data model lives on its own thread: these arrive queued, in order.
+    connect(dm, &DataModell::appStateChanged, this, &TestConfiguration::appStateChanged);
+    connect(dm, &DataModell::testTimeChanged, this, &TestConfiguration::testTimeChanged);
+    connect(dm, &DataModell::phasesToTestChanged, this, &TestConfiguration::updatePhases);
+    connect(dm, &DataModell::voltageRangeChanged, this, &TestConfiguration::manualRampChanged);
+    connect(dm, &DataModell::voltageStepsChanged, this, &TestConfiguration::updateVoltageInput);
+    connect(dm, &DataModell::voltageSnapValuesChanged, this, &TestConfiguration::updateVoltageInput);
+}
+
+TestConfiguration::~TestConfiguration() = default;
+
+QQmlListProperty<PropertySettingsViewModel> TestConfiguration::mainParametersProperty()
+{
+    return QQmlListProperty<PropertySettingsViewModel>(this, &m_mainParameters, &listCount<PropertySettingsViewModel>,
+                                                       &listAt<PropertySettingsViewModel>);
+}
+
+QQmlListProperty<PropertySettingsViewModel> TestConfiguration::secondaryParametersProperty()
+{
+    return QQmlListProperty<PropertySettingsViewModel>(this, &m_secondaryParameters,
+                                                       &listCount<PropertySettingsViewModel>,
+                                                       &listAt<PropertySettingsViewModel>);
+}
+
+QQmlListProperty<PropertyConfirmationViewModel> TestConfiguration::confirmationsProperty()
+{
+    return QQmlListProperty<PropertyConfirmationViewModel>(this, &m_confirmations,
+                                                           &listCount<PropertyConfirmationViewModel>,
+                                                           &listAt<PropertyConfirmationViewModel>);
+}
+
+bool TestConfiguration::manualRamp() const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    return dm && dm->getVoltageRampMode() == VoltageRampMode_Manual;
+}
+
+int TestConfiguration::testTime() const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    return dm ? dm->getSecondsToTest() + 60 * dm->getMinutesToTest() : 0;
+}
+
+M::OperatingMode TestConfiguration::currentMode() const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    return dm ? dm->getOperatingMode() : m_mode;
+}
+
+bool TestConfiguration::isSheathMode() const
+{
+    const M::OperatingMode mode = currentMode();
+    return mode == M::SheathTest || mode == M::SheathPinpointing;
+}
+
+bool TestConfiguration::isSinglePhaseTestMode() const { return m_mode == M::TanDelta || m_mode == M::MWTStep; }
+
+bool TestConfiguration::isMwtPhaseVisible() const { return m_mode == M::MWTStep; }
+
+// ---------------------------------------------------------------------------
+// Lists
+// ---------------------------------------------------------------------------
+
+void TestConfiguration::onOperationModeChange(M::OperatingMode mode)
+{
+    const M* modes = M::getInstance();
+    KLOG_DEBUG2(kClass, "onOperationModeChange",
+                QStringLiteral("operation mode changed from %1 to %2").arg(modes->getModeName(m_mode), modes->getModeName(mode)));
     if (mode == m_mode)
         return;
+    // These tests run without a time limit.
+    if (mode == M::TanDelta || mode == M::SheathPinpointing) {
+        if (DataModell* dm = GlobalFuncs::getDM())
+            dm->setMinutesToTest(0);
+    }
     m_mode = mode;
     updateParameters();
 }
 
 void TestConfiguration::updateParameters()
 {
-    ++m_updates;
-    emit parametersUpdated();
+    updateMainParameters();
+    updateSecondaryParameters();
+    updateValuesFromModel();
 }
+
+void TestConfiguration::discardItems(QList<PropertySettingsViewModel*>& list)
+{
+    // QML lets go of the old items when the change signal arrives; they go afterwards.
+    for (PropertySettingsViewModel* item : qAsConst(list)) {
+        disconnect(item, nullptr, this, nullptr);
+        item->deleteLater();
+    }
+    list.clear();
+}
+
+PropertySettingsViewModel* TestConfiguration::addMainItem(const QString& name, const QString& description,
+                                                          const QString& unit, ValueUnit::ValueType type)
+{
+    auto* item = new PropertySettingsViewModel(name, description, unit, type, this);
+    m_mainParameters.append(item);
+    return item;
+}
+
+PropertySettingsViewModel* TestConfiguration::addSecondaryItem(const QString& name, const QString& description,
+                                                               const QString& unit, ValueUnit::ValueType type)
+{
+    auto* item = new PropertySettingsViewModel(name, description, unit, type, this);
+    m_secondaryParameters.append(item);
+    return item;
+}
+
+void TestConfiguration::updateMainParameters()
+{
+    discardItems(m_mainParameters);
+    DataModell* dm = GlobalFuncs::getDM();
+    // Unknown would stand for the data model's mode, not for the one these lists are for.
+    const P* set = dm && m_mode != M::Unknown ? dm->getPrimaryParameters(m_mode) : nullptr;
+    if (set) {
+        if (set->isParameterEnabled(P::Phases)) {
+            auto* item = addMainItem(QCoreApplication::translate("Menu", "Phases"), tc("MarkPhases"), QString(),
+                                     ValueUnit::Phases);
+            setRange(item, 0, 7);
+            connect(item, &ValueUnit::valueChanged, this, &TestConfiguration::updateConfirmEnabled);
+        }
+        if (set->isParameterEnabled(P::Insulation)) {
+            auto* item = addMainItem(tp("Insulation"), tc("SelectInsulationType"), QString(), ValueUnit::InsulationType);
+            QStringList texts;
+            const auto choices = insulationChoices(*dm);
+            for (TanDelta::evaluation::eInsulationType type : choices.ids())
+                texts << TanDelta::strings::insulationTypeToText(type, nullptr);
+            item->setStringValues(texts);
+            connect(item, &ValueUnit::valueChanged, this, &TestConfiguration::updateConfirmEnabled);
+        }
+        if (set->isParameterEnabled(P::Voltage) || set->isParameterEnabled(P::VoltageU0))
+            createVoltageItems(*dm);
+        if (set->isParameterEnabled(P::TestTime)) {
+            auto* item = addMainItem(tp("TestTime"), tc("AdjustTestTime"),
+                                     QCoreApplication::translate("Units", "min", "unit minutes"), ValueUnit::Time);
+            setRange(item, 0, M::getInstance()->maxTestTime(m_mode));
+            item->setTicks(M::getInstance()->testTimeTicks(m_mode));
+        }
+        if (set->isParameterEnabled(P::DutyCycle)) {
+            auto* item = addMainItem(tp("DutyCycle"), tc("SelectDutyCycle"), QString(), ValueUnit::DutyCycle);
+            QStringList texts;
+            for (int cycle = DutyCycle_1_4; cycle <= DutyCycle_05_1; ++cycle)
+                texts << strings::dutyCycleToName(cycle);
+            item->setStringValues(texts);
+        }
+        for (PropertySettingsViewModel* item : qAsConst(m_mainParameters))
+            connect(item, &PropertySettingsViewModel::activeChanged, this, &TestConfiguration::updateConfirmEnabled);
+        if (!m_mainParameters.isEmpty())
+            m_mainParameters.first()->setActive(true);
+    }
+    emit mainParametersChanged();
+    updateConfirmEnabled();
+}
+
+void TestConfiguration::createVoltageItems(DataModell& dm)
+{
+    const int type = dm.getVoltageType();
+    if (m_mode == M::MWTStep) {
+        auto* u0 = addMainItem(tp("VoltageU0"), tc("AdjustNominalVoltage"), kiloVolt(), ValueUnit::VoltageU0);
+        u0->setScaleFactor(VoltageScale);
+        u0->setMinimum(0);
+        auto* factor = addMainItem(tp("TestVoltage"), tc("AdjustVoltageFactor"), kiloVolt(), ValueUnit::VoltageFactor);
+        factor->setScaleFactor(VoltageScale);
+        setRange(factor, 1, MaxFactor);
+        factor->setConnectedModel(u0);
+        const QString hint = type == VoltageType_RMS ? tp("RMS") : tp("PEAK");
+        u0->setUnitHint(hint);
+        factor->setUnitHint(hint);
+        // The factor item shows U0 × factor: it changes with U0.
+        connect(u0, &ValueUnit::valueChanged, factor, [factor]() { emit factor->valueChanged(); });
+        connect(u0, &ValueUnit::valueChanged, this, &TestConfiguration::updateVoltageRange);
+        return;
+    }
+    auto* item = addMainItem(tp("Voltage"), tc("AdjustTestVoltage").arg(voltageUnitHint(dm, type)), kiloVolt(),
+                             ValueUnit::Voltage);
+    item->setScaleFactor(VoltageScale);
+    item->setValueFactor(dm.getVoltageFactor(eVoltageType(type)) / 10.0);
+    item->setUnitHint(voltageUnitHint(dm, type));
+}
+
+void TestConfiguration::updateSecondaryParameters()
+{
+    discardItems(m_secondaryParameters);
+    DataModell* dm = GlobalFuncs::getDM();
+    const P* set = dm && m_mode != M::Unknown ? dm->getSettingParameters(m_mode) : nullptr;
+    if (set) {
+        if (set->isParameterEnabled(P::Frequency)) {
+            auto* item = addSecondaryItem(tp("Frequency"), tc("AdjustFrequency"),
+                                          QCoreApplication::translate("Units", "Hz"), ValueUnit::Frequency);
+            item->setScaleFactor(100);
+            setRange(item, 0, 10);
+            item->setZeroRepresentation(tp("Auto"));
+        }
+        if (set->isParameterEnabled(P::VoltageType)) {
+            auto* item = addSecondaryItem(tp("VoltageInput"), tc("SelectVoltageInputType"), QString(),
+                                          ValueUnit::VoltageType);
+            QStringList texts;
+            for (eVoltageType type : supportedVoltageTypes(m_mode))
+                texts << voltageTypeName(type);
+            item->setStringValues(texts);
+            connect(item, &ValueUnit::valueChanged, this, [this]() {
+                applyFactorVisibility();
+                updateVoltageInput();
+                emit voltageTypeChanged();
+                updateVoltageInputPrameter();
+            });
+        }
+        if (set->isParameterEnabled(P::VoltageFactor) && m_mode != M::MWTStep) {
+            auto* item = addSecondaryItem(tp("FactorU0"), tc("AdjustVoltageFactor"), QString(), ValueUnit::VoltageFactor);
+            item->setScaleFactor(VoltageScale);
+            setRange(item, 1, MaxFactor);
+            connect(item, &ValueUnit::valueChanged, this, [this]() {
+                updateVoltageInput();
+                emit voltageFactorChanged();
+            });
+        }
+        if (set->isParameterEnabled(P::Polarity)) {
+            auto* item = addSecondaryItem(tp("Polarity"), tc("SelectPolarityType"), QString(), ValueUnit::Polarity);
+            item->setStringValues({tp("DC+"), tp("DC-")});
+        }
+        if (set->isParameterEnabled(P::RampMode)) {
+            auto* item = addSecondaryItem(tp("RampMode"), QString(), QString(), ValueUnit::RampMode);
+            item->setStringValues({tp("RampAuto"), tp("RampManual")});
+        }
+        if (set->isParameterEnabled(P::Levels)) {
+            auto* item = addSecondaryItem(tp("NumberLevels"), tc("AdjustNumberOfLevels"), QString(),
+                                          ValueUnit::NumberOfLevels);
+            setRange(item, 1, 8);
+            connect(item, &ValueUnit::valueChanged, this, &TestConfiguration::updateVoltageInput);
+        }
+        if (set->isParameterEnabled(P::ValuesPerLevel)) {
+            auto* item = addSecondaryItem(tp("ValuesLevels"), tc("AdjustValuesPerLevels"), QString(),
+                                          ValueUnit::ValuesPerLevel);
+            setRange(item, 5, 20);
+        }
+        if (set->isParameterEnabled(P::EvaluationStandard)) {
+            auto* item = addSecondaryItem(tp("Standard"), tc("SelectStandard"), QString(), ValueUnit::TanDeltaStandard);
+            QStringList texts;
+            const auto choices = standardChoices();
+            for (TanDelta::evaluation::eEvaluationStandard id : choices.ids())
+                texts << TanDelta::strings::evaluationStandardToText(id, nullptr);
+            item->setStringValues(texts);
+            item->setValue(choices.indexOf(dm->getEvaluationStandard()));
+        }
+        // Offered only by units that can burn.
+        if (set->isParameterEnabled(P::BurnMode) && (dm->getHVIdentification().supportFlags & 0x01)) {
+            auto* item = addSecondaryItem(tp("BurnMode"), tc("SelectBurnMode"), QString(), ValueUnit::BurnMode);
+            item->setStringValues({tp("Off"), tp("On")});
+        }
+        applyFactorVisibility();
+    }
+    emit secondaryParametersChanged();
+}
+
+void TestConfiguration::applyFactorVisibility()
+{
+    PropertySettingsViewModel* factor = findItem(m_secondaryParameters, ValueUnit::VoltageFactor);
+    if (factor)
+        factor->setVisible(chosenVoltageType() == VoltageType_Factor);
+}
+
+int TestConfiguration::chosenVoltageType() const
+{
+    if (PropertySettingsViewModel* item = findItem(m_secondaryParameters, ValueUnit::VoltageType))
+        return voltageTypeFromString(item->valueToString());
+    const DataModell* dm = GlobalFuncs::getDM();
+    return dm ? dm->getVoltageType() : VoltageType_None;
+}
+
+PropertySettingsViewModel* TestConfiguration::findItem(const QList<PropertySettingsViewModel*>& list,
+                                                       ValueUnit::ValueType type) const
+{
+    for (PropertySettingsViewModel* item : list)
+        if (item->type() == type)
+            return item;
+    return nullptr;
+}
+
+void TestConfiguration::setConfigurationParameterValue(ValueUnit::ValueType type, int value)
+{
+    if (PropertySettingsViewModel* item = findItem(m_mainParameters, type)) {
+        item->setValue(value);
+        emit mainParametersChanged();
+    }
+    if (PropertySettingsViewModel* item = findItem(m_secondaryParameters, type)) {
+        item->setValue(value);
+        emit secondaryParametersChanged();
+    }
+}
+
+void TestConfiguration::updateValuesFromModel()
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return;
+    setConfigurationParameterValue(ValueUnit::VoltageType, supportedVoltageTypes(m_mode).indexOf(dm->getVoltageType()));
+    applyFactorVisibility();
+    setConfigurationParameterValue(ValueUnit::VoltageFactor, dm->getVoltageFactor(VoltageType_Factor));
+    setConfigurationParameterValue(ValueUnit::Polarity, dm->getVoltagePolarity());
+    setConfigurationParameterValue(ValueUnit::BurnMode, dm->burnCurrentLimiter() ? 1 : 0);
+    setConfigurationParameterValue(ValueUnit::RampMode, dm->getVoltageRampMode());
+    setConfigurationParameterValue(ValueUnit::DutyCycle, dm->getDutyCycle());
+    setConfigurationParameterValue(ValueUnit::Frequency, int(dm->getFrequencyToTest() / 10));
+    setConfigurationParameterValue(ValueUnit::Time, dm->getMinutesToTest());
+    setConfigurationParameterValue(ValueUnit::InsulationType, insulationChoices(*dm).indexOf(dm->getCableInsulation()));
+    setConfigurationParameterValue(ValueUnit::NumberOfLevels, int(dm->getVoltageSteps()));
+    setConfigurationParameterValue(ValueUnit::ValuesPerLevel, int(dm->getNumberOfValues()));
+    setConfigurationParameterValue(ValueUnit::TanDeltaStandard, standardChoices().indexOf(dm->getEvaluationStandard()));
+
+    bool anyActive = false;
+    for (const PropertySettingsViewModel* item : qAsConst(m_mainParameters))
+        anyActive = anyActive || item->isActive();
+    if (!anyActive && !m_mainParameters.isEmpty())
+        m_mainParameters.first()->setActive(true);
+
+    updateVoltageInput();
+    updatePhases();
+}
+
+void TestConfiguration::updatePhases()
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    PropertySettingsViewModel* item = findItem(m_mainParameters, ValueUnit::Phases);
+    if (!dm || !item)
+        return;
+    const IPhaseSelect* select = dm->getPhaseSelect();
+    int bits = 0;
+    for (IPhaseSelect::Phases phase : {IPhaseSelect::L1, IPhaseSelect::L2, IPhaseSelect::L3})
+        if (select->isPhaseSelected(phase))
+            bits |= phase;
+    item->setValue(bits);
+}
+
+void TestConfiguration::updateConfirmEnabled()
+{
+    bool enabled = true;
+    for (const PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+        if (item->isActive() && item->type() == ValueUnit::Phases && item->value() == 0)
+            enabled = false;
+    }
+    if (enabled == m_confirmEnabled)
+        return;
+    m_confirmEnabled = enabled;
+    emit confirmEnabledChanged();
+}
+
+// ---------------------------------------------------------------------------
+// Confirming and writing back
+// ---------------------------------------------------------------------------
 
 void TestConfiguration::reset()
 {
-    // The parameter items come with the configuration page; they are rebuilt from here.
-    emit resetDone();
+    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+        item->setConfirm(false);
+        item->setActive(false);
+    }
+    if (!m_mainParameters.isEmpty())
+        m_mainParameters.first()->setActive(true);
+}
+
+bool TestConfiguration::confirmParameter()
+{
+    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+        if (!item->isActive())
+            continue;
+        item->setConfirm(true);
+        item->setActive(false);
+        setParameterToDataModel(item->type(), item->value(), item->scaleFactor());
+        break;
+    }
+    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+        if (!item->isConfirmed()) {
+            item->setActive(true);
+            return false;
+        }
+    }
+    if (DataModell* dm = GlobalFuncs::getDM())
+        dm->resetCurrentPhase();
+    updateConfirmations();
+    return true;
+}
+
+void TestConfiguration::confirmExtendedParameter()
+{
+    for (PropertySettingsViewModel* item : qAsConst(m_secondaryParameters))
+        if (item->visible())
+            setParameterToDataModel(item->type(), item->value(), item->scaleFactor());
+}
+
+void TestConfiguration::setParametersToDataModel()
+{
+    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters))
+        setParameterToDataModel(item->type(), item->value(), item->scaleFactor());
+}
+
+void TestConfiguration::setParameterToDataModel(ValueUnit::ValueType type, int value, int scale)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return;
+    switch (type) {
+    case ValueUnit::Phases:
+        dm->setPhasesToTest(value);
+        break;
+    case ValueUnit::Voltage:
+    case ValueUnit::VoltageU0:
+    case ValueUnit::VoltageTest: {
+        const long millivolts = scale != 0 ? long(1000000LL * value / scale) : 0;
+        if (isSheathMode())
+            dm->setVoltageRangeToTest(millivolts);
+        else
+            dm->setVoltageToTest(millivolts);
+        break;
+    }
+    case ValueUnit::Time:
+        dm->setMinutesToTest(static_cast<unsigned short>(scale != 0 ? value / scale : value));
+        break;
+    case ValueUnit::InsulationType:
+        if (const auto type = insulationChoices(*dm).idAt(value))
+            dm->setCableInsulation(*type);
+        break;
+    case ValueUnit::VoltageType:
+        writeVoltageType(*dm);
+        break;
+    case ValueUnit::VoltageFactor:
+        writeVoltageFactor(*dm, value);
+        break;
+    case ValueUnit::Polarity:
+        dm->setVoltagePolarity(value == 1 ? VoltagePolarity_Negative : VoltagePolarity_Positive);
+        break;
+    case ValueUnit::Frequency:
+        dm->setFrequencyToTest(10 * value);
+        break;
+    case ValueUnit::BurnMode:
+        dm->setBurnCurrentLimiter(value == 1);
+        break;
+    case ValueUnit::RampMode:
+        dm->setVoltageRampMode(eVoltageRampMode(value));
+        // The data model announces no ramp change of its own.
+        emit manualRampChanged();
+        break;
+    case ValueUnit::DutyCycle:
+        dm->setDutyCycle(eDutyCycle(value));
+        break;
+    case ValueUnit::NumberOfLevels:
+        dm->setVoltageSteps(unsigned(qMax(0, value)));
+        break;
+    case ValueUnit::ValuesPerLevel:
+        dm->setNumberOfValues(unsigned(qMax(0, value)));
+        break;
+    case ValueUnit::TanDeltaStandard:
+        if (const auto id = standardChoices().idAt(value))
+            dm->setEvaluationStandard(*id);
+        break;
+    case ValueUnit::Unknown:
+    default:
+        break;
+    }
+}
+
+void TestConfiguration::writeVoltageType(DataModell& dm)
+{
+    const int chosen = chosenVoltageType();
+    const eVoltageType old = dm.getVoltageType();
+    if (!findItem(m_secondaryParameters, ValueUnit::VoltageType) || chosen == VoltageType_None || chosen == old)
+        return;
+    const eVoltageType type = eVoltageType(chosen);
+    if (PropertySettingsViewModel* item = findItem(m_mainParameters, ValueUnit::Voltage))
+        item->setUnitHint(voltageUnitHint(dm, type));
+    const M::OperatingMode mode = dm.getOperatingMode();
+    long voltage = dm.getVoltageToTest();
+    // Kept for the next start: a factor stored without its type would change the voltage.
+    dm.setVoltageType(type, true);
+    if (old == VoltageType_Factor) {
+        if (type == VoltageType_RMS)
+            voltage = ValueConverter::convertPEAKToRMS(mode, voltage);
+        dm.setVoltageToTest(voltage);
+    } else if (type == VoltageType_Factor) {
+        dm.setVoltageToTest(ValueConverter::divideVoltageByFactor(ValueConverter::convertPEAKToRMS(mode, voltage),
+                                                                  dm.getVoltageFactor(VoltageType_Factor)));
+    }
+}
+
+void TestConfiguration::writeVoltageFactor(DataModell& dm, int value)
+{
+    dm.setVoltageFactor(value);
+    const int kept = dm.getVoltageFactor(VoltageType_Factor);
+    if (kept == value)
+        return;
+    IGUI* gui = GlobalFuncs::getGUI();
+    if (!gui)
+        return;
+    if (kept < value) {
+        gui->showMessageDlg(CAT_INF, TransObject(QStringLiteral("Dialog"), QStringLiteral("ResultVoltageToHigh"),
+                                                 {QString::number(kept)}),
+                            false, true);
+        return;
+    }
+    // The voltage the operator asked for, so that the note explains the raise.
+    const double asked = double(shownMillivolts(dm.getVoltageToTest())) * value / 10.0 / 1000000.0;
+    gui->showMessageDlg(CAT_INF, TransObject(QStringLiteral("Dialog"), QStringLiteral("ResultVoltageToLow"),
+                                             {QLocale().toString(asked, 'f', 1)}),
+                        false, true);
+}
+
+void TestConfiguration::updateConfirmations()
+{
+    // The page that shows the old rows may still be on its way out: they go one
+    // rebuild later.
+    for (PropertyConfirmationViewModel* row : qAsConst(m_retiredConfirmations))
+        row->deleteLater();
+    m_retiredConfirmations = m_confirmations;
+    m_confirmations.clear();
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (!dm || !isSinglePhaseTestMode())
+        return;
+    auto* levels = new PropertyConfirmationViewModel(PropertyConfirmationViewModel::VoltageLevels, this);
+    levels->setConfirm(dm->isTanDeltaWaiting());
+    m_confirmations.append(levels);
+    // The phase to connect is the next one the sequence measures, not the one just done.
+    const int selected = dm->phasesToTest();
+    const int current = dm->tanDeltaPhaseIndex();
+    int next = current;
+    for (int phase = qMax(0, current + 1); phase < PhaseCount; ++phase) {
+        if (selected & (1 << phase)) {
+            next = phase;
+            break;
+        }
+    }
+    auto* phaseRow = new PropertyConfirmationViewModel(PropertyConfirmationViewModel::Phase, this);
+    phaseRow->setValue(qMax(0, next));
+    m_confirmations.append(phaseRow);
+}
+
+void TestConfiguration::appStateChanged(States::AppState, States::AppState state)
+{
+    if (state == States::WaitPhaseConnect)
+        updateConfirmations();
+}
+
+QString TestConfiguration::tanDeltaEvaluationInfo() const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return QString();
+    const auto standard = TanDelta::evaluation::Standard::makeShared(dm->getEvaluationStandard());
+    if (!standard)
+        return QString();
+    if (!standard->insulationSupported(dm->getCableInsulation()))
+        return QCoreApplication::translate("TanDelta", "NoEvaluationInsulationType");
+    if (!standard->voltageFactorsSupported(getVoltageFactors(*dm), TanDelta::evaluation::Standard::AllFactors))
+        return QCoreApplication::translate("TanDelta", "NoEvaluationVoltageFactors");
+    const unsigned long frequency = dm->getFrequencyToTest();
+    if (frequency > 0 && frequency <= 99)
+        return QCoreApplication::translate("TanDelta", "NoEvaluationFrequencyToLow");
+    return QString();
+}
+
+// ---------------------------------------------------------------------------
+// Voltage input
+// ---------------------------------------------------------------------------
+
+long TestConfiguration::shownMillivolts(long millivolts) const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return millivolts;
+    const eVoltageType type = dm->getVoltageType();
+    long value = millivolts;
+    if (type == VoltageType_Factor)
+        value = ValueConverter::divideVoltageByFactor(value, dm->getVoltageFactor(VoltageType_Factor));
+    if (type == VoltageType_RMS || type == VoltageType_Factor)
+        value = ValueConverter::convertPEAKToRMS(dm->getOperatingMode(), value);
+    return value;
+}
+
+double TestConfiguration::convertVoltage(long millivolts) const
+{
+    return qRound(shownMillivolts(millivolts) * 10.0 / 1000000.0) / 10.0;
+}
+
+long TestConfiguration::storedVoltage(const DataModell& dm) const
+{
+    // The sheath modes write the range; showing the voltage would lose what was entered.
+    return isSheathMode() ? dm.getVoltageRangeToTest().second : dm.getVoltageToTest();
+}
+
+double TestConfiguration::voltage() const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return 0.0;
+    const long stored = manualRamp() ? dm->getVoltageRangeToTest().second : dm->getVoltageToTest();
+    double shown = convertVoltage(stored);
+    if (dm->getVoltageType() == VoltageType_Factor)
+        shown *= dm->getVoltageFactor(VoltageType_Factor) / 10.0;
+    return shown;
+}
+
+QVariantList TestConfiguration::voltageSteps() const
+{
+    QVariantList steps;
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return steps;
+    const QVector<unsigned short> factors = dm->getVoltageFactorList();
+    const int count = int(dm->getVoltageSteps());
+    for (int i = 0; i < factors.size() && i < count; ++i)
+        steps.append(QVariant(factors.at(i) / 100.0));
+    return steps;
+}
+
+double TestConfiguration::voltageFactor() const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    return dm ? dm->getVoltageFactor(VoltageType_Factor) / 10.0 : 1.0;
+}
+
+QPair<int, int> TestConfiguration::factorRange(double u0, double maxVoltage, int scale)
+{
+    // Without a U0 there is nothing to divide by.
+    if (!(u0 > 0))
+        return qMakePair(1, MaxFactor);
+    const int maximum = qBound(1, truncated(scale * maxVoltage / u0), MaxFactor);
+    const int minimum = qBound(1, roundedUp(scale * MinFactorVoltage / u0), maximum);
+    return qMakePair(minimum, maximum);
+}
+
+void TestConfiguration::updateVoltageRange()
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (!dm || dm->getVoltageType() == VoltageType_None)
+        return;
+    const QPair<long, long> range = dm->getVoltageRange(M::Unknown);
+    double minKV = convertVoltage(range.first);
+    if (!(minKV > 0))
+        minKV = 0;
+    const double maxKV = convertVoltage(range.second);
+    const bool manual = manualRamp();
+    const QString rangeName = tp("Range");
+    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+        const int scale = item->scaleFactor();
+        switch (item->type()) {
+        case ValueUnit::Voltage:
+            item->setUnit(kiloVolt());
+            item->setName(manual ? rangeName : tp("Voltage"));
+            setRange(item, qRound(scale * minKV), truncated(scale * maxKV));
+            break;
+        case ValueUnit::VoltageU0:
+            item->setUnit(kiloVolt());
+            item->setName(manual ? rangeName : tp("VoltageU0"));
+            setRange(item, truncated(scale * minKV), truncated(scale * maxKV));
+            break;
+        case ValueUnit::VoltageTest:
+            item->setUnit(kiloVolt());
+            item->setName(manual ? rangeName : tp("VoltageU0"));
+            setRange(item, qRound(scale * minKV), truncated(scale * maxKV));
+            break;
+        case ValueUnit::VoltageFactor: {
+            item->setUnit(kiloVolt());
+            item->setName(manual ? rangeName : tp("TestVoltage"));
+            QPair<int, int> limits(1, MaxFactor);
+            if (const PropertySettingsViewModel* u0 = item->getConnectedModel()) {
+                const double u0KV = u0->scaleFactor() > 0 ? double(u0->value()) / u0->scaleFactor() : 0.0;
+                limits = factorRange(u0KV, convertVoltage(dm->getVoltageMax(M::None)), scale);
+            }
+            setRange(item, limits.first, limits.second);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+void TestConfiguration::updateVoltageInput()
+{
+    updateVoltageRange();
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (!dm)
+        return;
+    const eVoltageType type = dm->getVoltageType();
+    const M::OperatingMode mode = dm->getOperatingMode();
+    const bool sheath = isSheathMode();
+    const bool manual = manualRamp();
+    const QString hint = type == VoltageType_RMS ? tp("RMS") : tp("PEAK");
+    const QString testVoltageDescription = tc("AdjustTestVoltage").arg(hint);
+
+    QList<double> nominalSnaps = dm->getVoltageSnapValues(DataModell::NominalVoltageSnaps);
+    QList<double> testSnaps = dm->getVoltageSnapValues(DataModell::TestVoltageSnaps);
+    if (sheath)
+        testSnaps = {3.0, 50.0, 100.0};
+    else if (mode == M::TanDelta)
+        testSnaps = nominalSnaps;
+    if (type != VoltageType_PEAK) {
+        for (double& v : nominalSnaps)
+            v /= Sqrt2;
+        for (double& v : testSnaps)
+            v /= Sqrt2;
+    }
+
+    const long stored = storedVoltage(*dm);
+    const double factor = dm->getVoltageFactor(type) / 10.0;
+    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+        switch (item->type()) {
+        case ValueUnit::Voltage:
+            item->setName(mode == M::TanDelta ? tp("VoltageU0") : tp("TestVoltage"));
+            if (type == VoltageType_PEAK) {
+                item->setDescription(sheath ? tc("AdjustVoltageRange") : testVoltageDescription);
+                setSnapTicks(item, testSnaps);
+            } else if (type == VoltageType_Factor) {
+                item->setDescription(tc("AdjustCableParameter"));
+                setSnapTicks(item, nominalSnaps);
+            } else {
+                item->setDescription(mode == M::TanDelta ? tc("AdjustCableParameter")
+                                                         : (sheath ? tc("AdjustVoltageRange") : testVoltageDescription));
+                setSnapTicks(item, testSnaps);
+            }
+            break;
+        case ValueUnit::VoltageFactor:
+            item->setName(manual ? tp("Range") : tp("TestVoltage"));
+            item->setDescription(tc("AdjustTestFactor"));
+            setSnapTicks(item, nominalSnaps);
+            break;
+        case ValueUnit::VoltageU0:
+            item->setName(manual ? tp("Range") : tp("VoltageU0"));
+            item->setDescription(tc("AdjustCableParameter"));
+            setSnapTicks(item, nominalSnaps);
+            break;
+        case ValueUnit::VoltageTest:
+            item->setName(manual ? tp("Range") : tp("TestVoltage"));
+            item->setDescription(sheath ? tc("AdjustVoltageRange") : testVoltageDescription);
+            setSnapTicks(item, testSnaps);
+            break;
+        default:
+            continue;
+        }
+        // The factor item keeps the stored factor; only the voltage items take the voltage.
+        if (item->type() != ValueUnit::VoltageFactor)
+            item->setValue(qRound(convertVoltage(stored) * item->scaleFactor()));
+        item->setValueFactor(factor);
+    }
+}
+
+void TestConfiguration::updateVoltageInputPrameter()
+{
+    PropertySettingsViewModel* item = findItem(m_mainParameters, ValueUnit::Voltage);
+    if (!item)
+        return;
+    const bool manual = manualRamp();
+    if (chosenVoltageType() == VoltageType_Factor) {
+        item->setDescription(tc("AdjustNominalVoltage"));
+        item->setName(manual ? tp("Range") : tp("VoltageU0"));
+        item->setUnit(QString());
+    } else {
+        item->setDescription(tp("TestVoltage"));
+        item->setName(manual ? tp("Range") : tp("Voltage"));
+        item->setUnit(kiloVolt());
+    }
 }

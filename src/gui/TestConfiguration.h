@@ -1,31 +1,126 @@
 #pragma once
 
 #include "datamodel/OperatingModes.h"
+#include "datamodel/InstrumentTypes.h"
+#include "gui/PropertyConfirmationViewModel.h"
+#include "gui/PropertySettingsViewModel.h"
 
+#include <QList>
 #include <QObject>
+#include <QPair>
+#include <QQmlListProperty>
+#include <QVariantList>
+#include <QVector>
 
-// Configuration of the next test. The parameter lists and their editing come with the
-// configuration pages; the host already follows mode changes and re-reads on demand.
+class DataModell;
+
+// The voltage factors (percent of U0) of the levels of a stepped test, cut to the
+// number of levels set.
+QVector<unsigned short> getVoltageFactors(const DataModell& dm);
+
+// The view model of the configuration, extended configuration and confirmation pages:
+// one item per parameter of the chosen mode, filled from the test settings, confirmed
+// one after the other and written back into the test settings.
 class TestConfiguration : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QQmlListProperty<PropertySettingsViewModel> mainParameters READ mainParametersProperty
+                   NOTIFY mainParametersChanged)
+    Q_PROPERTY(QQmlListProperty<PropertySettingsViewModel> secondaryParameters READ secondaryParametersProperty
+                   NOTIFY secondaryParametersChanged)
+    // Read when the confirmation page opens; rebuilt only before it opens again.
+    Q_PROPERTY(QQmlListProperty<PropertyConfirmationViewModel> confirmations READ confirmationsProperty)
+    Q_PROPERTY(bool confirmEnabled READ confirmEnabled NOTIFY confirmEnabledChanged)
+    Q_PROPERTY(bool manualRamp READ manualRamp NOTIFY manualRampChanged)
+    Q_PROPERTY(int testTime READ testTime NOTIFY testTimeChanged)
 public:
     explicit TestConfiguration(QObject* parent = nullptr);
+    ~TestConfiguration() override;
+
+    QQmlListProperty<PropertySettingsViewModel> mainParametersProperty();
+    QQmlListProperty<PropertySettingsViewModel> secondaryParametersProperty();
+    QQmlListProperty<PropertyConfirmationViewModel> confirmationsProperty();
+    const QList<PropertySettingsViewModel*>& mainParameters() const { return m_mainParameters; }
+    const QList<PropertySettingsViewModel*>& secondaryParameters() const { return m_secondaryParameters; }
+    const QList<PropertyConfirmationViewModel*>& confirmations() const { return m_confirmations; }
 
     OperatingModes::OperatingMode mode() const { return m_mode; }
-    int updates() const { return m_updates; }
+    bool confirmEnabled() const { return m_confirmEnabled; }
+    bool manualRamp() const;
+    int testTime() const;
 
-    // Back to the defaults before a new test is configured.
     Q_INVOKABLE void reset();
+    Q_INVOKABLE void updateValuesFromModel();
+    Q_INVOKABLE void updateVoltageInput();
+    // Confirms the parameter being edited; true once every one is confirmed.
+    Q_INVOKABLE bool confirmParameter();
+    Q_INVOKABLE void confirmExtendedParameter();
+    Q_INVOKABLE void setParametersToDataModel();
+    // The test voltage in kV as the operator states it (RMS, peak, or U0 × factor).
+    Q_INVOKABLE double voltage() const;
+    // The levels of a stepped test as multiples of U0.
+    Q_INVOKABLE QVariantList voltageSteps() const;
+    Q_INVOKABLE double voltageFactor() const;
+    // Why the chosen standard cannot evaluate the test; empty when it can.
+    Q_INVOKABLE QString tanDeltaEvaluationInfo() const;
+    Q_INVOKABLE bool isSinglePhaseTestMode() const;
+    Q_INVOKABLE bool isMwtPhaseVisible() const;
+
+    // Stored millivolts (peak) to the kilovolts shown for the current voltage type.
+    double convertVoltage(long millivolts) const;
+    void updateVoltageRange();
+    void setParameterToDataModel(ValueUnit::ValueType type, int value, int scale);
+
+    // Range of a factor item (tenths) for a U0 (kV) and the highest voltage (kV): no
+    // test voltage below 2 kV, none above the highest, never above 5.0 × U0.
+    static QPair<int, int> factorRange(double u0, double maxVoltage, int scale);
 
 public slots:
     void onOperationModeChange(OperatingModes::OperatingMode mode);
     void updateParameters();
+    void updatePhases();
+    void appStateChanged(States::AppState old, States::AppState state);
+    void updateVoltageInputPrameter();
 
 signals:
-    void parametersUpdated();
-    void resetDone();
+    void mainParametersChanged();
+    void secondaryParametersChanged();
+    void confirmEnabledChanged();
+    void manualRampChanged();
+    void testTimeChanged();
+    void voltageTypeChanged();
+    void voltageFactorChanged();
 
 private:
-    OperatingModes::OperatingMode m_mode = OperatingModes::None;
-    int m_updates = 0;
+    void updateMainParameters();
+    void updateSecondaryParameters();
+    void updateConfirmations();
+    void updateConfirmEnabled();
+    void createVoltageItems(DataModell& dm);
+    PropertySettingsViewModel* addMainItem(const QString& name, const QString& description, const QString& unit,
+                                           ValueUnit::ValueType type);
+    PropertySettingsViewModel* addSecondaryItem(const QString& name, const QString& description,
+                                                const QString& unit, ValueUnit::ValueType type);
+    void setConfigurationParameterValue(ValueUnit::ValueType type, int value);
+    PropertySettingsViewModel* findItem(const QList<PropertySettingsViewModel*>& list,
+                                        ValueUnit::ValueType type) const;
+    // The voltage the voltage items stand for: the range in the sheath modes.
+    long storedVoltage(const DataModell& dm) const;
+    // convertVoltage without the rounding to 0.1 kV, in millivolts.
+    long shownMillivolts(long millivolts) const;
+    // The type the voltage type editor names now; the stored type without that editor.
+    int chosenVoltageType() const;
+    // The factor editor shows only while the chosen type reads Factor.
+    void applyFactorVisibility();
+    void writeVoltageType(DataModell& dm);
+    void writeVoltageFactor(DataModell& dm, int value);
+    void discardItems(QList<PropertySettingsViewModel*>& list);
+    bool isSheathMode() const;
+    OperatingModes::OperatingMode currentMode() const;
+
+    QList<PropertySettingsViewModel*> m_mainParameters;
+    QList<PropertySettingsViewModel*> m_secondaryParameters;
+    QList<PropertyConfirmationViewModel*> m_confirmations;
+    QList<PropertyConfirmationViewModel*> m_retiredConfirmations;
+    bool m_confirmEnabled = false;
+    OperatingModes::OperatingMode m_mode = OperatingModes::Unknown;
 };

@@ -365,10 +365,10 @@ private slots:
         emit vm->calibration()->hvUnitParamChanged(eHVUnitParamType_GainU, 42);
         QCOMPARE(param.size(), 1);
 
-        const int before = vm->config()->updates();
+        QSignalSpy rebuilt(vm->config(), &TestConfiguration::mainParametersChanged);
         emit vm->defaultValuesLoaded();
         emit vm->languageChanged();
-        QCOMPARE(vm->config()->updates(), before + 2);
+        QCOMPARE(rebuilt.size(), 2);
 
         QSignalSpy mode(vm.get(), &GuiViewModel::changeOperationMode);
         vm->setOperationMode(OperatingModes::VLFSin);

@@ -8,8 +8,6 @@ Item {
 
     property var window: null
 
-    SignalSpy { id: configReset; target: guiViewModel.config; signalName: "resetDone" }
-
     VlfTestCase {
         name: "MenuPages"
 
@@ -23,7 +21,6 @@ Item {
             verify(root.window)
             root.window.requestActivate()
             tryCompare(root.window, "active", true)
-            configReset.clear()
         }
         function testCleanup() {
             guiViewModel.setInputPanelActive(false)
@@ -80,8 +77,9 @@ Item {
             verify(testHelper.saveScreenshot(window, "test-selection"))
 
             buttonFor(selection, OperatingMode.VLFSin).clicked()
-            compare(configReset.count, 1)
             compare(guiViewModel.mode, OperatingMode.VLFSin)
+            var config = guiViewModel.config
+            verify(config.mainParameters.length > 0)
             compare(stack().depth, 3)
             var cable = stack().currentItem
             verify(cable.field !== undefined)
@@ -92,6 +90,13 @@ Item {
             cable.cancelButton.clicked()
             compare(stack().depth, 2)
             compare(stack().currentItem, selection)
+
+            // The same mode again starts its configuration afresh.
+            config.confirmParameter()
+            verify(config.mainParameters[0].isConfirmed)
+            buttonFor(selection, OperatingMode.VLFSin).clicked()
+            verify(!config.mainParameters[0].isConfirmed)
+            verify(config.mainParameters[0].isActive)
         }
 
         function test_cableDataOffersStoredNumbersAndConfirms() {
@@ -125,6 +130,9 @@ Item {
 
         function test_calibrationOpensTheCommissioningSelection() {
             guiViewModel.commissioningEnabled = true
+            guiViewModel.setOperationMode(OperatingMode.DC)
+            guiViewModel.config.reset()
+            guiViewModel.config.confirmParameter()
             var main = stack().currentItem
             buttonFor(main, OperatingMode.Calibration).clicked()
             var page = stack().currentItem
@@ -136,7 +144,7 @@ Item {
             buttonFor(page, OperatingMode.OutputCalibration).clicked()
             compare(requested, [OperatingMode.OutputCalibration])
             compare(stack().depth, 2)
-            compare(configReset.count, 0)
+            verify(guiViewModel.config.mainParameters[0].isConfirmed)
             compare(guiViewModel.mode, modeBefore)
             guiViewModel.commissioningEnabled = false
         }
