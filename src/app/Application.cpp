@@ -10,6 +10,7 @@
 #include "app/DMhvStateSubscriber.h"
 #include "app/DataModelSafetyReceiver.h"
 #include "app/DataModelTestBoostModel.h"
+#include "app/HvOffOnCrash.h"
 #include "datamodel/DataModell.h"
 #include "db/DbLogSink.h"
 #include "hvunit/ExtPortManager.h"
@@ -19,6 +20,8 @@
 #include "testrun/TTestThread.h"
 #include "hvunit/TestBoostManagerExtPort.h"
 #include "hvunit/GPIOManager.h"
+#include "hvunit/GPIOsys.h"
+#include "hvunit/SCPins.h"
 #include "core/GlobalFuncs.h"
 #include "gui/Gui.h"
 #include "app/RotaryEncoder.h"
@@ -36,6 +39,8 @@
 
 namespace {
 const char* const kClass = "Application";
+// How long the shutdown waits for the commissioning procedures to end their runs.
+constexpr int kMachineReleaseMs = 5000;
 const char* const kUnsetSerialNumber = "99999999999";
 } // namespace
 
@@ -66,26 +71,49 @@ Application::~Application()
 {
     KLOG_INFO2(kClass, "~Application", "Shutting down");
     m_signals.reset();
-
     m_encoder.reset();
+
+    // This thread waits below and answers no dialog, no database call and no heartbeat
+    // meanwhile: a worker in the middle of the HV unit's start-up would wait for it.
+    if (m_gui)
+        m_gui->stopWaiting();
+    if (DB* db = GlobalFuncs::getDB())
+        db->setCallTimeout(0);
+    WatchdogManager::destroyInstance();
+
+    // The procedures end their runs on the link's thread while the link, the safety
+    // circuit and the GPIO lines are still there; whoever still holds a machine then
+    // holds an inert one.
+    Commissioning::releaseMachines(kMachineReleaseMs);
+    // The final HV-off: nothing on this thread switches the line on again, and the
+    // test worker never does.
+    if (m_safety)
+        m_safety->setHV_Off();
+    stopWorkerThreads();
+
+    // The user interface only after the workers: one may have taken its pointer.
     GlobalFuncs::setGUI(nullptr);
     m_gui.reset();
+    // The connection manager is stopped and unregistered here once it exists.
     m_actions.reset();
     // The phase selection goes here once it exists.
     m_usb.reset();
     m_testBoost.reset();
     m_extPort.reset();
-    // The HV-enable line is switched off while the GPIO manager is still there to do it.
+    // Nobody uses the safety circuit any more; the GPIO manager goes with it.
     if (m_safety) {
         m_safety->setHV_Off();
         m_safety.reset();
     }
+    HvOffOnCrash::uninstall();
     GPIOManager::destroyInstance();
     m_gpio = nullptr;
-
-    WatchdogManager::destroyInstance();
-    stopWorkerThreads();
     m_testChart.reset();
+
+    if (m_dmThread) {
+        m_dmThread->stop();
+        m_dmThread.reset();
+    }
 
     KLOG_INFO2(kClass, "~Application", "Shutdown complete");
     // Logging and the database go last, so the records of the worker threads' ends are kept.
@@ -229,6 +257,9 @@ void Application::createMachineFactory()
 void Application::createSafetyCircuit()
 {
     m_safety = std::make_unique<TCheckSafetyCircuit>(m_gpio, createDataModelReciever());
+    // The checker has made the HV-enable line an output: a crash from here on leaves it low.
+    if (!HvOffOnCrash::install(GPIOsys::valueFile(HVEnableLine)))
+        KLOG_WARN2(kClass, "createSafetyCircuit", "The HV-enable line cannot be switched off on a crash");
 }
 
 void Application::connectComponents()
@@ -309,12 +340,6 @@ void Application::startRunning()
 
 void Application::stopWorkerThreads()
 {
-    // This thread joins the workers below and answers no dialog and no database call
-    // meanwhile: a worker in the middle of the HV unit's start-up would wait for it.
-    if (m_gui)
-        m_gui->stopWaiting();
-    if (DB* db = GlobalFuncs::getDB())
-        db->setCallTimeout(0);
     // The test worker drives the HV link, so it ends first.
     if (m_testThread) {
         m_testThread->stop();
@@ -329,10 +354,6 @@ void Application::stopWorkerThreads()
     if (m_measurementThread) {
         m_measurementThread->stop();
         m_measurementThread.reset();
-    }
-    if (m_dmThread) {
-        m_dmThread->stop();
-        m_dmThread.reset();
     }
 }
 

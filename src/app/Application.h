@@ -75,7 +75,7 @@ private:
     void connectActionHandler();
     void startRunning();
 
-    // Shutdown steps.
+    // Shutdown step: joins the test, HV-link and measurement threads, in this order.
     void stopWorkerThreads();
 
     void onUnixSignal(int signalNumber);

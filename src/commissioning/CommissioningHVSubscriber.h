@@ -4,6 +4,9 @@
 #include "logging/LoggingCtrl.h"
 
 #include <QMetaObject>
+#include <QPointer>
+
+#include <atomic>
 
 namespace Commissioning {
 
@@ -23,14 +26,16 @@ public:
 
     void setHVUnitState(const stHVUnitState& state) override
     {
-        m_state = state;
-        M* machine = m_machine;
+        m_state.store(state);
+        M* machine = m_machine.data();
+        if (!machine)
+            return;
         const Handler handler = m_handler;
         QMetaObject::invokeMethod(
             machine, [machine, handler, state] { (machine->*handler)(state); }, Qt::QueuedConnection);
     }
 
-    stHVUnitState getHVUnitState() const override { return m_state; }
+    stHVUnitState getHVUnitState() const override { return m_state.load(); }
     int getVoltagePolarity() const override { return m_polarity; }
 
     // Only the cosine-rectangular mode asks; no procedure uses it.
@@ -41,9 +46,10 @@ public:
     }
 
 private:
-    M* m_machine;
+    QPointer<M> m_machine; // a machine deleted without handing back is no longer called
     Handler m_handler;
-    stHVUnitState m_state;
+    // Written by the poll and by failed transactions of any thread.
+    std::atomic<stHVUnitState> m_state { stHVUnitState() };
     int m_polarity;
 };
 

@@ -3,6 +3,8 @@
 #include "hvunit/SafetyReceiver.h"
 #include "logging/LoggingCtrl.h"
 
+#include <QPointer>
+
 #include <bitset>
 
 namespace Commissioning {
@@ -23,10 +25,14 @@ public:
         KLOG_ERROR2("CommissioningSafetyReceiver", "setSafetyCircuitDriverEnabled", "this should not be called");
     }
 
-    void setSafetyCircuitState(std::bitset<10> const& state) override { (m_machine->*m_handler)(state); }
+    void setSafetyCircuitState(std::bitset<10> const& state) override
+    {
+        if (M* machine = m_machine.data())
+            (machine->*m_handler)(state);
+    }
 
 private:
-    M* m_machine;
+    QPointer<M> m_machine; // a machine deleted without handing back is no longer called
     Handler m_handler;
 };
 

@@ -1,18 +1,63 @@
 #include "commissioning/InputTakeover.h"
 
+#include "commissioning/HvFaultTexts.h"
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+#include <vector>
+
 namespace Commissioning {
+
+namespace {
+std::mutex g_claimsMutex;
+std::vector<std::pair<const TCheckSafetyCircuit*, const SavedReceiver*>> g_claims;
+std::vector<const TPOF*> g_stopsOwed;
+
+auto findClaim(const TCheckSafetyCircuit* safety)
+{
+    for (auto it = g_claims.begin(); it != g_claims.end(); ++it)
+        if (it->first == safety)
+            return it;
+    return g_claims.end();
+}
+} // namespace
+
+bool claimInputs(TCheckSafetyCircuit* safety, const SavedReceiver* slot)
+{
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    const auto it = findClaim(safety);
+    if (it != g_claims.end())
+        return it->second == slot;
+    g_claims.emplace_back(safety, slot);
+    return true;
+}
+
+bool inputsHeldBy(const TCheckSafetyCircuit* safety, const SavedReceiver* slot)
+{
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    const auto it = findClaim(safety);
+    return it != g_claims.end() && it->second == slot;
+}
+
+bool inputsFreeFor(const TCheckSafetyCircuit* safety, const SavedReceiver* slot)
+{
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    const auto it = findClaim(safety);
+    return it == g_claims.end() || it->second == slot;
+}
 
 bool handBackInputs(TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot)
 {
-    if (!*slot)
+    if (!inputsHeldBy(safety, slot))
         return false;
-    // The frame's rule must not see the line as ours once it is off.
-    safety->setCommissioningHoldsHvEnable(false);
-    safety->setHV_Off();
+    releaseHvEnable(safety);
     // What comes back is the procedure's own receiver.
     safety->setReceiver(std::move(*slot));
     slot->reset();
     pof->resetHVSub();
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    g_claims.erase(findClaim(safety));
     return true;
 }
 
@@ -23,9 +68,42 @@ void holdHvEnable(TCheckSafetyCircuit* safety)
     safety->setHV_On();
 }
 
+void releaseHvEnable(TCheckSafetyCircuit* safety)
+{
+    // The frame's rule must not see the line as ours once it is off.
+    safety->setCommissioningHoldsHvEnable(false);
+    safety->setHV_Off();
+}
+
 bool stopOutput(TPOF* pof)
 {
-    return pof->StopTest(SKP_StopFlags_None) == TPOF::Ok;
+    const bool stopped = pof->StopTest(SKP_StopFlags_None) == TPOF::Ok;
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    const auto it = std::find(g_stopsOwed.begin(), g_stopsOwed.end(), pof);
+    if (stopped && it != g_stopsOwed.end())
+        g_stopsOwed.erase(it);
+    else if (!stopped && it == g_stopsOwed.end())
+        g_stopsOwed.push_back(pof);
+    return stopped;
+}
+
+bool stopOwed(const TPOF* pof)
+{
+    std::lock_guard<std::mutex> lock(g_claimsMutex);
+    return std::find(g_stopsOwed.begin(), g_stopsOwed.end(), pof) != g_stopsOwed.end();
+}
+
+QString waitingSafetyFaultText(std::bitset<10> const& bits)
+{
+    const QPair<int, bool> open = failedSafetyCircuit(bits);
+    if (!open.second || open.first == 9)
+        return QString();
+    return safetyFaultText(bits);
+}
+
+QString otherProcedureRunningText()
+{
+    return QStringLiteral("Eine andere Inbetriebnahme-Prozedur läuft bereits.");
 }
 
 } // namespace Commissioning

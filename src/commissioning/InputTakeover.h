@@ -6,6 +6,9 @@
 #include "hvunit/TCheckSafetyCircuit.h"
 #include "hvunit/TPOF.h"
 
+#include <QString>
+
+#include <bitset>
 #include <memory>
 
 namespace Commissioning {
@@ -13,29 +16,55 @@ namespace Commissioning {
 // The slot that keeps the safety circuit's own receiver while a procedure runs.
 using SavedReceiver = std::unique_ptr<SafetyReceiver>;
 
+enum class Takeover {
+    Taken,       // the inputs go to the machine now
+    AlreadyHeld, // by this machine: a second swap would lose the data model's receiver
+    Refused,     // another procedure holds them
+};
+
+// Claims the safety circuit's inputs for the procedure whose slot this is; false while
+// another slot holds them. One procedure at a time: a second one would save the first
+// one's receiver as "the previous" and hand the line back under it.
+bool claimInputs(TCheckSafetyCircuit* safety, const SavedReceiver* slot);
+bool inputsHeldBy(const TCheckSafetyCircuit* safety, const SavedReceiver* slot);
+// True when no procedure or the slot's own holds the inputs.
+bool inputsFreeFor(const TCheckSafetyCircuit* safety, const SavedReceiver* slot);
+
 // Routes the polled HV states and the safety states to the machine; the safety
-// circuit's receiver goes into the slot. Does nothing while the slot holds one
-// already: a second swap would lose the data model's receiver for good.
+// circuit's receiver goes into the slot.
 template <typename M>
-bool takeOverInputs(M* machine, TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot,
-                    typename CommissioningSafetyReceiver<M>::Handler onSafety,
-                    typename CommissioningHVSubscriber<M>::Handler onHVState, int polarity)
+Takeover takeOverInputs(M* machine, TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot,
+                        typename CommissioningSafetyReceiver<M>::Handler onSafety,
+                        typename CommissioningHVSubscriber<M>::Handler onHVState, int polarity)
 {
-    if (*slot)
-        return false;
+    if (inputsHeldBy(safety, slot))
+        return Takeover::AlreadyHeld;
+    if (!claimInputs(safety, slot))
+        return Takeover::Refused;
     pof->setHVSub(std::make_unique<CommissioningHVSubscriber<M>>(machine, onHVState, polarity));
     *slot = safety->setReceiver(std::make_unique<CommissioningSafetyReceiver<M>>(machine, onSafety));
-    return true;
+    return Takeover::Taken;
 }
 
 // Undoes takeOverInputs after switching the HV-enable line off; false (nothing done)
-// while the slot is empty.
+// unless the slot's procedure holds the inputs.
 bool handBackInputs(TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot);
 
-// Switches the HV-enable line on for a procedure outside a test.
+// Switches the HV-enable line on for a procedure outside a test, and off again.
 void holdHvEnable(TCheckSafetyCircuit* safety);
+void releaseHvEnable(TCheckSafetyCircuit* safety);
 
 // Stops the HV output (stop and acknowledge); true when both commands went through.
 bool stopOutput(TPOF* pof);
+// True while the last stop sent to this link did not go through (a lost link): the
+// output may still run, and comes back with the HV-enable line. A restore sends it again.
+bool stopOwed(const TPOF* pof);
+
+// What ends a procedure that waits for HV on: the first open input other than the HV-on
+// key (9), which is open until the operator presses it. Empty when there is none.
+QString waitingSafetyFaultText(std::bitset<10> const& bits);
+
+// Told when a procedure is refused because another one holds the inputs.
+QString otherProcedureRunningText();
 
 } // namespace Commissioning

@@ -19,8 +19,8 @@ class DiagnoseManualMachine;
 class MaxCapacityLoadMachine;
 class TanDCalibrationMachine;
 
-// The ten commissioning machines. Copies share them; the last copy to go destroys
-// each machine on its own thread.
+// The ten commissioning machines. Copies share them; when the last copy goes, each
+// machine is released and deleted on its own thread, later (the caller never waits).
 struct MachineBundle {
     std::shared_ptr<OutputCalibrationMachine> outputCalibration;
     std::shared_ptr<CascadeCalibrationMachine> cascadeCalibration;
@@ -39,5 +39,11 @@ struct MachineBundle {
 
 // Builds the ten machines on the calling thread.
 MachineBundle createBundle(TPOF* pof, TCheckSafetyCircuit* safety);
+
+// For shutdown, before the link's thread ends: releases every machine still alive on
+// its own thread (a run ends as on release, nothing more reaches the link or the safety
+// circuit) and waits for each release, at most timeoutMs in all. A machine whose release
+// did not come in time is left inert without it; false then.
+bool releaseMachines(int timeoutMs);
 
 } // namespace Commissioning

@@ -4,6 +4,9 @@
 #include "commissioning/MachineEvent.h"
 #include "commissioning/StatesAndTransitions.h"
 
+#include <functional>
+#include <utility>
+
 namespace Commissioning {
 
 // The gains the unit had before the output calibration took over (units of 1/10000);
@@ -16,11 +19,11 @@ struct SavedGains {
 namespace OutputCalibration {
 
 // Rest state of the output calibration: after a run it switches HV-enable off, gives
-// the inputs back and writes the saved gains back to the unit.
+// the inputs back and has the unit's old gains written back.
 class IdleState : public StatesAndTransitions::State<MachineEvent<>> {
 public:
-    IdleState(TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot, SavedGains* gains)
-        : m_pof(pof), m_safety(safety), m_slot(slot), m_gains(gains)
+    IdleState(TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot, std::function<void()> restoreGains)
+        : m_pof(pof), m_safety(safety), m_slot(slot), m_restoreGains(std::move(restoreGains))
     {
     }
 
@@ -30,7 +33,7 @@ private:
     TPOF* m_pof;
     TCheckSafetyCircuit* m_safety;
     SavedReceiver* m_slot;
-    SavedGains* m_gains;
+    std::function<void()> m_restoreGains;
 };
 
 } // namespace OutputCalibration

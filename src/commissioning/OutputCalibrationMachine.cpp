@@ -8,7 +8,9 @@
 #include "commissioning/MatchesEvent.h"
 #include "commissioning/PofHelpers.h"
 #include "commissioning/SetValuePOF.h"
+#include "commissioning/WaitErrorTransition.h"
 #include "hvunit/TPOF.h"
+#include "logging/LoggingCtrl.h"
 
 #include <QThread>
 #include <QTimer>
@@ -26,10 +28,15 @@ using StatesAndTransitions::constructState;
 constexpr unsigned long long kCalibrationVoltage = 37000000; // mV
 constexpr unsigned long long kUnitGain = 10000;
 
+QString gainsNotRestoredText()
+{
+    return QStringLiteral("Die Verstärkungen des HV-Geräts konnten nicht wiederhergestellt werden");
+}
+
 // Takes over the unit and sets it up for the run.
 class InitTest : public HVDelayedInit<E> {
 public:
-    InitTest(QObject* machine, TCheckSafetyCircuit* safety, std::function<void()> setUp)
+    InitTest(OutputCalibrationMachine* machine, TCheckSafetyCircuit* safety, std::function<void()> setUp)
         : HVDelayedInit<E>(machine, safety), m_setUp(std::move(setUp))
     {
     }
@@ -55,7 +62,8 @@ public:
         : m_machine(machine), m_pof(pof), m_stage(stage), m_failure(failure), m_timer(new QTimer(machine))
     {
         m_timer->setInterval(250);
-        m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { tick(); });
+        // A tick that finds a step running is skipped; the next one comes 250 ms later.
+        m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { m_machine->runHook([this] { tick(); }); });
     }
     ~DCState() override { QObject::disconnect(m_connection); }
 
@@ -72,6 +80,7 @@ public:
 private:
     void tick()
     {
+        m_machine->faultPoint("DCState::tick");
         const OutputValues v = pollOutputValues(*m_pof);
         if (v == OutputValues::failed())
             return;
@@ -124,9 +133,21 @@ QString readingError(double kilovolts, bool fresh, double low, double high, cons
 OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety)
     : m_pof(pof), m_safety(safety)
 {
+    m_restore = new UnitRestore(
+        pof,
+        [this] {
+            // A stop lost with the link goes first: the output must not come back with the line.
+            if (stopOwed(m_pof) && !stopOutput(m_pof))
+                return false;
+            if (!SetValuePOF(m_pof)({ TPOF::CMD_SetGains, m_gains.gainU, m_gains.gainI }))
+                return false;
+            m_gains = SavedGains();
+            return true;
+        },
+        this);
+
     using Plain = StatesAndTransitions::State<E>;
-    auto* idle = constructState<OutputCalibration::IdleState>(this, pof, safety, &m_savedReceiver, &m_gains);
-    m_idle = idle;
+    auto* idle = constructState<OutputCalibration::IdleState>(this, pof, safety, &m_savedReceiver, [this] { restoreGains(); });
     auto* init = constructState<InitTest>(this, this, safety, [this] { setUp(); });
     auto* running = constructState<Plain>(this);
     auto* loadDetection = constructState<Plain>(running);
@@ -135,12 +156,11 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
     auto* step3 = constructState<DCState>(running, this, pof, Step3, &m_failure);
     auto* step4 = constructState<DCState>(running, this, pof, Step4, &m_failure);
 
-    const auto report = [this](QString const& text) {
-        emit errorMessage(text);
-        emit machineEvent(Error);
-    };
+    const auto report = [this](QString const& text) { this->report(text); };
     const auto abort = [this] {
-        stopOutput(m_pof);
+        // Nothing was started before the inputs were taken over.
+        if (holdsInputs())
+            stopOutput(m_pof);
         emit machineEvent(Done);
     };
     createEventTransition<MatchesEvent<E>>(idle, init, E(Start));
@@ -148,6 +168,7 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
     createEventTransition<FailedStep>(init, idle, &m_failure, report);
     createEventTransition<HvOnTransition<E>>(init, running);
     createEventTransition<MatchesEvent<E>>(init, idle, E(Abort), abort);
+    createEventTransition<WaitErrorTransition<E>>(init, idle, pof, report);
     createEventTransition<FailedStep>(running, idle, &m_failure, [this, report](QString const& text) {
         report(text);
         stopOutput(m_pof);
@@ -161,19 +182,70 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
     createEventTransition<MatchesEvent<E>>(step3, step4, E(Confirm), [this] { confirmPositive(); });
     createEventTransition<MatchesEvent<E>>(step4, idle, E(Confirm), [this] { finish(); });
 
+    // Whatever throws ends the run as an error; Idle then gives everything back.
+    setRecovery(idle, [this](const char* what) {
+        m_failure.clear();
+        const bool running = holdsInputs();
+        this->report(QStringLiteral("Die Prozedur wurde nach einem internen Fehler abgebrochen: %1").arg(QString::fromUtf8(what)));
+        if (running)
+            stopOutput(m_pof);
+    });
+
     enterInitialState();
 }
 
 OutputCalibrationMachine::~OutputCalibrationMachine()
 {
-    // Released during a run: the safety circuit and the link must not keep calling into
-    // a machine that is gone, and the line goes off with it.
-    if (!m_savedReceiver)
-        return;
-    if (QThread::currentThread() == m_pof->thread())
-        m_idle->onEntry();
+    // Deleted without the bundle's release: on its own thread the run still ends
+    // properly; elsewhere its link may be gone, and the adapters no longer reach it.
+    if (QThread::currentThread() == thread())
+        release();
     else
-        handBackInputs(m_pof, m_safety, &m_savedReceiver); // the unit is no longer served
+        retire();
+}
+
+void OutputCalibrationMachine::release()
+{
+    if (retire())
+        return;
+    try {
+        for (QTimer* timer : findChildren<QTimer*>())
+            timer->stop();
+        if (holdsInputs()) {
+            releaseHvEnable(m_safety);
+            stopOutput(m_pof);
+        }
+        if (!m_restore->writeBack())
+            KLOG_ERROR2("OutputCalibrationMachine", "release",
+                        QStringLiteral("The gains %1/%2 could not be written back to the HV unit")
+                            .arg(m_gains.gainU)
+                            .arg(m_gains.gainI));
+        m_restore->disarm();
+        handBackInputs(m_pof, m_safety, &m_savedReceiver);
+    } catch (...) {
+        KLOG_ERROR2("OutputCalibrationMachine", "release", "Releasing the machine failed with an exception");
+    }
+}
+
+void OutputCalibrationMachine::report(QString const& text)
+{
+    // The line goes first; the operator is told after.
+    if (holdsInputs())
+        releaseHvEnable(m_safety);
+    emit errorMessage(text);
+    emit machineEvent(Error);
+}
+
+void OutputCalibrationMachine::restoreGains()
+{
+    if (m_restore->writeBack())
+        return;
+    KLOG_ERROR2("OutputCalibrationMachine", "restoreGains",
+                QStringLiteral("The gains %1/%2 could not be written back; tried again when the link is up")
+                    .arg(m_gains.gainU)
+                    .arg(m_gains.gainI));
+    emit errorMessage(gainsNotRestoredText());
+    emit machineEvent(Error);
 }
 
 void OutputCalibrationMachine::receiveVoltage(double kilovolts)
@@ -197,8 +269,21 @@ void OutputCalibrationMachine::fail(QString const& text)
 
 void OutputCalibrationMachine::setUp()
 {
-    takeOverInputs(this, m_pof, m_safety, &m_savedReceiver, &OutputCalibrationMachine::recieveSafety,
-                   &OutputCalibrationMachine::recieveHVState, 1);
+    if (!inputsFreeFor(m_safety, &m_savedReceiver)) {
+        fail(otherProcedureRunningText());
+        return;
+    }
+    // Gains read now would be those of the last run; the saved ones go back first.
+    if (!m_restore->writeBack()) {
+        fail(gainsNotRestoredText());
+        return;
+    }
+    if (takeOverInputs(this, m_pof, m_safety, &m_savedReceiver, &OutputCalibrationMachine::recieveSafety,
+                       &OutputCalibrationMachine::recieveHVState, 1)
+        == Takeover::Refused) {
+        fail(otherProcedureRunningText());
+        return;
+    }
     unsigned long long gains[4] = {};
     unsigned short count = 0;
     if (m_pof->GetValue(TPOF::CMD_GetGains, gains, 4, &count) != TPOF::Ok || count < 2) {
@@ -208,6 +293,7 @@ void OutputCalibrationMachine::setUp()
         return;
     }
     m_gains = { gains[0], gains[1] };
+    m_restore->arm();
     const std::vector<Command> commands {
         { TPOF::CMD_SetGains, kUnitGain, m_gains.gainI },
         { TPOF::CMD_DateTime, 0, 0 },
@@ -226,7 +312,14 @@ void OutputCalibrationMachine::setUp()
             return;
         }
     }
+    // An input open now (other than the HV-on key) would end the run at once: the line stays off.
+    const QString open = waitingSafetyFaultText(m_safety->currentState());
+    if (!open.isEmpty()) {
+        fail(open);
+        return;
+    }
     holdHvEnable(m_safety);
+    faultPoint("setUp");
     emit machineEvent(OutputCalibrationWaitForGreen);
 }
 
@@ -238,6 +331,7 @@ void OutputCalibrationMachine::startDC()
     }
     if (!SetValuePOF(m_pof)({ TPOF::CMD_Voltage, kCalibrationVoltage, 0 }) || !m_pof->StartTest())
         fail(QStringLiteral("Die Gleichspannung konnte nicht gestartet werden."));
+    faultPoint("startDC");
 }
 
 void OutputCalibrationMachine::confirmNegative()
@@ -283,6 +377,7 @@ void OutputCalibrationMachine::confirmPositive()
 void OutputCalibrationMachine::finish()
 {
     m_gains = SavedGains();
+    m_restore->disarm();
     stopOutput(m_pof);
     m_pof->refreshHVUnitParams(QList<eHVUnitParamType>());
     emit machineEvent(Done);

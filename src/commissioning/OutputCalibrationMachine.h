@@ -6,6 +6,7 @@
 #include "commissioning/MachineEvent.h"
 #include "commissioning/OutputCalibrationIdleState.h"
 #include "commissioning/StatesAndTransitions.h"
+#include "commissioning/UnitRestore.h"
 
 #include <QObject>
 #include <QString>
@@ -27,6 +28,11 @@ class OutputCalibrationMachine : public QObject, public StatesAndTransitions::Ma
 public:
     OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety);
     ~OutputCalibrationMachine() override;
+
+    // Ends a run the machine holds (HV-enable off, output stopped, the old gains written
+    // once more, the inputs back) and leaves the machine inert; on its own thread. The
+    // bundle calls it before the machine is deleted.
+    void release();
 
     template <typename T>
     void receiveEvent(T const& value)
@@ -50,6 +56,11 @@ signals:
     void errorMessage(QString message);
 
 private:
+    bool holdsInputs() const { return inputsHeldBy(m_safety, &m_savedReceiver); }
+    // Error end of a run: HV-enable off (if the run holds it), the text, stage Error.
+    void report(QString const& text);
+    // After the hand-back: the old gains go back, or the operator is told.
+    void restoreGains();
     void setUp();
     void startDC();
     void confirmNegative();
@@ -61,9 +72,9 @@ private:
 
     TPOF* m_pof;
     TCheckSafetyCircuit* m_safety;
-    OutputCalibration::IdleState* m_idle = nullptr;
     SavedReceiver m_savedReceiver;
     SavedGains m_gains;
+    UnitRestore* m_restore; // a child: writes m_gains back, also after the run
     QString m_failure; // pending error of a step; machine thread only
 
     std::mutex m_mutex; // guards the readings

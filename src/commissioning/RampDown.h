@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <type_traits>
 
 namespace Commissioning {
 
@@ -18,10 +19,15 @@ namespace Commissioning {
 template <typename E>
 class RampDown : public StatesAndTransitions::State<E> {
 public:
-    RampDown(CascadeMachine* machine, TPOF* pof) : m_machine(machine), m_pof(pof), m_timer(new QTimer(machine))
+    // machine is a CascadeMachine and a Machine<E>: each tick runs as a step of it.
+    template <typename M>
+    RampDown(M* machine, TPOF* pof) : m_machine(machine), m_runner(machine), m_pof(pof), m_timer(new QTimer(machine))
     {
+        static_assert(std::is_base_of<StatesAndTransitions::Machine<E>, M>::value,
+                      "the machine is a Machine of this event type");
         m_timer->setInterval(250);
-        m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { tick(); });
+        // A tick that finds a step running is skipped; the next one comes 250 ms later.
+        m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { m_runner->runHook([this] { tick(); }); });
     }
     ~RampDown() override { QObject::disconnect(m_connection); }
 
@@ -40,6 +46,7 @@ public:
 private:
     void tick()
     {
+        m_runner->faultPoint("RampDown::tick");
         const CascadeValues cascade = pollCascadeValues(*m_pof);
         const OutputValues output = pollOutputValues(*m_pof);
         // A failed poll skips the tick.
@@ -64,6 +71,7 @@ private:
     }
 
     CascadeMachine* m_machine;
+    StatesAndTransitions::Machine<E>* m_runner;
     TPOF* m_pof;
     QTimer* m_timer; // owned by the machine
     bool m_positive = true;

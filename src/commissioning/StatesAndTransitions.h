@@ -3,6 +3,7 @@
 #include <atomic>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -107,6 +108,8 @@ public:
     // until it is empty. A hook that posts an event gets it processed after its step.
     void testEvent(E const& event)
     {
+        if (m_retired.load())
+            return;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_queue.push_back(event);
@@ -114,27 +117,23 @@ public:
         if (m_busy.load())
             return;
         m_busy.store(true);
-        for (;;) {
-            std::optional<E> next;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                if (m_queue.empty())
-                    break;
-                next.emplace(std::move(m_queue.front()));
-                m_queue.pop_front();
-            }
-            // A throwing hook costs its own event only: the loop goes on with the rest.
-            try {
-                step(*next);
-            } catch (const std::exception& e) {
-                reportFailedStep(e.what());
-            } catch (const char* text) {
-                reportFailedStep(text);
-            } catch (...) {
-                reportFailedStep("unknown exception");
-            }
-        }
+        drain();
         m_busy.store(false);
+    }
+
+    // Runs a hook that no event started (a timer's) as a step of its own: never inside
+    // another step, and what it throws is handled like a throwing step. False when it
+    // did not run: a step runs, or the machine is retired.
+    template <typename F>
+    bool runHook(F&& hook)
+    {
+        if (m_retired.load() || m_busy.load())
+            return false;
+        m_busy.store(true);
+        guarded([&hook] { hook(); });
+        drain();
+        m_busy.store(false);
+        return true;
     }
 
     // One step for this event alone, without queue, lock or busy flag.
@@ -154,7 +153,24 @@ public:
         State<E>* raw = state.get();
         m_states.push_back(std::move(state));
         if (!m_current)
-            m_current = raw;
+            m_current = m_active = raw;
+    }
+
+    // From now on the machine takes no event and runs no hook. True when it was
+    // retired already. Safe from any thread.
+    bool retire() { return m_retired.exchange(true); }
+    bool retired() const { return m_retired.load(); }
+    // What a machine does when its last user lets go; machines that drive the HV unit
+    // end their run here first.
+    void release() { retire(); }
+
+    // Tests make a hook throw: the probe is called with the name of each fault point a
+    // hook passes. Set it before the machine runs.
+    void setFaultProbe(std::function<void(const char*)> probe) { m_probe = std::move(probe); }
+    void faultPoint(const char* point)
+    {
+        if (m_probe)
+            m_probe(point);
     }
 
 protected:
@@ -164,14 +180,16 @@ protected:
     {
         if (m_states.empty())
             return;
-        State<E>* s = m_states.front().get();
-        m_current = s;
-        s->onEntry();
-        while (!s->children().empty()) {
-            s = s->children().front().get();
-            s->onEntry();
-        }
-        m_current = s;
+        enter(m_states.front().get());
+    }
+
+    // When a hook or a transition test throws, the machine leaves its active states
+    // (innermost first), calls onFailure with the text and enters rest. Without a rest
+    // state the failed step is only abandoned.
+    void setRecovery(State<E>* rest, std::function<void(const char*)> onFailure)
+    {
+        m_rest = rest;
+        m_onFailure = std::move(onFailure);
     }
 
 private:
@@ -181,6 +199,79 @@ private:
         for (State<E>* p = s ? s->parent() : nullptr; p; p = p->parent())
             out.insert(out.begin(), p);
         return out;
+    }
+
+    void drain()
+    {
+        for (;;) {
+            std::optional<E> next;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_queue.empty() || m_retired.load())
+                    break;
+                next.emplace(std::move(m_queue.front()));
+                m_queue.pop_front();
+            }
+            guarded([this, &next] { step(*next); });
+        }
+    }
+
+    template <typename F>
+    void guarded(F&& f)
+    {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            recover(e.what());
+        } catch (const char* text) {
+            recover(text);
+        } catch (...) {
+            recover("unknown exception");
+        }
+    }
+
+    template <typename F>
+    static void quietly(F&& f)
+    {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            reportFailedStep(e.what());
+        } catch (const char* text) {
+            reportFailedStep(text);
+        } catch (...) {
+            reportFailedStep("unknown exception");
+        }
+    }
+
+    void recover(const char* what)
+    {
+        reportFailedStep(what);
+        if (!m_rest)
+            return;
+        while (State<E>* s = m_active) {
+            m_active = s->parent();
+            quietly([s] { s->onExit(); });
+        }
+        if (m_onFailure)
+            quietly([this, what] { m_onFailure(what); });
+        quietly([this] { enter(m_rest); });
+        m_current = m_active;
+    }
+
+    // Enters s and its first-child chain; a state counts as active from the moment its
+    // entry starts, so a failure leaves it (and stops what it started).
+    void enter(State<E>* s)
+    {
+        m_current = s;
+        for (;;) {
+            m_active = s;
+            s->onEntry();
+            if (s->children().empty())
+                break;
+            s = s->children().front().get();
+        }
+        m_current = s;
     }
 
     void step(E const& event)
@@ -197,16 +288,23 @@ private:
         while (common < a.size() && common < b.size() && a[common] == b[common])
             ++common;
 
+        m_active = m_current->parent();
         m_current->onExit();
-        for (std::size_t i = a.size(); i > common; --i)
+        for (std::size_t i = a.size(); i > common; --i) {
+            m_active = a[i - 1]->parent();
             a[i - 1]->onExit();
+        }
         t->onActivation();
-        for (std::size_t i = common; i < b.size(); ++i)
+        for (std::size_t i = common; i < b.size(); ++i) {
+            m_active = b[i];
             b[i]->onEntry();
+        }
         State<E>* s = target;
+        m_active = s;
         s->onEntry();
         while (!s->children().empty()) {
             s = s->children().front().get();
+            m_active = s;
             s->onEntry();
         }
         m_current = s;
@@ -217,6 +315,13 @@ private:
     std::deque<E> m_queue;
     std::atomic<bool> m_busy { false };
     mutable std::mutex m_mutex;
+    // The deepest state whose entry has begun and whose exit has not; differs from
+    // m_current only inside a step.
+    State<E>* m_active = nullptr;
+    std::atomic<bool> m_retired { false };
+    State<E>* m_rest = nullptr;
+    std::function<void(const char*)> m_onFailure;
+    std::function<void(const char*)> m_probe;
 };
 
 // An owner is a machine or a state of the child's event type.

@@ -36,6 +36,8 @@ QString GPIOsys::attributeFile(int line, const QString& attribute)
     return sysfsFile(QStringLiteral("gpio%1/%2").arg(line).arg(attribute));
 }
 
+QString GPIOsys::valueFile(int line) { return attributeFile(line, QStringLiteral("value")); }
+
 bool GPIOsys::writeAttribute(const QString& path, const QString& text)
 {
     std::ofstream out(QFile::encodeName(path).constData(), std::ios::out | std::ios::trunc);

@@ -21,6 +21,9 @@ public:
     GPIOsys(const GPIOsys&) = delete;
     GPIOsys& operator=(const GPIOsys&) = delete;
 
+    // The value file of a line (below the file-system root).
+    static QString valueFile(int line);
+
     int get_pin(int line) override;
     bool set_pin(int line, bool value) override;
     bool cfg_io_pin(int line, int type) override;

@@ -5,6 +5,7 @@
 #include "logging/LoggingCtrl.h"
 #include "hvunit/SCPins.h"
 
+#include <QThread>
 #include <QtGlobal>
 
 TCheckSafetyCircuit::TCheckSafetyCircuit(GPIOManager* gpio, std::unique_ptr<SafetyReceiver> receiver,
@@ -135,7 +136,13 @@ void TCheckSafetyCircuit::setHV_On()
         m_hvOn = true;
         gpio->set_pin(HVEnableLine, true);
     }
-    GlobalFuncs::waitMs(50);
+    // On this object's thread its own poll goes on during the wait. Elsewhere (the HV
+    // link's thread, where the procedures run) the wait runs no other event: a procedure
+    // must not be deleted or driven again from inside its own step.
+    if (QThread::currentThread() == thread())
+        GlobalFuncs::waitMs(50);
+    else
+        QThread::msleep(50);
 }
 
 void TCheckSafetyCircuit::setHV_Off()

@@ -604,6 +604,16 @@ QString TPOF::paramValueText(eHVUnitParamType type, unsigned long long value) co
     return QString::number(value);
 }
 
+void TPOF::pause(int ms)
+{
+    // On the link's own thread the commissioning procedures call in from their steps:
+    // a wait there must not run their timers, events or deletion in the middle.
+    if (QThread::currentThread() == thread())
+        QThread::msleep(static_cast<unsigned long>(qMax(0, ms)));
+    else
+        GlobalFuncs::waitMs(ms);
+}
+
 int TPOF::GetParameter(eHVUnitParamType type, unsigned long long* value)
 {
     if (!value)
@@ -623,9 +633,9 @@ int TPOF::GetParameter(eHVUnitParamType type, unsigned long long* value)
     unsigned long long result = v[0] == 255 ? kAllOnes : v[1];
     if (type == eHVUnitParamType_HvSourceStatus && result != kAllOnes) {
         // The status word is only trusted when two reads around two polls agree.
-        GlobalFuncs::waitMs(25);
+        pause(25);
         GetHVState();
-        GlobalFuncs::waitMs(25);
+        pause(25);
         GetHVState();
         unsigned long long again[2] = {};
         unsigned short m = 0;
@@ -660,7 +670,7 @@ int TPOF::SetParameter(eHVUnitParamType type, unsigned long long value)
     }
     if ((type >= eHVUnitParamType_GainPFC && type <= eHVUnitParamType_OffsetI_HVN)
         || type == eHVUnitParamType_HvSinParameterVlfSettings)
-        GlobalFuncs::waitMs(250);
+        pause(250);
     unsigned long long readBack = 0;
     const int rcRead = GetParameter(type, &readBack);
     GetHVState();
@@ -690,7 +700,7 @@ int TPOF::setGainCalibration(const stGainCalibration& gains)
         QElapsedTimer clock;
         clock.start();
         for (;;) {
-            GlobalFuncs::waitMs(50);
+            pause(50);
             if (!GetHVState()) {
                 failure = true;
                 break;

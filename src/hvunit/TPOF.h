@@ -183,6 +183,8 @@ private:
     int receiveFrame();
     void queueStatePoll();
     int failed(int rc);
+    // A wait inside an operation; runs no events on the link's own thread.
+    void pause(int ms);
     void armPollTimer();
     bool startUp();
     QString paramValueText(eHVUnitParamType type, unsigned long long value) const;

@@ -28,7 +28,8 @@ namespace {
 // Counts its init() calls.
 class CountingInit : public HVDelayedInit<E> {
 public:
-    CountingInit(QObject* machine, TCheckSafetyCircuit* safety, int* count) : HVDelayedInit<E>(machine, safety), m_count(count) {}
+    template <typename M>
+    CountingInit(M* machine, TCheckSafetyCircuit* safety, int* count) : HVDelayedInit<E>(machine, safety), m_count(count) {}
     void init() override { ++*m_count; }
 
 private:

@@ -13,6 +13,7 @@
 #include "commissioning/VoltageWaveformMachine.h"
 #include "datamodel/DataModell.h"
 #include "fakes/FakeGpioTree.h"
+#include "gui/Gui.h"
 #include "fakes/RecordingMachine.h"
 #include "fakes/TempRoot.h"
 #include "hvsim/HvUnitSimulator.h"
@@ -45,6 +46,13 @@ int lineOfBit(int bit)
     return -1;
 }
 
+// The window host as the commissioning view model will use it: it holds a bundle until
+// it is deleted.
+class HoldingGui : public Gui {
+public:
+    MachineBundle held;
+};
+
 QList<QObject*> machinesOf(const MachineBundle& b)
 {
     return { b.outputCalibration.get(), b.cascadeCalibration.get(), b.voltageWaveform.get(), b.safetyTest.get(),
@@ -58,7 +66,7 @@ QList<QObject*> machinesOf(const MachineBundle& b)
 class TstMachineFactory : public QObject {
     Q_OBJECT
 public:
-    TstMachineFactory(Application* app, FakeGpioTree* gpio) : m_app(app), m_gpio(gpio) {}
+    TstMachineFactory(Application* app, FakeGpioTree* gpio, HvUnitModel* unit) : m_app(app), m_gpio(gpio), m_unit(unit) {}
 
 private slots:
     void initTestCase()
@@ -117,6 +125,7 @@ private slots:
             QCOMPARE(t, pof->thread());
 
         QVERIFY(m_gpio->setLine(lineOfBit(3), true));
+        QTRY_VERIFY(m_app->safetyCircuit()->currentState().all());
         QMetaObject::invokeMethod(pof, [pof] { pof->resetHVSub(); }, Qt::BlockingQueuedConnection);
         m_app->safetyCircuit()->setReceiver(std::move(previous));
         QMetaObject::invokeMethod(machine, [machine] { delete machine; }, Qt::BlockingQueuedConnection);
@@ -152,9 +161,29 @@ private slots:
         QCOMPARE(m_gpio->lastWritten(HVEnableLine), '0');
     }
 
+    // Last: the program ends while the window's procedure runs its DC step (main checks).
+    void programEndsDuringAProcedure()
+    {
+        m_unit->setGains(9870, 10120);
+        m_unit->setRampMs(0);
+        auto* gui = static_cast<HoldingGui*>(m_app->gui());
+        gui->held = m_app->machineFactory()();
+        OutputCalibrationMachine* machine = gui->held.outputCalibration.get();
+        QList<OutputCalibrationStage> stages;
+        QObject receiver;
+        connect(machine, &OutputCalibrationMachine::machineEvent, &receiver, [&stages](OutputCalibrationStage s) { stages << s; });
+        machine->queueEvent(OutputCalibrationMachine::Event(Start));
+        QTRY_VERIFY_WITH_TIMEOUT(stages.contains(OutputCalibrationWaitForGreen), 8000);
+        m_unit->pressHvOn();
+        QTRY_VERIFY_WITH_TIMEOUT(stages.contains(Step1), 8000);
+        QVERIFY(m_unit->outputOn());
+        QCOMPARE(m_gpio->lastWritten(HVEnableLine), '1');
+    }
+
 private:
     Application* m_app;
     FakeGpioTree* m_gpio;
+    HvUnitModel* m_unit;
 };
 
 int main(int argc, char** argv)
@@ -171,12 +200,24 @@ int main(int argc, char** argv)
     qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
     int rc = 0;
     {
-        Application app(argc, argv);
-        TstMachineFactory tests(&app, &gpio);
+        Application app(argc, argv, [] { return std::make_unique<HoldingGui>(); });
+        TstMachineFactory tests(&app, &gpio, &sim.model());
         rc = QTest::qExec(&tests, argc, argv);
     }
+    // The run the window held ended with the program: line low, output stopped, the old
+    // gains back (and, in the sanitizer build, no use of anything freed on the way).
+    int failures = 0;
+    auto check = [&failures](bool ok, const char* what) {
+        if (!ok) {
+            std::fprintf(stderr, "FAIL! shutdown: %s\n", what);
+            ++failures;
+        }
+    };
+    check(gpio.lastWritten(HVEnableLine) == '0', "HV enable left on");
+    check(!sim.model().outputOn(), "output left running");
+    check(sim.model().gainU() == 9870 && sim.model().gainI() == 10120, "gains not restored");
     sim.stop();
-    return rc;
+    return rc != 0 ? rc : (failures ? 1 : 0);
 }
 
 #include "tst_machinefactory.moc"

@@ -70,6 +70,7 @@ std::function<bool(E const&)> is(Commissioning::UserEvent u)
 class TestMachine : public Machine<E> {
 public:
     using Machine<E>::enterInitialState;
+    using Machine<E>::setRecovery;
 };
 
 } // namespace
@@ -239,6 +240,39 @@ private slots:
                         return r.category == CAT_ERR && r.text.contains("this should not be called");
                     }).size(),
                  1);
+    }
+
+    // With a recovery, what was entered is left innermost first (also a state whose entry
+    // threw) and the machine rests; a timer's hook is handled the same way.
+    void throwingHookEndsInTheRestState()
+    {
+        TestMachine m;
+        Node* idle = constructState<Node>(&m, &j, "I");
+        Node* run = constructState<Node>(&m, &j, "R");
+        constructState<Node>(run, &j, "S", [] { throw std::runtime_error("entry failed"); });
+        createEventTransition<Edge>(idle, run, &j, "IR", is(Commissioning::Start));
+        QStringList failures;
+        m.setRecovery(idle, [&](const char* what) {
+            failures << what;
+            j.lines << "failure";
+        });
+
+        m.testEvent(E(Commissioning::Start));
+        QCOMPARE(j.lines, QStringList({ "exit:I", "act:IR", "entry:R", "entry:S", "exit:S", "exit:R", "failure", "entry:I" }));
+        QCOMPARE(m.current(), idle);
+        QVERIFY(!m.isBusy());
+
+        j.lines.clear();
+        QVERIFY(m.runHook([] { throw "tick failed"; }));
+        QCOMPARE(j.lines, QStringList({ "exit:I", "failure", "entry:I" }));
+        QCOMPARE(failures, QStringList({ "entry failed", "tick failed" }));
+
+        // Retired: neither events nor hooks.
+        j.lines.clear();
+        m.retire();
+        QVERIFY(!m.runHook([] {}));
+        m.testEvent(E(Commissioning::Start));
+        QVERIFY(j.lines.isEmpty());
     }
 
     void matchesEventComparesAlternativeAndValue()
