@@ -522,6 +522,10 @@
         <translation>Confirm</translation>
     </message>
     <message>
+        <source>Diagram</source>
+        <translation>Diagram</translation>
+    </message>
+    <message>
         <source>HvOff</source>
         <translation>HV off</translation>
     </message>
@@ -533,6 +537,10 @@
     <message>
         <source>Phases</source>
         <translation>Phases</translation>
+    </message>
+    <message>
+        <source>Trace</source>
+        <translation>Trace</translation>
     </message>
     <message>
         <source>USB</source>

@@ -4,6 +4,7 @@
 #include "datamodel/DataModell.h"
 #include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
+#include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -64,6 +66,24 @@ int main(int argc, char** argv)
     // A selection page is shown with the first group of the menu.
     QVariantMap props;
     props.insert(QStringLiteral("node"), QVariant::fromValue<QObject*>(vm.menuEntries().value(0)));
+    // The chart pages show ten minutes of a sine test.
+    MeasurementData data;
+    data.createData(OperatingModes::VLFSin, 100);
+    for (quint32 ms = 100; ms <= 600000; ms += 100) {
+        stMeasurementValues sample;
+        sample.timeStamp = ms;
+        sample.voltage = qint32(20000000 * std::sin(ms / 10000.0 * 2 * M_PI));
+        data.updateMeasurementValues(sample);
+        if (ms % 10000 == 0) {
+            stPeriodicMeasurementValues period;
+            period.timeStamp = ms;
+            period.voltage = 14142000;
+            period.current = 3000000;
+            period.tanDelta = 1500;
+            data.updatePeriodicMeasurementValues(period);
+        }
+    }
+    props.insert(QStringLiteral("measurementData"), QVariant::fromValue<QObject*>(&data));
 
     engine.rootContext()->setContextProperty(QStringLiteral("benchProps"), props);
     std::printf("%-48s %10s %10s\n", "page", "median ms", "max ms");

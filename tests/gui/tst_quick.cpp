@@ -5,6 +5,7 @@
 #include "fakes/QmlWarnings.h"
 #include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
+#include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
 
 #include <QApplication>
@@ -46,6 +47,39 @@ public:
         GlobalFuncs::getDM()->setHVIdentification(id);
     }
     Q_INVOKABLE void addCableNumber(const QString& number) { GlobalFuncs::getDM()->addCableNumber(number); }
+    // The mode selected in the data model, as the menu would select it.
+    Q_INVOKABLE void setOperatingMode(int mode)
+    {
+        GlobalFuncs::getDM()->changeOperatingMode(OperatingModes::OperatingMode(mode));
+    }
+    // Chart data of a test recorded in a mode at a frequency (mHz), owned by the helper.
+    Q_INVOKABLE MeasurementData* createMeasurementData(int mode, int frequency)
+    {
+        auto* data = new MeasurementData(this);
+        QQmlEngine::setObjectOwnership(data, QQmlEngine::CppOwnership);
+        data->createData(OperatingModes::OperatingMode(mode), ulong(frequency));
+        emit data->measurementDataChanged();
+        return data;
+    }
+    // A 100 ms sample and a per-period record, in the views' units (kV, mA, 1e-3);
+    // a negative tan delta stands for a record without one.
+    Q_INVOKABLE void addSample(MeasurementData* data, int ms, double kV, double mA)
+    {
+        stMeasurementValues v;
+        v.timeStamp = quint32(ms);
+        v.voltage = qint32(qRound(kV * 1e6));
+        v.current = qRound64(mA * 1e6);
+        data->updateMeasurementValues(v);
+    }
+    Q_INVOKABLE void addPeriodic(MeasurementData* data, int ms, double kV, double mA, double tanDelta)
+    {
+        stPeriodicMeasurementValues v;
+        v.timeStamp = quint32(ms);
+        v.voltage = qint32(qRound(kV * 1e6));
+        v.current = qRound64(mA * 1e6);
+        v.tanDelta = tanDelta < 0 ? TanDeltaNone : quint32(qRound(tanDelta * 1000));
+        data->updatePeriodicMeasurementValues(v);
+    }
     // Kept for people to look at; the test fails when the picture cannot be written.
     Q_INVOKABLE bool saveScreenshot(QObject* window, const QString& name)
     {

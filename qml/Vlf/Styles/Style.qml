@@ -8,9 +8,13 @@ QtObject {
     property int currentTheme: 0
     readonly property var themes: [
         { "name": "Light", "background": "#FFFFFF", "foreground": "#202020", "header": "#E6E6E6",
-          "highlight": "#4A90E2", "panel": "#F2F2F2" },
+          "highlight": "#4A90E2", "panel": "#F2F2F2",
+          "chartBackground": "transparent", "chartGradient": ["#FFFFFF", "#FFFFFF", "#FFFFFF"],
+          "chartGradientPos": 0.5, "chartGrid": "#D8D8D8" },
         { "name": "Dark", "background": "#202020", "foreground": "#F0F0F0", "header": "#303030",
-          "highlight": "#4A90E2", "panel": "#2A2A2A" }
+          "highlight": "#4A90E2", "panel": "#2A2A2A",
+          "chartBackground": "transparent", "chartGradient": ["#3A3A3A", "#262626", "#141414"],
+          "chartGradientPos": 0.4, "chartGrid": "#4A4A4A" }
     ]
     readonly property var theme: themes[Math.max(0, Math.min(currentTheme, themes.length - 1))]
 
@@ -21,6 +25,20 @@ QtObject {
     readonly property color panel: theme.panel
     readonly property color failure: "#F43149"
     readonly property color inactive: "#9B9B9B"
+
+    // Measurement charts: plot area (a solid colour, or the gradient when that is
+    // transparent), grid, one colour per kind of value and the trend arrow's warnings.
+    readonly property color chartBackground: theme.chartBackground
+    readonly property var chartGradient: theme.chartGradient
+    readonly property real chartGradientPos: theme.chartGradientPos
+    readonly property color chartGrid: theme.chartGrid
+    readonly property color voltageColor: "#1F6FD1"
+    readonly property color currentColor: "#D9822B"
+    readonly property color leakageColor: "#2E9E4F"
+    readonly property color tanDeltaColor: "#8E44AD"
+    readonly property color trendRed: "#F43149"
+    readonly property color trendOrange: "#F5A623"
+    readonly property int chartFontSize: 12
 
     readonly property int windowWidth: 800
     readonly property int windowHeight: 480
