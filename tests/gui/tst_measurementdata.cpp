@@ -2,7 +2,6 @@
 #include "fakes/DataModelFixture.h"
 #include "gui/GraphFactory.h"
 #include "gui/MeasurementData.h"
-#include "gui/Settings.h"
 
 #include <QLineSeries>
 #include <QMetaEnum>
@@ -204,26 +203,6 @@ private slots:
         data.updatePeriodicMeasurementValues(periodic(60000, 3000000, 0, TanDeltaNone)); // no leakage reading
         QCOMPARE(pointsHeld(data.diagram()->primarySeries()), 6); // with the area's start at 0
         QCOMPARE(data.diagram()->secondarySeries()->current(), 100.0);
-    }
-
-    void voltageRangePerChart()
-    {
-        MeasurementData data;
-        data.createData(M::VLFSin, 100);
-        data.updateVoltageRange(10, M::VLFSin);
-        QCOMPARE(data.trace()->primarySeries()->minimum(), -10.0);
-        QCOMPARE(data.diagram()->primarySeries()->minimum(), 0.0);
-        QCOMPARE(data.diagram()->primarySeries()->maximum(), 10.0);
-        QCOMPARE(data.diagram()->secondarySeries()->maximum(), 0.03); // not a voltage
-    }
-
-    void redrawIntervalFollowsTheDataModel()
-    {
-        Settings settings;
-        QSignalSpy changed(&settings, &Settings::graphUpdateIntervallChanged);
-        dm()->setGraphUpdateIntervall(250);
-        QCOMPARE(settings.graphUpdateIntervall(), 250);
-        QCOMPARE(changed.count(), 1);
     }
 
     void model45RaisesSmallTanDelta()

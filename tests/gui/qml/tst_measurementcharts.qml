@@ -170,6 +170,14 @@ Item {
             compare(chart.timeAxis.categoriesLabels, ["00:00", "01:00", "02:00", "03:00", "04:00"])
             waitForRendering(window.contentItem)
             verify(testHelper.saveScreenshot(window, "measurement-tandelta-diagram"))
+
+            // A longer test takes a wider label step; the labels between go.
+            for (ms += 10000; ms <= 290000; ms += 10000)
+                testHelper.addPeriodic(data, ms, 13.5, 0.9, 2.5)
+            tryCompare(chart.timeAxis, "categoriesLabels", ["00:00", "01:00", "02:00", "03:00", "04:00", "05:00"])
+            for (; ms <= 480000; ms += 10000)
+                testHelper.addPeriodic(data, ms, 13.5, 0.9, 2.5)
+            tryCompare(chart.timeAxis, "categoriesLabels", ["00:00", "02:30", "05:00", "07:30"])
         }
     }
 }
