@@ -34,8 +34,11 @@ void LogWorker::drain()
     }
     if (records.empty())
         return;
-    for (const LoggingData& record : records)
+    for (LoggingData& record : records) {
+        if (!record.time.isValid())
+            record.time = QDateTime::fromMSecsSinceEpoch(record.utcMsecs);
         deliver(record);
+    }
     for (auto& sink : m_sinks)
         sink->flush();
 }

@@ -44,10 +44,14 @@ QPointer<QTranslator>& englishTranslator()
 void enqueue(int category, const char* tag, const QString& text, int line, const char* file,
              const char* function, bool serviceOnly)
 {
+    // The caller pays for a clock read only: the zone lookup of the local time is the
+    // logging thread's, the process id is read once and the thread id once per thread.
+    static const qint64 pid = QCoreApplication::applicationPid();
+    thread_local const quint64 threadId = static_cast<quint64>(::syscall(SYS_gettid));
     LoggingData record;
-    record.time = QDateTime::currentDateTime();
-    record.pid = QCoreApplication::applicationPid();
-    record.threadId = static_cast<quint64>(::syscall(SYS_gettid));
+    record.utcMsecs = QDateTime::currentMSecsSinceEpoch();
+    record.pid = pid;
+    record.threadId = threadId;
     record.category = category;
     record.tag = QString::fromUtf8(tag ? tag : "???");
     record.file = QString::fromUtf8(file ? file : "");

@@ -6,7 +6,8 @@
 
 // One log record, carried to the logging thread.
 struct LoggingData {
-    QDateTime time;
+    QDateTime time;        // local time; the logging thread fills it from utcMsecs
+    qint64 utcMsecs = 0;   // the caller's stamp, milliseconds since the epoch
     qint64 pid = 0;
     quint64 threadId = 0;
     quint64 sequence = 0;

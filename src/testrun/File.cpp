@@ -40,14 +40,6 @@ private:
     uLong m_sum = adler32(0L, Z_NULL, 0);
 };
 
-void appendBE32(QByteArray& out, quint32 v)
-{
-    out.append(char(v >> 24));
-    out.append(char(v >> 16));
-    out.append(char(v >> 8));
-    out.append(char(v));
-}
-
 quint64 zigZag(qint64 v)
 {
     return (static_cast<quint64>(v) << 1) ^ static_cast<quint64>(v >> 63);
@@ -56,6 +48,35 @@ quint64 zigZag(qint64 v)
 qint64 unZigZag(quint64 z)
 {
     return static_cast<qint64>((z >> 1) ^ (~(z & 1) + 1));
+}
+
+// Seven bits a byte, lowest first; the top bit says another byte follows.
+inline void putVarUInt(char*& out, quint64 value)
+{
+    while (value >= 0x80) {
+        *out++ = char((value & 0x7F) | 0x80);
+        value >>= 7;
+    }
+    *out++ = char(value);
+}
+
+// A 32-bit number takes at most five bytes once zig-zagged.
+constexpr int kMaxNumberSize = 5;
+
+inline void putNumber(char*& out, qint32 v) { putVarUInt(out, zigZag(v)); }
+
+inline void putBE32(char*& out, quint32 v)
+{
+    *out++ = char(v >> 24);
+    *out++ = char(v >> 16);
+    *out++ = char(v >> 8);
+    *out++ = char(v);
+}
+
+inline void putBytes(char*& out, const char* bytes, int size)
+{
+    memcpy(out, bytes, size_t(size));
+    out += size;
 }
 
 // Differences wrap in 32-bit two's complement, both ways.
@@ -116,19 +137,6 @@ private:
     int m_pos = 0;
 };
 
-QByteArray File::varUIntWrite(quint64 value)
-{
-    QByteArray out;
-    do {
-        quint8 b = value & 0x7F;
-        value >>= 7;
-        if (value)
-            b |= 0x80;
-        out.append(char(b));
-    } while (value);
-    return out;
-}
-
 qint64 File::varIntRead(Reader& stream, bool& ok)
 {
     quint64 z = 0;
@@ -151,68 +159,74 @@ qint64 File::varIntRead(Reader& stream, bool& ok)
 
 QByteArray File::encode(const TestData& data)
 {
-    QByteArray out;
-    out.reserve(56 + data.info.size() * 16 + data.measure.size() * 8 + data.periodic.size() * 10);
-    out.append(kMagic, 11);
-    out.append(char(kVersion >> 8));
-    out.append(char(kVersion & 0xFF));
+    // Every number goes straight into one buffer sized for the worst case.
+    qint64 bound = 11 + 2 + (4 + 4 + 4) + (7 + 4 + 4) + (8 + 4 + 4);
+    for (const TestData::Info& e : data.info)
+        bound += 3 * kMaxNumberSize + qint64(e.value.size()) * (e.key == kTextKeyUtf16 ? 2 : 1);
+    bound += qint64(data.measure.size()) * 4 * kMaxNumberSize;
+    bound += qint64(data.periodic.size()) * 5 * kMaxNumberSize;
+    QByteArray out(int(bound), Qt::Uninitialized);
+    char* const begin = out.data();
+    char* p = begin;
+    putBytes(p, kMagic, 11);
+    *p++ = char(kVersion >> 8);
+    *p++ = char(kVersion & 0xFF);
 
-    auto num = [](QByteArray& to, qint64 v) { to.append(varUIntWrite(zigZag(v))); };
+    auto checkWord = [&p](const char* start) {
+        Adler32 sum;
+        sum.add(start, int(p - start));
+        putBE32(p, sum.value());
+    };
 
-    out.append(kInfoTag, 4);
-    appendBE32(out, quint32(data.info.size()));
-    int start = out.size();
+    putBytes(p, kInfoTag, 4);
+    putBE32(p, quint32(data.info.size()));
+    const char* start = p;
     for (const TestData::Info& e : data.info) {
-        QByteArray value;
+        putNumber(p, e.group);
+        putNumber(p, e.key);
+        const int n = e.value.size();
         if (e.key == kTextKeyUtf16) {
-            value.reserve(e.value.size() * 2);
+            putNumber(p, n * 2);
             for (const QChar c : e.value) {
                 const ushort u = c.unicode();
-                value.append(char(u & 0xFF));
-                value.append(char(u >> 8));
+                *p++ = char(u & 0xFF);
+                *p++ = char(u >> 8);
             }
         } else {
-            value = e.value.toLatin1(); // characters outside Latin-1 become '?'
+            putNumber(p, n);
+            for (const QChar c : e.value) // characters outside Latin-1 become '?'
+                *p++ = c.unicode() > 0xFF ? '?' : char(c.unicode());
         }
-        num(out, e.group);
-        num(out, e.key);
-        num(out, value.size());
-        out.append(value);
     }
-    Adler32 infoSum;
-    infoSum.add(out.constData() + start, out.size() - start);
-    appendBE32(out, infoSum.value());
+    checkWord(start);
 
-    out.append(kMeasureTag, 7);
-    appendBE32(out, quint32(data.measure.size()));
-    start = out.size();
+    putBytes(p, kMeasureTag, 7);
+    putBE32(p, quint32(data.measure.size()));
+    start = p;
     TestData::Measure prevM;
     for (const TestData::Measure& e : data.measure) {
-        num(out, wrapSub(e.run, prevM.run));
-        num(out, wrapSub(e.timestamp, prevM.timestamp));
-        num(out, wrapSub(e.voltage, prevM.voltage));
-        num(out, wrapSub(e.current, prevM.current));
+        putNumber(p, wrapSub(e.run, prevM.run));
+        putNumber(p, wrapSub(e.timestamp, prevM.timestamp));
+        putNumber(p, wrapSub(e.voltage, prevM.voltage));
+        putNumber(p, wrapSub(e.current, prevM.current));
         prevM = e;
     }
-    Adler32 measureSum;
-    measureSum.add(out.constData() + start, out.size() - start);
-    appendBE32(out, measureSum.value());
+    checkWord(start);
 
-    out.append(kPeriodicTag, 8);
-    appendBE32(out, quint32(data.periodic.size()));
-    start = out.size();
+    putBytes(p, kPeriodicTag, 8);
+    putBE32(p, quint32(data.periodic.size()));
+    start = p;
     TestData::Periodic prevP;
     for (const TestData::Periodic& e : data.periodic) {
-        num(out, wrapSub(e.run, prevP.run));
-        num(out, wrapSub(e.timestamp, prevP.timestamp));
-        num(out, wrapSub(e.voltage, prevP.voltage));
-        num(out, wrapSub(e.amperage, prevP.amperage));
-        num(out, wrapSub(e.tanDelta, prevP.tanDelta));
+        putNumber(p, wrapSub(e.run, prevP.run));
+        putNumber(p, wrapSub(e.timestamp, prevP.timestamp));
+        putNumber(p, wrapSub(e.voltage, prevP.voltage));
+        putNumber(p, wrapSub(e.amperage, prevP.amperage));
+        putNumber(p, wrapSub(e.tanDelta, prevP.tanDelta));
         prevP = e;
     }
-    Adler32 periodicSum;
-    periodicSum.add(out.constData() + start, out.size() - start);
-    appendBE32(out, periodicSum.value());
+    checkWord(start);
+    out.resize(int(p - begin));
     return out;
 }
 

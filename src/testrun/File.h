@@ -29,7 +29,6 @@ public:
 
 private:
     class Reader;
-    static QByteArray varUIntWrite(quint64 value);
     static qint64 varIntRead(Reader& stream, bool& ok);
 };
 

@@ -84,11 +84,33 @@ bool readFile(const QString& path, VLF::TestData& data)
     return false;
 }
 
+namespace {
+// Writes bytes to path and pushes them to the medium.
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    bool ok = file.write(bytes) == bytes.size() && file.flush();
+    ok = ::fsync(file.handle()) == 0 && ok;
+    file.close();
+    return ok && file.error() == QFileDevice::NoError;
+}
+
+// The whole file read back must be the bytes meant for it.
+bool readsBack(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.size() == bytes.size() && file.readAll() == bytes;
+}
+} // namespace
+
 bool writeFile(const QString& target, const VLF::TestData& data)
 {
     // Beside the target, so the final rename stays on one file system and is atomic.
     const QString temp = target + QStringLiteral(".tmp");
     const QString folder = QFileInfo(target).absolutePath();
+    const QByteArray bytes = VLF::File::encode(data);
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
         if (attempt > 0)
             GlobalFuncs::waitMs(kRetryStepMs * attempt);
@@ -96,23 +118,22 @@ bool writeFile(const QString& target, const VLF::TestData& data)
             KLOG_ERROR2(kClass, "writeFile", QStringLiteral("FirstTempCleanupError: ") + temp);
             return false;
         }
-        if (!VLF::File::write(temp, data) || !syncPath(temp, false)) {
+        if (!writeBytes(temp, bytes)) {
             KLOG_ERROR2(kClass, "writeFile", QStringLiteral("TempWriteError: ") + temp);
             continue;
         }
-        if (!VLF::File::verify(temp)) {
+        if (!readsBack(temp, bytes)) {
             KLOG_ERROR2(kClass, "writeFile", QStringLiteral("TempVerifyError: ") + temp);
             continue;
         }
-        // The old record is replaced only by a complete, verified new one.
+        // The old record is replaced only by a complete, verified new one; the rename
+        // moves that very file, so it needs no second reading.
         if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
             KLOG_ERROR2(kClass, "writeFile", QStringLiteral("CopyError: ") + target);
             continue;
         }
         syncPath(folder, true);
-        if (VLF::File::verify(target))
-            return true;
-        KLOG_ERROR2(kClass, "writeFile", QStringLiteral("VerifyError: ") + target);
+        return true;
     }
     // Leave no half-written scratch file behind.
     if (QFileInfo(temp).isFile())

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -94,7 +95,9 @@ private slots:
     void recordLoggedBeforeInitialisationIsDeliveredOnce()
     {
         QTemporaryDir dir;
+        const QDateTime before = QDateTime::currentDateTime();
         LoggingCtrl::log(CAT_INF, "INF", "early banner line", 17, "main.cpp", "main");
+        const QDateTime after = QDateTime::currentDateTime();
         LoggingCtrl logger;
         auto rec = std::make_shared<LogRecorder>();
         logger.addSink(rec->makeSink());
@@ -111,7 +114,10 @@ private slots:
                 QCOMPARE(r.line, 17);
                 QCOMPARE(r.function, QStringLiteral("main"));
                 QCOMPARE(r.pid, QCoreApplication::applicationPid());
-                QVERIFY(r.threadId != 0);
+                QCOMPARE(r.threadId, quint64(::syscall(SYS_gettid)));
+                // Stamped by the caller, shown in local time as before.
+                QCOMPARE(r.time.timeSpec(), Qt::LocalTime);
+                QVERIFY(r.time >= before && r.time <= after);
                 QVERIFY(r.sequence > 0);
             }
         }

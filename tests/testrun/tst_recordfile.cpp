@@ -1,5 +1,6 @@
 #include "testrun/File.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -24,6 +25,26 @@ QByteArray section(const char* tag, quint32 count, const QByteArray& entries, qu
 }
 
 const QByteArray kHead = QByteArray("VLFTestData") + hex("0001");
+
+// Every kind of entry, with the extremes a number can take and text in all three forms.
+TestData mixedRecord()
+{
+    TestData d;
+    quint32 x = 12345;
+    auto next = [&x] { x = x * 1103515245u + 12345u; return qint32(x); };
+    insert(d, 0, 1, QStringLiteral("Cable 7"));
+    insert(d, 0, 42, QString::fromUtf8("Kabel \xc3\xa4\xe2\x82\xac \xe6\xb8\xac"));
+    insert(d, 1, 25, QString::fromUtf8("Non-Latin \xe2\x82\xac and \xc3\xa9"));
+    insert(d, -7, 2147483647, QString());
+    insert(d, -2147483647 - 1, -1, QString(300, QLatin1Char('x')));
+    for (int i = 0; i < 3000; ++i) {
+        const qint32 big = (i % 97 == 0) ? (i % 2 ? 2147483647 : -2147483647 - 1) : next() >> (i % 31);
+        insert(d, i * 100, next() >> 20, big, next() >> (i % 17));
+    }
+    for (int i = 0; i < 300; ++i)
+        insert(d, i, i * 10000, next(), next() >> 8, i % 5 ? next() >> 12 : -1);
+    return d;
+}
 } // namespace
 
 class TstRecordFile : public QObject {
@@ -104,6 +125,18 @@ private slots:
         QVERIFY(File::read(path(QStringLiteral("w.vlf")), back, false));
         QCOMPARE(back.info.size(), 2);
         QCOMPARE(back.measure.size(), 2);
+    }
+
+    // The encoder's output as it stood before it wrote into one buffer: same length, same hash.
+    void mixedRecordKeepsItsBytes()
+    {
+        const QByteArray bytes = File::encode(mixedRecord());
+        QCOMPARE(bytes.size(), 37550);
+        QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
+                 QByteArray("984ac7c855392d6038a8353e20b6738f7c97c421e50348fcdfc53ddba08b0621"));
+        TestData back;
+        QVERIFY(File::decode(bytes, back, true, true));
+        QVERIFY(back == mixedRecord());
     }
 
     void numberCoding()
