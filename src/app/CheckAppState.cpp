@@ -62,7 +62,10 @@ void CheckAppState::checkStick()
     setState(USBState_Ready);
     if (!m_backupOffered && m_sinceStart.isValid() && m_sinceStart.elapsed() <= m_startupWindowMs) {
         const QString backup = backupConfigFile();
-        if (QFileInfo(backup).isFile()) {
+        // Any entry of that name goes to the import, which refuses (and says so) what is
+        // no plain file; a link is never followed here.
+        const QFileInfo entry(backup);
+        if (entry.exists() || entry.isSymLink()) {
             m_backupOffered = true;
             KLOG_INFO2("CheckAppState", "checkStick", QStringLiteral("Backup configuration found: %1").arg(backup));
             emit importConfig(backup, true);

@@ -14,11 +14,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 const char* const kClass = "ConfigfileManager";
 const char* const kSuffix = ".cfg.xml";
+// A real configuration is a few kilobytes; anything far larger is refused unread.
+constexpr qint64 kMaxConfigFileSize = 1024 * 1024;
 
 QString context() { return QString::fromLatin1(kClass); }
 
@@ -35,6 +40,65 @@ void removeIfFile(const QString& path)
 {
     if (QFileInfo(path).isFile())
         QFile::remove(path);
+}
+
+// The bytes of a plain file of at most kMaxConfigFileSize bytes. Links, folders, FIFOs
+// and devices are refused without being opened or followed.
+bool readPlainFile(const QString& path, QByteArray* bytes, QString* why)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (path.isEmpty() || ::lstat(name.constData(), &st) != 0) {
+        *why = QStringLiteral("Cannot find \"%1\"").arg(path);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *why = QStringLiteral("\"%1\" is no plain file").arg(path);
+        return false;
+    }
+    if (st.st_size > kMaxConfigFileSize) {
+        *why = QStringLiteral("\"%1\" is too large (%2 bytes)").arg(path).arg(qint64(st.st_size));
+        return false;
+    }
+    // The name may have been swapped since: the opened file is checked again.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *why = QStringLiteral("Cannot open \"%1\"").arg(path);
+        return false;
+    }
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxConfigFileSize;
+    if (ok) {
+        bytes->resize(int(kMaxConfigFileSize) + 1);
+        qint64 total = 0;
+        while (total < bytes->size()) {
+            const ssize_t n = ::read(fd, bytes->data() + total, size_t(bytes->size() - total));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            total += n;
+        }
+        ok = ok && total <= kMaxConfigFileSize;
+        bytes->resize(ok ? int(total) : 0);
+    }
+    ::close(fd);
+    if (!ok)
+        *why = QStringLiteral("Cannot read \"%1\"").arg(path);
+    return ok;
+}
+
+// Writes bytes to a new file and pushes them to the medium; nothing is left on failure.
+bool writeNewFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    bool ok = f.open(QIODevice::WriteOnly | QIODevice::NewOnly) && f.write(bytes) == bytes.size() && f.flush();
+    f.close();
+    ok = ok && f.error() == QFileDevice::NoError && FileSystem::syncPath(path);
+    if (!ok)
+        QFile::remove(path);
+    return ok;
 }
 } // namespace
 
@@ -183,17 +247,17 @@ bool ConfigfileManager::validateConfigFile(QDomDocument document)
     return true;
 }
 
-bool ConfigfileManager::readDocument(const QString& file, QDomDocument& document)
+bool ConfigfileManager::readDocument(const QString& file, QDomDocument& document, QByteArray* bytes)
 {
-    QFile f(file);
+    QString why;
+    if (!readPlainFile(file, bytes, &why)) {
+        KLOG_DEBUG2(kClass, "importConfigFile", why);
+        return false;
+    }
     QString error;
     int line = 0;
     int column = 0;
-    if (file.isEmpty() || !f.open(QIODevice::ReadOnly)) {
-        KLOG_DEBUG2(kClass, "importConfigFile", QStringLiteral("Cannot open \"%1\"").arg(file));
-        return false;
-    }
-    if (!document.setContent(&f, &error, &line, &column)) {
+    if (!document.setContent(*bytes, &error, &line, &column)) {
         KLOG_DEBUG2(kClass, "importConfigFile",
                     QStringLiteral("%1 (Line %2, Character %3").arg(error).arg(line).arg(column));
         return false;
@@ -220,8 +284,10 @@ bool ConfigfileManager::replaceFile(const QString& from, const QString& to)
 ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(const QString& file)
 {
     QDomDocument document;
-    if (!readDocument(file, document))
+    QByteArray bytes;
+    if (!readDocument(file, document, &bytes))
         return Invalid;
+    document.clear();
 
     const QString device = deviceFilePath();
     const QString directory = QFileInfo(device).absolutePath();
@@ -240,9 +306,10 @@ ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(c
     removeIfFile(previous);
     if (!FileSystem::mkpath(directory))
         return fail(QStringLiteral("Cannot create %1").arg(directory));
-    // The copy beside the device file must be complete and readable before it replaces anything.
-    QDomDocument copied;
-    if (!FileSystem::copyDurably(file, incoming) || !readDocument(incoming, copied))
+    // The copy beside the device file must read back whole before it replaces anything.
+    QByteArray copied;
+    QString why;
+    if (!writeNewFile(incoming, bytes) || !readPlainFile(incoming, &copied, &why) || copied != bytes)
         return fail(QStringLiteral("Cannot copy %1 to %2").arg(file, incoming));
     const bool hadPrevious = QFileInfo(device).isFile();
     if (hadPrevious && ::link(QFile::encodeName(device).constData(), QFile::encodeName(previous).constData()) != 0 &&
@@ -270,21 +337,24 @@ QString ConfigfileManager::resolveImportFile(const QString& name) const
 {
     if (name.isEmpty())
         return QString();
-    if (QDir::isAbsolutePath(name))
-        return name;
     const QString updates = GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates);
-    QString path = updates + QLatin1Char('/') + name;
+    QString path = QDir::isAbsolutePath(name) ? name : updates + QLatin1Char('/') + name;
     // The listing offers names without their extension.
-    if (!QFileInfo::exists(path) && !name.endsWith(QLatin1String(kSuffix)) &&
+    const QFileInfo given(path);
+    if (!given.exists() && !given.isSymLink() && !name.endsWith(QLatin1String(kSuffix)) &&
         QFileInfo::exists(path + QLatin1String(kSuffix)))
         path += QLatin1String(kSuffix);
-    const QString real = QFileInfo(path).canonicalFilePath();
+    // Whatever the name, the entry must sit in the updates folder itself; the entry is
+    // not followed here, a link is refused when it is read.
+    const QFileInfo entry(path);
     const QString folder = QFileInfo(updates).canonicalFilePath();
-    if (real.isEmpty() || folder.isEmpty() || !real.startsWith(folder + QLatin1Char('/'))) {
+    const QString parent = QFileInfo(entry.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty() || parent != folder || entry.fileName().isEmpty() || entry.fileName() == QLatin1String("..") ||
+        entry.fileName() == QLatin1String(".")) {
         KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("\"%1\" is no file of %2").arg(name, updates));
         return QString();
     }
-    return path;
+    return parent + QLatin1Char('/') + entry.fileName();
 }
 
 int ConfigfileManager::importConfigFile(QString configFile, bool removeAtfterUpdate)

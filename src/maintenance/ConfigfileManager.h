@@ -72,7 +72,8 @@ protected:
 private:
     // The file an import name stands for; empty when the name leaves the updates folder.
     QString resolveImportFile(const QString& name) const;
-    bool readDocument(const QString& file, QDomDocument& document);
+    // Reads a plain file of bounded size once and parses it; bytes keeps what was read.
+    bool readDocument(const QString& file, QDomDocument& document, QByteArray* bytes);
     QString displayPath(const QString& path) const;
     void showMessage(int category, const QString& key, bool okButton);
 

@@ -282,6 +282,8 @@ private slots:
         QTest::newRow("empty name") << QStringLiteral("") << QString() << QByteArray();
         QTest::newRow("leaves the stick") << QStringLiteral("../outside.cfg.xml") << QStringLiteral("/media/outside.cfg.xml")
                                           << configFile("PEVANTO", "OnlyNew", "n");
+        QTest::newRow("absolute path off the stick")
+            << QString() << QStringLiteral("/home/root/other.cfg.xml") << configFile("PEVANTO", "OnlyNew", "n");
         QTest::newRow("link out of the stick")
             << QStringLiteral("LINK.cfg.xml") << QStringLiteral("/media/outside.cfg.xml") << configFile("PEVANTO", "OnlyNew", "n");
     }
@@ -357,13 +359,13 @@ private slots:
         QCOMPARE(service.first().text, QStringLiteral("Configuration successfully imported. The system restarts now."));
         QVERIFY(QDir(path(kConfigDir)).entryList({"*.import", "*.previous"}, QDir::Files).isEmpty());
 
-        // Unregistered, the hook stays quiet; an absolute path is used as it is.
+        // Unregistered, the hook stays quiet; an absolute path into the updates folder works.
         manager.unregisterHook(ConfigfileManager::AfterImport);
-        const QString elsewhere = QStringLiteral("/home/root/other.cfg.xml");
-        QVERIFY(root().writeFile(elsewhere, configFile("PEVANTO", "Third", "3")));
-        QCOMPARE(manager.importConfigFile(path(elsewhere), false), 0);
+        const QString third = kUsb + QStringLiteral("/third.cfg.xml");
+        QVERIFY(root().writeFile(third, configFile("PEVANTO", "Third", "3")));
+        QCOMPARE(manager.importConfigFile(path(third), false), 0);
         QCOMPARE(query("Third"), QStringLiteral("3"));
-        QVERIFY(QFile::exists(path(elsewhere)));
+        QVERIFY(QFile::exists(path(third)));
         QCOMPARE(hook->runs, 1);
     }
 
