@@ -152,6 +152,14 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>DatabaseNotWritable</source>
+        <translation>The database cannot be written: settings and log entries are not saved</translation>
+    </message>
+    <message>
+        <source>DatabaseReset</source>
+        <translation>The database was damaged and has been reset to factory values</translation>
+    </message>
+    <message>
         <source>DischargeDeviceError</source>
         <translation>Error of the discharge device!</translation>
     </message>

@@ -27,6 +27,8 @@
 #include "app/RotaryEncoder.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/ActionHandler.h"
+#include "maintenance/ConfigfileManager.h"
+#include "maintenance/UpdateManager.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 #include "hvunit/TPOF.h"
 #include "app/ThreadGuard.h"
@@ -137,6 +139,9 @@ void Application::installServices()
 
     setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
     GlobalFuncs::initPaths();
+    // Work that a power cut ended half way is undone before anything reads its files.
+    ConfigfileManager::removeUnfinishedImport();
+    UpdateManager::removeUnfinishedProgramCopy();
 
     m_config = std::make_unique<ConfigAccessXML>(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory));
     const bool configLoaded = m_config->initialize() != 0;
@@ -149,6 +154,14 @@ void Application::installServices()
     // the database's queue until the file is open.
     m_logger = std::make_unique<LoggingCtrl>();
     DB* db = DB::getInstance();
+    // Settings that silently fail to save are worse than a message in the header.
+    connect(db, &DB::troubleFound, this, [](DB::Trouble trouble) {
+        if (IGUI* gui = GlobalFuncs::getGUI())
+            gui->showMessageDlg(CAT_ERR, QStringLiteral("ErrorMessages"),
+                                trouble == DB::DamagedAndReset ? QStringLiteral("DatabaseReset")
+                                                               : QStringLiteral("DatabaseNotWritable"),
+                                false, false);
+    });
     DbLogSink::attach(*m_logger, *db);
     m_logger->initialize(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace));
     GlobalFuncs::setLogger(m_logger.get());

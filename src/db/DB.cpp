@@ -245,12 +245,16 @@ bool DB::initialize(const QString& folder)
     const QString dir = folder.isEmpty() ? GlobalFuncs::getAppDataPath() : folder;
     if (!QDir().mkpath(dir)) {
         KLOG_ERROR2(kClass, "initialize", QStringLiteral("Cannot create the folder %1").arg(dir));
+        noteWrite(false);
         return false;
     }
     const QString path = QDir(dir).absoluteFilePath(fileName());
     const bool ok = call("initialize", false, [&]() {
         closeFile();
-        return openFile(path);
+        const bool opened = openFile(path);
+        if (!opened)
+            noteWrite(false);
+        return opened;
     }, true);
     if (ok)
         flushLogQueues();
@@ -283,6 +287,25 @@ void DB::setConnectOptions(const QString& options)
 
 bool DB::isWritable() const { return m_writable.loadAcquire() != 0; }
 
+bool DB::noteWrite(bool ok)
+{
+    m_writable.storeRelease(ok ? 1 : 0);
+    if (!ok && m_troubleArmed.testAndSetOrdered(1, 0))
+        reportTrouble(NotWritable);
+    return ok;
+}
+
+// Log rows are written all the time: once they go in again the database works again,
+// and the next failure is news. A disk that takes some writes and refuses others is
+// told once, not at every write that happens to fit.
+void DB::logRowsWritten() { m_troubleArmed.storeRelease(1); }
+
+void DB::reportTrouble(Trouble trouble)
+{
+    // Posted: the receivers run outside the database mutex and may use the database.
+    QMetaObject::invokeMethod(this, [this, trouble]() { emit troubleFound(trouble); }, Qt::QueuedConnection);
+}
+
 // A file or folder that cannot be written opens all the same; only a write tells.
 bool DB::checkWritable()
 {
@@ -300,7 +323,9 @@ bool DB::checkWritable()
             error = q.lastError().text();
         db.rollback();
     }
-    m_writable.storeRelease(ok ? 1 : 0);
+    noteWrite(ok);
+    if (ok)
+        logRowsWritten();
     if (!ok) {
         KLOG_ERROR2(kClass, "initialize",
                     QStringLiteral("The database %1 cannot be written (%2): log records and settings are not stored")
@@ -392,6 +417,7 @@ bool DB::openFile(const QString& path)
     if (!note.isEmpty()) {
         KLOG_WARN2(kClass, "initialize", note);
         insertServiceRow(note);
+        reportTrouble(DamagedAndReset);
     }
     return true;
 }
@@ -402,7 +428,7 @@ bool DB::storePasswordRecord(const QString& type, const QString& record)
     q.prepare(QStringLiteral("INSERT OR REPLACE INTO passwords (type, password) VALUES (?, ?)"));
     q.addBindValue(type);
     q.addBindValue(record);
-    if (q.exec())
+    if (noteWrite(q.exec()))
         return true;
     logSqlError("storePasswordRecord", QStringLiteral("Cannot store the password record"), q.lastError());
     return false;
@@ -459,7 +485,7 @@ bool DB::setDefaultValue(const QString& category, const QString& feature, const 
         q.addBindValue(category);
         q.addBindValue(feature);
         q.addBindValue(value);
-        if (!q.exec()) {
+        if (!noteWrite(q.exec())) {
             logSqlError("setDefaultValue", QStringLiteral("Cannot store %1/%2").arg(category, feature), q.lastError());
             return false;
         }
@@ -484,7 +510,7 @@ bool DB::resetDefaultValues()
         // Only the administrator's lock is the operator's to reset; the service and ryx
         // records stay as service staff set them.
         ok = ok && storePasswordRecord(QStringLiteral("admin_menu"), defaultPasswordRecord(QStringLiteral("admin_menu")));
-        if (!ok || !db.commit()) {
+        if (!noteWrite(ok && db.commit())) {
             KLOG_ERROR2(kClass, "resetDefaultValues", QStringLiteral("Cannot reset the default values: %1").arg(error));
             db.rollback();
             return false;
@@ -634,19 +660,20 @@ int DB::writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& r
             if (withCategory)
                 q.addBindValue(row.category);
             q.addBindValue(row.text);
-            if (!writeLogRow(q)) {
+            if (!noteWrite(writeLogRow(q))) {
                 // Not through the logger: its records would come straight back here.
                 qWarning("DB: cannot write to %s: %s", qPrintable(table), qPrintable(q.lastError().text()));
                 db.rollback();
                 return written;
             }
         }
-        if (!db.commit()) {
+        if (!noteWrite(db.commit())) {
             db.rollback();
             return written;
         }
         written = end;
     }
+    logRowsWritten();
     return written;
 }
 
@@ -656,7 +683,7 @@ bool DB::insertServiceRow(const QString& text)
     q.prepare(QStringLiteral("INSERT INTO servicelog (datetime, message) VALUES (?, ?)"));
     q.addBindValue(QDateTime::currentMSecsSinceEpoch());
     q.addBindValue(text);
-    if (!q.exec()) {
+    if (!noteWrite(q.exec())) {
         logSqlError("addServiceMessage", QStringLiteral("Cannot write the service log"), q.lastError());
         return false;
     }
@@ -773,7 +800,7 @@ bool DB::incStatisticParam(int id, int n)
             q.addBindValue(id);
             ok = q.exec();
         }
-        if (!ok || !db.commit()) {
+        if (!noteWrite(ok && db.commit())) {
             logSqlError("incStatisticParam", QStringLiteral("Cannot count parameter %1").arg(id), q.lastError());
             db.rollback();
             return false;
@@ -837,7 +864,7 @@ bool DB::setPerformanceIndicator(int id, int index, qint64 value)
         q.addBindValue(id);
         q.addBindValue(index);
         q.addBindValue(value);
-        if (!q.exec()) {
+        if (!noteWrite(q.exec())) {
             logSqlError("setPerformanceIndicator", QStringLiteral("Cannot store indicator %1").arg(id), q.lastError());
             return false;
         }
@@ -856,7 +883,7 @@ bool DB::setTanDeltaMetainfo(int phase, int id, long long value)
         q.addBindValue(phase);
         q.addBindValue(id);
         q.addBindValue(static_cast<qint64>(value));
-        if (!q.exec()) {
+        if (!noteWrite(q.exec())) {
             logSqlError("setTanDeltaMetainfo", QStringLiteral("Cannot store phase %1").arg(phase), q.lastError());
             return false;
         }
@@ -902,7 +929,7 @@ bool DB::setTanDeltaSummary(int phase, const QVector<TanDeltaStep>& steps)
             q.addBindValue(steps[i].stdDeviation);
             ok = q.exec();
         }
-        if (!ok || !db.commit()) {
+        if (!noteWrite(ok && db.commit())) {
             logSqlError("setTanDeltaSummary", QStringLiteral("Cannot store phase %1").arg(phase), q.lastError());
             db.rollback();
             return false;
@@ -982,7 +1009,7 @@ bool DB::setVoltageSnapValues(int type, const QList<double>& values)
             q.addBindValue(values[i]);
             ok = q.exec();
         }
-        if (!ok || !db.commit()) {
+        if (!noteWrite(ok && db.commit())) {
             logSqlError("setVoltageSnapValues", QStringLiteral("Cannot store snap list %1").arg(type), q.lastError());
             db.rollback();
             return false;
@@ -1024,7 +1051,7 @@ bool DB::addCableNumber(const QString& value)
         QSqlQuery q(database());
         q.prepare(QStringLiteral("INSERT OR REPLACE INTO cableNumbers (value) VALUES (?)"));
         q.addBindValue(value);
-        if (!q.exec()) {
+        if (!noteWrite(q.exec())) {
             logSqlError("addCableNumber", QStringLiteral("Cannot store a cable number"), q.lastError());
             return false;
         }

@@ -79,8 +79,15 @@ public:
     void setLogRowWriter(LogRowWriter writer);
     // Connection options of the next initialize (for example "QSQLITE_OPEN_READONLY").
     void setConnectOptions(const QString& options);
-    // False when the file opened but a write failed (read-only file or folder).
+    // False from a failed write (read-only, full or unopenable file) until the next one succeeds.
     bool isWritable() const;
+
+    // What the operator must be told of.
+    enum Trouble : int {
+        NotWritable = 0,     // settings and log records are not stored
+        DamagedAndReset = 1, // an unusable file was moved aside and a new one made
+    };
+    Q_ENUM(Trouble)
 
     QList<int> getStatisticParamIds();
     qint64 getStatisticParam(int id);
@@ -122,6 +129,12 @@ public:
     // Makes this the database of GlobalFuncs::getDB and GlobalFuncs::release.
     void registerGlobally();
 
+signals:
+    // On the database's thread, after the statement: NotWritable when opening fails or
+    // a write fails after writes had worked; DamagedAndReset when a file was replaced.
+    void troubleFound(DB::Trouble trouble);
+
+public:
     // Record of a menu-lock type as stored by the set-up and the reset to defaults.
     static QString defaultPasswordRecord(const QString& type);
     // Name of the file in the application-data folder: "<APP>.sqlite3".
@@ -146,6 +159,10 @@ private:
     bool writeLogQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote);
     void reportLostRows();
     bool checkWritable();
+    // Notes the outcome of a write; the first failure after success is reported.
+    bool noteWrite(bool ok);
+    void logRowsWritten();
+    void reportTrouble(Trouble trouble);
     bool flushLogQueuesLocked();
     void scheduleFlush();
     bool insertServiceRow(const QString& text);
@@ -167,5 +184,6 @@ private:
     QString m_connectOptions;
     int m_lostRows = 0; // given up and not reported yet
     QAtomicInt m_writable{1};
+    QAtomicInt m_troubleArmed{1}; // the next failed write is reported
     QAtomicInt m_callTimeoutMs{kCallTimeoutMs};
 };

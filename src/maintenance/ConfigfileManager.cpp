@@ -120,6 +120,35 @@ QString ConfigfileManager::deviceFilePath() const
            QLatin1String(kSuffix);
 }
 
+int ConfigfileManager::removeUnfinishedImport()
+{
+    const QString device = GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory) + QLatin1Char('/') +
+                           QCoreApplication::applicationName().toUpper() + QLatin1String(kSuffix);
+    const QString incoming = device + QStringLiteral(".import");
+    const QString previous = device + QStringLiteral(".previous");
+    int handled = 0;
+    if (QFileInfo(previous).isFile()) {
+        // The device file is replaced in one step, so without it the previous one is the last whole file.
+        const bool restore = !QFileInfo::exists(device);
+        if (restore ? FileSystem::replaceFile(previous, device) : QFile::remove(previous))
+            ++handled;
+        else
+            KLOG_ERROR2(kClass, "removeUnfinishedImport", QStringLiteral("Cannot clear %1").arg(previous));
+    }
+    if (QFileInfo(incoming).isFile()) {
+        if (QFile::remove(incoming))
+            ++handled;
+        else
+            KLOG_ERROR2(kClass, "removeUnfinishedImport", QStringLiteral("Cannot remove %1").arg(incoming));
+    }
+    if (handled > 0) {
+        FileSystem::syncPath(QFileInfo(device).absolutePath());
+        KLOG_INFO2(kClass, "removeUnfinishedImport",
+                   QStringLiteral("Cleared %1 files of an unfinished configuration import").arg(handled));
+    }
+    return handled;
+}
+
 void ConfigfileManager::registerHook(HookAction action, const QSharedPointer<HookFunction>& hook)
 {
     if (action == AfterImport)

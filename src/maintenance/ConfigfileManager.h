@@ -53,6 +53,11 @@ public:
     // "<config dir>/<APP>.cfg.xml".
     QString deviceFilePath() const;
 
+    // Clears what an import cut short by a power cut left beside the device file: the
+    // previous configuration comes back when the device file is missing, the rest goes.
+    // Returns the number of files removed or put back.
+    static int removeUnfinishedImport();
+
     // The clock that names an export (local time).
     void setClock(std::function<QDateTime()> clock);
 

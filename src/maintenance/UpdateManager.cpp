@@ -16,6 +16,7 @@
 #include "maintenance/ConfigfileManager.h"
 #include "maintenance/LanguageManager.h"
 #include "maintenance/TarArchive.h"
+#include "testrun/TTestChart.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,6 +27,7 @@
 #include <QMap>
 #include <QSet>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include <cstdlib>
 
@@ -36,7 +38,6 @@ const char* const kClass = "UpdateManager";
 const char* const kContext = "UpdateManager";
 const char* const kLanguagePrefix = "vlf-";
 const char* const kProgram = "/opt/vlf/vlf";
-const char* const kFontsFolder = "/usr/share/fonts/ttf/";
 const int kRebootWaitMs = 5000;
 
 QString translated(const char* key) { return QCoreApplication::translate(kContext, key); }
@@ -408,11 +409,16 @@ int UpdateManager::doUpdate(const updatePackage& part)
 
 int UpdateManager::installLanguage(const updatePackage& part)
 {
-    if (m_diskUsage(FsRoot::path(QLatin1String(kFontsFolder))) > 98) {
+    const QString languages = GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Languages);
+    // The space that counts is where the catalogues go: the languages folder, or the
+    // nearest folder above it while it does not exist yet.
+    QString written = languages;
+    while (!QFileInfo(written).isDir() && QFileInfo(written).absolutePath() != written)
+        written = QFileInfo(written).absolutePath();
+    if (m_diskUsage(written) > 98) {
         showMessage(CAT_ERR, QStringLiteral("NotEnoughMemoryForLanguageUpdate"), true);
         return NoSpaceForLanguage;
     }
-    const QString languages = GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Languages);
     if (!FileSystem::mkpath(languages))
         return LanguageFolderFailed;
     // Unpacked beside the catalogues first, then each file moved in by rename: the
@@ -569,6 +575,20 @@ int UpdateManager::executeUpdate(const QString& file, const int& type)
     return code;
 }
 
+bool UpdateManager::removeUnfinishedProgramCopy()
+{
+    // A power cut during an update leaves the new program's copy cut short beside the old one.
+    const QString fresh = FsRoot::path(QLatin1String(kProgram)) + QStringLiteral(".new");
+    if (!QFileInfo::exists(fresh) && !QFileInfo(fresh).isSymLink())
+        return false;
+    if (!QFile::remove(fresh)) {
+        KLOG_ERROR2(kClass, "removeUnfinishedProgramCopy", QStringLiteral("Cannot remove %1").arg(fresh));
+        return false;
+    }
+    KLOG_INFO2(kClass, "removeUnfinishedProgramCopy", QStringLiteral("Removed the unfinished %1").arg(fresh));
+    return true;
+}
+
 int UpdateManager::writeHOSTUpdate(const QString& file, const int& type)
 {
     if (type != UpdatePackage::Application)
@@ -584,7 +604,10 @@ int UpdateManager::writeHOSTUpdate(const QString& file, const int& type)
     };
     if (QFileInfo::exists(fresh) && !QFile::remove(fresh))
         return fail(QStringLiteral("Cannot remove %1").arg(fresh));
-    if (!m_copy(file, fresh))
+    // Tens of megabytes from a stick: copied on a pool thread while this one keeps
+    // serving its events (and the watchdog's heartbeat).
+    const auto copier = m_copy;
+    if (!TTestChart::waitForFinished(QtConcurrent::run([copier, file, fresh] { return copier(file, fresh); })))
         return fail(QStringLiteral("Cannot copy %1 to %2").arg(file, fresh));
     if (!isCRCcorrect(fresh, crcFilename(file)))
         return fail(QStringLiteral("The copy %1 does not match its CRC").arg(fresh));

@@ -68,6 +68,8 @@ public:
     static QString crcFilename(const QString& file);
     static bool isCRCcorrect(const QString& file, const QString& crcFile, unsigned int* crc = nullptr);
     static QString getUpdatePath();
+    // Removes a copy of the program left by an update that was cut short; true when one was there.
+    static bool removeUnfinishedProgramCopy();
     static bool isLanguageUpdate(const updatePackage& package);
     static bool isRebootNeeded(const updatePackage& package);
     // True when offered is older than installed, compared number by number (missing

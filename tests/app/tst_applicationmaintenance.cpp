@@ -8,6 +8,8 @@
 #include "fakes/TempRoot.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "hvunit/SCPins.h"
+#include "db/DB.h"
+#include "logging/LoggingCtrl.h"
 #include "maintenance/ActionHandler.h"
 
 #include <QDir>
@@ -21,6 +23,13 @@
 namespace {
 const QString kProgram = QStringLiteral("/opt/vlf/vlf");
 const QString kDeviceConfig = QStringLiteral("/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml");
+// Files that work cut short by a power cut leaves behind; the start-up clears them.
+const char* const kLeftovers[][2] = {
+    {"unfinished record", "/home/root/mappedPaths/appdata/measurements/20250101/K1_20250101_060000.vlf.tmp"},
+    {"program copy", "/opt/vlf/vlf.new"},
+    {"configuration import", "/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml.import"},
+    {"previous configuration", "/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml.previous"},
+};
 
 QStringList threadNames()
 {
@@ -84,6 +93,51 @@ private:
     }
 
 private slots:
+    void leftoversOfCutShortWorkAreGoneAfterStart_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const auto& leftover : kLeftovers)
+            QTest::newRow(leftover[0]) << QString::fromLatin1(leftover[1]);
+    }
+
+    void leftoversOfCutShortWorkAreGoneAfterStart()
+    {
+        QFETCH(QString, file);
+        QVERIFY(!QFileInfo::exists(m_root->path(file)));
+        // The device file was there, so the previous configuration was not needed.
+        QVERIFY(!readFile(m_root->path(kDeviceConfig)).contains("Previous"));
+    }
+
+    // A damaged database is told at start; a write failing later is told when it happens.
+    void databaseTroubleReachesTheHeader()
+    {
+        const auto shown = [this](const QString& key) {
+            int n = 0;
+            for (const auto& c : gui()->callsOf(QStringLiteral("showMessageDlg")))
+                if (c.context == QLatin1String("ErrorMessages") && c.key == key && c.category == CAT_ERR && !c.okButton)
+                    ++n;
+            return n;
+        };
+        if (m_validBackup)
+            QCOMPARE(shown(QStringLiteral("DatabaseReset")), 0);
+        else
+            QTRY_COMPARE(shown(QStringLiteral("DatabaseReset")), 1);
+        QCOMPARE(shown(QStringLiteral("DatabaseNotWritable")), 0);
+
+        DB* db = GlobalFuncs::getDB();
+        db->setLogRowWriter([](QSqlQuery&) { return false; });
+        for (int i = 0; i < 3; ++i) {
+            KLOG_INFO2("Test", "databaseTroubleReachesTheHeader", "not stored");
+            QTest::qWait(50);
+        }
+        QTRY_COMPARE(shown(QStringLiteral("DatabaseNotWritable")), 1);
+        db->setLogRowWriter(nullptr);
+        QVERIFY(db->flushLogQueues());
+        QVERIFY(db->isWritable());
+        QTest::qWait(100);
+        QCOMPARE(shown(QStringLiteral("DatabaseNotWritable")), 1);
+    }
+
     void languageListReachesTheGuiAtStart()
     {
         QCOMPARE(m_lists->size(), 1);
@@ -183,6 +237,12 @@ int main(int argc, char** argv)
                        .arg(name)
                        .toUtf8());
     root.writeFile(QStringLiteral("/home/root/mappedPaths/appdata/languages/vlf-Czech.qm"), "x");
+    root.writeFile(kDeviceConfig, "<configuration><key name=\"PEVANTO\"></key></configuration>");
+    for (const auto& leftover : kLeftovers)
+        root.writeFile(QString::fromLatin1(leftover[1]), "<configuration><key name=\"PEVANTO\">Previous</key></configuration>");
+    // The other run starts with a database that is no database.
+    if (!validBackup)
+        root.writeFile(QStringLiteral("/home/root/mappedPaths/appdata/PEVANTO.sqlite3"), QByteArray(8192, 'x'));
 
     QList<QVariantList> lists;
     auto app = std::make_unique<Application>(argc, argv, [&lists] {

@@ -3,6 +3,7 @@
 #include "core/GlobalFuncs.h"
 #include "db/StatisticId.h"
 #include "fakes/TempRoot.h"
+#include "logging/MessageCategories.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -468,6 +469,62 @@ private slots:
         QCOMPARE(QDir(GlobalFuncs::getAppDataPath()).entryList({QStringLiteral("TSTDB.sqlite3.unusable-*")}, QDir::Files).size(), 1);
         QCOMPARE(m_db->getDefaultValue(QStringLiteral("A"), QStringLiteral("B")), QString());
         QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D")));
+    }
+
+    // Each kind of trouble is told once, when it starts; a write that works again ends it.
+    void troubleIsReportedOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QList<int>>("reported");
+        QTest::newRow("read-only at start") << "read-only" << QList<int>{DB::NotWritable};
+        QTest::newRow("damaged at start") << "damaged" << QList<int>{DB::DamagedAndReset};
+        QTest::newRow("writes fail after working") << "failing" << QList<int>{DB::NotWritable, DB::NotWritable};
+        QTest::newRow("folder cannot be made") << "no folder" << QList<int>{DB::NotWritable};
+    }
+
+    void troubleIsReportedOnce()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QList<int>, reported);
+        QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")));
+        m_db->release();
+        QList<int> seen;
+        connect(m_db, &DB::troubleFound, this, [&seen](DB::Trouble t) { seen << t; });
+        bool opens = true;
+        if (kind == QLatin1String("read-only")) {
+            m_db->setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        } else if (kind == QLatin1String("damaged")) {
+            QFile f(dbPath());
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(8192, 'x').prepend("this is no database "));
+        } else if (kind == QLatin1String("no folder")) {
+            QVERIFY(m_root->writeFile(QStringLiteral("/blocked"), "a file where the folder should be"));
+            QVERIFY(!m_db->initialize(m_root->path(QStringLiteral("/blocked/db"))));
+            opens = false;
+        }
+        if (opens)
+            QVERIFY(m_db->initialize());
+        QCOMPARE(m_db->isWritable(), kind != QLatin1String("read-only") && opens);
+        if (kind == QLatin1String("failing")) {
+            m_db->setLogRowWriter([](QSqlQuery&) { return false; });
+            for (int round = 0; round < 2; ++round) {
+                m_db->queueMessage({QDateTime::currentMSecsSinceEpoch(), CAT_INF, QStringLiteral("lost")});
+                QVERIFY(!m_db->flushLogQueues());
+                QVERIFY(!m_db->isWritable());
+            }
+            QTRY_COMPARE(seen.size(), 1);
+            m_db->setLogRowWriter(nullptr);
+            QVERIFY(m_db->flushLogQueues());
+            QVERIFY(m_db->isWritable());
+            m_db->setLogRowWriter([](QSqlQuery&) { return false; });
+            m_db->queueMessage({QDateTime::currentMSecsSinceEpoch(), CAT_INF, QStringLiteral("lost")});
+            QVERIFY(!m_db->flushLogQueues());
+            m_db->setLogRowWriter(nullptr);
+        }
+        QTRY_COMPARE(seen, reported);
+        QTest::qWait(50);
+        QCOMPARE(seen, reported);
+        m_db->setConnectOptions(QString());
     }
 
     void lockedFileStaysInPlace()

@@ -3,6 +3,7 @@
 #include "core/CRC32.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/SystemInfo.h"
 #include "db/DB.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/FakePlatform.h"
@@ -248,6 +249,26 @@ private slots:
         QVERIFY(!QFileInfo::exists(path(kProgram + QStringLiteral(".bak"))));
     }
 
+    // The program's copy runs off this thread: a timer here keeps ticking through it.
+    void programCopyLeavesTheGuiThreadFree()
+    {
+        part(QStringLiteral("application-4.3.0.img"), kElf);
+        QAtomicInt ticks;
+        QTimer heartbeat;
+        connect(&heartbeat, &QTimer::timeout, [&ticks] { ticks.ref(); });
+        heartbeat.start(20);
+        int ticksDuringCopy = -1;
+        um->setFileCopier([&ticks, &ticksDuringCopy](const QString& from, const QString& to) {
+            const int before = ticks.loadAcquire();
+            QThread::msleep(600);
+            ticksDuringCopy = ticks.loadAcquire() - before;
+            return QFile::copy(from, to);
+        });
+        QCOMPARE(um->doUpdate(updatePackage(path(kUsb + QStringLiteral("/application-4.3.0.img")))), 0);
+        QVERIFY2(ticksDuringCopy >= 3, qPrintable(QString::number(ticksDuringCopy)));
+        QCOMPARE(root().readFile(kProgram), kElf);
+    }
+
     void firmwareAlone_data()
     {
         QTest::addColumn<unsigned>("state");
@@ -402,13 +423,26 @@ private slots:
         root().writeFile(QStringLiteral("/lang/vlf-Deutsch.qm"), "catalogue");
         QVERIFY(tar(kUsb + QStringLiteral("/vlf-Deutsch.tar"), QStringLiteral("/lang"), {"vlf-Deutsch.qm"}));
         const updatePackage p(path(kUsb + QStringLiteral("/vlf-Deutsch.tar")));
+        // The file system asked is the one the catalogues are written to.
+        QStringList asked;
+        um->setDiskUsage([&](const QString& folder) {
+            asked << folder;
+            return usage;
+        });
         usage = 99;
         QCOMPARE(um->doUpdate(p), 8);
         QCOMPARE(messages(QStringLiteral("NotEnoughMemoryForLanguageUpdate")).size(), 1);
         QVERIFY(!QFileInfo::exists(path(kLanguages + QStringLiteral("/vlf-Deutsch.qm"))));
+        QVERIFY2(path(kLanguages).startsWith(asked.last()) && QFileInfo(asked.last()).isDir(), qPrintable(asked.last()));
         usage = 98;
         QCOMPARE(um->doUpdate(p), 0);
         QCOMPARE(root().readFile(kLanguages + QStringLiteral("/vlf-Deutsch.qm")), QByteArray("catalogue"));
+        QCOMPARE(um->doUpdate(p), 0);
+        QCOMPARE(asked.last(), path(kLanguages));
+        // Measured for real: no fonts folder here, and that is no reason to refuse.
+        um->setDiskUsage(&SystemInfo::getDiskUsage);
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("/usr/share/fonts/ttf"))));
+        QCOMPARE(um->doUpdate(p), 0);
     }
 
     void languageUpdateLoadsTheTranslatorAgain()
