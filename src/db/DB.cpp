@@ -26,6 +26,8 @@
 namespace {
 const char* const kClass = "DB";
 const char* const kMessageTimeFormat = "yyyy/MM/dd hh:mm:ss:zzz AP";
+// Log rows read per call: a few milliseconds of the database's thread each.
+constexpr int kLogPageRows = 2000;
 
 // Factory records (salt, ":", SHA-1 of salt + password) of the three menu locks.
 struct DefaultPassword {
@@ -85,6 +87,12 @@ private:
     qint64 m_quarter = std::numeric_limits<qint64>::min();
     qint64 m_offsetMs = 0;
 };
+
+void setFlag(bool* flag, bool value)
+{
+    if (flag)
+        *flag = value;
+}
 
 void logSqlError(const char* function, const QString& what, const QSqlError& error)
 {
@@ -698,63 +706,98 @@ bool DB::addServiceMessage(const QString& text)
     });
 }
 
+bool DB::readLogRows(const char* function, const QString& table, bool withCategory, const QString& failure,
+                     const std::function<void(const QVector<StoredLogRow>&)>& take)
+{
+    const QString select = QStringLiteral("SELECT id, datetime, %1message FROM %2")
+                               .arg(withCategory ? QStringLiteral("category, ") : QString(), table);
+    const QString order = QStringLiteral(" ORDER BY datetime DESC, id DESC LIMIT %1").arg(kLogPageRows);
+    bool first = true;
+    qint64 lastTime = 0;
+    qint64 lastId = 0;
+    for (;;) {
+        QVector<StoredLogRow> page;
+        const bool ok = call(function, false, [&]() {
+            if (first)
+                flushLogQueuesLocked();
+            QSqlQuery q(database());
+            q.setForwardOnly(true);
+            // The next page starts below the last row of the previous one (datetime is indexed).
+            q.prepare(select + (first ? QString() : QStringLiteral(" WHERE (datetime, id) < (?, ?)")) + order);
+            if (!first) {
+                q.addBindValue(lastTime);
+                q.addBindValue(lastId);
+            }
+            if (!q.exec()) {
+                logSqlError(function, failure, q.lastError());
+                return false;
+            }
+            page.reserve(kLogPageRows);
+            while (q.next()) {
+                StoredLogRow row;
+                row.id = q.value(0).toLongLong();
+                row.msecs = q.value(1).toLongLong();
+                row.category = withCategory ? q.value(2).toInt() : 0;
+                row.text = q.value(withCategory ? 3 : 2).toString();
+                page.append(row);
+            }
+            return true;
+        });
+        if (!ok)
+            return false;
+        take(page);
+        if (page.size() < kLogPageRows)
+            return true;
+        lastTime = page.last().msecs;
+        lastId = page.last().id;
+        first = false;
+    }
+}
+
 bool DB::getMessages(QByteArray& out)
 {
-    return call("getMessages", false, [&]() {
-        flushLogQueuesLocked();
-        QSqlQuery q(database());
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT datetime, category, message FROM messagelog ORDER BY datetime DESC, id DESC"))) {
-            logSqlError("getMessages", QStringLiteral("Cannot read the message log"), q.lastError());
-            return false;
-        }
-        LogTimeText timeText(QString::fromLatin1(kMessageTimeFormat));
-        const QChar tab = QLatin1Char('\t');
-        const QChar lf = QLatin1Char('\n');
-        QString text;
-        while (q.next()) {
-            text.clear();
-            text += timeText(q.value(0).toLongLong());
-            text += tab;
-            text += categoryName(q.value(1).toInt());
-            text += tab;
-            text += oneLine(q.value(2).toString(), tab, lf);
-            text += lf;
-            out += text.toUtf8();
-        }
-        return true;
-    });
+    LogTimeText timeText(QString::fromLatin1(kMessageTimeFormat));
+    const QChar tab = QLatin1Char('\t');
+    const QChar lf = QLatin1Char('\n');
+    QString text;
+    return readLogRows("getMessages", QStringLiteral("messagelog"), true, QStringLiteral("Cannot read the message log"),
+                       [&](const QVector<StoredLogRow>& rows) {
+                           for (const StoredLogRow& row : rows) {
+                               text.clear();
+                               text += timeText(row.msecs);
+                               text += tab;
+                               text += categoryName(row.category);
+                               text += tab;
+                               text += oneLine(row.text, tab, lf);
+                               text += lf;
+                               out += text.toUtf8();
+                           }
+                       });
 }
 
 bool DB::getServiceMessages(QByteArray& out, QChar fieldSeparator, QChar lineSeparator, QString dateFormat)
 {
-    return call("getServiceMessages", false, [&]() {
-        flushLogQueuesLocked();
-        QSqlQuery q(database());
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT datetime, message FROM servicelog ORDER BY datetime DESC, id DESC"))) {
-            logSqlError("getServiceMessages", QStringLiteral("Cannot read the service log"), q.lastError());
-            return false;
-        }
-        LogTimeText timeText(dateFormat);
-        QString text;
-        while (q.next()) {
-            text.clear();
-            text += timeText(q.value(0).toLongLong());
-            text += fieldSeparator;
-            text += oneLine(q.value(1).toString(), fieldSeparator, lineSeparator);
-            text += lineSeparator;
-            out += text.toUtf8();
-        }
-        return true;
-    });
+    LogTimeText timeText(dateFormat);
+    QString text;
+    return readLogRows("getServiceMessages", QStringLiteral("servicelog"), false,
+                       QStringLiteral("Cannot read the service log"), [&](const QVector<StoredLogRow>& rows) {
+                           for (const StoredLogRow& row : rows) {
+                               text.clear();
+                               text += timeText(row.msecs);
+                               text += fieldSeparator;
+                               text += oneLine(row.text, fieldSeparator, lineSeparator);
+                               text += lineSeparator;
+                               out += text.toUtf8();
+                           }
+                       });
 }
 
 // ---------------------------------------------------------------------------
 // Operating statistics and performance indicators
 
-QList<int> DB::getStatisticParamIds()
+QList<int> DB::getStatisticParamIds(bool* ok)
 {
+    setFlag(ok, false);
     return call("getStatisticParamIds", QList<int>(), [&]() {
         QList<int> ids;
         QSqlQuery q(database());
@@ -764,12 +807,14 @@ QList<int> DB::getStatisticParamIds()
         }
         while (q.next())
             ids << q.value(0).toInt();
+        setFlag(ok, true);
         return ids;
     });
 }
 
-qint64 DB::getStatisticParam(int id)
+qint64 DB::getStatisticParam(int id, bool* ok)
 {
+    setFlag(ok, false);
     return call("getStatisticParam", qint64(0), [&]() {
         QSqlQuery q(database());
         q.prepare(QStringLiteral("SELECT count FROM statistics WHERE id = ?"));
@@ -778,6 +823,7 @@ qint64 DB::getStatisticParam(int id)
             logSqlError("getStatisticParam", QStringLiteral("Cannot read parameter %1").arg(id), q.lastError());
             return qint64(0);
         }
+        setFlag(ok, true);
         return q.next() ? q.value(0).toLongLong() : qint64(0);
     });
 }
@@ -809,8 +855,9 @@ bool DB::incStatisticParam(int id, int n)
     });
 }
 
-QList<int> DB::getPerformanceIndicators()
+QList<int> DB::getPerformanceIndicators(bool* ok)
 {
+    setFlag(ok, false);
     return call("getPerformanceIndicators", QList<int>(), [&]() {
         QList<int> ids;
         QSqlQuery q(database());
@@ -820,12 +867,14 @@ QList<int> DB::getPerformanceIndicators()
         }
         while (q.next())
             ids << q.value(0).toInt();
+        setFlag(ok, true);
         return ids;
     });
 }
 
-QList<int> DB::getPerformanceClasses(int id)
+QList<int> DB::getPerformanceClasses(int id, bool* ok)
 {
+    setFlag(ok, false);
     return call("getPerformanceClasses", QList<int>(), [&]() {
         QList<int> classes;
         QSqlQuery q(database());
@@ -837,12 +886,14 @@ QList<int> DB::getPerformanceClasses(int id)
         }
         while (q.next())
             classes << q.value(0).toInt();
+        setFlag(ok, true);
         return classes;
     });
 }
 
-qint64 DB::getPerformanceIndicator(int id, int index)
+qint64 DB::getPerformanceIndicator(int id, int index, bool* ok)
 {
+    setFlag(ok, false);
     return call("getPerformanceIndicator", kIndicatorNotSet, [&]() {
         QSqlQuery q(database());
         q.prepare(QStringLiteral("SELECT value FROM performanceindicators WHERE id = ? AND idx = ?"));
@@ -852,6 +903,7 @@ qint64 DB::getPerformanceIndicator(int id, int index)
             logSqlError("getPerformanceIndicator", QStringLiteral("Cannot read indicator %1").arg(id), q.lastError());
             return kIndicatorNotSet;
         }
+        setFlag(ok, true);
         return q.next() ? q.value(0).toLongLong() : kIndicatorNotSet;
     });
 }

@@ -58,6 +58,8 @@ public:
     bool resetDefaultValues();
     bool resetDatabase(bool keepServiceLog);
 
+    // Both read the log in pages, each a short call of its own, and format the rows on
+    // the calling thread: a caller on another thread never holds the database's thread long.
     bool getMessages(QByteArray& out);
     bool getServiceMessages(QByteArray& out, QChar fieldSeparator, QChar lineSeparator, QString dateFormat);
     // Thread-safe, never blocks on the database: the rows are written in batches on
@@ -89,16 +91,17 @@ public:
     };
     Q_ENUM(Trouble)
 
-    QList<int> getStatisticParamIds();
-    qint64 getStatisticParam(int id);
+    // ok (when given) tells a failed read from an empty answer.
+    QList<int> getStatisticParamIds(bool* ok = nullptr);
+    qint64 getStatisticParam(int id, bool* ok = nullptr);
     bool incStatisticParam(int id, int n);
     const Statistics* getStatistics() const;
     void setStatistics(const Statistics* statistics);
 
-    QList<int> getPerformanceIndicators();
-    QList<int> getPerformanceClasses(int id);
+    QList<int> getPerformanceIndicators(bool* ok = nullptr);
+    QList<int> getPerformanceClasses(int id, bool* ok = nullptr);
     // kIndicatorNotSet when never stored or unreadable.
-    qint64 getPerformanceIndicator(int id, int index);
+    qint64 getPerformanceIndicator(int id, int index, bool* ok = nullptr);
     bool setPerformanceIndicator(int id, int index, qint64 value);
 
     bool setTanDeltaMetainfo(int phase, int id, long long value);
@@ -150,6 +153,16 @@ private:
     R call(const char* function, R failure, F&& body, bool anyState = false);
     template <typename R, typename F>
     R runLocked(const char* function, R failure, F& body, bool anyState);
+
+    struct StoredLogRow {
+        qint64 id = 0;
+        qint64 msecs = 0;
+        int category = 0;
+        QString text;
+    };
+    // Newest first, in pages; take gets each page outside the database mutex.
+    bool readLogRows(const char* function, const QString& table, bool withCategory, const QString& failure,
+                     const std::function<void(const QVector<StoredLogRow>&)>& take);
 
     QSqlDatabase database() const;
     bool openFile(const QString& path);

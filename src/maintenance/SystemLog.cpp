@@ -86,32 +86,67 @@ bool SystemLog::generateSystemLog()
     ++m_generating;
     const QDateTime now = m_clock();
 
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QTextStream out(&buffer);
-    out.setCodec("UTF-8");
-    bool ok = writeConfiguration(out);
-    ok = writeErrorLog(out) && ok;
-    ok = writeServiceLog(out) && ok;
-    ok = writeStatistics(out) && ok;
-    ok = writePerformanceIndicators(out) && ok;
-    out.flush();
+    // The identity and the configuration are read here, where they live; the logs can
+    // be long and are read, scrambled and written on a pool thread while this thread
+    // keeps serving its events (the database answers its pages from here).
+    QByteArray content;
+    bool ok = false;
+    {
+        QBuffer buffer(&content);
+        buffer.open(QIODevice::WriteOnly);
+        QTextStream out(&buffer);
+        out.setCodec("UTF-8");
+        ok = writeConfiguration(out);
+        out.flush();
+    }
 
     const QString fileName = QLocale::c()
                                  .toString(now, QStringLiteral("'%1_'yyyy'_'MM'_'dd'_'hh'_'mm"))
                                  .arg(GlobalFuncs::getProjectAbbreviation())
         + QStringLiteral(".txt");
     const QString path = m_exportFolder.absolutePath() + QLatin1Char('/') + fileName;
-    const QByteArray content = buffer.data();
-    const bool written = TTestChart::waitForFinished(QtConcurrent::run([path, content] { return writeFile(path, content); }));
-    if (!written)
-        KLOG_ERROR2(kClass, "generateSystemLog", QStringLiteral("Cannot write %1").arg(path));
-    ok = ok && written;
+    ok = TTestChart::waitForFinished(QtConcurrent::run([this, content, path] { return writeLogsAndFile(content, path); }))
+        && ok;
     if (ok)
         m_reportFile = fileName;
     --m_generating;
     emit SystemLogGenerated(ok);
     return ok;
+}
+
+bool SystemLog::writeLogsAndFile(QByteArray content, const QString& path)
+{
+    bool ok = true;
+    {
+        QBuffer buffer(&content);
+        buffer.open(QIODevice::WriteOnly | QIODevice::Append);
+        QTextStream out(&buffer);
+        out.setCodec("UTF-8");
+        ok = writeErrorLog(out) && ok;
+        ok = writeServiceLog(out) && ok;
+        ok = writeStatistics(out) && ok;
+        ok = writePerformanceIndicators(out) && ok;
+        out.flush();
+    }
+    const bool written = writeFile(path, content);
+    if (!written)
+        KLOG_ERROR2(kClass, "generateSystemLog", QStringLiteral("Cannot write %1").arg(path));
+    return ok && written;
+}
+
+void SystemLog::enterSection(const char* header)
+{
+    if (m_sectionHook)
+        m_sectionHook(QString::fromLatin1(header));
+}
+
+bool SystemLog::unreadable(QTextStream& out, const char* what)
+{
+    // Said in the report itself, so an empty section is never taken for an empty log.
+    const QString line = QStringLiteral("The %1 could not be read").arg(QLatin1String(what));
+    KLOG_ERROR2(kClass, "generateSystemLog", line);
+    out << line << '\n';
+    return false;
 }
 
 bool SystemLog::writeFile(const QString& path, const QByteArray& content)
@@ -198,56 +233,75 @@ void SystemLog::writeRaw(QTextStream& out, const QByteArray& bytes)
 
 bool SystemLog::writeErrorLog(QTextStream& out)
 {
+    enterSection(";error log");
     writeHeader(out, ";error log");
     QByteArray data;
     DB* db = GlobalFuncs::getDB();
-    if (!db || !db->getMessages(data))
-        KLOG_ERROR2(kClass, "writeErrorLog", "The message log could not be read");
+    const bool read = db && db->getMessages(data);
     writeRaw(out, encryptData(data));
-    return true;
+    return read || unreadable(out, "message log");
 }
 
 bool SystemLog::writeServiceLog(QTextStream& out)
 {
+    enterSection(";service log");
     writeHeader(out, ";service log");
     QByteArray data;
     DB* db = GlobalFuncs::getDB();
-    if (!db || !db->getServiceMessages(data, QLatin1Char('\t'), QLatin1Char('\n'), QStringLiteral("yyyy/MM/dd hh:mm:ss:zzz AP")))
-        KLOG_ERROR2(kClass, "writeServiceLog", "The service log could not be read");
+    const bool read = db && db->getServiceMessages(data, QLatin1Char('\t'), QLatin1Char('\n'),
+                                                   QStringLiteral("yyyy/MM/dd hh:mm:ss:zzz AP"));
     writeRaw(out, encryptData(data));
-    return true;
+    return read || unreadable(out, "service log");
 }
 
 bool SystemLog::writeStatistics(QTextStream& out)
 {
+    enterSection(";info");
     DB* db = GlobalFuncs::getDB();
-    const QList<int> ids = db ? db->getStatisticParamIds() : QList<int>();
+    bool read = false;
+    const QList<int> ids = db ? db->getStatisticParamIds(&read) : QList<int>();
     writeHeader(out, ";info");
-    for (int id : ids)
-        out << QStringLiteral(":%1:0:0:0:0:%2:").arg(id).arg(db->getStatisticParam(id)) << '\n';
+    for (int id : ids) {
+        bool counted = false;
+        const qint64 count = db->getStatisticParam(id, &counted);
+        read = read && counted;
+        if (counted)
+            out << QStringLiteral(":%1:0:0:0:0:%2:").arg(id).arg(count) << '\n';
+    }
+    if (!read)
+        unreadable(out, "statistics");
     writeHeader(out, ";info_ext");
     for (int id : ids)
         out << id << ':' << paramName(id) << '\n';
-    return true;
+    return read;
 }
 
 bool SystemLog::writePerformanceIndicators(QTextStream& out)
 {
+    enterSection(";perf_ind");
     DB* db = GlobalFuncs::getDB();
-    const QList<int> params = db ? db->getPerformanceIndicators() : QList<int>();
+    bool read = false;
+    const QList<int> params = db ? db->getPerformanceIndicators(&read) : QList<int>();
     writeHeader(out, ";perf_ind");
     for (int i = 0; i < params.size(); ++i) {
-        const QList<int> classes = db->getPerformanceClasses(params.at(i));
+        bool listed = false;
+        const QList<int> classes = db->getPerformanceClasses(params.at(i), &listed);
+        read = read && listed;
         for (int j = 0; j < classes.size(); ++j) {
             // The line carries positions; the value is looked up by the class itself.
-            out << QStringLiteral(":%1:%2:0:0:0:%3:").arg(i).arg(j).arg(db->getPerformanceIndicator(params.at(i), classes.at(j)))
-                << '\n';
+            bool valued = false;
+            const qint64 value = db->getPerformanceIndicator(params.at(i), classes.at(j), &valued);
+            read = read && valued;
+            if (valued)
+                out << QStringLiteral(":%1:%2:0:0:0:%3:").arg(i).arg(j).arg(value) << '\n';
         }
     }
+    if (!read)
+        unreadable(out, "performance indicators");
     writeHeader(out, ";perf_ind_ext");
     for (int i = 0; i < params.size(); ++i)
         out << i << ':' << paramName(params.at(i)) << '\n';
-    return true;
+    return read;
 }
 
 QString SystemLog::paramName(int id) const

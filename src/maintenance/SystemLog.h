@@ -28,6 +28,8 @@ public:
     Q_ENUM(eCfgInfoType)
 
     using Clock = std::function<QDateTime()>;
+    // Runs on the thread that builds the logs of a report, before each of its sections.
+    using SectionHook = std::function<void(const QString& header)>;
 
     explicit SystemLog(const Statistics* statistics);
     ~SystemLog() override;
@@ -46,6 +48,7 @@ public:
 
     // Local time that names and dates the report (the system clock unless replaced).
     void setClock(Clock clock);
+    void setSectionHook(SectionHook hook) { m_sectionHook = std::move(hook); }
 
     // Reversible, keyless scrambling into lower-case hex: per line "#", then each
     // character's code (0 above 255) plus its position in the whole text, modulo 256.
@@ -60,6 +63,10 @@ signals:
 
 private:
     bool writeConfiguration(QTextStream& out);
+    // The log sections after the configuration, then the file; on a pool thread.
+    bool writeLogsAndFile(QByteArray content, const QString& path);
+    void enterSection(const char* header);
+    static bool unreadable(QTextStream& out, const char* what);
     bool writeErrorLog(QTextStream& out);
     bool writeServiceLog(QTextStream& out);
     bool writeStatistics(QTextStream& out);
@@ -78,6 +85,7 @@ private:
     QString m_reportFile;
     const Statistics* m_statistics;
     Clock m_clock;
+    SectionHook m_sectionHook;
     int m_pending = 0;
     int m_generating = 0; // reports waiting for their write (a second may start meanwhile)
 };

@@ -243,6 +243,20 @@ private slots:
         QVERIFY(!m_manager->isExporting());
     }
 
+    void unreadableDatabaseFailsTheExport()
+    {
+        DB::getInstance()->release();
+        const QString folder = root().path(QStringLiteral("/export/logs"));
+        QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
+        QVERIFY(m_manager->exportLogFiles(folder, false));
+        QVERIFY(spy.wait(10000));
+        QCOMPARE(spy.at(0).at(0).toBool(), false);
+        QCOMPARE(messagesShown().last(), QStringLiteral("2 SystemLogExportFailed %1").arg(folder));
+        QFile report(folder + QLatin1Char('/') + kReport);
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QCOMPARE(report.readAll().count("could not be read"), 4);
+    }
+
     void quickExportKeepsTheWaitMessage()
     {
         const QString folder = root().path(QStringLiteral("/export"));

@@ -7,6 +7,8 @@
 #include "fakes/DataModelFixture.h"
 #include "logging/MessageCategories.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTimer>
 #include <QtTest>
 
@@ -227,6 +229,68 @@ private slots:
                                                Statistics::getParamName(7))
                                           .toUtf8();
         QVERIFY2(report.endsWith(statistics), report.right(600).constData());
+    }
+
+    // A section the database cannot give is said so in the report, which then counts as failed.
+    void unreadableSectionFailsTheReport_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("message log") << "messagelog" << QByteArray(";error log") << QByteArray("The message log could not be read\n");
+        QTest::newRow("service log") << "servicelog" << QByteArray(";service log") << QByteArray("The service log could not be read\n");
+        QTest::newRow("statistics") << "statistics" << QByteArray(";info") << QByteArray("The statistics could not be read\n");
+        QTest::newRow("performance indicators") << "performanceindicators" << QByteArray(";perf_ind")
+                                                << QByteArray("The performance indicators could not be read\n");
+    }
+
+    void unreadableSectionFailsTheReport()
+    {
+        QFETCH(QString, table);
+        QFETCH(QByteArray, header);
+        QFETCH(QByteArray, line);
+        DB* db = DB::getInstance();
+        QVERIFY(db->incStatisticParam(7, 1));
+        QVERIFY(db->setPerformanceIndicator(1, 0, 100));
+        db->queueMessage({QDateTime::currentMSecsSinceEpoch(), CAT_ERR, QStringLiteral("kept")});
+        QVERIFY(db->flushLogQueues());
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("breaker"));
+            other.setDatabaseName(db->filePath());
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("DROP TABLE %1").arg(table)));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("breaker"));
+
+        SystemLog log(db->getStatistics());
+        log.setClock([] { return kNow; });
+        const QByteArray report = generate(log, false);
+        QVERIFY2(section(report, header).contains(line), report.right(800).constData());
+        QCOMPARE(report.count("could not be read"), 1);
+        QVERIFY(report.contains("\n;perf_ind_ext\n\n"));
+        QCOMPARE(log.getSystemLogFile(), QString());
+    }
+
+    // The logs are built off this thread: its timer keeps ticking through a slow section.
+    void reportLeavesTheCallingThreadFree()
+    {
+        QAtomicInt ticks;
+        QTimer heartbeat;
+        connect(&heartbeat, &QTimer::timeout, this, [&ticks] { ticks.ref(); });
+        heartbeat.start(20);
+        int ticksDuringSection = -1;
+        SystemLog log(nullptr);
+        log.setClock([] { return kNow; });
+        log.setSectionHook([&](const QString& header) {
+            if (header != QLatin1String(";error log"))
+                return;
+            const int before = ticks.loadAcquire();
+            QThread::msleep(600);
+            ticksDuringSection = ticks.loadAcquire() - before;
+        });
+        QVERIFY(generate(log, true).contains(";perf_ind_ext"));
+        QVERIFY2(ticksDuringSection >= 3, qPrintable(QString::number(ticksDuringSection)));
     }
 
     void emptyStatisticsKeepTheirHeaders()
