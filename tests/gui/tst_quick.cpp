@@ -12,6 +12,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlError>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTranslator>
@@ -45,6 +46,15 @@ public:
             id.operatingModeMask |= quint64(1) << mode.toInt();
         id.valid = true;
         GlobalFuncs::getDM()->setHVIdentification(id);
+    }
+    // The burn mode of a unit that offers it.
+    Q_INVOKABLE void setBurn(bool on)
+    {
+        DataModell* dm = GlobalFuncs::getDM();
+        stIdentification id = dm->getHVIdentification();
+        id.supportFlags |= 1;
+        dm->setHVIdentification(id);
+        dm->setBurnCurrentLimiter(on);
     }
     Q_INVOKABLE void addCableNumber(const QString& number) { GlobalFuncs::getDM()->addCableNumber(number); }
     // The mode selected in the data model, as the menu would select it.
@@ -83,16 +93,29 @@ public:
     // Kept for people to look at; the test fails when the picture cannot be written.
     Q_INVOKABLE bool saveScreenshot(QObject* window, const QString& name)
     {
-        auto* quickWindow = qobject_cast<QQuickWindow*>(window);
-        if (!quickWindow)
-            return false;
-        QImage shot = quickWindow->grabWindow();
-        // The software renderer on the offscreen platform may hand back nothing; the
-        // screen still holds what was drawn.
-        if (shot.isNull())
-            shot = quickWindow->screen()->grabWindow(quickWindow->winId()).toImage();
+        const QImage shot = grab(window);
         const QString dir = artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_quick"));
         return !shot.isNull() && shot.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+    // The share of an item's pixels on screen that show the colour (each channel within 24).
+    Q_INVOKABLE double colourShare(QObject* window, QObject* item, const QString& colour)
+    {
+        auto* quickItem = qobject_cast<QQuickItem*>(item);
+        const QImage shot = grab(window);
+        if (!quickItem || shot.isNull())
+            return -1;
+        const QColor wanted(colour);
+        const QRect area = quickItem->mapRectToScene(QRectF(0, 0, quickItem->width(), quickItem->height()))
+                               .toRect()
+                               .intersected(shot.rect());
+        int matching = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                matching += qAbs(c.red() - wanted.red()) <= 24 && qAbs(c.green() - wanted.green()) <= 24
+                            && qAbs(c.blue() - wanted.blue()) <= 24;
+            }
+        return area.isEmpty() ? 0 : double(matching) / (area.width() * area.height());
     }
     // Deletes a window at once; a deferred destroy() would let its bindings run on a
     // half-torn-down tree.
@@ -114,6 +137,19 @@ public:
     }
 
 private:
+    static QImage grab(QObject* window)
+    {
+        auto* quickWindow = qobject_cast<QQuickWindow*>(window);
+        if (!quickWindow)
+            return QImage();
+        QImage shot = quickWindow->grabWindow();
+        // The software renderer on the offscreen platform may hand back nothing; the
+        // screen still holds what was drawn.
+        if (shot.isNull())
+            shot = quickWindow->screen()->grabWindow(quickWindow->winId()).toImage();
+        return shot;
+    }
+
     GuiViewModel* m_vm;
 };
 

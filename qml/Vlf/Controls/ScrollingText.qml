@@ -23,7 +23,8 @@ Item {
         offset = 0
         // Computed here: bindings on the label's width may not have caught up yet.
         distance = Math.max(0, label.implicitWidth - width)
-        if (distance > 0 && visible)
+        // Before the layout gave the box its width there is nothing to scroll.
+        if (distance > 0 && width > 0 && visible)
             animation.start()
     }
 
@@ -59,14 +60,14 @@ Item {
             target: root
             property: "offset"
             to: -root.distance
-            duration: root.distance * root.msPerPixel
+            duration: Math.max(0, root.distance * root.msPerPixel)
         }
         PauseAnimation { duration: 5000 }
         NumberAnimation {
             target: root
             property: "offset"
             to: -(root.distance + root.width + root.gap)
-            duration: (root.width + root.gap) * root.msPerPixel
+            duration: Math.max(0, (root.width + root.gap) * root.msPerPixel)
         }
     }
 }

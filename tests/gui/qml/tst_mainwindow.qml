@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QtTest 1.15
 import Vlf.Controls 1.0
 import Vlf.Pages.Items 1.0
+import Vlf.Styles 1.0
 
 Item {
     id: root
@@ -13,6 +14,12 @@ Item {
         id: longTitlePage
         Page {
             title: "A page title far too long to fit into the header bar of the window, so it has to scroll along"
+        }
+    }
+    Component {
+        id: scrollingText
+        ScrollingText {
+            text: "A message far too long for a box that the layout has not measured yet"
         }
     }
     Component {
@@ -73,6 +80,31 @@ Item {
             verify(findChild(window.headerBar, "messageIcon").visible)
             // A short text fits and does not scroll.
             verify(!title.scrolling)
+        }
+
+        // The header lays its title out after its icons; until then the box has no width.
+        function test_scrollingTextWaitsForItsWidth() {
+            var text = createTemporaryObject(scrollingText, root, { "width": -150 })
+            verify(!text.scrolling)
+            text.width = 0
+            verify(!text.scrolling)
+            text.width = 120
+            verify(text.scrolling)
+        }
+
+        // The burn icon shows in the failure colour while the burn mode is on; the lost HV
+        // link shows as an error in the header.
+        function test_headerShowsBurnAndLostLink() {
+            var burn = findChild(window.headerBar, "burnIcon")
+            testHelper.setBurn(true)
+            tryCompare(burn, "visible", true)
+            guiViewModel.showError(qsTranslate("Dialog", "CommunicationDown"))
+            compare(window.headerBar.titleText.text, "Communication is down")
+            waitForRendering(window.contentItem)
+            verify(testHelper.colourShare(window, burn, Style.failure) > 0.2)
+            verify(testHelper.saveScreenshot(window, "header-communication-down"))
+            testHelper.setBurn(false)
+            tryCompare(burn, "visible", false)
         }
 
         function test_keyboardLocaleFollowsTheLanguage() {
