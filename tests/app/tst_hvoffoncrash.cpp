@@ -6,13 +6,13 @@
 #include "hvunit/SCPins.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 
-#include <QProcessEnvironment>
 #include <QtTest>
 
 #include <csignal>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 const char* const kChildOption = "--crash-child";
@@ -62,22 +62,14 @@ private slots:
         TempRoot root;
         FakeGpioTree tree(inputLines(), { HVEnableLine });
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("VLF_ROOT"), root.root());
-        QList<QByteArray> envText;
-        for (const QString& entry : env.toStringList())
-            envText << entry.toLocal8Bit();
-        std::vector<char*> envp;
-        for (QByteArray& e : envText)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
+        qputenv("VLF_ROOT", root.root().toLocal8Bit()); // for the child
         QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();
         QByteArray option(kChildOption);
         QByteArray number = QByteArray::number(signalNumber);
         char* argv[] = { self.data(), option.data(), number.data(), nullptr };
 
         pid_t pid = 0;
-        QCOMPARE(posix_spawn(&pid, self.constData(), nullptr, nullptr, argv, envp.data()), 0);
+        QCOMPARE(posix_spawn(&pid, self.constData(), nullptr, nullptr, argv, environ), 0);
         int status = 0;
         QCOMPARE(waitpid(pid, &status, 0), pid);
         QVERIFY2(WIFSIGNALED(status), qPrintable(QStringLiteral("exit code %1").arg(WEXITSTATUS(status))));
