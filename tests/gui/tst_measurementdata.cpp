@@ -6,6 +6,7 @@
 #include <QLineSeries>
 #include <QMetaEnum>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 using G = GraphSeries;
@@ -186,6 +187,12 @@ private slots:
         QTEST(int(data.initalItem()), "initalItem");
         QCOMPARE(data.diagram()->isVisible(), data.diagram()->primarySeries() != nullptr);
         QCOMPARE(data.table()->isVisible(), mode == M::TanDelta || mode == M::MWTSingle || mode == M::MWTStep);
+        // The nominal voltage starts the trace's trend only.
+        emit data.nominalVoltageReached();
+        for (MeasurementGraph* graph : {data.diagram(), data.trace()}) {
+            if (TrendSeries* trend = graph->trendSeries())
+                QCOMPARE(trend->findChild<QTimer*>(QStringLiteral("startTimer"))->isActive(), graph == data.trace());
+        }
     }
 
     // A stored record is replayed by its own mode and frequency, whatever the live mode.
