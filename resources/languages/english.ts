@@ -85,6 +85,16 @@
         <source>September</source>
         <translation>September</translation>
     </message>
+    <message>
+        <source>TimeFormatHours</source>
+        <comment>time format, hh=hour, mm=minute, ss=second, characters enclosed in single quotes will be treated as normal text</comment>
+        <translation>hh:mm:ss</translation>
+    </message>
+    <message>
+        <source>TimeFormatMinutes</source>
+        <comment>time format, mm=minute, ss=second, characters enclosed in single quotes will be treated as normal text</comment>
+        <translation>mm:ss</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>
@@ -166,6 +176,10 @@
     <message>
         <source>EMVError</source>
         <translation>EMC error!</translation>
+    </message>
+    <message>
+        <source>EffectiveTestParameters</source>
+        <translation>Determining the effective test parameters</translation>
     </message>
     <message>
         <source>ErrorWhileWritingData</source>
@@ -503,6 +517,10 @@
 <context>
     <name>MeasurementMessages</name>
     <message>
+        <source>ChargingPhase</source>
+        <translation>Charging phase</translation>
+    </message>
+    <message>
         <source>ConfirmVoltageLevels</source>
         <translation>Confirm Voltage Steps</translation>
     </message>
@@ -511,8 +529,40 @@
         <translation>Connect to phase %1</translation>
     </message>
     <message>
+        <source>ConsiderTestPhasesOneAfterAnother</source>
+        <translation>Consider to test phases one after another if %L1 Hz is required</translation>
+    </message>
+    <message>
+        <source>DiagnosisRunningOnPhase</source>
+        <translation>Diagnosis running on phase %1</translation>
+    </message>
+    <message>
+        <source>FrequencyReduced</source>
+        <translation>The load only allows a reduced test frequency</translation>
+    </message>
+    <message>
+        <source>PinpointingRunning</source>
+        <translation>Pinpointing running</translation>
+    </message>
+    <message>
         <source>ReconnectToPhase</source>
         <translation>%1 done, reconnect to phase %2</translation>
+    </message>
+    <message>
+        <source>TestRunning</source>
+        <translation>Test running</translation>
+    </message>
+    <message>
+        <source>TestRunningOnPhase</source>
+        <translation>Test running on phase %1</translation>
+    </message>
+    <message>
+        <source>TimeLeft</source>
+        <translation>%1 left</translation>
+    </message>
+    <message>
+        <source>ValuesLeft</source>
+        <translation>%L1 value(s) left @ %L2 U&lt;sub&gt;0&lt;/sub&gt;</translation>
     </message>
 </context>
 <context>
@@ -600,6 +650,41 @@
     <message>
         <source>TestboostNotReady</source>
         <translation>Boost module is not ready.</translation>
+    </message>
+</context>
+<context>
+    <name>Statemachine</name>
+    <message>
+        <source>ConfirmHVOn</source>
+        <translation>Switch the high voltage on</translation>
+    </message>
+    <message>
+        <source>ConfirmHVOnSinglePhase</source>
+        <translation>Switch the high voltage on for phase %1</translation>
+    </message>
+    <message>
+        <source>Initialisation</source>
+        <translation>Initialisation</translation>
+    </message>
+    <message>
+        <source>PreparingMeasurement</source>
+        <translation>Preparing measurement</translation>
+    </message>
+    <message>
+        <source>PressGreenButton</source>
+        <translation>Press the green HV on button</translation>
+    </message>
+    <message>
+        <source>ReleaseHVOn</source>
+        <translation>High voltage not switched on</translation>
+    </message>
+    <message>
+        <source>SystemPreparingMode</source>
+        <translation>The system is preparing the test</translation>
+    </message>
+    <message>
+        <source>TimeoutHVOn</source>
+        <translation>The HV on button was not pressed in time. Confirm to try again.</translation>
     </message>
 </context>
 <context>
@@ -841,6 +926,10 @@
         <source>Long Duration Test</source>
         <comment>Test Mode description</comment>
         <translation>Long Duration Test</translation>
+    </message>
+    <message>
+        <source>MWT</source>
+        <translation>MWT</translation>
     </message>
     <message>
         <source>Manual Diagnosis</source>
@@ -1177,6 +1266,21 @@
     <message>
         <source>Hz</source>
         <translation>Hz</translation>
+    </message>
+    <message>
+        <source>ValueHours</source>
+        <comment>value with unit hours</comment>
+        <translation>%L1 h</translation>
+    </message>
+    <message>
+        <source>ValueMinutes</source>
+        <comment>value with unit minutes</comment>
+        <translation>%L1 min</translation>
+    </message>
+    <message>
+        <source>ValueSeconds</source>
+        <comment>value with unit seconds</comment>
+        <translation>%L1 sec</translation>
     </message>
     <message>
         <source>kV</source>

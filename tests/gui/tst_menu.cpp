@@ -168,7 +168,7 @@ private slots:
         GuiViewModel vm;
         QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
         QSignalSpy actions(&vm, &GuiViewModel::PerformExternalAction);
-        QSignalSpy measureReset(vm.measure(), &TestMeasurement::resetDone);
+        QSignalSpy measureReset(vm.measure(), &TestMeasurement::measureParametersChanged);
         vm.startTest();
         QCOMPARE(measureReset.size(), 1);
         QCOMPARE(actions.size(), 1);
