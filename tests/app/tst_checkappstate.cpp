@@ -27,10 +27,10 @@ QList<QPair<int, int>> transitions(const QSignalSpy& spy)
 }
 using Steps = QList<QPair<int, int>>;
 
-QByteArray configFile(const QByteArray& app, const QByteArray& body = QByteArray())
+QByteArray configFile(const QByteArray& app)
 {
     return "<configuration><key name=\"" + app + "\"><key name=\"General\"><value name=\"FromBackup\" "
-           "type=\"string\">1</value>" + body + "</key></key></configuration>";
+           "type=\"string\">1</value></key></key></configuration>";
 }
 
 long peakKiB()
@@ -149,14 +149,14 @@ private slots:
         GlobalFuncs::setGUI(&gui);
         const TempRoot& root = fixture.root();
         const QString device = QStringLiteral("/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml");
-        QVERIFY(root.writeFile(device, configFile("PEVANTO")));
+        QVERIFY(root.writeFile(device, "<configuration><key name=\"PEVANTO\"></key></configuration>"));
         ConfigAccessXML store(root.path(QStringLiteral("/home/root/mappedPaths/appdata/config")));
         QCOMPARE(store.initialize(), 1);
         GlobalFuncs::setConfig(&store);
         const QByteArray deviceBefore = root.readFile(device);
         // A file of the device that a link would bring in.
         const QString secret = QStringLiteral("/home/root/other.cfg.xml");
-        QVERIFY(root.writeFile(secret, configFile("PEVANTO", "<value name=\"Secret\">1</value>")));
+        QVERIFY(root.writeFile(secret, configFile("PEVANTO")));
 
         QVERIFY(root.mkdir(QStringLiteral("/media/USB")));
         const QString backup = CheckAppState::backupConfigFile();
