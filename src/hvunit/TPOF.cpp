@@ -4,6 +4,7 @@
 
 #include "core/GlobalFuncs.h"
 #include "core/ValueConverter.h"
+#include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
@@ -108,7 +109,16 @@ bool TPOF::setComError(bool flag)
     stHVUnitState state = s->getHVUnitState();
     state.comError = m_updateInProgress ? false : flag;
     s->setHVUnitState(state);
+    showLinkState(state.comError);
     return state.comError;
+}
+
+void TPOF::showLinkState(bool down)
+{
+    if (m_linkDownShown.exchange(down) == down)
+        return;
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->communicationDown(down);
 }
 
 int TPOF::failed(int rc)
@@ -399,6 +409,7 @@ bool TPOF::GetHVState()
             emit sendAppEvent(eAppEvent::HVUnitInitialized);
         }
         s->setHVUnitState(stHVUnitState(false, static_cast<quint32>(values[0])));
+        showLinkState(false);
         if (m_autoPoll)
             m_pollClock.restart();
     } else {
@@ -813,6 +824,10 @@ bool TPOF::InitHVUnit()
 {
     if (!startUp())
         return false;
+    // The calibration values and settings (the header's calibration mark among them)
+    // are known from the first identification on, not only after an HV-unit error.
+    if (!m_paramsRead)
+        m_paramsRead = refreshHVUnitParams(QList<eHVUnitParamType>());
     emit sendAppEvent(eAppEvent::HVUnitInitialized);
     // Watch the link from now on, so a lost unit is noticed in Idle too.
     setHVAutoCheck(true);

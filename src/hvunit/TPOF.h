@@ -183,6 +183,8 @@ private:
     int receiveFrame();
     void queueStatePoll();
     int failed(int rc);
+    // Tells the user interface when the link goes down or comes back.
+    void showLinkState(bool down);
     // A wait inside an operation; runs no events on the link's own thread.
     void pause(int ms);
     void armPollTimer();
@@ -217,4 +219,7 @@ private:
     std::function<QDateTime()> m_now;
     qint8 m_startupTemperature = 0;
     bool m_haveStartupTemperature = false;
+    // What the operator was last told of the link, so each change is told once.
+    std::atomic<bool> m_linkDownShown { false };
+    bool m_paramsRead = false;
 };

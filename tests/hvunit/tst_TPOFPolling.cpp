@@ -1,5 +1,7 @@
+#include "core/GlobalFuncs.h"
 #include "fakes/HVLinkOnThread.h"
 #include "fakes/LogCapture.h"
+#include "fakes/RecordingGui.h"
 #include "hvunit/TPOF.h"
 
 #include <QElapsedTimer>
@@ -57,6 +59,15 @@ class TestTPOFPolling : public QObject {
     FakeHVData* data = nullptr;
     FakeHVData* sub = nullptr;
     QList<eAppEvent> events;
+    RecordingGui gui;
+
+    QStringList linkStatesShown() const
+    {
+        QStringList out;
+        for (const RecordingGui::Call& c : gui.callsOf(QStringLiteral("communicationDown")))
+            out << c.arguments;
+        return out;
+    }
 
     template <typename F>
     void onLinkThread(F f)
@@ -88,9 +99,14 @@ private slots:
         data = link.data;
         sub = link.sub;
         connect(pof, &TPOF::sendAppEvent, this, [this](eAppEvent e) { events << e; });
+        GlobalFuncs::setGUI(&gui);
     }
 
-    void cleanupTestCase() { hv.stop(); }
+    void cleanupTestCase()
+    {
+        hv.stop();
+        GlobalFuncs::setGUI(nullptr);
+    }
 
     void init()
     {
@@ -130,6 +146,7 @@ private slots:
     {
         pof->setHVAutoCheck(true);
         QTRY_VERIFY_WITH_TIMEOUT(stateReads().size() >= 1, 2000);
+        gui.calls.clear();
         sim.setFault(Fault::Silence);
         QTRY_VERIFY_WITH_TIMEOUT(sub->getHVUnitState().comError, 5000);
         QTest::qWait(1500);
@@ -149,6 +166,9 @@ private slots:
         pof->setHVAutoCheck(false);
         QCOMPARE(count(eAppEvent::HVUnitInitialized), 1);
         QCOMPARE(log.delivered("Communication with HV-Unit is up again").size(), 1);
+        // The operator is told once that the link is down, however many polls fail,
+        // and once that it is back.
+        QTRY_COMPARE(linkStatesShown(), QStringList({QStringLiteral("1"), QStringLiteral("0")}));
         // The outage was logged once as a late state word.
         QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.startsWith("Time to get HV State word was"); }).size(), 1);
     }
@@ -183,6 +203,11 @@ private slots:
         QCOMPARE(data->getPerformanceIndicator(1, 1), 24);
         QCOMPARE(log.delivered("Temperature at system start: 24 degrees").size(), 1);
         QVERIFY(data->getHVIdentification().valid);
+        // The unit's parameters are read once it is first identified.
+        QVERIFY(sim.completeRequests().contains(">Q."));
+        const int parameterReads = int(sim.completeRequests().count(">K16."));
+        QCOMPARE(parameterReads, 1);
+        QVERIFY(data->getHVUnitParam(eHVUnitParamType_HvSinParameterVlfSettings) != HVUnitParamUnknown);
 
         // Start-up temperature outside the kept range lowers the minimum; the first
         // reading of the run stays the start-up temperature.
@@ -190,6 +215,7 @@ private slots:
         sim.model().setTemperature(10);
         changeState(States::TestFinished, States::Starting);
         QTRY_COMPARE(count(eAppEvent::HVUnitInitialized), 2);
+        QCOMPARE(int(sim.completeRequests().count(">K16.")), parameterReads);
         QCOMPARE(data->getPerformanceIndicator(1, 0), 24);
         QCOMPARE(data->getPerformanceIndicator(1, 1), 24);
     }
