@@ -135,15 +135,12 @@ TestConfiguration::~TestConfiguration() = default;
 
 QQmlListProperty<PropertySettingsViewModel> TestConfiguration::mainParametersProperty()
 {
-    return QQmlListProperty<PropertySettingsViewModel>(this, &m_mainParameters, &listCount<PropertySettingsViewModel>,
-                                                       &listAt<PropertySettingsViewModel>);
+    return m_mainParameters.property(this);
 }
 
 QQmlListProperty<PropertySettingsViewModel> TestConfiguration::secondaryParametersProperty()
 {
-    return QQmlListProperty<PropertySettingsViewModel>(this, &m_secondaryParameters,
-                                                       &listCount<PropertySettingsViewModel>,
-                                                       &listAt<PropertySettingsViewModel>);
+    return m_secondaryParameters.property(this);
 }
 
 QQmlListProperty<PropertyConfirmationViewModel> TestConfiguration::confirmationsProperty()
@@ -208,47 +205,39 @@ void TestConfiguration::updateParameters()
     updateValuesFromModel();
 }
 
-void TestConfiguration::discardItems(QList<PropertySettingsViewModel*>& list)
+PropertySettingsViewModel* TestConfiguration::addItem(QList<PropertySettingsViewModel*>& list, const QString& name,
+                                                      const QString& description, const QString& unit,
+                                                      ValueUnit::ValueType type)
 {
-    // QML lets go of the old items when the change signal arrives; they go afterwards.
-    for (PropertySettingsViewModel* item : qAsConst(list)) {
+    auto* item = new PropertySettingsViewModel(name, description, unit, type, this);
+    list.append(item);
+    return item;
+}
+
+void TestConfiguration::replaceItems(OwnedItemList<PropertySettingsViewModel>& list,
+                                     const QList<PropertySettingsViewModel*>& items, void (TestConfiguration::*notify)())
+{
+    // The old items linger until QML has let go of them; they must not drive this model.
+    for (PropertySettingsViewModel* item : list.items())
         disconnect(item, nullptr, this, nullptr);
-        item->deleteLater();
-    }
-    list.clear();
-}
-
-PropertySettingsViewModel* TestConfiguration::addMainItem(const QString& name, const QString& description,
-                                                          const QString& unit, ValueUnit::ValueType type)
-{
-    auto* item = new PropertySettingsViewModel(name, description, unit, type, this);
-    m_mainParameters.append(item);
-    return item;
-}
-
-PropertySettingsViewModel* TestConfiguration::addSecondaryItem(const QString& name, const QString& description,
-                                                               const QString& unit, ValueUnit::ValueType type)
-{
-    auto* item = new PropertySettingsViewModel(name, description, unit, type, this);
-    m_secondaryParameters.append(item);
-    return item;
+    list.replace(items, [this, notify]() { emit(this->*notify)(); });
 }
 
 void TestConfiguration::updateMainParameters()
 {
-    discardItems(m_mainParameters);
+    QList<PropertySettingsViewModel*> items;
     DataModell* dm = GlobalFuncs::getDM();
     // Unknown would stand for the data model's mode, not for the one these lists are for.
     const P* set = dm && m_mode != M::Unknown ? dm->getPrimaryParameters(m_mode) : nullptr;
     if (set) {
         if (set->isParameterEnabled(P::Phases)) {
-            auto* item = addMainItem(QCoreApplication::translate("Menu", "Phases"), tc("MarkPhases"), QString(),
+            auto* item = addItem(items, QCoreApplication::translate("Menu", "Phases"), tc("MarkPhases"), QString(),
                                      ValueUnit::Phases);
             setRange(item, 0, 7);
             connect(item, &ValueUnit::valueChanged, this, &TestConfiguration::updateConfirmEnabled);
         }
         if (set->isParameterEnabled(P::Insulation)) {
-            auto* item = addMainItem(tp("Insulation"), tc("SelectInsulationType"), QString(), ValueUnit::InsulationType);
+            auto* item = addItem(items, tp("Insulation"), tc("SelectInsulationType"), QString(), ValueUnit::InsulationType);
             QStringList texts;
             const auto choices = insulationChoices(*dm);
             for (TanDelta::evaluation::eInsulationType type : choices.ids())
@@ -257,37 +246,37 @@ void TestConfiguration::updateMainParameters()
             connect(item, &ValueUnit::valueChanged, this, &TestConfiguration::updateConfirmEnabled);
         }
         if (set->isParameterEnabled(P::Voltage) || set->isParameterEnabled(P::VoltageU0))
-            createVoltageItems(*dm);
+            createVoltageItems(*dm, items);
         if (set->isParameterEnabled(P::TestTime)) {
-            auto* item = addMainItem(tp("TestTime"), tc("AdjustTestTime"),
+            auto* item = addItem(items, tp("TestTime"), tc("AdjustTestTime"),
                                      QCoreApplication::translate("Units", "min", "unit minutes"), ValueUnit::Time);
             setRange(item, 0, M::getInstance()->maxTestTime(m_mode));
             item->setTicks(M::getInstance()->testTimeTicks(m_mode));
         }
         if (set->isParameterEnabled(P::DutyCycle)) {
-            auto* item = addMainItem(tp("DutyCycle"), tc("SelectDutyCycle"), QString(), ValueUnit::DutyCycle);
+            auto* item = addItem(items, tp("DutyCycle"), tc("SelectDutyCycle"), QString(), ValueUnit::DutyCycle);
             QStringList texts;
             for (int cycle = DutyCycle_1_4; cycle <= DutyCycle_05_1; ++cycle)
                 texts << strings::dutyCycleToName(cycle);
             item->setStringValues(texts);
         }
-        for (PropertySettingsViewModel* item : qAsConst(m_mainParameters))
+        for (PropertySettingsViewModel* item : qAsConst(items))
             connect(item, &PropertySettingsViewModel::activeChanged, this, &TestConfiguration::updateConfirmEnabled);
-        if (!m_mainParameters.isEmpty())
-            m_mainParameters.first()->setActive(true);
+        if (!items.isEmpty())
+            items.first()->setActive(true);
     }
-    emit mainParametersChanged();
+    replaceItems(m_mainParameters, items, &TestConfiguration::mainParametersChanged);
     updateConfirmEnabled();
 }
 
-void TestConfiguration::createVoltageItems(DataModell& dm)
+void TestConfiguration::createVoltageItems(DataModell& dm, QList<PropertySettingsViewModel*>& items)
 {
     const int type = dm.getVoltageType();
     if (m_mode == M::MWTStep) {
-        auto* u0 = addMainItem(tp("VoltageU0"), tc("AdjustNominalVoltage"), kiloVolt(), ValueUnit::VoltageU0);
+        auto* u0 = addItem(items, tp("VoltageU0"), tc("AdjustNominalVoltage"), kiloVolt(), ValueUnit::VoltageU0);
         u0->setScaleFactor(VoltageScale);
         u0->setMinimum(0);
-        auto* factor = addMainItem(tp("TestVoltage"), tc("AdjustVoltageFactor"), kiloVolt(), ValueUnit::VoltageFactor);
+        auto* factor = addItem(items, tp("TestVoltage"), tc("AdjustVoltageFactor"), kiloVolt(), ValueUnit::VoltageFactor);
         factor->setScaleFactor(VoltageScale);
         setRange(factor, 1, MaxFactor);
         factor->setConnectedModel(u0);
@@ -299,7 +288,7 @@ void TestConfiguration::createVoltageItems(DataModell& dm)
         connect(u0, &ValueUnit::valueChanged, this, &TestConfiguration::updateVoltageRange);
         return;
     }
-    auto* item = addMainItem(tp("Voltage"), tc("AdjustTestVoltage").arg(voltageUnitHint(dm, type)), kiloVolt(),
+    auto* item = addItem(items, tp("Voltage"), tc("AdjustTestVoltage").arg(voltageUnitHint(dm, type)), kiloVolt(),
                              ValueUnit::Voltage);
     item->setScaleFactor(VoltageScale);
     item->setValueFactor(dm.getVoltageFactor(eVoltageType(type)) / 10.0);
@@ -308,19 +297,19 @@ void TestConfiguration::createVoltageItems(DataModell& dm)
 
 void TestConfiguration::updateSecondaryParameters()
 {
-    discardItems(m_secondaryParameters);
+    QList<PropertySettingsViewModel*> items;
     DataModell* dm = GlobalFuncs::getDM();
     const P* set = dm && m_mode != M::Unknown ? dm->getSettingParameters(m_mode) : nullptr;
     if (set) {
         if (set->isParameterEnabled(P::Frequency)) {
-            auto* item = addSecondaryItem(tp("Frequency"), tc("AdjustFrequency"),
+            auto* item = addItem(items, tp("Frequency"), tc("AdjustFrequency"),
                                           QCoreApplication::translate("Units", "Hz"), ValueUnit::Frequency);
             item->setScaleFactor(100);
             setRange(item, 0, 10);
             item->setZeroRepresentation(tp("Auto"));
         }
         if (set->isParameterEnabled(P::VoltageType)) {
-            auto* item = addSecondaryItem(tp("VoltageInput"), tc("SelectVoltageInputType"), QString(),
+            auto* item = addItem(items, tp("VoltageInput"), tc("SelectVoltageInputType"), QString(),
                                           ValueUnit::VoltageType);
             QStringList texts;
             for (eVoltageType type : supportedVoltageTypes(m_mode))
@@ -334,7 +323,7 @@ void TestConfiguration::updateSecondaryParameters()
             });
         }
         if (set->isParameterEnabled(P::VoltageFactor) && m_mode != M::MWTStep) {
-            auto* item = addSecondaryItem(tp("FactorU0"), tc("AdjustVoltageFactor"), QString(), ValueUnit::VoltageFactor);
+            auto* item = addItem(items, tp("FactorU0"), tc("AdjustVoltageFactor"), QString(), ValueUnit::VoltageFactor);
             item->setScaleFactor(VoltageScale);
             setRange(item, 1, MaxFactor);
             connect(item, &ValueUnit::valueChanged, this, [this]() {
@@ -343,26 +332,26 @@ void TestConfiguration::updateSecondaryParameters()
             });
         }
         if (set->isParameterEnabled(P::Polarity)) {
-            auto* item = addSecondaryItem(tp("Polarity"), tc("SelectPolarityType"), QString(), ValueUnit::Polarity);
+            auto* item = addItem(items, tp("Polarity"), tc("SelectPolarityType"), QString(), ValueUnit::Polarity);
             item->setStringValues({tp("DC+"), tp("DC-")});
         }
         if (set->isParameterEnabled(P::RampMode)) {
-            auto* item = addSecondaryItem(tp("RampMode"), QString(), QString(), ValueUnit::RampMode);
+            auto* item = addItem(items, tp("RampMode"), QString(), QString(), ValueUnit::RampMode);
             item->setStringValues({tp("RampAuto"), tp("RampManual")});
         }
         if (set->isParameterEnabled(P::Levels)) {
-            auto* item = addSecondaryItem(tp("NumberLevels"), tc("AdjustNumberOfLevels"), QString(),
+            auto* item = addItem(items, tp("NumberLevels"), tc("AdjustNumberOfLevels"), QString(),
                                           ValueUnit::NumberOfLevels);
             setRange(item, 1, 8);
             connect(item, &ValueUnit::valueChanged, this, &TestConfiguration::updateVoltageInput);
         }
         if (set->isParameterEnabled(P::ValuesPerLevel)) {
-            auto* item = addSecondaryItem(tp("ValuesLevels"), tc("AdjustValuesPerLevels"), QString(),
+            auto* item = addItem(items, tp("ValuesLevels"), tc("AdjustValuesPerLevels"), QString(),
                                           ValueUnit::ValuesPerLevel);
             setRange(item, 5, 20);
         }
         if (set->isParameterEnabled(P::EvaluationStandard)) {
-            auto* item = addSecondaryItem(tp("Standard"), tc("SelectStandard"), QString(), ValueUnit::TanDeltaStandard);
+            auto* item = addItem(items, tp("Standard"), tc("SelectStandard"), QString(), ValueUnit::TanDeltaStandard);
             QStringList texts;
             const auto choices = standardChoices();
             for (TanDelta::evaluation::eEvaluationStandard id : choices.ids())
@@ -372,24 +361,24 @@ void TestConfiguration::updateSecondaryParameters()
         }
         // Offered only by units that can burn.
         if (set->isParameterEnabled(P::BurnMode) && (dm->getHVIdentification().supportFlags & 0x01)) {
-            auto* item = addSecondaryItem(tp("BurnMode"), tc("SelectBurnMode"), QString(), ValueUnit::BurnMode);
+            auto* item = addItem(items, tp("BurnMode"), tc("SelectBurnMode"), QString(), ValueUnit::BurnMode);
             item->setStringValues({tp("Off"), tp("On")});
         }
-        applyFactorVisibility();
     }
-    emit secondaryParametersChanged();
+    replaceItems(m_secondaryParameters, items, &TestConfiguration::secondaryParametersChanged);
+    applyFactorVisibility();
 }
 
 void TestConfiguration::applyFactorVisibility()
 {
-    PropertySettingsViewModel* factor = findItem(m_secondaryParameters, ValueUnit::VoltageFactor);
+    PropertySettingsViewModel* factor = findItem(m_secondaryParameters.items(), ValueUnit::VoltageFactor);
     if (factor)
         factor->setVisible(chosenVoltageType() == VoltageType_Factor);
 }
 
 int TestConfiguration::chosenVoltageType() const
 {
-    if (PropertySettingsViewModel* item = findItem(m_secondaryParameters, ValueUnit::VoltageType))
+    if (PropertySettingsViewModel* item = findItem(m_secondaryParameters.items(), ValueUnit::VoltageType))
         return voltageTypeFromString(item->valueToString());
     const DataModell* dm = GlobalFuncs::getDM();
     return dm ? dm->getVoltageType() : VoltageType_None;
@@ -406,11 +395,11 @@ PropertySettingsViewModel* TestConfiguration::findItem(const QList<PropertySetti
 
 void TestConfiguration::setConfigurationParameterValue(ValueUnit::ValueType type, int value)
 {
-    if (PropertySettingsViewModel* item = findItem(m_mainParameters, type)) {
+    if (PropertySettingsViewModel* item = findItem(m_mainParameters.items(), type)) {
         item->setValue(value);
         emit mainParametersChanged();
     }
-    if (PropertySettingsViewModel* item = findItem(m_secondaryParameters, type)) {
+    if (PropertySettingsViewModel* item = findItem(m_secondaryParameters.items(), type)) {
         item->setValue(value);
         emit secondaryParametersChanged();
     }
@@ -436,10 +425,10 @@ void TestConfiguration::updateValuesFromModel()
     setConfigurationParameterValue(ValueUnit::TanDeltaStandard, standardChoices().indexOf(dm->getEvaluationStandard()));
 
     bool anyActive = false;
-    for (const PropertySettingsViewModel* item : qAsConst(m_mainParameters))
+    for (const PropertySettingsViewModel* item : m_mainParameters.items())
         anyActive = anyActive || item->isActive();
     if (!anyActive && !m_mainParameters.isEmpty())
-        m_mainParameters.first()->setActive(true);
+        m_mainParameters.at(0)->setActive(true);
 
     updateVoltageInput();
     updatePhases();
@@ -448,7 +437,7 @@ void TestConfiguration::updateValuesFromModel()
 void TestConfiguration::updatePhases()
 {
     const DataModell* dm = GlobalFuncs::getDM();
-    PropertySettingsViewModel* item = findItem(m_mainParameters, ValueUnit::Phases);
+    PropertySettingsViewModel* item = findItem(m_mainParameters.items(), ValueUnit::Phases);
     if (!dm || !item)
         return;
     const IPhaseSelect* select = dm->getPhaseSelect();
@@ -462,7 +451,7 @@ void TestConfiguration::updatePhases()
 void TestConfiguration::updateConfirmEnabled()
 {
     bool enabled = true;
-    for (const PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+    for (const PropertySettingsViewModel* item : m_mainParameters.items()) {
         if (item->isActive() && item->type() == ValueUnit::Phases && item->value() == 0)
             enabled = false;
     }
@@ -478,17 +467,17 @@ void TestConfiguration::updateConfirmEnabled()
 
 void TestConfiguration::reset()
 {
-    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+    for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         item->setConfirm(false);
         item->setActive(false);
     }
     if (!m_mainParameters.isEmpty())
-        m_mainParameters.first()->setActive(true);
+        m_mainParameters.at(0)->setActive(true);
 }
 
 bool TestConfiguration::confirmParameter()
 {
-    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+    for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         if (!item->isActive())
             continue;
         item->setConfirm(true);
@@ -496,7 +485,7 @@ bool TestConfiguration::confirmParameter()
         setParameterToDataModel(item->type(), item->value(), item->scaleFactor());
         break;
     }
-    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+    for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         if (!item->isConfirmed()) {
             item->setActive(true);
             return false;
@@ -510,14 +499,14 @@ bool TestConfiguration::confirmParameter()
 
 void TestConfiguration::confirmExtendedParameter()
 {
-    for (PropertySettingsViewModel* item : qAsConst(m_secondaryParameters))
+    for (PropertySettingsViewModel* item : m_secondaryParameters.items())
         if (item->visible())
             setParameterToDataModel(item->type(), item->value(), item->scaleFactor());
 }
 
 void TestConfiguration::setParametersToDataModel()
 {
-    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters))
+    for (PropertySettingsViewModel* item : m_mainParameters.items())
         setParameterToDataModel(item->type(), item->value(), item->scaleFactor());
 }
 
@@ -590,10 +579,10 @@ void TestConfiguration::writeVoltageType(DataModell& dm)
 {
     const int chosen = chosenVoltageType();
     const eVoltageType old = dm.getVoltageType();
-    if (!findItem(m_secondaryParameters, ValueUnit::VoltageType) || chosen == VoltageType_None || chosen == old)
+    if (!findItem(m_secondaryParameters.items(), ValueUnit::VoltageType) || chosen == VoltageType_None || chosen == old)
         return;
     const eVoltageType type = eVoltageType(chosen);
-    if (PropertySettingsViewModel* item = findItem(m_mainParameters, ValueUnit::Voltage))
+    if (PropertySettingsViewModel* item = findItem(m_mainParameters.items(), ValueUnit::Voltage))
         item->setUnitHint(voltageUnitHint(dm, type));
     const M::OperatingMode mode = dm.getOperatingMode();
     long voltage = dm.getVoltageToTest();
@@ -766,7 +755,7 @@ void TestConfiguration::updateVoltageRange()
     const double maxKV = convertVoltage(range.second);
     const bool manual = manualRamp();
     const QString rangeName = tp("Range");
-    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+    for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         const int scale = item->scaleFactor();
         switch (item->type()) {
         case ValueUnit::Voltage:
@@ -829,7 +818,7 @@ void TestConfiguration::updateVoltageInput()
 
     const long stored = storedVoltage(*dm);
     const double factor = dm->getVoltageFactor(type) / 10.0;
-    for (PropertySettingsViewModel* item : qAsConst(m_mainParameters)) {
+    for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         switch (item->type()) {
         case ValueUnit::Voltage:
             item->setName(mode == M::TanDelta ? tp("VoltageU0") : tp("TestVoltage"));
@@ -872,7 +861,7 @@ void TestConfiguration::updateVoltageInput()
 
 void TestConfiguration::updateVoltageInputPrameter()
 {
-    PropertySettingsViewModel* item = findItem(m_mainParameters, ValueUnit::Voltage);
+    PropertySettingsViewModel* item = findItem(m_mainParameters.items(), ValueUnit::Voltage);
     if (!item)
         return;
     const bool manual = manualRamp();

@@ -2,6 +2,7 @@
 
 #include "datamodel/OperatingModes.h"
 #include "datamodel/InstrumentTypes.h"
+#include "gui/OwnedItemList.h"
 #include "gui/PropertyConfirmationViewModel.h"
 #include "gui/PropertySettingsViewModel.h"
 
@@ -39,8 +40,8 @@ public:
     QQmlListProperty<PropertySettingsViewModel> mainParametersProperty();
     QQmlListProperty<PropertySettingsViewModel> secondaryParametersProperty();
     QQmlListProperty<PropertyConfirmationViewModel> confirmationsProperty();
-    const QList<PropertySettingsViewModel*>& mainParameters() const { return m_mainParameters; }
-    const QList<PropertySettingsViewModel*>& secondaryParameters() const { return m_secondaryParameters; }
+    const QList<PropertySettingsViewModel*>& mainParameters() const { return m_mainParameters.items(); }
+    const QList<PropertySettingsViewModel*>& secondaryParameters() const { return m_secondaryParameters.items(); }
     const QList<PropertyConfirmationViewModel*>& confirmations() const { return m_confirmations; }
 
     OperatingModes::OperatingMode mode() const { return m_mode; }
@@ -95,11 +96,11 @@ private:
     void updateSecondaryParameters();
     void updateConfirmations();
     void updateConfirmEnabled();
-    void createVoltageItems(DataModell& dm);
-    PropertySettingsViewModel* addMainItem(const QString& name, const QString& description, const QString& unit,
-                                           ValueUnit::ValueType type);
-    PropertySettingsViewModel* addSecondaryItem(const QString& name, const QString& description,
-                                                const QString& unit, ValueUnit::ValueType type);
+    void createVoltageItems(DataModell& dm, QList<PropertySettingsViewModel*>& items);
+    PropertySettingsViewModel* addItem(QList<PropertySettingsViewModel*>& list, const QString& name,
+                                       const QString& description, const QString& unit, ValueUnit::ValueType type);
+    void replaceItems(OwnedItemList<PropertySettingsViewModel>& list, const QList<PropertySettingsViewModel*>& items,
+                      void (TestConfiguration::*notify)());
     void setConfigurationParameterValue(ValueUnit::ValueType type, int value);
     PropertySettingsViewModel* findItem(const QList<PropertySettingsViewModel*>& list,
                                         ValueUnit::ValueType type) const;
@@ -113,12 +114,11 @@ private:
     void applyFactorVisibility();
     void writeVoltageType(DataModell& dm);
     void writeVoltageFactor(DataModell& dm, int value);
-    void discardItems(QList<PropertySettingsViewModel*>& list);
     bool isSheathMode() const;
     OperatingModes::OperatingMode currentMode() const;
 
-    QList<PropertySettingsViewModel*> m_mainParameters;
-    QList<PropertySettingsViewModel*> m_secondaryParameters;
+    OwnedItemList<PropertySettingsViewModel> m_mainParameters;
+    OwnedItemList<PropertySettingsViewModel> m_secondaryParameters;
     QList<PropertyConfirmationViewModel*> m_confirmations;
     QList<PropertyConfirmationViewModel*> m_retiredConfirmations;
     bool m_confirmEnabled = false;
