@@ -597,6 +597,10 @@
         <translation>Phases</translation>
     </message>
     <message>
+        <source>Settings</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
         <source>Trace</source>
         <translation>Trace</translation>
     </message>
@@ -828,6 +832,10 @@
     <message>
         <source>MarkPhases</source>
         <translation>Mark the phases to test</translation>
+    </message>
+    <message>
+        <source>PhaseProceededOneAfterAnother!</source>
+        <translation>The marked phases are tested one after another.</translation>
     </message>
     <message>
         <source>SelectBurnMode</source>

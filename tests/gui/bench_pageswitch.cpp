@@ -18,6 +18,7 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
+#include <QTranslator>
 
 #include <algorithm>
 #include <cmath>
@@ -44,6 +45,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     DataModelFixture fixture;
     registerQmlTypes();
+    // The operator's texts, as on the instrument.
+    Q_INIT_RESOURCE(translations);
+    QTranslator english;
+    if (english.load(QStringLiteral(":/languages/english.qm")))
+        QCoreApplication::installTranslator(&english);
     stIdentification id;
     id.operatingModeMask = ~quint64(0);
     fixture.dm()->setHVIdentification(id);
@@ -62,6 +68,12 @@ int main(int argc, char** argv)
     if (!stack)
         return 1;
     waitForFrame(window);
+
+    // The configuration pages show a tan delta test, the confirmation page its two rows.
+    fixture.dm()->changeOperatingMode(OperatingModes::TanDelta);
+    vm.operatingModeChanged(OperatingModes::TanDelta);
+    for (int i = 0; i < 10 && !vm.config()->confirmParameter(); ++i) {
+    }
 
     // A selection page is shown with the first group of the menu.
     QVariantMap props;

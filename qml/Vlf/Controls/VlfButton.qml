@@ -18,7 +18,11 @@ Button {
         implicitWidth: 120
         implicitHeight: 44
         radius: 4
-        color: control.activeFocus ? Style.highlight : (control.down ? Style.inactive : Style.panel)
-        border.color: Style.inactive
+        // A chosen entry keeps a tint of the highlight.
+        color: control.activeFocus ? Style.highlight
+                                   : (control.down ? Style.inactive
+                                                   : (control.checked ? Qt.tint(Style.panel, "#664A90E2") : Style.panel))
+        border.color: control.checked ? Style.foreground : Style.inactive
+        border.width: control.checked ? 2 : 1
     }
 }
