@@ -126,17 +126,7 @@ private slots:
         selectMode(M::OperatingMode(mode));
         QCOMPARE(typesOf(m_config->mainParameters()), main);
         QCOMPARE(typesOf(m_config->secondaryParameters()), secondary);
-        if (main.isEmpty())
-            return;
-        QVERIFY(m_config->mainParameters().first()->isActive());
-        if (auto* time = mainItem(V::Time)) {
-            QCOMPARE(time->maximum(), M::getInstance()->maxTestTime(M::OperatingMode(mode)));
-            QCOMPARE(time->unit(), QStringLiteral("min"));
-        }
-        if (auto* frequency = secondaryItem(V::Frequency)) {
-            QCOMPARE(frequency->scaleFactor(), 100);
-            QCOMPARE(frequency->maximum(), 10);
-        }
+        QVERIFY(main.isEmpty() || m_config->mainParameters().first()->isActive());
     }
 
     void modeChangeRules()
@@ -423,7 +413,6 @@ private slots:
         QCOMPARE(u0->value(), 87);
         QCOMPARE(factor->value(), 20);
         QCOMPARE(factor->minimum(), 3);
-        QCOMPARE(factor->valueToString(), QStringLiteral("17.4"));
         QVERIFY(confirmAll());
         QCOMPARE(dm()->getVoltageToTest(), stored);
         QCOMPARE(dm()->getVoltageFactor(VoltageType_Factor), 20);
