@@ -3,6 +3,9 @@
 #include "hvunit/HvEnableRule.h"
 
 #include "app/CheckAppState.h"
+#include "remote/ConnectionManager.h"
+#include "remote/NullNetworkBackend.h"
+#include "remote/QtBluetoothBackend.h"
 #include "commissioning/MachineFactory.h"
 #include "config/ConfigAccessXML.h"
 #include "db/DB.h"
@@ -54,6 +57,7 @@ Application::Application(int& argc, char** argv, GuiFactory guiFactory)
     qRegisterMetaType<OperatingModes::OperatingMode>("OperatingModes::OperatingMode");
     installServices();
     createDataModel();
+    createConnectionManager();
     createMeasurementManager();
     createGui();
     createHVLink();
@@ -96,7 +100,8 @@ Application::~Application()
     // The user interface only after the workers: one may have taken its pointer.
     GlobalFuncs::setGUI(nullptr);
     m_gui.reset();
-    // The connection manager is stopped and unregistered here once it exists.
+    // No view calls into it any more; the data model it reads is still there.
+    stopConnectionManager();
     m_actions.reset();
     // The phase selection goes here once it exists.
     m_usb.reset();
@@ -183,6 +188,26 @@ void Application::createDataModel()
         GlobalFuncs::setDM(nullptr);
         DataModell::destroyInstance();
     });
+}
+
+void Application::createConnectionManager()
+{
+    auto* manager = new ConnectionManager(std::make_unique<NullNetworkBackend>(), std::make_unique<QtBluetoothBackend>(),
+                                          GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint));
+    m_connectionManager = manager;
+    GlobalFuncs::setConnectionManager(manager);
+    m_connectionThread = std::make_unique<ThreadGuard>(QStringLiteral("ConnectionManagerThread"), manager);
+    QMetaObject::invokeMethod(manager, &ConnectionManager::start, Qt::QueuedConnection);
+}
+
+void Application::stopConnectionManager()
+{
+    GlobalFuncs::setConnectionManager(nullptr);
+    m_connectionManager = nullptr;
+    if (m_connectionThread) {
+        m_connectionThread->stop();
+        m_connectionThread.reset();
+    }
 }
 
 void Application::createMeasurementManager()
@@ -305,6 +330,7 @@ void Application::connectGui()
     connect(gui, &IGUI::setHVUnitParamValue, m_pof, &TPOF::setHVUnitParamValue);
     connect(gui, &IGUI::refreshHVUnitParams, m_pof,
             qOverload<const QList<eHVUnitParamType>&>(&TPOF::refreshHVUnitParams));
+    connect(dm, &DataModell::refreshHvSourceStatus, m_pof, &TPOF::GetHVSourceState);
     connect(gui, &IGUI::transferTanDeltaSummary, m_testWorker, &TTestThread::transferTanDeltaSummary);
     connect(gui, &IGUI::unlockSystemFunction, dm, &DataModell::unlockSystemFunction);
     gui->setTestChart(m_testChart.get());

@@ -10,6 +10,7 @@
 
 class ActionHandler;
 class CheckAppState;
+class ConnectionManager;
 class ConfigAccessXML;
 class DataModell;
 class ExtPortManager;
@@ -44,6 +45,7 @@ public:
     ActionHandler* actionHandler() const { return m_actions.get(); }
     TCheckSafetyCircuit* safetyCircuit() const { return m_safety.get(); }
     ThreadGuard* dataModelThread() const { return m_dmThread.get(); }
+    ConnectionManager* connectionManager() const { return m_connectionManager; }
     ThreadGuard* hvLinkThread() const { return m_pofThread.get(); }
     ThreadGuard* testThread() const { return m_testThread.get(); }
     TTestThread* testWorker() const { return m_testWorker; }
@@ -56,7 +58,7 @@ private:
     // Start-up, in this order.
     void installServices();
     void createDataModel();
-    // The connection manager ("ConnectionManagerThread") takes its place here once it exists.
+    void createConnectionManager();
     void createMeasurementManager();
     void createGui();
     void createHVLink();
@@ -77,6 +79,7 @@ private:
 
     // Shutdown step: joins the test, HV-link and measurement threads, in this order.
     void stopWorkerThreads();
+    void stopConnectionManager();
 
     void onUnixSignal(int signalNumber);
 
@@ -90,6 +93,8 @@ private:
     std::unique_ptr<ConfigAccessXML> m_config;
     std::unique_ptr<UnixSignalWatcher> m_signals;
     std::unique_ptr<ThreadGuard> m_dmThread;
+    ConnectionManager* m_connectionManager = nullptr; // owned by m_connectionThread
+    std::unique_ptr<ThreadGuard> m_connectionThread;
     std::unique_ptr<ThreadGuard> m_measurementThread;
     std::unique_ptr<IGUI> m_gui;
     std::unique_ptr<RotaryEncoder> m_encoder;

@@ -2,8 +2,131 @@
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "gui/api/IGUI.h"
+#include "remote/ConnectionManager.h"
 
-Connections::Connections(QObject* parent) : QObject(parent) {}
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+QQmlListProperty<IconListViewItem> listOf(QObject* owner, QList<IconListViewItem*>* items)
+{
+    return QQmlListProperty<IconListViewItem>(
+        owner, items, [](QQmlListProperty<IconListViewItem>* l) { return static_cast<QList<IconListViewItem*>*>(l->data)->size(); },
+        [](QQmlListProperty<IconListViewItem>* l, int i) {
+            return static_cast<QList<IconListViewItem*>*>(l->data)->value(i, nullptr);
+        });
+}
+
+// QML may still hold the old items while it reads the new list: they go a turn later.
+void release(const QList<IconListViewItem*>& items)
+{
+    for (IconListViewItem* item : items)
+        item->deleteLater();
+}
+} // namespace
+
+ConnectionManager* Connections::registeredManager()
+{
+    return dynamic_cast<ConnectionManager*>(GlobalFuncs::getConnectionManager());
+}
+
+Connections::Connections(ConnectionManager* manager, QObject* parent) : QObject(parent), m_manager(manager)
+{
+    if (!manager)
+        return;
+    // The manager lives on its own thread: these arrive queued.
+    connect(manager, &ConnectionManager::deviceNameChanged, this, &Connections::deviceNameChanged);
+    connect(manager, &ConnectionManager::connectedBluetoothDeviceChanged, this,
+            &Connections::connectedBluetoothDeviceChanged);
+    connect(manager, &ConnectionManager::connectedWlanNetworkChanged, this, &Connections::connectedWlanNetworkChanged);
+    connect(manager, &ConnectionManager::currentUsbPathChanged, this, &Connections::currentUsbPathChanged);
+    connect(manager, &ConnectionManager::adHocNetworkChanged, this, &Connections::adhocNetworkChanged);
+    connect(manager, &ConnectionManager::adHocSsidChanged, this, &Connections::adHocSsidChanged);
+    connect(manager, &ConnectionManager::wlanListChanged, this, &Connections::onWlanListChanged);
+    connect(manager, &ConnectionManager::usbPathListChanged, this, &Connections::onUsbPathListChanged);
+    connect(manager, &ConnectionManager::bluetoothDeviceStateChanged, this, &Connections::bluetoothStateChanged);
+    connect(manager, &ConnectionManager::wlanStateChanged, this, [this]() {
+        if (m_manager)
+            setWlanState(m_manager->wlanState());
+    });
+    connect(manager, &ConnectionManager::usbStateChanged, this, &Connections::usbStateChanged);
+    connect(manager, &ConnectionManager::bluetoothError, this, &Connections::onBluetoothError);
+    m_wlanState = manager->wlanState();
+    onWlanListChanged();
+    onUsbPathListChanged();
+}
+
+Connections::~Connections()
+{
+    qDeleteAll(m_wlanItems);
+    qDeleteAll(m_usbItems);
+}
+
+void Connections::post(std::function<void(ConnectionManager*)> call)
+{
+    ConnectionManager* manager = m_manager.data();
+    if (!manager)
+        return;
+    // Queued when the manager is on another thread.
+    QMetaObject::invokeMethod(manager, [manager, call]() { call(manager); }, Qt::AutoConnection);
+}
+
+// --- properties ----------------------------------------------------------------------------
+
+QString Connections::deviceName() const { return m_manager ? m_manager->deviceName() : QString(); }
+
+void Connections::setDeviceName(const QString& name)
+{
+    post([name](ConnectionManager* m) { m->setDeviceName(name); });
+}
+
+QString Connections::adHocSsid() const { return m_manager ? m_manager->adHocSsid() : QString(); }
+
+void Connections::setAdHocSsid(const QString& ssid)
+{
+    post([ssid](ConnectionManager* m) { m->setAdHocSsid(ssid); });
+}
+
+QString Connections::connectedBluetoothDevice() const
+{
+    return m_manager ? m_manager->connectedBluetoothDeviceName() : QString();
+}
+
+QString Connections::connectedWlanNetwork() const { return m_manager ? m_manager->connectedWlanNetwork().ssid : QString(); }
+
+QString Connections::currentUsbPath() const
+{
+    return m_manager ? m_manager->currentUsbPath().name : QStringLiteral("USB");
+}
+
+bool Connections::scanningWlanNetworks() const { return m_manager && m_manager->isRefreshingWlanList(); }
+
+bool Connections::scanningUsbPath() const { return m_manager && m_manager->isRefreshingUsbPathList(); }
+
+bool Connections::adhocNetwork() const { return m_manager && m_manager->isAdHocNetwork(); }
+
+void Connections::setAdhocNetwork(bool on)
+{
+    post([on](ConnectionManager* m) { m->setAdHocNetwork(on); });
+}
+
+Qt::CheckState Connections::wlanState() const { return m_wlanState; }
+
+void Connections::setWlanState(Qt::CheckState state)
+{
+    if (state == m_wlanState)
+        return;
+    m_wlanState = state;
+    emit wlanStateChanged();
+}
+
+Qt::CheckState Connections::bluetoothState() const
+{
+    return m_manager ? m_manager->bluetoothState() : Qt::Unchecked;
+}
 
 Qt::CheckState Connections::usbState() const
 {
@@ -17,3 +140,134 @@ Qt::CheckState Connections::usbState() const
         return Qt::Unchecked;
     }
 }
+
+QQmlListProperty<IconListViewItem> Connections::wlanList() { return listOf(this, &m_wlanItems); }
+
+QQmlListProperty<IconListViewItem> Connections::usbPathList() { return listOf(this, &m_usbItems); }
+
+// --- operations ----------------------------------------------------------------------------
+
+void Connections::enableBluetooth(bool enabled)
+{
+    post([enabled](ConnectionManager* m) { m->doEnableBluetooth(enabled); });
+}
+
+void Connections::scanWlan()
+{
+    post([](ConnectionManager* m) { m->doRefreshWlanList(); });
+}
+
+bool Connections::connectWlan(const QVariant& value, const QString& password)
+{
+    ConnectionManager* manager = m_manager.data();
+    if (!manager)
+        return false;
+    const QString name = value.toString();
+    bool ok = false;
+    if (manager->thread() == QThread::currentThread()) {
+        ok = manager->connectWlanNetwork(name, password);
+    } else if (manager->thread()->isRunning()) {
+        // The manager only starts the attempt, so this waits for no network.
+        QMetaObject::invokeMethod(
+            manager, [manager, &ok, name, password]() { ok = manager->connectWlanNetwork(name, password); },
+            Qt::BlockingQueuedConnection);
+    }
+    if (ok)
+        setWlanState(Qt::PartiallyChecked);
+    return ok;
+}
+
+void Connections::resetUsbPath()
+{
+    post([](ConnectionManager* m) { m->doRefreshUsbPathList(QString()); });
+}
+
+bool Connections::activateUsbEntity(const QString& path)
+{
+    for (const UsbEntry& entry : qAsConst(m_usbEntries)) {
+        if (entry.path != path)
+            continue;
+        switch (entry.type) {
+        case UsbEntry::Folder:
+        case UsbEntry::ParentFolder: {
+            const QString target = entry.path;
+            post([target](ConnectionManager* m) { m->doRefreshUsbPathList(target); });
+            break;
+        }
+        case UsbEntry::UpdatePackage:
+            emit performUpdate(entry.path);
+            break;
+        case UsbEntry::ConfigFile:
+            emit importConfig(entry.path, false);
+            break;
+        case UsbEntry::TanDeltaStandard:
+            emit importTanDeltaStandard(entry.path);
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+// --- lists ---------------------------------------------------------------------------------
+
+QString Connections::strengthIcon(int strength)
+{
+    const int level = std::clamp(int(std::floor(strength * 0.06)), 0, 5);
+    return QStringLiteral("qrc:/icons/strength%1.svg").arg(level);
+}
+
+QString Connections::usbIcon(UsbEntry::Type type)
+{
+    switch (type) {
+    case UsbEntry::CurrentFolder: return QStringLiteral("qrc:/icons/usb_stick.svg");
+    case UsbEntry::Folder: return QStringLiteral("qrc:/icons/folder.svg");
+    case UsbEntry::File: return QStringLiteral("qrc:/icons/file.svg");
+    case UsbEntry::UpdatePackage: return QStringLiteral("qrc:/icons/update.svg");
+    case UsbEntry::ConfigFile: return QStringLiteral("qrc:/icons/wrench.svg");
+    case UsbEntry::TanDeltaStandard: return QStringLiteral("qrc:/icons/TangentsDelta.svg");
+    case UsbEntry::LogFile: return QStringLiteral("qrc:/icons/list_bulleted.svg");
+    case UsbEntry::Document: return QStringLiteral("qrc:/icons/message.svg");
+    case UsbEntry::ParentFolder: return QStringLiteral("qrc:/icons/return.svg");
+    default: return QStringLiteral("qrc:/icons/cancel.svg");
+    }
+}
+
+void Connections::onWlanListChanged()
+{
+    QList<WlanNetwork> networks = m_manager ? m_manager->wlanList() : QList<WlanNetwork>();
+    std::sort(networks.begin(), networks.end(),
+              [](const WlanNetwork& a, const WlanNetwork& b) { return a.strength < b.strength; });
+    const QList<IconListViewItem*> old = m_wlanItems;
+    m_wlanItems.clear();
+    for (const WlanNetwork& n : qAsConst(networks))
+        m_wlanItems.append(new IconListViewItem(n.ssid, strengthIcon(n.strength), n.name, this));
+    emit wlanListChanged();
+    release(old);
+}
+
+void Connections::onUsbPathListChanged()
+{
+    const QList<IconListViewItem*> old = m_usbItems;
+    m_usbItems.clear();
+    m_usbEntries = m_manager ? m_manager->usbPathList() : QList<UsbEntry>();
+    for (const UsbEntry& entry : qAsConst(m_usbEntries))
+        m_usbItems.append(new IconListViewItem(entry.name, usbIcon(entry.type), entry.path, this));
+    emit usbPathListChanged();
+    release(old);
+}
+
+// --- errors --------------------------------------------------------------------------------
+
+void Connections::showError(const QString& text)
+{
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->showMessageDlg(CAT_ERR, QStringLiteral("ErrorMessages"), text, false, false);
+}
+
+void Connections::onBluetoothError(const QString& text) { showError(text); }
+
+void Connections::onWlanError(const QString& text) { showError(text); }
+
+void Connections::onUsbError(const QString&) {}

@@ -17,6 +17,8 @@
 #include "app/ThreadGuard.h"
 #include "testrun/MeasurementManager.h"
 #include "hvunit/ExtPortManager.h"
+#include "remote/ConnectionManager.h"
+#include "gui/GuiViewModel.h"
 #include "app/WatchdogManager.h"
 
 #include <QDir>
@@ -83,6 +85,8 @@ private slots:
         QCOMPARE(m_app->hvLink()->thread()->objectName(), QStringLiteral("POFThread"));
         QCOMPARE(m_app->testWorker()->thread()->objectName(), QStringLiteral("TestThread"));
         QCOMPARE(GlobalFuncs::getMeasurementManager()->thread()->objectName(), QStringLiteral("MeasurementManagerThread"));
+        QCOMPARE(m_app->connectionManager()->thread()->objectName(), QStringLiteral("ConnectionManagerThread"));
+        QCOMPARE(GlobalFuncs::getConnectionManager(), static_cast<IConnectionManager*>(m_app->connectionManager()));
         QCOMPARE(m_app->extPortManager()->thread(), m_app->thread());
         QCOMPARE(m_app->gui()->thread(), m_app->thread());
         QCOMPARE(m_app->usbChecker()->thread(), m_app->thread());
@@ -90,7 +94,7 @@ private slots:
         QCOMPARE(GlobalFuncs::getDB()->thread(), m_app->thread());
         // A started thread takes its system name only once it runs, which a loaded
         // machine may delay.
-        for (const char* name : {"DMThread", "POFThread", "TestThread", "MeasurementMana", "WatchdogThread"})
+        for (const char* name : {"DMThread", "POFThread", "TestThread", "MeasurementMana", "ConnectionManag", "WatchdogThread"})
             QTRY_VERIFY2_WITH_TIMEOUT(threadNames().contains(QLatin1String(name)), name, 5000);
     }
 
@@ -169,6 +173,17 @@ private slots:
         QTRY_COMPARE(boost.size(), 1);
         QCOMPARE(boost.first().at(1).value<stTBState>().powerState, 1);
         dm->setTestBoostState(stTBState{0, 0}, true);
+    }
+
+    // The status page's refresh reads the HV source status (unit code 12) again, twice.
+    void hvSourceStatusRefreshReadsTheUnit()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
+        auto* gui = qobject_cast<Gui*>(m_app->gui());
+        QVERIFY(gui);
+        m_sim->clearRequests();
+        gui->viewModel()->refreshHvUnitStatus();
+        QTRY_COMPARE(m_sim->completeRequests().count(QByteArray(">K0C.")), 2);
     }
 
     void usbStickReachesDataModelAndGui()
@@ -289,7 +304,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(qmlWarnings.join(QLatin1Char('\n'))));
         fail("QML warnings");
     }
-    if (GlobalFuncs::getDM() || GlobalFuncs::getDB() || GlobalFuncs::getLogger() || GlobalFuncs::getGUI())
+    if (GlobalFuncs::getDM() || GlobalFuncs::getDB() || GlobalFuncs::getLogger() || GlobalFuncs::getGUI()
+        || GlobalFuncs::getConnectionManager())
         fail("services still registered");
     return rc != 0 ? rc : (failures ? 1 : 0);
 }
