@@ -10,24 +10,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-QQmlListProperty<IconListViewItem> listOf(QObject* owner, QList<IconListViewItem*>* items)
-{
-    return QQmlListProperty<IconListViewItem>(
-        owner, items, [](QQmlListProperty<IconListViewItem>* l) { return static_cast<QList<IconListViewItem*>*>(l->data)->size(); },
-        [](QQmlListProperty<IconListViewItem>* l, int i) {
-            return static_cast<QList<IconListViewItem*>*>(l->data)->value(i, nullptr);
-        });
-}
-
-// QML may still hold the old items while it reads the new list: they go a turn later.
-void release(const QList<IconListViewItem*>& items)
-{
-    for (IconListViewItem* item : items)
-        item->deleteLater();
-}
-} // namespace
-
 ConnectionManager* Connections::registeredManager()
 {
     return dynamic_cast<ConnectionManager*>(GlobalFuncs::getConnectionManager());
@@ -57,12 +39,6 @@ Connections::Connections(ConnectionManager* manager, QObject* parent) : QObject(
     m_wlanState = manager->wlanState();
     onWlanListChanged();
     onUsbPathListChanged();
-}
-
-Connections::~Connections()
-{
-    qDeleteAll(m_wlanItems);
-    qDeleteAll(m_usbItems);
 }
 
 void Connections::post(std::function<void(ConnectionManager*)> call)
@@ -141,9 +117,9 @@ Qt::CheckState Connections::usbState() const
     }
 }
 
-QQmlListProperty<IconListViewItem> Connections::wlanList() { return listOf(this, &m_wlanItems); }
+QQmlListProperty<IconListViewItem> Connections::wlanList() { return m_wlanItems.property(this); }
 
-QQmlListProperty<IconListViewItem> Connections::usbPathList() { return listOf(this, &m_usbItems); }
+QQmlListProperty<IconListViewItem> Connections::usbPathList() { return m_usbItems.property(this); }
 
 // --- operations ----------------------------------------------------------------------------
 
@@ -239,23 +215,19 @@ void Connections::onWlanListChanged()
     QList<WlanNetwork> networks = m_manager ? m_manager->wlanList() : QList<WlanNetwork>();
     std::sort(networks.begin(), networks.end(),
               [](const WlanNetwork& a, const WlanNetwork& b) { return a.strength < b.strength; });
-    const QList<IconListViewItem*> old = m_wlanItems;
-    m_wlanItems.clear();
+    QList<IconListViewItem*> items;
     for (const WlanNetwork& n : qAsConst(networks))
-        m_wlanItems.append(new IconListViewItem(n.ssid, strengthIcon(n.strength), n.name, this));
-    emit wlanListChanged();
-    release(old);
+        items.append(new IconListViewItem(n.ssid, strengthIcon(n.strength), n.name));
+    m_wlanItems.replace(items, [this]() { emit wlanListChanged(); });
 }
 
 void Connections::onUsbPathListChanged()
 {
-    const QList<IconListViewItem*> old = m_usbItems;
-    m_usbItems.clear();
     m_usbEntries = m_manager ? m_manager->usbPathList() : QList<UsbEntry>();
+    QList<IconListViewItem*> items;
     for (const UsbEntry& entry : qAsConst(m_usbEntries))
-        m_usbItems.append(new IconListViewItem(entry.name, usbIcon(entry.type), entry.path, this));
-    emit usbPathListChanged();
-    release(old);
+        items.append(new IconListViewItem(entry.name, usbIcon(entry.type), entry.path));
+    m_usbItems.replace(items, [this]() { emit usbPathListChanged(); });
 }
 
 // --- errors --------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/IconListViewItem.h"
+#include "gui/OwnedItemList.h"
 #include "remote/UsbEntry.h"
 
 #include <QList>
@@ -38,7 +39,6 @@ public:
     static ConnectionManager* registeredManager();
 
     explicit Connections(ConnectionManager* manager = registeredManager(), QObject* parent = nullptr);
-    ~Connections() override;
 
     QString deviceName() const;
     void setDeviceName(const QString& name);
@@ -56,8 +56,8 @@ public:
     Qt::CheckState usbState() const;
     QQmlListProperty<IconListViewItem> wlanList();
     QQmlListProperty<IconListViewItem> usbPathList();
-    const QList<IconListViewItem*>& wlanItems() const { return m_wlanItems; }
-    const QList<IconListViewItem*>& usbItems() const { return m_usbItems; }
+    const QList<IconListViewItem*>& wlanItems() const { return m_wlanItems.items(); }
+    const QList<IconListViewItem*>& usbItems() const { return m_usbItems.items(); }
 
     Q_INVOKABLE void enableBluetooth(bool enabled);
     Q_INVOKABLE void scanWlan();
@@ -100,8 +100,8 @@ private:
     void setWlanState(Qt::CheckState state);
 
     QPointer<ConnectionManager> m_manager;
-    QList<IconListViewItem*> m_wlanItems;
-    QList<IconListViewItem*> m_usbItems;
+    OwnedItemList<IconListViewItem> m_wlanItems;
+    OwnedItemList<IconListViewItem> m_usbItems;
     QList<UsbEntry> m_usbEntries;
     // The state as the pages last saw it: a quick attempt may already be over when its
     // first signal arrives, and the page must still see it begin and end.

@@ -47,8 +47,6 @@ SystemInformation::SystemInformation(QObject* parent) : QObject(parent)
     });
 }
 
-SystemInformation::~SystemInformation() { qDeleteAll(m_networkItems); }
-
 QString SystemInformation::hardwareId() const
 {
     DataModell* dm = GlobalFuncs::getDM();
@@ -135,8 +133,7 @@ QString SystemInformation::ignitionText(int mode)
 
 QQmlListProperty<IconListViewItem> SystemInformation::networkConnectionList()
 {
-    const QList<IconListViewItem*> old = m_networkItems;
-    m_networkItems.clear();
+    QList<IconListViewItem*> items;
     IConnectionManager* manager = GlobalFuncs::getConnectionManager();
     const QMultiMap<QString, QString> addresses = manager ? manager->getIpAddressList(false) : QMultiMap<QString, QString>();
     for (auto it = addresses.cbegin(); it != addresses.cend(); ++it) {
@@ -147,17 +144,10 @@ QQmlListProperty<IconListViewItem> SystemInformation::networkConnectionList()
             icon = QStringLiteral("qrc:/icons/ethernet.svg");
         else if (type == QLatin1String("WIFI"))
             icon = QStringLiteral("qrc:/icons/wlan.svg");
-        m_networkItems.append(new IconListViewItem(parts.join(QLatin1Char(':')), icon, it.value(), this));
+        items.append(new IconListViewItem(parts.join(QLatin1Char(':')), icon, it.value()));
     }
-    // QML may still hold the old items while it reads the new list.
-    for (IconListViewItem* item : old)
-        item->deleteLater();
-    return QQmlListProperty<IconListViewItem>(
-        this, &m_networkItems,
-        [](QQmlListProperty<IconListViewItem>* l) { return static_cast<QList<IconListViewItem*>*>(l->data)->size(); },
-        [](QQmlListProperty<IconListViewItem>* l, int i) {
-            return static_cast<QList<IconListViewItem*>*>(l->data)->value(i, nullptr);
-        });
+    m_networkItems.replace(items, []() {});
+    return m_networkItems.property(this);
 }
 
 bool SystemInformation::inputClosed(int bit) const

@@ -2,6 +2,7 @@
 
 #include "datamodel/InstrumentTypes.h"
 #include "gui/IconListViewItem.h"
+#include "gui/OwnedItemList.h"
 
 #include <QList>
 #include <QObject>
@@ -51,7 +52,6 @@ public:
     static constexpr unsigned long long RecordBytes = 40000;
 
     explicit SystemInformation(QObject* parent = nullptr);
-    ~SystemInformation() override;
 
     QString hardwareId() const;
     QString applicationVersion() const;
@@ -70,7 +70,7 @@ public:
     QString testboostSerial() const;
     QString ignitionPuls() const;
     QQmlListProperty<IconListViewItem> networkConnectionList();
-    const QList<IconListViewItem*>& networkItems() const { return m_networkItems; }
+    const QList<IconListViewItem*>& networkItems() const { return m_networkItems.items(); }
 
     bool keySwitch() const { return inputClosed(0); }
     bool emergencyOff() const { return inputClosed(1); }
@@ -118,5 +118,5 @@ private:
     bool m_testBoostHVPlugged = true;
     bool m_testBoostGNDPlugged = true;
     mutable std::optional<SafetyCircuitBits> m_safetyState;
-    QList<IconListViewItem*> m_networkItems;
+    OwnedItemList<IconListViewItem> m_networkItems;
 };
