@@ -190,8 +190,10 @@ bool Connections::activateUsbEntity(const QString& path)
 
 QString Connections::strengthIcon(int strength)
 {
-    const int level = std::clamp(int(std::floor(strength * 0.06)), 0, 5);
-    return QStringLiteral("qrc:/icons/strength%1.svg").arg(level);
+    static const char* const icons[] = {"qrc:/icons/strength0.svg", "qrc:/icons/strength1.svg",
+                                        "qrc:/icons/strength2.svg", "qrc:/icons/strength3.svg",
+                                        "qrc:/icons/strength4.svg", "qrc:/icons/strength5.svg"};
+    return QString::fromLatin1(icons[std::clamp(int(std::floor(strength * 0.06)), 0, 5)]);
 }
 
 QString Connections::usbIcon(UsbEntry::Type type)

@@ -84,8 +84,9 @@ private slots:
         QSignalSpy rebuilt(&view, &Connections::wlanListChanged);
         m_rig->network()->setNetworks({{"Half", "wifi_half", 1, 0, 50}});
         QTRY_COMPARE_WITH_TIMEOUT(view.wlanItems().size(), 1, 3 * ConnectionManager::WlanRefreshMs);
+        const int rebuilds = rebuilt.size();
         QTest::qWait(ConnectionManager::WlanRefreshMs + 500);
-        QCOMPARE(rebuilt.size(), 1);
+        QCOMPARE(rebuilt.size(), rebuilds);
     }
 
     void wlanConnectOutcomeReachesThePage_data()
@@ -245,9 +246,9 @@ private slots:
         QTRY_COMPARE(view.bluetoothState(), Qt::PartiallyChecked);
         QSignalSpy central(&view, &Connections::connectedBluetoothDeviceChanged);
         m_rig->bluetooth()->setCentral(QStringLiteral("Service tablet"));
-        QTRY_COMPARE(view.bluetoothState(), Qt::Checked);
+        QTRY_COMPARE(central.size(), 1);
         QCOMPARE(view.connectedBluetoothDevice(), QStringLiteral("Service tablet"));
-        QCOMPARE(central.size(), 1);
+        QTRY_COMPARE(view.bluetoothState(), Qt::Checked);
         view.enableBluetooth(false);
         QTRY_COMPARE(view.bluetoothState(), Qt::Unchecked);
 
