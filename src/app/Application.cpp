@@ -28,6 +28,7 @@
 #include "core/GlobalFuncs.h"
 #include "gui/Gui.h"
 #include "app/RotaryEncoder.h"
+#include "app/SceneGraphChoice.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/ActionHandler.h"
 #include "maintenance/ConfigfileManager.h"
@@ -223,6 +224,8 @@ void Application::createMeasurementManager()
 
 void Application::createGui()
 {
+    // Before the window exists; the window itself is made by show().
+    SceneGraphChoice::apply();
     m_gui = m_guiFactory ? m_guiFactory() : std::make_unique<Gui>();
     GlobalFuncs::setGUI(m_gui.get());
 }

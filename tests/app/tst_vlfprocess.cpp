@@ -8,20 +8,28 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QStandardPaths>
+
 #include <csignal>
+#include <functional>
 
 namespace {
 const char* const kTrace = "/home/root/mappedPaths/appdata/trace/PEVANTO.trc";
 
 class VlfRun {
 public:
-    explicit VlfRun(const QString& serialDevice)
+    // prepare may change the environment and fill the root before the start.
+    using Prepare = std::function<void(QProcessEnvironment&, const QString& root)>;
+
+    explicit VlfRun(const QString& serialDevice, const Prepare& prepare = Prepare())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VLF_ROOT"), m_root.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("SERIAL_COMDEVICE"), serialDevice);
         env.remove(QStringLiteral("CONSOLE_LOGGING"));
+        if (prepare)
+            prepare(env, m_root.path());
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(QStringLiteral(VLF_BINARY), QStringList());
@@ -184,6 +192,75 @@ private slots:
         ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
         QVERIFY(sim.waitForFinished(10000));
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    }
+
+    // As the README tells it: no display and nothing said of the scene graph; the program
+    // picks the software one itself. A stick present at start adds its icon to the header.
+    void runsHeadlessWithoutASceneGraphSetting()
+    {
+        SimRun sim;
+        const QString slave = sim.slavePath();
+        QVERIFY(slave.startsWith(QLatin1String("/dev/")));
+        VlfRun run(slave, [](QProcessEnvironment& env, const QString& root) {
+            env.remove(QStringLiteral("QT_QUICK_BACKEND"));
+            QDir().mkpath(root + QStringLiteral("/media/USB"));
+            QFile stick(root + QStringLiteral("/media/USB/notes.txt"));
+            if (stick.open(QIODevice::WriteOnly))
+                stick.write("x");
+        });
+        QVERIFY(run.m_process.waitForStarted(10000));
+        QVERIFY2(run.waitForTrace("Starting --HVUnitInitialized--> Idle", 60000), run.trace().right(2000).constData());
+        QTest::qWait(1500); // the header's text has been laid out and scrolls
+        QVERIFY(run.signalAndWait(SIGTERM, 30000));
+        QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.m_process.exitCode(), 0);
+        const QByteArray trace = run.trace();
+        QVERIFY(trace.contains("Scene graph: software, no OpenGL context can be made"));
+        QVERIFY(trace.trimmed().endsWith("Application::~Application: Shutdown complete"));
+        const QByteArray output = run.m_process.readAll();
+        QVERIFY2(!output.contains(".qml:") && !trace.contains("Gui::qml"), output.constData());
+    }
+
+    // On an X server without a GPU the log names the scene graph the program chose.
+    void namesItsSceneGraphOnAVirtualDisplay()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty())
+            QSKIP("No Xvfb on this machine");
+        QProcess server;
+        QTemporaryDir dir;
+        // Xvfb writes the number of the display it found free.
+        server.setStandardOutputFile(dir.path() + QStringLiteral("/display"));
+        server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                            QStringLiteral("0"), QStringLiteral("800x600x24")});
+        QVERIFY(server.waitForStarted(10000));
+        QByteArray display;
+        QElapsedTimer waited;
+        waited.start();
+        while (display.isEmpty() && waited.elapsed() < 10000) {
+            QTest::qWait(100);
+            QFile displayFile(dir.path() + QStringLiteral("/display"));
+            if (displayFile.open(QIODevice::ReadOnly))
+                display = displayFile.readAll().trimmed();
+        }
+        QVERIFY(!display.isEmpty());
+        {
+            VlfRun run(QStringLiteral("/nonexistent/ttyVLF"), [&display](QProcessEnvironment& env, const QString&) {
+                env.remove(QStringLiteral("QT_QUICK_BACKEND"));
+                env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+                env.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(display));
+            });
+            QVERIFY(run.m_process.waitForStarted(10000));
+            QVERIFY2(run.waitForTrace("Start-up done, mains on", 30000), run.m_process.readAll().constData());
+            const QByteArray trace = run.trace();
+            QVERIFY2(trace.contains("SceneGraphChoice::apply: Scene graph: software, ")
+                         || trace.contains("SceneGraphChoice::apply: Scene graph: OpenGL on "),
+                     trace.right(3000).constData());
+            QVERIFY(run.signalAndWait(SIGTERM, 30000));
+            QCOMPARE(run.m_process.exitCode(), 0);
+        }
+        server.terminate();
+        QVERIFY(server.waitForFinished(10000));
     }
 
     // However short the run, every record reaches the message log: those logged before
