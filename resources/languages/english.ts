@@ -107,12 +107,36 @@
         <translation>Cancel</translation>
     </message>
     <message>
+        <source>CantChangeDateTime</source>
+        <translation>Date and time could not be changed!</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+    <message>
         <source>CommunicationDown</source>
         <translation>Communication is down</translation>
     </message>
     <message>
+        <source>DateTimeChanged</source>
+        <translation>Date and time were changed.</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+    <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>PasswordChanged</source>
+        <translation>The password was changed.</translation>
+    </message>
+    <message>
+        <source>PasswordNotValid</source>
+        <translation>The password is not valid!</translation>
     </message>
     <message>
         <source>ResultVoltageToHigh</source>
@@ -123,8 +147,20 @@
         <translation>Voltage was adjusted because this factor would result in a test voltage of %1 kV.</translation>
     </message>
     <message>
+        <source>SerialNumberChanged</source>
+        <translation>The serial number was changed.</translation>
+    </message>
+    <message>
+        <source>SerialNumberNotValid</source>
+        <translation>The serial number is not valid!</translation>
+    </message>
+    <message>
         <source>Unknown</source>
         <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Yes</translation>
     </message>
 </context>
 <context>
@@ -572,8 +608,20 @@
         <translation>Activities</translation>
     </message>
     <message>
+        <source>AdminSettings</source>
+        <translation>Admin</translation>
+    </message>
+    <message>
         <source>CableNumber</source>
         <translation>Cable number</translation>
+    </message>
+    <message>
+        <source>ChangePassword</source>
+        <translation>Change password</translation>
+    </message>
+    <message>
+        <source>ConfigurationEditor</source>
+        <translation>Configuration editor</translation>
     </message>
     <message>
         <source>Confirm</source>
@@ -593,12 +641,40 @@
         <translation>en</translation>
     </message>
     <message>
+        <source>LockMenu</source>
+        <translation>Lock menu</translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation>Measurement</translation>
+    </message>
+    <message>
         <source>Phases</source>
         <translation>Phases</translation>
     </message>
     <message>
+        <source>ServiceSettings</source>
+        <translation>Service</translation>
+    </message>
+    <message>
+        <source>SetSerialNumber</source>
+        <translation>Set serial number</translation>
+    </message>
+    <message>
         <source>Settings</source>
         <translation>Settings</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>TanDeltaSettings</source>
+        <translation>Tan delta settings</translation>
+    </message>
+    <message>
+        <source>TanDeltaSteps</source>
+        <translation>Tan delta steps</translation>
     </message>
     <message>
         <source>Trace</source>
@@ -607,6 +683,25 @@
     <message>
         <source>USB</source>
         <translation>USB</translation>
+    </message>
+    <message>
+        <source>VoltageSnapsNormVoltage</source>
+        <translation>Snap points of the nominal voltage U0</translation>
+    </message>
+    <message>
+        <source>VoltageSnapsTestVoltage</source>
+        <translation>Snap points of the test voltage</translation>
+    </message>
+</context>
+<context>
+    <name>Password</name>
+    <message>
+        <source>MinimumPasswordLengthIs</source>
+        <translation>The password needs at least %1 characters</translation>
+    </message>
+    <message>
+        <source>PasswordsNotEqual</source>
+        <translation>The passwords are not equal</translation>
     </message>
 </context>
 <context>
@@ -654,6 +749,105 @@
     <message>
         <source>TestboostNotReady</source>
         <translation>Boost module is not ready.</translation>
+    </message>
+</context>
+<context>
+    <name>Settings</name>
+    <message>
+        <source>Brightness</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>CurrentSerialNumber</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>DateFormat</source>
+        <translation>Date format</translation>
+    </message>
+    <message>
+        <source>DateTime</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>GraphUpdateIntervall</source>
+        <translation>Graph update interval</translation>
+    </message>
+    <message>
+        <source>Insulations</source>
+        <translation>Insulation types offered</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Layout</source>
+        <translation>Layout</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>NewPassword</source>
+        <translation>New password</translation>
+    </message>
+    <message>
+        <source>NewSerialNumber</source>
+        <translation>New serial number</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>PhaseNames</source>
+        <translation>Phase names</translation>
+    </message>
+    <message>
+        <source>RepeatPassword</source>
+        <translation>Repeat the new password</translation>
+    </message>
+    <message>
+        <source>SetDateTime</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>TanDeltaResolution</source>
+        <translation>Tan delta resolution</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>TimeFormat</source>
+        <translation>Time format</translation>
+    </message>
+    <message>
+        <source>TimeZone</source>
+        <translation>Time zone</translation>
+    </message>
+    <message>
+        <source>WrongPassword</source>
+        <translation>Wrong password</translation>
     </message>
 </context>
 <context>

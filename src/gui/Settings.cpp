@@ -7,9 +7,12 @@
 #include "testrun/TanDeltaStrings.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QLocale>
 #include <QTimeZone>
+#include <QUrl>
 #include <QVariantMap>
 
 #include <cmath>
@@ -36,7 +39,17 @@ QList<IconListViewItem*> formatItems(const QStringList& formats)
     return items;
 }
 
-long formatIndex(const QList<IconListViewItem*>& items, const QString& format)
+// The language manager names flags by absolute path; "file:///" in front of one would
+// make "file:////...", which no image loads. A flag that is not there shows nothing.
+QString flagUrl(const QString& flag)
+{
+    if (flag.isEmpty())
+        return QString();
+    const QString path = QDir::isAbsolutePath(flag) ? flag : QStringLiteral("/") + flag;
+    return QFileInfo::exists(path) ? QUrl::fromLocalFile(path).toString() : QString();
+}
+
+int formatIndex(const QList<IconListViewItem*>& items, const QString& format)
 {
     for (int i = 0; i < items.size(); ++i) {
         if (items.at(i)->value().toString() == format)
@@ -46,11 +59,11 @@ long formatIndex(const QList<IconListViewItem*>& items, const QString& format)
 }
 
 // The format at index, the index held to the list.
-QString formatAt(const QList<IconListViewItem*>& items, long index)
+QString formatAt(const QList<IconListViewItem*>& items, int index)
 {
     if (items.isEmpty())
         return QString();
-    return items.at(int(qBound(0L, index, long(items.size() - 1))))->value().toString();
+    return items.at(qBound(0, index, items.size() - 1))->value().toString();
 }
 } // namespace
 
@@ -95,7 +108,7 @@ void Settings::initTimeZoneList()
     m_timeZoneItems.replace(items, [] {});
 }
 
-long Settings::brightness() const
+int Settings::brightness() const
 {
     DataModell* dm = GlobalFuncs::getDM();
     if (!dm)
@@ -105,34 +118,34 @@ long Settings::brightness() const
     return ok ? value : 0;
 }
 
-void Settings::setBrightness(long percent)
+void Settings::setBrightness(int percent)
 {
     if (DataModell* dm = GlobalFuncs::getDM())
-        dm->setDisplayParam(DisplayParam_Brightness, QVariant::fromValue(percent));
+        dm->setDisplayParam(DisplayParam_Brightness, QVariant::fromValue(long(percent)));
 }
 
-long Settings::theme() const
+int Settings::theme() const
 {
     long value = 0;
     if (IConfigBase* config = GlobalFuncs::getConfig()) {
         if (config->queryLong(kThemeKey, value) != 0)
             value = 0;
     }
-    return value;
+    return int(value);
 }
 
-void Settings::setTheme(long theme)
+void Settings::setTheme(int theme)
 {
     if (theme == this->theme())
         return;
     if (IConfigBase* config = GlobalFuncs::getConfig())
-        config->setLong(kThemeKey, theme);
+        config->setLong(kThemeKey, long(theme));
     emit themeChanged();
 }
 
-long Settings::timeFormat() const { return formatIndex(m_timeFormatItems.items(), timeFormatString()); }
+int Settings::timeFormat() const { return formatIndex(m_timeFormatItems.items(), timeFormatString()); }
 
-void Settings::setTimeFormat(long index)
+void Settings::setTimeFormat(int index)
 {
     DataModell* dm = GlobalFuncs::getDM();
     const QString format = formatAt(m_timeFormatItems.items(), index);
@@ -142,9 +155,9 @@ void Settings::setTimeFormat(long index)
     emit timeFormatChanged();
 }
 
-long Settings::dateFormat() const { return formatIndex(m_dateFormatItems.items(), dateFormatString()); }
+int Settings::dateFormat() const { return formatIndex(m_dateFormatItems.items(), dateFormatString()); }
 
-void Settings::setDateFormat(long index)
+void Settings::setDateFormat(int index)
 {
     DataModell* dm = GlobalFuncs::getDM();
     const QString format = formatAt(m_dateFormatItems.items(), index);
@@ -572,8 +585,7 @@ void Settings::languageListChanged(const QVariantList& languageList)
     for (const QVariant& entry : m_languages) {
         const QVariantMap map = entry.toMap();
         items << new IconListViewItem(map.value(QStringLiteral("native")).toString(),
-                                      QStringLiteral("file:///") + map.value(QStringLiteral("flag")).toString(),
-                                      QVariant());
+                                      flagUrl(map.value(QStringLiteral("flag")).toString()), QVariant());
     }
     m_languageItems.replace(items, [this] { emit languagesChanged(); });
     // The native name shown for the current language may have changed with the list.

@@ -16,10 +16,10 @@
 // shows are kept here. GUI thread only.
 class Settings : public QObject {
     Q_OBJECT
-    Q_PROPERTY(long brightness READ brightness WRITE setBrightness NOTIFY brightnessChanged)
-    Q_PROPERTY(long theme READ theme WRITE setTheme NOTIFY themeChanged)
-    Q_PROPERTY(long timeFormat READ timeFormat WRITE setTimeFormat NOTIFY timeFormatChanged)
-    Q_PROPERTY(long dateFormat READ dateFormat WRITE setDateFormat NOTIFY dateFormatChanged)
+    Q_PROPERTY(int brightness READ brightness WRITE setBrightness NOTIFY brightnessChanged)
+    Q_PROPERTY(int theme READ theme WRITE setTheme NOTIFY themeChanged)
+    Q_PROPERTY(int timeFormat READ timeFormat WRITE setTimeFormat NOTIFY timeFormatChanged)
+    Q_PROPERTY(int dateFormat READ dateFormat WRITE setDateFormat NOTIFY dateFormatChanged)
     Q_PROPERTY(int tanDeltaPrecision READ tanDeltaPrecision WRITE setTanDeltaPrecision NOTIFY tanDeltaPrecisionChanged)
     Q_PROPERTY(bool calibrationMode READ calibrationMode WRITE setCalibrationMode NOTIFY calibrationModeChanged)
     Q_PROPERTY(bool screenshotsEnabled READ screenshotsEnabled NOTIFY screenshotsEnabledChanged)
@@ -52,14 +52,15 @@ public:
     explicit Settings(QObject* parent = nullptr);
     ~Settings() override;
 
-    long brightness() const;
-    void setBrightness(long percent);
-    long theme() const;
-    void setTheme(long theme);
-    long timeFormat() const;
-    void setTimeFormat(long index);
-    long dateFormat() const;
-    void setDateFormat(long index);
+    // QML has no long: these are ints towards it.
+    int brightness() const;
+    void setBrightness(int percent);
+    int theme() const;
+    void setTheme(int theme);
+    int timeFormat() const;
+    void setTimeFormat(int index);
+    int dateFormat() const;
+    void setDateFormat(int index);
     int tanDeltaPrecision() const;
     void setTanDeltaPrecision(int precision);
     bool calibrationMode() const;

@@ -2,11 +2,13 @@
 #include "datamodel/DataModell.h"
 #include "fakes/Artifacts.h"
 #include "fakes/DataModelFixture.h"
+#include "fakes/FakePlatform.h"
 #include "fakes/QmlWarnings.h"
 #include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
+#include "config/ConfigTree.h"
 
 #include <QApplication>
 #include <QQmlContext>
@@ -24,7 +26,10 @@
 class TestHelper : public QObject {
     Q_OBJECT
 public:
-    TestHelper(GuiViewModel* vm, QObject* parent) : QObject(parent), m_vm(vm) {}
+    TestHelper(GuiViewModel* vm, FakePlatform* platform, QObject* parent)
+        : QObject(parent), m_vm(vm), m_platform(platform)
+    {
+    }
 
     Q_INVOKABLE void setLanguage(const QString& name, const QString& nativeName)
     {
@@ -57,6 +62,46 @@ public:
         dm->setBurnCurrentLimiter(on);
     }
     Q_INVOKABLE void addCableNumber(const QString& number) { GlobalFuncs::getDM()->addCableNumber(number); }
+    // Configuration entries for the editor; limits only when max > min.
+    Q_INVOKABLE bool setConfigLong(const QString& path, int value, int min, int max, int step)
+    {
+        IConfigBase* config = GlobalFuncs::getConfig();
+        return config->setLong(path, value, min, max, unsigned(step)) == 0;
+    }
+    Q_INVOKABLE bool setConfigDouble(const QString& path, double value)
+    {
+        return GlobalFuncs::getConfig()->setDouble(path, value) == 0;
+    }
+    // The stored value as text, whatever its type.
+    Q_INVOKABLE QString configText(const QString& path)
+    {
+        IConfigBase* config = GlobalFuncs::getConfig();
+        QString text;
+        long number = 0;
+        double real = 0;
+        if (config->queryString(path, text) == 0)
+            return text;
+        if (config->queryLong(path, number) == 0)
+            return QString::number(number);
+        if (config->queryDouble(path, real) == 0)
+            return QString::number(real);
+        return QStringLiteral("(none)");
+    }
+    Q_INVOKABLE bool setConfigReadOnly(const QString& path)
+    {
+        auto* tree = dynamic_cast<ConfigTree*>(GlobalFuncs::getConfig());
+        return tree && tree->setReadOnly(path, true) == 0;
+    }
+    // What the fake platform received.
+    Q_INVOKABLE QVariantList systemTimes() const
+    {
+        QVariantList times;
+        for (const QDateTime& t : m_platform->clock.systemTimes)
+            times.append(QVariant(QVariantList{t.toSecsSinceEpoch(), t.offsetFromUtc()}));
+        return times;
+    }
+    Q_INVOKABLE void setClockResult(bool ok) { m_platform->clock.result = ok; }
+    Q_INVOKABLE int brightness() const { return m_platform->backlight.current; }
     // The mode selected in the data model, as the menu would select it.
     Q_INVOKABLE void setOperatingMode(int mode)
     {
@@ -151,6 +196,7 @@ private:
     }
 
     GuiViewModel* m_vm;
+    FakePlatform* m_platform;
 };
 
 // Each QML test file gets its own engine and, with it, a fresh root view model over the
@@ -160,6 +206,8 @@ class Setup : public QObject {
 public slots:
     void applicationAvailable()
     {
+        // The settings pages set the clock and the brightness: never this machine's.
+        m_platform = std::make_unique<FakePlatform>();
         m_fixture = std::make_unique<DataModelFixture>();
         registerQmlTypes();
         // Screenshots show the operator's texts; a key without one shows up as the key.
@@ -177,9 +225,10 @@ public slots:
         QObject::connect(vm, &GuiViewModel::changeOperationMode, m_fixture->dm(), &DataModell::changeOperatingMode,
                          Qt::DirectConnection);
         QObject::connect(m_fixture->dm(), &DataModell::operatingModeChanged, vm, &GuiViewModel::operatingModeChanged);
+        QObject::connect(vm, &GuiViewModel::unlockSystemFunction, m_fixture->dm(), &DataModell::unlockSystemFunction);
         engine->rootContext()->setContextProperty(QStringLiteral("chartDecorator"), new ChartDecorator(engine));
         engine->rootContext()->setContextProperty(QStringLiteral("guiViewModel"), vm);
-        engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), new TestHelper(vm, engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), new TestHelper(vm, m_platform.get(), engine));
         engine->rootContext()->setContextProperty(QStringLiteral("qmlWarnings"), QmlWarnings::install());
         // Qt Quick Test takes the message handler over once its first case runs; the
         // engine's own signal still names every error and binding loop.
@@ -188,9 +237,14 @@ public slots:
                 QmlWarnings::record(w.toString());
         });
     }
-    void cleanupTestCase() { m_fixture.reset(); }
+    void cleanupTestCase()
+    {
+        m_fixture.reset();
+        m_platform.reset();
+    }
 
 private:
+    std::unique_ptr<FakePlatform> m_platform;
     std::unique_ptr<DataModelFixture> m_fixture;
     QTranslator m_english;
 };

@@ -28,12 +28,13 @@ public:
     }
 };
 
-QVariantList languages(const QStringList& pairs)
+// Entries as the language manager makes them: flags by absolute path below folder.
+QVariantList languages(const QStringList& pairs, const QString& folder = QStringLiteral("/nowhere"))
 {
     QVariantList list;
     for (int i = 0; i + 1 < pairs.size(); i += 2)
         list << QVariantMap{{QStringLiteral("name"), pairs.at(i)}, {QStringLiteral("native"), pairs.at(i + 1)},
-                            {QStringLiteral("flag"), QStringLiteral("/flags/") + pairs.at(i) + ".png"}};
+                            {QStringLiteral("flag"), folder + QLatin1Char('/') + pairs.at(i) + "_flag.png"}};
     return list;
 }
 } // namespace
@@ -66,24 +67,24 @@ private slots:
 
     void formatIndexIsHeldToTheList_data()
     {
-        QTest::addColumn<long>("index");
+        QTest::addColumn<int>("index");
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("date");
-        QTest::newRow("7") << 7L << "hh:mm:ss AP" << "MM/dd/yyyy";
-        QTest::newRow("-3") << -3L << "HH:mm:ss" << "dd.MM.yyyy";
-        QTest::newRow("1") << 1L << "hh:mm:ss AP" << "MM/dd/yyyy";
+        QTest::newRow("7") << 7 << "hh:mm:ss AP" << "MM/dd/yyyy";
+        QTest::newRow("-3") << -3 << "HH:mm:ss" << "dd.MM.yyyy";
+        QTest::newRow("1") << 1 << "hh:mm:ss AP" << "MM/dd/yyyy";
     }
     void formatIndexIsHeldToTheList()
     {
-        QFETCH(long, index);
+        QFETCH(int, index);
         QFETCH(QString, time);
         QFETCH(QString, date);
         QCOMPARE(m_settings->timeFormatItems().size(), 2);
         dm()->setTimeFormat(QStringLiteral("H.mm"));
         dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
-        QCOMPARE(m_settings->timeFormat(), 0L); // stored in neither list
+        QCOMPARE(m_settings->timeFormat(), 0); // stored in neither list
         QCOMPARE(m_settings->timeFormatString(), QStringLiteral("H.mm"));
-        QCOMPARE(m_settings->dateFormat(), 0L);
+        QCOMPARE(m_settings->dateFormat(), 0);
         QSignalSpy timeChanged(m_settings.get(), &Settings::timeFormatChanged);
         QSignalSpy dateChanged(m_settings.get(), &Settings::dateFormatChanged);
         m_settings->setTimeFormat(index);
@@ -103,13 +104,17 @@ private slots:
         QSignalSpy change(m_settings.get(), &Settings::changeLanguage);
         QSignalSpy listChanged(m_settings.get(), &Settings::languagesChanged);
         dm()->setCurrentLanguage(QStringLiteral("English"));
-        const QVariantList list = languages({"English", "English", "German", "Deutsch"});
+        const QString folder = m_fixture->root().root();
+        QVERIFY(m_fixture->root().writeFile(QStringLiteral("/German_flag.png"), QByteArray("png")));
+        const QVariantList list = languages({"English", "English", "German", "Deutsch"}, folder);
         m_settings->languageListChanged(list);
         QCOMPARE(listChanged.size(), 1);
         const QList<IconListViewItem*> items = m_settings->languageItems();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items.at(1)->name(), QStringLiteral("Deutsch"));
-        QCOMPARE(items.at(1)->icon(), QStringLiteral("file:////flags/German.png"));
+        QCOMPARE(items.at(1)->icon(), QUrl::fromLocalFile(folder + "/German_flag.png").toString());
+        QVERIFY(items.at(1)->icon().startsWith("file:///") && !items.at(1)->icon().startsWith("file:////"));
+        QCOMPARE(items.at(0)->icon(), QString()); // no flag file
         m_settings->languageListChanged(list);
         QCOMPARE(listChanged.size(), 1);
         QCOMPARE(m_settings->languageItems(), items);
@@ -161,12 +166,12 @@ private slots:
         QCOMPARE(changed.size(), 0);
         QVERIFY(!m_fixture->config()->exists(QStringLiteral("/Settings/Theme")));
         m_settings->setTheme(2);
-        QCOMPARE(m_settings->theme(), 2L);
+        QCOMPARE(m_settings->theme(), 2);
         QCOMPARE(changed.size(), 1);
         // A store that refuses still tells the window.
         QCOMPARE(m_fixture->config()->setReadOnly(QStringLiteral("/Settings/Theme"), true), 0);
         m_settings->setTheme(1);
-        QCOMPARE(m_settings->theme(), 2L);
+        QCOMPARE(m_settings->theme(), 2);
         QCOMPARE(changed.size(), 2);
     }
 
@@ -201,7 +206,7 @@ private slots:
         QSignalSpy brightness(m_settings.get(), &Settings::brightnessChanged);
         m_settings->setBrightness(40);
         QCOMPARE(m_platform->backlight.values, QList<int>{40});
-        QCOMPARE(m_settings->brightness(), 40L);
+        QCOMPARE(m_settings->brightness(), 40);
         QCOMPARE(brightness.size(), 1);
         QCOMPARE(brightness.first().first().toInt(), 40);
     }

@@ -25,8 +25,9 @@ Slider {
         onNewElementFocused: if (!yourself) control.editing = false
     }
 
+    // One turn moves one stepSize (at least 1).
     function step(direction) {
-        var next = Math.max(from, Math.min(to, Math.round(value) + direction))
+        var next = Math.max(from, Math.min(to, Math.round(value) + direction * Math.max(1, Math.round(stepSize))))
         if (next !== Math.round(value))
             edited(next)
     }

@@ -58,15 +58,20 @@ Item {
             return cable
         }
 
-        // Nothing to focus before the HV unit identified itself; the encoder works as soon
-        // as the buttons appear, and a new identification keeps the focused button.
+        // Before the HV unit identified itself only the bottom row can be focused; the
+        // encoder reaches the groups as soon as they appear, and a new identification keeps
+        // the focused button.
         function test_encoderWorksFromStartUpOn() {
             openWindow([])
             var main = stack().currentItem
             verify(!buttonFor(main, OperatingMode.Withstand).visible)
+            tryCompare(main.settingsButton, "activeFocus", true)
 
             testHelper.setModeMask([OperatingMode.DC, OperatingMode.TanDelta, OperatingMode.SheathTest])
-            tryCompare(buttonFor(main, OperatingMode.Withstand), "activeFocus", true)
+            tryVerify(function() { return buttonFor(main, OperatingMode.Withstand).visible })
+            verify(main.settingsButton.activeFocus)
+            turn(Qt.Key_Right)
+            verify(buttonFor(main, OperatingMode.Withstand).activeFocus)
             turn(Qt.Key_Right)
             var diagnosis = buttonFor(main, OperatingMode.Diagnosis)
             verify(diagnosis.activeFocus)

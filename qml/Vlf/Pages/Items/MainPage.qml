@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
@@ -8,6 +9,7 @@ VlfPage {
     id: page
 
     property alias grid: grid
+    property alias settingsButton: settingsButton
     title: guiViewModel.systemName
 
     MenuGrid {
@@ -18,4 +20,16 @@ VlfPage {
         page: page
         entries: guiViewModel.menuEntries
     }
+
+    buttons: [
+        VlfButton {
+            id: settingsButton
+            objectName: "settingsButton"
+            text: qsTranslate("Menu", "Settings")
+            onClicked: {
+                if (page.current)
+                    page.StackView.view.push("qrc:/Vlf/Pages/Items/SettingsPage.qml")
+            }
+        }
+    ]
 }

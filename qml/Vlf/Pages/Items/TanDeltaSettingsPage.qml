@@ -1,0 +1,81 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import Vlf.Controls 1.0
+import Vlf.Styles 1.0
+
+// Tan delta resolution, the insulation types offered for a test, and the step levels.
+VlfPage {
+    id: page
+
+    readonly property var settings: guiViewModel.settings
+    // The 45 kV model resolves one decade less.
+    readonly property bool coarse: guiViewModel.systemInformation.pevantoTypeInt === 45
+    // Rebuilt by the view model on every read: read once per change.
+    readonly property var insulations: settings.insulationList
+    property alias resolution: resolution
+    property alias insulationList: insulationList
+    property alias menu: menu
+
+    function toggle(index) {
+        var value = insulations[index].value
+        settings.toggleInsulationState(value)
+        // The list comes back reordered; stay on the type just switched.
+        for (var i = 0; i < insulationList.count; ++i) {
+            if (insulations[i].value === value) {
+                insulationList.currentIndex = i
+                break
+            }
+        }
+    }
+
+    objectName: "tanDeltaSettingsPage"
+    title: qsTranslate("Menu", "TanDeltaSettings")
+    showBack: true
+
+    Column {
+        x: Style.margin * 2
+        y: Style.margin
+        width: parent.width - 4 * Style.margin
+        spacing: Style.margin
+
+        SettingHeading { text: qsTranslate("Settings", "TanDeltaResolution") }
+        VlfChoiceList {
+            id: resolution
+            objectName: "resolutionList"
+            width: parent.width
+            model: page.coarse ? ["10<sup>-4</sup>", "10<sup>-5</sup>"] : ["10<sup>-5</sup>", "10<sup>-6</sup>"]
+            selectedIndex: page.settings.tanDeltaPrecision === 6 ? 1 : 0
+            onChosen: page.settings.tanDeltaPrecision = index === 1 ? 6 : 0
+        }
+
+        SettingHeading { text: qsTranslate("Settings", "Insulations") }
+        VlfChoiceList {
+            id: insulationList
+            objectName: "insulationList"
+            width: parent.width
+            maxRows: 8
+            checkMarks: true
+            model: page.insulations
+            markedOf: function(item, index) { return item.icon !== "" }
+            onChosen: page.toggle(index)
+        }
+
+        SettingsMenu {
+            id: menu
+            page: page
+            width: parent.width
+
+            SettingsEntry {
+                objectName: "tanDeltaStepsEntry"
+                text: qsTranslate("Menu", "TanDeltaSteps")
+                target: "qrc:/Vlf/Pages/Items/TanDeltaStepPage.qml"
+            }
+        }
+    }
+
+    Component.onCompleted: {
+        navigation.addNavElement(resolution, false, false)
+        navigation.addNavElement(insulationList, false, false)
+        menu.register()
+    }
+}
