@@ -6,6 +6,7 @@
 #include "commissioning/CommissioningViewModel.h"
 #include "commissioning/MachineBundle.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -227,6 +228,73 @@ private slots:
         QVERIFY(vm->hideWaitMessage(QStringLiteral("Deleting")));
         QVERIFY(!vm->hideWaitMessage(id));
         QVERIFY(vm->waitItems().isEmpty());
+    }
+
+    // QML re-reads a list on its change signal and may still hold the item it showed: a
+    // removed item lives until the change is announced and goes with the next deferred
+    // delete.
+    void removedItemsOutliveTheirAnnouncement_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("message") << "messageList";
+        QTest::newRow("expired message") << "expired";
+        QTest::newRow("question") << "questionList";
+        QTest::newRow("progress") << "progressList";
+        QTest::newRow("wait") << "waitList";
+    }
+    void removedItemsOutliveTheirAnnouncement()
+    {
+        QFETCH(QString, list);
+        auto vm = makeViewModel();
+        const QUuid message = vm->showInfo(QStringLiteral("Saved"));
+        const QUuid question = vm->showQuestion(QStringLiteral("Delete?"));
+        const QUuid progress = vm->showProgress(QStringLiteral("Copying"));
+        const QUuid wait = vm->showWaitMessage(QStringLiteral("Working"));
+        const QString property = list == QLatin1String("expired") ? QStringLiteral("messageList") : list;
+        const auto listed = [&]() -> QList<QObject*> {
+            QList<QObject*> out;
+            if (property == QLatin1String("messageList"))
+                for (const auto& m : vm->messages())
+                    out << m.item;
+            else if (property == QLatin1String("questionList"))
+                for (const auto& q : vm->questions())
+                    out << q.item;
+            else if (property == QLatin1String("progressList"))
+                for (const auto& p : vm->progresses())
+                    out << p.item;
+            else
+                for (QObject* w : vm->waitItems())
+                    out << w;
+            return out;
+        };
+        QCOMPARE(listed().size(), 1);
+        QPointer<QObject> item = listed().first();
+
+        const QByteArray signal = "2" + property.toLatin1() + "Changed()";
+        bool aliveWhenAnnounced = false;
+        QSignalSpy spy(vm.get(), signal.constData());
+        connect(vm.get(), &GuiViewModel::messageListChanged, this, [&] { aliveWhenAnnounced = !item.isNull(); });
+        connect(vm.get(), &GuiViewModel::questionListChanged, this, [&] { aliveWhenAnnounced = !item.isNull(); });
+        connect(vm.get(), &GuiViewModel::progressListChanged, this, [&] { aliveWhenAnnounced = !item.isNull(); });
+        connect(vm.get(), &GuiViewModel::waitListChanged, this, [&] { aliveWhenAnnounced = !item.isNull(); });
+
+        if (list == QLatin1String("messageList"))
+            QVERIFY(vm->hideInfo(message));
+        else if (list == QLatin1String("expired")) {
+            m_now = m_now.addSecs(6);
+            vm->checkMessageList();
+        } else if (list == QLatin1String("questionList"))
+            QVERIFY(vm->hideQuestion(question, 1));
+        else if (list == QLatin1String("progressList"))
+            QVERIFY(vm->hideProgress(progress));
+        else
+            QVERIFY(vm->hideWaitMessage(wait));
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(aliveWhenAnnounced);
+        QVERIFY(item);
+        QVERIFY(listed().isEmpty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(item.isNull());
     }
 
     void propertiesFollowTheDataModel()
