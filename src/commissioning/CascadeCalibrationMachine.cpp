@@ -1,12 +1,320 @@
 #include "commissioning/CascadeCalibrationMachine.h"
 
-#include "commissioning/UnavailableProcedure.h"
+#include "commissioning/BadLoadDetect.h"
+#include "commissioning/CascadeCalibrationMath.h"
+#include "commissioning/CascadeOutput.h"
+#include "commissioning/FailedStep.h"
+#include "commissioning/GoodLoadDetect.h"
+#include "commissioning/HVDelayedInit.h"
+#include "commissioning/HvErrorTransition.h"
+#include "commissioning/HvOnTransition.h"
+#include "commissioning/IdleState.h"
+#include "commissioning/MatchesEvent.h"
+#include "commissioning/Measure.h"
+#include "commissioning/PofHelpers.h"
+#include "commissioning/RampDown.h"
+#include "commissioning/SetValuePOF.h"
+#include "commissioning/StableTransition.h"
+#include "commissioning/WaitErrorTransition.h"
+#include "hvunit/TPOF.h"
+#include "logging/LoggingCtrl.h"
+
+#include <QThread>
+#include <QTimer>
+
+#include <cstdlib>
+#include <functional>
 
 namespace Commissioning {
 
-CascadeCalibrationMachine::CascadeCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety) : m_pof(pof), m_safety(safety)
+namespace {
+using E = CascadeCalibrationMachine::Event;
+using StatesAndTransitions::constructState;
+using Plain = StatesAndTransitions::State<E>;
+
+QString calibrationNotRestoredText()
 {
-    buildUnavailableProcedure<Event>(this, [this] { emit cascadeCalibrationError(unavailableProcedureText()); });
+    return QStringLiteral("Die Kalibrierung der HV-Kaskaden konnte nicht wiederhergestellt werden");
+}
+
+QString describe(CascadeCalibrationResult const& c)
+{
+    return QStringLiteral("%1/%2/%3/%4").arg(c.pGAIN).arg(c.pOFFSET).arg(c.nGAIN).arg(c.nOFFSET);
+}
+
+// Takes over the unit and sets it up for the run.
+class InitCascade : public HVDelayedInit<E> {
+public:
+    InitCascade(CascadeCalibrationMachine* machine, TCheckSafetyCircuit* safety, std::function<void()> setUp)
+        : HVDelayedInit<E>(machine, safety), m_setUp(std::move(setUp))
+    {
+    }
+    void init() override { m_setUp(); }
+
+private:
+    std::function<void()> m_setUp;
+};
+
+// Load detection done: the output starts with the neutral calibration.
+class StartCalib : public GoodLoadDetect<E> {
+public:
+    StartCalib(StatesAndTransitions::State<E>* target, std::function<void()> start)
+        : GoodLoadDetect<E>(target, std::move(start))
+    {
+    }
+};
+} // namespace
+
+std::vector<StatesAndTransitions::State<E>*>
+generateVoltagePath(std::vector<std::tuple<short, double*, CascadeCalibrationStage>> const& points,
+                    StatesAndTransitions::State<E>* parent, TPOF* pof, CascadeCalibrationMachine* machine)
+{
+    std::vector<StatesAndTransitions::State<E>*> path;
+    short previous = 0;
+    double* pending = nullptr;
+    const auto append = [&](StatesAndTransitions::State<E>* state) {
+        if (!path.empty())
+            createEventTransition<StableTransition<E>>(path.back(), state, Measure(pending));
+        path.push_back(state);
+    };
+    for (const auto& point : points) {
+        const short level = std::get<0>(point);
+        if (std::abs(level) < std::abs(previous) || (previous != 0 && (level < 0) != (previous < 0))) {
+            append(constructState<RampDown<E>>(parent, machine, pof));
+            pending = nullptr;
+        }
+        append(constructState<CascadeOutput>(parent, machine, pof, std::get<2>(point), level));
+        pending = std::get<1>(point);
+        previous = level;
+    }
+    append(constructState<RampDown<E>>(parent, machine, pof));
+    return path;
+}
+
+CascadeCalibrationMachine::CascadeCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety)
+    : m_pof(pof), m_safety(safety)
+{
+    qRegisterMetaType<Event>("CascadeCalibrationEvent");
+    m_restore = new UnitRestore(
+        pof,
+        [this] {
+            // A stop lost with the link goes first: the output must not come back with the line.
+            if (stopOwed(m_pof) && !stopOutput(m_pof))
+                return false;
+            if (!setCascadeCalibration(*m_pof, m_saved))
+                return false;
+            m_saved = CascadeCalibrationResult();
+            // The views were told the run's values; they get the restored ones.
+            m_pof->refreshHVUnitParams({ eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
+                                         eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN });
+            return true;
+        },
+        this);
+
+    auto* idle = constructState<IdleState<E>>(this, pof, safety, &m_savedReceiver, [this] { restoreCalibration(); });
+    auto* init = constructState<InitCascade>(this, this, safety, [this] { setUp(); });
+    auto* running = constructState<Plain>(this);
+    auto* loadDetection = constructState<Plain>(running);
+    const auto calibration = generateVoltagePath({ { 60, &m_before.p6, CalibrationP6 },
+                                                   { 400, &m_before.p40, CalibrationP40 },
+                                                   { -60, &m_before.n6, CalibrationN6 },
+                                                   { -400, &m_before.n40, CalibrationN40 } },
+                                                 running, pof, this);
+    const auto confirmation = generateVoltagePath({ { 60, &m_after.p6, ConfirmP6 },
+                                                    { 400, &m_after.p40, ConfirmP40 },
+                                                    { -60, &m_after.n6, ConfirmN6 },
+                                                    { -400, &m_after.n40, ConfirmN40 } },
+                                                  running, pof, this);
+
+    const auto report = [this](QString const& text) { this->report(text); };
+    const auto abort = [this] {
+        // Nothing was started before the inputs were taken over.
+        if (holdsInputs())
+            stopOutput(m_pof);
+    };
+    createEventTransition<MatchesEvent<E>>(idle, init, E(Start));
+    // A failed set-up has started nothing.
+    createEventTransition<FailedStep<E>>(init, idle, &m_failure, report);
+    createEventTransition<HvOnTransition<E>>(init, running, [this] { emit cascadeMachineEvent(CascadeLoadDetect); });
+    createEventTransition<MatchesEvent<E>>(init, idle, E(Abort), abort);
+    createEventTransition<WaitErrorTransition<E>>(init, idle, pof, report);
+    createEventTransition<FailedStep<E>>(running, idle, &m_failure, [this, report](QString const& text) {
+        report(text);
+        stopOutput(m_pof);
+    });
+    createEventTransition<MatchesEvent<E>>(running, idle, E(Abort), abort);
+    createEventTransition<HvErrorTransition<E>>(running, idle, pof, report);
+    createEventTransition<StartCalib>(loadDetection, calibration.front(), [this] { startCalibration(); });
+    createEventTransition<BadLoadDetect<E>>(loadDetection, idle, pof, report);
+
+    // Both leave the last ramp of the first path; each has its own samples.
+    const auto good = [this] { return goodCalibration(calculateCalibration(m_before)); };
+    createEventTransition<StableTransition<E>>(
+        calibration.back(), confirmation.front(), [this](boost::circular_buffer<long> const&) { writeCalibration(); }, good);
+    createEventTransition<StableTransition<E>>(
+        calibration.back(), idle,
+        [this](boost::circular_buffer<long> const&) {
+            this->report(describeBadCalibration(calculateCalibration(m_before)));
+            stopOutput(m_pof);
+        },
+        [good] { return !good(); });
+    createEventTransition<StableTransition<E>>(confirmation.back(), idle,
+                                               [this](boost::circular_buffer<long> const&) { finish(); });
+
+    // Whatever throws ends the run as an error; Idle then gives everything back.
+    setRecovery(idle, [this](const char* what) {
+        m_failure.clear();
+        const bool running = holdsInputs();
+        this->report(QStringLiteral("Die Prozedur wurde nach einem internen Fehler abgebrochen: %1").arg(QString::fromUtf8(what)));
+        if (running)
+            stopOutput(m_pof);
+    });
+
+    enterInitialState();
+}
+
+CascadeCalibrationMachine::~CascadeCalibrationMachine()
+{
+    // Deleted without the bundle's release: on its own thread the run still ends
+    // properly; elsewhere its link may be gone, and the adapters no longer reach it.
+    if (QThread::currentThread() == thread())
+        release();
+    else
+        retire();
+}
+
+void CascadeCalibrationMachine::release()
+{
+    if (retire())
+        return;
+    try {
+        for (QTimer* timer : findChildren<QTimer*>())
+            timer->stop();
+        if (holdsInputs()) {
+            releaseHvEnable(m_safety);
+            stopOutput(m_pof);
+        }
+        if (!m_restore->writeBack())
+            KLOG_ERROR2("CascadeCalibrationMachine", "release",
+                        QStringLiteral("The cascade calibration %1 could not be written back to the HV unit")
+                            .arg(describe(m_saved)));
+        m_restore->disarm();
+        handBackInputs(m_pof, m_safety, &m_savedReceiver);
+    } catch (...) {
+        KLOG_ERROR2("CascadeCalibrationMachine", "release", "Releasing the machine failed with an exception");
+    }
+}
+
+void CascadeCalibrationMachine::report(QString const& text)
+{
+    // The line goes first; the operator is told after.
+    if (holdsInputs())
+        releaseHvEnable(m_safety);
+    emit cascadeCalibrationError(text);
+}
+
+void CascadeCalibrationMachine::restoreCalibration()
+{
+    // Refused because another procedure runs: the unit is that one's now.
+    if (!inputsFreeFor(m_safety, &m_savedReceiver) || m_restore->writeBack())
+        return;
+    KLOG_ERROR2("CascadeCalibrationMachine", "restoreCalibration",
+                QStringLiteral("The cascade calibration %1 could not be written back; tried again when the link is up")
+                    .arg(describe(m_saved)));
+    emit cascadeCalibrationError(calibrationNotRestoredText());
+}
+
+void CascadeCalibrationMachine::fail(QString const& text)
+{
+    m_failure = text;
+    // Any event carries the failure; this one makes sure there is one.
+    testEvent(E(Abort));
+}
+
+void CascadeCalibrationMachine::setUp()
+{
+    if (!inputsFreeFor(m_safety, &m_savedReceiver)) {
+        fail(otherProcedureRunningText());
+        return;
+    }
+    // A calibration read now would be the one the last run left: the saved one goes back first.
+    if (!m_restore->writeBack()) {
+        fail(calibrationNotRestoredText());
+        return;
+    }
+    if (takeOverInputs(this, m_pof, m_safety, &m_savedReceiver, &CascadeCalibrationMachine::receiveEvent<std::bitset<10>>,
+                       &CascadeCalibrationMachine::receiveEvent<stHVUnitState>, 0)
+        == Takeover::Refused) {
+        fail(otherProcedureRunningText());
+        return;
+    }
+    // Without it the run could not give the unit its calibration back.
+    const std::optional<CascadeCalibrationResult> saved = getCascadeCalibration(*m_pof);
+    if (!saved) {
+        fail(QStringLiteral("Die Kalibrierung der HV-Kaskaden konnte nicht gelesen werden."));
+        return;
+    }
+    m_saved = *saved;
+    const std::vector<Command> commands {
+        { TPOF::CMD_DateTime, 0, 0 },
+        { TPOF::CMD_Voltage, 37000000, 0 },
+        { TPOF::CMD_Mode, 7, 0 },
+        { TPOF::CMD_Frequency, 100, 0 },
+        { TPOF::CMD_TestMinutes, 10, 0 },
+        { TPOF::CMD_BurnMode, 256, 0 },
+        { TPOF::CMD_SetParameter, 35, 397 },
+        { TPOF::CMD_StartLoadDetection, 0, 0 },
+    };
+    const SetValuePOF send(m_pof);
+    for (const Command& command : commands) {
+        if (!send(command)) {
+            fail(QStringLiteral("Die HV-Einheit hat den Befehl '%1' nicht angenommen.").arg(QChar(int(command.code))));
+            return;
+        }
+    }
+    // An input open now (other than the HV-on key) would end the run at once: the line stays off.
+    const QString open = waitingSafetyFaultText(m_safety->currentState());
+    if (!open.isEmpty()) {
+        fail(open);
+        return;
+    }
+    holdHvEnable(m_safety);
+    faultPoint("setUp");
+    emit cascadeMachineEvent(CascadeWaitForGreen);
+}
+
+void CascadeCalibrationMachine::startCalibration()
+{
+    if (!SetValuePOF(m_pof)({ TPOF::CMD_Voltage, 6000000, 0 }) || !m_pof->StartTest()) {
+        fail(QStringLiteral("Die Hochspannung konnte nicht gestartet werden."));
+        return;
+    }
+    // From here on the unit holds another calibration than its own.
+    m_restore->arm();
+    // The first path measures without any calibration.
+    if (!setCascadeCalibration(*m_pof, CascadeCalibrationResult()))
+        fail(QStringLiteral("Die neutrale Kalibrierung der HV-Kaskaden konnte nicht geschrieben werden."));
+    faultPoint("startCalib");
+}
+
+void CascadeCalibrationMachine::writeCalibration()
+{
+    const CascadeCalibrationResult calibration = calculateCalibration(m_before);
+    if (!setCascadeCalibration(*m_pof, calibration))
+        fail(QStringLiteral("Die neue Kalibrierung der HV-Kaskaden konnte nicht geschrieben werden."));
+}
+
+void CascadeCalibrationMachine::finish()
+{
+    const bool success = calibrationConfirmed(m_after);
+    emit cascadeCalibrationSummary(m_before, m_after, calculateCalibration(m_before), success);
+    if (success) {
+        // The new calibration stays in the unit.
+        m_saved = CascadeCalibrationResult();
+        m_restore->disarm();
+    }
+    stopOutput(m_pof);
+    m_pof->refreshHVUnitParams(QList<eHVUnitParamType>());
 }
 
 } // namespace Commissioning

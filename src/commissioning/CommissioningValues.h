@@ -157,6 +157,12 @@ public:
     double pOFFSET = 0.0;
     double nGAIN = 1.0;
     double nOFFSET = 0.0;
+
+    bool operator==(const CascadeCalibrationResult& o) const
+    {
+        return pGAIN == o.pGAIN && pOFFSET == o.pOFFSET && nGAIN == o.nGAIN && nOFFSET == o.nOFFSET;
+    }
+    bool operator!=(const CascadeCalibrationResult& o) const { return !(*this == o); }
 };
 
 // Manual diagnosis: cascade voltage in tenths of a kV, then the two PWM settings.

@@ -1,6 +1,7 @@
 #include "commissioning/OutputCalibrationMachine.h"
 
 #include "commissioning/BadLoadDetect.h"
+#include "commissioning/FailedStep.h"
 #include "commissioning/GoodLoadDetect.h"
 #include "commissioning/HVDelayedInit.h"
 #include "commissioning/HvErrorTransition.h"
@@ -95,26 +96,6 @@ private:
     QMetaObject::Connection m_connection;
 };
 
-// Fires on any event while a step's error is pending and reports it.
-class FailedStep : public StatesAndTransitions::Transition<E> {
-public:
-    FailedStep(StatesAndTransitions::State<E>* target, QString* failure, std::function<void(QString const&)> report)
-        : StatesAndTransitions::Transition<E>(target), m_failure(failure), m_report(std::move(report))
-    {
-    }
-    bool testEvent(E const&) override { return !m_failure->isEmpty(); }
-    void onActivation() override
-    {
-        const QString text = *m_failure;
-        m_failure->clear();
-        m_report(text);
-    }
-
-private:
-    QString* m_failure;
-    std::function<void(QString const&)> m_report;
-};
-
 // Empty when the reading was entered in its step and lies in the range.
 QString readingError(double kilovolts, bool fresh, double low, double high, const char* step)
 {
@@ -165,11 +146,11 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
     };
     createEventTransition<MatchesEvent<E>>(idle, init, E(Start));
     // A failed set-up has sent nothing to stop.
-    createEventTransition<FailedStep>(init, idle, &m_failure, report);
+    createEventTransition<FailedStep<E>>(init, idle, &m_failure, report);
     createEventTransition<HvOnTransition<E>>(init, running);
     createEventTransition<MatchesEvent<E>>(init, idle, E(Abort), abort);
     createEventTransition<WaitErrorTransition<E>>(init, idle, pof, report);
-    createEventTransition<FailedStep>(running, idle, &m_failure, [this, report](QString const& text) {
+    createEventTransition<FailedStep<E>>(running, idle, &m_failure, [this, report](QString const& text) {
         report(text);
         stopOutput(m_pof);
     });

@@ -1,10 +1,12 @@
 #include "commissioning/PofHelpers.h"
 
+#include "commissioning/CascadeCalibrationMath.h"
 #include "commissioning/SetValuePOF.h"
 #include "hvunit/TPOF.h"
 #include "logging/LoggingCtrl.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Commissioning {
 
@@ -81,6 +83,39 @@ bool setCascade(TPOF* pof, short level)
     const unsigned long long value = word(negative ? 13 : 100, 0) | word(negative ? 100 : 13, 1)
         | word(static_cast<unsigned short>(level), 2);
     return setPofValues(pof, { { TPOF::CMD_SetParameter, kCascadeSettingCode, value } });
+}
+
+std::optional<CascadeCalibrationResult> getCascadeCalibration(TPOF& pof)
+{
+    CascadeCalibrationResult c;
+    const std::pair<eHVUnitParamType, double*> reads[4] = {
+        { eHVUnitParamType_GainU_HVP, &c.pGAIN },
+        { eHVUnitParamType_OffsetU_HVP, &c.pOFFSET },
+        { eHVUnitParamType_GainU_HVN, &c.nGAIN },
+        { eHVUnitParamType_OffsetU_HVN, &c.nOFFSET },
+    };
+    for (const auto& r : reads) {
+        unsigned long long raw = 0;
+        if (pof.GetParameter(r.first, &raw) != TPOF::Ok || raw == HVUnitParamUnknown)
+            return std::nullopt;
+        *r.second = fromCalibrationWord(raw);
+    }
+    return c;
+}
+
+bool setCascadeCalibration(TPOF& pof, CascadeCalibrationResult const& calibration)
+{
+    const std::pair<eHVUnitParamType, double> writes[4] = {
+        { eHVUnitParamType_GainU_HVP, calibration.pGAIN },
+        { eHVUnitParamType_OffsetU_HVP, calibration.pOFFSET },
+        { eHVUnitParamType_GainU_HVN, calibration.nGAIN },
+        { eHVUnitParamType_OffsetU_HVN, calibration.nOFFSET },
+    };
+    // The link reads each value back and polls the state word.
+    for (const auto& w : writes)
+        if (pof.SetParameter(w.first, toCalibrationWord(w.second)) != TPOF::Ok)
+            return false;
+    return true;
 }
 
 unsigned long long rampLevelWord(bool positive, short level)

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class TPOF;
@@ -32,6 +33,12 @@ bool flipDcToNegative(TPOF& pof);
 
 // Drives the cascades to a level in units of 100 V (negative: the negative cascade).
 bool setCascade(TPOF* pof, short level);
+
+// The cascades' calibration (parameters 3, 7, 5, 9); none when a read failed or the
+// unit does not know a parameter.
+std::optional<CascadeCalibrationResult> getCascadeCalibration(TPOF& pof);
+// Writes the four values in that order; false at the first the unit did not take.
+bool setCascadeCalibration(TPOF& pof, CascadeCalibrationResult const& calibration);
 
 // Parameter 32 for a ramp level: the cascade settings of the polarity, the level (units
 // of 100 V, negative for the negative cascade), 0; 16 bits each from the lowest.

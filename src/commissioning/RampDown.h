@@ -4,6 +4,7 @@
 #include "commissioning/Command.h"
 #include "commissioning/PofHelpers.h"
 #include "commissioning/StatesAndTransitions.h"
+#include "commissioning/TimerScale.h"
 
 #include <QTimer>
 
@@ -25,7 +26,6 @@ public:
     {
         static_assert(std::is_base_of<StatesAndTransitions::Machine<E>, M>::value,
                       "the machine is a Machine of this event type");
-        m_timer->setInterval(250);
         // A tick that finds a step running is skipped; the next one comes 250 ms later.
         m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { m_runner->runHook([this] { tick(); }); });
     }
@@ -35,7 +35,7 @@ public:
     {
         m_active = true;
         m_polarityKnown = false;
-        m_timer->start();
+        m_timer->start(scaledInterval(250));
     }
     void onExit() override
     {

@@ -2,7 +2,9 @@
 
 #include "hvunit/POFCodec.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 QByteArray hex(uint64_t value, int width)
@@ -15,6 +17,36 @@ QByteArray hex(uint64_t value, int width)
 uint64_t field(const QByteArray& payload, int pos, int width)
 {
     return payload.mid(pos, width).toULongLong(nullptr, 16);
+}
+
+// A calibration word: signed 16 bits with 12 fraction bits.
+double calibrationFactor(uint64_t raw)
+{
+    return double(int16_t(uint16_t(raw & 0xFFFF))) / 4096.0;
+}
+
+// An offset of 1.0 moves the reading by this much (mV).
+constexpr double kOffsetScaleMv = 71313000.0;
+
+// The cascades' power envelope: level (100 V) and output current (nA).
+constexpr int64_t kEnvelope[][2] = {
+    { 50, 46000000 }, { 100, 45000000 }, { 150, 44000000 }, { 200, 41000000 },
+    { 250, 37000000 }, { 300, 32000000 }, { 350, 25000000 }, { 400, 11000000 },
+};
+
+int64_t envelopeCurrent(int level)
+{
+    const int64_t v = std::abs(level);
+    constexpr int n = int(sizeof(kEnvelope) / sizeof(kEnvelope[0]));
+    if (v <= kEnvelope[0][0])
+        return kEnvelope[0][1];
+    for (int i = 1; i < n; ++i) {
+        if (v <= kEnvelope[i][0]) {
+            const int64_t v0 = kEnvelope[i - 1][0], i0 = kEnvelope[i - 1][1];
+            return i0 + (kEnvelope[i][1] - i0) * (v - v0) / (kEnvelope[i][0] - v0);
+        }
+    }
+    return kEnvelope[n - 1][1];
 }
 
 HvUnitModel::Command decodeWrite(char letter, const QByteArray& payload)
@@ -40,6 +72,9 @@ HvUnitModel::HvUnitModel() : m_start(Clock::now())
     // A few parameters with plausible contents; unknown codes answer with code FF.
     for (int code = 3; code <= 35; ++code)
         m_params.insert(code, 1000 + code);
+    // The cascades' voltage calibration: gain 1, offset 0.
+    m_params[13] = m_params[17] = 4096;
+    m_params[14] = m_params[18] = 0;
     m_params[12] = 0;      // source status
     m_params[24] = 0x0203; // source version
 }
@@ -89,11 +124,39 @@ int64_t HvUnitModel::measuredVoltageLocked() const
         negative = true;
     if (negative)
         u = -u;
+    return withNoiseLocked(u);
+}
+
+int64_t HvUnitModel::withNoiseLocked(int64_t u) const
+{
     if (m_voltageNoise != 0 && u != 0) {
         std::uniform_int_distribution<int64_t> d(-int64_t(m_voltageNoise), int64_t(m_voltageNoise));
         u += d(m_rng);
     }
     return u;
+}
+
+bool HvUnitModel::cascadeDrivenLocked() const
+{
+    return m_cascadeDriven && m_on && hvEnabledLocked();
+}
+
+int64_t HvUnitModel::cascadeVoltageLocked() const
+{
+    const double raw = double(m_cascadeReadings.value(m_cascadeLevel, int64_t(m_cascadeLevel) * 100000));
+    const bool positive = m_cascadeLevel >= 0;
+    const double gain = calibrationFactor(m_params.value(positive ? 13 : 17));
+    const double offset = calibrationFactor(m_params.value(positive ? 14 : 18));
+    const double magnitude = gain * std::abs(raw) + offset * kOffsetScaleMv;
+    return int64_t(std::llround(positive ? magnitude : -magnitude));
+}
+
+int64_t HvUnitModel::cascadeCurrentLocked() const
+{
+    if (!m_envelopeCurrent)
+        return currentLocked(std::abs(cascadeVoltageLocked()));
+    const int64_t i = envelopeCurrent(m_cascadeLevel);
+    return m_cascadeLevel >= 0 ? i : -i;
 }
 
 uint64_t HvUnitModel::frequencyUsedLocked() const
@@ -156,6 +219,7 @@ uint32_t HvUnitModel::stateWordLocked() const
 void HvUnitModel::stopOutputLocked()
 {
     m_on = false;
+    m_cascadeDriven = false;
     m_hvOnPressed = false;
 }
 
@@ -187,7 +251,12 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         const int code = int(field(payload, 0, 2));
         if (payload.size() != 2 || !m_params.contains(code))
             data = "FF" + hex(0, 16);
-        else
+        else if (code == 33 && cascadeDrivenLocked()) {
+            // The driven cascade carries the output current (units of 0.1 mA).
+            const uint64_t i = uint16_t(std::min<int64_t>(std::abs(cascadeCurrentLocked()) / 100000, 32767));
+            const uint64_t currents = m_cascadeLevel >= 0 ? (i << 16) : i;
+            data = hex(code, 2) + hex((m_params.value(code) & 0xFFFFFFFF00000000ull) | currents, 16);
+        } else
             data = hex(code, 2) + hex(m_params.value(code), 16);
         if (m_volatile.value(code))
             ++m_params[code];
@@ -221,8 +290,10 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         data = hex(m_resistance, 16);
         return true;
     case 'U': {
-        const int64_t u = measuredVoltageLocked();
-        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(currentLocked(std::abs(u))), 16)
+        const bool cascade = cascadeDrivenLocked();
+        const int64_t u = cascade ? withNoiseLocked(cascadeVoltageLocked()) : measuredVoltageLocked();
+        const int64_t i = cascade ? cascadeCurrentLocked() : currentLocked(std::abs(u));
+        data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(i), 16)
             + hex(uint32_t(m_on ? msSince(m_onSince) * m_clockScale : 0), 8);
         return true;
     }
@@ -244,6 +315,8 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
             // The cascades reach a new level at once: the positive one for a positive
             // level, the negative one (as a magnitude) otherwise; the currents stay.
             const int16_t level = int16_t(uint16_t(v >> 32));
+            m_cascadeLevel = level;
+            m_cascadeDriven = m_on;
             const uint64_t a = uint16_t(level >= 0 ? level : 0), b = uint16_t(level >= 0 ? 0 : -level);
             m_params[33] = (a << 48) | (b << 32) | (m_params.value(33) & 0xFFFFFFFFull);
         }
@@ -281,9 +354,13 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         m_errorBits &= ~uint32_t(HVStateBits::Breakdown);
         return false;
     case 't': m_minutes = field(payload, 0, 4); return false;
-    case 'u': m_voltage = int64_t(int32_t(uint32_t(field(payload, 0, 8)))); return false;
+    case 'u':
+        m_voltage = int64_t(int32_t(uint32_t(field(payload, 0, 8))));
+        m_cascadeDriven = false;
+        return false;
     case 'y':
         m_on = false;
+        m_cascadeDriven = false;
         m_hvOnPressed = false;
         m_errorBits = 0;
         m_loadDetStarted = false;
@@ -402,10 +479,17 @@ void HvUnitModel::triggerError(uint32_t bits)
     stopOutputLocked();
 }
 
+void HvUnitModel::setCascadeReading(int16_t level, int64_t mv) { std::lock_guard<std::mutex> l(m_mutex); m_cascadeReadings[level] = mv; }
+void HvUnitModel::clearCascadeReadings() { std::lock_guard<std::mutex> l(m_mutex); m_cascadeReadings.clear(); }
+void HvUnitModel::setEnvelopeCurrent(bool on) { std::lock_guard<std::mutex> l(m_mutex); m_envelopeCurrent = on; }
+
 void HvUnitModel::reset()
 {
     std::lock_guard<std::mutex> l(m_mutex);
     m_on = false;
+    m_cascadeDriven = false;
+    m_cascadeReadings.clear();
+    m_envelopeCurrent = false;
     m_hvOnPressed = false;
     m_loadDetResult = 0;
     m_voltageNoise = 0;

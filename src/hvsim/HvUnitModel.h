@@ -60,6 +60,13 @@ public:
     void setGains(uint16_t gainU, uint16_t gainI);
     // Parameter 33: the cascades' voltages and currents, from the top 16 bits down.
     void setCascadeValues(int16_t voltageA, int16_t voltageB, int16_t currentA, int16_t currentB);
+    // While the cascades are driven (parameter 32 written after the start), 'U' reads the
+    // level calibrated by parameters 13/14 (positive) or 17/18 (negative), each a signed
+    // 16-bit word / 4096; a hand reading replaces the level's raw voltage (mV).
+    void setCascadeReading(int16_t level, int64_t millivolts);
+    void clearCascadeReadings();
+    // The output current follows the cascades' power envelope instead of the load.
+    void setEnvelopeCurrent(bool on);
     void setGainWriteBehaviour(int busyMs, bool fails, bool mangles);
     void setParameterWriteMangled(bool mangled);
     // Each read of this code gives a new value (a status that will not settle).
@@ -112,8 +119,12 @@ private:
     uint32_t stateWordLocked() const;
     int64_t outputVoltageLocked() const;
     int64_t measuredVoltageLocked() const;
+    int64_t withNoiseLocked(int64_t u) const;
     bool hvEnabledLocked() const;
     int64_t currentLocked(int64_t voltage) const;
+    bool cascadeDrivenLocked() const;
+    int64_t cascadeVoltageLocked() const;
+    int64_t cascadeCurrentLocked() const;
     uint32_t tanDeltaLocked() const;
     uint64_t frequencyUsedLocked() const;
     void stopOutputLocked();
@@ -165,6 +176,10 @@ private:
     bool m_on = false;
     Clock::time_point m_onSince {};
     Clock::time_point m_start;
+    bool m_cascadeDriven = false; // parameter 32 written since the last 'u' or stop
+    int16_t m_cascadeLevel = 0;     // units of 100 V
+    QMap<int, int64_t> m_cascadeReadings;
+    bool m_envelopeCurrent = false;
     int32_t m_faultVoltage = 0;
     uint32_t m_faultTime = 0;
 };

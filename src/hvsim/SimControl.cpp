@@ -123,6 +123,16 @@ bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply)
         ok = ok && mv >= 0 && mv <= 0xFFFFFFFF;
         if (ok)
             m.setVoltageNoise(uint32_t(mv));
+    } else if (cmd == QLatin1String("reading") && w.size() == 2 && w.at(1) == QLatin1String("clear")) {
+        m.clearCascadeReadings();
+    } else if (cmd == QLatin1String("reading") && w.size() == 3) {
+        const qint64 level = num(1, 0), mv = num(2, 0);
+        ok = ok && level >= -32768 && level <= 32767 && mv >= INT32_MIN && mv <= INT32_MAX;
+        if (ok)
+            m.setCascadeReading(int16_t(level), mv);
+    } else if (cmd == QLatin1String("envelope") && w.size() == 2
+               && (w.at(1) == QLatin1String("on") || w.at(1) == QLatin1String("off"))) {
+        m.setEnvelopeCurrent(w.at(1) == QLatin1String("on"));
     } else if (cmd == QLatin1String("clear")) {
         sim.clearFault();
         m.reset();

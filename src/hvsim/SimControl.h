@@ -11,5 +11,7 @@ class HvUnitSimulator;
 //   cascade <voltageA> <voltageB> <currentA> <currentB> | clear | status
 //   hvenable on|off | hvon (the operator's HV-on key) | loadresult <hexbits 4,5>
 //   gains <u> <i> | noise <mV>
+//   reading <cascade level> <mV> | reading clear (the raw output at a cascade level)
+//   envelope on|off (the output current follows the cascades' power envelope)
 // Returns false for an unknown or malformed command; reply receives the answer text.
 bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply);

@@ -172,8 +172,6 @@ private slots:
         checkUnavailable<DiagnoseManualMachine>(&DiagnoseManualMachine::errorMessage);
         checkUnavailable<MaxCapacityLoadMachine>(&MaxCapacityLoadMachine::errorMessage);
         checkUnavailable<TanDCalibrationMachine>(&TanDCalibrationMachine::errorMessage);
-        checkUnavailable<CascadeCalibrationMachine>(&CascadeCalibrationMachine::cascadeCalibrationError);
-        checkUnavailable<CascadePowerMachine>(&CascadePowerMachine::error);
     }
 
     void eventsFromAnotherThreadRunOnTheMachinesThread()

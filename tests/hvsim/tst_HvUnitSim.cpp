@@ -150,6 +150,38 @@ private slots:
         QCOMPARE(sim.model().temperature(), 77);
     }
 
+    // Driven cascades: 'U' reads the level (or its hand reading) through the calibration
+    // words, 33 carries the output current, a new 'u' ends it.
+    void cascadeLevelsReadThroughTheCalibration()
+    {
+        HvUnitSimulator sim;
+        HvUnitModel& m = sim.model();
+        QString reply;
+        m.setRampMs(0);
+        ask(m, ">m2B.");
+        ask(m, ">r.");
+        m.setParameter(13, 4506);  // 1.1
+        m.setParameter(14, 65533); // -3/4096
+        ask(m, ">k200000019000000000."); // +40 kV
+        QCOMPARE(qint32(field(ask(m, ">U."), 0, 8)), 43951675);
+        QVERIFY(applySimCommand(sim, "reading 400 40300001", &reply));
+        QCOMPARE(qint32(field(ask(m, ">U."), 0, 8)), 44281705);
+        QVERIFY(applySimCommand(sim, "envelope on", &reply));
+        QCOMPARE(qint64(field(ask(m, ">U."), 8, 16)), 11000000);
+        QCOMPARE(ask(m, ">K21."), QByteArray("2101900000006E0000"));
+        ask(m, ">k200000FF6A00000000."); // -15 kV, uncalibrated
+        const QByteArray u = ask(m, ">U.");
+        QCOMPARE(qint32(field(u, 0, 8)), -15000000);
+        QCOMPARE(qint64(field(u, 8, 16)), -44000000);
+        QCOMPARE(ask(m, ">K21."), QByteArray("2100000096000001B8"));
+        QVERIFY(applySimCommand(sim, "reading clear", &reply));
+        QVERIFY(applySimCommand(sim, "envelope off", &reply));
+        QVERIFY(!applySimCommand(sim, "reading 400", &reply));
+        QVERIFY(!applySimCommand(sim, "envelope maybe", &reply));
+        ask(m, ">u00989680.");
+        QCOMPARE(qint32(field(ask(m, ">U."), 0, 8)), 10000000);
+    }
+
     // Output only with the HV-enable line, load detection results, 'U' after the gain.
     void hvEnableLoadResultAndGain()
     {
