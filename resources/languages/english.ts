@@ -602,6 +602,17 @@
     </message>
 </context>
 <context>
+    <name>MeasurementTable</name>
+    <message>
+        <source>PressToReturn</source>
+        <translation>Press to return</translation>
+    </message>
+    <message>
+        <source>PressToScrollTable</source>
+        <translation>Press to scroll the table</translation>
+    </message>
+</context>
+<context>
     <name>Menu</name>
     <message>
         <source>Activities</source>
@@ -649,6 +660,10 @@
         <translation>Measurement</translation>
     </message>
     <message>
+        <source>Overview</source>
+        <translation>Overview</translation>
+    </message>
+    <message>
         <source>Phases</source>
         <translation>Phases</translation>
     </message>
@@ -667,6 +682,10 @@
     <message>
         <source>System</source>
         <translation>System</translation>
+    </message>
+    <message>
+        <source>Table</source>
+        <translation>Table</translation>
     </message>
     <message>
         <source>TanDeltaSettings</source>

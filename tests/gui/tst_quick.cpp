@@ -135,6 +135,36 @@ public:
         v.tanDelta = tanDelta < 0 ? TanDeltaNone : quint32(qRound(tanDelta * 1000));
         data->updatePeriodicMeasurementValues(v);
     }
+    // The running test as the data model reports it.
+    Q_INVOKABLE void appStateChanged(int from, int to)
+    {
+        emit GlobalFuncs::getDM()->appStateChanged(States::AppState(from), States::AppState(to));
+    }
+    Q_INVOKABLE void updateTimeoutTime(int ms) { emit GlobalFuncs::getDM()->updateTimeoutTime(uint(ms)); }
+    Q_INVOKABLE void setFrequencies(int usedMilliHz, int requestedMilliHz)
+    {
+        GlobalFuncs::getDM()->setFrequencyToTest(requestedMilliHz);
+        GlobalFuncs::getDM()->setFrequencyUsed(ulong(usedMilliHz));
+    }
+    Q_INVOKABLE void setRampMode(int mode) { GlobalFuncs::getDM()->setVoltageRampMode(eVoltageRampMode(mode)); }
+    Q_INVOKABLE double voltageToTest() const { return GlobalFuncs::getDM()->getVoltageToTest() / 1e6; }
+    Q_INVOKABLE void feedSample(int ms, double kV, double mA)
+    {
+        stMeasurementValues v;
+        v.timeStamp = quint32(ms);
+        v.voltage = qint32(qRound(kV * 1e6));
+        v.current = qRound64(mA * 1e6);
+        GlobalFuncs::getDM()->setMeasurementValues(v);
+    }
+    Q_INVOKABLE void feedPeriodic(int ms, double kV, double mA, double tanDelta)
+    {
+        stPeriodicMeasurementValues v;
+        v.timeStamp = quint32(ms);
+        v.voltage = qint32(qRound(kV * 1e6));
+        v.current = qRound64(mA * 1e6);
+        v.tanDelta = quint32(qRound(tanDelta * 1000));
+        GlobalFuncs::getDM()->setPeriodicMeasurementValues(v);
+    }
     // Kept for people to look at; the test fails when the picture cannot be written.
     Q_INVOKABLE bool saveScreenshot(QObject* window, const QString& name)
     {

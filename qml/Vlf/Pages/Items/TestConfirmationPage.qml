@@ -28,7 +28,9 @@ VlfPage {
     }
     property alias rowItems: rowRepeater
     property alias statePart: statePart
+    property alias startStatus: startStatus
     property alias cancelButton: cancel
+    property alias restartButton: restart
 
     // Levels as multiples of U0 with their voltages.
     function levelsText() {
@@ -74,7 +76,7 @@ VlfPage {
         Text {
             objectName: "confirmationHeader"
             width: parent.width
-            visible: text.length > 0
+            visible: text.length > 0 && !statePart.visible
             text: page.config.isSinglePhaseTestMode() && page.phaseRow
                   ? qsTranslate("Statemachine", "ConfirmHVOnSinglePhase").arg(guiViewModel.getPhaseName(page.phaseRow.value))
                   : ""
@@ -149,7 +151,18 @@ VlfPage {
             objectName: "statePart"
             width: parent.width
             height: childrenRect.height
-            visible: page.started
+            visible: page.started || startStatus.shown
+
+            TestStartStatus {
+                id: startStatus
+                page: page
+                width: parent.width
+                phaseName: page.phaseRow ? guiViewModel.getPhaseName(page.phaseRow.value) : ""
+                onTimedOut: {
+                    page.started = false
+                    page.navigation.jumpTo(restart, false)
+                }
+            }
         }
     }
 
@@ -159,6 +172,13 @@ VlfPage {
             objectName: "cancelButton"
             text: qsTranslate("Dialog", "Cancel")
             onClicked: page.cancel()
+        },
+        VlfButton {
+            id: restart
+            objectName: "confirmButton"
+            visible: startStatus.confirmVisible
+            text: qsTranslate("Menu", "Confirm")
+            onClicked: page.startWhenConfirmed()
         }
     ]
 
