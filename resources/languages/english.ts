@@ -999,6 +999,10 @@
         <source>NoEvaluationFrequencyToLow</source>
         <translation>No evaluation possible, test frequency too low</translation>
     </message>
+    <message>
+        <source>ResultStringWithStandard</source>
+        <translation>%1 according %2</translation>
+    </message>
 </context>
 <context>
     <name>TestConfiguration</name>

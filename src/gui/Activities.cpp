@@ -13,7 +13,7 @@ void Activities::setTestChart(TTestChart* chart)
     emit testChartChanged();
 }
 
-void Activities::setMeasurementComment(const QString&)
+void Activities::setMeasurementComment(const QString&, const QString&)
 {
     // Written to the opened record once the history opens records.
 }

@@ -19,8 +19,9 @@ public:
 
 public slots:
     void setTestChart(TTestChart* chart);
-    // The comment of the opened record changed on the results page.
-    void setMeasurementComment(const QString& comment);
+    // The comment of a stored record changed on the results page; an empty path names
+    // no record.
+    void setMeasurementComment(const QString& absoluteFilename, const QString& comment);
 
 signals:
     void testChartChanged();

@@ -4,6 +4,7 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/Statemachine.h"
+#include "datamodel/TestSettings.h"
 #include "db/DB.h"
 #include "gui/RestartMeasurement.h"
 #include "logging/LoggingCtrl.h"
@@ -191,6 +192,8 @@ void GuiViewModel::setCableNumber(const QString& number)
         dm->setCableNumber(number);
     emit cableNumberChanged(number);
 }
+
+int GuiViewModel::maxCommentLength() const { return TestSettings::CommentLength; }
 
 QString GuiViewModel::systemName() const { return GlobalFuncs::getProjectAbbreviation(); }
 

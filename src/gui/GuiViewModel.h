@@ -129,7 +129,8 @@ public:
     Q_INVOKABLE void setPhaseNameL1(const QString& name);
     Q_INVOKABLE void setPhaseNameL2(const QString& name);
     Q_INVOKABLE void setPhaseNameL3(const QString& name);
-    int maxCommentLength() const { return 50; }
+    // What the data model keeps of a comment.
+    int maxCommentLength() const;
     int activeKeyCode() const { return m_activeKeyCode; }
     Q_INVOKABLE void setActiveKeyCode(int code);
     bool inputPanelActive() const { return m_inputPanelActive; }

@@ -21,6 +21,8 @@
 #include "gui/TestMeasurement.h"
 #include "gui/TestPreparation.h"
 #include "gui/TestResults.h"
+#include "gui/TestResultsTanDelta.h"
+#include "gui/TanDeltaCriterionItemViewModel.h"
 #include "gui/TrendSeries.h"
 #include "gui/ValueUnit.h"
 #include "gui/api/Measurement.h"
@@ -50,6 +52,8 @@ void registerQmlTypes()
     qmlRegisterType<SystemInformation>(uri, 1, 0, "SystemInformation");
     qmlRegisterType<IconListViewItem>(uri, 1, 0, "IconListViewItem");
     qmlRegisterType<TestResults>(uri, 1, 0, "TestResults");
+    qmlRegisterType<TestResultsTanDelta>(uri, 1, 0, "TestResultsTanDelta");
+    qmlRegisterType<TanDeltaCriterionItemViewModel>(uri, 1, 0, "TanDeltaCriterionItemViewModel");
     qmlRegisterType<Activities>(uri, 1, 0, "Activities");
     qmlRegisterType<TestConfiguration>(uri, 1, 0, "TestConfiguration");
     qmlRegisterUncreatableType<OperatingModes>(uri, 1, 0, "OperatingMode",

@@ -1,15 +1,77 @@
 #pragma once
 
+#include "datamodel/InstrumentTypes.h"
+#include "gui/FixedValueUnit.h"
+#include "gui/TestResultsTanDelta.h"
+
 #include <QObject>
+#include <QQmlListProperty>
 #include <QString>
 
-// The results of the last test; the result page fills it in.
+#include <memory>
+
+// The results of the test that has just run: verdict and cause, the detail text with
+// the safety circuit, the booster inputs and the HV source, the parameters as run, the
+// tan delta evaluation, the comment and the name of the stored record. Takes them from
+// the data model when a test ends; GUI thread only.
 class TestResults : public QObject {
     Q_OBJECT
+    Q_PROPERTY(int testResult READ testResult NOTIFY testFinished)
+    Q_PROPERTY(int testResultDetail READ testResultDetail NOTIFY testFinished)
+    Q_PROPERTY(int safetyCircuitState READ safetyCircuitState NOTIFY testFinished)
+    Q_PROPERTY(int hvUnitState READ hvUnitState NOTIFY testFinished)
+    Q_PROPERTY(TestResultsTanDelta* tanDelta READ tanDelta NOTIFY testFinished)
+    Q_PROPERTY(QString resultString READ resultString NOTIFY testFinished)
+    Q_PROPERTY(QString resultDetailString READ resultDetailString NOTIFY testFinished)
+    Q_PROPERTY(QString filename READ filename NOTIFY testDataTransferred)
+    Q_PROPERTY(QString comment READ comment WRITE setComment NOTIFY testDataTransferred)
+    Q_PROPERTY(QQmlListProperty<FixedValueUnit> testParameters READ testParametersProperty NOTIFY testFinished)
 public:
     explicit TestResults(QObject* parent = nullptr);
+    ~TestResults() override;
+
+    int testResult() const;
+    int testResultDetail() const;
+    int safetyCircuitState() const;
+    // The low 32 bits: QML has no wider integer.
+    int hvUnitState() const;
+    quint64 hvUnitState64() const;
+    TestResultsTanDelta* tanDelta();
+    QString resultString() const;
+    QString resultDetailString() const;
+    QString filename() const;
+    QString comment() const;
+    void setComment(const QString& comment);
+    QQmlListProperty<FixedValueUnit> testParametersProperty();
+    const QList<FixedValueUnit*>& testParameters() const;
+    stTBState testBoostState() const;
+
+    // The detail text of a result: why the test ended, and what was open or failing.
+    // hvUnitState all ones means no HV-source status.
+    static QString detailText(eTestResult cause, const stFaultValues& fault, quint32 safetyCircuitState,
+                              quint64 hvUnitState, const stTBState& testBoost);
+
+public slots:
+    void appStateChanged(States::AppState oldState, States::AppState state);
+    void testBoostStateChanged(stTBState oldState, stTBState newState);
+    void updateMeasurementValues(const stMeasurementValues& values);
+    void updatePeriodicMeasurementValues(const stPeriodicMeasurementValues& values);
 
 signals:
-    // The operator edited the comment of the shown record.
-    void commentChanged(QString comment);
+    void testFinished();
+    void testDataTransferred();
+    // The comment as stored; the path of the record shown from the history, empty when
+    // none is known.
+    void commentChanged(QString absoluteFilename, QString comment);
+
+private:
+    struct Data;
+    struct DataDeleter {
+        void operator()(Data* data) const;
+    };
+
+    void takeParametersAsRun();
+    void takeResults();
+
+    std::unique_ptr<Data, DataDeleter> d;
 };

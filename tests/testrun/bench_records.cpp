@@ -1,6 +1,7 @@
 // Speed of the record files: a one-hour sine test written safely (with sync) and read
 // back, and the history list of a store of 5,000 records. Not a CTest test.
 #include "core/FileSystem.h"
+#include "fakes/RecordBuilder.h"
 #include "testrun/File.h"
 #include "testrun/MeasurementManager.h"
 #include "testrun/TestChart.h"
@@ -22,31 +23,28 @@ using namespace TestChart;
 namespace {
 VLF::TestData makeRecord(const QDateTime& start, int samples, int periodic, int mode, const QString& cable)
 {
-    VLF::TestData d;
-    const int keys[] = {0, 1, 40, 4, 5, 6, 7, 8, 33, 9};
-    for (int k : keys)
-        VLF::insert(d, 0, k, QStringLiteral("12"));
-    VLF::insert(d, 0, 10, QStringLiteral("00000000123"));
-    VLF::insert(d, 0, 12, qint64(mode));
-    VLF::insert(d, 0, 13, qint64(28000000));
-    for (int k = 15; k <= 20; ++k)
-        VLF::insert(d, 0, k, qint64(k * 1000));
-    VLF::insert(d, 0, 34, cable);
-    VLF::insert(d, 0, 42, cable);
-    VLF::insert(d, 1, 16, qint64(100));
-    VLF::insert(d, 1, 15, start.toString(QString::fromLatin1(StartTimeFormat)));
-    for (int k : {17, 28, 35, 36})
-        VLF::insert(d, 1, k, qint64(k));
-    VLF::insert(d, 1, 25, QStringLiteral("Routine test after repair"));
-    VLF::insert(d, 1, 29, qint64(samples * 100));
+    RecordBuilder b;
+    for (int k : {0, 1, 40, 4, 5, 6, 7, 8, 33, 9})
+        b.info(0, k, QStringLiteral("12"));
+    b.info(0, 10, QStringLiteral("00000000123"));
+    b.test(OperatingModes::OperatingMode(mode), 28000000, 15000, 17000).cableNumber(cable);
+    for (int k : {16, 18, 19, 20})
+        b.info(0, k, qint64(k * 1000));
+    RecordBuilder::Run run;
+    run.start = start.toString(QString::fromLatin1(StartTimeFormat));
+    run.phase = 17;
+    run.result = 28;
+    run.safetyCircuit = 35;
+    run.hvUnitState = QStringLiteral("36");
+    run.comment = QStringLiteral("Routine test after repair");
+    b.run(run).info(1, 29, qint64(samples * 100));
     for (int i = 0; i < samples; ++i) {
         const double phase = 2 * M_PI * 0.1 * i * 0.1;
-        VLF::insert(d, 1, i * 100, qint32(28000000 * std::sin(phase)), qint32(4500000 * std::cos(phase)));
+        b.sample(1, i * 100, qint32(28000000 * std::sin(phase)), qint32(4500000 * std::cos(phase)));
     }
     for (int i = 0; i < periodic; ++i)
-        VLF::insert(d, 1, i * 10000, 28000000 + (i % 7) * 1000, 4500000 - i, 1200 + (i % 13));
-    VLF::insert(d, 0, 11, qint64(1));
-    return d;
+        b.periodic(1, i * 10000, 28000000 + (i % 7) * 1000, 4500000 - i, 1200 + (i % 13));
+    return b.build(1);
 }
 
 // The bytes alone, written the way a save writes them.

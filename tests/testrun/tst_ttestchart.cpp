@@ -4,6 +4,7 @@
 #include "testrun/File.h"
 #include "core/GlobalFuncs.h"
 #include "fakes/LogCapture.h"
+#include "fakes/RecordBuilder.h"
 #include "fakes/RecordingGui.h"
 #include "testrun/TTestChart.h"
 #include "testrun/TestChart.h"
@@ -31,44 +32,24 @@ const QString kDay = QStringLiteral("20261207");
 // (cut short after 6 samples).
 TestData tanDeltaRecord()
 {
-    TestData d;
-    VLF::insert(d, 0, 0, qint64(4));
-    VLF::insert(d, 0, 10, QStringLiteral("123"));
-    VLF::insert(d, 0, 12, qint64(OperatingModes::TanDelta));
-    VLF::insert(d, 0, 13, qint64(12000000));
-    VLF::insert(d, 0, 15, qint64(600000));
-    VLF::insert(d, 0, 17, qint64(5));
-    VLF::insert(d, 0, 34, QStringLiteral(" K-1 "));
-    VLF::insert(d, 0, 42, QStringLiteral(" K-1 "));
-    VLF::insert(d, 0, 21, qint64(1));
-    VLF::insert(d, 0, 22, qint64(2));
-    VLF::insert(d, 0, 23, qint64(3));
-    VLF::insert(d, 0, 24, qint64(4));
-    VLF::insert(d, 1000, 0, qint64(50));
-    VLF::insert(d, 1000, 1, qint64(100));
-    VLF::insert(d, 1000, 2, qint64(150));
-    VLF::insert(d, 1, 16, qint64(100));
-    VLF::insert(d, 1, 15, QStringLiteral("2026-12-07T10:15:30.250"));
-    VLF::insert(d, 1, 17, qint64(0));
-    VLF::insert(d, 1, 28, qint64(eTestResult_BreakdownDetected));
-    VLF::insert(d, 1, 35, qint64(677));
-    VLF::insert(d, 1, 36, QStringLiteral("18446744069414584321"));
-    VLF::insert(d, 1, 25, QStringLiteral("first"));
-    VLF::insert(d, 1, 26, QStringLiteral("123456789012"));
-    VLF::insert(d, 1, 27, QStringLiteral("4321"));
-    VLF::insert(d, 1, 30, qint64(1500));
-    VLF::insert(d, 1, 31, qint64(-20000));
-    VLF::insert(d, 1, 32, QStringLiteral("4294967296"));
-    VLF::insert(d, 2, 17, qint64(2));
-    VLF::insert(d, 1, 100, 1000, -5);
-    VLF::insert(d, 1, 200, 2000, 7);
-    VLF::insert(d, 2, 300, 3000, 9);
+    RecordBuilder b;
+    b.info(0, 0, qint64(4)).info(0, 10, QStringLiteral("123"));
+    b.test(OperatingModes::TanDelta, 12000000, 600000, 5).cableNumber(QStringLiteral(" K-1 "));
+    b.tanDelta(TanDelta::evaluation::IEEE2001, TanDelta::evaluation::Mixed, 3, 4, {50, 100, 150});
+    RecordBuilder::Run first;
+    first.start = QStringLiteral("2026-12-07T10:15:30.250");
+    first.result = eTestResult_BreakdownDetected;
+    first.safetyCircuit = 677;
+    first.hvUnitState = QStringLiteral("18446744069414584321");
+    first.comment = QStringLiteral("first");
+    b.run(first).load(1, QStringLiteral("123456789012"), QStringLiteral("4321"));
+    b.fault(1, 1500, -20000, QStringLiteral("4294967296")).info(2, 17, qint64(2));
+    b.sample(1, 100, 1000, -5).sample(1, 200, 2000, 7).sample(2, 300, 3000, 9);
     for (int i = 0; i < 12; ++i)
-        VLF::insert(d, 1, 1000 + i, 6000 * (1 + i / 4), -3, 100 * (1 + i / 4));
+        b.periodic(1, 1000 + i, 6000 * (1 + i / 4), -3, 100 * (1 + i / 4));
     for (int i = 0; i < 6; ++i)
-        VLF::insert(d, 2, 2000 + i, i < 4 ? 7000 : 9000, 4, i < 4 ? 700 : 900);
-    VLF::insert(d, 0, 11, QStringLiteral("2"));
-    return d;
+        b.periodic(2, 2000 + i, i < 4 ? 7000 : 9000, 4, i < 4 ? 700 : 900);
+    return b.build(2);
 }
 
 // A cosine-rectangular record without fault values.
