@@ -6,6 +6,7 @@
 #include "remote/ConnectionManager.h"
 #include "remote/NullNetworkBackend.h"
 #include "remote/QtBluetoothBackend.h"
+#include "commissioning/CommissioningViewModel.h"
 #include "commissioning/MachineFactory.h"
 #include "config/ConfigAccessXML.h"
 #include "db/DB.h"
@@ -293,6 +294,14 @@ void Application::createTestWorker()
 void Application::createMachineFactory()
 {
     m_machineFactory = Commissioning::makeMachineFactory(m_pof, m_safety.get());
+    // Only the program's own window has the commissioning pages; a test's double has none.
+    auto* gui = qobject_cast<Gui*>(m_gui.get());
+    if (!gui)
+        return;
+    Commissioning::CommissioningViewModel* commissioning = gui->viewModel()->commissioning();
+    commissioning->takeCalibrationMachinesFactory(m_machineFactory);
+    if (gui->viewModel()->commissioningEnabled())
+        commissioning->createMachines();
 }
 
 void Application::createSafetyCircuit()

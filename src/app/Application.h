@@ -69,7 +69,7 @@ private:
     void createRecordStore();
     void createSafetyCircuit();
     void createTestWorker();
-    // Handed to the commissioning view model once it exists.
+    // Handed to the commissioning view model of the window.
     void createMachineFactory();
     // The SKP server ("SKPThread", guarded) takes its place here once it exists.
     void connectComponents();

@@ -24,6 +24,14 @@ void registerCommissioningTypes()
     qRegisterMetaType<OutputCalibrationStage>("Commissioning::OutputCalibrationStage");
     qRegisterMetaType<CascadeCalibrationStage>("Commissioning::CascadeCalibrationStage");
     qRegisterMetaType<CascadePowerStage>("Commissioning::CascadePowerStage");
+    qRegisterMetaType<UserEvent>("Commissioning::UserEvent");
+    qRegisterMetaType<CommissioningStage>("Commissioning::CommissioningStage");
+    qRegisterMetaType<WaveformCheckStage>("Commissioning::WaveformCheckStage");
+    qRegisterMetaType<SafetyTestStage>("Commissioning::SafetyTestStage");
+    qRegisterMetaType<BurnInStage>("Commissioning::BurnInStage");
+    qRegisterMetaType<DiagnoseSinusStage>("Commissioning::DiagnoseSinusStage");
+    qRegisterMetaType<DiagnoseManualStage>("Commissioning::DiagnoseManualStage");
+    qRegisterMetaType<TanDCalibrationStage>("Commissioning::TanDCalibrationStage");
 }
 
 } // namespace Commissioning

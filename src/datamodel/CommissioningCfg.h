@@ -1,7 +1,7 @@
 #pragma once
 
 // Configuration of a commissioning procedure run through the test worker; the data
-// model keeps one, the commissioning view model writes its type directly.
+// model keeps one, the commissioning view model sets it.
 namespace Commissioning {
 using CommissioningType = int;
 

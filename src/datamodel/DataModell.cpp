@@ -799,6 +799,18 @@ void DataModell::breakdownSlot()
 
 SafetyCircuitBits DataModell::getSafetyCircuitState() const { return m_hv.safetyState(); }
 
+Commissioning::CommissioningCfg DataModell::commissioningConfig() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_commissioningCfg;
+}
+
+void DataModell::setCommissioningConfig(const Commissioning::CommissioningCfg& cfg)
+{
+    QMutexLocker lock(&m_mutex);
+    m_commissioningCfg = cfg;
+}
+
 void DataModell::setSafetyCircuitState(const SafetyCircuitBits& bits)
 {
     const SafetyCircuitBits old = m_hv.exchangeSafetyState(bits);

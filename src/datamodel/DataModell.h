@@ -210,7 +210,9 @@ public:
     void setTestBoostData(const stTBData& data);
     bool hasVirtualTestBoost() const;
 
-    Commissioning::CommissioningCfg& commissioningConfig() { return m_commissioningCfg; }
+    // Written on the GUI thread, read by the test worker on its own: under the lock.
+    Commissioning::CommissioningCfg commissioningConfig() const;
+    void setCommissioningConfig(const Commissioning::CommissioningCfg& cfg);
 
     // --- display and general settings --------------------------------------
     QString getTimeFormat() const;
@@ -344,9 +346,9 @@ private:
     SystemFunctions m_sysFuncs;
     SettingsPhaseSelect m_ownPhaseSelect;
     std::atomic<IPhaseSelect*> m_phaseSelect{nullptr};
-    Commissioning::CommissioningCfg m_commissioningCfg;
 
     mutable QMutex m_mutex; // guards the members below
+    Commissioning::CommissioningCfg m_commissioningCfg;
     quint32 m_lastGoodWord = 0;
     bool m_calibrationMode = false;
     eUSBState m_usbState = USBState_NoStick;

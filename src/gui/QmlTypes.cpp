@@ -1,6 +1,8 @@
 #include "gui/QmlTypes.h"
 
 #include "commissioning/CommissioningViewModel.h"
+#include "commissioning/RangeSetterView.h"
+#include "commissioning/ServiceBitView.h"
 #include "datamodel/InstrumentTypes.h"
 #include "gui/Activities.h"
 #include "gui/Calibration.h"
@@ -31,6 +33,32 @@
 #include <QQmlEngine>
 
 void initGuiResources() { Q_INIT_RESOURCE(gui); }
+
+namespace {
+// The commissioning pages' types; the records also under the short names the pages use.
+void registerCommissioningQmlTypes(const char* uri)
+{
+    using namespace Commissioning;
+    registerCommissioningTypes();
+    qmlRegisterUncreatableMetaObject(Commissioning::staticMetaObject, uri, 1, 0, "Commissioning",
+                                     QStringLiteral("Cannot create"));
+    qmlRegisterUncreatableType<ServiceBitView>(uri, 1, 0, "ServiceBitView", QStringLiteral("Abstract Interface"));
+    qmlRegisterUncreatableType<RangeSetterView>(uri, 1, 0, "RangeSetterView", QStringLiteral("Abstract Interface"));
+
+    qRegisterMetaType<UserEvent>("UserEvent");
+    qRegisterMetaType<OutputCalibrationStage>("OutputCalibrationStage");
+    qRegisterMetaType<CascadeCalibrationStage>("CascadeCalibrationStage");
+    qRegisterMetaType<CascadeCalibrationValues>("CascadeCalibrationValues");
+    qRegisterMetaType<CascadeCalibrationResult>("CascadeCalibrationResult");
+    qRegisterMetaType<CascadePowerStage>("CascadePowerState");
+    qRegisterMetaType<BurnInStage>("BurnInStage");
+    qRegisterMetaType<CommissioningStage>("CommissioningStage");
+    qRegisterMetaType<PeriodicValues>("PeriodicValues");
+    qRegisterMetaType<TanDCalibrationStage>("TanDCalibrationStage");
+    qRegisterMetaType<TanDStepStestResult>("TanDValidationResult");
+    qRegisterMetaType<TanDCalibrationValues>("TanDCalibrationValues");
+}
+} // namespace
 
 void registerQmlTypes()
 {
@@ -71,6 +99,7 @@ void registerQmlTypes()
     qmlRegisterUncreatableMetaObject(Measurement::staticMetaObject, uri, 1, 0, "TestResult",
                                      QStringLiteral("Access to measurement enums"));
     qmlRegisterType<SafetyCircuitView>(uri, 1, 0, "SafetyCircuitView");
+    registerCommissioningQmlTypes(uri);
 
     qmlRegisterType<MeasurementData>(uri, 1, 0, "MeasurementData");
     qmlRegisterType<MeasurementGraph>(uri, 1, 0, "MeasurementGraph");

@@ -4,6 +4,7 @@
 #include "commissioning/CascadePowerMachine.h"
 #include "commissioning/CommissioningHVSubscriber.h"
 #include "commissioning/CommissioningSafetyReceiver.h"
+#include "commissioning/CommissioningViewModel.h"
 #include "commissioning/DiagnoseManualMachine.h"
 #include "commissioning/DiagnoseSinusMachine.h"
 #include "commissioning/MaxCapacityLoadMachine.h"
@@ -97,6 +98,27 @@ private slots:
         QPointer<QObject> watch = bundle.safetyTest.get();
         bundle = MachineBundle();
         QTRY_VERIFY(watch.isNull());
+    }
+
+    // The window's view model got the factory: switching commissioning on builds the ten
+    // machines on the link's thread, switching it off lets them go.
+    void commissioningSwitchBuildsTheWindowsMachines()
+    {
+        GuiViewModel* vm = static_cast<Gui*>(m_app->gui())->viewModel();
+        QVERIFY(!vm->commissioningEnabled());
+        QVERIFY(!vm->commissioning()->machines().outputCalibration);
+        vm->enableCommissioning(true);
+        const QList<QObject*> machines = machinesOf(vm->commissioning()->machines());
+        QCOMPARE(machines.size(), 10);
+        QList<QPointer<QObject>> watched;
+        for (QObject* machine : machines) {
+            QVERIFY(machine);
+            QCOMPARE(machine->thread()->objectName(), QStringLiteral("POFThread"));
+            watched << machine;
+        }
+        vm->enableCommissioning(false);
+        for (const QPointer<QObject>& machine : watched)
+            QTRY_VERIFY(machine.isNull());
     }
 
     void adaptersReceiveTheProgramsStates()

@@ -7,6 +7,8 @@
 #include "commissioning/MachineBundle.h"
 
 #include <QPointer>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -387,6 +389,43 @@ private slots:
         QCOMPARE(built, 1);
         QVERIFY(!vm->commissioningEnabled());
         QCOMPARE(enabled.size(), 3);
+    }
+
+    // The commissioning pages' types: what QML may create, and why not.
+    void commissioningTypesForThePages_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("view model") << "CommissioningViewModel" << "not default";
+        QTest::newRow("enums") << "Commissioning" << "Cannot create";
+        QTest::newRow("service bit") << "ServiceBitView" << "Abstract Interface";
+        QTest::newRow("range setter") << "RangeSetterView" << "Abstract Interface";
+        QTest::newRow("safety contact") << "SafetyCircuitView" << "";
+    }
+    void commissioningTypesForThePages()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, reason);
+        registerQmlTypes();
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(QStringLiteral("import Vlf.GUI 1.0\n%1 {}").arg(type).toUtf8(), QUrl());
+        std::unique_ptr<QObject> made(component.create());
+        QCOMPARE(made != nullptr, reason.isEmpty());
+        if (!reason.isEmpty())
+            QVERIFY2(component.errorString().contains(reason), qPrintable(component.errorString()));
+        if (type != QLatin1String("Commissioning"))
+            return;
+
+        QQmlComponent stage(&engine);
+        stage.setData("import QtQml 2.15\nimport Vlf.GUI 1.0\nQtObject { property int v: Commissioning.Step2 }", QUrl());
+        std::unique_ptr<QObject> probe(stage.create());
+        QVERIFY2(probe, qPrintable(stage.errorString()));
+        QCOMPARE(probe->property("v").toInt(), 3);
+        // The records also under the short names, two of them not their own.
+        QCOMPARE(QMetaType::type("CascadePowerState"), qMetaTypeId<Commissioning::CascadePowerStage>());
+        QCOMPARE(QMetaType::type("TanDValidationResult"), qMetaTypeId<Commissioning::TanDStepStestResult>());
+        QCOMPARE(QMetaType::type("UserEvent"), qMetaTypeId<Commissioning::UserEvent>());
     }
 
     void childSignalsAreRelayed()

@@ -347,7 +347,7 @@ private slots:
         data.ignitionPulse = 1;
         dm()->setTestBoostData(data);
         dm()->setTestBoostState({ 2, 0 }, true);
-        dm()->commissioningConfig().type = 1;
+        dm()->setCommissioningConfig({ 1 });
         change(Idle, States::InitTest);
         const QStringList commands = m_link->commands();
         const int mode = commands.indexOf(sv('m', M::DAC));
@@ -366,7 +366,7 @@ private slots:
 
     void commissioningRowStartsThePowerTemperatures()
     {
-        dm()->commissioningConfig().type = 1;
+        dm()->setCommissioningConfig({ 1 });
         m_link->setParameterReply(eHVUnitParamType_Param29, Reply{ 0, { 0x0000002A00000017ULL } });
         QSignalSpy temperatures(dm(), &DataModell::newPowerTemperatures);
         change(Idle, States::InitTest);
@@ -386,7 +386,7 @@ private slots:
 
     void failedParameterRowStopsTheStart()
     {
-        dm()->commissioningConfig().type = 1;
+        dm()->setCommissioningConfig({ 1 });
         m_link->setParameterResult(-400);
         change(Idle, States::InitTest);
         QCOMPARE(m_link->commands().last(), QStringLiteral("StopTest(0)"));
@@ -733,7 +733,7 @@ private slots:
     {
         QFETCH(int, from);
         QFETCH(int, to);
-        dm()->commissioningConfig().type = 1;
+        dm()->setCommissioningConfig({ 1 });
         m_link->setParameterReply(eHVUnitParamType_Param29, Reply{ 0, { 1 } });
         change(Idle, States::InitTest);
         QVERIFY(timer("powerTemperatureTimer")->isActive());
