@@ -4,16 +4,160 @@
 <context>
     <name>Calibration</name>
     <message>
+        <source>1 tanδ Im</source>
+        <translation>1 tanδ Im</translation>
+    </message>
+    <message>
+        <source>1 tanδ Re</source>
+        <translation>1 tanδ Re</translation>
+    </message>
+    <message>
+        <source>2 tanδ Im</source>
+        <translation>2 tanδ Im</translation>
+    </message>
+    <message>
+        <source>2 tanδ Re</source>
+        <translation>2 tanδ Re</translation>
+    </message>
+    <message>
+        <source>C HV Output (pF)</source>
+        <translation>C HV output (pF)</translation>
+    </message>
+    <message>
+        <source>CErd Calibration (pF)</source>
+        <translation>C earth cal. (pF)</translation>
+    </message>
+    <message>
+        <source>CommissioningEnabled</source>
+        <translation>Commissioning enabled</translation>
+    </message>
+    <message>
+        <source>CrossCurrentIncrease</source>
+        <translation>Cross-current increase</translation>
+    </message>
+    <message>
         <source>ErrorWritingHVUnitParameter</source>
         <translation>Error while writing a parameter to the HV unit!</translation>
+    </message>
+    <message>
+        <source>Gain I</source>
+        <translation>Gain I</translation>
+    </message>
+    <message>
+        <source>Gain I HVN</source>
+        <translation>Gain I HVN</translation>
+    </message>
+    <message>
+        <source>Gain I HVP</source>
+        <translation>Gain I HVP</translation>
+    </message>
+    <message>
+        <source>Gain PFC</source>
+        <translation>Gain PFC</translation>
+    </message>
+    <message>
+        <source>Gain U</source>
+        <translation>Gain U</translation>
+    </message>
+    <message>
+        <source>Gain U HVN</source>
+        <translation>Gain U HVN</translation>
+    </message>
+    <message>
+        <source>Gain U HVP</source>
+        <translation>Gain U HVP</translation>
+    </message>
+    <message>
+        <source>H-Bridge</source>
+        <translation>H-bridge</translation>
+    </message>
+    <message>
+        <source>HV Generator Char</source>
+        <translation>HV generator characteristic</translation>
+    </message>
+    <message>
+        <source>HV Protection R (Ω)</source>
+        <translation>HV protection R (Ω)</translation>
     </message>
     <message>
         <source>HvSinParameterVlfSettingsNotSupported</source>
         <translation>The HV unit does not support the VLF sine settings parameter.</translation>
     </message>
     <message>
+        <source>HvSourceError</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>HvSourceState</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Ignition Pulse Type</source>
+        <translation>Ignition pulse type</translation>
+    </message>
+    <message>
+        <source>LD Calibration</source>
+        <translation>LD calibration</translation>
+    </message>
+    <message>
+        <source>LimitPwm</source>
+        <translation>Limit PWM</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Offset I HVN</source>
+        <translation>Offset I HVN</translation>
+    </message>
+    <message>
+        <source>Offset I HVP</source>
+        <translation>Offset I HVP</translation>
+    </message>
+    <message>
+        <source>Offset U HVN</source>
+        <translation>Offset U HVN</translation>
+    </message>
+    <message>
+        <source>Offset U HVP</source>
+        <translation>Offset U HVP</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>On</translation>
+    </message>
+    <message>
         <source>ParameterOutOfRange</source>
         <translation>Parameter out of range!</translation>
+    </message>
+    <message>
+        <source>R HV Output (GΩ)</source>
+        <translation>R HV output (GΩ)</translation>
+    </message>
+    <message>
+        <source>RErd Calibration (GΩ)</source>
+        <translation>R earth cal. (GΩ)</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>TDCalibrationMode</source>
+        <translation>Tan delta calibration mode</translation>
+    </message>
+    <message>
+        <source>TestBoostPresent</source>
+        <translation>Test boost present</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Yes</translation>
     </message>
 </context>
 <context>
@@ -33,6 +177,53 @@
     <message>
         <source>SearchingForConfigOnUsb</source>
         <translation>Searching for configuration files on the USB flash drive...</translation>
+    </message>
+</context>
+<context>
+    <name>Connection</name>
+    <message>
+        <source>Bluetooth</source>
+        <translation>Bluetooth</translation>
+    </message>
+    <message>
+        <source>DeviceName</source>
+        <translation>Device name</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>Power</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>USB</source>
+        <translation>USB</translation>
+    </message>
+    <message>
+        <source>WLAN</source>
+        <translation>WLAN</translation>
+    </message>
+    <message>
+        <source>connected</source>
+        <translation>connected</translation>
+    </message>
+    <message>
+        <source>disabled</source>
+        <translation>disabled</translation>
+    </message>
+    <message>
+        <source>listening</source>
+        <translation>listening</translation>
     </message>
 </context>
 <context>
@@ -111,6 +302,10 @@
         <translation>Date and time could not be changed!</translation>
     </message>
     <message>
+        <source>CantChangeIp</source>
+        <translation>The IP address could not be changed!</translation>
+    </message>
+    <message>
         <source>Close</source>
         <translation>Close</translation>
     </message>
@@ -121,6 +316,10 @@
     <message>
         <source>DateTimeChanged</source>
         <translation>Date and time were changed.</translation>
+    </message>
+    <message>
+        <source>IpChanged</source>
+        <translation>The IP address was changed.</translation>
     </message>
     <message>
         <source>No</source>
@@ -159,6 +358,14 @@
         <translation>Unknown</translation>
     </message>
     <message>
+        <source>ValueAboveMaximum</source>
+        <translation>The value is above the maximum!</translation>
+    </message>
+    <message>
+        <source>ValueBelowMinimum</source>
+        <translation>The value is below the minimum!</translation>
+    </message>
+    <message>
         <source>Yes</source>
         <translation>Yes</translation>
     </message>
@@ -176,6 +383,10 @@
     <message>
         <source>BitVal</source>
         <translation>Value bit set</translation>
+    </message>
+    <message>
+        <source>BluetoothAdapterFailed</source>
+        <translation>The Bluetooth adapter reported an error!</translation>
     </message>
     <message>
         <source>BreakdownDetected</source>
@@ -260,6 +471,10 @@
     <message>
         <source>LoadImpUnknown</source>
         <translation>Load impedance unknown</translation>
+    </message>
+    <message>
+        <source>NoBluetoothAdapter</source>
+        <translation>No Bluetooth adapter found!</translation>
     </message>
     <message>
         <source>OutputOffsetTooBig</source>
@@ -520,6 +735,69 @@
     </message>
 </context>
 <context>
+    <name>Information</name>
+    <message>
+        <source>BootloaderVersion</source>
+        <translation>Boot loader</translation>
+    </message>
+    <message>
+        <source>DiskUsage</source>
+        <translation>Disk usage</translation>
+    </message>
+    <message>
+        <source>FilesystemVersion</source>
+        <translation>File system</translation>
+    </message>
+    <message>
+        <source>FreeSpaceForData</source>
+        <translation>Free space for tests</translation>
+    </message>
+    <message>
+        <source>HardwareId</source>
+        <translation>Hardware ID</translation>
+    </message>
+    <message>
+        <source>HardwareVersion</source>
+        <translation>Hardware version</translation>
+    </message>
+    <message>
+        <source>HvSourceVersion</source>
+        <translation>HV source version</translation>
+    </message>
+    <message>
+        <source>HvUnitApplication</source>
+        <translation>HV unit application</translation>
+    </message>
+    <message>
+        <source>IgnitionMode</source>
+        <translation>Ignition mode</translation>
+    </message>
+    <message>
+        <source>KernelVersion</source>
+        <translation>Kernel</translation>
+    </message>
+    <message>
+        <source>PevantoType</source>
+        <translation>Instrument type</translation>
+    </message>
+    <message>
+        <source>SerialNumber</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>SoftwareInfo</source>
+        <translation>Software</translation>
+    </message>
+    <message>
+        <source>TestBoostId</source>
+        <translation>Test boost ID</translation>
+    </message>
+    <message>
+        <source>TestBoostSerial</source>
+        <translation>Test boost serial number</translation>
+    </message>
+</context>
+<context>
     <name>Internal</name>
     <message>
         <source>Country</source>
@@ -627,8 +905,16 @@
         <translation>Cable number</translation>
     </message>
     <message>
+        <source>CalibrationMode</source>
+        <translation>Calibration mode</translation>
+    </message>
+    <message>
         <source>ChangePassword</source>
         <translation>Change password</translation>
+    </message>
+    <message>
+        <source>ConfigBits</source>
+        <translation>Configuration bits</translation>
     </message>
     <message>
         <source>ConfigurationEditor</source>
@@ -639,12 +925,32 @@
         <translation>Confirm</translation>
     </message>
     <message>
+        <source>Connection</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>Connections</source>
+        <translation>Connections</translation>
+    </message>
+    <message>
         <source>Diagram</source>
         <translation>Diagram</translation>
     </message>
     <message>
         <source>HvOff</source>
         <translation>HV off</translation>
+    </message>
+    <message>
+        <source>HvSourceStatus</source>
+        <translation>HV source status</translation>
+    </message>
+    <message>
+        <source>IP</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
     </message>
     <message>
         <source>Language</source>
@@ -702,6 +1008,14 @@
     <message>
         <source>USB</source>
         <translation>USB</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>UpdateConfiguration</source>
+        <translation>Update configuration</translation>
     </message>
     <message>
         <source>VoltageSnapsNormVoltage</source>
@@ -1002,6 +1316,13 @@
     <message>
         <source>ResultStringWithStandard</source>
         <translation>%1 according %2</translation>
+    </message>
+</context>
+<context>
+    <name>TestBoost</name>
+    <message>
+        <source>Default</source>
+        <translation>Default</translation>
     </message>
 </context>
 <context>
@@ -1537,6 +1858,18 @@
         <translation>Extracting software package...</translation>
     </message>
     <message>
+        <source>IsExportFolder</source>
+        <translation>Is the export folder</translation>
+    </message>
+    <message>
+        <source>NoDataOnUsbFound</source>
+        <translation>No data found on the USB flash drive.</translation>
+    </message>
+    <message>
+        <source>NoUsbFound</source>
+        <translation>No USB flash drive found.</translation>
+    </message>
+    <message>
         <source>NotEnoughMemoryForLanguageUpdate</source>
         <translation>Not enough memory for the language update!</translation>
     </message>
@@ -1577,8 +1910,63 @@
         <translation>Updating language: %1</translation>
     </message>
     <message>
+        <source>UseForExport</source>
+        <translation>Use for export</translation>
+    </message>
+    <message>
         <source>WritingUpdateToFlash</source>
         <translation>Writing update to flash.</translation>
+    </message>
+</context>
+<context>
+    <name>WLAN</name>
+    <message>
+        <source>AdHoc</source>
+        <translation>Ad hoc</translation>
+    </message>
+    <message>
+        <source>CantConnectToWlan</source>
+        <translation>Could not connect to the WLAN!</translation>
+    </message>
+    <message>
+        <source>Infrastructure</source>
+        <translation>Infrastructure</translation>
+    </message>
+    <message>
+        <source>LostConnectionToWlan</source>
+        <translation>The WLAN connection was lost!</translation>
+    </message>
+    <message>
+        <source>NetworkMode</source>
+        <translation>Network mode</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>SearchNetworks</source>
+        <translation>Search for networks</translation>
+    </message>
+    <message>
+        <source>Ssid</source>
+        <translation>Network name (SSID)</translation>
+    </message>
+    <message>
+        <source>TryToConnectToWlan</source>
+        <translation>Connecting to the WLAN...</translation>
+    </message>
+    <message>
+        <source>WlanConnectionEstablished</source>
+        <translation>Connected to the WLAN.</translation>
+    </message>
+    <message>
+        <source>connected</source>
+        <translation>connected</translation>
+    </message>
+    <message>
+        <source>searching</source>
+        <translation>Searching...</translation>
     </message>
 </context>
 </TS>

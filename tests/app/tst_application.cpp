@@ -18,10 +18,11 @@
 #include "testrun/MeasurementManager.h"
 #include "hvunit/ExtPortManager.h"
 #include "remote/ConnectionManager.h"
-#include "gui/GuiViewModel.h"
 #include "app/WatchdogManager.h"
 
 #include <QDir>
+#include <QQmlContext>
+#include <QQmlExpression>
 #include <QFile>
 #include <QImage>
 #include <QQuickWindow>
@@ -175,15 +176,38 @@ private slots:
         dm->setTestBoostState(stTBState{0, 0}, true);
     }
 
-    // The status page's refresh reads the HV source status (unit code 12) again, twice.
-    void hvSourceStatusRefreshReadsTheUnit()
+    // In the window: a gain entered on the calibration page reaches the unit and shows
+    // again after Refresh; the status page's Refresh reads the HV source status again.
+    void calibrationPagesReachTheUnit()
     {
         QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
-        auto* gui = qobject_cast<Gui*>(m_app->gui());
-        QVERIFY(gui);
+        QCOMPARE(runInWindow(QStringLiteral("pageStack.push('qrc:/Vlf/Pages/Items/CalibrationMenuPage.qml').objectName")),
+                 QVariant(QStringLiteral("calibrationMenuPage")));
+        const QString gain = QStringLiteral("pageStack.currentItem.fieldOf('gainU')");
+        runInWindow(QStringLiteral("pageStack.currentItem.refreshButton.clicked()"));
+        QTRY_COMPARE(runInWindow(gain + QStringLiteral(".field.text")), QVariant(QStringLiteral("1.000")));
+        runInWindow(QStringLiteral("(function(box) { box.field.text = '1.0512'; box.editing = true; box.accept() })(%1)")
+                        .arg(gain));
+        QTRY_COMPARE(m_sim->model().gainU(), uint16_t(10512));
+        // The link reads the gains back once written.
+        QTRY_COMPARE(m_app->dataModel()->getHVUnitParam(eHVUnitParamType_GainU), quint64(10512));
+
+        // What the unit holds shows after Refresh, not before.
+        m_sim->model().setGains(10400, m_sim->model().gainI());
+        QTest::qWait(200);
+        QCOMPARE(runInWindow(gain + QStringLiteral(".field.text")), QVariant(QStringLiteral("1.051")));
+        runInWindow(QStringLiteral("pageStack.currentItem.refreshButton.clicked()"));
+        QTRY_COMPARE(runInWindow(gain + QStringLiteral(".field.text")), QVariant(QStringLiteral("1.040")));
+
+        // The HV source status has the unit code 12; opening the page reads it too.
         m_sim->clearRequests();
-        gui->viewModel()->refreshHvUnitStatus();
-        QTRY_COMPARE(m_sim->completeRequests().count(QByteArray(">K0C.")), 2);
+        runInWindow(QStringLiteral("pageStack.replace('qrc:/Vlf/Pages/Items/HvSourceStatusPage.qml')"));
+        QTRY_VERIFY(m_sim->completeRequests().contains(QByteArray(">K0C.")));
+        QTest::qWait(800);
+        m_sim->clearRequests();
+        runInWindow(QStringLiteral("pageStack.currentItem.refreshButton.clicked()"));
+        QTRY_VERIFY(m_sim->completeRequests().contains(QByteArray(">K0C.")));
+        runInWindow(QStringLiteral("pageStack.pop(null)"));
     }
 
     void usbStickReachesDataModelAndGui()
@@ -244,6 +268,20 @@ private slots:
     }
 
 private:
+    // Evaluates JavaScript in the window's context.
+    QVariant runInWindow(const QString& code)
+    {
+        auto* gui = qobject_cast<Gui*>(m_app->gui());
+        QObject* window = gui ? gui->engine()->rootObjects().value(0) : nullptr;
+        if (!window)
+            return QVariant();
+        QQmlExpression expression(qmlContext(window), window, code);
+        const QVariant result = expression.evaluate();
+        if (expression.hasError())
+            qWarning("%s", qPrintable(expression.error().toString()));
+        return result;
+    }
+
     Application* m_app;
     TempRoot* m_root;
     FakeGpioTree* m_gpio;

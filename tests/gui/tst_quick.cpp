@@ -1,6 +1,7 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/Artifacts.h"
+#include "fakes/ConnectionManagerOnThread.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/QmlWarnings.h"
@@ -11,6 +12,7 @@
 #include "config/ConfigTree.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlError>
@@ -227,6 +229,52 @@ private:
 
     GuiViewModel* m_vm;
     FakePlatform* m_platform;
+    ConnectionManagerOnThread* m_connections = nullptr;
+
+public:
+    void setConnections(ConnectionManagerOnThread* rig) { m_connections = rig; }
+    // The connection pages' scripted backends: networks as [ssid, name, strength] each.
+    Q_INVOKABLE void setWlanNetworks(const QVariantList& networks)
+    {
+        QList<WlanNetwork> list;
+        for (const QVariant& n : networks) {
+            const QVariantList fields = n.toList();
+            list.append({fields.value(0).toString(), fields.value(1).toString(), 1, 0, fields.value(2).toInt()});
+        }
+        m_connections->network()->setNetworks(list);
+    }
+    Q_INVOKABLE void setWlanOutcome(const QString& name, bool connects)
+    {
+        m_connections->network()->setConnectOutcome(name, connects ? Qt::Checked : Qt::Unchecked);
+    }
+    // Addresses as [type, name, address] each.
+    Q_INVOKABLE void setAddresses(const QVariantList& addresses)
+    {
+        QList<ConnectionAddress> list;
+        for (const QVariant& a : addresses) {
+            const QVariantList fields = a.toList();
+            list.append({fields.value(0).toString(), fields.value(1).toString(), QHostAddress(fields.value(2).toString())});
+        }
+        m_connections->setAddresses(list);
+    }
+    Q_INVOKABLE QStringList wiredAddressesSet() const { return m_connections->network()->wiredAddresses(); }
+    Q_INVOKABLE void setBluetoothCentral(const QString& name) { m_connections->bluetooth()->setCentral(name); }
+    Q_INVOKABLE QString stickPath() const
+    {
+        return QFileInfo(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint)).canonicalFilePath();
+    }
+    Q_INVOKABLE void setUsbState(int state)
+    {
+        GlobalFuncs::getDM()->setUSBState(eUSBState(state));
+        emit m_vm->usbStateChanged();
+    }
+    // A parameter as the HV unit reports it; a negative raw value: never received.
+    Q_INVOKABLE void setHvUnitParam(int type, double raw)
+    {
+        const quint64 value = raw < 0 ? HVUnitParamUnknown : quint64(raw);
+        GlobalFuncs::getDM()->setHVUnitParam(eHVUnitParamType(type), value);
+        emit m_vm->HVUnitParamChanged(eHVUnitParamType(type), value);
+    }
 };
 
 // Each QML test file gets its own engine and, with it, a fresh root view model over the
@@ -239,6 +287,12 @@ public slots:
         // The settings pages set the clock and the brightness: never this machine's.
         m_platform = std::make_unique<FakePlatform>();
         m_fixture = std::make_unique<DataModelFixture>();
+        // The connection pages: scripted backends and a stick with folders, an update, a
+        // configuration and a criteria file.
+        for (const char* file : {"/media/USB/logs/run.log", "/media/USB/updates/app.tar", "/media/USB/backup.cfg.xml",
+                                 "/media/USB/criteria.tds", "/media/USB/manual.pdf"})
+            m_fixture->root().writeFile(QLatin1String(file), "x");
+        m_connections = std::make_unique<ConnectionManagerOnThread>(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint));
         registerQmlTypes();
         // Screenshots show the operator's texts; a key without one shows up as the key.
         Q_INIT_RESOURCE(translations);
@@ -258,7 +312,9 @@ public slots:
         QObject::connect(vm, &GuiViewModel::unlockSystemFunction, m_fixture->dm(), &DataModell::unlockSystemFunction);
         engine->rootContext()->setContextProperty(QStringLiteral("chartDecorator"), new ChartDecorator(engine));
         engine->rootContext()->setContextProperty(QStringLiteral("guiViewModel"), vm);
-        engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), new TestHelper(vm, m_platform.get(), engine));
+        auto* helper = new TestHelper(vm, m_platform.get(), engine);
+        helper->setConnections(m_connections.get());
+        engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), helper);
         engine->rootContext()->setContextProperty(QStringLiteral("qmlWarnings"), QmlWarnings::install());
         // Qt Quick Test takes the message handler over once its first case runs; the
         // engine's own signal still names every error and binding loop.
@@ -269,6 +325,7 @@ public slots:
     }
     void cleanupTestCase()
     {
+        m_connections.reset();
         m_fixture.reset();
         m_platform.reset();
     }
@@ -276,6 +333,7 @@ public slots:
 private:
     std::unique_ptr<FakePlatform> m_platform;
     std::unique_ptr<DataModelFixture> m_fixture;
+    std::unique_ptr<ConnectionManagerOnThread> m_connections;
     QTranslator m_english;
 };
 

@@ -50,6 +50,12 @@ VlfPage {
             text: qsTranslate("Menu", "TanDeltaSettings")
             target: "qrc:/Vlf/Pages/Items/TanDeltaSettingsPage.qml"
         }
+        SettingsEntry {
+            objectName: "updateEntry"
+            text: qsTranslate("Menu", "Update")
+            target: "qrc:/Vlf/Pages/Items/UsbBrowserPage.qml"
+            targetProperties: ({ "extensions": guiViewModel.fileExtensionUpdate })
+        }
     }
 
     buttons: [

@@ -64,6 +64,28 @@ VlfPage {
             text: qsTranslate("Menu", "ConfigurationEditor")
             target: "qrc:/Vlf/Pages/Items/ConfigurationEditor.qml"
         }
+        SettingsEntry {
+            objectName: "updateConfigurationEntry"
+            text: qsTranslate("Menu", "UpdateConfiguration")
+            target: "qrc:/Vlf/Pages/Items/UsbBrowserPage.qml"
+            targetProperties: ({ "extensions": guiViewModel.fileExtensionConfig })
+        }
+        SettingsEntry {
+            objectName: "configBitsEntry"
+            text: qsTranslate("Menu", "ConfigBits")
+            target: "qrc:/Vlf/Pages/Items/ConfigBitsPage.qml"
+        }
+        SettingsEntry {
+            objectName: "hvSourceStatusEntry"
+            text: qsTranslate("Menu", "HvSourceStatus")
+            target: "qrc:/Vlf/Pages/Items/HvSourceStatusPage.qml"
+        }
+        SettingsEntry {
+            objectName: "calibrationModeEntry"
+            text: qsTranslate("Menu", "CalibrationMode")
+            enabled: !guiViewModel.calibration.tanDeltaCalib
+            target: "qrc:/Vlf/Pages/Items/CalibrationMenuPage.qml"
+        }
     }
 
     buttons: [

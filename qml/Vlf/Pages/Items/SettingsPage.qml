@@ -2,7 +2,8 @@ import QtQuick 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
-// The settings menu: system and measurement settings, and the locked admin and service menus.
+// The settings menu: information, system, measurement and connection settings, and the
+// locked admin and service menus.
 VlfPage {
     id: page
 
@@ -20,6 +21,11 @@ VlfPage {
         width: parent.width - 4 * Style.margin
 
         SettingsEntry {
+            objectName: "informationEntry"
+            text: qsTranslate("Menu", "Information")
+            target: "qrc:/Vlf/Pages/Items/InformationPage.qml"
+        }
+        SettingsEntry {
             objectName: "systemEntry"
             text: qsTranslate("Menu", "System")
             valueText: guiViewModel.settings.language
@@ -29,6 +35,11 @@ VlfPage {
             objectName: "measurementEntry"
             text: qsTranslate("Menu", "Measurement")
             target: "qrc:/Vlf/Pages/Items/MeasurementSettingsPage.qml"
+        }
+        SettingsEntry {
+            objectName: "connectionsEntry"
+            text: qsTranslate("Menu", "Connections")
+            target: "qrc:/Vlf/Pages/Items/ConnectionsPage.qml"
         }
         SettingsEntry {
             objectName: "adminEntry"

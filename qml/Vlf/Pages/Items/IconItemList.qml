@@ -1,0 +1,76 @@
+import QtQuick 2.15
+import Vlf.Controls 1.0
+import Vlf.Styles 1.0
+
+// A list of IconListViewItems, an icon and a text each; the knob walks the rows and a
+// press (or a tap) opens the one it stands on.
+VlfListView {
+    id: list
+
+    property int rowHeight: 40
+    property int maxRows: 6
+    property var textOf: function(item) { return item.name }
+
+    signal chosen(int index)
+
+    function choose(index) {
+        if (index < 0 || index >= count)
+            return
+        currentIndex = index
+        chosen(index)
+    }
+
+    implicitWidth: 300
+    implicitHeight: Math.max(1, Math.min(count, maxRows)) * rowHeight
+    highlightMoveDuration: 0
+    highlightResizeDuration: 0
+    interactive: count > maxRows
+
+    Connections {
+        target: list.vlfNavigationClient
+        function onKnobPressed() { list.choose(list.currentIndex) }
+    }
+
+    delegate: Item {
+        width: list.width
+        height: list.rowHeight
+
+        // Some icons are drawn for the coloured header: a badge keeps every one visible.
+        Rectangle {
+            id: icon
+            x: Style.margin
+            anchors.verticalCenter: parent.verticalCenter
+            width: 32
+            height: 32
+            radius: 6
+            color: Style.inactive
+            visible: image.source != ""
+            Image {
+                id: image
+                anchors.centerIn: parent
+                width: 26
+                height: 26
+                sourceSize.width: 26
+                sourceSize.height: 26
+                source: modelData.icon
+            }
+        }
+        Text {
+            x: icon.x + icon.width + Style.margin
+            width: parent.width - x - Style.margin
+            anchors.verticalCenter: parent.verticalCenter
+            text: list.textOf(modelData)
+            textFormat: Text.StyledText
+            elide: Text.ElideRight
+            color: Style.foreground
+            font.pixelSize: Style.fontSize
+        }
+        MouseArea {
+            anchors.fill: parent
+            onClicked: {
+                list.forceActiveFocus()
+                list.choose(index)
+            }
+        }
+    }
+}

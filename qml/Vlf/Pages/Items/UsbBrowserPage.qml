@@ -1,0 +1,109 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import Vlf.Controls 1.0
+import Vlf.Styles 1.0
+
+// The folders and files of the USB stick. A folder opens, an update, a configuration or a
+// criteria file goes to its importer; with extensions given only those files show. The
+// bottom button makes the folder shown the export folder.
+VlfPage {
+    id: page
+
+    readonly property var connections: guiViewModel.connections
+    // File name endings to show, e.g. [".cfg.xml"]; empty: everything.
+    property var extensions: []
+    readonly property var entries: filtered(connections.usbPathList)
+    readonly property string folder: connections.currentUsbPath.substring(4)
+    readonly property bool isExportFolder: guiViewModel.settings.exportFolder === folder
+    property alias list: list
+    property alias exportButton: exportButton
+
+    function shown(entry) {
+        if (extensions.length === 0)
+            return true
+        var path = String(entry.value)
+        var name = path.substring(path.lastIndexOf("/") + 1).toLowerCase()
+        if (name.indexOf(".") < 0)
+            return true
+        for (var i = 0; i < extensions.length; ++i)
+            if (name.endsWith(String(extensions[i]).toLowerCase()))
+                return true
+        return false
+    }
+
+    function filtered(all) {
+        var out = []
+        for (var i = 0; i < all.length; ++i)
+            if (shown(all[i]))
+                out.push(all[i])
+        return out
+    }
+
+    function open(index) {
+        var entry = entries[index]
+        if (entry)
+            connections.activateUsbEntity(String(entry.value))
+    }
+
+    objectName: "usbBrowserPage"
+    title: connections.currentUsbPath
+    showBack: true
+
+    Connections {
+        target: page.connections
+        // A stick put in while the page is open is read from its root.
+        function onUsbStateChanged() {
+            if (page.connections.usbState === Qt.Checked)
+                page.connections.resetUsbPath()
+        }
+    }
+
+    Text {
+        id: note
+        objectName: "usbNote"
+        x: Style.margin * 2
+        y: Style.margin * 2
+        visible: text !== ""
+        text: page.connections.usbState !== Qt.Checked ? qsTranslate("UpdateManager", "NoUsbFound")
+                                                      : (page.entries.length === 0 ? qsTranslate("UpdateManager", "NoDataOnUsbFound") : "")
+        color: Style.foreground
+        font.pixelSize: Style.fontSize
+
+        // Blinks while the stick is being checked.
+        SequentialAnimation on opacity {
+            running: page.connections.usbState === Qt.PartiallyChecked
+            loops: Animation.Infinite
+            onRunningChanged: if (!running) note.opacity = 1
+            NumberAnimation { to: 0.2; duration: 500 }
+            NumberAnimation { to: 1; duration: 500 }
+        }
+    }
+
+    IconItemList {
+        id: list
+        objectName: "usbList"
+        x: Style.margin * 2
+        y: Style.margin
+        width: parent.width - 4 * Style.margin
+        visible: page.connections.usbState === Qt.Checked && count > 0
+        maxRows: 7
+        model: page.entries
+        onChosen: page.open(index)
+    }
+
+    buttons: [
+        VlfButton {
+            id: exportButton
+            objectName: "exportButton"
+            enabled: page.connections.usbState === Qt.Checked
+            text: page.isExportFolder ? qsTranslate("UpdateManager", "IsExportFolder")
+                                      : qsTranslate("UpdateManager", "UseForExport")
+            onClicked: guiViewModel.settings.exportFolder = page.folder
+        }
+    ]
+
+    Component.onCompleted: {
+        navigation.addNavElement(list, false, false)
+        connections.resetUsbPath()
+    }
+}

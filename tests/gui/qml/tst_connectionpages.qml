@@ -1,0 +1,332 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtTest 1.15
+import Vlf.GUI 1.0
+
+// Information, connection and calibration pages in the real window over a connection
+// manager with scripted backends and a stick in a temporary root, worked with the
+// encoder: Right/Left turn, Return presses.
+Item {
+    id: root
+
+    property var window: null
+
+    SignalSpy {
+        id: writes
+        target: guiViewModel
+        signalName: "setHVUnitParamValue"
+    }
+    SignalSpy {
+        id: updates
+        target: guiViewModel.connections
+        signalName: "performUpdate"
+    }
+
+    VlfTestCase {
+        name: "ConnectionPages"
+
+        function init() {
+            testHelper.clearLists()
+            guiViewModel.settings.dblClickTime = 60
+            testHelper.setUsbState(0)
+            var component = Qt.createComponent("qrc:/Vlf/main.qml")
+            compare(component.status, Component.Ready, component.errorString())
+            root.window = component.createObject(null)
+            root.window.requestActivate()
+            tryCompare(root.window, "active", true)
+            writes.clear()
+            updates.clear()
+        }
+        function testCleanup() {
+            testHelper.clearLists()
+            testHelper.setUsbState(1)
+            guiViewModel.settings.dblClickTime = 250
+            guiViewModel.setInputPanelActive(false)
+            guiViewModel.settings.lockServiceMenu()
+            guiViewModel.settings.lockAdminMenu()
+            var w = root.window
+            root.window = null
+            testHelper.destroyNow(w)
+        }
+
+        function stack() { return window.pageStack }
+        function turnTo(item, key) {
+            for (var i = 0; i < 40 && !item.activeFocus; ++i)
+                keyClick(key || Qt.Key_Right)
+            verify(item.activeFocus, "reached by the encoder: " + item.objectName)
+        }
+        function press() {
+            keyClick(Qt.Key_Return)
+            wait(guiViewModel.settings.dblClickTime + 50)
+        }
+        function shot(name) {
+            Qt.inputMethod.hide()
+            guiViewModel.setInputPanelActive(false)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, name))
+        }
+        function child(item, name) {
+            if (!item)
+                return null
+            if (item.objectName === name)
+                return item
+            var kids = item.children
+            for (var i = 0; i < kids.length; ++i) {
+                var found = child(kids[i], name)
+                if (found)
+                    return found
+            }
+            return null
+        }
+        function typeText(field, text) {
+            verify(field.activeFocus)
+            field.selectAll()
+            keyClick(Qt.Key_Backspace)
+            for (var i = 0; i < text.length; ++i)
+                keyClick(text[i])
+            compare(field.text, text)
+        }
+        function messages() {
+            var out = []
+            var list = guiViewModel.messageList
+            for (var i = 0; i < list.length; ++i)
+                out.push(list[i].name)
+            return out
+        }
+        function openPage(entry, objectName) {
+            var depth = stack().depth
+            turnTo(entry)
+            press()
+            tryCompare(stack(), "depth", depth + 1)
+            tryCompare(stack().currentItem, "objectName", objectName)
+            tryVerify(function() { return stack().currentItem.current })
+            return stack().currentItem
+        }
+        function openSettings() { return openPage(stack().currentItem.settingsButton, "settingsPage") }
+        function openService() {
+            verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
+            return openPage(child(openSettings(), "serviceEntry"), "serviceSettingsPage")
+        }
+        function names(list) {
+            var out = []
+            for (var i = 0; i < list.count; ++i)
+                out.push(list.model[i].name)
+            return out
+        }
+
+        // The wired address is edited in place: a plain address is set, any other text
+        // is refused and the old address shows again.
+        function test_informationPage() {
+            testHelper.setAddresses([["ETH", "eth0", "192.168.1.20"], ["WIFI", "wlan0", "10.0.0.7"]])
+            var info = openPage(child(openSettings(), "informationEntry"), "informationPage")
+            compare(child(info, "typeRow").value, guiViewModel.systemInformation.pevantoType)
+            verify(/^(5000|4000|3000|2000|1000)\+$|^<1000$/.test(child(info, "freeSpaceRow").value))
+            verify(!child(info, "boostIdRow").visible)
+            compare(info.addressFields.count, 2)
+            var wired = info.addressFields.itemAt(0).field
+            compare(wired.text, "192.168.1.20")
+            shot("information")
+
+            turnTo(wired)
+            typeText(wired, "192.168.1.50")
+            press()
+            compare(testHelper.wiredAddressesSet(), ["192.168.1.50"])
+            compare(messages(), [qsTranslate("Dialog", "IpChanged")])
+            testHelper.clearLists()
+            typeText(wired, "192.168.1.500")
+            press()
+            compare(messages(), [qsTranslate("Dialog", "CantChangeIp")])
+            compare(wired.text, "192.168.1.50")
+            compare(testHelper.wiredAddressesSet(), ["192.168.1.50"])
+        }
+
+        // Weakest network first; choosing one asks for its password, and the page reports
+        // the attempt as it goes, both when it succeeds and when it fails.
+        function test_wlanSettings() {
+            testHelper.setWlanNetworks([["Lab", "wifi_lab", 80], ["Guest", "wifi_guest", 30], ["Far", "wifi_far", -10]])
+            testHelper.setWlanOutcome("wifi_lab", true)
+            testHelper.setWlanOutcome("wifi_guest", false)
+            var connections = openPage(child(openSettings(), "connectionsEntry"), "connectionsPage")
+            verify(!child(connections, "bluetoothEntry").enabled)
+            shot("connections")
+            var wlan = openPage(child(connections, "wlanEntry"), "wlanSettingsPage")
+            verify(!wlan.networkList.visible)
+            turnTo(wlan.searchButton)
+            press()
+            tryCompare(wlan.networkList, "count", 3)
+            compare(names(wlan.networkList), ["Far", "Guest", "Lab"])
+            compare(wlan.networkList.model[2].icon, "qrc:/icons/strength4.svg")
+
+            turnTo(wlan.networkList)
+            wlan.networkList.currentIndex = 0
+            keyClick(Qt.Key_Right)
+            keyClick(Qt.Key_Right)
+            compare(wlan.networkList.currentIndex, 2)
+            press()
+            tryCompare(stack().currentItem, "objectName", "wlanPasswordPage")
+            var password = stack().currentItem
+            compare(password.title, "Lab")
+            tryCompare(password.field, "activeFocus", true)
+            typeText(password.field, "secret")
+            turnTo(child(password, "okButton"))
+            press()
+            tryCompare(stack().currentItem, "objectName", "wlanSettingsPage")
+            tryCompare(guiViewModel.connections, "wlanState", Qt.Checked)
+            compare(messages(), [qsTranslate("WLAN", "WlanConnectionEstablished"), qsTranslate("WLAN", "TryToConnectToWlan")])
+            compare(guiViewModel.connections.connectedWlanNetwork, "Lab")
+            shot("wlan-connected")
+
+            testHelper.clearLists()
+            wlan.networkList.choose(1)
+            tryCompare(stack().currentItem, "objectName", "wlanPasswordPage")
+            stack().currentItem.connectNetwork()
+            tryCompare(guiViewModel.connections, "wlanState", Qt.Unchecked)
+            tryCompare(stack().currentItem, "objectName", "wlanSettingsPage")
+            tryVerify(function() { return messages().indexOf(qsTranslate("WLAN", "CantConnectToWlan")) >= 0 })
+
+            // Ad-hoc mode names its network and has no list.
+            wlan.modeList.choose(1)
+            tryCompare(wlan.ssidField, "visible", true)
+            verify(!wlan.networkList.visible)
+            shot("wlan-adhoc")
+            wlan.modeList.choose(0)
+            tryCompare(wlan.searchButton, "visible", true)
+        }
+
+        function test_bluetoothSettings() {
+            stack().push("qrc:/Vlf/Pages/Items/BluetoothSettingsPage.qml")
+            var page = stack().currentItem
+            tryVerify(function() { return page.current })
+            compare(child(page, "stateText").text, qsTranslate("Connection", "disabled"))
+            turnTo(page.powerList)
+            keyClick(Qt.Key_Right)
+            press()
+            tryCompare(child(page, "stateText"), "text", qsTranslate("Connection", "listening"))
+            testHelper.setBluetoothCentral("Service tablet")
+            tryCompare(child(page, "stateText"), "text", qsTranslate("Connection", "connected") + " (Service tablet)")
+            shot("bluetooth")
+            testHelper.setBluetoothCentral("")
+            page.powerList.choose(0)
+            tryCompare(child(page, "stateText"), "text", qsTranslate("Connection", "disabled"))
+        }
+
+        // Into a folder and back by the encoder; an update goes to its importer; the
+        // admin and service entries show only their files.
+        function test_usbBrowser() {
+            var connections = openPage(child(openSettings(), "connectionsEntry"), "connectionsPage")
+            var usb = openPage(child(connections, "usbEntry"), "usbBrowserPage")
+            tryCompare(usb, "title", "USB")
+            tryCompare(usb.list, "count", 5)
+            compare(names(usb.list), ["logs", "updates", "backup.cfg.xml", "criteria.tds", "manual.pdf"])
+            compare(usb.list.model[2].icon, "qrc:/icons/wrench.svg")
+            shot("usb-root")
+
+            turnTo(usb.list)
+            usb.list.currentIndex = 0
+            keyClick(Qt.Key_Right)
+            press()
+            tryCompare(usb, "title", "USB/updates")
+            tryCompare(usb.list, "count", 2)
+            compare(names(usb.list), ["..", "app.tar"])
+            turnTo(usb.exportButton)
+            press()
+            compare(guiViewModel.settings.exportFolder, "updates")
+            compare(usb.exportButton.text, qsTranslate("UpdateManager", "IsExportFolder"))
+            shot("usb-folder")
+            usb.list.choose(1)
+            compare(updates.count, 1)
+            compare(updates.signalArguments[0][0], testHelper.stickPath() + "/updates/app.tar")
+            usb.list.choose(0)
+            tryCompare(usb, "title", "USB")
+            compare(usb.exportButton.text, qsTranslate("UpdateManager", "UseForExport"))
+
+            testHelper.setUsbState(1)
+            tryCompare(child(usb, "usbNote"), "text", qsTranslate("UpdateManager", "NoUsbFound"))
+            verify(!usb.list.visible)
+            testHelper.setUsbState(0)
+            tryCompare(usb.list, "count", 5)
+
+            verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
+            stack().pop(null)
+            var service = openPage(child(openSettings(), "serviceEntry"), "serviceSettingsPage")
+            var configs = openPage(child(service, "updateConfigurationEntry"), "usbBrowserPage")
+            tryCompare(configs.list, "count", 3)
+            compare(names(configs.list), ["logs", "updates", "backup.cfg.xml"])
+        }
+
+        // Values are entered as text within their limits and go to the unit as raw values;
+        // the page shows what the unit reports.
+        function test_calibrationMenu() {
+            testHelper.setHvUnitParam(0, 10000)
+            testHelper.setHvUnitParam(7, 65535)
+            testHelper.setHvUnitParam(1, -1)
+            var service = openService()
+            var page = openPage(child(service, "calibrationModeEntry"), "calibrationMenuPage")
+            var gain = page.fieldOf("gainU").field
+            compare(gain.text, "1.000")
+            compare(page.fieldOf("offsetHvpU").field.text, "-0.0002")
+            compare(page.fieldOf("gainI").field.text, "---")
+            shot("calibration-menu")
+
+            turnTo(gain)
+            typeText(gain, "1.25")
+            press()
+            compare(messages(), [qsTranslate("Dialog", "ValueAboveMaximum")])
+            compare(gain.text, "1.000")
+            compare(writes.count, 0)
+            typeText(gain, "1.0512")
+            press()
+            compare(writes.count, 1)
+            compare(writes.signalArguments[0][0], 0)
+            compare(writes.signalArguments[0][1], 10512)
+            // The unit's report shows.
+            testHelper.setHvUnitParam(0, 10500)
+            tryCompare(gain, "text", "1.050")
+
+            var offset = page.fieldOf("offsetHvpU").field
+            turnTo(offset)
+            typeText(offset, "-9")
+            press()
+            compare(messages()[0], qsTranslate("Dialog", "ValueBelowMinimum"))
+            typeText(offset, "-0.5")
+            press()
+            compare(writes.count, 2)
+            compare(writes.signalArguments[1][1], 63488)
+            page.refreshButton.clicked()
+        }
+
+        // A switch writes the settings word with its bit changed; calibration mode is
+        // closed while tan delta calibration is on.
+        function test_configBitsAndHvSourceStatus() {
+            testHelper.setHvUnitParam(20, 1)
+            testHelper.setHvUnitParam(19, 0x0401)
+            var service = openService()
+            var bits = openPage(child(service, "configBitsEntry"), "configBitsPage")
+            var limit = child(bits, "limitPwmToggle")
+            var load = child(bits, "loadDetectionToggle")
+            verify(!limit.active)
+            verify(load.active)
+            compare(child(load, "stateText").text, qsTranslate("Calibration", "Off"))
+            turnTo(limit)
+            press()
+            compare(writes.count, 1)
+            compare(writes.signalArguments[0][0], 20)
+            compare(writes.signalArguments[0][1], 5)
+            testHelper.setHvUnitParam(20, 13)
+            tryVerify(function() { return limit.active && child(bits, "tanDeltaCalibToggle").active })
+            shot("config-bits")
+            bits.close()
+            tryCompare(stack().currentItem, "objectName", "serviceSettingsPage")
+            verify(!child(service, "calibrationModeEntry").enabled)
+            testHelper.setHvUnitParam(20, 1)
+            verify(child(service, "calibrationModeEntry").enabled)
+
+            var status = openPage(child(service, "hvSourceStatusEntry"), "hvSourceStatusPage")
+            compare(child(status, "statusRow").value, qsTranslate("HVSource", "Run"))
+            verify(child(status, "errorRow").value.length > 0)
+            shot("hv-source-status")
+            turnTo(status.refreshButton)
+            press()
+        }
+    }
+}
