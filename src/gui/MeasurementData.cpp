@@ -30,9 +30,14 @@ void MeasurementData::createData(M::OperatingMode mode) { createData(mode, liveF
 void MeasurementData::createData(M::OperatingMode mode, unsigned long frequencyMilliHz)
 {
     m_mode = mode;
-    delete m_diagram;
-    delete m_trace;
-    delete m_table;
+    // Pages may still hold the old charts until they read the new ones: let them go later.
+    for (QObject* old : {static_cast<QObject*>(m_diagram), static_cast<QObject*>(m_trace),
+                         static_cast<QObject*>(m_table)}) {
+        if (old) {
+            disconnect(this, nullptr, old, nullptr);
+            old->deleteLater();
+        }
+    }
     m_diagram = GraphFactory::createDiagram(mode, frequencyMilliHz);
     m_diagram->setParent(this);
     m_trace = GraphFactory::createTrace(mode, frequencyMilliHz);
@@ -42,6 +47,7 @@ void MeasurementData::createData(M::OperatingMode mode, unsigned long frequencyM
     // Only the trace's trend follows the nominal voltage.
     if (TrendSeries* trend = m_trace->trendSeries())
         connect(this, &MeasurementData::nominalVoltageReached, trend, &GraphSeries::nominalVoltageReached);
+    emit measurementDataChanged();
 }
 
 void MeasurementData::reset()

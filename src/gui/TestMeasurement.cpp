@@ -211,8 +211,6 @@ void TestMeasurement::updateMeasureParameter()
     }
     m_measureParameters.replace(items, [this] { emit measureParametersChanged(); });
     m_measurementData.createData(m_mode);
-    // The old charts are gone: pages showing them read the new ones.
-    emit m_measurementData.measurementDataChanged();
 }
 
 bool TestMeasurement::isTanDeltaWaiting() const

@@ -5,6 +5,7 @@
 
 #include <QLineSeries>
 #include <QMetaEnum>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -210,6 +211,15 @@ private slots:
         data.updatePeriodicMeasurementValues(periodic(60000, 3000000, 0, TanDeltaNone)); // no leakage reading
         QCOMPARE(pointsHeld(data.diagram()->primarySeries()), 6); // with the area's start at 0
         QCOMPARE(data.diagram()->secondarySeries()->current(), 100.0);
+
+        // Replaced charts are announced, and the old ones stay valid until the event loop runs.
+        QSignalSpy announced(&data, &MeasurementData::measurementDataChanged);
+        QPointer<MeasurementGraph> old = data.diagram();
+        data.createData(M::VLFSin, 100);
+        QCOMPARE(announced.count(), 1);
+        QVERIFY(old && old != data.diagram());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!old);
     }
 
     void model45RaisesSmallTanDelta()
