@@ -1,31 +1,74 @@
 #pragma once
 
+#include "gui/ActivityModel.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+
+#include <memory>
 
 class TTestChart;
 
-// The history of stored tests. The record store is not owned; it is handed in once the
-// application has created it.
+// The history of stored tests: a two-level list (one folder row per test day and cable
+// number, followed by its tests) built from the record store, the operator's selection
+// with a tri-state check on the folders, and collapsing of folders. All file work is the
+// record store's; it is not owned and is handed in once the application has created it.
+// Editing, deleting and exporting stored tests hang off the same rows.
 class Activities : public QObject {
     Q_OBJECT
+    Q_PROPERTY(ActivityModel* activityModel READ activityModel CONSTANT)
+    Q_PROPERTY(int selectedFolders READ selectedFolders NOTIFY selectedFoldersChanged)
+    Q_PROPERTY(int selectedMeasurments READ selectedMeasurments NOTIFY selectedMeasurmentsChanged)
 public:
     explicit Activities(QObject* parent = nullptr);
+    ~Activities() override;
 
+    ActivityModel* activityModel() const { return m_model.get(); }
+    int selectedFolders() const { return m_selectedFolders; }
+    int selectedMeasurments() const { return m_selectedMeasurments; }
     TTestChart* testChart() const { return m_testChart; }
-    // The stored cable numbers that contain the filter, for the completion of a cable number.
-    Q_INVOKABLE QStringList cableNumbers(const QString& filter) const;
+    // Selection changes are counted this long after the last row change.
+    static constexpr int SelectionDelayMs = 200;
+    static constexpr int FirstLoadDelayMs = 3000;
+
+    // The stored cable numbers that contain the filter; all of them for an empty filter.
+    Q_INVOKABLE QStringList cableNumbers(const QString& filter = QString()) const;
+
+    // A folder and all its tests, identified by date text and cable number together.
+    Q_INVOKABLE void setChecked(const QString& date, const QString& cableNumber, Qt::CheckState checked);
+    // The first row whose path ends with the file name.
+    Q_INVOKABLE void setChecked(const QString& filename, bool isChecked);
+    Q_INVOKABLE void setCollapsed(const QString& date, const QString& cableNumber, bool isCollapsed);
+    Q_INVOKABLE void selectAllActivities(bool select);
+    // Rebuilds the list from the record store; with filter, only the rows whose cable
+    // number contains the text, in any letter case.
+    Q_INVOKABLE void loadActivityList(bool filter = false, const QString& cableNumber = QString());
 
 public slots:
     void setTestChart(TTestChart* chart);
     // The comment of a stored record changed on the results page; an empty path names
     // no record.
     void setMeasurementComment(const QString& absoluteFilename, const QString& comment);
+    // Counts the selected folders and tests and sets each folder's check state from its tests.
+    void updatePartialChecked();
 
 signals:
     void testChartChanged();
+    void selectedFoldersChanged();
+    void selectedMeasurmentsChanged();
+    void cableNumbersChanged();
+    void dataLoaded();
+    void dataLoadFailed();
 
 private:
+    void setRole(int row, int role, const QVariant& value);
+    void registerCableNumbers();
+
+    std::unique_ptr<ActivityModel> m_model;
     TTestChart* m_testChart = nullptr;
+    QTimer m_selectionTimer;
+    int m_selectedFolders = 0;
+    int m_selectedMeasurments = 0;
 };

@@ -5,6 +5,7 @@
 #include "commissioning/ServiceBitView.h"
 #include "datamodel/InstrumentTypes.h"
 #include "gui/Activities.h"
+#include "gui/ActivityModel.h"
 #include "gui/Calibration.h"
 #include "gui/Connections.h"
 #include "gui/FixedValueUnit.h"
@@ -27,6 +28,7 @@
 #include "gui/TanDeltaCriterionItemViewModel.h"
 #include "gui/TrendSeries.h"
 #include "gui/ValueUnit.h"
+#include "gui/api/ActivityTypes.h"
 #include "gui/api/Measurement.h"
 #include "gui/api/SafetyCircuitView.h"
 
@@ -83,6 +85,10 @@ void registerQmlTypes()
     qmlRegisterType<TestResultsTanDelta>(uri, 1, 0, "TestResultsTanDelta");
     qmlRegisterType<TanDeltaCriterionItemViewModel>(uri, 1, 0, "TanDeltaCriterionItemViewModel");
     qmlRegisterType<Activities>(uri, 1, 0, "Activities");
+    qmlRegisterUncreatableMetaObject(ActivityTypes::staticMetaObject, uri, 1, 0, "ActivityEntryType",
+                                     QStringLiteral("Access to activity entry type enums"));
+    qmlRegisterUncreatableType<ActivityModel>(uri, 1, 0, "ActivityModel",
+                                              QStringLiteral("Can't create ActivityModel instance"));
     qmlRegisterType<TestConfiguration>(uri, 1, 0, "TestConfiguration");
     qmlRegisterUncreatableType<OperatingModes>(uri, 1, 0, "OperatingMode",
                                                QStringLiteral("Can't create OperatingModes instance"));

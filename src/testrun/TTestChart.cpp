@@ -1,8 +1,8 @@
 #include "testrun/TTestChart.h"
 
-#include "gui/api/ActivityItem.h"
 #include "datamodel/DataModell.h"
 #include "core/FileSystem.h"
+#include "gui/api/IActivityItem.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaPhaseData.h"
@@ -146,7 +146,7 @@ void TTestChart::clearData()
     TestChart::VLF::clear(*m_data);
 }
 
-bool TTestChart::loadData(QString filepath, ActivityItem* item)
+bool TTestChart::loadData(QString filepath, IActivityItem* item)
 {
     if (!item || !QFileInfo(filepath).isFile()) {
         emit dataLoadFailed();
@@ -163,7 +163,7 @@ bool TTestChart::loadData(QString filepath, ActivityItem* item)
     return true;
 }
 
-void TTestChart::fillItem(const QString& filepath, const TestData& data, ActivityItem* item)
+void TTestChart::fillItem(const QString& filepath, const TestData& data, IActivityItem* item)
 {
     using P = OpModeParameters;
     const auto mode = OperatingModes::fromInt(int(number(data, 0, 12)));
@@ -174,6 +174,14 @@ void TTestChart::fillItem(const QString& filepath, const TestData& data, Activit
     item->setTestResult(eTestResult(number(data, 1, 28)), mode);
     item->setSafetyCircuitState(unsignedNumber(data, 1, 35));
     item->setHvUnitState(unsignedNumber(data, 1, 36));
+    // The stored test's own fault values: the data model's belong to the live test.
+    stFaultValues fault;
+    fault.leakageCurrent = unsignedNumber(data, 1, 32);
+    fault.faultTime = qint32(number(data, 1, 30));
+    fault.faultVoltage = qint32(number(data, 1, 31));
+    item->setFaultValues(fault);
+    // The graphs of the mode are built at the frequency the test ran at.
+    item->setFrequencyUsed(number(data, 1, 16));
     item->setMode(mode);
     item->setComment(TestChart::VLF::info(data, 1, 25));
     item->setCableNumber(TestChart::cableNumber(data));
@@ -184,14 +192,6 @@ void TTestChart::fillItem(const QString& filepath, const TestData& data, Activit
         item->setCapacity(number(data, 1, 27));
     if (enabled(P::Frequency))
         item->setFrequency(number(data, 1, 16));
-
-    stFaultValues fault;
-    fault.leakageCurrent = unsignedNumber(data, 1, 32);
-    fault.faultTime = qint32(number(data, 1, 30));
-    fault.faultVoltage = qint32(number(data, 1, 31));
-    if (DataModell* dm = GlobalFuncs::getDM())
-        dm->setFaultValues(fault);
-
     if (enabled(P::Phases))
         item->setPhases(number(data, 0, 17));
     if (enabled(P::Voltage))
@@ -209,8 +209,9 @@ void TTestChart::fillItem(const QString& filepath, const TestData& data, Activit
 
     for (const auto& m : data.measure)
         item->addMeasurement(m.timestamp, m.voltage, m.current);
+    // A record keeps a missing tan delta as 0.
     for (const auto& p : data.periodic)
-        item->addPeriodicData(p.timestamp, p.voltage, p.amperage, p.tanDelta);
+        item->addPeriodicData(p.timestamp, p.voltage, p.amperage, p.tanDelta == 0 ? qint64(TanDeltaNone) : p.tanDelta);
 
     if (TestChart::detail::isTanDeltaMode(mode)) {
         item->setEvaluationStandard(number(data, 0, 21));

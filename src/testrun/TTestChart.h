@@ -13,7 +13,7 @@
 #include <QString>
 #include <QStringList>
 
-class ActivityItem;
+class IActivityItem;
 
 // Controller of the stored test records: captures the finished test and saves it,
 // opens a stored record for the history, lists, edits, renames, deletes and exports
@@ -44,7 +44,8 @@ public:
 
 public slots:
     bool captureData(QString fileName) override;
-    bool loadData(QString filepath, ActivityItem* item);
+    // Clears the item, fills it from the record and answers with dataLoaded or dataLoadFailed.
+    bool loadData(QString filepath, IActivityItem* item);
     void clearData() override;
     ActivityTypes::ActivityEntryList loadActivities();
     void changeMeasurementComment(QString absoluteFilename, QString comment);
@@ -60,7 +61,7 @@ signals:
     void dataLoadFailed();
 
 private:
-    void fillItem(const QString& filepath, const TestChart::VLF::TestData& data, ActivityItem* item);
+    void fillItem(const QString& filepath, const TestChart::VLF::TestData& data, IActivityItem* item);
     void reportWriteFailure(const char* function, const QString& logText);
 
     // The record of the test being captured and saved; capture and save reach it from

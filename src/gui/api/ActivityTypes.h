@@ -2,14 +2,17 @@
 
 #include <QList>
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 
 namespace ActivityTypes {
+Q_NAMESPACE
 
 enum eActivityEntryType : int {
     Measurement = 0, // a stored test
     Folder = 1,      // a test day and cable number
 };
+Q_ENUM_NS(eActivityEntryType)
 
 // One row of the history of stored tests.
 struct stActivityEntry {

@@ -1,0 +1,262 @@
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "fakes/DataModelFixture.h"
+#include "gui/Activities.h"
+#include "testrun/File.h"
+#include "testrun/TTestChart.h"
+#include "testrun/TestChart.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using ActivityTypes::stActivityEntry;
+using namespace TestChart;
+
+namespace {
+stActivityEntry entry(int type, const QString& name, const QString& cable = QString())
+{
+    stActivityEntry e;
+    e.type = type;
+    e.name = name;
+    e.cableNumber = cable;
+    e.path = type == ActivityTypes::Measurement ? QStringLiteral("/m/") + name : QString();
+    return e;
+}
+
+// "F|M cable time selected visible" per row.
+QStringList shape(const ActivityModel& m)
+{
+    QStringList rows;
+    for (int r = 0; r < m.rowCount(); ++r) {
+        const stActivityEntry e = m.row(m.index(r));
+        rows << QStringLiteral("%1 %2 %3 %4 %5")
+                    .arg(e.type == ActivityTypes::Folder ? "F" : "M", e.cableNumber.isEmpty() ? "-" : e.cableNumber,
+                         e.time.isEmpty() ? "-" : e.time)
+                    .arg(e.isSelected)
+                    .arg(e.isVisible ? "v" : "h");
+    }
+    return rows;
+}
+} // namespace
+
+// The history list over a temporary record store: two days, cables AB, xAby, ab and none.
+class TstActivities : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<DataModelFixture> m_fixture;
+    std::unique_ptr<TTestChart> m_chart;
+    std::unique_ptr<Activities> m_activities;
+
+    ActivityModel& model() const { return *m_activities->activityModel(); }
+
+    void storeRecord(const QString& day, const QString& time, OperatingModes::OperatingMode mode, const QString& cable)
+    {
+        VLF::TestData d;
+        VLF::insert(d, 0, 10, QStringLiteral("123"));
+        VLF::insert(d, 0, 12, qint64(mode));
+        VLF::insert(d, 0, 13, qint64(12000000));
+        VLF::insert(d, 0, 34, cable);
+        VLF::insert(d, 0, 42, cable);
+        VLF::insert(d, 1, 15, day.left(4) + '-' + day.mid(4, 2) + '-' + day.mid(6) + 'T' + time + ":00.000");
+        VLF::insert(d, 1, 28, qint64(eTestResult_FinishedSuccess));
+        VLF::insert(d, 0, 11, QStringLiteral("1"));
+        const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + '/' + day;
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(VLF::File::write(folder + '/' + exportFileName(d), d));
+    }
+
+    // The row of the folder with this cable number on the day (first match).
+    int folderRow(const QString& cable, int nth = 0) const
+    {
+        for (int r = 0; r < model().rowCount(); ++r) {
+            const stActivityEntry e = model().row(model().index(r));
+            if (e.type == ActivityTypes::Folder && e.cableNumber == cable && nth-- == 0)
+                return r;
+        }
+        return -1;
+    }
+    void checkFolder(int row, Qt::CheckState state)
+    {
+        const stActivityEntry e = model().row(model().index(row));
+        m_activities->setChecked(e.date, e.cableNumber, state);
+    }
+    QPair<int, int> counters() const
+    {
+        return qMakePair(m_activities->selectedFolders(), m_activities->selectedMeasurments());
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+        m_fixture->dm()->setTimeFormat(QStringLiteral("hh:mm"));
+        storeRecord("20261207", "08:00", OperatingModes::VLFSin, "ab");
+        storeRecord("20261207", "09:00", OperatingModes::VLFSin, QString());
+        storeRecord("20261207", "10:00", OperatingModes::TanDelta, "AB");
+        storeRecord("20261208", "09:00", OperatingModes::VLFSin, "AB");
+        storeRecord("20261208", "10:00", OperatingModes::VLFSin, "xAby");
+        storeRecord("20261208", "11:00", OperatingModes::TanDelta, "AB");
+        m_chart = std::make_unique<TTestChart>();
+        m_activities = std::make_unique<Activities>();
+        m_activities->setTestChart(m_chart.get());
+    }
+    void cleanup()
+    {
+        m_activities.reset();
+        m_chart.reset();
+        m_fixture.reset();
+    }
+
+    void modelRowsAndRoles()
+    {
+        ActivityModel m;
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        ActivityTypes::ActivityEntryList rows;
+        for (int i = 0; i < 5; ++i)
+            rows << entry(i % 2, QStringLiteral("r%1").arg(i), QStringLiteral("K%1").arg(i));
+        m.addActivityEntries(rows);
+        QVERIFY(rows.isEmpty()); // the old, empty content comes back
+        QSignalSpy changed(&m, &ActivityModel::dataChanged);
+
+        QVERIFY(m.setData(m.index(1), 0, ActivityModel::EntryIsSelectedRole)); // already stored
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(m.setData(m.index(1), 2, Qt::CheckStateRole));
+        QCOMPARE(m.index(1).data(ActivityModel::EntryIsSelectedRole), QVariant(2));
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(m.setData(m.index(1), QStringLiteral("L1"), ActivityModel::EntryPhaseRole));
+        QCOMPARE(m.index(1).data(ActivityModel::EntryPhaseRole).toString(), QString());
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!m.setData(QModelIndex(), 1, ActivityModel::EntryIsSelectedRole));
+        QCOMPARE(m.index(3).data(Qt::DisplayRole).toString(), QStringLiteral("r3"));
+        QCOMPARE(m.roleNames().value(ActivityModel::EntryIsVisibleRole), QByteArray("isVisible"));
+        QCOMPARE(m.rowCount(m.index(0)), 0);
+
+        m.removeActivity(-1);
+        m.removeActivity(m.rowCount());
+        QCOMPARE(m.rowCount(), 5);
+        m.addActivityEntry(entry(ActivityTypes::Measurement, QStringLiteral("only")));
+        QCOMPARE(m.rowCount(), 1);
+        QCOMPARE(m.index(0).data(ActivityModel::EntryPathRole).toString(), QStringLiteral("/m/only"));
+    }
+
+    void removingARowDropsOnlyItsCableNumber()
+    {
+        DataModell* dm = m_fixture->dm();
+        dm->addCableNumber(QStringLiteral("K1"));
+        dm->addCableNumber(QStringLiteral("K12"));
+        ActivityModel m;
+        m.addActivityEntry(entry(ActivityTypes::Measurement, QStringLiteral("a")));
+        m.removeActivity(0); // no cable number: the stored list stays whole
+        QCOMPARE(dm->getCableNumbers().size(), 2);
+        m.addActivityEntry(entry(ActivityTypes::Measurement, QStringLiteral("b"), QStringLiteral("K1")));
+        m.removeActivity(0);
+        QCOMPARE(dm->getCableNumbers(), QStringList{QStringLiteral("K12")});
+    }
+
+    void listOfTheStoreByDayAndCable()
+    {
+        m_activities->loadActivityList();
+        QCOMPARE(shape(model()), (QStringList{"F AB - 0 v", "M AB 11:00 0 h", "M AB 09:00 0 h", "F xAby - 0 v",
+                                              "M xAby 10:00 0 h", "F AB - 0 v", "M AB 10:00 0 h", "F - - 0 v",
+                                              "M - 09:00 0 h", "F ab - 0 v", "M ab 08:00 0 h"}));
+        // Folder and tests carry the same date text; the days differ.
+        QCOMPARE(model().row(model().index(1)).date, model().row(model().index(0)).date);
+        QVERIFY(model().row(model().index(5)).date != model().row(model().index(0)).date);
+        // Cable numbers of the rows are known to the cable-number completion.
+        QCOMPARE(m_activities->cableNumbers().size(), 3);
+        QVERIFY(m_activities->cableNumbers(QStringLiteral("xa")).contains(QStringLiteral("xAby")));
+
+        m_activities->setCollapsed(model().row(model().index(0)).date, QStringLiteral("AB"), false);
+        QCOMPARE(shape(model()).mid(0, 4), (QStringList{"F AB - 0 v", "M AB 11:00 0 v", "M AB 09:00 0 v",
+                                                        "F xAby - 0 v"}));
+        QCOMPARE(shape(model()).at(6), QStringLiteral("M AB 10:00 0 h")); // the other day's AB stays shut
+    }
+
+    void folderCheckStatesAndCounters()
+    {
+        m_activities->loadActivityList();
+        QSignalSpy counted(m_activities.get(), &Activities::selectedMeasurmentsChanged);
+        checkFolder(0, Qt::Checked);
+        QTRY_COMPARE(counters(), qMakePair(1, 2));
+        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Checked)));
+        // The same cable on the other day is another folder.
+        QCOMPARE(shape(model()).mid(5, 2), (QStringList{"F AB - 0 v", "M AB 10:00 0 h"}));
+        QCOMPARE(counted.count(), 1); // a folder click is counted once
+
+        QVERIFY(model().setData(model().index(2), int(Qt::Unchecked), ActivityModel::EntryIsSelectedRole));
+        QTRY_COMPARE(counters(), qMakePair(1, 1));
+        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::PartiallyChecked)));
+
+        checkFolder(5, Qt::Checked);
+        QTRY_COMPARE(counters(), qMakePair(2, 2));
+        checkFolder(0, Qt::Unchecked);
+        QTRY_COMPARE(counters(), qMakePair(1, 1));
+        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Unchecked)));
+
+        // Opening the list again starts without a selection, and the counters say so.
+        m_activities->loadActivityList();
+        QCOMPARE(counters(), qMakePair(0, 0));
+        QVERIFY(!shape(model()).join(' ').contains(QStringLiteral(" 2 ")));
+    }
+
+    void booleanSelectionsStoreChecked()
+    {
+        m_activities->loadActivityList();
+        // The sine tests of the first day end alike; the upper one is taken.
+        const QString end = QFileInfo(model().index(2).data(ActivityModel::EntryPathRole).toString()).fileName().section('-', 3);
+        QVERIFY(model().index(4).data(ActivityModel::EntryPathRole).toString().endsWith(end));
+        m_activities->setChecked(end, true);
+        QCOMPARE(model().index(2).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Checked)));
+        QCOMPARE(shape(model()).join(' ').count(QStringLiteral(" 2 ")), 1);
+        m_activities->setChecked(QString(), true); // names no row
+        QTRY_COMPARE(counters(), qMakePair(1, 1));
+
+        m_activities->selectAllActivities(true);
+        for (int r = 0; r < model().rowCount(); ++r)
+            QCOMPARE(model().index(r).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Checked)));
+        QTRY_COMPARE(counters(), qMakePair(5, 6));
+        m_activities->selectAllActivities(false);
+        QTRY_COMPARE(counters(), qMakePair(0, 0));
+    }
+
+    void cableFilter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("any letter case") << QStringLiteral("ab") << 9;
+        QTest::newRow("empty keeps all") << QString() << 11;
+        QTest::newRow("none") << QStringLiteral("zz") << 0;
+    }
+    void cableFilter()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, rows);
+        m_activities->loadActivityList(true, text);
+        QCOMPARE(model().rowCount(), rows);
+        for (int r = 0; r < model().rowCount(); ++r)
+            QVERIFY(model().row(model().index(r)).cableNumber.contains(text, Qt::CaseInsensitive));
+    }
+
+    void firstLoadFollowsTheStartByThreeSeconds()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        Activities withStore;
+        withStore.setTestChart(m_chart.get());
+        Activities alone; // no record store: nothing to list, nothing to fail
+        QCOMPARE(withStore.activityModel()->rowCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(withStore.activityModel()->rowCount() == 11, 15000);
+        // A coarse timer may fire 5 % early.
+        QVERIFY2(clock.elapsed() >= Activities::FirstLoadDelayMs * 94 / 100, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(alone.activityModel()->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TstActivities)
+#include "tst_activities.moc"
