@@ -23,6 +23,8 @@ Activities::Activities(QObject* parent) : QObject(parent), m_model(std::make_uni
     // A folder click or "select all" changes many rows; they are counted once.
     connect(m_model.get(), &ActivityModel::dataChanged, &m_selectionTimer, qOverload<>(&QTimer::start));
     connect(&m_selectionTimer, &QTimer::timeout, this, &Activities::updatePartialChecked);
+    connect(this, &Activities::dataLoaded, &m_loadedData, &ActivityItem::dataLoaded);
+    connect(&m_loadedData, &ActivityItem::commentChanged, this, &Activities::setMeasurementComment);
     QTimer::singleShot(FirstLoadDelayMs, this, [this] { loadActivityList(false, QString()); });
 }
 
@@ -32,7 +34,17 @@ void Activities::setTestChart(TTestChart* chart)
 {
     if (chart == m_testChart)
         return;
+    if (m_testChart) {
+        disconnect(this, &Activities::loadData, m_testChart, nullptr);
+        disconnect(m_testChart, nullptr, this, nullptr);
+    }
     m_testChart = chart;
+    if (m_testChart) {
+        // The record store lives on this thread: the load runs within the emit.
+        connect(this, &Activities::loadData, m_testChart, &TTestChart::loadData);
+        connect(m_testChart, &TTestChart::dataLoaded, this, &Activities::dataLoaded);
+        connect(m_testChart, &TTestChart::dataLoadFailed, this, &Activities::dataLoadFailed);
+    }
     emit testChartChanged();
 }
 
@@ -157,6 +169,14 @@ void Activities::loadActivityList(bool filter, const QString& cableNumber)
     registerCableNumbers();
     // A reset announces no row change, so the counters would keep the old selection.
     updatePartialChecked();
+}
+
+void Activities::loadActivityData(const QString& filepath)
+{
+    if (filepath.isEmpty() || !m_testChart)
+        return;
+    m_loadedData.clearData();
+    emit loadData(filepath, &m_loadedData);
 }
 
 void Activities::registerCableNumbers()

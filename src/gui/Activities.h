@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/ActivityItem.h"
 #include "gui/ActivityModel.h"
 
 #include <QObject>
@@ -19,6 +20,7 @@ class TTestChart;
 class Activities : public QObject {
     Q_OBJECT
     Q_PROPERTY(ActivityModel* activityModel READ activityModel CONSTANT)
+    Q_PROPERTY(ActivityItem* loadedData READ loadedData CONSTANT)
     Q_PROPERTY(int selectedFolders READ selectedFolders NOTIFY selectedFoldersChanged)
     Q_PROPERTY(int selectedMeasurments READ selectedMeasurments NOTIFY selectedMeasurmentsChanged)
 public:
@@ -26,6 +28,7 @@ public:
     ~Activities() override;
 
     ActivityModel* activityModel() const { return m_model.get(); }
+    ActivityItem* loadedData() { return &m_loadedData; }
     int selectedFolders() const { return m_selectedFolders; }
     int selectedMeasurments() const { return m_selectedMeasurments; }
     TTestChart* testChart() const { return m_testChart; }
@@ -45,6 +48,9 @@ public:
     // Rebuilds the list from the record store; with filter, only the rows whose cable
     // number contains the text, in any letter case.
     Q_INVOKABLE void loadActivityList(bool filter = false, const QString& cableNumber = QString());
+    // Opens one stored test into loadedData; the record store answers with dataLoaded
+    // or dataLoadFailed.
+    Q_INVOKABLE void loadActivityData(const QString& filepath);
 
 public slots:
     void setTestChart(TTestChart* chart);
@@ -59,6 +65,8 @@ signals:
     void selectedFoldersChanged();
     void selectedMeasurmentsChanged();
     void cableNumbersChanged();
+    // To the record store.
+    void loadData(QString filepath, ActivityItem* item);
     void dataLoaded();
     void dataLoadFailed();
 
@@ -68,6 +76,7 @@ private:
 
     std::unique_ptr<ActivityModel> m_model;
     TTestChart* m_testChart = nullptr;
+    ActivityItem m_loadedData;
     QTimer m_selectionTimer;
     int m_selectedFolders = 0;
     int m_selectedMeasurments = 0;

@@ -5,6 +5,7 @@
 #include "commissioning/ServiceBitView.h"
 #include "datamodel/InstrumentTypes.h"
 #include "gui/Activities.h"
+#include "gui/ActivityItem.h"
 #include "gui/ActivityModel.h"
 #include "gui/Calibration.h"
 #include "gui/Connections.h"
@@ -89,6 +90,7 @@ void registerQmlTypes()
                                      QStringLiteral("Access to activity entry type enums"));
     qmlRegisterUncreatableType<ActivityModel>(uri, 1, 0, "ActivityModel",
                                               QStringLiteral("Can't create ActivityModel instance"));
+    qmlRegisterAnonymousType<ActivityItem>(uri, 1);
     qmlRegisterType<TestConfiguration>(uri, 1, 0, "TestConfiguration");
     qmlRegisterUncreatableType<OperatingModes>(uri, 1, 0, "OperatingMode",
                                                QStringLiteral("Can't create OperatingModes instance"));

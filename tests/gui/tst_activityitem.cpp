@@ -1,0 +1,268 @@
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "fakes/DataModelFixture.h"
+#include "fakes/RecordBuilder.h"
+#include "gui/Activities.h"
+#include "gui/ActivityItem.h"
+#include "gui/api/Measurement.h"
+#include "testrun/File.h"
+#include "testrun/TTestChart.h"
+#include "testrun/TestChart.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTranslator>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using M = OperatingModes;
+namespace TD = TanDelta::evaluation;
+using namespace TestChart;
+
+namespace {
+// "Type value unit" per item.
+QStringList describe(const QList<FixedValueUnit*>& items)
+{
+    QStringList out;
+    for (const FixedValueUnit* item : items)
+        out << QStringLiteral("%1 %2 %3")
+                   .arg(QMetaEnum::fromType<FixedValueUnit::ValueType>().valueToKey(item->type()), item->value(),
+                        item->unit());
+    return out;
+}
+
+using Fill = std::function<void(ActivityItem&)>;
+
+QByteArray resource(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+Q_DECLARE_METATYPE(Fill)
+
+// The opened stored test, alone and as the history fills it from a record file.
+class TstActivityItem : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<DataModelFixture> m_fixture;
+    QTranslator m_english;
+
+    QString storeRecord(const VLF::TestData& data)
+    {
+        const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + QStringLiteral("/20261208");
+        QDir().mkpath(folder);
+        const QString path = folder + '/' + exportFileName(data);
+        return VLF::File::write(path, data) ? path : QString();
+    }
+
+    // Opens the record through the history as the page does; false when it fails.
+    bool open(Activities& activities, const QString& path)
+    {
+        QSignalSpy loaded(&activities, &Activities::dataLoaded);
+        activities.loadActivityData(path);
+        return loaded.count() == 1;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)));
+        QCoreApplication::installTranslator(&m_english);
+        Q_INIT_RESOURCE(tanDeltaStandards);
+    }
+    void init()
+    {
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+    }
+    void cleanup() { m_fixture.reset(); }
+
+    void verdicts_data()
+    {
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("display");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("pinpointing is done") << 5 << 15 << int(Measurement::Done) << 1;
+        QTest::newRow("unknown") << 0 << 3 << int(Measurement::Unknown) << 0;
+        QTest::newRow("cancelled") << 2 << 3 << int(Measurement::InteruptedByUser) << 2;
+        QTest::newRow("failed") << 7 << 3 << int(Measurement::Failed) << 7;
+    }
+    void verdicts()
+    {
+        QFETCH(int, result);
+        QFETCH(int, mode);
+        ActivityItem item;
+        QSignalSpy loaded(&item, &ActivityItem::dataLoaded);
+        item.setTestResult(eTestResult(result), M::fromInt(mode));
+        QTEST(item.testResult(), "display");
+        QTEST(item.testResultDetail(), "stored");
+        item.clearData();
+        item.setTestResult(eTestResult(result), M::fromInt(mode));
+        // Announced only when the stored result changed; a cleared item keeps it.
+        QFETCH(int, stored);
+        QCOMPARE(loaded.count(), stored == 0 ? 0 : 1);
+    }
+
+    void parameterTexts_data()
+    {
+        QTest::addColumn<Fill>("fill");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("voltage") << Fill([](ActivityItem& i) { i.setVoltage(12345678); })
+                                 << QStringList{"Voltage 12.3 kV"};
+        QTest::newRow("time") << Fill([](ActivityItem& i) { i.setTime(90000); }) << QStringList{"TestTime 1.5 min"};
+        QTest::newRow("phases") << Fill([](ActivityItem& i) { i.setPhases(5); }) << QStringList{"Phase L1 L3  "};
+        QTest::newRow("duty cycle") << Fill([](ActivityItem& i) { i.setDutyCycle(333); })
+                                    << QStringList{"DutyCycle 1:2 "};
+        QTest::newRow("unknown duty cycle") << Fill([](ActivityItem& i) { i.setDutyCycle(300); })
+                                            << QStringList{"DutyCycle 1:3 "};
+        QTest::newRow("insulation out of range") << Fill([](ActivityItem& i) { i.setInsulationType(8); })
+                                                 << QStringList{};
+        QTest::newRow("in call order") << Fill([](ActivityItem& i) {
+            i.setNumberOfVoltageLevels(3);
+            i.setVoltageU0(-6000000);
+        }) << QStringList{"Levels 3 ", "VoltageU0 -6.0 kV"};
+    }
+    void parameterTexts()
+    {
+        QFETCH(Fill, fill);
+        ActivityItem item;
+        fill(item);
+        QTEST(describe(item.testParameters()), "shown");
+        item.clearData();
+        QVERIFY(item.testParameters().isEmpty());
+    }
+
+    void commentIsTrimmedCutAndHandedOn()
+    {
+        ActivityItem item;
+        item.setFileInfo(QFileInfo(QStringLiteral("/m/20261208/a.vlf")));
+        item.setComment(QStringLiteral(" x "));
+        QSignalSpy changed(&item, &ActivityItem::commentChanged);
+        QSignalSpy shown(&item, &ActivityItem::dataLoaded);
+        item.writeComment(QStringLiteral("x"));
+        QCOMPARE(changed.count() + shown.count(), 0);
+        item.writeComment(QStringLiteral("  y "));
+        QCOMPARE(item.comment(), QStringLiteral("y"));
+        QCOMPARE(changed.takeFirst(), (QVariantList{QStringLiteral("/m/20261208/a.vlf"), QStringLiteral("y")}));
+        QCOMPARE(shown.count(), 1);
+        item.writeComment(QString(40, 'c'));
+        QCOMPARE(item.comment(), QString(30, 'c'));
+    }
+
+    void detailTextFollowsTheStoredFaultValues()
+    {
+        ActivityItem cancelled;
+        cancelled.setTestResult(eTestResult_CancelledByOp, M::VLFSin);
+        cancelled.setSafetyCircuitState(0x3FF);
+        cancelled.setHvUnitState(0x100);
+        QCOMPARE(cancelled.resultDetailString(), QString());
+
+        ActivityItem item;
+        stFaultValues fault;
+        fault.faultVoltage = 14500000;
+        item.setFaultValues(fault);
+        item.setSafetyCircuitState(0x3FF);
+        item.setTestResult(eTestResult_BreakdownDetected, M::VLFSin);
+        QSignalSpy shown(&item, &ActivityItem::dataLoaded);
+        stFaultValues live;
+        live.faultVoltage = 3000000;
+        m_fixture->dm()->setFaultValues(live);
+        QVERIFY2(item.resultDetailString().contains(QStringLiteral("14.5")), qPrintable(item.resultDetailString()));
+        QCoreApplication::processEvents();
+        QCOMPARE(shown.count(), 0);
+    }
+
+    void storedThreePhaseTanDeltaTestOpensAsItRan()
+    {
+        const stFaultValues liveFault = m_fixture->dm()->getFaultValues();
+        TTestChart chart;
+        Activities activities;
+        activities.setTestChart(&chart);
+        QVERIFY(open(activities, storeRecord(RecordBuilder::threePhaseTanDelta())));
+        ActivityItem& item = *activities.loadedData();
+        QCOMPARE(item.mode(), M::TanDelta);
+        QCOMPARE(describe(item.testParameters()), (QStringList{"Phase L1 L2 L3  ", "VoltageU0 12.0 kV", "Levels 3 ",
+                                                               "Insulation PE/XLPE "}));
+        TestResultsTanDelta& td = *item.tanDelta();
+        QCOMPARE(td.getResultIndexForPhase(0), int(TD::NoActionRequired));
+        QCOMPARE(td.getResultIndexForPhase(1), int(TD::FurtherStudyAdvised));
+        QCOMPARE(td.getResultIndexForPhase(2), int(TD::ActionRequired));
+        QCOMPARE(td.meanL3(), (QVector<qreal>{55, 60, 70}));
+        QCOMPARE(td.criterions(1).at(2)->value(), 2.0);
+        // Every value of the three phases is a row of the table.
+        QCOMPARE(item.measurementData()->table()->rowCount(), 36);
+        QCOMPARE(m_fixture->dm()->getFaultValues(), liveFault);
+
+        // The same test again: nothing of the first load is left over.
+        QVERIFY(open(activities, item.filepath()));
+        QCOMPARE(item.testParameters().size(), 4);
+        QCOMPARE(item.measurementData()->table()->rowCount(), 36);
+    }
+
+    void anImportedStandardKeepsItsVerdicts()
+    {
+        QVERIFY(m_fixture->root().writeFile(QStringLiteral("/home/root/mappedPaths/appdata/tanDelta/imported.tds"),
+                                            resource(QStringLiteral(":/tanDeltaStandards/1_5Uo.tds"))));
+        VLF::TestData record = RecordBuilder::threePhaseTanDelta();
+        VLF::update(record, 0, 21, QString::number(TD::UserStandardBase));
+        VLF::update(record, 0, 22, QString::number(TD::PE)); // a cable the imported rules know
+        TTestChart chart;
+        Activities activities;
+        activities.setTestChart(&chart);
+        QVERIFY(open(activities, storeRecord(record)));
+        TestResultsTanDelta& td = *activities.loadedData()->tanDelta();
+        QCOMPARE(td.getTanDeltaStandardName(), QString::fromUtf8("IEEE 400.2 (1.5 U\xE2\x82\x80)"));
+        QCOMPARE(td.getResultIndexForPhase(0), int(TD::NoActionRequired));
+        QCOMPARE(td.getResultIndexForPhase(2), int(TD::ActionRequired));
+    }
+
+    void replayedChartsSkipMissingValuesAndKeepTheFrequency()
+    {
+        RecordBuilder sine;
+        sine.test(M::MWTSingle, 12000000, 60000, 1).run(RecordBuilder::Run());
+        sine.periodic(1, 1000, 12000000, 5000, 0).periodic(1, 2000, 12000000, 5000, 1500);
+        RecordBuilder rect;
+        RecordBuilder::Run leakage;
+        leakage.frequency = 100;
+        rect.test(M::VLFRect, 20000000, 60000, 1).run(leakage);
+        TTestChart chart;
+        Activities activities;
+        activities.setTestChart(&chart);
+        ActivityItem& item = *activities.loadedData();
+
+        QVERIFY(open(activities, storeRecord(sine.build(1))));
+        QCOMPARE(item.measurementData()->table()->rowCount(), 1);
+        // A rectangular test at the leakage frequency charts its leakage, whatever ran last.
+        m_fixture->dm()->setFrequencyUsed(500);
+        QVERIFY(open(activities, storeRecord(rect.build(1))));
+        QVERIFY(item.measurementData()->diagram()->secondarySeries() != nullptr);
+    }
+
+    void historyOpensOnlyWhatNamesARecord()
+    {
+        TTestChart chart;
+        Activities activities;
+        ActivityItem& item = *activities.loadedData();
+        item.setComment(QStringLiteral("kept"));
+        QSignalSpy requested(&activities, &Activities::loadData);
+        activities.loadActivityData(QStringLiteral("/m/a.vlf")); // no record store yet
+        activities.setTestChart(&chart);
+        activities.loadActivityData(QString());
+        QCOMPARE(requested.count(), 0);
+        QCOMPARE(item.comment(), QStringLiteral("kept"));
+
+        QSignalSpy failed(&activities, &Activities::dataLoadFailed);
+        activities.loadActivityData(QStringLiteral("/m/a.vlf"));
+        QCOMPARE(requested.count(), 1);
+        QCOMPARE(failed.count(), 1);
+    }
+};
+
+QTEST_MAIN(TstActivityItem)
+#include "tst_activityitem.moc"
