@@ -161,6 +161,21 @@
     </message>
 </context>
 <context>
+    <name>Commissioning</name>
+    <message>
+        <source>EndPart</source>
+        <translation>End part</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
     <name>ConfigfileManager</name>
     <message>
         <source>ConfigImportFailed</source>

@@ -1,3 +1,11 @@
+#include "commissioning/BurnInMachine.h"
+#include "commissioning/CommissioningViewModel.h"
+#include "commissioning/DiagnoseManualMachine.h"
+#include "commissioning/DiagnoseSinusMachine.h"
+#include "commissioning/MaxCapacityLoadMachine.h"
+#include "commissioning/SafetyTestMachine.h"
+#include "commissioning/TanDCalibrationMachine.h"
+#include "commissioning/VoltageWaveformMachine.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/Artifacts.h"
@@ -197,6 +205,35 @@ public:
     // Deletes a window at once; a deferred destroy() would let its bindings run on a
     // half-torn-down tree.
     Q_INVOKABLE void destroyNow(QObject* object) { delete object; }
+    // The procedures this version cannot run, on this thread without a link: each answers
+    // Start with its error. Off: no machines, as with commissioning switched off.
+    Q_INVOKABLE void setUnavailableMachines(bool on)
+    {
+        using namespace Commissioning;
+        MachineBundle b;
+        if (on) {
+            b.safetyTest = std::make_shared<SafetyTestMachine>(nullptr, nullptr);
+            b.voltageWaveform = std::make_shared<VoltageWaveformMachine>(nullptr, nullptr);
+            b.burnIn = std::make_shared<BurnInMachine>(nullptr, nullptr);
+            b.diagnoseSinus = std::make_shared<DiagnoseSinusMachine>(nullptr, nullptr);
+            b.diagnoseManual = std::make_shared<DiagnoseManualMachine>(nullptr, nullptr);
+            b.maxCapacityLoad = std::make_shared<MaxCapacityLoadMachine>(nullptr, nullptr);
+            b.tanDCalibration = std::make_shared<TanDCalibrationMachine>(nullptr, nullptr);
+        }
+        m_vm->commissioning()->setMachineBundle(b);
+    }
+    // A tan delta calibration's results as its machine reports them (queued to the view model).
+    Q_INVOKABLE void reportTanDCalibration()
+    {
+        using namespace Commissioning;
+        TanDCalibrationMachine* machine = m_vm->commissioning()->machines().tanDCalibration.get();
+        if (!machine)
+            return;
+        emit machine->calibrationResults({ 1.000125, -0.000031, 0.999870, 0.000042 });
+        emit machine->validationResult({ TanDCalibrationFirstStepTest,
+                                         { { 5000000, 1234, 56, true }, { 10000000, 1301, 40, true } } });
+        emit machine->validationResult({ TanDCalibrationSecondStepTest, { { 20000000, 2950, 310, false } } });
+    }
     Q_INVOKABLE void clearLists()
     {
         while (!m_vm->questions().isEmpty())

@@ -143,7 +143,8 @@ Item {
             var modeBefore = guiViewModel.mode
             buttonFor(page, OperatingMode.OutputCalibration).clicked()
             compare(requested, [OperatingMode.OutputCalibration])
-            compare(stack().depth, 2)
+            compare(stack().depth, 3)
+            compare(stack().currentItem.objectName, "outputVoltageCalibration")
             verify(guiViewModel.config.mainParameters[0].isConfirmed)
             compare(guiViewModel.mode, modeBefore)
             guiViewModel.commissioningEnabled = false

@@ -1,0 +1,68 @@
+import QtQuick 2.15
+import Vlf.Controls 1.0
+import Vlf.Styles 1.0
+
+// The frame of a commissioning procedure's page: its head line; an error of the
+// procedure closes the page and is shown; leaving the page by any path (also commissioning
+// switched off) ends the run first. Content starts at contentTop.
+VlfPage {
+    id: page
+
+    property string headline: ""
+    property color headlineColor: Style.foreground
+    readonly property color successColor: "#2E9E4F"
+    // Ends the procedure's run; called once, when the page leaves the stack.
+    property var abort: function() {}
+    readonly property real contentTop: headlineText.visible
+                                       ? headlineText.y + headlineText.height + Style.margin * 2
+                                       : Style.margin * 2
+    property alias headlineItem: headlineText
+
+    // Output voltage in volts and current in nanoamperes.
+    function outputText(voltage, current) {
+        return (voltage / 1000).toLocaleString(Qt.locale(), "f", 1) + " kV   " + Math.trunc(current / 1000) + " µA"
+    }
+    // Cascade voltages in volts, currents in milliamperes.
+    function cascadeText(voltageA, voltageB, currentA, currentB) {
+        return "A " + (voltageA / 1000).toLocaleString(Qt.locale(), "f", 1) + " kV "
+               + currentA.toLocaleString(Qt.locale(), "f", 1) + " mA   B "
+               + (voltageB / 1000).toLocaleString(Qt.locale(), "f", 1) + " kV "
+               + currentB.toLocaleString(Qt.locale(), "f", 1) + " mA"
+    }
+
+    function fail(message) {
+        if (hasLeft)
+            return
+        // First: the page is gone once it has closed.
+        guiViewModel.showError(message, "OK")
+        close()
+    }
+
+    onLeaving: abort()
+
+    Connections {
+        target: guiViewModel.commissioning
+        function onErrorDescription(message) { page.fail(message) }
+    }
+    Connections {
+        target: guiViewModel
+        function onCommissioningEnabledChanged() {
+            if (!guiViewModel.commissioningEnabled)
+                page.close()
+        }
+    }
+
+    Text {
+        id: headlineText
+        objectName: "headline"
+        x: Style.margin * 2
+        y: Style.margin * 2
+        width: parent.width - 4 * Style.margin
+        visible: text.length > 0
+        text: page.headline
+        color: page.headlineColor
+        font.pixelSize: 26
+        font.bold: true
+        wrapMode: Text.WordWrap
+    }
+}

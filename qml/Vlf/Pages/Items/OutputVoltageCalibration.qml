@@ -1,0 +1,141 @@
+import QtQuick 2.15
+import Vlf.Controls 1.0
+import Vlf.GUI 1.0
+import Vlf.Styles 1.0
+
+// Calibration of the output voltage: the operator reads the output with an external meter
+// at -37 kV and at +37 kV, enters both, and confirms both polarities with the new gain.
+CommissioningPage {
+    id: page
+
+    // -1 until the procedure reports its first stage.
+    property int stage: -1
+    // A confirmation is on its way: one press per step.
+    property bool waiting: false
+    property string measured: ""
+    property string gains: ""
+    readonly property bool inputShown: stage === Commissioning.Step1 || stage === Commissioning.Step2
+    readonly property bool done: stage === Commissioning.Done
+    property alias spin: spin
+    property alias confirmButton: confirm
+    property alias cancelButton: cancel
+
+    function headlineOf(s) {
+        switch (s) {
+        case Commissioning.OutputCalibrationWaitForGreen: return "HVOn betätigen"
+        case Commissioning.Step1: return "Kalibrierung -37kV"
+        case Commissioning.Step2: return "Kalibrierung +37kV"
+        case Commissioning.Step3: return "Bestätigung +37kV"
+        case Commissioning.Step4: return "Bestätigung -37kV"
+        case Commissioning.Done: return "Kalibrierung erfolgreich beendet"
+        default: return "Warte"
+        }
+    }
+
+    function enter(s) {
+        // The error's text closes the page.
+        if (s === Commissioning.Error)
+            return
+        stage = s
+        waiting = false
+        if (s === Commissioning.Step1)
+            spin.value = -370
+        else if (s === Commissioning.Step2)
+            spin.value = 370
+    }
+
+    function confirmStep() {
+        if (done) {
+            close()
+            return
+        }
+        if (waiting)
+            return
+        spin.setEditing(false)
+        if (inputShown)
+            guiViewModel.commissioning.setCalibrationVoltage(spin.value / 10)
+        waiting = true
+        guiViewModel.commissioning.confirmCalibrationStep()
+    }
+
+    objectName: "outputVoltageCalibration"
+    title: "Kalibrierung HV-Ausgang"
+    headline: headlineOf(stage)
+    headlineColor: done ? successColor : Style.foreground
+    abort: function() { guiViewModel.commissioning.abortOutputCalibration() }
+    firstFocus: confirm
+
+    Connections {
+        target: guiViewModel.commissioning
+        function onOutputMachineEvent(event) { page.enter(event) }
+        function onMeasurementUpdate(voltage, current) {
+            page.measured = page.outputText(voltage, current)
+        }
+        function onCalibrationUpdate(gainU, gainI) {
+            page.gains = "GainU: " + (gainU / 10000.0).toFixed(3) + "   GainI: " + (gainI / 10000.0).toFixed(3)
+        }
+    }
+
+    Column {
+        x: Style.margin * 2
+        y: page.contentTop
+        spacing: Style.margin * 2
+
+        Row {
+            spacing: Style.margin * 2
+            visible: page.inputShown
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: "Gemessene Spannung"
+                color: Style.foreground
+                font.pixelSize: Style.fontSize
+            }
+            VlfSpinBox {
+                id: spin
+                objectName: "voltageSpin"
+                width: 220
+                from: page.stage === Commissioning.Step2 ? 330 : -410
+                to: page.stage === Commissioning.Step2 ? 410 : -330
+                value: -370
+                textFromValue: function(v) { return (v / 10).toLocaleString(Qt.locale(), "f", 1) + " kV" }
+            }
+        }
+        CommissioningValue {
+            objectName: "measuredValue"
+            visible: page.measured.length > 0 && !page.done
+            label: "Ausgang"
+            value: page.measured
+        }
+        Text {
+            objectName: "gainsText"
+            visible: page.gains.length > 0
+            text: page.gains
+            color: Style.foreground
+            font.pixelSize: Style.fontSize
+            font.bold: true
+        }
+    }
+
+    buttons: [
+        VlfButton {
+            id: cancel
+            objectName: "cancelButton"
+            visible: !page.done
+            text: qsTranslate("Dialog", "Cancel")
+            onClicked: page.close()
+        },
+        VlfButton {
+            id: confirm
+            objectName: "confirmButton"
+            visible: page.stage !== -1 && page.stage !== Commissioning.OutputCalibrationWaitForGreen
+            enabled: !page.waiting
+            text: page.done ? qsTranslate("Dialog", "Close") : qsTranslate("Menu", "Confirm")
+            onClicked: page.confirmStep()
+        }
+    ]
+
+    Component.onCompleted: {
+        navigation.addNavElement(spin, false, false)
+        guiViewModel.commissioning.startOutputCalibration()
+    }
+}

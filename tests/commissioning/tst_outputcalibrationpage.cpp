@@ -1,0 +1,318 @@
+#include "app/Application.h"
+#include "app/DMhvStateSubscriber.h"
+#include "commissioning/CommissioningViewModel.h"
+#include "commissioning/OutputCalibrationMachine.h"
+#include "datamodel/DataModell.h"
+#include "fakes/Artifacts.h"
+#include "fakes/FakeGpioTree.h"
+#include "fakes/QmlWarnings.h"
+#include "fakes/TempRoot.h"
+#include "gui/Gui.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "hvunit/SCPins.h"
+#include "hvunit/TCheckSafetyCircuit.h"
+#include "hvunit/TPOF.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <stdexcept>
+
+namespace {
+QList<int> safetyLines()
+{
+    QList<int> lines;
+    for (const SCPin& pin : SCPins)
+        lines << pin.line;
+    return lines;
+}
+
+int lineOfBit(int bit)
+{
+    for (const SCPin& pin : SCPins)
+        if (pin.bit == bit)
+            return pin.line;
+    return -1;
+}
+} // namespace
+
+// The output calibration as the operator runs it: the encoder in the program's window,
+// the HV-on key on the simulated unit, the HV-enable line on the fake GPIO tree.
+class TstOutputCalibrationPage : public QObject {
+    Q_OBJECT
+public:
+    TstOutputCalibrationPage(Application* app, FakeGpioTree* gpio, HvUnitModel* unit)
+        : m_app(app), m_gpio(gpio), m_unit(unit)
+    {
+    }
+
+private:
+    Application* m_app;
+    FakeGpioTree* m_gpio;
+    HvUnitModel* m_unit;
+    Gui* m_gui = nullptr;
+    QQuickWindow* m_window = nullptr;
+    QStringList m_headlines; // every head line the procedure's pages showed, in order
+    int m_shot = 0;
+
+    GuiViewModel* vm() const { return m_gui->viewModel(); }
+    QQuickItem* stack() const { return m_window->property("pageStack").value<QQuickItem*>(); }
+    QQuickItem* page() const { return stack()->property("currentItem").value<QQuickItem*>(); }
+    int depth() const { return stack()->property("depth").toInt(); }
+    QQuickItem* item(const char* name) const { return page()->property(name).value<QQuickItem*>(); }
+    QString headline() const { return page()->property("headline").toString(); }
+    bool hvEnable() const { return m_gpio->lastWritten(HVEnableLine) == '1'; }
+
+    void shot(const QString& name)
+    {
+        QTest::qWait(100);
+        QImage image = m_window->grabWindow();
+        if (image.isNull())
+            image = m_window->screen()->grabWindow(m_window->winId()).toImage();
+        const QString path = artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_outputcalibrationpage"))
+            + QStringLiteral("/%1-%2.png").arg(++m_shot, 2, 10, QLatin1Char('0')).arg(name);
+        QVERIFY2(image.save(path), qPrintable(path));
+    }
+    // The encoder: turns until the item holds the focus, then presses.
+    bool turnTo(QQuickItem* target)
+    {
+        for (int i = 0; i < 40 && target && !target->hasActiveFocus(); ++i)
+            QTest::keyClick(m_window, Qt::Key_Right);
+        return target && target->hasActiveFocus();
+    }
+    void press()
+    {
+        QTest::keyClick(m_window, Qt::Key_Return);
+        QTest::qWait(vm()->settings()->dblClickTime() + 50);
+    }
+    QQuickItem* menuButton(int mode)
+    {
+        for (int i = 0; i < 40; ++i) {
+            QQuickItem* focused = m_window->activeFocusItem();
+            QObject* node = focused ? focused->property("node").value<QObject*>() : nullptr;
+            if (node && node->property("mode").toInt() == mode)
+                return focused;
+            QTest::keyClick(m_window, Qt::Key_Right);
+        }
+        return nullptr;
+    }
+    // From the main page through the Calibration group, or from the group's page, to the
+    // procedure's page.
+    bool openThePage()
+    {
+        if (depth() == 1) {
+            if (!turnTo(menuButton(OperatingModes::Calibration)))
+                return false;
+            press();
+        }
+        if (!turnTo(menuButton(OperatingModes::OutputCalibration)))
+            return false;
+        press();
+        return depth() == 3 && page()->objectName() == QLatin1String("outputVoltageCalibration");
+    }
+    static bool waitFor(const std::function<bool()>& done, int ms = 10000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms)
+            QTest::qWait(20);
+        return done();
+    }
+    bool reach(const QString& text)
+    {
+        if (waitFor([&] { return headline() == text; }))
+            return true;
+        qWarning() << "head line:" << headline();
+        return false;
+    }
+    bool confirm()
+    {
+        QQuickItem* button = item("confirmButton");
+        if (!waitFor([button] { return button->isEnabled() && button->isVisible(); }) || !turnTo(button))
+            return false;
+        press();
+        return true;
+    }
+    // The frame has the line, the inputs and the HV states back.
+    void checkHandedBack()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!hvEnable(), 8000);
+        QTRY_VERIFY(!m_app->safetyCircuit()->commissioningHoldsHvEnable());
+        QTRY_VERIFY(!m_unit->outputOn());
+        QTRY_VERIFY(dynamic_cast<DMhvStateSubscriber*>(m_app->hvLink()->sub().get()));
+        DataModell* dm = m_app->dataModel();
+        QVERIFY(m_gpio->setLine(lineOfBit(3), false));
+        QTRY_VERIFY(!dm->getSafetyCircuitState().test(3));
+        QVERIFY(m_gpio->setLine(lineOfBit(3), true));
+        QTRY_VERIFY(dm->getSafetyCircuitState().test(3));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
+        m_gui = qobject_cast<Gui*>(m_app->gui());
+        QVERIFY(m_gui);
+        m_window = qobject_cast<QQuickWindow*>(m_gui->engine()->rootObjects().first());
+        QVERIFY(m_window);
+        m_window->requestActivate();
+        QTRY_VERIFY(m_window->isActive());
+        // Each page the stack shows reports its head lines.
+        connect(stack(), SIGNAL(currentItemChanged()), this, SLOT(followPage()));
+        m_unit->setRampMs(0);
+        m_unit->setGains(9870, 10120);
+        QmlWarnings::install()->take();
+        // As the unlocked service menu's calibration entry does.
+        vm()->enableCommissioning(true);
+    }
+    void followPage()
+    {
+        QQuickItem* current = page();
+        if (!current || current->objectName() != QLatin1String("outputVoltageCalibration"))
+            return;
+        m_headlines << current->property("headline").toString();
+        connect(current, SIGNAL(headlineChanged()), this, SLOT(noteHeadline()));
+    }
+    void noteHeadline()
+    {
+        if (auto* current = qobject_cast<QQuickItem*>(sender()))
+            m_headlines << current->property("headline").toString();
+    }
+    void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
+
+    void wholeCalibrationThroughThePage()
+    {
+        m_headlines.clear();
+        QVERIFY(openThePage());
+        shot(QStringLiteral("wait"));
+        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
+        QVERIFY(hvEnable());
+        QVERIFY(!item("confirmButton")->isVisible());
+        shot(QStringLiteral("hv-on"));
+        m_unit->pressHvOn();
+
+        QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
+        QQuickItem* spin = item("spin");
+        QVERIFY(spin->isVisible());
+        QCOMPARE(spin->property("from").toInt(), -410);
+        QCOMPARE(spin->property("to").toInt(), -330);
+        QCOMPARE(spin->property("displayText").toString(), QStringLiteral("-37.0 kV"));
+        QTRY_VERIFY(page()->property("measured").toString().startsWith(QStringLiteral("-37.0 kV")));
+        shot(QStringLiteral("minus37"));
+        QVERIFY(confirm());
+
+        // +37.2 kV read on the meter: two steps up on the knob.
+        QVERIFY(reach(QStringLiteral("Kalibrierung +37kV")));
+        QCOMPARE(spin->property("from").toInt(), 330);
+        QCOMPARE(spin->property("to").toInt(), 410);
+        QVERIFY(turnTo(spin));
+        press();
+        QTest::keyClick(m_window, Qt::Key_Right);
+        QTest::keyClick(m_window, Qt::Key_Right);
+        press();
+        QCOMPARE(spin->property("displayText").toString(), QStringLiteral("37.2 kV"));
+        shot(QStringLiteral("plus37"));
+        QVERIFY(confirm());
+
+        QVERIFY(reach(QStringLiteral("Bestätigung +37kV")));
+        QTRY_COMPARE(page()->property("gains").toString(), QStringLiteral("GainU: 1.003   GainI: 1.012"));
+        QCOMPARE(m_unit->gainU(), 10027); // (37.2 + 37.0) / 74 in units of 1/10000
+        shot(QStringLiteral("confirm-plus"));
+        QVERIFY(confirm());
+        QVERIFY(reach(QStringLiteral("Bestätigung -37kV")));
+        shot(QStringLiteral("confirm-minus"));
+        QVERIFY(confirm());
+
+        QVERIFY(reach(QStringLiteral("Kalibrierung erfolgreich beendet")));
+        QCOMPARE(page()->property("headlineColor").value<QColor>(), QColor(QStringLiteral("#2E9E4F")));
+        shot(QStringLiteral("done"));
+        QCOMPARE(m_headlines,
+                 QStringList({ "Warte", "HVOn betätigen", "Kalibrierung -37kV", "Kalibrierung +37kV",
+                               "Bestätigung +37kV", "Bestätigung -37kV", "Kalibrierung erfolgreich beendet" }));
+        checkHandedBack();
+        QCOMPARE(m_unit->gainU(), 10027);
+        QCOMPARE(m_unit->gainI(), 10120);
+        QCOMPARE(m_app->dataModel()->commissioningConfig().type, 2);
+        QVERIFY(confirm()); // now it closes the page
+        QTRY_COMPARE(depth(), 2);
+    }
+
+    void injectedFailureClosesThePageWithItsText()
+    {
+        Commissioning::OutputCalibrationMachine* machine = vm()->commissioning()->machines().outputCalibration.get();
+        // Set while the machine is idle; it reads the probe only in a run.
+        machine->setFaultProbe([](const char* point) {
+            if (std::strcmp(point, "DCState::tick") == 0)
+                throw std::runtime_error("probe");
+        });
+        QVERIFY(openThePage());
+        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
+        m_unit->pressHvOn();
+        QTRY_VERIFY_WITH_TIMEOUT(depth() == 2, 10000);
+        const QString text = QStringLiteral("Die Prozedur wurde nach einem internen Fehler abgebrochen: probe");
+        QTRY_VERIFY(!vm()->questions().isEmpty());
+        QCOMPARE(vm()->questions().first().item->name(), text);
+        shot(QStringLiteral("failure"));
+        checkHandedBack();
+        QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
+        vm()->hideQuestion(vm()->questions().first().id, 1);
+        QTRY_COMPARE(m_window->property("dialogLayer").value<QQuickItem*>()->property("depth").toInt(), 0);
+        QMetaObject::invokeMethod(machine, [machine] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
+    }
+
+    // Switched off in the middle of a run: the page goes, the run ends safely, and a run
+    // after switching on again works.
+    void commissioningSwitchedOffMidRun()
+    {
+        QVERIFY(openThePage());
+        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
+        m_unit->pressHvOn();
+        QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
+        QVERIFY(m_unit->outputOn());
+        vm()->enableCommissioning(false);
+        QTRY_VERIFY(depth() < 3);
+        checkHandedBack();
+        QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
+
+        vm()->enableCommissioning(true);
+        QVERIFY(openThePage());
+        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
+        QVERIFY(hvEnable());
+        QVERIFY(turnTo(item("cancelButton")));
+        press();
+        QTRY_COMPARE(depth(), 2);
+        checkHandedBack();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    qunsetenv("CONSOLE_LOGGING");
+    TempRoot root;
+    FakeGpioTree gpio(safetyLines(), { HVEnableLine });
+    HvUnitSimulator sim;
+    if (!sim.start()) {
+        std::fprintf(stderr, "no pseudo-terminal\n");
+        return 1;
+    }
+    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
+    sim.model().setHvEnableProbe([&gpio] { return gpio.lastWritten(HVEnableLine) == '1'; });
+    int rc = 0;
+    {
+        Application app(argc, argv);
+        TstOutputCalibrationPage tests(&app, &gpio, &sim.model());
+        rc = QTest::qExec(&tests, argc, argv);
+    }
+    sim.stop();
+    return rc;
+}
+
+#include "tst_outputcalibrationpage.moc"
