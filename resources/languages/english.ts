@@ -161,6 +161,17 @@
     </message>
 </context>
 <context>
+    <name>Comment</name>
+    <message>
+        <source>EnterComment</source>
+        <translation>Comment on the test</translation>
+    </message>
+    <message>
+        <source>MeasurementComment</source>
+        <translation>Comment</translation>
+    </message>
+</context>
+<context>
     <name>Commissioning</name>
     <message>
         <source>EndPart</source>
@@ -383,6 +394,10 @@
     <message>
         <source>Yes</source>
         <translation>Yes</translation>
+    </message>
+    <message>
+        <source>Return</source>
+        <translation>Return</translation>
     </message>
 </context>
 <context>
@@ -1040,6 +1055,18 @@
         <source>VoltageSnapsTestVoltage</source>
         <translation>Snap points of the test voltage</translation>
     </message>
+    <message>
+        <source>AddInfo</source>
+        <translation>Add info</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>Restart</source>
+        <translation>Restart</translation>
+    </message>
 </context>
 <context>
     <name>Password</name>
@@ -1440,6 +1467,18 @@
     <message>
         <source>TransferringTestData</source>
         <translation>Transferring test data</translation>
+    </message>
+    <message>
+        <source>TestResultsSaved</source>
+        <translation>The test results have been saved.</translation>
+    </message>
+    <message>
+        <source>TestResultsSavedAtUsb</source>
+        <translation>The test results have been saved, also on the USB stick.</translation>
+    </message>
+    <message>
+        <source>UseShareToExportResults</source>
+        <translation>Use Share to export them.</translation>
     </message>
 </context>
 <context>

@@ -53,6 +53,7 @@ struct TestResults::Data {
     stTBState testBoostState;
     quint32 lastTimeStamp = 0;
     OwnedItemList<FixedValueUnit> testParameters;
+    bool pending = false;
 };
 
 void TestResults::DataDeleter::operator()(Data* data) const { delete data; }
@@ -80,6 +81,7 @@ quint64 TestResults::hvUnitState64() const { return d->hvUnitState; }
 TestResultsTanDelta* TestResults::tanDelta() { return &d->tanDelta; }
 QString TestResults::filename() const { return d->filename; }
 stTBState TestResults::testBoostState() const { return d->testBoostState; }
+bool TestResults::pending() const { return d->pending; }
 
 QString TestResults::resultString() const
 {
@@ -144,6 +146,11 @@ void TestResults::appStateChanged(States::AppState oldState, States::AppState st
         takeParametersAsRun();
     if (state == S::TestFinished) {
         takeResults();
+        d->pending = false;
+        emit testFinished();
+    } else if (state == S::InitTest || (state == S::Idle && d->pending)) {
+        // A test that never reaches its results leaves nothing pending at Idle.
+        d->pending = state == S::InitTest;
         emit testFinished();
     } else if (state == S::TestDataTransferred) {
         const DataModell* dm = GlobalFuncs::getDM();
@@ -165,6 +172,8 @@ void TestResults::takeParametersAsRun()
         item->setUnit(time.value(1));
         break;
     }
+    // Announced at once: a page may still show the old items, which are on their way out.
+    emit testFinished();
 }
 
 void TestResults::takeResults()

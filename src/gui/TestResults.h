@@ -26,6 +26,9 @@ class TestResults : public QObject {
     Q_PROPERTY(QString filename READ filename NOTIFY testDataTransferred)
     Q_PROPERTY(QString comment READ comment WRITE setComment NOTIFY testDataTransferred)
     Q_PROPERTY(QQmlListProperty<FixedValueUnit> testParameters READ testParametersProperty NOTIFY testFinished)
+    // From the start of a test until its results are taken: the fields still hold the last
+    // test's, which the result page must not show as this one's.
+    Q_PROPERTY(bool pending READ pending NOTIFY testFinished)
 public:
     explicit TestResults(QObject* parent = nullptr);
     ~TestResults() override;
@@ -45,6 +48,7 @@ public:
     QQmlListProperty<FixedValueUnit> testParametersProperty();
     const QList<FixedValueUnit*>& testParameters() const;
     stTBState testBoostState() const;
+    bool pending() const;
 
     // The detail text of a result: why the test ended, and what was open or failing.
     // hvUnitState all ones means no HV-source status.

@@ -1,11 +1,13 @@
 // Hand-run: how long a page takes from its push on the page stack to the next frame on
 // screen, for every page in the resources that opens with the root view model alone.
 #include "fakes/DataModelFixture.h"
+#include "fakes/RecordBuilder.h"
 #include "datamodel/DataModell.h"
 #include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
+#include "testrun/TanDeltaPhaseData.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -96,6 +98,18 @@ int main(int argc, char** argv)
         }
     }
     props.insert(QStringLiteral("measurementData"), QVariant::fromValue<QObject*>(&data));
+    // The result pages show a three-phase tan delta test.
+    TestResultsTanDelta* tanDelta = vm.results()->tanDelta();
+    const auto record = RecordBuilder::threePhaseTanDelta();
+    tanDelta->setTestedPhases(IPhaseSelect::Phases(7));
+    tanDelta->setFactors(TestChart::getStepsAndVoltageFactorList(record).second, 3);
+    tanDelta->setInsulationType(TanDelta::evaluation::PE_XLPE);
+    tanDelta->setStandard(TanDelta::evaluation::IEEE2013);
+    for (const auto& phase : TestChart::tanDeltaSummary(record))
+        tanDelta->setPhaseData(phase.first, phase.second);
+    props.insert(QStringLiteral("measurement"), QVariant::fromValue<QObject*>(vm.results()));
+    props.insert(QStringLiteral("tanDelta"), QVariant::fromValue<QObject*>(tanDelta));
+    props.insert(QStringLiteral("mode"), int(OperatingModes::TanDelta));
 
     engine.rootContext()->setContextProperty(QStringLiteral("benchProps"), props);
     std::printf("%-48s %10s %10s\n", "page", "median ms", "max ms");

@@ -13,11 +13,14 @@
 #include "fakes/DataModelFixture.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/QmlWarnings.h"
+#include "fakes/RecordBuilder.h"
 #include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
 #include "config/ConfigTree.h"
+#include "db/DB.h"
+#include "testrun/TanDeltaPhaseData.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -174,6 +177,39 @@ public:
         v.current = qRound64(mA * 1e6);
         v.tanDelta = quint32(qRound(tanDelta * 1000));
         GlobalFuncs::getDM()->setPeriodicMeasurementValues(v);
+    }
+    // How the last test ended, as the test worker and the safety circuit leave it.
+    Q_INVOKABLE void setTestResult(int cause, int safetyCircuit)
+    {
+        DataModell* dm = GlobalFuncs::getDM();
+        dm->resetTestData();
+        dm->setSafetyCircuitState(SafetyCircuitBits(quint32(safetyCircuit)));
+        dm->setTestResult(eTestResult(cause));
+    }
+    Q_INVOKABLE void setFaultVoltage(double kV)
+    {
+        stFaultValues fault;
+        fault.faultTime = 1000;
+        fault.faultVoltage = qint32(qRound(kV * 1e6));
+        GlobalFuncs::getDM()->setFaultValues(fault);
+    }
+    // The summaries of a three-phase tan delta test in the database and its settings in
+    // the data model, as the test worker leaves them.
+    Q_INVOKABLE bool setThreePhaseTanDelta()
+    {
+        DataModell* dm = GlobalFuncs::getDM();
+        for (const auto& phase : TestChart::tanDeltaSummary(RecordBuilder::threePhaseTanDelta())) {
+            QVector<DB::TanDeltaStep> rows;
+            for (const TanDeltaMeasurementValues& v : phase.second)
+                rows.append({v.voltage, v.avgTanDelta, v.stdDevTanDelta});
+            if (!DB::getInstance()->setTanDeltaSummary(phase.first, rows))
+                return false;
+        }
+        dm->setPhasesToTest(7);
+        dm->setVoltageSteps(3);
+        dm->setCableInsulation(TanDelta::evaluation::PE_XLPE);
+        dm->setEvaluationStandard(TanDelta::evaluation::IEEE2013);
+        return true;
     }
     // Kept for people to look at; the test fails when the picture cannot be written.
     Q_INVOKABLE bool saveScreenshot(QObject* window, const QString& name)

@@ -112,8 +112,15 @@ private slots:
         QSignalSpy finished(&results, &TestResults::testFinished);
         emit dm()->appStateChanged(S::TransferringToHistory, S::Idle);
         QCOMPARE(finished.count(), 0);
+        // The last test's verdict is not this one's until the results are taken.
+        emit dm()->appStateChanged(S::Idle, S::InitTest);
+        QVERIFY(results.pending());
+        emit dm()->appStateChanged(S::WaitHVFree, S::Idle); // a start that came to nothing
+        QVERIFY(!results.pending());
+        emit dm()->appStateChanged(S::Idle, S::InitTest);
         emit dm()->appStateChanged(S::TransferringToHistory, S::TestFinished);
-        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.count(), 4);
+        QVERIFY(!results.pending());
         QTEST(results.testResult(), "verdict");
         QTEST(results.testResultDetail(), "detail");
         QTEST(results.resultString(), "text");
@@ -221,9 +228,11 @@ private slots:
         if (periodic)
             emit dm()->updatePeriodicMeasurementValues(record);
         // Leaving another state keeps the parameters; leaving the run rebuilds them.
+        QSignalSpy announced(&results, &TestResults::testFinished);
         emit dm()->appStateChanged(S::TestReadyToRun, S::TestSoftStop);
         QVERIFY(results.testParameters().isEmpty());
         emit dm()->appStateChanged(S::TestRunning, S::TestSoftStop);
+        QCOMPARE(announced.count(), 1);
         const FixedValueUnit* time = nullptr;
         for (const FixedValueUnit* item : results.testParameters())
             if (item->type() == FixedValueUnit::TestTime)

@@ -24,6 +24,7 @@ QtObject {
     readonly property color highlight: theme.highlight
     readonly property color panel: theme.panel
     readonly property color failure: "#F43149"
+    readonly property color success: "#2E9E4F"
     readonly property color inactive: "#9B9B9B"
 
     // Measurement charts: plot area (a solid colour, or the gradient when that is
@@ -39,6 +40,11 @@ QtObject {
     readonly property color trendRed: "#F43149"
     readonly property color trendOrange: "#F5A623"
     readonly property int chartFontSize: 12
+    // Tan delta verdicts and bands, and one line per phase L1..L3.
+    readonly property color actionRequired: "#F43149"
+    readonly property color furtherStudy: "#F5A623"
+    readonly property color noActionRequired: "#2E9E4F"
+    readonly property var phaseColors: ["#A0522D", "#1F6FD1", "#8E44AD"]
 
     readonly property int windowWidth: 800
     readonly property int windowHeight: 480
