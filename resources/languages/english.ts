@@ -943,6 +943,10 @@
         <translation>Change password</translation>
     </message>
     <message>
+        <source>Commissioning</source>
+        <translation>Commissioning</translation>
+    </message>
+    <message>
         <source>ConfigBits</source>
         <translation>Configuration bits</translation>
     </message>

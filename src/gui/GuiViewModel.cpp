@@ -158,6 +158,11 @@ void GuiViewModel::connectChildren()
     connect(&m_settings, &Settings::unlockSystemFunction, this, &GuiViewModel::unlockSystemFunction);
     connect(&m_settings, &Settings::settingsValueChanged, this, &GuiViewModel::settingsValueChanged);
     connect(&m_settings, &Settings::insulationsChanged, &m_config, &TestConfiguration::updateParameters);
+    // Locking the service menu ends commissioning: the machines let go of the unit.
+    connect(&m_settings, &Settings::serviceMenuLockedChanged, this, [this] {
+        if (m_commissioningEnabled && m_settings.isServiceMenuLocked())
+            enableCommissioning(false);
+    });
     connect(&m_calibration, &Calibration::refreshHVUnitParams, this, &GuiViewModel::refreshHVUnitParams);
     connect(&m_calibration, &Calibration::hvUnitParamChanged, this, &GuiViewModel::setHVUnitParamValue);
     connect(&m_results, &TestResults::commentChanged, &m_activities, &Activities::setMeasurementComment);

@@ -168,7 +168,8 @@ private slots:
         m_unit->setRampMs(0);
         m_unit->setGains(9870, 10120);
         QmlWarnings::install()->take();
-        // As the unlocked service menu's calibration entry does.
+        // As the calibration page of the unlocked service menu does.
+        QVERIFY(vm()->settings()->unlockServiceMenu(QStringLiteral("VlfService1")));
         vm()->enableCommissioning(true);
     }
     void followPage()
@@ -266,8 +267,8 @@ private slots:
         QMetaObject::invokeMethod(machine, [machine] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
     }
 
-    // Switched off in the middle of a run: the page goes, the run ends safely, and a run
-    // after switching on again works.
+    // Switched off in the middle of a run (the service menu locked): the page goes, the run
+    // ends safely, and a run after switching on again works.
     void commissioningSwitchedOffMidRun()
     {
         QVERIFY(openThePage());
@@ -275,11 +276,13 @@ private slots:
         m_unit->pressHvOn();
         QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
         QVERIFY(m_unit->outputOn());
-        vm()->enableCommissioning(false);
+        QVERIFY(vm()->settings()->lockServiceMenu());
+        QVERIFY(!vm()->commissioningEnabled());
         QTRY_VERIFY(depth() < 3);
         checkHandedBack();
         QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
 
+        QVERIFY(vm()->settings()->unlockServiceMenu(QStringLiteral("VlfService1")));
         vm()->enableCommissioning(true);
         QVERIFY(openThePage());
         QVERIFY(reach(QStringLiteral("HVOn betätigen")));

@@ -27,6 +27,7 @@ Item {
         function testCleanup() {
             testHelper.clearLists()
             testHelper.setUnavailableMachines(false)
+            guiViewModel.settings.lockServiceMenu()
             guiViewModel.commissioningEnabled = false
             guiViewModel.settings.dblClickTime = 250
             var w = root.window
@@ -143,6 +144,53 @@ Item {
             compare(guiViewModel.questionList[0].name, "Diese Prozedur ist in dieser Softwareversion nicht verfügbar.")
             waitForRendering(window.contentItem)
             verify(testHelper.saveScreenshot(window, "commissioning-unavailable"))
+        }
+
+        function child(item, name) {
+            if (!item || item.objectName === name)
+                return item
+            for (var i = 0; i < item.children.length; ++i) {
+                var found = child(item.children[i], name)
+                if (found)
+                    return found
+            }
+            return null
+        }
+        function openPage(entry, objectName) {
+            var depth = stack().depth
+            turnTo(entry)
+            press()
+            tryCompare(stack(), "depth", depth + 1)
+            tryCompare(stack().currentItem, "objectName", objectName)
+            return stack().currentItem
+        }
+
+        // The unlocked service menu's calibration page switches commissioning on and leads to
+        // the procedures; locking the menu switches it off again.
+        function test_serviceMenuSwitchesCommissioning() {
+            guiViewModel.commissioningEnabled = false
+            verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
+            var settings = openPage(stack().currentItem.settingsButton, "settingsPage")
+            var service = openPage(child(settings, "serviceEntry"), "serviceSettingsPage")
+            var calibration = openPage(child(service, "calibrationModeEntry"), "calibrationMenuPage")
+            verify(guiViewModel.commissioningEnabled)
+            verify(calibration.commissioningButton.visible)
+            turnTo(calibration.commissioningButton)
+            Qt.inputMethod.hide()
+            guiViewModel.setInputPanelActive(false)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "commissioning-calibration-menu"))
+            press()
+            tryCompare(stack(), "depth", 5)
+            var selection = stack().currentItem
+            verify(selection.commissioning)
+            compare(selection.grid.buttons.count, 10)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "commissioning-from-service"))
+            var page = openPage(buttonFor(selection, OperatingMode.ManualDiagnosis), "diagnosisManual")
+            guiViewModel.settings.lockServiceMenu()
+            verify(!guiViewModel.commissioningEnabled)
+            verify(stack().currentItem !== page)
         }
 
         function test_commissioningOffClosesThePage() {

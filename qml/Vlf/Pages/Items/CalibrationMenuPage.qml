@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
+import Vlf.GUI 1.0
 import Vlf.Styles 1.0
 
 // The HV unit's calibration values: each shows the unit's last report and writes a new
@@ -13,6 +14,7 @@ VlfPage {
     property alias refreshButton: refreshButton
     property alias fields: grid
     property alias generatorList: generatorList
+    property alias commissioningButton: commissioningButton
 
     // label, property, decimals, minimum, maximum
     readonly property var rows: [
@@ -108,6 +110,18 @@ VlfPage {
     }
 
     buttons: [
+        // The commissioning procedures, switched on with this page.
+        VlfButton {
+            id: commissioningButton
+            objectName: "commissioningButton"
+            visible: guiViewModel.commissioningEnabled
+            text: qsTranslate("Menu", "Commissioning")
+            onClicked: {
+                if (page.current)
+                    page.StackView.view.push(Qt.resolvedUrl("CommissioningSelectionPage.qml"),
+                                             { "node": guiViewModel.getMenuEntry(OperatingMode.Calibration) })
+            }
+        },
         VlfButton {
             id: refreshButton
             objectName: "refreshButton"
@@ -117,6 +131,9 @@ VlfPage {
     ]
 
     Component.onCompleted: {
+        // Opened from the unlocked service menu: commissioning is on until it is locked.
+        if (!guiViewModel.settings.serviceMenuLocked)
+            guiViewModel.commissioningEnabled = true
         for (var i = 0; i < repeater.count; ++i)
             navigation.addNavElement(repeater.itemAt(i).field, false, false)
         navigation.addNavElement(generatorList, false, false)
