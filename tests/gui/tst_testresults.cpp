@@ -352,10 +352,12 @@ private slots:
         td.setTestedPhases(IPhaseSelect::Phases(7));
         td.setInsulationType(TD::PE_XLPE);
         QCOMPARE(evaluation.count() + standard.count(), 0);
+        td.setFactors({50, 100, 150}, 4); // another step count alone rebuilds
+        QCOMPARE(evaluation.count(), 1);
         td.setFactors({50, 100, 150, 200}, 3); // longer than the steps: cut
         QCOMPARE(td.factors(), (QVector<int>{50, 100, 150}));
         td.setPhaseData(5, steps({1000}));
-        QCOMPARE(evaluation.count(), 2);
+        QCOMPARE(evaluation.count(), 3);
         QCOMPARE(l1.count(), 0);
         QVERIFY(td.meanL1().isEmpty() && td.meanL2().isEmpty() && td.meanL3().isEmpty());
         td.setStandard(TD::IEEE2001);
@@ -366,7 +368,7 @@ private slots:
             QCOMPARE(mo->property(mo->indexOfProperty(name)).notifySignal().name(), QByteArray("evaluationDataChanged"));
 
         td.clear();
-        QCOMPARE(evaluation.count(), 3);
+        QCOMPARE(evaluation.count(), 4);
         QVERIFY(td.criterions(0).isEmpty() && td.factors().isEmpty());
         QCOMPARE(td.getResultIndexForPhase(0), int(TD::PhaseNotMeasured));
         QCOMPARE(td.insulationType(), TD::Mixed);
