@@ -180,5 +180,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstCalibration)
+QTEST_GUILESS_MAIN(TstCalibration)
 #include "tst_calibration.moc"

@@ -180,5 +180,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstSystemInformation)
+QTEST_GUILESS_MAIN(TstSystemInformation)
 #include "tst_systeminformation.moc"
