@@ -24,6 +24,7 @@ ApplicationWindow {
     property alias keyboard: keyboard
     property alias remoteFrame: remoteFrame
     property alias body: body
+    property alias screenshotComposer: screenshotComposer
 
     width: Style.windowWidth
     height: Style.windowHeight
@@ -56,6 +57,17 @@ ApplicationWindow {
             dialogLayer.clear()
     }
 
+    // A picture of what the operator sees goes to the stick; a second request while one
+    // is taken is ignored.
+    function takeScreenshot() {
+        if (screenshotComposer.busy)
+            return
+        if (guiViewModel.connections.usbState === Qt.Checked)
+            screenshotComposer.take(headerBar, body)
+        else
+            guiViewModel.showError("No USB Device found!", "OK")
+    }
+
     onActiveFocusItemChanged: {
         guiViewModel.setInputPanelSuggestions([])
         var item = activeFocusItem
@@ -81,6 +93,7 @@ ApplicationWindow {
         function onWaitListChanged() { dialogTimer.restart() }
         function onQuestionListChanged() { dialogTimer.restart() }
         function onProgressListChanged() { dialogTimer.stop(); window.checkDialogs() }
+        function onScreenshotTrigger() { window.takeScreenshot() }
         function onBackfeedDetected() {
             if (window.backfeedTrigger)
                 return
@@ -114,6 +127,8 @@ ApplicationWindow {
     header: HeaderBar {
         id: headerBar
         visible: !guiViewModel.remoteControlled
+        screenshotBusy: screenshotComposer.busy
+        onScreenshotRequested: window.takeScreenshot()
         title: errorStack.visible ? (errorStack.currentItem ? errorStack.currentItem.title : "")
                : dialogLayer.currentItem ? dialogLayer.currentItem.title
                : (pageStack.currentItem ? pageStack.currentItem.title : "")
@@ -177,6 +192,11 @@ ApplicationWindow {
         objectName: "remoteFrame"
         anchors.fill: parent
         visible: guiViewModel.remoteControlled
+    }
+
+    ScreenshotComposer {
+        id: screenshotComposer
+        onFailed: console.warn("The screenshot could not be taken")
     }
 
     KeyboardPanel {

@@ -204,6 +204,10 @@
         <source>SearchingForConfigOnUsb</source>
         <translation>Searching for configuration files on the USB flash drive...</translation>
     </message>
+    <message>
+        <source>ImportThisConfigfile</source>
+        <translation>Import config file</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>
@@ -250,6 +254,13 @@
     <message>
         <source>listening</source>
         <translation>listening</translation>
+    </message>
+</context>
+<context>
+    <name>Database</name>
+    <message>
+        <source>AskResetToDefaultValues</source>
+        <translation>Do you want to reset all settings to their default values?</translation>
     </message>
 </context>
 <context>
@@ -616,6 +627,29 @@
     </message>
 </context>
 <context>
+    <name>EvaluationStandard</name>
+    <message>
+        <source>AskRemoveListOfStandards</source>
+        <translation>Remove all selected standards?</translation>
+    </message>
+    <message>
+        <source>RemoveListOfStandardsSuccess</source>
+        <translation>The selected standards have been removed.</translation>
+    </message>
+    <message>
+        <source>RemoveListOfStandardsFailed</source>
+        <translation>The selected standards could not all be removed!</translation>
+    </message>
+    <message>
+        <source>ExportToUsbSuccess</source>
+        <translation>The selected standards have been exported to the USB flash drive.</translation>
+    </message>
+    <message>
+        <source>ExportToUsbFailed</source>
+        <translation>Export to the USB flash drive failed!</translation>
+    </message>
+</context>
+<context>
     <name>HVSource</name>
     <message>
         <source>CanSwitchOff</source>
@@ -751,6 +785,10 @@
     <message>
         <source>UnableToExportData</source>
         <translation>Unable to export data to %1</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
     </message>
 </context>
 <context>
@@ -1071,6 +1109,22 @@
         <source>Restart</source>
         <translation>Restart</translation>
     </message>
+    <message>
+        <source>ImportData</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>MessageLog</source>
+        <translation>Message log</translation>
+    </message>
+    <message>
+        <source>ServiceLog</source>
+        <translation>Service log</translation>
+    </message>
 </context>
 <context>
     <name>Password</name>
@@ -1228,6 +1282,14 @@
         <source>WrongPassword</source>
         <translation>Wrong password</translation>
     </message>
+    <message>
+        <source>AskDeleteLogfiles</source>
+        <translation>Do you want to delete all Logfiles?</translation>
+    </message>
+    <message>
+        <source>AskRebootHVUnit</source>
+        <translation>Do you want to reboot the HV Unit?</translation>
+    </message>
 </context>
 <context>
     <name>Statemachine</name>
@@ -1362,6 +1424,18 @@
     <message>
         <source>ResultStringWithStandard</source>
         <translation>%1 according %2</translation>
+    </message>
+    <message>
+        <source>ImportThisTanDeltaStandard</source>
+        <translation>Do you want to import this tan delta standard?</translation>
+    </message>
+    <message>
+        <source>TanDeltaStandardImported</source>
+        <translation>Tan delta standard imported.</translation>
+    </message>
+    <message>
+        <source>TanDeltaStandardImportFailed</source>
+        <translation>Import of the tan delta standard failed!</translation>
     </message>
 </context>
 <context>
@@ -1974,6 +2048,10 @@
     <message>
         <source>WritingUpdateToFlash</source>
         <translation>Writing update to flash.</translation>
+    </message>
+    <message>
+        <source>PerformThisUpdate</source>
+        <translation>Do you want to perform this update?</translation>
     </message>
 </context>
 <context>

@@ -8,14 +8,21 @@
 #include "db/DB.h"
 #include "gui/RestartMeasurement.h"
 #include "logging/LoggingCtrl.h"
+#include "testrun/TanDeltaFunctions.h"
+#include "testrun/TanDeltaLists.h"
+#include "testrun/TanDeltaStrings.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
 
 namespace {
+const char* const kClass = "GuiViewModel";
 const QString kHourglassIcon = QStringLiteral("qrc:/icons/hourglass-empty.svg");
 const QString kQuestionIcon = QStringLiteral("qrc:/icons/question.svg");
 constexpr quint32 kHvOnMask = 0x10006;
@@ -929,4 +936,244 @@ void GuiViewModel::showStateErrorWhileHvOff(const QString& text, const QString& 
                               if (result == questionAcceptedResult())
                                   emit sendAppEvent(eAppEvent::HVUnitInitialized);
                           });
+}
+
+// ---------------------------------------------------------------------------
+// Question flows and exports
+// ---------------------------------------------------------------------------
+
+namespace {
+QString translated(const char* context, const char* key) { return QCoreApplication::translate(context, key); }
+
+QList<TanDelta::evaluation::eEvaluationStandard> standardsOf(const QList<int>& ids)
+{
+    QList<TanDelta::evaluation::eEvaluationStandard> standards;
+    for (int id : ids)
+        standards << static_cast<TanDelta::evaluation::eEvaluationStandard>(id);
+    return standards;
+}
+
+QString messageLogIcon(const QString& category)
+{
+    if (category == QLatin1String("INF"))
+        return QStringLiteral("qrc:/icons/info.svg");
+    if (category == QLatin1String("WARN"))
+        return QStringLiteral("qrc:/icons/warning.svg");
+    if (category == QLatin1String("FATAL"))
+        return QStringLiteral("qrc:/icons/fatal.svg");
+    return kQuestionIcon;
+}
+
+// One item per line of exactly `fields` fields; the last field is the text, the first the time.
+QList<IconListViewItem*> logItems(const QByteArray& log, int fields, QChar separator,
+                                  const std::function<QString(const QStringList&)>& icon)
+{
+    QList<IconListViewItem*> items;
+    const QStringList lines = QString::fromUtf8(log).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QStringList parts = line.split(separator);
+        if (parts.size() == fields)
+            items << new IconListViewItem(parts.last(), icon(parts), parts.first());
+    }
+    return items;
+}
+} // namespace
+
+void GuiViewModel::askFirst(const QString& text, const QString& acceptButton, const QString& key,
+                            std::function<void()> onAccept)
+{
+    const QUuid id = showQuestion(text, acceptButton, translated("Dialog", "Cancel"));
+    // A second press before the answer joins the waiting request: one answer, one run.
+    const QString pending = id.toString() + QLatin1Char('\n') + key;
+    if (m_pendingAnswers.contains(pending))
+        return;
+    m_pendingAnswers.insert(pending);
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(this, &GuiViewModel::questionAnswered, this,
+                          [this, id, pending, connection, onAccept](const QUuid& answered, int result) {
+                              if (answered != id)
+                                  return;
+                              disconnect(*connection);
+                              m_pendingAnswers.remove(pending);
+                              if (result == questionAcceptedResult())
+                                  onAccept();
+                          });
+}
+
+void GuiViewModel::performSystemFunction(SystemFunction::eSysFunc func)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm) {
+        KLOG_WARN2(kClass, "performSystemFunction", "missing DataModel");
+        return;
+    }
+    emit PerformExternalAction(dm->getSystemFunctions()->getFuncName(func));
+}
+
+void GuiViewModel::showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey)
+{
+    if (ok)
+        showInfo(translated(context, successKey));
+    else
+        showError(translated(context, failureKey));
+}
+
+void GuiViewModel::askToUpdate(const QString& updateFile)
+{
+    // The name comes from the stick: shown as text, never as markup.
+    const QString text = QStringLiteral("<b>") + QFileInfo(updateFile).fileName().toHtmlEscaped()
+        + QStringLiteral("</b><br><br>") + translated("UpdateManager", "PerformThisUpdate");
+    askFirst(text, translated("Menu", "Update"), updateFile, [this, updateFile]() { emit performUpdate(updateFile); });
+}
+
+void GuiViewModel::askToImportConfig(const QString& configFile, bool removeAtfterUpdate)
+{
+    askFirst(translated("ConfigfileManager", "ImportThisConfigfile"), translated("Menu", "ImportData"),
+             configFile + QLatin1Char('\n') + QString::number(removeAtfterUpdate),
+             [this, configFile, removeAtfterUpdate]() { emit importConfig(configFile, removeAtfterUpdate); });
+}
+
+void GuiViewModel::askToImportTanDeltaStandard(const QString& pathToFile)
+{
+    askFirst(translated("TanDelta", "ImportThisTanDeltaStandard"), translated("Menu", "ImportData"), pathToFile,
+             [this, pathToFile]() {
+                 showOutcome(TanDelta::functions::evaluationStandardImport(pathToFile), "TanDelta",
+                             "TanDeltaStandardImported", "TanDeltaStandardImportFailed");
+                 emit evaluationStandardListChanged();
+             });
+}
+
+void GuiViewModel::resetToDefaultValues()
+{
+    askFirst(translated("Database", "AskResetToDefaultValues"), translated("Dialog", "OK"), QString(),
+             [this]() { performSystemFunction(SystemFunction::ResetDefaultValues); });
+}
+
+void GuiViewModel::deleteServiceLog()
+{
+    askFirst(translated("Settings", "AskDeleteLogfiles"), translated("Dialog", "OK"), QString(),
+             [this]() { performSystemFunction(SystemFunction::DeleteLogfiles); });
+}
+
+void GuiViewModel::deleteMessageLog() { deleteServiceLog(); }
+
+void GuiViewModel::rebootHvUnit()
+{
+    askFirst(translated("Settings", "AskRebootHVUnit"), translated("Dialog", "OK"), QString(),
+             [this]() { emit PerformExternalAction(QStringLiteral("RebootHVUnit")); });
+}
+
+void GuiViewModel::deleteEvaluationStandards(const QList<int>& ids)
+{
+    QStringList key;
+    for (int id : ids)
+        key << QString::number(id);
+    askFirst(translated("EvaluationStandard", "AskRemoveListOfStandards"), translated("History", "Delete"), key.join(QLatin1Char(',')),
+             [this, ids]() {
+                 showOutcome(TanDelta::functions::evaluationStandardRemove(standardsOf(ids)), "EvaluationStandard",
+                             "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
+                 emit evaluationStandardListChanged();
+             });
+}
+
+void GuiViewModel::exportEvaluationStandards(const QList<int>& ids)
+{
+    showOutcome(TanDelta::functions::evaluationStandardExport(standardsOf(ids)), "EvaluationStandard",
+                "ExportToUsbSuccess", "ExportToUsbFailed");
+}
+
+void GuiViewModel::exportConfigFile() { performSystemFunction(SystemFunction::ExportConfiguration); }
+
+void GuiViewModel::exportServiceLog() { performSystemFunction(SystemFunction::ExportSystemLog); }
+
+void GuiViewModel::exportMessageLog() { performSystemFunction(SystemFunction::ExportMessageLog); }
+
+void GuiViewModel::saveScreenshot(const QImage& screenshot)
+{
+    const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots);
+    const QString file = QStringLiteral("%1/Screenshot_%2_%3.png")
+                             .arg(folder, GlobalFuncs::getProjectAbbreviation(),
+                                  now().toString(QStringLiteral("hhmmss")));
+    // Without a stick the folder would land on the instrument's own storage below the
+    // mount point, which would then pass for a stick. A failed write leaves no file.
+    bool ok = !screenshot.isNull() && GlobalFuncs::isUsbStickPresent() && QDir().mkpath(folder);
+    if (ok) {
+        QSaveFile out(file);
+        ok = out.open(QIODevice::WriteOnly) && screenshot.save(&out, "PNG") && out.commit();
+    }
+    const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+    const QString shown =
+        file.startsWith(mountPoint) ? QStringLiteral("USB:") + file.mid(mountPoint.size()) : file;
+    const MessageCategories category = ok ? CAT_INF : CAT_ERR;
+    const QString text = ok ? QStringLiteral("Screenshot has been saved to %1").arg(shown)
+                            : QStringLiteral("Error: Unable to save screenshot under %1").arg(shown);
+    if (ok)
+        KLOG_INFO2(kClass, "saveScreenshot", text);
+    else
+        KLOG_ERROR2(kClass, "saveScreenshot", text);
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->showMessageDlg(category, QString(), text, false, true);
+    else
+        showOfCategory(category, text, translated("Dialog", "OK"), QString());
+}
+
+// ---------------------------------------------------------------------------
+// Log and standard lists
+// ---------------------------------------------------------------------------
+
+QQmlListProperty<IconListViewItem> GuiViewModel::evaluationStandardList()
+{
+    evaluationStandardItems();
+    return m_evaluationStandardItems.property(this);
+}
+
+QQmlListProperty<IconListViewItem> GuiViewModel::serviceLog()
+{
+    serviceLogItems();
+    return m_serviceLogItems.property(this);
+}
+
+QQmlListProperty<IconListViewItem> GuiViewModel::messageLog()
+{
+    messageLogItems();
+    return m_messageLogItems.property(this);
+}
+
+// The read itself asks for the new list in each of these; there is nobody to tell.
+const QList<IconListViewItem*>& GuiViewModel::evaluationStandardItems()
+{
+    QList<IconListViewItem*> items;
+    for (TanDelta::evaluation::eEvaluationStandard id : TanDelta::evaluation::allEvaluationStandards()) {
+        if (id != TanDelta::evaluation::None)
+            items << new IconListViewItem(TanDelta::strings::evaluationStandardToText(id, nullptr), QString(),
+                                          int(id));
+    }
+    m_evaluationStandardItems.replace(items, [] {});
+    return m_evaluationStandardItems.items();
+}
+
+const QList<IconListViewItem*>& GuiViewModel::serviceLogItems()
+{
+    QByteArray log;
+    DB* db = GlobalFuncs::getDB();
+    QList<IconListViewItem*> items;
+    if (db && db->getServiceMessages(log, QLatin1Char('\t'), QLatin1Char('\n'), m_settings.dateTimeFormatString()))
+        items = logItems(log, 2, QLatin1Char('\t'), [](const QStringList&) { return QString(); });
+    else
+        KLOG_WARN2(kClass, "serviceLog", "Can't load service log data!");
+    m_serviceLogItems.replace(items, [] {});
+    return m_serviceLogItems.items();
+}
+
+const QList<IconListViewItem*>& GuiViewModel::messageLogItems()
+{
+    QByteArray log;
+    DB* db = GlobalFuncs::getDB();
+    QList<IconListViewItem*> items;
+    if (db && db->getMessages(log))
+        items = logItems(log, 3, QLatin1Char('\t'), [](const QStringList& f) { return messageLogIcon(f.at(1)); });
+    else
+        KLOG_WARN2(kClass, "messageLog", "Can't load meaasge log data!");
+    m_messageLogItems.replace(items, [] {});
+    return m_messageLogItems.items();
 }

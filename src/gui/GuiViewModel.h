@@ -18,6 +18,7 @@
 #include "logging/MessageCategories.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -73,6 +74,10 @@ class GuiViewModel : public QObject {
     Q_PROPERTY(QQmlListProperty<IconListViewItem> waitList READ waitList NOTIFY waitListChanged)
     Q_PROPERTY(QQmlListProperty<IconListViewItem> questionList READ questionList NOTIFY questionListChanged)
     Q_PROPERTY(QQmlListProperty<IconListViewItem> progressList READ progressList NOTIFY progressListChanged)
+    Q_PROPERTY(QQmlListProperty<IconListViewItem> evaluationStandardList READ evaluationStandardList
+                   NOTIFY evaluationStandardListChanged)
+    Q_PROPERTY(QQmlListProperty<IconListViewItem> serviceLog READ serviceLog CONSTANT)
+    Q_PROPERTY(QQmlListProperty<IconListViewItem> messageLog READ messageLog CONSTANT)
     Q_PROPERTY(QStringList fileExtensionUpdate READ fileExtensionUpdate CONSTANT)
     Q_PROPERTY(QStringList fileExtensionTanDeltaStd READ fileExtensionTanDeltaStd CONSTANT)
     Q_PROPERTY(QStringList fileExtensionConfig READ fileExtensionConfig CONSTANT)
@@ -233,6 +238,28 @@ public:
     Q_INVOKABLE bool hideWaitMessage(const QUuid& id);
     Q_INVOKABLE bool hideWaitMessage(const QString& text);
 
+    // Operations on stored data: each asks first and runs only on acceptance.
+    Q_INVOKABLE void resetToDefaultValues();
+    Q_INVOKABLE void deleteServiceLog();
+    Q_INVOKABLE void deleteMessageLog();
+    Q_INVOKABLE void rebootHvUnit();
+    Q_INVOKABLE void deleteEvaluationStandards(const QList<int>& ids);
+    // Exports without a question.
+    Q_INVOKABLE void exportEvaluationStandards(const QList<int>& ids);
+    Q_INVOKABLE void exportConfigFile();
+    Q_INVOKABLE void exportServiceLog();
+    Q_INVOKABLE void exportMessageLog();
+    // Writes the picture to the stick's screenshot folder and tells the operator where.
+    Q_INVOKABLE void saveScreenshot(const QImage& screenshot);
+
+    // Rebuilt from their sources on every read.
+    QQmlListProperty<IconListViewItem> evaluationStandardList();
+    QQmlListProperty<IconListViewItem> serviceLog();
+    QQmlListProperty<IconListViewItem> messageLog();
+    const QList<IconListViewItem*>& evaluationStandardItems();
+    const QList<IconListViewItem*>& serviceLogItems();
+    const QList<IconListViewItem*>& messageLogItems();
+
 public slots:
     void setOperationMode(OperatingModes::OperatingMode mode);
     void operatingModeChanged(OperatingModes::OperatingMode mode);
@@ -242,6 +269,9 @@ public slots:
     void initMenu();
     void onOutputOffsetToBig();
     void onHvOvertemperatureDetected();
+    void askToUpdate(const QString& updateFile);
+    void askToImportConfig(const QString& configFile, bool removeAtfterUpdate);
+    void askToImportTanDeltaStandard(const QString& pathToFile);
 
 signals:
     // Towards the back end.
@@ -291,6 +321,7 @@ signals:
     void waitListChanged();
     void questionListChanged();
     void progressListChanged();
+    void evaluationStandardListChanged();
 
 private:
     QUuid showOfCategory(MessageCategories category, const QString& text, const QString& acceptButton,
@@ -308,6 +339,12 @@ private:
     void showStateErrorWhileHvOff(const QString& text, const QString& iconPath);
     void connectDataModel();
     void connectChildren();
+    // Asks the question and runs onAccept once when the operator accepts it. A question
+    // with the same text is merged; a second request with the same key joins the first.
+    void askFirst(const QString& text, const QString& acceptButton, const QString& key,
+                  std::function<void()> onAccept);
+    void performSystemFunction(SystemFunction::eSysFunc func);
+    void showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey);
 
     TestConfiguration m_config;
     TestPreparation m_prepare;
@@ -333,5 +370,9 @@ private:
     QPointer<QObject> m_abortConfirmation;
     QPointer<RestartMeasurement> m_restart;
     QSet<QUuid> m_hvOffFaults;
+    QSet<QString> m_pendingAnswers;
+    OwnedItemList<IconListViewItem> m_evaluationStandardItems;
+    OwnedItemList<IconListViewItem> m_serviceLogItems;
+    OwnedItemList<IconListViewItem> m_messageLogItems;
     std::function<QDateTime()> m_now;
 };

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QQmlListProperty>
+#include <QSet>
 
 // A list of items that a view model owns and hands to QML as a read-only list property.
 // QML may still hold an item while it re-reads the list, so a removed or replaced item is
@@ -39,8 +40,10 @@ public:
         const QList<T*> old = m_items;
         m_items = items;
         notify();
+        // A set: a log list holds a hundred thousand items.
+        const QSet<T*> kept(m_items.cbegin(), m_items.cend());
         for (T* item : old)
-            if (!m_items.contains(item))
+            if (!kept.contains(item))
                 item->deleteLater();
     }
 

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QQmlContext>
 #include <QQmlExpression>
+#include <QFileInfo>
 #include <QFile>
 #include <QImage>
 #include <QQuickWindow>
@@ -265,6 +266,77 @@ private slots:
         QTRY_COMPARE(shots.size(), 1);
         QTest::qWait(300);
         QCOMPARE(shots.size(), 1);
+    }
+
+    // The picture of the window goes to the stick: header over the body with the open
+    // question, at the window's width; without a stick the operator is told so.
+    void sigusr1WritesTheScreenshotToTheStick()
+    {
+        auto* gui = qobject_cast<Gui*>(m_app->gui());
+        QVERIFY(gui);
+        GuiViewModel* vm = gui->viewModel();
+        auto* window = qobject_cast<QQuickWindow*>(gui->engine()->rootObjects().first());
+        QVERIFY(window);
+        auto answerAll = [vm]() {
+            while (!vm->questions().isEmpty())
+                vm->hideQuestion(vm->questions().first().id, 0);
+        };
+        auto dialogShows = [window](const QString& text) {
+            auto* layer = window->property("dialogLayer").value<QObject*>();
+            auto* page = layer ? layer->property("currentItem").value<QObject*>() : nullptr;
+            QObject* shown = page ? page->findChild<QObject*>(QStringLiteral("dialogText")) : nullptr;
+            return shown && shown->property("text").toString() == text;
+        };
+        answerAll();
+        vm->setClock([]() { return QDateTime(QDate(2026, 3, 1), QTime(14, 5, 9)); });
+        const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots);
+        const QString file =
+            folder + QStringLiteral("/Screenshot_%1_140509.png").arg(GlobalFuncs::getProjectAbbreviation());
+        const QString mount = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+
+        QCOMPARE(vm->connections()->usbState(), Qt::Unchecked);
+        QCOMPARE(::kill(::getpid(), SIGUSR1), 0);
+        QTRY_VERIFY(dialogShows(QStringLiteral("No USB Device found!")));
+        QVERIFY(!QFileInfo::exists(mount));
+        answerAll();
+
+        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/data.txt"), "x"));
+        QTRY_COMPARE_WITH_TIMEOUT(vm->connections()->usbState(), Qt::Checked, 10000);
+        vm->showQuestion(QStringLiteral("Is the cable earthed?"));
+        QTRY_VERIFY(dialogShows(QStringLiteral("Is the cable earthed?")));
+        QTest::qWait(300);
+        QImage seen = window->grabWindow();
+        if (seen.isNull())
+            seen = window->screen()->grabWindow(window->winId()).toImage();
+        QCOMPARE(::kill(::getpid(), SIGUSR1), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), 10000);
+
+        const QImage shot(file);
+        QCOMPARE(shot.size(), QSize(800, 480));
+        QVERIFY2(shot.save(artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_application"))
+                           + QStringLiteral("/sigusr1-screenshot.png")),
+                 "artifact");
+        // The header's title side (the clock may have moved on) and the whole body.
+        auto alike = [&](const QRect& area) {
+            int same = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    const QColor a = shot.pixelColor(x, y), b = seen.pixelColor(x, y);
+                    same += qAbs(a.red() - b.red()) <= 24 && qAbs(a.green() - b.green()) <= 24
+                            && qAbs(a.blue() - b.blue()) <= 24;
+                }
+            return double(same) / (area.width() * area.height());
+        };
+        QVERIFY(alike(QRect(0, 0, 400, 48)) > 0.95);
+        QVERIFY(alike(QRect(0, 48, 800, 432)) > 0.95);
+        const QString note = QStringLiteral("Screenshot has been saved to USB:") + file.mid(mount.size());
+        QTRY_VERIFY(dialogShows(note));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QFileInfo(file).fileName()});
+
+        answerAll();
+        vm->setClock({});
+        QVERIFY(QDir(mount).removeRecursively());
+        QTRY_COMPARE(vm->connections()->usbState(), Qt::Unchecked);
     }
 
 private:

@@ -6,8 +6,10 @@
 #include "commissioning/SafetyTestMachine.h"
 #include "commissioning/TanDCalibrationMachine.h"
 #include "commissioning/VoltageWaveformMachine.h"
+#include "config/IConfigBase.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "db/DB.h"
 #include "fakes/Artifacts.h"
 #include "fakes/ConnectionManagerOnThread.h"
 #include "fakes/DataModelFixture.h"
@@ -23,6 +25,8 @@
 #include "testrun/TanDeltaPhaseData.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -286,6 +290,81 @@ public:
         }
     }
 
+    // Stick, screenshot switch, clock, menu locks and logs of the log and screenshot tests.
+    Q_INVOKABLE void setStick(bool present)
+    {
+        const QString usb = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+        if (present) {
+            QDir().mkpath(usb);
+            QFile data(usb + QStringLiteral("/data.txt"));
+            data.open(QIODevice::WriteOnly);
+        } else {
+            QDir(usb).removeRecursively();
+        }
+        GlobalFuncs::getDM()->setUSBState(present ? USBState_Ready : USBState_NoStick);
+        emit m_vm->usbStateChanged();
+    }
+    Q_INVOKABLE QString stickFile(const QString& path) const
+    {
+        return GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint) + path;
+    }
+    Q_INVOKABLE void setScreenshotsEnabled(bool on)
+    {
+        const QString key = QStringLiteral("/General/ScreenshotFunction");
+        GlobalFuncs::getConfig()->setBoolean(key, on);
+        emit m_vm->settingsValueChanged(key);
+    }
+    // hour < 0 gives the real clock back.
+    Q_INVOKABLE void setViewModelClock(int hour, int minute, int second)
+    {
+        const QDateTime at(QDate(2026, 3, 1), QTime(hour, minute, second));
+        m_vm->setClock(hour < 0 ? std::function<QDateTime()>() : [at]() { return at; });
+    }
+    Q_INVOKABLE void setMenuLocks(bool ryxLocked, bool serviceLocked)
+    {
+        DataModell* dm = GlobalFuncs::getDM();
+        ryxLocked ? dm->lockSystemFunction(SystemFunction::RYX) : dm->unlockSystemFunction(SystemFunction::RYX);
+        serviceLocked ? dm->lockSystemFunction(SystemFunction::Service)
+                      : dm->unlockSystemFunction(SystemFunction::Service);
+    }
+    // One message-log row per text (categories in turn: the short names), one service-log row.
+    Q_INVOKABLE bool addLogRows(const QVariantList& categories, const QStringList& texts)
+    {
+        DB* db = GlobalFuncs::getDB();
+        const qint64 start = QDateTime(QDate(2026, 3, 1), QTime(14, 0)).toMSecsSinceEpoch();
+        for (int i = 0; i < texts.size(); ++i)
+            db->queueMessage({start + i * 60000, categories.value(i).toInt(), texts.at(i)});
+        db->queueServiceMessage({start, CAT_INF, QStringLiteral("HV unit serviced")});
+        return db->flushLogQueues();
+    }
+    Q_INVOKABLE void keepWindowPicture(QObject* window) { m_kept = grab(window); }
+    // A picture the program wrote, kept beside the screenshots.
+    Q_INVOKABLE bool keepFile(const QString& file, const QString& name)
+    {
+        const QString dir = artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_quick"));
+        QFile::remove(dir + QLatin1Char('/') + name);
+        return QFile::copy(file, dir + QLatin1Char('/') + name);
+    }
+    Q_INVOKABLE QSize imageSize(const QString& file) const { return QImage(file).size(); }
+    Q_INVOKABLE bool exists(const QString& path) const { return QFileInfo::exists(path); }
+    // The share of a region's pixels in the file that look as in the kept window picture.
+    Q_INVOKABLE double shareLikeKeptPicture(const QString& file, int x, int y, int width, int height) const
+    {
+        const QImage shot(file);
+        const QRect area = QRect(x, y, width, height).intersected(shot.rect()).intersected(m_kept.rect());
+        if (area.isEmpty())
+            return -1;
+        int alike = 0;
+        for (int py = area.top(); py <= area.bottom(); ++py)
+            for (int px = area.left(); px <= area.right(); ++px) {
+                const QColor a = shot.pixelColor(px, py);
+                const QColor b = m_kept.pixelColor(px, py);
+                alike += qAbs(a.red() - b.red()) <= 24 && qAbs(a.green() - b.green()) <= 24
+                         && qAbs(a.blue() - b.blue()) <= 24;
+            }
+        return double(alike) / (area.width() * area.height());
+    }
+
 private:
     static QImage grab(QObject* window)
     {
@@ -348,6 +427,7 @@ public:
         GlobalFuncs::getDM()->setHVUnitParam(eHVUnitParamType(type), value);
         emit m_vm->HVUnitParamChanged(eHVUnitParamType(type), value);
     }
+    QImage m_kept;
 };
 
 // Each QML test file gets its own engine and, with it, a fresh root view model over the

@@ -3,15 +3,19 @@ import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
 // The header: the newest, most severe message or else the page title, the status icons
-// and the clock.
+// with the screenshot button, and the clock.
 Rectangle {
     id: header
 
     property string title
+    // Hides the screenshot button while a picture is being taken, so it is not in it.
+    property bool screenshotBusy: false
     readonly property var message: guiViewModel.messageList.length > 0 ? guiViewModel.messageList[0] : null
     readonly property string shownText: message ? message.name : title
     property alias titleText: titleText
     property alias clockText: clock.text
+
+    signal screenshotRequested()
 
     implicitHeight: Style.headerHeight
     color: Style.headerColor
@@ -96,6 +100,16 @@ Rectangle {
             source: "qrc:/icons/usb.svg"
             visible: guiViewModel.connections.usbState !== Qt.Unchecked
             blinking: guiViewModel.connections.usbState === Qt.PartiallyChecked
+        }
+        StatusIcon {
+            objectName: "screenshotButton"
+            source: "qrc:/icons/screenshot.svg"
+            visible: guiViewModel.settings.screenshotsEnabled && !header.screenshotBusy
+            opacity: guiViewModel.connections.usbState === Qt.Checked ? 1.0 : 0.25
+            MouseArea {
+                anchors.fill: parent
+                onClicked: header.screenshotRequested()
+            }
         }
     }
 

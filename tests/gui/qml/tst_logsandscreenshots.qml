@@ -1,0 +1,194 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtTest 1.15
+import Vlf.Controls 1.0
+import Vlf.Pages.Items 1.0
+
+// The screenshot button and composer of the window and the two log pages, as an operator
+// with the encoder uses them.
+Item {
+    id: root
+
+    property var window: null
+    readonly property string question: guiViewModel.questionList.length > 0 ? guiViewModel.questionList[0].name : ""
+    readonly property string shotFile: testHelper.stickFile("/Pevanto/Screenshots/Screenshot_pevanto_140509.png")
+
+    Component {
+        id: fieldPage
+        Page {
+            title: "Fields"
+            property alias field: field
+            VlfTextField { id: field; y: 20; width: 200 }
+        }
+    }
+    SignalSpy { id: actions; target: guiViewModel; signalName: "PerformExternalAction" }
+
+    VlfTestCase {
+        name: "LogsAndScreenshots"
+
+        function init() {
+            testHelper.clearLists()
+            testHelper.setStick(false)
+            testHelper.setScreenshotsEnabled(false)
+            testHelper.setMenuLocks(true, true)
+            testHelper.setViewModelClock(14, 5, 9)
+            actions.clear()
+            var component = Qt.createComponent("qrc:/Vlf/main.qml")
+            compare(component.status, Component.Ready, component.errorString())
+            root.window = component.createObject(null)
+            root.window.requestActivate()
+            tryCompare(root.window, "active", true)
+        }
+        function testCleanup() {
+            testHelper.clearLists()
+            guiViewModel.setInputPanelActive(false)
+            testHelper.setStick(false)
+            testHelper.setViewModelClock(-1, 0, 0)
+            var w = root.window
+            root.window = null
+            testHelper.destroyNow(w)
+        }
+
+        function shotButton() { return findChild(window.headerBar, "screenshotButton") }
+        function firstQuestion() { return root.question }
+
+        function test_screenshotButtonFollowsTheSwitchAndTheStick() {
+            var button = shotButton()
+            verify(!button.visible)
+            testHelper.setScreenshotsEnabled(true)
+            verify(button.visible)
+            compare(button.opacity, 0.25)
+            mouseClick(button)
+            compare(firstQuestion(), "No USB Device found!")
+            compare(guiViewModel.questionButtonText(guiViewModel.questionList[0].value, 1), "OK")
+            tryCompare(window.dialogLayer, "depth", 1, 2000)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "screenshot-no-stick"))
+            verify(!testHelper.exists(testHelper.stickFile("")))
+
+            testHelper.clearLists()
+            testHelper.setStick(true)
+            compare(button.opacity, 1.0)
+        }
+
+        // The picture is the header over the page area with the open question, at the
+        // window's width; the operator is told where it went.
+        function test_screenshotButtonWritesTheFileWithTheOpenQuestion() {
+            testHelper.setScreenshotsEnabled(true)
+            testHelper.setStick(true)
+            guiViewModel.showQuestion("Is the cable discharged?", "Yes", "No")
+            tryCompare(window.dialogLayer, "depth", 1, 2000)
+            waitForRendering(window.contentItem)
+            testHelper.keepWindowPicture(window)
+
+            var runs = window.screenshotComposer.runs
+            mouseClick(shotButton())
+            verify(!shotButton().visible)
+            // A second request while the picture is taken is ignored.
+            guiViewModel.screenshotTrigger()
+            compare(window.screenshotComposer.runs, runs + 1)
+            tryCompare(window.screenshotComposer, "busy", false, 5000)
+            verify(shotButton().visible)
+
+            compare(testHelper.imageSize(root.shotFile), Qt.size(800, 480))
+            verify(testHelper.keepFile(root.shotFile, "screenshot-file-with-question.png"))
+            // The header's title side (the clock and icons may have changed meanwhile)
+            // and the whole body with the question.
+            verify(testHelper.shareLikeKeptPicture(root.shotFile, 0, 0, 400, 48) > 0.95)
+            verify(testHelper.shareLikeKeptPicture(root.shotFile, 0, 48, 800, 432) > 0.95)
+            compare(firstQuestion(), "Screenshot has been saved to USB:/Pevanto/Screenshots/Screenshot_pevanto_140509.png")
+            tryCompare(findChild(window.dialogLayer.currentItem, "dialogText"), "text", firstQuestion(), 2000)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "screenshot-saved-note"))
+        }
+
+        function test_screenshotLeavesTheKeyboardOut() {
+            testHelper.setStick(true)
+            var page = window.pageStack.push(fieldPage)
+            page.field.forceActiveFocus()
+            guiViewModel.setInputPanelActive(true)
+            Qt.inputMethod.show()
+            tryCompare(window.keyboard.inputPanel, "active", true)
+            tryVerify(function() { return window.keyboard.visible && !window.keyboardFromTop })
+            wait(300)
+            waitForRendering(window.contentItem)
+            testHelper.keepWindowPicture(window)
+
+            guiViewModel.screenshotTrigger()
+            tryCompare(window.screenshotComposer, "busy", false, 5000)
+            var top = window.keyboard.y
+            verify(testHelper.keepFile(root.shotFile, "screenshot-file-without-keyboard.png"))
+            verify(top > 100)
+            verify(testHelper.shareLikeKeptPicture(root.shotFile, 0, 48, 800, top - 48) > 0.95)
+            verify(testHelper.shareLikeKeptPicture(root.shotFile, 0, top + 20, 800, 480 - top - 20) < 0.5)
+            Qt.inputMethod.hide()
+        }
+
+        function test_messageLogPageByTheEncoder() {
+            verify(testHelper.addLogRows([4, 2, 3, 1], ["Test started", "Breakdown at 12.3 kV", "Temperature high",
+                                                        "HV unit lost\tafter\nreset"]))
+            var page = window.pageStack.push("qrc:/Vlf/Pages/Items/MessageLogPage.qml")
+            tryCompare(page, "current", true)
+            var list = page.list
+            verify(list.count >= 4)
+            compare(list.model[0].name, "HV unit lost after reset")
+            compare(list.model[0].icon, "qrc:/icons/fatal.svg")
+            compare(list.model[2].icon, "qrc:/icons/question.svg")
+            tryVerify(function() { return list.activeFocus })
+            verify(page.exportButton.visible)
+            verify(!page.deleteButton.visible)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "message-log"))
+
+            // The knob walks the entries, then the buttons.
+            for (var i = 1; i < list.count; ++i)
+                keyClick(Qt.Key_Right)
+            compare(list.currentIndex, list.count - 1)
+            keyClick(Qt.Key_Right)
+            verify(page.exportButton.activeFocus)
+            keyClick(Qt.Key_Return)
+            tryCompare(actions, "count", 1)
+            compare(actions.signalArguments[0][0], "ExportMessageLog")
+
+            testHelper.setMenuLocks(false, true)
+            verify(page.deleteButton.visible)
+            keyClick(Qt.Key_Right)
+            verify(page.deleteButton.activeFocus)
+            keyClick(Qt.Key_Return)
+            tryCompare(root, "question", "Do you want to delete all Logfiles?")
+            tryCompare(window.dialogLayer, "depth", 1, 2000)
+            keyClick(Qt.Key_Return)
+            tryCompare(actions, "count", 2)
+            compare(actions.signalArguments[1][0], "DeleteLogfiles")
+            tryCompare(window.dialogLayer, "depth", 0, 2000)
+            tryCompare(page, "current", true)
+            keyClick(Qt.Key_Right)
+            verify(page.backButton.activeFocus)
+            keyClick(Qt.Key_Return)
+            tryCompare(window.pageStack, "depth", 1)
+        }
+
+        function test_serviceLogPageFollowsTheLocks() {
+            verify(testHelper.addLogRows([], []))
+            var page = window.pageStack.push("qrc:/Vlf/Pages/Items/ServiceLogPage.qml")
+            tryCompare(page, "current", true)
+            verify(page.list.count >= 1)
+            compare(page.list.model[0].name, "HV unit serviced")
+            compare(page.list.model[0].icon, "")
+            compare(page.list.model[0].value,
+                    Qt.formatDateTime(new Date(2026, 2, 1, 14, 0, 0), guiViewModel.settings.dateTimeFormatString()))
+            verify(!page.exportButton.visible)
+            verify(!page.deleteButton.visible)
+            testHelper.setMenuLocks(true, false)
+            verify(page.exportButton.visible)
+            verify(!page.deleteButton.visible)
+            testHelper.setMenuLocks(false, false)
+            verify(page.deleteButton.visible)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "service-log"))
+            page.exportButton.clicked()
+            compare(actions.signalArguments[0][0], "ExportSystemLog")
+            testHelper.setMenuLocks(true, true)
+        }
+    }
+}

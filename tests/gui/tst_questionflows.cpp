@@ -1,0 +1,364 @@
+// The operations on stored data behind their questions, the exports, the screenshot file
+// and the log and standard lists, over a real data model and database.
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "db/DB.h"
+#include "fakes/DataModelFixture.h"
+#include "fakes/RecordingGui.h"
+#include "gui/GuiViewModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTranslator>
+#include <QtTest>
+
+namespace {
+enum Flow { Update, ImportConfig, ImportStandard, Reset, DeleteServiceLog, DeleteMessageLog, RebootHv, RemoveStandards };
+enum Answer { Reject, AnswerOther, Accept };
+
+QString stick(const DataModelFixture& f) { return f.root().path(QStringLiteral("/media/USB")); }
+} // namespace
+
+class TstQuestionFlows : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<DataModelFixture> m_fixture;
+    QTranslator m_english;
+    QDateTime m_now;
+
+    std::unique_ptr<GuiViewModel> makeViewModel()
+    {
+        auto vm = std::make_unique<GuiViewModel>();
+        vm->setClock([this]() { return m_now; });
+        return vm;
+    }
+
+    // Every way a flow's operation shows itself.
+    struct Effects {
+        explicit Effects(GuiViewModel* vm)
+            : actions(vm, &GuiViewModel::PerformExternalAction), updates(vm, &GuiViewModel::performUpdate),
+              imports(vm, &GuiViewModel::importConfig), standards(vm, &GuiViewModel::evaluationStandardListChanged)
+        {
+        }
+        int count() const { return actions.size() + updates.size() + imports.size() + standards.size(); }
+        QSignalSpy actions, updates, imports, standards;
+    };
+
+    static void start(GuiViewModel* vm, Flow flow)
+    {
+        switch (flow) {
+        case Update: vm->askToUpdate(QStringLiteral("/media/USB/updates/vlf-4.2.1.tar")); break;
+        case ImportConfig: vm->askToImportConfig(QStringLiteral("/media/USB/PEVANTO.cfg.xml"), true); break;
+        case ImportStandard: vm->askToImportTanDeltaStandard(QStringLiteral("/media/USB/none.tds")); break;
+        case Reset: vm->resetToDefaultValues(); break;
+        case DeleteServiceLog: vm->deleteServiceLog(); break;
+        case DeleteMessageLog: vm->deleteMessageLog(); break;
+        case RebootHv: vm->rebootHvUnit(); break;
+        case RemoveStandards: vm->deleteEvaluationStandards({1000}); break;
+        }
+    }
+
+    QString messageTexts(GuiViewModel* vm)
+    {
+        QStringList texts;
+        for (const GuiViewModel::Message& m : vm->messages())
+            texts << QStringLiteral("%1:%2").arg(m.category).arg(m.item->name());
+        return texts.join(QLatin1Char('|'));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)));
+        QCoreApplication::installTranslator(&m_english);
+    }
+    void init()
+    {
+        m_fixture = std::make_unique<DataModelFixture>();
+        QVERIFY(m_fixture->isValid());
+        m_now = QDateTime(QDate(2026, 3, 1), QTime(14, 5, 9));
+    }
+    void cleanup()
+    {
+        GlobalFuncs::setGUI(nullptr);
+        m_fixture.reset();
+    }
+
+    void flowRunsOnlyOnItsOwnAcceptedAnswer_data()
+    {
+        QTest::addColumn<int>("flow");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("acceptText");
+        QTest::addColumn<QString>("action");
+        const struct {
+            Flow flow;
+            const char* name;
+            const char* question;
+            const char* accept;
+            const char* action;
+        } flows[] = {
+            {Update, "update", "<b>vlf-4.2.1.tar</b><br><br>Do you want to perform this update?", "Update", ""},
+            {ImportConfig, "import config", "Import config file", "Import", ""},
+            {ImportStandard, "import standard", "Do you want to import this tan delta standard?", "Import", ""},
+            {Reset, "reset", "Do you want to reset all settings to their default values?", "OK", "ResetDefaultValues"},
+            {DeleteServiceLog, "delete service log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles"},
+            {DeleteMessageLog, "delete message log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles"},
+            {RebootHv, "reboot HV unit", "Do you want to reboot the HV Unit?", "OK", "RebootHVUnit"},
+            {RemoveStandards, "remove standards", "Remove all selected standards?", "Delete", ""},
+        };
+        for (const auto& f : flows) {
+            const char* answers[] = {"rejected", "other answered", "accepted"};
+            for (int a = Reject; a <= Accept; ++a)
+                QTest::addRow("%s %s", f.name, answers[a])
+                    << int(f.flow) << a << QString::fromUtf8(f.question) << QString::fromUtf8(f.accept)
+                    << QString::fromUtf8(f.action);
+        }
+    }
+    void flowRunsOnlyOnItsOwnAcceptedAnswer()
+    {
+        QFETCH(int, flow);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(QString, acceptText);
+        QFETCH(QString, action);
+        auto vm = makeViewModel();
+        Effects effects(vm.get());
+        const QUuid other = vm->showQuestion(QStringLiteral("Something else?"));
+        start(vm.get(), Flow(flow));
+
+        QCOMPARE(vm->questions().size(), 2);
+        const GuiViewModel::Question asked = vm->questions().first();
+        QCOMPARE(asked.item->name(), question);
+        QCOMPARE(asked.item->icon(), QStringLiteral("qrc:/icons/question.svg"));
+        QCOMPARE(vm->questionButtonText(asked.id, 1), acceptText);
+        QCOMPARE(vm->questionButtonText(asked.id, 0), QStringLiteral("Cancel"));
+        QCOMPARE(effects.count(), 0);
+
+        if (answer == AnswerOther) {
+            QVERIFY(vm->hideQuestion(other, 1));
+            QCOMPARE(effects.count(), 0);
+            return;
+        }
+        QVERIFY(vm->hideQuestion(asked.id, answer == Accept ? 1 : 0));
+        QCOMPARE(effects.count(), answer == Accept ? 1 : 0);
+        if (answer == Accept && !action.isEmpty())
+            QCOMPARE(effects.actions.first().first().toString(), action);
+        // The handler is gone: a late second answer with that id runs nothing.
+        vm->showQuestion(question);
+        vm->hideQuestion(question, 1);
+        QCOMPARE(effects.count(), answer == Accept ? 1 : 0);
+    }
+
+    // Equal texts make one question; each waiting request runs with its own arguments,
+    // a repeated press of the same request only once.
+    void mergedQuestionsRunEachRequestOnce()
+    {
+        auto vm = makeViewModel();
+        Effects effects(vm.get());
+        vm->askToUpdate(QStringLiteral("/media/USB/a/pkg.tar"));
+        vm->askToUpdate(QStringLiteral("/media/USB/b/pkg.tar"));
+        vm->askToUpdate(QStringLiteral("/media/USB/b/pkg.tar"));
+        vm->resetToDefaultValues();
+        vm->resetToDefaultValues();
+        QCOMPARE(vm->questions().size(), 2);
+        QVERIFY(vm->hideQuestion(vm->questions().last().id, 1));
+        QCOMPARE(effects.updates.size(), 2);
+        QCOMPARE(effects.updates.at(0).first().toString(), QStringLiteral("/media/USB/a/pkg.tar"));
+        QCOMPARE(effects.updates.at(1).first().toString(), QStringLiteral("/media/USB/b/pkg.tar"));
+        QVERIFY(vm->hideQuestion(vm->questions().first().id, 1));
+        QCOMPARE(effects.actions.size(), 1);
+
+        // A file name from the stick is shown as text.
+        vm->askToUpdate(QStringLiteral("/media/USB/<i>x&y.tar"));
+        QVERIFY(vm->questions().first().item->name().startsWith(QStringLiteral("<b>&lt;i&gt;x&amp;y.tar</b>")));
+    }
+
+    void exportsNeedNoQuestion()
+    {
+        auto vm = makeViewModel();
+        QSignalSpy actions(vm.get(), &GuiViewModel::PerformExternalAction);
+        vm->exportConfigFile();
+        vm->exportServiceLog();
+        vm->exportMessageLog();
+        QCOMPARE(vm->questions().size(), 0);
+        QCOMPARE(actions.size(), 3);
+        QCOMPARE(actions.at(0).first().toString(), QStringLiteral("ExportConfiguration"));
+        QCOMPARE(actions.at(1).first().toString(), QStringLiteral("ExportSystemLog"));
+        QCOMPARE(actions.at(2).first().toString(), QStringLiteral("ExportMessageLog"));
+    }
+
+    void standardsImportRemoveAndExportReportAndRefresh()
+    {
+        auto vm = makeViewModel();
+        const TempRoot& root = m_fixture->root();
+        QSignalSpy changed(vm.get(), &GuiViewModel::evaluationStandardListChanged);
+        auto ids = [&vm]() {
+            QList<int> out;
+            for (IconListViewItem* item : vm->evaluationStandardItems())
+                out << item->value().toInt();
+            return out;
+        };
+        QCOMPARE(ids(), QList<int>({1, 2}));
+
+        Q_INIT_RESOURCE(tanDeltaStandards);
+        QFile builtIn(QStringLiteral(":/tanDeltaStandards/2Uo.tds"));
+        QVERIFY(builtIn.open(QIODevice::ReadOnly));
+        QByteArray content = builtIn.readAll();
+        content.replace("\"name\"", "\"name\": \"Utility 7\", \"former\"");
+        QVERIFY(root.writeFile(QStringLiteral("/media/USB/utility.tds"), content));
+        QVERIFY(root.writeFile(QStringLiteral("/media/USB/broken.tds"), "{ not a standard"));
+        auto accept = [&vm]() { return vm->hideQuestion(vm->questions().first().id, 1); };
+
+        vm->askToImportTanDeltaStandard(stick(*m_fixture) + QStringLiteral("/utility.tds"));
+        QVERIFY(accept());
+        QCOMPARE(messageTexts(vm.get()), QStringLiteral("4:Tan delta standard imported."));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(ids(), QList<int>({1, 2, 1000}));
+        QCOMPARE(vm->evaluationStandardItems().last()->name(), QStringLiteral("Utility 7"));
+
+        vm->askToImportTanDeltaStandard(stick(*m_fixture) + QStringLiteral("/broken.tds"));
+        QVERIFY(accept());
+        QVERIFY(messageTexts(vm.get()).startsWith(QStringLiteral("2:Import of the tan delta standard failed!")));
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(ids(), QList<int>({1, 2, 1000}));
+
+        vm->exportEvaluationStandards({1, 1000});
+        QVERIFY(messageTexts(vm.get()).contains(
+            QStringLiteral("4:The selected standards have been exported to the USB flash drive.")));
+        QVERIFY(QFile::exists(stick(*m_fixture) + QStringLiteral("/tanDelta/2Uo.tds")));
+        QVERIFY(QFile::exists(stick(*m_fixture) + QStringLiteral("/tanDelta/Utility 7.tds")));
+        // A stick the folder cannot be made on.
+        QVERIFY(QDir(stick(*m_fixture) + QStringLiteral("/tanDelta")).removeRecursively());
+        QVERIFY(root.writeFile(QStringLiteral("/media/USB/tanDelta"), "in the way"));
+        vm->exportEvaluationStandards({1000});
+        QVERIFY(messageTexts(vm.get()).startsWith(QStringLiteral("2:Export to the USB flash drive failed!")));
+
+        vm->deleteEvaluationStandards({1000});
+        QVERIFY(accept());
+        QVERIFY(messageTexts(vm.get()).contains(QStringLiteral("4:The selected standards have been removed.")));
+        QCOMPARE(changed.size(), 3);
+        QCOMPARE(ids(), QList<int>({1, 2}));
+        vm->deleteEvaluationStandards({1000});
+        QVERIFY(accept());
+        QVERIFY(messageTexts(vm.get()).startsWith(QStringLiteral("2:The selected standards could not all be removed!")));
+    }
+
+    void logListsShowTheStoredLogs()
+    {
+        auto vm = makeViewModel();
+        DB* db = GlobalFuncs::getDB();
+        m_fixture->dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
+        m_fixture->dm()->setTimeFormat(QStringLiteral("HH:mm:ss"));
+        QVERIFY(vm->serviceLogItems().isEmpty());
+
+        const qint64 t = m_now.toMSecsSinceEpoch();
+        const struct {
+            int category;
+            const char* text;
+            const char* icon;
+        } rows[] = {
+            {CAT_INF, "started", "info"},      {CAT_WARN, "hot", "warning"}, {CAT_FATAL, "lost", "fatal"},
+            {CAT_ERR, "breakdown", "question"}, {CAT_MSG, "note", "question"},
+            {CAT_SKPOUT, "remote\tout\nput", "question"},
+        };
+        for (int i = 0; i < 6; ++i)
+            db->queueMessage({t + i * 1000, rows[i].category, QString::fromUtf8(rows[i].text)});
+        db->queueServiceMessage({t, CAT_INF, QStringLiteral("serviced\nat site")});
+        QVERIFY(db->flushLogQueues());
+
+        const QList<IconListViewItem*>& messages = vm->messageLogItems();
+        QCOMPARE(messages.size(), 6);
+        for (int i = 0; i < 6; ++i) {
+            const auto& row = rows[5 - i]; // newest first
+            QVERIFY2(!messages.at(i)->name().contains(QLatin1Char('\n')) && !messages.at(i)->name().contains('\t'),
+                     qPrintable(messages.at(i)->name()));
+            QCOMPARE(messages.at(i)->name().simplified(), QString::fromUtf8(row.text).simplified());
+            QCOMPARE(messages.at(i)->icon(), QStringLiteral("qrc:/icons/%1.svg").arg(QLatin1String(row.icon)));
+            QVERIFY(!messages.at(i)->value().toString().isEmpty());
+        }
+
+        const QList<IconListViewItem*>& service = vm->serviceLogItems();
+        QCOMPARE(service.size(), 1);
+        QCOMPARE(service.first()->name().simplified(), QStringLiteral("serviced at site"));
+        QCOMPARE(service.first()->value().toString(), QStringLiteral("2026-03-01 14:05:09"));
+        QCOMPARE(service.first()->icon(), QString());
+
+        // QML may still hold the items of the last read: they go only after it.
+        QPointer<IconListViewItem> old = service.first();
+        vm->serviceLogItems();
+        QVERIFY(!old.isNull());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(old.isNull());
+    }
+
+    void screenshotFile_data()
+    {
+        QTest::addColumn<bool>("withStick");
+        QTest::addColumn<bool>("folderBlocked");
+        QTest::addColumn<bool>("withGuiDoor");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QString>("text");
+        const QString shown = QStringLiteral("USB:/Pevanto/Screenshots/Screenshot_VLF42_140509.png");
+        const QString saved = QStringLiteral("Screenshot has been saved to ") + shown;
+        const QString failed = QStringLiteral("Error: Unable to save screenshot under ") + shown;
+        QTest::newRow("saved") << true << false << true << int(CAT_INF) << saved;
+        QTest::newRow("saved without a GUI door") << true << false << false << int(CAT_INF) << saved;
+        QTest::newRow("folder blocked") << true << true << true << int(CAT_ERR) << failed;
+        QTest::newRow("no stick") << false << false << true << int(CAT_ERR) << failed;
+    }
+    void screenshotFile()
+    {
+        QFETCH(bool, withStick);
+        QFETCH(bool, folderBlocked);
+        QFETCH(bool, withGuiDoor);
+        QFETCH(int, category);
+        QFETCH(QString, text);
+        const TempRoot& root = m_fixture->root();
+        m_fixture->config()->setString(QStringLiteral("/General/SystemName"), QStringLiteral("VLF42"), QString());
+        if (withStick)
+            QVERIFY(root.writeFile(QStringLiteral("/media/USB/data.txt"), "x"));
+        if (folderBlocked)
+            QVERIFY(root.writeFile(QStringLiteral("/media/USB/Pevanto/Screenshots"), "in the way"));
+        RecordingGui gui;
+        if (withGuiDoor)
+            GlobalFuncs::setGUI(&gui);
+        auto vm = makeViewModel();
+        QImage picture(800, 480, QImage::Format_RGB32);
+        picture.fill(QColor(0x4A, 0x90, 0xE2));
+
+        vm->saveScreenshot(picture);
+
+        const QString file = root.path(QStringLiteral("/media/USB/Pevanto/Screenshots/Screenshot_VLF42_140509.png"));
+        const bool saved = category == CAT_INF;
+        QCOMPARE(QImage(file).isNull(), !saved);
+        if (saved)
+            QCOMPARE(QImage(file).pixelColor(400, 240), QColor(0x4A, 0x90, 0xE2));
+        // Nothing half-written is left, and without a stick nothing lands below the mount point.
+        const QStringList left = QDir(root.path(QStringLiteral("/media/USB/Pevanto/Screenshots")))
+                                     .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(left, saved ? QStringList{QStringLiteral("Screenshot_VLF42_140509.png")} : QStringList());
+        QCOMPARE(QFileInfo::exists(root.path(QStringLiteral("/media/USB"))), withStick);
+
+        if (withGuiDoor) {
+            const QList<RecordingGui::Call> shown = gui.callsOf(QStringLiteral("showMessageDlg"));
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown.first().category, category);
+            QCOMPARE(shown.first().key, text);
+            QVERIFY(shown.first().okButton);
+            QVERIFY(!shown.first().cancelButton);
+        } else {
+            QCOMPARE(vm->questions().size(), 1);
+            QCOMPARE(vm->questions().first().item->name(), text);
+            QCOMPARE(vm->questions().first().item->icon(), QStringLiteral("qrc:/icons/info.svg"));
+            QCOMPARE(vm->questionButtonText(vm->questions().first().id, 1), QStringLiteral("OK"));
+            QCOMPARE(vm->questionButtonText(vm->questions().first().id, 0), QString());
+        }
+    }
+};
+
+QTEST_MAIN(TstQuestionFlows)
+#include "tst_questionflows.moc"
