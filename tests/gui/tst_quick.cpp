@@ -308,6 +308,7 @@ public:
     {
         return GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint) + path;
     }
+    Q_INVOKABLE QString screenshotFolder() const { return GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots); }
     Q_INVOKABLE void setScreenshotsEnabled(bool on)
     {
         const QString key = QStringLiteral("/General/ScreenshotFunction");
