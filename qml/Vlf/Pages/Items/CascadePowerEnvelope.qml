@@ -3,35 +3,65 @@ import Vlf.Controls 1.0
 import Vlf.GUI 1.0
 import Vlf.Styles 1.0
 
-// The power envelope of the two cascades, level by level.
+// The power envelope of the two cascades, point by point; the page stays to tell the
+// verdict, also after an error.
 CommissioningPage {
     id: page
 
     property int stage: -1
+    property bool failed: false
+    // The run has come back to Idle after the start.
+    property bool finished: false
     property string measured: ""
     property string cascades: ""
+    property alias confirmButton: confirm
+    property alias cancelButton: cancel
 
     function headlineOf(s) {
         switch (s) {
-        case Commissioning.CascadePowerIdle: return "Beendet"
-        case Commissioning.CascadePowerWaitForGreen: return "HVOn betätigen"
-        case Commissioning.CascadePowerLoadDetect: return "Lastermittlung"
-        case Commissioning.CascadePowerTest: return "Test läuft"
+        case Commissioning.CascadePowerWaitForGreen: return "HV On drücken"
+        case Commissioning.CascadePowerLoadDetect: return "Starte HV-Erzeugung"
+        case Commissioning.CascadePowerTest: return "Messung läuft"
         default: return "Warte"
         }
     }
+    // Without group separators: volts run into the ten thousands.
+    function number(value, decimals) { return value.toFixed(decimals).replace(".", Qt.locale().decimalPoint) }
+    function signed(value, decimals) { return (value >= 0 ? "+" : "") + number(value, decimals) }
+
+    // Errors are shown, and the page stays for the verdict that follows.
+    function fail(message) {
+        if (hasLeft)
+            return
+        failed = true
+        guiViewModel.showError(message, "OK")
+    }
 
     objectName: "cascadePowerEnvelope"
-    title: "Kaskaden-Leistung"
-    headline: headlineOf(stage)
+    title: "Kennlinien der Kaskaden"
+    headline: finished ? (failed ? "Test nicht bestanden" : "Test erfolgreich") : (failed ? "Error" : headlineOf(stage))
+    headlineColor: finished ? (failed ? "crimson" : Style.success) : Style.foreground
     abort: function() { guiViewModel.commissioning.abortCascadePowerEnvelope() }
+    firstFocus: cancel
 
     Connections {
         target: guiViewModel.commissioning
-        function onEnteredCascadePowerStage(stage) { page.stage = stage }
-        function onMeasurementUpdate(voltage, current) { page.measured = page.outputText(voltage, current) }
+        function onEnteredCascadePowerStage(stage) {
+            // The verdict first, so the head line goes straight to it.
+            if (stage === Commissioning.CascadePowerIdle) {
+                page.finished = true
+                page.navigation.jumpTo(confirm, false)
+            }
+            page.stage = stage
+        }
+        function onMeasurementUpdate(voltage, current) {
+            page.measured = "Ausgangsspannung: " + page.signed(Math.round(voltage), 0) + " V & Strom: "
+                            + page.signed(current / 1e6, 1) + " mA"
+        }
         function onCascadeUpdate(voltageA, voltageB, currentA, currentB) {
-            page.cascades = page.cascadeText(voltageA, voltageB, currentA, currentB)
+            page.cascades = "Kaskaden: SpannungP: " + page.number(voltageA, 0) + " V & " + " SpannungN: "
+                            + page.number(voltageB, 0) + " V \n CurrentP: " + page.number(currentA, 1)
+                            + " mA & CurrentN: " + page.number(currentB, 1) + " mA"
         }
     }
 
@@ -39,14 +69,37 @@ CommissioningPage {
         x: Style.margin * 2
         y: page.contentTop
         spacing: Style.margin
-        CommissioningValue { visible: page.measured.length > 0; label: "Ausgang"; value: page.measured }
-        CommissioningValue { visible: page.cascades.length > 0; label: "Kaskaden"; value: page.cascades }
+        visible: !page.finished
+
+        Text {
+            objectName: "measuredText"
+            visible: text.length > 0
+            text: page.measured
+            color: Style.foreground
+            font.pixelSize: Style.fontSize
+        }
+        Text {
+            objectName: "cascadesText"
+            visible: text.length > 0
+            text: page.cascades
+            color: Style.foreground
+            font.pixelSize: Style.fontSize
+        }
     }
 
     buttons: [
         VlfButton {
+            id: cancel
             objectName: "cancelButton"
+            visible: !page.finished
             text: qsTranslate("Dialog", "Cancel")
+            onClicked: page.close()
+        },
+        VlfButton {
+            id: confirm
+            objectName: "confirmButton"
+            visible: page.finished
+            text: qsTranslate("Menu", "Confirm")
             onClicked: page.close()
         }
     ]
