@@ -322,6 +322,9 @@ private slots:
             QTRY_COMPARE(calibrationWrites(), 12);
             QVERIFY(rig.letters().endsWith("sxkkkk"));
             checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], 65533 });
+            // The views were told the run's calibration; they get the restored one.
+            QTRY_COMPARE(rig.link.data->getHVUnitParam(eHVUnitParamType_GainU_HVP), quint64(kSaved[0]));
+            QCOMPARE(rig.link.data->getHVUnitParam(eHVUnitParamType_OffsetU_HVN), 65533ull);
         }
         QVERIFY(errors.isEmpty());
     }
@@ -388,6 +391,11 @@ private slots:
             rig.sim.setFaultFor('K', HvUnitSimulator::Fault::WrongLength, 3);
         if (where == 1)
             rig.sim.failCommand('b');
+        // A unit that had the neutral calibration gets it back too.
+        const quint64 neutral[4] = { 4096, 0, 4096, 0 };
+        if (where == 2)
+            for (int i = 0; i < 4; ++i)
+                unit.setParameter(kCodes[i], neutral[i]);
         send(Start);
         if (where >= 2) {
             QVERIFY(reach(CascadeWaitForGreen));
@@ -415,7 +423,10 @@ private slots:
             QCOMPARE(rig.letters(), sent);
         else
             QTRY_COMPARE(rig.letters().right(sent.size()), sent);
-        checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], where < 2 ? kSaved[3] : 65533 });
+        if (where == 2)
+            checkUnitHolds(neutral);
+        else
+            checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], where < 2 ? kSaved[3] : 65533 });
     }
 
     // Last: the machines are released in the middle of a run.
