@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB">
 <context>
+    <name>CableData</name>
+    <message>
+        <source>ResetCableSearch</source>
+        <translation>Reset search</translation>
+    </message>
+    <message>
+        <source>SearchCableNumber</source>
+        <translation>Search cable number</translation>
+    </message>
+    <message>
+        <source>UnknownCable</source>
+        <translation>Unknown cable</translation>
+    </message>
+</context>
+<context>
     <name>Calibration</name>
     <message>
         <source>1 tanδ Im</source>
@@ -232,6 +247,10 @@
         <translation>Power</translation>
     </message>
     <message>
+        <source>Search</source>
+        <translation>Search</translation>
+    </message>
+    <message>
         <source>State</source>
         <translation>State</translation>
     </message>
@@ -353,6 +372,10 @@
     <message>
         <source>DateTimeChanged</source>
         <translation>Date and time were changed.</translation>
+    </message>
+    <message>
+        <source>ErrorWhileLoadingData</source>
+        <translation>Error while loading data</translation>
     </message>
     <message>
         <source>IpChanged</source>
@@ -1028,6 +1051,10 @@
         <source>Language</source>
         <comment>Localization information (ISO 3166)</comment>
         <translation>en</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Load</translation>
     </message>
     <message>
         <source>LockMenu</source>

@@ -2,6 +2,8 @@
 
 #include "testrun/TestChart.h"
 
+#include <cmath>
+
 using namespace TestChart;
 
 RecordBuilder& RecordBuilder::info(qint32 group, qint32 key, const QString& value)
@@ -110,4 +112,31 @@ VLF::TestData RecordBuilder::threePhaseTanDelta()
         b.run(r).tanDeltaSteps(r.number, 1000, levels, phases.at(phase));
     }
     return b.build(3);
+}
+
+VLF::TestData RecordBuilder::benchRecord(const QDateTime& start, int samples, int periodic,
+                                         OperatingModes::OperatingMode mode, const QString& cable)
+{
+    RecordBuilder b;
+    for (int k : {0, 1, 40, 4, 5, 6, 7, 8, 33, 9})
+        b.info(0, k, QStringLiteral("12"));
+    b.info(0, 10, QStringLiteral("00000000123"));
+    b.test(mode, 28000000, 15000, 17000).cableNumber(cable);
+    for (int k : {16, 18, 19, 20})
+        b.info(0, k, qint64(k * 1000));
+    Run run;
+    run.start = start.toString(QString::fromLatin1(StartTimeFormat));
+    run.phase = 17;
+    run.result = 28;
+    run.safetyCircuit = 35;
+    run.hvUnitState = QStringLiteral("36");
+    run.comment = QStringLiteral("Routine test after repair");
+    b.run(run).info(1, 29, qint64(samples * 100));
+    for (int i = 0; i < samples; ++i) {
+        const double phase = 2 * M_PI * 0.1 * i * 0.1;
+        b.sample(1, i * 100, qint32(28000000 * std::sin(phase)), qint32(4500000 * std::cos(phase)));
+    }
+    for (int i = 0; i < periodic; ++i)
+        b.periodic(1, i * 10000, 28000000 + (i % 7) * 1000, 4500000 - i, 1200 + (i % 13));
+    return b.build(1);
 }

@@ -5,6 +5,7 @@
 #include "datamodel/TanDeltaTypes.h"
 #include "testrun/TestData.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QVector>
 
@@ -53,6 +54,10 @@ public:
     // under IEEE 2013 for PE/XLPE: L1 needs no action, L2 further study (its values at
     // U0 scatter), L3 action. Ended by the operator after the last phase.
     static TestChart::VLF::TestData threePhaseTanDelta();
+    // A test of the benchmarks: every identification key, a sine sample every 100 ms and
+    // a period every 10 s, run 1 only.
+    static TestChart::VLF::TestData benchRecord(const QDateTime& start, int samples, int periodic,
+                                                OperatingModes::OperatingMode mode, const QString& cable);
 
 private:
     TestChart::VLF::TestData m_data;

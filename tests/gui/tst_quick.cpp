@@ -23,6 +23,9 @@
 #include "config/ConfigTree.h"
 #include "db/DB.h"
 #include "testrun/TanDeltaPhaseData.h"
+#include "testrun/File.h"
+#include "testrun/TTestChart.h"
+#include "testrun/TestChart.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,6 +40,7 @@
 #include <QTranslator>
 #include <QtQuickTest>
 
+#include <cmath>
 #include <memory>
 
 // What the QML tests may change of the data model behind the view model.
@@ -274,6 +278,29 @@ public:
                                          { { 5000000, 1234, 56, true }, { 10000000, 1301, 40, true } } });
         emit machine->validationResult({ TanDCalibrationSecondStepTest, { { 20000000, 2950, 310, false } } });
     }
+    // Stored tests of the history, written into the record store of the data model.
+    Q_INVOKABLE bool storeSineRecord(const QString& day, const QString& time, const QString& cable,
+                                     const QString& comment)
+    {
+        RecordBuilder b;
+        b.info(0, 10, QStringLiteral("00000000123"));
+        b.test(OperatingModes::VLFSin, 20000000, 600000, 5).cableNumber(cable);
+        RecordBuilder::Run run;
+        run.start = day.left(4) + '-' + day.mid(4, 2) + '-' + day.mid(6) + 'T' + time + QStringLiteral(":00.000");
+        run.comment = comment;
+        b.run(run).load(1, QStringLiteral("2500000000"), QStringLiteral("350"));
+        for (int t = 0; t <= 600000; t += 100)
+            b.sample(1, t, qint32(20000000 * std::sin(t * 2 * M_PI / 10000.0)), 2000000);
+        for (int t = 10000; t <= 600000; t += 10000)
+            b.periodic(1, t, 14140000, 1400000, 0);
+        return writeRecord(b.build(1));
+    }
+    Q_INVOKABLE bool storeTanDeltaRecord() { return writeRecord(RecordBuilder::threePhaseTanDelta()); }
+    Q_INVOKABLE void clearStore()
+    {
+        QDir(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements)).removeRecursively();
+    }
+
     Q_INVOKABLE void clearLists()
     {
         while (!m_vm->questions().isEmpty())
@@ -367,6 +394,14 @@ public:
     }
 
 private:
+    static bool writeRecord(const TestChart::VLF::TestData& data)
+    {
+        const QString name = TestChart::exportFileName(data);
+        const QString folder =
+            GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + '/' + name.section('-', 1, 1);
+        return QDir().mkpath(folder) && TestChart::VLF::File::write(folder + '/' + name, data);
+    }
+
     static QImage grab(QObject* window)
     {
         auto* quickWindow = qobject_cast<QQuickWindow*>(window);
@@ -441,6 +476,7 @@ public slots:
         // The settings pages set the clock and the brightness: never this machine's.
         m_platform = std::make_unique<FakePlatform>();
         m_fixture = std::make_unique<DataModelFixture>();
+        m_chart = std::make_unique<TTestChart>();
         // The connection pages: scripted backends and a stick with folders, an update, a
         // configuration and a criteria file.
         for (const char* file : {"/media/USB/logs/run.log", "/media/USB/updates/app.tar", "/media/USB/backup.cfg.xml",
@@ -459,6 +495,8 @@ public slots:
     {
         engine->addImportPath(QStringLiteral(":/"));
         auto* vm = new GuiViewModel(engine);
+        // As the host hands it over at start-up.
+        vm->activities()->setTestChart(m_chart.get());
         // As the host wires it: the selected mode reaches the data model at once.
         QObject::connect(vm, &GuiViewModel::changeOperationMode, m_fixture->dm(), &DataModell::changeOperatingMode,
                          Qt::DirectConnection);
@@ -480,6 +518,7 @@ public slots:
     void cleanupTestCase()
     {
         m_connections.reset();
+        m_chart.reset();
         m_fixture.reset();
         m_platform.reset();
     }
@@ -488,6 +527,7 @@ private:
     std::unique_ptr<FakePlatform> m_platform;
     std::unique_ptr<DataModelFixture> m_fixture;
     std::unique_ptr<ConnectionManagerOnThread> m_connections;
+    std::unique_ptr<TTestChart> m_chart;
     QTranslator m_english;
 };
 

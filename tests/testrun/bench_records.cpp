@@ -21,32 +21,6 @@
 using namespace TestChart;
 
 namespace {
-VLF::TestData makeRecord(const QDateTime& start, int samples, int periodic, int mode, const QString& cable)
-{
-    RecordBuilder b;
-    for (int k : {0, 1, 40, 4, 5, 6, 7, 8, 33, 9})
-        b.info(0, k, QStringLiteral("12"));
-    b.info(0, 10, QStringLiteral("00000000123"));
-    b.test(OperatingModes::OperatingMode(mode), 28000000, 15000, 17000).cableNumber(cable);
-    for (int k : {16, 18, 19, 20})
-        b.info(0, k, qint64(k * 1000));
-    RecordBuilder::Run run;
-    run.start = start.toString(QString::fromLatin1(StartTimeFormat));
-    run.phase = 17;
-    run.result = 28;
-    run.safetyCircuit = 35;
-    run.hvUnitState = QStringLiteral("36");
-    run.comment = QStringLiteral("Routine test after repair");
-    b.run(run).info(1, 29, qint64(samples * 100));
-    for (int i = 0; i < samples; ++i) {
-        const double phase = 2 * M_PI * 0.1 * i * 0.1;
-        b.sample(1, i * 100, qint32(28000000 * std::sin(phase)), qint32(4500000 * std::cos(phase)));
-    }
-    for (int i = 0; i < periodic; ++i)
-        b.periodic(1, i * 10000, 28000000 + (i % 7) * 1000, 4500000 - i, 1200 + (i % 13));
-    return b.build(1);
-}
-
 // The bytes alone, written the way a save writes them.
 bool rawWrite(const QString& target, const QByteArray& bytes)
 {
@@ -76,7 +50,8 @@ int main(int argc, char** argv)
         return 1;
 
     // One hour at 100 ms, 0.1 Hz sine: 36,000 samples and 360 periods.
-    const VLF::TestData hour = makeRecord(QDateTime::currentDateTime(), 36000, 360, OperatingModes::VLFSin, "K1");
+    const VLF::TestData hour =
+        RecordBuilder::benchRecord(QDateTime::currentDateTime(), 36000, 360, OperatingModes::VLFSin, "K1");
     const QString target = dir.filePath(exportFileName(hour));
     const QString rawTarget = dir.filePath(QStringLiteral("raw.vlf"));
     const QByteArray bytes = VLF::File::encode(hour);
@@ -123,9 +98,9 @@ int main(int argc, char** argv)
         const QString folder = store + QLatin1Char('/') + date.toString(QStringLiteral("yyyyMMdd"));
         QDir().mkpath(folder);
         for (int n = 0; n < 50; ++n) {
-            const int mode = (n % 3 == 0) ? OperatingModes::TanDelta : OperatingModes::VLFSin;
-            const VLF::TestData rec =
-                makeRecord(date.addSecs(n * 600), 6000, 60, mode, QStringLiteral("Cable %1").arg(n % 5));
+            const auto mode = (n % 3 == 0) ? OperatingModes::TanDelta : OperatingModes::VLFSin;
+            const VLF::TestData rec = RecordBuilder::benchRecord(date.addSecs(n * 600), 6000, 60, mode,
+                                                                 QStringLiteral("Cable %1").arg(n % 5));
             if (!VLF::File::write(folder + QLatin1Char('/') + exportFileName(rec), rec))
                 return 4;
         }

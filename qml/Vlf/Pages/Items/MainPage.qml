@@ -9,6 +9,7 @@ VlfPage {
     id: page
 
     property alias grid: grid
+    property alias activitiesButton: activitiesButton
     property alias settingsButton: settingsButton
     title: guiViewModel.systemName
 
@@ -22,6 +23,15 @@ VlfPage {
     }
 
     buttons: [
+        VlfButton {
+            id: activitiesButton
+            objectName: "activitiesButton"
+            text: qsTranslate("Menu", "Activities")
+            onClicked: {
+                if (page.current)
+                    page.StackView.view.push("qrc:/Vlf/Pages/Items/ActivitiesPage.qml")
+            }
+        },
         VlfButton {
             id: settingsButton
             objectName: "settingsButton"

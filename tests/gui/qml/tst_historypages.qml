@@ -1,0 +1,213 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtTest 1.15
+import Vlf.GUI 1.0
+
+// The history of stored tests in the real window, over a temporary record store, worked
+// with the encoder (Right/Left turn, Return presses) and by touch.
+Item {
+    id: root
+
+    property var window: null
+
+    VlfTestCase {
+        name: "HistoryPages"
+
+        function initTestCase() {
+            testHelper.clearStore()
+            verify(testHelper.storeSineRecord("20261208", "09:00", "K-1", "after repair"))
+            verify(testHelper.storeSineRecord("20261208", "10:00", "K-1", ""))
+            verify(testHelper.storeSineRecord("20261208", "11:00", "AB-7", "joint 4"))
+            verify(testHelper.storeSineRecord("20261207", "08:00", "", ""))
+            verify(testHelper.storeTanDeltaRecord())
+            // The view model's own first list comes 3 s after its start; it must not
+            // rebuild the list under a test.
+            wait(3500)
+        }
+        function cleanupTestCase() { testHelper.clearStore() }
+
+        function init() {
+            testHelper.clearLists()
+            guiViewModel.settings.dblClickTime = 60
+            var component = Qt.createComponent("qrc:/Vlf/main.qml")
+            compare(component.status, Component.Ready, component.errorString())
+            root.window = component.createObject(null)
+            root.window.requestActivate()
+            tryCompare(root.window, "active", true)
+        }
+        function testCleanup() {
+            testHelper.clearLists()
+            guiViewModel.settings.dblClickTime = 250
+            guiViewModel.setInputPanelActive(false)
+            var w = root.window
+            root.window = null
+            testHelper.destroyNow(w)
+        }
+
+        function stack() { return window.pageStack }
+        function turnTo(item, key) {
+            for (var i = 0; i < 40 && !item.activeFocus; ++i)
+                keyClick(key || Qt.Key_Right)
+            verify(item.activeFocus, "reached by the encoder: " + item.objectName)
+        }
+        function press() {
+            keyClick(Qt.Key_Return)
+            wait(guiViewModel.settings.dblClickTime + 50)
+        }
+        function shot(name) {
+            Qt.inputMethod.hide()
+            guiViewModel.setInputPanelActive(false)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, name))
+        }
+        function openHistory() {
+            var main = stack().currentItem
+            turnTo(main.activitiesButton)
+            press()
+            tryCompare(stack().currentItem, "objectName", "activitiesPage")
+            var page = stack().currentItem
+            tryVerify(function() { return page.current })
+            tryCompare(page.list, "activeFocus", true)
+            return page
+        }
+        function child(item, name) {
+            if (!item)
+                return null
+            if (item.objectName === name)
+                return item
+            for (var i = 0; i < item.children.length; ++i) {
+                var found = child(item.children[i], name)
+                if (found)
+                    return found
+            }
+            return null
+        }
+        function rowAt(page, index) {
+            page.list.positionViewAtIndex(index, ListView.Contain)
+            page.list.forceLayout()
+            var items = page.list.contentItem.children
+            for (var i = 0; i < items.length; ++i)
+                if (items[i].rowIndex === index)
+                    return items[i]
+            return null
+        }
+        // "F cable" or "M time", shown rows only.
+        function shownRows(page) {
+            var out = []
+            for (var r = 0; r < page.list.count; ++r) {
+                if (!page.shown(r))
+                    continue
+                var folder = page.roleOf(r, ActivityModel.EntryTypeRole) === ActivityEntryType.Folder
+                out.push(folder ? "F " + page.roleOf(r, ActivityModel.EntryCableNumberRole)
+                                : "M " + String(page.roleOf(r, ActivityModel.EntryTimeRole)).substring(0, 5))
+            }
+            return out
+        }
+        function counters() {
+            return [guiViewModel.activities.selectedFolders, guiViewModel.activities.selectedMeasurments]
+        }
+
+        // The list by day and cable; folders open on the knob, select on a double press or a
+        // click of their check box; a click on a test toggles it.
+        function test_listFoldersAndSelection() {
+            var page = openHistory()
+            compare(page.list.count, 9)
+            compare(shownRows(page), ["F AB-7", "F K-1", "F K-3", "F "])
+            compare(child(rowAt(page, 7), "cableText").text, "Unknown cable")
+            shot("history-list")
+
+            // The knob skips the hidden tests and opens the folder it stands on.
+            keyClick(Qt.Key_Right)
+            compare(page.list.currentIndex, 2)
+            press()
+            compare(shownRows(page), ["F AB-7", "F K-1", "M 10:00", "M 09:00", "F K-3", "F "])
+            keyClick(Qt.Key_Right)
+            compare(page.list.currentIndex, 3)
+            press() // selects the test it stands on
+            tryCompare(page.activities, "selectedMeasurments", 1)
+            compare(rowAt(page, 2).isSelected, Qt.PartiallyChecked)
+            shot("history-folder-open")
+
+            // The check box asks for the whole folder.
+            mouseClick(rowAt(page, 2).checkBox)
+            tryCompare(page.activities, "selectedMeasurments", 2)
+            compare(counters(), [1, 2])
+            compare(rowAt(page, 2).isSelected, Qt.Checked)
+            mouseClick(rowAt(page, 4))
+            tryCompare(page.activities, "selectedMeasurments", 1)
+            compare(rowAt(page, 2).isSelected, Qt.PartiallyChecked)
+            mouseClick(rowAt(page, 2).checkBox)
+            tryCompare(page.activities, "selectedMeasurments", 2)
+            mouseClick(rowAt(page, 2).checkBox)
+            tryCompare(page.activities, "selectedFolders", 0)
+            compare(counters(), [0, 0])
+
+            // A double press selects the folder instead of opening it.
+            page.list.currentIndex = 0
+            keyClick(Qt.Key_Return)
+            keyClick(Qt.Key_Return)
+            tryCompare(page.activities, "selectedFolders", 1)
+            compare(shownRows(page).indexOf("M 11:00"), -1)
+            // The expander closes the open folder; its tests take no room.
+            mouseClick(rowAt(page, 2).expander)
+            compare(shownRows(page), ["F AB-7", "F K-1", "F K-3", "F "])
+            compare(rowAt(page, 3).height, 0)
+
+            // Return leaves nothing selected behind; the next visit starts afresh.
+            turnTo(page.returnButton)
+            press()
+            tryCompare(stack(), "depth", 1)
+            tryCompare(guiViewModel.activities, "selectedMeasurments", 0)
+        }
+
+        // Exactly one selected test opens; a sine test on its results page, then a tan delta test.
+        function test_loadOpensTheStoredTest() {
+            var page = openHistory()
+            verify(!page.loadButton.enabled)
+            mouseClick(rowAt(page, 0).expander)
+            mouseClick(rowAt(page, 1))
+            tryCompare(page.loadButton, "enabled", true)
+            turnTo(page.loadButton)
+            press()
+            tryCompare(stack(), "depth", 3)
+            var results = stack().currentItem
+            compare(results.isLoadedData, true)
+            compare(results.measurement, guiViewModel.activities.loadedData)
+            compare(results.measurement.comment, "joint 4")
+            compare(results.mode, OperatingMode.VLFSin)
+            compare(results.testParameters.length, 3)
+            tryCompare(page.busy, "running", false)
+            shot("history-sine")
+        }
+
+        // The search offers the stored numbers, counts the matches and filters the list.
+        function test_searchFiltersByCableNumber() {
+            var page = openHistory()
+            turnTo(page.searchButton)
+            press()
+            tryCompare(stack().currentItem, "objectName", "cableSearchPage")
+            var search = stack().currentItem
+            tryCompare(search.field, "activeFocus", true)
+            var total = guiViewModel.getCableNumbersLength("")
+            keyClick(Qt.Key_Z)
+            keyClick(Qt.Key_Z)
+            keyClick(Qt.Key_Z)
+            compare(search.countText.text, "0 / " + total)
+            verify(!search.confirmButton.enabled)
+            search.field.selectAll()
+            keyClick(Qt.Key_K)
+            keyClick(Qt.Key_Minus)
+            keyClick(Qt.Key_3)
+            compare(search.countText.text, guiViewModel.activities.cableNumbers("k-3").length + " / " + total)
+            verify(search.confirmButton.enabled)
+            shot("history-search")
+            search.confirmButton.clicked()
+            tryCompare(stack().currentItem, "objectName", "activitiesPage")
+            compare(shownRows(page), ["F K-3"])
+            compare(page.searchButton.text, "Reset search")
+            shot("history-filtered")
+            page.searchButton.clicked()
+            compare(shownRows(page), ["F AB-7", "F K-1", "F K-3", "F "])
+        }
+    }
+}
