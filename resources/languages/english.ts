@@ -1032,6 +1032,10 @@
         <translation>Diagram</translation>
     </message>
     <message>
+        <source>EditInfo</source>
+        <translation>Edit info</translation>
+    </message>
+    <message>
         <source>HvOff</source>
         <translation>HV off</translation>
     </message>
@@ -1564,6 +1568,10 @@
     <message>
         <source>TestPassed</source>
         <translation>Test passed</translation>
+    </message>
+    <message>
+        <source>TestResultsLoaded</source>
+        <translation>Test results loaded from the history</translation>
     </message>
     <message>
         <source>TestResultUnknown</source>

@@ -40,6 +40,15 @@ quint64 unsignedNumber(const TestData& data, qint32 group, qint32 key)
     return TestChart::VLF::info(data, group, key).toULongLong();
 }
 
+// The run that ended the test, whose result the operator saw: the last one holding a result.
+qint32 endingRun(const TestData& data)
+{
+    for (qint64 run = number(data, 0, 11); run > 1; --run)
+        if (!TestChart::VLF::info(data, qint32(run), 28).isNull())
+            return qint32(run);
+    return 1;
+}
+
 // True when both files hold the same bytes.
 bool sameContents(const QString& a, const QString& b)
 {
@@ -171,14 +180,15 @@ void TTestChart::fillItem(const QString& filepath, const TestData& data, IActivi
 
     item->clearData();
     item->setFileInfo(QFileInfo(filepath));
-    item->setTestResult(eTestResult(number(data, 1, 28)), mode);
-    item->setSafetyCircuitState(unsignedNumber(data, 1, 35));
-    item->setHvUnitState(unsignedNumber(data, 1, 36));
+    const qint32 end = endingRun(data);
+    item->setTestResult(eTestResult(number(data, end, 28)), mode);
+    item->setSafetyCircuitState(unsignedNumber(data, end, 35));
+    item->setHvUnitState(unsignedNumber(data, end, 36));
     // The stored test's own fault values: the data model's belong to the live test.
     stFaultValues fault;
-    fault.leakageCurrent = unsignedNumber(data, 1, 32);
-    fault.faultTime = qint32(number(data, 1, 30));
-    fault.faultVoltage = qint32(number(data, 1, 31));
+    fault.leakageCurrent = unsignedNumber(data, end, 32);
+    fault.faultTime = qint32(number(data, end, 30));
+    fault.faultVoltage = qint32(number(data, end, 31));
     item->setFaultValues(fault);
     // The graphs of the mode are built at the frequency the test ran at.
     item->setFrequencyUsed(number(data, 1, 16));

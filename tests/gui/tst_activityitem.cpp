@@ -187,6 +187,9 @@ private slots:
         QVERIFY(open(activities, storeRecord(RecordBuilder::threePhaseTanDelta())));
         ActivityItem& item = *activities.loadedData();
         QCOMPARE(item.mode(), M::TanDelta);
+        // The phases are runs of one test; the last one ended it.
+        QCOMPARE(item.testResultDetail(), int(eTestResult_CancelledByOp));
+        QCOMPARE(item.testResult(), int(Measurement::InteruptedByUser));
         QCOMPARE(describe(item.testParameters()), (QStringList{"Phase L1 L2 L3  ", "VoltageU0 12.0 kV", "Levels 3 ",
                                                                "Insulation PE/XLPE "}));
         TestResultsTanDelta& td = *item.tanDelta();

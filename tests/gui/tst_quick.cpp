@@ -292,7 +292,7 @@ public:
         for (int t = 0; t <= 600000; t += 100)
             b.sample(1, t, qint32(20000000 * std::sin(t * 2 * M_PI / 10000.0)), 2000000);
         for (int t = 10000; t <= 600000; t += 10000)
-            b.periodic(1, t, 14140000, 1400000, 0);
+            b.periodic(1, t, 14140000, 1400000 + t / 100, 1200 + (t / 10000) % 7 * 10);
         return writeRecord(b.build(1));
     }
     Q_INVOKABLE bool storeTanDeltaRecord() { return writeRecord(RecordBuilder::threePhaseTanDelta()); }

@@ -160,24 +160,83 @@ Item {
             tryCompare(guiViewModel.activities, "selectedMeasurments", 0)
         }
 
-        // Exactly one selected test opens; a sine test on its results page, then a tan delta test.
-        function test_loadOpensTheStoredTest() {
-            var page = openHistory()
-            verify(!page.loadButton.enabled)
-            mouseClick(rowAt(page, 0).expander)
-            mouseClick(rowAt(page, 1))
+        // Exactly one selected test opens: a sine test on its results page with its charts
+        // behind Details, a tan delta test with its verdicts; Return shows the list anew.
+        function openSelected(page, folderRow, testRow) {
+            mouseClick(rowAt(page, folderRow).expander)
+            mouseClick(rowAt(page, testRow))
             tryCompare(page.loadButton, "enabled", true)
             turnTo(page.loadButton)
             press()
             tryCompare(stack(), "depth", 3)
             var results = stack().currentItem
+            tryVerify(function() { return results.current })
+            tryCompare(page.busy, "running", false)
             compare(results.isLoadedData, true)
             compare(results.measurement, guiViewModel.activities.loadedData)
-            compare(results.measurement.comment, "joint 4")
+            compare(results.statusText.text.split("\n")[0], "Test results loaded from the history")
+            compare(results.addInfoButton.text, "Edit info")
+            return results
+        }
+        function test_loadOpensTheStoredTest() {
+            var page = openHistory()
+            verify(!page.loadButton.enabled)
+            var results = openSelected(page, 0, 1)
             compare(results.mode, OperatingMode.VLFSin)
-            compare(results.testParameters.length, 3)
-            tryCompare(page.busy, "running", false)
+            compare(results.title, "VLF sine withstand test")
+            compare(results.measurement.comment, "joint 4")
+            compare(results.verdictText.text, "Test passed")
+            compare(results.properties.visible, true)
+            verify(results.testParameters.length >= 2)
             shot("history-sine")
+            turnTo(results.detailsButton)
+            press()
+            tryCompare(stack(), "depth", 4)
+            compare(stack().currentItem.measurementData, results.measurement.measurementData)
+            shot("history-sine-details")
+            stack().currentItem.close()
+            tryCompare(stack(), "depth", 3)
+
+            // Return: back to the list, rebuilt without the selection.
+            turnTo(results.returnButton)
+            press()
+            tryCompare(stack(), "depth", 2)
+            compare(guiViewModel.activities.selectedMeasurments, 0)
+            compare(shownRows(page), ["F AB-7", "F K-1", "F K-3", "F "])
+
+            results = openSelected(page, 5, 6)
+            compare(results.mode, OperatingMode.TanDelta)
+            compare(results.tanDeltaSummary.visible, true)
+            compare(results.measurement.tanDelta.getResultIndexForPhase(2), 0)
+            shot("history-tandelta")
+            turnTo(results.detailsButton)
+            press()
+            tryCompare(stack(), "depth", 4)
+            var details = stack().currentItem
+            compare(details.tanDelta, results.measurement.tanDelta)
+            shot("history-tandelta-details")
+            details.close()
+            tryCompare(stack(), "depth", 3)
+        }
+
+        function test_unreadableRecordShowsAnError() {
+            var page = openHistory()
+            mouseClick(rowAt(page, 7).expander)
+            mouseClick(rowAt(page, 8))
+            tryCompare(page.loadButton, "enabled", true)
+            testHelper.clearStore()
+            page.loadButton.clicked()
+            tryCompare(page.busy, "running", false)
+            compare(stack().depth, 2)
+            tryCompare(guiViewModel.questionList, "length", 1)
+            compare(guiViewModel.questionList[0].name, "Error while loading data")
+            shot("history-load-error")
+            testHelper.clearLists()
+            verify(testHelper.storeSineRecord("20261208", "09:00", "K-1", "after repair"))
+            verify(testHelper.storeSineRecord("20261208", "10:00", "K-1", ""))
+            verify(testHelper.storeSineRecord("20261208", "11:00", "AB-7", "joint 4"))
+            verify(testHelper.storeSineRecord("20261207", "08:00", "", ""))
+            verify(testHelper.storeTanDeltaRecord())
         }
 
         // The search offers the stored numbers, counts the matches and filters the list.
@@ -206,6 +265,10 @@ Item {
             compare(shownRows(page), ["F K-3"])
             compare(page.searchButton.text, "Reset search")
             shot("history-filtered")
+            // A stored test opened from the filtered list returns to it.
+            openSelected(page, 0, 1).returnButton.clicked()
+            tryCompare(stack(), "depth", 2)
+            compare(shownRows(page), ["F K-3"])
             page.searchButton.clicked()
             compare(shownRows(page), ["F AB-7", "F K-1", "F K-3", "F "])
         }

@@ -46,7 +46,6 @@ VlfPage {
         return cableNumber + "|" + date
     }
     function reload() {
-        expanded = {}
         activities.loadActivityList(isFilterActive, filterCableNumber)
         list.currentIndex = list.count > 0 ? 0 : -1
     }
@@ -79,6 +78,17 @@ VlfPage {
         isFilterActive = false
         filterCableNumber = ""
         reload()
+    }
+
+    // Every rebuild shows the folders closed.
+    Connections {
+        target: page.model
+        function onModelReset() { page.expanded = {} }
+    }
+    // A results page rebuilds the whole list when it is left; the search stays applied.
+    StackView.onActivated: {
+        if (isFilterActive)
+            reload()
     }
 
     Connections {

@@ -18,6 +18,9 @@ VlfPage {
     property var testParameters: []
     property bool usbWasConnected: false
     property bool isLoadedData: false
+    // The history row of a stored test, for the edits of stored tests.
+    property var activityModelIndex: null
+    property int activityType: 0
     readonly property bool tanDeltaMode: mode === OperatingMode.TanDelta || mode === OperatingMode.MWTStep
     // The last test's results still stand until this one's are taken.
     readonly property bool waiting: !isLoadedData && measurement !== null && measurement.pending === true
@@ -72,6 +75,8 @@ VlfPage {
     function leave() {
         if (!isLoadedData)
             guiViewModel.confirmTestResults()
+        // The history shows what is stored now.
+        guiViewModel.activities.loadActivityList()
         page.close()
     }
 
@@ -161,7 +166,8 @@ VlfPage {
                 objectName: "resultStatus"
                 width: parent.width * 0.45
                 anchors.bottom: parent.bottom
-                text: qsTranslate("TestData", page.usbWasConnected ? "TestResultsSavedAtUsb" : "TestResultsSaved")
+                text: qsTranslate("TestData", page.isLoadedData ? "TestResultsLoaded"
+                                              : (page.usbWasConnected ? "TestResultsSavedAtUsb" : "TestResultsSaved"))
                       + "\n" + qsTranslate("TestData", "UseShareToExportResults")
                 color: Style.foreground
                 font.pixelSize: Style.smallFontSize
@@ -187,7 +193,7 @@ VlfPage {
         VlfButton {
             id: addInfo
             objectName: "addInfoButton"
-            text: qsTranslate("Menu", "AddInfo")
+            text: page.isLoadedData ? qsTranslate("Menu", "EditInfo") : qsTranslate("Menu", "AddInfo")
             enabled: page.measurement !== null && !page.waiting
             onClicked: page.openComment()
         },
