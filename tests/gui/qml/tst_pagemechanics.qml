@@ -65,10 +65,12 @@ Item {
             openWindow([])
             var main = stack().currentItem
             verify(!buttonFor(main, OperatingMode.Withstand).visible)
-            tryCompare(main.settingsButton, "activeFocus", true)
+            tryCompare(main.activitiesButton, "activeFocus", true)
 
             testHelper.setModeMask([OperatingMode.DC, OperatingMode.TanDelta, OperatingMode.SheathTest])
             tryVerify(function() { return buttonFor(main, OperatingMode.Withstand).visible })
+            verify(main.activitiesButton.activeFocus)
+            turn(Qt.Key_Right)
             verify(main.settingsButton.activeFocus)
             turn(Qt.Key_Right)
             verify(buttonFor(main, OperatingMode.Withstand).activeFocus)
