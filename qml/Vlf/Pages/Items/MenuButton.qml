@@ -12,6 +12,7 @@ AbstractButton {
         onKnobPressed: control.clicked()
     }
 
+    objectName: node ? "modeButton" + node.mode : ""
     visible: node !== null && node.enabled
     focusPolicy: Qt.StrongFocus
     width: 180
