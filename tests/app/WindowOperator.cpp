@@ -3,6 +3,7 @@
 #include "fakes/Artifacts.h"
 
 #include <QImage>
+#include <algorithm>
 #include <QScreen>
 #include <QTest>
 
@@ -158,10 +159,37 @@ void WindowOperator::type(const QString& text)
         QTest::keyClick(m_window.data(), c.toLatin1());
 }
 
+namespace {
+void collectTexts(QQuickItem* item, QStringList& out)
+{
+    if (!item || !item->isVisible() || item->opacity() <= 0)
+        return;
+    const QVariant text = item->property("text");
+    if (text.isValid() && !text.toString().isEmpty())
+        out << text.toString();
+    for (QQuickItem* child : item->childItems())
+        collectTexts(child, out);
+}
+} // namespace
+
 QString WindowOperator::text(const QString& name) const
 {
-    QQuickItem* item = find(name);
-    return item ? item->property("text").toString() : QString();
+    QStringList parts;
+    collectTexts(find(name), parts);
+    return parts.join(QLatin1Char(' '));
+}
+
+QStringList WindowOperator::texts() const
+{
+    QStringList out;
+    collectTexts(shown(), out);
+    return out;
+}
+
+bool WindowOperator::shows(const QString& text) const
+{
+    const QStringList all = texts();
+    return std::any_of(all.cbegin(), all.cend(), [&](const QString& t) { return t.contains(text); });
 }
 
 bool WindowOperator::screenshot(const QString& name) const

@@ -42,8 +42,12 @@ public:
 
     // Keeps a picture of the window in the test's screenshot folder.
     bool screenshot(const QString& name) const;
-    // The text shown by a control ("text" property), empty when there is none.
+    // The text a control shows, with the texts inside it; empty when there is none.
     QString text(const QString& name) const;
+    // Every text on what is shown that an operator can see, top to bottom as declared.
+    QStringList texts() const;
+    // Whether some visible text on what is shown contains this one.
+    bool shows(const QString& text) const;
     QString lastError() const { return m_error; }
 
 private:

@@ -67,7 +67,7 @@ VlfPage {
             page.remainingShown = false
             page.done = true
             if (page.measure.isTanDeltaWaiting()) {
-                page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"))
+                page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"), { "title": page.title })
                 return
             }
             page.replaceWith(Qt.resolvedUrl("MeasurementResultsPage.qml"), {

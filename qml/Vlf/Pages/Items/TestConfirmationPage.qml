@@ -132,7 +132,7 @@ VlfPage {
                 }
                 VlfButton {
                     id: rowConfirm
-                    objectName: "rowConfirmButton"
+                    objectName: "rowConfirmButton" + index
                     anchors.right: parent.right
                     anchors.rightMargin: Style.margin
                     anchors.verticalCenter: parent.verticalCenter

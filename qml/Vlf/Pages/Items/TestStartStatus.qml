@@ -61,7 +61,7 @@ Column {
         }
         function onWaitPhaseConnect() {
             status.done = true
-            status.page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"))
+            status.page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"), { "title": status.page.title })
         }
         function onTestFinished() {
             if (!status.page.visible)
