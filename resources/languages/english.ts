@@ -223,6 +223,14 @@
         <source>ImportThisConfigfile</source>
         <translation>Import config file</translation>
     </message>
+    <message>
+        <source>ConfigSuccessfullyExported</source>
+        <translation>Configuration exported to %1</translation>
+    </message>
+    <message>
+        <source>ConfigExportFailed</source>
+        <translation>Export of the configuration failed!</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>
@@ -1156,6 +1164,18 @@
         <source>ServiceLog</source>
         <translation>Service log</translation>
     </message>
+    <message>
+        <source>ResetDefaultValues</source>
+        <translation>Reset to default values</translation>
+    </message>
+    <message>
+        <source>ExportConfiguration</source>
+        <translation>Export configuration</translation>
+    </message>
+    <message>
+        <source>RebootHvUnit</source>
+        <translation>Reboot HV unit</translation>
+    </message>
 </context>
 <context>
     <name>Password</name>
@@ -1320,6 +1340,10 @@
     <message>
         <source>AskRebootHVUnit</source>
         <translation>Do you want to reboot the HV Unit?</translation>
+    </message>
+    <message>
+        <source>EvaluationStandards</source>
+        <translation>Evaluation standards</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 #include "db/DB.h"
 #include "gui/RestartMeasurement.h"
 #include "logging/LoggingCtrl.h"
+#include "testrun/TanDeltaCriteriaFolder.h"
 #include "testrun/TanDeltaFunctions.h"
 #include "testrun/TanDeltaLists.h"
 #include "testrun/TanDeltaStrings.h"
@@ -170,6 +171,9 @@ void GuiViewModel::connectChildren()
         if (m_commissioningEnabled && m_settings.isServiceMenuLocked())
             enableCommissioning(false);
     });
+    connect(&m_connections, &Connections::importConfig, this, &GuiViewModel::askToImportConfig);
+    connect(&m_connections, &Connections::performUpdate, this, &GuiViewModel::askToUpdate);
+    connect(&m_connections, &Connections::importTanDeltaStandard, this, &GuiViewModel::askToImportTanDeltaStandard);
     connect(&m_calibration, &Calibration::refreshHVUnitParams, this, &GuiViewModel::refreshHVUnitParams);
     connect(&m_calibration, &Calibration::hvUnitParamChanged, this, &GuiViewModel::setHVUnitParamValue);
     connect(&m_results, &TestResults::commentChanged, &m_activities, &Activities::setMeasurementComment);
@@ -1065,13 +1069,23 @@ void GuiViewModel::rebootHvUnit()
 
 void GuiViewModel::deleteEvaluationStandards(const QList<int>& ids)
 {
-    QStringList key;
-    for (int id : ids)
-        key << QString::number(id);
-    askFirst(translated("EvaluationStandard", "AskRemoveListOfStandards"), translated("History", "Delete"), key.join(QLatin1Char(',')),
-             [this, ids]() {
-                 showOutcome(TanDelta::functions::evaluationStandardRemove(standardsOf(ids)), "EvaluationStandard",
-                             "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
+    // A user standard's id is its place in the folder: an import or removal answered
+    // before this question moves the ids, so the files asked about are kept to compare.
+    auto filesOf = [](const QList<int>& standards) {
+        const QFileInfoList files = TanDelta::evaluation::criteriaFileListing();
+        QStringList names;
+        for (int id : standards) {
+            const int n = id - TanDelta::evaluation::UserStandardBase;
+            names << (n >= 0 && n < files.size() ? files.at(n).absoluteFilePath() : QString::number(id));
+        }
+        return names;
+    };
+    const QStringList asked = filesOf(ids);
+    askFirst(translated("EvaluationStandard", "AskRemoveListOfStandards"), translated("History", "Delete"),
+             asked.join(QLatin1Char('\n')), [this, ids, asked, filesOf]() {
+                 const bool unchanged = filesOf(ids) == asked;
+                 showOutcome(unchanged && TanDelta::functions::evaluationStandardRemove(standardsOf(ids)),
+                             "EvaluationStandard", "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
                  emit evaluationStandardListChanged();
              });
 }

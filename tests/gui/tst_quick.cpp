@@ -318,18 +318,32 @@ public:
     }
 
     // Stick, screenshot switch, clock, menu locks and logs of the log and screenshot tests.
+    // The stick's files stay: the connection pages list them.
     Q_INVOKABLE void setStick(bool present)
     {
-        const QString usb = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
-        if (present) {
-            QDir().mkpath(usb);
-            QFile data(usb + QStringLiteral("/data.txt"));
-            data.open(QIODevice::WriteOnly);
-        } else {
-            QDir(usb).removeRecursively();
-        }
+        if (present)
+            writeStickFile(QStringLiteral("/data.txt"), "x");
         GlobalFuncs::getDM()->setUSBState(present ? USBState_Ready : USBState_NoStick);
         emit m_vm->usbStateChanged();
+    }
+    Q_INVOKABLE bool writeStickFile(const QString& path, const QByteArray& content)
+    {
+        const QString file = stickFile(path);
+        QFile out(file);
+        return QDir().mkpath(QFileInfo(file).path()) && out.open(QIODevice::WriteOnly) && out.write(content) == content.size();
+    }
+    // A criteria file on the stick made from a built-in one under another name.
+    Q_INVOKABLE bool writeStandard(const QString& path, const QString& name)
+    {
+        Q_INIT_RESOURCE(tanDeltaStandards);
+        QFile builtIn(QStringLiteral(":/tanDeltaStandards/2Uo.tds"));
+        return builtIn.open(QIODevice::ReadOnly)
+            && writeStickFile(path, builtIn.readAll().replace("\"name\"", "\"name\": \"" + name.toUtf8() + "\", \"was\""));
+    }
+    Q_INVOKABLE bool removeStickFile(const QString& path)
+    {
+        const QFileInfo info(stickFile(path));
+        return info.isDir() ? QDir(info.filePath()).removeRecursively() : QFile::remove(info.filePath());
     }
     Q_INVOKABLE QString stickFile(const QString& path) const
     {

@@ -236,6 +236,10 @@ Item {
             usb.list.choose(1)
             compare(updates.count, 1)
             compare(updates.signalArguments[0][0], testHelper.stickPath() + "/updates/app.tar")
+            // The update is asked for first; declined here.
+            compare(guiViewModel.questionList[0].name,
+                    "<b>app.tar</b><br><br>" + qsTranslate("UpdateManager", "PerformThisUpdate"))
+            guiViewModel.hideQuestion(guiViewModel.questionList[0].value, guiViewModel.questionRejectedResult())
             usb.list.choose(0)
             tryCompare(usb, "title", "USB")
             compare(usb.exportButton.text, qsTranslate("UpdateManager", "UseForExport"))

@@ -4,8 +4,8 @@ import QtTest 1.15
 import Vlf.Controls 1.0
 import Vlf.Pages.Items 1.0
 
-// The screenshot button and composer of the window and the two log pages, as an operator
-// with the encoder uses them.
+// The screenshot button and composer of the window, the two log pages and the entries of
+// the admin, service and tan delta settings pages, as an operator with the encoder uses them.
 Item {
     id: root
 
@@ -31,6 +31,7 @@ Item {
         function init() {
             testHelper.clearLists()
             testHelper.setStick(false)
+            testHelper.removeStickFile(root.shotFile.substring(testHelper.stickFile("").length))
             testHelper.setScreenshotsEnabled(false)
             testHelper.setMenuLocks(true, true)
             testHelper.setViewModelClock(14, 5, 9)
@@ -66,7 +67,7 @@ Item {
             tryCompare(window.dialogLayer, "depth", 1, 2000)
             waitForRendering(window.contentItem)
             verify(testHelper.saveScreenshot(window, "screenshot-no-stick"))
-            verify(!testHelper.exists(testHelper.stickFile("")))
+            verify(!testHelper.exists(root.shotFile))
 
             testHelper.clearLists()
             testHelper.setStick(true)
@@ -193,6 +194,135 @@ Item {
             page.exportButton.clicked()
             compare(actions.signalArguments[0][0], "ExportSystemLog")
             testHelper.setMenuLocks(true, true)
+        }
+
+        function turnTo(item) {
+            for (var i = 0; i < 40 && !item.activeFocus; ++i)
+                keyClick(Qt.Key_Right)
+            verify(item.activeFocus, item.objectName)
+        }
+        function open(url) {
+            var page = window.pageStack.push(url)
+            tryVerify(function() { return page.current })
+            return page
+        }
+        // A press acts once the double-click time has passed.
+        function press() {
+            keyClick(Qt.Key_Return)
+            wait(guiViewModel.settings.dblClickTime + 50)
+        }
+        function currentPage(name) {
+            tryVerify(function() { return window.pageStack.currentItem.objectName === name && window.pageStack.currentItem.current },
+                      5000, name)
+            return window.pageStack.currentItem
+        }
+        // Accepts the question shown with the knob.
+        function accept(text) {
+            tryCompare(root, "question", text)
+            tryVerify(function() { return window.dialogLayer.depth === 1 && window.dialogLayer.currentItem.confirmButton.activeFocus })
+            press()
+            tryCompare(window.dialogLayer, "depth", 0, 2000)
+        }
+
+        function test_adminEntries() {
+            verify(guiViewModel.settings.setAdminPassword("Admin42"))
+            verify(guiViewModel.settings.unlockAdminMenu("Admin42"))
+            var admin = open("qrc:/Vlf/Pages/Items/AdminSettings.qml")
+            turnTo(findChild(admin, "messageLogEntry"))
+            press()
+            currentPage("messageLogPage").close()
+            tryVerify(function() { return admin.current })
+            turnTo(findChild(admin, "resetEntry"))
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "admin-log-and-reset-entries"))
+            press()
+            accept("Do you want to reset all settings to their default values?")
+            compare(actions.count, 1)
+            compare(actions.signalArguments[0][0], "ResetDefaultValues")
+            guiViewModel.settings.lockAdminMenu()
+        }
+
+        function test_serviceEntries() {
+            verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
+            var service = open("qrc:/Vlf/Pages/Items/ServiceSettings.qml")
+            turnTo(findChild(service, "serviceLogEntry"))
+            press()
+            var log = currentPage("serviceLogPage")
+            verify(log.exportButton.visible)
+            log.close()
+            tryVerify(function() { return service.current })
+
+            turnTo(findChild(service, "exportConfigurationEntry"))
+            press()
+            tryCompare(actions, "count", 1)
+            compare(actions.signalArguments[0][0], "ExportConfiguration")
+            guiViewModel.exportLogfileFinished(true, "/media/USB/Pevanto/PEVANTO.cfg.xml")
+            compare(window.headerBar.titleText.text, "Configuration exported to /media/USB/Pevanto/PEVANTO.cfg.xml")
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "service-configuration-exported"))
+            guiViewModel.exportLogfileFinished(false, "")
+            compare(window.headerBar.titleText.text, "Export of the configuration failed!")
+
+            turnTo(findChild(service, "rebootHvUnitEntry"))
+            press()
+            accept("Do you want to reboot the HV Unit?")
+            compare(actions.count, 2)
+            compare(actions.signalArguments[1][0], "RebootHVUnit")
+            guiViewModel.settings.lockServiceMenu()
+        }
+
+        // The built-in standards are listed locked; a criteria file from the stick is
+        // imported through the USB browser, exported and removed again.
+        function test_standardList() {
+            testHelper.setStick(true)
+            verify(testHelper.writeStandard("/standards/utility.tds", "Utility 7"))
+            var page = open("qrc:/Vlf/Pages/Items/TanDeltaSettingsPage.qml")
+            var list = page.standardList
+            compare(list.count, 2)
+            compare(list.model[0].name, "IEEE 400.2 (2U0)")
+            compare(list.iconOf(list.model[1]), "qrc:/icons/locked.svg")
+            verify(!page.exportButton.enabled)
+            verify(!page.deleteButton.enabled)
+
+            turnTo(list)
+            press()
+            compare(page.checkedStandards, [1])
+            verify(page.exportButton.enabled)
+            verify(!page.deleteButton.enabled)
+            turnTo(page.exportButton)
+            press()
+            tryCompare(window.headerBar.titleText, "text", "The selected standards have been exported to the USB flash drive.")
+            verify(testHelper.exists(testHelper.stickFile("/tanDelta/2Uo.tds")))
+
+            turnTo(page.importButton)
+            press()
+            var usb = currentPage("usbBrowserPage")
+            tryVerify(function() { return usb.entries.some(function(e) { return e.name === "standards" }) })
+            usb.open(usb.entries.findIndex(function(e) { return e.name === "standards" }))
+            tryVerify(function() { return usb.entries.some(function(e) { return e.name === "utility.tds" }) })
+            usb.open(usb.entries.findIndex(function(e) { return e.name === "utility.tds" }))
+            accept("Do you want to import this tan delta standard?")
+            compare(window.headerBar.titleText.text, "Tan delta standard imported.")
+            usb.close()
+            tryVerify(function() { return page.current })
+            compare(list.count, 3)
+            compare(list.model[2].name, "Utility 7")
+            compare(list.iconOf(list.model[2]), "")
+            compare(page.checkedStandards, [])
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "tan-delta-standards"))
+
+            list.forceActiveFocus()
+            list.currentIndex = 2
+            press()
+            verify(page.deleteButton.enabled)
+            turnTo(page.deleteButton)
+            press()
+            accept("Remove all selected standards?")
+            compare(window.headerBar.titleText.text, "The selected standards have been removed.")
+            compare(list.count, 2)
+            verify(testHelper.removeStickFile("/standards"))
+            verify(testHelper.removeStickFile("/tanDelta"))
         }
     }
 }

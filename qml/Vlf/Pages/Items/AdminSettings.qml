@@ -56,6 +56,16 @@ VlfPage {
             target: "qrc:/Vlf/Pages/Items/UsbBrowserPage.qml"
             targetProperties: ({ "extensions": guiViewModel.fileExtensionUpdate })
         }
+        SettingsEntry {
+            objectName: "messageLogEntry"
+            text: qsTranslate("Menu", "MessageLog")
+            target: "qrc:/Vlf/Pages/Items/MessageLogPage.qml"
+        }
+        SettingsEntry {
+            objectName: "resetEntry"
+            text: qsTranslate("Menu", "ResetDefaultValues")
+            onClicked: guiViewModel.resetToDefaultValues()
+        }
     }
 
     buttons: [

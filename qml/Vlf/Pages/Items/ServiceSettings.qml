@@ -81,10 +81,36 @@ VlfPage {
             target: "qrc:/Vlf/Pages/Items/HvSourceStatusPage.qml"
         }
         SettingsEntry {
+            objectName: "serviceLogEntry"
+            text: qsTranslate("Menu", "ServiceLog")
+            target: "qrc:/Vlf/Pages/Items/ServiceLogPage.qml"
+        }
+        SettingsEntry {
+            objectName: "exportConfigurationEntry"
+            text: qsTranslate("Menu", "ExportConfiguration")
+            onClicked: guiViewModel.exportConfigFile()
+        }
+        SettingsEntry {
+            objectName: "rebootHvUnitEntry"
+            text: qsTranslate("Menu", "RebootHvUnit")
+            onClicked: guiViewModel.rebootHvUnit()
+        }
+        SettingsEntry {
             objectName: "calibrationModeEntry"
             text: qsTranslate("Menu", "CalibrationMode")
             enabled: !guiViewModel.calibration.tanDeltaCalib
             target: "qrc:/Vlf/Pages/Items/CalibrationMenuPage.qml"
+        }
+    }
+
+    // The configuration export tells where the file went.
+    Connections {
+        target: guiViewModel
+        function onExportLogfileFinished(ok, path) {
+            if (ok)
+                guiViewModel.showInfo(qsTranslate("ConfigfileManager", "ConfigSuccessfullyExported").arg(path))
+            else
+                guiViewModel.showError(qsTranslate("ConfigfileManager", "ConfigExportFailed"))
         }
     }
 

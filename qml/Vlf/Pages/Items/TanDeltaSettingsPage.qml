@@ -15,6 +15,28 @@ VlfPage {
     property alias resolution: resolution
     property alias insulationList: insulationList
     property alias menu: menu
+    // The evaluation standards, read again when the view model says they changed. A user
+    // standard's id is its place in the folder, so the marks go with every change.
+    readonly property var standards: guiViewModel.evaluationStandardList
+    property var checkedStandards: []
+    readonly property bool builtInChecked: checkedStandards.some(function(id) { return id < 1000 })
+    property alias standardList: standardList
+    property alias importButton: importButton
+    property alias exportButton: exportButton
+    property alias deleteButton: deleteButton
+
+    onStandardsChanged: checkedStandards = []
+
+    function toggleStandard(index) {
+        var id = standards[index].value
+        var checked = checkedStandards.slice()
+        var at = checked.indexOf(id)
+        if (at >= 0)
+            checked.splice(at, 1)
+        else
+            checked.push(id)
+        checkedStandards = checked
+    }
 
     function toggle(index) {
         var value = insulations[index].value
@@ -60,6 +82,20 @@ VlfPage {
             onChosen: page.toggle(index)
         }
 
+        SettingHeading { text: qsTranslate("Settings", "EvaluationStandards") }
+        VlfChoiceList {
+            id: standardList
+            objectName: "standardList"
+            width: parent.width
+            maxRows: 6
+            checkMarks: true
+            model: page.standards
+            // The built-in standards cannot be removed.
+            iconOf: function(item) { return item.value < 1000 ? "qrc:/icons/locked.svg" : "" }
+            markedOf: function(item, index) { return page.checkedStandards.indexOf(item.value) >= 0 }
+            onChosen: page.toggleStandard(index)
+        }
+
         SettingsMenu {
             id: menu
             page: page
@@ -73,9 +109,37 @@ VlfPage {
         }
     }
 
+    buttons: [
+        VlfButton {
+            id: importButton
+            objectName: "importStandardButton"
+            text: qsTranslate("Menu", "ImportData")
+            onClicked: {
+                if (page.current)
+                    page.StackView.view.push("qrc:/Vlf/Pages/Items/UsbBrowserPage.qml",
+                                             { "extensions": guiViewModel.fileExtensionTanDeltaStd })
+            }
+        },
+        VlfButton {
+            id: exportButton
+            objectName: "exportStandardsButton"
+            enabled: page.checkedStandards.length > 0
+            text: qsTranslate("Menu", "Export")
+            onClicked: guiViewModel.exportEvaluationStandards(page.checkedStandards)
+        },
+        VlfButton {
+            id: deleteButton
+            objectName: "deleteStandardsButton"
+            enabled: page.checkedStandards.length > 0 && !page.builtInChecked
+            text: qsTranslate("History", "Delete")
+            onClicked: guiViewModel.deleteEvaluationStandards(page.checkedStandards)
+        }
+    ]
+
     Component.onCompleted: {
         navigation.addNavElement(resolution, false, false)
         navigation.addNavElement(insulationList, false, false)
+        navigation.addNavElement(standardList, false, false)
         menu.register()
     }
 }
