@@ -172,6 +172,9 @@ private slots:
         QVERIFY(vm()->settings()->unlockServiceMenu(QStringLiteral("VlfService1")));
         vm()->enableCommissioning(true);
     }
+    void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
+
+public slots:
     void followPage()
     {
         QQuickItem* current = page();
@@ -185,8 +188,8 @@ private slots:
         if (auto* current = qobject_cast<QQuickItem*>(sender()))
             m_headlines << current->property("headline").toString();
     }
-    void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
 
+private slots:
     void wholeCalibrationThroughThePage()
     {
         m_headlines.clear();
