@@ -177,20 +177,6 @@ private slots:
         QVERIFY(vm->questions().first().item->name().startsWith(QStringLiteral("<b>&lt;i&gt;x&amp;y.tar</b>")));
     }
 
-    void exportsNeedNoQuestion()
-    {
-        auto vm = makeViewModel();
-        QSignalSpy actions(vm.get(), &GuiViewModel::PerformExternalAction);
-        vm->exportConfigFile();
-        vm->exportServiceLog();
-        vm->exportMessageLog();
-        QCOMPARE(vm->questions().size(), 0);
-        QCOMPARE(actions.size(), 3);
-        QCOMPARE(actions.at(0).first().toString(), QStringLiteral("ExportConfiguration"));
-        QCOMPARE(actions.at(1).first().toString(), QStringLiteral("ExportSystemLog"));
-        QCOMPARE(actions.at(2).first().toString(), QStringLiteral("ExportMessageLog"));
-    }
-
     void standardsImportRemoveAndExportReportAndRefresh()
     {
         auto vm = makeViewModel();

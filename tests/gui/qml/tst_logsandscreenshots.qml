@@ -53,56 +53,44 @@ Item {
         }
 
         function shotButton() { return findChild(window.headerBar, "screenshotButton") }
-        function firstQuestion() { return root.question }
 
-        function test_screenshotButtonFollowsTheSwitchAndTheStick() {
+        // Shown by the switch, dimmed without a stick. The picture is the header over the
+        // page area with the open question, at the window's width; the operator is told
+        // where it went.
+        function test_screenshotButton() {
             var button = shotButton()
             verify(!button.visible)
             testHelper.setScreenshotsEnabled(true)
             verify(button.visible)
             compare(button.opacity, 0.25)
             mouseClick(button)
-            compare(firstQuestion(), "No USB Device found!")
-            compare(guiViewModel.questionButtonText(guiViewModel.questionList[0].value, 1), "OK")
-            tryCompare(window.dialogLayer, "depth", 1, 2000)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "screenshot-no-stick"))
+            compare(root.question, "No USB Device found!")
             verify(!testHelper.exists(root.shotFile))
-
             testHelper.clearLists()
+
             testHelper.setStick(true)
             compare(button.opacity, 1.0)
-        }
-
-        // The picture is the header over the page area with the open question, at the
-        // window's width; the operator is told where it went.
-        function test_screenshotButtonWritesTheFileWithTheOpenQuestion() {
-            testHelper.setScreenshotsEnabled(true)
-            testHelper.setStick(true)
             guiViewModel.showQuestion("Is the cable discharged?", "Yes", "No")
             tryCompare(window.dialogLayer, "depth", 1, 2000)
             waitForRendering(window.contentItem)
             testHelper.keepWindowPicture(window)
-
             var runs = window.screenshotComposer.runs
-            mouseClick(shotButton())
-            verify(!shotButton().visible)
+            mouseClick(button)
+            verify(!button.visible)
             // A second request while the picture is taken is ignored.
             guiViewModel.screenshotTrigger()
             compare(window.screenshotComposer.runs, runs + 1)
             tryCompare(window.screenshotComposer, "busy", false, 5000)
-            verify(shotButton().visible)
+            verify(button.visible)
 
             compare(testHelper.imageSize(root.shotFile), Qt.size(800, 480))
             verify(testHelper.keepFile(root.shotFile, "screenshot-file-with-question.png"))
-            // The header's title side (the clock and icons may have changed meanwhile)
-            // and the whole body with the question.
+            // The header's title side (the clock may have moved on) and the whole body.
             verify(testHelper.shareLikeKeptPicture(root.shotFile, 0, 0, 400, 48) > 0.95)
             verify(testHelper.shareLikeKeptPicture(root.shotFile, 0, 48, 800, 432) > 0.95)
-            compare(firstQuestion(), "Screenshot has been saved to USB:"
-                    + root.shotFile.substring(testHelper.stickFile("").length))
-            verify(firstQuestion().indexOf("/Screenshots/Screenshot_pevanto_140509.png") > 0)
-            tryCompare(findChild(window.dialogLayer.currentItem, "dialogText"), "text", firstQuestion(), 2000)
+            compare(root.question, "Screenshot has been saved to USB:" + root.shotFile.substring(testHelper.stickFile("").length))
+            verify(root.question.indexOf("/Screenshots/Screenshot_pevanto_140509.png") > 0)
+            tryCompare(findChild(window.dialogLayer.currentItem, "dialogText"), "text", root.question, 2000)
             waitForRendering(window.contentItem)
             verify(testHelper.saveScreenshot(window, "screenshot-saved-note"))
         }
@@ -129,73 +117,7 @@ Item {
             Qt.inputMethod.hide()
         }
 
-        function test_messageLogPageByTheEncoder() {
-            verify(testHelper.addLogRows([4, 2, 3, 1], ["Test started", "Breakdown at 12.3 kV", "Temperature high",
-                                                        "HV unit lost\tafter\nreset"]))
-            var page = window.pageStack.push("qrc:/Vlf/Pages/Items/MessageLogPage.qml")
-            tryCompare(page, "current", true)
-            var list = page.list
-            verify(list.count >= 4)
-            compare(list.model[0].name, "HV unit lost after reset")
-            compare(list.model[0].icon, "qrc:/icons/fatal.svg")
-            compare(list.model[2].icon, "qrc:/icons/question.svg")
-            tryVerify(function() { return list.activeFocus })
-            verify(page.exportButton.visible)
-            verify(!page.deleteButton.visible)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "message-log"))
-
-            // The knob walks the entries, then the buttons.
-            for (var i = 1; i < list.count; ++i)
-                keyClick(Qt.Key_Right)
-            compare(list.currentIndex, list.count - 1)
-            keyClick(Qt.Key_Right)
-            verify(page.exportButton.activeFocus)
-            keyClick(Qt.Key_Return)
-            tryCompare(actions, "count", 1)
-            compare(actions.signalArguments[0][0], "ExportMessageLog")
-
-            testHelper.setMenuLocks(false, true)
-            verify(page.deleteButton.visible)
-            keyClick(Qt.Key_Right)
-            verify(page.deleteButton.activeFocus)
-            keyClick(Qt.Key_Return)
-            tryCompare(root, "question", "Do you want to delete all Logfiles?")
-            tryCompare(window.dialogLayer, "depth", 1, 2000)
-            keyClick(Qt.Key_Return)
-            tryCompare(actions, "count", 2)
-            compare(actions.signalArguments[1][0], "DeleteLogfiles")
-            tryCompare(window.dialogLayer, "depth", 0, 2000)
-            tryCompare(page, "current", true)
-            keyClick(Qt.Key_Right)
-            verify(page.backButton.activeFocus)
-            keyClick(Qt.Key_Return)
-            tryCompare(window.pageStack, "depth", 1)
-        }
-
-        function test_serviceLogPageFollowsTheLocks() {
-            verify(testHelper.addLogRows([], []))
-            var page = window.pageStack.push("qrc:/Vlf/Pages/Items/ServiceLogPage.qml")
-            tryCompare(page, "current", true)
-            verify(page.list.count >= 1)
-            compare(page.list.model[0].name, "HV unit serviced")
-            compare(page.list.model[0].icon, "")
-            compare(page.list.model[0].value,
-                    Qt.formatDateTime(new Date(2026, 2, 1, 14, 0, 0), guiViewModel.settings.dateTimeFormatString()))
-            verify(!page.exportButton.visible)
-            verify(!page.deleteButton.visible)
-            testHelper.setMenuLocks(true, false)
-            verify(page.exportButton.visible)
-            verify(!page.deleteButton.visible)
-            testHelper.setMenuLocks(false, false)
-            verify(page.deleteButton.visible)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "service-log"))
-            page.exportButton.clicked()
-            compare(actions.signalArguments[0][0], "ExportSystemLog")
-            testHelper.setMenuLocks(true, true)
-        }
-
+        function lastAction() { return actions.count > 0 ? actions.signalArguments[actions.count - 1][0] : "" }
         function turnTo(item) {
             for (var i = 0; i < 40 && !item.activeFocus; ++i)
                 keyClick(Qt.Key_Right)
@@ -224,38 +146,76 @@ Item {
             tryCompare(window.dialogLayer, "depth", 0, 2000)
         }
 
+        // The admin menu's message log, walked by the knob: newest first on one line each,
+        // icons by category, export always, delete with the Ryx level; then the reset.
         function test_adminEntries() {
+            verify(testHelper.addLogRows([4, 2, 3, 1], ["Test started", "Breakdown at 12.3 kV", "Temperature high",
+                                                        "HV unit lost\tafter\nreset"]))
             verify(guiViewModel.settings.setAdminPassword("Admin42"))
             verify(guiViewModel.settings.unlockAdminMenu("Admin42"))
             var admin = open("qrc:/Vlf/Pages/Items/AdminSettings.qml")
             turnTo(findChild(admin, "messageLogEntry"))
             press()
-            currentPage("messageLogPage").close()
+            var log = currentPage("messageLogPage")
+            var list = log.list
+            compare(list.model[0].name, "HV unit lost after reset")
+            compare(list.model[0].icon, "qrc:/icons/fatal.svg")
+            compare(list.model[2].icon, "qrc:/icons/question.svg")
+            tryVerify(function() { return list.activeFocus })
+            verify(!log.deleteButton.visible)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "message-log"))
+            turnTo(log.exportButton)
+            compare(list.currentIndex, list.count - 1)
+            press()
+            compare(lastAction(), "ExportMessageLog")
+            testHelper.setMenuLocks(false, true)
+            turnTo(log.deleteButton)
+            press()
+            accept("Do you want to delete all Logfiles?")
+            compare(lastAction(), "DeleteLogfiles")
+            testHelper.setMenuLocks(true, true)
+            log.close()
+
             tryVerify(function() { return admin.current })
             turnTo(findChild(admin, "resetEntry"))
             waitForRendering(window.contentItem)
             verify(testHelper.saveScreenshot(window, "admin-log-and-reset-entries"))
             press()
             accept("Do you want to reset all settings to their default values?")
-            compare(actions.count, 1)
-            compare(actions.signalArguments[0][0], "ResetDefaultValues")
+            compare(lastAction(), "ResetDefaultValues")
             guiViewModel.settings.lockAdminMenu()
         }
 
         function test_serviceEntries() {
             verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
             var service = open("qrc:/Vlf/Pages/Items/ServiceSettings.qml")
+            // The service log: dates in the configured format; export with the service
+            // level, delete with the Ryx level.
+            verify(testHelper.addLogRows([], []))
             turnTo(findChild(service, "serviceLogEntry"))
             press()
             var log = currentPage("serviceLogPage")
+            compare(log.list.model[0].name, "HV unit serviced")
+            compare(log.list.model[0].value,
+                    Qt.formatDateTime(new Date(2026, 2, 1, 14, 0, 0), guiViewModel.settings.dateTimeFormatString()))
             verify(log.exportButton.visible)
+            verify(!log.deleteButton.visible)
+            testHelper.setMenuLocks(false, false)
+            verify(log.deleteButton.visible)
+            testHelper.setMenuLocks(false, true)
+            verify(!log.exportButton.visible)
+            testHelper.setMenuLocks(true, false)
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "service-log"))
+            log.exportButton.clicked()
+            compare(lastAction(), "ExportSystemLog")
             log.close()
             tryVerify(function() { return service.current })
 
             turnTo(findChild(service, "exportConfigurationEntry"))
             press()
-            tryCompare(actions, "count", 1)
-            compare(actions.signalArguments[0][0], "ExportConfiguration")
+            compare(lastAction(), "ExportConfiguration")
             guiViewModel.exportLogfileFinished(true, "/media/USB/Pevanto/PEVANTO.cfg.xml")
             compare(window.headerBar.titleText.text, "Configuration exported to /media/USB/Pevanto/PEVANTO.cfg.xml")
             waitForRendering(window.contentItem)
@@ -266,8 +226,7 @@ Item {
             turnTo(findChild(service, "rebootHvUnitEntry"))
             press()
             accept("Do you want to reboot the HV Unit?")
-            compare(actions.count, 2)
-            compare(actions.signalArguments[1][0], "RebootHVUnit")
+            compare(lastAction(), "RebootHVUnit")
             guiViewModel.settings.lockServiceMenu()
         }
 
