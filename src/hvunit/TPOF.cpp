@@ -796,6 +796,9 @@ bool TPOF::refreshHVUnitParams(const QList<eHVUnitParamType>& types)
     if (!ExecCmd(CMD_GetGains) || !GetHVState())
         return false;
     for (eHVUnitParamType type : list) {
+        // The gains have no parameter code: 'Q' above has read them.
+        if (type == eHVUnitParamType_GainU || type == eHVUnitParamType_GainI)
+            continue;
         unsigned long long value = 0;
         if (GetParameter(type, &value) != Ok || !GetHVState())
             return false;

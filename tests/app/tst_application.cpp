@@ -162,13 +162,17 @@ private slots:
         QTRY_COMPARE(dm->getOperatingMode(), mode);
 
         m_sim->clearRequests();
+        dm->setHVUnitParam(eHVUnitParamType_GainU, HVUnitParamUnknown);
         emit gui->refreshHVUnitParams({eHVUnitParamType_GainU});
-        QTRY_VERIFY([this]() {
-            for (const QByteArray& r : m_sim->completeRequests())
-                if (r.startsWith(">K"))
-                    return true;
-            return false;
-        }());
+        // The refresh is done once a later poll follows its own.
+        const auto afterGains = [this] {
+            const QList<QByteArray> all = m_sim->completeRequests();
+            return all.mid(all.indexOf(">Q.") + 1);
+        };
+        QTRY_VERIFY(m_sim->completeRequests().contains(">Q.") && afterGains().count(">W.") >= 2);
+        for (const QByteArray& r : afterGains())
+            QVERIFY2(!r.startsWith(">K"), r.constData());
+        QCOMPARE(dm->getHVUnitParam(eHVUnitParamType_GainU), quint64(m_sim->model().gainU()));
 
         QSignalSpy boost(gui, &IGUI::TestBoostStateChanged);
         dm->setTestBoostState(stTBState{1, 0}, true);

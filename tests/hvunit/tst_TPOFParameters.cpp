@@ -361,6 +361,17 @@ private slots:
         QCOMPARE(data->getHVUnitParam(eHVUnitParamType_GainPFC), 121ull);
         QCOMPARE(data->getHVUnitParam(eHVUnitParamType_EarthingCapacity), 105ull);
         QCOMPARE(data->getHVUnitParam(eHVUnitParamType_EarthingResistance), 0ull);
+
+        // The gains come from 'Q' alone, even when the list names them.
+        sim.model().setParameterBroken(7, false);
+        sim.model().setGains(10200, 9900);
+        sim.clearRequests();
+        QVERIFY(pof->refreshHVUnitParams({ eHVUnitParamType_GainU, eHVUnitParamType_GainI,
+                                           eHVUnitParamType_EarthingResistance }));
+        QCOMPARE(settle(), (QList<QByteArray>{ ">Q.", ">W.", ">K07.", ">W." }));
+        QCOMPARE(data->getHVUnitParam(eHVUnitParamType_GainU), 10200ull);
+        QCOMPARE(data->getHVUnitParam(eHVUnitParamType_GainI), 9900ull);
+        QCOMPARE(data->getHVUnitParam(eHVUnitParamType_EarthingResistance), 107ull);
     }
 };
 
