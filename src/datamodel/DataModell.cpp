@@ -706,20 +706,16 @@ void DataModell::setHVUnitState(const stHVUnitState& state)
     if (old.comError)
         KLOG_INFO2(kClass, "setHVUnitState", "Communication with the HV unit is up again");
     m_hv.setHvStateOk((state.state & Bits::FaultMask) == 0);
-    if (old != state)
-        emit HVStateChanged(old, state);
 
+    // The result is recorded before the change is announced: the test worker reads the
+    // fault values on that announcement, from another thread, only once a result is set.
     const quint32 rising = state.state & ~previous;
     quint32 faults = rising & Bits::FaultMask;
-    if (faults & Bits::Breakdown) {
-        if (appState == TestRunning) {
-            recordResult(eTestResult_BreakdownDetected);
-            postEvent(eAppEvent::BreakdownDetected);
-            faults &= ~Bits::Breakdown;
-        } else if (appState == TestBurning) {
-            faults &= ~Bits::Breakdown; // the cable burns on
-        }
-    }
+    const bool breakdown = (faults & Bits::Breakdown) && appState == TestRunning;
+    if (breakdown)
+        recordResult(eTestResult_BreakdownDetected);
+    if ((faults & Bits::Breakdown) && (appState == TestRunning || appState == TestBurning))
+        faults &= ~Bits::Breakdown; // in burning the cable burns on
     if (faults) {
         m_hv.setLastErrorState(state);
         eTestResult result = eTestResult_UnknownErrorBitVal;
@@ -729,10 +725,17 @@ void DataModell::setHVUnitState(const stHVUnitState& state)
                 break;
             }
         }
-        KLOG_ERROR2(kClass, "setHVUnitState",
-                    QStringLiteral("HV unit reports error bits 0x%1").arg(faults, 0, 16));
         if (running)
             recordResult(result);
+    }
+    if (old != state)
+        emit HVStateChanged(old, state);
+
+    if (breakdown)
+        postEvent(eAppEvent::BreakdownDetected);
+    if (faults) {
+        KLOG_ERROR2(kClass, "setHVUnitState",
+                    QStringLiteral("HV unit reports error bits 0x%1").arg(faults, 0, 16));
         postEvent(eAppEvent::HVUnitErrorDetected);
     }
     if (rising & Bits::Overtemperature)

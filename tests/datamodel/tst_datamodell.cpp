@@ -403,7 +403,14 @@ private slots:
     {
         walkToRunning();
         QSignalSpy states(m_dm, &DataModell::appStateChanged);
+        // The test worker reads the fault values on the change, from its own thread:
+        // the result must already be there when the change is announced.
+        QList<eTestResult> seen;
+        const QMetaObject::Connection watch = connect(m_dm, &DataModell::HVStateChanged, this,
+            [&] { seen << m_dm->getTestResult(); }, Qt::DirectConnection);
         m_dm->setHVUnitState(stHVUnitState(false, kRunning | HVStateBits::Breakdown));
+        disconnect(watch);
+        QCOMPARE(seen, QList<eTestResult>({ eTestResult_BreakdownDetected }));
         m_dm->setHVUnitState(stHVUnitState(false, kRunning | HVStateBits::Breakdown));
         settle();
         QCOMPARE(m_dm->getAppState(), TestBurning);
