@@ -3,9 +3,12 @@
 #include "hvunit/POFCodec.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
+#include <sched.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -326,6 +329,15 @@ void HvUnitSimulator::finishRequest()
 
 void HvUnitSimulator::run()
 {
+    // The unit echoes every byte at once and the link allows it only tens of ms. On a busy
+    // machine an ordinary thread may wait longer than that for a core, so the simulator
+    // takes a real-time priority where the process may have one. It blocks in poll and
+    // does microseconds of work per byte, so it cannot starve anything.
+    sched_param param {};
+    param.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
+        std::fprintf(stderr, "HvUnitSimulator: no real-time priority, echoes may be late on a busy machine\n");
+
     char buf[512];
     while (m_running) {
         int timeout = -1;
