@@ -2,7 +2,11 @@
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/Statemachine.h"
 #include "db/DB.h"
+
+#include <QElapsedTimer>
+#include <QTest>
 
 DataModelFixture::DataModelFixture()
     : m_root(std::make_unique<TempRoot>()), m_config(std::make_unique<FakeConfig>())
@@ -27,4 +31,31 @@ DataModelFixture::~DataModelFixture()
     GlobalFuncs::setConfig(nullptr);
     m_config.reset();
     m_root.reset();
+}
+
+bool DataModelFixture::returnToIdle(int timeoutMs, const std::function<void()>& restartUnit)
+{
+    using namespace States;
+    QElapsedTimer clock;
+    clock.start();
+    AppState answered = None;
+    while (clock.elapsed() < timeoutMs) {
+        const AppState state = m_dm->getAppState();
+        if (state == Idle && !m_dm->getHVUnitState().comError)
+            return true;
+        // Once per state: the machine may need a moment to act on the answer.
+        if (state != answered) {
+            answered = state;
+            if (state == TestFinished || state == TestDataTransferred)
+                m_dm->receiveAppEvent(eAppEvent::TestResultConfirmed);
+            else if (state == WaitPhaseConnect)
+                m_dm->receiveAppEvent(eAppEvent::TestCanceledUser);
+            else if (Statemachine::isTestState(state))
+                m_dm->receiveAppEvent(eAppEvent::TestAborted);
+            else if (state == HVUnitError && restartUnit)
+                restartUnit();
+        }
+        QTest::qWait(20);
+    }
+    return m_dm->getAppState() == Idle && !m_dm->getHVUnitState().comError;
 }

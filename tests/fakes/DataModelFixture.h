@@ -3,6 +3,7 @@
 #include "fakes/FakeConfig.h"
 #include "fakes/TempRoot.h"
 
+#include <functional>
 #include <memory>
 
 class DataModell;
@@ -18,6 +19,12 @@ public:
     DataModell* dm() const { return m_dm; }
     FakeConfig* config() const { return m_config.get(); }
     const TempRoot& root() const { return *m_root; }
+
+    // Ends whatever test a failed case left behind and waits, answering as the operator,
+    // until the model is in Idle with the HV link up; the next case starts from there.
+    // The HV link must be wired to the model. A unit in error in Idle is only left by a
+    // new start of the unit: restartUnit, when given, does that.
+    bool returnToIdle(int timeoutMs, const std::function<void()>& restartUnit = {});
 
 private:
     std::unique_ptr<TempRoot> m_root;

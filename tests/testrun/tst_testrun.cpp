@@ -1,5 +1,6 @@
 #include "app/DMhvDataModel.h"
 #include "app/DMhvStateSubscriber.h"
+#include "app/ThreadGuard.h"
 #include "fakes/DataModelFixture.h"
 #include "app/DataModelSafetyReceiver.h"
 #include "fakes/FakeGpioTree.h"
@@ -20,7 +21,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QThread>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <iterator>
@@ -47,8 +48,10 @@ class TstTestRun : public QObject {
     std::unique_ptr<FakeGpioTree> m_tree;
     std::unique_ptr<GPIOManager> m_gpio;
     std::unique_ptr<TCheckSafetyCircuit> m_safety;
-    QThread m_pofThread;
-    QThread m_testThread;
+    // Threads as the application runs them: a worker ends on its thread once the thread's
+    // loop has returned, never inside one of its own nested waits.
+    std::unique_ptr<ThreadGuard> m_pofThread;
+    std::unique_ptr<ThreadGuard> m_testThread;
     TPOF* m_pof = nullptr;
     TTestThread* m_worker = nullptr;
     std::unique_ptr<TTestChart> m_chart;
@@ -86,10 +89,12 @@ class TstTestRun : public QObject {
         return dm()->getAppState() == state;
     }
 
-    void prepare(M::OperatingMode mode, unsigned unitDurationMs)
+    // Settings of a test; false when the mode is refused.
+    bool prepare(M::OperatingMode mode, unsigned unitDurationMs)
     {
         dm()->changeOperatingMode(mode);
-        QCOMPARE(dm()->getOperatingMode(), mode);
+        if (dm()->getOperatingMode() != mode)
+            return false;
         dm()->setFrequencyToTest(0);
         dm()->setMinutesToTest(1);
         dm()->setSecondsToTest(0);
@@ -97,14 +102,17 @@ class TstTestRun : public QObject {
         m_sim.model().setStateBits(0);
         m_states.clear();
         m_gui.calls.clear();
+        return true;
     }
 
-    // From the start event to the running test.
-    void startRunning()
+    // From Idle through the start event to the running test; false, with the state left
+    // for the message, when it is not reached.
+    bool startRunning()
     {
-        QCOMPARE(dm()->getAppState(), Idle);
+        if (dm()->getAppState() != Idle)
+            return false;
         dm()->receiveAppEvent(E::StartTest);
-        QVERIFY2(waitForState(TestRunning, 15000), States::stateName(dm()->getAppState()));
+        return waitForState(TestRunning, 15000);
     }
 
     void confirmToIdle()
@@ -154,14 +162,10 @@ private slots:
         m_safety = std::make_unique<TCheckSafetyCircuit>(m_gpio.get(), createDataModelReciever());
 
         m_chart = std::make_unique<TTestChart>();
-        m_pofThread.setObjectName(QStringLiteral("POFThread"));
-        m_testThread.setObjectName(QStringLiteral("TestThread"));
         m_pof = new TPOF(std::make_unique<DMhvDataModel>(), [] { return std::make_unique<DMhvStateSubscriber>(); });
         m_worker = new TTestThread(m_pof, m_chart.get());
-        m_pof->moveToThread(&m_pofThread);
-        m_worker->moveToThread(&m_testThread);
-        m_pofThread.start();
-        m_testThread.start();
+        m_pofThread = std::make_unique<ThreadGuard>(QStringLiteral("POFThread"), m_pof);
+        m_testThread = std::make_unique<ThreadGuard>(QStringLiteral("TestThread"), m_worker);
 
         connect(dm(), &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
         connect(dm(), &DataModell::appStateChanged, m_worker, &TTestThread::appStateChanged);
@@ -182,14 +186,11 @@ private slots:
     void cleanupTestCase()
     {
         m_safety.reset();
-        if (m_worker)
-            QMetaObject::invokeMethod(m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
-        m_testThread.quit();
-        m_testThread.wait();
-        if (m_pof)
-            QMetaObject::invokeMethod(m_pof, [this] { delete m_pof; }, Qt::BlockingQueuedConnection);
-        m_pofThread.quit();
-        m_pofThread.wait();
+        // The worker drives the link, so it ends first.
+        m_testThread.reset();
+        m_worker = nullptr;
+        m_pofThread.reset();
+        m_pof = nullptr;
         m_chart.reset();
         m_gpio.reset();
         m_tree.reset();
@@ -199,12 +200,29 @@ private slots:
         m_log.reset();
     }
 
+    // Each case starts from Idle with the unit and the safety circuit as set up, even
+    // after a case that failed half-way.
+    void cleanup()
+    {
+        m_sim.clearFault();
+        m_sim.model().setClockScale(1);
+        m_sim.model().setTanDelta(1500, 0);
+        m_tree->setLine(19, true);
+        dm()->setUSBState(USBState_NoStick);
+        // A unit left in error is switched off and on again.
+        if (dm()->getAppState() != Idle)
+            m_sim.model().reset();
+        const auto restart = [this] { QMetaObject::invokeMethod(m_pof, [this] { m_pof->InitHVUnit(); }); };
+        QVERIFY2(m_fixture->returnToIdle(60000, restart), States::stateName(dm()->getAppState()));
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getSafetyCircuitState(), SafetyCircuitBits(0x3FF), 5000);
+    }
+
     void sineWithstandRunsToItsEnd()
     {
-        prepare(M::VLFSin, 3000);
+        QVERIFY(prepare(M::VLFSin, 3000));
         dm()->setUSBState(USBState_NoStick);
         const QStringList before = records(GlobalFuncs::InternalMeasurements);
-        startRunning();
+        QVERIFY2(startRunning(), States::stateName(dm()->getAppState()));
         QVERIFY2(waitForState(TestFinished, 20000), States::stateName(dm()->getAppState()));
         QCOMPARE(dm()->getTestResult(), eTestResult_FinishedSuccess);
         QVERIFY(m_states.contains(TestSoftStop));
@@ -231,10 +249,10 @@ private slots:
 
     void dcTestIsCopiedToTheStick()
     {
-        prepare(M::DC, 2500);
+        QVERIFY(prepare(M::DC, 2500));
         QVERIFY(m_fixture->root().mkdir(QStringLiteral("/media/USB")));
         dm()->setUSBState(USBState_Ready);
-        startRunning();
+        QVERIFY2(startRunning(), States::stateName(dm()->getAppState()));
         QVERIFY2(waitForState(TestDataTransferred, 20000), States::stateName(dm()->getAppState()));
         QCOMPARE(dm()->getTestResult(), eTestResult_FinishedSuccess);
         const QStringList stored = records(GlobalFuncs::InternalMeasurements);
@@ -255,8 +273,8 @@ private slots:
 
     void breakdownEndsThroughBurning()
     {
-        prepare(M::VLFSin, 30000);
-        startRunning();
+        QVERIFY(prepare(M::VLFSin, 30000));
+        QVERIFY2(startRunning(), States::stateName(dm()->getAppState()));
         QTest::qWait(800);
         m_sim.model().triggerBreakdown();
         QVERIFY(waitForState(TestBurning, 5000));
@@ -280,8 +298,8 @@ private slots:
 
     void openedSafetyInputSoftStops()
     {
-        prepare(M::VLFSin, 30000);
-        startRunning();
+        QVERIFY(prepare(M::VLFSin, 30000));
+        QVERIFY2(startRunning(), States::stateName(dm()->getAppState()));
         QTest::qWait(500);
         QVERIFY(m_tree->setLine(19, false)); // interlock key
         QVERIFY2(waitForState(TestFinished, 15000), States::stateName(dm()->getAppState()));
@@ -296,8 +314,8 @@ private slots:
 
     void silentUnitEndsWithTheCommunicationResult()
     {
-        prepare(M::VLFSin, 30000);
-        startRunning();
+        QVERIFY(prepare(M::VLFSin, 30000));
+        QVERIFY2(startRunning(), States::stateName(dm()->getAppState()));
         QTest::qWait(500);
         m_sim.setFault(HvUnitSimulator::Fault::Silence);
         QVERIFY2(waitForState(TestFinished, 20000), States::stateName(dm()->getAppState()));
@@ -312,7 +330,7 @@ private slots:
 
     void threePhaseTanDeltaStepTest()
     {
-        prepare(M::TanDelta, 0);
+        QVERIFY(prepare(M::TanDelta, 0));
         dm()->setFrequencyToTest(100);
         dm()->setVoltageSteps(3);
         dm()->setNumberOfValues(2);
@@ -334,6 +352,8 @@ private slots:
             stepsSeen.insert(step);
             m_sim.model().setTanDelta(tanDeltaOf(phase, step), 0);
         }, Qt::DirectConnection);
+        // The slot refers to this function's locals: gone before a failed check returns.
+        auto unhook = qScopeGuard([&steps] { disconnect(steps); });
 
         for (phase = 0; phase < 3; ++phase) {
             stepsSeen.clear();
@@ -350,6 +370,7 @@ private slots:
             QCOMPARE(stepsSeen, QSet<int>({ 0, 1, 2 }));
             m_sim.model().setStateBits(0);
         }
+        unhook.dismiss();
         disconnect(steps);
         m_sim.model().setClockScale(1);
 
@@ -405,9 +426,9 @@ private slots:
             }
             return 0LL;
         };
-        prepare(M::VLFSin, 0);
+        QVERIFY(prepare(M::VLFSin, 0));
         dm()->setMinutesToTest(quint16(minutes));
-        startRunning();
+        QVERIFY2(startRunning(), States::stateName(dm()->getAppState()));
         const double cpuStart = cpuSeconds();
         QElapsedTimer clock;
         clock.start();

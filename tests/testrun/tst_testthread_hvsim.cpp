@@ -1,5 +1,6 @@
 #include "app/DMhvDataModel.h"
 #include "app/DMhvStateSubscriber.h"
+#include "app/ThreadGuard.h"
 #include "fakes/DataModelFixture.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "fakes/LogCapture.h"
@@ -11,7 +12,7 @@
 #include "testrun/File.h"
 
 #include <QDirIterator>
-#include <QThread>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <atomic>
@@ -30,8 +31,10 @@ class TstTestThreadHvSim : public QObject {
     HvUnitSimulator m_sim;
     std::unique_ptr<LogCapture> m_log;
     std::unique_ptr<DataModelFixture> m_fixture;
-    QThread m_pofThread;
-    QThread m_testThread;
+    // Threads as the application runs them: a worker ends on its thread once the thread's
+    // loop has returned, never inside one of its own nested waits.
+    std::unique_ptr<ThreadGuard> m_pofThread;
+    std::unique_ptr<ThreadGuard> m_testThread;
     TPOF* m_pof = nullptr;
     TTestThread* m_worker = nullptr;
     TTestChart m_chart;
@@ -48,6 +51,16 @@ class TstTestThreadHvSim : public QObject {
                 letters += r.at(1);
         }
         return letters;
+    }
+
+    static QStringList records()
+    {
+        QStringList out;
+        QDirIterator it(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements), QStringList{"*.vlf"},
+                        QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            out << it.next();
+        return out;
     }
 
     // Lets the queued work of the link and the worker run out, this thread answering
@@ -71,38 +84,16 @@ private slots:
         m_fixture = std::make_unique<DataModelFixture>();
         QVERIFY(m_fixture->isValid());
 
-        m_pofThread.setObjectName(QStringLiteral("POFThread"));
-        m_testThread.setObjectName(QStringLiteral("TestThread"));
         m_pof = new TPOF(std::make_unique<DMhvDataModel>(), [] { return std::make_unique<DMhvStateSubscriber>(); });
         m_worker = new TTestThread(m_pof, &m_chart);
-        m_pof->moveToThread(&m_pofThread);
-        m_worker->moveToThread(&m_testThread);
-        m_pofThread.start();
-        m_testThread.start();
+        m_pofThread = std::make_unique<ThreadGuard>(QStringLiteral("POFThread"), m_pof);
+        m_testThread = std::make_unique<ThreadGuard>(QStringLiteral("TestThread"), m_worker);
 
         connect(dm(), &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
         connect(dm(), &DataModell::appStateChanged, m_worker, &TTestThread::appStateChanged);
         connect(m_pof, &TPOF::sendAppEvent, dm(), &DataModell::receiveAppEvent);
         connect(m_worker, &TTestThread::sendAppEvent, dm(), &DataModell::receiveAppEvent);
-    }
 
-    void cleanupTestCase()
-    {
-        if (m_worker)
-            QMetaObject::invokeMethod(m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
-        m_testThread.quit();
-        m_testThread.wait();
-        if (m_pof)
-            QMetaObject::invokeMethod(m_pof, [this] { delete m_pof; }, Qt::BlockingQueuedConnection);
-        m_pofThread.quit();
-        m_pofThread.wait();
-        m_fixture.reset();
-        m_sim.stop();
-        m_log.reset();
-    }
-
-    void startOfATest()
-    {
         // Start-up: the link identifies the unit and switches its poll on.
         dm()->receiveAppEvent(E::MainsOn);
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), Idle, 15000);
@@ -115,6 +106,32 @@ private slots:
         SafetyCircuitBits safety;
         safety.set();
         dm()->setSafetyCircuitState(safety);
+    }
+
+    // Each case starts from Idle with a unit that answers and has its output off.
+    void cleanup()
+    {
+        m_sim.clearFault();
+        m_sim.model().setStateBits(0);
+        QVERIFY2(m_fixture->returnToIdle(60000), States::stateName(dm()->getAppState()));
+        settleThreads();
+    }
+
+    void cleanupTestCase()
+    {
+        // The worker drives the link, so it ends first.
+        m_testThread.reset();
+        m_worker = nullptr;
+        m_pofThread.reset();
+        m_pof = nullptr;
+        m_fixture.reset();
+        m_sim.stop();
+        m_log.reset();
+    }
+
+    void startOfATest()
+    {
+        QCOMPARE(dm()->getAppState(), Idle);
         QTest::qWait(50);
         m_sim.clearRequests();
         m_log->clear();
@@ -145,27 +162,36 @@ private slots:
         QCOMPARE(part("createLogPart2"), 1);
     }
 
-    // Continues the test above: the link is lost while the test is finalised. The record
-    // is stored all the same, and the confirmation starts the unit again instead of
-    // leaving the instrument in Idle with the link down.
+    // The link is lost while the test is finalised. The record is stored all the same,
+    // and the confirmation starts the unit again instead of leaving the instrument in
+    // Idle with the link down.
     void linkLostWhileFinalizing()
     {
+        const QStringList before = records();
+        QCOMPARE(dm()->getAppState(), Idle);
+        dm()->receiveAppEvent(E::StartTest);
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), WaitHVOn, 10000);
+        m_sim.model().setStateBits(HVStateBits::OutputOn);
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), TestRunning, 15000);
-        QTest::qWait(300); // a few samples for the record
+        // A test without samples leaves no record.
+        QTRY_VERIFY_WITH_TIMEOUT(dm()->hasMeasurementValues(), 10000);
+        QTest::qWait(300); // a few more
         const QMetaObject::Connection cut =
             connect(dm(), &DataModell::appStateChanged, this, [this](AppState, AppState now) {
                 if (now == TestFinalizing)
                     m_sim.setFault(HvUnitSimulator::Fault::Silence);
             });
+        const auto uncut = qScopeGuard([cut] { disconnect(cut); }); // also when a check fails
         dm()->receiveAppEvent(E::TestAborted);
         QTRY_VERIFY_WITH_TIMEOUT(dm()->getHVUnitState().comError, 30000);
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), TestFinished, 30000);
         disconnect(cut);
 
-        QDirIterator records(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements), QStringList{"*.vlf"},
-                             QDir::Files, QDirIterator::Subdirectories);
-        QVERIFY(records.hasNext());
-        QVERIFY(TestChart::VLF::File::verify(records.next()));
+        QStringList stored = records();
+        for (const QString& name : before)
+            stored.removeOne(name);
+        QCOMPARE(stored.size(), 1);
+        QVERIFY(TestChart::VLF::File::verify(stored.first()));
 
         dm()->receiveAppEvent(E::TestResultConfirmed);
         QCOMPARE(dm()->getAppState(), Starting);
