@@ -821,6 +821,10 @@
         <source>Delete</source>
         <translation>Delete</translation>
     </message>
+    <message>
+        <source>ChooseStorageMedium</source>
+        <translation>Choose the storage medium</translation>
+    </message>
 </context>
 <context>
     <name>InfoMessages</name>
@@ -1175,6 +1179,18 @@
     <message>
         <source>RebootHvUnit</source>
         <translation>Reboot HV unit</translation>
+    </message>
+    <message>
+        <source>DeleteMeasurements</source>
+        <translation>Delete measurements</translation>
+    </message>
+    <message>
+        <source>Share</source>
+        <translation>Share</translation>
+    </message>
+    <message>
+        <source>EditCable</source>
+        <translation>Edit cable</translation>
     </message>
 </context>
 <context>

@@ -1,13 +1,20 @@
 #include "gui/Activities.h"
 
 #include "core/GlobalFuncs.h"
+#include "core/TransObject.h"
+#include "gui/api/IGUI.h"
+#include "logging/MessageCategories.h"
 #include "datamodel/DataModell.h"
 #include "testrun/TTestChart.h"
 
+#include <QDebug>
+#include <QFileInfo>
+#include <QPointer>
 #include <QQmlEngine>
 #include <QSet>
 
 #include <algorithm>
+#include <memory>
 
 using ActivityTypes::stActivityEntry;
 
@@ -48,9 +55,195 @@ void Activities::setTestChart(TTestChart* chart)
     emit testChartChanged();
 }
 
-void Activities::setMeasurementComment(const QString&, const QString&)
+void Activities::setMeasurementComment(const QString& absoluteFilename, const QString& comment)
 {
-    // Written to the stored record with the editing of stored tests.
+    // An empty path would name the first folder row and no record.
+    if (!m_testChart || absoluteFilename.isEmpty())
+        return;
+    const int rows = m_model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (role(r, ActivityModel::EntryPathRole).toString() == absoluteFilename) {
+            setRole(r, ActivityModel::EntryCommentRole, comment);
+            break;
+        }
+    }
+    TTestChart* chart = m_testChart;
+    QTimer::singleShot(FileRequestDelayMs, chart,
+                       [chart, absoluteFilename, comment] { chart->changeMeasurementComment(absoluteFilename, comment); });
+}
+
+void Activities::setCableNumber(const QModelIndex& index, const QString& cableNumber)
+{
+    if (index.model() != m_model.get() || index.row() < 0 || index.row() >= m_model->rowCount())
+        return;
+    if (role(index.row(), ActivityModel::EntryCableNumberRole).toString() == cableNumber)
+        return;
+    const QString path = role(index.row(), ActivityModel::EntryPathRole).toString();
+    QPointer<Activities> self(this);
+    auto rebuild = [self] {
+        if (self)
+            self->loadActivityList(false, QString());
+    };
+    if (!m_testChart || path.isEmpty()) {
+        QTimer::singleShot(RebuildDelayMs, this, rebuild);
+        return;
+    }
+    // The list is read back from the files: only once the record holds the new number.
+    TTestChart* chart = m_testChart;
+    QTimer::singleShot(FileRequestDelayMs, chart, [chart, path, cableNumber, rebuild] {
+        chart->changeMeasurementCableNumber(path, cableNumber);
+        rebuild();
+    });
+}
+
+void Activities::setCableNumberForFolder(const QModelIndex& index, const QString& cableNumber)
+{
+    if (index.model() != m_model.get() || index.row() < 0 || index.row() >= m_model->rowCount())
+        return;
+    const int folder = index.row();
+    const QString oldNumber = role(folder, ActivityModel::EntryCableNumberRole).toString();
+    if (oldNumber == cableNumber)
+        return;
+    setRole(folder, ActivityModel::EntryCableNumberRole, cableNumber);
+    const QString date = role(folder, ActivityModel::EntryDateRole).toString();
+    TTestChart* chart = m_testChart;
+    const int rows = m_model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (r == folder || role(r, ActivityModel::EntryDateRole).toString() != date
+            || role(r, ActivityModel::EntryCableNumberRole).toString() != oldNumber)
+            continue;
+        setRole(r, ActivityModel::EntryCableNumberRole, cableNumber);
+        const QString path = role(r, ActivityModel::EntryPathRole).toString();
+        if (chart && !path.isEmpty())
+            QTimer::singleShot(FileRequestDelayMs, chart,
+                               [chart, path, cableNumber] { chart->changeMeasurementCableNumber(path, cableNumber); });
+    }
+}
+
+void Activities::deleteSelectedActivities()
+{
+    IGUI* gui = GlobalFuncs::getGUI();
+    if (!gui)
+        return;
+    const QUuid question = gui->showMessageDlg(
+        CAT_SKPOUT, TransObject(QStringLiteral("Menu"), QStringLiteral("DeleteMeasurements")), true, true);
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(gui, &IGUI::messageDglClosed, this,
+                          [this, question, connection](QUuid dialog, IGUI::CloseType type) {
+                              if (dialog != question)
+                                  return;
+                              disconnect(*connection);
+                              if (type == IGUI::Accepted)
+                                  deleteChecked();
+                          });
+}
+
+void Activities::deleteChecked()
+{
+    // First pass: the checked tests leave the list, each remembering its folder row.
+    QList<int> folders;
+    QStringList paths;
+    int folder = 0;
+    for (int r = 0; r < m_model->rowCount();) {
+        if (role(r, ActivityModel::EntryTypeRole).toInt() == ActivityTypes::Folder) {
+            folder = r++;
+            continue;
+        }
+        if (role(r, ActivityModel::EntryIsSelectedRole).toInt() != Qt::Checked) {
+            ++r;
+            continue;
+        }
+        folders << folder;
+        paths << role(r, ActivityModel::EntryPathRole).toString();
+        m_model->removeActivity(r);
+    }
+    // The counters can lag behind the rows; and an empty list would clear the whole store.
+    if (paths.isEmpty())
+        return;
+
+    // Second pass: the folders' classification from the tests they keep. Only rows below a
+    // remembered folder were removed after it was remembered, so its row still holds.
+    OperatingModes* modes = OperatingModes::getInstance();
+    for (const int f : qAsConst(folders)) {
+        const QString date = role(f, ActivityModel::EntryDateRole).toString();
+        const QString number = role(f, ActivityModel::EntryCableNumberRole).toString();
+        OperatingModes::Classifications flags;
+        for (int r = 0; r < m_model->rowCount(); ++r) {
+            if (role(r, ActivityModel::EntryTypeRole).toInt() == ActivityTypes::Measurement
+                && role(r, ActivityModel::EntryDateRole).toString() == date
+                && role(r, ActivityModel::EntryCableNumberRole).toString() == number)
+                flags |= modes->getClassification(
+                    OperatingModes::fromInt(role(r, ActivityModel::EntryModeIdRole).toInt()));
+        }
+        setRole(f, ActivityModel::EntryClassificationRole, modes->getClassificationString(flags));
+    }
+
+    // Third pass, from the bottom: folders without a test below them go.
+    for (int r = m_model->rowCount() - 1; r >= 0; --r) {
+        if (role(r, ActivityModel::EntryTypeRole).toInt() != ActivityTypes::Folder)
+            continue;
+        if (r + 1 == m_model->rowCount() || role(r + 1, ActivityModel::EntryTypeRole).toInt() == ActivityTypes::Folder)
+            m_model->removeActivity(r);
+    }
+
+    if (m_testChart)
+        m_testChart->deleteMeasurements(paths);
+}
+
+QStringList Activities::checkedPaths() const
+{
+    QStringList paths;
+    const int rows = m_model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (role(r, ActivityModel::EntryTypeRole).toInt() == ActivityTypes::Measurement
+            && role(r, ActivityModel::EntryIsSelectedRole).toInt() == Qt::Checked)
+            paths << role(r, ActivityModel::EntryPathRole).toString();
+    }
+    return paths;
+}
+
+void Activities::exportSelectedActivities()
+{
+    const QStringList paths = checkedPaths();
+    // An empty list would export the whole store.
+    if (paths.isEmpty() || !m_testChart)
+        return;
+    m_testChart->copyMeasurements(paths);
+}
+
+void Activities::exportActivity(const QString& filename)
+{
+    if (!m_testChart)
+        return;
+    // Record names have four parts ("serial-day-time-mode.vlf"); the second names the day
+    // folder. A name with a separator would reach outside the store.
+    const QStringList parts = filename.split(QLatin1Char('-'));
+    const QString day = parts.value(1);
+    if (parts.size() < 3 || filename.contains(QLatin1Char('/')) || filename.contains(QLatin1Char('\\'))
+        || day.isEmpty() || day == QLatin1String(".") || day == QLatin1String("..")) {
+        qDebug() << "Wrong file name format" << filename << parts.size();
+        showExportFailure();
+        return;
+    }
+    const QFileInfo file(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + QLatin1Char('/') + day
+                         + QLatin1Char('/') + filename);
+    if (!file.isFile()) {
+        qDebug() << "File not found" << file.absoluteFilePath();
+        showExportFailure();
+        return;
+    }
+    m_testChart->copyMeasurements({file.absoluteFilePath()});
+}
+
+void Activities::showExportFailure() const
+{
+    IGUI* gui = GlobalFuncs::getGUI();
+    if (!gui)
+        return;
+    QString target = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements);
+    target.replace(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint), QStringLiteral("USB:"));
+    gui->showMessageDlg(CAT_ERR, TransObject(QStringLiteral("History"), QStringLiteral("UnableToExportData"), {target}),
+                        false, true);
 }
 
 QStringList Activities::cableNumbers(const QString& filter) const
@@ -62,6 +255,11 @@ QStringList Activities::cableNumbers(const QString& filter) const
 void Activities::setRole(int row, int role, const QVariant& value)
 {
     m_model->setData(m_model->index(row), value, role);
+}
+
+QVariant Activities::role(int row, int role) const
+{
+    return m_model->data(m_model->index(row), role);
 }
 
 void Activities::setChecked(const QString& date, const QString& cableNumber, Qt::CheckState checked)

@@ -52,6 +52,21 @@ public:
     // or dataLoadFailed.
     Q_INVOKABLE void loadActivityData(const QString& filepath);
 
+    // Edits of stored tests change the rows at once; the record store rewrites, deletes or
+    // copies the files a moment later.
+    static constexpr int FileRequestDelayMs = 5;
+    static constexpr int RebuildDelayMs = 15;
+    // Moves one test to another cable number; the list is rebuilt once its record is rewritten.
+    Q_INVOKABLE void setCableNumber(const QModelIndex& index, const QString& cableNumber);
+    // Gives every test of a folder row another cable number.
+    Q_INVOKABLE void setCableNumberForFolder(const QModelIndex& index, const QString& cableNumber);
+    // Asks first; on OK removes the checked tests, the folders left empty and their files.
+    Q_INVOKABLE void deleteSelectedActivities();
+    // Copies one stored record, named as the store names it, to the stick.
+    Q_INVOKABLE void exportActivity(const QString& filename);
+    // Copies the checked tests to the stick.
+    Q_INVOKABLE void exportSelectedActivities();
+
 public slots:
     void setTestChart(TTestChart* chart);
     // The comment of a stored record changed on the results page; an empty path names
@@ -72,6 +87,11 @@ signals:
 
 private:
     void setRole(int row, int role, const QVariant& value);
+    QVariant role(int row, int role) const;
+    // Paths of the test rows that are checked; partially checked rows never count.
+    QStringList checkedPaths() const;
+    void deleteChecked();
+    void showExportFailure() const;
     void registerCableNumbers();
 
     std::unique_ptr<ActivityModel> m_model;

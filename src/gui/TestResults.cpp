@@ -152,6 +152,11 @@ void TestResults::appStateChanged(States::AppState oldState, States::AppState st
         // A test that never reaches its results leaves nothing pending at Idle.
         d->pending = state == S::InitTest;
         emit testFinished();
+        // The last test's record name must not be shared as this test's.
+        if (state == S::InitTest && !d->filename.isEmpty()) {
+            d->filename.clear();
+            emit testDataTransferred();
+        }
     } else if (state == S::TestDataTransferred) {
         const DataModell* dm = GlobalFuncs::getDM();
         d->filename = dm ? dm->getExportTestInfo().fileName : QString();

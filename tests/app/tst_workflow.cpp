@@ -10,12 +10,18 @@
 #include "hvsim/HvUnitSimulator.h"
 #include "hvunit/SCPins.h"
 #include "core/NumberString.h"
+#include "testrun/TestChart.h"
+#include "testrun/TestData.h"
 
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <cmath>
 
 // A step made of checks: the test stops where the step failed.
 #define STEP(call)                                                                                                     \
@@ -97,6 +103,46 @@ private:
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVOn, 20000);
         shot(QStringLiteral("preparation"));
         m_sim->model().pressHvOn();
+    }
+
+    // The record files of today in the instrument's store.
+    static QStringList records()
+    {
+        const QDir day(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + QLatin1Char('/')
+                       + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+        QStringList out;
+        for (const QString& name : day.entryList({QStringLiteral("*.vlf")}, QDir::Files, QDir::Name))
+            out << day.absoluteFilePath(name);
+        return out;
+    }
+
+    static QString storedComment(const QString& path)
+    {
+        TestChart::VLF::TestData data;
+        return TestChart::loadTestData(path, &data) ? TestChart::VLF::info(data, 1, 25) : QStringLiteral("<unreadable>");
+    }
+
+    static QString storedCableNumber(const QString& path)
+    {
+        TestChart::VLF::TestData data;
+        return TestChart::loadTestData(path, &data) ? TestChart::cableNumber(data) : QStringLiteral("<unreadable>");
+    }
+
+    void openHistory()
+    {
+        QVERIFY2(m_op->tap(QStringLiteral("activitiesButton")), qPrintable(m_op->lastError()));
+        QVERIFY2(m_op->waitForPage(QStringLiteral("ActivitiesPage")), qPrintable(m_op->lastError()));
+    }
+
+    // With the knob on the first folder: open it, turn to its first test and select it.
+    void selectFirstTest()
+    {
+        WindowOperator& op = *m_op;
+        QTRY_VERIFY(op.find(QStringLiteral("activityList")) && op.find(QStringLiteral("activityList"))->hasActiveFocus());
+        op.press();
+        op.turn(1);
+        op.press();
+        QVERIFY2(op.waitFor(QStringLiteral("loadButton"), 5000), "one test is selected");
     }
 
     // Return on the results page takes them and leads back to the test's configuration;
@@ -190,8 +236,86 @@ private slots:
         QVERIFY2(shown.indexOf(QRegularExpression(QStringLiteral("^01:0[0-3]$"))) >= 0,
                  qPrintable(shown.join(QLatin1Char('|'))));
         QVERIFY(op.texts().contains(QStringLiteral("7.6")));
+        const QStringList live = op.texts();
         shot(QStringLiteral("results"));
         STEP(leaveResults());
+
+        // The stick comes in once the results were taken, so the record stays in the
+        // instrument until the operator exports it.
+        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/notes.txt"), "x"));
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getUSBState(), USBState_Ready, 10000);
+        const QStringList stored = records();
+        QCOMPARE(stored.size(), 1);
+        const QString record = stored.first();
+
+        STEP(openHistory());
+        QVERIFY2(op.shows(QLocale().toString(QDate::currentDate(), dm()->getDateFormat())),
+                 qPrintable(op.texts().join(QLatin1Char('|'))));
+        QVERIFY(op.shows(QStringLiteral("K-0815")));
+        shot(QStringLiteral("history"));
+        STEP(selectFirstTest());
+        shot(QStringLiteral("history-selected"));
+        QVERIFY2(op.tap(QStringLiteral("loadButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("MeasurementResultsPage")), qPrintable(op.lastError()));
+        // The stored test reads as the live one did.
+        QTRY_COMPARE(op.text(QStringLiteral("verdictText")), QStringLiteral("Test passed"));
+        QStringList loaded;
+        for (const QString& text : op.texts())
+            loaded << text.trimmed();
+        for (const QString& text : {QStringLiteral("2.00"), QStringLiteral("500"), QStringLiteral("0.10"),
+                                    QStringLiteral("L1")}) {
+            QVERIFY2(live.contains(text), qPrintable(text));
+            QVERIFY2(loaded.contains(text), qPrintable(text + QStringLiteral(": ") + loaded.join(QLatin1Char('|'))));
+        }
+        // The record keeps the peak of the voltage the live page showed as RMS.
+        const double rms = live.value(live.indexOf(QStringLiteral("Voltage")) + 1).toDouble();
+        const double peak = loaded.value(loaded.indexOf(QStringLiteral("Voltage")) + 1).toDouble();
+        QVERIFY2(qAbs(peak - rms * M_SQRT2) < 0.1, qPrintable(QStringLiteral("%1 %2").arg(rms).arg(peak)));
+        shot(QStringLiteral("stored-results"));
+
+        // A comment reaches the record file.
+        QVERIFY2(op.tap(QStringLiteral("addInfoButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("CommentEditPage")), qPrintable(op.lastError()));
+        QTRY_VERIFY(op.find(QStringLiteral("commentField"))->hasActiveFocus());
+        op.type(QStringLiteral("Joint 3 renewed"));
+        shot(QStringLiteral("comment"));
+        QVERIFY2(op.turnToAndPress(QStringLiteral("confirmButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("MeasurementResultsPage")), qPrintable(op.lastError()));
+        QTRY_COMPARE_WITH_TIMEOUT(storedComment(record), QStringLiteral("Joint 3 renewed"), 10000);
+
+        // Shared to the stick.
+        QVERIFY2(op.tap(QStringLiteral("shareButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("SharePage")), qPrintable(op.lastError()));
+        shot(QStringLiteral("share"));
+        QVERIFY2(op.tap(QStringLiteral("usbButton")), qPrintable(op.lastError()));
+        const QString exported = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) + QLatin1Char('/')
+            + QFileInfo(record).dir().dirName() + QLatin1Char('/') + QFileInfo(record).fileName();
+        QVERIFY2(op.waitForDialog(20000), qPrintable(op.lastError()));
+        QTRY_VERIFY_WITH_TIMEOUT(op.shows(QStringLiteral("Data successfully exported to USB:")), 20000);
+        shot(QStringLiteral("exported"));
+        QVERIFY2(op.tap(QStringLiteral("confirmButton")), qPrintable(op.lastError()));
+        QVERIFY(QFile::exists(exported));
+        QCOMPARE(storedComment(exported), QStringLiteral("Joint 3 renewed"));
+        QVERIFY2(op.tap(QStringLiteral("backButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.turnToAndPress(QStringLiteral("returnButton")), qPrintable(op.lastError()));
+
+        // Deleted after the question: the file and its row are gone.
+        QVERIFY2(op.waitForPage(QStringLiteral("ActivitiesPage")), qPrintable(op.lastError()));
+        QTRY_VERIFY(op.shows(QStringLiteral("K-0815")));
+        STEP(selectFirstTest());
+        QVERIFY2(op.tap(QStringLiteral("deleteButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForDialog(), qPrintable(op.lastError()));
+        QVERIFY(op.shows(QStringLiteral("Delete measurements")));
+        shot(QStringLiteral("delete-question"));
+        QVERIFY2(op.tap(QStringLiteral("confirmButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("ActivitiesPage")), qPrintable(op.lastError()));
+        QTRY_VERIFY(!QFile::exists(record));
+        QVERIFY(!op.shows(QStringLiteral("K-0815")));
+        shot(QStringLiteral("deleted"));
+        QVERIFY2(op.tap(QStringLiteral("returnButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("MainPage")), qPrintable(op.lastError()));
+        QVERIFY(QDir(m_root->path(QStringLiteral("/media/USB"))).removeRecursively());
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getUSBState(), USBState_NoStick, 10000);
     }
 
     // Three phases one after the other: after each, a fresh confirmation page asks for the
@@ -247,6 +371,35 @@ private slots:
         shot(QStringLiteral("results"));
         m_sim->model().setClockScale(1);
         STEP(leaveResults());
+
+        // The history opens the record with the same verdicts.
+        STEP(openHistory());
+        QTRY_VERIFY(op.shows(QStringLiteral("K-TD3")));
+        STEP(selectFirstTest());
+        QVERIFY2(op.tap(QStringLiteral("loadButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("MeasurementResultsPage")), qPrintable(op.lastError()));
+        QTRY_COMPARE(QStringList({op.text(QStringLiteral("phaseResult0")), op.text(QStringLiteral("phaseResult1")),
+                                  op.text(QStringLiteral("phaseResult2"))}),
+                     verdicts);
+        shot(QStringLiteral("stored-results"));
+
+        // The test moves to another cable: the field starts with its number.
+        const QString record = records().last();
+        QVERIFY2(op.tap(QStringLiteral("editCableButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("CableDataPage")), qPrintable(op.lastError()));
+        QTRY_COMPARE(op.text(QStringLiteral("cableNumberField")), QStringLiteral("K-TD3"));
+        QTest::keyClick(op.window(), Qt::Key_A, Qt::ControlModifier);
+        op.type(QStringLiteral("K-TD4"));
+        QVERIFY2(op.turnToAndPress(QStringLiteral("confirmButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("MeasurementResultsPage")), qPrintable(op.lastError()));
+        QTRY_COMPARE_WITH_TIMEOUT(storedCableNumber(record), QStringLiteral("K-TD4"), 10000);
+        QVERIFY2(op.turnToAndPress(QStringLiteral("returnButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("ActivitiesPage")), qPrintable(op.lastError()));
+        QTRY_VERIFY(op.shows(QStringLiteral("K-TD4")));
+        QVERIFY(!op.shows(QStringLiteral("K-TD3")));
+        shot(QStringLiteral("history-moved"));
+        QVERIFY2(op.tap(QStringLiteral("returnButton")), qPrintable(op.lastError()));
+        QVERIFY2(op.waitForPage(QStringLiteral("MainPage")), qPrintable(op.lastError()));
     }
 
     // The cable breaks down during a sine test: the burning ends with HV off, and the

@@ -17,11 +17,15 @@ VlfPage {
     property string filterCableNumber: ""
     // Folders the operator opened, by date and cable number; a rebuild closes them all.
     property var expanded: ({})
+    // Bumped on every row change: whether the knob can move on depends on the rows shown.
+    property int rowsRevision: 0
     // The row of the test being opened; -1 while none is.
     property int loadingRow: -1
     property alias list: list
     property alias loadButton: loadButton
     property alias searchButton: searchButton
+    property alias deleteButton: deleteButton
+    property alias shareButton: shareButton
     property alias returnButton: returnButton
     property alias busy: busy
 
@@ -83,7 +87,12 @@ VlfPage {
     // Every rebuild shows the folders closed.
     Connections {
         target: page.model
-        function onModelReset() { page.expanded = {} }
+        function onModelReset() {
+            page.expanded = {}
+            page.rowsRevision++
+        }
+        function onDataChanged() { page.rowsRevision++ }
+        function onRowsRemoved() { page.rowsRevision++ }
     }
     // A results page rebuilds the whole list when it is left; the search stays applied.
     StackView.onActivated: {
@@ -139,8 +148,8 @@ VlfPage {
         boundsBehavior: Flickable.StopAtBounds
 
         vlfNavigationClient: VlfNavigationClient {
-            canForward: page.nextShown(list.currentIndex, 1) >= 0
-            canBackward: page.nextShown(list.currentIndex, -1) >= 0
+            canForward: page.rowsRevision, page.nextShown(list.currentIndex, 1) >= 0
+            canBackward: page.rowsRevision, page.nextShown(list.currentIndex, -1) >= 0
             onInternalForward: list.currentIndex = page.nextShown(list.currentIndex, 1)
             onInternalBackward: list.currentIndex = page.nextShown(list.currentIndex, -1)
             onInternalFirst: list.currentIndex = page.nextShown(-1, 1)
@@ -195,6 +204,20 @@ VlfPage {
             text: page.isFilterActive ? qsTranslate("CableData", "ResetCableSearch")
                                       : qsTranslate("Connection", "Search")
             onClicked: page.isFilterActive ? page.resetSearch() : page.search()
+        },
+        VlfButton {
+            id: deleteButton
+            objectName: "deleteButton"
+            text: qsTranslate("History", "Delete")
+            enabled: page.selectionTotal > 0 && !busy.running
+            onClicked: page.activities.deleteSelectedActivities()
+        },
+        VlfButton {
+            id: shareButton
+            objectName: "shareButton"
+            text: qsTranslate("Menu", "Share")
+            enabled: page.selectionTotal > 0 && !busy.running
+            onClicked: if (page.current) page.StackView.view.push(Qt.resolvedUrl("SharePage.qml"), { "allSelected": true })
         },
         VlfButton {
             id: loadButton

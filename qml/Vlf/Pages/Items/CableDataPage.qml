@@ -2,10 +2,12 @@ import QtQuick 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
-// Asks for the cable number of the next test, offering the numbers stored before.
+// Asks for the cable number of the next test, offering the numbers stored before; a
+// stored test's edit starts it from that test's number.
 VlfPage {
     id: page
 
+    property string number: guiViewModel.cableNumber
     property alias field: field
     property alias cancelButton: cancel
     property alias confirmButton: confirm
@@ -36,7 +38,7 @@ VlfPage {
             objectName: "cableNumberField"
             width: 420
             maximumLength: 30
-            text: guiViewModel.cableNumber
+            text: page.number
             inputMethodHints: Qt.ImhNoPredictiveText
             onTextEdited: page.offerSuggestions()
             onActiveFocusChanged: page.offerSuggestions()

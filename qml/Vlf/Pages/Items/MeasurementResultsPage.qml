@@ -44,6 +44,8 @@ VlfPage {
     readonly property alias detailsButton: details
     readonly property alias restartButton: restart
     readonly property alias returnButton: returnButton
+    readonly property alias shareButton: share
+    readonly property alias editCableButton: editCable
 
     function twoDigits(n) {
         return (n < 10 ? "0" : "") + n
@@ -71,6 +73,31 @@ VlfPage {
         }
         StackView.view.push(Qt.resolvedUrl("MeasurementDataDetailsPage.qml"),
                             { "measurementData": page.measurementData, "mode": page.mode })
+    }
+    function openShare() {
+        StackView.view.push(Qt.resolvedUrl("SharePage.qml"), { "fileName": page.measurement.filename })
+    }
+    // The row is looked up again: a rebuild after an earlier edit moved the rows.
+    function activityIndex() {
+        var model = guiViewModel.activities.activityModel
+        for (var r = 0; r < model.rowCount(); ++r) {
+            var index = model.index(r, 0)
+            if (model.data(index, ActivityModel.EntryPathRole) === page.measurement.filepath)
+                return index
+        }
+        return page.activityModelIndex
+    }
+    function editCable() {
+        var old = page.measurement.getCableNumber()
+        var cable = StackView.view.push(Qt.resolvedUrl("CableDataPage.qml"), { "title": page.title, "number": old })
+        cable.confirmed.connect(function(number) {
+            if (number !== old) {
+                guiViewModel.deleteCableNumberFromDB(old)
+                page.measurement.setCableNumber(number)
+                guiViewModel.activities.setCableNumber(page.activityIndex(), number)
+            }
+            cable.close()
+        })
     }
     function leave() {
         if (!isLoadedData)
@@ -196,6 +223,20 @@ VlfPage {
             text: page.isLoadedData ? qsTranslate("Menu", "EditInfo") : qsTranslate("Menu", "AddInfo")
             enabled: page.measurement !== null && !page.waiting
             onClicked: page.openComment()
+        },
+        VlfButton {
+            id: editCable
+            objectName: "editCableButton"
+            text: qsTranslate("Menu", "EditCable")
+            visible: page.isLoadedData
+            onClicked: page.editCable()
+        },
+        VlfButton {
+            id: share
+            objectName: "shareButton"
+            text: qsTranslate("Menu", "Share")
+            enabled: !page.waiting && page.measurement !== null && page.measurement.filename.length > 0
+            onClicked: page.openShare()
         },
         VlfButton {
             id: details
