@@ -15,6 +15,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
 #include <QQuickWindow>
@@ -22,6 +23,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstdio>
+#include <time.h>
 
 // A step made of checks: the test stops where the step failed.
 #define STEP(call)                                                                                                     \
@@ -427,6 +430,47 @@ private slots:
         QTRY_VERIFY2(op.text(QStringLiteral("resultDetail")).contains(QStringLiteral("Breakdown detected at ") + voltage),
                      qPrintable(op.text(QStringLiteral("resultDetail")) + QStringLiteral(" / ") + voltage));
         shot(QStringLiteral("results"));
+        STEP(leaveResults());
+    }
+
+    // Run by hand, skipped in the suite:
+    //   VLF_BENCH_MINUTES=10 QTEST_FUNCTION_TIMEOUT=1200000 /usr/bin/time -v tst_workflow benchmarkSineTest
+    // A sine test on the unit's real clock, started from the window; prints the program's
+    // CPU time per minute while the measurement page is shown.
+    void benchmarkSineTest()
+    {
+        const int minutes = qEnvironmentVariableIntValue("VLF_BENCH_MINUTES");
+        if (minutes <= 0 || minutes > 60)
+            QSKIP("benchmark: set VLF_BENCH_MINUTES (1 to 60)");
+        m_workflow = QStringLiteral("benchmark");
+        WindowOperator& op = *m_op;
+        m_sim->model().setTestDurationMs(0);
+        m_sim->model().setClockScale(1);
+        STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, QStringLiteral("K-BENCH")));
+        STEP(confirmParameter());
+        STEP(confirmParameter());
+        STEP(turnSlider(minutes - 60));
+        QTRY_COMPARE(op.text(QStringLiteral("valueText")), QString::number(minutes));
+        STEP(confirmParameter());
+        STEP(switchHvOn());
+        QVERIFY2(op.waitForPage(QStringLiteral("MeasurementPage"), 20000), qPrintable(op.lastError()));
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
+        auto cpuSeconds = [] {
+            timespec t {};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+            return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+        };
+        const double cpuStart = cpuSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(QTest::qWaitFor([&] { return op.shownType() != QLatin1String("MeasurementPage"); },
+                                (minutes + 2) * 60000));
+        const double cpu = cpuSeconds() - cpuStart;
+        const double shownMinutes = double(clock.elapsed()) / 60000.0;
+        std::printf("measurement page shown %.2f min: CPU %.2f s, %.2f s per minute (%.1f %% of one core)\n",
+                    shownMinutes, cpu, cpu / shownMinutes, cpu / shownMinutes / 60.0 * 100.0);
+        QVERIFY2(op.waitForPage(QStringLiteral("MeasurementResultsPage"), 20000), qPrintable(op.lastError()));
+        QTRY_COMPARE(op.text(QStringLiteral("verdictText")), QStringLiteral("Test passed"));
         STEP(leaveResults());
     }
 

@@ -1,6 +1,7 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
+#include "fakes/RecordingGui.h"
 #include "gui/Activities.h"
 #include "testrun/File.h"
 #include "testrun/TTestChart.h"
@@ -16,6 +17,14 @@
 
 using ActivityTypes::stActivityEntry;
 using namespace TestChart;
+
+// A helper of checks: the test ends where it failed.
+#define STEP_DELETE(call)                                                                                              \
+    do {                                                                                                               \
+        call;                                                                                                          \
+        if (QTest::currentTestFailed())                                                                                \
+            return;                                                                                                    \
+    } while (false)
 
 namespace {
 stActivityEntry entry(int type, const QString& name, const QString& cable = QString())
@@ -51,8 +60,50 @@ class TstActivities : public QObject {
     std::unique_ptr<DataModelFixture> m_fixture;
     std::unique_ptr<TTestChart> m_chart;
     std::unique_ptr<Activities> m_activities;
+    std::unique_ptr<RecordingGui> m_gui;
 
     ActivityModel& model() const { return *m_activities->activityModel(); }
+
+    static QString store() { return GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements); }
+    static QStringList storedFiles()
+    {
+        QStringList out;
+        for (const QString& day : QDir(store()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            for (const QString& name : QDir(store() + '/' + day).entryList(QDir::Files, QDir::Name))
+                out << day + '/' + name;
+        return out;
+    }
+    QString path(int row) const { return model().index(row).data(ActivityModel::EntryPathRole).toString(); }
+    QString role(int row, int r) const { return model().index(row).data(r).toString(); }
+    static QString storedCable(const QString& file)
+    {
+        VLF::TestData d;
+        return loadTestData(file, &d) ? cableNumber(d) : QStringLiteral("<unreadable>");
+    }
+    // Checks test rows, waits for the counters and answers the deletion question.
+    void deleteRows(const QList<int>& rows, IGUI::CloseType answer = IGUI::Accepted)
+    {
+        for (int r : rows)
+            QVERIFY(model().setData(model().index(r), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
+        QTRY_COMPARE(m_activities->selectedMeasurments(), rows.size());
+        m_gui->answers.insert(QStringLiteral("DeleteMeasurements"), answer);
+        m_activities->deleteSelectedActivities();
+        QTRY_COMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 1);
+        QTest::qWait(50);
+    }
+    bool storeWasAsked() const
+    {
+        return m_gui->hasMessage(QStringLiteral("InfoMessages"), QStringLiteral("DeletingAllData"))
+            || !m_gui->callsOf(QStringLiteral("requestProgressDlg")).isEmpty()
+            || !m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).isEmpty();
+    }
+    QString classification(std::initializer_list<OperatingModes::OperatingMode> modes) const
+    {
+        OperatingModes::Classifications flags;
+        for (auto m : modes)
+            flags |= OperatingModes::getInstance()->getClassification(m);
+        return OperatingModes::getInstance()->getClassificationString(flags);
+    }
 
     void storeRecord(const QString& day, const QString& time, OperatingModes::OperatingMode mode, const QString& cable)
     {
@@ -63,6 +114,7 @@ class TstActivities : public QObject {
         VLF::insert(d, 0, 34, cable);
         VLF::insert(d, 0, 42, cable);
         VLF::insert(d, 1, 15, day.left(4) + '-' + day.mid(4, 2) + '-' + day.mid(6) + 'T' + time + ":00.000");
+        VLF::insert(d, 1, 25, QString());
         VLF::insert(d, 1, 28, qint64(eTestResult_FinishedSuccess));
         VLF::insert(d, 0, 11, QStringLiteral("1"));
         const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + '/' + day;
@@ -102,6 +154,8 @@ private slots:
         storeRecord("20261208", "09:00", OperatingModes::VLFSin, "AB");
         storeRecord("20261208", "10:00", OperatingModes::VLFSin, "xAby");
         storeRecord("20261208", "11:00", OperatingModes::TanDelta, "AB");
+        m_gui = std::make_unique<RecordingGui>();
+        GlobalFuncs::setGUI(m_gui.get());
         m_chart = std::make_unique<TTestChart>();
         m_activities = std::make_unique<Activities>();
         m_activities->setTestChart(m_chart.get());
@@ -110,6 +164,8 @@ private slots:
     {
         m_activities.reset();
         m_chart.reset();
+        GlobalFuncs::setGUI(nullptr);
+        m_gui.reset();
         m_fixture.reset();
     }
 
@@ -241,6 +297,195 @@ private slots:
         QCOMPARE(model().rowCount(), rows);
         for (int r = 0; r < model().rowCount(); ++r)
             QVERIFY(model().row(model().index(r)).cableNumber.contains(text, Qt::CaseInsensitive));
+    }
+
+    // Rows as listed: 0 F AB, 1 M AB 11:00, 2 M AB 09:00, 3 F xAby, 4 M xAby 10:00 (day 8);
+    // 5 F AB, 6 M AB 10:00, 7 F -, 8 M - 09:00, 9 F ab, 10 M ab 08:00 (day 7).
+    void deletionOfCheckedTests_data()
+    {
+        QTest::addColumn<QList<int>>("checked");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<int>("files");
+        QTest::newRow("only test of a folder") << QList<int>{4}
+            << QStringList{"F AB", "M AB", "M AB", "F AB", "M AB", "F -", "M -", "F ab", "M ab"} << 5;
+        QTest::newRow("a whole day, its folder too") << QList<int>{1, 2, 4}
+            << QStringList{"F AB", "M AB", "F -", "M -", "F ab", "M ab"} << 3;
+        QTest::newRow("last two folders") << QList<int>{8, 10}
+            << QStringList{"F AB", "M AB", "M AB", "F xAby", "M xAby", "F AB", "M AB"} << 4;
+    }
+    void deletionOfCheckedTests()
+    {
+        QFETCH(QList<int>, checked);
+        QFETCH(QStringList, left);
+        QFETCH(int, files);
+        m_activities->loadActivityList();
+        QStringList gone;
+        for (int r : checked)
+            gone << path(r);
+        STEP_DELETE(deleteRows(checked));
+        QStringList rows;
+        for (const QString& row : shape(model()))
+            rows << row.section(' ', 0, 1);
+        QCOMPARE(rows, left);
+        QCOMPARE(storedFiles().size(), files);
+        for (const QString& file : gone)
+            QVERIFY(!QFile::exists(file));
+        // A day folder goes with its last record.
+        QCOMPARE(QDir(store() + "/20261208").exists(), files != 3);
+    }
+
+    void deletionKeepsWhatIsNotChecked()
+    {
+        storeRecord("20261207", "07:00", OperatingModes::VLFSin, "AB");
+        m_activities->loadActivityList();
+        // Day 7's AB folder (row 5) now holds a tan delta and a sine test.
+        QCOMPARE(shape(model()).at(7), QStringLiteral("M AB 07:00 0 h"));
+        const QString both = classification({OperatingModes::TanDelta, OperatingModes::VLFSin});
+        QCOMPARE(role(0, ActivityModel::EntryClassificationRole), both);
+        QCOMPARE(role(5, ActivityModel::EntryClassificationRole), both);
+
+        // Cancel: nothing goes.
+        STEP_DELETE(deleteRows({1, 6}, IGUI::Rejected));
+        QCOMPARE(model().rowCount(), 12);
+        QVERIFY(!storeWasAsked());
+
+        // The tan delta test of each folder goes; both are partially checked and keep
+        // their sine test, which alone makes their classification now.
+        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::PartiallyChecked)));
+        QCOMPARE(model().index(5).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::PartiallyChecked)));
+        const QStringList kept{path(2), path(7)};
+        m_gui->calls.clear();
+        STEP_DELETE(deleteRows({1, 6}));
+        QTRY_COMPARE(storedFiles().size(), 5);
+        QCOMPARE(QStringList({path(1), path(5)}), kept);
+        QCOMPARE(role(0, ActivityModel::EntryClassificationRole), classification({OperatingModes::VLFSin}));
+        QCOMPARE(role(4, ActivityModel::EntryClassificationRole), classification({OperatingModes::VLFSin}));
+    }
+
+    // Of two questions the answer to the second is acted on, once; nothing selected by
+    // then leaves the store alone.
+    void twoDeletionQuestions()
+    {
+        m_activities->loadActivityList();
+        QVERIFY(model().setData(model().index(4), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
+        m_activities->deleteSelectedActivities();
+        m_activities->deleteSelectedActivities();
+        const QList<RecordingGui::Call> asked = m_gui->callsOf(QStringLiteral("showMessageDlg"));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked.at(0).category, int(CAT_SKPOUT));
+        QVERIFY(asked.at(0).cancelButton && asked.at(0).okButton);
+        QSignalSpy removed(&model(), &ActivityModel::rowsRemoved);
+        emit m_gui->messageDglClosed(asked.at(1).id, IGUI::Accepted);
+        QTRY_COMPARE(storedFiles().size(), 5);
+        QCOMPARE(removed.count(), 2); // the test and its folder
+        QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 3); // one "deleting" note
+        emit m_gui->messageDglClosed(asked.at(1).id, IGUI::Accepted);
+        // The first question, answered late, finds nothing checked.
+        emit m_gui->messageDglClosed(asked.at(0).id, IGUI::Accepted);
+        QTest::qWait(50);
+        QCOMPARE(removed.count(), 2);
+        QCOMPARE(storedFiles().size(), 5);
+        QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 3);
+    }
+
+    void exportOfTheSelection()
+    {
+        m_activities->loadActivityList();
+        m_activities->exportSelectedActivities(); // nothing checked
+        QVERIFY(!storeWasAsked());
+
+        const TempRoot& root = m_fixture->root();
+        QVERIFY(root.writeFile(QStringLiteral("/media/USB/stick.txt"), "x"));
+        const QString target = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements);
+        // The name of row 4 is taken on the stick by another file.
+        const QString taken = target + "/20261208/" + QFileInfo(path(4)).fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(taken).path()));
+        QFile other(taken);
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("other") == 5);
+        other.close();
+        for (int r : {4, 6})
+            QVERIFY(model().setData(model().index(r), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
+        m_activities->exportSelectedActivities();
+        QCOMPARE(QFile(taken).size(), 5);
+        const QString numbered = QString(taken).replace(".vlf", "-1.vlf");
+        QCOMPARE(QFile(numbered).size(), QFile(path(4)).size());
+        QVERIFY(QFile::exists(target + "/20261207/" + QFileInfo(path(6)).fileName()));
+        QVERIFY(m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported")));
+    }
+
+    void exportOfOneTest_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("exported");
+        QTest::newRow("stored record") << QString() << true;
+        QTest::newRow("one separator") << QStringLiteral("123-20261208.vlf") << false;
+        QTest::newRow("no such record") << QStringLiteral("00000000123-20261208-235959-VLFSine.vlf") << false;
+        QTest::newRow("outside the store") << QStringLiteral("x-..-..-etc-passwd") << false;
+        QTest::newRow("with a folder") << QStringLiteral("a-20261208-/../../x.vlf") << false;
+    }
+    void exportOfOneTest()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, exported);
+        QVERIFY(m_fixture->root().writeFile(QStringLiteral("/media/USB/stick.txt"), "x"));
+        m_activities->loadActivityList();
+        if (name.isEmpty())
+            name = QFileInfo(path(4)).fileName();
+        m_activities->exportActivity(name);
+        const QString copy = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) + "/20261208/" + name;
+        QCOMPARE(QFile::exists(copy), exported);
+        QCOMPARE(m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported")), exported);
+        QCOMPARE(m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("UnableToExportData")), !exported);
+    }
+
+    void commentReachesTheRecord()
+    {
+        m_activities->loadActivityList();
+        const QStringList before = storedFiles();
+        QSignalSpy changed(&model(), &ActivityModel::dataChanged);
+        m_activities->setMeasurementComment(QString(), QStringLiteral("lost"));
+        QTest::qWait(50);
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(!m_gui->hasMessage(QStringLiteral("ErrorMessages"), QStringLiteral("ErrorWhileWritingData")));
+
+        m_activities->setMeasurementComment(path(4), QStringLiteral("Joint renewed"));
+        QCOMPARE(role(4, ActivityModel::EntryCommentRole), QStringLiteral("Joint renewed"));
+        QTRY_VERIFY([&] {
+            VLF::TestData d;
+            return loadTestData(path(4), &d) && VLF::info(d, 1, 25) == QLatin1String("Joint renewed");
+        }());
+        QCOMPARE(storedFiles(), before);
+    }
+
+    void cableNumberOfATest()
+    {
+        m_activities->loadActivityList();
+        QSignalSpy rebuilt(&model(), &ActivityModel::modelReset);
+        m_activities->setCableNumber(model().index(4), QStringLiteral("xAby")); // its own number
+        QTest::qWait(100);
+        QCOMPARE(rebuilt.count(), 0);
+
+        // Rebuilt once the record holds the new number: the test shows in its new folder.
+        const QString file = path(4);
+        m_activities->setCableNumber(model().index(4), QStringLiteral("AB"));
+        QTRY_VERIFY(rebuilt.count() > 0);
+        QCOMPARE(storedCable(file), QStringLiteral("AB"));
+        QTRY_COMPARE(shape(model()).mid(0, 4), (QStringList{"F AB - 0 v", "M AB 11:00 0 h", "M AB 10:00 0 h",
+                                                        "M AB 09:00 0 h"}));
+    }
+
+    void cableNumberOfAFolder()
+    {
+        m_activities->loadActivityList();
+        const QStringList files{path(1), path(2)};
+        m_activities->setCableNumberForFolder(model().index(0), QStringLiteral("K9"));
+        for (int r : {0, 1, 2})
+            QCOMPARE(role(r, ActivityModel::EntryCableNumberRole), QStringLiteral("K9"));
+        QCOMPARE(role(5, ActivityModel::EntryCableNumberRole), QStringLiteral("AB")); // the other day's
+        for (const QString& file : files)
+            QTRY_COMPARE(storedCable(file), QStringLiteral("K9"));
+        m_activities->loadActivityList();
+        QCOMPARE(shape(model()).mid(0, 3), (QStringList{"F K9 - 0 v", "M K9 11:00 0 h", "M K9 09:00 0 h"}));
     }
 
     void firstLoadFollowsTheStartByThreeSeconds()

@@ -278,6 +278,10 @@ private slots:
         emit dm()->appStateChanged(S::TransferringTestData, S::TestDataTransferred);
         QCOMPARE(transferred.count(), 1);
         QCOMPARE(results.filename(), info.fileName);
+        // The next test has no record to share until its own is transferred.
+        emit dm()->appStateChanged(S::Idle, S::InitTest);
+        QCOMPARE(transferred.count(), 2);
+        QCOMPARE(results.filename(), QString());
     }
 
     void tanDeltaVerdicts()
