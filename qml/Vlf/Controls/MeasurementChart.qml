@@ -107,8 +107,18 @@ ChartView {
         // A new chart starts at its series' ranges at once rather than after the delay.
         followAxis(leftAxis, graph.primarySeries)
         followAxis(rightAxis, rightSeries())
+        drawNow()
+    }
+
+    // A new or newly shown chart takes its window at once: a stored test sends no further
+    // record, and until the timer fired the time axis would be the default minute without
+    // labels and the curve would miss its start at the left edge.
+    function drawNow() {
         timeRangeDirty = true
-        schedule()
+        if (!chart.visible)
+            return
+        redrawTimer.stop()
+        redraw()
     }
 
     function schedule() {
@@ -238,10 +248,8 @@ ChartView {
 
     onGraphChanged: build()
     onVisibleChanged: {
-        if (visible) {
-            timeRangeDirty = true
-            schedule()
-        }
+        if (visible)
+            drawNow()
     }
     Component.onCompleted: {
         var bg = Style.chartBackground

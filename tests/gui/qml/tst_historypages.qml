@@ -43,6 +43,7 @@ Item {
         function testCleanup() {
             testHelper.clearLists()
             guiViewModel.settings.dblClickTime = 250
+            guiViewModel.settings.graphUpdateIntervall = 100
             guiViewModel.setInputPanelActive(false)
             var w = root.window
             root.window = null
@@ -183,6 +184,15 @@ Item {
             compare(results.addInfoButton.text, "Edit info")
             return results
         }
+        // Time axis of a stored test's chart, its curve starting at the left edge.
+        function checkWindow(chart, min, max, labels, firstY) {
+            compare(chart.timeAxis.min, min)
+            compare(chart.timeAxis.max, max)
+            compare(chart.timeAxis.categoriesLabels, labels)
+            var first = chart.series("primarySeries").at(0)
+            compare(first.x, min)
+            fuzzyCompare(first.y, firstY, 1e-6)
+        }
         function test_loadOpensTheStoredTest() {
             var page = openHistory()
             verify(!page.loadButton.enabled)
@@ -194,12 +204,20 @@ Item {
             compare(results.properties.visible, true)
             verify(results.testParameters.length >= 2)
             shot("history-sine")
+            // The slowest redraw: the charts must show their window without waiting for it.
+            guiViewModel.settings.graphUpdateIntervall = 2000
             turnTo(results.detailsButton)
             press()
             tryCompare(stack(), "depth", 4)
-            compare(stack().currentItem.measurementData, results.measurement.measurementData)
+            var details = stack().currentItem
+            compare(details.measurementData, results.measurement.measurementData)
+            checkWindow(details.diagramTab.chart, 0, 600000, ["00:00", "02:30", "05:00", "07:30", "10:00"], 14.14)
             shot("history-sine-details")
-            stack().currentItem.close()
+            turnTo(details.traceButton)
+            press()
+            checkWindow(details.traceTab.chart, 540000, 600000, ["09:00", "09:15", "09:30", "09:45", "10:00"], 0)
+            shot("history-sine-trace")
+            details.close()
             tryCompare(stack(), "depth", 3)
 
             // Return: back to the list, rebuilt without the selection.
