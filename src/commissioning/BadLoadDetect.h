@@ -1,13 +1,10 @@
 #pragma once
 
+#include "commissioning/ErrorTransition.h"
 #include "commissioning/HvFaultTexts.h"
-#include "commissioning/InputTakeover.h"
-#include "commissioning/StatesAndTransitions.h"
 
 #include <QString>
 
-#include <functional>
-#include <utility>
 #include <variant>
 
 namespace Commissioning {
@@ -15,27 +12,19 @@ namespace Commissioning {
 // Fires when the unit has finished its load detection with a failure bit; the error
 // handler gets the text while the transition is chosen, before any state is left.
 template <typename E>
-class BadLoadDetect : public StatesAndTransitions::Transition<E> {
+class BadLoadDetect : public ErrorTransition<E> {
 public:
-    BadLoadDetect(StatesAndTransitions::State<E>* target, TPOF* pof, std::function<void(QString const&)> onError)
-        : StatesAndTransitions::Transition<E>(target), m_pof(pof), m_onError(std::move(onError))
-    {
-    }
+    using ErrorTransition<E>::ErrorTransition;
 
-    bool testEvent(E const& event) override
+protected:
+    QString errorText(E const& event) const override
     {
         const auto* state = std::get_if<stHVUnitState>(&event);
         if (!state || !(state->state & HVStateBits::LoadDetectionFinished)
             || !(state->state & (HVStateBits::LoadResultError1 | HVStateBits::LoadResultError2)))
-            return false;
-        m_onError(loadDetectionFailedText(*state));
-        return true;
+            return QString();
+        return loadDetectionFailedText(*state);
     }
-    void onActivation() override { stopOutput(m_pof); }
-
-private:
-    TPOF* m_pof;
-    std::function<void(QString const&)> m_onError;
 };
 
 } // namespace Commissioning

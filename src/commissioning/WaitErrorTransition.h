@@ -1,14 +1,12 @@
 #pragma once
 
+#include "commissioning/ErrorTransition.h"
 #include "commissioning/InputTakeover.h"
 #include "commissioning/PofHelpers.h"
-#include "commissioning/StatesAndTransitions.h"
 
 #include <QString>
 
 #include <bitset>
-#include <functional>
-#include <utility>
 #include <variant>
 
 namespace Commissioning {
@@ -17,32 +15,19 @@ namespace Commissioning {
 // link, an open safety input other than the HV-on key. The handler gets the text; the
 // output is stopped.
 template <typename E>
-class WaitErrorTransition : public StatesAndTransitions::Transition<E> {
+class WaitErrorTransition : public ErrorTransition<E> {
 public:
-    WaitErrorTransition(StatesAndTransitions::State<E>* target, TPOF* pof, std::function<void(QString const&)> onError)
-        : StatesAndTransitions::Transition<E>(target), m_pof(pof), m_onError(std::move(onError))
-    {
-    }
+    using ErrorTransition<E>::ErrorTransition;
 
-    bool testEvent(E const& event) override
+protected:
+    QString errorText(E const& event) const override
     {
-        QString text;
-        if (const auto* state = std::get_if<stHVUnitState>(&event)) {
-            if (state->comError)
-                text = describeError(*state);
-        } else if (const auto* bits = std::get_if<std::bitset<10>>(&event)) {
-            text = waitingSafetyFaultText(*bits);
-        }
-        if (text.isEmpty())
-            return false;
-        m_onError(text);
-        return true;
+        if (const auto* state = std::get_if<stHVUnitState>(&event))
+            return state->comError ? describeError(*state) : QString();
+        if (const auto* bits = std::get_if<std::bitset<10>>(&event))
+            return waitingSafetyFaultText(*bits);
+        return QString();
     }
-    void onActivation() override { stopOutput(m_pof); }
-
-private:
-    TPOF* m_pof;
-    std::function<void(QString const&)> m_onError;
 };
 
 } // namespace Commissioning
