@@ -1,26 +1,16 @@
 #include "commissioning/CascadeCalibrationMachine.h"
 
-#include "commissioning/BadLoadDetect.h"
 #include "commissioning/CascadeCalibrationMath.h"
 #include "commissioning/CascadeOutput.h"
-#include "commissioning/FailedStep.h"
-#include "commissioning/GoodLoadDetect.h"
-#include "commissioning/HVDelayedInit.h"
-#include "commissioning/HvErrorTransition.h"
-#include "commissioning/HvOnTransition.h"
 #include "commissioning/IdleState.h"
-#include "commissioning/MatchesEvent.h"
 #include "commissioning/Measure.h"
 #include "commissioning/PofHelpers.h"
+#include "commissioning/ProcedureFrame.h"
 #include "commissioning/RampDown.h"
 #include "commissioning/SetValuePOF.h"
 #include "commissioning/StableTransition.h"
-#include "commissioning/WaitErrorTransition.h"
 #include "hvunit/TPOF.h"
 #include "logging/LoggingCtrl.h"
-
-#include <QThread>
-#include <QTimer>
 
 #include <cstdlib>
 #include <functional>
@@ -43,26 +33,9 @@ QString describe(CascadeCalibrationResult const& c)
 }
 
 // Takes over the unit and sets it up for the run.
-class InitCascade : public HVDelayedInit<E> {
-public:
-    InitCascade(CascadeCalibrationMachine* machine, TCheckSafetyCircuit* safety, std::function<void()> setUp)
-        : HVDelayedInit<E>(machine, safety), m_setUp(std::move(setUp))
-    {
-    }
-    void init() override { m_setUp(); }
-
-private:
-    std::function<void()> m_setUp;
-};
-
+using InitCascade = DelayedSetUp<E>;
 // Load detection done: the output starts with the neutral calibration.
-class StartCalib : public GoodLoadDetect<E> {
-public:
-    StartCalib(StatesAndTransitions::State<E>* target, std::function<void()> start)
-        : GoodLoadDetect<E>(target, std::move(start))
-    {
-    }
-};
+using StartCalib = GoodLoadDetect<E>;
 } // namespace
 
 std::vector<StatesAndTransitions::State<E>*>
@@ -126,26 +99,11 @@ CascadeCalibrationMachine::CascadeCalibrationMachine(TPOF* pof, TCheckSafetyCirc
                                                     { -400, &m_after.n40, ConfirmN40 } },
                                                   running, pof, this);
 
-    const auto report = [this](QString const& text) { this->report(text); };
-    const auto abort = [this] {
-        // Nothing was started before the inputs were taken over.
-        if (holdsInputs())
-            stopOutput(m_pof);
-    };
-    createEventTransition<MatchesEvent<E>>(idle, init, E(Start));
-    // A failed set-up has started nothing.
-    createEventTransition<FailedStep<E>>(init, idle, &m_failure, report);
-    createEventTransition<HvOnTransition<E>>(init, running, [this] { emit cascadeMachineEvent(CascadeLoadDetect); });
-    createEventTransition<MatchesEvent<E>>(init, idle, E(Abort), abort);
-    createEventTransition<WaitErrorTransition<E>>(init, idle, pof, report);
-    createEventTransition<FailedStep<E>>(running, idle, &m_failure, [this, report](QString const& text) {
-        report(text);
-        stopOutput(m_pof);
-    });
-    createEventTransition<MatchesEvent<E>>(running, idle, E(Abort), abort);
-    createEventTransition<HvErrorTransition<E>>(running, idle, pof, report);
-    createEventTransition<StartCalib>(loadDetection, calibration.front(), [this] { startCalibration(); });
-    createEventTransition<BadLoadDetect<E>>(loadDetection, idle, pof, report);
+    ProcedureFrame<E> frame { idle, init, running, loadDetection, calibration.front() };
+    frame.report = [this](QString const& text) { report(text); };
+    frame.started = [this] { startCalibration(); };
+    frame.hvOn = [this] { emit cascadeMachineEvent(CascadeLoadDetect); };
+    setRecovery(idle, connectProcedure<E, StartCalib>(frame, pof, safety, &m_savedReceiver, &m_failure));
 
     // Both leave the last ramp of the first path; each has its own samples.
     const auto good = [this] { return goodCalibration(calculateCalibration(m_before)); };
@@ -154,55 +112,27 @@ CascadeCalibrationMachine::CascadeCalibrationMachine(TPOF* pof, TCheckSafetyCirc
     createEventTransition<StableTransition<E>>(
         calibration.back(), idle,
         [this](boost::circular_buffer<long> const&) {
-            this->report(describeBadCalibration(calculateCalibration(m_before)));
+            report(describeBadCalibration(calculateCalibration(m_before)));
             stopOutput(m_pof);
         },
         [good] { return !good(); });
     createEventTransition<StableTransition<E>>(confirmation.back(), idle,
                                                [this](boost::circular_buffer<long> const&) { finish(); });
 
-    // Whatever throws ends the run as an error; Idle then gives everything back.
-    setRecovery(idle, [this](const char* what) {
-        m_failure.clear();
-        const bool running = holdsInputs();
-        this->report(QStringLiteral("Die Prozedur wurde nach einem internen Fehler abgebrochen: %1").arg(QString::fromUtf8(what)));
-        if (running)
-            stopOutput(m_pof);
-    });
-
     enterInitialState();
 }
 
 CascadeCalibrationMachine::~CascadeCalibrationMachine()
 {
-    // Deleted without the bundle's release: on its own thread the run still ends
-    // properly; elsewhere its link may be gone, and the adapters no longer reach it.
-    if (QThread::currentThread() == thread())
-        release();
-    else
-        retire();
+    releaseOnDelete(this);
 }
 
 void CascadeCalibrationMachine::release()
 {
     if (retire())
         return;
-    try {
-        for (QTimer* timer : findChildren<QTimer*>())
-            timer->stop();
-        if (holdsInputs()) {
-            releaseHvEnable(m_safety);
-            stopOutput(m_pof);
-        }
-        if (!m_restore->writeBack())
-            KLOG_ERROR2("CascadeCalibrationMachine", "release",
-                        QStringLiteral("The cascade calibration %1 could not be written back to the HV unit")
-                            .arg(describe(m_saved)));
-        m_restore->disarm();
-        handBackInputs(m_pof, m_safety, &m_savedReceiver);
-    } catch (...) {
-        KLOG_ERROR2("CascadeCalibrationMachine", "release", "Releasing the machine failed with an exception");
-    }
+    releaseProcedure(this, "CascadeCalibrationMachine", m_pof, m_safety, &m_savedReceiver, m_restore,
+                     [this] { return QStringLiteral("The cascade calibration %1").arg(describe(m_saved)); });
 }
 
 void CascadeCalibrationMachine::report(QString const& text)
@@ -265,20 +195,11 @@ void CascadeCalibrationMachine::setUp()
         { TPOF::CMD_SetParameter, 35, 397 },
         { TPOF::CMD_StartLoadDetection, 0, 0 },
     };
-    const SetValuePOF send(m_pof);
-    for (const Command& command : commands) {
-        if (!send(command)) {
-            fail(QStringLiteral("Die HV-Einheit hat den Befehl '%1' nicht angenommen.").arg(QChar(int(command.code))));
-            return;
-        }
-    }
-    // An input open now (other than the HV-on key) would end the run at once: the line stays off.
-    const QString open = waitingSafetyFaultText(m_safety->currentState());
-    if (!open.isEmpty()) {
-        fail(open);
+    const QString error = sendSetUp(m_pof, m_safety, commands);
+    if (!error.isEmpty()) {
+        fail(error);
         return;
     }
-    holdHvEnable(m_safety);
     faultPoint("setUp");
     emit cascadeMachineEvent(CascadeWaitForGreen);
 }

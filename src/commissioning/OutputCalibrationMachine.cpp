@@ -1,19 +1,12 @@
 #include "commissioning/OutputCalibrationMachine.h"
 
-#include "commissioning/BadLoadDetect.h"
-#include "commissioning/FailedStep.h"
-#include "commissioning/GoodLoadDetect.h"
-#include "commissioning/HVDelayedInit.h"
-#include "commissioning/HvErrorTransition.h"
-#include "commissioning/HvOnTransition.h"
 #include "commissioning/MatchesEvent.h"
 #include "commissioning/PofHelpers.h"
+#include "commissioning/ProcedureFrame.h"
 #include "commissioning/SetValuePOF.h"
-#include "commissioning/WaitErrorTransition.h"
 #include "hvunit/TPOF.h"
 #include "logging/LoggingCtrl.h"
 
-#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -35,26 +28,9 @@ QString gainsNotRestoredText()
 }
 
 // Takes over the unit and sets it up for the run.
-class InitTest : public HVDelayedInit<E> {
-public:
-    InitTest(OutputCalibrationMachine* machine, TCheckSafetyCircuit* safety, std::function<void()> setUp)
-        : HVDelayedInit<E>(machine, safety), m_setUp(std::move(setUp))
-    {
-    }
-    void init() override { m_setUp(); }
-
-private:
-    std::function<void()> m_setUp;
-};
-
+using InitTest = DelayedSetUp<E>;
 // Load detection done: the DC output starts.
-class StartDC : public GoodLoadDetect<E> {
-public:
-    StartDC(StatesAndTransitions::State<E>* target, std::function<void()> start)
-        : GoodLoadDetect<E>(target, std::move(start))
-    {
-    }
-};
+using StartDC = GoodLoadDetect<E>;
 
 // A step at 37 kV: reports its stage and the output every 250 ms.
 class DCState : public StatesAndTransitions::State<E> {
@@ -137,75 +113,30 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
     auto* step3 = constructState<DCState>(running, this, pof, Step3, &m_failure);
     auto* step4 = constructState<DCState>(running, this, pof, Step4, &m_failure);
 
-    const auto report = [this](QString const& text) { this->report(text); };
-    const auto abort = [this] {
-        // Nothing was started before the inputs were taken over.
-        if (holdsInputs())
-            stopOutput(m_pof);
-        emit machineEvent(Done);
-    };
-    createEventTransition<MatchesEvent<E>>(idle, init, E(Start));
-    // A failed set-up has sent nothing to stop.
-    createEventTransition<FailedStep<E>>(init, idle, &m_failure, report);
-    createEventTransition<HvOnTransition<E>>(init, running);
-    createEventTransition<MatchesEvent<E>>(init, idle, E(Abort), abort);
-    createEventTransition<WaitErrorTransition<E>>(init, idle, pof, report);
-    createEventTransition<FailedStep<E>>(running, idle, &m_failure, [this, report](QString const& text) {
-        report(text);
-        stopOutput(m_pof);
-    });
-    createEventTransition<MatchesEvent<E>>(running, idle, E(Abort), abort);
-    createEventTransition<HvErrorTransition<E>>(running, idle, pof, report);
-    createEventTransition<StartDC>(loadDetection, step1, [this] { startDC(); });
-    createEventTransition<BadLoadDetect<E>>(loadDetection, idle, pof, report);
+    ProcedureFrame<E> frame { idle, init, running, loadDetection, step1 };
+    frame.report = [this](QString const& text) { report(text); };
+    frame.started = [this] { startDC(); };
+    frame.aborted = [this] { emit machineEvent(Done); };
+    setRecovery(idle, connectProcedure<E, StartDC>(frame, pof, safety, &m_savedReceiver, &m_failure));
     createEventTransition<MatchesEvent<E>>(step1, step2, E(Confirm), [this] { confirmNegative(); });
     createEventTransition<MatchesEvent<E>>(step2, step3, E(Confirm), [this] { writeGain(); });
     createEventTransition<MatchesEvent<E>>(step3, step4, E(Confirm), [this] { confirmPositive(); });
     createEventTransition<MatchesEvent<E>>(step4, idle, E(Confirm), [this] { finish(); });
-
-    // Whatever throws ends the run as an error; Idle then gives everything back.
-    setRecovery(idle, [this](const char* what) {
-        m_failure.clear();
-        const bool running = holdsInputs();
-        this->report(QStringLiteral("Die Prozedur wurde nach einem internen Fehler abgebrochen: %1").arg(QString::fromUtf8(what)));
-        if (running)
-            stopOutput(m_pof);
-    });
 
     enterInitialState();
 }
 
 OutputCalibrationMachine::~OutputCalibrationMachine()
 {
-    // Deleted without the bundle's release: on its own thread the run still ends
-    // properly; elsewhere its link may be gone, and the adapters no longer reach it.
-    if (QThread::currentThread() == thread())
-        release();
-    else
-        retire();
+    releaseOnDelete(this);
 }
 
 void OutputCalibrationMachine::release()
 {
     if (retire())
         return;
-    try {
-        for (QTimer* timer : findChildren<QTimer*>())
-            timer->stop();
-        if (holdsInputs()) {
-            releaseHvEnable(m_safety);
-            stopOutput(m_pof);
-        }
-        if (!m_restore->writeBack())
-            KLOG_ERROR2("OutputCalibrationMachine", "release",
-                        QStringLiteral("The gains %1/%2 could not be written back to the HV unit")
-                            .arg(m_gains.gainU)
-                            .arg(m_gains.gainI));
-        m_restore->disarm();
-        handBackInputs(m_pof, m_safety, &m_savedReceiver);
-    } catch (...) {
-        KLOG_ERROR2("OutputCalibrationMachine", "release", "Releasing the machine failed with an exception");
-    }
+    releaseProcedure(this, "OutputCalibrationMachine", m_pof, m_safety, &m_savedReceiver, m_restore,
+                     [this] { return QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI); });
 }
 
 void OutputCalibrationMachine::report(QString const& text)
@@ -286,20 +217,11 @@ void OutputCalibrationMachine::setUp()
         { TPOF::CMD_SetParameter, 35, 128 },
         { TPOF::CMD_StartLoadDetection, 0, 0 },
     };
-    const SetValuePOF send(m_pof);
-    for (const Command& command : commands) {
-        if (!send(command)) {
-            fail(QStringLiteral("Die HV-Einheit hat den Befehl '%1' nicht angenommen.").arg(QChar(int(command.code))));
-            return;
-        }
-    }
-    // An input open now (other than the HV-on key) would end the run at once: the line stays off.
-    const QString open = waitingSafetyFaultText(m_safety->currentState());
-    if (!open.isEmpty()) {
-        fail(open);
+    const QString error = sendSetUp(m_pof, m_safety, commands);
+    if (!error.isEmpty()) {
+        fail(error);
         return;
     }
-    holdHvEnable(m_safety);
     faultPoint("setUp");
     emit machineEvent(OutputCalibrationWaitForGreen);
 }

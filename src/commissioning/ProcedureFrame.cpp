@@ -1,0 +1,48 @@
+#include "commissioning/ProcedureFrame.h"
+
+#include "commissioning/SetValuePOF.h"
+#include "commissioning/UnitRestore.h"
+#include "hvunit/TCheckSafetyCircuit.h"
+#include "logging/LoggingCtrl.h"
+
+#include <QTimer>
+
+namespace Commissioning {
+
+QString sendSetUp(TPOF* pof, TCheckSafetyCircuit* safety, std::vector<Command> const& commands)
+{
+    const SetValuePOF send(pof);
+    for (const Command& command : commands) {
+        if (!send(command))
+            return QStringLiteral("Die HV-Einheit hat den Befehl '%1' nicht angenommen.").arg(QChar(int(command.code)));
+    }
+    const QString open = waitingSafetyFaultText(safety->currentState());
+    if (!open.isEmpty())
+        return open;
+    holdHvEnable(safety);
+    return QString();
+}
+
+void releaseProcedure(QObject* machine, const char* name, TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* saved,
+                      UnitRestore* restore, std::function<QString()> const& lost)
+{
+    try {
+        for (QTimer* timer : machine->findChildren<QTimer*>())
+            timer->stop();
+        if (inputsHeldBy(safety, saved)) {
+            releaseHvEnable(safety);
+            stopOutput(pof);
+        }
+        if (restore) {
+            if (!restore->writeBack())
+                KLOG_ERROR2(name, "release",
+                            QStringLiteral("%1 could not be written back to the HV unit").arg(lost ? lost() : QString()));
+            restore->disarm();
+        }
+        handBackInputs(pof, safety, saved);
+    } catch (...) {
+        KLOG_ERROR2(name, "release", "Releasing the machine failed with an exception");
+    }
+}
+
+} // namespace Commissioning
