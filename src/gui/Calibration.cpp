@@ -151,23 +151,25 @@ void Calibration::onHvUnitParamChanged(eHVUnitParamType type, qulonglong value)
 {
     if (value == HVUnitParamUnknown)
         return;
-    using Signal = void (Calibration::*)();
-    static const Signal valueSignals[] = {
-        &Calibration::gainUChanged,         &Calibration::gainIChanged,         &Calibration::gainPFCChanged,
-        &Calibration::gainHvpUChanged,      &Calibration::gainHvpIChanged,      &Calibration::gainHvnUChanged,
-        &Calibration::gainHvnIChanged,      &Calibration::offsetHvpUChanged,    &Calibration::offsetHvpIChanged,
-        &Calibration::offsetHvnUChanged,    &Calibration::offsetHvnIChanged,    &Calibration::hvProtectionChanged,
-        &Calibration::ldCalibrationChanged, &Calibration::cErdCalibrationChanged, &Calibration::rErdCalibrationChanged,
-        &Calibration::cHvOutputChanged,     &Calibration::rHvOutputChanged,
-    };
-    if (type >= 0 && type < int(sizeof valueSignals / sizeof valueSignals[0])) {
-        emit(this->*valueSignals[type])();
-        return;
-    }
     switch (type) {
-    case eHVUnitParamType_TBIgnitionPulse:
-        emit ignitionChanged();
-        break;
+    case eHVUnitParamType_GainU: emit gainUChanged(); break;
+    case eHVUnitParamType_GainI: emit gainIChanged(); break;
+    case eHVUnitParamType_GainPFC: emit gainPFCChanged(); break;
+    case eHVUnitParamType_GainU_HVP: emit gainHvpUChanged(); break;
+    case eHVUnitParamType_GainI_HVP: emit gainHvpIChanged(); break;
+    case eHVUnitParamType_GainU_HVN: emit gainHvnUChanged(); break;
+    case eHVUnitParamType_GainI_HVN: emit gainHvnIChanged(); break;
+    case eHVUnitParamType_OffsetU_HVP: emit offsetHvpUChanged(); break;
+    case eHVUnitParamType_OffsetI_HVP: emit offsetHvpIChanged(); break;
+    case eHVUnitParamType_OffsetU_HVN: emit offsetHvnUChanged(); break;
+    case eHVUnitParamType_OffsetI_HVN: emit offsetHvnIChanged(); break;
+    case eHVUnitParamType_ProtectionResistor: emit hvProtectionChanged(); break;
+    case eHVUnitParamType_LoadDetectionCalibration: emit ldCalibrationChanged(); break;
+    case eHVUnitParamType_EarthingCapacity: emit cErdCalibrationChanged(); break;
+    case eHVUnitParamType_EarthingResistance: emit rErdCalibrationChanged(); break;
+    case eHVUnitParamType_CalibrationC_HVCable: emit cHvOutputChanged(); break;
+    case eHVUnitParamType_CalibrationR_HVCable: emit rHvOutputChanged(); break;
+    case eHVUnitParamType_TBIgnitionPulse: emit ignitionChanged(); break;
     case eHVUnitParamType_HvSourceStatus:
         emit hvUnitErrorChanged();
         emit hvUnitStatusChanged();
@@ -179,21 +181,11 @@ void Calibration::onHvUnitParamChanged(eHVUnitParamType type, qulonglong value)
         emit bridgeCircuitChanged();
         emit crossCurrentIncreaseChanged();
         break;
-    case eHVUnitParamType_HvSinParameterHvGeneratorCharacteristics:
-        emit hvGeneratorCharChanged();
-        break;
-    case eHVUnitParamType_TanDeltaReal1:
-        emit tanDeltaReal1Changed();
-        break;
-    case eHVUnitParamType_TanDeltaImag1:
-        emit tanDeltaImag1Changed();
-        break;
-    case eHVUnitParamType_TanDeltaReal2:
-        emit tanDeltaReal2Changed();
-        break;
-    case eHVUnitParamType_TanDeltaImag2:
-        emit tanDeltaImag2Changed();
-        break;
+    case eHVUnitParamType_HvSinParameterHvGeneratorCharacteristics: emit hvGeneratorCharChanged(); break;
+    case eHVUnitParamType_TanDeltaReal1: emit tanDeltaReal1Changed(); break;
+    case eHVUnitParamType_TanDeltaImag1: emit tanDeltaImag1Changed(); break;
+    case eHVUnitParamType_TanDeltaReal2: emit tanDeltaReal2Changed(); break;
+    case eHVUnitParamType_TanDeltaImag2: emit tanDeltaImag2Changed(); break;
     default:
         break;
     }

@@ -165,15 +165,19 @@ bool SystemInformation::inputClosed(int bit) const
 
 void SystemInformation::emitInputChanged(int bit)
 {
-    using Signal = void (SystemInformation::*)();
-    static const Signal signalOf[] = {
-        &SystemInformation::keySwitchChanged, &SystemInformation::emergencyOffChanged,
-        &SystemInformation::hvConnectorChanged, &SystemInformation::fOhmChanged,
-        &SystemInformation::tempChanged, &SystemInformation::testboostChanged,
-        &SystemInformation::hvFreeChanged, &SystemInformation::hvOffChanged,
-        &SystemInformation::extEmergencyOffChanged, &SystemInformation::hvOnChanged,
-    };
-    emit(this->*signalOf[bit])();
+    switch (bit) {
+    case 0: emit keySwitchChanged(); break;
+    case 1: emit emergencyOffChanged(); break;
+    case 2: emit hvConnectorChanged(); break;
+    case 3: emit fOhmChanged(); break;
+    case 4: emit tempChanged(); break;
+    case 5: emit testboostChanged(); break;
+    case 6: emit hvFreeChanged(); break;
+    case 7: emit hvOffChanged(); break;
+    case 8: emit extEmergencyOffChanged(); break;
+    case 9: emit hvOnChanged(); break;
+    default: break;
+    }
 }
 
 void SystemInformation::onSafetyCircuitChanged()
