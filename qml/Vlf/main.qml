@@ -13,6 +13,8 @@ ApplicationWindow {
 
     property Item lastActiveFocusItem: null
     property bool backfeedTrigger: false
+    // The procedure page shown last: it shows its procedure's errors until it has left.
+    property Item procedurePage: null
     readonly property string keyboardLocale: KeyboardLocale.forLanguage(guiViewModel.settings.language)
     readonly property bool keyboardFromTop: keyboard.fromTop
     // The pages do not take the encoder while something else is shown over them.
@@ -99,6 +101,23 @@ ApplicationWindow {
                 return
             window.backfeedTrigger = true
             errorStack.push(backfeedPage, { "title": qsTranslate("ErrorMessages", "BackfeedDetected") })
+        }
+    }
+    Connections {
+        target: pageStack
+        function onCurrentItemChanged() {
+            var page = pageStack.currentItem
+            if (page && page.showsProcedureErrors !== undefined)
+                window.procedurePage = page
+        }
+    }
+    // An error that comes after its page has gone (the unit's old values not restored once
+    // the operator went on) still has to reach the operator: in the header.
+    Connections {
+        target: guiViewModel.commissioning
+        function onErrorDescription(message) {
+            if (!window.procedurePage || !window.procedurePage.showsProcedureErrors)
+                guiViewModel.showError(message)
         }
     }
     Connections {

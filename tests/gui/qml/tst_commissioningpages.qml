@@ -4,8 +4,9 @@ import QtTest 1.15
 import Vlf.GUI 1.0
 
 // The commissioning pages in the real window: each opens from the commissioning selection
-// by the encoder, a procedure this version cannot run shows its error and closes, and the
-// service menu switches commissioning on and off.
+// by the encoder, a procedure this version cannot run shows its error and closes, an error
+// after its page has gone shows in the header, and the service menu switches commissioning
+// on and off.
 Item {
     id: root
 
@@ -144,6 +145,39 @@ Item {
             compare(guiViewModel.questionList[0].name, "Diese Prozedur ist in dieser Softwareversion nicht verfügbar.")
             waitForRendering(window.contentItem)
             verify(testHelper.saveScreenshot(window, "commissioning-unavailable"))
+        }
+
+        // A procedure's error reaches the operator once: the open page shows it and closes;
+        // one that comes after the operator left the page (the unit's gains not restored)
+        // is shown in the header instead of only being logged.
+        function test_procedureErrorShownOnce_data() {
+            return [ { tag: "page open", left: false }, { tag: "page left", left: true } ]
+        }
+        function test_procedureErrorShownOnce(data) {
+            var text = "Die Verstärkungen des HV-Geräts konnten nicht wiederhergestellt werden"
+            var page = openProcedure(OperatingMode.OutputCalibration)
+            if (data.left) {
+                turnTo(page.cancelButton)
+                press()
+                tryCompare(stack(), "depth", 2)
+            }
+            guiViewModel.commissioning.errorDescription(text)
+            compare(stack().depth, 2)
+            wait(200)
+            if (data.left) {
+                compare(window.dialogLayer.depth, 0)
+                compare(guiViewModel.questionList.length, 0)
+                compare(guiViewModel.messageList.length, 1)
+                compare(window.headerBar.titleText.text, text)
+                compare(String(window.headerBar.message.value), "#FFF43149")
+            } else {
+                tryCompare(window.dialogLayer, "depth", 1)
+                compare(guiViewModel.questionList.length, 1)
+                compare(guiViewModel.questionList[0].name, text)
+                compare(guiViewModel.messageList.length, 0)
+            }
+            waitForRendering(window.contentItem)
+            verify(testHelper.saveScreenshot(window, "commissioning-error-" + (data.left ? "late" : "open")))
         }
 
         function child(item, name) {

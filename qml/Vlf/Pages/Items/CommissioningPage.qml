@@ -3,8 +3,9 @@ import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
 // The frame of a commissioning procedure's page: its head line; an error of the
-// procedure closes the page and is shown; leaving the page by any path (also commissioning
-// switched off) ends the run first. Content starts at contentTop.
+// procedure closes the page and is shown (one after the page has left, the window shows
+// in its header); leaving the page by any path (also commissioning switched off) ends the
+// run first. Content starts at contentTop.
 VlfPage {
     id: page
 
@@ -17,6 +18,7 @@ VlfPage {
                                        ? headlineText.y + headlineText.height + Style.margin * 2
                                        : Style.margin * 2
     property alias headlineItem: headlineText
+    readonly property bool showsProcedureErrors: !hasLeft
 
     // Output voltage in volts and current in nanoamperes.
     function outputText(voltage, current) {
@@ -31,7 +33,7 @@ VlfPage {
     }
 
     function fail(message) {
-        if (hasLeft)
+        if (!showsProcedureErrors)
             return
         // First: the page is gone once it has closed.
         guiViewModel.showError(message, "OK")
