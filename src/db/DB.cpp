@@ -707,7 +707,7 @@ bool DB::addServiceMessage(const QString& text)
 }
 
 bool DB::readLogRows(const char* function, const QString& table, bool withCategory, const QString& failure,
-                     const std::function<void(const QVector<StoredLogRow>&)>& take)
+                     const std::function<bool(const QVector<StoredLogRow>&)>& take)
 {
     const QString select = QStringLiteral("SELECT id, datetime, %1message FROM %2")
                                .arg(withCategory ? QStringLiteral("category, ") : QString(), table);
@@ -745,7 +745,8 @@ bool DB::readLogRows(const char* function, const QString& table, bool withCatego
         });
         if (!ok)
             return false;
-        take(page);
+        if (!take(page))
+            return true;
         if (page.size() < kLogPageRows)
             return true;
         lastTime = page.last().msecs;
@@ -756,39 +757,58 @@ bool DB::readLogRows(const char* function, const QString& table, bool withCatego
 
 bool DB::getMessages(QByteArray& out)
 {
-    LogTimeText timeText(QString::fromLatin1(kMessageTimeFormat));
-    const QChar tab = QLatin1Char('\t');
-    const QChar lf = QLatin1Char('\n');
-    QString text;
-    return readLogRows("getMessages", QStringLiteral("messagelog"), true, QStringLiteral("Cannot read the message log"),
-                       [&](const QVector<StoredLogRow>& rows) {
-                           for (const StoredLogRow& row : rows) {
-                               text.clear();
-                               text += timeText(row.msecs);
-                               text += tab;
-                               text += categoryName(row.category);
-                               text += tab;
-                               text += oneLine(row.text, tab, lf);
-                               text += lf;
-                               out += text.toUtf8();
-                           }
-                       });
+    return readMessagePages([&out](const QString& lines) {
+        out += lines.toUtf8();
+        return true;
+    });
 }
 
 bool DB::getServiceMessages(QByteArray& out, QChar fieldSeparator, QChar lineSeparator, QString dateFormat)
 {
+    return readServiceMessagePages(
+        [&out](const QString& lines) {
+            out += lines.toUtf8();
+            return true;
+        },
+        fieldSeparator, lineSeparator, dateFormat);
+}
+
+bool DB::readMessagePages(const LogPageTaker& take)
+{
+    LogTimeText timeText(QString::fromLatin1(kMessageTimeFormat));
+    const QChar tab = QLatin1Char('\t');
+    const QChar lf = QLatin1Char('\n');
+    QString lines;
+    return readLogRows("getMessages", QStringLiteral("messagelog"), true, QStringLiteral("Cannot read the message log"),
+                       [&](const QVector<StoredLogRow>& rows) {
+                           lines.clear();
+                           for (const StoredLogRow& row : rows) {
+                               lines += timeText(row.msecs);
+                               lines += tab;
+                               lines += categoryName(row.category);
+                               lines += tab;
+                               lines += oneLine(row.text, tab, lf);
+                               lines += lf;
+                           }
+                           return take(lines);
+                       });
+}
+
+bool DB::readServiceMessagePages(const LogPageTaker& take, QChar fieldSeparator, QChar lineSeparator,
+                                 const QString& dateFormat)
+{
     LogTimeText timeText(dateFormat);
-    QString text;
+    QString lines;
     return readLogRows("getServiceMessages", QStringLiteral("servicelog"), false,
                        QStringLiteral("Cannot read the service log"), [&](const QVector<StoredLogRow>& rows) {
+                           lines.clear();
                            for (const StoredLogRow& row : rows) {
-                               text.clear();
-                               text += timeText(row.msecs);
-                               text += fieldSeparator;
-                               text += oneLine(row.text, fieldSeparator, lineSeparator);
-                               text += lineSeparator;
-                               out += text.toUtf8();
+                               lines += timeText(row.msecs);
+                               lines += fieldSeparator;
+                               lines += oneLine(row.text, fieldSeparator, lineSeparator);
+                               lines += lineSeparator;
                            }
+                           return take(lines);
                        });
 }
 

@@ -62,6 +62,12 @@ public:
     // the calling thread: a caller on another thread never holds the database's thread long.
     bool getMessages(QByteArray& out);
     bool getServiceMessages(QByteArray& out, QChar fieldSeparator, QChar lineSeparator, QString dateFormat);
+    // The same lines, newest first, handed over page by page as they are read; take
+    // returns false to stop reading (which is no failure).
+    using LogPageTaker = std::function<bool(const QString& lines)>;
+    bool readMessagePages(const LogPageTaker& take);
+    bool readServiceMessagePages(const LogPageTaker& take, QChar fieldSeparator, QChar lineSeparator,
+                                 const QString& dateFormat);
     // Thread-safe, never blocks on the database: the rows are written in batches on
     // the database's thread.
     void queueMessage(const LogRecordQueue::Row& row);
@@ -160,9 +166,10 @@ private:
         int category = 0;
         QString text;
     };
-    // Newest first, in pages; take gets each page outside the database mutex.
+    // Newest first, in pages; take gets each page outside the database mutex and
+    // returns false to stop.
     bool readLogRows(const char* function, const QString& table, bool withCategory, const QString& failure,
-                     const std::function<void(const QVector<StoredLogRow>&)>& take);
+                     const std::function<bool(const QVector<StoredLogRow>&)>& take);
 
     QSqlDatabase database() const;
     bool openFile(const QString& path);

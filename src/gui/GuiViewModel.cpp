@@ -103,7 +103,9 @@ IconListViewItem* recordAt(QQmlListProperty<IconListViewItem>* list, int index)
 }
 } // namespace
 
-GuiViewModel::GuiViewModel(QObject* parent) : QObject(parent)
+GuiViewModel::GuiViewModel(QObject* parent)
+    : QObject(parent), m_serviceLog(LogListModel::ServiceLog, [this]() { return m_settings.dateTimeFormatString(); }),
+      m_messageLog(LogListModel::MessageLog, nullptr)
 {
     m_messageTimer.setInterval(1000);
     connect(&m_messageTimer, &QTimer::timeout, this, &GuiViewModel::checkMessageList);
@@ -956,31 +958,6 @@ QList<TanDelta::evaluation::eEvaluationStandard> standardsOf(const QList<int>& i
         standards << static_cast<TanDelta::evaluation::eEvaluationStandard>(id);
     return standards;
 }
-
-QString messageLogIcon(const QString& category)
-{
-    if (category == QLatin1String("INF"))
-        return QStringLiteral("qrc:/icons/info.svg");
-    if (category == QLatin1String("WARN"))
-        return QStringLiteral("qrc:/icons/warning.svg");
-    if (category == QLatin1String("FATAL"))
-        return QStringLiteral("qrc:/icons/fatal.svg");
-    return kQuestionIcon;
-}
-
-// One item per line of exactly `fields` fields; the last field is the text, the first the time.
-QList<IconListViewItem*> logItems(const QByteArray& log, int fields, QChar separator,
-                                  const std::function<QString(const QStringList&)>& icon)
-{
-    QList<IconListViewItem*> items;
-    const QStringList lines = QString::fromUtf8(log).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        const QStringList parts = line.split(separator);
-        if (parts.size() == fields)
-            items << new IconListViewItem(parts.last(), icon(parts), parts.first());
-    }
-    return items;
-}
 } // namespace
 
 void GuiViewModel::askFirst(const QString& text, const QString& acceptButton, const QString& key,
@@ -1141,19 +1118,7 @@ QQmlListProperty<IconListViewItem> GuiViewModel::evaluationStandardList()
     return m_evaluationStandardItems.property(this);
 }
 
-QQmlListProperty<IconListViewItem> GuiViewModel::serviceLog()
-{
-    serviceLogItems();
-    return m_serviceLogItems.property(this);
-}
-
-QQmlListProperty<IconListViewItem> GuiViewModel::messageLog()
-{
-    messageLogItems();
-    return m_messageLogItems.property(this);
-}
-
-// The read itself asks for the new list in each of these; there is nobody to tell.
+// The read itself asks for the new list; there is nobody to tell.
 const QList<IconListViewItem*>& GuiViewModel::evaluationStandardItems()
 {
     QList<IconListViewItem*> items;
@@ -1164,30 +1129,4 @@ const QList<IconListViewItem*>& GuiViewModel::evaluationStandardItems()
     }
     m_evaluationStandardItems.replace(items, [] {});
     return m_evaluationStandardItems.items();
-}
-
-const QList<IconListViewItem*>& GuiViewModel::serviceLogItems()
-{
-    QByteArray log;
-    DB* db = GlobalFuncs::getDB();
-    QList<IconListViewItem*> items;
-    if (db && db->getServiceMessages(log, QLatin1Char('\t'), QLatin1Char('\n'), m_settings.dateTimeFormatString()))
-        items = logItems(log, 2, QLatin1Char('\t'), [](const QStringList&) { return QString(); });
-    else
-        KLOG_WARN2(kClass, "serviceLog", "Can't load service log data!");
-    m_serviceLogItems.replace(items, [] {});
-    return m_serviceLogItems.items();
-}
-
-const QList<IconListViewItem*>& GuiViewModel::messageLogItems()
-{
-    QByteArray log;
-    DB* db = GlobalFuncs::getDB();
-    QList<IconListViewItem*> items;
-    if (db && db->getMessages(log))
-        items = logItems(log, 3, QLatin1Char('\t'), [](const QStringList& f) { return messageLogIcon(f.at(1)); });
-    else
-        KLOG_WARN2(kClass, "messageLog", "Can't load meaasge log data!");
-    m_messageLogItems.replace(items, [] {});
-    return m_messageLogItems.items();
 }

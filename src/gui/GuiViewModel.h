@@ -6,6 +6,7 @@
 #include "gui/Calibration.h"
 #include "gui/Connections.h"
 #include "gui/IconListViewItem.h"
+#include "gui/LogListModel.h"
 #include "gui/MenuViewModel.h"
 #include "gui/OwnedItemList.h"
 #include "gui/Settings.h"
@@ -76,8 +77,8 @@ class GuiViewModel : public QObject {
     Q_PROPERTY(QQmlListProperty<IconListViewItem> progressList READ progressList NOTIFY progressListChanged)
     Q_PROPERTY(QQmlListProperty<IconListViewItem> evaluationStandardList READ evaluationStandardList
                    NOTIFY evaluationStandardListChanged)
-    Q_PROPERTY(QQmlListProperty<IconListViewItem> serviceLog READ serviceLog CONSTANT)
-    Q_PROPERTY(QQmlListProperty<IconListViewItem> messageLog READ messageLog CONSTANT)
+    Q_PROPERTY(LogListModel* serviceLog READ serviceLog CONSTANT)
+    Q_PROPERTY(LogListModel* messageLog READ messageLog CONSTANT)
     Q_PROPERTY(QStringList fileExtensionUpdate READ fileExtensionUpdate CONSTANT)
     Q_PROPERTY(QStringList fileExtensionTanDeltaStd READ fileExtensionTanDeltaStd CONSTANT)
     Q_PROPERTY(QStringList fileExtensionConfig READ fileExtensionConfig CONSTANT)
@@ -252,13 +253,12 @@ public:
     // Writes the picture to the stick's screenshot folder and tells the operator where.
     Q_INVOKABLE void saveScreenshot(const QImage& screenshot);
 
-    // Rebuilt from their sources on every read.
+    // Rebuilt from its source on every read.
     QQmlListProperty<IconListViewItem> evaluationStandardList();
-    QQmlListProperty<IconListViewItem> serviceLog();
-    QQmlListProperty<IconListViewItem> messageLog();
     const QList<IconListViewItem*>& evaluationStandardItems();
-    const QList<IconListViewItem*>& serviceLogItems();
-    const QList<IconListViewItem*>& messageLogItems();
+    // Read anew by their pages (reload), in the background.
+    LogListModel* serviceLog() { return &m_serviceLog; }
+    LogListModel* messageLog() { return &m_messageLog; }
 
 public slots:
     void setOperationMode(OperatingModes::OperatingMode mode);
@@ -372,7 +372,7 @@ private:
     QSet<QUuid> m_hvOffFaults;
     QSet<QString> m_pendingAnswers;
     OwnedItemList<IconListViewItem> m_evaluationStandardItems;
-    OwnedItemList<IconListViewItem> m_serviceLogItems;
-    OwnedItemList<IconListViewItem> m_messageLogItems;
+    LogListModel m_serviceLog;
+    LogListModel m_messageLog;
     std::function<QDateTime()> m_now;
 };

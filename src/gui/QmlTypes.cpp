@@ -13,6 +13,7 @@
 #include "gui/GraphSeries.h"
 #include "gui/GuiViewModel.h"
 #include "gui/IconListViewItem.h"
+#include "gui/LogListModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/MeasurementGraph.h"
 #include "gui/MeasurementTable.h"
@@ -90,6 +91,8 @@ void registerQmlTypes()
                                      QStringLiteral("Access to activity entry type enums"));
     qmlRegisterUncreatableType<ActivityModel>(uri, 1, 0, "ActivityModel",
                                               QStringLiteral("Can't create ActivityModel instance"));
+    qmlRegisterUncreatableType<LogListModel>(uri, 1, 0, "LogListModel",
+                                             QStringLiteral("Can't create LogListModel instance"));
     qmlRegisterAnonymousType<ActivityItem>(uri, 1);
     qmlRegisterType<TestConfiguration>(uri, 1, 0, "TestConfiguration");
     qmlRegisterUncreatableType<OperatingModes>(uri, 1, 0, "OperatingMode",

@@ -3,13 +3,13 @@ import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
 // A stored log, newest first: icon, text and the time beside it. The list is read anew
-// whenever the page comes back to the operator, so a deletion shows at once.
+// whenever the page comes back to the operator, so a deletion shows at once; a long log
+// fills in while it is read.
 VlfPage {
     id: page
 
-    // Reads the log; the view model builds the entries on every read.
-    property var readEntries: function() { return [] }
-    property var entries: []
+    // The log's list model (a LogListModel of the view model).
+    property var entries: null
     // Read again when the page comes back from under a dialog or another page.
     property bool stale: false
     property bool canExport: true
@@ -24,7 +24,10 @@ VlfPage {
     showBack: true
     firstFocus: list
 
-    function reload() { entries = readEntries() }
+    function reload() {
+        if (entries)
+            entries.reload()
+    }
 
     onCurrentChanged: {
         if (!current) {
@@ -57,14 +60,15 @@ VlfPage {
                 anchors.left: parent.left
                 anchors.leftMargin: Style.margin
                 anchors.verticalCenter: parent.verticalCenter
-                width: modelData.icon.length > 0 ? Style.iconSize - 4 : 0
+                width: model.icon.length > 0 ? Style.iconSize - 4 : 0
                 height: width
                 radius: width / 2
                 visible: width > 0
                 color: Style.inactive
                 Image {
+                    objectName: "logIcon"
                     anchors.centerIn: parent
-                    source: modelData.icon
+                    source: model.icon
                     sourceSize.height: Style.iconSize - 10
                 }
             }
@@ -76,7 +80,7 @@ VlfPage {
                 anchors.right: time.left
                 anchors.rightMargin: Style.margin
                 anchors.verticalCenter: parent.verticalCenter
-                text: modelData.name
+                text: model.name
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 color: Style.foreground
@@ -90,7 +94,7 @@ VlfPage {
                 anchors.verticalCenter: parent.verticalCenter
                 width: Math.min(implicitWidth, row.width * 0.45)
                 horizontalAlignment: Text.AlignRight
-                text: String(modelData.value)
+                text: model.value
                 textFormat: Text.PlainText
                 elide: Text.ElideLeft
                 color: Style.foreground

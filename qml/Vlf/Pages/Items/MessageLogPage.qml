@@ -4,7 +4,7 @@ import QtQuick 2.15
 LogListPage {
     objectName: "messageLogPage"
     title: qsTranslate("Menu", "MessageLog")
-    readEntries: function() { return guiViewModel.messageLog }
+    entries: guiViewModel.messageLog
     canDelete: !guiViewModel.settings.ryxMenuLocked
     onExportRequested: guiViewModel.exportMessageLog()
     onDeleteRequested: guiViewModel.deleteMessageLog()

@@ -4,7 +4,7 @@ import QtQuick 2.15
 LogListPage {
     objectName: "serviceLogPage"
     title: qsTranslate("Menu", "ServiceLog")
-    readEntries: function() { return guiViewModel.serviceLog }
+    entries: guiViewModel.serviceLog
     canExport: !guiViewModel.settings.serviceMenuLocked
     canDelete: !guiViewModel.settings.ryxMenuLocked
     onExportRequested: guiViewModel.exportServiceLog()
