@@ -3,6 +3,7 @@
 #include "datamodel/DataModell.h"
 #include "fakes/Artifacts.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/SimulatedSurroundings.h"
 #include "fakes/QmlWarnings.h"
 #include "db/DB.h"
 #include "core/GlobalFuncs.h"
@@ -50,13 +51,6 @@ QStringList threadNames()
     return names;
 }
 
-QList<int> safetyLines()
-{
-    QList<int> lines;
-    for (const SCPin& pin : SCPins)
-        lines << pin.line;
-    return lines;
-}
 } // namespace
 
 class TstApplication : public QObject {
@@ -378,17 +372,14 @@ int main(int argc, char** argv)
         ++failures;
     };
 
-    TempRoot root;
-    FakeGpioTree gpio(safetyLines(), {HVEnableLine});
-    HvUnitSimulator sim;
-    if (!sim.start()) {
-        std::fprintf(stderr, "no pseudo-terminal\n");
+    SimulatedSurroundings around;
+    FakeGpioTree& gpio = around.gpio;
+    HvUnitSimulator& sim = around.sim;
+    if (!around.start(false))
         return 1;
-    }
-    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
 
     auto app = std::make_unique<Application>(argc, argv);
-    TstApplication tests(app.get(), &root, &gpio, &sim);
+    TstApplication tests(app.get(), &around.root, &gpio, &sim);
     const int rc = QTest::qExec(&tests, argc, argv);
 
     // Shutdown: the HV-enable line must end low, no thread of ours may survive,
@@ -409,7 +400,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "threads left: %s\n", qPrintable(left.join(QStringLiteral(", "))));
         fail("threads left running");
     }
-    QFile trace(root.path(QStringLiteral("/home/root/mappedPaths/appdata/trace/PEVANTO.trc")));
+    QFile trace(around.root.path(QStringLiteral("/home/root/mappedPaths/appdata/trace/PEVANTO.trc")));
     const QByteArray traced = trace.open(QIODevice::ReadOnly) ? trace.readAll() : QByteArray();
     if (!traced.contains("Application::~Application: Shutdown complete"))
         fail("last records missing in the trace file");

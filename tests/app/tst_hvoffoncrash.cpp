@@ -1,5 +1,6 @@
 #include "app/HvOffOnCrash.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/SafetyLines.h"
 #include "fakes/TempRoot.h"
 #include "hvunit/GPIOManager.h"
 #include "hvunit/GPIOsys.h"
@@ -33,13 +34,6 @@ int crashingChild(int argc, char** argv, int signalNumber)
     return 3;
 }
 
-QList<int> inputLines()
-{
-    QList<int> lines;
-    for (const SCPin& pin : SCPins)
-        lines << pin.line;
-    return lines;
-}
 } // namespace
 
 // A crash while the HV-enable line is on leaves it off.
@@ -60,7 +54,7 @@ private slots:
     {
         QFETCH(int, signalNumber);
         TempRoot root;
-        FakeGpioTree tree(inputLines(), { HVEnableLine });
+        FakeGpioTree tree(safetyInputLines(), { HVEnableLine });
 
         qputenv("VLF_ROOT", root.root().toLocal8Bit()); // for the child
         QByteArray self = QCoreApplication::applicationFilePath().toLocal8Bit();

@@ -4,6 +4,7 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/SimulatedSurroundings.h"
 #include "fakes/QmlWarnings.h"
 #include "fakes/TempRoot.h"
 #include "gui/Gui.h"
@@ -35,13 +36,6 @@
     } while (false)
 
 namespace {
-QList<int> safetyLines()
-{
-    QList<int> lines;
-    for (const SCPin& pin : SCPins)
-        lines << pin.line;
-    return lines;
-}
 
 QString modeButton(OperatingModes::OperatingMode mode)
 {
@@ -490,22 +484,15 @@ int main(int argc, char** argv)
     qunsetenv("CONSOLE_LOGGING");
     QmlWarnings::install();
 
-    TempRoot root;
-    FakeGpioTree gpio(safetyLines(), {HVEnableLine});
-    HvUnitSimulator sim;
-    // The unit switches its output on only while the program holds the HV-enable line.
-    sim.model().setHvEnableProbe([&gpio] { return gpio.lastWritten(HVEnableLine) == '1'; });
-    if (!sim.start()) {
-        std::fprintf(stderr, "no pseudo-terminal\n");
+    SimulatedSurroundings around;
+    if (!around.start(true))
         return 1;
-    }
-    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
 
     auto app = std::make_unique<Application>(argc, argv);
-    TstWorkflow tests(app.get(), &root, &sim);
+    TstWorkflow tests(app.get(), &around.root, &around.sim);
     const int rc = QTest::qExec(&tests, argc, argv);
     app.reset();
-    sim.stop();
+    around.sim.stop();
     return rc;
 }
 

@@ -116,7 +116,7 @@ int main(int argc, char** argv)
             rig.sim.clearFault();
             break;
         case OpenInput:
-            openedLine = CommissioningRig::lineOfBit(std::uniform_int_distribution<int>(0, 8)(rng));
+            openedLine = safetyLineOfBit(std::uniform_int_distribution<int>(0, 8)(rng));
             rig.tree.setLine(openedLine, false);
             waitUntil([] { return false; }, 500);
             rig.tree.setLine(openedLine, true);

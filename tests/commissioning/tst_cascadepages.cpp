@@ -1,25 +1,12 @@
-#include "app/Application.h"
 #include "commissioning/CommissioningViewModel.h"
 #include "commissioning/TimerScale.h"
-#include "datamodel/DataModell.h"
-#include "fakes/Artifacts.h"
-#include "fakes/FakeGpioTree.h"
+#include "fakes/ProgramWindow.h"
 #include "fakes/QmlWarnings.h"
-#include "fakes/TempRoot.h"
-#include "gui/Gui.h"
-#include "hvsim/HvUnitSimulator.h"
-#include "hvunit/SCPins.h"
+#include "fakes/SimulatedSurroundings.h"
 #include "hvunit/TCheckSafetyCircuit.h"
-#include "hvunit/TPOF.h"
 
-#include <QElapsedTimer>
 #include <QQuickItem>
-#include <QQuickWindow>
-#include <QScreen>
 #include <QTest>
-
-#include <cstdio>
-#include <functional>
 
 // Both cascade procedures as the operator runs them: the encoder in the program's
 // window, the HV-on key on the simulated unit, the HV-enable line on the fake GPIO tree;
@@ -33,18 +20,16 @@ private:
     Application* m_app;
     FakeGpioTree* m_gpio;
     HvUnitModel* m_unit;
-    Gui* m_gui = nullptr;
+    ProgramWindow m_ui { "tst_cascadepages" };
     QQuickWindow* m_window = nullptr;
     QStringList m_headlines; // every head line the procedure's page showed, in order
     QStringList m_lines;     // every value line it showed
-    int m_shot = 0;
 
-    GuiViewModel* vm() const { return m_gui->viewModel(); }
-    QQuickItem* stack() const { return m_window->property("pageStack").value<QQuickItem*>(); }
-    QQuickItem* page() const { return stack()->property("currentItem").value<QQuickItem*>(); }
-    int depth() const { return stack()->property("depth").toInt(); }
-    QQuickItem* item(const char* name) const { return page()->property(name).value<QQuickItem*>(); }
-    QString headline() const { return page()->property("headline").toString(); }
+    GuiViewModel* vm() const { return m_ui.vm(); }
+    QQuickItem* page() const { return m_ui.page(); }
+    int depth() const { return m_ui.depth(); }
+    QQuickItem* item(const char* name) const { return m_ui.item(name); }
+    QString headline() const { return m_ui.headline(); }
     QColor headlineColor() const { return page()->property("headlineColor").value<QColor>(); }
     bool hvEnable() const { return m_gpio->lastWritten(HVEnableLine) == '1'; }
     // The texts a page shows below the item of that name, in order.
@@ -58,47 +43,13 @@ private:
         return out;
     }
 
-    void shot(const QString& name)
-    {
-        QTest::qWait(100);
-        QImage image = m_window->grabWindow();
-        if (image.isNull())
-            image = m_window->screen()->grabWindow(m_window->winId()).toImage();
-        const QString path = artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_cascadepages"))
-            + QStringLiteral("/%1-%2.png").arg(++m_shot, 2, 10, QLatin1Char('0')).arg(name);
-        QVERIFY2(image.save(path), qPrintable(path));
-    }
-    bool turnTo(QQuickItem* target)
-    {
-        for (int i = 0; i < 40 && target && !target->hasActiveFocus(); ++i)
-            QTest::keyClick(m_window, Qt::Key_Right);
-        return target && target->hasActiveFocus();
-    }
-    void press()
-    {
-        QTest::keyClick(m_window, Qt::Key_Return);
-        QTest::qWait(vm()->settings()->dblClickTime() + 50);
-    }
-    QQuickItem* menuButton(int mode)
-    {
-        for (int i = 0; i < 40; ++i) {
-            QQuickItem* focused = m_window->activeFocusItem();
-            QObject* node = focused ? focused->property("node").value<QObject*>() : nullptr;
-            if (node && node->property("mode").toInt() == mode)
-                return focused;
-            QTest::keyClick(m_window, Qt::Key_Right);
-        }
-        return nullptr;
-    }
+    void shot(const QString& name) { m_ui.shot(name); }
+    bool turnTo(QQuickItem* target) { return m_ui.turnTo(target); }
+    void press() { m_ui.press(); }
     // From the main page through the Calibration group, or from the group's page.
     bool openThePage(int mode, const char* objectName)
     {
-        if (depth() == 1) {
-            if (!turnTo(menuButton(OperatingModes::Calibration)))
-                return false;
-            press();
-        }
-        if (!turnTo(menuButton(mode)))
+        if (!m_ui.turnToEntry(OperatingModes::Calibration, mode))
             return false;
         m_headlines.clear();
         press();
@@ -111,18 +62,10 @@ private:
         connect(page(), SIGNAL(cascadesChanged()), this, SLOT(noteCascades()));
         return true;
     }
-    static bool waitFor(const std::function<bool()>& done, int ms = 30000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms)
-            QTest::qWait(20);
-        return done();
-    }
     // Reached, or passed already: a set point lasts a few ticks only.
     bool reach(const QString& text)
     {
-        if (waitFor([&] { return m_headlines.contains(text); }))
+        if (QTest::qWaitFor([&] { return m_headlines.contains(text); }, 30000))
             return true;
         qWarning() << "head lines:" << m_headlines;
         return false;
@@ -146,13 +89,8 @@ private:
 private slots:
     void initTestCase()
     {
-        QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
-        m_gui = qobject_cast<Gui*>(m_app->gui());
-        QVERIFY(m_gui);
-        m_window = qobject_cast<QQuickWindow*>(m_gui->engine()->rootObjects().first());
-        QVERIFY(m_window);
-        m_window->requestActivate();
-        QTRY_VERIFY(m_window->isActive());
+        QVERIFY(m_ui.attach(m_app));
+        m_window = m_ui.window();
         m_unit->setRampMs(0);
         QmlWarnings::install()->take();
         vm()->enableCommissioning(true);
@@ -279,39 +217,10 @@ private slots:
     }
 };
 
-namespace {
-QList<int> safetyLines()
-{
-    QList<int> lines;
-    for (const SCPin& pin : SCPins)
-        lines << pin.line;
-    return lines;
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    qunsetenv("CONSOLE_LOGGING");
     Commissioning::setTimerScale(0.1);
-    TempRoot root;
-    FakeGpioTree gpio(safetyLines(), { HVEnableLine });
-    HvUnitSimulator sim;
-    if (!sim.start()) {
-        std::fprintf(stderr, "no pseudo-terminal\n");
-        return 1;
-    }
-    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-    sim.model().setHvEnableProbe([&gpio] { return gpio.lastWritten(HVEnableLine) == '1'; });
-    int rc = 0;
-    {
-        Application app(argc, argv);
-        TstCascadePages tests(&app, &gpio, &sim.model());
-        rc = QTest::qExec(&tests, argc, argv);
-    }
-    sim.stop();
-    return rc;
+    return runInProgram<TstCascadePages>(argc, argv);
 }
 
 #include "tst_cascadepages.moc"

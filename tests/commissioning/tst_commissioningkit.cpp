@@ -133,14 +133,14 @@ private slots:
         }
 
         // An open input: during the entry itself.
-        QVERIFY(rig.tree.setLine(CommissioningRig::lineOfBit(9), false));
+        QVERIFY(rig.tree.setLine(safetyLineOfBit(9), false));
         QTRY_VERIFY(!rig.safety->currentState().test(9));
         machine.testEvent(E(Start));
         QCOMPARE(count, 5);
         QTest::qWait(250);
         QCOMPARE(count, 5);
         machine.testEvent(E(Abort));
-        QVERIFY(rig.tree.setLine(CommissioningRig::lineOfBit(9), true));
+        QVERIFY(rig.tree.setLine(safetyLineOfBit(9), true));
         QTRY_VERIFY(rig.safety->currentState().all());
     }
 

@@ -121,7 +121,7 @@ private slots:
     {
         rig.sim.clearFault();
         for (int bit = 0; bit < 10; ++bit)
-            rig.tree.setLine(CommissioningRig::lineOfBit(bit), true);
+            rig.tree.setLine(safetyLineOfBit(bit), true);
         QTRY_VERIFY(rig.safety->currentState().all());
         unit.reset();
         unit.setRampMs(0);
@@ -177,7 +177,7 @@ private slots:
 
         switch (Fault(fault)) {
         case OpenInput:
-            QVERIFY(rig.tree.setLine(CommissioningRig::lineOfBit(input), false));
+            QVERIFY(rig.tree.setLine(safetyLineOfBit(input), false));
             if (errors.isEmpty()) {
                 // The HV-on key is open until pressed: the run waits on, the line on.
                 QTest::qWait(600);
@@ -232,7 +232,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(run->errors, errors, 8000);
         if (!errors.isEmpty())
             QCOMPARE(run->stages.last(), Error);
-        rig.tree.setLine(CommissioningRig::lineOfBit(input), true);
+        rig.tree.setLine(safetyLineOfBit(input), true);
         checkLeftSafe();
     }
 };

@@ -14,6 +14,8 @@
 #include "commissioning/VoltageWaveformMachine.h"
 #include "datamodel/DataModell.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/SafetyLines.h"
+#include "fakes/SimulatedSurroundings.h"
 #include "gui/Gui.h"
 #include "fakes/RecordingMachine.h"
 #include "fakes/TempRoot.h"
@@ -31,21 +33,7 @@
 using namespace Commissioning;
 
 namespace {
-QList<int> safetyLines()
-{
-    QList<int> lines;
-    for (const SCPin& pin : SCPins)
-        lines << pin.line;
-    return lines;
-}
 
-int lineOfBit(int bit)
-{
-    for (const SCPin& pin : SCPins)
-        if (pin.bit == bit)
-            return pin.line;
-    return -1;
-}
 
 // The window host as the commissioning view model will use it: it holds a bundle until
 // it is deleted.
@@ -141,12 +129,12 @@ private slots:
         // The HV-state poll runs by itself in Idle.
         QTRY_VERIFY_WITH_TIMEOUT(!machine->states().empty(), 3000);
         // Opening input 3 reaches the machine through the safety poll.
-        QVERIFY(m_gpio->setLine(lineOfBit(3), false));
+        QVERIFY(m_gpio->setLine(safetyLineOfBit(3), false));
         QTRY_VERIFY_WITH_TIMEOUT(!machine->bits().empty() && !machine->bits().back().test(3), 3000);
         for (QThread* t : machine->threads())
             QCOMPARE(t, pof->thread());
 
-        QVERIFY(m_gpio->setLine(lineOfBit(3), true));
+        QVERIFY(m_gpio->setLine(safetyLineOfBit(3), true));
         QTRY_VERIFY(m_app->safetyCircuit()->currentState().all());
         QMetaObject::invokeMethod(pof, [pof] { pof->resetHVSub(); }, Qt::BlockingQueuedConnection);
         m_app->safetyCircuit()->setReceiver(std::move(previous));
@@ -212,14 +200,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qunsetenv("CONSOLE_LOGGING");
-    TempRoot root;
-    FakeGpioTree gpio(safetyLines(), { HVEnableLine });
-    HvUnitSimulator sim;
-    if (!sim.start()) {
-        std::fprintf(stderr, "no pseudo-terminal\n");
+    SimulatedSurroundings around;
+    FakeGpioTree& gpio = around.gpio;
+    HvUnitSimulator& sim = around.sim;
+    if (!around.start(false))
         return 1;
-    }
-    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
     int rc = 0;
     {
         Application app(argc, argv, [] { return std::make_unique<HoldingGui>(); });

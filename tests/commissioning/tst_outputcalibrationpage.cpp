@@ -1,46 +1,16 @@
-#include "app/Application.h"
 #include "app/DMhvStateSubscriber.h"
 #include "commissioning/CommissioningViewModel.h"
 #include "commissioning/OutputCalibrationMachine.h"
-#include "datamodel/DataModell.h"
-#include "fakes/Artifacts.h"
-#include "fakes/FakeGpioTree.h"
+#include "fakes/ProgramWindow.h"
 #include "fakes/QmlWarnings.h"
-#include "fakes/TempRoot.h"
-#include "gui/Gui.h"
-#include "hvsim/HvUnitSimulator.h"
-#include "hvunit/SCPins.h"
-#include "hvunit/TCheckSafetyCircuit.h"
+#include "fakes/SimulatedSurroundings.h"
 #include "hvunit/TPOF.h"
 
 #include <QQuickItem>
-#include <QQuickWindow>
-#include <QScreen>
-#include <QElapsedTimer>
 #include <QTest>
 
-#include <cstdio>
 #include <cstring>
-#include <functional>
 #include <stdexcept>
-
-namespace {
-QList<int> safetyLines()
-{
-    QList<int> lines;
-    for (const SCPin& pin : SCPins)
-        lines << pin.line;
-    return lines;
-}
-
-int lineOfBit(int bit)
-{
-    for (const SCPin& pin : SCPins)
-        if (pin.bit == bit)
-            return pin.line;
-    return -1;
-}
-} // namespace
 
 // The output calibration as the operator runs it: the encoder in the program's window,
 // the HV-on key on the simulated unit, the HV-enable line on the fake GPIO tree.
@@ -56,77 +26,32 @@ private:
     Application* m_app;
     FakeGpioTree* m_gpio;
     HvUnitModel* m_unit;
-    Gui* m_gui = nullptr;
+    ProgramWindow m_ui { "tst_outputcalibrationpage" };
     QQuickWindow* m_window = nullptr;
     QStringList m_headlines; // every head line the procedure's pages showed, in order
-    int m_shot = 0;
 
-    GuiViewModel* vm() const { return m_gui->viewModel(); }
-    QQuickItem* stack() const { return m_window->property("pageStack").value<QQuickItem*>(); }
-    QQuickItem* page() const { return stack()->property("currentItem").value<QQuickItem*>(); }
-    int depth() const { return stack()->property("depth").toInt(); }
-    QQuickItem* item(const char* name) const { return page()->property(name).value<QQuickItem*>(); }
-    QString headline() const { return page()->property("headline").toString(); }
+    GuiViewModel* vm() const { return m_ui.vm(); }
+    QQuickItem* page() const { return m_ui.page(); }
+    int depth() const { return m_ui.depth(); }
+    QQuickItem* item(const char* name) const { return m_ui.item(name); }
+    QString headline() const { return m_ui.headline(); }
     bool hvEnable() const { return m_gpio->lastWritten(HVEnableLine) == '1'; }
 
-    void shot(const QString& name)
-    {
-        QTest::qWait(100);
-        QImage image = m_window->grabWindow();
-        if (image.isNull())
-            image = m_window->screen()->grabWindow(m_window->winId()).toImage();
-        const QString path = artifactDir(QStringLiteral("screenshots"), QStringLiteral("tst_outputcalibrationpage"))
-            + QStringLiteral("/%1-%2.png").arg(++m_shot, 2, 10, QLatin1Char('0')).arg(name);
-        QVERIFY2(image.save(path), qPrintable(path));
-    }
-    // The encoder: turns until the item holds the focus, then presses.
-    bool turnTo(QQuickItem* target)
-    {
-        for (int i = 0; i < 40 && target && !target->hasActiveFocus(); ++i)
-            QTest::keyClick(m_window, Qt::Key_Right);
-        return target && target->hasActiveFocus();
-    }
-    void press()
-    {
-        QTest::keyClick(m_window, Qt::Key_Return);
-        QTest::qWait(vm()->settings()->dblClickTime() + 50);
-    }
-    QQuickItem* menuButton(int mode)
-    {
-        for (int i = 0; i < 40; ++i) {
-            QQuickItem* focused = m_window->activeFocusItem();
-            QObject* node = focused ? focused->property("node").value<QObject*>() : nullptr;
-            if (node && node->property("mode").toInt() == mode)
-                return focused;
-            QTest::keyClick(m_window, Qt::Key_Right);
-        }
-        return nullptr;
-    }
+    void shot(const QString& name) { m_ui.shot(name); }
+    bool turnTo(QQuickItem* target) { return m_ui.turnTo(target); }
+    void press() { m_ui.press(); }
     // From the main page through the Calibration group, or from the group's page, to the
     // procedure's page.
     bool openThePage()
     {
-        if (depth() == 1) {
-            if (!turnTo(menuButton(OperatingModes::Calibration)))
-                return false;
-            press();
-        }
-        if (!turnTo(menuButton(OperatingModes::OutputCalibration)))
+        if (!m_ui.turnToEntry(OperatingModes::Calibration, OperatingModes::OutputCalibration))
             return false;
         press();
         return depth() == 3 && page()->objectName() == QLatin1String("outputVoltageCalibration");
     }
-    static bool waitFor(const std::function<bool()>& done, int ms = 10000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms)
-            QTest::qWait(20);
-        return done();
-    }
     bool reach(const QString& text)
     {
-        if (waitFor([&] { return headline() == text; }))
+        if (QTest::qWaitFor([&] { return headline() == text; }, 10000))
             return true;
         qWarning() << "head line:" << headline();
         return false;
@@ -134,7 +59,8 @@ private:
     bool confirm()
     {
         QQuickItem* button = item("confirmButton");
-        if (!waitFor([button] { return button->isEnabled() && button->isVisible(); }) || !turnTo(button))
+        if (!QTest::qWaitFor([button] { return button->isEnabled() && button->isVisible(); }, 10000)
+            || !turnTo(button))
             return false;
         press();
         return true;
@@ -147,24 +73,19 @@ private:
         QTRY_VERIFY(!m_unit->outputOn());
         QTRY_VERIFY(dynamic_cast<DMhvStateSubscriber*>(m_app->hvLink()->sub().get()));
         DataModell* dm = m_app->dataModel();
-        QVERIFY(m_gpio->setLine(lineOfBit(3), false));
+        QVERIFY(m_gpio->setLine(safetyLineOfBit(3), false));
         QTRY_VERIFY(!dm->getSafetyCircuitState().test(3));
-        QVERIFY(m_gpio->setLine(lineOfBit(3), true));
+        QVERIFY(m_gpio->setLine(safetyLineOfBit(3), true));
         QTRY_VERIFY(dm->getSafetyCircuitState().test(3));
     }
 
 private slots:
     void initTestCase()
     {
-        QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
-        m_gui = qobject_cast<Gui*>(m_app->gui());
-        QVERIFY(m_gui);
-        m_window = qobject_cast<QQuickWindow*>(m_gui->engine()->rootObjects().first());
-        QVERIFY(m_window);
-        m_window->requestActivate();
-        QTRY_VERIFY(m_window->isActive());
+        QVERIFY(m_ui.attach(m_app));
+        m_window = m_ui.window();
         // Each page the stack shows reports its head lines.
-        connect(stack(), SIGNAL(currentItemChanged()), this, SLOT(followPage()));
+        connect(m_ui.stack(), SIGNAL(currentItemChanged()), this, SLOT(followPage()));
         m_unit->setRampMs(0);
         m_unit->setGains(9870, 10120);
         QmlWarnings::install()->take();
@@ -299,26 +220,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    qunsetenv("CONSOLE_LOGGING");
-    TempRoot root;
-    FakeGpioTree gpio(safetyLines(), { HVEnableLine });
-    HvUnitSimulator sim;
-    if (!sim.start()) {
-        std::fprintf(stderr, "no pseudo-terminal\n");
-        return 1;
-    }
-    qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-    sim.model().setHvEnableProbe([&gpio] { return gpio.lastWritten(HVEnableLine) == '1'; });
-    int rc = 0;
-    {
-        Application app(argc, argv);
-        TstOutputCalibrationPage tests(&app, &gpio, &sim.model());
-        rc = QTest::qExec(&tests, argc, argv);
-    }
-    sim.stop();
-    return rc;
+    return runInProgram<TstOutputCalibrationPage>(argc, argv);
 }
 
 #include "tst_outputcalibrationpage.moc"

@@ -2,6 +2,7 @@
 
 #include "fakes/FakeGpioTree.h"
 #include "fakes/HVLinkOnThread.h"
+#include "fakes/SafetyLines.h"
 #include "fakes/TempRoot.h"
 #include "hvunit/GPIOManager.h"
 #include "hvunit/SCPins.h"
@@ -24,25 +25,10 @@ struct CommissioningRig : HVLinkOnThread {
     };
 
     TempRoot root;
-    FakeGpioTree tree { inputLines(), { HVEnableLine } };
+    FakeGpioTree tree { safetyInputLines(), { HVEnableLine } };
     GPIOManager gpio;
     std::atomic<int> dataModelSafetyStates { 0 };
     std::unique_ptr<TCheckSafetyCircuit> safety;
-
-    static QList<int> inputLines()
-    {
-        QList<int> lines;
-        for (const SCPin& pin : SCPins)
-            lines << pin.line;
-        return lines;
-    }
-    static int lineOfBit(int bit)
-    {
-        for (const SCPin& pin : SCPins)
-            if (pin.bit == bit)
-                return pin.line;
-        return -1;
-    }
 
     // Starts unit, link (polling its state) and safety poll; false when one fails.
     bool start()

@@ -1,4 +1,5 @@
 #include "fakes/FakeGpioTree.h"
+#include "fakes/SafetyLines.h"
 #include "hvunit/GPIOManager.h"
 #include "fakes/LogCapture.h"
 #include "hvunit/SCPins.h"
@@ -38,22 +39,7 @@ private:
     Received* m_r;
 };
 
-QList<int> inputLines()
-{
-    QList<int> lines;
-    for (const SCPin& pin : SCPins)
-        lines << pin.line;
-    return lines;
-}
 
-int lineOfBit(int bit)
-{
-    for (const SCPin& pin : SCPins) {
-        if (pin.bit == bit)
-            return pin.line;
-    }
-    return -1;
-}
 
 const Bits All(0x3FF);
 
@@ -101,7 +87,7 @@ class TestSafetyCircuit : public QObject {
         m_rx.states.clear();
         return checker;
     }
-    void setBit(int bit, bool high) { QVERIFY(m_tree->setLine(lineOfBit(bit), high)); }
+    void setBit(int bit, bool high) { QVERIFY(m_tree->setLine(safetyLineOfBit(bit), high)); }
     void poll(TCheckSafetyCircuit& c, int n = 1)
     {
         for (int i = 0; i < n; ++i)
@@ -120,7 +106,7 @@ private slots:
     {
         m_log->clear();
         m_root = std::make_unique<TempRoot>();
-        m_tree = std::make_unique<FakeGpioTree>(inputLines(), QList<int>{HVEnableLine});
+        m_tree = std::make_unique<FakeGpioTree>(safetyInputLines(), QList<int>{HVEnableLine});
         m_gpio = std::make_unique<GPIOManager>();
         m_rx = Received();
     }
@@ -134,7 +120,7 @@ private slots:
     void constructionConfiguresLines()
     {
         auto checker = makeChecker();
-        for (int line : inputLines())
+        for (int line : safetyInputLines())
             QCOMPARE(m_tree->direction(line), QByteArray("in"));
         QCOMPARE(m_tree->direction(HVEnableLine), QByteArray("out"));
         QVERIFY(m_rx.states.empty());
@@ -174,11 +160,11 @@ private slots:
         setBit(0, true);
         setBit(1, false);
         // Lines after the open element are not read at all: an unreadable one does not matter.
-        QVERIFY(m_tree->setValue(lineOfBit(2), QByteArray()));
+        QVERIFY(m_tree->setValue(safetyLineOfBit(2), QByteArray()));
         poll(*checker, 4);
         QCOMPARE(checker->currentState(), Bits(0x001));
 
-        QVERIFY(m_tree->setLine(lineOfBit(2), true));
+        QVERIFY(m_tree->setLine(safetyLineOfBit(2), true));
         setBit(1, true);
         setBit(7, false);
         poll(*checker, 4);
@@ -239,7 +225,7 @@ private slots:
         checker->setHV_On();
         QCOMPARE(m_tree->value(HVEnableLine), QByteArray("1"));
 
-        QVERIFY(m_tree->setValue(lineOfBit(4), QByteArray()));
+        QVERIFY(m_tree->setValue(safetyLineOfBit(4), QByteArray()));
         for (int i = 0; i < 3; ++i) {
             QTest::ignoreMessage(QtWarningMsg, "gpio read error");
             poll(*checker);
@@ -251,7 +237,7 @@ private slots:
         QCOMPARE(readErrorsLogged(), 3);
 
         // Failed readings left no trace: the filter goes on where it stood.
-        QVERIFY(m_tree->setLine(lineOfBit(4), true));
+        QVERIFY(m_tree->setLine(safetyLineOfBit(4), true));
         poll(*checker);
         QCOMPARE(m_rx.states, std::vector<Bits>{All});
     }
@@ -280,7 +266,7 @@ private slots:
     {
         auto checker = settledChecker();
         QVERIFY(checker);
-        QVERIFY(m_tree->setValue(lineOfBit(0), QByteArray()));
+        QVERIFY(m_tree->setValue(safetyLineOfBit(0), QByteArray()));
         // A poll that runs inside setHV_On's wait and fails to read.
         QTimer::singleShot(0, checker.get(), [&] { checker->doCheckSafetyCircuit(); });
         QTest::ignoreMessage(QtWarningMsg, "gpio read error");
@@ -408,14 +394,14 @@ private slots:
 
     void failingInitialReadDisablesTheDriver()
     {
-        QVERIFY(m_tree->setValue(lineOfBit(0), QByteArray()));
+        QVERIFY(m_tree->setValue(safetyLineOfBit(0), QByteArray()));
         auto checker = makeChecker();
         QTest::ignoreMessage(QtWarningMsg, "gpio read error");
         QTest::ignoreMessage(QtWarningMsg, "TCheckSafetyCircuit: can't read SK State!");
         QVERIFY(!checker->doRun());
         QCOMPARE(m_rx.driverEnabled, std::vector<bool>{false});
         // No poll runs afterwards, even once the line reads again.
-        QVERIFY(m_tree->setLine(lineOfBit(0), true));
+        QVERIFY(m_tree->setLine(safetyLineOfBit(0), true));
         QTest::qWait(200);
         QVERIFY(m_rx.states.empty());
         QVERIFY(!checker->doRun());

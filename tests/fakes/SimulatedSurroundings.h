@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/Application.h"
+#include "fakes/FakeGpioTree.h"
+#include "fakes/SafetyLines.h"
+#include "fakes/TempRoot.h"
+#include "hvsim/HvUnitSimulator.h"
+#include "hvunit/SCPins.h"
+
+#include <QTest>
+
+#include <cstdio>
+
+// What the whole program runs against in a test: a temporary root, the ten safety inputs
+// (all closed) and the HV-enable line on a fake GPIO tree, and the simulated HV unit on a
+// pseudo-terminal that the program finds through SERIAL_COMDEVICE. Needs vlf_hvsim.
+struct SimulatedSurroundings {
+    TempRoot root;
+    FakeGpioTree gpio { safetyInputLines(), { HVEnableLine } };
+    HvUnitSimulator sim;
+
+    bool hvEnable() const { return gpio.lastWritten(HVEnableLine) == '1'; }
+
+    // Starts the unit; with unitSeesHvEnable it switches its output on only while the
+    // program holds the line. False without a pseudo-terminal.
+    bool start(bool unitSeesHvEnable)
+    {
+        if (unitSeesHvEnable)
+            sim.model().setHvEnableProbe([this] { return hvEnable(); });
+        if (!sim.start()) {
+            std::fprintf(stderr, "no pseudo-terminal\n");
+            return false;
+        }
+        qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
+        return true;
+    }
+};
+
+// Runs the test object T(app, gpio, unit) in the whole program, offscreen, against the
+// simulated unit that sees the HV-enable line. Needs vlf_app.
+template <typename T>
+int runInProgram(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    qunsetenv("CONSOLE_LOGGING");
+    SimulatedSurroundings around;
+    if (!around.start(true))
+        return 1;
+    int rc = 0;
+    {
+        Application app(argc, argv);
+        T tests(&app, &around.gpio, &around.sim.model());
+        rc = QTest::qExec(&tests, argc, argv);
+    }
+    around.sim.stop();
+    return rc;
+}
