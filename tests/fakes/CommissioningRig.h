@@ -8,6 +8,8 @@
 #include "hvunit/SCPins.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 
+#include <QTest>
+
 #include <atomic>
 #include <memory>
 
@@ -52,4 +54,15 @@ struct CommissioningRig : HVLinkOnThread {
     }
 
     bool hvEnable() const { return tree.lastWritten(HVEnableLine) == '1'; }
+
+    // The end of every run: the line off and no longer held, the data model's inputs and
+    // the link's default HV-state subscriber back.
+    void checkHandedBack()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!hvEnable(), 5000);
+        QVERIFY(!safety->commissioningHoldsHvEnable());
+        const int before = dataModelSafetyStates;
+        QTRY_VERIFY(dataModelSafetyStates > before);
+        QTRY_VERIFY(dynamic_cast<FakeHVData*>(pof->sub().get()));
+    }
 };
