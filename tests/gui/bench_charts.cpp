@@ -8,7 +8,7 @@
 // VLF_BENCH_SECONDS shortens the real-time minutes.
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
-#include "gui/ChartDecorator.h"
+#include "fakes/BenchWindow.h"
 #include "gui/GuiViewModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
@@ -77,14 +77,7 @@ int pointsHeld(GraphSeries* series)
     return copy.count();
 }
 
-bool waitForFrame(QQuickWindow* window)
-{
-    QEventLoop loop;
-    QObject::connect(window, &QQuickWindow::frameSwapped, &loop, &QEventLoop::quit);
-    QTimer::singleShot(10000, &loop, [&loop]() { loop.exit(1); });
-    window->update();
-    return loop.exec() == 0;
-}
+bool waitForFrame(QQuickWindow* window) { return BenchWindow::waitForFrame(window); }
 
 QObject* pushDetails(QQmlApplicationEngine& engine, QQuickWindow* window, MeasurementData* data, int tab)
 {
@@ -140,9 +133,7 @@ MinuteFigures runRealTime(MeasurementData& data, QObject* redrawTimer, quint32& 
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    BenchWindow::usePlatform();
     QApplication app(argc, argv);
     DataModelFixture fixture;
     registerQmlTypes();
@@ -154,16 +145,11 @@ int main(int argc, char** argv)
                                                                      : 60;
 
     GuiViewModel vm;
-    ChartDecorator decorator;
-    QQmlApplicationEngine engine;
-    engine.addImportPath(QStringLiteral(":/"));
-    engine.rootContext()->setContextProperty(QStringLiteral("guiViewModel"), &vm);
-    engine.rootContext()->setContextProperty(QStringLiteral("chartDecorator"), &decorator);
-    engine.load(QUrl(QStringLiteral("qrc:/Vlf/main.qml")));
-    if (engine.rootObjects().isEmpty())
+    BenchWindow bench;
+    if (!bench.load(&vm))
         return 1;
-    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().first());
-    waitForFrame(window);
+    QQmlApplicationEngine& engine = bench.engine;
+    QQuickWindow* window = bench.window;
     std::printf("redraw interval %d ms\n", fixture.dm()->graphUpdateIntervall());
 
     // 1. Live test.

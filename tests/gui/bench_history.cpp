@@ -5,7 +5,7 @@
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/RecordBuilder.h"
-#include "gui/ChartDecorator.h"
+#include "fakes/BenchWindow.h"
 #include "gui/GuiViewModel.h"
 #include "gui/QmlTypes.h"
 #include "testrun/File.h"
@@ -31,14 +31,7 @@ using namespace TestChart;
 namespace {
 constexpr int kRounds = 5;
 
-bool waitForFrame(QQuickWindow* window)
-{
-    QEventLoop loop;
-    QObject::connect(window, &QQuickWindow::frameSwapped, &loop, &QEventLoop::quit);
-    QTimer::singleShot(10000, &loop, [&loop]() { loop.exit(1); });
-    window->update();
-    return loop.exec() == 0;
-}
+bool waitForFrame(QQuickWindow* window) { return BenchWindow::waitForFrame(window); }
 
 // Runs the event loop until the condition holds; false after the time-out.
 template <typename Condition>
@@ -70,16 +63,12 @@ void report(const char* what, QVector<double> ms)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    BenchWindow::usePlatform();
     QApplication app(argc, argv);
     DataModelFixture fixture;
     registerQmlTypes();
-    Q_INIT_RESOURCE(translations);
     QTranslator english;
-    if (english.load(QStringLiteral(":/languages/english.qm")))
-        QCoreApplication::installTranslator(&english);
+    BenchWindow::installEnglish(&english);
 
     // 100 days of 50 ten-minute tests on 5 cables, a third of them tan delta tests.
     QElapsedTimer t;
@@ -101,16 +90,10 @@ int main(int argc, char** argv)
     TTestChart chart;
     GuiViewModel vm; // outlives the engine and its bindings
     vm.activities()->setTestChart(&chart);
-    QQmlApplicationEngine engine;
-    engine.addImportPath(QStringLiteral(":/"));
-    engine.rootContext()->setContextProperty(QStringLiteral("guiViewModel"), &vm);
-    ChartDecorator decorator;
-    engine.rootContext()->setContextProperty(QStringLiteral("chartDecorator"), &decorator);
-    engine.load(QUrl(QStringLiteral("qrc:/Vlf/main.qml")));
-    if (engine.rootObjects().isEmpty())
+    BenchWindow bench;
+    if (!bench.load(&vm))
         return 1;
-    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().first());
-    waitForFrame(window);
+    QQuickWindow* window = bench.window;
     // The view model's own first list, 3 s after its start, is not part of the figures.
     waitFor([&vm] { return vm.activities()->activityModel()->rowCount() > 0; }, 10000);
 

@@ -3,7 +3,7 @@
 #include "fakes/DataModelFixture.h"
 #include "fakes/RecordBuilder.h"
 #include "datamodel/DataModell.h"
-#include "gui/ChartDecorator.h"
+#include "fakes/BenchWindow.h"
 #include "gui/GuiViewModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
@@ -29,47 +29,30 @@
 namespace {
 constexpr int kPushes = 20;
 
-bool waitForFrame(QQuickWindow* window)
-{
-    QEventLoop loop;
-    QObject::connect(window, &QQuickWindow::frameSwapped, &loop, &QEventLoop::quit);
-    QTimer::singleShot(5000, &loop, [&loop]() { loop.exit(1); });
-    window->update();
-    return loop.exec() == 0;
-}
+bool waitForFrame(QQuickWindow* window) { return BenchWindow::waitForFrame(window, 5000); }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    BenchWindow::usePlatform();
     QApplication app(argc, argv);
     DataModelFixture fixture;
     registerQmlTypes();
-    // The operator's texts, as on the instrument.
-    Q_INIT_RESOURCE(translations);
     QTranslator english;
-    if (english.load(QStringLiteral(":/languages/english.qm")))
-        QCoreApplication::installTranslator(&english);
+    BenchWindow::installEnglish(&english);
     stIdentification id;
     id.operatingModeMask = ~quint64(0);
     fixture.dm()->setHVIdentification(id);
 
     GuiViewModel vm; // outlives the engine and its bindings
-    QQmlApplicationEngine engine;
-    engine.addImportPath(QStringLiteral(":/"));
-    engine.rootContext()->setContextProperty(QStringLiteral("guiViewModel"), &vm);
-    ChartDecorator decorator;
-    engine.rootContext()->setContextProperty(QStringLiteral("chartDecorator"), &decorator);
-    engine.load(QUrl(QStringLiteral("qrc:/Vlf/main.qml")));
-    if (engine.rootObjects().isEmpty())
+    BenchWindow bench;
+    if (!bench.load(&vm))
         return 1;
-    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().first());
+    QQmlApplicationEngine& engine = bench.engine;
+    QQuickWindow* window = bench.window;
     auto* stack = window->findChild<QQuickItem*>(QStringLiteral("pageStack"));
     if (!stack)
         return 1;
-    waitForFrame(window);
 
     // The configuration pages show a tan delta test, the confirmation page its two rows.
     fixture.dm()->changeOperatingMode(OperatingModes::TanDelta);
