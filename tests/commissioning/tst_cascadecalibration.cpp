@@ -314,9 +314,13 @@ private slots:
             QTRY_COMPARE(calibrationWrites(), 12);
             QVERIFY(rig.letters().endsWith("sxkkkk"));
             checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], 65533 });
-            // The views were told the run's calibration; they get the restored one.
-            QTRY_COMPARE(rig.link.data->getHVUnitParam(eHVUnitParamType_GainU_HVP), quint64(kSaved[0]));
-            QCOMPARE(rig.link.data->getHVUnitParam(eHVUnitParamType_OffsetU_HVN), 65533ull);
+            // The views were told the run's calibration; they get the restored one, a
+            // value per read from the unit.
+            const eHVUnitParamType shown[4] = { eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
+                                                eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN };
+            const quint64 restored[4] = { kSaved[0], kSaved[1], kSaved[2], 65533 };
+            for (int i = 0; i < 4; ++i)
+                QTRY_COMPARE(rig.link.data->getHVUnitParam(shown[i]), restored[i]);
         }
         QVERIFY(errors.isEmpty());
     }

@@ -49,6 +49,10 @@ struct CommissioningRig : HVLinkOnThread {
 
     void stop()
     {
+        // Machines let go are released on the link's thread, possibly still handing the
+        // inputs back: that must be over before the safety circuit goes.
+        if (pof)
+            onLink([] { return true; });
         safety.reset();
         HVLinkOnThread::stop();
     }
