@@ -1811,6 +1811,51 @@
         <source>SelectWithstandTest</source>
         <translation>Select a withstand test</translation>
     </message>
+    <message>
+        <source>VLFRectangular</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF Rectangular</translation>
+    </message>
+    <message>
+        <source>VLFCosRect</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF CosRect</translation>
+    </message>
+    <message>
+        <source>SheathTest</source>
+        <comment>Test Mode description</comment>
+        <translation>Sheath Test</translation>
+    </message>
+    <message>
+        <source>VLFSine</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF Sine</translation>
+    </message>
+    <message>
+        <source>TanDelta</source>
+        <comment>Test Mode description</comment>
+        <translation>Tan Delta</translation>
+    </message>
+    <message>
+        <source>MWTSingle</source>
+        <comment>Test Mode description</comment>
+        <translation>MWT Single</translation>
+    </message>
+    <message>
+        <source>MWTStep</source>
+        <comment>Test Mode description</comment>
+        <translation>MWT Step</translation>
+    </message>
+    <message>
+        <source>SheathPinpointing</source>
+        <comment>Test Mode description</comment>
+        <translation>Sheath Pinpointing</translation>
+    </message>
+    <message>
+        <source>LongDurationTest</source>
+        <comment>Test Mode description</comment>
+        <translation>Long Duration Test</translation>
+    </message>
 </context>
 <context>
     <name>TestParameters</name>

@@ -1,5 +1,6 @@
 #include "gui/MeasurementStrings.h"
 #include "fakes/KeyTranslator.h"
+#include "testrun/TestChart.h"
 
 #include <QLocale>
 #include <QTranslator>
@@ -179,6 +180,15 @@ private slots:
         QCOMPARE(testResultToDetailText(eTestResult(37), kNoFault), QStringLiteral("CommunicationDownCAN"));
         QCOMPARE(safetyCircuitStateText(0x3FC), QStringLiteral("Interlock key"));
         QCOMPARE(safetyCircuitStateText(0x3BF), QStringLiteral("HV clearance control"));
+
+        // History rows name a test's mode by its key without blanks.
+        for (auto mode : {OperatingModes::VLFRect, OperatingModes::VLFCosRect, OperatingModes::SheathTest,
+                          OperatingModes::VLFSin, OperatingModes::TanDelta, OperatingModes::MWTSingle,
+                          OperatingModes::MWTStep, OperatingModes::SheathPinpointing, OperatingModes::LongDurationTest}) {
+            const QString shown = QCoreApplication::translate("TestModes", TestChart::operatingModeName(mode).toUtf8().constData(),
+                                                              "Test Mode description");
+            QCOMPARE(shown, OperatingModes::getInstance()->modeName(mode));
+        }
     }
 };
 
