@@ -92,6 +92,7 @@ int main(int argc, char** argv)
             db->flushLogQueues();
     }
     db->flushLogQueues();
+    std::printf("logs written, peak %ld KiB\n", peakKiB());
 
     GuiViewModel vm;
     for (int run = 0; run < 3; ++run) {
