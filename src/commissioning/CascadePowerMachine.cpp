@@ -103,17 +103,7 @@ void CascadePowerMachine::setUp()
         fail(otherProcedureRunningText());
         return;
     }
-    const std::vector<Command> commands {
-        { TPOF::CMD_DateTime, 0, 0 },
-        { TPOF::CMD_Voltage, 37000000, 0 },
-        { TPOF::CMD_Mode, 7, 0 },
-        { TPOF::CMD_Frequency, 100, 0 },
-        { TPOF::CMD_TestMinutes, 10, 0 },
-        { TPOF::CMD_BurnMode, 256, 0 },
-        { TPOF::CMD_SetParameter, 35, 399 },
-        { TPOF::CMD_StartLoadDetection, 0, 0 },
-    };
-    const QString error = sendSetUp(m_pof, m_safety, commands);
+    const QString error = sendSetUp(m_pof, m_safety, setUpCommands(399));
     if (!error.isEmpty()) {
         fail(error);
         return;

@@ -206,18 +206,8 @@ void OutputCalibrationMachine::setUp()
     }
     m_gains = { gains[0], gains[1] };
     m_restore->arm();
-    const std::vector<Command> commands {
-        { TPOF::CMD_SetGains, kUnitGain, m_gains.gainI },
-        { TPOF::CMD_DateTime, 0, 0 },
-        { TPOF::CMD_Voltage, kCalibrationVoltage, 0 },
-        { TPOF::CMD_Mode, 7, 0 },
-        { TPOF::CMD_Frequency, 100, 0 },
-        { TPOF::CMD_TestMinutes, 10, 0 },
-        { TPOF::CMD_BurnMode, 256, 0 },
-        { TPOF::CMD_SetParameter, 35, 128 },
-        { TPOF::CMD_StartLoadDetection, 0, 0 },
-    };
-    const QString error = sendSetUp(m_pof, m_safety, commands);
+    const QString error
+        = sendSetUp(m_pof, m_safety, setUpCommands(128, { { TPOF::CMD_SetGains, kUnitGain, m_gains.gainI } }));
     if (!error.isEmpty()) {
         fail(error);
         return;

@@ -9,6 +9,21 @@
 
 namespace Commissioning {
 
+std::vector<Command> setUpCommands(unsigned long long parameter35, std::vector<Command> first)
+{
+    first.insert(first.end(), {
+                                  { TPOF::CMD_DateTime, 0, 0 },
+                                  { TPOF::CMD_Voltage, 37000000, 0 },
+                                  { TPOF::CMD_Mode, 7, 0 },
+                                  { TPOF::CMD_Frequency, 100, 0 },
+                                  { TPOF::CMD_TestMinutes, 10, 0 },
+                                  { TPOF::CMD_BurnMode, 256, 0 },
+                                  { TPOF::CMD_SetParameter, 35, parameter35 },
+                                  { TPOF::CMD_StartLoadDetection, 0, 0 },
+                              });
+    return first;
+}
+
 QString sendSetUp(TPOF* pof, TCheckSafetyCircuit* safety, std::vector<Command> const& commands)
 {
     const SetValuePOF send(pof);

@@ -106,6 +106,11 @@ std::function<void(const char*)> connectProcedure(ProcedureFrame<E> const& f, TP
     };
 }
 
+// What sets the unit up for a procedure, after first: the date, 37 kV, mode 7, 100,
+// 10 test minutes, burn mode 256, parameter 35 as the procedure's own, and the load
+// detection started.
+std::vector<Command> setUpCommands(unsigned long long parameter35, std::vector<Command> first = {});
+
 // Sends the set-up commands in order and switches HV-enable on. Returns the error that
 // stopped it, else an empty text. An input open at the end (other than the HV-on key)
 // would end the run at once: the line then stays off.
