@@ -55,7 +55,10 @@ class TestCascadePower : public QObject {
         clock.start();
         while (!stages.contains(CascadePowerWaitForGreen) && !stages.contains(CascadePowerIdle) && clock.elapsed() < 8000)
             QTest::qWait(20);
-        return stages.contains(CascadePowerWaitForGreen) && rig.hvEnable();
+        if (stages.contains(CascadePowerWaitForGreen) && rig.hvEnable())
+            return true;
+        qWarning() << "stages seen:" << stages << "errors:" << errors << "HV enable:" << rig.hvEnable();
+        return false;
     }
 
     QList<quint64> levelWrites() const

@@ -27,6 +27,10 @@ class TestTSerial : public QObject {
             .size();
     }
 
+    // For a send that only sets a case up: on a busy machine an echo can miss its 30 ms,
+    // and the line's own resend covers that as it does for the program.
+    static constexpr int kResendMs = 2000;
+
     static void drain(TSerial& s)
     {
         QTest::qWait(20);
@@ -86,8 +90,11 @@ private slots:
         QCOMPARE(TSerial::devicePath(), sim.slavePath());
         {
             TSerial s;
-            QCOMPARE(s.SendString(">W.", 3, 0), 3);
+            QCOMPARE(s.SendString(">W.", 3, kResendMs), 3);
         }
+        QVERIFY(sim.waitForRequests(1, 1000));
+        QCOMPARE(sim.completeRequests().count(">W."), sim.completeRequests().size());
+        sim.clearRequests();
         TempRoot root;
         QVERIFY(root.mkdir("/dev"));
         QVERIFY(QFile::link(sim.slavePath(), root.path("/dev/ttyUSB0")));
@@ -97,11 +104,11 @@ private slots:
         {
             TSerial s;
             QVERIFY(s.descriptor() >= 0);
-            QCOMPARE(s.SendString(">W.", 3, 0), 3);
+            QCOMPARE(s.SendString(">W.", 3, kResendMs), 3);
         }
         qputenv("SERIAL_COMDEVICE", saved);
-        QVERIFY(sim.waitForRequests(2, 1000));
-        QCOMPARE(sim.completeRequests(), (QList<QByteArray> { ">W.", ">W." }));
+        QVERIFY(sim.waitForRequests(1, 1000));
+        QCOMPARE(sim.completeRequests().count(">W."), sim.completeRequests().size());
     }
 
     void missingDeviceFailsWithoutCrash()
@@ -135,7 +142,7 @@ private slots:
         QCOMPARE(s.SendString(nullptr, 3, 0), int(TSerial::BadArgument));
         QCOMPARE(s.SendString(">W.", 0, 0), int(TSerial::BadArgument));
         QCOMPARE(s.SendString(">W.", -1, 0), int(TSerial::BadArgument));
-        QCOMPARE(s.SendString(">K0C.", 5, 0), 5);
+        QCOMPARE(s.SendString(">K0C.", 5, kResendMs), 5);
         QVERIFY(sim.waitForRequests(1, 1000));
         QCOMPARE(sim.completeRequests().value(0), QByteArray(">K0C."));
     }
@@ -177,7 +184,7 @@ private slots:
         QCOMPARE(s.SendString(">W.", 3, 0), int(TSerial::NoEcho));
         sim.clearFault();
         QTest::qWait(150);
-        QCOMPARE(s.SendString(">W.", 3, 0), 3);
+        QCOMPARE(s.SendString(">W.", 3, kResendMs), 3);
     }
 
     void receiveDropsNoiseAndSecondStart()
@@ -194,8 +201,8 @@ private slots:
     void receiveSurvivesShortGapMidFrame()
     {
         TSerial s;
-        sim.setFault(Fault::GapMidFrame, 1, 15);
-        QCOMPARE(s.SendString(">W.", 3, 0), 3);
+        sim.setFault(Fault::GapMidFrame, -1, 15); // a resent request's reply too
+        QCOMPARE(s.SendString(">W.", 3, kResendMs), 3);
         char buf[64];
         const int n = s.ReceiveString(buf, sizeof buf);
         QCOMPARE(n, 13);
@@ -248,7 +255,7 @@ private slots:
     {
         TSerial s;
         sim.setFault(Fault::Trickle, 1, 3300);
-        QCOMPARE(s.SendString(">W.", 3, 0), 3);
+        QCOMPARE(s.SendString(">W.", 3, kResendMs), 3);
         char buf[64];
         QElapsedTimer t;
         t.start();
@@ -304,13 +311,13 @@ private slots:
         f.close();
 
         TSerial s;
-        QCOMPARE(s.SendString(">p01000003E8DEADBEEF.", 21, 0), 21);
+        QCOMPARE(s.SendString(">p01000003E8DEADBEEF.", 21, kResendMs), 21);
         QVERIFY(s.SendFile(f.fileName(), 1000));
         QTRY_COMPARE_WITH_TIMEOUT(sim.model().firmwareImage(), image, 3000);
 
         // One byte short of what the caller expects: all is sent, the result is false.
         sim.model().reset();
-        QCOMPARE(s.SendString(">p01000003E8DEADBEEF.", 21, 0), 21);
+        QCOMPARE(s.SendString(">p01000003E8DEADBEEF.", 21, kResendMs), 21);
         QVERIFY(f.resize(999));
         QVERIFY(!s.SendFile(f.fileName(), 1000));
         QTRY_COMPARE_WITH_TIMEOUT(sim.model().firmwareImage(), image.left(999), 3000);
