@@ -5,6 +5,7 @@
 #include "datamodel/DataModell.h"
 #include "fakes/FakeGpioTree.h"
 #include "fakes/SimulatedSurroundings.h"
+#include "fakes/Step.h"
 #include "fakes/QmlWarnings.h"
 #include "fakes/TempRoot.h"
 #include "gui/Gui.h"
@@ -26,14 +27,6 @@
 #include <cmath>
 #include <cstdio>
 #include <time.h>
-
-// A step made of checks: the test stops where the step failed.
-#define STEP(call)                                                                                                     \
-    do {                                                                                                               \
-        call;                                                                                                          \
-        if (QTest::currentTestFailed())                                                                                \
-            return;                                                                                                    \
-    } while (false)
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/RecordingGui.h"
+#include "fakes/Step.h"
 #include "gui/Activities.h"
 #include "testrun/File.h"
 #include "testrun/TTestChart.h"
@@ -17,14 +18,6 @@
 
 using ActivityTypes::stActivityEntry;
 using namespace TestChart;
-
-// A helper of checks: the test ends where it failed.
-#define STEP_DELETE(call)                                                                                              \
-    do {                                                                                                               \
-        call;                                                                                                          \
-        if (QTest::currentTestFailed())                                                                                \
-            return;                                                                                                    \
-    } while (false)
 
 namespace {
 stActivityEntry entry(int type, const QString& name, const QString& cable = QString())
@@ -322,7 +315,7 @@ private slots:
         QStringList gone;
         for (int r : checked)
             gone << path(r);
-        STEP_DELETE(deleteRows(checked));
+        STEP(deleteRows(checked));
         QStringList rows;
         for (const QString& row : shape(model()))
             rows << row.section(' ', 0, 1);
@@ -345,7 +338,7 @@ private slots:
         QCOMPARE(role(5, ActivityModel::EntryClassificationRole), both);
 
         // Cancel: nothing goes.
-        STEP_DELETE(deleteRows({1, 6}, IGUI::Rejected));
+        STEP(deleteRows({1, 6}, IGUI::Rejected));
         QCOMPARE(model().rowCount(), 12);
         QVERIFY(!storeWasAsked());
 
@@ -355,7 +348,7 @@ private slots:
         QCOMPARE(model().index(5).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::PartiallyChecked)));
         const QStringList kept{path(2), path(7)};
         m_gui->calls.clear();
-        STEP_DELETE(deleteRows({1, 6}));
+        STEP(deleteRows({1, 6}));
         QTRY_COMPARE(storedFiles().size(), 5);
         QCOMPARE(QStringList({path(1), path(5)}), kept);
         QCOMPARE(role(0, ActivityModel::EntryClassificationRole), classification({OperatingModes::VLFSin}));
