@@ -78,7 +78,7 @@ class TstTestResults : public QObject {
     DataModell* dm() const { return m_fixture->dm(); }
 
 private slots:
-    void initTestCase() { QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)) && qApp->installTranslator(&m_english)); }
+    void initTestCase() { QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)) && QCoreApplication::installTranslator(&m_english)); }
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));

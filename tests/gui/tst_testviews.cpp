@@ -73,7 +73,7 @@ class TstTestViews : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)) && qApp->installTranslator(&m_english)); }
+    void initTestCase() { QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)) && QCoreApplication::installTranslator(&m_english)); }
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
