@@ -45,7 +45,8 @@ struct ChartRig {
         series->attachAxis(y);
         return series;
     }
-    QAreaSeries* area() { return add(new QAreaSeries(new QLineSeries, new QLineSeries)); }
+    // An area series owns neither of its outlines: the chart does.
+    QAreaSeries* area() { return add(new QAreaSeries(new QLineSeries(&chart), new QLineSeries(&chart))); }
 };
 
 void fill(PointSeriesBuffer& buffer, const Points& points) { buffer.points.assign(points.cbegin(), points.cend()); }
@@ -137,7 +138,10 @@ private slots:
         QCOMPARE(current.count() + range.count(), 0);
         QCOMPARE(series.current(), 3.0);
 
-        QAreaSeries area(new QLineSeries, new QLineSeries);
+        // Declared before the area, which they outlive: it owns neither.
+        QLineSeries upper;
+        QLineSeries lower;
+        QAreaSeries area(&upper, &lower);
         series.initSeries(&area);
         QCOMPARE(area.upperSeries()->pointsVector(), Points({{0, 2}, {10, 2}, {20, 2}, {30, 3}}));
         QCOMPARE(area.lowerSeries()->pointsVector(), Points({{0, -1}, {20, -1}, {30, -1}}));
