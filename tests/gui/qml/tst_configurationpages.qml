@@ -8,58 +8,16 @@ import Vlf.GUI 1.0
 Item {
     id: root
 
-    property var window: null
-
-    SignalSpy { id: actions; target: guiViewModel; signalName: "PerformExternalAction" }
-
-    VlfTestCase {
+    WindowTestCase {
         name: "ConfigurationPages"
 
         function init() {
-            testHelper.clearLists()
             guiViewModel.commissioningEnabled = false
             testHelper.setModeMask([OperatingMode.DC, OperatingMode.VLFSin, OperatingMode.TanDelta,
                                     OperatingMode.MWTStep])
-            var component = Qt.createComponent("qrc:/Vlf/main.qml")
-            compare(component.status, Component.Ready, component.errorString())
-            root.window = component.createObject(null)
-            root.window.requestActivate()
-            tryCompare(root.window, "active", true)
-            actions.clear()
+            openWindow()
         }
-        function testCleanup() {
-            testHelper.clearLists()
-            var w = root.window
-            root.window = null
-            testHelper.destroyNow(w)
-        }
-
-        function stack() { return window.pageStack }
         function config() { return guiViewModel.config }
-        function shot(name) {
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, name))
-        }
-        function modeButton(page, mode) {
-            var repeater = page.grid.buttons
-            for (var i = 0; i < repeater.count; ++i)
-                if (repeater.itemAt(i).node.mode === mode)
-                    return repeater.itemAt(i)
-            return null
-        }
-        // Menu, selection and cable data to the configuration page of a mode.
-        function openConfiguration(group, mode) {
-            modeButton(stack().currentItem, group).clicked()
-            modeButton(stack().currentItem, mode).clicked()
-            stack().currentItem.confirmButton.clicked()
-            var page = stack().currentItem
-            verify(page.editor !== undefined, "the configuration page")
-            tryCompare(page.confirmButton, "activeFocus", true)
-            return page
-        }
-        function press() {
-            keyClick(Qt.Key_Return)
-        }
         function types(items) {
             var out = []
             for (var i = 0; i < items.length; ++i)
@@ -105,7 +63,7 @@ Item {
             shot("configuration-vlfsin")
 
             // The knob confirms the phases; the voltage editor follows.
-            press()
+            keyClick(Qt.Key_Return)
             tryCompare(items[1], "isActive", true)
             verify(items[0].isConfirmed)
             var slider = page.editor.controls[0]
@@ -115,15 +73,14 @@ Item {
             verify(page.settingsButton.activeFocus)
             keyClick(Qt.Key_Left)
             verify(slider.activeFocus)
-            press()
+            keyClick(Qt.Key_Return)
             tryCompare(slider, "editing", true)
             var before = items[1].value
             keyClick(Qt.Key_Right)
             compare(items[1].value, before + 1)
-            keyClick(Qt.Key_Left)
-            keyClick(Qt.Key_Left)
+            turn(Qt.Key_Left, 2)
             compare(items[1].value, before - 1)
-            press()
+            keyClick(Qt.Key_Return)
             tryCompare(slider, "editing", false)
             keyClick(Qt.Key_Right)
             verify(page.settingsButton.activeFocus)
@@ -176,11 +133,10 @@ Item {
 
             // Mark L3 as well by the encoder: Left over Settings to the third phase button.
             items[0].value = 1
-            keyClick(Qt.Key_Left)
-            keyClick(Qt.Key_Left)
+            turn(Qt.Key_Left, 2)
             var l3 = page.editor.controls[2]
             verify(l3.activeFocus)
-            press()
+            keyClick(Qt.Key_Return)
             tryCompare(items[0], "value", 5)
             tryCompare(page.editor.children[3], "visible", true)
             shot("configuration-tandelta-phases")
@@ -211,12 +167,12 @@ Item {
 
             // Row by row with the knob; the last one starts the test.
             tryCompare(levels.confirmButton, "activeFocus", true)
-            press()
+            keyClick(Qt.Key_Return)
             tryCompare(confirmation.rows[0], "isConfirmed", true)
             compare(actions.count, 0)
             var phase = confirmation.rowItems.itemAt(1)
             tryCompare(phase.confirmButton, "activeFocus", true)
-            press()
+            keyClick(Qt.Key_Return)
             tryCompare(confirmation, "started", true)
             compare(actions.count, 1)
             verify(confirmation.statePart.visible)

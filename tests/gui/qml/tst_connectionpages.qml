@@ -9,103 +9,22 @@ import Vlf.GUI 1.0
 Item {
     id: root
 
-    property var window: null
+    SignalSpy { id: writes; target: guiViewModel; signalName: "setHVUnitParamValue" }
+    SignalSpy { id: updates; target: guiViewModel.connections; signalName: "performUpdate" }
 
-    SignalSpy {
-        id: writes
-        target: guiViewModel
-        signalName: "setHVUnitParamValue"
-    }
-    SignalSpy {
-        id: updates
-        target: guiViewModel.connections
-        signalName: "performUpdate"
-    }
-
-    VlfTestCase {
+    WindowTestCase {
         name: "ConnectionPages"
 
         function init() {
-            testHelper.clearLists()
-            guiViewModel.settings.dblClickTime = 60
             testHelper.setUsbState(0)
-            var component = Qt.createComponent("qrc:/Vlf/main.qml")
-            compare(component.status, Component.Ready, component.errorString())
-            root.window = component.createObject(null)
-            root.window.requestActivate()
-            tryCompare(root.window, "active", true)
+            openWindow()
             writes.clear()
             updates.clear()
         }
-        function testCleanup() {
-            testHelper.clearLists()
+        function restore() {
             testHelper.setUsbState(1)
-            guiViewModel.settings.dblClickTime = 250
-            guiViewModel.setInputPanelActive(false)
             guiViewModel.settings.lockServiceMenu()
             guiViewModel.settings.lockAdminMenu()
-            var w = root.window
-            root.window = null
-            testHelper.destroyNow(w)
-        }
-
-        function stack() { return window.pageStack }
-        function turnTo(item, key) {
-            for (var i = 0; i < 40 && !item.activeFocus; ++i)
-                keyClick(key || Qt.Key_Right)
-            verify(item.activeFocus, "reached by the encoder: " + item.objectName)
-        }
-        function press() {
-            keyClick(Qt.Key_Return)
-            wait(guiViewModel.settings.dblClickTime + 50)
-        }
-        function shot(name) {
-            Qt.inputMethod.hide()
-            guiViewModel.setInputPanelActive(false)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, name))
-        }
-        function child(item, name) {
-            if (!item)
-                return null
-            if (item.objectName === name)
-                return item
-            var kids = item.children
-            for (var i = 0; i < kids.length; ++i) {
-                var found = child(kids[i], name)
-                if (found)
-                    return found
-            }
-            return null
-        }
-        function typeText(field, text) {
-            verify(field.activeFocus)
-            field.selectAll()
-            keyClick(Qt.Key_Backspace)
-            for (var i = 0; i < text.length; ++i)
-                keyClick(text[i])
-            compare(field.text, text)
-        }
-        function messages() {
-            var out = []
-            var list = guiViewModel.messageList
-            for (var i = 0; i < list.length; ++i)
-                out.push(list[i].name)
-            return out
-        }
-        function openPage(entry, objectName) {
-            var depth = stack().depth
-            turnTo(entry)
-            press()
-            tryCompare(stack(), "depth", depth + 1)
-            tryCompare(stack().currentItem, "objectName", objectName)
-            tryVerify(function() { return stack().currentItem.current })
-            return stack().currentItem
-        }
-        function openSettings() { return openPage(stack().currentItem.settingsButton, "settingsPage") }
-        function openService() {
-            verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
-            return openPage(child(openSettings(), "serviceEntry"), "serviceSettingsPage")
         }
         function names(list) {
             var out = []
@@ -118,7 +37,7 @@ Item {
         // is refused and the old address shows again.
         function test_informationPage() {
             testHelper.setAddresses([["ETH", "eth0", "192.168.1.20"], ["WIFI", "wlan0", "10.0.0.7"]])
-            var info = openPage(child(openSettings(), "informationEntry"), "informationPage")
+            var info = openFromSettings("informationEntry", "informationPage")
             compare(child(info, "typeRow").value, guiViewModel.systemInformation.pevantoType)
             verify(/^(5000|4000|3000|2000|1000)\+$|^<1000$/.test(child(info, "freeSpaceRow").value))
             verify(!child(info, "boostIdRow").visible)
@@ -146,21 +65,19 @@ Item {
             testHelper.setWlanNetworks([["Lab", "wifi_lab", 80], ["Guest", "wifi_guest", 30], ["Far", "wifi_far", -10]])
             testHelper.setWlanOutcome("wifi_lab", true)
             testHelper.setWlanOutcome("wifi_guest", false)
-            var connections = openPage(child(openSettings(), "connectionsEntry"), "connectionsPage")
+            var connections = openFromSettings("connectionsEntry", "connectionsPage")
             verify(!child(connections, "bluetoothEntry").enabled)
             shot("connections")
             var wlan = openPage(child(connections, "wlanEntry"), "wlanSettingsPage")
             verify(!wlan.networkList.visible)
-            turnTo(wlan.searchButton)
-            press()
+            pressOn(wlan.searchButton)
             tryCompare(wlan.networkList, "count", 3)
             compare(names(wlan.networkList), ["Far", "Guest", "Lab"])
             compare(wlan.networkList.model[2].icon, "qrc:/icons/strength4.svg")
 
             turnTo(wlan.networkList)
             wlan.networkList.currentIndex = 0
-            keyClick(Qt.Key_Right)
-            keyClick(Qt.Key_Right)
+            turn(Qt.Key_Right, 2)
             compare(wlan.networkList.currentIndex, 2)
             press()
             tryCompare(stack().currentItem, "objectName", "wlanPasswordPage")
@@ -168,8 +85,7 @@ Item {
             compare(password.title, "Lab")
             tryCompare(password.field, "activeFocus", true)
             typeText(password.field, "secret")
-            turnTo(child(password, "okButton"))
-            press()
+            pressOn(child(password, "okButton"))
             tryCompare(stack().currentItem, "objectName", "wlanSettingsPage")
             tryCompare(guiViewModel.connections, "wlanState", Qt.Checked)
             compare(messages(), [qsTranslate("WLAN", "WlanConnectionEstablished"), qsTranslate("WLAN", "TryToConnectToWlan")])
@@ -213,7 +129,7 @@ Item {
         // Into a folder and back by the encoder; an update goes to its importer; the
         // admin and service entries show only their files.
         function test_usbBrowser() {
-            var connections = openPage(child(openSettings(), "connectionsEntry"), "connectionsPage")
+            var connections = openFromSettings("connectionsEntry", "connectionsPage")
             var usb = openPage(child(connections, "usbEntry"), "usbBrowserPage")
             tryCompare(usb, "title", "USB")
             tryCompare(usb.list, "count", 5)
@@ -228,8 +144,7 @@ Item {
             tryCompare(usb, "title", "USB/updates")
             tryCompare(usb.list, "count", 2)
             compare(names(usb.list), ["..", "app.tar"])
-            turnTo(usb.exportButton)
-            press()
+            pressOn(usb.exportButton)
             compare(guiViewModel.settings.exportFolder, "updates")
             compare(usb.exportButton.text, qsTranslate("UpdateManager", "IsExportFolder"))
             shot("usb-folder")
@@ -252,7 +167,7 @@ Item {
 
             verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
             stack().pop(null)
-            var service = openPage(child(openSettings(), "serviceEntry"), "serviceSettingsPage")
+            var service = openFromSettings("serviceEntry", "serviceSettingsPage")
             var configs = openPage(child(service, "updateConfigurationEntry"), "usbBrowserPage")
             tryCompare(configs.list, "count", 3)
             compare(names(configs.list), ["logs", "updates", "backup.cfg.xml"])
@@ -311,8 +226,7 @@ Item {
             verify(!limit.active)
             verify(load.active)
             compare(child(load, "stateText").text, qsTranslate("Calibration", "Off"))
-            turnTo(limit)
-            press()
+            pressOn(limit)
             compare(writes.count, 1)
             compare(writes.signalArguments[0][0], 20)
             compare(writes.signalArguments[0][1], 5)
@@ -329,8 +243,7 @@ Item {
             compare(child(status, "statusRow").value, qsTranslate("HVSource", "Run"))
             verify(child(status, "errorRow").value.length > 0)
             shot("hv-source-status")
-            turnTo(status.refreshButton)
-            press()
+            pressOn(status.refreshButton)
         }
     }
 }

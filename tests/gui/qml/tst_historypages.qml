@@ -8,18 +8,19 @@ import Vlf.GUI 1.0
 Item {
     id: root
 
-    property var window: null
-
-    VlfTestCase {
+    WindowTestCase {
         name: "HistoryPages"
 
-        function initTestCase() {
+        function storeRecords() {
             testHelper.clearStore()
             verify(testHelper.storeSineRecord("20261208", "09:00", "K-1", "after repair"))
             verify(testHelper.storeSineRecord("20261208", "10:00", "K-1", ""))
             verify(testHelper.storeSineRecord("20261208", "11:00", "AB-7", "joint 4"))
             verify(testHelper.storeSineRecord("20261207", "08:00", "", ""))
             verify(testHelper.storeTanDeltaRecord())
+        }
+        function initTestCase() {
+            storeRecords()
             // The view model's own first list comes 3 s after its start; it must not
             // rebuild the list under a test.
             wait(3500)
@@ -31,62 +32,13 @@ Item {
                 guiViewModel.deleteCableNumberFromDB(number)
         }
 
-        function init() {
-            testHelper.clearLists()
-            guiViewModel.settings.dblClickTime = 60
-            var component = Qt.createComponent("qrc:/Vlf/main.qml")
-            compare(component.status, Component.Ready, component.errorString())
-            root.window = component.createObject(null)
-            root.window.requestActivate()
-            tryCompare(root.window, "active", true)
-        }
-        function testCleanup() {
-            testHelper.clearLists()
-            guiViewModel.settings.dblClickTime = 250
-            guiViewModel.settings.graphUpdateIntervall = 100
-            guiViewModel.setInputPanelActive(false)
-            var w = root.window
-            root.window = null
-            testHelper.destroyNow(w)
-        }
+        function init() { openWindow() }
+        function restore() { guiViewModel.settings.graphUpdateIntervall = 100 }
 
-        function stack() { return window.pageStack }
-        function turnTo(item, key) {
-            for (var i = 0; i < 40 && !item.activeFocus; ++i)
-                keyClick(key || Qt.Key_Right)
-            verify(item.activeFocus, "reached by the encoder: " + item.objectName)
-        }
-        function press() {
-            keyClick(Qt.Key_Return)
-            wait(guiViewModel.settings.dblClickTime + 50)
-        }
-        function shot(name) {
-            Qt.inputMethod.hide()
-            guiViewModel.setInputPanelActive(false)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, name))
-        }
         function openHistory() {
-            var main = stack().currentItem
-            turnTo(main.activitiesButton)
-            press()
-            tryCompare(stack().currentItem, "objectName", "activitiesPage")
-            var page = stack().currentItem
-            tryVerify(function() { return page.current })
+            var page = openPage(stack().currentItem.activitiesButton, "activitiesPage")
             tryCompare(page.list, "activeFocus", true)
             return page
-        }
-        function child(item, name) {
-            if (!item)
-                return null
-            if (item.objectName === name)
-                return item
-            for (var i = 0; i < item.children.length; ++i) {
-                var found = child(item.children[i], name)
-                if (found)
-                    return found
-            }
-            return null
         }
         function rowAt(page, index) {
             page.list.positionViewAtIndex(index, ListView.Contain)
@@ -160,8 +112,7 @@ Item {
             compare(rowAt(page, 3).height, 0)
 
             // Return leaves nothing selected behind; the next visit starts afresh.
-            turnTo(page.returnButton)
-            press()
+            pressOn(page.returnButton)
             tryCompare(stack(), "depth", 1)
             tryCompare(guiViewModel.activities, "selectedMeasurments", 0)
         }
@@ -172,8 +123,7 @@ Item {
             mouseClick(rowAt(page, folderRow).expander)
             mouseClick(rowAt(page, testRow))
             tryCompare(page.loadButton, "enabled", true)
-            turnTo(page.loadButton)
-            press()
+            pressOn(page.loadButton)
             tryCompare(stack(), "depth", 3)
             var results = stack().currentItem
             tryVerify(function() { return results.current })
@@ -206,23 +156,20 @@ Item {
             shot("history-sine")
             // The slowest redraw: the charts must show their window without waiting for it.
             guiViewModel.settings.graphUpdateIntervall = 2000
-            turnTo(results.detailsButton)
-            press()
+            pressOn(results.detailsButton)
             tryCompare(stack(), "depth", 4)
             var details = stack().currentItem
             compare(details.measurementData, results.measurement.measurementData)
             checkWindow(details.diagramTab.chart, 0, 600000, ["00:00", "02:30", "05:00", "07:30", "10:00"], 14.14)
             shot("history-sine-details")
-            turnTo(details.traceButton)
-            press()
+            pressOn(details.traceButton)
             checkWindow(details.traceTab.chart, 540000, 600000, ["09:00", "09:15", "09:30", "09:45", "10:00"], 0)
             shot("history-sine-trace")
             details.close()
             tryCompare(stack(), "depth", 3)
 
             // Return: back to the list, rebuilt without the selection.
-            turnTo(results.returnButton)
-            press()
+            pressOn(results.returnButton)
             tryCompare(stack(), "depth", 2)
             compare(guiViewModel.activities.selectedMeasurments, 0)
             compare(shownRows(page), ["F AB-7", "F K-1", "F K-3", "F "])
@@ -232,8 +179,7 @@ Item {
             compare(results.tanDeltaSummary.visible, true)
             compare(results.measurement.tanDelta.getResultIndexForPhase(2), 0)
             shot("history-tandelta")
-            turnTo(results.detailsButton)
-            press()
+            pressOn(results.detailsButton)
             tryCompare(stack(), "depth", 4)
             var details = stack().currentItem
             compare(details.tanDelta, results.measurement.tanDelta)
@@ -255,31 +201,19 @@ Item {
             compare(guiViewModel.questionList[0].name, "Error while loading data")
             shot("history-load-error")
             testHelper.clearLists()
-            verify(testHelper.storeSineRecord("20261208", "09:00", "K-1", "after repair"))
-            verify(testHelper.storeSineRecord("20261208", "10:00", "K-1", ""))
-            verify(testHelper.storeSineRecord("20261208", "11:00", "AB-7", "joint 4"))
-            verify(testHelper.storeSineRecord("20261207", "08:00", "", ""))
-            verify(testHelper.storeTanDeltaRecord())
+            storeRecords()
         }
 
         // The search offers the stored numbers, counts the matches and filters the list.
         function test_searchFiltersByCableNumber() {
             var page = openHistory()
-            turnTo(page.searchButton)
-            press()
-            tryCompare(stack().currentItem, "objectName", "cableSearchPage")
-            var search = stack().currentItem
+            var search = openPage(page.searchButton, "cableSearchPage")
             tryCompare(search.field, "activeFocus", true)
             var total = guiViewModel.getCableNumbersLength("")
-            keyClick(Qt.Key_Z)
-            keyClick(Qt.Key_Z)
-            keyClick(Qt.Key_Z)
+            typeText(search.field, "zzz")
             compare(search.countText.text, "0 / " + total)
             verify(!search.confirmButton.enabled)
-            search.field.selectAll()
-            keyClick(Qt.Key_K)
-            keyClick(Qt.Key_Minus)
-            keyClick(Qt.Key_3)
+            typeText(search.field, "k-3")
             compare(search.countText.text, guiViewModel.activities.cableNumbers("k-3").length + " / " + total)
             verify(search.confirmButton.enabled)
             shot("history-search")

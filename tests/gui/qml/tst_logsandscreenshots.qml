@@ -9,7 +9,6 @@ import Vlf.Pages.Items 1.0
 Item {
     id: root
 
-    property var window: null
     readonly property string question: guiViewModel.questionList.length > 0 ? guiViewModel.questionList[0].name : ""
     // The export folder is a setting other tests change.
     readonly property string shotFile: testHelper.screenshotFolder() + "/Screenshot_" + guiViewModel.systemName
@@ -23,33 +22,21 @@ Item {
             VlfTextField { id: field; y: 20; width: 200 }
         }
     }
-    SignalSpy { id: actions; target: guiViewModel; signalName: "PerformExternalAction" }
 
-    VlfTestCase {
+    WindowTestCase {
         name: "LogsAndScreenshots"
 
         function init() {
-            testHelper.clearLists()
             testHelper.setStick(false)
             testHelper.removeStickFile(root.shotFile.substring(testHelper.stickFile("").length))
             testHelper.setScreenshotsEnabled(false)
             testHelper.setMenuLocks(true, true)
             testHelper.setViewModelClock(14, 5, 9)
-            actions.clear()
-            var component = Qt.createComponent("qrc:/Vlf/main.qml")
-            compare(component.status, Component.Ready, component.errorString())
-            root.window = component.createObject(null)
-            root.window.requestActivate()
-            tryCompare(root.window, "active", true)
+            openWindow()
         }
-        function testCleanup() {
-            testHelper.clearLists()
-            guiViewModel.setInputPanelActive(false)
+        function restore() {
             testHelper.setStick(false)
             testHelper.setViewModelClock(-1, 0, 0)
-            var w = root.window
-            root.window = null
-            testHelper.destroyNow(w)
         }
 
         function shotButton() { return findChild(window.headerBar, "screenshotButton") }
@@ -91,8 +78,7 @@ Item {
             compare(root.question, "Screenshot has been saved to USB:" + root.shotFile.substring(testHelper.stickFile("").length))
             verify(root.question.indexOf("/Screenshots/Screenshot_pevanto_140509.png") > 0)
             tryCompare(findChild(window.dialogLayer.currentItem, "dialogText"), "text", root.question, 2000)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "screenshot-saved-note"))
+            shot("screenshot-saved-note")
         }
 
         function test_screenshotLeavesTheKeyboardOut() {
@@ -118,25 +104,10 @@ Item {
         }
 
         function lastAction() { return actions.count > 0 ? actions.signalArguments[actions.count - 1][0] : "" }
-        function turnTo(item) {
-            for (var i = 0; i < 40 && !item.activeFocus; ++i)
-                keyClick(Qt.Key_Right)
-            verify(item.activeFocus, item.objectName)
-        }
         function open(url) {
             var page = window.pageStack.push(url)
             tryVerify(function() { return page.current })
             return page
-        }
-        // A press acts once the double-click time has passed.
-        function press() {
-            keyClick(Qt.Key_Return)
-            wait(guiViewModel.settings.dblClickTime + 50)
-        }
-        function currentPage(name) {
-            tryVerify(function() { return window.pageStack.currentItem.objectName === name && window.pageStack.currentItem.current },
-                      5000, name)
-            return window.pageStack.currentItem
         }
         // A part of a log list's row as the operator sees it.
         function logRow(list, index, name) {
@@ -159,9 +130,7 @@ Item {
             verify(guiViewModel.settings.setAdminPassword("Admin42"))
             verify(guiViewModel.settings.unlockAdminMenu("Admin42"))
             var admin = open("qrc:/Vlf/Pages/Items/AdminSettings.qml")
-            turnTo(findChild(admin, "messageLogEntry"))
-            press()
-            var log = currentPage("messageLogPage")
+            var log = openPage(findChild(admin, "messageLogEntry"), "messageLogPage")
             var list = log.list
             tryCompare(list, "count", 4)
             compare(logRow(list, 0, "logText").text, "HV unit lost after reset")
@@ -169,15 +138,13 @@ Item {
             compare(String(logRow(list, 2, "logIcon").source), "qrc:/icons/question.svg")
             tryVerify(function() { return list.activeFocus })
             verify(!log.deleteButton.visible)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "message-log"))
+            shot("message-log")
             turnTo(log.exportButton)
             compare(list.currentIndex, list.count - 1)
             press()
             compare(lastAction(), "ExportMessageLog")
             testHelper.setMenuLocks(false, true)
-            turnTo(log.deleteButton)
-            press()
+            pressOn(log.deleteButton)
             accept("Do you want to delete all Logfiles?")
             compare(lastAction(), "DeleteLogfiles")
             testHelper.setMenuLocks(true, true)
@@ -185,8 +152,7 @@ Item {
 
             tryVerify(function() { return admin.current })
             turnTo(findChild(admin, "resetEntry"))
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "admin-log-and-reset-entries"))
+            shot("admin-log-and-reset-entries")
             press()
             accept("Do you want to reset all settings to their default values?")
             compare(lastAction(), "ResetDefaultValues")
@@ -199,9 +165,7 @@ Item {
             // The service log: dates in the configured format; export with the service
             // level, delete with the Ryx level.
             verify(testHelper.addLogRows([], []))
-            turnTo(findChild(service, "serviceLogEntry"))
-            press()
-            var log = currentPage("serviceLogPage")
+            var log = openPage(findChild(service, "serviceLogEntry"), "serviceLogPage")
             tryCompare(log.entries, "loading", false)
             verify(log.list.count > 0)
             compare(logRow(log.list, 0, "logText").text, "HV unit serviced")
@@ -214,25 +178,21 @@ Item {
             testHelper.setMenuLocks(false, true)
             verify(!log.exportButton.visible)
             testHelper.setMenuLocks(true, false)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "service-log"))
+            shot("service-log")
             log.exportButton.clicked()
             compare(lastAction(), "ExportSystemLog")
             log.close()
             tryVerify(function() { return service.current })
 
-            turnTo(findChild(service, "exportConfigurationEntry"))
-            press()
+            pressOn(findChild(service, "exportConfigurationEntry"))
             compare(lastAction(), "ExportConfiguration")
             guiViewModel.exportLogfileFinished(true, "/media/USB/Pevanto/PEVANTO.cfg.xml")
             compare(window.headerBar.titleText.text, "Configuration exported to /media/USB/Pevanto/PEVANTO.cfg.xml")
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "service-configuration-exported"))
+            shot("service-configuration-exported")
             guiViewModel.exportLogfileFinished(false, "")
             compare(window.headerBar.titleText.text, "Export of the configuration failed!")
 
-            turnTo(findChild(service, "rebootHvUnitEntry"))
-            press()
+            pressOn(findChild(service, "rebootHvUnitEntry"))
             accept("Do you want to reboot the HV Unit?")
             compare(lastAction(), "RebootHVUnit")
             guiViewModel.settings.lockServiceMenu()
@@ -251,19 +211,15 @@ Item {
             verify(!page.exportButton.enabled)
             verify(!page.deleteButton.enabled)
 
-            turnTo(list)
-            press()
+            pressOn(list)
             compare(page.checkedStandards, [1])
             verify(page.exportButton.enabled)
             verify(!page.deleteButton.enabled)
-            turnTo(page.exportButton)
-            press()
+            pressOn(page.exportButton)
             tryCompare(window.headerBar.titleText, "text", "The selected standards have been exported to the USB flash drive.")
             verify(testHelper.exists(testHelper.stickFile("/tanDelta/2Uo.tds")))
 
-            turnTo(page.importButton)
-            press()
-            var usb = currentPage("usbBrowserPage")
+            var usb = openPage(page.importButton, "usbBrowserPage")
             tryVerify(function() { return usb.entries.some(function(e) { return e.name === "standards" }) })
             usb.open(usb.entries.findIndex(function(e) { return e.name === "standards" }))
             tryVerify(function() { return usb.entries.some(function(e) { return e.name === "utility.tds" }) })
@@ -276,15 +232,13 @@ Item {
             compare(list.model[2].name, "Utility 7")
             compare(list.iconOf(list.model[2]), "")
             compare(page.checkedStandards, [])
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, "tan-delta-standards"))
+            shot("tan-delta-standards")
 
             list.forceActiveFocus()
             list.currentIndex = 2
             press()
             verify(page.deleteButton.enabled)
-            turnTo(page.deleteButton)
-            press()
+            pressOn(page.deleteButton)
             accept("Remove all selected standards?")
             compare(window.headerBar.titleText.text, "The selected standards have been removed.")
             compare(list.count, 2)

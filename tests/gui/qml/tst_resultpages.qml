@@ -10,66 +10,19 @@ Item {
     width: 800
     height: 480
 
-    property var window: null
-
-    SignalSpy { id: events; target: guiViewModel; signalName: "sendAppEvent" }
-    SignalSpy { id: actions; target: guiViewModel; signalName: "PerformExternalAction" }
     Component { id: barComponent; TanDeltaCriterionItem { width: 600 } }
     Component { id: diagramComponent; TanDeltaResultTabDiagram { width: 600; height: 300 } }
 
-    VlfTestCase {
+    WindowTestCase {
         name: "ResultPages"
 
-        function stack() { return window.pageStack }
-        function shoot(name) {
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, name))
-        }
-        function state(from, to) { testHelper.appStateChanged(from, to) }
-        function openWindow() {
-            var component = Qt.createComponent("qrc:/Vlf/main.qml")
-            compare(component.status, Component.Ready, component.errorString())
-            root.window = component.createObject(null)
-            root.window.requestActivate()
-            tryCompare(root.window, "active", true)
-            events.clear()
-            actions.clear()
-        }
-        function testCleanup() {
-            if (root.window) {
-                var w = root.window
-                root.window = null
-                testHelper.destroyNow(w)
-            }
-        }
-        // Turns the knob until the item has the focus.
-        function focusByKnob(item) {
-            var page = stack().currentItem
-            tryCompare(page, "current", true)
-            for (var i = 0; i < 12 && !item.activeFocus; ++i)
-                keyClick(Qt.Key_Right)
-            verify(item.activeFocus)
-        }
-        function modeButton(mode) {
-            var buttons = stack().currentItem.grid.buttons
-            for (var i = 0; i < buttons.count; ++i)
-                if (buttons.itemAt(i).node.mode === mode)
-                    return buttons.itemAt(i)
-            return null
-        }
         // From the menu through confirmation and preparation to the live page of a sine test
         // that has run for 65 s.
         function runSineTest() {
             testHelper.setModeMask([OperatingMode.VLFSin, OperatingMode.TanDelta])
             testHelper.setRampMode(0)
             openWindow()
-            modeButton(OperatingMode.Withstand).clicked()
-            modeButton(OperatingMode.VLFSin).clicked()
-            stack().currentItem.confirmButton.clicked()
-            for (var i = 0; i < 3; ++i)
-                stack().currentItem.confirmButton.clicked()
-            tryCompare(stack().currentItem, "started", true)
-            state(States.Idle, States.InitTest)
+            startSineTest()
             state(States.WaitConfirmOn, States.WaitHVOn)
             state(States.WaitForEffTestParameters, States.TestReadyToRun)
             state(States.TestReadyToRun, States.TestRunning)
@@ -127,14 +80,10 @@ Item {
             guiViewModel.settings.tanDeltaPrecision = before
         }
 
+        // Largest value and the axis maximum above it.
         function test_diagramScale_data() {
-            return [
-                { tag: "small", largest: 0.1, max: 0.4 }, { tag: "none", largest: 0, max: 0.4 },
-                { tag: "0.4", largest: 0.4, max: 1 }, { tag: "1", largest: 1, max: 1 },
-                { tag: "1.5", largest: 1.5, max: 2 }, { tag: "3", largest: 3, max: 4 },
-                { tag: "7", largest: 7, max: 10 }, { tag: "10", largest: 10, max: 20 },
-                { tag: "35", largest: 35, max: 40 }, { tag: "1000", largest: 1000, max: 2000 },
-            ]
+            return [[0.1, 0.4], [0, 0.4], [0.4, 1], [1, 1], [1.5, 2], [3, 4], [7, 10], [10, 20], [35, 40], [1000, 2000]]
+                .map(function(r) { return { tag: String(r[0]), largest: r[0], max: r[1] } })
         }
         function test_diagramScale(data) {
             var diagram = createTemporaryObject(diagramComponent, root)
@@ -144,55 +93,54 @@ Item {
             compare(diagram.xRange([100]), [1, 1.5])
         }
 
-        function test_passedSineTest() {
+        function test_sineVerdict_data() {
+            return [
+                { tag: "passed", cause: 1, circuit: 0x3FF, fault: 0, verdict: "Test passed", code: "", detail: "" },
+                { tag: "failed", cause: 5, circuit: 0x3FE, fault: 12.3, verdict: "Test Failed", code: "#05.10 ",
+                  detail: "Breakdown detected at 12.3 kV<br><small>Interlock key<br>#1022</small>" },
+            ]
+        }
+        // The verdict once the record is stored; a passed test takes a comment by the knob,
+        // a failed one shows its charts behind Details.
+        function test_sineVerdict(data) {
             var results = runSineTest()
-            testHelper.setTestResult(1, 0x3FF)
+            testHelper.setTestResult(data.cause, data.circuit)
+            if (data.fault)
+                testHelper.setFaultVoltage(data.fault)
             state(States.TransferringToHistory, States.TestFinished)
             verify(!results.waiting)
-            compare(results.verdictText.text, "Test passed")
-            compare(results.verdictIcon.source, "qrc:/icons/passed.svg")
-            verify(!results.codeLine.visible)
-            compare(results.detailText.text, "")
+            compare(results.verdictText.text, data.verdict)
+            compare(results.verdictIcon.source, "qrc:/icons/" + data.tag + ".svg")
+            compare(results.codeLine.visible, data.code !== "")
+            if (data.code)
+                compare(results.codeLine.text, data.code)
+            compare(results.detailText.text, data.detail)
             compare(parameter(results, "Test time"), "01:05 min")
-            shoot("results-sine-passed")
+            shot("results-sine-" + data.tag)
+            if (data.fault) {
+                results.detailsButton.clicked()
+                verify(stack().currentItem.diagramShown !== undefined)
+                stack().currentItem.close()
+                tryVerify(function() { return stack().currentItem === results })
+                return
+            }
 
             // Add info by the knob: type, turn on to Confirm, press.
-            focusByKnob(results.addInfoButton)
-            keyClick(Qt.Key_Return)
+            pressOn(results.addInfoButton)
             tryVerify(function() { return stack().currentItem !== results })
             var comment = stack().currentItem
             compare(comment.field.maximumLength, 30)
             tryCompare(comment.field, "activeFocus", true)
             keyClick(Qt.Key_K)
             keyClick(Qt.Key_1)
-            shoot("results-comment")
-            focusByKnob(comment.confirmButton)
-            keyClick(Qt.Key_Return)
+            shot("results-comment")
+            pressOn(comment.confirmButton)
             tryVerify(function() { return stack().currentItem === results })
             compare(guiViewModel.results.comment, "k1")
 
-            focusByKnob(results.returnButton)
-            keyClick(Qt.Key_Return)
+            pressOn(results.returnButton)
             tryVerify(function() { return stack().currentItem !== results })
             compare(events.signalArguments[events.count - 1][0], 8)
-        }
-
-        function test_failedSineTest() {
-            var results = runSineTest()
-            testHelper.setTestResult(5, 0x3FE)
-            testHelper.setFaultVoltage(12.3)
-            state(States.TransferringToHistory, States.TestFinished)
-            compare(results.verdictText.text, "Test Failed")
-            compare(results.verdictIcon.source, "qrc:/icons/failed.svg")
-            verify(results.codeLine.visible)
-            compare(results.codeLine.text, "#05.10 ")
-            compare(results.detailText.text, "Breakdown detected at 12.3 kV<br><small>Interlock key<br>#1022</small>")
-            shoot("results-sine-failed")
-            // Details of a sine test: its charts.
-            results.detailsButton.clicked()
-            verify(stack().currentItem.diagramShown !== undefined)
-            stack().currentItem.close()
-            tryVerify(function() { return stack().currentItem === results })
         }
 
         function test_threePhaseTanDeltaResult() {
@@ -212,10 +160,9 @@ Item {
             for (var p = 0; p < 3; ++p)
                 verify(Qt.colorEqual(findChild(results, "phaseResult" + p).color, colours[p]), "phase " + p)
             compare(findChild(results, "factorList").text, "0.5, 1.0, 1.5 U\u2080")
-            shoot("results-tandelta")
+            shot("results-tandelta")
 
-            focusByKnob(results.detailsButton)
-            keyClick(Qt.Key_Return)
+            pressOn(results.detailsButton)
             tryVerify(function() { return stack().currentItem !== results })
             var details = stack().currentItem
             verify(details.tabButtons !== undefined)
@@ -224,20 +171,19 @@ Item {
             compare(details.insulationText.text, "Insulation <b>PE/XLPE</b>")
             compare(details.verdictText.text, "no action required according IEEE 400.2 (1.5U0)")
             tryCompare(findChild(details, "tab0"), "activeFocus", true)
-            shoot("tandelta-l1")
-            keyClick(Qt.Key_Right)
-            keyClick(Qt.Key_Right)
+            shot("tandelta-l1")
+            turn(Qt.Key_Right, 2)
             keyClick(Qt.Key_Return)
             tryCompare(details, "currentTab", 2)
             compare(details.verdictText.text, "action required according IEEE 400.2 (1.5U0)")
-            shoot("tandelta-l3")
+            shot("tandelta-l3")
             keyClick(Qt.Key_Right)
             keyClick(Qt.Key_Return)
             tryCompare(details, "diagramShown", true)
             compare(details.verdictText.text, "")
             compare(details.diagram.count, 3)
             fuzzyCompare(details.diagram.yAxis.max, 100, 1e-9)
-            shoot("tandelta-diagram")
+            shot("tandelta-diagram")
             details.returnButton.clicked()
             tryVerify(function() { return stack().currentItem === results })
             guiViewModel.settings.tanDeltaPrecision = precision

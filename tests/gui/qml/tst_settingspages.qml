@@ -9,83 +9,14 @@ import Vlf.Styles 1.0
 Item {
     id: root
 
-    property var window: null
-
-    VlfTestCase {
+    WindowTestCase {
         name: "SettingsPages"
 
-        function init() {
-            testHelper.clearLists()
-            // Presses act sooner; the double-click logic is the same.
-            guiViewModel.settings.dblClickTime = 60
-            var component = Qt.createComponent("qrc:/Vlf/main.qml")
-            compare(component.status, Component.Ready, component.errorString())
-            root.window = component.createObject(null)
-            root.window.requestActivate()
-            tryCompare(root.window, "active", true)
-        }
-        function testCleanup() {
-            testHelper.clearLists()
-            guiViewModel.settings.dblClickTime = 250
-            guiViewModel.setInputPanelActive(false)
-            var settings = guiViewModel.settings
-            settings.lockServiceMenu()
-            settings.lockRyxMenu()
-            settings.lockAdminMenu()
-            var w = root.window
-            root.window = null
-            testHelper.destroyNow(w)
-        }
-
-        function stack() { return window.pageStack }
-        function focused() { return window.activeFocusItem }
-        function turn(key, times) {
-            for (var i = 0; i < (times || 1); ++i)
-                keyClick(key)
-        }
-        // Turns until the item has the focus; fails after a whole cycle.
-        function turnTo(item, key) {
-            for (var i = 0; i < 40 && !item.activeFocus; ++i)
-                keyClick(key || Qt.Key_Right)
-            verify(item.activeFocus, "reached by the encoder: " + item.objectName)
-        }
-        // A press acts once the double-click time has passed.
-        function press() {
-            keyClick(Qt.Key_Return)
-            wait(guiViewModel.settings.dblClickTime + 50)
-        }
-        // The keyboard would hide the bottom row.
-        function shot(name) {
-            Qt.inputMethod.hide()
-            guiViewModel.setInputPanelActive(false)
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, name))
-        }
-        function child(item, name) {
-            if (!item)
-                return null
-            if (item.objectName === name)
-                return item
-            var kids = item.children
-            for (var i = 0; i < kids.length; ++i) {
-                var found = child(kids[i], name)
-                if (found)
-                    return found
-            }
-            return null
-        }
-        function openPage(entry, objectName) {
-            var depth = stack().depth
-            turnTo(entry)
-            press()
-            tryCompare(stack(), "depth", depth + 1)
-            tryCompare(stack().currentItem, "objectName", objectName)
-            tryVerify(function() { return stack().currentItem.current })
-            return stack().currentItem
-        }
-        function openSettings() {
-            var main = stack().currentItem
-            return openPage(main.settingsButton, "settingsPage")
+        function init() { openWindow() }
+        function restore() {
+            guiViewModel.settings.lockServiceMenu()
+            guiViewModel.settings.lockRyxMenu()
+            guiViewModel.settings.lockAdminMenu()
         }
 
         // Main page, Settings, System: the theme, the brightness, the formats, the clock.
@@ -129,8 +60,7 @@ Item {
             turn(Qt.Key_Right)
             press()
             compare(guiViewModel.settings.dateFormatString, "MM/dd/yyyy")
-            turnTo(system.timeFormatList)
-            press()
+            pressOn(system.timeFormatList)
             compare(guiViewModel.settings.timeFormatString, "HH:mm:ss")
             tryVerify(function() { return /^[0-9]{2}\/[0-9]{2}\/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}$/
                                           .test(child(system, "clockText").text) })
@@ -140,7 +70,7 @@ Item {
         // The date and time editor sets the fake clock; a refused time shows a warning and
         // puts the editor back to now.
         function test_dateTimeReachesTheClock() {
-            var system = openPage(child(openSettings(), "systemEntry"), "systemSettingsPage")
+            var system = openFromSettings("systemEntry", "systemSettingsPage")
             var editor = system.dateTimeEditor
             var zone = child(editor, "zoneSpin")
             var times = testHelper.systemTimes().length
@@ -170,23 +100,9 @@ Item {
             compare(child(editor, "yearSpin").value, new Date().getFullYear())
         }
 
-        // Types into the focused field, replacing its text.
-        function typeText(field, text) {
-            verify(field.activeFocus)
-            field.selectAll()
-            keyClick(Qt.Key_Backspace)
-            for (var i = 0; i < text.length; ++i)
-                keyClick(text[i])
-            compare(field.text, text)
-        }
-        function lastMessage() {
-            var list = guiViewModel.messageList
-            return list.length > 0 ? list[0].name : ""
-        }
-
         // The graph interval by the knob, a phase name, and snap points written on Confirm only.
         function test_measurementSettings() {
-            var page = openPage(child(openSettings(), "measurementEntry"), "measurementSettingsPage")
+            var page = openFromSettings("measurementEntry", "measurementSettingsPage")
             var interval = guiViewModel.settings.graphUpdateIntervall
             tryCompare(page.interval, "activeFocus", true)
             press()
@@ -215,8 +131,7 @@ Item {
             compare(snaps.sliders.itemAt(1).valueText, qsTranslate("Settings", "Off"))
             shot("voltage-snaps")
             compare(guiViewModel.settings.voltageSnapsTestVoltage, stored) // nothing before Confirm
-            turnTo(child(snaps, "confirmButton"))
-            press()
+            pressOn(child(snaps, "confirmButton"))
             tryCompare(stack().currentItem, "objectName", "measurementSettingsPage")
             var written = guiViewModel.settings.voltageSnapsTestVoltage
             compare(written.length, stored.length)
@@ -229,15 +144,14 @@ Item {
         // one opens the entries. Tan delta settings and steps lie behind it.
         function test_adminMenu() {
             verify(guiViewModel.settings.setAdminPassword("Admin42"))
-            var admin = openPage(child(openSettings(), "adminEntry"), "adminSettingsPage")
+            var admin = openFromSettings("adminEntry", "adminSettingsPage")
             var field = admin.prompt.field
             tryCompare(field, "activeFocus", true)
             verify(!admin.menu.visible)
             verify(!admin.backButton.visible)
             shot("admin-locked")
             typeText(field, "wrong")
-            turnTo(child(admin, "okButton"))
-            press()
+            pressOn(child(admin, "okButton"))
             verify(admin.prompt.error)
             tryCompare(field, "activeFocus", true)
             verify(guiViewModel.settings.adminMenuLocked)
@@ -245,8 +159,7 @@ Item {
 
             typeText(field, "Admin42")
             verify(!admin.prompt.error)
-            turnTo(child(admin, "okButton"))
-            press()
+            pressOn(child(admin, "okButton"))
             tryCompare(guiViewModel.settings, "adminMenuLocked", false)
             compare(field.text, "")
             verify(admin.menu.visible)
@@ -287,8 +200,7 @@ Item {
             td.close()
             compare(stack().currentItem, admin)
 
-            turnTo(child(admin, "lockButton"))
-            press()
+            pressOn(child(admin, "lockButton"))
             tryCompare(guiViewModel.settings, "adminMenuLocked", true)
             tryCompare(field, "activeFocus", true)
         }
@@ -304,7 +216,7 @@ Item {
         function test_changePassword(data) {
             verify(guiViewModel.settings.setAdminPassword("Admin42"))
             verify(guiViewModel.settings.unlockAdminMenu("Admin42"))
-            var admin = openPage(child(openSettings(), "adminEntry"), "adminSettingsPage")
+            var admin = openFromSettings("adminEntry", "adminSettingsPage")
             var page = openPage(child(admin, "changePasswordEntry"), "changePasswordPage")
             tryCompare(page.first, "activeFocus", true)
             if (data.first !== "")
@@ -318,10 +230,9 @@ Item {
             shot("change-password-" + data.tag.replace(/ /g, "-"))
             if (!data.ok)
                 return
-            turnTo(page.okButton)
-            press()
+            pressOn(page.okButton)
             tryCompare(stack().currentItem, "objectName", "adminSettingsPage")
-            compare(lastMessage(), qsTranslate("Dialog", "PasswordChanged"))
+            compare(messages()[0], qsTranslate("Dialog", "PasswordChanged"))
             verify(!guiViewModel.settings.unlockAdminMenu("Admin42"))
             verify(guiViewModel.settings.unlockAdminMenu(data.first))
         }
@@ -330,13 +241,12 @@ Item {
         // button locks the Ryx level first.
         function test_serviceMenu() {
             var settings = guiViewModel.settings
-            var service = openPage(child(openSettings(), "serviceEntry"), "serviceSettingsPage")
+            var service = openFromSettings("serviceEntry", "serviceSettingsPage")
             var field = service.prompt.field
             tryCompare(field, "activeFocus", true)
             shot("service-locked")
             typeText(field, "RyxLevel42")
-            turnTo(child(service, "okButton"))
-            press()
+            pressOn(child(service, "okButton"))
             tryCompare(settings, "ryxMenuLocked", false)
             verify(settings.serviceMenuLocked)
             verify(!service.prompt.visible)
@@ -348,16 +258,14 @@ Item {
             tryCompare(field, "activeFocus", true)
 
             typeText(field, "VlfService1")
-            turnTo(child(service, "okButton"))
-            press()
+            pressOn(child(service, "okButton"))
             tryCompare(settings, "serviceMenuLocked", false)
             verify(settings.ryxMenuLocked)
             verify(service.menu.visible)
             verify(settings.unlockRyxMenu("RyxLevel42"))
             tryCompare(settings, "ryxMenuLocked", false)
             shot("service-unlocked")
-            turnTo(child(service, "lockButton"))
-            press()
+            pressOn(child(service, "lockButton"))
             tryCompare(settings, "ryxMenuLocked", true)
             verify(!settings.serviceMenuLocked)
             verify(service.menu.visible)
@@ -365,18 +273,16 @@ Item {
             var serial = openPage(child(service, "serialNumberEntry"), "serialNumberPage")
             tryCompare(serial.field, "activeFocus", true)
             typeText(serial.field, "123")
-            turnTo(child(serial, "okButton"))
-            press()
-            compare(lastMessage(), qsTranslate("Dialog", "SerialNumberNotValid"))
+            pressOn(child(serial, "okButton"))
+            compare(messages()[0], qsTranslate("Dialog", "SerialNumberNotValid"))
             compare(stack().currentItem, serial)
             testHelper.clearLists()
             turnTo(serial.field)
             typeText(serial.field, "12345678901")
             shot("serial-number")
-            turnTo(child(serial, "okButton"))
-            press()
+            pressOn(child(serial, "okButton"))
             tryCompare(stack().currentItem, "objectName", "serviceSettingsPage")
-            compare(lastMessage(), qsTranslate("Dialog", "SerialNumberChanged"))
+            compare(messages()[0], qsTranslate("Dialog", "SerialNumberChanged"))
             compare(settings.serialNumber, "12345678901")
             compare(child(service, "serialNumberEntry").valueText, "12345678901")
         }
@@ -389,8 +295,7 @@ Item {
             verify(testHelper.setConfigLong("/Editor/Level", 4, 0, 10, 2))
             verify(testHelper.setConfigLong("/Editor/Fixed", 3, 0, 0, 0))
             verify(testHelper.setConfigReadOnly("/Editor/Fixed"))
-            verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
-            var service = openPage(child(openSettings(), "serviceEntry"), "serviceSettingsPage")
+            var service = openService()
             var editor = openPage(child(service, "configurationEditorEntry"), "configurationEditor")
             compare(child(editor, "leaveButton").text, qsTranslate("Dialog", "Close"))
             shot("editor-root")
@@ -427,8 +332,7 @@ Item {
             compare(ratio.text, "0.25")
 
             var level = child(group, "slider_Level")
-            turnTo(level)
-            press()
+            pressOn(level)
             turn(Qt.Key_Right)
             press()
             compare(testHelper.configText("/Editor/Level"), "6")
@@ -440,8 +344,7 @@ Item {
             compare(testHelper.configText("/Editor/Fixed"), "3")
             shot("editor-group")
 
-            turnTo(child(group, "leaveButton"))
-            press()
+            pressOn(child(group, "leaveButton"))
             tryCompare(stack().currentItem, "objectName", "configurationEditor")
             compare(stack().currentItem, editor)
             editor.close()

@@ -7,36 +7,15 @@ import Vlf.Pages.Items 1.0
 Item {
     id: root
 
-    property var window: null
-
-    SignalSpy { id: events; target: guiViewModel; signalName: "sendAppEvent" }
-    SignalSpy { id: actions; target: guiViewModel; signalName: "PerformExternalAction" }
-
-    VlfTestCase {
+    WindowTestCase {
         name: "TestPages"
 
         function init() {
             testHelper.setModeMask([OperatingMode.VLFSin, OperatingMode.TanDelta])
             testHelper.setRampMode(0)
-            var component = Qt.createComponent("qrc:/Vlf/main.qml")
-            compare(component.status, Component.Ready, component.errorString())
-            root.window = component.createObject(null)
-            root.window.requestActivate()
-            tryCompare(root.window, "active", true)
-            events.clear()
-            actions.clear()
-        }
-        function testCleanup() {
-            var w = root.window
-            root.window = null
-            testHelper.destroyNow(w)
+            openWindow()
         }
 
-        function stack() { return window.pageStack }
-        function shoot(name) {
-            waitForRendering(window.contentItem)
-            verify(testHelper.saveScreenshot(window, name))
-        }
         // Whether a visible text below the item reads exactly so.
         function shows(item, text) {
             if (item.visible === false)
@@ -48,32 +27,6 @@ Item {
                     return true
             return false
         }
-        function state(from, to) { testHelper.appStateChanged(from, to) }
-        function modeButton(mode) {
-            var buttons = stack().currentItem.grid.buttons
-            for (var i = 0; i < buttons.count; ++i)
-                if (buttons.itemAt(i).node.mode === mode)
-                    return buttons.itemAt(i)
-            return null
-        }
-        // Through the menu to the confirmation page of a sine test, which starts it.
-        function startSineTest() {
-            modeButton(OperatingMode.Withstand).clicked()
-            modeButton(OperatingMode.VLFSin).clicked()
-            stack().currentItem.confirmButton.clicked()
-            var configuration = stack().currentItem
-            for (var i = 0; i < 3; ++i)
-                configuration.confirmButton.clicked()
-            var confirmation = stack().currentItem
-            tryCompare(confirmation, "started", true)
-            compare(actions.count, 1)
-            state(States.Idle, States.InitTest)
-            return confirmation
-        }
-        function pressOn(item) {
-            item.forceActiveFocus()
-            keyClick(Qt.Key_Return)
-        }
 
         function test_sineTestFromConfirmationToResults() {
             var confirmation = startSineTest()
@@ -82,13 +35,13 @@ Item {
             verify(!confirmation.restartButton.visible)
             state(States.WaitExtEmergOff, States.WaitConfirmOn)
             verify(shows(confirmation.statePart, "Press the green HV on button"))
-            shoot("test-confirmation")
+            shot("test-confirmation")
             // Not pressed in time: the clock, and Confirm starts again.
             state(States.WaitConfirmOn, States.Idle)
             verify(confirmation.startStatus.clockVisible)
             verify(shows(confirmation.statePart, "High voltage not switched on"))
             tryCompare(confirmation.restartButton, "activeFocus", true)
-            shoot("test-confirmation-timeout")
+            shot("test-confirmation-timeout")
             keyClick(Qt.Key_Return)
             tryCompare(actions, "count", 2)
             state(States.Idle, States.InitTest)
@@ -108,7 +61,7 @@ Item {
             testHelper.setFrequencies(100, 100)
             state(States.WaitForEffTestParameters, States.TestReadyToRun)
             verify(shows(prep.properties, "0.10"))
-            shoot("test-preparation")
+            shot("test-preparation")
 
             state(States.TestReadyToRun, States.TestRunning)
             var live = stack().currentItem
@@ -121,7 +74,7 @@ Item {
             verify(shows(live.overviewTab.properties, "1.30"))
             compare(live.statusText.text, "Test running")
             compare(live.remainingText.text, "00:01 min")
-            shoot("measurement-overview")
+            shot("measurement-overview")
 
             live.hvOffButton.clicked()
             compare(events.signalArguments[0][0], 10)
@@ -141,7 +94,7 @@ Item {
             compare(reduced.frequencyText.text, "0.05")
             compare(reduced.hintText.text, "Consider to test phases one after another if 0.1 Hz is required")
             tryCompare(reduced.confirmButton, "activeFocus", true)
-            shoot("reduced-frequency")
+            shot("reduced-frequency")
             keyClick(Qt.Key_Return)
             tryCompare(events, "count", 1)
             compare(events.signalArguments[0][0], 26)
@@ -175,7 +128,7 @@ Item {
             keyClick(Qt.Key_Left)
             verify(!table.following)
             verify(table.tableFrame.activeFocus)
-            shoot("measurement-table")
+            shot("measurement-table")
         }
 
         function test_manualRampTargetOnTheVoltageButton() {
@@ -191,16 +144,16 @@ Item {
             compare(entry.target, 0)
             entry.active = false
 
-            pressOn(live.voltageButton)
+            live.voltageButton.forceActiveFocus()
+            keyClick(Qt.Key_Return)
             tryCompare(entry, "active", true)
             compare(live.currentTab, 2)
             var start = entry.target
-            keyClick(Qt.Key_Left)
-            keyClick(Qt.Key_Left)
+            turn(Qt.Key_Left, 2)
             keyClick(Qt.Key_Right)
             verify(live.voltageButton.activeFocus)
             compare(entry.target, Math.round(start * 10 - 1) / 10)
-            shoot("measurement-trace-target")
+            shot("measurement-trace-target")
             keyClick(Qt.Key_Return)
             tryCompare(entry, "active", false)
             fuzzyCompare(testHelper.voltageToTest(), start - 0.1, 0.0015)
