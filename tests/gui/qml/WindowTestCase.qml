@@ -100,12 +100,8 @@ VlfTestCase {
             keyClick(text[i])
         compare(field.text, text)
     }
-    function messages() {
-        var out = []
-        for (var i = 0; i < guiViewModel.messageList.length; ++i)
-            out.push(guiViewModel.messageList[i].name)
-        return out
-    }
+    function pluck(list, key) { return Array.from(list, function(e) { return e[key] }) }
+    function messages() { return pluck(guiViewModel.messageList, "name") }
     function buttonFor(page, mode) {
         var repeater = page.grid.buttons
         for (var i = 0; i < repeater.count; ++i)

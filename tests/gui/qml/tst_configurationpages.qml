@@ -18,12 +18,6 @@ Item {
             openWindow()
         }
         function config() { return guiViewModel.config }
-        function types(items) {
-            var out = []
-            for (var i = 0; i < items.length; ++i)
-                out.push(items[i].type)
-            return out
-        }
         function buttonTexts(page) {
             var out = []
             for (var i = 0; i < page.parameterButtons.count; ++i)
@@ -57,7 +51,7 @@ Item {
         function test_vlfSinByEncoder() {
             var page = openConfiguration(OperatingMode.Withstand, OperatingMode.VLFSin)
             var items = config().mainParameters
-            compare(types(items), [ValueUnit.Phases, ValueUnit.Voltage, ValueUnit.Time])
+            compare(pluck(items, "type"), [ValueUnit.Phases, ValueUnit.Voltage, ValueUnit.Time])
             compare(buttonTexts(page), ["Phases", "Test voltage", "Test time"])
             verify(page.settingsButton.visible)
             shot("configuration-vlfsin")
@@ -98,7 +92,7 @@ Item {
             page.settingsButton.clicked()
             var extended = stack().currentItem
             verify(extended.editors !== undefined, "the extended page")
-            compare(types(extended.parameters),
+            compare(pluck(extended.parameters, "type"),
                     [ValueUnit.Frequency, ValueUnit.VoltageType, ValueUnit.VoltageFactor, ValueUnit.RampMode])
             compare(extended.editors.itemAt(2).visible, false)
             var typeItem = extended.parameters[1]
@@ -128,7 +122,7 @@ Item {
             guiViewModel.setPhaseNameL1("L1")
             var page = openConfiguration(OperatingMode.Diagnosis, OperatingMode.TanDelta)
             var items = config().mainParameters
-            compare(types(items), [ValueUnit.Phases, ValueUnit.InsulationType, ValueUnit.Voltage])
+            compare(pluck(items, "type"), [ValueUnit.Phases, ValueUnit.InsulationType, ValueUnit.Voltage])
             compare(buttonTexts(page), ["Phases", "Insulation", "Voltage U0"])
 
             // Mark L3 as well by the encoder: Left over Settings to the third phase button.
@@ -143,8 +137,8 @@ Item {
 
             page.settingsButton.clicked()
             var extended = stack().currentItem
-            compare(types(extended.parameters), [ValueUnit.Frequency, ValueUnit.VoltageFactor, ValueUnit.NumberOfLevels,
-                                                 ValueUnit.ValuesPerLevel, ValueUnit.TanDeltaStandard])
+            compare(pluck(extended.parameters, "type"), [ValueUnit.Frequency, ValueUnit.VoltageFactor,
+                    ValueUnit.NumberOfLevels, ValueUnit.ValuesPerLevel, ValueUnit.TanDeltaStandard])
             shot("configuration-extended-tandelta")
             extended.backButton.clicked()
 

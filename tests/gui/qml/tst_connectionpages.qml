@@ -26,12 +26,6 @@ Item {
             guiViewModel.settings.lockServiceMenu()
             guiViewModel.settings.lockAdminMenu()
         }
-        function names(list) {
-            var out = []
-            for (var i = 0; i < list.count; ++i)
-                out.push(list.model[i].name)
-            return out
-        }
 
         // The wired address is edited in place: a plain address is set, any other text
         // is refused and the old address shows again.
@@ -72,7 +66,7 @@ Item {
             verify(!wlan.networkList.visible)
             pressOn(wlan.searchButton)
             tryCompare(wlan.networkList, "count", 3)
-            compare(names(wlan.networkList), ["Far", "Guest", "Lab"])
+            compare(pluck(wlan.networkList.model, "name"), ["Far", "Guest", "Lab"])
             compare(wlan.networkList.model[2].icon, "qrc:/icons/strength4.svg")
 
             turnTo(wlan.networkList)
@@ -133,7 +127,7 @@ Item {
             var usb = openPage(child(connections, "usbEntry"), "usbBrowserPage")
             tryCompare(usb, "title", "USB")
             tryCompare(usb.list, "count", 5)
-            compare(names(usb.list), ["logs", "updates", "backup.cfg.xml", "criteria.tds", "manual.pdf"])
+            compare(pluck(usb.list.model, "name"), ["logs", "updates", "backup.cfg.xml", "criteria.tds", "manual.pdf"])
             compare(usb.list.model[2].icon, "qrc:/icons/wrench.svg")
             shot("usb-root")
 
@@ -143,7 +137,7 @@ Item {
             press()
             tryCompare(usb, "title", "USB/updates")
             tryCompare(usb.list, "count", 2)
-            compare(names(usb.list), ["..", "app.tar"])
+            compare(pluck(usb.list.model, "name"), ["..", "app.tar"])
             pressOn(usb.exportButton)
             compare(guiViewModel.settings.exportFolder, "updates")
             compare(usb.exportButton.text, qsTranslate("UpdateManager", "IsExportFolder"))
@@ -170,7 +164,7 @@ Item {
             var service = openFromSettings("serviceEntry", "serviceSettingsPage")
             var configs = openPage(child(service, "updateConfigurationEntry"), "usbBrowserPage")
             tryCompare(configs.list, "count", 3)
-            compare(names(configs.list), ["logs", "updates", "backup.cfg.xml"])
+            compare(pluck(configs.list.model, "name"), ["logs", "updates", "backup.cfg.xml"])
         }
 
         // Values are entered as text within their limits and go to the unit as raw values;

@@ -74,11 +74,9 @@ Item {
             var editor = system.dateTimeEditor
             var zone = child(editor, "zoneSpin")
             var times = testHelper.systemTimes().length
-            child(editor, "yearSpin").value = 2030
-            child(editor, "monthSpin").value = 2
-            child(editor, "daySpin").value = 28
-            child(editor, "hourSpin").value = 13
-            child(editor, "minuteSpin").value = 5
+            var at = { yearSpin: 2030, monthSpin: 2, daySpin: 28, hourSpin: 13, minuteSpin: 5 }
+            for (var spin in at)
+                child(editor, spin).value = at[spin]
             var offset = editor.zoneOffset(zone.value)
             turnTo(editor.setButton)
             shot("system-datetime")
