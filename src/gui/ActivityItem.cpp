@@ -4,6 +4,7 @@
 #include "core/NumberString.h"
 #include "datamodel/TestSettings.h"
 #include "gui/MeasurementStrings.h"
+#include "gui/TestResults.h"
 #include "hvunit/ErrorMessages.h"
 #include "testrun/TanDeltaLists.h"
 #include "testrun/TanDeltaStrings.h"
@@ -80,14 +81,8 @@ void ActivityItem::setTestResult(eTestResult result, OperatingModes::OperatingMo
         // Pinpointing has no verdict: it is simply done.
         m_displayResult = Measurement::Done;
         stored = eTestResult_FinishedSuccess;
-    } else if (result == eTestResult_Unknown) {
-        m_displayResult = Measurement::Unknown;
-    } else if (result == eTestResult_FinishedSuccess) {
-        m_displayResult = Measurement::Passed;
-    } else if (result == eTestResult_CancelledByOp) {
-        m_displayResult = Measurement::InteruptedByUser;
     } else {
-        m_displayResult = Measurement::Failed;
+        m_displayResult = TestResults::verdictOf(result);
     }
     if (stored != m_storedResult) {
         m_storedResult = stored;

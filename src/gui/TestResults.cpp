@@ -19,16 +19,6 @@ constexpr quint64 kNoHvSourceStatus = ~quint64(0);
 constexpr quint32 kBoosterHvConnector = 1u << 1;
 constexpr quint32 kBoosterCableShield = 1u << 2;
 
-Measurement::eGuiTestResult verdictOf(eTestResult cause)
-{
-    switch (cause) {
-    case eTestResult_Unknown: return Measurement::Unknown;
-    case eTestResult_FinishedSuccess: return Measurement::Passed;
-    case eTestResult_CancelledByOp: return Measurement::InteruptedByUser;
-    default: return Measurement::Failed;
-    }
-}
-
 // The booster inputs that are missing; not translated, as on the booster's own label.
 QString missingBoosterInputs(const stTBState& boost)
 {
@@ -118,6 +108,16 @@ QString TestResults::detailText(eTestResult cause, const stFaultValues& fault, q
             .arg(detail, circuit, missingBoosterInputs(testBoost), QString::number(safetyCircuitState));
     }
     return QStringLiteral("%1<br><small>%2<br>#%3</small>").arg(detail, circuit, QString::number(safetyCircuitState));
+}
+
+Measurement::eGuiTestResult TestResults::verdictOf(eTestResult cause)
+{
+    switch (cause) {
+    case eTestResult_Unknown: return Measurement::Unknown;
+    case eTestResult_FinishedSuccess: return Measurement::Passed;
+    case eTestResult_CancelledByOp: return Measurement::InteruptedByUser;
+    default: return Measurement::Failed;
+    }
 }
 
 QString TestResults::comment() const

@@ -3,6 +3,7 @@
 #include "datamodel/InstrumentTypes.h"
 #include "gui/FixedValueUnit.h"
 #include "gui/TestResultsTanDelta.h"
+#include "gui/api/Measurement.h"
 
 #include <QObject>
 #include <QQmlListProperty>
@@ -54,6 +55,8 @@ public:
     // hvUnitState all ones means no HV-source status.
     static QString detailText(eTestResult cause, const stFaultValues& fault, quint32 safetyCircuitState,
                               quint64 hvUnitState, const stTBState& testBoost);
+    // The verdict the pages show for why a test ended.
+    static Measurement::eGuiTestResult verdictOf(eTestResult cause);
 
 public slots:
     void appStateChanged(States::AppState oldState, States::AppState state);
