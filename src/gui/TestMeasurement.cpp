@@ -242,10 +242,8 @@ double TestMeasurement::maxVoltage() const
         return m_testVoltage;
     switch (m_mode) {
     case M::SheathTest:
-    case M::SheathPinpointing: {
-        const QPair<long, long> range = dm->getVoltageRangeToTest();
-        return (std::labs(range.first) > std::labs(range.second) ? range.first : range.second) / 1e6;
-    }
+    case M::SheathPinpointing:
+        return voltageRange();
     case M::TanDelta:
         return largestVoltage(dm->getVoltageStepList(), m_testVoltage);
     case M::MWTStep: {
