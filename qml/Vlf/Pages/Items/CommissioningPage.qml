@@ -17,7 +17,6 @@ VlfPage {
     readonly property real contentTop: headlineText.visible
                                        ? headlineText.y + headlineText.height + Style.margin * 2
                                        : Style.margin * 2
-    property alias headlineItem: headlineText
     readonly property bool showsProcedureErrors: !hasLeft
 
     // Output voltage in volts and current in nanoamperes.
