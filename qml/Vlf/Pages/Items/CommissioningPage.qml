@@ -11,7 +11,6 @@ VlfPage {
 
     property string headline: ""
     property color headlineColor: Style.foreground
-    readonly property color successColor: "#2E9E4F"
     // Ends the procedure's run; called once, when the page leaves the stack.
     property var abort: function() {}
     readonly property real contentTop: headlineText.visible

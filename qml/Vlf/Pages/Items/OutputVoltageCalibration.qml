@@ -61,7 +61,7 @@ CommissioningPage {
     objectName: "outputVoltageCalibration"
     title: "Kalibrierung HV-Ausgang"
     headline: headlineOf(stage)
-    headlineColor: done ? successColor : Style.foreground
+    headlineColor: done ? Style.success : Style.foreground
     abort: function() { guiViewModel.commissioning.abortOutputCalibration() }
     firstFocus: confirm
 

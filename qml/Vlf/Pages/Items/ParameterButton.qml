@@ -80,7 +80,7 @@ AbstractButton {
             anchors.margins: 4
             visible: control.item !== null && control.item.isConfirmed
             text: "\u2713"
-            color: "#2E9E4F"
+            color: Style.success
             font.pixelSize: Style.fontSize
             font.bold: true
         }

@@ -43,7 +43,7 @@ CommissioningPage {
                     width: 24
                     height: 24
                     radius: 12
-                    color: modelData.closed ? page.successColor : Style.failure
+                    color: modelData.closed ? Style.success : Style.failure
                 }
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
