@@ -69,7 +69,7 @@ void TestMeasurement::onOperationModeChange(OperatingModes::OperatingMode mode)
     if (mode == m_mode)
         return;
     m_mode = mode;
-    m_measurementData.createData(mode);
+    // reset() builds the mode's charts.
     reset();
     emit modeChanged();
 }
