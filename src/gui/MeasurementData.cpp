@@ -7,7 +7,6 @@
 using M = OperatingModes;
 
 namespace {
-// The 45 kV model reads no tan delta below 1e-3.
 constexpr quint8 kModelWithTanDeltaFloor = 45;
 constexpr quint32 kTanDeltaFloor = 1000;
 
@@ -23,6 +22,14 @@ MeasurementData::MeasurementData(QObject* parent) : QObject(parent) {}
 MeasurementData::InitalItems MeasurementData::initalItem() const
 {
     return m_mode == M::SheathTest || m_mode == M::SheathPinpointing ? InitalItems_Trace : InitalItems_Overview;
+}
+
+quint32 MeasurementData::shownTanDelta(quint32 tanDelta)
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    if (dm && dm->getPevantoType() == kModelWithTanDeltaFloor && tanDelta < kTanDeltaFloor)
+        return kTanDeltaFloor;
+    return tanDelta;
 }
 
 void MeasurementData::createData(M::OperatingMode mode) { createData(mode, liveFrequency()); }
@@ -71,9 +78,7 @@ void MeasurementData::updateMeasurementValues(const stMeasurementValues& values)
 void MeasurementData::updatePeriodicMeasurementValues(const stPeriodicMeasurementValues& values)
 {
     stPeriodicMeasurementValues copy = values;
-    DataModell* dm = GlobalFuncs::getDM();
-    if (dm && dm->getPevantoType() == kModelWithTanDeltaFloor && copy.tanDelta < kTanDeltaFloor)
-        copy.tanDelta = kTanDeltaFloor;
+    copy.tanDelta = shownTanDelta(values.tanDelta);
     if (m_trace)
         m_trace->updatePeriodicMeasurementValues(&copy);
     if (m_diagram)

@@ -33,6 +33,8 @@ public:
     MeasurementTable* table() const { return m_table; }
     OperatingModes::OperatingMode operatingMode() const { return m_mode; }
     InitalItems initalItem() const;
+    // A reading as shown: the 45 kV model reads no tan delta below 1e-3.
+    static quint32 shownTanDelta(quint32 tanDelta);
 
 public slots:
     // Rebuilds the charts and the table for a mode, at the data model's frequency used.

@@ -15,9 +15,6 @@ using M = OperatingModes;
 
 // Periodic records of the leakage reading carry no tan delta.
 constexpr quint32 kNoTanDelta = 1000000000u;
-// This model's HV unit reports nothing finer than 1e-3.
-constexpr quint8 kCoarseTanDeltaModel = 45;
-constexpr quint32 kCoarseTanDeltaFloor = 1000u;
 
 bool isStepMode(M::OperatingMode mode) { return mode == M::TanDelta || mode == M::MWTStep; }
 
@@ -143,9 +140,7 @@ void TestMeasurement::updatePeriodicMeasurementValues(const stPeriodicMeasuremen
     const DataModell* dm = GlobalFuncs::getDM();
     updateCurrentTime(values.timeStamp);
     setMeasureParameter(FixedValueUnit::Leakage, NumberString::leakageAmperage(values.current));
-    quint32 tanDelta = values.tanDelta;
-    if (dm && dm->getPevantoType() == kCoarseTanDeltaModel && tanDelta < kCoarseTanDeltaFloor)
-        tanDelta = kCoarseTanDeltaFloor;
+    const quint32 tanDelta = MeasurementData::shownTanDelta(values.tanDelta);
     setMeasureParameter(FixedValueUnit::TanDelta,
                         NumberString::tanDelta(tanDelta, dm ? dm->getTanDeltaPrecision() : 0));
     m_measurementData.updatePeriodicMeasurementValues(values);
