@@ -1,6 +1,10 @@
 #include "fakes/RecordBuilder.h"
 
+#include "core/GlobalFuncs.h"
+#include "testrun/File.h"
 #include "testrun/TestChart.h"
+
+#include <QDir>
 
 #include <cmath>
 
@@ -88,6 +92,13 @@ VLF::TestData RecordBuilder::build(int runs) const
     VLF::TestData data = m_data;
     VLF::insert(data, 0, 11, QString::number(runs));
     return data;
+}
+
+QString RecordBuilder::store(const VLF::TestData& data, const QString& day)
+{
+    const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + QLatin1Char('/') + day;
+    const QString path = folder + QLatin1Char('/') + TestChart::exportFileName(data);
+    return QDir().mkpath(folder) && VLF::File::write(path, data) ? path : QString();
 }
 
 VLF::TestData RecordBuilder::threePhaseTanDelta()

@@ -49,6 +49,9 @@ public:
 
     // The record, closed with its number of runs.
     TestChart::VLF::TestData build(int runs) const;
+    // Writes a record under its own name into a day folder ("yyyyMMdd") of the internal
+    // store; its path, or empty when that fails.
+    static QString store(const TestChart::VLF::TestData& data, const QString& day);
 
     // A three-phase tan delta test at 0.5, 1.0 and 1.5 U0 (U0 12 kV), four values per step,
     // under IEEE 2013 for PE/XLPE: L1 needs no action, L2 further study (its values at

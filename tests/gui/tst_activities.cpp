@@ -1,10 +1,10 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
-#include "fakes/DataModelFixture.h"
+#include "fakes/DataModelCase.h"
+#include "fakes/RecordBuilder.h"
 #include "fakes/RecordingGui.h"
 #include "fakes/Step.h"
 #include "gui/Activities.h"
-#include "testrun/File.h"
 #include "testrun/TTestChart.h"
 #include "testrun/TestChart.h"
 
@@ -47,10 +47,9 @@ QStringList shape(const ActivityModel& m)
 } // namespace
 
 // The history list over a temporary record store: two days, cables AB, xAby, ab and none.
-class TstActivities : public QObject {
+class TstActivities : public QObject, public DataModelCase {
     Q_OBJECT
 
-    std::unique_ptr<DataModelFixture> m_fixture;
     std::unique_ptr<TTestChart> m_chart;
     std::unique_ptr<Activities> m_activities;
     std::unique_ptr<RecordingGui> m_gui;
@@ -68,6 +67,7 @@ class TstActivities : public QObject {
     }
     QString path(int row) const { return model().index(row).data(ActivityModel::EntryPathRole).toString(); }
     QString role(int row, int r) const { return model().index(row).data(r).toString(); }
+    int checkState(int row) const { return model().index(row).data(ActivityModel::EntryIsSelectedRole).toInt(); }
     static QString storedCable(const QString& file)
     {
         VLF::TestData d;
@@ -110,20 +110,7 @@ class TstActivities : public QObject {
         VLF::insert(d, 1, 25, QString());
         VLF::insert(d, 1, 28, qint64(eTestResult_FinishedSuccess));
         VLF::insert(d, 0, 11, QStringLiteral("1"));
-        const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + '/' + day;
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(VLF::File::write(folder + '/' + exportFileName(d), d));
-    }
-
-    // The row of the folder with this cable number on the day (first match).
-    int folderRow(const QString& cable, int nth = 0) const
-    {
-        for (int r = 0; r < model().rowCount(); ++r) {
-            const stActivityEntry e = model().row(model().index(r));
-            if (e.type == ActivityTypes::Folder && e.cableNumber == cable && nth-- == 0)
-                return r;
-        }
-        return -1;
+        QVERIFY(!RecordBuilder::store(d, day).isEmpty());
     }
     void checkFolder(int row, Qt::CheckState state)
     {
@@ -138,9 +125,8 @@ class TstActivities : public QObject {
 private slots:
     void init()
     {
-        m_fixture = std::make_unique<DataModelFixture>();
-        QVERIFY(m_fixture->isValid());
-        m_fixture->dm()->setTimeFormat(QStringLiteral("hh:mm"));
+        start();
+        dm()->setTimeFormat(QStringLiteral("hh:mm"));
         storeRecord("20261207", "08:00", OperatingModes::VLFSin, "ab");
         storeRecord("20261207", "09:00", OperatingModes::VLFSin, QString());
         storeRecord("20261207", "10:00", OperatingModes::TanDelta, "AB");
@@ -159,11 +145,13 @@ private slots:
         m_chart.reset();
         GlobalFuncs::setGUI(nullptr);
         m_gui.reset();
-        m_fixture.reset();
+        end();
     }
 
     void modelRowsAndRoles()
     {
+        dm()->addCableNumber(QStringLiteral("K1"));
+        dm()->addCableNumber(QStringLiteral("K12"));
         ActivityModel m;
         QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         ActivityTypes::ActivityEntryList rows;
@@ -192,20 +180,12 @@ private slots:
         m.addActivityEntry(entry(ActivityTypes::Measurement, QStringLiteral("only")));
         QCOMPARE(m.rowCount(), 1);
         QCOMPARE(m.index(0).data(ActivityModel::EntryPathRole).toString(), QStringLiteral("/m/only"));
-    }
-
-    void removingARowDropsOnlyItsCableNumber()
-    {
-        DataModell* dm = m_fixture->dm();
-        dm->addCableNumber(QStringLiteral("K1"));
-        dm->addCableNumber(QStringLiteral("K12"));
-        ActivityModel m;
-        m.addActivityEntry(entry(ActivityTypes::Measurement, QStringLiteral("a")));
-        m.removeActivity(0); // no cable number: the stored list stays whole
-        QCOMPARE(dm->getCableNumbers().size(), 2);
+        // Removing a row drops only its own cable number from the stored list.
+        m.removeActivity(0);
+        QCOMPARE(dm()->getCableNumbers().size(), 2);
         m.addActivityEntry(entry(ActivityTypes::Measurement, QStringLiteral("b"), QStringLiteral("K1")));
         m.removeActivity(0);
-        QCOMPARE(dm->getCableNumbers(), QStringList{QStringLiteral("K12")});
+        QCOMPARE(dm()->getCableNumbers(), QStringList{QStringLiteral("K12")});
     }
 
     void listOfTheStoreByDayAndCable()
@@ -227,48 +207,44 @@ private slots:
         QCOMPARE(shape(model()).at(6), QStringLiteral("M AB 10:00 0 h")); // the other day's AB stays shut
     }
 
-    void folderCheckStatesAndCounters()
+    void checkStatesAndCounters()
     {
         m_activities->loadActivityList();
         QSignalSpy counted(m_activities.get(), &Activities::selectedMeasurmentsChanged);
         checkFolder(0, Qt::Checked);
         QTRY_COMPARE(counters(), qMakePair(1, 2));
-        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Checked)));
+        QCOMPARE(checkState(0), int(Qt::Checked));
         // The same cable on the other day is another folder.
         QCOMPARE(shape(model()).mid(5, 2), (QStringList{"F AB - 0 v", "M AB 10:00 0 h"}));
         QCOMPARE(counted.count(), 1); // a folder click is counted once
 
         QVERIFY(model().setData(model().index(2), int(Qt::Unchecked), ActivityModel::EntryIsSelectedRole));
         QTRY_COMPARE(counters(), qMakePair(1, 1));
-        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::PartiallyChecked)));
+        QCOMPARE(checkState(0), int(Qt::PartiallyChecked));
 
         checkFolder(5, Qt::Checked);
         QTRY_COMPARE(counters(), qMakePair(2, 2));
         checkFolder(0, Qt::Unchecked);
         QTRY_COMPARE(counters(), qMakePair(1, 1));
-        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Unchecked)));
+        QCOMPARE(checkState(0), int(Qt::Unchecked));
 
         // Opening the list again starts without a selection, and the counters say so.
         m_activities->loadActivityList();
         QCOMPARE(counters(), qMakePair(0, 0));
         QVERIFY(!shape(model()).join(' ').contains(QStringLiteral(" 2 ")));
-    }
 
-    void booleanSelectionsStoreChecked()
-    {
-        m_activities->loadActivityList();
-        // The sine tests of the first day end alike; the upper one is taken.
+        // Boolean selections store "checked". The sine tests of the first day end alike; the upper one is taken.
         const QString end = QFileInfo(model().index(2).data(ActivityModel::EntryPathRole).toString()).fileName().section('-', 3);
         QVERIFY(model().index(4).data(ActivityModel::EntryPathRole).toString().endsWith(end));
         m_activities->setChecked(end, true);
-        QCOMPARE(model().index(2).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Checked)));
+        QCOMPARE(checkState(2), int(Qt::Checked));
         QCOMPARE(shape(model()).join(' ').count(QStringLiteral(" 2 ")), 1);
         m_activities->setChecked(QString(), true); // names no row
         QTRY_COMPARE(counters(), qMakePair(1, 1));
 
         m_activities->selectAllActivities(true);
         for (int r = 0; r < model().rowCount(); ++r)
-            QCOMPARE(model().index(r).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::Checked)));
+            QCOMPARE(checkState(r), int(Qt::Checked));
         QTRY_COMPARE(counters(), qMakePair(5, 6));
         m_activities->selectAllActivities(false);
         QTRY_COMPARE(counters(), qMakePair(0, 0));
@@ -334,8 +310,8 @@ private slots:
         // Day 7's AB folder (row 5) now holds a tan delta and a sine test.
         QCOMPARE(shape(model()).at(7), QStringLiteral("M AB 07:00 0 h"));
         const QString both = classification({OperatingModes::TanDelta, OperatingModes::VLFSin});
-        QCOMPARE(role(0, ActivityModel::EntryClassificationRole), both);
-        QCOMPARE(role(5, ActivityModel::EntryClassificationRole), both);
+        QCOMPARE(QStringList({role(0, ActivityModel::EntryClassificationRole), role(5, ActivityModel::EntryClassificationRole)}),
+                 QStringList({both, both}));
 
         // Cancel: nothing goes.
         STEP(deleteRows({1, 6}, IGUI::Rejected));
@@ -344,15 +320,15 @@ private slots:
 
         // The tan delta test of each folder goes; both are partially checked and keep
         // their sine test, which alone makes their classification now.
-        QCOMPARE(model().index(0).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::PartiallyChecked)));
-        QCOMPARE(model().index(5).data(ActivityModel::EntryIsSelectedRole), QVariant(int(Qt::PartiallyChecked)));
+        QCOMPARE(QList<int>({checkState(0), checkState(5)}), QList<int>({Qt::PartiallyChecked, Qt::PartiallyChecked}));
         const QStringList kept{path(2), path(7)};
         m_gui->calls.clear();
         STEP(deleteRows({1, 6}));
         QTRY_COMPARE(storedFiles().size(), 5);
         QCOMPARE(QStringList({path(1), path(5)}), kept);
-        QCOMPARE(role(0, ActivityModel::EntryClassificationRole), classification({OperatingModes::VLFSin}));
-        QCOMPARE(role(4, ActivityModel::EntryClassificationRole), classification({OperatingModes::VLFSin}));
+        const QString sine = classification({OperatingModes::VLFSin});
+        QCOMPARE(QStringList({role(0, ActivityModel::EntryClassificationRole), role(4, ActivityModel::EntryClassificationRole)}),
+                 QStringList({sine, sine}));
     }
 
     // Of two questions the answer to the second is acted on, once; nothing selected by
@@ -387,7 +363,7 @@ private slots:
         m_activities->exportSelectedActivities(); // nothing checked
         QVERIFY(!storeWasAsked());
 
-        const TempRoot& root = m_fixture->root();
+        const TempRoot& root = fixture().root();
         QVERIFY(root.writeFile(QStringLiteral("/media/USB/stick.txt"), "x"));
         const QString target = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements);
         // The name of row 4 is taken on the stick by another file.
@@ -420,7 +396,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, exported);
-        QVERIFY(m_fixture->root().writeFile(QStringLiteral("/media/USB/stick.txt"), "x"));
+        QVERIFY(fixture().root().writeFile(QStringLiteral("/media/USB/stick.txt"), "x"));
         m_activities->loadActivityList();
         if (name.isEmpty())
             name = QFileInfo(path(4)).fileName();

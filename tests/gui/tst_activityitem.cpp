@@ -1,17 +1,13 @@
-#include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
-#include "fakes/DataModelFixture.h"
+#include "fakes/DataModelCase.h"
 #include "fakes/RecordBuilder.h"
 #include "gui/Activities.h"
 #include "gui/ActivityItem.h"
 #include "gui/api/Measurement.h"
-#include "testrun/File.h"
 #include "testrun/TTestChart.h"
 #include "testrun/TestChart.h"
 
-#include <QDir>
 #include <QSignalSpy>
-#include <QTranslator>
 #include <QtTest>
 
 #include <functional>
@@ -40,47 +36,36 @@ QByteArray resource(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-} // namespace
 
-Q_DECLARE_METATYPE(Fill)
-
-// The opened stored test, alone and as the history fills it from a record file.
-class TstActivityItem : public QObject {
-    Q_OBJECT
-
-    std::unique_ptr<DataModelFixture> m_fixture;
-    QTranslator m_english;
-
-    QString storeRecord(const VLF::TestData& data)
-    {
-        const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + QStringLiteral("/20261208");
-        QDir().mkpath(folder);
-        const QString path = folder + '/' + exportFileName(data);
-        return VLF::File::write(path, data) ? path : QString();
-    }
-
-    // Opens the record through the history as the page does; false when it fails.
-    bool open(Activities& activities, const QString& path)
+// The history over the record store, opening stored tests as the page does.
+struct History {
+    History() { activities.setTestChart(&chart); }
+    // Stores the record of day 2026-12-08 and opens it; false when either fails.
+    bool open(const VLF::TestData& record) { return open(RecordBuilder::store(record, QStringLiteral("20261208"))); }
+    bool open(const QString& path)
     {
         QSignalSpy loaded(&activities, &Activities::dataLoaded);
         activities.loadActivityData(path);
         return loaded.count() == 1;
     }
+    ActivityItem& item() { return *activities.loadedData(); }
+    TTestChart chart;
+    Activities activities;
+};
+} // namespace
+
+Q_DECLARE_METATYPE(Fill)
+
+// The opened stored test, alone and as the history fills it from a record file.
+class TstActivityItem : public QObject, public DataModelCase {
+    Q_OBJECT
+public:
+    TstActivityItem() : DataModelCase(QStringLiteral(ENGLISH_QM)) {}
 
 private slots:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)));
-        QCoreApplication::installTranslator(&m_english);
-        Q_INIT_RESOURCE(tanDeltaStandards);
-    }
-    void init()
-    {
-        m_fixture = std::make_unique<DataModelFixture>();
-        QVERIFY(m_fixture->isValid());
-    }
-    void cleanup() { m_fixture.reset(); }
+    void initTestCase() { Q_INIT_RESOURCE(tanDeltaStandards); }
+    void init() { start(); }
+    void cleanup() { end(); }
 
     void verdicts_data()
     {
@@ -172,7 +157,7 @@ private slots:
         QSignalSpy shown(&item, &ActivityItem::dataLoaded);
         stFaultValues live;
         live.faultVoltage = 3000000;
-        m_fixture->dm()->setFaultValues(live);
+        dm()->setFaultValues(live);
         QVERIFY2(item.resultDetailString().contains(QStringLiteral("14.5")), qPrintable(item.resultDetailString()));
         QCoreApplication::processEvents();
         QCOMPARE(shown.count(), 0);
@@ -180,12 +165,10 @@ private slots:
 
     void storedThreePhaseTanDeltaTestOpensAsItRan()
     {
-        const stFaultValues liveFault = m_fixture->dm()->getFaultValues();
-        TTestChart chart;
-        Activities activities;
-        activities.setTestChart(&chart);
-        QVERIFY(open(activities, storeRecord(RecordBuilder::threePhaseTanDelta())));
-        ActivityItem& item = *activities.loadedData();
+        const stFaultValues liveFault = dm()->getFaultValues();
+        History history;
+        QVERIFY(history.open(RecordBuilder::threePhaseTanDelta()));
+        ActivityItem& item = history.item();
         QCOMPARE(item.mode(), M::TanDelta);
         // The phases are runs of one test; the last one ended it.
         QCOMPARE(item.testResultDetail(), int(eTestResult_CancelledByOp));
@@ -193,33 +176,30 @@ private slots:
         QCOMPARE(describe(item.testParameters()), (QStringList{"Phase L1 L2 L3  ", "VoltageU0 12.0 kV", "Levels 3 ",
                                                                "Insulation PE/XLPE "}));
         TestResultsTanDelta& td = *item.tanDelta();
-        QCOMPARE(td.getResultIndexForPhase(0), int(TD::NoActionRequired));
-        QCOMPARE(td.getResultIndexForPhase(1), int(TD::FurtherStudyAdvised));
-        QCOMPARE(td.getResultIndexForPhase(2), int(TD::ActionRequired));
+        QCOMPARE(QList<int>({td.getResultIndexForPhase(0), td.getResultIndexForPhase(1), td.getResultIndexForPhase(2)}),
+                 QList<int>({TD::NoActionRequired, TD::FurtherStudyAdvised, TD::ActionRequired}));
         QCOMPARE(td.meanL3(), (QVector<qreal>{55, 60, 70}));
         QCOMPARE(td.criterions(1).at(2)->value(), 2.0);
         // Every value of the three phases is a row of the table.
         QCOMPARE(item.measurementData()->table()->rowCount(), 36);
-        QCOMPARE(m_fixture->dm()->getFaultValues(), liveFault);
+        QCOMPARE(dm()->getFaultValues(), liveFault);
 
         // The same test again: nothing of the first load is left over.
-        QVERIFY(open(activities, item.filepath()));
+        QVERIFY(history.open(item.filepath()));
         QCOMPARE(item.testParameters().size(), 4);
         QCOMPARE(item.measurementData()->table()->rowCount(), 36);
     }
 
     void anImportedStandardKeepsItsVerdicts()
     {
-        QVERIFY(m_fixture->root().writeFile(QStringLiteral("/home/root/mappedPaths/appdata/tanDelta/imported.tds"),
+        QVERIFY(fixture().root().writeFile(QStringLiteral("/home/root/mappedPaths/appdata/tanDelta/imported.tds"),
                                             resource(QStringLiteral(":/tanDeltaStandards/1_5Uo.tds"))));
         VLF::TestData record = RecordBuilder::threePhaseTanDelta();
         VLF::update(record, 0, 21, QString::number(TD::UserStandardBase));
         VLF::update(record, 0, 22, QString::number(TD::PE)); // a cable the imported rules know
-        TTestChart chart;
-        Activities activities;
-        activities.setTestChart(&chart);
-        QVERIFY(open(activities, storeRecord(record)));
-        TestResultsTanDelta& td = *activities.loadedData()->tanDelta();
+        History history;
+        QVERIFY(history.open(record));
+        TestResultsTanDelta& td = *history.item().tanDelta();
         QCOMPARE(td.getTanDeltaStandardName(), QString::fromUtf8("IEEE 400.2 (1.5 U\xE2\x82\x80)"));
         QCOMPARE(td.getResultIndexForPhase(0), int(TD::NoActionRequired));
         QCOMPARE(td.getResultIndexForPhase(2), int(TD::ActionRequired));
@@ -234,16 +214,13 @@ private slots:
         RecordBuilder::Run leakage;
         leakage.frequency = 100;
         rect.test(M::VLFRect, 20000000, 60000, 1).run(leakage);
-        TTestChart chart;
-        Activities activities;
-        activities.setTestChart(&chart);
-        ActivityItem& item = *activities.loadedData();
-
-        QVERIFY(open(activities, storeRecord(sine.build(1))));
+        History history;
+        ActivityItem& item = history.item();
+        QVERIFY(history.open(sine.build(1)));
         QCOMPARE(item.measurementData()->table()->rowCount(), 1);
         // A rectangular test at the leakage frequency charts its leakage, whatever ran last.
-        m_fixture->dm()->setFrequencyUsed(500);
-        QVERIFY(open(activities, storeRecord(rect.build(1))));
+        dm()->setFrequencyUsed(500);
+        QVERIFY(history.open(rect.build(1)));
         QVERIFY(item.measurementData()->diagram()->secondarySeries() != nullptr);
     }
 

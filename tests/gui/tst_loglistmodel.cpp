@@ -2,7 +2,7 @@
 // arrives once and in order, and a list given up mid-read neither mixes nor hangs.
 #include "core/GlobalFuncs.h"
 #include "db/DB.h"
-#include "fakes/DataModelFixture.h"
+#include "fakes/DataModelCase.h"
 #include "gui/LogListModel.h"
 
 #include <QElapsedTimer>
@@ -42,11 +42,8 @@ bool fillLog(const QString& file, const QString& table, int rows)
 
 } // namespace
 
-class TstLogListModel : public QObject {
+class TstLogListModel : public QObject, public DataModelCase {
     Q_OBJECT
-private:
-    std::unique_ptr<DataModelFixture> m_fixture;
-
     static std::unique_ptr<LogListModel> makeModel(LogListModel::Log log)
     {
         return std::make_unique<LogListModel>(log, []() { return QStringLiteral("yyyy-MM-dd HH:mm:ss"); });
@@ -62,14 +59,9 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<DataModelFixture>();
-        QVERIFY(m_fixture->isValid());
-    }
-    void cleanup() { m_fixture.reset(); }
-
-    void longLogFillsWhileGuiThreadRuns_data()
+    void init() { start(); }
+    void cleanup() { end(); }
+    void longLogFillsInTheBackground_data()
     {
         QTest::addColumn<int>("log");
         QTest::addColumn<QString>("table");
@@ -81,7 +73,7 @@ private slots:
                                      << QDateTime::fromMSecsSinceEpoch(kStart + (kRows - 1) * 1000LL)
                                             .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
-    void longLogFillsWhileGuiThreadRuns()
+    void longLogFillsInTheBackground()
     {
         QFETCH(int, log);
         QFETCH(QString, table);
@@ -117,12 +109,8 @@ private slots:
         QVERIFY2(counts.size() > 2 && counts.first() < kRows, qPrintable(QString::number(counts.size())));
         QVERIFY2(ticks > 3, qPrintable(QString::number(ticks)));
         QVERIFY2(longestGapMs < 500, qPrintable(QString::number(longestGapMs)));
-    }
 
-    void readGivenUpMidwayNeitherMixesNorHangs()
-    {
-        QVERIFY(fillLog(GlobalFuncs::getDB()->filePath(), QStringLiteral("messagelog"), kRows));
-        auto model = makeModel(LogListModel::MessageLog);
+        model = makeModel(LogListModel::Log(log));
         model->reload();
         QVERIFY(QTest::qWaitFor([&]() { return model->rowCount() > 0; }, 60000));
         // Read again midway (the page came back): the first read's rows never join in.

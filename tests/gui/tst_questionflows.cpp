@@ -3,7 +3,7 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
-#include "fakes/DataModelFixture.h"
+#include "fakes/DataModelCase.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingGui.h"
 #include "gui/GuiViewModel.h"
@@ -14,7 +14,6 @@
 #include <QImage>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTranslator>
 #include <QtTest>
 
 namespace {
@@ -24,11 +23,12 @@ enum Answer { Reject, AnswerOther, Accept };
 QString stick(const DataModelFixture& f) { return f.root().path(QStringLiteral("/media/USB")); }
 } // namespace
 
-class TstQuestionFlows : public QObject {
+class TstQuestionFlows : public QObject, public DataModelCase {
     Q_OBJECT
+public:
+    TstQuestionFlows() : DataModelCase(QStringLiteral(ENGLISH_QM)) {}
+
 private:
-    std::unique_ptr<DataModelFixture> m_fixture;
-    QTranslator m_english;
     QDateTime m_now;
 
     std::unique_ptr<GuiViewModel> makeViewModel()
@@ -72,21 +72,15 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)));
-        QCoreApplication::installTranslator(&m_english);
-    }
     void init()
     {
-        m_fixture = std::make_unique<DataModelFixture>();
-        QVERIFY(m_fixture->isValid());
+        DataModelCase::start();
         m_now = QDateTime(QDate(2026, 3, 1), QTime(14, 5, 9));
     }
     void cleanup()
     {
         GlobalFuncs::setGUI(nullptr);
-        m_fixture.reset();
+        end();
     }
 
     void flowRunsOnlyOnItsOwnAcceptedAnswer_data()
@@ -182,7 +176,7 @@ private slots:
     void standardsImportRemoveAndExportReportAndRefresh()
     {
         auto vm = makeViewModel();
-        const TempRoot& root = m_fixture->root();
+        const TempRoot& root = fixture().root();
         QSignalSpy changed(vm.get(), &GuiViewModel::evaluationStandardListChanged);
         auto ids = [&vm]() {
             QList<int> out;
@@ -201,14 +195,14 @@ private slots:
         QVERIFY(root.writeFile(QStringLiteral("/media/USB/broken.tds"), "{ not a standard"));
         auto accept = [&vm]() { return vm->hideQuestion(vm->questions().first().id, 1); };
 
-        vm->askToImportTanDeltaStandard(stick(*m_fixture) + QStringLiteral("/utility.tds"));
+        vm->askToImportTanDeltaStandard(stick(fixture()) + QStringLiteral("/utility.tds"));
         QVERIFY(accept());
         QCOMPARE(messageTexts(vm.get()), QStringLiteral("4:Tan delta standard imported."));
         QCOMPARE(changed.size(), 1);
         QCOMPARE(ids(), QList<int>({1, 2, 1000}));
         QCOMPARE(vm->evaluationStandardItems().last()->name(), QStringLiteral("Utility 7"));
 
-        vm->askToImportTanDeltaStandard(stick(*m_fixture) + QStringLiteral("/broken.tds"));
+        vm->askToImportTanDeltaStandard(stick(fixture()) + QStringLiteral("/broken.tds"));
         QVERIFY(accept());
         QVERIFY(messageTexts(vm.get()).startsWith(QStringLiteral("2:Import of the tan delta standard failed!")));
         QCOMPARE(changed.size(), 2);
@@ -217,10 +211,10 @@ private slots:
         vm->exportEvaluationStandards({1, 1000});
         QVERIFY(messageTexts(vm.get()).contains(
             QStringLiteral("4:The selected standards have been exported to the USB flash drive.")));
-        QVERIFY(QFile::exists(stick(*m_fixture) + QStringLiteral("/tanDelta/2Uo.tds")));
-        QVERIFY(QFile::exists(stick(*m_fixture) + QStringLiteral("/tanDelta/Utility 7.tds")));
+        QVERIFY(QFile::exists(stick(fixture()) + QStringLiteral("/tanDelta/2Uo.tds")));
+        QVERIFY(QFile::exists(stick(fixture()) + QStringLiteral("/tanDelta/Utility 7.tds")));
         // A stick the folder cannot be made on.
-        QVERIFY(QDir(stick(*m_fixture) + QStringLiteral("/tanDelta")).removeRecursively());
+        QVERIFY(QDir(stick(fixture()) + QStringLiteral("/tanDelta")).removeRecursively());
         QVERIFY(root.writeFile(QStringLiteral("/media/USB/tanDelta"), "in the way"));
         vm->exportEvaluationStandards({1000});
         QVERIFY(messageTexts(vm.get()).startsWith(QStringLiteral("2:Export to the USB flash drive failed!")));
@@ -229,7 +223,7 @@ private slots:
         QByteArray other = content;
         QVERIFY(root.writeFile(QStringLiteral("/media/USB/a.tds"), other.replace("Utility 7", "Aardvark")));
         vm->deleteEvaluationStandards({1000});
-        vm->askToImportTanDeltaStandard(stick(*m_fixture) + QStringLiteral("/a.tds"));
+        vm->askToImportTanDeltaStandard(stick(fixture()) + QStringLiteral("/a.tds"));
         QVERIFY(accept());
         QCOMPARE(vm->evaluationStandardItems().at(2)->name(), QStringLiteral("Aardvark"));
         QVERIFY(accept());
@@ -265,8 +259,8 @@ private slots:
     {
         auto vm = makeViewModel();
         DB* db = GlobalFuncs::getDB();
-        m_fixture->dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
-        m_fixture->dm()->setTimeFormat(QStringLiteral("HH:mm:ss"));
+        dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
+        dm()->setTimeFormat(QStringLiteral("HH:mm:ss"));
         QCOMPARE(readLog(vm->serviceLog()), QStringList());
 
         const qint64 t = m_now.toMSecsSinceEpoch();
@@ -326,8 +320,8 @@ private slots:
         QFETCH(bool, folderBlocked);
         QFETCH(int, category);
         QFETCH(QString, text);
-        const TempRoot& root = m_fixture->root();
-        m_fixture->config()->setString(QStringLiteral("/General/SystemName"), QStringLiteral("VLF42"), QString());
+        const TempRoot& root = fixture().root();
+        fixture().config()->setString(QStringLiteral("/General/SystemName"), QStringLiteral("VLF42"), QString());
         if (withStick)
             QVERIFY(root.writeFile(QStringLiteral("/media/USB/data.txt"), "x"));
         if (folderBlocked)

@@ -1,6 +1,6 @@
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
-#include "fakes/DataModelFixture.h"
+#include "fakes/DataModelCase.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordBuilder.h"
 #include "gui/GuiViewModel.h"
@@ -9,13 +9,10 @@
 #include "gui/TestResultsTanDelta.h"
 #include "testrun/TanDeltaPhaseData.h"
 
-#include <QLocale>
 #include <QSignalSpy>
-#include <QTranslator>
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 
 using M = OperatingModes;
 using S = States::AppState;
@@ -60,33 +57,32 @@ QStringList bars(const QList<TanDeltaCriterionItemViewModel*>& items)
     return out;
 }
 
+// The verdict index of each phase L1..L3 and of an index out of range.
+QList<int> verdicts(const TestResultsTanDelta& td)
+{
+    return {td.getResultIndexForPhase(0), td.getResultIndexForPhase(1), td.getResultIndexForPhase(2),
+            td.getResultIndexForPhase(5)};
+}
+
 // Tested phases, factors, insulation and standard of a step test at 0.5, 1.0, 1.5 U0.
-void fill(TestResultsTanDelta& td, TD::eInsulationType insulation = TD::PE_XLPE)
+void fill(TestResultsTanDelta& td)
 {
     td.setTestedPhases(IPhaseSelect::Phases(7));
     td.setFactors({50, 100, 150}, 3);
-    td.setInsulationType(insulation);
+    td.setInsulationType(TD::PE_XLPE);
     td.setStandard(TD::IEEE2013);
 }
 } // namespace
 
 // The results view models over a real data model, with the English catalogue.
-class TstTestResults : public QObject {
+class TstTestResults : public QObject, public DataModelCase {
     Q_OBJECT
-    std::unique_ptr<DataModelFixture> m_fixture;
-    QTranslator m_english;
-    DataModell* dm() const { return m_fixture->dm(); }
+public:
+    TstTestResults() : DataModelCase(QStringLiteral(ENGLISH_QM)) {}
 
 private slots:
-    void initTestCase() { QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)) && QCoreApplication::installTranslator(&m_english)); }
-    void init()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        m_fixture = std::make_unique<DataModelFixture>();
-        QVERIFY(m_fixture->isValid());
-    }
-    void cleanup() { m_fixture.reset(); }
-
+    void init() { start(); }
+    void cleanup() { end(); }
     void verdictAtTheEndOfATest_data()
     {
         QTest::addColumn<int>("mode");
@@ -135,27 +131,24 @@ private slots:
         QTest::addColumn<QString>("expected");
         const quint64 none = ~quint64(0);
         const QString breakdown = QStringLiteral("Breakdown detected at 12.3 kV");
-        const QString event = QStringLiteral("Safety circuit event");
+        const QString event = QStringLiteral("Safety circuit event<br><small>");
+        const QString pfc = QStringLiteral("<br><small>PFC overvoltage<br>#1</small>");
+        const QString noBooster = event + "Test boost: <br>#991</small>";
         QTest::newRow("cancelled, closed, byte 0") << 2 << kClosed << quint64(0x0400) << booster(0, 0) << "";
-        QTest::newRow("cancelled, source error")
-            << 2 << kClosed << quint64(0x0401) << booster(0, 0) << event + "<br><small>PFC overvoltage<br>#1</small>";
+        QTest::newRow("cancelled, source error") << 2 << kClosed << quint64(0x0401) << booster(0, 0)
+                                                 << "Safety circuit event" + pfc;
         QTest::newRow("no source status") << 5 << kClosed << none << booster(0, 0) << breakdown;
         QTest::newRow("no detail") << 1 << quint32(0) << quint64(1) << booster(2, 0) << "";
-        QTest::newRow("source error") << 5 << kClosed << quint64(0x0601) << booster(0, 0)
-                                      << breakdown + "<br><small>PFC overvoltage<br>#1</small>";
+        QTest::newRow("source error") << 5 << kClosed << quint64(0x0601) << booster(0, 0) << breakdown + pfc;
         QTest::newRow("interlock open") << 4 << kClosed - 1 << none << booster(2, 0)
-                                        << event + "<br><small>Interlock key<br>#1022</small>";
+                                        << event + "Interlock key<br>#1022</small>";
         QTest::newRow("booster, connector") << 4 << kBoosterOpen << quint64(0) << booster(2, 5)
-                                            << event + "<br><small>Test boost: HVConnector<br>#991</small>";
+                                            << event + "Test boost: HVConnector<br>#991</small>";
         QTest::newRow("booster, both") << 4 << kBoosterOpen << quint64(0) << booster(2, 1)
-                                       << event + "<br><small>Test boost: HVConnector& "
-                                                  "CableShieldNotConnected<br>#991</small>";
-        QTest::newRow("booster, no supply") << 4 << kBoosterOpen << quint64(0) << booster(1, 7)
-                                            << event + "<br><small>Test boost: <br>#991</small>";
-        QTest::newRow("booster, all there") << 4 << kBoosterOpen << quint64(0) << booster(2, 7)
-                                            << event + "<br><small>Test boost: <br>#991</small>";
-        QTest::newRow("booster unknown") << 4 << kBoosterOpen << quint64(0) << booster(0, 1)
-                                         << event + "<br><small>Test boost: <br>#991</small>";
+                                       << event + "Test boost: HVConnector& CableShieldNotConnected<br>#991</small>";
+        QTest::newRow("booster, no supply") << 4 << kBoosterOpen << quint64(0) << booster(1, 7) << noBooster;
+        QTest::newRow("booster, all there") << 4 << kBoosterOpen << quint64(0) << booster(2, 7) << noBooster;
+        QTest::newRow("booster unknown") << 4 << kBoosterOpen << quint64(0) << booster(0, 1) << noBooster;
     }
     void detailText()
     {
@@ -187,18 +180,12 @@ private slots:
         QCOMPARE(finished.count(), 3);
         dm()->setTestBoostState(booster(2, 5), true);
         QCOMPARE(finished.count(), 3);
-        emit dm()->TestBoostStateChanged(booster(2, 5), booster(1, 5));
-        QCOMPARE(finished.count(), 4);
-    }
-
-    void boosterAnnouncementsAreLogged()
-    {
         LogCapture log;
         QVERIFY(log.isRunning());
         log.delivered(QString()); // what earlier cases logged
         log.clear();
-        TestResults results;
-        results.testBoostStateChanged(booster(0, 0), booster(2, 5));
+        emit dm()->TestBoostStateChanged(booster(2, 5), booster(1, 5));
+        QCOMPARE(finished.count(), 4);
         const QList<LoggingData> records = log.delivered(QStringLiteral("newState :101"));
         QCOMPARE(records.size(), 1);
         QCOMPARE(records.first().category, int(CAT_INF));
@@ -242,18 +229,17 @@ private slots:
         QTEST(time->unit(), "unit");
     }
 
-    void commentIsKeptAsTheDataModelKeepsIt()
+    void commentAndRecordNameFollowTheStore()
     {
         GuiViewModel vm;
         TestResults* results = vm.results();
         QSignalSpy changed(results, &TestResults::commentChanged);
-        const QString typed = QStringLiteral("  ") + QString(40, QLatin1Char('c'));
-        results->setComment(typed);
+        QSignalSpy transferred(results, &TestResults::testDataTransferred);
+        results->setComment(QStringLiteral("  ") + QString(40, QLatin1Char('c')));
         QCOMPARE(results->comment(), QString(vm.maxCommentLength(), QLatin1Char('c')));
         QCOMPARE(dm()->getTestComment().trimmed(), results->comment());
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(changed.at(0).at(0).toString(), QString()); // no record known yet
-        QCOMPARE(changed.at(0).at(1).toString(), results->comment());
+        QCOMPARE(changed.at(0), (QVariantList{QString(), results->comment()})); // no record known yet
 
         stExportTestInfo info;
         info.fileName = QStringLiteral("00000000123-20261207-101530.vlf");
@@ -263,25 +249,17 @@ private slots:
         info.directory = QStringLiteral("/store/20261207");
         dm()->setHistoryTestInfo(info);
         results->setComment(QStringLiteral(" short "));
-        QCOMPARE(changed.at(2).at(0).toString(), QStringLiteral("/store/20261207/00000000123-20261207-101530.vlf"));
-        QCOMPARE(changed.at(2).at(1).toString(), QStringLiteral("short"));
-    }
+        QCOMPARE(changed.at(2),
+                 (QVariantList{QStringLiteral("/store/20261207/00000000123-20261207-101530.vlf"), QStringLiteral("short")}));
 
-    void transferredRecordName()
-    {
-        TestResults results;
-        QSignalSpy transferred(&results, &TestResults::testDataTransferred);
-        stExportTestInfo info;
-        info.fileName = QStringLiteral("00000000123-20261207-101530.vlf");
-        info.directory = QStringLiteral("/store/20261207");
         dm()->setExportTestInfo(info);
         emit dm()->appStateChanged(S::TransferringTestData, S::TestDataTransferred);
         QCOMPARE(transferred.count(), 1);
-        QCOMPARE(results.filename(), info.fileName);
+        QCOMPARE(results->filename(), info.fileName);
         // The next test has no record to share until its own is transferred.
         emit dm()->appStateChanged(S::Idle, S::InitTest);
         QCOMPARE(transferred.count(), 2);
-        QCOMPARE(results.filename(), QString());
+        QCOMPARE(results->filename(), QString());
     }
 
     void tanDeltaVerdicts()
@@ -291,22 +269,18 @@ private slots:
         td.setPhaseData(0, steps({1000, 1000, 1100}));
         td.setPhaseData(2, steps({1000, 1000, 1100}));
         // Without a standard.
-        QCOMPARE(td.getResultIndexForPhase(2), int(TD::PhaseNotMeasured));
-        QCOMPARE(td.getResultIndexForPhase(0), int(TD::EvaluationNotPossible));
+        QCOMPARE(verdicts(td).at(0), int(TD::EvaluationNotPossible));
+        QCOMPARE(verdicts(td).at(2), int(TD::PhaseNotMeasured));
         QCOMPARE(td.getResultStringWithStandardForPhase(0), QStringLiteral("Evaluation not possible"));
         QCOMPARE(td.getTanDeltaStandardName(), QString());
         td.setFactors({50, 100, 150}, 3);
         td.setInsulationType(TD::PE_XLPE);
         td.setStandard(TD::IEEE2013);
-        QCOMPARE(td.getResultIndexForPhase(0), int(TD::NoActionRequired));
-        QCOMPARE(td.getResultStringWithStandardForPhase(0),
-                 QStringLiteral("no action required according IEEE 400.2 (1.5U0)"));
-        QCOMPARE(td.getResultIndexForPhase(1), int(TD::NoData));
-        QCOMPARE(td.getResultStringWithStandardForPhase(1), QStringLiteral("No data"));
-        QCOMPARE(td.getResultIndexForPhase(2), int(TD::PhaseNotMeasured));
-        QCOMPARE(td.getResultIndexForPhase(5), int(TD::PhaseNotMeasured));
-        QCOMPARE(td.getResultStringForPhase(2), QStringLiteral("Phase not measured"));
-        QCOMPARE(td.insulation(), QStringLiteral("PE/XLPE"));
+        QCOMPARE(verdicts(td), (QList<int>{TD::NoActionRequired, TD::NoData, TD::PhaseNotMeasured, TD::PhaseNotMeasured}));
+        QCOMPARE((QStringList{td.getResultStringWithStandardForPhase(0), td.getResultStringWithStandardForPhase(1),
+                              td.getResultStringForPhase(2), td.insulation()}),
+                 (QStringList{"no action required according IEEE 400.2 (1.5U0)", "No data", "Phase not measured",
+                              "PE/XLPE"}));
     }
 
     void tanDeltaCriterionLists_data()
@@ -319,13 +293,13 @@ private slots:
         const QString avg = QStringLiteral("Avg. TD|@ ") + u0 + "|0 4 50 100|";
         const QString dev = QStringLiteral("\u03C3|@ ") + u0 + "|0 0.1 0.5 1|";
         const QString delta = QStringLiteral("\u0394tan\u03B4|1.5 - 0.5 ") + u0 + "|0 5 80 160|";
-        QTest::newRow("all steps") << int(TD::PE_XLPE) << QVector<quint16>{50, 100, 150} << int(TD::NoActionRequired)
+        const QVector<quint16> factors{50, 100, 150};
+        QTest::newRow("all steps") << int(TD::PE_XLPE) << factors << int(TD::NoActionRequired)
                                    << QStringList{avg + "1", dev + "0.05", delta + "0.1"};
         QTest::newRow("no 1.0 U0 step") << int(TD::PE_XLPE) << QVector<quint16>{50, 150, 200}
-                                        << int(TD::EvaluationNotPossible)
-                                        << QStringList{avg + "-", dev + "-", delta + "0"};
-        QTest::newRow("insulation not supported")
-            << int(TD::Mixed) << QVector<quint16>{50, 100, 150} << int(TD::EvaluationNotPossible) << QStringList();
+                                        << int(TD::EvaluationNotPossible) << QStringList{avg + "-", dev + "-", delta + "0"};
+        QTest::newRow("insulation not supported") << int(TD::Mixed) << factors << int(TD::EvaluationNotPossible)
+                                                  << QStringList();
         QTest::newRow("no factors") << int(TD::PE_XLPE) << QVector<quint16>() << int(TD::EvaluationNotPossible)
                                     << QStringList();
     }
@@ -351,10 +325,7 @@ private slots:
         QSignalSpy evaluation(&td, &TestResultsTanDelta::evaluationDataChanged);
         QSignalSpy standard(&td, &TestResultsTanDelta::standardChanged);
         QSignalSpy l1(&td, &TestResultsTanDelta::phaseL1Changed);
-        td.setFactors({50, 100, 150}, 3);
-        td.setStandard(TD::IEEE2013);
-        td.setTestedPhases(IPhaseSelect::Phases(7));
-        td.setInsulationType(TD::PE_XLPE);
+        fill(td);
         QCOMPARE(evaluation.count() + standard.count(), 0);
         td.setFactors({50, 100, 150}, 4); // another step count alone rebuilds
         QCOMPARE(evaluation.count(), 1);
@@ -407,8 +378,7 @@ private slots:
         Values data = steps({1000, 1000, 1100});
         data[1].avgTanDelta = TanDeltaNone;
         td.setPhaseData(0, data);
-        const auto& items = td.criterions(0);
-        QVERIFY(!items.at(0)->hasValue() && !items.at(1)->hasValue());
+        QVERIFY(!td.criterions(0).at(0)->hasValue() && !td.criterions(0).at(1)->hasValue());
         const QVector<qreal> mean = td.meanL1();
         QCOMPARE(mean.size(), 3);
         QVERIFY(std::isnan(mean.at(1)));
@@ -418,16 +388,10 @@ private slots:
     void threePhaseRecordFromTheDataModel()
     {
         // The summaries of a stored three-phase test, as the test worker leaves them behind.
-        const auto record = RecordBuilder::threePhaseTanDelta();
-        for (const auto& phase : TestChart::tanDeltaSummary(record)) {
+        for (const auto& phase : TestChart::tanDeltaSummary(RecordBuilder::threePhaseTanDelta())) {
             QVector<DB::TanDeltaStep> rows;
-            for (const TanDeltaMeasurementValues& v : phase.second) {
-                DB::TanDeltaStep row;
-                row.meanVoltage = v.voltage;
-                row.meanTanDelta = v.avgTanDelta;
-                row.stdDeviation = v.stdDevTanDelta;
-                rows << row;
-            }
+            for (const TanDeltaMeasurementValues& v : phase.second)
+                rows << DB::TanDeltaStep{v.voltage, v.avgTanDelta, v.stdDevTanDelta};
             QVERIFY(DB::getInstance()->setTanDeltaSummary(phase.first, rows));
         }
         dm()->changeOperatingMode(M::TanDelta);
@@ -440,9 +404,7 @@ private slots:
         emit dm()->appStateChanged(S::TransferringToHistory, S::TestFinished);
         TestResultsTanDelta& td = *results.tanDelta();
         QCOMPARE(td.factors(), (QVector<int>{50, 100, 150}));
-        QCOMPARE(td.getResultIndexForPhase(0), int(TD::NoActionRequired));
-        QCOMPARE(td.getResultIndexForPhase(1), int(TD::FurtherStudyAdvised));
-        QCOMPARE(td.getResultIndexForPhase(2), int(TD::ActionRequired));
+        QCOMPARE(verdicts(td).mid(0, 3), (QList<int>{TD::NoActionRequired, TD::FurtherStudyAdvised, TD::ActionRequired}));
         QCOMPARE(td.meanL3(), (QVector<qreal>{55, 60, 70}));
         // The marker of each bar: mean, scatter and rise of L2; the rise of L3.
         const auto& l2 = td.criterions(1);

@@ -1,11 +1,9 @@
 #include "datamodel/DataModell.h"
-#include "fakes/DataModelFixture.h"
+#include "fakes/DataModelCase.h"
 #include "gui/TestMeasurement.h"
 #include "gui/TestPreparation.h"
 
-#include <QLocale>
 #include <QSignalSpy>
-#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -58,11 +56,12 @@ QStringList describe(const QList<FixedValueUnit*>& items)
 } // namespace
 
 // The preparation and live view models over a real data model, with the English catalogue.
-class TstTestViews : public QObject {
+class TstTestViews : public QObject, public DataModelCase {
     Q_OBJECT
-    std::unique_ptr<DataModelFixture> m_fixture;
-    QTranslator m_english;
-    DataModell* dm() const { return m_fixture->dm(); }
+public:
+    TstTestViews() : DataModelCase(QStringLiteral(ENGLISH_QM)) {}
+
+private:
 
     std::unique_ptr<TestMeasurement> live(M::OperatingMode mode)
     {
@@ -73,15 +72,8 @@ class TstTestViews : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_english.load(QStringLiteral(ENGLISH_QM)) && QCoreApplication::installTranslator(&m_english)); }
-    void init()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        m_fixture = std::make_unique<DataModelFixture>();
-        QVERIFY(m_fixture->isValid());
-    }
-    void cleanup() { m_fixture.reset(); }
-
+    void init() { start(); }
+    void cleanup() { end(); }
     void statesBecomeNavigationSignals_data()
     {
         QTest::addColumn<int>("mode");
