@@ -6,6 +6,7 @@
 #include "commissioning/SafetyTestMachine.h"
 #include "commissioning/TanDCalibrationMachine.h"
 #include "commissioning/VoltageWaveformMachine.h"
+#include "config/ConfigTree.h"
 #include "config/IConfigBase.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
@@ -20,11 +21,9 @@
 #include "gui/GuiViewModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
-#include "config/ConfigTree.h"
-#include "db/DB.h"
-#include "testrun/TanDeltaPhaseData.h"
 #include "testrun/File.h"
 #include "testrun/TTestChart.h"
+#include "testrun/TanDeltaPhaseData.h"
 #include "testrun/TestChart.h"
 
 #include <QApplication>
@@ -47,8 +46,8 @@
 class TestHelper : public QObject {
     Q_OBJECT
 public:
-    TestHelper(GuiViewModel* vm, FakePlatform* platform, QObject* parent)
-        : QObject(parent), m_vm(vm), m_platform(platform)
+    TestHelper(GuiViewModel* vm, FakePlatform* platform, ConnectionManagerOnThread* connections, QObject* parent)
+        : QObject(parent), m_vm(vm), m_platform(platform), m_connections(connections)
     {
     }
 
@@ -86,8 +85,7 @@ public:
     // Configuration entries for the editor; limits only when max > min.
     Q_INVOKABLE bool setConfigLong(const QString& path, int value, int min, int max, int step)
     {
-        IConfigBase* config = GlobalFuncs::getConfig();
-        return config->setLong(path, value, min, max, unsigned(step)) == 0;
+        return GlobalFuncs::getConfig()->setLong(path, value, min, max, unsigned(step)) == 0;
     }
     Q_INVOKABLE bool setConfigDouble(const QString& path, double value)
     {
@@ -141,20 +139,11 @@ public:
     // a negative tan delta stands for a record without one.
     Q_INVOKABLE void addSample(MeasurementData* data, int ms, double kV, double mA)
     {
-        stMeasurementValues v;
-        v.timeStamp = quint32(ms);
-        v.voltage = qint32(qRound(kV * 1e6));
-        v.current = qRound64(mA * 1e6);
-        data->updateMeasurementValues(v);
+        data->updateMeasurementValues(sample(ms, kV, mA));
     }
     Q_INVOKABLE void addPeriodic(MeasurementData* data, int ms, double kV, double mA, double tanDelta)
     {
-        stPeriodicMeasurementValues v;
-        v.timeStamp = quint32(ms);
-        v.voltage = qint32(qRound(kV * 1e6));
-        v.current = qRound64(mA * 1e6);
-        v.tanDelta = tanDelta < 0 ? TanDeltaNone : quint32(qRound(tanDelta * 1000));
-        data->updatePeriodicMeasurementValues(v);
+        data->updatePeriodicMeasurementValues(periodic(ms, kV, mA, tanDelta));
     }
     // The running test as the data model reports it.
     Q_INVOKABLE void appStateChanged(int from, int to)
@@ -171,20 +160,11 @@ public:
     Q_INVOKABLE double voltageToTest() const { return GlobalFuncs::getDM()->getVoltageToTest() / 1e6; }
     Q_INVOKABLE void feedSample(int ms, double kV, double mA)
     {
-        stMeasurementValues v;
-        v.timeStamp = quint32(ms);
-        v.voltage = qint32(qRound(kV * 1e6));
-        v.current = qRound64(mA * 1e6);
-        GlobalFuncs::getDM()->setMeasurementValues(v);
+        GlobalFuncs::getDM()->setMeasurementValues(sample(ms, kV, mA));
     }
     Q_INVOKABLE void feedPeriodic(int ms, double kV, double mA, double tanDelta)
     {
-        stPeriodicMeasurementValues v;
-        v.timeStamp = quint32(ms);
-        v.voltage = qint32(qRound(kV * 1e6));
-        v.current = qRound64(mA * 1e6);
-        v.tanDelta = quint32(qRound(tanDelta * 1000));
-        GlobalFuncs::getDM()->setPeriodicMeasurementValues(v);
+        GlobalFuncs::getDM()->setPeriodicMeasurementValues(periodic(ms, kV, mA, tanDelta));
     }
     // How the last test ended, as the test worker and the safety circuit leave it.
     Q_INVOKABLE void setTestResult(int cause, int safetyCircuit)
@@ -237,14 +217,7 @@ public:
         const QRect area = quickItem->mapRectToScene(QRectF(0, 0, quickItem->width(), quickItem->height()))
                                .toRect()
                                .intersected(shot.rect());
-        int matching = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x) {
-                const QColor c = shot.pixelColor(x, y);
-                matching += qAbs(c.red() - wanted.red()) <= 24 && qAbs(c.green() - wanted.green()) <= 24
-                            && qAbs(c.blue() - wanted.blue()) <= 24;
-            }
-        return area.isEmpty() ? 0 : double(matching) / (area.width() * area.height());
+        return shareAlike(shot, area, [&](int, int) { return wanted; });
     }
     // Deletes a window at once; a deferred destroy() would let its bindings run on a
     // half-torn-down tree.
@@ -323,8 +296,7 @@ public:
     {
         if (present)
             writeStickFile(QStringLiteral("/data.txt"), "x");
-        GlobalFuncs::getDM()->setUSBState(present ? USBState_Ready : USBState_NoStick);
-        emit m_vm->usbStateChanged();
+        setUsbState(present ? USBState_Ready : USBState_NoStick);
     }
     Q_INVOKABLE bool writeStickFile(const QString& path, const QByteArray& content)
     {
@@ -394,47 +366,9 @@ public:
     {
         const QImage shot(file);
         const QRect area = QRect(x, y, width, height).intersected(shot.rect()).intersected(m_kept.rect());
-        if (area.isEmpty())
-            return -1;
-        int alike = 0;
-        for (int py = area.top(); py <= area.bottom(); ++py)
-            for (int px = area.left(); px <= area.right(); ++px) {
-                const QColor a = shot.pixelColor(px, py);
-                const QColor b = m_kept.pixelColor(px, py);
-                alike += qAbs(a.red() - b.red()) <= 24 && qAbs(a.green() - b.green()) <= 24
-                         && qAbs(a.blue() - b.blue()) <= 24;
-            }
-        return double(alike) / (area.width() * area.height());
+        return area.isEmpty() ? -1 : shareAlike(shot, area, [this](int px, int py) { return m_kept.pixelColor(px, py); });
     }
 
-private:
-    static bool writeRecord(const TestChart::VLF::TestData& data)
-    {
-        const QString name = TestChart::exportFileName(data);
-        const QString folder =
-            GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + '/' + name.section('-', 1, 1);
-        return QDir().mkpath(folder) && TestChart::VLF::File::write(folder + '/' + name, data);
-    }
-
-    static QImage grab(QObject* window)
-    {
-        auto* quickWindow = qobject_cast<QQuickWindow*>(window);
-        if (!quickWindow)
-            return QImage();
-        QImage shot = quickWindow->grabWindow();
-        // The software renderer on the offscreen platform may hand back nothing; the
-        // screen still holds what was drawn.
-        if (shot.isNull())
-            shot = quickWindow->screen()->grabWindow(quickWindow->winId()).toImage();
-        return shot;
-    }
-
-    GuiViewModel* m_vm;
-    FakePlatform* m_platform;
-    ConnectionManagerOnThread* m_connections = nullptr;
-
-public:
-    void setConnections(ConnectionManagerOnThread* rig) { m_connections = rig; }
     // The connection pages' scripted backends: networks as [ssid, name, strength] each.
     Q_INVOKABLE void setWlanNetworks(const QVariantList& networks)
     {
@@ -477,6 +411,63 @@ public:
         GlobalFuncs::getDM()->setHVUnitParam(eHVUnitParamType(type), value);
         emit m_vm->HVUnitParamChanged(eHVUnitParamType(type), value);
     }
+
+private:
+    static stMeasurementValues sample(int ms, double kV, double mA)
+    {
+        stMeasurementValues v;
+        v.timeStamp = quint32(ms);
+        v.voltage = qint32(qRound(kV * 1e6));
+        v.current = qRound64(mA * 1e6);
+        return v;
+    }
+    static stPeriodicMeasurementValues periodic(int ms, double kV, double mA, double tanDelta)
+    {
+        stPeriodicMeasurementValues v;
+        v.timeStamp = quint32(ms);
+        v.voltage = qint32(qRound(kV * 1e6));
+        v.current = qRound64(mA * 1e6);
+        v.tanDelta = tanDelta < 0 ? TanDeltaNone : quint32(qRound(tanDelta * 1000));
+        return v;
+    }
+    // The share of the area's pixels within 24 on each channel of the colour wanted there.
+    template <typename Wanted>
+    static double shareAlike(const QImage& shot, const QRect& area, Wanted wanted)
+    {
+        int alike = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor a = shot.pixelColor(x, y);
+                const QColor b = wanted(x, y);
+                alike += qAbs(a.red() - b.red()) <= 24 && qAbs(a.green() - b.green()) <= 24
+                         && qAbs(a.blue() - b.blue()) <= 24;
+            }
+        return area.isEmpty() ? 0 : double(alike) / (area.width() * area.height());
+    }
+    static bool writeRecord(const TestChart::VLF::TestData& data)
+    {
+        const QString name = TestChart::exportFileName(data);
+        const QString folder =
+            GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + '/' + name.section('-', 1, 1);
+        return QDir().mkpath(folder) && TestChart::VLF::File::write(folder + '/' + name, data);
+    }
+
+    static QImage grab(QObject* window)
+    {
+        auto* quickWindow = qobject_cast<QQuickWindow*>(window);
+        if (!quickWindow)
+            return QImage();
+        QImage shot = quickWindow->grabWindow();
+        // The software renderer on the offscreen platform may hand back nothing; the
+        // screen still holds what was drawn.
+        if (shot.isNull())
+            shot = quickWindow->screen()->grabWindow(quickWindow->winId()).toImage();
+        return shot;
+    }
+
+    GuiViewModel* m_vm;
+    FakePlatform* m_platform;
+    ConnectionManagerOnThread* m_connections;
     QImage m_kept;
 };
 
@@ -518,9 +509,8 @@ public slots:
         QObject::connect(vm, &GuiViewModel::unlockSystemFunction, m_fixture->dm(), &DataModell::unlockSystemFunction);
         engine->rootContext()->setContextProperty(QStringLiteral("chartDecorator"), new ChartDecorator(engine));
         engine->rootContext()->setContextProperty(QStringLiteral("guiViewModel"), vm);
-        auto* helper = new TestHelper(vm, m_platform.get(), engine);
-        helper->setConnections(m_connections.get());
-        engine->rootContext()->setContextProperty(QStringLiteral("testHelper"), helper);
+        engine->rootContext()->setContextProperty(QStringLiteral("testHelper"),
+                                                  new TestHelper(vm, m_platform.get(), m_connections.get(), engine));
         engine->rootContext()->setContextProperty(QStringLiteral("qmlWarnings"), QmlWarnings::install());
         // Qt Quick Test takes the message handler over once its first case runs; the
         // engine's own signal still names every error and binding loop.
