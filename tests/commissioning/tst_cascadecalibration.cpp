@@ -1,14 +1,8 @@
 #include "commissioning/CascadeCalibrationMachine.h"
 #include "commissioning/CascadeCalibrationMath.h"
-#include "commissioning/MachineFactory.h"
-#include "commissioning/PofHelpers.h"
-#include "commissioning/TimerScale.h"
-#include "fakes/CommissioningRig.h"
+#include "fakes/MachineRun.h"
 
 #include <QtTest>
-
-#include <functional>
-#include <stdexcept>
 
 using namespace Commissioning;
 
@@ -26,64 +20,26 @@ CascadeCalibrationValues values(double p6, double p40, double n6, double n40) { 
 } // namespace
 
 // The cascade calibration as the view model drives and observes it, made by the
-// program's factory on the link's thread against the simulated unit; its timers run
-// ten times faster.
+// program's factory on the link's thread against the simulated unit.
 class TestCascadeCalibration : public QObject {
     Q_OBJECT
 
-    CommissioningRig rig;
-    HvUnitModel& unit = rig.sim.model();
-    MachineBundle bundle;
-    CascadeCalibrationMachine* machine = nullptr;
-
-    QList<CascadeCalibrationStage> stages;
-    QStringList errors;
+    MachineRun<CascadeCalibrationMachine, CascadeCalibrationStage> run;
+    CommissioningRig& rig = run.rig;
+    HvUnitModel& unit = run.unit;
     QList<Summary> summaries;
-    // Runs on the machine's thread as a stage is reached, before the stage's first reading.
-    std::function<void(CascadeCalibrationStage)> atStage;
-    std::function<void()> atError;
 
     // The calibration the unit holds before each run: p gain 1.1, p offset -3/4096, n gain
     // 0.9, n offset -3/4096 as a sign-extended word.
     const quint64 kSaved[4] = { 4506, 65533, 3686, ~2ull };
+    // What the unit holds after the saved calibration was written back.
+    const quint64 kRestored[4] = { 4506, 65533, 3686, 65533 };
 
-    void send(UserEvent event) { machine->receiveEvent(event); }
-
-    bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > timeoutMs) {
-                qWarning() << "stages seen:" << stages << "errors:" << errors;
-                return false;
-            }
-            QTest::qWait(20);
-        }
-        return true;
-    }
-    bool reach(CascadeCalibrationStage stage) { return waitFor([&] { return stages.contains(stage); }); }
-
-    bool startToWaitForGreen()
-    {
-        send(Start);
-        return reach(CascadeWaitForGreen) && rig.hvEnable();
-    }
-
-    // The 'k' writes of one parameter code, in order.
-    QList<quint64> writes(int code) const
-    {
-        QList<quint64> out;
-        for (const auto& c : unit.commandLog())
-            if (c.letter == 'k' && int(c.value1) == code)
-                out << c.value2;
-        return out;
-    }
     int calibrationWrites() const
     {
         int n = 0;
         for (int code : kCodes)
-            n += writes(code).size();
+            n += run.writes(code).size();
         return n;
     }
     void checkUnitHolds(const quint64 (&words)[4])
@@ -91,57 +47,24 @@ class TestCascadeCalibration : public QObject {
         for (int i = 0; i < 4; ++i)
             QCOMPARE(unit.parameter(kCodes[i]), words[i]);
     }
-    void checkHandedBack() { rig.checkHandedBack(); }
 
 private slots:
     void initTestCase()
     {
-        setTimerScale(0.1);
-        QVERIFY(rig.start());
-        bundle = makeMachineFactory(rig.pof, rig.safety.get())();
-        machine = bundle.cascadeCalibration.get();
-        connect(machine, &CascadeCalibrationMachine::cascadeMachineEvent, this,
-                [this](CascadeCalibrationStage s) { stages << s; });
-        connect(machine, &CascadeCalibrationMachine::cascadeCalibrationError, this, [this](const QString& e) { errors << e; });
-        connect(machine, &CascadeCalibrationMachine::cascadeCalibrationSummary, this,
+        QVERIFY(run.start(&MachineBundle::cascadeCalibration, &CascadeCalibrationMachine::cascadeMachineEvent,
+                          &CascadeCalibrationMachine::cascadeCalibrationError, this));
+        connect(run.machine, &CascadeCalibrationMachine::cascadeCalibrationSummary, this,
                 [this](CascadeCalibrationValues b, CascadeCalibrationValues a, CascadeCalibrationResult c, bool ok) {
                     summaries << Summary { b, a, c, ok };
                 });
-        connect(
-            machine, &CascadeCalibrationMachine::cascadeMachineEvent, machine,
-            [this](CascadeCalibrationStage s) {
-                if (atStage)
-                    atStage(s);
-            },
-            Qt::DirectConnection);
-        connect(
-            machine, &CascadeCalibrationMachine::cascadeCalibrationError, machine,
-            [this] {
-                if (atError)
-                    atError();
-            },
-            Qt::DirectConnection);
     }
-
-    void cleanupTestCase()
-    {
-        bundle = MachineBundle();
-        rig.stop();
-    }
-
+    void cleanupTestCase() { run.stop(); }
     void init()
     {
-        QMetaObject::invokeMethod(machine, [] {}, Qt::BlockingQueuedConnection);
-        atStage = nullptr;
-        atError = nullptr;
-        rig.sim.clearFault();
-        unit.reset();
-        unit.setRampMs(0);
+        run.reset();
         for (int i = 0; i < 4; ++i)
             unit.setParameter(kCodes[i], kSaved[i]);
         unit.clearCommandLog();
-        stages.clear();
-        errors.clear();
         summaries.clear();
     }
 
@@ -169,13 +92,15 @@ private slots:
         QFETCH(bool, good);
         QFETCH(QString, text);
         const CascadeCalibrationResult c = calculateCalibration(before);
-        QVERIFY2(qAbs(c.pGAIN - expected.pGAIN) < 5e-6, qPrintable(QString::number(c.pGAIN, 'f', 8)));
-        QVERIFY2(qAbs(c.pOFFSET - expected.pOFFSET) < 5e-6, qPrintable(QString::number(c.pOFFSET, 'f', 8)));
-        QVERIFY2(qAbs(c.nGAIN - expected.nGAIN) < 5e-6, qPrintable(QString::number(c.nGAIN, 'f', 8)));
-        QVERIFY2(qAbs(c.nOFFSET - expected.nOFFSET) < 5e-6, qPrintable(QString::number(c.nOFFSET, 'f', 8)));
+        for (double CascadeCalibrationResult::*m : { &CascadeCalibrationResult::pGAIN, &CascadeCalibrationResult::pOFFSET,
+                                                     &CascadeCalibrationResult::nGAIN, &CascadeCalibrationResult::nOFFSET })
+            QVERIFY2(qAbs(c.*m - expected.*m) < 5e-6, qPrintable(QString::number(c.*m, 'f', 8)));
         QCOMPARE(goodCalibration(c), good);
         QCOMPARE(describeBadCalibration(c), text);
+    }
 
+    void limitsWindowsAndCalibrationWords()
+    {
         // The limits pass, but a gain of 1.2 is labelled "Schlecht"; just beyond them fails.
         const CascadeCalibrationResult limits { 1.2, 0.1, 0.8, -0.1 };
         QVERIFY(goodCalibration(limits));
@@ -184,10 +109,7 @@ private slots:
         QVERIFY(!goodCalibration({ 1.2000001, 0, 1, 0 }));
         QVERIFY(!goodCalibration({ 1, 0, 0.7999999, 0 }));
         QVERIFY(!goodCalibration({ 1, 0, 1, -0.1000001 }));
-    }
 
-    void windowsAndCalibrationWords()
-    {
         // Each after value within 300 V of its set point, bounds included.
         const CascadeCalibrationValues exact = values(6e6, 40e6, -6e6, -40e6);
         QVERIFY(calibrationConfirmed(exact));
@@ -200,15 +122,12 @@ private slots:
         QVERIFY(!calibrationConfirmed(values(6e6, 40e6, -6e6, -40300001)));
 
         // Q12 in a 16-bit two's complement word, rounded to nearest.
-        QCOMPARE(toCalibrationWord(1.0), 4096ull);
-        QCOMPARE(toCalibrationWord(-3.0 / 4096), 65533ull);
-        QCOMPARE(toCalibrationWord(-0.000408), 65534ull);
-        QCOMPARE(toCalibrationWord(-0.5), 63488ull);
-        QCOMPARE(fromCalibrationWord(65534), -2.0 / 4096);
-        QCOMPARE(fromCalibrationWord(~2ull), -3.0 / 4096); // sign-extended
-        QCOMPARE(fromCalibrationWord(65535), -1.0 / 4096);
-        QCOMPARE(fromCalibrationWord(32768), -8.0);
-        QCOMPARE(fromCalibrationWord(2048), 0.5);
+        for (auto [value, word] : { std::pair { 1.0, 4096ull }, { -3.0 / 4096, 65533ull }, { -0.000408, 65534ull }, { -0.5, 63488ull } })
+            QCOMPARE(toCalibrationWord(value), word);
+        // ~2: sign-extended.
+        for (auto [word, value] : { std::pair { 65534ull, -2.0 / 4096 }, { ~2ull, -3.0 / 4096 }, { 65535ull, -1.0 / 4096 },
+                                    { 32768ull, -8.0 }, { 2048ull, 0.5 } })
+            QCOMPARE(fromCalibrationWord(word), value);
     }
 
     // Negative offsets go to the unit and come back unchanged; a word the unit does not
@@ -246,12 +165,12 @@ private slots:
         unit.setCascadeReading(-60, qint64(readings.n6));
         unit.setCascadeReading(-400, qint64(readings.n40));
         if (confirmP40)
-            atStage = [this, confirmP40](CascadeCalibrationStage s) {
+            run.atStage = [this, confirmP40](CascadeCalibrationStage s) {
                 if (s == ConfirmP6)
                     unit.setCascadeReading(400, confirmP40);
             };
 
-        QVERIFY(startToWaitForGreen());
+        QVERIFY(run.startToWaitForGreen(CascadeWaitForGreen));
         const auto setUp = unit.commandLog();
         QCOMPARE(rig.letters(), QByteArray("zumftbkl"));
         QCOMPARE(setUp[1].value1, 37000000ull);
@@ -262,28 +181,26 @@ private slots:
         QCOMPARE(setUp[6].value2, 397ull);
         unit.clearCommandLog();
         unit.pressHvOn();
-        QVERIFY(waitFor([&] { return !summaries.isEmpty(); }, 40000));
-        QVERIFY(errors.isEmpty());
+        QVERIFY(run.waitFor([&] { return !summaries.isEmpty(); }, 40000));
+        QVERIFY(run.errors.isEmpty());
 
         // The start, the neutral calibration, then the cascade levels of both paths.
         const auto log = unit.commandLog();
         QCOMPARE(rig.letters().left(6), QByteArray("urkkkk"));
         QCOMPARE(log[0].value1, 6000000ull);
-        QCOMPARE(writes(13).first(), 4096ull);
-        QCOMPARE(writes(14).first(), 0ull);
-        QCOMPARE(writes(17).first(), 4096ull);
-        QCOMPARE(writes(18).first(), 0ull);
+        QCOMPARE(run.writes(13).first(), 4096ull);
+        QCOMPARE(run.writes(14).first(), 0ull);
+        QCOMPARE(run.writes(17).first(), 4096ull);
+        QCOMPARE(run.writes(18).first(), 0ull);
         QList<quint64> path;
         for (short level : { 60, 400 })
             path << (0x000D0064ull | quint64(quint16(level)) << 32);
-        for (short ramp : { 360, 320, 280, 240, 200, 160, 120, 80, 45 })
-            path << rampLevelWord(true, ramp);
+        path << run.rampDown(true);
         for (short level : { -60, -400 })
             path << (0x0064000Dull | quint64(quint16(level)) << 32);
-        for (short ramp : { 360, 320, 280, 240, 200, 160, 120, 80, 45 })
-            path << rampLevelWord(false, ramp);
-        QCOMPARE(writes(32), path + path);
-        QCOMPARE(stages, (QList<CascadeCalibrationStage> { CascadeWaitForGreen, CascadeLoadDetect, CalibrationP6,
+        path << run.rampDown(false);
+        QCOMPARE(run.writes(32), path + path);
+        QCOMPARE(run.stages, (QList<CascadeCalibrationStage> { CascadeWaitForGreen, CascadeLoadDetect, CalibrationP6,
                                                             CalibrationP40, CalibrationN6, CalibrationN40, ConfirmP6,
                                                             ConfirmP40, ConfirmN6, ConfirmN40 }));
 
@@ -297,7 +214,7 @@ private slots:
         const quint64 written[4] = { toCalibrationWord(s.calibration.pGAIN), toCalibrationWord(s.calibration.pOFFSET),
                                      toCalibrationWord(s.calibration.nGAIN), toCalibrationWord(s.calibration.nOFFSET) };
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(writes(kCodes[i]).value(1), written[i]);
+            QCOMPARE(run.writes(kCodes[i]).value(1), written[i]);
         const double p40 = confirmP40 ? double(confirmP40) : readings.p40;
         const double expectedP40 = qRound64(fromCalibrationWord(written[0]) * p40 + fromCalibrationWord(written[1]) * 71313000);
         QCOMPARE(s.after.p40, expectedP40);
@@ -306,7 +223,7 @@ private slots:
         if (success)
             QTRY_VERIFY(rig.letters().endsWith("sx"));
 
-        checkHandedBack();
+        run.checkHandedBack();
         QTest::qWait(200);
         if (success) {
             // The new calibration stays; Idle wrote nothing.
@@ -315,130 +232,122 @@ private slots:
         } else {
             QTRY_COMPARE(calibrationWrites(), 12);
             QVERIFY(rig.letters().endsWith("sxkkkk"));
-            checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], 65533 });
+            checkUnitHolds(kRestored);
             // The views were told the run's calibration; they get the restored one, a
             // value per read from the unit.
             const eHVUnitParamType shown[4] = { eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
                                                 eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN };
-            const quint64 restored[4] = { kSaved[0], kSaved[1], kSaved[2], 65533 };
             for (int i = 0; i < 4; ++i)
-                QTRY_COMPARE(rig.link.data->getHVUnitParam(shown[i]), restored[i]);
+                QTRY_COMPARE(rig.link.data->getHVUnitParam(shown[i]), kRestored[i]);
         }
-        QVERIFY(errors.isEmpty());
-    }
-
-    void badCalibrationEndsTheRun()
-    {
-        unit.setCascadeReading(400, 30000000);
-        QVERIFY(startToWaitForGreen());
-        unit.clearCommandLog();
-        unit.pressHvOn();
-        QVERIFY(waitFor([&] { return !errors.isEmpty(); }, 30000));
-        QCOMPARE(errors.first(), describeBadCalibration(calculateCalibration(values(6e6, 30e6, -6e6, -40e6))));
-        checkHandedBack();
-        QVERIFY(summaries.isEmpty());
-        QVERIFY(!stages.contains(ConfirmP6));
-        QVERIFY(rig.letters().contains("sx"));
-        // Only the neutral calibration and the saved one were written.
-        QTRY_COMPARE(calibrationWrites(), 8);
-        checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], 65533 });
+        QVERIFY(run.errors.isEmpty());
     }
 
     void abortRestoresWhatWasReadAtStartOnce()
     {
-        QVERIFY(startToWaitForGreen());
+        QVERIFY(run.startToWaitForGreen(CascadeWaitForGreen));
         unit.pressHvOn();
-        QVERIFY(reach(ConfirmP6));
+        QVERIFY(run.reach(ConfirmP6));
         unit.clearCommandLog();
-        send(Abort);
-        checkHandedBack();
+        run.send(Abort);
+        run.checkHandedBack();
         QTRY_COMPARE(rig.letters(), QByteArray("sxkkkk"));
-        checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], 65533 });
-        QVERIFY(errors.isEmpty());
+        checkUnitHolds(kRestored);
+        QVERIFY(run.errors.isEmpty());
 
         // Aborted before the set-up: nothing read, nothing written, not even the
         // restore again.
-        send(Start);
-        send(Abort);
+        run.send(Start);
+        run.send(Abort);
         QTest::qWait(300);
         QCOMPARE(rig.letters(), QByteArray("sxkkkk"));
     }
 
     void failuresEndInIdle_data()
     {
-        QTest::addColumn<int>("where"); // 0 calibration read, 1 set-up command, 2 neutral write, 3 new calibration, 4 a tick
+        QTest::addColumn<int>("where"); // 0 calibration read, 1 set-up command, 2 neutral write, 3 new calibration,
+                                        // 4 a tick, 5 a bad calibration
         QTest::addColumn<QString>("error");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("calibration read") << 0 << "Die Kalibrierung der HV-Kaskaden konnte nicht gelesen werden." << QByteArray();
-        QTest::newRow("set-up command") << 1 << "Die HV-Einheit hat den Befehl 'b' nicht angenommen." << QByteArray("zumft");
+        QTest::addColumn<int>("words"); // calibration words written from HV on: the first refused ends the writing
+        QTest::newRow("calibration read") << 0 << "Die Kalibrierung der HV-Kaskaden konnte nicht gelesen werden." << QByteArray()
+                                          << 0;
+        QTest::newRow("set-up command") << 1 << "Die HV-Einheit hat den Befehl 'b' nicht angenommen." << QByteArray("zumft")
+                                        << 0;
         QTest::newRow("neutral write") << 2 << "Die neutrale Kalibrierung der HV-Kaskaden konnte nicht geschrieben werden."
-                                       << QByteArray("urksxkkkk");
+                                       << QByteArray("urksxkkkk") << 5;
         QTest::newRow("new calibration") << 3 << "Die neue Kalibrierung der HV-Kaskaden konnte nicht geschrieben werden."
-                                         << QByteArray("ksxkkkk");
+                                         << QByteArray("ksxkkkk") << 9;
         QTest::newRow("a reading throws") << 4 << "Die Prozedur wurde nach einem internen Fehler abgebrochen: probe"
-                                          << QByteArray("sxkkkk");
+                                          << QByteArray("sxkkkk") << 8;
+        // Only the neutral calibration and the saved one are written.
+        QTest::newRow("bad calibration") << 5
+                                         << "PGain = 1.4167 (Schlecht) & POffset = -0.0351 (Gut)\n"
+                                            "NGain = 1.0000 (Gut) & NOffset = 0.0000 (Gut)"
+                                         << QByteArray("sxkkkk") << 8;
     }
     void failuresEndInIdle()
     {
         QFETCH(int, where);
         QFETCH(QString, error);
         QFETCH(QByteArray, sent);
+        QFETCH(int, words);
         // The unit keeps other values than it was sent, until the error is out.
-        atError = [this] { unit.setParameterWriteMangled(false); };
+        run.atError = [this] { unit.setParameterWriteMangled(false); };
         if (where == 0)
             rig.sim.setFaultFor('K', HvUnitSimulator::Fault::WrongLength, 3);
         if (where == 1)
             rig.sim.failCommand('b');
+        if (where == 5)
+            unit.setCascadeReading(400, 30000000);
         // A unit that had the neutral calibration gets it back too.
         const quint64 neutral[4] = { 4096, 0, 4096, 0 };
         if (where == 2)
             for (int i = 0; i < 4; ++i)
                 unit.setParameter(kCodes[i], neutral[i]);
-        send(Start);
+        run.send(Start);
         if (where >= 2) {
-            QVERIFY(reach(CascadeWaitForGreen));
+            QVERIFY(run.reach(CascadeWaitForGreen));
             unit.clearCommandLog();
             if (where == 2)
                 unit.setParameterWriteMangled(true);
             else if (where == 4)
-                machine->setFaultProbe([](const char* point) {
-                    if (QByteArray(point) == "CascadeOutput::tick")
-                        throw std::runtime_error("probe");
-                });
-            else
-                atStage = [this](CascadeCalibrationStage s) {
+                run.throwAt("CascadeOutput::tick");
+            else if (where == 3)
+                run.atStage = [this](CascadeCalibrationStage s) {
                     if (s == CalibrationN40)
                         unit.setParameterWriteMangled(true);
                 };
             unit.pressHvOn();
         }
-        QVERIFY(waitFor([&] { return !errors.isEmpty(); }, 30000));
-        QCOMPARE(errors, QStringList { error });
-        checkHandedBack();
-        QMetaObject::invokeMethod(machine, [this] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
-        QVERIFY(!stages.contains(where < 2 ? CascadeWaitForGreen : ConfirmP6));
+        QVERIFY(run.waitFor([&] { return !run.errors.isEmpty(); }, 30000));
+        QCOMPARE(run.errors, QStringList { error });
+        run.checkHandedBack();
+        QVERIFY(!run.stages.contains(where < 2 ? CascadeWaitForGreen : ConfirmP6));
         if (where < 2)
             QCOMPARE(rig.letters(), sent);
         else
             QTRY_COMPARE(rig.letters().right(sent.size()), sent);
+        QTRY_COMPARE(calibrationWrites(), words);
+        QVERIFY(summaries.isEmpty());
         if (where == 2)
             checkUnitHolds(neutral);
         else
-            checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], where < 2 ? kSaved[3] : 65533 });
+            checkUnitHolds(where < 2 ? kSaved : kRestored);
     }
 
     // Last: the machines are released in the middle of a run.
     void releasedMidRunGivesEverythingBack()
     {
-        QVERIFY(startToWaitForGreen());
+        QVERIFY(run.startToWaitForGreen(CascadeWaitForGreen));
         unit.pressHvOn();
-        QVERIFY(reach(CalibrationP40));
+        QVERIFY(run.reach(CalibrationP40));
         QCOMPARE(unit.parameter(13), 4096ull);
-        bundle = MachineBundle();
-        checkHandedBack();
+        run.bundle = MachineBundle();
+        run.checkHandedBack();
         QTRY_VERIFY(!unit.outputOn());
-        checkUnitHolds({ kSaved[0], kSaved[1], kSaved[2], 65533 });
-        QVERIFY(errors.isEmpty());
+        checkUnitHolds(kRestored);
+        QVERIFY(run.errors.isEmpty());
     }
 };
 

@@ -1,15 +1,10 @@
 #include "commissioning/CascadePowerMachine.h"
-#include "commissioning/MachineFactory.h"
-#include "commissioning/PofHelpers.h"
 #include "commissioning/PowerPoint.h"
-#include "commissioning/TimerScale.h"
-#include "fakes/CommissioningRig.h"
+#include "fakes/MachineRun.h"
 
 #include <QtTest>
 
-#include <functional>
 #include <limits>
-#include <stdexcept>
 
 using namespace Commissioning;
 using Fault = HvUnitSimulator::Fault;
@@ -18,99 +13,37 @@ Q_DECLARE_METATYPE(Commissioning::PowerPoint)
 
 // The cascade power-envelope check as the view model drives and observes it, made by
 // the program's factory on the link's thread against the simulated unit, whose output
-// current follows the envelope; the timers run ten times faster.
+// current follows the envelope.
 class TestCascadePower : public QObject {
     Q_OBJECT
 
-    CommissioningRig rig;
-    HvUnitModel& unit = rig.sim.model();
-    MachineBundle bundle;
-    CascadePowerMachine* machine = nullptr;
+    MachineRun<CascadePowerMachine, CascadePowerStage> run;
+    CommissioningRig& rig = run.rig;
+    HvUnitModel& unit = run.unit;
 
-    QList<CascadePowerStage> stages;
-    QStringList errors;
+    bool startToWaitForGreen() { return run.startToWaitForGreen(CascadePowerWaitForGreen); }
+    bool reachIdle() { return run.reach(CascadePowerIdle); }
+    QList<quint64> levelWrites() const { return run.writes(32); }
     // Runs on the machine's thread when the output has started.
-    std::function<void()> atTest;
-
-    void send(UserEvent event) { machine->receiveEvent(event); }
-
-    bool reachIdle(int timeoutMs = 20000)
+    void atTest(std::function<void()> hook)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (!stages.contains(CascadePowerIdle)) {
-            if (clock.elapsed() > timeoutMs) {
-                qWarning() << "stages seen:" << stages << "errors:" << errors;
-                return false;
-            }
-            QTest::qWait(20);
-        }
-        return true;
-    }
-
-    bool startToWaitForGreen()
-    {
-        send(Start);
-        QElapsedTimer clock;
-        clock.start();
-        while (!stages.contains(CascadePowerWaitForGreen) && !stages.contains(CascadePowerIdle) && clock.elapsed() < 8000)
-            QTest::qWait(20);
-        if (stages.contains(CascadePowerWaitForGreen) && rig.hvEnable())
-            return true;
-        qWarning() << "stages seen:" << stages << "errors:" << errors << "HV enable:" << rig.hvEnable();
-        return false;
-    }
-
-    QList<quint64> levelWrites() const
-    {
-        QList<quint64> out;
-        for (const auto& c : unit.commandLog())
-            if (c.letter == 'k' && c.value1 == 32)
-                out << c.value2;
-        return out;
-    }
-
-    void checkHandedBack()
-    {
-        rig.checkHandedBack();
-        QTRY_VERIFY(!unit.outputOn());
+        run.atStage = [hook](CascadePowerStage s) {
+            if (s == CascadePowerTest)
+                hook();
+        };
     }
 
 private slots:
     void initTestCase()
     {
-        setTimerScale(0.1);
-        QVERIFY(rig.start());
-        bundle = makeMachineFactory(rig.pof, rig.safety.get())();
-        machine = bundle.cascadePower.get();
-        connect(machine, &CascadePowerMachine::enteredStage, this, [this](CascadePowerStage s) { stages << s; });
-        connect(machine, &CascadePowerMachine::error, this, [this](const QString& e) { errors << e; });
-        connect(
-            machine, &CascadePowerMachine::enteredStage, machine,
-            [this](CascadePowerStage s) {
-                if (s == CascadePowerTest && atTest)
-                    atTest();
-            },
-            Qt::DirectConnection);
+        QVERIFY(run.start(&MachineBundle::cascadePower, &CascadePowerMachine::enteredStage, &CascadePowerMachine::error,
+                          this));
     }
-
-    void cleanupTestCase()
-    {
-        bundle = MachineBundle();
-        rig.stop();
-    }
-
+    void cleanupTestCase() { run.stop(); }
     void init()
     {
-        QMetaObject::invokeMethod(machine, [] {}, Qt::BlockingQueuedConnection);
-        atTest = nullptr;
-        rig.sim.clearFault();
-        unit.reset();
-        unit.setRampMs(0);
+        run.reset();
         unit.setEnvelopeCurrent(true);
-        unit.clearCommandLog();
-        stages.clear();
-        errors.clear();
     }
 
     void judgingAPoint_data()
@@ -166,7 +99,7 @@ private slots:
         QFETCH(char, letter);
         QFETCH(int, badReplies);
         if (badReplies)
-            atTest = [this, letter, badReplies] { rig.sim.setFaultFor(letter, Fault::WrongLength, badReplies); };
+            atTest([this, letter, badReplies] { rig.sim.setFaultFor(letter, Fault::WrongLength, badReplies); });
         QVERIFY(startToWaitForGreen());
         const auto setUp = unit.commandLog();
         QCOMPARE(rig.letters(), QByteArray("zumftbkl"));
@@ -177,24 +110,22 @@ private slots:
         unit.clearCommandLog();
         unit.pressHvOn();
         QVERIFY(reachIdle());
-        QVERIFY(errors.isEmpty());
-        QCOMPARE(stages, (QList<CascadePowerStage> { CascadePowerWaitForGreen, CascadePowerLoadDetect, CascadePowerTest,
+        QVERIFY(run.errors.isEmpty());
+        QCOMPARE(run.stages, (QList<CascadePowerStage> { CascadePowerWaitForGreen, CascadePowerLoadDetect, CascadePowerTest,
                                                       CascadePowerIdle }));
 
         // Eight levels up, a ramp down, eight levels on the negative cascade, a ramp down.
         QList<quint64> expected;
         for (const PowerPoint& p : testPoints)
             expected << powerLevelWord(p);
-        for (short ramp : { 360, 320, 280, 240, 200, 160, 120, 80, 45 })
-            expected << rampLevelWord(true, ramp);
+        expected << run.rampDown(true);
         for (const PowerPoint& p : testPoints)
             expected << powerLevelWord(p.negated());
-        for (short ramp : { 360, 320, 280, 240, 200, 160, 120, 80, 45 })
-            expected << rampLevelWord(false, ramp);
+        expected << run.rampDown(false);
         QCOMPARE(levelWrites(), expected);
         QCOMPARE(rig.letters().left(1), QByteArray("r"));
         QVERIFY(rig.letters().endsWith("ksx"));
-        checkHandedBack();
+        run.checkHandedBack();
     }
 
     void runsEndWithTheirError_data()
@@ -229,44 +160,40 @@ private slots:
         if (fault == -1)
             unit.setEnvelopeCurrent(false);
         else if (fault == -2)
-            machine->setFaultProbe([](const char* point) {
-                if (QByteArray(point) == "PowerLevel::poll")
-                    throw std::runtime_error("probe");
-            });
+            run.throwAt("PowerLevel::poll");
         else
-            atTest = [this, letter, fault, count] { rig.sim.setFaultFor(letter, Fault(fault), count); };
+            atTest([this, letter, fault, count] { rig.sim.setFaultFor(letter, Fault(fault), count); });
         QVERIFY(startToWaitForGreen());
         unit.clearCommandLog();
         unit.pressHvOn();
         QVERIFY(reachIdle());
-        QCOMPARE(errors, QStringList { error });
+        QCOMPARE(run.errors, QStringList { error });
         QCOMPARE(rig.letters(), sent);
-        checkHandedBack();
-        QMetaObject::invokeMethod(machine, [this] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
+        run.checkHandedBack();
     }
 
     void setUpFailureAndAbortEndInIdle()
     {
         // The set-up stops at the first command the unit does not take; the line stays off.
         rig.sim.failCommand('t');
-        send(Start);
+        run.send(Start);
         QVERIFY(reachIdle());
-        QCOMPARE(errors, QStringList { "Die HV-Einheit hat den Befehl 't' nicht angenommen." });
+        QCOMPARE(run.errors, QStringList { "Die HV-Einheit hat den Befehl 't' nicht angenommen." });
         QCOMPARE(rig.letters(), QByteArray("zumf"));
-        QVERIFY(!stages.contains(CascadePowerWaitForGreen));
+        QVERIFY(!run.stages.contains(CascadePowerWaitForGreen));
         QVERIFY(!rig.hvEnable());
 
         // Aborted while waiting for HV on: stopped, Idle told.
         rig.sim.clearFault();
-        errors.clear();
-        stages.clear();
+        run.errors.clear();
+        run.stages.clear();
         QVERIFY(startToWaitForGreen());
         unit.clearCommandLog();
-        send(Abort);
+        run.send(Abort);
         QVERIFY(reachIdle());
         QCOMPARE(rig.letters(), QByteArray("sx"));
-        QVERIFY(errors.isEmpty());
-        checkHandedBack();
+        QVERIFY(run.errors.isEmpty());
+        run.checkHandedBack();
     }
 
     // Last: the machines are released in the middle of a run.
@@ -274,11 +201,11 @@ private slots:
     {
         QVERIFY(startToWaitForGreen());
         unit.pressHvOn();
-        QTRY_VERIFY(stages.contains(CascadePowerTest));
+        QTRY_VERIFY(run.stages.contains(CascadePowerTest));
         QTRY_VERIFY(!levelWrites().isEmpty());
-        bundle = MachineBundle();
-        checkHandedBack();
-        QVERIFY(errors.isEmpty());
+        run.bundle = MachineBundle();
+        run.checkHandedBack();
+        QVERIFY(run.errors.isEmpty());
     }
 };
 
