@@ -14,24 +14,17 @@
 class TstCascadePages : public QObject {
     Q_OBJECT
 public:
-    TstCascadePages(Application* app, FakeGpioTree* gpio, HvUnitModel* unit) : m_app(app), m_gpio(gpio), m_unit(unit) {}
+    TstCascadePages(Application* app, FakeGpioTree* gpio, HvUnitModel* unit)
+        : m_app(app), m_unit(unit), m_ui("tst_cascadepages", gpio, unit)
+    {
+    }
 
 private:
     Application* m_app;
-    FakeGpioTree* m_gpio;
     HvUnitModel* m_unit;
-    ProgramWindow m_ui { "tst_cascadepages" };
-    QQuickWindow* m_window = nullptr;
-    QStringList m_headlines; // every head line the procedure's page showed, in order
-    QStringList m_lines;     // every value line it showed
+    ProgramWindow m_ui;
 
-    GuiViewModel* vm() const { return m_ui.vm(); }
     QQuickItem* page() const { return m_ui.page(); }
-    int depth() const { return m_ui.depth(); }
-    QQuickItem* item(const char* name) const { return m_ui.item(name); }
-    QString headline() const { return m_ui.headline(); }
-    QColor headlineColor() const { return page()->property("headlineColor").value<QColor>(); }
-    bool hvEnable() const { return m_gpio->lastWritten(HVEnableLine) == '1'; }
     // The texts a page shows below the item of that name, in order.
     QStringList textsIn(const char* name) const
     {
@@ -42,82 +35,32 @@ private:
                     out << child->property("text").toString();
         return out;
     }
-
-    void shot(const QString& name) { m_ui.shot(name); }
-    bool turnTo(QQuickItem* target) { return m_ui.turnTo(target); }
-    void press() { m_ui.press(); }
-    // From the main page through the Calibration group, or from the group's page.
-    bool openThePage(int mode, const char* objectName)
-    {
-        if (!m_ui.turnToEntry(OperatingModes::Calibration, mode))
-            return false;
-        m_headlines.clear();
-        press();
-        if (depth() != 3 || page()->objectName() != QLatin1String(objectName))
-            return false;
-        m_headlines << headline();
-        m_lines.clear();
-        connect(page(), SIGNAL(headlineChanged()), this, SLOT(noteHeadline()));
-        connect(page(), SIGNAL(measuredChanged()), this, SLOT(noteMeasured()));
-        connect(page(), SIGNAL(cascadesChanged()), this, SLOT(noteCascades()));
-        return true;
-    }
-    // Reached, or passed already: a set point lasts a few ticks only.
-    bool reach(const QString& text)
-    {
-        if (QTest::qWaitFor([&] { return m_headlines.contains(text); }, 30000))
-            return true;
-        qWarning() << "head lines:" << m_headlines;
-        return false;
-    }
+    // Opens the procedure's page from the main page or the Calibration group's page.
+    bool open(int mode, const char* objectName) { return m_ui.openPage(OperatingModes::Calibration, mode, objectName); }
+    // Every value line the page showed.
+    QStringList lines() const { return m_ui.trail("measured") + m_ui.trail("cascades"); }
+    // The verdict stays until the confirm button, the only one left, closes the page.
     void confirmCloses()
     {
-        QQuickItem* confirm = item("confirmButton");
-        QVERIFY(confirm->isVisible());
-        QVERIFY(!item("cancelButton")->isVisible());
-        QVERIFY(turnTo(confirm));
-        press();
-        QTRY_COMPARE(depth(), 2);
-    }
-    void checkHandedBack()
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(!hvEnable(), 8000);
-        QTRY_VERIFY(!m_app->safetyCircuit()->commissioningHoldsHvEnable());
-        QTRY_VERIFY(!m_unit->outputOn());
+        QVERIFY(!m_ui.item("cancelButton")->isVisible());
+        QVERIFY(m_ui.confirm());
+        QTRY_COMPARE(m_ui.depth(), 2);
     }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_ui.attach(m_app));
-        m_window = m_ui.window();
         m_unit->setRampMs(0);
         QmlWarnings::install()->take();
-        vm()->enableCommissioning(true);
+        m_ui.vm()->enableCommissioning(true);
     }
-public slots:
-    void noteHeadline()
-    {
-        if (auto* current = qobject_cast<QQuickItem*>(sender()))
-            m_headlines << current->property("headline").toString();
-    }
-    void noteMeasured()
-    {
-        if (auto* current = qobject_cast<QQuickItem*>(sender()))
-            m_lines << current->property("measured").toString();
-    }
-    void noteCascades()
-    {
-        if (auto* current = qobject_cast<QQuickItem*>(sender()))
-            m_lines << current->property("cascades").toString();
-    }
-private slots:
     // A page a failed case left open goes first.
     void init()
     {
-        if (depth() > 2)
+        if (m_ui.depth() > 2)
             QMetaObject::invokeMethod(page(), "close");
-        QTRY_VERIFY(depth() <= 2);
+        QTRY_VERIFY(m_ui.depth() <= 2);
     }
     void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
 
@@ -128,22 +71,21 @@ private slots:
         m_unit->setCascadeReading(400, 40500000);
         m_unit->setCascadeReading(-60, -5900000);
         m_unit->setCascadeReading(-400, -39600000);
-        QVERIFY(openThePage(OperatingModes::CascadeCalibration, "cascadeCalibration"));
-        QCOMPARE(m_window->property("headerBar").value<QObject*>()->property("title").toString(),
-                 QStringLiteral("Kalibrierung HV-Kaskaden"));
-        QVERIFY(reach(QStringLiteral("HV On drücken")));
-        QVERIFY(hvEnable());
-        shot(QStringLiteral("calibration-hv-on"));
+        QVERIFY(open(OperatingModes::CascadeCalibration, "cascadeCalibration"));
+        QCOMPARE(m_ui.title(), QStringLiteral("Kalibrierung HV-Kaskaden"));
+        QVERIFY(m_ui.reached(QStringLiteral("HV On drücken")));
+        QVERIFY(m_ui.hvEnable());
+        m_ui.shot(QStringLiteral("calibration-hv-on"));
         m_unit->pressHvOn();
-        QVERIFY(reach(QStringLiteral("Kalibrieren +40kV")));
-        shot(QStringLiteral("calibration-p40"));
-        QVERIFY(reach(QStringLiteral("Bestätigen -6kV")));
-        shot(QStringLiteral("calibration-confirm-n6"));
+        QVERIFY(m_ui.reached(QStringLiteral("Kalibrieren +40kV")));
+        m_ui.shot(QStringLiteral("calibration-p40"));
+        QVERIFY(m_ui.reached(QStringLiteral("Bestätigen -6kV")));
+        m_ui.shot(QStringLiteral("calibration-confirm-n6"));
 
-        QVERIFY(reach(QStringLiteral("Erfolgreiche Kalibrierung")));
-        QCOMPARE(headlineColor(), QColor(QStringLiteral("#2E9E4F")));
-        shot(QStringLiteral("calibration-done"));
-        QCOMPARE(m_headlines,
+        QVERIFY(m_ui.reached(QStringLiteral("Erfolgreiche Kalibrierung")));
+        QCOMPARE(m_ui.headlineColor(), QColor(QStringLiteral("#2E9E4F")));
+        m_ui.shot(QStringLiteral("calibration-done"));
+        QCOMPARE(m_ui.trail("headline"),
                  QStringList({ "Warte", "HV On drücken", "Starte HV-Erzeugung", "Kalibrieren +6kV", "Kalibrieren +40kV",
                                "Kalibrieren -6kV", "Kalibrieren -40kV", "Bestätigen +6kV", "Bestätigen +40kV",
                                "Bestätigen -6kV", "Bestätigen -40kV", "Erfolgreiche Kalibrierung" }));
@@ -155,64 +97,69 @@ private slots:
         const QStringList points = textsIn("points");
         QCOMPARE(points.mid(0, 6), QStringList({ "Sollwert", "Vorher", "Nachher", "+6 kV", "6.10 kV", "5.99 kV" }));
         QCOMPARE(points.mid(12), QStringList({ "-40 kV", "-39.60 kV", "-40.00 kV" }));
-        QVERIFY(m_lines.contains(QStringLiteral("Ausgangsspannung: 40500 V & Strom: 20.3 uA")));
-        QVERIFY(m_lines.contains(QStringLiteral("Kaskaden: A 0 V & B 6000 V, 0.0 mA & 0.0 mA")));
+        QVERIFY(lines().contains(QStringLiteral("Ausgangsspannung: 40500 V & Strom: 20.3 uA")));
+        QVERIFY(lines().contains(QStringLiteral("Kaskaden: A 0 V & B 6000 V, 0.0 mA & 0.0 mA")));
         QVERIFY(!page()->findChild<QQuickItem*>(QStringLiteral("measuredText"))->isVisible());
-        checkHandedBack();
+        m_ui.checkHandedBack();
         confirmCloses();
         m_unit->clearCascadeReadings();
     }
 
-    void wholePowerPassThroughThePage()
+    // The verdict in colour; a missed point's text in the error dialog, the page staying
+    // with its verdict.
+    void powerPassThroughThePage_data()
     {
+        QTest::addColumn<bool>("envelope"); // the unit's current follows the envelope
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("passed") << true << "Test erfolgreich" << QColor(QStringLiteral("#2E9E4F")) << QString();
+        QTest::newRow("missed") << false << "Test nicht bestanden" << QColor(QStringLiteral("crimson"))
+                                << "Konnte 5.0 kV bei 46.0(+/-2.0) mA nicht erreichen.\n"
+                                   "Erreicht wurden Kaskade P 5.0 kV & N 0.0 kV bei 0.0 mA";
+    }
+    void powerPassThroughThePage()
+    {
+        QFETCH(bool, envelope);
+        QFETCH(QString, verdict);
+        QFETCH(QColor, colour);
+        QFETCH(QString, question);
         // The output reads the cascades without the calibration the last run left.
         for (int code : { 13, 17 })
             m_unit->setParameter(code, 4096);
         for (int code : { 14, 18 })
             m_unit->setParameter(code, 0);
-        m_unit->setEnvelopeCurrent(true);
-        QVERIFY(openThePage(OperatingModes::CascadePowerEnvelope, "cascadePowerEnvelope"));
-        QCOMPARE(m_window->property("headerBar").value<QObject*>()->property("title").toString(),
-                 QStringLiteral("Kennlinien der Kaskaden"));
-        QVERIFY(reach(QStringLiteral("HV On drücken")));
-        QVERIFY(hvEnable());
+        m_unit->setEnvelopeCurrent(envelope);
+        QVERIFY(open(OperatingModes::CascadePowerEnvelope, "cascadePowerEnvelope"));
+        QCOMPARE(m_ui.title(), QStringLiteral("Kennlinien der Kaskaden"));
+        QVERIFY(m_ui.reached(QStringLiteral("HV On drücken")));
+        QVERIFY(m_ui.hvEnable());
         m_unit->pressHvOn();
-        QVERIFY(reach(QStringLiteral("Messung läuft")));
-        shot(QStringLiteral("power-running"));
-        QVERIFY(reach(QStringLiteral("Test erfolgreich")));
-        QVERIFY(m_lines.contains(QStringLiteral("Ausgangsspannung: +10000 V & Strom: +45.0 mA")));
-        QVERIFY(m_lines.contains(QStringLiteral("Ausgangsspannung: -15000 V & Strom: -44.0 mA")));
-        QVERIFY(m_lines.contains(
-            QStringLiteral("Kaskaden: SpannungP: 0 V &  SpannungN: 15000 V \n CurrentP: 0.0 mA & CurrentN: 44.0 mA")));
-        QCOMPARE(headlineColor(), QColor(QStringLiteral("#2E9E4F")));
-        QVERIFY(!page()->findChild<QQuickItem*>(QStringLiteral("measuredText"))->isVisible());
-        shot(QStringLiteral("power-done"));
-        QCOMPARE(m_headlines,
-                 QStringList({ "Warte", "HV On drücken", "Starte HV-Erzeugung", "Messung läuft", "Test erfolgreich" }));
-        QVERIFY(vm()->questions().isEmpty());
-        checkHandedBack();
-        confirmCloses();
-    }
-
-    // The first point missed: its text in the error dialog, the page stays with its verdict.
-    void missedPointShowsItsText()
-    {
-        m_unit->setEnvelopeCurrent(false);
-        QVERIFY(openThePage(OperatingModes::CascadePowerEnvelope, "cascadePowerEnvelope"));
-        QVERIFY(reach(QStringLiteral("HV On drücken")));
-        m_unit->pressHvOn();
-        QVERIFY(reach(QStringLiteral("Test nicht bestanden")));
-        QVERIFY(m_headlines.contains(QStringLiteral("Error")));
-        QCOMPARE(headlineColor(), QColor(QStringLiteral("crimson")));
-        QTRY_VERIFY(!vm()->questions().isEmpty());
-        QCOMPARE(vm()->questions().first().item->name(),
-                 QStringLiteral("Konnte 5.0 kV bei 46.0(+/-2.0) mA nicht erreichen.\n"
-                                "Erreicht wurden Kaskade P 5.0 kV & N 0.0 kV bei 0.0 mA"));
-        shot(QStringLiteral("power-missed"));
-        checkHandedBack();
-        vm()->hideQuestion(vm()->questions().first().id, 1);
-        QTRY_COMPARE(m_window->property("dialogLayer").value<QQuickItem*>()->property("depth").toInt(), 0);
-        shot(QStringLiteral("power-failed"));
+        if (envelope) {
+            QVERIFY(m_ui.reached(QStringLiteral("Messung läuft")));
+            m_ui.shot(QStringLiteral("power-running"));
+        }
+        QVERIFY(m_ui.reached(verdict));
+        QCOMPARE(m_ui.headlineColor(), colour);
+        if (envelope) {
+            QVERIFY(lines().contains(QStringLiteral("Ausgangsspannung: +10000 V & Strom: +45.0 mA")));
+            QVERIFY(lines().contains(QStringLiteral("Ausgangsspannung: -15000 V & Strom: -44.0 mA")));
+            QVERIFY(lines().contains(
+                QStringLiteral("Kaskaden: SpannungP: 0 V &  SpannungN: 15000 V \n CurrentP: 0.0 mA & CurrentN: 44.0 mA")));
+            QVERIFY(!page()->findChild<QQuickItem*>(QStringLiteral("measuredText"))->isVisible());
+            QCOMPARE(m_ui.trail("headline"),
+                     QStringList({ "Warte", "HV On drücken", "Starte HV-Erzeugung", "Messung läuft", "Test erfolgreich" }));
+            QVERIFY(m_ui.vm()->questions().isEmpty());
+        } else {
+            QVERIFY(m_ui.trail("headline").contains(QStringLiteral("Error")));
+            QCOMPARE(m_ui.question(), question);
+        }
+        m_ui.shot(QStringLiteral("power-%1").arg(QLatin1String(QTest::currentDataTag())));
+        m_ui.checkHandedBack();
+        if (!envelope) {
+            m_ui.answer();
+            m_ui.shot(QStringLiteral("power-failed"));
+        }
         confirmCloses();
     }
 };

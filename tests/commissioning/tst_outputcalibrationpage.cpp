@@ -18,7 +18,7 @@ class TstOutputCalibrationPage : public QObject {
     Q_OBJECT
 public:
     TstOutputCalibrationPage(Application* app, FakeGpioTree* gpio, HvUnitModel* unit)
-        : m_app(app), m_gpio(gpio), m_unit(unit)
+        : m_app(app), m_gpio(gpio), m_unit(unit), m_ui("tst_outputcalibrationpage", gpio, unit)
     {
     }
 
@@ -26,51 +26,20 @@ private:
     Application* m_app;
     FakeGpioTree* m_gpio;
     HvUnitModel* m_unit;
-    ProgramWindow m_ui { "tst_outputcalibrationpage" };
-    QQuickWindow* m_window = nullptr;
-    QStringList m_headlines; // every head line the procedure's pages showed, in order
+    ProgramWindow m_ui;
 
     GuiViewModel* vm() const { return m_ui.vm(); }
     QQuickItem* page() const { return m_ui.page(); }
-    int depth() const { return m_ui.depth(); }
     QQuickItem* item(const char* name) const { return m_ui.item(name); }
-    QString headline() const { return m_ui.headline(); }
-    bool hvEnable() const { return m_gpio->lastWritten(HVEnableLine) == '1'; }
-
-    void shot(const QString& name) { m_ui.shot(name); }
-    bool turnTo(QQuickItem* target) { return m_ui.turnTo(target); }
-    void press() { m_ui.press(); }
-    // From the main page through the Calibration group, or from the group's page, to the
-    // procedure's page.
     bool openThePage()
     {
-        if (!m_ui.turnToEntry(OperatingModes::Calibration, OperatingModes::OutputCalibration))
-            return false;
-        press();
-        return depth() == 3 && page()->objectName() == QLatin1String("outputVoltageCalibration");
+        return m_ui.openPage(OperatingModes::Calibration, OperatingModes::OutputCalibration, "outputVoltageCalibration");
     }
-    bool reach(const QString& text)
-    {
-        if (QTest::qWaitFor([&] { return headline() == text; }, 10000))
-            return true;
-        qWarning() << "head line:" << headline();
-        return false;
-    }
-    bool confirm()
-    {
-        QQuickItem* button = item("confirmButton");
-        if (!QTest::qWaitFor([button] { return button->isEnabled() && button->isVisible(); }, 10000)
-            || !turnTo(button))
-            return false;
-        press();
-        return true;
-    }
+    bool reach(const QString& text) { return m_ui.reached(text, 10000); }
     // The frame has the line, the inputs and the HV states back.
     void checkHandedBack()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(!hvEnable(), 8000);
-        QTRY_VERIFY(!m_app->safetyCircuit()->commissioningHoldsHvEnable());
-        QTRY_VERIFY(!m_unit->outputOn());
+        m_ui.checkHandedBack();
         QTRY_VERIFY(dynamic_cast<DMhvStateSubscriber*>(m_app->hvLink()->sub().get()));
         DataModell* dm = m_app->dataModel();
         QVERIFY(m_gpio->setLine(safetyLineOfBit(3), false));
@@ -83,9 +52,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_ui.attach(m_app));
-        m_window = m_ui.window();
-        // Each page the stack shows reports its head lines.
-        connect(m_ui.stack(), SIGNAL(currentItemChanged()), this, SLOT(followPage()));
         m_unit->setRampMs(0);
         m_unit->setGains(9870, 10120);
         QmlWarnings::install()->take();
@@ -95,31 +61,14 @@ private slots:
     }
     void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
 
-public slots:
-    void followPage()
-    {
-        QQuickItem* current = page();
-        if (!current || current->objectName() != QLatin1String("outputVoltageCalibration"))
-            return;
-        m_headlines << current->property("headline").toString();
-        connect(current, SIGNAL(headlineChanged()), this, SLOT(noteHeadline()));
-    }
-    void noteHeadline()
-    {
-        if (auto* current = qobject_cast<QQuickItem*>(sender()))
-            m_headlines << current->property("headline").toString();
-    }
-
-private slots:
     void wholeCalibrationThroughThePage()
     {
-        m_headlines.clear();
         QVERIFY(openThePage());
-        shot(QStringLiteral("wait"));
+        m_ui.shot(QStringLiteral("wait"));
         QVERIFY(reach(QStringLiteral("HVOn betätigen")));
-        QVERIFY(hvEnable());
+        QVERIFY(m_ui.hvEnable());
         QVERIFY(!item("confirmButton")->isVisible());
-        shot(QStringLiteral("hv-on"));
+        m_ui.shot(QStringLiteral("hv-on"));
         m_unit->pressHvOn();
 
         QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
@@ -129,43 +78,43 @@ private slots:
         QCOMPARE(spin->property("to").toInt(), -330);
         QCOMPARE(spin->property("displayText").toString(), QStringLiteral("-37.0 kV"));
         QTRY_VERIFY(page()->property("measured").toString().startsWith(QStringLiteral("-37.0 kV")));
-        shot(QStringLiteral("minus37"));
-        QVERIFY(confirm());
+        m_ui.shot(QStringLiteral("minus37"));
+        QVERIFY(m_ui.confirm());
 
         // +37.2 kV read on the meter: two steps up on the knob.
         QVERIFY(reach(QStringLiteral("Kalibrierung +37kV")));
         QCOMPARE(spin->property("from").toInt(), 330);
         QCOMPARE(spin->property("to").toInt(), 410);
-        QVERIFY(turnTo(spin));
-        press();
-        QTest::keyClick(m_window, Qt::Key_Right);
-        QTest::keyClick(m_window, Qt::Key_Right);
-        press();
+        QVERIFY(m_ui.turnTo(spin));
+        m_ui.press();
+        QTest::keyClick(m_ui.window(), Qt::Key_Right);
+        QTest::keyClick(m_ui.window(), Qt::Key_Right);
+        m_ui.press();
         QCOMPARE(spin->property("displayText").toString(), QStringLiteral("37.2 kV"));
-        shot(QStringLiteral("plus37"));
-        QVERIFY(confirm());
+        m_ui.shot(QStringLiteral("plus37"));
+        QVERIFY(m_ui.confirm());
 
         QVERIFY(reach(QStringLiteral("Bestätigung +37kV")));
         QTRY_COMPARE(page()->property("gains").toString(), QStringLiteral("GainU: 1.003   GainI: 1.012"));
         QCOMPARE(m_unit->gainU(), 10027); // (37.2 + 37.0) / 74 in units of 1/10000
-        shot(QStringLiteral("confirm-plus"));
-        QVERIFY(confirm());
+        m_ui.shot(QStringLiteral("confirm-plus"));
+        QVERIFY(m_ui.confirm());
         QVERIFY(reach(QStringLiteral("Bestätigung -37kV")));
-        shot(QStringLiteral("confirm-minus"));
-        QVERIFY(confirm());
+        m_ui.shot(QStringLiteral("confirm-minus"));
+        QVERIFY(m_ui.confirm());
 
         QVERIFY(reach(QStringLiteral("Kalibrierung erfolgreich beendet")));
-        QCOMPARE(page()->property("headlineColor").value<QColor>(), QColor(QStringLiteral("#2E9E4F")));
-        shot(QStringLiteral("done"));
-        QCOMPARE(m_headlines,
+        QCOMPARE(m_ui.headlineColor(), QColor(QStringLiteral("#2E9E4F")));
+        m_ui.shot(QStringLiteral("done"));
+        QCOMPARE(m_ui.trail("headline"),
                  QStringList({ "Warte", "HVOn betätigen", "Kalibrierung -37kV", "Kalibrierung +37kV",
                                "Bestätigung +37kV", "Bestätigung -37kV", "Kalibrierung erfolgreich beendet" }));
         checkHandedBack();
         QCOMPARE(m_unit->gainU(), 10027);
         QCOMPARE(m_unit->gainI(), 10120);
         QCOMPARE(m_app->dataModel()->commissioningConfig().type, 2);
-        QVERIFY(confirm()); // now it closes the page
-        QTRY_COMPARE(depth(), 2);
+        QVERIFY(m_ui.confirm()); // now it closes the page
+        QTRY_COMPARE(m_ui.depth(), 2);
     }
 
     void injectedFailureClosesThePageWithItsText()
@@ -179,15 +128,13 @@ private slots:
         QVERIFY(openThePage());
         QVERIFY(reach(QStringLiteral("HVOn betätigen")));
         m_unit->pressHvOn();
-        QTRY_VERIFY_WITH_TIMEOUT(depth() == 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_ui.depth() == 2, 10000);
         const QString text = QStringLiteral("Die Prozedur wurde nach einem internen Fehler abgebrochen: probe");
-        QTRY_VERIFY(!vm()->questions().isEmpty());
-        QCOMPARE(vm()->questions().first().item->name(), text);
-        shot(QStringLiteral("failure"));
+        QCOMPARE(m_ui.question(), text);
+        m_ui.shot(QStringLiteral("failure"));
         checkHandedBack();
         QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
-        vm()->hideQuestion(vm()->questions().first().id, 1);
-        QTRY_COMPARE(m_window->property("dialogLayer").value<QQuickItem*>()->property("depth").toInt(), 0);
+        m_ui.answer();
         QMetaObject::invokeMethod(machine, [machine] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
     }
 
@@ -202,7 +149,7 @@ private slots:
         QVERIFY(m_unit->outputOn());
         QVERIFY(vm()->settings()->lockServiceMenu());
         QVERIFY(!vm()->commissioningEnabled());
-        QTRY_VERIFY(depth() < 3);
+        QTRY_VERIFY(m_ui.depth() < 3);
         checkHandedBack();
         QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
 
@@ -210,10 +157,10 @@ private slots:
         vm()->enableCommissioning(true);
         QVERIFY(openThePage());
         QVERIFY(reach(QStringLiteral("HVOn betätigen")));
-        QVERIFY(hvEnable());
-        QVERIFY(turnTo(item("cancelButton")));
-        press();
-        QTRY_COMPARE(depth(), 2);
+        QVERIFY(m_ui.hvEnable());
+        QVERIFY(m_ui.turnTo(item("cancelButton")));
+        m_ui.press();
+        QTRY_COMPARE(m_ui.depth(), 2);
         checkHandedBack();
     }
 };
