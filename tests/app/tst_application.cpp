@@ -3,6 +3,7 @@
 #include "datamodel/DataModell.h"
 #include "fakes/Artifacts.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/ProgramWindow.h"
 #include "fakes/SimulatedSurroundings.h"
 #include "fakes/QmlWarnings.h"
 #include "db/DB.h"
@@ -270,21 +271,14 @@ private slots:
     // question, at the window's width; without a stick the operator is told so.
     void sigusr1WritesTheScreenshotToTheStick()
     {
-        auto* gui = qobject_cast<Gui*>(m_app->gui());
-        QVERIFY(gui);
-        GuiViewModel* vm = gui->viewModel();
-        auto* window = qobject_cast<QQuickWindow*>(gui->engine()->rootObjects().first());
-        QVERIFY(window);
+        ProgramWindow ui("tst_application");
+        QVERIFY(ui.attach(m_app));
+        GuiViewModel* vm = ui.vm();
         auto answerAll = [vm]() {
             while (!vm->questions().isEmpty())
                 vm->hideQuestion(vm->questions().first().id, 0);
         };
-        auto dialogShows = [window](const QString& text) {
-            auto* layer = window->property("dialogLayer").value<QObject*>();
-            auto* page = layer ? layer->property("currentItem").value<QObject*>() : nullptr;
-            QObject* shown = page ? page->findChild<QObject*>(QStringLiteral("dialogText")) : nullptr;
-            return shown && shown->property("text").toString() == text;
-        };
+        auto dialogShows = [&ui](const QString& text) { return ui.dialogShown() && ui.text("dialogText") == text; };
         answerAll();
         vm->setClock([]() { return QDateTime(QDate(2026, 3, 1), QTime(14, 5, 9)); });
         const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots);
@@ -302,10 +296,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(vm->connections()->usbState(), Qt::Checked, 10000);
         vm->showQuestion(QStringLiteral("Is the cable earthed?"));
         QTRY_VERIFY(dialogShows(QStringLiteral("Is the cable earthed?")));
-        QTest::qWait(300);
-        QImage seen = window->grabWindow();
-        if (seen.isNull())
-            seen = window->screen()->grabWindow(window->winId()).toImage();
+        QTest::qWait(200);
+        const QImage seen = ui.grab();
         QCOMPARE(::kill(::getpid(), SIGUSR1), 0);
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), 10000);
 

@@ -18,10 +18,14 @@
 #include <QScreen>
 #include <QTest>
 
-// The program's own window as the operator drives it: the encoder (Right turns, Return
-// presses), the page stack and its current page, screenshots kept as artifacts of the
-// named test; with the fake GPIO tree and the simulated unit, the end of a procedure.
-// Needs vlf_app, vlf_hvsim.
+#include <algorithm>
+
+// The program's own window as the operator works it: finds controls by object name on
+// what is shown (the current page, or the dialog layer while it shows something), taps
+// them, turns (Right, Left) and presses (Return) the encoder, types on the keys, and keeps
+// screenshots as artifacts of the named test; with the fake GPIO tree and the simulated
+// unit, the end of a procedure. Every wait ends after a time-out that holds on a loaded
+// machine; a failed call leaves its reason in lastError(). Needs vlf_app, vlf_hvsim.
 class ProgramWindow {
 public:
     explicit ProgramWindow(const char* test, FakeGpioTree* gpio = nullptr, HvUnitModel* unit = nullptr)
@@ -42,12 +46,12 @@ public:
         if (!m_window)
             return false;
         m_window->requestActivate();
-        return QTest::qWaitFor([this] { return m_window->isActive(); }, 5000);
+        return QTest::qWaitFor([this] { return m_window->isExposed() && m_window->isActive(); }, 5000);
     }
 
     QQuickWindow* window() const { return m_window; }
     GuiViewModel* vm() const { return m_gui->viewModel(); }
-    QQuickItem* stack() const { return m_window->property("pageStack").value<QQuickItem*>(); }
+    QQuickItem* stack() const { return layer("pageStack"); }
     QQuickItem* page() const { return stack()->property("currentItem").value<QQuickItem*>(); }
     int depth() const { return stack()->property("depth").toInt(); }
     QQuickItem* item(const char* name) const { return page()->property(name).value<QQuickItem*>(); }
@@ -55,24 +59,71 @@ public:
     QColor headlineColor() const { return page()->property("headlineColor").value<QColor>(); }
     QString title() const { return m_window->property("headerBar").value<QObject*>()->property("title").toString(); }
     bool hvEnable() const { return m_gpio->lastWritten(HVEnableLine) == '1'; }
+    QString lastError() const { return m_error; }
 
-    // Saves the window as "<n>-<name>.png", numbered in the order taken.
-    void shot(const QString& name)
+    bool dialogShown() const { return layer("dialogLayer")->property("depth").toInt() > 0; }
+    // The dialog layer's page while it shows one, else the current page.
+    QQuickItem* shown() const
     {
-        QTest::qWait(100);
-        QImage image = m_window->grabWindow();
-        if (image.isNull())
-            image = m_window->screen()->grabWindow(m_window->winId()).toImage();
-        const QString path = artifactDir(QStringLiteral("screenshots"), m_test)
-            + QStringLiteral("/%1-%2.png").arg(++m_shot, 2, 10, QLatin1Char('0')).arg(name);
-        QVERIFY2(image.save(path), qPrintable(path));
+        return dialogShown() ? layer("dialogLayer")->property("currentItem").value<QQuickItem*>() : page();
     }
-    // The encoder: turns until the item holds the focus.
-    bool turnTo(QQuickItem* target)
+    // The QML type of what is shown ("MainPage", "DialogPage", ...).
+    QString shownType() const { return typeName(shown()); }
+    static QString typeName(const QObject* object)
     {
-        for (int i = 0; i < 40 && target && !target->hasActiveFocus(); ++i)
-            QTest::keyClick(m_window, Qt::Key_Right);
-        return target && target->hasActiveFocus();
+        // A type from a QML file is named after it: "MainPage_QMLTYPE_12".
+        const QString name = object ? QString::fromLatin1(object->metaObject()->className()) : QString();
+        const int cut = name.indexOf(QLatin1String("_QML"));
+        return cut > 0 ? name.left(cut) : name;
+    }
+
+    // A visible control with this name on what is shown; null when there is none.
+    QQuickItem* find(const QString& name) const { return findIn(shown(), name); }
+    // Waits until the control is there, visible and enabled.
+    QQuickItem* waitFor(const QString& name, int timeoutMs = 10000) const
+    {
+        QQuickItem* item = nullptr;
+        if (QTest::qWaitFor([&] { return usable(item = find(name)); }, timeoutMs))
+            return item;
+        m_error = QStringLiteral("no usable \"%1\" on %2").arg(name, shownType());
+        return nullptr;
+    }
+    bool waitForPage(const QString& type, int timeoutMs = 10000) const
+    {
+        if (QTest::qWaitFor([&] { return !dialogShown() && typeName(page()) == type; }, timeoutMs))
+            return true;
+        m_error = QStringLiteral("waited for %1, shown: %2").arg(type, shownType());
+        return false;
+    }
+    bool waitForDialog(int timeoutMs = 10000) const
+    {
+        if (QTest::qWaitFor([&] { return dialogShown(); }, timeoutMs))
+            return true;
+        m_error = QStringLiteral("no dialog over %1").arg(shownType());
+        return false;
+    }
+
+    // A tap on the middle of the control; false when it is not there, hidden, disabled or
+    // off the screen.
+    bool tap(const QString& name, int timeoutMs = 10000)
+    {
+        QQuickItem* item = waitFor(name, timeoutMs);
+        if (!item)
+            return false;
+        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        if (!QRectF(0, 0, m_window->width(), m_window->height()).contains(centre)) {
+            m_error = QStringLiteral("\"%1\" is off the screen").arg(name);
+            return false;
+        }
+        QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+        return true;
+    }
+    void turn(int steps)
+    {
+        for (int i = 0; i < qAbs(steps); ++i) {
+            QTest::keyClick(m_window, steps > 0 ? Qt::Key_Right : Qt::Key_Left);
+            QTest::qWait(10);
+        }
     }
     // Presses, then waits out the double-click time so the next press counts on its own.
     void press()
@@ -80,6 +131,39 @@ public:
         QTest::keyClick(m_window, Qt::Key_Return);
         QTest::qWait(vm()->settings()->dblClickTime() + 50);
     }
+    // Turns right (at most a full round of the page) until the item holds the focus.
+    bool turnTo(QQuickItem* target)
+    {
+        for (int i = 0; i < 40 && target && !target->hasActiveFocus(); ++i)
+            QTest::keyClick(m_window, Qt::Key_Right);
+        return target && target->hasActiveFocus();
+    }
+    bool turnTo(const QString& name)
+    {
+        QQuickItem* item = waitFor(name);
+        if (item && !turnTo(item))
+            m_error = QStringLiteral("the encoder does not reach \"%1\" on %2").arg(name, shownType());
+        return item && item->hasActiveFocus();
+    }
+    bool turnToAndPress(const QString& name)
+    {
+        if (!turnTo(name))
+            return false;
+        press();
+        return true;
+    }
+    // Replaces the text of the focused field.
+    void retype(const QString& text)
+    {
+        QTest::keyClick(m_window, Qt::Key_A, Qt::ControlModifier);
+        type(text);
+    }
+    void type(const QString& text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(m_window, c.toLatin1());
+    }
+
     // Turns to the menu button of the operating mode; null when the page has none.
     QQuickItem* menuButton(int mode)
     {
@@ -104,6 +188,43 @@ public:
         return turnTo(menuButton(mode));
     }
 
+    // The text a control shows, with the texts inside it; empty when there is none.
+    QString text(const QString& name) const
+    {
+        QStringList parts;
+        collectTexts(find(name), parts);
+        return parts.join(QLatin1Char(' '));
+    }
+    // Every text on what is shown that an operator can see, top to bottom as declared.
+    QStringList texts() const
+    {
+        QStringList out;
+        collectTexts(shown(), out);
+        return out;
+    }
+    // Whether some visible text on what is shown contains this one.
+    bool shows(const QString& text) const
+    {
+        const QStringList all = texts();
+        return std::any_of(all.cbegin(), all.cend(), [&](const QString& t) { return t.contains(text); });
+    }
+
+    QImage grab() const
+    {
+        QTest::qWait(100);
+        const QImage image = m_window->grabWindow();
+        // The software renderer on the offscreen platform hands back nothing; the screen
+        // still holds what was drawn.
+        return image.isNull() ? m_window->screen()->grabWindow(m_window->winId()).toImage() : image;
+    }
+    // Saves the window as "<n>-<name>.png", numbered in the order taken.
+    void shot(const QString& name)
+    {
+        const QImage image = grab();
+        const QString path = artifactDir(QStringLiteral("screenshots"), m_test)
+            + QStringLiteral("/%1-%2.png").arg(++m_shot, 2, 10, QLatin1Char('0')).arg(name);
+        QVERIFY2(image.save(path), qPrintable(path));
+    }
 
     // From the main page or the group's page into the procedure's page, whose head lines,
     // value lines and cascade lines are noted from its first on.
@@ -145,7 +266,7 @@ public:
     void answer()
     {
         vm()->hideQuestion(vm()->questions().first().id, 1);
-        QTRY_COMPARE(m_window->property("dialogLayer").value<QQuickItem*>()->property("depth").toInt(), 0);
+        QTRY_VERIFY(!dialogShown());
     }
     // The end of every procedure: the HV-enable line off and no longer held, the output off.
     void checkHandedBack()
@@ -156,6 +277,33 @@ public:
     }
 
 private:
+    QQuickItem* layer(const char* name) const { return m_window->property(name).value<QQuickItem*>(); }
+    static bool usable(const QQuickItem* item)
+    {
+        return item && item->isVisible() && item->isEnabled() && item->width() > 0 && item->height() > 0;
+    }
+    static QQuickItem* findIn(QQuickItem* root, const QString& name)
+    {
+        if (!root || !root->isVisible())
+            return nullptr;
+        if (root->objectName() == name)
+            return root;
+        for (QQuickItem* child : root->childItems())
+            if (QQuickItem* found = findIn(child, name))
+                return found;
+        return nullptr;
+    }
+    static void collectTexts(QQuickItem* item, QStringList& out)
+    {
+        if (!item || !item->isVisible() || item->opacity() <= 0)
+            return;
+        const QString text = item->property("text").toString();
+        if (!text.isEmpty())
+            out << text;
+        for (QQuickItem* child : item->childItems())
+            collectTexts(child, out);
+    }
+
     QString m_test;
     FakeGpioTree* m_gpio;
     HvUnitModel* m_unit;
@@ -164,4 +312,5 @@ private:
     Gui* m_gui = nullptr;
     QQuickWindow* m_window = nullptr;
     int m_shot = 0;
+    mutable QString m_error;
 };

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <type_traits>
 
 // What the whole program runs against in a test: a temporary root, the ten safety inputs
 // (all closed) and the HV-enable line on a fake GPIO tree, and the simulated HV unit on a
@@ -36,13 +37,15 @@ struct SimulatedSurroundings {
     }
 };
 
-// Runs the test object T(app, gpio, unit) in the whole program, offscreen, against the
-// simulated unit that sees the HV-enable line. Needs vlf_app.
+// Runs the test object T(app, gpio, unit), or T(app, surroundings), in the whole program,
+// offscreen with the instrument's on-screen keyboard, against the simulated unit that
+// sees the HV-enable line. Needs vlf_app.
 template <typename T>
 int runInProgram(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_QUICK_BACKEND", "software");
+    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
     qunsetenv("CONSOLE_LOGGING");
     SimulatedSurroundings around;
     if (!around.start(true))
@@ -50,8 +53,13 @@ int runInProgram(int argc, char** argv)
     int rc = 0;
     {
         Application app(argc, argv);
-        T tests(&app, &around.gpio, &around.sim.model());
-        rc = QTest::qExec(&tests, argc, argv);
+        if constexpr (std::is_constructible_v<T, Application*, SimulatedSurroundings*>) {
+            T tests(&app, &around);
+            rc = QTest::qExec(&tests, argc, argv);
+        } else {
+            T tests(&app, &around.gpio, &around.sim.model());
+            rc = QTest::qExec(&tests, argc, argv);
+        }
     }
     around.sim.stop();
     return rc;
