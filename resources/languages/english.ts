@@ -609,6 +609,10 @@
         <translation>Test result</translation>
     </message>
     <message>
+        <source>TesResult value out of range!</source>
+        <translation>Test result value out of range!</translation>
+    </message>
+    <message>
         <source>TestCancelled</source>
         <translation>Test cancelled</translation>
     </message>
@@ -631,6 +635,10 @@
     <message>
         <source>TestResult</source>
         <translation>Test result</translation>
+    </message>
+    <message>
+        <source>TestResult value not match!</source>
+        <translation>Test result value does not match!</translation>
     </message>
     <message>
         <source>TestResUnknown</source>
