@@ -37,7 +37,28 @@ endfunction()
 # the on-screen keyboard as input method, as on the instrument.
 set(VLF_GUI_TEST_ENV "QT_QUICK_BACKEND=software;QT_IM_MODULE=qtvirtualkeyboard")
 
+# Every test holds the cores it keeps busy out of the machine's, so the suite's own
+# parallel runs never put more work on the machine than it has cores: a test that talks
+# to the simulated unit in real time must answer within tens of milliseconds.
+cmake_host_system_information(RESULT VLF_TEST_CORES QUERY NUMBER_OF_LOGICAL_CORES)
+file(WRITE ${CMAKE_BINARY_DIR}/test-cores.json
+    "{\"version\": {\"major\": 1, \"minor\": 0},\n"
+    " \"local\": [{\"cores\": [{\"id\": \"machine\", \"slots\": ${VLF_TEST_CORES}}]}]}\n")
+set(CTEST_RESOURCE_SPEC_FILE ${CMAKE_BINARY_DIR}/test-cores.json)
+if(VLF_TEST_CORES GREATER 1)
+    set(VLF_REALTIME_CORES 2)
+else()
+    set(VLF_REALTIME_CORES 1)
+endif()
+
+# Marks tests that talk to the simulated unit in real time: the test's threads and the
+# simulator's each keep a core.
+function(vlf_realtime_tests)
+    set_tests_properties(${ARGN} PROPERTIES RESOURCE_GROUPS "cores:${VLF_REALTIME_CORES}")
+endfunction()
+
 # One Qt Test program per test source; runs headless. GUI adds the Qt Quick environment.
+# A test linking the simulated unit runs in real time against it.
 function(vlf_add_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT ARG_SOURCES)
@@ -58,5 +79,8 @@ function(vlf_add_test name)
     else()
         list(APPEND _env "ASAN_OPTIONS=detect_leaks=1")
     endif()
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${_env}")
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${_env}" RESOURCE_GROUPS "cores:1")
+    if(vlf_hvsim IN_LIST ARG_LIBS)
+        vlf_realtime_tests(${name})
+    endif()
 endfunction()
