@@ -3,13 +3,15 @@
 #include "core/GlobalFuncs.h"
 #include "logging/LoggingCtrl.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutex>
 #include <QSet>
+
+#include <sys/stat.h>
 
 namespace TanDelta {
 namespace evaluation {
@@ -70,29 +72,68 @@ QString itemProblem(const QJsonValue& value)
     return {};
 }
 
-// One log line per file version, not one per listing.
-void logUnusable(const QFileInfo& file, const QString& problem)
-{
-    static QMutex mutex;
-    static QSet<QString> logged;
-    const QString key = file.absoluteFilePath() + QLatin1Char('|') +
-                        QString::number(file.lastModified().toMSecsSinceEpoch()) + QLatin1Char('|') +
-                        QString::number(file.size());
+// One version of a file as the file system tells it: any change gives another.
+struct Version {
+    qint64 device = 0;
+    qint64 inode = 0;
+    qint64 size = -1;
+    qint64 modified = 0;
+    qint64 changed = 0;
+    bool operator==(const Version& o) const
     {
-        QMutexLocker lock(&mutex);
-        if (logged.contains(key))
-            return;
-        logged.insert(key);
+        return device == o.device && inode == o.inode && size == o.size && modified == o.modified &&
+               changed == o.changed;
     }
-    KLOG_WARN2("TanDelta", "criteriaFileListing",
-               QStringLiteral("Criteria file %1 cannot be used: %2").arg(file.fileName(), problem));
+};
+
+Version versionOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
-QString fileProblem(const QFileInfo& file)
+struct ParsedFile {
+    Version version;
+    QString problem; // empty when usable
+    QJsonObject content;
+};
+
+// The listed files as last read, by absolute path; guarded by g_mutex.
+QMutex g_mutex;
+QHash<QString, ParsedFile> g_parsed;
+
+ParsedFile readAndParse(const QString& path)
 {
+    ParsedFile file;
     bool ok = false;
-    const QByteArray content = readCriteriaContent(file.absoluteFilePath(), &ok);
-    return ok ? criteriaFileProblem(content) : QStringLiteral("cannot be read");
+    const QByteArray bytes = readCriteriaContent(path, &ok, &file.problem);
+    if (ok)
+        file.problem = criteriaFileProblem(bytes);
+    if (file.problem.isEmpty()) {
+        file.content = parse(bytes, nullptr).object();
+    } else {
+        KLOG_WARN2("TanDelta", "criteriaFileListing",
+                   QStringLiteral("Criteria file %1 cannot be used: %2").arg(QFileInfo(path).fileName(), file.problem));
+    }
+    return file;
+}
+
+// Read again only when the file changed since it was last read.
+ParsedFile parsedFile(const QString& path)
+{
+    const Version version = versionOf(path);
+    QMutexLocker lock(&g_mutex);
+    auto it = g_parsed.find(path);
+    if (it == g_parsed.end() || !(it->version == version)) {
+        ParsedFile file = readAndParse(path);
+        file.version = version;
+        it = g_parsed.insert(path, file);
+    }
+    return *it;
 }
 
 } // namespace
@@ -107,15 +148,25 @@ QFileInfoList criteriaFileListing()
     // Without QDir::Hidden, names beginning with "." stay out.
     const QFileInfoList entries =
         dir.entryInfoList(QStringList{QStringLiteral("*.tds")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    QSet<QString> listed;
     for (const QFileInfo& entry : entries) {
-        const QString problem = fileProblem(entry);
-        if (!problem.isEmpty())
-            logUnusable(entry, problem);
+        listed.insert(entry.absoluteFilePath());
+        parsedFile(entry.absoluteFilePath());
+    }
+    // Files no longer listed are forgotten.
+    QMutexLocker lock(&g_mutex);
+    for (auto it = g_parsed.begin(); it != g_parsed.end();) {
+        if (listed.contains(it.key()))
+            ++it;
+        else
+            it = g_parsed.erase(it);
     }
     return entries;
 }
 
-bool criteriaFileUsable(const QFileInfo& file) { return fileProblem(file).isEmpty(); }
+bool criteriaFileUsable(const QFileInfo& file) { return parsedFile(file.absoluteFilePath()).problem.isEmpty(); }
+
+QJsonObject criteriaFileContent(const QFileInfo& file) { return parsedFile(file.absoluteFilePath()).content; }
 
 QString criteriaFileProblem(const QByteArray& content)
 {
@@ -139,13 +190,30 @@ QString criteriaFileProblem(const QByteArray& content)
     return {};
 }
 
-QByteArray readCriteriaContent(const QString& path, bool* ok)
+QByteArray readCriteriaContent(const QString& path, bool* ok, QString* why)
 {
+    auto fail = [ok, why](const QString& reason) {
+        *ok = false;
+        if (why)
+            *why = reason;
+        return QByteArray();
+    };
+    const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(kMaxCriteriaFileSize);
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(QStringLiteral("no file"));
+    if (info.size() > kMaxCriteriaFileSize)
+        return fail(tooLarge);
     QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly | QIODevice::Text);
-    if (!*ok)
-        return {};
-    QByteArray bytes = file.readAll();
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return fail(QStringLiteral("cannot be read"));
+    // The file may have grown since it was measured.
+    QByteArray bytes = file.read(kMaxCriteriaFileSize + 1);
+    if (bytes.size() > kMaxCriteriaFileSize)
+        return fail(tooLarge);
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("cannot be read"));
+    *ok = true;
     file.close();
     const int zero = bytes.indexOf('\0');
     if (zero >= 0)

@@ -1,6 +1,7 @@
 #include "testrun/TanDeltaFunctions.h"
 
 #include "core/GlobalFuncs.h"
+#include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
 
 #include <QDir>
@@ -58,10 +59,15 @@ QString storedFileName(const QString& standardName, const QString& sourcePath)
 bool evaluationStandardImport(QString path)
 {
     bool readable = false;
-    const QByteArray content = readCriteriaContent(path, &readable);
+    QString problem;
+    const QByteArray content = readCriteriaContent(path, &readable, &problem);
+    if (readable)
+        problem = criteriaFileProblem(content);
     // A file the evaluation could not use would only vanish from the list.
-    if (!readable || !criteriaFileProblem(content).isEmpty())
+    if (!problem.isEmpty()) {
+        KLOG_WARN2("TanDelta", "evaluationStandardImport", QStringLiteral("%1 not imported: %2").arg(path, problem));
         return false;
+    }
 
     const QString sourcePath = QFileInfo(path).absoluteFilePath();
     const QString folder = criteriaFolderPath();

@@ -43,19 +43,19 @@ StandardUser::StandardUser(int fileIndex)
     m_id = userStandardId(fileIndex);
     m_pathToFile = files.at(fileIndex).absoluteFilePath();
     // A malformed file keeps its id but gives no verdict, not a partial one.
-    if (criteriaFileUsable(files.at(fileIndex)))
-        load(m_pathToFile);
+    const QJsonObject content = criteriaFileContent(files.at(fileIndex));
+    if (!content.isEmpty())
+        load(content);
     else
         m_name = strings::evaluationStandardToText(m_id, nullptr);
 }
 
 StandardUser::~StandardUser() { qDeleteAll(m_items); }
 
-void StandardUser::load(const QString& path)
+void StandardUser::load(const QJsonObject& top)
 {
-    const QJsonObject top = readCriteriaFile(path);
     const QJsonValue name = top.value(QStringLiteral("name"));
-    m_name = name.isString() ? name.toString() : QFileInfo(path).completeBaseName();
+    m_name = name.isString() ? name.toString() : QFileInfo(m_pathToFile).completeBaseName();
 
     for (const QJsonValue& itemValue : top.value(QStringLiteral("items")).toArray()) {
         const QJsonObject itemObject = itemValue.toObject();

@@ -3,6 +3,7 @@
 #include "testrun/TanDeltaStandard.h"
 
 #include <QHash>
+#include <QJsonObject>
 
 namespace TanDelta {
 namespace evaluation {
@@ -51,7 +52,7 @@ public:
     static int insulationFromText(const QString& text);
 
 private:
-    void load(const QString& path);
+    void load(const QJsonObject& top);
 
     eEvaluationStandard m_id = None;
     QString m_name;

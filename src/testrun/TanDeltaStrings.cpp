@@ -61,11 +61,13 @@ const Key kResults[] = {
 // a malformed file is shown by its file name as not usable.
 QString criteriaFileDisplayName(const QFileInfo& file, QTranslator* translator)
 {
-    if (!criteriaFileUsable(file)) {
+    // A usable file always holds its items.
+    const QJsonObject content = criteriaFileContent(file);
+    if (content.isEmpty()) {
         return QStringLiteral("%1 (%2)").arg(file.completeBaseName(),
                                             evaluationResultText(EvaluationNotPossible, translator));
     }
-    const QJsonValue name = readCriteriaFile(file.absoluteFilePath()).value(QStringLiteral("name"));
+    const QJsonValue name = content.value(QStringLiteral("name"));
     if (name.isString())
         return name.toString();
     return file.completeBaseName();

@@ -118,6 +118,17 @@ private slots:
         QVERIFY(folderNames(root, kFolder).isEmpty());
         QVERIFY(!evaluationStandardImport(root.path(kStick + "/missing.tds")));
         QVERIFY(!evaluationStandardImport(QString()));
+
+        // A long comment is fine up to the size limit; one byte more and the file is refused.
+        const auto padded = [](const char* name, int pad) {
+            return named(QString::fromLatin1(name), ", \"comment\": \"" + QByteArray(pad, 'x') + '"');
+        };
+        const int pad = int(kMaxCriteriaFileSize) - padded("long", 0).size();
+        QVERIFY(root.writeFile(kStick + "/long.tds", padded("long", pad)));
+        QVERIFY(root.writeFile(kStick + "/over.tds", padded("over", pad + 1)));
+        QVERIFY(evaluationStandardImport(root.path(kStick + "/long.tds")));
+        QVERIFY(!evaluationStandardImport(root.path(kStick + "/over.tds")));
+        QCOMPARE(folderNames(root, kFolder), QStringList{"long.tds"});
     }
 
     void removal()

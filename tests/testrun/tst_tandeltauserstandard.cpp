@@ -189,19 +189,21 @@ private slots:
                                R"({"items": [{"insulation": "PE", "active": true, "criterias": [
                                    {"idx": 0, "active": true, "ats": 1, "bounds": [1, 2]}]}]})"));
         QVERIFY(root.writeFile(kFolder + "/a7.tds", QByteArray("\xff\xfe{", 3)));
+        // Too large to be read, however good its content.
+        QVERIFY(root.writeFile(kFolder + "/a8.tds", good + QByteArray(int(kMaxCriteriaFileSize), ' ')));
         const QFileInfoList listing = criteriaFileListing();
         QStringList names;
         for (const QFileInfo& f : listing)
             names << f.fileName();
         QCOMPARE(names, (QStringList{"A.tds", "a0.tds", "a1.tds", "a2.tds", "a3.tds", "a4.tds", "a5.tds", "a6.tds",
-                                     "a7.tds", "b.tds"}));
+                                     "a7.tds", "a8.tds", "b.tds"}));
 
         const auto first = Standard::makeShared(userStandardId(0));
         QCOMPARE(first->id(), userStandardId(0));
         QCOMPARE(first->name(), QStringLiteral("Ay"));
         QVERIFY(first.dynamicCast<StandardUser>());
-        QCOMPARE(Standard::makeShared(userStandardId(9))->name(), QStringLiteral("Bee"));
-        for (int n = 1; n <= 8; ++n) {
+        QCOMPARE(Standard::makeShared(userStandardId(10))->name(), QStringLiteral("Bee"));
+        for (int n = 1; n <= 9; ++n) {
             const auto bad = Standard::makeShared(userStandardId(n)).dynamicCast<StandardUser>();
             QVERIFY(bad);
             QCOMPARE(bad->id(), userStandardId(n));
@@ -211,8 +213,8 @@ private slots:
             QCOMPARE(bad->classify(PE, {100}, {step(1000)}), EvaluationNotPossible);
         }
         QVERIFY(criteriaFileUsable(listing.at(0)));
-        QCOMPARE(Standard::makeShared(userStandardId(10))->id(), None);
-        QVERIFY(Standard::makeShared(userStandardId(10)).dynamicCast<StandardNone>());
+        QCOMPARE(Standard::makeShared(userStandardId(11))->id(), None);
+        QVERIFY(Standard::makeShared(userStandardId(11)).dynamicCast<StandardNone>());
     }
 
     // One malformed file must not move the ids stored in records and settings for the
