@@ -35,6 +35,8 @@ std::atomic<bool> g_demo{false};
 const char* const kAppData = "/home/root/mappedPaths/appdata";
 const char* const kUsbMount = "/media/USB";
 const char* const kDefaultExportFolder = "Pevanto";
+const char* const kDefaultSystemName = "pevanto";
+constexpr int kMaxSystemNameLength = 64;
 
 QString exportFolder()
 {
@@ -149,12 +151,31 @@ void GlobalFuncs::waitMs(int ms)
 bool GlobalFuncs::isDemo() { return g_demo; }
 void GlobalFuncs::setDemo(bool demo) { g_demo = demo; }
 
-QString GlobalFuncs::getProjectAbbreviation()
+QString GlobalFuncs::getSystemName()
 {
     QString name;
     if (IConfigBase* cfg = getConfig())
-        cfg->queryString(QStringLiteral("/General/SystemName"), name, QStringLiteral("pevanto"));
-    return name.isEmpty() ? QStringLiteral("pevanto") : name;
+        cfg->queryString(QStringLiteral("/General/SystemName"), name, QString::fromLatin1(kDefaultSystemName));
+    return name.isEmpty() ? QString::fromLatin1(kDefaultSystemName) : name;
+}
+
+QString GlobalFuncs::getProjectAbbreviation()
+{
+    // The name comes with imported configurations, also the one taken at start-up
+    // without a password: it must not lead out of a folder or make a name nobody can open.
+    const QString name = getSystemName();
+    bool safe = name.size() <= kMaxSystemNameLength && name != QLatin1String(".") && name != QLatin1String("..");
+    for (const QChar c : name)
+        safe = safe && c != QLatin1Char('/') && c != QLatin1Char('\\') && c.category() != QChar::Other_Control;
+    if (safe)
+        return name;
+    QString reduced;
+    for (const QChar c : name) {
+        if (c.isLetter() || c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('_'))
+            reduced += c;
+    }
+    reduced.truncate(kMaxSystemNameLength);
+    return reduced.isEmpty() ? QString::fromLatin1(kDefaultSystemName) : reduced;
 }
 
 QString GlobalFuncs::getMonthName(int month)

@@ -73,6 +73,12 @@ public:
     // True in demo builds (CMake option VLF_DEMO); tests may switch it.
     static bool isDemo();
     static void setDemo(bool demo);
+    // The configured system name (General/SystemName), as shown.
+    static QString getSystemName();
+    // The system name as it names files (database, trace file, screenshots, exports):
+    // unchanged when it is safe as one file name (no "/" or "\\", not "." or "..", no
+    // control character, at most 64 characters), else only its letters, digits, "-"
+    // and "_", else the built-in name.
     static QString getProjectAbbreviation();
     // Translated month name (context "DateTime") for 0..11, else an empty text.
     static QString getMonthName(int month);

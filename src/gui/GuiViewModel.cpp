@@ -213,7 +213,7 @@ void GuiViewModel::setCableNumber(const QString& number)
 
 int GuiViewModel::maxCommentLength() const { return TestSettings::CommentLength; }
 
-QString GuiViewModel::systemName() const { return GlobalFuncs::getProjectAbbreviation(); }
+QString GuiViewModel::systemName() const { return GlobalFuncs::getSystemName(); }
 
 void GuiViewModel::setPhaseNameL1(const QString& name)
 {

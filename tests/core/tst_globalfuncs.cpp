@@ -122,17 +122,32 @@ private slots:
         GlobalFuncs::setConfig(nullptr);
     }
 
-    void projectAbbreviation()
+    // The name names the database, the trace file and the exports; it is shown as configured.
+    void systemNameNamesFilesSafely_data()
     {
-        GlobalFuncs::setConfig(nullptr);
-        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("pevanto"));
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("missing") << QString() << QStringLiteral("pevanto");
+        QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("pevanto");
+        QTest::newRow("safe") << QStringLiteral("Bay 4 Prüfstand") << QStringLiteral("Bay 4 Prüfstand");
+        QTest::newRow("64 characters") << QString(64, 'x') << QString(64, 'x');
+        QTest::newRow("65 characters") << QString(65, 'x') << QString(64, 'x');
+        QTest::newRow("outside") << QStringLiteral("../../../../OUTSIDE/x") << QStringLiteral("OUTSIDEx");
+        QTest::newRow("markup") << QStringLiteral("<b>Big</b>%1%n") << QStringLiteral("bBigb1n");
+        QTest::newRow("backslash") << QStringLiteral("a\\b_c-d") << QStringLiteral("ab_c-d");
+        QTest::newRow("control") << QStringLiteral("tab\there") << QStringLiteral("tabhere");
+        QTest::newRow("dots") << QStringLiteral("..") << QStringLiteral("pevanto");
+    }
+    void systemNameNamesFilesSafely()
+    {
+        QFETCH(QString, configured);
+        QFETCH(QString, fileName);
         FakeConfig cfg;
+        if (!configured.isNull())
+            QCOMPARE(cfg.setString(QStringLiteral("/General/SystemName"), configured), 0);
         GlobalFuncs::setConfig(&cfg);
-        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("pevanto"));
-        QCOMPARE(cfg.setString(QStringLiteral("/General/SystemName"), QStringLiteral("kestra")), 0);
-        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("kestra"));
-        QCOMPARE(cfg.setString(QStringLiteral("/General/SystemName"), QString()), 0);
-        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), QStringLiteral("pevanto"));
+        QCOMPARE(GlobalFuncs::getProjectAbbreviation(), fileName);
+        QCOMPARE(GlobalFuncs::getSystemName(), configured.isEmpty() ? QStringLiteral("pevanto") : configured);
         GlobalFuncs::setConfig(nullptr);
     }
 
