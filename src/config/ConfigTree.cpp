@@ -114,6 +114,22 @@ bool parseDouble(const QString& s, double& v)
     v = s.trimmed().toDouble(&ok);
     return ok;
 }
+
+// A character XML cannot carry would leave a file that is never read again.
+bool xmlCanHold(const QString& text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const ushort u = c.unicode();
+        if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || c.isSurrogate() || u == 0xFFFE || u == 0xFFFF)
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 // Where a write goes: the existing entry, or the parent and the names still to create.
@@ -481,6 +497,8 @@ int ConfigTree::doSetLong(const QString& key, long value, long min, long max, un
 
 int ConfigTree::setString(const QString& key, const QString& value, const QString& list)
 {
+    if (!xmlCanHold(value) || !xmlCanHold(list))
+        return CFG_OUT_OF_LIMITS;
     QMutexLocker lock(&m_mutex);
     Slot slot;
     if (const int rc = prepareWrite(key, CVT_STRING, slot))

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 const char* const kTimeFormat = "/Settings/TimeFormat";
 const char* const kDateFormat = "/Settings/DateFormat";
@@ -30,6 +32,31 @@ const char* const kSerialNumber = "/Device/SerialNumber";
 const char* const kHardwareId = "/Device/HardwareId";
 const char* const kDefaultExportFolder = "Pevanto";
 const char* const kDefaultSerialNumber = "99999999999";
+
+// The ranges the pages offer. Values from elsewhere (the configuration editor, an
+// imported file) are held to them: a negative double-click time lets no knob press act,
+// a zero graph interval runs the chart timer every millisecond.
+struct Range {
+    const char* key;
+    long min;
+    long max;
+};
+const Range kRanges[] = {{kDblClick, 0, 1000}, {kGraphInterval, 50, 2000}, {kScrollSpeed, 1, 100}};
+
+const Range* rangeOf(const QString& key)
+{
+    for (const Range& r : kRanges) {
+        if (key == QLatin1String(r.key))
+            return &r;
+    }
+    return nullptr;
+}
+
+long bounded(const char* key, long value)
+{
+    const Range* r = rangeOf(QLatin1String(key));
+    return r ? std::clamp(value, r->min, r->max) : value;
+}
 
 QString phaseKey(int phase)
 {
@@ -93,6 +120,25 @@ QString DisplaySettings::readString(const QString& key, const QString& def)
         return def;
     }
     return value;
+}
+
+long DisplaySettings::readBounded(const char* key, long def)
+{
+    return bounded(key, readLong(QString::fromLatin1(key), def));
+}
+
+bool DisplaySettings::writeBounded(const char* key, long value, long current)
+{
+    value = bounded(key, value);
+    if (value == current)
+        return false;
+    return writeLong(QString::fromLatin1(key), value);
+}
+
+bool DisplaySettings::inRange(const QString& key, long value)
+{
+    const Range* r = rangeOf(key);
+    return !r || (value >= r->min && value <= r->max);
 }
 
 bool DisplaySettings::writeBool(const QString& key, bool value)
@@ -160,40 +206,19 @@ bool DisplaySettings::setDateFormat(const QString& format)
     return writeString(QString::fromLatin1(kDateFormat), format);
 }
 
-int DisplaySettings::dblClickTime() const
-{
-    return int(readLong(QString::fromLatin1(kDblClick), 250));
-}
+int DisplaySettings::dblClickTime() const { return int(readBounded(kDblClick, 250)); }
 
-bool DisplaySettings::setDblClickTime(int ms)
-{
-    if (ms == dblClickTime())
-        return false;
-    return writeLong(QString::fromLatin1(kDblClick), ms);
-}
+bool DisplaySettings::setDblClickTime(int ms) { return writeBounded(kDblClick, ms, dblClickTime()); }
 
-int DisplaySettings::textScrollSpeed() const
-{
-    return int(readLong(QString::fromLatin1(kScrollSpeed), 35));
-}
+int DisplaySettings::textScrollSpeed() const { return int(readBounded(kScrollSpeed, 35)); }
 
-bool DisplaySettings::setTextScrollSpeed(int speed)
-{
-    if (speed == textScrollSpeed())
-        return false;
-    return writeLong(QString::fromLatin1(kScrollSpeed), speed);
-}
+bool DisplaySettings::setTextScrollSpeed(int speed) { return writeBounded(kScrollSpeed, speed, textScrollSpeed()); }
 
-int DisplaySettings::graphUpdateIntervall() const
-{
-    return int(readLong(QString::fromLatin1(kGraphInterval), 100));
-}
+int DisplaySettings::graphUpdateIntervall() const { return int(readBounded(kGraphInterval, 100)); }
 
 bool DisplaySettings::setGraphUpdateIntervall(int ms)
 {
-    if (ms == graphUpdateIntervall())
-        return false;
-    return writeLong(QString::fromLatin1(kGraphInterval), ms);
+    return writeBounded(kGraphInterval, ms, graphUpdateIntervall());
 }
 
 bool DisplaySettings::tanDeltaPrecisionExtended() const

@@ -49,12 +49,19 @@ public:
     // or "." parts, so it stays on the stick.
     static QString cleanExportFolder(const QString& folder);
 
+    // Whether a value fits the range the pages offer for key (double-click time 0-1000 ms,
+    // graph interval 50-2000 ms, text scroll speed 1-100); true for keys without one.
+    static bool inRange(const QString& key, long value);
+
     static QString defaultTimeFormat();
     static QString defaultDateFormat();
 
 private:
     static bool readBool(const QString& key, bool def);
     static long readLong(const QString& key, long def);
+    // Held to the key's range.
+    static long readBounded(const char* key, long def);
+    static bool writeBounded(const char* key, long value, long current);
     static QString readString(const QString& key, const QString& def);
     static bool writeBool(const QString& key, bool value);
     static bool writeLong(const QString& key, long value);

@@ -3,6 +3,7 @@
 #include "config/IConfigBase.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/DisplaySettings.h"
 #include "db/DB.h"
 #include "testrun/TanDeltaStrings.h"
 
@@ -24,6 +25,9 @@ namespace {
 const QString kThemeKey = QStringLiteral("/Settings/Theme");
 const QString kTimeFormatKey = QStringLiteral("/Settings/TimeFormat");
 const QString kScreenshotKey = QStringLiteral("/General/ScreenshotFunction");
+const QString kDblClickKey = QStringLiteral("/Settings/DblClickTimeMs");
+const QString kScrollSpeedKey = QStringLiteral("/Settings/TextScrollSpeed");
+const QString kGraphIntervalKey = QStringLiteral("/Settings/GraphUpdateIntervallMs");
 const QString kServiceLock = QStringLiteral("service_menu");
 const QString kAdminLock = QStringLiteral("admin_menu");
 const QString kRyxLock = QStringLiteral("ryx_menu");
@@ -138,8 +142,11 @@ void Settings::setTheme(int theme)
 {
     if (theme == this->theme())
         return;
-    if (IConfigBase* config = GlobalFuncs::getConfig())
-        config->setLong(kThemeKey, long(theme));
+    // Saved at once, as every other setting.
+    if (IConfigBase* config = GlobalFuncs::getConfig()) {
+        if (config->setLong(kThemeKey, long(theme)) == IConfigBase::CFG_OK)
+            config->save();
+    }
     emit themeChanged();
 }
 
@@ -550,8 +557,9 @@ bool Settings::writeConfigItem(const QString& path, Write write)
     // The store creates a missing key on a write; the editor only changes what is there.
     if (!config || !config->exists(path) || write(config) != IConfigBase::CFG_OK)
         return false;
+    // The value is in force from now on, whether or not the file could be written.
     emit settingsValueChanged(path);
-    return true;
+    return config->save() == IConfigBase::CFG_OK;
 }
 
 bool Settings::setConfigItemDouble(const QString& path, double value)
@@ -563,6 +571,8 @@ bool Settings::setConfigItemDouble(const QString& path, double value)
 
 bool Settings::setConfigItemLong(const QString& path, long value)
 {
+    if (!DisplaySettings::inRange(path, value))
+        return false;
     return writeConfigItem(path, [&](IConfigBase* config) { return config->setLong(path, value, 0, 0, 0); });
 }
 
@@ -573,6 +583,11 @@ bool Settings::setConfigItemBool(const QString& path, bool value)
 
 bool Settings::setConfigItemString(const QString& path, const QString& value)
 {
+    // Nobody can see or type them, and most would leave a file that cannot be read.
+    for (const QChar c : value) {
+        if (c.category() == QChar::Other_Control)
+            return false;
+    }
     return writeConfigItem(path, [&](IConfigBase* config) { return config->setString(path, value, QString()); });
 }
 
@@ -600,4 +615,10 @@ void Settings::onSettingsValueChanged(const QString& path)
         emit timeFormatChanged();
     else if (path == kThemeKey)
         emit themeChanged();
+    else if (path == kDblClickKey)
+        emit dblClickTimeChanged();
+    else if (path == kScrollSpeedKey)
+        emit textScrollSpeedChanged();
+    else if (path == kGraphIntervalKey)
+        emit graphUpdateIntervallChanged();
 }

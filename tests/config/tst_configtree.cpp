@@ -174,6 +174,10 @@ private slots:
         QCOMPARE(cfg.setString("/T/Unit", QStringLiteral("kV"), QStringLiteral("kV;V")), 0);
         QCOMPARE(cfg.setString("/T/Unit", QStringLiteral("mV")), int(IConfigBase::CFG_OUT_OF_LIMITS));
         QCOMPARE(cfg.setString("/T/Unit", QStringLiteral("V"), QString()), 0);
+        // Text the file cannot carry is refused; line breaks and tabs are well-formed.
+        QCOMPARE(cfg.setString("/T/Note", QStringLiteral("a\x01b")), int(IConfigBase::CFG_OUT_OF_LIMITS));
+        QCOMPARE(cfg.setString("/T/Note", QString(QChar(0xD800))), int(IConfigBase::CFG_OUT_OF_LIMITS));
+        QCOMPARE(cfg.setString("/T/Note", QStringLiteral("a\tb\nc \U0001F600")), 0);
         QString s;
         QCOMPARE(cfg.queryString("/T/Unit", s), 0);
         QCOMPARE(s, QStringLiteral("V"));

@@ -1,3 +1,4 @@
+#include "config/ConfigAccessXML.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
@@ -325,6 +326,73 @@ private slots:
         double ratio = 0;
         QCOMPARE(config.queryDouble(QStringLiteral("/Editor/Ratio"), ratio), 0);
         QCOMPARE(ratio, 0.25);
+        GlobalFuncs::setConfig(m_fixture->config());
+    }
+
+    // What the editor and the theme write is in the file: the configuration read from it
+    // again, as at the next start, has it. Values the knob and the charts cannot work
+    // with are refused on write and held to the pages' ranges on read.
+    void settingsSurviveARestart_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QVariant>("afterRestart");
+        QTest::newRow("theme") << "/Settings/Theme" << QVariant(2) << true << QVariant(2);
+        QTest::newRow("double-click") << "/Settings/DblClickTimeMs" << QVariant(400) << true << QVariant(400);
+        QTest::newRow("double-click negative") << "/Settings/DblClickTimeMs" << QVariant(-1) << false << QVariant(250);
+        QTest::newRow("double-click huge") << "/Settings/DblClickTimeMs" << QVariant(2147483647) << false << QVariant(250);
+        // The file holds 0: read as the shortest interval offered.
+        QTest::newRow("graph interval") << "/Settings/GraphUpdateIntervallMs" << QVariant(0) << false << QVariant(50);
+        QTest::newRow("scroll speed") << "/Settings/TextScrollSpeed" << QVariant(101) << false << QVariant(35);
+        QTest::newRow("screenshots") << "/General/ScreenshotFunction" << QVariant(true) << true << QVariant(true);
+        QTest::newRow("system name") << "/General/SystemName" << QVariant("../../x") << true << QVariant("../../x");
+        QTest::newRow("control character") << "/General/SystemName" << QVariant("a\x01b") << false << QVariant("Bay");
+        QTest::newRow("tab") << "/General/SystemName" << QVariant("a\tb") << false << QVariant("Bay");
+    }
+    void settingsSurviveARestart()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(bool, accepted);
+        QFETCH(QVariant, afterRestart);
+        const QString folder = m_fixture->root().path(QStringLiteral("/config"));
+        QVERIFY(m_fixture->root().writeFile(QStringLiteral("/config/PEVANTO.cfg.xml"), QByteArrayLiteral(
+            "<configuration><key name=\"PEVANTO\"><key name=\"General\">"
+            "<value name=\"ScreenshotFunction\" type=\"bool\">false</value>"
+            "<value name=\"SystemName\" type=\"string\">Bay</value></key><key name=\"Settings\">"
+            "<value name=\"DblClickTimeMs\" type=\"long\">250</value>"
+            "<value name=\"GraphUpdateIntervallMs\" type=\"long\">0</value>"
+            "<value name=\"TextScrollSpeed\" type=\"long\">35</value></key></key></configuration>")));
+        auto config = std::make_unique<ConfigAccessXML>(folder, QStringLiteral("PEVANTO"));
+        QCOMPARE(config->initialize(), 1);
+        GlobalFuncs::setConfig(config.get());
+        bool written = false;
+        if (key == QLatin1String("/Settings/Theme")) {
+            m_settings->setTheme(value.toInt());
+            written = true;
+        } else if (value.type() == QVariant::Bool) {
+            written = m_settings->setConfigItemBool(key, value.toBool());
+        } else if (value.type() == QVariant::Int) {
+            written = m_settings->setConfigItemLong(key, value.toInt());
+        } else {
+            written = m_settings->setConfigItemString(key, value.toString());
+        }
+        QCOMPARE(written, accepted);
+
+        config = std::make_unique<ConfigAccessXML>(folder, QStringLiteral("PEVANTO"));
+        QCOMPARE(config->initialize(), 1);
+        QCOMPARE(config->loadedFrom(), config->filePath());
+        GlobalFuncs::setConfig(config.get());
+        const QMap<QString, QVariant> read{
+            {"/Settings/Theme", m_settings->theme()},
+            {"/Settings/DblClickTimeMs", m_settings->dblClickTime()},
+            {"/Settings/GraphUpdateIntervallMs", m_settings->graphUpdateIntervall()},
+            {"/Settings/TextScrollSpeed", m_settings->textScrollSpeed()},
+            {"/General/ScreenshotFunction", m_settings->screenshotsEnabled()},
+            {"/General/SystemName", GlobalFuncs::getSystemName()},
+        };
+        QCOMPARE(read.value(key), afterRestart);
         GlobalFuncs::setConfig(m_fixture->config());
     }
 
