@@ -9,6 +9,7 @@ import QtQuick.Window 2.15
 // navigation itself or outside `scope` (at start-up, or after the focused element was
 // removed, hidden or rebuilt) it focuses the element at the last focused index, else
 // `initialElement`, else the first usable one. Focus inside an element is left alone.
+// An element destroyed while listed (a row rebuilt by a repeater) is dropped by itself.
 FocusScope {
     id: nav
 
@@ -40,6 +41,16 @@ FocusScope {
         return element && element.vlfNavigationClient !== undefined ? element.vlfNavigationClient : null
     }
 
+    // A destroyed item reads as having no properties at all.
+    function alive(element) { return clientOf(element) !== null }
+
+    function dropDestroyed() {
+        if (elements.every(alive))
+            return
+        pinned = pinned.filter(alive)
+        elements = elements.filter(alive)
+    }
+
     function isInside(item, ancestor) {
         for (var i = item; i; i = i.parent)
             if (i === ancestor)
@@ -66,6 +77,7 @@ FocusScope {
     }
 
     function insertElement(element, index, focus, autoPress) {
+        dropDestroyed()
         if (!clientOf(element)) {
             console.log("missing property/function vlfNavigationClient")
             return false
@@ -113,6 +125,10 @@ FocusScope {
         var index = elements.indexOf(element)
         if (index < 0)
             return false
+        if (!alive(element)) {
+            dropDestroyed()
+            return true
+        }
         var list = elements
         list.splice(index, 1)
         var pins = pinned
@@ -124,6 +140,21 @@ FocusScope {
         element.visibleChanged.disconnect(nav.scheduleHeal)
         element.enabledChanged.disconnect(nav.scheduleHeal)
         elements = list
+        return true
+    }
+
+    // Lists these controls in this order in place of the unpinned ones; false when they
+    // are listed so already.
+    function replaceElements(wanted) {
+        dropDestroyed()
+        wanted = wanted.filter(alive)
+        var listed = elements.filter(function(e) { return pinned.indexOf(e) < 0 })
+        if (listed.length === wanted.length && listed.every(function(e, i) { return e === wanted[i] }))
+            return false
+        for (var k = 0; k < listed.length; ++k)
+            removeNavElement(listed[k])
+        for (var m = 0; m < wanted.length; ++m)
+            addNavElement(wanted[m], false, false)
         return true
     }
 
@@ -194,6 +225,7 @@ FocusScope {
     }
 
     function jumpTo(element, autoPress) {
+        dropDestroyed()
         var index = elements.indexOf(element)
         if (index < 0 || !usable(element))
             return false
@@ -234,6 +266,7 @@ FocusScope {
     }
 
     function heal() {
+        dropDestroyed()
         if (!active || !visible || elements.length === 0 || !needsHealing())
             return false
         if (validIndex(lastIndex) && usable(elements[lastIndex]))
@@ -252,6 +285,7 @@ FocusScope {
     }
 
     function keyPressed(event, element) {
+        dropDestroyed()
         var index = elements.indexOf(element)
         if (index < 0) {
             console.log("ELEMENT NOT FOUND")

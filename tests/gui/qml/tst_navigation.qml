@@ -13,6 +13,7 @@ Item {
         focus: true
 
         Column {
+            id: column
             VlfButton { id: first; text: "first" }
             VlfButton { id: second; text: "second" }
             VlfListView {
@@ -26,6 +27,8 @@ Item {
             Rectangle { id: plain; width: 10; height: 10 }
         }
     }
+
+    Component { id: buttonMaker; VlfButton {} }
 
     SignalSpy { id: pressed; target: first.vlfNavigationClient; signalName: "knobPressed" }
     SignalSpy { id: dblPressed; target: first.vlfNavigationClient; signalName: "knobDblPressed" }
@@ -97,6 +100,30 @@ Item {
             compare(list.currentIndex, 2)
             keyClick(Qt.Key_Right)
             verify(last.activeFocus)
+        }
+
+        // A page registers the controls of rebuilt rows a moment later, when the old ones may
+        // be destroyed already, focused or not: they drop out.
+        function test_destroyedElementsDropOut_data() {
+            return [{ tag: "removed, then the new one added", focused: false },
+                    { tag: "focused, then replaced", focused: true }]
+        }
+        function test_destroyedElementsDropOut(data) {
+            var old = buttonMaker.createObject(column)
+            verify(nav.addNavElement(old, data.focused, false))
+            testHelper.destroyNow(old)
+            if (data.focused)
+                tryVerify(function() { return first.activeFocus }, 1000, "the focus healed")
+            var fresh = buttonMaker.createObject(column)
+            if (data.focused)
+                verify(nav.replaceElements([first, second, list, last, fresh]))
+            else
+                verify(nav.removeNavElement(old) && nav.addNavElement(fresh, false, false))
+            compare(nav.elements, [first, second, list, last, fresh])
+            verify(nav.jumpTo(last, false))
+            keyClick(Qt.Key_Right)
+            verify(fresh.activeFocus)
+            testHelper.destroyNow(fresh)
         }
 
         function test_doublePressGivesOneDoubleAndNoSingle() {

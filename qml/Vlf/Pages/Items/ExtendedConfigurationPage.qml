@@ -36,16 +36,7 @@ VlfPage {
             if (e)
                 wanted = wanted.concat(e.editor.controls)
         }
-        var listed = navigation.elements.filter(function(x) { return navigation.pinned.indexOf(x) < 0 })
-        var same = listed.length === wanted.length
-        for (var j = 0; same && j < wanted.length; ++j)
-            same = listed[j] === wanted[j]
-        if (same)
-            return
-        for (var k = 0; k < listed.length; ++k)
-            navigation.removeNavElement(listed[k])
-        for (var m = 0; m < wanted.length; ++m)
-            navigation.addNavElement(wanted[m], false, false)
+        navigation.replaceElements(wanted)
     }
 
     Connections {

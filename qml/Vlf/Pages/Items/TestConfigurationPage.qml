@@ -68,17 +68,7 @@ VlfPage {
         for (var i = 0; i < parameterButtons.count; ++i)
             if (parameterButtons.itemAt(i))
                 wanted.push(parameterButtons.itemAt(i))
-        wanted = wanted.concat(editor.controls)
-        var listed = navigation.elements.filter(function(e) { return navigation.pinned.indexOf(e) < 0 })
-        var same = listed.length === wanted.length
-        for (var j = 0; same && j < wanted.length; ++j)
-            same = listed[j] === wanted[j]
-        if (same)
-            return
-        for (var k = 0; k < listed.length; ++k)
-            navigation.removeNavElement(listed[k])
-        for (var m = 0; m < wanted.length; ++m)
-            navigation.addNavElement(wanted[m], false, false)
+        navigation.replaceElements(wanted.concat(editor.controls))
     }
 
     Connections {
