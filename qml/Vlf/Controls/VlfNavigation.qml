@@ -33,7 +33,12 @@ FocusScope {
             lastIndex = index
         scheduleHeal()
     }
-    onActiveChanged: scheduleHeal()
+    // A page comes up with the keyboard down, whatever the page before left open.
+    onActiveChanged: {
+        if (active)
+            Qt.inputMethod.hide()
+        scheduleHeal()
+    }
     onVisibleChanged: scheduleHeal()
     onElementsChanged: scheduleHeal()
 

@@ -13,6 +13,7 @@ Page {
     property alias buttons: buttonRow.data
     property alias navigation: navigation
     property alias flickable: flick
+    property alias scrollIndicator: scrollIndicator
     property alias backButton: backButton
     property alias firstFocus: navigation.initialElement
     property bool showBack: false
@@ -141,6 +142,7 @@ Page {
             bottomMargin: page.keyboardCoverBottom
             boundsBehavior: Flickable.StopAtBounds
             onHeightChanged: followTimer.restart()
+            ScrollIndicator.vertical: VlfScrollIndicator { id: scrollIndicator }
 
             // Taller content scrolls, with Style.margin * 2 at either end. Measured a turn
             // later: centred content moves with the area's height, which would else

@@ -59,10 +59,12 @@ VlfTestCase {
         turnTo(item)
         press()
     }
-    // The keyboard would hide the bottom row.
-    function shot(name) {
-        Qt.inputMethod.hide()
-        guiViewModel.setInputPanelActive(false)
+    // The keyboard would hide the bottom row; kept, it shows whether it is up.
+    function shot(name, keepKeyboard) {
+        if (!keepKeyboard) {
+            Qt.inputMethod.hide()
+            guiViewModel.setInputPanelActive(false)
+        }
         waitForRendering(window.contentItem)
         verify(testHelper.saveScreenshot(window, name))
     }

@@ -100,6 +100,11 @@ Item {
             compare(list.currentIndex, 2)
             keyClick(Qt.Key_Right)
             verify(last.activeFocus)
+            // Rows beyond its height show in its indicator.
+            verify(!list.scrollIndicator.visible)
+            list.height = 60
+            tryCompare(list.scrollIndicator, "visible", true)
+            list.height = 90
         }
 
         // A page registers the controls of rebuilt rows a moment later, when the old ones may

@@ -149,15 +149,22 @@ Item {
             compare(left, 1)
         }
 
+        function keyOf(item, key) {
+            for (var i = 0, found = null; i < item.children.length && !found; ++i)
+                found = item.children[i].key === key ? item.children[i] : keyOf(item.children[i], key)
+            return found || null
+        }
         function rectIn(item, target) { return item.mapToItem(target, 0, 0, item.width, item.height) }
 
         // The encoder leaves the text field at either end of its text; the keyboard comes
-        // in where it covers less and the page scrolls the field above it.
+        // up on a press, where it covers less, the page scrolls the field above it, and its
+        // Enter confirms the number.
         function test_cableDataByEncoderAndKeyboard() {
             openWindow([OperatingMode.DC, OperatingMode.VLFSin])
             guiViewModel.setCableNumber("K7")
             var cable = openCableData()
             var field = cable.field
+            verify(!Qt.inputMethod.visible)
             compare(field.cursorPosition, 2)
             turn(Qt.Key_Left)
             verify(field.activeFocus)
@@ -174,8 +181,7 @@ Item {
             turn(Qt.Key_Left)
             verify(field.activeFocus)
 
-            guiViewModel.setInputPanelActive(true)
-            Qt.inputMethod.show()
+            keyClick(Qt.Key_Return)
             var keyboard = window.keyboard
             tryCompare(keyboard.inputPanel, "active", true)
             tryVerify(function() {
@@ -185,9 +191,11 @@ Item {
             }, 2000, "the field shows beside the keyboard")
             waitForRendering(window.contentItem)
             verify(testHelper.saveScreenshot(window, "cable-data-keyboard"))
-            Qt.inputMethod.hide()
-            guiViewModel.setInputPanelActive(false)
-            tryCompare(cable.flickable, "contentY", 0)
+            keyClick("8")
+            mouseClick(keyOf(keyboard, Qt.Key_Return))
+            tryVerify(function() { return stack().currentItem.editor !== undefined }, 2000, "the configuration")
+            compare(guiViewModel.cableNumber, "K78")
+            verify(!Qt.inputMethod.visible)
         }
 
         // Ten procedures do not fit the window: each one the encoder reaches is scrolled

@@ -42,6 +42,7 @@ VlfPage {
             inputMethodHints: Qt.ImhNoPredictiveText
             onTextEdited: page.offerSuggestions()
             onActiveFocusChanged: page.offerSuggestions()
+            onEntered: confirm.clicked()
         }
     }
 

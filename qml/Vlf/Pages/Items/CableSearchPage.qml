@@ -43,6 +43,7 @@ VlfPage {
             inputMethodHints: Qt.ImhNoPredictiveText
             onTextEdited: page.offerSuggestions()
             onActiveFocusChanged: page.offerSuggestions()
+            onEntered: if (confirm.enabled) confirm.clicked()
         }
         Text {
             id: countText
