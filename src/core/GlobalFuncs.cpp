@@ -1,6 +1,8 @@
 #include "core/GlobalFuncs.h"
 
 #include "core/FsRoot.h"
+#include "core/IUsbStick.h"
+#include "core/Platform.h"
 #include "config/IConfigBase.h"
 #include "logging/LoggingCtrl.h"
 
@@ -81,8 +83,7 @@ QString GlobalFuncs::getAppDataPath() { return FsRoot::path(QString::fromLatin1(
 
 bool GlobalFuncs::isUsbStickPresent()
 {
-    const QDir dir(getUsbPath(UsbMountPoint));
-    return dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    return Platform::usbStick()->isPresent(getUsbPath(UsbMountPoint));
 }
 
 QString GlobalFuncs::getUsbPath(Path path)

@@ -60,8 +60,8 @@ public:
     static QString getApplicHelperFilesPath(MemoryType type);
     static QString getApplicHelperFilesPath(int type) { return getApplicHelperFilesPath(static_cast<MemoryType>(type)); }
     static QString getAppDataPath();
-    // A stick is present when its mount point exists and holds something; an empty
-    // mount point folder is the instrument's own storage.
+    // A stick is in when the stick layer finds one at the mount point (see UsbStick):
+    // a plain folder there is the instrument's own storage, whatever it holds.
     static bool isUsbStickPresent();
     // Resolves the paths again and creates the application-data folders.
     static bool initPaths();

@@ -3,6 +3,7 @@
 class IBacklight;
 class IRebooter;
 class ISystemClock;
+class IUsbStick;
 class IWatchdogDevice;
 
 // The active platform layers. The real implementations are used unless the frame
@@ -14,9 +15,11 @@ public:
     static ISystemClock* systemClock();
     static IWatchdogDevice* watchdog();
     static IBacklight* backlight();
+    static IUsbStick* usbStick();
 
     static void setRebooter(IRebooter* rebooter);
     static void setSystemClock(ISystemClock* clock);
     static void setWatchdog(IWatchdogDevice* watchdog);
     static void setBacklight(IBacklight* backlight);
+    static void setUsbStick(IUsbStick* stick);
 };

@@ -215,12 +215,12 @@ private slots:
         DataModell* dm = m_app->dataModel();
         QSignalSpy gui(m_app->gui(), &IGUI::USBStateChanged);
         QCOMPARE(dm->getUSBState(), USBState_NoStick);
-        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/data.txt"), "x"));
+        QVERIFY(!m_root->insertStick().isEmpty());
         QTRY_COMPARE(dm->getUSBState(), USBState_Ready);
         QTRY_COMPARE(gui.size(), 2);
         QCOMPARE(gui.at(0).at(1).value<eUSBState>(), USBState_Checking);
         QCOMPARE(gui.at(1).at(1).value<eUSBState>(), USBState_Ready);
-        QVERIFY(QDir(m_root->path(QStringLiteral("/media/USB"))).removeRecursively());
+        QVERIFY(m_root->pullStick());
         QTRY_COMPARE(dm->getUSBState(), USBState_NoStick);
         QCOMPARE(gui.size(), 3);
     }
@@ -292,7 +292,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(mount));
         answerAll();
 
-        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/data.txt"), "x"));
+        QVERIFY(!m_root->insertStick().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(vm->connections()->usbState(), Qt::Checked, 10000);
         vm->showQuestion(QStringLiteral("Is the cable earthed?"));
         QTRY_VERIFY(dialogShows(QStringLiteral("Is the cable earthed?")));
@@ -325,7 +325,7 @@ private slots:
 
         answerAll();
         vm->setClock({});
-        QVERIFY(QDir(mount).removeRecursively());
+        QVERIFY(m_root->pullStick());
         QTRY_COMPARE(vm->connections()->usbState(), Qt::Unchecked);
     }
 

@@ -231,6 +231,7 @@ int main(int argc, char** argv)
         return 1;
     qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
     const QString name = validBackup ? QStringLiteral("PEVANTO") : QStringLiteral("OTHER");
+    root.insertStick();
     writeFile(GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates) + QStringLiteral("/PEVANTO_backup.cfg.xml"),
                    QStringLiteral("<configuration><key name=\"%1\"><key name=\"General\"><value name=\"FromBackup\" "
                                   "type=\"string\">1</value></key></key></configuration>")

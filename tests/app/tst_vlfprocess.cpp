@@ -237,10 +237,10 @@ private slots:
         QVERIFY(slave.startsWith(QLatin1String("/dev/")));
         VlfRun run(slave, [](QProcessEnvironment& env, const QString& root) {
             env.remove(QStringLiteral("QT_QUICK_BACKEND"));
-            QDir().mkpath(root + QStringLiteral("/media/USB"));
-            QFile stick(root + QStringLiteral("/media/USB/notes.txt"));
-            if (stick.open(QIODevice::WriteOnly))
-                stick.write("x");
+            // The simulated stick: a link at the mount point to its contents.
+            QDir().mkpath(root + QStringLiteral("/stick"));
+            QDir().mkpath(root + QStringLiteral("/media"));
+            QFile::link(root + QStringLiteral("/stick"), root + QStringLiteral("/media/USB"));
         });
         QVERIFY(run.m_process.waitForStarted(10000));
         QVERIFY2(run.waitForTrace("Starting --HVUnitInitialized--> Idle", 60000), run.trace().right(2000).constData());

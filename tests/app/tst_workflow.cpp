@@ -202,7 +202,7 @@ private slots:
 
         // The stick comes in once the results were taken, so the record stays in the
         // instrument until the operator exports it.
-        QVERIFY(m_around->root.writeFile(QStringLiteral("/media/USB/notes.txt"), "x"));
+        QVERIFY(!m_around->root.insertStick().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getUSBState(), USBState_Ready, 10000);
         const QStringList stored = records();
         QCOMPARE(stored.size(), 1);
@@ -264,7 +264,7 @@ private slots:
         shot("deleted");
         UI(tap("returnButton"));
         UI(waitForPage("MainPage"));
-        QVERIFY(QDir(m_around->root.path(QStringLiteral("/media/USB"))).removeRecursively());
+        QVERIFY(m_around->root.pullStick());
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getUSBState(), USBState_NoStick, 10000);
     }
 

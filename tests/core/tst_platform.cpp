@@ -2,9 +2,11 @@
 #include "core/CommonOS.h"
 #include "fakes/FakePlatform.h"
 #include "core/FsRoot.h"
+#include "core/GlobalFuncs.h"
 #include "core/Platform.h"
 #include "core/Rebooter.h"
 #include "core/SystemClock.h"
+#include "core/UsbStick.h"
 #include "fakes/TempRoot.h"
 #include "core/WatchdogDevice.h"
 
@@ -52,6 +54,7 @@ private slots:
         QVERIFY(dynamic_cast<SystemClock*>(Platform::systemClock()));
         QVERIFY(dynamic_cast<WatchdogDevice*>(Platform::watchdog()));
         QVERIFY(dynamic_cast<Backlight*>(Platform::backlight()));
+        QVERIFY(dynamic_cast<UsbStick*>(Platform::usbStick()));
     }
 
     void sleepBlocks()
@@ -131,6 +134,49 @@ private slots:
         Backlight b;
         QCOMPARE(b.brightness(), -1);
         QVERIFY(!b.setBrightness(50));
+    }
+
+    // A stick is a mounted file system; below a development root also a link to a folder.
+    // A folder at the mount point is never one, whatever it holds.
+    void whatIsAStick_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("developmentRoot");
+        QTest::addColumn<bool>("present");
+        QTest::newRow("nothing") << "nothing" << true << false;
+        QTest::newRow("folder holding files") << "folder" << true << false;
+        QTest::newRow("link to a folder") << "link" << true << true;
+        QTest::newRow("link to nothing") << "dangling" << true << false;
+        QTest::newRow("link to a file") << "file link" << true << false;
+        QTest::newRow("link on the instrument's root") << "link" << false << false;
+        QTest::newRow("folder on the instrument's root") << "folder" << false << false;
+        QTest::newRow("mounted file system") << "mount" << false << true;
+    }
+    void whatIsAStick()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, developmentRoot);
+        QFETCH(bool, present);
+        TempRoot root;
+        QString mountPoint = root.path(QStringLiteral("/media/USB"));
+        QVERIFY(root.writeFile(QStringLiteral("/stick/file"), "x"));
+        QVERIFY(root.mkdir(QStringLiteral("/media")));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(root.writeFile(QStringLiteral("/media/USB/left.txt"), "x"));
+        else if (kind == QLatin1String("link"))
+            QVERIFY(QFile::link(root.path(QStringLiteral("/stick")), mountPoint));
+        else if (kind == QLatin1String("dangling"))
+            QVERIFY(QFile::link(root.path(QStringLiteral("/gone")), mountPoint));
+        else if (kind == QLatin1String("file link"))
+            QVERIFY(QFile::link(root.path(QStringLiteral("/stick/file")), mountPoint));
+        else if (kind == QLatin1String("mount"))
+            mountPoint = QStringLiteral("/proc"); // only looked at
+        if (!developmentRoot)
+            FsRoot::setRoot(QStringLiteral("/"));
+        QCOMPARE(UsbStick().isPresent(mountPoint), present);
+        FsRoot::setRoot(root.root());
+        if (developmentRoot)
+            QCOMPARE(GlobalFuncs::isUsbStickPresent(), present);
     }
 
     void realClockAndRebooterStayAwayFromThisMachine()

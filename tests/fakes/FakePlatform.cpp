@@ -8,6 +8,7 @@ FakePlatform::FakePlatform()
     Platform::setSystemClock(&clock);
     Platform::setWatchdog(&watchdog);
     Platform::setBacklight(&backlight);
+    Platform::setUsbStick(&usbStick);
 }
 
 FakePlatform::~FakePlatform()
@@ -16,4 +17,5 @@ FakePlatform::~FakePlatform()
     Platform::setSystemClock(nullptr);
     Platform::setWatchdog(nullptr);
     Platform::setBacklight(nullptr);
+    Platform::setUsbStick(nullptr);
 }

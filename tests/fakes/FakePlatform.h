@@ -3,6 +3,7 @@
 #include "fakes/FakeBacklight.h"
 #include "fakes/FakeRebooter.h"
 #include "fakes/FakeSystemClock.h"
+#include "fakes/FakeUsbStick.h"
 #include "fakes/FakeWatchdogDevice.h"
 
 // Installs recording fakes for every platform layer for its lifetime, so a test
@@ -18,4 +19,5 @@ public:
     FakeSystemClock clock;
     FakeWatchdogDevice watchdog;
     FakeBacklight backlight;
+    FakeUsbStick usbStick;
 };

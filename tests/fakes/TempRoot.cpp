@@ -1,6 +1,7 @@
 #include "fakes/TempRoot.h"
 
 #include "core/FsRoot.h"
+#include "core/GlobalFuncs.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,4 +31,20 @@ QByteArray TempRoot::readFile(const QString& absolutePath) const
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+QString TempRoot::insertStick() const
+{
+    const QString contents = path(QStringLiteral("/stick"));
+    const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+    if (!QDir().mkpath(contents) || !QDir().mkpath(QFileInfo(mountPoint).absolutePath())
+        || !QFile::link(contents, mountPoint))
+        return QString();
+    return contents;
+}
+
+bool TempRoot::pullStick() const
+{
+    const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+    return QFileInfo(mountPoint).isSymLink() && QFile::remove(mountPoint);
 }

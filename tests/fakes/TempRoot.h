@@ -17,6 +17,13 @@ public:
     bool writeFile(const QString& absolutePath, const QByteArray& content) const;
     QByteArray readFile(const QString& absolutePath) const;
 
+    // The simulated USB stick: inserting it links the mount point to the folder "/stick"
+    // below this root, which holds the stick's contents (created when missing); pulling
+    // it removes the link and keeps the contents. insertStick returns the contents'
+    // folder, empty when something else is at the mount point.
+    QString insertStick() const;
+    bool pullStick() const;
+
 private:
     QTemporaryDir m_dir;
 };

@@ -177,6 +177,7 @@ private slots:
     {
         auto vm = makeViewModel();
         const TempRoot& root = fixture().root();
+        QVERIFY(!root.insertStick().isEmpty());
         QSignalSpy changed(vm.get(), &GuiViewModel::evaluationStandardListChanged);
         auto ids = [&vm]() {
             QList<int> out;
@@ -323,7 +324,7 @@ private slots:
         const TempRoot& root = fixture().root();
         fixture().config()->setString(QStringLiteral("/General/SystemName"), QStringLiteral("VLF42"), QString());
         if (withStick)
-            QVERIFY(root.writeFile(QStringLiteral("/media/USB/data.txt"), "x"));
+            QVERIFY(!root.insertStick().isEmpty());
         if (folderBlocked)
             QVERIFY(root.writeFile(QStringLiteral("/media/USB/Pevanto/Screenshots"), "in the way"));
         RecordingGui gui;

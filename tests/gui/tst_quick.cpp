@@ -291,13 +291,9 @@ public:
     }
 
     // Stick, screenshot switch, clock, menu locks and logs of the log and screenshot tests.
-    // The stick's files stay: the connection pages list them.
-    Q_INVOKABLE void setStick(bool present)
-    {
-        if (present)
-            writeStickFile(QStringLiteral("/data.txt"), "x");
-        setUsbState(present ? USBState_Ready : USBState_NoStick);
-    }
+    // The stick stays in with its files (the connection pages list them): only what the
+    // program knows of it changes.
+    Q_INVOKABLE void setStick(bool present) { setUsbState(present ? USBState_Ready : USBState_NoStick); }
     Q_INVOKABLE bool writeStickFile(const QString& path, const QByteArray& content)
     {
         const QString file = stickFile(path);
@@ -484,6 +480,7 @@ public slots:
         m_chart = std::make_unique<TTestChart>();
         // The connection pages: scripted backends and a stick with folders, an update, a
         // configuration and a criteria file.
+        m_fixture->root().insertStick();
         for (const char* file : {"/media/USB/logs/run.log", "/media/USB/updates/app.tar", "/media/USB/backup.cfg.xml",
                                  "/media/USB/criteria.tds", "/media/USB/manual.pdf"})
             m_fixture->root().writeFile(QLatin1String(file), "x");

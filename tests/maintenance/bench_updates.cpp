@@ -64,6 +64,7 @@ int main(int argc, char** argv)
     RecordingGui gui;
     GlobalFuncs::setGUI(&gui);
     const TempRoot& root = fixture.root();
+    root.insertStick();
     const char* const words[] = {"kernel", "rootfs", "fonts", "application", "appdata", "bootloader", "pevantoapp"};
     for (int i = 0; i < 500; ++i) {
         const QString name = i % 10 == 9 ? QStringLiteral("vlf-Lang%1.tar").arg(i)

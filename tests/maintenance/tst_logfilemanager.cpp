@@ -116,7 +116,7 @@ private slots:
         m_logger->initialize();
         m_gui = std::make_unique<RecordingGui>();
         GlobalFuncs::setGUI(m_gui.get());
-        QVERIFY(root().writeFile(QStringLiteral("/media/USB/marker"), "stick"));
+        QVERIFY(!root().insertStick().isEmpty());
         QVERIFY(root().writeFile(QStringLiteral("/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml"),
                                  "<configuration><key name=\"PEVANTO\"><value name=\"A\">1</value></key></configuration>"));
         m_fixture->dm()->setUSBState(USBState_Ready);

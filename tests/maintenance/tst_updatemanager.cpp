@@ -103,6 +103,7 @@ private slots:
         fx = std::make_unique<DataModelFixture>();
         QVERIFY(fx->isValid());
         fx->dm()->setUSBState(USBState_Ready);
+        QVERIFY(!root().insertStick().isEmpty());
         platform = std::make_unique<FakePlatform>();
         gui = std::make_unique<RecordingGui>();
         gui->answers.insert(QStringLiteral("StandbyWhileRebooting"), IGUI::Accepted);
@@ -161,9 +162,10 @@ private slots:
 
     void scanTellsWhatItFound()
     {
+        QVERIFY(root().pullStick());
         QVERIFY(!um->prepareUpdate());
         QCOMPARE(messages(QStringLiteral("NoUpdateDirFoundOnUsb")).size(), 1);
-        root().mkdir(kUsb);
+        QVERIFY(!root().insertStick().isEmpty());
         root().writeFile(kUsb + QStringLiteral("/application-1.img"), "no version");
         QVERIFY(!um->prepareUpdate());
         QCOMPARE(messages(QStringLiteral("NoUpdatesFoundOnUsb")).size(), 1);

@@ -121,6 +121,7 @@ private slots:
         QCOMPARE(history.directory, GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + "/20250304");
         QVERIFY(VLF::File::verify(history.filePath()));
 
+        QVERIFY(!m_fixture->root().insertStick().isEmpty());
         QVERIFY(saveTestData(GlobalFuncs::UsbMeasurements, d));
         const stExportTestInfo exported = m_dm->getExportTestInfo();
         QVERIFY(exported.directory.startsWith(m_fixture->root().path("/media/USB")));

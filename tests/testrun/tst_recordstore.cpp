@@ -311,6 +311,7 @@ private slots:
         QVERIFY(VLF::File::verify(expected));
 
         // A place outside the two stores is refused after writing.
+        QVERIFY(!root.insertStick().isEmpty());
         QVERIFY(!saveTestData(GlobalFuncs::UsbReports, d));
         QVERIFY(logged(QStringLiteral("Unknown path type!")));
 

@@ -198,7 +198,7 @@ private slots:
         QVERIFY(!evaluationStandardExport(IEEE2001));
         QVERIFY(!QFileInfo::exists(root.path(kStick)));
 
-        QVERIFY(root.mkdir(kStick));
+        QVERIFY(!root.insertStick().isEmpty());
         QVERIFY(evaluationStandardExport(QList<eEvaluationStandard>{IEEE2001, IEEE2013}));
         QCOMPARE(root.readFile(kStick + "/tanDelta/2Uo.tds"), resource(":/tanDeltaStandards/2Uo.tds"));
         QCOMPARE(root.readFile(kStick + "/tanDelta/1_5Uo.tds"), resource(":/tanDeltaStandards/1_5Uo.tds"));
@@ -219,7 +219,7 @@ private slots:
     void exportUserFiles()
     {
         TempRoot root;
-        QVERIFY(root.mkdir(kStick));
+        QVERIFY(!root.insertStick().isEmpty());
         QVERIFY(root.writeFile(kFolder + "/one.tds", named("One")));
         QVERIFY(root.writeFile(kFolder + "/two.tds", named("Two")));
         QVERIFY(root.writeFile(kStick + "/tanDelta/one.tds", "stale"));

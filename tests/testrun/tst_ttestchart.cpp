@@ -140,9 +140,7 @@ private slots:
         m_dm = m_fixture->dm();
         m_gui = std::make_unique<RecordingGui>();
         GlobalFuncs::setGUI(m_gui.get());
-        QVERIFY(root().mkdir(QStringLiteral("/media/USB")));
-        // A stick holds something; an empty mount point is no stick.
-        QVERIFY(root().writeFile(QStringLiteral("/media/USB/stick-label.txt"), "VLF"));
+        QVERIFY(!root().insertStick().isEmpty());
     }
 
     void cleanup()
@@ -583,14 +581,15 @@ private slots:
     void exportWithoutAStickAsksForOneAndCopiesNothing()
     {
         const QString path = storeRecord(tanDeltaRecord());
-        QVERIFY(QFile::remove(root().path(QStringLiteral("/media/USB/stick-label.txt"))));
+        QVERIFY(root().pullStick());
         TTestChart chart;
         QString target;
         QVERIFY(!chart.copyMeasurements({path}, target));
         QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
         QVERIFY(m_gui->callsOf(QStringLiteral("requestProgressDlg")).isEmpty());
         QVERIFY(!m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported")));
-        QVERIFY(QDir(root().path(QStringLiteral("/media/USB"))).isEmpty());
+        QVERIFY(!QFileInfo::exists(root().path(QStringLiteral("/media/USB"))));
+        QVERIFY(QDir(root().path(QStringLiteral("/stick"))).isEmpty());
     }
 
     void exportCopiesIntoTheMeasurementsFolder()
