@@ -129,7 +129,9 @@ class TstTestRun : public QObject {
         qint64 previous = -1;
         for (const TestData::Measure& m : data.measure) {
             QCOMPARE(m.run, 1);
-            QVERIFY2(m.timestamp > previous, qPrintable(QStringLiteral("%1 after %2").arg(m.timestamp).arg(previous)));
+            // A read held up on a loaded machine is followed at once by the timer's next
+            // one, which the unit may stamp with the same millisecond.
+            QVERIFY2(m.timestamp >= previous, qPrintable(QStringLiteral("%1 after %2").arg(m.timestamp).arg(previous)));
             previous = m.timestamp;
         }
         // Samples every 100 ms: generous bounds for a loaded machine.
