@@ -72,6 +72,8 @@ private slots:
         rig.thread()->start();
     }
 
+    // The adapter list is read below the test's root, so the build machine's own adapter,
+    // if it has one, is never seen.
     void machineWithoutNetworkServiceOrAdapter()
     {
         auto* cm = new ConnectionManager(std::make_unique<NullNetworkBackend>(), std::make_unique<QtBluetoothBackend>(),
