@@ -221,6 +221,16 @@ void HvUnitModel::stopOutputLocked()
     m_on = false;
     m_cascadeDriven = false;
     m_hvOnPressed = false;
+    m_hvOnKeyPending = false;
+}
+
+void HvUnitModel::pressHvOnKeyWhenDueLocked(Clock::time_point now)
+{
+    // As an operator would: a press while the line is off does nothing, so wait for it.
+    if (m_hvOnKeyPending && now - m_loadDetStart >= std::chrono::milliseconds(m_hvOnKeyDelayMs) && hvEnabledLocked()) {
+        m_hvOnPressed = true;
+        m_hvOnKeyPending = false;
+    }
 }
 
 bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
@@ -232,6 +242,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     const char cmd = request.at(1);
     const QByteArray payload = request.mid(2, request.size() - 3);
     const auto now = Clock::now();
+    pressHvOnKeyWhenDueLocked(now);
     if (cmd >= 'a' && cmd <= 'z')
         m_commands.append(decodeWrite(cmd, payload));
     switch (cmd) {
@@ -325,6 +336,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     case 'l':
         m_loadDetStarted = true;
         m_loadDetStart = now;
+        m_hvOnKeyPending = m_hvOnKeyDelayMs > 0;
         return false;
     case 'm': m_mode = int(field(payload, 0, 2)); return false;
     case 'o':
@@ -359,9 +371,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         m_cascadeDriven = false;
         return false;
     case 'y':
-        m_on = false;
-        m_cascadeDriven = false;
-        m_hvOnPressed = false;
+        stopOutputLocked();
         m_errorBits = 0;
         m_loadDetStarted = false;
         m_busyFails = false;
@@ -428,6 +438,7 @@ void HvUnitModel::pressHvOn()
         m_hvOnPressed = true;
 }
 
+void HvUnitModel::setHvOnKeyDelayMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_hvOnKeyDelayMs = std::max(ms, 0); }
 void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetFails = f; }
 void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
 void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
@@ -491,6 +502,7 @@ void HvUnitModel::reset()
     m_cascadeReadings.clear();
     m_envelopeCurrent = false;
     m_hvOnPressed = false;
+    m_hvOnKeyPending = false;
     m_loadDetResult = 0;
     m_voltageNoise = 0;
     m_errorBits = 0;

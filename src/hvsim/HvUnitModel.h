@@ -90,6 +90,9 @@ public:
     void setHvEnableProbe(std::function<bool()> probe);
     // The operator's "HV on" key: with the line on, the output (state bit 1) comes on.
     void pressHvOn();
+    // The key pressed by itself this long after each load-detection request, or as soon
+    // after as the line is on; a stop or reset ends the wait. 0: by hand only.
+    void setHvOnKeyDelayMs(int ms);
     // Uniform noise of the 'U' voltage, +-millivolts.
     void setVoltageNoise(uint32_t millivolts);
     void setStateBits(uint32_t bits);   // permanent extra bits (or-ed into the word)
@@ -128,6 +131,7 @@ private:
     uint32_t tanDeltaLocked() const;
     uint64_t frequencyUsedLocked() const;
     void stopOutputLocked();
+    void pressHvOnKeyWhenDueLocked(Clock::time_point now);
     QByteArray identText() const;
 
     mutable std::mutex m_mutex;
@@ -158,6 +162,8 @@ private:
     uint32_t m_loadDetResult = 0;
     std::function<bool()> m_hvEnable;
     bool m_hvOnPressed = false;
+    int m_hvOnKeyDelayMs = 0;
+    bool m_hvOnKeyPending = false; // the key will be pressed by itself
     uint32_t m_voltageNoise = 0;
     bool m_loadDetected = false;
     bool m_loadDetStarted = false;

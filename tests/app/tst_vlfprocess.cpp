@@ -197,13 +197,15 @@ private slots:
         QCOMPARE(QDir(run.m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"home"});
     }
 
-    // What the run script does: the simulator program on a pseudo-terminal, the program
-    // on its slave side, start-up up to Idle, then both stopped.
+    // What the run script does: the simulator program on a pseudo-terminal (with the
+    // script's options), the program on its slave side, start-up up to Idle, then both stopped.
     void reachesIdleWithTheSimulatorProgram()
     {
+        QTemporaryDir gpioRoot;
         QProcess sim;
         sim.setProcessChannelMode(QProcess::SeparateChannels);
-        sim.start(QStringLiteral(HVSIM_BINARY), QStringList());
+        sim.start(QStringLiteral(HVSIM_BINARY),
+                  {QStringLiteral("--root"), gpioRoot.path(), QStringLiteral("--hv-on-key"), QStringLiteral("3")});
         QVERIFY(sim.waitForStarted(10000));
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
         const QString slave = QString::fromLocal8Bit(sim.readLine()).trimmed();

@@ -1,8 +1,10 @@
+#include "hvsim/HvEnableFile.h"
 #include "hvsim/HvUnitModel.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "hvsim/SimControl.h"
 #include "hvunit/TPOF.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 // The simulated unit itself: its model answers and the hand commands of the program.
@@ -218,6 +220,51 @@ private slots:
         QVERIFY(applySimCommand(sim, "hvenable off", &reply));
         QCOMPARE(m.stateWord() & HVStateBits::OutputOn, 0u);
         QCOMPARE(field(ask(m, ">U."), 0, 8), 0ull);
+    }
+
+    // The key pressed by itself after the load-detection request, once the HV-enable line
+    // (the last character of its value file) is on; a stop before ends the wait.
+    void hvOnKeyByItself_data()
+    {
+        QTest::addColumn<QByteArray>("line"); // the value file before; null: none
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QByteArray>("between"); // a request after 'l'
+        QTest::addColumn<bool>("on");            // after the delay
+        QTest::addColumn<bool>("onWithLine");    // once the program writes '1'
+        QTest::newRow("line on") << QByteArray("1") << 500 << QByteArray() << true << true;
+        QTest::newRow("line switched off") << QByteArray("10") << 500 << QByteArray() << false << true;
+        QTest::newRow("no value file") << QByteArray() << 500 << QByteArray() << false << true;
+        QTest::newRow("stopped") << QByteArray("1") << 500 << QByteArray(">s.") << false << false;
+        QTest::newRow("by hand only") << QByteArray("1") << 0 << QByteArray() << false << false;
+    }
+
+    void hvOnKeyByItself()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, delayMs);
+        QFETCH(QByteArray, between);
+        QFETCH(bool, on);
+        QFETCH(bool, onWithLine);
+        QTemporaryDir dir;
+        QFile value(dir.filePath("value"));
+        if (!line.isNull()) {
+            QVERIFY(value.open(QIODevice::WriteOnly));
+            value.write(line);
+            value.close();
+        }
+        HvUnitModel m;
+        m.setHvEnableProbe(hvEnableFromFile(value.fileName()));
+        m.setHvOnKeyDelayMs(delayMs);
+        ask(m, ">l.");
+        QVERIFY(!(field(ask(m, ">W."), 0, 8) & HVStateBits::OutputOn));
+        if (!between.isEmpty())
+            ask(m, between);
+        QTest::qWait(delayMs + 200);
+        QCOMPARE(bool(field(ask(m, ">W."), 0, 8) & HVStateBits::OutputOn), on);
+        QVERIFY(value.open(QIODevice::Append));
+        value.write("1");
+        value.close();
+        QCOMPARE(bool(field(ask(m, ">W."), 0, 8) & HVStateBits::OutputOn), onWithLine);
     }
 };
 

@@ -2,11 +2,14 @@
 // Prints the slave device path (use it as SERIAL_COMDEVICE) and runs until stopped.
 // Commands (see SimControl.h) come from standard input or a control file that is read
 // and emptied every 200 ms.
+#include "hvsim/HvEnableFile.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "hvsim/SimControl.h"
+#include "hvunit/SCPins.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -31,11 +34,32 @@ int main(int argc, char** argv)
                                QStringLiteral("file"));
     QCommandLineOption exec(QStringLiteral("exec"), QStringLiteral("Command to apply at start (repeatable)."),
                             QStringLiteral("command"));
+    QCommandLineOption root(QStringLiteral("root"),
+                            QStringLiteral("Follow the HV-enable line of the GPIO tree below this file-system root."),
+                            QStringLiteral("folder"));
+    QCommandLineOption hvOnKey(QStringLiteral("hv-on-key"),
+                               QStringLiteral("Press the HV-on key by itself this many seconds after each "
+                                              "load-detection request (0: by hand, command hvon)."),
+                               QStringLiteral("seconds"), QStringLiteral("0"));
     parser.addOption(control);
     parser.addOption(exec);
+    parser.addOption(root);
+    parser.addOption(hvOnKey);
     parser.process(app);
 
+    bool delayOk = false;
+    const double keyDelay = parser.value(hvOnKey).toDouble(&delayOk);
+    if (!delayOk || keyDelay < 0 || keyDelay > 3600) {
+        std::fprintf(stderr, "hvunit-sim: --hv-on-key takes seconds from 0 to 3600\n");
+        return 2;
+    }
+
     HvUnitSimulator sim;
+    sim.model().setHvOnKeyDelayMs(int(keyDelay * 1000));
+    if (parser.isSet(root)) {
+        const QString line = QStringLiteral("sys/class/gpio/gpio%1/value").arg(HVEnableLine);
+        sim.model().setHvEnableProbe(hvEnableFromFile(QDir(parser.value(root)).filePath(line)));
+    }
     if (!sim.start()) {
         std::fprintf(stderr, "hvunit-sim: cannot open a pseudo-terminal\n");
         return 1;
