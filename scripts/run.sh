@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds and runs the program on this machine against the
-# simulated HV unit. Every system path lies below ./run-root (configuration, database,
-# records, trace file, and the folder media/USB that stands for the USB stick).
-# Ctrl-C stops the program and the simulator.
+# Sets up the machine, builds the program and the simulated HV unit and runs them.
+# Every system path lies below ./run-root (or $VLF_ROOT): configuration, database,
+# records, trace file, the GPIO tree of the safety circuit and the USB mount point.
+# The unit presses its HV-on key by itself $VLF_HV_ON_KEY seconds (default 3) after a
+# test's load-detection request; 0 leaves it to the command hvon. Ctrl-C stops both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh
+VLF_BUILD_TARGETS="vlf hvunit-sim" bash scripts/build.sh
 BUILD_DIR="${VLF_BUILD_DIR:-build}"
 
 export VLF_ROOT="${VLF_ROOT:-$PWD/run-root}"
+bash scripts/prepare-root.sh "$VLF_ROOT"
 # The window goes to the desktop's display; without one, to a virtual X server.
 LAUNCH=()
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
     LAUNCH=(xvfb-run -a)
 fi
-mkdir -p "$VLF_ROOT/media"
 echo "File-system root: $VLF_ROOT"
 
 SIM_OUT="$(mktemp)"
@@ -37,8 +38,9 @@ stop_all() {
 trap 'stop_all; exit 0' INT TERM
 trap stop_all EXIT
 
-# Commands for the simulated unit (e.g. "breakdown", "error 80") go into this file.
-"$BUILD_DIR/src/hvsim/hvunit-sim" --control "$VLF_ROOT/hvunit-sim.ctl" >"$SIM_OUT" </dev/null &
+# Commands for the simulated unit (e.g. "breakdown", "hvon") go into this file.
+"$BUILD_DIR/src/hvsim/hvunit-sim" --control "$VLF_ROOT/hvunit-sim.ctl" --root "$VLF_ROOT" \
+    --hv-on-key "${VLF_HV_ON_KEY:-3}" >"$SIM_OUT" </dev/null &
 SIM_PID=$!
 for _ in $(seq 100); do
     [ -s "$SIM_OUT" ] && break

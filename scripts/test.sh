@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh
+VLF_BUILD_TARGETS=all bash scripts/build.sh
 cd "${VLF_BUILD_DIR:-build}"
 ctest --output-on-failure -j "$(nproc)" "$@"

@@ -268,6 +268,30 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getUSBState(), USBState_NoStick, 10000);
     }
 
+    // As scripts/run.sh runs the program: the GPIO tree its preparation laid below the root,
+    // the unit pressing its HV-on key by itself; nobody touches the unit here.
+    void sineTestOnTheRunRoot()
+    {
+        if (m_around->prepareScript.isEmpty())
+            QSKIP("the run script's root: tst_workflow --run-root");
+        m_workflow = QStringLiteral("runroot");
+        unit().setTestDurationMs(60000);
+        unit().setClockScale(20);
+        unit().setHvOnKeyDelayMs(3000);
+        STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-RUN"));
+        UI(turnToAndPress("confirmButton")); // phases
+        UI(turnToAndPress("confirmButton")); // voltage
+        STEP(setParameter(-59, "1"));
+        UI(waitForPage("MeasurementPage", 30000));
+        QVERIFY(m_around->hvEnable());
+        shot("measurement");
+        STEP(resultsRead("Test passed"));
+        const QStringList stored = records();
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(TestChart::cableNumber(load(stored.first())), QStringLiteral("K-RUN"));
+        STEP(leaveResults());
+    }
+
     // Three phases one after the other: after each, a fresh confirmation page asks for the
     // next phase to be connected.
     void threePhaseTanDeltaTest()
@@ -409,13 +433,21 @@ private slots:
 private:
     Application* m_app;
     SimulatedSurroundings* m_around;
-    ProgramWindow m_ui {"tst_workflow"};
+    ProgramWindow m_ui {m_around->prepareScript.isEmpty() ? "tst_workflow" : "tst_workflow_runroot"};
     QString m_workflow;
 };
 
 int main(int argc, char** argv)
 {
-    return runInProgram<TstWorkflow>(argc, argv);
+    // "--run-root": below a root laid by the run script's preparation.
+    QString prepareScript;
+    if (argc > 1 && qstrcmp(argv[1], "--run-root") == 0) {
+        prepareScript = QStringLiteral(PREPARE_ROOT_SCRIPT);
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
+    return runInProgram<TstWorkflow>(argc, argv, prepareScript);
 }
 
 #include "tst_workflow.moc"

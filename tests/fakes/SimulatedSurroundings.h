@@ -4,9 +4,11 @@
 #include "fakes/FakeGpioTree.h"
 #include "fakes/SafetyLines.h"
 #include "fakes/TempRoot.h"
+#include "hvsim/HvEnableFile.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "hvunit/SCPins.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <cstdio>
@@ -15,9 +17,21 @@
 // What the whole program runs against in a test: a temporary root, the ten safety inputs
 // (all closed) and the HV-enable line on a fake GPIO tree, and the simulated HV unit on a
 // pseudo-terminal that the program finds through SERIAL_COMDEVICE. Needs vlf_hvsim.
+// Given the run script's preparation (scripts/prepare-root.sh), that script lays the tree
+// and the fake adds no line of its own.
 struct SimulatedSurroundings {
+    explicit SimulatedSurroundings(const QString& script = QString())
+        : prepareScript(script),
+          prepared(script.isEmpty()
+                   || QProcess::execute(QStringLiteral("bash"), { script, root.root() }) == 0),
+          gpio(script.isEmpty() ? FakeGpioTree(safetyInputLines(), { HVEnableLine }) : FakeGpioTree({}))
+    {
+    }
+
     TempRoot root;
-    FakeGpioTree gpio { safetyInputLines(), { HVEnableLine } };
+    const QString prepareScript;
+    const bool prepared;
+    FakeGpioTree gpio;
     HvUnitSimulator sim;
 
     bool hvEnable() const { return gpio.lastWritten(HVEnableLine) == '1'; }
@@ -27,7 +41,7 @@ struct SimulatedSurroundings {
     bool start(bool unitSeesHvEnable)
     {
         if (unitSeesHvEnable)
-            sim.model().setHvEnableProbe([this] { return hvEnable(); });
+            sim.model().setHvEnableProbe(hvEnableFromFile(gpio.valuePath(HVEnableLine)));
         if (!sim.start()) {
             std::fprintf(stderr, "no pseudo-terminal\n");
             return false;
@@ -41,14 +55,14 @@ struct SimulatedSurroundings {
 // offscreen with the instrument's on-screen keyboard, against the simulated unit that
 // sees the HV-enable line. Needs vlf_app.
 template <typename T>
-int runInProgram(int argc, char** argv)
+int runInProgram(int argc, char** argv, const QString& prepareScript = QString())
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_QUICK_BACKEND", "software");
     qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
     qunsetenv("CONSOLE_LOGGING");
-    SimulatedSurroundings around;
-    if (!around.start(true))
+    SimulatedSurroundings around(prepareScript);
+    if (!around.prepared || !around.start(true))
         return 1;
     int rc = 0;
     {
