@@ -4,14 +4,19 @@
 set -euo pipefail
 
 PACKAGES=(
-    cmake g++ ninja-build ccache pkg-config
-    qtbase5-dev qtdeclarative5-dev qtquickcontrols2-5-dev libqt5charts5-dev qtconnectivity5-dev
-    libqt5serialport5-dev libqt5virtualkeyboard5-dev qtvirtualkeyboard-plugin
-    qml-module-qtquick-virtualkeyboard qml-module-qtquick-controls2 qml-module-qtquick-layouts
-    qml-module-qtquick-shapes qml-module-qtgraphicaleffects qml-module-qtcharts
-    qml-module-qt-labs-folderlistmodel qml-module-qt-labs-settings qml-module-qttest
-    qtdeclarative5-dev-tools libqt5svg5
-    libqt5sql5-sqlite libqt5xml5 qttools5-dev-tools qttools5-dev libboost-dev zlib1g-dev xvfb xauth
+    # The build: compiler, Qt modules with their code generators (QML compiler,
+    # translations), Boost headers and zlib.
+    cmake g++ ninja-build ccache
+    qtbase5-dev qtdeclarative5-dev qtdeclarative5-dev-tools libqt5charts5-dev qtconnectivity5-dev
+    qttools5-dev qttools5-dev-tools libboost-dev zlib1g-dev
+    # The program: the QML modules it imports (the virtual keyboard imports the folder list
+    # model), the keyboard as input method, SVG icons, SQLite and XML.
+    qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-controls2
+    qml-module-qtquick-layouts qml-module-qtcharts qml-module-qtquick-virtualkeyboard
+    qtvirtualkeyboard-plugin qml-module-qt-labs-folderlistmodel
+    libqt5svg5 libqt5sql5-sqlite libqt5xml5
+    # The QML tests, and runs without a display.
+    qml-module-qttest xvfb xauth
 )
 
 missing=()
