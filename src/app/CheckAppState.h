@@ -7,8 +7,8 @@
 #include <QString>
 #include <QTimer>
 
-// Follows the USB stick at its mount point: a stick counts as inserted when the
-// mount point exists and holds something. A new stick is checked first (state 2,
+// Follows the USB stick at its mount point, as the stick layer sees it
+// (GlobalFuncs::isUsbStickPresent). A new stick is checked first (state 2,
 // a backup configuration left by an update is offered for import during the first
 // seconds after start) and is then ready (0); without a stick the state is 1.
 class CheckAppState : public QObject {

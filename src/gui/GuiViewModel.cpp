@@ -2,6 +2,7 @@
 
 #include "commissioning/CommissioningViewModel.h"
 #include "core/GlobalFuncs.h"
+#include "core/StickWriter.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/Statemachine.h"
 #include "datamodel/TestSettings.h"
@@ -13,11 +14,11 @@
 #include "testrun/TanDeltaLists.h"
 #include "testrun/TanDeltaStrings.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
@@ -1082,15 +1083,17 @@ void GuiViewModel::exportMessageLog() { performSystemFunction(SystemFunction::Ex
 void GuiViewModel::saveScreenshot(const QImage& screenshot)
 {
     const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots);
-    const QString file = QStringLiteral("%1/Screenshot_%2_%3.png")
-                             .arg(folder, GlobalFuncs::getProjectAbbreviation(),
-                                  now().toString(QStringLiteral("hhmmss")));
-    // Without a stick the folder would land on the instrument's own storage below the
-    // mount point, which would then pass for a stick. A failed write leaves no file.
-    bool ok = !screenshot.isNull() && GlobalFuncs::isUsbStickPresent() && QDir().mkpath(folder);
+    QString file = QStringLiteral("%1/Screenshot_%2_%3.png")
+                       .arg(folder, GlobalFuncs::getProjectAbbreviation(), now().toString(QStringLiteral("hhmmss")));
+    QByteArray png;
+    QBuffer buffer(&png);
+    bool ok = !screenshot.isNull() && buffer.open(QIODevice::WriteOnly) && screenshot.save(&buffer, "PNG")
+        && StickWriter::makeFolder(folder);
     if (ok) {
-        QSaveFile out(file);
-        ok = out.open(QIODevice::WriteOnly) && screenshot.save(&out, "PNG") && out.commit();
+        // An earlier picture of the same time of day keeps its name.
+        const QString free = StickWriter::freeName(file);
+        ok = !free.isEmpty() && StickWriter::writeFile(free, png);
+        file = free.isEmpty() ? file : free;
     }
     const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
     const QString shown =

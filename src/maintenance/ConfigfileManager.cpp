@@ -4,7 +4,7 @@
 #include "core/CommonOS.h"
 #include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
-#include "datamodel/DataModell.h"
+#include "core/StickWriter.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
@@ -27,13 +27,13 @@ constexpr qint64 kMaxConfigFileSize = 1024 * 1024;
 
 QString context() { return QString::fromLatin1(kClass); }
 
+// A stick really at the mount point; without one the operator is asked for one.
 bool stickReady()
 {
-    DataModell* dm = GlobalFuncs::getDM();
-    if (dm && dm->getUSBState() == USBState_Ready)
+    if (StickWriter::present())
         return true;
     IGUI* gui = GlobalFuncs::getGUI();
-    return gui && gui->requestUSBConnDlg();
+    return gui && gui->requestUSBConnDlg() && StickWriter::present();
 }
 
 void removeIfFile(const QString& path)
@@ -190,8 +190,8 @@ QString ConfigfileManager::doExport(QString fileNameTag)
     const QString updates = GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates);
     const QDir configDir(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory));
     const QString fileName = m_applicationName + QLatin1String(kSuffix);
-    if (!FileSystem::mkpath(updates)) {
-        KLOG_ERROR2(kClass, "doExport", QStringLiteral("Cannot create %1").arg(updates));
+    if (!StickWriter::makeFolder(updates)) {
+        KLOG_ERROR2(kClass, "doExport", QStringLiteral("No USB stick at %1").arg(updates));
         return QString();
     }
     KLOG_DEBUG2(kClass, "doExport", QStringLiteral("Configuration directory: %1").arg(configDir.absolutePath()));
@@ -202,14 +202,10 @@ QString ConfigfileManager::doExport(QString fileNameTag)
         const QString target = updates + QLatin1Char('/') + m_applicationName + QLatin1Char('_') + fileNameTag +
                                QLatin1String(kSuffix);
         // An older export of that name is replaced only by a complete copy.
-        const QString temp = target + QStringLiteral(".tmp");
-        removeIfFile(temp);
-        if (FileSystem::copyDurably(configDir.absoluteFilePath(fileName), temp) && replaceFile(temp, target)) {
+        if (StickWriter::copyFile(configDir.absoluteFilePath(fileName), target))
             result = target;
-        } else {
+        else
             KLOG_ERROR2(kClass, "doExport", QStringLiteral("Cannot copy the configuration to %1").arg(target));
-            removeIfFile(temp);
-        }
     } else {
         KLOG_ERROR2(kClass, "doExport", QStringLiteral("No configuration file %1").arg(fileName));
     }

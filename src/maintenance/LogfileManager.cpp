@@ -2,6 +2,7 @@
 
 #include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
+#include "core/StickWriter.h"
 #include "core/TransObject.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QLoggingCategory>
 
@@ -26,13 +28,6 @@ bool stickMissing()
 {
     const DataModell* dm = GlobalFuncs::getDM();
     return dm && dm->getUSBState() != USBState_Ready;
-}
-
-bool isOnStick(const QString& folder)
-{
-    const QString mount = QDir::cleanPath(QDir(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint)).absolutePath());
-    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
-    return path == mount || path.startsWith(mount + QLatin1Char('/'));
 }
 } // namespace
 
@@ -80,7 +75,7 @@ void LogfileManager::addCfgInfo(SystemLog::eCfgInfoType type, const QString& lin
 QString LogfileManager::displayPath(const QString& path)
 {
     const QString mount = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
-    if (isOnStick(path))
+    if (StickWriter::isBelowMountPoint(path))
         return QStringLiteral("USB") + QDir::cleanPath(QDir(path).absolutePath()).mid(QDir::cleanPath(mount).size());
     return path;
 }
@@ -89,10 +84,9 @@ bool LogfileManager::exportLogFiles() { return exportLogFiles(false); }
 
 bool LogfileManager::exportLogFiles(bool exportTraceFiles)
 {
-    const DataModell* dm = GlobalFuncs::getDM();
-    if (dm && dm->getUSBState() == USBState_NoStick) {
+    if (!StickWriter::present()) {
         IGUI* gui = GlobalFuncs::getGUI();
-        if (!gui || !gui->requestUSBConnDlg())
+        if (!gui || !gui->requestUSBConnDlg() || !StickWriter::present())
             return false;
     }
     return exportLogFiles(GlobalFuncs::getUsbPath(GlobalFuncs::UsbLogFiles), exportTraceFiles);
@@ -121,7 +115,9 @@ bool LogfileManager::exportLogFiles(QString exportPath, bool exportTraceFiles)
         m_waitDialog = gui->showMessageDlg(CAT_PERSISTENT, wait, false, false);
     }
 
-    if (!FileSystem::mkpath(exportPath)) {
+    // A folder meant for the stick is made only on a stick.
+    if (!(StickWriter::isBelowMountPoint(exportPath) ? StickWriter::makeFolder(exportPath)
+                                                     : FileSystem::mkpath(exportPath))) {
         KLOG_ERROR2(kClass, "exportLogFiles", QStringLiteral("Cannot create %1").arg(exportPath));
         failBeforeReport();
         return false;
@@ -134,7 +130,7 @@ bool LogfileManager::exportLogFiles(QString exportPath, bool exportTraceFiles)
     connect(m_systemLog, &SystemLog::SystemLogGenerated, this, &LogfileManager::finishedLogfileExport,
             Qt::UniqueConnection);
     m_exportClock.start();
-    if (isOnStick(exportPath))
+    if (StickWriter::isBelowMountPoint(exportPath))
         m_usbWatch.start();
     m_systemLog->scheduleSysLogGeneration(QDir(exportPath));
     return true;
@@ -149,19 +145,28 @@ bool LogfileManager::archiveTraceFiles(const QString& folder)
         KLOG_ERROR2(kClass, "exportLogFiles", QStringLiteral("No trace files in %1").arg(traceFolder));
         return false;
     }
-    const QString archive = QDir(folder).absolutePath() + QLatin1Char('/')
-        + QLocale::c().toString(m_clock(), QStringLiteral("'%1_'yyyy'_'MM'_'dd'_'hh'_'mm'.tar'"))
-              .arg(GlobalFuncs::getProjectAbbreviation());
+    const QString name = QLocale::c()
+                             .toString(m_clock(), QStringLiteral("'%1_'yyyy'_'MM'_'dd'_'hh'_'mm'.tar'"))
+                             .arg(GlobalFuncs::getProjectAbbreviation());
+    const QString target = QDir(folder).absolutePath() + QLatin1Char('/') + name;
+    // For the stick the archive is made in the scratch folder and goes over whole.
+    const bool onStick = StickWriter::isBelowMountPoint(target);
+    const QString archive =
+        onStick ? GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Scratch) + QLatin1Char('/') + name : target;
     // No shell: the folder comes from the configuration, the stick or a remote peer.
     // "--" because the names begin with the configurable system name.
     const QStringList arguments = QStringList{QStringLiteral("-c"), QStringLiteral("-f"), archive, QStringLiteral("-C"),
                                               traceFolder, QStringLiteral("--")}
         + traceFiles;
-    if (FileSystem::runExternalProcess(QStringLiteral("tar"), arguments))
-        return true;
-    KLOG_ERROR2(kClass, "exportLogFiles", QStringLiteral("Cannot archive the trace files into %1").arg(archive));
-    QFile::remove(archive); // a cut-short archive looks whole on the stick
-    return false;
+    bool ok = FileSystem::mkpath(QFileInfo(archive).absolutePath())
+        && FileSystem::runExternalProcess(QStringLiteral("tar"), arguments);
+    if (ok && onStick)
+        ok = StickWriter::copyFile(archive, target);
+    if (!ok || onStick)
+        QFile::remove(archive); // a cut-short archive looks whole on the stick
+    if (!ok)
+        KLOG_ERROR2(kClass, "exportLogFiles", QStringLiteral("Cannot archive the trace files into %1").arg(target));
+    return ok;
 }
 
 void LogfileManager::failBeforeReport()

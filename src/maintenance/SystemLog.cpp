@@ -3,6 +3,7 @@
 #include "config/ConfigAccessXML.h"
 #include "core/GlobalFuncs.h"
 #include "core/InvalidVersion.h"
+#include "core/StickWriter.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/Statistics.h"
 #include "db/DB.h"
@@ -151,6 +152,9 @@ bool SystemLog::unreadable(QTextStream& out, const char* what)
 
 bool SystemLog::writeFile(const QString& path, const QByteArray& content)
 {
+    // A report for the stick goes through its guard, which writes it whole or not at all.
+    if (StickWriter::isBelowMountPoint(path))
+        return StickWriter::writeFile(path, content);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;

@@ -2,6 +2,7 @@
 
 #include "datamodel/DataModell.h"
 #include "core/FileSystem.h"
+#include "core/StickWriter.h"
 #include "gui/api/IActivityItem.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
@@ -16,7 +17,6 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QMutexLocker>
-#include <QRegularExpression>
 #include <QtConcurrent>
 
 #include <sys/time.h>
@@ -25,7 +25,6 @@ namespace {
 
 const char* const kClass = "TTestChart";
 constexpr int kStepWaitMs = 200;
-constexpr int kMaxNameNumber = 999;
 constexpr qint64 kCompareChunk = 64 * 1024;
 
 using TestChart::VLF::TestData;
@@ -364,7 +363,8 @@ bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory
     GlobalFuncs::waitMs(kStepWaitMs);
 
     bool success = true;
-    for (int i = 0; i < items; ++i) {
+    bool pulled = false;
+    for (int i = 0; i < items && !pulled; ++i) {
         QStringList files;
         if (fileList.isEmpty()) {
             const QDir day(dayFolders.at(i));
@@ -375,6 +375,12 @@ bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory
             files << fileList.at(i);
         }
         for (const QString& path : files) {
+            // A pulled stick ends the export; what was copied stays.
+            pulled = !StickWriter::present();
+            if (pulled) {
+                success = false;
+                break;
+            }
             auto target = std::make_shared<QString>();
             const bool copied = waitForFinished(QtConcurrent::run([this, path, target] {
                 QFile file(path);
@@ -391,7 +397,7 @@ bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory
     }
 
     FileSystem::sync();
-    QString shown = targetDirectory;
+    QString shown = targetDirectory.isEmpty() ? GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) : targetDirectory;
     shown.replace(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint), QStringLiteral("USB:"));
     shown.replace(QLatin1Char('\\'), QLatin1Char('/'));
 
@@ -422,45 +428,27 @@ bool TTestChart::copyMeasurementFile(QFile& file, QString& targetDirectory)
 
     targetDirectory =
         GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) + QLatin1Char('/') + dayFolder + QLatin1Char('/');
-    if (!QDir(targetDirectory).exists() && !QDir().mkpath(targetDirectory)) {
+    if (!StickWriter::makeFolder(targetDirectory)) {
         qDebug() << "[ERROR] Failed to create dir" << targetDirectory;
         return false;
     }
 
-    QString target = targetDirectory + fileName;
-    if (QFileInfo::exists(target)) {
-        // Compared by contents: an edit of the same length is still a new version.
-        if (sameContents(source, target))
-            return true;
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^(.*)[.](...)$")).match(fileName);
-        const QString stem = m.hasMatch() ? m.captured(1) : fileName;
-        const QString extension = m.hasMatch() ? m.captured(2) : QString();
-        target.clear();
-        for (int n = 1; n <= kMaxNameNumber; ++n) {
-            const QString candidate = targetDirectory
-                + (extension.isEmpty() ? QStringLiteral("%1-%2").arg(stem).arg(n)
-                                       : QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(extension));
-            if (!QFileInfo::exists(candidate)) {
-                target = candidate;
-                break;
-            }
-            if (sameContents(source, candidate))
-                return true; // this version was exported before
-        }
-        if (target.isEmpty()) {
-            qDebug() << "[ERROR] Failed find new filename" << fileName << "in dir" << targetDirectory;
-            return false;
-        }
+    // A taken name is numbered; compared by contents, as an edit of the same length is
+    // still a new version.
+    const QString target = StickWriter::freeName(targetDirectory + fileName,
+                                                 [&source](const QString& taken) { return sameContents(source, taken); });
+    if (target.isEmpty()) {
+        qDebug() << "[ERROR] Failed find new filename" << fileName << "in dir" << targetDirectory;
+        return false;
     }
+    if (QFileInfo::exists(target))
+        return true; // this version was exported before
 
-    const bool copied = QFile::copy(source, target);
-    if (copied) {
-        const QFileInfo info(source);
-        // Not every file system keeps a birth time; then the copy keeps the last change.
-        const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
-        setFileTimes(target, born);
-    }
-    FileSystem::sync();
-    return copied;
+    if (!StickWriter::copyFile(source, target))
+        return false;
+    const QFileInfo info(source);
+    // Not every file system keeps a birth time; then the copy keeps the last change.
+    const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+    setFileTimes(target, born);
+    return true;
 }

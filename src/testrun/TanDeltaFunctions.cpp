@@ -1,6 +1,7 @@
 #include "testrun/TanDeltaFunctions.h"
 
 #include "core/GlobalFuncs.h"
+#include "core/StickWriter.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
 
@@ -109,11 +110,9 @@ bool evaluationStandardRemove(eEvaluationStandard id) { return evaluationStandar
 bool evaluationStandardExport(QList<eEvaluationStandard> ids)
 {
     initTanDeltaResources();
-    // Only on a stick: the mount point itself is never created.
-    if (!QFileInfo(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint)).isDir())
-        return false;
     const QString folder = exportFolderPath();
-    QDir().mkpath(folder);
+    if (!StickWriter::makeFolder(folder))
+        return false;
     const QFileInfoList files = criteriaFileListing();
     if (ids.isEmpty())
         return true;
@@ -128,15 +127,11 @@ bool evaluationStandardExport(QList<eEvaluationStandard> ids)
             source = files.at(n).absoluteFilePath();
         else
             return false;
-
-        const QString target = folder + QFileInfo(source).fileName();
-        if (QFileInfo::exists(target)) {
-            // Earlier exports of the built-in files are read-only copies of the resources.
-            QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ReadOther | QFileDevice::WriteOther);
-            QFile::remove(target);
-        }
-        result = QFile::copy(source, target) && result;
+        // A pulled stick ends the export. An earlier export is replaced only by the whole
+        // new file, and a target that leads back to the source is refused, never deleted.
+        if (!StickWriter::present())
+            return false;
+        result = StickWriter::copyFile(source, folder + QFileInfo(source).fileName()) && result;
     }
     return result;
 }

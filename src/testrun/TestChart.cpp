@@ -2,6 +2,7 @@
 
 #include "testrun/File.h"
 #include "core/FileSystem.h"
+#include "core/StickWriter.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
@@ -177,25 +178,29 @@ bool loadTestData(const QString& path, VLF::TestData* data)
 
 bool saveTestData(GlobalFuncs::Path location, const VLF::TestData& data)
 {
+    // Refused before writing: another place (the stick's top among them) is no store.
+    if (location != GlobalFuncs::UsbMeasurements && location != GlobalFuncs::InternalMeasurements) {
+        KLOG_WARN2(kClass, "saveTestData", "Unknown path type!");
+        return false;
+    }
     const QString folder =
         GlobalFuncs::getUsbPath(location) + QLatin1Char('/') + startTime(data).toString(QStringLiteral("yyyyMMdd"));
-    if (!FileSystem::mkpath(folder)) {
+    // The copy for the stick goes through the stick's guard, in one attempt: a pulled
+    // stick does not come back within the retries.
+    const bool onStick = location == GlobalFuncs::UsbMeasurements;
+    if (!(onStick ? StickWriter::makeFolder(folder) : FileSystem::mkpath(folder))) {
         KLOG_WARN2(kClass, "saveTestData", QStringLiteral("Can't create directory: ") + folder);
         return false;
     }
     const QString fileName = exportFileName(data);
     const QString target = folder + QLatin1Char('/') + fileName;
-    if (!writeFile(target, data)) {
+    if (!(onStick ? StickWriter::writeFile(target, VLF::File::encode(data)) : writeFile(target, data))) {
         KLOG_WARN2(kClass, "saveTestData", QStringLiteral("Error writing file: ") + target);
         return false;
     }
     stExportTestInfo savedInfo;
     savedInfo.fileName = fileName;
     savedInfo.directory = folder;
-    if (location != GlobalFuncs::UsbMeasurements && location != GlobalFuncs::InternalMeasurements) {
-        KLOG_WARN2(kClass, "saveTestData", "Unknown path type!");
-        return false;
-    }
     detail::publishSavedRecord(location, savedInfo);
     return true;
 }

@@ -306,19 +306,23 @@ private slots:
     {
         QTest::addColumn<bool>("withStick");
         QTest::addColumn<bool>("folderBlocked");
+        QTest::addColumn<int>("taken"); // earlier pictures of that time of day
         QTest::addColumn<int>("category");
         QTest::addColumn<QString>("text");
-        const QString shown = QStringLiteral("USB:/Pevanto/Screenshots/Screenshot_VLF42_140509.png");
+        const QString shown = QStringLiteral("USB:/Pevanto/Screenshots/Screenshot_VLF42_140509%1.png");
         const QString saved = QStringLiteral("Screenshot has been saved to ") + shown;
-        const QString failed = QStringLiteral("Error: Unable to save screenshot under ") + shown;
-        QTest::newRow("saved") << true << false << int(CAT_INF) << saved;
-        QTest::newRow("folder blocked") << true << true << int(CAT_ERR) << failed;
-        QTest::newRow("no stick") << false << false << int(CAT_ERR) << failed;
+        const QString failed = QStringLiteral("Error: Unable to save screenshot under ") + shown.arg(QString());
+        QTest::newRow("saved") << true << false << 0 << int(CAT_INF) << saved.arg(QString());
+        QTest::newRow("name taken") << true << false << 1 << int(CAT_INF) << saved.arg(QStringLiteral("-1"));
+        QTest::newRow("name and -1 taken") << true << false << 2 << int(CAT_INF) << saved.arg(QStringLiteral("-2"));
+        QTest::newRow("folder blocked") << true << true << 0 << int(CAT_ERR) << failed;
+        QTest::newRow("no stick") << false << false << 0 << int(CAT_ERR) << failed;
     }
     void screenshotFile()
     {
         QFETCH(bool, withStick);
         QFETCH(bool, folderBlocked);
+        QFETCH(int, taken);
         QFETCH(int, category);
         QFETCH(QString, text);
         const TempRoot& root = fixture().root();
@@ -327,6 +331,11 @@ private slots:
             QVERIFY(!root.insertStick().isEmpty());
         if (folderBlocked)
             QVERIFY(root.writeFile(QStringLiteral("/media/USB/Pevanto/Screenshots"), "in the way"));
+        const QString folder = QStringLiteral("/media/USB/Pevanto/Screenshots/");
+        QStringList names{QStringLiteral("Screenshot_VLF42_140509.png"), QStringLiteral("Screenshot_VLF42_140509-1.png"),
+                          QStringLiteral("Screenshot_VLF42_140509-2.png")};
+        for (int i = 0; i < taken; ++i)
+            QVERIFY(root.writeFile(folder + names.at(i), "an earlier picture"));
         RecordingGui gui;
         GlobalFuncs::setGUI(&gui);
         auto vm = makeViewModel();
@@ -335,15 +344,19 @@ private slots:
 
         vm->saveScreenshot(picture);
 
-        const QString file = root.path(QStringLiteral("/media/USB/Pevanto/Screenshots/Screenshot_VLF42_140509.png"));
+        const QString file = root.path(folder + names.at(taken));
         const bool saved = category == CAT_INF;
         QCOMPARE(QImage(file).isNull(), !saved);
         if (saved)
             QCOMPARE(QImage(file).pixelColor(400, 240), QColor(0x4A, 0x90, 0xE2));
+        for (int i = 0; i < taken; ++i)
+            QCOMPARE(root.readFile(folder + names.at(i)), QByteArray("an earlier picture"));
         // Nothing half-written is left, and without a stick nothing lands below the mount point.
-        const QStringList left = QDir(root.path(QStringLiteral("/media/USB/Pevanto/Screenshots")))
-                                     .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-        QCOMPARE(left, saved ? QStringList{QStringLiteral("Screenshot_VLF42_140509.png")} : QStringList());
+        QStringList left = QDir(root.path(folder)).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        QStringList expected = names.mid(0, taken + (saved ? 1 : 0));
+        left.sort();
+        expected.sort();
+        QCOMPARE(left, expected);
         QCOMPARE(QFileInfo::exists(root.path(QStringLiteral("/media/USB"))), withStick);
 
         // Without a GUI door (the window tests) the view model shows it itself.

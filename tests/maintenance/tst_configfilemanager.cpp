@@ -105,7 +105,7 @@ private slots:
         // The service log is written in English.
         LoggingCtrl::setEnglishTranslator(&m_english);
         m_fixture->dm()->setUSBState(USBState_Ready);
-        QVERIFY(root().mkdir(kUsb));
+        QVERIFY(!root().insertStick().isEmpty());
         QVERIFY(root().writeFile(kDevice, configFile("PEVANTO", "OnlyOld", "old")));
         m_store = std::make_unique<FlakyStore>(path(kConfigDir));
         QCOMPARE(m_store->initialize(), 1);
@@ -128,8 +128,7 @@ private slots:
 
     void exportNamesTheFileByClockOrTag()
     {
-        // The updates folder is created on a fresh stick.
-        QVERIFY(QDir(path(kUsb)).removeRecursively());
+        // On a fresh, empty stick.
         ConfigfileManager manager;
         manager.setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); });
         QElapsedTimer timer;
@@ -160,22 +159,23 @@ private slots:
         ConfigfileManager manager;
         const QString backup = kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml");
 
-        // No stick, and the user does not connect one.
-        m_fixture->dm()->setUSBState(USBState_NoStick);
+        // No stick (whatever the program last knew), and the user does not connect one;
+        // a yes without a stick writes nothing either.
+        QVERIFY(root().pullStick());
         QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QString());
         QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
-        QVERIFY(QDir(path(kUsb)).isEmpty());
-        // The user connects one when asked.
         m_gui->usbAnswer = true;
-        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QStringLiteral("USB/PEVANTO_backup.cfg.xml"));
-        m_fixture->dm()->setUSBState(USBState_Ready);
+        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QString());
+        QVERIFY(!QFileInfo::exists(path(kUsb)));
+        QVERIFY(QDir(path(QStringLiteral("/stick"))).isEmpty());
+        QVERIFY(!root().insertStick().isEmpty());
 
         // A failed copy leaves the older export of that name as it was.
         QVERIFY(root().writeFile(backup, "older export"));
-        QVERIFY(root().mkdir(backup + QStringLiteral(".tmp")));
+        QVERIFY(root().mkdir(backup + QStringLiteral(".part")));
         QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QString());
         QCOMPARE(root().readFile(backup), QByteArray("older export"));
-        QVERIFY(QDir(path(backup + QStringLiteral(".tmp"))).removeRecursively());
+        QVERIFY(QDir(path(backup + QStringLiteral(".part"))).removeRecursively());
 
         // Nothing to export.
         QVERIFY(QFile::remove(path(kDevice)));
@@ -187,13 +187,7 @@ private slots:
     {
         ConfigfileManager manager;
         QStringList list;
-        // No updates folder: -1 without a message.
-        QVERIFY(QDir(path(kUsb)).removeRecursively());
-        QCOMPARE(manager.readConfigFileList(list, QString()), -1);
-        QVERIFY(m_gui->callsOf(QStringLiteral("showMessageDlg")).isEmpty());
-
-        // An empty folder: searched, nothing found.
-        QVERIFY(root().mkdir(kUsb));
+        // An empty stick: searched, nothing found.
         QCOMPARE(manager.readConfigFileList(list, QString()), -1);
         QVERIFY(list.isEmpty());
 
@@ -223,10 +217,11 @@ private slots:
             QCOMPARE(closed[i].closeType, int(IGUI::Accepted));
         }
 
-        // No stick and none connected.
-        m_fixture->dm()->setUSBState(USBState_NoStick);
+        // No stick (however the program knew it) and none connected: -1 without a search.
+        QVERIFY(root().pullStick());
         QCOMPARE(manager.readConfigFileList(list, QString()), -1);
         QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
+        QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 3);
     }
 
     void validation_data()

@@ -195,7 +195,7 @@ private slots:
 
     void noStickAndTheRequestDeclined()
     {
-        m_fixture->dm()->setUSBState(USBState_NoStick);
+        QVERIFY(root().pullStick());
         m_gui->usbAnswer = false;
         QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
         QVERIFY(!m_manager->exportLogFiles(true));

@@ -310,12 +310,13 @@ private slots:
         QVERIFY(expected.startsWith(root.root()));
         QVERIFY(VLF::File::verify(expected));
 
-        // A place outside the two stores is refused after writing.
-        QVERIFY(!root.insertStick().isEmpty());
+        // A place outside the two stores is refused, and nothing lands there.
         QVERIFY(!saveTestData(GlobalFuncs::UsbReports, d));
         QVERIFY(logged(QStringLiteral("Unknown path type!")));
+        QVERIFY(!QFileInfo::exists(root.path(QStringLiteral("/media/USB"))));
 
         // A day folder that cannot be created.
+        QVERIFY(!root.insertStick().isEmpty());
         QVERIFY(root.writeFile(QStringLiteral("/media/USB/Pevanto"), "not a folder"));
         QVERIFY(!saveTestData(GlobalFuncs::UsbMeasurements, d));
         QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text.startsWith("Can't create directory: "); }));

@@ -213,6 +213,9 @@ Item {
 
             pressOn(list)
             compare(page.checkedStandards, [1])
+            testHelper.setStick(false)
+            verify(!page.exportButton.enabled)
+            testHelper.setStick(true)
             verify(page.exportButton.enabled)
             verify(!page.deleteButton.enabled)
             pressOn(page.exportButton)

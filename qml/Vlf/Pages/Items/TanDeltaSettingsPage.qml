@@ -123,7 +123,7 @@ VlfPage {
         VlfButton {
             id: exportButton
             objectName: "exportStandardsButton"
-            enabled: page.checkedStandards.length > 0
+            enabled: page.checkedStandards.length > 0 && guiViewModel.connections.usbState === Qt.Checked
             text: qsTranslate("Menu", "Export")
             onClicked: guiViewModel.exportEvaluationStandards(page.checkedStandards)
         },

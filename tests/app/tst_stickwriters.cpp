@@ -1,0 +1,199 @@
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "fakes/DataModelFixture.h"
+#include "fakes/FakePlatform.h"
+#include "fakes/FakeTestLink.h"
+#include "fakes/RecordBuilder.h"
+#include "fakes/RecordingGui.h"
+#include "gui/GuiViewModel.h"
+#include "gui/IconListViewItem.h"
+#include "maintenance/ConfigfileManager.h"
+#include "maintenance/LogfileManager.h"
+#include "testrun/TTestChart.h"
+#include "testrun/TTestThread.h"
+
+#include <QDirIterator>
+#include <QtTest>
+
+// Every writer to the USB stick against every kind of stick: what the operator is told is
+// true, nothing lands beside the stick or is lost inside the instrument, and afterwards
+// the program sees the stick that is really there.
+namespace {
+enum Writer { OneRecord, SelectedRecords, EndOfTest, Standards, Screenshot, Logs, Configuration };
+enum Stick { Absent, BareFolder, Present, PulledAfterFirst, Full, ReadOnly, ExportFolderOut, TanDeltaIn };
+
+const QString kAppData = QStringLiteral("/home/root/mappedPaths/appdata");
+const QString kCriteria = kAppData + QStringLiteral("/tanDelta");
+
+// Every entry below the root outside the stick's contents, with what a file holds.
+QMap<QString, QByteArray> outsideTheStick(const TempRoot& root)
+{
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(root.root(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = path.mid(root.root().size());
+        // The stick: its contents, and the link that inserts it.
+        if (name.startsWith(QLatin1String("/stick/")) || (name == QLatin1String("/media/USB") && it.fileInfo().isSymLink()))
+            continue;
+        QFile file(path);
+        entries.insert(name, !it.fileInfo().isSymLink() && file.open(QIODevice::ReadOnly) ? file.readAll() : "entry");
+    }
+    return entries;
+}
+
+QStringList stickFiles(const TempRoot& root)
+{
+    QStringList files;
+    QDirIterator it(root.path(QStringLiteral("/stick")), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    return files;
+}
+} // namespace
+
+class TstStickWriters : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("PEVANTO"));
+        registerInstrumentTypes();
+    }
+
+    void writerOnEveryStick_data()
+    {
+        QTest::addColumn<int>("writer");
+        QTest::addColumn<int>("stick");
+        QTest::addColumn<bool>("written");
+        const char* writers[] = {"one record", "selected records", "end of test", "standards", "screenshot",
+                                 "logs", "configuration"};
+        const char* sticks[] = {"no stick", "bare mount point", "stick", "pulled after a file", "full", "read-only",
+                                "export folder links out", "tanDelta links to the criteria"};
+        for (int w = OneRecord; w <= Configuration; ++w) {
+            // Which writers use the export folder, and which have a second file to lose.
+            const bool exportFolder = w != Standards && w != Configuration;
+            const bool twoFiles = w == SelectedRecords || w == Standards || w == Logs;
+            const bool written[] = {false, false, true, !twoFiles, false, false, !exportFolder, w != Standards};
+            for (int s = Absent; s <= TanDeltaIn; ++s)
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(writers[w], sticks[s]))) << w << s << written[s];
+        }
+    }
+    void writerOnEveryStick()
+    {
+        QFETCH(int, writer);
+        QFETCH(int, stick);
+        QFETCH(bool, written);
+        DataModelFixture fixture;
+        QVERIFY(fixture.isValid());
+        FakePlatform platform;
+        RecordingGui gui;
+        GlobalFuncs::setGUI(&gui);
+        const TempRoot& root = fixture.root();
+
+        // The instrument's own files that a writer copies or that a link could reach.
+        QVERIFY(GlobalFuncs::initPaths());
+        const QString first = RecordBuilder::store(RecordBuilder::threePhaseTanDelta(), QStringLiteral("20261207"));
+        RecordBuilder other;
+        other.info(0, 10, QStringLiteral("00000000123")).test(OperatingModes::DC, 5000000, 60000, 1);
+        RecordBuilder::Run run;
+        run.start = QStringLiteral("2026-12-08T09:00:00.000");
+        const QString second = RecordBuilder::store(other.run(run).build(1), QStringLiteral("20261208"));
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        QVERIFY(root.writeFile(kCriteria + QStringLiteral("/utility.tds"), R"({"name": "Utility", "items": []})"));
+        QVERIFY(root.writeFile(kAppData + QStringLiteral("/trace/PEVANTO.trc"), "trace\n"));
+        QVERIFY(root.writeFile(kAppData + QStringLiteral("/config/PEVANTO.cfg.xml"), "<configuration/>"));
+        fixture.dm()->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+        TTestChart chart;
+        QVERIFY(chart.captureData(QString()));
+
+        if (stick == BareFolder) {
+            QVERIFY(root.writeFile(QStringLiteral("/media/USB/left.txt"), "left by an old export"));
+        } else if (stick != Absent) {
+            const QString contents = root.insertStick();
+            QVERIFY(!contents.isEmpty());
+            if (stick == ExportFolderOut)
+                QVERIFY(QFile::link(root.path(kAppData), contents + QStringLiteral("/Pevanto")));
+            if (stick == TanDeltaIn)
+                QVERIFY(QFile::link(root.path(kCriteria), contents + QStringLiteral("/tanDelta")));
+        }
+        platform.usbStick.pullAfterFiles(stick == PulledAfterFirst ? 1 : -1);
+        platform.usbStick.setMedium(stick == Full       ? FakeUsbStick::Full
+                                    : stick == ReadOnly ? FakeUsbStick::ReadOnly
+                                                        : FakeUsbStick::Writable);
+        fixture.dm()->setUSBState(stick == Absent || stick == BareFolder ? USBState_NoStick : USBState_Ready);
+        const QMap<QString, QByteArray> before = outsideTheStick(root);
+
+        bool toldWritten = false;
+        bool toldFailed = false;
+        auto told = [&gui](const char* context, const char* key) {
+            return gui.hasMessage(QLatin1String(context), QLatin1String(key));
+        };
+        switch (writer) {
+        case OneRecord:
+        case SelectedRecords:
+            chart.copyMeasurements(writer == OneRecord ? QStringList{first} : QStringList{first, second});
+            toldWritten = told("History", "DataSuccessfullyExported");
+            toldFailed = told("History", "UnableToExportData");
+            break;
+        case EndOfTest: {
+            FakeTestLink link;
+            TTestThread worker(&link, &chart);
+            worker.appStateChanged(States::TestFinished, States::TransferringTestData);
+            toldFailed = told("History", "UnableToExportData");
+            toldWritten = !toldFailed;
+            break;
+        }
+        case Standards: {
+            GuiViewModel vm;
+            vm.exportEvaluationStandards({1, 1000});
+            const QString text = vm.messages().last().item->name();
+            toldWritten = text == QLatin1String("ExportToUsbSuccess");
+            toldFailed = text == QLatin1String("ExportToUsbFailed");
+            break;
+        }
+        case Screenshot: {
+            GuiViewModel vm;
+            QImage picture(80, 48, QImage::Format_RGB32);
+            picture.fill(Qt::darkCyan);
+            vm.saveScreenshot(picture);
+            const int category = gui.callsOf(QStringLiteral("showMessageDlg")).last().category;
+            toldWritten = category == CAT_INF;
+            toldFailed = category == CAT_ERR;
+            break;
+        }
+        case Logs: {
+            LogfileManager manager;
+            QSignalSpy generated(&manager, &LogfileManager::SystemLogGenerated);
+            if (manager.exportLogFiles(true))
+                QVERIFY(generated.wait(10000));
+            toldWritten = told("LogfileManager", "SystemLogSuccessfullyExported");
+            toldFailed = told("LogfileManager", "SystemLogExportFailed");
+            break;
+        }
+        case Configuration:
+            // What the action reports: the exported file, or none.
+            toldWritten = !ConfigfileManager().exportConfigFile().isEmpty();
+            toldFailed = !toldWritten;
+            break;
+        }
+        toldFailed = toldFailed || !gui.callsOf(QStringLiteral("requestUSBConnDlg")).isEmpty();
+
+        QCOMPARE(toldWritten, written);
+        QCOMPARE(toldFailed, !written);
+        QCOMPARE(outsideTheStick(root), before);
+        const QStringList onStick = stickFiles(root);
+        QVERIFY2(onStick.filter(QStringLiteral(".part")).isEmpty(), qPrintable(onStick.join(' ')));
+        // A pulled stick keeps the file written before; a refused one holds nothing new.
+        QCOMPARE(onStick.isEmpty(), !written && stick != PulledAfterFirst);
+        if (stick == PulledAfterFirst)
+            QCOMPARE(onStick.size(), 1);
+        const bool stickThere = stick != Absent && stick != BareFolder && stick != PulledAfterFirst;
+        QCOMPARE(GlobalFuncs::isUsbStickPresent(), stickThere);
+        GlobalFuncs::setGUI(nullptr);
+    }
+};
+
+QTEST_MAIN(TstStickWriters)
+#include "tst_stickwriters.moc"
