@@ -235,6 +235,20 @@ void Activities::exportActivity(const QString& filename)
     m_testChart->copyMeasurements({file.absoluteFilePath()});
 }
 
+void Activities::exportActivityFile(const QString& path)
+{
+    if (!m_testChart)
+        return;
+    const QString store = QFileInfo(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements)).canonicalFilePath();
+    const QFileInfo file(path);
+    if (store.isEmpty() || !file.isFile() || !file.canonicalFilePath().startsWith(store + QLatin1Char('/'))) {
+        qDebug() << "Not a stored record" << path;
+        showExportFailure();
+        return;
+    }
+    m_testChart->copyMeasurements({file.canonicalFilePath()});
+}
+
 void Activities::showExportFailure() const
 {
     IGUI* gui = GlobalFuncs::getGUI();

@@ -64,6 +64,9 @@ public:
     Q_INVOKABLE void deleteSelectedActivities();
     // Copies one stored record, named as the store names it, to the stick.
     Q_INVOKABLE void exportActivity(const QString& filename);
+    // Copies the opened stored record at path (inside the store) to the stick: that very
+    // file, not another one of the same name.
+    Q_INVOKABLE void exportActivityFile(const QString& path);
     // Copies the checked tests to the stick.
     Q_INVOKABLE void exportSelectedActivities();
 

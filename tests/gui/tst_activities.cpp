@@ -385,24 +385,41 @@ private slots:
     void exportOfOneTest_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("openedIn"); // an opened test's folder: exported by its path
         QTest::addColumn<bool>("exported");
-        QTest::newRow("stored record") << QString() << true;
-        QTest::newRow("one separator") << QStringLiteral("123-20261208.vlf") << false;
-        QTest::newRow("no such record") << QStringLiteral("00000000123-20261208-235959-VLFSine.vlf") << false;
-        QTest::newRow("outside the store") << QStringLiteral("x-..-..-etc-passwd") << false;
-        QTest::newRow("with a folder") << QStringLiteral("a-20261208-/../../x.vlf") << false;
+        QTest::newRow("stored record") << QString() << QString() << true;
+        QTest::newRow("one separator") << QStringLiteral("123-20261208.vlf") << QString() << false;
+        QTest::newRow("no such record") << QStringLiteral("00000000123-20261208-235959-VLFSine.vlf") << QString() << false;
+        QTest::newRow("outside the store") << QStringLiteral("x-..-..-etc-passwd") << QString() << false;
+        QTest::newRow("with a folder") << QStringLiteral("a-20261208-/../../x.vlf") << QString() << false;
+        QTest::newRow("opened, same name in another folder") << QString() << QStringLiteral("20261209") << true;
+        QTest::newRow("opened outside the store") << QString() << QStringLiteral("../elsewhere") << false;
     }
     void exportOfOneTest()
     {
         QFETCH(QString, name);
+        QFETCH(QString, openedIn);
         QFETCH(bool, exported);
         QVERIFY(!fixture().root().insertStick().isEmpty());
         m_activities->loadActivityList();
         if (name.isEmpty())
             name = QFileInfo(path(4)).fileName();
-        m_activities->exportActivity(name);
-        const QString copy = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) + "/20261208/" + name;
-        QCOMPARE(QFile::exists(copy), exported);
+        QString day = QStringLiteral("20261208");
+        QString source = path(4);
+        if (openedIn.isEmpty()) {
+            m_activities->exportActivity(name);
+        } else {
+            // Another record under the same name: the opened one goes, not the one its name points to.
+            day = QFileInfo(openedIn).fileName();
+            source = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + '/' + openedIn + '/' + name;
+            QVERIFY(QDir().mkpath(QFileInfo(source).path()) && QFile::copy(path(6), source));
+            m_activities->exportActivityFile(source);
+        }
+        QFile copy(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) + '/' + day + '/' + name);
+        QCOMPARE(copy.exists(), exported);
+        QFile original(source);
+        if (exported)
+            QVERIFY(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly) && copy.readAll() == original.readAll());
         QCOMPARE(m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported")), exported);
         QCOMPARE(m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("UnableToExportData")), !exported);
     }

@@ -75,7 +75,9 @@ VlfPage {
                             { "measurementData": page.measurementData, "mode": page.mode })
     }
     function openShare() {
-        StackView.view.push(Qt.resolvedUrl("SharePage.qml"), { "fileName": page.measurement.filename })
+        StackView.view.push(Qt.resolvedUrl("SharePage.qml"),
+                            { "fileName": page.measurement.filename,
+                              "filePath": page.isLoadedData ? page.measurement.filepath : "" })
     }
     // The row is looked up again: a rebuild after an earlier edit moved the rows.
     function activityIndex() {

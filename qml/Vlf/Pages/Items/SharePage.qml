@@ -3,13 +3,14 @@ import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
-// Where stored tests go: one test (`fileName`) or every test selected in the history
-// (`allSelected`). A medium can be chosen while it is connected; only the stick takes
+// Where stored tests go: one test (an opened stored one by its `filePath`, the one just
+// run by its `fileName`) or every test selected in the history (`allSelected`). A medium can be chosen while it is connected; only the stick takes
 // records so far.
 VlfPage {
     id: page
 
     property string fileName: ""
+    property string filePath: ""
     property bool allSelected: false
     readonly property var connections: guiViewModel.connections
     property alias bluetoothButton: bluetooth
@@ -26,6 +27,8 @@ VlfPage {
             return
         if (allSelected)
             guiViewModel.activities.exportSelectedActivities()
+        else if (filePath.length > 0)
+            guiViewModel.activities.exportActivityFile(filePath)
         else if (fileName.length > 0)
             guiViewModel.activities.exportActivity(fileName)
         else
