@@ -1,11 +1,12 @@
-// Hand-run: the measurement charts of a one-hour VLF sine test on the software renderer.
-// 1. Live: 10 Hz samples and a record every 10 s, the trace shown and redrawing at the
-//    configured interval; CPU per minute of test time and the longest stall of the GUI
-//    thread in the first and in the sixtieth minute (real time), the minutes between fed at
-//    once; the points the trace and the diagram hold.
+// Hand-run: the measurement charts of a 120-minute VLF sine test on the software renderer.
+// 1. Live: 10 Hz samples and a record every 10 s, one tab shown and redrawing at the
+//    configured interval. The Diagram tab in test minutes 10-20 and 110-120: each minute
+//    runs VLF_BENCH_SECONDS (default 60) of real time, the test time between fed at once;
+//    CPU of that real time as a share of a core (min / median / max over the ten minutes),
+//    redraws and the longest GUI-thread stall. The Trace tab likewise in minutes 10 and 119.
+//    The points the trace and the diagram hold.
 // 2. Replay: a stored one-hour record read and fed into a fresh MeasurementData, its chart
 //    page pushed: the time from the start of the replay to the first drawn frame.
-// VLF_BENCH_SECONDS shortens the real-time minutes.
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/BenchWindow.h"
@@ -28,7 +29,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <cstdio>
 #include <ctime>
 
@@ -129,6 +132,40 @@ MinuteFigures runRealTime(MeasurementData& data, QObject* redrawTimer, quint32& 
     figures.redraws = redraws.count();
     return figures;
 }
+
+// Feeds the test time up to `until` at once, the window handling its events each minute.
+void fastForward(MeasurementData& data, quint32& ms, quint32 until)
+{
+    while (ms < until) {
+        ms += 100;
+        feed(data, ms);
+        if (ms % 60000 == 0)
+            QCoreApplication::processEvents();
+    }
+}
+
+// Test minutes [from, to), each run `seconds` in real time: the CPU share of a core per minute.
+void runMinutes(const char* what, MeasurementData& data, QObject* redrawTimer, quint32& ms, int from, int to,
+                int seconds)
+{
+    QVector<double> shares;
+    double stall = 0;
+    int redraws = 0;
+    for (int minute = from; minute < to; ++minute) {
+        fastForward(data, ms, quint32(minute) * 60000);
+        const MinuteFigures f = runRealTime(data, redrawTimer, ms, seconds);
+        shares << f.cpuSeconds / seconds * 100;
+        stall = std::max(stall, f.longestStallMs);
+        redraws += f.redraws;
+    }
+    QVector<double> sorted = shares;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("  %s, minutes %d-%d: CPU %.2f / %.2f / %.2f %% of a core (mean %.2f %%), %.1f redraws a minute, "
+                "longest GUI stall %.1f ms\n",
+                what, from, to, sorted.first(), sorted.at(sorted.size() / 2), sorted.last(),
+                std::accumulate(shares.cbegin(), shares.cend(), 0.0) / shares.size(), redraws * 60.0 / seconds / shares.size(),
+                stall);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -152,36 +189,30 @@ int main(int argc, char** argv)
     QQuickWindow* window = bench.window;
     std::printf("redraw interval %d ms\n", fixture.dm()->graphUpdateIntervall());
 
-    // 1. Live test.
-    {
+    // 1. Live test of 120 minutes, the Diagram tab shown, then the Trace tab.
+    for (int tab = 0; tab < 2; ++tab) {
         MeasurementData data;
         data.createData(OperatingModes::VLFSin, 100);
-        QObject* page = pushDetails(engine, window, &data, 1);
+        QObject* page = pushDetails(engine, window, &data, tab);
         if (!page || !waitForFrame(window))
             return 2;
-        QObject* redrawTimer = QQmlProperty::read(page, QStringLiteral("traceTab.chart.redrawTimer")).value<QObject*>();
+        const QString chart = tab == 0 ? QStringLiteral("diagramTab.chart.redrawTimer")
+                                       : QStringLiteral("traceTab.chart.redrawTimer");
+        QObject* redrawTimer = QQmlProperty::read(page, chart).value<QObject*>();
         if (!redrawTimer)
             return 3;
         quint32 ms = 0;
-        const MinuteFigures first = runRealTime(data, redrawTimer, ms, seconds);
-        const int traceFirst = pointsHeld(data.trace()->primarySeries());
-        // The minutes between, fed at once.
-        while (ms < 59 * 60000) {
-            ms += 100;
-            feed(data, ms);
-            if (ms % 60000 == 0)
-                app.processEvents();
+        std::printf("live, %s shown (%d s of real time a minute):\n", tab == 0 ? "diagram" : "trace", seconds);
+        if (tab == 0) {
+            runMinutes("diagram", data, redrawTimer, ms, 10, 20, seconds);
+            runMinutes("diagram", data, redrawTimer, ms, 110, 120, seconds);
+        } else {
+            runMinutes("trace", data, redrawTimer, ms, 10, 11, seconds);
+            const int traceFirst = pointsHeld(data.trace()->primarySeries());
+            runMinutes("trace", data, redrawTimer, ms, 119, 120, seconds);
+            std::printf("  trace points held: %d in minute 10, %d after %.0f minutes\n", traceFirst,
+                        pointsHeld(data.trace()->primarySeries()), ms / 60000.0);
         }
-        const MinuteFigures last = runRealTime(data, redrawTimer, ms, seconds);
-        const double perMinute = 60.0 / seconds;
-        std::printf("live, trace shown (%d s of real time each):\n", seconds);
-        for (const auto& figures : {std::make_pair("first", first), std::make_pair("last", last)}) {
-            std::printf("  %s minute: CPU %.2f s per minute of test time, %d redraws, longest GUI stall %.1f ms\n",
-                        figures.first, figures.second.cpuSeconds * perMinute, figures.second.redraws,
-                        figures.second.longestStallMs);
-        }
-        std::printf("  trace points held: %d after the first minute, %d after %.0f minutes\n", traceFirst,
-                    pointsHeld(data.trace()->primarySeries()), ms / 60000.0);
         std::printf("  diagram points held: %d\n", pointsHeld(data.diagram()->primarySeries()));
         QQmlExpression(qmlContext(window), window, QStringLiteral("pageStack.pop()")).evaluate();
         waitForFrame(window);

@@ -1,11 +1,18 @@
 // Hand-run: the history of a store of 5,000 records in the window (software renderer,
 // offscreen): opening the page to the drawn list, "select all" to the updated counters,
 // and opening a one-hour record to its drawn results page.
+// With the argument "program": the whole program against the simulated unit opens a
+// 10-minute, a 120-minute and a 100 MB record from its history: the longest stall of the
+// GUI thread (min / median / max over the opens), the watchdog's missed heartbeats and the
+// growth of the resident memory.
+#include "app/WatchdogManager.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/RecordBuilder.h"
 #include "fakes/BenchWindow.h"
+#include "fakes/ProgramWindow.h"
+#include "fakes/SimulatedSurroundings.h"
 #include "gui/GuiViewModel.h"
 #include "gui/QmlTypes.h"
 #include "testrun/File.h"
@@ -25,6 +32,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace TestChart;
 
@@ -59,10 +68,155 @@ void report(const char* what, QVector<double> ms)
     std::sort(ms.begin(), ms.end());
     std::printf("%-52s median %8.1f ms, max %8.1f ms\n", what, ms.at(ms.size() / 2), ms.last());
 }
+
+// The resident memory of the process now, in MB.
+double residentMB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE) / 1048576.0;
+}
+
+// The longest gap of a 10 ms timer on the GUI thread and the peak resident memory while it runs.
+class StallMeter {
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, m_gap.nsecsElapsed() / 1e6 - 10);
+            m_gap.restart();
+            m_peak = std::max(m_peak, residentMB());
+        });
+    }
+    void start()
+    {
+        m_longest = 0;
+        m_peak = residentMB();
+        m_gap.start();
+        m_timer.start();
+    }
+    double stop()
+    {
+        m_timer.stop();
+        return m_longest;
+    }
+    double peakMB() const { return m_peak; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_gap;
+    double m_longest = 0;
+    double m_peak = 0;
+};
+
+// Records of the program's history, written by a child process so that building them
+// leaves no trace in this process's memory.
+bool writeProgramRecords()
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const QDateTime day(QDate(2025, 6, 1), QTime(8, 0));
+        // Ten minutes, 120 minutes, and 10.5 million samples: about 100 MB.
+        const bool ok = write(RecordBuilder::benchRecord(day, 6000, 60, OperatingModes::VLFSin, QStringLiteral("Ten")))
+            && write(RecordBuilder::benchRecord(day.addSecs(3600), 72000, 720, OperatingModes::VLFSin,
+                                                QStringLiteral("Long")))
+            && write(RecordBuilder::benchRecord(day.addSecs(7200), 10500000, 105000, OperatingModes::VLFSin,
+                                                QStringLiteral("Huge")));
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int runProgram(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    qunsetenv("CONSOLE_LOGGING");
+    SimulatedSurroundings around;
+    if (!around.start(true) || !writeProgramRecords())
+        return 1;
+    Application app(argc, argv);
+    ProgramWindow ui("bench_history", &around.gpio, &around.sim.model());
+    if (!ui.attach(&app))
+        return 2;
+    int missed = 0;
+    QObject::connect(WatchdogManager::getInstance(), &WatchdogManager::heartbeatMissed,
+                     [&missed](const QStringList&) { ++missed; });
+    QQuickWindow* window = ui.window();
+    QQmlExpression push(qmlContext(window), window,
+                        QStringLiteral("pageStack.push(\"qrc:/Vlf/Pages/Items/ActivitiesPage.qml\")"));
+    QQmlExpression pop(qmlContext(window), window, QStringLiteral("pageStack.pop()"));
+    QQmlExpression depth(qmlContext(window), window, QStringLiteral("pageStack.depth"));
+    QQmlExpression load(qmlContext(window), window, QStringLiteral("pageStack.currentItem.openSelected()"));
+    push.evaluate();
+    Activities* activities = ui.vm()->activities();
+    ActivityModel* model = activities->activityModel();
+    if (!waitFor([model] { return model->rowCount() >= 6; }, 20000))
+        return 3;
+    const int historyDepth = depth.evaluate().toInt();
+
+    struct Case {
+        const char* what;
+        const char* cable;
+        int opens;
+    };
+    StallMeter meter;
+    for (const Case& c : {Case{"10-minute record", "Ten", 12}, Case{"120-minute record", "Long", 8},
+                          Case{"100 MB record", "Huge", 5}}) {
+        QVector<double> stalls, peaks;
+        const int missedBefore = missed;
+        int shown = 0;
+        for (int round = 0; round < c.opens; ++round) {
+            activities->selectAllActivities(false);
+            for (int r = 0; r < model->rowCount(); ++r) {
+                const QModelIndex index = model->index(r);
+                if (index.data(ActivityModel::EntryTypeRole).toInt() == ActivityTypes::Measurement
+                    && index.data(ActivityModel::EntryCableNumberRole).toString() == QLatin1String(c.cable))
+                    model->setData(index, int(Qt::Checked), ActivityModel::EntryIsSelectedRole);
+            }
+            waitFor([&] { return activities->selectedMeasurments() == 1; }, 10000);
+            waitFor([] { return false; }, 300);
+            const double before = residentMB();
+            meter.start();
+            load.evaluate();
+            const bool opened = waitFor([&] { return depth.evaluate().toInt() == historyDepth + 1; }, 30000);
+            if (opened)
+                waitForFrame(window);
+            // Whatever the page still does after its first frame counts too.
+            waitFor([] { return false; }, 500);
+            stalls << meter.stop();
+            peaks << meter.peakMB() - before;
+            shown += opened;
+            if (opened) {
+                pop.evaluate();
+                waitForFrame(window);
+            }
+        }
+        std::sort(stalls.begin(), stalls.end());
+        std::sort(peaks.begin(), peaks.end());
+        std::printf("%-18s %2d opens, %2d shown: longest GUI stall %7.1f / %7.1f / %7.1f ms (min / median / max), "
+                    "%d over 50 ms; memory growth up to %.0f MB; missed heartbeats %d\n",
+                    c.what, c.opens, shown, stalls.first(), stalls.at(stalls.size() / 2), stalls.last(),
+                    int(std::count_if(stalls.cbegin(), stalls.cend(), [](double ms) { return ms > 50; })), peaks.last(),
+                    missed - missedBefore);
+    }
+    std::printf("resident memory after the opens: %.0f MB\n", residentMB());
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && qstrcmp(argv[1], "program") == 0)
+        return runProgram(1, argv);
     BenchWindow::usePlatform();
     QApplication app(argc, argv);
     DataModelFixture fixture;

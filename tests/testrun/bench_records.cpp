@@ -1,6 +1,9 @@
 // Speed of the record files: a one-hour sine test written safely (with sync) and read
-// back, and the history list of a store of 5,000 records. Not a CTest test.
+// back, the history list of a store of 5,000 records, and the same list again and again
+// with eight unreadable 100 MB files in the store (time, peak memory, warnings). Not a
+// CTest test.
 #include "core/FileSystem.h"
+#include "fakes/LogCapture.h"
 #include "fakes/RecordBuilder.h"
 #include "testrun/File.h"
 #include "testrun/MeasurementManager.h"
@@ -9,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -16,6 +20,7 @@
 #include <cmath>
 
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace TestChart;
@@ -38,6 +43,36 @@ double median(QVector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.at(v.size() / 2);
+}
+
+QString minMedMax(QVector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return QStringLiteral("%1 / %2 / %3").arg(v.first(), 0, 'f', 1).arg(v.at(v.size() / 2), 0, 'f', 1).arg(v.last(), 0, 'f', 1);
+}
+
+// The process's peak resident memory so far, in MB.
+double peakMB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// A file of the size named like a record, holding bytes no reader can take.
+bool writeGarbage(const QString& path, qint64 size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QRandomGenerator random(quint32(qHash(path)));
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (qint64 written = 0; written < size; written += chunk.size()) {
+        random.fillRange(reinterpret_cast<quint32*>(chunk.data()), chunk.size() / 4);
+        if (f.write(chunk) != chunk.size())
+            return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -123,5 +158,38 @@ int main(int argc, char** argv)
     out << "store of " << count << " records (" << rows << " history rows):\n";
     out << "  history list: median " << median(lists) << " ms (first run " << lists.first() << " ms)\n";
     out << "  listing by time: median " << median(paths) << " ms\n";
+
+    // The same store with eight unreadable 100 MB files in one day folder, listed as a
+    // reopened history lists it, again and again.
+    LogCapture log;
+    const double cleanPeak = peakMB();
+    QVector<double> clean;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer t;
+        t.start();
+        activityEntryList(store, fmt);
+        clean << t.nsecsElapsed() / 1e6;
+    }
+    const QString damagedDay = store + QStringLiteral("/20250301");
+    for (int i = 0; i < 8; ++i) {
+        if (!writeGarbage(damagedDay + QStringLiteral("/00000000123-20250301-2300%1-VLFSine.vlf").arg(i, 2, 10, QLatin1Char('0')),
+                          100 << 20))
+            return 8;
+    }
+    log.clear();
+    QVector<double> damaged;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer t;
+        t.start();
+        rows = activityEntryList(store, fmt).size();
+        damaged << t.nsecsElapsed() / 1e6;
+    }
+    const int warnings = log.deliveredWhere([](const LoggingData& d) { return d.text.endsWith(QLatin1String("PARSE ERROR!")); }).size();
+    out << "history list, min / median / max of 5 listings:\n";
+    out << "  clean store: " << minMedMax(clean) << " ms\n";
+    out << "  with eight unreadable 100 MB files: " << minMedMax(damaged) << " ms (first " << damaged.first()
+        << " ms), " << rows << " rows\n";
+    out << "  peak memory " << cleanPeak << " MB before, " << peakMB() << " MB after; " << warnings
+        << " parse warnings in 5 listings\n";
     return 0;
 }
