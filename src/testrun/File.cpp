@@ -5,7 +5,6 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <limits>
 
 namespace TestChart {
 namespace VLF {
@@ -23,7 +22,6 @@ constexpr int kMinInfoEntry = 3;
 constexpr int kMinMeasureEntry = 4;
 constexpr int kMinPeriodicEntry = 5;
 constexpr int kCheckWordSize = 4;
-constexpr qint64 kMaxFileSize = std::numeric_limits<int>::max() / 2;
 constexpr qint64 kInfoPrefix = 64 * 1024;
 
 // The check word of a section (RFC 1950 Adler-32).
@@ -85,17 +83,21 @@ qint32 wrapAdd(qint32 a, qint32 b) { return static_cast<qint32>(static_cast<quin
 } // namespace
 
 // Bounded cursor over the bytes of a file: nothing is ever read past the end.
+// The bytes may be the first part of a longer file: what lies beyond them is told
+// apart from a fault (short()).
 class File::Reader {
 public:
-    explicit Reader(const QByteArray& bytes) : m_bytes(bytes) {}
+    Reader(const QByteArray& bytes, qint64 fileSize) : m_bytes(bytes), m_fileSize(qMax<qint64>(fileSize, bytes.size())) {}
 
-    int remaining() const { return m_bytes.size() - m_pos; }
+    // What the whole file still holds, for the plausibility of counts.
+    qint64 remaining() const { return m_fileSize - m_pos; }
     int pos() const { return m_pos; }
     const char* at(int pos) const { return m_bytes.constData() + pos; }
+    bool isShort() const { return m_short; }
 
     bool take(int n, const char** out)
     {
-        if (n < 0 || n > remaining())
+        if (!available(n))
             return false;
         *out = m_bytes.constData() + m_pos;
         m_pos += n;
@@ -103,7 +105,7 @@ public:
     }
     bool byte(quint8& out)
     {
-        if (remaining() < 1)
+        if (!available(1))
             return false;
         out = static_cast<quint8>(m_bytes.at(m_pos++));
         return true;
@@ -133,8 +135,18 @@ public:
     }
 
 private:
+    bool available(int n)
+    {
+        if (n >= 0 && n <= m_bytes.size() - m_pos)
+            return true;
+        m_short = n >= 0 && n <= remaining();
+        return false;
+    }
+
     const QByteArray& m_bytes;
+    const qint64 m_fileSize;
     int m_pos = 0;
+    bool m_short = false;
 };
 
 qint64 File::varIntRead(Reader& stream, bool& ok)
@@ -232,7 +244,21 @@ QByteArray File::encode(const TestData& data)
 
 bool File::decode(const QByteArray& bytes, TestData& data, bool all, bool wholeFile)
 {
-    Reader in(bytes);
+    return decode(bytes, bytes.size(), data, all, wholeFile, nullptr);
+}
+
+bool File::decode(const QByteArray& bytes, qint64 fileSize, TestData& data, bool all, bool wholeFile,
+                  bool* needMore)
+{
+    Reader in(bytes, fileSize);
+    const bool ok = decode(in, data, all);
+    if (needMore)
+        *needMore = !ok && in.isShort();
+    return ok && (!wholeFile || in.remaining() == 0);
+}
+
+bool File::decode(Reader& in, TestData& data, bool all)
+{
     if (!in.expect(kMagic, 11))
         return false;
     qint16 version = 0;
@@ -245,7 +271,7 @@ bool File::decode(const QByteArray& bytes, TestData& data, bool all, bool wholeF
         if (!in.expect(tag, tagSize) || !in.be32(raw))
             return false;
         count = static_cast<qint32>(raw);
-        return count >= 0 && qint64(count) * minEntry <= qint64(in.remaining()) - kCheckWordSize;
+        return count >= 0 && qint64(count) * minEntry <= in.remaining() - kCheckWordSize;
     };
     auto checkWord = [&in](int start) {
         Adler32 sum;
@@ -327,9 +353,7 @@ bool File::decode(const QByteArray& bytes, TestData& data, bool all, bool wholeF
         p.tanDelta = wrapAdd(p.tanDelta, d[4]);
         data.periodic.append(p);
     }
-    if (!checkWord(start))
-        return false;
-    return !wholeFile || in.remaining() == 0;
+    return checkWord(start);
 }
 
 bool File::write(const QString& path, const TestData& data)
@@ -349,21 +373,27 @@ bool File::read(const QString& path, TestData& data, bool all)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    // Records are small; a file beyond the reach of an int offset is not one.
-    if (file.size() > kMaxFileSize)
+    const qint64 size = file.size();
+    if (size > MaxRecordSize)
         return false;
-    if (!all && file.size() > kInfoPrefix) {
-        // The info section sits at the front: listing a store need not load the samples.
-        const QByteArray prefix = file.read(kInfoPrefix);
+    if (all)
+        return decode(file.readAll(), size, data, true, false, nullptr);
+    // The info section sits at the front: listing a store need not load the samples. The
+    // file is read further only while the section reaches past what was read.
+    QByteArray bytes;
+    for (qint64 want = kInfoPrefix;; want *= 2) {
+        const QByteArray more = file.read(want - bytes.size());
+        if (more.isEmpty() && bytes.size() < size)
+            return false;
+        bytes += more;
         TestData info;
-        if (decode(prefix, info, false, false)) {
+        bool needMore = false;
+        const bool ok = decode(bytes, size, info, false, false, &needMore);
+        if (ok || !needMore || bytes.size() >= size) {
             data.info += info.info;
-            return true;
+            return ok;
         }
-        file.seek(0);
     }
-    const QByteArray bytes = file.readAll();
-    return decode(bytes, data, all, false);
 }
 
 bool File::verify(const QString& path)
@@ -371,7 +401,7 @@ bool File::verify(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    if (file.size() > kMaxFileSize)
+    if (file.size() > MaxRecordSize)
         return false;
     const QByteArray bytes = file.readAll();
     TestData scratch;

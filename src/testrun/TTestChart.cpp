@@ -235,8 +235,9 @@ ActivityTypes::ActivityEntryList TTestChart::loadActivities()
 {
     const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
     auto list = std::make_shared<ActivityTypes::ActivityEntryList>();
-    waitForFinished(QtConcurrent::run([store, list] {
-        *list = TestChart::activityEntryList(store);
+    UnreadableRecords* unreadable = &m_unreadable;
+    waitForFinished(QtConcurrent::run([store, list, unreadable] {
+        *list = TestChart::activityEntryList(store, TestChart::historyFormat(), unreadable);
         return true;
     }));
     return *list;

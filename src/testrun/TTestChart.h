@@ -5,6 +5,7 @@
 #include "testrun/ITestHistory.h"
 #include "datamodel/OperatingModes.h"
 #include "testrun/TestData.h"
+#include "testrun/UnreadableRecords.h"
 
 #include <QFile>
 #include <QFuture>
@@ -68,4 +69,6 @@ private:
     // the test thread, so it is only touched under the lock, never during a wait.
     mutable QMutex m_lock;
     TestChart::VLF::TestData* m_data;
+    // History files that could not be read, not read again while unchanged.
+    UnreadableRecords m_unreadable;
 };

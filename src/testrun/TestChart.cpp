@@ -1,6 +1,7 @@
 #include "testrun/TestChart.h"
 
 #include "testrun/File.h"
+#include "testrun/UnreadableRecords.h"
 #include "core/FileSystem.h"
 #include "core/StickWriter.h"
 #include "logging/LoggingCtrl.h"
@@ -229,16 +230,19 @@ bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& ent
     return measurementEntry(file, entry, historyFormat());
 }
 
-bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry, const HistoryFormat& format)
+bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry, const HistoryFormat& format,
+                      UnreadableRecords* unreadable)
 {
     entry.path = file.absoluteFilePath();
     entry.name = file.fileName();
     VLF::TestData data;
-    if (!VLF::File::read(entry.path, data, false)) {
+    const bool known = unreadable && unreadable->contains(file);
+    if (known || !VLF::File::read(entry.path, data, false)) {
         entry.time = QStringLiteral("[ERR]");
         entry.mode = QStringLiteral("EPARSE");
         entry.comment = file.fileName();
-        KLOG_WARN2("TestChart::Read", "measurementEntry", file.fileName() + QStringLiteral(" PARSE ERROR!"));
+        if (!known && (!unreadable || unreadable->add(file)))
+            KLOG_WARN2("TestChart::Read", "measurementEntry", file.fileName() + QStringLiteral(" PARSE ERROR!"));
         return false;
     }
     const QLocale locale;
@@ -277,7 +281,8 @@ ActivityTypes::ActivityEntryList activityEntryList(const QString& folder)
     return activityEntryList(folder, historyFormat());
 }
 
-ActivityTypes::ActivityEntryList activityEntryList(const QString& folder, const HistoryFormat& format)
+ActivityTypes::ActivityEntryList activityEntryList(const QString& folder, const HistoryFormat& format,
+                                                   UnreadableRecords* unreadable)
 {
     ActivityTypes::ActivityEntryList list;
     const QDir dir(folder);
@@ -295,7 +300,7 @@ ActivityTypes::ActivityEntryList activityEntryList(const QString& folder, const 
             const QString name = info.fileName();
             const QDate date(name.mid(0, 4).toInt(), name.mid(4, 2).toInt(), name.mid(6, 2).toInt());
             const QString dateText = locale.toString(date, format.dateFormat);
-            const ActivityTypes::ActivityEntryList inner = activityEntryList(info.absoluteFilePath(), format);
+            const ActivityTypes::ActivityEntryList inner = activityEntryList(info.absoluteFilePath(), format, unreadable);
 
             QStringList cables;
             QVector<OperatingModes::Classifications> classes;
@@ -331,7 +336,7 @@ ActivityTypes::ActivityEntryList activityEntryList(const QString& folder, const 
             entry.isSelected = 0;
             entry.isVisible = false;
             // An unreadable record would only show as an error row; it is kept for debugging.
-            if (measurementEntry(info, entry, format) || format.keepUnreadable)
+            if (measurementEntry(info, entry, format, unreadable) || format.keepUnreadable)
                 list << entry;
         }
     }

@@ -15,6 +15,7 @@
 // The record store: turns a finished test into a record, names it, writes it safely,
 // lists the stored records and edits comment and cable number. No state of its own.
 class DataModell;
+class UnreadableRecords;
 
 namespace TestChart {
 
@@ -54,9 +55,12 @@ bool updateCableNumber(const QString& path, const QString& text);
 // (older records, and texts the narrow key cannot hold).
 QString cableNumber(const VLF::TestData& data);
 bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry);
-bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry, const HistoryFormat& format);
+// With unreadable, a file it holds unchanged is not read again, and a fault is told once.
+bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry, const HistoryFormat& format,
+                      UnreadableRecords* unreadable = nullptr);
 ActivityTypes::ActivityEntryList activityEntryList(const QString& folder);
-ActivityTypes::ActivityEntryList activityEntryList(const QString& folder, const HistoryFormat& format);
+ActivityTypes::ActivityEntryList activityEntryList(const QString& folder, const HistoryFormat& format,
+                                                   UnreadableRecords* unreadable = nullptr);
 
 namespace detail {
 bool isTanDeltaMode(int mode);

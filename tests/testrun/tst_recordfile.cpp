@@ -336,6 +336,19 @@ private slots:
         QTest::newRow("number of eleven bytes")
             << kHead + section("Info", 1, hex("ff ff ff ff ff ff ff ff ff ff 01 18 00"), 0) + measure + periodic
             << false << false;
+        // A well-formed record as large as the limit is read; one byte more is refused unread.
+        TestData largest;
+        insert(largest, 1, 25, QString());
+        for (qint64 missing = File::MaxRecordSize; missing != 0;
+             missing = File::MaxRecordSize - File::encode(largest).size()) {
+            if (missing > 0)
+                largest.info[0].value += QString(int(missing), QLatin1Char('x'));
+            else
+                largest.info[0].value.chop(int(-missing));
+        }
+        QTest::newRow("as large as the limit") << File::encode(largest) << true << true;
+        largest.info[0].value += QLatin1Char('x');
+        QTest::newRow("one byte over the limit") << File::encode(largest) << false << false;
     }
 
     void malformedFilesAreRefused()

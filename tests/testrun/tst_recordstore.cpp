@@ -4,6 +4,7 @@
 #include "testrun/MeasurementManager.h"
 #include "fakes/TempRoot.h"
 #include "testrun/TestChart.h"
+#include "testrun/UnreadableRecords.h"
 
 #include <QDir>
 #include <QFile>
@@ -442,6 +443,56 @@ private slots:
         QVERIFY(logged(QStringLiteral("00000000123-20261205-070000-DC.vlf PARSE ERROR!")));
 
         QVERIFY(activityEntryList(store + "/missing", fmt).isEmpty());
+    }
+
+    // An unreadable record is read once: while its size and time stay, later listings
+    // neither read it again nor warn again. A file larger than any record is not read.
+    void unreadableRecordsAreReadOnce_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("then"); // written before the second listing, if any
+        QTest::addColumn<int>("laterSeconds");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<int>("warnings");
+        const QByteArray good = VLF::File::encode(record("2026-12-05T08:00:00.000", OperatingModes::VLFSin, "A", ""));
+        QByteArray bad = good;
+        bad[0] = 'X';
+        QByteArray otherBad = good;
+        otherBad[1] = 'X';
+        QTest::newRow("unchanged") << bad << QByteArray() << 0 << false << 1;
+        QTest::newRow("repaired, same size and time") << bad << good << 0 << false << 1;
+        QTest::newRow("repaired") << bad << good << 2 << true << 1;
+        QTest::newRow("damaged otherwise") << bad << otherBad << 2 << false << 2;
+        QTest::newRow("larger than any record")
+            << good + QByteArray(int(VLF::File::MaxRecordSize) + 1 - good.size(), '\0') << QByteArray() << 0 << false << 1;
+    }
+    void unreadableRecordsAreReadOnce()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, then);
+        QFETCH(int, laterSeconds);
+        QTemporaryDir dir;
+        const QString path = dir.path() + "/20261205/00000000123-20261205-080000-VLFSine.vlf";
+        const QDateTime written(QDate(2026, 12, 5), QTime(9, 0));
+        auto put = [&path](const QByteArray& bytes, const QDateTime& time) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush()
+                && f.setFileTime(time, QFileDevice::FileModificationTime);
+        };
+        QVERIFY(QDir().mkpath(dir.path() + "/20261205") && put(first, written));
+        KLOG_INFO2("test", "marker", QTest::currentDataTag());
+        QVERIFY(logged(QTest::currentDataTag()));
+        m_log->clear();
+
+        UnreadableRecords unreadable;
+        const HistoryFormat fmt;
+        QVERIFY(activityEntryList(dir.path(), fmt, &unreadable).isEmpty());
+        if (!then.isEmpty())
+            QVERIFY(put(then, written.addSecs(laterSeconds)));
+        QTEST(activityEntryList(dir.path(), fmt, &unreadable).size() == 2, "listed");
+        KLOG_INFO2("test", "marker", "listed twice");
+        QVERIFY(logged("listed twice"));
+        QTEST(m_log->count(" PARSE ERROR!"), "warnings");
     }
 
     // A save cut short by a power failure leaves "<record>.vlf.tmp" beside the target:
