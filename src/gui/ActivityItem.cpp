@@ -185,23 +185,10 @@ void ActivityItem::setDutyCycle(qint64 milliHz)
     addTestParameter(FixedValueUnit::DutyCycle, strings::dutyCycleToName(dutyCycle));
 }
 
-void ActivityItem::addMeasurement(qint64 time, qint64 voltage, qint64 current)
+void ActivityItem::addSamples(const QVector<stMeasurementValues>& samples,
+                              const QVector<stPeriodicMeasurementValues>& periodic)
 {
-    stMeasurementValues v;
-    v.timeStamp = quint32(time);
-    v.voltage = qint32(voltage);
-    v.current = current;
-    m_measurementData.updateMeasurementValues(v);
-}
-
-void ActivityItem::addPeriodicData(qint64 time, qint64 voltage, qint64 current, qint64 tanDelta)
-{
-    stPeriodicMeasurementValues v;
-    v.voltage = qint32(voltage);
-    v.current = current;
-    v.tanDelta = quint32(tanDelta);
-    v.timeStamp = quint32(time);
-    m_measurementData.updatePeriodicMeasurementValues(v);
+    m_measurementData.replay(samples, periodic);
 }
 
 void ActivityItem::setEvaluationStandard(qint64 standard)

@@ -82,8 +82,8 @@ public:
     void setNumberOfVoltageLevels(qint64 levels) override;
     void setInsulationType(qint64 type) override;
     void setDutyCycle(qint64 milliHz) override;
-    void addMeasurement(qint64 time, qint64 voltage, qint64 current) override;
-    void addPeriodicData(qint64 time, qint64 voltage, qint64 current, qint64 tanDelta) override;
+    void addSamples(const QVector<stMeasurementValues>& samples,
+                    const QVector<stPeriodicMeasurementValues>& periodic) override;
     void setEvaluationStandard(qint64 standard) override;
     void setVoltageFactors(const QVector<quint16>& factors, unsigned steps) override;
     void setTanDeltaPhaseData(int phase, const QVector<TanDeltaMeasurementValues>& values) override;

@@ -87,6 +87,22 @@ void MeasurementData::updatePeriodicMeasurementValues(const stPeriodicMeasuremen
         m_table->updatePeriodicMeasurementValues(&copy);
 }
 
+void MeasurementData::replay(const QVector<stMeasurementValues>& samples,
+                             const QVector<stPeriodicMeasurementValues>& periodic)
+{
+    QVector<stPeriodicMeasurementValues> shown = periodic;
+    for (stPeriodicMeasurementValues& record : shown)
+        record.tanDelta = shownTanDelta(record.tanDelta);
+    if (m_trace)
+        m_trace->replay(samples, shown);
+    if (m_diagram)
+        m_diagram->replay(samples, shown);
+    if (m_table) {
+        for (const stPeriodicMeasurementValues& record : qAsConst(shown))
+            m_table->updatePeriodicMeasurementValues(&record);
+    }
+}
+
 void MeasurementData::updateVoltageRange(double range, M::OperatingMode mode)
 {
     const bool rectangular = mode == M::VLFRect || mode == M::VLFCosRect;

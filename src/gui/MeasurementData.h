@@ -44,6 +44,9 @@ public slots:
     void reset();
     void updateMeasurementValues(const stMeasurementValues& values);
     void updatePeriodicMeasurementValues(const stPeriodicMeasurementValues& values);
+    // A stored test's samples, then its per-period records, fed at once: each chart
+    // announces the change once, not per point.
+    void replay(const QVector<stMeasurementValues>& samples, const QVector<stPeriodicMeasurementValues>& periodic);
     void updateVoltageRange(double range, OperatingModes::OperatingMode mode);
     void setMaxTime(unsigned int ms);
 

@@ -5,6 +5,11 @@
 #include "gui/GraphSeries.h"
 #include "gui/TrendSeries.h"
 
+#include <QSignalBlocker>
+
+#include <memory>
+#include <vector>
+
 namespace {
 constexpr unsigned int kLeadMs = 6000;
 constexpr unsigned int kStepMs = 15000;
@@ -119,6 +124,26 @@ void MeasurementGraph::updatePeriodicMeasurementValues(const stPeriodicMeasureme
     setCurrentTime(record->timeStamp);
     for (GraphSeries* series : qAsConst(m_series))
         series->updateMeasurement(record);
+}
+
+void MeasurementGraph::replay(const QVector<stMeasurementValues>& samples,
+                              const QVector<stPeriodicMeasurementValues>& periodic)
+{
+    {
+        const QSignalBlocker quiet(this);
+        std::vector<std::unique_ptr<QSignalBlocker>> quietSeries;
+        for (GraphSeries* series : qAsConst(m_series))
+            quietSeries.push_back(std::make_unique<QSignalBlocker>(series));
+        for (const stMeasurementValues& sample : samples)
+            updateMeasurementValues(&sample);
+        for (const stPeriodicMeasurementValues& record : periodic)
+            updatePeriodicMeasurementValues(&record);
+    }
+    emit timeRangeChanged();
+    for (GraphSeries* series : qAsConst(m_series)) {
+        emit series->rangeChanged();
+        emit series->currentChanged();
+    }
 }
 
 void MeasurementGraph::updateVoltageRange(double range, bool symmetric)

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QVector>
 #include <QObject>
 
 // One chart of a measurement: owns its series, feeds them with the records and computes
@@ -54,6 +55,9 @@ public:
 
     void updateMeasurementValues(const stMeasurementValues* sample);
     void updatePeriodicMeasurementValues(const stPeriodicMeasurementValues* record);
+    // The samples, then the records, with the signals of the graph and its series held
+    // back until the last and then given once.
+    void replay(const QVector<stMeasurementValues>& samples, const QVector<stPeriodicMeasurementValues>& periodic);
     void updateVoltageRange(double range, bool symmetric);
     void reset();
 

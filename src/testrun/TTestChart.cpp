@@ -6,6 +6,7 @@
 #include "gui/api/IActivityItem.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
+#include "testrun/SampleReducer.h"
 #include "testrun/TanDeltaPhaseData.h"
 #include "testrun/TestChart.h"
 #include "core/TransObject.h"
@@ -86,6 +87,16 @@ bool setFileTimes(const QString& path, const QDateTime& time)
 
 } // namespace
 
+// An opened record as the pool thread hands it to the GUI thread: the keys, and the samples
+// thinned and converted for the charts.
+struct TTestChart::OpenedRecord {
+    TestData data; // keys only
+    QVector<stMeasurementValues> samples;
+    QVector<stPeriodicMeasurementValues> periodic;
+    QPair<int, QVector<quint16>> stepsAndFactors;
+    QVector<QPair<int, QVector<TanDeltaMeasurementValues>>> tanDelta;
+};
+
 TTestChart::TTestChart(QObject* parent) : QObject(parent), m_data(new TestData) {}
 
 TTestChart::~TTestChart() { delete m_data; }
@@ -160,20 +171,57 @@ bool TTestChart::loadData(QString filepath, IActivityItem* item)
         emit dataLoadFailed();
         return false;
     }
-    // The opened record is this call's own; the captured one stays as it is.
-    auto data = std::make_shared<TestData>();
-    if (!waitForFinished(QtConcurrent::run([filepath, data] { return TestChart::loadTestData(filepath, data.get()); }))) {
+    // The opened record is this call's own; the captured one stays as it is. Reading,
+    // decoding and thinning stay off this thread: the charts get only what they show.
+    auto record = std::make_shared<OpenedRecord>();
+    if (!waitForFinished(QtConcurrent::run([filepath, record] { return openRecord(filepath, *record); }))) {
         emit dataLoadFailed();
         return false;
     }
-    fillItem(filepath, *data, item);
+    fillItem(filepath, *record, item);
     emit dataLoaded();
     return true;
 }
 
-void TTestChart::fillItem(const QString& filepath, const TestData& data, IActivityItem* item)
+bool TTestChart::openRecord(const QString& path, OpenedRecord& record)
+{
+    TestData& data = record.data;
+    if (!TestChart::loadTestData(path, &data))
+        return false;
+    // The tan delta evaluation takes every period record.
+    if (TestChart::detail::isTanDeltaMode(int(number(data, 0, 12)))) {
+        record.stepsAndFactors = TestChart::getStepsAndVoltageFactorList(data);
+        record.tanDelta = TestChart::tanDeltaSummary(data);
+    }
+    SampleReducer::reduce(data.measure);
+    SampleReducer::reduce(data.periodic);
+    record.samples.reserve(data.measure.size());
+    for (const TestData::Measure& m : qAsConst(data.measure)) {
+        stMeasurementValues v;
+        v.timeStamp = quint32(m.timestamp);
+        v.voltage = m.voltage;
+        v.current = m.current;
+        record.samples.append(v);
+    }
+    record.periodic.reserve(data.periodic.size());
+    for (const TestData::Periodic& p : qAsConst(data.periodic)) {
+        stPeriodicMeasurementValues v;
+        v.timeStamp = quint32(p.timestamp);
+        v.voltage = p.voltage;
+        v.current = p.amperage;
+        // A record keeps a missing tan delta as 0.
+        v.tanDelta = p.tanDelta == 0 ? TanDeltaNone : quint32(p.tanDelta);
+        record.periodic.append(v);
+    }
+    data.measure.clear();
+    data.periodic.clear();
+    return true;
+}
+
+void TTestChart::fillItem(const QString& filepath, const OpenedRecord& record, IActivityItem* item)
 {
     using P = OpModeParameters;
+    const TestData& data = record.data;
     const auto mode = OperatingModes::fromInt(int(number(data, 0, 12)));
     auto enabled = [mode](P::eParameter p) { return isParameterSupportedByOperationMode(p, mode); };
 
@@ -216,17 +264,12 @@ void TTestChart::fillItem(const QString& filepath, const TestData& data, IActivi
     if (enabled(P::DutyCycle))
         item->setDutyCycle(number(data, 1, 16));
 
-    for (const auto& m : data.measure)
-        item->addMeasurement(m.timestamp, m.voltage, m.current);
-    // A record keeps a missing tan delta as 0.
-    for (const auto& p : data.periodic)
-        item->addPeriodicData(p.timestamp, p.voltage, p.amperage, p.tanDelta == 0 ? qint64(TanDeltaNone) : p.tanDelta);
+    item->addSamples(record.samples, record.periodic);
 
     if (TestChart::detail::isTanDeltaMode(mode)) {
         item->setEvaluationStandard(number(data, 0, 21));
-        const auto stepsAndFactors = TestChart::getStepsAndVoltageFactorList(data);
-        item->setVoltageFactors(stepsAndFactors.second, unsigned(qMax(0, stepsAndFactors.first)));
-        for (const auto& phase : TestChart::tanDeltaSummary(data))
+        item->setVoltageFactors(record.stepsAndFactors.second, unsigned(qMax(0, record.stepsAndFactors.first)));
+        for (const auto& phase : record.tanDelta)
             item->setTanDeltaPhaseData(phase.first, phase.second);
     }
 }

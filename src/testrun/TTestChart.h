@@ -62,7 +62,9 @@ signals:
     void dataLoadFailed();
 
 private:
-    void fillItem(const QString& filepath, const TestChart::VLF::TestData& data, IActivityItem* item);
+    struct OpenedRecord;
+    static bool openRecord(const QString& path, OpenedRecord& record);
+    void fillItem(const QString& filepath, const OpenedRecord& record, IActivityItem* item);
     void reportWriteFailure(const char* function, const QString& logText);
 
     // The record of the test being captured and saved; capture and save reach it from

@@ -85,25 +85,12 @@ void RecordingActivityItem::setInsulationType(qint64 value) { addParameter("Insu
 void RecordingActivityItem::setDutyCycle(qint64 value) { addParameter("DutyCycle", value); }
 void RecordingActivityItem::setEvaluationStandard(qint64 value) { addParameter("EvaluationStandard", value); }
 
-void RecordingActivityItem::addMeasurement(qint64 time, qint64 voltage, qint64 current)
+void RecordingActivityItem::addSamples(const QVector<stMeasurementValues>& samples,
+                                       const QVector<stPeriodicMeasurementValues>& records)
 {
-    called("Measurement");
-    stMeasurementValues v;
-    v.timeStamp = quint32(time);
-    v.voltage = qint32(voltage);
-    v.current = current;
-    measurements.append(v);
-}
-
-void RecordingActivityItem::addPeriodicData(qint64 time, qint64 voltage, qint64 current, qint64 tanDelta)
-{
-    called("PeriodicData");
-    stPeriodicMeasurementValues v;
-    v.voltage = qint32(voltage);
-    v.current = current;
-    v.tanDelta = quint32(tanDelta);
-    v.timeStamp = quint32(time);
-    periodic.append(v);
+    called("Samples");
+    measurements += samples;
+    periodic += records;
 }
 
 void RecordingActivityItem::setVoltageFactors(const QVector<quint16>& factors, unsigned steps)

@@ -30,8 +30,8 @@ public:
     void setNumberOfVoltageLevels(qint64 value) override;
     void setInsulationType(qint64 value) override;
     void setDutyCycle(qint64 value) override;
-    void addMeasurement(qint64 time, qint64 voltage, qint64 current) override;
-    void addPeriodicData(qint64 time, qint64 voltage, qint64 current, qint64 tanDelta) override;
+    void addSamples(const QVector<stMeasurementValues>& samples,
+                    const QVector<stPeriodicMeasurementValues>& periodic) override;
     void setEvaluationStandard(qint64 value) override;
     void setVoltageFactors(const QVector<quint16>& factors, unsigned steps) override;
     void setTanDeltaPhaseData(int phase, const QVector<TanDeltaMeasurementValues>& values) override;

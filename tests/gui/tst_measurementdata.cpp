@@ -222,6 +222,43 @@ private slots:
         QVERIFY(!old);
     }
 
+    // A stored test handed over at once charts what feeding it point by point charts, and
+    // each chart and series announces it once.
+    void replayAtOnceChartsTheSameOnce()
+    {
+        setModel(62);
+        QVector<stMeasurementValues> samples;
+        QVector<stPeriodicMeasurementValues> records;
+        for (quint32 ms = 100; ms <= 150000; ms += 100) {
+            samples << sample(ms, qint32(ms * 37 % 20000000) - 10000000, qint64(ms % 7000) - 3500);
+            if (ms % 10000 == 0)
+                records << periodic(ms, 8000000 + qint32(ms), 4000, ms % 20000 ? 1200 : TanDeltaNone);
+        }
+        MeasurementData one, all;
+        one.createData(M::TanDelta, 100);
+        all.createData(M::TanDelta, 100);
+        for (const auto& s : qAsConst(samples))
+            one.updateMeasurementValues(s);
+        for (const auto& r : qAsConst(records))
+            one.updatePeriodicMeasurementValues(r);
+        QSignalSpy moved(all.trace(), &MeasurementGraph::timeRangeChanged);
+        QSignalSpy drawn(all.trace()->primarySeries(), &GraphSeries::currentChanged);
+        all.replay(samples, records);
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(drawn.count(), 1);
+        for (auto graph : {&MeasurementData::trace, &MeasurementData::diagram}) {
+            QCOMPARE((all.*graph)()->startTime(), (one.*graph)()->startTime());
+            for (auto slot : {&MeasurementGraph::primarySeries, &MeasurementGraph::secondarySeries}) {
+                G* a = ((all.*graph)()->*slot)();
+                G* b = ((one.*graph)()->*slot)();
+                QCOMPARE(pointsHeld(a), pointsHeld(b));
+                QCOMPARE(QVector<double>({a->current(), a->minimum(), a->maximum()}),
+                         QVector<double>({b->current(), b->minimum(), b->maximum()}));
+            }
+        }
+        QCOMPARE(all.table()->rowCount(), one.table()->rowCount());
+    }
+
     void model45RaisesSmallTanDelta()
     {
         setModel(45);

@@ -269,6 +269,27 @@ private slots:
         QCOMPARE(tanDelta.value(2).at(1).stdDevTanDelta, qint64(0));
     }
 
+    void loadThinsALongRecordToWhatTheChartsShow()
+    {
+        // 120 minutes of samples with one spike in the middle: the last two minutes stay
+        // whole, the rest keeps the peaks of each stretch.
+        const QDateTime start(QDate(2026, 12, 7), QTime(8, 0));
+        TestData data = RecordBuilder::benchRecord(start, 72000, 720, OperatingModes::VLFSin, QStringLiteral("K-9"));
+        data.measure[30000].voltage = 90000000;
+        TTestChart chart;
+        RecordingActivityItem item;
+        QVERIFY(chart.loadData(storeRecord(data), &item));
+        const auto& samples = item.measurements;
+        QVERIFY2(samples.size() < 72000 / 10, qPrintable(QString::number(samples.size())));
+        QVERIFY(std::is_sorted(samples.cbegin(), samples.cend(),
+                               [](const stMeasurementValues& a, const stMeasurementValues& b) { return a.timeStamp < b.timeStamp; }));
+        QVERIFY(std::any_of(samples.cbegin(), samples.cend(), [](const stMeasurementValues& v) { return v.voltage == 90000000; }));
+        const auto tail = std::find_if(samples.cbegin(), samples.cend(),
+                                       [](const stMeasurementValues& v) { return v.timeStamp >= 7199900 - 120000; });
+        QCOMPARE(samples.cend() - tail, 1201);
+        QCOMPARE(item.periodic.size(), 720); // too few to thin
+    }
+
     void loadOfAnotherModeUsesItsParametersAndZeroFaultValues()
     {
         TTestChart chart;

@@ -8,7 +8,7 @@
 #include <QVector>
 
 // What the record store fills when it opens a stored test: one setter per record field,
-// called on the GUI thread after the item was cleared, the samples last.
+// called on the GUI thread after the item was cleared, the samples near the end.
 class IActivityItem {
 public:
     virtual ~IActivityItem() = default;
@@ -36,9 +36,10 @@ public:
     virtual void setNumberOfVoltageLevels(qint64 levels) = 0;
     virtual void setInsulationType(qint64 type) = 0;
     virtual void setDutyCycle(qint64 milliHz) = 0;
-    virtual void addMeasurement(qint64 time, qint64 voltage, qint64 current) = 0;
-    // Fields in memory order of a periodic record: voltage, current, tan delta, time.
-    virtual void addPeriodicData(qint64 time, qint64 voltage, qint64 current, qint64 tanDelta) = 0;
+    // The samples and the per-period records of the test, in record order and already
+    // thinned to what the charts show, handed over at once.
+    virtual void addSamples(const QVector<stMeasurementValues>& samples,
+                            const QVector<stPeriodicMeasurementValues>& periodic) = 0;
     virtual void setEvaluationStandard(qint64 standard) = 0;
     virtual void setVoltageFactors(const QVector<quint16>& factors, unsigned steps) = 0;
     virtual void setTanDeltaPhaseData(int phase, const QVector<TanDeltaMeasurementValues>& values) = 0;

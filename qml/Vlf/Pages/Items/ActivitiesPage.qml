@@ -28,6 +28,9 @@ VlfPage {
     property alias shareButton: shareButton
     property alias returnButton: returnButton
     property alias busy: busy
+    // Loaded in the background while the list is shown, so that opening a test only
+    // makes the page.
+    readonly property Component resultsPage: Qt.createComponent("MeasurementResultsPage.qml", Component.Asynchronous)
 
     objectName: "activitiesPage"
     title: qsTranslate("Menu", "Activities")
@@ -63,6 +66,24 @@ VlfPage {
                 return
             }
         }
+    }
+    // The results of the test just filled in, in a turn of its own: the window is drawn
+    // between the filling and the new page.
+    function showLoaded(row) {
+        var item = page.activities.loadedData
+        page.StackView.view.push(resultsPage.status === Component.Ready ? resultsPage
+                                                                         : Qt.resolvedUrl("MeasurementResultsPage.qml"), {
+            "title": item.getModeString(),
+            "activityModelIndex": page.model.index(row, 0),
+            "activityType": page.roleOf(row, ActivityModel.EntryTypeRole),
+            "isLoadedData": true,
+            "mode": item.mode,
+            "measurement": item,
+            "measurementData": item.measurementData,
+            "preparationParameters": item.preparationParameters,
+            "testParameters": item.testParameters
+        })
+        busyTimer.restart()
     }
     function search() {
         isFilterActive = false
@@ -105,21 +126,9 @@ VlfPage {
         function onDataLoaded() {
             if (page.loadingRow < 0)
                 return
-            var item = page.activities.loadedData
             var row = page.loadingRow
             page.loadingRow = -1
-            page.StackView.view.push(Qt.resolvedUrl("MeasurementResultsPage.qml"), {
-                "title": item.getModeString(),
-                "activityModelIndex": page.model.index(row, 0),
-                "activityType": page.roleOf(row, ActivityModel.EntryTypeRole),
-                "isLoadedData": true,
-                "mode": item.mode,
-                "measurement": item,
-                "measurementData": item.measurementData,
-                "preparationParameters": item.preparationParameters,
-                "testParameters": item.testParameters
-            })
-            busyTimer.restart()
+            Qt.callLater(page.showLoaded, row)
         }
         function onDataLoadFailed() {
             if (page.loadingRow < 0)
