@@ -89,11 +89,17 @@ void MeasurementGraph::setCurrentTime(unsigned int ms)
 {
     if (ms <= m_currentTime)
         return;
+    const unsigned int oldStart = windowStart();
+    const unsigned int oldEnd = calculatePlotTime();
     m_currentTime = ms;
-    const double start = windowStart();
-    for (GraphSeries* series : qAsConst(m_series))
-        series->setStartTime(start);
-    emit timeRangeChanged();
+    const unsigned int start = windowStart();
+    if (start != oldStart) {
+        for (GraphSeries* series : qAsConst(m_series))
+            series->setStartTime(start);
+    }
+    // Only a window that moved is a change: the charts redraw everything on it.
+    if (start != oldStart || calculatePlotTime() != oldEnd)
+        emit timeRangeChanged();
 }
 
 void MeasurementGraph::updateMeasurementValues(const stMeasurementValues* sample)

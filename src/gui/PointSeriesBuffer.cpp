@@ -1,5 +1,6 @@
 #include "gui/PointSeriesBuffer.h"
 
+#include <QChart>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLogValueAxis>
@@ -26,6 +27,48 @@ std::optional<std::pair<double, double>> visibleWindow(QAbstractSeries* series)
             return std::make_pair(log->min(), log->max());
     }
     return std::nullopt;
+}
+
+// The pixel columns of the plot the series is drawn in; 0 when it is in no chart.
+int plotColumns(QAbstractSeries* series)
+{
+    const QChart* chart = series ? series->chart() : nullptr;
+    return chart ? int(chart->plotArea().width()) : 0;
+}
+
+// More points than the plot has pixel columns cannot be seen: each column keeps its lowest
+// and its highest point, in their order, so a redraw costs the same however long the test.
+template <typename It>
+void appendThinned(QVector<QPointF>& out, It first, It last, double lo, double hi, int columns)
+{
+    if (columns <= 0 || last - first <= 2 * columns || hi <= lo) {
+        out.append(QVector<QPointF>(first, last));
+        return;
+    }
+    const double perColumn = (hi - lo) / columns;
+    It low = first;
+    It high = first;
+    int column = -1;
+    auto flush = [&]() {
+        if (column < 0)
+            return;
+        out.append(low < high ? *low : *high);
+        if (low != high)
+            out.append(low < high ? *high : *low);
+    };
+    for (It it = first; it != last; ++it) {
+        const int c = std::min(columns - 1, int((it->x() - lo) / perColumn));
+        if (c != column) {
+            flush();
+            column = c;
+            low = high = it;
+        } else if (it->y() < low->y()) {
+            low = it;
+        } else if (it->y() > high->y()) {
+            high = it;
+        }
+    }
+    flush();
 }
 
 PointSeriesExtremes extremes(const QVector<QPointF>& points)
@@ -65,15 +108,15 @@ PointSeriesExtremes updateSeries(QXYSeries* series, const PointSeriesBuffer& buf
 {
     if (!series)
         return std::nullopt;
-    const auto window = axisOwner ? visibleWindow(axisOwner) : std::nullopt;
-    QReadLocker lock(&buffer.lock);
     // Without a horizontal axis there is no window to show.
-    if (buffer.points.empty() || !window || window->second < window->first) {
+    const auto window = (axisOwner ? visibleWindow(axisOwner) : std::nullopt).value_or(std::make_pair(0.0, -1.0));
+    const double lo = window.first;
+    const double hi = window.second;
+    QReadLocker lock(&buffer.lock);
+    if (buffer.points.empty() || hi < lo) {
         series->clear();
         return std::nullopt;
     }
-    const double lo = window->first;
-    const double hi = window->second;
     const bool line = series->type() == QAbstractSeries::SeriesTypeLine;
     const auto& points = buffer.points;
     const auto first =
@@ -81,12 +124,13 @@ PointSeriesExtremes updateSeries(QXYSeries* series, const PointSeriesBuffer& buf
     const auto last =
         std::upper_bound(first, points.cend(), hi, [](double x, const QPointF& p) { return x < p.x(); });
 
+    const int columns = plotColumns(axisOwner);
     QVector<QPointF> shown;
-    shown.reserve(int(last - first) + 1);
+    shown.reserve((columns > 0 ? std::min(int(last - first), 2 * columns) : int(last - first)) + 1);
     // A line starts at the window's left edge, at the level of its first visible value.
     if (line)
         shown.append(QPointF(lo, first != last ? first->y() : 0.0));
-    shown.append(QVector<QPointF>(first, last));
+    appendThinned(shown, first, last, lo, hi, columns);
     series->replace(shown);
     return extremes(shown);
 }

@@ -195,6 +195,23 @@ private slots:
         QCOMPARE(bool(extremes), !chartSeries->pointsVector().isEmpty());
     }
 
+    // More points than pixel columns: each column keeps its lowest and highest point.
+    void updateSeriesThinsToThePlotWidth()
+    {
+        ChartRig rig(0, 20000);
+        QXYSeries* chartSeries = rig.add<QXYSeries>(new QScatterSeries);
+        PointSeriesBuffer buffer;
+        for (int x = 0; x <= 20000; ++x)
+            buffer.points.emplace_back(x, x == 12345 ? 9.5 : x % 7);
+        const PointSeriesExtremes extremes = updateSeries(chartSeries, buffer);
+        const int columns = int(rig.chart.plotArea().width());
+        QVERIFY(columns > 100);
+        QVERIFY2(chartSeries->count() <= 2 * columns, qPrintable(QString::number(chartSeries->count())));
+        QVERIFY(chartSeries->pointsVector().contains(QPointF(12345, 9.5)));
+        QCOMPARE(extremes->second, QPointF(12345, 9.5));
+        QCOMPARE(extremes->first.y(), 0.0);
+    }
+
     void updateSeriesWithoutPointsOrAxis()
     {
         ChartRig rig(0, 100);
