@@ -1,10 +1,13 @@
 #include "app/Application.h"
+#include "app/SceneGraphChoice.h"
 #include "logging/LoggingCtrl.h"
 
 int main(int argc, char* argv[])
 {
     qputenv("QT_IM_MODULE", QByteArray("qtvirtualkeyboard"));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    // Before any thread: the OpenGL probe runs in a child process.
+    SceneGraphChoice::probe(argc, argv);
 
     // Kept until the logger runs and delivered then.
     LoggingCtrl::log(CAT_INF, "INF",

@@ -292,6 +292,13 @@ private slots:
             QVERIFY2(trace.contains("SceneGraphChoice::apply: Scene graph: software, ")
                          || trace.contains("SceneGraphChoice::apply: Scene graph: OpenGL on "),
                      trace.right(3000).constData());
+            // The OpenGL probe ran in a child: a software choice leaves no driver behind.
+            if (trace.contains("SceneGraphChoice::apply: Scene graph: software, ")) {
+                QFile maps(QStringLiteral("/proc/%1/maps").arg(run.m_process.processId()));
+                QVERIFY(maps.open(QIODevice::ReadOnly));
+                const QByteArray mapped = maps.readAll();
+                QVERIFY2(!mapped.contains("_dri.so") && !mapped.contains("libgallium"), mapped.constData());
+            }
             QVERIFY(run.signalAndWait(SIGTERM, 30000));
             // Says why it did not stop cleanly (e.g. a sanitizer's report).
             QVERIFY2(run.m_process.exitCode() == 0, run.m_process.readAll().left(6000).constData());
