@@ -70,6 +70,22 @@ void report(const char* what, QVector<double> ms)
     std::printf("%-52s median %8.1f ms, max %8.1f ms\n", what, ms.at(ms.size() / 2), ms.last());
 }
 
+// The history page pushed, the stack popped (to the main page with `null`), its depth, and
+// the history's Load, as QML expressions in the window.
+struct PageStack {
+    PageStack(QQuickWindow* window, const QString& popTo)
+        : push(qmlContext(window), window, QStringLiteral("pageStack.push(\"qrc:/Vlf/Pages/Items/ActivitiesPage.qml\")")),
+          pop(qmlContext(window), window, QStringLiteral("pageStack.pop(%1)").arg(popTo)),
+          depth(qmlContext(window), window, QStringLiteral("pageStack.depth")),
+          load(qmlContext(window), window, QStringLiteral("pageStack.currentItem.openSelected()"))
+    {
+    }
+    QQmlExpression push;
+    QQmlExpression pop;
+    QQmlExpression depth;
+    QQmlExpression load;
+};
+
 // The resident memory of the process now, in MB.
 double residentMB()
 {
@@ -169,12 +185,11 @@ int runProgram(int argc, char** argv)
     QObject::connect(WatchdogManager::getInstance(), &WatchdogManager::heartbeatMissed,
                      [&missed](const QStringList&) { ++missed; });
     QQuickWindow* window = ui.window();
-    QQmlExpression push(qmlContext(window), window,
-                        QStringLiteral("pageStack.push(\"qrc:/Vlf/Pages/Items/ActivitiesPage.qml\")"));
-    QQmlExpression pop(qmlContext(window), window, QStringLiteral("pageStack.pop()"));
-    QQmlExpression depth(qmlContext(window), window, QStringLiteral("pageStack.depth"));
-    QQmlExpression load(qmlContext(window), window, QStringLiteral("pageStack.currentItem.openSelected()"));
-    push.evaluate();
+    PageStack stack(window, QString());
+    QQmlExpression& pop = stack.pop;
+    QQmlExpression& depth = stack.depth;
+    QQmlExpression& load = stack.load;
+    stack.push.evaluate();
     Activities* activities = ui.vm()->activities();
     ActivityModel* model = activities->activityModel();
     // A record refused as damaged is not listed; it is opened by its path as a row would be.
@@ -299,11 +314,11 @@ int main(int argc, char** argv)
     waitFor([&vm] { return vm.activities()->activityModel()->rowCount() > 0; }, 10000);
 
     Activities* activities = vm.activities();
-    QQmlExpression push(qmlContext(window), window,
-                        QStringLiteral("pageStack.push(\"qrc:/Vlf/Pages/Items/ActivitiesPage.qml\")"));
-    QQmlExpression pop(qmlContext(window), window, QStringLiteral("pageStack.pop(null)"));
-    QQmlExpression depth(qmlContext(window), window, QStringLiteral("pageStack.depth"));
-    QQmlExpression load(qmlContext(window), window, QStringLiteral("pageStack.currentItem.openSelected()"));
+    PageStack stack(window, QStringLiteral("null"));
+    QQmlExpression& push = stack.push;
+    QQmlExpression& pop = stack.pop;
+    QQmlExpression& depth = stack.depth;
+    QQmlExpression& load = stack.load;
     QVector<double> lists, selections, counted, opens;
     for (int round = 0; round < kRounds; ++round) {
         t.restart();
