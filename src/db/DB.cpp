@@ -35,10 +35,13 @@ struct DefaultPassword {
     const char* record;
 };
 const DefaultPassword kDefaultPasswords[] = {
-    {"admin_menu", "Tn4cQe8WuLr2HsZb:5d0c9e1f7a3b6c2e8d4f0a1b9c7e3d5f2a6b8c0e"},
+    {"admin_menu", "Wb5KmP9sRc2XvN7d:40ade7e3c4b44dc7be5c9292b7c5bb9b0ebbe038"},
     {"service_menu", "Qm7ZpR2xLk9VwT4c:e021b3e72a37856236f1d196eb833fd9db434235"},
     {"ryx_menu", "Hd3NsY8bJf6GtE1a:68424c970337c6c714fe6410bad82727ae621ab2"},
 };
+// The administrator record earlier versions stored: no password matches it, so an
+// instrument still holding it could never open its administrator menu.
+const char* const kUnusableAdminRecord = "Tn4cQe8WuLr2HsZb:5d0c9e1f7a3b6c2e8d4f0a1b9c7e3d5f2a6b8c0e";
 
 QAtomicInt g_connectionCounter;
 
@@ -442,7 +445,8 @@ bool DB::storePasswordRecord(const QString& type, const QString& record)
     return false;
 }
 
-// Factory records for the locks that have none yet.
+// Factory records for the locks that have none yet, and for an administrator lock that
+// still holds the unusable record; a password someone set stays.
 bool DB::storeDefaultPasswords()
 {
     QSqlQuery q(database());
@@ -455,6 +459,18 @@ bool DB::storeDefaultPasswords()
             logSqlError("storeDefaultPasswords", QStringLiteral("Cannot store the password record"), q.lastError());
             ok = false;
         }
+    }
+    QSqlQuery replace(database());
+    replace.prepare(QStringLiteral("UPDATE passwords SET password = ? WHERE type = 'admin_menu' AND password = ?"));
+    replace.addBindValue(defaultPasswordRecord(QStringLiteral("admin_menu")));
+    replace.addBindValue(QLatin1String(kUnusableAdminRecord));
+    if (!replace.exec()) {
+        logSqlError("storeDefaultPasswords", QStringLiteral("Cannot replace the administrator record"),
+                    replace.lastError());
+        ok = false;
+    } else if (replace.numRowsAffected() > 0) {
+        KLOG_INFO2(kClass, "storeDefaultPasswords",
+                   QStringLiteral("Unusable administrator record replaced by the factory record"));
     }
     return ok;
 }
