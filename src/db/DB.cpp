@@ -598,6 +598,20 @@ bool DB::resetDatabase(bool keepServiceLog)
 // ---------------------------------------------------------------------------
 // Message log and service log
 
+bool DB::deleteMessageLog()
+{
+    return call("deleteMessageLog", false, [&]() {
+        // Rows still queued belong to the log being deleted.
+        flushLogQueuesLocked();
+        QSqlQuery q(database());
+        if (!noteWrite(q.exec(QStringLiteral("DELETE FROM messagelog")))) {
+            logSqlError("deleteMessageLog", QStringLiteral("Cannot delete the message log"), q.lastError());
+            return false;
+        }
+        return insertServiceRow(QStringLiteral("Resetting Database"));
+    });
+}
+
 void DB::queueMessage(const LogRecordQueue::Row& row) { m_messageQueue->push(row); }
 
 void DB::queueServiceMessage(const LogRecordQueue::Row& row) { m_serviceQueue->push(row); }

@@ -57,6 +57,8 @@ public:
     bool setDefaultValue(const QString& category, const QString& feature, const QString& value);
     bool resetDefaultValues();
     bool resetDatabase(bool keepServiceLog);
+    // Empties the message log; every other table stays, the service log notes the reset.
+    bool deleteMessageLog();
 
     // Both read the log in pages, each a short call of its own, and format the rows on
     // the calling thread: a caller on another thread never holds the database's thread long.

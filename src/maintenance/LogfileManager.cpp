@@ -216,14 +216,9 @@ void LogfileManager::showResult(MessageCategories category, const QString& key, 
 
 void LogfileManager::deleteLogfiles()
 {
-    bool ok = false;
-    if (DB* db = GlobalFuncs::getDB()) {
-        const bool reset = db->resetDatabase(true);
-        db->release();
-        const bool reopened = db->initialize();
-        ok = reset && reopened;
-    }
-    if (ok)
+    // The message log only: passwords, statistics and stored settings are no logs.
+    DB* db = GlobalFuncs::getDB();
+    if (db && db->deleteMessageLog())
         showResult(CAT_MSG, QStringLiteral("LogDataReset"), {});
     else
         showResult(CAT_ERR, QStringLiteral("ErrorResetLogData"), {});

@@ -19,7 +19,7 @@ public:
     explicit LogfileManager(QObject* parent = nullptr);
     ~LogfileManager() override;
 
-    // Empties the message log and every other table but the service log.
+    // Empties the message log; the service log and every setting stay.
     void deleteLogfiles();
 
     void setMachineName(const QString& name);
