@@ -344,7 +344,9 @@ void Application::connectGui()
             qOverload<const QList<eHVUnitParamType>&>(&TPOF::refreshHVUnitParams));
     connect(dm, &DataModell::refreshHvSourceStatus, m_pof, &TPOF::GetHVSourceState);
     connect(gui, &IGUI::transferTanDeltaSummary, m_testWorker, &TTestThread::transferTanDeltaSummary);
-    connect(gui, &IGUI::unlockSystemFunction, dm, &DataModell::unlockSystemFunction);
+    // On the GUI thread, as locking is: a level is open when the unlock returns, and a
+    // lock that follows at once is not undone by an unlock still on its way.
+    connect(gui, &IGUI::unlockSystemFunction, dm, &DataModell::unlockSystemFunction, Qt::DirectConnection);
     gui->setTestChart(m_testChart.get());
     // What the user interface shows of the back end.
     connect(m_pof, &TPOF::showMessageDlg, gui,
