@@ -330,6 +330,8 @@ public:
         const QDateTime at(QDate(2026, 3, 1), QTime(hour, minute, second));
         m_vm->setClock(hour < 0 ? std::function<QDateTime()>() : [at]() { return at; });
     }
+    // As on a new instrument: only the factory records of the database set-up.
+    Q_INVOKABLE bool freshDatabase() { return GlobalFuncs::getDB()->resetDatabase(false); }
     Q_INVOKABLE void setMenuLocks(bool ryxLocked, bool serviceLocked)
     {
         DataModell* dm = GlobalFuncs::getDM();

@@ -138,10 +138,10 @@ Item {
             compare(written[2], stored[2])
         }
 
-        // Locked: only the password. A wrong one is marked and keeps the focus; the right
-        // one opens the entries. Tan delta settings and steps lie behind it.
+        // Locked: only the password. A wrong one is marked and keeps the focus; on a fresh
+        // database the factory one opens the entries. Tan delta settings and steps lie behind it.
         function test_adminMenu() {
-            verify(guiViewModel.settings.setAdminPassword("Admin42"))
+            verify(testHelper.freshDatabase())
             var admin = openFromSettings("adminEntry", "adminSettingsPage")
             var field = admin.prompt.field
             tryCompare(field, "activeFocus", true)
@@ -155,7 +155,7 @@ Item {
             verify(guiViewModel.settings.adminMenuLocked)
             shot("admin-wrong-password")
 
-            typeText(field, "Admin42")
+            typeText(field, "VlfAdmin7")
             verify(!admin.prompt.error)
             pressOn(child(admin, "okButton"))
             tryCompare(guiViewModel.settings, "adminMenuLocked", false)
@@ -235,8 +235,9 @@ Item {
             verify(guiViewModel.settings.unlockAdminMenu(data.first))
         }
 
-        // One field for both levels: the Ryx password opens only the Ryx level, the lock
-        // button locks the Ryx level first.
+        // One field for both levels, shown while either is locked: the Ryx password opens
+        // only the Ryx level, the service password the entries; the lock button locks the
+        // Ryx level first, whose password the field then offers beside the entries.
         function test_serviceMenu() {
             var settings = guiViewModel.settings
             var service = openFromSettings("serviceEntry", "serviceSettingsPage")
@@ -247,26 +248,29 @@ Item {
             pressOn(child(service, "okButton"))
             tryCompare(settings, "ryxMenuLocked", false)
             verify(settings.serviceMenuLocked)
-            verify(!service.prompt.visible)
+            verify(service.prompt.visible)
             verify(!service.menu.visible)
-            tryCompare(child(service, "lockButton"), "activeFocus", true)
+            verify(child(service, "lockButton").visible)
             shot("service-ryx-only")
-            press()
-            tryCompare(settings, "ryxMenuLocked", true)
-            tryCompare(field, "activeFocus", true)
 
+            turnTo(field)
             typeText(field, "VlfService1")
             pressOn(child(service, "okButton"))
             tryCompare(settings, "serviceMenuLocked", false)
-            verify(settings.ryxMenuLocked)
+            verify(!service.prompt.visible)
             verify(service.menu.visible)
-            verify(settings.unlockRyxMenu("RyxLevel42"))
-            tryCompare(settings, "ryxMenuLocked", false)
             shot("service-unlocked")
             pressOn(child(service, "lockButton"))
             tryCompare(settings, "ryxMenuLocked", true)
             verify(!settings.serviceMenuLocked)
             verify(service.menu.visible)
+            verify(service.prompt.visible)
+            turnTo(field)
+            shot("service-offers-ryx")
+            typeText(field, "RyxLevel42")
+            pressOn(child(service, "okButton"))
+            tryCompare(settings, "ryxMenuLocked", false)
+            verify(!service.prompt.visible)
 
             var serial = openPage(child(service, "serialNumberEntry"), "serialNumberPage")
             tryCompare(serial.field, "activeFocus", true)

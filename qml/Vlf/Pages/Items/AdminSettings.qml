@@ -1,44 +1,20 @@
 import QtQuick 2.15
-import Vlf.Controls 1.0
-import Vlf.Styles 1.0
 
 // The admin menu: a password while it is locked, its entries once it is open.
-VlfPage {
+LockedMenuPage {
     id: page
 
-    readonly property bool locked: guiViewModel.settings.adminMenuLocked
-    property alias prompt: prompt
     property alias menu: menu
-
-    function unlock() {
-        if (guiViewModel.settings.unlockAdminMenu(prompt.field.text)) {
-            prompt.clear()
-            return
-        }
-        prompt.error = true
-        navigation.jumpTo(prompt.field, false)
-    }
 
     objectName: "adminSettingsPage"
     title: qsTranslate("Menu", "AdminSettings")
-    showBack: !locked
-    firstFocus: locked ? prompt.field : null
-
-    PasswordPrompt {
-        id: prompt
-        x: Style.margin * 2
-        y: Style.margin * 2
-        width: 420
-        visible: page.locked
-    }
+    levels: ["admin_menu"]
 
     SettingsMenu {
         id: menu
         page: page
-        x: Style.margin * 2
-        y: Style.margin * 2
-        width: parent.width - 4 * Style.margin
-        visible: !page.locked
+        width: parent.width
+        visible: page.opened
 
         SettingsEntry {
             objectName: "changePasswordEntry"
@@ -68,29 +44,5 @@ VlfPage {
         }
     }
 
-    buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            visible: page.locked
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        },
-        VlfButton {
-            objectName: "okButton"
-            visible: page.locked
-            text: qsTranslate("Dialog", "OK")
-            onClicked: page.unlock()
-        },
-        VlfButton {
-            objectName: "lockButton"
-            visible: !page.locked
-            text: qsTranslate("Menu", "LockMenu")
-            onClicked: guiViewModel.settings.lockAdminMenu()
-        }
-    ]
-
-    Component.onCompleted: {
-        navigation.addNavElement(prompt.field, false, false)
-        menu.register()
-    }
+    Component.onCompleted: menu.register()
 }

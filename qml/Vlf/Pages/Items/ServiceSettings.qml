@@ -1,56 +1,22 @@
 import QtQuick 2.15
-import Vlf.Controls 1.0
-import Vlf.Styles 1.0
 
-// The service menu. One password field serves the Ryx level and the service level; the
-// entries need the service level, the Ryx level alone opens the delete buttons of the logs.
-VlfPage {
+// The service menu. One password field serves the Ryx level and the service level and
+// shows while either is locked; the entries need the service level, the Ryx level alone
+// opens the delete buttons of the logs.
+LockedMenuPage {
     id: page
 
     readonly property bool serviceUnlocked: !guiViewModel.settings.serviceMenuLocked
-    readonly property bool ryxUnlocked: !guiViewModel.settings.ryxMenuLocked
-    readonly property bool locked: !serviceUnlocked && !ryxUnlocked
-    property alias prompt: prompt
     property alias menu: menu
-
-    function unlock() {
-        var text = prompt.field.text
-        var ryx = guiViewModel.settings.unlockRyxMenu(text)
-        var service = guiViewModel.settings.unlockServiceMenu(text)
-        if (ryx || service) {
-            prompt.clear()
-            return
-        }
-        prompt.error = true
-        navigation.jumpTo(prompt.field, false)
-    }
-
-    function lock() {
-        if (ryxUnlocked)
-            guiViewModel.settings.lockRyxMenu()
-        else
-            guiViewModel.settings.lockServiceMenu()
-    }
 
     objectName: "serviceSettingsPage"
     title: qsTranslate("Menu", "ServiceSettings")
-    showBack: !locked
-    firstFocus: locked ? prompt.field : null
-
-    PasswordPrompt {
-        id: prompt
-        x: Style.margin * 2
-        y: Style.margin * 2
-        width: 420
-        visible: page.locked
-    }
+    levels: ["ryx_menu", "service_menu"]
 
     SettingsMenu {
         id: menu
         page: page
-        x: Style.margin * 2
-        y: Style.margin * 2
-        width: parent.width - 4 * Style.margin
+        width: parent.width
         visible: page.serviceUnlocked
 
         SettingsEntry {
@@ -114,31 +80,5 @@ VlfPage {
         }
     }
 
-    buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            visible: page.locked
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        },
-        VlfButton {
-            objectName: "okButton"
-            visible: page.locked
-            text: qsTranslate("Dialog", "OK")
-            onClicked: page.unlock()
-        },
-        // Shown for the Ryx level alone too: else nothing on the page would lead back to
-        // the password.
-        VlfButton {
-            objectName: "lockButton"
-            visible: !page.locked
-            text: qsTranslate("Menu", "LockMenu")
-            onClicked: page.lock()
-        }
-    ]
-
-    Component.onCompleted: {
-        navigation.addNavElement(prompt.field, false, false)
-        menu.register()
-    }
+    Component.onCompleted: menu.register()
 }
