@@ -2,6 +2,7 @@
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "gui/Settings.h"
 #include "gui/api/IGUI.h"
 #include "remote/ConnectionManager.h"
 
@@ -158,11 +159,37 @@ void Connections::resetUsbPath()
     post([](ConnectionManager* m) { m->doRefreshUsbPathList(QString()); });
 }
 
+QString Connections::lockOf(UsbEntry::Type type)
+{
+    // Updates and criteria files are the administrator's, as in the menus; a configuration
+    // is the service level's.
+    switch (type) {
+    case UsbEntry::UpdatePackage:
+    case UsbEntry::TanDeltaStandard: return Settings::kAdminLock;
+    case UsbEntry::ConfigFile: return Settings::kServiceLock;
+    default: return QString();
+    }
+}
+
+bool Connections::isLocked(const QString& lock)
+{
+    if (lock.isEmpty())
+        return false;
+    DataModell* dm = GlobalFuncs::getDM();
+    // Without a data model no lock is known to be open.
+    return !dm || (lock == Settings::kAdminLock ? dm->adminMenuLocked() : dm->serviceMenuLocked());
+}
+
 bool Connections::activateUsbEntity(const QString& path)
 {
     for (const UsbEntry& entry : qAsConst(m_usbEntries)) {
         if (entry.path != path)
             continue;
+        const QString lock = lockOf(entry.type);
+        if (isLocked(lock)) {
+            emit passwordRequired(lock, entry.path);
+            return false;
+        }
         switch (entry.type) {
         case UsbEntry::Folder:
         case UsbEntry::ParentFolder: {

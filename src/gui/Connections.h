@@ -63,6 +63,8 @@ public:
     Q_INVOKABLE void scanWlan();
     Q_INVOKABLE bool connectWlan(const QVariant& value, const QString& password);
     Q_INVOKABLE void resetUsbPath();
+    // Browsing is free; an update, configuration or criteria file opens only while its
+    // menu lock is open, else passwordRequired asks for that lock and false is returned.
     Q_INVOKABLE bool activateUsbEntity(const QString& path);
     Q_INVOKABLE bool activateUsbEntity() { return activateUsbEntity(QString()); }
 
@@ -92,12 +94,17 @@ signals:
     void performUpdate(QString configFile);
     void importConfig(QString configFile, bool removeAtfterUpdate);
     void importTanDeltaStandard(QString importFile);
+    // lock: Settings::kAdminLock or kServiceLock; path: the entry that waits for it.
+    void passwordRequired(QString lock, QString path);
 
 private:
     // Runs a manager slot on the manager's thread: queued from elsewhere, directly on it.
     void post(std::function<void(ConnectionManager*)> call);
     void showError(const QString& text);
     void setWlanState(Qt::CheckState state);
+    // The menu lock an entry of this type opens behind; empty for none.
+    static QString lockOf(UsbEntry::Type type);
+    static bool isLocked(const QString& lock);
 
     QPointer<ConnectionManager> m_manager;
     OwnedItemList<IconListViewItem> m_wlanItems;

@@ -28,9 +28,6 @@ const QString kScreenshotKey = QStringLiteral("/General/ScreenshotFunction");
 const QString kDblClickKey = QStringLiteral("/Settings/DblClickTimeMs");
 const QString kScrollSpeedKey = QStringLiteral("/Settings/TextScrollSpeed");
 const QString kGraphIntervalKey = QStringLiteral("/Settings/GraphUpdateIntervallMs");
-const QString kServiceLock = QStringLiteral("service_menu");
-const QString kAdminLock = QStringLiteral("admin_menu");
-const QString kRyxLock = QStringLiteral("ryx_menu");
 
 // Each format is shown by what it makes of the moment the list is built.
 QList<IconListViewItem*> formatItems(const QStringList& formats)

@@ -48,6 +48,10 @@ class Settings : public QObject {
 
 public:
     static constexpr int kMinPasswordLength = 5;
+    // The menu locks, named as their password records are.
+    static inline const QString kServiceLock = QStringLiteral("service_menu");
+    static inline const QString kAdminLock = QStringLiteral("admin_menu");
+    static inline const QString kRyxLock = QStringLiteral("ryx_menu");
 
     explicit Settings(QObject* parent = nullptr);
     ~Settings() override;

@@ -190,9 +190,10 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("result");
         QTest::addColumn<QString>("signal");
-        QTest::newRow("update") << "FIRMWARE.LDR" << true << "performUpdate";
-        QTest::newRow("configuration") << "backup.cfg.xml" << true << "importConfig";
-        QTest::newRow("criteria file") << "IEEE.tds" << true << "importTanDeltaStandard";
+        // No data model here: every menu lock counts as closed (the program opens them).
+        QTest::newRow("update") << "FIRMWARE.LDR" << false << "passwordRequired:admin_menu";
+        QTest::newRow("configuration") << "backup.cfg.xml" << false << "passwordRequired:service_menu";
+        QTest::newRow("criteria file") << "IEEE.tds" << false << "passwordRequired:admin_menu";
         QTest::newRow("document") << "manual.pdf" << false << "";
         QTest::newRow("log") << "notes.log" << false << "";
         QTest::newRow("other file") << "readme.txt" << false << "";
@@ -215,6 +216,8 @@ private slots:
         });
         connect(&view, &Connections::importTanDeltaStandard, this,
                 [&](const QString& p) { emitted << "importTanDeltaStandard:" + p; });
+        connect(&view, &Connections::passwordRequired, this,
+                [&](const QString& lock, const QString& p) { emitted << "passwordRequired:" + lock + ':' + p; });
         const QString path = file.isEmpty() ? QString() : QFileInfo(m_stick).canonicalFilePath() + '/' + file;
         QCOMPARE(view.activateUsbEntity(path), result);
         QCOMPARE(emitted, signal.isEmpty() ? QStringList() : QStringList{signal + ':' + path});

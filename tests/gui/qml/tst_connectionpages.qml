@@ -165,9 +165,11 @@ Item {
             tryCompare(child(page, "stateText"), "text", qsTranslate("Connection", "disabled"))
         }
 
-        // Into a folder and back by the encoder; an update goes to its importer; the
-        // admin and service entries show only their files.
+        // Into a folder and back by the encoder; an update goes to its importer (the admin
+        // menu open); the admin and service entries show only their files.
         function test_usbBrowser() {
+            verify(guiViewModel.settings.setAdminPassword("Admin42"))
+            verify(guiViewModel.settings.unlockAdminMenu("Admin42"))
             var connections = openFromSettings("connectionsEntry", "connectionsPage")
             var usb = openPage(child(connections, "usbEntry"), "usbBrowserPage")
             tryCompare(usb, "title", "USB")

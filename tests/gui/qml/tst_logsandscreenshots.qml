@@ -35,6 +35,7 @@ Item {
             openWindow()
         }
         function restore() {
+            guiViewModel.settings.lockAdminMenu()
             testHelper.setStick(false)
             testHelper.setViewModelClock(-1, 0, 0)
         }
@@ -199,8 +200,10 @@ Item {
         }
 
         // The built-in standards are listed locked; a criteria file from the stick is
-        // imported through the USB browser, exported and removed again.
+        // imported through the USB browser of the open admin menu, exported and removed again.
         function test_standardList() {
+            verify(guiViewModel.settings.setAdminPassword("Admin42"))
+            verify(guiViewModel.settings.unlockAdminMenu("Admin42"))
             testHelper.setStick(true)
             verify(testHelper.writeStandard("/standards/utility.tds", "Utility 7"))
             var page = open("qrc:/Vlf/Pages/Items/TanDeltaSettingsPage.qml")

@@ -4,8 +4,9 @@ import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
 // The folders and files of the USB stick. A folder opens, an update, a configuration or a
-// criteria file goes to its importer; with extensions given only those files show. The
-// bottom button makes the folder shown the export folder.
+// criteria file goes to its importer (after its menu lock's password while that lock is
+// closed); with extensions given only those files show. The bottom button makes the folder
+// shown the export folder.
 VlfPage {
     id: page
 
@@ -45,6 +46,17 @@ VlfPage {
             connections.activateUsbEntity(String(entry.value))
     }
 
+    // A file behind a closed menu lock opens once that lock's password is given.
+    function askPassword(lock, path) {
+        var title = lock === "admin_menu" ? qsTranslate("Menu", "AdminSettings") : qsTranslate("Menu", "ServiceSettings")
+        var prompt = page.StackView.view.push("qrc:/Vlf/Pages/Items/LockedMenuPage.qml",
+                                              { "objectName": "lockPasswordPage", "levels": [lock], "title": title })
+        prompt.unlocked.connect(function() {
+            prompt.close()
+            page.connections.activateUsbEntity(path)
+        })
+    }
+
     objectName: "usbBrowserPage"
     title: connections.currentUsbPath
     showBack: true
@@ -55,6 +67,10 @@ VlfPage {
         function onUsbStateChanged() {
             if (page.connections.usbState === Qt.Checked)
                 page.connections.resetUsbPath()
+        }
+        function onPasswordRequired(lock, path) {
+            if (page.current)
+                page.askPassword(lock, path)
         }
     }
 
