@@ -10,10 +10,12 @@
 #include "core/GlobalFuncs.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "gui/Gui.h"
+#include "gui/Settings.h"
 #include "gui/api/IGUI.h"
 #include "hvunit/SCPins.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 #include "hvunit/TPOF.h"
+#include "logging/MessageCategories.h"
 #include "fakes/TempRoot.h"
 #include "testrun/TTestThread.h"
 #include "app/ThreadGuard.h"
@@ -31,6 +33,9 @@
 #include <QQuickWindow>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 #include <QThread>
 
@@ -52,6 +57,52 @@ QStringList threadNames()
     return names;
 }
 
+// The menu locks: their page, a password their owner set, the factory one.
+struct MenuLock {
+    QString type;
+    bool (Settings::*unlock)(const QString&);
+    bool (Settings::*lock)();
+    bool (Settings::*locked)() const;
+    const char* page;
+    const char* own;
+    const char* factory;
+};
+const MenuLock kLocks[] = {
+    {Settings::kAdminLock, &Settings::unlockAdminMenu, &Settings::lockAdminMenu, &Settings::isAdminMenuLocked,
+     "AdminSettings", "Owner55", "VlfAdmin7"},
+    {Settings::kServiceLock, &Settings::unlockServiceMenu, &Settings::lockServiceMenu, &Settings::isServiceMenuLocked,
+     "ServiceSettings", "Staff66", "VlfService1"},
+    {Settings::kRyxLock, &Settings::unlockRyxMenu, &Settings::lockRyxMenu, &Settings::isRyxMenuLocked,
+     "ServiceSettings", "Level77", "RyxLevel42"},
+};
+enum Way { MenuPage, Update, Import, Criteria, FreshDatabase, OldRecord, Reset, DeleteMessages, DeleteService, UnlockLock };
+
+// Every table's rows, sorted; the passwords one key per lock; of the logs only this
+// test's rows and the resets noted.
+QMap<QString, QStringList> tableContents()
+{
+    QMap<QString, QStringList> out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock-test"));
+        db.setDatabaseName(GlobalFuncs::getDB()->filePath());
+        db.open();
+        for (const QString& table : db.tables()) {
+            QSqlQuery q(QString::fromLatin1(table.endsWith("log") ? "SELECT message FROM %1 WHERE message LIKE "
+                                                                      "'lock test%' OR message = 'Resetting Database'"
+                                                                    : "SELECT * FROM %1").arg(table), db);
+            while (!table.startsWith(QLatin1String("sqlite_")) && q.next()) {
+                QStringList row;
+                for (int i = 0; i < q.record().count(); ++i)
+                    row << q.value(i).toString();
+                out[table == QLatin1String("passwords") ? table + '/' + row.first() : table] << row.join('|');
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("lock-test"));
+    for (QStringList& rows : out)
+        rows.sort();
+    return out;
+}
 } // namespace
 
 class TstApplication : public QObject {
@@ -327,6 +378,145 @@ private slots:
         vm->setClock({});
         QVERIFY(m_root->pullStick());
         QTRY_COMPARE(vm->connections()->usbState(), Qt::Unchecked);
+    }
+
+    // Every menu lock by every way in: which lock the way asked for, whether the row's lock
+    // ends open with the password given (where asked, else on the menu afterwards), and
+    // which tables the way changed; every other table is compared row by row.
+    void menuLocks_data()
+    {
+        QTest::addColumn<int>("lock");
+        QTest::addColumn<int>("way");
+        QTest::addColumn<QString>("asks");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QStringList>("changed"); // "*": every table
+        const QStringList none, record{"passwords/admin_menu"}, logs{"messagelog", "servicelog"};
+        const char* names[] = {"admin", "service", "ryx"};
+        for (int i = 0; i < 3; ++i) {
+            const MenuLock& l = kLocks[i];
+            auto row = [&](Way way, const char* name) -> QTestData& {
+                return QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(names[i], name))) << i << int(way);
+            };
+            // The service page asks for either level while the other one is open.
+            row(MenuPage, "menu page") << l.type << l.own << true << none;
+            row(Update, "browser update") << kLocks[0].type << l.own << (i == 0) << none;
+            row(Import, "browser import") << kLocks[1].type << l.own << (i == 1) << none;
+            row(Criteria, "browser criteria file") << kLocks[0].type << l.own << (i == 0) << none;
+            row(FreshDatabase, "fresh database") << "" << l.factory << true << QStringList{"*"};
+            row(OldRecord, "old factory record") << "" << (i ? l.own : l.factory) << true << record;
+            row(Reset, "reset") << "" << (i ? l.own : l.factory) << true << (record + QStringList{"defaultvalues"});
+            row(DeleteMessages, "message log deleted") << "" << l.own << true << logs;
+            row(DeleteService, "service log deleted") << "" << l.own << true << logs;
+            row(UnlockLock, "unlock, lock at once") << "" << l.own << false << none;
+        }
+    }
+    void menuLocks()
+    {
+        QFETCH(int, lock);
+        QFETCH(int, way);
+        QFETCH(QString, asks);
+        QFETCH(QString, password);
+        QFETCH(bool, open);
+        QFETCH(QStringList, changed);
+        const MenuLock& l = kLocks[lock];
+        ProgramWindow ui("tst_application");
+        QVERIFY(ui.attach(m_app));
+        GuiViewModel* vm = ui.vm();
+        Settings* settings = vm->settings();
+        DB* db = GlobalFuncs::getDB();
+        const QString mount = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+        auto answer = [vm](int result) {
+            while (!vm->questions().isEmpty())
+                vm->hideQuestion(vm->questions().first().id, result);
+        };
+        auto clear = [&]() {
+            answer(0);
+            runInWindow(QStringLiteral("pageStack.pop(null)"));
+            if (QFileInfo(mount).isSymLink())
+                QFile::remove(mount);
+        };
+        clear();
+        for (const MenuLock& each : kLocks) {
+            (settings->*each.lock)();
+            QVERIFY(db->setPassword(each.type, GlobalFuncs::encryptPassword(each.own)));
+        }
+        if (way == OldRecord)
+            QVERIFY(db->setPassword(Settings::kAdminLock, "Tn4cQe8WuLr2HsZb:5d0c9e1f7a3b6c2e8d4f0a1b9c7e3d5f2a6b8c0e"));
+        QVERIFY(db->setDefaultValue("LockTest", "Kept", "1") && db->addCableNumber("LOCK-1"));
+        QVERIFY(db->incStatisticParam(0x201, 1) && db->setPerformanceIndicator(1, 0, 42));
+        QVERIFY(db->setVoltageSnapValues(0, {1.5, 2.5}) && db->setTanDeltaSummary(0, {{1000, 20, 3}}));
+        db->queueMessage({QDateTime::currentMSecsSinceEpoch(), int(CAT_INF), "lock test " + QString::number(way)});
+        QVERIFY(db->addServiceMessage("lock test service " + QString::number(way)));
+        const QMap<QString, QStringList> before = tableContents();
+        QVERIFY(before.value("cableNumbers").contains("LOCK-1"));
+
+        auto accept = [vm](void (GuiViewModel::*ask)()) {
+            (vm->*ask)();
+            QTRY_COMPARE(vm->questions().size(), 1);
+            vm->hideQuestion(vm->questions().first().id, 1);
+        };
+        QString asked;
+        if (way == MenuPage) {
+            const MenuLock& other = kLocks[lock == 1 ? 2 : 1];
+            QVERIFY(lock == 0 || (settings->*other.unlock)(other.own));
+            runInWindow(QStringLiteral("pageStack.push('qrc:/Vlf/Pages/Items/%1.qml')").arg(l.page));
+        } else if (way <= Criteria) {
+            const QString stick = m_root->path(QStringLiteral("/lockstick"));
+            QVERIFY(QDir().mkpath(QFileInfo(mount).path()) && QFile::link(stick, mount));
+            for (const char* file : {"/app.tar", "/backup.cfg.xml", "/criteria.tds"})
+                QVERIFY(m_root->writeFile(QStringLiteral("/lockstick") + file, "x"));
+            runInWindow(QStringLiteral("pageStack.push('qrc:/Vlf/Pages/Items/UsbBrowserPage.qml')"));
+            QTRY_VERIFY(runInWindow(QStringLiteral("pageStack.currentItem.current")).toBool());
+            QTRY_COMPARE(runInWindow(QStringLiteral("pageStack.currentItem.entries.length")).toInt(), 3);
+            // Listed by name: the update, the configuration, the criteria file.
+            runInWindow(QStringLiteral("pageStack.currentItem.open(%1)").arg(way - Update));
+        } else if (way == FreshDatabase || way == OldRecord) {
+            const QString file = db->filePath();
+            db->release();
+            QVERIFY(way == OldRecord || QFile::remove(file));
+            QVERIFY(db->initialize());
+        } else if (way == Reset) {
+            accept(&GuiViewModel::resetToDefaultValues);
+            QTRY_COMPARE(db->getPassword(Settings::kAdminLock), DB::defaultPasswordRecord(Settings::kAdminLock));
+        } else if (way == DeleteMessages || way == DeleteService) {
+            accept(way == DeleteMessages ? &GuiViewModel::deleteMessageLog : &GuiViewModel::deleteServiceLog);
+            QTRY_COMPARE(ui.question(), QStringLiteral("Log data has been reset"));
+        } else {
+            QVERIFY((settings->*l.unlock)(password));
+            QVERIFY(!(settings->*l.locked)());
+            QVERIFY((settings->*l.lock)());
+            QTest::qWait(500);
+        }
+        if (way <= Criteria) {
+            QVERIFY2(ui.waitFor(QStringLiteral("passwordField")), qPrintable(ui.lastError()));
+            const QStringList levels = runInWindow(QStringLiteral("pageStack.currentItem.levels.join()")).toString().split(',');
+            asked = levels.contains(l.type) ? l.type : levels.value(0);
+            QVERIFY(ui.turnTo(QStringLiteral("passwordField")));
+            ui.type(password);
+            QVERIFY(ui.turnToAndPress(QStringLiteral("okButton")));
+            // The browser's file goes on to its question once its lock is open.
+            QTest::qWait(300);
+            QCOMPARE(vm->questions().size(), int(way != MenuPage && open));
+            ui.shot(QStringLiteral("lock-%1-way-%2").arg(lock).arg(way));
+        } else if (way != UnlockLock) {
+            QCOMPARE((settings->*l.unlock)(password), open);
+        }
+        QCOMPARE(asked, asks);
+        QCOMPARE(!(settings->*l.locked)(), open);
+
+        QMap<QString, QStringList> after = tableContents();
+        if (changed.contains("servicelog")) {
+            QCOMPARE(after.take("messagelog"), QStringList());
+            QStringList service = before.value("servicelog");
+            service << "Resetting Database";
+            service.sort();
+            QCOMPARE(after.take("servicelog"), service);
+        }
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(changed.contains("*") || changed.contains(it.key()) || after.value(it.key()) == it.value(),
+                     qPrintable(it.key()));
+        clear();
     }
 
 private:
