@@ -73,7 +73,8 @@ void TestMeasurement::onOperationModeChange(OperatingModes::OperatingMode mode)
 
 void TestMeasurement::onTestTimeChanged(const stTestTime& time)
 {
-    m_testTime = quint32(time.milliseconds + 1000u * (quint64(time.seconds) + 60u * quint64(time.minutes)));
+    // Minutes and seconds restate the milliseconds: counted once.
+    m_testTime = quint32(time.milliseconds);
     const bool openEnded = m_mode == M::MWTStep || m_mode == M::SheathPinpointing;
     m_measurementData.setMaxTime(openEnded ? 0 : m_testTime);
 }

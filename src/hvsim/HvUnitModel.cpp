@@ -291,9 +291,11 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         data = s + QByteArray(25 - s.size(), ' ');
         return true;
     }
-    case 'P':
-        data = hex(m_testDurationMs != 0 ? uint64_t(m_testDurationMs) : m_minutes * 60000ull, 8);
+    case 'P': {
+        const uint64_t ramp = m_minutes != 0 ? m_reportedRampMs : 0;
+        data = hex(m_testDurationMs != 0 ? uint64_t(m_testDurationMs) : m_minutes * 60000ull + ramp, 8);
         return true;
+    }
     case 'Q':
         data = hex(m_gainU, 4) + hex(m_gainI, 4);
         return true;
@@ -443,6 +445,7 @@ void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(
 void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
 void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
 void HvUnitModel::setTestDurationMs(uint32_t ms) { std::lock_guard<std::mutex> l(m_mutex); m_testDurationMs = ms; }
+void HvUnitModel::setReportedRampMs(uint32_t ms) { std::lock_guard<std::mutex> l(m_mutex); m_reportedRampMs = ms; }
 void HvUnitModel::setClockScale(int scale) { std::lock_guard<std::mutex> l(m_mutex); m_clockScale = scale < 1 ? 1 : scale; }
 
 void HvUnitModel::setGainWriteBehaviour(int busyMs, bool fails, bool mangles)

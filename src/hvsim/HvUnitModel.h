@@ -80,6 +80,9 @@ public:
     // Test duration the unit reports ('P'); 0: the minutes it was sent. Lets a test of
     // a few seconds run to its end.
     void setTestDurationMs(uint32_t ms);
+    // Added to the minutes in 'P' (without a set duration): a unit may count its ramp as
+    // part of the test and report 61.4 s for one minute.
+    void setReportedRampMs(uint32_t ms);
     // The unit's measurement clock (time stamps of 'U' and 'L') runs this many times
     // faster than real time, so that slow periods pass quickly.
     void setClockScale(int scale);
@@ -174,6 +177,7 @@ private:
     uint64_t m_frequency = 100;
     uint64_t m_minutes = 0;
     uint32_t m_testDurationMs = 0;
+    uint32_t m_reportedRampMs = 0;
     int m_clockScale = 1;
     uint64_t m_iValue = 0;
     int m_mode = 0;

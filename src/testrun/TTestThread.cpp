@@ -1005,9 +1005,9 @@ void TTestThread::nominalVoltageReached(bool reached)
         StopTest(SKP_StopFlags_None);
         return;
     }
-    const quint64 s = (values[0] + 500) / 1000;
-    model->setMinutesToTest(quint16(s / 60));
-    model->setSecondsToTest(quint16(s % 60));
+    // The unit's duration may include its ramp: it governs this test only, never the
+    // operator's settings, which the next test sends again.
+    model->setTestTimeUsed(testTimeOf(values[0]));
 }
 
 // ---------------------------------------------------------------------------

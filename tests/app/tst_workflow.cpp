@@ -6,6 +6,7 @@
 #include "fakes/QmlWarnings.h"
 #include "fakes/SimulatedSurroundings.h"
 #include "fakes/Step.h"
+#include "gui/TestMeasurement.h"
 #include "testrun/TestChart.h"
 #include "testrun/TestData.h"
 
@@ -78,6 +79,26 @@ private:
         shot("preparation");
         unit().pressHvOn();
         UI(waitForPage("MeasurementPage", 20000));
+    }
+
+    // Every remaining-time text of the next test, from its first sample on.
+    void followCountdown()
+    {
+        m_countdown.clear();
+        TestMeasurement* measure = m_ui.vm()->measure();
+        QObject::disconnect(measure, &TestMeasurement::remainingTextChanged, this, nullptr);
+        connect(measure, &TestMeasurement::remainingTextChanged, this,
+                [this, measure] { m_countdown << measure->remainingText(); });
+    }
+
+    // The minutes the unit was told with 't', one per test, since the log was cleared.
+    QList<quint64> minutesSent() const
+    {
+        QList<quint64> out;
+        for (const HvUnitModel::Command& c : unit().commandLog())
+            if (c.letter == 't')
+                out << c.value1;
+        return out;
     }
 
     void resultsRead(const QString& verdict)
@@ -174,15 +195,19 @@ private slots:
     void sineTestFromTheMenu()
     {
         m_workflow = QStringLiteral("sine");
-        // A one-minute test whose minute the unit's clock runs through in three seconds.
-        unit().setTestDurationMs(60000);
+        // A one-minute test whose minute the unit's clock runs through in three seconds;
+        // the unit counts its ramp in the duration it reports, as a real one may.
+        unit().setTestDurationMs(0);
+        unit().setReportedRampMs(1400);
         unit().setClockScale(20);
+        unit().clearCommandLog();
         shot("main");
-        STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-0815"));
+        STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-0814"));
         shot("configuration");
         UI(turnToAndPress("confirmButton")); // phases
         STEP(setParameter(5, "7.6"));
         STEP(setParameter(-59, "1"));
+        followCountdown();
         STEP(switchHvOn());
         // Live values: the gauge leaves zero and the remaining time counts.
         QTRY_VERIFY_WITH_TIMEOUT(m_ui.text("overviewGauge").contains(QStringLiteral("kV"))
@@ -190,14 +215,30 @@ private slots:
                                  10000);
         QVERIFY(m_ui.shows("Test running"));
         shot("measurement");
-
+        // The time as run, to the unit's last sample: a minute, counted down once.
+        const QRegularExpression oneMinute(QStringLiteral("^01:0[0-3]$"));
+        const QRegularExpression aMinuteLeft(QStringLiteral("^(00:5\\d|01:0[01]) min left$"));
         STEP(resultsRead("Test passed"));
-        // The time as run, to the unit's last sample.
-        const QStringList live = m_ui.texts();
-        QVERIFY2(live.indexOf(QRegularExpression(QStringLiteral("^01:0[0-3]$"))) >= 0,
-                 qPrintable(live.join(QLatin1Char('|'))));
-        QVERIFY(live.contains(QStringLiteral("7.6")));
+        QVERIFY2(m_ui.texts().indexOf(oneMinute) >= 0, qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+        QVERIFY2(m_countdown.value(0).contains(aMinuteLeft), qPrintable(m_countdown.join(QLatin1Char('|'))));
         shot("results");
+        STEP(leaveResults());
+
+        // The same settings again on the next cable: the unit is told one minute again.
+        STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-0815"));
+        UI(turnToAndPress("confirmButton")); // phases
+        UI(turnToAndPress("confirmButton")); // voltage
+        QTRY_COMPARE(m_ui.text("valueText"), QStringLiteral("1"));
+        UI(turnToAndPress("confirmButton"));
+        followCountdown();
+        STEP(switchHvOn());
+        STEP(resultsRead("Test passed"));
+        const QStringList live = m_ui.texts();
+        QVERIFY2(live.indexOf(oneMinute) >= 0, qPrintable(live.join(QLatin1Char('|'))));
+        QVERIFY2(m_countdown.value(0).contains(aMinuteLeft), qPrintable(m_countdown.join(QLatin1Char('|'))));
+        QVERIFY(live.contains(QStringLiteral("7.6")));
+        QCOMPARE(minutesSent(), QList<quint64>({1, 1}));
+        shot("second-results");
         STEP(leaveResults());
 
         // The stick comes in once the results were taken, so the record stays in the
@@ -205,8 +246,9 @@ private slots:
         QVERIFY(!m_around->root.insertStick().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getUSBState(), USBState_Ready, 10000);
         const QStringList stored = records();
-        QCOMPARE(stored.size(), 1);
-        const QString record = stored.first();
+        QCOMPARE(stored.size(), 2);
+        // The history opens the newest first.
+        const QString record = stored.last();
 
         STEP(openStoredTest("K-0815"));
         // The stored test reads as the live one did.
@@ -435,6 +477,7 @@ private:
     SimulatedSurroundings* m_around;
     ProgramWindow m_ui {m_around->prepareScript.isEmpty() ? "tst_workflow" : "tst_workflow_runroot"};
     QString m_workflow;
+    QStringList m_countdown;
 };
 
 int main(int argc, char** argv)

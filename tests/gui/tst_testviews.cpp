@@ -35,9 +35,11 @@ stPeriodicMeasurementValues record(quint32 time, quint32 tanDelta, qint64 nanoam
     return p;
 }
 
+// As the test worker announces it: the milliseconds and, restated, minutes and seconds.
 stTestTime minutes(quint16 m)
 {
     stTestTime t;
+    t.milliseconds = quint64(m) * 60000;
     t.minutes = m;
     return t;
 }

@@ -549,8 +549,10 @@ private slots:
         m_link->setReply(TPOF::CMD_TestDuration, Reply{ 0, { 150400 } });
         m_worker->nominalVoltageReached(true);
         QVERIFY(dm()->getTestTime(TestTime_MeasurementStart).isValid());
+        // The unit's duration, ramp included, holds for this test; the settings stay.
+        QCOMPARE(dm()->getTestTimeUsed().milliseconds, quint64(150400));
         QCOMPARE(dm()->getMinutesToTest(), quint16(2));
-        QCOMPARE(dm()->getSecondsToTest(), quint16(30));
+        QCOMPARE(dm()->getSecondsToTest(), quint16(0));
 
         m_fixture->config()->setBoolean(QStringLiteral("/HV Identification/NominalVoltageSupported"), false);
         m_link->clearCalls();
