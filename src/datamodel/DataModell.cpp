@@ -553,6 +553,7 @@ void DataModell::setTestResult(eTestResult result)
 
 SafetyCircuitBits DataModell::getSafetyCircuitStateOfTestResult() const { return m_testData.safetyCircuitStateOfTestResult(); }
 quint64 DataModell::getHvUnitStateOfTestResult() const { return m_testData.hvUnitStateOfTestResult(); }
+quint64 DataModell::getHvSourceStatusOfTest() const { return m_testData.hvSourceStatus(); }
 stFaultValues DataModell::getFaultValues() const { return m_testData.faultValues(); }
 
 void DataModell::setFaultValues(const stFaultValues& values)
@@ -778,6 +779,8 @@ void DataModell::setHVUnitParam(eHVUnitParamType type, quint64 value)
     if (type < 0 || type >= HVUnitParamTypeCount)
         return;
     m_hv.setParam(type, value);
+    if (type == eHVUnitParamType_HvSourceStatus && isTestRunning())
+        m_testData.setHvSourceStatus(value);
     emit hvUnitParamChanged(type, value);
 }
 

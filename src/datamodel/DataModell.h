@@ -146,6 +146,8 @@ public:
     void setTestResult(eTestResult result);
     SafetyCircuitBits getSafetyCircuitStateOfTestResult() const;
     quint64 getHvUnitStateOfTestResult() const;
+    // The HV source's status read during the test; all ones when none was read.
+    quint64 getHvSourceStatusOfTest() const;
     stFaultValues getFaultValues() const;
     void setFaultValues(const stFaultValues& values);
     QDateTime getTestTime(eTestTimes which) const;

@@ -37,6 +37,7 @@ void RunningTestData::reset()
     m_results.clear();
     m_resultSafety.set();
     m_resultHvState = 0;
+    m_hvSourceStatus = ~quint64(0);
     m_fault.reset();
     for (QDateTime& t : m_times)
         t = QDateTime();
@@ -177,6 +178,18 @@ quint64 RunningTestData::hvUnitStateOfTestResult() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_resultHvState;
+}
+
+quint64 RunningTestData::hvSourceStatus() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_hvSourceStatus;
+}
+
+void RunningTestData::setHvSourceStatus(quint64 status)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hvSourceStatus = status;
 }
 
 stFaultValues RunningTestData::faultValues() const

@@ -121,6 +121,9 @@ public:
     QVector<eTestResult> resultHistory() const;
     SafetyCircuitBits safetyCircuitStateOfTestResult() const;
     quint64 hvUnitStateOfTestResult() const;
+    // The HV source's status read while the test ran; all ones when none was read.
+    quint64 hvSourceStatus() const;
+    void setHvSourceStatus(quint64 status);
 
     stFaultValues faultValues() const;
     bool setFaultValues(const stFaultValues& values); // true when they changed
@@ -166,6 +169,7 @@ private:
     QVector<eTestResult> m_results;
     SafetyCircuitBits m_resultSafety;
     quint64 m_resultHvState = 0;
+    quint64 m_hvSourceStatus = ~quint64(0);
     stFaultValues m_fault;
     std::array<QDateTime, TestTimesCount> m_times;
     stTestTime m_testTimeUsed;

@@ -5,7 +5,6 @@
 #include "datamodel/TestSettings.h"
 #include "gui/MeasurementStrings.h"
 #include "gui/TestResults.h"
-#include "hvunit/ErrorMessages.h"
 #include "testrun/TanDeltaLists.h"
 #include "testrun/TanDeltaStrings.h"
 
@@ -36,12 +35,10 @@ QString ActivityItem::resultDetailString() const
     const QString circuit = Measurement::strings::safetyCircuitStateText(m_safetyCircuitState);
     if (!circuit.isEmpty())
         return QStringLiteral("%1<br><small>%2</small>").arg(detail, circuit);
-    if (m_storedResult == eTestResult_CancelledByOp && (m_hvUnitState & 0xFF) == 0)
+    // The record keeps the unit's state word, no source status: no source error to name.
+    if (m_storedResult == eTestResult_CancelledByOp)
         return QString();
-    const QString source = ErrorMessages::HVSource::errorText(m_hvUnitState);
-    if (source.isEmpty())
-        return detail;
-    return QStringLiteral("%1<br><small>%2</small>").arg(detail, source);
+    return detail;
 }
 
 void ActivityItem::writeComment(const QString& text)

@@ -38,6 +38,7 @@ struct TestResults::Data {
     int testResultDetail = eTestResult_Unknown;
     quint32 safetyCircuitState = 0;
     quint64 hvUnitState = 0;
+    quint64 hvSourceStatus = kNoHvSourceStatus;
     QString filename;
     TestResultsTanDelta tanDelta;
     stTBState testBoostState;
@@ -82,22 +83,22 @@ QString TestResults::resultDetailString() const
 {
     const DataModell* dm = GlobalFuncs::getDM();
     return detailText(eTestResult(d->testResultDetail), dm ? dm->getFaultValues() : stFaultValues(),
-                      d->safetyCircuitState, d->hvUnitState, d->testBoostState);
+                      d->safetyCircuitState, d->hvSourceStatus, d->testBoostState);
 }
 
 QString TestResults::detailText(eTestResult cause, const stFaultValues& fault, quint32 safetyCircuitState,
-                                quint64 hvUnitState, const stTBState& testBoost)
+                                quint64 hvSourceStatus, const stTBState& testBoost)
 {
     const QString detail = Measurement::strings::testResultToDetailText(cause, fault);
     if (detail.isEmpty())
         return QString();
     const QString circuit = Measurement::strings::safetyCircuitStateText(safetyCircuitState);
-    const quint64 sourceError = hvUnitState & 0xFF;
+    const bool sourceRead = hvSourceStatus != kNoHvSourceStatus;
+    const quint64 sourceError = sourceRead ? hvSourceStatus & 0xFF : 0;
     if (circuit.isEmpty()) {
         if (cause == eTestResult_CancelledByOp && sourceError == 0)
             return QString();
-        const QString source =
-            hvUnitState == kNoHvSourceStatus ? QString() : ErrorMessages::HVSource::errorText(hvUnitState);
+        const QString source = sourceRead ? ErrorMessages::HVSource::errorText(hvSourceStatus) : QString();
         if (source.isEmpty())
             return detail;
         return QStringLiteral("%1<br><small>%2<br>#%3</small>").arg(detail, source, QString::number(sourceError));
@@ -195,7 +196,9 @@ void TestResults::takeResults()
         d->testResultDetail = cause;
         d->testResult = verdictOf(cause);
     }
+    // The state word stays for the code line; a source error only from a status read.
     d->hvUnitState = dm->getHvUnitStateOfTestResult();
+    d->hvSourceStatus = dm->getHvSourceStatusOfTest();
     d->safetyCircuitState = quint32(dm->getSafetyCircuitStateOfTestResult().to_ulong());
 
     if (mode == M::TanDelta || mode == M::MWTStep) {

@@ -52,9 +52,9 @@ public:
     bool pending() const;
 
     // The detail text of a result: why the test ended, and what was open or failing.
-    // hvUnitState all ones means no HV-source status.
+    // hvSourceStatus all ones means none was read: no source error is named then.
     static QString detailText(eTestResult cause, const stFaultValues& fault, quint32 safetyCircuitState,
-                              quint64 hvUnitState, const stTBState& testBoost);
+                              quint64 hvSourceStatus, const stTBState& testBoost);
     // The verdict the pages show for why a test ended.
     static Measurement::eGuiTestResult verdictOf(eTestResult cause);
 

@@ -138,6 +138,7 @@ private slots:
         QTest::newRow("cancelled, source error") << 2 << kClosed << quint64(0x0401) << booster(0, 0)
                                                  << "Safety circuit event" + pfc;
         QTest::newRow("no source status") << 5 << kClosed << none << booster(0, 0) << breakdown;
+        QTest::newRow("cancelled, no source status") << 2 << kClosed << none << booster(0, 0) << "";
         QTest::newRow("no detail") << 1 << quint32(0) << quint64(1) << booster(2, 0) << "";
         QTest::newRow("source error") << 5 << kClosed << quint64(0x0601) << booster(0, 0) << breakdown + pfc;
         QTest::newRow("interlock open") << 4 << kClosed - 1 << none << booster(2, 0)
