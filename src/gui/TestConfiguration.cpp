@@ -523,9 +523,11 @@ void TestConfiguration::setParameterToDataModel(ValueUnit::ValueType type, int v
     case ValueUnit::VoltageU0:
     case ValueUnit::VoltageTest: {
         const long millivolts = scale != 0 ? long(1000000LL * value / scale) : 0;
-        if (isSheathMode())
-            dm->setVoltageRangeToTest(millivolts);
-        else
+        // The unit starts a manual ramp and a sheath test at the range, any other test
+        // at the voltage: the entry goes where the test takes it from.
+        if (isSheathMode() || manualRamp())
+            dm->setVoltageRangeToTest(rangePeak(*dm, millivolts));
+        if (!manualRamp() || isSheathMode())
             dm->setVoltageToTest(millivolts);
         break;
     }
@@ -553,8 +555,10 @@ void TestConfiguration::setParameterToDataModel(ValueUnit::ValueType type, int v
         break;
     case ValueUnit::RampMode:
         dm->setVoltageRampMode(eVoltageRampMode(value));
-        // The data model announces no ramp change of its own.
+        // The data model announces no ramp change of its own; the voltage item now stands
+        // for the range or the voltage.
         emit manualRampChanged();
+        updateVoltageInput();
         break;
     case ValueUnit::DutyCycle:
         dm->setDutyCycle(eDutyCycle(value));
@@ -698,8 +702,19 @@ double TestConfiguration::convertVoltage(long millivolts) const
 
 long TestConfiguration::storedVoltage(const DataModell& dm) const
 {
-    // The sheath modes write the range; showing the voltage would lose what was entered.
-    return isSheathMode() ? dm.getVoltageRangeToTest().second : dm.getVoltageToTest();
+    return isSheathMode() || manualRamp() ? dm.getVoltageRangeToTest().second : dm.getVoltageToTest();
+}
+
+long TestConfiguration::rangePeak(const DataModell& dm, long millivolts) const
+{
+    // The range is kept as a peak test voltage; the entry is in the voltage type's form.
+    const eVoltageType type = dm.getVoltageType();
+    long peak = millivolts;
+    if (type == VoltageType_Factor)
+        peak = long(qint64(peak) * dm.getVoltageFactor(VoltageType_Factor) / 10);
+    if (type == VoltageType_RMS || type == VoltageType_Factor)
+        peak = ValueConverter::convertRMSToPEAK(dm.getOperatingMode(), peak);
+    return peak;
 }
 
 double TestConfiguration::voltage() const

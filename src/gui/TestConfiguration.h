@@ -104,8 +104,10 @@ private:
     void setConfigurationParameterValue(ValueUnit::ValueType type, int value);
     PropertySettingsViewModel* findItem(const QList<PropertySettingsViewModel*>& list,
                                         ValueUnit::ValueType type) const;
-    // The voltage the voltage items stand for: the range in the sheath modes.
+    // The voltage the voltage items stand for: the range in the sheath modes and a manual ramp.
     long storedVoltage(const DataModell& dm) const;
+    // An entry in the voltage type's form as the peak voltage of the range.
+    long rangePeak(const DataModell& dm, long millivolts) const;
     // convertVoltage without the rounding to 0.1 kV, in millivolts.
     long shownMillivolts(long millivolts) const;
     // The type the voltage type editor names now; the stored type without that editor.

@@ -118,6 +118,17 @@ private:
         return out;
     }
 
+    // A control of that name within another; null when there is none.
+    static QQuickItem* findIn(QQuickItem* root, const QString& name)
+    {
+        if (!root || root->objectName() == name)
+            return root;
+        for (QQuickItem* child : root->childItems())
+            if (QQuickItem* found = findIn(child, name))
+                return found;
+        return nullptr;
+    }
+
     static TestChart::VLF::TestData load(const QString& path)
     {
         TestChart::VLF::TestData data;
@@ -411,31 +422,74 @@ private slots:
         UI(waitForPage("MainPage"));
     }
 
-    // Sine tests the operator ends with HV off: in the burning after a breakdown, or while
-    // running. The result names no HV-source error that was never read.
+    // Tests the operator ends with HV off: in the burning after a breakdown, while running,
+    // or before the HV on key in the preparation. The result names no HV-source error that
+    // was never read; the unit got the voltage the operator entered.
     void testEndedWithHvOff_data()
     {
-        QTest::addColumn<QString>("end"); // "burning" or "running"
-        QTest::newRow("breakdown") << "burning";
-        QTest::newRow("hv off") << "running";
+        QTest::addColumn<int>("group");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("voltage"); // entered; empty: as offered
+        QTest::addColumn<QString>("end");     // "burning", "running" or "preparation"
+        const int withstand = OperatingModes::Withstand;
+        QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
+        QTest::newRow("hv off") << withstand << int(OperatingModes::VLFSin) << QString() << "running";
+        QTest::newRow("sheath test") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathTest) << "2.0"
+                                     << "preparation";
+        QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "running";
     }
     void testEndedWithHvOff()
     {
+        QFETCH(int, group);
+        QFETCH(int, mode);
+        QFETCH(QString, voltage);
         QFETCH(QString, end);
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
+        const bool manualRamp = mode == OperatingModes::DC;
         unit().setTestDurationMs(600000);
         unit().setClockScale(1);
-        STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-0816"));
-        for (int parameter = 0; parameter < 3; ++parameter)
+        STEP(chooseMode(OperatingModes::OperatingMode(group), OperatingModes::OperatingMode(mode), "K-0816"));
+        if (manualRamp) {
+            UI(tap("settingsButton"));
+            UI(waitForPage("ExtendedConfigurationPage"));
+            QQuickItem* manual = findIn(m_ui.find("extendedRow1"), "choiceButton1"); // ramp: Auto, Manual
+            QVERIFY(m_ui.turnTo(manual));
+            m_ui.press();
+            shot("extended");
             UI(turnToAndPress("confirmButton"));
-        STEP(switchHvOn());
-        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
-        QTest::qWait(1000);
-        if (end == QLatin1String("burning")) {
-            unit().triggerBreakdown();
-            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestBurning, 10000);
+            UI(waitForPage("TestConfigurationPage"));
         }
-        shot(end);
+        if (mode != OperatingModes::SheathTest)
+            UI(turnToAndPress("confirmButton")); // phases
+        QTRY_VERIFY(!m_ui.text("valueText").isEmpty());
+        if (voltage.isEmpty())
+            UI(turnToAndPress("confirmButton"));
+        else
+            STEP(setParameter(qRound((voltage.toDouble() - m_ui.text("valueText").toDouble()) * 10), voltage));
+        UI(turnToAndPress("confirmButton")); // time
+        if (end == QLatin1String("preparation")) {
+            UI(waitForPage("MeasurementPreparationPage", 20000));
+            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVOn, 20000);
+            if (!voltage.isEmpty())
+                QTRY_VERIFY2(m_ui.texts().contains(voltage), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+            shot("preparation");
+        } else {
+            STEP(switchHvOn());
+            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
+            if (manualRamp) {
+                // The gauge ends at the range and the unit was given it.
+                QObject* tab = m_ui.page()->property("overviewTab").value<QObject*>();
+                QTRY_COMPARE(tab->property("gauge").value<QObject*>()->property("fullScale").toDouble(), 25.0);
+            }
+            QTest::qWait(1000);
+            if (end == QLatin1String("burning")) {
+                unit().triggerBreakdown();
+                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestBurning, 10000);
+            }
+            shot(end);
+        }
+        if (!voltage.isEmpty())
+            QCOMPARE(unit().setVoltage(), qint64(voltage.toDouble() * 1000000));
         UI(turnToAndPress("hvOffButton"));
         UI(waitForPage("MeasurementResultsPage", 20000));
         QTRY_VERIFY(m_ui.find("verdictText")); // the results are taken
