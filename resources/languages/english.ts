@@ -1598,6 +1598,10 @@
         <source>SelectVoltageInputType</source>
         <translation>Select how the voltage is entered</translation>
     </message>
+    <message>
+        <source>VoltageU0LimitedByLevels</source>
+        <translation>U0 ends at %1 kV: the highest level, %2 × U0, stays within the maximum of %3 kV.</translation>
+    </message>
 </context>
 <context>
     <name>TestData</name>

@@ -288,10 +288,30 @@ long TestSettings::boundStoredVoltage(long peak, int factor) const
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     if (factor <= 0)
         factor = 10;
-    // The resulting test voltage (stored x factor) stays inside the range.
+    // The resulting test voltage (stored x factor) stays inside the range, and so does
+    // every level of a stepped test.
     const long lo = (range.first * 10 + factor - 1) / factor;
-    const long hi = (range.second * 10) / factor;
+    const long hi = qMin((range.second * 10) / factor, (range.second * 10) / highestLevelLocked());
     return hi < lo ? hi : qBound(lo, peak, hi);
+}
+
+int TestSettings::highestLevelLocked() const
+{
+    int highest = 10;
+    if (m_mode == M::TanDelta || m_mode == M::MWTStep) {
+        for (unsigned i = 0; i < m_voltageSteps && int(i) < m_defaultFactors.size(); ++i)
+            highest = qMax(highest, int(m_defaultFactors.at(int(i))));
+    }
+    return highest;
+}
+
+void TestSettings::reboundVoltageLocked()
+{
+    const long bounded = boundStoredVoltage(m_values.voltage, m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    if (bounded == m_values.voltage)
+        return;
+    m_values.voltage = bounded;
+    saveMode("Voltage", QString::number(bounded));
 }
 
 long TestSettings::voltageToTestLocked() const
@@ -616,6 +636,7 @@ void TestSettings::setVoltageSteps(unsigned steps)
     SaveScope scope(this);
     m_voltageSteps = qBound(1u, steps, unsigned(MaxVoltageSteps));
     queueSave(kGeneral, QStringLiteral("VoltageSteps"), QString::number(m_voltageSteps));
+    reboundVoltageLocked();
 }
 
 unsigned TestSettings::getNumberOfValues() const
@@ -647,6 +668,7 @@ bool TestSettings::setDefaultVoltageFactor(unsigned short tenths, int step)
     for (unsigned short f : qAsConst(m_defaultFactors))
         parts << QString::number(f);
     queueSave(kTanDelta, kFactorList, parts.join(QLatin1Char(',')));
+    reboundVoltageLocked();
     return true;
 }
 

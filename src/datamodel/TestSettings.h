@@ -137,6 +137,10 @@ private:
     long voltageToTestLocked() const;
     QList<long> stepListLocked() const;
     long boundStoredVoltage(long peak, int factor) const;
+    // Tenths of U0 of the highest level of a stepped test; 10 in the other modes.
+    int highestLevelLocked() const;
+    // After a change of the levels the stored U0 may have to come down.
+    void reboundVoltageLocked();
     QString modeCategory() const;
     void saveMode(const char* feature, const QString& value) const;
     static void save(const QString& category, const QString& feature, const QString& value);

@@ -117,6 +117,20 @@ QVector<unsigned short> getVoltageFactors(const DataModell& dm)
     return factors;
 }
 
+namespace {
+// The highest level of a stepped test in percent of U0; 100 in the other modes.
+int highestLevel(const DataModell& dm)
+{
+    int highest = 100;
+    const M::OperatingMode mode = dm.getOperatingMode();
+    if (mode == M::TanDelta || mode == M::MWTStep) {
+        for (unsigned short factor : getVoltageFactors(dm))
+            highest = qMax(highest, int(factor));
+    }
+    return highest;
+}
+} // namespace
+
 TestConfiguration::TestConfiguration(QObject* parent) : QObject(parent)
 {
     DataModell* dm = GlobalFuncs::getDM();
@@ -770,18 +784,24 @@ void TestConfiguration::updateVoltageRange()
     const double maxKV = convertVoltage(range.second);
     const bool manual = manualRamp();
     const QString rangeName = tp("Range");
+    // U0 ends where the highest level of a stepped test reaches the maximum.
+    const int highest = highestLevel(*dm);
+    const double u0MaxKV = shownMillivolts(long(qint64(range.second) * 100 / highest)) / 1000000.0;
+    auto highestU0 = [&](int scale) {
+        return highest > 100 ? qMin(truncated(scale * maxKV), truncated(scale * u0MaxKV)) : truncated(scale * maxKV);
+    };
     for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         const int scale = item->scaleFactor();
         switch (item->type()) {
         case ValueUnit::Voltage:
             item->setUnit(kiloVolt());
             item->setName(manual ? rangeName : tp("Voltage"));
-            setRange(item, qRound(scale * minKV), truncated(scale * maxKV));
+            setRange(item, qRound(scale * minKV), highestU0(scale));
             break;
         case ValueUnit::VoltageU0:
             item->setUnit(kiloVolt());
             item->setName(manual ? rangeName : tp("VoltageU0"));
-            setRange(item, truncated(scale * minKV), truncated(scale * maxKV));
+            setRange(item, truncated(scale * minKV), highestU0(scale));
             break;
         case ValueUnit::VoltageTest:
             item->setUnit(kiloVolt());
@@ -833,6 +853,7 @@ void TestConfiguration::updateVoltageInput()
 
     const long stored = storedVoltage(*dm);
     const double factor = dm->getVoltageFactor(type) / 10.0;
+    const QString levelNote = levelLimitNote(*dm);
     for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         switch (item->type()) {
         case ValueUnit::Voltage:
@@ -871,7 +892,22 @@ void TestConfiguration::updateVoltageInput()
         if (item->type() != ValueUnit::VoltageFactor)
             item->setValue(qRound(convertVoltage(stored) * item->scaleFactor()));
         item->setValueFactor(factor);
+        if ((item->type() == ValueUnit::Voltage || item->type() == ValueUnit::VoltageU0) && !levelNote.isEmpty())
+            item->setDescription(item->description() + QLatin1Char('\n') + levelNote);
     }
+}
+
+QString TestConfiguration::levelLimitNote(const DataModell& dm) const
+{
+    const int highest = highestLevel(dm);
+    if (highest <= 100)
+        return QString();
+    const long maximum = dm.getVoltageRange(M::Unknown).second;
+    const QLocale locale;
+    const double u0 = std::floor(shownMillivolts(long(qint64(maximum) * 100 / highest)) / 100000.0 + 1e-9) / 10.0;
+    return tc("VoltageU0LimitedByLevels")
+        .arg(locale.toString(u0, 'f', 1), locale.toString(highest / 100.0, 'f', 1),
+             locale.toString(convertVoltage(maximum), 'f', 1));
 }
 
 void TestConfiguration::updateVoltageInputPrameter()

@@ -106,6 +106,8 @@ private:
                                         ValueUnit::ValueType type) const;
     // The voltage the voltage items stand for: the range in the sheath modes and a manual ramp.
     long storedVoltage(const DataModell& dm) const;
+    // Why U0 ends below the maximum in a stepped test; empty where it does not.
+    QString levelLimitNote(const DataModell& dm) const;
     // An entry in the voltage type's form as the peak voltage of the range.
     long rangePeak(const DataModell& dm, long millivolts) const;
     // convertVoltage without the rounding to 0.1 kV, in millivolts.

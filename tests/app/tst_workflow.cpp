@@ -363,8 +363,16 @@ private slots:
             QTRY_VERIFY(button->property("checked").toBool());
         }
         shot("configuration");
-        for (int parameter = 0; parameter < 3; ++parameter) // phases, insulation, voltage U0
-            UI(turnToAndPress("confirmButton"));
+        UI(turnToAndPress("confirmButton")); // phases
+        UI(turnToAndPress("confirmButton")); // insulation
+        // U0 at the top of its range, where the page says the highest level ends it.
+        QQuickItem* slider = m_ui.waitFor("valueSlider");
+        QVERIFY(slider);
+        QVERIFY2(m_ui.shows("U0 ends at"), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+        const int top = slider->property("to").toInt();
+        shot("highest-u0");
+        unit().clearCommandLog();
+        STEP(setParameter(top - slider->property("value").toInt(), QString::number(top / 10.0, 'f', 1)));
 
         // Each phase of the cable has its own losses: below, between and above the
         // standard's bounds at U0.
@@ -395,6 +403,13 @@ private slots:
         QCOMPARE(verdicts(), QStringList({QStringLiteral("no action required"), QStringLiteral("further study advised"),
                                           QStringLiteral("action required")}));
         const QStringList live = verdicts();
+        // Every level the unit was given stays within the maximum.
+        const long maximum = dm()->getVoltageRange(OperatingModes::Unknown).second;
+        qint64 highest = 0;
+        for (const HvUnitModel::Command& c : unit().commandLog())
+            if (c.letter == 'u')
+                highest = qMax(highest, qint64(c.value1));
+        QVERIFY2(highest <= maximum && highest > maximum * 0.98, qPrintable(QStringLiteral("%1 %2").arg(highest).arg(maximum)));
         shot("results");
         unit().setClockScale(1);
         STEP(leaveResults());
@@ -423,8 +438,8 @@ private slots:
     }
 
     // Tests the operator ends with HV off: in the burning after a breakdown, while running,
-    // or before the HV on key in the preparation. The result names no HV-source error that
-    // was never read; the unit got the voltage the operator entered.
+    // or before the HV on key in the preparation (no record is left then). The result names
+    // no HV-source error that was never read; the unit got the voltage the operator entered.
     void testEndedWithHvOff_data()
     {
         QTest::addColumn<int>("group");

@@ -282,6 +282,27 @@ private slots:
         QCOMPARE(read.value(getter), expected);
     }
 
+    // U0 ends where the highest level reaches the maximum (60 kV peak), and more levels
+    // bring a stored U0 down.
+    void steppedLevelsStayWithinTheMaximum()
+    {
+        selectMode(M::TanDelta);
+        dm()->setVoltageType(VoltageType_RMS, false);
+        dm()->setVoltageSteps(3);
+        PropertySettingsViewModel* u0 = mainItem(V::Voltage);
+        QCOMPARE(u0->maximum(), 282); // 40 kV peak at 1.5 x U0
+        QVERIFY2(u0->description().endsWith("U0 ends at 28.2 kV: the highest level, 1.5 × U0, stays within the "
+                                            "maximum of 42.4 kV."),
+                 qPrintable(u0->description()));
+        m_config->setParameterToDataModel(V::Voltage, 424, 10);
+        for (int levels : {3, 6}) {
+            dm()->setVoltageSteps(unsigned(levels));
+            const QList<long> steps = dm()->getVoltageStepList();
+            QCOMPARE(steps.size(), levels);
+            QVERIFY2(steps.last() <= 60000000 && steps.last() > 59000000, qPrintable(QString::number(steps.last())));
+        }
+    }
+
     void importedStandardsMapBothWays()
     {
         const QString folder = TanDelta::evaluation::criteriaFolderPath();
