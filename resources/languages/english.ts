@@ -1630,6 +1630,10 @@
         <translation>Test result unknown</translation>
     </message>
     <message>
+        <source>TestResultsNotSaved</source>
+        <translation>No results were stored for this test: a comment cannot be added.</translation>
+    </message>
+    <message>
         <source>TransferringTestData</source>
         <translation>Transferring test data</translation>
     </message>

@@ -45,6 +45,8 @@ void RunningTestData::reset()
     m_capacitance = 0;
     m_resistor = 0;
     m_nominalReached = false;
+    // A test without a record of its own must not reach the last test's.
+    m_historyInfo = stExportTestInfo();
 }
 
 void RunningTestData::appendMeasurement(stMeasurementValues& value)

@@ -45,6 +45,7 @@ struct TestResults::Data {
     quint32 lastTimeStamp = 0;
     OwnedItemList<FixedValueUnit> testParameters;
     bool pending = false;
+    bool recordStored = false;
 };
 
 void TestResults::DataDeleter::operator()(Data* data) const { delete data; }
@@ -73,6 +74,7 @@ TestResultsTanDelta* TestResults::tanDelta() { return &d->tanDelta; }
 QString TestResults::filename() const { return d->filename; }
 stTBState TestResults::testBoostState() const { return d->testBoostState; }
 bool TestResults::pending() const { return d->pending; }
+bool TestResults::recordStored() const { return d->recordStored; }
 
 QString TestResults::resultString() const
 {
@@ -130,11 +132,12 @@ QString TestResults::comment() const
 void TestResults::setComment(const QString& comment)
 {
     DataModell* dm = GlobalFuncs::getDM();
-    if (!dm)
+    const QString record = dm ? dm->getHistoryTestInfo().filePath() : QString();
+    if (record.isEmpty())
         return;
     dm->setTestComment(comment);
     // The record gets what the data model kept, not what was typed.
-    emit commentChanged(dm->getHistoryTestInfo().filePath(), dm->getTestComment().trimmed());
+    emit commentChanged(record, dm->getTestComment().trimmed());
 }
 
 QQmlListProperty<FixedValueUnit> TestResults::testParametersProperty() { return d->testParameters.property(this); }
@@ -199,6 +202,7 @@ void TestResults::takeResults()
     // The state word stays for the code line; a source error only from a status read.
     d->hvUnitState = dm->getHvUnitStateOfTestResult();
     d->hvSourceStatus = dm->getHvSourceStatusOfTest();
+    d->recordStored = !dm->getHistoryTestInfo().filePath().isEmpty();
     d->safetyCircuitState = quint32(dm->getSafetyCircuitStateOfTestResult().to_ulong());
 
     if (mode == M::TanDelta || mode == M::MWTStep) {

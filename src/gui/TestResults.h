@@ -30,6 +30,8 @@ class TestResults : public QObject {
     // From the start of a test until its results are taken: the fields still hold the last
     // test's, which the result page must not show as this one's.
     Q_PROPERTY(bool pending READ pending NOTIFY testFinished)
+    // Whether the test left a record in the store; a comment needs one.
+    Q_PROPERTY(bool recordStored READ recordStored NOTIFY testFinished)
 public:
     explicit TestResults(QObject* parent = nullptr);
     ~TestResults() override;
@@ -50,6 +52,7 @@ public:
     const QList<FixedValueUnit*>& testParameters() const;
     stTBState testBoostState() const;
     bool pending() const;
+    bool recordStored() const;
 
     // The detail text of a result: why the test ended, and what was open or failing.
     // hvSourceStatus all ones means none was read: no source error is named then.

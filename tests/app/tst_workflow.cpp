@@ -118,6 +118,12 @@ private:
         return out;
     }
 
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     // A control of that name within another; null when there is none.
     static QQuickItem* findIn(QQuickItem* root, const QString& name)
     {
@@ -449,6 +455,7 @@ private slots:
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
         QTest::newRow("hv off") << withstand << int(OperatingModes::VLFSin) << QString() << "running";
+        QTest::newRow("no record") << withstand << int(OperatingModes::VLFSin) << QString() << "preparation";
         QTest::newRow("sheath test") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathTest) << "2.0"
                                      << "preparation";
         QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "running";
@@ -482,6 +489,8 @@ private slots:
         else
             STEP(setParameter(qRound((voltage.toDouble() - m_ui.text("valueText").toDouble()) * 10), voltage));
         UI(turnToAndPress("confirmButton")); // time
+        const QStringList before = records();
+        const QByteArray lastRecord = before.isEmpty() ? QByteArray() : readAll(before.last());
         if (end == QLatin1String("preparation")) {
             UI(waitForPage("MeasurementPreparationPage", 20000));
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVOn, 20000);
@@ -516,6 +525,16 @@ private slots:
             return detail.startsWith(QStringLiteral("Breakdown detected at ") + at) && !detail.contains("<small>");
         };
         QTRY_VERIFY2(detailRight(), qPrintable(m_ui.text("resultDetail")));
+        if (end == QLatin1String("preparation") && mode == OperatingModes::VLFSin) {
+            // Nothing was stored: no comment, and none reaches the last test's record.
+            QVERIFY(m_ui.shows("No results were stored for this test"));
+            QVERIFY(!m_ui.find("addInfoButton")->isEnabled());
+            m_ui.vm()->results()->setComment(QStringLiteral("Not this test"));
+            QTest::qWait(200);
+            QCOMPARE(records(), before);
+            QVERIFY(!lastRecord.isEmpty());
+            QCOMPARE(readAll(before.last()), lastRecord);
+        }
         shot("results");
         STEP(leaveResults());
     }

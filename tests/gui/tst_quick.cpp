@@ -255,6 +255,21 @@ public:
     Q_INVOKABLE bool storeSineRecord(const QString& day, const QString& time, const QString& cable,
                                      const QString& comment)
     {
+        return writeRecord(sineRecord(day, time, cable, comment));
+    }
+    // The record the test worker leaves for the test just run.
+    Q_INVOKABLE bool leaveRecord()
+    {
+        const TestChart::VLF::TestData data = sineRecord(QStringLiteral("20261208"), QStringLiteral("12:00"), "K-9", "");
+        stExportTestInfo info;
+        info.fileName = TestChart::exportFileName(data);
+        info.directory = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements) + QStringLiteral("/20261208");
+        GlobalFuncs::getDM()->setHistoryTestInfo(info);
+        return writeRecord(data);
+    }
+    static TestChart::VLF::TestData sineRecord(const QString& day, const QString& time, const QString& cable,
+                                               const QString& comment)
+    {
         RecordBuilder b;
         b.info(0, 10, QStringLiteral("00000000123"));
         b.test(OperatingModes::VLFSin, 20000000, 600000, 5).cableNumber(cable);
@@ -266,7 +281,7 @@ public:
             b.sample(1, t, qint32(20000000 * std::sin(t * 2 * M_PI / 10000.0)), 2000000);
         for (int t = 10000; t <= 600000; t += 10000)
             b.periodic(1, t, 14140000, 1400000 + t / 100, 1200 + (t / 10000) % 7 * 10);
-        return writeRecord(b.build(1));
+        return b.build(1);
     }
     Q_INVOKABLE bool storeTanDeltaRecord() { return writeRecord(RecordBuilder::threePhaseTanDelta()); }
     Q_INVOKABLE void clearStore()

@@ -236,22 +236,29 @@ private slots:
         TestResults* results = vm.results();
         QSignalSpy changed(results, &TestResults::commentChanged);
         QSignalSpy transferred(results, &TestResults::testDataTransferred);
+        // Without a record of this test (none, or a name without its folder) a comment has
+        // nowhere to go.
+        stExportTestInfo info;
+        info.fileName = QStringLiteral("00000000123-20261207-101530.vlf");
+        for (int known = 0; known < 2; ++known) {
+            results->setComment(QStringLiteral("lost"));
+            dm()->setHistoryTestInfo(info);
+        }
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(results->comment().isEmpty());
+        info.directory = QStringLiteral("/store/20261207");
+        dm()->setHistoryTestInfo(info);
         results->setComment(QStringLiteral("  ") + QString(40, QLatin1Char('c')));
         QCOMPARE(results->comment(), QString(vm.maxCommentLength(), QLatin1Char('c')));
         QCOMPARE(dm()->getTestComment().trimmed(), results->comment());
+        QCOMPARE(changed.at(0), (QVariantList{QStringLiteral("/store/20261207/00000000123-20261207-101530.vlf"),
+                                              results->comment()}));
+        // A new test forgets the last one's record.
+        dm()->resetTestData();
+        emit dm()->appStateChanged(S::TransferringToHistory, S::TestFinished);
+        QVERIFY(!results->recordStored());
+        results->setComment(QStringLiteral("lost"));
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(changed.at(0), (QVariantList{QString(), results->comment()})); // no record known yet
-
-        stExportTestInfo info;
-        info.fileName = QStringLiteral("00000000123-20261207-101530.vlf");
-        dm()->setHistoryTestInfo(info);
-        results->setComment(QStringLiteral(" short "));
-        QCOMPARE(changed.at(1).at(0).toString(), QString());
-        info.directory = QStringLiteral("/store/20261207");
-        dm()->setHistoryTestInfo(info);
-        results->setComment(QStringLiteral(" short "));
-        QCOMPARE(changed.at(2),
-                 (QVariantList{QStringLiteral("/store/20261207/00000000123-20261207-101530.vlf"), QStringLiteral("short")}));
 
         dm()->setExportTestInfo(info);
         emit dm()->appStateChanged(S::TransferringTestData, S::TestDataTransferred);

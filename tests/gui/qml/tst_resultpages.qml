@@ -98,6 +98,7 @@ Item {
         function test_sineVerdict(data) {
             var results = runSineTest()
             testHelper.setTestResult(data.cause, data.circuit)
+            verify(testHelper.leaveRecord())
             if (data.fault)
                 testHelper.setFaultVoltage(data.fault)
             state(States.TransferringToHistory, States.TestFinished)

@@ -24,6 +24,8 @@ VlfPage {
     readonly property bool tanDeltaMode: mode === OperatingMode.TanDelta || mode === OperatingMode.MWTStep
     // The last test's results still stand until this one's are taken.
     readonly property bool waiting: !isLoadedData && measurement !== null && measurement.pending === true
+    // A test just run takes a comment only once it left a record.
+    readonly property bool recorded: isLoadedData || (measurement !== null && measurement.recordStored === true)
     readonly property bool passed: measurement !== null
                                    && (measurement.testResult === TestResult.Passed
                                        || measurement.testResult === TestResult.Done)
@@ -195,9 +197,10 @@ VlfPage {
                 objectName: "resultStatus"
                 width: parent.width * 0.45
                 anchors.bottom: parent.bottom
-                text: qsTranslate("TestData", page.isLoadedData ? "TestResultsLoaded"
-                                              : (page.usbWasConnected ? "TestResultsSavedAtUsb" : "TestResultsSaved"))
-                      + "\n" + qsTranslate("TestData", "UseShareToExportResults")
+                text: !page.recorded ? qsTranslate("TestData", "TestResultsNotSaved")
+                      : qsTranslate("TestData", page.isLoadedData ? "TestResultsLoaded"
+                                    : (page.usbWasConnected ? "TestResultsSavedAtUsb" : "TestResultsSaved"))
+                        + "\n" + qsTranslate("TestData", "UseShareToExportResults")
                 color: Style.foreground
                 font.pixelSize: Style.smallFontSize
                 wrapMode: Text.WordWrap
@@ -223,7 +226,7 @@ VlfPage {
             id: addInfo
             objectName: "addInfoButton"
             text: page.isLoadedData ? qsTranslate("Menu", "EditInfo") : qsTranslate("Menu", "AddInfo")
-            enabled: page.measurement !== null && !page.waiting
+            enabled: page.recorded && !page.waiting
             onClicked: page.openComment()
         },
         VlfButton {
