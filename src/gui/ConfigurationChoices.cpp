@@ -11,6 +11,11 @@ ChoiceIds<TanDelta::evaluation::eInsulationType> insulationChoices(const DataMod
     return ChoiceIds<TanDelta::evaluation::eInsulationType>(ids);
 }
 
+ChoiceIds<eVoltageRampMode> rampModeChoices()
+{
+    return ChoiceIds<eVoltageRampMode>({VoltageRampMode_Auto, VoltageRampMode_Manual});
+}
+
 ChoiceIds<TanDelta::evaluation::eEvaluationStandard> standardChoices()
 {
     return ChoiceIds<TanDelta::evaluation::eEvaluationStandard>(TanDelta::evaluation::allEvaluationStandards());

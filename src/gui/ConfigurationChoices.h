@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/InstrumentTypes.h"
 #include "datamodel/TanDeltaTypes.h"
 
 #include <QVector>
@@ -35,3 +36,5 @@ private:
 ChoiceIds<TanDelta::evaluation::eInsulationType> insulationChoices(const DataModell& dm);
 // None, the built-in standards, then the imported ones in listing order.
 ChoiceIds<TanDelta::evaluation::eEvaluationStandard> standardChoices();
+// Auto and Manual; a stored Off runs as Auto and reads as Auto.
+ChoiceIds<eVoltageRampMode> rampModeChoices();

@@ -5,6 +5,7 @@
 #include "core/TransObject.h"
 #include "core/ValueConverter.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/TestSettings.h"
 #include "gui/ConfigurationChoices.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
@@ -356,7 +357,7 @@ void TestConfiguration::updateSecondaryParameters()
         if (set->isParameterEnabled(P::Levels)) {
             auto* item = addItem(items, tp("NumberLevels"), tc("AdjustNumberOfLevels"), QString(),
                                           ValueUnit::NumberOfLevels);
-            setRange(item, 1, 8);
+            setRange(item, 1, TestSettings::MaxVoltageSteps);
             connect(item, &ValueUnit::valueChanged, this, &TestConfiguration::updateVoltageInput);
         }
         if (set->isParameterEnabled(P::ValuesPerLevel)) {
@@ -429,7 +430,7 @@ void TestConfiguration::updateValuesFromModel()
     setConfigurationParameterValue(ValueUnit::VoltageFactor, dm->getVoltageFactor(VoltageType_Factor));
     setConfigurationParameterValue(ValueUnit::Polarity, dm->getVoltagePolarity());
     setConfigurationParameterValue(ValueUnit::BurnMode, dm->burnCurrentLimiter() ? 1 : 0);
-    setConfigurationParameterValue(ValueUnit::RampMode, dm->getVoltageRampMode());
+    setConfigurationParameterValue(ValueUnit::RampMode, qMax(0, rampModeChoices().indexOf(dm->getVoltageRampMode())));
     setConfigurationParameterValue(ValueUnit::DutyCycle, dm->getDutyCycle());
     setConfigurationParameterValue(ValueUnit::Frequency, int(dm->getFrequencyToTest() / 10));
     setConfigurationParameterValue(ValueUnit::Time, dm->getMinutesToTest());
@@ -567,13 +568,18 @@ void TestConfiguration::setParameterToDataModel(ValueUnit::ValueType type, int v
     case ValueUnit::BurnMode:
         dm->setBurnCurrentLimiter(value == 1);
         break;
-    case ValueUnit::RampMode:
-        dm->setVoltageRampMode(eVoltageRampMode(value));
+    case ValueUnit::RampMode: {
+        const auto chosen = rampModeChoices().idAt(value);
+        // Off reads as Auto: only another choice replaces it.
+        if (!chosen || (*chosen == VoltageRampMode_Auto && dm->getVoltageRampMode() == VoltageRampMode_Off))
+            break;
+        dm->setVoltageRampMode(*chosen);
         // The data model announces no ramp change of its own; the voltage item now stands
         // for the range or the voltage.
         emit manualRampChanged();
         updateVoltageInput();
         break;
+    }
     case ValueUnit::DutyCycle:
         dm->setDutyCycle(eDutyCycle(value));
         break;

@@ -1,5 +1,6 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/TestSettings.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/RecordingGui.h"
 #include "gui/TestConfiguration.h"
@@ -280,6 +281,23 @@ private slots:
         };
         QVERIFY(read.contains(getter));
         QCOMPARE(read.value(getter), expected);
+    }
+
+    // Ramp Off runs as Auto, reads as Auto and stays until another choice; only the levels
+    // the data model keeps are offered.
+    void extendedChoicesOfferWhatTheDataModelKeeps()
+    {
+        selectMode(M::VLFSin);
+        dm()->setVoltageRampMode(VoltageRampMode_Off);
+        m_config->updateValuesFromModel();
+        QCOMPARE(secondaryItem(V::RampMode)->value(), 0);
+        m_config->confirmExtendedParameter();
+        QCOMPARE(dm()->getVoltageRampMode(), VoltageRampMode_Off);
+        secondaryItem(V::RampMode)->setValue(1);
+        m_config->confirmExtendedParameter();
+        QCOMPARE(dm()->getVoltageRampMode(), VoltageRampMode_Manual);
+        selectMode(M::TanDelta);
+        QCOMPARE(secondaryItem(V::NumberOfLevels)->maximum(), TestSettings::MaxVoltageSteps);
     }
 
     // U0 ends where the highest level reaches the maximum (60 kV peak), and more levels
