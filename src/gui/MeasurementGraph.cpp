@@ -55,7 +55,7 @@ void MeasurementGraph::setOperatingMode(OperatingModes::OperatingMode mode) { m_
 
 void MeasurementGraph::setMaxTime(unsigned int ms)
 {
-    // 0 is no limit; a limit is never shorter than one window nor longer than 90 min.
+    // 0 is no limit; a limit is never shorter than one window nor longer than a test may last.
     m_maxTime = ms == 0 ? 0 : qBound(WindowMs, ms, MaxTimeLimitMs);
 }
 

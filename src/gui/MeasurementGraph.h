@@ -24,7 +24,8 @@ class MeasurementGraph : public QObject {
     Q_PROPERTY(QDateTime startTime READ startTime NOTIFY timeRangeChanged)
 public:
     static constexpr unsigned int WindowMs = 60000;
-    static constexpr unsigned int MaxTimeLimitMs = 5400000;
+    // The longest test the modes allow: 120 min.
+    static constexpr unsigned int MaxTimeLimitMs = 7200000;
 
     explicit MeasurementGraph(QObject* parent = nullptr);
 

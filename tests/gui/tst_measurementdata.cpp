@@ -116,7 +116,7 @@ private slots:
     void maxTimeAndCurrentTime()
     {
         MeasurementGraph graph;
-        const QList<QPair<uint, uint>> limits = {{30000, 60000}, {6000000, 5400000}, {120000, 120000}, {0, 0}};
+        const QList<QPair<uint, uint>> limits = {{30000, 60000}, {7200000, 7200000}, {8000000, 7200000}, {0, 0}};
         for (const auto& limit : limits) {
             graph.setMaxTime(limit.first);
             QCOMPARE(graph.maxTime(), limit.second);
