@@ -178,6 +178,10 @@
 <context>
     <name>Comment</name>
     <message>
+        <source>CommentNotStorable</source>
+        <translation>The comment holds characters that a test record cannot store; use others.</translation>
+    </message>
+    <message>
         <source>EnterComment</source>
         <translation>Comment on the test</translation>
     </message>

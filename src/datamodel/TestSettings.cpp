@@ -582,6 +582,11 @@ QString TestSettings::normalizeComment(const QString& comment)
     return comment.trimmed().leftJustified(CommentLength, QLatin1Char(' '), true);
 }
 
+bool TestSettings::isStorableComment(const QString& comment)
+{
+    return std::all_of(comment.cbegin(), comment.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+}
+
 QString TestSettings::getTestComment() const
 {
     QMutexLocker lock(&m_mutex);

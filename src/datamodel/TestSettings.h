@@ -92,6 +92,8 @@ public:
 
     // Text form of the comment: trimmed, padded with blanks and cut to 30 characters.
     static QString normalizeComment(const QString& comment);
+    // Whether a record can hold the comment: it keeps Latin-1 text.
+    static bool isStorableComment(const QString& comment);
 
 private:
     struct ModeValues {

@@ -44,7 +44,7 @@ QString ActivityItem::resultDetailString() const
 void ActivityItem::writeComment(const QString& text)
 {
     const QString comment = text.trimmed().left(TestSettings::CommentLength).trimmed();
-    if (comment == m_comment)
+    if (comment == m_comment || !TestSettings::isStorableComment(comment))
         return;
     m_comment = comment;
     emit commentChanged(filepath(), comment);

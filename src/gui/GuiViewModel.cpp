@@ -214,6 +214,14 @@ void GuiViewModel::setCableNumber(const QString& number)
 
 int GuiViewModel::maxCommentLength() const { return TestSettings::CommentLength; }
 
+bool GuiViewModel::acceptsComment(const QString& comment)
+{
+    if (TestSettings::isStorableComment(comment))
+        return true;
+    showWarning(QCoreApplication::translate("Comment", "CommentNotStorable"));
+    return false;
+}
+
 QString GuiViewModel::systemName() const { return GlobalFuncs::getSystemName(); }
 
 void GuiViewModel::setPhaseNameL1(const QString& name)

@@ -137,6 +137,8 @@ public:
     Q_INVOKABLE void setPhaseNameL3(const QString& name);
     // What the data model keeps of a comment.
     int maxCommentLength() const;
+    // Whether a record can hold the comment; the operator is told when it cannot.
+    Q_INVOKABLE bool acceptsComment(const QString& comment);
     int activeKeyCode() const { return m_activeKeyCode; }
     Q_INVOKABLE void setActiveKeyCode(int code);
     bool inputPanelActive() const { return m_inputPanelActive; }

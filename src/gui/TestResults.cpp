@@ -2,6 +2,7 @@
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/TestSettings.h"
 #include "gui/MeasurementStrings.h"
 #include "gui/OwnedItemList.h"
 #include "gui/TestMeasurement.h"
@@ -133,7 +134,7 @@ void TestResults::setComment(const QString& comment)
 {
     DataModell* dm = GlobalFuncs::getDM();
     const QString record = dm ? dm->getHistoryTestInfo().filePath() : QString();
-    if (record.isEmpty())
+    if (record.isEmpty() || !TestSettings::isStorableComment(comment))
         return;
     dm->setTestComment(comment);
     // The record gets what the data model kept, not what was typed.

@@ -138,6 +138,10 @@ private slots:
         QCOMPARE(shown.count(), 1);
         item.writeComment(QString(40, 'c'));
         QCOMPARE(item.comment(), QString(30, 'c'));
+        // Text the record cannot hold never reaches the list.
+        item.writeComment(QStringLiteral("Joint \u03A9"));
+        QCOMPARE(item.comment(), QString(30, 'c'));
+        QCOMPARE(changed.count(), 1);
     }
 
     void detailTextFollowsTheStoredFaultValues()

@@ -367,6 +367,16 @@ private slots:
         QCOMPARE(dm->getCableNumbers(), QStringList({QStringLiteral("B-2")}));
     }
 
+    // A record keeps Latin-1 text: a comment beyond it is refused with a warning.
+    void commentsTheRecordCannotHoldAreRefused()
+    {
+        auto vm = makeViewModel();
+        QVERIFY(vm->acceptsComment(QStringLiteral("Muffe 3 erneuert, \u00B1 0,5 m")));
+        QVERIFY(vm->messages().isEmpty());
+        QVERIFY(!vm->acceptsComment(QStringLiteral("Joint \u03A9 3")));
+        QCOMPARE(names(vm->messages()), QStringList({QStringLiteral("CommentNotStorable")}));
+    }
+
     // Enabling commissioning builds the machines through the factory; without one it
     // only says so instead of ending the program.
     void commissioningMachinesComeFromTheFactory()

@@ -38,6 +38,9 @@ VlfPage {
             text: qsTranslate("Menu", "Confirm")
             enabled: page.measurement !== null
             onClicked: {
+                // A text the record cannot hold stays here to be corrected.
+                if (!guiViewModel.acceptsComment(field.text))
+                    return
                 page.measurement.comment = field.text
                 page.close()
             }
