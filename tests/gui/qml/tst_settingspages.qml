@@ -168,6 +168,8 @@ Item {
             var td = openPage(child(admin, "tanDeltaSettingsEntry"), "tanDeltaSettingsPage")
             var precision = guiViewModel.settings.tanDeltaPrecision
             tryCompare(td.resolution, "activeFocus", true)
+            // Superscript characters read right whether the list draws plain or styled text.
+            verify(/^10\u207B[\u2074-\u2076]$/.test(td.resolution.model[0]), td.resolution.model[0])
             turn(Qt.Key_Right)
             press()
             compare(guiViewModel.settings.tanDeltaPrecision, 6)

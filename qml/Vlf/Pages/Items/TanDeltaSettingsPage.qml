@@ -65,7 +65,8 @@ VlfPage {
             id: resolution
             objectName: "resolutionList"
             width: parent.width
-            model: page.coarse ? ["10<sup>-4</sup>", "10<sup>-5</sup>"] : ["10<sup>-5</sup>", "10<sup>-6</sup>"]
+            // Superscript characters: the list may draw its texts as plain text.
+            model: page.coarse ? ["10\u207B\u2074", "10\u207B\u2075"] : ["10\u207B\u2075", "10\u207B\u2076"]
             selectedIndex: page.settings.tanDeltaPrecision === 6 ? 1 : 0
             onChosen: page.settings.tanDeltaPrecision = index === 1 ? 6 : 0
         }
