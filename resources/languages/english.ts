@@ -904,6 +904,10 @@
         <translation>Software</translation>
     </message>
     <message>
+        <source>StorageFull</source>
+        <translation>Full</translation>
+    </message>
+    <message>
         <source>TestBoostId</source>
         <translation>Test boost ID</translation>
     </message>

@@ -83,6 +83,8 @@ QString SystemInformation::freeMeasurementsToSave() const
 
 QString SystemInformation::freeRecordsText(qint64 count)
 {
+    if (count <= 0)
+        return QCoreApplication::translate("Information", "StorageFull");
     for (qint64 step : kFreeSteps)
         if (count > step)
             return QStringLiteral("%1+").arg(step);

@@ -86,6 +86,7 @@ private slots:
         QTest::newRow("just above the last step") << qint64(1001) << "1000+";
         QTest::newRow("the last step") << qint64(1000) << "<1000";
         QTest::newRow("few") << qint64(10) << "<1000";
+        QTest::newRow("store full") << qint64(0) << "StorageFull"; // the key: no catalogue here
     }
     void freeRecordSteps()
     {
@@ -107,7 +108,7 @@ private slots:
                     .match(info.freeMeasurementsToSave()).hasMatch());
         QVERIFY(QDir(GlobalFuncs::getAppDataPath()).removeRecursively());
         QCOMPARE(info.diskUsage(), QStringLiteral("100 %"));
-        QCOMPARE(info.freeMeasurementsToSave(), QStringLiteral("<1000"));
+        QCOMPARE(info.freeMeasurementsToSave(), QStringLiteral("StorageFull"));
     }
 
     // True while an input is closed (its bit 0). The first change announces every input,
