@@ -23,33 +23,23 @@ enum Writer { OneRecord, SelectedRecords, EndOfTest, Standards, Screenshot, Logs
 enum Stick { Absent, BareFolder, Present, PulledAfterFirst, Full, ReadOnly, ExportFolderOut, TanDeltaIn };
 
 const QString kAppData = QStringLiteral("/home/root/mappedPaths/appdata");
-const QString kCriteria = kAppData + QStringLiteral("/tanDelta");
 
-// Every entry below the root outside the stick's contents, with what a file holds.
-QMap<QString, QByteArray> outsideTheStick(const TempRoot& root)
+// The files below the root, those on the stick or every entry beside it (with what a file holds).
+QMap<QString, QByteArray> entries(const TempRoot& root, bool onStick)
 {
-    QMap<QString, QByteArray> entries;
+    QMap<QString, QByteArray> found;
     QDirIterator it(root.root(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = path.mid(root.root().size());
-        // The stick: its contents, and the link that inserts it.
-        if (name.startsWith(QLatin1String("/stick/")) || (name == QLatin1String("/media/USB") && it.fileInfo().isSymLink()))
+        const QString name = it.next().mid(root.root().size());
+        // The link that inserts the stick comes and goes with it.
+        if (name.startsWith(QLatin1String("/stick/")) != onStick || (name == "/media/USB" && it.fileInfo().isSymLink())
+            || (onStick && !it.fileInfo().isFile()))
             continue;
-        QFile file(path);
-        entries.insert(name, !it.fileInfo().isSymLink() && file.open(QIODevice::ReadOnly) ? file.readAll() : "entry");
+        QFile file(it.filePath());
+        found.insert(name, !it.fileInfo().isSymLink() && file.open(QIODevice::ReadOnly) ? file.readAll() : "entry");
     }
-    return entries;
-}
-
-QStringList stickFiles(const TempRoot& root)
-{
-    QStringList files;
-    QDirIterator it(root.path(QStringLiteral("/stick")), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files << it.next();
-    return files;
+    return found;
 }
 } // namespace
 
@@ -94,103 +84,79 @@ private slots:
 
         // The instrument's own files that a writer copies or that a link could reach.
         QVERIFY(GlobalFuncs::initPaths());
-        const QString first = RecordBuilder::store(RecordBuilder::threePhaseTanDelta(), QStringLiteral("20261207"));
-        RecordBuilder other;
-        other.info(0, 10, QStringLiteral("00000000123")).test(OperatingModes::DC, 5000000, 60000, 1);
-        RecordBuilder::Run run;
-        run.start = QStringLiteral("2026-12-08T09:00:00.000");
-        const QString second = RecordBuilder::store(other.run(run).build(1), QStringLiteral("20261208"));
-        QVERIFY(!first.isEmpty() && !second.isEmpty());
-        QVERIFY(root.writeFile(kCriteria + QStringLiteral("/utility.tds"), R"({"name": "Utility", "items": []})"));
+        const QStringList records{RecordBuilder::store(RecordBuilder::threePhaseTanDelta(), QStringLiteral("20261207")),
+                                  RecordBuilder::store(RecordBuilder::threePhaseTanDelta(), QStringLiteral("20261208"))};
+        QVERIFY(root.writeFile(kAppData + QStringLiteral("/tanDelta/utility.tds"), R"({"name": "Utility", "items": []})"));
         QVERIFY(root.writeFile(kAppData + QStringLiteral("/trace/PEVANTO.trc"), "trace\n"));
         QVERIFY(root.writeFile(kAppData + QStringLiteral("/config/PEVANTO.cfg.xml"), "<configuration/>"));
         fixture.dm()->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
         TTestChart chart;
         QVERIFY(chart.captureData(QString()));
 
-        if (stick == BareFolder) {
+        if (stick == BareFolder)
             QVERIFY(root.writeFile(QStringLiteral("/media/USB/left.txt"), "left by an old export"));
-        } else if (stick != Absent) {
-            const QString contents = root.insertStick();
-            QVERIFY(!contents.isEmpty());
-            if (stick == ExportFolderOut)
-                QVERIFY(QFile::link(root.path(kAppData), contents + QStringLiteral("/Pevanto")));
-            if (stick == TanDeltaIn)
-                QVERIFY(QFile::link(root.path(kCriteria), contents + QStringLiteral("/tanDelta")));
-        }
-        platform.usbStick.pullAfterFiles(stick == PulledAfterFirst ? 1 : -1);
-        platform.usbStick.setMedium(stick == Full       ? FakeUsbStick::Full
-                                    : stick == ReadOnly ? FakeUsbStick::ReadOnly
-                                                        : FakeUsbStick::Writable);
-        fixture.dm()->setUSBState(stick == Absent || stick == BareFolder ? USBState_NoStick : USBState_Ready);
-        const QMap<QString, QByteArray> before = outsideTheStick(root);
+        const QString contents = stick == Absent || stick == BareFolder ? QString() : root.insertStick();
+        if (stick == ExportFolderOut)
+            QVERIFY(QFile::link(root.path(kAppData), contents + QStringLiteral("/Pevanto")));
+        if (stick == TanDeltaIn)
+            QVERIFY(QFile::link(root.path(kAppData + QStringLiteral("/tanDelta")), contents + QStringLiteral("/tanDelta")));
+        platform.usbStick.pullAfterFiles = stick == PulledAfterFirst ? 1 : -1;
+        platform.usbStick.medium = stick == Full ? FakeUsbStick::Full : stick == ReadOnly ? FakeUsbStick::ReadOnly : FakeUsbStick::Writable;
+        fixture.dm()->setUSBState(contents.isEmpty() ? USBState_NoStick : USBState_Ready);
+        const QMap<QString, QByteArray> before = entries(root, false);
 
-        bool toldWritten = false;
-        bool toldFailed = false;
         auto told = [&gui](const char* context, const char* key) {
             return gui.hasMessage(QLatin1String(context), QLatin1String(key));
         };
-        switch (writer) {
-        case OneRecord:
-        case SelectedRecords:
-            chart.copyMeasurements(writer == OneRecord ? QStringList{first} : QStringList{first, second});
+        bool toldWritten = false;
+        bool toldFailed = false;
+        if (writer == OneRecord || writer == SelectedRecords) {
+            chart.copyMeasurements(writer == OneRecord ? QStringList{records.first()} : records);
             toldWritten = told("History", "DataSuccessfullyExported");
             toldFailed = told("History", "UnableToExportData");
-            break;
-        case EndOfTest: {
+        } else if (writer == EndOfTest) {
             FakeTestLink link;
-            TTestThread worker(&link, &chart);
-            worker.appStateChanged(States::TestFinished, States::TransferringTestData);
+            TTestThread(&link, &chart).appStateChanged(States::TestFinished, States::TransferringTestData);
             toldFailed = told("History", "UnableToExportData");
             toldWritten = !toldFailed;
-            break;
-        }
-        case Standards: {
+        } else if (writer == Standards) {
             GuiViewModel vm;
             vm.exportEvaluationStandards({1, 1000});
             const QString text = vm.messages().last().item->name();
             toldWritten = text == QLatin1String("ExportToUsbSuccess");
             toldFailed = text == QLatin1String("ExportToUsbFailed");
-            break;
-        }
-        case Screenshot: {
-            GuiViewModel vm;
+        } else if (writer == Screenshot) {
             QImage picture(80, 48, QImage::Format_RGB32);
             picture.fill(Qt::darkCyan);
-            vm.saveScreenshot(picture);
+            GuiViewModel().saveScreenshot(picture);
             const int category = gui.callsOf(QStringLiteral("showMessageDlg")).last().category;
             toldWritten = category == CAT_INF;
             toldFailed = category == CAT_ERR;
-            break;
-        }
-        case Logs: {
+        } else if (writer == Logs) {
             LogfileManager manager;
             QSignalSpy generated(&manager, &LogfileManager::SystemLogGenerated);
             if (manager.exportLogFiles(true))
                 QVERIFY(generated.wait(10000));
             toldWritten = told("LogfileManager", "SystemLogSuccessfullyExported");
             toldFailed = told("LogfileManager", "SystemLogExportFailed");
-            break;
-        }
-        case Configuration:
+        } else {
             // What the action reports: the exported file, or none.
             toldWritten = !ConfigfileManager().exportConfigFile().isEmpty();
             toldFailed = !toldWritten;
-            break;
         }
         toldFailed = toldFailed || !gui.callsOf(QStringLiteral("requestUSBConnDlg")).isEmpty();
 
         QCOMPARE(toldWritten, written);
         QCOMPARE(toldFailed, !written);
-        QCOMPARE(outsideTheStick(root), before);
-        const QStringList onStick = stickFiles(root);
+        QCOMPARE(entries(root, false), before);
+        const QStringList onStick = entries(root, true).keys();
         QVERIFY2(onStick.filter(QStringLiteral(".part")).isEmpty(), qPrintable(onStick.join(' ')));
-        // A pulled stick keeps the file written before; a refused one holds nothing new.
-        QCOMPARE(onStick.isEmpty(), !written && stick != PulledAfterFirst);
+        // A pulled stick keeps the file written before; a refused write leaves nothing.
         if (stick == PulledAfterFirst)
             QCOMPARE(onStick.size(), 1);
-        const bool stickThere = stick != Absent && stick != BareFolder && stick != PulledAfterFirst;
-        QCOMPARE(GlobalFuncs::isUsbStickPresent(), stickThere);
+        else
+            QCOMPARE(onStick.isEmpty(), !written);
+        QCOMPARE(GlobalFuncs::isUsbStickPresent(), !contents.isEmpty() && stick != PulledAfterFirst);
         GlobalFuncs::setGUI(nullptr);
     }
 };

@@ -1,34 +1,43 @@
 #pragma once
 
+#include "core/GlobalFuncs.h"
 #include "core/UsbStick.h"
 
-#include <QMutex>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
 
 // The stick layer with the real rule of what a stick is (below a test root: a link at the
 // mount point, see TempRoot::insertStick), whose stick can be full (a file write stops
-// half-way), read-only (nothing can be created, renamed or removed) or pulled (the link
-// removed) once a number of files have been written. Safe from the pool's threads.
+// half-way), read-only (nothing is created, renamed or removed) or pulled (the link
+// removed) once some files have been written. Safe from the pool's threads.
 class FakeUsbStick : public IUsbStick {
 public:
     enum Medium { Writable, Full, ReadOnly };
+    std::atomic<int> medium{Writable};
+    std::atomic<int> pullAfterFiles{-1}; // -1: never pulled
+    std::atomic<int> filesWritten{0};
 
-    void setMedium(Medium medium);
-    // -1: never pulled.
-    void pullAfterFiles(int files);
-    int filesWritten() const;
-
-    bool isPresent(const QString& mountPoint) const override;
-    bool makeFolder(const QString& path) override;
-    bool writeNewFile(const QString& path, const QByteArray& bytes) override;
-    bool rename(const QString& from, const QString& to) override;
-    bool remove(const QString& path) override;
+    bool isPresent(const QString& mountPoint) const override { return m_real.isPresent(mountPoint); }
+    bool makeFolder(const QString& path) override { return medium != ReadOnly && m_real.makeFolder(path); }
+    bool writeNewFile(const QString& path, const QByteArray& bytes) override
+    {
+        if (medium == Full)
+            m_real.writeNewFile(path, bytes.left(bytes.size() / 2));
+        return medium == Writable && m_real.writeNewFile(path, bytes);
+    }
+    bool rename(const QString& from, const QString& to) override
+    {
+        if (medium == ReadOnly || !m_real.rename(from, to))
+            return false;
+        const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+        if (++filesWritten == pullAfterFiles && QFileInfo(mountPoint).isSymLink())
+            QFile::remove(mountPoint);
+        return true;
+    }
+    bool remove(const QString& path) override { return medium != ReadOnly && m_real.remove(path); }
 
 private:
-    bool writable() const;
-
-    mutable QMutex m_lock;
     UsbStick m_real;
-    Medium m_medium = Writable;
-    int m_pullAfter = -1;
-    int m_files = 0;
 };
