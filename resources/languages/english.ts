@@ -197,6 +197,14 @@
         <translation>End part</translation>
     </message>
     <message>
+        <source>OwedUnitWritesDone</source>
+        <translation>The HV unit got what a commissioning procedure still owed it (stop, old settings).</translation>
+    </message>
+    <message>
+        <source>OwedUnitWritesFailed</source>
+        <translation>What a commissioning procedure still owes the HV unit (stop, old settings) could not be written; it is written when the unit answers again.</translation>
+    </message>
+    <message>
         <source>Start</source>
         <translation>Start</translation>
     </message>

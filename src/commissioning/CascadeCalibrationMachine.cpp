@@ -9,6 +9,7 @@
 #include "commissioning/RampDown.h"
 #include "commissioning/SetValuePOF.h"
 #include "commissioning/StableTransition.h"
+#include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
 #include "logging/LoggingCtrl.h"
 
@@ -65,25 +66,9 @@ generateVoltagePath(std::vector<std::tuple<short, double*, CascadeCalibrationSta
 }
 
 CascadeCalibrationMachine::CascadeCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety)
-    : m_pof(pof), m_safety(safety)
+    : m_pof(pof), m_safety(safety), m_restore(pof)
 {
     qRegisterMetaType<Event>("CascadeCalibrationEvent");
-    m_restore = new UnitRestore(
-        pof,
-        [this] {
-            // A stop lost with the link goes first: the output must not come back with the line.
-            if (stopOwed(m_pof) && !stopOutput(m_pof))
-                return false;
-            if (!setCascadeCalibration(*m_pof, m_saved))
-                return false;
-            m_saved = CascadeCalibrationResult();
-            // The views were told the run's values; they get the restored ones.
-            m_pof->refreshHVUnitParams({ eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
-                                         eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN });
-            return true;
-        },
-        this);
-
     auto* idle = constructState<IdleState<E>>(this, pof, safety, &m_savedReceiver, [this] { restoreCalibration(); });
     auto* init = constructState<InitCascade>(this, this, safety, [this] { setUp(); });
     auto* running = constructState<Plain>(this);
@@ -131,8 +116,7 @@ void CascadeCalibrationMachine::release()
 {
     if (retire())
         return;
-    releaseProcedure(this, "CascadeCalibrationMachine", m_pof, m_safety, &m_savedReceiver, m_restore,
-                     [this] { return QStringLiteral("The cascade calibration %1").arg(describe(m_saved)); });
+    releaseProcedure(this, "CascadeCalibrationMachine", m_pof, m_safety, &m_savedReceiver, &m_restore);
 }
 
 void CascadeCalibrationMachine::report(QString const& text)
@@ -146,11 +130,10 @@ void CascadeCalibrationMachine::report(QString const& text)
 void CascadeCalibrationMachine::restoreCalibration()
 {
     // Refused because another procedure runs: the unit is that one's now.
-    if (!inputsFreeFor(m_safety, &m_savedReceiver) || m_restore->writeBack())
+    if (!inputsFreeFor(m_safety, &m_savedReceiver) || m_restore.writeBack())
         return;
     KLOG_ERROR2("CascadeCalibrationMachine", "restoreCalibration",
-                QStringLiteral("The cascade calibration %1 could not be written back; tried again when the link is up")
-                    .arg(describe(m_saved)));
+                QStringLiteral("%1 could not be written back; written when the link is up").arg(m_restore.what()));
     emit cascadeCalibrationError(calibrationNotRestoredText());
 }
 
@@ -167,9 +150,9 @@ void CascadeCalibrationMachine::setUp()
         fail(otherProcedureRunningText());
         return;
     }
-    // A calibration read now would be the one the last run left: the saved one goes back first.
-    if (!m_restore->writeBack()) {
-        fail(calibrationNotRestoredText());
+    // A calibration read now could be one a run left: what the unit is owed goes first.
+    if (!m_restore.writeBack() || !m_pof->owedWrites()->writeOwed()) {
+        fail(owedWritesFailedText());
         return;
     }
     if (takeOverInputs(this, m_pof, m_safety, &m_savedReceiver, &CascadeCalibrationMachine::receiveEvent<std::bitset<10>>,
@@ -201,7 +184,14 @@ void CascadeCalibrationMachine::startCalibration()
         return;
     }
     // From here on the unit holds another calibration than its own.
-    m_restore->arm();
+    m_restore.arm(QStringLiteral("The cascade calibration %1").arg(describe(m_saved)), [saved = m_saved](TPOF& pof) {
+        if (!setCascadeCalibration(pof, saved))
+            return false;
+        // The views were told the run's values; they get the restored ones.
+        pof.refreshHVUnitParams({ eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP, eHVUnitParamType_GainU_HVN,
+                                  eHVUnitParamType_OffsetU_HVN });
+        return true;
+    });
     // The first path measures without any calibration.
     if (!setCascadeCalibration(*m_pof, CascadeCalibrationResult()))
         fail(QStringLiteral("Die neutrale Kalibrierung der HV-Kaskaden konnte nicht geschrieben werden."));
@@ -222,7 +212,7 @@ void CascadeCalibrationMachine::finish()
     if (success) {
         // The new calibration stays in the unit.
         m_saved = CascadeCalibrationResult();
-        m_restore->disarm();
+        m_restore.disarm();
     }
     stopOutput(m_pof);
     m_pof->refreshHVUnitParams(QList<eHVUnitParamType>());

@@ -71,7 +71,7 @@ private:
     CascadeCalibrationValues m_before; // measured with the neutral calibration
     CascadeCalibrationValues m_after;  // measured with the new one
     CascadeCalibrationResult m_saved;  // the unit's calibration before the run
-    UnitRestore* m_restore;            // a child: writes m_saved back, also after the run
+    UnitRestore m_restore;             // gives the unit m_saved back
     QString m_failure;                 // pending error of a step; machine thread only
 };
 

@@ -8,6 +8,7 @@
 #include "commissioning/ProcedureFrame.h"
 #include "commissioning/RampDown.h"
 #include "commissioning/StableTransition.h"
+#include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
 
 namespace Commissioning {
@@ -101,6 +102,11 @@ void CascadePowerMachine::setUp()
                           &CascadePowerMachine::receiveEvent<stHVUnitState>, 0)
             == Takeover::Refused) {
         fail(otherProcedureRunningText());
+        return;
+    }
+    // A stop lost with the link goes first: the output must not come back with the line.
+    if (!m_pof->owedWrites()->writeOwed()) {
+        fail(owedWritesFailedText());
         return;
     }
     const QString error = sendSetUp(m_pof, m_safety, setUpCommands(399));

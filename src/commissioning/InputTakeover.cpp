@@ -1,6 +1,7 @@
 #include "commissioning/InputTakeover.h"
 
 #include "commissioning/HvFaultTexts.h"
+#include "hvunit/OwedUnitWrites.h"
 
 #include <algorithm>
 #include <mutex>
@@ -12,7 +13,6 @@ namespace Commissioning {
 namespace {
 std::mutex g_claimsMutex;
 std::vector<std::pair<const TCheckSafetyCircuit*, const SavedReceiver*>> g_claims;
-std::vector<const TPOF*> g_stopsOwed;
 
 auto findClaim(const TCheckSafetyCircuit* safety)
 {
@@ -78,19 +78,9 @@ void releaseHvEnable(TCheckSafetyCircuit* safety)
 bool stopOutput(TPOF* pof)
 {
     const bool stopped = pof->StopTest(SKP_StopFlags_None) == TPOF::Ok;
-    std::lock_guard<std::mutex> lock(g_claimsMutex);
-    const auto it = std::find(g_stopsOwed.begin(), g_stopsOwed.end(), pof);
-    if (stopped && it != g_stopsOwed.end())
-        g_stopsOwed.erase(it);
-    else if (!stopped && it == g_stopsOwed.end())
-        g_stopsOwed.push_back(pof);
+    // Lost with the link: the link's owed writes send it once it is up again.
+    pof->owedWrites()->setStopOwed(!stopped);
     return stopped;
-}
-
-bool stopOwed(const TPOF* pof)
-{
-    std::lock_guard<std::mutex> lock(g_claimsMutex);
-    return std::find(g_stopsOwed.begin(), g_stopsOwed.end(), pof) != g_stopsOwed.end();
 }
 
 QString waitingSafetyFaultText(std::bitset<10> const& bits)
@@ -104,6 +94,11 @@ QString waitingSafetyFaultText(std::bitset<10> const& bits)
 QString otherProcedureRunningText()
 {
     return QStringLiteral("Eine andere Inbetriebnahme-Prozedur läuft bereits.");
+}
+
+QString owedWritesFailedText()
+{
+    return QStringLiteral("Was die HV-Einheit von einer früheren Prozedur noch erhalten muss, konnte nicht geschrieben werden.");
 }
 
 } // namespace Commissioning

@@ -30,6 +30,10 @@ bool inputsHeldBy(const TCheckSafetyCircuit* safety, const SavedReceiver* slot);
 // True when no procedure or the slot's own holds the inputs.
 bool inputsFreeFor(const TCheckSafetyCircuit* safety, const SavedReceiver* slot);
 
+// Switches the HV-enable line on for a procedure outside a test, and off again.
+void holdHvEnable(TCheckSafetyCircuit* safety);
+void releaseHvEnable(TCheckSafetyCircuit* safety);
+
 // Routes the polled HV states and the safety states to the machine; the safety
 // circuit's receiver goes into the slot.
 template <typename M>
@@ -50,15 +54,10 @@ Takeover takeOverInputs(M* machine, TPOF* pof, TCheckSafetyCircuit* safety, Save
 // unless the slot's procedure holds the inputs.
 bool handBackInputs(TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot);
 
-// Switches the HV-enable line on for a procedure outside a test, and off again.
-void holdHvEnable(TCheckSafetyCircuit* safety);
-void releaseHvEnable(TCheckSafetyCircuit* safety);
-
-// Stops the HV output (stop and acknowledge); true when both commands went through.
+// Stops the HV output (stop and acknowledge); true when both commands went through. A
+// stop that did not is owed to the unit (the output may still run and would come back
+// with the HV-enable line) until one goes through.
 bool stopOutput(TPOF* pof);
-// True while the last stop sent to this link did not go through (a lost link): the
-// output may still run, and comes back with the HV-enable line. A restore sends it again.
-bool stopOwed(const TPOF* pof);
 
 // What ends a procedure that waits for HV on: the first open input other than the HV-on
 // key (9), which is open until the operator presses it. Empty when there is none.
@@ -66,5 +65,7 @@ QString waitingSafetyFaultText(std::bitset<10> const& bits);
 
 // Told when a procedure is refused because another one holds the inputs.
 QString otherProcedureRunningText();
+// Told when a procedure is refused because what the unit is owed could not be written.
+QString owedWritesFailedText();
 
 } // namespace Commissioning

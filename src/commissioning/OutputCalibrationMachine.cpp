@@ -4,6 +4,7 @@
 #include "commissioning/PofHelpers.h"
 #include "commissioning/ProcedureFrame.h"
 #include "commissioning/SetValuePOF.h"
+#include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
 #include "logging/LoggingCtrl.h"
 
@@ -88,21 +89,8 @@ QString readingError(double kilovolts, bool fresh, double low, double high, cons
 } // namespace
 
 OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircuit* safety)
-    : m_pof(pof), m_safety(safety)
+    : m_pof(pof), m_safety(safety), m_restore(pof)
 {
-    m_restore = new UnitRestore(
-        pof,
-        [this] {
-            // A stop lost with the link goes first: the output must not come back with the line.
-            if (stopOwed(m_pof) && !stopOutput(m_pof))
-                return false;
-            if (!SetValuePOF(m_pof)({ TPOF::CMD_SetGains, m_gains.gainU, m_gains.gainI }))
-                return false;
-            m_gains = SavedGains();
-            return true;
-        },
-        this);
-
     using Plain = StatesAndTransitions::State<E>;
     auto* idle = constructState<OutputCalibration::IdleState>(this, pof, safety, &m_savedReceiver, [this] { restoreGains(); });
     auto* init = constructState<InitTest>(this, this, safety, [this] { setUp(); });
@@ -135,8 +123,7 @@ void OutputCalibrationMachine::release()
 {
     if (retire())
         return;
-    releaseProcedure(this, "OutputCalibrationMachine", m_pof, m_safety, &m_savedReceiver, m_restore,
-                     [this] { return QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI); });
+    releaseProcedure(this, "OutputCalibrationMachine", m_pof, m_safety, &m_savedReceiver, &m_restore);
 }
 
 void OutputCalibrationMachine::report(QString const& text)
@@ -150,12 +137,10 @@ void OutputCalibrationMachine::report(QString const& text)
 
 void OutputCalibrationMachine::restoreGains()
 {
-    if (m_restore->writeBack())
+    if (m_restore.writeBack())
         return;
     KLOG_ERROR2("OutputCalibrationMachine", "restoreGains",
-                QStringLiteral("The gains %1/%2 could not be written back; tried again when the link is up")
-                    .arg(m_gains.gainU)
-                    .arg(m_gains.gainI));
+                QStringLiteral("%1 could not be written back; written when the link is up").arg(m_restore.what()));
     emit errorMessage(gainsNotRestoredText());
     emit machineEvent(Error);
 }
@@ -185,9 +170,9 @@ void OutputCalibrationMachine::setUp()
         fail(otherProcedureRunningText());
         return;
     }
-    // Gains read now would be those of the last run; the saved ones go back first.
-    if (!m_restore->writeBack()) {
-        fail(gainsNotRestoredText());
+    // Gains read now could be those a run left: what the unit is owed goes first.
+    if (!m_pof->owedWrites()->writeOwed()) {
+        fail(owedWritesFailedText());
         return;
     }
     if (takeOverInputs(this, m_pof, m_safety, &m_savedReceiver, &OutputCalibrationMachine::recieveSafety,
@@ -205,7 +190,9 @@ void OutputCalibrationMachine::setUp()
         return;
     }
     m_gains = { gains[0], gains[1] };
-    m_restore->arm();
+    m_restore.arm(QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI), [old = m_gains](TPOF& pof) {
+        return SetValuePOF(&pof)({ TPOF::CMD_SetGains, old.gainU, old.gainI });
+    });
     const QString error
         = sendSetUp(m_pof, m_safety, setUpCommands(128, { { TPOF::CMD_SetGains, kUnitGain, m_gains.gainI } }));
     if (!error.isEmpty()) {
@@ -270,7 +257,7 @@ void OutputCalibrationMachine::confirmPositive()
 void OutputCalibrationMachine::finish()
 {
     m_gains = SavedGains();
-    m_restore->disarm();
+    m_restore.disarm();
     stopOutput(m_pof);
     m_pof->refreshHVUnitParams(QList<eHVUnitParamType>());
     emit machineEvent(Done);

@@ -74,7 +74,7 @@ private:
     TCheckSafetyCircuit* m_safety;
     SavedReceiver m_savedReceiver;
     SavedGains m_gains;
-    UnitRestore* m_restore; // a child: writes m_gains back, also after the run
+    UnitRestore m_restore; // gives the unit m_gains back
     QString m_failure; // pending error of a step; machine thread only
 
     std::mutex m_mutex; // guards the readings

@@ -39,7 +39,7 @@ QString sendSetUp(TPOF* pof, TCheckSafetyCircuit* safety, std::vector<Command> c
 }
 
 void releaseProcedure(QObject* machine, const char* name, TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* saved,
-                      UnitRestore* restore, std::function<QString()> const& lost)
+                      UnitRestore* restore)
 {
     try {
         for (QTimer* timer : machine->findChildren<QTimer*>())
@@ -48,12 +48,10 @@ void releaseProcedure(QObject* machine, const char* name, TPOF* pof, TCheckSafet
             releaseHvEnable(safety);
             stopOutput(pof);
         }
-        if (restore) {
-            if (!restore->writeBack())
-                KLOG_ERROR2(name, "release",
-                            QStringLiteral("%1 could not be written back to the HV unit").arg(lost ? lost() : QString()));
-            restore->disarm();
-        }
+        if (restore && !restore->writeBack())
+            KLOG_ERROR2(name, "release",
+                        QStringLiteral("%1 could not be written back to the HV unit; written when the link is up")
+                            .arg(restore->what()));
         handBackInputs(pof, safety, saved);
     } catch (...) {
         KLOG_ERROR2(name, "release", "Releasing the machine failed with an exception");

@@ -118,10 +118,10 @@ QString sendSetUp(TPOF* pof, TCheckSafetyCircuit* safety, std::vector<Command> c
 
 // Ends a run on release, on the machine's thread: timers stopped, HV-enable off and the
 // output stopped (only while the run holds the inputs), the unit's old values written
-// once more (when there is a restore; lost names them for the log) and the inputs handed
-// back. Nothing thrown leaves it.
+// once more (when there is a restore; the link owes them on when that fails) and the
+// inputs handed back. Nothing thrown leaves it.
 void releaseProcedure(QObject* machine, const char* name, TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* saved,
-                      UnitRestore* restore = nullptr, std::function<QString()> const& lost = {});
+                      UnitRestore* restore = nullptr);
 
 // For a machine's destructor. Deleted without the bundle's release: on its own thread the
 // run still ends properly; elsewhere its link may be gone, and the adapters no longer reach it.

@@ -1,42 +1,31 @@
 #include "commissioning/UnitRestore.h"
 
 #include "hvunit/TPOF.h"
-#include "logging/LoggingCtrl.h"
 
 namespace Commissioning {
 
-UnitRestore::UnitRestore(TPOF* pof, std::function<bool()> write, QObject* machine)
-    : QObject(machine), m_write(std::move(write))
+void UnitRestore::arm(QString const& what, OwedUnitWrites::Write write)
 {
-    // Queued: the link tells this from inside its poll, where no new transaction belongs.
-    connect(pof, &TPOF::sendAppEvent, this, &UnitRestore::linkEvent, Qt::QueuedConnection);
+    m_what = what;
+    m_write = std::move(write);
+}
+
+void UnitRestore::disarm()
+{
+    m_write = nullptr;
 }
 
 bool UnitRestore::writeBack()
 {
-    if (!m_pending)
+    if (!m_write)
         return true;
-    if (!m_write())
-        return false;
-    m_pending = false;
-    return true;
-}
-
-void UnitRestore::linkEvent(eAppEvent event)
-{
-    if (event != eAppEvent::HVUnitInitialized || !m_pending)
-        return;
-    // Nothing may escape into the event loop; the next report of the link tries again.
-    bool written = false;
-    try {
-        written = writeBack();
-    } catch (...) {
-        KLOG_ERROR2("UnitRestore", "linkEvent", "Restoring the HV unit's settings failed with an exception");
-    }
-    if (written) {
-        KLOG_INFO2("UnitRestore", "linkEvent", "The HV unit's settings were restored once the link was up again");
-        emit restored();
-    }
+    OwedUnitWrites* owed = m_pof->owedWrites();
+    // A stop lost with the link goes first: the output must not come back with the line.
+    const bool written = (!owed->stopOwed() || owed->writeOwed()) && m_write(*m_pof);
+    if (!written)
+        owed->owe(m_what, m_write);
+    disarm();
+    return written;
 }
 
 } // namespace Commissioning

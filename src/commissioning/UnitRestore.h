@@ -1,43 +1,37 @@
 #pragma once
 
-#include "datamodel/InstrumentTypes.h"
+#include "hvunit/OwedUnitWrites.h"
 
-#include <QObject>
-
-#include <functional>
+#include <QString>
 
 class TPOF;
 
 namespace Commissioning {
 
-// Gives the HV unit back what a procedure changed in it (its gains, its calibration).
-// A write that fails stays pending and is tried again whenever the link reports itself
-// up, also after the procedure has handed the inputs back, until it goes through.
-// Lives with its machine, on the machine's thread.
-class UnitRestore : public QObject {
-    Q_OBJECT
+// Gives the HV unit back what a run changed in it (its gains, its calibration), unless
+// the run keeps its result. A write that does not go through is handed to the link's
+// owed writes, which outlive the machine and write it once the link is up again.
+// The machine's thread only.
+class UnitRestore {
 public:
-    // write sends the saved values; true when the unit took them.
-    UnitRestore(TPOF* pof, std::function<bool()> write, QObject* machine);
+    explicit UnitRestore(TPOF* pof) : m_pof(pof) {}
 
-    // The unit holds changed values from now on.
-    void arm() { m_pending = true; }
+    // The unit holds changed values from now on; write gives the old ones back, what
+    // names them for the log.
+    void arm(QString const& what, OwedUnitWrites::Write write);
     // Nothing (more) to give back: the run kept its new values.
-    void disarm() { m_pending = false; }
-    bool pending() const { return m_pending; }
+    void disarm();
+    bool pending() const { return bool(m_write); }
+    QString what() const { return m_what; }
 
-    // Writes now when something is pending; true when nothing is left.
+    // Writes now when something is pending, a stop owed first; true when written (or
+    // nothing was pending). A failure leaves the values owed by the link.
     bool writeBack();
 
-signals:
-    // A write that had failed went through later.
-    void restored();
-
 private:
-    void linkEvent(eAppEvent event);
-
-    std::function<bool()> m_write;
-    bool m_pending = false;
+    TPOF* m_pof;
+    QString m_what;
+    OwedUnitWrites::Write m_write;
 };
 
 } // namespace Commissioning

@@ -1,5 +1,6 @@
 #include "hvunit/TPOF.h"
 
+#include "hvunit/OwedUnitWrites.h"
 #include "hvunit/POFCodec.h"
 
 #include "core/GlobalFuncs.h"
@@ -40,6 +41,7 @@ TPOF::TPOF(std::unique_ptr<IHVDataModel> data, SubscriberFactory defaultSub, QOb
     m_pollTimer = new QTimer(this);
     m_pollTimer->setSingleShot(true);
     connect(m_pollTimer, &QTimer::timeout, this, &TPOF::GetHVState, Qt::QueuedConnection);
+    m_owed = new OwedUnitWrites(this);
 }
 
 TPOF::~TPOF() = default;
@@ -108,6 +110,8 @@ bool TPOF::setComError(bool flag)
     const auto s = sub();
     stHVUnitState state = s->getHVUnitState();
     state.comError = m_updateInProgress ? false : flag;
+    if (state.comError)
+        m_linkDown = true;
     s->setHVUnitState(state);
     showLinkState(state.comError);
     return state.comError;
@@ -402,7 +406,10 @@ bool TPOF::GetHVState()
     const int rc = GetValue(CMD_StateWord, values, 2, &count, m_longBudget);
     if (rc == Ok) {
         const auto s = sub();
-        if (s->getHVUnitState().comError) {
+        // The subscriber may have changed while the link was down (a procedure handing
+        // the states back): the link keeps its own word on it.
+        const bool wasDown = m_linkDown.exchange(false);
+        if (s->getHVUnitState().comError || wasDown) {
             if (!m_updateInProgress)
                 KLOG_INFO2(kClass, "GetHVState", "Communication with HV-Unit is up again");
             m_timingWarning = true;

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+class OwedUnitWrites;
 class QTimer;
 
 // Gain calibration of the unit, scaled by 10 000 (10 000 = factor 1.000).
@@ -148,6 +149,8 @@ public:
     void resetHVSub();
     std::shared_ptr<HFStateSubscriber> sub() const;
     IHVDataModel* dataModel() const { return m_data.get(); }
+    // What the unit is still owed by the commissioning procedures; a child of the link.
+    OwedUnitWrites* owedWrites() const { return m_owed; }
     TSerial& serial() { return *m_serial; }
     // Source of the local time sent with 'z' (the system clock unless replaced).
     void setLocalTimeSource(std::function<QDateTime()> now) { m_now = std::move(now); }
@@ -208,6 +211,7 @@ private:
     SubscriberFactory m_defaultSub;
     std::atomic<bool> m_longBudget { true };
     QTimer* m_pollTimer = nullptr;
+    OwedUnitWrites* m_owed = nullptr;
     bool m_autoPoll = false;
     QElapsedTimer m_pollClock;
     bool m_timingWarning = true;
@@ -221,5 +225,7 @@ private:
     bool m_haveStartupTemperature = false;
     // What the operator was last told of the link, so each change is told once.
     std::atomic<bool> m_linkDownShown { false };
+    // Set by every lost-link report, cleared by the next good poll.
+    std::atomic<bool> m_linkDown { false };
     bool m_paramsRead = false;
 };

@@ -1,10 +1,18 @@
+#include "commissioning/CascadeCalibrationMachine.h"
+#include "commissioning/CascadePowerMachine.h"
 #include "commissioning/InputTakeover.h"
 #include "commissioning/MachineFactory.h"
 #include "commissioning/OutputCalibrationMachine.h"
+#include "commissioning/TimerScale.h"
+#include "core/GlobalFuncs.h"
 #include "fakes/CommissioningRig.h"
+#include "fakes/LogCapture.h"
+#include "fakes/RecordingGui.h"
 
 #include <QtTest>
 
+#include <atomic>
+#include <mutex>
 #include <stdexcept>
 
 using namespace Commissioning;
@@ -22,6 +30,44 @@ struct Run {
     QStringList errors;
     QObject receiver; // last: goes first, with the signals still queued to it
 };
+
+enum Procedure { OutputCal, CascadeCal, CascadePow };
+enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released };
+
+// A run of any of the three procedures for the walk: the stages and errors as they come,
+// the operator's part and the ending done on the machine's thread as the stage comes.
+struct Walk {
+    MachineBundle bundle;
+    QPointer<QObject> machine;
+    std::mutex mutex;
+    QList<int> stages;
+    QStringList errors;
+    std::function<void(int)> atStage; // on the machine's thread
+    std::atomic<bool> triggered { false };
+    QElapsedTimer sinceTrigger;
+
+    QStringList errorsTold()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return errors;
+    }
+    template <typename M, typename S>
+    void watch(M* m, void (M::*stageSignal)(S), void (M::*errorSignal)(QString), std::shared_ptr<Walk> self)
+    {
+        machine = m;
+        QObject::connect(m, stageSignal, m, [self](S stage) {
+            {
+                std::lock_guard<std::mutex> lock(self->mutex);
+                self->stages << int(stage);
+            }
+            self->atStage(int(stage));
+        }, Qt::DirectConnection);
+        QObject::connect(m, errorSignal, m, [self](const QString& e) {
+            std::lock_guard<std::mutex> lock(self->mutex);
+            self->errors << e;
+        }, Qt::DirectConnection);
+    }
+};
 } // namespace
 
 // Whatever ends a run, and wherever: the HV-enable line, the output and the unit's gains
@@ -31,7 +77,50 @@ class TestCommissioningSafety : public QObject {
 
     CommissioningRig rig;
     HvUnitModel& unit = rig.sim.model();
+    LogCapture log;
+    RecordingGui gui;
+    std::shared_ptr<Walk> m_walk; // the walk's run; let go after each row
     static constexpr quint16 kOldU = 9870, kOldI = 10120;
+    // The cascades' calibration words (line codes of parameters 3, 7, 5, 9) before a run.
+    static constexpr int kCodes[4] = { 13, 14, 17, 18 };
+    const quint64 kSaved[4] = { 4506, 65533, 3686, 65533 };
+
+    std::shared_ptr<Walk> startWalk(Procedure procedure)
+    {
+        auto walk = std::make_shared<Walk>();
+        walk->bundle = makeMachineFactory(rig.pof, rig.safety.get())();
+        if (procedure == OutputCal)
+            walk->watch(walk->bundle.outputCalibration.get(), &OutputCalibrationMachine::machineEvent,
+                        &OutputCalibrationMachine::errorMessage, walk);
+        else if (procedure == CascadeCal)
+            walk->watch(walk->bundle.cascadeCalibration.get(), &CascadeCalibrationMachine::cascadeMachineEvent,
+                        &CascadeCalibrationMachine::cascadeCalibrationError, walk);
+        else
+            walk->watch(walk->bundle.cascadePower.get(), &CascadePowerMachine::enteredStage, &CascadePowerMachine::error,
+                        walk);
+        return walk;
+    }
+    void startRun(Walk& walk, Procedure procedure)
+    {
+        if (procedure == OutputCal)
+            walk.bundle.outputCalibration->queueEvent(E(Start));
+        else if (procedure == CascadeCal)
+            walk.bundle.cascadeCalibration->receiveEvent(Start);
+        else
+            walk.bundle.cascadePower->receiveEvent(Start);
+    }
+    // Milliseconds from the trigger to the HV-enable line going low; -1 when it did not.
+    qint64 lineLowAfter(Walk& walk, int timeoutMs)
+    {
+        while (rig.tree.lastWritten(HVEnableLine) == '1') {
+            if (walk.sinceTrigger.elapsed() > timeoutMs)
+                return -1;
+            // The safety circuit polls on this thread.
+            QCoreApplication::processEvents();
+            QThread::usleep(500);
+        }
+        return walk.sinceTrigger.elapsed();
+    }
 
     std::unique_ptr<Run> makeRun()
     {
@@ -114,8 +203,27 @@ class TestCommissioningSafety : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(rig.start()); }
-    void cleanupTestCase() { rig.stop(); }
+    void initTestCase()
+    {
+        setTimerScale(0.1);
+        GlobalFuncs::setGUI(&gui);
+        QVERIFY(log.isRunning());
+        QVERIFY(rig.start());
+    }
+    void cleanup()
+    {
+        // A failed row leaves its run: the next one must not find the inputs held.
+        if (m_walk) {
+            m_walk->bundle = MachineBundle();
+            QTRY_VERIFY_WITH_TIMEOUT(m_walk->machine.isNull(), 10000);
+            m_walk.reset();
+        }
+    }
+    void cleanupTestCase()
+    {
+        rig.stop();
+        GlobalFuncs::setGUI(nullptr);
+    }
 
     void init()
     {
@@ -126,7 +234,137 @@ private slots:
         unit.reset();
         unit.setRampMs(0);
         unit.setGains(kOldU, kOldI);
+        unit.setEnvelopeCurrent(true);
+        for (int i = 0; i < 4; ++i)
+            unit.setParameter(kCodes[i], kSaved[i]);
         unit.clearCommandLog();
+        gui.calls.clear();
+        log.clear();
+    }
+
+    // Every procedure, ended every way at each of its stages: the HV-enable line low, a
+    // stop at the unit once the link is up, its gains and calibration as before the run;
+    // what a closing program could not write any more is logged.
+    void everyEndingLeavesTheUnitAsBefore_data()
+    {
+        QTest::addColumn<int>("procedure");
+        QTest::addColumn<int>("stage");
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<QString>("owed"); // what a run at that stage has to give back
+        const QString gains = QStringLiteral("The gains 9870/10120");
+        const QString calibration = QStringLiteral("The cascade calibration");
+        const struct {
+            Procedure procedure;
+            const char* name;
+            QList<QPair<int, const char*>> stages;
+            QString owed;
+        } procedures[] = {
+            { OutputCal, "output calibration",
+              { { OutputCalibrationWaitForGreen, "waiting for HV on" }, { Step1, "Step1" }, { Step2, "Step2" },
+                { Step3, "Step3" }, { Step4, "Step4" } },
+              gains },
+            { CascadeCal, "cascade calibration",
+              { { CascadeWaitForGreen, "waiting for HV on" }, { CascadeLoadDetect, "load detection" },
+                { CalibrationP6, "P6" }, { CalibrationP40, "P40" }, { CalibrationN6, "N6" }, { CalibrationN40, "N40" },
+                { ConfirmP6, "confirm P6" }, { ConfirmP40, "confirm P40" }, { ConfirmN6, "confirm N6" },
+                { ConfirmN40, "confirm N40" } },
+              calibration },
+            { CascadePow, "cascade power",
+              { { CascadePowerWaitForGreen, "waiting for HV on" }, { CascadePowerLoadDetect, "load detection" },
+                { CascadePowerTest, "test" } },
+              QString() },
+        };
+        const char* const endings[] = { "input opens", "link cut", "link cut, switched off, link back",
+                                        "link cut, program closes", "released" };
+        for (const auto& p : procedures)
+            for (const auto& stage : p.stages)
+                for (int ending = InputOpens; ending <= Released; ++ending) {
+                    // The calibration is the run's own only from its start on.
+                    const bool changed = p.procedure != CascadeCal || stage.first >= CalibrationP6;
+                    QTest::addRow("%s, %s, %s", p.name, stage.second, endings[ending])
+                        << int(p.procedure) << stage.first << ending << (changed ? p.owed : QString());
+                }
+    }
+    void everyEndingLeavesTheUnitAsBefore()
+    {
+        QFETCH(int, procedure);
+        QFETCH(int, stage);
+        QFETCH(int, ending);
+        QFETCH(QString, owed);
+        const int waiting = procedure == CascadePow ? int(CascadePowerWaitForGreen) : 0;
+        const bool cut = ending == LinkCut || ending == CutThenOff || ending == CutThenClose;
+
+        std::shared_ptr<Walk> walk = m_walk = startWalk(Procedure(procedure));
+        Walk* w = walk.get();
+        w->atStage = [this, w, procedure, stage, ending, waiting](int s) {
+            if (s == stage && !w->triggered) {
+                unit.clearCommandLog();
+                w->sinceTrigger.start();
+                if (ending == InputOpens)
+                    rig.tree.setLine(safetyLineOfBit(3), false);
+                else if (ending != Released)
+                    rig.sim.failNext(-1);
+                w->triggered = true;
+            } else if (s == waiting) {
+                unit.pressHvOn();
+            } else if (procedure == OutputCal && s >= Step1 && s <= Step3) {
+                const double readings[] = { -37.5, 37.5, 0.0 };
+                if (readings[s - Step1] != 0.0)
+                    w->bundle.outputCalibration->receiveVoltage(readings[s - Step1]);
+                w->bundle.outputCalibration->queueEvent(E(Confirm));
+            }
+        };
+        startRun(*walk, Procedure(procedure));
+        QVERIFY2(QTest::qWaitFor([w] { return w->triggered.load(); }, 20000), qPrintable(w->errorsTold().join('|')));
+        if (ending == Released)
+            walk->bundle = MachineBundle();
+        const qint64 low = lineLowAfter(*walk, 5000);
+        QVERIFY2(low >= 0, "the HV-enable line stayed on");
+
+        if (ending == CutThenOff || ending == Released) {
+            walk->bundle = MachineBundle();
+            QTRY_VERIFY_WITH_TIMEOUT(walk->machine.isNull(), 10000);
+        } else if (ending == CutThenClose) {
+            // As the program closes: the procedures released, then the link goes.
+            QVERIFY(releaseMachines(5000));
+            rig.stop();
+            walk->bundle = MachineBundle();
+            const auto lines = log.deliveredWhere([](const LoggingData& r) {
+                return r.text.startsWith(QLatin1String("Could not be written to the HV unit before the link closed: a stop"));
+            });
+            QCOMPARE(lines.size(), 1);
+            QVERIFY2(lines.first().text.contains(owed), qPrintable(lines.first().text));
+            rig.sim.clearFault();
+            QVERIFY(rig.start());
+            return;
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(!walk->errorsTold().isEmpty(), 10000);
+        }
+        if (cut) {
+            QTest::qWait(300);
+            rig.sim.clearFault();
+        }
+        // The stop reaches the unit, and the values it had before the run are back.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.letters().contains('s'), 10000);
+        QTRY_VERIFY(!unit.outputOn());
+        QTRY_COMPARE_WITH_TIMEOUT(unit.gainU(), kOldU, 10000);
+        QCOMPARE(unit.gainI(), kOldI);
+        for (int i = 0; i < 4; ++i)
+            QTRY_COMPARE_WITH_TIMEOUT(unit.parameter(kCodes[i]), kSaved[i], 10000);
+        rig.tree.setLine(safetyLineOfBit(3), true);
+        rig.checkHandedBack();
+        // The operator hears once that the unit got what it was owed.
+        const auto notes = [this] {
+            int n = 0;
+            for (const RecordingGui::Call& c : gui.callsOf(QStringLiteral("showMessageDlg")))
+                n += c.key == QLatin1String("OwedUnitWritesDone");
+            return n;
+        };
+        if (cut)
+            QTRY_COMPARE(notes(), 1);
+        QTest::qWait(100);
+        QCOMPARE(notes(), cut ? 1 : 0);
+        walk->bundle = MachineBundle();
     }
 
     void faultEndsTheRunSafely_data()

@@ -32,9 +32,12 @@ struct CommissioningRig : HVLinkOnThread {
     std::atomic<int> dataModelSafetyStates { 0 };
     std::unique_ptr<TCheckSafetyCircuit> safety;
 
-    // Starts unit, link (polling its state) and safety poll; false when one fails.
+    // Starts unit, link (polling its state) and safety poll; false when one fails. Also
+    // after stop(), as the program starting again.
     bool start()
     {
+        // The line's writes go on at the new descriptor's position: from the start again.
+        tree.setValue(HVEnableLine, QByteArray());
         if (!HVLinkOnThread::start())
             return false;
         sim.model().setHvEnableProbe([this] { return hvEnable(); });
