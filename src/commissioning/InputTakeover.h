@@ -45,7 +45,12 @@ Takeover takeOverInputs(M* machine, TPOF* pof, TCheckSafetyCircuit* safety, Save
         return Takeover::AlreadyHeld;
     if (!claimInputs(safety, slot))
         return Takeover::Refused;
-    pof->setHVSub(std::make_unique<CommissioningHVSubscriber<M>>(machine, onHVState, polarity));
+    // The line goes as soon as the link is lost, while the run still holds it.
+    const auto linkLost = [safety, slot] {
+        if (inputsHeldBy(safety, slot))
+            releaseHvEnable(safety);
+    };
+    pof->setHVSub(std::make_unique<CommissioningHVSubscriber<M>>(machine, onHVState, polarity, linkLost));
     *slot = safety->setReceiver(std::make_unique<CommissioningSafetyReceiver<M>>(machine, onSafety));
     return Takeover::Taken;
 }

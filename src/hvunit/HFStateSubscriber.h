@@ -11,4 +11,7 @@ public:
     virtual stHVUnitState getHVUnitState() const = 0;
     virtual int getVoltagePolarity() const = 0;
     virtual int getVLFCosRectType() const = 0;
+    // True while a procedure drives the output outside a test and receives the states:
+    // the link then reads the state word as in a test and reports a silent unit at once.
+    virtual bool drivesOutput() const { return false; }
 };

@@ -183,6 +183,10 @@ int TPOF::exchange(bool longBudget)
     }
 
     const int budget = longBudget ? LongBudgetMs : ShortBudgetMs;
+    // While a procedure drives the output the HV-enable line must drop within a second of
+    // the unit's last answer: one budget spent is reported as a lost link at once, and the
+    // attempts go on.
+    bool reportNow = sub()->drivesOutput();
     while (attempts < Attempts) {
         QElapsedTimer clock;
         clock.start();
@@ -195,6 +199,9 @@ int TPOF::exchange(bool longBudget)
         } while (!replied && clock.elapsed() < budget && attempts < Attempts);
         if (!replied) {
             rc = ErrLink;
+            if (reportNow && attempts < Attempts)
+                setComError(true);
+            reportNow = false;
             continue;
         }
         rc = evaluate();
@@ -403,7 +410,8 @@ bool TPOF::GetHVState()
     }
     unsigned long long values[2] = {};
     unsigned short count = 0;
-    const int rc = GetValue(CMD_StateWord, values, 2, &count, m_longBudget);
+    // A procedure that drives the output is read as a test is.
+    const int rc = GetValue(CMD_StateWord, values, 2, &count, m_longBudget && !sub()->drivesOutput());
     if (rc == Ok) {
         const auto s = sub();
         // The subscriber may have changed while the link was down (a procedure handing
