@@ -124,17 +124,6 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    // A control of that name within another; null when there is none.
-    static QQuickItem* findIn(QQuickItem* root, const QString& name)
-    {
-        if (!root || root->objectName() == name)
-            return root;
-        for (QQuickItem* child : root->childItems())
-            if (QQuickItem* found = findIn(child, name))
-                return found;
-        return nullptr;
-    }
-
     static TestChart::VLF::TestData load(const QString& path)
     {
         TestChart::VLF::TestData data;
@@ -474,7 +463,7 @@ private slots:
         if (manualRamp) {
             UI(tap("settingsButton"));
             UI(waitForPage("ExtendedConfigurationPage"));
-            QQuickItem* manual = findIn(m_ui.find("extendedRow1"), "choiceButton1"); // ramp: Auto, Manual
+            QQuickItem* manual = ProgramWindow::findIn(m_ui.find("extendedRow1"), "choiceButton1"); // ramp: Auto, Manual
             QVERIFY(m_ui.turnTo(manual));
             m_ui.press();
             shot("extended");

@@ -79,6 +79,18 @@ public:
 
     // A visible control with this name on what is shown; null when there is none.
     QQuickItem* find(const QString& name) const { return findIn(shown(), name); }
+    // The same within a control: one of several rows holding controls of one name.
+    static QQuickItem* findIn(QQuickItem* root, const QString& name)
+    {
+        if (!root || !root->isVisible())
+            return nullptr;
+        if (root->objectName() == name)
+            return root;
+        for (QQuickItem* child : root->childItems())
+            if (QQuickItem* found = findIn(child, name))
+                return found;
+        return nullptr;
+    }
     // Waits until the control is there, visible and enabled.
     QQuickItem* waitFor(const QString& name, int timeoutMs = 10000) const
     {
@@ -284,17 +296,6 @@ private:
     static bool usable(const QQuickItem* item)
     {
         return item && item->isVisible() && item->isEnabled() && item->width() > 0 && item->height() > 0;
-    }
-    static QQuickItem* findIn(QQuickItem* root, const QString& name)
-    {
-        if (!root || !root->isVisible())
-            return nullptr;
-        if (root->objectName() == name)
-            return root;
-        for (QQuickItem* child : root->childItems())
-            if (QQuickItem* found = findIn(child, name))
-                return found;
-        return nullptr;
     }
     static void collectTexts(QQuickItem* item, QStringList& out)
     {
