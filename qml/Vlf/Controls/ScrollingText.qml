@@ -38,6 +38,8 @@ Item {
         x: root.offset
         anchors.verticalCenter: parent.verticalCenter
         text: root.text
+        // Titles carry names from outside (system name, folders): never markup.
+        textFormat: Text.PlainText
         color: root.color
         onImplicitWidthChanged: root.restart()
     }
@@ -47,6 +49,7 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         visible: root.overflowing
         text: root.text
+        textFormat: Text.PlainText
         color: root.color
         font: label.font
     }

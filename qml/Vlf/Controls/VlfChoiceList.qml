@@ -85,7 +85,8 @@ VlfListView {
                 anchors.verticalCenter: parent.verticalCenter
                 width: list.orientation === ListView.Vertical ? list.width - x - 2 * Style.margin : implicitWidth
                 text: list.textOf(modelData)
-                textFormat: Text.StyledText
+                // Standard names come from files: drawn as they are, never as markup.
+                textFormat: Text.PlainText
                 elide: Text.ElideRight
                 color: Style.foreground
                 font.pixelSize: Style.fontSize

@@ -126,6 +126,8 @@ Item {
             id: cableText
             objectName: "cableText"
             text: row.cableNumber !== "" ? row.cableNumber : qsTranslate("CableData", "UnknownCable")
+            // Typed by the operator: drawn as typed.
+            textFormat: Text.PlainText
             color: row.current ? "white" : Style.foreground
             font.pixelSize: Style.fontSize
             font.italic: row.cableNumber === ""
@@ -157,6 +159,7 @@ Item {
         width: parent.width - x - Style.margin * 2 - 28
         anchors.verticalCenter: parent.verticalCenter
         text: row.time + "   " + row.summary()
+        textFormat: Text.PlainText
         elide: Text.ElideRight
         color: row.current ? "white" : Style.foreground
         font.pixelSize: Style.smallFontSize + 2

@@ -73,6 +73,8 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         width: 280
         text: row.entry.name
+        // Keys and values may come with an imported file: never markup.
+        textFormat: Text.PlainText
         elide: Text.ElideRight
         color: Style.foreground
         font.pixelSize: Style.fontSize
@@ -114,6 +116,7 @@ Item {
             text: row.storedText()
             contentItem: Text {
                 text: parent.text
+                textFormat: Text.PlainText
                 elide: Text.ElideRight
                 color: parent.activeFocus ? Style.foreground : Style.inactive
                 font.pixelSize: Style.fontSize

@@ -59,8 +59,10 @@ VlfListView {
             x: icon.x + icon.width + Style.margin
             width: parent.width - x - Style.margin
             anchors.verticalCenter: parent.verticalCenter
+            objectName: "rowText"
             text: list.textOf(modelData)
-            textFormat: Text.StyledText
+            // File and network names are names, not markup: "R&D.tar" stays whole.
+            textFormat: Text.PlainText
             elide: Text.ElideRight
             color: Style.foreground
             font.pixelSize: Style.fontSize

@@ -44,7 +44,8 @@ VlfButton {
             anchors.rightMargin: Style.margin
             anchors.verticalCenter: parent.verticalCenter
             text: entry.valueText
-            textFormat: Text.StyledText
+            // Values such as the connected network's name are drawn as they are.
+            textFormat: Text.PlainText
             color: entry.activeFocus ? Style.foreground : Style.inactive
             font.pixelSize: Style.fontSize
         }

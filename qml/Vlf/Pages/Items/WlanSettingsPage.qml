@@ -106,7 +106,7 @@ VlfPage {
             textOf: function(item) {
                 var connected = page.connections.wlanState === Qt.Checked
                         && item.name === page.connections.connectedWlanNetwork
-                return connected ? item.name + " <i>(" + qsTranslate("WLAN", "connected") + ")</i>" : item.name
+                return connected ? item.name + " (" + qsTranslate("WLAN", "connected") + ")" : item.name
             }
             onChosen: page.choose(index)
         }
