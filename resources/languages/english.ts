@@ -2130,6 +2130,10 @@
         <translation>All languages</translation>
     </message>
     <message>
+        <source>ConfigOnlyAtTop</source>
+        <translation>Configuration files can be imported only from the top folder of the USB flash drive.</translation>
+    </message>
+    <message>
         <source>CrcError</source>
         <translation>CRC error!</translation>
     </message>
@@ -2176,6 +2180,10 @@
     <message>
         <source>TakeAWhile</source>
         <translation>This may take a while...</translation>
+    </message>
+    <message>
+        <source>TopIsNoExportFolder</source>
+        <translation>The top folder of the USB flash drive cannot be the export folder. Open a folder first.</translation>
     </message>
     <message>
         <source>UpdateFailed</source>

@@ -250,6 +250,15 @@ void Connections::onWlanListChanged()
     m_wlanItems.replace(items, [this]() { emit wlanListChanged(); });
 }
 
+bool Connections::isUsbFolder(const QString& path) const
+{
+    for (const UsbEntry& entry : m_usbEntries) {
+        if (entry.path == path)
+            return entry.type == UsbEntry::Folder || entry.type == UsbEntry::ParentFolder;
+    }
+    return false;
+}
+
 void Connections::onUsbPathListChanged()
 {
     m_usbEntries = m_manager ? m_manager->usbPathList() : QList<UsbEntry>();

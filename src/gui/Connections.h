@@ -67,6 +67,8 @@ public:
     // menu lock is open, else passwordRequired asks for that lock and false is returned.
     Q_INVOKABLE bool activateUsbEntity(const QString& path);
     Q_INVOKABLE bool activateUsbEntity() { return activateUsbEntity(QString()); }
+    // Whether the entry of the folder shown at path is a folder (its parent included).
+    Q_INVOKABLE bool isUsbFolder(const QString& path) const;
 
     static QString strengthIcon(int strength);
     static QString usbIcon(UsbEntry::Type type);

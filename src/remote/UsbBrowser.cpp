@@ -47,6 +47,9 @@ void UsbBrowser::open(const QString& path)
         UsbEntry::Type type = typeOf(entry);
         if (entry.isSymLink() && !isOnStick(entry.canonicalFilePath()))
             type = UsbEntry::Unusable;
+        // The import takes configurations only from the top of the stick.
+        else if (type == UsbEntry::ConfigFile && m_folder != m_root)
+            type = UsbEntry::File;
         m_entries.append({entry.fileName(), entry.absoluteFilePath(), type});
     }
 }

@@ -20,7 +20,8 @@ public:
     QString folder() const { return m_folder; }
     // The folder as shown: "USB" followed by its path below the mount point.
     UsbEntry current() const;
-    // The parent first (below the root), then folders, then files, by name.
+    // The parent first (below the root), then folders, then files, by name. Below the
+    // root a configuration file is an ordinary file: it can be imported only from the top.
     QList<UsbEntry> entries() const { return m_entries; }
     // Whether the stick's root was there when last opened.
     bool stickPresent() const { return m_present; }

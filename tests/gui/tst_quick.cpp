@@ -496,10 +496,11 @@ public slots:
         m_fixture = std::make_unique<DataModelFixture>();
         m_chart = std::make_unique<TTestChart>();
         // The connection pages: scripted backends and a stick with folders, an update, a
-        // configuration and a criteria file.
+        // configuration and a criteria file; below the top another configuration.
         m_fixture->root().insertStick();
         for (const char* file : {"/media/USB/logs/run.log", "/media/USB/updates/app.tar", "/media/USB/backup.cfg.xml",
-                                 "/media/USB/criteria.tds", "/media/USB/manual.pdf"})
+                                 "/media/USB/criteria.tds", "/media/USB/manual.pdf", "/media/USB/v4.2/old.cfg.xml",
+                                 "/media/USB/v4.2/R&D.tar"})
             m_fixture->root().writeFile(QLatin1String(file), "x");
         m_connections = std::make_unique<ConnectionManagerOnThread>(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint));
         registerQmlTypes();

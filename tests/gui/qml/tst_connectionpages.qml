@@ -11,6 +11,8 @@ Item {
 
     SignalSpy { id: writes; target: guiViewModel; signalName: "setHVUnitParamValue" }
     SignalSpy { id: updates; target: guiViewModel.connections; signalName: "performUpdate" }
+    SignalSpy { id: imports; target: guiViewModel.connections; signalName: "importConfig" }
+    TextMetrics { id: metrics }
 
     WindowTestCase {
         name: "ConnectionPages"
@@ -20,6 +22,7 @@ Item {
             openWindow()
             writes.clear()
             updates.clear()
+            imports.clear()
         }
         function restore() {
             testHelper.setUsbState(1)
@@ -166,16 +169,18 @@ Item {
         }
 
         // Into a folder and back by the encoder; an update goes to its importer (the admin
-        // menu open); the admin and service entries show only their files.
+        // menu open); the admin and service entries show only their files and every folder;
+        // names are drawn as they are; what cannot be done is said.
         function test_usbBrowser() {
             verify(guiViewModel.settings.setAdminPassword("Admin42"))
             verify(guiViewModel.settings.unlockAdminMenu("Admin42"))
             var connections = openFromSettings("connectionsEntry", "connectionsPage")
             var usb = openPage(child(connections, "usbEntry"), "usbBrowserPage")
             tryCompare(usb, "title", "USB")
-            tryCompare(usb.list, "count", 5)
-            compare(pluck(usb.list.model, "name"), ["logs", "updates", "backup.cfg.xml", "criteria.tds", "manual.pdf"])
-            compare(usb.list.model[2].icon, "qrc:/icons/wrench.svg")
+            tryCompare(usb.list, "count", 6)
+            compare(pluck(usb.list.model, "name"),
+                    ["logs", "updates", "v4.2", "backup.cfg.xml", "criteria.tds", "manual.pdf"])
+            compare(usb.list.model[3].icon, "qrc:/icons/wrench.svg")
             shot("usb-root")
 
             turnTo(usb.list)
@@ -199,19 +204,41 @@ Item {
             usb.list.choose(0)
             tryCompare(usb, "title", "USB")
             compare(usb.exportButton.text, qsTranslate("UpdateManager", "UseForExport"))
+            pressOn(usb.exportButton)
+            compare(messages(), [qsTranslate("UpdateManager", "TopIsNoExportFolder")])
+            compare(guiViewModel.settings.exportFolder, "updates")
+
+            usb.list.choose(2)
+            tryCompare(usb, "title", "USB/v4.2")
+            compare(pluck(usb.list.model, "name"), ["..", "old.cfg.xml", "R&D.tar"])
+            var row = child(usb.list.itemAtIndex(2), "rowText")
+            metrics.font = row.font
+            metrics.text = "R&D.tar"
+            fuzzyCompare(row.implicitWidth, metrics.advanceWidth, 1)
+            usb.list.choose(0)
+            tryCompare(usb, "title", "USB")
 
             testHelper.setUsbState(1)
             tryCompare(child(usb, "usbNote"), "text", qsTranslate("UpdateManager", "NoUsbFound"))
             verify(!usb.list.visible)
             testHelper.setUsbState(0)
-            tryCompare(usb.list, "count", 5)
+            tryCompare(usb.list, "count", 6)
 
             verify(guiViewModel.settings.unlockServiceMenu("VlfService1"))
             stack().pop(null)
             var service = openFromSettings("serviceEntry", "serviceSettingsPage")
             var configs = openPage(child(service, "updateConfigurationEntry"), "usbBrowserPage")
-            tryCompare(configs.list, "count", 3)
-            compare(pluck(configs.list.model, "name"), ["logs", "updates", "backup.cfg.xml"])
+            tryCompare(configs.list, "count", 4)
+            compare(pluck(configs.list.model, "name"), ["logs", "updates", "v4.2", "backup.cfg.xml"])
+            // Below the top a configuration is not offered, and the page says why.
+            configs.list.choose(2)
+            tryCompare(configs, "title", "USB/v4.2")
+            compare(pluck(configs.list.model, "name"), ["..", "old.cfg.xml"])
+            compare(configs.list.model[1].icon, "qrc:/icons/file.svg")
+            compare(child(configs, "usbNote").text, qsTranslate("UpdateManager", "ConfigOnlyAtTop"))
+            shot("usb-config-below-top")
+            configs.list.choose(1)
+            compare(imports.count, 0)
         }
 
         // Values are entered as text within their limits and go to the unit as raw values;

@@ -5,8 +5,9 @@ import Vlf.Styles 1.0
 
 // The folders and files of the USB stick. A folder opens, an update, a configuration or a
 // criteria file goes to its importer (after its menu lock's password while that lock is
-// closed); with extensions given only those files show. The bottom button makes the folder
-// shown the export folder.
+// closed); with extensions given only those files and every folder show. Configurations
+// are imported only from the top of the stick; below it the page says so. The bottom
+// button makes the folder shown the export folder.
 VlfPage {
     id: page
 
@@ -16,16 +17,18 @@ VlfPage {
     readonly property var entries: filtered(connections.usbPathList)
     readonly property string folder: connections.currentUsbPath.substring(4)
     readonly property bool isExportFolder: guiViewModel.settings.exportFolder === folder
+    readonly property bool configBelowTop: folder !== "" && entries.some(function(entry) {
+        return String(entry.name).toLowerCase().endsWith(".cfg.xml")
+    })
     property alias list: list
     property alias exportButton: exportButton
 
     function shown(entry) {
-        if (extensions.length === 0)
-            return true
         var path = String(entry.value)
-        var name = path.substring(path.lastIndexOf("/") + 1).toLowerCase()
-        if (name.indexOf(".") < 0)
+        // Folders may have dots in their names ("fw_4.2").
+        if (extensions.length === 0 || connections.isUsbFolder(path))
             return true
+        var name = path.substring(path.lastIndexOf("/") + 1).toLowerCase()
         for (var i = 0; i < extensions.length; ++i)
             if (name.endsWith(String(extensions[i]).toLowerCase()))
                 return true
@@ -80,8 +83,11 @@ VlfPage {
         x: Style.margin * 2
         y: Style.margin * 2
         visible: text !== ""
+        width: parent.width - 4 * Style.margin
+        wrapMode: Text.WordWrap
         text: page.connections.usbState !== Qt.Checked ? qsTranslate("UpdateManager", "NoUsbFound")
-                                                      : (page.entries.length === 0 ? qsTranslate("UpdateManager", "NoDataOnUsbFound") : "")
+              : page.entries.length === 0 ? qsTranslate("UpdateManager", "NoDataOnUsbFound")
+              : page.configBelowTop ? qsTranslate("UpdateManager", "ConfigOnlyAtTop") : ""
         color: Style.foreground
         font.pixelSize: Style.fontSize
 
@@ -99,7 +105,7 @@ VlfPage {
         id: list
         objectName: "usbList"
         x: Style.margin * 2
-        y: Style.margin
+        y: note.visible ? note.y + note.height + Style.margin : Style.margin
         width: parent.width - 4 * Style.margin
         visible: page.connections.usbState === Qt.Checked && count > 0
         maxRows: 7
@@ -114,7 +120,12 @@ VlfPage {
             enabled: page.connections.usbState === Qt.Checked
             text: page.isExportFolder ? qsTranslate("UpdateManager", "IsExportFolder")
                                       : qsTranslate("UpdateManager", "UseForExport")
-            onClicked: guiViewModel.settings.exportFolder = page.folder
+            onClicked: {
+                if (page.folder === "")
+                    guiViewModel.showWarning(qsTranslate("UpdateManager", "TopIsNoExportFolder"))
+                else
+                    guiViewModel.settings.exportFolder = page.folder
+            }
         }
     ]
 
