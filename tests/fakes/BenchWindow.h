@@ -1,8 +1,11 @@
 #pragma once
 
+#include "fakes/DataModelFixture.h"
 #include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
+#include "gui/QmlTypes.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -67,4 +70,27 @@ private:
 public:
     QQmlApplicationEngine engine;
     QQuickWindow* window = nullptr;
+};
+
+// What a window benchmark's main starts with: the platform, the application, a data
+// model, the QML types and the operator's English texts. Needs vlf_translations.
+class BenchProgram {
+public:
+    BenchProgram(int& argc, char** argv) : app(platformFirst(argc), argv)
+    {
+        registerQmlTypes();
+        BenchWindow::installEnglish(&english);
+    }
+
+private:
+    static int& platformFirst(int& argc)
+    {
+        BenchWindow::usePlatform();
+        return argc;
+    }
+
+public:
+    QApplication app;
+    DataModelFixture fixture;
+    QTranslator english;
 };

@@ -8,18 +8,15 @@
 #include "app/WatchdogManager.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
-#include "fakes/DataModelFixture.h"
 #include "fakes/RecordBuilder.h"
 #include "fakes/BenchWindow.h"
 #include "fakes/ProgramWindow.h"
 #include "fakes/SimulatedSurroundings.h"
 #include "gui/GuiViewModel.h"
-#include "gui/QmlTypes.h"
 #include "testrun/File.h"
 #include "testrun/TTestChart.h"
 #include "testrun/TestChart.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -28,7 +25,6 @@
 #include <QQmlExpression>
 #include <QQuickWindow>
 #include <QTimer>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cstdio>
@@ -279,12 +275,7 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && qstrcmp(argv[1], "program") == 0)
         return runProgram(1, argv);
-    BenchWindow::usePlatform();
-    QApplication app(argc, argv);
-    DataModelFixture fixture;
-    registerQmlTypes();
-    QTranslator english;
-    BenchWindow::installEnglish(&english);
+    BenchProgram program(argc, argv);
 
     // 100 days of 50 ten-minute tests on 5 cables, a third of them tan delta tests.
     QElapsedTimer t;

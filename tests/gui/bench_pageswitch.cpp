@@ -6,10 +6,8 @@
 #include "fakes/BenchWindow.h"
 #include "gui/GuiViewModel.h"
 #include "gui/MeasurementData.h"
-#include "gui/QmlTypes.h"
 #include "testrun/TanDeltaPhaseData.h"
 
-#include <QApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -20,7 +18,6 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cmath>
@@ -34,12 +31,8 @@ bool waitForFrame(QQuickWindow* window) { return BenchWindow::waitForFrame(windo
 
 int main(int argc, char** argv)
 {
-    BenchWindow::usePlatform();
-    QApplication app(argc, argv);
-    DataModelFixture fixture;
-    registerQmlTypes();
-    QTranslator english;
-    BenchWindow::installEnglish(&english);
+    BenchProgram program(argc, argv);
+    DataModelFixture& fixture = program.fixture;
     stIdentification id;
     id.operatingModeMask = ~quint64(0);
     fixture.dm()->setHVIdentification(id);

@@ -3,20 +3,15 @@
 // the push to the drawn page and the longest time the GUI thread handled no event.
 #include "core/GlobalFuncs.h"
 #include "fakes/BenchWindow.h"
-#include "fakes/DataModelFixture.h"
 #include "gui/GuiViewModel.h"
-#include "gui/QmlTypes.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QQmlContext>
 #include <QQmlExpression>
-#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cstdio>
@@ -80,12 +75,7 @@ bool measure(const char* what, QQuickWindow* window)
 
 int main(int argc, char** argv)
 {
-    BenchWindow::usePlatform();
-    QApplication app(argc, argv);
-    DataModelFixture fixture;
-    registerQmlTypes();
-    QTranslator english;
-    BenchWindow::installEnglish(&english);
+    BenchProgram program(argc, argv);
 
     // 50 standards made from the built-in 2013 table (8.7 kB each), as imported.
     Q_INIT_RESOURCE(tanDeltaStandards);
