@@ -114,10 +114,21 @@ ConfigfileManager::~ConfigfileManager() = default;
 
 void ConfigfileManager::setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
+// The store names its file and root before the configured system name is known, so the
+// file to replace and the root an import must carry are the store's, not the system name.
 QString ConfigfileManager::deviceFilePath() const
 {
+    if (auto* xml = dynamic_cast<ConfigAccessXML*>(GlobalFuncs::getConfig()))
+        return xml->filePath();
     return GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory) + QLatin1Char('/') + m_applicationName +
            QLatin1String(kSuffix);
+}
+
+QString ConfigfileManager::deviceRootName() const
+{
+    if (auto* xml = dynamic_cast<ConfigAccessXML*>(GlobalFuncs::getConfig()))
+        return xml->rootName();
+    return m_applicationName;
 }
 
 int ConfigfileManager::removeUnfinishedImport()
@@ -188,26 +199,24 @@ QString ConfigfileManager::exportConfigFile(const QString& fileNameTag)
 QString ConfigfileManager::doExport(QString fileNameTag)
 {
     const QString updates = GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates);
-    const QDir configDir(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory));
-    const QString fileName = m_applicationName + QLatin1String(kSuffix);
+    const QString device = deviceFilePath();
     if (!StickWriter::makeFolder(updates)) {
         KLOG_ERROR2(kClass, "doExport", QStringLiteral("No USB stick at %1").arg(updates));
         return QString();
     }
-    KLOG_DEBUG2(kClass, "doExport", QStringLiteral("Configuration directory: %1").arg(configDir.absolutePath()));
-    KLOG_DEBUG2(kClass, "doExport", QStringLiteral("Config File: %1").arg(fileName));
+    KLOG_DEBUG2(kClass, "doExport", QStringLiteral("Config File: %1").arg(device));
 
     QString result;
-    if (QFileInfo(configDir.absoluteFilePath(fileName)).isFile()) {
+    if (QFileInfo(device).isFile()) {
         const QString target = updates + QLatin1Char('/') + m_applicationName + QLatin1Char('_') + fileNameTag +
                                QLatin1String(kSuffix);
         // An older export of that name is replaced only by a complete copy.
-        if (StickWriter::copyFile(configDir.absoluteFilePath(fileName), target))
+        if (StickWriter::copyFile(device, target))
             result = target;
         else
             KLOG_ERROR2(kClass, "doExport", QStringLiteral("Cannot copy the configuration to %1").arg(target));
     } else {
-        KLOG_ERROR2(kClass, "doExport", QStringLiteral("No configuration file %1").arg(fileName));
+        KLOG_ERROR2(kClass, "doExport", QStringLiteral("No configuration file %1").arg(device));
     }
     FileSystem::sync();
     return displayPath(result);
@@ -263,10 +272,10 @@ bool ConfigfileManager::validateConfigFile(QDomDocument document)
     if (!key.hasAttribute(QStringLiteral("name")))
         return false;
     const QString name = key.attribute(QStringLiteral("name"));
-    if (name != m_applicationName) {
+    if (name != deviceRootName()) {
         KLOG_DEBUG2(kClass, "validateConfigFile",
                     QStringLiteral("XML IMPORT: Configfile looks wrong!\tExpected: %1\tFound: %2")
-                        .arg(m_applicationName, name));
+                        .arg(deviceRootName(), name));
         return false;
     }
     return true;

@@ -50,8 +50,11 @@ public:
     // window, then re-reads the configuration store. Shows nothing.
     ReplaceResult replaceDeviceConfiguration(const QString& file);
 
-    // "<config dir>/<APP>.cfg.xml".
+    // The configuration store's file, "<config dir>/<APP>.cfg.xml" with the name the
+    // store was made with.
     QString deviceFilePath() const;
+    // The root name an imported file must carry: the store's.
+    QString deviceRootName() const;
 
     // Clears what an import cut short by a power cut left beside the device file: the
     // previous configuration comes back when the device file is missing, the rest goes.

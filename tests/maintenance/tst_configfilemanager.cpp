@@ -364,6 +364,24 @@ private slots:
         QCOMPARE(hook->runs, 1);
     }
 
+    // A configured system name names the exports, but the store keeps the file and root
+    // it was made with before that name was read: an export goes back in.
+    void anotherSystemNameImportsItsOwnExport()
+    {
+        LogCapture log;
+        QCoreApplication::setApplicationName(QStringLiteral("ACME"));
+        ConfigfileManager manager;
+        QCoreApplication::setApplicationName(QStringLiteral("pevanto"));
+        QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QStringLiteral("USB/ACME_backup.cfg.xml"));
+        QCOMPARE(root().readFile(kUsb + QStringLiteral("/ACME_backup.cfg.xml")), m_deviceBytes);
+        QVERIFY(root().writeFile(kUsb + QStringLiteral("/ACME_new.cfg.xml"), configFile("PEVANTO", "OnlyNew", "new")));
+        QCOMPARE(manager.importConfigFile(QStringLiteral("ACME_new"), true), 0);
+        QCOMPARE(query("OnlyNew"), QStringLiteral("new"));
+        QVERIFY(device().contains("OnlyNew"));
+        QCOMPARE(QDir(path(kConfigDir)).entryList({"ACME*"}, QDir::Files), QStringList());
+        QCOMPARE(log.deliveredService().size(), 1);
+    }
+
     void importFailureKeepsPreviousConfiguration_data()
     {
         QTest::addColumn<bool>("failRename");
