@@ -1,16 +1,33 @@
 #include "app/TWatchdog.h"
 
+#include "core/Heartbeat.h"
 #include "core/IWatchdogDevice.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QTimer>
+
+namespace {
+// Answers come from the event loop and from waits: an older round never overwrites a newer one.
+void raiseTo(std::atomic<quint64>& answered, quint64 round)
+{
+    quint64 current = answered.load();
+    while (current < round && !answered.compare_exchange_weak(current, round)) {
+    }
+}
+} // namespace
 
 TWatchdog::TWatchdog(IWatchdogDevice* device, int periodMs, QObject* parent)
     : QObject(parent), m_device(device), m_periodMs(qMax(1, periodMs))
 {
 }
 
-TWatchdog::~TWatchdog() { finish(); }
+TWatchdog::~TWatchdog()
+{
+    finish();
+    QMutexLocker lock(&m_mutex);
+    for (const Guarded& g : qAsConst(m_guarded))
+        Heartbeat::setAnswer(g.context, {});
+}
 
 void TWatchdog::attach(QObject* context, const QString& name)
 {
@@ -22,7 +39,9 @@ void TWatchdog::attach(QObject* context, const QString& name)
             return;
     }
     // A new thread counts as having answered the round under way.
-    m_guarded.append({context, name, std::make_shared<std::atomic<quint64>>(m_round)});
+    auto answered = std::make_shared<std::atomic<quint64>>(m_round->load());
+    m_guarded.append({context, name, answered});
+    Heartbeat::setAnswer(context, [answered, round = m_round]() { raiseTo(*answered, round->load()); });
 }
 
 void TWatchdog::detach(QObject* context)
@@ -31,6 +50,7 @@ void TWatchdog::detach(QObject* context)
     for (int i = 0; i < m_guarded.size(); ++i) {
         if (m_guarded.at(i).context == context) {
             m_guarded.remove(i);
+            Heartbeat::setAnswer(context, {});
             return;
         }
     }
@@ -77,7 +97,7 @@ void TWatchdog::tick()
     QStringList silent;
     QMutexLocker lock(&m_mutex);
     for (const Guarded& g : qAsConst(m_guarded)) {
-        if (g.answered->load() < m_round)
+        if (g.answered->load() < m_round->load())
             silent << g.name;
     }
     if (silent.isEmpty()) {
@@ -99,10 +119,10 @@ void TWatchdog::tick()
         emit heartbeatMissed(silent);
     }
 
-    const quint64 round = ++m_round;
+    const quint64 round = ++*m_round;
     for (const Guarded& g : qAsConst(m_guarded)) {
         auto answered = g.answered;
         QMetaObject::invokeMethod(
-            g.context, [answered, round]() { answered->store(round); }, Qt::QueuedConnection);
+            g.context, [answered, round]() { raiseTo(*answered, round); }, Qt::QueuedConnection);
     }
 }

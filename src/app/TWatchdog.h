@@ -13,7 +13,8 @@ class QTimer;
 
 // Lives on the watchdog thread. Every period it sends a heartbeat to each guarded
 // thread and resets the hardware watchdog only when every guarded thread answered the
-// previous heartbeat; a thread that hangs therefore lets the board reset.
+// previous heartbeat; a thread that hangs therefore lets the board reset. A thread
+// waiting within a bounded operation answers through Heartbeat::alive().
 class TWatchdog : public QObject {
     Q_OBJECT
 public:
@@ -52,9 +53,10 @@ private:
     IWatchdogDevice* m_device;
     const int m_periodMs;
     QTimer* m_timer = nullptr;
-    mutable QMutex m_mutex; // guards m_guarded and m_round
+    mutable QMutex m_mutex; // guards m_guarded
     QVector<Guarded> m_guarded;
-    quint64 m_round = 0;
+    // The heartbeat under way; also read by the answers of waiting threads.
+    std::shared_ptr<std::atomic<quint64>> m_round = std::make_shared<std::atomic<quint64>>(0);
     std::atomic<quint64> m_kicks{0};
     bool m_deviceOpen = false;
     bool m_missing = false; // a miss is logged once until the heartbeat is whole again

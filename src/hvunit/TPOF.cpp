@@ -4,6 +4,7 @@
 #include "hvunit/POFCodec.h"
 
 #include "core/GlobalFuncs.h"
+#include "core/Heartbeat.h"
 #include "core/ValueConverter.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace {
 constexpr const char* kClass = "TPOF";
@@ -137,6 +139,43 @@ int TPOF::failed(int rc)
 // Transactions
 // ---------------------------------------------------------------------------
 
+class TPOF::LinkLock {
+public:
+    LinkLock(TPOF& pof, int boundMs) : m_pof(pof)
+    {
+        // Waiting for another thread's transaction is alive as long as that one keeps its bound.
+        while (!m_pof.m_linkMutex.tryLock(20)) {
+            const qint64 left = m_pof.m_linkHeldUntil.load() - Heartbeat::now();
+            if (left > 0) {
+                Heartbeat::Bound wait(static_cast<int>(left));
+                Heartbeat::alive();
+            }
+        }
+        m_pof.m_linkHeldUntil = Heartbeat::now() + boundMs;
+        m_bound.emplace(boundMs);
+    }
+    ~LinkLock()
+    {
+        m_pof.m_linkHeldUntil = 0;
+        m_pof.m_linkMutex.unlock();
+    }
+    LinkLock(const LinkLock&) = delete;
+    LinkLock& operator=(const LinkLock&) = delete;
+
+private:
+    TPOF& m_pof;
+    std::optional<Heartbeat::Bound> m_bound;
+};
+
+int TPOF::transactionBoundMs(int sendTimeoutMs, bool reply)
+{
+    // A pass sends at most a 'k' request, each byte waiting for its echo, then resets the line.
+    constexpr int maxRequest = 21;
+    constexpr int pass = maxRequest * (TSerial::EchoTimeoutMs + 5) + TSerial::ResetWaitMs + 50;
+    const int frame = reply ? TSerial::FrameTimeoutMs + TSerial::ResetWaitMs + 50 : 0;
+    return Attempts * (sendTimeoutMs + pass + frame);
+}
+
 bool TPOF::setRequest(const QByteArray& frame)
 {
     if (frame.isEmpty())
@@ -226,7 +265,8 @@ int TPOF::GetValue(eCommandCode code, unsigned long long* values, unsigned short
 {
     if (m_serial->fileTransferOnThisThread())
         return ErrLink; // the line carries an image: never splice a request into it
-    QMutexLocker lock(&m_linkMutex);
+    const bool stateWord = code == CMD_StateWord;
+    LinkLock lock(*this, transactionBoundMs(stateWord ? (longBudget ? LongBudgetMs : ShortBudgetMs) : 0, true));
     if (!count || !values)
         return ErrArgument;
     if (!checkPOFCommandCompatibility(code))
@@ -254,7 +294,7 @@ int TPOF::SetValue(eCommandCode code, unsigned long long value1, unsigned long l
 {
     if (m_serial->fileTransferOnThisThread())
         return ErrLink; // the line carries an image: never splice a request into it
-    QMutexLocker lock(&m_linkMutex);
+    LinkLock lock(*this, transactionBoundMs(0, false));
     if (!checkPOFCommandCompatibility(code))
         return ErrFirmware;
 
@@ -291,7 +331,7 @@ int TPOF::GetString(eCommandCode code, char* buffer, unsigned short size)
 {
     if (m_serial->fileTransferOnThisThread())
         return ErrLink; // the line carries an image: never splice a request into it
-    QMutexLocker lock(&m_linkMutex);
+    LinkLock lock(*this, transactionBoundMs(0, true));
     if (!buffer)
         return ErrArgument;
     const int digits = POFCodec::textDigits(static_cast<char>(code));
@@ -633,11 +673,19 @@ QString TPOF::paramValueText(eHVUnitParamType type, unsigned long long value) co
 void TPOF::pause(int ms)
 {
     // On the link's own thread the commissioning procedures call in from their steps:
-    // a wait there must not run their timers, events or deletion in the middle.
-    if (QThread::currentThread() == thread())
-        QThread::msleep(static_cast<unsigned long>(qMax(0, ms)));
-    else
+    // a wait there must not run their timers, events or deletion in the middle. It is
+    // bounded, so the watchdog hears from the thread meanwhile.
+    if (QThread::currentThread() != thread()) {
         GlobalFuncs::waitMs(ms);
+        return;
+    }
+    Heartbeat::Bound bound(ms + 50);
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 left = ms; left > 0; left = ms - clock.elapsed()) {
+        Heartbeat::alive();
+        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(left, 20)));
+    }
 }
 
 int TPOF::GetParameter(eHVUnitParamType type, unsigned long long* value)

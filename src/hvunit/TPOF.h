@@ -194,6 +194,13 @@ private:
     bool startUp();
     QString paramValueText(eHVUnitParamType type, unsigned long long value) const;
 
+    // Holds the link mutex for one transaction, which shows the watchdog that the thread
+    // is alive while it keeps its bound.
+    class LinkLock;
+    // The longest a transaction can take without a hang: each try's send passes within
+    // its time-out, and the reply frame's limit when it reads.
+    static int transactionBoundMs(int sendTimeoutMs, bool reply);
+
     // Marks a sequence that polls the state itself: queued polls are not needed meanwhile.
     struct OwnPolls {
         explicit OwnPolls(TPOF& p) : pof(p) { ++pof.m_ownPolls; }
@@ -203,6 +210,7 @@ private:
 
     std::unique_ptr<TSerial> m_serial;
     QMutex m_linkMutex;
+    std::atomic<qint64> m_linkHeldUntil { 0 }; // the bound of the transaction holding it
     QByteArray m_request;
     POF_Response m_response;
     std::atomic<bool> m_updateInProgress { false };

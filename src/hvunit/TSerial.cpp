@@ -1,6 +1,7 @@
 #include "hvunit/TSerial.h"
 
 #include "core/FsRoot.h"
+#include "core/Heartbeat.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
@@ -91,6 +92,7 @@ void TSerial::flushInput()
 
 void TSerial::sleepMs(int ms)
 {
+    Heartbeat::alive();
     timespec req { ms / 1000, (ms % 1000) * 1000000L };
     timespec rem {};
     while (nanosleep(&req, &rem) < 0 && errno == EINTR)
@@ -120,6 +122,7 @@ int TSerial::ReceiveEcho(char expected)
         return ::read(m_fd, &c, 1) == 1;
     };
     for (;;) {
+        Heartbeat::alive();
         const bool late = deadline.elapsed() >= EchoTimeoutMs;
         pollfd p { m_fd, POLLIN, 0 };
         const int r = ::poll(&p, 1, late ? 0 : 1);
@@ -198,6 +201,7 @@ int TSerial::ReceiveString(char* buffer, int bufferSize)
         return int(NoEcho);
     };
     while (m_clock->elapsed() <= FrameTimeoutMs) {
+        Heartbeat::alive();
         pollfd p { m_fd, POLLIN, 0 };
         const int r = ::poll(&p, 1, EchoTimeoutMs);
         if (r <= 0 || !(p.revents & POLLIN)) {

@@ -1,11 +1,20 @@
 #include "fakes/FakeWatchdogDevice.h"
 #include "app/ThreadGuard.h"
 #include "app/WatchdogManager.h"
+#include "commissioning/MachineBundle.h"
+#include "commissioning/MachineFactory.h"
+#include "commissioning/OutputCalibrationMachine.h"
+#include "core/Heartbeat.h"
+#include "fakes/CommissioningRig.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 class TstWatchdog : public QObject {
     Q_OBJECT
@@ -70,6 +79,92 @@ private slots:
         const int before = device.kicks();
         QTRY_VERIFY_WITH_TIMEOUT(device.kicks() >= before + 2, 4000);
         wd->stop();
+    }
+
+    // The unit silent for 5 s: the link's thread answers from inside its bounded waits,
+    // so every heartbeat period still ends with a kick (one period's tolerance); a wait
+    // past its bound counts as a hang.
+    void heartbeatThroughASilentUnit_data()
+    {
+        QTest::addColumn<int>("during"); // 0 Idle, 1 a procedure, 2 a test, 3 a wait past its bound
+        QTest::newRow("Idle") << 0;
+        QTest::newRow("a procedure") << 1;
+        QTest::newRow("a test") << 2;
+        QTest::newRow("a wait past its bound") << 3;
+    }
+    void heartbeatThroughASilentUnit()
+    {
+        QFETCH(int, during);
+        const int period = WatchdogManager::kHeartbeatMs;
+        FakeWatchdogDevice device;
+        CommissioningRig rig;
+        QVERIFY(rig.start());
+        WatchdogManager* wd = WatchdogManager::getInstance();
+        QVERIFY(wd->start(&device, period));
+        wd->attachThread(rig.pof, QStringLiteral("POFThread"));
+
+        Commissioning::MachineBundle bundle;
+        std::atomic<bool> testRuns { during == 2 };
+        std::thread worker;
+        // Also when a check fails: the worker, the machines and the link end in order.
+        struct End {
+            std::function<void()> run;
+            ~End() { run(); }
+        } end { [&] {
+            testRuns = false;
+            if (worker.joinable())
+                worker.join();
+            wd->stop();
+            bundle = Commissioning::MachineBundle();
+            rig.stop();
+        } };
+        if (during == 1) {
+            bundle = Commissioning::makeMachineFactory(rig.pof, rig.safety.get())();
+            bundle.outputCalibration->queueEvent(Commissioning::OutputCalibrationMachine::Event(Commissioning::Start));
+            QTRY_VERIFY(rig.hvEnable());
+        } else if (during == 2) {
+            // As the test worker: polling off, a reading and a state poll every 100 ms.
+            FakeHVData::Settings settings = rig.link.data->settings();
+            settings.testRunning = true;
+            rig.link.data->setSettings(settings);
+            rig.onLink([&rig] {
+                rig.pof->appStateChanged(States::TestReadyToRun, States::TestRunning);
+                return true;
+            });
+            worker = std::thread([&rig, &testRuns] {
+                while (testRuns) {
+                    unsigned long long v[4] = {};
+                    unsigned short n = 0;
+                    rig.pof->GetValue(TPOF::CMD_MeasurementValues, v, 4, &n);
+                    rig.pof->GetHVState();
+                    QThread::msleep(100);
+                }
+            });
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(device.kicks() >= 2, 4000);
+
+        QElapsedTimer clock;
+        clock.start();
+        if (during == 3)
+            QMetaObject::invokeMethod(rig.pof, [] {
+                Heartbeat::Bound bound(300);
+                for (int i = 0; i < 300; ++i) {
+                    Heartbeat::alive();
+                    QThread::msleep(10);
+                }
+            });
+        else
+            rig.sim.failNext(-1);
+        QStringList kicks;
+        for (int last = device.kicks(); clock.elapsed() < 5000; QTest::qWait(10)) {
+            if (device.kicks() > last) {
+                last = device.kicks();
+                kicks << QString::number(clock.elapsed());
+            }
+        }
+        rig.sim.clearFault();
+        // Five periods, less one period's tolerance.
+        QVERIFY2((kicks.size() >= 5000 / period - 1) == (during != 3), qPrintable(QStringLiteral("kicks at ") + kicks.join(' ')));
     }
 
     void withoutDeviceTheHeartbeatStillRuns()
