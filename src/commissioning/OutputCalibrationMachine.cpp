@@ -23,6 +23,17 @@ using StatesAndTransitions::constructState;
 constexpr unsigned long long kCalibrationVoltage = 37000000; // mV
 constexpr unsigned long long kUnitGain = 10000;
 
+// Gains written with the unit's checks (busy until taken, no failure, read back).
+bool writeGains(TPOF& pof, unsigned long long gainU, unsigned long long gainI)
+{
+    if (gainU > 0xFFFF || gainI > 0xFFFF)
+        return false;
+    stGainCalibration gains;
+    gains.gainU = quint16(gainU);
+    gains.gainI = quint16(gainI);
+    return pof.writeGainCalibration(gains) == TPOF::Ok;
+}
+
 QString gainsNotRestoredText()
 {
     return QStringLiteral("Die Verstärkungen des HV-Geräts konnten nicht wiederhergestellt werden");
@@ -190,11 +201,13 @@ void OutputCalibrationMachine::setUp()
         return;
     }
     m_gains = { gains[0], gains[1] };
-    m_restore.arm(QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI), [old = m_gains](TPOF& pof) {
-        return SetValuePOF(&pof)({ TPOF::CMD_SetGains, old.gainU, old.gainI });
-    });
-    const QString error
-        = sendSetUp(m_pof, m_safety, setUpCommands(128, { { TPOF::CMD_SetGains, kUnitGain, m_gains.gainI } }));
+    m_restore.arm(QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI),
+                  [old = m_gains](TPOF& pof) { return writeGains(pof, old.gainU, old.gainI); });
+    if (!writeGains(*m_pof, kUnitGain, m_gains.gainI)) {
+        fail(QStringLiteral("Die HV-Einheit hat den Befehl 'q' nicht angenommen."));
+        return;
+    }
+    const QString error = sendSetUp(m_pof, m_safety, setUpCommands(128));
     if (!error.isEmpty()) {
         fail(error);
         return;
@@ -240,8 +253,9 @@ void OutputCalibrationMachine::writeGain()
         }
         gainU = static_cast<unsigned long long>(std::llround((m_positiveVoltage - m_negativeVoltage) / 74.0 * 10000.0));
     }
-    // The saved U gain stays: a run ending from here on restores the old one.
-    if (!SetValuePOF(m_pof)({ TPOF::CMD_SetGains, gainU, m_gains.gainI })) {
+    // The saved U gain stays: a run ending from here on restores the old one. A gain the
+    // unit did not take is an error, never a calibration.
+    if (!writeGains(*m_pof, gainU, m_gains.gainI)) {
         fail(QStringLiteral("Die Verstärkung %1 konnte nicht geschrieben werden.").arg(gainU));
         return;
     }

@@ -768,6 +768,14 @@ int TPOF::SetParameter(eHVUnitParamType type, unsigned long long value)
 
 int TPOF::setGainCalibration(const stGainCalibration& gains)
 {
+    const int rc = writeGainCalibration(gains);
+    if (rc == ErrReadBack)
+        emit showMessageDlg(CAT_ERR, QStringLiteral("Calibration"), QStringLiteral("ParameterOutOfRange"), false, true);
+    return rc;
+}
+
+int TPOF::writeGainCalibration(const stGainCalibration& gains)
+{
     OwnPolls own(*this);
     bool failure = SetValue(CMD_SetGains, gains.gainU, gains.gainI) != Ok;
     if (!failure) {
@@ -795,10 +803,8 @@ int TPOF::setGainCalibration(const stGainCalibration& gains)
         return ErrLink;
     m_data->setHVUnitParam(eHVUnitParamType_GainU, v[0]);
     m_data->setHVUnitParam(eHVUnitParamType_GainI, v[1]);
-    if (v[0] != gains.gainU || v[1] != gains.gainI) {
-        emit showMessageDlg(CAT_ERR, QStringLiteral("Calibration"), QStringLiteral("ParameterOutOfRange"), false, true);
+    if (v[0] != gains.gainU || v[1] != gains.gainI)
         return ErrReadBack;
-    }
     if (failure)
         return ErrLink;
     LoggingCtrl::logService(QStringLiteral("Setting Calibration factors GainU/GainI to %1/%2")

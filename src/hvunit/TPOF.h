@@ -116,6 +116,10 @@ public:
     static const QList<eHVUnitParamType>& HVUnitParams();
     int GetParameter(eHVUnitParamType type, unsigned long long* value);
     int SetParameter(eHVUnitParamType type, unsigned long long value);
+    // Writes the gains and checks them: the unit busy (bit 11) until it took them, no
+    // failure (bit 12), both read back the same. Tells no one; the codes below.
+    int writeGainCalibration(const stGainCalibration& gains);
+    // The same, for the calibration view: a read-back that differs is shown to the operator.
     int setGainCalibration(const stGainCalibration& gains);
 
     // Control of the unit.

@@ -32,7 +32,7 @@ struct Run {
 };
 
 enum Procedure { OutputCal, CascadeCal, CascadePow };
-enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released };
+enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused };
 
 // A run of any of the three procedures for the walk: the stages and errors as they come,
 // the operator's part and the ending done on the machine's thread as the stage comes.
@@ -43,6 +43,7 @@ struct Walk {
     QList<int> stages;
     QStringList errors;
     std::function<void(int)> atStage; // on the machine's thread
+    std::function<void()> atError = [] {};
     std::atomic<bool> triggered { false };
     QElapsedTimer sinceTrigger;
 
@@ -63,8 +64,11 @@ struct Walk {
             self->atStage(int(stage));
         }, Qt::DirectConnection);
         QObject::connect(m, errorSignal, m, [self](const QString& e) {
-            std::lock_guard<std::mutex> lock(self->mutex);
-            self->errors << e;
+            {
+                std::lock_guard<std::mutex> lock(self->mutex);
+                self->errors << e;
+            }
+            self->atError();
         }, Qt::DirectConnection);
     }
 };
@@ -293,6 +297,10 @@ private slots:
                     QTest::addRow("%s, %s, %s", p.name, stage.second, endings[ending])
                         << int(p.procedure) << stage.first << ending << (changed ? p.owed : QString());
                 }
+                // The unit busy (bit 11), then failed (bit 12): the new gain is refused.
+                if (p.procedure == OutputCal && stage.first == Step2)
+                    QTest::newRow("output calibration, Step2, gain write refused")
+                        << int(OutputCal) << int(Step2) << int(GainRefused) << gains;
             }
     }
     void everyEndingLeavesTheUnitAsBefore()
@@ -312,10 +320,16 @@ private slots:
                 w->sinceTrigger.start();
                 if (ending == InputOpens)
                     rig.tree.setLine(safetyLineOfBit(3), false);
+                else if (ending == GainRefused)
+                    unit.setGainWriteBehaviour(200, true, false);
                 else if (ending != Released)
                     rig.sim.failNext(-1);
                 w->triggered = true;
-            } else if (s == waiting) {
+                // The run waits there, but for the gain's Confirm.
+                if (ending != GainRefused)
+                    return;
+            }
+            if (s == waiting) {
                 unit.pressHvOn();
             } else if (procedure == OutputCal && s >= Step1 && s <= Step3) {
                 const double readings[] = { -37.5, 37.5, 0.0 };
@@ -324,6 +338,9 @@ private slots:
                 w->bundle.outputCalibration->queueEvent(E(Confirm));
             }
         };
+        // The old gains go back as the unit would take them.
+        if (ending == GainRefused)
+            w->atError = [this] { unit.setGainWriteBehaviour(200, false, false); };
         startRun(*walk, Procedure(procedure));
         QVERIFY2(QTest::qWaitFor([w] { return w->triggered.load(); }, 20000), qPrintable(w->errorsTold().join('|')));
         if (ending == Released)
@@ -349,6 +366,12 @@ private slots:
             return;
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(!walk->errorsTold().isEmpty(), 10000);
+        }
+        if (ending == GainRefused) {
+            // An error, never a calibration.
+            QCOMPARE(walk->errorsTold().value(0), QStringLiteral("Die Verstärkung 10135 konnte nicht geschrieben werden."));
+            std::lock_guard<std::mutex> lock(walk->mutex);
+            QVERIFY(!walk->stages.contains(Step3) && !walk->stages.contains(Done));
         }
         if (cut) {
             QTest::qWait(300);

@@ -174,6 +174,8 @@ private slots:
     // Last: the program ends while the window's procedure runs its DC step (main checks).
     void programEndsDuringAProcedure()
     {
+        // The last run's restore, on the link's thread, is over before the unit gets other gains.
+        QMetaObject::invokeMethod(m_app->hvLink(), [] {}, Qt::BlockingQueuedConnection);
         m_unit->setGains(9870, 10120);
         m_unit->setRampMs(0);
         auto* gui = static_cast<HoldingGui*>(m_app->gui());
