@@ -4,9 +4,9 @@
 #include "datamodel/OperatingModes.h"
 #include "gui/FixedValueUnit.h"
 #include "gui/MeasurementData.h"
-#include "gui/OwnedItemList.h"
 #include "gui/TestResultsTanDelta.h"
 #include "gui/api/IActivityItem.h"
+#include "gui/api/OwnedItemList.h"
 
 #include <QFileInfo>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gui/IconListViewItem.h"
-#include "gui/OwnedItemList.h"
+#include "gui/api/OwnedItemList.h"
 #include "remote/UsbEntry.h"
 
 #include <QList>

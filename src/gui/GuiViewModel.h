@@ -8,7 +8,6 @@
 #include "gui/IconListViewItem.h"
 #include "gui/LogListModel.h"
 #include "gui/MenuViewModel.h"
-#include "gui/OwnedItemList.h"
 #include "gui/Settings.h"
 #include "gui/SystemInformation.h"
 #include "gui/TestConfiguration.h"
@@ -16,6 +15,7 @@
 #include "gui/TestPreparation.h"
 #include "gui/TestResults.h"
 #include "gui/api/IGUI.h"
+#include "gui/api/OwnedItemList.h"
 #include "logging/MessageCategories.h"
 
 #include <QDateTime>

@@ -94,19 +94,6 @@ void setSnapTicks(ValueUnit* item, const QList<double>& kiloVolts)
         ticks.append(kiloVolts.at(i) * item->scaleFactor());
     item->setTicks(ticks);
 }
-
-template <typename T>
-int listCount(QQmlListProperty<T>* list)
-{
-    return static_cast<const QList<T*>*>(list->data)->size();
-}
-
-template <typename T>
-T* listAt(QQmlListProperty<T>* list, int index)
-{
-    const auto* items = static_cast<const QList<T*>*>(list->data);
-    return index >= 0 && index < items->size() ? items->at(index) : nullptr;
-}
 } // namespace
 
 QVector<unsigned short> getVoltageFactors(const DataModell& dm)
@@ -160,9 +147,7 @@ QQmlListProperty<PropertySettingsViewModel> TestConfiguration::secondaryParamete
 
 QQmlListProperty<PropertyConfirmationViewModel> TestConfiguration::confirmationsProperty()
 {
-    return QQmlListProperty<PropertyConfirmationViewModel>(this, &m_confirmations,
-                                                           &listCount<PropertyConfirmationViewModel>,
-                                                           &listAt<PropertyConfirmationViewModel>);
+    return m_confirmations.property(this);
 }
 
 bool TestConfiguration::manualRamp() const
@@ -648,10 +633,7 @@ void TestConfiguration::updateConfirmations()
 {
     // The page that shows the old rows may still be on its way out: they go one
     // rebuild later.
-    for (PropertyConfirmationViewModel* row : qAsConst(m_retiredConfirmations))
-        row->deleteLater();
-    m_retiredConfirmations = m_confirmations;
-    m_confirmations.clear();
+    m_confirmations.replaceLater({});
     const DataModell* dm = GlobalFuncs::getDM();
     if (!dm || !isSinglePhaseTestMode())
         return;

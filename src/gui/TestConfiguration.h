@@ -2,9 +2,9 @@
 
 #include "datamodel/OperatingModes.h"
 #include "datamodel/InstrumentTypes.h"
-#include "gui/OwnedItemList.h"
 #include "gui/PropertyConfirmationViewModel.h"
 #include "gui/PropertySettingsViewModel.h"
+#include "gui/api/OwnedItemList.h"
 
 #include <QList>
 #include <QObject>
@@ -42,7 +42,7 @@ public:
     QQmlListProperty<PropertyConfirmationViewModel> confirmationsProperty();
     const QList<PropertySettingsViewModel*>& mainParameters() const { return m_mainParameters.items(); }
     const QList<PropertySettingsViewModel*>& secondaryParameters() const { return m_secondaryParameters.items(); }
-    const QList<PropertyConfirmationViewModel*>& confirmations() const { return m_confirmations; }
+    const QList<PropertyConfirmationViewModel*>& confirmations() const { return m_confirmations.items(); }
 
     OperatingModes::OperatingMode mode() const { return m_mode; }
     bool confirmEnabled() const { return m_confirmEnabled; }
@@ -123,8 +123,7 @@ private:
 
     OwnedItemList<PropertySettingsViewModel> m_mainParameters;
     OwnedItemList<PropertySettingsViewModel> m_secondaryParameters;
-    QList<PropertyConfirmationViewModel*> m_confirmations;
-    QList<PropertyConfirmationViewModel*> m_retiredConfirmations;
+    OwnedItemList<PropertyConfirmationViewModel> m_confirmations;
     bool m_confirmEnabled = false;
     OperatingModes::OperatingMode m_mode = OperatingModes::Unknown;
 };

@@ -4,9 +4,9 @@
 #include "datamodel/DataModell.h"
 #include "datamodel/TestSettings.h"
 #include "gui/MeasurementStrings.h"
-#include "gui/OwnedItemList.h"
 #include "gui/TestMeasurement.h"
 #include "gui/TestPreparation.h"
+#include "gui/api/OwnedItemList.h"
 #include "hvunit/ErrorMessages.h"
 #include "logging/LoggingCtrl.h"
 

@@ -3,8 +3,8 @@
 #include "datamodel/IPhaseSelect.h"
 #include "datamodel/InstrumentTypes.h"
 #include "datamodel/TanDeltaTypes.h"
-#include "gui/OwnedItemList.h"
 #include "gui/TanDeltaCriterionItemViewModel.h"
+#include "gui/api/OwnedItemList.h"
 
 #include <QObject>
 #include <QQmlListProperty>
