@@ -25,58 +25,7 @@
 
 namespace {
 const char* const kClass = "GuiViewModel";
-const QString kHourglassIcon = QStringLiteral("qrc:/icons/hourglass-empty.svg");
-const QString kQuestionIcon = QStringLiteral("qrc:/icons/question.svg");
 constexpr quint32 kHvOnMask = 0x10006;
-constexpr qint64 kSecond = 1000;
-constexpr qint64 kDay = 24 * 3600 * kSecond;
-
-struct CategoryLook {
-    int category;
-    const char* icon;
-    const char* colour;
-    qint64 lifetimeMs;
-};
-
-// How a message of each category shows in the header and how long it stays there.
-const CategoryLook kCategories[] = {
-    {0, "qrc:/icons/skull.svg", "#40747474", 50 * kSecond},
-    {CAT_FATAL, "qrc:/icons/fatal.svg", "#FFD0021B", 99 * kDay},
-    {CAT_ERR, "qrc:/icons/error.svg", "#FFF43149", 10 * kSecond},
-    {CAT_WARN, "qrc:/icons/warning.svg", "#FFD05002", 10 * kSecond},
-    {CAT_INF, "qrc:/icons/info.svg", "#FF747474", 5 * kSecond},
-    {CAT_MSG, "qrc:/icons/message.svg", "#FF4A90E2", 5 * kSecond},
-    {CAT_METHOD, "qrc:/icons/settings.svg", "#40747474", 10 * kSecond},
-    {CAT_DBG, "qrc:/icons/details.svg", "#40747474", 10 * kSecond},
-};
-
-const CategoryLook* lookOf(int category)
-{
-    for (const CategoryLook& look : kCategories)
-        if (look.category == category)
-            return &look;
-    return nullptr;
-}
-
-QString iconOf(int category)
-{
-    const CategoryLook* look = lookOf(category);
-    return look ? QString::fromLatin1(look->icon) : QString();
-}
-
-// Share done of a progress, bounded to [0, 1]; an empty range counts as nothing done.
-double fractionOf(int value, int lo, int hi)
-{
-    if (hi == lo)
-        return 0.0;
-    const double fraction = double(value - lo) / double(hi - lo);
-    if (fraction > 1.0)
-        return 1.0;
-    if (fraction <= 0.0)
-        return 0.0;
-    return fraction;
-}
-
 // The modes of the main menu in the order they are added; the last eleven are the
 // calibration group that the commissioning switch opens.
 const OperatingModes::OperatingMode kMenuModes[] = {
@@ -89,44 +38,25 @@ const OperatingModes::OperatingMode kMenuModes[] = {
     OperatingModes::SinusDiagnosis, OperatingModes::ManualDiagnosis,
 };
 constexpr int kFirstCalibrationPlace = 9;
-
-template <typename Record>
-int recordCount(QQmlListProperty<IconListViewItem>* list)
-{
-    return static_cast<const QList<Record>*>(list->data)->size();
-}
-
-template <typename Record>
-IconListViewItem* recordAt(QQmlListProperty<IconListViewItem>* list, int index)
-{
-    const auto* records = static_cast<const QList<Record>*>(list->data);
-    return index >= 0 && index < records->size() ? records->at(index).item : nullptr;
-}
 } // namespace
 
 GuiViewModel::GuiViewModel(QObject* parent)
     : QObject(parent), m_serviceLog(LogListModel::ServiceLog, [this]() { return m_settings.dateTimeFormatString(); }),
       m_messageLog(LogListModel::MessageLog, nullptr)
 {
-    m_messageTimer.setInterval(1000);
-    connect(&m_messageTimer, &QTimer::timeout, this, &GuiViewModel::checkMessageList);
+    connect(&m_dialogs, &DialogQueue::messageListChanged, this, &GuiViewModel::messageListChanged);
+    connect(&m_dialogs, &DialogQueue::waitListChanged, this, &GuiViewModel::waitListChanged);
+    connect(&m_dialogs, &DialogQueue::questionListChanged, this, &GuiViewModel::questionListChanged);
+    connect(&m_dialogs, &DialogQueue::progressListChanged, this, &GuiViewModel::progressListChanged);
+    connect(&m_dialogs, &DialogQueue::questionAnswered, this, &GuiViewModel::questionAnswered);
+    connect(&m_dialogs, &DialogQueue::questionAnsweredCloseType, this, &GuiViewModel::questionAnsweredCloseType);
     connectDataModel();
     connectChildren();
     initMenu();
     m_commissioning = new Commissioning::CommissioningViewModel(this, this);
 }
 
-GuiViewModel::~GuiViewModel()
-{
-    m_messageTimer.stop();
-    for (const Message& m : qAsConst(m_messages))
-        delete m.item;
-    for (const Question& q : qAsConst(m_questions))
-        delete q.item;
-    for (const Progress& p : qAsConst(m_progresses))
-        delete p.item;
-    delete m_commissioning;
-}
+GuiViewModel::~GuiViewModel() { delete m_commissioning; }
 
 void GuiViewModel::connectDataModel()
 {
@@ -181,10 +111,6 @@ void GuiViewModel::connectChildren()
     connect(&m_calibration, &Calibration::hvUnitParamChanged, this, &GuiViewModel::setHVUnitParamValue);
     connect(&m_results, &TestResults::commentChanged, &m_activities, &Activities::setMeasurementComment);
 }
-
-void GuiViewModel::setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
-
-QDateTime GuiViewModel::now() const { return m_now ? m_now() : QDateTime::currentDateTime(); }
 
 // ---------------------------------------------------------------------------
 // Properties
@@ -342,26 +268,6 @@ void GuiViewModel::enableCommissioning(bool on)
     emit commissioningEnabledChanged();
 }
 
-QQmlListProperty<IconListViewItem> GuiViewModel::messageList()
-{
-    return QQmlListProperty<IconListViewItem>(this, &m_messages, &recordCount<Message>, &recordAt<Message>);
-}
-
-QQmlListProperty<IconListViewItem> GuiViewModel::waitList()
-{
-    return m_waitList.property(this);
-}
-
-QQmlListProperty<IconListViewItem> GuiViewModel::questionList()
-{
-    return QQmlListProperty<IconListViewItem>(this, &m_questions, &recordCount<Question>, &recordAt<Question>);
-}
-
-QQmlListProperty<IconListViewItem> GuiViewModel::progressList()
-{
-    return QQmlListProperty<IconListViewItem>(this, &m_progresses, &recordCount<Progress>, &recordAt<Progress>);
-}
-
 // ---------------------------------------------------------------------------
 // Operations
 // ---------------------------------------------------------------------------
@@ -433,351 +339,29 @@ void GuiViewModel::onSettingsValueChanged(const QString& path)
     emit testBoostStateChanged();
 }
 
-// ---------------------------------------------------------------------------
-// Messages
-// ---------------------------------------------------------------------------
-
-QUuid GuiViewModel::showMessageOfCategory(const QString& text, MessageCategories category)
-{
-    if (category == CAT_PERSISTENT)
-        return showWaitMessage(text);
-    if (category == CAT_SKPOUT)
-        return showQuestion(text);
-
-    const QDateTime current = now();
-    const QUuid id = QUuid::createUuid();
-    const CategoryLook* look = lookOf(category);
-    const QDateTime expiry = current.addMSecs(look ? look->lifetimeMs : 0);
-    if (current < expiry) {
-        auto* item = new IconListViewItem(text, QString::fromLatin1(look->icon), QString::fromLatin1(look->colour));
-        auto at = std::find_if(m_messages.begin(), m_messages.end(),
-                               [category](const Message& m) { return m.category >= category; });
-        m_messages.insert(at, Message{item, expiry, category, id});
-        emit messageListChanged();
-    }
-    if (!m_messageTimer.isActive())
-        m_messageTimer.start();
-    return id;
-}
-
-QUuid GuiViewModel::showOfCategory(MessageCategories category, const QString& text, const QString& acceptButton,
-                                   const QString& rejectedButton)
-{
-    if (acceptButton.isEmpty() && rejectedButton.isEmpty())
-        return showMessageOfCategory(text, category);
-    return showQuestion(text, acceptButton, rejectedButton, iconOf(category));
-}
-
 QUuid GuiViewModel::showInfo(const QString& text, const QString& accept, const QString& reject)
 {
-    return showOfCategory(CAT_INF, text, accept, reject);
+    return m_dialogs.show(CAT_INF, text, accept, reject);
 }
 
 QUuid GuiViewModel::showWarning(const QString& text, const QString& accept, const QString& reject)
 {
-    return showOfCategory(CAT_WARN, text, accept, reject);
+    return m_dialogs.show(CAT_WARN, text, accept, reject);
 }
 
 QUuid GuiViewModel::showError(const QString& text, const QString& accept, const QString& reject)
 {
-    return showOfCategory(CAT_ERR, text, accept, reject);
+    return m_dialogs.show(CAT_ERR, text, accept, reject);
 }
 
 QUuid GuiViewModel::showFatal(const QString& text, const QString& accept, const QString& reject)
 {
-    return showOfCategory(CAT_FATAL, text, accept, reject);
+    return m_dialogs.show(CAT_FATAL, text, accept, reject);
 }
 
 QUuid GuiViewModel::showMessage(const QString& text, const QString& accept, const QString& reject)
 {
-    return showOfCategory(CAT_MSG, text, accept, reject);
-}
-
-bool GuiViewModel::hideMessageById(int category, const QUuid& id)
-{
-    for (int i = 0; i < m_messages.size(); ++i) {
-        if (m_messages.at(i).category == category && m_messages.at(i).id == id) {
-            IconListViewItem* item = m_messages.takeAt(i).item;
-            emit messageListChanged();
-            item->deleteLater();
-            return true;
-        }
-    }
-    return false;
-}
-
-bool GuiViewModel::hideMessageByText(int category, const QString& text)
-{
-    for (const Message& m : qAsConst(m_messages)) {
-        if (m.category == category && m.item->name() == text)
-            return hideMessageById(category, m.id);
-    }
-    return false;
-}
-
-bool GuiViewModel::hideInfo(const QUuid& id) { return hideMessageById(CAT_INF, id); }
-bool GuiViewModel::hideWarning(const QUuid& id) { return hideMessageById(CAT_WARN, id); }
-bool GuiViewModel::hideError(const QUuid& id) { return hideMessageById(CAT_ERR, id); }
-bool GuiViewModel::hideFatal(const QUuid& id) { return hideMessageById(CAT_FATAL, id); }
-bool GuiViewModel::hideMessage(const QUuid& id) { return hideMessageById(CAT_MSG, id); }
-bool GuiViewModel::hideInfo(const QString& text) { return hideMessageByText(CAT_INF, text); }
-bool GuiViewModel::hideWarning(const QString& text) { return hideMessageByText(CAT_WARN, text); }
-bool GuiViewModel::hideError(const QString& text) { return hideMessageByText(CAT_ERR, text); }
-bool GuiViewModel::hideFatal(const QString& text) { return hideMessageByText(CAT_FATAL, text); }
-bool GuiViewModel::hideMessage(const QString& text) { return hideMessageByText(CAT_MSG, text); }
-
-void GuiViewModel::checkMessageList()
-{
-    if (m_messages.isEmpty()) {
-        m_messageTimer.stop();
-        return;
-    }
-    const QDateTime current = now();
-    QList<IconListViewItem*> removed;
-    for (int i = 0; i < m_messages.size();) {
-        const QDateTime& expiry = m_messages.at(i).expiry;
-        if (expiry.isValid() && expiry < current)
-            removed << m_messages.takeAt(i).item;
-        else
-            ++i;
-    }
-    if (m_messages.isEmpty())
-        m_messageTimer.stop();
-    if (!removed.isEmpty())
-        emit messageListChanged();
-    for (IconListViewItem* item : qAsConst(removed))
-        item->deleteLater();
-}
-
-// ---------------------------------------------------------------------------
-// Questions
-// ---------------------------------------------------------------------------
-
-QUuid GuiViewModel::showQuestion(const QString& text)
-{
-    return showQuestion(text, QCoreApplication::translate("Dialog", "OK"));
-}
-
-QUuid GuiViewModel::showQuestion(const QString& text, const QString& acceptButton)
-{
-    return showQuestion(text, acceptButton, QCoreApplication::translate("Dialog", "Cancel"));
-}
-
-QUuid GuiViewModel::showQuestion(const QString& text, const QString& acceptButton, const QString& rejectedButton)
-{
-    return showQuestion(text, acceptButton, rejectedButton, kQuestionIcon);
-}
-
-QUuid GuiViewModel::showQuestion(const QString& text, const QString& acceptButton, const QString& rejectedButton,
-                                 const QString& iconPath)
-{
-    const int existing = questionIndex(text);
-    if (existing >= 0) {
-        m_questions.at(existing).item->touch();
-        emit questionListChanged();
-        return m_questions.at(existing).id;
-    }
-    const QUuid id = QUuid::createUuid();
-    auto* item = new IconListViewItem(text, iconPath, QVariant::fromValue(id));
-    m_questions.prepend(Question{item, acceptButton, rejectedButton, id});
-    emit questionListChanged();
-    return id;
-}
-
-int GuiViewModel::questionIndex(const QUuid& id) const
-{
-    for (int i = 0; i < m_questions.size(); ++i)
-        if (m_questions.at(i).id == id)
-            return i;
-    return -1;
-}
-
-int GuiViewModel::questionIndex(const QString& text) const
-{
-    for (int i = 0; i < m_questions.size(); ++i)
-        if (m_questions.at(i).item->name() == text)
-            return i;
-    return -1;
-}
-
-bool GuiViewModel::hideQuestion(const QUuid& questionId, int result)
-{
-    // A copy: the caller may pass the id of the very entry removed below.
-    const QUuid id = questionId;
-    const int index = questionIndex(id);
-    if (index < 0)
-        return false;
-    IconListViewItem* item = m_questions.takeAt(index).item;
-    emit questionListChanged();
-    item->deleteLater();
-    emit questionAnswered(id, result);
-    const IGUI::CloseType type = result == questionAcceptedResult()   ? IGUI::Accepted
-                                 : result == questionRejectedResult() ? IGUI::Rejected
-                                                                      : IGUI::OtherResult;
-    emit questionAnsweredCloseType(id, type);
-    return true;
-}
-
-bool GuiViewModel::hideQuestion(const QString& text, int result)
-{
-    const int index = questionIndex(text);
-    return index >= 0 && hideQuestion(m_questions.at(index).id, result);
-}
-
-QString GuiViewModel::questionButtonText(const QUuid& id, int result) const
-{
-    const int index = questionIndex(id);
-    if (index < 0)
-        return QString();
-    if (result == questionAcceptedResult())
-        return m_questions.at(index).acceptText;
-    if (result == questionRejectedResult())
-        return m_questions.at(index).rejectText;
-    return QString();
-}
-
-QString GuiViewModel::questionButtonText(const QString& text, int result) const
-{
-    const int index = questionIndex(text);
-    return index >= 0 ? questionButtonText(m_questions.at(index).id, result) : QString();
-}
-
-// ---------------------------------------------------------------------------
-// Progress
-// ---------------------------------------------------------------------------
-
-int GuiViewModel::progressIndex(const QUuid& id) const
-{
-    for (int i = 0; i < m_progresses.size(); ++i)
-        if (m_progresses.at(i).id == id)
-            return i;
-    return -1;
-}
-
-int GuiViewModel::progressIndex(const QString& text) const
-{
-    for (int i = 0; i < m_progresses.size(); ++i)
-        if (m_progresses.at(i).item->name() == text)
-            return i;
-    return -1;
-}
-
-QUuid GuiViewModel::showProgress(const QString& text, int min, int max, int step, int start)
-{
-    const int lo = std::min(min, max);
-    const int hi = std::max(min, max);
-    const int value = std::clamp(start, lo, hi);
-    const double fraction = fractionOf(value, lo, hi);
-    const int existing = progressIndex(text);
-    if (existing >= 0) {
-        // The record follows too, so that the next increment continues from here.
-        Progress& p = m_progresses[existing];
-        p.min = lo;
-        p.max = hi;
-        p.step = step;
-        p.value = value;
-        if (p.item->value() != QVariant(fraction)) {
-            p.item->setValue(fraction);
-            emit progressListChanged();
-        }
-        return p.id;
-    }
-    const QUuid id = QUuid::createUuid();
-    auto* item = new IconListViewItem(text, kHourglassIcon, fraction);
-    m_progresses.prepend(Progress{item, lo, hi, step, value, id});
-    emit progressListChanged();
-    return id;
-}
-
-void GuiViewModel::updateProgress(const QUuid& dialogId, const QString& text)
-{
-    const int index = progressIndex(dialogId);
-    if (index < 0)
-        return;
-    m_progresses.at(index).item->setName(text);
-    emit progressListChanged();
-}
-
-void GuiViewModel::updateProgress(const QString& oldText, const QString& newText)
-{
-    const int index = progressIndex(oldText);
-    if (index >= 0)
-        updateProgress(m_progresses.at(index).id, newText);
-}
-
-void GuiViewModel::setProgressValue(int index, int value)
-{
-    Progress& p = m_progresses[index];
-    p.item->setValue(fractionOf(value, p.min, p.max));
-    p.value = value;
-    if (index != 0)
-        m_progresses.move(index, 0);
-    emit progressListChanged();
-}
-
-bool GuiViewModel::incrementProgress(const QUuid& dialogId)
-{
-    const int index = progressIndex(dialogId);
-    if (index < 0)
-        return false;
-    const int next = m_progresses.at(index).value + m_progresses.at(index).step;
-    const int max = m_progresses.at(index).max;
-    setProgressValue(index, next);
-    return next < max;
-}
-
-bool GuiViewModel::incrementProgress(const QString& text)
-{
-    const int index = progressIndex(text);
-    return index >= 0 && incrementProgress(m_progresses.at(index).id);
-}
-
-bool GuiViewModel::hideProgress(const QUuid& id)
-{
-    const int index = progressIndex(id);
-    if (index < 0)
-        return false;
-    IconListViewItem* item = m_progresses.takeAt(index).item;
-    emit progressListChanged();
-    item->deleteLater();
-    return true;
-}
-
-bool GuiViewModel::hideProgress(const QString& text)
-{
-    const int index = progressIndex(text);
-    return index >= 0 && hideProgress(m_progresses.at(index).id);
-}
-
-// ---------------------------------------------------------------------------
-// Wait messages
-// ---------------------------------------------------------------------------
-
-QUuid GuiViewModel::showWaitMessage(const QString& text)
-{
-    for (IconListViewItem* item : m_waitList.items())
-        if (item->name() == text)
-            return item->value().toUuid();
-    const QUuid id = QUuid::createUuid();
-    m_waitList.prepend(new IconListViewItem(text, kHourglassIcon, QVariant::fromValue(id)));
-    emit waitListChanged();
-    return id;
-}
-
-bool GuiViewModel::hideWaitMessage(const QUuid& id)
-{
-    for (int i = 0; i < m_waitList.size(); ++i)
-        if (m_waitList.at(i)->value().toUuid() == id)
-            return m_waitList.removeAt(i, [this] { emit waitListChanged(); });
-    return false;
-}
-
-bool GuiViewModel::hideWaitMessage(const QString& text)
-{
-    for (IconListViewItem* item : m_waitList.items())
-        if (item->name() == text)
-            return hideWaitMessage(item->value().toUuid());
-    return false;
+    return m_dialogs.show(CAT_MSG, text, accept, reject);
 }
 
 // ---------------------------------------------------------------------------
@@ -1092,7 +676,7 @@ void GuiViewModel::saveScreenshot(const QImage& screenshot)
 {
     const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots);
     QString file = QStringLiteral("%1/Screenshot_%2_%3.png")
-                       .arg(folder, GlobalFuncs::getProjectAbbreviation(), now().toString(QStringLiteral("hhmmss")));
+                       .arg(folder, GlobalFuncs::getProjectAbbreviation(), m_dialogs.now().toString(QStringLiteral("hhmmss")));
     QByteArray png;
     QBuffer buffer(&png);
     bool ok = !screenshot.isNull() && buffer.open(QIODevice::WriteOnly) && screenshot.save(&buffer, "PNG")
@@ -1116,7 +700,7 @@ void GuiViewModel::saveScreenshot(const QImage& screenshot)
     if (IGUI* gui = GlobalFuncs::getGUI())
         gui->showMessageDlg(category, QString(), text, false, true);
     else
-        showOfCategory(category, text, translated("Dialog", "OK"), QString());
+        m_dialogs.show(category, text, translated("Dialog", "OK"), QString());
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "gui/Activities.h"
 #include "gui/Calibration.h"
 #include "gui/Connections.h"
+#include "gui/DialogQueue.h"
 #include "gui/IconListViewItem.h"
 #include "gui/LogListModel.h"
 #include "gui/MenuViewModel.h"
@@ -86,32 +87,15 @@ class GuiViewModel : public QObject {
                    NOTIFY commissioningEnabledChanged)
 
 public:
-    struct Message {
-        IconListViewItem* item = nullptr;
-        QDateTime expiry;
-        int category = 0;
-        QUuid id;
-    };
-    struct Question {
-        IconListViewItem* item = nullptr;
-        QString acceptText;
-        QString rejectText;
-        QUuid id;
-    };
-    struct Progress {
-        IconListViewItem* item = nullptr;
-        int min = 0;
-        int max = 100;
-        int step = 1;
-        int value = 0;
-        QUuid id;
-    };
+    using Message = DialogQueue::Message;
+    using Question = DialogQueue::Question;
+    using Progress = DialogQueue::Progress;
 
     explicit GuiViewModel(QObject* parent = nullptr);
     ~GuiViewModel() override;
 
     // Tests replace the clock that message lifetimes are measured against.
-    void setClock(std::function<QDateTime()> now);
+    void setClock(std::function<QDateTime()> now) { m_dialogs.setClock(std::move(now)); }
 
     TestConfiguration* config() { return &m_config; }
     TestPreparation* prepare() { return &m_prepare; }
@@ -176,16 +160,16 @@ public:
     bool abortConfirmationArmed() const { return !m_abortConfirmation.isNull(); }
     bool restartPending() const { return !m_restart.isNull(); }
 
-    QQmlListProperty<IconListViewItem> messageList();
-    QQmlListProperty<IconListViewItem> waitList();
-    QQmlListProperty<IconListViewItem> questionList();
-    QQmlListProperty<IconListViewItem> progressList();
+    QQmlListProperty<IconListViewItem> messageList() { return m_dialogs.messages().property(this); }
+    QQmlListProperty<IconListViewItem> waitList() { return m_dialogs.waits().property(this); }
+    QQmlListProperty<IconListViewItem> questionList() { return m_dialogs.questions().property(this); }
+    QQmlListProperty<IconListViewItem> progressList() { return m_dialogs.progresses().property(this); }
 
-    const QList<Message>& messages() const { return m_messages; }
-    const QList<Question>& questions() const { return m_questions; }
-    const QList<Progress>& progresses() const { return m_progresses; }
-    const QList<IconListViewItem*>& waitItems() const { return m_waitList.items(); }
-    bool messageTimerActive() const { return m_messageTimer.isActive(); }
+    const QList<Message>& messages() const { return m_dialogs.messages().items(); }
+    const QList<Question>& questions() const { return m_dialogs.questions().items(); }
+    const QList<Progress>& progresses() const { return m_dialogs.progresses().items(); }
+    const QList<IconListViewItem*>& waitItems() const { return m_dialogs.waits().items(); }
+    bool messageTimerActive() const { return m_dialogs.timerActive(); }
 
     Q_INVOKABLE QString getModeString() const;
     Q_INVOKABLE QString getMonthName(int month) const;
@@ -195,7 +179,10 @@ public:
     Q_INVOKABLE void deleteCableNumberFromDB(const QString& number);
 
     // Dialog and message lists.
-    Q_INVOKABLE QUuid showMessageOfCategory(const QString& text, MessageCategories category);
+    Q_INVOKABLE QUuid showMessageOfCategory(const QString& text, MessageCategories category)
+    {
+        return m_dialogs.showMessageOfCategory(text, category);
+    }
     Q_INVOKABLE QUuid showInfo(const QString& text, const QString& acceptButton = QString(),
                                const QString& rejectedButton = QString());
     Q_INVOKABLE QUuid showWarning(const QString& text, const QString& acceptButton = QString(),
@@ -206,40 +193,64 @@ public:
                                 const QString& rejectedButton = QString());
     Q_INVOKABLE QUuid showMessage(const QString& text, const QString& acceptButton = QString(),
                                   const QString& rejectedButton = QString());
-    Q_INVOKABLE bool hideInfo(const QUuid& id);
-    Q_INVOKABLE bool hideWarning(const QUuid& id);
-    Q_INVOKABLE bool hideError(const QUuid& id);
-    Q_INVOKABLE bool hideFatal(const QUuid& id);
-    Q_INVOKABLE bool hideMessage(const QUuid& id);
-    Q_INVOKABLE bool hideInfo(const QString& text);
-    Q_INVOKABLE bool hideWarning(const QString& text);
-    Q_INVOKABLE bool hideError(const QString& text);
-    Q_INVOKABLE bool hideFatal(const QString& text);
-    Q_INVOKABLE bool hideMessage(const QString& text);
+    Q_INVOKABLE bool hideInfo(const QUuid& id) { return m_dialogs.hideMessage(CAT_INF, id); }
+    Q_INVOKABLE bool hideWarning(const QUuid& id) { return m_dialogs.hideMessage(CAT_WARN, id); }
+    Q_INVOKABLE bool hideError(const QUuid& id) { return m_dialogs.hideMessage(CAT_ERR, id); }
+    Q_INVOKABLE bool hideFatal(const QUuid& id) { return m_dialogs.hideMessage(CAT_FATAL, id); }
+    Q_INVOKABLE bool hideMessage(const QUuid& id) { return m_dialogs.hideMessage(CAT_MSG, id); }
+    Q_INVOKABLE bool hideInfo(const QString& text) { return m_dialogs.hideMessage(CAT_INF, text); }
+    Q_INVOKABLE bool hideWarning(const QString& text) { return m_dialogs.hideMessage(CAT_WARN, text); }
+    Q_INVOKABLE bool hideError(const QString& text) { return m_dialogs.hideMessage(CAT_ERR, text); }
+    Q_INVOKABLE bool hideFatal(const QString& text) { return m_dialogs.hideMessage(CAT_FATAL, text); }
+    Q_INVOKABLE bool hideMessage(const QString& text) { return m_dialogs.hideMessage(CAT_MSG, text); }
 
-    Q_INVOKABLE QUuid showQuestion(const QString& text);
-    Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton);
-    Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton, const QString& rejectedButton);
+    Q_INVOKABLE QUuid showQuestion(const QString& text) { return m_dialogs.showQuestion(text); }
+    Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton)
+    {
+        return m_dialogs.showQuestion(text, acceptButton);
+    }
+    Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton, const QString& rejectedButton)
+    {
+        return m_dialogs.showQuestion(text, acceptButton, rejectedButton);
+    }
     Q_INVOKABLE QUuid showQuestion(const QString& text, const QString& acceptButton, const QString& rejectedButton,
-                                   const QString& iconPath);
-    Q_INVOKABLE bool hideQuestion(const QUuid& id, int result);
-    Q_INVOKABLE bool hideQuestion(const QString& text, int result);
-    Q_INVOKABLE QString questionButtonText(const QUuid& id, int result) const;
-    Q_INVOKABLE QString questionButtonText(const QString& text, int result) const;
-    Q_INVOKABLE int questionAcceptedResult() const { return 1; }
-    Q_INVOKABLE int questionRejectedResult() const { return 0; }
+                                   const QString& iconPath)
+    {
+        return m_dialogs.showQuestion(text, acceptButton, rejectedButton, iconPath);
+    }
+    Q_INVOKABLE bool hideQuestion(const QUuid& id, int result) { return m_dialogs.hideQuestion(id, result); }
+    Q_INVOKABLE bool hideQuestion(const QString& text, int result) { return m_dialogs.hideQuestion(text, result); }
+    Q_INVOKABLE QString questionButtonText(const QUuid& id, int result) const
+    {
+        return m_dialogs.questionButtonText(id, result);
+    }
+    Q_INVOKABLE QString questionButtonText(const QString& text, int result) const
+    {
+        return m_dialogs.questionButtonText(text, result);
+    }
+    Q_INVOKABLE int questionAcceptedResult() const { return DialogQueue::AcceptedResult; }
+    Q_INVOKABLE int questionRejectedResult() const { return DialogQueue::RejectedResult; }
 
-    Q_INVOKABLE QUuid showProgress(const QString& text, int min = 0, int max = 100, int step = 1, int start = 0);
-    Q_INVOKABLE void updateProgress(const QUuid& dialogId, const QString& text);
-    Q_INVOKABLE void updateProgress(const QString& oldText, const QString& newText);
-    Q_INVOKABLE bool incrementProgress(const QUuid& dialogId);
-    Q_INVOKABLE bool incrementProgress(const QString& text);
-    Q_INVOKABLE bool hideProgress(const QUuid& id);
-    Q_INVOKABLE bool hideProgress(const QString& text);
+    Q_INVOKABLE QUuid showProgress(const QString& text, int min = 0, int max = 100, int step = 1, int start = 0)
+    {
+        return m_dialogs.showProgress(text, min, max, step, start);
+    }
+    Q_INVOKABLE void updateProgress(const QUuid& dialogId, const QString& text)
+    {
+        m_dialogs.updateProgress(dialogId, text);
+    }
+    Q_INVOKABLE void updateProgress(const QString& oldText, const QString& newText)
+    {
+        m_dialogs.updateProgress(oldText, newText);
+    }
+    Q_INVOKABLE bool incrementProgress(const QUuid& dialogId) { return m_dialogs.incrementProgress(dialogId); }
+    Q_INVOKABLE bool incrementProgress(const QString& text) { return m_dialogs.incrementProgress(text); }
+    Q_INVOKABLE bool hideProgress(const QUuid& id) { return m_dialogs.hideProgress(id); }
+    Q_INVOKABLE bool hideProgress(const QString& text) { return m_dialogs.hideProgress(text); }
 
-    Q_INVOKABLE QUuid showWaitMessage(const QString& text);
-    Q_INVOKABLE bool hideWaitMessage(const QUuid& id);
-    Q_INVOKABLE bool hideWaitMessage(const QString& text);
+    Q_INVOKABLE QUuid showWaitMessage(const QString& text) { return m_dialogs.showWaitMessage(text); }
+    Q_INVOKABLE bool hideWaitMessage(const QUuid& id) { return m_dialogs.hideWaitMessage(id); }
+    Q_INVOKABLE bool hideWaitMessage(const QString& text) { return m_dialogs.hideWaitMessage(text); }
 
     // Operations on stored data: each asks first and runs only on acceptance.
     Q_INVOKABLE void resetToDefaultValues();
@@ -267,7 +278,7 @@ public slots:
     void operatingModeChanged(OperatingModes::OperatingMode mode);
     void onVoltagePolarityChanged();
     void onSettingsValueChanged(const QString& path);
-    void checkMessageList();
+    void checkMessageList() { m_dialogs.checkMessageList(); }
     void initMenu();
     void onOutputOffsetToBig();
     void onHvOvertemperatureDetected();
@@ -326,16 +337,6 @@ signals:
     void evaluationStandardListChanged();
 
 private:
-    QUuid showOfCategory(MessageCategories category, const QString& text, const QString& acceptButton,
-                         const QString& rejectedButton);
-    bool hideMessageById(int category, const QUuid& id);
-    bool hideMessageByText(int category, const QString& text);
-    int questionIndex(const QUuid& id) const;
-    int questionIndex(const QString& text) const;
-    int progressIndex(const QUuid& id) const;
-    int progressIndex(const QString& text) const;
-    void setProgressValue(int index, int value);
-    QDateTime now() const;
     // A fault that the operator acknowledges while the high voltage is off; accepting it
     // lets the HV unit start again.
     void showStateErrorWhileHvOff(const QString& text, const QString& iconPath);
@@ -348,6 +349,7 @@ private:
     void performSystemFunction(SystemFunction::eSysFunc func);
     void showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey);
 
+    DialogQueue m_dialogs;
     TestConfiguration m_config;
     TestPreparation m_prepare;
     TestMeasurement m_measure;
@@ -362,11 +364,6 @@ private:
     bool m_inputPanelActive = false;
     int m_activeKeyCode = 0;
     QStringList m_inputPanelSuggestions;
-    OwnedItemList<IconListViewItem> m_waitList;
-    QList<Message> m_messages;
-    QList<Question> m_questions;
-    QList<Progress> m_progresses;
-    QTimer m_messageTimer;
     bool m_commissioningEnabled = false;
     OwnedItemList<MenuViewModel> m_menuEntries;
     QPointer<QObject> m_abortConfirmation;
@@ -376,5 +373,4 @@ private:
     OwnedItemList<IconListViewItem> m_evaluationStandardItems;
     LogListModel m_serviceLog;
     LogListModel m_messageLog;
-    std::function<QDateTime()> m_now;
 };
