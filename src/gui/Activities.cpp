@@ -5,6 +5,7 @@
 #include "gui/api/IGUI.h"
 #include "logging/MessageCategories.h"
 #include "datamodel/DataModell.h"
+#include "db/DB.h"
 #include "testrun/TTestChart.h"
 
 #include <QDebug>
@@ -94,6 +95,19 @@ void Activities::setCableNumber(const QModelIndex& index, const QString& cableNu
         chart->changeMeasurementCableNumber(path, cableNumber);
         rebuild();
     });
+}
+
+void Activities::setLoadedDataCableNumber(const QModelIndex& row, const QString& cableNumber)
+{
+    const QString old = m_loadedData.getCableNumber();
+    if (cableNumber == old)
+        return;
+    if (DB* db = GlobalFuncs::getDB())
+        db->deleteCableNumber(old);
+    m_loadedData.setCableNumber(cableNumber);
+    const QModelIndexList held = m_model->match(m_model->index(0), ActivityModel::EntryPathRole,
+                                                m_loadedData.filepath(), 1, Qt::MatchExactly);
+    setCableNumber(held.isEmpty() ? row : held.first(), cableNumber);
 }
 
 void Activities::setCableNumberForFolder(const QModelIndex& index, const QString& cableNumber)

@@ -58,6 +58,10 @@ public:
     static constexpr int RebuildDelayMs = 15;
     // Moves one test to another cable number; the list is rebuilt once its record is rewritten.
     Q_INVOKABLE void setCableNumber(const QModelIndex& index, const QString& cableNumber);
+    // Moves the opened stored test to another cable number: the stored list forgets its old
+    // number, the test and its row take the new one. The row is the one holding the test's
+    // record (an earlier edit rebuilt the list), else `row`.
+    Q_INVOKABLE void setLoadedDataCableNumber(const QModelIndex& row, const QString& cableNumber);
     // Gives every test of a folder row another cable number.
     Q_INVOKABLE void setCableNumberForFolder(const QModelIndex& index, const QString& cableNumber);
     // Asks first; on OK removes the checked tests, the folders left empty and their files.

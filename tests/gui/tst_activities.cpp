@@ -460,6 +460,28 @@ private slots:
                                                         "M AB 09:00 0 h"}));
     }
 
+    void cableNumberOfTheOpenedTest()
+    {
+        m_activities->loadActivityList();
+        const QString file = path(4); // the only test of "xAby"
+        const QString other = path(1);
+        m_activities->loadActivityData(file);
+        QCOMPARE(m_activities->loadedData()->getCableNumber(), QStringLiteral("xAby"));
+        QSignalSpy rebuilt(&model(), &ActivityModel::modelReset);
+        m_activities->setLoadedDataCableNumber(model().index(1), QStringLiteral("xAby"));
+        QTest::qWait(100);
+        QCOMPARE(rebuilt.count(), 0);
+        QVERIFY(m_activities->cableNumbers().contains(QStringLiteral("xAby")));
+
+        // The row holding the record moves, not the one handed in.
+        m_activities->setLoadedDataCableNumber(model().index(1), QStringLiteral("K7"));
+        QVERIFY(!m_activities->cableNumbers().contains(QStringLiteral("xAby")));
+        QCOMPARE(m_activities->loadedData()->getCableNumber(), QStringLiteral("K7"));
+        QTRY_VERIFY(rebuilt.count() > 0);
+        QCOMPARE(storedCable(file), QStringLiteral("K7"));
+        QCOMPARE(storedCable(other), QStringLiteral("AB"));
+    }
+
     void cableNumberOfAFolder()
     {
         m_activities->loadActivityList();

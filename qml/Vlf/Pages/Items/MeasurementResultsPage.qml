@@ -81,25 +81,11 @@ VlfPage {
                             { "fileName": page.measurement.filename,
                               "filePath": page.isLoadedData ? page.measurement.filepath : "" })
     }
-    // The row is looked up again: a rebuild after an earlier edit moved the rows.
-    function activityIndex() {
-        var model = guiViewModel.activities.activityModel
-        for (var r = 0; r < model.rowCount(); ++r) {
-            var index = model.index(r, 0)
-            if (model.data(index, ActivityModel.EntryPathRole) === page.measurement.filepath)
-                return index
-        }
-        return page.activityModelIndex
-    }
     function editCable() {
-        var old = page.measurement.getCableNumber()
-        var cable = StackView.view.push(Qt.resolvedUrl("CableDataPage.qml"), { "title": page.title, "number": old })
+        var cable = StackView.view.push(Qt.resolvedUrl("CableDataPage.qml"),
+                                        { "title": page.title, "number": page.measurement.getCableNumber() })
         cable.confirmed.connect(function(number) {
-            if (number !== old) {
-                guiViewModel.deleteCableNumberFromDB(old)
-                page.measurement.setCableNumber(number)
-                guiViewModel.activities.setCableNumber(page.activityIndex(), number)
-            }
+            guiViewModel.activities.setLoadedDataCableNumber(page.activityModelIndex, number)
             cable.close()
         })
     }
