@@ -32,8 +32,6 @@ CommissioningPage {
         default: return "Warte"
         }
     }
-    // Without group separators: volts run into the ten thousands.
-    function number(value, decimals) { return value.toFixed(decimals).replace(".", Qt.locale().decimalPoint) }
     function significant(value) { return value.toPrecision(4).replace(".", Qt.locale().decimalPoint) }
     function kV(mV) { return number(mV / 1e6, 2) + " kV" }
     // The results, then the set points as a table of three columns, heading first.

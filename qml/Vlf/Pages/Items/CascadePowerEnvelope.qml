@@ -25,8 +25,6 @@ CommissioningPage {
         default: return "Warte"
         }
     }
-    // Without group separators: volts run into the ten thousands.
-    function number(value, decimals) { return value.toFixed(decimals).replace(".", Qt.locale().decimalPoint) }
     function signed(value, decimals) { return (value >= 0 ? "+" : "") + number(value, decimals) }
 
     // Errors are shown, and the page stays for the verdict that follows.

@@ -18,6 +18,8 @@ VlfPage {
                                        : Style.margin * 2
     readonly property bool showsProcedureErrors: !hasLeft
 
+    // Without group separators: volts run into the ten thousands.
+    function number(value, decimals) { return value.toFixed(decimals).replace(".", Qt.locale().decimalPoint) }
     // Output voltage in volts and current in nanoamperes.
     function outputText(voltage, current) {
         return (voltage / 1000).toLocaleString(Qt.locale(), "f", 1) + " kV   " + Math.trunc(current / 1000) + " µA"
