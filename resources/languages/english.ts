@@ -1314,6 +1314,10 @@
         <translation>Language</translation>
     </message>
     <message>
+        <source>LanguageFallback</source>
+        <translation>English &lt;small&gt;fallback&lt;/small&gt;</translation>
+    </message>
+    <message>
         <source>Layout</source>
         <translation>Layout</translation>
     </message>

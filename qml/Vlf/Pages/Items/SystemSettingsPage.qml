@@ -71,7 +71,7 @@ VlfPage {
         Text {
             objectName: "languageFallback"
             visible: languageList.count === 0
-            text: "English <small>fallback</small>"
+            text: qsTranslate("Settings", "LanguageFallback")
             textFormat: Text.RichText
             color: Style.foreground
             font.pixelSize: Style.fontSize
