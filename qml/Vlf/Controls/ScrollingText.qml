@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import Vlf.Styles 1.0
 
 // One line of text; when it is wider than its box it scrolls: pause, move left until its
 // end shows, pause, move out while a second copy follows, jump back, again.
@@ -6,7 +7,7 @@ Item {
     id: root
 
     property string text
-    property color color: "black"
+    property color color: Style.foreground
     property alias font: label.font
     property int msPerPixel: 20
     property int gap: 60

@@ -15,13 +15,13 @@ Button {
     Keys.onPressed: event.accepted = vlfNavigationClient.keyPressed(event, control)
 
     background: Rectangle {
-        implicitWidth: 120
-        implicitHeight: 44
-        radius: 4
+        implicitWidth: Style.buttonWidth
+        implicitHeight: Style.buttonHeight
+        radius: Style.cornerRadius
         // A chosen entry keeps a tint of the highlight.
         color: control.activeFocus ? Style.highlight
                                    : (control.down ? Style.inactive
-                                                   : (control.checked ? Qt.tint(Style.panel, "#664A90E2") : Style.panel))
+                                                   : (control.checked ? Qt.tint(Style.panel, Style.chosenTint) : Style.panel))
         border.color: control.checked ? Style.foreground : Style.inactive
         border.width: control.checked ? 2 : 1
     }

@@ -9,7 +9,7 @@ VlfListView {
     id: list
 
     property int selectedIndex: -1
-    property int rowHeight: 40
+    property int rowHeight: Style.rowHeight
     property int maxRows: 5
     property var textOf: function(entry) { return entry !== null && typeof entry === "object" ? entry.name : String(entry) }
     property var iconOf: function(entry) { return "" }
@@ -38,7 +38,7 @@ VlfListView {
 
     delegate: Item {
         id: row
-        width: list.orientation === ListView.Vertical ? list.width : Math.max(120, content.implicitWidth + 2 * Style.margin)
+        width: list.orientation === ListView.Vertical ? list.width : Math.max(Style.buttonWidth, content.implicitWidth + 2 * Style.margin)
         height: list.rowHeight
 
         Row {
@@ -77,8 +77,8 @@ VlfListView {
                 anchors.verticalCenter: parent.verticalCenter
                 source: list.iconOf(modelData)
                 visible: source != ""
-                sourceSize.height: 24
-                height: 24
+                sourceSize.height: Style.smallIconSize
+                height: Style.smallIconSize
                 fillMode: Image.PreserveAspectFit
             }
             Text {

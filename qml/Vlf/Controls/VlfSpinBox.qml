@@ -47,7 +47,7 @@ SpinBox {
     Rectangle {
         z: -2
         anchors.fill: parent
-        radius: 4
+        radius: Style.cornerRadius
         color: Style.highlight
         visible: control.activeFocus
         opacity: control.editing ? 0.6 : 0.3

@@ -23,7 +23,7 @@ Button {
     }
     background: Rectangle {
         implicitWidth: 140
-        implicitHeight: 40
+        implicitHeight: Style.rowHeight
         color: control.activeFocus ? Style.highlight : (control.checked ? Style.panel : Style.background)
         border.color: Style.inactive
 

@@ -26,6 +26,13 @@ QtObject {
     readonly property color failure: "#F43149"
     readonly property color success: "#2E9E4F"
     readonly property color inactive: "#9B9B9B"
+    // The highlight at 40 %, laid over the panel of a chosen entry.
+    readonly property color chosenTint: "#664A90E2"
+    // Text on the highlight or on a verdict's colour, whatever the theme.
+    readonly property color lightText: "#FFFFFF"
+    readonly property color darkText: "#202020"
+    // A procedure's failed test, darker than failure.
+    readonly property color failedHeadline: "crimson"
 
     // Measurement charts: plot area (a solid colour, or the gradient when that is
     // transparent), grid, one colour per kind of value and the trend arrow's warnings.
@@ -49,8 +56,28 @@ QtObject {
     readonly property int windowWidth: 800
     readonly property int windowHeight: 480
     readonly property int headerHeight: 48
+    readonly property int smallIconSize: 24
     readonly property int iconSize: 32
-    readonly property int fontSize: 18
+    readonly property int largeIconSize: 64
+    readonly property int hugeIconSize: 96
+    readonly property int tinyFontSize: 12
     readonly property int smallFontSize: 14
+    readonly property int fontSize: 18
+    readonly property int largeFontSize: 22
+    readonly property int titleFontSize: 24
     readonly property int margin: 8
+    readonly property int smallSpacing: 2
+    readonly property int cornerRadius: 4
+    readonly property int largeCornerRadius: 6
+    // The frame of the entry the operator works on.
+    readonly property int activeBorderWidth: 3
+    readonly property int buttonWidth: 120
+    readonly property int buttonHeight: 44
+    readonly property int rowHeight: 40
+    // Text fields and sliders; names and calibration values; a label or value of a form row.
+    readonly property int fieldWidth: 420
+    readonly property int narrowFieldWidth: 360
+    readonly property int columnWidth: 220
+    // The parameters or verdicts beside a test's results and live values.
+    readonly property int sidePanelWidth: 440
 }

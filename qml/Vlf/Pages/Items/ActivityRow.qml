@@ -94,7 +94,7 @@ Item {
         Text {
             anchors.centerIn: parent
             text: row.collapsed ? "\u25B6" : "\u25BC"
-            color: row.current ? "white" : Style.foreground
+            color: row.current ? Style.lightText : Style.foreground
             font.pixelSize: Style.fontSize
         }
         MouseArea {
@@ -111,7 +111,7 @@ Item {
         Text {
             id: dateText
             text: row.date
-            color: row.current ? "white" : Style.foreground
+            color: row.current ? Style.lightText : Style.foreground
             font.pixelSize: Style.fontSize
             font.bold: true
         }
@@ -119,7 +119,7 @@ Item {
             width: Math.max(0, parent.width - dateText.width - cableText.width - 2 * parent.spacing)
             text: row.classification
             elide: Text.ElideRight
-            color: row.current ? "white" : Style.foreground
+            color: row.current ? Style.lightText : Style.foreground
             font.pixelSize: Style.fontSize
         }
         Text {
@@ -128,7 +128,7 @@ Item {
             text: row.cableNumber !== "" ? row.cableNumber : qsTranslate("CableData", "UnknownCable")
             // Typed by the operator: drawn as typed.
             textFormat: Text.PlainText
-            color: row.current ? "white" : Style.foreground
+            color: row.current ? Style.lightText : Style.foreground
             font.pixelSize: Style.fontSize
             font.italic: row.cableNumber === ""
         }
@@ -156,12 +156,12 @@ Item {
         objectName: "testText"
         visible: !row.isFolder
         x: expander.x + expander.width + Style.margin * 2
-        width: parent.width - x - Style.margin * 2 - 28
+        width: parent.width - x - Style.margin * 2 - Style.smallIconSize - Style.margin / 2
         anchors.verticalCenter: parent.verticalCenter
         text: row.time + "   " + row.summary()
         textFormat: Text.PlainText
         elide: Text.ElideRight
-        color: row.current ? "white" : Style.foreground
+        color: row.current ? Style.lightText : Style.foreground
         font.pixelSize: Style.smallFontSize + 2
     }
     Image {
@@ -171,7 +171,7 @@ Item {
         anchors.rightMargin: Style.margin * 2
         anchors.verticalCenter: parent.verticalCenter
         source: "qrc:/icons/confirm.svg"
-        sourceSize.width: 24
-        sourceSize.height: 24
+        sourceSize.width: Style.smallIconSize
+        sourceSize.height: Style.smallIconSize
     }
 }

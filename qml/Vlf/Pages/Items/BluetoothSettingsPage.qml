@@ -29,7 +29,7 @@ VlfPage {
         EntryField {
             id: nameField
             objectName: "deviceNameField"
-            width: 360
+            width: Style.narrowFieldWidth
             text: page.connections.deviceName
             onConfirmed: page.connections.deviceName = text
         }

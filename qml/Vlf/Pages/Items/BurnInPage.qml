@@ -40,7 +40,7 @@ CommissioningPage {
         Row {
             spacing: Style.margin * 2
             Text {
-                width: 220
+                width: Style.columnWidth
                 anchors.verticalCenter: parent.verticalCenter
                 text: "Dauer Sinus"
                 color: Style.foreground
@@ -49,7 +49,7 @@ CommissioningPage {
             VlfSpinBox {
                 id: sinusSpin
                 objectName: "sinusSpin"
-                width: 220
+                width: Style.columnWidth
                 from: 1
                 to: 1440
                 value: 60
@@ -60,7 +60,7 @@ CommissioningPage {
         Row {
             spacing: Style.margin * 2
             Text {
-                width: 220
+                width: Style.columnWidth
                 anchors.verticalCenter: parent.verticalCenter
                 text: "Dauer DC"
                 color: Style.foreground
@@ -69,7 +69,7 @@ CommissioningPage {
             VlfSpinBox {
                 id: dcSpin
                 objectName: "dcSpin"
-                width: 220
+                width: Style.columnWidth
                 from: 1
                 to: 1440
                 value: 60

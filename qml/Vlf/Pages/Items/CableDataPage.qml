@@ -36,7 +36,7 @@ VlfPage {
         VlfTextField {
             id: field
             objectName: "cableNumberField"
-            width: 420
+            width: Style.fieldWidth
             maximumLength: 30
             text: page.number
             inputMethodHints: Qt.ImhNoPredictiveText

@@ -38,7 +38,7 @@ VlfPage {
         VlfTextField {
             id: field
             objectName: "cableNumberField"
-            width: 420
+            width: Style.fieldWidth
             maximumLength: 30
             inputMethodHints: Qt.ImhNoPredictiveText
             onTextEdited: page.offerSuggestions()

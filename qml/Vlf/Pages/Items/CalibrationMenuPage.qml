@@ -70,7 +70,7 @@ VlfPage {
                 model: page.rows
 
                 CalibrationValueField {
-                    width: 360
+                    width: Style.narrowFieldWidth
                     label: modelData[0]
                     value: page.calibration[modelData[1]]
                     decimals: modelData[2]
@@ -103,7 +103,7 @@ VlfPage {
         }
         InfoRow {
             objectName: "ignitionRow"
-            width: 360
+            width: Style.narrowFieldWidth
             label: qsTranslate("Calibration", "Ignition Pulse Type")
             value: page.calibration.ignition
         }

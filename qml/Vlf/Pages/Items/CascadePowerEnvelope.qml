@@ -38,7 +38,7 @@ CommissioningPage {
     objectName: "cascadePowerEnvelope"
     title: "Kennlinien der Kaskaden"
     headline: finished ? (failed ? "Test nicht bestanden" : "Test erfolgreich") : (failed ? "Error" : headlineOf(stage))
-    headlineColor: finished ? (failed ? "crimson" : Style.success) : Style.foreground
+    headlineColor: finished ? (failed ? Style.failedHeadline : Style.success) : Style.foreground
     abort: function() { guiViewModel.commissioning.abortCascadePowerEnvelope() }
     firstFocus: cancel
 

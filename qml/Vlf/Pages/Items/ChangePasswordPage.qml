@@ -35,7 +35,7 @@ VlfPage {
         spacing: Style.margin * 3
 
         Column {
-            width: 420
+            width: Style.fieldWidth
             spacing: Style.margin
 
             Text {

@@ -5,7 +5,7 @@ import Vlf.Styles 1.0
 Row {
     property alias label: labelText.text
     property alias value: valueText.text
-    property real labelWidth: 220
+    property real labelWidth: Style.columnWidth
 
     spacing: Style.margin
 

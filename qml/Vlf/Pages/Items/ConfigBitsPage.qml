@@ -24,7 +24,7 @@ VlfPage {
         Column {
             id: toggles
             width: parent.width
-            spacing: 2
+            spacing: Style.smallSpacing
 
             ConfigBitToggle {
                 objectName: "limitPwmToggle"

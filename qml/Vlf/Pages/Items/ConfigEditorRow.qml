@@ -60,10 +60,10 @@ Item {
     Image {
         id: lock
         anchors.verticalCenter: parent.verticalCenter
-        width: 24
-        height: 24
-        sourceSize.width: 24
-        sourceSize.height: 24
+        width: Style.smallIconSize
+        height: Style.smallIconSize
+        sourceSize.width: Style.smallIconSize
+        sourceSize.height: Style.smallIconSize
         source: row.readOnly ? "qrc:/icons/locked.svg" : ""
     }
     Text {

@@ -7,7 +7,7 @@ import Vlf.Styles 1.0
 VlfListView {
     id: list
 
-    property int rowHeight: 40
+    property int rowHeight: Style.rowHeight
     property int maxRows: 6
     property var textOf: function(item) { return item.name }
 
@@ -40,18 +40,18 @@ VlfListView {
             id: icon
             x: Style.margin
             anchors.verticalCenter: parent.verticalCenter
-            width: 32
-            height: 32
-            radius: 6
+            width: Style.iconSize
+            height: Style.iconSize
+            radius: Style.largeCornerRadius
             color: Style.inactive
             visible: image.source != ""
             Image {
                 id: image
                 anchors.centerIn: parent
-                width: 26
-                height: 26
-                sourceSize.width: 26
-                sourceSize.height: 26
+                width: Style.iconSize - 6
+                height: width
+                sourceSize.width: width
+                sourceSize.height: width
                 source: modelData.icon
             }
         }

@@ -99,8 +99,8 @@ VlfPage {
                     Image {
                         source: modelData.icon
                         visible: source != ""
-                        sourceSize.height: 24
-                        height: 24
+                        sourceSize.height: Style.smallIconSize
+                        height: Style.smallIconSize
                         fillMode: Image.PreserveAspectFit
                     }
                     Text {
@@ -115,7 +115,7 @@ VlfPage {
                     objectName: "addressField"
                     property string acceptedAddress: String(modelData.value)
                     x: infoColumn.width * 0.45 + Style.margin
-                    width: 220
+                    width: Style.columnWidth
                     text: acceptedAddress
                     inputMethodHints: Qt.ImhPreferNumbers
                     onConfirmed: page.setAddress(field, modelData.name, acceptedAddress)

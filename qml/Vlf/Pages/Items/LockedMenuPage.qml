@@ -79,7 +79,7 @@ VlfPage {
 
         PasswordPrompt {
             id: prompt
-            width: 420
+            width: Style.fieldWidth
             visible: page.asking
         }
     }

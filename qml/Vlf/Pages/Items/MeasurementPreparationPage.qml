@@ -57,11 +57,11 @@ VlfPage {
 
         Image {
             source: "qrc:/icons/warning.svg"
-            sourceSize.width: 96
-            sourceSize.height: 96
+            sourceSize.width: Style.hugeIconSize
+            sourceSize.height: Style.hugeIconSize
         }
         Column {
-            width: parent.width - 96 - Style.margin * 2
+            width: parent.width - Style.hugeIconSize - Style.margin * 2
             spacing: Style.margin * 2
 
             Text {
@@ -71,7 +71,7 @@ VlfPage {
                 text: qsTranslate("Statemachine", "PreparingMeasurement") + " "
                       + qsTranslate("Units", "ValueSeconds", "value with unit seconds").arg(page.prepare.time)
                 color: Style.foreground
-                font.pixelSize: Style.fontSize + 4
+                font.pixelSize: Style.largeFontSize
                 font.bold: true
                 wrapMode: Text.WordWrap
             }

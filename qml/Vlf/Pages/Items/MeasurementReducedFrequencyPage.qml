@@ -53,7 +53,7 @@ VlfPage {
                 Text {
                     text: qsTranslate("Units", "Hz")
                     color: Style.foreground
-                    font.pixelSize: Style.fontSize + 6
+                    font.pixelSize: Style.titleFontSize
                     anchors.baseline: frequencyText.baseline
                 }
             }

@@ -121,8 +121,8 @@ VlfPage {
                 anchors.horizontalCenter: parent.horizontalCenter
                 source: page.waiting ? "qrc:/icons/hourglass-empty.svg"
                                      : (page.passed ? "qrc:/icons/passed.svg" : "qrc:/icons/failed.svg")
-                sourceSize.width: 96
-                sourceSize.height: 96
+                sourceSize.width: Style.hugeIconSize
+                sourceSize.height: Style.hugeIconSize
             }
             Text {
                 id: verdictText
@@ -131,7 +131,7 @@ VlfPage {
                 visible: !page.waiting
                 text: page.measurement ? page.measurement.resultString : ""
                 color: page.passed ? Style.success : Style.failure
-                font.pixelSize: Style.fontSize + 6
+                font.pixelSize: Style.titleFontSize
                 font.bold: true
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.WordWrap
@@ -152,7 +152,7 @@ VlfPage {
         Item {
             id: sidePanel
             anchors.right: parent.right
-            width: 440
+            width: Style.sidePanelWidth
             height: page.tanDeltaMode ? tanDeltaSummary.height : properties.height
 
             TestPropertiesItem {

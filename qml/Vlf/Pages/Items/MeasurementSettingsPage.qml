@@ -28,7 +28,7 @@ VlfPage {
             VlfSlider {
                 id: interval
                 objectName: "graphIntervalSlider"
-                width: 420
+                width: Style.fieldWidth
                 from: 50
                 to: 2000
                 stepSize: 10

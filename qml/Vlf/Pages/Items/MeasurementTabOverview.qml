@@ -23,7 +23,7 @@ Item {
         enabled: tab.manualRamp
         color: "transparent"
         radius: 8
-        border.width: activeFocus ? 3 : 0
+        border.width: activeFocus ? Style.activeBorderWidth : 0
         border.color: Style.highlight
         activeFocusOnTab: enabled
 

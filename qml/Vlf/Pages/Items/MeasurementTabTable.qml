@@ -54,7 +54,7 @@ Item {
         width: tab.width - x
         height: tab.height
         color: "transparent"
-        border.width: activeFocus ? 3 : 1
+        border.width: activeFocus ? Style.activeBorderWidth : 1
         border.color: activeFocus ? Style.highlight : Style.inactive
         activeFocusOnTab: true
 
@@ -127,7 +127,7 @@ Item {
                     Text {
                         text: tab.table.getUnitForColumn(column)
                         color: Style.foreground
-                        font.pixelSize: Style.smallFontSize - 2
+                        font.pixelSize: Style.tinyFontSize
                         anchors.baseline: cell.baseline
                     }
                 }

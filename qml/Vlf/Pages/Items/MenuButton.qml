@@ -24,8 +24,8 @@ AbstractButton {
         Image {
             anchors.horizontalCenter: parent.horizontalCenter
             source: control.node ? (control.activeFocus ? control.node.focusIcon : control.node.icon) : ""
-            sourceSize.width: 96
-            sourceSize.height: 96
+            sourceSize.width: Style.hugeIconSize
+            sourceSize.height: Style.hugeIconSize
         }
         Text {
             width: control.width
@@ -39,7 +39,7 @@ AbstractButton {
         }
     }
     background: Rectangle {
-        radius: 6
+        radius: Style.largeCornerRadius
         color: control.activeFocus ? Style.highlight : (control.down ? Style.inactive : "transparent")
         opacity: control.activeFocus ? 0.25 : 1
     }

@@ -93,7 +93,7 @@ CommissioningPage {
             VlfSpinBox {
                 id: spin
                 objectName: "voltageSpin"
-                width: 220
+                width: Style.columnWidth
                 from: page.stage === Commissioning.Step2 ? 330 : -410
                 to: page.stage === Commissioning.Step2 ? 410 : -330
                 value: -370

@@ -40,7 +40,7 @@ AbstractButton {
     }
 
     contentItem: Column {
-        spacing: 2
+        spacing: Style.smallSpacing
         Text {
             width: parent.width
             text: control.item ? control.item.name : ""
@@ -62,22 +62,22 @@ AbstractButton {
             text: control.item ? control.item.unitHint : ""
             visible: text.length > 0
             color: Style.foreground
-            font.pixelSize: Style.smallFontSize - 2
+            font.pixelSize: Style.tinyFontSize
         }
     }
     background: Rectangle {
-        radius: 6
+        radius: Style.largeCornerRadius
         color: control.activeFocus ? Style.highlight
-                                   : (control.item && control.item.isActive ? Qt.tint(Style.panel, "#664A90E2")
+                                   : (control.item && control.item.isActive ? Qt.tint(Style.panel, Style.chosenTint)
                                                                              : Style.panel)
-        border.width: control.item && control.item.isActive ? 3 : 1
+        border.width: control.item && control.item.isActive ? Style.activeBorderWidth : 1
         border.color: control.item && control.item.isActive ? Style.highlight : Style.inactive
 
         // Confirmed: a tick in the corner.
         Text {
             anchors.right: parent.right
             anchors.top: parent.top
-            anchors.margins: 4
+            anchors.margins: Style.margin / 2
             visible: control.item !== null && control.item.isConfirmed
             text: "\u2713"
             color: Style.success

@@ -88,7 +88,7 @@ Column {
             VlfButton {
                 readonly property int bit: 1 << index
                 objectName: "phaseButton" + index
-                width: 120
+                width: Style.buttonWidth
                 text: modelData
                 checked: editor.item !== null && (editor.item.value & bit) !== 0
                 onClicked: if (editor.item) editor.item.value = editor.item.value ^ bit

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import Vlf.Styles 1.0
 
 // A column of SettingsEntry items. Pages of other features add their entries as children;
 // register() puts every entry into the page's navigation in column order.
@@ -15,5 +16,5 @@ Column {
         }
     }
 
-    spacing: 2
+    spacing: Style.smallSpacing
 }

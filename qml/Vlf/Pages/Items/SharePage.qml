@@ -48,8 +48,8 @@ VlfPage {
             enabled: page.connections.bluetoothState === Qt.Checked
             text: qsTranslate("Connection", "Bluetooth")
             icon.source: "qrc:/icons/bluetooth.svg"
-            icon.width: 64
-            icon.height: 64
+            icon.width: Style.largeIconSize
+            icon.height: Style.largeIconSize
             display: AbstractButton.TextUnderIcon
         }
         VlfButton {
@@ -60,8 +60,8 @@ VlfPage {
             enabled: page.connections.wlanState === Qt.Checked
             text: qsTranslate("Connection", "WLAN")
             icon.source: "qrc:/icons/wlan.svg"
-            icon.width: 64
-            icon.height: 64
+            icon.width: Style.largeIconSize
+            icon.height: Style.largeIconSize
             display: AbstractButton.TextUnderIcon
         }
         VlfButton {
@@ -72,8 +72,8 @@ VlfPage {
             enabled: page.connections.usbState === Qt.Checked
             text: qsTranslate("Connection", "USB")
             icon.source: "qrc:/icons/usb_stick.svg"
-            icon.width: 64
-            icon.height: 64
+            icon.width: Style.largeIconSize
+            icon.height: Style.largeIconSize
             display: AbstractButton.TextUnderIcon
             onClicked: page.exportToUsb()
         }

@@ -83,7 +83,7 @@ VlfPage {
             VlfSlider {
                 id: brightness
                 objectName: "brightnessSlider"
-                width: 420
+                width: Style.fieldWidth
                 from: 0
                 to: 100
                 value: page.settings.brightness
@@ -101,7 +101,7 @@ VlfPage {
         VlfSlider {
             id: dblClick
             visible: false
-            width: 420
+            width: Style.fieldWidth
             from: 0
             to: 1000
             stepSize: 10
@@ -111,7 +111,7 @@ VlfPage {
         VlfSlider {
             id: scrollSpeed
             visible: false
-            width: 420
+            width: Style.fieldWidth
             from: 1
             to: 100
             value: 101 - page.settings.textScrollSpeed

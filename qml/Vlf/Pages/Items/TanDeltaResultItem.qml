@@ -16,7 +16,7 @@ Item {
     }
     readonly property alias phaseRows: phaseRows
 
-    implicitWidth: 440
+    implicitWidth: Style.sidePanelWidth
     implicitHeight: column.height
     height: implicitHeight
 
@@ -37,7 +37,7 @@ Item {
         }
     }
     function resultTextColor(index) {
-        return index === 0 || index === 2 ? "#FFFFFF" : (index === 1 ? "#202020" : Style.foreground)
+        return index === 0 || index === 2 ? Style.lightText : (index === 1 ? Style.darkText : Style.foreground)
     }
 
     Connections {
@@ -99,8 +99,8 @@ Item {
                     id: cell
                     objectName: "phaseResult" + index
                     width: item.width - 60 - Style.margin
-                    height: 40
-                    radius: 4
+                    height: Style.rowHeight
+                    radius: Style.cornerRadius
                     color: item.resultColor(row.result)
                     border.color: Style.inactive
 

@@ -95,10 +95,10 @@ VlfPage {
                 objectName: "confirmationRow" + index
                 width: parent.width
                 height: Math.max(rowColumn.height, rowConfirm.height) + Style.margin * 2
-                radius: 6
+                radius: Style.largeCornerRadius
                 color: Style.panel
                 border.color: index === page.currentRow ? Style.highlight : Style.inactive
-                border.width: index === page.currentRow ? 3 : 1
+                border.width: index === page.currentRow ? Style.activeBorderWidth : 1
 
                 Column {
                     id: rowColumn

@@ -15,7 +15,7 @@ Item {
     readonly property alias valueColumn: valueColumn
     readonly property alias parameterColumn: parameterColumn
 
-    implicitWidth: 440
+    implicitWidth: Style.sidePanelWidth
     implicitHeight: Math.max(valueColumn.height, parameterColumn.height)
 
     // QML list properties and arrays alike.
@@ -108,7 +108,7 @@ Item {
                         text: modelData.unitHint
                         visible: text.length > 0
                         color: Style.inactive
-                        font.pixelSize: Style.smallFontSize - 2
+                        font.pixelSize: Style.tinyFontSize
                         anchors.baseline: valueText.baseline
                     }
                 }

@@ -19,8 +19,8 @@ VlfPage {
         x: Style.margin * 2
         y: Style.margin * 2
         source: page.node ? page.node.icon : ""
-        sourceSize.width: 64
-        sourceSize.height: 64
+        sourceSize.width: Style.largeIconSize
+        sourceSize.height: Style.largeIconSize
     }
 
     MenuGrid {

@@ -88,7 +88,7 @@ Column {
             width: status.width - (clock.visible ? clock.width + Style.margin * 2 : 0)
             text: status.header
             color: Style.foreground
-            font.pixelSize: Style.fontSize + 4
+            font.pixelSize: Style.largeFontSize
             font.bold: true
             wrapMode: Text.WordWrap
             anchors.verticalCenter: parent.verticalCenter

@@ -25,7 +25,7 @@ VlfPage {
     Column {
         x: Style.margin * 2
         y: Style.margin * 2
-        width: 420
+        width: Style.fieldWidth
         spacing: Style.margin
 
         SettingHeading { text: qsTranslate("WLAN", "Password") }

@@ -59,7 +59,7 @@ VlfPage {
         EntryField {
             id: nameField
             objectName: "deviceNameField"
-            width: 360
+            width: Style.narrowFieldWidth
             text: page.connections.deviceName
             onConfirmed: page.connections.deviceName = text
         }
@@ -82,7 +82,7 @@ VlfPage {
         EntryField {
             id: ssidField
             objectName: "ssidField"
-            width: 360
+            width: Style.narrowFieldWidth
             visible: page.connections.adhocNetwork
             text: page.connections.adHocSsid
             onConfirmed: page.connections.adHocSsid = text
