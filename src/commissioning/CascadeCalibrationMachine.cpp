@@ -13,6 +13,8 @@
 #include "hvunit/TPOF.h"
 #include "logging/LoggingCtrl.h"
 
+#include <QStringList>
+
 #include <cstdlib>
 #include <functional>
 
@@ -28,9 +30,12 @@ QString calibrationNotRestoredText()
     return QStringLiteral("Die Kalibrierung der HV-Kaskaden konnte nicht wiederhergestellt werden");
 }
 
-QString describe(CascadeCalibrationResult const& c)
+QString describe(CalibrationWords const& w)
 {
-    return QStringLiteral("%1/%2/%3/%4").arg(c.pGAIN).arg(c.pOFFSET).arg(c.nGAIN).arg(c.nOFFSET);
+    QStringList words;
+    for (unsigned long long word : w)
+        words << QStringLiteral("0x%1").arg(word, 0, 16);
+    return words.join(QLatin1Char('/'));
 }
 
 // Takes over the unit and sets it up for the run.
@@ -162,7 +167,8 @@ void CascadeCalibrationMachine::setUp()
         return;
     }
     // Without it the run could not give the unit its calibration back.
-    const std::optional<CascadeCalibrationResult> saved = getCascadeCalibration(*m_pof);
+    // Kept as read: they go back word for word, whatever they hold.
+    const std::optional<CalibrationWords> saved = getCalibrationWords(*m_pof);
     if (!saved) {
         fail(QStringLiteral("Die Kalibrierung der HV-Kaskaden konnte nicht gelesen werden."));
         return;
@@ -185,7 +191,7 @@ void CascadeCalibrationMachine::startCalibration()
     }
     // From here on the unit holds another calibration than its own.
     m_restore.arm(QStringLiteral("The cascade calibration %1").arg(describe(m_saved)), [saved = m_saved](TPOF& pof) {
-        if (!setCascadeCalibration(pof, saved))
+        if (!setCalibrationWords(pof, saved))
             return false;
         // The views were told the run's values; they get the restored ones.
         pof.refreshHVUnitParams({ eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP, eHVUnitParamType_GainU_HVN,
@@ -211,7 +217,6 @@ void CascadeCalibrationMachine::finish()
     emit cascadeCalibrationSummary(m_before, m_after, calculateCalibration(m_before), success);
     if (success) {
         // The new calibration stays in the unit.
-        m_saved = CascadeCalibrationResult();
         m_restore.disarm();
     }
     stopOutput(m_pof);

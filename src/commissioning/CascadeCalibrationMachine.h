@@ -5,6 +5,7 @@
 #include "commissioning/EventPosting.h"
 #include "commissioning/InputTakeover.h"
 #include "commissioning/MachineEvent.h"
+#include "commissioning/PofHelpers.h"
 #include "commissioning/StatesAndTransitions.h"
 #include "commissioning/UnitRestore.h"
 
@@ -70,7 +71,7 @@ private:
     SavedReceiver m_savedReceiver;
     CascadeCalibrationValues m_before; // measured with the neutral calibration
     CascadeCalibrationValues m_after;  // measured with the new one
-    CascadeCalibrationResult m_saved;  // the unit's calibration before the run
+    CalibrationWords m_saved {};       // the unit's calibration words before the run, as read
     UnitRestore m_restore;             // gives the unit m_saved back
     QString m_failure;                 // pending error of a step; machine thread only
 };

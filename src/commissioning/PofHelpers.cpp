@@ -85,37 +85,42 @@ bool setCascade(TPOF* pof, short level)
     return setPofValues(pof, { { TPOF::CMD_SetParameter, kCascadeSettingCode, value } });
 }
 
-std::optional<CascadeCalibrationResult> getCascadeCalibration(TPOF& pof)
+namespace {
+constexpr eHVUnitParamType kCalibrationParameters[4] = { eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
+                                                         eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN };
+} // namespace
+
+std::optional<CalibrationWords> getCalibrationWords(TPOF& pof)
 {
-    CascadeCalibrationResult c;
-    const std::pair<eHVUnitParamType, double*> reads[4] = {
-        { eHVUnitParamType_GainU_HVP, &c.pGAIN },
-        { eHVUnitParamType_OffsetU_HVP, &c.pOFFSET },
-        { eHVUnitParamType_GainU_HVN, &c.nGAIN },
-        { eHVUnitParamType_OffsetU_HVN, &c.nOFFSET },
-    };
-    for (const auto& r : reads) {
-        unsigned long long raw = 0;
-        if (pof.GetParameter(r.first, &raw) != TPOF::Ok || raw == HVUnitParamUnknown)
+    CalibrationWords words {};
+    for (int i = 0; i < 4; ++i)
+        if (pof.GetParameter(kCalibrationParameters[i], &words[i]) != TPOF::Ok || words[i] == HVUnitParamUnknown)
             return std::nullopt;
-        *r.second = fromCalibrationWord(raw);
-    }
-    return c;
+    return words;
 }
 
-bool setCascadeCalibration(TPOF& pof, CascadeCalibrationResult const& calibration)
+bool setCalibrationWords(TPOF& pof, CalibrationWords const& words)
 {
-    const std::pair<eHVUnitParamType, double> writes[4] = {
-        { eHVUnitParamType_GainU_HVP, calibration.pGAIN },
-        { eHVUnitParamType_OffsetU_HVP, calibration.pOFFSET },
-        { eHVUnitParamType_GainU_HVN, calibration.nGAIN },
-        { eHVUnitParamType_OffsetU_HVN, calibration.nOFFSET },
-    };
-    // The link reads each value back and polls the state word.
-    for (const auto& w : writes)
-        if (pof.SetParameter(w.first, toCalibrationWord(w.second)) != TPOF::Ok)
+    // The link reads each word back and polls the state word.
+    for (int i = 0; i < 4; ++i)
+        if (pof.SetParameter(kCalibrationParameters[i], words[i]) != TPOF::Ok)
             return false;
     return true;
+}
+
+std::optional<CascadeCalibrationResult> getCascadeCalibration(TPOF& pof)
+{
+    const std::optional<CalibrationWords> w = getCalibrationWords(pof);
+    if (!w)
+        return std::nullopt;
+    return CascadeCalibrationResult { fromCalibrationWord((*w)[0]), fromCalibrationWord((*w)[1]),
+                                      fromCalibrationWord((*w)[2]), fromCalibrationWord((*w)[3]) };
+}
+
+bool setCascadeCalibration(TPOF& pof, CascadeCalibrationResult const& c)
+{
+    return setCalibrationWords(pof, { toCalibrationWord(c.pGAIN), toCalibrationWord(c.pOFFSET),
+                                      toCalibrationWord(c.nGAIN), toCalibrationWord(c.nOFFSET) });
 }
 
 unsigned long long rampLevelWord(bool positive, short level)

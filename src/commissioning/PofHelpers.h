@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -34,10 +35,14 @@ bool flipDcToNegative(TPOF& pof);
 // Drives the cascades to a level in units of 100 V (negative: the negative cascade).
 bool setCascade(TPOF* pof, short level);
 
-// The cascades' calibration (parameters 3, 7, 5, 9); none when a read failed or the
-// unit does not know a parameter.
+// The cascades' calibration words as the unit keeps them (parameters 3, 7, 5, 9); none
+// when a read failed or the unit does not know a parameter.
+using CalibrationWords = std::array<unsigned long long, 4>;
+std::optional<CalibrationWords> getCalibrationWords(TPOF& pof);
+// Writes the four words in that order; false at the first the unit did not take.
+bool setCalibrationWords(TPOF& pof, CalibrationWords const& words);
+// The same as values (decoded from and encoded to the unit's Q12 words).
 std::optional<CascadeCalibrationResult> getCascadeCalibration(TPOF& pof);
-// Writes the four values in that order; false at the first the unit did not take.
 bool setCascadeCalibration(TPOF& pof, CascadeCalibrationResult const& calibration);
 
 // Parameter 32 for a ramp level: the cascade settings of the polarity, the level (units

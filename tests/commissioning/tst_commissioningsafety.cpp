@@ -87,7 +87,7 @@ class TestCommissioningSafety : public QObject {
     static constexpr quint16 kOldU = 9870, kOldI = 10120;
     // The cascades' calibration words (line codes of parameters 3, 7, 5, 9) before a run.
     static constexpr int kCodes[4] = { 13, 14, 17, 18 };
-    const quint64 kSaved[4] = { 4506, 65533, 3686, 65533 };
+    const quint64 kSaved[4] = { 4506, 65533, 3686, ~2ull }; // the last sign-extended
 
     std::shared_ptr<Walk> startWalk(Procedure procedure)
     {
