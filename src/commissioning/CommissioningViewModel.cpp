@@ -31,17 +31,29 @@ namespace {
 const char* const kClass = "CommissioningViewModel";
 constexpr CommissioningType kOutputCalibrationType = 2;
 
-// The unsigned settings value of a shown value; negative or not a number gives 0, too
-// large the largest.
-unsigned long long toSettingsValue(double value, double scale)
+// The largest settings value while the unit has not identified itself: every smaller
+// double is a whole number that rounds exactly.
+constexpr unsigned long long kUnknownUnitMaximum = 1ull << 53;
+
+// The unsigned settings value of a shown value, held to what the unit can do: negative or
+// not a number gives 0, above the unit's maximum the maximum.
+unsigned long long toSettingsValue(double value, double scale, unsigned long long maximum)
 {
     const double scaled = value * scale;
-    if (std::isnan(scaled) || scaled <= 0.0)
+    if (!(scaled > 0.0))
         return 0;
-    if (scaled >= 18446744073709551615.0)
-        return std::numeric_limits<unsigned long long>::max();
+    // Before rounding: llround has no result for the largest doubles.
+    if (scaled >= double(maximum))
+        return maximum;
     // Rounded: 4.35 Hz is 4349.999... thousandths in binary.
     return static_cast<unsigned long long>(std::llround(scaled));
+}
+
+// The unit as it identified itself; not valid before that.
+stIdentification unitIdentification()
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    return dm ? dm->getHVIdentification() : stIdentification();
 }
 
 struct ServiceBitName {
@@ -320,7 +332,9 @@ void CommissioningViewModel::setSinusVoltage(double const& kilovolts)
     const auto settings = machine ? machine->settingsHandler() : nullptr;
     if (!has(settings.get(), "setSinusVoltage"))
         return;
-    settings->takeVoltage(toSettingsValue(kilovolts, 1000000.0));
+    const stIdentification id = unitIdentification();
+    settings->takeVoltage(
+        toSettingsValue(kilovolts, 1000000.0, id.valid ? qMax(0, id.maxVoltagePeak) : kUnknownUnitMaximum));
 }
 
 double CommissioningViewModel::sinusFrequency() const
@@ -336,7 +350,8 @@ void CommissioningViewModel::setSinusFrequency(double const& hertz)
     const auto settings = machine ? machine->settingsHandler() : nullptr;
     if (!has(settings.get(), "setSinusFrequency"))
         return;
-    settings->takeFrequency(toSettingsValue(hertz, 1000.0));
+    const stIdentification id = unitIdentification();
+    settings->takeFrequency(toSettingsValue(hertz, 1000.0, id.valid ? id.maxFrequency : kUnknownUnitMaximum));
 }
 
 QStringList CommissioningViewModel::powerTemperatures() const

@@ -11,6 +11,10 @@ class TPOF;
 // Error texts of the procedures' shared transitions.
 namespace Commissioning {
 
+// The fault the state names (describeError), in the operator's language (context
+// "ErrorMessages"); the raw state word where it names none.
+QString describeFault(stHVUnitState const& state);
+
 // "Fehlgeschlagene Lastermittlung: " and the fault of the state.
 QString loadDetectionFailedText(stHVUnitState const& state);
 

@@ -89,7 +89,8 @@ QString readingError(double kilovolts, bool fresh, double low, double high, cons
 {
     if (!fresh)
         return QStringLiteral("Kein Messwert für %1 eingegeben.").arg(QLatin1String(step));
-    if (kilovolts < low || kilovolts > high)
+    // Written so that a reading that is no number fails too.
+    if (!(low <= kilovolts && kilovolts <= high))
         return QStringLiteral("Messwert %1 kV für %2 liegt nicht zwischen %3 und %4 kV.")
             .arg(kilovolts, 0, 'f', 1)
             .arg(QLatin1String(step))

@@ -2,6 +2,7 @@
 
 #include "commissioning/BadLoadDetect.h"
 #include "commissioning/Command.h"
+#include "commissioning/CommissioningStages.h"
 #include "commissioning/FailedStep.h"
 #include "commissioning/GoodLoadDetect.h"
 #include "commissioning/HVDelayedInit.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "commissioning/ErrorTransition.h"
+#include "commissioning/HvFaultTexts.h"
 #include "commissioning/InputTakeover.h"
-#include "commissioning/PofHelpers.h"
 
 #include <QString>
 
@@ -23,7 +23,7 @@ protected:
     QString errorText(E const& event) const override
     {
         if (const auto* state = std::get_if<stHVUnitState>(&event))
-            return state->comError ? describeError(*state) : QString();
+            return state->comError ? describeFault(*state) : QString();
         if (const auto* bits = std::get_if<std::bitset<10>>(&event))
             return waitingSafetyFaultText(*bits);
         return QString();

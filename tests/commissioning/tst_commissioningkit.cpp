@@ -11,6 +11,7 @@
 #include "commissioning/RampDown.h"
 #include "commissioning/StableTransition.h"
 #include "fakes/CommissioningRig.h"
+#include "fakes/KeyTranslator.h"
 #include "hvunit/ErrorMessages.h"
 
 #include <QtTest>
@@ -174,7 +175,8 @@ private slots:
         const stHVUnitState withFault = hv(kOn | kLoadDone | HVStateBits::LoadResultError2 | HVStateBits::Overcurrent);
         QVERIFY(!good.testEvent(E(withFault)));
         QVERIFY(bad.testEvent(E(withFault)));
-        QCOMPARE(texts, QStringList({ "Fehlgeschlagene Lastermittlung: " + describeError(failed),
+        // No named fault: the state word itself.
+        QCOMPARE(texts, QStringList({ "Fehlgeschlagene Lastermittlung: Zustandswort 0x0000001A",
                                       "Fehlgeschlagene Lastermittlung: OvercurrentHVUnit" }));
 
         rig.onLink([&] {
@@ -195,11 +197,17 @@ private slots:
         QVERIFY(!test(E(Confirm)));
         QVERIFY(texts.isEmpty());
 
+        // Named faults in the operator's language, the state word where none is named.
+        KeyTranslator keys;
+        QCoreApplication::installTranslator(&keys);
         QVERIFY(test(E(hv(kOn | (1u << 19)))));
+        QVERIFY(test(E(hv(kOn | (1u << 16) | (1u << 2)))));
         QVERIFY(test(E(hv(kOn | HVStateBits::Overvoltage | HVStateBits::Overcurrent))));
         QVERIFY(test(E(hv(kOn, true))));
         QVERIFY(test(E(closedBut({ 7, 4 }))));
-        QCOMPARE(texts, QStringList({ "DSP Fehler: ", "DSP Fehler: OvervoltageDetected", "ComErrorHVUnit",
+        QCoreApplication::removeTranslator(&keys);
+        QCOMPARE(texts, QStringList({ "DSP Fehler: Zustandswort 0x00080002", "DSP Fehler: Zustandswort 0x00010006",
+                                      "DSP Fehler: ErrorMessages/OvervoltageDetected", "ErrorMessages/ComErrorHVUnit",
                                       "Safety Circuit error failed bit: 4" }));
 
         // Output off: the HV source tells its own state and error.

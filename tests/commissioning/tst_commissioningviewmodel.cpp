@@ -345,24 +345,37 @@ private slots:
 
     void sineSettingsHeldToWhatTheUnitTakes_data()
     {
-        QTest::addColumn<double>("hertz");
-        QTest::addColumn<quint64>("thousandths");
-        QTest::newRow("0.5 Hz") << 0.5 << quint64(500);
-        QTest::newRow("4.35 Hz") << 4.35 << quint64(4350);
-        QTest::newRow("negative") << -1.0 << quint64(0);
-        QTest::newRow("NaN") << std::nan("") << quint64(0);
+        QTest::addColumn<double>("value"); // Hz and kV
+        QTest::addColumn<bool>("known");    // the unit has identified itself: 45 kV, 10 Hz
+        QTest::addColumn<quint64>("millihertz");
+        QTest::addColumn<quint64>("millivolts");
+        QTest::newRow("0.5") << 0.5 << true << quint64(500) << quint64(500000);
+        QTest::newRow("4.35") << 4.35 << true << quint64(4350) << quint64(4350000);
+        QTest::newRow("negative") << -1.0 << true << quint64(0) << quint64(0);
+        QTest::newRow("NaN") << std::nan("") << true << quint64(0) << quint64(0);
+        QTest::newRow("1e300") << 1e300 << true << quint64(10000) << quint64(45000000);
+        QTest::newRow("between 2^63 and 2^64 when scaled") << 1.2e16 << true << quint64(10000) << quint64(45000000);
+        QTest::newRow("unit unknown") << 0.5 << false << quint64(500) << quint64(500000);
+        QTest::newRow("unit unknown, 1e300") << 1e300 << false << quint64(1ull << 53) << quint64(1ull << 53);
     }
     void sineSettingsHeldToWhatTheUnitTakes()
     {
-        QFETCH(double, hertz);
-        QFETCH(quint64, thousandths);
+        QFETCH(double, value);
+        QFETCH(bool, known);
+        QFETCH(quint64, millihertz);
+        QFETCH(quint64, millivolts);
+        stIdentification id;
+        id.valid = known;
+        id.maxVoltagePeak = 45000000;
+        id.maxFrequency = 10000;
+        fixture.dm()->setHVIdentification(id);
         auto settings = vm->machines().diagnoseSinus->settingsHandler();
         settings->takeFrequency(1500);
         QCOMPARE(vm->sinusFrequency(), 1.5);
-        vm->setSinusFrequency(hertz);
-        QCOMPARE(settings->frequency(), thousandths);
-        vm->setSinusVoltage(hertz);
-        QCOMPARE(settings->Voltage(), thousandths * 1000);
+        vm->setSinusFrequency(value);
+        QCOMPARE(settings->frequency(), millihertz);
+        vm->setSinusVoltage(value);
+        QCOMPARE(settings->Voltage(), millivolts);
     }
 
     void manualRowsHeldToTheirRanges_data()

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <cmath>
+
 using namespace Commissioning;
 using E = OutputCalibrationMachine::Event;
 
@@ -219,6 +221,7 @@ private slots:
         QTest::newRow("zero") << 0.0 << "Messwert 0.0 kV für -37 kV liegt nicht zwischen -41.0 und -33.0 kV.";
         QTest::newRow("positive") << 37.0 << "Kein Messwert für -37 kV eingegeben.";
         QTest::newRow("too low") << -41.1 << "Messwert -41.1 kV für -37 kV liegt nicht zwischen -41.0 und -33.0 kV.";
+        QTest::newRow("not a number") << std::nan("") << "Messwert nan kV für -37 kV liegt nicht zwischen -41.0 und -33.0 kV.";
     }
     void readingsOutsideTheirStepEndTheRun()
     {
@@ -318,9 +321,7 @@ private slots:
         send(Start);
         QVERIFY(waitForStage(OutputCalibrationWaitForGreen));
         unit.pressHvOn();
-        const stHVUnitState failed(false, HVStateBits::OutputOn | HVStateBits::LoadDetectionFinished
-                                              | HVStateBits::LoadResultError2);
-        checkFailedRun(QStringLiteral("Fehlgeschlagene Lastermittlung: ") + describeError(failed));
+        checkFailedRun(QStringLiteral("Fehlgeschlagene Lastermittlung: Zustandswort 0x0000002A"));
         QVERIFY(!rig.letters().contains('r'));
         QVERIFY(rig.letters().contains("sx"));
     }
