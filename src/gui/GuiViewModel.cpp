@@ -26,18 +26,6 @@
 namespace {
 const char* const kClass = "GuiViewModel";
 constexpr quint32 kHvOnMask = 0x10006;
-// The modes of the main menu in the order they are added; the last eleven are the
-// calibration group that the commissioning switch opens.
-const OperatingModes::OperatingMode kMenuModes[] = {
-    OperatingModes::DC, OperatingModes::VLFSin, OperatingModes::VLFRect, OperatingModes::VLFCosRect,
-    OperatingModes::TanDelta, OperatingModes::MWTSingle, OperatingModes::MWTStep, OperatingModes::SheathTest,
-    OperatingModes::SheathPinpointing,
-    OperatingModes::Calibration, OperatingModes::SafetyCircuitCheck, OperatingModes::OutputCalibration,
-    OperatingModes::CascadeCalibration, OperatingModes::VoltageWaveformCheck, OperatingModes::TanDCalibration,
-    OperatingModes::MaxCapacityLoad, OperatingModes::CascadePowerEnvelope, OperatingModes::LongDurationTest,
-    OperatingModes::SinusDiagnosis, OperatingModes::ManualDiagnosis,
-};
-constexpr int kFirstCalibrationPlace = 9;
 } // namespace
 
 GuiViewModel::GuiViewModel(QObject* parent)
@@ -110,6 +98,8 @@ void GuiViewModel::connectChildren()
     connect(&m_calibration, &Calibration::refreshHVUnitParams, this, &GuiViewModel::refreshHVUnitParams);
     connect(&m_calibration, &Calibration::hvUnitParamChanged, this, &GuiViewModel::setHVUnitParamValue);
     connect(&m_results, &TestResults::commentChanged, &m_activities, &Activities::setMeasurementComment);
+    connect(this, &GuiViewModel::languageChanged, &m_menu, &MainMenu::languageChanged);
+    connect(&m_menu, &MainMenu::entriesChanged, this, &GuiViewModel::menuEntriesChanged);
 }
 
 // ---------------------------------------------------------------------------
@@ -368,91 +358,22 @@ QUuid GuiViewModel::showMessage(const QString& text, const QString& accept, cons
 // Main menu
 // ---------------------------------------------------------------------------
 
-QQmlListProperty<MenuViewModel> GuiViewModel::menuEntriesProperty()
-{
-    return m_menuEntries.property(this);
-}
-
 void GuiViewModel::initMenu()
 {
-    OperatingModes* modes = OperatingModes::getInstance();
-    if (m_menuEntries.isEmpty()) {
-        // Every candidate gets its node once; later runs change only the enabling.
-        for (OperatingModes::OperatingMode mode : kMenuModes) {
-            modes->enableMode(mode, true);
-            addMenuEntry(mode);
-        }
-        emit menuEntriesChanged();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-    }
+    m_menu.build();
     const bool testBoost = testBoostState() != Qt::Unchecked;
     DataModell* dm = GlobalFuncs::getDM();
     if (!dm) {
-        KLOG_WARN2("GuiViewModel", "initMenu", "missing DataModel");
+        KLOG_WARN2(kClass, "initMenu", "missing DataModel");
         return;
     }
     const quint64 mask = dm->getHVIdentification().operatingModeMask;
-    int place = 0;
-    for (OperatingModes::OperatingMode mode : kMenuModes) {
-        bool enabled = ((mask >> int(mode)) & 1U) != 0 && dm->isOperatingModePermitted(mode, testBoost);
-        enabled = enabled || dm->isOpModeForced(mode);
-        if (m_commissioningEnabled && place >= kFirstCalibrationPlace)
-            enabled = true;
-        modes->enableMode(mode, enabled);
-        ++place;
-    }
-    emit menuEntriesChanged();
-}
-
-MenuViewModel* GuiViewModel::addMenuEntry(OperatingModes::OperatingMode mode)
-{
-    OperatingModes* modes = OperatingModes::getInstance();
-    if (!modes->isModeEnabled(mode))
-        return nullptr;
-    if (MenuViewModel* existing = getMenuEntry(mode))
-        return existing;
-    MenuViewModel* parentNode = nullptr;
-    const OperatingModes::OperatingMode parent = modes->getParentMode(mode);
-    if (parent != OperatingModes::None) {
-        parentNode = addMenuEntry(parent);
-        if (!parentNode)
-            return nullptr;
-    }
-    auto* node = new MenuViewModel(this);
-    connect(this, &GuiViewModel::languageChanged, node, &MenuViewModel::languageChanged);
-    node->setMode(mode);
-    node->setIcon(modes->getIconPath(mode, false));
-    node->setFocusIcon(modes->getIconPath(mode, true));
-    node->setDetailedDescription(modes->getDetailedModeName(mode));
-    node->setDescription(modes->getModeName(mode));
-    node->setSubMenuText(modes->getSubMenuText(mode));
-    if (parentNode) {
-        parentNode->addMenuEntry(node);
-        return node;
-    }
-    const int priority = modes->getPriorityOrderForMode(mode);
-    const QList<MenuViewModel*>& top = m_menuEntries.items();
-    const auto it = std::find_if(top.begin(), top.end(), [modes, priority](MenuViewModel* e) {
-        return modes->getPriorityOrderForMode(e->mode()) > priority;
-    });
-    m_menuEntries.insert(int(it - top.begin()), node);
-    return node;
-}
-
-MenuViewModel* GuiViewModel::getMenuEntry(OperatingModes::OperatingMode mode) const
-{
-    const OperatingModes::OperatingMode parent = OperatingModes::getInstance()->getParentMode(mode);
-    const QList<MenuViewModel*>* level = &m_menuEntries.items();
-    if (parent != OperatingModes::None) {
-        MenuViewModel* parentNode = getMenuEntry(parent);
-        if (!parentNode)
-            return nullptr;
-        level = &parentNode->menuEntries();
-    }
-    for (MenuViewModel* node : *level)
-        if (node->mode() == mode)
-            return node;
-    return nullptr;
+    m_menu.enable(
+        [dm, mask, testBoost](OperatingModes::OperatingMode mode) {
+            const bool offered = ((mask >> int(mode)) & 1U) != 0 && dm->isOperatingModePermitted(mode, testBoost);
+            return offered || dm->isOpModeForced(mode);
+        },
+        m_commissioningEnabled);
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "gui/DialogQueue.h"
 #include "gui/IconListViewItem.h"
 #include "gui/LogListModel.h"
+#include "gui/MainMenu.h"
 #include "gui/MenuViewModel.h"
 #include "gui/Settings.h"
 #include "gui/SystemInformation.h"
@@ -144,11 +145,10 @@ public:
     void enableCommissioning(bool on);
 
     // Main menu.
-    QQmlListProperty<MenuViewModel> menuEntriesProperty();
-    const QList<MenuViewModel*>& menuEntries() const { return m_menuEntries.items(); }
-    // The node of a mode, built (with its parents) when the mode is enabled; null otherwise.
-    MenuViewModel* addMenuEntry(OperatingModes::OperatingMode mode);
-    Q_INVOKABLE MenuViewModel* getMenuEntry(OperatingModes::OperatingMode mode) const;
+    QQmlListProperty<MenuViewModel> menuEntriesProperty() { return m_menu.entriesProperty(); }
+    const QList<MenuViewModel*>& menuEntries() const { return m_menu.entries(); }
+    MenuViewModel* addMenuEntry(OperatingModes::OperatingMode mode) { return m_menu.add(mode); }
+    Q_INVOKABLE MenuViewModel* getMenuEntry(OperatingModes::OperatingMode mode) const { return m_menu.find(mode); }
 
     // Test control.
     Q_INVOKABLE void startTest();
@@ -365,7 +365,7 @@ private:
     int m_activeKeyCode = 0;
     QStringList m_inputPanelSuggestions;
     bool m_commissioningEnabled = false;
-    OwnedItemList<MenuViewModel> m_menuEntries;
+    MainMenu m_menu;
     QPointer<QObject> m_abortConfirmation;
     QPointer<RestartMeasurement> m_restart;
     QSet<QUuid> m_hvOffFaults;
