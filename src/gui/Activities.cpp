@@ -79,7 +79,11 @@ void Activities::setCableNumber(const QModelIndex& index, const QString& cableNu
         return;
     if (role(index.row(), ActivityModel::EntryCableNumberRole).toString() == cableNumber)
         return;
-    const QString path = role(index.row(), ActivityModel::EntryPathRole).toString();
+    writeCableNumber(role(index.row(), ActivityModel::EntryPathRole).toString(), cableNumber);
+}
+
+void Activities::writeCableNumber(const QString& path, const QString& cableNumber)
+{
     QPointer<Activities> self(this);
     auto rebuild = [self] {
         if (self)
@@ -97,7 +101,9 @@ void Activities::setCableNumber(const QModelIndex& index, const QString& cableNu
     });
 }
 
-void Activities::setLoadedDataCableNumber(const QModelIndex& row, const QString& cableNumber)
+// The opened test's own record, found by its path: a row of a rebuilt list may hold
+// another test.
+void Activities::setLoadedDataCableNumber(const QString& cableNumber)
 {
     const QString old = m_loadedData.getCableNumber();
     if (cableNumber == old)
@@ -105,9 +111,7 @@ void Activities::setLoadedDataCableNumber(const QModelIndex& row, const QString&
     if (DB* db = GlobalFuncs::getDB())
         db->deleteCableNumber(old);
     m_loadedData.setCableNumber(cableNumber);
-    const QModelIndexList held = m_model->match(m_model->index(0), ActivityModel::EntryPathRole,
-                                                m_loadedData.filepath(), 1, Qt::MatchExactly);
-    setCableNumber(held.isEmpty() ? row : held.first(), cableNumber);
+    writeCableNumber(m_loadedData.filepath(), cableNumber);
 }
 
 void Activities::setCableNumberForFolder(const QModelIndex& index, const QString& cableNumber)

@@ -59,9 +59,8 @@ public:
     // Moves one test to another cable number; the list is rebuilt once its record is rewritten.
     Q_INVOKABLE void setCableNumber(const QModelIndex& index, const QString& cableNumber);
     // Moves the opened stored test to another cable number: the stored list forgets its old
-    // number, the test and its row take the new one. The row is the one holding the test's
-    // record (an earlier edit rebuilt the list), else `row`.
-    Q_INVOKABLE void setLoadedDataCableNumber(const QModelIndex& row, const QString& cableNumber);
+    // number, the test and its own record take the new one.
+    Q_INVOKABLE void setLoadedDataCableNumber(const QString& cableNumber);
     // Gives every test of a folder row another cable number.
     Q_INVOKABLE void setCableNumberForFolder(const QModelIndex& index, const QString& cableNumber);
     // Asks first; on OK removes the checked tests, the folders left empty and their files.
@@ -100,6 +99,8 @@ private:
     void deleteChecked();
     void showExportFailure() const;
     void registerCableNumbers();
+    // Writes the number into the record, then reads the list back.
+    void writeCableNumber(const QString& path, const QString& cableNumber);
 
     std::unique_ptr<ActivityModel> m_model;
     TTestChart* m_testChart = nullptr;

@@ -74,7 +74,6 @@ VlfPage {
         page.StackView.view.push(resultsPage.status === Component.Ready ? resultsPage
                                                                          : Qt.resolvedUrl("MeasurementResultsPage.qml"), {
             "title": item.getModeString(),
-            "activityModelIndex": page.model.index(row, 0),
             "activityType": page.roleOf(row, ActivityModel.EntryTypeRole),
             "isLoadedData": true,
             "mode": item.mode,

@@ -19,7 +19,6 @@ VlfPage {
     property bool usbWasConnected: false
     property bool isLoadedData: false
     // The history row of a stored test, for the edits of stored tests.
-    property var activityModelIndex: null
     property int activityType: 0
     readonly property bool tanDeltaMode: mode === OperatingMode.TanDelta || mode === OperatingMode.MWTStep
     // The last test's results still stand until this one's are taken.
@@ -85,7 +84,7 @@ VlfPage {
         var cable = StackView.view.push(Qt.resolvedUrl("CableDataPage.qml"),
                                         { "title": page.title, "number": page.measurement.getCableNumber() })
         cable.confirmed.connect(function(number) {
-            guiViewModel.activities.setLoadedDataCableNumber(page.activityModelIndex, number)
+            guiViewModel.activities.setLoadedDataCableNumber(number)
             cable.close()
         })
     }
