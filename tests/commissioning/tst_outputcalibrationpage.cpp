@@ -36,6 +36,14 @@ private:
         return m_ui.openPage(OperatingModes::Calibration, OperatingModes::OutputCalibration, "outputVoltageCalibration");
     }
     bool reach(const QString& text) { return m_ui.reached(text, 10000); }
+    // A step begins with the knob on its action: a press confirms it.
+    bool confirmWithoutTurning()
+    {
+        if (!QTest::qWaitFor([this] { return item("confirmButton")->hasActiveFocus(); }, 5000))
+            return false;
+        m_ui.press();
+        return true;
+    }
     // The frame has the line, the inputs and the HV states back.
     void checkHandedBack()
     {
@@ -72,6 +80,8 @@ private slots:
         m_unit->pressHvOn();
 
         QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
+        QVERIFY(!m_ui.keyboardShown());
+        QTRY_VERIFY(item("confirmButton")->hasActiveFocus());
         QQuickItem* spin = item("spin");
         QVERIFY(spin->isVisible());
         QCOMPARE(spin->property("from").toInt(), -410);
@@ -98,10 +108,10 @@ private slots:
         QTRY_COMPARE(page()->property("gains").toString(), QStringLiteral("GainU: 1.003   GainI: 1.012"));
         QCOMPARE(m_unit->gainU(), 10027); // (37.2 + 37.0) / 74 in units of 1/10000
         m_ui.shot(QStringLiteral("confirm-plus"));
-        QVERIFY(m_ui.confirm());
+        QVERIFY(confirmWithoutTurning());
         QVERIFY(reach(QStringLiteral("Bestätigung -37kV")));
         m_ui.shot(QStringLiteral("confirm-minus"));
-        QVERIFY(m_ui.confirm());
+        QVERIFY(confirmWithoutTurning());
 
         QVERIFY(reach(QStringLiteral("Kalibrierung erfolgreich beendet")));
         QCOMPARE(m_ui.headlineColor(), QColor(QStringLiteral("#2E9E4F")));
@@ -136,6 +146,27 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
         m_ui.answer();
         QMetaObject::invokeMethod(machine, [machine] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
+    }
+
+    // A fault word that names no condition: the dialog shows the word itself, readable
+    // with no keyboard over it.
+    void errorTextVisible()
+    {
+        QVERIFY(openThePage());
+        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
+        m_unit->pressHvOn();
+        QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
+        m_unit->setStateBits(1u << 16);
+        QTRY_VERIFY_WITH_TIMEOUT(m_ui.depth() == 2, 10000);
+        QVERIFY(m_ui.waitForDialog());
+        const QString text = m_ui.question();
+        QVERIFY2(text.startsWith(QStringLiteral("DSP Fehler: Zustandswort 0x0001")), qPrintable(text));
+        QVERIFY(m_ui.shows(text));
+        QVERIFY(!m_ui.keyboardShown());
+        m_ui.shot(QStringLiteral("dsp-error"));
+        m_unit->setStateBits(0);
+        checkHandedBack();
+        m_ui.answer();
     }
 
     // Switched off in the middle of a run (the service menu locked): the page goes, the run

@@ -241,15 +241,19 @@ public:
         QVERIFY2(image.save(path), qPrintable(path));
     }
 
+    bool keyboardShown() const { return m_window->property("keyboard").value<QObject*>()->property("shown").toBool(); }
     // From the main page or the group's page into the procedure's page, whose head lines,
-    // value lines and cascade lines are noted from its first on.
+    // value lines and cascade lines are noted from its first on; the page comes up without
+    // the keyboard.
     bool openPage(int group, int mode, const char* objectName)
     {
         if (!turnToEntry(group, mode))
             return false;
         m_trail.expect(stack(), QLatin1String(objectName), { "headline", "measured", "cascades" });
         press();
-        return depth() == 3 && page()->objectName() == QLatin1String(objectName);
+        if (keyboardShown())
+            m_error = QStringLiteral("the keyboard is up over %1").arg(QLatin1String(objectName));
+        return depth() == 3 && page()->objectName() == QLatin1String(objectName) && !keyboardShown();
     }
     // What the opened page showed in that property, in order.
     QStringList trail(const char* property) const { return m_trail.values(property); }

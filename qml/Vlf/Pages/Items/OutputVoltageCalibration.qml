@@ -42,6 +42,9 @@ CommissioningPage {
             spin.value = -370
         else if (s === Commissioning.Step2)
             spin.value = 370
+        // The knob stays on the step's action, never on Cancel.
+        if (confirm.visible)
+            navigation.jumpTo(confirm, false)
     }
 
     function confirmStep() {
@@ -128,7 +131,9 @@ CommissioningPage {
             id: confirm
             objectName: "confirmButton"
             visible: page.stage !== -1 && page.stage !== Commissioning.OutputCalibrationWaitForGreen
-            enabled: !page.waiting
+            // Pressed again while the step is under way it does nothing; it keeps the focus,
+            // so the next press cannot fall on Cancel.
+            opacity: page.waiting ? 0.5 : 1.0
             text: page.done ? qsTranslate("Dialog", "Close") : qsTranslate("Menu", "Confirm")
             onClicked: page.confirmStep()
         }
