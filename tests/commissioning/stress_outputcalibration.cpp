@@ -1,29 +1,42 @@
-// Hand-run stress program, not a test: 500 output calibrations against the simulated
-// unit, each ended at a random moment by a release, an abort, a lost link or an opened
-// safety input. Counts the runs that left the HV-enable line on, the output on or the
-// unit's gains changed; every count must be 0.
+// Hand-run stress program, not a test: 500 runs of the procedures that drive the HV unit
+// (output calibration, cascade calibration, cascade power) against the simulated unit,
+// each ended at a random moment by a release, an abort, a lost link, a lost link followed
+// by switching commissioning off, or an opened safety input. Counts the runs that left the
+// HV-enable line on, the output on, a stop or old values unsent after the link returned,
+// or the unit's gains or calibration words changed; every count must be 0. Also gives the
+// time from the unit falling silent to the line going low.
 //
 //     build/tests/commissioning/stress_outputcalibration [runs] [seed]
 
+#include "commissioning/CascadeCalibrationMachine.h"
+#include "commissioning/CascadePowerMachine.h"
 #include "commissioning/MachineFactory.h"
 #include "commissioning/OutputCalibrationMachine.h"
+#include "commissioning/TimerScale.h"
 #include "fakes/CommissioningRig.h"
+#include "hvunit/OwedUnitWrites.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <vector>
 
 using namespace Commissioning;
 using E = OutputCalibrationMachine::Event;
 
 namespace {
 constexpr quint16 kOldU = 9870, kOldI = 10120;
-enum Action { ReleaseRun, AbortRun, CutLink, OpenInput, ActionCount };
-const char* const kActionNames[] = { "release", "abort", "cut link", "open input" };
+constexpr int kCodes[4] = { 13, 14, 17, 18 };                 // the cascades' calibration words
+constexpr quint64 kWords[4] = { 4506, 65533, 3686, ~2ull };  // before every run
+enum Action { ReleaseRun, AbortRun, CutLink, OpenInput, CutThenOff, ActionCount };
+const char* const kActionNames[] = { "release", "abort", "cut link", "open input", "cut link, switch off" };
+enum Procedure { Output, Cascade, Power, ProcedureCount };
+const char* const kProcedureNames[] = { "output calibration", "cascade calibration", "cascade power" };
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs)
 {
@@ -38,30 +51,23 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-// The operator: HV on at green, readings and Confirm in each step up to Step4, where the
-// run waits (a finished run would keep its new gain).
+// The operator: HV on at green; in the output calibration readings and Confirm in each
+// step up to Step4, where the run waits (a finished run would keep its new gain).
 struct Operator : QObject {
-    OutputCalibrationMachine* machine; // null once released: its signals may still come in
-    HvUnitModel* unit;
-    OutputCalibrationStage last = Error;
-    bool ended = false;
+    OutputCalibrationMachine* output = nullptr; // null once released: signals may still come in
+    HvUnitModel* unit = nullptr;
 
-    void onStage(OutputCalibrationStage stage)
+    void onStage(Procedure procedure, int stage)
     {
-        last = stage;
-        if (stage == Done || stage == Error)
-            ended = true;
-        if (!machine)
+        const int waiting = procedure == Power ? int(CascadePowerWaitForGreen) : 0;
+        if (stage == waiting)
+            unit->pressHvOn();
+        if (procedure != Output || !output || stage < Step1 || stage > Step3)
             return;
         const double readings[] = { -37.2, 37.1, 0.0 };
-        if (stage == OutputCalibrationWaitForGreen)
-            unit->pressHvOn();
-        if (stage >= Step1 && stage <= Step3) {
-            const double reading = readings[qMin(int(stage - Step1), 2)];
-            if (reading != 0.0)
-                machine->receiveVoltage(reading);
-            machine->queueEvent(E(Confirm));
-        }
+        if (readings[stage - Step1] != 0.0)
+            output->receiveVoltage(readings[stage - Step1]);
+        output->queueEvent(E(Confirm));
     }
 };
 } // namespace
@@ -71,6 +77,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? atoi(argv[1]) : 500;
     std::mt19937 rng(argc > 2 ? unsigned(atoi(argv[2])) : 20240601u);
+    // The cascades' set points pass ten times faster, so a random moment finds any of them.
+    setTimerScale(0.1);
 
     CommissioningRig rig;
     if (!rig.start()) {
@@ -78,84 +86,148 @@ int main(int argc, char** argv)
         return 1;
     }
     HvUnitModel& unit = rig.sim.model();
+    OwedUnitWrites* owed = rig.pof->owedWrites();
     auto factory = makeMachineFactory(rig.pof, rig.safety.get());
+    const auto handedBack = [&] {
+        return !rig.safety->commissioningHoldsHvEnable() && dynamic_cast<FakeHVData*>(rig.pof->sub().get());
+    };
+    const auto valuesBack = [&] {
+        if (unit.gainU() != kOldU || unit.gainI() != kOldI)
+            return false;
+        for (int i = 0; i < 4; ++i)
+            if (unit.parameter(kCodes[i]) != kWords[i])
+                return false;
+        return true;
+    };
 
-    int lineOn = 0, outputOn = 0, gainsChanged = 0, failedRuns = 0;
+    int lineOn = 0, outputOn = 0, leftOwed = 0, valuesChanged = 0, failedRuns = 0;
     int perAction[ActionCount] = {};
+    int perProcedure[ProcedureCount] = {};
+    std::vector<qint64> silenceToLow;
     QElapsedTimer total;
     total.start();
     for (int run = 0; run < runs; ++run) {
         unit.reset();
         unit.setRampMs(0);
+        unit.setEnvelopeCurrent(true);
         unit.setGains(kOldU, kOldI);
+        for (int i = 0; i < 4; ++i)
+            unit.setParameter(kCodes[i], kWords[i]);
 
-        MachineBundle bundle = factory();
-        Operator op;
-        op.machine = bundle.outputCalibration.get();
-        op.unit = &unit;
-        QObject::connect(op.machine, &OutputCalibrationMachine::machineEvent, &op, [&op](OutputCalibrationStage s) { op.onStage(s); });
-
+        const Procedure procedure = Procedure(std::uniform_int_distribution<int>(0, ProcedureCount - 1)(rng));
         const Action action = Action(std::uniform_int_distribution<int>(0, ActionCount - 1)(rng));
         const int moment = std::uniform_int_distribution<int>(0, 3000)(rng);
         ++perAction[action];
-        op.machine->queueEvent(E(Start));
+        ++perProcedure[procedure];
+
+        MachineBundle bundle = factory();
+        Operator op;
+        op.unit = &unit;
+        std::function<void(UserEvent)> send;
+        if (procedure == Output) {
+            op.output = bundle.outputCalibration.get();
+            QObject::connect(op.output, &OutputCalibrationMachine::machineEvent, &op,
+                             [&op](OutputCalibrationStage s) { op.onStage(Output, s); });
+            send = [&bundle](UserEvent e) { bundle.outputCalibration->queueEvent(E(e)); };
+        } else if (procedure == Cascade) {
+            QObject::connect(bundle.cascadeCalibration.get(), &CascadeCalibrationMachine::cascadeMachineEvent, &op,
+                             [&op](CascadeCalibrationStage s) { op.onStage(Cascade, s); });
+            send = [&bundle](UserEvent e) { bundle.cascadeCalibration->receiveEvent(e); };
+        } else {
+            QObject::connect(bundle.cascadePower.get(), &CascadePowerMachine::enteredStage, &op,
+                             [&op](CascadePowerStage s) { op.onStage(Power, s); });
+            send = [&bundle](UserEvent e) { bundle.cascadePower->receiveEvent(e); };
+        }
+        const auto release = [&] {
+            op.output = nullptr;
+            bundle = MachineBundle();
+        };
+
+        send(Start);
         waitUntil([] { return false; }, moment);
 
-        int openedLine = -1;
+        // Lost: from the unit's silence to the line going low, while the run held it on.
+        const auto cutLink = [&] {
+            const bool wasOn = rig.hvEnable();
+            QElapsedTimer silence;
+            silence.start();
+            rig.sim.failNext(-1);
+            if (wasOn && waitUntil([&] { return !rig.hvEnable(); }, 5000))
+                silenceToLow.push_back(silence.elapsed());
+            waitUntil([] { return false; }, std::uniform_int_distribution<int>(500, 3000)(rng));
+        };
         switch (action) {
         case ReleaseRun:
-            op.machine = nullptr;
-            bundle = MachineBundle();
+            release();
             break;
         case AbortRun:
-            op.machine->queueEvent(E(Abort));
+            send(Abort);
             break;
         case CutLink:
-            rig.sim.failNext(-1);
-            waitUntil([] { return false; }, std::uniform_int_distribution<int>(500, 3000)(rng));
+            cutLink();
             rig.sim.clearFault();
             break;
-        case OpenInput:
-            openedLine = safetyLineOfBit(std::uniform_int_distribution<int>(0, 8)(rng));
-            rig.tree.setLine(openedLine, false);
+        case CutThenOff:
+            cutLink();
+            release();
             waitUntil([] { return false; }, 500);
-            rig.tree.setLine(openedLine, true);
+            rig.sim.clearFault();
             break;
+        case OpenInput: {
+            const int line = safetyLineOfBit(std::uniform_int_distribution<int>(0, 8)(rng));
+            rig.tree.setLine(line, false);
+            waitUntil([] { return false; }, 500);
+            rig.tree.setLine(line, true);
+            break;
+        }
         default:
             break;
         }
         // Whatever did not end the run (an input opened before the take-over, a link
         // lost before it) ends with the operator's Abort.
-        if (bundle.outputCalibration && !waitUntil([&op] { return op.ended; }, 4000))
-            op.machine->queueEvent(E(Abort));
-        if (bundle.outputCalibration && !waitUntil([&op] { return op.ended; }, 10000))
-            ++failedRuns;
+        if (bundle.outputCalibration) {
+            waitUntil([] { return false; }, 300);
+            send(Abort);
+            if (!waitUntil(handedBack, 10000))
+                ++failedRuns;
+        }
 
         const bool safe = waitUntil(
-            [&] {
-                return rig.tree.lastWritten(HVEnableLine) != '1' && !rig.safety->commissioningHoldsHvEnable()
-                    && !unit.outputOn() && unit.gainU() == kOldU && unit.gainI() == kOldI;
-            },
+            [&] { return rig.tree.lastWritten(HVEnableLine) != '1' && handedBack() && !unit.outputOn() && !owed->owes() && valuesBack(); },
             10000);
         if (!safe) {
             const bool line = rig.tree.lastWritten(HVEnableLine) == '1' || rig.safety->commissioningHoldsHvEnable();
             const bool output = unit.outputOn();
-            const bool gains = unit.gainU() != kOldU || unit.gainI() != kOldI;
+            const bool stillOwed = owed->owes();
+            const bool values = !valuesBack();
             lineOn += line;
             outputOn += output;
-            gainsChanged += gains;
-            std::printf("run %d (%s at %d ms): line %s, output %s, gains %u/%u\n", run, kActionNames[action], moment,
-                        line ? "on" : "off", output ? "on" : "off", unit.gainU(), unit.gainI());
+            leftOwed += stillOwed;
+            valuesChanged += values;
+            std::printf("run %d (%s, %s at %d ms): line %s, output %s, owed %s, gains %u/%u, words %llx/%llx/%llx/%llx\n",
+                        run, kProcedureNames[procedure], kActionNames[action], moment, line ? "on" : "off",
+                        output ? "on" : "off", qPrintable(owed->owed().join(QStringLiteral("; "))), unit.gainU(),
+                        unit.gainI(), static_cast<unsigned long long>(unit.parameter(13)), static_cast<unsigned long long>(unit.parameter(14)),
+                        static_cast<unsigned long long>(unit.parameter(17)), static_cast<unsigned long long>(unit.parameter(18)));
         }
-        op.machine = nullptr;
-        bundle = MachineBundle();
+        release();
         waitUntil([&] { return rig.safety->currentState().all(); }, 2000);
     }
 
-    std::printf("%d runs in %.1f s (release %d, abort %d, cut link %d, open input %d)\n", runs,
-                total.elapsed() / 1000.0, perAction[ReleaseRun], perAction[AbortRun], perAction[CutLink], perAction[OpenInput]);
-    std::printf("left the line on: %d, the output on: %d, the gains changed: %d; runs that did not end: %d\n", lineOn,
-                outputOn, gainsChanged, failedRuns);
+    std::printf("%d runs in %.1f s (output calibration %d, cascade calibration %d, cascade power %d; release %d, "
+                "abort %d, cut link %d, open input %d, cut link and switch off %d)\n",
+                runs, total.elapsed() / 1000.0, perProcedure[Output], perProcedure[Cascade], perProcedure[Power],
+                perAction[ReleaseRun], perAction[AbortRun], perAction[CutLink], perAction[OpenInput],
+                perAction[CutThenOff]);
+    std::printf("left the line on: %d, the output on: %d, something owed after the link returned: %d, "
+                "the values changed: %d; runs that did not end: %d\n",
+                lineOn, outputOn, leftOwed, valuesChanged, failedRuns);
+    if (!silenceToLow.empty()) {
+        std::sort(silenceToLow.begin(), silenceToLow.end());
+        std::printf("unit silent to HV-enable low (%zu runs): min %lld ms, median %lld ms, max %lld ms\n",
+                    silenceToLow.size(), silenceToLow.front(), silenceToLow[silenceToLow.size() / 2],
+                    silenceToLow.back());
+    }
     rig.stop();
-    return lineOn + outputOn + gainsChanged + failedRuns == 0 ? 0 : 1;
+    return lineOn + outputOn + leftOwed + valuesChanged + failedRuns == 0 ? 0 : 1;
 }
