@@ -7,7 +7,6 @@
 #include "datamodel/Statemachine.h"
 #include "datamodel/TestSettings.h"
 #include "db/DB.h"
-#include "gui/RestartMeasurement.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
 #include "testrun/TanDeltaFunctions.h"
@@ -29,7 +28,7 @@ constexpr quint32 kHvOnMask = 0x10006;
 } // namespace
 
 GuiViewModel::GuiViewModel(QObject* parent)
-    : QObject(parent), m_serviceLog(LogListModel::ServiceLog, [this]() { return m_settings.dateTimeFormatString(); }),
+    : QObject(parent), m_testControl(m_measure, m_dialogs, this), m_serviceLog(LogListModel::ServiceLog, [this]() { return m_settings.dateTimeFormatString(); }),
       m_messageLog(LogListModel::MessageLog, nullptr)
 {
     connect(&m_dialogs, &DialogQueue::messageListChanged, this, &GuiViewModel::messageListChanged);
@@ -100,6 +99,8 @@ void GuiViewModel::connectChildren()
     connect(&m_results, &TestResults::commentChanged, &m_activities, &Activities::setMeasurementComment);
     connect(this, &GuiViewModel::languageChanged, &m_menu, &MainMenu::languageChanged);
     connect(&m_menu, &MainMenu::entriesChanged, this, &GuiViewModel::menuEntriesChanged);
+    connect(&m_testControl, &TestControl::sendAppEvent, this, &GuiViewModel::sendAppEvent);
+    connect(&m_testControl, &TestControl::PerformExternalAction, this, &GuiViewModel::PerformExternalAction);
 }
 
 // ---------------------------------------------------------------------------
@@ -374,88 +375,6 @@ void GuiViewModel::initMenu()
             return offered || dm->isOpModeForced(mode);
         },
         m_commissioningEnabled);
-}
-
-// ---------------------------------------------------------------------------
-// Test control
-// ---------------------------------------------------------------------------
-
-void GuiViewModel::startTest()
-{
-    m_measure.reset();
-    emit PerformExternalAction(QStringLiteral("StartMode"));
-}
-
-void GuiViewModel::abortTest() { abortTest(true); }
-
-void GuiViewModel::abortTest(bool confirm)
-{
-    DataModell* dm = GlobalFuncs::getDM();
-    // Confirm the aborted test's results on their arrival, but only when there is a test
-    // to abort (else the next test would be confirmed without the operator), and once.
-    if (confirm && dm && m_abortConfirmation.isNull()) {
-        const States::AppState current = dm->getAppState();
-        States::AppState next = current;
-        if (DataModell::isTestRunningState(current)
-            || Statemachine::lookup(current, eAppEvent::TestCanceledUser, next)) {
-            auto* context = new QObject(this);
-            m_abortConfirmation = context;
-            connect(dm, &DataModell::appStateChanged, context,
-                    [this, context](States::AppState, States::AppState newState) {
-                        if (newState == States::TestDataTransferred) {
-                            delete context;
-                            confirmTestResults();
-                        } else if (newState == States::Idle) {
-                            delete context;
-                        }
-                    });
-        }
-    }
-    emit sendAppEvent(eAppEvent::TestCanceledUser);
-}
-
-void GuiViewModel::confirmTestResults() { emit sendAppEvent(eAppEvent::TestResultConfirmed); }
-
-void GuiViewModel::userAcknowledged() { emit sendAppEvent(eAppEvent::UserAck); }
-
-void GuiViewModel::restartTest()
-{
-    // Repeated presses must not start the test more than once.
-    if (!m_restart.isNull())
-        return;
-    m_restart = new RestartMeasurement(this);
-}
-
-void GuiViewModel::onOutputOffsetToBig()
-{
-    showStateErrorWhileHvOff(QCoreApplication::translate("ErrorMessages", "OutputOffsetTooBig"), QString());
-}
-
-void GuiViewModel::onHvOvertemperatureDetected()
-{
-    showStateErrorWhileHvOff(QCoreApplication::translate("HVSource", "OverTemperature"),
-                             QStringLiteral("qrc:/icons/temperature.svg"));
-}
-
-void GuiViewModel::showStateErrorWhileHvOff(const QString& text, const QString& iconPath)
-{
-    const QString accept = QCoreApplication::translate("Dialog", "OK");
-    const QUuid id = iconPath.isEmpty() ? showWarning(text, accept, QString())
-                                        : showQuestion(text, accept, QString(), iconPath);
-    // The same fault again joins its open question; one answer starts the unit once.
-    if (m_hvOffFaults.contains(id))
-        return;
-    m_hvOffFaults.insert(id);
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(this, &GuiViewModel::questionAnswered, this,
-                          [this, id, connection](const QUuid& answered, int result) {
-                              if (answered != id)
-                                  return;
-                              disconnect(*connection);
-                              m_hvOffFaults.remove(id);
-                              if (result == questionAcceptedResult())
-                                  emit sendAppEvent(eAppEvent::HVUnitInitialized);
-                          });
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "gui/MainMenu.h"
 #include "gui/MenuViewModel.h"
 #include "gui/Settings.h"
+#include "gui/TestControl.h"
 #include "gui/SystemInformation.h"
 #include "gui/TestConfiguration.h"
 #include "gui/TestMeasurement.h"
@@ -36,7 +37,6 @@
 namespace Commissioning {
 class CommissioningViewModel;
 }
-class RestartMeasurement;
 
 // The root object of the QML user interface ("guiViewModel"): holds the view models of
 // every page family, relays the data model's signals to the pages and keeps the
@@ -151,14 +151,14 @@ public:
     Q_INVOKABLE MenuViewModel* getMenuEntry(OperatingModes::OperatingMode mode) const { return m_menu.find(mode); }
 
     // Test control.
-    Q_INVOKABLE void startTest();
-    Q_INVOKABLE void abortTest(bool confirm);
-    Q_INVOKABLE void abortTest();
-    Q_INVOKABLE void confirmTestResults();
-    Q_INVOKABLE void userAcknowledged();
-    Q_INVOKABLE void restartTest();
-    bool abortConfirmationArmed() const { return !m_abortConfirmation.isNull(); }
-    bool restartPending() const { return !m_restart.isNull(); }
+    Q_INVOKABLE void startTest() { m_testControl.startTest(); }
+    Q_INVOKABLE void abortTest(bool confirm) { m_testControl.abortTest(confirm); }
+    Q_INVOKABLE void abortTest() { m_testControl.abortTest(true); }
+    Q_INVOKABLE void confirmTestResults() { m_testControl.confirmTestResults(); }
+    Q_INVOKABLE void userAcknowledged() { m_testControl.userAcknowledged(); }
+    Q_INVOKABLE void restartTest() { m_testControl.restartTest(); }
+    bool abortConfirmationArmed() const { return m_testControl.abortConfirmationArmed(); }
+    bool restartPending() const { return m_testControl.restartPending(); }
 
     QQmlListProperty<IconListViewItem> messageList() { return m_dialogs.messages().property(this); }
     QQmlListProperty<IconListViewItem> waitList() { return m_dialogs.waits().property(this); }
@@ -280,8 +280,8 @@ public slots:
     void onSettingsValueChanged(const QString& path);
     void checkMessageList() { m_dialogs.checkMessageList(); }
     void initMenu();
-    void onOutputOffsetToBig();
-    void onHvOvertemperatureDetected();
+    void onOutputOffsetToBig() { m_testControl.onOutputOffsetToBig(); }
+    void onHvOvertemperatureDetected() { m_testControl.onHvOvertemperatureDetected(); }
     void askToUpdate(const QString& updateFile);
     void askToImportConfig(const QString& configFile, bool removeAtfterUpdate);
     void askToImportTanDeltaStandard(const QString& pathToFile);
@@ -337,9 +337,6 @@ signals:
     void evaluationStandardListChanged();
 
 private:
-    // A fault that the operator acknowledges while the high voltage is off; accepting it
-    // lets the HV unit start again.
-    void showStateErrorWhileHvOff(const QString& text, const QString& iconPath);
     void connectDataModel();
     void connectChildren();
     // Asks the question and runs onAccept once when the operator accepts it. A question
@@ -366,9 +363,7 @@ private:
     QStringList m_inputPanelSuggestions;
     bool m_commissioningEnabled = false;
     MainMenu m_menu;
-    QPointer<QObject> m_abortConfirmation;
-    QPointer<RestartMeasurement> m_restart;
-    QSet<QUuid> m_hvOffFaults;
+    TestControl m_testControl;
     QSet<QString> m_pendingAnswers;
     OwnedItemList<IconListViewItem> m_evaluationStandardItems;
     LogListModel m_serviceLog;

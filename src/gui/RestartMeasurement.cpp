@@ -2,9 +2,9 @@
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
-#include "gui/GuiViewModel.h"
+#include "gui/TestControl.h"
 
-RestartMeasurement::RestartMeasurement(GuiViewModel* viewModel) : QObject(viewModel), m_viewModel(viewModel)
+RestartMeasurement::RestartMeasurement(TestControl* control) : QObject(control), m_control(control)
 {
     DataModell* dm = GlobalFuncs::getDM();
     if (!dm) {
@@ -20,10 +20,10 @@ void RestartMeasurement::onAppStateChanged(States::AppState, States::AppState ne
     if (m_started)
         return;
     if (newState == States::TestFinished || newState == States::TestDataTransferred) {
-        m_viewModel->confirmTestResults();
+        m_control->confirmTestResults();
     } else if (newState == States::Idle) {
         m_started = true;
-        m_viewModel->startTest();
+        m_control->startTest();
         deleteLater();
     }
 }

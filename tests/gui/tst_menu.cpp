@@ -36,7 +36,7 @@ const QList<M::OperatingMode> kCalibrationGroup = {
     M::LongDurationTest, M::SinusDiagnosis, M::ManualDiagnosis};
 } // namespace
 
-// The main menu's tree and enabling, and the test control of the root view model.
+// The main menu's enabling and the test control of the root view model, over a data model.
 class TstMenu : public QObject {
     Q_OBJECT
 private:
@@ -240,31 +240,6 @@ private slots:
         QTRY_VERIFY(!vm.restartPending());
         emit dm()->appStateChanged(States::TestFinished, States::Idle);
         QCOMPARE(actions.size(), 1);
-    }
-
-    void hvOffFaultsCannotBeRejectedAndStartTheUnitOnce()
-    {
-        GuiViewModel vm;
-        QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
-        emit dm()->outputOffsetToBig();
-        QTRY_COMPARE(vm.questions().size(), 1);
-        const GuiViewModel::Question offset = vm.questions().first();
-        QCOMPARE(offset.item->icon(), QStringLiteral("qrc:/icons/warning.svg"));
-        QCOMPARE(offset.acceptText, QStringLiteral("OK"));
-        QVERIFY(offset.rejectText.isEmpty());
-        QCOMPARE(vm.questionButtonText(offset.id, 0), QString());
-
-        emit dm()->hvOvertemperatureDetected();
-        emit dm()->hvOvertemperatureDetected(); // the same fault again joins its question
-        QTRY_COMPARE(vm.questions().size(), 2);
-        const GuiViewModel::Question heat = vm.questions().first();
-        QCOMPARE(heat.item->icon(), QStringLiteral("qrc:/icons/temperature.svg"));
-
-        vm.hideQuestion(heat.id, 1);
-        QCOMPARE(events(sent), (QList<int>{5}));
-        emit vm.questionAnswered(heat.id, 1); // a late repeat is not acted on
-        vm.hideQuestion(offset.id, 0);
-        QCOMPARE(events(sent), (QList<int>{5}));
     }
 };
 
