@@ -2,25 +2,13 @@
 
 #include "commissioning/CommissioningViewModel.h"
 #include "core/GlobalFuncs.h"
-#include "core/StickWriter.h"
 #include "datamodel/DataModell.h"
-#include "datamodel/Statemachine.h"
 #include "datamodel/TestSettings.h"
 #include "db/DB.h"
 #include "logging/LoggingCtrl.h"
-#include "testrun/TanDeltaCriteriaFolder.h"
-#include "testrun/TanDeltaFunctions.h"
-#include "testrun/TanDeltaLists.h"
-#include "testrun/TanDeltaStrings.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-
-#include <algorithm>
-#include <memory>
+#include <QTimer>
 
 namespace {
 const char* const kClass = "GuiViewModel";
@@ -28,7 +16,7 @@ constexpr quint32 kHvOnMask = 0x10006;
 } // namespace
 
 GuiViewModel::GuiViewModel(QObject* parent)
-    : QObject(parent), m_testControl(m_measure, m_dialogs, this), m_serviceLog(LogListModel::ServiceLog, [this]() { return m_settings.dateTimeFormatString(); }),
+    : QObject(parent), m_serviceLog(LogListModel::ServiceLog, [this]() { return m_settings.dateTimeFormatString(); }),
       m_messageLog(LogListModel::MessageLog, nullptr)
 {
     connect(&m_dialogs, &DialogQueue::messageListChanged, this, &GuiViewModel::messageListChanged);
@@ -101,6 +89,11 @@ void GuiViewModel::connectChildren()
     connect(&m_menu, &MainMenu::entriesChanged, this, &GuiViewModel::menuEntriesChanged);
     connect(&m_testControl, &TestControl::sendAppEvent, this, &GuiViewModel::sendAppEvent);
     connect(&m_testControl, &TestControl::PerformExternalAction, this, &GuiViewModel::PerformExternalAction);
+    connect(&m_storedData, &StoredDataActions::PerformExternalAction, this, &GuiViewModel::PerformExternalAction);
+    connect(&m_storedData, &StoredDataActions::importConfig, this, &GuiViewModel::importConfig);
+    connect(&m_storedData, &StoredDataActions::performUpdate, this, &GuiViewModel::performUpdate);
+    connect(&m_storedData, &StoredDataActions::evaluationStandardListChanged, this,
+            &GuiViewModel::evaluationStandardListChanged);
 }
 
 // ---------------------------------------------------------------------------
@@ -375,193 +368,4 @@ void GuiViewModel::initMenu()
             return offered || dm->isOpModeForced(mode);
         },
         m_commissioningEnabled);
-}
-
-// ---------------------------------------------------------------------------
-// Question flows and exports
-// ---------------------------------------------------------------------------
-
-namespace {
-QString translated(const char* context, const char* key) { return QCoreApplication::translate(context, key); }
-
-QList<TanDelta::evaluation::eEvaluationStandard> standardsOf(const QList<int>& ids)
-{
-    QList<TanDelta::evaluation::eEvaluationStandard> standards;
-    for (int id : ids)
-        standards << static_cast<TanDelta::evaluation::eEvaluationStandard>(id);
-    return standards;
-}
-} // namespace
-
-void GuiViewModel::askFirst(const QString& text, const QString& acceptButton, const QString& key,
-                            std::function<void()> onAccept)
-{
-    const QUuid id = showQuestion(text, acceptButton, translated("Dialog", "Cancel"));
-    // A second press before the answer joins the waiting request: one answer, one run.
-    const QString pending = id.toString() + QLatin1Char('\n') + key;
-    if (m_pendingAnswers.contains(pending))
-        return;
-    m_pendingAnswers.insert(pending);
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(this, &GuiViewModel::questionAnswered, this,
-                          [this, id, pending, connection, onAccept](const QUuid& answered, int result) {
-                              if (answered != id)
-                                  return;
-                              disconnect(*connection);
-                              m_pendingAnswers.remove(pending);
-                              if (result == questionAcceptedResult())
-                                  onAccept();
-                          });
-}
-
-void GuiViewModel::performSystemFunction(SystemFunction::eSysFunc func)
-{
-    DataModell* dm = GlobalFuncs::getDM();
-    if (!dm) {
-        KLOG_WARN2(kClass, "performSystemFunction", "missing DataModel");
-        return;
-    }
-    emit PerformExternalAction(dm->getSystemFunctions()->getFuncName(func));
-}
-
-void GuiViewModel::showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey)
-{
-    if (ok)
-        showInfo(translated(context, successKey));
-    else
-        showError(translated(context, failureKey));
-}
-
-void GuiViewModel::askToUpdate(const QString& updateFile)
-{
-    // The name comes from the stick: shown as text, never as markup.
-    const QString text = QStringLiteral("<b>") + QFileInfo(updateFile).fileName().toHtmlEscaped()
-        + QStringLiteral("</b><br><br>") + translated("UpdateManager", "PerformThisUpdate");
-    askFirst(text, translated("Menu", "Update"), updateFile, [this, updateFile]() { emit performUpdate(updateFile); });
-}
-
-void GuiViewModel::askToImportConfig(const QString& configFile, bool removeAtfterUpdate)
-{
-    askFirst(translated("ConfigfileManager", "ImportThisConfigfile"), translated("Menu", "ImportData"),
-             configFile + QLatin1Char('\n') + QString::number(removeAtfterUpdate),
-             [this, configFile, removeAtfterUpdate]() { emit importConfig(configFile, removeAtfterUpdate); });
-}
-
-void GuiViewModel::askToImportTanDeltaStandard(const QString& pathToFile)
-{
-    askFirst(translated("TanDelta", "ImportThisTanDeltaStandard"), translated("Menu", "ImportData"), pathToFile,
-             [this, pathToFile]() {
-                 showOutcome(TanDelta::functions::evaluationStandardImport(pathToFile), "TanDelta",
-                             "TanDeltaStandardImported", "TanDeltaStandardImportFailed");
-                 emit evaluationStandardListChanged();
-             });
-}
-
-void GuiViewModel::resetToDefaultValues()
-{
-    askFirst(translated("Database", "AskResetToDefaultValues"), translated("Dialog", "OK"), QString(),
-             [this]() { performSystemFunction(SystemFunction::ResetDefaultValues); });
-}
-
-void GuiViewModel::deleteServiceLog()
-{
-    askFirst(translated("Settings", "AskDeleteLogfiles"), translated("Dialog", "OK"), QString(),
-             [this]() { performSystemFunction(SystemFunction::DeleteLogfiles); });
-}
-
-void GuiViewModel::deleteMessageLog() { deleteServiceLog(); }
-
-void GuiViewModel::rebootHvUnit()
-{
-    askFirst(translated("Settings", "AskRebootHVUnit"), translated("Dialog", "OK"), QString(),
-             [this]() { emit PerformExternalAction(QStringLiteral("RebootHVUnit")); });
-}
-
-void GuiViewModel::deleteEvaluationStandards(const QList<int>& ids)
-{
-    // A user standard's id is its place in the folder: an import or removal answered
-    // before this question moves the ids, so the files asked about are kept to compare.
-    auto filesOf = [](const QList<int>& standards) {
-        const QFileInfoList files = TanDelta::evaluation::criteriaFileListing();
-        QStringList names;
-        for (int id : standards) {
-            const int n = id - TanDelta::evaluation::UserStandardBase;
-            names << (n >= 0 && n < files.size() ? files.at(n).absoluteFilePath() : QString::number(id));
-        }
-        return names;
-    };
-    const QStringList asked = filesOf(ids);
-    askFirst(translated("EvaluationStandard", "AskRemoveListOfStandards"), translated("History", "Delete"),
-             asked.join(QLatin1Char('\n')), [this, ids, asked, filesOf]() {
-                 const bool unchanged = filesOf(ids) == asked;
-                 showOutcome(unchanged && TanDelta::functions::evaluationStandardRemove(standardsOf(ids)),
-                             "EvaluationStandard", "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
-                 emit evaluationStandardListChanged();
-             });
-}
-
-void GuiViewModel::exportEvaluationStandards(const QList<int>& ids)
-{
-    showOutcome(TanDelta::functions::evaluationStandardExport(standardsOf(ids)), "EvaluationStandard",
-                "ExportToUsbSuccess", "ExportToUsbFailed");
-}
-
-void GuiViewModel::exportConfigFile() { performSystemFunction(SystemFunction::ExportConfiguration); }
-
-void GuiViewModel::exportServiceLog() { performSystemFunction(SystemFunction::ExportSystemLog); }
-
-void GuiViewModel::exportMessageLog() { performSystemFunction(SystemFunction::ExportMessageLog); }
-
-void GuiViewModel::saveScreenshot(const QImage& screenshot)
-{
-    const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots);
-    QString file = QStringLiteral("%1/Screenshot_%2_%3.png")
-                       .arg(folder, GlobalFuncs::getProjectAbbreviation(), m_dialogs.now().toString(QStringLiteral("hhmmss")));
-    QByteArray png;
-    QBuffer buffer(&png);
-    bool ok = !screenshot.isNull() && buffer.open(QIODevice::WriteOnly) && screenshot.save(&buffer, "PNG")
-        && StickWriter::makeFolder(folder);
-    if (ok) {
-        // An earlier picture of the same time of day keeps its name.
-        const QString free = StickWriter::freeName(file);
-        ok = !free.isEmpty() && StickWriter::writeFile(free, png);
-        file = free.isEmpty() ? file : free;
-    }
-    const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
-    const QString shown =
-        file.startsWith(mountPoint) ? QStringLiteral("USB:") + file.mid(mountPoint.size()) : file;
-    const MessageCategories category = ok ? CAT_INF : CAT_ERR;
-    const QString text = ok ? QStringLiteral("Screenshot has been saved to %1").arg(shown)
-                            : QStringLiteral("Error: Unable to save screenshot under %1").arg(shown);
-    if (ok)
-        KLOG_INFO2(kClass, "saveScreenshot", text);
-    else
-        KLOG_ERROR2(kClass, "saveScreenshot", text);
-    if (IGUI* gui = GlobalFuncs::getGUI())
-        gui->showMessageDlg(category, QString(), text, false, true);
-    else
-        m_dialogs.show(category, text, translated("Dialog", "OK"), QString());
-}
-
-// ---------------------------------------------------------------------------
-// Log and standard lists
-// ---------------------------------------------------------------------------
-
-QQmlListProperty<IconListViewItem> GuiViewModel::evaluationStandardList()
-{
-    evaluationStandardItems();
-    return m_evaluationStandardItems.property(this);
-}
-
-// The read itself asks for the new list; there is nobody to tell.
-const QList<IconListViewItem*>& GuiViewModel::evaluationStandardItems()
-{
-    QList<IconListViewItem*> items;
-    for (TanDelta::evaluation::eEvaluationStandard id : TanDelta::evaluation::allEvaluationStandards()) {
-        if (id != TanDelta::evaluation::None)
-            items << new IconListViewItem(TanDelta::strings::evaluationStandardToText(id, nullptr), QString(),
-                                          int(id));
-    }
-    m_evaluationStandardItems.replace(items, [] {});
-    return m_evaluationStandardItems.items();
 }

@@ -11,25 +11,22 @@
 #include "gui/MainMenu.h"
 #include "gui/MenuViewModel.h"
 #include "gui/Settings.h"
-#include "gui/TestControl.h"
+#include "gui/StoredDataActions.h"
 #include "gui/SystemInformation.h"
 #include "gui/TestConfiguration.h"
+#include "gui/TestControl.h"
 #include "gui/TestMeasurement.h"
 #include "gui/TestPreparation.h"
 #include "gui/TestResults.h"
 #include "gui/api/IGUI.h"
-#include "gui/api/OwnedItemList.h"
 #include "logging/MessageCategories.h"
 
 #include <QDateTime>
 #include <QImage>
 #include <QList>
 #include <QObject>
-#include <QPointer>
-#include <QSet>
 #include <QQmlListProperty>
 #include <QStringList>
-#include <QTimer>
 #include <QUuid>
 
 #include <functional>
@@ -39,8 +36,9 @@ class CommissioningViewModel;
 }
 
 // The root object of the QML user interface ("guiViewModel"): holds the view models of
-// every page family, relays the data model's signals to the pages and keeps the
-// message, question, progress and wait lists of the dialog layer.
+// every page family and relays the data model's signals to the pages; the dialog layer's
+// lists, the main menu, test control and the operations on stored data are parts of their
+// own that it hands the pages' calls to.
 class GuiViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(TestConfiguration* config READ config CONSTANT)
@@ -253,22 +251,24 @@ public:
     Q_INVOKABLE bool hideWaitMessage(const QString& text) { return m_dialogs.hideWaitMessage(text); }
 
     // Operations on stored data: each asks first and runs only on acceptance.
-    Q_INVOKABLE void resetToDefaultValues();
-    Q_INVOKABLE void deleteServiceLog();
-    Q_INVOKABLE void deleteMessageLog();
-    Q_INVOKABLE void rebootHvUnit();
-    Q_INVOKABLE void deleteEvaluationStandards(const QList<int>& ids);
+    Q_INVOKABLE void resetToDefaultValues() { m_storedData.resetToDefaultValues(); }
+    Q_INVOKABLE void deleteServiceLog() { m_storedData.deleteLogs(); }
+    Q_INVOKABLE void deleteMessageLog() { m_storedData.deleteLogs(); }
+    Q_INVOKABLE void rebootHvUnit() { m_storedData.rebootHvUnit(); }
+    Q_INVOKABLE void deleteEvaluationStandards(const QList<int>& ids) { m_storedData.deleteEvaluationStandards(ids); }
     // Exports without a question.
-    Q_INVOKABLE void exportEvaluationStandards(const QList<int>& ids);
-    Q_INVOKABLE void exportConfigFile();
-    Q_INVOKABLE void exportServiceLog();
-    Q_INVOKABLE void exportMessageLog();
-    // Writes the picture to the stick's screenshot folder and tells the operator where.
-    Q_INVOKABLE void saveScreenshot(const QImage& screenshot);
+    Q_INVOKABLE void exportEvaluationStandards(const QList<int>& ids) { m_storedData.exportEvaluationStandards(ids); }
+    Q_INVOKABLE void exportConfigFile() { m_storedData.performSystemFunction(SystemFunction::ExportConfiguration); }
+    Q_INVOKABLE void exportServiceLog() { m_storedData.performSystemFunction(SystemFunction::ExportSystemLog); }
+    Q_INVOKABLE void exportMessageLog() { m_storedData.performSystemFunction(SystemFunction::ExportMessageLog); }
+    Q_INVOKABLE void saveScreenshot(const QImage& screenshot) { m_storedData.saveScreenshot(screenshot); }
 
     // Rebuilt from its source on every read.
-    QQmlListProperty<IconListViewItem> evaluationStandardList();
-    const QList<IconListViewItem*>& evaluationStandardItems();
+    QQmlListProperty<IconListViewItem> evaluationStandardList()
+    {
+        return m_storedData.evaluationStandards().property(this);
+    }
+    const QList<IconListViewItem*>& evaluationStandardItems() { return m_storedData.evaluationStandards().items(); }
     // Read anew by their pages (reload), in the background.
     LogListModel* serviceLog() { return &m_serviceLog; }
     LogListModel* messageLog() { return &m_messageLog; }
@@ -282,9 +282,15 @@ public slots:
     void initMenu();
     void onOutputOffsetToBig() { m_testControl.onOutputOffsetToBig(); }
     void onHvOvertemperatureDetected() { m_testControl.onHvOvertemperatureDetected(); }
-    void askToUpdate(const QString& updateFile);
-    void askToImportConfig(const QString& configFile, bool removeAtfterUpdate);
-    void askToImportTanDeltaStandard(const QString& pathToFile);
+    void askToUpdate(const QString& updateFile) { m_storedData.askToUpdate(updateFile); }
+    void askToImportConfig(const QString& configFile, bool removeAtfterUpdate)
+    {
+        m_storedData.askToImportConfig(configFile, removeAtfterUpdate);
+    }
+    void askToImportTanDeltaStandard(const QString& pathToFile)
+    {
+        m_storedData.askToImportTanDeltaStandard(pathToFile);
+    }
 
 signals:
     // Towards the back end.
@@ -339,12 +345,6 @@ signals:
 private:
     void connectDataModel();
     void connectChildren();
-    // Asks the question and runs onAccept once when the operator accepts it. A question
-    // with the same text is merged; a second request with the same key joins the first.
-    void askFirst(const QString& text, const QString& acceptButton, const QString& key,
-                  std::function<void()> onAccept);
-    void performSystemFunction(SystemFunction::eSysFunc func);
-    void showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey);
 
     DialogQueue m_dialogs;
     TestConfiguration m_config;
@@ -363,9 +363,9 @@ private:
     QStringList m_inputPanelSuggestions;
     bool m_commissioningEnabled = false;
     MainMenu m_menu;
-    TestControl m_testControl;
-    QSet<QString> m_pendingAnswers;
-    OwnedItemList<IconListViewItem> m_evaluationStandardItems;
+    // A child, so that the restart it runs is one of this object's.
+    TestControl m_testControl{m_measure, m_dialogs, this};
+    StoredDataActions m_storedData{m_dialogs};
     LogListModel m_serviceLog;
     LogListModel m_messageLog;
 };

@@ -1,0 +1,182 @@
+#include "gui/StoredDataActions.h"
+
+#include "core/GlobalFuncs.h"
+#include "core/StickWriter.h"
+#include "datamodel/DataModell.h"
+#include "gui/DialogQueue.h"
+#include "logging/LoggingCtrl.h"
+#include "testrun/TanDeltaCriteriaFolder.h"
+#include "testrun/TanDeltaFunctions.h"
+#include "testrun/TanDeltaLists.h"
+#include "testrun/TanDeltaStrings.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+// Logged under the root view model, whose operations these are to the pages.
+const char* const kClass = "GuiViewModel";
+
+QString translated(const char* context, const char* key) { return QCoreApplication::translate(context, key); }
+
+QList<TanDelta::evaluation::eEvaluationStandard> standardsOf(const QList<int>& ids)
+{
+    QList<TanDelta::evaluation::eEvaluationStandard> standards;
+    for (int id : ids)
+        standards << static_cast<TanDelta::evaluation::eEvaluationStandard>(id);
+    return standards;
+}
+} // namespace
+
+StoredDataActions::StoredDataActions(DialogQueue& dialogs, QObject* parent) : QObject(parent), m_dialogs(dialogs) {}
+
+void StoredDataActions::askFirst(const QString& text, const QString& acceptButton, const QString& key,
+                                 std::function<void()> onAccept)
+{
+    const QUuid id = m_dialogs.showQuestion(text, acceptButton, translated("Dialog", "Cancel"));
+    // A second press before the answer joins the waiting request: one answer, one run.
+    const QString pending = id.toString() + QLatin1Char('\n') + key;
+    if (m_pendingAnswers.contains(pending))
+        return;
+    m_pendingAnswers.insert(pending);
+    m_dialogs.whenAnswered(id, this, [this, pending, onAccept](bool accepted) {
+        m_pendingAnswers.remove(pending);
+        if (accepted)
+            onAccept();
+    });
+}
+
+void StoredDataActions::performSystemFunction(SystemFunction::eSysFunc func)
+{
+    DataModell* dm = GlobalFuncs::getDM();
+    if (!dm) {
+        KLOG_WARN2(kClass, "performSystemFunction", "missing DataModel");
+        return;
+    }
+    emit PerformExternalAction(dm->getSystemFunctions()->getFuncName(func));
+}
+
+void StoredDataActions::showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey)
+{
+    if (ok)
+        m_dialogs.show(CAT_INF, translated(context, successKey), QString(), QString());
+    else
+        m_dialogs.show(CAT_ERR, translated(context, failureKey), QString(), QString());
+}
+
+void StoredDataActions::askToUpdate(const QString& updateFile)
+{
+    // The name comes from the stick: shown as text, never as markup.
+    const QString text = QStringLiteral("<b>") + QFileInfo(updateFile).fileName().toHtmlEscaped()
+        + QStringLiteral("</b><br><br>") + translated("UpdateManager", "PerformThisUpdate");
+    askFirst(text, translated("Menu", "Update"), updateFile, [this, updateFile]() { emit performUpdate(updateFile); });
+}
+
+void StoredDataActions::askToImportConfig(const QString& configFile, bool removeAtfterUpdate)
+{
+    askFirst(translated("ConfigfileManager", "ImportThisConfigfile"), translated("Menu", "ImportData"),
+             configFile + QLatin1Char('\n') + QString::number(removeAtfterUpdate),
+             [this, configFile, removeAtfterUpdate]() { emit importConfig(configFile, removeAtfterUpdate); });
+}
+
+void StoredDataActions::askToImportTanDeltaStandard(const QString& pathToFile)
+{
+    askFirst(translated("TanDelta", "ImportThisTanDeltaStandard"), translated("Menu", "ImportData"), pathToFile,
+             [this, pathToFile]() {
+                 showOutcome(TanDelta::functions::evaluationStandardImport(pathToFile), "TanDelta",
+                             "TanDeltaStandardImported", "TanDeltaStandardImportFailed");
+                 emit evaluationStandardListChanged();
+             });
+}
+
+void StoredDataActions::resetToDefaultValues()
+{
+    askFirst(translated("Database", "AskResetToDefaultValues"), translated("Dialog", "OK"), QString(),
+             [this]() { performSystemFunction(SystemFunction::ResetDefaultValues); });
+}
+
+void StoredDataActions::deleteLogs()
+{
+    askFirst(translated("Settings", "AskDeleteLogfiles"), translated("Dialog", "OK"), QString(),
+             [this]() { performSystemFunction(SystemFunction::DeleteLogfiles); });
+}
+
+void StoredDataActions::rebootHvUnit()
+{
+    askFirst(translated("Settings", "AskRebootHVUnit"), translated("Dialog", "OK"), QString(),
+             [this]() { emit PerformExternalAction(QStringLiteral("RebootHVUnit")); });
+}
+
+void StoredDataActions::deleteEvaluationStandards(const QList<int>& ids)
+{
+    // A user standard's id is its place in the folder: an import or removal answered
+    // before this question moves the ids, so the files asked about are kept to compare.
+    auto filesOf = [](const QList<int>& standards) {
+        const QFileInfoList files = TanDelta::evaluation::criteriaFileListing();
+        QStringList names;
+        for (int id : standards) {
+            const int n = id - TanDelta::evaluation::UserStandardBase;
+            names << (n >= 0 && n < files.size() ? files.at(n).absoluteFilePath() : QString::number(id));
+        }
+        return names;
+    };
+    const QStringList asked = filesOf(ids);
+    askFirst(translated("EvaluationStandard", "AskRemoveListOfStandards"), translated("History", "Delete"),
+             asked.join(QLatin1Char('\n')), [this, ids, asked, filesOf]() {
+                 const bool unchanged = filesOf(ids) == asked;
+                 showOutcome(unchanged && TanDelta::functions::evaluationStandardRemove(standardsOf(ids)),
+                             "EvaluationStandard", "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
+                 emit evaluationStandardListChanged();
+             });
+}
+
+void StoredDataActions::exportEvaluationStandards(const QList<int>& ids)
+{
+    showOutcome(TanDelta::functions::evaluationStandardExport(standardsOf(ids)), "EvaluationStandard",
+                "ExportToUsbSuccess", "ExportToUsbFailed");
+}
+
+void StoredDataActions::saveScreenshot(const QImage& screenshot)
+{
+    const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbScreenshots);
+    const QString time = m_dialogs.now().toString(QStringLiteral("hhmmss"));
+    QString file = QStringLiteral("%1/Screenshot_%2_%3.png").arg(folder, GlobalFuncs::getProjectAbbreviation(), time);
+    QByteArray png;
+    QBuffer buffer(&png);
+    bool ok = !screenshot.isNull() && buffer.open(QIODevice::WriteOnly) && screenshot.save(&buffer, "PNG")
+        && StickWriter::makeFolder(folder);
+    if (ok) {
+        // An earlier picture of the same time of day keeps its name.
+        const QString free = StickWriter::freeName(file);
+        ok = !free.isEmpty() && StickWriter::writeFile(free, png);
+        file = free.isEmpty() ? file : free;
+    }
+    const QString mountPoint = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint);
+    const QString shown =
+        file.startsWith(mountPoint) ? QStringLiteral("USB:") + file.mid(mountPoint.size()) : file;
+    const MessageCategories category = ok ? CAT_INF : CAT_ERR;
+    const QString text = ok ? QStringLiteral("Screenshot has been saved to %1").arg(shown)
+                            : QStringLiteral("Error: Unable to save screenshot under %1").arg(shown);
+    if (ok)
+        KLOG_INFO2(kClass, "saveScreenshot", text);
+    else
+        KLOG_ERROR2(kClass, "saveScreenshot", text);
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->showMessageDlg(category, QString(), text, false, true);
+    else
+        m_dialogs.show(category, text, translated("Dialog", "OK"), QString());
+}
+
+// The read itself asks for the new list; there is nobody to tell.
+const OwnedItemList<IconListViewItem>& StoredDataActions::evaluationStandards()
+{
+    QList<IconListViewItem*> items;
+    for (TanDelta::evaluation::eEvaluationStandard id : TanDelta::evaluation::allEvaluationStandards()) {
+        if (id != TanDelta::evaluation::None)
+            items << new IconListViewItem(TanDelta::strings::evaluationStandardToText(id, nullptr), QString(),
+                                          int(id));
+    }
+    m_evaluationStandards.replace(items, [] {});
+    return m_evaluationStandards;
+}
