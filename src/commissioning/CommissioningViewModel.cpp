@@ -16,6 +16,7 @@
 #include "core/GlobalFuncs.h"
 #include "core/Pimpl.h"
 #include "datamodel/DataModell.h"
+#include "gui/api/OwnedItemList.h"
 #include "gui/api/SafetyCircuitView.h"
 #include "logging/LoggingCtrl.h"
 
@@ -75,27 +76,15 @@ QList<ServiceBitName> serviceBitsOf(DiagnoseSinusStage stage)
     }
 }
 
-template <typename T>
-int listCount(QQmlListProperty<T>* list)
-{
-    return static_cast<QList<T*>*>(list->data)->size();
-}
-
-template <typename T>
-T* listAt(QQmlListProperty<T>* list, int index)
-{
-    const auto* items = static_cast<QList<T*>*>(list->data);
-    return index >= 0 && index < items->size() ? items->at(index) : nullptr;
-}
 } // namespace
 
 struct CommissioningViewModel::Data {
     QObject* owner = nullptr;
-    QList<SafetyCircuitView*> safetyCircuitViews;
-    QList<ServiceBitView*> serviceBitViews;
+    OwnedItemList<SafetyCircuitView> safetyCircuitViews;
+    OwnedItemList<ServiceBitView> serviceBitViews;
     MachineBundle machines;
     DiagnoseSinusStage sinusStage = DiagnoseSinusIdle;
-    QList<RangeSetterView*> manualDiagnosisSetters;
+    OwnedItemList<RangeSetterView> manualDiagnosisSetters;
     TemperatureValues temperatures;
     bool temperaturesValid = false;
     CascadeSetting cascade;
@@ -280,43 +269,42 @@ void CommissioningViewModel::connectSafetyViews()
     SafetyTestMachine* machine = m->machines.safetyTest.get();
     if (!machine)
         return;
-    for (SafetyCircuitView* view : qAsConst(m->safetyCircuitViews))
+    for (SafetyCircuitView* view : m->safetyCircuitViews.items())
         m->connections << connect(machine, &SafetyTestMachine::safetyState, view,
                                   &SafetyCircuitView::onSafetyCircuitChanged, Qt::QueuedConnection);
 }
 
 void CommissioningViewModel::dropServiceBitViews()
 {
-    for (ServiceBitView* view : qAsConst(m->serviceBitViews))
-        view->deleteLater();
-    m->serviceBitViews.clear();
+    m->serviceBitViews.replace({}, [] {});
 }
 
 QQmlListProperty<SafetyCircuitView> CommissioningViewModel::safetyCircuitViews()
 {
     if (m->safetyCircuitViews.isEmpty()) {
         for (int pin = 0; pin < SafetyPinCount; ++pin)
-            m->safetyCircuitViews << new SafetyCircuitView(eSafetyPin(pin), this);
+            m->safetyCircuitViews.append(new SafetyCircuitView(eSafetyPin(pin), this));
         connectSafetyViews();
     }
-    return QQmlListProperty<SafetyCircuitView>(this, &m->safetyCircuitViews, &listCount<SafetyCircuitView>,
-                                               &listAt<SafetyCircuitView>);
+    // A constant list: the page reads it once.
+    return m->safetyCircuitViews.property(this, [] {});
 }
 
 QQmlListProperty<ServiceBitView> CommissioningViewModel::serviceBitViews()
 {
-    dropServiceBitViews();
+    QList<ServiceBitView*> views;
     const std::shared_ptr<DiagnoseSinusMachine>& machine = m->machines.diagnoseSinus;
     const std::shared_ptr<SinusDiagnoseSettings> settings = machine ? machine->settingsHandler() : nullptr;
     if (settings) {
         for (const ServiceBitName& bit : serviceBitsOf(m->sinusStage)) {
             auto* view = new ServiceBitViewImplementation(QString::fromLatin1(bit.name), settings, machine, bit.bit, this);
             connect(settings.get(), &SinusDiagnoseSettings::serviceBitsChanged, view, &ServiceBitView::setChanged);
-            m->serviceBitViews << view;
+            views << view;
         }
     }
-    return QQmlListProperty<ServiceBitView>(this, &m->serviceBitViews, &listCount<ServiceBitView>,
-                                            &listAt<ServiceBitView>);
+    // Announcing a change here would only make the page read, and rebuild, once more.
+    m->serviceBitViews.replace(views, [] {});
+    return m->serviceBitViews.property(this, [] {});
 }
 
 double CommissioningViewModel::sinusVoltage() const
@@ -375,14 +363,13 @@ QStringList CommissioningViewModel::powerTemperatures() const
 QQmlListProperty<RangeSetterView> CommissioningViewModel::manualDiagnosisParameters()
 {
     if (m->manualDiagnosisSetters.isEmpty()) {
-        m->manualDiagnosisSetters
-            << new ManualDiagnosisSetter(QStringLiteral("Kaskaden-\nspannung"), this, &CascadeSetting::voltage,
-                                         &m->cascade, this)
-            << new ManualDiagnosisSetter(QStringLiteral("PWM A"), this, &CascadeSetting::pwmA, &m->cascade, this)
-            << new ManualDiagnosisSetter(QStringLiteral("PWM B"), this, &CascadeSetting::pwmB, &m->cascade, this);
+        auto& rows = m->manualDiagnosisSetters;
+        rows.append(new ManualDiagnosisSetter(QStringLiteral("Kaskaden-\nspannung"), this, &CascadeSetting::voltage,
+                                              &m->cascade, this));
+        rows.append(new ManualDiagnosisSetter(QStringLiteral("PWM A"), this, &CascadeSetting::pwmA, &m->cascade, this));
+        rows.append(new ManualDiagnosisSetter(QStringLiteral("PWM B"), this, &CascadeSetting::pwmB, &m->cascade, this));
     }
-    return QQmlListProperty<RangeSetterView>(this, &m->manualDiagnosisSetters, &listCount<RangeSetterView>,
-                                             &listAt<RangeSetterView>);
+    return m->manualDiagnosisSetters.property(this, [this] { emit manualDiagnosisParametersChanged(); });
 }
 
 QAbstractTableModel* CommissioningViewModel::tanDValidation() const { return &m->validationTable; }

@@ -5,6 +5,7 @@
 #include "commissioning/DiagnoseManualMachine.h"
 #include "commissioning/DiagnoseSinusMachine.h"
 #include "commissioning/MachineFactory.h"
+#include "commissioning/ManualDiagnosisSetter.h"
 #include "commissioning/MaxCapacityLoadMachine.h"
 #include "commissioning/OutputCalibrationMachine.h"
 #include "commissioning/RangeSetterView.h"
@@ -299,6 +300,34 @@ private slots:
         });
         QTest::qWait(100);
         QVERIFY(!views[0]->closed());
+    }
+
+    // QML may edit the lists as well; the rows list announces each edit, and an item taken
+    // out lives on while QML may still hold it.
+    void listsTakeQmlEdits()
+    {
+        auto safety = vm->safetyCircuitViews();
+        auto bits = vm->serviceBitViews();
+        QVERIFY(safety.append && bits.append);
+        QVERIFY(safety.clear && safety.replace && safety.removeLast && bits.clear && bits.replace && bits.removeLast);
+
+        auto rows = vm->manualDiagnosisParameters();
+        QSignalSpy changed(vm.get(), &CommissioningViewModel::manualDiagnosisParametersChanged);
+        CascadeSetting other;
+        QPointer<RangeSetterView> first = items(rows).first();
+        auto* added = new ManualDiagnosisSetter(QStringLiteral("extra"), vm.get(), &CascadeSetting::pwmA, &other);
+        rows.append(&rows, added);
+        rows.replace(&rows, 0, new ManualDiagnosisSetter(QStringLiteral("new"), vm.get(), &CascadeSetting::pwmB, &other));
+        QCOMPARE(rows.count(&rows), 4);
+        QCOMPARE(rows.at(&rows, 0)->name(), QStringLiteral("new"));
+        QCOMPARE(rows.at(&rows, 3), added);
+        rows.removeLast(&rows);
+        QCOMPARE(rows.count(&rows), 3);
+        rows.clear(&rows);
+        QCOMPARE(rows.count(&rows), 0);
+        QCOMPARE(changed.size(), 4);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(first); // retired, not deleted
     }
 
     void serviceBitViews()
