@@ -6,6 +6,7 @@
 #include "core/GlobalFuncs.h"
 #include "core/IBacklight.h"
 #include "core/IConnectionManager.h"
+#include "core/Locked.h"
 #include "core/ISystemClock.h"
 #include "core/Platform.h"
 #include "db/DB.h"
@@ -807,14 +808,12 @@ SafetyCircuitBits DataModell::getSafetyCircuitState() const { return m_hv.safety
 
 Commissioning::CommissioningCfg DataModell::commissioningConfig() const
 {
-    QMutexLocker lock(&m_mutex);
-    return m_commissioningCfg;
+    return Locked::read(m_mutex, m_commissioningCfg);
 }
 
 void DataModell::setCommissioningConfig(const Commissioning::CommissioningCfg& cfg)
 {
-    QMutexLocker lock(&m_mutex);
-    m_commissioningCfg = cfg;
+    Locked::write(m_mutex, m_commissioningCfg, cfg);
 }
 
 void DataModell::setSafetyCircuitState(const SafetyCircuitBits& bits)
@@ -932,21 +931,12 @@ void DataModell::setExportFolder(const QString& folder)
 bool DataModell::screenshotsEnabled() const { return m_display.screenshotsEnabled(); }
 bool DataModell::isSmoothScrolling() const { return m_display.isSmoothScrolling(); }
 
-bool DataModell::calibrationMode() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_calibrationMode;
-}
+bool DataModell::calibrationMode() const { return Locked::read(m_mutex, m_calibrationMode); }
 
 void DataModell::setCalibrationMode(bool on)
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_calibrationMode == on)
-            return;
-        m_calibrationMode = on;
-    }
-    emit calibrationModeChanged();
+    if (Locked::exchange(m_mutex, m_calibrationMode, on) != on)
+        emit calibrationModeChanged();
 }
 
 QString DataModell::getPhaseName(int phase) const { return m_display.phaseName(phase); }
@@ -1023,23 +1013,11 @@ void DataModell::setCurrentLanguage(const QString& language)
 
 bool DataModell::isDevelopmentMode() const { return m_display.isDevelopmentMode(); }
 
-eUSBState DataModell::getUSBState() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_usbState;
-}
+eUSBState DataModell::getUSBState() const { return Locked::read(m_mutex, m_usbState); }
 
-void DataModell::setUSBState(eUSBState state)
-{
-    QMutexLocker lock(&m_mutex);
-    m_usbState = state;
-}
+void DataModell::setUSBState(eUSBState state) { Locked::write(m_mutex, m_usbState, state); }
 
-bool DataModell::isRemoteControlled() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_remoteControlled;
-}
+bool DataModell::isRemoteControlled() const { return Locked::read(m_mutex, m_remoteControlled); }
 
 QString DataModell::peerName() const
 {

@@ -1,5 +1,7 @@
 #include "datamodel/HVUnitModel.h"
 
+#include "core/Locked.h"
+
 #include <QMutexLocker>
 
 HVUnitModel::HVUnitModel()
@@ -8,67 +10,22 @@ HVUnitModel::HVUnitModel()
     m_lastSafetyError.set(); // all ones: no safety-circuit error recorded
 }
 
-stHVUnitState HVUnitModel::state() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_state;
-}
+stHVUnitState HVUnitModel::state() const { return Locked::read(m_mutex, m_state); }
 
 stHVUnitState HVUnitModel::exchangeState(const stHVUnitState& state)
 {
-    QMutexLocker lock(&m_mutex);
-    const stHVUnitState old = m_state;
-    m_state = state;
-    return old;
+    return Locked::exchange(m_mutex, m_state, state);
 }
 
-stHVUnitState HVUnitModel::lastErrorState() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_lastError;
-}
+stHVUnitState HVUnitModel::lastErrorState() const { return Locked::read(m_mutex, m_lastError); }
+void HVUnitModel::setLastErrorState(const stHVUnitState& state) { Locked::write(m_mutex, m_lastError, state); }
+bool HVUnitModel::hvStateOk() const { return Locked::read(m_mutex, m_hvStateOk); }
+void HVUnitModel::setHvStateOk(bool ok) { Locked::write(m_mutex, m_hvStateOk, ok); }
 
-void HVUnitModel::setLastErrorState(const stHVUnitState& state)
-{
-    QMutexLocker lock(&m_mutex);
-    m_lastError = state;
-}
-
-bool HVUnitModel::hvStateOk() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_hvStateOk;
-}
-
-void HVUnitModel::setHvStateOk(bool ok)
-{
-    QMutexLocker lock(&m_mutex);
-    m_hvStateOk = ok;
-}
-
-stIdentification HVUnitModel::identification() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_identification;
-}
-
-void HVUnitModel::setIdentification(const stIdentification& id)
-{
-    QMutexLocker lock(&m_mutex);
-    m_identification = id;
-}
-
-QString HVUnitModel::serial() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_serial;
-}
-
-void HVUnitModel::setSerial(const QString& serial)
-{
-    QMutexLocker lock(&m_mutex);
-    m_serial = serial;
-}
+stIdentification HVUnitModel::identification() const { return Locked::read(m_mutex, m_identification); }
+void HVUnitModel::setIdentification(const stIdentification& id) { Locked::write(m_mutex, m_identification, id); }
+QString HVUnitModel::serial() const { return Locked::read(m_mutex, m_serial); }
+void HVUnitModel::setSerial(const QString& serial) { Locked::write(m_mutex, m_serial, serial); }
 
 quint64 HVUnitModel::param(int type) const
 {
@@ -86,66 +43,24 @@ void HVUnitModel::setParam(int type, quint64 value)
     m_params[size_t(type)] = value;
 }
 
-SafetyCircuitBits HVUnitModel::safetyState() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_safety;
-}
+SafetyCircuitBits HVUnitModel::safetyState() const { return Locked::read(m_mutex, m_safety); }
 
 SafetyCircuitBits HVUnitModel::exchangeSafetyState(const SafetyCircuitBits& bits)
 {
-    QMutexLocker lock(&m_mutex);
-    const SafetyCircuitBits old = m_safety;
-    m_safety = bits;
-    return old;
+    return Locked::exchange(m_mutex, m_safety, bits);
 }
 
-SafetyCircuitBits HVUnitModel::lastSafetyError() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_lastSafetyError;
-}
+SafetyCircuitBits HVUnitModel::lastSafetyError() const { return Locked::read(m_mutex, m_lastSafetyError); }
+void HVUnitModel::setLastSafetyError(const SafetyCircuitBits& bits) { Locked::write(m_mutex, m_lastSafetyError, bits); }
+bool HVUnitModel::safetyDriverEnabled() const { return Locked::read(m_mutex, m_driverEnabled); }
+void HVUnitModel::setSafetyDriverEnabled(bool on) { Locked::write(m_mutex, m_driverEnabled, on); }
 
-void HVUnitModel::setLastSafetyError(const SafetyCircuitBits& bits)
-{
-    QMutexLocker lock(&m_mutex);
-    m_lastSafetyError = bits;
-}
-
-bool HVUnitModel::safetyDriverEnabled() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_driverEnabled;
-}
-
-void HVUnitModel::setSafetyDriverEnabled(bool on)
-{
-    QMutexLocker lock(&m_mutex);
-    m_driverEnabled = on;
-}
-
-stTBState HVUnitModel::testBoostState() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_tbState;
-}
+stTBState HVUnitModel::testBoostState() const { return Locked::read(m_mutex, m_tbState); }
 
 stTBState HVUnitModel::exchangeTestBoostState(const stTBState& state)
 {
-    QMutexLocker lock(&m_mutex);
-    const stTBState old = m_tbState;
-    m_tbState = state;
-    return old;
+    return Locked::exchange(m_mutex, m_tbState, state);
 }
 
-stTBData HVUnitModel::testBoostData() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_tbData;
-}
-
-void HVUnitModel::setTestBoostData(const stTBData& data)
-{
-    QMutexLocker lock(&m_mutex);
-    m_tbData = data;
-}
+stTBData HVUnitModel::testBoostData() const { return Locked::read(m_mutex, m_tbData); }
+void HVUnitModel::setTestBoostData(const stTBData& data) { Locked::write(m_mutex, m_tbData, data); }

@@ -1,5 +1,7 @@
 #include "datamodel/PhaseSequence.h"
 
+#include "core/Locked.h"
+
 #include <QMutexLocker>
 
 void PhaseSequence::reset()
@@ -25,17 +27,9 @@ int PhaseSequence::startNext(int selectedPhases)
     return m_current;
 }
 
-int PhaseSequence::currentPhase() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_current;
-}
+int PhaseSequence::currentPhase() const { return Locked::read(m_mutex, m_current); }
 
-int PhaseSequence::lastUsedPhase() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_lastUsed;
-}
+int PhaseSequence::lastUsedPhase() const { return Locked::read(m_mutex, m_lastUsed); }
 
 void PhaseSequence::setLastUsedPhase(int phase)
 {

@@ -1,6 +1,7 @@
 #include "datamodel/TestSettings.h"
 
 #include "core/GlobalFuncs.h"
+#include "core/Locked.h"
 #include "core/ValueConverter.h"
 #include "db/DB.h"
 
@@ -93,8 +94,7 @@ void TestSettings::flush() const
         }
         for (auto it = batch.constBegin(); it != batch.constEnd(); ++it)
             save(it.key().first, it.key().second, it.value());
-        QMutexLocker lock(&m_mutex);
-        m_flushing = false;
+        Locked::write(m_mutex, m_flushing, false);
     }
 }
 
@@ -210,11 +210,7 @@ void TestSettings::setTestSettingsDefault()
     queueSave(kGeneral, QStringLiteral("OperatingMode"), QString::number(int(m_mode)));
 }
 
-M::OperatingMode TestSettings::getOperatingMode() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_mode;
-}
+M::OperatingMode TestSettings::getOperatingMode() const { return Locked::read(m_mutex, m_mode); }
 
 bool TestSettings::changeOperatingMode(M::OperatingMode mode)
 {
@@ -326,11 +322,7 @@ long TestSettings::getVoltageToTest() const
     return voltageToTestLocked();
 }
 
-long TestSettings::getStoredVoltage() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.voltage;
-}
+long TestSettings::getStoredVoltage() const { return Locked::read(m_mutex, m_values.voltage); }
 
 void TestSettings::setVoltageToTest(long value)
 {
@@ -342,11 +334,7 @@ void TestSettings::setVoltageToTest(long value)
     saveMode("Voltage", QString::number(m_values.voltage));
 }
 
-eVoltageType TestSettings::getVoltageType() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.voltageType;
-}
+eVoltageType TestSettings::getVoltageType() const { return Locked::read(m_mutex, m_values.voltageType); }
 
 void TestSettings::setVoltageType(eVoltageType type, bool saveDefault)
 {
@@ -429,11 +417,7 @@ long TestSettings::testStartVoltage() const
     return testInitializationVoltage();
 }
 
-unsigned long TestSettings::getFrequencyToTest() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.frequency;
-}
+unsigned long TestSettings::getFrequencyToTest() const { return Locked::read(m_mutex, m_values.frequency); }
 
 void TestSettings::setFrequencyToTest(int mHz)
 {
@@ -447,11 +431,7 @@ void TestSettings::setFrequencyToTest(int mHz)
     saveMode("Frequency", QString::number(m_values.frequency));
 }
 
-unsigned short TestSettings::getMinutesToTest() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.minutes;
-}
+unsigned short TestSettings::getMinutesToTest() const { return Locked::read(m_mutex, m_values.minutes); }
 
 void TestSettings::setMinutesToTest(unsigned short minutes)
 {
@@ -461,11 +441,7 @@ void TestSettings::setMinutesToTest(unsigned short minutes)
     saveMode("Minutes", QString::number(m_values.minutes));
 }
 
-unsigned short TestSettings::getSecondsToTest() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.seconds;
-}
+unsigned short TestSettings::getSecondsToTest() const { return Locked::read(m_mutex, m_values.seconds); }
 
 void TestSettings::setSecondsToTest(unsigned short seconds)
 {
@@ -474,11 +450,7 @@ void TestSettings::setSecondsToTest(unsigned short seconds)
     saveMode("Seconds", QString::number(m_values.seconds));
 }
 
-eVoltagePolarity TestSettings::getVoltagePolarity() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.polarity;
-}
+eVoltagePolarity TestSettings::getVoltagePolarity() const { return Locked::read(m_mutex, m_values.polarity); }
 
 void TestSettings::setVoltagePolarity(eVoltagePolarity polarity)
 {
@@ -487,11 +459,7 @@ void TestSettings::setVoltagePolarity(eVoltagePolarity polarity)
     saveMode("Polarity", QString::number(int(m_values.polarity)));
 }
 
-eVoltageRampMode TestSettings::getVoltageRampMode() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.rampMode;
-}
+eVoltageRampMode TestSettings::getVoltageRampMode() const { return Locked::read(m_mutex, m_values.rampMode); }
 
 void TestSettings::setVoltageRampMode(eVoltageRampMode mode)
 {
@@ -502,11 +470,7 @@ void TestSettings::setVoltageRampMode(eVoltageRampMode mode)
     saveMode("RampMode", QString::number(int(mode)));
 }
 
-bool TestSettings::burnCurrentLimiter() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.burnLimiter;
-}
+bool TestSettings::burnCurrentLimiter() const { return Locked::read(m_mutex, m_values.burnLimiter); }
 
 void TestSettings::setBurnCurrentLimiter(bool on)
 {
@@ -515,11 +479,7 @@ void TestSettings::setBurnCurrentLimiter(bool on)
     saveMode("BurnLimiter", QString::number(on ? 1 : 0));
 }
 
-eDutyCycle TestSettings::getDutyCycle() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.dutyCycle;
-}
+eDutyCycle TestSettings::getDutyCycle() const { return Locked::read(m_mutex, m_values.dutyCycle); }
 
 void TestSettings::setDutyCycle(eDutyCycle cycle)
 {
@@ -530,11 +490,7 @@ void TestSettings::setDutyCycle(eDutyCycle cycle)
     saveMode("DutyCycle", QString::number(int(cycle)));
 }
 
-int TestSettings::getVLFCosRectType() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_values.cosRectType;
-}
+int TestSettings::getVLFCosRectType() const { return Locked::read(m_mutex, m_values.cosRectType); }
 
 void TestSettings::setVLFCosRectType(int type)
 {
@@ -545,17 +501,9 @@ void TestSettings::setVLFCosRectType(int type)
     saveMode("CosRectType", QString::number(type));
 }
 
-void TestSettings::setDefaultCosRectType(int type)
-{
-    QMutexLocker lock(&m_mutex);
-    m_defaultCosRectType = qBound(0, type, 2);
-}
+void TestSettings::setDefaultCosRectType(int type) { Locked::write(m_mutex, m_defaultCosRectType, qBound(0, type, 2)); }
 
-int TestSettings::phasesToTest() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_phases;
-}
+int TestSettings::phasesToTest() const { return Locked::read(m_mutex, m_phases); }
 
 void TestSettings::setPhasesToTest(int phases)
 {
@@ -564,11 +512,7 @@ void TestSettings::setPhasesToTest(int phases)
     queueSave(kGeneral, QStringLiteral("Phases"), QString::number(m_phases));
 }
 
-QString TestSettings::getCableNumber() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_cableNumber;
-}
+QString TestSettings::getCableNumber() const { return Locked::read(m_mutex, m_cableNumber); }
 
 void TestSettings::setCableNumber(const QString& number)
 {
@@ -587,11 +531,7 @@ bool TestSettings::isStorableComment(const QString& comment)
     return std::all_of(comment.cbegin(), comment.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
 }
 
-QString TestSettings::getTestComment() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_comment;
-}
+QString TestSettings::getTestComment() const { return Locked::read(m_mutex, m_comment); }
 
 void TestSettings::setTestComment(const QString& comment)
 {
@@ -600,11 +540,7 @@ void TestSettings::setTestComment(const QString& comment)
     queueSave(kGeneral, QStringLiteral("Comment"), m_comment);
 }
 
-TD::eInsulationType TestSettings::getCableInsulation() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_insulation;
-}
+TD::eInsulationType TestSettings::getCableInsulation() const { return Locked::read(m_mutex, m_insulation); }
 
 void TestSettings::setCableInsulation(TD::eInsulationType type)
 {
@@ -615,11 +551,7 @@ void TestSettings::setCableInsulation(TD::eInsulationType type)
     queueSave(kGeneral, QStringLiteral("Insulation"), QString::number(int(type)));
 }
 
-TD::eEvaluationStandard TestSettings::getEvaluationStandard() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_standard;
-}
+TD::eEvaluationStandard TestSettings::getEvaluationStandard() const { return Locked::read(m_mutex, m_standard); }
 
 void TestSettings::setEvaluationStandard(TD::eEvaluationStandard standard)
 {
@@ -630,11 +562,7 @@ void TestSettings::setEvaluationStandard(TD::eEvaluationStandard standard)
     queueSave(kGeneral, QStringLiteral("EvaluationStandard"), QString::number(int(standard)));
 }
 
-unsigned TestSettings::getVoltageSteps() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_voltageSteps;
-}
+unsigned TestSettings::getVoltageSteps() const { return Locked::read(m_mutex, m_voltageSteps); }
 
 void TestSettings::setVoltageSteps(unsigned steps)
 {
@@ -644,11 +572,7 @@ void TestSettings::setVoltageSteps(unsigned steps)
     reboundVoltageLocked();
 }
 
-unsigned TestSettings::getNumberOfValues() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_numberOfValues;
-}
+unsigned TestSettings::getNumberOfValues() const { return Locked::read(m_mutex, m_numberOfValues); }
 
 void TestSettings::setNumberOfValues(unsigned values)
 {

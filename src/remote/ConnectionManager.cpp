@@ -2,6 +2,7 @@
 
 #include "config/IConfigBase.h"
 #include "core/GlobalFuncs.h"
+#include "core/Locked.h"
 #include "logging/LoggingCtrl.h"
 #include "remote/IBluetoothBackend.h"
 #include "remote/INetworkBackend.h"
@@ -47,77 +48,18 @@ ConnectionManager::~ConnectionManager() = default;
 
 // --- snapshot ------------------------------------------------------------------------------
 
-QString ConnectionManager::deviceName() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_deviceName;
-}
-
-QString ConnectionManager::adHocSsid() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_adHocSsid;
-}
-
-bool ConnectionManager::isAdHocNetwork() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_adHoc;
-}
-
-QString ConnectionManager::connectedBluetoothDeviceName() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_bluetoothDevice;
-}
-
-WlanNetwork ConnectionManager::connectedWlanNetwork() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_connecting;
-}
-
-UsbEntry ConnectionManager::currentUsbPath() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_currentUsb;
-}
-
-bool ConnectionManager::isRefreshingUsbPathList() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_refreshingUsb;
-}
-
-bool ConnectionManager::isRefreshingWlanList() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_refreshingWlan;
-}
-
-Qt::CheckState ConnectionManager::bluetoothState() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_bluetoothState;
-}
-
-Qt::CheckState ConnectionManager::wlanState() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_wlanState;
-}
-
-QList<WlanNetwork> ConnectionManager::wlanList() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_wlanList;
-}
-
-QList<UsbEntry> ConnectionManager::usbPathList() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_usbList;
-}
+QString ConnectionManager::deviceName() const { return Locked::read(m_mutex, m_deviceName); }
+QString ConnectionManager::adHocSsid() const { return Locked::read(m_mutex, m_adHocSsid); }
+bool ConnectionManager::isAdHocNetwork() const { return Locked::read(m_mutex, m_adHoc); }
+QString ConnectionManager::connectedBluetoothDeviceName() const { return Locked::read(m_mutex, m_bluetoothDevice); }
+WlanNetwork ConnectionManager::connectedWlanNetwork() const { return Locked::read(m_mutex, m_connecting); }
+UsbEntry ConnectionManager::currentUsbPath() const { return Locked::read(m_mutex, m_currentUsb); }
+bool ConnectionManager::isRefreshingUsbPathList() const { return Locked::read(m_mutex, m_refreshingUsb); }
+bool ConnectionManager::isRefreshingWlanList() const { return Locked::read(m_mutex, m_refreshingWlan); }
+Qt::CheckState ConnectionManager::bluetoothState() const { return Locked::read(m_mutex, m_bluetoothState); }
+Qt::CheckState ConnectionManager::wlanState() const { return Locked::read(m_mutex, m_wlanState); }
+QList<WlanNetwork> ConnectionManager::wlanList() const { return Locked::read(m_mutex, m_wlanList); }
+QList<UsbEntry> ConnectionManager::usbPathList() const { return Locked::read(m_mutex, m_usbList); }
 
 // --- wired ---------------------------------------------------------------------------------
 
@@ -204,10 +146,8 @@ void ConnectionManager::setDeviceName(const QString& name)
     const QString trimmed = name.trimmed();
     // An empty name or one that cannot be stored leaves the old one; the signal lets the
     // field show it again.
-    if (trimmed != deviceName() && !trimmed.isEmpty() && storeText(kDeviceNameKey, trimmed)) {
-        QMutexLocker lock(&m_mutex);
-        m_deviceName = trimmed;
-    }
+    if (trimmed != deviceName() && !trimmed.isEmpty() && storeText(kDeviceNameKey, trimmed))
+        Locked::write(m_mutex, m_deviceName, trimmed);
     emit deviceNameChanged(deviceName());
 }
 
@@ -215,10 +155,7 @@ void ConnectionManager::setAdHocSsid(const QString& ssid)
 {
     const QString trimmed = ssid.trimmed();
     if (trimmed != adHocSsid() && !trimmed.isEmpty() && storeText(kAdHocSsidKey, trimmed)) {
-        {
-            QMutexLocker lock(&m_mutex);
-            m_adHocSsid = trimmed;
-        }
+        Locked::write(m_mutex, m_adHocSsid, trimmed);
         if (isAdHocNetwork() && !m_network->setAdHoc(true, trimmed))
             KLOG_WARN2(kClass, "setAdHocSsid", "The ad-hoc network keeps its old name");
     }
@@ -263,10 +200,7 @@ void ConnectionManager::doRefreshWlanList()
 
 void ConnectionManager::onScanFinished()
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        m_refreshingWlan = false;
-    }
+    Locked::write(m_mutex, m_refreshingWlan, false);
     readWlanList(true);
 }
 
@@ -350,25 +284,14 @@ void ConnectionManager::onBluetoothStateChanged()
     Qt::CheckState state = Qt::Unchecked;
     if (m_bluetooth->hasAdapter() && m_bluetooth->isPowered())
         state = m_bluetooth->connectedDevice().isEmpty() ? Qt::PartiallyChecked : Qt::Checked;
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_bluetoothState == state)
-            return;
-        m_bluetoothState = state;
-    }
-    emit bluetoothDeviceStateChanged();
+    if (Locked::exchange(m_mutex, m_bluetoothState, state) != state)
+        emit bluetoothDeviceStateChanged();
 }
 
 void ConnectionManager::onBluetoothDeviceChanged()
 {
     const QString device = m_bluetooth->connectedDevice();
-    bool changed = false;
-    {
-        QMutexLocker lock(&m_mutex);
-        changed = m_bluetoothDevice != device;
-        m_bluetoothDevice = device;
-    }
-    if (changed)
+    if (Locked::exchange(m_mutex, m_bluetoothDevice, device) != device)
         emit connectedBluetoothDeviceChanged();
     onBluetoothStateChanged();
 }
@@ -377,10 +300,7 @@ void ConnectionManager::onBluetoothDeviceChanged()
 
 void ConnectionManager::doRefreshUsbPathList(const QString& path)
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        m_refreshingUsb = true;
-    }
+    Locked::write(m_mutex, m_refreshingUsb, true);
     m_usb.open(path);
     const UsbEntry current = m_usb.current();
     const QList<UsbEntry> entries = m_usb.entries();
