@@ -82,11 +82,7 @@ CommissioningPage {
     }
 
     buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        },
+        CancelButton { onClicked: page.close() },
         VlfButton {
             objectName: "endPartButton"
             text: qsTranslate("Commissioning", "EndPart")

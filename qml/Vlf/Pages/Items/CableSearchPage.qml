@@ -55,10 +55,8 @@ VlfPage {
     }
 
     buttons: [
-        VlfButton {
+        CancelButton {
             id: cancel
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
             onClicked: page.close()
         },
         VlfButton {

@@ -86,11 +86,9 @@ CommissioningPage {
     }
 
     buttons: [
-        VlfButton {
+        CancelButton {
             id: cancel
-            objectName: "cancelButton"
             visible: !page.finished
-            text: qsTranslate("Dialog", "Cancel")
             onClicked: page.close()
         },
         VlfButton {

@@ -91,11 +91,7 @@ VlfPage {
     }
 
     buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        },
+        CancelButton { onClicked: page.close() },
         VlfButton {
             id: ok
             objectName: "okButton"

@@ -26,10 +26,8 @@ VlfPage {
     }
 
     buttons: [
-        VlfButton {
+        CancelButton {
             id: cancel
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
             onClicked: page.close()
         },
         VlfButton {

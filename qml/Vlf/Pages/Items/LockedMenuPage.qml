@@ -85,10 +85,8 @@ VlfPage {
     }
 
     buttons: [
-        VlfButton {
-            objectName: "cancelButton"
+        CancelButton {
             visible: !page.opened
-            text: qsTranslate("Dialog", "Cancel")
             onClicked: page.close()
         },
         VlfButton {

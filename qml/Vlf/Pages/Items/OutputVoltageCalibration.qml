@@ -120,11 +120,9 @@ CommissioningPage {
     }
 
     buttons: [
-        VlfButton {
+        CancelButton {
             id: cancel
-            objectName: "cancelButton"
             visible: !page.done
-            text: qsTranslate("Dialog", "Cancel")
             onClicked: page.close()
         },
         VlfButton {

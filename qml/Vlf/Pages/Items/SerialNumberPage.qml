@@ -54,11 +54,7 @@ VlfPage {
     }
 
     buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        },
+        CancelButton { onClicked: page.close() },
         VlfButton {
             objectName: "okButton"
             text: qsTranslate("Dialog", "OK")

@@ -54,11 +54,7 @@ CommissioningPage {
     }
 
     buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        },
+        CancelButton { onClicked: page.close() },
         VlfButton {
             id: confirm
             objectName: "confirmButton"

@@ -167,10 +167,8 @@ VlfPage {
     }
 
     buttons: [
-        VlfButton {
+        CancelButton {
             id: cancel
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
             onClicked: page.cancel()
         },
         VlfButton {

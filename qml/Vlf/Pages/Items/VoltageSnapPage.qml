@@ -73,11 +73,7 @@ VlfPage {
     }
 
     buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        },
+        CancelButton { onClicked: page.close() },
         VlfButton {
             objectName: "confirmButton"
             text: qsTranslate("Menu", "Confirm")

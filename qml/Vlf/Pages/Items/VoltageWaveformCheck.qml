@@ -35,11 +35,7 @@ CommissioningPage {
     }
 
     buttons: [
-        VlfButton {
-            objectName: "cancelButton"
-            text: qsTranslate("Dialog", "Cancel")
-            onClicked: page.close()
-        }
+        CancelButton { onClicked: page.close() }
     ]
 
     Component.onCompleted: guiViewModel.commissioning.startWaveformTest()
