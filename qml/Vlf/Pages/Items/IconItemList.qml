@@ -4,32 +4,11 @@ import Vlf.Styles 1.0
 
 // A list of IconListViewItems, an icon and a text each; the knob walks the rows and a
 // press (or a tap) opens the one it stands on.
-VlfListView {
+VlfChoiceList {
     id: list
 
-    property int rowHeight: Style.rowHeight
-    property int maxRows: 6
-    property var textOf: function(item) { return item.name }
-
-    signal chosen(int index)
-
-    function choose(index) {
-        if (index < 0 || index >= count)
-            return
-        currentIndex = index
-        chosen(index)
-    }
-
-    implicitWidth: 300
-    implicitHeight: Math.max(1, Math.min(count, maxRows)) * rowHeight
-    highlightMoveDuration: 0
-    highlightResizeDuration: 0
-    interactive: count > maxRows
-
-    Connections {
-        target: list.vlfNavigationClient
-        function onKnobPressed() { list.choose(list.currentIndex) }
-    }
+    maxRows: 6
+    textOf: function(item) { return item.name }
 
     delegate: Item {
         width: list.width
