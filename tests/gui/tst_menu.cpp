@@ -2,9 +2,13 @@
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/FakeConfig.h"
+#include "gui/DialogQueue.h"
 #include "gui/GuiViewModel.h"
+#include "gui/MainMenu.h"
 #include "gui/MenuViewModel.h"
 #include "gui/RestartMeasurement.h"
+#include "gui/TestControl.h"
+#include "gui/TestMeasurement.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -36,7 +40,7 @@ const QList<M::OperatingMode> kCalibrationGroup = {
     M::LongDurationTest, M::SinusDiagnosis, M::ManualDiagnosis};
 } // namespace
 
-// The main menu's enabling and the test control of the root view model, over a data model.
+// The main menu's tree and enabling and the test control, alone and in the root view model.
 class TstMenu : public QObject {
     Q_OBJECT
 private:
@@ -74,6 +78,47 @@ private slots:
         QVERIFY(m_fixture->isValid());
     }
     void cleanup() { m_fixture.reset(); }
+
+    void everyCandidateHasItsNodeUnderItsGroup()
+    {
+        MainMenu menu;
+        QSignalSpy changed(&menu, &MainMenu::entriesChanged);
+        menu.build();
+        menu.build();
+        QCOMPARE(changed.size(), 1);
+        // Every candidate has its node under its parent group, ordered by priority.
+        QCOMPARE(modesOf(menu.entries()),
+                 (QList<M::OperatingMode>{M::Withstand, M::Diagnosis, M::SheathFault, M::Calibration}));
+        MenuViewModel* withstand = menu.find(M::Withstand);
+        QCOMPARE(modesOf(withstand->menuEntries()),
+                 (QList<M::OperatingMode>{M::DC, M::VLFSin, M::VLFRect, M::VLFCosRect}));
+        QCOMPARE(menu.find(M::TanDelta), menu.find(M::Diagnosis)->menuEntries().first());
+        QCOMPARE(menu.find(M::Decay), nullptr); // not a candidate
+        QCOMPARE(withstand->icon(), QStringLiteral("qrc:/icons/mode_withstand.svg"));
+        QCOMPARE(withstand->focusIcon(), QStringLiteral("qrc:/icons/mode_withstand_focus.svg"));
+        QCOMPARE(menu.find(M::DC)->detailedDescription(), QStringLiteral("DC withstand test"));
+        QCOMPARE(withstand->subMenuText(), QStringLiteral("SelectWithstandTest"));
+
+        QSignalSpy retranslated(menu.find(M::DC), &MenuViewModel::languageChanged);
+        emit menu.languageChanged();
+        QCOMPARE(retranslated.size(), 1);
+    }
+
+    void commissioningOpensTheCalibrationGroupWhateverTheRule()
+    {
+        MainMenu menu;
+        menu.build();
+        const auto onlyDc = [](M::OperatingMode mode) { return mode == M::DC; };
+        menu.enable(onlyDc, true);
+        QVERIFY(on(M::DC) && on(M::Calibration) && on(M::SafetyCircuitCheck) && on(M::ManualDiagnosis));
+        QVERIFY(!on(M::VLFSin) && !on(M::SheathPinpointing));
+        menu.enable(onlyDc, false);
+        QVERIFY(on(M::DC) && !on(M::Calibration) && !on(M::SafetyCircuitCheck) && !on(M::ManualDiagnosis));
+        // A node once built stays; only an enabled mode's is handed out by add.
+        QCOMPARE(menu.add(M::VLFSin), nullptr);
+        QVERIFY(menu.find(M::VLFSin));
+        QCOMPARE(menu.add(M::DC), menu.find(M::DC));
+    }
 
     void treeFollowsTheIdentificationMask()
     {
@@ -240,6 +285,33 @@ private slots:
         QTRY_VERIFY(!vm.restartPending());
         emit dm()->appStateChanged(States::TestFinished, States::Idle);
         QCOMPARE(actions.size(), 1);
+    }
+
+    void hvOffFaultsCannotBeRejectedAndStartTheUnitOnce()
+    {
+        TestMeasurement measure;
+        DialogQueue dialogs;
+        TestControl control(measure, dialogs);
+        QSignalSpy sent(&control, &TestControl::sendAppEvent);
+        control.onOutputOffsetToBig();
+        QCOMPARE(dialogs.questions().size(), 1);
+        const DialogQueue::Question offset = dialogs.questions().at(0);
+        QCOMPARE(offset.item->icon(), QStringLiteral("qrc:/icons/warning.svg"));
+        QCOMPARE(offset.acceptText, QStringLiteral("OK"));
+        QVERIFY(offset.rejectText.isEmpty());
+        QCOMPARE(dialogs.questionButtonText(offset.id, 0), QString());
+
+        control.onHvOvertemperatureDetected();
+        control.onHvOvertemperatureDetected(); // the same fault again joins its question
+        QCOMPARE(dialogs.questions().size(), 2);
+        const DialogQueue::Question heat = dialogs.questions().at(0);
+        QCOMPARE(heat.item->icon(), QStringLiteral("qrc:/icons/temperature.svg"));
+
+        dialogs.hideQuestion(heat.id, 1);
+        QCOMPARE(events(sent), (QList<int>{5}));
+        emit dialogs.questionAnswered(heat.id, 1); // a late repeat is not acted on
+        dialogs.hideQuestion(offset.id, 0);
+        QCOMPARE(events(sent), (QList<int>{5}));
     }
 };
 
