@@ -27,9 +27,7 @@ private:
     static QString readText(const QString& path)
     {
         QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return QString();
-        return QString::fromUtf8(f.readAll());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
     // A literal written as "..." or wrapped in QStringLiteral/QLatin1String.
@@ -51,10 +49,7 @@ private:
     static QSet<Key> catalogue(const QString& path)
     {
         QSet<Key> keys;
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return keys;
-        QXmlStreamReader xml(&f);
+        QXmlStreamReader xml(readText(path));
         QString context;
         while (!xml.atEnd()) {
             xml.readNext();
