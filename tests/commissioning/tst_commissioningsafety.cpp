@@ -22,27 +22,18 @@ namespace {
 enum Fault { OpenInput, CutLink, Release, AbortRun, Throw, SecondProcedure };
 enum Moment { Started, InHvOnWait, WaitingForHvOn, InStep1, InStep3 };
 
-// One output calibration made by the program's factory, with what reached its page.
-struct Run {
-    MachineBundle bundle;
-    OutputCalibrationMachine* machine = nullptr;
-    QList<OutputCalibrationStage> stages;
-    QStringList errors;
-    QObject receiver; // last: goes first, with the signals still queued to it
-};
-
 enum Procedure { OutputCal, CascadeCal, CascadePow };
 enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused };
 
-// A run of any of the three procedures for the walk: the stages and errors as they come,
-// the operator's part and the ending done on the machine's thread as the stage comes.
+// A run of any of the three procedures: the stages and errors as they come, and for the
+// walk the operator's part and the ending done on the machine's thread as the stage comes.
 struct Walk {
     MachineBundle bundle;
     QPointer<QObject> machine;
     std::mutex mutex;
     QList<int> stages;
     QStringList errors;
-    std::function<void(int)> atStage; // on the machine's thread
+    std::function<void(int)> atStage = [](int) {}; // on the machine's thread
     std::function<void()> atError = [] {};
     std::atomic<bool> triggered { false };
     QElapsedTimer sinceTrigger;
@@ -52,6 +43,12 @@ struct Walk {
         std::lock_guard<std::mutex> lock(mutex);
         return errors;
     }
+    QList<int> stagesSeen()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return stages;
+    }
+    OutputCalibrationMachine* output() const { return bundle.outputCalibration.get(); }
     template <typename M, typename S>
     void watch(M* m, void (M::*stageSignal)(S), void (M::*errorSignal)(QString), std::shared_ptr<Walk> self)
     {
@@ -83,7 +80,7 @@ class TestCommissioningSafety : public QObject {
     HvUnitModel& unit = rig.sim.model();
     LogCapture log;
     RecordingGui gui;
-    std::shared_ptr<Walk> m_walk; // the walk's run; let go after each row
+    QList<std::shared_ptr<Walk>> m_runs; // let go after each row
     static constexpr quint16 kOldU = 9870, kOldI = 10120;
     // The cascades' calibration words (line codes of parameters 3, 7, 5, 9) before a run.
     static constexpr int kCodes[4] = { 13, 14, 17, 18 };
@@ -92,6 +89,7 @@ class TestCommissioningSafety : public QObject {
     std::shared_ptr<Walk> startWalk(Procedure procedure)
     {
         auto walk = std::make_shared<Walk>();
+        m_runs << walk;
         walk->bundle = makeMachineFactory(rig.pof, rig.safety.get())();
         if (procedure == OutputCal)
             walk->watch(walk->bundle.outputCalibration.get(), &OutputCalibrationMachine::machineEvent,
@@ -126,38 +124,27 @@ class TestCommissioningSafety : public QObject {
         return walk.sinceTrigger.elapsed();
     }
 
-    std::unique_ptr<Run> makeRun()
-    {
-        auto run = std::make_unique<Run>();
-        run->bundle = makeMachineFactory(rig.pof, rig.safety.get())();
-        run->machine = run->bundle.outputCalibration.get();
-        Run* r = run.get();
-        connect(r->machine, &OutputCalibrationMachine::machineEvent, &r->receiver,
-                [r](OutputCalibrationStage s) { r->stages << s; });
-        connect(r->machine, &OutputCalibrationMachine::errorMessage, &r->receiver, [r](const QString& e) { r->errors << e; });
-        return run;
-    }
-
-    static void send(Run& run, UserEvent event) { run.machine->queueEvent(E(event)); }
+    static void send(Walk& run, UserEvent event) { run.output()->queueEvent(E(event)); }
 
     // False once the run has ended with an error instead.
-    static bool reach(Run& run, OutputCalibrationStage stage)
+    static bool reach(Walk& run, OutputCalibrationStage stage)
     {
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 8000) {
-            if (run.stages.contains(stage))
+            const QList<int> stages = run.stagesSeen();
+            if (stages.contains(stage))
                 return true;
-            if (run.stages.contains(Error))
+            if (stages.contains(Error))
                 return false;
             QTest::qWait(10);
         }
-        qWarning() << "stages seen:" << run.stages;
+        qWarning() << "stages seen:" << run.stagesSeen();
         return false;
     }
 
     // Drives the run to the moment; false when it ended before.
-    bool driveTo(Run& run, Moment moment)
+    bool driveTo(Walk& run, Moment moment)
     {
         send(run, Start);
         if (moment == Started)
@@ -179,11 +166,11 @@ class TestCommissioningSafety : public QObject {
             return false;
         if (moment == InStep1)
             return true;
-        run.machine->receiveVoltage(-37.5);
+        run.output()->receiveVoltage(-37.5);
         send(run, Confirm);
         if (!reach(run, Step2))
             return false;
-        run.machine->receiveVoltage(37.5);
+        run.output()->receiveVoltage(37.5);
         send(run, Confirm);
         return reach(run, Step3);
     }
@@ -216,12 +203,12 @@ private slots:
     }
     void cleanup()
     {
-        // A failed row leaves its run: the next one must not find the inputs held.
-        if (m_walk) {
-            m_walk->bundle = MachineBundle();
-            QTRY_VERIFY_WITH_TIMEOUT(m_walk->machine.isNull(), 10000);
-            m_walk.reset();
+        // A failed row leaves its runs: the next one must not find the inputs held.
+        for (const std::shared_ptr<Walk>& run : qAsConst(m_runs)) {
+            run->bundle = MachineBundle();
+            QTRY_VERIFY_WITH_TIMEOUT(run->machine.isNull(), 10000);
         }
+        m_runs.clear();
     }
     void cleanupTestCase()
     {
@@ -312,7 +299,7 @@ private slots:
         const int waiting = procedure == CascadePow ? int(CascadePowerWaitForGreen) : 0;
         const bool cut = ending == LinkCut || ending == CutThenOff || ending == CutThenClose;
 
-        std::shared_ptr<Walk> walk = m_walk = startWalk(Procedure(procedure));
+        std::shared_ptr<Walk> walk = startWalk(Procedure(procedure));
         Walk* w = walk.get();
         w->atStage = [this, w, procedure, stage, ending, waiting](int s) {
             if (s == stage && !w->triggered) {
@@ -437,14 +424,13 @@ private slots:
         QFETCH(QByteArray, point);
         QFETCH(QStringList, errors);
 
-        std::unique_ptr<Run> run = makeRun();
+        std::shared_ptr<Walk> run = startWalk(OutputCal);
         if (fault == Throw)
-            run->machine->setFaultProbe([point](const char* at) {
+            run->output()->setFaultProbe([point](const char* at) {
                 if (point == at)
                     throw std::runtime_error("probe");
             });
         QVERIFY(driveTo(*run, Moment(moment)));
-        QPointer<QObject> machine = run->machine;
 
         switch (Fault(fault)) {
         case OpenInput:
@@ -452,57 +438,58 @@ private slots:
             if (errors.isEmpty()) {
                 // The HV-on key is open until pressed: the run waits on, the line on.
                 QTest::qWait(600);
-                QVERIFY(run->errors.isEmpty());
-                QCOMPARE(run->stages.last(), OutputCalibrationWaitForGreen);
+                QVERIFY(run->errorsTold().isEmpty());
+                QCOMPARE(run->stagesSeen().last(), int(OutputCalibrationWaitForGreen));
                 QVERIFY(rig.hvEnable());
                 send(*run, Abort);
-                QTRY_COMPARE(run->stages.last(), Done);
+                QTRY_COMPARE(run->stagesSeen().last(), int(Done));
             }
             break;
         case CutLink:
             rig.sim.failNext(-1);
             // Off while the link is still down, not when it returns.
-            QTRY_COMPARE_WITH_TIMEOUT(run->errors, errors, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(run->errorsTold(), errors, 10000);
             QCOMPARE(rig.tree.lastWritten(HVEnableLine), '0');
             QVERIFY(!rig.safety->commissioningHoldsHvEnable());
             rig.sim.clearFault();
             break;
         case Release:
             run->bundle = MachineBundle();
-            QTRY_VERIFY(machine.isNull());
+            QTRY_VERIFY(run->machine.isNull());
             break;
         case AbortRun:
             send(*run, Abort);
-            QTRY_VERIFY(run->stages.contains(Done));
+            QTRY_VERIFY(run->stagesSeen().contains(Done));
             QTest::qWait(300);
             // Done is the last word: the set-up in progress reports nothing after it.
-            QCOMPARE(run->stages.last(), Done);
-            QVERIFY(run->errors.isEmpty());
+            QCOMPARE(run->stagesSeen().last(), int(Done));
+            QVERIFY(run->errorsTold().isEmpty());
             break;
         case Throw:
             if (point != "setUp")
                 unit.pressHvOn();
             break;
         case SecondProcedure: {
-            std::unique_ptr<Run> second = makeRun();
+            std::shared_ptr<Walk> second = startWalk(OutputCal);
             send(*second, Start);
-            QTRY_COMPARE(second->errors, errors);
-            QCOMPARE(second->stages, QList<OutputCalibrationStage> { Error });
+            QTRY_COMPARE(second->errorsTold(), errors);
+            QCOMPARE(second->stagesSeen(), QList<int> { Error });
             // The first one still holds the line and the inputs.
             QTest::qWait(300);
             QVERIFY(rig.hvEnable());
             QVERIFY(rig.safety->commissioningHoldsHvEnable());
-            QCOMPARE(run->stages.last(), OutputCalibrationWaitForGreen);
+            QCOMPARE(run->stagesSeen().last(), int(OutputCalibrationWaitForGreen));
             send(*run, Abort);
-            QTRY_COMPARE(run->stages.last(), Done);
+            QTRY_COMPARE(run->stagesSeen().last(), int(Done));
+            second->bundle = MachineBundle();
             errors.clear();
             break;
         }
         }
         if (fault != Release && fault != CutLink)
-            QTRY_COMPARE_WITH_TIMEOUT(run->errors, errors, 8000);
+            QTRY_COMPARE_WITH_TIMEOUT(run->errorsTold(), errors, 8000);
         if (!errors.isEmpty())
-            QCOMPARE(run->stages.last(), Error);
+            QCOMPARE(run->stagesSeen().last(), int(Error));
         rig.tree.setLine(safetyLineOfBit(input), true);
         checkLeftSafe();
     }
