@@ -17,6 +17,7 @@
 #include "hvunit/TPOF.h"
 #include "logging/MessageCategories.h"
 #include "fakes/TempRoot.h"
+#include "fakes/ThreadNames.h"
 #include "testrun/TTestThread.h"
 #include "app/ThreadGuard.h"
 #include "testrun/MeasurementManager.h"
@@ -45,18 +46,6 @@
 
 namespace {
 // Names of the threads of this process as the kernel knows them.
-QStringList threadNames()
-{
-    QStringList names;
-    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& task : tasks) {
-        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
-        if (comm.open(QIODevice::ReadOnly))
-            names << QString::fromLocal8Bit(comm.readAll()).trimmed();
-    }
-    return names;
-}
-
 // The menu locks: their page, a password their owner set, the factory one.
 struct MenuLock {
     QString type;
@@ -574,10 +563,7 @@ int main(int argc, char** argv)
 
     if (gpio.lastWritten(HVEnableLine) != '0')
         fail("HV enable left on");
-    QStringList left = threadNames();
-    for (const QString& name : threadsBefore)
-        left.removeOne(name);
-    left.removeAll(QStringLiteral("Thread (pooled)"));
+    const QStringList left = threadsLeftSince(threadsBefore);
     if (!left.isEmpty()) {
         std::fprintf(stderr, "threads left: %s\n", qPrintable(left.join(QStringLiteral(", "))));
         fail("threads left running");

@@ -6,6 +6,7 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/RecordingGui.h"
 #include "fakes/TempRoot.h"
+#include "fakes/ThreadNames.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "hvunit/SCPins.h"
 #include "db/DB.h"
@@ -30,17 +31,6 @@ const char* const kLeftovers[][2] = {
     {"configuration import", "/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml.import"},
     {"previous configuration", "/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml.previous"},
 };
-
-QStringList threadNames()
-{
-    QStringList names;
-    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
-        if (comm.open(QIODevice::ReadOnly))
-            names << QString::fromLocal8Bit(comm.readAll()).trimmed();
-    }
-    return names;
-}
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -256,10 +246,7 @@ int main(int argc, char** argv)
     app.reset();
     sim.stop();
 
-    QStringList left = threadNames();
-    for (const QString& n : threadsBefore)
-        left.removeOne(n);
-    left.removeAll(QStringLiteral("Thread (pooled)"));
+    const QStringList left = threadsLeftSince(threadsBefore);
     if (!left.isEmpty()) {
         std::fprintf(stderr, "FAIL! shutdown: threads left: %s\n", qPrintable(left.join(QStringLiteral(", "))));
         return 1;
