@@ -501,6 +501,8 @@ void DataModell::setVoltageSnapValues(eVoltageSnapTypes type, const QList<double
 void DataModell::resetTestData()
 {
     m_testData.reset();
+    // A remark belongs to the test it was written for; the cable number stays.
+    m_settings.setTestComment(QString());
     SafetyCircuitBits none;
     none.set();
     m_hv.setLastSafetyError(none);

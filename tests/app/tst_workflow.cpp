@@ -228,6 +228,17 @@ private slots:
         QVERIFY2(m_ui.texts().indexOf(oneMinute) >= 0, qPrintable(m_ui.texts().join(QLatin1Char('|'))));
         QVERIFY2(m_countdown.value(0).contains(aMinuteLeft), qPrintable(m_countdown.join(QLatin1Char('|'))));
         shot("results");
+        // A remark on the test just run, confirmed by Enter on the keyboard, is its record's alone.
+        UI(tap("addInfoButton"));
+        UI(waitForPage("CommentEditPage"));
+        QTRY_VERIFY(m_ui.find("commentField")->hasActiveFocus());
+        m_ui.type("Sleeve K1 wet");
+        m_ui.press();
+        UI(waitForPage("MeasurementResultsPage"));
+        const QString first = records().value(0);
+        QTRY_COMPARE_WITH_TIMEOUT(TestChart::VLF::info(load(first), 1, 25).trimmed(), QStringLiteral("Sleeve K1 wet"),
+                                  10000);
+        const QByteArray firstBytes = readAll(first);
         STEP(leaveResults());
 
         // The same settings again on the next cable: the unit is told one minute again.
@@ -243,6 +254,7 @@ private slots:
         QVERIFY2(live.indexOf(oneMinute) >= 0, qPrintable(live.join(QLatin1Char('|'))));
         QVERIFY2(m_countdown.value(0).contains(aMinuteLeft), qPrintable(m_countdown.join(QLatin1Char('|'))));
         QVERIFY(live.contains(QStringLiteral("7.6")));
+        QCOMPARE(m_ui.vm()->results()->comment(), QString());
         QCOMPARE(minutesSent(), QList<quint64>({1, 1}));
         shot("second-results");
         STEP(leaveResults());
@@ -253,8 +265,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getUSBState(), USBState_Ready, 10000);
         const QStringList stored = records();
         QCOMPARE(stored.size(), 2);
+        QCOMPARE(readAll(first), firstBytes);
         // The history opens the newest first.
         const QString record = stored.last();
+        QCOMPARE(TestChart::VLF::info(load(record), 1, 25).trimmed(), QString());
 
         STEP(openStoredTest("K-0815"));
         // The stored test reads as the live one did.
@@ -273,10 +287,11 @@ private slots:
         QVERIFY2(qAbs(peak - rms * M_SQRT2) < 0.1, qPrintable(QStringLiteral("%1 %2").arg(rms).arg(peak)));
         shot("stored-results");
 
-        // A comment reaches the record file.
+        // A comment reaches the record file; the page starts from the record's own (none).
         UI(tap("addInfoButton"));
         UI(waitForPage("CommentEditPage"));
         QTRY_VERIFY(m_ui.find("commentField")->hasActiveFocus());
+        QCOMPARE(m_ui.find("commentField")->property("text").toString(), QString());
         m_ui.type("Joint 3 renewed");
         shot("comment");
         UI(turnToAndPress("confirmButton"));

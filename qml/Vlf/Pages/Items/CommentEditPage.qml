@@ -23,6 +23,7 @@ VlfPage {
         maximumLength: guiViewModel.maxCommentLength
         placeholderText: qsTranslate("Comment", "MeasurementComment")
         inputMethodHints: Qt.ImhNoPredictiveText
+        onEntered: if (confirm.enabled) confirm.clicked()
     }
 
     buttons: [
