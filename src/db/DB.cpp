@@ -1,5 +1,6 @@
 #include "db/DB.h"
 
+#include "db/DbNameFollower.h"
 #include "db/DbSchema.h"
 #include "core/GlobalFuncs.h"
 #include "logging/LoggingCtrl.h"
@@ -259,11 +260,14 @@ bool DB::initialize(const QString& folder)
         noteWrite(false);
         return false;
     }
-    const QString path = QDir(dir).absoluteFilePath(fileName());
     const bool ok = call("initialize", false, [&]() {
         closeFile();
+        // Closed first: the file it had open may be the one that follows a new system name.
+        const QString path = DbNameFollower::settle(dir, fileName());
         const bool opened = openFile(path);
-        if (!opened)
+        if (opened)
+            DbNameFollower::remember(path);
+        else
             noteWrite(false);
         return opened;
     }, true);

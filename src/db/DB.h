@@ -45,7 +45,8 @@ public:
     static constexpr int kCallTimeoutMs = 60000;
 
     // Opens "<APP>.sqlite3" in the application-data folder (or in folder when given),
-    // creates missing tables and brings an older schema up to date.
+    // creates missing tables and brings an older schema up to date. The database opened
+    // there before follows a changed application name (DbNameFollower).
     bool initialize();
     bool initialize(const QString& folder);
     // Writes what the log sinks still hold and closes the file.

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/CheckAppState.h"
+#include "config/IConfigBase.h"
 #include "datamodel/DataModell.h"
 #include "fakes/Artifacts.h"
 #include "fakes/FakeGpioTree.h"
@@ -64,7 +65,10 @@ const MenuLock kLocks[] = {
     {Settings::kRyxLock, &Settings::unlockRyxMenu, &Settings::lockRyxMenu, &Settings::isRyxMenuLocked,
      "ServiceSettings", "Level77", "RyxLevel42"},
 };
-enum Way { MenuPage, Update, Import, Criteria, FreshDatabase, OldRecord, Reset, DeleteMessages, DeleteService, UnlockLock };
+enum Way {
+    MenuPage, Update, Import, Criteria, FreshDatabase, OldRecord, Reset, DeleteMessages, DeleteService, UnlockLock,
+    BackupRename, SettingsRename
+};
 
 // Every table's rows, sorted; the passwords one key per lock; of the logs only this
 // test's rows and the resets noted.
@@ -398,6 +402,9 @@ private slots:
             row(DeleteMessages, "message log deleted") << "" << l.own << true << logs;
             row(DeleteService, "service log deleted") << "" << l.own << true << logs;
             row(UnlockLock, "unlock, lock at once") << "" << l.own << false << none;
+            // After the next start under the new name the factory password opens nothing.
+            row(BackupRename, "stick backup renames") << "" << l.own << true << none;
+            row(SettingsRename, "settings page renames") << "" << l.own << true << none;
         }
     }
     void menuLocks()
@@ -419,11 +426,24 @@ private slots:
             while (!vm->questions().isEmpty())
                 vm->hideQuestion(vm->questions().first().id, result);
         };
+        IConfigBase* config = GlobalFuncs::getConfig();
+        const QString systemName = QStringLiteral("/General/SystemName");
+        // What the next start does with a changed system name.
+        auto restart = [db]() {
+            db->release();
+            qApp->setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
+            return db->initialize();
+        };
         auto clear = [&]() {
             answer(0);
+            vm->hideWaitMessage(QCoreApplication::translate("UpdateManager", "StandbyWhileRebooting"));
             runInWindow(QStringLiteral("pageStack.pop(null)"));
             if (QFileInfo(mount).isSymLink())
                 QFile::remove(mount);
+            if (GlobalFuncs::getSystemName() != QLatin1String("pevanto")) {
+                QCOMPARE(config->setString(systemName, QStringLiteral("pevanto")), 0);
+                QVERIFY(restart());
+            }
         };
         clear();
         for (const MenuLock& each : kLocks) {
@@ -471,11 +491,29 @@ private slots:
         } else if (way == DeleteMessages || way == DeleteService) {
             accept(way == DeleteMessages ? &GuiViewModel::deleteMessageLog : &GuiViewModel::deleteServiceLog);
             QTRY_COMPARE(ui.question(), QStringLiteral("Log data has been reset"));
-        } else {
+        } else if (way == UnlockLock) {
             QVERIFY((settings->*l.unlock)(password));
             QVERIFY(!(settings->*l.locked)());
             QVERIFY((settings->*l.lock)());
             QTest::qWait(500);
+        } else if (way == SettingsRename) {
+            QVERIFY(settings->setConfigItemString(systemName, QStringLiteral("Other")));
+        } else {
+            // The device's own configuration under another name, taken at start without a tap.
+            QVERIFY(!m_root->insertStick().isEmpty());
+            QVERIFY(config->setString(systemName, QStringLiteral("Other")) == 0 && config->save() == 0);
+            const QString backup = CheckAppState::backupConfigFile();
+            QVERIFY(QFile::copy(m_root->path(QStringLiteral("/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml")),
+                                backup));
+            QVERIFY(config->setString(systemName, QStringLiteral("pevanto")) == 0 && config->save() == 0);
+            emit m_app->usbChecker()->importConfig(backup, true);
+            QVERIFY(!QFileInfo::exists(backup));
+        }
+        if (way >= BackupRename) {
+            QCOMPARE(GlobalFuncs::getSystemName(), QStringLiteral("Other"));
+            QVERIFY(restart());
+            QCOMPARE(QFileInfo(db->filePath()).fileName(), QStringLiteral("OTHER.sqlite3"));
+            QVERIFY(!(settings->*l.unlock)(QString::fromLatin1(l.factory)));
         }
         if (way <= Criteria) {
             QVERIFY2(ui.waitFor(QStringLiteral("passwordField")), qPrintable(ui.lastError()));
