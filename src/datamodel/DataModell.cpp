@@ -65,6 +65,12 @@ DataModell::DataModell()
     qRegisterMetaType<TD::eEvaluationStandard>("TanDelta::evaluation::eEvaluationStandard");
     qRegisterMetaType<TD::eInsulationType>("TanDelta::evaluation::eInsulationType");
     connect(m_sm, &Statemachine::appStateChanged, this, &DataModell::onStateChanged);
+    // Taken as the announcement goes out: a test without samples is confirmed and its
+    // data reset before the results page gets round to reading them.
+    connect(this, &DataModell::appStateChanged, this, [this](AppState, AppState state) {
+        if (state == TestFinished)
+            m_testData.keepOutcome();
+    });
     connect(m_sm, &Statemachine::updateTimeoutTime, this, &DataModell::updateTimeoutTime);
     connect(m_sm, &Statemachine::stateTimedOut, this, &DataModell::onStateTimedOut);
     m_sm->setHVUnitErrorCheck([this] {
@@ -557,6 +563,7 @@ void DataModell::setTestResult(eTestResult result)
 SafetyCircuitBits DataModell::getSafetyCircuitStateOfTestResult() const { return m_testData.safetyCircuitStateOfTestResult(); }
 quint64 DataModell::getHvUnitStateOfTestResult() const { return m_testData.hvUnitStateOfTestResult(); }
 quint64 DataModell::getHvSourceStatusOfTest() const { return m_testData.hvSourceStatus(); }
+RunningTestData::Outcome DataModell::getOutcomeOfFinishedTest() const { return m_testData.outcome(); }
 stFaultValues DataModell::getFaultValues() const { return m_testData.faultValues(); }
 
 void DataModell::setFaultValues(const stFaultValues& values)

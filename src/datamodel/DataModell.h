@@ -148,6 +148,8 @@ public:
     quint64 getHvUnitStateOfTestResult() const;
     // The HV source's status read during the test; all ones when none was read.
     quint64 getHvSourceStatusOfTest() const;
+    // Result, safety bits, states and record of the test that finished last.
+    RunningTestData::Outcome getOutcomeOfFinishedTest() const;
     stFaultValues getFaultValues() const;
     void setFaultValues(const stFaultValues& values);
     QDateTime getTestTime(eTestTimes which) const;

@@ -194,6 +194,22 @@ void RunningTestData::setHvSourceStatus(quint64 status)
     m_hvSourceStatus = status;
 }
 
+void RunningTestData::keepOutcome()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_outcome.result = m_results.isEmpty() ? eTestResult_Unknown : m_results.first();
+    m_outcome.safety = m_resultSafety;
+    m_outcome.hvState = m_resultHvState;
+    m_outcome.hvSourceStatus = m_hvSourceStatus;
+    m_outcome.recordStored = !m_historyInfo.filePath().isEmpty();
+}
+
+RunningTestData::Outcome RunningTestData::outcome() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_outcome;
+}
+
 stFaultValues RunningTestData::faultValues() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -144,6 +144,18 @@ public:
     bool nominalVoltageReached() const;
     void setNominalVoltageReached(bool reached);
 
+    // What a finished test ended with. Kept until the next test finishes, so that the
+    // reset of the return to Idle does not take it from a results page that reads late.
+    struct Outcome {
+        eTestResult result = eTestResult_Unknown;
+        SafetyCircuitBits safety;
+        quint64 hvState = 0;
+        quint64 hvSourceStatus = ~quint64(0);
+        bool recordStored = false;
+    };
+    void keepOutcome();
+    Outcome outcome() const;
+
     stExportTestInfo exportTestInfo() const;
     void setExportTestInfo(const stExportTestInfo& info);
     stExportTestInfo historyTestInfo() const;
@@ -180,4 +192,5 @@ private:
     bool m_nominalReached = false;
     stExportTestInfo m_exportInfo;
     stExportTestInfo m_historyInfo;
+    Outcome m_outcome;
 };

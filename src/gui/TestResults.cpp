@@ -192,19 +192,19 @@ void TestResults::takeResults()
     if (!dm)
         return;
     const M::OperatingMode mode = dm->getOperatingMode();
+    const RunningTestData::Outcome outcome = dm->getOutcomeOfFinishedTest();
     if (mode == M::SheathPinpointing) {
         d->testResult = Measurement::Done;
         d->testResultDetail = eTestResult_FinishedSuccess;
     } else {
-        const eTestResult cause = dm->getTestResult();
-        d->testResultDetail = cause;
-        d->testResult = verdictOf(cause);
+        d->testResultDetail = outcome.result;
+        d->testResult = verdictOf(outcome.result);
     }
     // The state word stays for the code line; a source error only from a status read.
-    d->hvUnitState = dm->getHvUnitStateOfTestResult();
-    d->hvSourceStatus = dm->getHvSourceStatusOfTest();
-    d->recordStored = !dm->getHistoryTestInfo().filePath().isEmpty();
-    d->safetyCircuitState = quint32(dm->getSafetyCircuitStateOfTestResult().to_ulong());
+    d->hvUnitState = outcome.hvState;
+    d->hvSourceStatus = outcome.hvSourceStatus;
+    d->recordStored = outcome.recordStored;
+    d->safetyCircuitState = quint32(outcome.safety.to_ulong());
 
     if (mode == M::TanDelta || mode == M::MWTStep) {
         TestResultsTanDelta& td = d->tanDelta;
