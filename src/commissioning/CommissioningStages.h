@@ -29,6 +29,15 @@ enum OutputCalibrationStage : int {
 };
 Q_ENUM_NS(OutputCalibrationStage)
 
+// What the output calibration's own output reading says of the step: Confirm is taken
+// only once the output has stood at the step's level; lost when the unit fell silent.
+enum OutputReading : int {
+    OutputSettling = 0,
+    OutputSettled = 1,
+    OutputLost = 2,
+};
+Q_ENUM_NS(OutputReading)
+
 enum CascadeCalibrationStage : int {
     CascadeWaitForGreen = 0,
     CascadeLoadDetect = 1,

@@ -22,6 +22,7 @@ void registerCommissioningTypes()
     qRegisterMetaType<SafetyCircuitBits>("stSafetyCircuitState");
     // Stages travel queued from the link's thread to the pages.
     qRegisterMetaType<OutputCalibrationStage>("Commissioning::OutputCalibrationStage");
+    qRegisterMetaType<OutputReading>("Commissioning::OutputReading");
     qRegisterMetaType<CascadeCalibrationStage>("Commissioning::CascadeCalibrationStage");
     qRegisterMetaType<CascadePowerStage>("Commissioning::CascadePowerStage");
     qRegisterMetaType<UserEvent>("Commissioning::UserEvent");

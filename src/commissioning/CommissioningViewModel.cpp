@@ -166,6 +166,7 @@ void CommissioningViewModel::connectMachines()
         c << connect(o, &OutputCalibrationMachine::measurementUpdate, this,
                      [this](int voltage, int current) { emit measurementUpdate(voltage, current); }, q);
         c << connect(o, &OutputCalibrationMachine::machineEvent, this, &CommissioningViewModel::outputMachineEvent, q);
+        c << connect(o, &OutputCalibrationMachine::outputReading, this, &CommissioningViewModel::outputReading, q);
         c << connect(o, &OutputCalibrationMachine::calibrationUpdate, this,
                      [this](double gainU, double gainI) { emit calibrationUpdate(int(gainU), int(gainI)); }, q);
         c << connect(o, &OutputCalibrationMachine::errorMessage, this, &CommissioningViewModel::errorDescription, q);

@@ -95,6 +95,7 @@ signals:
     void cascadeUpdate(double voltageA, double VoltageB, double currentA, double currentB);
     void errorDescription(QString message);
     void outputMachineEvent(Commissioning::OutputCalibrationStage event);
+    void outputReading(Commissioning::OutputReading reading);
     void calibrationUpdate(int gainU, int gainI);
     void cascadeMachineEvent(Commissioning::CascadeCalibrationStage stage);
     void cascadeCalibrationSummary(Commissioning::CascadeCalibrationValues before,

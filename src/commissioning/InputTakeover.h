@@ -6,6 +6,7 @@
 #include "hvunit/TCheckSafetyCircuit.h"
 #include "hvunit/TPOF.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <bitset>
@@ -35,20 +36,25 @@ void holdHvEnable(TCheckSafetyCircuit* safety);
 void releaseHvEnable(TCheckSafetyCircuit* safety);
 
 // Routes the polled HV states and the safety states to the machine; the safety
-// circuit's receiver goes into the slot.
+// circuit's receiver goes into the slot. onLineDropped runs right after the link's loss
+// has switched the line off, on the thread that found it lost.
 template <typename M>
 Takeover takeOverInputs(M* machine, TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot,
                         typename CommissioningSafetyReceiver<M>::Handler onSafety,
-                        typename CommissioningHVSubscriber<M>::Handler onHVState, int polarity)
+                        typename CommissioningHVSubscriber<M>::Handler onHVState, int polarity,
+                        void (M::*onLineDropped)() = nullptr)
 {
     if (inputsHeldBy(safety, slot))
         return Takeover::AlreadyHeld;
     if (!claimInputs(safety, slot))
         return Takeover::Refused;
     // The line goes as soon as the link is lost, while the run still holds it.
-    const auto linkLost = [safety, slot] {
-        if (inputsHeldBy(safety, slot))
-            releaseHvEnable(safety);
+    const auto linkLost = [safety, slot, onLineDropped, held = QPointer<M>(machine)] {
+        if (!inputsHeldBy(safety, slot))
+            return;
+        releaseHvEnable(safety);
+        if (M* m = held.data(); m && onLineDropped)
+            (m->*onLineDropped)();
     };
     pof->setHVSub(std::make_unique<CommissioningHVSubscriber<M>>(machine, onHVState, polarity, linkLost));
     *slot = safety->setReceiver(std::make_unique<CommissioningSafetyReceiver<M>>(machine, onSafety));

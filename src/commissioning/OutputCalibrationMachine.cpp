@@ -4,6 +4,7 @@
 #include "commissioning/PofHelpers.h"
 #include "commissioning/ProcedureFrame.h"
 #include "commissioning/SetValuePOF.h"
+#include "commissioning/TimerScale.h"
 #include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
 #include "logging/LoggingCtrl.h"
@@ -44,13 +45,26 @@ using InitTest = DelayedSetUp<E>;
 // Load detection done: the DC output starts.
 using StartDC = GoodLoadDetect<E>;
 
-// A step at 37 kV: reports its stage and the output every 250 ms.
+// Where a step's output and the operator's reading of it must lie (kV).
+struct Level {
+    double low;
+    double high;
+    bool contains(double kilovolts) const { return low <= kilovolts && kilovolts <= high; }
+};
+constexpr Level kNegativeLevel { -41.0, -33.0 };
+constexpr Level kPositiveLevel { 33.0, 41.0 };
+// Readings in a row at the step's level before a Confirm counts: about a second.
+constexpr int kSettledReadings = 5;
+
+// A step at 37 kV: reports its stage and the output every 250 ms, and whether the output
+// has stood at the step's level long enough for a Confirm.
 class DCState : public StatesAndTransitions::State<E> {
 public:
-    DCState(OutputCalibrationMachine* machine, TPOF* pof, OutputCalibrationStage stage, const QString* failure)
-        : m_machine(machine), m_pof(pof), m_stage(stage), m_failure(failure), m_timer(new QTimer(machine))
+    DCState(OutputCalibrationMachine* machine, TPOF* pof, OutputCalibrationStage stage, Level level,
+            const QString* failure, const std::atomic<bool>* lost)
+        : m_machine(machine), m_pof(pof), m_stage(stage), m_level(level), m_failure(failure), m_lost(lost),
+          m_timer(new QTimer(machine))
     {
-        m_timer->setInterval(250);
         // A tick that finds a step running is skipped; the next one comes 250 ms later.
         m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { m_machine->runHook([this] { tick(); }); });
     }
@@ -58,44 +72,61 @@ public:
 
     void onEntry() override
     {
+        m_atLevel = 0;
         // Entered by a step that failed: the run ends with the next event, silently here.
         if (!m_failure->isEmpty())
             return;
-        m_timer->start();
+        m_timer->start(scaledInterval(250));
         emit m_machine->machineEvent(m_stage);
     }
     void onExit() override { m_timer->stop(); }
+
+    OutputCalibrationStage stage() const { return m_stage; }
+    bool settled() const { return m_atLevel >= kSettledReadings && !*m_lost; }
 
 private:
     void tick()
     {
         m_machine->faultPoint("DCState::tick");
         const OutputValues v = pollOutputValues(*m_pof);
-        if (v == OutputValues::failed())
-            return;
-        emit m_machine->measurementUpdate(int(v.voltage * 0.001), int(v.current));
+        const bool read = !(v == OutputValues::failed());
+        if (read)
+            emit m_machine->measurementUpdate(int(v.voltage * 0.001), int(v.current));
+        // A missing reading starts the count again, as one off the level does.
+        const bool before = settled();
+        m_atLevel = read && m_level.contains(v.voltage * 1e-6) ? m_atLevel + 1 : 0;
+        if (settled() != before && !*m_lost)
+            emit m_machine->outputReading(settled() ? OutputSettled : OutputSettling);
     }
 
     OutputCalibrationMachine* m_machine;
     TPOF* m_pof;
     OutputCalibrationStage m_stage;
+    Level m_level;
     const QString* m_failure;
+    const std::atomic<bool>* m_lost;
     QTimer* m_timer; // owned by the machine
     QMetaObject::Connection m_connection;
+    int m_atLevel = 0; // readings in a row at the level since the step began
 };
 
+QString gainNotWrittenText(unsigned long long gainU)
+{
+    return QStringLiteral("Die Verstärkung %1 konnte nicht geschrieben werden.").arg(gainU);
+}
+
 // Empty when the reading was entered in its step and lies in the range.
-QString readingError(double kilovolts, bool fresh, double low, double high, const char* step)
+QString readingError(double kilovolts, bool fresh, Level level, const char* step)
 {
     if (!fresh)
         return QStringLiteral("Kein Messwert für %1 eingegeben.").arg(QLatin1String(step));
     // Written so that a reading that is no number fails too.
-    if (!(low <= kilovolts && kilovolts <= high))
+    if (!level.contains(kilovolts))
         return QStringLiteral("Messwert %1 kV für %2 liegt nicht zwischen %3 und %4 kV.")
             .arg(kilovolts, 0, 'f', 1)
             .arg(QLatin1String(step))
-            .arg(low, 0, 'f', 1)
-            .arg(high, 0, 'f', 1);
+            .arg(level.low, 0, 'f', 1)
+            .arg(level.high, 0, 'f', 1);
     return QString();
 }
 } // namespace
@@ -108,20 +139,30 @@ OutputCalibrationMachine::OutputCalibrationMachine(TPOF* pof, TCheckSafetyCircui
     auto* init = constructState<InitTest>(this, this, safety, [this] { setUp(); });
     auto* running = constructState<Plain>(this);
     auto* loadDetection = constructState<Plain>(running);
-    auto* step1 = constructState<DCState>(running, this, pof, Step1, &m_failure);
-    auto* step2 = constructState<DCState>(running, this, pof, Step2, &m_failure);
-    auto* step3 = constructState<DCState>(running, this, pof, Step3, &m_failure);
-    auto* step4 = constructState<DCState>(running, this, pof, Step4, &m_failure);
+    auto* step1 = constructState<DCState>(running, this, pof, Step1, kNegativeLevel, &m_failure, &m_outputLost);
+    auto* step2 = constructState<DCState>(running, this, pof, Step2, kPositiveLevel, &m_failure, &m_outputLost);
+    auto* step3 = constructState<DCState>(running, this, pof, Step3, kPositiveLevel, &m_failure, &m_outputLost);
+    auto* step4 = constructState<DCState>(running, this, pof, Step4, kNegativeLevel, &m_failure, &m_outputLost);
 
     ProcedureFrame<E> frame { idle, init, running, loadDetection, step1 };
     frame.report = [this](QString const& text) { report(text); };
     frame.started = [this] { startDC(); };
     frame.aborted = [this] { emit machineEvent(Done); };
     setRecovery(idle, connectProcedure<E, StartDC>(frame, pof, safety, &m_savedReceiver, &m_failure));
-    createEventTransition<MatchesEvent<E>>(step1, step2, E(Confirm), [this] { confirmNegative(); });
-    createEventTransition<MatchesEvent<E>>(step2, step3, E(Confirm), [this] { writeGain(); });
-    createEventTransition<MatchesEvent<E>>(step3, step4, E(Confirm), [this] { confirmPositive(); });
-    createEventTransition<MatchesEvent<E>>(step4, idle, E(Confirm), [this] { finish(); });
+    // A step is confirmed only once its output stood at its level; an earlier Confirm is
+    // dropped, and the reading that came with it too.
+    const auto settled = [this](DCState* step) {
+        return [this, step] {
+            if (step->settled())
+                return true;
+            dropEarlyReading(step->stage());
+            return false;
+        };
+    };
+    createEventTransition<MatchesEvent<E>>(step1, step2, E(Confirm), [this] { confirmNegative(); }, settled(step1));
+    createEventTransition<MatchesEvent<E>>(step2, step3, E(Confirm), [this] { writeGain(); }, settled(step2));
+    createEventTransition<MatchesEvent<E>>(step3, step4, E(Confirm), [this] { confirmPositive(); }, settled(step3));
+    createEventTransition<MatchesEvent<E>>(step4, idle, E(Confirm), [this] { finish(); }, settled(step4));
 
     enterInitialState();
 }
@@ -169,6 +210,25 @@ void OutputCalibrationMachine::receiveVoltage(double kilovolts)
     }
 }
 
+void OutputCalibrationMachine::dropEarlyReading(OutputCalibrationStage step)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (step == Step1)
+            m_negativeFresh = false;
+        else if (step == Step2)
+            m_positiveFresh = false;
+    }
+    KLOG_INFO2("OutputCalibrationMachine", "dropEarlyReading",
+               QStringLiteral("Confirm in stage %1 ignored: the output has not stood at the step's level yet").arg(int(step)));
+}
+
+void OutputCalibrationMachine::outputLost()
+{
+    m_outputLost = true;
+    emit outputReading(OutputLost);
+}
+
 void OutputCalibrationMachine::fail(QString const& text)
 {
     m_failure = text;
@@ -187,8 +247,9 @@ void OutputCalibrationMachine::setUp()
         fail(owedWritesFailedText());
         return;
     }
+    m_outputLost = false;
     if (takeOverInputs(this, m_pof, m_safety, &m_savedReceiver, &OutputCalibrationMachine::recieveSafety,
-                       &OutputCalibrationMachine::recieveHVState, 1)
+                       &OutputCalibrationMachine::recieveHVState, 1, &OutputCalibrationMachine::outputLost)
         == Takeover::Refused) {
         fail(otherProcedureRunningText());
         return;
@@ -205,7 +266,7 @@ void OutputCalibrationMachine::setUp()
     m_restore.arm(QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI),
                   [old = m_gains](TPOF& pof) { return writeGains(pof, old.gainU, old.gainI); });
     if (!writeGains(*m_pof, kUnitGain, m_gains.gainI)) {
-        fail(QStringLiteral("Die HV-Einheit hat den Befehl 'q' nicht angenommen."));
+        fail(gainNotWrittenText(kUnitGain));
         return;
     }
     const QString error = sendSetUp(m_pof, m_safety, setUpCommands(128));
@@ -233,7 +294,7 @@ void OutputCalibrationMachine::confirmNegative()
     QString error;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        error = readingError(m_negativeVoltage, m_negativeFresh, -41.0, -33.0, "-37 kV");
+        error = readingError(m_negativeVoltage, m_negativeFresh, kNegativeLevel, "-37 kV");
         m_positiveFresh = false;
     }
     if (!error.isEmpty())
@@ -247,7 +308,7 @@ void OutputCalibrationMachine::writeGain()
     unsigned long long gainU = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        const QString error = readingError(m_positiveVoltage, m_positiveFresh, 33.0, 41.0, "+37 kV");
+        const QString error = readingError(m_positiveVoltage, m_positiveFresh, kPositiveLevel, "+37 kV");
         if (!error.isEmpty()) {
             fail(error);
             return;
@@ -257,7 +318,7 @@ void OutputCalibrationMachine::writeGain()
     // The saved U gain stays: a run ending from here on restores the old one. A gain the
     // unit did not take is an error, never a calibration.
     if (!writeGains(*m_pof, gainU, m_gains.gainI)) {
-        fail(QStringLiteral("Die Verstärkung %1 konnte nicht geschrieben werden.").arg(gainU));
+        fail(gainNotWrittenText(gainU));
         return;
     }
     emit calibrationUpdate(double(gainU), double(m_gains.gainI));

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <bitset>
 #include <mutex>
 
@@ -54,6 +55,8 @@ signals:
     void calibrationUpdate(double gainU, double gainI);
     void machineEvent(Commissioning::OutputCalibrationStage event);
     void errorMessage(QString message);
+    // Whether a Confirm is taken in the current step; settling again at each step's start.
+    void outputReading(Commissioning::OutputReading reading);
 
 private:
     bool holdsInputs() const { return inputsHeldBy(m_safety, &m_savedReceiver); }
@@ -67,6 +70,11 @@ private:
     void writeGain();
     void confirmPositive();
     void finish();
+    // A Confirm before the step's output stood at its level: the reading it brought is
+    // no reading of that level.
+    void dropEarlyReading(OutputCalibrationStage step);
+    // The link's loss switched the line off: no reading of the run counts any more.
+    void outputLost();
     // Ends the run with this error at the next event; the one posted here at the latest.
     void fail(QString const& text);
 
@@ -76,6 +84,7 @@ private:
     SavedGains m_gains;
     UnitRestore m_restore; // gives the unit m_gains back
     QString m_failure; // pending error of a step; machine thread only
+    std::atomic<bool> m_outputLost { false }; // set on the thread that found the link lost
 
     std::mutex m_mutex; // guards the readings
     double m_negativeVoltage = -37.0;

@@ -52,17 +52,23 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs)
 }
 
 // The operator: HV on at green; in the output calibration readings and Confirm in each
-// step up to Step4, where the run waits (a finished run would keep its new gain).
+// step up to Step4, where the run waits (a finished run would keep its new gain), once
+// the step's output stood at its level as the page offers it.
 struct Operator : QObject {
     OutputCalibrationMachine* output = nullptr; // null once released: signals may still come in
     HvUnitModel* unit = nullptr;
+    int stage = -1;
 
-    void onStage(Procedure procedure, int stage)
+    void onStage(Procedure procedure, int s)
     {
+        stage = s;
         const int waiting = procedure == Power ? int(CascadePowerWaitForGreen) : 0;
-        if (stage == waiting)
+        if (s == waiting)
             unit->pressHvOn();
-        if (procedure != Output || !output || stage < Step1 || stage > Step3)
+    }
+    void onReading(OutputReading reading)
+    {
+        if (reading != OutputSettled || !output || stage < Step1 || stage > Step3)
             return;
         const double readings[] = { -37.2, 37.1, 0.0 };
         if (readings[stage - Step1] != 0.0)
@@ -128,6 +134,8 @@ int main(int argc, char** argv)
             op.output = bundle.outputCalibration.get();
             QObject::connect(op.output, &OutputCalibrationMachine::machineEvent, &op,
                              [&op](OutputCalibrationStage s) { op.onStage(Output, s); });
+            QObject::connect(op.output, &OutputCalibrationMachine::outputReading, &op,
+                             [&op](OutputReading r) { op.onReading(r); });
             send = [&bundle](UserEvent e) { bundle.outputCalibration->queueEvent(E(e)); };
         } else if (procedure == Cascade) {
             QObject::connect(bundle.cascadeCalibration.get(), &CascadeCalibrationMachine::cascadeMachineEvent, &op,

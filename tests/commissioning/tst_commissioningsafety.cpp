@@ -23,7 +23,9 @@ enum Fault { OpenInput, CutLink, Release, AbortRun, Throw, SecondProcedure };
 enum Moment { Started, InHvOnWait, WaitingForHvOn, InStep1, InStep3 };
 
 enum Procedure { OutputCal, CascadeCal, CascadePow };
-enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused };
+enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused, DoublePress };
+// In a walk's trail: the step's output stood at its level; the reading went stale.
+constexpr int kSettled = 100, kLost = 101;
 
 // A run of any of the three procedures: the stages and errors as they come, and for the
 // walk the operator's part and the ending done on the machine's thread as the stage comes.
@@ -35,6 +37,9 @@ struct Walk {
     QStringList errors;
     std::function<void(int)> atStage = [](int) {}; // on the machine's thread
     std::function<void()> atError = [] {};
+    std::function<void()> atSettled = [] {}; // output calibration, on the machine's thread
+    std::atomic<bool> settled { false };     // the current step takes a Confirm
+    QList<int> trail;                        // stages, and kSettled as the steps settle
     std::atomic<bool> triggered { false };
     QElapsedTimer sinceTrigger;
 
@@ -48,6 +53,11 @@ struct Walk {
         std::lock_guard<std::mutex> lock(mutex);
         return stages;
     }
+    QList<int> trailSeen()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return trail;
+    }
     OutputCalibrationMachine* output() const { return bundle.outputCalibration.get(); }
     template <typename M, typename S>
     void watch(M* m, void (M::*stageSignal)(S), void (M::*errorSignal)(QString), std::shared_ptr<Walk> self)
@@ -57,7 +67,9 @@ struct Walk {
             {
                 std::lock_guard<std::mutex> lock(self->mutex);
                 self->stages << int(stage);
+                self->trail << int(stage);
             }
+            self->settled = false;
             self->atStage(int(stage));
         }, Qt::DirectConnection);
         QObject::connect(m, errorSignal, m, [self](const QString& e) {
@@ -91,9 +103,22 @@ class TestCommissioningSafety : public QObject {
         auto walk = std::make_shared<Walk>();
         m_runs << walk;
         walk->bundle = makeMachineFactory(rig.pof, rig.safety.get())();
-        if (procedure == OutputCal)
-            walk->watch(walk->bundle.outputCalibration.get(), &OutputCalibrationMachine::machineEvent,
-                        &OutputCalibrationMachine::errorMessage, walk);
+        if (procedure == OutputCal) {
+            OutputCalibrationMachine* m = walk->bundle.outputCalibration.get();
+            walk->watch(m, &OutputCalibrationMachine::machineEvent, &OutputCalibrationMachine::errorMessage, walk);
+            Walk* w = walk.get();
+            QObject::connect(m, &OutputCalibrationMachine::outputReading, m, [w](OutputReading r) {
+                w->settled = r == OutputSettled;
+                if (r == OutputSettling)
+                    return;
+                {
+                    std::lock_guard<std::mutex> lock(w->mutex);
+                    w->trail << (w->settled ? kSettled : kLost);
+                }
+                if (w->settled)
+                    w->atSettled();
+            }, Qt::DirectConnection);
+        }
         else if (procedure == CascadeCal)
             walk->watch(walk->bundle.cascadeCalibration.get(), &CascadeCalibrationMachine::cascadeMachineEvent,
                         &CascadeCalibrationMachine::cascadeCalibrationError, walk);
@@ -125,6 +150,15 @@ class TestCommissioningSafety : public QObject {
     }
 
     static void send(Walk& run, UserEvent event) { run.output()->queueEvent(E(event)); }
+    // As the page offers it: once the step's output stood at its level.
+    static bool confirmWith(Walk& run, double kilovolts)
+    {
+        if (!QTest::qWaitFor([&run] { return run.settled.load(); }, 5000))
+            return false;
+        run.output()->receiveVoltage(kilovolts);
+        send(run, Confirm);
+        return true;
+    }
 
     // False once the run has ended with an error instead.
     static bool reach(Walk& run, OutputCalibrationStage stage)
@@ -166,12 +200,8 @@ class TestCommissioningSafety : public QObject {
             return false;
         if (moment == InStep1)
             return true;
-        run.output()->receiveVoltage(-37.5);
-        send(run, Confirm);
-        if (!reach(run, Step2))
+        if (!confirmWith(run, -37.5) || !reach(run, Step2) || !confirmWith(run, 37.5))
             return false;
-        run.output()->receiveVoltage(37.5);
-        send(run, Confirm);
         return reach(run, Step3);
     }
 
@@ -288,6 +318,10 @@ private slots:
                 if (p.procedure == OutputCal && stage.first == Step2)
                     QTest::newRow("output calibration, Step2, gain write refused")
                         << int(OutputCal) << int(Step2) << int(GainRefused) << gains;
+                // The knob pressed twice, the second press early in the next step.
+                if (p.procedure == OutputCal && stage.first >= Step1 && stage.first <= Step3)
+                    QTest::addRow("output calibration, %s, double press", stage.second)
+                        << int(OutputCal) << stage.first << int(DoublePress) << QString();
             }
     }
     void everyEndingLeavesTheUnitAsBefore()
@@ -309,31 +343,60 @@ private slots:
                     rig.tree.setLine(safetyLineOfBit(3), false);
                 else if (ending == GainRefused)
                     unit.setGainWriteBehaviour(200, true, false);
-                else if (ending != Released)
+                else if (ending != Released && ending != DoublePress)
                     rig.sim.failNext(-1);
                 w->triggered = true;
-                // The run waits there, but for the gain's Confirm.
-                if (ending != GainRefused)
-                    return;
             }
-            if (s == waiting) {
+            if (s == waiting)
                 unit.pressHvOn();
-            } else if (procedure == OutputCal && s >= Step1 && s <= Step3) {
-                const double readings[] = { -37.5, 37.5, 0.0 };
-                if (readings[s - Step1] != 0.0)
-                    w->bundle.outputCalibration->receiveVoltage(readings[s - Step1]);
-                w->bundle.outputCalibration->queueEvent(E(Confirm));
-            }
+        };
+        // The operator confirms each step as the page offers it, with the meter's reading;
+        // the run waits in the step of its ending, but for the gain's Confirm. A double
+        // press sends the page's preset of the step it shows by then.
+        const auto press = [w](double kilovolts) {
+            if (kilovolts != 0.0)
+                w->output()->receiveVoltage(kilovolts);
+            w->output()->queueEvent(E(Confirm));
+        };
+        w->atSettled = [w, stage, ending, press] {
+            const int s = w->stagesSeen().last();
+            const bool waits = s == stage && ending != GainRefused && ending != DoublePress;
+            if (waits || s < Step1 || s > (ending == DoublePress ? Step4 : Step3))
+                return;
+            const double readings[] = { -37.5, 37.5, 0.0, 0.0 };
+            press(readings[s - Step1]);
+            if (ending == DoublePress && s == stage)
+                QTimer::singleShot(scaledInterval(300), w->output(), [w, press] {
+                    const int now = w->stagesSeen().last();
+                    press(now == Step1 ? -37.0 : now == Step2 ? 37.0 : 0.0);
+                });
         };
         // The old gains go back as the unit would take them.
         if (ending == GainRefused)
             w->atError = [this] { unit.setGainWriteBehaviour(200, false, false); };
         startRun(*walk, Procedure(procedure));
         QVERIFY2(QTest::qWaitFor([w] { return w->triggered.load(); }, 20000), qPrintable(w->errorsTold().join('|')));
+        if (ending == DoublePress) {
+            // Each step confirmed only with its output at its level: the gain of single
+            // presses, and the end only after the last step's reading.
+            QVERIFY(QTest::qWaitFor([w] { return w->stagesSeen().contains(Done) || !w->errorsTold().isEmpty(); }, 10000));
+            QCOMPARE(w->errorsTold(), QStringList());
+            QCOMPARE(w->trailSeen(), (QList<int> { OutputCalibrationWaitForGreen, Step1, kSettled, Step2, kSettled, Step3,
+                                                   kSettled, Step4, kSettled, Done }));
+            QTRY_COMPARE(unit.gainU(), quint16(10135));
+            QCOMPARE(unit.gainI(), kOldI);
+            rig.checkHandedBack();
+            return;
+        }
         if (ending == Released)
             walk->bundle = MachineBundle();
         const qint64 low = lineLowAfter(*walk, 5000);
         QVERIFY2(low >= 0 && low <= 1000, qPrintable(QStringLiteral("the HV-enable line went low after %1 ms").arg(low)));
+        // With the line the step's reading goes stale: no Confirm is taken.
+        if (cut && procedure == OutputCal && stage >= Step1) {
+            QTRY_VERIFY_WITH_TIMEOUT(walk->trailSeen().contains(kLost), 200);
+            QVERIFY(!walk->settled);
+        }
 
         if (ending == CutThenOff || ending == Released) {
             walk->bundle = MachineBundle();

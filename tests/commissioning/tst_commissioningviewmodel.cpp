@@ -13,6 +13,7 @@
 #include "commissioning/ServiceBitView.h"
 #include "commissioning/TanDCalibrationMachine.h"
 #include "commissioning/TanDValidationTable.h"
+#include "commissioning/TimerScale.h"
 #include "commissioning/VoltageWaveformMachine.h"
 #include "datamodel/DataModell.h"
 #include "fakes/CommissioningRig.h"
@@ -68,6 +69,8 @@ const QList<Relay>& relays()
           SIGNAL(measurementUpdate(double, double)), { -37000.0, 12.0 } },
         { "output stage", [](auto& b) { emit b.outputCalibration->machineEvent(Step3); },
           SIGNAL(outputMachineEvent(Commissioning::OutputCalibrationStage)), { QVariant::fromValue(Step3) } },
+        { "output reading", [](auto& b) { emit b.outputCalibration->outputReading(OutputLost); },
+          SIGNAL(outputReading(Commissioning::OutputReading)), { QVariant::fromValue(OutputLost) } },
         { "gains truncated", [](auto& b) { emit b.outputCalibration->calibrationUpdate(10054.9, 9999.99); },
           SIGNAL(calibrationUpdate(int, int)), { 10054, 9999 } },
         { "output error", [](auto& b) { emit b.outputCalibration->errorMessage(QStringLiteral("o")); },
@@ -131,6 +134,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(fixture.isValid());
+        setTimerScale(0.1);
         QMetaType::registerEqualsComparator<PeriodicValues>();
         QMetaType::registerEqualsComparator<TanDCalibrationValues>();
         QVERIFY(rig.start());
@@ -250,6 +254,14 @@ private slots:
         unit.setGains(9870, 10120);
         QSignalSpy stages(vm.get(), &CommissioningViewModel::outputMachineEvent);
         QSignalSpy gains(vm.get(), &CommissioningViewModel::calibrationUpdate);
+        QSignalSpy readings(vm.get(), &CommissioningViewModel::outputReading);
+        // As the page offers Confirm: once the step's output stood at its level.
+        auto confirmWith = [&](double kilovolts) {
+            QTRY_VERIFY_WITH_TIMEOUT(!readings.isEmpty() && readings.last().first().value<OutputReading>() == OutputSettled, 5000);
+            readings.clear();
+            vm->setCalibrationVoltage(kilovolts);
+            vm->confirmCalibrationStep();
+        };
         auto reached = [&stages](OutputCalibrationStage s) {
             return !stages.isEmpty() && stages.last().first().value<OutputCalibrationStage>() == s;
         };
@@ -265,11 +277,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(reached(OutputCalibrationWaitForGreen), 8000);
         unit.pressHvOn();
         QTRY_VERIFY_WITH_TIMEOUT(reached(Step1), 8000);
-        vm->setCalibrationVoltage(-37.2);
-        vm->confirmCalibrationStep();
+        confirmWith(-37.2);
         QTRY_VERIFY_WITH_TIMEOUT(reached(Step2), 8000);
-        vm->setCalibrationVoltage(37.2);
-        vm->confirmCalibrationStep();
+        confirmWith(37.2);
         QTRY_VERIFY_WITH_TIMEOUT(reached(Step3), 8000);
         QCOMPARE(gains.size(), 1);
         QCOMPARE(gains.first(), QVariantList({ 10054, 10120 }));

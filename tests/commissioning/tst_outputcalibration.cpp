@@ -1,6 +1,7 @@
 #include "commissioning/MachineFactory.h"
 #include "commissioning/OutputCalibrationMachine.h"
 #include "commissioning/PofHelpers.h"
+#include "commissioning/TimerScale.h"
 #include "fakes/CommissioningRig.h"
 
 #include <QtTest>
@@ -27,6 +28,7 @@ class TestOutputCalibration : public QObject {
     int stagesBeforeError = -1; // the page must get the text before the Error stage
     QList<QPair<double, double>> gains;
     QList<int> voltages;
+    bool settled = false; // the current step takes a Confirm
 
     static constexpr quint16 kOldU = 9870, kOldI = 10120;
 
@@ -55,8 +57,10 @@ class TestOutputCalibration : public QObject {
         return waitForStage(Step1);
     }
 
+    // As the page offers it: once the step's output stood at its level.
     void confirmWith(double kilovolts)
     {
+        QTRY_VERIFY_WITH_TIMEOUT(settled, 5000);
         machine->receiveVoltage(kilovolts);
         send(Confirm);
     }
@@ -112,11 +116,18 @@ class TestOutputCalibration : public QObject {
 private slots:
     void initTestCase()
     {
+        // The steps' output readings ten times faster.
+        setTimerScale(0.1);
         QVERIFY(rig.start());
         bundle = makeMachineFactory(rig.pof, rig.safety.get())();
         machine = bundle.outputCalibration.get();
         QCOMPARE(machine->thread(), &rig.thread);
-        connect(machine, &OutputCalibrationMachine::machineEvent, this, [this](OutputCalibrationStage s) { stages << s; });
+        connect(machine, &OutputCalibrationMachine::machineEvent, this, [this](OutputCalibrationStage s) {
+            stages << s;
+            settled = false;
+        });
+        connect(machine, &OutputCalibrationMachine::outputReading, this,
+                [this](OutputReading r) { settled = r == OutputSettled; });
         connect(machine, &OutputCalibrationMachine::errorMessage, this, [this](const QString& e) {
             errors << e;
             stagesBeforeError = stages.size();
@@ -197,10 +208,12 @@ private slots:
         QCOMPARE(q[1].value1, gain);
         QCOMPARE(q[1].value2, quint64(kOldI));
 
+        QTRY_VERIFY(settled);
         send(Confirm);
         QVERIFY(waitForStage(Step4));
         QCOMPARE(unit.parameter(35), 131200ull);
         unit.clearCommandLog();
+        QTRY_VERIFY(settled);
         send(Confirm);
         QVERIFY(waitForStage(Done));
         // Stopped, no gain written back, the line off, the data model's inputs again.
@@ -270,6 +283,7 @@ private slots:
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("error");
         QTest::newRow("gain read") << 'Q' << 0 << QByteArray("") << "Die Verstärkungen der HV-Einheit konnten nicht gelesen werden.";
+        QTest::newRow("set-up gain") << 'q' << 0 << QByteArray("q") << "Die Verstärkung 10000 konnte nicht geschrieben werden.";
         QTest::newRow("set-up") << 'b' << 0 << QByteArray("qzumftq") << "Die HV-Einheit hat den Befehl 'b' nicht angenommen.";
         QTest::newRow("DC start") << 'r' << 1 << QByteArray("usxq") << "Die Gleichspannung konnte nicht gestartet werden.";
         QTest::newRow("flip") << 'k' << 2 << QByteArray("sxq") << "Die Umschaltung auf positive Spannung ist fehlgeschlagen.";

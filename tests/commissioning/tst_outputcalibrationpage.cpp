@@ -1,6 +1,7 @@
 #include "app/DMhvStateSubscriber.h"
 #include "commissioning/CommissioningViewModel.h"
 #include "commissioning/OutputCalibrationMachine.h"
+#include "commissioning/TimerScale.h"
 #include "fakes/ProgramWindow.h"
 #include "fakes/QmlWarnings.h"
 #include "fakes/SimulatedSurroundings.h"
@@ -9,6 +10,7 @@
 #include <QQuickItem>
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -17,13 +19,15 @@
 class TstOutputCalibrationPage : public QObject {
     Q_OBJECT
 public:
-    TstOutputCalibrationPage(Application* app, FakeGpioTree* gpio, HvUnitModel* unit)
-        : m_app(app), m_gpio(gpio), m_unit(unit), m_ui("tst_outputcalibrationpage", gpio, unit)
+    TstOutputCalibrationPage(Application* app, SimulatedSurroundings* around)
+        : m_app(app), m_around(around), m_gpio(&around->gpio), m_unit(&around->sim.model()),
+          m_ui("tst_outputcalibrationpage", m_gpio, m_unit)
     {
     }
 
 private:
     Application* m_app;
+    SimulatedSurroundings* m_around;
     FakeGpioTree* m_gpio;
     HvUnitModel* m_unit;
     ProgramWindow m_ui;
@@ -36,10 +40,12 @@ private:
         return m_ui.openPage(OperatingModes::Calibration, OperatingModes::OutputCalibration, "outputVoltageCalibration");
     }
     bool reach(const QString& text) { return m_ui.reached(text, 10000); }
-    // A step begins with the knob on its action: a press confirms it.
+    // Once the step's output stood at its level the page offers Confirm.
+    bool offered() { return QTest::qWaitFor([this] { return page()->property("confirmOffered").toBool(); }, 5000); }
+    // A step begins with the knob on its action: a press confirms it once offered.
     bool confirmWithoutTurning()
     {
-        if (!QTest::qWaitFor([this] { return item("confirmButton")->hasActiveFocus(); }, 5000))
+        if (!QTest::qWaitFor([this] { return item("confirmButton")->hasActiveFocus(); }, 5000) || !offered())
             return false;
         m_ui.press();
         return true;
@@ -59,6 +65,8 @@ private:
 private slots:
     void initTestCase()
     {
+        // A step's output settles in a quarter of its second.
+        Commissioning::setTimerScale(0.25);
         QVERIFY(m_ui.attach(m_app));
         m_unit->setRampMs(0);
         m_unit->setGains(9870, 10120);
@@ -88,6 +96,9 @@ private slots:
         QCOMPARE(spin->property("to").toInt(), -330);
         QCOMPARE(spin->property("displayText").toString(), QStringLiteral("-37.0 kV"));
         QTRY_VERIFY(page()->property("measured").toString().startsWith(QStringLiteral("-37.0 kV")));
+        m_ui.shot(QStringLiteral("minus37-settling"));
+        QVERIFY(offered());
+        QVERIFY(!m_ui.find(QStringLiteral("confirmReason")));
         m_ui.shot(QStringLiteral("minus37"));
         QVERIFY(m_ui.confirm());
 
@@ -102,6 +113,7 @@ private slots:
         m_ui.press();
         QCOMPARE(spin->property("displayText").toString(), QStringLiteral("37.2 kV"));
         m_ui.shot(QStringLiteral("plus37"));
+        QVERIFY(offered());
         QVERIFY(m_ui.confirm());
 
         QVERIFY(reach(QStringLiteral("Bestätigung +37kV")));
@@ -119,6 +131,10 @@ private slots:
         QCOMPARE(m_ui.trail("headline"),
                  QStringList({ "Warte", "HVOn betätigen", "Kalibrierung -37kV", "Kalibrierung +37kV",
                                "Bestätigung +37kV", "Bestätigung -37kV", "Kalibrierung erfolgreich beendet" }));
+        // Never offered as a step begins: each step's output settled first.
+        QStringList offers = m_ui.trail("confirmOffered");
+        offers.erase(std::unique(offers.begin(), offers.end()), offers.end());
+        QCOMPARE(offers, QStringList({ "false", "true", "false", "true", "false", "true", "false", "true", "false", "true" }));
         checkHandedBack();
         QCOMPARE(m_unit->gainU(), 10027);
         QCOMPARE(m_unit->gainI(), 10120);
@@ -146,6 +162,30 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
         m_ui.answer();
         QMetaObject::invokeMethod(machine, [machine] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
+    }
+
+    // The unit falls silent in a step: as soon as the line is low the value is stale and
+    // Confirm is not offered; then the error closes the page and the gains go back.
+    void silentUnitMakesTheValueStale()
+    {
+        QVERIFY(openThePage());
+        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
+        m_unit->pressHvOn();
+        QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
+        QVERIFY(offered());
+        m_around->sim.failNext(-1);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_ui.hvEnable(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(page()->property("stale").toBool(), 300);
+        QVERIFY(!page()->property("confirmOffered").toBool());
+        QCOMPARE(m_ui.text("confirmReason"), QStringLiteral("Das HV-Gerät antwortet nicht."));
+        QVERIFY(m_ui.text("measuredValue").endsWith(QStringLiteral("(veraltet)")));
+        m_ui.shot(QStringLiteral("silent"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_ui.depth() == 2, 10000);
+        QCOMPARE(m_ui.question(), QCoreApplication::translate("ErrorMessages", "ComErrorHVUnit"));
+        m_around->sim.clearFault();
+        m_ui.answer();
+        checkHandedBack();
+        QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
     }
 
     // A fault word that names no condition: the dialog shows the word itself, readable

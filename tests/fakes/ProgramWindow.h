@@ -249,7 +249,7 @@ public:
     {
         if (!turnToEntry(group, mode))
             return false;
-        m_trail.expect(stack(), QLatin1String(objectName), { "headline", "measured", "cascades" });
+        m_trail.expect(stack(), QLatin1String(objectName), { "headline", "measured", "cascades", "confirmOffered" });
         press();
         if (keyboardShown())
             m_error = QStringLiteral("the keyboard is up over %1").arg(QLatin1String(objectName));

@@ -12,10 +12,15 @@ CommissioningPage {
     property int stage: -1
     // A confirmation is on its way: one press per step.
     property bool waiting: false
+    // The procedure takes a Confirm only once the output stood at the step's level.
+    property int reading: Commissioning.OutputSettling
     property string measured: ""
     property string gains: ""
     readonly property bool inputShown: stage === Commissioning.Step1 || stage === Commissioning.Step2
     readonly property bool done: stage === Commissioning.Done
+    readonly property bool stepShown: stage >= Commissioning.Step1 && stage <= Commissioning.Step4
+    readonly property bool stale: reading === Commissioning.OutputLost
+    readonly property bool confirmOffered: done || (stepShown && reading === Commissioning.OutputSettled && !waiting)
     property alias spin: spin
     property alias confirmButton: confirm
     property alias cancelButton: cancel
@@ -36,6 +41,8 @@ CommissioningPage {
         // The error's text closes the page.
         if (s === Commissioning.Error)
             return
+        // A new step is not yet at its level: before anything that could offer Confirm.
+        reading = Commissioning.OutputSettling
         stage = s
         waiting = false
         if (s === Commissioning.Step1)
@@ -52,7 +59,7 @@ CommissioningPage {
             close()
             return
         }
-        if (waiting)
+        if (!confirmOffered)
             return
         spin.setEditing(false)
         if (inputShown)
@@ -73,6 +80,12 @@ CommissioningPage {
         function onOutputMachineEvent(event) { page.enter(event) }
         function onMeasurementUpdate(voltage, current) {
             page.measured = page.outputText(voltage, current)
+        }
+        function onOutputReading(reading) {
+            page.reading = reading
+            // A press the procedure has not taken yet will be dropped: the next one counts.
+            if (reading !== Commissioning.OutputSettled)
+                page.waiting = false
         }
         function onCalibrationUpdate(gainU, gainI) {
             page.gains = "GainU: " + (gainU / 10000.0).toFixed(3) + "   GainI: " + (gainI / 10000.0).toFixed(3)
@@ -106,8 +119,16 @@ CommissioningPage {
         CommissioningValue {
             objectName: "measuredValue"
             visible: page.measured.length > 0 && !page.done
+            opacity: page.stale ? 0.5 : 1.0
             label: "Ausgang"
-            value: page.measured
+            value: page.stale ? page.measured + "  (veraltet)" : page.measured
+        }
+        Text {
+            objectName: "confirmReason"
+            visible: page.stepShown && !page.confirmOffered && !page.waiting
+            text: page.stale ? "Das HV-Gerät antwortet nicht." : "Warte, bis der Ausgang die Spannung der Stufe hält."
+            color: Style.foreground
+            font.pixelSize: Style.fontSize
         }
         Text {
             objectName: "gainsText"
@@ -129,9 +150,10 @@ CommissioningPage {
             id: confirm
             objectName: "confirmButton"
             visible: page.stage !== -1 && page.stage !== Commissioning.OutputCalibrationWaitForGreen
-            // Pressed again while the step is under way it does nothing; it keeps the focus,
-            // so the next press cannot fall on Cancel.
-            opacity: page.waiting ? 0.5 : 1.0
+            // Not offered (the step under way, its output not yet at its level, the unit
+            // silent) a press does nothing; it keeps the focus, so the next press cannot
+            // fall on Cancel.
+            opacity: page.confirmOffered ? 1.0 : 0.5
             text: page.done ? qsTranslate("Dialog", "Close") : qsTranslate("Menu", "Confirm")
             onClicked: page.confirmStep()
         }
