@@ -171,22 +171,13 @@ QString Connections::lockOf(UsbEntry::Type type)
     }
 }
 
-bool Connections::isLocked(const QString& lock)
-{
-    if (lock.isEmpty())
-        return false;
-    DataModell* dm = GlobalFuncs::getDM();
-    // Without a data model no lock is known to be open.
-    return !dm || (lock == Settings::kAdminLock ? dm->adminMenuLocked() : dm->serviceMenuLocked());
-}
-
 bool Connections::activateUsbEntity(const QString& path)
 {
     for (const UsbEntry& entry : qAsConst(m_usbEntries)) {
         if (entry.path != path)
             continue;
         const QString lock = lockOf(entry.type);
-        if (isLocked(lock)) {
+        if (Settings::isLocked(lock)) {
             emit passwordRequired(lock, entry.path);
             return false;
         }

@@ -106,7 +106,6 @@ private:
     void setWlanState(Qt::CheckState state);
     // The menu lock an entry of this type opens behind; empty for none.
     static QString lockOf(UsbEntry::Type type);
-    static bool isLocked(const QString& lock);
 
     QPointer<ConnectionManager> m_manager;
     OwnedItemList<IconListViewItem> m_wlanItems;

@@ -460,23 +460,23 @@ bool Settings::setAdminPassword(const QString& password)
     return db->setPassword(kAdminLock, GlobalFuncs::encryptPassword(password));
 }
 
-bool Settings::isServiceMenuLocked() const
+bool Settings::isLocked(const QString& lock)
 {
+    if (lock.isEmpty())
+        return false;
     DataModell* dm = GlobalFuncs::getDM();
-    return !dm || dm->serviceMenuLocked();
+    if (!dm)
+        return true;
+    if (lock == kAdminLock)
+        return dm->adminMenuLocked();
+    return lock == kServiceLock ? dm->serviceMenuLocked() : dm->ryxMenuLocked();
 }
 
-bool Settings::isAdminMenuLocked() const
-{
-    DataModell* dm = GlobalFuncs::getDM();
-    return !dm || dm->adminMenuLocked();
-}
+bool Settings::isServiceMenuLocked() const { return isLocked(kServiceLock); }
 
-bool Settings::isRyxMenuLocked() const
-{
-    DataModell* dm = GlobalFuncs::getDM();
-    return !dm || dm->ryxMenuLocked();
-}
+bool Settings::isAdminMenuLocked() const { return isLocked(kAdminLock); }
+
+bool Settings::isRyxMenuLocked() const { return isLocked(kRyxLock); }
 
 // --- configuration editor ----------------------------------------------------------------
 

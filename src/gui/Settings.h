@@ -125,6 +125,9 @@ public:
     Q_INVOKABLE bool isAdminMenuLocked() const;
     Q_INVOKABLE bool isRyxMenuLocked() const;
     Q_INVOKABLE int minPasswordLength() const { return kMinPasswordLength; }
+    // Whether the menu lock of that name is closed (so is every lock without a data model);
+    // an empty name is no lock.
+    static bool isLocked(const QString& lock);
 
     // Configuration editor: the entries directly below a path, by name.
     Q_INVOKABLE QVariantList configItems(const QString& path) const;

@@ -4,6 +4,7 @@
 #include "core/StickWriter.h"
 #include "datamodel/DataModell.h"
 #include "gui/DialogQueue.h"
+#include "gui/Settings.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
 #include "testrun/TanDeltaFunctions.h"
@@ -32,7 +33,7 @@ QList<TanDelta::evaluation::eEvaluationStandard> standardsOf(const QList<int>& i
 StoredDataActions::StoredDataActions(DialogQueue& dialogs, QObject* parent) : QObject(parent), m_dialogs(dialogs) {}
 
 void StoredDataActions::askFirst(const QString& text, const QString& acceptButton, const QString& key,
-                                 std::function<void()> onAccept)
+                                 const QString& lock, std::function<void()> onAccept)
 {
     const QUuid id = m_dialogs.showQuestion(text, acceptButton, translated("Dialog", "Cancel"));
     // A second press before the answer joins the waiting request: one answer, one run.
@@ -40,10 +41,16 @@ void StoredDataActions::askFirst(const QString& text, const QString& acceptButto
     if (m_pendingAnswers.contains(pending))
         return;
     m_pendingAnswers.insert(pending);
-    m_dialogs.whenAnswered(id, this, [this, pending, onAccept](bool accepted) {
+    m_dialogs.whenAnswered(id, this, [this, pending, lock, onAccept](bool accepted) {
         m_pendingAnswers.remove(pending);
-        if (accepted)
-            onAccept();
+        if (!accepted)
+            return;
+        // The menu may have been locked while the question waited.
+        if (Settings::isLocked(lock)) {
+            KLOG_WARN2(kClass, "askFirst", QStringLiteral("The %1 lock closed before the answer: not run").arg(lock));
+            return;
+        }
+        onAccept();
     });
 }
 
@@ -70,20 +77,21 @@ void StoredDataActions::askToUpdate(const QString& updateFile)
     // The name comes from the stick: shown as text, never as markup.
     const QString text = QStringLiteral("<b>") + QFileInfo(updateFile).fileName().toHtmlEscaped()
         + QStringLiteral("</b><br><br>") + translated("UpdateManager", "PerformThisUpdate");
-    askFirst(text, translated("Menu", "Update"), updateFile, [this, updateFile]() { emit performUpdate(updateFile); });
+    askFirst(text, translated("Menu", "Update"), updateFile, Settings::kAdminLock,
+             [this, updateFile]() { emit performUpdate(updateFile); });
 }
 
 void StoredDataActions::askToImportConfig(const QString& configFile, bool removeAtfterUpdate)
 {
     askFirst(translated("ConfigfileManager", "ImportThisConfigfile"), translated("Menu", "ImportData"),
-             configFile + QLatin1Char('\n') + QString::number(removeAtfterUpdate),
+             configFile + QLatin1Char('\n') + QString::number(removeAtfterUpdate), Settings::kServiceLock,
              [this, configFile, removeAtfterUpdate]() { emit importConfig(configFile, removeAtfterUpdate); });
 }
 
 void StoredDataActions::askToImportTanDeltaStandard(const QString& pathToFile)
 {
     askFirst(translated("TanDelta", "ImportThisTanDeltaStandard"), translated("Menu", "ImportData"), pathToFile,
-             [this, pathToFile]() {
+             Settings::kAdminLock, [this, pathToFile]() {
                  showOutcome(TanDelta::functions::evaluationStandardImport(pathToFile), "TanDelta",
                              "TanDeltaStandardImported", "TanDeltaStandardImportFailed");
                  emit evaluationStandardListChanged();
@@ -93,18 +101,19 @@ void StoredDataActions::askToImportTanDeltaStandard(const QString& pathToFile)
 void StoredDataActions::resetToDefaultValues()
 {
     askFirst(translated("Database", "AskResetToDefaultValues"), translated("Dialog", "OK"), QString(),
-             [this]() { performSystemFunction(SystemFunction::ResetDefaultValues); });
+             Settings::kAdminLock, [this]() { performSystemFunction(SystemFunction::ResetDefaultValues); });
 }
 
 void StoredDataActions::deleteLogs()
 {
-    askFirst(translated("Settings", "AskDeleteLogfiles"), translated("Dialog", "OK"), QString(),
+    // The logs' delete buttons show while the Ryx level is open.
+    askFirst(translated("Settings", "AskDeleteLogfiles"), translated("Dialog", "OK"), QString(), Settings::kRyxLock,
              [this]() { performSystemFunction(SystemFunction::DeleteLogfiles); });
 }
 
 void StoredDataActions::rebootHvUnit()
 {
-    askFirst(translated("Settings", "AskRebootHVUnit"), translated("Dialog", "OK"), QString(),
+    askFirst(translated("Settings", "AskRebootHVUnit"), translated("Dialog", "OK"), QString(), Settings::kServiceLock,
              [this]() { emit PerformExternalAction(QStringLiteral("RebootHVUnit")); });
 }
 
@@ -123,7 +132,7 @@ void StoredDataActions::deleteEvaluationStandards(const QList<int>& ids)
     };
     const QStringList asked = filesOf(ids);
     askFirst(translated("EvaluationStandard", "AskRemoveListOfStandards"), translated("History", "Delete"),
-             asked.join(QLatin1Char('\n')), [this, ids, asked, filesOf]() {
+             asked.join(QLatin1Char('\n')), Settings::kAdminLock, [this, ids, asked, filesOf]() {
                  const bool unchanged = filesOf(ids) == asked;
                  showOutcome(unchanged && TanDelta::functions::evaluationStandardRemove(standardsOf(ids)),
                              "EvaluationStandard", "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");

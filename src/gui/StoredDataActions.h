@@ -44,9 +44,10 @@ signals:
     void evaluationStandardListChanged();
 
 private:
-    // Asks the question and runs onAccept once when the operator accepts it. A question
-    // with the same text is merged; a second request with the same key joins the first.
-    void askFirst(const QString& text, const QString& acceptButton, const QString& key,
+    // Asks the question and runs onAccept once when the operator accepts it while the menu
+    // lock that offered it (Settings' lock names) is still open. A question with the same
+    // text is merged; a second request with the same key joins the first.
+    void askFirst(const QString& text, const QString& acceptButton, const QString& key, const QString& lock,
                   std::function<void()> onAccept);
     void showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey);
 

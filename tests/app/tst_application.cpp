@@ -460,10 +460,13 @@ private slots:
         const QMap<QString, QStringList> before = tableContents();
         QVERIFY(before.value("cableNumbers").contains("LOCK-1"));
 
-        auto accept = [vm](void (GuiViewModel::*ask)()) {
+        // As the operator does it: in the menu that offers it, which is locked again after.
+        auto accept = [vm, settings](void (GuiViewModel::*ask)(), const MenuLock& offering) {
+            QVERIFY((settings->*offering.unlock)(QString::fromLatin1(offering.own)));
             (vm->*ask)();
             QTRY_COMPARE(vm->questions().size(), 1);
             vm->hideQuestion(vm->questions().first().id, 1);
+            (settings->*offering.lock)();
         };
         QString asked;
         if (way == MenuPage) {
@@ -486,10 +489,10 @@ private slots:
             QVERIFY(way == OldRecord || QFile::remove(file));
             QVERIFY(db->initialize());
         } else if (way == Reset) {
-            accept(&GuiViewModel::resetToDefaultValues);
+            accept(&GuiViewModel::resetToDefaultValues, kLocks[0]);
             QTRY_COMPARE(db->getPassword(Settings::kAdminLock), DB::defaultPasswordRecord(Settings::kAdminLock));
         } else if (way == DeleteMessages || way == DeleteService) {
-            accept(way == DeleteMessages ? &GuiViewModel::deleteMessageLog : &GuiViewModel::deleteServiceLog);
+            accept(way == DeleteMessages ? &GuiViewModel::deleteMessageLog : &GuiViewModel::deleteServiceLog, kLocks[2]);
             QTRY_COMPARE(ui.question(), QStringLiteral("Log data has been reset"));
         } else if (way == UnlockLock) {
             QVERIFY((settings->*l.unlock)(password));

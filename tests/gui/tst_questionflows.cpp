@@ -18,7 +18,9 @@
 
 namespace {
 enum Flow { Update, ImportConfig, ImportStandard, Reset, DeleteServiceLog, DeleteMessageLog, RebootHv, RemoveStandards };
-enum Answer { Reject, AnswerOther, Accept };
+enum Answer { Reject, AnswerOther, Accept, AcceptLocked };
+// The menu locks; the menu that offered a question is open, the others as the row says.
+const SystemFunction::eSysFunc kLocks[] = {SystemFunction::Administration, SystemFunction::Service, SystemFunction::RYX};
 
 QString stick(const DataModelFixture& f) { return f.root().path(QStringLiteral("/media/USB")); }
 } // namespace
@@ -75,6 +77,8 @@ private slots:
     void init()
     {
         DataModelCase::start();
+        for (SystemFunction::eSysFunc lock : kLocks)
+            dm()->unlockSystemFunction(lock);
         m_now = QDateTime(QDate(2026, 3, 1), QTime(14, 5, 9));
     }
     void cleanup()
@@ -90,28 +94,34 @@ private slots:
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("acceptText");
         QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("lock"); // of the menu that offers it
+        const SystemFunction::eSysFunc admin = SystemFunction::Administration, service = SystemFunction::Service;
         const struct {
             Flow flow;
             const char* name;
             const char* question;
             const char* accept;
             const char* action;
+            SystemFunction::eSysFunc lock;
         } flows[] = {
-            {Update, "update", "<b>vlf-4.2.1.tar</b><br><br>Do you want to perform this update?", "Update", ""},
-            {ImportConfig, "import config", "Import config file", "Import", ""},
-            {ImportStandard, "import standard", "Do you want to import this tan delta standard?", "Import", ""},
-            {Reset, "reset", "Do you want to reset all settings to their default values?", "OK", "ResetDefaultValues"},
-            {DeleteServiceLog, "delete service log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles"},
-            {DeleteMessageLog, "delete message log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles"},
-            {RebootHv, "reboot HV unit", "Do you want to reboot the HV Unit?", "OK", "RebootHVUnit"},
-            {RemoveStandards, "remove standards", "Remove all selected standards?", "Delete", ""},
+            {Update, "update", "<b>vlf-4.2.1.tar</b><br><br>Do you want to perform this update?", "Update", "", admin},
+            {ImportConfig, "import config", "Import config file", "Import", "", service},
+            {ImportStandard, "import standard", "Do you want to import this tan delta standard?", "Import", "", admin},
+            {Reset, "reset", "Do you want to reset all settings to their default values?", "OK", "ResetDefaultValues",
+             admin},
+            {DeleteServiceLog, "delete service log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles",
+             SystemFunction::RYX},
+            {DeleteMessageLog, "delete message log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles",
+             SystemFunction::RYX},
+            {RebootHv, "reboot HV unit", "Do you want to reboot the HV Unit?", "OK", "RebootHVUnit", service},
+            {RemoveStandards, "remove standards", "Remove all selected standards?", "Delete", "", admin},
         };
         for (const auto& f : flows) {
-            const char* answers[] = {"rejected", "other answered", "accepted"};
-            for (int a = Reject; a <= Accept; ++a)
+            const char* answers[] = {"rejected", "other answered", "accepted", "accepted after its menu locked"};
+            for (int a = Reject; a <= AcceptLocked; ++a)
                 QTest::addRow("%s %s", f.name, answers[a])
                     << int(f.flow) << a << QString::fromUtf8(f.question) << QString::fromUtf8(f.accept)
-                    << QString::fromUtf8(f.action);
+                    << QString::fromUtf8(f.action) << int(f.lock);
         }
     }
     void flowRunsOnlyOnItsOwnAcceptedAnswer()
@@ -121,6 +131,12 @@ private slots:
         QFETCH(QString, question);
         QFETCH(QString, acceptText);
         QFETCH(QString, action);
+        QFETCH(int, lock);
+        // Only the offering menu is open: its lock alone lets the answer run.
+        for (SystemFunction::eSysFunc other : kLocks) {
+            if (other != lock)
+                dm()->lockSystemFunction(other);
+        }
         auto vm = makeViewModel();
         Effects effects(vm.get());
         const QUuid other = vm->showQuestion(QStringLiteral("Something else?"));
@@ -139,7 +155,9 @@ private slots:
             QCOMPARE(effects.count(), 0);
             return;
         }
-        QVERIFY(vm->hideQuestion(asked.id, answer == Accept ? 1 : 0));
+        if (answer == AcceptLocked)
+            dm()->lockSystemFunction(SystemFunction::eSysFunc(lock));
+        QVERIFY(vm->hideQuestion(asked.id, answer >= Accept ? 1 : 0));
         QCOMPARE(effects.count(), answer == Accept ? 1 : 0);
         if (answer == Accept && !action.isEmpty())
             QCOMPARE(effects.actions.first().first().toString(), action);
