@@ -313,6 +313,10 @@
         <translation>August</translation>
     </message>
     <message>
+        <source>DateFormat</source>
+        <translation>MM/dd/yyyy</translation>
+    </message>
+    <message>
         <source>December</source>
         <translation>December</translation>
     </message>
@@ -351,6 +355,10 @@
     <message>
         <source>September</source>
         <translation>September</translation>
+    </message>
+    <message>
+        <source>TimeFormat</source>
+        <translation>hh:mm:ss AP</translation>
     </message>
     <message>
         <source>TimeFormatHours</source>
@@ -855,6 +863,10 @@
     <message>
         <source>DeletingAllData</source>
         <translation>Deleting all data...</translation>
+    </message>
+    <message>
+        <source>DischargeInProgress</source>
+        <translation>Discharge in progress...</translation>
     </message>
 </context>
 <context>

@@ -5,8 +5,9 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-// What the tree must keep in step by hand: every translation key the sources name
-// is in the English catalogue (an unfinished entry shows its key on purpose), and every QML file is in the resources and its module.
+// What the tree must keep in step by hand: every translation key the program looks up is in
+// the English catalogue (an unfinished entry shows its key on purpose), and every QML file
+// is in the resources and its module.
 class TreeIndex : public QObject
 {
     Q_OBJECT
@@ -28,12 +29,6 @@ private:
     {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-
-    // A literal written as "..." or wrapped in QStringLiteral/QLatin1String.
-    static QString literal()
-    {
-        return QStringLiteral("(?:(?:QStringLiteral|QLatin1String)\\s*\\(\\s*)?\"((?:[^\"\\\\\\n]|\\\\.)*)\"\\s*\\)?");
     }
 
     static QString unescape(QString s)
@@ -63,29 +58,229 @@ private:
         return keys;
     }
 
+    // Where a lookup takes its context and key: argument positions, or a context a helper fixes.
+    struct Lookup {
+        int contextArg; // -1: the context is fixed
+        QString context;
+        int keyArg;
+        bool operator==(const Lookup& o) const { return contextArg == o.contextArg && context == o.context && keyArg == o.keyArg; }
+    };
+    using Lookups = QMultiHash<QString, Lookup>;
+
+    // The calls that look a text up in the catalogue, or mark a key for a later lookup.
+    static Lookups lookupsByName()
+    {
+        Lookups l;
+        for (const char* name : { "translate", "qsTranslate", "QT_TRANSLATE_NOOP", "QT_TRANSLATE_NOOP3", "TransObject",
+                                  "getUntranslatedText" })
+            l.insert(QLatin1String(name), { 0, {}, 1 });
+        l.insert(QStringLiteral("showMessageDlg"), { 1, {}, 2 }); // (category, context, key, ...)
+        return l;
+    }
+
+    // The source with its comments blanked; literals stay as they are.
+    static QString withoutComments(const QString& text)
+    {
+        QString out = text;
+        for (int i = 0; i < out.size(); ++i) {
+            const QChar c = out.at(i);
+            if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+                for (++i; i < out.size() && out.at(i) != c && out.at(i) != QLatin1Char('\n'); ++i)
+                    i += out.at(i) == QLatin1Char('\\') ? 1 : 0;
+            } else if (out.midRef(i, 2) == QLatin1String("//")) {
+                for (; i < out.size() && out.at(i) != QLatin1Char('\n'); ++i)
+                    out[i] = QLatin1Char(' ');
+            } else if (out.midRef(i, 2) == QLatin1String("/*")) {
+                const int end = out.indexOf(QLatin1String("*/"), i);
+                for (const int stop = end < 0 ? out.size() : end + 2; i < stop; ++i)
+                    if (out.at(i) != QLatin1Char('\n'))
+                        out[i] = QLatin1Char(' ');
+            }
+        }
+        return out;
+    }
+
+    // The arguments of the call whose "(" is at open, split at its top-level commas.
+    static QStringList arguments(const QString& text, int open)
+    {
+        QStringList args;
+        QString current;
+        int depth = 0;
+        for (int i = open; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+                int end = i + 1;
+                while (end < text.size() && text.at(end) != c)
+                    end += text.at(end) == QLatin1Char('\\') ? 2 : 1;
+                current += text.midRef(i, end - i + 1);
+                i = end;
+                continue;
+            }
+            if (QStringLiteral("([{").contains(c) && depth++ == 0)
+                continue;
+            if (QStringLiteral(")]}").contains(c) && --depth == 0)
+                return args << current.trimmed();
+            if (c == QLatin1Char(',') && depth == 1) {
+                args << current.trimmed();
+                current.clear();
+                continue;
+            }
+            current += c;
+        }
+        return {};
+    }
+
+    // The function around pos: its name, its parameters' names and where its body starts.
+    struct Function {
+        QString name;
+        QStringList parameters;
+        int body = 0;
+    };
+    static Function enclosing(const QString& text, int pos)
+    {
+        static const QRegularExpression definition(
+            QStringLiteral("\\b(\\w+)\\s*\\(([^()]*)\\)\\s*(?:const\\s*)?(?:override\\s*)?(?:noexcept\\s*)?\\{"));
+        static const QStringList keywords { "if", "for", "while", "switch", "catch", "function", "return" };
+        Function f;
+        auto it = definition.globalMatch(text.left(pos));
+        while (it.hasNext()) {
+            const auto m = it.next();
+            if (keywords.contains(m.captured(1)))
+                continue;
+            f.name = m.captured(1);
+            f.body = m.capturedEnd();
+            f.parameters.clear();
+            for (const QString& p : m.captured(2).split(QLatin1Char(','))) {
+                static const QRegularExpression lastName(QStringLiteral("(\\w+)\\s*$"));
+                f.parameters << lastName.match(p.section(QLatin1Char('='), 0, 0)).captured(1);
+            }
+        }
+        return f;
+    }
+
+    struct Resolved {
+        QStringList literals;
+        QString parameter; // set when the argument is a parameter of the enclosing function
+    };
+
+    // What an argument can be: a literal (bare or wrapped in QStringLiteral and the like),
+    // a choice between literals (c ? "a" : "b"), a name or a call the file gives one of
+    // those, or a parameter of the function it is in.
+    static Resolved resolve(const QString& text, int pos, QString argument, int depth = 0)
+    {
+        static const QRegularExpression wrapped(QStringLiteral(
+            "^(?:QStringLiteral|QLatin1String|QString::fromLatin1|QString::fromUtf8|QByteArray)\\s*\\((.*)\\)$"));
+        static const QRegularExpression suffix(QStringLiteral("\\.(?:constData|toUtf8|toLatin1)\\(\\)$"));
+        static const QRegularExpression literal(
+            QStringLiteral("(?:(?:QStringLiteral|QLatin1String)\\s*\\(\\s*)?\"((?:[^\"\\\\\\n]|\\\\.)*)\"(?:\\s*\\))?"));
+        for (QString before; before != argument;) {
+            before = argument;
+            const auto w = wrapped.match(argument);
+            argument = (w.hasMatch() ? w.captured(1) : QString(argument).remove(suffix)).trimmed();
+        }
+        Resolved r;
+        auto it = literal.globalMatch(argument);
+        while (it.hasNext())
+            r.literals << unescape(it.next().captured(1));
+        if (!r.literals.isEmpty()) {
+            // Only literals a choice leaves: "a", c ? "a" : ("b"); no call, no sum.
+            static const QRegularExpression lone(QStringLiteral("(?:^|[?:(])\\s*@\\s*(?=$|[:)])"));
+            static const QRegularExpression call(QStringLiteral("\\w\\s*\\("));
+            const QString shape = QString(argument).replace(literal, QStringLiteral("@"));
+            if (shape.count(QLatin1Char('@')) != shape.count(lone) || shape.contains(call))
+                r.literals.clear();
+            return r;
+        }
+        static const QRegularExpression name(QStringLiteral("^([A-Za-z_]\\w*)(\\(\\))?$"));
+        const auto n = name.match(argument);
+        if (!n.hasMatch() || depth > 2)
+            return r;
+        const QString id = QRegularExpression::escape(n.captured(1));
+        const Function f = enclosing(text, pos);
+        if (n.captured(2).isEmpty() && f.parameters.contains(n.captured(1))) {
+            r.parameter = n.captured(1);
+            return r;
+        }
+        // A local assignment before the call, a constant of the file, a function returning one.
+        const QRegularExpression local(QStringLiteral("\\b%1\\s*=\\s*([^;=][^;]*);").arg(id));
+        const QRegularExpression constant(QStringLiteral("\\bconst\\b[^;=(){}]*\\b%1\\s*(?:\\[\\s*\\])?\\s*=\\s*([^;]*);").arg(id));
+        const QRegularExpression getter(QStringLiteral("\\b%1\\s*\\(\\s*\\)\\s*(?:const\\s*)?\\{\\s*return\\s+([^;]*);").arg(id));
+        QRegularExpressionMatch m;
+        if (!n.captured(2).isEmpty())
+            m = getter.match(text);
+        else if (const int at = text.lastIndexOf(local, pos, &m); at < f.body)
+            m = constant.match(text);
+        return m.hasMatch() ? resolve(text, m.capturedStart(1), m.captured(1).trimmed(), depth + 1) : r;
+    }
+
+    // Every (context, key) one file looks up, through the lookups by name and through the
+    // file's own helpers that hand a key of theirs on to one (tp("Key"),
+    // translated("Context", "Key"), showResult(category, "Key")). helperKeys counts the latter.
+    static QSet<Key> keysOf(const QString& source, int* helperKeys)
+    {
+        static const Lookups byName = lookupsByName();
+        const QString text = withoutComments(source);
+        Lookups lookups = byName;
+        QSet<Key> keys;
+        for (bool grown = true; grown;) {
+            grown = false;
+            for (auto l = lookups.cbegin(); l != lookups.cend(); ++l) {
+                const QRegularExpression call(QStringLiteral("\\b%1\\s*\\(").arg(l.key()));
+                auto it = call.globalMatch(text);
+                while (it.hasNext()) {
+                    const auto m = it.next();
+                    const QStringList args = arguments(text, m.capturedEnd() - 1);
+                    const Lookup& how = l.value();
+                    if (args.size() <= std::max(how.contextArg, how.keyArg))
+                        continue;
+                    const Resolved context = how.contextArg < 0 ? Resolved { { how.context }, {} }
+                                                                : resolve(text, m.capturedStart(), args.at(how.contextArg));
+                    const Resolved key = resolve(text, m.capturedStart(), args.at(how.keyArg));
+                    for (const QString& c : context.literals)
+                        for (const QString& k : key.literals)
+                            if (!keys.contains({ c, k })) {
+                                keys.insert({ c, k });
+                                *helperKeys += byName.contains(l.key()) ? 0 : 1;
+                            }
+                    if (key.parameter.isEmpty() || (context.literals.size() != 1 && context.parameter.isEmpty()))
+                        continue;
+                    const Function f = enclosing(text, m.capturedStart());
+                    const Lookup helper { context.parameter.isEmpty() ? -1 : int(f.parameters.indexOf(context.parameter)),
+                                          context.literals.value(0), int(f.parameters.indexOf(key.parameter)) };
+                    if (!lookups.contains(f.name, helper)) {
+                        lookups.insert(f.name, helper);
+                        grown = true;
+                        break;
+                    }
+                }
+                if (grown)
+                    break;
+            }
+        }
+        return keys;
+    }
+
 private slots:
     void everyKeyHasItsEnglishText()
     {
         const QSet<Key> english = catalogue(root() + QStringLiteral("/resources/languages/english.ts"));
         QVERIFY(english.size() > 100);
-        const QRegularExpression call(QStringLiteral("\\b(?:qsTranslate|QT_TRANSLATE_NOOP|translate|TransObject)\\s*\\(\\s*")
-                                      + literal() + QStringLiteral("\\s*,\\s*") + literal());
         QStringList missing;
-        int found = 0;
+        QSet<Key> found;
+        int throughHelpers = 0;
         const QStringList sources = filesBelow(QStringLiteral("src"), { "*.cpp", "*.h" })
             + filesBelow(QStringLiteral("qml"), { "*.qml", "*.js" });
         for (const QString& file : sources) {
-            auto it = call.globalMatch(readText(file));
-            while (it.hasNext()) {
-                const auto m = it.next();
-                const Key key { unescape(m.captured(1)), unescape(m.captured(2)) };
-                ++found;
+            for (const Key& key : keysOf(readText(file), &throughHelpers)) {
+                found.insert(key);
                 if (!english.contains(key))
                     missing << QStringLiteral("%1: %2 / %3").arg(QDir(root()).relativeFilePath(file), key.first, key.second);
             }
         }
-        QVERIFY2(found > 300, qPrintable(QString::number(found)));
-        missing.removeDuplicates();
+        // The lookups are still found: those by name and those through the files' helpers.
+        QVERIFY2(found.size() > 450 && throughHelpers > 60,
+                 qPrintable(QStringLiteral("%1 keys, %2 through helpers").arg(found.size()).arg(throughHelpers)));
+        missing.sort();
         QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("keys without an English text in english.ts:\n  ")
                                                + missing.join(QStringLiteral("\n  "))));
     }
