@@ -63,6 +63,7 @@ private slots:
         QCOMPARE(aliveWhenAnnounced, 3);
         QCOMPARE(list->size(), 2);
         QVERIFY(list->indexWhere([&](QObject* item) { return item == items.at(1); }) < 0);
+        QCOMPARE(alive(tracked), 3); // until the event loop has passed
         runDeferredDeletes();
         QCOMPARE(alive(tracked), 2);
         QVERIFY(tracked.at(1).isNull());
@@ -91,6 +92,7 @@ private slots:
         list.removeIf([](const Record& r) { return r.tag == 7; }, [&] { ++announced; });
         list.removeIf([](const Record& r) { return r.tag == 7; }, [&] { ++announced; });
         QCOMPARE(announced, 1);
+        QVERIFY(gone);
         runDeferredDeletes();
         QVERIFY(gone.isNull());
     }
@@ -106,6 +108,7 @@ private slots:
         runDeferredDeletes();
         QCOMPARE(alive(tracked), 2);
         list.replaceLater({});
+        QCOMPARE(alive(tracked), 2);
         runDeferredDeletes();
         QCOMPARE(alive(tracked), 0);
     }
@@ -135,6 +138,7 @@ private slots:
         QCOMPARE(alive(tracked), 3);
         // The next deferred replacement lets go of what QML took out.
         owner->list.replaceLater({made.at(2)});
+        QCOMPARE(alive(tracked), 3);
         runDeferredDeletes();
         QCOMPARE(alive(tracked), 1);
         QVERIFY(tracked.at(2));
