@@ -249,5 +249,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstDialogQueue)
+// No screen: the lists need none, and Qt's offscreen plugin never frees its own.
+QTEST_GUILESS_MAIN(TstDialogQueue)
 #include "tst_dialogqueue.moc"
