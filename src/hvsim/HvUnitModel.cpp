@@ -218,6 +218,9 @@ uint32_t HvUnitModel::stateWordLocked() const
 
 void HvUnitModel::stopOutputLocked()
 {
+    // The samples after a stop keep the time the test ran, as a unit's test clock does.
+    if (m_on)
+        m_stoppedAtMs = uint32_t(msSince(m_onSince) * m_clockScale);
     m_on = false;
     m_cascadeDriven = false;
     m_hvOnPressed = false;
@@ -307,7 +310,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         const int64_t u = cascade ? withNoiseLocked(cascadeVoltageLocked()) : measuredVoltageLocked();
         const int64_t i = cascade ? cascadeCurrentLocked() : currentLocked(std::abs(u));
         data = hex(uint32_t(int32_t(u)), 8) + hex(uint64_t(i), 16)
-            + hex(uint32_t(m_on ? msSince(m_onSince) * m_clockScale : 0), 8);
+            + hex(m_on ? uint32_t(msSince(m_onSince) * m_clockScale) : m_stoppedAtMs, 8);
         return true;
     }
     case 'V':
@@ -374,6 +377,7 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         return false;
     case 'y':
         stopOutputLocked();
+        m_stoppedAtMs = 0;
         m_errorBits = 0;
         m_loadDetStarted = false;
         m_busyFails = false;
@@ -501,6 +505,7 @@ void HvUnitModel::reset()
 {
     std::lock_guard<std::mutex> l(m_mutex);
     m_on = false;
+    m_stoppedAtMs = 0;
     m_cascadeDriven = false;
     m_cascadeReadings.clear();
     m_envelopeCurrent = false;

@@ -185,6 +185,7 @@ private:
     QByteArray m_time;
     bool m_on = false;
     Clock::time_point m_onSince {};
+    uint32_t m_stoppedAtMs = 0; // the test clock once the output stopped, until the next start
     Clock::time_point m_start;
     bool m_cascadeDriven = false; // parameter 32 written since the last 'u' or stop
     int16_t m_cascadeLevel = 0;     // units of 100 V
