@@ -426,8 +426,8 @@
         <translation>The password is not valid!</translation>
     </message>
     <message>
-        <source>ResultVoltageToHigh</source>
-        <translation>Factor has been adapted as this factor would lead to a test voltage above the maximum voltage of the unit.</translation>
+        <source>ResultFactorLimited</source>
+        <translation>The factor was set to %1: with U0 at %2 kV the highest level, %1 × U0, reaches the maximum of %3 kV.</translation>
     </message>
     <message>
         <source>ResultVoltageToLow</source>

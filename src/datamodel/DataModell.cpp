@@ -331,6 +331,13 @@ void DataModell::setVoltageRangeToTest(long upper)
     emit voltageRangeChanged();
 }
 
+long DataModell::voltageInTypeForm(long peak) const { return m_settings.voltageInTypeForm(peak); }
+long DataModell::enteredVoltage(long peakTestVoltage) const { return m_settings.enteredVoltage(peakTestVoltage); }
+long DataModell::peakTestVoltage(long entered) const { return m_settings.peakTestVoltage(entered); }
+QPair<long, long> DataModell::storedVoltageBounds() const { return m_settings.storedVoltageBounds(); }
+int DataModell::highestLevel() const { return m_settings.highestLevel(); }
+QPair<int, int> DataModell::voltageFactorRange(long enteredU0) const { return m_settings.voltageFactorRange(enteredU0); }
+
 long DataModell::testInitializationVoltage() const { return m_settings.testInitializationVoltage(); }
 long DataModell::testStartVoltage() const { return m_settings.testStartVoltage(); }
 QList<long> DataModell::getVoltageStepList() const { return m_settings.getVoltageStepList(); }

@@ -81,6 +81,13 @@ public:
     bool isVoltageTypeRMSSupported(OperatingModes::OperatingMode mode) const;
     QPair<long, long> getVoltageRangeToTest() const;
     void setVoltageRangeToTest(long upper);
+    // The voltage's forms and bounds; see TestSettings.
+    long voltageInTypeForm(long peak) const;
+    long enteredVoltage(long peakTestVoltage) const;
+    long peakTestVoltage(long entered) const;
+    QPair<long, long> storedVoltageBounds() const;
+    int highestLevel() const;
+    QPair<int, int> voltageFactorRange(long enteredU0) const;
     long testInitializationVoltage() const;
     long testStartVoltage() const;
     QList<long> getVoltageStepList() const;

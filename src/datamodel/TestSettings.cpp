@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 using M = OperatingModes;
 namespace TD = TanDelta::evaluation;
@@ -178,8 +179,7 @@ void TestSettings::applyModeValuesLocked(const QMap<QString, QString>& stored)
     m_values.factor = qBound(1, toInt(get("VoltageFactor"), m_values.factor), 1000);
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     m_values.voltage = toLong(get("Voltage"), m_values.voltage);
-    m_values.voltage = boundStoredVoltage(m_values.voltage,
-                                          m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    m_values.voltage = boundStoredVoltage(m_values.voltage, typeFactorLocked());
     m_values.rangeUpper = qBound(range.first, toLong(get("VoltageRange"), m_values.rangeUpper), range.second);
     const QPair<unsigned long, unsigned long> fr = frequencyRangeLocked(m_mode);
     const long f = toLong(get("Frequency"), long(m_values.frequency));
@@ -230,7 +230,7 @@ void TestSettings::setUnitLimits(long maxVoltagePeak, unsigned long maxFrequency
     m_unitMaxVoltage = maxVoltagePeak > 0 ? maxVoltagePeak : 0;
     m_unitMaxFrequency = maxFrequency;
     // What the unit cannot do is not kept for the next test.
-    m_values.voltage = boundStoredVoltage(m_values.voltage, m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    m_values.voltage = boundStoredVoltage(m_values.voltage, typeFactorLocked());
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     m_values.rangeUpper = qBound(range.first, m_values.rangeUpper, range.second);
     if (m_values.frequency != 0) {
@@ -279,7 +279,7 @@ QPair<unsigned long, unsigned long> TestSettings::frequencyRange(M::OperatingMod
     return frequencyRangeLocked(resolve(mode));
 }
 
-long TestSettings::boundStoredVoltage(long peak, int factor) const
+QPair<long, long> TestSettings::storedBoundsLocked(int factor) const
 {
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     if (factor <= 0)
@@ -288,7 +288,13 @@ long TestSettings::boundStoredVoltage(long peak, int factor) const
     // every level of a stepped test.
     const long lo = (range.first * 10 + factor - 1) / factor;
     const long hi = qMin((range.second * 10) / factor, (range.second * 10) / highestLevelLocked());
-    return hi < lo ? hi : qBound(lo, peak, hi);
+    return qMakePair(qMin(lo, hi), hi);
+}
+
+long TestSettings::boundStoredVoltage(long peak, int factor) const
+{
+    const QPair<long, long> bounds = storedBoundsLocked(factor);
+    return qBound(bounds.first, peak, bounds.second);
 }
 
 int TestSettings::highestLevelLocked() const
@@ -298,12 +304,35 @@ int TestSettings::highestLevelLocked() const
         for (unsigned i = 0; i < m_voltageSteps && int(i) < m_defaultFactors.size(); ++i)
             highest = qMax(highest, int(m_defaultFactors.at(int(i))));
     }
+    // The monitored step test ends with its withstand level, U0 x factor.
+    if (m_mode == M::MWTStep)
+        highest = qMax(highest, m_values.factor);
     return highest;
+}
+
+int TestSettings::typeFactorLocked() const
+{
+    return m_values.voltageType == VoltageType_Factor ? m_values.factor : 10;
+}
+
+bool TestSettings::typeIsRmsLocked() const
+{
+    return m_values.voltageType == VoltageType_RMS || m_values.voltageType == VoltageType_Factor;
+}
+
+long TestSettings::typeFormLocked(long peak) const
+{
+    return typeIsRmsLocked() ? ValueConverter::convertPEAKToRMS(m_mode, peak) : peak;
+}
+
+long TestSettings::peakFormLocked(long value) const
+{
+    return typeIsRmsLocked() ? ValueConverter::convertRMSToPEAK(m_mode, value) : value;
 }
 
 void TestSettings::reboundVoltageLocked()
 {
-    const long bounded = boundStoredVoltage(m_values.voltage, m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    const long bounded = boundStoredVoltage(m_values.voltage, typeFactorLocked());
     if (bounded == m_values.voltage)
         return;
     m_values.voltage = bounded;
@@ -312,8 +341,56 @@ void TestSettings::reboundVoltageLocked()
 
 long TestSettings::voltageToTestLocked() const
 {
-    const int factor = m_values.voltageType == VoltageType_Factor ? m_values.factor : 10;
-    return long((qint64(m_values.voltage) * factor) / 10);
+    return long((qint64(m_values.voltage) * typeFactorLocked()) / 10);
+}
+
+long TestSettings::voltageInTypeForm(long peak) const
+{
+    QMutexLocker lock(&m_mutex);
+    return typeFormLocked(peak);
+}
+
+long TestSettings::enteredVoltage(long peakTestVoltage) const
+{
+    QMutexLocker lock(&m_mutex);
+    return typeFormLocked(ValueConverter::divideVoltageByFactor(peakTestVoltage, typeFactorLocked()));
+}
+
+long TestSettings::peakTestVoltage(long entered) const
+{
+    QMutexLocker lock(&m_mutex);
+    return long((qint64(peakFormLocked(entered)) * typeFactorLocked()) / 10);
+}
+
+QPair<long, long> TestSettings::storedVoltageBounds() const
+{
+    QMutexLocker lock(&m_mutex);
+    return storedBoundsLocked(typeFactorLocked());
+}
+
+int TestSettings::highestLevel() const
+{
+    QMutexLocker lock(&m_mutex);
+    return highestLevelLocked();
+}
+
+QPair<int, int> TestSettings::voltageFactorRange(long enteredU0) const
+{
+    QMutexLocker lock(&m_mutex);
+    return factorRange(enteredU0 / 1e6, typeFormLocked(voltageRangeLocked(m_mode).second) / 1e6);
+}
+
+QPair<int, int> TestSettings::factorRange(double u0, double maximum)
+{
+    constexpr int MaxFactor = 50;            // 5.0 x U0
+    constexpr double MinFactorVoltage = 2.0; // kV
+    // Without a U0 there is nothing to divide by.
+    if (!(u0 > 0))
+        return qMakePair(1, MaxFactor);
+    // Whole tenths must not lose a step to the binary form of a tenth.
+    const int highest = qBound(1, int(std::floor(10 * maximum / u0 + 1e-9)), MaxFactor);
+    const int lowest = qBound(1, int(std::ceil(10 * MinFactorVoltage / u0 - 1e-9)), highest);
+    return qMakePair(lowest, highest);
 }
 
 long TestSettings::getVoltageToTest() const
@@ -327,10 +404,7 @@ long TestSettings::getStoredVoltage() const { return Locked::read(m_mutex, m_val
 void TestSettings::setVoltageToTest(long value)
 {
     SaveScope scope(this);
-    long peak = value;
-    if (m_values.voltageType == VoltageType_RMS || m_values.voltageType == VoltageType_Factor)
-        peak = ValueConverter::convertRMSToPEAK(m_mode, value);
-    m_values.voltage = boundStoredVoltage(peak, m_values.voltageType == VoltageType_Factor ? m_values.factor : 10);
+    m_values.voltage = boundStoredVoltage(peakFormLocked(value), typeFactorLocked());
     saveMode("Voltage", QString::number(m_values.voltage));
 }
 

@@ -46,6 +46,24 @@ public:
     void setVoltageFactor(int tenths);
     QPair<long, long> getVoltageRangeToTest() const;
     void setVoltageRangeToTest(long upper);
+
+    // The one place of the voltage's forms. A peak voltage in the form of the voltage
+    // type: RMS for RMS and Factor in the sine modes, else as it is.
+    long voltageInTypeForm(long peak) const;
+    // A peak test voltage as the operator enters it: in the type's form, U0 for Factor.
+    long enteredVoltage(long peakTestVoltage) const;
+    // An entry in that form as the peak test voltage.
+    long peakTestVoltage(long entered) const;
+    // What the stored voltage may be (peak, U0 for Factor and the stepped tests): the
+    // test voltage and every level, the withstand level of a monitored step test too,
+    // within the mode's range.
+    QPair<long, long> storedVoltageBounds() const;
+    // The highest level in tenths of U0; 10 outside the stepped tests.
+    int highestLevel() const;
+    // The factors (tenths) offered for a U0 entered in the type's form: no test voltage
+    // below 2 kV, none above the maximum, never above 5.0 x U0.
+    QPair<int, int> voltageFactorRange(long enteredU0) const;
+    static QPair<int, int> factorRange(double u0, double maximum); // kV, same form
     long testInitializationVoltage() const;
     long testStartVoltage() const;
 
@@ -139,8 +157,12 @@ private:
     long voltageToTestLocked() const;
     QList<long> stepListLocked() const;
     long boundStoredVoltage(long peak, int factor) const;
-    // Tenths of U0 of the highest level of a stepped test; 10 in the other modes.
+    QPair<long, long> storedBoundsLocked(int factor) const;
     int highestLevelLocked() const;
+    int typeFactorLocked() const; // the factor of the current type, tenths
+    bool typeIsRmsLocked() const;
+    long typeFormLocked(long peak) const;
+    long peakFormLocked(long value) const;
     // After a change of the levels the stored U0 may have to come down.
     void reboundVoltageLocked();
     QString modeCategory() const;

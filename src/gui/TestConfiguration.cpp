@@ -3,7 +3,6 @@
 #include "core/DutyCycleStrings.h"
 #include "core/GlobalFuncs.h"
 #include "core/TransObject.h"
-#include "core/ValueConverter.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/TestSettings.h"
 #include "gui/ConfigurationChoices.h"
@@ -24,9 +23,7 @@ using P = OpModeParameters;
 
 constexpr int VoltageScale = 10;
 constexpr double Sqrt2 = 1.4142135623730951;
-// Highest voltage factor in tenths (5.0 × U0) and lowest test voltage of a factor, kV.
-constexpr int MaxFactor = 50;
-constexpr double MinFactorVoltage = 2.0;
+constexpr int MaxFactor = 50; // 5.0 × U0
 constexpr int PhaseCount = 3;
 
 QString tp(const char* key) { return QCoreApplication::translate("TestParameters", key); }
@@ -35,7 +32,6 @@ QString kiloVolt() { return QCoreApplication::translate("Units", "kV", "unit kil
 
 // Scaled limits must not lose a step to the binary representation of a tenth.
 int truncated(double value) { return int(std::floor(value + 1e-9)); }
-int roundedUp(double value) { return int(std::ceil(value - 1e-9)); }
 
 QString voltageTypeName(int type)
 {
@@ -104,20 +100,6 @@ QVector<unsigned short> getVoltageFactors(const DataModell& dm)
         factors.resize(qMax(0, steps));
     return factors;
 }
-
-namespace {
-// The highest level of a stepped test in percent of U0; 100 in the other modes.
-int highestLevel(const DataModell& dm)
-{
-    int highest = 100;
-    const M::OperatingMode mode = dm.getOperatingMode();
-    if (mode == M::TanDelta || mode == M::MWTStep) {
-        for (unsigned short factor : getVoltageFactors(dm))
-            highest = qMax(highest, int(factor));
-    }
-    return highest;
-}
-} // namespace
 
 TestConfiguration::TestConfiguration(QObject* parent) : QObject(parent)
 {
@@ -526,7 +508,7 @@ void TestConfiguration::setParameterToDataModel(ValueUnit::ValueType type, int v
         // The unit starts a manual ramp and a sheath test at the range, any other test
         // at the voltage: the entry goes where the test takes it from.
         if (isSheathMode() || manualRamp())
-            dm->setVoltageRangeToTest(rangePeak(*dm, millivolts));
+            dm->setVoltageRangeToTest(dm->peakTestVoltage(millivolts));
         if (!manualRamp() || isSheathMode())
             dm->setVoltageToTest(millivolts);
         break;
@@ -587,45 +569,40 @@ void TestConfiguration::setParameterToDataModel(ValueUnit::ValueType type, int v
 void TestConfiguration::writeVoltageType(DataModell& dm)
 {
     const int chosen = chosenVoltageType();
-    const eVoltageType old = dm.getVoltageType();
-    if (!findItem(m_secondaryParameters.items(), ValueUnit::VoltageType) || chosen == VoltageType_None || chosen == old)
+    if (!findItem(m_secondaryParameters.items(), ValueUnit::VoltageType) || chosen == VoltageType_None
+        || chosen == dm.getVoltageType())
         return;
     const eVoltageType type = eVoltageType(chosen);
     if (PropertySettingsViewModel* item = findItem(m_mainParameters.items(), ValueUnit::Voltage))
         item->setUnitHint(voltageUnitHint(dm, type));
-    const M::OperatingMode mode = dm.getOperatingMode();
-    long voltage = dm.getVoltageToTest();
-    // Kept for the next start: a factor stored without its type would change the voltage.
+    // Kept for the next start; the data model keeps the test voltage in the new form.
     dm.setVoltageType(type, true);
-    if (old == VoltageType_Factor) {
-        if (type == VoltageType_RMS)
-            voltage = ValueConverter::convertPEAKToRMS(mode, voltage);
-        dm.setVoltageToTest(voltage);
-    } else if (type == VoltageType_Factor) {
-        dm.setVoltageToTest(ValueConverter::divideVoltageByFactor(ValueConverter::convertPEAKToRMS(mode, voltage),
-                                                                  dm.getVoltageFactor(VoltageType_Factor)));
-    }
 }
 
 void TestConfiguration::writeVoltageFactor(DataModell& dm, int value)
 {
     dm.setVoltageFactor(value);
     const int kept = dm.getVoltageFactor(VoltageType_Factor);
-    if (kept == value)
-        return;
+    // The tile shows what the data model kept, not what was asked.
+    setConfigurationParameterValue(ValueUnit::VoltageFactor, kept);
     IGUI* gui = GlobalFuncs::getGUI();
-    if (!gui)
+    if (kept == value || !gui)
         return;
+    const QLocale locale;
+    const double u0 = convertVoltage(dm.getVoltageToTest());
     if (kept < value) {
-        gui->showMessageDlg(CAT_INF, TransObject(QStringLiteral("Dialog"), QStringLiteral("ResultVoltageToHigh"),
-                                                 {QString::number(kept)}),
+        // The limit as it is: U0 as the data model holds it and the maximum it reaches.
+        const double maximum = qRound(dm.voltageInTypeForm(dm.getVoltageRange().second) / 100000.0) / 10.0;
+        gui->showMessageDlg(CAT_INF,
+                            TransObject(QStringLiteral("Dialog"), QStringLiteral("ResultFactorLimited"),
+                                        {locale.toString(kept / 10.0, 'f', 1), locale.toString(u0, 'f', 1),
+                                         locale.toString(maximum, 'f', 1)}),
                             false, true);
         return;
     }
     // The voltage the operator asked for, so that the note explains the raise.
-    const double asked = double(shownMillivolts(dm.getVoltageToTest())) * value / 10.0 / 1000000.0;
     gui->showMessageDlg(CAT_INF, TransObject(QStringLiteral("Dialog"), QStringLiteral("ResultVoltageToLow"),
-                                             {QLocale().toString(asked, 'f', 1)}),
+                                             {locale.toString(u0 * value / 10.0, 'f', 1)}),
                         false, true);
 }
 
@@ -683,40 +660,15 @@ QString TestConfiguration::tanDeltaEvaluationInfo() const
 // Voltage input
 // ---------------------------------------------------------------------------
 
-long TestConfiguration::shownMillivolts(long millivolts) const
-{
-    const DataModell* dm = GlobalFuncs::getDM();
-    if (!dm)
-        return millivolts;
-    const eVoltageType type = dm->getVoltageType();
-    long value = millivolts;
-    if (type == VoltageType_Factor)
-        value = ValueConverter::divideVoltageByFactor(value, dm->getVoltageFactor(VoltageType_Factor));
-    if (type == VoltageType_RMS || type == VoltageType_Factor)
-        value = ValueConverter::convertPEAKToRMS(dm->getOperatingMode(), value);
-    return value;
-}
-
 double TestConfiguration::convertVoltage(long millivolts) const
 {
-    return qRound(shownMillivolts(millivolts) * 10.0 / 1000000.0) / 10.0;
+    const DataModell* dm = GlobalFuncs::getDM();
+    return qRound((dm ? dm->enteredVoltage(millivolts) : millivolts) / 100000.0) / 10.0;
 }
 
 long TestConfiguration::storedVoltage(const DataModell& dm) const
 {
     return isSheathMode() || manualRamp() ? dm.getVoltageRangeToTest().second : dm.getVoltageToTest();
-}
-
-long TestConfiguration::rangePeak(const DataModell& dm, long millivolts) const
-{
-    // The range is kept as a peak test voltage; the entry is in the voltage type's form.
-    const eVoltageType type = dm.getVoltageType();
-    long peak = millivolts;
-    if (type == VoltageType_Factor)
-        peak = long(qint64(peak) * dm.getVoltageFactor(VoltageType_Factor) / 10);
-    if (type == VoltageType_RMS || type == VoltageType_Factor)
-        peak = ValueConverter::convertRMSToPEAK(dm.getOperatingMode(), peak);
-    return peak;
 }
 
 double TestConfiguration::voltage() const
@@ -750,66 +702,39 @@ double TestConfiguration::voltageFactor() const
     return dm ? dm->getVoltageFactor(VoltageType_Factor) / 10.0 : 1.0;
 }
 
-QPair<int, int> TestConfiguration::factorRange(double u0, double maxVoltage, int scale)
-{
-    // Without a U0 there is nothing to divide by.
-    if (!(u0 > 0))
-        return qMakePair(1, MaxFactor);
-    const int maximum = qBound(1, truncated(scale * maxVoltage / u0), MaxFactor);
-    const int minimum = qBound(1, roundedUp(scale * MinFactorVoltage / u0), maximum);
-    return qMakePair(minimum, maximum);
-}
-
 void TestConfiguration::updateVoltageRange()
 {
     const DataModell* dm = GlobalFuncs::getDM();
     if (!dm || dm->getVoltageType() == VoltageType_None)
         return;
-    const QPair<long, long> range = dm->getVoltageRange(M::Unknown);
-    double minKV = convertVoltage(range.first);
-    if (!(minKV > 0))
-        minKV = 0;
-    const double maxKV = convertVoltage(range.second);
-    const bool manual = manualRamp();
-    const QString rangeName = tp("Range");
-    // U0 ends where the highest level of a stepped test reaches the maximum.
-    const int highest = highestLevel(*dm);
-    const double u0MaxKV = shownMillivolts(long(qint64(range.second) * 100 / highest)) / 1000000.0;
-    auto highestU0 = [&](int scale) {
-        return highest > 100 ? qMin(truncated(scale * maxKV), truncated(scale * u0MaxKV)) : truncated(scale * maxKV);
-    };
+    // The data model says where the entry ends: U0 of a stepped test where its highest
+    // level reaches the maximum.
+    const QPair<long, long> bounds = dm->storedVoltageBounds();
+    const double minKV = qMax(0.0, qRound(dm->voltageInTypeForm(bounds.first) / 100000.0) / 10.0);
+    const double maxKV = dm->voltageInTypeForm(bounds.second) / 1000000.0;
     for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         const int scale = item->scaleFactor();
         switch (item->type()) {
         case ValueUnit::Voltage:
-            item->setUnit(kiloVolt());
-            item->setName(manual ? rangeName : tp("Voltage"));
-            setRange(item, qRound(scale * minKV), highestU0(scale));
-            break;
-        case ValueUnit::VoltageU0:
-            item->setUnit(kiloVolt());
-            item->setName(manual ? rangeName : tp("VoltageU0"));
-            setRange(item, truncated(scale * minKV), highestU0(scale));
-            break;
         case ValueUnit::VoltageTest:
-            item->setUnit(kiloVolt());
-            item->setName(manual ? rangeName : tp("VoltageU0"));
             setRange(item, qRound(scale * minKV), truncated(scale * maxKV));
             break;
+        case ValueUnit::VoltageU0:
+            setRange(item, truncated(scale * minKV), truncated(scale * maxKV));
+            break;
         case ValueUnit::VoltageFactor: {
-            item->setUnit(kiloVolt());
-            item->setName(manual ? rangeName : tp("TestVoltage"));
             QPair<int, int> limits(1, MaxFactor);
             if (const PropertySettingsViewModel* u0 = item->getConnectedModel()) {
-                const double u0KV = u0->scaleFactor() > 0 ? double(u0->value()) / u0->scaleFactor() : 0.0;
-                limits = factorRange(u0KV, convertVoltage(dm->getVoltageMax(M::None)), scale);
+                const long u0mV = u0->scaleFactor() > 0 ? long(1000000LL * u0->value() / u0->scaleFactor()) : 0;
+                limits = dm->voltageFactorRange(u0mV);
             }
             setRange(item, limits.first, limits.second);
             break;
         }
         default:
-            break;
+            continue;
         }
+        item->setUnit(kiloVolt());
     }
 }
 
@@ -821,14 +746,9 @@ void TestConfiguration::updateVoltageInput()
         return;
     const eVoltageType type = dm->getVoltageType();
     const M::OperatingMode mode = dm->getOperatingMode();
-    const bool sheath = isSheathMode();
-    const bool manual = manualRamp();
-    const QString hint = type == VoltageType_RMS ? tp("RMS") : tp("PEAK");
-    const QString testVoltageDescription = tc("AdjustTestVoltage").arg(hint);
-
     QList<double> nominalSnaps = dm->getVoltageSnapValues(DataModell::NominalVoltageSnaps);
     QList<double> testSnaps = dm->getVoltageSnapValues(DataModell::TestVoltageSnaps);
-    if (sheath)
+    if (isSheathMode())
         testSnaps = {3.0, 50.0, 100.0};
     else if (mode == M::TanDelta)
         testSnaps = nominalSnaps;
@@ -841,76 +761,84 @@ void TestConfiguration::updateVoltageInput()
 
     const long stored = storedVoltage(*dm);
     const double factor = dm->getVoltageFactor(type) / 10.0;
-    const QString levelNote = levelLimitNote(*dm);
     for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         switch (item->type()) {
         case ValueUnit::Voltage:
-            item->setName(mode == M::TanDelta ? tp("VoltageU0") : tp("TestVoltage"));
-            if (type == VoltageType_PEAK) {
-                item->setDescription(sheath ? tc("AdjustVoltageRange") : testVoltageDescription);
-                setSnapTicks(item, testSnaps);
-            } else if (type == VoltageType_Factor) {
-                item->setDescription(tc("AdjustCableParameter"));
-                setSnapTicks(item, nominalSnaps);
-            } else {
-                item->setDescription(mode == M::TanDelta ? tc("AdjustCableParameter")
-                                                         : (sheath ? tc("AdjustVoltageRange") : testVoltageDescription));
-                setSnapTicks(item, testSnaps);
-            }
+            setSnapTicks(item, type == VoltageType_Factor ? nominalSnaps : testSnaps);
             break;
         case ValueUnit::VoltageFactor:
-            item->setName(manual ? tp("Range") : tp("TestVoltage"));
-            item->setDescription(tc("AdjustTestFactor"));
-            setSnapTicks(item, nominalSnaps);
-            break;
         case ValueUnit::VoltageU0:
-            item->setName(manual ? tp("Range") : tp("VoltageU0"));
-            item->setDescription(tc("AdjustCableParameter"));
             setSnapTicks(item, nominalSnaps);
             break;
         case ValueUnit::VoltageTest:
-            item->setName(manual ? tp("Range") : tp("TestVoltage"));
-            item->setDescription(sheath ? tc("AdjustVoltageRange") : testVoltageDescription);
             setSnapTicks(item, testSnaps);
             break;
         default:
             continue;
         }
+        labelVoltageItem(item);
         // The factor item keeps the stored factor; only the voltage items take the voltage.
         if (item->type() != ValueUnit::VoltageFactor)
             item->setValue(qRound(convertVoltage(stored) * item->scaleFactor()));
         item->setValueFactor(factor);
-        if ((item->type() == ValueUnit::Voltage || item->type() == ValueUnit::VoltageU0) && !levelNote.isEmpty())
-            item->setDescription(item->description() + QLatin1Char('\n') + levelNote);
     }
 }
 
-QString TestConfiguration::levelLimitNote(const DataModell& dm) const
+void TestConfiguration::labelVoltageItem(PropertySettingsViewModel* item) const
 {
-    const int highest = highestLevel(dm);
-    if (highest <= 100)
+    // Named for the voltage type the page shows, which the type editor may have just changed.
+    const int type = chosenVoltageType();
+    const M::OperatingMode mode = currentMode();
+    const bool sheath = isSheathMode();
+    const bool manual = manualRamp();
+    const QString testVoltage = tc("AdjustTestVoltage").arg(type == VoltageType_RMS ? tp("RMS") : tp("PEAK"));
+    switch (item->type()) {
+    case ValueUnit::Voltage: {
+        const bool u0 = mode == M::TanDelta || type == VoltageType_Factor;
+        item->setName(manual ? tp("Range") : (u0 ? tp("VoltageU0") : tp("TestVoltage")));
+        if (sheath)
+            item->setDescription(tc("AdjustVoltageRange"));
+        else if (type == VoltageType_Factor)
+            item->setDescription(tc("AdjustNominalVoltage"));
+        else
+            item->setDescription(mode == M::TanDelta ? tc("AdjustCableParameter") : testVoltage);
+        break;
+    }
+    case ValueUnit::VoltageFactor:
+        item->setName(manual ? tp("Range") : tp("TestVoltage"));
+        item->setDescription(tc("AdjustTestFactor"));
+        return;
+    case ValueUnit::VoltageU0:
+        item->setName(manual ? tp("Range") : tp("VoltageU0"));
+        item->setDescription(tc("AdjustCableParameter"));
+        break;
+    case ValueUnit::VoltageTest:
+        item->setName(manual ? tp("Range") : tp("TestVoltage"));
+        item->setDescription(sheath ? tc("AdjustVoltageRange") : testVoltage);
+        return;
+    default:
+        return;
+    }
+    const QString note = levelLimitNote();
+    if (!note.isEmpty())
+        item->setDescription(item->description() + QLatin1Char('\n') + note);
+}
+
+QString TestConfiguration::levelLimitNote() const
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    const int highest = dm ? dm->highestLevel() : 10;
+    if (highest <= 10)
         return QString();
-    const long maximum = dm.getVoltageRange(M::Unknown).second;
     const QLocale locale;
-    const double u0 = std::floor(shownMillivolts(long(qint64(maximum) * 100 / highest)) / 100000.0 + 1e-9) / 10.0;
+    const double u0 = std::floor(dm->voltageInTypeForm(dm->storedVoltageBounds().second) / 100000.0 + 1e-9) / 10.0;
+    const double maximum = qRound(dm->voltageInTypeForm(dm->getVoltageRange().second) / 100000.0) / 10.0;
     return tc("VoltageU0LimitedByLevels")
-        .arg(locale.toString(u0, 'f', 1), locale.toString(highest / 100.0, 'f', 1),
-             locale.toString(convertVoltage(maximum), 'f', 1));
+        .arg(locale.toString(u0, 'f', 1), locale.toString(highest / 10.0, 'f', 1), locale.toString(maximum, 'f', 1));
 }
 
 void TestConfiguration::updateVoltageInputPrameter()
 {
-    PropertySettingsViewModel* item = findItem(m_mainParameters.items(), ValueUnit::Voltage);
-    if (!item)
-        return;
-    const bool manual = manualRamp();
-    if (chosenVoltageType() == VoltageType_Factor) {
-        item->setDescription(tc("AdjustNominalVoltage"));
-        item->setName(manual ? tp("Range") : tp("VoltageU0"));
-        item->setUnit(QString());
-    } else {
-        item->setDescription(tp("TestVoltage"));
-        item->setName(manual ? tp("Range") : tp("Voltage"));
-        item->setUnit(kiloVolt());
-    }
+    if (PropertySettingsViewModel* item = findItem(m_mainParameters.items(), ValueUnit::Voltage))
+        labelVoltageItem(item);
 }

@@ -66,14 +66,10 @@ public:
     Q_INVOKABLE bool isSinglePhaseTestMode() const;
     Q_INVOKABLE bool isMwtPhaseVisible() const;
 
-    // Stored millivolts (peak) to the kilovolts shown for the current voltage type.
+    // A peak test voltage (mV) to the kilovolts entered for the current voltage type.
     double convertVoltage(long millivolts) const;
     void updateVoltageRange();
     void setParameterToDataModel(ValueUnit::ValueType type, int value, int scale);
-
-    // Range of a factor item (tenths) for a U0 (kV) and the highest voltage (kV): no
-    // test voltage below 2 kV, none above the highest, never above 5.0 × U0.
-    static QPair<int, int> factorRange(double u0, double maxVoltage, int scale);
 
 public slots:
     void onOperationModeChange(OperatingModes::OperatingMode mode);
@@ -106,12 +102,10 @@ private:
                                         ValueUnit::ValueType type) const;
     // The voltage the voltage items stand for: the range in the sheath modes and a manual ramp.
     long storedVoltage(const DataModell& dm) const;
+    // Name and description of a voltage item, the one place that writes them.
+    void labelVoltageItem(PropertySettingsViewModel* item) const;
     // Why U0 ends below the maximum in a stepped test; empty where it does not.
-    QString levelLimitNote(const DataModell& dm) const;
-    // An entry in the voltage type's form as the peak voltage of the range.
-    long rangePeak(const DataModell& dm, long millivolts) const;
-    // convertVoltage without the rounding to 0.1 kV, in millivolts.
-    long shownMillivolts(long millivolts) const;
+    QString levelLimitNote() const;
     // The type the voltage type editor names now; the stored type without that editor.
     int chosenVoltageType() const;
     // The factor editor shows only while the chosen type reads Factor.

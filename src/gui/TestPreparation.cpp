@@ -3,7 +3,6 @@
 #include "core/DutyCycleStrings.h"
 #include "core/GlobalFuncs.h"
 #include "core/NumberString.h"
-#include "core/ValueConverter.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/OperatingModes.h"
 #include "testrun/TanDeltaStrings.h"
@@ -28,8 +27,8 @@ ShownVoltage shownVoltage(const DataModell& dm, M::OperatingMode mode, long mill
     const eVoltageType type = dm.getVoltageType();
     const bool rmsSupported = dm.isVoltageTypeRMSSupported(mode);
     ShownVoltage shown;
+    millivolts = dm.voltageInTypeForm(millivolts);
     if (type == VoltageType_RMS || type == VoltageType_Factor) {
-        millivolts = ValueConverter::convertPEAKToRMS(mode, millivolts);
         if (rmsSupported)
             shown.hint = QCoreApplication::translate("TestParameters", "RMS");
     } else if (rmsSupported) {

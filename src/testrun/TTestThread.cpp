@@ -12,7 +12,6 @@
 #include "logging/LoggingCtrl.h"
 #include "core/GlobalFuncs.h"
 #include "core/TransObject.h"
-#include "core/ValueConverter.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/Statistics.h"
 #include "db/DB.h"
@@ -707,14 +706,7 @@ void TTestThread::StartMeasurement()
     m->endCounted = false;
 
     // The voltage as the operator entered it, to be restored after the test.
-    const M::OperatingMode mode = model->getOperatingMode();
-    const eVoltageType type = model->getVoltageType();
-    long voltage = model->getVoltageToTest();
-    if (type == VoltageType_RMS || type == VoltageType_Factor)
-        voltage = ValueConverter::convertPEAKToRMS(int(mode), voltage);
-    if (type == VoltageType_Factor)
-        voltage = ValueConverter::divideVoltageByFactor(voltage, model->getVoltageFactor(VoltageType_Factor));
-    m->savedTestVoltage = qint32(voltage);
+    m->savedTestVoltage = qint32(model->enteredVoltage(model->getVoltageToTest()));
     m->voltageToRestore = true;
 
     const QDateTime start = QDateTime::currentDateTime().addMSecs(200);

@@ -363,6 +363,49 @@ private slots:
         unit().setTestDurationMs(0);
         // A period of ten seconds passes in a fifth of a second.
         unit().setClockScale(50);
+
+        // First a look at the monitored step test: U0 confirmed at its top (the withstand
+        // level 3.0 × U0 ends it), then lowered on the page but not confirmed, and a factor
+        // of 5.0 asked. The data model keeps what the confirmed U0 allows; the note names
+        // that limit and the tile shows the kept factor.
+        STEP(chooseMode(OperatingModes::Diagnosis, OperatingModes::MWTStep, "K-TD3"));
+        UI(turnToAndPress("confirmButton")); // phases
+        UI(turnToAndPress("confirmButton")); // insulation
+        QQuickItem* u0 = m_ui.waitFor("valueSlider");
+        QVERIFY(u0);
+        STEP(setParameter(u0->property("to").toInt() - u0->property("value").toInt(), "14.1"));
+        auto slideTo = [this](int value) {
+            QQuickItem* slider = m_ui.waitFor("valueSlider");
+            QVERIFY(slider && m_ui.turnTo(slider));
+            m_ui.press();
+            m_ui.turn(value - slider->property("value").toInt());
+            m_ui.press();
+            QTRY_COMPARE(slider->property("value").toInt(), value);
+        };
+        UI(turnToAndPress("parameterButton2"));
+        STEP(slideTo(34));
+        UI(turnToAndPress("parameterButton3"));
+        STEP(slideTo(50));
+        UI(turnToAndPress("confirmButton"));
+        UI(waitForDialog());
+        QVERIFY2(m_ui.shows(QStringLiteral("The factor was set to 3.0: with U0 at 14.1 kV the highest level, 3.0 × U0, "
+                                           "reaches the maximum of 42.4 kV.")),
+                 qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+        shot("factor-limited");
+        UI(tap("confirmButton"));
+        UI(waitForPage("TestConfigurationPage"));
+        auto factorTile = [this] {
+            QQuickItem* value = ProgramWindow::findIn(m_ui.find("parameterButton3"), "buttonValue");
+            return value ? value->property("text").toString() : QString();
+        };
+        QTRY_COMPARE(factorTile(), QStringLiteral("10.2 kV"));
+        QCOMPARE(dm()->getVoltageFactor(VoltageType_Factor), 30);
+        for (int i = 0; i < 5 && m_ui.shownType() != QLatin1String("MainPage"); ++i) {
+            const QString from = m_ui.shownType();
+            UI(tap("backButton"));
+            QTRY_VERIFY(m_ui.shownType() != from);
+        }
+
         STEP(chooseMode(OperatingModes::Diagnosis, OperatingModes::TanDelta, "K-TD3"));
         for (int phase = 0; phase < 3; ++phase) {
             const QString name = QStringLiteral("phaseButton%1").arg(phase);

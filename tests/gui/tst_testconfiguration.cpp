@@ -300,21 +300,49 @@ private slots:
         QCOMPARE(secondaryItem(V::NumberOfLevels)->maximum(), TestSettings::MaxVoltageSteps);
     }
 
-    // U0 ends where the highest level reaches the maximum (60 kV peak), and more levels
-    // bring a stored U0 down.
+    // U0 ends where the highest level reaches the maximum (60 kV peak): a level of a
+    // stepped test, the test voltage of a factor, the withstand level of a monitored step
+    // test. The page's slider ends where the data model does, and more levels bring a
+    // stored U0 down.
+    void steppedLevelsStayWithinTheMaximum_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<long>("storedMax"); // U0, peak mV
+        QTest::addColumn<int>("pageMax");    // tenths of kV in the type's form
+        QTest::newRow("RMS, 1.5 x U0") << int(M::TanDelta) << int(VoltageType_RMS) << 20 << 40000000L << 282;
+        QTest::newRow("PEAK, 1.5 x U0") << int(M::TanDelta) << int(VoltageType_PEAK) << 20 << 40000000L << 400;
+        QTest::newRow("Factor 2.0") << int(M::TanDelta) << int(VoltageType_Factor) << 20 << 30000000L << 212;
+        QTest::newRow("withstand 5.0 x U0") << int(M::MWTStep) << int(VoltageType_RMS) << 50 << 12000000L << 84;
+    }
     void steppedLevelsStayWithinTheMaximum()
     {
-        selectMode(M::TanDelta);
-        dm()->setVoltageType(VoltageType_RMS, false);
+        QFETCH(int, mode);
+        QFETCH(int, type);
+        QFETCH(int, factor);
+        QFETCH(long, storedMax);
+        QFETCH(int, pageMax);
+        selectMode(M::OperatingMode(mode));
+        dm()->setVoltageType(eVoltageType(type), false);
+        dm()->setVoltageToTest(1000000);
+        dm()->setVoltageFactor(factor);
         dm()->setVoltageSteps(3);
-        PropertySettingsViewModel* u0 = mainItem(V::Voltage);
-        QCOMPARE(u0->maximum(), 282); // 40 kV peak at 1.5 x U0
-        m_config->setParameterToDataModel(V::Voltage, 424, 10);
+        m_config->updateVoltageInput();
+        QCOMPARE(dm()->storedVoltageBounds().second, storedMax);
+        PropertySettingsViewModel* u0 = mainItem(V::Voltage) ? mainItem(V::Voltage) : mainItem(V::VoltageU0);
+        QCOMPARE(u0->maximum(), pageMax);
+        m_config->setParameterToDataModel(u0->type(), 999, 10);
         for (int levels : {3, 6}) {
             dm()->setVoltageSteps(unsigned(levels));
-            const QList<long> steps = dm()->getVoltageStepList();
+            QList<long> steps = dm()->getVoltageStepList();
             QCOMPARE(steps.size(), levels);
-            QVERIFY2(steps.last() <= 60000000 && steps.last() > 59000000, qPrintable(QString::number(steps.last())));
+            if (mode == M::MWTStep)
+                steps << long(qint64(dm()->getVoltageToTest()) * dm()->getVoltageFactor(VoltageType_Factor) / 10);
+            if (type == VoltageType_Factor)
+                steps << dm()->getVoltageToTest();
+            const long highest = *std::max_element(steps.cbegin(), steps.cend());
+            QVERIFY2(highest <= 60000000 && highest > 59000000, qPrintable(QString::number(highest)));
         }
     }
 
@@ -434,7 +462,7 @@ private slots:
         QFETCH(double, maxVoltage);
         QFETCH(int, minimum);
         QFETCH(int, maximum);
-        QCOMPARE(TestConfiguration::factorRange(u0, maxVoltage, 10), qMakePair(minimum, maximum));
+        QCOMPARE(TestSettings::factorRange(u0, maxVoltage), qMakePair(minimum, maximum));
     }
 
     void mwtStepKeepsStoredVoltageAndFactor()
@@ -466,12 +494,13 @@ private slots:
         QTest::addColumn<int>("entered");
         QTest::addColumn<int>("kept");
         QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("argument");
-        // U0 in mV RMS; the sine mode reaches 60 kV peak and starts at 1 V.
-        QTest::newRow("accepted") << 7071068L << 20 << 25 << 25 << "" << "";
-        QTest::newRow("above the unit") << 14142135L << 20 << 40 << 30 << "ResultVoltageToHigh" << "30";
+        QTest::addColumn<QStringList>("arguments");
+        // U0 in mV RMS; the sine mode reaches 60 kV peak (42.4 kV RMS) and starts at 1 V.
+        QTest::newRow("accepted") << 7071068L << 20 << 25 << 25 << "" << QStringList();
+        QTest::newRow("above the maximum") << 14142135L << 20 << 40 << 30 << "ResultFactorLimited"
+                                           << QStringList{"3.0", "14.1", "42.4"};
         // U0 0.33 V peak: below 3.0 × U0 the voltage would stay under 1 V; 2.0 asks for 0.5 V.
-        QTest::newRow("below the mode") << 200L << 30 << 20 << 30 << "ResultVoltageToLow" << "0.0";
+        QTest::newRow("below the mode") << 200L << 30 << 20 << 30 << "ResultVoltageToLow" << QStringList{"0.0"};
     }
     void factorMessages()
     {
@@ -480,7 +509,7 @@ private slots:
         QFETCH(int, entered);
         QFETCH(int, kept);
         QFETCH(QString, key);
-        QFETCH(QString, argument);
+        QFETCH(QStringList, arguments);
         dm()->changeOperatingMode(M::VLFSin);
         dm()->setVoltageType(VoltageType_Factor, false);
         dm()->setVoltageToTest(u0);
@@ -490,6 +519,7 @@ private slots:
         m_config->onOperationModeChange(M::VLFSin);
         m_config->setParameterToDataModel(V::VoltageFactor, entered, 10);
         QCOMPARE(dm()->getVoltageFactor(VoltageType_Factor), kept);
+        QCOMPARE(secondaryItem(V::VoltageFactor)->value(), kept);
         const auto calls = m_gui.callsOf("showMessageDlg");
         QCOMPARE(calls.size(), key.isEmpty() ? 0 : 1);
         if (key.isEmpty())
@@ -497,7 +527,7 @@ private slots:
         QCOMPARE(calls.first().category, int(CAT_INF));
         QCOMPARE(calls.first().context, QStringLiteral("Dialog"));
         QCOMPARE(calls.first().key, key);
-        QCOMPARE(calls.first().arguments, QStringList{argument});
+        QCOMPARE(calls.first().arguments, arguments);
     }
 
     void voltageTypeWrite()
