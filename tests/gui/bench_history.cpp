@@ -12,6 +12,7 @@
 #include "fakes/BenchWindow.h"
 #include "fakes/ProgramWindow.h"
 #include "fakes/SimulatedSurroundings.h"
+#include "fakes/StallMeter.h"
 #include "gui/GuiViewModel.h"
 #include "testrun/File.h"
 #include "testrun/TTestChart.h"
@@ -28,7 +29,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,67 +80,6 @@ struct PageStack {
     QQmlExpression pop;
     QQmlExpression depth;
     QQmlExpression load;
-};
-
-// The resident memory of the process now, in MB.
-double residentMB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE) / 1048576.0;
-}
-
-double threadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// The longest gap of a 10 ms timer on the GUI thread, the most processor time the thread
-// spent within one gap (its work, whatever others load the machine with), and the peak
-// resident memory while it runs.
-class StallMeter {
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_gap.nsecsElapsed() / 1e6 - 10);
-            m_gap.restart();
-            const double cpu = threadCpuMs();
-            m_work = std::max(m_work, cpu - m_cpu);
-            m_cpu = cpu;
-            m_peak = std::max(m_peak, residentMB());
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_work = 0;
-        m_cpu = threadCpuMs();
-        m_peak = residentMB();
-        m_gap.start();
-        m_timer.start();
-    }
-    double longestWorkMs() const { return m_work; }
-    double stop()
-    {
-        m_timer.stop();
-        return m_longest;
-    }
-    double peakMB() const { return m_peak; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_gap;
-    double m_longest = 0;
-    double m_work = 0;
-    double m_cpu = 0;
-    double m_peak = 0;
 };
 
 // Records of the program's history, written by a child process so that building them
