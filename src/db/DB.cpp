@@ -102,6 +102,21 @@ void logSqlError(const char* function, const QString& what, const QSqlError& err
 {
     KLOG_ERROR2(kClass, function, QStringLiteral("%1: %2").arg(what, error.text()));
 }
+
+// The log writer commits through a second connection while the program runs; with the
+// write-ahead log the reads here never wait for its commits. Power cuts: with synchronous
+// FULL a commit returns once its pages are synced in the log; a torn tail of the log fails
+// its frame checksums and is dropped at the next open, back to the last whole commit; a
+// checkpoint syncs the log before it copies pages into the file and the file before the log
+// is reused. Checkpoints are left to the log writer's connection, which commits most pages.
+void useWriteAheadLog(QSqlDatabase& db)
+{
+    // A read-only file keeps its mode; only a write would tell anyway.
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    q.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    q.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
+}
 } // namespace
 
 DB::DB() : QObject(nullptr)
@@ -109,8 +124,10 @@ DB::DB() : QObject(nullptr)
     m_connection = QStringLiteral("vlf-db-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
     m_messageQueue = std::make_shared<LogRecordQueue>();
     m_serviceQueue = std::make_shared<LogRecordQueue>();
-    m_messageQueue->setWakeUp([this]() { scheduleFlush(); });
-    m_serviceQueue->setWakeUp([this]() { scheduleFlush(); });
+    m_logWriter = std::make_unique<DbLogWriter>(
+        m_messageQueue, m_serviceQueue, [this](bool ok) { noteWrite(ok); }, [this]() { logRowsWritten(); });
+    m_messageQueue->setWakeUp([this]() { m_logWriter->wake(); });
+    m_serviceQueue->setWakeUp([this]() { m_logWriter->wake(); });
     // The database belongs to the GUI thread, whoever asks for it first.
     if (QCoreApplication* app = QCoreApplication::instance()) {
         if (thread() != app->thread())
@@ -124,11 +141,11 @@ DB::~DB()
     m_serviceQueue->setWakeUp(nullptr);
     if (GlobalFuncs::getDB() == this)
         GlobalFuncs::setDB(nullptr);
-    if (QThread::currentThread() == thread()) {
-        if (database().isOpen())
-            flushLogQueuesLocked();
-        closeFile();
-    } else
+    // Writes the rows it can: this connection is then the last one.
+    m_logWriter.reset();
+    if (QThread::currentThread() == thread())
+        closeLastConnection();
+    else
         QSqlDatabase::removeDatabase(m_connection);
 }
 
@@ -260,10 +277,15 @@ bool DB::initialize(const QString& folder)
         noteWrite(false);
         return false;
     }
+    // A file open before is closed for the logs first.
+    m_logWriter->suspend();
+    QString path;
+    QString options;
     const bool ok = call("initialize", false, [&]() {
         closeFile();
+        options = m_connectOptions;
         // Closed first: the file it had open may be the one that follows a new system name.
-        const QString path = DbNameFollower::settle(dir, fileName());
+        path = DbNameFollower::settle(dir, fileName());
         const bool opened = openFile(path);
         if (opened)
             DbNameFollower::remember(path);
@@ -271,23 +293,18 @@ bool DB::initialize(const QString& folder)
             noteWrite(false);
         return opened;
     }, true);
+    // The rows waiting meanwhile are written on the log writer's thread, not here.
     if (ok)
-        flushLogQueues();
+        m_logWriter->open(path, options);
     return ok;
 }
 
 void DB::release()
 {
+    // Rows it cannot write now are given up, and said so.
+    m_logWriter->close();
     call("release", true, [&]() {
-        if (!flushLogQueuesLocked()) {
-            // Nothing writes them after this: they are given up, and said so.
-            int dropped = 0;
-            m_lostRows += m_messageQueue->takeAll(&dropped).size() + dropped;
-            m_lostRows += m_serviceQueue->takeAll(&dropped).size() + dropped;
-        }
-        if (m_lostRows > 0)
-            reportLostRows();
-        closeFile();
+        closeLastConnection();
         return true;
     }, true);
 }
@@ -333,7 +350,7 @@ bool DB::checkWritable()
         q.addBindValue(QDateTime::currentMSecsSinceEpoch());
         q.addBindValue(int(CAT_DBG));
         q.addBindValue(QStringLiteral("write check"));
-        ok = writeLogRow(q);
+        ok = q.exec();
         if (!ok)
             error = q.lastError().text();
         db.rollback();
@@ -360,6 +377,19 @@ void DB::closeFile()
         QSqlDatabase::removeDatabase(m_connection);
     QMutexLocker lock(&m_stateMutex);
     m_path.clear();
+}
+
+void DB::closeLastConnection()
+{
+    {
+        QSqlDatabase db = database();
+        if (db.isOpen()) {
+            // At rest the file needs no side files: it reads on a read-only mount too.
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
+        }
+    }
+    closeFile();
 }
 
 bool DB::moveAside(const QString& path, const QString& reason, QString* note)
@@ -414,6 +444,7 @@ bool DB::openFile(const QString& path)
                     QSqlDatabase::removeDatabase(m_connection);
                     return false;
                 }
+                useWriteAheadLog(db);
                 break;
             }
             db.close();
@@ -431,7 +462,7 @@ bool DB::openFile(const QString& path)
         storeDefaultPasswords();
     if (!note.isEmpty()) {
         KLOG_WARN2(kClass, "initialize", note);
-        insertServiceRow(note);
+        m_serviceQueue->push({QDateTime::currentMSecsSinceEpoch(), 0, note});
         reportTrouble(DamagedAndReset);
     }
     return true;
@@ -552,10 +583,15 @@ bool DB::resetDefaultValues()
 
 bool DB::resetDatabase(bool keepServiceLog)
 {
-    return call("resetDatabase", false, [&]() {
+    // The rows logged so far belong to the old logs; the log writer stays away while the
+    // tables or the file are made anew.
+    if (keepServiceLog)
+        m_logWriter->addServiceRow(QStringLiteral("Resetting Database"));
+    m_logWriter->suspend();
+    bool open = false;
+    const bool done = call("resetDatabase", false, [&]() {
+        open = true;
         if (keepServiceLog) {
-            flushLogQueuesLocked();
-            insertServiceRow(QStringLiteral("Resetting Database"));
             QSqlDatabase db = database();
             bool ok = true;
             for (const QString& table : DbSchema::tables(db)) {
@@ -592,153 +628,28 @@ bool DB::resetDatabase(bool keepServiceLog)
         }
         if (!removed)
             KLOG_ERROR2(kClass, "resetDatabase", QStringLiteral("Cannot delete %1").arg(path));
-        if (!openFile(path))
-            return false;
-        insertServiceRow(QStringLiteral("Resetting Database"));
-        return removed;
+        open = openFile(path);
+        return open && removed;
     });
+    if (open && m_logWriter->resume() && !keepServiceLog)
+        m_logWriter->addServiceRow(QStringLiteral("Resetting Database"));
+    return done;
 }
 
 // ---------------------------------------------------------------------------
 // Message log and service log
 
-bool DB::deleteMessageLog()
-{
-    return call("deleteMessageLog", false, [&]() {
-        // Rows still queued belong to the log being deleted.
-        flushLogQueuesLocked();
-        QSqlQuery q(database());
-        if (!noteWrite(q.exec(QStringLiteral("DELETE FROM messagelog")))) {
-            logSqlError("deleteMessageLog", QStringLiteral("Cannot delete the message log"), q.lastError());
-            return false;
-        }
-        return insertServiceRow(QStringLiteral("Resetting Database"));
-    });
-}
+bool DB::deleteMessageLog() { return m_logWriter->deleteMessageLog(); }
 
 void DB::queueMessage(const LogRecordQueue::Row& row) { m_messageQueue->push(row); }
 
 void DB::queueServiceMessage(const LogRecordQueue::Row& row) { m_serviceQueue->push(row); }
 
-void DB::scheduleFlush()
-{
-    if (!m_flushPosted.testAndSetOrdered(0, 1))
-        return;
-    QMetaObject::invokeMethod(this, [this]() {
-        m_flushPosted.storeRelease(0);
-        if (isOpen())
-            flushLogQueues();
-    }, Qt::QueuedConnection);
-}
+bool DB::flushLogQueues() { return m_logWriter->flush(); }
 
-bool DB::flushLogQueues()
-{
-    return call("flushLogQueues", false, [&]() { return flushLogQueuesLocked(); });
-}
+void DB::setLogRowWriter(LogRowWriter writer) { m_logWriter->setRowWriter(std::move(writer)); }
 
-bool DB::flushLogQueuesLocked()
-{
-    if (!database().isOpen())
-        return false;
-    const bool messages = writeLogQueue(*m_messageQueue, QStringLiteral("messagelog"), true,
-                                        QStringLiteral("%1 log records were lost while the database was busy"));
-    const bool service = writeLogQueue(*m_serviceQueue, QStringLiteral("servicelog"), false,
-                                       QStringLiteral("%1 service log records were lost while the database was busy"));
-    // The first chance after a loss: the logs can be written again.
-    if (messages && service && m_lostRows > 0)
-        reportLostRows();
-    return messages && service;
-}
-
-bool DB::writeLogQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote)
-{
-    int dropped = 0;
-    QVector<LogRecordQueue::Row> rows = queue.takeAll(&dropped);
-    if (dropped > 0) {
-        m_lostRows += dropped;
-        rows.append({QDateTime::currentMSecsSinceEpoch(), withCategory ? int(CAT_WARN) : 0, lostNote.arg(dropped)});
-    }
-    if (rows.isEmpty())
-        return true;
-    const int written = writeLogRows(table, rows, withCategory);
-    if (written == rows.size())
-        return true;
-    queue.restore(rows.mid(written));
-    return false;
-}
-
-void DB::reportLostRows()
-{
-    KLOG_ERROR2(kClass, "writeLogRows", QStringLiteral("%1 log records were lost").arg(m_lostRows));
-    m_lostRows = 0;
-}
-
-void DB::setLogRowWriter(LogRowWriter writer)
-{
-    call("setLogRowWriter", true, [&]() {
-        m_logRowWriter = std::move(writer);
-        return true;
-    }, true);
-}
-
-bool DB::writeLogRow(QSqlQuery& insert) { return m_logRowWriter ? m_logRowWriter(insert) : insert.exec(); }
-
-int DB::writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory)
-{
-    QSqlDatabase db = database();
-    QSqlQuery q(db);
-    q.prepare(withCategory ? QStringLiteral("INSERT INTO %1 (datetime, category, message) VALUES (?, ?, ?)").arg(table)
-                           : QStringLiteral("INSERT INTO %1 (datetime, message) VALUES (?, ?)").arg(table));
-    // One transaction per chunk: few disk syncs, and on a full disk every chunk that
-    // fits is kept.
-    int written = 0;
-    while (written < rows.size()) {
-        const int end = qMin(rows.size(), written + kLogRowsPerTransaction);
-        if (!db.transaction())
-            return written;
-        for (int i = written; i < end; ++i) {
-            const LogRecordQueue::Row& row = rows.at(i);
-            q.addBindValue(row.msecsSinceEpoch);
-            if (withCategory)
-                q.addBindValue(row.category);
-            q.addBindValue(row.text);
-            if (!noteWrite(writeLogRow(q))) {
-                // Not through the logger: its records would come straight back here.
-                qWarning("DB: cannot write to %s: %s", qPrintable(table), qPrintable(q.lastError().text()));
-                db.rollback();
-                return written;
-            }
-        }
-        if (!noteWrite(db.commit())) {
-            db.rollback();
-            return written;
-        }
-        written = end;
-    }
-    logRowsWritten();
-    return written;
-}
-
-bool DB::insertServiceRow(const QString& text)
-{
-    QSqlQuery q(database());
-    q.prepare(QStringLiteral("INSERT INTO servicelog (datetime, message) VALUES (?, ?)"));
-    q.addBindValue(QDateTime::currentMSecsSinceEpoch());
-    q.addBindValue(text);
-    if (!noteWrite(q.exec())) {
-        logSqlError("addServiceMessage", QStringLiteral("Cannot write the service log"), q.lastError());
-        return false;
-    }
-    return true;
-}
-
-bool DB::addServiceMessage(const QString& text)
-{
-    return call("addServiceMessage", false, [&]() {
-        flushLogQueuesLocked();
-        return insertServiceRow(text);
-    });
-}
+bool DB::addServiceMessage(const QString& text) { return m_logWriter->addServiceRow(text); }
 
 bool DB::readLogRows(const char* function, const QString& table, bool withCategory, const QString& failure,
                      const std::function<bool(const QVector<StoredLogRow>&)>& take)
@@ -749,11 +660,11 @@ bool DB::readLogRows(const char* function, const QString& table, bool withCatego
     bool first = true;
     qint64 lastTime = 0;
     qint64 lastId = 0;
+    // The rows logged so far are read too; the caller waits for the log writer, not the GUI thread.
+    m_logWriter->flush();
     for (;;) {
         QVector<StoredLogRow> page;
         const bool ok = call(function, false, [&]() {
-            if (first)
-                flushLogQueuesLocked();
             QSqlQuery q(database());
             q.setForwardOnly(true);
             // The next page starts below the last row of the previous one (datetime is indexed).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ISingleton.h"
+#include "db/DbLogWriter.h"
 #include "db/LogRecordQueue.h"
 
 #include <QAtomicInt>
@@ -27,6 +28,7 @@ class QSqlQuery;
 // snaps and menu passwords. It lives on the GUI thread; a call from another thread is
 // carried out there as a blocking call. Every statement then runs under the database
 // mutex, taken with a bounded wait; a wait that runs out is reported as a failure.
+// The log rows are written by a DbLogWriter on a thread and a connection of their own.
 class DB : public QObject, public ISingleton<DB> {
     Q_OBJECT
     friend class ISingleton<DB>;
@@ -72,21 +74,21 @@ public:
     bool readServiceMessagePages(const LogPageTaker& take, QChar fieldSeparator, QChar lineSeparator,
                                  const QString& dateFormat);
     // Thread-safe, never blocks on the database: the rows are written in batches on
-    // the database's thread.
+    // the log writer's thread.
     void queueMessage(const LogRecordQueue::Row& row);
     void queueServiceMessage(const LogRecordQueue::Row& row);
     // The queues behind the two calls above, for the log sinks; they outlive the database.
     std::shared_ptr<LogRecordQueue> messageQueue() const { return m_messageQueue; }
     std::shared_ptr<LogRecordQueue> serviceQueue() const { return m_serviceQueue; }
-    // Writes the queued log rows now (database thread or blocking call).
+    // Writes the queued log rows now; the caller waits for the log writer.
     bool flushLogQueues();
     // Writes one service-log row at once.
     bool addServiceMessage(const QString& text);
     // Rows written to the logs per transaction: a backlog larger than the free space is
     // kept as far as it fits.
-    static constexpr int kLogRowsPerTransaction = 100;
+    static constexpr int kLogRowsPerTransaction = DbLogWriter::kRowsPerTransaction;
     // Executes one prepared log-row insert; replaced by tests to simulate a full disk.
-    using LogRowWriter = std::function<bool(QSqlQuery& insert)>;
+    using LogRowWriter = DbLogWriter::RowWriter;
     void setLogRowWriter(LogRowWriter writer);
     // Connection options of the next initialize (for example "QSQLITE_OPEN_READONLY").
     void setConnectOptions(const QString& options);
@@ -177,18 +179,13 @@ private:
     QSqlDatabase database() const;
     bool openFile(const QString& path);
     void closeFile();
-    int writeLogRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory);
-    bool writeLogRow(QSqlQuery& insert);
-    bool writeLogQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote);
-    void reportLostRows();
+    // The file in its journal mode at rest again, then closed; this connection is the last one.
+    void closeLastConnection();
     bool checkWritable();
     // Notes the outcome of a write; the first failure after success is reported.
     bool noteWrite(bool ok);
     void logRowsWritten();
     void reportTrouble(Trouble trouble);
-    bool flushLogQueuesLocked();
-    void scheduleFlush();
-    bool insertServiceRow(const QString& text);
     bool storeDefaultPasswords();
     bool storePasswordRecord(const QString& type, const QString& record);
     bool moveAside(const QString& path, const QString& reason, QString* note);
@@ -201,12 +198,11 @@ private:
     std::function<bool()> m_remoteControlled;
     std::shared_ptr<LogRecordQueue> m_messageQueue;
     std::shared_ptr<LogRecordQueue> m_serviceQueue;
-    QAtomicInt m_flushPosted;
     // Under m_mutex.
-    LogRowWriter m_logRowWriter;
     QString m_connectOptions;
-    int m_lostRows = 0; // given up and not reported yet
     QAtomicInt m_writable{1};
     QAtomicInt m_troubleArmed{1}; // the next failed write is reported
     QAtomicInt m_callTimeoutMs{kCallTimeoutMs};
+    // Last: it writes through the two queues and reports to this object.
+    std::unique_ptr<DbLogWriter> m_logWriter;
 };

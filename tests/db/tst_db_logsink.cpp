@@ -228,11 +228,14 @@ private slots:
     }
 
     // A full disk: the backlog is written in committed chunks as far as there is room,
-    // the rest once there is room again; nothing is given up meanwhile.
+    // the rest once there is room again; nothing is given up meanwhile. The commits, each
+    // waiting for the disk, are never the database's thread's (the GUI thread's).
     void backlogIsWrittenAsFarAsItFits()
     {
         int room = 400;
-        m_db->setLogRowWriter([&room](QSqlQuery& q) {
+        QThread* writing = nullptr;
+        m_db->setLogRowWriter([&room, &writing](QSqlQuery& q) {
+            writing = QThread::currentThread();
             if (room <= 0)
                 return false;
             --room;
@@ -240,6 +243,7 @@ private slots:
         });
         m_db->messageQueue()->push(backlog(1500));
         QVERIFY(!m_db->flushLogQueues());
+        QVERIFY(writing && writing != m_db->thread());
         QCOMPARE(backlogLines(m_db), 400);
         QVERIFY(!m_db->flushLogQueues()); // still full
         QCOMPARE(backlogLines(m_db), 400);
