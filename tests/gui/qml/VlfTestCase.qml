@@ -11,4 +11,9 @@ TestCase {
         compare(warnings.join("\n"), "", "QML warnings")
     }
     function testCleanup() {}
+    // A frame of what the window holds now; an idle window draws none by itself.
+    function rendered(window) {
+        window.update()
+        waitForRendering(window.contentItem)
+    }
 }

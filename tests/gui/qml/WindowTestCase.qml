@@ -67,7 +67,7 @@ VlfTestCase {
             Qt.inputMethod.hide()
             guiViewModel.setInputPanelActive(false)
         }
-        waitForRendering(window.contentItem)
+        rendered(window)
         verify(testHelper.saveScreenshot(window, name))
     }
     // The item itself or its first descendant of that name, depth first.

@@ -60,7 +60,7 @@ Item {
             compare(button.opacity, 1.0)
             guiViewModel.showQuestion("Is the cable discharged?", "Yes", "No")
             tryCompare(window.dialogLayer, "depth", 1, 2000)
-            waitForRendering(window.contentItem)
+            rendered(window)
             testHelper.keepWindowPicture(window)
             var runs = window.screenshotComposer.runs
             mouseClick(button)
@@ -91,7 +91,7 @@ Item {
             tryCompare(window.keyboard.inputPanel, "active", true)
             tryVerify(function() { return window.keyboard.visible && !window.keyboardFromTop })
             wait(300)
-            waitForRendering(window.contentItem)
+            rendered(window)
             testHelper.keepWindowPicture(window)
 
             guiViewModel.screenshotTrigger()

@@ -100,7 +100,7 @@ Item {
             tryCompare(burn, "visible", true)
             guiViewModel.showError(qsTranslate("Dialog", "CommunicationDown"))
             compare(window.headerBar.titleText.text, "Communication is down")
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.colourShare(window, burn, Style.failure) > 0.2)
             verify(testHelper.saveScreenshot(window, "header-communication-down"))
             testHelper.setBurn(false)

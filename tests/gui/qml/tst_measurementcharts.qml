@@ -119,7 +119,7 @@ Item {
             compare(chart.leftAxis.min, -15)
             compare(chart.leftAxis.labelFormat, "%.1f")
             verify(chart.leftAxis.titleText.indexOf("U [kV]") > 0)
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "measurement-sine-trace"))
 
             data.reset()
@@ -143,7 +143,7 @@ Item {
             compare(area.color, Qt.rgba(0, 0, 0, 0))
             trend.show()
             compare(Qt.colorEqual(area.color, Qt.rgba(0xF4 / 255, 0x31 / 255, 0x49 / 255, 0.5)), true)
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "measurement-dc-trend"))
         }
 
@@ -168,7 +168,7 @@ Item {
             compare(data.table.rowCount(), 24)
             tryCompare(chart.rightAxis, "max", 3)
             compare(chart.timeAxis.categoriesLabels, ["00:00", "01:00", "02:00", "03:00", "04:00"])
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "measurement-tandelta-diagram"))
 
             // A longer test takes a wider label step; the labels between go.

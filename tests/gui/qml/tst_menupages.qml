@@ -54,7 +54,7 @@ Item {
             compare(withstand.contentItem.children[0].source.toString(), withstand.node.focusIcon)
             compare(buttonFor(main, OperatingMode.Diagnosis).contentItem.children[0].source.toString(),
                     buttonFor(main, OperatingMode.Diagnosis).node.icon)
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "main-menu"))
 
             // The commissioning switch shows the calibration group.
@@ -73,7 +73,7 @@ Item {
             compare(selection.title, selection.node.subMenuText)
             compare(window.headerBar.title, selection.node.subMenuText)
             compare(visibleModes(selection), [OperatingMode.DC, OperatingMode.VLFSin])
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "test-selection"))
 
             buttonFor(selection, OperatingMode.VLFSin).clicked()

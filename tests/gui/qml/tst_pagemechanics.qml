@@ -83,7 +83,7 @@ Item {
             compare(buttonFor(main, OperatingMode.Diagnosis), diagnosis)
             wait(50)
             verify(diagnosis.activeFocus)
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "main-page-encoder-focus"))
 
             // The focused group disappears: the focus moves on to a button still shown.
@@ -127,7 +127,7 @@ Item {
             tryCompare(buttonFor(selection, OperatingMode.DC), "activeFocus", true)
             turn(Qt.Key_Left)
             verify(selection.backButton.activeFocus)
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "selection-with-back"))
             turn(Qt.Key_Right, 2)
             verify(buttonFor(selection, OperatingMode.VLFSin).activeFocus)
@@ -189,7 +189,7 @@ Item {
                 var k = rectIn(keyboard, window.contentItem)
                 return r.y >= 0 && (keyboard.fromTop ? r.y >= k.y + k.height : r.y + r.height <= k.y)
             }, 2000, "the field shows beside the keyboard")
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "cable-data-keyboard"))
             keyClick("8")
             mouseClick(keyOf(keyboard, Qt.Key_Return))
@@ -223,7 +223,7 @@ Item {
             verify(page.flickable.contentY > 0)
             turn(Qt.Key_Left)
             tryVerify(function() { return page.flickable.contentY > 0 })
-            waitForRendering(window.contentItem)
+            rendered(window)
             verify(testHelper.saveScreenshot(window, "commissioning-last-procedure"))
         }
 
