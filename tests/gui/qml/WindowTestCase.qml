@@ -17,7 +17,7 @@ VlfTestCase {
     // Presses act sooner; the double-click logic is the same.
     function openWindow() {
         testHelper.clearLists()
-        guiViewModel.settings.dblClickTime = 60
+        guiViewModel.settings.dblClickTime = 20
         var component = Qt.createComponent("qrc:/Vlf/main.qml")
         compare(component.status, Component.Ready, component.errorString())
         window = component.createObject(null)
@@ -50,11 +50,30 @@ VlfTestCase {
             keyClick(key || Qt.Key_Right)
         verify(item.activeFocus, "reached by the encoder: " + item.objectName)
     }
-    // A press acts once the double-click time has passed. The wait may end without a look
-    // at the timers when the test was held up by the load; one more pass delivers the press.
+    // The navigation client of the focused control, if it has one.
+    function focusedClient() {
+        for (var item = window.activeFocusItem; item; item = item.parent)
+            if (item.vlfNavigationClient)
+                return item.vlfNavigationClient
+        return null
+    }
+    // A press acts once the double-click time has passed: the wait ends with the focused
+    // control's knob signal, or a while later for a control that takes Return itself.
+    // One more pass delivers what the press queued.
     function press() {
+        var client = focusedClient()
+        var acted = false
+        var done = function() { acted = true }
+        if (client)
+            client.knobPressed.connect(done)
         keyClick(Qt.Key_Return)
-        wait(guiViewModel.settings.dblClickTime + 50)
+        var until = Date.now() + guiViewModel.settings.dblClickTime + 500
+        while (!acted && Date.now() < until)
+            wait(5)
+        // The press may have closed the control's page and, with it, the client.
+        try {
+            client.knobPressed.disconnect(done)
+        } catch (gone) {}
         wait(0)
     }
     function pressOn(item) {
