@@ -16,9 +16,11 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
+#include <memory>
 
 // The program's own window as the operator works it: finds controls by object name on
 // what is shown (the current page, or the dialog layer while it shows something), taps
@@ -45,9 +47,12 @@ public:
         m_window = qobject_cast<QQuickWindow*>(m_gui->engine()->rootObjects().first());
         if (!m_window)
             return false;
+        // Presses act sooner; the double-click logic is the same.
+        vm()->settings()->setDblClickTime(kDblClickMs);
         m_window->requestActivate();
         return QTest::qWaitFor([this] { return m_window->isExposed() && m_window->isActive(); }, 5000);
     }
+    static constexpr int kDblClickMs = 20;
 
     QQuickWindow* window() const { return m_window; }
     GuiViewModel* vm() const { return m_gui->viewModel(); }
@@ -132,18 +137,24 @@ public:
     }
     void turn(int steps)
     {
-        for (int i = 0; i < qAbs(steps); ++i) {
+        for (int i = 0; i < qAbs(steps); ++i)
             QTest::keyClick(m_window, steps > 0 ? Qt::Key_Right : Qt::Key_Left);
-            QTest::qWait(10);
-        }
     }
-    // Presses, then waits out the double-click time so the next press counts on its own.
-    // A wait held up by the load may end without a look at the timers: one more pass
-    // delivers the press.
+    // Presses, then waits out the double-click time so the next press counts on its own:
+    // until the focused control's knob signal, or a while for a control that takes Return
+    // itself. One more pass delivers what the press queued.
     void press()
     {
+        QObject* client = nullptr;
+        for (QQuickItem* item = m_window->activeFocusItem(); item && !client; item = item->parentItem())
+            client = item->property("vlfNavigationClient").value<QObject*>();
+        std::unique_ptr<QSignalSpy> acted;
+        if (client)
+            acted = std::make_unique<QSignalSpy>(client, SIGNAL(knobPressed()));
         QTest::keyClick(m_window, Qt::Key_Return);
-        QTest::qWait(vm()->settings()->dblClickTime() + 50);
+        const int bound = vm()->settings()->dblClickTime() + 500;
+        if (!acted || !QTest::qWaitFor([&] { return !acted->isEmpty(); }, bound))
+            QTest::qWait(acted ? 0 : bound);
         QCoreApplication::processEvents();
     }
     // Turns right (at most a full round of the page) until the item holds the focus.
@@ -226,7 +237,10 @@ public:
 
     QImage grab() const
     {
-        QTest::qWait(100);
+        // An idle window draws no frame by itself.
+        QSignalSpy frame(m_window, &QQuickWindow::frameSwapped);
+        m_window->update();
+        frame.wait(1000);
         const QImage image = m_window->grabWindow();
         // The software renderer on the offscreen platform hands back nothing; the screen
         // still holds what was drawn.
