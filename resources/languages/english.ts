@@ -1548,6 +1548,10 @@
         <source>TanDeltaStandardImportFailed</source>
         <translation>Import of the tan delta standard failed!</translation>
     </message>
+    <message>
+        <source>TanDeltaStandardTooLarge</source>
+        <translation>The tan delta standard was not imported: the file is larger than %1 KiB.</translation>
+    </message>
 </context>
 <context>
     <name>TestBoost</name>

@@ -64,12 +64,14 @@ void StoredDataActions::performSystemFunction(SystemFunction::eSysFunc func)
     emit PerformExternalAction(dm->getSystemFunctions()->getFuncName(func));
 }
 
-void StoredDataActions::showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey)
+void StoredDataActions::showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey,
+                                    const QString& failure)
 {
-    if (ok)
-        m_dialogs.show(CAT_INF, translated(context, successKey), QString(), QString());
-    else
-        m_dialogs.show(CAT_ERR, translated(context, failureKey), QString(), QString());
+    if (!m_lastOutcome.second.isNull())
+        m_dialogs.hideMessage(m_lastOutcome.first, m_lastOutcome.second);
+    const MessageCategories category = ok ? CAT_INF : CAT_ERR;
+    const QString text = ok ? translated(context, successKey) : failure.isEmpty() ? translated(context, failureKey) : failure;
+    m_lastOutcome = {category, m_dialogs.show(category, text, QString(), QString())};
 }
 
 void StoredDataActions::askToUpdate(const QString& updateFile)
@@ -92,8 +94,12 @@ void StoredDataActions::askToImportTanDeltaStandard(const QString& pathToFile)
 {
     askFirst(translated("TanDelta", "ImportThisTanDeltaStandard"), translated("Menu", "ImportData"), pathToFile,
              Settings::kAdminLock, [this, pathToFile]() {
-                 showOutcome(TanDelta::functions::evaluationStandardImport(pathToFile), "TanDelta",
-                             "TanDeltaStandardImported", "TanDeltaStandardImportFailed");
+                 bool tooLarge = false;
+                 const bool ok = TanDelta::functions::evaluationStandardImport(pathToFile, &tooLarge);
+                 showOutcome(ok, "TanDelta", "TanDeltaStandardImported", "TanDeltaStandardImportFailed",
+                             tooLarge ? translated("TanDelta", "TanDeltaStandardTooLarge")
+                                            .arg(TanDelta::evaluation::kMaxCriteriaFileSize / 1024)
+                                      : QString());
                  emit evaluationStandardListChanged();
              });
 }

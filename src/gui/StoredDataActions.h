@@ -7,8 +7,10 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QSet>
 #include <QString>
+#include <QUuid>
 
 #include <functional>
 
@@ -49,9 +51,15 @@ private:
     // text is merged; a second request with the same key joins the first.
     void askFirst(const QString& text, const QString& acceptButton, const QString& key, const QString& lock,
                   std::function<void()> onAccept);
-    void showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey);
+    // Takes the earlier outcome out of the header first: the most severe message shows
+    // there, so an old failure would hide the new outcome. failure replaces the text of
+    // failureKey when given.
+    void showOutcome(bool ok, const char* context, const char* successKey, const char* failureKey,
+                     const QString& failure = QString());
 
     DialogQueue& m_dialogs;
     QSet<QString> m_pendingAnswers;
+    // Category and id of the last outcome shown.
+    QPair<int, QUuid> m_lastOutcome;
     OwnedItemList<IconListViewItem> m_evaluationStandards;
 };

@@ -57,13 +57,15 @@ QString storedFileName(const QString& standardName, const QString& sourcePath)
 
 } // namespace
 
-bool evaluationStandardImport(QString path)
+bool evaluationStandardImport(QString path, bool* tooLarge)
 {
     bool readable = false;
     QString problem;
     const QByteArray content = readCriteriaContent(path, &readable, &problem);
     if (readable)
         problem = criteriaFileProblem(content);
+    if (tooLarge)
+        *tooLarge = !readable && QFileInfo(path).size() > kMaxCriteriaFileSize;
     // A file the evaluation could not use would only vanish from the list.
     if (!problem.isEmpty()) {
         KLOG_WARN2("TanDelta", "evaluationStandardImport", QStringLiteral("%1 not imported: %2").arg(path, problem));

@@ -12,7 +12,8 @@ namespace TanDelta {
 namespace functions {
 
 // Copies the criteria file at path into the criteria folder, named after its "name".
-bool evaluationStandardImport(QString path);
+// tooLarge (when given) tells whether it was refused for its size.
+bool evaluationStandardImport(QString path, bool* tooLarge = nullptr);
 bool evaluationStandardRemove(QList<evaluation::eEvaluationStandard> ids);
 bool evaluationStandardRemove(evaluation::eEvaluationStandard id);
 // Copies the standards' files, the built-in ones included, to "tanDelta" on the stick.

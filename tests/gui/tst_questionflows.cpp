@@ -8,6 +8,7 @@
 #include "fakes/RecordingGui.h"
 #include "gui/GuiViewModel.h"
 #include "gui/LogListModel.h"
+#include "testrun/TanDeltaCriteriaFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -226,6 +227,14 @@ private slots:
         QVERIFY(messageTexts(vm.get()).startsWith(QStringLiteral("2:Import of the tan delta standard failed!")));
         QCOMPARE(changed.size(), 2);
         QCOMPARE(ids(), QList<int>({1, 2, 1000}));
+        // Refused for its size, and said so.
+        QVERIFY(root.writeFile(QStringLiteral("/media/USB/huge.tds"),
+                               content + QByteArray(int(TanDelta::evaluation::kMaxCriteriaFileSize), ' ')));
+        vm->askToImportTanDeltaStandard(stick(fixture()) + QStringLiteral("/huge.tds"));
+        QVERIFY(accept());
+        QCOMPARE(messageTexts(vm.get()),
+                 QStringLiteral("2:The tan delta standard was not imported: the file is larger than 256 KiB."));
+        QCOMPARE(ids(), QList<int>({1, 2, 1000}));
 
         vm->exportEvaluationStandards({1, 1000});
         QVERIFY(messageTexts(vm.get()).contains(
@@ -244,6 +253,8 @@ private slots:
         vm->deleteEvaluationStandards({1000});
         vm->askToImportTanDeltaStandard(stick(fixture()) + QStringLiteral("/a.tds"));
         QVERIFY(accept());
+        // Shown when it happens, whatever failed before.
+        QCOMPARE(messageTexts(vm.get()), QStringLiteral("4:Tan delta standard imported."));
         QCOMPARE(vm->evaluationStandardItems().at(2)->name(), QStringLiteral("Aardvark"));
         QVERIFY(accept());
         QVERIFY(messageTexts(vm.get()).startsWith(QStringLiteral("2:The selected standards could not all be removed!")));
@@ -252,7 +263,7 @@ private slots:
         vm->deleteEvaluationStandards({1001});
         QVERIFY(accept());
         QVERIFY(messageTexts(vm.get()).contains(QStringLiteral("4:The selected standards have been removed.")));
-        QCOMPARE(changed.size(), 5);
+        QCOMPARE(changed.size(), 6);
         QCOMPARE(ids(), QList<int>({1, 2, 1000}));
         QCOMPARE(vm->evaluationStandardItems().last()->name(), QStringLiteral("Aardvark"));
     }
