@@ -472,11 +472,11 @@ private slots:
         QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D")));
     }
 
-    // The database the instrument ran on follows a new system name at the next start: moved
-    // where that name is free, else opened where it is.
+    // The database the instrument ran on follows a new system name at the next start, never
+    // over a file of the new name: it is opened where it is then.
     void databaseFollowsTheSystemName_data()
     {
-        QTest::addColumn<QString>("before"); // what is there of the new name before the start
+        QTest::addColumn<QString>("before"); // of the new name, before the start
         QTest::addColumn<QString>("opened");
         QTest::newRow("new name free") << "" << "NEW.sqlite3";
         QTest::newRow("new name taken") << "NEW.sqlite3" << "TSTDB.sqlite3";
@@ -488,19 +488,15 @@ private slots:
         QFETCH(QString, opened);
         QVERIFY(m_db->addCableNumber(QStringLiteral("OWN-1")));
         m_db->release();
-        const QDir dir(GlobalFuncs::getAppDataPath());
-        QFile other(dir.filePath(before));
-        if (!before.isEmpty())
-            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("another file") == 12 && other.flush());
+        QFile other(QDir(GlobalFuncs::getAppDataPath()).filePath(before));
+        QVERIFY(before.isEmpty() || (other.open(QIODevice::WriteOnly) && other.write("other") == 5 && other.flush()));
         QCoreApplication::setApplicationName(QStringLiteral("new"));
         const bool ok = m_db->initialize();
         QCoreApplication::setApplicationName(QStringLiteral("tstdb"));
         QVERIFY(ok);
         QCOMPARE(QFileInfo(m_db->filePath()).fileName(), opened);
         QCOMPARE(m_db->getCableNumbers(), QStringList{QStringLiteral("OWN-1")});
-        QCOMPARE(QFile::exists(dbPath()), opened == QLatin1String("TSTDB.sqlite3"));
-        if (other.isOpen())
-            QCOMPARE(other.size(), qint64(12));
+        QVERIFY(before.isEmpty() || other.size() == 5);
     }
 
     // Each kind of trouble is told once, when it starts; a write that works again ends it.
