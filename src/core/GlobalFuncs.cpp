@@ -16,7 +16,9 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace {
 QAtomicPointer<DataModell> g_dm;
@@ -33,6 +35,7 @@ std::atomic<bool> g_demo{true};
 #else
 std::atomic<bool> g_demo{false};
 #endif
+std::atomic<double> g_shownWaitScale{1.0};
 
 const char* const kAppData = "/home/root/mappedPaths/appdata";
 const char* const kUsbMount = "/media/USB";
@@ -147,6 +150,17 @@ void GlobalFuncs::waitMs(int ms)
     QEventLoop loop;
     QTimer::singleShot(qMax(0, ms), &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+int GlobalFuncs::shownMs(int ms)
+{
+    return ms > 0 ? std::max(1, int(std::lround(ms * g_shownWaitScale.load()))) : ms;
+}
+
+void GlobalFuncs::setShownWaitScale(double factor)
+{
+    // A factor outside (0, 1] would stretch or drop the waits.
+    g_shownWaitScale = (factor > 0.0 && factor <= 1.0) ? factor : 1.0;
 }
 
 bool GlobalFuncs::isDemo() { return g_demo; }

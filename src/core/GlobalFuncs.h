@@ -70,6 +70,11 @@ public:
 
     // Returns after ms milliseconds; the caller's events keep being processed.
     static void waitMs(int ms);
+    // The length of a wait that only keeps something shown long enough to be read (a wait
+    // message, a progress step). Tests shorten such waits by a factor in (0, 1]
+    // (setShownWaitScale); the program never does (1).
+    static int shownMs(int ms);
+    static void setShownWaitScale(double factor);
     // True in demo builds (CMake option VLF_DEMO); tests may switch it.
     static bool isDemo();
     static void setDemo(bool demo);

@@ -190,7 +190,7 @@ QString ConfigfileManager::exportConfigFile(const QString& fileNameTag)
     const QString path = doExport(tag);
     // The operator gets to see the export happen, however quick it was.
     if (stopwatch.elapsed() < 1000)
-        GlobalFuncs::waitMs(1000);
+        GlobalFuncs::waitMs(GlobalFuncs::shownMs(1000));
     if (IGUI* gui = GlobalFuncs::getGUI())
         gui->closeDlg(QUuid(), IGUI::Accepted);
     return path;

@@ -187,7 +187,7 @@ void LogfileManager::finishedLogfileExport(bool result)
     if (!m_exporting)
         return;
     if (m_exportClock.elapsed() < kMinShownMs)
-        GlobalFuncs::waitMs(kKeepShownMs); // keeps the wait message readable
+        GlobalFuncs::waitMs(GlobalFuncs::shownMs(kKeepShownMs)); // keeps the wait message readable
     if (IGUI* gui = GlobalFuncs::getGUI())
         gui->closeDlg(m_waitDialog, IGUI::Accepted);
     FileSystem::sync();

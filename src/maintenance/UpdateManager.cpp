@@ -663,7 +663,7 @@ void UpdateManager::rebootAfterUpdate()
     const QUuid id = showMessage(CAT_INF, QStringLiteral("StandbyWhileRebooting"), true);
     FileSystem::sync();
     Q_UNUSED(id)
-    waitForAnswer(QUuid(), kRebootWaitMs);
+    waitForAnswer(QUuid(), GlobalFuncs::shownMs(kRebootWaitMs));
     CommonOS::reboot(false);
 }
 

@@ -404,7 +404,7 @@ bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory
     if (gui)
         progressId = gui->requestProgressDlg(
             QCoreApplication::translate("TestData", "TransferringTestData") + QStringLiteral("..."), 0, items, 1, 0);
-    GlobalFuncs::waitMs(kStepWaitMs);
+    GlobalFuncs::waitMs(GlobalFuncs::shownMs(kStepWaitMs));
 
     bool success = true;
     bool pulled = false;
@@ -437,7 +437,7 @@ bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory
         QCoreApplication::processEvents();
         if (gui)
             gui->incrementProgressDlg(progressId);
-        GlobalFuncs::waitMs(kStepWaitMs);
+        GlobalFuncs::waitMs(GlobalFuncs::shownMs(kStepWaitMs));
     }
 
     FileSystem::sync();
@@ -447,7 +447,7 @@ bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory
 
     if (gui)
         gui->closeDlg(progressId, IGUI::Accepted);
-    GlobalFuncs::waitMs(kStepWaitMs);
+    GlobalFuncs::waitMs(GlobalFuncs::shownMs(kStepWaitMs));
 
     if (gui) {
         const QString key = success ? QStringLiteral("DataSuccessfullyExported") : QStringLiteral("UnableToExportData");

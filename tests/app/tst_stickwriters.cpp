@@ -50,6 +50,8 @@ private slots:
     {
         QCoreApplication::setApplicationName(QStringLiteral("PEVANTO"));
         registerInstrumentTypes();
+        // What is written counts here, not how long a message stays up.
+        GlobalFuncs::setShownWaitScale(0.01);
     }
 
     void writerOnEveryStick_data()

@@ -123,6 +123,11 @@ class TstActivities : public QObject, public DataModelCase {
     }
 
 private slots:
+    void initTestCase()
+    {
+        // What is written counts here, not how long a progress step stays up.
+        GlobalFuncs::setShownWaitScale(0.01);
+    }
     void init()
     {
         start();

@@ -93,6 +93,8 @@ private slots:
     {
         QCoreApplication::setApplicationName(QStringLiteral("pevanto"));
         QVERIFY(m_english.load(QStringLiteral(VLF_ENGLISH_QM)));
+        // The export is shown its full second in one case only.
+        GlobalFuncs::setShownWaitScale(0.01);
     }
 
     void init()
@@ -133,7 +135,9 @@ private slots:
         manager.setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); });
         QElapsedTimer timer;
         timer.start();
+        GlobalFuncs::setShownWaitScale(1);
         QCOMPARE(manager.exportConfigFile(), QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml"));
+        GlobalFuncs::setShownWaitScale(0.01);
         QVERIFY2(timer.elapsed() >= 900, "the operator sees the export for a second");
         const QString exported = kUsb + QStringLiteral("/PEVANTO_2024_03_07_14_05_09.cfg.xml");
         QCOMPARE(root().readFile(exported), m_deviceBytes);

@@ -103,6 +103,8 @@ private slots:
 
     void init()
     {
+        // The wait message is kept up its full time where a case looks at the time.
+        GlobalFuncs::setShownWaitScale(0.01);
         QCoreApplication::setApplicationName(QStringLiteral("PEVANTO"));
         m_fixture = std::make_unique<DataModelFixture>();
         QVERIFY(m_fixture->isValid());
@@ -259,6 +261,7 @@ private slots:
 
     void quickExportKeepsTheWaitMessage()
     {
+        GlobalFuncs::setShownWaitScale(1);
         const QString folder = root().path(QStringLiteral("/export"));
         QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
         QElapsedTimer clock;
@@ -276,6 +279,7 @@ private slots:
     // everything meanwhile happens from timers.
     void slowExportIsNotHeldLonger()
     {
+        GlobalFuncs::setShownWaitScale(1);
         PoolBlocker pool;
         QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
         QElapsedTimer released;

@@ -127,6 +127,8 @@ private slots:
     {
         QCoreApplication::setApplicationName(QStringLiteral("tsthistory"));
         registerInstrumentTypes();
+        // What is written counts here, not how long a progress step stays up.
+        GlobalFuncs::setShownWaitScale(0.01);
         m_log = std::make_unique<LogCapture>();
         QVERIFY(m_log->isRunning());
     }
