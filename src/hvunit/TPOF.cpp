@@ -31,6 +31,7 @@ TPOF::TPOF(std::unique_ptr<IHVDataModel> data, SubscriberFactory defaultSub, QOb
     , m_serial(std::make_unique<TSerial>())
     , m_data(std::move(data))
     , m_defaultSub(std::move(defaultSub))
+    , m_steady(&Heartbeat::now)
 {
     Q_ASSERT(m_data && m_defaultSub);
     registerInstrumentTypes();
@@ -1023,8 +1024,12 @@ bool TPOF::rebootHVUnit()
     setHVAutoCheck(false);
     KLOG_INFO2(kClass, "rebootHVUnit", "Rebooting HV-Unit");
     bool ok = SetValue(CMD_Reboot) == Ok;
-    if (ok)
-        GlobalFuncs::waitMs(4000);
+    if (ok) {
+        // The unit is back after RebootWaitMs; the caller's events keep being processed.
+        const qint64 start = m_steady();
+        while (m_steady() - start < RebootWaitMs)
+            GlobalFuncs::waitMs(20);
+    }
     setHVAutoCheck(wasPolling);
     return ok;
 }
@@ -1078,13 +1083,12 @@ unsigned TPOF::writeHVCUpdate()
 {
     OwnPolls own(*this);
     m_data->changeOperatingMode(OperatingModes::None);
-    QElapsedTimer clock;
-    clock.start();
+    const qint64 start = m_steady();
     for (;;) {
         GlobalFuncs::waitMs(10);
         if (!GetHVState())
             return UpdateFailed;
-        if (clock.elapsed() > 29999)
+        if (m_steady() - start >= UpdateBusyLimitMs)
             return UpdateBusyTimeout;
         QCoreApplication::processEvents();
         if (!(sub()->getHVUnitState().state & HVStateBits::Busy))

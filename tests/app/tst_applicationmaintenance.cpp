@@ -3,12 +3,14 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/FastClock.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/RecordingGui.h"
 #include "fakes/TempRoot.h"
 #include "fakes/ThreadNames.h"
 #include "hvsim/HvUnitSimulator.h"
 #include "hvunit/SCPins.h"
+#include "hvunit/TPOF.h"
 #include "db/DB.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/ActionHandler.h"
@@ -241,6 +243,9 @@ int main(int argc, char** argv)
         QObject::connect(gui.get(), &IGUI::languageListChanged, [&lists](const QVariantList& l) { lists << l; });
         return gui;
     });
+    // What an update leaves counts here, not how long the unit or the reboot message take.
+    app->hvLink()->setSteadyClock(&fastSteadyClock);
+    GlobalFuncs::setShownWaitScale(0.01);
     TstApplicationMaintenance tests(app.get(), &root, &platform, &lists, validBackup);
     const int rc = QTest::qExec(&tests, argc, argv);
     app.reset();

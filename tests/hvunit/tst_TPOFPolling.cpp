@@ -1,10 +1,12 @@
 #include "core/GlobalFuncs.h"
+#include "fakes/FastClock.h"
 #include "fakes/HVLinkOnThread.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingGui.h"
 #include "hvunit/TPOF.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
@@ -359,6 +361,8 @@ private slots:
     void rebootRestoresPolling()
     {
         bool ok = false;
+        pof->setSteadyClock(&fastSteadyClock);
+        auto realClock = qScopeGuard([this] { pof->setSteadyClock(&Heartbeat::now); });
         pof->setHVAutoCheck(true);
         onLinkThread([&] { ok = pof->rebootHVUnit(); });
         QVERIFY(ok);

@@ -7,6 +7,7 @@
 #include "db/DB.h"
 #include "fakes/DataModelFixture.h"
 #include "fakes/FakePlatform.h"
+#include "fakes/FastClock.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingGui.h"
 #include "fakes/SimulatedHVLink.h"
@@ -317,6 +318,7 @@ private slots:
         SimulatedHVLink sim;
         std::unique_ptr<TPOF> pof = sim.start();
         QVERIFY(pof);
+        pof->setSteadyClock(&fastSteadyClock);
         stIdentification id;
         id.firmwareMajor = 1;
         id.firmwareMinor = 30;
