@@ -36,6 +36,7 @@
 #include "maintenance/UpdateManager.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 #include "hvunit/TPOF.h"
+#include "app/StopDeadline.h"
 #include "app/ThreadGuard.h"
 #include "app/UnixSignalWatcher.h"
 #include "app/WatchdogManager.h"
@@ -143,6 +144,8 @@ void Application::installServices()
     m_signals->watch(SIGTERM);
     m_signals->watch(SIGINT);
     m_signals->watch(SIGUSR1);
+    // A GUI thread that hangs never sees the two: they end the program all the same.
+    const bool deadline = StopDeadline::install();
 
     setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
     GlobalFuncs::initPaths();
@@ -174,6 +177,8 @@ void Application::installServices()
     GlobalFuncs::setLogger(m_logger.get());
     if (!configLoaded)
         KLOG_INFO2(kClass, "installServices", "No configuration file yet; built-in defaults are used");
+    if (!deadline)
+        KLOG_WARN2(kClass, "installServices", "A stop signal cannot end a hanging program");
 
     if (!db->initialize())
         KLOG_ERROR2(kClass, "installServices", "The database could not be opened");

@@ -13,4 +13,6 @@ public:
     // The handlers from before again, the file closed; for the shutdown, once the line is off.
     static void uninstall();
     static bool isInstalled();
+    // Writes '0' to the line while installed; async-signal-safe, for the forced stop too.
+    static void pullLow();
 };
