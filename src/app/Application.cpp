@@ -394,6 +394,9 @@ void Application::startRunning()
     KLOG_INFO2(kClass, "startRunning", "Start-up done, mains on");
     DataModell* dm = dataModel();
     QMetaObject::invokeMethod(dm, [dm]() { dm->receiveAppEvent(eAppEvent::MainsOn); }, Qt::QueuedConnection);
+    // Stopped while starting: the main loop ends as soon as it runs.
+    if (m_stopRequested)
+        QMetaObject::invokeMethod(this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }
 
 void Application::stopWorkerThreads()
@@ -455,6 +458,9 @@ void Application::onUnixSignal(int signalNumber)
     case SIGTERM:
     case SIGINT:
         KLOG_INFO2(kClass, "onUnixSignal", QStringLiteral("Signal %1: stopping").arg(signalNumber));
+        // The start-up processes events before the main loop runs, and quit() ends only
+        // loops that run: the stop is kept for the main loop too.
+        m_stopRequested = true;
         quit();
         break;
     default:

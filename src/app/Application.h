@@ -108,6 +108,7 @@ private:
     std::unique_ptr<TTestChart> m_testChart;
     std::unique_ptr<TCheckSafetyCircuit> m_safety;
     States::AppState m_appState = States::None;
+    bool m_stopRequested = false; // by SIGTERM or SIGINT
     TTestThread* m_testWorker = nullptr; // owned by m_testThread
     std::unique_ptr<ThreadGuard> m_testThread;
     std::function<Commissioning::MachineBundle()> m_machineFactory;

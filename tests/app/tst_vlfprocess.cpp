@@ -1,8 +1,15 @@
 // The program as a whole, started as its own process below a temporary root.
+#include "core/FsRoot.h"
+#include "fakes/FakeGpioTree.h"
+#include "fakes/SafetyLines.h"
+#include "hvunit/SCPins.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -11,7 +18,13 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <limits>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 const char* const kTrace = "/home/root/mappedPaths/appdata/trace/PEVANTO.trc";
@@ -91,6 +104,22 @@ public:
     QString m_trace = QLatin1String(kTrace);
 };
 
+const char* const kConfig = "/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml";
+
+// The safety inputs (closed) and the HV-enable line below the root; with a FIFO in place
+// of the configuration file the GUI thread waits in the start-up until it is written.
+VlfRun::Prepare instrumentRoot(bool configIsFifo)
+{
+    return [configIsFifo](QProcessEnvironment&, const QString& root) {
+        FsRoot::setRoot(root);
+        FakeGpioTree(safetyInputLines(), {HVEnableLine});
+        FsRoot::setRoot(QString());
+        const QString config = root + QLatin1String(kConfig);
+        if (configIsFifo && QDir().mkpath(QFileInfo(config).absolutePath()))
+            ::mkfifo(QFile::encodeName(config).constData(), 0600);
+    };
+}
+
 // The simulator program on a pseudo-terminal; its slave side is the unit's line.
 class SimRun {
 public:
@@ -162,6 +191,86 @@ private slots:
         // The last records reach the file.
         QVERIFY(trace.trimmed().endsWith("Application::~Application: Shutdown complete"));
         QVERIFY(QFile::exists(run.m_root.path() + QStringLiteral("/home/root/mappedPaths/appdata/PEVANTO.sqlite3")));
+    }
+
+    // SIGTERM at any moment of the start-up ends the program within 5 s with the HV-enable
+    // line low: twenty starts against the simulated unit, five at a time (a lighter load for
+    // the tests beside), each signalled at a random moment of its own stretch of the first 1.5 s. Two GUI threads hang for good
+    // on their configuration file (a FIFO nobody writes): ended 4 s after the signal with
+    // 128 + 15. One is held there until the signal has come, so that the start-up meets it
+    // in its own event processing: it stops in order once started.
+    void sigtermAtAnyMomentOfTheStartUp()
+    {
+        constexpr int kRuns = 5;
+        enum Kind { Random, Hangs, Held };
+        for (int wave = 0; wave < 4; ++wave) {
+            std::vector<std::unique_ptr<SimRun>> sims(kRuns);
+            std::vector<std::unique_ptr<VlfRun>> runs;
+            QVector<int> delays;
+            QVector<qint64> due;
+            QVector<qint64> signalled(kRuns, -1);
+            QElapsedTimer clock;
+            clock.start();
+            const auto kind = [wave](int i) { return wave > 0 || i > 2 ? Random : i < 2 ? Hangs : Held; };
+            const auto signal = [&](int i) {
+                ::kill(static_cast<pid_t>(runs[i]->m_process.processId()), SIGTERM);
+                signalled[i] = clock.elapsed();
+            };
+            const auto signalDue = [&] {
+                for (int i = 0; i < int(runs.size()); ++i)
+                    if (signalled[i] < 0 && clock.elapsed() >= due[i])
+                        signal(i);
+            };
+            for (auto& sim : sims)
+                sim = std::make_unique<SimRun>();
+            for (int i = 0; i < kRuns; ++i) {
+                runs.push_back(std::make_unique<VlfRun>(sims[i]->slavePath(), instrumentRoot(kind(i) != Random)));
+                const int stretch = (wave * kRuns + i) % 10;
+                delays << (kind(i) == Random ? stretch * 150 + QRandomGenerator::global()->bounded(150) : 300);
+                due << (kind(i) == Held ? std::numeric_limits<qint64>::max() : clock.elapsed() + delays.last());
+                if (kind(i) == Held) {
+                    // A reader at the FIFO: the signal handlers are in place, the GUI thread waits.
+                    const QByteArray fifo = QFile::encodeName(runs[i]->m_root.path() + QLatin1String(kConfig));
+                    int fd = -1;
+                    while ((fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK)) < 0 && clock.elapsed() < 20000) {
+                        signalDue();
+                        QTest::qWait(5);
+                    }
+                    QVERIFY(fd >= 0);
+                    signal(i);
+                    const QByteArray config("<configuration><key name=\"PEVANTO\"></key></configuration>");
+                    QCOMPARE(::write(fd, config.constData(), size_t(config.size())), ssize_t(config.size()));
+                    ::close(fd);
+                }
+                signalDue();
+            }
+            for (bool pending = true; pending;) {
+                QTest::qWait(5);
+                signalDue();
+                pending = false;
+                for (int i = 0; i < kRuns; ++i)
+                    pending = pending || signalled[i] < 0
+                        || (runs[i]->m_process.state() != QProcess::NotRunning && clock.elapsed() - signalled[i] < 5000);
+            }
+            for (int i = 0; i < kRuns; ++i) {
+                VlfRun& run = *runs[i];
+                const QString what =
+                    QStringLiteral("wave %1, start %2: SIGTERM %3 ms after the start").arg(wave).arg(i).arg(delays[i]);
+                QVERIFY2(run.m_process.state() == QProcess::NotRunning, qPrintable(what));
+                QFile line(run.m_root.path() + QStringLiteral("/sys/class/gpio/gpio23/value"));
+                QVERIFY(line.open(QIODevice::ReadOnly));
+                QVERIFY2(!line.readAll().endsWith('1'), qPrintable(what));
+                if (kind(i) == Hangs)
+                    QCOMPARE(run.m_process.exitCode(), 128 + SIGTERM);
+                if (kind(i) == Held) {
+                    QCOMPARE(run.m_process.exitCode(), 0);
+                    QVERIFY(run.trace().trimmed().endsWith("Application::~Application: Shutdown complete"));
+                }
+            }
+            // The simulators end together, not one after the other.
+            for (auto& sim : sims)
+                ::kill(static_cast<pid_t>(sim->m_process.processId()), SIGTERM);
+        }
     }
 
     // A system name that is no safe file name names the database and the trace file by
