@@ -12,10 +12,12 @@ BUILD_DIR="${VLF_BUILD_DIR:-build}"
 
 export VLF_ROOT="${VLF_ROOT:-$PWD/run-root}"
 bash scripts/prepare-root.sh "$VLF_ROOT"
-# The window goes to the desktop's display; without one, to a virtual X server.
+# The window goes to the desktop's display; without one, to a virtual X server that does not
+# start over when its last client leaves: the program's OpenGL probe is a client that leaves
+# just as the program connects, and a server starting over drops that connection.
 LAUNCH=()
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
-    LAUNCH=(xvfb-run -a)
+    LAUNCH=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 fi
 echo "File-system root: $VLF_ROOT"
 
