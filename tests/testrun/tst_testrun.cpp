@@ -188,6 +188,9 @@ private slots:
     void cleanupTestCase()
     {
         m_safety.reset();
+        // As at the program's shutdown: this thread answers no database call while it joins
+        // the worker, so the worker's calls fail at once instead of outlasting the join.
+        GlobalFuncs::getDB()->setCallTimeout(0);
         // The worker drives the link, so it ends first.
         m_testThread.reset();
         m_worker = nullptr;

@@ -9,6 +9,7 @@
 #include "testrun/TTestThread.h"
 #include "datamodel/DataModell.h"
 #include "core/GlobalFuncs.h"
+#include "db/DB.h"
 #include "testrun/File.h"
 
 #include <QDirIterator>
@@ -132,6 +133,9 @@ private slots:
 
     void cleanupTestCase()
     {
+        // As at the program's shutdown: this thread answers no database call while it joins
+        // the worker, so the worker's calls fail at once instead of outlasting the join.
+        GlobalFuncs::getDB()->setCallTimeout(0);
         // The worker drives the link, so it ends first.
         m_testThread.reset();
         m_worker = nullptr;
