@@ -500,15 +500,13 @@ private slots:
         } else if (way == SettingsRename) {
             QVERIFY(settings->setConfigItemString(systemName, QStringLiteral("Other")));
         } else {
-            // The device's own configuration under another name, taken at start without a tap.
+            // A backup naming another system, taken as at start: without a question.
             QVERIFY(!m_root->insertStick().isEmpty());
-            QVERIFY(config->setString(systemName, QStringLiteral("Other")) == 0 && config->save() == 0);
-            const QString backup = CheckAppState::backupConfigFile();
-            QVERIFY(QFile::copy(m_root->path(QStringLiteral("/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml")),
-                                backup));
-            QVERIFY(config->setString(systemName, QStringLiteral("pevanto")) == 0 && config->save() == 0);
-            emit m_app->usbChecker()->importConfig(backup, true);
-            QVERIFY(!QFileInfo::exists(backup));
+            QVERIFY(m_root->writeFile("/media/USB/PEVANTO_backup.cfg.xml",
+                                      "<configuration><key name=\"PEVANTO\"><key name=\"General\"><value name=\"SystemName\" "
+                                      "type=\"string\">Other</value></key></key></configuration>"));
+            emit m_app->usbChecker()->importConfig(CheckAppState::backupConfigFile(), true);
+            QVERIFY(!QFileInfo::exists(CheckAppState::backupConfigFile()));
         }
         if (way >= BackupRename) {
             QVERIFY(restart());
