@@ -202,7 +202,7 @@
     </message>
     <message>
         <source>OwedUnitWritesFailed</source>
-        <translation>What a commissioning procedure still owes the HV unit (stop, old settings) could not be written; it is written when the unit answers again.</translation>
+        <translation>What a commissioning procedure still owes the HV unit (stop, old settings) could not be written yet; it is written as soon as the unit takes it.</translation>
     </message>
     <message>
         <source>Start</source>

@@ -28,6 +28,8 @@ void DMhvDataModel::setFrequencyToTest(unsigned long mhz) { if (dm()) dm()->setF
 void DMhvDataModel::setMinutesToTest(unsigned short minutes) { if (dm()) dm()->setMinutesToTest(minutes); }
 quint8 DMhvDataModel::getPevantoType() const { return dm() ? dm()->getPevantoType() : 0; }
 bool DMhvDataModel::isTestRunning() const { return dm() && dm()->isTestRunning(); }
+
+bool DMhvDataModel::isIdle() const { return dm() && dm()->getAppState() == States::Idle; }
 bool DMhvDataModel::isDutyCycleMode() const { return dm() && dm()->isDutyCycleMode(); }
 int DMhvDataModel::hvGeneratorCharacteristics() const { return dm() ? dm()->hvGeneratorCharacteristics() : 0; }
 

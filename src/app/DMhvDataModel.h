@@ -23,6 +23,7 @@ public:
     quint8 getPevantoType() const override;
     QString hvSourceVersionText() const override;
     bool isTestRunning() const override;
+    bool isIdle() const override;
     bool isDutyCycleMode() const override;
     int hvGeneratorCharacteristics() const override;
     qint64 getPerformanceIndicator(int id, int index) const override;

@@ -11,7 +11,6 @@
 #include "commissioning/StableTransition.h"
 #include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
-#include "logging/LoggingCtrl.h"
 
 #include <QStringList>
 
@@ -137,8 +136,6 @@ void CascadeCalibrationMachine::restoreCalibration()
     // Refused because another procedure runs: the unit is that one's now.
     if (!inputsFreeFor(m_safety, &m_savedReceiver) || m_restore.writeBack())
         return;
-    KLOG_ERROR2("CascadeCalibrationMachine", "restoreCalibration",
-                QStringLiteral("%1 could not be written back; written when the link is up").arg(m_restore.what()));
     emit cascadeCalibrationError(calibrationNotRestoredText());
 }
 
@@ -190,14 +187,8 @@ void CascadeCalibrationMachine::startCalibration()
         return;
     }
     // From here on the unit holds another calibration than its own.
-    m_restore.arm(QStringLiteral("The cascade calibration %1").arg(describe(m_saved)), [saved = m_saved](TPOF& pof) {
-        if (!setCalibrationWords(pof, saved))
-            return false;
-        // The views were told the run's values; they get the restored ones.
-        pof.refreshHVUnitParams({ eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP, eHVUnitParamType_GainU_HVN,
-                                  eHVUnitParamType_OffsetU_HVN });
-        return true;
-    });
+    m_restore.arm({ QStringLiteral("The cascade calibration %1").arg(describe(m_saved)), calibrationNotRestoredText(),
+                    std::nullopt, calibrationParameters(m_saved) });
     // The first path measures without any calibration.
     if (!setCascadeCalibration(*m_pof, CascadeCalibrationResult()))
         fail(QStringLiteral("Die neutrale Kalibrierung der HV-Kaskaden konnte nicht geschrieben werden."));

@@ -192,8 +192,6 @@ void OutputCalibrationMachine::restoreGains()
 {
     if (m_restore.writeBack())
         return;
-    KLOG_ERROR2("OutputCalibrationMachine", "restoreGains",
-                QStringLiteral("%1 could not be written back; written when the link is up").arg(m_restore.what()));
     emit errorMessage(gainsNotRestoredText());
     emit machineEvent(Error);
 }
@@ -256,15 +254,18 @@ void OutputCalibrationMachine::setUp()
     }
     unsigned long long gains[4] = {};
     unsigned short count = 0;
-    if (m_pof->GetValue(TPOF::CMD_GetGains, gains, 4, &count) != TPOF::Ok || count < 2) {
+    if (m_pof->GetValue(TPOF::CMD_GetGains, gains, 4, &count) != TPOF::Ok || count < 2 || gains[0] > 0xFFFF
+        || gains[1] > 0xFFFF) {
         // Without them the first command would write a gain that is never restored.
         m_gains = SavedGains();
         fail(QStringLiteral("Die Verstärkungen der HV-Einheit konnten nicht gelesen werden."));
         return;
     }
     m_gains = { gains[0], gains[1] };
-    m_restore.arm(QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI),
-                  [old = m_gains](TPOF& pof) { return writeGains(pof, old.gainU, old.gainI); });
+    stGainCalibration old;
+    old.gainU = quint16(m_gains.gainU);
+    old.gainI = quint16(m_gains.gainI);
+    m_restore.arm({ QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI), gainsNotRestoredText(), old, {} });
     if (!writeGains(*m_pof, kUnitGain, m_gains.gainI)) {
         fail(gainNotWrittenText(kUnitGain));
         return;

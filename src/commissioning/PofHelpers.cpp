@@ -102,10 +102,18 @@ std::optional<CalibrationWords> getCalibrationWords(TPOF& pof)
 bool setCalibrationWords(TPOF& pof, CalibrationWords const& words)
 {
     // The link reads each word back and polls the state word.
-    for (int i = 0; i < 4; ++i)
-        if (pof.SetParameter(kCalibrationParameters[i], words[i]) != TPOF::Ok)
+    for (const auto& p : calibrationParameters(words))
+        if (pof.SetParameter(p.first, p.second) != TPOF::Ok)
             return false;
     return true;
+}
+
+QList<QPair<eHVUnitParamType, quint64>> calibrationParameters(CalibrationWords const& words)
+{
+    QList<QPair<eHVUnitParamType, quint64>> out;
+    for (int i = 0; i < 4; ++i)
+        out << qMakePair(kCalibrationParameters[i], quint64(words[i]));
+    return out;
 }
 
 std::optional<CascadeCalibrationResult> getCascadeCalibration(TPOF& pof)

@@ -4,6 +4,8 @@
 #include "commissioning/CommissioningValues.h"
 #include "datamodel/InstrumentTypes.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <array>
@@ -41,6 +43,8 @@ using CalibrationWords = std::array<unsigned long long, 4>;
 std::optional<CalibrationWords> getCalibrationWords(TPOF& pof);
 // Writes the four words in that order; false at the first the unit did not take.
 bool setCalibrationWords(TPOF& pof, CalibrationWords const& words);
+// The parameters the words are written to, each with its word, in the order written.
+QList<QPair<eHVUnitParamType, quint64>> calibrationParameters(CalibrationWords const& words);
 // The same as values (decoded from and encoded to the unit's Q12 words).
 std::optional<CascadeCalibrationResult> getCascadeCalibration(TPOF& pof);
 bool setCascadeCalibration(TPOF& pof, CascadeCalibrationResult const& calibration);

@@ -4,26 +4,15 @@
 
 namespace Commissioning {
 
-void UnitRestore::arm(QString const& what, OwedUnitWrites::Write write)
-{
-    m_what = what;
-    m_write = std::move(write);
-}
-
-void UnitRestore::disarm()
-{
-    m_write = nullptr;
-}
-
 bool UnitRestore::writeBack()
 {
-    if (!m_write)
+    if (!m_values)
         return true;
     OwedUnitWrites* owed = m_pof->owedWrites();
     // A stop lost with the link goes first: the output must not come back with the line.
-    const bool written = (!owed->stopOwed() || owed->writeOwed()) && m_write(*m_pof);
+    const bool written = (!owed->stopOwed() || owed->writeOwed()) && owed->write(*m_values);
     if (!written)
-        owed->owe(m_what, m_write);
+        owed->owe(*m_values);
     disarm();
     return written;
 }

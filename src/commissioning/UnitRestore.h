@@ -2,7 +2,7 @@
 
 #include "hvunit/OwedUnitWrites.h"
 
-#include <QString>
+#include <optional>
 
 class TPOF;
 
@@ -10,19 +10,16 @@ namespace Commissioning {
 
 // Gives the HV unit back what a run changed in it (its gains, its calibration), unless
 // the run keeps its result. A write that does not go through is handed to the link's
-// owed writes, which outlive the machine and write it once the link is up again.
+// owed writes, which outlive the machine and write it once the unit takes it.
 // The machine's thread only.
 class UnitRestore {
 public:
     explicit UnitRestore(TPOF* pof) : m_pof(pof) {}
 
-    // The unit holds changed values from now on; write gives the old ones back, what
-    // names them for the log.
-    void arm(QString const& what, OwedUnitWrites::Write write);
+    // The unit holds changed values from now on; these are the old ones.
+    void arm(OwedUnitWrites::Values values) { m_values = std::move(values); }
     // Nothing (more) to give back: the run kept its new values.
-    void disarm();
-    bool pending() const { return bool(m_write); }
-    QString what() const { return m_what; }
+    void disarm() { m_values.reset(); }
 
     // Writes now when something is pending, a stop owed first; true when written (or
     // nothing was pending). A failure leaves the values owed by the link.
@@ -30,8 +27,7 @@ public:
 
 private:
     TPOF* m_pof;
-    QString m_what;
-    OwedUnitWrites::Write m_write;
+    std::optional<OwedUnitWrites::Values> m_values;
 };
 
 } // namespace Commissioning

@@ -80,17 +80,18 @@ QUuid DialogQueue::showMessageOfCategory(const QString& text, MessageCategories 
     if (category == CAT_SKPOUT)
         return showQuestion(text);
 
+    // A held line says it already, for as long as it stays.
+    const int held = m_messages.indexWhere(
+        [&](const Message& m) { return !m.expiry.isValid() && m.category == category && m.item->name() == text; });
+    if (held >= 0)
+        return m_messages.at(held).id;
+
     const QDateTime current = now();
     const QUuid id = QUuid::createUuid();
     const CategoryLook* look = lookOf(category);
     const QDateTime expiry = current.addMSecs(look ? look->lifetimeMs : 0);
-    if (current < expiry) {
-        auto* item = new IconListViewItem(text, QString::fromLatin1(look->icon), QString::fromLatin1(look->colour));
-        // Most severe first, the newest first within its category.
-        const int at = m_messages.indexWhere([category](const Message& m) { return m.category >= category; });
-        m_messages.insert(at < 0 ? m_messages.size() : at, Message{item, expiry, category, id});
-        emit messageListChanged();
-    }
+    if (current < expiry)
+        addMessage(text, category, expiry, id);
     if (!m_timer.isActive())
         m_timer.start();
     return id;
@@ -110,6 +111,34 @@ bool DialogQueue::hideMessage(int category, const Key& key)
     const int index =
         m_messages.indexWhere([&](const Message& m) { return m.category == category && key.names(m.item, m.id); });
     return m_messages.removeAt(index, [this] { emit messageListChanged(); });
+}
+
+void DialogQueue::holdMessage(const QUuid& id, const QString& text, MessageCategories category)
+{
+    const int listed = m_messages.indexWhere([&](const Message& m) { return m.category == category && m.item->name() == text; });
+    if (listed >= 0) {
+        m_messages[listed].expiry = QDateTime();
+        m_messages[listed].id = id;
+        return;
+    }
+    addMessage(text, category, QDateTime(), id);
+}
+
+void DialogQueue::addMessage(const QString& text, int category, const QDateTime& expiry, const QUuid& id)
+{
+    const CategoryLook* look = lookOf(category);
+    auto* item = new IconListViewItem(text, QString::fromLatin1(look ? look->icon : ""),
+                                      QString::fromLatin1(look ? look->colour : ""));
+    // Most severe first, the newest first within its category.
+    const int at = m_messages.indexWhere([category](const Message& m) { return m.category >= category; });
+    m_messages.insert(at < 0 ? m_messages.size() : at, Message { item, expiry, category, id });
+    emit messageListChanged();
+}
+
+bool DialogQueue::releaseMessage(const QUuid& id)
+{
+    return m_messages.removeAt(m_messages.indexWhere([&id](const Message& m) { return m.id == id; }),
+                               [this] { emit messageListChanged(); });
 }
 
 void DialogQueue::checkMessageList()

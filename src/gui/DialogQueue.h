@@ -70,6 +70,11 @@ public:
     QUuid show(MessageCategories category, const QString& text, const QString& acceptButton,
                const QString& rejectedButton);
     bool hideMessage(int category, const Key& key);
+    // A message that does not expire, under the caller's id; a listed message of that
+    // category and text becomes it, and one shown later while it stays is it too.
+    void holdMessage(const QUuid& id, const QString& text, MessageCategories category);
+    // Removes a held (or any) message by its id, whatever its category.
+    bool releaseMessage(const QUuid& id);
     // A question with the text of one listed is that one, brought to the front.
     QUuid showQuestion(const QString& text, const QString& acceptButton = okText(),
                        const QString& rejectedButton = cancelText(), const QString& iconPath = questionIcon());
@@ -99,6 +104,9 @@ signals:
     void questionAnsweredCloseType(QUuid questionId, IGUI::CloseType result);
 
 private:
+    // In its place: most severe first, the newest first within its category.
+    void addMessage(const QString& text, int category, const QDateTime& expiry, const QUuid& id);
+
     OwnedItemList<IconListViewItem, Message> m_messages;
     OwnedItemList<IconListViewItem, Question> m_questions;
     OwnedItemList<IconListViewItem, Progress> m_progresses;

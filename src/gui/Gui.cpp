@@ -108,7 +108,8 @@ void Gui::closeDlgImpl(QUuid id, IGUI::CloseType type)
 {
     const int result =
         type == IGUI::Accepted ? m_viewModel.questionAcceptedResult() : m_viewModel.questionRejectedResult();
-    if (m_viewModel.hideQuestion(id, result) || m_viewModel.hideWaitMessage(id) || m_viewModel.hideProgress(id))
+    if (m_viewModel.hideQuestion(id, result) || m_viewModel.hideWaitMessage(id) || m_viewModel.hideProgress(id)
+        || m_viewModel.releaseMessage(id))
         return;
     KLOG_WARN2(kClass, "closeDlg", QStringLiteral("can't hide dialog %1").arg(id.toString()));
 }
@@ -157,6 +158,11 @@ QUuid Gui::showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& tr
     if (!cancelButton && !okButton)
         return m_viewModel.showMessageOfCategory(text, mc);
     return m_viewModel.showQuestion(text, buttonText(okButton, "OK"), buttonText(cancelButton, "Cancel"));
+}
+
+void Gui::holdMessageImpl(const QUuid& id, MessageCategories mc, const TransObject& transObject)
+{
+    m_viewModel.holdMessage(id, transObject.toText(), mc);
 }
 
 void Gui::operatingModeChangedImpl(OperatingModes::OperatingMode mode) { m_viewModel.operatingModeChanged(mode); }

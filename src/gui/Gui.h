@@ -44,6 +44,7 @@ protected:
                              bool okButton) override;
     QUuid showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
                              bool okButton) override;
+    void holdMessageImpl(const QUuid& id, MessageCategories mc, const TransObject& transObject) override;
     void operatingModeChangedImpl(OperatingModes::OperatingMode mode) override;
     void remoteControlledImpl(bool state) override;
     void communicationDownImpl(bool error) override;

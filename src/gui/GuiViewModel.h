@@ -181,6 +181,12 @@ public:
     {
         return m_dialogs.showMessageOfCategory(text, category);
     }
+    // A message that stays in the header until released by its id.
+    void holdMessage(const QUuid& id, const QString& text, MessageCategories category)
+    {
+        m_dialogs.holdMessage(id, text, category);
+    }
+    bool releaseMessage(const QUuid& id) { return m_dialogs.releaseMessage(id); }
     Q_INVOKABLE QUuid showInfo(const QString& text, const QString& acceptButton = QString(),
                                const QString& rejectedButton = QString());
     Q_INVOKABLE QUuid showWarning(const QString& text, const QString& acceptButton = QString(),

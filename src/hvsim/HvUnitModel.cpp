@@ -248,6 +248,8 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     pressHvOnKeyWhenDueLocked(now);
     if (cmd >= 'a' && cmd <= 'z')
         m_commands.append(decodeWrite(cmd, payload));
+    if ((cmd == 'q' || cmd == 'k') && now < m_dropWritesUntil)
+        return false;
     switch (cmd) {
     case 'C':
         data = hex(m_capacitance, 8);
@@ -460,6 +462,14 @@ void HvUnitModel::setGainWriteBehaviour(int busyMs, bool fails, bool mangles)
     m_gainMangles = mangles;
 }
 
+void HvUnitModel::holdBusy(int ms)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_dropWritesUntil = Clock::now() + std::chrono::milliseconds(ms);
+    m_busyUntil = std::max(m_busyUntil, m_dropWritesUntil);
+    m_busyFails = false;
+}
+
 void HvUnitModel::setFirmwareBehaviour(int busyMs, bool fails)
 {
     std::lock_guard<std::mutex> l(m_mutex);
@@ -517,6 +527,7 @@ void HvUnitModel::reset()
     m_extraBits = 0;
     m_loadDetStarted = false;
     m_busyUntil = {};
+    m_dropWritesUntil = {};
     m_busyFails = false;
     m_fwPending = 0;
     m_fwImage.clear();

@@ -68,6 +68,9 @@ public:
     // The output current follows the cascades' power envelope instead of the load.
     void setEnvelopeCurrent(bool on);
     void setGainWriteBehaviour(int busyMs, bool fails, bool mangles);
+    // Busy (bit 11) this long with work of its own: gains and parameters sent meanwhile
+    // are dropped.
+    void holdBusy(int ms);
     void setParameterWriteMangled(bool mangled);
     // Each read of this code gives a new value (a status that will not settle).
     void setParameterVolatile(int code, bool on);
@@ -150,6 +153,7 @@ private:
     int m_gainBusyMs = 200;
     bool m_gainFails = false, m_gainMangles = false, m_paramMangles = false;
     Clock::time_point m_busyUntil {};
+    Clock::time_point m_dropWritesUntil {};
     bool m_busyFails = false;
     bool m_failedBit = false;
     int m_fwBusyMs = 1000;

@@ -37,6 +37,8 @@ public:
     // Version text of the HV source as the system information shows it.
     virtual QString hvSourceVersionText() const = 0;
     virtual bool isTestRunning() const = 0;
+    // The application waits in Idle: no test, no update, no start-up.
+    virtual bool isIdle() const = 0;
     virtual bool isDutyCycleMode() const = 0;
     virtual int hvGeneratorCharacteristics() const = 0;
 

@@ -1,13 +1,16 @@
 #include "hvunit/OwedUnitWrites.h"
 
-#include "hvunit/TPOF.h"
-
 #include "core/GlobalFuncs.h"
+#include "core/TransObject.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
+#include <algorithm>
+
 namespace {
 constexpr const char* kClass = "OwedUnitWrites";
+// How often what is owed is tried again while the link is up.
+constexpr int kRetryMs = 500;
 
 void tellOperator(MessageCategories category, const char* key)
 {
@@ -16,10 +19,12 @@ void tellOperator(MessageCategories category, const char* key)
 }
 } // namespace
 
-OwedUnitWrites::OwedUnitWrites(TPOF* pof) : QObject(pof), m_pof(pof)
+OwedUnitWrites::OwedUnitWrites(TPOF* pof) : QObject(pof), m_pof(pof), m_retry(this)
 {
     // Queued: the link reports from inside its poll, where no new transaction belongs.
     connect(pof, &TPOF::sendAppEvent, this, &OwedUnitWrites::linkEvent, Qt::QueuedConnection);
+    m_retry.setInterval(kRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &OwedUnitWrites::retry);
 }
 
 OwedUnitWrites::~OwedUnitWrites()
@@ -31,10 +36,19 @@ OwedUnitWrites::~OwedUnitWrites()
                         .arg(owed().join(QStringLiteral("; "))));
 }
 
+OwedUnitWrites::Unit OwedUnitWrites::unitNow() const
+{
+    return { m_pof->unitSerial(), m_pof->unitHardwareId() };
+}
+
 void OwedUnitWrites::setStopOwed(bool owed)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_stopOwed = owed;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopOwed = owed;
+    }
+    if (owed)
+        QMetaObject::invokeMethod(&m_retry, qOverload<>(&QTimer::start));
 }
 
 bool OwedUnitWrites::stopOwed() const
@@ -43,10 +57,38 @@ bool OwedUnitWrites::stopOwed() const
     return m_stopOwed;
 }
 
-void OwedUnitWrites::owe(QString const& what, Write write)
+bool OwedUnitWrites::write(Values const& values)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_values.push_back({ what, std::move(write) });
+    if (values.gains && m_pof->writeGainCalibration(*values.gains) != TPOF::Ok)
+        return false;
+    QList<eHVUnitParamType> types;
+    for (const auto& p : values.parameters) {
+        if (m_pof->SetParameter(p.first, p.second) != TPOF::Ok)
+            return false;
+        types << p.first;
+    }
+    // The views were told the run's values; they get these.
+    if (!types.isEmpty())
+        m_pof->refreshHVUnitParams(types);
+    return true;
+}
+
+void OwedUnitWrites::owe(Values values)
+{
+    // Refused by a unit that answers (busy, or it kept another value) or lost with the link.
+    KLOG_ERROR2(kClass, "owe",
+                (m_pof->linkUp() ? QStringLiteral("%1 not taken by the HV unit; written as soon as it takes them")
+                                 : QStringLiteral("%1 could not be written, the HV unit is silent; written when it answers again"))
+                    .arg(values.what));
+    Owed owed { std::move(values), unitNow(), QUuid::createUuid() };
+    if (!owed.values.told.isEmpty())
+        if (IGUI* gui = GlobalFuncs::getGUI())
+            gui->holdMessage(owed.id, CAT_ERR, TransObject(QStringLiteral("Commissioning"), owed.values.told));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_values.push_back(std::move(owed));
+    }
+    QMetaObject::invokeMethod(&m_retry, qOverload<>(&QTimer::start));
 }
 
 bool OwedUnitWrites::owes() const
@@ -61,8 +103,8 @@ QStringList OwedUnitWrites::owed() const
     QStringList out;
     if (m_stopOwed)
         out << QStringLiteral("a stop");
-    for (const Values& v : m_values)
-        out << v.what;
+    for (const Owed& o : m_values)
+        out << o.values.what;
     return out;
 }
 
@@ -70,22 +112,26 @@ bool OwedUnitWrites::writeOwed()
 {
     if (!owes())
         return true;
-    const QStringList what = owed();
+    const QStringList before = owed();
     bool written = false;
     try {
-        written = writeAll();
+        written = writeAll(unitNow());
     } catch (...) {
         KLOG_ERROR2(kClass, "writeOwed", "Writing what the HV unit is owed failed with an exception");
     }
-    if (!written)
-        return false;
-    KLOG_INFO2(kClass, "writeOwed", QStringLiteral("Written to the HV unit: %1").arg(what.join(QStringLiteral("; "))));
-    m_failureTold = false;
-    tellOperator(CAT_INF, "OwedUnitWritesDone");
-    return true;
+    const QStringList after = owed();
+    if (after.size() < before.size()) {
+        QStringList done = before;
+        for (const QString& what : after)
+            done.removeOne(what);
+        KLOG_INFO2(kClass, "writeOwed", QStringLiteral("Written to the HV unit: %1").arg(done.join(QStringLiteral("; "))));
+        m_failureTold = false;
+        tellOperator(CAT_INF, "OwedUnitWritesDone");
+    }
+    return written;
 }
 
-bool OwedUnitWrites::writeAll()
+bool OwedUnitWrites::writeAll(Unit const& unit)
 {
     // The output must not come back with the line: the stop goes before anything else.
     if (stopOwed()) {
@@ -94,18 +140,22 @@ bool OwedUnitWrites::writeAll()
         setStopOwed(false);
     }
     for (;;) {
-        Write write;
+        Owed next;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_values.empty())
+            const auto it = std::find_if(m_values.begin(), m_values.end(), [&unit](Owed const& o) { return o.unit == unit; });
+            if (it == m_values.end())
                 return true;
-            write = m_values.front().write;
+            next = *it;
         }
-        if (!write(*m_pof))
+        if (!write(next.values))
             return false;
+        if (!next.values.told.isEmpty())
+            if (IGUI* gui = GlobalFuncs::getGUI())
+                gui->closeDlg(next.id, IGUI::Accepted);
         // Only this thread takes values out; others only append.
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_values.erase(m_values.begin());
+        m_values.erase(std::find_if(m_values.begin(), m_values.end(), [&next](Owed const& o) { return o.id == next.id; }));
     }
 }
 
@@ -113,11 +163,40 @@ void OwedUnitWrites::linkEvent(eAppEvent event)
 {
     if (event != eAppEvent::HVUnitInitialized || !owes())
         return;
-    if (writeOwed() || m_failureTold)
+    if (!writeOwed())
+        notWritten("linkEvent");
+}
+
+bool OwedUnitWrites::owesThisUnit() const
+{
+    const Unit unit = unitNow();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_stopOwed || std::any_of(m_values.begin(), m_values.end(), [&unit](Owed const& o) { return o.unit == unit; });
+}
+
+void OwedUnitWrites::retry()
+{
+    // What another unit is owed waits for that one; the link's next report brings it.
+    if (!owesThisUnit()) {
+        m_retry.stop();
+        return;
+    }
+    // Not in a test or a procedure (whose set-up writes it first), not during an update,
+    // not while the unit is busy: a busy unit drops what it is sent.
+    if (!m_pof->linkUp() || !m_pof->dataModel()->isIdle() || m_pof->updateInProgress() || m_pof->sub()->drivesOutput()
+        || !m_pof->GetHVState() || (m_pof->sub()->getHVUnitState().state & HVStateBits::Busy))
+        return;
+    if (!writeOwed())
+        notWritten("retry");
+}
+
+void OwedUnitWrites::notWritten(const char* where)
+{
+    m_retry.start();
+    if (m_failureTold)
         return;
     m_failureTold = true;
-    KLOG_ERROR2(kClass, "linkEvent",
-                QStringLiteral("Could not be written to the HV unit; tried again when the link is up: %1")
-                    .arg(owed().join(QStringLiteral("; "))));
+    KLOG_ERROR2(kClass, where,
+                QStringLiteral("Could not be written to the HV unit; tried again: %1").arg(owed().join(QStringLiteral("; "))));
     tellOperator(CAT_ERR, "OwedUnitWritesFailed");
 }

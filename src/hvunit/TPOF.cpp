@@ -5,6 +5,7 @@
 
 #include "core/GlobalFuncs.h"
 #include "core/Heartbeat.h"
+#include "core/Locked.h"
 #include "core/ValueConverter.h"
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
@@ -106,6 +107,19 @@ bool TPOF::checkPOFCommandCompatibility(eCommandCode code) const
     default:
         return true;
     }
+}
+
+QString TPOF::unitSerial() const
+{
+    return Locked::read(m_serialMutex, m_unitSerial);
+}
+
+QString TPOF::unitHardwareId() const
+{
+    const stIdentification id = m_data->getHVIdentification();
+    if (!id.valid)
+        return QString();
+    return QStringLiteral("%1 %2/%3").arg(id.modelNameText()).arg(id.firstNumber).arg(id.secondNumber);
 }
 
 bool TPOF::setComError(bool flag)
@@ -373,6 +387,7 @@ bool TPOF::ExecCmd(int code)
         if (GetString(CMD_SerialNumber, buf, sizeof(buf)) != Ok)
             return false;
         m_data->setHVCSerial(QString::fromLatin1(buf));
+        Locked::write(m_serialMutex, m_unitSerial, QString::fromLatin1(buf));
         return true;
     }
     case CMD_GetGains: {

@@ -155,6 +155,12 @@ public:
     IHVDataModel* dataModel() const { return m_data.get(); }
     // What the unit is still owed by the commissioning procedures; a child of the link.
     OwedUnitWrites* owedWrites() const { return m_owed; }
+    // False from a lost-link report until the next good poll.
+    bool linkUp() const { return !m_linkDown; }
+    // Which unit answers: its serial number as last read, and its model and hardware
+    // numbers from its identification; empty before they were read.
+    QString unitSerial() const;
+    QString unitHardwareId() const;
     TSerial& serial() { return *m_serial; }
     // Source of the local time sent with 'z' (the system clock unless replaced).
     void setLocalTimeSource(std::function<QDateTime()> now) { m_now = std::move(now); }
@@ -247,4 +253,6 @@ private:
     // Set by every lost-link report, cleared by the next good poll.
     std::atomic<bool> m_linkDown { false };
     bool m_paramsRead = false;
+    mutable QMutex m_serialMutex; // guards the one below
+    QString m_unitSerial;
 };

@@ -11,6 +11,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
@@ -23,7 +24,8 @@ enum Fault { OpenInput, CutLink, Release, AbortRun, Throw, SecondProcedure };
 enum Moment { Started, InHvOnWait, WaitingForHvOn, InStep1, InStep3 };
 
 enum Procedure { OutputCal, CascadeCal, CascadePow };
-enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused, DoublePress };
+enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused, DoublePress, BusyUnit };
+constexpr int kBusyMs = 400; // the unit's own work, dropping what it is sent
 // In a walk's trail: the step's output stood at its level; the reading went stale.
 constexpr int kSettled = 100, kLost = 101;
 
@@ -127,14 +129,14 @@ class TestCommissioningSafety : public QObject {
                         walk);
         return walk;
     }
-    void startRun(Walk& walk, Procedure procedure)
+    void sendEvent(Walk& walk, Procedure procedure, UserEvent event)
     {
         if (procedure == OutputCal)
-            walk.bundle.outputCalibration->queueEvent(E(Start));
+            walk.bundle.outputCalibration->queueEvent(E(event));
         else if (procedure == CascadeCal)
-            walk.bundle.cascadeCalibration->receiveEvent(Start);
+            walk.bundle.cascadeCalibration->receiveEvent(event);
         else
-            walk.bundle.cascadePower->receiveEvent(Start);
+            walk.bundle.cascadePower->receiveEvent(event);
     }
     // Milliseconds from the trigger to the HV-enable line going low; -1 when it did not.
     qint64 lineLowAfter(Walk& walk, int timeoutMs)
@@ -318,6 +320,11 @@ private slots:
                 if (p.procedure == OutputCal && stage.first == Step2)
                     QTest::newRow("output calibration, Step2, gain write refused")
                         << int(OutputCal) << int(Step2) << int(GainRefused) << gains;
+                // The run ends while the unit is busy: its old values are dropped, then
+                // written once it is free, the link up throughout.
+                if ((p.procedure == OutputCal && stage.first == Step3) || (p.procedure == CascadeCal && stage.first == CalibrationN6))
+                    QTest::addRow("%s, %s, ended while the unit is busy", p.name, stage.second)
+                        << int(p.procedure) << stage.first << int(BusyUnit) << p.owed;
                 // The knob pressed twice, the second press early in the next step.
                 if (p.procedure == OutputCal && stage.first >= Step1 && stage.first <= Step3)
                     QTest::addRow("output calibration, %s, double press", stage.second)
@@ -343,8 +350,13 @@ private slots:
                     rig.tree.setLine(safetyLineOfBit(3), false);
                 else if (ending == GainRefused)
                     unit.setGainWriteBehaviour(200, true, false);
+                else if (ending == BusyUnit)
+                    unit.holdBusy(kBusyMs);
                 else if (ending != Released && ending != DoublePress)
                     rig.sim.failNext(-1);
+                if (ending == BusyUnit)
+                    QMetaObject::invokeMethod(w->machine.data(), [this, w, procedure] { sendEvent(*w, Procedure(procedure), Abort); },
+                                              Qt::QueuedConnection);
                 w->triggered = true;
             }
             if (s == waiting)
@@ -374,7 +386,7 @@ private slots:
         // The old gains go back as the unit would take them.
         if (ending == GainRefused)
             w->atError = [this] { unit.setGainWriteBehaviour(200, false, false); };
-        startRun(*walk, Procedure(procedure));
+        sendEvent(*walk, Procedure(procedure), Start);
         QVERIFY2(QTest::qWaitFor([w] { return w->triggered.load(); }, 20000), qPrintable(w->errorsTold().join('|')));
         if (ending == DoublePress) {
             // Each step confirmed only with its output at its level: the gain of single
@@ -411,6 +423,8 @@ private slots:
             });
             QCOMPARE(lines.size(), 1);
             QVERIFY2(lines.first().text.contains(owed), qPrintable(lines.first().text));
+            // The header said so until the program closed.
+            QTRY_COMPARE(gui.callsOf(QStringLiteral("holdMessage")).size(), owed.isEmpty() ? 0 : 1);
             rig.sim.clearFault();
             QVERIFY(rig.start());
             return;
@@ -434,6 +448,21 @@ private slots:
         QCOMPARE(unit.gainI(), kOldI);
         for (int i = 0; i < 4; ++i)
             QTRY_COMPARE_WITH_TIMEOUT(unit.parameter(kCodes[i]), kSaved[i], 10000);
+        const auto held = gui.callsOf(QStringLiteral("holdMessage"));
+        if (ending == BusyUnit) {
+            // Dropped by the busy unit, written within 2 s of its being free; the header
+            // said what the operator was told until then, the log what happened.
+            QVERIFY2(w->sinceTrigger.elapsed() <= kBusyMs + 2000, qPrintable(QString::number(w->sinceTrigger.elapsed())));
+            QCOMPARE(held.size(), 1);
+            QVERIFY(walk->errorsTold().contains(held.first().key));
+            QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.contains(QLatin1String("written as soon as it takes them")); }).size(), 1);
+            QVERIFY(log.deliveredWhere([](const LoggingData& r) { return r.text.contains(QLatin1String("answers again")); }).isEmpty());
+        }
+        // A header line held while values were owed goes when they are written.
+        for (const RecordingGui::Call& h : held)
+            QTRY_VERIFY(std::any_of(gui.calls.cbegin(), gui.calls.cend(), [&h](const RecordingGui::Call& c) {
+                return c.operation == QLatin1String("closeDlg") && c.id == h.id;
+            }));
         rig.tree.setLine(safetyLineOfBit(3), true);
         rig.checkHandedBack();
         // The operator hears once that the unit got what it was owed.
@@ -443,10 +472,11 @@ private slots:
                 n += c.key == QLatin1String("OwedUnitWritesDone");
             return n;
         };
-        if (cut)
+        const bool owedLater = cut || ending == BusyUnit;
+        if (owedLater)
             QTRY_COMPARE(notes(), 1);
         QTest::qWait(100);
-        QCOMPARE(notes(), cut ? 1 : 0);
+        QCOMPARE(notes(), owedLater ? 1 : 0);
         walk->bundle = MachineBundle();
     }
 

@@ -182,10 +182,19 @@ private slots:
         m_ui.shot(QStringLiteral("silent"));
         QTRY_VERIFY_WITH_TIMEOUT(m_ui.depth() == 2, 10000);
         QCOMPARE(m_ui.question(), QCoreApplication::translate("ErrorMessages", "ComErrorHVUnit"));
-        m_around->sim.clearFault();
+        // The header says the gains are owed until they are written, not a moment longer.
+        const auto owedShown = [this] {
+            const QString told = QStringLiteral("Die Verstärkungen des HV-Geräts konnten nicht wiederhergestellt werden");
+            const auto& messages = vm()->messages();
+            return std::any_of(messages.cbegin(), messages.cend(), [&told](const auto& m) { return m.item->name() == told; });
+        };
+        QTRY_VERIFY(owedShown());
         m_ui.answer();
+        m_ui.shot(QStringLiteral("gains-owed"));
+        m_around->sim.clearFault();
         checkHandedBack();
         QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(!owedShown(), 2000);
     }
 
     // A fault word that names no condition: the dialog shows the word itself, readable

@@ -39,6 +39,7 @@ public:
     quint8 getPevantoType() const override { QMutexLocker l(&m_mutex); return m_settings.pevantoType; }
     QString hvSourceVersionText() const override { return QStringLiteral("%1").arg(getHVUnitParam(eHVUnitParamType_HvSourceVersion), 0, 16); }
     bool isTestRunning() const override { QMutexLocker l(&m_mutex); return m_settings.testRunning; }
+    bool isIdle() const override { QMutexLocker l(&m_mutex); return m_settings.idle; }
     bool isDutyCycleMode() const override { QMutexLocker l(&m_mutex); return m_settings.dutyCycle; }
     int hvGeneratorCharacteristics() const override { QMutexLocker l(&m_mutex); return m_settings.generatorCharacteristics; }
     qint64 getPerformanceIndicator(int id, int index) const override { QMutexLocker l(&m_mutex); return m_indicators.value(key(id, index), std::numeric_limits<qint64>::min()); }
@@ -56,6 +57,7 @@ public:
         long voltage = 0;
         quint8 pevantoType = 45;
         bool testRunning = false;
+        bool idle = true;
         bool dutyCycle = false;
         int generatorCharacteristics = 0;
     };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/TransObject.h"
 #include "gui/api/IGUI.h"
 
 #include <QHash>
@@ -51,6 +52,14 @@ protected:
                              bool okButton) override;
     QUuid showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
                              bool okButton) override;
+    void holdMessageImpl(const QUuid& id, MessageCategories mc, const TransObject& transObject) override
+    {
+        Call& c = record(QStringLiteral("holdMessage"), transObject.arguments());
+        c.id = id;
+        c.category = mc;
+        c.context = transObject.context();
+        c.key = transObject.key();
+    }
     void operatingModeChangedImpl(OperatingModes::OperatingMode mode) override;
     void communicationDownImpl(bool error) override;
     void remoteControlledImpl(bool state) override { record(QStringLiteral("remoteControlled"), {flag(state)}); }

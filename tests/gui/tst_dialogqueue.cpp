@@ -79,6 +79,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!q->timerActive(), 5000);
     }
 
+    // Held until released: a timed line of its text becomes it, one shown later is it.
+    void heldMessageStaysUntilReleased()
+    {
+        q->show(CAT_ERR, QStringLiteral("owed"), {}, {});
+        const QUuid held = QUuid::createUuid();
+        q->holdMessage(held, QStringLiteral("owed"), CAT_ERR);
+        QCOMPARE(q->show(CAT_ERR, QStringLiteral("owed"), {}, {}), held);
+        q->show(CAT_ERR, QStringLiteral("other"), {}, {});
+        QCOMPARE(names(), QStringList({"other", "owed"}));
+        m_now = m_now.addSecs(11);
+        QTRY_COMPARE_WITH_TIMEOUT(names(), QStringList({"owed"}), 5000);
+        QVERIFY(q->releaseMessage(held));
+        QVERIFY(names().isEmpty());
+        QVERIFY(!q->releaseMessage(held));
+    }
+
     void progressFractionsAndIncrements()
     {
         const QUuid x = q->showProgress(QStringLiteral("x"), 10, 0, 1, 20);

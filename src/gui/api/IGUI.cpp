@@ -63,6 +63,11 @@ QUuid IGUI::showMessageDlg(MessageCategories mc, const QList<TransObject>& trans
     return wait([=] { return showMessageDlgImpl(mc, transObjects, cancelButton, okButton); });
 }
 
+void IGUI::holdMessage(QUuid id, MessageCategories mc, const TransObject& transObject)
+{
+    post([=] { holdMessageImpl(id, mc, transObject); });
+}
+
 void IGUI::operatingModeChanged(OperatingModes::OperatingMode mode)
 {
     post([=] { operatingModeChangedImpl(mode); });

@@ -74,6 +74,8 @@ public slots:
     QUuid showMessageDlg(MessageCategories mc, const TransObject& transObject, bool cancelButton, bool okButton);
     QUuid showMessageDlg(MessageCategories mc, const QList<TransObject>& transObjects, bool cancelButton,
                          bool okButton);
+    // A header message that stays until closeDlg(id); the caller names it, so nobody waits.
+    void holdMessage(QUuid id, MessageCategories mc, const TransObject& transObject);
     void operatingModeChanged(OperatingModes::OperatingMode mode);
     void remoteControlled(bool state);
     void communicationDown(bool error);
@@ -134,6 +136,11 @@ protected:
                                      bool okButton);
     virtual QUuid showMessageDlgImpl(MessageCategories mc, const QList<TransObject>& transObjects,
                                      bool cancelButton, bool okButton);
+    // Without a header of its own: the message as any other.
+    virtual void holdMessageImpl(const QUuid&, MessageCategories mc, const TransObject& transObject)
+    {
+        showMessageDlgImpl(mc, transObject, false, false);
+    }
     virtual void operatingModeChangedImpl(OperatingModes::OperatingMode) {}
     virtual void remoteControlledImpl(bool) {}
     virtual void communicationDownImpl(bool) {}
