@@ -33,7 +33,11 @@ Activities::Activities(QObject* parent) : QObject(parent), m_model(std::make_uni
     connect(&m_selectionTimer, &QTimer::timeout, this, &Activities::updatePartialChecked);
     connect(this, &Activities::dataLoaded, &m_loadedData, &ActivityItem::dataLoaded);
     connect(&m_loadedData, &ActivityItem::commentChanged, this, &Activities::setMeasurementComment);
-    QTimer::singleShot(FirstLoadDelayMs, this, [this] { loadActivityList(false, QString()); });
+    // Not over a list the page has built meanwhile: a rebuild would drop the operator's selection.
+    QTimer::singleShot(FirstLoadDelayMs, this, [this] {
+        if (!m_listBuilt)
+            loadActivityList(false, QString());
+    });
 }
 
 Activities::~Activities() { m_selectionTimer.stop(); }
@@ -386,6 +390,7 @@ void Activities::loadActivityList(bool filter, const QString& cableNumber)
     // Without a record store (a view model on its own) there is nothing to list.
     if (!m_testChart)
         return;
+    m_listBuilt = true;
     m_model->removeAllActivities();
     ActivityTypes::ActivityEntryList list = m_testChart->loadActivities();
     if (filter) {

@@ -108,4 +108,5 @@ private:
     QTimer m_selectionTimer;
     int m_selectedFolders = 0;
     int m_selectedMeasurments = 0;
+    bool m_listBuilt = false; // by the page or by the first load after the start
 };

@@ -160,8 +160,11 @@ int runProgram(int argc, char** argv)
                     row = r;
                 }
             }
-            if (row >= 0)
-                waitFor([&] { return activities->selectedMeasurments() == 1; }, 10000);
+            // A selection the history dropped would open nothing and count a 30 s wait as an open.
+            if (row >= 0 && !waitFor([&] { return activities->selectedMeasurments() == 1; }, 10000)) {
+                std::fprintf(stderr, "%s, open %d: the selection was lost\n", c.what, round + 1);
+                return 5;
+            }
             waitFor([] { return false; }, 300);
             const double before = residentMB();
             const int failedBefore = failed;
@@ -175,8 +178,11 @@ int runProgram(int argc, char** argv)
                     .evaluate();
             const bool opened = waitFor(
                 [&] { return depth.evaluate().toInt() == historyDepth + 1 || failed > failedBefore; }, 30000);
-            if (opened)
-                waitForFrame(window);
+            if (!opened) {
+                std::fprintf(stderr, "%s, open %d: Load opened nothing\n", c.what, round + 1);
+                return 6;
+            }
+            waitForFrame(window);
             // Whatever the page still does after its first frame counts too.
             waitFor([] { return false; }, 500);
             stalls << meter.stop();
@@ -272,7 +278,8 @@ int main(int argc, char** argv)
         // Only the one-hour test, the first one listed.
         activities->selectAllActivities(false);
         model->setData(model->index(1), int(Qt::Checked), ActivityModel::EntryIsSelectedRole);
-        waitFor([&] { return activities->selectedMeasurments() == 1; }, 10000);
+        if (!waitFor([&] { return activities->selectedMeasurments() == 1; }, 10000))
+            return 4;
         t.restart();
         load.evaluate();
         if (!waitFor([&] { return depth.evaluate().toInt() == 3; }, 10000) || !waitForFrame(window))

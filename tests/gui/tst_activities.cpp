@@ -505,18 +505,40 @@ private slots:
         QCOMPARE(shape(model()).mid(0, 3), (QStringList{"F K9 - 0 v", "M K9 11:00 0 h", "M K9 09:00 0 h"}));
     }
 
+    // The history opened before the first list builds its own; the test selected there is
+    // the one Load opens once the first list's time has passed.
     void firstLoadFollowsTheStartByThreeSeconds()
     {
         QElapsedTimer clock;
         clock.start();
+        Activities opened;
+        opened.setTestChart(m_chart.get());
         Activities withStore;
         withStore.setTestChart(m_chart.get());
         Activities alone; // no record store: nothing to list, nothing to fail
         QCOMPARE(withStore.activityModel()->rowCount(), 0);
+        opened.loadActivityList();
+        ActivityModel& rows = *opened.activityModel();
+        QVERIFY(rows.setData(rows.index(2), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
+        const QString selected = rows.index(2).data(ActivityModel::EntryPathRole).toString();
         QTRY_VERIFY_WITH_TIMEOUT(withStore.activityModel()->rowCount() == 11, 15000);
         // A coarse timer may fire 5 % early.
         QVERIFY2(clock.elapsed() >= Activities::FirstLoadDelayMs * 94 / 100, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(alone.activityModel()->rowCount(), 0);
+
+        QCOMPARE(opened.selectedMeasurments(), 1);
+        // Load as the page does it: the first checked test row.
+        QString path;
+        for (int r = 0; r < rows.rowCount() && path.isEmpty(); ++r) {
+            const stActivityEntry e = rows.row(rows.index(r));
+            if (e.type == ActivityTypes::Measurement && e.isSelected == Qt::Checked)
+                path = e.path;
+        }
+        QCOMPARE(path, selected);
+        QSignalSpy loaded(&opened, &Activities::dataLoaded);
+        opened.loadActivityData(path);
+        QTRY_COMPARE(loaded.count(), 1);
+        QCOMPARE(opened.loadedData()->filepath(), selected);
     }
 };
 
