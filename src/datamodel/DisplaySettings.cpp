@@ -2,13 +2,28 @@
 
 #include "core/GlobalFuncs.h"
 #include "config/IConfigBase.h"
+#include "datamodel/TanDeltaTypes.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
+// While ensureDefaults runs the defaults it writes wait for its one save.
+std::atomic<bool> g_holdSaves{false};
+std::atomic<bool> g_defaultsWritten{false};
+
+// A default written for a missing key.
+void saveDefault(IConfigBase* cfg)
+{
+    if (g_holdSaves.load())
+        g_defaultsWritten.store(true);
+    else
+        cfg->save();
+}
+
 const char* const kTimeFormat = "/Settings/TimeFormat";
 const char* const kDateFormat = "/Settings/DateFormat";
 const char* const kDblClick = "/Settings/DblClickTimeMs";
@@ -88,7 +103,7 @@ bool DisplaySettings::readBool(const QString& key, bool def)
     bool value = def;
     if (cfg->queryBoolean(key, value) == IConfigBase::CFG_NOT_FOUND) {
         cfg->setBoolean(key, def);
-        cfg->save();
+        saveDefault(cfg);
         return def;
     }
     return value;
@@ -102,7 +117,7 @@ long DisplaySettings::readLong(const QString& key, long def)
     long value = def;
     if (cfg->queryLong(key, value) == IConfigBase::CFG_NOT_FOUND) {
         cfg->setLong(key, def);
-        cfg->save();
+        saveDefault(cfg);
         return def;
     }
     return value;
@@ -116,7 +131,7 @@ QString DisplaySettings::readString(const QString& key, const QString& def)
     QString value;
     if (cfg->queryString(key, value, def) == IConfigBase::CFG_NOT_FOUND) {
         cfg->setString(key, def);
-        cfg->save();
+        saveDefault(cfg);
         return def;
     }
     return value;
@@ -167,6 +182,8 @@ bool DisplaySettings::writeString(const QString& key, const QString& value)
 
 void DisplaySettings::ensureDefaults()
 {
+    // A first start writes them all: one save, one wait for the disk, not one per key.
+    g_holdSaves.store(true);
     timeFormat();
     dateFormat();
     dblClickTime();
@@ -180,6 +197,12 @@ void DisplaySettings::ensureDefaults()
         phaseName(p);
     hasVirtualTestBoost();
     serialNumber();
+    for (int type = TanDelta::evaluation::PE_XLPE; type <= TanDelta::evaluation::XLPE; ++type)
+        isInsulationEnabled(type);
+    g_holdSaves.store(false);
+    IConfigBase* cfg = GlobalFuncs::getConfig();
+    if (g_defaultsWritten.exchange(false) && cfg)
+        cfg->save();
 }
 
 QString DisplaySettings::timeFormat() const

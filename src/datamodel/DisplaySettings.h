@@ -8,7 +8,7 @@ class DisplaySettings {
 public:
     static constexpr int PhaseCount = 3;
 
-    // Creates the missing keys with their defaults.
+    // Creates the missing keys with their defaults, saved together.
     void ensureDefaults();
 
     QString timeFormat() const;

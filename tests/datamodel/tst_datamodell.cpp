@@ -137,6 +137,9 @@ private slots:
 
     void displaySettingsSurviveRestart()
     {
+        // The first start wrote every default, the insulations' too, in one save.
+        QCOMPARE(m_config->saveCount(), 1);
+        QVERIFY(m_config->exists(QStringLiteral("/Settings/Insulations/7")));
         // The real configuration file this time, read again after the restart.
         const QString dir = m_root->path("/home/root/mappedPaths/config");
         QVERIFY(QDir().mkpath(dir));
