@@ -469,7 +469,10 @@ bool Settings::isLocked(const QString& lock)
         return true;
     if (lock == kAdminLock)
         return dm->adminMenuLocked();
-    return lock == kServiceLock ? dm->serviceMenuLocked() : dm->ryxMenuLocked();
+    if (lock == kServiceLock)
+        return dm->serviceMenuLocked();
+    // A name that is no lock opens nothing.
+    return lock != kRyxLock || dm->ryxMenuLocked();
 }
 
 bool Settings::isServiceMenuLocked() const { return isLocked(kServiceLock); }

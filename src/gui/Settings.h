@@ -125,8 +125,8 @@ public:
     Q_INVOKABLE bool isAdminMenuLocked() const;
     Q_INVOKABLE bool isRyxMenuLocked() const;
     Q_INVOKABLE int minPasswordLength() const { return kMinPasswordLength; }
-    // Whether the menu lock of that name is closed (so is every lock without a data model);
-    // an empty name is no lock.
+    // Whether the menu lock of that name is closed (so is every lock without a data model,
+    // and every unknown name); an empty name is no lock.
     static bool isLocked(const QString& lock);
 
     // Configuration editor: the entries directly below a path, by name.
