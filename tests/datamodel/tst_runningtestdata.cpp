@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 // The sample buffers are filled by the test worker while the views and the record
@@ -48,6 +49,8 @@ private slots:
             data.tanDeltaSummary();
             data.lastMeasurement();
             ++walks;
+            // Readers go first on this lock: the writer gets in between the walks.
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
         }
         writer.join();
         QVERIFY(ordered);
