@@ -361,8 +361,9 @@ private slots:
     {
         m_workflow = QStringLiteral("tandelta");
         unit().setTestDurationMs(0);
-        // A period of ten seconds passes in a fifth of a second.
+        // A period of ten seconds passes in a fifth of a second; two values a step.
         unit().setClockScale(50);
+        dm()->setNumberOfValues(2);
 
         // First a look at the monitored step test: U0 confirmed at its top (the withstand
         // level 3.0 × U0 ends it), then lowered on the page but not confirmed, and a factor
