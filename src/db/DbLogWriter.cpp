@@ -5,14 +5,42 @@
 
 #include <QDateTime>
 #include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 namespace {
 const char* const kClass = "DbLogWriter";
 QAtomicInt g_connectionCounter;
+
+// The writers alive; never destroyed, as the process may end with a writer running.
+QMutex& writersMutex()
+{
+    static QMutex* m = new QMutex;
+    return *m;
+}
+std::vector<DbLogWriter*>& writers()
+{
+    static auto* w = new std::vector<DbLogWriter*>;
+    return *w;
+}
+
+// A process that ends by exit() with a database open tears down the SQL module's objects
+// while a writer may use them: its thread ends first. Registered after those objects
+// exist (at the first open), so it runs before they go.
+extern "C" void endWritersAtExit()
+{
+    QMutexLocker lock(&writersMutex());
+    for (DbLogWriter* writer : writers())
+        writer->endThread();
+}
 } // namespace
 
 DbLogWriter::DbLogWriter(std::shared_ptr<LogRecordQueue> messages, std::shared_ptr<LogRecordQueue> service,
@@ -25,14 +53,25 @@ DbLogWriter::DbLogWriter(std::shared_ptr<LogRecordQueue> messages, std::shared_p
     m_thread.setObjectName(QStringLiteral("DbLogThread"));
     m_context->moveToThread(&m_thread);
     m_thread.start();
+    QMutexLocker lock(&writersMutex());
+    writers().push_back(this);
 }
 
 DbLogWriter::~DbLogWriter()
 {
+    {
+        QMutexLocker lock(&writersMutex());
+        writers().erase(std::find(writers().begin(), writers().end(), this));
+    }
     suspend();
+    endThread();
+    delete m_context;
+}
+
+void DbLogWriter::endThread()
+{
     m_thread.quit();
     m_thread.wait();
-    delete m_context;
 }
 
 template <typename F>
@@ -41,6 +80,9 @@ auto DbLogWriter::onThread(F&& work) -> decltype(work())
     if (QThread::currentThread() == &m_thread)
         return work();
     decltype(work()) result{};
+    // Ended at the process's exit: nothing is written any more.
+    if (!m_thread.isRunning())
+        return result;
     QMetaObject::invokeMethod(m_context, [&result, &work] { result = work(); }, Qt::BlockingQueuedConnection);
     return result;
 }
@@ -74,6 +116,8 @@ bool DbLogWriter::open(const QString& path, const QString& connectOptions)
         }
         return true;
     });
+    static const bool endsAtExit = std::atexit(endWritersAtExit) == 0;
+    (void)endsAtExit;
     if (opened)
         wake();
     return opened;

@@ -50,6 +50,8 @@ public:
     void setRowWriter(RowWriter writer);
     // Thread-safe and never blocks: the queued rows are written soon.
     void wake();
+    // Ends the writer's thread once its current write is done; nothing is written after.
+    void endThread();
 
 private:
     template <typename F>
