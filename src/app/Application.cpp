@@ -326,6 +326,8 @@ void Application::connectComponents()
     // not at the next state change.
     connect(dm, &DataModell::TestBoostStateChanged, this, &Application::updateHvEnable);
     connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
+    // The operator's targets of a running manual ramp; the link decides whether they go out.
+    connect(dm, &DataModell::targetVoltageConfirmed, m_pof, &TPOF::voltageChanged);
     connect(dm, &DataModell::appStateChanged, m_testWorker, &TTestThread::appStateChanged);
     connect(m_testWorker, &TTestThread::sendAppEvent, dm, &DataModell::receiveAppEvent);
     connect(dm, &DataModell::HVStateChanged, m_testWorker, &TTestThread::updateFaultValues);

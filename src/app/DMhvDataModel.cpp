@@ -24,6 +24,7 @@ unsigned short DMhvDataModel::getMinutesToTest() const { return dm() ? dm()->get
 long DMhvDataModel::getVoltageToTest() const { return dm() ? dm()->getVoltageToTest() : 0; }
 void DMhvDataModel::changeOperatingMode(OperatingModes::OperatingMode mode) { if (dm()) dm()->changeOperatingMode(mode); }
 void DMhvDataModel::setVoltageToTest(long mv) { if (dm()) dm()->setVoltageToTest(mv); }
+void DMhvDataModel::targetVoltageSent(long mv) { if (dm()) dm()->targetVoltageSent(mv); }
 void DMhvDataModel::setFrequencyToTest(unsigned long mhz) { if (dm()) dm()->setFrequencyToTest(int(mhz)); }
 void DMhvDataModel::setMinutesToTest(unsigned short minutes) { if (dm()) dm()->setMinutesToTest(minutes); }
 quint8 DMhvDataModel::getPevantoType() const { return dm() ? dm()->getPevantoType() : 0; }

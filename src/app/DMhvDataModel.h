@@ -15,6 +15,7 @@ public:
     OperatingModes::OperatingMode getOperatingMode() const override;
     unsigned short getMinutesToTest() const override;
     long getVoltageToTest() const override;
+    void targetVoltageSent(long millivolts) override;
     void changeOperatingMode(OperatingModes::OperatingMode mode) override;
     void setVoltageToTest(long millivolts) override;
     QPair<unsigned long, unsigned long> frequencyRange(OperatingModes::OperatingMode mode) const override;

@@ -338,6 +338,23 @@ QPair<long, long> DataModell::storedVoltageBounds() const { return m_settings.st
 int DataModell::highestLevel() const { return m_settings.highestLevel(); }
 QPair<int, int> DataModell::voltageFactorRange(long enteredU0) const { return m_settings.voltageFactorRange(enteredU0); }
 
+long DataModell::setTargetVoltage(long peak)
+{
+    const long target = m_settings.setTargetVoltage(peak);
+    emitVoltageChanged();
+    emit targetVoltageConfirmed(target);
+    return target;
+}
+
+void DataModell::targetVoltageSent(long peak) { m_testData.noteTargetSent(peak); }
+
+long DataModell::getTestVoltageAsRun() const
+{
+    if (getVoltageRampMode() != VoltageRampMode_Manual)
+        return getVoltageToTest();
+    return qMax(m_testData.highestTargetSent(), testStartVoltage());
+}
+
 long DataModell::testInitializationVoltage() const { return m_settings.testInitializationVoltage(); }
 long DataModell::testStartVoltage() const { return m_settings.testStartVoltage(); }
 QList<long> DataModell::getVoltageStepList() const { return m_settings.getVoltageStepList(); }

@@ -90,6 +90,15 @@ public:
     QPair<int, int> voltageFactorRange(long enteredU0) const;
     long testInitializationVoltage() const;
     long testStartVoltage() const;
+    // A target the operator confirmed on the live page of a manual ramp (peak mV): bounded
+    // by the Range, it becomes the voltage to test and is announced for the unit, which
+    // takes it only while the test runs. Returns the target as bounded.
+    long setTargetVoltage(long peak);
+    // The unit took a target.
+    void targetVoltageSent(long peak);
+    // The test voltage the record and the results name: the highest set point the unit
+    // was sent in a manual ramp, else the voltage to test.
+    long getTestVoltageAsRun() const;
     QList<long> getVoltageStepList() const;
     unsigned getVoltageSteps() const;
     void setVoltageSteps(unsigned steps);
@@ -286,6 +295,8 @@ signals:
     void frequencyUsedChanged();
     void frequencyToTestChanged();
     void voltageChanged(long mV);
+    // Only the operator's targets of a running test: these go to the unit.
+    void targetVoltageConfirmed(long mV);
     void voltageTypeChanged();
     void voltageRangeChanged();
     void voltageStepsChanged();

@@ -45,6 +45,7 @@ void RunningTestData::reset()
     m_capacitance = 0;
     m_resistor = 0;
     m_nominalReached = false;
+    m_highestTarget = 0;
     // A test without a record of its own must not reach the last test's.
     m_historyInfo = stExportTestInfo();
 }
@@ -192,6 +193,19 @@ void RunningTestData::setHvSourceStatus(quint64 status)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_hvSourceStatus = status;
+}
+
+long RunningTestData::highestTargetSent() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_highestTarget;
+}
+
+void RunningTestData::noteTargetSent(long millivolts)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (std::labs(millivolts) > std::labs(m_highestTarget))
+        m_highestTarget = millivolts;
 }
 
 void RunningTestData::keepOutcome()

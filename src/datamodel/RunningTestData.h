@@ -143,6 +143,9 @@ public:
     void setPeriodDuration(double seconds);
     bool nominalVoltageReached() const;
     void setNominalVoltageReached(bool reached);
+    // The highest target of a manual ramp the unit was sent (peak mV, 0 for none).
+    long highestTargetSent() const;
+    void noteTargetSent(long millivolts);
 
     // What a finished test ended with. Kept until the next test finishes, so that the
     // reset of the return to Idle does not take it from a results page that reads late.
@@ -190,6 +193,7 @@ private:
     unsigned long m_frequencyUsed = 0;
     double m_periodDuration = 1.0;
     bool m_nominalReached = false;
+    long m_highestTarget = 0;
     stExportTestInfo m_exportInfo;
     stExportTestInfo m_historyInfo;
     Outcome m_outcome;

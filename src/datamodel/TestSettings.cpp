@@ -481,9 +481,21 @@ long TestSettings::testInitializationVoltage() const
         const QList<long> steps = stepListLocked();
         return steps.isEmpty() ? voltageToTestLocked() : steps.first();
     }
+    // The unit cannot be told to wait: a manual ramp starts at the mode's lowest voltage
+    // and goes where the operator's targets take it.
     if (m_values.rampMode == VoltageRampMode_Manual)
-        return m_values.rangeUpper;
+        return voltageRangeLocked(m_mode).first;
     return voltageToTestLocked();
+}
+
+long TestSettings::setTargetVoltage(long peak)
+{
+    QMutexLocker lock(&m_mutex);
+    const long lowest = voltageRangeLocked(m_mode).first;
+    const long target = qBound(lowest, peak, qMax(lowest, m_values.rangeUpper));
+    // Not saved: the worker puts the operator's voltage back when the test ends.
+    m_values.voltage = ValueConverter::divideVoltageByFactor(target, typeFactorLocked());
+    return target;
 }
 
 long TestSettings::testStartVoltage() const

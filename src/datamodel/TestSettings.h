@@ -66,6 +66,9 @@ public:
     static QPair<int, int> factorRange(double u0, double maximum); // kV, same form
     long testInitializationVoltage() const;
     long testStartVoltage() const;
+    // A target of a running manual ramp (peak mV), bounded by the mode's lowest voltage
+    // and the Range; it becomes the voltage to test, not a default. Returns it bounded.
+    long setTargetVoltage(long peak);
 
     unsigned long getFrequencyToTest() const; // mHz, 0 automatic
     void setFrequencyToTest(int mHz);

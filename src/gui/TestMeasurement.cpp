@@ -2,7 +2,6 @@
 
 #include "core/GlobalFuncs.h"
 #include "core/NumberString.h"
-#include "core/ValueConverter.h"
 #include "datamodel/DataModell.h"
 
 #include <QCoreApplication>
@@ -220,14 +219,8 @@ bool TestMeasurement::setTargetVoltage(double targetVoltage)
     DataModell* dm = GlobalFuncs::getDM();
     if (!dm)
         return false;
-    // Chosen on a peak-scaled gauge; the data model takes the unit of the voltage type.
-    long millivolts = long(targetVoltage * 1000000.0);
-    const eVoltageType type = dm->getVoltageType();
-    if (type == VoltageType_RMS || type == VoltageType_Factor)
-        millivolts = ValueConverter::convertPEAKToRMS(m_mode, millivolts);
-    if (type == VoltageType_Factor)
-        millivolts = ValueConverter::divideVoltageByFactor(millivolts, dm->getVoltageFactor(VoltageType_Factor));
-    dm->setVoltageToTest(millivolts);
+    // Chosen on a peak-scaled gauge; the data model bounds it and tells the unit.
+    dm->setTargetVoltage(long(targetVoltage * 1000000.0));
     return true;
 }
 

@@ -118,9 +118,10 @@ QList<FixedValueUnit*> TestPreparation::collectShownParameter(QObject* parent)
         const ShownVoltage shown = shownVoltage(*dm, mode, millivolts);
         if (manualRamp) {
             items << new FixedValueUnit(FixedValueUnit::Range, shown.text.first, shown.text.second, shown.hint, parent);
-            // The running test writes the chosen target in here.
-            items << new FixedValueUnit(FixedValueUnit::Voltage, NumberString::voltage(0).first, shown.text.second,
-                                        shown.hint, parent);
+            // The running test writes the chosen target in here; the results name the highest.
+            items << new FixedValueUnit(FixedValueUnit::Voltage,
+                                        shownVoltage(*dm, mode, dm->getTestVoltageAsRun()).text.first,
+                                        shown.text.second, shown.hint, parent);
         } else {
             const bool u0 = !set->isParameterEnabled(P::Voltage) || mode == M::MWTStep;
             items << new FixedValueUnit(u0 ? FixedValueUnit::VoltageU0 : FixedValueUnit::Voltage, shown.text.first,

@@ -250,6 +250,10 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
         m_commands.append(decodeWrite(cmd, payload));
     if ((cmd == 'q' || cmd == 'k') && now < m_dropWritesUntil)
         return false;
+    if (m_brokenReads.value(cmd)) {
+        data = "?";
+        return true;
+    }
     switch (cmd) {
     case 'C':
         data = hex(m_capacitance, 8);
@@ -433,6 +437,7 @@ void HvUnitModel::clearCommandLog() { std::lock_guard<std::mutex> l(m_mutex); m_
 void HvUnitModel::setParameterWriteMangled(bool m) { std::lock_guard<std::mutex> l(m_mutex); m_paramMangles = m; }
 void HvUnitModel::setParameterVolatile(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_volatile[code] = on; }
 void HvUnitModel::setParameterBroken(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_broken[code] = on; }
+void HvUnitModel::setReadBroken(char command, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_brokenReads[command] = on; }
 void HvUnitModel::setLoadDetectionResult(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetResult = bits & (HVStateBits::LoadResultError1 | HVStateBits::LoadResultError2); }
 void HvUnitModel::setHvEnableProbe(std::function<bool()> probe) { std::lock_guard<std::mutex> l(m_mutex); m_hvEnable = std::move(probe); }
 void HvUnitModel::setVoltageNoise(uint32_t mv) { std::lock_guard<std::mutex> l(m_mutex); m_voltageNoise = mv; }
@@ -533,6 +538,7 @@ void HvUnitModel::reset()
     m_fwImage.clear();
     m_volatile.clear();
     m_broken.clear();
+    m_brokenReads.clear();
     m_paramMangles = false;
     m_gainBusyMs = 200;
     m_gainFails = m_gainMangles = false;

@@ -76,6 +76,8 @@ public:
     void setParameterVolatile(int code, bool on);
     // Reads of this code get a reply of the wrong length.
     void setParameterBroken(int code, bool on);
+    // Every reply to this read command is garbled: the unit cannot be read.
+    void setReadBroken(char command, bool on);
     void setFirmwareBehaviour(int busyMs, bool fails);
     void setLoad(uint32_t capacitance, uint64_t resistanceMilliOhm);
     void setTanDelta(uint32_t millionths, uint32_t noise);
@@ -149,6 +151,7 @@ private:
     QList<Command> m_commands;
     QMap<int, bool> m_volatile;
     QMap<int, bool> m_broken;
+    QMap<char, bool> m_brokenReads;
     uint16_t m_gainU = 10000, m_gainI = 10000;
     int m_gainBusyMs = 200;
     bool m_gainFails = false, m_gainMangles = false, m_paramMangles = false;

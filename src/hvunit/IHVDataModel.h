@@ -24,6 +24,8 @@ public:
     virtual OperatingModes::OperatingMode getOperatingMode() const = 0;
     virtual unsigned short getMinutesToTest() const = 0;
     virtual long getVoltageToTest() const = 0;
+    // The unit took an operator's target of a running test (peak mV).
+    virtual void targetVoltageSent(long millivolts) = 0;
 
     // Test settings clamped to what the unit can do once it has identified itself.
     virtual void changeOperatingMode(OperatingModes::OperatingMode mode) = 0;

@@ -1002,11 +1002,15 @@ bool TPOF::StartTest()
         setComError(true);
         return false;
     }
+    Locked::write(m_targetMutex, m_outputStarted, true);
     return true;
 }
 
 int TPOF::StopTest(SKP_Pevanto_StopFlags flags)
 {
+    // From here on no target of the operator reaches the unit: one being sent is done
+    // before the stop goes out, a later one (queued or not) is dropped.
+    Locked::write(m_targetMutex, m_outputStarted, false);
     if (flags == SKP_StopFlags_SoftStop)
         return SetValue(CMD_StopSoft);
     // Both are sent; a failed stop must not be hidden by a good acknowledge.
@@ -1026,9 +1030,13 @@ bool TPOF::StartLoadDetection()
 
 void TPOF::voltageChanged(long voltage)
 {
-    if (!m_testVoltage)
+    // Only while the test runs and its output was not stopped; a stop waits for the lock.
+    QMutexLocker gate(&m_targetMutex);
+    if (!m_testVoltage || !m_outputStarted)
         return;
-    ExecCmd(CMD_Voltage);
+    if (SetValue(CMD_Voltage, static_cast<unsigned long long>(static_cast<long long>(voltage))) != Ok)
+        return;
+    m_data->targetVoltageSent(voltage);
     KLOG_CAT2(CAT_METHOD, "METHOD", kClass, "voltageChanged",
               QStringLiteral("Setting nominal voltage to %1 V.").arg(voltage / 1000));
 }

@@ -94,7 +94,7 @@ bool captureTestChartData(Model& dm, VLF::TestData& data)
         insert(data, 0, 9, QString(dm.getHardwareId()));
         insert(data, 0, 10, QString(dm.getSerialNumber()));
         insert(data, 0, 12, qint64(mode));
-        insert(data, 0, 13, qint64(dm.getVoltageToTest()));
+        insert(data, 0, 13, qint64(dm.getTestVoltageAsRun()));
         if (mode == OperatingModes::DC || mode == OperatingModes::DAC)
             insert(data, 0, 14, qint64(int(dm.getVoltagePolarity()) == 0 ? 1 : 0));
         insert(data, 0, 15, qint64(dm.getMinutesToTest()) * 60000 + qint64(dm.getSecondsToTest()) * 1000);

@@ -2,11 +2,13 @@
 #include "core/GlobalFuncs.h"
 #include "core/NumberString.h"
 #include "datamodel/DataModell.h"
+#include "fakes/LogRecorder.h"
 #include "fakes/ProgramWindow.h"
 #include "fakes/QmlWarnings.h"
 #include "fakes/SimulatedSurroundings.h"
 #include "fakes/Step.h"
 #include "gui/TestMeasurement.h"
+#include "logging/LoggingCtrl.h"
 #include "testrun/TestChart.h"
 #include "testrun/TestData.h"
 
@@ -89,6 +91,16 @@ private:
         QObject::disconnect(measure, &TestMeasurement::remainingTextChanged, this, nullptr);
         connect(measure, &TestMeasurement::remainingTextChanged, this,
                 [this, measure] { m_countdown << measure->remainingText(); });
+    }
+
+    // The set points the unit was given with 'u' since the log was cleared, in mV.
+    QList<qint64> voltagesSent() const
+    {
+        QList<qint64> out;
+        for (const HvUnitModel::Command& c : unit().commandLog())
+            if (c.letter == 'u')
+                out << qint64(c.value1);
+        return out;
     }
 
     // The minutes the unit was told with 't', one per test, since the log was cleared.
@@ -176,6 +188,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_ui.attach(m_app));
+        GlobalFuncs::getLogger()->addSink(m_log->makeSink());
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getSafetyCircuitState(), SafetyCircuitBits(0x3FF), 5000);
         unit().setRampMs(300);
         unit().setTanDelta(1500, 0);
@@ -494,19 +507,20 @@ private slots:
     // Tests the operator ends with HV off: in the burning after a breakdown, while running,
     // or before the HV on key in the preparation (no record is left then). The result names
     // no HV-source error that was never read; the unit got the voltage the operator entered.
+    // A manual ramp runs at the operator's target until the unit can no longer be read.
     void testEndedWithHvOff_data()
     {
         QTest::addColumn<int>("group");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
-        QTest::addColumn<QString>("end");     // "burning", "running" or "preparation"
+        QTest::addColumn<QString>("end");     // "burning", "running", "preparation" or "read failure"
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
         QTest::newRow("hv off") << withstand << int(OperatingModes::VLFSin) << QString() << "running";
         QTest::newRow("no record") << withstand << int(OperatingModes::VLFSin) << QString() << "preparation";
         QTest::newRow("sheath test") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathTest) << "2.0"
                                      << "preparation";
-        QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "running";
+        QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "read failure";
     }
     void testEndedWithHvOff()
     {
@@ -539,6 +553,7 @@ private slots:
         UI(turnToAndPress("confirmButton")); // time
         const QStringList before = records();
         const QByteArray lastRecord = before.isEmpty() ? QByteArray() : readAll(before.last());
+        unit().clearCommandLog();
         if (end == QLatin1String("preparation")) {
             UI(waitForPage("MeasurementPreparationPage", 20000));
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVOn, 20000);
@@ -549,24 +564,52 @@ private slots:
             STEP(switchHvOn());
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
             if (manualRamp) {
-                // The gauge ends at the range and the unit was given it.
+                // The gauge ends at the range; the unit waits at the mode's lowest voltage
+                // until the operator sets 7.0 kV, which it has within a second.
                 QObject* tab = m_ui.page()->property("overviewTab").value<QObject*>();
                 QTRY_COMPARE(tab->property("gauge").value<QObject*>()->property("fullScale").toDouble(), 25.0);
+                QCOMPARE(voltagesSent(), QList<qint64>({1000, 1000}));
+                const double start = qRound(m_ui.vm()->measure()->maxVoltage() * 10) / 10.0;
+                UI(turnTo("voltageButton"));
+                m_ui.press();
+                m_ui.turn(start < 1.0 ? 61 : qRound((7.0 - qMin(start, 25.0)) * 10));
+                m_ui.press();
+                QTRY_COMPARE_WITH_TIMEOUT(unit().setVoltage(), qint64(7000000), 1000);
+                QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == "Setting nominal voltage to 7000 V."; },
+                                       1000));
+            } else {
+                QTest::qWait(1000);
             }
-            QTest::qWait(1000);
             if (end == QLatin1String("burning")) {
                 unit().triggerBreakdown();
                 QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestBurning, 10000);
             }
             shot(end);
         }
-        if (!voltage.isEmpty())
+        if (!voltage.isEmpty() && !manualRamp)
             QCOMPARE(unit().setVoltage(), qint64(voltage.toDouble() * 1000000));
-        UI(turnToAndPress("hvOffButton"));
-        UI(waitForPage("MeasurementResultsPage", 20000));
+        if (end == QLatin1String("read failure")) {
+            // The worker stops the unit; neither a queued target nor the voltage it puts
+            // back after the test raises it again.
+            unit().setReadBroken('U', true);
+            UI(waitForPage("MeasurementResultsPage", 20000));
+            unit().setReadBroken('U', false);
+            const QList<HvUnitModel::Command> log = unit().commandLog();
+            int stop = 0;
+            while (stop < log.size() && log.at(stop).letter != 's')
+                ++stop;
+            QVERIFY(stop < log.size());
+            for (int i = stop; i < log.size(); ++i)
+                QVERIFY2(log.at(i).letter != 'u', qPrintable(QString::number(qint64(log.at(i).value1))));
+        } else {
+            UI(turnToAndPress("hvOffButton"));
+            UI(waitForPage("MeasurementResultsPage", 20000));
+        }
         QTRY_VERIFY(m_ui.find("verdictText")); // the results are taken
         auto detailRight = [this, end] {
             const QString detail = m_ui.text("resultDetail");
+            if (end == QLatin1String("read failure"))
+                return !detail.isEmpty();
             if (end != QLatin1String("burning"))
                 return detail.isEmpty();
             const QString at = NumberString::voltage(dm()->getFaultValues().faultVoltage).first;
@@ -577,7 +620,7 @@ private slots:
             // The operator's stop before the output came on reads as one after it.
             QTRY_COMPARE(m_ui.text("verdictText"), QStringLiteral("Test interupted by user"));
             QCOMPARE(m_ui.text("codeLine"), QStringLiteral("#02.10 "));
-        } else {
+        } else if (end != QLatin1String("read failure")) {
             // The time as run, a second or more: the unit's samples after the stop keep it.
             const QRegularExpression ranSeconds(QStringLiteral("^00:(0[1-9]|[1-5]\\d)$"));
             QVERIFY2(m_ui.texts().indexOf(ranSeconds) >= 0, qPrintable(m_ui.texts().join(QLatin1Char('|'))));
@@ -591,6 +634,18 @@ private slots:
             QCOMPARE(records(), before);
             QVERIFY(!lastRecord.isEmpty());
             QCOMPARE(readAll(before.last()), lastRecord);
+        }
+        if (manualRamp) {
+            // The results, the record and the history name the highest target the unit had.
+            const QStringList shown = m_ui.texts();
+            QVERIFY2(shown.value(shown.indexOf(QStringLiteral("Voltage")) + 1) == QLatin1String("7.0"),
+                     qPrintable(shown.join(QLatin1Char('|'))));
+            const QString record = records().last();
+            QCOMPARE(TestChart::VLF::info(load(record), 0, 13), QStringLiteral("7000000"));
+            const auto rows = TestChart::activityEntryList(QFileInfo(record).absolutePath());
+            QVERIFY(std::any_of(rows.cbegin(), rows.cend(), [&](const ActivityTypes::stActivityEntry& row) {
+                return row.path == record && row.voltage == QLatin1String("7.0 kV");
+            }));
         }
         shot("results");
         STEP(leaveResults());
@@ -638,6 +693,7 @@ private:
     ProgramWindow m_ui {m_around->prepareScript.isEmpty() ? "tst_workflow" : "tst_workflow_runroot"};
     QString m_workflow;
     QStringList m_countdown;
+    std::shared_ptr<LogRecorder> m_log = std::make_shared<LogRecorder>();
 };
 
 int main(int argc, char** argv)

@@ -31,6 +31,8 @@ public:
     OperatingModes::OperatingMode getOperatingMode() const override { QMutexLocker l(&m_mutex); return m_settings.mode; }
     unsigned short getMinutesToTest() const override { QMutexLocker l(&m_mutex); return m_settings.minutes; }
     long getVoltageToTest() const override { QMutexLocker l(&m_mutex); return m_settings.voltage; }
+    void targetVoltageSent(long millivolts) override { QMutexLocker l(&m_mutex); m_targetsSent << millivolts; }
+    QList<long> targetsSent() const { QMutexLocker l(&m_mutex); return m_targetsSent; }
     void changeOperatingMode(OperatingModes::OperatingMode mode) override { QMutexLocker l(&m_mutex); m_settings.mode = mode; }
     void setVoltageToTest(long millivolts) override { QMutexLocker l(&m_mutex); m_settings.voltage = millivolts; }
     QPair<unsigned long, unsigned long> frequencyRange(OperatingModes::OperatingMode) const override { QMutexLocker l(&m_mutex); return m_settings.frequencyRange; }
@@ -79,4 +81,5 @@ private:
     QHash<int, quint64> m_params;
     QHash<qint64, qint64> m_indicators;
     Settings m_settings;
+    QList<long> m_targetsSent;
 };

@@ -391,6 +391,10 @@ private slots:
         QVERIFY(view->setTargetVoltage(2.55));
         QCOMPARE(announced.size(), 1);
         QVERIFY2(qAbs(dm()->getVoltageToTest() - 2550000) <= 2, qPrintable(QString::number(dm()->getVoltageToTest())));
+        // Beyond the Range set for the ramp, the Range is the target.
+        dm()->setVoltageRangeToTest(8000000);
+        view->setTargetVoltage(30.0);
+        QVERIFY2(qAbs(dm()->getVoltageToTest() - 8000000) <= 2, qPrintable(QString::number(dm()->getVoltageToTest())));
     }
 
     void gaugeVoltagesAndTexts()

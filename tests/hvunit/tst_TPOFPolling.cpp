@@ -343,18 +343,40 @@ private slots:
         QVERIFY(sub->getHVUnitState().comError);
     }
 
+    // A target goes out only while the test runs with its output started and not stopped
+    // since: a stop before the link heard of the run, or one the worker makes while the
+    // state still says running, leaves a target that comes later without effect.
     void voltageChangesOnlyDuringTheTest()
     {
         FakeHVData::Settings s = data->settings();
         s.voltage = 37000000;
         data->setSettings(s);
+        auto writes = [this] {
+            QList<QByteArray> out;
+            for (const QByteArray& r : sim.completeRequests())
+                if (r != ">W.")
+                    out << r;
+            return out;
+        };
         onLinkThread([this] { pof->voltageChanged(37000000); });
         QTest::qWait(50);
         QVERIFY(sim.completeRequests().isEmpty());
+        QVERIFY(pof->StartTest());
+        QCOMPARE(pof->StopTest(SKP_StopFlags_None), 0);
         changeState(States::TestReadyToRun, States::TestRunning);
+        sim.clearRequests();
         onLinkThread([this] { pof->voltageChanged(37000000); });
-        QCOMPARE(sim.completeRequests().value(0), QByteArray(">u02349340."));
+        QVERIFY(writes().isEmpty());
+
+        QVERIFY(pof->StartTest());
+        sim.clearRequests();
+        onLinkThread([this] { pof->voltageChanged(37000000); });
+        QCOMPARE(writes(), QList<QByteArray>{">u02349340."});
         QCOMPARE(log.delivered("Setting nominal voltage to 37000 V.").size(), 1);
+        QCOMPARE(pof->StopTest(SKP_StopFlags_None), 0);
+        onLinkThread([this] { pof->voltageChanged(7000000); });
+        QCOMPARE(writes(), QList<QByteArray>({">u02349340.", ">s.", ">x."}));
+        QCOMPARE(data->targetsSent(), QList<long>{37000000});
         changeState(States::TestRunning, States::TestFinalizing);
     }
 

@@ -48,7 +48,7 @@ struct FakeModel {
     const stIdentification& getHVIdentification() const { return id; }
     QString getHardwareId() const { return hardwareId; }
     QString getSerialNumber() const { return serial; }
-    long getVoltageToTest() const { return voltage; }
+    long getTestVoltageAsRun() const { return voltage; }
     int getVoltagePolarity() const { return polarity; }
     unsigned short getMinutesToTest() const { return minutes; }
     unsigned short getSecondsToTest() const { return seconds; }
