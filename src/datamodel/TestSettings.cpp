@@ -382,13 +382,12 @@ QPair<int, int> TestSettings::voltageFactorRange(long enteredU0) const
 
 QPair<int, int> TestSettings::factorRange(double u0, double maximum)
 {
-    constexpr int MaxFactor = 50;            // 5.0 x U0
     constexpr double MinFactorVoltage = 2.0; // kV
     // Without a U0 there is nothing to divide by.
     if (!(u0 > 0))
-        return qMakePair(1, MaxFactor);
+        return qMakePair(1, int(MaxVoltageFactor));
     // Whole tenths must not lose a step to the binary form of a tenth.
-    const int highest = qBound(1, int(std::floor(10 * maximum / u0 + 1e-9)), MaxFactor);
+    const int highest = qBound(1, int(std::floor(10 * maximum / u0 + 1e-9)), int(MaxVoltageFactor));
     const int lowest = qBound(1, int(std::ceil(10 * MinFactorVoltage / u0 - 1e-9)), highest);
     return qMakePair(lowest, highest);
 }

@@ -18,6 +18,7 @@ public:
     static constexpr int CommentLength = 30;
     static constexpr int MaxVoltageSteps = 6;
     static constexpr int MaxNumberOfValues = 20;
+    static constexpr int MaxVoltageFactor = 50; // tenths: 5.0 x U0
 
     TestSettings();
 

@@ -23,7 +23,6 @@ using P = OpModeParameters;
 
 constexpr int VoltageScale = 10;
 constexpr double Sqrt2 = 1.4142135623730951;
-constexpr int MaxFactor = 50; // 5.0 × U0
 constexpr int PhaseCount = 3;
 
 QString tp(const char* key) { return QCoreApplication::translate("TestParameters", key); }
@@ -32,6 +31,12 @@ QString kiloVolt() { return QCoreApplication::translate("Units", "kV", "unit kil
 
 // Scaled limits must not lose a step to the binary representation of a tenth.
 int truncated(double value) { return int(std::floor(value + 1e-9)); }
+
+// The mode's highest voltage in the voltage type's form, kV to one decimal.
+double maximumShown(const DataModell& dm)
+{
+    return qRound(dm.voltageInTypeForm(dm.getVoltageRange().second) / 100000.0) / 10.0;
+}
 
 QString voltageTypeName(int type)
 {
@@ -260,7 +265,7 @@ void TestConfiguration::createVoltageItems(DataModell& dm, QList<PropertySetting
         u0->setMinimum(0);
         auto* factor = addItem(items, tp("TestVoltage"), tc("AdjustVoltageFactor"), kiloVolt(), ValueUnit::VoltageFactor);
         factor->setScaleFactor(VoltageScale);
-        setRange(factor, 1, MaxFactor);
+        setRange(factor, 1, TestSettings::MaxVoltageFactor);
         factor->setConnectedModel(u0);
         const QString hint = type == VoltageType_RMS ? tp("RMS") : tp("PEAK");
         u0->setUnitHint(hint);
@@ -307,7 +312,7 @@ void TestConfiguration::updateSecondaryParameters()
         if (set->isParameterEnabled(P::VoltageFactor) && m_mode != M::MWTStep) {
             auto* item = addItem(items, tp("FactorU0"), tc("AdjustVoltageFactor"), QString(), ValueUnit::VoltageFactor);
             item->setScaleFactor(VoltageScale);
-            setRange(item, 1, MaxFactor);
+            setRange(item, 1, TestSettings::MaxVoltageFactor);
             connect(item, &ValueUnit::valueChanged, this, [this]() {
                 updateVoltageInput();
                 emit voltageFactorChanged();
@@ -592,11 +597,10 @@ void TestConfiguration::writeVoltageFactor(DataModell& dm, int value)
     const double u0 = convertVoltage(dm.getVoltageToTest());
     if (kept < value) {
         // The limit as it is: U0 as the data model holds it and the maximum it reaches.
-        const double maximum = qRound(dm.voltageInTypeForm(dm.getVoltageRange().second) / 100000.0) / 10.0;
         gui->showMessageDlg(CAT_INF,
                             TransObject(QStringLiteral("Dialog"), QStringLiteral("ResultFactorLimited"),
                                         {locale.toString(kept / 10.0, 'f', 1), locale.toString(u0, 'f', 1),
-                                         locale.toString(maximum, 'f', 1)}),
+                                         locale.toString(maximumShown(dm), 'f', 1)}),
                             false, true);
         return;
     }
@@ -723,7 +727,7 @@ void TestConfiguration::updateVoltageRange()
             setRange(item, truncated(scale * minKV), truncated(scale * maxKV));
             break;
         case ValueUnit::VoltageFactor: {
-            QPair<int, int> limits(1, MaxFactor);
+            QPair<int, int> limits(1, TestSettings::MaxVoltageFactor);
             if (const PropertySettingsViewModel* u0 = item->getConnectedModel()) {
                 const long u0mV = u0->scaleFactor() > 0 ? long(1000000LL * u0->value() / u0->scaleFactor()) : 0;
                 limits = dm->voltageFactorRange(u0mV);
@@ -832,9 +836,9 @@ QString TestConfiguration::levelLimitNote() const
         return QString();
     const QLocale locale;
     const double u0 = std::floor(dm->voltageInTypeForm(dm->storedVoltageBounds().second) / 100000.0 + 1e-9) / 10.0;
-    const double maximum = qRound(dm->voltageInTypeForm(dm->getVoltageRange().second) / 100000.0) / 10.0;
     return tc("VoltageU0LimitedByLevels")
-        .arg(locale.toString(u0, 'f', 1), locale.toString(highest / 10.0, 'f', 1), locale.toString(maximum, 'f', 1));
+        .arg(locale.toString(u0, 'f', 1), locale.toString(highest / 10.0, 'f', 1),
+             locale.toString(maximumShown(*dm), 'f', 1));
 }
 
 void TestConfiguration::updateVoltageInputPrameter()
