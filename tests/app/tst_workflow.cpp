@@ -61,15 +61,16 @@ private:
     }
 
     // Edits the active parameter's slider by the encoder (press, turn, press), checks the
-    // value shown and confirms it.
-    void setParameter(int steps, const QString& shown)
+    // value shown and confirms it unless told not to.
+    void setParameter(int steps, const QString& shown, bool confirm = true)
     {
         UI(turnTo("valueSlider"));
         m_ui.press();
         m_ui.turn(steps);
         m_ui.press();
         QTRY_COMPARE(m_ui.text("valueText"), shown);
-        UI(turnToAndPress("confirmButton"));
+        if (confirm)
+            UI(turnToAndPress("confirmButton"));
     }
 
     // Once the test started, the unit waits for its HV on key, which the operator presses;
@@ -93,22 +94,13 @@ private:
                 [this, measure] { m_countdown << measure->remainingText(); });
     }
 
-    // The set points the unit was given with 'u' since the log was cleared, in mV.
-    QList<qint64> voltagesSent() const
-    {
-        QList<qint64> out;
-        for (const HvUnitModel::Command& c : unit().commandLog())
-            if (c.letter == 'u')
-                out << qint64(c.value1);
-        return out;
-    }
-
-    // The minutes the unit was told with 't', one per test, since the log was cleared.
-    QList<quint64> minutesSent() const
+    // What the unit was told with one command since the log was cleared: 't' the minutes
+    // of each test, 'u' the set points in mV.
+    QList<quint64> sent(char command) const
     {
         QList<quint64> out;
         for (const HvUnitModel::Command& c : unit().commandLog())
-            if (c.letter == 't')
+            if (c.letter == command)
                 out << c.value1;
         return out;
     }
@@ -174,6 +166,10 @@ private:
         UI(turnToAndPress("returnButton"));
         UI(waitForPage("TestConfigurationPage"));
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::Idle, 10000);
+        STEP(backToMain());
+    }
+    void backToMain()
+    {
         for (int i = 0; i < 5 && m_ui.shownType() != QLatin1String("MainPage"); ++i) {
             const QString from = m_ui.shownType();
             UI(tap("backButton"));
@@ -268,7 +264,7 @@ private slots:
         QVERIFY2(m_countdown.value(0).contains(aMinuteLeft), qPrintable(m_countdown.join(QLatin1Char('|'))));
         QVERIFY(live.contains(QStringLiteral("7.6")));
         QCOMPARE(m_ui.vm()->results()->comment(), QString());
-        QCOMPARE(minutesSent(), QList<quint64>({1, 1}));
+        QCOMPARE(sent('t'), QList<quint64>({1, 1}));
         shot("second-results");
         STEP(leaveResults());
 
@@ -385,22 +381,11 @@ private slots:
         STEP(chooseMode(OperatingModes::Diagnosis, OperatingModes::MWTStep, "K-TD3"));
         UI(turnToAndPress("confirmButton")); // phases
         UI(turnToAndPress("confirmButton")); // insulation
-        QQuickItem* u0 = m_ui.waitFor("valueSlider");
-        QVERIFY(u0);
-        STEP(setParameter(u0->property("to").toInt() - u0->property("value").toInt(), "14.1"));
-        auto slideTo = [this](int value) {
-            QQuickItem* slider = m_ui.waitFor("valueSlider");
-            QVERIFY(slider && m_ui.turnTo(slider));
-            m_ui.press();
-            m_ui.turn(value - slider->property("value").toInt());
-            m_ui.press();
-            QTRY_COMPARE(slider->property("value").toInt(), value);
-        };
+        STEP(setParameter(70, "14.1")); // from 7.1
         UI(turnToAndPress("parameterButton2"));
-        STEP(slideTo(34));
+        STEP(setParameter(-107, "3.4", false));
         UI(turnToAndPress("parameterButton3"));
-        STEP(slideTo(50));
-        UI(turnToAndPress("confirmButton"));
+        STEP(setParameter(20, "17.0")); // 3.0 to 5.0 × U0
         UI(waitForDialog());
         QVERIFY2(m_ui.shows(QStringLiteral("The factor was set to 3.0: with U0 at 14.1 kV the highest level, 3.0 × U0, "
                                            "reaches the maximum of 42.4 kV.")),
@@ -408,17 +393,9 @@ private slots:
         shot("factor-limited");
         UI(tap("confirmButton"));
         UI(waitForPage("TestConfigurationPage"));
-        auto factorTile = [this] {
-            QQuickItem* value = ProgramWindow::findIn(m_ui.find("parameterButton3"), "buttonValue");
-            return value ? value->property("text").toString() : QString();
-        };
-        QTRY_COMPARE(factorTile(), QStringLiteral("10.2 kV"));
+        QTRY_VERIFY2(m_ui.shows("10.2 kV"), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
         QCOMPARE(dm()->getVoltageFactor(VoltageType_Factor), 30);
-        for (int i = 0; i < 5 && m_ui.shownType() != QLatin1String("MainPage"); ++i) {
-            const QString from = m_ui.shownType();
-            UI(tap("backButton"));
-            QTRY_VERIFY(m_ui.shownType() != from);
-        }
+        STEP(backToMain());
 
         STEP(chooseMode(OperatingModes::Diagnosis, OperatingModes::TanDelta, "K-TD3"));
         for (int phase = 0; phase < 3; ++phase) {
@@ -568,7 +545,7 @@ private slots:
                 // until the operator sets 7.0 kV, which it has within a second.
                 QObject* tab = m_ui.page()->property("overviewTab").value<QObject*>();
                 QTRY_COMPARE(tab->property("gauge").value<QObject*>()->property("fullScale").toDouble(), 25.0);
-                QCOMPARE(voltagesSent(), QList<qint64>({1000, 1000}));
+                QCOMPARE(sent('u'), QList<quint64>({1000, 1000}));
                 const double start = qRound(m_ui.vm()->measure()->maxVoltage() * 10) / 10.0;
                 UI(turnTo("voltageButton"));
                 m_ui.press();
@@ -591,16 +568,12 @@ private slots:
         if (end == QLatin1String("read failure")) {
             // The worker stops the unit; neither a queued target nor the voltage it puts
             // back after the test raises it again.
+            const QList<quint64> targets = sent('u');
             unit().setReadBroken('U', true);
             UI(waitForPage("MeasurementResultsPage", 20000));
             unit().setReadBroken('U', false);
-            const QList<HvUnitModel::Command> log = unit().commandLog();
-            int stop = 0;
-            while (stop < log.size() && log.at(stop).letter != 's')
-                ++stop;
-            QVERIFY(stop < log.size());
-            for (int i = stop; i < log.size(); ++i)
-                QVERIFY2(log.at(i).letter != 'u', qPrintable(QString::number(qint64(log.at(i).value1))));
+            QCOMPARE(unit().commandLog().last().letter, 'x');
+            QCOMPARE(sent('u'), targets);
         } else {
             UI(turnToAndPress("hvOffButton"));
             UI(waitForPage("MeasurementResultsPage", 20000));
@@ -642,10 +615,10 @@ private slots:
                      qPrintable(shown.join(QLatin1Char('|'))));
             const QString record = records().last();
             QCOMPARE(TestChart::VLF::info(load(record), 0, 13), QStringLiteral("7000000"));
-            const auto rows = TestChart::activityEntryList(QFileInfo(record).absolutePath());
-            QVERIFY(std::any_of(rows.cbegin(), rows.cend(), [&](const ActivityTypes::stActivityEntry& row) {
-                return row.path == record && row.voltage == QLatin1String("7.0 kV");
-            }));
+            QStringList history;
+            for (const ActivityTypes::stActivityEntry& row : TestChart::activityEntryList(QFileInfo(record).absolutePath()))
+                history << (row.path == record ? row.voltage : QString());
+            QVERIFY2(history.contains(QStringLiteral("7.0 kV")), qPrintable(history.join(QLatin1Char('|'))));
         }
         shot("results");
         STEP(leaveResults());

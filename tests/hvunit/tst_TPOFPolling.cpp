@@ -82,6 +82,16 @@ class TestTPOFPolling : public QObject {
         onLinkThread([this, from, to] { pof->appStateChanged(from, to); });
     }
 
+    // The requests other than state polls.
+    QList<QByteArray> writes() const
+    {
+        QList<QByteArray> out;
+        for (const QByteArray& r : sim.completeRequests())
+            if (r != ">W.")
+                out << r;
+        return out;
+    }
+
     QList<HvUnitSimulator::Request> stateReads() const
     {
         QList<HvUnitSimulator::Request> out;
@@ -295,11 +305,7 @@ private slots:
         changeState(States::Idle, States::HVUnitError);
         sub->setHVUnitState(stHVUnitState(true, 0x2000));
         changeState(States::Idle, States::HVUnitError);
-        QList<QByteArray> writes;
-        for (const QByteArray& r : sim.completeRequests())
-            if (r != ">W.")
-                writes << r;
-        QCOMPARE(writes, QList<QByteArray>({ ">s.", ">x." }));
+        QCOMPARE(writes(), QList<QByteArray>({ ">s.", ">x." }));
 
         // Back to Idle: generator characteristics, all parameters, polling on.
         sub->setHVUnitState(stHVUnitState(false, 0));
@@ -351,13 +357,6 @@ private slots:
         FakeHVData::Settings s = data->settings();
         s.voltage = 37000000;
         data->setSettings(s);
-        auto writes = [this] {
-            QList<QByteArray> out;
-            for (const QByteArray& r : sim.completeRequests())
-                if (r != ">W.")
-                    out << r;
-            return out;
-        };
         onLinkThread([this] { pof->voltageChanged(37000000); });
         QTest::qWait(50);
         QVERIFY(sim.completeRequests().isEmpty());
