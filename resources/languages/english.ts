@@ -205,6 +205,10 @@
         <translation>What a commissioning procedure still owes the HV unit (stop, old settings) could not be written yet; it is written as soon as the unit takes it.</translation>
     </message>
     <message>
+        <source>OwedUnitWritesOtherUnit</source>
+        <translation>Another HV unit is connected: the calibration of the HV unit %1 may be wrong. It gets its old values when it is connected again.</translation>
+    </message>
+    <message>
         <source>Start</source>
         <translation>Start</translation>
     </message>

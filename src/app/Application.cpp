@@ -35,6 +35,7 @@
 #include "maintenance/ConfigfileManager.h"
 #include "maintenance/UpdateManager.h"
 #include "hvunit/TCheckSafetyCircuit.h"
+#include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
 #include "app/StopDeadline.h"
 #include "app/ThreadGuard.h"
@@ -239,6 +240,8 @@ void Application::createGui()
 void Application::createHVLink()
 {
     m_pof = new TPOF(std::make_unique<DMhvDataModel>(), [] { return std::make_unique<DMhvStateSubscriber>(); });
+    // What the unit is still owed outlives the program, beside the configuration.
+    m_pof->owedWrites()->keepIn(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory) + QStringLiteral("/HVUnitOwed.json"));
     m_pofThread = std::make_unique<ThreadGuard>(QStringLiteral("POFThread"), m_pof);
 }
 

@@ -5,6 +5,12 @@
 #include "gui/api/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
 #include <algorithm>
 
 namespace {
@@ -16,6 +22,54 @@ void tellOperator(MessageCategories category, const char* key)
 {
     if (IGUI* gui = GlobalFuncs::getGUI())
         gui->showMessageDlg(category, QStringLiteral("Commissioning"), QString::fromLatin1(key), false, false);
+}
+
+void releaseHeader(QUuid const& id)
+{
+    if (IGUI* gui = GlobalFuncs::getGUI())
+        gui->closeDlg(id, IGUI::Accepted);
+}
+
+// The file's form of old values: what, told, the unit's serial number and hardware id,
+// the gains (U, I) when owed, the parameters as [type, "value"] (64-bit words as text).
+QJsonObject toJson(OwedUnitWrites::Values const& v, QString const& serial, QString const& hardwareId)
+{
+    QJsonObject o { { "what", v.what }, { "told", v.told }, { "serial", serial }, { "hardwareId", hardwareId } };
+    if (v.gains)
+        o.insert(QStringLiteral("gains"), QJsonArray { v.gains->gainU, v.gains->gainI });
+    QJsonArray parameters;
+    for (const auto& p : v.parameters)
+        parameters.append(QJsonArray { int(p.first), QString::number(p.second) });
+    o.insert(QStringLiteral("parameters"), parameters);
+    return o;
+}
+
+// None when the entry is not one this program wrote: a gain beyond 16 bits, a parameter
+// the unit has no code for, a value that is no number, nothing to write.
+std::optional<OwedUnitWrites::Values> valuesFromJson(QJsonObject const& o)
+{
+    OwedUnitWrites::Values v;
+    v.what = o.value(QStringLiteral("what")).toString();
+    v.told = o.value(QStringLiteral("told")).toString();
+    if (o.contains(QStringLiteral("gains"))) {
+        const QJsonArray g = o.value(QStringLiteral("gains")).toArray();
+        const int u = g.at(0).toInt(-1), i = g.at(1).toInt(-1);
+        if (g.size() != 2 || u < 0 || u > 0xFFFF || i < 0 || i > 0xFFFF)
+            return std::nullopt;
+        v.gains = stGainCalibration { quint16(u), quint16(i) };
+    }
+    for (const QJsonValue& entry : o.value(QStringLiteral("parameters")).toArray()) {
+        const QJsonArray p = entry.toArray();
+        const int type = p.at(0).toInt(-1);
+        bool ok = false;
+        const quint64 value = p.at(1).toString().toULongLong(&ok);
+        if (p.size() != 2 || !ok || type < 0 || TPOF::getPOFParamCode(eHVUnitParamType(type)) == 255)
+            return std::nullopt;
+        v.parameters << qMakePair(eHVUnitParamType(type), value);
+    }
+    if (!v.gains && v.parameters.isEmpty())
+        return std::nullopt;
+    return v;
 }
 } // namespace
 
@@ -39,6 +93,72 @@ OwedUnitWrites::~OwedUnitWrites()
 OwedUnitWrites::Unit OwedUnitWrites::unitNow() const
 {
     return { m_pof->unitSerial(), m_pof->unitHardwareId() };
+}
+
+void OwedUnitWrites::holdHeader(Owed& owed)
+{
+    IGUI* gui = GlobalFuncs::getGUI();
+    owed.held = gui && !owed.values.told.isEmpty();
+    if (owed.held)
+        gui->holdMessage(owed.id, CAT_ERR, TransObject(QStringLiteral("Commissioning"), owed.values.told));
+}
+
+void OwedUnitWrites::keepIn(QString const& path)
+{
+    m_file = path;
+    QFile file(path);
+    if (!file.exists())
+        return;
+    QJsonParseError error;
+    const QJsonDocument doc =
+        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error) : QJsonDocument();
+    if (!doc.isObject()) {
+        KLOG_ERROR2(kClass, "keepIn", QStringLiteral("Cannot read what the HV unit is owed from %1").arg(path));
+        return;
+    }
+    std::vector<Owed> loaded;
+    QStringList what;
+    for (const QJsonValue& entry : doc.object().value(QStringLiteral("owed")).toArray()) {
+        const QJsonObject o = entry.toObject();
+        const std::optional<Values> values = valuesFromJson(o);
+        if (!values) {
+            KLOG_ERROR2(kClass, "keepIn", QStringLiteral("Not taken from %1: %2").arg(path, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))));
+            continue;
+        }
+        Owed owed { *values, { o.value(QStringLiteral("serial")).toString(), o.value(QStringLiteral("hardwareId")).toString() },
+                    QUuid::createUuid() };
+        what << owed.values.what + QStringLiteral(" (HV unit ") + owed.unit.serial + QLatin1Char(')');
+        holdHeader(owed);
+        loaded.push_back(owed);
+    }
+    if (loaded.empty())
+        return;
+    KLOG_WARN2(kClass, "keepIn", QStringLiteral("Still owed from before the start: %1").arg(what.join(QStringLiteral("; "))));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_values.insert(m_values.begin(), loaded.begin(), loaded.end());
+}
+
+void OwedUnitWrites::save()
+{
+    if (m_file.isEmpty())
+        return;
+    std::lock_guard<std::mutex> fileLock(m_fileMutex);
+    QJsonArray owed;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const Owed& o : m_values)
+            owed.append(toJson(o.values, o.unit.serial, o.unit.hardwareId));
+    }
+    if (owed.isEmpty()) {
+        if (QFile::exists(m_file) && !QFile::remove(m_file))
+            KLOG_ERROR2(kClass, "save", QStringLiteral("Cannot remove %1").arg(m_file));
+        return;
+    }
+    QSaveFile file(m_file);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(QJsonObject { { "owed", owed } }).toJson()) < 0
+        || !file.commit())
+        KLOG_ERROR2(kClass, "save",
+                    QStringLiteral("Cannot keep what the HV unit is owed in %1: %2").arg(m_file, file.errorString()));
 }
 
 void OwedUnitWrites::setStopOwed(bool owed)
@@ -81,13 +201,12 @@ void OwedUnitWrites::owe(Values values)
                                  : QStringLiteral("%1 could not be written, the HV unit is silent; written when it answers again"))
                     .arg(values.what));
     Owed owed { std::move(values), unitNow(), QUuid::createUuid() };
-    if (!owed.values.told.isEmpty())
-        if (IGUI* gui = GlobalFuncs::getGUI())
-            gui->holdMessage(owed.id, CAT_ERR, TransObject(QStringLiteral("Commissioning"), owed.values.told));
+    holdHeader(owed);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_values.push_back(std::move(owed));
     }
+    save();
     QMetaObject::invokeMethod(&m_retry, qOverload<>(&QTimer::start));
 }
 
@@ -112,10 +231,12 @@ bool OwedUnitWrites::writeOwed()
 {
     if (!owes())
         return true;
+    const Unit unit = unitNow();
+    tellOtherUnits(unit);
     const QStringList before = owed();
     bool written = false;
     try {
-        written = writeAll(unitNow());
+        written = writeAll(unit);
     } catch (...) {
         KLOG_ERROR2(kClass, "writeOwed", "Writing what the HV unit is owed failed with an exception");
     }
@@ -150,12 +271,14 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
         }
         if (!write(next.values))
             return false;
-        if (!next.values.told.isEmpty())
-            if (IGUI* gui = GlobalFuncs::getGUI())
-                gui->closeDlg(next.id, IGUI::Accepted);
-        // Only this thread takes values out; others only append.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_values.erase(std::find_if(m_values.begin(), m_values.end(), [&next](Owed const& o) { return o.id == next.id; }));
+        if (next.held)
+            releaseHeader(next.id);
+        {
+            // Only this thread takes values out; others only append.
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_values.erase(std::find_if(m_values.begin(), m_values.end(), [&next](Owed const& o) { return o.id == next.id; }));
+        }
+        save();
     }
 }
 
@@ -188,6 +311,36 @@ void OwedUnitWrites::retry()
         return;
     if (!writeOwed())
         notWritten("retry");
+}
+
+void OwedUnitWrites::tellOtherUnits(Unit const& now)
+{
+    // Until the unit has said which it is, nothing can be told.
+    if (now.serial.isEmpty())
+        return;
+    std::vector<Owed> others;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (Owed& o : m_values)
+            if (!(o.unit == now) && !o.unit.serial.isEmpty() && !m_otherUnitsTold.contains(o.unit.serial + o.unit.hardwareId)) {
+                others.push_back(o);
+                o.held = false;
+            }
+    }
+    for (const Owed& o : others) {
+        if (o.held)
+            releaseHeader(o.id);
+        if (m_otherUnitsTold.contains(o.unit.serial + o.unit.hardwareId))
+            continue;
+        m_otherUnitsTold << o.unit.serial + o.unit.hardwareId;
+        KLOG_ERROR2(kClass, "tellOtherUnits",
+                    QStringLiteral("Owed to the HV unit %1 (%2), not to the one connected (%3 %4): its calibration may be "
+                                   "wrong until it is connected again")
+                        .arg(o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId));
+        if (IGUI* gui = GlobalFuncs::getGUI())
+            gui->showMessageDlg(CAT_WARN, TransObject(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"), { o.unit.serial }),
+                                false, false);
+    }
 }
 
 void OwedUnitWrites::notWritten(const char* where)

@@ -22,8 +22,9 @@
 // Written, the stop first, each time the link reports itself up again, and while the link
 // is up and the instrument idle (no test, no procedure) as soon as the unit is not busy;
 // old values only to the unit they were read from. While values are owed the header says
-// so; the operator is told when they went through. What is still owed when the link goes
-// (the program closing with the unit silent) is logged.
+// so; the operator is told when they went through. Values owed are kept in a file, so a
+// program closed meanwhile writes them at its next start to that unit, and says another
+// unit's calibration may be wrong; what is still owed when the link goes is logged.
 class OwedUnitWrites : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +38,10 @@ public:
 
     explicit OwedUnitWrites(TPOF* pof);
     ~OwedUnitWrites() override;
+
+    // Keeps the values owed in this file (written whole, then renamed) and takes over
+    // those it holds. Before the link is used.
+    void keepIn(QString const& path);
 
     // The last stop did not go through (true) or did (false).
     void setStopOwed(bool owed);
@@ -64,10 +69,13 @@ private:
     struct Owed {
         Values values;
         Unit unit;
-        QUuid id; // also names the header line saying they are owed
+        QUuid id;          // also names the header line saying they are owed
+        bool held = false; // that line is shown
     };
 
     Unit unitNow() const;
+    // The header line saying they are owed, when the operator was told of them.
+    static void holdHeader(Owed& owed);
     bool owesThisUnit() const;
     void linkEvent(eAppEvent event);
     // Tries again while the link is up and nothing else uses the unit.
@@ -75,6 +83,11 @@ private:
     bool writeAll(Unit const& unit);
     // Logged and told once until something goes through.
     void notWritten(const char* where);
+    // Values owed to a unit that is not the one connected: it is told once per unit, and
+    // their header lines, which would speak of this one, go.
+    void tellOtherUnits(Unit const& now);
+    // The values owed, as they are now, into the file; none owed, no file.
+    void save();
 
     TPOF* m_pof;
     mutable std::mutex m_mutex; // guards the two below; no write runs under it
@@ -82,4 +95,7 @@ private:
     std::vector<Owed> m_values;
     bool m_failureTold = false; // the operator knows it did not go through
     QTimer m_retry;
+    QString m_file;          // empty: nothing kept
+    std::mutex m_fileMutex;  // one save at a time, each with the values of its moment
+    QStringList m_otherUnitsTold; // link's thread only
 };

@@ -119,7 +119,7 @@ QString TPOF::unitHardwareId() const
     const stIdentification id = m_data->getHVIdentification();
     if (!id.valid)
         return QString();
-    return QStringLiteral("%1 %2/%3").arg(id.modelNameText()).arg(id.firstNumber).arg(id.secondNumber);
+    return QStringLiteral("%1 %2/%3").arg(id.modelNameText().trimmed()).arg(id.firstNumber).arg(id.secondNumber);
 }
 
 bool TPOF::setComError(bool flag)

@@ -8,7 +8,11 @@
 #include "fakes/CommissioningRig.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingGui.h"
+#include "hvunit/OwedUnitWrites.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 #include <algorithm>
@@ -24,7 +28,7 @@ enum Fault { OpenInput, CutLink, Release, AbortRun, Throw, SecondProcedure };
 enum Moment { Started, InHvOnWait, WaitingForHvOn, InStep1, InStep3 };
 
 enum Procedure { OutputCal, CascadeCal, CascadePow };
-enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused, DoublePress, BusyUnit };
+enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused, DoublePress, BusyUnit, OtherUnit };
 constexpr int kBusyMs = 400; // the unit's own work, dropping what it is sent
 // In a walk's trail: the step's output stood at its level; the reading went stale.
 constexpr int kSettled = 100, kLost = 101;
@@ -138,6 +142,28 @@ class TestCommissioningSafety : public QObject {
         else
             walk.bundle.cascadePower->receiveEvent(event);
     }
+    // As the program starts: the unit identifies itself (serial number, identification)
+    // and the link reports itself up.
+    bool identifyUnit()
+    {
+        return rig.onLink([this] { return rig.pof->InitHVUnit(); });
+    }
+    // Where the program keeps what the unit is owed, beside the configuration.
+    QString owedFile() const { return rig.root.path(QStringLiteral("/owed.json")); }
+    void keepOwed()
+    {
+        rig.onLink([this] {
+            rig.pof->owedWrites()->keepIn(owedFile());
+            return true;
+        });
+    }
+    bool closed(QUuid const& id) const
+    {
+        return std::any_of(gui.calls.cbegin(), gui.calls.cend(), [&id](const RecordingGui::Call& c) {
+            return c.operation == QLatin1String("closeDlg") && c.id == id;
+        });
+    }
+
     // Milliseconds from the trigger to the HV-enable line going low; -1 when it did not.
     qint64 lineLowAfter(Walk& walk, int timeoutMs)
     {
@@ -232,6 +258,7 @@ private slots:
         GlobalFuncs::setGUI(&gui);
         QVERIFY(log.isRunning());
         QVERIFY(rig.start());
+        QVERIFY(identifyUnit());
     }
     void cleanup()
     {
@@ -316,6 +343,10 @@ private slots:
                     QTest::addRow("%s, %s, %s", p.name, stage.second, endings[ending])
                         << int(p.procedure) << stage.first << ending << (changed ? p.owed : QString());
                 }
+                // Closed with the link down, started again with another unit connected.
+                if (p.procedure == OutputCal && stage.first == Step2)
+                    QTest::newRow("output calibration, Step2, link cut, program closes, another unit starts")
+                        << int(OutputCal) << int(Step2) << int(OtherUnit) << gains;
                 // The unit busy (bit 11), then failed (bit 12): the new gain is refused.
                 if (p.procedure == OutputCal && stage.first == Step2)
                     QTest::newRow("output calibration, Step2, gain write refused")
@@ -338,7 +369,11 @@ private slots:
         QFETCH(int, ending);
         QFETCH(QString, owed);
         const int waiting = procedure == CascadePow ? int(CascadePowerWaitForGreen) : 0;
-        const bool cut = ending == LinkCut || ending == CutThenOff || ending == CutThenClose;
+        const bool cut = ending == LinkCut || ending == CutThenOff || ending == CutThenClose || ending == OtherUnit;
+        // The output calibration's closing rows keep what is owed as the program does.
+        const bool kept = procedure == OutputCal && (ending == CutThenClose || ending == OtherUnit);
+        if (kept)
+            keepOwed();
 
         std::shared_ptr<Walk> walk = startWalk(Procedure(procedure));
         Walk* w = walk.get();
@@ -413,7 +448,7 @@ private slots:
         if (ending == CutThenOff || ending == Released) {
             walk->bundle = MachineBundle();
             QTRY_VERIFY_WITH_TIMEOUT(walk->machine.isNull(), 10000);
-        } else if (ending == CutThenClose) {
+        } else if (ending == CutThenClose || ending == OtherUnit) {
             // As the program closes: the procedures released, then the link goes.
             QVERIFY(releaseMachines(5000));
             rig.stop();
@@ -425,8 +460,40 @@ private slots:
             QVERIFY2(lines.first().text.contains(owed), qPrintable(lines.first().text));
             // The header said so until the program closed.
             QTRY_COMPARE(gui.callsOf(QStringLiteral("holdMessage")).size(), owed.isEmpty() ? 0 : 1);
+            const auto held = gui.callsOf(QStringLiteral("holdMessage"));
+            // The unit's old gains are kept for it, named by its serial number and hardware id.
+            if (kept)
+                QCOMPARE(QJsonDocument::fromJson(rig.root.readFile(QStringLiteral("/owed.json"))).object(),
+                         QJsonObject({ { "owed", QJsonArray { QJsonObject {
+                             { "what", owed }, { "told", held.isEmpty() ? QString() : held.first().key },
+                             { "serial", "SIM-000000000000000000000" }, { "hardwareId", "VLF-SIM 45kV 1/2" },
+                             { "gains", QJsonArray { kOldU, kOldI } }, { "parameters", QJsonArray() } } } } }));
             rig.sim.clearFault();
+            // The simulated unit's serial number; the link reads its first 25 characters.
+            const QByteArray serial = "SIM-0000000000000000000001";
+            if (ending == OtherUnit)
+                unit.setSerialNumber("SIM-9");
+            unit.clearCommandLog();
             QVERIFY(rig.start());
+            if (!kept)
+                return;
+            // Started again: what the unit is owed goes to it at the first link-up.
+            keepOwed();
+            QVERIFY(identifyUnit());
+            if (ending == OtherUnit) {
+                // Another unit gets nothing; the header says the first one may be wrong.
+                QTRY_VERIFY(gui.hasMessage(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit")));
+                QCOMPARE(gui.callsOf(QStringLiteral("showMessageDlg")).last().arguments, QStringList { QString::fromLatin1(serial.left(25)) });
+                QVERIFY(!rig.letters().contains('q'));
+                QCOMPARE(unit.gainU(), quint16(10000));
+                // The first unit connected again gets its gains.
+                unit.setSerialNumber(serial);
+                QVERIFY(identifyUnit());
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(unit.gainU(), kOldU, 5000);
+            QCOMPARE(unit.gainI(), kOldI);
+            QTRY_VERIFY(closed(gui.callsOf(QStringLiteral("holdMessage")).last().id));
+            QTRY_VERIFY(!QFile::exists(owedFile()));
             return;
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(!walk->errorsTold().isEmpty(), 10000);
@@ -460,9 +527,7 @@ private slots:
         }
         // A header line held while values were owed goes when they are written.
         for (const RecordingGui::Call& h : held)
-            QTRY_VERIFY(std::any_of(gui.calls.cbegin(), gui.calls.cend(), [&h](const RecordingGui::Call& c) {
-                return c.operation == QLatin1String("closeDlg") && c.id == h.id;
-            }));
+            QTRY_VERIFY(closed(h.id));
         rig.tree.setLine(safetyLineOfBit(3), true);
         rig.checkHandedBack();
         // The operator hears once that the unit got what it was owed.
