@@ -15,7 +15,6 @@
 #include "logging/LoggingCtrl.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 #include <QThread>
@@ -28,20 +27,6 @@
 #include <unistd.h>
 
 namespace {
-// Runs the event loop until the condition holds; false after the time-out.
-template <typename Condition>
-bool waitFor(Condition condition, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 // Logs records from a worker thread while the GUI thread's stalls are measured.
 void measure(const char* what, int records, int spacingMs, int seconds)
 {

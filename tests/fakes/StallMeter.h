@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QObject>
 #include <QTimer>
@@ -8,6 +10,20 @@
 #include <algorithm>
 #include <ctime>
 #include <unistd.h>
+
+// Runs the event loop until the condition holds; false after the time-out.
+template <typename Condition>
+bool waitFor(Condition condition, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!condition()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
 
 // The resident memory of the process now, in MB.
 inline double residentMB()

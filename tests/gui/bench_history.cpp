@@ -39,20 +39,6 @@ constexpr int kRounds = 5;
 
 bool waitForFrame(QQuickWindow* window) { return BenchWindow::waitForFrame(window); }
 
-// Runs the event loop until the condition holds; false after the time-out.
-template <typename Condition>
-bool waitFor(Condition condition, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 bool write(const VLF::TestData& data)
 {
     const QString name = exportFileName(data);
