@@ -84,9 +84,6 @@ public:
     bool flushLogQueues();
     // Writes one service-log row at once.
     bool addServiceMessage(const QString& text);
-    // Rows written to the logs per transaction: a backlog larger than the free space is
-    // kept as far as it fits.
-    static constexpr int kLogRowsPerTransaction = DbLogWriter::kRowsPerTransaction;
     // Executes one prepared log-row insert; replaced by tests to simulate a full disk.
     using LogRowWriter = DbLogWriter::RowWriter;
     void setLogRowWriter(LogRowWriter writer);
