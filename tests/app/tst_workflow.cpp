@@ -349,7 +349,7 @@ private slots:
         m_workflow = QStringLiteral("runroot");
         unit().setTestDurationMs(60000);
         unit().setClockScale(20);
-        unit().setHvOnKeyDelayMs(3000);
+        unit().setHvOnKeyDelayMs(300);
         STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-RUN"));
         UI(turnToAndPress("confirmButton")); // phases
         UI(turnToAndPress("confirmButton")); // voltage
