@@ -45,11 +45,19 @@ file(WRITE ${CMAKE_BINARY_DIR}/test-cores.json
     "{\"version\": {\"major\": 1, \"minor\": 0},\n"
     " \"local\": [{\"cores\": [{\"id\": \"machine\", \"slots\": ${VLF_TEST_CORES}}]}]}\n")
 set(CTEST_RESOURCE_SPEC_FILE ${CMAKE_BINARY_DIR}/test-cores.json)
-if(VLF_TEST_CORES GREATER 1)
-    set(VLF_REALTIME_CORES 2)
+# Under the sanitizers a test does about twice the work, so it holds twice the cores.
+if(VLF_SANITIZE)
+    set(_per_core 2)
 else()
-    set(VLF_REALTIME_CORES 1)
+    set(_per_core 1)
 endif()
+set(VLF_TEST_CORES_EACH ${_per_core})
+math(EXPR VLF_REALTIME_CORES "2 * ${_per_core}")
+foreach(_cores VLF_TEST_CORES_EACH VLF_REALTIME_CORES)
+    if(${_cores} GREATER VLF_TEST_CORES)
+        set(${_cores} ${VLF_TEST_CORES})
+    endif()
+endforeach()
 
 # Marks tests that talk to the simulated unit in real time: the test's threads and the
 # simulator's each keep a core.
@@ -79,7 +87,7 @@ function(vlf_add_test name)
     else()
         list(APPEND _env "ASAN_OPTIONS=detect_leaks=1")
     endif()
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${_env}" RESOURCE_GROUPS "cores:1")
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${_env}" RESOURCE_GROUPS "cores:${VLF_TEST_CORES_EACH}")
     if(vlf_hvsim IN_LIST ARG_LIBS)
         vlf_realtime_tests(${name})
     endif()
