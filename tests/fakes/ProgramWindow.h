@@ -48,11 +48,10 @@ public:
         if (!m_window)
             return false;
         // Presses act sooner; the double-click logic is the same.
-        vm()->settings()->setDblClickTime(kDblClickMs);
+        vm()->settings()->setDblClickTime(20);
         m_window->requestActivate();
         return QTest::qWaitFor([this] { return m_window->isExposed() && m_window->isActive(); }, 5000);
     }
-    static constexpr int kDblClickMs = 20;
 
     QQuickWindow* window() const { return m_window; }
     GuiViewModel* vm() const { return m_gui->viewModel(); }
