@@ -1,10 +1,12 @@
 // Hand-run stress program, not a test: 500 runs of the procedures that drive the HV unit
 // (output calibration, cascade calibration, cascade power) against the simulated unit,
 // each ended at a random moment by a release, an abort, a lost link, a lost link followed
-// by switching commissioning off, or an opened safety input. Counts the runs that left the
-// HV-enable line on, the output on, a stop or old values unsent after the link returned,
-// or the unit's gains or calibration words changed; every count must be 0. Also gives the
-// time from the unit falling silent to the line going low.
+// by switching commissioning off, or an opened safety input; or an output calibration whose
+// operator presses the knob twice at each step (the second press early in the next one),
+// aborted in the last step. Counts the runs that left the HV-enable line on, the output on,
+// a stop or old values unsent after the link returned, the unit's gains or calibration
+// words changed, or that finished; every count must be 0. Also gives the time from the
+// unit falling silent to the line going low.
 //
 //     build/tests/commissioning/stress_outputcalibration [runs] [seed]
 
@@ -19,6 +21,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,8 +36,9 @@ namespace {
 constexpr quint16 kOldU = 9870, kOldI = 10120;
 constexpr int kCodes[4] = { 13, 14, 17, 18 };                 // the cascades' calibration words
 constexpr quint64 kWords[4] = { 4506, 65533, 3686, ~2ull };  // before every run
-enum Action { ReleaseRun, AbortRun, CutLink, OpenInput, CutThenOff, ActionCount };
-const char* const kActionNames[] = { "release", "abort", "cut link", "open input", "cut link, switch off" };
+enum Action { ReleaseRun, AbortRun, CutLink, OpenInput, CutThenOff, DoublePress, ActionCount };
+const char* const kActionNames[] = { "release", "abort", "cut link", "open input", "cut link, switch off",
+                                     "double press" };
 enum Procedure { Output, Cascade, Power, ProcedureCount };
 const char* const kProcedureNames[] = { "output calibration", "cascade calibration", "cascade power" };
 
@@ -58,10 +62,14 @@ struct Operator : QObject {
     OutputCalibrationMachine* output = nullptr; // null once released: signals may still come in
     HvUnitModel* unit = nullptr;
     int stage = -1;
+    bool doublePress = false; // a second press 300 ms (scaled) after each
+    bool aborted = false;     // Abort sent: Done says the run ended
+    bool finished = false;    // Done without an Abort: the run kept its new gain
 
     void onStage(Procedure procedure, int s)
     {
         stage = s;
+        finished = finished || (procedure == Output && s == Done && !aborted);
         const int waiting = procedure == Power ? int(CascadePowerWaitForGreen) : 0;
         if (s == waiting)
             unit->pressHvOn();
@@ -71,8 +79,18 @@ struct Operator : QObject {
         if (reading != OutputSettled || !output || stage < Step1 || stage > Step3)
             return;
         const double readings[] = { -37.2, 37.1, 0.0 };
-        if (readings[stage - Step1] != 0.0)
-            output->receiveVoltage(readings[stage - Step1]);
+        press(readings[stage - Step1]);
+        if (doublePress)
+            // As the page sends it: the preset of the step it shows by then.
+            QTimer::singleShot(scaledInterval(300), this,
+                               [this] { press(stage == Step1 ? -37.0 : stage == Step2 ? 37.0 : 0.0); });
+    }
+    void press(double kilovolts)
+    {
+        if (!output)
+            return;
+        if (kilovolts != 0.0)
+            output->receiveVoltage(kilovolts);
         output->queueEvent(E(Confirm));
     }
 };
@@ -106,7 +124,7 @@ int main(int argc, char** argv)
         return true;
     };
 
-    int lineOn = 0, outputOn = 0, leftOwed = 0, valuesChanged = 0, failedRuns = 0;
+    int lineOn = 0, outputOn = 0, leftOwed = 0, valuesChanged = 0, failedRuns = 0, finishedRuns = 0;
     int perAction[ActionCount] = {};
     int perProcedure[ProcedureCount] = {};
     std::vector<qint64> silenceToLow;
@@ -120,15 +138,19 @@ int main(int argc, char** argv)
         for (int i = 0; i < 4; ++i)
             unit.setParameter(kCodes[i], kWords[i]);
 
-        const Procedure procedure = Procedure(std::uniform_int_distribution<int>(0, ProcedureCount - 1)(rng));
         const Action action = Action(std::uniform_int_distribution<int>(0, ActionCount - 1)(rng));
-        const int moment = std::uniform_int_distribution<int>(0, 3000)(rng);
+        // Only the output calibration takes presses.
+        const Procedure procedure = action == DoublePress
+            ? Output
+            : Procedure(std::uniform_int_distribution<int>(0, ProcedureCount - 1)(rng));
+        const int moment = std::uniform_int_distribution<int>(0, action == DoublePress ? 500 : 3000)(rng);
         ++perAction[action];
         ++perProcedure[procedure];
 
         MachineBundle bundle = factory();
         Operator op;
         op.unit = &unit;
+        op.doublePress = action == DoublePress;
         std::function<void(UserEvent)> send;
         if (procedure == Output) {
             op.output = bundle.outputCalibration.get();
@@ -136,7 +158,10 @@ int main(int argc, char** argv)
                              [&op](OutputCalibrationStage s) { op.onStage(Output, s); });
             QObject::connect(op.output, &OutputCalibrationMachine::outputReading, &op,
                              [&op](OutputReading r) { op.onReading(r); });
-            send = [&bundle](UserEvent e) { bundle.outputCalibration->queueEvent(E(e)); };
+            send = [&bundle, &op](UserEvent e) {
+                op.aborted = op.aborted || e == Abort;
+                bundle.outputCalibration->queueEvent(E(e));
+            };
         } else if (procedure == Cascade) {
             QObject::connect(bundle.cascadeCalibration.get(), &CascadeCalibrationMachine::cascadeMachineEvent, &op,
                              [&op](CascadeCalibrationStage s) { op.onStage(Cascade, s); });
@@ -152,6 +177,9 @@ int main(int argc, char** argv)
         };
 
         send(Start);
+        // Pressed through to the last step, which waits for its own Confirm.
+        if (action == DoublePress)
+            waitUntil([&op] { return op.stage == Step4 || op.stage == Error || op.finished; }, 10000);
         waitUntil([] { return false; }, moment);
 
         // Lost: from the unit's silence to the line going low, while the run held it on.
@@ -169,6 +197,7 @@ int main(int argc, char** argv)
             release();
             break;
         case AbortRun:
+        case DoublePress:
             send(Abort);
             break;
         case CutLink:
@@ -218,18 +247,19 @@ int main(int argc, char** argv)
                         unit.gainI(), static_cast<unsigned long long>(unit.parameter(13)), static_cast<unsigned long long>(unit.parameter(14)),
                         static_cast<unsigned long long>(unit.parameter(17)), static_cast<unsigned long long>(unit.parameter(18)));
         }
+        finishedRuns += op.finished;
         release();
         waitUntil([&] { return rig.safety->currentState().all(); }, 2000);
     }
 
     std::printf("%d runs in %.1f s (output calibration %d, cascade calibration %d, cascade power %d; release %d, "
-                "abort %d, cut link %d, open input %d, cut link and switch off %d)\n",
+                "abort %d, cut link %d, open input %d, cut link and switch off %d, double press %d)\n",
                 runs, total.elapsed() / 1000.0, perProcedure[Output], perProcedure[Cascade], perProcedure[Power],
                 perAction[ReleaseRun], perAction[AbortRun], perAction[CutLink], perAction[OpenInput],
-                perAction[CutThenOff]);
+                perAction[CutThenOff], perAction[DoublePress]);
     std::printf("left the line on: %d, the output on: %d, something owed after the link returned: %d, "
-                "the values changed: %d; runs that did not end: %d\n",
-                lineOn, outputOn, leftOwed, valuesChanged, failedRuns);
+                "the values changed: %d, finished: %d; runs that did not end: %d\n",
+                lineOn, outputOn, leftOwed, valuesChanged, finishedRuns, failedRuns);
     if (!silenceToLow.empty()) {
         std::sort(silenceToLow.begin(), silenceToLow.end());
         std::printf("unit silent to HV-enable low (%zu runs): min %lld ms, median %lld ms, max %lld ms\n",
@@ -237,5 +267,5 @@ int main(int argc, char** argv)
                     silenceToLow.back());
     }
     rig.stop();
-    return lineOn + outputOn + leftOwed + valuesChanged + failedRuns == 0 ? 0 : 1;
+    return lineOn + outputOn + leftOwed + valuesChanged + finishedRuns + failedRuns == 0 ? 0 : 1;
 }
