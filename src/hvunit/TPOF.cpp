@@ -387,7 +387,7 @@ bool TPOF::ExecCmd(int code)
         if (GetString(CMD_SerialNumber, buf, sizeof(buf)) != Ok)
             return false;
         m_data->setHVCSerial(QString::fromLatin1(buf));
-        Locked::write(m_serialMutex, m_unitSerial, QString::fromLatin1(buf));
+        Locked::write(m_serialMutex, m_unitSerial, QString::fromLatin1(buf).trimmed());
         return true;
     }
     case CMD_GetGains: {
