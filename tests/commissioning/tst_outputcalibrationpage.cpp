@@ -185,8 +185,8 @@ private slots:
         // The header says the gains are owed until they are written, not a moment longer.
         const auto owedShown = [this] {
             const QString told = QStringLiteral("Die Verstärkungen des HV-Geräts konnten nicht wiederhergestellt werden");
-            const auto& messages = vm()->messages();
-            return std::any_of(messages.cbegin(), messages.cend(), [&told](const auto& m) { return m.item->name() == told; });
+            const auto& m = vm()->messages();
+            return std::any_of(m.cbegin(), m.cend(), [&told](const auto& e) { return e.item->name() == told; });
         };
         QTRY_VERIFY(owedShown());
         m_ui.answer();

@@ -86,13 +86,11 @@ private slots:
         const QUuid held = QUuid::createUuid();
         q->holdMessage(held, QStringLiteral("owed"), CAT_ERR);
         QCOMPARE(q->show(CAT_ERR, QStringLiteral("owed"), {}, {}), held);
-        q->show(CAT_ERR, QStringLiteral("other"), {}, {});
-        QCOMPARE(names(), QStringList({"other", "owed"}));
         m_now = m_now.addSecs(11);
-        QTRY_COMPARE_WITH_TIMEOUT(names(), QStringList({"owed"}), 5000);
+        QTest::qWait(1300);
+        QCOMPARE(names(), QStringList({"owed"}));
         QVERIFY(q->releaseMessage(held));
-        QVERIFY(names().isEmpty());
-        QVERIFY(!q->releaseMessage(held));
+        QVERIFY(names().isEmpty() && !q->releaseMessage(held));
     }
 
     void progressFractionsAndIncrements()
