@@ -109,11 +109,13 @@ void OwedUnitWrites::keepIn(QString const& path)
     QFile file(path);
     if (!file.exists())
         return;
-    QJsonParseError error;
-    const QJsonDocument doc =
-        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error) : QJsonDocument();
+    QJsonParseError error {};
+    const QJsonDocument doc = file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error)
+                                                             : QJsonDocument();
     if (!doc.isObject()) {
-        KLOG_ERROR2(kClass, "keepIn", QStringLiteral("Cannot read what the HV unit is owed from %1").arg(path));
+        KLOG_ERROR2(kClass, "keepIn",
+                    QStringLiteral("Cannot read what the HV unit is owed from %1: %2")
+                        .arg(path, file.error() != QFile::NoError ? file.errorString() : error.errorString()));
         return;
     }
     std::vector<Owed> loaded;
@@ -122,11 +124,13 @@ void OwedUnitWrites::keepIn(QString const& path)
         const QJsonObject o = entry.toObject();
         const std::optional<Values> values = valuesFromJson(o);
         if (!values) {
-            KLOG_ERROR2(kClass, "keepIn", QStringLiteral("Not taken from %1: %2").arg(path, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))));
+            KLOG_ERROR2(kClass, "keepIn",
+                        QStringLiteral("Not taken from %1: %2")
+                            .arg(path, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))));
             continue;
         }
-        Owed owed { *values, { o.value(QStringLiteral("serial")).toString(), o.value(QStringLiteral("hardwareId")).toString() },
-                    QUuid::createUuid() };
+        const Unit unit { o.value(QStringLiteral("serial")).toString(), o.value(QStringLiteral("hardwareId")).toString() };
+        Owed owed { *values, unit, QUuid::createUuid() };
         what << owed.values.what + QStringLiteral(" (HV unit ") + owed.unit.serial + QLatin1Char(')');
         holdHeader(owed);
         loaded.push_back(owed);
@@ -321,11 +325,12 @@ void OwedUnitWrites::tellOtherUnits(Unit const& now)
     std::vector<Owed> others;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (Owed& o : m_values)
-            if (!(o.unit == now) && !o.unit.serial.isEmpty() && !m_otherUnitsTold.contains(o.unit.serial + o.unit.hardwareId)) {
-                others.push_back(o);
-                o.held = false;
-            }
+        for (Owed& o : m_values) {
+            if (o.unit == now || o.unit.serial.isEmpty() || m_otherUnitsTold.contains(o.unit.serial + o.unit.hardwareId))
+                continue;
+            others.push_back(o);
+            o.held = false;
+        }
     }
     for (const Owed& o : others) {
         if (o.held)
@@ -337,9 +342,9 @@ void OwedUnitWrites::tellOtherUnits(Unit const& now)
                     QStringLiteral("Owed to the HV unit %1 (%2), not to the one connected (%3 %4): its calibration may be "
                                    "wrong until it is connected again")
                         .arg(o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId));
+        const TransObject text(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"), { o.unit.serial });
         if (IGUI* gui = GlobalFuncs::getGUI())
-            gui->showMessageDlg(CAT_WARN, TransObject(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"), { o.unit.serial }),
-                                false, false);
+            gui->showMessageDlg(CAT_WARN, text, false, false);
     }
 }
 
