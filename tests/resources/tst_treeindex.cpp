@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <tuple>
+
 // What the tree must keep in step by hand: every translation key the program looks up is in
 // the English catalogue (an unfinished entry shows its key on purpose), and every QML file
 // is in the resources and its module.
@@ -58,46 +60,32 @@ private:
         return keys;
     }
 
-    // Where a lookup takes its context and key: argument positions, or a context a helper fixes.
+    // A call that looks a key up, and where it takes the context and the key: argument
+    // positions, or a context a helper fixes.
     struct Lookup {
+        QString name;
         int contextArg; // -1: the context is fixed
         QString context;
         int keyArg;
-        bool operator==(const Lookup& o) const { return contextArg == o.contextArg && context == o.context && keyArg == o.keyArg; }
-    };
-    using Lookups = QMultiHash<QString, Lookup>;
-
-    // The calls that look a text up in the catalogue, or mark a key for a later lookup.
-    static Lookups lookupsByName()
-    {
-        Lookups l;
-        for (const char* name : { "translate", "qsTranslate", "QT_TRANSLATE_NOOP", "QT_TRANSLATE_NOOP3", "TransObject",
-                                  "getUntranslatedText" })
-            l.insert(QLatin1String(name), { 0, {}, 1 });
-        l.insert(QStringLiteral("showMessageDlg"), { 1, {}, 2 }); // (category, context, key, ...)
-        return l;
-    }
-
-    // The source with its comments blanked; literals stay as they are.
-    static QString withoutComments(const QString& text)
-    {
-        QString out = text;
-        for (int i = 0; i < out.size(); ++i) {
-            const QChar c = out.at(i);
-            if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-                for (++i; i < out.size() && out.at(i) != c && out.at(i) != QLatin1Char('\n'); ++i)
-                    i += out.at(i) == QLatin1Char('\\') ? 1 : 0;
-            } else if (out.midRef(i, 2) == QLatin1String("//")) {
-                for (; i < out.size() && out.at(i) != QLatin1Char('\n'); ++i)
-                    out[i] = QLatin1Char(' ');
-            } else if (out.midRef(i, 2) == QLatin1String("/*")) {
-                const int end = out.indexOf(QLatin1String("*/"), i);
-                for (const int stop = end < 0 ? out.size() : end + 2; i < stop; ++i)
-                    if (out.at(i) != QLatin1Char('\n'))
-                        out[i] = QLatin1Char(' ');
-            }
+        bool operator==(const Lookup& o) const
+        {
+            return std::tie(name, contextArg, context, keyArg) == std::tie(o.name, o.contextArg, o.context, o.keyArg);
         }
-        return out;
+    };
+
+    // The source with its comments blanked (line breaks kept); literals stay as they are.
+    static QString withoutComments(QString text)
+    {
+        static const QRegularExpression token(
+            QStringLiteral("([\"'])(?:(?!\\1)[^\\\\\n]|\\\\[\\s\\S])*\\1?|//[^\n]*|/\\*[\\s\\S]*?(?:\\*/|\\z)"));
+        for (auto it = token.globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            if (m.capturedStart(1) < 0) // not a literal
+                for (int i = m.capturedStart(); i < m.capturedEnd(); ++i)
+                    if (text.at(i) != QLatin1Char('\n'))
+                        text[i] = QLatin1Char(' ');
+        }
+        return text;
     }
 
     // The arguments of the call whose "(" is at open, split at its top-level commas.
@@ -141,20 +129,14 @@ private:
         static const QRegularExpression definition(
             QStringLiteral("\\b(\\w+)\\s*\\(([^()]*)\\)\\s*(?:const\\s*)?(?:override\\s*)?(?:noexcept\\s*)?\\{"));
         static const QStringList keywords { "if", "for", "while", "switch", "catch", "function", "return" };
-        Function f;
-        auto it = definition.globalMatch(text.left(pos));
-        while (it.hasNext()) {
-            const auto m = it.next();
-            if (keywords.contains(m.captured(1)))
-                continue;
-            f.name = m.captured(1);
-            f.body = m.capturedEnd();
-            f.parameters.clear();
-            for (const QString& p : m.captured(2).split(QLatin1Char(','))) {
-                static const QRegularExpression lastName(QStringLiteral("(\\w+)\\s*$"));
-                f.parameters << lastName.match(p.section(QLatin1Char('='), 0, 0)).captured(1);
-            }
-        }
+        static const QRegularExpression lastName(QStringLiteral("(\\w+)\\s*$"));
+        QRegularExpressionMatch last;
+        for (auto it = definition.globalMatch(text.left(pos)); it.hasNext();)
+            if (const auto m = it.next(); !keywords.contains(m.captured(1)))
+                last = m;
+        Function f { last.captured(1), {}, last.hasMatch() ? last.capturedEnd() : 0 };
+        for (const QString& p : last.captured(2).split(QLatin1Char(',')))
+            f.parameters << lastName.match(p.section(QLatin1Char('='), 0, 0)).captured(1);
         return f;
     }
 
@@ -197,10 +179,8 @@ private:
             return r;
         const QString id = QRegularExpression::escape(n.captured(1));
         const Function f = enclosing(text, pos);
-        if (n.captured(2).isEmpty() && f.parameters.contains(n.captured(1))) {
-            r.parameter = n.captured(1);
-            return r;
-        }
+        if (n.captured(2).isEmpty() && f.parameters.contains(n.captured(1)))
+            return { {}, n.captured(1) };
         // A local assignment before the call, a constant of the file, a function returning one.
         const QRegularExpression local(QStringLiteral("\\b%1\\s*=\\s*([^;=][^;]*);").arg(id));
         const QRegularExpression constant(QStringLiteral("\\bconst\\b[^;=(){}]*\\b%1\\s*(?:\\[\\s*\\])?\\s*=\\s*([^;]*);").arg(id));
@@ -218,43 +198,40 @@ private:
     // translated("Context", "Key"), showResult(category, "Key")). helperKeys counts the latter.
     static QSet<Key> keysOf(const QString& source, int* helperKeys)
     {
-        static const Lookups byName = lookupsByName();
         const QString text = withoutComments(source);
-        Lookups lookups = byName;
+        // The calls that look a text up in the catalogue or mark a key for a later lookup;
+        // each is looked for once, and a helper found on the way joins the list.
+        QList<Lookup> lookups;
+        for (const char* name : { "translate", "qsTranslate", "QT_TRANSLATE_NOOP", "QT_TRANSLATE_NOOP3", "TransObject",
+                                  "getUntranslatedText" })
+            lookups.append({ QLatin1String(name), 0, {}, 1 });
+        lookups.append({ QStringLiteral("showMessageDlg"), 1, {}, 2 }); // (category, context, key, ...)
+        const int byName = lookups.size();
         QSet<Key> keys;
-        for (bool grown = true; grown;) {
-            grown = false;
-            for (auto l = lookups.cbegin(); l != lookups.cend(); ++l) {
-                const QRegularExpression call(QStringLiteral("\\b%1\\s*\\(").arg(l.key()));
-                auto it = call.globalMatch(text);
-                while (it.hasNext()) {
-                    const auto m = it.next();
-                    const QStringList args = arguments(text, m.capturedEnd() - 1);
-                    const Lookup& how = l.value();
-                    if (args.size() <= std::max(how.contextArg, how.keyArg))
-                        continue;
-                    const Resolved context = how.contextArg < 0 ? Resolved { { how.context }, {} }
-                                                                : resolve(text, m.capturedStart(), args.at(how.contextArg));
-                    const Resolved key = resolve(text, m.capturedStart(), args.at(how.keyArg));
-                    for (const QString& c : context.literals)
-                        for (const QString& k : key.literals)
-                            if (!keys.contains({ c, k })) {
-                                keys.insert({ c, k });
-                                *helperKeys += byName.contains(l.key()) ? 0 : 1;
-                            }
-                    if (key.parameter.isEmpty() || (context.literals.size() != 1 && context.parameter.isEmpty()))
-                        continue;
-                    const Function f = enclosing(text, m.capturedStart());
-                    const Lookup helper { context.parameter.isEmpty() ? -1 : int(f.parameters.indexOf(context.parameter)),
-                                          context.literals.value(0), int(f.parameters.indexOf(key.parameter)) };
-                    if (!lookups.contains(f.name, helper)) {
-                        lookups.insert(f.name, helper);
-                        grown = true;
-                        break;
-                    }
-                }
-                if (grown)
-                    break;
+        for (int p = 0; p < lookups.size(); ++p) {
+            const Lookup how = lookups.at(p);
+            auto it = QRegularExpression(QStringLiteral("\\b%1\\s*\\(").arg(how.name)).globalMatch(text);
+            while (it.hasNext()) {
+                const auto m = it.next();
+                const QStringList args = arguments(text, m.capturedEnd() - 1);
+                if (args.size() <= std::max(how.contextArg, how.keyArg))
+                    continue;
+                const Resolved context = how.contextArg < 0 ? Resolved { { how.context }, {} }
+                                                            : resolve(text, m.capturedStart(), args.at(how.contextArg));
+                const Resolved key = resolve(text, m.capturedStart(), args.at(how.keyArg));
+                for (const QString& c : context.literals)
+                    for (const QString& k : key.literals)
+                        if (!keys.contains({ c, k })) {
+                            keys.insert({ c, k });
+                            *helperKeys += p < byName ? 0 : 1;
+                        }
+                if (key.parameter.isEmpty() || (context.literals.size() != 1 && context.parameter.isEmpty()))
+                    continue;
+                const Function f = enclosing(text, m.capturedStart());
+                const Lookup helper { f.name, context.parameter.isEmpty() ? -1 : int(f.parameters.indexOf(context.parameter)),
+                                      context.literals.value(0), int(f.parameters.indexOf(key.parameter)) };
+                if (!lookups.contains(helper))
+                    lookups << helper;
             }
         }
         return keys;
