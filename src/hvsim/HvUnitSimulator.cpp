@@ -2,6 +2,9 @@
 
 #include "hvunit/POFCodec.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -70,6 +73,29 @@ void HvUnitSimulator::stop()
             ::close(*fd);
         *fd = -1;
     }
+}
+
+QStringList HvUnitSimulator::otherHolders() const
+{
+    QStringList out;
+    if (m_slavePath.isEmpty())
+        return out;
+    const QString self = QString::number(::getpid());
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid == self || !pid.at(0).isDigit())
+            continue;
+        const QString fds = proc.filePath(pid + QStringLiteral("/fd"));
+        for (const QString& fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            if (QFile::symLinkTarget(fds + QLatin1Char('/') + fd) != m_slavePath)
+                continue;
+            QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+            const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
+            out << QStringLiteral("%1 (%2)").arg(pid, name);
+            break;
+        }
+    }
+    return out;
 }
 
 void HvUnitSimulator::setFault(Fault fault, int count, int param)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <condition_variable>
@@ -52,6 +53,9 @@ public:
     QString slavePath() const { return m_slavePath; }
     int slaveFd() const { return m_slaveFd; }
     HvUnitModel& model() { return m_model; }
+    // Other processes holding the line open ("pid (name)"): a program left running with
+    // the path of an earlier terminal writes into this one once its number is reused.
+    QStringList otherHolders() const;
 
     // The fault hits the next `count` requests (-1: until cleared). Echo faults count
     // request starts ('>'), reply faults count answered reads.

@@ -13,6 +13,10 @@ struct SimulatedHVLink {
     FakeHVData* data = nullptr; // owned by the link
     FakeHVData* sub = nullptr;  // owned by the link; the current default subscriber
 
+    // Empty while the line is this process's alone; else who else holds it. A check of
+    // the bytes on the line holds only then.
+    QString sharedWith() const { return sim.otherHolders().join(QStringLiteral(", ")); }
+
     // Starts the unit, points SERIAL_COMDEVICE at it and makes the link; null on failure.
     std::unique_ptr<TPOF> start()
     {

@@ -4,6 +4,7 @@
 #include "hvsim/SimControl.h"
 #include "hvunit/TPOF.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -265,6 +266,23 @@ private slots:
         value.write("1");
         value.close();
         QCOMPARE(bool(field(ask(m, ">W."), 0, 8) & HVStateBits::OutputOn), onWithLine);
+    }
+
+    // Another process holding the line is named (a test of the bytes on it then fails for
+    // that reason); once it lets go, the line is ours again.
+    void otherHolderOfTheLineIsNamed()
+    {
+        HvUnitSimulator sim;
+        QVERIFY(sim.start());
+        QVERIFY(sim.otherHolders().isEmpty());
+        QProcess holder;
+        holder.start(QStringLiteral("sh"), { QStringLiteral("-c"), QStringLiteral("exec sleep 30 <") + sim.slavePath() });
+        QVERIFY(holder.waitForStarted());
+        const QStringList expected { QStringLiteral("%1 (sleep)").arg(holder.processId()) };
+        QTRY_COMPARE(sim.otherHolders(), expected);
+        holder.kill();
+        QVERIFY(holder.waitForFinished());
+        QVERIFY(sim.otherHolders().isEmpty());
     }
 };
 

@@ -56,6 +56,8 @@ private slots:
 
     void cleanupTestCase() { pof.reset(); }
 
+    void cleanup() { QVERIFY2(link.sharedWith().isEmpty(), qPrintable(link.sharedWith())); }
+
     void imageIsTakenAfterBusy()
     {
         const QString path = image(1000);

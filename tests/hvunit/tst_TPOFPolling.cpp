@@ -120,6 +120,8 @@ private slots:
         GlobalFuncs::setGUI(nullptr);
     }
 
+    void cleanup() { QVERIFY2(link.sharedWith().isEmpty(), qPrintable(link.sharedWith())); }
+
     void init()
     {
         pof->setHVAutoCheck(false);

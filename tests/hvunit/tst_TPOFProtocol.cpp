@@ -63,6 +63,8 @@ private slots:
 
     void cleanupTestCase() { pof.reset(); }
 
+    void cleanup() { QVERIFY2(link.sharedWith().isEmpty(), qPrintable(link.sharedWith())); }
+
     void checksumAndHexConversions()
     {
         QCOMPARE(TPOF::Create_CRC16("123456789", 9), quint16(0x29B1));

@@ -332,6 +332,7 @@ private slots:
         const QString file = part(QStringLiteral("pevantoapp-3.05.img"), QByteArray(700, 'h'));
         real.setNextUpdatePackage(updatePackage(file));
         real.appStateChanged(States::Idle, States::Updating);
+        QVERIFY2(sim.sharedWith().isEmpty(), qPrintable(sim.sharedWith()));
         QCOMPARE(sim.sim.model().firmwareImage(), QByteArray(700, 'h'));
         QCOMPARE(sim.sim.completeRequests().value(0),
                  QStringLiteral(">p01000002BC%1.")
