@@ -87,7 +87,7 @@ private slots:
         q->holdMessage(held, QStringLiteral("owed"), CAT_ERR);
         QCOMPARE(q->show(CAT_ERR, QStringLiteral("owed"), {}, {}), held);
         m_now = m_now.addSecs(11);
-        QTest::qWait(1300);
+        q->checkMessageList(); // what the timer does: the other case shows it runs
         QCOMPARE(names(), QStringList({"owed"}));
         QVERIFY(q->releaseMessage(held));
         QVERIFY(names().isEmpty() && !q->releaseMessage(held));
