@@ -50,18 +50,13 @@ VlfTestCase {
             keyClick(key || Qt.Key_Right)
         verify(item.activeFocus, "reached by the encoder: " + item.objectName)
     }
-    // The navigation client of the focused control, if it has one.
-    function focusedClient() {
-        for (var item = window.activeFocusItem; item; item = item.parent)
-            if (item.vlfNavigationClient)
-                return item.vlfNavigationClient
-        return null
-    }
-    // A press acts once the double-click time has passed: the wait ends with the focused
-    // control's knob signal, or a while later for a control that takes Return itself.
-    // One more pass delivers what the press queued.
+    // A press acts once the double-click time has passed: the wait ends with the knob signal
+    // of the focused control's navigation client, or a while later for a control that takes
+    // Return itself. One more pass delivers what the press queued.
     function press() {
-        var client = focusedClient()
+        var client = null
+        for (var item = window.activeFocusItem; item && !client; item = item.parent)
+            client = item.vlfNavigationClient || null
         var acted = false
         var done = function() { acted = true }
         if (client)
