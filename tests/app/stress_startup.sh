@@ -14,12 +14,7 @@ BUILD_DIR="${VLF_BUILD_DIR:-build}"
 VLF="${VLF_BINARY:-$PWD/$BUILD_DIR/src/app/vlf}"
 SIM="$PWD/$BUILD_DIR/src/hvsim/hvunit-sim"
 OUT="${STRESS_OUT:-/tmp/vlf-startup-stress}"
-STARTS=300
-PARALLEL=3
-MODE=both
-LOAD=0
-IDLE_LIMIT=20
-STOP_LIMIT=5
+STARTS=300 PARALLEL=3 MODE=both LOAD=0 IDLE_LIMIT=20 STOP_LIMIT=5
 while getopts "n:j:m:l:" opt; do
     case "$opt" in
         n) STARTS="$OPTARG" ;;
@@ -46,6 +41,10 @@ for _ in $(seq "$LOAD"); do
     ( while :; do :; done ) &
     LOADERS+=("$!")
 done
+
+# Every thread's stack of a process into $OUT/<name>.txt.
+dump() { gdb -p "$1" -batch -ex "set pagination off" -ex "thread apply all bt" >"$OUT/$2.txt" 2>&1; }
+ms_since() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
 
 # One start: "<n> <mode> idle|HUNG|DIED|NODISPLAY <ms to Idle> stopped|NOSTOP <ms to end>
 # line <last value written to HV enable, none when never written>".
@@ -76,7 +75,8 @@ one_start() {
     local trace="$root/home/root/mappedPaths/appdata/trace"
     local state=HUNG idle_ms=-1
     while :; do
-        local now_ms=$(( ($(date +%s%N) - start_ns) / 1000000 ))
+        local now_ms
+        now_ms="$(ms_since "$start_ns")"
         [ -z "$pid" ] && pid="$(cat "$root/vlf.pid" 2>/dev/null)"
         if cat "$trace"/*.trc 2>/dev/null | grep -q -- "--> Idle"; then
             state=idle
@@ -91,25 +91,22 @@ one_start() {
         [ "$now_ms" -ge $((IDLE_LIMIT * 1000)) ] && break
         sleep 0.05
     done
-    if [ "$state" = HUNG ] && [ -n "$pid" ]; then
-        gdb -p "$pid" -batch -ex "set pagination off" -ex "thread apply all bt" >"$OUT/hang-$n.txt" 2>&1
-    fi
+    [ "$state" = HUNG ] && [ -n "$pid" ] && dump "$pid" "hang-$n"
     local stop_state=stopped stop_ms=0
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
         local term_ns
         term_ns="$(date +%s%N)"
         kill -TERM "$pid"
         while kill -0 "$pid" 2>/dev/null; do
-            stop_ms=$(( ($(date +%s%N) - term_ns) / 1000000 ))
-            if [ "$stop_ms" -ge $((STOP_LIMIT * 1000)) ]; then
+            if [ "$(ms_since "$term_ns")" -ge $((STOP_LIMIT * 1000)) ]; then
                 stop_state=NOSTOP
-                gdb -p "$pid" -batch -ex "set pagination off" -ex "thread apply all bt" >"$OUT/nostop-$n.txt" 2>&1
+                dump "$pid" "nostop-$n"
                 kill -KILL "$pid"
                 break
             fi
             sleep 0.02
         done
-        stop_ms=$(( ($(date +%s%N) - term_ns) / 1000000 ))
+        stop_ms="$(ms_since "$term_ns")"
     fi
     wait "$wrapper" 2>/dev/null
     if [ "$state" != idle ] || [ "$stop_state" != stopped ]; then
