@@ -528,12 +528,8 @@ private slots:
 
         QCOMPARE(opened.selectedMeasurments(), 1);
         // Load as the page does it: the first checked test row.
-        QString path;
-        for (int r = 0; r < rows.rowCount() && path.isEmpty(); ++r) {
-            const stActivityEntry e = rows.row(rows.index(r));
-            if (e.type == ActivityTypes::Measurement && e.isSelected == Qt::Checked)
-                path = e.path;
-        }
+        const int first = shape(rows).indexOf(QRegularExpression(QStringLiteral("M \\S+ \\S+ %1 [vh]").arg(int(Qt::Checked))));
+        const QString path = rows.index(first).data(ActivityModel::EntryPathRole).toString();
         QCOMPARE(path, selected);
         QSignalSpy loaded(&opened, &Activities::dataLoaded);
         opened.loadActivityData(path);
