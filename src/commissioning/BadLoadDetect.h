@@ -2,6 +2,7 @@
 
 #include "commissioning/ErrorTransition.h"
 #include "commissioning/HvFaultTexts.h"
+#include "commissioning/MachineEvent.h"
 
 #include <QString>
 
@@ -9,8 +10,9 @@
 
 namespace Commissioning {
 
-// Fires when the unit has finished its load detection with a failure bit; the error
-// handler gets the text while the transition is chosen, before any state is left.
+// Fires when the unit reports its load detection finished with a failure bit (a lost
+// link's old word reports nothing); the error handler gets the text while the
+// transition is chosen, before any state is left.
 template <typename E>
 class BadLoadDetect : public ErrorTransition<E> {
 public:
@@ -19,7 +21,7 @@ public:
 protected:
     QString errorText(E const& event) const override
     {
-        const auto* state = std::get_if<stHVUnitState>(&event);
+        const auto* state = readHVState(event);
         if (!state || !(state->state & HVStateBits::LoadDetectionFinished)
             || !(state->state & (HVStateBits::LoadResultError1 | HVStateBits::LoadResultError2)))
             return QString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commissioning/MachineEvent.h"
 #include "commissioning/StatesAndTransitions.h"
 #include "datamodel/InstrumentTypes.h"
 
@@ -9,7 +10,8 @@
 
 namespace Commissioning {
 
-// Fires when the unit has finished its load detection without a failure bit.
+// Fires when the unit reports its load detection finished without a failure bit; a lost
+// link's old word reports nothing.
 template <typename E>
 class GoodLoadDetect : public StatesAndTransitions::Transition<E> {
 public:
@@ -20,7 +22,7 @@ public:
 
     bool testEvent(E const& event) override
     {
-        const auto* state = std::get_if<stHVUnitState>(&event);
+        const auto* state = readHVState(event);
         return state && (state->state & HVStateBits::LoadDetectionFinished)
             && !(state->state & (HVStateBits::LoadResultError1 | HVStateBits::LoadResultError2));
     }

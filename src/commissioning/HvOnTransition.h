@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commissioning/MachineEvent.h"
 #include "commissioning/StatesAndTransitions.h"
 #include "datamodel/InstrumentTypes.h"
 
@@ -25,7 +26,8 @@ public:
             m_hvOnSeen = bits->test(9);
             return false;
         }
-        if (const auto* state = std::get_if<stHVUnitState>(&event))
+        // A lost link's word is no news of the output: the loss ends the run instead.
+        if (const auto* state = readHVState(event))
             return m_hvOnSeen && (state->state & HVStateBits::OutputOn);
         return false;
     }

@@ -21,4 +21,13 @@ template <typename T, typename... Ts>
 struct IsAlternative<T, std::variant<Ts...>> : std::disjunction<std::is_same<T, Ts>...> {
 };
 
+// The HV-unit state the event carries when it was read from the unit; null for other
+// events and for a lost link's state, whose word is the last one read before the loss.
+template <typename E>
+const stHVUnitState* readHVState(E const& event)
+{
+    const auto* state = std::get_if<stHVUnitState>(&event);
+    return state && !state->comError ? state : nullptr;
+}
+
 } // namespace Commissioning

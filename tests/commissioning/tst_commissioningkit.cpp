@@ -151,6 +151,8 @@ private slots:
         QVERIFY(!t.testEvent(E(hv(kOn))));
         QVERIFY(!t.testEvent(E(closedBut({}))));
         QVERIFY(!t.testEvent(E(hv(0))));
+        // A lost link repeats the last word read: no news of the output.
+        QVERIFY(!t.testEvent(E(hv(kOn, true))));
         QVERIFY(t.testEvent(E(hv(kOn))));
         QVERIFY(!t.testEvent(E(closedBut({ 9 }))));
         QVERIFY(!t.testEvent(E(hv(kOn))));
@@ -170,6 +172,9 @@ private slots:
         QVERIFY(texts.isEmpty());
 
         const stHVUnitState failed = hv(kOn | kLoadDone | HVStateBits::LoadResultError1);
+        // Nor from a lost link's last word.
+        QVERIFY(!good.testEvent(E(hv(kOn | kLoadDone, true))));
+        QVERIFY(!bad.testEvent(E(stHVUnitState(true, failed.state))));
         QVERIFY(!good.testEvent(E(failed)));
         QVERIFY(bad.testEvent(E(failed)));
         const stHVUnitState withFault = hv(kOn | kLoadDone | HVStateBits::LoadResultError2 | HVStateBits::Overcurrent);
