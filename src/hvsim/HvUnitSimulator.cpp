@@ -12,8 +12,11 @@
 #include <pthread.h>
 #include <pty.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace {
 bool isEchoFault(HvUnitSimulator::Fault f)
@@ -46,6 +49,9 @@ bool HvUnitSimulator::start()
         return false;
     m_slavePath = QString::fromLocal8Bit(name);
     fcntl(m_masterFd, F_SETFL, fcntl(m_masterFd, F_GETFL) | O_NONBLOCK);
+    // In packet mode the link's output flush, done only when it resets the line, shows.
+    int on = 1;
+    m_packetMode = ::ioctl(m_masterFd, TIOCPKT, &on) == 0;
     fcntl(m_masterFd, F_SETFD, FD_CLOEXEC);
     fcntl(m_slaveFd, F_SETFD, FD_CLOEXEC);
     if (pipe2(m_wakePipe, O_NONBLOCK | O_CLOEXEC) < 0) {
@@ -128,7 +134,7 @@ QList<HvUnitSimulator::Request> HvUnitSimulator::requests() const
     std::lock_guard<std::mutex> lock(m_mutex);
     QList<Request> out = m_requests;
     if (m_inRequest)
-        out.append({ m_current, m_currentStart, m_currentLast, false });
+        out.append({ m_current, m_currentStart, m_currentLast, false, m_currentAfterReset });
     return out;
 }
 
@@ -139,6 +145,22 @@ QList<QByteArray> HvUnitSimulator::completeRequests() const
     for (const Request& r : m_requests)
         if (r.complete)
             out << r.bytes;
+    return out;
+}
+
+QList<QByteArray> HvUnitSimulator::requestsOnce() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    QList<QByteArray> out;
+    bool reset = false; // since the last complete request
+    for (const Request& r : m_requests) {
+        reset = reset || r.afterReset;
+        if (!r.complete)
+            continue;
+        if (!reset || out.isEmpty() || out.last() != r.bytes)
+            out << r.bytes;
+        reset = false;
+    }
     return out;
 }
 
@@ -228,9 +250,10 @@ void HvUnitSimulator::onByte(char c)
         std::lock_guard<std::mutex> lock(m_mutex);
         if (c == '>') {
             if (m_inRequest) // abandoned by the sender (wrong echo, time-out)
-                m_requests.append({ m_current, m_currentStart, m_currentLast, false });
+                m_requests.append({ m_current, m_currentStart, m_currentLast, false, m_currentAfterReset });
             m_inRequest = true;
             m_current = QByteArray(1, '>');
+            m_currentAfterReset = std::exchange(m_lineReset, false);
             m_requestFault = Fault::None;
             m_requestParam = m_faultParam;
             if (m_faultLetter == 0 && isEchoFault(m_fault) && m_faultCount != 0) {
@@ -285,7 +308,7 @@ void HvUnitSimulator::finishRequest()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_inRequest = false;
-        m_requests.append({ request, m_currentStart, elapsedMs(), true });
+        m_requests.append({ request, m_currentStart, elapsedMs(), true, m_currentAfterReset });
     }
     m_cond.notify_all();
     if (echoFault == Fault::Silence)
@@ -369,7 +392,7 @@ void HvUnitSimulator::run()
         int timeout = -1;
         if (!m_out.empty())
             timeout = int(qMax<qint64>(0, m_out.front().due - elapsedMs()));
-        pollfd p[2] = { { m_masterFd, POLLIN, 0 }, { m_wakePipe[0], POLLIN, 0 } };
+        pollfd p[2] = { { m_masterFd, POLLIN | POLLPRI, 0 }, { m_wakePipe[0], POLLIN, 0 } };
         const int r = ::poll(p, 2, timeout);
         if (r < 0 && errno != EINTR)
             break;
@@ -388,8 +411,13 @@ void HvUnitSimulator::run()
             queue(injected);
         if (p[0].revents & POLLIN) {
             const ssize_t n = ::read(m_masterFd, buf, sizeof buf);
-            for (ssize_t i = 0; i < n; ++i)
-                onByte(buf[i]);
+            // In packet mode a read brings either data behind a zero byte or flush flags.
+            const ssize_t first = m_packetMode ? 1 : 0;
+            if (m_packetMode && n > 0 && buf[0] != TIOCPKT_DATA)
+                m_lineReset = m_lineReset || (buf[0] & TIOCPKT_FLUSHWRITE);
+            else
+                for (ssize_t i = first; i < n; ++i)
+                    onByte(buf[i]);
         } else if (p[0].revents & (POLLHUP | POLLERR)) {
             ::usleep(10000);
         }

@@ -40,6 +40,7 @@ public:
         qint64 startMs = 0;  // time of '>' since the simulator started
         qint64 endMs = 0;    // time of '.' (or of the next '>' that abandoned it)
         bool complete = false;
+        bool afterReset = false; // the link reset the line (closed and reopened it) before it
     };
 
     HvUnitSimulator();
@@ -79,6 +80,9 @@ public:
     QList<Request> requests() const;
     // Complete requests only, as text.
     QList<QByteArray> completeRequests() const;
+    // As completeRequests, but one the link sent again after resetting the line counts
+    // once: the unit took it, yet its echo or reply reached the link late.
+    QList<QByteArray> requestsOnce() const;
     void clearRequests();
     // Waits until at least n complete requests were recorded.
     bool waitForRequests(int n, int timeoutMs) const;
@@ -117,6 +121,7 @@ private:
     QByteArray m_current;
     qint64 m_currentStart = 0;
     qint64 m_currentLast = 0;
+    bool m_currentAfterReset = false;
 
     // I/O thread only.
     struct Out {
@@ -124,6 +129,8 @@ private:
         char byte;
     };
     std::deque<Out> m_out;
+    bool m_packetMode = false; // the master reports the link's flushes
+    bool m_lineReset = false;  // since the last request start
     Fault m_requestFault = Fault::None;
     int m_requestParam = 0;
     std::chrono::steady_clock::time_point m_t0;
