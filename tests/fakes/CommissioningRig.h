@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fakes/FakeGpioTree.h"
+#include "fakes/FastClock.h"
 #include "fakes/HVLinkOnThread.h"
 #include "fakes/SafetyLines.h"
 #include "fakes/TempRoot.h"
@@ -13,10 +14,10 @@
 #include <atomic>
 #include <memory>
 
-// The HV link on its own "POFThread" against the simulated unit, and the safety circuit
-// over a fake GPIO tree (all ten inputs closed, the HV-enable line as an output), its
-// states going to a counting stand-in of the data model. The simulated unit sees the
-// HV-enable line. Needs vlf_hvsim.
+// The HV link on its own "POFThread" against the simulated unit, its own waits on the
+// fast steady clock, and the safety circuit over a fake GPIO tree (all ten inputs closed,
+// the HV-enable line as an output), its states going to a counting stand-in of the data
+// model. The simulated unit sees the HV-enable line. Needs vlf_hvsim.
 struct CommissioningRig : HVLinkOnThread {
     // The data model's receiver: counts what reaches it.
     struct DataModelReceiver : SafetyReceiver {
