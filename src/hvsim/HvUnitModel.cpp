@@ -205,7 +205,7 @@ uint32_t HvUnitModel::stateWordLocked() const
         if (msSince(m_onSince) >= m_rampMs)
             w |= HVStateBits::NominalVoltageReached;
     }
-    if (m_loadDetStarted && msSince(m_loadDetStart) >= 300)
+    if (m_loadDetStarted && msSince(m_loadDetStart) >= m_loadDetMs)
         w |= HVStateBits::LoadDetectionFinished | (m_loadDetFails ? HVStateBits::LoadResultError1 : 0u) | m_loadDetResult;
     if (Clock::now() < m_busyUntil || m_fwPending > 0)
         w |= HVStateBits::Busy;
@@ -455,6 +455,7 @@ void HvUnitModel::setHvOnKeyDelayMs(int ms) { std::lock_guard<std::mutex> l(m_mu
 void HvUnitModel::setLoadDetectionFails(bool f) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetFails = f; }
 void HvUnitModel::setStateBits(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_extraBits = bits; }
 void HvUnitModel::setRampMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_rampMs = ms; }
+void HvUnitModel::setLoadDetectionMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetMs = ms; }
 void HvUnitModel::setTestDurationMs(uint32_t ms) { std::lock_guard<std::mutex> l(m_mutex); m_testDurationMs = ms; }
 void HvUnitModel::setReportedRampMs(uint32_t ms) { std::lock_guard<std::mutex> l(m_mutex); m_reportedRampMs = ms; }
 void HvUnitModel::setClockScale(int scale) { std::lock_guard<std::mutex> l(m_mutex); m_clockScale = scale < 1 ? 1 : scale; }

@@ -92,6 +92,8 @@ public:
     // faster than real time, so that slow periods pass quickly.
     void setClockScale(int scale);
     void setLoadDetectionFails(bool fails);
+    // How long a load detection takes (300 ms unless set; kept over reset()).
+    void setLoadDetectionMs(int ms);
     // Result bits (4, 5) the next load detections finish with; 0: good.
     void setLoadDetectionResult(uint32_t bits);
     // The HV-enable line as the unit sees it; without a probe the line counts as on.
@@ -169,6 +171,7 @@ private:
     uint32_t m_tanDelta = 1500, m_tanNoise = 20;
     int m_rampMs = 3000;
     bool m_loadDetFails = false;
+    int m_loadDetMs = 300;
     uint32_t m_loadDetResult = 0;
     std::function<bool()> m_hvEnable;
     bool m_hvOnPressed = false;

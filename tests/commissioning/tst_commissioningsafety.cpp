@@ -281,8 +281,7 @@ private slots:
         for (int bit = 0; bit < 10; ++bit)
             rig.tree.setLine(safetyLineOfBit(bit), true);
         QTRY_VERIFY(rig.safety->currentState().all());
-        unit.reset();
-        unit.setRampMs(0);
+        rig.freshUnit();
         unit.setGains(kOldU, kOldI);
         unit.setEnvelopeCurrent(true);
         for (int i = 0; i < 4; ++i)

@@ -148,8 +148,7 @@ private slots:
         // What the last run still had queued (the restore after Done) happens first.
         QMetaObject::invokeMethod(machine, [] {}, Qt::BlockingQueuedConnection);
         rig.sim.clearFault();
-        unit.reset();
-        unit.setRampMs(0);
+        rig.freshUnit();
         unit.setGains(kOldU, kOldI);
         unit.setParameter(35, 0);
         unit.clearCommandLog();

@@ -44,16 +44,15 @@ struct MachineRun {
         bundle = Commissioning::MachineBundle();
         rig.stop();
     }
-    // Before each case: the machine idle without hooks or fault probe, the unit fresh with
-    // its output at once at the level asked.
+    // Before each case: the machine idle without hooks or fault probe, the unit fresh and
+    // quick (CommissioningRig::freshUnit).
     void reset()
     {
         QMetaObject::invokeMethod(machine, [this] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
         atStage = nullptr;
         atError = nullptr;
         rig.sim.clearFault();
-        unit.reset();
-        unit.setRampMs(0);
+        rig.freshUnit();
         unit.clearCommandLog();
         stages.clear();
         errors.clear();
