@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commissioning/StatesAndTransitions.h"
+#include "commissioning/TimerScale.h"
 #include "datamodel/InstrumentTypes.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 
@@ -25,7 +26,7 @@ public:
         static_assert(std::is_base_of<QObject, M>::value && std::is_base_of<StatesAndTransitions::Machine<E>, M>::value,
                       "the machine is a QObject and a Machine of this event type");
         m_timer->setSingleShot(true);
-        m_timer->setInterval(100);
+        m_timer->setInterval(scaledInterval(100));
         // Connected once: one connection per entry would run init() again for every earlier run.
         m_connection = QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] {
             m_timer->stop();
