@@ -48,7 +48,13 @@ for _ in $(seq 100); do
     [ -s "$SIM_OUT" ] && break
     sleep 0.1
 done
-SERIAL_COMDEVICE="$(head -n 1 "$SIM_OUT")"
+PTY="$(head -n 1 "$SIM_OUT")"
+# The terminal as the simulator holds it: gone with the simulator, so a program left
+# running never reopens the terminal of a later simulator that was given the same number.
+SERIAL_COMDEVICE=""
+for fd in /proc/"$SIM_PID"/fd/*; do
+    [ -n "$PTY" ] && [ "$(readlink "$fd")" = "$PTY" ] && SERIAL_COMDEVICE="$fd" && break
+done
 if [ -z "$SERIAL_COMDEVICE" ]; then
     echo "The simulated HV unit did not start" >&2
     exit 1
