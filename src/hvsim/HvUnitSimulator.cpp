@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <pthread.h>
 #include <pty.h>
@@ -19,6 +20,33 @@
 #include <utility>
 
 namespace {
+// Every other live process for which the test holds, as "pid (name)".
+QStringList otherProcessesWhere(const std::function<bool(const QString& procDir)>& test)
+{
+    QStringList out;
+    const QString self = QString::number(::getpid());
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid == self || !pid.at(0).isDigit() || !test(proc.filePath(pid)))
+            continue;
+        QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+        const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
+        out << QStringLiteral("%1 (%2)").arg(pid, name);
+    }
+    return out;
+}
+
+// Processes started to use this terminal: a program left running from an earlier run
+// opens it again by that name as soon as the number is handed out anew.
+QStringList startedFor(const QString& path)
+{
+    const QByteArray entry = "SERIAL_COMDEVICE=" + path.toLocal8Bit();
+    return otherProcessesWhere([&entry](const QString& dir) {
+        QFile env(dir + QStringLiteral("/environ"));
+        return env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(entry);
+    });
+}
+
 bool isEchoFault(HvUnitSimulator::Fault f)
 {
     using F = HvUnitSimulator::Fault;
@@ -45,15 +73,25 @@ bool HvUnitSimulator::start()
     cfsetispeed(&raw, B115200);
     cfsetospeed(&raw, B115200);
     char name[256] = {};
-    if (openpty(&m_masterFd, &m_slaveFd, name, &raw, nullptr) < 0)
-        return false;
-    m_slavePath = QString::fromLocal8Bit(name);
+    for (int tries = 0;; ++tries) {
+        if (openpty(&m_masterFd, &m_slaveFd, name, &raw, nullptr) < 0)
+            return false;
+        fcntl(m_masterFd, F_SETFD, FD_CLOEXEC);
+        fcntl(m_slaveFd, F_SETFD, FD_CLOEXEC);
+        m_slavePath = QString::fromLocal8Bit(name);
+        const QStringList others = startedFor(m_slavePath);
+        if (others.isEmpty() || tries == 8)
+            break;
+        // Kept open, so its number stays taken while we run, and never read.
+        std::fprintf(stderr, "hvsim: %s is left to %s, which was started for it\n", name,
+                     qPrintable(others.join(QStringLiteral(", "))));
+        m_leftAlone.push_back(m_masterFd);
+        m_leftAlone.push_back(m_slaveFd);
+    }
     fcntl(m_masterFd, F_SETFL, fcntl(m_masterFd, F_GETFL) | O_NONBLOCK);
     // In packet mode the link's output flush, done only when it resets the line, shows.
     int on = 1;
     m_packetMode = ::ioctl(m_masterFd, TIOCPKT, &on) == 0;
-    fcntl(m_masterFd, F_SETFD, FD_CLOEXEC);
-    fcntl(m_slaveFd, F_SETFD, FD_CLOEXEC);
     if (pipe2(m_wakePipe, O_NONBLOCK | O_CLOEXEC) < 0) {
         ::close(m_masterFd);
         ::close(m_slaveFd);
@@ -79,29 +117,22 @@ void HvUnitSimulator::stop()
             ::close(*fd);
         *fd = -1;
     }
+    for (int fd : m_leftAlone)
+        ::close(fd);
+    m_leftAlone.clear();
 }
 
 QStringList HvUnitSimulator::otherHolders() const
 {
-    QStringList out;
     if (m_slavePath.isEmpty())
-        return out;
-    const QString self = QString::number(::getpid());
-    const QDir proc(QStringLiteral("/proc"));
-    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (pid == self || !pid.at(0).isDigit())
-            continue;
-        const QString fds = proc.filePath(pid + QStringLiteral("/fd"));
-        for (const QString& fd : QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-            if (QFile::symLinkTarget(fds + QLatin1Char('/') + fd) != m_slavePath)
-                continue;
-            QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
-            const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : QString();
-            out << QStringLiteral("%1 (%2)").arg(pid, name);
-            break;
-        }
-    }
-    return out;
+        return QStringList();
+    return otherProcessesWhere([this](const QString& dir) {
+        const QDir fds(dir + QStringLiteral("/fd"));
+        for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            if (QFile::symLinkTarget(fds.filePath(fd)) == m_slavePath)
+                return true;
+        return false;
+    });
 }
 
 void HvUnitSimulator::setFault(Fault fault, int count, int param)

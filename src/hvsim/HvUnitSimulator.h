@@ -12,6 +12,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 // A simulated HV unit on a pseudo-terminal. The link under test opens the slave side
 // (its path is slavePath()); the simulator answers on the master side from its own
@@ -48,6 +49,7 @@ public:
     HvUnitSimulator(const HvUnitSimulator&) = delete;
     HvUnitSimulator& operator=(const HvUnitSimulator&) = delete;
 
+    // Takes a terminal no other live process was started for (SERIAL_COMDEVICE).
     bool start();
     void stop();
     bool isRunning() const { return m_running; }
@@ -101,6 +103,7 @@ private:
     int m_masterFd = -1;
     int m_slaveFd = -1;
     int m_wakePipe[2] = { -1, -1 };
+    std::vector<int> m_leftAlone; // terminals another process was started for
     QString m_slavePath;
     std::thread m_thread;
     std::atomic<bool> m_running { false };

@@ -284,6 +284,27 @@ private slots:
         QVERIFY(holder.waitForFinished());
         QVERIFY(sim.otherHolders().isEmpty());
     }
+
+    // A program left running for a terminal's name opens it again once the number is
+    // handed out anew: the next unit takes another one.
+    void aTerminalAnotherProcessWasStartedForIsLeftToIt()
+    {
+        HvUnitSimulator first;
+        QVERIFY(first.start());
+        const QString name = first.slavePath();
+        QProcess orphan;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SERIAL_COMDEVICE"), name);
+        orphan.setProcessEnvironment(env);
+        orphan.start(QStringLiteral("sleep"), { QStringLiteral("30") });
+        QVERIFY(orphan.waitForStarted());
+        first.stop();
+        HvUnitSimulator next;
+        QVERIFY(next.start());
+        QVERIFY2(next.slavePath() != name, qPrintable(name));
+        orphan.kill();
+        QVERIFY(orphan.waitForFinished());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHvUnitSim)
