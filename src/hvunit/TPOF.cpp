@@ -32,6 +32,7 @@ TPOF::TPOF(std::unique_ptr<IHVDataModel> data, SubscriberFactory defaultSub, QOb
     , m_serial(std::make_unique<TSerial>())
     , m_data(std::move(data))
     , m_defaultSub(std::move(defaultSub))
+    , m_steady(&Heartbeat::now)
 {
     Q_ASSERT(m_data && m_defaultSub);
     registerInstrumentTypes();
@@ -241,15 +242,15 @@ int TPOF::exchange(bool longBudget)
     // attempts go on.
     bool reportNow = sub()->drivesOutput();
     while (attempts < Attempts) {
-        const qint64 start = m_serial->steadyNow();
-        const auto spent = [this, start] { return m_serial->steadyNow() - start; };
+        QElapsedTimer clock;
+        clock.start();
         bool replied = false;
         do {
             ++attempts;
-            const int remaining = int(qMax<qint64>(0, budget - spent()));
+            const int remaining = int(qMax<qint64>(0, budget - clock.elapsed()));
             if (sendRequest(remaining) && receiveFrame() > 0)
                 replied = true;
-        } while (!replied && spent() < budget && attempts < Attempts);
+        } while (!replied && clock.elapsed() < budget && attempts < Attempts);
         if (!replied) {
             rc = ErrLink;
             if (reportNow && attempts < Attempts)
@@ -695,10 +696,13 @@ void TPOF::pause(int ms)
         return;
     }
     Heartbeat::Bound bound(ms + 50);
-    m_serial->sleepMs(ms);
+    // In short slices, so that a faster steady clock shortens the wait.
+    const qint64 start = m_steady();
+    for (qint64 left = ms; left > 0; left = ms - (m_steady() - start)) {
+        Heartbeat::alive();
+        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(left, 5)));
+    }
 }
-
-void TPOF::setSteadyClock(std::function<qint64()> nowMs) { m_serial->setSteadyClock(std::move(nowMs)); }
 
 int TPOF::GetParameter(eHVUnitParamType type, unsigned long long* value)
 {
@@ -1045,8 +1049,8 @@ bool TPOF::rebootHVUnit()
     bool ok = SetValue(CMD_Reboot) == Ok;
     if (ok) {
         // The unit is back after RebootWaitMs; the caller's events keep being processed.
-        const qint64 start = m_serial->steadyNow();
-        while (m_serial->steadyNow() - start < RebootWaitMs)
+        const qint64 start = m_steady();
+        while (m_steady() - start < RebootWaitMs)
             GlobalFuncs::waitMs(20);
     }
     setHVAutoCheck(wasPolling);
@@ -1102,12 +1106,12 @@ unsigned TPOF::writeHVCUpdate()
 {
     OwnPolls own(*this);
     m_data->changeOperatingMode(OperatingModes::None);
-    const qint64 start = m_serial->steadyNow();
+    const qint64 start = m_steady();
     for (;;) {
         GlobalFuncs::waitMs(10);
         if (!GetHVState())
             return UpdateFailed;
-        if (m_serial->steadyNow() - start >= UpdateBusyLimitMs)
+        if (m_steady() - start >= UpdateBusyLimitMs)
             return UpdateBusyTimeout;
         QCoreApplication::processEvents();
         if (!(sub()->getHVUnitState().state & HVStateBits::Busy))

@@ -164,12 +164,12 @@ public:
     TSerial& serial() { return *m_serial; }
     // Source of the local time sent with 'z' (the system clock unless replaced).
     void setLocalTimeSource(std::function<QDateTime()> now) { m_now = std::move(now); }
-    // Steady milliseconds of the link's own waits (Heartbeat::now unless replaced on the
-    // link's thread while no operation runs): the pauses inside operations, the state
-    // word's budgets, the line's send time-outs and resets (TSerial::setSteadyClock), the
-    // firmware transfer's busy limit and the wait for a rebooted unit. A test passes them
-    // on a faster clock.
-    void setSteadyClock(std::function<qint64()> nowMs);
+    // Steady milliseconds of the pauses inside operations (after a calibration write,
+    // between a gain's polls), the firmware transfer's busy limit and the wait for a
+    // rebooted unit (Heartbeat::now unless replaced on the link's thread while none
+    // runs): a test passes them on a faster clock. The line's time-outs, retries and
+    // the state word's budgets stay on real time: they bear a late echo.
+    void setSteadyClock(std::function<qint64()> nowMs) { m_steady = std::move(nowMs); }
     static constexpr int UpdateBusyLimitMs = 30000;
     static constexpr int RebootWaitMs = 4000;
 
@@ -251,6 +251,7 @@ private:
     std::atomic<bool> m_pollPending { false };
     std::atomic<int> m_ownPolls { 0 };
     std::function<QDateTime()> m_now;
+    std::function<qint64()> m_steady;
     qint8 m_startupTemperature = 0;
     bool m_haveStartupTemperature = false;
     // What the operator was last told of the link, so each change is told once.

@@ -31,14 +31,6 @@ public:
     static QString devicePath();
     int descriptor() const { return m_fd; }
 
-    // Steady milliseconds of the line's waits: a send's time-out, the pause of a reset and
-    // sleepMs (Heartbeat::now unless replaced while no transaction runs). An echo's and a
-    // reply's limits stay on real time: they are the unit's.
-    void setSteadyClock(std::function<qint64()> nowMs) { m_steady = std::move(nowMs); }
-    qint64 steadyNow() const { return m_steady(); }
-    // Waits ms on the steady clock, answering the heartbeat; runs no events.
-    void sleepMs(int ms);
-
     // Tells whether the link is already known to be down (suppresses repeated records).
     void setComErrorQuery(std::function<bool()> query) { m_comErrorQuery = std::move(query); }
 
@@ -53,6 +45,7 @@ public:
 
 private:
     void flushInput();
+    void sleepMs(int ms);
 
     QElapsedTimer* m_clock;
     int m_fd = -1;
@@ -61,6 +54,5 @@ private:
     QMutex m_transferMutex;
     QMutex m_byteMutex;
     std::function<bool()> m_comErrorQuery;
-    std::function<qint64()> m_steady;
     std::atomic<void*> m_fileTransferThread{nullptr};
 };

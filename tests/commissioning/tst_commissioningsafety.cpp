@@ -141,13 +141,6 @@ class TestCommissioningSafety : public QObject {
     }
     // As the program starts: the unit identifies itself and the link reports itself up.
     bool identifyUnit() { return rig.onLink([this] { return rig.pof->InitHVUnit(); }); }
-    void linkClock(qint64 (*now)())
-    {
-        rig.onLink([this, now] {
-            rig.pof->setSteadyClock(now);
-            return true;
-        });
-    }
     // What the unit is owed kept in a file, as the program keeps it.
     void keepOwed()
     {
@@ -253,7 +246,7 @@ class TestCommissioningSafety : public QObject {
 private slots:
     void initTestCase()
     {
-        setTimerScale(0.1);
+        setTimerScale(0.04);
         GlobalFuncs::setGUI(&gui);
         QVERIFY(log.isRunning());
         QVERIFY(rig.start());
@@ -373,14 +366,6 @@ private slots:
         const bool kept = procedure == OutputCal && (ending == CutThenClose || ending == OtherUnit);
         if (kept)
             keepOwed();
-        // One cut keeps the link's waits at their real length: the line low within a second.
-        const bool realClock = procedure == OutputCal && stage == Step1 && ending == LinkCut;
-        if (realClock)
-            linkClock(&Heartbeat::now);
-        auto fastAgain = qScopeGuard([this, realClock] {
-            if (realClock)
-                linkClock(&fastSteadyClock);
-        });
 
         std::shared_ptr<Walk> walk = startWalk(Procedure(procedure));
         Walk* w = walk.get();

@@ -14,8 +14,8 @@
 #include <atomic>
 #include <memory>
 
-// The HV link on its own "POFThread" against the simulated unit, its own waits on the
-// fast steady clock, and the safety circuit over a fake GPIO tree (all ten inputs closed,
+// The HV link on its own "POFThread" against the simulated unit, its pauses on the fast
+// steady clock, and the safety circuit over a fake GPIO tree (all ten inputs closed,
 // the HV-enable line as an output), its states going to a counting stand-in of the data
 // model. The simulated unit sees the HV-enable line. Needs vlf_hvsim.
 struct CommissioningRig : HVLinkOnThread {
