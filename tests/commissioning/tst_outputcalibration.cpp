@@ -116,8 +116,8 @@ class TestOutputCalibration : public QObject {
 private slots:
     void initTestCase()
     {
-        // The steps' output readings ten times faster.
-        setTimerScale(0.1);
+        // The steps' output readings 25 times faster.
+        setTimerScale(0.04);
         QVERIFY(rig.start());
         bundle = makeMachineFactory(rig.pof, rig.safety.get())();
         machine = bundle.outputCalibration.get();

@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 // One machine of the program's factory on the link's thread against the simulated unit,
-// its timers ten times faster: the stages it entered and the errors it told, and hooks
+// its timers 25 times faster: the stages it entered and the errors it told, and hooks
 // run on its own thread as a stage or an error comes. Needs vlf_commissioning, vlf_hvsim.
 template <typename Machine, typename Stage>
 struct MachineRun {
@@ -28,7 +28,7 @@ struct MachineRun {
     bool start(std::shared_ptr<Machine> Commissioning::MachineBundle::*member, void (Machine::*stageSignal)(Stage),
                void (Machine::*errorSignal)(QString), QObject* context)
     {
-        Commissioning::setTimerScale(0.1);
+        Commissioning::setTimerScale(0.04);
         if (!rig.start())
             return false;
         bundle = Commissioning::makeMachineFactory(rig.pof, rig.safety.get())();
