@@ -276,6 +276,9 @@ public:
         if (QTest::qWaitFor([&] { return trail("headline").contains(text); }, timeoutMs))
             return true;
         qWarning() << "head lines:" << trail("headline");
+        // A page that closes on its error leaves no head line of it: the question tells.
+        for (const auto& q : vm()->questions())
+            qWarning() << "question shown:" << q.item->name();
         return false;
     }
     // Waits for the page's confirm button and presses it.
