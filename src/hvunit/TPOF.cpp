@@ -493,10 +493,17 @@ bool TPOF::GetHVState()
 
 void TPOF::armPollTimer()
 {
-    int delay = 250;
+    const int period = PollPeriodMs / m_steadyRate;
+    int delay = period;
     if (!sub()->getHVUnitState().comError && m_pollClock.isValid())
-        delay = int(qMax<qint64>(0, 250 - m_pollClock.elapsed()));
+        delay = int(qMax<qint64>(0, period - m_pollClock.elapsed()));
     m_pollTimer->start(delay);
+}
+
+void TPOF::setSteadyClock(std::function<qint64()> nowMs, int rate)
+{
+    m_steady = std::move(nowMs);
+    m_steadyRate = qMax(rate, 1);
 }
 
 void TPOF::setHVAutoCheck(bool on)
@@ -509,7 +516,7 @@ void TPOF::setHVAutoCheck(bool on)
         return;
     m_autoPoll = on;
     if (on) {
-        m_pollTimer->start(250);
+        m_pollTimer->start(PollPeriodMs / m_steadyRate);
     } else {
         m_pollTimer->stop();
         m_pollClock.invalidate();

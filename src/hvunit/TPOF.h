@@ -167,12 +167,16 @@ public:
     // Steady milliseconds of the pauses inside operations (after a calibration write,
     // between a gain's polls), the firmware transfer's busy limit and the wait for a
     // rebooted unit (Heartbeat::now unless replaced on the link's thread while none
-    // runs): a test passes them on a faster clock. The line's time-outs, retries and
-    // the state word's budgets stay on real time: they bear a late echo.
-    void setSteadyClock(std::function<qint64()> nowMs) { m_steady = std::move(nowMs); }
+    // runs): a test passes them on a faster clock. rate: how many of its milliseconds
+    // pass in a real one; the state poll's period is shortened by it. The line's
+    // time-outs, retries and the state word's budgets stay on real time: they bear a
+    // late echo.
+    void setSteadyClock(std::function<qint64()> nowMs, int rate = 1);
     static constexpr int UpdateBusyLimitMs = 30000;
     static constexpr int RebootWaitMs = 4000;
 
+    // The state poll's period, less the poll's own duration.
+    static constexpr int PollPeriodMs = 250;
     // Budgets of the state-word read.
     static constexpr int ShortBudgetMs = 200;
     static constexpr int LongBudgetMs = 600;
@@ -252,6 +256,7 @@ private:
     std::atomic<int> m_ownPolls { 0 };
     std::function<QDateTime()> m_now;
     std::function<qint64()> m_steady;
+    int m_steadyRate = 1;
     qint8 m_startupTemperature = 0;
     bool m_haveStartupTemperature = false;
     // What the operator was last told of the link, so each change is told once.

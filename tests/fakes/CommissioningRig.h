@@ -14,8 +14,8 @@
 #include <atomic>
 #include <memory>
 
-// The HV link on its own "POFThread" against the simulated unit, its pauses on the fast
-// steady clock, and the safety circuit over a fake GPIO tree (all ten inputs closed,
+// The HV link on its own "POFThread" against the simulated unit, its pauses and state
+// poll on the fast steady clock, and the safety circuit over a fake GPIO tree (all ten inputs closed,
 // the HV-enable line as an output), its states going to a counting stand-in of the data
 // model. The simulated unit sees the HV-enable line. Needs vlf_hvsim.
 struct CommissioningRig : HVLinkOnThread {
@@ -46,7 +46,7 @@ struct CommissioningRig : HVLinkOnThread {
         if (!safety->doRun())
             return false;
         return onLink([this] {
-            pof->setSteadyClock(&fastSteadyClock);
+            pof->setSteadyClock(&fastSteadyClock, kFastClockRate);
             pof->setHVAutoCheck(true);
             return true;
         });
