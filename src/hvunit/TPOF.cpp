@@ -242,15 +242,15 @@ int TPOF::exchange(bool longBudget)
     // attempts go on.
     bool reportNow = sub()->drivesOutput();
     while (attempts < Attempts) {
-        QElapsedTimer clock;
-        clock.start();
+        const qint64 start = m_serial->steadyNow();
+        const auto spent = [this, start] { return m_serial->steadyNow() - start; };
         bool replied = false;
         do {
             ++attempts;
-            const int remaining = int(qMax<qint64>(0, budget - clock.elapsed()));
+            const int remaining = int(qMax<qint64>(0, budget - spent()));
             if (sendRequest(remaining) && receiveFrame() > 0)
                 replied = true;
-        } while (!replied && clock.elapsed() < budget && attempts < Attempts);
+        } while (!replied && spent() < budget && attempts < Attempts);
         if (!replied) {
             rc = ErrLink;
             if (reportNow && attempts < Attempts)

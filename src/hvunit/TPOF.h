@@ -168,10 +168,13 @@ public:
     // between a gain's polls), the firmware transfer's busy limit and the wait for a
     // rebooted unit (Heartbeat::now unless replaced on the link's thread while none
     // runs): a test passes them on a faster clock. rate: how many of its milliseconds
-    // pass in a real one; the state poll's period is shortened by it. The line's
-    // time-outs, retries and the state word's budgets stay on real time: they bear a
-    // late echo.
+    // pass in a real one; the state poll's period is shortened by it.
     void setSteadyClock(std::function<qint64()> nowMs, int rate = 1);
+    // Steady milliseconds of the time-outs that pass while the unit is silent: the state
+    // word's budgets, the line's send time-outs and resets (real time unless replaced on
+    // the link's thread while no transaction runs). A test passes them faster only while
+    // it keeps the unit silent: at full length they bear a late echo.
+    void setTimeoutClock(std::function<qint64()> nowMs) { m_serial->setSteadyClock(std::move(nowMs)); }
     static constexpr int UpdateBusyLimitMs = 30000;
     static constexpr int RebootWaitMs = 4000;
 

@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kClass = "TSerial";
 }
 
-TSerial::TSerial() : m_clock(new QElapsedTimer)
+TSerial::TSerial() : m_clock(new QElapsedTimer), m_steady(&Heartbeat::now)
 {
     Open_Port();
 }
@@ -92,11 +92,13 @@ void TSerial::flushInput()
 
 void TSerial::sleepMs(int ms)
 {
-    Heartbeat::alive();
-    timespec req { ms / 1000, (ms % 1000) * 1000000L };
-    timespec rem {};
-    while (nanosleep(&req, &rem) < 0 && errno == EINTR)
-        req = rem;
+    // In short slices, so that a faster steady clock shortens the wait.
+    const qint64 start = m_steady();
+    for (qint64 left = ms; left > 0; left = ms - (m_steady() - start)) {
+        Heartbeat::alive();
+        const timespec slice { 0, long(qMin<qint64>(left, 5)) * 1000000L };
+        nanosleep(&slice, nullptr);
+    }
 }
 
 bool TSerial::SendChar(char c)
@@ -151,6 +153,7 @@ int TSerial::SendString(const char* chars, int length, int timeoutMs)
         return BadArgument;
     QMutexLocker lock(&m_transferMutex);
     m_clock->start();
+    const qint64 start = m_steady();
     int result = 0;
     for (;;) {
         flushInput();
@@ -169,7 +172,7 @@ int TSerial::SendString(const char* chars, int length, int timeoutMs)
         if (result == length)
             return length;
         ResetHVCcom(*m_clock);
-        if (m_clock->elapsed() > timeoutMs)
+        if (m_steady() - start > timeoutMs)
             break;
     }
     if (!m_comErrorQuery || !m_comErrorQuery())

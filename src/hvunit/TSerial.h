@@ -31,6 +31,12 @@ public:
     static QString devicePath();
     int descriptor() const { return m_fd; }
 
+    // Steady milliseconds of a send's time-out and of the pause of a reset
+    // (Heartbeat::now unless replaced while no transaction runs); an echo's and a reply's
+    // limits stay on real time.
+    void setSteadyClock(std::function<qint64()> nowMs) { m_steady = std::move(nowMs); }
+    qint64 steadyNow() const { return m_steady(); }
+
     // Tells whether the link is already known to be down (suppresses repeated records).
     void setComErrorQuery(std::function<bool()> query) { m_comErrorQuery = std::move(query); }
 
@@ -54,5 +60,6 @@ private:
     QMutex m_transferMutex;
     QMutex m_byteMutex;
     std::function<bool()> m_comErrorQuery;
+    std::function<qint64()> m_steady;
     std::atomic<void*> m_fileTransferThread{nullptr};
 };
