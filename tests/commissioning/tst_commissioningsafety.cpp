@@ -141,12 +141,12 @@ class TestCommissioningSafety : public QObject {
     }
     // As the program starts: the unit identifies itself and the link reports itself up.
     bool identifyUnit() { return rig.onLink([this] { return rig.pof->InitHVUnit(); }); }
-    // The link's time-outs at full length, as they must be while the unit answers: they
-    // bear a late echo.
-    void realTimeouts()
+    // The link's time-outs: fast only while the unit is silent; at full length while it
+    // answers, as they bear a late echo.
+    void linkTimeouts(qint64 (*now)())
     {
-        rig.onLink([this] {
-            rig.pof->setTimeoutClock(&Heartbeat::now);
+        rig.onLink([this, now] {
+            rig.pof->setTimeoutClock(now);
             return true;
         });
     }
@@ -280,7 +280,7 @@ private slots:
     void init()
     {
         rig.sim.clearFault();
-        realTimeouts();
+        linkTimeouts(&Heartbeat::now);
         for (int bit = 0; bit < 10; ++bit)
             rig.tree.setLine(safetyLineOfBit(bit), true);
         QTRY_VERIFY(rig.safety->currentState().all());
@@ -512,7 +512,7 @@ private slots:
         }
         if (cut) {
             QTest::qWait(300);
-            realTimeouts();
+            linkTimeouts(&Heartbeat::now);
             rig.sim.clearFault();
         }
         // The stop reaches the unit, and the values it had before the run are back.
@@ -614,11 +614,13 @@ private slots:
             }
             break;
         case CutLink:
+            linkTimeouts(&fastSteadyClock);
             rig.sim.failNext(-1);
             // Off while the link is still down, not when it returns.
             QTRY_COMPARE_WITH_TIMEOUT(run->errorsTold(), errors, 10000);
             QCOMPARE(rig.tree.lastWritten(HVEnableLine), '0');
             QVERIFY(!rig.safety->commissioningHoldsHvEnable());
+            linkTimeouts(&Heartbeat::now);
             rig.sim.clearFault();
             break;
         case Release:
