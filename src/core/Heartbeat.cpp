@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -29,6 +31,16 @@ qint64 Heartbeat::now()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void Heartbeat::sleep(int ms, const std::function<qint64()>& nowMs)
+{
+    // One count more: the clock counts whole milliseconds.
+    const qint64 start = nowMs();
+    for (qint64 left = ms + 1; left > 0; left = ms + 1 - (nowMs() - start)) {
+        alive();
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<qint64>(left, 5)));
+    }
 }
 
 void Heartbeat::setAnswer(const QObject* context, std::function<void()> answer)

@@ -20,6 +20,9 @@ public:
     static void alive();
     // Milliseconds on a steady clock, for deadlines compared across threads.
     static qint64 now();
+    // On the waiting thread: sleeps ms of the steady clock nowMs (now() or a test's faster
+    // one) in short slices, answering the heartbeat; never shorter than ms.
+    static void sleep(int ms, const std::function<qint64()>& nowMs);
 
     // The calling thread waits within ms from now on, until the bound goes. Nested
     // bounds count with the earliest deadline.

@@ -703,12 +703,7 @@ void TPOF::pause(int ms)
         return;
     }
     Heartbeat::Bound bound(ms + 50);
-    // In short slices, so that a faster steady clock shortens the wait.
-    const qint64 start = m_steady();
-    for (qint64 left = ms; left > 0; left = ms - (m_steady() - start)) {
-        Heartbeat::alive();
-        QThread::msleep(static_cast<unsigned long>(qMin<qint64>(left, 5)));
-    }
+    Heartbeat::sleep(ms, m_steady);
 }
 
 int TPOF::GetParameter(eHVUnitParamType type, unsigned long long* value)

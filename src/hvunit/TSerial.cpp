@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -90,16 +89,7 @@ void TSerial::flushInput()
     }
 }
 
-void TSerial::sleepMs(int ms)
-{
-    // In short slices, so that a faster steady clock shortens the wait.
-    const qint64 start = m_steady();
-    for (qint64 left = ms; left > 0; left = ms - (m_steady() - start)) {
-        Heartbeat::alive();
-        const timespec slice { 0, long(qMin<qint64>(left, 5)) * 1000000L };
-        nanosleep(&slice, nullptr);
-    }
-}
+void TSerial::sleepMs(int ms) { Heartbeat::sleep(ms, m_steady); }
 
 bool TSerial::SendChar(char c)
 {
