@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 
 // The user interface while the program runs without a window: every message and
 // dialog is written to the log instead of the screen.

@@ -3,7 +3,7 @@
 #include "app/InputEventReader.h"
 #include "config/IConfigBase.h"
 #include "core/GlobalFuncs.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -16,8 +16,8 @@
 #include "core/GlobalFuncs.h"
 #include "core/Pimpl.h"
 #include "datamodel/DataModell.h"
-#include "gui/api/OwnedItemList.h"
-#include "gui/api/SafetyCircuitView.h"
+#include "uiapi/OwnedItemList.h"
+#include "uiapi/SafetyCircuitView.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QList>

@@ -5,8 +5,8 @@
 #include "gui/FixedValueUnit.h"
 #include "gui/MeasurementData.h"
 #include "gui/TestResultsTanDelta.h"
-#include "gui/api/IActivityItem.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/IActivityItem.h"
+#include "uiapi/OwnedItemList.h"
 
 #include <QFileInfo>
 #include <QObject>

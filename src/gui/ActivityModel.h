@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/api/ActivityTypes.h"
+#include "uiapi/ActivityTypes.h"
 
 #include <QAbstractListModel>
 #include <QList>

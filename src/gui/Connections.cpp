@@ -3,7 +3,7 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "gui/Settings.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "remote/ConnectionManager.h"
 
 #include <QThread>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gui/IconListViewItem.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 #include "remote/UsbEntry.h"
 
 #include <QList>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "gui/IconListViewItem.h"
-#include "gui/api/IGUI.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/IGUI.h"
+#include "uiapi/OwnedItemList.h"
 #include "logging/MessageCategories.h"
 
 #include <QDateTime>

@@ -3,7 +3,7 @@
 #include "core/GlobalFuncs.h"
 #include "gui/ChartDecorator.h"
 #include "gui/QmlTypes.h"
-#include "gui/api/UpdatePackage.h"
+#include "uiapi/UpdatePackage.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gui/GuiViewModel.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 
 #include <QQmlApplicationEngine>
 #include <QUrl>

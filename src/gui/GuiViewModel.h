@@ -18,7 +18,7 @@
 #include "gui/TestMeasurement.h"
 #include "gui/TestPreparation.h"
 #include "gui/TestResults.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/MessageCategories.h"
 
 #include <QDateTime>

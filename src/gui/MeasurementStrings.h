@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/InstrumentTypes.h"
-#include "gui/api/Measurement.h"
+#include "uiapi/Measurement.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/OperatingModes.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 
 #include <QList>
 #include <QObject>

@@ -30,9 +30,9 @@
 #include "gui/TanDeltaCriterionItemViewModel.h"
 #include "gui/TrendSeries.h"
 #include "gui/ValueUnit.h"
-#include "gui/api/ActivityTypes.h"
-#include "gui/api/Measurement.h"
-#include "gui/api/SafetyCircuitView.h"
+#include "uiapi/ActivityTypes.h"
+#include "uiapi/Measurement.h"
+#include "uiapi/SafetyCircuitView.h"
 
 #include <QQmlEngine>
 

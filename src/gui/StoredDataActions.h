@@ -2,7 +2,7 @@
 
 #include "datamodel/SystemFunctions.h"
 #include "gui/IconListViewItem.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 
 #include <QImage>
 #include <QList>

@@ -6,7 +6,7 @@
 #include "datamodel/DataModell.h"
 #include "datamodel/TestSettings.h"
 #include "gui/ConfigurationChoices.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaStandard.h"
 #include "testrun/TanDeltaStrings.h"

@@ -4,7 +4,7 @@
 #include "datamodel/InstrumentTypes.h"
 #include "gui/PropertyConfirmationViewModel.h"
 #include "gui/PropertySettingsViewModel.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 
 #include <QList>
 #include <QObject>

@@ -4,7 +4,7 @@
 #include "datamodel/OperatingModes.h"
 #include "gui/FixedValueUnit.h"
 #include "gui/MeasurementData.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 
 #include <QObject>
 #include <QPair>

@@ -6,7 +6,7 @@
 #include "gui/MeasurementStrings.h"
 #include "gui/TestMeasurement.h"
 #include "gui/TestPreparation.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 #include "hvunit/ErrorMessages.h"
 #include "logging/LoggingCtrl.h"
 

@@ -3,7 +3,7 @@
 #include "datamodel/InstrumentTypes.h"
 #include "gui/FixedValueUnit.h"
 #include "gui/TestResultsTanDelta.h"
-#include "gui/api/Measurement.h"
+#include "uiapi/Measurement.h"
 
 #include <QObject>
 #include <QQmlListProperty>

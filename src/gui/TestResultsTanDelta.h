@@ -4,7 +4,7 @@
 #include "datamodel/InstrumentTypes.h"
 #include "datamodel/TanDeltaTypes.h"
 #include "gui/TanDeltaCriterionItemViewModel.h"
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 
 #include <QObject>
 #include <QQmlListProperty>

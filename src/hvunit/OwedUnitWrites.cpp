@@ -2,7 +2,7 @@
 
 #include "core/GlobalFuncs.h"
 #include "core/TransObject.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "core/Heartbeat.h"
 #include "core/Locked.h"
 #include "core/ValueConverter.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>

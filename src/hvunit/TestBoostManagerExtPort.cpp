@@ -2,7 +2,7 @@
 
 #include "hvunit/ExtPortManager.h"
 #include "core/GlobalFuncs.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 #include "hvunit/TestBoostDeviceList.h"
 

@@ -4,7 +4,7 @@
 #include "datamodel/DataModell.h"
 #include "config/IConfigBase.h"
 #include "db/DB.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "hvunit/TPOFUpdateLink.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/LogfileManager.h"

@@ -2,7 +2,7 @@
 
 #include "datamodel/InstrumentTypes.h"
 #include "datamodel/OperatingModes.h"
-#include "gui/api/UpdatePackage.h"
+#include "uiapi/UpdatePackage.h"
 #include "maintenance/ConfigfileManager.h"
 #include "maintenance/LanguageManager.h"
 

@@ -5,7 +5,7 @@
 #include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
 #include "core/StickWriter.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>

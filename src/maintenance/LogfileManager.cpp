@@ -6,7 +6,7 @@
 #include "core/TransObject.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QDir>

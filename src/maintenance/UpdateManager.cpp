@@ -10,7 +10,7 @@
 #include "datamodel/DataModell.h"
 #include "datamodel/SystemInfo.h"
 #include "db/DB.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "hvunit/IUpdateLink.h"
 #include "logging/LoggingCtrl.h"
 #include "maintenance/ConfigfileManager.h"

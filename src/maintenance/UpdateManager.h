@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/InstrumentTypes.h"
-#include "gui/api/UpdatePackage.h"
+#include "uiapi/UpdatePackage.h"
 
 #include <QList>
 #include <QObject>

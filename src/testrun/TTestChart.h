@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/api/ActivityTypes.h"
+#include "uiapi/ActivityTypes.h"
 #include "core/GlobalFuncs.h"
 #include "testrun/ITestHistory.h"
 #include "datamodel/OperatingModes.h"

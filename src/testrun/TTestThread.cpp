@@ -8,7 +8,7 @@
 #include "testrun/TanDeltaStandard.h"
 #include "testrun/ValueAtPhases.h"
 
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 #include "core/GlobalFuncs.h"
 #include "core/TransObject.h"

@@ -12,7 +12,7 @@
 #include "hvsim/HvUnitSimulator.h"
 #include "gui/Gui.h"
 #include "gui/Settings.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 #include "hvunit/SCPins.h"
 #include "hvunit/TCheckSafetyCircuit.h"
 #include "hvunit/TPOF.h"

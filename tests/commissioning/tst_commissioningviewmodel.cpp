@@ -18,7 +18,7 @@
 #include "datamodel/DataModell.h"
 #include "fakes/CommissioningRig.h"
 #include "fakes/DataModelFixture.h"
-#include "gui/api/SafetyCircuitView.h"
+#include "uiapi/SafetyCircuitView.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/api/IActivityItem.h"
+#include "uiapi/IActivityItem.h"
 
 #include <QMap>
 #include <QPair>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/TransObject.h"
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 
 #include <QHash>
 #include <QList>

@@ -3,7 +3,7 @@
 #include "fakes/RecordBuilder.h"
 #include "gui/Activities.h"
 #include "gui/ActivityItem.h"
-#include "gui/api/Measurement.h"
+#include "uiapi/Measurement.h"
 #include "testrun/TTestChart.h"
 #include "testrun/TestChart.h"
 

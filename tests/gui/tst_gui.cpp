@@ -2,7 +2,7 @@
 #include "fakes/LogCapture.h"
 #include "fakes/QmlWarnings.h"
 #include "gui/Gui.h"
-#include "gui/api/UpdatePackage.h"
+#include "uiapi/UpdatePackage.h"
 
 #include <QGuiApplication>
 #include <QQmlContext>

@@ -4,7 +4,7 @@
 #include "fakes/LogCapture.h"
 #include "fakes/RecordBuilder.h"
 #include "gui/GuiViewModel.h"
-#include "gui/api/Measurement.h"
+#include "uiapi/Measurement.h"
 #include "gui/TestResults.h"
 #include "gui/TestResultsTanDelta.h"
 #include "testrun/TanDeltaPhaseData.h"

@@ -1,8 +1,8 @@
 #include "gui/PropertyConfirmationViewModel.h"
 #include "gui/PropertySettingsViewModel.h"
 #include "gui/QmlTypes.h"
-#include "gui/api/Measurement.h"
-#include "gui/api/SafetyCircuitView.h"
+#include "uiapi/Measurement.h"
+#include "uiapi/SafetyCircuitView.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>

@@ -1,4 +1,4 @@
-#include "gui/api/IGUI.h"
+#include "uiapi/IGUI.h"
 
 IGUI::IGUI(QObject* parent) : QObject(parent)
 {

@@ -1,4 +1,4 @@
-#include "gui/api/SafetyCircuitView.h"
+#include "uiapi/SafetyCircuitView.h"
 #include "datamodel/InstrumentTypes.h"
 #include "hvunit/SCPins.h"
 

@@ -1,4 +1,4 @@
-#include "gui/api/OwnedItemList.h"
+#include "uiapi/OwnedItemList.h"
 
 #include <QPointer>
 #include <QQmlListReference>

@@ -1,4 +1,4 @@
-#include "gui/api/SafetyCircuitView.h"
+#include "uiapi/SafetyCircuitView.h"
 
 struct SafetyCircuitView::Data {
     eSafetyPin pin = SafetyPin_InterlockKey;

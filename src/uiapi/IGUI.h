@@ -6,7 +6,7 @@
 #include "datamodel/SystemFunctions.h"
 #include "datamodel/TanDeltaTypes.h"
 #include "core/TransObject.h"
-#include "gui/api/UpdatePackage.h"
+#include "uiapi/UpdatePackage.h"
 
 #include <QAtomicInt>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "gui/api/UpdatePackage.h"
+#include "uiapi/UpdatePackage.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Pimpl.h"
-#include "gui/api/SafetyPin.h"
+#include "uiapi/SafetyPin.h"
 
 #include <QObject>
 #include <QString>
