@@ -5,6 +5,7 @@
 #include <atomic>
 #include <csignal>
 #include <ctime>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -16,7 +17,7 @@ timer_t g_timer;
 bool g_installed = false;
 long g_boundMs = StopDeadline::kBoundMs;
 std::atomic<int> g_stopSignal{0};
-struct sigaction g_chained[sizeof(kStopSignals) / sizeof(kStopSignals[0])];
+struct sigaction g_chained[std::size(kStopSignals)];
 
 extern "C" void onTimerRunOut(int)
 {
@@ -36,7 +37,7 @@ extern "C" void onStopSignal(int signalNumber)
         bound.it_value.tv_nsec = (g_boundMs % 1000) * 1000000L;
         ::timer_settime(g_timer, 0, &bound, nullptr);
     }
-    for (size_t i = 0; i < sizeof(kStopSignals) / sizeof(kStopSignals[0]); ++i) {
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
         if (kStopSignals[i] != signalNumber)
             continue;
         const struct sigaction& chained = g_chained[i];
@@ -71,7 +72,7 @@ bool StopDeadline::install(int boundMs)
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     bool ok = true;
-    for (size_t i = 0; i < sizeof(kStopSignals) / sizeof(kStopSignals[0]); ++i)
+    for (size_t i = 0; i < std::size(kStopSignals); ++i)
         ok = ::sigaction(kStopSignals[i], &action, &g_chained[i]) == 0 && ok;
     g_installed = true;
     return ok;
