@@ -106,6 +106,9 @@ QUuid Gui::requestProgressDlgImpl(const QString& text, int min, int max, int ste
 
 void Gui::closeDlgImpl(QUuid id, IGUI::CloseType type)
 {
+    // A null id is no dialog: a request that showed nothing.
+    if (id.isNull())
+        return;
     const int result =
         type == IGUI::Accepted ? m_viewModel.questionAcceptedResult() : m_viewModel.questionRejectedResult();
     if (m_viewModel.hideQuestion(id, result) || m_viewModel.hideWaitMessage(id) || m_viewModel.hideProgress(id)

@@ -122,6 +122,11 @@ private slots:
             return d.text.contains(QLatin1String("can't hide dialog")) && d.text.contains(unknown.toString());
         });
         QCOMPARE(logged.size(), 1);
+        // A null id is no dialog: nothing to log.
+        m_log.clear();
+        gui.closeDlg(QUuid(), IGUI::Accepted);
+        QVERIFY(m_log.deliveredWhere([](const LoggingData& d) { return d.text.contains(QLatin1String("can't hide")); })
+                    .isEmpty());
     }
 
     void communicationDownComesAndGoes()
