@@ -14,6 +14,8 @@
 #include <QTranslator>
 #include <QVariantMap>
 
+#include <algorithm>
+
 // Keeps the built-in catalogues in a static link; at global scope, as the macro needs.
 static void initBuiltinLanguages()
 {
@@ -26,6 +28,8 @@ static void initBuiltinLanguages()
 
 namespace {
 const char* const kClass = "LanguageManager";
+// The language of the built-in catalogue.
+const char* const kBuiltinLanguage = "English";
 
 QString nativeName(const QString& path)
 {
@@ -80,6 +84,16 @@ void LanguageManager::readLanguageList()
         entry.insert(QStringLiteral("flag"), folder.absolutePath() + QLatin1Char('/') + name + QStringLiteral("_flag.png"));
         list.append(entry);
         KLOG_DEBUG2(kClass, "readLanguageList", QStringLiteral("Found Language: %1").arg(name));
+    }
+    // The built-in English stays selectable beside the installed languages.
+    const bool englishListed = std::any_of(list.cbegin(), list.cend(), [](const QVariant& v) {
+        return v.toMap().value(QStringLiteral("name")).toString() == QLatin1String(kBuiltinLanguage);
+    });
+    if (!list.isEmpty() && !englishListed) {
+        list.prepend(QVariantMap{{QStringLiteral("name"), QLatin1String(kBuiltinLanguage)},
+                                 {QStringLiteral("native"), QLatin1String(kBuiltinLanguage)},
+                                 {QStringLiteral("filename"), builtinCatalogue()},
+                                 {QStringLiteral("flag"), QString()}});
     }
     m_languages = list;
     emit languageListChanged(m_languages);

@@ -133,8 +133,8 @@ private slots:
     void languageListReachesTheGuiAtStart()
     {
         QCOMPARE(m_lists->size(), 1);
-        QCOMPARE(m_lists->first().size(), 1);
-        QCOMPARE(m_lists->first().first().toMap().value(QStringLiteral("name")).toString(), QStringLiteral("Czech"));
+        QCOMPARE(m_lists->first().size(), 2);
+        QCOMPARE(m_lists->first().last().toMap().value(QStringLiteral("name")).toString(), QStringLiteral("Czech"));
     }
 
     void backupConfigurationOnTheStickAtStart()

@@ -367,9 +367,16 @@ private slots:
         QCOMPARE(order, QList<int>({1, 2}));
         QCOMPARE(listed.size(), 1);
         const QVariantList languages = listed.first().at(0).toList();
-        QCOMPARE(languages.size(), 1);
-        QCOMPARE(languages.first().toMap().value(QStringLiteral("name")).toString(), QStringLiteral("Czech"));
+        QStringList names;
+        for (const QVariant& language : languages)
+            names << language.toMap().value(QStringLiteral("name")).toString();
+        QCOMPARE(names, QStringList({QStringLiteral("English"), QStringLiteral("Czech")}));
         QCOMPARE(dm()->getCurrentLanguage(), QStringLiteral("English"));
+        // Tried another language, the owner comes back to the built-in English.
+        m_handler->changeLanguage(QStringLiteral("Czech"));
+        m_handler->changeLanguage(QStringLiteral("English"));
+        QCOMPARE(dm()->getCurrentLanguage(), QStringLiteral("English"));
+        QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 1);
     }
 
     void nullLinkEndsTheProcess()
