@@ -305,6 +305,10 @@
         <source>AskResetToDefaultValues</source>
         <translation>Do you want to reset all settings to their default values?</translation>
     </message>
+    <message>
+        <source>AskResetAdminPassword</source>
+        <translation>The administrator password returns to the factory password.</translation>
+    </message>
 </context>
 <context>
     <name>DateTime</name>

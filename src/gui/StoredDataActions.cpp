@@ -106,8 +106,11 @@ void StoredDataActions::askToImportTanDeltaStandard(const QString& pathToFile)
 
 void StoredDataActions::resetToDefaultValues()
 {
-    askFirst(translated("Database", "AskResetToDefaultValues"), translated("Dialog", "OK"), QString(),
-             Settings::kAdminLock, [this]() { performSystemFunction(SystemFunction::ResetDefaultValues); });
+    // The reset also gives the admin lock its factory password back.
+    askFirst(translated("Database", "AskResetToDefaultValues") + QLatin1Char('\n') +
+                 translated("Database", "AskResetAdminPassword"),
+             translated("Dialog", "OK"), QString(), Settings::kAdminLock,
+             [this]() { performSystemFunction(SystemFunction::ResetDefaultValues); });
 }
 
 void StoredDataActions::deleteLogs()

@@ -106,7 +106,8 @@ private slots:
             {Update, "update", "<b>vlf-4.2.1.tar</b><br><br>Do you want to perform this update?", "Update", ""},
             {ImportConfig, "import config", "Import config file", "Import", ""},
             {ImportStandard, "import standard", "Do you want to import this tan delta standard?", "Import", ""},
-            {Reset, "reset", "Do you want to reset all settings to their default values?", "OK", "ResetDefaultValues"},
+            {Reset, "reset", "Do you want to reset all settings to their default values?\n"
+                             "The administrator password returns to the factory password.", "OK", "ResetDefaultValues"},
             {DeleteServiceLog, "delete service log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles"},
             {DeleteMessageLog, "delete message log", "Do you want to delete all Logfiles?", "OK", "DeleteLogfiles"},
             {RebootHv, "reboot HV unit", "Do you want to reboot the HV Unit?", "OK", "RebootHVUnit"},

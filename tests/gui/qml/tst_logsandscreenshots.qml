@@ -155,7 +155,8 @@ Item {
             turnTo(findChild(admin, "resetEntry"))
             shot("admin-log-and-reset-entries")
             press()
-            accept("Do you want to reset all settings to their default values?")
+            accept("Do you want to reset all settings to their default values?\n"
+                   + "The administrator password returns to the factory password.")
             compare(lastAction(), "ResetDefaultValues")
             guiViewModel.settings.lockAdminMenu()
         }
