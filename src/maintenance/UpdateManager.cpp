@@ -39,6 +39,8 @@ const char* const kContext = "UpdateManager";
 const char* const kLanguagePrefix = "vlf-";
 const char* const kProgram = "/opt/vlf/vlf";
 const int kRebootWaitMs = 5000;
+// How long a failure shows before the reboot message may cover it.
+const int kFailureShownMs = 10000;
 
 QString translated(const char* key) { return QCoreApplication::translate(kContext, key); }
 
@@ -293,15 +295,23 @@ int UpdateManager::performUpdate(const updatePackage& package)
         return -1;
     }
 
-    const QString baseText = translated("WritingUpdateToFlash") + QLatin1Char('\n') + translated("TakeAWhile");
-    const QUuid progress = gui() ? gui()->requestProgressDlg(baseText, 0, parts.size(), 1, 0) : QUuid();
-    int result = UpdateSuccess;
     bool languageInstalled = false;
     bool rebootNeeded = false;
     for (const updatePackage& part : parts) {
         rebootNeeded = rebootNeeded || isRebootNeeded(part);
         languageInstalled = languageInstalled || part.type == UpdatePackage::Language;
     }
+    int result = UpdateSuccess;
+    // Answered before anything is written, with no progress over the question.
+    if (!confirmDowngrades(parts)) {
+        result = NotConfirmed;
+        parts.clear();
+        languageInstalled = false;
+    }
+
+    const QString baseText = translated("WritingUpdateToFlash") + QLatin1Char('\n') + translated("TakeAWhile");
+    const QUuid progress =
+        gui() && !parts.isEmpty() ? gui()->requestProgressDlg(baseText, 0, parts.size(), 1, 0) : QUuid();
     for (const updatePackage& part : parts) {
         QString text;
         if (part.type == UpdatePackage::Language) {
@@ -322,6 +332,7 @@ int UpdateManager::performUpdate(const updatePackage& package)
         if (gui())
             gui()->incrementProgressDlg(progress);
     }
+    m_confirmedDowngrades.clear();
 
     if (languageInstalled && m_languages) {
         const QString language = currentLanguage();
@@ -331,16 +342,52 @@ int UpdateManager::performUpdate(const updatePackage& package)
     }
     removeScratchFolders();
     FileSystem::sync();
-    if (gui())
+    if (gui() && !progress.isNull())
         gui()->closeDlg(progress, IGUI::Accepted);
     emit updateFinished(result);
     QCoreApplication::processEvents();
     showUpdateResult(eUpdateState(result));
 
-    if (rebootNeeded && !GlobalFuncs::isDemo())
+    if (rebootNeeded && !GlobalFuncs::isDemo()) {
+        // The failure is read before the reboot message covers it: closed, or shown a while.
+        if (result != UpdateSuccess)
+            waitForAnswer(m_resultMessage, GlobalFuncs::shownMs(kFailureShownMs));
         rebootAfterUpdate();
+    }
     m_running = false;
     return result == UpdateSuccess ? 0 : -1;
+}
+
+bool UpdateManager::confirmDowngrades(const QList<updatePackage>& parts)
+{
+    for (const updatePackage& part : parts) {
+        if (part.type == UpdatePackage::Language || part.type == UpdatePackage::Configuration)
+            continue;
+        const QString current = getVersion(part.type);
+        if (!downgradeConfirmed(part, current)) {
+            logPartResult(part, current, false);
+            return false;
+        }
+        m_confirmedDowngrades.insert(part.file);
+    }
+    return true;
+}
+
+bool UpdateManager::downgradeConfirmed(const updatePackage& part, const QString& current)
+{
+    if (!isOlderVersion(part.version, current) || isRemoteControlled() || m_confirmedDowngrades.contains(part.file))
+        return true;
+    const QUuid id = showMessage(CAT_WARN, QStringLiteral("DowngradeToOlderVersion"), true, {part.name});
+    return waitForAnswer(id, -1) == IGUI::Accepted;
+}
+
+void UpdateManager::logPartResult(const updatePackage& part, const QString& current, bool ok)
+{
+    LoggingCtrl::log(ok ? CAT_INF : CAT_ERR, ok ? "INF" : "ERR",
+                     QStringLiteral("Update of %1 from version %2 to version %3 %4!")
+                         .arg(part.name, current, part.version,
+                              ok ? QStringLiteral("completed") : QStringLiteral("failed")),
+                     -1, kClass, "doUpdate");
 }
 
 int UpdateManager::buildPartList(const updatePackage& package, QList<updatePackage>* parts)
@@ -468,20 +515,12 @@ int UpdateManager::installPart(const updatePackage& part)
     const auto finish = [&](int code) {
         if (released && (isRemoteControlled() || GlobalFuncs::isDemo()))
             reopenDatabaseAndLogging(databaseFolder);
-        const bool ok = code == UpdateSuccess;
-        LoggingCtrl::log(ok ? CAT_INF : CAT_ERR, ok ? "INF" : "ERR",
-                         QStringLiteral("Update of %1 from version %2 to version %3 %4!")
-                             .arg(part.name, current, part.version,
-                                  ok ? QStringLiteral("completed") : QStringLiteral("failed")),
-                         -1, kClass, "doUpdate");
+        logPartResult(part, current, code == UpdateSuccess);
         return code;
     };
 
-    if (isOlderVersion(part.version, current) && !isRemoteControlled()) {
-        const QUuid id = showMessage(CAT_WARN, QStringLiteral("DowngradeToOlderVersion"), true, {part.name});
-        if (waitForAnswer(id, -1) != IGUI::Accepted)
-            return finish(NotConfirmed);
-    }
+    if (!downgradeConfirmed(part, current))
+        return finish(NotConfirmed);
     if (!isCRCcorrect(getUSBUpdateFilename(part), getUSBUpdateCRCFilename(part))) {
         showMessage(CAT_ERR, QStringLiteral("CrcError"), true);
         return finish(CrcFailed);
@@ -635,10 +674,10 @@ void UpdateManager::showUpdateResult(eUpdateState code)
 {
     finalizeUpdate();
     if (code == UpdateSuccess)
-        showMessage(CAT_MSG, QStringLiteral("UpdateSuccessful"), true);
+        m_resultMessage = showMessage(CAT_MSG, QStringLiteral("UpdateSuccessful"), true);
     else
-        showMessage(CAT_FATAL, QStringLiteral("UpdateFailed"), true,
-                    {QStringLiteral(" (0x%1)").arg(int(code), 2, 16, QLatin1Char('0'))});
+        m_resultMessage = showMessage(CAT_FATAL, QStringLiteral("UpdateFailed"), true,
+                                      {QStringLiteral(" (0x%1)").arg(int(code), 2, 16, QLatin1Char('0'))});
 }
 
 void UpdateManager::finalizeUpdate()

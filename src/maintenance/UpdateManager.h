@@ -5,8 +5,10 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 
 #include <functional>
 #include <memory>
@@ -100,6 +102,11 @@ private:
     int installLanguage(const updatePackage& part);
     int installConfiguration(const updatePackage& part);
     int installPart(const updatePackage& part);
+    // Asks whether the part may replace a newer version; true when it needs no question.
+    bool downgradeConfirmed(const updatePackage& part, const QString& current);
+    // Asks every downgrade of the parts before anything is written; false when one is refused.
+    bool confirmDowngrades(const QList<updatePackage>& parts);
+    void logPartResult(const updatePackage& part, const QString& current, bool ok);
     void reselectLanguage(const QString& language);
     void removeScratchFolders();
     void rebootAfterUpdate();
@@ -117,6 +124,10 @@ private:
     updatePackage m_next;
     bool m_hvUpdatePending = false;
     bool m_running = false;
+    // Parts whose downgrade this run's owner confirmed already, by file.
+    QSet<QString> m_confirmedDowngrades;
+    // The message that told the last result.
+    QUuid m_resultMessage;
     std::function<int(const QString&)> m_diskUsage;
     std::function<bool(const QString&, const QString&)> m_copy;
 };

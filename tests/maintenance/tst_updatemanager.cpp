@@ -89,6 +89,17 @@ class TstUpdateManager : public QObject {
         return out;
     }
 
+    // What reached the window in order: message keys, closings, other operations.
+    QStringList shown() const
+    {
+        QStringList out;
+        for (const auto& c : gui->calls)
+            out << (c.operation == QLatin1String("showMessageDlg") ? c.key
+                    : c.operation == QLatin1String("closed")       ? QStringLiteral("closed ") + c.key
+                                                                    : c.operation);
+        return out;
+    }
+
     int install(const QString& stickPath)
     {
         um->setNextUpdatePackage(updatePackage(stickPath));
@@ -108,6 +119,16 @@ private slots:
         platform = std::make_unique<FakePlatform>();
         gui = std::make_unique<RecordingGui>();
         gui->answers.insert(QStringLiteral("StandbyWhileRebooting"), IGUI::Accepted);
+        gui->answers.insert(QStringLiteral("UpdateFailed"), IGUI::Accepted);
+        // A closing goes in among the calls, named after the message closed.
+        connect(gui.get(), &IGUI::messageDglClosed, this, [this](QUuid id) {
+            for (RecordingGui::Call c : gui->callsOf(QStringLiteral("showMessageDlg"))) {
+                if (c.id == id) {
+                    c.operation = QStringLiteral("closed");
+                    gui->calls.append(c);
+                }
+            }
+        });
         GlobalFuncs::setGUI(gui.get());
         GlobalFuncs::setDemo(false);
         languages = std::make_unique<LanguageManager>(false);
@@ -208,6 +229,9 @@ private slots:
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed[0].arguments, QStringList{" (0x02)"});
         QCOMPARE(failed[0].category, int(CAT_FATAL));
+        // The failure is read and closed before the reboot message comes over it.
+        QCOMPARE(shown().mid(shown().indexOf(QStringLiteral("UpdateFailed")), 3),
+                 QStringList({"UpdateFailed", "closed UpdateFailed", "StandbyWhileRebooting"}));
         QVERIFY(QDir(path(kScratch)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
         QCOMPARE(platform->rebooter.calls, QStringList{"reboot"});
         QCOMPARE(hostDone.size(), 1);
@@ -370,6 +394,18 @@ private slots:
         // Accepted, the part goes on to its (missing) writer.
         gui->answers.insert(QStringLiteral("DowngradeToOlderVersion"), IGUI::Accepted);
         QCOMPARE(um->doUpdate(p), 2);
+        // In a whole run the question is all there is until it is answered: no progress
+        // says "writing" meanwhile, and a refusal writes nothing.
+        for (const IGUI::CloseType answer : {IGUI::Rejected, IGUI::Accepted}) {
+            gui->calls.clear();
+            gui->answers.insert(QStringLiteral("DowngradeToOlderVersion"), answer);
+            install(path(kUsb + QLatin1Char('/') + name));
+            const QStringList first = asks ? QStringList{"DowngradeToOlderVersion", "closed DowngradeToOlderVersion"}
+                                           : QStringList();
+            QCOMPARE(shown().mid(0, first.size() + 1),
+                     first + QStringList(answer == IGUI::Rejected && asks ? "UpdateFailed" : "requestProgressDlg"));
+        }
+        platform->rebooter.calls.clear();
         // Remote-controlled nobody is asked, and nothing reboots.
         gui->calls.clear();
         fx->dm()->setRemoteControlled(true);
