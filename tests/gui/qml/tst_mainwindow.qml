@@ -228,10 +228,16 @@ Item {
             compare(page.cancelButton.text, "No")
             verify(page.confirmButton.activeFocus)
 
-            // A newer wait message takes the page over; the question stays listed.
+            // The question stays in front of a newer wait or progress, and a tap beside its
+            // buttons answers nothing.
             wait(5)
             var waitId = guiViewModel.showWaitMessage("Working")
-            compare(page.kind, "wait")
+            var progressId = guiViewModel.showProgress("Writing", 0, 2, 1, 0)
+            guiViewModel.updateProgress(progressId, "Writing 1")
+            compare(page.kind, "question")
+            verify(page.confirmButton.visible)
+            mouseClick(page, 5, page.height - 5)
+            compare(guiViewModel.questionList.length, 1)
             guiViewModel.hideWaitMessage(waitId)
             compare(page.kind, "question")
 
@@ -239,6 +245,16 @@ Item {
             verify(page.cancelButton.activeFocus)
             mouseClick(page.cancelButton)
             compare(guiViewModel.questionList.length, 0)
+            // A turn and press on the progress alone presses nothing, not even the next
+            // question that comes while the press settles.
+            compare(page.kind, "progress")
+            keyClick(Qt.Key_Right)
+            keyClick(Qt.Key_Return)
+            guiViewModel.showQuestion("Downgrade?", "OK", "")
+            wait(guiViewModel.settings.dblClickTime + 100)
+            compare(guiViewModel.questionList.length, 1)
+            guiViewModel.hideProgress(progressId)
+            mouseClick(page.confirmButton)
             tryCompare(window.dialogLayer, "depth", 0, 2000)
             compare(window.pageStack.depth, 1)
 

@@ -3,8 +3,8 @@ import QtQuick.Controls 2.15
 import Vlf.Controls 1.0
 import Vlf.Styles 1.0
 
-// The modal layer over the pages: of the first wait, progress and question entries it
-// shows the one that changed last.
+// The modal layer over the pages. A question waits for its answer, so it shows over any
+// wait or progress; of those two the one that changed last shows.
 Page {
     id: page
 
@@ -12,7 +12,7 @@ Page {
     readonly property var wait: guiViewModel.waitList.length > 0 ? guiViewModel.waitList[0] : null
     readonly property var progress: guiViewModel.progressList.length > 0 ? guiViewModel.progressList[0] : null
     readonly property var question: guiViewModel.questionList.length > 0 ? guiViewModel.questionList[0] : null
-    readonly property var shown: newest([wait, progress, question])
+    readonly property var shown: question !== null ? question : newest([wait, progress])
     readonly property string kind: shown === null ? "" : shown === question ? "question"
                                                          : shown === progress ? "progress" : "wait"
     readonly property string acceptText: question ? guiViewModel.questionButtonText(question.value,
@@ -115,7 +115,16 @@ Page {
         }
     }
 
-    onKindChanged: if (kind === "question") focusFirstButton()
+    // Hidden buttons keep no focus: a press meant for nothing must not wait in one for the
+    // next question.
+    onKindChanged: {
+        if (kind === "question")
+            focusFirstButton()
+        else {
+            confirmButton.focus = false
+            cancelButton.focus = false
+        }
+    }
     StackView.onActivated: if (kind === "question") focusFirstButton()
 
     function focusFirstButton() {
