@@ -700,6 +700,10 @@
         <translation>Remove all selected standards?</translation>
     </message>
     <message>
+        <source>StoredTestsJudgedWith</source>
+        <translation>Stored tests judged with them: %1 (they keep their verdicts)</translation>
+    </message>
+    <message>
         <source>RemoveListOfStandardsSuccess</source>
         <translation>The selected standards have been removed.</translation>
     </message>
@@ -1543,6 +1547,10 @@
     <message>
         <source>ResultStringWithStandard</source>
         <translation>%1 according %2</translation>
+    </message>
+    <message>
+        <source>StandardNotInstalled</source>
+        <translation>%1 (no longer installed)</translation>
     </message>
     <message>
         <source>ImportThisTanDeltaStandard</source>

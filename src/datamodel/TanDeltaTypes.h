@@ -8,7 +8,8 @@
 namespace TanDelta {
 namespace evaluation {
 
-// Id of an evaluation standard; 1000 + n is the n-th criteria file of the folder listing.
+// Id of an evaluation standard; from 1000 on the numbers given to imported criteria files,
+// in the order they were given, each for good.
 enum eEvaluationStandard : int {
     None = 0,
     IEEE2001 = 1,
@@ -53,10 +54,8 @@ enum eEvaluationError : unsigned int {
     FrequencyNotSupported = 4,
 };
 
-inline eEvaluationStandard userStandardId(int fileIndex)
-{
-    return static_cast<eEvaluationStandard>(UserStandardBase + fileIndex);
-}
+// The n-th user standard number (n from 0).
+inline eEvaluationStandard userStandardId(int n) { return static_cast<eEvaluationStandard>(UserStandardBase + n); }
 
 } // namespace evaluation
 } // namespace TanDelta

@@ -190,9 +190,10 @@ void ActivityItem::addSamples(const QVector<stMeasurementValues>& samples,
 
 void ActivityItem::setEvaluationStandard(qint64 standard)
 {
-    // Records keep the standard's id; imported standards have ids from 1000 on.
+    // Records keep the standard's id; imported standards have numbers from 1000 on, which
+    // judge by the limits they were given for, installed or not.
     const auto id = TDE::eEvaluationStandard(standard);
-    if (standard >= 0 && standard <= std::numeric_limits<int>::max() && TDE::allEvaluationStandards().contains(id))
+    if (standard >= 0 && standard <= std::numeric_limits<int>::max() && TDE::isKnownEvaluationStandard(id))
         m_tanDelta.setStandard(id);
 }
 

@@ -2,18 +2,24 @@
 
 #include "core/GlobalFuncs.h"
 #include "core/StickWriter.h"
+#include "core/TransObject.h"
 #include "datamodel/DataModell.h"
 #include "gui/DialogQueue.h"
 #include "gui/Settings.h"
 #include "logging/LoggingCtrl.h"
+#include "testrun/TTestChart.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
 #include "testrun/TanDeltaFunctions.h"
 #include "testrun/TanDeltaLists.h"
 #include "testrun/TanDeltaStrings.h"
+#include "testrun/TestChart.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QtConcurrent>
+
+#include <memory>
 
 namespace {
 // Logged under the root view model, whose operations these are to the pages.
@@ -128,25 +134,29 @@ void StoredDataActions::rebootHvUnit()
 
 void StoredDataActions::deleteEvaluationStandards(const QList<int>& ids)
 {
-    // A user standard's id is its place in the folder: an import or removal answered
-    // before this question moves the ids, so the files asked about are kept to compare.
-    auto filesOf = [](const QList<int>& standards) {
-        const QFileInfoList files = TanDelta::evaluation::criteriaFileListing();
-        QStringList names;
-        for (int id : standards) {
-            const int n = id - TanDelta::evaluation::UserStandardBase;
-            names << (n >= 0 && n < files.size() ? files.at(n).absoluteFilePath() : QString::number(id));
-        }
-        return names;
-    };
-    const QStringList asked = filesOf(ids);
-    askFirst(translated("EvaluationStandard", "AskRemoveListOfStandards"), translated("History", "Delete"),
-             asked.join(QLatin1Char('\n')), Settings::kAdminLock, [this, ids, asked, filesOf]() {
-                 const bool unchanged = filesOf(ids) == asked;
-                 showOutcome(unchanged && TanDelta::functions::evaluationStandardRemove(standardsOf(ids)),
-                             "EvaluationStandard", "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
-                 emit evaluationStandardListChanged();
-             });
+    // The stored tests keep their verdicts; the owner learns how many there are.
+    const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
+    QSet<int> standards;
+    for (int id : ids) {
+        if (id >= TanDelta::evaluation::UserStandardBase)
+            standards << id;
+    }
+    auto judged = std::make_shared<int>(0);
+    TTestChart::waitForFinished(QtConcurrent::run([store, standards, judged] {
+        *judged = TestChart::countJudgedWith(store, standards);
+        return true;
+    }));
+    const QString text = translated("EvaluationStandard", "AskRemoveListOfStandards") + QLatin1Char('\n') +
+                         TransObject::fillArguments(translated("EvaluationStandard", "StoredTestsJudgedWith"),
+                                                    {QString::number(*judged)});
+    QStringList key;
+    for (int id : ids)
+        key << QString::number(id);
+    askFirst(text, translated("History", "Delete"), key.join(QLatin1Char(',')), Settings::kAdminLock, [this, ids]() {
+        showOutcome(TanDelta::functions::evaluationStandardRemove(standardsOf(ids)), "EvaluationStandard",
+                    "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
+        emit evaluationStandardListChanged();
+    });
 }
 
 void StoredDataActions::exportEvaluationStandards(const QList<int>& ids)

@@ -3,6 +3,7 @@
 #include "core/GlobalFuncs.h"
 #include "logging/LoggingCtrl.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -100,6 +101,7 @@ struct ParsedFile {
     Version version;
     QString problem; // empty when usable
     QJsonObject content;
+    QByteArray hash;
 };
 
 // The listed files as last read, by absolute path; guarded by g_mutex.
@@ -111,8 +113,10 @@ ParsedFile readAndParse(const QString& path)
     ParsedFile file;
     bool ok = false;
     const QByteArray bytes = readCriteriaContent(path, &ok, &file.problem);
-    if (ok)
+    if (ok) {
         file.problem = criteriaFileProblem(bytes);
+        file.hash = criteriaContentHash(bytes);
+    }
     if (file.problem.isEmpty()) {
         file.content = parse(bytes, nullptr).object();
     } else {
@@ -153,10 +157,11 @@ QFileInfoList criteriaFileListing()
         listed.insert(entry.absoluteFilePath());
         parsedFile(entry.absoluteFilePath());
     }
-    // Files no longer listed are forgotten.
+    // Files no longer listed are forgotten; the kept copies below the folder stay.
+    const QString folder = dir.absolutePath();
     QMutexLocker lock(&g_mutex);
     for (auto it = g_parsed.begin(); it != g_parsed.end();) {
-        if (listed.contains(it.key()))
+        if (listed.contains(it.key()) || QFileInfo(it.key()).absolutePath() != folder)
             ++it;
         else
             it = g_parsed.erase(it);
@@ -167,6 +172,13 @@ QFileInfoList criteriaFileListing()
 bool criteriaFileUsable(const QFileInfo& file) { return parsedFile(file.absoluteFilePath()).problem.isEmpty(); }
 
 QJsonObject criteriaFileContent(const QFileInfo& file) { return parsedFile(file.absoluteFilePath()).content; }
+
+QByteArray criteriaFileHash(const QFileInfo& file) { return parsedFile(file.absoluteFilePath()).hash; }
+
+QByteArray criteriaContentHash(const QByteArray& content)
+{
+    return QCryptographicHash::hash(content, QCryptographicHash::Sha256);
+}
 
 QString criteriaFileProblem(const QByteArray& content)
 {

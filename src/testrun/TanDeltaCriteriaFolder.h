@@ -14,10 +14,9 @@ QString criteriaFolderPath();
 // Larger files are refused unread; the built-in tables are about 9 kB.
 constexpr qint64 kMaxCriteriaFileSize = 256 * 1024;
 
-// Criteria files ("*.tds", hidden names left out) sorted by name with case ignored.
-// Entry n is the user standard 1000 + n; taken afresh at every call, so adding or
-// removing a file renumbers every later one. A malformed file keeps its place (and is
-// logged), so that it never shifts the ids stored for the files after it.
+// Criteria files ("*.tds", hidden names left out) sorted by name with case ignored,
+// taken afresh at every call. A malformed file is listed too (and logged); the numbers
+// of the listed files are TanDeltaStandardNumbers'.
 QFileInfoList criteriaFileListing();
 
 // Whether a listed file can be evaluated against; a malformed one evaluates nothing.
@@ -26,6 +25,10 @@ bool criteriaFileUsable(const QFileInfo& file);
 // The top-level object of a listed file, empty when it cannot be used. Each version of
 // a file is read and parsed once, whoever asks and however often.
 QJsonObject criteriaFileContent(const QFileInfo& file);
+
+// What tells two contents of a criteria file apart; empty for a file that cannot be read.
+QByteArray criteriaFileHash(const QFileInfo& file);
+QByteArray criteriaContentHash(const QByteArray& content);
 
 // Why the content of a criteria file cannot be used; empty when it can.
 QString criteriaFileProblem(const QByteArray& content);

@@ -4,6 +4,7 @@
 #include "core/StickWriter.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
+#include "testrun/TanDeltaStandardNumbers.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,6 +34,16 @@ QString builtInResource(eEvaluationStandard id)
     case IEEE2013: return QStringLiteral(":/tanDeltaStandards/1_5Uo.tds");
     default: return QString();
     }
+}
+
+// The installed file of a user standard; empty when the id names none.
+QString installedFile(const QVector<InstalledStandard>& installed, eEvaluationStandard id)
+{
+    for (const InstalledStandard& standard : installed) {
+        if (standard.id == id)
+            return standard.file.absoluteFilePath();
+    }
+    return QString();
 }
 
 // A name that cannot be a hidden file and cannot leave the folder.
@@ -84,8 +95,14 @@ bool evaluationStandardImport(QString path, bool* tooLarge)
     const QString target = QDir(folder).absoluteFilePath(stored + QStringLiteral(".tds"));
     if (QFileInfo(target).absolutePath() != QDir(folder).absolutePath())
         return false;
+    // The files there keep the numbers they have (a folder from before the numbers gets
+    // them now); the new one takes the next.
+    installedUserStandards();
     // QFile::copy refuses an existing target: no overwrite, no renaming.
-    return QFile::copy(sourcePath, target);
+    if (!QFile::copy(sourcePath, target))
+        return false;
+    installedUserStandards();
+    return true;
 }
 
 bool evaluationStandardRemove(QList<eEvaluationStandard> ids)
@@ -95,14 +112,14 @@ bool evaluationStandardRemove(QList<eEvaluationStandard> ids)
     std::sort(ids.begin(), ids.end(), [](eEvaluationStandard a, eEvaluationStandard b) { return a > b; });
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 
-    // Every id is resolved against one listing, so a deletion cannot shift the others.
-    const QFileInfoList files = criteriaFileListing();
+    // The numbers stay with their limits for the tests judged with them.
+    const QVector<InstalledStandard> installed = installedUserStandards();
     bool result = true;
     for (const eEvaluationStandard id : qAsConst(ids)) {
-        const int n = static_cast<int>(id) - UserStandardBase;
-        if (id < UserStandardBase || n >= files.size())
+        const QString file = installedFile(installed, id);
+        if (file.isEmpty())
             return false;
-        result = QFile::remove(files.at(n).absoluteFilePath()) && result;
+        result = QFile::remove(file) && result;
     }
     return result;
 }
@@ -115,19 +132,14 @@ bool evaluationStandardExport(QList<eEvaluationStandard> ids)
     const QString folder = exportFolderPath();
     if (!StickWriter::makeFolder(folder))
         return false;
-    const QFileInfoList files = criteriaFileListing();
+    const QVector<InstalledStandard> installed = installedUserStandards();
     if (ids.isEmpty())
         return true;
 
     bool result = true;
     for (const eEvaluationStandard id : qAsConst(ids)) {
-        QString source;
-        const int n = static_cast<int>(id) - UserStandardBase;
-        if (id == IEEE2001 || id == IEEE2013)
-            source = builtInResource(id);
-        else if (id >= UserStandardBase && n < files.size())
-            source = files.at(n).absoluteFilePath();
-        else
+        const QString source = id == IEEE2001 || id == IEEE2013 ? builtInResource(id) : installedFile(installed, id);
+        if (source.isEmpty())
             return false;
         // A pulled stick ends the export. An earlier export is replaced only by the whole
         // new file, and a target that leads back to the source is refused, never deleted.

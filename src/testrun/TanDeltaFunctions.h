@@ -6,8 +6,8 @@
 #include <QString>
 
 // Exchange of criteria files between the stick and the instrument's criteria folder.
-// A user standard's id is its position in the folder listing, so these operations
-// renumber other files; all report only success or failure.
+// A user standard's id is the number its file was given (TanDeltaStandardNumbers); only
+// installed ones are removed or exported. All report only success or failure.
 namespace TanDelta {
 namespace functions {
 

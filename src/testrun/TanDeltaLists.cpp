@@ -1,6 +1,6 @@
 #include "testrun/TanDeltaLists.h"
 
-#include "testrun/TanDeltaCriteriaFolder.h"
+#include "testrun/TanDeltaStandardNumbers.h"
 
 namespace TanDelta {
 namespace evaluation {
@@ -13,10 +13,16 @@ QVector<eInsulationType> allInsulationTypes()
 QVector<eEvaluationStandard> allEvaluationStandards()
 {
     QVector<eEvaluationStandard> ids{None, IEEE2001, IEEE2013};
-    const int files = criteriaFileListing().size();
-    for (int i = 0; i < files; ++i)
-        ids << userStandardId(i);
+    for (const InstalledStandard& standard : installedUserStandards())
+        ids << standard.id;
     return ids;
+}
+
+bool isKnownEvaluationStandard(eEvaluationStandard id)
+{
+    if (id == None || id == IEEE2001 || id == IEEE2013)
+        return true;
+    return id >= UserStandardBase && numberedUserStandard(id).id == id;
 }
 
 } // namespace evaluation

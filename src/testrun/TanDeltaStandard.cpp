@@ -1,6 +1,5 @@
 #include "testrun/TanDeltaStandard.h"
 
-#include "testrun/TanDeltaCriteriaFolder.h"
 #include "testrun/TanDeltaStandardIEEE2001.h"
 #include "testrun/TanDeltaStandardIEEE2013.h"
 #include "testrun/TanDeltaStandardNone.h"
@@ -75,10 +74,9 @@ QSharedPointer<Standard> Standard::makeShared(eEvaluationStandard id)
     case IEEE2013: return QSharedPointer<StandardIEEE2013>::create();
     default: break;
     }
-    const int n = static_cast<int>(id) - UserStandardBase;
-    if (id >= UserStandardBase && n < criteriaFileListing().size()) {
-        auto user = QSharedPointer<StandardUser>::create(n);
-        // The folder may have changed between the two listings.
+    if (id >= UserStandardBase) {
+        // Removed or changed since, its limits are still those the number was given for.
+        auto user = StandardUser::numbered(id);
         if (user->id() == id)
             return user;
     }

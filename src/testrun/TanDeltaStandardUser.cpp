@@ -37,25 +37,41 @@ StandardUser::Item::~Item() { qDeleteAll(criteria); }
 
 StandardUser::StandardUser(int fileIndex)
 {
-    const QFileInfoList files = criteriaFileListing();
-    if (fileIndex < 0 || fileIndex >= files.size())
+    const QVector<InstalledStandard> installed = installedUserStandards();
+    if (fileIndex >= 0 && fileIndex < installed.size())
+        loadNumbered(numberedUserStandard(installed.at(fileIndex).id));
+}
+
+StandardUser::StandardUser(const NumberedStandard& standard) { loadNumbered(standard); }
+
+QSharedPointer<StandardUser> StandardUser::numbered(eEvaluationStandard id)
+{
+    return QSharedPointer<StandardUser>(new StandardUser(numberedUserStandard(id)));
+}
+
+void StandardUser::loadNumbered(const NumberedStandard& standard)
+{
+    if (standard.id == None)
         return;
-    m_id = userStandardId(fileIndex);
-    m_pathToFile = files.at(fileIndex).absoluteFilePath();
+    m_id = standard.id;
+    // The copy kept when the number was given; the listed file only when none could be kept.
+    const QString limits =
+        standard.limitsPath.isEmpty() ? standard.installed.absoluteFilePath() : standard.limitsPath;
+    m_pathToFile = standard.isInstalled() ? standard.installed.absoluteFilePath() : limits;
     // A malformed file keeps its id but gives no verdict, not a partial one.
-    const QJsonObject content = criteriaFileContent(files.at(fileIndex));
+    const QJsonObject content = limits.isEmpty() ? QJsonObject() : criteriaFileContent(QFileInfo(limits));
     if (!content.isEmpty())
-        load(content);
+        load(content, QFileInfo(standard.fileName.isEmpty() ? limits : standard.fileName).completeBaseName());
     else
         m_name = strings::evaluationStandardToText(m_id, nullptr);
 }
 
 StandardUser::~StandardUser() { qDeleteAll(m_items); }
 
-void StandardUser::load(const QJsonObject& top)
+void StandardUser::load(const QJsonObject& top, const QString& fallbackName)
 {
     const QJsonValue name = top.value(QStringLiteral("name"));
-    m_name = name.isString() ? name.toString() : QFileInfo(m_pathToFile).completeBaseName();
+    m_name = name.isString() ? name.toString() : fallbackName;
 
     for (const QJsonValue& itemValue : top.value(QStringLiteral("items")).toArray()) {
         const QJsonObject itemObject = itemValue.toObject();

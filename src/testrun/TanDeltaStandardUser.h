@@ -1,6 +1,7 @@
 #pragma once
 
 #include "testrun/TanDeltaStandard.h"
+#include "testrun/TanDeltaStandardNumbers.h"
 
 #include <QHash>
 #include <QJsonObject>
@@ -8,8 +9,9 @@
 namespace TanDelta {
 namespace evaluation {
 
-// A standard read from the n-th criteria file of the folder listing: per insulation
-// type the criteria to apply, the levels each one uses and its band edges.
+// A standard read from a criteria file: per insulation type the criteria to apply, the
+// levels each one uses and its band edges. Its limits are those its number was given
+// for, whether the file is still installed or not.
 class StandardUser : public Standard {
 public:
     struct Criterion {
@@ -26,7 +28,10 @@ public:
         QHash<eCriterion, Criterion*> criteria;
     };
 
+    // The n-th file of the listing.
     explicit StandardUser(int fileIndex);
+    // The standard the number stands for; id None when it was never given.
+    static QSharedPointer<StandardUser> numbered(eEvaluationStandard id);
     ~StandardUser() override;
     Q_DISABLE_COPY(StandardUser)
 
@@ -52,7 +57,10 @@ public:
     static int insulationFromText(const QString& text);
 
 private:
-    void load(const QJsonObject& top);
+    explicit StandardUser(const NumberedStandard& standard);
+    void loadNumbered(const NumberedStandard& standard);
+    // fallbackName: the name when the file names none.
+    void load(const QJsonObject& top, const QString& fallbackName);
 
     eEvaluationStandard m_id = None;
     QString m_name;

@@ -1,6 +1,8 @@
 #include "testrun/TanDeltaStrings.h"
 
+#include "core/TransObject.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
+#include "testrun/TanDeltaStandardNumbers.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -57,20 +59,19 @@ const Key kResults[] = {
     {QT_TRANSLATE_NOOP("TanDelta", "ResultEvaluationPhaseNotMeasured"), nullptr},
 };
 
-// The name stored in a criteria file, else the file name without its last extension;
+// The name stored in a criteria file, else its file name without the last extension;
 // a malformed file is shown by its file name as not usable.
-QString criteriaFileDisplayName(const QFileInfo& file, QTranslator* translator)
+QString criteriaFileDisplayName(const QString& path, const QString& fileName, QTranslator* translator)
 {
     // A usable file always holds its items.
-    const QJsonObject content = criteriaFileContent(file);
-    if (content.isEmpty()) {
-        return QStringLiteral("%1 (%2)").arg(file.completeBaseName(),
-                                            evaluationResultText(EvaluationNotPossible, translator));
-    }
+    const QJsonObject content = path.isEmpty() ? QJsonObject() : criteriaFileContent(QFileInfo(path));
+    const QString baseName = QFileInfo(fileName).completeBaseName();
+    if (content.isEmpty())
+        return QStringLiteral("%1 (%2)").arg(baseName, evaluationResultText(EvaluationNotPossible, translator));
     const QJsonValue name = content.value(QStringLiteral("name"));
     if (name.isString())
         return name.toString();
-    return file.completeBaseName();
+    return baseName;
 }
 
 } // namespace
@@ -142,10 +143,18 @@ QString evaluationStandardToText(eEvaluationStandard standard, QTranslator* tran
     default: break;
     }
     if (id >= UserStandardBase) {
-        const QFileInfoList files = criteriaFileListing();
-        const int n = id - UserStandardBase;
-        if (n < files.size())
-            return criteriaFileDisplayName(files.at(n), translator);
+        const NumberedStandard numbered = numberedUserStandard(standard);
+        if (numbered.isInstalled()) {
+            const QString path = numbered.installed.absoluteFilePath();
+            return criteriaFileDisplayName(path, path, translator);
+        }
+        // Named by the limits kept for the tests judged with it.
+        if (numbered.id != None) {
+            const QString fileName = numbered.fileName.isEmpty() ? numbered.limitsPath : numbered.fileName;
+            return TransObject::fillArguments(
+                translate(kContext, {QT_TRANSLATE_NOOP("TanDelta", "StandardNotInstalled"), nullptr}, translator),
+                {criteriaFileDisplayName(numbered.limitsPath, fileName, translator)});
+        }
     }
     return internalError(translator);
 }

@@ -276,6 +276,19 @@ bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& ent
     return true;
 }
 
+int countJudgedWith(const QString& folder, const QSet<int>& standards)
+{
+    int count = 0;
+    QDirIterator it(folder, {QStringLiteral("*.vlf")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        VLF::TestData data;
+        if (VLF::File::read(it.next(), data, false) && detail::isTanDeltaMode(VLF::info(data, 0, 12).toInt()) &&
+            standards.contains(VLF::info(data, 0, 21).toInt()))
+            ++count;
+    }
+    return count;
+}
+
 ActivityTypes::ActivityEntryList activityEntryList(const QString& folder)
 {
     return activityEntryList(folder, historyFormat());

@@ -7,6 +7,7 @@
 #include "testrun/TestData.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,9 @@ bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& ent
 // With unreadable, a file it holds unchanged is not read again, and a fault is told once.
 bool measurementEntry(const QFileInfo& file, ActivityTypes::stActivityEntry& entry, const HistoryFormat& format,
                       UnreadableRecords* unreadable = nullptr);
+// How many tan delta records below folder were judged with one of the standards; the
+// records that cannot be read count as none.
+int countJudgedWith(const QString& folder, const QSet<int>& standards);
 ActivityTypes::ActivityEntryList activityEntryList(const QString& folder);
 ActivityTypes::ActivityEntryList activityEntryList(const QString& folder, const HistoryFormat& format,
                                                    UnreadableRecords* unreadable = nullptr);

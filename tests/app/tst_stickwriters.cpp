@@ -11,6 +11,7 @@
 #include "maintenance/LogfileManager.h"
 #include "testrun/TTestChart.h"
 #include "testrun/TTestThread.h"
+#include "testrun/TanDeltaLists.h"
 
 #include <QDirIterator>
 #include <QtTest>
@@ -89,6 +90,7 @@ private slots:
         const QStringList records{RecordBuilder::store(RecordBuilder::threePhaseTanDelta(), QStringLiteral("20261207")),
                                   RecordBuilder::store(RecordBuilder::threePhaseTanDelta(), QStringLiteral("20261208"))};
         QVERIFY(root.writeFile(kAppData + QStringLiteral("/tanDelta/utility.tds"), R"({"name": "Utility", "items": []})"));
+        TanDelta::evaluation::allEvaluationStandards(); // numbered, as at its import
         QVERIFY(root.writeFile(kAppData + QStringLiteral("/trace/PEVANTO.trc"), "trace\n"));
         QVERIFY(root.writeFile(kAppData + QStringLiteral("/config/PEVANTO.cfg.xml"), "<configuration/>"));
         fixture.dm()->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 9), QTime(10, 0)));

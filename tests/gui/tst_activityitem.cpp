@@ -5,6 +5,9 @@
 #include "gui/ActivityItem.h"
 #include "uiapi/Measurement.h"
 #include "testrun/TTestChart.h"
+#include "testrun/TanDeltaFunctions.h"
+#include "testrun/TanDeltaLists.h"
+#include "testrun/TanDeltaStrings.h"
 #include "testrun/TestChart.h"
 
 #include <QSignalSpy>
@@ -195,19 +198,48 @@ private slots:
         QCOMPARE(item.measurementData()->table()->rowCount(), 36);
     }
 
+    // A stored test judged with an imported standard keeps its verdicts and its standard's
+    // name whatever comes into or goes out of the criteria folder later.
     void anImportedStandardKeepsItsVerdicts()
     {
-        QVERIFY(fixture().root().writeFile(QStringLiteral("/home/root/mappedPaths/appdata/tanDelta/imported.tds"),
-                                            resource(QStringLiteral(":/tanDeltaStandards/1_5Uo.tds"))));
+        const QByteArray rules = resource(QStringLiteral(":/tanDeltaStandards/1_5Uo.tds"));
+        auto named = [&rules](const char* name, bool pe) {
+            QByteArray out = rules;
+            out.replace("IEEE 400.2 (1.5 U\xE2\x82\x80)", name);
+            return pe ? out : out.replace("\"insulation\": \"PE\"", "\"insulation\": \"EPR\"");
+        };
+        // Imported before numbers were kept: the folder's numbers are taken as they are.
+        QVERIFY(fixture().root().writeFile(QStringLiteral("/home/root/mappedPaths/appdata/tanDelta/Utility.tds"),
+                                            named("Utility", true)));
         VLF::TestData record = RecordBuilder::threePhaseTanDelta();
         VLF::update(record, 0, 21, QString::number(TD::UserStandardBase));
         VLF::update(record, 0, 22, QString::number(TD::PE)); // a cable the imported rules know
         History history;
-        QVERIFY(history.open(record));
-        TestResultsTanDelta& td = *history.item().tanDelta();
-        QCOMPARE(td.getTanDeltaStandardName(), QString::fromUtf8("IEEE 400.2 (1.5 U\xE2\x82\x80)"));
-        QCOMPARE(td.getResultIndexForPhase(0), int(TD::NoActionRequired));
-        QCOMPARE(td.getResultIndexForPhase(2), int(TD::ActionRequired));
+        auto shown = [&history, &record]() {
+            if (!history.open(record))
+                return QStringList{QStringLiteral("not opened")};
+            TestResultsTanDelta& td = *history.item().tanDelta();
+            return QStringList{td.getTanDeltaStandardName(), td.getResultStringForPhase(0),
+                               td.getResultStringForPhase(1), td.getResultStringForPhase(2)};
+        };
+        const QStringList judged = shown();
+        QCOMPARE(judged.at(1), TanDelta::strings::evaluationResultText(TD::NoActionRequired, nullptr));
+        QCOMPARE(judged.at(3), TanDelta::strings::evaluationResultText(TD::ActionRequired, nullptr));
+        QCOMPARE(judged.first(), QStringLiteral("Utility"));
+
+        const QString stick = fixture().root().path(QStringLiteral("/media/USB"));
+        QVERIFY(fixture().root().writeFile(QStringLiteral("/media/USB/first.tds"), named("Aardvark", true)));
+        QVERIFY(fixture().root().writeFile(QStringLiteral("/media/USB/changed.tds"), named("Utility", false)));
+        QVERIFY(TanDelta::functions::evaluationStandardImport(stick + QStringLiteral("/first.tds")));
+        QCOMPARE(shown(), judged);
+        QVERIFY(TanDelta::functions::evaluationStandardRemove(TD::UserStandardBase));
+        const QStringList gone = QStringList{QStringLiteral("Utility (no longer installed)")} + judged.mid(1);
+        QCOMPARE(shown(), gone);
+        // The changed file of the same name is another standard, with a number of its own.
+        QVERIFY(TanDelta::functions::evaluationStandardImport(stick + QStringLiteral("/changed.tds")));
+        QCOMPARE(TD::allEvaluationStandards().mid(3), (QVector<TD::eEvaluationStandard>{TD::userStandardId(1),
+                                                                                         TD::userStandardId(2)}));
+        QCOMPARE(shown(), gone);
     }
 
     void replayedChartsSkipMissingValuesAndKeepTheFrequency()

@@ -169,26 +169,28 @@ private slots:
         QCOMPARE(folderNames(root, kFolder), (QStringList{"a.tds", "B.tds", "c.tds"}));
     }
 
-    // A malformed file is listed in its place: it can be removed by its id, and the
-    // files after it keep theirs until then.
+    // A malformed file is numbered like any other: it can be removed by its number. An
+    // import sorting first takes the next number; no file's number moves.
     void malformedFileCountsForTheIds()
     {
         TempRoot root;
+        QVERIFY(!root.insertStick().isEmpty());
         for (const char* n : {"a", "c"})
             QVERIFY(root.writeFile(kFolder + "/" + n + ".tds", named(QString::fromLatin1(n))));
         QVERIFY(root.writeFile(kFolder + "/b.tds", "{ broken"));
         QCOMPARE(allEvaluationStandards().size(), 3 + 3);
         QCOMPARE(Standard::makeShared(userStandardId(2))->name(), QStringLiteral("c"));
 
-        // An import sorting first moves every later file up by one, the bad one too.
         QVERIFY(root.writeFile(kStick + "/first.tds", named("0first")));
         QVERIFY(evaluationStandardImport(root.path(kStick + "/first.tds")));
-        QCOMPARE(Standard::makeShared(userStandardId(0))->name(), QStringLiteral("0first"));
-        QCOMPARE(Standard::makeShared(userStandardId(3))->name(), QStringLiteral("c"));
-
-        QVERIFY(evaluationStandardRemove(userStandardId(2)));
-        QCOMPARE(folderNames(root, kFolder), (QStringList{"0first.tds", "a.tds", "c.tds"}));
+        QCOMPARE(Standard::makeShared(userStandardId(3))->name(), QStringLiteral("0first"));
         QCOMPARE(Standard::makeShared(userStandardId(2))->name(), QStringLiteral("c"));
+
+        QVERIFY(evaluationStandardRemove(userStandardId(1)));
+        QCOMPARE(folderNames(root, kFolder), (QStringList{"0first.tds", "a.tds", "c.tds"}));
+        // Removed, it is exported and removed no more.
+        QVERIFY(!evaluationStandardRemove(userStandardId(1)));
+        QVERIFY(!evaluationStandardExport(userStandardId(1)));
     }
 
     void exportToTheStick()

@@ -135,10 +135,11 @@ private slots:
         QCOMPARE(evaluationStandardToText(userStandardId(4), nullptr), QStringLiteral("my.std"));
         QCOMPARE(evaluationStandardToText(userStandardId(5), nullptr), QStringLiteral("Internal software error"));
 
-        // A file sorting first takes id 1000; the others move up by one.
+        // A file sorting first is listed first under the next number; the others keep theirs.
         QVERIFY(root.writeFile(kFolder + "/A.tds", R"({"name": "First", "items": []})"));
-        QCOMPARE(evaluationStandardToText(userStandardId(0), nullptr), QStringLiteral("First"));
-        QCOMPARE(evaluationStandardToText(userStandardId(1), nullptr), QStringLiteral("Bee standard"));
+        QCOMPARE(allEvaluationStandards().at(3), userStandardId(5));
+        QCOMPARE(evaluationStandardToText(userStandardId(5), nullptr), QStringLiteral("First"));
+        QCOMPARE(evaluationStandardToText(userStandardId(0), nullptr), QStringLiteral("Bee standard"));
         QCOMPARE(allEvaluationStandards().size(), 9);
     }
 

@@ -236,9 +236,13 @@ private slots:
         QCOMPARE(Standard::makeShared(userStandardId(1))->classify(PE, levels, {step(25000)}), EvaluationNotPossible);
         QCOMPARE(allEvaluationStandards().size(), 3 + 3);
 
-        // The bad file mended in place: the ids stay, the middle one now evaluates.
+        // The bad file mended in place is another standard: its own number evaluates, the
+        // old one still judges as it did; the others keep theirs.
         QVERIFY(root.writeFile(kFolder + "/b.tds", criteriaFile("second", {item("PE", {criterion(0, {1}, {1, 2})})})));
-        QCOMPARE(Standard::makeShared(userStandardId(1))->classify(PE, levels, {step(1500)}), FurtherStudyAdvised);
+        QCOMPARE(allEvaluationStandards().mid(3), (QVector<eEvaluationStandard>{userStandardId(0), userStandardId(3),
+                                                                                 userStandardId(2)}));
+        QCOMPARE(Standard::makeShared(userStandardId(3))->classify(PE, levels, {step(1500)}), FurtherStudyAdvised);
+        QCOMPARE(Standard::makeShared(userStandardId(1))->classify(PE, levels, {step(1500)}), EvaluationNotPossible);
         QCOMPARE(Standard::makeShared(userStandardId(2))->classify(PE, levels, {step(25000)}), FurtherStudyAdvised);
     }
 

@@ -246,7 +246,7 @@ Item {
             press()
             verify(page.deleteButton.enabled)
             pressOn(page.deleteButton)
-            accept("Remove all selected standards?")
+            accept("Remove all selected standards?\nStored tests judged with them: 0 (they keep their verdicts)")
             compare(window.headerBar.titleText.text, "The selected standards have been removed.")
             compare(list.count, 2)
             verify(testHelper.removeStickFile("/standards"))
