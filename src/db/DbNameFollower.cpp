@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -18,7 +19,6 @@ namespace {
 const char* const kClass = "DB";
 // What SQLite keeps beside a database while a transaction is open.
 const char* const kSideSuffixes[] = {"-journal", "-wal", "-shm"};
-constexpr qint64 kMaxNoteBytes = 256;
 
 QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 
@@ -45,14 +45,18 @@ QString sideFileOf(const QString& path)
 
 QString notePath(const QString& folder) { return QDir(folder).absoluteFilePath(QLatin1String(DbNameFollower::kNoteFile)); }
 
-// The noted name when it is the name of a database file in the folder itself.
+// The noted name, exactly as written, when it names a database file in the folder itself:
+// a name once taken with blanks or dots around it still finds its file.
 QString notedName(const QString& folder)
 {
     QFile note(notePath(folder));
     if (!note.open(QIODevice::ReadOnly))
         return QString();
-    const QString name = QString::fromUtf8(note.read(kMaxNoteBytes)).trimmed();
-    if (name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".sqlite3")))
+    QByteArray bytes = note.read(NAME_MAX + 2);
+    if (bytes.endsWith('\n'))
+        bytes.chop(1);
+    const QString name = QString::fromUtf8(bytes);
+    if (bytes.size() > NAME_MAX || name.contains(QLatin1Char('/')) || !name.endsWith(QLatin1String(".sqlite3")))
         return QString();
     return name;
 }

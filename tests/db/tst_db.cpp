@@ -476,17 +476,22 @@ private slots:
     // over a file of the new name: it is opened where it is then.
     void databaseFollowsTheSystemName_data()
     {
+        QTest::addColumn<QString>("was"); // the name it ran under last
         QTest::addColumn<QString>("before"); // of the new name, before the start
         QTest::addColumn<QString>("opened");
-        QTest::newRow("new name free") << "" << "NEW.sqlite3";
-        QTest::newRow("new name taken") << "NEW.sqlite3" << "TSTDB.sqlite3";
-        QTest::newRow("journal of the new name left") << "NEW.sqlite3-journal" << "TSTDB.sqlite3";
+        QTest::newRow("new name free") << "tstdb" << "" << "NEW.sqlite3";
+        QTest::newRow("new name taken") << "tstdb" << "NEW.sqlite3" << "TSTDB.sqlite3";
+        QTest::newRow("journal of the new name left") << "tstdb" << "NEW.sqlite3-journal" << "TSTDB.sqlite3";
+        QTest::newRow("from a leading blank") << " tstdb" << "" << "NEW.sqlite3";
+        QTest::newRow("from a leading dot") << ".tstdb" << "" << "NEW.sqlite3";
     }
     void databaseFollowsTheSystemName()
     {
+        QFETCH(QString, was);
         QFETCH(QString, before);
         QFETCH(QString, opened);
-        QVERIFY(m_db->addCableNumber(QStringLiteral("OWN-1")));
+        QCoreApplication::setApplicationName(was);
+        QVERIFY(m_db->initialize() && m_db->addCableNumber(QStringLiteral("OWN-1")));
         m_db->release();
         QFile other(QDir(GlobalFuncs::getAppDataPath()).filePath(before));
         QVERIFY(before.isEmpty() || (other.open(QIODevice::WriteOnly) && other.write("other") == 5 && other.flush()));
