@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -42,6 +43,9 @@ const char* const kUsbMount = "/media/USB";
 const char* const kDefaultExportFolder = "Pevanto";
 const char* const kDefaultSystemName = "pevanto";
 constexpr int kMaxSystemNameLength = 64;
+// Upper-cased, the name takes at most this many bytes: what is built from it (a configuration
+// export's time stamp and extension, 28 bytes; a database's side file, 16) still fits one name.
+constexpr int kMaxSystemNameBytes = NAME_MAX - 32;
 
 QString exportFolder()
 {
@@ -177,19 +181,30 @@ QString GlobalFuncs::getSystemName()
 QString GlobalFuncs::getProjectAbbreviation()
 {
     // The name comes with imported configurations, also the one taken at start-up
-    // without a password: it must not lead out of a folder or make a name nobody can open.
-    const QString name = getSystemName();
-    bool safe = name.size() <= kMaxSystemNameLength && name != QLatin1String(".") && name != QLatin1String("..");
+    // without a password: it must not lead out of a folder, hide its files, or make a
+    // name nobody can open or whose database cannot keep a journal.
+    QString name = getSystemName();
+    int from = 0;
+    while (from < name.size() && (name.at(from).isSpace() || name.at(from) == QLatin1Char('.')))
+        ++from;
+    int to = name.size();
+    while (to > from && name.at(to - 1).isSpace())
+        --to;
+    name = name.mid(from, to - from);
+    bool safe = name.size() <= kMaxSystemNameLength && name.toUpper().toUtf8().size() <= kMaxSystemNameBytes;
     for (const QChar c : name)
         safe = safe && c != QLatin1Char('/') && c != QLatin1Char('\\') && c.category() != QChar::Other_Control;
     if (safe)
-        return name;
+        return name.isEmpty() ? QString::fromLatin1(kDefaultSystemName) : name;
     QString reduced;
     for (const QChar c : name) {
-        if (c.isLetter() || c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('_'))
-            reduced += c;
+        if (!c.isLetter() && !c.isDigit() && c != QLatin1Char('-') && c != QLatin1Char('_'))
+            continue;
+        // As many as both bounds take.
+        if (reduced.size() == kMaxSystemNameLength || (reduced + c).toUpper().toUtf8().size() > kMaxSystemNameBytes)
+            break;
+        reduced += c;
     }
-    reduced.truncate(kMaxSystemNameLength);
     return reduced.isEmpty() ? QString::fromLatin1(kDefaultSystemName) : reduced;
 }
 

@@ -80,10 +80,11 @@ public:
     static void setDemo(bool demo);
     // The configured system name (General/SystemName), as shown.
     static QString getSystemName();
-    // The system name as it names files (database, trace file, screenshots, exports):
-    // unchanged when it is safe as one file name (no "/" or "\\", not "." or "..", no
-    // control character, at most 64 characters), else only its letters, digits, "-"
-    // and "_", else the built-in name.
+    // The system name as it names files (database, trace file, screenshots, exports),
+    // without white space at either end nor dots at its start: unchanged when it is
+    // safe as one file name (no "/" or "\\", no control character, at most 64
+    // characters and 223 bytes upper-cased in UTF-8), else as many of its letters,
+    // digits, "-" and "_" as those bounds take, else the built-in name.
     static QString getProjectAbbreviation();
     // Translated month name (context "DateTime") for 0..11, else an empty text.
     static QString getMonthName(int month);

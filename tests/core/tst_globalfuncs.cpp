@@ -134,6 +134,8 @@ private slots:
         QTest::newRow("markup") << QStringLiteral("<b>B\\i-g_</b>%1") << QStringLiteral("bBi-g_b1");
         QTest::newRow("control") << QStringLiteral("tab\there") << QStringLiteral("tabhere");
         QTest::newRow("dots") << QStringLiteral("..") << QStringLiteral("pevanto");
+        QTest::newRow("blanks and dots around") << QStringLiteral("\u00a0. .Bay 4.\u3000\t") << QStringLiteral("Bay 4.");
+        QTest::newRow("246 bytes upper-cased") << QString(41, QChar(0x390)) << QString(37, QChar(0x390));
     }
     void systemNameNamesFilesSafely()
     {
