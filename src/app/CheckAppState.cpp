@@ -32,8 +32,13 @@ bool CheckAppState::stickPresent() { return GlobalFuncs::isUsbStickPresent(); }
 
 QString CheckAppState::backupConfigFile()
 {
-    return GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates) + QLatin1Char('/') +
-           QCoreApplication::applicationName().toUpper() + QStringLiteral("_backup.cfg.xml");
+    const QString folder = GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates) + QLatin1Char('/');
+    const QFileInfo file(folder + QCoreApplication::applicationName().toUpper() + QStringLiteral("_backup.cfg.xml"));
+    // One written before the name was reduced (blanks or dots around it) carries it as configured.
+    const QFileInfo earlier(folder + GlobalFuncs::getSystemName().toUpper() + QStringLiteral("_backup.cfg.xml"));
+    const bool useEarlier = !file.exists() && !file.isSymLink() && (earlier.exists() || earlier.isSymLink()) &&
+                            earlier.absolutePath() == file.absolutePath();
+    return (useEarlier ? earlier : file).filePath();
 }
 
 void CheckAppState::poll()

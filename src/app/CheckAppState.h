@@ -28,7 +28,8 @@ public:
 
     static QString mountPoint();
     static bool stickPresent();
-    // "<APP>_backup.cfg.xml" in the updates folder of the stick.
+    // "<APP>_backup.cfg.xml" in the updates folder of the stick; where there is none, the
+    // one named after the system name as configured, if there is one.
     static QString backupConfigFile();
 
 public slots:

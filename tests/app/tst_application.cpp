@@ -66,7 +66,13 @@ const MenuLock kLocks[] = {
      "ServiceSettings", "Level77", "RyxLevel42"},
 };
 enum Way { MenuPage, Update, Import, Criteria, FreshDatabase, OldRecord, Reset, DeleteMessages, DeleteService,
-           UnlockLock, BackupRename, SettingsRename };
+           UnlockLock, BackupRename, BlankChain, DotChain, NbspChain, LongName, OwnBackup, SettingsRename };
+// From BackupRename on: the system names stick backups give at the starts that follow, the database then opened.
+const struct { const char* row; QStringList names; QString opened; } kRenames[] = {
+    {"stick backup renames", {"Other"}, "OTHER"}, {"stick backups via \" x\"", {" x", "Other"}, "OTHER"},
+    {"stick backups via \".x\"", {".x", "Other"}, "OTHER"}, {"stick backups via no-break space", {"\u00a0x", "Other"}, "OTHER"},
+    {"stick backup long multibyte name", {QString(41, QChar(0x390))}, QString(37, QChar(0x390)).toUpper()},
+    {"own backup named \" x\"", {" x"}, "X"}, {"settings page renames", {}, "OTHER"}};
 
 // Every table's rows, sorted; the passwords one key per lock; of the logs only this
 // test's rows and the resets noted.
@@ -401,8 +407,8 @@ private slots:
             row(DeleteService, "service log deleted") << "" << l.own << true << logs;
             row(UnlockLock, "unlock, lock at once") << "" << l.own << false << none;
             // After the next start under the new name the factory password opens nothing.
-            row(BackupRename, "stick backup renames") << "" << l.own << true << none;
-            row(SettingsRename, "settings page renames") << "" << l.own << true << none;
+            for (int way = BackupRename; way <= SettingsRename; ++way)
+                row(Way(way), kRenames[way - BackupRename].row) << "" << l.own << true << none;
         }
     }
     void menuLocks()
@@ -427,9 +433,9 @@ private slots:
         IConfigBase* config = GlobalFuncs::getConfig();
         const QString systemName = QStringLiteral("/General/SystemName");
         // What the next start does with a changed system name.
-        auto restart = [db]() {
+        auto restart = [db](const QString& name = GlobalFuncs::getProjectAbbreviation().toUpper()) {
             db->release();
-            qApp->setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
+            qApp->setApplicationName(name);
             return db->initialize();
         };
         auto clear = [&]() {
@@ -498,20 +504,27 @@ private slots:
             QVERIFY((settings->*l.lock)());
             QTest::qWait(500);
         } else if (way == SettingsRename) {
-            QVERIFY(settings->setConfigItemString(systemName, QStringLiteral("Other")));
+            QVERIFY(settings->setConfigItemString(systemName, QStringLiteral("Other")) && restart());
         } else {
-            // A backup naming another system, taken as at start: without a question.
+            // Backups naming other systems, each taken at the next start as there: without a question.
             QVERIFY(!m_root->insertStick().isEmpty());
-            QVERIFY(m_root->writeFile("/media/USB/PEVANTO_backup.cfg.xml",
-                                      "<configuration><key name=\"PEVANTO\"><key name=\"General\"><value name=\"SystemName\" "
-                                      "type=\"string\">Other</value></key></key></configuration>"));
-            emit m_app->usbChecker()->importConfig(CheckAppState::backupConfigFile(), true);
-            QVERIFY(!QFileInfo::exists(CheckAppState::backupConfigFile()));
+            // Named so before names were reduced, as are its database and its backup:
+            QVERIFY(way != OwnBackup || (!config->setString(systemName, " x") && restart(" X") && restart()));
+            for (const QString& name : kRenames[way - BackupRename].names) {
+                const QString file = QStringLiteral("/media/USB/%1_backup.cfg.xml")
+                                         .arg(way == OwnBackup ? QStringLiteral(" X") : qApp->applicationName());
+                QVERIFY(m_root->writeFile(file,
+                                          "<configuration><key name=\"PEVANTO\"><key name=\"General\"><value name=\"SystemName\" "
+                                          "type=\"string\">" + name.toUtf8() + "</value></key></key></configuration>"));
+                emit m_app->usbChecker()->importConfig(CheckAppState::backupConfigFile(), true);
+                QVERIFY(!QFileInfo::exists(m_root->path(file)) && restart());
+            }
         }
         if (way >= BackupRename) {
-            QVERIFY(restart());
-            QCOMPARE(QFileInfo(db->filePath()).fileName(), QStringLiteral("OTHER.sqlite3"));
+            QCOMPARE(QFileInfo(db->filePath()).fileName(), kRenames[way - BackupRename].opened + ".sqlite3");
             QVERIFY(!(settings->*l.unlock)(QString::fromLatin1(l.factory)));
+            db->queueMessage({QDateTime::currentMSecsSinceEpoch(), int(CAT_INF), "after the renames"});
+            QVERIFY(db->flushLogQueues());
         }
         if (way <= Criteria) {
             QVERIFY2(ui.waitFor(QStringLiteral("passwordField")), qPrintable(ui.lastError()));
