@@ -479,6 +479,10 @@ bool TPOF::GetHVState()
             m_timingWarning = true;
             emit sendAppEvent(eAppEvent::HVUnitInitialized);
         }
+        // A breakdown ends the operator's targets at once: the state change that says so
+        // arrives behind targets already queued here.
+        if (values[0] & HVStateBits::Breakdown)
+            Locked::write(m_targetMutex, m_outputStarted, false);
         s->setHVUnitState(stHVUnitState(false, static_cast<quint32>(values[0])));
         showLinkState(false);
         if (m_autoPoll)
@@ -979,6 +983,9 @@ void TPOF::appStateChanged(States::AppState oldState, States::AppState newState)
     } else if (oldState == Updating && newState == Idle) {
         m_updateInProgress = false;
         setHVAutoCheck(true);
+    } else if (oldState == TestRunning && newState == TestBurning) {
+        // A faulted cable gets no higher set point: the output keeps what it had.
+        m_testVoltage = false;
     } else if ((oldState == TestRunning || oldState == TestBurning)
                && (newState == TestSoftStop || newState == TestFinalizing)) {
         m_testVoltage = false;
@@ -1032,7 +1039,8 @@ bool TPOF::StartLoadDetection()
 
 void TPOF::voltageChanged(long voltage)
 {
-    // Only while the test runs and its output was not stopped; a stop waits for the lock.
+    // Only while the test runs, its output neither stopped nor broken down; a stop waits
+    // for the lock.
     QMutexLocker gate(&m_targetMutex);
     if (!m_testVoltage || !m_outputStarted)
         return;

@@ -249,8 +249,8 @@ private:
     QElapsedTimer m_pollClock;
     bool m_timingWarning = true;
     std::atomic<bool> m_testVoltage { false };
-    // Whether the unit's output was started and not stopped since; guarded by
-    // m_targetMutex, which a target holds from this check to its 'u'.
+    // Whether the unit's output was started and neither stopped nor broken down since;
+    // guarded by m_targetMutex, which a target holds from this check to its 'u'.
     QMutex m_targetMutex;
     bool m_outputStarted = false;
     // Written on the link's thread, read and reset by the update procedure on the GUI thread.

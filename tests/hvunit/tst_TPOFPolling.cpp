@@ -377,8 +377,16 @@ private slots:
         QCOMPARE(pof->StopTest(SKP_StopFlags_None), 0);
         onLinkThread([this] { pof->voltageChanged(7000000); });
         QCOMPARE(writes(), QList<QByteArray>({">u02349340.", ">s.", ">x."}));
+        // Neither after a breakdown word, read before the state says so, nor while burning.
+        QVERIFY(pof->StartTest());
+        sim.model().triggerBreakdown();
+        QVERIFY(pof->GetHVState());
+        onLinkThread([this] { pof->voltageChanged(7000000); });
+        QVERIFY(pof->StartTest());
+        changeState(States::TestRunning, States::TestBurning);
+        onLinkThread([this] { pof->voltageChanged(7000000); });
         QCOMPARE(data->targetsSent(), QList<long>{37000000});
-        changeState(States::TestRunning, States::TestFinalizing);
+        changeState(States::TestBurning, States::TestFinalizing);
     }
 
     void rebootRestoresPolling()
