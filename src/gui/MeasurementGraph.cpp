@@ -160,6 +160,14 @@ void MeasurementGraph::updateVoltageRange(double range, bool symmetric)
     }
 }
 
+void MeasurementGraph::includeVoltage(double kV)
+{
+    for (GraphSeries* series : qAsConst(m_series)) {
+        if (series->dataType() == GraphSeries::VoltageRMS || series->dataType() == GraphSeries::Voltage)
+            series->updateMinMax(kV);
+    }
+}
+
 void MeasurementGraph::reset()
 {
     m_currentTime = 0;

@@ -60,6 +60,8 @@ public:
     // back until the last and then given once.
     void replay(const QVector<stMeasurementValues>& samples, const QVector<stPeriodicMeasurementValues>& periodic);
     void updateVoltageRange(double range, bool symmetric);
+    // Widens the voltage axes so that they show kV, as a sample of that voltage would.
+    Q_INVOKABLE void includeVoltage(double kV);
     void reset();
 
 signals:

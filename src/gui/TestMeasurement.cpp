@@ -42,6 +42,7 @@ TestMeasurement::TestMeasurement(QObject* parent) : QObject(parent)
     connect(dm, &DataModell::phasesUsedChanged, this, &TestMeasurement::measurementTextChanged);
     connect(dm, &DataModell::breakdownSignal, this, &TestMeasurement::measurementTextChanged);
     connect(dm, &DataModell::frequencyUsedChanged, this, &TestMeasurement::updateMeasureParameter);
+    connect(dm, &DataModell::appStateChanged, this, &TestMeasurement::onAppStateChanged);
 }
 
 QQmlListProperty<FixedValueUnit> TestMeasurement::measureParametersProperty()
@@ -55,6 +56,10 @@ void TestMeasurement::reset()
     m_valueCount = 0;
     m_stepIndex = 0;
     m_withstandPhase = false;
+    if (m_target != 0.0) {
+        m_target = 0.0;
+        emit targetChanged();
+    }
     m_measurementData.reset();
     updateMeasureParameter();
     m_measurementData.updateVoltageRange(m_testVoltage, m_mode);
@@ -72,6 +77,10 @@ void TestMeasurement::onOperationModeChange(OperatingModes::OperatingMode mode)
 
 void TestMeasurement::onTestTimeChanged(const stTestTime& time)
 {
+    // The unit runs a step test without a duration of its own: its 0 leaves the withstand
+    // phase the time it counts down.
+    if (m_mode == M::MWTStep && m_withstandPhase && time.milliseconds == 0)
+        return;
     // Minutes and seconds restate the milliseconds: counted once.
     m_testTime = quint32(time.milliseconds);
     const bool openEnded = m_mode == M::MWTStep || m_mode == M::SheathPinpointing;
@@ -84,7 +93,11 @@ void TestMeasurement::onNominalVoltageReached(bool reached)
     // falling edge must not start the trend.
     if (!reached)
         return;
-    if (m_mode == M::DC) {
+    // A manual ramp reaches a level at every target, while the unit counts the test from
+    // its start: so does the countdown.
+    const DataModell* dm = GlobalFuncs::getDM();
+    const bool manualRamp = dm && dm->getVoltageRampMode() == VoltageRampMode_Manual;
+    if (m_mode == M::DC && !manualRamp) {
         m_startTime = m_currentTime;
         emit remainingTextChanged();
     }
@@ -217,11 +230,25 @@ bool TestMeasurement::isTanDeltaWaiting() const
 bool TestMeasurement::setTargetVoltage(double targetVoltage)
 {
     DataModell* dm = GlobalFuncs::getDM();
-    if (!dm)
+    if (!dm || !m_targetOpen)
         return false;
+    // On the entry's 0.1 kV grid the target the unit holds is nothing new.
+    if (qRound(targetVoltage * 10) == qRound(m_target * 10))
+        return true;
     // Chosen on a peak-scaled gauge; the data model bounds it and tells the unit.
-    dm->setTargetVoltage(long(targetVoltage * 1000000.0));
+    m_target = dm->setTargetVoltage(long(targetVoltage * 1000000.0)) / 1e6;
+    emit targetChanged();
     return true;
+}
+
+void TestMeasurement::onAppStateChanged(States::AppState oldState, States::AppState newState)
+{
+    Q_UNUSED(oldState)
+    const bool open = newState == States::TestRunning;
+    if (open == m_targetOpen)
+        return;
+    m_targetOpen = open;
+    emit targetOpenChanged();
 }
 
 double TestMeasurement::maxVoltage() const

@@ -25,6 +25,8 @@ class TestMeasurement : public QObject {
     Q_PROPERTY(int updateInterval READ updateInterval NOTIFY updateIntervalChanged)
     Q_PROPERTY(QString measurementText READ measurementText NOTIFY measurementTextChanged)
     Q_PROPERTY(QString remainingText READ remainingText NOTIFY remainingTextChanged)
+    Q_PROPERTY(double target READ target NOTIFY targetChanged)
+    Q_PROPERTY(bool targetOpen READ targetOpen NOTIFY targetOpenChanged)
 public:
     explicit TestMeasurement(QObject* parent = nullptr);
 
@@ -39,7 +41,12 @@ public:
     QString measurementText() const;
     QString remainingText() const;
     quint32 remainingTime() const { return m_remainingTime; }
+    quint32 currentTime() const { return m_currentTime; }
     quint32 testTime() const { return m_testTime; }
+    // The last target of this test as the data model took it (kV peak); 0 before the first.
+    double target() const { return m_target; }
+    // Targets are taken only while the test runs: not after a breakdown or the end.
+    bool targetOpen() const { return m_targetOpen; }
 
     Q_INVOKABLE bool isTanDeltaWaiting() const;
     // The target chosen on the gauge, in kV peak.
@@ -61,6 +68,7 @@ public slots:
     void onTestTimeChanged(const stTestTime& time);
     void onNominalVoltageReached(bool reached);
     void onOperationModeChange(OperatingModes::OperatingMode mode);
+    void onAppStateChanged(States::AppState oldState, States::AppState newState);
     void updateMeasureParameter();
 
 signals:
@@ -72,6 +80,8 @@ signals:
     void updateIntervalChanged();
     void measureParametersChanged();
     void measurementTextChanged();
+    void targetChanged();
+    void targetOpenChanged();
 
 private:
     void updateCurrentTime(quint32 timeStamp);
@@ -90,4 +100,6 @@ private:
     OwnedItemList<FixedValueUnit> m_measureParameters;
     quint32 m_valueCount = 0;
     quint32 m_stepIndex = 0;
+    double m_target = 0.0;
+    bool m_targetOpen = false;
 };

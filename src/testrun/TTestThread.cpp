@@ -989,7 +989,8 @@ void TTestThread::nominalVoltageReached(bool reached)
         return;
     }
     model->setTestTime(TestTime_MeasurementStart, QDateTime::currentDateTime());
-    if (model->getMinutesToTest() == 0)
+    // The step test's unit was given no duration: its withstand phase keeps its own time.
+    if (model->getMinutesToTest() == 0 || model->getOperatingMode() == M::MWTStep)
         return;
     unsigned long long values[4] = {};
     unsigned short count = 0;

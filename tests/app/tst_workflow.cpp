@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -88,10 +89,27 @@ private:
     void followCountdown()
     {
         m_countdown.clear();
+        m_countdownEnds.clear();
         TestMeasurement* measure = m_ui.vm()->measure();
         QObject::disconnect(measure, &TestMeasurement::remainingTextChanged, this, nullptr);
         connect(measure, &TestMeasurement::remainingTextChanged, this,
                 [this, measure] { m_countdown << measure->remainingText(); });
+        connect(measure, &TestMeasurement::remainingTextChanged, this,
+                [this, measure] { m_countdownEnds << qint64(measure->currentTime()) + measure->remainingTime(); });
+    }
+
+    // A target by the VOLTAGE key: press, turn (the marker stays on the trace's voltage
+    // axis), press; the unit has it at once.
+    void chooseTarget(int clicks, qint64 millivolts)
+    {
+        UI(turnTo("voltageButton"));
+        m_ui.press();
+        m_ui.turn(clicks);
+        QPointer<QQuickItem> marker = m_ui.find("traceTarget");
+        auto plot = [marker] { return marker->property("chart").value<QObject*>()->property("plotArea").toRectF(); };
+        QTRY_VERIFY(marker && plot().contains(marker->x(), marker->y()));
+        m_ui.press();
+        QTRY_COMPARE_WITH_TIMEOUT(unit().setVoltage(), millivolts, 1000);
     }
 
     // What the unit was told with one command since the log was cleared: 't' the minutes
@@ -484,13 +502,14 @@ private slots:
     // Tests the operator ends with HV off: in the burning after a breakdown, while running,
     // or before the HV on key in the preparation (no record is left then). The result names
     // no HV-source error that was never read; the unit got the voltage the operator entered.
-    // A manual ramp runs at the operator's target until the unit can no longer be read.
+    // A manual ramp (a range entered) runs at the operator's targets until the unit can no
+    // longer be read or the cable breaks down, counting down to the unit's end.
     void testEndedWithHvOff_data()
     {
         QTest::addColumn<int>("group");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
-        QTest::addColumn<QString>("end");     // "burning", "running", "preparation" or "read failure"
+        QTest::addColumn<QString>("end"); // "burning" ("burn mode": on), "running", "preparation" or "read failure"
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
         QTest::newRow("hv off") << withstand << int(OperatingModes::VLFSin) << QString() << "running";
@@ -498,6 +517,8 @@ private slots:
         QTest::newRow("sheath test") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathTest) << "2.0"
                                      << "preparation";
         QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "read failure";
+        QTest::newRow("manual ramp breakdown") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burning";
+        QTest::newRow("manual ramp burning") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burn mode";
     }
     void testEndedWithHvOff()
     {
@@ -506,16 +527,22 @@ private slots:
         QFETCH(QString, voltage);
         QFETCH(QString, end);
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
-        const bool manualRamp = mode == OperatingModes::DC;
-        unit().setTestDurationMs(600000);
-        unit().setClockScale(1);
+        const bool manualRamp = !voltage.isEmpty() && end != QLatin1String("preparation");
+        const bool dc = mode == OperatingModes::DC, burnMode = end == QLatin1String("burn mode");
+        end.replace(QLatin1String("burn mode"), QLatin1String("burning"));
+        // The DC ramp's 2 minutes run ten times faster.
+        unit().setTestDurationMs(dc ? 120000 : 600000);
+        unit().setClockScale(dc ? 10 : 1);
         STEP(chooseMode(OperatingModes::OperatingMode(group), OperatingModes::OperatingMode(mode), "K-0816"));
         if (manualRamp) {
             UI(tap("settingsButton"));
             UI(waitForPage("ExtendedConfigurationPage"));
-            QQuickItem* manual = ProgramWindow::findIn(m_ui.find("extendedRow1"), "choiceButton1"); // ramp: Auto, Manual
-            QVERIFY(m_ui.turnTo(manual));
-            m_ui.press();
+            // Ramp: Auto, Manual; burn mode: Off, On.
+            for (int row : burnMode ? QList<int>{3, 4} : QList<int>{dc ? 1 : 3}) {
+                QVERIFY(m_ui.turnTo(ProgramWindow::findIn(m_ui.find(QStringLiteral("extendedRow%1").arg(row)),
+                                                          "choiceButton1")));
+                m_ui.press();
+            }
             shot("extended");
             UI(turnToAndPress("confirmButton"));
             UI(waitForPage("TestConfigurationPage"));
@@ -538,28 +565,45 @@ private slots:
                 QTRY_VERIFY2(m_ui.texts().contains(voltage), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
             shot("preparation");
         } else {
+            followCountdown();
             STEP(switchHvOn());
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
+            QTest::qWait(1000);
             if (manualRamp) {
-                // The gauge ends at the range; the unit waits at the mode's lowest voltage
-                // until the operator sets 7.0 kV, which it has within a second.
+                // The gauge ends at the range (peak); the unit waits at the mode's lowest voltage,
+                // the marker at 0.0, from which 61 clicks are 7.0 kV; then 5.0 kV by 20 clicks.
                 QObject* tab = m_ui.page()->property("overviewTab").value<QObject*>();
-                QTRY_COMPARE(tab->property("gauge").value<QObject*>()->property("fullScale").toDouble(), 25.0);
+                QTRY_COMPARE(qRound(tab->property("gauge").value<QObject*>()->property("fullScale").toDouble() * 10),
+                             qRound(voltage.toDouble() * (dc ? 10 : 10 * M_SQRT2)));
                 QCOMPARE(sent('u'), QList<quint64>({1000, 1000}));
-                const double start = qRound(m_ui.vm()->measure()->maxVoltage() * 10) / 10.0;
-                UI(turnTo("voltageButton"));
-                m_ui.press();
-                m_ui.turn(start < 1.0 ? 61 : qRound((7.0 - qMin(start, 25.0)) * 10));
-                m_ui.press();
-                QTRY_COMPARE_WITH_TIMEOUT(unit().setVoltage(), qint64(7000000), 1000);
+                QCOMPARE(unit().burnFlags() & 1, int(burnMode));
+                STEP(chooseTarget(61, 7000000));
                 QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == "Setting nominal voltage to 7000 V."; },
                                        1000));
-            } else {
-                QTest::qWait(1000);
+                STEP(chooseTarget(-20, 5000000));
+                const QList<quint64> targets = sent('u');
+                STEP(chooseTarget(0, 5000000)); // nothing new
+                QTest::qWait(100);
+                QCOMPARE(sent('u'), targets);
+                // Where the countdown put the end, in the unit's time.
+                for (qint64 at : qAsConst(m_countdownEnds))
+                    QVERIFY2(qAbs(at - qint64(dm()->getTestTimeUsed().milliseconds)) <= 2000,
+                             qPrintable(QString::number(at)));
             }
             if (end == QLatin1String("burning")) {
+                const QList<quint64> targets = sent('u');
                 unit().triggerBreakdown();
                 QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestBurning, 10000);
+                // No target for a faulted cable: the key is gone, the gauge takes none.
+                if (manualRamp) {
+                    QTRY_VERIFY(!m_ui.find("voltageButton"));
+                    UI(tap("tab0"));
+                    UI(tap("overviewGauge"));
+                    m_ui.turn(10);
+                    UI(tap("overviewGauge"));
+                }
+                QTest::qWait(100);
+                QCOMPARE(sent('u'), targets);
             }
             shot(end);
         }
@@ -611,7 +655,7 @@ private slots:
         if (manualRamp) {
             // The results, the record and the history name the highest target the unit had.
             const QStringList shown = m_ui.texts();
-            QVERIFY2(shown.value(shown.indexOf(QStringLiteral("Voltage")) + 1) == QLatin1String("7.0"),
+            QVERIFY2(shown.value(shown.indexOf(QStringLiteral("Voltage")) + 1) == (dc ? "7.0" : "4.9"), // RMS
                      qPrintable(shown.join(QLatin1Char('|'))));
             const QString record = records().last();
             QCOMPARE(TestChart::VLF::info(load(record), 0, 13), QStringLiteral("7000000"));
@@ -619,6 +663,8 @@ private slots:
             for (const ActivityTypes::stActivityEntry& row : TestChart::activityEntryList(QFileInfo(record).absolutePath()))
                 history << (row.path == record ? row.voltage : QString());
             QVERIFY2(history.contains(QStringLiteral("7.0 kV")), qPrintable(history.join(QLatin1Char('|'))));
+            dm()->setVoltageRampMode(VoltageRampMode_Auto);
+            dm()->setBurnCurrentLimiter(false);
         }
         shot("results");
         STEP(leaveResults());
@@ -666,6 +712,7 @@ private:
     ProgramWindow m_ui {m_around->prepareScript.isEmpty() ? "tst_workflow" : "tst_workflow_runroot"};
     QString m_workflow;
     QStringList m_countdown;
+    QList<qint64> m_countdownEnds;
     std::shared_ptr<LogRecorder> m_log = std::make_shared<LogRecorder>();
 };
 

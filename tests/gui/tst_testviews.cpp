@@ -327,6 +327,8 @@ private slots:
         const QString mwt =
             QStringLiteral("MWT @ %1 U\u2080 ").arg(dm()->getVoltageFactor(VoltageType_Factor) / 10.0, 0, 'f', 1);
         QCOMPARE(view->remainingText(), mwt + QStringLiteral("01:00 min"));
+        // The unit reaches the withstand level and reports the duration it was given: none.
+        emit dm()->testTimeChanged(minutes(0));
         // Records without tan delta follow: the countdown runs on.
         emit dm()->updatePeriodicMeasurementValues(record(30000, 1000000000));
         emit dm()->updateMeasurementValues(sample(35000));
@@ -387,14 +389,20 @@ private slots:
         dm()->setVoltageFactor(20);
         auto view = live(M::VLFSin);
         QSignalSpy announced(dm(), &DataModell::voltageChanged);
+        QVERIFY(!view->setTargetVoltage(2.55)); // only while the test runs
+        emit dm()->appStateChanged(S::TestReadyToRun, S::TestRunning);
         // PEAK passes 2,550,000 mV, RMS 1,803,122 mV, Factor 2.0 U0 901,561 mV: 2.55 kV peak each.
         QVERIFY(view->setTargetVoltage(2.55));
+        QVERIFY(view->setTargetVoltage(2.55)); // the same again is nothing new
         QCOMPARE(announced.size(), 1);
         QVERIFY2(qAbs(dm()->getVoltageToTest() - 2550000) <= 2, qPrintable(QString::number(dm()->getVoltageToTest())));
         // Beyond the Range set for the ramp, the Range is the target.
         dm()->setVoltageRangeToTest(8000000);
         view->setTargetVoltage(30.0);
         QVERIFY2(qAbs(dm()->getVoltageToTest() - 8000000) <= 2, qPrintable(QString::number(dm()->getVoltageToTest())));
+        QCOMPARE(view->target(), 8.0);
+        emit dm()->appStateChanged(S::TestRunning, S::TestBurning);
+        QVERIFY(!view->setTargetVoltage(9.0));
     }
 
     void gaugeVoltagesAndTexts()

@@ -553,6 +553,11 @@ private slots:
         QCOMPARE(dm()->getTestTimeUsed().milliseconds, quint64(150400));
         QCOMPARE(dm()->getMinutesToTest(), quint16(2));
         QCOMPARE(dm()->getSecondsToTest(), quint16(0));
+        // The step test's unit was told no duration: its 0 does not become the test's.
+        dm()->changeOperatingMode(M::MWTStep);
+        m_link->setReply(TPOF::CMD_TestDuration, Reply{ 0, { 0 } });
+        m_worker->nominalVoltageReached(true);
+        QCOMPARE(dm()->getTestTimeUsed().milliseconds, quint64(150400));
 
         m_fixture->config()->setBoolean(QStringLiteral("/HV Identification/NominalVoltageSupported"), false);
         m_link->clearCalls();

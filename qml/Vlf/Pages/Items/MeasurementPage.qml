@@ -22,7 +22,8 @@ VlfPage {
     // Shown from the start of the test on.
     property bool remainingShown: false
     property bool done: false
-    readonly property real targetStart: measure.voltageRange < 0 ? -measure.maxVoltage : measure.maxVoltage
+    // The last target the unit took on this page, 0.0 before the first.
+    readonly property real targetStart: measure.target
     readonly property alias entry: entry
     readonly property alias tabButtons: tabRow
     readonly property alias overviewTab: overviewTab
@@ -55,7 +56,15 @@ VlfPage {
     TargetVoltageEntry {
         id: entry
         range: page.measure.voltageRange
+        open: page.measure.targetOpen
         onChosen: page.measure.setTargetVoltage(kV)
+        // The trace's voltage axis widens to show the marker wherever it goes.
+        function showOnTrace() {
+            if (active && page.traceShown)
+                page.measurementData.trace.includeVoltage(target)
+        }
+        onTargetChanged: showOnTrace()
+        onActiveChanged: showOnTrace()
     }
 
     Connections {
@@ -196,7 +205,7 @@ VlfPage {
         VlfButton {
             id: voltage
             objectName: "voltageButton"
-            visible: page.manualRamp
+            visible: page.manualRamp && entry.open
             text: qsTranslate("TestParameters", "Voltage")
             vlfNavigationClient: VlfNavigationClient {
                 canForward: entry.active
