@@ -138,8 +138,13 @@ void ActivityItem::setPhases(qint64 phases)
 void ActivityItem::addVoltage(FixedValueUnit::ValueType type, qint64 millivolts)
 {
     const double kV = millivolts / 1000000.0;
-    addTestParameter(type, QLocale().toString(kV, 'f', 1),
-                     QCoreApplication::translate("Units", "kV", "unit kilo volt"));
+    // The record keeps the peak: named so where the live page may have shown RMS.
+    const int forms = OperatingModes::getInstance()->getSupportedVoltageTypes(m_mode);
+    const bool rms = (forms & OperatingModes::SupportsRMS) != 0;
+    m_testParameters.append(new FixedValueUnit(type, QLocale().toString(kV, 'f', 1),
+                                               QCoreApplication::translate("Units", "kV", "unit kilo volt"),
+                                               rms ? QCoreApplication::translate("TestParameters", "PEAK") : QString(),
+                                               this));
     m_measurementData.updateVoltageRange(kV, m_mode);
 }
 

@@ -590,6 +590,7 @@ void TestConfiguration::writeVoltageFactor(DataModell& dm, int value)
     const int kept = dm.getVoltageFactor(VoltageType_Factor);
     // The tile shows what the data model kept, not what was asked.
     setConfigurationParameterValue(ValueUnit::VoltageFactor, kept);
+    updateVoltageRange();
     IGUI* gui = GlobalFuncs::getGUI();
     if (kept == value || !gui)
         return;
@@ -725,6 +726,8 @@ void TestConfiguration::updateVoltageRange()
             break;
         case ValueUnit::VoltageU0:
             setRange(item, truncated(scale * minKV), truncated(scale * maxKV));
+            // Its note names the limit just set.
+            labelVoltageItem(item);
             break;
         case ValueUnit::VoltageFactor: {
             QPair<int, int> limits(1, TestSettings::MaxVoltageFactor);

@@ -28,7 +28,8 @@ QStringList describe(const QList<FixedValueUnit*>& items)
     for (const FixedValueUnit* item : items)
         out << QStringLiteral("%1 %2 %3")
                    .arg(QMetaEnum::fromType<FixedValueUnit::ValueType>().valueToKey(item->type()), item->value(),
-                        item->unit());
+                        item->unit())
+                   + (item->unitHint().isEmpty() ? QString() : QLatin1Char(' ') + item->unitHint());
     return out;
 }
 
@@ -101,8 +102,8 @@ private slots:
     {
         QTest::addColumn<Fill>("fill");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("voltage") << Fill([](ActivityItem& i) { i.setVoltage(12345678); })
-                                 << QStringList{"Voltage 12.3 kV"};
+        QTest::newRow("voltage") << Fill([](ActivityItem& i) { i.setMode(M::VLFSin); i.setVoltage(12345678); })
+                                 << QStringList{"Voltage 12.3 kV PEAK"}; // the record's peak, so named
         QTest::newRow("time") << Fill([](ActivityItem& i) { i.setTime(90000); }) << QStringList{"TestTime 1.5 min"};
         QTest::newRow("phases") << Fill([](ActivityItem& i) { i.setPhases(5); }) << QStringList{"Phase L1 L3  "};
         QTest::newRow("duty cycle") << Fill([](ActivityItem& i) { i.setDutyCycle(333); })
@@ -181,8 +182,8 @@ private slots:
         // The phases are runs of one test; the last one ended it.
         QCOMPARE(item.testResultDetail(), int(eTestResult_CancelledByOp));
         QCOMPARE(item.testResult(), int(Measurement::InteruptedByUser));
-        QCOMPARE(describe(item.testParameters()), (QStringList{"Phase L1 L2 L3  ", "VoltageU0 12.0 kV", "Levels 3 ",
-                                                               "Insulation PE/XLPE "}));
+        QCOMPARE(describe(item.testParameters()),
+                 (QStringList{"Phase L1 L2 L3  ", "VoltageU0 12.0 kV PEAK", "Levels 3 ", "Insulation PE/XLPE "}));
         TestResultsTanDelta& td = *item.tanDelta();
         QCOMPARE(QList<int>({td.getResultIndexForPhase(0), td.getResultIndexForPhase(1), td.getResultIndexForPhase(2)}),
                  QList<int>({TD::NoActionRequired, TD::FurtherStudyAdvised, TD::ActionRequired}));

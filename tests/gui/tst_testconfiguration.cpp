@@ -480,6 +480,10 @@ private slots:
         QVERIFY(confirmAll());
         QCOMPARE(dm()->getVoltageToTest(), stored);
         QCOMPARE(dm()->getVoltageFactor(VoltageType_Factor), 20);
+        // A new factor: U0's slider and its note name the limit it sets.
+        m_config->setParameterToDataModel(V::VoltageFactor, 40, 10);
+        const QString limit = QStringLiteral("U0 ends at %1 kV: the highest level, 4.0 \u00d7 U0,");
+        QVERIFY2(u0->description().contains(limit.arg(u0->maximum() / 10.0, 0, 'f', 1)), qPrintable(u0->description()));
 
         // Without a U0 the factor range stays whole.
         u0->setValue(0);

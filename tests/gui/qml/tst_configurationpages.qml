@@ -46,6 +46,15 @@ Item {
             compare(page.editor.item, config().mainParameters[data.names.length - 2])
             verify(page.editor.controls.length > 0)
             shot("configuration-" + data.tag)
+            if (data.mode !== OperatingMode.DC)
+                return
+            // The title follows the polarity confirmed on the extended page.
+            page.settingsButton.clicked()
+            var extended = stack().currentItem
+            extended.parameters[pluck(extended.parameters, "type").indexOf(ValueUnit.Polarity)].value = 1
+            extended.confirmButton.clicked()
+            verify(page.title.endsWith("-"), page.title)
+            compare(window.headerBar.title, page.title)
         }
 
         function test_vlfSinByEncoder() {

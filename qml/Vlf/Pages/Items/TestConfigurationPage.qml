@@ -77,6 +77,11 @@ VlfPage {
         function onVoltageTypeChanged() { if (!page.current) page.inputChanged = true }
         function onVoltageFactorChanged() { if (!page.current) page.inputChanged = true }
     }
+    // The title names the polarity chosen on the extended page (DC+, DC-).
+    Connections {
+        target: guiViewModel
+        function onModeChanged() { page.title = guiViewModel.getModeString() }
+    }
     StackView.onActivated: {
         if (inputChanged) {
             inputChanged = false
