@@ -1864,6 +1864,131 @@
         <translation>Withstand test</translation>
     </message>
     <message>
+        <source>VLF and DC withstand tests</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF and DC withstand tests</translation>
+    </message>
+    <message>
+        <source>Tan delta and monitored withstand tests</source>
+        <comment>Test Mode description</comment>
+        <translation>Tan delta and monitored withstand tests</translation>
+    </message>
+    <message>
+        <source>Sheath test and sheath fault pinpointing</source>
+        <comment>Test Mode description</comment>
+        <translation>Sheath test and sheath fault pinpointing</translation>
+    </message>
+    <message>
+        <source>Commissioning and calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>Commissioning and calibration</translation>
+    </message>
+    <message>
+        <source>VLF rectangular withstand test</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF rectangular withstand test</translation>
+    </message>
+    <message>
+        <source>VLF cosine-rectangular withstand test</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF cosine-rectangular withstand test</translation>
+    </message>
+    <message>
+        <source>DC withstand test</source>
+        <comment>Test Mode description</comment>
+        <translation>DC withstand test</translation>
+    </message>
+    <message>
+        <source>Damped AC test</source>
+        <comment>Test Mode description</comment>
+        <translation>Damped AC test</translation>
+    </message>
+    <message>
+        <source>Cable sheath test</source>
+        <comment>Test Mode description</comment>
+        <translation>Cable sheath test</translation>
+    </message>
+    <message>
+        <source>VLF sine withstand test</source>
+        <comment>Test Mode description</comment>
+        <translation>VLF sine withstand test</translation>
+    </message>
+    <message>
+        <source>Tan delta step test</source>
+        <comment>Test Mode description</comment>
+        <translation>Tan delta step test</translation>
+    </message>
+    <message>
+        <source>Monitored withstand test</source>
+        <comment>Test Mode description</comment>
+        <translation>Monitored withstand test</translation>
+    </message>
+    <message>
+        <source>Monitored withstand test in voltage steps</source>
+        <comment>Test Mode description</comment>
+        <translation>Monitored withstand test in voltage steps</translation>
+    </message>
+    <message>
+        <source>Decay test</source>
+        <comment>Test Mode description</comment>
+        <translation>Decay test</translation>
+    </message>
+    <message>
+        <source>Sheath fault pinpointing</source>
+        <comment>Test Mode description</comment>
+        <translation>Sheath fault pinpointing</translation>
+    </message>
+    <message>
+        <source>Safety circuit check</source>
+        <comment>Test Mode description</comment>
+        <translation>Safety circuit check</translation>
+    </message>
+    <message>
+        <source>Output voltage calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>Output voltage calibration</translation>
+    </message>
+    <message>
+        <source>Cascade calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>Cascade calibration</translation>
+    </message>
+    <message>
+        <source>Voltage waveform check</source>
+        <comment>Test Mode description</comment>
+        <translation>Voltage waveform check</translation>
+    </message>
+    <message>
+        <source>Tan delta calibration</source>
+        <comment>Test Mode description</comment>
+        <translation>Tan delta calibration</translation>
+    </message>
+    <message>
+        <source>Maximum capacitive load</source>
+        <comment>Test Mode description</comment>
+        <translation>Maximum capacitive load</translation>
+    </message>
+    <message>
+        <source>Cascade power envelope</source>
+        <comment>Test Mode description</comment>
+        <translation>Cascade power envelope</translation>
+    </message>
+    <message>
+        <source>Long duration test</source>
+        <comment>Test Mode description</comment>
+        <translation>Long duration test</translation>
+    </message>
+    <message>
+        <source>Sine diagnosis</source>
+        <comment>Test Mode description</comment>
+        <translation>Sine diagnosis</translation>
+    </message>
+    <message>
+        <source>Manual diagnosis</source>
+        <comment>Test Mode description</comment>
+        <translation>Manual diagnosis</translation>
+    </message>
+    <message>
         <source>SelectCalibration</source>
         <translation>Select a procedure</translation>
     </message>

@@ -59,34 +59,34 @@ constexpr int SV = M::ClassService;
 
 // clang-format off
 const ModeEntry kModes[M::ModeCount] = {
-//   name                      detailed name                               sub menu text             icon                    parent  prio class  per  load   boost  duty   rms    vtypes  Umin    Umax      fmin  fmax  tmax ticks
-    {"No mode",               "No mode",                                   "",                       "",                      0,  0, 0,    0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Withstand test",        "VLF and DC withstand tests",                "SelectWithstandTest",    "withstand",             0,  1, WS,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Diagnosis",             "Tan delta and monitored withstand tests",  "SelectDiagnosisTest",    "diagnosis",             0,  2, DIA,  0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Sheath fault",          "Sheath test and sheath fault pinpointing", "SelectSheathTest",       "sheathfault",           0,  3, SH,   0, false, false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Calibration",           "Commissioning and calibration",            "SelectCalibration",      "calibration",           0,  4, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"VLF Rectangular",       "VLF rectangular withstand test",           "",                       "vlfrect",               1,  3, WS,   3, true,  false, false, false, PF,   1000,  60000000,  10,  100,  120,  1},
-    {"VLF CosRect",           "VLF cosine-rectangular withstand test",    "",                       "vlfcosrect",            1,  4, WS,   3, true,  true,  true,  false, PF,   1000,  60000000, 100,  100,  120,  1},
-    {"DC",                    "DC withstand test",                         "",                       "dc",                    1,  1, WS,   0, true,  false, false, false, PK,   1000,  60000000,   0,    0,   60,  2},
-    {"DAC",                   "Damped AC test",                            "",                       "dac",                   1,  5, WS,   0, true,  true,  false, false, PK,   1000,  60000000,   0,    0,   60,  2},
-    {"Sheath Test",           "Cable sheath test",                         "",                       "sheathtest",            3,  1, SH,   0, false, false, false, false, PK,   1000,  20000000,   0,    0,   30,  3},
-    {"VLF Sine",              "VLF sine withstand test",                   "",                       "vlfsin",                1,  2, WS,   2, true,  false, false, true,  RPF,  1000,  60000000,  10,  100,  120,  1},
-    {"Tan Delta",             "Tan delta step test",                       "",                       "tandelta",              2,  1, DIA,  2, true,  false, false, true,  RPF,  1000,  60000000,  10,  100,    0,  0},
-    {"MWT Single",            "Monitored withstand test",                  "",                       "mwtsingle",             2,  2, MON,  2, true,  false, false, true,  RPF,  1000,  60000000,  10,  100,  120,  1},
-    {"MWT Step",              "Monitored withstand test in voltage steps", "",                       "mwtstep",               2,  3, MON,  2, true,  false, false, true,  M::SupportsRMS, 1000, 60000000, 10, 100, 120, 1},
-    {"Decay",                 "Decay test",                                "",                       "decay",                 1,  6, WS,   0, true,  false, false, false, PK,   1000,  60000000,   0,    0,   10,  4},
-    {"Sheath Pinpointing",    "Sheath fault pinpointing",                  "",                       "sheathpinpointing",     3,  2, SH,   1, false, false, false, false, PK,   1000,  20000000, 250, 1000,   60,  2},
-    {"Safety Circuit Check",  "Safety circuit check",                      "",                       "safetycircuitcheck",    4,  1, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Output Calibration",    "Output voltage calibration",                "",                       "outputcalibration",     4,  2, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Cascade Calibration",   "Cascade calibration",                       "",                       "cascadecalibration",    4,  3, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Voltage Waveform Check","Voltage waveform check",                    "",                       "voltagewaveformcheck",  4,  4, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"TanDelta Calibration",  "Tan delta calibration",                     "",                       "tandcalibration",       4,  5, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Max Capacity Load",     "Maximum capacitive load",                   "",                       "maxcapacityload",       4,  6, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Cascade Power Envelope","Cascade power envelope",                    "",                       "cascadepowerenvelope",  4,  7, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Long Duration Test",    "Long duration test",                        "",                       "longdurationtest",      4,  8, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Sinus Diagnosis",       "Sine diagnosis",                            "",                       "sinusdiagnosis",        4,  9, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Manual Diagnosis",      "Manual diagnosis",                          "",                       "manualdiagnosis",       4, 10, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
-    {"Unknown mode",          "Unknown mode",                              "",                       "",                      0,  0, 0,    0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+//   name                                                      detailed name                                                                sub menu text                                          icon                    parent  prio class  per  load   boost  duty   rms    vtypes  Umin    Umax      fmin  fmax  tmax ticks
+    {QT_TRANSLATE_NOOP("TestModes", "No mode"),                QT_TRANSLATE_NOOP("TestModes", "No mode"),                                   "",                                                    "",                      0,  0, 0,    0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Withstand test"),         QT_TRANSLATE_NOOP("TestModes", "VLF and DC withstand tests"),                QT_TRANSLATE_NOOP("TestModes", "SelectWithstandTest"), "withstand",             0,  1, WS,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Diagnosis"),              QT_TRANSLATE_NOOP("TestModes", "Tan delta and monitored withstand tests"),   QT_TRANSLATE_NOOP("TestModes", "SelectDiagnosisTest"), "diagnosis",             0,  2, DIA,  0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Sheath fault"),           QT_TRANSLATE_NOOP("TestModes", "Sheath test and sheath fault pinpointing"),  QT_TRANSLATE_NOOP("TestModes", "SelectSheathTest"),    "sheathfault",           0,  3, SH,   0, false, false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Calibration"),            QT_TRANSLATE_NOOP("TestModes", "Commissioning and calibration"),             QT_TRANSLATE_NOOP("TestModes", "SelectCalibration"),   "calibration",           0,  4, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "VLF Rectangular"),        QT_TRANSLATE_NOOP("TestModes", "VLF rectangular withstand test"),            "",                                                    "vlfrect",               1,  3, WS,   3, true,  false, false, false, PF,   1000,  60000000,  10,  100,  120,  1},
+    {QT_TRANSLATE_NOOP("TestModes", "VLF CosRect"),            QT_TRANSLATE_NOOP("TestModes", "VLF cosine-rectangular withstand test"),     "",                                                    "vlfcosrect",            1,  4, WS,   3, true,  true,  true,  false, PF,   1000,  60000000, 100,  100,  120,  1},
+    {QT_TRANSLATE_NOOP("TestModes", "DC"),                     QT_TRANSLATE_NOOP("TestModes", "DC withstand test"),                         "",                                                    "dc",                    1,  1, WS,   0, true,  false, false, false, PK,   1000,  60000000,   0,    0,   60,  2},
+    {QT_TRANSLATE_NOOP("TestModes", "DAC"),                    QT_TRANSLATE_NOOP("TestModes", "Damped AC test"),                            "",                                                    "dac",                   1,  5, WS,   0, true,  true,  false, false, PK,   1000,  60000000,   0,    0,   60,  2},
+    {QT_TRANSLATE_NOOP("TestModes", "Sheath Test"),            QT_TRANSLATE_NOOP("TestModes", "Cable sheath test"),                         "",                                                    "sheathtest",            3,  1, SH,   0, false, false, false, false, PK,   1000,  20000000,   0,    0,   30,  3},
+    {QT_TRANSLATE_NOOP("TestModes", "VLF Sine"),               QT_TRANSLATE_NOOP("TestModes", "VLF sine withstand test"),                   "",                                                    "vlfsin",                1,  2, WS,   2, true,  false, false, true,  RPF,  1000,  60000000,  10,  100,  120,  1},
+    {QT_TRANSLATE_NOOP("TestModes", "Tan Delta"),              QT_TRANSLATE_NOOP("TestModes", "Tan delta step test"),                       "",                                                    "tandelta",              2,  1, DIA,  2, true,  false, false, true,  RPF,  1000,  60000000,  10,  100,    0,  0},
+    {QT_TRANSLATE_NOOP("TestModes", "MWT Single"),             QT_TRANSLATE_NOOP("TestModes", "Monitored withstand test"),                  "",                                                    "mwtsingle",             2,  2, MON,  2, true,  false, false, true,  RPF,  1000,  60000000,  10,  100,  120,  1},
+    {QT_TRANSLATE_NOOP("TestModes", "MWT Step"),               QT_TRANSLATE_NOOP("TestModes", "Monitored withstand test in voltage steps"), "",                                                    "mwtstep",               2,  3, MON,  2, true,  false, false, true,  M::SupportsRMS, 1000, 60000000, 10, 100, 120, 1},
+    {QT_TRANSLATE_NOOP("TestModes", "Decay"),                  QT_TRANSLATE_NOOP("TestModes", "Decay test"),                                "",                                                    "decay",                 1,  6, WS,   0, true,  false, false, false, PK,   1000,  60000000,   0,    0,   10,  4},
+    {QT_TRANSLATE_NOOP("TestModes", "Sheath Pinpointing"),     QT_TRANSLATE_NOOP("TestModes", "Sheath fault pinpointing"),                  "",                                                    "sheathpinpointing",     3,  2, SH,   1, false, false, false, false, PK,   1000,  20000000, 250, 1000,   60,  2},
+    {QT_TRANSLATE_NOOP("TestModes", "Safety Circuit Check"),   QT_TRANSLATE_NOOP("TestModes", "Safety circuit check"),                      "",                                                    "safetycircuitcheck",    4,  1, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Output Calibration"),     QT_TRANSLATE_NOOP("TestModes", "Output voltage calibration"),                "",                                                    "outputcalibration",     4,  2, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Cascade Calibration"),    QT_TRANSLATE_NOOP("TestModes", "Cascade calibration"),                       "",                                                    "cascadecalibration",    4,  3, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Voltage Waveform Check"), QT_TRANSLATE_NOOP("TestModes", "Voltage waveform check"),                    "",                                                    "voltagewaveformcheck",  4,  4, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "TanDelta Calibration"),   QT_TRANSLATE_NOOP("TestModes", "Tan delta calibration"),                     "",                                                    "tandcalibration",       4,  5, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Max Capacity Load"),      QT_TRANSLATE_NOOP("TestModes", "Maximum capacitive load"),                   "",                                                    "maxcapacityload",       4,  6, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Cascade Power Envelope"), QT_TRANSLATE_NOOP("TestModes", "Cascade power envelope"),                    "",                                                    "cascadepowerenvelope",  4,  7, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Long Duration Test"),     QT_TRANSLATE_NOOP("TestModes", "Long duration test"),                        "",                                                    "longdurationtest",      4,  8, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Sinus Diagnosis"),        QT_TRANSLATE_NOOP("TestModes", "Sine diagnosis"),                            "",                                                    "sinusdiagnosis",        4,  9, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Manual Diagnosis"),       QT_TRANSLATE_NOOP("TestModes", "Manual diagnosis"),                          "",                                                    "manualdiagnosis",       4, 10, SV,   0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
+    {QT_TRANSLATE_NOOP("TestModes", "Unknown mode"),           QT_TRANSLATE_NOOP("TestModes", "Unknown mode"),                              "",                                                    "",                      0,  0, 0,    0, true,  false, false, false, 0,    0,       0,        0,    0,    0,   0},
 };
 // clang-format on
 
@@ -280,11 +280,11 @@ QString OperatingModes::getClassificationString(Classifications flags) const
         eClassification flag;
         const char* key;
     } texts[] = {
-        {ClassWithstand, "Withstand"},
-        {ClassMonitored, "Monitored"},
-        {ClassDiagnosis, "Diagnosis"},
-        {ClassSheath, "Sheath"},
-        {ClassService, "Service"},
+        {ClassWithstand, QT_TRANSLATE_NOOP("TestModes", "Withstand")},
+        {ClassMonitored, QT_TRANSLATE_NOOP("TestModes", "Monitored")},
+        {ClassDiagnosis, QT_TRANSLATE_NOOP("TestModes", "Diagnosis")},
+        {ClassSheath, QT_TRANSLATE_NOOP("TestModes", "Sheath")},
+        {ClassService, QT_TRANSLATE_NOOP("TestModes", "Service")},
     };
     QStringList parts;
     for (const auto& t : texts)

@@ -257,6 +257,9 @@ private slots:
         // The lookups are still found: those by name and those through the files' helpers.
         QVERIFY2(found.size() > 450 && throughHelpers > 60,
                  qPrintable(QStringLiteral("%1 keys, %2 through helpers").arg(found.size()).arg(throughHelpers)));
+        // And the keys of tables, marked where they stand (the modes' names and menu texts).
+        for (const char* key : { "SelectWithstandTest", "Damped AC test" })
+            QVERIFY2(found.contains({ QStringLiteral("TestModes"), QLatin1String(key) }), key);
         missing.sort();
         QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("keys without an English text in english.ts:\n  ")
                                                + missing.join(QStringLiteral("\n  "))));
