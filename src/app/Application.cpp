@@ -42,6 +42,7 @@
 #include "app/UnixSignalWatcher.h"
 #include "app/WatchdogManager.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <csignal>
@@ -50,6 +51,9 @@ namespace {
 const char* const kClass = "Application";
 // How long the shutdown waits for the commissioning procedures to end their runs.
 constexpr int kMachineReleaseMs = 5000;
+// What a stop needs after the log rows are written: the database's switch back from the
+// write-ahead log (a few syncs), the trace file and the exit.
+constexpr int kAfterLogRowsMs = 1000;
 const char* const kUnsetSerialNumber = "99999999999";
 } // namespace
 
@@ -87,8 +91,14 @@ Application::~Application()
     // meanwhile: a worker in the middle of the HV unit's start-up would wait for it.
     if (m_gui)
         m_gui->stopWaiting();
-    if (DB* db = GlobalFuncs::getDB())
+    if (DB* db = GlobalFuncs::getDB()) {
         db->setCallTimeout(0);
+        // After a stop signal the waiting log rows are written while the deadline leaves
+        // time for the rest; what is left then is counted in the trace, not cut off unsaid.
+        const int left = StopDeadline::remainingMs();
+        if (left >= 0)
+            db->setReleaseDeadline(QDeadlineTimer(qMax(0, left - kAfterLogRowsMs)));
+    }
     WatchdogManager::destroyInstance();
 
     // The procedures end their runs on the link's thread while the link, the safety

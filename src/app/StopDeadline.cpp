@@ -77,3 +77,16 @@ bool StopDeadline::install(int boundMs)
     g_installed = true;
     return ok;
 }
+
+int StopDeadline::remainingMs()
+{
+    if (!g_installed || g_stopSignal.load() == 0)
+        return -1;
+    itimerspec left{};
+    if (::timer_gettime(g_timer, &left) != 0)
+        return -1;
+    // Not armed yet: the signal's handler is between its two steps.
+    if (left.it_value.tv_sec == 0 && left.it_value.tv_nsec == 0)
+        return int(g_boundMs);
+    return int(left.it_value.tv_sec * 1000 + left.it_value.tv_nsec / 1000000);
+}

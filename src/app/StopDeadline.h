@@ -11,4 +11,6 @@ public:
 
     // Goes in front of the handlers installed for the two signals so far, which still run.
     static bool install(int boundMs = kBoundMs);
+    // The time left before the deadline ends the process; -1 while no stop signal came.
+    static int remainingMs();
 };

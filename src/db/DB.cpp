@@ -299,10 +299,21 @@ bool DB::initialize(const QString& folder)
     return ok;
 }
 
+void DB::setReleaseDeadline(QDeadlineTimer deadline)
+{
+    QMutexLocker lock(&m_stateMutex);
+    m_releaseDeadline = deadline;
+}
+
 void DB::release()
 {
+    QDeadlineTimer deadline;
+    {
+        QMutexLocker lock(&m_stateMutex);
+        deadline = m_releaseDeadline;
+    }
     // Rows it cannot write now are given up, and said so.
-    m_logWriter->close();
+    m_logWriter->close(deadline);
     call("release", true, [&]() {
         closeLastConnection();
         return true;

@@ -8,6 +8,7 @@
 #include <QAtomicPointer>
 #include <QByteArray>
 #include <QChar>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QMap>
 #include <QMutex>
@@ -51,8 +52,11 @@ public:
     // there before follows a changed application name (DbNameFollower).
     bool initialize();
     bool initialize(const QString& folder);
-    // Writes what the log sinks still hold and closes the file.
+    // Writes what the log sinks still hold and closes the file; the log rows not written by
+    // the release deadline are given up, and counted in the trace.
     void release();
+    // Till when a release may write log rows (a stop signal's deadline); for ever unless set.
+    void setReleaseDeadline(QDeadlineTimer deadline);
     bool isOpen() const;
     QString filePath() const;
 
@@ -191,8 +195,9 @@ private:
     QString m_path; // empty while closed
     QMutex m_mutex;
     QAtomicPointer<const Statistics> m_statistics;
-    mutable QMutex m_stateMutex; // guards m_path and m_remoteControlled
+    mutable QMutex m_stateMutex; // guards m_path, m_remoteControlled and m_releaseDeadline
     std::function<bool()> m_remoteControlled;
+    QDeadlineTimer m_releaseDeadline{QDeadlineTimer::Forever};
     std::shared_ptr<LogRecordQueue> m_messageQueue;
     std::shared_ptr<LogRecordQueue> m_serviceQueue;
     // Under m_mutex.

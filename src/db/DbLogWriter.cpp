@@ -152,20 +152,40 @@ void DbLogWriter::suspend()
     });
 }
 
-void DbLogWriter::close()
+QString DbLogWriter::notStoredNote(int rows) { return QStringLiteral("%1 log records were not stored").arg(rows); }
+
+void DbLogWriter::close(QDeadlineTimer deadline)
 {
-    onThread([this] {
-        if (!writeQueued()) {
+    m_closing.storeRelease(1);
+    onThread([this, deadline] {
+        m_closing.storeRelease(0);
+        // On a slow card 100-row commits, each waiting for its sync, would outlast a stop's
+        // deadline: one transaction waits once.
+        Drain drain;
+        drain.whole = true;
+        drain.until = deadline;
+        if (!writeQueued(drain)) {
             // Nothing writes them after this: they are given up, and said so.
-            int dropped = 0;
-            m_lostRows += m_messages->takeAll(&dropped).size() + dropped;
-            m_lostRows += m_service->takeAll(&dropped).size() + dropped;
+            const int rest = giveUpQueued();
+            if (deadline.hasExpired())
+                KLOG_ERROR2(kClass, "close", notStoredNote(rest));
+            else
+                m_lostRows += rest;
         }
         if (m_lostRows > 0)
             reportLostRows();
         closeConnection();
         return true;
     });
+}
+
+int DbLogWriter::giveUpQueued()
+{
+    int dropped = 0;
+    int rows = m_messages->takeAll(&dropped).size();
+    rows += dropped;
+    rows += m_service->takeAll(&dropped).size();
+    return rows + dropped;
 }
 
 bool DbLogWriter::flush()
@@ -226,21 +246,25 @@ void DbLogWriter::wake()
     }, Qt::QueuedConnection);
 }
 
-bool DbLogWriter::writeQueued()
+bool DbLogWriter::writeQueued() { return writeQueued(Drain()); }
+
+bool DbLogWriter::writeQueued(const Drain& drain)
 {
     if (!isOpen())
         return false;
     const bool messages = writeQueue(*m_messages, QStringLiteral("messagelog"), true,
-                                     QStringLiteral("%1 log records were lost while the database was busy"));
+                                     QStringLiteral("%1 log records were lost while the database was busy"), drain);
     const bool service = writeQueue(*m_service, QStringLiteral("servicelog"), false,
-                                    QStringLiteral("%1 service log records were lost while the database was busy"));
+                                    QStringLiteral("%1 service log records were lost while the database was busy"),
+                                    drain);
     // The first chance after a loss: the logs can be written again.
     if (messages && service && m_lostRows > 0)
         reportLostRows();
     return messages && service;
 }
 
-bool DbLogWriter::writeQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote)
+bool DbLogWriter::writeQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote,
+                             const Drain& drain)
 {
     int dropped = 0;
     QVector<LogRecordQueue::Row> rows = queue.takeAll(&dropped);
@@ -250,7 +274,7 @@ bool DbLogWriter::writeQueue(LogRecordQueue& queue, const QString& table, bool w
     }
     if (rows.isEmpty())
         return true;
-    const int written = writeRows(table, rows, withCategory);
+    const int written = writeRows(table, rows, withCategory, drain);
     if (written == rows.size())
         return true;
     queue.restore(rows.mid(written));
@@ -263,44 +287,56 @@ void DbLogWriter::reportLostRows()
     m_lostRows = 0;
 }
 
-int DbLogWriter::writeRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory)
+int DbLogWriter::writeRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory,
+                           const Drain& drain)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery q(db);
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.prepare(withCategory ? QStringLiteral("INSERT INTO %1 (datetime, category, message) VALUES (?, ?, ?)").arg(table)
                            : QStringLiteral("INSERT INTO %1 (datetime, message) VALUES (?, ?)").arg(table));
+    int written = 0;
+    // A disk without room for the whole takes it in chunks, as far as they fit.
+    if (drain.whole && rows.size() > kRowsPerTransaction && !drain.until.hasExpired()
+        && commitRows(q, table, rows, 0, rows.size(), withCategory))
+        written = rows.size();
     // One transaction per chunk: few disk syncs, and on a full disk every chunk that
     // fits is kept.
-    int written = 0;
-    while (written < rows.size()) {
+    while (written < rows.size() && !drain.until.hasExpired() && !m_closing.loadAcquire()) {
         const int end = qMin(rows.size(), written + kRowsPerTransaction);
-        if (!db.transaction())
-            return written;
-        for (int i = written; i < end; ++i) {
-            const LogRecordQueue::Row& row = rows.at(i);
-            q.addBindValue(row.msecsSinceEpoch);
-            if (withCategory)
-                q.addBindValue(row.category);
-            q.addBindValue(row.text);
-            const bool ok = m_rowWriter ? m_rowWriter(q) : q.exec();
-            m_noteWrite(ok);
-            if (!ok) {
-                // Not through the logger: its records would come straight back here.
-                qWarning("DB: cannot write to %s: %s", qPrintable(table), qPrintable(q.lastError().text()));
-                db.rollback();
-                return written;
-            }
-        }
-        const bool committed = db.commit();
-        m_noteWrite(committed);
-        if (!committed) {
-            db.rollback();
-            return written;
-        }
+        if (!commitRows(q, table, rows, written, end, withCategory))
+            break;
         written = end;
     }
-    m_rowsWritten();
+    if (written == rows.size())
+        m_rowsWritten();
     return written;
+}
+
+bool DbLogWriter::commitRows(QSqlQuery& insert, const QString& table, const QVector<LogRecordQueue::Row>& rows,
+                             int from, int to, bool withCategory)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction())
+        return false;
+    for (int i = from; i < to; ++i) {
+        const LogRecordQueue::Row& row = rows.at(i);
+        insert.addBindValue(row.msecsSinceEpoch);
+        if (withCategory)
+            insert.addBindValue(row.category);
+        insert.addBindValue(row.text);
+        const bool ok = m_rowWriter ? m_rowWriter(insert) : insert.exec();
+        m_noteWrite(ok);
+        if (!ok) {
+            // Not through the logger: its records would come straight back here.
+            qWarning("DB: cannot write to %s: %s", qPrintable(table), qPrintable(insert.lastError().text()));
+            db.rollback();
+            return false;
+        }
+    }
+    const bool committed = db.commit();
+    m_noteWrite(committed);
+    if (!committed)
+        db.rollback();
+    return committed;
 }
 
 bool DbLogWriter::insertServiceRow(const QString& text)

@@ -3,6 +3,7 @@
 #include "db/LogRecordQueue.h"
 
 #include <QAtomicInt>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -22,6 +23,8 @@ public:
     using RowWriter = std::function<bool(QSqlQuery& insert)>;
     // Rows written per transaction: a backlog larger than the free space is kept as far as it fits.
     static constexpr int kRowsPerTransaction = 100;
+    // What close() could not write by its deadline: "N log records were not stored".
+    static QString notStoredNote(int rows);
 
     // noteWrite hears the outcome of every write, rowsWritten each time rows went in;
     // both are called on the writer's thread.
@@ -38,8 +41,10 @@ public:
     void suspend();
     // Opens the file of the last open again.
     bool resume();
-    // Writes what waits, gives up (and reports) what cannot be written, and closes.
-    void close();
+    // Writes what waits, gives up (and reports) what cannot be written by the deadline, and
+    // closes. A write under way hands back what it has not begun; the rest goes in one
+    // transaction (one sync) where it fits.
+    void close(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     // Writes every row queued so far; false when some could not be written (they wait).
     bool flush();
     // The rows queued so far, then one service-log row.
@@ -58,9 +63,20 @@ private:
     auto onThread(F&& work) -> decltype(work());
 
     bool isOpen() const;
+    // The chunks of a drain: whole, as one transaction first, or only while time remains.
+    struct Drain {
+        bool whole = false;
+        QDeadlineTimer until{QDeadlineTimer::Forever};
+    };
     bool writeQueued();
-    bool writeQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote);
-    int writeRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory);
+    bool writeQueued(const Drain& drain);
+    bool writeQueue(LogRecordQueue& queue, const QString& table, bool withCategory, const QString& lostNote,
+                    const Drain& drain);
+    int writeRows(const QString& table, const QVector<LogRecordQueue::Row>& rows, bool withCategory,
+                  const Drain& drain);
+    bool commitRows(QSqlQuery& insert, const QString& table, const QVector<LogRecordQueue::Row>& rows, int from,
+                    int to, bool withCategory);
+    int giveUpQueued();
     bool insertServiceRow(const QString& text);
     void reportLostRows();
     void closeConnection();
@@ -73,6 +89,7 @@ private:
     QThread m_thread;
     QObject* m_context; // lives on m_thread; the target of every call
     QAtomicInt m_wakePosted;
+    QAtomicInt m_closing; // set by close(): a write under way stops after its chunk
     // On the writer's thread only.
     QString m_path;
     QString m_connectOptions;

@@ -78,10 +78,10 @@ private:
     std::shared_ptr<LogRecorder> m_log;
     DB* m_db = nullptr;
 
-    // The numbers of the "N log records were lost" reports the logger received.
-    QList<int> lostReports() const
+    // The numbers of the "N log records were lost" (or were not stored) reports the logger received.
+    QList<int> lostReports(const QString& how = QStringLiteral("were lost")) const
     {
-        static const QRegularExpression re(QStringLiteral("^(\\d+) log records were lost$"));
+        const QRegularExpression re(QStringLiteral("^(\\d+) log records %1$").arg(how));
         QList<int> out;
         for (const LoggingData& r : m_log->records()) {
             const QRegularExpressionMatch m = re.match(r.text);
@@ -259,19 +259,32 @@ private slots:
         m_db->setLogRowWriter(nullptr);
     }
 
-    // Rows that can never be written are counted, and the count reaches the trace at
-    // shutdown, the database closing before the logger.
+    // Rows that can never be written, or not before a stop's deadline, are counted, and the
+    // count reaches the trace at shutdown, the database closing before the logger.
+    void rowsGivenUpAtShutdownAreCounted_data()
+    {
+        QTest::addColumn<bool>("deadlinePast");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("writes fail") << false << QStringLiteral("were lost");
+        QTest::newRow("deadline past") << true << QStringLiteral("were not stored");
+    }
     void rowsGivenUpAtShutdownAreCounted()
     {
+        QFETCH(bool, deadlinePast);
+        QFETCH(QString, report);
         m_db->setLogRowWriter([](QSqlQuery&) { return false; });
         m_db->messageQueue()->push(backlog(1500));
         m_db->serviceQueue()->push(backlog(20));
         QVERIFY(!m_db->flushLogQueues());
         m_logger->flush();
-        QVERIFY(lostReports().isEmpty()); // kept for a later try, not lost yet
+        QVERIFY(lostReports(report).isEmpty()); // kept for a later try, not lost yet
+        if (deadlinePast) { // the disk would take them now
+            m_db->setLogRowWriter(nullptr);
+            m_db->setReleaseDeadline(QDeadlineTimer(0));
+        }
         m_db->release();
         m_logger->flush();
-        QCOMPARE(lostReports(), QList<int>{1520});
+        QCOMPARE(lostReports(report), QList<int>{1520});
         m_db->setLogRowWriter(nullptr);
     }
 
