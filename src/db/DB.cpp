@@ -550,7 +550,14 @@ bool DB::setDefaultValue(const QString& category, const QString& feature, const 
     if (remoteControlled && remoteControlled())
         return true;
     return call("setDefaultValue", false, [&]() {
+        // Every write waits for the disk's sync, and the log writer's commits hold the lock
+        // it needs: a value the file holds already is not written again (the start sets some).
         QSqlQuery q(database());
+        q.prepare(QStringLiteral("SELECT value FROM defaultvalues WHERE category = ? AND feature = ?"));
+        q.addBindValue(category);
+        q.addBindValue(feature);
+        if (q.exec() && q.next() && !q.value(0).isNull() && q.value(0).toString() == value)
+            return true;
         q.prepare(QStringLiteral("INSERT OR REPLACE INTO defaultvalues (category, feature, value) VALUES (?, ?, ?)"));
         q.addBindValue(category);
         q.addBindValue(feature);

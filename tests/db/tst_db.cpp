@@ -112,6 +112,22 @@ private slots:
         QVERIFY(m_db->setDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName"), QStringLiteral("c'd\";--")));
         QCOMPARE(m_db->getDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName")), QStringLiteral("c'd\";--"));
         QCOMPARE(m_db->getDefaultValue(QStringLiteral("General"), QStringLiteral("Language")), QStringLiteral("English"));
+        {
+            // A value the file holds already is not written again: no commit another connection sees.
+            QSqlDatabase peek = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+            peek.setDatabaseName(dbPath());
+            QVERIFY(peek.open());
+            const auto version = [&peek] {
+                QSqlQuery v(peek);
+                return v.exec(QStringLiteral("PRAGMA data_version")) && v.next() ? v.value(0).toInt() : -1;
+            };
+            const int before = version();
+            QVERIFY(m_db->setDefaultValue(QStringLiteral("General"), QStringLiteral("Language"), QStringLiteral("English")));
+            QCOMPARE(version(), before);
+            QVERIFY(m_db->setDefaultValue(QStringLiteral("General"), QStringLiteral("Language"), QStringLiteral("Dansk")));
+            QVERIFY(version() != before);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
         // Survives closing and opening again.
         m_db->release();
         QVERIFY(m_db->initialize());
