@@ -402,7 +402,9 @@ void Application::startRunning()
 {
     if (!m_safety->doRun())
         KLOG_ERROR2(kClass, "startRunning", "The safety circuit cannot be watched");
-    m_gui->show();
+    // Stopped while starting: no window is built only to be closed (seconds on a slow build).
+    if (!m_stopRequested)
+        m_gui->show();
     // Without the encoder the instrument is worked by touch alone.
     m_encoder = std::make_unique<RotaryEncoder>(RotaryEncoder::configuredDevice());
     m_encoder->start();
