@@ -233,11 +233,13 @@ R DB::call(const char* function, R failure, F&& body, bool anyState)
         return failure;
     }
     // In slices, so that a shorter time-out set meanwhile (the database's thread is
-    // joining this one at shutdown) frees a caller that is already waiting.
+    // joining this one at shutdown) frees a caller that is already waiting; none at all
+    // once the time-out is 0, as in the shutdown.
     constexpr int kSliceMs = 50;
     QElapsedTimer waited;
     waited.start();
-    while (!state->done.tryAcquire(1, kSliceMs)) {
+    const auto slice = [&] { return qBound(0, m_callTimeoutMs.loadAcquire() - int(waited.elapsed()), kSliceMs); };
+    while (!state->done.tryAcquire(1, slice())) {
         if (waited.elapsed() < m_callTimeoutMs.loadAcquire())
             continue;
         if (state->phase.testAndSetOrdered(Pending, Abandoned)) {
