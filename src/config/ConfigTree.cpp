@@ -1,9 +1,13 @@
 #include "config/ConfigTree.h"
 
+#include "logging/LoggingCtrl.h"
+
 #include <QLocale>
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <atomic>
+#include <utility>
 
 namespace {
 const QString kKey = QStringLiteral("key");
@@ -16,6 +20,14 @@ const QString kMax = QStringLiteral("max");
 const QString kStep = QStringLiteral("step");
 const QString kList = QStringLiteral("list");
 const QChar kListSeparator = QLatin1Char(';');
+std::atomic<ConfigTree::KeyBounds> g_bounds{nullptr};
+
+// A key as the bounds name it: "/Group/Key", whatever slashes the caller gave.
+QString keyPath(const QString& key)
+{
+    QStringList parts = key.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
 
 const char* typeName(ConfigValueTypes type)
 {
@@ -247,11 +259,75 @@ int ConfigTree::find(const QString& key, QDomElement& out) const
     return CFG_OK;
 }
 
-int ConfigTree::findTyped(const QString& key, ConfigValueTypes type, QDomElement& out) const
+int ConfigTree::findTyped(const QString& key, ConfigValueTypes type, QDomElement& out, Refusal& refusal)
+{
+    if (const int rc = findInBounds(key, out, refusal))
+        return rc;
+    return typeOf(out) == type ? CFG_OK : CFG_WRONG_TYPE;
+}
+
+void ConfigTree::holdKeysTo(KeyBounds bounds) { g_bounds.store(bounds); }
+
+bool ConfigTree::refuses(const QString& key, QDomElement& entry, Refusal& refusal)
+{
+    const KeyBounds bounds = g_bounds.load();
+    if (!bounds)
+        return false;
+    // A group where a value belongs is of another type too.
+    const ConfigValueTypes type = typeOf(entry);
+    refusal.key = keyPath(key);
+    refusal.why = bounds(refusal.key, type, type == CVT_GROUP ? QString() : entry.text());
+    if (refusal.why.isEmpty())
+        return false;
+    // Kept, it would be refused (and logged) at every read and carried into every save.
+    entry.parentNode().removeChild(entry);
+    return true;
+}
+
+int ConfigTree::findInBounds(const QString& key, QDomElement& out, Refusal& refusal)
 {
     if (const int rc = find(key, out))
         return rc;
-    return typeOf(out) == type ? CFG_OK : CFG_WRONG_TYPE;
+    return refuses(key, out, refusal) ? CFG_OUT_OF_LIMITS : CFG_OK;
+}
+
+bool ConfigTree::writable(const QString& key, ConfigValueTypes type, const QString& text)
+{
+    const KeyBounds bounds = g_bounds.load();
+    return !bounds || bounds(keyPath(key), type, text).isEmpty();
+}
+
+void ConfigTree::log(const Refusal& refusal)
+{
+    if (!refusal.why.isEmpty())
+        KLOG_WARN2("ConfigTree", "refuse",
+                   QStringLiteral("%1 refused (%2): its default is used").arg(refusal.key, refusal.why));
+}
+
+int ConfigTree::dropOutOfBounds()
+{
+    QList<Refusal> refused;
+    {
+        QMutexLocker lock(&m_mutex);
+        // Depth first; each value with the path the readers ask for.
+        QList<std::pair<QDomElement, QString>> pending{{rootKey(), QString()}};
+        while (!pending.isEmpty()) {
+            const auto [group, path] = pending.takeLast();
+            for (QDomElement c = group.firstChildElement(); !c.isNull();) {
+                QDomElement next = c.nextSiblingElement();
+                const QString key = path + QLatin1Char('/') + c.attribute(kName);
+                Refusal refusal;
+                if (isEntry(c) && refuses(key, c, refusal))
+                    refused << refusal;
+                else if (c.tagName() == kKey)
+                    pending.append({c, key});
+                c = next;
+            }
+        }
+    }
+    for (const Refusal& r : refused)
+        log(r);
+    return refused.size();
 }
 
 int ConfigTree::prepareWrite(const QString& key, ConfigValueTypes type, Slot& slot) const
@@ -328,8 +404,12 @@ int ConfigTree::queryBoolean(const QString& key, bool& value)
 {
     QMutexLocker lock(&m_mutex);
     QDomElement e;
-    if (const int rc = find(key, e))
+    Refusal refusal;
+    if (const int rc = findInBounds(key, e, refusal)) {
+        lock.unlock();
+        log(refusal);
         return rc;
+    }
     const QString text = e.text().trimmed();
     switch (typeOf(e)) {
     case CVT_BINARY: {
@@ -356,15 +436,18 @@ int ConfigTree::queryString(const QString& key, QString& value, const QString& d
 {
     QMutexLocker lock(&m_mutex);
     QDomElement e;
-    const int rc = findTyped(key, CVT_STRING, e);
+    Refusal refusal;
+    const int rc = findTyped(key, CVT_STRING, e, refusal);
     value = rc == CFG_OK ? e.text() : defaultValue;
+    lock.unlock();
+    log(refusal);
     return rc;
 }
 
-int ConfigTree::doQueryLong(const QString& key, long& value) const
+int ConfigTree::doQueryLong(const QString& key, long& value, Refusal& refusal)
 {
     QDomElement e;
-    if (const int rc = findTyped(key, CVT_LONG, e))
+    if (const int rc = findTyped(key, CVT_LONG, e, refusal))
         return rc;
     long v = 0;
     if (!parseLong(e.text(), v))
@@ -376,47 +459,62 @@ int ConfigTree::doQueryLong(const QString& key, long& value) const
 int ConfigTree::queryLong(const QString& key, long& value)
 {
     QMutexLocker lock(&m_mutex);
-    return doQueryLong(key, value);
+    Refusal refusal;
+    const int rc = doQueryLong(key, value, refusal);
+    lock.unlock();
+    log(refusal);
+    return rc;
 }
 
 int ConfigTree::queryDouble(const QString& key, double& value)
 {
     QMutexLocker lock(&m_mutex);
     QDomElement e;
-    if (const int rc = findTyped(key, CVT_DOUBLE, e))
-        return rc;
+    Refusal refusal;
+    int rc = findTyped(key, CVT_DOUBLE, e, refusal);
     double v = 0;
-    if (!parseDouble(e.text(), v))
-        return CFG_WRONG_TYPE;
-    value = v;
-    return CFG_OK;
+    if (rc == CFG_OK && !parseDouble(e.text(), v))
+        rc = CFG_WRONG_TYPE;
+    if (rc == CFG_OK)
+        value = v;
+    lock.unlock();
+    log(refusal);
+    return rc;
 }
 
 int ConfigTree::queryBinary(const QString& key, QByteArray& value)
 {
     QMutexLocker lock(&m_mutex);
     QDomElement e;
-    if (const int rc = findTyped(key, CVT_BINARY, e))
-        return rc;
-    value = QByteArray::fromHex(e.text().trimmed().toLatin1());
-    return CFG_OK;
+    Refusal refusal;
+    const int rc = findTyped(key, CVT_BINARY, e, refusal);
+    if (rc == CFG_OK)
+        value = QByteArray::fromHex(e.text().trimmed().toLatin1());
+    lock.unlock();
+    log(refusal);
+    return rc;
 }
 
 int ConfigTree::queryEnsureLong(const QString& key, long& value, long min, long max, unsigned long step)
 {
     QMutexLocker lock(&m_mutex);
-    const int rc = doQueryLong(key, value);
-    if (rc != CFG_NOT_FOUND)
-        return rc;
-    return doSetLong(key, value, min, max, step);
+    Refusal refusal;
+    int rc = doQueryLong(key, value, refusal);
+    if (rc == CFG_NOT_FOUND)
+        rc = doSetLong(key, value, min, max, step);
+    lock.unlock();
+    log(refusal);
+    return rc;
 }
 
 int ConfigTree::getLongRanges(const QString& key, long& min, long& max, unsigned long& step)
 {
     QMutexLocker lock(&m_mutex);
     QDomElement e;
-    if (const int rc = findTyped(key, CVT_LONG, e))
+    if (const int rc = find(key, e))
         return rc;
+    if (typeOf(e) != CVT_LONG)
+        return CFG_WRONG_TYPE;
     long lo = 0;
     long hi = 0;
     unsigned long st = 0;
@@ -465,7 +563,7 @@ int ConfigTree::setNumber(const QString& key, ConfigValueTypes type, T value, T 
     S st = 0;
     bool replace = false;
     const bool limited = effectiveLimits<T, S>(slot.entry, min, max, step, lo, hi, st, replace, parse, parseStep);
-    if (limited && (lo > hi || !(value >= lo && value <= hi)))
+    if ((limited && (lo > hi || !(value >= lo && value <= hi))) || !writable(key, type, text(value)))
         return CFG_OUT_OF_LIMITS;
     QDomElement e = commitWrite(slot, type, text(value));
     if (replace) {
@@ -504,7 +602,7 @@ int ConfigTree::setString(const QString& key, const QString& value, const QStrin
     if (const int rc = prepareWrite(key, CVT_STRING, slot))
         return rc;
     const QString allowed = !list.isEmpty() ? list : slot.entry.attribute(kList);
-    if (!allowed.isEmpty() && !allowed.split(kListSeparator).contains(value))
+    if ((!allowed.isEmpty() && !allowed.split(kListSeparator).contains(value)) || !writable(key, CVT_STRING, value))
         return CFG_OUT_OF_LIMITS;
     QDomElement e = commitWrite(slot, CVT_STRING, value);
     if (!list.isEmpty())
@@ -518,7 +616,10 @@ int ConfigTree::setBoolean(const QString& key, bool value)
     Slot slot;
     if (const int rc = prepareWrite(key, CVT_BOOL, slot))
         return rc;
-    commitWrite(slot, CVT_BOOL, value ? QStringLiteral("true") : QStringLiteral("false"));
+    const QString text = value ? QStringLiteral("true") : QStringLiteral("false");
+    if (!writable(key, CVT_BOOL, text))
+        return CFG_OUT_OF_LIMITS;
+    commitWrite(slot, CVT_BOOL, text);
     return CFG_OK;
 }
 
@@ -528,6 +629,9 @@ int ConfigTree::setBinary(const QString& key, const QByteArray& value)
     Slot slot;
     if (const int rc = prepareWrite(key, CVT_BINARY, slot))
         return rc;
-    commitWrite(slot, CVT_BINARY, QString::fromLatin1(value.toHex()));
+    const QString text = QString::fromLatin1(value.toHex());
+    if (!writable(key, CVT_BINARY, text))
+        return CFG_OUT_OF_LIMITS;
+    commitWrite(slot, CVT_BINARY, text);
     return CFG_OK;
 }

@@ -20,6 +20,14 @@
 // File handling is left to the classes built on it.
 class ConfigTree : public IConfigBase {
 public:
+    // What a key may hold, from the layer that knows the keys: empty when the entry's type
+    // and stored text are within the key's bounds, else why not. Unknown keys pass.
+    using KeyBounds = QString (*)(const QString& key, ConfigValueTypes type, const QString& text);
+    // Every store holds its keys to them from then on: a value outside them reads as
+    // CFG_OUT_OF_LIMITS (so the caller's default), is logged and dropped, and is never
+    // written. Whatever brought the value, a backup, an import or a hand edit.
+    static void holdKeysTo(KeyBounds bounds);
+
     explicit ConfigTree(const QString& rootName);
     ~ConfigTree() override;
 
@@ -54,17 +62,29 @@ public:
     bool replaceDocument(const QDomDocument& doc);
     // Drops every entry.
     void clear();
+    // Drops every value outside its key's bounds, each logged; returns how many.
+    int dropOutOfBounds();
     QString rootName() const;
 
 private:
     struct Slot;
+    struct Refusal {
+        QString key;
+        QString why; // empty: none
+    };
 
     int parsePath(const QString& key, QStringList& parts) const;
     int find(const QString& key, QDomElement& out) const;
-    int findTyped(const QString& key, ConfigValueTypes type, QDomElement& out) const;
+    int findTyped(const QString& key, ConfigValueTypes type, QDomElement& out, Refusal& refusal);
+    // find(), and CFG_OUT_OF_LIMITS for a value outside its key's bounds, which is dropped.
+    int findInBounds(const QString& key, QDomElement& out, Refusal& refusal);
+    bool refuses(const QString& key, QDomElement& entry, Refusal& refusal);
+    static bool writable(const QString& key, ConfigValueTypes type, const QString& text);
+    // Called without the lock held.
+    static void log(const Refusal& refusal);
     int prepareWrite(const QString& key, ConfigValueTypes type, Slot& slot) const;
     QDomElement commitWrite(Slot& slot, ConfigValueTypes type, const QString& text);
-    int doQueryLong(const QString& key, long& value) const;
+    int doQueryLong(const QString& key, long& value, Refusal& refusal);
     int doSetLong(const QString& key, long value, long min, long max, unsigned long step);
     template <typename T, typename S>
     int setNumber(const QString& key, ConfigValueTypes type, T value, T min, T max, S step,
