@@ -15,7 +15,8 @@ public:
     static const char* const kConfigKey;
     static const char* const kDefaultDevice;
 
-    // The device path from the configuration, or the default one.
+    // The device path from the configuration, or the default one where the configured one
+    // is no character device below /dev/input (the configuration's bounds).
     static QString configuredDevice();
 
     explicit RotaryEncoder(const QString& devicePath, QObject* parent = nullptr);

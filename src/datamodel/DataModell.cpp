@@ -91,6 +91,8 @@ DataModell::~DataModell()
 
 void DataModell::initialize()
 {
+    // Before the first read: whatever the file holds, the program reads values in bounds.
+    DisplaySettings::holdConfigurationToBounds();
     m_display.ensureDefaults();
     m_settings.load();
     if (DB* db = GlobalFuncs::getDB()) {

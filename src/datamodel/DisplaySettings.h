@@ -1,9 +1,13 @@
 #pragma once
 
+#include "config/IConfigBase.h"
+
+#include <QList>
 #include <QString>
 
-// Display and general settings kept in the configuration store. Every key is created
-// with its default when it is missing; every write is saved at once.
+// Display and general settings kept in the configuration store, and the bounds of every
+// key the program reads. Every key is created with its default when it is missing; every
+// write is saved at once.
 class DisplaySettings {
 public:
     static constexpr int PhaseCount = 3;
@@ -49,9 +53,21 @@ public:
     // or "." parts, so it stays on the stick.
     static QString cleanExportFolder(const QString& folder);
 
-    // Whether a value fits the range the pages offer for key (double-click time 0-1000 ms,
-    // graph interval 50-2000 ms, text scroll speed 1-100); true for keys without one.
-    static bool inRange(const QString& key, long value);
+    // Why a stored value (its type and text) is outside the bounds of its key, empty
+    // when it is within them or the key is none the program reads.
+    static QString outOfBounds(const QString& key, ConfigValueTypes type, const QString& text);
+    // Every configuration store holds the keys to those bounds from now on.
+    static void holdConfigurationToBounds();
+
+    // The keys an import never changes (the virtual test boost, the tan delta floor) with
+    // the values the instrument holds, and putting them back once a configuration was
+    // imported and its refused values dropped: the number of imported values not taken.
+    struct OwnerValue {
+        QString key;
+        long value;
+    };
+    static QList<OwnerValue> ownerOnlyValues();
+    static int keepOwnerOnlyValues(const QList<OwnerValue>& owner);
 
     static QString defaultTimeFormat();
     static QString defaultDateFormat();
@@ -59,8 +75,6 @@ public:
 private:
     static bool readBool(const QString& key, bool def);
     static long readLong(const QString& key, long def);
-    // Held to the key's range.
-    static long readBounded(const char* key, long def);
     static bool writeBounded(const char* key, long value, long current);
     static QString readString(const QString& key, const QString& def);
     static bool writeBool(const QString& key, bool value);

@@ -3,7 +3,6 @@
 #include "config/IConfigBase.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
-#include "datamodel/DisplaySettings.h"
 #include "db/DB.h"
 #include "testrun/TanDeltaStrings.h"
 
@@ -571,8 +570,6 @@ bool Settings::setConfigItemDouble(const QString& path, double value)
 
 bool Settings::setConfigItemLong(const QString& path, long value)
 {
-    if (!DisplaySettings::inRange(path, value))
-        return false;
     return writeConfigItem(path, [&](IConfigBase* config) { return config->setLong(path, value, 0, 0, 0); });
 }
 

@@ -1,5 +1,6 @@
 #include "fakes/FakeConfig.h"
 #include "fakes/FakeConnectionManager.h"
+#include "fakes/LogCapture.h"
 #include "fakes/TempRoot.h"
 #include "core/GlobalFuncs.h"
 #include "config/ConfigAccessXML.h"
@@ -28,6 +29,37 @@ SafetyCircuitBits bits(std::initializer_list<int> set)
         b.set(size_t(i));
     return b;
 }
+
+// Every key the program reads, the type it is read as ('l'ong, 'b'ool, 's'tring), the lowest
+// and highest value its pages write (two within the bounds where no page writes it), one
+// outside them (none where only the length bounds it) and whether a device path is outside.
+struct KeyCase {
+    const char* key;
+    char type;
+    QString low, high;
+    const char* outside;
+    bool path = true;
+};
+const KeyCase kKeys[] = {
+    {"/Settings/DblClickTimeMs", 'l', "0", "1000", "1001"},
+    {"/Settings/GraphUpdateIntervallMs", 'l', "50", "2000", "49"},
+    {"/Settings/TextScrollSpeed", 'l', "1", "100", "0"}, {"/Device/ForcedOperatingModes", 'l', "0", "2048", "-1"},
+    {"/HV Identification/HvGeneratorCharacteristics", 'l', "0", "1", "2"}, {"/Settings/Theme", 'l', "0", "1", "2"},
+    {"/HV Identification/TanDeltaMinimum", 'l', "0", "4294", "4295"}, {"/Settings/DisplayType", 'l', "0", "255", "256"},
+    {"/Settings/TimeFormat", 's', "HH:mm:ss", "hh:mm:ss AP", "", false},
+    {"/Settings/DateFormat", 's', "dd.MM.yyyy", "MM/dd/yyyy", "", false},
+    {"/Settings/ExportPath", 's', "f", QString(100, 'f'), "../x"},
+    {"/General/PhaseNames/Phase3", 's', "C", "ABCDEFGHIJ", "", false},
+    {"/Device/SerialNumber", 's', "00000000000", "99999999999", "1234567890a"},
+    {"/Device/HardwareId", 's', "", QString(64, 'h'), nullptr, false},
+    {"/Connections/DeviceName", 's', "n", QString(64, 'n'), "", false},
+    {"/Connections/AdHocSsid", 's', "s", QString(16, QChar(0xE4)), "ääääääääääääääääää", false},
+    {"/Device/EncoderDevice", 's', "/dev/input/null", "/dev/input/zero", "/dev/input/none"},
+};
+const char* const kBoolKeys[] = {"/HV Identification/TanDeltaPercisionExt", "/General/ScreenshotFunction",
+                                 "/Settings/SmoothScrolling", "/Settings/Insulations/3", "/Device/VLFBoosterEmulation",
+                                 "/Device/ShuntSwitching", "/Device/DevelopmentCosRectType",
+                                 "/HV Identification/NominalVoltageSupported", "/General/DevelopmentMode"};
 
 SafetyCircuitBits allClosed()
 {
@@ -237,6 +269,70 @@ private slots:
         m_dm->setExportFolder(QStringLiteral("/../.."));
         QCOMPARE(m_dm->exportFolder(), QStringLiteral("etc/x")); // nothing left: refused
         QCOMPARE(spy.count(), 2);
+    }
+
+    // What the program writes passes; a value outside the bounds, whatever brought it, reads
+    // as the reader's default with one line and is gone. An import drops it with one line too.
+    void valuesOutsideTheirBoundsReadAsTheDefault_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"factory configuration", "lowest a page writes", "highest a page writes", "too long",
+                                 "out of range", "wrong type", "a device path", "control character"})
+            QTest::newRow(kind) << QString(kind);
+    }
+    void valuesOutsideTheirBoundsReadAsTheDefault()
+    {
+        QFETCH(QString, kind);
+        QDomDocument first; // what the first start wrote, as an export copies it
+        QVERIFY(first.setContent(m_config->toXml()) && m_config->replaceDocument(first));
+        QCOMPARE(m_config->dropOutOfBounds(), 0);
+        QVERIFY(m_config->exists("/Device/VLFBoosterEmulation") && m_config->exists("/Settings/Insulations/7"));
+        const bool within = kind.contains("page");
+        // "/dev/input" is the machine's /dev here: a character device is below it.
+        QVERIFY(m_root->mkdir("/dev") && QFile::link("/dev", m_root->path("/dev/input")));
+        QList<KeyCase> keys(std::begin(kKeys), std::end(kKeys));
+        for (const char* key : kBoolKeys)
+            keys << KeyCase{key, 'b', "false", "true", "2"};
+        LogCapture log;
+        int placed = 0;
+        for (const KeyCase& k : keys) {
+            const QString key = k.key;
+            QString type = k.type == 'l' ? "long" : k.type == 'b' ? "bool" : "string";
+            QString text = kind.startsWith("lowest") ? k.low : k.high;
+            if (kind == "too long")
+                text = k.type == 's' ? text + QString(260, 'x') : text.repeated(200);
+            else if (kind == "out of range" && k.outside)
+                text = QString::fromUtf8(k.outside);
+            else if (kind == "wrong type") {
+                type = k.type == 'l' ? "string" : "long";
+                text = k.type == 'l' ? text : "5";
+            } else if (kind == "a device path" && k.path)
+                text = "/dev/zero";
+            else if (kind == "control character")
+                text = text.left(1) + QChar(0x80) + text.mid(1);
+            else if (!within)
+                continue;
+            QStringList groups = key.split('/', Qt::SkipEmptyParts);
+            QString xml = QString("<value name=\"%1\" type=\"%2\">%3</value>").arg(groups.takeLast(), type, text);
+            for (auto g = groups.crbegin(); g != groups.crend(); ++g)
+                xml = QString("<key name=\"%1\">%2</key>").arg(*g, xml);
+            QDomDocument doc;
+            QVERIFY(doc.setContent("<configuration><key name=\"PEVANTO\">" + xml + "</key></configuration>"));
+            QVERIFY(m_config->replaceDocument(doc.cloneNode().toDocument()));
+            long l = -7;
+            bool b = false;
+            QString str;
+            k.type == 'l' ? m_config->queryLong(key, l)
+                          : k.type == 'b' ? m_config->queryBoolean(key, b) : m_config->queryString(key, str, "default");
+            const QString read = k.type == 'l' ? QString::number(l) : k.type == 'b' ? (b ? "true" : "false") : str;
+            QCOMPARE(read, within ? text : k.type == 'l' ? "-7" : k.type == 'b' ? "false" : "default");
+            QCOMPARE(m_config->exists(key), within);
+            QVERIFY(m_config->replaceDocument(doc));
+            QCOMPARE(m_config->dropOutOfBounds(), within ? 0 : 1);
+            ++placed;
+        }
+        const auto lines = log.deliveredWhere([](const LoggingData& r) { return r.text.contains(" refused ("); });
+        QCOMPARE(lines.size(), within ? 0 : 2 * placed);
     }
 
     void emulatedTestBoostStoresTwoSeven()

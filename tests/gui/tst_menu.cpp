@@ -144,6 +144,12 @@ private slots:
         m_fixture->config()->setLong(QStringLiteral("/Device/ForcedOperatingModes"), long(bits({M::TanDelta})));
         vm.initMenu();
         QVERIFY(on(M::TanDelta) && on(M::Diagnosis));
+        // Forcing the calibration group too (a hand edit) is refused whole: it keeps its lock.
+        ConfigTree::holdKeysTo(nullptr);
+        m_fixture->config()->setLong(QStringLiteral("/Device/ForcedOperatingModes"), -1);
+        DisplaySettings::holdConfigurationToBounds();
+        vm.initMenu();
+        QVERIFY(!on(M::TanDelta) && !on(M::Calibration) && !on(M::SafetyCircuitCheck));
     }
 
     void commissioningOpensTheCalibrationGroup()

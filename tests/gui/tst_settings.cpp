@@ -166,13 +166,13 @@ private slots:
         m_settings->setTheme(0);
         QCOMPARE(changed.size(), 0);
         QVERIFY(!m_fixture->config()->exists(QStringLiteral("/Settings/Theme")));
-        m_settings->setTheme(2);
-        QCOMPARE(m_settings->theme(), 2);
+        m_settings->setTheme(1);
+        QCOMPARE(m_settings->theme(), 1);
         QCOMPARE(changed.size(), 1);
         // A store that refuses still tells the window.
         QCOMPARE(m_fixture->config()->setReadOnly(QStringLiteral("/Settings/Theme"), true), 0);
-        m_settings->setTheme(1);
-        QCOMPARE(m_settings->theme(), 2);
+        m_settings->setTheme(0);
+        QCOMPARE(m_settings->theme(), 1);
         QCOMPARE(changed.size(), 2);
     }
 
@@ -331,18 +331,18 @@ private slots:
 
     // What the editor and the theme write is in the file: the configuration read from it
     // again, as at the next start, has it. Values the knob and the charts cannot work
-    // with are refused on write and held to the pages' ranges on read.
+    // with are refused on write and read as the default.
     void settingsSurviveARestart_data()
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QVariant>("afterRestart");
-        QTest::newRow("theme") << "/Settings/Theme" << QVariant(2) << true << QVariant(2);
+        QTest::newRow("theme") << "/Settings/Theme" << QVariant(1) << true << QVariant(1);
         QTest::newRow("double-click") << "/Settings/DblClickTimeMs" << QVariant(400) << true << QVariant(400);
         QTest::newRow("double-click negative") << "/Settings/DblClickTimeMs" << QVariant(-1) << false << QVariant(250);
-        // The file holds 0: read as the shortest interval offered.
-        QTest::newRow("graph interval") << "/Settings/GraphUpdateIntervallMs" << QVariant(0) << false << QVariant(50);
+        // The file holds 0: read as the default.
+        QTest::newRow("graph interval") << "/Settings/GraphUpdateIntervallMs" << QVariant(0) << false << QVariant(100);
         QTest::newRow("screenshots") << "/General/ScreenshotFunction" << QVariant(true) << true << QVariant(true);
         QTest::newRow("system name") << "/General/SystemName" << QVariant("../x") << true << QVariant("../x x");
         QTest::newRow("control character") << "/General/SystemName" << QVariant("a\tb") << false << QVariant("Bay Bay");

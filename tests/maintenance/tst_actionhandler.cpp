@@ -261,7 +261,7 @@ private slots:
         dm()->setTanDeltaPrecision(6);
         dm()->setTimeFormat(QStringLiteral("HH:mm"));
         dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
-        QCOMPARE(config->setLong(QStringLiteral("/Settings/Theme"), 2, 0, 0, 0), 0);
+        QCOMPARE(config->setLong(QStringLiteral("/Settings/Theme"), 1, 0, 0, 0), 0);
         dm()->setDisplayParam(DisplayParam_Brightness, 30);
         dm()->setExportFolder(QStringLiteral("Site"));
         DB* db = DB::getInstance();
