@@ -338,6 +338,7 @@ ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(c
     };
     removeIfFile(incoming);
     removeIfFile(previous);
+    const QList<DisplaySettings::OwnerValue> owner = DisplaySettings::ownerOnlyValues();
     if (!FileSystem::mkpath(directory))
         return fail(QStringLiteral("Cannot create %1").arg(directory));
     // The copy beside the device file must read back whole before it replaces anything.
@@ -355,6 +356,7 @@ ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(c
 
     if (reinitConfigFile()) {
         removeIfFile(previous);
+        admitImportedValues(owner);
         return Replaced;
     }
     KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("Cannot read the imported configuration; restoring the previous one"));
@@ -365,6 +367,17 @@ ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(c
     reinitConfigFile();
     removeIfFile(previous);
     return Failed;
+}
+
+void ConfigfileManager::admitImportedValues(const QList<DisplaySettings::OwnerValue>& owner)
+{
+    IConfigBase* config = GlobalFuncs::getConfig();
+    auto* tree = dynamic_cast<ConfigTree*>(config);
+    // Refused values go first, so that a refused owner-only value counts once.
+    const int refused = (tree ? tree->dropOutOfBounds() : 0) + DisplaySettings::keepOwnerOnlyValues(owner);
+    KLOG_INFO2(kClass, "importConfigFile", QStringLiteral("Imported configuration: %1 values refused").arg(refused));
+    if (refused > 0 && config && config->save() != IConfigBase::CFG_OK)
+        KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("Cannot save the configuration without them"));
 }
 
 QString ConfigfileManager::resolveImportFile(const QString& name) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/DisplaySettings.h"
+
 #include <QDateTime>
 #include <QDomDocument>
 #include <QObject>
@@ -47,7 +49,8 @@ public:
     void unregisterHook(HookAction action);
 
     // Checks file and puts it in place of the device configuration without a power-cut
-    // window, then re-reads the configuration store. Shows nothing.
+    // window, then re-reads the configuration store. Values outside their bounds and the
+    // ones only the instrument itself may set are not taken; the log says how many. Shows nothing.
     ReplaceResult replaceDeviceConfiguration(const QString& file);
 
     // The configuration store's file, "<config dir>/<APP>.cfg.xml" with the name the
@@ -83,6 +86,7 @@ private:
     // Reads a plain file of bounded size once and parses it; bytes keeps what was read.
     bool readDocument(const QString& file, QDomDocument& document, QByteArray* bytes);
     QString displayPath(const QString& path) const;
+    void admitImportedValues(const QList<DisplaySettings::OwnerValue>& owner);
     void showMessage(int category, const QString& key, bool okButton);
 
     const QString m_applicationName;
