@@ -15,6 +15,7 @@
 namespace {
 const char* const kClass = "InputEventReader";
 constexpr int kRetryMs = 5000;
+constexpr int kReadsPerWakeUp = 4;
 } // namespace
 
 InputEventReader::InputEventReader(const QString& devicePath, QObject* parent)
@@ -78,7 +79,9 @@ void InputEventReader::close()
 void InputEventReader::onReadable()
 {
     char buffer[64 * sizeof(input_event)];
-    for (;;) {
+    // A few buffers a wake-up: a device that never runs dry leaves the thread's other
+    // events their turn, and the notifier comes back for the rest.
+    for (int reads = 0; reads < kReadsPerWakeUp; ++reads) {
         const ssize_t got = ::read(m_fd, buffer, sizeof(buffer));
         if (got > 0) {
             // A pipe may split a record; the rest follows with the next read.

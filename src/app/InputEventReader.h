@@ -9,7 +9,8 @@ class QSocketNotifier;
 
 // Reads the Linux input-event records of one device file (a system path, resolved below
 // the file-system root). A missing or vanished device is logged once and looked for again
-// now and then; the program goes on without it.
+// now and then; the program goes on without it. Each wake-up takes at most a few buffers
+// of records, so a device that never runs dry cannot hold the thread.
 class InputEventReader : public QObject {
     Q_OBJECT
 public:

@@ -186,6 +186,13 @@ private slots:
         QVERIFY(!missing.start());
         QTest::qWait(100);
         QVERIFY(!missing.isOpen());
+        // A device that never runs dry leaves the thread its other events.
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), m_root->path(QStringLiteral("/dev/input/by-path/zero"))));
+        InputEventReader zero(QStringLiteral("/dev/input/by-path/zero"));
+        QVERIFY(zero.start());
+        bool ticked = false;
+        QTimer::singleShot(0, [&ticked] { ticked = true; });
+        QTRY_VERIFY(ticked);
     }
 
 private:
