@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -297,6 +298,70 @@ private slots:
         QVERIFY(QFile::exists(run.m_root.path() + appData + QStringLiteral("/OUTBX1.sqlite3")));
         QVERIFY(!run.trace().contains("Database is not open"));
         QCOMPARE(QDir(run.m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"home"});
+    }
+
+    // A value out of bounds, in the device configuration or in a stick's backup, is refused in
+    // one line; Idle comes within 5 s of the start-up's end, and every heartbeat is answered
+    // up to the end or to an import (which ends in a reboot on the instrument).
+    void startsAsUsualWithValuesOutOfBounds_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("inBackup");
+        QTest::addColumn<QByteArray>("refusal");
+        const auto value = [](const char* group, const char* key, const char* type, const QByteArray& text) {
+            return "<key name=\"" + QByteArray(group) + "\"><value name=\"" + key + "\" type=\"" + type + "\">" + text +
+                   "</value></key>";
+        };
+        const QByteArray encoder("/Device/EncoderDevice refused (not below /dev/input)");
+        QTest::newRow("encoder on /dev/zero")
+            << value("Device", "EncoderDevice", "string", "/dev/zero") << false << encoder;
+        QTest::newRow("encoder on the link's device")
+            << value("Device", "EncoderDevice", "string", "/dev/ttyUSB0") << false << encoder;
+        QTest::newRow("500 kB time format") << value("Settings", "TimeFormat", "string", QByteArray(500000, 'h'))
+                                            << false << QByteArray("/Settings/TimeFormat refused (not 1 to 32");
+        QTest::newRow("forced-modes mask") << value("Device", "ForcedOperatingModes", "long", "-1") << false
+                                           << QByteArray("/Device/ForcedOperatingModes refused (outside 0..");
+        QTest::newRow("virtual test boost and tan delta floor from a backup")
+            << value("Device", "VLFBoosterEmulation", "bool", "true") +
+                   value("HV Identification", "TanDeltaMinimum", "long", "5")
+            << true << QByteArray("Imported configuration: 2 values refused");
+    }
+    void startsAsUsualWithValuesOutOfBounds()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, inBackup);
+        QFETCH(QByteArray, refusal);
+        SimRun sim;
+        const QString slave = sim.slavePath();
+        VlfRun run(slave, [&](QProcessEnvironment& env, const QString& root) {
+            instrumentRoot(false)(env, root);
+            // The link on its default device, which the encoder may be pointed at too.
+            env.remove("SERIAL_COMDEVICE");
+            for (const char* folder : {"/dev", "/stick", "/media", "/home/root/mappedPaths/appdata/config"})
+                QDir().mkpath(root + folder);
+            QFile::link(slave, root + "/dev/ttyUSB0");
+            QFile::link("/dev/zero", root + "/dev/zero");
+            QFile file(root + (inBackup ? "/stick/PEVANTO_backup.cfg.xml" : kConfig));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<configuration><key name=\"PEVANTO\">" + value +
+                                                                  "</key></configuration>") > 0);
+            QVERIFY(!inBackup || QFile::link(root + "/stick", root + "/media/USB"));
+        });
+        QVERIFY2(run.waitForTrace("Start-up done, mains on", 30000), run.trace().right(2000).constData());
+        QVERIFY2(run.waitForTrace("Starting --HVUnitInitialized--> Idle", 5000), run.trace().right(2000).constData());
+        run.waitForTrace(refusal, 10000); // a backup is taken once the stick was looked at
+        QTest::qWait(1500);
+        QVERIFY(run.signalAndWait(SIGTERM, 30000));
+        const QByteArray trace = run.trace();
+        const int start = trace.indexOf("Start-up done"), import = trace.indexOf("Backup configuration found");
+        const QByteArray running = trace.mid(start, import > start ? import - start : -1);
+        QVERIFY2(!running.contains("No heartbeat from") && !running.contains("ComError"),
+                 running.right(3000).constData());
+        QFile kept(run.m_root.path() + kConfig);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        const QString owners = kept.readAll(); // the instrument's own, whatever the backup said
+        QVERIFY(owners.contains(QRegularExpression("Emulation\"[^>]*>false<")));
+        QVERIFY(!owners.contains(QRegularExpression("Minimum\"[^>]*>5<")));
+        QCOMPARE(trace.count(refusal), 1);
     }
 
     // What the run script does: the simulator program on a pseudo-terminal (with the
