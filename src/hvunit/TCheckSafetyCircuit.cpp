@@ -20,6 +20,8 @@ TCheckSafetyCircuit::TCheckSafetyCircuit(GPIOManager* gpio, std::unique_ptr<Safe
     for (const SCPin& pin : SCPins)
         gpio->cfg_io_pin(pin.line, GPIOManager::input);
     gpio->cfg_io_pin(HVEnableLine, GPIOManager::output);
+    // The direction alone leaves the line to the kernel: low is said, not assumed.
+    gpio->set_pin(HVEnableLine, false);
 }
 
 TCheckSafetyCircuit::~TCheckSafetyCircuit()

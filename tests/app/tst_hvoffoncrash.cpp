@@ -86,8 +86,8 @@ private slots:
         QCOMPARE(ended, pid);
         // A signal's end as its negative number.
         QCOMPARE(WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status), exitCode < 0 ? -signalNumber : exitCode);
-        // On, then off by the handler.
-        QCOMPARE(tree.value(HVEnableLine), QByteArray("10"));
+        // Low at the start, on, then off by the handler.
+        QCOMPARE(tree.value(HVEnableLine), QByteArray("010"));
     }
 };
 

@@ -123,6 +123,8 @@ private slots:
         for (int line : safetyInputLines())
             QCOMPARE(m_tree->direction(line), QByteArray("in"));
         QCOMPARE(m_tree->direction(HVEnableLine), QByteArray("out"));
+        // Low from the start, whatever the kernel made of the direction.
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("0"));
         QVERIFY(m_rx.states.empty());
         QVERIFY(m_rx.driverEnabled.empty());
         QCOMPARE(checker->currentState(), Bits());
@@ -223,14 +225,14 @@ private slots:
         auto checker = settledChecker();
         QVERIFY(checker);
         checker->setHV_On();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("1"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("01"));
 
         QVERIFY(m_tree->setValue(safetyLineOfBit(4), QByteArray()));
         for (int i = 0; i < 3; ++i) {
             QTest::ignoreMessage(QtWarningMsg, "gpio read error");
             poll(*checker);
         }
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("010"));
         QVERIFY(!checker->HVActive());
         QVERIFY(m_rx.states.empty());
         QCOMPARE(checker->currentState(), All);
@@ -246,7 +248,7 @@ private slots:
     {
         auto checker = makeChecker();
         checker->setHV_Off();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray());
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("0"));
 
         QElapsedTimer t;
         t.start();
@@ -254,11 +256,11 @@ private slots:
         QVERIFY2(t.elapsed() >= 50, qPrintable(QString::number(t.elapsed())));
         QVERIFY(checker->HVActive());
         checker->setHV_On();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("1"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("01"));
 
         checker->setHV_Off();
         checker->setHV_Off();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("010"));
         QVERIFY(!checker->HVActive());
     }
 
@@ -271,10 +273,10 @@ private slots:
         QTimer::singleShot(0, checker.get(), [&] { checker->doCheckSafetyCircuit(); });
         QTest::ignoreMessage(QtWarningMsg, "gpio read error");
         checker->setHV_On();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("010"));
         QVERIFY(!checker->HVActive());
         checker.reset();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("010"));
     }
 
     void destructionSwitchesHvOff()
@@ -283,12 +285,12 @@ private slots:
         QVERIFY(checker);
         checker->setHV_On();
         checker.reset();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("010"));
 
         auto idle = settledChecker();
         QVERIFY(idle);
         idle.reset();
-        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("10"));
+        QCOMPARE(m_tree->value(HVEnableLine), QByteArray("010"));
     }
 
     void receiverCanBeSwapped()
