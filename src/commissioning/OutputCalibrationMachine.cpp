@@ -11,6 +11,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -53,11 +55,13 @@ struct Level {
 };
 constexpr Level kNegativeLevel { -41.0, -33.0 };
 constexpr Level kPositiveLevel { 33.0, 41.0 };
-// Readings in a row at the step's level before a Confirm counts: about a second.
+// Readings in a row at the step's level, and no further apart than this, before a
+// Confirm counts: about a second of an output that holds its level.
 constexpr int kSettledReadings = 5;
+constexpr double kSteadyKilovolts = 0.2;
 
 // A step at 37 kV: reports its stage and the output every 250 ms, and whether the output
-// has stood at the step's level long enough for a Confirm.
+// has stood at the step's level, no longer moving, long enough for a Confirm.
 class DCState : public StatesAndTransitions::State<E> {
 public:
     DCState(OutputCalibrationMachine* machine, TPOF* pof, OutputCalibrationStage stage, Level level,
@@ -82,7 +86,13 @@ public:
     void onExit() override { m_timer->stop(); }
 
     OutputCalibrationStage stage() const { return m_stage; }
-    bool settled() const { return m_atLevel >= kSettledReadings && !*m_lost; }
+    bool settled() const
+    {
+        if (m_atLevel < kSettledReadings || *m_lost)
+            return false;
+        const auto [low, high] = std::minmax_element(m_last.begin(), m_last.end());
+        return *high - *low <= kSteadyKilovolts;
+    }
 
 private:
     void tick()
@@ -95,6 +105,8 @@ private:
         // A missing reading starts the count again, as one off the level does.
         const bool before = settled();
         m_atLevel = read && m_level.contains(v.voltage * 1e-6) ? m_atLevel + 1 : 0;
+        if (m_atLevel > 0)
+            m_last[(m_atLevel - 1) % kSettledReadings] = v.voltage * 1e-6;
         if (settled() != before && !*m_lost)
             emit m_machine->outputReading(settled() ? OutputSettled : OutputSettling);
     }
@@ -108,6 +120,7 @@ private:
     QTimer* m_timer; // owned by the machine
     QMetaObject::Connection m_connection;
     int m_atLevel = 0; // readings in a row at the level since the step began
+    std::array<double, kSettledReadings> m_last {}; // the last of them (kV)
 };
 
 QString gainNotWrittenText(unsigned long long gainU)

@@ -29,6 +29,7 @@ class TestOutputCalibration : public QObject {
     QList<QPair<double, double>> gains;
     QList<int> voltages;
     bool settled = false; // the current step takes a Confirm
+    QList<int> settledAt; // the output (V) each time a step began to take a Confirm
 
     static constexpr quint16 kOldU = 9870, kOldI = 10120;
 
@@ -127,7 +128,10 @@ private slots:
             settled = false;
         });
         connect(machine, &OutputCalibrationMachine::outputReading, this,
-                [this](OutputReading r) { settled = r == OutputSettled; });
+                [this](OutputReading r) {
+                    if ((settled = r == OutputSettled))
+                        settledAt << voltages.value(voltages.size() - 1);
+                });
         connect(machine, &OutputCalibrationMachine::errorMessage, this, [this](const QString& e) {
             errors << e;
             stagesBeforeError = stages.size();
@@ -157,6 +161,7 @@ private slots:
         stagesBeforeError = -1;
         gains.clear();
         voltages.clear();
+        settledAt.clear();
     }
 
     void fullRunWritesTheGainFromBothReadings_data()
@@ -164,15 +169,20 @@ private slots:
         QTest::addColumn<double>("negative");
         QTest::addColumn<double>("positive");
         QTest::addColumn<quint64>("gain");
-        QTest::newRow("-37.5/37.5") << -37.5 << 37.5 << quint64(10135);
-        QTest::newRow("-37/37") << -37.0 << 37.0 << quint64(10000);
-        QTest::newRow("-36.9/37.2") << -36.9 << 37.2 << quint64(10014);
+        QTest::addColumn<int>("rampMs"); // the output's rise at the start
+        QTest::newRow("-37.5/37.5") << -37.5 << 37.5 << quint64(10135) << 0;
+        QTest::newRow("-37/37") << -37.0 << 37.0 << quint64(10000) << 0;
+        QTest::newRow("-36.9/37.2") << -36.9 << 37.2 << quint64(10014) << 0;
+        // Through the step's range in about a second: Confirm only once it holds the level.
+        QTest::newRow("-37/37, output rising") << -37.0 << 37.0 << quint64(10000) << 1000;
     }
     void fullRunWritesTheGainFromBothReadings()
     {
         QFETCH(double, negative);
         QFETCH(double, positive);
         QFETCH(quint64, gain);
+        QFETCH(int, rampMs);
+        unit.setRampMs(rampMs);
         QVERIFY(runToStep1());
         QVERIFY(rig.safety->commissioningHoldsHvEnable());
 
@@ -189,10 +199,10 @@ private slots:
         QCOMPARE(log[7].value1, 35ull);
         QCOMPARE(log[7].value2, 128ull);
         QCOMPARE(log[9].value1, 37000000ull);
-        QTRY_VERIFY(!voltages.isEmpty());
-        QCOMPARE(voltages.last(), -37000);
+        QTRY_COMPARE(voltages.value(voltages.size() - 1), -37000);
 
         confirmWith(negative);
+        QCOMPARE(settledAt.value(0), -37000);
         QVERIFY(waitForStage(Step2));
         QCOMPARE(unit.parameter(35), 65664ull);
         voltages.clear();
