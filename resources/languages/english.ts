@@ -205,8 +205,16 @@
         <translation>What a commissioning procedure still owes the HV unit (stop, old settings) could not be written yet; it is written as soon as the unit takes it.</translation>
     </message>
     <message>
+        <source>OwedUnitWritesStopFailed</source>
+        <translation>The stop a commissioning procedure still owes the HV unit could not be sent yet; it is sent as soon as the unit answers.</translation>
+    </message>
+    <message>
+        <source>OwedUnitWritesValuesFailed</source>
+        <translation>Old settings a commissioning procedure still owes the HV unit could not be written yet; they are written as soon as the unit takes them.</translation>
+    </message>
+    <message>
         <source>OwedUnitWritesOtherUnit</source>
-        <translation>Another HV unit is connected: the calibration of the HV unit %1 may be wrong. It gets its old values when it is connected again.</translation>
+        <translation>Another HV unit (%3, %4) is connected: the calibration of the HV unit %1 (%2) may be wrong. It gets its old values when it is connected again.</translation>
     </message>
     <message>
         <source>Start</source>

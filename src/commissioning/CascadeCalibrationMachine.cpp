@@ -187,8 +187,11 @@ void CascadeCalibrationMachine::startCalibration()
         return;
     }
     // From here on the unit holds another calibration than its own.
-    m_restore.arm({ QStringLiteral("The cascade calibration %1").arg(describe(m_saved)), calibrationNotRestoredText(),
-                    std::nullopt, calibrationParameters(m_saved) });
+    if (!m_restore.arm({ QStringLiteral("The cascade calibration %1").arg(describe(m_saved)), calibrationNotRestoredText(),
+                         std::nullopt, calibrationParameters(m_saved) })) {
+        fail(oldValuesNotKeptText());
+        return;
+    }
     // The first path measures without any calibration.
     if (!setCascadeCalibration(*m_pof, CascadeCalibrationResult()))
         fail(QStringLiteral("Die neutrale Kalibrierung der HV-Kaskaden konnte nicht geschrieben werden."));

@@ -56,6 +56,8 @@ bool handBackInputs(TPOF* pof, TCheckSafetyCircuit* safety, SavedReceiver* slot)
     safety->setReceiver(std::move(*slot));
     slot->reset();
     pof->resetHVSub();
+    // The run's stop went out, or it is owed.
+    pof->owedWrites()->setDriving(false);
     std::lock_guard<std::mutex> lock(g_claimsMutex);
     g_claims.erase(findClaim(safety));
     return true;
@@ -94,6 +96,11 @@ QString waitingSafetyFaultText(std::bitset<10> const& bits)
 QString otherProcedureRunningText()
 {
     return QStringLiteral("Eine andere Inbetriebnahme-Prozedur läuft bereits.");
+}
+
+QString oldValuesNotKeptText()
+{
+    return QStringLiteral("Die alten Werte der HV-Einheit konnten nicht gesichert werden.");
 }
 
 QString owedWritesFailedText()

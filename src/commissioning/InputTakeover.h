@@ -4,6 +4,7 @@
 #include "commissioning/CommissioningSafetyReceiver.h"
 #include "hvunit/SafetyReceiver.h"
 #include "hvunit/TCheckSafetyCircuit.h"
+#include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
 
 #include <QPointer>
@@ -48,6 +49,8 @@ Takeover takeOverInputs(M* machine, TPOF* pof, TCheckSafetyCircuit* safety, Save
         return Takeover::AlreadyHeld;
     if (!claimInputs(safety, slot))
         return Takeover::Refused;
+    // Until the inputs are handed back, a program gone meanwhile stops the unit at its next start.
+    pof->owedWrites()->setDriving(true);
     // The line goes as soon as the link is lost, while the run still holds it.
     const auto linkLost = [safety, slot, onLineDropped, held = QPointer<M>(machine)] {
         if (!inputsHeldBy(safety, slot))
@@ -78,5 +81,7 @@ QString waitingSafetyFaultText(std::bitset<10> const& bits);
 QString otherProcedureRunningText();
 // Told when a procedure is refused because what the unit is owed could not be written.
 QString owedWritesFailedText();
+// Told when a run ends because the unit's old values could not be kept for it.
+QString oldValuesNotKeptText();
 
 } // namespace Commissioning

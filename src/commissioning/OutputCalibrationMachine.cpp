@@ -278,7 +278,11 @@ void OutputCalibrationMachine::setUp()
     stGainCalibration old;
     old.gainU = quint16(m_gains.gainU);
     old.gainI = quint16(m_gains.gainI);
-    m_restore.arm({ QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI), gainsNotRestoredText(), old, {} });
+    const QString what = QStringLiteral("The gains %1/%2").arg(m_gains.gainU).arg(m_gains.gainI);
+    if (!m_restore.arm({ what, gainsNotRestoredText(), old, {} })) {
+        fail(oldValuesNotKeptText());
+        return;
+    }
     if (!writeGains(*m_pof, kUnitGain, m_gains.gainI)) {
         fail(gainNotWrittenText(kUnitGain));
         return;

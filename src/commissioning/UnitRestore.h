@@ -2,6 +2,8 @@
 
 #include "hvunit/OwedUnitWrites.h"
 
+#include <QUuid>
+
 #include <optional>
 
 class TPOF;
@@ -9,17 +11,19 @@ class TPOF;
 namespace Commissioning {
 
 // Gives the HV unit back what a run changed in it (its gains, its calibration), unless
-// the run keeps its result. A write that does not go through is handed to the link's
-// owed writes, which outlive the machine and write it once the unit takes it.
-// The machine's thread only.
+// the run keeps its result. The old values are kept by the link's owed writes (in their
+// file) from before the first change on, so a program gone meanwhile writes them at its
+// next start; a write that does not go through leaves them owed, to be written once the
+// unit takes them. The machine's thread only.
 class UnitRestore {
 public:
     explicit UnitRestore(TPOF* pof) : m_pof(pof) {}
 
-    // The unit holds changed values from now on; these are the old ones.
-    void arm(OwedUnitWrites::Values values) { m_values = std::move(values); }
+    // The unit holds changed values from now on; these are the old ones. False when they
+    // could not be kept: the run must change nothing then.
+    bool arm(OwedUnitWrites::Values values);
     // Nothing (more) to give back: the run kept its new values.
-    void disarm() { m_values.reset(); }
+    void disarm();
 
     // Writes now when something is pending, a stop owed first; true when written (or
     // nothing was pending). A failure leaves the values owed by the link.
@@ -28,6 +32,7 @@ public:
 private:
     TPOF* m_pof;
     std::optional<OwedUnitWrites::Values> m_values;
+    QUuid m_id; // names them in the owed writes
 };
 
 } // namespace Commissioning

@@ -1,11 +1,13 @@
 #include "hvunit/OwedUnitWrites.h"
 
+#include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
 #include "core/TransObject.h"
 #include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,10 +15,14 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 namespace {
 constexpr const char* kClass = "OwedUnitWrites";
 // How often what is owed is tried again while the link is up.
 constexpr int kRetryMs = 500;
+// The longest wait between two writes to a unit that refuses them.
+constexpr qint64 kLongestRetryMs = 60000;
 
 void tellOperator(MessageCategories category, const char* key)
 {
@@ -120,6 +126,10 @@ void OwedUnitWrites::keepIn(QString const& path)
     }
     std::vector<Owed> loaded;
     QStringList what;
+    // A run that drove the output did not end: the unit may still run it.
+    const bool stop = doc.object().value(QStringLiteral("stop")).toBool();
+    if (stop)
+        what << QStringLiteral("a stop");
     for (const QJsonValue& entry : doc.object().value(QStringLiteral("owed")).toArray()) {
         const QJsonObject o = entry.toObject();
         const std::optional<Values> values = valuesFromJson(o);
@@ -135,44 +145,87 @@ void OwedUnitWrites::keepIn(QString const& path)
         holdHeader(owed);
         loaded.push_back(owed);
     }
-    if (loaded.empty())
+    if (what.isEmpty())
         return;
     KLOG_WARN2(kClass, "keepIn", QStringLiteral("Still owed from before the start: %1").arg(what.join(QStringLiteral("; "))));
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopOwed = m_stopOwed || stop;
     m_values.insert(m_values.begin(), loaded.begin(), loaded.end());
 }
 
-void OwedUnitWrites::save()
+bool OwedUnitWrites::save()
 {
     if (m_file.isEmpty())
-        return;
+        return true;
     std::lock_guard<std::mutex> fileLock(m_fileMutex);
-    QJsonArray owed;
+    QJsonObject content;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        QJsonArray owed;
         for (const Owed& o : m_values)
             owed.append(toJson(o.values, o.unit.serial, o.unit.hardwareId));
+        if (!owed.isEmpty())
+            content.insert(QStringLiteral("owed"), owed);
+        if (m_stopOwed || m_driving)
+            content.insert(QStringLiteral("stop"), true);
     }
-    if (owed.isEmpty()) {
-        if (QFile::exists(m_file) && !QFile::remove(m_file))
+    // What is kept must survive a power cut: the file and the folder's entry for it.
+    const QString folder = QFileInfo(m_file).absolutePath();
+    if (content.isEmpty()) {
+        if (!QFile::exists(m_file))
+            return true;
+        if (!QFile::remove(m_file) || !FileSystem::syncPath(folder)) {
             KLOG_ERROR2(kClass, "save", QStringLiteral("Cannot remove %1").arg(m_file));
-        return;
+            return false;
+        }
+        return true;
     }
+    const QByteArray text = QJsonDocument(content).toJson();
     QSaveFile file(m_file);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(QJsonObject { { "owed", owed } }).toJson()) < 0
-        || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || ::fsync(file.handle()) != 0
+        || !file.commit() || !FileSystem::syncPath(folder)) {
         KLOG_ERROR2(kClass, "save",
                     QStringLiteral("Cannot keep what the HV unit is owed in %1: %2").arg(m_file, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void OwedUnitWrites::startRetry()
+{
+    // On the link's clock, so a faster one passes the waits faster.
+    QMetaObject::invokeMethod(this, [this] { m_retry.start(kRetryMs / std::max(1, m_pof->steadyRate())); });
+}
+
+qint64 OwedUnitWrites::now() const
+{
+    return m_pof->steadyMs();
 }
 
 void OwedUnitWrites::setStopOwed(bool owed)
 {
+    setStop(owed, false);
+}
+
+void OwedUnitWrites::stopFound()
+{
+    setStop(true, true);
+}
+
+void OwedUnitWrites::setStop(bool owed, bool unasked)
+{
+    bool changed = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        changed = (m_stopOwed || m_driving) != (owed || m_driving);
+        // One a procedure owes stays the procedure's.
+        m_stopUnasked = owed && unasked && (m_stopUnasked || !m_stopOwed);
         m_stopOwed = owed;
     }
+    if (changed)
+        save();
     if (owed)
-        QMetaObject::invokeMethod(&m_retry, qOverload<>(&QTimer::start));
+        startRetry();
 }
 
 bool OwedUnitWrites::stopOwed() const
@@ -181,43 +234,143 @@ bool OwedUnitWrites::stopOwed() const
     return m_stopOwed;
 }
 
-bool OwedUnitWrites::write(Values const& values)
+void OwedUnitWrites::setDriving(bool driving)
 {
-    if (values.gains && m_pof->writeGainCalibration(*values.gains) != TPOF::Ok)
+    bool changed = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        changed = (m_stopOwed || m_driving) != (m_stopOwed || driving);
+        m_driving = driving;
+    }
+    if (changed)
+        save();
+}
+
+bool OwedUnitWrites::writeStop()
+{
+    if (!stopOwed())
+        return true;
+    if (m_pof->StopTest(SKP_StopFlags_None) != TPOF::Ok)
         return false;
+    setStopOwed(false);
+    return true;
+}
+
+OwedUnitWrites::Outcome OwedUnitWrites::write(Values const& values)
+{
+    const auto outcome = [this](int rc) {
+        if (rc == TPOF::Ok)
+            return Outcome::Written;
+        if (rc == TPOF::ErrBusy)
+            return Outcome::Unsure;
+        return rc == TPOF::ErrLink || !m_pof->linkUp() ? Outcome::Lost : Outcome::Refused;
+    };
+    if (values.gains) {
+        const Outcome gains = outcome(m_pof->writeGainCalibration(*values.gains));
+        if (gains != Outcome::Written)
+            return gains;
+    }
     QList<eHVUnitParamType> types;
     for (const auto& p : values.parameters) {
-        if (m_pof->SetParameter(p.first, p.second) != TPOF::Ok)
-            return false;
+        const Outcome parameter = outcome(m_pof->SetParameter(p.first, p.second));
+        if (parameter != Outcome::Written)
+            return parameter;
         types << p.first;
     }
     // The views were told the run's values; they get these.
     if (!types.isEmpty())
         m_pof->refreshHVUnitParams(types);
+    return Outcome::Written;
+}
+
+bool OwedUnitWrites::holds(Values const& values)
+{
+    if (values.gains) {
+        // Read into the data model, so the views show what the unit holds.
+        IHVDataModel* data = m_pof->dataModel();
+        if (!m_pof->ExecCmd(TPOF::CMD_GetGains) || data->getHVUnitParam(eHVUnitParamType_GainU) != values.gains->gainU
+            || data->getHVUnitParam(eHVUnitParamType_GainI) != values.gains->gainI)
+            return false;
+    }
+    QList<eHVUnitParamType> types;
+    for (const auto& p : values.parameters) {
+        unsigned long long value = 0;
+        if (m_pof->GetParameter(p.first, &value) != TPOF::Ok || value != p.second)
+            return false;
+        types << p.first;
+    }
+    if (!types.isEmpty())
+        m_pof->refreshHVUnitParams(types);
     return true;
 }
 
-void OwedUnitWrites::owe(Values values)
+bool OwedUnitWrites::keep(QUuid const& id, Values values)
 {
-    // Refused by a unit that answers (busy, or it kept another value) or lost with the link.
-    KLOG_ERROR2(kClass, "owe",
-                (m_pof->linkUp() ? QStringLiteral("%1 not taken by the HV unit; written as soon as it takes them")
-                                 : QStringLiteral("%1 could not be written, the HV unit is silent; written when it answers again"))
-                    .arg(values.what));
-    Owed owed { std::move(values), unitNow(), QUuid::createUuid() };
+    Owed kept { std::move(values), unitNow(), id };
+    kept.kept = true;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_values.push_back(kept);
+    }
+    if (save())
+        return true;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_values.erase(std::remove_if(m_values.begin(), m_values.end(), [&id](Owed const& o) { return o.id == id; }),
+                   m_values.end());
+    return false;
+}
+
+void OwedUnitWrites::drop(QUuid const& id)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = std::find_if(m_values.begin(), m_values.end(), [&id](Owed const& o) { return o.id == id && o.kept; });
+        if (it == m_values.end())
+            return;
+        m_values.erase(it);
+    }
+    save();
+}
+
+void OwedUnitWrites::owe(QUuid const& id, Outcome outcome)
+{
+    Owed owed;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = std::find_if(m_values.begin(), m_values.end(), [&id](Owed const& o) { return o.id == id && o.kept; });
+        if (it == m_values.end())
+            return;
+        it->kept = false;
+        it->sent = outcome == Outcome::Unsure;
+        owed = *it;
+    }
+    const char* text = outcome == Outcome::Lost ? "%1 could not be written, the HV unit is silent; written when it answers again"
+        : outcome == Outcome::Unsure            ? "%1 sent, but the HV unit stayed busy; read back as soon as it is free"
+                                                : "%1 not taken by the HV unit; written as soon as it takes them";
+    KLOG_ERROR2(kClass, "owe", QString::fromLatin1(text).arg(owed.values.what));
     holdHeader(owed);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_values.push_back(std::move(owed));
+        for (Owed& o : m_values)
+            if (o.id == id)
+                o.held = owed.held;
     }
-    save();
-    QMetaObject::invokeMethod(&m_retry, qOverload<>(&QTimer::start));
+    if (outcome == Outcome::Refused)
+        refused();
+    startRetry();
+}
+
+void OwedUnitWrites::refused()
+{
+    // 0.5 s, 1 s, 2 s and so on up to a minute: over a minute of refusals at most eight writes.
+    m_nextWrite = now() + std::min(qint64(kRetryMs) << std::min(m_refusals, 8), kLongestRetryMs);
+    ++m_refusals;
 }
 
 bool OwedUnitWrites::owes() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_stopOwed || !m_values.empty();
+    return m_stopOwed || std::any_of(m_values.begin(), m_values.end(), [](Owed const& o) { return !o.kept; });
 }
 
 QStringList OwedUnitWrites::owed() const
@@ -227,7 +380,8 @@ QStringList OwedUnitWrites::owed() const
     if (m_stopOwed)
         out << QStringLiteral("a stop");
     for (const Owed& o : m_values)
-        out << o.values.what;
+        if (!o.kept)
+            out << o.values.what;
     return out;
 }
 
@@ -238,6 +392,11 @@ bool OwedUnitWrites::writeOwed()
     const Unit unit = unitNow();
     tellOtherUnits(unit);
     const QStringList before = owed();
+    bool unasked = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        unasked = m_stopUnasked;
+    }
     bool written = false;
     try {
         written = writeAll(unit);
@@ -251,7 +410,9 @@ bool OwedUnitWrites::writeOwed()
             done.removeOne(what);
         KLOG_INFO2(kClass, "writeOwed", QStringLiteral("Written to the HV unit: %1").arg(done.join(QStringLiteral("; "))));
         m_failureTold = false;
-        tellOperator(CAT_INF, "OwedUnitWritesDone");
+        // A stop to a unit found running is only logged: no procedure of the operator's owed it.
+        if (!(unasked && done == QStringList { QStringLiteral("a stop") }))
+            tellOperator(CAT_INF, "OwedUnitWritesDone");
     }
     return written;
 }
@@ -259,22 +420,32 @@ bool OwedUnitWrites::writeOwed()
 bool OwedUnitWrites::writeAll(Unit const& unit)
 {
     // The output must not come back with the line: the stop goes before anything else.
-    if (stopOwed()) {
-        if (m_pof->StopTest(SKP_StopFlags_None) != TPOF::Ok)
-            return false;
-        setStopOwed(false);
-    }
+    if (!writeStop())
+        return false;
     for (;;) {
         Owed next;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            const auto it = std::find_if(m_values.begin(), m_values.end(), [&unit](Owed const& o) { return o.unit == unit; });
+            const auto it = std::find_if(m_values.begin(), m_values.end(),
+                                         [&unit](Owed const& o) { return o.unit == unit && !o.kept; });
             if (it == m_values.end())
                 return true;
             next = *it;
         }
-        if (!write(next.values))
+        // Sent to a unit that stayed busy: it may hold them by now.
+        const Outcome outcome = next.sent && holds(next.values) ? Outcome::Written : write(next.values);
+        if (outcome != Outcome::Written) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                for (Owed& o : m_values)
+                    if (o.id == next.id)
+                        o.sent = outcome == Outcome::Unsure;
+            }
+            if (outcome == Outcome::Refused)
+                refused();
             return false;
+        }
+        m_refusals = 0;
         if (next.held)
             releaseHeader(next.id);
         {
@@ -298,7 +469,8 @@ bool OwedUnitWrites::owesThisUnit() const
 {
     const Unit unit = unitNow();
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_stopOwed || std::any_of(m_values.begin(), m_values.end(), [&unit](Owed const& o) { return o.unit == unit; });
+    return m_stopOwed
+        || std::any_of(m_values.begin(), m_values.end(), [&unit](Owed const& o) { return o.unit == unit && !o.kept; });
 }
 
 void OwedUnitWrites::retry()
@@ -308,10 +480,11 @@ void OwedUnitWrites::retry()
         m_retry.stop();
         return;
     }
-    // Not in a test or a procedure (whose set-up writes it first), not during an update,
-    // not while the unit is busy: a busy unit drops what it is sent.
-    if (!m_pof->linkUp() || !m_pof->dataModel()->isIdle() || m_pof->updateInProgress() || m_pof->sub()->drivesOutput()
-        || !m_pof->GetHVState() || (m_pof->sub()->getHVUnitState().state & HVStateBits::Busy))
+    // Not before a unit that refused is due again; not in a test or a procedure (whose
+    // set-up writes it first), not during an update, not while the unit is busy: a busy
+    // unit drops what it is sent.
+    if (now() < m_nextWrite || !m_pof->linkUp() || !m_pof->dataModel()->isIdle() || m_pof->updateInProgress()
+        || m_pof->sub()->drivesOutput() || !m_pof->GetHVState() || (m_pof->sub()->getHVUnitState().state & HVStateBits::Busy))
         return;
     if (!writeOwed())
         notWritten("retry");
@@ -326,7 +499,7 @@ void OwedUnitWrites::tellOtherUnits(Unit const& now)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (Owed& o : m_values) {
-            if (o.unit == now || o.unit.serial.isEmpty() || m_otherUnitsTold.contains(o.unit.serial + o.unit.hardwareId))
+            if (o.kept || o.unit == now || o.unit.serial.isEmpty() || m_otherUnitsTold.contains(o.unit.serial + o.unit.hardwareId))
                 continue;
             others.push_back(o);
             o.held = false;
@@ -342,7 +515,9 @@ void OwedUnitWrites::tellOtherUnits(Unit const& now)
                     QStringLiteral("Owed to the HV unit %1 (%2), not to the one connected (%3 %4): its calibration may be "
                                    "wrong until it is connected again")
                         .arg(o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId));
-        const TransObject text(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"), { o.unit.serial });
+        // The serial number alone may be the same for both.
+        const TransObject text(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"),
+                               { o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId });
         if (IGUI* gui = GlobalFuncs::getGUI())
             gui->showMessageDlg(CAT_WARN, text, false, false);
     }
@@ -350,11 +525,17 @@ void OwedUnitWrites::tellOtherUnits(Unit const& now)
 
 void OwedUnitWrites::notWritten(const char* where)
 {
-    m_retry.start();
+    startRetry();
     if (m_failureTold)
         return;
     m_failureTold = true;
     KLOG_ERROR2(kClass, where,
                 QStringLiteral("Could not be written to the HV unit; tried again: %1").arg(owed().join(QStringLiteral("; "))));
-    tellOperator(CAT_ERR, "OwedUnitWritesFailed");
+    // Says what is still owed: a stop sent meanwhile is not.
+    bool values = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        values = std::any_of(m_values.begin(), m_values.end(), [](Owed const& o) { return !o.kept; });
+    }
+    tellOperator(CAT_ERR, !stopOwed() ? "OwedUnitWritesValuesFailed" : values ? "OwedUnitWritesFailed" : "OwedUnitWritesStopFailed");
 }

@@ -127,8 +127,10 @@ bool TPOF::setComError(bool flag)
     const auto s = sub();
     stHVUnitState state = s->getHVUnitState();
     state.comError = m_updateInProgress ? false : flag;
-    if (state.comError)
+    if (state.comError) {
         m_linkDown = true;
+        m_lookForOutput = true;
+    }
     s->setHVUnitState(state);
     showLinkState(state.comError);
     return state.comError;
@@ -473,6 +475,17 @@ bool TPOF::GetHVState()
         // The subscriber may have changed while the link was down (a procedure handing
         // the states back): the link keeps its own word on it.
         const bool wasDown = m_linkDown.exchange(false);
+        const quint32 word = static_cast<quint32>(values[0]);
+        // Found running while no test or procedure of ours drives it (one gone with the
+        // program or with the link): a stop is owed before anything else.
+        if (m_lookForOutput.exchange(false) && (word & HVStateBits::HVOnMask) && !s->drivesOutput()
+            && !m_data->isTestRunning() && !m_updateInProgress) {
+            KLOG_WARN2(kClass, "GetHVState",
+                       QStringLiteral("The HV unit answers with its output on (state word 0x%1) while nothing drives "
+                                      "it: it is stopped first")
+                           .arg(word, 0, 16));
+            m_owed->stopFound();
+        }
         if (s->getHVUnitState().comError || wasDown) {
             if (!m_updateInProgress)
                 KLOG_INFO2(kClass, "GetHVState", "Communication with HV-Unit is up again");
@@ -932,6 +945,8 @@ bool TPOF::startUp()
 {
     OwnPolls own(*this);
     QCoreApplication::processEvents();
+    // The first poll looks whether the unit runs unasked.
+    m_lookForOutput = true;
     QElapsedTimer clock;
     clock.start();
     static const int sequence[] = { CMD_DateTime, CMD_SerialNumber, CMD_Identification, CMD_Temperature };
@@ -950,6 +965,10 @@ bool TPOF::startUp()
                 m_data->setPerformanceIndicator(1, 1, t);
         }
         if (!GetHVState())
+            return false;
+        // A unit found running, or owed a stop from before (a run the program did not
+        // end), is stopped as soon as it answers, before it gets anything else.
+        if (!m_owed->writeStop())
             return false;
         if (clock.elapsed() > 4999) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 250);

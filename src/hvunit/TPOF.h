@@ -170,6 +170,8 @@ public:
     // runs): a test passes them on a faster clock. rate: how many of its milliseconds
     // pass in a real one; the state poll's period is shortened by it.
     void setSteadyClock(std::function<qint64()> nowMs, int rate = 1);
+    qint64 steadyMs() const { return m_steady(); }
+    int steadyRate() const { return m_steadyRate; }
     // Steady milliseconds of the time-outs that pass while the unit is silent: the state
     // word's budgets, the line's send time-outs and resets (real time unless replaced on
     // the link's thread while no transaction runs). A test passes them faster only while
@@ -266,6 +268,9 @@ private:
     std::atomic<bool> m_linkDownShown { false };
     // Set by every lost-link report, cleared by the next good poll.
     std::atomic<bool> m_linkDown { false };
+    // The next good poll looks whether the unit runs its output unasked: at each start-up
+    // and after each lost link.
+    std::atomic<bool> m_lookForOutput { true };
     bool m_paramsRead = false;
     mutable QMutex m_serialMutex; // guards the one below
     QString m_unitSerial;

@@ -1,12 +1,13 @@
 // Hand-run stress program, not a test: 500 runs of the procedures that drive the HV unit
 // (output calibration, cascade calibration, cascade power) against the simulated unit,
 // each ended at a random moment by a release, an abort, a lost link, a lost link followed
-// by switching commissioning off, or an opened safety input; or an output calibration whose
-// operator presses the knob twice at each step (the second press early in the next one),
-// aborted in the last step. Counts the runs that left the HV-enable line on, the output on,
-// a stop or old values unsent after the link returned, the unit's gains or calibration
-// words changed, or that finished; every count must be 0. Also gives the time from the
-// unit falling silent to the line going low.
+// by switching commissioning off, an opened safety input, or the program gone (killed: its
+// owed-writes file as it was, nothing more to the unit, then started again); or an output
+// calibration whose operator presses the knob twice at each step (the second press early in
+// the next one), aborted in the last step. Counts the runs that left the HV-enable line on,
+// the output on, a stop or old values unsent after the link returned, the unit's gains or
+// calibration words changed, or that finished; every count must be 0. Also gives the time
+// from the unit falling silent to the line going low.
 //
 //     build/tests/commissioning/stress_outputcalibration [runs] [seed]
 
@@ -19,6 +20,7 @@
 #include "hvunit/OwedUnitWrites.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
@@ -36,9 +38,9 @@ namespace {
 constexpr quint16 kOldU = 9870, kOldI = 10120;
 constexpr int kCodes[4] = { 13, 14, 17, 18 };                 // the cascades' calibration words
 constexpr quint64 kWords[4] = { 4506, 65533, 3686, ~2ull };  // before every run
-enum Action { ReleaseRun, AbortRun, CutLink, OpenInput, CutThenOff, DoublePress, ActionCount };
+enum Action { ReleaseRun, AbortRun, CutLink, OpenInput, CutThenOff, ProgramGone, DoublePress, ActionCount };
 const char* const kActionNames[] = { "release", "abort", "cut link", "open input", "cut link, switch off",
-                                     "double press" };
+                                     "program gone", "double press" };
 enum Procedure { Output, Cascade, Power, ProcedureCount };
 const char* const kProcedureNames[] = { "output calibration", "cascade calibration", "cascade power" };
 
@@ -105,13 +107,25 @@ int main(int argc, char** argv)
     setTimerScale(0.1);
 
     CommissioningRig rig;
-    if (!rig.start()) {
+    HvUnitModel& unit = rig.sim.model();
+    const QString owedFile = rig.root.path(QStringLiteral("/owed.json"));
+    OwedUnitWrites* owed = nullptr;
+    std::function<MachineBundle()> factory;
+    // As the program starts: what is owed kept in its file, the unit identified.
+    const auto startProgram = [&] {
+        if (!rig.start())
+            return false;
+        owed = rig.pof->owedWrites();
+        factory = makeMachineFactory(rig.pof, rig.safety.get());
+        return rig.onLink([&] {
+            owed->keepIn(owedFile);
+            return rig.pof->InitHVUnit();
+        });
+    };
+    if (!startProgram()) {
         std::fprintf(stderr, "the simulated unit did not start\n");
         return 1;
     }
-    HvUnitModel& unit = rig.sim.model();
-    OwedUnitWrites* owed = rig.pof->owedWrites();
-    auto factory = makeMachineFactory(rig.pof, rig.safety.get());
     const auto handedBack = [&] {
         return !rig.safety->commissioningHoldsHvEnable() && dynamic_cast<FakeHVData*>(rig.pof->sub().get());
     };
@@ -210,6 +224,24 @@ int main(int argc, char** argv)
             waitUntil([] { return false; }, 500);
             rig.sim.clearFault();
             break;
+        case ProgramGone: {
+            // Killed between two of the link's transactions: the file as it was then, and
+            // nothing more reaches the unit.
+            const QByteArray left = rig.onLink([&] {
+                rig.pof->setTimeoutClock(&fastSteadyClock);
+                rig.sim.failNext(-1);
+                return rig.root.readFile(QStringLiteral("/owed.json"));
+            });
+            release();
+            rig.stop();
+            QFile::remove(owedFile);
+            if (!left.isEmpty())
+                rig.root.writeFile(QStringLiteral("/owed.json"), left);
+            rig.sim.clearFault();
+            if (!startProgram())
+                ++failedRuns;
+            break;
+        }
         case OpenInput: {
             const int line = safetyLineOfBit(std::uniform_int_distribution<int>(0, 8)(rng));
             rig.tree.setLine(line, false);
@@ -253,10 +285,10 @@ int main(int argc, char** argv)
     }
 
     std::printf("%d runs in %.1f s (output calibration %d, cascade calibration %d, cascade power %d; release %d, "
-                "abort %d, cut link %d, open input %d, cut link and switch off %d, double press %d)\n",
+                "abort %d, cut link %d, open input %d, cut link and switch off %d, program gone %d, double press %d)\n",
                 runs, total.elapsed() / 1000.0, perProcedure[Output], perProcedure[Cascade], perProcedure[Power],
                 perAction[ReleaseRun], perAction[AbortRun], perAction[CutLink], perAction[OpenInput],
-                perAction[CutThenOff], perAction[DoublePress]);
+                perAction[CutThenOff], perAction[ProgramGone], perAction[DoublePress]);
     std::printf("left the line on: %d, the output on: %d, something owed after the link returned: %d, "
                 "the values changed: %d, finished: %d; runs that did not end: %d\n",
                 lineOn, outputOn, leftOwed, valuesChanged, finishedRuns, failedRuns);

@@ -28,7 +28,8 @@ enum Fault { OpenInput, CutLink, Release, AbortRun, Throw, SecondProcedure };
 enum Moment { Started, InHvOnWait, WaitingForHvOn, InStep1, InStep3 };
 
 enum Procedure { OutputCal, CascadeCal, CascadePow };
-enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, GainRefused, DoublePress, BusyUnit, OtherUnit };
+enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, ProgramGone, GainRefused, DoublePress, BusyUnit,
+              SlowUnit, OtherUnit };
 constexpr int kBusyMs = 400; // the unit's own work, dropping what it is sent
 // In a walk's trail: the step's output stood at its level; the reading went stale.
 constexpr int kSettled = 100, kLost = 101;
@@ -48,6 +49,7 @@ struct Walk {
     QList<int> trail;                        // stages, and kSettled as the steps settle
     std::atomic<bool> triggered { false };
     QElapsedTimer sinceTrigger;
+    QByteArray left; // the owed file as a program gone at the trigger left it
 
     QStringList errorsTold()
     {
@@ -330,7 +332,7 @@ private slots:
               QString() },
         };
         const char* const endings[] = { "input opens", "link cut", "link cut, switched off, link back",
-                                        "link cut, program closes", "released" };
+                                        "link cut, program closes", "released", "program gone" };
         for (const auto& p : procedures)
             for (const auto& stage : p.stages) {
                 const QString part = p.procedure == OutputCal ? QStringLiteral("output")
@@ -339,7 +341,7 @@ private slots:
                                                                : QStringLiteral("cascade-calibration");
                 if (!parts.isEmpty() && !parts.contains(part))
                     continue;
-                for (int ending = InputOpens; ending <= Released; ++ending) {
+                for (int ending = InputOpens; ending <= ProgramGone; ++ending) {
                     // The calibration is the run's own only from its start on.
                     const bool changed = p.procedure != CascadeCal || stage.first >= CalibrationP6;
                     QTest::addRow("%s, %s, %s", p.name, stage.second, endings[ending])
@@ -358,6 +360,10 @@ private slots:
                 if ((p.procedure == OutputCal && stage.first == Step3) || (p.procedure == CascadeCal && stage.first == CalibrationN6))
                     QTest::addRow("%s, %s, ended while the unit is busy", p.name, stage.second)
                         << int(p.procedure) << stage.first << int(BusyUnit) << p.owed;
+                // A unit busy for 3 s after each write: the old gains written once, read back once it is free.
+                if (p.procedure == OutputCal && stage.first == Step3)
+                    QTest::newRow("output calibration, Step3, ended with the unit busy 3 s after each write")
+                        << int(OutputCal) << int(Step3) << int(SlowUnit) << gains;
                 // The knob pressed twice, the second press early in the next step.
                 if (p.procedure == OutputCal && stage.first >= Step1 && stage.first <= Step3)
                     QTest::addRow("output calibration, %s, double press", stage.second)
@@ -371,11 +377,15 @@ private slots:
         QFETCH(int, ending);
         QFETCH(QString, owed);
         const int waiting = procedure == CascadePow ? int(CascadePowerWaitForGreen) : 0;
-        const bool cut = ending == LinkCut || ending == CutThenOff || ending == CutThenClose || ending == OtherUnit;
+        const bool cut = ending == LinkCut || ending == CutThenOff || ending == CutThenClose || ending == OtherUnit
+            || ending == ProgramGone;
         // The output calibration's closing rows keep what is owed as the program does.
-        const bool kept = procedure == OutputCal && (ending == CutThenClose || ending == OtherUnit);
-        if (kept)
+        const bool kept = (procedure == OutputCal && (ending == CutThenClose || ending == OtherUnit)) || ending == ProgramGone;
+        if (kept) {
+            // Only this run's: what a closing program left in earlier rows is not.
+            QFile::remove(rig.root.path(QStringLiteral("/owed.json")));
             keepOwed();
+        }
 
         // While the unit is silent the link gives up a tenth as slowly, but in one row that
         // shows the line low within a second of the unit's last answer at full length.
@@ -393,9 +403,16 @@ private slots:
                     unit.setGainWriteBehaviour(200, true, false);
                 else if (ending == BusyUnit)
                     unit.holdBusy(kBusyMs);
+                else if (ending == SlowUnit) {
+                    unit.setGainWriteBehaviour(3000, false, false);
+                    rig.sim.clearRequests();
+                }
                 else if (ending != Released && ending != DoublePress) {
                     if (!fullLength) // on the link's thread, between its transactions
                         rig.pof->setTimeoutClock(&fastSteadyClock);
+                    // Gone: nothing more reaches the unit, the disk keeps what it had.
+                    if (ending == ProgramGone)
+                        w->left = rig.root.readFile(QStringLiteral("/owed.json"));
                     rig.sim.failNext(-1);
                 }
                 w->triggered = true;
@@ -424,12 +441,12 @@ private slots:
                     press(now == Step1 ? -37.0 : now == Step2 ? 37.0 : 0.0);
                 });
         };
-        // The old gains go back as the unit would take them.
+        // Each write refused quickly.
         if (ending == GainRefused)
-            w->atError = [this] { unit.setGainWriteBehaviour(200, false, false); };
+            w->atError = [this] { unit.setGainWriteBehaviour(20, true, false); };
         sendEvent(*walk, Procedure(procedure), Start);
         QVERIFY2(QTest::qWaitFor([w] { return w->triggered.load(); }, 20000), qPrintable(w->errorsTold().join('|')));
-        if (ending == BusyUnit)
+        if (ending == BusyUnit || ending == SlowUnit)
             sendEvent(*walk, Procedure(procedure), Abort);
         if (ending == DoublePress) {
             // Each step confirmed only with its output at its level: the gain of single
@@ -456,8 +473,9 @@ private slots:
         if (ending == CutThenOff || ending == Released) {
             walk->bundle = MachineBundle();
             QTRY_VERIFY_WITH_TIMEOUT(walk->machine.isNull(), 10000);
-        } else if (ending == CutThenClose || ending == OtherUnit) {
-            // As the program closes: the procedures released, then the link goes.
+        } else if (ending == CutThenClose || ending == OtherUnit || ending == ProgramGone) {
+            // As the program closes: the procedures released, then the link goes. One gone at
+            // the trigger instead left its file as it was then, the unit got nothing more.
             QVERIFY(releaseMachines(5000));
             rig.stop();
             walk->bundle = MachineBundle();
@@ -469,46 +487,88 @@ private slots:
             // The header said so until the program closed.
             QTRY_COMPARE(gui.callsOf(QStringLiteral("holdMessage")).size(), owed.isEmpty() ? 0 : 1);
             const auto held = gui.callsOf(QStringLiteral("holdMessage"));
-            // The unit's old gains are kept for it, named by its serial number and hardware id.
-            if (kept)
+            // The unit's old gains are kept for it, named by its serial number and hardware
+            // id, and the stop.
+            if (kept && ending != ProgramGone)
                 QCOMPARE(QJsonDocument::fromJson(rig.root.readFile(QStringLiteral("/owed.json"))).object(),
                          QJsonObject({ { "owed", QJsonArray { QJsonObject {
                              { "what", owed }, { "told", held.isEmpty() ? QString() : held.first().key },
                              { "serial", "SIM-1" }, { "hardwareId", "VLF-SIM 45kV 1/2" },
-                             { "gains", QJsonArray { kOldU, kOldI } }, { "parameters", QJsonArray() } } } } }));
+                             { "gains", QJsonArray { kOldU, kOldI } }, { "parameters", QJsonArray() } } } },
+                             { "stop", true } }));
+            if (ending == ProgramGone) {
+                QFile::remove(rig.root.path(QStringLiteral("/owed.json")));
+                QVERIFY(walk->left.isEmpty() || rig.root.writeFile(QStringLiteral("/owed.json"), walk->left));
+                gui.calls.clear();
+            }
             rig.sim.clearFault();
-            if (ending == OtherUnit)
+            if (ending != CutThenClose)
                 unit.setSerialNumber("SIM-9");
             unit.clearCommandLog();
             QVERIFY(rig.start());
-            if (!kept)
+            QCOMPARE(rig.tree.lastWritten(HVEnableLine), '0');
+            if (!kept) {
+                // Identified as at every start: the next rows' runs keep their values for it.
+                QVERIFY(identifyUnit());
                 return;
-            // Started again: what the unit is owed goes to it at the first link-up.
+            }
+            // Started again: the stop first, to whichever unit answers; what the unit is
+            // owed goes to it at the first link-up, and the header and the log say so.
             keepOwed();
+            QTRY_COMPARE(gui.callsOf(QStringLiteral("holdMessage")).size(), owed.isEmpty() ? 0 : ending == ProgramGone ? 1 : 2);
             QVERIFY(identifyUnit());
-            if (ending == OtherUnit) {
-                // Another unit gets nothing; the header says the first one may be wrong.
-                QTRY_VERIFY(gui.hasMessage(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit")));
-                QCOMPARE(gui.callsOf(QStringLiteral("showMessageDlg")).last().arguments, QStringList { "SIM-1" });
-                QVERIFY(!rig.letters().contains('q'));
-                QCOMPARE(unit.gainU(), quint16(10000));
-                // The first unit connected again gets its gains.
+            QVERIFY2(rig.letters().startsWith("zsx"), rig.letters().constData());
+            QVERIFY(!unit.outputOn());
+            QCOMPARE(log.deliveredWhere([&owed](const LoggingData& r) {
+                return r.text.startsWith(QLatin1String("Still owed from before the start: a stop")) && r.text.contains(owed);
+            }).size(), 1);
+            if (ending != CutThenClose) {
+                // Another unit gets nothing; the header says the first one may be wrong,
+                // naming both by serial number and hardware id: the serial alone may be the same.
+                if (!owed.isEmpty()) {
+                    QTRY_VERIFY(gui.hasMessage(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit")));
+                    QCOMPARE(gui.callsOf(QStringLiteral("showMessageDlg")).last().arguments,
+                             (QStringList { "SIM-1", "VLF-SIM 45kV 1/2", "SIM-9", "VLF-SIM 45kV 1/2" }));
+                }
+                QVERIFY(!rig.letters().contains('q') && !rig.letters().contains('k'));
+                if (ending == OtherUnit)
+                    QCOMPARE(unit.gainU(), quint16(10000));
+                // The first unit connected again gets its values within 2 s.
                 unit.setSerialNumber("SIM-1");
                 QVERIFY(identifyUnit());
             }
-            QTRY_COMPARE_WITH_TIMEOUT(unit.gainU(), kOldU, 5000);
-            QCOMPARE(unit.gainI(), kOldI);
-            QTRY_VERIFY(closed(gui.callsOf(QStringLiteral("holdMessage")).last().id));
+            QVERIFY(QTest::qWaitFor([this] { return unit.gainU() == kOldU && unit.gainI() == kOldI
+                    && std::equal(kCodes, kCodes + 4, kSaved, [this](int c, quint64 v) { return unit.parameter(c) == v; }); },
+                2000));
+            if (!owed.isEmpty()) {
+                QTRY_VERIFY(closed(gui.callsOf(QStringLiteral("holdMessage")).last().id));
+                QTRY_VERIFY(!log.deliveredWhere([&owed](const LoggingData& r) {
+                    return r.text.startsWith(QStringLiteral("Written to the HV unit: ") + owed);
+                }).isEmpty());
+            }
             QTRY_VERIFY(rig.root.readFile(QStringLiteral("/owed.json")).isEmpty());
             return;
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(!walk->errorsTold().isEmpty(), 10000);
         }
+        const auto oldGainWrites = [this] {
+            const auto log = unit.commandLog();
+            return std::count_if(log.begin(), log.end(), [](const HvUnitModel::Command& c) { return c.letter == 'q' && c.value1 == kOldU; });
+        };
         if (ending == GainRefused) {
             // An error, never a calibration.
             QCOMPARE(walk->errorsTold().value(0), QStringLiteral("Die Verstärkung 10135 konnte nicht geschrieben werden."));
-            std::lock_guard<std::mutex> lock(walk->mutex);
-            QVERIFY(!walk->stages.contains(Step3) && !walk->stages.contains(Done));
+            {
+                std::lock_guard<std::mutex> lock(walk->mutex);
+                QVERIFY(!walk->stages.contains(Step3) && !walk->stages.contains(Done));
+            }
+            // The old gains refused for a minute are tried less and less often.
+            QTest::qWait(60000 / kFastClockRate);
+            QVERIFY2(oldGainWrites() >= 2 && oldGainWrites() <= 8, qPrintable(QString::number(oldGainWrites())));
+            // The header speaks of the gains only: the stop went out.
+            QVERIFY(gui.hasMessage(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesValuesFailed")));
+            QVERIFY(!gui.hasMessage(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesFailed")));
+            unit.setGainWriteBehaviour(20, false, false);
         }
         if (cut) {
             QTest::qWait(300);
@@ -547,11 +607,17 @@ private slots:
                 n += c.key == QLatin1String("OwedUnitWritesDone");
             return n;
         };
-        const bool owedLater = cut || ending == BusyUnit;
+        const bool owedLater = cut || ending == BusyUnit || ending == SlowUnit || ending == GainRefused;
         if (owedLater)
             QTRY_COMPARE(notes(), 1);
         QTest::qWait(100);
         QCOMPARE(notes(), owedLater ? 1 : 0);
+        if (ending == SlowUnit) {
+            // Not written again: read back once the unit was free, and found taken.
+            QCOMPARE(held.size(), 1);
+            QCOMPARE(oldGainWrites(), 1);
+            QCOMPARE(rig.sim.completeRequests().count(">Q."), 1);
+        }
         walk->bundle = MachineBundle();
     }
 

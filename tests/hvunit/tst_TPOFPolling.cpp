@@ -227,9 +227,16 @@ private slots:
         // reading of the run stays the start-up temperature.
         data->setPerformanceIndicator(1, 0, 30);
         sim.model().setTemperature(10);
+        // A unit that answers with its output on gets a stop as soon as it has answered, logged.
+        sim.model().setStateBits(HVStateBits::OutputOn);
+        sim.clearRequests();
         changeState(States::TestFinished, States::Starting);
         QTRY_COMPARE(count(eAppEvent::HVUnitInitialized), 2);
-        QCOMPARE(int(sim.completeRequests().count(">K16.")), parameterReads);
+        sim.model().setStateBits(0);
+        QVERIFY(sim.completeRequests().value(0).startsWith(">z"));
+        QCOMPARE(sim.completeRequests().mid(1, 4), QList<QByteArray>({ ">W.", ">s.", ">x.", ">N." }));
+        QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.contains("output on (state word 0x2)"); }).size(), 1);
+        QVERIFY(!sim.completeRequests().contains(">K16."));
         QCOMPARE(data->getPerformanceIndicator(1, 0), 24);
         QCOMPARE(data->getPerformanceIndicator(1, 1), 24);
     }

@@ -186,6 +186,27 @@ private slots:
         QCOMPARE(part("createLogPart2"), 1);
     }
 
+    // The unit falls silent during a test and answers again, its output still on, while
+    // the results are shown: it is stopped as soon as it answers, not at the confirmation.
+    void unitAnsweringAgainAfterALostTestIsStopped()
+    {
+        dm()->receiveAppEvent(E::StartTest);
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), WaitHVOn, 10000);
+        m_sim.model().setStateBits(HVStateBits::OutputOn);
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), TestRunning, 15000);
+        m_sim.setFault(HvUnitSimulator::Fault::Silence);
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), TestFinished, 30000);
+        QVERIFY(m_sim.model().outputOn());
+        m_sim.model().setStateBits(0);
+        m_sim.model().clearCommandLog();
+        m_sim.clearFault();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_sim.model().outputOn(), 5000);
+        // The stop is the first the unit is told.
+        QCOMPARE(m_sim.model().commandLog().value(0).letter, 's');
+        QCOMPARE(dm()->getAppState(), TestFinished);
+        dm()->receiveAppEvent(E::TestResultConfirmed);
+    }
+
     // The link is lost while the test is finalised. The record is stored all the same,
     // and the confirmation starts the unit again instead of leaving the instrument in
     // Idle with the link down.
