@@ -4,6 +4,7 @@ import QtQuick.Controls 2.15
 import QtQuick.Controls.Material 2.15
 import QtQuick.VirtualKeyboard.Settings 2.15
 import Vlf.Controls 1.0
+import Vlf.GUI 1.0
 import Vlf.Styles 1.0
 import Vlf.Pages.Items 1.0
 
@@ -27,6 +28,7 @@ ApplicationWindow {
     property alias remoteFrame: remoteFrame
     property alias body: body
     property alias screenshotComposer: screenshotComposer
+    property alias inputGuard: inputGuard
 
     width: Style.windowWidth
     height: Style.windowHeight
@@ -137,6 +139,16 @@ ApplicationWindow {
         interval: 100
         repeat: false
         onTriggered: window.checkDialogs()
+    }
+
+    // A press or tap right after what is shown changed was meant for what was there before.
+    InputGuard {
+        id: inputGuard
+        doubleClickTime: guiViewModel.settings.dblClickTime
+        front: errorStack.visible ? errorStack.currentItem
+               : guiViewModel.remoteControlled ? remoteFrame
+               : dialogLayer.depth > 0 ? (dialogLayer.currentItem ? dialogLayer.currentItem.shown : null)
+               : pageStack.currentItem
     }
 
     Component { id: mainPage; MainPage {} }

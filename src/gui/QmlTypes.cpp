@@ -13,6 +13,7 @@
 #include "gui/GraphSeries.h"
 #include "gui/GuiViewModel.h"
 #include "gui/IconListViewItem.h"
+#include "gui/InputGuard.h"
 #include "gui/LogListModel.h"
 #include "gui/MeasurementData.h"
 #include "gui/MeasurementGraph.h"
@@ -83,6 +84,7 @@ void registerQmlTypes()
     qmlRegisterType<Calibration>(uri, 1, 0, "Calibration");
     qmlRegisterType<SystemInformation>(uri, 1, 0, "SystemInformation");
     qmlRegisterType<IconListViewItem>(uri, 1, 0, "IconListViewItem");
+    qmlRegisterType<InputGuard>(uri, 1, 0, "InputGuard");
     qmlRegisterType<TestResults>(uri, 1, 0, "TestResults");
     qmlRegisterType<TestResultsTanDelta>(uri, 1, 0, "TestResultsTanDelta");
     qmlRegisterType<TanDeltaCriterionItemViewModel>(uri, 1, 0, "TanDeltaCriterionItemViewModel");

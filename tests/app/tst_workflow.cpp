@@ -178,10 +178,12 @@ private:
     }
 
     // Return on the results page takes them and leads back to the test's configuration;
-    // Back from there to the main page.
-    void leaveResults()
+    // Back from there to the main page. Tapped twice in a hurry, the second tap falls where
+    // the configuration has its Back, and is dropped.
+    void leaveResults(bool hurried = false)
     {
-        UI(turnToAndPress("returnButton"));
+        QVERIFY2(hurried ? m_ui.tapTwice("returnButton", 300) : m_ui.turnToAndPress("returnButton"),
+                 qPrintable(m_ui.lastError()));
         UI(waitForPage("TestConfigurationPage"));
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::Idle, 10000);
         STEP(backToMain());
@@ -500,19 +502,24 @@ private slots:
     }
 
     // Tests the operator ends with HV off: in the burning after a breakdown, while running,
-    // or before the HV on key in the preparation (no record is left then). The result names
-    // no HV-source error that was never read; the unit got the voltage the operator entered.
-    // A manual ramp (a range entered) runs at the operator's targets until the unit can no
-    // longer be read or the cable breaks down, counting down to the unit's end.
+    // in the load detection or before the HV on key in the preparation (no record is left
+    // then). The result names no HV-source error that was never read; the unit got the
+    // voltage the operator entered. A manual ramp (a range entered) runs at the operator's
+    // targets until the unit can no longer be read or the cable breaks down, counting down to
+    // the unit's end. After a breakdown and in the load detection HV off (on the touch
+    // screen) and Return are tapped twice, 300 ms apart: the second tap never takes what came
+    // up under it.
     void testEndedWithHvOff_data()
     {
         QTest::addColumn<int>("group");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
-        QTest::addColumn<QString>("end"); // "burning" ("burn mode": on), "running", "preparation" or "read failure"
+        // "burning" ("burn mode": on), "running", "load detection", "preparation" or "read failure"
+        QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
         QTest::newRow("hv off") << withstand << int(OperatingModes::VLFSin) << QString() << "running";
+        QTest::newRow("load detection") << withstand << int(OperatingModes::VLFSin) << QString() << "load detection";
         QTest::newRow("no record") << withstand << int(OperatingModes::VLFSin) << QString() << "preparation";
         QTest::newRow("sheath test") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathTest) << "2.0"
                                      << "preparation";
@@ -526,6 +533,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QString, voltage);
         QFETCH(QString, end);
+        const bool hurried = end == QLatin1String("burning") || end == QLatin1String("load detection");
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
         const bool manualRamp = !voltage.isEmpty() && end != QLatin1String("preparation");
         const bool dc = mode == OperatingModes::DC, burnMode = end == QLatin1String("burn mode");
@@ -558,9 +566,14 @@ private slots:
         const QStringList before = records();
         const QByteArray lastRecord = before.isEmpty() ? QByteArray() : readAll(before.last());
         unit().clearCommandLog();
-        if (end == QLatin1String("preparation")) {
+        if (end == QLatin1String("preparation") || end == QLatin1String("load detection")) {
             UI(waitForPage("MeasurementPreparationPage", 20000));
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVOn, 20000);
+            if (end == QLatin1String("load detection")) {
+                unit().setLoadDetectionMs(5000);
+                unit().pressHvOn();
+                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitLoadDetect, 10000);
+            }
             if (!voltage.isEmpty())
                 QTRY_VERIFY2(m_ui.texts().contains(voltage), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
             shot("preparation");
@@ -619,9 +632,11 @@ private slots:
             QCOMPARE(unit().commandLog().last().letter, 'x');
             QCOMPARE(sent('u'), targets);
         } else {
-            UI(turnToAndPress("hvOffButton"));
+            QVERIFY2(hurried ? m_ui.tapTwice("hvOffButton", 300, true) : m_ui.turnToAndPress("hvOffButton"),
+                     qPrintable(m_ui.lastError()));
             UI(waitForPage("MeasurementResultsPage", 20000));
         }
+        unit().setLoadDetectionMs(300);
         QTRY_VERIFY(m_ui.find("verdictText")); // the results are taken
         auto detailRight = [this, end] {
             const QString detail = m_ui.text("resultDetail");
@@ -633,10 +648,13 @@ private slots:
             return detail.startsWith(QStringLiteral("Breakdown detected at ") + at) && !detail.contains("<small>");
         };
         QTRY_VERIFY2(detailRight(), qPrintable(m_ui.text("resultDetail")));
-        if (end == QLatin1String("preparation")) {
-            // The operator's stop before the output came on reads as one after it.
+        if (end == QLatin1String("preparation") || end == QLatin1String("load detection")) {
+            // The operator's stop before the output came on reads as one after it; in the
+            // load detection the code names the unit's state too.
             QTRY_COMPARE(m_ui.text("verdictText"), QStringLiteral("Test interupted by user"));
-            QCOMPARE(m_ui.text("codeLine"), QStringLiteral("#02.10 "));
+            const QString code = m_ui.text("codeLine");
+            QVERIFY2(code == "#02.10 " || (end == QLatin1String("load detection") && code.startsWith("#02.10 [")),
+                     qPrintable(code));
         } else if (end != QLatin1String("read failure")) {
             // The time as run, a second or more: the unit's samples after the stop keep it.
             const QRegularExpression ranSeconds(QStringLiteral("^00:(0[1-9]|[1-5]\\d)$"));
@@ -667,7 +685,7 @@ private slots:
             dm()->setBurnCurrentLimiter(false);
         }
         shot("results");
-        STEP(leaveResults());
+        STEP(leaveResults(hurried));
     }
 
     // Run by hand, skipped in the suite:

@@ -7,6 +7,7 @@
 #include "fakes/PropertyTrail.h"
 #include "gui/Gui.h"
 #include "gui/GuiViewModel.h"
+#include "gui/InputGuard.h"
 #include "hvsim/HvUnitModel.h"
 #include "hvunit/SCPins.h"
 #include "hvunit/TCheckSafetyCircuit.h"
@@ -20,6 +21,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 // The program's own window as the operator works it: finds controls by object name on
@@ -124,6 +126,9 @@ public:
     bool tap(const QString& name, int timeoutMs = 10000)
     {
         QQuickItem* item = waitFor(name, timeoutMs);
+        // What is shown may change while the guard is waited out.
+        if (item && waitOutGuard(false))
+            item = waitFor(name, timeoutMs);
         if (!item)
             return false;
         const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
@@ -131,7 +136,24 @@ public:
             m_error = QStringLiteral("\"%1\" is off the screen").arg(name);
             return false;
         }
-        QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+        m_tapped = centre.toPoint();
+        QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, m_tapped);
+        return true;
+    }
+    // Then once more on that spot gapMs later (by mouse, or on the touch screen), as a hurried
+    // operator taps: the second tap lands on whatever is there by then.
+    bool tapTwice(const QString& name, int gapMs, bool touch = false)
+    {
+        static QTouchDevice* const screen = QTest::createTouchDevice();
+        if (!tap(name))
+            return false;
+        QTest::qWait(gapMs);
+        if (touch) {
+            QTest::touchEvent(m_window, screen).press(0, m_tapped, m_window);
+            QTest::touchEvent(m_window, screen).release(0, m_tapped, m_window);
+        } else {
+            QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, m_tapped);
+        }
         return true;
     }
     void turn(int steps)
@@ -144,6 +166,7 @@ public:
     // itself. One more pass delivers what the press queued.
     void press()
     {
+        waitOutGuard(true);
         QObject* client = nullptr;
         for (QQuickItem* item = m_window->activeFocusItem(); item && !client; item = item->parentItem())
             client = item->property("vlfNavigationClient").value<QObject*>();
@@ -155,6 +178,25 @@ public:
         if (!acted || !QTest::qWaitFor([&] { return !acted->isEmpty(); }, bound))
             QTest::qWait(acted ? 0 : bound);
         QCoreApplication::processEvents();
+    }
+    // The second press on whatever has the focus gapMs after the first.
+    void pressTwice(int gapMs)
+    {
+        waitOutGuard(true);
+        QTest::keyClick(m_window, Qt::Key_Return);
+        QTest::qWait(gapMs);
+        QTest::keyClick(m_window, Qt::Key_Return);
+    }
+    // The window drops a press or tap that comes within the guard time after what is shown
+    // came to the front, and a knob press on the list entry it holds: the operator's next
+    // press or tap waits for what remains of that, and for nothing else. True when it waited.
+    bool waitOutGuard(bool knob) const
+    {
+        const auto* guard = m_window->property("inputGuard").value<InputGuard*>();
+        bool waited = false;
+        for (qint64 left; (left = guard->takenFrom(knob) - InputGuard::now()) > 0; waited = true)
+            QTest::qWait(int(left));
+        return waited;
     }
     // Turns right (at most a full round of the page) until the item holds the focus.
     bool turnTo(QQuickItem* target)
@@ -303,6 +345,21 @@ public:
         vm()->hideQuestion(vm()->questions().first().id, 1);
         QTRY_VERIFY(!dialogShown());
     }
+    // Cancel pressed twice, gapMs apart: the procedure's page goes and its list stays, with the
+    // line low and the unit as before (unitKept) for 5 s.
+    bool cancelTwice(int gapMs, const std::function<bool()>& unitKept)
+    {
+        if (!turnTo(QStringLiteral("cancelButton")))
+            return false;
+        pressTwice(gapMs);
+        if (!QTest::qWaitFor([&] { return depth() == 2 && unitKept(); }, 10000))
+            m_error = QStringLiteral("the unit did not get its values back");
+        else if (QTest::qWaitFor([&] { return hvEnable() || depth() != 2 || !unitKept(); }, 5000))
+            m_error = QStringLiteral("the procedure started again");
+        else
+            return true;
+        return false;
+    }
     // The end of every procedure: the HV-enable line off and no longer held, the output off.
     void checkHandedBack()
     {
@@ -335,6 +392,7 @@ private:
     PropertyTrail m_trail;
     Gui* m_gui = nullptr;
     QQuickWindow* m_window = nullptr;
+    QPoint m_tapped;
     int m_shot = 0;
     mutable QString m_error;
 };

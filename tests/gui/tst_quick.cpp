@@ -19,6 +19,7 @@
 #include "fakes/RecordBuilder.h"
 #include "gui/ChartDecorator.h"
 #include "gui/GuiViewModel.h"
+#include "gui/InputGuard.h"
 #include "gui/MeasurementData.h"
 #include "gui/QmlTypes.h"
 #include "testrun/File.h"
@@ -218,6 +219,14 @@ public:
                                .toRect()
                                .intersected(shot.rect());
         return shareAlike(shot, area, [&](int, int) { return wanted; });
+    }
+    // How long the active window still drops a knob press on what has the focus, or a tap
+    // (ms); 0 for a window without the guard.
+    Q_INVOKABLE int guardLeft(bool knob) const
+    {
+        QWindow* window = QGuiApplication::focusWindow();
+        const auto* guard = window ? window->property("inputGuard").value<InputGuard*>() : nullptr;
+        return guard ? int(qMax<qint64>(0, guard->takenFrom(knob) - InputGuard::now())) : 0;
     }
     // Deletes a window at once; a deferred destroy() would let its bindings run on a
     // half-torn-down tree.

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPointer>
+#include <QQuickItem>
+
+class QQuickWindow;
+
+// Drops a press of the knob or a tap that comes within the guard time after what is shown
+// (a page, a dialog, the backfeed page, the remote frame) came to the front: the second
+// press of a double press meant for the page that left never acts on the page that came up
+// under it. The guard time is the double-click time, at least 400 ms. A list that comes back
+// holds a knob press on the entry under the knob a while longer, until the knob turns: a
+// procedure or test that just ended is not started again by a press meant for its page.
+// Lives in the window and filters the window's input; times are milliseconds of
+// std::chrono::steady_clock (now()).
+class InputGuard : public QQuickItem {
+    Q_OBJECT
+    // What is shown in front; set by the window whenever it changes.
+    Q_PROPERTY(QObject* front READ front WRITE setFront NOTIFY frontChanged)
+    Q_PROPERTY(int doubleClickTime READ doubleClickTime WRITE setDoubleClickTime NOTIFY guardTimeChanged)
+    // When what is shown came to the front, and how long input is dropped after that.
+    Q_PROPERTY(qint64 frontSince READ frontSince NOTIFY frontChanged)
+    Q_PROPERTY(int guardTime READ guardTime NOTIFY guardTimeChanged)
+
+public:
+    static constexpr int MinimumGuardMs = 400;
+    static constexpr int HoldMs = 1500;
+
+    explicit InputGuard(QQuickItem* parent = nullptr);
+    ~InputGuard() override;
+
+    QObject* front() const { return m_front; }
+    void setFront(QObject* front);
+    int doubleClickTime() const { return m_doubleClickTime; }
+    void setDoubleClickTime(int ms);
+    qint64 frontSince() const { return m_frontSince; }
+    int guardTime() const { return qMax(m_doubleClickTime, MinimumGuardMs); }
+
+    // Knob presses on the item (a list's entry under the knob) are dropped for HoldMs, or
+    // until the knob turns.
+    Q_INVOKABLE void hold(QQuickItem* item);
+    // From when the window takes a knob press on what has the focus now, or a tap.
+    qint64 takenFrom(bool knob) const;
+
+    static qint64 now();
+
+signals:
+    void frontChanged();
+    void guardTimeChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void itemChange(ItemChange change, const ItemChangeData& value) override;
+
+private:
+    bool dropped(QEvent* event);
+    void watch(QQuickWindow* window);
+
+    QPointer<QObject> m_front;
+    qint64 m_frontSince = 0;
+    bool m_hadFront = false;
+    int m_doubleClickTime = 250;
+    QPointer<QQuickItem> m_held;
+    qint64 m_heldSince = 0;
+    QPointer<QQuickWindow> m_window;
+    // The rest of a touch or a mouse press whose start was dropped goes too.
+    bool m_swallowTouch = false;
+    bool m_swallowMouse = false;
+};
