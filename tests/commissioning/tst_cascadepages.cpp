@@ -64,6 +64,33 @@ private slots:
     }
     void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
 
+    // Cancel pressed twice: the second press falls on the list's entry, which got the knob
+    // back, and starts nothing again; the unit keeps its calibration words.
+    void doublePressOnCancel_data()
+    {
+        QTest::addColumn<bool>("hvOn");
+        QTest::addColumn<int>("gapMs");
+        QTest::newRow("waiting for HV on") << false << 700;
+        QTest::newRow("6 kV output") << true << 300;
+    }
+    void doublePressOnCancel()
+    {
+        QFETCH(bool, hvOn);
+        QFETCH(int, gapMs);
+        const auto words = [this] { return QList<quint64>({ m_unit->parameter(13), m_unit->parameter(14),
+                                                            m_unit->parameter(17), m_unit->parameter(18) }); };
+        const QList<quint64> before = words();
+        m_unit->setRampMs(60000); // still on the way to 6 kV
+        QVERIFY(open(OperatingModes::CascadeCalibration, "cascadeCalibration"));
+        QVERIFY(m_ui.reached(QStringLiteral("HV On drücken")));
+        if (hvOn)
+            m_unit->pressHvOn();
+        QVERIFY(!hvOn || m_ui.reached(QStringLiteral("Kalibrieren +6kV")));
+        QVERIFY2(m_ui.cancelTwice(gapMs, [&] { return words() == before; }), qPrintable(m_ui.lastError()));
+        m_unit->setRampMs(0);
+        m_ui.checkHandedBack();
+    }
+
     void wholeCascadeCalibrationThroughThePage()
     {
         // Readings off by a few percent at +6, +40, -6 and -40 kV.

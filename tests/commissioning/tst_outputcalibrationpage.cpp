@@ -218,6 +218,35 @@ private slots:
         m_ui.answer();
     }
 
+    // Cancel pressed twice at every stage: the second press falls on the list's entry, which
+    // got the knob back, and starts nothing again.
+    void doublePressOnCancel_data()
+    {
+        QTest::addColumn<int>("steps"); // confirmed before Cancel; -1: before the HV-on key
+        QTest::addColumn<int>("gapMs");
+        QTest::newRow("waiting for HV on") << -1 << 300;
+        for (int steps = 0; steps < 4; ++steps)
+            QTest::addRow("step %d", steps + 1) << steps << (steps % 2 ? 300 : 700);
+    }
+    void doublePressOnCancel()
+    {
+        QFETCH(int, steps);
+        QFETCH(int, gapMs);
+        const quint16 gainU = m_unit->gainU(), gainI = m_unit->gainI();
+        QVERIFY(openThePage());
+        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
+        const QStringList heads = { "Kalibrierung -37kV", "Kalibrierung +37kV", "Bestätigung +37kV",
+                                    "Bestätigung -37kV" };
+        if (steps >= 0)
+            m_unit->pressHvOn();
+        for (int step = 0; step < steps; ++step)
+            QVERIFY(reach(heads[step]) && offered() && m_ui.confirm());
+        QVERIFY(steps < 0 || reach(heads[steps]));
+        QVERIFY2(m_ui.cancelTwice(gapMs, [&] { return m_unit->gainU() == gainU && m_unit->gainI() == gainI; }),
+                 qPrintable(m_ui.lastError()));
+        checkHandedBack();
+    }
+
     // Switched off in the middle of a run (the service menu locked): the page goes, the run
     // ends safely, and a run after switching on again works.
     void commissioningSwitchedOffMidRun()

@@ -58,6 +58,22 @@ Flow {
         return cable
     }
 
+    // A list that comes back (its procedure or test ended, its page left) does not start the
+    // entry under the knob again at once: a press meant for the page that left is held.
+    property bool pageLeft: false
+    readonly property int pageStatus: page ? page.StackView.status : StackView.Inactive
+    onPageStatusChanged: {
+        if (pageStatus === StackView.Inactive)
+            pageLeft = true
+        if (pageStatus !== StackView.Active || !pageLeft)
+            return
+        var nav = page.navigation
+        var entry = nav.validIndex(nav.lastIndex) ? nav.elements[nav.lastIndex] : null
+        var guard = page.appWindow ? page.appWindow.inputGuard : undefined
+        if (entry && entry.node && entry.node.menuEntries.length === 0 && guard)
+            guard.hold(entry)
+    }
+
     Repeater {
         id: repeater
         model: grid.shownEntries
