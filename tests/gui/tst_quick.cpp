@@ -42,6 +42,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 // What the QML tests may change of the data model behind the view model.
 class TestHelper : public QObject {
@@ -567,7 +568,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QmlWarnings::install();
     Setup setup;
-    return quick_test_main_with_setup(argc, argv, "gui", QUICK_TEST_SOURCE_DIR, &setup);
+    // A CTest entry runs the one file VLF_QML_TEST names; without it, every file runs.
+    QByteArray input = QByteArrayLiteral(QUICK_TEST_SOURCE_DIR "/") + qgetenv("VLF_QML_TEST");
+    char flag[] = "-input";
+    std::vector<char*> args(argv, argv + argc);
+    if (qEnvironmentVariableIsSet("VLF_QML_TEST"))
+        args.insert(args.begin() + 1, { flag, input.data() });
+    args.push_back(nullptr);
+    return quick_test_main_with_setup(int(args.size()) - 1, args.data(), "gui", QUICK_TEST_SOURCE_DIR, &setup);
 }
 
 #include "tst_quick.moc"
