@@ -23,10 +23,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QThread>
 #include <QTimer>
 
@@ -52,25 +51,16 @@ double monotonicMs()
 // The stopped start's rows in the message log and the trace's lines on rows not stored.
 void reportStop()
 {
-    int rows = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-peek"));
-        db.setDatabaseName(GlobalFuncs::getDB()->filePath());
-        QSqlQuery q(db);
-        if (db.open() && q.exec(QStringLiteral("SELECT COUNT(*) FROM messagelog WHERE message LIKE 'stop record %'"))
-            && q.next())
-            rows = q.value(0).toInt();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("bench-peek"));
-    std::printf("%-44s %d of %d rows stored\n", "the stopped start's burst:", rows, kStopBurst);
+    QByteArray log;
+    GlobalFuncs::getDB()->getMessages(log);
+    std::printf("%-44s %d of %d rows stored\n", "the stopped start's burst:", int(log.count("\tstop record ")),
+                kStopBurst);
     const QDir traces(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace));
-    for (const QString& name : traces.entryList({QStringLiteral("*.trc")})) {
-        QFile trace(traces.filePath(name));
-        if (!trace.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : trace.readAll().split('\n'))
+    for (const QFileInfo& file : traces.entryInfoList({QStringLiteral("*.trc")})) {
+        QFile trace(file.filePath());
+        for (const QByteArray& line : trace.open(QIODevice::ReadOnly) ? trace.readAll().split('\n') : QList<QByteArray>())
             if (line.contains("log records were not stored"))
-                std::printf("  %s: %s\n", qPrintable(name), line.constData());
+                std::printf("  %s\n", line.constData());
     }
     std::fflush(stdout);
 }

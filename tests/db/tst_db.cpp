@@ -117,11 +117,9 @@ private slots:
             QSqlDatabase peek = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
             peek.setDatabaseName(dbPath());
             QVERIFY(peek.open());
-            const auto version = [&peek] {
-                QSqlQuery v(peek);
-                return v.exec(QStringLiteral("PRAGMA data_version")) && v.next() ? v.value(0).toInt() : -1;
-            };
-            const int before = version();
+            QSqlQuery v(peek);
+            const auto version = [&v] { return v.exec(QStringLiteral("PRAGMA data_version")) && v.next() ? v.value(0) : 0; };
+            const QVariant before = version();
             QVERIFY(m_db->setDefaultValue(QStringLiteral("General"), QStringLiteral("Language"), QStringLiteral("English")));
             QCOMPARE(version(), before);
             QVERIFY(m_db->setDefaultValue(QStringLiteral("General"), QStringLiteral("Language"), QStringLiteral("Dansk")));
