@@ -528,6 +528,20 @@ void DataModell::setVoltageSnapValues(eVoltageSnapTypes type, const QList<double
     emit voltageSnapValuesChanged();
 }
 
+QList<double> DataModell::shownVoltageSnaps(eVoltageSnapTypes type) const
+{
+    const M::OperatingMode mode = getOperatingMode();
+    QList<double> kiloVolts;
+    if (type == TestVoltageSnaps && (mode == M::SheathTest || mode == M::SheathPinpointing))
+        kiloVolts = {3.0, 50.0, 100.0};
+    else
+        kiloVolts = getVoltageSnapValues(type == TestVoltageSnaps && mode == M::TanDelta ? NominalVoltageSnaps : type);
+    // The snap points are peak values; where RMS equals peak they stay as they are.
+    for (double& kV : kiloVolts)
+        kV = voltageInTypeForm(long(qRound64(kV * 1e6))) / 1e6;
+    return kiloVolts;
+}
+
 // --- running test --------------------------------------------------------------
 
 void DataModell::resetTestData()

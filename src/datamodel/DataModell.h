@@ -145,6 +145,9 @@ public:
     void setInsulationState(TanDelta::evaluation::eInsulationType type, bool enabled);
     QList<double> getVoltageSnapValues(eVoltageSnapTypes type) const;
     void setVoltageSnapValues(eVoltageSnapTypes type, const QList<double>& values);
+    // The snap points of a voltage slider (kV) as the current mode and voltage type state
+    // them: the sheath modes have test voltages of their own, the tan delta test states U0.
+    QList<double> shownVoltageSnaps(eVoltageSnapTypes type) const;
 
     // --- running test ------------------------------------------------------
     void resetTestData();

@@ -22,7 +22,6 @@ using M = OperatingModes;
 using P = OpModeParameters;
 
 constexpr int VoltageScale = 10;
-constexpr double Sqrt2 = 1.4142135623730951;
 constexpr int PhaseCount = 3;
 
 QString tp(const char* key) { return QCoreApplication::translate("TestParameters", key); }
@@ -752,19 +751,9 @@ void TestConfiguration::updateVoltageInput()
     if (!dm)
         return;
     const eVoltageType type = dm->getVoltageType();
-    const M::OperatingMode mode = dm->getOperatingMode();
-    QList<double> nominalSnaps = dm->getVoltageSnapValues(DataModell::NominalVoltageSnaps);
-    QList<double> testSnaps = dm->getVoltageSnapValues(DataModell::TestVoltageSnaps);
-    if (isSheathMode())
-        testSnaps = {3.0, 50.0, 100.0};
-    else if (mode == M::TanDelta)
-        testSnaps = nominalSnaps;
-    if (type != VoltageType_PEAK) {
-        for (double& v : nominalSnaps)
-            v /= Sqrt2;
-        for (double& v : testSnaps)
-            v /= Sqrt2;
-    }
+    // In the form the value is shown in, so that a voltage at a snap point sits on its tick.
+    const QList<double> nominalSnaps = dm->shownVoltageSnaps(DataModell::NominalVoltageSnaps);
+    const QList<double> testSnaps = dm->shownVoltageSnaps(DataModell::TestVoltageSnaps);
 
     const long stored = storedVoltage(*dm);
     const double factor = dm->getVoltageFactor(type) / 10.0;

@@ -405,34 +405,41 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("factor");
+        QTest::addColumn<long>("peak"); // a snap point: test voltages 10, 20, 30 kV, U0 6, 10, 12 kV
         QTest::addColumn<double>("shown");
         QTest::addColumn<double>("voltage");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QVariantList>("ticks");
-        // A stored peak of 10 kV each time.
-        QTest::newRow("PEAK in DC") << int(M::DC) << int(VoltageType_PEAK) << 10 << 10.0 << 10.0 << "10.0" << ""
-                                    << QVariantList{100, 200, 300};
-        QTest::newRow("RMS in sine") << int(M::VLFSin) << int(VoltageType_RMS) << 10 << 7.1 << 7.1 << "7.1" << "RMS"
-                                     << QVariantList{71, 141, 212};
-        QTest::newRow("RMS in rectangular") << int(M::VLFRect) << int(VoltageType_RMS) << 10 << 10.0 << 10.0 << "10.0"
-                                            << "" << QVariantList{71, 141, 212};
-        // U0 5 kV peak, 3.5 kV RMS; the test voltage is 2.0 × the rounded U0.
-        QTest::newRow("Factor in sine") << int(M::VLFSin) << int(VoltageType_Factor) << 20 << 3.5 << 7.0 << "7.0"
-                                        << "RMS" << QVariantList{42, 71, 85};
+        QTest::newRow("PEAK in DC") << int(M::DC) << int(VoltageType_PEAK) << 10 << 10000000L << 10.0 << 10.0 << "10.0"
+                                    << "" << QVariantList{100, 200, 300};
+        QTest::newRow("PEAK in sine") << int(M::VLFSin) << int(VoltageType_PEAK) << 10 << 10000000L << 10.0 << 10.0
+                                      << "10.0" << "PEAK" << QVariantList{100, 200, 300};
+        QTest::newRow("RMS in sine") << int(M::VLFSin) << int(VoltageType_RMS) << 10 << 10000000L << 7.1 << 7.1 << "7.1"
+                                     << "RMS" << QVariantList{71, 141, 212};
+        QTest::newRow("RMS in rectangular") << int(M::VLFRect) << int(VoltageType_RMS) << 10 << 10000000L << 10.0 << 10.0
+                                            << "10.0" << "" << QVariantList{100, 200, 300};
+        // U0 10 kV peak, 7.1 kV RMS; the test voltage is 2.0 × the rounded U0 (directly 14.1).
+        QTest::newRow("Factor in sine") << int(M::VLFSin) << int(VoltageType_Factor) << 20 << 20000000L << 7.1 << 14.2
+                                        << "14.2" << "RMS" << QVariantList{42, 71, 85};
+        QTest::newRow("Factor in rectangular") << int(M::VLFRect) << int(VoltageType_Factor) << 20 << 20000000L << 10.0
+                                               << 20.0 << "20.0" << "" << QVariantList{60, 100, 120};
+        QTest::newRow("U0 of tan delta") << int(M::TanDelta) << int(VoltageType_RMS) << 10 << 10000000L << 7.1 << 7.1
+                                         << "7.1" << "RMS" << QVariantList{42, 71, 85};
     }
     void shownVoltage()
     {
         QFETCH(int, mode);
         QFETCH(int, type);
         QFETCH(int, factor);
+        QFETCH(long, peak);
         QFETCH(double, shown);
         QFETCH(double, voltage);
         QFETCH(QString, text);
         QFETCH(QString, hint);
         QFETCH(QVariantList, ticks);
         dm()->changeOperatingMode(M::OperatingMode(mode));
-        storeVoltage(eVoltageType(type), 10000000, factor);
+        storeVoltage(eVoltageType(type), peak, factor);
         m_config->onOperationModeChange(M::OperatingMode(mode));
         QCOMPARE(m_config->convertVoltage(dm()->getVoltageToTest()), shown);
         QCOMPARE(m_config->voltage(), voltage);
@@ -441,6 +448,8 @@ private slots:
         QCOMPARE(item->valueToString(), text);
         QCOMPARE(item->unitHint(), hint);
         QCOMPARE(item->ticks(), ticks);
+        // A voltage stored at a snap point sits on its tick.
+        QVERIFY(item->ticks().contains(item->value()));
         // The mode's lowest voltage shows as 0.0 kV: the slider starts at 0.
         QCOMPARE(item->minimum(), 0);
     }
