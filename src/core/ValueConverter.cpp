@@ -35,3 +35,8 @@ long ValueConverter::divideVoltageByFactor(long value, long factor)
     // 64-bit so that value × 10 cannot overflow for any voltage of the instrument.
     return static_cast<long>((static_cast<qint64>(value) * 10) / static_cast<qint64>(factor));
 }
+
+long ValueConverter::multiplyVoltageByFactor(long value, long factor)
+{
+    return static_cast<long>((static_cast<qint64>(value) * factor) / 10);
+}

@@ -18,4 +18,6 @@ public:
     // (value × 10) / factor with the factor in tenths (10 = 1.0), truncated toward zero.
     // A factor of 0 is logged and the value returned unchanged.
     static long divideVoltageByFactor(long value, long factor);
+    // (value × factor) / 10 with the factor in tenths, truncated toward zero.
+    static long multiplyVoltageByFactor(long value, long factor);
 };

@@ -341,7 +341,7 @@ void TestSettings::reboundVoltageLocked()
 
 long TestSettings::voltageToTestLocked() const
 {
-    return long((qint64(m_values.voltage) * typeFactorLocked()) / 10);
+    return ValueConverter::multiplyVoltageByFactor(m_values.voltage, typeFactorLocked());
 }
 
 long TestSettings::voltageInTypeForm(long peak) const
@@ -359,7 +359,7 @@ long TestSettings::enteredVoltage(long peakTestVoltage) const
 long TestSettings::peakTestVoltage(long entered) const
 {
     QMutexLocker lock(&m_mutex);
-    return long((qint64(peakFormLocked(entered)) * typeFactorLocked()) / 10);
+    return ValueConverter::multiplyVoltageByFactor(peakFormLocked(entered), typeFactorLocked());
 }
 
 QPair<long, long> TestSettings::storedVoltageBounds() const
@@ -422,7 +422,8 @@ void TestSettings::setVoltageType(eVoltageType type, bool saveDefault)
     const long testVoltage = voltageToTestLocked();
     m_values.voltageType = type;
     if (type == VoltageType_Factor)
-        m_values.voltage = boundStoredVoltage(long((qint64(testVoltage) * 10) / m_values.factor), m_values.factor);
+        m_values.voltage = boundStoredVoltage(ValueConverter::divideVoltageByFactor(testVoltage, m_values.factor),
+                                              m_values.factor);
     else
         m_values.voltage = boundStoredVoltage(testVoltage, 10);
     if (saveDefault) {
@@ -469,7 +470,7 @@ QList<long> TestSettings::stepListLocked() const
 {
     QList<long> steps;
     for (unsigned i = 0; i < m_voltageSteps && int(i) < m_defaultFactors.size(); ++i)
-        steps.append(long((qint64(m_values.voltage) * m_defaultFactors.at(int(i))) / 10));
+        steps.append(ValueConverter::multiplyVoltageByFactor(m_values.voltage, m_defaultFactors.at(int(i))));
     return steps;
 }
 

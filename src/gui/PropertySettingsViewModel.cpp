@@ -1,7 +1,6 @@
 #include "gui/PropertySettingsViewModel.h"
 
-#include "core/GlobalFuncs.h"
-#include "datamodel/DataModell.h"
+#include "core/ValueConverter.h"
 #include "gui/PhaseString.h"
 
 #include <cmath>
@@ -9,12 +8,6 @@
 namespace {
 // Phase bits 0..2 of the phases to test.
 constexpr int PhaseCount = 3;
-
-eVoltageType currentVoltageType()
-{
-    const DataModell* dm = GlobalFuncs::getDM();
-    return dm ? dm->getVoltageType() : VoltageType_None;
-}
 
 // "%L1" in the default locale with as many decimals as the scale factor has places.
 QString scaledNumber(double number, int scaleFactor)
@@ -74,11 +67,11 @@ void PropertySettingsViewModel::setActive(bool active)
         setConfirm(false);
 }
 
-void PropertySettingsViewModel::setValueFactor(double factor)
+void PropertySettingsViewModel::setValueFactor(int tenths)
 {
-    if (factor == m_valueFactor)
+    if (tenths == m_valueFactor)
         return;
-    m_valueFactor = factor;
+    m_valueFactor = tenths;
     emit valueFactorChanged();
 }
 
@@ -87,7 +80,6 @@ QString PropertySettingsViewModel::valueToString()
     if (value() == 0 && !zeroRepresentation().isEmpty())
         return zeroRepresentation();
 
-    const eVoltageType voltageType = currentVoltageType();
     // A scale factor below 1 would divide by zero; such an item shows the plain value.
     const int scale = scaleFactor() > 0 ? scaleFactor() : 1;
 
@@ -107,14 +99,14 @@ QString PropertySettingsViewModel::valueToString()
     case ValueUnit::Frequency:
     case ValueUnit::NumberOfLevels:
     case ValueUnit::ValuesPerLevel:
-        return scaledNumber(value() * m_valueFactor / scale, scale);
+        return scaledNumber(value() * m_valueFactor / (10.0 * scale), scale);
     case ValueUnit::VoltageFactor: {
         if (!m_connectedModel)
             return scaledNumber(double(value()) / scale, scale);
-        // U0 × factor, as RMS or as peak (× √2).
-        const double product = m_connectedModel->value() * 100000.0 * 1.4142135623730951 * value();
-        const double divisor = voltageType == VoltageType_RMS ? 14142135.623730952 : 10000000.0;
-        return scaledNumber(product / divisor, scale);
+        // U0 × factor in the form U0 is entered in: the test voltage needs no conversion.
+        const int u0Scale = m_connectedModel->scaleFactor() > 0 ? m_connectedModel->scaleFactor() : 1;
+        const long u0 = long(1000000LL * m_connectedModel->value() / u0Scale);
+        return scaledNumber(ValueConverter::multiplyVoltageByFactor(u0, 10L * value() / scale) / 1e6, scale);
     }
     case ValueUnit::InsulationType:
     case ValueUnit::VoltageType:

@@ -37,8 +37,9 @@ public:
     // Leaving the editor with another value than the confirmed one withdraws the confirmation.
     void setActive(bool active);
 
-    double valueFactor() const { return m_valueFactor; }
-    void setValueFactor(double factor);
+    // The factor the shown value is multiplied by, in tenths like the data model's.
+    int valueFactor() const { return m_valueFactor; }
+    void setValueFactor(int tenths);
     // The U0 item a voltage factor is shown against; not owned, forgotten when deleted.
     void setConnectedModel(PropertySettingsViewModel* model) { m_connectedModel = model; }
     PropertySettingsViewModel* getConnectedModel() const { return m_connectedModel; }
@@ -54,6 +55,6 @@ private:
     bool m_confirmed = false;
     bool m_active = false;
     int m_confirmedValue = 0;
-    double m_valueFactor = 1.0;
+    int m_valueFactor = 10;
     QPointer<PropertySettingsViewModel> m_connectedModel;
 };

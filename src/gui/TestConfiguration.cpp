@@ -277,7 +277,7 @@ void TestConfiguration::createVoltageItems(DataModell& dm, QList<PropertySetting
     auto* item = addItem(items, tp("Voltage"), tc("AdjustTestVoltage").arg(voltageUnitHint(dm, type)), kiloVolt(),
                              ValueUnit::Voltage);
     item->setScaleFactor(VoltageScale);
-    item->setValueFactor(dm.getVoltageFactor(eVoltageType(type)) / 10.0);
+    item->setValueFactor(dm.getVoltageFactor(eVoltageType(type)));
     item->setUnitHint(voltageUnitHint(dm, type));
 }
 
@@ -693,10 +693,9 @@ QVariantList TestConfiguration::voltageSteps() const
     const DataModell* dm = GlobalFuncs::getDM();
     if (!dm)
         return steps;
-    const QVector<unsigned short> factors = dm->getVoltageFactorList();
     const int count = int(dm->getVoltageSteps());
-    for (int i = 0; i < factors.size() && i < count; ++i)
-        steps.append(QVariant(factors.at(i) / 100.0));
+    for (int i = 0; i < count; ++i)
+        steps.append(QVariant(dm->getDefaultVoltageFactor(i) / 10.0));
     return steps;
 }
 
@@ -756,7 +755,7 @@ void TestConfiguration::updateVoltageInput()
     const QList<double> testSnaps = dm->shownVoltageSnaps(DataModell::TestVoltageSnaps);
 
     const long stored = storedVoltage(*dm);
-    const double factor = dm->getVoltageFactor(type) / 10.0;
+    const int factor = dm->getVoltageFactor(type);
     for (PropertySettingsViewModel* item : m_mainParameters.items()) {
         switch (item->type()) {
         case ValueUnit::Voltage:

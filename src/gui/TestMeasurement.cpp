@@ -347,7 +347,7 @@ QString TestMeasurement::remainingText() const
         // The count grows past the values per step on the last step.
         const quint32 valuesPerStep = dm->getNumberOfValues();
         const quint32 left = valuesPerStep > m_valueCount ? valuesPerStep - m_valueCount : 0;
-        const double factor = dm->getVoltageFactorList().value(int(m_stepIndex)) / 100.0;
+        const double factor = dm->getDefaultVoltageFactor(int(m_stepIndex)) / 10.0;
         return QCoreApplication::translate("MeasurementMessages", "ValuesLeft").arg(left).arg(factor, 0, 'f', 1);
     }
     if (m_mode == M::MWTStep) {
