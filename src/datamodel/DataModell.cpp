@@ -339,6 +339,7 @@ long DataModell::peakTestVoltage(long entered) const { return m_settings.peakTes
 QPair<long, long> DataModell::storedVoltageBounds() const { return m_settings.storedVoltageBounds(); }
 int DataModell::highestLevel() const { return m_settings.highestLevel(); }
 QPair<int, int> DataModell::voltageFactorRange(long enteredU0) const { return m_settings.voltageFactorRange(enteredU0); }
+long DataModell::withstandVoltage() const { return m_settings.withstandVoltage(); }
 
 long DataModell::setTargetVoltage(long peak)
 {

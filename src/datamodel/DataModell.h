@@ -88,6 +88,7 @@ public:
     QPair<long, long> storedVoltageBounds() const;
     int highestLevel() const;
     QPair<int, int> voltageFactorRange(long enteredU0) const;
+    long withstandVoltage() const;
     long testInitializationVoltage() const;
     long testStartVoltage() const;
     // A target the operator confirmed on the live page of a manual ramp (peak mV): bounded

@@ -176,7 +176,7 @@ void TestSettings::applyModeValuesLocked(const QMap<QString, QString>& stored)
         m_values.voltageType = eVoltageType(type);
     if (m_mode == M::MWTStep)
         m_values.voltageType = VoltageType_RMS;
-    m_values.factor = qBound(1, toInt(get("VoltageFactor"), m_values.factor), 1000);
+    m_values.factor = qBound(1, toInt(get("VoltageFactor"), m_values.factor), int(MaxVoltageFactor));
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     m_values.voltage = toLong(get("Voltage"), m_values.voltage);
     m_values.voltage = boundStoredVoltage(m_values.voltage, typeFactorLocked());
@@ -377,19 +377,33 @@ int TestSettings::highestLevel() const
 QPair<int, int> TestSettings::voltageFactorRange(long enteredU0) const
 {
     QMutexLocker lock(&m_mutex);
-    return factorRange(enteredU0 / 1e6, typeFormLocked(voltageRangeLocked(m_mode).second) / 1e6);
+    return factorRangeLocked(enteredU0);
 }
 
-QPair<int, int> TestSettings::factorRange(double u0, double maximum)
+QPair<int, int> TestSettings::factorRangeLocked(long enteredU0) const
 {
-    constexpr double MinFactorVoltage = 2.0; // kV
+    const QPair<long, long> range = voltageRangeLocked(m_mode);
+    return factorRange(enteredU0 / 1e6, typeFormLocked(range.second) / 1e6,
+                       qMax(MinFactorVoltage, typeFormLocked(range.first) / 1e6));
+}
+
+QPair<int, int> TestSettings::factorRange(double u0, double maximum, double lowest)
+{
     // Without a U0 there is nothing to divide by.
     if (!(u0 > 0))
         return qMakePair(1, int(MaxVoltageFactor));
     // Whole tenths must not lose a step to the binary form of a tenth.
     const int highest = qBound(1, int(std::floor(10 * maximum / u0 + 1e-9)), int(MaxVoltageFactor));
-    const int lowest = qBound(1, int(std::ceil(10 * MinFactorVoltage / u0 - 1e-9)), highest);
-    return qMakePair(lowest, highest);
+    const int low = qBound(1, int(std::ceil(10 * lowest / u0 - 1e-9)), highest);
+    return qMakePair(low, highest);
+}
+
+long TestSettings::withstandVoltage() const
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_mode != M::MWTStep)
+        return voltageToTestLocked();
+    return ValueConverter::multiplyVoltageByFactor(m_values.voltage, m_values.factor);
 }
 
 long TestSettings::getVoltageToTest() const
@@ -441,15 +455,10 @@ int TestSettings::getVoltageFactor(eVoltageType type) const
 void TestSettings::setVoltageFactor(int tenths)
 {
     SaveScope scope(this);
-    const QPair<long, long> range = voltageRangeLocked(m_mode);
-    int f = qMax(1, tenths);
-    if (m_values.voltage > 0) {
-        const long maxFactor = (range.second * 10) / m_values.voltage;
-        const long minFactor = (range.first * 10 + m_values.voltage - 1) / m_values.voltage;
-        f = int(qBound(qMax(1L, minFactor), long(f), qMax(1L, maxFactor)));
-    }
-    m_values.factor = f;
-    saveMode("VoltageFactor", QString::number(f));
+    // The bound the page offers for the U0 it shows.
+    const QPair<int, int> limits = factorRangeLocked(typeFormLocked(m_values.voltage));
+    m_values.factor = qBound(limits.first, tenths, limits.second);
+    saveMode("VoltageFactor", QString::number(m_values.factor));
 }
 
 QPair<long, long> TestSettings::getVoltageRangeToTest() const

@@ -19,6 +19,7 @@ public:
     static constexpr int MaxVoltageSteps = 6;
     static constexpr int MaxNumberOfValues = 20;
     static constexpr int MaxVoltageFactor = 50; // tenths: 5.0 x U0
+    static constexpr double MinFactorVoltage = 2.0; // kV: no factor gives a test voltage below
 
     TestSettings();
 
@@ -61,10 +62,14 @@ public:
     QPair<long, long> storedVoltageBounds() const;
     // The highest level in tenths of U0; 10 outside the stepped tests.
     int highestLevel() const;
-    // The factors (tenths) offered for a U0 entered in the type's form: no test voltage
-    // below 2 kV, none above the maximum, never above 5.0 x U0.
+    // The one bound of the factor (tenths) for a U0 entered in the type's form: no test
+    // voltage below 2 kV or the mode's lowest, none above the maximum, never above 5.0 x U0.
+    // Without a U0 the whole scale, 0.1 to 5.0.
     QPair<int, int> voltageFactorRange(long enteredU0) const;
-    static QPair<int, int> factorRange(double u0, double maximum); // kV, same form
+    static QPair<int, int> factorRange(double u0, double maximum, double lowest = MinFactorVoltage); // kV, same form
+    // The level a monitored step test ends with, U0 x factor (peak mV); the voltage to test
+    // in every other mode.
+    long withstandVoltage() const;
     long testInitializationVoltage() const;
     long testStartVoltage() const;
     // A target of a running manual ramp (peak mV), bounded by the mode's lowest voltage
@@ -163,6 +168,7 @@ private:
     long boundStoredVoltage(long peak, int factor) const;
     QPair<long, long> storedBoundsLocked(int factor) const;
     int highestLevelLocked() const;
+    QPair<int, int> factorRangeLocked(long enteredU0) const;
     int typeFactorLocked() const; // the factor of the current type, tenths
     bool typeIsRmsLocked() const;
     long typeFormLocked(long peak) const;

@@ -94,6 +94,13 @@ void setSnapTicks(ValueUnit* item, const QList<double>& kiloVolts)
         ticks.append(kiloVolts.at(i) * item->scaleFactor());
     item->setTicks(ticks);
 }
+
+// The factor's whole scale, before a U0 narrows it.
+void setFactorRange(const DataModell& dm, ValueUnit* item)
+{
+    const QPair<int, int> limits = dm.voltageFactorRange(0);
+    setRange(item, limits.first, limits.second);
+}
 } // namespace
 
 QVector<unsigned short> getVoltageFactors(const DataModell& dm)
@@ -264,7 +271,7 @@ void TestConfiguration::createVoltageItems(DataModell& dm, QList<PropertySetting
         u0->setMinimum(0);
         auto* factor = addItem(items, tp("TestVoltage"), tc("AdjustVoltageFactor"), kiloVolt(), ValueUnit::VoltageFactor);
         factor->setScaleFactor(VoltageScale);
-        setRange(factor, 1, TestSettings::MaxVoltageFactor);
+        setFactorRange(dm, factor);
         factor->setConnectedModel(u0);
         const QString hint = type == VoltageType_RMS ? tp("RMS") : tp("PEAK");
         u0->setUnitHint(hint);
@@ -311,7 +318,7 @@ void TestConfiguration::updateSecondaryParameters()
         if (set->isParameterEnabled(P::VoltageFactor) && m_mode != M::MWTStep) {
             auto* item = addItem(items, tp("FactorU0"), tc("AdjustVoltageFactor"), QString(), ValueUnit::VoltageFactor);
             item->setScaleFactor(VoltageScale);
-            setRange(item, 1, TestSettings::MaxVoltageFactor);
+            setFactorRange(*dm, item);
             connect(item, &ValueUnit::valueChanged, this, [this]() {
                 updateVoltageInput();
                 emit voltageFactorChanged();
@@ -728,11 +735,9 @@ void TestConfiguration::updateVoltageRange()
             labelVoltageItem(item);
             break;
         case ValueUnit::VoltageFactor: {
-            QPair<int, int> limits(1, TestSettings::MaxVoltageFactor);
-            if (const PropertySettingsViewModel* u0 = item->getConnectedModel()) {
-                const long u0mV = u0->scaleFactor() > 0 ? long(1000000LL * u0->value() / u0->scaleFactor()) : 0;
-                limits = dm->voltageFactorRange(u0mV);
-            }
+            const PropertySettingsViewModel* u0 = item->getConnectedModel();
+            const long u0mV = u0 && u0->scaleFactor() > 0 ? long(1000000LL * u0->value() / u0->scaleFactor()) : 0;
+            const QPair<int, int> limits = dm->voltageFactorRange(u0mV);
             setRange(item, limits.first, limits.second);
             break;
         }

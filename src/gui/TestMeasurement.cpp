@@ -262,11 +262,8 @@ double TestMeasurement::maxVoltage() const
         return voltageRange();
     case M::TanDelta:
         return largestVoltage(dm->getVoltageStepList(), m_testVoltage);
-    case M::MWTStep: {
-        // The factor is in tenths.
-        const long withstand = long(dm->getVoltageFactor(VoltageType_Factor) * double(dm->getVoltageToTest()) * 0.1);
-        return largestVoltage(QList<long>{withstand} + dm->getVoltageStepList(), m_testVoltage);
-    }
+    case M::MWTStep:
+        return largestVoltage(QList<long>{dm->withstandVoltage()} + dm->getVoltageStepList(), m_testVoltage);
     default:
         return m_testVoltage;
     }

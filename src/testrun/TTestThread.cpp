@@ -914,7 +914,7 @@ void TTestThread::performVoltageStepUp()
     const M::OperatingMode mode = model->getOperatingMode();
     QList<long> steps = model->getVoltageStepList();
     if (mode == M::MWTStep)
-        steps.append(long(double(model->getVoltageToTest()) * double(model->getVoltageFactor(VoltageType_Factor)) * 0.1));
+        steps.append(model->withstandVoltage());
     if (int(m->voltageStepIndex) >= steps.size()) {
         KLOG_DEBUG2(kClass, "performVoltageStepUp", "step > |voltage steps|");
         return;

@@ -494,7 +494,9 @@ private slots:
         const QString limit = QStringLiteral("U0 ends at %1 kV: the highest level, 4.0 \u00d7 U0,");
         QVERIFY2(u0->description().contains(limit.arg(u0->maximum() / 10.0, 0, 'f', 1)), qPrintable(u0->description()));
 
-        // Without a U0 the factor range stays whole.
+        // A low U0 ends the factor at 5.0 × U0; without a U0 the range stays whole.
+        u0->setValue(50);
+        QCOMPARE(qMakePair(factor->minimum(), factor->maximum()), qMakePair(4, 50));
         u0->setValue(0);
         QCOMPARE(factor->minimum(), 1);
         QCOMPARE(factor->maximum(), 50);
@@ -508,12 +510,11 @@ private slots:
         QTest::addColumn<int>("kept");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QStringList>("arguments");
-        // U0 in mV RMS; the sine mode reaches 60 kV peak (42.4 kV RMS) and starts at 1 V.
+        // U0 in mV RMS; the sine mode reaches 60 kV peak (42.4 kV RMS); no factor gives less than 2 kV.
         QTest::newRow("accepted") << 7071068L << 20 << 25 << 25 << "" << QStringList();
         QTest::newRow("above the maximum") << 14142135L << 20 << 40 << 30 << "ResultFactorLimited"
                                            << QStringList{"3.0", "14.1", "42.4"};
-        // U0 0.33 V peak: below 3.0 × U0 the voltage would stay under 1 V; 2.0 asks for 0.5 V.
-        QTest::newRow("below the mode") << 200L << 30 << 20 << 30 << "ResultVoltageToLow" << QStringList{"0.0"};
+        QTest::newRow("below 2 kV") << 500000L << 50 << 20 << 40 << "ResultVoltageToLow" << QStringList{"1.0"};
     }
     void factorMessages()
     {

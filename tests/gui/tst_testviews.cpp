@@ -415,6 +415,9 @@ private slots:
         QCOMPARE(view->maxVoltage(), *std::max_element(steps.begin(), steps.end()) / 1e6);
         QCOMPARE(view->measurementText(), QStringLiteral("Diagnosis running on phase "));
 
+        // The monitored step test ends above its levels, at 3.0 × U0 of 10 kV.
+        QCOMPARE(live(M::MWTStep)->maxVoltage(), 30.0);
+
         view = live(M::SheathTest);
         dm()->setVoltageRangeToTest(4000000);
         QCOMPARE(view->maxVoltage(), 4.0);
