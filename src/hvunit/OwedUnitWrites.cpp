@@ -24,10 +24,20 @@ constexpr int kRetryMs = 500;
 // The longest wait between two writes to a unit that refuses them.
 constexpr qint64 kLongestRetryMs = 60000;
 
-void tellOperator(MessageCategories category, const char* key)
+// Queued, never waited for: nobody needs the message's id, and a link thread waiting for
+// the GUI thread polls no unit and hangs a GUI thread that waits for the link.
+template <typename F>
+void toGui(F f)
 {
     if (IGUI* gui = GlobalFuncs::getGUI())
+        QMetaObject::invokeMethod(gui, [gui, f] { f(gui); }, Qt::QueuedConnection);
+}
+
+void tellOperator(MessageCategories category, const char* key)
+{
+    toGui([category, key](IGUI* gui) {
         gui->showMessageDlg(category, QStringLiteral("Commissioning"), QString::fromLatin1(key), false, false);
+    });
 }
 
 void releaseHeader(QUuid const& id)
@@ -518,8 +528,7 @@ void OwedUnitWrites::tellOtherUnits(Unit const& now)
         // The serial number alone may be the same for both.
         const TransObject text(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"),
                                { o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId });
-        if (IGUI* gui = GlobalFuncs::getGUI())
-            gui->showMessageDlg(CAT_WARN, text, false, false);
+        toGui([text](IGUI* gui) { gui->showMessageDlg(CAT_WARN, text, false, false); });
     }
 }
 

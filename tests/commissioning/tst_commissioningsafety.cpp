@@ -537,6 +537,10 @@ private slots:
                 unit.setSerialNumber("SIM-1");
                 QVERIFY(identifyUnit());
             }
+            // The link writes and tells the operator without waiting for this thread, the GUI's.
+            const auto answered = std::make_shared<QSemaphore>();
+            QMetaObject::invokeMethod(rig.pof, [answered] { answered->release(); });
+            QVERIFY(answered->tryAcquire(1, 5000));
             QVERIFY(QTest::qWaitFor([this] { return unit.gainU() == kOldU && unit.gainI() == kOldI
                     && std::equal(kCodes, kCodes + 4, kSaved, [this](int c, quint64 v) { return unit.parameter(c) == v; }); },
                 2000));
