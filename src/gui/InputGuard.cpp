@@ -44,6 +44,15 @@ void InputGuard::setDoubleClickTime(int ms)
     emit guardTimeChanged();
 }
 
+void InputGuard::setTimeScale(qreal scale)
+{
+    scale = qBound(0.0, scale, 1.0);
+    if (qFuzzyCompare(1.0 + scale, 1.0 + m_timeScale))
+        return;
+    m_timeScale = scale;
+    emit guardTimeChanged();
+}
+
 void InputGuard::hold(QQuickItem* item)
 {
     m_held = item;
@@ -57,7 +66,7 @@ qint64 InputGuard::takenFrom(bool knob) const
         return from;
     for (QQuickItem* item = m_window->activeFocusItem(); item; item = item->parentItem()) {
         if (item == m_held)
-            return qMax(from, m_heldSince + HoldMs);
+            return qMax(from, m_heldSince + holdTime());
     }
     return from;
 }

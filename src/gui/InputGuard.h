@@ -21,6 +21,9 @@ class InputGuard : public QQuickItem {
     // When what is shown came to the front, and how long input is dropped after that.
     Q_PROPERTY(qint64 frontSince READ frontSince NOTIFY frontChanged)
     Q_PROPERTY(int guardTime READ guardTime NOTIFY guardTimeChanged)
+    // The minimum guard and the hold time shortened by this factor: test rigs run their walks
+    // at a machine's pace with it; the program keeps 1.
+    Q_PROPERTY(qreal timeScale READ timeScale WRITE setTimeScale NOTIFY guardTimeChanged)
 
 public:
     static constexpr int MinimumGuardMs = 400;
@@ -34,9 +37,12 @@ public:
     int doubleClickTime() const { return m_doubleClickTime; }
     void setDoubleClickTime(int ms);
     qint64 frontSince() const { return m_frontSince; }
-    int guardTime() const { return qMax(m_doubleClickTime, MinimumGuardMs); }
+    int guardTime() const { return qMax(m_doubleClickTime, qRound(MinimumGuardMs * m_timeScale)); }
+    int holdTime() const { return qRound(HoldMs * m_timeScale); }
+    qreal timeScale() const { return m_timeScale; }
+    void setTimeScale(qreal scale);
 
-    // Knob presses on the item (a list's entry under the knob) are dropped for HoldMs, or
+    // Knob presses on the item (a list's entry under the knob) are dropped for holdTime(), or
     // until the knob turns.
     Q_INVOKABLE void hold(QQuickItem* item);
     // From when the window takes a knob press on what has the focus now, or a tap.
@@ -60,6 +66,7 @@ private:
     qint64 m_frontSince = 0;
     bool m_hadFront = false;
     int m_doubleClickTime = 250;
+    qreal m_timeScale = 1.0;
     QPointer<QQuickItem> m_held;
     qint64 m_heldSince = 0;
     QPointer<QQuickWindow> m_window;

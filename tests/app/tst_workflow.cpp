@@ -182,8 +182,11 @@ private:
     // the configuration has its Back, and is dropped.
     void leaveResults(bool hurried = false)
     {
+        if (hurried)
+            m_ui.useOperatorTimes();
         QVERIFY2(hurried ? m_ui.tapTwice("returnButton", 300) : m_ui.turnToAndPress("returnButton"),
                  qPrintable(m_ui.lastError()));
+        m_ui.useQuickTimes();
         UI(waitForPage("TestConfigurationPage"));
         QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::Idle, 10000);
         STEP(backToMain());
@@ -223,6 +226,7 @@ private slots:
         // What the operator saw where it went wrong.
         if (QTest::currentTestFailed())
             shot("failed");
+        m_ui.useQuickTimes();
         const QStringList warnings = QmlWarnings::install()->take();
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
     }
@@ -632,8 +636,11 @@ private slots:
             QCOMPARE(unit().commandLog().last().letter, 'x');
             QCOMPARE(sent('u'), targets);
         } else {
+            if (hurried)
+                m_ui.useOperatorTimes();
             QVERIFY2(hurried ? m_ui.tapTwice("hvOffButton", 300, true) : m_ui.turnToAndPress("hvOffButton"),
                      qPrintable(m_ui.lastError()));
+            m_ui.useQuickTimes();
             UI(waitForPage("MeasurementResultsPage", 20000));
         }
         unit().setLoadDetectionMs(300);

@@ -62,7 +62,11 @@ private slots:
             QMetaObject::invokeMethod(page(), "close");
         QTRY_VERIFY(m_ui.depth() <= 2);
     }
-    void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
+    void cleanup()
+    {
+        m_ui.useQuickTimes();
+        QCOMPARE(QmlWarnings::install()->take(), QStringList());
+    }
 
     // Cancel pressed twice: the second press falls on the list's entry, which got the knob
     // back, and starts nothing again; the unit keeps its calibration words.
@@ -86,6 +90,7 @@ private slots:
         if (hvOn)
             m_unit->pressHvOn();
         QVERIFY(!hvOn || m_ui.reached(QStringLiteral("Kalibrieren +6kV")));
+        m_ui.useOperatorTimes();
         QVERIFY2(m_ui.cancelTwice(gapMs, [&] { return words() == before; }), qPrintable(m_ui.lastError()));
         m_unit->setRampMs(0);
         m_ui.checkHandedBack();

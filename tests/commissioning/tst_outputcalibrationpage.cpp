@@ -75,7 +75,11 @@ private slots:
         QVERIFY(vm()->settings()->unlockServiceMenu(QStringLiteral("VlfService1")));
         vm()->enableCommissioning(true);
     }
-    void cleanup() { QCOMPARE(QmlWarnings::install()->take(), QStringList()); }
+    void cleanup()
+    {
+        m_ui.useQuickTimes();
+        QCOMPARE(QmlWarnings::install()->take(), QStringList());
+    }
 
     void wholeCalibrationThroughThePage()
     {
@@ -242,6 +246,7 @@ private slots:
         for (int step = 0; step < steps; ++step)
             QVERIFY(reach(heads[step]) && offered() && m_ui.confirm());
         QVERIFY(steps < 0 || reach(heads[steps]));
+        m_ui.useOperatorTimes();
         QVERIFY2(m_ui.cancelTwice(gapMs, [&] { return m_unit->gainU() == gainU && m_unit->gainI() == gainI; }),
                  qPrintable(m_ui.lastError()));
         checkHandedBack();

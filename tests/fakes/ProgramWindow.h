@@ -49,11 +49,18 @@ public:
         m_window = qobject_cast<QQuickWindow*>(m_gui->engine()->rootObjects().first());
         if (!m_window)
             return false;
-        // Presses act sooner; the double-click logic is the same.
-        vm()->settings()->setDblClickTime(20);
+        if (!m_operatorDblClick)
+            m_operatorDblClick = vm()->settings()->dblClickTime();
+        useQuickTimes();
         m_window->requestActivate();
         return QTest::qWaitFor([this] { return m_window->isExposed() && m_window->isActive(); }, 5000);
     }
+
+    // Presses act sooner, and the input guard and a list's hold end sooner, than the
+    // operator's: the logic is the same. attach() sets these.
+    void useQuickTimes() { setTimes(20, 0.05); }
+    // The operator's double-click, guard and hold times, for what shows the guard at work.
+    void useOperatorTimes() { setTimes(m_operatorDblClick, 1.0); }
 
     QQuickWindow* window() const { return m_window; }
     GuiViewModel* vm() const { return m_gui->viewModel(); }
@@ -369,6 +376,13 @@ public:
     }
 
 private:
+    void setTimes(int dblClickMs, qreal guardScale)
+    {
+        if (!m_window)
+            return;
+        vm()->settings()->setDblClickTime(dblClickMs);
+        m_window->property("inputGuard").value<InputGuard*>()->setTimeScale(guardScale);
+    }
     QQuickItem* layer(const char* name) const { return m_window->property(name).value<QQuickItem*>(); }
     static bool usable(const QQuickItem* item)
     {
@@ -394,5 +408,6 @@ private:
     QQuickWindow* m_window = nullptr;
     QPoint m_tapped;
     int m_shot = 0;
+    int m_operatorDblClick = 0;
     mutable QString m_error;
 };
