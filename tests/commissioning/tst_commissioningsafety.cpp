@@ -586,6 +586,9 @@ private slots:
         QCOMPARE(unit.gainI(), kOldI);
         for (int i = 0; i < 4; ++i)
             QTRY_COMPARE_WITH_TIMEOUT(unit.parameter(kCodes[i]), kSaved[i], 10000);
+        // The header goes to the GUI thread queued: a slow unit holds the values before it shows.
+        if (ending == BusyUnit || ending == SlowUnit)
+            QTRY_VERIFY(!gui.callsOf(QStringLiteral("holdMessage")).isEmpty());
         const auto held = gui.callsOf(QStringLiteral("holdMessage"));
         if (ending == BusyUnit) {
             // Dropped by the busy unit, written within 2 s of its being free; the header
