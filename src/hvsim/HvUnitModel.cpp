@@ -434,6 +434,15 @@ void HvUnitModel::setCascadeValues(int16_t voltageA, int16_t voltageB, int16_t c
 }
 QList<HvUnitModel::Command> HvUnitModel::commandLog() const { std::lock_guard<std::mutex> l(m_mutex); return m_commands; }
 void HvUnitModel::clearCommandLog() { std::lock_guard<std::mutex> l(m_mutex); m_commands.clear(); }
+
+QList<HvUnitModel::Command> HvUnitModel::takeCommandLog()
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    QList<Command> taken;
+    taken.swap(m_commands);
+    return taken;
+}
+
 void HvUnitModel::setParameterWriteMangled(bool m) { std::lock_guard<std::mutex> l(m_mutex); m_paramMangles = m; }
 void HvUnitModel::setParameterVolatile(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_volatile[code] = on; }
 void HvUnitModel::setParameterBroken(int code, bool on) { std::lock_guard<std::mutex> l(m_mutex); m_broken[code] = on; }

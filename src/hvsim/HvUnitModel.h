@@ -124,6 +124,8 @@ public:
     // Every write taken since the last clear, oldest first.
     QList<Command> commandLog() const;
     void clearCommandLog();
+    // The log, cleared at once: nothing taken meanwhile is lost.
+    QList<Command> takeCommandLog();
     int64_t outputVoltage() const;
 
 private:

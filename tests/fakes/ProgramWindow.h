@@ -136,31 +136,39 @@ public:
         // What is shown may change while the guard is waited out.
         if (item && waitOutGuard(false))
             item = waitFor(name, timeoutMs);
-        if (!item)
-            return false;
+        return item && tapOn(item);
+    }
+    // A tap on the middle of a control found on the screen, at once: no wait for the guard.
+    bool tapOn(QQuickItem* item)
+    {
         const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
         if (!QRectF(0, 0, m_window->width(), m_window->height()).contains(centre)) {
-            m_error = QStringLiteral("\"%1\" is off the screen").arg(name);
+            m_error = QStringLiteral("\"%1\" is off the screen").arg(item->objectName());
             return false;
         }
-        m_tapped = centre.toPoint();
-        QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, m_tapped);
+        tapAt(centre.toPoint());
         return true;
+    }
+    // A tap on this spot of the window, by mouse or on the touch screen, at once.
+    void tapAt(const QPoint& spot, bool touch = false)
+    {
+        static QTouchDevice* const screen = QTest::createTouchDevice();
+        m_tapped = spot;
+        if (touch) {
+            QTest::touchEvent(m_window, screen).press(0, spot, m_window);
+            QTest::touchEvent(m_window, screen).release(0, spot, m_window);
+        } else {
+            QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, spot);
+        }
     }
     // Then once more on that spot gapMs later (by mouse, or on the touch screen), as a hurried
     // operator taps: the second tap lands on whatever is there by then.
     bool tapTwice(const QString& name, int gapMs, bool touch = false)
     {
-        static QTouchDevice* const screen = QTest::createTouchDevice();
         if (!tap(name))
             return false;
         QTest::qWait(gapMs);
-        if (touch) {
-            QTest::touchEvent(m_window, screen).press(0, m_tapped, m_window);
-            QTest::touchEvent(m_window, screen).release(0, m_tapped, m_window);
-        } else {
-            QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, m_tapped);
-        }
+        tapAt(m_tapped, touch);
         return true;
     }
     void turn(int steps)

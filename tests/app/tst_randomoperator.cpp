@@ -1,0 +1,1073 @@
+#include "app/Application.h"
+#include "app/WatchdogManager.h"
+#include "commissioning/InputTakeover.h"
+#include "core/GlobalFuncs.h"
+#include "datamodel/DataModell.h"
+#include "db/DB.h"
+#include "fakes/ProgramWindow.h"
+#include "fakes/QmlWarnings.h"
+#include "fakes/SimulatedSurroundings.h"
+#include "gui/Calibration.h"
+#include "gui/Settings.h"
+#include "gui/TestConfiguration.h"
+#include "hvunit/HvEnableRule.h"
+#include "hvunit/OwedUnitWrites.h"
+#include "hvunit/TPOF.h"
+#include "hvunit/SCPins.h"
+#include "testrun/TestChart.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QQuickItem>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <random>
+
+namespace {
+
+// By hand: --seed N --minutes M (one run of that seed); in the suite the fixed rows below.
+struct Options {
+    bool byHand = false;
+    quint32 seed = 0;
+    int seconds = 0;
+};
+Options g_options;
+
+qint64 now() { return InputGuard::now(); }
+
+const QString kAdminPassword = QStringLiteral("Adm1n-Lock");
+const QString kServicePassword = QStringLiteral("Serv1ce-Lock");
+// Text typed into fields carries a token of its own, so that a record's comment tells
+// which typing it came from.
+const QRegularExpression kToken(QStringLiteral("zq(\\d+)"));
+
+} // namespace
+
+// A random operator and technician at the instrument: from a seed it draws input after
+// input (taps on the controls shown or anywhere, the encoder, text, the unit's HV-on key,
+// safety inputs, the stick, faults of the unit) and checks after each, and every 100 ms
+// while it waits, the rules that must hold whatever was done. A broken rule ends the run
+// with the seed, the last inputs and what the rule saw.
+class TstRandomOperator : public QObject {
+    Q_OBJECT
+public:
+    TstRandomOperator(Application* app, SimulatedSurroundings* around)
+        : m_app(app), m_around(around), m_ui("tst_randomoperator", &around->gpio, &around->sim.model())
+    {
+    }
+
+private:
+    DataModell* dm() const { return m_app->dataModel(); }
+    HvUnitModel& unit() const { return m_around->sim.model(); }
+    FakeGpioTree& gpio() const { return m_around->gpio; }
+    InputGuard* guard() const { return m_ui.window()->property("inputGuard").value<InputGuard*>(); }
+
+
+    // --- the draw ----------------------------------------------------------------------
+
+    int draw(int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(m_rng)); }
+    int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_rng); }
+    bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(m_rng) < p; }
+    template <typename T>
+    int weighted(const QList<QPair<T, int>>& options)
+    {
+        int total = 0;
+        for (const auto& o : options)
+            total += o.second;
+        int at = draw(qMax(1, total));
+        for (int i = 0; i < options.size(); ++i)
+            if ((at -= options[i].second) < 0)
+                return i;
+        return 0;
+    }
+
+    void note(const QString& input)
+    {
+        m_inputs << QStringLiteral("%1.%2 s %3 (%4)")
+                        .arg((now() - m_runStart) / 1000)
+                        .arg((now() - m_runStart) / 100 % 10)
+                        .arg(input, m_ui.shownType());
+        if (m_inputs.size() > 50)
+            m_inputs.removeFirst();
+        const QString kind = input.section(QLatin1Char(' '), 0, 0);
+        if (kind == QLatin1String("fault"))
+            ++m_faults[input.section(QLatin1Char(' '), 1, 1)];
+        if (kind != QLatin1String("aim"))
+            ++m_drawn[kind];
+    }
+
+    // One input, drawn with weights that follow what is shown, so that a run reaches the
+    // tests, the manual ramp, the history, the settings, the locks and the procedures.
+    void drawInput()
+    {
+        const bool running = DataModell::isTestRunningState(dm()->getAppState());
+        const bool waitsForKey = dm()->getAppState() == States::WaitHVOn
+            || m_ui.page()->property("headline").toString() == QLatin1String("HVOn betätigen");
+        const QQuickItem* field = focusedTextField();
+        // A field is typed into once, then the operator goes on.
+        const int text = !field ? 1 : field == m_typedInto ? 2 : 30;
+        using Kind = void (TstRandomOperator::*)();
+        // Where the aim waits (a test, a procedure) the operator mostly watches.
+        const bool staying = aims()[m_aim].stay.contains(m_ui.shownType());
+        const QList<QPair<Kind, int>> kinds {
+            { &TstRandomOperator::tapControl, staying ? 6 : 50 },
+            { &TstRandomOperator::tapAnywhere, 3 },
+            { &TstRandomOperator::turnEncoder, 8 },
+            { &TstRandomOperator::pressKnob, 7 },
+            { &TstRandomOperator::pressTwice, 5 },
+            { &TstRandomOperator::typeText, text },
+            { &TstRandomOperator::pressHvOnKey, waitsForKey ? 25 : 1 },
+            { &TstRandomOperator::switchSafetyInput, running ? 4 : 2 },
+            { &TstRandomOperator::moveStick, 1 },
+            { &TstRandomOperator::injectFault, running || m_procedure ? 5 : 1 },
+        };
+        (this->*kinds[weighted(kinds)].first)();
+    }
+
+    // --- inputs ------------------------------------------------------------------------
+
+    static bool usable(const QQuickItem* item)
+    {
+        return item && item->isVisible() && item->isEnabled() && item->width() > 0 && item->height() > 0
+            && item->opacity() > 0;
+    }
+    static bool isControl(const QQuickItem* item)
+    {
+        return item->inherits("QQuickAbstractButton") || item->inherits("QQuickMouseArea")
+            || item->inherits("QQuickTextInput") || item->property("vlfNavigationClient").value<QObject*>()
+            || (item->property("key").isValid() && item->property("weight").isValid());
+    }
+    static void collectControls(QQuickItem* root, QList<QQuickItem*>& out)
+    {
+        if (!usable(root))
+            return;
+        if (isControl(root))
+            out << root;
+        for (QQuickItem* child : root->childItems())
+            collectControls(child, out);
+    }
+    QQuickItem* focusedTextField() const
+    {
+        QQuickItem* item = m_ui.window()->activeFocusItem();
+        return item && item->inherits("QQuickTextInput") && item->isVisible() ? item : nullptr;
+    }
+    // What the operator is after for a while: on each page of the way the controls (by
+    // object name and text) that lead there, and the pages to stay on; elsewhere the
+    // operator goes back.
+    struct Step {
+        const char* page;
+        QRegularExpression control;
+        int appeal;
+    };
+    struct Aim {
+        const char* name;
+        QList<Step> route;
+        QStringList stay;
+    };
+    static const QList<Aim>& aims()
+    {
+        const auto step = [](const char* page, const char* control, int appeal = 300) {
+            return Step { page, QRegularExpression(QLatin1String(control)), appeal };
+        };
+        static const QStringList procedures { "OutputVoltageCalibration", "CascadeCalibration", "CascadePowerEnvelope" };
+        static const QList<Aim> list {
+            { "a test",
+              { step("MainPage", "^modeButton[123]\\|"), step("TestSelectionPage", "^modeButton\\d+\\|"),
+                step("CableDataPage", "^confirmButton\\|"), step("TestConfigurationPage", "^confirmButton\\|"),
+                step("TestConfirmationPage", "^(rowConfirmButton\\d+|confirmButton)\\|"),
+                step("MeasurementResultsPage", "^addInfoButton\\|"), step("CommentEditPage", "^confirmButton\\|"),
+                step("DialogPage", "^confirmButton\\|") },
+              { "MeasurementPreparationPage", "MeasurementPage" } },
+            { "a manual ramp",
+              { step("MainPage", "^modeButton1\\|"), step("TestSelectionPage", "^modeButton(7|10)\\|"),
+                step("CableDataPage", "^confirmButton\\|"), step("TestConfigurationPage", "^settingsButton\\|"),
+                step("TestConfigurationPage", "^confirmButton\\|", 60),
+                step("ExtendedConfigurationPage", "^choiceButton\\d+\\|(Manual|On)$"),
+                step("ExtendedConfigurationPage", "^confirmButton\\|", 60),
+                step("TestConfirmationPage", "^(rowConfirmButton\\d+|confirmButton)\\|"),
+                step("DialogPage", "^confirmButton\\|"), step("MeasurementPage", "^(voltageButton|overviewGauge)\\|") },
+              { "MeasurementPreparationPage", "MeasurementPage" } },
+            { "the history",
+              { step("MainPage", "^activitiesButton\\|"),
+                step("ActivitiesPage", "^(activityList|expander|loadButton|folderCheckBox|shareButton)\\|"),
+                step("MeasurementResultsPage", "^(addInfoButton|editCableButton|shareButton)\\|"),
+                step("CommentEditPage", "^confirmButton\\|"), step("CableDataPage", "^confirmButton\\|"),
+                step("SharePage", "^usbButton\\|"), step("DialogPage", "^confirmButton\\|") },
+              {} },
+            { "the settings",
+              { step("MainPage", "^settingsButton\\|"),
+                step("SettingsPage", "^(information|system|measurement|connections)Entry\\|") },
+              {} },
+            { "the locks",
+              { step("MainPage", "^settingsButton\\|"), step("SettingsPage", "^(admin|service)Entry\\|"),
+                step("AdminSettings", "^(okButton|lockButton)\\|"), step("ServiceSettings", "^(okButton|lockButton)\\|") },
+              {} },
+            { "a procedure",
+              { step("MainPage", "^(settingsButton|modeButton4)\\|"), step("TestSelectionPage", "^modeButton(17|18|22)\\|"),
+                step("SettingsPage", "^serviceEntry\\|"), step("ServiceSettings", "^(okButton|calibrationModeEntry)\\|"),
+                step("CalibrationMenuPage", "^commissioningButton\\|"),
+                step("CommissioningSelectionPage", "^modeButton(17|18|22)\\|"),
+                step("OutputVoltageCalibration", "^(confirmButton|spin)\\|"),
+                step("CascadeCalibration", "^confirmButton\\|"), step("CascadePowerEnvelope", "^confirmButton\\|") },
+              procedures },
+        };
+        return list;
+    }
+    // Whether what the aim was after is shown or done.
+    bool aimReached() const
+    {
+        const QString shown = m_ui.shownType();
+        const QString below = m_ui.depth() > 1 ? ProgramWindow::typeName(stackPage(m_ui.depth() - 2)) : QString();
+        switch (m_aim) {
+        case 0: return dm()->getAppState() == States::TestRunning;
+        case 1: return m_rampChosen.size() > 1;
+        case 2: return shown == QLatin1String("ActivitiesPage") || below == QLatin1String("ActivitiesPage");
+        case 3: return below == QLatin1String("SettingsPage") && !shown.contains(QLatin1String("Settings"));
+        case 4: return !lockAsked().isEmpty() && !m_ui.page()->property("asking").toBool();
+        default: return m_procedure || aims()[m_aim].stay.contains(shown);
+        }
+    }
+    QQuickItem* stackPage(int index) const
+    {
+        QQuickItem* page = nullptr;
+        QMetaObject::invokeMethod(m_ui.stack(), "get", Q_RETURN_ARG(QQuickItem*, page), Q_ARG(int, index));
+        return page;
+    }
+    static QString keyOf(const QQuickItem* control)
+    {
+        return control->objectName() + QLatin1Char('|') + control->property("text").toString();
+    }
+    // How much the operator wants the control now: the way of the aim, back where it is
+    // not, now and then anything.
+    int appeal(const QQuickItem* control, bool onRoute) const
+    {
+        const QString key = keyOf(control);
+        const QString shown = m_ui.shownType();
+        // With the ramp manual the way goes on from the parameters.
+        if (m_aim == 1 && shown == QLatin1String("TestConfigurationPage") && m_ui.vm()->config()->manualRamp())
+            return control->objectName() == QLatin1String("confirmButton") ? 300 : 5;
+        // A choice made already is no way on.
+        if (!control->property("checked").toBool())
+            for (const Step& step : aims()[m_aim].route)
+                if (shown == QLatin1String(step.page) && step.control.match(key).hasMatch())
+                    return step.appeal;
+        static const QRegularExpression away(QStringLiteral("^(backButton|returnButton|cancelButton|leaveButton)\\|"));
+        if (away.match(key).hasMatch())
+            return onRoute || aims()[m_aim].stay.contains(shown) ? 10 : 200;
+        // The keys of the on-screen keyboard come with the text input.
+        if (control->property("key").isValid())
+            return 1;
+        return control->objectName().isEmpty() ? 5 : 15;
+    }
+    void tapControl()
+    {
+        QList<QQuickItem*> controls;
+        collectControls(m_ui.shown(), controls);
+        collectControls(m_ui.window()->property("headerBar").value<QQuickItem*>(), controls);
+        if (m_ui.keyboardShown())
+            collectControls(m_ui.window()->property("keyboard").value<QQuickItem*>(), controls);
+        if (controls.isEmpty())
+            return tapAnywhere();
+        bool onRoute = false;
+        for (QQuickItem* c : controls)
+            onRoute = onRoute || appeal(c, true) >= 60;
+        QList<QPair<QQuickItem*, int>> options;
+        for (QQuickItem* c : controls)
+            options << qMakePair(c, appeal(c, onRoute));
+        QQuickItem* control = options[weighted(options)].first;
+        const QString name = control->objectName().isEmpty() ? QString::fromLatin1(control->metaObject()->className())
+                                                             : control->objectName();
+        const QPointF centre = control->mapToScene(QPointF(control->width() / 2, control->height() / 2));
+        if (!QRectF(0, 0, m_ui.window()->width(), m_ui.window()->height()).contains(centre)) {
+            // Scrolled out of sight: the encoder brings it.
+            note(QStringLiteral("turn-to %1 and press").arg(name));
+            for (int i = 0; i < 40 && !control->hasActiveFocus(); ++i) {
+                stepTarget(1);
+                m_ui.turn(1);
+            }
+            m_typedInto = nullptr;
+            beforeAction(control);
+            m_ui.press();
+            return;
+        }
+        note(QStringLiteral("tap %1").arg(name));
+        m_typedInto = nullptr;
+        beforeAction(control);
+        m_ui.tapOn(control);
+    }
+    void tapAnywhere()
+    {
+        const QPoint spot(draw(m_ui.window()->width()), draw(m_ui.window()->height()));
+        const bool touch = chance(0.5);
+        note(QStringLiteral("tap-anywhere %1,%2%3").arg(spot.x()).arg(spot.y()).arg(touch ? " touch" : ""));
+        m_ui.tapAt(spot, touch);
+    }
+    void turnEncoder()
+    {
+        int steps = between(1, 6) * (chance(0.5) ? 1 : -1);
+        note(QStringLiteral("turn %1").arg(steps));
+        for (; steps != 0; steps -= steps > 0 ? 1 : -1) {
+            stepTarget(steps > 0 ? 1 : -1);
+            m_ui.turn(steps > 0 ? 1 : -1);
+        }
+    }
+    void pressKnob()
+    {
+        note(QStringLiteral("press"));
+        m_typedInto = nullptr;
+        beforeAction(m_ui.window()->activeFocusItem());
+        m_ui.press();
+    }
+    void pressTwice()
+    {
+        const int gap = between(50, 1500);
+        note(QStringLiteral("press-twice %1 ms").arg(gap));
+        beforeAction(m_ui.window()->activeFocusItem());
+        m_ui.pressTwice(gap);
+    }
+    void typeText()
+    {
+        QQuickItem* field = focusedTextField();
+        if (!field) {
+            note(QStringLiteral("type nowhere"));
+            return;
+        }
+        QString text;
+        const QString lock = lockAsked();
+        if (!lock.isEmpty() && chance(0.6)) {
+            text = lock == Settings::kAdminLock ? kAdminPassword : kServicePassword;
+            // A reset may have given the factory password back: the test sets its own.
+            DB* db = GlobalFuncs::getDB();
+            if (!GlobalFuncs::checkPassword(text, db->getPassword(lock)))
+                db->setPassword(lock, GlobalFuncs::encryptPassword(text));
+        } else {
+            const int token = ++m_tokenCount;
+            text = chance(0.3) ? QString::number(between(0, 600) / 10.0) : QStringLiteral("zq%1").arg(token);
+            m_tokens[token] = tokenTarget(field);
+        }
+        const bool replace = !lock.isEmpty() || chance(0.5);
+        note(QStringLiteral("type \"%1\"%2 into %3").arg(text, replace ? " (replacing)" : "", field->objectName()));
+        for (const QString& l : { Settings::kAdminLock, Settings::kServiceLock })
+            if (GlobalFuncs::checkPassword(text, GlobalFuncs::getDB()->getPassword(l)))
+                m_rightTypedAt[l] = now();
+        if (replace)
+            m_ui.retype(text);
+        else
+            m_ui.type(text);
+        m_typedInto = field;
+    }
+    void pressHvOnKey()
+    {
+        note(QStringLiteral("hv-on-key"));
+        unit().pressHvOn();
+    }
+    void switchSafetyInput()
+    {
+        QList<int> open;
+        for (int bit = 0; bit < 10; ++bit)
+            if (m_open[bit])
+                open << bit;
+        const int bit = !open.isEmpty() && chance(0.7) ? open[draw(open.size())] : draw(10);
+        m_open[bit] = !m_open[bit];
+        note(QStringLiteral("safety-input %1 %2").arg(bit).arg(m_open[bit] ? "open" : "closed"));
+        if (m_open[bit] && bit < 9)
+            m_openedAt = now();
+        gpio().setLine(safetyLineOfBit(bit), !m_open[bit]);
+    }
+    void moveStick()
+    {
+        m_stickIn = !m_stickIn;
+        note(QStringLiteral("stick %1").arg(m_stickIn ? "in" : "out"));
+        if (m_stickIn)
+            m_around->root.insertStick();
+        else
+            m_around->root.pullStick();
+    }
+    void injectFault()
+    {
+        HvUnitSimulator& sim = m_around->sim;
+        switch (draw(5)) {
+        case 0: {
+            const int ms = between(500, 10000);
+            note(QStringLiteral("fault silence %1 ms").arg(ms));
+            sim.setFault(HvUnitSimulator::Fault::Silence);
+            ++m_silences;
+            QTimer::singleShot(ms, this, [this] {
+                if (--m_silences == 0)
+                    m_around->sim.clearFault();
+            });
+            break;
+        }
+        case 1:
+            note(QStringLiteral("fault breakdown"));
+            if (dm()->getAppState() >= States::WaitHVOn && DataModell::isTestRunningState(dm()->getAppState())) {
+                m_around->sim.clearRequests();
+                m_breakdown = true;
+            }
+            unit().triggerBreakdown();
+            break;
+        case 2: {
+            static const uint32_t bits[] = { HVStateBits::Overcurrent, HVStateBits::Overtemperature };
+            const uint32_t bit = bits[draw(2)];
+            note(QStringLiteral("fault error-bit %1").arg(bit, 0, 16));
+            unit().triggerError(bit);
+            break;
+        }
+        case 3: {
+            const int ms = between(1000, 20000);
+            note(QStringLiteral("fault refused-writes %1 ms").arg(ms));
+            unit().setGainWriteBehaviour(200, true, false);
+            QTimer::singleShot(ms, this, [this] { unit().setGainWriteBehaviour(200, false, false); });
+            break;
+        }
+        default: {
+            const int ms = between(500, 3000);
+            note(QStringLiteral("fault busy %1 ms").arg(ms));
+            unit().holdBusy(ms);
+            break;
+        }
+        }
+    }
+
+    // --- what the operator confirms, kept from the inputs ------------------------------
+
+    // Before a tap or press on a control: what the operator sees and confirms with it.
+    void beforeAction(QQuickItem* control)
+    {
+        const QString name = control ? control->objectName() : QString();
+        const QString shown = m_ui.shownType();
+        if (shown == QLatin1String("TestConfigurationPage") && name == QLatin1String("confirmButton")) {
+            // The voltages on the parameters' buttons, as the operator reads them.
+            double highest = 0;
+            for (int i = 0; QQuickItem* button = m_ui.find(QStringLiteral("parameterButton%1").arg(i)); ++i)
+                highest = qMax(highest, peakKv(texts(button)));
+            m_confirmedKv = highest;
+        } else if (shown == QLatin1String("TestConfirmationPage") && name.startsWith(QLatin1String("rowConfirmButton"))) {
+            // The levels of a step test.
+            const QStringList levels = m_ui.text(QStringLiteral("levelsText")).split(QLatin1Char('\n'));
+            for (const QString& level : levels)
+                m_confirmedKv = qMax(m_confirmedKv, peakKv({ level.section(QLatin1String("   "), 1), QStringLiteral("RMS") }));
+        } else if (m_procedure && name == QLatin1String("confirmButton")) {
+            m_confirmedAt << m_ui.page()->property("headline").toString();
+        } else if (shown == QLatin1String("CalibrationMenuPage")) {
+            m_handWriteAt = now();
+        }
+    }
+    // The manual ramp's target as the operator's clicks chose it: from the last target
+    // chosen on the page (0.0 first) in steps of 0.1 kV within the range, from 0 straight
+    // to 1 kV and back.
+    QObject* rampEntry() const { return m_rampPage ? m_rampPage->property("entry").value<QObject*>() : nullptr; }
+    void followRamp()
+    {
+        QQuickItem* page = m_ui.page();
+        if (m_ui.shownType() != QLatin1String("MeasurementPage") || !page->property("manualRamp").toBool()
+            || page == m_rampPage)
+            return;
+        m_rampPage = page;
+        m_rampChosen = { 0 };
+        m_rampTenths = 0;
+        connect(rampEntry(), SIGNAL(activeChanged()), this, SLOT(onRampEntry()));
+    }
+    int rampTenths(const char* end) const
+    {
+        const double range = rampEntry()->property("range").toDouble();
+        return qRound((qstrcmp(end, "low") == 0 ? qMin(0.0, range) : qMax(0.0, range)) * 10);
+    }
+    void stepTarget(int direction)
+    {
+        QObject* entry = rampEntry();
+        QQuickItem* focus = m_ui.window()->activeFocusItem();
+        if (!entry || !entry->property("active").toBool() || !focus
+            || (focus->objectName() != QLatin1String("voltageButton") && focus->objectName() != QLatin1String("overviewGauge")))
+            return;
+        int next = m_rampTenths + direction;
+        if (m_rampTenths == 0)
+            next = 10 * direction;
+        else if (qAbs(m_rampTenths) == 10 && qAbs(next) < 10)
+            next = 0;
+        if (next >= rampTenths("low") && next <= rampTenths("high"))
+            m_rampTenths = next;
+    }
+    static QStringList texts(QQuickItem* item)
+    {
+        QStringList out;
+        if (!item || !item->isVisible())
+            return out;
+        const QString text = item->property("text").toString();
+        if (!text.isEmpty())
+            out << text;
+        for (QQuickItem* child : item->childItems())
+            out << texts(child);
+        return out;
+    }
+    // The peak of a voltage shown as "12.5 kV", with "RMS" or "PEAK" beside it; 0 for none.
+    static double peakKv(const QStringList& shown)
+    {
+        static const QRegularExpression kv(QStringLiteral("(-?\\d+(?:\\.\\d+)?) kV"));
+        double value = 0;
+        bool rms = false;
+        for (const QString& text : shown) {
+            const auto match = kv.match(text);
+            if (match.hasMatch())
+                value = qAbs(match.captured(1).toDouble());
+            rms = rms || text.compare(QLatin1String("RMS"), Qt::CaseInsensitive) == 0;
+        }
+        return rms ? value * M_SQRT2 : value;
+    }
+    // Which lock the page shown asks the password of; empty when none.
+    QString lockAsked() const
+    {
+        const QString name = m_ui.shown()->objectName();
+        if (name == QLatin1String("adminSettingsPage"))
+            return Settings::kAdminLock;
+        if (name == QLatin1String("serviceSettingsPage"))
+            return Settings::kServiceLock;
+        return QString();
+    }
+    // Where typed text goes: into a comment (of a test with a record or without one) or
+    // elsewhere.
+    QString tokenTarget(const QQuickItem* field) const
+    {
+        if (field->objectName() != QLatin1String("commentField"))
+            return QStringLiteral("elsewhere");
+        return m_resultsWithoutRecord ? QStringLiteral("comment without record") : QStringLiteral("comment");
+    }
+
+    // --- rules -------------------------------------------------------------------------
+
+    // The program runs and answers: no heartbeat missed, no QML warning, no long stall.
+    QString programAnswers()
+    {
+        if (!m_missed.isEmpty())
+            return QStringLiteral("watchdog heartbeat missed by %1").arg(m_missed.join(QLatin1String(", ")));
+        const QStringList warnings = QmlWarnings::install()->take();
+        if (!warnings.isEmpty())
+            return QStringLiteral("QML warnings: %1").arg(warnings.join(QLatin1Char('\n')));
+        if (m_stall > 2000)
+            return QStringLiteral("the GUI thread did not answer for %1 ms").arg(m_stall);
+        return QString();
+    }
+
+    // The HV-enable line is high only in a test state or while a procedure holds it, with
+    // the test boost allowing it and, once the HV is on (or for a procedure), with the
+    // safety circuit closed; low within 1 s otherwise.
+    QString hvEnableLine()
+    {
+        const States::AppState state = dm()->getAppState();
+        const bool procedure = m_app->safetyCircuit()->commissioningHoldsHvEnable();
+        const bool hvOn = state >= States::WaitHVOn && state <= States::TestSoftStop;
+        bool closed = true;
+        for (int bit = 0; bit < 9; ++bit)
+            closed = closed && !m_open[bit];
+        const bool allowed = (DataModell::isTestRunningState(state) || procedure)
+            && hvEnableAllowed(true, dm()->getTestBoostState()) && (closed || !(hvOn || procedure));
+        if (!m_around->hvEnable()) {
+            m_highSince = -1;
+            m_notAllowedSince = -1;
+            return QString();
+        }
+        if (m_highSince < 0)
+            m_highSince = now();
+        if (allowed) {
+            m_notAllowedSince = -1;
+            return QString();
+        }
+        if (m_notAllowedSince < 0)
+            m_notAllowedSince = qMin(now(), closed ? m_stateAt : qMax(m_openedAt, m_stateAt));
+        const qint64 high = now() - qMax(m_highSince, m_notAllowedSince);
+        if (high <= 1000)
+            return QString();
+        QStringList open;
+        for (int bit = 0; bit < 10; ++bit)
+            if (m_open[bit])
+                open << QString::number(bit);
+        return QStringLiteral("HV-enable line high for %1 ms in state %2, procedure holding it: %3, safety inputs "
+                              "open: [%4], test boost %5/%6")
+            .arg(high)
+            .arg(QLatin1String(States::stateName(state)))
+            .arg(procedure)
+            .arg(open.join(QLatin1Char(',')))
+            .arg(dm()->getTestBoostState().powerState)
+            .arg(dm()->getTestBoostState().stateWord);
+    }
+
+    // The unit's set points: never above its maximum; in a test never above the voltage
+    // the operator confirmed; in a manual ramp only the targets the operator's clicks
+    // chose; none once the unit has told of a breakdown.
+    QString setPoints()
+    {
+        const States::AppState state = dm()->getAppState();
+        const bool ramp = m_rampPage && (state == States::TestRunning || state == States::TestBurning);
+        for (const HvUnitModel::Command& c : unit().takeCommandLog()) {
+            if (c.letter != 'u')
+                continue;
+            const double kv = qAbs(int32_t(uint32_t(c.value1))) / 1e6;
+            QStringList chosen;
+            for (int t : qAsConst(m_rampChosen))
+                chosen << QString::number(t / 10.0, 'f', 1);
+            const QString seen = QStringLiteral("set point %1 kV in state %2").arg(kv).arg(QLatin1String(States::stateName(state)));
+            if (kv > m_unitMaxKv)
+                return QStringLiteral("%1, above the unit's %2 kV").arg(seen).arg(m_unitMaxKv);
+            if (m_testLimitKv > 0 && kv > m_testLimitKv + 0.15)
+                return QStringLiteral("%1, above the %2 kV (peak) the operator confirmed").arg(seen).arg(m_testLimitKv);
+            if (ramp && !m_rampChosen.contains(qRound(kv * 10)))
+                return QStringLiteral("%1 in a manual ramp whose operator chose %2 kV").arg(seen, chosen.join(QLatin1String(", ")));
+        }
+        if (!m_breakdown)
+            return QString();
+        // The first state word read after the breakdown told the program of it.
+        const QList<HvUnitSimulator::Request> requests = m_around->sim.requests();
+        qint64 told = -1;
+        for (const HvUnitSimulator::Request& r : requests) {
+            if (told < 0 && r.complete && r.bytes.startsWith(">W"))
+                told = r.endMs;
+            else if (told >= 0 && r.complete && r.bytes.startsWith(">u") && r.startMs > told)
+                return QStringLiteral("set point %1 reached the unit %2 ms after it reported a breakdown")
+                    .arg(QString::fromLatin1(r.bytes))
+                    .arg(r.startMs - told);
+        }
+        return QString();
+    }
+
+    // A press or tap never acts on what came to the front less than the guard time before.
+    QString guardHolds() { return m_ghost; }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
+            || type == QEvent::TouchBegin
+            || (type == QEvent::KeyPress
+                && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter));
+        if (!press || !m_ui.window())
+            return false;
+        if (watched == m_ui.window()) {
+            // Before the window's own filters see it.
+            m_pressAt = now();
+            m_pressAge = m_pressAt - m_frontAt;
+        } else if (m_pressAt > 0 && qobject_cast<QQuickItem*>(watched)) {
+            // It went past the window to a control.
+            if (m_pressAge < guard()->guardTime() - 5 && m_ghost.isEmpty())
+                m_ghost = QStringLiteral("a press or tap reached \"%1\" (%2) %3 ms after %4 came to the front")
+                              .arg(watched->objectName(), ProgramWindow::typeName(watched))
+                              .arg(m_pressAge)
+                              .arg(m_frontName);
+            m_pressAt = 0;
+        }
+        return false;
+    }
+
+    // The unit's gains and calibration words.
+    struct UnitValues {
+        uint16_t gainU = 0, gainI = 0;
+        quint64 words[4] = {};
+        bool operator==(const UnitValues& o) const
+        {
+            return gainU == o.gainU && gainI == o.gainI && std::equal(words, words + 4, o.words);
+        }
+        QString text() const
+        {
+            return QStringLiteral("gains %1/%2, calibration words %3 %4 %5 %6")
+                .arg(gainU).arg(gainI).arg(words[0], 0, 16).arg(words[1], 0, 16).arg(words[2], 0, 16).arg(words[3], 0, 16);
+        }
+    };
+    UnitValues unitValues() const
+    {
+        UnitValues v;
+        v.gainU = unit().gainU();
+        v.gainI = unit().gainI();
+        const eHVUnitParamType words[4] = { eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
+                                            eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN };
+        for (int i = 0; i < 4; ++i)
+            v.words[i] = unit().parameter(TPOF::getPOFParamCode(words[i]));
+        return v;
+    }
+    // Outside a procedure the unit keeps the gains and calibration words of the last
+    // procedure that ended with a confirmed write (or a value the operator entered on the
+    // calibration page), or those it had before; what the program owes it may lag.
+    QString unitCalibration()
+    {
+        const bool running = !Commissioning::inputsFreeFor(m_app->safetyCircuit(), nullptr);
+        if (running && !m_procedure) {
+            m_procedure = true;
+            m_confirmedAt.clear();
+            m_procedureSucceeded = false;
+            m_procedures.insert(m_ui.page()->objectName());
+        }
+        if (running)
+            return QString();
+        if (m_procedure) {
+            m_procedure = false;
+            m_procedureEndedAt = now();
+            m_keepsNew = m_procedureSucceeded || m_confirmedAt.contains(QStringLiteral("Bestätigung -37kV"));
+        }
+        const UnitValues values = unitValues();
+        if (values == m_reference)
+            return QString();
+        const bool settling = now() - m_procedureEndedAt < 5000;
+        if ((m_keepsNew && settling) || now() - m_handWriteAt < 3000) {
+            m_reference = values;
+            return QString();
+        }
+        if (settling || m_app->hvLink()->owedWrites()->owes())
+            return QString();
+        return QStringLiteral("the unit holds %1 outside a procedure, not %2").arg(values.text(), m_reference.text());
+    }
+
+    // Every record reads back and has its row in the history; a comment is in the record
+    // it was typed for only.
+    QString records()
+    {
+        const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
+        QMap<int, QString> holders;
+        QDirIterator it(store, { QStringLiteral("*.vlf") }, QDir::Files, QDirIterator::Subdirectories);
+        QSet<QString> present;
+        while (it.hasNext()) {
+            const QFileInfo file(it.next());
+            present.insert(file.absoluteFilePath());
+            auto& seen = m_records[file.absoluteFilePath()];
+            const QPair<qint64, qint64> version(file.size(), file.lastModified().toMSecsSinceEpoch());
+            if (seen.version != version) {
+                TestChart::VLF::TestData data;
+                if (!TestChart::loadTestData(file.absoluteFilePath(), &data))
+                    return QStringLiteral("record %1 does not read back").arg(file.absoluteFilePath());
+                bool listed = false;
+                for (const auto& row : TestChart::activityEntryList(file.absolutePath()))
+                    listed = listed || row.path == file.absoluteFilePath();
+                if (!listed)
+                    return QStringLiteral("record %1 has no row in the history").arg(file.absoluteFilePath());
+                seen.version = version;
+                seen.comment = TestChart::VLF::info(data, 1, 25);
+            }
+            for (auto match = kToken.globalMatch(seen.comment); match.hasNext();) {
+                const int token = match.next().captured(1).toInt();
+                const QString target = m_tokens.value(token);
+                if (target != QLatin1String("comment"))
+                    return QStringLiteral("record %1 holds the comment \"%2\" typed %3")
+                        .arg(file.absoluteFilePath(), seen.comment, target.isEmpty() ? QStringLiteral("by nobody") : target);
+                if (holders.contains(token))
+                    return QStringLiteral("records %1 and %2 both hold the comment \"zq%3\"")
+                        .arg(holders[token], file.absoluteFilePath())
+                        .arg(token);
+                holders[token] = file.absoluteFilePath();
+            }
+        }
+        for (auto r = m_records.begin(); r != m_records.end();)
+            r = present.contains(r.key()) ? std::next(r) : m_records.erase(r);
+        return QString();
+    }
+
+    // A locked menu (its page, what was opened from it, the procedures behind the service
+    // lock) shows only once its password was typed since it was locked.
+    QString locks()
+    {
+        QStringList stack;
+        QString lock;
+        const int depth = m_ui.depth();
+        for (int i = 0; i < depth; ++i) {
+            QQuickItem* page = stackPage(i);
+            if (!page)
+                continue;
+            const QString name = page->objectName();
+            const bool top = i == depth - 1;
+            const auto menuShown = [&] {
+                QObject* menu = page->property("menu").value<QObject*>();
+                return !top || (menu && menu->property("visible").toBool());
+            };
+            if (name == QLatin1String("adminSettingsPage") && menuShown())
+                lock = Settings::kAdminLock;
+            else if (name == QLatin1String("serviceSettingsPage") && menuShown())
+                lock = Settings::kServiceLock;
+            else if (name == QLatin1String("calibrationMenuPage") || page->property("showsProcedureErrors").isValid()
+                     || ProgramWindow::typeName(page) == QLatin1String("CommissioningSelectionPage"))
+                lock = Settings::kServiceLock;
+            stack << name;
+        }
+        if (lock.isEmpty() && m_ui.shownType() == QLatin1String("MainPage")
+            && m_ui.find(QStringLiteral("modeButton%1").arg(int(OperatingModes::Calibration))))
+            lock = Settings::kServiceLock;
+        if (lock.isEmpty() || m_rightTypedAt.value(lock, -1) > m_lockedAt.value(lock))
+            return QString();
+        return QStringLiteral("the menu behind %1 shows (%2), its password not typed since it was locked")
+            .arg(lock, stack.join(QLatin1String(" > ")));
+    }
+
+    // --- the run -----------------------------------------------------------------------
+
+    using Rule = QString (TstRandomOperator::*)();
+    // Every rule once; the first that breaks ends the run.
+    bool rulesHold()
+    {
+        static const QList<QPair<const char*, Rule>> rules {
+            { "the program answers", &TstRandomOperator::programAnswers },
+            { "the HV-enable line", &TstRandomOperator::hvEnableLine },
+            { "the set points", &TstRandomOperator::setPoints },
+            { "the guard time", &TstRandomOperator::guardHolds },
+            { "the unit's calibration", &TstRandomOperator::unitCalibration },
+            { "the records", &TstRandomOperator::records },
+            { "the locks", &TstRandomOperator::locks },
+        };
+        for (const auto& rule : rules) {
+            ++m_checked;
+            const QString broken = (this->*rule.second)();
+            if (!broken.isEmpty()) {
+                m_broken = QStringLiteral("%1: %2").arg(QLatin1String(rule.first), broken);
+                return false;
+            }
+        }
+        notePage();
+        return true;
+    }
+    // Waits, checking the rules every 100 ms.
+    bool waitChecking(int ms)
+    {
+        const qint64 end = now() + ms;
+        while (now() < end) {
+            const qint64 before = now();
+            QTest::qWait(int(qMin<qint64>(100, end - now())));
+            m_stall = qMax(m_stall, now() - before - 100);
+            if (!rulesHold())
+                return false;
+        }
+        return true;
+    }
+    void notePage()
+    {
+        const QString type = m_ui.shownType();
+        m_pages.insert(type);
+        if (type == QLatin1String("MeasurementResultsPage"))
+            m_resultsWithoutRecord = m_ui.shows(QStringLiteral("No results were stored for this test"));
+        if (m_procedure && m_ui.page()->property("headline").toString() == QLatin1String("Erfolgreiche Kalibrierung"))
+            m_procedureSucceeded = true;
+        followRamp();
+    }
+    void onStateChanged(States::AppState, States::AppState to)
+    {
+        m_stateAt = now();
+        if (to == States::InitTest) {
+            m_modes.insert(TestChart::operatingModeName(dm()->getOperatingMode()));
+            m_testLimitKv = m_confirmedKv;
+        }
+        if (to == States::InitTest || to == States::Idle)
+            m_breakdown = false;
+        if (to == States::Idle)
+            m_testLimitKv = 0;
+    }
+    void onLockChanged()
+    {
+        for (const QString& lock : { Settings::kAdminLock, Settings::kServiceLock }) {
+            const bool locked = Settings::isLocked(lock);
+            if (locked && !m_locked.value(lock))
+                m_lockedAt[lock] = now();
+            m_locked[lock] = locked;
+        }
+    }
+
+public slots:
+    // The target entry of a manual ramp opens or closes.
+    void onRampEntry()
+    {
+        QObject* entry = rampEntry();
+        if (entry->property("active").toBool()) {
+            const int start = qBound(rampTenths("low"), m_rampChosen.last(), rampTenths("high"));
+            m_rampTenths = qAbs(start) < 10 ? 0 : start;
+        } else if (entry->property("open").toBool() && m_rampTenths != m_rampChosen.last()) {
+            m_rampChosen << m_rampTenths;
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The product's double-click, guard and hold times, as the instrument starts with them.
+        const int dblClickTime = dm()->dblClickTime();
+        QVERIFY(m_ui.attach(m_app));
+        m_ui.useOperatorTimes();
+        QTRY_COMPARE(guard()->guardTime(), qMax(dblClickTime, int(InputGuard::MinimumGuardMs)));
+        DB* db = GlobalFuncs::getDB();
+        QVERIFY(db->setPassword(Settings::kAdminLock, GlobalFuncs::encryptPassword(kAdminPassword)));
+        QVERIFY(db->setPassword(Settings::kServiceLock, GlobalFuncs::encryptPassword(kServicePassword)));
+        // The service page asks one password for both of its levels.
+        QVERIFY(db->setPassword(Settings::kRyxLock, GlobalFuncs::encryptPassword(kServicePassword)));
+        connect(WatchdogManager::getInstance(), &WatchdogManager::heartbeatMissed, this,
+                [this](const QStringList& threads) { m_missed << threads; });
+        connect(dm(), &DataModell::appStateChanged, this, &TstRandomOperator::onStateChanged);
+        connect(dm(), &DataModell::adminMenuLockedChanged, this, &TstRandomOperator::onLockChanged);
+        connect(dm(), &DataModell::serviceMenuLockedChanged, this, &TstRandomOperator::onLockChanged);
+        onLockChanged();
+        connect(guard(), &InputGuard::frontChanged, this, [this] {
+            m_frontAt = now();
+            m_frontName = ProgramWindow::typeName(guard()->front());
+        });
+        qApp->installEventFilter(this);
+        m_reference = unitValues();
+        m_unitMaxKv = unit().identification().maxRmsKV * M_SQRT2;
+        QmlWarnings::install()->take();
+        // Service staff may calibrate: the unit's settings word leaves tan delta calibration off.
+        unit().setParameter(TPOF::getPOFParamCode(eHVUnitParamType_HvSinParameterVlfSettings), 0);
+        TPOF* link = m_app->hvLink();
+        QMetaObject::invokeMethod(link, [link] { link->refreshHVUnitParams(QList<eHVUnitParamType>()); });
+        QTRY_VERIFY_WITH_TIMEOUT(!m_ui.vm()->calibration()->tanDeltaCalib(), 10000);
+        // A test runs its course in seconds: a short ramp, a fast measurement clock.
+        unit().setRampMs(300);
+        unit().setClockScale(30);
+    }
+
+    void run_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<int>("seconds");
+        if (g_options.byHand) {
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(g_options.seed))) << g_options.seed << g_options.seconds;
+            return;
+        }
+        QTest::newRow("seed 20261208") << 20261208u << 55;
+    }
+    void run()
+    {
+        QFETCH(quint32, seed);
+        QFETCH(int, seconds);
+        m_rng.seed(seed);
+        m_runStart = now();
+        bool holds = rulesHold();
+        // Each aim in turn, in an order of the seed, until it is reached and a few seconds
+        // more, or for 15 s.
+        QList<int> order;
+        qint64 aimEnd = 0;
+        while (holds && now() - m_runStart < seconds * 1000LL) {
+            if (m_aimReached < 0 && aimReached()) {
+                m_aimReached = now();
+                aimEnd = qMin(aimEnd, now() + between(1000, 3000));
+            }
+            if (now() >= aimEnd) {
+                if (order.isEmpty()) {
+                    for (int i = 0; i < aims().size(); ++i)
+                        order.insert(draw(order.size() + 1), i);
+                }
+                m_aim = order.takeFirst();
+                m_aimReached = -1;
+                aimEnd = now() + 15000;
+                note(QStringLiteral("aim %1").arg(QLatin1String(aims()[m_aim].name)));
+            }
+            drawInput();
+            holds = rulesHold() && waitChecking(between(0, 500));
+        }
+        int drawn = 0;
+        for (int n : qAsConst(m_drawn))
+            drawn += n;
+        std::printf("seed %u: %d inputs drawn", seed, drawn);
+        std::printf("\n  inputs: ");
+        for (auto it = m_drawn.cbegin(); it != m_drawn.cend(); ++it)
+            std::printf("%s %d, ", qPrintable(it.key()), it.value());
+        std::printf("\n  pages reached (%d): %s", int(m_pages.size()), qPrintable(QStringList(m_pages.values()).join(QLatin1String(", "))));
+        std::printf("\n  test modes started: %s", qPrintable(QStringList(m_modes.values()).join(QLatin1String(", "))));
+        std::printf("\n  procedures started: %s", qPrintable(QStringList(m_procedures.values()).join(QLatin1String(", "))));
+        std::printf("\n  faults injected: ");
+        for (auto it = m_faults.cbegin(); it != m_faults.cend(); ++it)
+            std::printf("%s %d, ", qPrintable(it.key()), it.value());
+        std::printf("\n  rules checked: %lld\n", m_checked);
+        if (!holds) {
+            std::printf("BROKEN with seed %u: %s\nlast inputs:\n  %s\n", seed, qPrintable(m_broken),
+                        qPrintable(m_inputs.join(QLatin1String("\n  "))));
+            m_ui.shot(QStringLiteral("broken"));
+            QFAIL(qPrintable(m_broken));
+        }
+    }
+
+private:
+    Application* m_app;
+    SimulatedSurroundings* m_around;
+    ProgramWindow m_ui;
+    std::mt19937 m_rng;
+    int m_aim = 0;
+    qint64 m_aimReached = -1;
+    qint64 m_runStart = 0;
+
+    // What was done and reached.
+    QStringList m_inputs;
+    QMap<QString, int> m_drawn;
+    QMap<QString, int> m_faults;
+    QSet<QString> m_pages;
+    QSet<QString> m_modes;
+    qint64 m_checked = 0;
+    QString m_broken;
+
+    // The surroundings as the operator left them.
+    bool m_open[10] = {};
+    qint64 m_openedAt = 0;
+    bool m_stickIn = false;
+    int m_silences = 0;
+    bool m_breakdown = false;
+    bool m_procedure = false;
+    int m_tokenCount = 0;
+    QPointer<QQuickItem> m_typedInto;
+    QMap<int, QString> m_tokens;
+    QMap<QString, qint64> m_rightTypedAt;
+    bool m_resultsWithoutRecord = false;
+
+    // What the operator confirmed.
+    double m_confirmedKv = 0;
+    double m_testLimitKv = 0; // of the test under way
+    QPointer<QQuickItem> m_rampPage;
+    QList<int> m_rampChosen; // tenths of a kV
+    int m_rampTenths = 0;
+    QStringList m_confirmedAt; // the headlines of a procedure's page where Confirm was given
+    qint64 m_handWriteAt = 0;
+
+    // What the rules saw.
+    QStringList m_missed;
+    qint64 m_stall = 0;
+    qint64 m_stateAt = 0;
+    qint64 m_notAllowedSince = -1;
+    qint64 m_highSince = -1;
+    double m_unitMaxKv = 0;
+    qint64 m_frontAt = 0;
+    QString m_frontName;
+    qint64 m_pressAt = 0;
+    qint64 m_pressAge = 0;
+    QString m_ghost;
+    UnitValues m_reference;
+    qint64 m_procedureEndedAt = 0;
+    bool m_procedureSucceeded = false;
+    bool m_keepsNew = false;
+    QSet<QString> m_procedures;
+    struct Record {
+        QPair<qint64, qint64> version { -1, -1 };
+        QString comment;
+    };
+    QHash<QString, Record> m_records;
+    QMap<QString, bool> m_locked;
+    QMap<QString, qint64> m_lockedAt;
+};
+
+int main(int argc, char** argv)
+{
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if ((arg == "--seed" || arg == "--minutes") && i + 1 < argc) {
+            g_options.byHand = true;
+            if (arg == "--seed")
+                g_options.seed = QByteArray(argv[++i]).toUInt();
+            else
+                g_options.seconds = int(QByteArray(argv[++i]).toDouble() * 60);
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    if (g_options.byHand && g_options.seconds <= 0)
+        g_options.seconds = 60;
+    // A run by hand may take longer than a test function is given.
+    if (g_options.byHand)
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((g_options.seconds + 120) * 1000));
+    int restCount = int(rest.size());
+    return runInProgram<TstRandomOperator>(restCount, rest.data());
+}
+
+#include "tst_randomoperator.moc"
