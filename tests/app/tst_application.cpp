@@ -420,6 +420,8 @@ private slots:
         QFETCH(bool, open);
         QFETCH(QStringList, changed);
         const MenuLock& l = kLocks[lock];
+        // Started: the unit identified, its temperature kept as indicator 1.
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->dataModel()->getAppState(), States::Idle, 30000);
         ProgramWindow ui("tst_application");
         QVERIFY(ui.attach(m_app));
         GuiViewModel* vm = ui.vm();
@@ -457,7 +459,8 @@ private slots:
         if (way == OldRecord)
             QVERIFY(db->setPassword(Settings::kAdminLock, "Tn4cQe8WuLr2HsZb:5d0c9e1f7a3b6c2e8d4f0a1b9c7e3d5f2a6b8c0e"));
         QVERIFY(db->setDefaultValue("LockTest", "Kept", "1") && db->addCableNumber("LOCK-1"));
-        QVERIFY(db->incStatisticParam(0x201, 1) && db->setPerformanceIndicator(1, 0, 42));
+        // Not indicator 1: the link identifies the unit once more as the program reaches Idle.
+        QVERIFY(db->incStatisticParam(0x201, 1) && db->setPerformanceIndicator(2, 0, 42));
         QVERIFY(db->setVoltageSnapValues(0, {1.5, 2.5}) && db->setTanDeltaSummary(0, {{1000, 20, 3}}));
         db->queueMessage({QDateTime::currentMSecsSinceEpoch(), int(CAT_INF), "lock test " + QString::number(way)});
         QVERIFY(db->addServiceMessage("lock test service " + QString::number(way)));
