@@ -30,6 +30,8 @@ enum Moment { Started, InHvOnWait, WaitingForHvOn, InStep1, InStep3 };
 enum Procedure { OutputCal, CascadeCal, CascadePow };
 enum Ending { InputOpens, LinkCut, CutThenOff, CutThenClose, Released, ProgramGone, GainRefused, DoublePress, BusyUnit,
               SlowUnit, OtherUnit };
+// The link's time-outs while the unit is silent: a fortieth of their length.
+qint64 silentUnitClock() { return Heartbeat::now() * 40; }
 constexpr int kBusyMs = 400; // the unit's own work, dropping what it is sent
 // In a walk's trail: the step's output stood at its level; the reading went stale.
 constexpr int kSettled = 100, kLost = 101;
@@ -409,7 +411,7 @@ private slots:
                 }
                 else if (ending != Released && ending != DoublePress) {
                     if (!fullLength) // on the link's thread, between its transactions
-                        rig.pof->setTimeoutClock(&fastSteadyClock);
+                        rig.pof->setTimeoutClock(&silentUnitClock);
                     // Gone: nothing more reaches the unit, the disk keeps what it had.
                     if (ending == ProgramGone)
                         w->left = rig.root.readFile(QStringLiteral("/owed.json"));
