@@ -254,6 +254,15 @@ Item {
             verify(!service.menu.visible)
             verify(child(service, "lockButton").visible)
             shot("service-ryx-only")
+            // Typed, then locked: the password is gone from the field with the lock.
+            turnTo(field)
+            typeText(field, "RyxLevel42")
+            pressOn(child(service, "lockButton"))
+            tryCompare(settings, "ryxMenuLocked", true)
+            compare(field.text, "")
+            typeText(field, "RyxLevel42")
+            pressOn(child(service, "okButton"))
+            tryCompare(settings, "ryxMenuLocked", false)
 
             turnTo(field)
             typeText(field, "VlfService1")

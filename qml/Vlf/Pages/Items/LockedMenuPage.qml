@@ -52,6 +52,8 @@ VlfPage {
 
     function lock() {
         var settings = guiViewModel.settings
+        // A password typed but not yet given must not open the level just locked.
+        prompt.clear()
         for (var i = 0; i < levels.length; ++i) {
             var level = levels[i]
             if (isLocked(level))
