@@ -267,6 +267,11 @@ void TestPreparation::appStateChanged(States::AppState oldState, States::AppStat
         else if (oldState == States::TestFinished)
             emit testFinished();
         break;
+    case States::Starting:
+        // The unit reported an error as the test ended: it starts again, the test is over.
+        if (oldState == States::TestFinished)
+            emit testFinished();
+        break;
     case States::InitTest:
         updatePreparationParameter();
         updateShownTestParameters();

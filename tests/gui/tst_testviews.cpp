@@ -86,6 +86,7 @@ private slots:
         QTest::newRow("idle from hv-on wait") << sin << S::WaitConfirmOn << S::Idle << "hvSignalTimeout";
         QTest::newRow("idle from finished") << sin << S::TestFinished << S::Idle << "testFinished";
         QTest::newRow("idle from start-up") << sin << S::Starting << S::Idle << "";
+        QTest::newRow("start-up from finished") << sin << S::TestFinished << S::Starting << "testFinished";
         QTest::newRow("idle from finalizing") << sin << S::TestFinalizing << S::Idle << "";
         QTest::newRow("init") << sin << S::Idle << S::InitTest << "initTest";
         QTest::newRow("confirm on") << sin << S::WaitExtEmergOff << S::WaitConfirmOn << "waitForHvSignal";
