@@ -254,10 +254,16 @@ void TTestThread::appStateChanged(AppState oldState, AppState newState)
             emit sendAppEvent(eAppEvent::HVOn);
         break;
     case pairKey(States::InitTest, TestFinished):
-    case pairKey(States::InitTest, Idle): // aborted while initialising
     case pairKey(WaitHVFree, TestFinished):
     case pairKey(WaitExtEmergOff, TestFinished):
     case pairKey(WaitConfirmOn, TestFinished):
+        // Ended by the unit's error before the HV was on: no record waits for the operator,
+        // and no page is there to confirm one.
+        StopInit();
+        if (!dm()->isRemoteControlled())
+            emit sendAppEvent(eAppEvent::TestResultConfirmed);
+        break;
+    case pairKey(States::InitTest, Idle): // aborted while initialising
     case pairKey(WaitHVFree, Idle):
     case pairKey(WaitExtEmergOff, Idle):
     case pairKey(WaitConfirmOn, Idle):
