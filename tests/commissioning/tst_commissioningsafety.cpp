@@ -389,7 +389,7 @@ private slots:
             keepOwed();
         }
 
-        // While the unit is silent the link gives up a tenth as slowly, but in one row that
+        // While the unit is silent the link gives up in a fortieth of the time, but in one row that
         // shows the line low within a second of the unit's last answer at full length.
         const bool fullLength = procedure == OutputCal && stage == Step1 && ending == LinkCut;
 
