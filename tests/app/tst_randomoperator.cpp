@@ -633,7 +633,8 @@ private:
             const QString seen = QStringLiteral("set point %1 kV in state %2").arg(kv).arg(QLatin1String(States::stateName(state)));
             if (kv > m_unitMaxKv)
                 return QStringLiteral("%1, above the unit's %2 kV").arg(seen).arg(m_unitMaxKv);
-            if (m_testLimitKv > 0 && kv > m_testLimitKv + 0.15)
+            // A procedure started while a finished test waits for its confirmation is no test.
+            if (m_testLimitKv > 0 && DataModell::isTestRunningState(state) && kv > m_testLimitKv + 0.15)
                 return QStringLiteral("%1, above the %2 kV (peak) the operator confirmed").arg(seen).arg(m_testLimitKv);
             if (ramp && !m_rampChosen.contains(qRound(kv * 10)))
                 return QStringLiteral("%1 in a manual ramp whose operator chose %2 kV").arg(seen, chosen.join(QLatin1String(", ")));
