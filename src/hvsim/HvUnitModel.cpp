@@ -522,6 +522,12 @@ void HvUnitModel::triggerError(uint32_t bits)
     stopOutputLocked();
 }
 
+void HvUnitModel::clearError(uint32_t bits)
+{
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_errorBits &= ~bits;
+}
+
 void HvUnitModel::setCascadeReading(int16_t level, int64_t mv) { std::lock_guard<std::mutex> l(m_mutex); m_cascadeReadings[level] = mv; }
 void HvUnitModel::clearCascadeReadings() { std::lock_guard<std::mutex> l(m_mutex); m_cascadeReadings.clear(); }
 void HvUnitModel::setEnvelopeCurrent(bool on) { std::lock_guard<std::mutex> l(m_mutex); m_envelopeCurrent = on; }

@@ -108,6 +108,8 @@ public:
     void setStateBits(uint32_t bits);   // permanent extra bits (or-ed into the word)
     void triggerBreakdown();
     void triggerError(uint32_t bits = HVStateBits::Overcurrent);
+    // The fault has passed (the unit cooled down): the bits go, as the unit's reset does it.
+    void clearError(uint32_t bits);
     void reset();
 
     // What the unit was told.

@@ -434,8 +434,10 @@ private:
         case 2: {
             static const uint32_t bits[] = { HVStateBits::Overcurrent, HVStateBits::Overtemperature };
             const uint32_t bit = bits[draw(2)];
-            note(QStringLiteral("fault error-bit %1").arg(bit, 0, 16));
+            const int ms = between(1000, 10000);
+            note(QStringLiteral("fault error-bit %1 for %2 ms").arg(bit, 0, 16).arg(ms));
             unit().triggerError(bit);
+            QTimer::singleShot(ms, this, [this, bit] { unit().clearError(bit); });
             break;
         }
         case 3: {
