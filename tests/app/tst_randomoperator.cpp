@@ -46,7 +46,7 @@ const QString kAdminPassword = QStringLiteral("Adm1n-Lock");
 const QString kServicePassword = QStringLiteral("Serv1ce-Lock");
 // Text typed into fields carries a token of its own, so that a record's comment tells
 // which typing it came from.
-const QRegularExpression kToken(QStringLiteral("zq(\\d+)"));
+const QRegularExpression kToken(QStringLiteral("zq(\\d+)x"));
 
 } // namespace
 
@@ -367,7 +367,7 @@ private:
                 db->setPassword(lock, GlobalFuncs::encryptPassword(text));
         } else {
             const int token = ++m_tokenCount;
-            text = chance(0.3) ? QString::number(between(0, 600) / 10.0) : QStringLiteral("zq%1").arg(token);
+            text = chance(0.3) ? QString::number(between(0, 600) / 10.0) : QStringLiteral("zq%1x").arg(token);
             m_tokens[token] = tokenTarget(field);
         }
         const bool replace = !lock.isEmpty() || chance(0.5);
@@ -773,7 +773,7 @@ private:
                     return QStringLiteral("record %1 holds the comment \"%2\" typed %3")
                         .arg(file.absoluteFilePath(), seen.comment, target.isEmpty() ? QStringLiteral("by nobody") : target);
                 if (holders.contains(token))
-                    return QStringLiteral("records %1 and %2 both hold the comment \"zq%3\"")
+                    return QStringLiteral("records %1 and %2 both hold the comment \"zq%3x\"")
                         .arg(holders[token], file.absoluteFilePath())
                         .arg(token);
                 holders[token] = file.absoluteFilePath();
