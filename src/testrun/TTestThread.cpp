@@ -969,6 +969,9 @@ void TTestThread::softStopVoltageCheck()
     if (m->pof->GetValue(TPOF::CMD_MeasurementValues, values, 4, &count) != 0 || count < 1) {
         m->softStopTimer->stop();
         StopTest(SKP_StopFlags_None);
+        // Stopped in full: no later reading ends the soft stop, and the test must not wait
+        // in it with the HV-enable line up.
+        emit sendAppEvent(eAppEvent::SoftStopFinished);
         return;
     }
     const qint32 voltage = qint32(quint32(values[0] & 0xFFFFFFFFULL));
