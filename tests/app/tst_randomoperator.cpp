@@ -581,6 +581,11 @@ private:
     QString hvEnableLine()
     {
         const States::AppState state = dm()->getAppState();
+        // From when this rule saw the state: its queued notice may come later.
+        if (state != m_seenState) {
+            m_seenState = state;
+            m_stateAt = now();
+        }
         const bool procedure = m_app->safetyCircuit()->commissioningHoldsHvEnable();
         const bool hvOn = state >= States::WaitHVOn && state <= States::TestSoftStop;
         bool closed = true;
@@ -870,7 +875,6 @@ private:
     }
     void onStateChanged(States::AppState, States::AppState to)
     {
-        m_stateAt = now();
         if (to == States::InitTest) {
             m_modes.insert(TestChart::operatingModeName(dm()->getOperatingMode()));
             m_testLimitKv = m_confirmedKv;
@@ -1048,6 +1052,7 @@ private:
     QStringList m_missed;
     qint64 m_stall = 0;
     qint64 m_stateAt = 0;
+    States::AppState m_seenState = States::None;
     qint64 m_notAllowedSince = -1;
     qint64 m_highSince = -1;
     double m_unitMaxKv = 0;
