@@ -141,6 +141,9 @@ Item {
             // Every focus change clears the suggestions.
             guiViewModel.setInputPanelSuggestions(["K-1", "K-2"])
             compare(findChild(window.keyboard, "suggestionRow").visible, true)
+            // A chosen suggestion goes into the focused field.
+            window.keyboard.putSuggestion("K-2")
+            compare(page.upper.text, "K-2")
             page.lower.forceActiveFocus()
             compare(guiViewModel.inputPanelSuggestions.length, 0)
         }

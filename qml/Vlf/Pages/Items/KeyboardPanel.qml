@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QtQuick.VirtualKeyboard 2.15
 import Vlf.Styles 1.0
 
