@@ -384,6 +384,8 @@ private slots:
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VLF_ROOT"), root().root());
+        // The child ends without unwinding: its own temporary root goes below this one.
+        env.insert(QStringLiteral("TMPDIR"), root().root());
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--null-link")});
         QVERIFY(child.waitForFinished(60000));
