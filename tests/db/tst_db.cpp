@@ -397,8 +397,17 @@ private slots:
         QCOMPARE(QString::fromUtf8(out), QStringLiteral("%1\tSerial number changed\n").arg(QDate::currentDate().year()));
     }
 
-    void resetKeepingServiceLog()
+    // A reset empties every table and sets the passwords back, keeping the service log when
+    // asked (else a fresh file); either way it notes the reset there.
+    void resetEmptiesEveryTable_data()
     {
+        QTest::addColumn<bool>("keepServiceLog");
+        QTest::newRow("keeping the service log") << true;
+        QTest::newRow("to a fresh file") << false;
+    }
+    void resetEmptiesEveryTable()
+    {
+        QFETCH(bool, keepServiceLog);
         QVERIFY(m_db->addServiceMessage(QStringLiteral("before")));
         m_db->queueMessage({QDateTime::currentMSecsSinceEpoch(), 2, QStringLiteral("error")});
         QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")));
@@ -406,51 +415,52 @@ private slots:
         QVERIFY(m_db->addCableNumber(QStringLiteral("K1")));
         QVERIFY(m_db->setPassword(QStringLiteral("admin_menu"), GlobalFuncs::encryptPassword(QStringLiteral("xxxxx"))));
 
-        QVERIFY(m_db->resetDatabase(true));
+        QVERIFY(m_db->resetDatabase(keepServiceLog));
+        QVERIFY(m_db->isOpen());
         QByteArray messages;
         QVERIFY(m_db->getMessages(messages));
         QVERIFY(messages.isEmpty());
         QCOMPARE(m_db->getDefaultValue(QStringLiteral("A"), QStringLiteral("B")), QString());
         QVERIFY(m_db->getStatisticParamIds().isEmpty());
         QVERIFY(m_db->getCableNumbers().isEmpty());
-        QCOMPARE(m_db->getPassword(QStringLiteral("admin_menu")), DB::defaultPasswordRecord(QStringLiteral("admin_menu")));
+        for (const QString& lock : {QStringLiteral("admin_menu"), QStringLiteral("ryx_menu")})
+            QCOMPARE(m_db->getPassword(lock), DB::defaultPasswordRecord(lock));
         QByteArray service;
         QVERIFY(m_db->getServiceMessages(service, QLatin1Char('\t'), QLatin1Char('\n'), QStringLiteral("hh")));
         const QStringList l = lines(service);
-        QCOMPARE(l.size(), 2);
+        QCOMPARE(l.size(), keepServiceLog ? 2 : 1);
         QVERIFY(l[0].endsWith(QStringLiteral("\tResetting Database")));
-        QVERIFY(l[1].endsWith(QStringLiteral("\tbefore")));
+        QVERIFY(!keepServiceLog || l[1].endsWith(QStringLiteral("\tbefore")));
         // The log-file reset goes on with release and initialize.
         m_db->release();
         QVERIFY(m_db->initialize());
         QVERIFY(m_db->incStatisticParam(0x201, 1));
         QCOMPARE(m_db->getStatisticParam(0x201), qint64(1));
-    }
-
-    void resetToFreshFile()
-    {
-        QVERIFY(m_db->addServiceMessage(QStringLiteral("before")));
-        QVERIFY(m_db->addCableNumber(QStringLiteral("K1")));
-        QVERIFY(m_db->resetDatabase(false));
-        QVERIFY(m_db->isOpen());
-        QVERIFY(m_db->getCableNumbers().isEmpty());
-        QByteArray service;
-        QVERIFY(m_db->getServiceMessages(service, QLatin1Char('\t'), QLatin1Char('\n'), QStringLiteral("hh")));
-        QCOMPARE(lines(service).size(), 1);
-        QVERIFY(lines(service).at(0).endsWith(QStringLiteral("\tResetting Database")));
-        QCOMPARE(m_db->getPassword(QStringLiteral("ryx_menu")), DB::defaultPasswordRecord(QStringLiteral("ryx_menu")));
         QVERIFY(m_db->addCableNumber(QStringLiteral("K2")));
         QCOMPARE(m_db->getCableNumbers(), QStringList({"K2"}));
     }
 
-    void corruptFileMovedAside()
+    // A file that is no database, or one with a valid header over overwritten pages, is moved
+    // aside as it was, said so in the service log, and a fresh one is used.
+    void unusableFileMovedAside_data()
     {
+        QTest::addColumn<bool>("header");
+        QTest::newRow("no database") << false;
+        QTest::newRow("overwritten pages") << true;
+    }
+    void unusableFileMovedAside()
+    {
+        QFETCH(bool, header);
+        QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")));
         m_db->release();
-        QByteArray garbage(8192, 'x');
-        garbage.prepend("this is no database ");
+        QByteArray garbage = QByteArray("this is no database ") + QByteArray(8192, 'x');
         {
             QFile f(dbPath());
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(!header || f.size() > 4096);
+            if (header)
+                garbage = f.read(100) + QByteArray(int(f.size() - 100), char(0xA5));
+            QVERIFY(f.seek(0) && f.resize(0));
             QCOMPARE(f.write(garbage), qint64(garbage.size()));
         }
         QVERIFY(m_db->initialize());
@@ -460,30 +470,12 @@ private slots:
         QFile kept(GlobalFuncs::getAppDataPath() + QLatin1Char('/') + aside.first());
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), garbage);
-        QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")));
+        QCOMPARE(m_db->getDefaultValue(QStringLiteral("A"), QStringLiteral("B")), QString());
+        QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D")));
         QByteArray service;
         QVERIFY(m_db->getServiceMessages(service, QLatin1Char('\t'), QLatin1Char('\n'), QStringLiteral("hh")));
         QCOMPARE(lines(service).size(), 1);
         QVERIFY(service.contains(aside.first().toUtf8()));
-    }
-
-    void damagedFileMovedAside()
-    {
-        QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")));
-        m_db->release();
-        // A valid header followed by overwritten pages.
-        QFile f(dbPath());
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        const qint64 size = f.size();
-        QVERIFY(size > 4096);
-        QVERIFY(f.seek(100));
-        QByteArray junk(int(size - 100), char(0xA5));
-        f.write(junk);
-        f.close();
-        QVERIFY(m_db->initialize());
-        QCOMPARE(QDir(GlobalFuncs::getAppDataPath()).entryList({QStringLiteral("TSTDB.sqlite3.unusable-*")}, QDir::Files).size(), 1);
-        QCOMPARE(m_db->getDefaultValue(QStringLiteral("A"), QStringLiteral("B")), QString());
-        QVERIFY(m_db->setDefaultValue(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("D")));
     }
 
     // The database the instrument ran on follows a new system name at the next start, never
