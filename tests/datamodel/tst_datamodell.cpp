@@ -388,21 +388,52 @@ private slots:
         QCOMPARE(states.at(2).at(1).value<AppState>(), WaitHVOn);
     }
 
-    void safetyOpeningWhileRunningSoftStops()
+    // A running test ended by the unit's fault bits, the lost link, the operator, the time or
+    // an opened safety circuit: the state it goes to, its result, and the cause kept with it.
+    void runningTestEndsWithItsResult_data()
     {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("value"); // the fault bits, the input opened or the event
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("result");
+        QTest::newRow("overcurrent and overtemperature")
+            << "word" << int(HVStateBits::Overcurrent | HVStateBits::Overtemperature) << int(TestFinalizing)
+            << int(eTestResult_OvertemperatureDetected);
+        QTest::newRow("link lost") << "link" << 0 << int(TestFinalizing) << int(eTestResult_ComErrorHVUnit);
+        QTest::newRow("cancelled") << "event" << int(E::TestCanceledUser) << int(TestSoftStop)
+                                   << int(eTestResult_CancelledByOp);
+        QTest::newRow("time up") << "event" << int(E::TestTimeUp) << int(TestSoftStop) << int(eTestResult_FinishedSuccess);
+        QTest::newRow("emergency off pressed") << "input" << 1 << int(TestSoftStop)
+                                               << int(eTestResult_SafetyCircuitNotClosed);
+    }
+    void runningTestEndsWithItsResult()
+    {
+        QFETCH(QString, cause);
+        QFETCH(int, value);
+        QFETCH(int, state);
+        QFETCH(int, result);
         m_dm->setSafetyCircuitState(allClosed());
         walkToRunning();
         settle();
-        QCOMPARE(m_dm->getAppState(), TestRunning);
+        QSignalSpy overtemp(m_dm, &DataModell::hvOvertemperatureDetected);
         SafetyCircuitBits open = allClosed();
-        open.reset(1); // emergency off pressed
-        m_dm->setSafetyCircuitState(open);
+        if (cause == "word" || cause == "link")
+            m_dm->setHVUnitState(stHVUnitState(cause == "link", quint64(value)));
+        else if (cause == "input")
+            m_dm->setSafetyCircuitState(open.reset(size_t(value)));
+        else
+            feed({E(value)});
         settle();
-        QCOMPARE(m_dm->getAppState(), TestSoftStop);
-        QVERIFY(m_dm->safetyCircuitErrorOccurred());
-        QCOMPARE(m_dm->getLastSafetyCircuitError(), open);
-        QCOMPARE(m_dm->getTestResult(), eTestResult_SafetyCircuitNotClosed);
-        QCOMPARE(m_dm->getSafetyCircuitStateOfTestResult(), open);
+        QCOMPARE(int(m_dm->getAppState()), state);
+        QCOMPARE(int(m_dm->getTestResult()), result);
+        QCOMPARE(overtemp.count(), cause == "word" ? 1 : 0);
+        QCOMPARE(m_dm->hvStateOk(), cause != "word" && cause != "link");
+        QCOMPARE(m_dm->getHvUnitStateOfTestResult(), cause == "word" ? quint64(value) : 0);
+        QCOMPARE(m_dm->safetyCircuitErrorOccurred(), cause == "input");
+        if (cause == "input") {
+            QCOMPARE(m_dm->getLastSafetyCircuitError(), open);
+            QCOMPARE(m_dm->getSafetyCircuitStateOfTestResult(), open);
+        }
         // A new test starts without the old error.
         m_dm->resetTestData();
         QVERIFY(!m_dm->safetyCircuitErrorOccurred());
@@ -434,15 +465,6 @@ private slots:
         QCOMPARE(states.count(), 2);
         m_dm->resetTestData();
         QCOMPARE(m_dm->getLastHVUnitErrorState(), stHVUnitState());
-    }
-
-    void linkLostDuringATestEndsItWithComError()
-    {
-        walkToRunning();
-        m_dm->setHVUnitState(stHVUnitState(true, 0));
-        settle();
-        QCOMPARE(m_dm->getAppState(), TestFinalizing);
-        QCOMPARE(m_dm->getTestResult(), eTestResult_ComErrorHVUnit);
     }
 
     // The link lost while the record is being stored: nothing cuts the storing short,
@@ -525,19 +547,6 @@ private slots:
         QCOMPARE(m_dm->getTestResult(), eTestResult_BreakdownDetected); // the cause stays
     }
 
-    void hvFaultsEndTheTestWithTheirResult()
-    {
-        walkToRunning();
-        QSignalSpy overtemp(m_dm, &DataModell::hvOvertemperatureDetected);
-        m_dm->setHVUnitState(stHVUnitState(false, HVStateBits::Overcurrent | HVStateBits::Overtemperature));
-        settle();
-        QCOMPARE(m_dm->getAppState(), TestFinalizing);
-        QCOMPARE(m_dm->getTestResult(), eTestResult_OvertemperatureDetected);
-        QCOMPARE(overtemp.count(), 1);
-        QVERIFY(!m_dm->hvStateOk());
-        QCOMPARE(m_dm->getHvUnitStateOfTestResult(), quint64(HVStateBits::Overcurrent | HVStateBits::Overtemperature));
-    }
-
     void faultInIdleLeadsToHvUnitError()
     {
         feed({E::MainsOn, E::HVUnitInitialized});
@@ -580,19 +589,6 @@ private slots:
         settle();
         settle();
         QCOMPARE(m_dm->getAppState(), WaitForEffTestParameters);
-    }
-
-    void cancelAndTimeUpGiveResults()
-    {
-        walkToRunning();
-        feed({E::TestCanceledUser});
-        QCOMPARE(m_dm->getAppState(), TestSoftStop);
-        QCOMPARE(m_dm->getTestResult(), eTestResult_CancelledByOp);
-        feed({E::SoftStopFinished, E::TestFinalized, E::HistoryReady, E::TestResultConfirmed});
-        m_dm->resetTestData();
-        walkToRunningAgain();
-        feed({E::TestTimeUp});
-        QCOMPARE(m_dm->getTestResult(), eTestResult_FinishedSuccess);
     }
 
     void timeoutEndsTheWaitWithItsResult()
