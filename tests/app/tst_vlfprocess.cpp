@@ -125,10 +125,10 @@ VlfRun::Prepare instrumentRoot(bool configIsFifo)
 // The simulator program on a pseudo-terminal; its slave side is the unit's line.
 class SimRun {
 public:
-    SimRun()
+    explicit SimRun(const QStringList& arguments = QStringList())
     {
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(QStringLiteral(HVSIM_BINARY), QStringList());
+        m_process.start(QStringLiteral(HVSIM_BINARY), arguments);
     }
     ~SimRun()
     {
@@ -364,44 +364,14 @@ private slots:
         QCOMPARE(trace.count(refusal), 1);
     }
 
-    // What the run script does: the simulator program on a pseudo-terminal (with the
-    // script's options), the program on its slave side, start-up up to Idle, then both stopped.
-    void reachesIdleWithTheSimulatorProgram()
+    // What the run script does, as the README tells it: the simulator program on a
+    // pseudo-terminal (with the script's options), the program on its slave side without a
+    // display and nothing said of the scene graph (it picks the software one itself), up to
+    // Idle, then both stopped. A stick present at start adds its icon to the header.
+    void runsAsTheRunScriptStartsIt()
     {
         QTemporaryDir gpioRoot;
-        QProcess sim;
-        sim.setProcessChannelMode(QProcess::SeparateChannels);
-        sim.start(QStringLiteral(HVSIM_BINARY),
-                  {QStringLiteral("--root"), gpioRoot.path(), QStringLiteral("--hv-on-key"), QStringLiteral("3")});
-        QVERIFY(sim.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
-        const QString slave = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        QVERIFY(slave.startsWith(QLatin1String("/dev/")));
-
-        VlfRun run(slave);
-        QVERIFY(run.m_process.waitForStarted(10000));
-        QVERIFY2(run.waitForTrace("Starting --HVUnitInitialized--> Idle", 60000), run.trace().right(2000).constData());
-        QVERIFY(run.signalAndWait(SIGTERM, 30000));
-        QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(run.m_process.exitCode(), 0);
-        const QByteArray trace = run.trace();
-        QVERIFY(trace.trimmed().endsWith("Application::~Application: Shutdown complete"));
-        // The window came up and went down without a word from QML.
-        const QByteArray output = run.m_process.readAll();
-        QVERIFY2(!output.contains(".qml:") && !output.contains(".js:"), output.constData());
-        QVERIFY(!trace.contains("Gui::qml"));
-        QVERIFY(!trace.contains("The main window could not be loaded"));
-
-        ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
-        QVERIFY(sim.waitForFinished(10000));
-        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-    }
-
-    // As the README tells it: no display and nothing said of the scene graph; the program
-    // picks the software one itself. A stick present at start adds its icon to the header.
-    void runsHeadlessWithoutASceneGraphSetting()
-    {
-        SimRun sim;
+        SimRun sim({QStringLiteral("--root"), gpioRoot.path(), QStringLiteral("--hv-on-key"), QStringLiteral("3")});
         const QString slave = sim.slavePath();
         QVERIFY(slave.startsWith(QLatin1String("/dev/")));
         VlfRun run(slave, [](QProcessEnvironment& env, const QString& root) {
@@ -420,8 +390,15 @@ private slots:
         const QByteArray trace = run.trace();
         QVERIFY(trace.contains("Scene graph: software, no OpenGL context can be made"));
         QVERIFY(trace.trimmed().endsWith("Application::~Application: Shutdown complete"));
+        // The window came up and went down without a word from QML.
         const QByteArray output = run.m_process.readAll();
-        QVERIFY2(!output.contains(".qml:") && !trace.contains("Gui::qml"), output.constData());
+        QVERIFY2(!output.contains(".qml:") && !output.contains(".js:"), output.constData());
+        QVERIFY(!trace.contains("Gui::qml"));
+        QVERIFY(!trace.contains("The main window could not be loaded"));
+
+        ::kill(static_cast<pid_t>(sim.m_process.processId()), SIGTERM);
+        QVERIFY(sim.m_process.waitForFinished(10000));
+        QCOMPARE(sim.m_process.exitStatus(), QProcess::NormalExit);
     }
 
     // On an X server without a GPU the log names the scene graph the program chose.
