@@ -147,79 +147,68 @@ private slots:
         QTRY_COMPARE(m_ui.depth(), 2);
     }
 
-    void injectedFailureClosesThePageWithItsText()
+    // A failed run closes the page with its text, readable with no keyboard over it, and gives
+    // everything back: a fault inside the procedure; the unit falling silent in a step (the
+    // value stale and Confirm withdrawn as soon as the line is low, the gains owed in the
+    // header until they are written, not a moment longer); a fault word that names no
+    // condition (the word itself).
+    void failureClosesThePageWithItsText_data()
     {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("text"); // the dialog's start
+        QTest::newRow("internal") << "failure" << "Die Prozedur wurde nach einem internen Fehler abgebrochen: probe";
+        QTest::newRow("silent unit") << "silent" << QCoreApplication::translate("ErrorMessages", "ComErrorHVUnit");
+        QTest::newRow("fault word") << "dsp-error" << "DSP Fehler: Zustandswort 0x0001";
+    }
+    void failureClosesThePageWithItsText()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QString, text);
         Commissioning::OutputCalibrationMachine* machine = vm()->commissioning()->machines().outputCalibration.get();
         // Set while the machine is idle; it reads the probe only in a run.
-        machine->setFaultProbe([](const char* point) {
-            if (std::strcmp(point, "DCState::tick") == 0)
-                throw std::runtime_error("probe");
-        });
-        QVERIFY(openThePage());
-        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
-        m_unit->pressHvOn();
-        QTRY_VERIFY_WITH_TIMEOUT(m_ui.depth() == 2, 10000);
-        const QString text = QStringLiteral("Die Prozedur wurde nach einem internen Fehler abgebrochen: probe");
-        QCOMPARE(m_ui.question(), text);
-        m_ui.shot(QStringLiteral("failure"));
-        checkHandedBack();
-        QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
-        m_ui.answer();
-        QMetaObject::invokeMethod(machine, [machine] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
-    }
-
-    // The unit falls silent in a step: as soon as the line is low the value is stale and
-    // Confirm is not offered; then the error closes the page and the gains go back.
-    void silentUnitMakesTheValueStale()
-    {
-        QVERIFY(openThePage());
-        QVERIFY(reach(QStringLiteral("HVOn betätigen")));
-        m_unit->pressHvOn();
-        QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
-        QVERIFY(offered());
-        m_around->sim.failNext(-1);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_ui.hvEnable(), 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(page()->property("stale").toBool(), 300);
-        QVERIFY(!page()->property("confirmOffered").toBool());
-        QCOMPARE(m_ui.text("confirmReason"), QStringLiteral("Das HV-Gerät antwortet nicht."));
-        QVERIFY(m_ui.text("measuredValue").endsWith(QStringLiteral("(veraltet)")));
-        m_ui.shot(QStringLiteral("silent"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_ui.depth() == 2, 10000);
-        QCOMPARE(m_ui.question(), QCoreApplication::translate("ErrorMessages", "ComErrorHVUnit"));
-        // The header says the gains are owed until they are written, not a moment longer.
+        if (failure == "failure")
+            machine->setFaultProbe([](const char* point) {
+                if (std::strcmp(point, "DCState::tick") == 0)
+                    throw std::runtime_error("probe");
+            });
         const auto owedShown = [this] {
             const QString told = QStringLiteral("Die Verstärkungen des HV-Geräts konnten nicht wiederhergestellt werden");
             const auto& m = vm()->messages();
             return std::any_of(m.cbegin(), m.cend(), [&told](const auto& e) { return e.item->name() == told; });
         };
-        QTRY_VERIFY(owedShown());
-        m_ui.answer();
-        m_ui.shot(QStringLiteral("gains-owed"));
-        m_around->sim.clearFault();
-        checkHandedBack();
-        QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
-        QTRY_VERIFY_WITH_TIMEOUT(!owedShown(), 2000);
-    }
-
-    // A fault word that names no condition: the dialog shows the word itself, readable
-    // with no keyboard over it.
-    void errorTextVisible()
-    {
         QVERIFY(openThePage());
         QVERIFY(reach(QStringLiteral("HVOn betätigen")));
         m_unit->pressHvOn();
-        QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
-        m_unit->setStateBits(1u << 16);
+        QVERIFY(failure == "failure" || (reach(QStringLiteral("Kalibrierung -37kV")) && offered()));
+        if (failure == "silent") {
+            m_around->sim.failNext(-1);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_ui.hvEnable(), 3000);
+            QTRY_VERIFY_WITH_TIMEOUT(page()->property("stale").toBool(), 300);
+            QVERIFY(!page()->property("confirmOffered").toBool());
+            QCOMPARE(m_ui.text("confirmReason"), QStringLiteral("Das HV-Gerät antwortet nicht."));
+            QVERIFY(m_ui.text("measuredValue").endsWith(QStringLiteral("(veraltet)")));
+        } else if (failure == "dsp-error") {
+            m_unit->setStateBits(1u << 16);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(m_ui.depth() == 2, 10000);
         QVERIFY(m_ui.waitForDialog());
-        const QString text = m_ui.question();
-        QVERIFY2(text.startsWith(QStringLiteral("DSP Fehler: Zustandswort 0x0001")), qPrintable(text));
-        QVERIFY(m_ui.shows(text));
-        QVERIFY(!m_ui.keyboardShown());
-        m_ui.shot(QStringLiteral("dsp-error"));
+        const QString told = m_ui.question();
+        QVERIFY2(failure == "dsp-error" ? told.startsWith(text) : told == text, qPrintable(told));
+        QVERIFY(m_ui.shows(told) && !m_ui.keyboardShown());
+        m_ui.shot(failure);
+        if (failure == "silent") {
+            QTRY_VERIFY(owedShown());
+            m_ui.answer();
+            m_ui.shot(QStringLiteral("gains-owed"));
+            m_around->sim.clearFault();
+        }
         m_unit->setStateBits(0);
         checkHandedBack();
-        m_ui.answer();
+        QTRY_COMPARE_WITH_TIMEOUT(m_unit->gainU(), 10027, 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(!owedShown(), 2000);
+        if (failure != "silent")
+            m_ui.answer();
+        QMetaObject::invokeMethod(machine, [machine] { machine->setFaultProbe(nullptr); }, Qt::BlockingQueuedConnection);
     }
 
     // Cancel pressed twice at every stage: the second press falls on the list's entry, which
