@@ -17,7 +17,6 @@
 #include "testrun/TestChart.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPointer>
@@ -28,6 +27,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -37,8 +37,7 @@ struct Options {
     bool byHand = false;
     quint32 seed = 0;
     int seconds = 0;
-};
-Options g_options;
+} g_options;
 
 qint64 now() { return InputGuard::now(); }
 
@@ -47,6 +46,16 @@ const QString kServicePassword = QStringLiteral("Serv1ce-Lock");
 // Text typed into fields carries a token of its own, so that a record's comment tells
 // which typing it came from.
 const QRegularExpression kToken(QStringLiteral("zq(\\d+)x"));
+
+QPointF centreOf(const QQuickItem* item) { return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)); }
+QString joined(const QSet<QString>& names) { return QStringList(names.values()).join(QLatin1String(", ")); }
+QString counted(const QMap<QString, int>& counts)
+{
+    QString out;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        out += QStringLiteral("%1 %2, ").arg(it.key()).arg(it.value());
+    return out;
+}
 
 } // namespace
 
@@ -64,11 +73,11 @@ public:
     }
 
 private:
+    using Self = TstRandomOperator;
     DataModell* dm() const { return m_app->dataModel(); }
     HvUnitModel& unit() const { return m_around->sim.model(); }
-    FakeGpioTree& gpio() const { return m_around->gpio; }
     InputGuard* guard() const { return m_ui.window()->property("inputGuard").value<InputGuard*>(); }
-
+    bool testLive() const { return dm()->getAppState() == States::TestRunning || dm()->getAppState() == States::TestBurning; }
 
     // --- the draw ----------------------------------------------------------------------
 
@@ -78,10 +87,8 @@ private:
     template <typename T>
     int weighted(const QList<QPair<T, int>>& options)
     {
-        int total = 0;
-        for (const auto& o : options)
-            total += o.second;
-        int at = draw(qMax(1, total));
+        int at = draw(qMax(1, std::accumulate(options.cbegin(), options.cend(), 0,
+                                              [](int sum, const QPair<T, int>& o) { return sum + o.second; })));
         for (int i = 0; i < options.size(); ++i)
             if ((at -= options[i].second) < 0)
                 return i;
@@ -90,10 +97,8 @@ private:
 
     void note(const QString& input)
     {
-        m_inputs << QStringLiteral("%1.%2 s %3 (%4)")
-                        .arg((now() - m_runStart) / 1000)
-                        .arg((now() - m_runStart) / 100 % 10)
-                        .arg(input, m_ui.shownType());
+        const qint64 at = now() - m_runStart;
+        m_inputs << QStringLiteral("%1.%2 s %3 (%4)").arg(at / 1000).arg(at / 100 % 10).arg(input, m_ui.shownType());
         if (m_inputs.size() > 50)
             m_inputs.removeFirst();
         const QString kind = input.section(QLatin1Char(' '), 0, 0);
@@ -107,62 +112,31 @@ private:
     // tests, the manual ramp, the history, the settings, the locks and the procedures.
     void drawInput()
     {
-        const States::AppState state = dm()->getAppState();
-        const bool live = state == States::TestRunning || state == States::TestBurning;
-        const bool waitsForKey = state == States::WaitHVOn
-            || m_ui.page()->property("headline").toString() == QLatin1String("HVOn betätigen");
+        const bool live = testLive();
+        const bool waitsForKey
+            = dm()->getAppState() == States::WaitHVOn || m_ui.headline() == QLatin1String("HVOn betätigen");
         const QQuickItem* field = focusedTextField();
         // A field is typed into once, then the operator goes on.
         const int text = !field ? 1 : field == m_typedInto ? 2 : 30;
-        using Kind = void (TstRandomOperator::*)();
         // Where the aim waits (a test, a procedure) the operator mostly watches; faults and
         // open safety inputs come mostly once the test or procedure runs.
         const bool waiting = aims()[m_aim].stay.contains(m_ui.shownType()) && !live;
-        const QList<QPair<Kind, int>> kinds {
-            { &TstRandomOperator::tapControl, waiting ? 6 : 50 },
-            { &TstRandomOperator::tapAnywhere, 3 },
-            { &TstRandomOperator::turnEncoder, waiting ? 2 : 8 },
-            { &TstRandomOperator::pressKnob, waiting ? 2 : 7 },
-            { &TstRandomOperator::pressTwice, waiting ? 2 : 5 },
-            { &TstRandomOperator::typeText, text },
-            { &TstRandomOperator::pressHvOnKey, waitsForKey ? 25 : 1 },
-            { &TstRandomOperator::switchSafetyInput, live ? 4 : 1 },
-            { &TstRandomOperator::moveStick, 1 },
-            { &TstRandomOperator::injectFault, live || m_procedure ? 5 : 1 },
+        const QList<QPair<void (Self::*)(), int>> kinds {
+            { &Self::tapControl, waiting ? 6 : 50 },       { &Self::tapAnywhere, 3 },
+            { &Self::turnEncoder, waiting ? 2 : 8 },       { &Self::pressKnob, waiting ? 2 : 7 },
+            { &Self::pressTwice, waiting ? 2 : 5 },        { &Self::typeText, text },
+            { &Self::pressHvOnKey, waitsForKey ? 25 : 1 }, { &Self::switchSafetyInput, live ? 4 : 1 },
+            { &Self::moveStick, 1 },                       { &Self::injectFault, live || m_procedure ? 5 : 1 },
         };
         (this->*kinds[weighted(kinds)].first)();
     }
 
-    // --- inputs ------------------------------------------------------------------------
+    // --- what the operator is after ----------------------------------------------------
 
-    static bool usable(const QQuickItem* item)
-    {
-        return item && item->isVisible() && item->isEnabled() && item->width() > 0 && item->height() > 0
-            && item->opacity() > 0;
-    }
-    static bool isControl(const QQuickItem* item)
-    {
-        return item->inherits("QQuickAbstractButton") || item->inherits("QQuickMouseArea")
-            || item->inherits("QQuickTextInput") || item->property("vlfNavigationClient").value<QObject*>()
-            || (item->property("key").isValid() && item->property("weight").isValid());
-    }
-    static void collectControls(QQuickItem* root, QList<QQuickItem*>& out)
-    {
-        if (!usable(root))
-            return;
-        if (isControl(root))
-            out << root;
-        for (QQuickItem* child : root->childItems())
-            collectControls(child, out);
-    }
-    QQuickItem* focusedTextField() const
-    {
-        QQuickItem* item = m_ui.window()->activeFocusItem();
-        return item && item->inherits("QQuickTextInput") && item->isVisible() ? item : nullptr;
-    }
-    // What the operator is after for a while: on each page of the way the controls (by
+    // For a while the operator is after one aim: on each page of the way the controls (by
     // object name and text) that lead there, and the pages to stay on; elsewhere the
-    // operator goes back.
+    // operator goes back. An aim is followed until it is reached and a few seconds more,
+    // or for its time.
     struct Step {
         const char* page;
         QRegularExpression control;
@@ -170,71 +144,60 @@ private:
     };
     struct Aim {
         const char* name;
+        int ms;
         QList<Step> route;
         QStringList stay;
+        std::function<bool(const Self&)> reached;
     };
+    enum { ManualRampAim = 1 };
     static const QList<Aim>& aims()
     {
-        const auto step = [](const char* page, const char* control, int appeal = 800) {
-            return Step { page, QRegularExpression(QLatin1String(control)), appeal };
+        const auto step = [](const char* page, const char* controls, int appeal = 800) {
+            return Step { page, QRegularExpression(QStringLiteral("^(%1)\\|").arg(QLatin1String(controls))), appeal };
         };
-        static const QStringList procedures { "OutputVoltageCalibration", "CascadeCalibration", "CascadePowerEnvelope" };
+        using T = const Self&;
+        static const QStringList measuring { "MeasurementPreparationPage", "MeasurementPage" };
         static const QList<Aim> list {
-            { "a test",
-              { step("MainPage", "^modeButton[123]\\|"), step("TestSelectionPage", "^modeButton\\d+\\|"),
-                step("CableDataPage", "^confirmButton\\|"), step("TestConfigurationPage", "^confirmButton\\|"),
-                step("TestConfirmationPage", "^(rowConfirmButton\\d+|confirmButton)\\|"),
-                step("MeasurementResultsPage", "^addInfoButton\\|"), step("CommentEditPage", "^confirmButton\\|"),
-                step("DialogPage", "^confirmButton\\|") },
-              { "MeasurementPreparationPage", "MeasurementPage" } },
-            { "a manual ramp",
-              { step("MainPage", "^modeButton1\\|"), step("TestSelectionPage", "^modeButton(7|10)\\|"),
-                step("CableDataPage", "^confirmButton\\|"), step("TestConfigurationPage", "^settingsButton\\|"),
-                step("TestConfigurationPage", "^confirmButton\\|", 60),
-                step("ExtendedConfigurationPage", "^choiceButton1\\|"),
-                step("ExtendedConfigurationPage", "^confirmButton\\|", 60),
-                step("TestConfirmationPage", "^(rowConfirmButton\\d+|confirmButton)\\|"),
-                step("DialogPage", "^confirmButton\\|"), step("MeasurementPage", "^(voltageButton|overviewGauge)\\|") },
-              { "MeasurementPreparationPage", "MeasurementPage" } },
-            { "the history",
-              { step("MainPage", "^activitiesButton\\|"),
-                step("ActivitiesPage", "^(activityList|expander|loadButton|folderCheckBox|shareButton)\\|"),
-                step("MeasurementResultsPage", "^(addInfoButton|editCableButton|shareButton)\\|"),
-                step("CommentEditPage", "^confirmButton\\|"), step("CableDataPage", "^confirmButton\\|"),
-                step("SharePage", "^usbButton\\|"), step("DialogPage", "^confirmButton\\|") },
-              {} },
-            { "the settings",
-              { step("MainPage", "^settingsButton\\|"),
-                step("SettingsPage", "^(information|system|measurement|connections)Entry\\|") },
-              {} },
-            { "the locks",
-              { step("MainPage", "^settingsButton\\|"), step("SettingsPage", "^(admin|service)Entry\\|"),
-                step("AdminSettings", "^(okButton|lockButton)\\|"), step("ServiceSettings", "^(okButton|lockButton)\\|") },
-              {} },
-            { "a procedure",
-              { step("MainPage", "^(settingsButton|modeButton4)\\|"), step("TestSelectionPage", "^modeButton(17|18|22)\\|"),
-                step("SettingsPage", "^serviceEntry\\|"), step("ServiceSettings", "^(okButton|calibrationModeEntry)\\|"),
-                step("CalibrationMenuPage", "^commissioningButton\\|"),
-                step("CommissioningSelectionPage", "^modeButton(17|18|22)\\|"),
-                step("OutputVoltageCalibration", "^(confirmButton|spin)\\|"),
-                step("CascadeCalibration", "^confirmButton\\|"), step("CascadePowerEnvelope", "^confirmButton\\|") },
-              procedures },
+            { "a test", 20000,
+              { step("MainPage", "modeButton[123]"), step("TestSelectionPage", "modeButton\\d+"),
+                step("CableDataPage", "confirmButton"), step("TestConfigurationPage", "confirmButton"),
+                step("TestConfirmationPage", "rowConfirmButton\\d+|confirmButton"),
+                step("MeasurementResultsPage", "addInfoButton"), step("CommentEditPage", "confirmButton"),
+                step("DialogPage", "confirmButton") },
+              measuring, [](T t) { return t.dm()->getAppState() == States::TestRunning; } },
+            { "a manual ramp", 25000,
+              { step("MainPage", "modeButton1"), step("TestSelectionPage", "modeButton(7|10)"),
+                step("CableDataPage", "confirmButton"), step("TestConfigurationPage", "settingsButton"),
+                step("TestConfigurationPage", "confirmButton", 60), step("ExtendedConfigurationPage", "choiceButton1"),
+                step("ExtendedConfigurationPage", "confirmButton", 60),
+                step("TestConfirmationPage", "rowConfirmButton\\d+|confirmButton"),
+                step("DialogPage", "confirmButton"), step("MeasurementPage", "voltageButton|overviewGauge") },
+              measuring, [](T t) { return t.m_rampChosen.size() > 1; } },
+            { "the history", 10000,
+              { step("MainPage", "activitiesButton"),
+                step("ActivitiesPage", "activityList|expander|loadButton|folderCheckBox|shareButton"),
+                step("MeasurementResultsPage", "addInfoButton|editCableButton|shareButton"),
+                step("CommentEditPage", "confirmButton"), step("CableDataPage", "confirmButton"),
+                step("SharePage", "usbButton"), step("DialogPage", "confirmButton") },
+              {}, [](T t) { return QStringList { t.m_ui.shownType(), t.below() }.contains(QLatin1String("ActivitiesPage")); } },
+            { "the settings", 10000,
+              { step("MainPage", "settingsButton"), step("SettingsPage", "(information|system|measurement|connections)Entry") },
+              {}, [](T t) { return t.below() == QLatin1String("SettingsPage") && !t.m_ui.shownType().contains(QLatin1String("Settings")); } },
+            { "the locks", 10000,
+              { step("MainPage", "settingsButton"), step("SettingsPage", "(admin|service)Entry"),
+                step("AdminSettings", "okButton|lockButton"), step("ServiceSettings", "okButton|lockButton") },
+              {}, [](T t) { return !t.lockAsked().isEmpty() && !t.m_ui.page()->property("asking").toBool(); } },
+            { "a procedure", 10000,
+              { step("MainPage", "settingsButton|modeButton4"), step("TestSelectionPage", "modeButton(17|18|22)"),
+                step("SettingsPage", "serviceEntry"), step("ServiceSettings", "okButton|calibrationModeEntry"),
+                step("CalibrationMenuPage", "commissioningButton"),
+                step("CommissioningSelectionPage", "modeButton(17|18|22)"),
+                step("OutputVoltageCalibration", "confirmButton|spin"), step("CascadeCalibration", "confirmButton"),
+                step("CascadePowerEnvelope", "confirmButton") },
+              { "OutputVoltageCalibration", "CascadeCalibration", "CascadePowerEnvelope" },
+              [](T t) { return t.m_procedure || aims()[t.m_aim].stay.contains(t.m_ui.shownType()); } },
         };
         return list;
-    }
-    // Whether what the aim was after is shown or done.
-    bool aimReached() const
-    {
-        const QString shown = m_ui.shownType();
-        const QString below = m_ui.depth() > 1 ? ProgramWindow::typeName(stackPage(m_ui.depth() - 2)) : QString();
-        switch (m_aim) {
-        case 0: return dm()->getAppState() == States::TestRunning;
-        case 1: return m_rampChosen.size() > 1;
-        case 2: return shown == QLatin1String("ActivitiesPage") || below == QLatin1String("ActivitiesPage");
-        case 3: return below == QLatin1String("SettingsPage") && !shown.contains(QLatin1String("Settings"));
-        case 4: return !lockAsked().isEmpty() && !m_ui.page()->property("asking").toBool();
-        default: return m_procedure || aims()[m_aim].stay.contains(shown);
-        }
     }
     QQuickItem* stackPage(int index) const
     {
@@ -242,18 +205,15 @@ private:
         QMetaObject::invokeMethod(m_ui.stack(), "get", Q_RETURN_ARG(QQuickItem*, page), Q_ARG(int, index));
         return page;
     }
-    static QString keyOf(const QQuickItem* control)
-    {
-        return control->objectName() + QLatin1Char('|') + control->property("text").toString();
-    }
+    QString below() const { return m_ui.depth() > 1 ? ProgramWindow::typeName(stackPage(m_ui.depth() - 2)) : QString(); }
     // How much the operator wants the control now: the way of the aim, back where it is
     // not, now and then anything.
     int appeal(const QQuickItem* control, bool onRoute) const
     {
-        const QString key = keyOf(control);
+        const QString key = control->objectName() + QLatin1Char('|') + control->property("text").toString();
         const QString shown = m_ui.shownType();
         static const QRegularExpression away(QStringLiteral("^(backButton|returnButton|cancelButton|leaveButton)\\|"));
-        if (m_aim == 1 && shown != QLatin1String("MainPage") && shown != QLatin1String("TestSelectionPage")
+        if (m_aim == ManualRampAim && shown != QLatin1String("MainPage") && shown != QLatin1String("TestSelectionPage")
             && !DataModell::isTestRunningState(dm()->getAppState())) {
             // A manual ramp is had in the sine and DC tests only: from another, back.
             const int mode = dm()->getOperatingMode();
@@ -275,50 +235,59 @@ private:
             return 1;
         return control->objectName().isEmpty() ? 5 : 15;
     }
+
+    // --- inputs ------------------------------------------------------------------------
+
+    // The enabled, visible controls under root whose middle is not covered: buttons, mouse
+    // areas, text fields, what the encoder reaches and the keys of the on-screen keyboard.
+    static void collectControls(QQuickItem* root, QList<QQuickItem*>& out, const QRectF& covered = QRectF())
+    {
+        if (!root || !root->isVisible() || !root->isEnabled() || !(root->width() > 0 && root->height() > 0 && root->opacity() > 0))
+            return;
+        if ((root->inherits("QQuickAbstractButton") || root->inherits("QQuickMouseArea") || root->inherits("QQuickTextInput")
+             || root->property("vlfNavigationClient").value<QObject*>()
+             || (root->property("key").isValid() && root->property("weight").isValid()))
+            && !covered.contains(centreOf(root)))
+            out << root;
+        for (QQuickItem* child : root->childItems())
+            collectControls(child, out, covered);
+    }
+    QQuickItem* focusedTextField() const
+    {
+        QQuickItem* item = m_ui.window()->activeFocusItem();
+        return item && item->inherits("QQuickTextInput") && item->isVisible() ? item : nullptr;
+    }
     void tapControl()
     {
+        QQuickWindow* window = m_ui.window();
+        // What the keyboard covers takes no tap; its keys do.
+        QQuickItem* keyboard = m_ui.keyboardShown() ? window->property("keyboard").value<QQuickItem*>() : nullptr;
+        const QRectF covered = keyboard ? keyboard->mapRectToScene(QRectF(0, 0, keyboard->width(), keyboard->height())) : QRectF();
         QList<QQuickItem*> controls;
-        collectControls(m_ui.shown(), controls);
-        collectControls(m_ui.window()->property("headerBar").value<QQuickItem*>(), controls);
-        if (m_ui.keyboardShown()) {
-            // What the keyboard covers takes no tap; its keys do.
-            QQuickItem* keyboard = m_ui.window()->property("keyboard").value<QQuickItem*>();
-            const QRectF covered = keyboard->mapRectToScene(QRectF(0, 0, keyboard->width(), keyboard->height()));
-            controls.erase(std::remove_if(controls.begin(), controls.end(),
-                                          [&](QQuickItem* c) {
-                                              return covered.contains(c->mapToScene(QPointF(c->width() / 2, c->height() / 2)));
-                                          }),
-                           controls.end());
-            collectControls(keyboard, controls);
-        }
+        collectControls(m_ui.shown(), controls, covered);
+        collectControls(window->property("headerBar").value<QQuickItem*>(), controls, covered);
+        collectControls(keyboard, controls);
         if (controls.isEmpty())
             return tapAnywhere();
-        bool onRoute = false;
-        for (QQuickItem* c : controls)
-            onRoute = onRoute || appeal(c, true) >= 60;
+        const bool onRoute
+            = std::any_of(controls.cbegin(), controls.cend(), [this](QQuickItem* c) { return appeal(c, true) >= 60; });
         QList<QPair<QQuickItem*, int>> options;
         for (QQuickItem* c : controls)
             options << qMakePair(c, appeal(c, onRoute));
         QQuickItem* control = options[weighted(options)].first;
         const QString name = control->objectName().isEmpty() ? QString::fromLatin1(control->metaObject()->className())
                                                              : control->objectName();
-        const QPointF centre = control->mapToScene(QPointF(control->width() / 2, control->height() / 2));
-        if (!QRectF(0, 0, m_ui.window()->width(), m_ui.window()->height()).contains(centre)) {
-            // Scrolled out of sight: the encoder brings it.
-            note(QStringLiteral("turn-to %1 and press").arg(name));
-            for (int i = 0; i < 40 && !control->hasActiveFocus(); ++i) {
-                stepTarget(1);
-                m_ui.turn(1);
-            }
-            m_typedInto = nullptr;
-            beforeAction(control);
-            m_ui.press();
-            return;
-        }
-        note(QStringLiteral("tap %1").arg(name));
+        // Scrolled out of sight: the encoder brings it.
+        const bool offScreen = !QRectF(0, 0, window->width(), window->height()).contains(centreOf(control));
+        note(QString::fromLatin1(offScreen ? "turn-to %1 and press" : "tap %1").arg(name));
+        for (int i = 0; offScreen && i < 40 && !control->hasActiveFocus(); ++i)
+            turnOnce(1);
         m_typedInto = nullptr;
         beforeAction(control);
-        m_ui.tapOn(control);
+        if (offScreen)
+            m_ui.press();
+        else
+            m_ui.tapOn(control);
     }
     void tapAnywhere()
     {
@@ -327,14 +296,17 @@ private:
         note(QStringLiteral("tap-anywhere %1,%2%3").arg(spot.x()).arg(spot.y()).arg(touch ? " touch" : ""));
         m_ui.tapAt(spot, touch);
     }
+    void turnOnce(int direction)
+    {
+        stepTarget(direction);
+        m_ui.turn(direction);
+    }
     void turnEncoder()
     {
-        int steps = between(1, 6) * (chance(0.5) ? 1 : -1);
+        const int steps = between(1, 6) * (chance(0.5) ? 1 : -1);
         note(QStringLiteral("turn %1").arg(steps));
-        for (; steps != 0; steps -= steps > 0 ? 1 : -1) {
-            stepTarget(steps > 0 ? 1 : -1);
-            m_ui.turn(steps > 0 ? 1 : -1);
-        }
+        for (int i = 0; i < qAbs(steps); ++i)
+            turnOnce(steps > 0 ? 1 : -1);
     }
     void pressKnob()
     {
@@ -353,27 +325,27 @@ private:
     void typeText()
     {
         QQuickItem* field = focusedTextField();
-        if (!field) {
-            note(QStringLiteral("type nowhere"));
-            return;
-        }
+        if (!field)
+            return note(QStringLiteral("type nowhere"));
         QString text;
+        DB* db = GlobalFuncs::getDB();
         const QString lock = lockAsked();
         if (!lock.isEmpty() && chance(0.6)) {
             text = lock == Settings::kAdminLock ? kAdminPassword : kServicePassword;
             // A reset may have given the factory password back: the test sets its own.
-            DB* db = GlobalFuncs::getDB();
             if (!GlobalFuncs::checkPassword(text, db->getPassword(lock)))
                 db->setPassword(lock, GlobalFuncs::encryptPassword(text));
         } else {
             const int token = ++m_tokenCount;
             text = chance(0.3) ? QString::number(between(0, 600) / 10.0) : QStringLiteral("zq%1x").arg(token);
-            m_tokens[token] = tokenTarget(field);
+            // Where it goes: a comment (of a test with a record or without one) or elsewhere.
+            const bool comment = field->objectName() == QLatin1String("commentField");
+            m_tokens[token] = !comment ? "elsewhere" : m_resultsWithoutRecord ? "comment without record" : "comment";
         }
         const bool replace = !lock.isEmpty() || chance(0.5);
         note(QStringLiteral("type \"%1\"%2 into %3").arg(text, replace ? " (replacing)" : "", field->objectName()));
         for (const QString& l : { Settings::kAdminLock, Settings::kServiceLock })
-            if (GlobalFuncs::checkPassword(text, GlobalFuncs::getDB()->getPassword(l)))
+            if (GlobalFuncs::checkPassword(text, db->getPassword(l)))
                 m_rightTypedAt[l] = now();
         if (replace)
             m_ui.retype(text);
@@ -397,7 +369,7 @@ private:
         note(QStringLiteral("safety-input %1 %2").arg(bit).arg(m_open[bit] ? "open" : "closed"));
         if (m_open[bit] && bit < 9)
             m_openedAt = now();
-        gpio().setLine(safetyLineOfBit(bit), !m_open[bit]);
+        m_around->gpio.setLine(safetyLineOfBit(bit), !m_open[bit]);
     }
     void moveStick()
     {
@@ -410,19 +382,20 @@ private:
     }
     void injectFault()
     {
-        HvUnitSimulator& sim = m_around->sim;
+        static const uint32_t errorBits[] = { HVStateBits::Overcurrent, HVStateBits::Overtemperature };
+        int ms = 0;
+        uint32_t bit = 0;
         switch (draw(5)) {
-        case 0: {
-            const int ms = between(500, 10000);
+        case 0:
+            ms = between(500, 10000);
             note(QStringLiteral("fault silence %1 ms").arg(ms));
-            sim.setFault(HvUnitSimulator::Fault::Silence);
+            m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
             ++m_silences;
             QTimer::singleShot(ms, this, [this] {
                 if (--m_silences == 0)
                     m_around->sim.clearFault();
             });
             break;
-        }
         case 1:
             note(QStringLiteral("fault breakdown"));
             if (dm()->getAppState() >= States::WaitHVOn && DataModell::isTestRunningState(dm()->getAppState())) {
@@ -431,28 +404,23 @@ private:
             }
             unit().triggerBreakdown();
             break;
-        case 2: {
-            static const uint32_t bits[] = { HVStateBits::Overcurrent, HVStateBits::Overtemperature };
-            const uint32_t bit = bits[draw(2)];
-            const int ms = between(1000, 10000);
+        case 2:
+            bit = errorBits[draw(2)];
+            ms = between(1000, 10000);
             note(QStringLiteral("fault error-bit %1 for %2 ms").arg(bit, 0, 16).arg(ms));
             unit().triggerError(bit);
             QTimer::singleShot(ms, this, [this, bit] { unit().clearError(bit); });
             break;
-        }
-        case 3: {
-            const int ms = between(1000, 20000);
+        case 3:
+            ms = between(1000, 20000);
             note(QStringLiteral("fault refused-writes %1 ms").arg(ms));
             unit().setGainWriteBehaviour(200, true, false);
             QTimer::singleShot(ms, this, [this] { unit().setGainWriteBehaviour(200, false, false); });
             break;
-        }
-        default: {
-            const int ms = between(500, 3000);
+        default:
+            ms = between(500, 3000);
             note(QStringLiteral("fault busy %1 ms").arg(ms));
             unit().holdBusy(ms);
-            break;
-        }
         }
     }
 
@@ -471,49 +439,13 @@ private:
             m_confirmedKv = highest;
         } else if (shown == QLatin1String("TestConfirmationPage") && name.startsWith(QLatin1String("rowConfirmButton"))) {
             // The levels of a step test.
-            const QStringList levels = m_ui.text(QStringLiteral("levelsText")).split(QLatin1Char('\n'));
-            for (const QString& level : levels)
+            for (const QString& level : m_ui.text(QStringLiteral("levelsText")).split(QLatin1Char('\n')))
                 m_confirmedKv = qMax(m_confirmedKv, peakKv({ level.section(QLatin1String("   "), 1), QStringLiteral("RMS") }));
         } else if (m_procedure && name == QLatin1String("confirmButton")) {
-            m_confirmedAt << m_ui.page()->property("headline").toString();
+            m_confirmedAt << m_ui.headline();
         } else if (shown == QLatin1String("CalibrationMenuPage")) {
             m_handWriteAt = now();
         }
-    }
-    // The manual ramp's target as the operator's clicks chose it: from the last target
-    // chosen on the page (0.0 first) in steps of 0.1 kV within the range, from 0 straight
-    // to 1 kV and back.
-    QObject* rampEntry() const { return m_rampPage ? m_rampPage->property("entry").value<QObject*>() : nullptr; }
-    void followRamp()
-    {
-        QQuickItem* page = m_ui.page();
-        if (m_ui.shownType() != QLatin1String("MeasurementPage") || !page->property("manualRamp").toBool()
-            || page == m_rampPage)
-            return;
-        m_rampPage = page;
-        m_rampChosen = { 0 };
-        m_rampTenths = 0;
-        connect(rampEntry(), SIGNAL(activeChanged()), this, SLOT(onRampEntry()));
-    }
-    int rampTenths(const char* end) const
-    {
-        const double range = rampEntry()->property("range").toDouble();
-        return qRound((qstrcmp(end, "low") == 0 ? qMin(0.0, range) : qMax(0.0, range)) * 10);
-    }
-    void stepTarget(int direction)
-    {
-        QObject* entry = rampEntry();
-        QQuickItem* focus = m_ui.window()->activeFocusItem();
-        if (!entry || !entry->property("active").toBool() || !focus
-            || (focus->objectName() != QLatin1String("voltageButton") && focus->objectName() != QLatin1String("overviewGauge")))
-            return;
-        int next = m_rampTenths + direction;
-        if (m_rampTenths == 0)
-            next = 10 * direction;
-        else if (qAbs(m_rampTenths) == 10 && qAbs(next) < 10)
-            next = 0;
-        if (next >= rampTenths("low") && next <= rampTenths("high"))
-            m_rampTenths = next;
     }
     static QStringList texts(QQuickItem* item)
     {
@@ -541,23 +473,38 @@ private:
         }
         return rms ? value * M_SQRT2 : value;
     }
-    // Which lock the page shown asks the password of; empty when none.
-    QString lockAsked() const
+    // Which lock the page asks the password of; empty when none.
+    static QString lockOf(const QQuickItem* page)
     {
-        const QString name = m_ui.shown()->objectName();
-        if (name == QLatin1String("adminSettingsPage"))
-            return Settings::kAdminLock;
-        if (name == QLatin1String("serviceSettingsPage"))
-            return Settings::kServiceLock;
-        return QString();
+        static const QHash<QString, QString> locks { { "adminSettingsPage", Settings::kAdminLock },
+                                                     { "serviceSettingsPage", Settings::kServiceLock } };
+        return locks.value(page->objectName());
     }
-    // Where typed text goes: into a comment (of a test with a record or without one) or
-    // elsewhere.
-    QString tokenTarget(const QQuickItem* field) const
+    QString lockAsked() const { return lockOf(m_ui.shown()); }
+
+    // The manual ramp's target as the operator's clicks chose it: from the last target
+    // chosen on the page (0.0 first) in steps of 0.1 kV within the range, from 0 straight
+    // to 1 kV and back.
+    QObject* rampEntry() const { return m_rampPage ? m_rampPage->property("entry").value<QObject*>() : nullptr; }
+    int rampTenths(bool low) const
     {
-        if (field->objectName() != QLatin1String("commentField"))
-            return QStringLiteral("elsewhere");
-        return m_resultsWithoutRecord ? QStringLiteral("comment without record") : QStringLiteral("comment");
+        const double range = rampEntry()->property("range").toDouble();
+        return qRound((low ? qMin(0.0, range) : qMax(0.0, range)) * 10);
+    }
+    void stepTarget(int direction)
+    {
+        QObject* entry = rampEntry();
+        QQuickItem* focus = m_ui.window()->activeFocusItem();
+        if (!entry || !entry->property("active").toBool() || !focus
+            || (focus->objectName() != QLatin1String("voltageButton") && focus->objectName() != QLatin1String("overviewGauge")))
+            return;
+        int next = m_rampTenths + direction;
+        if (m_rampTenths == 0)
+            next = 10 * direction;
+        else if (qAbs(m_rampTenths) == 10 && qAbs(next) < 10)
+            next = 0;
+        if (next >= rampTenths(true) && next <= rampTenths(false))
+            m_rampTenths = next;
     }
 
     // --- rules -------------------------------------------------------------------------
@@ -570,9 +517,7 @@ private:
         const QStringList warnings = QmlWarnings::install()->take();
         if (!warnings.isEmpty())
             return QStringLiteral("QML warnings: %1").arg(warnings.join(QLatin1Char('\n')));
-        if (m_stall > 2000)
-            return QStringLiteral("the GUI thread did not answer for %1 ms").arg(m_stall);
-        return QString();
+        return m_stall > 2000 ? QStringLiteral("the GUI thread did not answer for %1 ms").arg(m_stall) : QString();
     }
 
     // The HV-enable line is high only in a test state or while a procedure holds it, with
@@ -588,26 +533,20 @@ private:
         }
         const bool procedure = m_app->safetyCircuit()->commissioningHoldsHvEnable();
         const bool hvOn = state >= States::WaitHVOn && state <= States::TestSoftStop;
-        bool closed = true;
-        for (int bit = 0; bit < 9; ++bit)
-            closed = closed && !m_open[bit];
+        // The tenth input is the HV-on key, no part of the circuit.
+        const bool closed = std::count(m_open, m_open + 9, true) == 0;
         const bool allowed = (DataModell::isTestRunningState(state) || procedure)
             && hvEnableAllowed(true, dm()->getTestBoostState()) && (closed || !(hvOn || procedure));
-        if (!m_around->hvEnable()) {
+        if (!m_around->hvEnable())
             m_highSince = -1;
-            m_notAllowedSince = -1;
-            return QString();
-        }
-        if (m_highSince < 0)
+        else if (m_highSince < 0)
             m_highSince = now();
-        if (allowed) {
+        if (m_highSince < 0 || allowed)
             m_notAllowedSince = -1;
-            return QString();
-        }
-        if (m_notAllowedSince < 0)
+        else if (m_notAllowedSince < 0)
             m_notAllowedSince = qMin(now(), closed ? m_stateAt : qMax(m_openedAt, m_stateAt));
         const qint64 high = now() - qMax(m_highSince, m_notAllowedSince);
-        if (high <= 1000)
+        if (m_notAllowedSince < 0 || high <= 1000)
             return QString();
         QStringList open;
         for (int bit = 0; bit < 10; ++bit)
@@ -615,12 +554,8 @@ private:
                 open << QString::number(bit);
         return QStringLiteral("HV-enable line high for %1 ms in state %2, procedure holding it: %3, safety inputs "
                               "open: [%4], test boost %5/%6")
-            .arg(high)
-            .arg(QLatin1String(States::stateName(state)))
-            .arg(procedure)
-            .arg(open.join(QLatin1Char(',')))
-            .arg(dm()->getTestBoostState().powerState)
-            .arg(dm()->getTestBoostState().stateWord);
+            .arg(high).arg(QLatin1String(States::stateName(state))).arg(procedure).arg(open.join(QLatin1Char(',')))
+            .arg(dm()->getTestBoostState().powerState).arg(dm()->getTestBoostState().stateWord);
     }
 
     // The unit's set points: never above its maximum; in a test never above the voltage
@@ -629,35 +564,34 @@ private:
     QString setPoints()
     {
         const States::AppState state = dm()->getAppState();
-        const bool ramp = m_rampPage && (state == States::TestRunning || state == States::TestBurning);
+        const bool ramp = m_rampPage && testLive();
         for (const HvUnitModel::Command& c : unit().takeCommandLog()) {
             if (c.letter != 'u')
                 continue;
             const double kv = qAbs(int32_t(uint32_t(c.value1))) / 1e6;
-            QStringList chosen;
-            for (int t : qAsConst(m_rampChosen))
-                chosen << QString::number(t / 10.0, 'f', 1);
             const QString seen = QStringLiteral("set point %1 kV in state %2").arg(kv).arg(QLatin1String(States::stateName(state)));
             if (kv > m_unitMaxKv)
                 return QStringLiteral("%1, above the unit's %2 kV").arg(seen).arg(m_unitMaxKv);
             // A procedure started while a finished test waits for its confirmation is no test.
             if (m_testLimitKv > 0 && DataModell::isTestRunningState(state) && kv > m_testLimitKv + 0.15)
                 return QStringLiteral("%1, above the %2 kV (peak) the operator confirmed").arg(seen).arg(m_testLimitKv);
-            if (ramp && !m_rampChosen.contains(qRound(kv * 10)))
+            if (ramp && !m_rampChosen.contains(qRound(kv * 10))) {
+                QStringList chosen;
+                for (int t : qAsConst(m_rampChosen))
+                    chosen << QString::number(t / 10.0, 'f', 1);
                 return QStringLiteral("%1 in a manual ramp whose operator chose %2 kV").arg(seen, chosen.join(QLatin1String(", ")));
+            }
         }
         if (!m_breakdown)
             return QString();
         // The first state word read after the breakdown told the program of it.
-        const QList<HvUnitSimulator::Request> requests = m_around->sim.requests();
         qint64 told = -1;
-        for (const HvUnitSimulator::Request& r : requests) {
+        for (const HvUnitSimulator::Request& r : m_around->sim.requests()) {
             if (told < 0 && r.complete && r.bytes.startsWith(">W"))
                 told = r.endMs;
             else if (told >= 0 && r.complete && r.bytes.startsWith(">u") && r.startMs > told)
                 return QStringLiteral("set point %1 reached the unit %2 ms after it reported a breakdown")
-                    .arg(QString::fromLatin1(r.bytes))
-                    .arg(r.startMs - told);
+                    .arg(QString::fromLatin1(r.bytes)).arg(r.startMs - told);
         }
         return QString();
     }
@@ -667,11 +601,10 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const QEvent::Type type = event->type();
-        const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
-            || type == QEvent::TouchBegin
-            || (type == QEvent::KeyPress
-                && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter));
-        if (!press || !m_ui.window())
+        const int key = type == QEvent::KeyPress ? static_cast<QKeyEvent*>(event)->key() : 0;
+        if (!m_ui.window()
+            || !(type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::TouchBegin
+                 || key == Qt::Key_Return || key == Qt::Key_Enter))
             return false;
         if (watched == m_ui.window()) {
             // Before the window's own filters see it.
@@ -681,38 +614,20 @@ private:
             // It went past the window to a control.
             if (m_pressAge < guard()->guardTime() - 5 && m_ghost.isEmpty())
                 m_ghost = QStringLiteral("a press or tap reached \"%1\" (%2) %3 ms after %4 came to the front")
-                              .arg(watched->objectName(), ProgramWindow::typeName(watched))
-                              .arg(m_pressAge)
-                              .arg(m_frontName);
+                              .arg(watched->objectName(), ProgramWindow::typeName(watched)).arg(m_pressAge).arg(m_frontName);
             m_pressAt = 0;
         }
         return false;
     }
 
     // The unit's gains and calibration words.
-    struct UnitValues {
-        uint16_t gainU = 0, gainI = 0;
-        quint64 words[4] = {};
-        bool operator==(const UnitValues& o) const
-        {
-            return gainU == o.gainU && gainI == o.gainI && std::equal(words, words + 4, o.words);
-        }
-        QString text() const
-        {
-            return QStringLiteral("gains %1/%2, calibration words %3 %4 %5 %6")
-                .arg(gainU).arg(gainI).arg(words[0], 0, 16).arg(words[1], 0, 16).arg(words[2], 0, 16).arg(words[3], 0, 16);
-        }
-    };
-    UnitValues unitValues() const
+    QString unitValues() const
     {
-        UnitValues v;
-        v.gainU = unit().gainU();
-        v.gainI = unit().gainI();
-        const eHVUnitParamType words[4] = { eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
-                                            eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN };
-        for (int i = 0; i < 4; ++i)
-            v.words[i] = unit().parameter(TPOF::getPOFParamCode(words[i]));
-        return v;
+        QString words;
+        for (eHVUnitParamType word : { eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
+                                       eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN })
+            words += QStringLiteral(" %1").arg(unit().parameter(TPOF::getPOFParamCode(word)), 0, 16);
+        return QStringLiteral("gains %1/%2, calibration words%3").arg(unit().gainU()).arg(unit().gainI()).arg(words);
     }
     // Outside a procedure the unit keeps the gains and calibration words of the last
     // procedure that ended with a confirmed write (or a value the operator entered on the
@@ -721,67 +636,58 @@ private:
     {
         const bool running = !Commissioning::inputsFreeFor(m_app->safetyCircuit(), nullptr);
         if (running && !m_procedure) {
-            m_procedure = true;
             m_confirmedAt.clear();
             m_procedureSucceeded = false;
             m_procedures.insert(m_ui.page()->objectName());
-        }
-        if (running)
-            return QString();
-        if (m_procedure) {
-            m_procedure = false;
+        } else if (!running && m_procedure) {
             m_procedureEndedAt = now();
             m_keepsNew = m_procedureSucceeded || m_confirmedAt.contains(QStringLiteral("Bestätigung -37kV"));
         }
-        const UnitValues values = unitValues();
+        m_procedure = running;
+        if (running)
+            return QString();
+        const QString values = unitValues();
         if (values == m_reference)
             return QString();
         const bool settling = now() - m_procedureEndedAt < 5000;
-        if ((m_keepsNew && settling) || now() - m_handWriteAt < 3000) {
+        if ((m_keepsNew && settling) || now() - m_handWriteAt < 3000)
             m_reference = values;
-            return QString();
-        }
-        if (settling || m_app->hvLink()->owedWrites()->owes())
-            return QString();
-        return QStringLiteral("the unit holds %1 outside a procedure, not %2").arg(values.text(), m_reference.text());
+        else if (!settling && !m_app->hvLink()->owedWrites()->owes())
+            return QStringLiteral("the unit holds %1 outside a procedure, not %2").arg(values, m_reference);
+        return QString();
     }
 
     // Every record reads back and has its row in the history; a comment is in the record
     // it was typed for only.
     QString records()
     {
-        const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
         QMap<int, QString> holders;
-        QDirIterator it(store, { QStringLiteral("*.vlf") }, QDir::Files, QDirIterator::Subdirectories);
         QSet<QString> present;
+        QDirIterator it(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements), { QStringLiteral("*.vlf") }, QDir::Files,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QFileInfo file(it.next());
-            present.insert(file.absoluteFilePath());
-            auto& seen = m_records[file.absoluteFilePath()];
+            const QString path = file.absoluteFilePath();
+            present.insert(path);
+            Record& seen = m_records[path];
             const QPair<qint64, qint64> version(file.size(), file.lastModified().toMSecsSinceEpoch());
             if (seen.version != version) {
                 TestChart::VLF::TestData data;
-                if (!TestChart::loadTestData(file.absoluteFilePath(), &data))
-                    return QStringLiteral("record %1 does not read back").arg(file.absoluteFilePath());
-                bool listed = false;
-                for (const auto& row : TestChart::activityEntryList(file.absolutePath()))
-                    listed = listed || row.path == file.absoluteFilePath();
-                if (!listed)
-                    return QStringLiteral("record %1 has no row in the history").arg(file.absoluteFilePath());
-                seen.version = version;
-                seen.comment = TestChart::VLF::info(data, 1, 25);
+                if (!TestChart::loadTestData(path, &data))
+                    return QStringLiteral("record %1 does not read back").arg(path);
+                const auto rows = TestChart::activityEntryList(file.absolutePath());
+                if (std::none_of(rows.cbegin(), rows.cend(), [&](const auto& row) { return row.path == path; }))
+                    return QStringLiteral("record %1 has no row in the history").arg(path);
+                seen = { version, TestChart::VLF::info(data, 1, 25) };
             }
             for (auto match = kToken.globalMatch(seen.comment); match.hasNext();) {
                 const int token = match.next().captured(1).toInt();
-                const QString target = m_tokens.value(token);
+                const QString target = m_tokens.value(token, QStringLiteral("by nobody"));
                 if (target != QLatin1String("comment"))
-                    return QStringLiteral("record %1 holds the comment \"%2\" typed %3")
-                        .arg(file.absoluteFilePath(), seen.comment, target.isEmpty() ? QStringLiteral("by nobody") : target);
+                    return QStringLiteral("record %1 holds the comment \"%2\" typed %3").arg(path, seen.comment, target);
                 if (holders.contains(token))
-                    return QStringLiteral("records %1 and %2 both hold the comment \"zq%3x\"")
-                        .arg(holders[token], file.absoluteFilePath())
-                        .arg(token);
-                holders[token] = file.absoluteFilePath();
+                    return QStringLiteral("records %1 and %2 both hold the comment \"zq%3x\"").arg(holders[token], path).arg(token);
+                holders[token] = path;
             }
         }
         for (auto r = m_records.begin(); r != m_records.end();)
@@ -795,25 +701,21 @@ private:
     {
         QStringList stack;
         QString lock;
-        const int depth = m_ui.depth();
-        for (int i = 0; i < depth; ++i) {
+        for (int i = 0, depth = m_ui.depth(); i < depth; ++i) {
             QQuickItem* page = stackPage(i);
             if (!page)
                 continue;
-            const QString name = page->objectName();
-            const bool top = i == depth - 1;
-            const auto menuShown = [&] {
-                QObject* menu = page->property("menu").value<QObject*>();
-                return !top || (menu && menu->property("visible").toBool());
-            };
-            if (name == QLatin1String("adminSettingsPage") && menuShown())
-                lock = Settings::kAdminLock;
-            else if (name == QLatin1String("serviceSettingsPage") && menuShown())
+            // A lock's page counts once its menu shows, or something was opened from it.
+            const QObject* menu = page->property("menu").value<QObject*>();
+            const bool menuShown = i < depth - 1 || (menu && menu->property("visible").toBool());
+            if (!lockOf(page).isEmpty()) {
+                if (menuShown)
+                    lock = lockOf(page);
+            } else if (page->objectName() == QLatin1String("calibrationMenuPage") || page->property("showsProcedureErrors").isValid()
+                       || ProgramWindow::typeName(page) == QLatin1String("CommissioningSelectionPage")) {
                 lock = Settings::kServiceLock;
-            else if (name == QLatin1String("calibrationMenuPage") || page->property("showsProcedureErrors").isValid()
-                     || ProgramWindow::typeName(page) == QLatin1String("CommissioningSelectionPage"))
-                lock = Settings::kServiceLock;
-            stack << name;
+            }
+            stack << page->objectName();
         }
         if (lock.isEmpty() && m_ui.shownType() == QLatin1String("MainPage")
             && m_ui.find(QStringLiteral("modeButton%1").arg(int(OperatingModes::Calibration))))
@@ -826,18 +728,14 @@ private:
 
     // --- the run -----------------------------------------------------------------------
 
-    using Rule = QString (TstRandomOperator::*)();
     // Every rule once; the first that breaks ends the run.
     bool rulesHold()
     {
-        static const QList<QPair<const char*, Rule>> rules {
-            { "the program answers", &TstRandomOperator::programAnswers },
-            { "the HV-enable line", &TstRandomOperator::hvEnableLine },
-            { "the set points", &TstRandomOperator::setPoints },
-            { "the guard time", &TstRandomOperator::guardHolds },
-            { "the unit's calibration", &TstRandomOperator::unitCalibration },
-            { "the records", &TstRandomOperator::records },
-            { "the locks", &TstRandomOperator::locks },
+        static const QList<QPair<const char*, QString (Self::*)()>> rules {
+            { "the program answers", &Self::programAnswers }, { "the HV-enable line", &Self::hvEnableLine },
+            { "the set points", &Self::setPoints },           { "the guard time", &Self::guardHolds },
+            { "the unit's calibration", &Self::unitCalibration }, { "the records", &Self::records },
+            { "the locks", &Self::locks },
         };
         for (const auto& rule : rules) {
             ++m_checked;
@@ -850,39 +748,31 @@ private:
         notePage();
         return true;
     }
-    // Waits, checking the rules every 100 ms.
-    bool waitChecking(int ms)
-    {
-        const qint64 end = now() + ms;
-        while (now() < end) {
-            const qint64 before = now();
-            QTest::qWait(int(qMin<qint64>(100, end - now())));
-            m_stall = qMax(m_stall, now() - before - 100);
-            if (!rulesHold())
-                return false;
-        }
-        return true;
-    }
+    // What the page shown tells: a test without a record, a procedure's success, a manual ramp.
     void notePage()
     {
         const QString type = m_ui.shownType();
+        QQuickItem* page = m_ui.page();
         m_pages.insert(type);
         if (type == QLatin1String("MeasurementResultsPage"))
             m_resultsWithoutRecord = m_ui.shows(QStringLiteral("No results were stored for this test"));
-        if (m_procedure && m_ui.page()->property("headline").toString() == QLatin1String("Erfolgreiche Kalibrierung"))
+        if (m_procedure && m_ui.headline() == QLatin1String("Erfolgreiche Kalibrierung"))
             m_procedureSucceeded = true;
-        followRamp();
+        if (type != QLatin1String("MeasurementPage") || !page->property("manualRamp").toBool() || page == m_rampPage)
+            return;
+        m_rampPage = page;
+        m_rampChosen = { 0 };
+        m_rampTenths = 0;
+        connect(rampEntry(), SIGNAL(activeChanged()), this, SLOT(onRampEntry()));
     }
     void onStateChanged(States::AppState, States::AppState to)
     {
-        if (to == States::InitTest) {
+        if (to == States::InitTest)
             m_modes.insert(TestChart::operatingModeName(dm()->getOperatingMode()));
-            m_testLimitKv = m_confirmedKv;
-        }
-        if (to == States::InitTest || to == States::Idle)
+        if (to == States::InitTest || to == States::Idle) {
+            m_testLimitKv = to == States::InitTest ? m_confirmedKv : 0;
             m_breakdown = false;
-        if (to == States::Idle)
-            m_testLimitKv = 0;
+        }
     }
     void onLockChanged()
     {
@@ -900,7 +790,7 @@ public slots:
     {
         QObject* entry = rampEntry();
         if (entry->property("active").toBool()) {
-            const int start = qBound(rampTenths("low"), m_rampChosen.last(), rampTenths("high"));
+            const int start = qBound(rampTenths(true), m_rampChosen.last(), rampTenths(false));
             m_rampTenths = qAbs(start) < 10 ? 0 : start;
         } else if (entry->property("open").toBool() && m_rampTenths != m_rampChosen.last()) {
             m_rampChosen << m_rampTenths;
@@ -915,16 +805,15 @@ private slots:
         QVERIFY(m_ui.attach(m_app));
         m_ui.useOperatorTimes();
         QTRY_COMPARE(guard()->guardTime(), qMax(dblClickTime, int(InputGuard::MinimumGuardMs)));
-        DB* db = GlobalFuncs::getDB();
-        QVERIFY(db->setPassword(Settings::kAdminLock, GlobalFuncs::encryptPassword(kAdminPassword)));
-        QVERIFY(db->setPassword(Settings::kServiceLock, GlobalFuncs::encryptPassword(kServicePassword)));
-        // The service page asks one password for both of its levels.
-        QVERIFY(db->setPassword(Settings::kRyxLock, GlobalFuncs::encryptPassword(kServicePassword)));
+        // The service page asks one password for both of its levels (the service and the ryx lock).
+        for (const auto& lock : { qMakePair(Settings::kAdminLock, kAdminPassword), qMakePair(Settings::kServiceLock, kServicePassword),
+                                  qMakePair(Settings::kRyxLock, kServicePassword) })
+            QVERIFY(GlobalFuncs::getDB()->setPassword(lock.first, GlobalFuncs::encryptPassword(lock.second)));
         connect(WatchdogManager::getInstance(), &WatchdogManager::heartbeatMissed, this,
                 [this](const QStringList& threads) { m_missed << threads; });
-        connect(dm(), &DataModell::appStateChanged, this, &TstRandomOperator::onStateChanged);
-        connect(dm(), &DataModell::adminMenuLockedChanged, this, &TstRandomOperator::onLockChanged);
-        connect(dm(), &DataModell::serviceMenuLockedChanged, this, &TstRandomOperator::onLockChanged);
+        connect(dm(), &DataModell::appStateChanged, this, &Self::onStateChanged);
+        connect(dm(), &DataModell::adminMenuLockedChanged, this, &Self::onLockChanged);
+        connect(dm(), &DataModell::serviceMenuLockedChanged, this, &Self::onLockChanged);
         onLockChanged();
         connect(guard(), &InputGuard::frontChanged, this, [this] {
             m_frontAt = now();
@@ -948,11 +837,10 @@ private slots:
     {
         QTest::addColumn<quint32>("seed");
         QTest::addColumn<int>("seconds");
-        if (g_options.byHand) {
+        if (g_options.byHand)
             QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(g_options.seed))) << g_options.seed << g_options.seconds;
-            return;
-        }
-        QTest::newRow("seed 31") << 31u << 55;
+        else
+            QTest::newRow("seed 31") << 31u << 55;
     }
     void run()
     {
@@ -961,44 +849,39 @@ private slots:
         m_rng.seed(seed);
         m_runStart = now();
         bool holds = rulesHold();
-        // Each aim in turn, in an order of the seed, until it is reached and a few seconds
-        // more, or for 10 s (20 s for a test, 25 s for a manual ramp).
+        // Each aim in turn, in an order of the seed; after each input the rules are
+        // checked, then every 100 ms of a wait.
         QList<int> order;
         qint64 aimEnd = 0;
         while (holds && now() - m_runStart < seconds * 1000LL) {
-            if (m_aimReached < 0 && aimReached()) {
+            if (m_aimReached < 0 && aims()[m_aim].reached(*this)) {
                 m_aimReached = now();
                 m_aimsReached.insert(QLatin1String(aims()[m_aim].name));
                 aimEnd = qMin(aimEnd, now() + between(1000, 3000));
             }
             if (now() >= aimEnd) {
-                if (order.isEmpty()) {
+                if (order.isEmpty())
                     for (int i = 0; i < aims().size(); ++i)
                         order.insert(draw(order.size() + 1), i);
-                }
                 m_aim = order.takeFirst();
                 m_aimReached = -1;
-                aimEnd = now() + (m_aim == 1 ? 25000 : m_aim == 0 ? 20000 : 10000);
+                aimEnd = now() + aims()[m_aim].ms;
                 note(QStringLiteral("aim %1").arg(QLatin1String(aims()[m_aim].name)));
             }
             drawInput();
-            holds = rulesHold() && waitChecking(between(0, 400));
+            holds = rulesHold();
+            for (const qint64 end = now() + (holds ? between(0, 400) : 0); holds && now() < end;) {
+                const qint64 before = now();
+                QTest::qWait(int(qMin<qint64>(100, end - now())));
+                m_stall = qMax(m_stall, now() - before - 100);
+                holds = rulesHold();
+            }
         }
-        int drawn = 0;
-        for (int n : qAsConst(m_drawn))
-            drawn += n;
-        std::printf("seed %u: %d inputs drawn", seed, drawn);
-        std::printf("\n  inputs: ");
-        for (auto it = m_drawn.cbegin(); it != m_drawn.cend(); ++it)
-            std::printf("%s %d, ", qPrintable(it.key()), it.value());
-        std::printf("\n  aims reached: %s", qPrintable(QStringList(m_aimsReached.values()).join(QLatin1String(", "))));
-        std::printf("\n  pages reached (%d): %s", int(m_pages.size()), qPrintable(QStringList(m_pages.values()).join(QLatin1String(", "))));
-        std::printf("\n  test modes started: %s", qPrintable(QStringList(m_modes.values()).join(QLatin1String(", "))));
-        std::printf("\n  procedures started: %s", qPrintable(QStringList(m_procedures.values()).join(QLatin1String(", "))));
-        std::printf("\n  faults injected: ");
-        for (auto it = m_faults.cbegin(); it != m_faults.cend(); ++it)
-            std::printf("%s %d, ", qPrintable(it.key()), it.value());
-        std::printf("\n  rules checked: %lld\n", m_checked);
+        std::printf("seed %u: %d inputs drawn\n  inputs: %s\n  aims reached: %s\n  pages reached (%d): %s\n"
+                    "  test modes started: %s\n  procedures started: %s\n  faults injected: %s\n  rules checked: %lld\n",
+                    seed, std::accumulate(m_drawn.cbegin(), m_drawn.cend(), 0), qPrintable(counted(m_drawn)),
+                    qPrintable(joined(m_aimsReached)), int(m_pages.size()), qPrintable(joined(m_pages)),
+                    qPrintable(joined(m_modes)), qPrintable(joined(m_procedures)), qPrintable(counted(m_faults)), m_checked);
         if (!holds) {
             std::printf("BROKEN with seed %u: %s\nlast inputs:\n  %s\n", seed, qPrintable(m_broken),
                         qPrintable(m_inputs.join(QLatin1String("\n  "))));
@@ -1013,35 +896,26 @@ private:
     ProgramWindow m_ui;
     std::mt19937 m_rng;
     int m_aim = 0;
-    qint64 m_aimReached = -1;
-    qint64 m_runStart = 0;
+    qint64 m_aimReached = -1, m_runStart = 0;
 
     // What was done and reached.
     QStringList m_inputs;
-    QMap<QString, int> m_drawn;
-    QMap<QString, int> m_faults;
-    QSet<QString> m_pages;
-    QSet<QString> m_aimsReached;
-    QSet<QString> m_modes;
+    QMap<QString, int> m_drawn, m_faults;
+    QSet<QString> m_pages, m_aimsReached, m_modes, m_procedures;
     qint64 m_checked = 0;
     QString m_broken;
 
-    // The surroundings as the operator left them.
+    // The surroundings as the operator left them, and what was typed where.
     bool m_open[10] = {};
     qint64 m_openedAt = 0;
-    bool m_stickIn = false;
-    int m_silences = 0;
-    bool m_breakdown = false;
-    bool m_procedure = false;
-    int m_tokenCount = 0;
+    bool m_stickIn = false, m_breakdown = false, m_procedure = false, m_resultsWithoutRecord = false;
+    int m_silences = 0, m_tokenCount = 0;
     QPointer<QQuickItem> m_typedInto;
     QMap<int, QString> m_tokens;
     QMap<QString, qint64> m_rightTypedAt;
-    bool m_resultsWithoutRecord = false;
 
     // What the operator confirmed.
-    double m_confirmedKv = 0;
-    double m_testLimitKv = 0; // of the test under way
+    double m_confirmedKv = 0, m_testLimitKv = 0; // the latter of the test under way
     QPointer<QQuickItem> m_rampPage;
     QList<int> m_rampChosen; // tenths of a kV
     int m_rampTenths = 0;
@@ -1050,22 +924,14 @@ private:
 
     // What the rules saw.
     QStringList m_missed;
-    qint64 m_stall = 0;
-    qint64 m_stateAt = 0;
+    qint64 m_stall = 0, m_stateAt = 0, m_notAllowedSince = -1, m_highSince = -1;
     States::AppState m_seenState = States::None;
-    qint64 m_notAllowedSince = -1;
-    qint64 m_highSince = -1;
     double m_unitMaxKv = 0;
-    qint64 m_frontAt = 0;
-    QString m_frontName;
-    qint64 m_pressAt = 0;
-    qint64 m_pressAge = 0;
-    QString m_ghost;
-    UnitValues m_reference;
+    qint64 m_frontAt = 0, m_pressAt = 0, m_pressAge = 0;
+    QString m_frontName, m_ghost;
+    QString m_reference;
     qint64 m_procedureEndedAt = 0;
-    bool m_procedureSucceeded = false;
-    bool m_keepsNew = false;
-    QSet<QString> m_procedures;
+    bool m_procedureSucceeded = false, m_keepsNew = false;
     struct Record {
         QPair<qint64, qint64> version { -1, -1 };
         QString comment;
@@ -1082,19 +948,20 @@ int main(int argc, char** argv)
         const QByteArray arg(argv[i]);
         if ((arg == "--seed" || arg == "--minutes") && i + 1 < argc) {
             g_options.byHand = true;
+            const QByteArray value(argv[++i]);
             if (arg == "--seed")
-                g_options.seed = QByteArray(argv[++i]).toUInt();
+                g_options.seed = value.toUInt();
             else
-                g_options.seconds = int(QByteArray(argv[++i]).toDouble() * 60);
+                g_options.seconds = int(value.toDouble() * 60);
         } else {
             rest.push_back(argv[i]);
         }
     }
-    if (g_options.byHand && g_options.seconds <= 0)
-        g_options.seconds = 60;
-    // A run by hand may take longer than a test function is given.
-    if (g_options.byHand)
+    if (g_options.byHand) {
+        g_options.seconds = g_options.seconds > 0 ? g_options.seconds : 60;
+        // A run by hand may take longer than a test function is given.
         qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((g_options.seconds + 120) * 1000));
+    }
     int restCount = int(rest.size());
     return runInProgram<TstRandomOperator>(restCount, rest.data());
 }
