@@ -26,8 +26,10 @@ private slots:
         FakeWatchdogDevice device;
         ThreadGuard dm(QStringLiteral("DMThread"), nullptr);
         QObject guiContext; // this thread stands for the GUI thread
+        // Half the program's heartbeat period: the same rounds in half the time.
+        const int period = WatchdogManager::kHeartbeatMs / 2;
         WatchdogManager* wd = WatchdogManager::getInstance();
-        QVERIFY(wd->start(&device));
+        QVERIFY(wd->start(&device, period));
         QVERIFY(wd->isRunning());
         wd->attachThread(&guiContext, QStringLiteral("GUI"));
         wd->attachThread(dm.context());
@@ -39,15 +41,15 @@ private slots:
         QCOMPARE(device.calls().first(), QStringLiteral("open"));
         QVERIFY(missed.isEmpty());
 
-        // DMThread hangs for 3 s: at most the round already answered is kicked, then nothing.
+        // DMThread hangs for three periods: at most the round already answered is kicked, then nothing.
         QElapsedTimer blocked;
         blocked.start();
         QMetaObject::invokeMethod(
-            dm.context(), []() { QThread::msleep(3000); }, Qt::QueuedConnection);
-        QTest::qWait(1500);
+            dm.context(), [period]() { QThread::msleep(3 * period); }, Qt::QueuedConnection);
+        QTest::qWait(3 * period / 2);
         const int during = device.kicks();
-        while (blocked.elapsed() < 2800)
-            QTest::qWait(50);
+        while (blocked.elapsed() < 3 * period - period / 5)
+            QTest::qWait(20);
         QCOMPARE(device.kicks(), during);
         QVERIFY(!missed.isEmpty());
         QVERIFY(missed.first().first().toStringList().contains(QStringLiteral("DMThread")));
@@ -60,7 +62,7 @@ private slots:
         QVERIFY(!wd->isRunning());
         QCOMPARE(device.calls().last(), QStringLiteral("close"));
         const int atStop = device.kicks();
-        QTest::qWait(1200);
+        QTest::qWait(period + period / 5);
         QCOMPARE(device.kicks(), atStop);
     }
 
@@ -81,7 +83,7 @@ private slots:
         wd->stop();
     }
 
-    // The unit silent for five heartbeat periods (of half the program's, which a silent
+    // The unit silent for five heartbeat periods (of a quarter of the program's, which a silent
     // transaction outlasts all the same): the link's thread answers from inside its
     // bounded waits, so every period still ends with a kick (one period's tolerance); a
     // wait past its bound counts as a hang.
@@ -96,7 +98,7 @@ private slots:
     void heartbeatThroughASilentUnit()
     {
         QFETCH(int, during);
-        const int period = WatchdogManager::kHeartbeatMs / 2;
+        const int period = WatchdogManager::kHeartbeatMs / 4;
         const int silence = 5 * period;
         FakeWatchdogDevice device;
         CommissioningRig rig;
@@ -148,9 +150,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         if (during == 3)
-            QMetaObject::invokeMethod(rig.pof, [] {
+            QMetaObject::invokeMethod(rig.pof, [silence] {
                 Heartbeat::Bound bound(300);
-                for (int i = 0; i < 300; ++i) {
+                for (int i = 0; i < silence / 10 + 20; ++i) {
                     Heartbeat::alive();
                     QThread::msleep(10);
                 }
