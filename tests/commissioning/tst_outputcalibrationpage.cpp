@@ -65,8 +65,8 @@ private:
 private slots:
     void initTestCase()
     {
-        // A step's output settles in a quarter of its second.
-        Commissioning::setTimerScale(0.25);
+        // A step's output settles in a tenth of its second.
+        Commissioning::setTimerScale(0.1);
         QVERIFY(m_ui.attach(m_app));
         m_unit->setRampMs(0);
         m_unit->setGains(9870, 10120);
