@@ -198,7 +198,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    Commissioning::setTimerScale(0.1);
+    Commissioning::setTimerScale(0.04);
     return runInProgram<TstCascadePages>(argc, argv);
 }
 
