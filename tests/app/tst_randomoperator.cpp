@@ -10,6 +10,7 @@
 #include "gui/Calibration.h"
 #include "gui/Settings.h"
 #include "gui/TestConfiguration.h"
+#include "gui/ValueUnit.h"
 #include "hvunit/HvEnableRule.h"
 #include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
@@ -34,7 +35,7 @@ namespace {
 
 // By hand: --seed N --minutes M (one run of that seed); in the suite the fixed rows below.
 struct Options {
-    bool byHand = false;
+    bool byHand = false, verbose = false;
     quint32 seed = 0;
     int seconds = 0;
 } g_options;
@@ -77,6 +78,7 @@ private:
     DataModell* dm() const { return m_app->dataModel(); }
     HvUnitModel& unit() const { return m_around->sim.model(); }
     InputGuard* guard() const { return m_ui.window()->property("inputGuard").value<InputGuard*>(); }
+    bool rampBurning() const { return m_rampPage && testLive() && dm()->burnCurrentLimiter(); }
     bool testLive() const { return dm()->getAppState() == States::TestRunning || dm()->getAppState() == States::TestBurning; }
 
     // --- the draw ----------------------------------------------------------------------
@@ -99,6 +101,8 @@ private:
     {
         const qint64 at = now() - m_runStart;
         m_inputs << QStringLiteral("%1.%2 s %3 (%4)").arg(at / 1000).arg(at / 100 % 10).arg(input, m_ui.shownType());
+        if (g_options.verbose)
+            std::printf("%s\n", qPrintable(m_inputs.last()));
         if (m_inputs.size() > 50)
             m_inputs.removeFirst();
         const QString kind = input.section(QLatin1Char(' '), 0, 0);
@@ -120,12 +124,20 @@ private:
         const int text = !field ? 1 : field == m_typedInto ? 2 : 30;
         // Where the aim waits (a test, a procedure) the operator mostly watches; faults and
         // open safety inputs come mostly once the test or procedure runs.
-        const bool waiting = aims()[m_aim].stay.contains(m_ui.shownType()) && !live;
+        const Aim& aim = aims()[m_aim];
+        const QString shown = m_ui.shownType();
+        const bool waiting = aim.stay.contains(shown) && !live;
+        // Off the way the operator goes back, the knob mostly left alone.
+        const bool away = !aim.stay.contains(shown)
+            && std::none_of(aim.route.cbegin(), aim.route.cend(), [&](const Step& s) { return shown == s.page; });
+        // A marker being moved is turned; a door left open is closed again before a test.
+        const bool marking = rampEntry() && rampEntry()->property("active").toBool();
+        const bool opened = std::count(m_open, m_open + 9, true) > 0;
         const QList<QPair<void (Self::*)(), int>> kinds {
             { &Self::tapControl, waiting ? 6 : 50 },       { &Self::tapAnywhere, 3 },
-            { &Self::turnEncoder, waiting ? 2 : 8 },       { &Self::pressKnob, waiting ? 2 : 7 },
-            { &Self::pressTwice, waiting ? 2 : 5 },        { &Self::typeText, text },
-            { &Self::pressHvOnKey, waitsForKey ? 25 : 1 }, { &Self::switchSafetyInput, live ? 4 : 1 },
+            { &Self::turnEncoder, marking ? 50 : waiting ? 2 : 8 }, { &Self::pressKnob, waiting || away ? 2 : 7 },
+            { &Self::pressTwice, waiting || away ? 1 : 5 },        { &Self::typeText, text },
+            { &Self::pressHvOnKey, waitsForKey ? 25 : 1 }, { &Self::switchSafetyInput, live ? 4 : opened ? 10 : 1 },
             { &Self::moveStick, 1 },                       { &Self::injectFault, live || m_procedure ? 5 : 1 },
         };
         (this->*kinds[weighted(kinds)].first)();
@@ -149,14 +161,14 @@ private:
         QStringList stay;
         std::function<bool(const Self&)> reached;
     };
-    enum { ManualRampAim = 1 };
+    enum { ManualRampAim = 1, ProcedureAim = 5 };
     static const QList<Aim>& aims()
     {
         const auto step = [](const char* page, const char* controls, int appeal = 800) {
             return Step { page, QRegularExpression(QStringLiteral("^(%1)\\|").arg(QLatin1String(controls))), appeal };
         };
         using T = const Self&;
-        static const QStringList measuring { "MeasurementPreparationPage", "MeasurementPage" };
+        static const QStringList measuring { "TestConfirmationPage", "MeasurementPreparationPage", "MeasurementPage" };
         static const QList<Aim> list {
             { "a test", 20000,
               { step("MainPage", "modeButton[123]"), step("TestSelectionPage", "modeButton\\d+"),
@@ -168,8 +180,7 @@ private:
             { "a manual ramp", 25000,
               { step("MainPage", "modeButton1"), step("TestSelectionPage", "modeButton(7|10)"),
                 step("CableDataPage", "confirmButton"), step("TestConfigurationPage", "settingsButton"),
-                step("TestConfigurationPage", "confirmButton", 60), step("ExtendedConfigurationPage", "choiceButton1"),
-                step("ExtendedConfigurationPage", "confirmButton", 60),
+                step("TestConfigurationPage", "confirmButton", 60), step("ExtendedConfigurationPage", "confirmButton", 60),
                 step("TestConfirmationPage", "rowConfirmButton\\d+|confirmButton"),
                 step("DialogPage", "confirmButton"), step("MeasurementPage", "voltageButton|overviewGauge") },
               measuring, [](T t) { return t.m_rampChosen.size() > 1; } },
@@ -195,7 +206,7 @@ private:
                 step("OutputVoltageCalibration", "confirmButton|spin"), step("CascadeCalibration", "confirmButton"),
                 step("CascadePowerEnvelope", "confirmButton") },
               { "OutputVoltageCalibration", "CascadeCalibration", "CascadePowerEnvelope" },
-              [](T t) { return t.m_procedure || aims()[t.m_aim].stay.contains(t.m_ui.shownType()); } },
+              [](T t) { return t.m_procedure || aims()[ProcedureAim].stay.contains(t.m_ui.shownType()); } },
         };
         return list;
     }
@@ -219,13 +230,22 @@ private:
             const int mode = dm()->getOperatingMode();
             if (mode != OperatingModes::DC && mode != OperatingModes::VLFSin && shown.contains(QLatin1String("Config")))
                 return away.match(key).hasMatch() ? 800 : 5;
-            // With the ramp manual the way goes on from the parameters.
-            if (shown == QLatin1String("TestConfigurationPage") && m_ui.vm()->config()->manualRamp())
+            // With the ramp manual and the burn mode as drawn (sine only) the way goes on
+            // from the parameters; in the extended ones, the choices that make them so.
+            if (shown == QLatin1String("TestConfigurationPage") && m_ui.vm()->config()->manualRamp()
+                && (mode != OperatingModes::VLFSin || dm()->burnCurrentLimiter() == m_burn))
                 return control->objectName() == QLatin1String("confirmButton") ? 800 : 5;
+            if (control->objectName().startsWith(QLatin1String("choiceButton")))
+                return control->objectName() == QStringLiteral("choiceButton%1").arg(wantedChoice(control))
+                        && !control->property("checked").toBool() ? 800 : 5;
         }
-        // A choice made already is no way on.
-        if (!control->property("checked").toBool())
-            for (const Step& step : aims()[m_aim].route)
+        // A choice made already is no way on, nor a page come to from off the way (the
+        // results of a test are not those of the history).
+        const QString under = below();
+        const QList<Step>& route = aims()[m_aim].route;
+        if (!control->property("checked").toBool()
+            && (under.isEmpty() || std::any_of(route.cbegin(), route.cend(), [&](const Step& s) { return under == s.page; })))
+            for (const Step& step : route)
                 if (shown == QLatin1String(step.page) && step.control.match(key).hasMatch())
                     return step.appeal;
         if (away.match(key).hasMatch())
@@ -234,6 +254,16 @@ private:
         if (control->property("key").isValid())
             return 1;
         return control->objectName().isEmpty() ? 5 : 15;
+    }
+
+    // Of an extended parameter's row: the ramp manual, the burn mode as drawn; -1 for others.
+    int wantedChoice(const QQuickItem* control) const
+    {
+        while (control && !control->objectName().startsWith(QLatin1String("extendedRow")))
+            control = control->parentItem();
+        const QObject* editor = control ? control->property("editor").value<QObject*>() : nullptr;
+        const auto* item = editor ? qobject_cast<ValueUnit*>(editor->property("item").value<QObject*>()) : nullptr;
+        return !item ? -1 : item->type() == ValueUnit::RampMode ? 1 : item->type() == ValueUnit::BurnMode ? int(m_burn) : -1;
     }
 
     // --- inputs ------------------------------------------------------------------------
@@ -385,16 +415,11 @@ private:
         static const uint32_t errorBits[] = { HVStateBits::Overcurrent, HVStateBits::Overtemperature };
         int ms = 0;
         uint32_t bit = 0;
-        switch (draw(5)) {
+        switch (rampBurning() && chance(0.5) ? 1 : draw(5)) {
         case 0:
             ms = between(500, 10000);
             note(QStringLiteral("fault silence %1 ms").arg(ms));
-            m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
-            ++m_silences;
-            QTimer::singleShot(ms, this, [this] {
-                if (--m_silences == 0)
-                    m_around->sim.clearFault();
-            });
+            silence(ms);
             break;
         case 1:
             note(QStringLiteral("fault breakdown"));
@@ -409,7 +434,12 @@ private:
             ms = between(1000, 10000);
             note(QStringLiteral("fault error-bit %1 for %2 ms").arg(bit, 0, 16).arg(ms));
             unit().triggerError(bit);
-            QTimer::singleShot(ms, this, [this, bit] { unit().clearError(bit); });
+            QTimer::singleShot(ms, this, [this, bit] {
+                unit().clearError(bit);
+                // A unit left in its error is switched off and on.
+                if (dm()->getAppState() == States::HVUnitError)
+                    silence(3000);
+            });
             break;
         case 3:
             ms = between(1000, 20000);
@@ -422,6 +452,16 @@ private:
             note(QStringLiteral("fault busy %1 ms").arg(ms));
             unit().holdBusy(ms);
         }
+    }
+
+    void silence(int ms)
+    {
+        m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+        ++m_silences;
+        QTimer::singleShot(ms, this, [this] {
+            if (--m_silences == 0)
+                m_around->sim.clearFault();
+        });
     }
 
     // --- what the operator confirms, kept from the inputs ------------------------------
@@ -849,21 +889,27 @@ private slots:
         m_rng.seed(seed);
         m_runStart = now();
         bool holds = rulesHold();
-        // Each aim in turn, in an order of the seed; after each input the rules are
-        // checked, then every 100 ms of a wait.
-        QList<int> order;
+        // Aims drawn one after the other; after each input the rules are checked, then
+        // every 100 ms of a wait.
         qint64 aimEnd = 0;
         while (holds && now() - m_runStart < seconds * 1000LL) {
+            // An aim is reached on the way to another too.
+            for (const Aim& aim : aims())
+                if (aim.reached(*this))
+                    m_aimsReached.insert(QLatin1String(aim.name));
             if (m_aimReached < 0 && aims()[m_aim].reached(*this)) {
                 m_aimReached = now();
-                m_aimsReached.insert(QLatin1String(aims()[m_aim].name));
-                aimEnd = qMin(aimEnd, now() + between(1000, 3000));
+                // A burning ramp is watched a while: breakdowns are looked for there.
+                aimEnd = qMin(aimEnd, now() + (rampBurning() ? 10000 : between(1000, 3000)));
             }
             if (now() >= aimEnd) {
-                if (order.isEmpty())
-                    for (int i = 0; i < aims().size(); ++i)
-                        order.insert(draw(order.size() + 1), i);
-                m_aim = order.takeFirst();
+                // One not reached yet, as long as there is one.
+                QList<int> next;
+                for (int i = 0; i < aims().size(); ++i)
+                    if (!m_aimsReached.contains(QLatin1String(aims()[i].name)))
+                        next << i;
+                m_aim = next.isEmpty() ? draw(aims().size()) : next[draw(next.size())];
+                m_burn = chance(0.5);
                 m_aimReached = -1;
                 aimEnd = now() + aims()[m_aim].ms;
                 note(QStringLiteral("aim %1").arg(QLatin1String(aims()[m_aim].name)));
@@ -908,7 +954,7 @@ private:
     // The surroundings as the operator left them, and what was typed where.
     bool m_open[10] = {};
     qint64 m_openedAt = 0;
-    bool m_stickIn = false, m_breakdown = false, m_procedure = false, m_resultsWithoutRecord = false;
+    bool m_stickIn = false, m_breakdown = false, m_burn = false, m_procedure = false, m_resultsWithoutRecord = false;
     int m_silences = 0, m_tokenCount = 0;
     QPointer<QQuickItem> m_typedInto;
     QMap<int, QString> m_tokens;
@@ -946,7 +992,9 @@ int main(int argc, char** argv)
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if ((arg == "--seed" || arg == "--minutes") && i + 1 < argc) {
+        if (arg == "--verbose") {
+            g_options.verbose = true;
+        } else if ((arg == "--seed" || arg == "--minutes") && i + 1 < argc) {
             g_options.byHand = true;
             const QByteArray value(argv[++i]);
             if (arg == "--seed")
