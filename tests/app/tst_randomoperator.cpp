@@ -133,12 +133,14 @@ private:
         // A marker being moved is turned; a door left open is closed again before a test.
         const bool marking = rampEntry() && rampEntry()->property("active").toBool();
         const bool opened = std::count(m_open, m_open + 9, true) > 0;
+        // A burning cable is given time for a target to be tried.
+        const bool burning = dm()->getAppState() == States::TestBurning;
         const QList<QPair<void (Self::*)(), int>> kinds {
             { &Self::tapControl, waiting ? 6 : 50 },       { &Self::tapAnywhere, 3 },
             { &Self::turnEncoder, marking ? 50 : waiting ? 2 : 8 }, { &Self::pressKnob, waiting || away ? 2 : 7 },
             { &Self::pressTwice, waiting || away ? 1 : 5 },        { &Self::typeText, text },
             { &Self::pressHvOnKey, waitsForKey ? 25 : 1 }, { &Self::switchSafetyInput, live ? 4 : opened ? 10 : 1 },
-            { &Self::moveStick, 1 },                       { &Self::injectFault, live || m_procedure ? 5 : 1 },
+            { &Self::moveStick, 1 },                       { &Self::injectFault, burning ? 1 : live || m_procedure ? 5 : 1 },
         };
         (this->*kinds[weighted(kinds)].first)();
     }
@@ -224,6 +226,9 @@ private:
         const QString key = control->objectName() + QLatin1Char('|') + control->property("text").toString();
         const QString shown = m_ui.shownType();
         static const QRegularExpression away(QStringLiteral("^(backButton|returnButton|cancelButton|leaveButton)\\|"));
+        // Only a sine ramp burns.
+        if (m_aim == ManualRampAim && m_burn && control->objectName() == QLatin1String("modeButton7"))
+            return 5;
         if (m_aim == ManualRampAim && shown != QLatin1String("MainPage") && shown != QLatin1String("TestSelectionPage")
             && !DataModell::isTestRunningState(dm()->getAppState())) {
             // A manual ramp is had in the sine and DC tests only: from another, back.
