@@ -609,7 +609,9 @@ private:
     QString setPoints()
     {
         const States::AppState state = dm()->getAppState();
-        const bool ramp = m_rampPage && testLive();
+        // Those sent since the last look while the ramp was live are the ramp's, if it ended since.
+        const bool ramp = m_rampWasLive || (m_rampPage && testLive());
+        m_rampWasLive = m_rampPage && testLive();
         for (const HvUnitModel::Command& c : unit().takeCommandLog()) {
             if (c.letter != 'u')
                 continue;
@@ -970,6 +972,7 @@ private:
     QPointer<QQuickItem> m_rampPage;
     QList<int> m_rampChosen; // tenths of a kV
     int m_rampTenths = 0;
+    bool m_rampWasLive = false;
     QStringList m_confirmedAt; // the headlines of a procedure's page where Confirm was given
     qint64 m_handWriteAt = 0;
 
