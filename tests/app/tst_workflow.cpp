@@ -696,6 +696,16 @@ private slots:
             dm()->setBurnCurrentLimiter(false);
         }
         shot("results");
+        if (end == QLatin1String("running")) {
+            // Restarted from its results, the test is followed to its new results again.
+            const int stored = records().size();
+            const QString verdict = m_ui.text("verdictText");
+            UI(tap("restartButton"));
+            STEP(switchHvOn());
+            UI(turnToAndPress("hvOffButton"));
+            STEP(resultsRead(verdict));
+            QCOMPARE(records().size(), stored + 1);
+        }
         STEP(leaveResults(hurried));
     }
 

@@ -64,7 +64,9 @@ Column {
             status.page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"), { "title": status.page.title })
         }
         function onTestFinished() {
-            if (!status.page.visible)
+            // Only the end of a test this page saw start: a restart's page comes up before
+            // the last test's results are taken, and their end is no business of it.
+            if (!status.page.visible || !status.started)
                 return
             status.done = true
             status.page.close()
