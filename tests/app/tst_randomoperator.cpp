@@ -371,7 +371,7 @@ private:
             if (!GlobalFuncs::checkPassword(text, db->getPassword(lock)))
                 db->setPassword(lock, GlobalFuncs::encryptPassword(text));
         } else {
-            const int token = ++m_tokenCount;
+            const int token = m_tokens.size() + 1;
             text = chance(0.3) ? QString::number(between(0, 600) / 10.0) : QStringLiteral("zq%1x").arg(token);
             // Where it goes: a comment (of a test with a record or without one) or elsewhere.
             const bool comment = field->objectName() == QLatin1String("commentField");
@@ -962,7 +962,7 @@ private:
     bool m_open[10] = {};
     qint64 m_openedAt = 0;
     bool m_stickIn = false, m_breakdown = false, m_burn = false, m_procedure = false, m_resultsWithoutRecord = false;
-    int m_silences = 0, m_tokenCount = 0;
+    int m_silences = 0;
     QPointer<QQuickItem> m_typedInto;
     QMap<int, QString> m_tokens;
     QMap<QString, qint64> m_rightTypedAt;
