@@ -98,12 +98,22 @@ QByteArray HvUnitModel::identText() const
 
 int64_t HvUnitModel::outputVoltageLocked() const
 {
-    if (!m_on || !hvEnabledLocked())
+    if (!m_on)
+        return dischargeVoltageLocked();
+    if (!hvEnabledLocked())
         return 0;
     const qint64 t = msSince(m_onSince);
     if (m_rampMs <= 0 || t >= m_rampMs)
         return m_voltage;
     return int64_t(double(m_voltage) * double(t) / double(m_rampMs));
+}
+
+int64_t HvUnitModel::dischargeVoltageLocked() const
+{
+    const qint64 t = msSince(m_stoppedAt);
+    if (m_dischargeMs <= 0 || t >= m_dischargeMs)
+        return 0;
+    return int64_t(double(m_dischargeFrom) * double(m_dischargeMs - t) / double(m_dischargeMs));
 }
 
 bool HvUnitModel::hvEnabledLocked() const
@@ -219,8 +229,11 @@ uint32_t HvUnitModel::stateWordLocked() const
 void HvUnitModel::stopOutputLocked()
 {
     // The samples after a stop keep the time the test ran, as a unit's test clock does.
-    if (m_on)
+    if (m_on) {
         m_stoppedAtMs = uint32_t(msSince(m_onSince) * m_clockScale);
+        m_dischargeFrom = outputVoltageLocked();
+        m_stoppedAt = Clock::now();
+    }
     m_on = false;
     m_cascadeDriven = false;
     m_hvOnPressed = false;
@@ -450,6 +463,7 @@ void HvUnitModel::setReadBroken(char command, bool on) { std::lock_guard<std::mu
 void HvUnitModel::setLoadDetectionResult(uint32_t bits) { std::lock_guard<std::mutex> l(m_mutex); m_loadDetResult = bits & (HVStateBits::LoadResultError1 | HVStateBits::LoadResultError2); }
 void HvUnitModel::setHvEnableProbe(std::function<bool()> probe) { std::lock_guard<std::mutex> l(m_mutex); m_hvEnable = std::move(probe); }
 void HvUnitModel::setVoltageNoise(uint32_t mv) { std::lock_guard<std::mutex> l(m_mutex); m_voltageNoise = mv; }
+void HvUnitModel::setDischargeMs(int ms) { std::lock_guard<std::mutex> l(m_mutex); m_dischargeMs = std::max(ms, 0); }
 uint16_t HvUnitModel::gainU() const { std::lock_guard<std::mutex> l(m_mutex); return m_gainU; }
 uint16_t HvUnitModel::gainI() const { std::lock_guard<std::mutex> l(m_mutex); return m_gainI; }
 
@@ -513,6 +527,7 @@ void HvUnitModel::triggerBreakdown()
     m_faultTime = m_on ? uint32_t(msSince(m_onSince)) : 0;
     m_errorBits |= HVStateBits::Breakdown;
     stopOutputLocked();
+    m_dischargeFrom = 0; // the breakdown has discharged the cable
 }
 
 void HvUnitModel::triggerError(uint32_t bits)
@@ -537,6 +552,7 @@ void HvUnitModel::reset()
     std::lock_guard<std::mutex> l(m_mutex);
     m_on = false;
     m_stoppedAtMs = 0;
+    m_dischargeFrom = 0;
     m_cascadeDriven = false;
     m_cascadeReadings.clear();
     m_envelopeCurrent = false;

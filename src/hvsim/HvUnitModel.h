@@ -105,6 +105,9 @@ public:
     void setHvOnKeyDelayMs(int ms);
     // Uniform noise of the 'U' voltage, +-millivolts.
     void setVoltageNoise(uint32_t millivolts);
+    // After a stop the output falls linearly to 0 over this time, as a charged cable
+    // discharges (0: at once; kept over reset()).
+    void setDischargeMs(int ms);
     void setStateBits(uint32_t bits);   // permanent extra bits (or-ed into the word)
     void triggerBreakdown();
     void triggerError(uint32_t bits = HVStateBits::Overcurrent);
@@ -135,6 +138,7 @@ private:
     qint64 msSince(Clock::time_point t) const;
     uint32_t stateWordLocked() const;
     int64_t outputVoltageLocked() const;
+    int64_t dischargeVoltageLocked() const;
     int64_t measuredVoltageLocked() const;
     int64_t withNoiseLocked(int64_t u) const;
     bool hvEnabledLocked() const;
@@ -199,6 +203,9 @@ private:
     QByteArray m_time;
     bool m_on = false;
     Clock::time_point m_onSince {};
+    int m_dischargeMs = 0;
+    int64_t m_dischargeFrom = 0; // the output when it was stopped
+    Clock::time_point m_stoppedAt {};
     uint32_t m_stoppedAtMs = 0; // the test clock once the output stopped, until the next start
     Clock::time_point m_start;
     bool m_cascadeDriven = false; // parameter 32 written since the last 'u' or stop

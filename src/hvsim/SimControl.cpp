@@ -123,6 +123,11 @@ bool applySimCommand(HvUnitSimulator& sim, const QString& line, QString* reply)
         ok = ok && mv >= 0 && mv <= 0xFFFFFFFF;
         if (ok)
             m.setVoltageNoise(uint32_t(mv));
+    } else if (cmd == QLatin1String("discharge") && w.size() == 2) {
+        const double seconds = w.at(1).toDouble(&ok);
+        ok = ok && seconds >= 0 && seconds <= 3600;
+        if (ok)
+            m.setDischargeMs(int(seconds * 1000));
     } else if (cmd == QLatin1String("reading") && w.size() == 2 && w.at(1) == QLatin1String("clear")) {
         m.clearCascadeReadings();
     } else if (cmd == QLatin1String("reading") && w.size() == 3) {

@@ -10,7 +10,7 @@ class HvUnitSimulator;
 //   fault <name> [count] [param] | failnext <n> | failcmd <letter> [n]
 //   cascade <voltageA> <voltageB> <currentA> <currentB> | clear | status
 //   hvenable on|off | hvon (the operator's HV-on key) | loadresult <hexbits 4,5>
-//   gains <u> <i> | noise <mV>
+//   gains <u> <i> | noise <mV> | discharge <s> (the output falls over s seconds after a stop)
 //   reading <cascade level> <mV> | reading clear (the raw output at a cascade level)
 //   envelope on|off (the output current follows the cascades' power envelope)
 // Returns false for an unknown or malformed command; reply receives the answer text.

@@ -66,7 +66,14 @@ private slots:
             const quint64 td = field(ask(m, ">M."), 24, 8);
             QVERIFY(td >= 1950 && td <= 2050);
         }
+        // A stopped output discharges over the time set, a breakdown at once.
+        m.setDischargeMs(400);
         ask(m, ">s.");
+        QVERIFY(m.outputVoltage() > 5000000);
+        QTRY_COMPARE_WITH_TIMEOUT(m.outputVoltage(), 0ll, 1000);
+        ask(m, ">r.");
+        QTest::qWait(450);
+        m.triggerBreakdown();
         QCOMPARE(m.outputVoltage(), 0ll);
     }
 
@@ -141,6 +148,7 @@ private slots:
         QVERIFY(applySimCommand(sim, "cascade 60 -60 5 -5", &reply));
         QCOMPARE(sim.model().parameter(33), 0x003CFFC40005FFFBull);
         QVERIFY(applySimCommand(sim, "failcmd m", &reply));
+        QVERIFY(applySimCommand(sim, "discharge 2.5", &reply));
 
         QVERIFY(!applySimCommand(sim, "explode", &reply));
         QCOMPARE(reply, QString("unknown command: explode"));
@@ -150,6 +158,7 @@ private slots:
         QVERIFY(!applySimCommand(sim, "load 5", &reply));
         QVERIFY(!applySimCommand(sim, "cascade 1 2 3 40000", &reply));
         QVERIFY(!applySimCommand(sim, "failcmd mm", &reply));
+        QVERIFY(!applySimCommand(sim, "discharge -1", &reply));
         QCOMPARE(sim.model().temperature(), 77);
     }
 
