@@ -338,6 +338,8 @@ void Application::connectComponents()
     // A test boost that loses ground or F-Ohm during a test must drop the line at once,
     // not at the next state change.
     connect(dm, &DataModell::TestBoostStateChanged, this, &Application::updateHvEnable);
+    // So must a unit that stopped answering.
+    connect(dm, &DataModell::HVStateChanged, this, &Application::updateHvEnable);
     connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
     // The operator's targets of a running manual ramp; the link decides whether they go out.
     connect(dm, &DataModell::targetVoltageConfirmed, m_pof, &TPOF::voltageChanged);
@@ -459,7 +461,8 @@ void Application::updateHvEnable()
             m_safety->setHV_Off();
         return;
     }
-    if (hvEnableAllowed(DataModell::isTestRunningState(m_appState), boost))
+    const bool unitAnswers = dm && !dm->getHVUnitState().comError;
+    if (unitAnswers && hvEnableAllowed(DataModell::isTestRunningState(m_appState), boost))
         m_safety->setHV_On();
     else
         m_safety->setHV_Off();

@@ -57,6 +57,8 @@ QVector<Statemachine::Transition> buildTable()
     rows({TestRunning, TestBurning}, {E::TestTimeUp, E::TestCanceledUser, E::SafetyCircuitOpened}, TestSoftStop);
     rows({TestRunning, TestBurning}, {E::HVUnitErrorDetected, E::TestAborted}, TestFinalizing);
     rows({TestSoftStop}, {E::SoftStopFinished}, TestFinalizing);
+    // The discharge may take long: an opening or a lost unit ends it at once, with the line.
+    rows({TestSoftStop}, {E::SafetyCircuitOpened, E::HVUnitErrorDetected}, TestFinalizing);
 
     // The end of a test.
     rows({TestFinalizing}, {E::TestFinalized}, TransferringToHistory);

@@ -518,7 +518,8 @@ private slots:
         QTest::addColumn<int>("group");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
-        // "burning" ("burn mode": on), "running", "load detection", "preparation" or "read failure"
+        // "burning" ("burn mode": on), "running", "load detection", "preparation", "read failure"
+        // or "soft stop opening" / "soft stop silence"
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
@@ -530,6 +531,9 @@ private slots:
         QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "read failure";
         QTest::newRow("manual ramp breakdown") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burning";
         QTest::newRow("manual ramp burning") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burn mode";
+        // HV off, then in the soft stop (the cable discharging for 5 s) an input opens or the unit falls silent.
+        QTest::newRow("soft stop opening") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop opening";
+        QTest::newRow("soft stop silence") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop silence";
     }
     void testEndedWithHvOff()
     {
@@ -539,7 +543,8 @@ private slots:
         QFETCH(QString, end);
         const bool hurried = end == QLatin1String("burning") || end == QLatin1String("load detection");
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
-        const bool manualRamp = !voltage.isEmpty() && end != QLatin1String("preparation");
+        const bool softStop = end.startsWith(QLatin1String("soft stop"));
+        const bool manualRamp = !voltage.isEmpty() && end != QLatin1String("preparation") && !softStop;
         const bool dc = mode == OperatingModes::DC, burnMode = end == QLatin1String("burn mode");
         end.replace(QLatin1String("burn mode"), QLatin1String("burning"));
         // The DC ramp's 2 minutes run ten times faster.
@@ -587,6 +592,7 @@ private slots:
             shot("preparation");
         } else {
             followCountdown();
+            unit().setDischargeMs(softStop ? 5000 : 0);
             STEP(switchHvOn());
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
             QTest::qWait(1000);
@@ -632,8 +638,8 @@ private slots:
             }
             shot(end);
         }
-        if (!voltage.isEmpty() && !manualRamp)
-            QCOMPARE(unit().setVoltage(), qint64(voltage.toDouble() * 1000000));
+        if (!voltage.isEmpty() && !manualRamp) // the sine's RMS as its peak
+            QCOMPARE(unit().setVoltage(), qRound64(voltage.toDouble() * 1000000 * (softStop ? M_SQRT2 : 1.0)));
         if (end == QLatin1String("read failure")) {
             // The worker stops the unit; neither a queued target nor the voltage it puts
             // back after the test raises it again.
@@ -649,6 +655,22 @@ private slots:
             QVERIFY2(hurried ? m_ui.tapTwice("hvOffButton", 300, true) : m_ui.turnToAndPress("hvOffButton"),
                      qPrintable(m_ui.lastError()));
             m_ui.useQuickTimes();
+            if (softStop) {
+                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestSoftStop, 5000);
+                QVERIFY(m_around->hvEnable());
+                m_log->clear();
+                if (end == QLatin1String("soft stop opening"))
+                    m_around->gpio.setLine(safetyLineOfBit(4), false);
+                else
+                    m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+                QVERIFY(end.endsWith(QLatin1String("opening"))
+                        || m_log->waitFor([](const LoggingData& r) { return r.text == "Communication with the HV unit lost"; },
+                                          10000));
+                QTRY_VERIFY_WITH_TIMEOUT(!m_around->hvEnable(), 1000);
+                m_around->gpio.setLine(safetyLineOfBit(4), true);
+                m_around->sim.clearFault();
+                unit().setDischargeMs(0);
+            }
             UI(waitForPage("MeasurementResultsPage", 20000));
         }
         unit().setLoadDetectionMs(300);

@@ -313,6 +313,9 @@ private slots:
         row(Idle, E::TestCanceledUser, -1);
         row(TestBurning, E::BreakdownDetected, -1);
         row(TestSoftStop, E::TestCanceledUser, -1);
+        // The soft stop waits for the discharge, but not with an input open or the unit lost.
+        row(TestSoftStop, E::SafetyCircuitOpened, TestFinalizing);
+        row(TestSoftStop, E::HVUnitErrorDetected, TestFinalizing);
         row(TestFinished, E::TestCanceledUser, -1);
         row(InitTest, E::TestCanceledUser, -1);
         row(Updating, E::HVUnitErrorDetected, -1);
