@@ -1,5 +1,6 @@
 #include "datamodel/DisplaySettings.h"
 
+#include "config/ConfigKeys.h"
 #include "config/ConfigTree.h"
 #include "core/FsRoot.h"
 #include "core/GlobalFuncs.h"
@@ -31,145 +32,33 @@ void saveDefault(IConfigBase* cfg)
         cfg->save();
 }
 
-const char* const kTimeFormat = "/Settings/TimeFormat";
-const char* const kDateFormat = "/Settings/DateFormat";
-const char* const kDblClick = "/Settings/DblClickTimeMs";
-const char* const kScrollSpeed = "/Settings/TextScrollSpeed";
-const char* const kGraphInterval = "/Settings/GraphUpdateIntervallMs";
-const char* const kTanDeltaPrecision = "/HV Identification/TanDeltaPercisionExt";
-const char* const kExportPath = "/Settings/ExportPath";
-const char* const kScreenshots = "/General/ScreenshotFunction";
-const char* const kSmoothScrolling = "/Settings/SmoothScrolling";
-const char* const kInsulations = "/Settings/Insulations/%1";
-const char* const kVirtualBoost = "/Device/VLFBoosterEmulation";
-const char* const kForcedModes = "/Device/ForcedOperatingModes";
-const char* const kShuntSwitching = "/Device/ShuntSwitching";
-const char* const kDevCosRect = "/Device/DevelopmentCosRectType";
-const char* const kGeneratorChar = "/HV Identification/HvGeneratorCharacteristics";
-const char* const kTanDeltaMinimum = "/HV Identification/TanDeltaMinimum";
-const char* const kNominalVoltage = "/HV Identification/NominalVoltageSupported";
-const char* const kDevelopmentMode = "/General/DevelopmentMode";
-const char* const kDisplayType = "/Settings/DisplayType";
-const char* const kSerialNumber = "/Device/SerialNumber";
-const char* const kHardwareId = "/Device/HardwareId";
-const char* const kDefaultExportFolder = "Pevanto";
-const char* const kDefaultSerialNumber = "99999999999";
-
-QString why(const char* text) { return QString::fromLatin1(text); }
-
-QString elevenDigits(const QString& text)
-{
-    const bool digits = std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
-    return digits ? QString() : why("not 11 digits");
-}
-
-// The cleaned form is what the pages write; anything else would leave the stick.
-QString folderOnTheStick(const QString& text)
-{
-    return DisplaySettings::cleanExportFolder(text) == text ? QString() : why("no folder on the stick");
-}
-
-// An SSID has at most 32 bytes.
-QString ssidBytes(const QString& text) { return text.toUtf8().size() <= 32 ? QString() : why("longer than 32 bytes"); }
-
-// Anything else read as the encoder would spin the GUI thread (/dev/zero) or take
-// another device's bytes (the HV unit's line).
+// A character device below /dev/input: anything else read as the encoder would spin the
+// GUI thread (/dev/zero) or take another device's bytes (the HV unit's line).
 QString inputDevice(const QString& text)
 {
     const QString folder = QFileInfo(FsRoot::path(QStringLiteral("/dev/input"))).canonicalFilePath();
     const QString device = QFileInfo(FsRoot::path(text)).canonicalFilePath();
     if (!text.startsWith(QLatin1String("/dev/input/")) || folder.isEmpty() || !device.startsWith(folder + '/'))
-        return why("not below /dev/input");
+        return QStringLiteral("not below /dev/input");
     struct stat st {};
     if (::stat(QFile::encodeName(device).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return why("no character device");
+        return QStringLiteral("no character device");
     return QString();
 }
 
-// Forced modes are for the tests: the calibration group keeps its service lock.
-QString testModesOnly(const QString& text)
+constexpr long calibrationModes()
 {
     using M = OperatingModes;
-    long calibration = 1L << M::Calibration;
+    long modes = (1L << M::Calibration) | 1L | ~((1L << M::Unknown) - 1);
     for (int mode = M::SafetyCircuitCheck; mode <= M::ManualDiagnosis; ++mode)
-        calibration |= 1L << mode;
-    const long mask = text.trimmed().toLong();
-    return (mask & calibration) == 0 && (mask >> M::Unknown) == 0 && (mask & 1) == 0
-               ? QString()
-               : why("forces no test mode or a calibration mode");
+        modes |= 1L << mode;
+    return modes;
 }
-
-// Every key the program reads, with its type and bounds: the range of a long, the length
-// of a text (UTF-16 units) and what else the row's check asks. A key ending in '/' stands
-// for the keys below it. Values from elsewhere (the configuration editor, an imported
-// file, a hand edit) are held to them: a negative double-click time lets no knob press
-// act, a zero graph interval runs the chart timer every millisecond, a long time format
-// stalls the header that formats it every second.
-struct Bounds {
-    const char* key;
-    ConfigValueTypes type;
-    long min;
-    long max;
-    QString (*check)(const QString& text);
-    bool ownerOnly; // an import never changes it: it would open the HV-enable line or change verdicts
-};
-const Bounds kBounds[] = {
-    {kDblClick, CVT_LONG, 0, 1000, nullptr, false},
-    {kGraphInterval, CVT_LONG, 50, 2000, nullptr, false},
-    {kScrollSpeed, CVT_LONG, 1, 100, nullptr, false},
-    {kTimeFormat, CVT_STRING, 1, 32, nullptr, false},
-    {kDateFormat, CVT_STRING, 1, 32, nullptr, false},
-    {kTanDeltaPrecision, CVT_BOOL, 0, 0, nullptr, false},
-    {kExportPath, CVT_STRING, 1, 100, folderOnTheStick, false},
-    {kScreenshots, CVT_BOOL, 0, 0, nullptr, false},
-    {kSmoothScrolling, CVT_BOOL, 0, 0, nullptr, false},
-    {"/Settings/Insulations/", CVT_BOOL, 0, 0, nullptr, false},
-    {"/General/PhaseNames/", CVT_STRING, 1, 32, nullptr, false},
-    // With it the test boost always reports ground and F-Ohm, so the HV-enable line rises without one.
-    {kVirtualBoost, CVT_BOOL, 0, 0, nullptr, true},
-    {kForcedModes, CVT_LONG, 0, LONG_MAX, testModesOnly, false},
-    {kShuntSwitching, CVT_BOOL, 0, 0, nullptr, false},
-    {kDevCosRect, CVT_BOOL, 0, 0, nullptr, false},
-    {kGeneratorChar, CVT_LONG, 0, 1, nullptr, false},
-    // A floor of 1 makes every tan delta at least 1: every verdict a fail. Up to what a record holds.
-    {kTanDeltaMinimum, CVT_LONG, 0, 4294, nullptr, true},
-    {kNominalVoltage, CVT_BOOL, 0, 0, nullptr, false},
-    {kDevelopmentMode, CVT_BOOL, 0, 0, nullptr, false},
-    {kDisplayType, CVT_LONG, 0, 255, nullptr, false},
-    {kSerialNumber, CVT_STRING, 11, 11, elevenDigits, false},
-    {kHardwareId, CVT_STRING, 0, 64, nullptr, false},
-    {"/Device/EncoderDevice", CVT_STRING, 1, 255, inputDevice, false},
-    {"/Settings/Theme", CVT_LONG, 0, 1, nullptr, false},
-    {"/Connections/DeviceName", CVT_STRING, 1, 64, nullptr, false},
-    {"/Connections/AdHocSsid", CVT_STRING, 1, 32, ssidBytes, false},
-};
-
-const Bounds* boundsOf(const QString& key)
-{
-    for (const Bounds& b : kBounds) {
-        const QLatin1String name(b.key);
-        if (key == name)
-            return &b;
-        if (name.endsWith('/') && key.startsWith(name) && key.size() > name.size() &&
-            key.indexOf('/', name.size()) < 0)
-            return &b;
-    }
-    return nullptr;
-}
-
-bool isBool(ConfigValueTypes type, const QString& text)
-{
-    const QString t = text.trimmed();
-    // A binary reads as a bool too, as the store reads it.
-    if (type == CVT_BINARY)
-        return t.size() <= 16 && QByteArray::fromHex(t.toLatin1()).toHex() == t.toLower().toLatin1();
-    return type == CVT_BOOL && (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
-                                t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 ||
-                                t == QLatin1String("1") || t == QLatin1String("0"));
-}
+static_assert(ConfigKeys::ForcibleModeBits == (~calibrationModes() & ((1L << OperatingModes::Unknown) - 1)),
+              "the forcible modes are the test modes");
 
 // An owner-only key as its reader takes it: missing or refused, the default, 0 for each.
-long readerValue(IConfigBase* cfg, const Bounds& b, bool* stored = nullptr)
+long readerValue(IConfigBase* cfg, const ConfigKeys::Row& b, bool* stored = nullptr)
 {
     bool flag = false;
     long value = 0;
@@ -178,17 +67,6 @@ long readerValue(IConfigBase* cfg, const Bounds& b, bool* stored = nullptr)
     if (stored)
         *stored = rc == IConfigBase::CFG_OK;
     return rc != IConfigBase::CFG_OK ? 0 : b.type == CVT_BOOL ? long(flag) : value;
-}
-
-long bounded(const char* key, long value)
-{
-    const Bounds* b = boundsOf(QLatin1String(key));
-    return b ? std::clamp(value, b->min, b->max) : value;
-}
-
-QString phaseKey(int phase)
-{
-    return QStringLiteral("/General/PhaseNames/Phase%1").arg(phase + 1);
 }
 
 QString catalogueText(const char* key, const char* english)
@@ -252,7 +130,7 @@ QString DisplaySettings::readString(const QString& key, const QString& def)
 
 bool DisplaySettings::writeBounded(const char* key, long value, long current)
 {
-    value = bounded(key, value);
+    value = ConfigKeys::bounded(key, value);
     if (value == current)
         return false;
     return writeLong(QString::fromLatin1(key), value);
@@ -260,27 +138,11 @@ bool DisplaySettings::writeBounded(const char* key, long value, long current)
 
 QString DisplaySettings::outOfBounds(const QString& key, ConfigValueTypes type, const QString& text)
 {
-    const Bounds* b = boundsOf(key);
-    if (!b)
-        return QString();
-    if (b->type == CVT_BOOL)
-        return isBool(type, text) ? QString() : why("not a bool");
-    if (type != b->type)
-        return why("of another type");
-    if (b->type == CVT_LONG) {
-        bool ok = false;
-        const long value = text.trimmed().toLong(&ok);
-        if (!ok)
-            return why("not a whole number");
-        if (value < b->min || value > b->max)
-            return QStringLiteral("outside %1..%2").arg(b->min).arg(b->max);
-    } else {
-        if (text.size() < b->min || text.size() > b->max)
-            return QStringLiteral("not %1 to %2 characters long").arg(b->min).arg(b->max);
-        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
-            return why("a control character");
-    }
-    return b->check ? b->check(text) : QString();
+    const QString why = ConfigKeys::outOfBounds(key, type, text);
+    if (!why.isEmpty())
+        return why;
+    const ConfigKeys::Row* row = ConfigKeys::rowOf(key);
+    return row && row->check == ConfigKeys::Check::InputDevice ? inputDevice(text) : QString();
 }
 
 void DisplaySettings::holdConfigurationToBounds() { ConfigTree::holdKeysTo(&DisplaySettings::outOfBounds); }
@@ -289,9 +151,9 @@ QList<DisplaySettings::OwnerValue> DisplaySettings::ownerOnlyValues()
 {
     QList<OwnerValue> values;
     IConfigBase* cfg = GlobalFuncs::getConfig();
-    for (const Bounds& b : kBounds) {
-        if (b.ownerOnly && cfg)
-            values << OwnerValue{QString::fromLatin1(b.key), readerValue(cfg, b)};
+    for (const ConfigKeys::Row* row = ConfigKeys::begin(); row != ConfigKeys::end(); ++row) {
+        if (row->ownerOnly && cfg)
+            values << OwnerValue{QString::fromLatin1(row->key), readerValue(cfg, *row)};
     }
     return values;
 }
@@ -301,7 +163,7 @@ int DisplaySettings::keepOwnerOnlyValues(const QList<OwnerValue>& owner)
     IConfigBase* cfg = GlobalFuncs::getConfig();
     int refused = 0;
     for (const OwnerValue& v : owner) {
-        const Bounds* b = boundsOf(v.key);
+        const ConfigKeys::Row* b = ConfigKeys::rowOf(v.key);
         bool stored = false;
         if (!cfg || !b || readerValue(cfg, *b, &stored) == v.value)
             continue;
@@ -366,183 +228,165 @@ void DisplaySettings::ensureDefaults()
 
 QString DisplaySettings::timeFormat() const
 {
-    return readString(QString::fromLatin1(kTimeFormat), defaultTimeFormat());
+    return readString(QString::fromLatin1(ConfigKeys::TimeFormat), defaultTimeFormat());
 }
 
 bool DisplaySettings::setTimeFormat(const QString& format)
 {
     if (format.isEmpty() || format == timeFormat())
         return false;
-    return writeString(QString::fromLatin1(kTimeFormat), format);
+    return writeString(QString::fromLatin1(ConfigKeys::TimeFormat), format);
 }
 
 QString DisplaySettings::dateFormat() const
 {
-    return readString(QString::fromLatin1(kDateFormat), defaultDateFormat());
+    return readString(QString::fromLatin1(ConfigKeys::DateFormat), defaultDateFormat());
 }
 
 bool DisplaySettings::setDateFormat(const QString& format)
 {
     if (format.isEmpty() || format == dateFormat())
         return false;
-    return writeString(QString::fromLatin1(kDateFormat), format);
+    return writeString(QString::fromLatin1(ConfigKeys::DateFormat), format);
 }
 
-int DisplaySettings::dblClickTime() const { return int(readLong(QString::fromLatin1(kDblClick), 250)); }
+int DisplaySettings::dblClickTime() const { return int(readLong(QString::fromLatin1(ConfigKeys::DblClickTime), 250)); }
 
-bool DisplaySettings::setDblClickTime(int ms) { return writeBounded(kDblClick, ms, dblClickTime()); }
+bool DisplaySettings::setDblClickTime(int ms) { return writeBounded(ConfigKeys::DblClickTime, ms, dblClickTime()); }
 
-int DisplaySettings::textScrollSpeed() const { return int(readLong(QString::fromLatin1(kScrollSpeed), 35)); }
+int DisplaySettings::textScrollSpeed() const { return int(readLong(QString::fromLatin1(ConfigKeys::TextScrollSpeed), 35)); }
 
-bool DisplaySettings::setTextScrollSpeed(int speed) { return writeBounded(kScrollSpeed, speed, textScrollSpeed()); }
+bool DisplaySettings::setTextScrollSpeed(int speed) { return writeBounded(ConfigKeys::TextScrollSpeed, speed, textScrollSpeed()); }
 
-int DisplaySettings::graphUpdateIntervall() const { return int(readLong(QString::fromLatin1(kGraphInterval), 100)); }
+int DisplaySettings::graphUpdateIntervall() const { return int(readLong(QString::fromLatin1(ConfigKeys::GraphUpdateInterval), 100)); }
 
 bool DisplaySettings::setGraphUpdateIntervall(int ms)
 {
-    return writeBounded(kGraphInterval, ms, graphUpdateIntervall());
+    return writeBounded(ConfigKeys::GraphUpdateInterval, ms, graphUpdateIntervall());
 }
 
 bool DisplaySettings::tanDeltaPrecisionExtended() const
 {
-    return readBool(QString::fromLatin1(kTanDeltaPrecision), false);
+    return readBool(QString::fromLatin1(ConfigKeys::TanDeltaPrecision), false);
 }
 
 bool DisplaySettings::setTanDeltaPrecisionExtended(bool extended)
 {
     if (extended == tanDeltaPrecisionExtended())
         return false;
-    return writeBool(QString::fromLatin1(kTanDeltaPrecision), extended);
+    return writeBool(QString::fromLatin1(ConfigKeys::TanDeltaPrecision), extended);
 }
 
 QString DisplaySettings::exportFolder() const
 {
-    return readString(QString::fromLatin1(kExportPath), QString::fromLatin1(kDefaultExportFolder));
-}
-
-QString DisplaySettings::cleanExportFolder(const QString& folder)
-{
-    QString f = folder.trimmed();
-    for (const QString& prefix : {QStringLiteral("USB/"), QStringLiteral("/media/USB")}) {
-        if (f.startsWith(prefix)) {
-            f = f.mid(prefix.size());
-            break;
-        }
-    }
-    QStringList kept;
-    for (const QString& part : f.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String(".") || part == QLatin1String(".."))
-            continue; // never leave the stick
-        kept << part;
-    }
-    return kept.join(QLatin1Char('/'));
+    return readString(QString::fromLatin1(ConfigKeys::ExportPath), QString::fromLatin1(ConfigKeys::DefaultExportFolder));
 }
 
 bool DisplaySettings::setExportFolder(const QString& folder)
 {
-    const QString clean = cleanExportFolder(folder);
+    const QString clean = ConfigKeys::cleanExportFolder(folder);
     if (clean.isEmpty())
         return false;
-    return writeString(QString::fromLatin1(kExportPath), clean);
+    return writeString(QString::fromLatin1(ConfigKeys::ExportPath), clean);
 }
 
 bool DisplaySettings::screenshotsEnabled() const
 {
-    return readBool(QString::fromLatin1(kScreenshots), false);
+    return readBool(QString::fromLatin1(ConfigKeys::Screenshots), false);
 }
 
 bool DisplaySettings::isSmoothScrolling() const
 {
-    return readBool(QString::fromLatin1(kSmoothScrolling), false);
+    return readBool(QString::fromLatin1(ConfigKeys::SmoothScrolling), false);
 }
 
 QString DisplaySettings::phaseName(int phase) const
 {
     if (phase < 0 || phase >= PhaseCount)
         return QString();
-    return readString(phaseKey(phase), QStringLiteral("L%1").arg(phase + 1));
+    return readString(ConfigKeys::phaseName(phase), QStringLiteral("L%1").arg(phase + 1));
 }
 
 bool DisplaySettings::setPhaseName(int phase, const QString& name)
 {
     if (phase < 0 || phase >= PhaseCount || name == phaseName(phase))
         return false;
-    return writeString(phaseKey(phase), name);
+    return writeString(ConfigKeys::phaseName(phase), name);
 }
 
 bool DisplaySettings::isInsulationEnabled(int type) const
 {
-    return readBool(QString::fromLatin1(kInsulations).arg(type), true);
+    return readBool(ConfigKeys::insulation(type), true);
 }
 
 void DisplaySettings::setInsulationEnabled(int type, bool enabled)
 {
-    writeBool(QString::fromLatin1(kInsulations).arg(type), enabled);
+    writeBool(ConfigKeys::insulation(type), enabled);
 }
 
 bool DisplaySettings::hasVirtualTestBoost() const
 {
-    return readBool(QString::fromLatin1(kVirtualBoost), false);
+    return readBool(QString::fromLatin1(ConfigKeys::VirtualTestBoost), false);
 }
 
 bool DisplaySettings::isOpModeForced(int mode) const
 {
     if (mode < 0 || mode >= 63)
         return false;
-    return (readLong(QString::fromLatin1(kForcedModes), 0) >> mode) & 1;
+    return (readLong(QString::fromLatin1(ConfigKeys::ForcedModes), 0) >> mode) & 1;
 }
 
 bool DisplaySettings::shuntSwitching() const
 {
-    return readBool(QString::fromLatin1(kShuntSwitching), false);
+    return readBool(QString::fromLatin1(ConfigKeys::ShuntSwitching), false);
 }
 
 bool DisplaySettings::developmentCosRectType() const
 {
-    return readBool(QString::fromLatin1(kDevCosRect), false);
+    return readBool(QString::fromLatin1(ConfigKeys::DevelopmentCosRect), false);
 }
 
 int DisplaySettings::hvGeneratorCharacteristics() const
 {
-    return readLong(QString::fromLatin1(kGeneratorChar), 0) != 0 ? 1 : 0;
+    return readLong(QString::fromLatin1(ConfigKeys::GeneratorCharacteristics), 0) != 0 ? 1 : 0;
 }
 
 int DisplaySettings::tanDeltaMinimum() const
 {
-    return int(readLong(QString::fromLatin1(kTanDeltaMinimum), 0));
+    return int(readLong(QString::fromLatin1(ConfigKeys::TanDeltaMinimum), 0));
 }
 
 bool DisplaySettings::isNominalVoltageSupported() const
 {
-    return readBool(QString::fromLatin1(kNominalVoltage), true);
+    return readBool(QString::fromLatin1(ConfigKeys::NominalVoltageSupported), true);
 }
 
 bool DisplaySettings::isDevelopmentMode() const
 {
-    return readBool(QString::fromLatin1(kDevelopmentMode), false);
+    return readBool(QString::fromLatin1(ConfigKeys::DevelopmentMode), false);
 }
 
 int DisplaySettings::displayType() const
 {
-    return int(readLong(QString::fromLatin1(kDisplayType), 0));
+    return int(readLong(QString::fromLatin1(ConfigKeys::DisplayType), 0));
 }
 
 void DisplaySettings::setDisplayType(int type)
 {
-    writeLong(QString::fromLatin1(kDisplayType), type);
+    writeLong(QString::fromLatin1(ConfigKeys::DisplayType), type);
 }
 
 QString DisplaySettings::serialNumber() const
 {
-    return readString(QString::fromLatin1(kSerialNumber), QString::fromLatin1(kDefaultSerialNumber));
+    return readString(QString::fromLatin1(ConfigKeys::SerialNumber), QString::fromLatin1(ConfigKeys::UnsetSerialNumber));
 }
 
 void DisplaySettings::setSerialNumber(const QString& number)
 {
-    writeString(QString::fromLatin1(kSerialNumber), number);
+    writeString(QString::fromLatin1(ConfigKeys::SerialNumber), number);
 }
 
 QString DisplaySettings::hardwareId() const
 {
-    return readString(QString::fromLatin1(kHardwareId), QString());
+    return readString(QString::fromLatin1(ConfigKeys::HardwareId), QString());
 }

@@ -49,12 +49,8 @@ public:
     void setSerialNumber(const QString& number);
     QString hardwareId() const;
 
-    // Export folder without a leading "USB/", "/media/USB" or "/", and without ".."
-    // or "." parts, so it stays on the stick.
-    static QString cleanExportFolder(const QString& folder);
-
-    // Why a stored value (its type and text) is outside the bounds of its key, empty
-    // when it is within them or the key is none the program reads.
+    // Why a stored value (its type and text) is outside the bounds of its key's row, empty
+    // when it is within them or the key has no row.
     static QString outOfBounds(const QString& key, ConfigValueTypes type, const QString& text);
     // Every configuration store holds the keys to those bounds from now on.
     static void holdConfigurationToBounds();

@@ -1,0 +1,155 @@
+#include "config/ConfigKeys.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+
+namespace ConfigKeys {
+namespace {
+constexpr char kInsulations[] = "/Settings/Insulations/";
+constexpr char kPhaseNames[] = "/General/PhaseNames/";
+
+// Values from elsewhere (the configuration editor, an imported file, a hand edit) are held
+// to the rows: a negative double-click time lets no knob press act, a zero graph interval
+// runs the chart timer every millisecond, a long time format stalls the header that
+// formats it every second.
+const Row kRows[] = {
+    {DblClickTime, CVT_LONG, 0, 1000, Check::None, false},
+    {GraphUpdateInterval, CVT_LONG, 50, 2000, Check::None, false},
+    {TextScrollSpeed, CVT_LONG, 1, 100, Check::None, false},
+    {TimeFormat, CVT_STRING, 1, 32, Check::None, false},
+    {DateFormat, CVT_STRING, 1, 32, Check::None, false},
+    {TanDeltaPrecision, CVT_BOOL, 0, 0, Check::None, false},
+    {ExportPath, CVT_STRING, 1, 100, Check::FolderOnTheStick, false},
+    {Screenshots, CVT_BOOL, 0, 0, Check::None, false},
+    {SmoothScrolling, CVT_BOOL, 0, 0, Check::None, false},
+    {kInsulations, CVT_BOOL, 0, 0, Check::None, false},
+    {kPhaseNames, CVT_STRING, 1, 32, Check::None, false},
+    // With it the test boost always reports ground and F-Ohm, so the HV-enable line rises without one.
+    {VirtualTestBoost, CVT_BOOL, 0, 0, Check::None, true},
+    {ForcedModes, CVT_LONG, 0, LONG_MAX, Check::ForcibleModes, false},
+    {ShuntSwitching, CVT_BOOL, 0, 0, Check::None, false},
+    {DevelopmentCosRect, CVT_BOOL, 0, 0, Check::None, false},
+    {GeneratorCharacteristics, CVT_LONG, 0, 1, Check::None, false},
+    // A floor of 1 makes every tan delta at least 1: every verdict a fail. Up to what a record holds.
+    {TanDeltaMinimum, CVT_LONG, 0, 4294, Check::None, true},
+    {NominalVoltageSupported, CVT_BOOL, 0, 0, Check::None, false},
+    {DevelopmentMode, CVT_BOOL, 0, 0, Check::None, false},
+    {DisplayType, CVT_LONG, 0, 255, Check::None, false},
+    {SerialNumber, CVT_STRING, 11, 11, Check::Digits, false},
+    {HardwareId, CVT_STRING, 0, 64, Check::None, false},
+    {EncoderDevice, CVT_STRING, 1, 255, Check::InputDevice, false},
+    {Theme, CVT_LONG, 0, 1, Check::None, false},
+    {DeviceName, CVT_STRING, 1, 64, Check::None, false},
+    {AdHocSsid, CVT_STRING, 1, 32, Check::SsidBytes, false},
+};
+
+QString why(const char* text) { return QString::fromLatin1(text); }
+
+bool isBool(ConfigValueTypes type, const QString& text)
+{
+    const QString t = text.trimmed();
+    // A binary reads as a bool too, as the store reads it.
+    if (type == CVT_BINARY)
+        return t.size() <= 16 && QByteArray::fromHex(t.toLatin1()).toHex() == t.toLower().toLatin1();
+    return type == CVT_BOOL && (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+                                t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 ||
+                                t == QLatin1String("1") || t == QLatin1String("0"));
+}
+
+QString checked(Check check, const QString& text)
+{
+    switch (check) {
+    case Check::Digits:
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; })
+                   ? QString()
+                   : why("not 11 digits");
+    case Check::FolderOnTheStick:
+        // The cleaned form is what the pages write; anything else would leave the stick.
+        return cleanExportFolder(text) == text ? QString() : why("no folder on the stick");
+    case Check::SsidBytes:
+        return text.toUtf8().size() <= 32 ? QString() : why("longer than 32 bytes");
+    case Check::ForcibleModes:
+        return (text.trimmed().toLong() & ~ForcibleModeBits) == 0 ? QString()
+                                                                   : why("forces no test mode or a calibration mode");
+    case Check::None:
+    case Check::InputDevice:
+        break;
+    }
+    return QString();
+}
+} // namespace
+
+QString phaseName(int phase) { return QLatin1String(kPhaseNames) + QStringLiteral("Phase%1").arg(phase + 1); }
+
+QString insulation(int type) { return QLatin1String(kInsulations) + QString::number(type); }
+
+const Row* begin() { return std::begin(kRows); }
+
+const Row* end() { return std::end(kRows); }
+
+const Row* rowOf(const QString& key)
+{
+    for (const Row& row : kRows) {
+        const QLatin1String name(row.key);
+        if (key == name)
+            return &row;
+        if (name.endsWith('/') && key.startsWith(name) && key.size() > name.size() &&
+            key.indexOf('/', name.size()) < 0)
+            return &row;
+    }
+    return nullptr;
+}
+
+QString outOfBounds(const QString& key, ConfigValueTypes type, const QString& text)
+{
+    const Row* row = rowOf(key);
+    if (!row)
+        return QString();
+    if (row->type == CVT_BOOL)
+        return isBool(type, text) ? QString() : why("not a bool");
+    if (type != row->type)
+        return why("of another type");
+    if (row->type == CVT_LONG) {
+        bool ok = false;
+        const long value = text.trimmed().toLong(&ok);
+        if (!ok)
+            return why("not a whole number");
+        if (value < row->min || value > row->max)
+            return QStringLiteral("outside %1..%2").arg(row->min).arg(row->max);
+    } else {
+        if (text.size() < row->min || text.size() > row->max)
+            return QStringLiteral("not %1 to %2 characters long").arg(row->min).arg(row->max);
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+            return why("a control character");
+    }
+    return checked(row->check, text);
+}
+
+long bounded(const char* key, long value)
+{
+    const Row* row = rowOf(QLatin1String(key));
+    return row ? std::clamp(value, row->min, row->max) : value;
+}
+
+QString cleanExportFolder(const QString& folder)
+{
+    QString f = folder.trimmed();
+    for (const QString& prefix : {QStringLiteral("USB/"), QStringLiteral("/media/USB")}) {
+        if (f.startsWith(prefix)) {
+            f = f.mid(prefix.size());
+            break;
+        }
+    }
+    QStringList kept;
+    for (const QString& part : f.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".") || part == QLatin1String(".."))
+            continue; // never leave the stick
+        kept << part;
+    }
+    return kept.join(QLatin1Char('/'));
+}
+} // namespace ConfigKeys
