@@ -9,6 +9,7 @@
 #include "commissioning/CommissioningViewModel.h"
 #include "commissioning/MachineFactory.h"
 #include "config/ConfigAccessXML.h"
+#include "config/ConfigKeys.h"
 #include "db/DB.h"
 #include "app/DMhvDataModel.h"
 #include "app/DMhvStateSubscriber.h"
@@ -54,7 +55,6 @@ constexpr int kMachineReleaseMs = 5000;
 // What a stop needs after the log rows are written: the database's switch back from the
 // write-ahead log (a few syncs), the trace file and the exit.
 constexpr int kAfterLogRowsMs = 1000;
-const char* const kUnsetSerialNumber = "99999999999";
 } // namespace
 
 Application::Application(int& argc, char** argv, GuiFactory guiFactory)
@@ -277,7 +277,7 @@ void Application::initialize()
     dm->lockSystemFunction(SystemFunction::RYX);
     m_actions->initLanguage(QStringLiteral("English"));
     m_usb->start();
-    if (dm->getSerialNumber() == QLatin1String(kUnsetSerialNumber)) {
+    if (dm->getSerialNumber() == QLatin1String(ConfigKeys::UnsetSerialNumber)) {
         KLOG_INFO2(kClass, "initialize", "No serial number set yet");
         m_gui->showSetSerialDlg();
     }

@@ -1,7 +1,7 @@
 #include "app/RotaryEncoder.h"
 
 #include "app/InputEventReader.h"
-#include "config/IConfigBase.h"
+#include "config/ConfigKeys.h"
 #include "core/GlobalFuncs.h"
 #include "uiapi/IGUI.h"
 
@@ -20,14 +20,13 @@ namespace {
 constexpr int kMaxStepsPerEvent = 10;
 } // namespace
 
-const char* const RotaryEncoder::kConfigKey = "/Device/EncoderDevice";
 const char* const RotaryEncoder::kDefaultDevice = "/dev/input/by-path/platform-rotary-encoder-event";
 
 QString RotaryEncoder::configuredDevice()
 {
     QString path = QString::fromLatin1(kDefaultDevice);
     if (IConfigBase* cfg = GlobalFuncs::getConfig())
-        cfg->queryString(QString::fromLatin1(kConfigKey), path, QString::fromLatin1(kDefaultDevice));
+        cfg->queryString(QString::fromLatin1(ConfigKeys::EncoderDevice), path, QString::fromLatin1(kDefaultDevice));
     return path.isEmpty() ? QString::fromLatin1(kDefaultDevice) : path;
 }
 

@@ -12,7 +12,6 @@ class InputEventReader;
 class RotaryEncoder : public QObject {
     Q_OBJECT
 public:
-    static const char* const kConfigKey;
     static const char* const kDefaultDevice;
 
     // The device path from the configuration, or the default one where the configured one

@@ -3,7 +3,7 @@
 #include "core/FsRoot.h"
 #include "core/IUsbStick.h"
 #include "core/Platform.h"
-#include "config/IConfigBase.h"
+#include "config/ConfigKeys.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QAtomicPointer>
@@ -40,8 +40,6 @@ std::atomic<double> g_shownWaitScale{1.0};
 
 const char* const kAppData = "/home/root/mappedPaths/appdata";
 const char* const kUsbMount = "/media/USB";
-const char* const kDefaultExportFolder = "Pevanto";
-const char* const kDefaultSystemName = "pevanto";
 constexpr int kMaxSystemNameLength = 64;
 // Upper-cased, the name takes at most this many bytes: what is built from it (a configuration
 // export's time stamp and extension, 28 bytes; a database's side file, 16) still fits one name.
@@ -51,7 +49,8 @@ QString exportFolder()
 {
     QString folder;
     if (IConfigBase* cfg = g_config.loadAcquire())
-        cfg->queryString(QStringLiteral("/Settings/ExportPath"), folder, QString::fromLatin1(kDefaultExportFolder));
+        cfg->queryString(QLatin1String(ConfigKeys::ExportPath), folder,
+                         QString::fromLatin1(ConfigKeys::DefaultExportFolder));
     // The folder must stay on the stick.
     QStringList parts;
     for (const QString& part : folder.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts)) {
@@ -59,7 +58,7 @@ QString exportFolder()
             parts << part;
     }
     if (parts.isEmpty())
-        parts << QString::fromLatin1(kDefaultExportFolder);
+        parts << QString::fromLatin1(ConfigKeys::DefaultExportFolder);
     return parts.join(QLatin1Char('/'));
 }
 } // namespace
@@ -174,8 +173,9 @@ QString GlobalFuncs::getSystemName()
 {
     QString name;
     if (IConfigBase* cfg = getConfig())
-        cfg->queryString(QStringLiteral("/General/SystemName"), name, QString::fromLatin1(kDefaultSystemName));
-    return name.isEmpty() ? QString::fromLatin1(kDefaultSystemName) : name;
+        cfg->queryString(QLatin1String(ConfigKeys::SystemName), name,
+                         QString::fromLatin1(ConfigKeys::DefaultSystemName));
+    return name.isEmpty() ? QString::fromLatin1(ConfigKeys::DefaultSystemName) : name;
 }
 
 QString GlobalFuncs::getProjectAbbreviation()
@@ -195,7 +195,7 @@ QString GlobalFuncs::getProjectAbbreviation()
     for (const QChar c : name)
         safe = safe && c != QLatin1Char('/') && c != QLatin1Char('\\') && c.category() != QChar::Other_Control;
     if (safe)
-        return name.isEmpty() ? QString::fromLatin1(kDefaultSystemName) : name;
+        return name.isEmpty() ? QString::fromLatin1(ConfigKeys::DefaultSystemName) : name;
     QString reduced;
     for (const QChar c : name) {
         if (!c.isLetter() && !c.isDigit() && c != QLatin1Char('-') && c != QLatin1Char('_'))
@@ -205,7 +205,7 @@ QString GlobalFuncs::getProjectAbbreviation()
             break;
         reduced += c;
     }
-    return reduced.isEmpty() ? QString::fromLatin1(kDefaultSystemName) : reduced;
+    return reduced.isEmpty() ? QString::fromLatin1(ConfigKeys::DefaultSystemName) : reduced;
 }
 
 QString GlobalFuncs::getMonthName(int month)

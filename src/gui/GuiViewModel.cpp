@@ -1,6 +1,7 @@
 #include "gui/GuiViewModel.h"
 
 #include "commissioning/CommissioningViewModel.h"
+#include "config/ConfigKeys.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/TestSettings.h"
@@ -316,7 +317,7 @@ void GuiViewModel::onVoltagePolarityChanged() { emit modeChanged(mode()); }
 
 void GuiViewModel::onSettingsValueChanged(const QString& path)
 {
-    if (path != QLatin1String("/Device/VLFBoosterEmulation"))
+    if (path != QLatin1String(ConfigKeys::VirtualTestBoost))
         return;
     DataModell* dm = GlobalFuncs::getDM();
     OperatingModes::getInstance()->enableMode(OperatingModes::VLFCosRect, dm && dm->hasVirtualTestBoost());

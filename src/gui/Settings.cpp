@@ -1,6 +1,6 @@
 #include "gui/Settings.h"
 
-#include "config/IConfigBase.h"
+#include "config/ConfigKeys.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
@@ -21,12 +21,7 @@
 namespace TD = TanDelta::evaluation;
 
 namespace {
-const QString kThemeKey = QStringLiteral("/Settings/Theme");
-const QString kTimeFormatKey = QStringLiteral("/Settings/TimeFormat");
-const QString kScreenshotKey = QStringLiteral("/General/ScreenshotFunction");
-const QString kDblClickKey = QStringLiteral("/Settings/DblClickTimeMs");
-const QString kScrollSpeedKey = QStringLiteral("/Settings/TextScrollSpeed");
-const QString kGraphIntervalKey = QStringLiteral("/Settings/GraphUpdateIntervallMs");
+const QString kThemeKey = QLatin1String(ConfigKeys::Theme);
 
 // Each format is shown by what it makes of the moment the list is built.
 QList<IconListViewItem*> formatItems(const QStringList& formats)
@@ -606,16 +601,16 @@ void Settings::languageListChanged(const QVariantList& languageList)
 
 void Settings::onSettingsValueChanged(const QString& path)
 {
-    if (path == kScreenshotKey)
+    if (path == QLatin1String(ConfigKeys::Screenshots))
         emit screenshotsEnabledChanged();
-    else if (path == kTimeFormatKey)
+    else if (path == QLatin1String(ConfigKeys::TimeFormat))
         emit timeFormatChanged();
     else if (path == kThemeKey)
         emit themeChanged();
-    else if (path == kDblClickKey)
+    else if (path == QLatin1String(ConfigKeys::DblClickTime))
         emit dblClickTimeChanged();
-    else if (path == kScrollSpeedKey)
+    else if (path == QLatin1String(ConfigKeys::TextScrollSpeed))
         emit textScrollSpeedChanged();
-    else if (path == kGraphIntervalKey)
+    else if (path == QLatin1String(ConfigKeys::GraphUpdateInterval))
         emit graphUpdateIntervallChanged();
 }

@@ -2,7 +2,7 @@
 
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
-#include "config/IConfigBase.h"
+#include "config/ConfigKeys.h"
 #include "db/DB.h"
 #include "uiapi/IGUI.h"
 #include "hvunit/TPOFUpdateLink.h"
@@ -203,8 +203,7 @@ void ActionHandler::doResetDefValues()
     dm->setTimeFormat(QStringLiteral("hh:mm:ss AP"));
     dm->setDateFormat(QStringLiteral("MM/dd/yyyy"));
     if (IConfigBase* config = GlobalFuncs::getConfig())
-        config->setLong(QStringLiteral("/") + QStringLiteral("Settings") + QStringLiteral("/") + QStringLiteral("Theme"),
-                        0, 0, 0, 0);
+        config->setLong(QLatin1String(ConfigKeys::Theme), 0, 0, 0, 0);
     dm->setCurrentLanguage(QString());
     dm->setDisplayParam(DisplayParam_Brightness, 100);
     dm->setExportFolder(QStringLiteral("Pevanto"));

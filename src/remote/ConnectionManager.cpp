@@ -1,6 +1,6 @@
 #include "remote/ConnectionManager.h"
 
-#include "config/IConfigBase.h"
+#include "config/ConfigKeys.h"
 #include "core/GlobalFuncs.h"
 #include "core/Locked.h"
 #include "logging/LoggingCtrl.h"
@@ -14,8 +14,6 @@
 
 namespace {
 const char* const kClass = "ConnectionManager";
-const char* const kDeviceNameKey = "/Connections/DeviceName";
-const char* const kAdHocSsidKey = "/Connections/AdHocSsid";
 } // namespace
 
 ConnectionManager::ConnectionManager(std::unique_ptr<INetworkBackend> network,
@@ -127,8 +125,8 @@ bool ConnectionManager::storeText(const char* key, const QString& value)
 
 void ConnectionManager::start()
 {
-    const QString name = storedText(kDeviceNameKey);
-    const QString ssid = storedText(kAdHocSsidKey);
+    const QString name = storedText(ConfigKeys::DeviceName);
+    const QString ssid = storedText(ConfigKeys::AdHocSsid);
     {
         QMutexLocker lock(&m_mutex);
         m_deviceName = name;
@@ -146,7 +144,7 @@ void ConnectionManager::setDeviceName(const QString& name)
     const QString trimmed = name.trimmed();
     // An empty name or one that cannot be stored leaves the old one; the signal lets the
     // field show it again.
-    if (trimmed != deviceName() && !trimmed.isEmpty() && storeText(kDeviceNameKey, trimmed))
+    if (trimmed != deviceName() && !trimmed.isEmpty() && storeText(ConfigKeys::DeviceName, trimmed))
         Locked::write(m_mutex, m_deviceName, trimmed);
     emit deviceNameChanged(deviceName());
 }
@@ -154,7 +152,7 @@ void ConnectionManager::setDeviceName(const QString& name)
 void ConnectionManager::setAdHocSsid(const QString& ssid)
 {
     const QString trimmed = ssid.trimmed();
-    if (trimmed != adHocSsid() && !trimmed.isEmpty() && storeText(kAdHocSsidKey, trimmed)) {
+    if (trimmed != adHocSsid() && !trimmed.isEmpty() && storeText(ConfigKeys::AdHocSsid, trimmed)) {
         Locked::write(m_mutex, m_adHocSsid, trimmed);
         if (isAdHocNetwork() && !m_network->setAdHoc(true, trimmed))
             KLOG_WARN2(kClass, "setAdHocSsid", "The ad-hoc network keeps its old name");
