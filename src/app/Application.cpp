@@ -17,6 +17,7 @@
 #include "app/DataModelTestBoostModel.h"
 #include "app/HvOffOnCrash.h"
 #include "datamodel/DataModell.h"
+#include "datamodel/DisplaySettings.h"
 #include "db/DbLogSink.h"
 #include "hvunit/ExtPortManager.h"
 #include "testrun/MeasurementManager.h"
@@ -164,6 +165,8 @@ void Application::installServices()
     ConfigfileManager::removeUnfinishedImport();
     UpdateManager::removeUnfinishedProgramCopy();
 
+    // The system name below is the first value read: it is held to its row as every later one.
+    DisplaySettings::holdConfigurationToBounds();
     m_config = std::make_unique<ConfigAccessXML>(GlobalFuncs::getUsbPath(GlobalFuncs::ConfigDirectory));
     const bool configLoaded = m_config->initialize() != 0;
     GlobalFuncs::setConfig(m_config.get());

@@ -1,6 +1,7 @@
 #include "config/ConfigKeys.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -20,8 +21,8 @@ const Row kRows[] = {
     {DblClickTime, CVT_LONG, 0, 1000, Check::None, false},
     {GraphUpdateInterval, CVT_LONG, 50, 2000, Check::None, false},
     {TextScrollSpeed, CVT_LONG, 1, 100, Check::None, false},
-    {TimeFormat, CVT_STRING, 1, 32, Check::None, false},
-    {DateFormat, CVT_STRING, 1, 32, Check::None, false},
+    {TimeFormat, CVT_STRING, 1, 32, Check::TimeFormat, false},
+    {DateFormat, CVT_STRING, 1, 32, Check::DateFormat, false},
     {TanDeltaPrecision, CVT_BOOL, 0, 0, Check::None, false},
     {ExportPath, CVT_STRING, 1, 100, Check::FolderOnTheStick, false},
     {Screenshots, CVT_BOOL, 0, 0, Check::None, false},
@@ -41,6 +42,8 @@ const Row kRows[] = {
     {DisplayType, CVT_LONG, 0, 255, Check::None, false},
     {SerialNumber, CVT_STRING, 11, 11, Check::Digits, false},
     {HardwareId, CVT_STRING, 0, 64, Check::None, false},
+    // It names the program, its trace file and database, and the exports; shown on the main page.
+    {SystemName, CVT_STRING, 1, 64, Check::None, false},
     {EncoderDevice, CVT_STRING, 1, 255, Check::InputDevice, false},
     {Theme, CVT_LONG, 0, 1, Check::None, false},
     {DeviceName, CVT_STRING, 1, 64, Check::None, false},
@@ -48,6 +51,17 @@ const Row kRows[] = {
 };
 
 QString why(const char* text) { return QString::fromLatin1(text); }
+
+QString catalogueText(const char* key, const char* english)
+{
+    const QString text = QCoreApplication::translate("DateTime", key);
+    return text == QLatin1String(key) ? QString::fromLatin1(english) : text;
+}
+
+QString offered(const QStringList& formats, const QString& catalogue, const QString& text)
+{
+    return formats.contains(text) || text == catalogue ? QString() : why("not an offered format");
+}
 
 bool isBool(ConfigValueTypes type, const QString& text)
 {
@@ -75,6 +89,10 @@ QString checked(Check check, const QString& text)
     case Check::ForcibleModes:
         return (text.trimmed().toLong() & ~ForcibleModeBits) == 0 ? QString()
                                                                    : why("forces no test mode or a calibration mode");
+    case Check::TimeFormat:
+        return offered(offeredTimeFormats(), defaultTimeFormat(), text);
+    case Check::DateFormat:
+        return offered(offeredDateFormats(), defaultDateFormat(), text);
     case Check::None:
     case Check::InputDevice:
         break;
@@ -86,6 +104,14 @@ QString checked(Check check, const QString& text)
 QString phaseName(int phase) { return QLatin1String(kPhaseNames) + QStringLiteral("Phase%1").arg(phase + 1); }
 
 QString insulation(int type) { return QLatin1String(kInsulations) + QString::number(type); }
+
+QStringList offeredTimeFormats() { return {QStringLiteral("HH:mm:ss"), QStringLiteral("hh:mm:ss AP")}; }
+
+QStringList offeredDateFormats() { return {QStringLiteral("dd.MM.yyyy"), QStringLiteral("MM/dd/yyyy")}; }
+
+QString defaultTimeFormat() { return catalogueText("TimeFormat", "hh:mm:ss AP"); }
+
+QString defaultDateFormat() { return catalogueText("DateFormat", "MM/dd/yyyy"); }
 
 const Row* begin() { return std::begin(kRows); }
 
@@ -107,8 +133,10 @@ const Row* rowOf(const QString& key)
 QString outOfBounds(const QString& key, ConfigValueTypes type, const QString& text)
 {
     const Row* row = rowOf(key);
+    // Kept for good, a value nobody reads must not fill the file.
     if (!row)
-        return QString();
+        return text.toUtf8().size() > LongestValue ? QStringLiteral("longer than %1 bytes").arg(LongestValue)
+                                                   : QString();
     if (row->type == CVT_BOOL)
         return isBool(type, text) ? QString() : why("not a bool");
     if (type != row->type)

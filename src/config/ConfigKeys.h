@@ -3,6 +3,7 @@
 #include "config/IConfigBase.h"
 
 #include <QString>
+#include <QStringList>
 
 // Every configuration key the program reads, and its bounds. Readers name a key only
 // through here (a check of the suite finds a key named anywhere else under src/), so that
@@ -42,6 +43,15 @@ inline constexpr char DefaultExportFolder[] = "Pevanto";
 inline constexpr char DefaultSystemName[] = "pevanto";
 inline constexpr char UnsetSerialNumber[] = "99999999999";
 
+// The formats the settings pages offer, and the catalogue's default (context "DateTime").
+QStringList offeredTimeFormats();
+QStringList offeredDateFormats();
+QString defaultTimeFormat();
+QString defaultDateFormat();
+
+// Bytes a value may hold where its row allows no more, and a key without a row.
+inline constexpr int LongestValue = 4096;
+
 // What a row asks of a text beyond its type, range or length.
 enum class Check {
     None,
@@ -50,6 +60,8 @@ enum class Check {
     SsidBytes,        // at most 32 bytes
     InputDevice,      // a character device below /dev/input: the layer with the file system checks it
     ForcibleModes,    // only bits of ForcibleModeBits
+    TimeFormat,       // one of the offered formats or the catalogue's default
+    DateFormat,
 };
 
 // The operating modes a forced-modes mask may hold: the tests (1 to 15), not the
@@ -71,8 +83,8 @@ const Row* rowOf(const QString& key);
 const Row* begin();
 const Row* end();
 
-// Why a stored value (its type and text) is outside its row, empty when it is within it or
-// the key has none. A row's Check::InputDevice is left to the caller.
+// Why a stored value (its type and text) is outside its row, or a key without one longer
+// than LongestValue; empty when it is within. A row's Check::InputDevice is left to the caller.
 QString outOfBounds(const QString& key, ConfigValueTypes type, const QString& text);
 // value held to its row's range.
 long bounded(const char* key, long value);

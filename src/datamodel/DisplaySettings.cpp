@@ -8,7 +8,6 @@
 #include "datamodel/TanDeltaTypes.h"
 #include "logging/LoggingCtrl.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -68,23 +67,7 @@ long readerValue(IConfigBase* cfg, const ConfigKeys::Row& b, bool* stored = null
         *stored = rc == IConfigBase::CFG_OK;
     return rc != IConfigBase::CFG_OK ? 0 : b.type == CVT_BOOL ? long(flag) : value;
 }
-
-QString catalogueText(const char* key, const char* english)
-{
-    const QString text = QCoreApplication::translate("DateTime", key);
-    return text == QLatin1String(key) ? QString::fromLatin1(english) : text;
-}
 } // namespace
-
-QString DisplaySettings::defaultTimeFormat()
-{
-    return catalogueText("TimeFormat", "hh:mm:ss AP");
-}
-
-QString DisplaySettings::defaultDateFormat()
-{
-    return catalogueText("DateFormat", "MM/dd/yyyy");
-}
 
 bool DisplaySettings::readBool(const QString& key, bool def)
 {
@@ -228,7 +211,7 @@ void DisplaySettings::ensureDefaults()
 
 QString DisplaySettings::timeFormat() const
 {
-    return readString(QString::fromLatin1(ConfigKeys::TimeFormat), defaultTimeFormat());
+    return readString(QString::fromLatin1(ConfigKeys::TimeFormat), ConfigKeys::defaultTimeFormat());
 }
 
 bool DisplaySettings::setTimeFormat(const QString& format)
@@ -240,7 +223,7 @@ bool DisplaySettings::setTimeFormat(const QString& format)
 
 QString DisplaySettings::dateFormat() const
 {
-    return readString(QString::fromLatin1(ConfigKeys::DateFormat), defaultDateFormat());
+    return readString(QString::fromLatin1(ConfigKeys::DateFormat), ConfigKeys::defaultDateFormat());
 }
 
 bool DisplaySettings::setDateFormat(const QString& format)

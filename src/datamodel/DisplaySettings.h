@@ -50,7 +50,7 @@ public:
     QString hardwareId() const;
 
     // Why a stored value (its type and text) is outside the bounds of its key's row, empty
-    // when it is within them or the key has no row.
+    // when it is within them (a key without a row: not too long).
     static QString outOfBounds(const QString& key, ConfigValueTypes type, const QString& text);
     // Every configuration store holds the keys to those bounds from now on.
     static void holdConfigurationToBounds();
@@ -64,9 +64,6 @@ public:
     };
     static QList<OwnerValue> ownerOnlyValues();
     static int keepOwnerOnlyValues(const QList<OwnerValue>& owner);
-
-    static QString defaultTimeFormat();
-    static QString defaultDateFormat();
 
 private:
     static bool readBool(const QString& key, bool def);

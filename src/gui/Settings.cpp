@@ -64,8 +64,8 @@ QString formatAt(const QList<IconListViewItem*>& items, int index)
 
 Settings::Settings(QObject* parent) : QObject(parent)
 {
-    m_timeFormatItems.replace(formatItems({QStringLiteral("HH:mm:ss"), QStringLiteral("hh:mm:ss AP")}), [] {});
-    m_dateFormatItems.replace(formatItems({QStringLiteral("dd.MM.yyyy"), QStringLiteral("MM/dd/yyyy")}), [] {});
+    m_timeFormatItems.replace(formatItems(ConfigKeys::offeredTimeFormats()), [] {});
+    m_dateFormatItems.replace(formatItems(ConfigKeys::offeredDateFormats()), [] {});
 
     if (DataModell* dm = GlobalFuncs::getDM()) {
         connect(dm, &DataModell::adminMenuLockedChanged, this, &Settings::adminMenuLockedChanged);

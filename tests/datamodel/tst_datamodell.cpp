@@ -30,7 +30,8 @@ SafetyCircuitBits bits(std::initializer_list<int> set)
     return b;
 }
 
-// Every key the program reads, the type it is read as ('l'ong, 'b'ool, 's'tring), the lowest
+// Every key the program reads, the type it is read as ('l'ong, 'b'ool, 's'tring; 'u' a text
+// nobody reads, bounded only in its length), the lowest
 // and highest value its pages write (two within the bounds where no page writes it), one
 // outside them (none where only the length bounds it) and whether a device path is outside.
 struct KeyCase {
@@ -46,8 +47,10 @@ const KeyCase kKeys[] = {
     {"/Settings/TextScrollSpeed", 'l', "1", "100", "0"}, {"/Device/ForcedOperatingModes", 'l', "0", "2048", "-1"},
     {"/HV Identification/HvGeneratorCharacteristics", 'l', "0", "1", "2"}, {"/Settings/Theme", 'l', "0", "1", "2"},
     {"/HV Identification/TanDeltaMinimum", 'l', "0", "4294", "4295"}, {"/Settings/DisplayType", 'l', "0", "255", "256"},
-    {"/Settings/TimeFormat", 's', "HH:mm:ss", "hh:mm:ss AP", "", false},
-    {"/Settings/DateFormat", 's', "dd.MM.yyyy", "MM/dd/yyyy", "", false},
+    {"/Settings/TimeFormat", 's', "HH:mm:ss", "hh:mm:ss AP", "00:00:00", false},
+    {"/Settings/DateFormat", 's', "dd.MM.yyyy", "MM/dd/yyyy", "01.01.2000", false},
+    {"/General/SystemName", 's', "p", QString(64, 'n'), "", false},
+    {"/General/NobodyReads", 'u', "", QString(4096, 'u'), nullptr, false},
     {"/Settings/ExportPath", 's', "f", QString(100, 'f'), "../x"},
     {"/General/PhaseNames/Phase3", 's', "C", "ABCDEFGHIJ", "", false},
     {"/Device/SerialNumber", 's', "00000000000", "99999999999", "1234567890a"},
@@ -296,11 +299,13 @@ private slots:
         LogCapture log;
         int placed = 0;
         for (const KeyCase& k : keys) {
+            if (k.type == 'u' && kind != "too long" && !within)
+                continue;
             const QString key = k.key;
             QString type = k.type == 'l' ? "long" : k.type == 'b' ? "bool" : "string";
             QString text = kind.startsWith("lowest") ? k.low : k.high;
             if (kind == "too long")
-                text = k.type == 's' ? text + QString(260, 'x') : text.repeated(200);
+                text = k.type == 'l' || k.type == 'b' ? text.repeated(200) : text + QString(260, 'x');
             else if (kind == "out of range" && k.outside)
                 text = QString::fromUtf8(k.outside);
             else if (kind == "wrong type") {

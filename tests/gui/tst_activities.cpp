@@ -131,7 +131,7 @@ private slots:
     void init()
     {
         start();
-        dm()->setTimeFormat(QStringLiteral("hh:mm"));
+        dm()->setTimeFormat(QStringLiteral("HH:mm:ss"));
         storeRecord("20261207", "08:00", OperatingModes::VLFSin, "ab");
         storeRecord("20261207", "09:00", OperatingModes::VLFSin, QString());
         storeRecord("20261207", "10:00", OperatingModes::TanDelta, "AB");
@@ -196,9 +196,9 @@ private slots:
     void listOfTheStoreByDayAndCable()
     {
         m_activities->loadActivityList();
-        QCOMPARE(shape(model()), (QStringList{"F AB - 0 v", "M AB 11:00 0 h", "M AB 09:00 0 h", "F xAby - 0 v",
-                                              "M xAby 10:00 0 h", "F AB - 0 v", "M AB 10:00 0 h", "F - - 0 v",
-                                              "M - 09:00 0 h", "F ab - 0 v", "M ab 08:00 0 h"}));
+        QCOMPARE(shape(model()), (QStringList{"F AB - 0 v", "M AB 11:00:00 0 h", "M AB 09:00:00 0 h", "F xAby - 0 v",
+                                              "M xAby 10:00:00 0 h", "F AB - 0 v", "M AB 10:00:00 0 h", "F - - 0 v",
+                                              "M - 09:00:00 0 h", "F ab - 0 v", "M ab 08:00:00 0 h"}));
         // Folder and tests carry the same date text; the days differ.
         QCOMPARE(model().row(model().index(1)).date, model().row(model().index(0)).date);
         QVERIFY(model().row(model().index(5)).date != model().row(model().index(0)).date);
@@ -207,9 +207,9 @@ private slots:
         QVERIFY(m_activities->cableNumbers(QStringLiteral("xa")).contains(QStringLiteral("xAby")));
 
         m_activities->setCollapsed(model().row(model().index(0)).date, QStringLiteral("AB"), false);
-        QCOMPARE(shape(model()).mid(0, 4), (QStringList{"F AB - 0 v", "M AB 11:00 0 v", "M AB 09:00 0 v",
+        QCOMPARE(shape(model()).mid(0, 4), (QStringList{"F AB - 0 v", "M AB 11:00:00 0 v", "M AB 09:00:00 0 v",
                                                         "F xAby - 0 v"}));
-        QCOMPARE(shape(model()).at(6), QStringLiteral("M AB 10:00 0 h")); // the other day's AB stays shut
+        QCOMPARE(shape(model()).at(6), QStringLiteral("M AB 10:00:00 0 h")); // the other day's AB stays shut
     }
 
     void checkStatesAndCounters()
@@ -220,7 +220,7 @@ private slots:
         QTRY_COMPARE(counters(), qMakePair(1, 2));
         QCOMPARE(checkState(0), int(Qt::Checked));
         // The same cable on the other day is another folder.
-        QCOMPARE(shape(model()).mid(5, 2), (QStringList{"F AB - 0 v", "M AB 10:00 0 h"}));
+        QCOMPARE(shape(model()).mid(5, 2), (QStringList{"F AB - 0 v", "M AB 10:00:00 0 h"}));
         QCOMPARE(counted.count(), 1); // a folder click is counted once
 
         QVERIFY(model().setData(model().index(2), int(Qt::Unchecked), ActivityModel::EntryIsSelectedRole));
@@ -313,7 +313,7 @@ private slots:
         storeRecord("20261207", "07:00", OperatingModes::VLFSin, "AB");
         m_activities->loadActivityList();
         // Day 7's AB folder (row 5) now holds a tan delta and a sine test.
-        QCOMPARE(shape(model()).at(7), QStringLiteral("M AB 07:00 0 h"));
+        QCOMPARE(shape(model()).at(7), QStringLiteral("M AB 07:00:00 0 h"));
         const QString both = classification({OperatingModes::TanDelta, OperatingModes::VLFSin});
         QCOMPARE(QStringList({role(0, ActivityModel::EntryClassificationRole), role(5, ActivityModel::EntryClassificationRole)}),
                  QStringList({both, both}));
@@ -461,8 +461,8 @@ private slots:
         m_activities->setCableNumber(model().index(4), QStringLiteral("AB"));
         QTRY_VERIFY(rebuilt.count() > 0);
         QCOMPARE(storedCable(file), QStringLiteral("AB"));
-        QTRY_COMPARE(shape(model()).mid(0, 4), (QStringList{"F AB - 0 v", "M AB 11:00 0 h", "M AB 10:00 0 h",
-                                                        "M AB 09:00 0 h"}));
+        QTRY_COMPARE(shape(model()).mid(0, 4), (QStringList{"F AB - 0 v", "M AB 11:00:00 0 h", "M AB 10:00:00 0 h",
+                                                        "M AB 09:00:00 0 h"}));
     }
 
     void cableNumberOfTheOpenedTest()
@@ -502,7 +502,7 @@ private slots:
         for (const QString& file : files)
             QTRY_COMPARE(storedCable(file), QStringLiteral("K9"));
         m_activities->loadActivityList();
-        QCOMPARE(shape(model()).mid(0, 3), (QStringList{"F K9 - 0 v", "M K9 11:00 0 h", "M K9 09:00 0 h"}));
+        QCOMPARE(shape(model()).mid(0, 3), (QStringList{"F K9 - 0 v", "M K9 11:00:00 0 h", "M K9 09:00:00 0 h"}));
     }
 
     // The history opened before the first list builds its own; the test selected there is

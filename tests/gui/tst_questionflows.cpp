@@ -282,7 +282,7 @@ private slots:
     {
         auto vm = makeViewModel();
         DB* db = GlobalFuncs::getDB();
-        dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
+        dm()->setDateFormat(QStringLiteral("dd.MM.yyyy"));
         dm()->setTimeFormat(QStringLiteral("HH:mm:ss"));
         QCOMPARE(readLog(vm->serviceLog()), QStringList());
 
@@ -313,7 +313,7 @@ private slots:
             QCOMPARE(fields.at(2), QLocale::c().toString(QDateTime::fromMSecsSinceEpoch(t + (5 - i) * 1000),
                                                          QStringLiteral("yyyy/MM/dd hh:mm:ss:zzz AP")));
         }
-        QCOMPARE(readLog(vm->serviceLog()), QStringList{QStringLiteral("serviced at site||2026-03-01 14:05:09")});
+        QCOMPARE(readLog(vm->serviceLog()), QStringList{QStringLiteral("serviced at site||01.03.2026 14:05:09")});
 
         // A log that cannot be read is said so and listed empty.
         LogCapture log;

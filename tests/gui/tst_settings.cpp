@@ -81,11 +81,15 @@ private slots:
         QFETCH(QString, time);
         QFETCH(QString, date);
         QCOMPARE(m_settings->timeFormatItems().size(), 2);
+        const QString otherTime = time == "HH:mm:ss" ? "hh:mm:ss AP" : "HH:mm:ss";
+        const QString otherDate = date == "dd.MM.yyyy" ? "MM/dd/yyyy" : "dd.MM.yyyy";
+        dm()->setTimeFormat(otherTime);
+        dm()->setDateFormat(otherDate);
+        // A format the list does not offer is not taken.
         dm()->setTimeFormat(QStringLiteral("H.mm"));
         dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
-        QCOMPARE(m_settings->timeFormat(), 0); // stored in neither list
-        QCOMPARE(m_settings->timeFormatString(), QStringLiteral("H.mm"));
-        QCOMPARE(m_settings->dateFormat(), 0);
+        QCOMPARE(m_settings->timeFormatString(), otherTime);
+        QCOMPARE(m_settings->dateFormatString(), otherDate);
         QSignalSpy timeChanged(m_settings.get(), &Settings::timeFormatChanged);
         QSignalSpy dateChanged(m_settings.get(), &Settings::dateFormatChanged);
         m_settings->setTimeFormat(index);

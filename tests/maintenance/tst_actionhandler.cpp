@@ -259,8 +259,8 @@ private slots:
         for (auto type : TanDelta::evaluation::allInsulationTypes())
             dm()->setInsulationState(type, true);
         dm()->setTanDeltaPrecision(6);
-        dm()->setTimeFormat(QStringLiteral("HH:mm"));
-        dm()->setDateFormat(QStringLiteral("yyyy-MM-dd"));
+        dm()->setTimeFormat(QStringLiteral("HH:mm:ss"));
+        dm()->setDateFormat(QStringLiteral("dd.MM.yyyy"));
         QCOMPARE(config->setLong(QStringLiteral("/Settings/Theme"), 1, 0, 0, 0), 0);
         dm()->setDisplayParam(DisplayParam_Brightness, 30);
         dm()->setExportFolder(QStringLiteral("Site"));

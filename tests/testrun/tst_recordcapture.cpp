@@ -140,16 +140,16 @@ private slots:
         bad.write(VLF::File::encode(VLF::TestData()).left(20)); // cut inside the info section
         bad.close();
 
-        m_dm->setDateFormat(QStringLiteral("yyyy/MM/dd"));
-        m_dm->setTimeFormat(QStringLiteral("hh.mm.ss"));
+        m_dm->setDateFormat(QStringLiteral("dd.MM.yyyy"));
+        m_dm->setTimeFormat(QStringLiteral("HH:mm:ss"));
         m_dm->setPhaseName(1, QStringLiteral("Blue"));
         auto list = activityEntryList(store);
         QCOMPARE(list.size(), 2);
         QCOMPARE(list.at(0).type, int(ActivityTypes::Folder));
-        QCOMPARE(list.at(0).name, QStringLiteral("2025/03/04"));
+        QCOMPARE(list.at(0).name, QStringLiteral("04.03.2025"));
         QCOMPARE(list.at(0).cableNumber, QStringLiteral("K\u20ac-17"));
-        QCOMPARE(list.at(1).date, QStringLiteral("2025/03/04"));
-        QCOMPARE(list.at(1).time, QStringLiteral("05.06.07"));
+        QCOMPARE(list.at(1).date, QStringLiteral("04.03.2025"));
+        QCOMPARE(list.at(1).time, QStringLiteral("05:06:07"));
         QCOMPARE(list.at(1).phase, QStringLiteral("L1 Blue"));
         QCOMPARE(list.at(1).comment, QStringLiteral("Pr\u00fcfung"));
 

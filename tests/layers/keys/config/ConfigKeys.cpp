@@ -1,0 +1,3 @@
+namespace {
+constexpr char kInsulations[] = "/Settings/Insulations/";
+}
