@@ -376,6 +376,11 @@ void Application::connectGui()
     // What the user interface shows of the back end.
     connect(m_pof, &TPOF::showMessageDlg, gui,
             qOverload<MessageCategories, const QString&, const QString&, bool, bool>(&IGUI::showMessageDlg));
+    OwedUnitWrites* owed = m_pof->owedWrites();
+    connect(owed, &OwedUnitWrites::showMessageDlg, gui,
+            qOverload<MessageCategories, const TransObject&, bool, bool>(&IGUI::showMessageDlg));
+    connect(owed, &OwedUnitWrites::holdMessage, gui, &IGUI::holdMessage);
+    connect(owed, &OwedUnitWrites::closeDlg, gui, &IGUI::closeDlg);
     connect(dm, &DataModell::operatingModeChanged, gui, &IGUI::operatingModeChanged);
     connect(dm, &DataModell::TestBoostStateChanged, gui, &IGUI::TestBoostStateChanged);
     connect(dm, &DataModell::hvUnitParamChanged, gui, &IGUI::HVUnitParamChanged);

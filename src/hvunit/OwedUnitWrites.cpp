@@ -1,21 +1,8 @@
 #include "hvunit/OwedUnitWrites.h"
 
-#include "core/FileSystem.h"
-#include "core/GlobalFuncs.h"
-#include "core/TransObject.h"
-#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
-
 #include <algorithm>
-
-#include <unistd.h>
 
 namespace {
 constexpr const char* kClass = "OwedUnitWrites";
@@ -23,70 +10,6 @@ constexpr const char* kClass = "OwedUnitWrites";
 constexpr int kRetryMs = 500;
 // The longest wait between two writes to a unit that refuses them.
 constexpr qint64 kLongestRetryMs = 60000;
-
-// Queued, never waited for: nobody needs the message's id, and a link thread waiting for
-// the GUI thread polls no unit and hangs a GUI thread that waits for the link.
-template <typename F>
-void toGui(F f)
-{
-    if (IGUI* gui = GlobalFuncs::getGUI())
-        QMetaObject::invokeMethod(gui, [gui, f] { f(gui); }, Qt::QueuedConnection);
-}
-
-void tellOperator(MessageCategories category, const char* key)
-{
-    toGui([category, key](IGUI* gui) {
-        gui->showMessageDlg(category, QStringLiteral("Commissioning"), QString::fromLatin1(key), false, false);
-    });
-}
-
-void releaseHeader(QUuid const& id)
-{
-    if (IGUI* gui = GlobalFuncs::getGUI())
-        gui->closeDlg(id, IGUI::Accepted);
-}
-
-// The file's form of old values: what, told, the unit's serial number and hardware id,
-// the gains (U, I) when owed, the parameters as [type, "value"] (64-bit words as text).
-QJsonObject toJson(OwedUnitWrites::Values const& v, QString const& serial, QString const& hardwareId)
-{
-    QJsonObject o { { "what", v.what }, { "told", v.told }, { "serial", serial }, { "hardwareId", hardwareId } };
-    if (v.gains)
-        o.insert(QStringLiteral("gains"), QJsonArray { v.gains->gainU, v.gains->gainI });
-    QJsonArray parameters;
-    for (const auto& p : v.parameters)
-        parameters.append(QJsonArray { int(p.first), QString::number(p.second) });
-    o.insert(QStringLiteral("parameters"), parameters);
-    return o;
-}
-
-// None when the entry is not one this program wrote: a gain beyond 16 bits, a parameter
-// the unit has no code for, a value that is no number, nothing to write.
-std::optional<OwedUnitWrites::Values> valuesFromJson(QJsonObject const& o)
-{
-    OwedUnitWrites::Values v;
-    v.what = o.value(QStringLiteral("what")).toString();
-    v.told = o.value(QStringLiteral("told")).toString();
-    if (o.contains(QStringLiteral("gains"))) {
-        const QJsonArray g = o.value(QStringLiteral("gains")).toArray();
-        const int u = g.at(0).toInt(-1), i = g.at(1).toInt(-1);
-        if (g.size() != 2 || u < 0 || u > 0xFFFF || i < 0 || i > 0xFFFF)
-            return std::nullopt;
-        v.gains = stGainCalibration { quint16(u), quint16(i) };
-    }
-    for (const QJsonValue& entry : o.value(QStringLiteral("parameters")).toArray()) {
-        const QJsonArray p = entry.toArray();
-        const int type = p.at(0).toInt(-1);
-        bool ok = false;
-        const quint64 value = p.at(1).toString().toULongLong(&ok);
-        if (p.size() != 2 || !ok || type < 0 || TPOF::getPOFParamCode(eHVUnitParamType(type)) == 255)
-            return std::nullopt;
-        v.parameters << qMakePair(eHVUnitParamType(type), value);
-    }
-    if (!v.gains && v.parameters.isEmpty())
-        return std::nullopt;
-    return v;
-}
 } // namespace
 
 OwedUnitWrites::OwedUnitWrites(TPOF* pof) : QObject(pof), m_pof(pof), m_retry(this)
@@ -113,92 +36,62 @@ OwedUnitWrites::Unit OwedUnitWrites::unitNow() const
 
 void OwedUnitWrites::holdHeader(Owed& owed)
 {
-    IGUI* gui = GlobalFuncs::getGUI();
-    owed.held = gui && !owed.values.told.isEmpty();
+    owed.held = !owed.values.told.isEmpty();
     if (owed.held)
-        gui->holdMessage(owed.id, CAT_ERR, TransObject(QStringLiteral("Commissioning"), owed.values.told));
+        emit holdMessage(owed.id, CAT_ERR, TransObject(QStringLiteral("Commissioning"), owed.values.told));
+}
+
+void OwedUnitWrites::releaseHeader(QUuid const& id)
+{
+    emit closeDlg(id, IGUI::Accepted);
+}
+
+// Queued to the GUI thread, never waited for: a link thread waiting for the GUI thread
+// polls no unit and hangs a GUI thread that waits for the link.
+void OwedUnitWrites::tellOperator(MessageCategories category, const char* key)
+{
+    emit showMessageDlg(category, TransObject(QStringLiteral("Commissioning"), QString::fromLatin1(key)), false, false);
 }
 
 void OwedUnitWrites::keepIn(QString const& path)
 {
-    m_file = path;
-    QFile file(path);
-    if (!file.exists())
-        return;
-    QJsonParseError error {};
-    const QJsonDocument doc = file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error)
-                                                             : QJsonDocument();
-    if (!doc.isObject()) {
-        KLOG_ERROR2(kClass, "keepIn",
-                    QStringLiteral("Cannot read what the HV unit is owed from %1: %2")
-                        .arg(path, file.error() != QFile::NoError ? file.errorString() : error.errorString()));
-        return;
-    }
+    m_file = OwedFile(path);
+    const OwedFile::Content content = m_file.read();
     std::vector<Owed> loaded;
     QStringList what;
     // A run that drove the output did not end: the unit may still run it.
-    const bool stop = doc.object().value(QStringLiteral("stop")).toBool();
-    if (stop)
+    if (content.stop)
         what << QStringLiteral("a stop");
-    for (const QJsonValue& entry : doc.object().value(QStringLiteral("owed")).toArray()) {
-        const QJsonObject o = entry.toObject();
-        const std::optional<Values> values = valuesFromJson(o);
-        if (!values) {
-            KLOG_ERROR2(kClass, "keepIn",
-                        QStringLiteral("Not taken from %1: %2")
-                            .arg(path, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))));
-            continue;
-        }
-        const Unit unit { o.value(QStringLiteral("serial")).toString(), o.value(QStringLiteral("hardwareId")).toString() };
-        Owed owed { *values, unit, QUuid::createUuid() };
+    for (const OwedFile::Entry& entry : content.entries) {
+        Owed owed { entry.values, { entry.serial, entry.hardwareId }, QUuid::createUuid() };
         what << owed.values.what + QStringLiteral(" (HV unit ") + owed.unit.serial + QLatin1Char(')');
-        holdHeader(owed);
+        owed.held = !owed.values.told.isEmpty();
         loaded.push_back(owed);
     }
     if (what.isEmpty())
         return;
     KLOG_WARN2(kClass, "keepIn", QStringLiteral("Still owed from before the start: %1").arg(what.join(QStringLiteral("; "))));
+    // Told once the event loop runs: the program connects the user interface after this.
+    QMetaObject::invokeMethod(this, [this, loaded] {
+        for (Owed owed : loaded)
+            holdHeader(owed);
+    }, Qt::QueuedConnection);
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_stopOwed = m_stopOwed || stop;
+    m_stopOwed = m_stopOwed || content.stop;
     m_values.insert(m_values.begin(), loaded.begin(), loaded.end());
 }
 
 bool OwedUnitWrites::save()
 {
-    if (m_file.isEmpty())
-        return true;
     std::lock_guard<std::mutex> fileLock(m_fileMutex);
-    QJsonObject content;
+    OwedFile::Content content;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        QJsonArray owed;
         for (const Owed& o : m_values)
-            owed.append(toJson(o.values, o.unit.serial, o.unit.hardwareId));
-        if (!owed.isEmpty())
-            content.insert(QStringLiteral("owed"), owed);
-        if (m_stopOwed || m_driving)
-            content.insert(QStringLiteral("stop"), true);
+            content.entries.push_back({ o.values, o.unit.serial, o.unit.hardwareId });
+        content.stop = m_stopOwed || m_driving;
     }
-    // What is kept must survive a power cut: the file and the folder's entry for it.
-    const QString folder = QFileInfo(m_file).absolutePath();
-    if (content.isEmpty()) {
-        if (!QFile::exists(m_file))
-            return true;
-        if (!QFile::remove(m_file) || !FileSystem::syncPath(folder)) {
-            KLOG_ERROR2(kClass, "save", QStringLiteral("Cannot remove %1").arg(m_file));
-            return false;
-        }
-        return true;
-    }
-    const QByteArray text = QJsonDocument(content).toJson();
-    QSaveFile file(m_file);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || ::fsync(file.handle()) != 0
-        || !file.commit() || !FileSystem::syncPath(folder)) {
-        KLOG_ERROR2(kClass, "save",
-                    QStringLiteral("Cannot keep what the HV unit is owed in %1: %2").arg(m_file, file.errorString()));
-        return false;
-    }
-    return true;
+    return m_file.write(content);
 }
 
 void OwedUnitWrites::startRetry()
@@ -526,9 +419,10 @@ void OwedUnitWrites::tellOtherUnits(Unit const& now)
                                    "wrong until it is connected again")
                         .arg(o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId));
         // The serial number alone may be the same for both.
-        const TransObject text(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"),
-                               { o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId });
-        toGui([text](IGUI* gui) { gui->showMessageDlg(CAT_WARN, text, false, false); });
+        emit showMessageDlg(CAT_WARN,
+                            TransObject(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesOtherUnit"),
+                                        { o.unit.serial, o.unit.hardwareId, now.serial, now.hardwareId }),
+                            false, false);
     }
 }
 

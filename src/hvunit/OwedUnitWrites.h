@@ -1,19 +1,18 @@
 #pragma once
 
+#include "hvunit/OwedFile.h"
 #include "hvunit/TPOF.h"
 
-#include "datamodel/InstrumentTypes.h"
+#include "core/TransObject.h"
+#include "uiapi/IGUI.h"
 
-#include <QList>
 #include <QObject>
-#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QUuid>
 
 #include <mutex>
-#include <optional>
 #include <vector>
 
 // What the HV unit is still owed by the procedures that drove it: a stop lost with the
@@ -27,17 +26,12 @@
 // owed the header says so; the operator is told when they went through. Old values are
 // kept in a file from the moment a run changes them in the unit, so a program closed or
 // gone meanwhile writes them at its next start to that unit, and says another unit's
-// calibration may be wrong; what is still owed when the link goes is logged.
+// calibration may be wrong; what is still owed when the link goes is logged. What the
+// operator is told leaves by the signals below, from the link's thread.
 class OwedUnitWrites : public QObject {
     Q_OBJECT
 public:
-    // Old values to give back, written in this order: the gains, then the parameters.
-    struct Values {
-        QString what; // names them for the log
-        QString told; // what the operator was told of them; the header shows it while owed
-        std::optional<stGainCalibration> gains;
-        QList<QPair<eHVUnitParamType, quint64>> parameters;
-    };
+    using Values = OwedValues;
 
     // How a write of old values went.
     enum class Outcome {
@@ -50,8 +44,8 @@ public:
     explicit OwedUnitWrites(TPOF* pof);
     ~OwedUnitWrites() override;
 
-    // Keeps the values owed in this file (written whole, then renamed) and takes over
-    // those it holds. Before the link is used.
+    // Keeps the values owed in this file and takes over those it holds. Before the link
+    // is used; what the operator is told of them leaves once the event loop runs.
     void keepIn(QString const& path);
 
     // A stop is owed (the last one did not go through, or the unit was found running
@@ -87,6 +81,13 @@ public:
     // link's thread.
     bool writeOwed();
 
+signals:
+    // To the operator, connected to the user interface.
+    void showMessageDlg(MessageCategories category, const TransObject& text, bool cancelButton, bool okButton);
+    // A header line held until closed.
+    void holdMessage(QUuid id, MessageCategories category, const TransObject& text);
+    void closeDlg(QUuid id, IGUI::CloseType type);
+
 private:
     struct Unit {
         QString serial;
@@ -105,7 +106,9 @@ private:
     Unit unitNow() const;
     void setStop(bool owed, bool unasked);
     // The header line saying they are owed, when the operator was told of them.
-    static void holdHeader(Owed& owed);
+    void holdHeader(Owed& owed);
+    void releaseHeader(QUuid const& id);
+    void tellOperator(MessageCategories category, const char* key);
     bool owesThisUnit() const;
     void linkEvent(eAppEvent event);
     // Tries again while the link is up and nothing else uses the unit.
@@ -136,7 +139,7 @@ private:
     int m_refusals = 0;         // in a row; link's thread only, as the one below
     qint64 m_nextWrite = 0;     // the link's steady clock; no retry before
     QTimer m_retry;
-    QString m_file;          // empty: nothing kept
+    OwedFile m_file;         // no path: nothing kept
     std::mutex m_fileMutex;  // one save at a time, each with the values of its moment
     QStringList m_otherUnitsTold; // link's thread only
 };

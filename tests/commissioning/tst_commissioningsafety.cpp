@@ -143,6 +143,18 @@ class TestCommissioningSafety : public QObject {
         else
             walk.bundle.cascadePower->receiveEvent(event);
     }
+    // As the program starts: the link, and what it tells the operator on the screen.
+    bool startProgram()
+    {
+        if (!rig.start())
+            return false;
+        OwedUnitWrites* owed = rig.pof->owedWrites();
+        connect(owed, &OwedUnitWrites::showMessageDlg, &gui,
+                qOverload<MessageCategories, const TransObject&, bool, bool>(&IGUI::showMessageDlg));
+        connect(owed, &OwedUnitWrites::holdMessage, &gui, &IGUI::holdMessage);
+        connect(owed, &OwedUnitWrites::closeDlg, &gui, &IGUI::closeDlg);
+        return true;
+    }
     // As the program starts: the unit identifies itself and the link reports itself up.
     bool identifyUnit() { return rig.onLink([this] { return rig.pof->InitHVUnit(); }); }
     // The link's time-outs: fast only while the unit is silent; at full length while it
@@ -262,7 +274,7 @@ private slots:
         setTimerScale(0.04);
         GlobalFuncs::setGUI(&gui);
         QVERIFY(log.isRunning());
-        QVERIFY(rig.start());
+        QVERIFY(startProgram());
         unit.setSerialNumber("SIM-1");
         QVERIFY(identifyUnit());
     }
@@ -507,7 +519,7 @@ private slots:
             if (ending != CutThenClose)
                 unit.setSerialNumber("SIM-9");
             unit.clearCommandLog();
-            QVERIFY(rig.start());
+            QVERIFY(startProgram());
             QCOMPARE(rig.tree.lastWritten(HVEnableLine), '0');
             if (!kept) {
                 // Identified as at every start: the next rows' runs keep their values for it.

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "hvunit/TPOF.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// Old values to give back to the HV unit, written in this order: the gains, then the
+// parameters.
+struct OwedValues {
+    QString what; // names them for the log
+    QString told; // what the operator was told of them; the header shows it while owed
+    std::optional<stGainCalibration> gains;
+    QList<QPair<eHVUnitParamType, quint64>> parameters;
+};
+
+// The file that keeps what the HV unit is owed for a program gone meanwhile: read at the
+// start, written whole and synced with its folder.
+class OwedFile {
+public:
+    // Old values and the unit they were read from.
+    struct Entry {
+        OwedValues values;
+        QString serial;
+        QString hardwareId;
+    };
+    struct Content {
+        bool stop = false; // a run drove the output, or a stop is owed
+        std::vector<Entry> entries;
+    };
+
+    OwedFile() = default;
+    explicit OwedFile(QString path) : m_path(std::move(path)) {}
+
+    QString const& path() const { return m_path; }
+    // What the file holds; an unreadable file or entry is logged and left out.
+    Content read();
+    // Nothing to keep: no file. False when it could not be written.
+    bool write(Content const& content);
+
+    static QByteArray encode(Content const& content);
+
+private:
+    QString m_path;
+};
