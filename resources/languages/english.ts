@@ -217,6 +217,10 @@
         <translation>Another HV unit (%3, %4) is connected: the calibration of the HV unit %1 (%2) may be wrong. It gets its old values when it is connected again.</translation>
     </message>
     <message>
+        <source>OwedUnitWritesRefused</source>
+        <translation>Old values kept for the HV unit were not written, no commissioning procedure keeps such values (%1): the unit may still hold a procedure's set-up values.</translation>
+    </message>
+    <message>
         <source>Start</source>
         <translation>Start</translation>
     </message>

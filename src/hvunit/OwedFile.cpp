@@ -9,11 +9,22 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
 
 #include <unistd.h>
 
 namespace {
 constexpr const char* kClass = "OwedFile";
+// The U gain the output calibration computes from readings of 33 to 41 kV; the I gain
+// it gives back is the unit's own, which no unit holds outside the same bounds.
+constexpr int kLowestGain = 8900, kHighestGain = 11100;
+// The cascade calibration's words (line codes 13, 14, 17, 18), as the run keeps them.
+const QList<eHVUnitParamType> kCascadeWords { eHVUnitParamType_GainU_HVP, eHVUnitParamType_OffsetU_HVP,
+                                              eHVUnitParamType_GainU_HVN, eHVUnitParamType_OffsetU_HVN };
+// Longer texts are none this program wrote.
+constexpr int kLongestText = 256;
 
 QJsonObject toJson(OwedFile::Entry const& e)
 {
@@ -29,12 +40,14 @@ QJsonObject toJson(OwedFile::Entry const& e)
 }
 
 // None when the entry holds no values this program could have written: a gain beyond
-// 16 bits, a parameter the unit has no code for, a value that is no number, nothing to write.
+// 16 bits, a parameter the unit has no code for, a value that is no number, an outsized text.
 std::optional<OwedValues> valuesFromJson(QJsonObject const& o)
 {
     OwedValues v;
     v.what = o.value(QStringLiteral("what")).toString();
     v.told = o.value(QStringLiteral("told")).toString();
+    if (v.what.size() > kLongestText || v.told.size() > kLongestText)
+        return std::nullopt;
     if (o.contains(QStringLiteral("gains"))) {
         const QJsonArray g = o.value(QStringLiteral("gains")).toArray();
         const int u = g.at(0).toInt(-1), i = g.at(1).toInt(-1);
@@ -47,15 +60,53 @@ std::optional<OwedValues> valuesFromJson(QJsonObject const& o)
         const int type = p.at(0).toInt(-1);
         bool ok = false;
         const quint64 value = p.at(1).toString().toULongLong(&ok);
-        if (p.size() != 2 || !ok || type < 0 || TPOF::getPOFParamCode(eHVUnitParamType(type)) == 255)
+        if (p.size() != 2 || !ok || type < 0 || type >= HVUnitParamTypeCount)
             return std::nullopt;
         v.parameters << qMakePair(eHVUnitParamType(type), value);
     }
-    if (!v.gains && v.parameters.isEmpty())
-        return std::nullopt;
     return v;
 }
+
+// An entry as the log and the header name it: its unit and its values, not its own texts.
+QString describe(QJsonObject const& o)
+{
+    QJsonObject values;
+    for (const char* key : { "gains", "parameters" })
+        if (o.contains(QLatin1String(key)))
+            values.insert(QLatin1String(key), o.value(QLatin1String(key)));
+    QString text = QString::fromUtf8(QJsonDocument(values).toJson(QJsonDocument::Compact));
+    if (text.size() > 120)
+        text = text.left(117) + QStringLiteral("...");
+    return QStringLiteral("HV unit %1: %2").arg(o.value(QStringLiteral("serial")).toString().left(40), text);
+}
+
+bool nothingToRestore(OwedValues const& v)
+{
+    return v.gains && v.gains->gainU == 0 && v.gains->gainI == 0 && v.parameters.isEmpty();
+}
 } // namespace
+
+OwedFile::Kind OwedFile::kindOf(OwedValues const& v)
+{
+    const auto inBounds = [](int gain) { return gain >= kLowestGain && gain <= kHighestGain; };
+    if (v.gains)
+        return v.parameters.isEmpty() && inBounds(v.gains->gainU) && inBounds(v.gains->gainI) ? Kind::Gains : Kind::None;
+    QList<eHVUnitParamType> types;
+    for (const auto& p : v.parameters)
+        types << p.first;
+    std::sort(types.begin(), types.end());
+    QList<eHVUnitParamType> words = kCascadeWords;
+    std::sort(words.begin(), words.end());
+    return types == words ? Kind::Words : Kind::None;
+}
+
+QString OwedFile::nameFirst(QStringList const& items, int most)
+{
+    QStringList named = items.mid(0, most);
+    if (items.size() > named.size())
+        named << QStringLiteral("%1 more").arg(items.size() - named.size());
+    return named.join(QStringLiteral("; "));
+}
 
 QByteArray OwedFile::encode(Content const& content)
 {
@@ -70,12 +121,12 @@ QByteArray OwedFile::encode(Content const& content)
     return o.isEmpty() ? QByteArray() : QJsonDocument(o).toJson();
 }
 
-OwedFile::Content OwedFile::read()
+OwedFile::Found OwedFile::read()
 {
-    Content content;
+    Found found;
     QFile file(m_path);
     if (m_path.isEmpty() || !file.exists())
-        return content;
+        return found;
     QJsonParseError error {};
     const QJsonDocument doc = file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error)
                                                              : QJsonDocument();
@@ -83,22 +134,36 @@ OwedFile::Content OwedFile::read()
         KLOG_ERROR2(kClass, "read",
                     QStringLiteral("Cannot read what the HV unit is owed from %1: %2")
                         .arg(m_path, file.error() != QFile::NoError ? file.errorString() : error.errorString()));
-        return content;
+        return found;
     }
-    content.stop = doc.object().value(QStringLiteral("stop")).toBool();
-    for (const QJsonValue& value : doc.object().value(QStringLiteral("owed")).toArray()) {
+    const QJsonValue owed = doc.object().value(QStringLiteral("owed"));
+    found.content.stop = doc.object().value(QStringLiteral("stop")).toBool();
+    QSet<QString> taken; // unit and procedure
+    for (const QJsonValue& value : owed.toArray()) {
         const QJsonObject o = value.toObject();
         const std::optional<OwedValues> values = valuesFromJson(o);
-        if (!values) {
-            KLOG_ERROR2(kClass, "read",
-                        QStringLiteral("Not taken from %1: %2")
-                            .arg(m_path, QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact))));
-            continue;
+        const QString serial = o.value(QStringLiteral("serial")).toString();
+        const QString hardwareId = o.value(QStringLiteral("hardwareId")).toString();
+        const Kind kind = values ? kindOf(*values) : Kind::None;
+        const QString unitAndKind = serial + QLatin1Char('\n') + hardwareId + QLatin1Char('\n') + QString::number(int(kind));
+        if (values && nothingToRestore(*values))
+            found.dropped << describe(o) + QStringLiteral(" (nothing to restore)");
+        else if (kind == Kind::None)
+            found.refused << describe(o);
+        else if (taken.contains(unitAndKind))
+            found.refused << describe(o) + QStringLiteral(" (a second entry for the unit and procedure)");
+        else {
+            taken << unitAndKind;
+            found.content.entries.push_back({ *values, serial, hardwareId });
         }
-        content.entries.push_back({ *values, o.value(QStringLiteral("serial")).toString(),
-                                    o.value(QStringLiteral("hardwareId")).toString() });
     }
-    return content;
+    if (!found.dropped.isEmpty())
+        KLOG_WARN2(kClass, "read", QStringLiteral("Dropped from %1: %2").arg(m_path, nameFirst(found.dropped, 10)));
+    if (!found.refused.isEmpty())
+        KLOG_ERROR2(kClass, "read",
+                    QStringLiteral("Not taken from %1, no commissioning run keeps such values: %2")
+                        .arg(m_path, nameFirst(found.refused, 10)));
+    return found;
 }
 
 bool OwedFile::write(Content const& content)

@@ -20,8 +20,10 @@ struct OwedValues {
     QList<QPair<eHVUnitParamType, quint64>> parameters;
 };
 
-// The file that keeps what the HV unit is owed for a program gone meanwhile: read at the
-// start, written whole and synced with its folder.
+// The file that keeps what the HV unit is owed for a program gone meanwhile. Read at the
+// start and taken only as far as a commissioning run keeps values: the output
+// calibration's gains, the cascade calibration's four words, one entry per unit and
+// procedure. Written whole, synced with its folder.
 class OwedFile {
 public:
     // Old values and the unit they were read from.
@@ -34,16 +36,26 @@ public:
         bool stop = false; // a run drove the output, or a stop is owed
         std::vector<Entry> entries;
     };
+    // What the file held at the start.
+    struct Found {
+        Content content;
+        QStringList refused; // entries no run keeps, described
+        QStringList dropped; // entries that hold nothing to give back
+    };
+    // The procedure that keeps such values; None for anything else.
+    enum class Kind { None, Gains, Words };
 
     OwedFile() = default;
     explicit OwedFile(QString path) : m_path(std::move(path)) {}
 
     QString const& path() const { return m_path; }
-    // What the file holds; an unreadable file or entry is logged and left out.
-    Content read();
+    Found read();
     // Nothing to keep: no file. False when it could not be written.
     bool write(Content const& content);
 
+    static Kind kindOf(OwedValues const& values);
+    // The first few of them, then how many more.
+    static QString nameFirst(QStringList const& items, int most);
     static QByteArray encode(Content const& content);
 
 private:

@@ -56,28 +56,34 @@ void OwedUnitWrites::tellOperator(MessageCategories category, const char* key)
 void OwedUnitWrites::keepIn(QString const& path)
 {
     m_file = OwedFile(path);
-    const OwedFile::Content content = m_file.read();
+    const OwedFile::Found found = m_file.read();
     std::vector<Owed> loaded;
     QStringList what;
     // A run that drove the output did not end: the unit may still run it.
-    if (content.stop)
+    if (found.content.stop)
         what << QStringLiteral("a stop");
-    for (const OwedFile::Entry& entry : content.entries) {
+    for (const OwedFile::Entry& entry : found.content.entries) {
         Owed owed { entry.values, { entry.serial, entry.hardwareId }, QUuid::createUuid() };
         what << owed.values.what + QStringLiteral(" (HV unit ") + owed.unit.serial + QLatin1Char(')');
         owed.held = !owed.values.told.isEmpty();
         loaded.push_back(owed);
     }
-    if (what.isEmpty())
-        return;
-    KLOG_WARN2(kClass, "keepIn", QStringLiteral("Still owed from before the start: %1").arg(what.join(QStringLiteral("; "))));
+    // The file's log lines name them.
+    QList<TransObject> warnings;
+    if (!found.refused.isEmpty())
+        warnings << TransObject(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesRefused"),
+                                { OwedFile::nameFirst(found.refused, 3) });
+    if (!what.isEmpty())
+        KLOG_WARN2(kClass, "keepIn", QStringLiteral("Still owed from before the start: %1").arg(what.join(QStringLiteral("; "))));
     // Told once the event loop runs: the program connects the user interface after this.
-    QMetaObject::invokeMethod(this, [this, loaded] {
+    QMetaObject::invokeMethod(this, [this, loaded, warnings] {
         for (Owed owed : loaded)
             holdHeader(owed);
+        for (const TransObject& warning : warnings)
+            emit holdMessage(QUuid::createUuid(), CAT_WARN, warning);
     }, Qt::QueuedConnection);
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_stopOwed = m_stopOwed || content.stop;
+    m_stopOwed = m_stopOwed || found.content.stop;
     m_values.insert(m_values.begin(), loaded.begin(), loaded.end());
 }
 

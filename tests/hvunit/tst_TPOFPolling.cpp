@@ -3,9 +3,13 @@
 #include "fakes/HVLinkOnThread.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingGui.h"
+#include "hvunit/OwedUnitWrites.h"
 #include "hvunit/TPOF.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
@@ -112,6 +116,8 @@ private slots:
         sub = link.sub;
         connect(pof, &TPOF::sendAppEvent, this, [this](eAppEvent e) { events << e; });
         GlobalFuncs::setGUI(&gui);
+        // As the program shows them.
+        connect(pof->owedWrites(), &OwedUnitWrites::holdMessage, &gui, &IGUI::holdMessage);
     }
 
     void cleanupTestCase()
@@ -239,6 +245,68 @@ private slots:
         QVERIFY(!sim.completeRequests().contains(">K16."));
         QCOMPARE(data->getPerformanceIndicator(1, 0), 24);
         QCOMPARE(data->getPerformanceIndicator(1, 1), 24);
+    }
+
+    // What a program gone meanwhile left in its owed file, read at the next start: the unit
+    // gets only what a commissioning run keeps, each value once; the header and the log
+    // name what was refused.
+    void owedFileAtTheStart_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("written"); // to the unit, in order
+        QTest::addColumn<QString>("header");      // held in the header
+        const auto entry = [](const char* serial, const QJsonValue& gains, const QJsonArray& parameters) {
+            QJsonObject o { { "what", "old values" }, { "told", "" }, { "serial", serial },
+                            { "hardwareId", "VLF-SIM 45kV 1/2" }, { "parameters", parameters } };
+            if (!gains.isNull())
+                o.insert("gains", gains);
+            return o;
+        };
+        const auto file = [](const QJsonArray& entries) { return QJsonDocument(QJsonObject { { "owed", entries } }).toJson(); };
+        const auto gains = [&entry](int u, int i) { return entry("SIM-1", QJsonArray { u, i }, {}); };
+        const QJsonObject words = entry("SIM-1", QJsonValue(), { QJsonArray { 3, "4506" }, QJsonArray { 7, "65533" },
+                                                                 QJsonArray { 5, "3686" }, QJsonArray { 9, "18446744073709551613" } });
+        const QString refused = QStringLiteral("OwedUnitWritesRefused");
+        QTest::newRow("gains 0/0: nothing to restore") << file({ gains(0, 0) }) << QStringList() << QString();
+        QTest::newRow("gains 65535/1 beside the cascade words")
+            << file({ gains(65535, 1), words })
+            << QStringList { "k 13 4506", "k 14 65533", "k 17 3686", "k 18 18446744073709551613" } << refused;
+        QTest::newRow("parameter types 11/12/20")
+            << file({ entry("SIM-1", QJsonValue(), { QJsonArray { 11, "999999" }, QJsonArray { 12, "5" }, QJsonArray { 20, "7" } }) })
+            << QStringList() << refused;
+        QTest::newRow("the gains twice for one unit")
+            << file({ gains(9870, 10120), gains(9900, 10100) }) << QStringList { "q 9870 10120" } << refused;
+    }
+    void owedFileAtTheStart()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, written);
+        QFETCH(QString, header);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("HVUnitOwed.json"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
+        }
+        sim.model().setSerialNumber("SIM-1");
+        sim.model().clearCommandLog();
+        gui.calls.clear();
+        onLinkThread([this, path] { pof->owedWrites()->keepIn(path); });
+        changeState(States::Idle, States::Starting);
+        QTRY_COMPARE(count(eAppEvent::HVUnitInitialized), 1);
+        onLinkThread([] {}); // the writes at the link-up are done
+        QStringList writes;
+        for (const HvUnitModel::Command& c : sim.model().commandLog())
+            if (c.letter == 'q' || c.letter == 'k')
+                writes << QStringLiteral("%1 %2 %3").arg(QChar(c.letter)).arg(c.value1).arg(c.value2);
+        QCOMPARE(writes, written);
+        QVERIFY(!pof->owedWrites()->owes());
+        QStringList held;
+        for (const RecordingGui::Call& c : gui.callsOf(QStringLiteral("holdMessage")))
+            held << c.key;
+        QCOMPARE(held, header.isEmpty() ? QStringList() : QStringList { header });
+        QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.startsWith("Not taken from"); }).size(),
+                 header.isEmpty() ? 0 : 1);
     }
 
     void unsetIndicatorsTakeTheStartUpTemperature()
