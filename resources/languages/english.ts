@@ -217,6 +217,10 @@
         <translation>Another HV unit (%3, %4) is connected: the calibration of the HV unit %1 (%2) may be wrong. It gets its old values when it is connected again.</translation>
     </message>
     <message>
+        <source>OwedUnitWritesFileKeptAside</source>
+        <translation>What the HV unit is still owed could not be read (a damaged or too large file) and was kept as %1: the unit may still hold a commissioning procedure's set-up values.</translation>
+    </message>
+    <message>
         <source>OwedUnitWritesRefused</source>
         <translation>Old values kept for the HV unit were not written, no commissioning procedure keeps such values (%1): the unit may still hold a procedure's set-up values.</translation>
     </message>

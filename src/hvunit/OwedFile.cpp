@@ -127,17 +127,26 @@ OwedFile::Found OwedFile::read()
     QFile file(m_path);
     if (m_path.isEmpty() || !file.exists())
         return found;
-    QJsonParseError error {};
-    const QJsonDocument doc = file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll(), &error)
-                                                             : QJsonDocument();
-    if (!doc.isObject()) {
-        KLOG_ERROR2(kClass, "read",
-                    QStringLiteral("Cannot read what the HV unit is owed from %1: %2")
-                        .arg(m_path, file.error() != QFile::NoError ? file.errorString() : error.errorString()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        keepAside(file.errorString(), found);
         return found;
     }
-    const QJsonValue owed = doc.object().value(QStringLiteral("owed"));
-    found.content.stop = doc.object().value(QStringLiteral("stop")).toBool();
+    const QByteArray text = file.read(kMaxBytes + 1);
+    file.close();
+    if (text.size() > kMaxBytes) {
+        keepAside(QStringLiteral("larger than %1 bytes").arg(kMaxBytes), found);
+        return found;
+    }
+    QJsonParseError error {};
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    const QJsonObject top = doc.object();
+    const QJsonValue stop = top.value(QStringLiteral("stop")), owed = top.value(QStringLiteral("owed"));
+    if (!doc.isObject() || !(stop.isUndefined() || stop.isBool()) || !(owed.isUndefined() || owed.isArray())) {
+        keepAside(error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("not what this program writes"),
+                  found);
+        return found;
+    }
+    found.content.stop = stop.toBool();
     QSet<QString> taken; // unit and procedure
     for (const QJsonValue& value : owed.toArray()) {
         const QJsonObject o = value.toObject();
@@ -146,7 +155,9 @@ OwedFile::Found OwedFile::read()
         const QString hardwareId = o.value(QStringLiteral("hardwareId")).toString();
         const Kind kind = values ? kindOf(*values) : Kind::None;
         const QString unitAndKind = serial + QLatin1Char('\n') + hardwareId + QLatin1Char('\n') + QString::number(int(kind));
-        if (values && nothingToRestore(*values))
+        if (serial.isEmpty())
+            found.dropped << describe(o) + QStringLiteral(" (names no HV unit)");
+        else if (values && nothingToRestore(*values))
             found.dropped << describe(o) + QStringLiteral(" (nothing to restore)");
         else if (kind == Kind::None)
             found.refused << describe(o);
@@ -166,11 +177,43 @@ OwedFile::Found OwedFile::read()
     return found;
 }
 
+void OwedFile::keepAside(QString const& damage, Found& found)
+{
+    found.damage = damage;
+    QString aside = m_path + QStringLiteral(".unread");
+    for (int n = 2; QFileInfo::exists(aside) && n < 1000; ++n)
+        aside = m_path + QStringLiteral(".unread.") + QString::number(n);
+    if (QFile::rename(m_path, aside) && FileSystem::syncPath(QFileInfo(m_path).absolutePath())) {
+        found.keptAside = aside;
+        KLOG_ERROR2(kClass, "read",
+                    QStringLiteral("Cannot read what the HV unit is owed from %1 (%2); kept as %3: the unit may still "
+                                   "hold a commissioning procedure's set-up values")
+                        .arg(m_path, damage, aside));
+        return;
+    }
+    // Never overwritten: what it holds may be all that tells of the unit's old values.
+    m_blocked = QFileInfo::exists(m_path);
+    found.keptAside = m_path;
+    KLOG_ERROR2(kClass, "read",
+                QStringLiteral("Cannot read what the HV unit is owed from %1 (%2), nor move it aside: the unit may still "
+                               "hold a commissioning procedure's set-up values")
+                    .arg(m_path, damage));
+}
+
 bool OwedFile::write(Content const& content)
 {
     if (m_path.isEmpty())
         return true;
+    if (m_blocked) {
+        KLOG_ERROR2(kClass, "write", QStringLiteral("Not written: %1 could not be read nor moved aside").arg(m_path));
+        return false;
+    }
     const QByteArray text = encode(content);
+    if (text.size() > kMaxBytes) {
+        KLOG_ERROR2(kClass, "write",
+                    QStringLiteral("Not written: %1 would take %2 bytes, more than %3").arg(m_path).arg(text.size()).arg(kMaxBytes));
+        return false;
+    }
     // What is kept must survive a power cut: the file and the folder's entry for it.
     const QString folder = QFileInfo(m_path).absolutePath();
     if (text.isEmpty()) {

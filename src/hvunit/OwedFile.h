@@ -23,7 +23,8 @@ struct OwedValues {
 // The file that keeps what the HV unit is owed for a program gone meanwhile. Read at the
 // start and taken only as far as a commissioning run keeps values: the output
 // calibration's gains, the cascade calibration's four words, one entry per unit and
-// procedure. Written whole, synced with its folder.
+// procedure. A file that cannot be read or is too large is moved aside under another
+// name, neither replayed nor overwritten. Written whole, synced with its folder.
 class OwedFile {
 public:
     // Old values and the unit they were read from.
@@ -40,17 +41,22 @@ public:
     struct Found {
         Content content;
         QStringList refused; // entries no run keeps, described
-        QStringList dropped; // entries that hold nothing to give back
+        QStringList dropped; // entries that name no unit or hold nothing to give back
+        QString keptAside;   // where an unreadable or outsized file went; empty: nowhere
+        QString damage;      // what was wrong with it
     };
     // The procedure that keeps such values; None for anything else.
     enum class Kind { None, Gains, Words };
+
+    static constexpr qint64 kMaxBytes = 64 * 1024;
 
     OwedFile() = default;
     explicit OwedFile(QString path) : m_path(std::move(path)) {}
 
     QString const& path() const { return m_path; }
     Found read();
-    // Nothing to keep: no file. False when it could not be written.
+    // Nothing to keep: no file. False when it could not be written or would be too large,
+    // and while a damaged file could not be moved aside.
     bool write(Content const& content);
 
     static Kind kindOf(OwedValues const& values);
@@ -59,5 +65,8 @@ public:
     static QByteArray encode(Content const& content);
 
 private:
+    void keepAside(QString const& damage, Found& found);
+
     QString m_path;
+    bool m_blocked = false; // a damaged file is still in the way
 };

@@ -73,6 +73,9 @@ void OwedUnitWrites::keepIn(QString const& path)
     if (!found.refused.isEmpty())
         warnings << TransObject(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesRefused"),
                                 { OwedFile::nameFirst(found.refused, 3) });
+    if (!found.keptAside.isEmpty())
+        warnings << TransObject(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesFileKeptAside"),
+                                { found.keptAside });
     if (!what.isEmpty())
         KLOG_WARN2(kClass, "keepIn", QStringLiteral("Still owed from before the start: %1").arg(what.join(QStringLiteral("; "))));
     // Told once the event loop runs: the program connects the user interface after this.
@@ -82,9 +85,14 @@ void OwedUnitWrites::keepIn(QString const& path)
         for (const TransObject& warning : warnings)
             emit holdMessage(QUuid::createUuid(), CAT_WARN, warning);
     }, Qt::QueuedConnection);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_stopOwed = m_stopOwed || found.content.stop;
-    m_values.insert(m_values.begin(), loaded.begin(), loaded.end());
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopOwed = m_stopOwed || found.content.stop;
+        m_values.insert(m_values.begin(), loaded.begin(), loaded.end());
+    }
+    // What was dropped or refused stays in the log, not in the file.
+    if (!found.dropped.isEmpty() || !found.refused.isEmpty())
+        save();
 }
 
 bool OwedUnitWrites::save()
@@ -331,6 +339,7 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
     // The output must not come back with the line: the stop goes before anything else.
     if (!writeStop())
         return false;
+    bool all = true, any = false;
     for (;;) {
         Owed next;
         {
@@ -338,7 +347,7 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
             const auto it = std::find_if(m_values.begin(), m_values.end(),
                                          [&unit](Owed const& o) { return o.unit == unit && !o.kept; });
             if (it == m_values.end())
-                return true;
+                break;
             next = *it;
         }
         // Sent to a unit that stayed busy: it may hold them by now.
@@ -352,7 +361,8 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
             }
             if (outcome == Outcome::Refused)
                 refused();
-            return false;
+            all = false;
+            break;
         }
         m_refusals = 0;
         if (next.held)
@@ -362,8 +372,12 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
             std::lock_guard<std::mutex> lock(m_mutex);
             m_values.erase(std::find_if(m_values.begin(), m_values.end(), [&next](Owed const& o) { return o.id == next.id; }));
         }
-        save();
+        any = true;
     }
+    // Once after the writes, not after each.
+    if (any)
+        save();
+    return all;
 }
 
 void OwedUnitWrites::linkEvent(eAppEvent event)

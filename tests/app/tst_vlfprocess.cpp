@@ -9,6 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -305,37 +308,52 @@ private slots:
         QCOMPARE(QDir(run.m_root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"home"});
     }
 
-    // A value out of bounds, in the device configuration or in a stick's backup, is refused in
-    // one line; Idle comes within 5 s of the start-up's end, and every heartbeat is answered
-    // up to the end or to an import (which ends in a reboot on the instrument).
+    // A value out of bounds, in the device configuration, in a stick's backup or in the file
+    // of what the HV unit is owed, is refused in one line; Idle comes within 5 s of the
+    // start-up's end, and every heartbeat is answered up to the end or to an import (which
+    // ends in a reboot on the instrument). An outsized owed file is kept aside, and a
+    // SIGTERM ends the program within a second.
     void startsAsUsualWithValuesOutOfBounds_data()
     {
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<bool>("inBackup");
         QTest::addColumn<QByteArray>("refusal");
+        QTest::addColumn<QByteArray>("owed"); // the file of what the HV unit is owed
         const auto value = [](const char* group, const char* key, const char* type, const QByteArray& text) {
             return "<key name=\"" + QByteArray(group) + "\"><value name=\"" + key + "\" type=\"" + type + "\">" + text +
                    "</value></key>";
         };
         const QByteArray encoder("/Device/EncoderDevice refused (not below /dev/input)");
         QTest::newRow("encoder on /dev/zero")
-            << value("Device", "EncoderDevice", "string", "/dev/zero") << false << encoder;
+            << value("Device", "EncoderDevice", "string", "/dev/zero") << false << encoder << QByteArray();
         QTest::newRow("encoder on the link's device")
-            << value("Device", "EncoderDevice", "string", "/dev/ttyUSB0") << false << encoder;
+            << value("Device", "EncoderDevice", "string", "/dev/ttyUSB0") << false << encoder << QByteArray();
         QTest::newRow("500 kB time format") << value("Settings", "TimeFormat", "string", QByteArray(500000, 'h'))
-                                            << false << QByteArray("/Settings/TimeFormat refused (not 1 to 32");
+                                            << false << QByteArray("/Settings/TimeFormat refused (not 1 to 32") << QByteArray();
         QTest::newRow("forced-modes mask") << value("Device", "ForcedOperatingModes", "long", "-1") << false
-                                           << QByteArray("/Device/ForcedOperatingModes refused (outside 0..");
+                                           << QByteArray("/Device/ForcedOperatingModes refused (outside 0..") << QByteArray();
         QTest::newRow("virtual test boost and tan delta floor from a backup")
             << value("Device", "VLFBoosterEmulation", "bool", "true") +
                    value("HV Identification", "TanDeltaMinimum", "long", "5")
-            << true << QByteArray("Imported configuration: 2 values refused");
+            << true << QByteArray("Imported configuration: 2 values refused") << QByteArray();
+        // 43,001 times the old gains of the simulated unit, as the program writes them: 10 MB.
+        QByteArray entry = QJsonDocument(QJsonArray { QJsonObject {
+            { "what", "The gains 9870/10120" }, { "told", "Die Verstärkungen des HV-Geräts konnten nicht wiederhergestellt werden" },
+            { "serial", "SIM-000000000000000000000" }, { "hardwareId", "VLF-SIM 45kV 1/2" },
+            { "gains", QJsonArray { 9870, 10120 } }, { "parameters", QJsonArray() } } }).toJson();
+        entry = entry.mid(2, entry.size() - 5); // inside the brackets
+        QByteArray entries = entry;
+        for (int i = 1; i < 43001; ++i)
+            entries += ",\n" + entry;
+        QTest::newRow("10 MB owed file") << QByteArray() << false << QByteArray("HVUnitOwed.json (larger than 65536 bytes); kept as")
+                                         << "{\n    \"owed\": [\n" + entries + "\n    ]\n}\n";
     }
     void startsAsUsualWithValuesOutOfBounds()
     {
         QFETCH(QByteArray, value);
         QFETCH(bool, inBackup);
         QFETCH(QByteArray, refusal);
+        QFETCH(QByteArray, owed);
         SimRun sim;
         const QString slave = sim.slavePath();
         VlfRun run(slave, [&](QProcessEnvironment& env, const QString& root) {
@@ -349,13 +367,23 @@ private slots:
             QFile file(root + (inBackup ? "/stick/PEVANTO_backup.cfg.xml" : kConfig));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<configuration><key name=\"PEVANTO\">" + value +
                                                                   "</key></configuration>") > 0);
+            QFile owedFile(root + "/home/root/mappedPaths/appdata/config/HVUnitOwed.json");
+            QVERIFY(owed.isEmpty() || (owedFile.open(QIODevice::WriteOnly) && owedFile.write(owed) == owed.size()));
             QVERIFY(!inBackup || QFile::link(root + "/stick", root + "/media/USB"));
         });
         QVERIFY2(run.waitForTrace("Start-up done, mains on", 30000), run.trace().right(2000).constData());
         QVERIFY2(run.waitForTrace("Starting --HVUnitInitialized--> Idle", 5000), run.trace().right(2000).constData());
         run.waitForTrace(refusal, 10000); // a backup is taken once the stick was looked at
         QTest::qWait(1500);
+        QElapsedTimer stopping;
+        stopping.start();
         QVERIFY(run.signalAndWait(SIGTERM, 30000));
+        if (!owed.isEmpty()) {
+            QVERIFY2(stopping.elapsed() <= 1000, qPrintable(QString::number(stopping.elapsed())));
+            QCOMPARE(run.m_process.exitCode(), 0);
+            QFile aside(run.m_root.path() + "/home/root/mappedPaths/appdata/config/HVUnitOwed.json.unread");
+            QVERIFY(aside.open(QIODevice::ReadOnly) && aside.readAll() == owed);
+        }
         const QByteArray trace = run.trace();
         const int start = trace.indexOf("Start-up done"), import = trace.indexOf("Backup configuration found");
         const QByteArray running = trace.mid(start, import > start ? import - start : -1);

@@ -255,6 +255,7 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("written"); // to the unit, in order
         QTest::addColumn<QString>("header");      // held in the header
+        QTest::addColumn<bool>("keptAside");      // the file as it was, under another name
         const auto entry = [](const char* serial, const QJsonValue& gains, const QJsonArray& parameters) {
             QJsonObject o { { "what", "old values" }, { "told", "" }, { "serial", serial },
                             { "hardwareId", "VLF-SIM 45kV 1/2" }, { "parameters", parameters } };
@@ -267,21 +268,31 @@ private slots:
         const QJsonObject words = entry("SIM-1", QJsonValue(), { QJsonArray { 3, "4506" }, QJsonArray { 7, "65533" },
                                                                  QJsonArray { 5, "3686" }, QJsonArray { 9, "18446744073709551613" } });
         const QString refused = QStringLiteral("OwedUnitWritesRefused");
-        QTest::newRow("gains 0/0: nothing to restore") << file({ gains(0, 0) }) << QStringList() << QString();
+        const QString aside = QStringLiteral("OwedUnitWritesFileKeptAside");
+        QTest::newRow("gains 0/0: nothing to restore") << file({ gains(0, 0) }) << QStringList() << QString() << false;
         QTest::newRow("gains 65535/1 beside the cascade words")
             << file({ gains(65535, 1), words })
-            << QStringList { "k 13 4506", "k 14 65533", "k 17 3686", "k 18 18446744073709551613" } << refused;
+            << QStringList { "k 13 4506", "k 14 65533", "k 17 3686", "k 18 18446744073709551613" } << refused << false;
         QTest::newRow("parameter types 11/12/20")
             << file({ entry("SIM-1", QJsonValue(), { QJsonArray { 11, "999999" }, QJsonArray { 12, "5" }, QJsonArray { 20, "7" } }) })
-            << QStringList() << refused;
+            << QStringList() << refused << false;
         QTest::newRow("the gains twice for one unit")
-            << file({ gains(9870, 10120), gains(9900, 10100) }) << QStringList { "q 9870 10120" } << refused;
+            << file({ gains(9870, 10120), gains(9900, 10100) }) << QStringList { "q 9870 10120" } << refused << false;
+        QTest::newRow("an empty serial number: never written")
+            << file({ entry("", QJsonArray { 9870, 10120 }, {}) }) << QStringList() << QString() << false;
+        const QByteArray whole = file({ gains(9870, 10120) });
+        QTest::newRow("truncated") << whole.left(whole.size() / 2) << QStringList() << aside << true;
+        QJsonArray many;
+        for (int i = 0; i < 43001; ++i)
+            many << gains(9870, 10120);
+        QTest::newRow("10 MB") << file(many) << QStringList() << aside << true;
     }
     void owedFileAtTheStart()
     {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, written);
         QFETCH(QString, header);
+        QFETCH(bool, keptAside);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("HVUnitOwed.json"));
         {
@@ -306,7 +317,11 @@ private slots:
             held << c.key;
         QCOMPARE(held, header.isEmpty() ? QStringList() : QStringList { header });
         QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.startsWith("Not taken from"); }).size(),
-                 header.isEmpty() ? 0 : 1);
+                 header == QLatin1String("OwedUnitWritesRefused") ? 1 : 0);
+        // Nothing is left to write again: what was refused or dropped is in the log only.
+        QVERIFY(!QFile::exists(path));
+        QFile aside(path + QStringLiteral(".unread"));
+        QCOMPARE(aside.open(QIODevice::ReadOnly) ? aside.readAll() : QByteArray(), keptAside ? file : QByteArray());
     }
 
     void unsetIndicatorsTakeTheStartUpTemperature()
