@@ -219,6 +219,8 @@ void DataModell::changeOperatingMode(M::OperatingMode mode)
     emit voltageTypeChanged();
     emit voltageRangeChanged();
     emit frequencyToTestChanged();
+    // Stored per mode: the header's burn sign shows what this mode's test will be sent.
+    emit burnCurrentLimiterChanged(burnCurrentLimiter());
     emitVoltageChanged();
 }
 

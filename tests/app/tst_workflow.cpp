@@ -550,6 +550,9 @@ private slots:
         // The DC ramp's 2 minutes run ten times faster.
         unit().setTestDurationMs(dc ? 120000 : 600000);
         unit().setClockScale(dc ? 10 : 1);
+        // Burn mode is stored per mode; an earlier rectangular test had it on.
+        dm()->changeOperatingMode(OperatingModes::VLFRect);
+        dm()->setBurnCurrentLimiter(true);
         STEP(chooseMode(OperatingModes::OperatingMode(group), OperatingModes::OperatingMode(mode), "K-0816"));
         if (manualRamp) {
             UI(tap("settingsButton"));
@@ -595,6 +598,8 @@ private slots:
             unit().setDischargeMs(softStop ? 5000 : 0);
             STEP(switchHvOn());
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
+            // The header's burn sign says what the unit was sent.
+            QCOMPARE(bool(ProgramWindow::findIn(m_ui.window()->contentItem(), "burnIcon")), bool(unit().burnFlags() & 1));
             QTest::qWait(1000);
             if (manualRamp) {
                 // The gauge ends at the range (peak); the unit waits at the mode's lowest voltage,

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtTest 1.15
 import Vlf.Controls 1.0
+import Vlf.GUI 1.0
 import Vlf.Pages.Items 1.0
 import Vlf.Styles 1.0
 
@@ -105,6 +106,27 @@ Item {
             verify(testHelper.saveScreenshot(window, "header-communication-down"))
             testHelper.setBurn(false)
             tryCompare(burn, "visible", false)
+        }
+
+        // Burn mode is stored per test mode: after a mode change the sign shows the new mode's.
+        function test_burnSignFollowsTheMode_data() {
+            return [{ tag: "sine on, DC off", sine: true, dc: false },
+                    { tag: "sine off, DC on", sine: false, dc: true }]
+        }
+        function test_burnSignFollowsTheMode(data) {
+            var burn = findChild(window.headerBar, "burnIcon")
+            testHelper.setOperatingMode(OperatingMode.VLFSin)
+            testHelper.setBurn(data.sine)
+            testHelper.setOperatingMode(OperatingMode.DC)
+            testHelper.setBurn(data.dc)
+            testHelper.setOperatingMode(OperatingMode.VLFSin)
+            tryCompare(burn, "visible", data.sine)
+            testHelper.setOperatingMode(OperatingMode.DC)
+            tryCompare(burn, "visible", data.dc)
+            testHelper.setBurn(false)
+            testHelper.setOperatingMode(OperatingMode.VLFSin)
+            testHelper.setBurn(false)
+            testHelper.setOperatingMode(OperatingMode.None)
         }
 
         function test_keyboardLocaleFollowsTheLanguage() {
