@@ -181,9 +181,7 @@ void TestSettings::applyModeValuesLocked(const QMap<QString, QString>& stored)
     m_values.voltage = toLong(get("Voltage"), m_values.voltage);
     m_values.voltage = boundStoredVoltage(m_values.voltage, typeFactorLocked());
     m_values.rangeUpper = qBound(range.first, toLong(get("VoltageRange"), m_values.rangeUpper), range.second);
-    const QPair<unsigned long, unsigned long> fr = frequencyRangeLocked(m_mode);
-    const long f = toLong(get("Frequency"), long(m_values.frequency));
-    m_values.frequency = f <= 0 ? 0 : qBound(fr.first, static_cast<unsigned long>(f), fr.second);
+    m_values.frequency = boundFrequencyLocked(toLong(get("Frequency"), long(m_values.frequency)));
     const int maxMinutes = M::getInstance()->maxTestTime(m_mode);
     m_values.minutes = static_cast<unsigned short>(qBound(0, toInt(get("Minutes"), m_values.minutes), maxMinutes));
     m_values.seconds = static_cast<unsigned short>(qBound(0, toInt(get("Seconds"), 0), 59));
@@ -233,10 +231,7 @@ void TestSettings::setUnitLimits(long maxVoltagePeak, unsigned long maxFrequency
     m_values.voltage = boundStoredVoltage(m_values.voltage, typeFactorLocked());
     const QPair<long, long> range = voltageRangeLocked(m_mode);
     m_values.rangeUpper = qBound(range.first, m_values.rangeUpper, range.second);
-    if (m_values.frequency != 0) {
-        const QPair<unsigned long, unsigned long> fr = frequencyRangeLocked(m_mode);
-        m_values.frequency = qBound(fr.first, m_values.frequency, qMax(fr.first, fr.second));
-    }
+    m_values.frequency = boundFrequencyLocked(long(m_values.frequency));
 }
 
 QPair<long, long> TestSettings::voltageRangeLocked(M::OperatingMode mode) const
@@ -268,9 +263,21 @@ long TestSettings::getVoltageMax(M::OperatingMode mode) const
 QPair<unsigned long, unsigned long> TestSettings::frequencyRangeLocked(M::OperatingMode mode) const
 {
     QPair<unsigned long, unsigned long> range = M::getInstance()->frequencyRange(mode);
-    if (m_unitMaxFrequency > 0 && range.second > m_unitMaxFrequency)
+    // The unit's highest frequency is that of its test voltage, set after the load
+    // detection; a mode without one (the pinpointing's pulses) keeps its own range.
+    if (m_unitMaxFrequency > 0 && range.second > m_unitMaxFrequency && M::getInstance()->loadDetection(mode))
         range.second = qMax(range.first, m_unitMaxFrequency);
     return range;
+}
+
+unsigned long TestSettings::boundFrequencyLocked(long mHz) const
+{
+    const QPair<unsigned long, unsigned long> range = frequencyRangeLocked(m_mode);
+    // 0 is the automatic frequency, which the unit picks in its load detection; a mode
+    // without one runs at a frequency of its own range.
+    if (range.second == 0 || (mHz <= 0 && M::getInstance()->loadDetection(m_mode)))
+        return 0;
+    return qBound(range.first, static_cast<unsigned long>(qMax(0L, mHz)), range.second);
 }
 
 QPair<unsigned long, unsigned long> TestSettings::frequencyRange(M::OperatingMode mode) const
@@ -517,12 +524,7 @@ unsigned long TestSettings::getFrequencyToTest() const { return Locked::read(m_m
 void TestSettings::setFrequencyToTest(int mHz)
 {
     SaveScope scope(this);
-    if (mHz <= 0) {
-        m_values.frequency = 0;
-    } else {
-        const QPair<unsigned long, unsigned long> range = frequencyRangeLocked(m_mode);
-        m_values.frequency = range.second == 0 ? 0 : qBound(range.first, static_cast<unsigned long>(mHz), range.second);
-    }
+    m_values.frequency = boundFrequencyLocked(mHz);
     saveMode("Frequency", QString::number(m_values.frequency));
 }
 

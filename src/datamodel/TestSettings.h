@@ -162,6 +162,7 @@ private:
     void flush() const;
     QPair<long, long> voltageRangeLocked(OperatingModes::OperatingMode mode) const;
     QPair<unsigned long, unsigned long> frequencyRangeLocked(OperatingModes::OperatingMode mode) const;
+    unsigned long boundFrequencyLocked(long mHz) const; // in the current mode's range, or 0
     OperatingModes::OperatingMode resolve(OperatingModes::OperatingMode mode) const;
     long voltageToTestLocked() const;
     QList<long> stepListLocked() const;

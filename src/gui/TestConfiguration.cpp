@@ -298,7 +298,10 @@ void TestConfiguration::updateSecondaryParameters()
             auto* item = addItem(items, tp("Frequency"), tc("AdjustFrequency"),
                                           QCoreApplication::translate("Units", "Hz"), ValueUnit::Frequency);
             item->setScaleFactor(100);
-            setRange(item, 0, 10);
+            // The mode's own range in 0.01 Hz; from 0 ("Auto") where the unit picks the
+            // frequency in its load detection.
+            const QPair<unsigned long, unsigned long> range = dm->frequencyRange(m_mode);
+            setRange(item, M::getInstance()->loadDetection(m_mode) ? 0 : int(range.first / 10), int(range.second / 10));
             item->setZeroRepresentation(tp("Auto"));
         }
         if (set->isParameterEnabled(P::VoltageType)) {

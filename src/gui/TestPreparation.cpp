@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 using M = OperatingModes;
 using P = OpModeParameters;
@@ -200,10 +202,17 @@ void TestPreparation::setShownTestParameter(FixedValueUnit::ValueType type, cons
 void TestPreparation::updateLoadDetection()
 {
     const DataModell* dm = GlobalFuncs::getDM();
-    if (!dm || !dm->modeUseLoadDetection())
+    const auto& items = m_preparationParameters.items();
+    const bool frequencyShown = std::any_of(items.cbegin(), items.cend(), [](const FixedValueUnit* item) {
+        return item->type() == FixedValueUnit::Frequency;
+    });
+    if (!dm || (!dm->modeUseLoadDetection() && !frequencyShown))
         return;
-    setPreparationParameter(FixedValueUnit::Resistance, NumberString::loadResistance(dm->getResistorLoad()));
-    setPreparationParameter(FixedValueUnit::Capacitance, NumberString::loadCapacitance(dm->getCapacitanceLoad()));
+    if (dm->modeUseLoadDetection()) {
+        setPreparationParameter(FixedValueUnit::Resistance, NumberString::loadResistance(dm->getResistorLoad()));
+        setPreparationParameter(FixedValueUnit::Capacitance, NumberString::loadCapacitance(dm->getCapacitanceLoad()));
+    }
+    // The frequency the unit got, also where no load detection chose it.
     setPreparationParameter(FixedValueUnit::Frequency, NumberString::testFrequency(dm->getFrequencyUsed()));
     emit preparationParametersChanged();
 }

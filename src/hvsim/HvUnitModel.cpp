@@ -171,6 +171,9 @@ int64_t HvUnitModel::cascadeCurrentLocked() const
 
 uint64_t HvUnitModel::frequencyUsedLocked() const
 {
+    // Pinpointing pulses DC: its rate is not the VLF source's frequency.
+    if (m_mode == 'p' && m_frequency != 0)
+        return m_frequency;
     // Larger loads need a lower frequency: the source delivers a limited current.
     uint64_t fmax = m_id.maxFrequencyMHz;
     if (m_capacitance > 1000)

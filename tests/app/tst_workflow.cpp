@@ -528,6 +528,9 @@ private slots:
         QTest::newRow("no record") << withstand << int(OperatingModes::VLFSin) << QString() << "preparation";
         QTest::newRow("sheath test") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathTest) << "2.0"
                                      << "preparation";
+        // Pulsed at the frequency chosen from the mode's own range (0.25 to 1.00 Hz).
+        QTest::newRow("pinpointing") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathPinpointing)
+                                     << QString() << "running";
         QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "read failure";
         QTest::newRow("manual ramp breakdown") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burning";
         QTest::newRow("manual ramp burning") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burn mode";
@@ -546,6 +549,7 @@ private slots:
         const bool softStop = end.startsWith(QLatin1String("soft stop"));
         const bool manualRamp = !voltage.isEmpty() && end != QLatin1String("preparation") && !softStop;
         const bool dc = mode == OperatingModes::DC, burnMode = end == QLatin1String("burn mode");
+        const bool pinpointing = mode == OperatingModes::SheathPinpointing;
         end.replace(QLatin1String("burn mode"), QLatin1String("burning"));
         // The DC ramp's 2 minutes run ten times faster.
         unit().setTestDurationMs(dc ? 120000 : 600000);
@@ -554,11 +558,21 @@ private slots:
         dm()->changeOperatingMode(OperatingModes::VLFRect);
         dm()->setBurnCurrentLimiter(true);
         STEP(chooseMode(OperatingModes::OperatingMode(group), OperatingModes::OperatingMode(mode), "K-0816"));
-        if (manualRamp) {
+        if (manualRamp || pinpointing) {
             UI(tap("settingsButton"));
             UI(waitForPage("ExtendedConfigurationPage"));
+            if (pinpointing) {
+                // From the mode's lowest, 0.25 Hz, up to 0.50 Hz.
+                QQuickItem* row = m_ui.find(QStringLiteral("extendedRow0"));
+                QTRY_COMPARE(ProgramWindow::findIn(row, "valueText")->property("text").toString(), QStringLiteral("0.25"));
+                QVERIFY(m_ui.turnTo(ProgramWindow::findIn(row, "valueSlider")));
+                m_ui.press();
+                m_ui.turn(25);
+                m_ui.press();
+                QTRY_COMPARE(ProgramWindow::findIn(row, "valueText")->property("text").toString(), QStringLiteral("0.50"));
+            }
             // Ramp: Auto, Manual; burn mode: Off, On.
-            for (int row : burnMode ? QList<int>{3, 4} : QList<int>{dc ? 1 : 3}) {
+            for (int row : !manualRamp ? QList<int>() : burnMode ? QList<int>{3, 4} : QList<int>{dc ? 1 : 3}) {
                 QVERIFY(m_ui.turnTo(ProgramWindow::findIn(m_ui.find(QStringLiteral("extendedRow%1").arg(row)),
                                                           "choiceButton1")));
                 m_ui.press();
@@ -567,7 +581,7 @@ private slots:
             UI(turnToAndPress("confirmButton"));
             UI(waitForPage("TestConfigurationPage"));
         }
-        if (mode != OperatingModes::SheathTest)
+        if (mode != OperatingModes::SheathTest && !pinpointing)
             UI(turnToAndPress("confirmButton")); // phases
         QTRY_VERIFY(!m_ui.text("valueText").isEmpty());
         if (voltage.isEmpty())
@@ -577,8 +591,10 @@ private slots:
         // The simulated unit times its load detection from the program's start of it, not
         // from the HV-on key: stopped before the key, it never finishes, however slowly the
         // operator reaches HV off.
+        // Pinpointing has none to run: the unit reports it finished at once.
         unit().setLoadDetectionMs(end == QLatin1String("preparation") ? 600000
-                                  : end == QLatin1String("load detection") ? 5000 : 300);
+                                  : end == QLatin1String("load detection") ? 5000
+                                  : pinpointing ? 0 : 300);
         UI(turnToAndPress("confirmButton")); // time
         const QStringList before = records();
         const QByteArray lastRecord = before.isEmpty() ? QByteArray() : readAll(before.last());
@@ -600,6 +616,11 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
             // The header's burn sign says what the unit was sent.
             QCOMPARE(bool(ProgramWindow::findIn(m_ui.window()->contentItem(), "burnIcon")), bool(unit().burnFlags() & 1));
+            if (pinpointing) {
+                QCOMPARE(unit().setFrequency(), quint64(500));
+                UI(tap("tab0")); // the overview: it opens on the trace
+                QTRY_VERIFY2(m_ui.texts().contains(QStringLiteral("0.50")), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+            }
             QTest::qWait(1000);
             if (manualRamp) {
                 // The gauge ends at the range (peak); the unit waits at the mode's lowest voltage,
@@ -678,7 +699,7 @@ private slots:
             }
             UI(waitForPage("MeasurementResultsPage", 20000));
         }
-        unit().setLoadDetectionMs(300);
+        unit().setLoadDetectionMs(pinpointing ? 0 : 300);
         QTRY_VERIFY(m_ui.find("verdictText")); // the results are taken
         auto detailRight = [this, end] {
             const QString detail = m_ui.text("resultDetail");
@@ -701,6 +722,13 @@ private slots:
             // The time as run, a second or more: the unit's samples after the stop keep it.
             const QRegularExpression ranSeconds(QStringLiteral("^00:(0[1-9]|[1-5]\\d)$"));
             QVERIFY2(m_ui.texts().indexOf(ranSeconds) >= 0, qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+        }
+        if (pinpointing) {
+            // The results and the record keep the frequency the unit got.
+            QVERIFY2(m_ui.texts().contains(QStringLiteral("0.50")), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+            const TestChart::VLF::TestData record = load(records().last());
+            QCOMPARE(TestChart::VLF::info(record, 0, 16), QStringLiteral("500"));
+            QCOMPARE(TestChart::VLF::info(record, 1, 16), QStringLiteral("500"));
         }
         if (end == QLatin1String("preparation") && mode == OperatingModes::VLFSin) {
             // Nothing was stored: no comment, and none reaches the last test's record.

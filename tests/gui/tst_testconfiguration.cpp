@@ -242,6 +242,9 @@ private slots:
         QTest::newRow("polarity") << int(M::DC) << int(V::Polarity) << 1 << 1 << "polarity" << 1LL;
         QTest::newRow("frequency auto") << int(M::VLFSin) << int(V::Frequency) << 0 << 100 << "frequency" << 0LL;
         QTest::newRow("frequency 0.05 Hz") << int(M::VLFSin) << int(V::Frequency) << 5 << 100 << "frequency" << 50LL;
+        // Pinpointing has no automatic frequency: its pulses run at one of its own range.
+        QTest::newRow("pinpointing at 0") << int(M::SheathPinpointing) << int(V::Frequency) << 0 << 100 << "frequency"
+                                          << 250LL;
         QTest::newRow("burn") << int(M::VLFSin) << int(V::BurnMode) << 1 << 1 << "burn" << 1LL;
         QTest::newRow("ramp") << int(M::VLFSin) << int(V::RampMode) << 1 << 1 << "ramp" << 1LL;
         QTest::newRow("duty cycle") << int(M::VLFCosRect) << int(V::DutyCycle) << 3 << 1 << "duty" << 3LL;
