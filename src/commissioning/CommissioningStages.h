@@ -30,11 +30,13 @@ enum OutputCalibrationStage : int {
 Q_ENUM_NS(OutputCalibrationStage)
 
 // What the output calibration's own output reading says of the step: Confirm is taken
-// only once the output has stood at the step's level; lost when the unit fell silent.
+// only once the output has stood at the step's level; scattering while it stands there
+// but its readings still move too much; lost when the unit fell silent.
 enum OutputReading : int {
     OutputSettling = 0,
     OutputSettled = 1,
     OutputLost = 2,
+    OutputScattering = 3,
 };
 Q_ENUM_NS(OutputReading)
 

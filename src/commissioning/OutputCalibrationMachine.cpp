@@ -11,10 +11,11 @@
 
 #include <QTimer>
 
-#include <algorithm>
-#include <array>
+#include <boost/circular_buffer.hpp>
+
 #include <cmath>
 #include <functional>
+#include <numeric>
 #include <vector>
 
 namespace Commissioning {
@@ -55,13 +56,15 @@ struct Level {
 };
 constexpr Level kNegativeLevel { -41.0, -33.0 };
 constexpr Level kPositiveLevel { 33.0, 41.0 };
-// Readings in a row at the step's level, and no further apart than this, before a
-// Confirm counts: about a second of an output that holds its level.
-constexpr int kSettledReadings = 5;
-constexpr double kSteadyKilovolts = 0.2;
+// A step offers Confirm once its output stood at the step's level for 16 readings (4 s)
+// and the mean of the last 8 (2 s) lies within 0.3 kV of the mean of the 8 before: a
+// read-back that scatters still averages out, a ramp of 2 kV/s moves the means 4 kV apart.
+constexpr int kMeanReadings = 8;
+constexpr double kSteadyKilovolts = 0.3;
 
 // A step at 37 kV: reports its stage and the output every 250 ms, and whether the output
-// has stood at the step's level, no longer moving, long enough for a Confirm.
+// has stood at the step's level, no longer moving, long enough for a Confirm. Once offered,
+// Confirm stays offered for the rest of the step.
 class DCState : public StatesAndTransitions::State<E> {
 public:
     DCState(OutputCalibrationMachine* machine, TPOF* pof, OutputCalibrationStage stage, Level level,
@@ -76,7 +79,9 @@ public:
 
     void onEntry() override
     {
-        m_atLevel = 0;
+        m_last.clear();
+        m_offered = false;
+        m_told = OutputSettling;
         // Entered by a step that failed: the run ends with the next event, silently here.
         if (!m_failure->isEmpty())
             return;
@@ -86,13 +91,7 @@ public:
     void onExit() override { m_timer->stop(); }
 
     OutputCalibrationStage stage() const { return m_stage; }
-    bool settled() const
-    {
-        if (m_atLevel < kSettledReadings || *m_lost)
-            return false;
-        const auto [low, high] = std::minmax_element(m_last.begin(), m_last.end());
-        return *high - *low <= kSteadyKilovolts;
-    }
+    bool settled() const { return m_offered && !*m_lost; }
 
 private:
     void tick()
@@ -102,13 +101,24 @@ private:
         const bool read = !(v == OutputValues::failed());
         if (read)
             emit m_machine->measurementUpdate(int(v.voltage * 0.001), int(v.current));
+        if (m_offered)
+            return;
         // A missing reading starts the count again, as one off the level does.
-        const bool before = settled();
-        m_atLevel = read && m_level.contains(v.voltage * 1e-6) ? m_atLevel + 1 : 0;
-        if (m_atLevel > 0)
-            m_last[(m_atLevel - 1) % kSettledReadings] = v.voltage * 1e-6;
-        if (settled() != before && !*m_lost)
-            emit m_machine->outputReading(settled() ? OutputSettled : OutputSettling);
+        if (read && m_level.contains(v.voltage * 1e-6))
+            m_last.push_back(v.voltage * 1e-6);
+        else
+            m_last.clear();
+        OutputReading now = OutputSettling;
+        if (m_last.full()) {
+            const auto half = m_last.begin() + kMeanReadings;
+            const double before = std::accumulate(m_last.begin(), half, 0.0) / kMeanReadings;
+            const double recent = std::accumulate(half, m_last.end(), 0.0) / kMeanReadings;
+            m_offered = std::abs(recent - before) < kSteadyKilovolts;
+            now = m_offered ? OutputSettled : OutputScattering;
+        }
+        if (now != m_told && !*m_lost)
+            emit m_machine->outputReading(now);
+        m_told = now;
     }
 
     OutputCalibrationMachine* m_machine;
@@ -119,8 +129,10 @@ private:
     const std::atomic<bool>* m_lost;
     QTimer* m_timer; // owned by the machine
     QMetaObject::Connection m_connection;
-    int m_atLevel = 0; // readings in a row at the level since the step began
-    std::array<double, kSettledReadings> m_last {}; // the last of them (kV)
+    // The readings in a row at the level since the step began (kV), the newest last.
+    boost::circular_buffer<double> m_last { 2 * kMeanReadings };
+    bool m_offered = false;
+    OutputReading m_told = OutputSettling; // what the page was last told
 };
 
 QString gainNotWrittenText(unsigned long long gainU)

@@ -89,6 +89,8 @@ private slots:
         QVERIFY(m_ui.hvEnable());
         QVERIFY(!item("confirmButton")->isVisible());
         m_ui.shot(QStringLiteral("hv-on"));
+        // The output rises through the step's range in 0.9 s, 36 readings here.
+        m_unit->setRampMs(8000);
         m_unit->pressHvOn();
 
         QVERIFY(reach(QStringLiteral("Kalibrierung -37kV")));
@@ -99,8 +101,14 @@ private slots:
         QCOMPARE(spin->property("from").toInt(), -410);
         QCOMPARE(spin->property("to").toInt(), -330);
         QCOMPARE(spin->property("displayText").toString(), QStringLiteral("-37.0 kV"));
-        QTRY_VERIFY(page()->property("measured").toString().startsWith(QStringLiteral("-37.0 kV")));
+        // In the range but still moving: the page says why Confirm is held back.
+        QTRY_COMPARE_WITH_TIMEOUT(m_ui.text("confirmReason"),
+                                  QStringLiteral("Der Messwert streut: die Mittelwerte zweier Sekunden liegen mehr "
+                                                 "als 0.3 kV auseinander."),
+                                  15000);
         m_ui.shot(QStringLiteral("minus37-settling"));
+        m_unit->setRampMs(0);
+        QTRY_VERIFY(page()->property("measured").toString().startsWith(QStringLiteral("-37.0 kV")));
         QVERIFY(offered());
         QVERIFY(!m_ui.find(QStringLiteral("confirmReason")));
         m_ui.shot(QStringLiteral("minus37"));

@@ -12,7 +12,8 @@ CommissioningPage {
     property int stage: -1
     // A confirmation is on its way: one press per step.
     property bool waiting: false
-    // The procedure takes a Confirm only once the output stood at the step's level.
+    // The procedure takes a Confirm only once the output stood at the step's level; offered
+    // once, it stays until pressed or the step ends.
     property int reading: Commissioning.OutputSettling
     property string measured: ""
     property string gains: ""
@@ -125,8 +126,13 @@ CommissioningPage {
         }
         Text {
             objectName: "confirmReason"
+            width: page.width - Style.margin * 4
+            wrapMode: Text.WordWrap
             visible: page.stepShown && !page.confirmOffered && !page.waiting
-            text: page.stale ? "Das HV-Gerät antwortet nicht." : "Warte, bis der Ausgang die Spannung der Stufe hält."
+            text: page.stale ? "Das HV-Gerät antwortet nicht."
+                             : page.reading === Commissioning.OutputScattering
+                               ? "Der Messwert streut: die Mittelwerte zweier Sekunden liegen mehr als 0.3 kV auseinander."
+                               : "Warte, bis der Ausgang die Spannung der Stufe hält."
             color: Style.foreground
             font.pixelSize: Style.fontSize
         }
