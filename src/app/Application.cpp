@@ -65,6 +65,8 @@ Application::Application(int& argc, char** argv, GuiFactory guiFactory)
     qRegisterMetaType<QList<eHVUnitParamType>>("QList<eHVUnitParamType>");
     qRegisterMetaType<OperatingModes::OperatingMode>("OperatingModes::OperatingMode");
     installServices();
+    if (m_refused)
+        return;
     createDataModel();
     createConnectionManager();
     createMeasurementManager();
@@ -84,6 +86,13 @@ Application::Application(int& argc, char** argv, GuiFactory guiFactory)
 
 Application::~Application()
 {
+    if (m_refused) {
+        GlobalFuncs::setLogger(nullptr);
+        GlobalFuncs::setConfig(nullptr);
+        m_logger.reset();
+        m_config.reset();
+        return;
+    }
     KLOG_INFO2(kClass, "~Application", "Shutting down");
     m_signals.reset();
     m_encoder.reset();
@@ -161,9 +170,16 @@ void Application::installServices()
 
     setApplicationName(GlobalFuncs::getProjectAbbreviation().toUpper());
     GlobalFuncs::initPaths();
-    // Work that a power cut ended half way is undone before anything reads its files.
-    ConfigfileManager::removeUnfinishedImport();
-    UpdateManager::removeUnfinishedProgramCopy();
+    // One program drives the unit: a second one changes no file and opens neither the
+    // serial line nor the GPIO lines. Only a lock another process holds keeps it out.
+    const InstanceLock::Outcome lock =
+        m_instanceLock.take(GlobalFuncs::getAppDataPath() + QStringLiteral("/instance.lock"));
+    m_refused = lock == InstanceLock::HeldElsewhere;
+    if (!m_refused) {
+        // Work that a power cut ended half way is undone before anything reads its files.
+        ConfigfileManager::removeUnfinishedImport();
+        UpdateManager::removeUnfinishedProgramCopy();
+    }
 
     // The system name below is the first value read: it is held to its row as every later one.
     DisplaySettings::holdConfigurationToBounds();
@@ -177,6 +193,16 @@ void Application::installServices()
     // from before it (the banner among them) reach the message log too; they wait in
     // the database's queue until the file is open.
     m_logger = std::make_unique<LoggingCtrl>();
+    if (m_refused) {
+        // Said on the console and in the trace file; the database stays the other's.
+        m_logger->initialize(GlobalFuncs::getApplicHelperFilesPath(GlobalFuncs::Trace));
+        GlobalFuncs::setLogger(m_logger.get());
+        KLOG_ERROR2(kClass, "installServices", m_instanceLock.why() + QStringLiteral("; this one ends"));
+        return;
+    }
+    if (lock == InstanceLock::Failed)
+        KLOG_WARN2(kClass, "installServices",
+                   QStringLiteral("No lock keeps a second program out: ") + m_instanceLock.why());
     DB* db = DB::getInstance();
     // Settings that silently fail to save are worse than a message in the header.
     connect(db, &DB::troubleFound, this, [](DB::Trouble trouble) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/InstanceLock.h"
 #include "commissioning/MachineBundle.h"
 #include "datamodel/InstrumentTypes.h"
 
@@ -37,6 +38,9 @@ public:
 
     Application(int& argc, char** argv, GuiFactory guiFactory = GuiFactory());
     ~Application() override;
+
+    // Another program drives the HV unit: this one built nothing but its log and ends.
+    bool refused() const { return m_refused; }
 
     DataModell* dataModel() const;
     TPOF* hvLink() const { return m_pof; }
@@ -89,6 +93,8 @@ private slots:
 
 private:
     GuiFactory m_guiFactory;
+    InstanceLock m_instanceLock;
+    bool m_refused = false;
     std::unique_ptr<LoggingCtrl> m_logger;
     std::unique_ptr<ConfigAccessXML> m_config;
     std::unique_ptr<UnixSignalWatcher> m_signals;

@@ -16,5 +16,7 @@ int main(int argc, char* argv[])
                      __LINE__, __FILE__, "main");
 
     Application app(argc, argv);
+    if (app.refused())
+        return 1;
     return app.exec();
 }

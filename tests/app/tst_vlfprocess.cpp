@@ -489,6 +489,39 @@ private slots:
         QVERIFY(server.waitForFinished(10000));
     }
 
+    // One program drives the unit: a second start below the same root ends at once, saying
+    // so, before it opens its serial line or starts anything; the first, killed with
+    // SIGKILL, keeps no later start out.
+    void secondProgramEndsAndAKilledOneKeepsNoneOut()
+    {
+        SimRun sim;
+        VlfRun first(sim.slavePath(), instrumentRoot(false));
+        QVERIFY2(first.waitForTrace("Starting --HVUnitInitialized--> Idle", 60000), first.trace().right(2000).constData());
+        const auto sameRoot = [&first](QProcessEnvironment& env, const QString&) {
+            env.insert(QStringLiteral("VLF_ROOT"), first.m_root.path());
+        };
+        VlfRun second(QStringLiteral("/nonexistent/ttySecond"), sameRoot);
+        QVERIFY(second.m_process.waitForFinished(30000));
+        QCOMPARE(second.m_process.exitCode(), 1);
+        const QByteArray said = second.m_process.readAll();
+        QVERIFY2(said.contains(QStringLiteral("Another program (process %1) drives the HV unit")
+                                   .arg(first.m_process.processId())
+                                   .toLatin1()),
+                 said.constData());
+        QVERIFY(!said.contains("ttySecond") && !said.contains("Start-up done"));
+        QVERIFY(!first.trace().contains("ttySecond"));
+        QCOMPARE(first.m_process.state(), QProcess::Running);
+
+        QVERIFY(first.signalAndWait(SIGKILL, 10000));
+        SimRun nextSim;
+        VlfRun next(nextSim.slavePath(), sameRoot);
+        QByteArray nextSaid;
+        QTRY_VERIFY2_WITH_TIMEOUT((nextSaid += next.m_process.readAll()).contains("Starting --HVUnitInitialized--> Idle"),
+                                  nextSaid.right(2000).constData(), 60000);
+        QVERIFY(next.signalAndWait(SIGTERM, 30000));
+        QCOMPARE(next.m_process.exitCode(), 0);
+    }
+
     // However short the run, every record reaches the message log: those logged before
     // the logger ran, those of the start-up and the last one of the shutdown.
     void shortRunKeepsEveryRecordInTheMessageLog()
