@@ -115,17 +115,15 @@ Item {
         }
         function test_burnSignFollowsTheMode(data) {
             var burn = findChild(window.headerBar, "burnIcon")
-            testHelper.setOperatingMode(OperatingMode.VLFSin)
-            testHelper.setBurn(data.sine)
-            testHelper.setOperatingMode(OperatingMode.DC)
-            testHelper.setBurn(data.dc)
-            testHelper.setOperatingMode(OperatingMode.VLFSin)
-            tryCompare(burn, "visible", data.sine)
-            testHelper.setOperatingMode(OperatingMode.DC)
-            tryCompare(burn, "visible", data.dc)
-            testHelper.setBurn(false)
-            testHelper.setOperatingMode(OperatingMode.VLFSin)
-            testHelper.setBurn(false)
+            var modes = [[OperatingMode.VLFSin, data.sine], [OperatingMode.DC, data.dc]]
+            for (var set = 0; set < 3; ++set) // stored, shown, back off
+                for (var i = 0; i < 2; ++i) {
+                    testHelper.setOperatingMode(modes[i][0])
+                    if (set === 1)
+                        tryCompare(burn, "visible", modes[i][1])
+                    else
+                        testHelper.setBurn(set === 0 && modes[i][1])
+                }
             testHelper.setOperatingMode(OperatingMode.None)
         }
 
