@@ -2327,6 +2327,10 @@
         <translation>Is the export folder</translation>
     </message>
     <message>
+        <source>LanguageFileDamaged</source>
+        <translation>The language file %1 cannot be loaded. The package was not installed; the installed language is kept.</translation>
+    </message>
+    <message>
         <source>NoDataOnUsbFound</source>
         <translation>No data found on the USB flash drive.</translation>
     </message>

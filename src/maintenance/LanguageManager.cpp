@@ -114,20 +114,33 @@ int LanguageManager::changeLanguage(QString language)
     }
     KLOG_DEBUG2(kClass, "changeLanguage", QStringLiteral("languageFile = %1").arg(path));
     // A damaged catalogue must not leave the interface showing bare keys.
-    const bool loaded = translator->load(path) && !translator->isEmpty();
+    bool loaded = load(translator, path);
     if (!loaded && path != builtinCatalogue()) {
         KLOG_ERROR2(kClass, "changeLanguage",
                     QStringLiteral("Cannot load %1. Use fallback %2").arg(path, builtinCatalogue()));
         translator->load(builtinCatalogue());
     }
+    loaded = loaded && (path != builtinCatalogue() || language == QLatin1String(kBuiltinLanguage));
     if (m_translator)
         unloadCurrentLanguage();
     QCoreApplication::installTranslator(translator);
     m_translator = translator;
+    // What the settings mark as current is what the window shows.
     if (DataModell* dm = GlobalFuncs::getDM())
-        dm->setCurrentLanguage(language);
+        dm->setCurrentLanguage(loaded ? language : QLatin1String(kBuiltinLanguage));
     emit languageChanged();
-    return 0;
+    return loaded ? 0 : -1;
+}
+
+bool LanguageManager::load(QTranslator* translator, const QString& catalogue)
+{
+    return translator->load(catalogue) && !translator->isEmpty();
+}
+
+bool LanguageManager::loads(const QString& catalogue)
+{
+    QTranslator translator;
+    return load(&translator, catalogue);
 }
 
 void LanguageManager::unloadCurrentLanguage()

@@ -22,7 +22,8 @@ public:
     // One map per catalogue: "name", "native", "filename", "flag".
     const QVariantList& getLanguages() const { return m_languages; }
     void reloadLanguages();
-    // 0 on success, -1 for an empty name (nothing changed then).
+    // 0 on success; -1 for an empty name (nothing changed then) or a catalogue that is
+    // missing or does not load (the built-in English shown and current then).
     int changeLanguage(QString language);
     void unloadCurrentLanguage();
     // Default locale from the current catalogue's "Country" and "Language" entries.
@@ -30,6 +31,8 @@ public:
 
     static QString languagesFolder();
     static QString builtinCatalogue();
+    // Whether the file loads as a catalogue holding at least one text.
+    static bool loads(const QString& catalogue);
 
 signals:
     void languageChanged();
@@ -37,6 +40,7 @@ signals:
 
 private:
     void readLanguageList();
+    static bool load(QTranslator* translator, const QString& catalogue);
 
     QVariantList m_languages;
     QTranslator* m_translator = nullptr;

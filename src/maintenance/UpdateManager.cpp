@@ -477,6 +477,8 @@ int UpdateManager::installLanguage(const updatePackage& part)
     int result = UpdateSuccess;
     if (!TarArchive::extract(part.file, staging)) {
         result = UnpackFailed;
+    } else if (!cataloguesLoad(staging)) {
+        result = CatalogueDamaged;
     } else {
         const QFileInfoList files = QDir(staging).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
         for (const QFileInfo& f : files) {
@@ -490,6 +492,21 @@ int UpdateManager::installLanguage(const updatePackage& part)
     }
     FileSystem::rmdir(staging);
     return result;
+}
+
+bool UpdateManager::cataloguesLoad(const QString& staging)
+{
+    // Tried where they were unpacked: a catalogue that does not load replaces nothing.
+    const QFileInfoList catalogues = QDir(staging).entryInfoList({QStringLiteral("*.qm")}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& catalogue : catalogues) {
+        if (!LanguageManager::loads(catalogue.absoluteFilePath())) {
+            KLOG_ERROR2(kClass, "doUpdate",
+                        QStringLiteral("%1 does not load: the language package is refused").arg(catalogue.fileName()));
+            showMessage(CAT_ERR, QStringLiteral("LanguageFileDamaged"), true, {catalogue.fileName()});
+            return false;
+        }
+    }
+    return true;
 }
 
 int UpdateManager::installConfiguration(const updatePackage& part)

@@ -37,6 +37,7 @@ public:
         LanguageFolderFailed = 7,
         NoSpaceForLanguage = 8,
         NotConfirmed = 9,
+        CatalogueDamaged = 10,
         ReleaseFailed = 11,
         InitPathsFailed = 12,
         HVRebootFailed = 21,
@@ -100,6 +101,8 @@ private:
     int unpackLanguageUpdate(const updatePackage& package, QList<updatePackage>* parts);
     int unpackSoftwarePackage(const updatePackage& package, QList<updatePackage>* parts);
     int installLanguage(const updatePackage& part);
+    // Whether every catalogue unpacked in staging loads; tells the user which one does not.
+    bool cataloguesLoad(const QString& staging);
     int installConfiguration(const updatePackage& part);
     int installPart(const updatePackage& part);
     // Asks whether the part may replace a newer version; true when it needs no question.

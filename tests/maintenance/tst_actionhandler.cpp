@@ -372,11 +372,17 @@ private slots:
             names << language.toMap().value(QStringLiteral("name")).toString();
         QCOMPARE(names, QStringList({QStringLiteral("English"), QStringLiteral("Czech")}));
         QCOMPARE(dm()->getCurrentLanguage(), QStringLiteral("English"));
-        // Tried another language, the owner comes back to the built-in English.
+        // A catalogue that does not load is said; English stays shown and current.
         m_handler->changeLanguage(QStringLiteral("Czech"));
+        QCOMPARE(dm()->getCurrentLanguage(), QStringLiteral("English"));
+        const QList<RecordingGui::Call> refused = m_gui->callsOf(QStringLiteral("showMessageDlg"));
+        QCOMPARE(refused.size(), 2);
+        QCOMPARE(refused.last().key, QStringLiteral("UnableToLoadLanguage"));
+        const QString czech = LanguageManager::languagesFolder() + QStringLiteral("/vlf-Czech.qm");
+        QCOMPARE(refused.last().arguments, QStringList{QFileInfo(czech).absoluteFilePath()});
         m_handler->changeLanguage(QStringLiteral("English"));
         QCOMPARE(dm()->getCurrentLanguage(), QStringLiteral("English"));
-        QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 1);
+        QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 2);
     }
 
     void nullLinkEndsTheProcess()

@@ -144,26 +144,32 @@ private slots:
     void damagedCatalogueFallsBackToEnglish_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("not a catalogue") << QByteArray("<TS>this is a source file, not a catalogue</TS>");
+        QTest::addColumn<bool>("present");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("not a catalogue") << QByteArray("<TS>this is a source file, not a catalogue</TS>") << true;
         QFile real(QStringLiteral(CATALOGUE_DIR "/vlf-de-AT.qm"));
         QVERIFY(real.open(QIODevice::ReadOnly));
         const QByteArray whole = real.readAll();
-        QTest::newRow("truncated header") << whole.left(20);
-        QTest::newRow("truncated half") << whole.left(whole.size() / 2);
+        QTest::newRow("truncated header") << whole.left(20) << true;
+        QTest::newRow("truncated half") << whole.left(whole.size() / 2) << true;
     }
 
+    // The window shows English, and the settings mark English, not the language asked for.
     void damagedCatalogueFallsBackToEnglish()
     {
         QFETCH(QByteArray, content);
-        QVERIFY(write(QStringLiteral("vlf-Broken.qm"), content));
+        QFETCH(bool, present);
+        QVERIFY(install(QStringLiteral("vlf-de-AT"), QStringLiteral("AT")));
+        QVERIFY(!present || write(QStringLiteral("vlf-Broken.qm"), content));
         LanguageManager manager(false);
+        QCOMPARE(manager.changeLanguage(QStringLiteral("AT")), 0);
         QSignalSpy changes(&manager, &LanguageManager::languageChanged);
-        QCOMPARE(manager.changeLanguage(QStringLiteral("Broken")), 0);
+        QCOMPARE(manager.changeLanguage(QStringLiteral("Broken")), -1);
         QCOMPARE(changes.size(), 1);
         QCOMPARE(QCoreApplication::translate("ConfigfileManager", "ConfigIsInvalid"),
                  englishText("ConfigfileManager", "ConfigIsInvalid"));
-        QCOMPARE(m_fixture->dm()->getCurrentLanguage(), QStringLiteral("Broken"));
+        QCOMPARE(m_fixture->dm()->getCurrentLanguage(), QStringLiteral("English"));
     }
 
     void serviceLogGetsEnglish()

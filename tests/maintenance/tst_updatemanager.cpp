@@ -32,6 +32,13 @@ const QString kScratch = QStringLiteral("/home/root/mappedPaths/appdata/tmp");
 const QString kLanguages = QStringLiteral("/home/root/mappedPaths/appdata/languages");
 const QByteArray kElf = QByteArray("\x7F" "ELF new program", 16);
 
+// A small catalogue standing for an installed language.
+QByteArray catalogue(const char* name)
+{
+    QFile f(QStringLiteral(CATALOGUE_DIR "/%1.qm").arg(QLatin1String(name)));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 class ScriptedLink : public IUpdateLink {
 public:
     unsigned state = 0;
@@ -461,7 +468,7 @@ private slots:
     void languageSpaceIsChecked()
     {
         root().mkdir(QStringLiteral("/lang"));
-        root().writeFile(QStringLiteral("/lang/vlf-Deutsch.qm"), "catalogue");
+        root().writeFile(QStringLiteral("/lang/vlf-Deutsch.qm"), catalogue("vlf-de-AT"));
         QVERIFY(tar(kUsb + QStringLiteral("/vlf-Deutsch.tar"), QStringLiteral("/lang"), {"vlf-Deutsch.qm"}));
         const updatePackage p(path(kUsb + QStringLiteral("/vlf-Deutsch.tar")));
         // The file system asked is the one the catalogues are written to.
@@ -477,7 +484,7 @@ private slots:
         QVERIFY2(path(kLanguages).startsWith(asked.last()) && QFileInfo(asked.last()).isDir(), qPrintable(asked.last()));
         usage = 98;
         QCOMPARE(um->doUpdate(p), 0);
-        QCOMPARE(root().readFile(kLanguages + QStringLiteral("/vlf-Deutsch.qm")), QByteArray("catalogue"));
+        QCOMPARE(root().readFile(kLanguages + QStringLiteral("/vlf-Deutsch.qm")), catalogue("vlf-de-AT"));
         QCOMPARE(um->doUpdate(p), 0);
         QCOMPARE(asked.last(), path(kLanguages));
         // Measured for real: no fonts folder here, and that is no reason to refuse.
@@ -489,7 +496,7 @@ private slots:
     void languageUpdateLoadsTheTranslatorAgain()
     {
         root().mkdir(QStringLiteral("/lang"));
-        root().writeFile(QStringLiteral("/lang/vlf-Deutsch.qm"), "catalogue");
+        root().writeFile(QStringLiteral("/lang/vlf-Deutsch.qm"), catalogue("vlf-de-AT"));
         QVERIFY(tar(QStringLiteral("/inner/vlf-Deutsch.tar"), QStringLiteral("/lang"), {"vlf-Deutsch.qm"}));
         QVERIFY(tar(kUsb + QStringLiteral("/all-languages.tar"), QStringLiteral("/inner"), {"vlf-Deutsch.tar"}));
         fx->dm()->setCurrentLanguage(QString()); // as after a factory reset
@@ -502,6 +509,36 @@ private slots:
         QCOMPARE(fx->dm()->getCurrentLanguage(), QStringLiteral("English"));
         QVERIFY(platform->rebooter.calls.isEmpty());
         QVERIFY(QDir(path(kScratch)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    }
+
+    // Each catalogue of a package is loaded where it was unpacked: one that does not load
+    // replaces nothing, and the language shown stays.
+    void languagePackageIsTriedFirst_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QByteArray noise(4000, 0);
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919 + 13) % 251);
+        QTest::newRow("sound catalogue") << catalogue("vlf-XX");
+        QTest::newRow("4,000 random bytes") << noise;
+        QTest::newRow("truncated") << catalogue("vlf-XX").left(40);
+    }
+    void languagePackageIsTriedFirst()
+    {
+        QFETCH(QByteArray, content);
+        const bool installs = content == catalogue("vlf-XX");
+        const QByteArray installed = catalogue("vlf-de-AT");
+        QVERIFY(root().writeFile(kLanguages + QStringLiteral("/vlf-Deutsch.qm"), installed));
+        QCOMPARE(languages->changeLanguage(QStringLiteral("Deutsch")), 0);
+        QVERIFY(root().writeFile(QStringLiteral("/lang/vlf-Deutsch.qm"), content));
+        QVERIFY(tar(kUsb + QStringLiteral("/vlf-Deutsch.tar"), QStringLiteral("/lang"), {"vlf-Deutsch.qm"}));
+        install(path(kUsb + QStringLiteral("/vlf-Deutsch.tar")));
+        QCOMPARE(root().readFile(kLanguages + QStringLiteral("/vlf-Deutsch.qm")), installs ? content : installed);
+        QCOMPARE(QCoreApplication::translate("Menu", "Greeting"), QString(installs ? "XX greeting" : "Servus"));
+        QCOMPARE(fx->dm()->getCurrentLanguage(), QStringLiteral("Deutsch"));
+        QCOMPARE(messages(QStringLiteral("UpdateSuccessful")).size(), int(installs));
+        QCOMPARE(messages(QStringLiteral("LanguageFileDamaged")).value(0).arguments,
+                 installs ? QStringList() : QStringList{"vlf-Deutsch.qm"});
     }
 
     void hostileArchivesWriteNothing_data()
