@@ -241,22 +241,45 @@ void Connections::onWlanListChanged()
     m_wlanItems.replace(items, [this]() { emit wlanListChanged(); });
 }
 
-bool Connections::isUsbFolder(const QString& path) const
+void Connections::setUsbExtensions(const QStringList& extensions)
 {
-    for (const UsbEntry& entry : m_usbEntries) {
-        if (entry.path == path)
-            return entry.type == UsbEntry::Folder || entry.type == UsbEntry::ParentFolder;
+    if (extensions == m_usbExtensions)
+        return;
+    m_usbExtensions = extensions;
+    listUsbEntries();
+}
+
+bool Connections::listed(const UsbEntry& entry) const
+{
+    // Typed once by the browser: folders may have dots in their names ("fw_4.2").
+    if (m_usbExtensions.isEmpty() || entry.type == UsbEntry::Folder || entry.type == UsbEntry::ParentFolder)
+        return true;
+    return std::any_of(m_usbExtensions.cbegin(), m_usbExtensions.cend(),
+                       [&entry](const QString& end) { return entry.name.endsWith(end, Qt::CaseInsensitive); });
+}
+
+void Connections::listUsbEntries()
+{
+    // A stick may hold tens of thousands of files: one pass, on the list as it arrives.
+    QList<IconListViewItem*> items;
+    bool configBelowTop = false;
+    // Below the top the parent comes first.
+    const bool belowTop = !m_usbEntries.isEmpty() && m_usbEntries.first().type == UsbEntry::ParentFolder;
+    for (const UsbEntry& entry : qAsConst(m_usbEntries)) {
+        if (!listed(entry))
+            continue;
+        items.append(new IconListViewItem(entry.name, usbIcon(entry.type), entry.path));
+        configBelowTop =
+            configBelowTop || (belowTop && entry.name.endsWith(QLatin1String(".cfg.xml"), Qt::CaseInsensitive));
     }
-    return false;
+    m_usbConfigBelowTop = configBelowTop;
+    m_usbItems.replace(items, [this]() { emit usbPathListChanged(); });
 }
 
 void Connections::onUsbPathListChanged()
 {
     m_usbEntries = m_manager ? m_manager->usbPathList() : QList<UsbEntry>();
-    QList<IconListViewItem*> items;
-    for (const UsbEntry& entry : qAsConst(m_usbEntries))
-        items.append(new IconListViewItem(entry.name, usbIcon(entry.type), entry.path));
-    m_usbItems.replace(items, [this]() { emit usbPathListChanged(); });
+    listUsbEntries();
 }
 
 // --- errors --------------------------------------------------------------------------------

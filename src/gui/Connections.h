@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QQmlListProperty>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -33,7 +34,12 @@ class Connections : public QObject {
     Q_PROPERTY(Qt::CheckState bluetoothState READ bluetoothState NOTIFY bluetoothStateChanged)
     Q_PROPERTY(Qt::CheckState usbState READ usbState NOTIFY usbStateChanged)
     Q_PROPERTY(QQmlListProperty<IconListViewItem> wlanList READ wlanList NOTIFY wlanListChanged)
+    // The entries of the folder shown that the USB page lists: every folder, and only the
+    // files whose names end in one of usbExtensions (e.g. ".tds"; empty: every file).
     Q_PROPERTY(QQmlListProperty<IconListViewItem> usbPathList READ usbPathList NOTIFY usbPathListChanged)
+    Q_PROPERTY(QStringList usbExtensions READ usbExtensions WRITE setUsbExtensions NOTIFY usbPathListChanged)
+    // A configuration file is listed below the stick's top, where it cannot be imported.
+    Q_PROPERTY(bool usbConfigBelowTop READ usbConfigBelowTop NOTIFY usbPathListChanged)
 public:
     // The manager registered with GlobalFuncs, when there is one.
     static ConnectionManager* registeredManager();
@@ -56,6 +62,9 @@ public:
     Qt::CheckState usbState() const;
     QQmlListProperty<IconListViewItem> wlanList();
     QQmlListProperty<IconListViewItem> usbPathList();
+    QStringList usbExtensions() const { return m_usbExtensions; }
+    void setUsbExtensions(const QStringList& extensions);
+    bool usbConfigBelowTop() const { return m_usbConfigBelowTop; }
     const QList<IconListViewItem*>& wlanItems() const { return m_wlanItems.items(); }
     const QList<IconListViewItem*>& usbItems() const { return m_usbItems.items(); }
 
@@ -67,8 +76,6 @@ public:
     // menu lock is open, else passwordRequired asks for that lock and false is returned.
     Q_INVOKABLE bool activateUsbEntity(const QString& path);
     Q_INVOKABLE bool activateUsbEntity() { return activateUsbEntity(QString()); }
-    // Whether the entry of the folder shown at path is a folder (its parent included).
-    Q_INVOKABLE bool isUsbFolder(const QString& path) const;
 
     static QString strengthIcon(int strength);
     static QString usbIcon(UsbEntry::Type type);
@@ -106,11 +113,15 @@ private:
     void setWlanState(Qt::CheckState state);
     // The menu lock an entry of this type opens behind; empty for none.
     static QString lockOf(UsbEntry::Type type);
+    bool listed(const UsbEntry& entry) const;
+    void listUsbEntries();
 
     QPointer<ConnectionManager> m_manager;
     OwnedItemList<IconListViewItem> m_wlanItems;
     OwnedItemList<IconListViewItem> m_usbItems;
     QList<UsbEntry> m_usbEntries;
+    QStringList m_usbExtensions;
+    bool m_usbConfigBelowTop = false;
     // The state as the pages last saw it: a quick attempt may already be over when its
     // first signal arrives, and the page must still see it begin and end.
     Qt::CheckState m_wlanState = Qt::Unchecked;

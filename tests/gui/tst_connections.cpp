@@ -157,6 +157,25 @@ private slots:
         QTRY_COMPARE(view.currentUsbPath(), QStringLiteral("USB"));
     }
 
+    // The page's filter is applied as the folder is listed, each entry typed once: a
+    // folder of 30,000 files is listed well within the watchdog's patience.
+    void usbBrowserFiltersThirtyThousandFilesAtOnce()
+    {
+        QVERIFY(m_root->mkdir(QStringLiteral("/media/USB/many/fw_4.2")));
+        QVERIFY(m_root->writeFile(QStringLiteral("/media/USB/many/notes.txt"), "x"));
+        for (int n = 0; n < 30000; ++n)
+            QVERIFY(QFile(m_stick + QStringLiteral("/many/c%1.tds").arg(n, 5, 10, QLatin1Char('0')))
+                        .open(QIODevice::WriteOnly));
+        Connections view;
+        view.setUsbExtensions({QStringLiteral(".TDS")});
+        QElapsedTimer clock;
+        clock.start();
+        openFolder(QStringLiteral("many"));
+        QTRY_COMPARE(view.usbItems().size(), 30002);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(column(view.usbItems().mid(0, 3)), QStringList({"..", "fw_4.2", "c00000.tds"}));
+    }
+
     void usbBrowserNeverLeavesTheStick_data()
     {
         QTest::addColumn<QStringList>("paths");

@@ -12,36 +12,14 @@ VlfPage {
     id: page
 
     readonly property var connections: guiViewModel.connections
-    // File name endings to show, e.g. [".cfg.xml"]; empty: everything.
+    // File name endings to show, e.g. [".cfg.xml"]; empty: everything. The view model
+    // filters as it lists the folder.
     property var extensions: []
-    readonly property var entries: filtered(connections.usbPathList)
+    readonly property var entries: connections.usbPathList
     readonly property string folder: connections.currentUsbPath.substring(4)
     readonly property bool isExportFolder: guiViewModel.settings.exportFolder === folder
-    readonly property bool configBelowTop: folder !== "" && entries.some(function(entry) {
-        return String(entry.name).toLowerCase().endsWith(".cfg.xml")
-    })
     property alias list: list
     property alias exportButton: exportButton
-
-    function shown(entry) {
-        var path = String(entry.value)
-        // Folders may have dots in their names ("fw_4.2").
-        if (extensions.length === 0 || connections.isUsbFolder(path))
-            return true
-        var name = path.substring(path.lastIndexOf("/") + 1).toLowerCase()
-        for (var i = 0; i < extensions.length; ++i)
-            if (name.endsWith(String(extensions[i]).toLowerCase()))
-                return true
-        return false
-    }
-
-    function filtered(all) {
-        var out = []
-        for (var i = 0; i < all.length; ++i)
-            if (shown(all[i]))
-                out.push(all[i])
-        return out
-    }
 
     function open(index) {
         var entry = entries[index]
@@ -87,7 +65,7 @@ VlfPage {
         wrapMode: Text.WordWrap
         text: page.connections.usbState !== Qt.Checked ? qsTranslate("UpdateManager", "NoUsbFound")
               : page.entries.length === 0 ? qsTranslate("UpdateManager", "NoDataOnUsbFound")
-              : page.configBelowTop ? qsTranslate("UpdateManager", "ConfigOnlyAtTop") : ""
+              : page.connections.usbConfigBelowTop ? qsTranslate("UpdateManager", "ConfigOnlyAtTop") : ""
         color: Style.foreground
         font.pixelSize: Style.fontSize
 
@@ -131,6 +109,7 @@ VlfPage {
 
     Component.onCompleted: {
         navigation.addNavElement(list, false, false)
+        connections.usbExtensions = extensions
         connections.resetUsbPath()
     }
 }
