@@ -6,11 +6,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QProcess>
 
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace {
+QMutex g_observerMutex;
+std::function<void(const QString&)> g_syncObserver;
+} // namespace
 
 bool FileSystem::mkpath(const QString& path)
 {
@@ -83,7 +89,16 @@ bool FileSystem::syncPath(const QString& path)
         return false;
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
+    QMutexLocker lock(&g_observerMutex);
+    if (ok && g_syncObserver)
+        g_syncObserver(path);
     return ok;
+}
+
+void FileSystem::setSyncObserver(std::function<void(const QString&)> observer)
+{
+    QMutexLocker lock(&g_observerMutex);
+    g_syncObserver = std::move(observer);
 }
 
 bool FileSystem::copyDurably(const QString& from, const QString& to)

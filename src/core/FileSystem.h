@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // File-system helpers.
 class FileSystem {
 public:
@@ -22,6 +24,8 @@ public:
     static void sync();
     // Pushes one file's (or folder's) data to its medium.
     static bool syncPath(const QString& path);
+    // For tests: called with every path syncPath has pushed; an empty function stops it.
+    static void setSyncObserver(std::function<void(const QString&)> observer);
     // Copies from into the new file to and pushes it to the medium; false (and no file
     // left at to) when to exists already or the copy is incomplete.
     static bool copyDurably(const QString& from, const QString& to);
