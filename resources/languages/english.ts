@@ -1581,6 +1581,10 @@
         <translation>Import of the tan delta standard failed!</translation>
     </message>
     <message>
+        <source>TanDeltaStandardNameTaken</source>
+        <translation>The tan delta standard was not imported: a standard of the same name is already installed.</translation>
+    </message>
+    <message>
         <source>TanDeltaStandardTooLarge</source>
         <translation>The tan delta standard was not imported: the file is larger than %1 KiB.</translation>
     </message>

@@ -101,6 +101,20 @@ void FileSystem::setSyncObserver(std::function<void(const QString&)> observer)
     g_syncObserver = std::move(observer);
 }
 
+bool FileSystem::mkpathDurably(const QString& path)
+{
+    QStringList made;
+    for (QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath()); !QFileInfo::exists(folder);
+         folder = QFileInfo(folder).absolutePath())
+        made.prepend(folder);
+    if (!mkpath(path))
+        return false;
+    bool ok = true;
+    for (const QString& folder : qAsConst(made))
+        ok = syncPath(QFileInfo(folder).absolutePath()) && ok;
+    return ok;
+}
+
 bool FileSystem::copyDurably(const QString& from, const QString& to)
 {
     if (QFileInfo::exists(to))

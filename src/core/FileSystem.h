@@ -24,6 +24,8 @@ public:
     static void sync();
     // Pushes one file's (or folder's) data to its medium.
     static bool syncPath(const QString& path);
+    // Like mkpath; each folder it makes is synced into its parent, so its name lasts.
+    static bool mkpathDurably(const QString& path);
     // For tests: called with every path syncPath has pushed; an empty function stops it.
     static void setSyncObserver(std::function<void(const QString&)> observer);
     // Copies from into the new file to and pushes it to the medium; false (and no file

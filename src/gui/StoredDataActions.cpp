@@ -100,12 +100,16 @@ void StoredDataActions::askToImportTanDeltaStandard(const QString& pathToFile)
 {
     askFirst(translated("TanDelta", "ImportThisTanDeltaStandard"), translated("Menu", "ImportData"), pathToFile,
              Settings::kAdminLock, [this, pathToFile]() {
-                 bool tooLarge = false;
-                 const bool ok = TanDelta::functions::evaluationStandardImport(pathToFile, &tooLarge);
-                 showOutcome(ok, "TanDelta", "TanDeltaStandardImported", "TanDeltaStandardImportFailed",
-                             tooLarge ? translated("TanDelta", "TanDeltaStandardTooLarge")
-                                            .arg(TanDelta::evaluation::kMaxCriteriaFileSize / 1024)
-                                      : QString());
+                 using TanDelta::functions::ImportRefusal;
+                 ImportRefusal refusal = ImportRefusal::None;
+                 const bool ok = TanDelta::functions::evaluationStandardImport(pathToFile, &refusal);
+                 QString reason;
+                 if (refusal == ImportRefusal::TooLarge)
+                     reason = translated("TanDelta", "TanDeltaStandardTooLarge")
+                                  .arg(TanDelta::evaluation::kMaxCriteriaFileSize / 1024);
+                 else if (refusal == ImportRefusal::NameTaken)
+                     reason = translated("TanDelta", "TanDeltaStandardNameTaken");
+                 showOutcome(ok, "TanDelta", "TanDeltaStandardImported", "TanDeltaStandardImportFailed", reason);
                  emit evaluationStandardListChanged();
              });
 }

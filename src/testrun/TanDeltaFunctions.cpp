@@ -1,5 +1,6 @@
 #include "testrun/TanDeltaFunctions.h"
 
+#include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
 #include "core/StickWriter.h"
 #include "logging/LoggingCtrl.h"
@@ -68,24 +69,31 @@ QString storedFileName(const QString& standardName, const QString& sourcePath)
 
 } // namespace
 
-bool evaluationStandardImport(QString path, bool* tooLarge)
+bool evaluationStandardImport(QString path, ImportRefusal* refusal)
 {
+    const auto refuse = [refusal](ImportRefusal why, const QString& problem) {
+        if (refusal)
+            *refusal = why;
+        KLOG_WARN2("TanDelta", "evaluationStandardImport", problem);
+        return false;
+    };
+    if (refusal)
+        *refusal = ImportRefusal::None;
     bool readable = false;
     QString problem;
     const QByteArray content = readCriteriaContent(path, &readable, &problem);
     if (readable)
         problem = criteriaFileProblem(content);
-    if (tooLarge)
-        *tooLarge = !readable && QFileInfo(path).size() > kMaxCriteriaFileSize;
     // A file the evaluation could not use would only vanish from the list.
     if (!problem.isEmpty()) {
-        KLOG_WARN2("TanDelta", "evaluationStandardImport", QStringLiteral("%1 not imported: %2").arg(path, problem));
-        return false;
+        const bool tooLarge = !readable && QFileInfo(path).size() > kMaxCriteriaFileSize;
+        return refuse(tooLarge ? ImportRefusal::TooLarge : ImportRefusal::None,
+                      QStringLiteral("%1 not imported: %2").arg(path, problem));
     }
 
     const QString sourcePath = QFileInfo(path).absoluteFilePath();
     const QString folder = criteriaFolderPath();
-    if (!QDir().mkpath(folder))
+    if (!FileSystem::mkpathDurably(folder))
         return false;
 
     const QJsonValue name = readCriteriaFile(sourcePath).value(QStringLiteral("name"));
@@ -95,14 +103,22 @@ bool evaluationStandardImport(QString path, bool* tooLarge)
     const QString target = QDir(folder).absoluteFilePath(stored + QStringLiteral(".tds"));
     if (QFileInfo(target).absolutePath() != QDir(folder).absolutePath())
         return false;
+    // No overwrite, no renaming.
+    if (QFileInfo::exists(target)) {
+        return refuse(ImportRefusal::NameTaken,
+                      QStringLiteral("%1 not imported: %2 exists").arg(path, QFileInfo(target).fileName()));
+    }
     // The files there keep the numbers they have (a folder from before the numbers gets
-    // them now); the new one takes the next.
-    installedUserStandards();
-    // QFile::copy refuses an existing target: no overwrite, no renaming.
-    if (!QFile::copy(sourcePath, target))
+    // them now); the new one takes the next. A name lasts once its folder is synced, and
+    // the import is done only when the file and its number last.
+    if (!numberUserStandards() || !FileSystem::copyDurably(sourcePath, target))
         return false;
-    installedUserStandards();
-    return true;
+    if (FileSystem::syncPath(folder) && numberUserStandards())
+        return true;
+    KLOG_ERROR2("TanDelta", "evaluationStandardImport", QStringLiteral("%1 could not be stored for good").arg(target));
+    QFile::remove(target);
+    FileSystem::syncPath(folder);
+    return false;
 }
 
 bool evaluationStandardRemove(QList<eEvaluationStandard> ids)
@@ -115,13 +131,19 @@ bool evaluationStandardRemove(QList<eEvaluationStandard> ids)
     // The numbers stay with their limits for the tests judged with them.
     const QVector<InstalledStandard> installed = installedUserStandards();
     bool result = true;
+    bool removed = false;
     for (const eEvaluationStandard id : qAsConst(ids)) {
         const QString file = installedFile(installed, id);
-        if (file.isEmpty())
-            return false;
-        result = QFile::remove(file) && result;
+        if (file.isEmpty()) {
+            result = false;
+            break;
+        }
+        const bool gone = QFile::remove(file);
+        removed = removed || gone;
+        result = gone && result;
     }
-    return result;
+    // A removal lasts once the folder is synced.
+    return (!removed || FileSystem::syncPath(criteriaFolderPath())) && result;
 }
 
 bool evaluationStandardRemove(eEvaluationStandard id) { return evaluationStandardRemove(QList<eEvaluationStandard>{id}); }

@@ -11,9 +11,12 @@
 namespace TanDelta {
 namespace functions {
 
-// Copies the criteria file at path into the criteria folder, named after its "name".
-// tooLarge (when given) tells whether it was refused for its size.
-bool evaluationStandardImport(QString path, bool* tooLarge = nullptr);
+// Why an import was refused, where the operator can do something about it.
+enum class ImportRefusal { None, TooLarge, NameTaken };
+
+// Copies the criteria file at path into the criteria folder, named after its "name";
+// true once the file and its number last a power cut. refusal (when given) tells why not.
+bool evaluationStandardImport(QString path, ImportRefusal* refusal = nullptr);
 bool evaluationStandardRemove(QList<evaluation::eEvaluationStandard> ids);
 bool evaluationStandardRemove(evaluation::eEvaluationStandard id);
 // Copies the standards' files, the built-in ones included, to "tanDelta" on the stick.

@@ -1,5 +1,6 @@
 #include "testrun/TanDeltaStandardNumbers.h"
 
+#include "core/FileSystem.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TanDeltaCriteriaFolder.h"
 
@@ -77,26 +78,38 @@ bool parseIndex(const QByteArray& bytes, Numbers* numbers)
     return true;
 }
 
-// Without a usable index the kept copies tell which numbers were given and for which
-// content, so none is given twice; without those the folder is numbered afresh.
-Numbers recoverFromKeptCopies()
+// The numbers of the kept copies, ascending.
+QVector<int> keptNumbers()
 {
-    Numbers numbers;
-    const QFileInfoList kept =
-        QDir(numbersFolder()).entryInfoList({QStringLiteral("*.tds")}, QDir::Files, QDir::Name);
-    for (const QFileInfo& file : kept) {
+    QVector<int> ids;
+    const QStringList kept = QDir(numbersFolder()).entryList({QStringLiteral("*.tds")}, QDir::Files);
+    for (const QString& name : kept) {
         bool isNumber = false;
-        const int id = file.completeBaseName().toInt(&isNumber);
-        if (!isNumber || id < UserStandardBase)
-            continue;
-        bool readable = false;
-        const QByteArray content = readCriteriaContent(file.absoluteFilePath(), &readable);
-        numbers.entries.append({id, QString(), readable ? criteriaContentHash(content) : QByteArray()});
-        numbers.next = qMax(numbers.next, id + 1);
+        const int id = QFileInfo(name).completeBaseName().toInt(&isNumber);
+        if (isNumber && id >= UserStandardBase)
+            ids.append(id);
     }
-    std::sort(numbers.entries.begin(), numbers.entries.end(),
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// The kept copies tell which numbers were given and for which content, so none is given
+// twice: those the index does not know (it is missing, damaged, or older than they are,
+// as after a power cut) join it, matched by content alone.
+void recoverFromKeptCopies(Numbers* numbers)
+{
+    for (const int id : keptNumbers()) {
+        const bool indexed = std::any_of(numbers->entries.cbegin(), numbers->entries.cend(),
+                                         [id](const Entry& e) { return e.id == id; });
+        if (!indexed) {
+            bool readable = false;
+            const QByteArray content = readCriteriaContent(keptPath(id), &readable);
+            numbers->entries.append({id, QString(), readable ? criteriaContentHash(content) : QByteArray()});
+        }
+        numbers->next = qMax(numbers->next, id + 1);
+    }
+    std::sort(numbers->entries.begin(), numbers->entries.end(),
               [](const Entry& a, const Entry& b) { return a.id < b.id; });
-    return numbers;
 }
 
 Numbers loadNumbers()
@@ -109,15 +122,22 @@ Numbers loadNumbers()
     QFile file(path);
     if (!version.isEmpty() && !(file.open(QIODevice::ReadOnly) && parseIndex(file.readAll(), &numbers))) {
         KLOG_ERROR2(kClass, "loadNumbers", QStringLiteral("%1 is damaged: numbers taken from the kept standards").arg(path));
-        numbers = recoverFromKeptCopies();
-    } else if (version.isEmpty()) {
-        numbers = recoverFromKeptCopies();
+        numbers = Numbers();
     }
+    recoverFromKeptCopies(&numbers);
     g_cache = {path, version, numbers};
     return numbers;
 }
 
-void saveNumbers(const Numbers& numbers)
+bool makeNumbersFolder()
+{
+    if (FileSystem::mkpathDurably(numbersFolder()))
+        return true;
+    KLOG_ERROR2(kClass, "makeNumbersFolder", QStringLiteral("Cannot make %1").arg(numbersFolder()));
+    return false;
+}
+
+bool saveNumbers(const Numbers& numbers)
 {
     QJsonArray standards;
     for (const Entry& e : numbers.entries) {
@@ -127,27 +147,31 @@ void saveNumbers(const Numbers& numbers)
     }
     const QJsonObject top{{QStringLiteral("next"), numbers.next}, {QStringLiteral("standards"), standards}};
     QSaveFile file(indexPath());
-    if (!QDir().mkpath(numbersFolder()) || !file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(top).toJson()) < 0 || !file.commit()) {
+    if (!makeNumbersFolder() || !file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(top).toJson()) < 0 ||
+        !file.commit()) {
         KLOG_ERROR2(kClass, "saveNumbers", QStringLiteral("Cannot write %1").arg(indexPath()));
-        return;
+        return false;
     }
     g_cache = {indexPath(), versionOf(indexPath()), numbers};
+    return true;
 }
 
 // Gives the file the next number and keeps a copy of it under that number.
 Entry giveNumber(Numbers& numbers, const QFileInfo& file)
 {
     Entry e;
-    e.id = numbers.next++;
+    // Above every kept copy, whatever the index says: a kept number names another
+    // standard in stored tests, and its copy is never overwritten.
+    const QVector<int> kept = keptNumbers();
+    e.id = kept.isEmpty() ? numbers.next : qMax(numbers.next, kept.last() + 1);
+    numbers.next = e.id + 1;
     e.file = file.fileName();
     bool readable = false;
     const QByteArray content = readCriteriaContent(file.absoluteFilePath(), &readable);
     if (readable) {
         e.hash = criteriaContentHash(content);
         QSaveFile copy(keptPath(e.id));
-        if (!QDir().mkpath(numbersFolder()) || !copy.open(QIODevice::WriteOnly) || copy.write(content) < 0 ||
-            !copy.commit())
+        if (!makeNumbersFolder() || !copy.open(QIODevice::WriteOnly) || copy.write(content) < 0 || !copy.commit())
             KLOG_ERROR2(kClass, "giveNumber", QStringLiteral("Cannot keep %1 as %2").arg(e.file, keptPath(e.id)));
     }
     KLOG_DEBUG2(kClass, "giveNumber", QStringLiteral("Criteria file %1 is standard %2").arg(e.file).arg(e.id));
@@ -156,7 +180,8 @@ Entry giveNumber(Numbers& numbers, const QFileInfo& file)
 }
 
 // The listed files with their numbers; numbers the new ones and writes what changed.
-QVector<InstalledStandard> reconcile(Numbers& numbers)
+// stored: false when what changed could not be written for good.
+QVector<InstalledStandard> reconcile(Numbers& numbers, bool* stored = nullptr)
 {
     QVector<InstalledStandard> installed;
     QVector<bool> taken(numbers.entries.size(), false);
@@ -181,8 +206,14 @@ QVector<InstalledStandard> reconcile(Numbers& numbers)
         taken[found] = true;
         installed.append({static_cast<eEvaluationStandard>(numbers.entries.at(found).id), file});
     }
-    if (changed)
-        saveNumbers(numbers);
+    bool ok = true;
+    // The kept copies and the index last only once their names are synced into the folder.
+    if (changed && !(saveNumbers(numbers) && FileSystem::syncPath(numbersFolder()))) {
+        KLOG_ERROR2(kClass, "reconcile", QStringLiteral("The numbers in %1 may not last").arg(numbersFolder()));
+        ok = false;
+    }
+    if (stored)
+        *stored = ok;
     return installed;
 }
 
@@ -193,6 +224,15 @@ QVector<InstalledStandard> installedUserStandards()
     QMutexLocker lock(&g_mutex);
     Numbers numbers = loadNumbers();
     return reconcile(numbers);
+}
+
+bool numberUserStandards()
+{
+    QMutexLocker lock(&g_mutex);
+    Numbers numbers = loadNumbers();
+    bool stored = false;
+    reconcile(numbers, &stored);
+    return stored;
 }
 
 NumberedStandard numberedUserStandard(eEvaluationStandard id)

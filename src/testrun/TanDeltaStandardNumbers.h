@@ -34,6 +34,8 @@ struct NumberedStandard {
 // The listed criteria files in listing order with their numbers; a file not numbered yet
 // gets the next free number.
 QVector<InstalledStandard> installedUserStandards();
+// The same numbering alone; false when a number given could not be stored for good.
+bool numberUserStandards();
 // What the number stands for.
 NumberedStandard numberedUserStandard(eEvaluationStandard id);
 

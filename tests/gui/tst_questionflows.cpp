@@ -225,6 +225,15 @@ private slots:
         QVERIFY(accept());
         QCOMPARE(messageTexts(vm.get()),
                  QStringLiteral("2:The tan delta standard was not imported: the file is larger than 256 KiB."));
+        // A name taken is said, on screen and in the log; the installed file stays.
+        LogCapture log;
+        vm->askToImportTanDeltaStandard(stick(fixture()) + QStringLiteral("/utility.tds"));
+        QVERIFY(accept());
+        QCOMPARE(messageTexts(vm.get()), QStringLiteral("2:The tan delta standard was not imported: a standard of "
+                                                        "the same name is already installed."));
+        const QString refused = stick(fixture()) + QStringLiteral("/utility.tds not imported: Utility 7.tds exists");
+        QCOMPARE(log.delivered(refused).size(), 1);
+        QCOMPARE(ids(), QList<int>({1, 2, 1000}));
 
         vm->exportEvaluationStandards({1, 1000});
         QVERIFY(messageTexts(vm.get()).contains(
@@ -256,7 +265,7 @@ private slots:
                  QStringLiteral("Remove all selected standards?\nStored tests judged with them: 2 (they keep their verdicts)"));
         QVERIFY(accept());
         QVERIFY(messageTexts(vm.get()).contains(QStringLiteral("4:The selected standards have been removed.")));
-        QCOMPARE(changed.size(), 5);
+        QCOMPARE(changed.size(), 6);
         QCOMPARE(ids(), QList<int>({1, 2, 1001}));
         QCOMPARE(vm->evaluationStandardItems().last()->name(), QStringLiteral("Aardvark"));
     }

@@ -2,6 +2,9 @@
 #include "testrun/TanDeltaFunctions.h"
 #include "testrun/TanDeltaLists.h"
 #include "testrun/TanDeltaStandard.h"
+#include "testrun/TanDeltaStandardNumbers.h"
+#include "core/FileSystem.h"
+#include "core/GlobalFuncs.h"
 #include "fakes/TempRoot.h"
 
 #include <QDir>
@@ -30,6 +33,34 @@ QByteArray resource(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// Where a name lasts a power cut only once its folder is synced: the folders whose names
+// a cut now would change.
+struct SyncedNames {
+    QMap<QString, QStringList> kept; // each folder's names at its last sync
+    static QStringList names(const QString& f)
+    {
+        return QDir(f).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    explicit SyncedNames(const QStringList& folders)
+    {
+        for (const QString& f : folders)
+            kept.insert(f, names(f));
+        FileSystem::setSyncObserver([this](const QString& p) {
+            if (kept.contains(QDir::cleanPath(p)))
+                kept.insert(QDir::cleanPath(p), names(p));
+        });
+    }
+    ~SyncedNames() { FileSystem::setSyncObserver({}); }
+    QStringList lost() const
+    {
+        QStringList out;
+        for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+            if (names(it.key()) != it.value())
+                out << it.key();
+        return out;
+    }
+};
 
 } // namespace
 
@@ -167,6 +198,43 @@ private slots:
         QCOMPARE(folderNames(root, kFolder).size(), 4);
         QVERIFY(evaluationStandardRemove(userStandardId(3)));
         QCOMPARE(folderNames(root, kFolder), (QStringList{"a.tds", "B.tds", "c.tds"}));
+    }
+
+    // Every name made, renamed or removed in the criteria folders is synced into its folder
+    // before the operation reports success; a number is never given at or below a kept copy's.
+    void changesLastAPowerCut_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("id"); // of the file imported; 0: old.tds removed instead
+        QTest::newRow("first import") << "" << 1000;
+        QTest::newRow("beside a numbered file") << "numbered" << 1001;
+        QTest::newRow("into a folder from before the numbers") << "plain" << 1001;
+        QTest::newRow("removal") << "numbered" << 0;
+        QTest::newRow("index older than the kept copies") << "set back" << 1002;
+    }
+    void changesLastAPowerCut()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, id);
+        TempRoot root;
+        const QString index = kFolder + "/.standards/numbers.json";
+        for (const char* n : {"new", "old", "mid"})
+            QVERIFY(root.writeFile(kStick + "/" + n + ".tds", named(QString::fromLatin1(n))));
+        if (before == "plain")
+            QVERIFY(root.writeFile(kFolder + "/old.tds", named("old")));
+        else if (!before.isEmpty())
+            QVERIFY(evaluationStandardImport(root.path(kStick + "/old.tds")));
+        // Standard 1001 imported and removed, its copy kept, the index as before it.
+        const QByteArray older = root.readFile(index);
+        if (before == "set back")
+            QVERIFY(evaluationStandardImport(root.path(kStick + "/mid.tds"))
+                    && evaluationStandardRemove(eEvaluationStandard(1001)) && root.writeFile(index, older));
+        const QString folder = root.path(kFolder);
+        SyncedNames synced({QFileInfo(folder).absolutePath(), folder, folder + "/.standards"});
+        QVERIFY(id ? evaluationStandardImport(root.path(kStick + "/new.tds"))
+                   : evaluationStandardRemove(userStandardId(0)));
+        QCOMPARE(synced.lost(), QStringList());
+        QCOMPARE(id ? int(installedUserStandards().first().id) : 0, id);
     }
 
     // A malformed file is numbered like any other: it can be removed by its number. An
