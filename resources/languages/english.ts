@@ -1457,6 +1457,10 @@
         <translation>High voltage not switched on</translation>
     </message>
     <message>
+        <source>SafetyInputOpen</source>
+        <translation>Safety circuit open: %1</translation>
+    </message>
+    <message>
         <source>SystemPreparingMode</source>
         <translation>The system is preparing the test</translation>
     </message>

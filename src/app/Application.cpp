@@ -367,8 +367,9 @@ void Application::connectComponents()
     // A test boost that loses ground or F-Ohm during a test must drop the line at once,
     // not at the next state change.
     connect(dm, &DataModell::TestBoostStateChanged, this, &Application::updateHvEnable);
-    // So must a unit that stopped answering.
+    // So must a unit that stopped answering, and an input of the loop that opened.
     connect(dm, &DataModell::HVStateChanged, this, &Application::updateHvEnable);
+    connect(dm, &DataModell::safetyCircuitChanged, this, &Application::updateHvEnable);
     connect(dm, &DataModell::appStateChanged, m_pof, &TPOF::appStateChanged);
     // The operator's targets of a running manual ramp; the link decides whether they go out.
     connect(dm, &DataModell::targetVoltageConfirmed, m_pof, &TPOF::voltageChanged);
@@ -496,7 +497,9 @@ void Application::updateHvEnable()
         return;
     }
     const bool unitAnswers = dm && !dm->getHVUnitState().comError;
-    if (unitAnswers && hvEnableAllowed(DataModell::isTestRunningState(m_appState), boost))
+    const SafetyCircuitBits needed = hvEnableInputs(m_appState);
+    const bool loopClosed = dm && (dm->getSafetyCircuitState() & needed) == needed;
+    if (unitAnswers && loopClosed && hvEnableAllowed(DataModell::isTestRunningState(m_appState), boost))
         m_safety->setHV_On();
     else
         m_safety->setHV_Off();

@@ -5,6 +5,7 @@
 #include "core/NumberString.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/OperatingModes.h"
+#include "gui/MeasurementStrings.h"
 #include "testrun/TanDeltaStrings.h"
 
 #include <QCoreApplication>
@@ -69,6 +70,20 @@ TestPreparation::TestPreparation(QObject* parent) : QObject(parent)
     connect(dm, &DataModell::frequencyUsedChanged, this, &TestPreparation::frequencyUsedChanged);
     connect(dm, &DataModell::frequencyToTestChanged, this, &TestPreparation::frequencyToTestChanged);
     connect(dm, &DataModell::voltageChanged, this, &TestPreparation::updateTargetVoltage);
+    // Sent on this thread, by the safety poll.
+    connect(dm, &DataModell::safetyCircuitChanged, this, &TestPreparation::updateOpenSafetyInput);
+}
+
+void TestPreparation::updateOpenSafetyInput()
+{
+    const DataModell* dm = GlobalFuncs::getDM();
+    QString open;
+    if (dm && m_state >= States::InitTest && m_state <= States::WaitConfirmOn)
+        open = Measurement::strings::safetyCircuitStateText(dm->getSafetyCircuitState().to_ullong());
+    if (open == m_openSafetyInput)
+        return;
+    m_openSafetyInput = open;
+    emit openSafetyInputChanged();
 }
 
 QQmlListProperty<FixedValueUnit> TestPreparation::preparationParametersProperty()
@@ -269,6 +284,8 @@ void TestPreparation::updateTestResults()
 
 void TestPreparation::appStateChanged(States::AppState oldState, States::AppState newState)
 {
+    m_state = newState;
+    updateOpenSafetyInput();
     switch (newState) {
     case States::Idle:
         if (oldState == States::WaitConfirmOn)

@@ -25,6 +25,8 @@ class TestPreparation : public QObject {
                    NOTIFY shownTestParametersChanged)
     Q_PROPERTY(ulong frequencyUsed READ frequencyUsed NOTIFY frequencyUsedChanged)
     Q_PROPERTY(ulong frequencyToTest READ frequencyToTest NOTIFY frequencyToTestChanged)
+    // While a start waits: the first open input of the safety loop, empty when it is closed.
+    Q_PROPERTY(QString openSafetyInput READ openSafetyInput NOTIFY openSafetyInputChanged)
 public:
     explicit TestPreparation(QObject* parent = nullptr);
 
@@ -35,6 +37,7 @@ public:
     const QList<FixedValueUnit*>& shownTestParameters() const { return m_shownTestParameters.items(); }
     unsigned long frequencyUsed() const;
     unsigned long frequencyToTest() const;
+    QString openSafetyInput() const { return m_openSafetyInput; }
 
     // The test parameters of the selected mode as new items of the given parent; reads
     // only the data model, so the results view builds its own list with it.
@@ -59,6 +62,7 @@ signals:
     void shownTestParametersChanged();
     void frequencyUsedChanged();
     void frequencyToTestChanged();
+    void openSafetyInputChanged();
     void initTest();
     void waitForHvSignal();
     void hvSignalTimeout();
@@ -76,7 +80,11 @@ private:
     static void setFirst(const QList<FixedValueUnit*>& items, FixedValueUnit::ValueType type,
                          const QPair<QString, QString>& valueAndUnit);
 
+    void updateOpenSafetyInput();
+
     uint m_time = 0;
+    States::AppState m_state = States::None;
+    QString m_openSafetyInput;
     OwnedItemList<FixedValueUnit> m_preparationParameters;
     OwnedItemList<FixedValueUnit> m_shownTestParameters;
 };

@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 using namespace States;
@@ -118,6 +119,8 @@ struct TTestThread::Data {
     bool logPart3Written = false;
     bool burning = false;
     bool tanDeltaPhaseRecorded = false;
+    // Started with the loop open: the load detection is asked for once it is closed.
+    bool loadDetectionOwed = false;
 
     // Start of the withstand part of a stepped test; invalid until it begins.
     QDateTime withstandClock;
@@ -250,6 +253,8 @@ void TTestThread::appStateChanged(AppState oldState, AppState newState)
     case pairKey(States::InitTest, WaitConfirmOn):
     case pairKey(WaitHVFree, WaitConfirmOn):
     case pairKey(WaitExtEmergOff, WaitConfirmOn):
+        if (std::exchange(m->loadDetectionOwed, false) && !m->pof->StartLoadDetection())
+            InitError();
         if (safety.test(HvOn))
             emit sendAppEvent(eAppEvent::HVOn);
         break;
@@ -441,8 +446,10 @@ bool TTestThread::startTest()
         InitError();
     }
 
-    // A unit that could not be initialised is not asked to detect the load.
-    if (initialised && !m->pof->StartLoadDetection())
+    // A unit that could not be initialised is not asked to detect the load, nor one whose
+    // loop is open: it gets its parameters only until the start waits for the HV-on key.
+    m->loadDetectionOwed = initialised && !model->getSafetyCircuitState().test(ExtEmergencyOff);
+    if (initialised && !m->loadDetectionOwed && !m->pof->StartLoadDetection())
         InitError();
     return initialised;
 }

@@ -304,6 +304,28 @@ private slots:
         stateChange(States::TestRunning, States::Idle);
         QCOMPARE(gpio->lastWritten(HVEnableLine), '0');
         dm->setTestBoostState(stTBState{0, 0}, true);
+
+        // An open input drops it, but for the one a start's wait state waits for (the
+        // inputs after it then read open too) and the HV-on key.
+        const struct {
+            States::AppState state;
+            int open;
+            char line;
+        } loop[] = { { States::WaitHVFree, 1, '0' },      { States::WaitHVFree, 6, '1' },
+                     { States::WaitExtEmergOff, 7, '0' }, { States::WaitExtEmergOff, 8, '1' },
+                     { States::WaitConfirmOn, 8, '0' },   { States::WaitConfirmOn, 9, '1' },
+                     { States::TestSoftStop, 4, '0' } };
+        for (const auto& row : loop) {
+            stateChange(States::Idle, row.state);
+            QCOMPARE(gpio->lastWritten(HVEnableLine), '1');
+            gpio->setLine(safetyLineOfBit(row.open), false);
+            QTRY_COMPARE(dm->getSafetyCircuitState(), SafetyCircuitBits((1u << row.open) - 1));
+            QCOMPARE(gpio->lastWritten(HVEnableLine), row.line);
+            gpio->setLine(safetyLineOfBit(row.open), true);
+            QTRY_COMPARE(dm->getSafetyCircuitState(), SafetyCircuitBits(0x3FF));
+            QCOMPARE(gpio->lastWritten(HVEnableLine), '1');
+            stateChange(row.state, States::Idle);
+        }
     }
 
     void sigusr1TriggersOneScreenshot()

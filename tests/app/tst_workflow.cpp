@@ -519,11 +519,12 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
         // "burning" ("burn mode": on), "running", "load detection", "preparation", "read failure"
-        // or "soft stop opening" / "soft stop silence"
+        // "soft stop opening" / "soft stop silence", or "emergency off" (open at the start, then as "running")
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
         QTest::newRow("hv off") << withstand << int(OperatingModes::VLFSin) << QString() << "running";
+        QTest::newRow("emergency off at start") << withstand << int(OperatingModes::VLFSin) << QString() << "emergency off";
         QTest::newRow("load detection") << withstand << int(OperatingModes::VLFSin) << QString() << "load detection";
         QTest::newRow("no record") << withstand << int(OperatingModes::VLFSin) << QString() << "preparation";
         QTest::newRow("sheath test") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathTest) << "2.0"
@@ -544,6 +545,9 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QString, voltage);
         QFETCH(QString, end);
+        const bool openAtStart = end == QLatin1String("emergency off");
+        if (openAtStart)
+            end = QStringLiteral("running");
         const bool hurried = end == QLatin1String("burning") || end == QLatin1String("load detection");
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
         const bool softStop = end.startsWith(QLatin1String("soft stop"));
@@ -595,10 +599,17 @@ private slots:
         unit().setLoadDetectionMs(end == QLatin1String("preparation") ? 600000
                                   : end == QLatin1String("load detection") ? 5000
                                   : pinpointing ? 0 : 300);
+        const QByteArray lineBefore = m_around->gpio.value(HVEnableLine);
+        if (openAtStart) {
+            m_around->gpio.setLine(safetyLineOfBit(1), false);
+            QTRY_COMPARE(dm()->getSafetyCircuitState(), SafetyCircuitBits(0x001));
+            unit().clearCommandLog();
+        }
         UI(turnToAndPress("confirmButton")); // time
         const QStringList before = records();
         const QByteArray lastRecord = before.isEmpty() ? QByteArray() : readAll(before.last());
-        unit().clearCommandLog();
+        if (!openAtStart)
+            unit().clearCommandLog();
         if (end == QLatin1String("preparation") || end == QLatin1String("load detection")) {
             UI(waitForPage("MeasurementPreparationPage", 20000));
             QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVOn, 20000);
@@ -610,6 +621,18 @@ private slots:
                 QTRY_VERIFY2(m_ui.texts().contains(voltage), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
             shot("preparation");
         } else {
+            if (openAtStart) {
+                // The start waits with the line low and the unit told its parameters only;
+                // the page names the input. Closed, the test runs on.
+                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVFree, 10000);
+                QTRY_VERIFY_WITH_TIMEOUT(m_ui.shows("Safety circuit open: Emergency off"), 5000);
+                QTest::qWait(1000);
+                QVERIFY(!m_around->gpio.value(HVEnableLine).mid(lineBefore.size()).contains('1'));
+                for (const HvUnitModel::Command& c : unit().commandLog())
+                    QVERIFY2(QByteArray("sxzumftb").contains(c.letter), qPrintable(QString(QChar(c.letter))));
+                shot("input-open");
+                m_around->gpio.setLine(safetyLineOfBit(1), true);
+            }
             followCountdown();
             unit().setDischargeMs(softStop ? 5000 : 0);
             STEP(switchHvOn());
@@ -753,7 +776,7 @@ private slots:
             dm()->setBurnCurrentLimiter(false);
         }
         shot("results");
-        if (end == QLatin1String("running")) {
+        if (end == QLatin1String("running") && !openAtStart) {
             // Restarted from its results, the test is followed to its new results again.
             const int stored = records().size();
             const QString verdict = m_ui.text("verdictText");

@@ -153,6 +153,11 @@ public:
         emit GlobalFuncs::getDM()->appStateChanged(States::AppState(from), States::AppState(to));
     }
     Q_INVOKABLE void updateTimeoutTime(int ms) { emit GlobalFuncs::getDM()->updateTimeoutTime(uint(ms)); }
+    // The safety inputs as the poll reports them (bit n closed).
+    Q_INVOKABLE void setSafetyCircuit(int bits)
+    {
+        GlobalFuncs::getDM()->setSafetyCircuitState(SafetyCircuitBits(quint32(bits)));
+    }
     Q_INVOKABLE void setFrequencies(int usedMilliHz, int requestedMilliHz)
     {
         GlobalFuncs::getDM()->setFrequencyToTest(requestedMilliHz);

@@ -140,6 +140,7 @@ private slots:
 
     void startSendsTheRowsInOrder()
     {
+        dm()->setSafetyCircuitState(SafetyCircuitBits(0x1FF));
         setTestTime(2, 10);
         dm()->setFrequencyToTest(50);
         const long initVoltage = dm()->testInitializationVoltage();
@@ -157,7 +158,7 @@ private slots:
             if (calls.at(i).startsWith(QLatin1String("SetValue")))
                 QCOMPARE(calls.value(i + 1), QStringLiteral("GetHVState"));
         }
-        QCOMPARE(events(), QList<E>({ E::TestInitSuccess }));
+        QCOMPARE(events(), QList<E>({ E::ExtEmergOffClosed }));
         QCOMPARE(m_history->clearCount(), 1);
         // The data of the previous test is gone, the new one has its start and preset time.
         QCOMPARE(dm()->getTestResult(), eTestResult_Unknown);
@@ -171,29 +172,38 @@ private slots:
 
     void startFromPhaseConnectIsTheSame()
     {
+        dm()->setSafetyCircuitState(SafetyCircuitBits(0x1FF));
         change(WaitPhaseConnect, States::InitTest);
         QCOMPARE(m_link->commands().first(), QStringLiteral("StopTest(0)"));
         QCOMPARE(m_link->commands().last(), QStringLiteral("StartLoadDetection"));
-        QCOMPARE(events(), QList<E>({ E::TestInitSuccess }));
+        QCOMPARE(events(), QList<E>({ E::ExtEmergOffClosed }));
     }
 
+    // The load detection is asked for once the start waits only for the HV-on key: at
+    // once with the loop closed, else when the wait for the HV-on key begins.
     void startEventBySafetyBits_data()
     {
         QTest::addColumn<SafetyCircuitBits>("safety");
         QTest::addColumn<int>("event");
-        QTest::newRow("bit 8") << bits({ 8 }) << int(E::ExtEmergOffClosed);
-        QTest::newRow("bits 6 and 8") << bits({ 6, 8 }) << int(E::ExtEmergOffClosed);
-        QTest::newRow("bit 6") << bits({ 6 }) << int(E::GotHVFree);
-        QTest::newRow("others") << bits({ 0, 1, 2, 3, 4, 5, 7, 9 }) << int(E::TestInitSuccess);
+        QTest::addColumn<bool>("detectsAtOnce");
+        QTest::newRow("bit 8") << bits({ 8 }) << int(E::ExtEmergOffClosed) << true;
+        QTest::newRow("bits 6 and 8") << bits({ 6, 8 }) << int(E::ExtEmergOffClosed) << true;
+        QTest::newRow("bit 6") << bits({ 6 }) << int(E::GotHVFree) << false;
+        QTest::newRow("others") << bits({ 0, 1, 2, 3, 4, 5, 7, 9 }) << int(E::TestInitSuccess) << false;
     }
 
     void startEventBySafetyBits()
     {
         QFETCH(SafetyCircuitBits, safety);
         QFETCH(int, event);
+        QFETCH(bool, detectsAtOnce);
         dm()->setSafetyCircuitState(safety);
         change(Idle, States::InitTest);
         QCOMPARE(events(), QList<E>({ E(event) }));
+        QCOMPARE(m_link->commands().contains(QStringLiteral("StartLoadDetection")), detectsAtOnce);
+        m_link->clearCalls();
+        change(WaitExtEmergOff, WaitConfirmOn);
+        QCOMPARE(m_link->commands().contains(QStringLiteral("StartLoadDetection")), !detectsAtOnce);
     }
 
     void failedRowStopsTheStart_data()
@@ -240,11 +250,12 @@ private slots:
 
     void failedLoadDetectionStartStopsTheUnit()
     {
+        dm()->setSafetyCircuitState(SafetyCircuitBits(0x1FF));
         m_link->setStartLoadDetectionResult(false);
         change(Idle, States::InitTest);
         QCOMPARE(m_link->commands().mid(m_link->commands().size() - 2),
                  QStringList({ QStringLiteral("StartLoadDetection"), QStringLiteral("StopTest(0)") }));
-        QCOMPARE(events(), QList<E>({ E::TestInitSuccess }));
+        QCOMPARE(events(), QList<E>({ E::ExtEmergOffClosed }));
     }
 
     void testMinutesRow_data()

@@ -29,11 +29,17 @@ Item {
         }
 
         function test_sineTestFromConfirmationToResults() {
+            testHelper.setSafetyCircuit(0x3FF)
             var confirmation = startSineTest()
             var depth = stack().depth
             compare(confirmation.startStatus.header, "The system is preparing the test")
             verify(!confirmation.restartButton.visible)
             state(States.WaitExtEmergOff, States.WaitConfirmOn)
+            verify(shows(confirmation.statePart, "Press the green HV on button"))
+            // An input opened while the start waits is named until it closes.
+            testHelper.setSafetyCircuit(0x001)
+            verify(shows(confirmation.statePart, "Safety circuit open: Emergency off"))
+            testHelper.setSafetyCircuit(0x3FF)
             verify(shows(confirmation.statePart, "Press the green HV on button"))
             shot("test-confirmation")
             // Not pressed in time: the clock, and Confirm starts again.

@@ -99,7 +99,10 @@ Column {
     Text {
         objectName: "startDetail"
         width: status.width
-        text: status.detail
+        // The line stays low while the loop is open: the page says which input holds the start.
+        text: guiViewModel.prepare.openSafetyInput !== ""
+              ? qsTranslate("Statemachine", "SafetyInputOpen").arg(guiViewModel.prepare.openSafetyInput)
+              : status.detail
         color: Style.foreground
         font.pixelSize: Style.fontSize
         wrapMode: Text.WordWrap
