@@ -5,6 +5,7 @@
 
 #include <boost/circular_buffer.hpp>
 
+#include <chrono>
 #include <functional>
 #include <utility>
 #include <variant>
@@ -28,7 +29,9 @@ double populationVariance(Ring const& ring)
 
 // Fires once the last 6 output readings are steady (voltage within about 100 V,
 // current variance below 1e8) and the condition holds; hands the voltages on. The
-// rings outlive state changes, so earlier visits count.
+// rings outlive state changes, but a reading that comes more than a second after the one
+// before (the readings come every 250 ms while the state is active) starts them afresh:
+// readings of an earlier run, one cancelled at this level, never enter a measurement.
 template <typename E>
 class StableTransition : public StatesAndTransitions::Transition<E> {
 public:
@@ -45,6 +48,12 @@ public:
         const auto* values = std::get_if<OutputValues>(&event);
         if (!values)
             return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastReading > kStaleAfter) {
+            m_voltages.clear();
+            m_currents.clear();
+        }
+        m_lastReading = now;
         m_voltages.push_back(values->voltage);
         m_currents.push_back(values->current);
         if (!m_voltages.full())
@@ -61,11 +70,14 @@ public:
         m_voltages.clear();
     }
 
+    static constexpr std::chrono::milliseconds kStaleAfter { 1000 };
+
 private:
     std::function<void(boost::circular_buffer<long> const&)> m_onStable;
     std::function<bool()> m_condition;
     boost::circular_buffer<long> m_voltages;
     boost::circular_buffer<long long> m_currents;
+    std::chrono::steady_clock::time_point m_lastReading;
 };
 
 } // namespace Commissioning

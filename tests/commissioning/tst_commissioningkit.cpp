@@ -269,6 +269,16 @@ private slots:
         QVERIFY(feed({ 1000, 2000, 3000, 4000, 5000, 6000 }));
         t.onActivation();
         QCOMPARE(measured, 4500.0); // the 4 newest
+
+        // Five readings of a run cancelled at this level, then the next run's a while later:
+        // the old ones count no more.
+        QVERIFY(!feed({ 6000000, 6000000, 6000000, 6000000, 6000000 }));
+        QTest::qSleep(1100);
+        QVERIFY(!feed({ 6100000 }));
+        QVERIFY(!feed({ 6100000, 6100000, 6100000, 6100000 }));
+        QVERIFY(feed({ 6100000 }));
+        t.onActivation();
+        QCOMPARE(measured, 6100000.0);
     }
 
     void rampDownStepsToTheFloorAndThenHandsOnTheOutput()
