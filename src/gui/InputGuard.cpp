@@ -3,6 +3,9 @@
 #include <QKeyEvent>
 #include <QQuickWindow>
 
+#include <QTouchEvent>
+
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -11,6 +14,25 @@ bool isPress(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 bool isTurn(int key)
 {
     return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+// The topmost item at the spot (scene coordinates) under item that takes a press, as the
+// window delivers one: children over their parent, the later and higher over the others.
+QQuickItem* pressTarget(QQuickItem* item, const QPointF& spot)
+{
+    if (!item->isVisible() || !item->isEnabled())
+        return nullptr;
+    const QPointF local = item->mapFromScene(spot);
+    if (item->clip() && !item->contains(local))
+        return nullptr;
+    QList<QQuickItem*> children = item->childItems();
+    std::stable_sort(children.begin(), children.end(), [](QQuickItem* a, QQuickItem* b) { return a->z() < b->z(); });
+    for (auto child = children.crbegin(); child != children.crend(); ++child) {
+        if (QQuickItem* target = pressTarget(*child, spot))
+            return target;
+    }
+    const bool takes = item->acceptedMouseButtons() != Qt::NoButton || item->acceptTouchEvents();
+    return takes && item->contains(local) ? item : nullptr;
 }
 } // namespace
 
@@ -22,6 +44,16 @@ qint64 InputGuard::now()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+bool InputGuard::isStopping(const QQuickItem* item)
+{
+    for (; item; item = item->parentItem()) {
+        const QVariant stopping = item->property("stopping");
+        if (stopping.isValid())
+            return stopping.toBool();
+    }
+    return false;
 }
 
 void InputGuard::setFront(QObject* front)
@@ -99,6 +131,16 @@ bool InputGuard::eventFilter(QObject* watched, QEvent* event)
     return QQuickItem::eventFilter(watched, event);
 }
 
+QQuickItem* InputGuard::targetAt(const QPointF& spot) const
+{
+    return m_window ? pressTarget(m_window->contentItem(), spot) : nullptr;
+}
+
+bool InputGuard::tapDropped(const QPointF& spot) const
+{
+    return now() < takenFrom(false) && !isStopping(targetAt(spot));
+}
+
 bool InputGuard::dropped(QEvent* event)
 {
     switch (event->type()) {
@@ -106,12 +148,16 @@ bool InputGuard::dropped(QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (isTurn(key))
             m_held = nullptr;
-        return isPress(key) && now() < takenFrom(true);
+        return isPress(key) && now() < takenFrom(true) && !isStopping(m_window->activeFocusItem());
     }
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        m_swallowMouse = now() < takenFrom(false);
+        m_previousPressDropped = m_pressDropped;
+        m_pressDropped = m_swallowMouse = tapDropped(static_cast<QMouseEvent*>(event)->windowPos());
         return m_swallowMouse;
+    case QEvent::MouseButtonDblClick:
+        // Follows its press. When the press before was dropped, the platform still counted
+        // it: this press and its release go on alone, as the tap they are.
+        return m_swallowMouse || m_previousPressDropped;
     case QEvent::MouseMove:
         return m_swallowMouse;
     case QEvent::MouseButtonRelease: {
@@ -119,9 +165,11 @@ bool InputGuard::dropped(QEvent* event)
         m_swallowMouse = false;
         return swallowed;
     }
-    case QEvent::TouchBegin:
-        m_swallowTouch = now() < takenFrom(false);
+    case QEvent::TouchBegin: {
+        const QList<QTouchEvent::TouchPoint> points = static_cast<QTouchEvent*>(event)->touchPoints();
+        m_swallowTouch = !points.isEmpty() && tapDropped(points.first().pos());
         return m_swallowTouch;
+    }
     case QEvent::TouchUpdate:
         return m_swallowTouch;
     case QEvent::TouchEnd:

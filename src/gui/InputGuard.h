@@ -8,7 +8,9 @@ class QQuickWindow;
 // Drops a press of the knob or a tap that comes within the guard time after what is shown
 // (a page, a dialog, the backfeed page, the remote frame) came to the front: the second
 // press of a double press meant for the page that left never acts on the page that came up
-// under it. The guard time is the double-click time, at least 400 ms. A list that comes back
+// under it. The guard time is the double-click time, at least 400 ms. A press on a control
+// whose only effect is to stop or abort something (its "stopping" property set: HV off, a
+// running procedure's Cancel) is always taken. A list that comes back
 // holds a knob press on the entry under the knob a while longer, until the knob turns: a
 // procedure or test that just ended is not started again by a press meant for its page.
 // Lives in the window and filters the window's input; times are milliseconds of
@@ -49,6 +51,8 @@ public:
     qint64 takenFrom(bool knob) const;
 
     static qint64 now();
+    // Whether the item, or the control it belongs to, only stops or aborts something.
+    static bool isStopping(const QQuickItem* item);
 
 signals:
     void frontChanged();
@@ -60,6 +64,10 @@ protected:
 
 private:
     bool dropped(QEvent* event);
+    // Whether a tap on this spot of the window is dropped now.
+    bool tapDropped(const QPointF& spot) const;
+    // The control a press on this spot of the window goes to; null when none takes it.
+    QQuickItem* targetAt(const QPointF& spot) const;
     void watch(QQuickWindow* window);
 
     QPointer<QObject> m_front;
@@ -73,4 +81,8 @@ private:
     // The rest of a touch or a mouse press whose start was dropped goes too.
     bool m_swallowTouch = false;
     bool m_swallowMouse = false;
+    // Whether the last mouse press was dropped, and the one before it: the platform makes
+    // the press after a dropped one a double click, which a button takes as no click.
+    bool m_pressDropped = false;
+    bool m_previousPressDropped = false;
 };

@@ -643,7 +643,8 @@ private:
         return QString();
     }
 
-    // A press or tap never acts on what came to the front less than the guard time before.
+    // A press or tap never acts on what came to the front less than the guard time before,
+    // unless it only stops something.
     QString guardHolds() { return m_ghost; }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -657,9 +658,9 @@ private:
             // Before the window's own filters see it.
             m_pressAt = now();
             m_pressAge = m_pressAt - m_frontAt;
-        } else if (m_pressAt > 0 && qobject_cast<QQuickItem*>(watched)) {
+        } else if (auto* control = m_pressAt > 0 ? qobject_cast<QQuickItem*>(watched) : nullptr) {
             // It went past the window to a control.
-            if (m_pressAge < guard()->guardTime() - 5 && m_ghost.isEmpty())
+            if (m_pressAge < guard()->guardTime() - 5 && m_ghost.isEmpty() && !InputGuard::isStopping(control))
                 m_ghost = QStringLiteral("a press or tap reached \"%1\" (%2) %3 ms after %4 came to the front")
                               .arg(watched->objectName(), ProgramWindow::typeName(watched)).arg(m_pressAge).arg(m_frontName);
             m_pressAt = 0;

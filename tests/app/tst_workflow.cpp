@@ -7,6 +7,7 @@
 #include "fakes/QmlWarnings.h"
 #include "fakes/SimulatedSurroundings.h"
 #include "fakes/Step.h"
+#include "gui/InputGuard.h"
 #include "gui/TestMeasurement.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TestChart.h"
@@ -202,6 +203,26 @@ private:
     }
 
     void shot(const QString& name) { m_ui.shot(m_workflow + QLatin1Char('-') + name); }
+
+    // HV off 0.25 s after the live page came up, within the window's guard time: tapped, or
+    // pressed twice with the knob 0.1 s apart. The unit stops within 1 s.
+    void hvOffAtOnce(bool knob)
+    {
+        const auto* guard = m_ui.window()->property("inputGuard").value<InputGuard*>();
+        QTest::qWait(int(qMax<qint64>(0, guard->frontSince() + 250 - InputGuard::now())));
+        QVERIFY(InputGuard::now() < guard->frontSince() + guard->guardTime());
+        QElapsedTimer since;
+        since.start();
+        if (knob) {
+            QTest::keyClick(m_ui.window(), Qt::Key_Return);
+            QTest::qWait(100);
+            QTest::keyClick(m_ui.window(), Qt::Key_Return);
+        } else {
+            UI(tapOn(m_ui.find("hvOffButton")));
+        }
+        QVERIFY(QTest::qWaitFor([this] { return !unit().outputOn(); }, 5000));
+        QVERIFY2(since.elapsed() < 1000, qPrintable(QStringLiteral("the unit stopped %1 ms after HV off").arg(since.elapsed())));
+    }
 
 private slots:
     void initTestCase()
@@ -519,7 +540,8 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
         // "burning" ("burn mode": on), "running", "load detection", "preparation", "read failure"
-        // "soft stop opening" / "soft stop silence", or "emergency off" (open at the start, then as "running")
+        // "soft stop opening" / "soft stop silence", "emergency off" (open at the start, then as
+        // "running"), or "tapped at once" (HV off right after the live page came up)
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
@@ -538,6 +560,7 @@ private slots:
         // HV off, then in the soft stop (the cable discharging for 5 s) an input opens or the unit falls silent.
         QTest::newRow("soft stop opening") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop opening";
         QTest::newRow("soft stop silence") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop silence";
+        QTest::newRow("hv off tapped at once") << withstand << int(OperatingModes::VLFSin) << QString() << "tapped at once";
     }
     void testEndedWithHvOff()
     {
@@ -549,6 +572,7 @@ private slots:
         if (openAtStart)
             end = QStringLiteral("running");
         const bool hurried = end == QLatin1String("burning") || end == QLatin1String("load detection");
+        const bool atOnce = end.endsWith(QLatin1String(" at once"));
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
         const bool softStop = end.startsWith(QLatin1String("soft stop"));
         const bool manualRamp = !voltage.isEmpty() && end != QLatin1String("preparation") && !softStop;
@@ -635,16 +659,22 @@ private slots:
             }
             followCountdown();
             unit().setDischargeMs(softStop ? 5000 : 0);
+            if (atOnce)
+                m_ui.useOperatorTimes();
             STEP(switchHvOn());
-            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
-            // The header's burn sign says what the unit was sent.
-            QCOMPARE(bool(ProgramWindow::findIn(m_ui.window()->contentItem(), "burnIcon")), bool(unit().burnFlags() & 1));
-            if (pinpointing) {
-                QCOMPARE(unit().setFrequency(), quint64(500));
-                UI(tap("tab0")); // the overview: it opens on the trace
-                QTRY_VERIFY2(m_ui.texts().contains(QStringLiteral("0.50")), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+            if (atOnce) {
+                STEP(hvOffAtOnce(end.startsWith(QLatin1String("pressed"))));
+            } else {
+                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestRunning, 10000);
+                // The header's burn sign says what the unit was sent.
+                QCOMPARE(bool(ProgramWindow::findIn(m_ui.window()->contentItem(), "burnIcon")), bool(unit().burnFlags() & 1));
+                if (pinpointing) {
+                    QCOMPARE(unit().setFrequency(), quint64(500));
+                    UI(tap("tab0")); // the overview: it opens on the trace
+                    QTRY_VERIFY2(m_ui.texts().contains(QStringLiteral("0.50")), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+                }
+                QTest::qWait(1000);
             }
-            QTest::qWait(1000);
             if (manualRamp) {
                 // The gauge ends at the range (peak); the unit waits at the mode's lowest voltage,
                 // the marker at 0.0, from which 61 clicks are 7.0 kV; then 5.0 kV by 20 clicks.
@@ -701,7 +731,7 @@ private slots:
         } else {
             if (hurried)
                 m_ui.useOperatorTimes();
-            QVERIFY2(hurried ? m_ui.tapTwice("hvOffButton", 300, true) : m_ui.turnToAndPress("hvOffButton"),
+            QVERIFY2(atOnce || (hurried ? m_ui.tapTwice("hvOffButton", 300, true) : m_ui.turnToAndPress("hvOffButton")),
                      qPrintable(m_ui.lastError()));
             m_ui.useQuickTimes();
             if (softStop) {
@@ -741,7 +771,7 @@ private slots:
             const QString code = m_ui.text("codeLine");
             QVERIFY2(code == "#02.10 " || (end == QLatin1String("load detection") && code.startsWith("#02.10 [")),
                      qPrintable(code));
-        } else if (end != QLatin1String("read failure")) {
+        } else if (end != QLatin1String("read failure") && !atOnce) {
             // The time as run, a second or more: the unit's samples after the stop keep it.
             const QRegularExpression ranSeconds(QStringLiteral("^00:(0[1-9]|[1-5]\\d)$"));
             QVERIFY2(m_ui.texts().indexOf(ranSeconds) >= 0, qPrintable(m_ui.texts().join(QLatin1Char('|'))));

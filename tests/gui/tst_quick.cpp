@@ -38,6 +38,7 @@
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTranslator>
+#include <QTest>
 #include <QtQuickTest>
 
 #include <cmath>
@@ -233,6 +234,25 @@ public:
         QWindow* window = QGuiApplication::focusWindow();
         const auto* guard = window ? window->property("inputGuard").value<InputGuard*>() : nullptr;
         return guard ? int(qMax<qint64>(0, guard->takenFrom(knob) - InputGuard::now())) : 0;
+    }
+    // A mouse tap on the middle of the item as the platform sends it: stamped afterMs after
+    // the last such tap (0: long after anything), so that one within the double-click
+    // interval makes a double click, which the test library's taps never do.
+    Q_INVOKABLE void platformTap(QObject* item, int afterMs)
+    {
+        auto* quickItem = qobject_cast<QQuickItem*>(item);
+        QQuickWindow* window = quickItem ? quickItem->window() : nullptr;
+        if (!window)
+            return;
+        const QPointF spot = quickItem->mapToScene(QPointF(quickItem->width() / 2, quickItem->height() / 2));
+        const QPointF global = window->mapToGlobal(spot.toPoint());
+        m_tapStamp = afterMs > 0 ? m_tapStamp + afterMs : QTest::lastMouseTimestamp + 1000;
+        qt_handleMouseEvent(window, spot, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress,
+                            Qt::NoModifier, m_tapStamp);
+        qt_handleMouseEvent(window, spot, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease,
+                            Qt::NoModifier, m_tapStamp + 1);
+        // The library's next tap is no double click of these.
+        QTest::lastMouseTimestamp = m_tapStamp + 1 + QTest::mouseDoubleClickInterval;
     }
     // Deletes a window at once; a deferred destroy() would let its bindings run on a
     // half-torn-down tree.
@@ -497,6 +517,7 @@ private:
     FakePlatform* m_platform;
     ConnectionManagerOnThread* m_connections;
     QImage m_kept;
+    int m_tapStamp = 0;
 };
 
 // Each QML test file gets its own engine and, with it, a fresh root view model over the

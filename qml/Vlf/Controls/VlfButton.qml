@@ -6,6 +6,10 @@ import Vlf.Styles 1.0
 Button {
     id: control
 
+    // A press only stops or aborts something (HV off, a running procedure's Cancel): the
+    // window takes it also right after the page changed.
+    property bool stopping: false
+
     property VlfNavigationClient vlfNavigationClient: VlfNavigationClient {
         onKnobPressed: control.clicked()
     }

@@ -286,6 +286,30 @@ Item {
             compare(findChild(window.dialogLayer.currentItem, "dialogProgress").value, 0.25)
         }
 
+        // Two presses on a question's OK answer it once, never the question after it: a tap
+        // the window drops right after the question came up and one past that time, which
+        // the platform makes a double click.
+        function test_pairOnOkAnswersOnce_data() {
+            return [{ tag: "tap dropped, then one past the guard", knob: false }]
+        }
+        function test_pairOnOkAnswersOnce(data) {
+            guiViewModel.showQuestion("First?", "OK", "")
+            guiViewModel.showQuestion("Second?", "OK", "")
+            tryVerify(function() { return window.dialogLayer.depth === 1 }, 2000)
+            var asked = window.dialogLayer.currentItem.question.name
+            var ok = window.dialogLayer.currentItem.confirmButton
+            tryVerify(function() { return ok.activeFocus })
+            verify(testHelper.guardLeft(false) > 0)
+            testHelper.platformTap(ok, 0)
+            compare(guiViewModel.questionList.length, 2)
+            waitOutGuard(false)
+            testHelper.platformTap(ok, 300)
+            tryCompare(guiViewModel.questionList, "length", 1, 2000)
+            wait(guiViewModel.settings.dblClickTime + 200)
+            compare(guiViewModel.questionList.length, 1)
+            verify(guiViewModel.questionList[0].name !== asked)
+        }
+
         function test_noDialogPageWhileBackfeedIsShown() {
             guiViewModel.backfeedDetected()
             verify(window.backfeedTrigger)

@@ -117,7 +117,8 @@ Item {
                 testHelper.feedPeriodic(i * 10000, 8.7, 0.2, i)
             var tableButton = findChild(live, "tab3")
             verify(tableButton.visible)
-            tryCompare(findChild(live, "tab0"), "activeFocus", true)
+            // The knob stays on HV off, where the preparation page had it.
+            tryCompare(live.hvOffButton, "activeFocus", true)
             while (!tableButton.activeFocus)
                 keyClick(Qt.Key_Right)
             keyClick(Qt.Key_Return)

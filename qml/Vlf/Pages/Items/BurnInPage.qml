@@ -82,7 +82,10 @@ CommissioningPage {
     }
 
     buttons: [
-        CancelButton { onClicked: page.close() },
+        CancelButton {
+            stopping: page.stage !== -1 && page.stage !== Commissioning.BurnInIdle
+            onClicked: page.close()
+        },
         VlfButton {
             objectName: "endPartButton"
             text: qsTranslate("Commissioning", "EndPart")

@@ -136,6 +136,7 @@ CommissioningPage {
         CancelButton {
             id: cancel
             visible: !page.done
+            stopping: true
             onClicked: page.close()
         },
         VlfButton {

@@ -88,6 +88,7 @@ CommissioningPage {
     buttons: [
         CancelButton {
             id: cancel
+            stopping: true
             visible: !page.finished
             onClicked: page.close()
         },

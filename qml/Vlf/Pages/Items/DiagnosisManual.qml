@@ -101,6 +101,7 @@ CommissioningPage {
         VlfButton {
             id: startStop
             objectName: "startButton"
+            stopping: page.running
             text: page.running ? qsTranslate("Commissioning", "Stop") : qsTranslate("Commissioning", "Start")
             onClicked: {
                 page.running = !page.running

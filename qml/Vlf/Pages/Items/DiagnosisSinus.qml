@@ -107,6 +107,7 @@ CommissioningPage {
     buttons: [
         VlfButton {
             objectName: "stopButton"
+            stopping: true
             text: qsTranslate("Commissioning", "Stop")
             onClicked: guiViewModel.commissioning.stopDiagnoseSinus()
         },

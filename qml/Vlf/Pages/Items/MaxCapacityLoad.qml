@@ -30,7 +30,10 @@ CommissioningPage {
     }
 
     buttons: [
-        CancelButton { onClicked: page.close() }
+        CancelButton {
+            stopping: page.stage !== Commissioning.CommissioningIdle
+            onClicked: page.close()
+        }
     ]
 
     Component.onCompleted: guiViewModel.commissioning.controlMaxCapacityLoad(Commissioning.Start)

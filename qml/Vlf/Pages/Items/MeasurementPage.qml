@@ -35,6 +35,8 @@ VlfPage {
     readonly property alias hvOffButton: hvOff
 
     title: guiViewModel.getModeString()
+    // The knob stays on HV off, where it was on the preparation page.
+    firstFocus: hvOff
 
     function shown(tabIndex) {
         return [true, diagramShown, traceShown, tableShown][tabIndex]
@@ -219,6 +221,7 @@ VlfPage {
         VlfButton {
             id: hvOff
             objectName: "hvOffButton"
+            stopping: true
             text: qsTranslate("Menu", "HvOff")
             onClicked: guiViewModel.abortTest()
         }

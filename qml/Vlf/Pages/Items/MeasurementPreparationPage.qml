@@ -97,6 +97,7 @@ VlfPage {
         VlfButton {
             id: hvOff
             objectName: "hvOffButton"
+            stopping: true
             text: qsTranslate("Menu", "HvOff")
             onClicked: guiViewModel.abortTest()
         }

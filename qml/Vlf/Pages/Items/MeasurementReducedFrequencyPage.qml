@@ -88,6 +88,7 @@ VlfPage {
         VlfButton {
             id: hvOff
             objectName: "hvOffButton"
+            stopping: true
             text: qsTranslate("Menu", "HvOff")
             onClicked: page.switchHvOff()
         },

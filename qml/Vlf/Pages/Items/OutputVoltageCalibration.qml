@@ -150,6 +150,7 @@ CommissioningPage {
         CancelButton {
             id: cancel
             visible: !page.done
+            stopping: true
             onClicked: page.close()
         },
         VlfButton {

@@ -54,7 +54,10 @@ CommissioningPage {
     }
 
     buttons: [
-        CancelButton { onClicked: page.close() },
+        CancelButton {
+            stopping: page.stage !== Commissioning.TanDCalibrationIdle
+            onClicked: page.close()
+        },
         VlfButton {
             id: confirm
             objectName: "confirmButton"

@@ -35,7 +35,10 @@ CommissioningPage {
     }
 
     buttons: [
-        CancelButton { onClicked: page.close() }
+        CancelButton {
+            stopping: page.stage !== Commissioning.WaveformCheckIdle
+            onClicked: page.close()
+        }
     ]
 
     Component.onCompleted: guiViewModel.commissioning.startWaveformTest()
