@@ -541,7 +541,8 @@ private slots:
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
         // "burning" ("burn mode": on), "running", "load detection", "preparation", "read failure"
         // "soft stop opening" / "soft stop silence", "emergency off" (open at the start, then as
-        // "running"), or "tapped at once" (HV off right after the live page came up)
+        // "running"), "tapped at once" or "pressed twice at once" (HV off right after the live
+        // page came up)
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
@@ -561,6 +562,8 @@ private slots:
         QTest::newRow("soft stop opening") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop opening";
         QTest::newRow("soft stop silence") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop silence";
         QTest::newRow("hv off tapped at once") << withstand << int(OperatingModes::VLFSin) << QString() << "tapped at once";
+        QTest::newRow("hv off pressed twice at once") << withstand << int(OperatingModes::VLFSin) << QString()
+                                                      << "pressed twice at once";
     }
     void testEndedWithHvOff()
     {

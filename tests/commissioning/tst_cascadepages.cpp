@@ -76,6 +76,7 @@ private slots:
         QTest::addColumn<int>("gapMs");
         QTest::newRow("waiting for HV on") << false << 700;
         QTest::newRow("6 kV output") << true << 300;
+        QTest::newRow("6 kV output, 100 ms") << true << 100;
     }
     void doublePressOnCancel()
     {

@@ -228,6 +228,8 @@ private slots:
         QTest::newRow("waiting for HV on") << -1 << 300;
         for (int steps = 0; steps < 4; ++steps)
             QTest::addRow("step %d", steps + 1) << steps << (steps % 2 ? 300 : 700);
+        QTest::newRow("waiting for HV on, 100 ms") << -1 << 100;
+        QTest::newRow("step 1, 100 ms") << 0 << 100;
     }
     void doublePressOnCancel()
     {

@@ -7,8 +7,10 @@ Button {
     id: control
 
     // A press only stops or aborts something (HV off, a running procedure's Cancel): the
-    // window takes it also right after the page changed.
+    // window takes it also right after the page changed, and the knob acts at once.
     property bool stopping: false
+    // Two knob presses within the double-click time are one press, not a double press.
+    property bool doubleIsOne: stopping
 
     property VlfNavigationClient vlfNavigationClient: VlfNavigationClient {
         onKnobPressed: control.clicked()

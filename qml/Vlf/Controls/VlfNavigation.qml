@@ -333,17 +333,28 @@ FocusScope {
     }
 
     // A second press within the double-click time makes a double press; a single press
-    // acts only once that time has passed.
+    // acts only once that time has passed. A stopping control acts at the first press, and
+    // for it and a control that takes a double press as one (a dialog's OK) the two presses
+    // are one press.
     function press(element) {
         if (dblClickTimer.running) {
             dblClickTimer.stop()
             var first = dblClickTimer.element
+            var acted = dblClickTimer.acted
             dblClickTimer.element = null
-            clientOf(first).knobDblPressed()
+            if (!alive(first) || acted)
+                return
+            if (first.doubleIsOne === true)
+                clientOf(first).knobPressed()
+            else
+                clientOf(first).knobDblPressed()
             return
         }
         dblClickTimer.element = element
+        dblClickTimer.acted = element.stopping === true
         dblClickTimer.start()
+        if (dblClickTimer.acted)
+            clientOf(element).knobPressed()
     }
 
     // Once the focus changes of the moment have settled; dies with the navigation.
@@ -368,12 +379,14 @@ FocusScope {
     Timer {
         id: dblClickTimer
         property Item element: null
+        // The element acted at the press already.
+        property bool acted: false
         interval: nav.dblClickTime
         repeat: false
         onTriggered: {
             var element = dblClickTimer.element
             dblClickTimer.element = null
-            if (element)
+            if (element && !dblClickTimer.acted)
                 nav.clientOf(element).knobPressed()
         }
     }

@@ -286,11 +286,12 @@ Item {
             compare(findChild(window.dialogLayer.currentItem, "dialogProgress").value, 0.25)
         }
 
-        // Two presses on a question's OK answer it once, never the question after it: a tap
-        // the window drops right after the question came up and one past that time, which
-        // the platform makes a double click.
+        // Two presses on a question's OK answer it once, never the question after it: the
+        // knob pressed twice 0.1 s apart, or a tap the window drops right after the question
+        // came up and one past that time, which the platform makes a double click.
         function test_pairOnOkAnswersOnce_data() {
-            return [{ tag: "tap dropped, then one past the guard", knob: false }]
+            return [{ tag: "knob twice 0.1 s apart", knob: true },
+                    { tag: "tap dropped, then one past the guard", knob: false }]
         }
         function test_pairOnOkAnswersOnce(data) {
             guiViewModel.showQuestion("First?", "OK", "")
@@ -299,11 +300,17 @@ Item {
             var asked = window.dialogLayer.currentItem.question.name
             var ok = window.dialogLayer.currentItem.confirmButton
             tryVerify(function() { return ok.activeFocus })
-            verify(testHelper.guardLeft(false) > 0)
-            testHelper.platformTap(ok, 0)
-            compare(guiViewModel.questionList.length, 2)
-            waitOutGuard(false)
-            testHelper.platformTap(ok, 300)
+            if (data.knob) {
+                keyClick(Qt.Key_Return)
+                wait(100)
+                keyClick(Qt.Key_Return)
+            } else {
+                verify(testHelper.guardLeft(false) > 0)
+                testHelper.platformTap(ok, 0)
+                compare(guiViewModel.questionList.length, 2)
+                waitOutGuard(false)
+                testHelper.platformTap(ok, 300)
+            }
             tryCompare(guiViewModel.questionList, "length", 1, 2000)
             wait(guiViewModel.settings.dblClickTime + 200)
             compare(guiViewModel.questionList.length, 1)

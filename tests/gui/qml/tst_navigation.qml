@@ -44,6 +44,7 @@ Item {
             verify(nav.addNavElement(list, false, false))
             verify(nav.addNavElement(last, false, false))
             first.visible = second.visible = list.visible = last.visible = true
+            first.stopping = first.doubleIsOne = false
             pressed.clear()
             dblPressed.clear()
             next.clear()
@@ -131,22 +132,37 @@ Item {
             testHelper.destroyNow(fresh)
         }
 
-        function test_doublePressGivesOneDoubleAndNoSingle() {
+        // Two presses within the double-click time give one double press and no single one;
+        // on a stopping control and one that takes them as one (a dialog's OK) one press, the
+        // stopping control's at the first. A single press acts once the double-click time
+        // has passed, a stopping control's at once.
+        function test_doublePress_data() {
+            return [{ tag: "plain", stopping: false, doubleIsOne: false, pair: 0, dbl: 1, atOnce: 0 },
+                    { tag: "stopping", stopping: true, doubleIsOne: true, pair: 1, dbl: 0, atOnce: 1 },
+                    { tag: "double is one", stopping: false, doubleIsOne: true, pair: 1, dbl: 0, atOnce: 0 }]
+        }
+        function test_doublePress(data) {
             guiViewModel.settings.dblClickTime = 400
             compare(nav.dblClickTime, 400)
+            first.stopping = data.stopping
+            first.doubleIsOne = data.doubleIsOne
             verify(nav.jumpTo(first, false))
             keyClick(Qt.Key_Return)
+            compare(pressed.count, data.atOnce)
             keyClick(Qt.Key_Return)
-            compare(dblPressed.count, 1)
+            compare(pressed.count, data.pair)
+            compare(dblPressed.count, data.dbl)
             wait(600)
-            compare(pressed.count, 0)
-            compare(dblPressed.count, 1)
+            compare(pressed.count, data.pair)
+            compare(dblPressed.count, data.dbl)
 
-            // A single press acts once the double-click time has passed, not before.
             keyClick(Qt.Key_Return)
-            compare(pressed.count, 0)
-            tryCompare(pressed, "count", 1, 2000)
-            compare(dblPressed.count, 1)
+            compare(pressed.count, data.pair + data.atOnce)
+            tryCompare(pressed, "count", data.pair + 1, 2000)
+            // No press of this row is pending for the next.
+            wait(600)
+            compare(pressed.count, data.pair + 1)
+            compare(dblPressed.count, data.dbl)
         }
 
         function test_autoPressFollowsAJump() {

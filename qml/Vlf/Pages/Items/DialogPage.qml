@@ -91,6 +91,7 @@ Page {
             VlfButton {
                 id: confirmButton
                 objectName: "confirmButton"
+                doubleIsOne: true
                 text: page.acceptText
                 visible: text.length > 0
                 onClicked: page.answer(guiViewModel.questionAcceptedResult())
