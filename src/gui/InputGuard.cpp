@@ -85,22 +85,12 @@ void InputGuard::setTimeScale(qreal scale)
     emit guardTimeChanged();
 }
 
-void InputGuard::hold(QQuickItem* item)
-{
-    m_held = item;
-    m_heldSince = now();
-}
+void InputGuard::hold(QQuickItem* item) { m_held = item; }
 
-qint64 InputGuard::takenFrom(bool knob) const
+bool InputGuard::holdsFocus() const
 {
-    qint64 from = m_frontSince + guardTime();
-    if (!knob || !m_held || !m_window)
-        return from;
-    for (QQuickItem* item = m_window->activeFocusItem(); item; item = item->parentItem()) {
-        if (item == m_held)
-            return qMax(from, m_heldSince + holdTime());
-    }
-    return from;
+    const QQuickItem* focus = m_window ? m_window->activeFocusItem() : nullptr;
+    return m_held && focus && (focus == m_held || m_held->isAncestorOf(focus));
 }
 
 void InputGuard::watch(QQuickWindow* window)
@@ -136,9 +126,27 @@ QQuickItem* InputGuard::targetAt(const QPointF& spot) const
     return m_window ? pressTarget(m_window->contentItem(), spot) : nullptr;
 }
 
-bool InputGuard::tapDropped(const QPointF& spot) const
+bool InputGuard::tapDropped(const QPointF& spot)
 {
-    return now() < takenFrom(false) && !isStopping(targetAt(spot));
+    QQuickItem* target = targetAt(spot);
+    if (now() < takenFrom() && !isStopping(target))
+        return true;
+    // The held entry tapped is taken, and no longer held.
+    if (m_held && target && (target == m_held || m_held->isAncestorOf(target)))
+        m_held = nullptr;
+    return false;
+}
+
+bool InputGuard::knobPressDropped()
+{
+    if (isStopping(m_window->activeFocusItem()))
+        return false;
+    if (now() < takenFrom())
+        return true;
+    if (!holdsFocus())
+        return false;
+    emit pressHeld(m_held);
+    return true;
 }
 
 bool InputGuard::dropped(QEvent* event)
@@ -148,7 +156,7 @@ bool InputGuard::dropped(QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (isTurn(key))
             m_held = nullptr;
-        return isPress(key) && now() < takenFrom(true) && !isStopping(m_window->activeFocusItem());
+        return isPress(key) && knobPressDropped();
     }
     case QEvent::MouseButtonPress:
         m_previousPressDropped = m_pressDropped;

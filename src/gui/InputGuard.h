@@ -10,9 +10,9 @@ class QQuickWindow;
 // press of a double press meant for the page that left never acts on the page that came up
 // under it. The guard time is the double-click time, at least 400 ms. A press on a control
 // whose only effect is to stop or abort something (its "stopping" property set: HV off, a
-// running procedure's Cancel) is always taken. A list that comes back
-// holds a knob press on the entry under the knob a while longer, until the knob turns: a
-// procedure or test that just ended is not started again by a press meant for its page.
+// running procedure's Cancel) is always taken. A list that comes back holds a knob press on
+// the entry under the knob until the knob turns or the entry is tapped: a procedure or test
+// that just ended is not started again by a press meant for its page.
 // Lives in the window and filters the window's input; times are milliseconds of
 // std::chrono::steady_clock (now()).
 class InputGuard : public QQuickItem {
@@ -23,13 +23,12 @@ class InputGuard : public QQuickItem {
     // When what is shown came to the front, and how long input is dropped after that.
     Q_PROPERTY(qint64 frontSince READ frontSince NOTIFY frontChanged)
     Q_PROPERTY(int guardTime READ guardTime NOTIFY guardTimeChanged)
-    // The minimum guard and the hold time shortened by this factor: test rigs run their walks
-    // at a machine's pace with it; the program keeps 1.
+    // The minimum guard shortened by this factor: test rigs run their walks at a machine's
+    // pace with it; the program keeps 1.
     Q_PROPERTY(qreal timeScale READ timeScale WRITE setTimeScale NOTIFY guardTimeChanged)
 
 public:
     static constexpr int MinimumGuardMs = 400;
-    static constexpr int HoldMs = 1500;
 
     explicit InputGuard(QQuickItem* parent = nullptr);
     ~InputGuard() override;
@@ -40,15 +39,16 @@ public:
     void setDoubleClickTime(int ms);
     qint64 frontSince() const { return m_frontSince; }
     int guardTime() const { return qMax(m_doubleClickTime, qRound(MinimumGuardMs * m_timeScale)); }
-    int holdTime() const { return qRound(HoldMs * m_timeScale); }
     qreal timeScale() const { return m_timeScale; }
     void setTimeScale(qreal scale);
 
-    // Knob presses on the item (a list's entry under the knob) are dropped for holdTime(), or
-    // until the knob turns.
+    // Knob presses on the item (a list's entry under the knob) are dropped until the knob
+    // turns or the item is tapped; each one held is told by pressHeld().
     Q_INVOKABLE void hold(QQuickItem* item);
-    // From when the window takes a knob press on what has the focus now, or a tap.
-    qint64 takenFrom(bool knob) const;
+    // Whether a knob press on what has the focus now is held.
+    bool holdsFocus() const;
+    // From when the window takes a press or tap after what is shown came to the front.
+    qint64 takenFrom() const { return m_frontSince + guardTime(); }
 
     static qint64 now();
     // Whether the item, or the control it belongs to, only stops or aborts something.
@@ -57,6 +57,8 @@ public:
 signals:
     void frontChanged();
     void guardTimeChanged();
+    // A knob press on the held item was dropped: the item shows it.
+    void pressHeld(QQuickItem* item);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,7 +67,9 @@ protected:
 private:
     bool dropped(QEvent* event);
     // Whether a tap on this spot of the window is dropped now.
-    bool tapDropped(const QPointF& spot) const;
+    bool tapDropped(const QPointF& spot);
+    // Whether a knob press on what has the focus is dropped now.
+    bool knobPressDropped();
     // The control a press on this spot of the window goes to; null when none takes it.
     QQuickItem* targetAt(const QPointF& spot) const;
     void watch(QQuickWindow* window);
@@ -76,7 +80,6 @@ private:
     int m_doubleClickTime = 250;
     qreal m_timeScale = 1.0;
     QPointer<QQuickItem> m_held;
-    qint64 m_heldSince = 0;
     QPointer<QQuickWindow> m_window;
     // The rest of a touch or a mouse press whose start was dropped goes too.
     bool m_swallowTouch = false;

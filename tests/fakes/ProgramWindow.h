@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -57,10 +58,10 @@ public:
         return QTest::qWaitFor([this] { return m_window->isExposed() && m_window->isActive(); }, 5000);
     }
 
-    // Presses act sooner, and the input guard and a list's hold end sooner, than the
-    // operator's: the logic is the same. attach() sets these.
+    // Presses act sooner, and the input guard ends sooner, than the operator's: the logic is
+    // the same. attach() sets these.
     void useQuickTimes() { setTimes(20, 0.05); }
-    // The operator's double-click, guard and hold times, for what shows the guard at work.
+    // The operator's double-click and guard times, for what shows the guard at work.
     void useOperatorTimes() { setTimes(m_operatorDblClick, 1.0); }
 
     QQuickWindow* window() const { return m_window; }
@@ -135,7 +136,7 @@ public:
     {
         QQuickItem* item = waitFor(name, timeoutMs);
         // What is shown may change while the guard is waited out.
-        if (item && waitOutGuard(false))
+        if (item && waitOutGuard())
             item = waitFor(name, timeoutMs);
         return item && tapOn(item);
     }
@@ -182,7 +183,7 @@ public:
     // itself. One more pass delivers what the press queued.
     void press()
     {
-        waitOutGuard(true);
+        waitOutGuard();
         QObject* client = nullptr;
         for (QQuickItem* item = m_window->activeFocusItem(); item && !client; item = item->parentItem())
             client = item->property("vlfNavigationClient").value<QObject*>();
@@ -198,22 +199,23 @@ public:
     // The second press on whatever has the focus gapMs after the first.
     void pressTwice(int gapMs)
     {
-        waitOutGuard(true);
+        waitOutGuard();
         QTest::keyClick(m_window, Qt::Key_Return);
         QTest::qWait(gapMs);
         QTest::keyClick(m_window, Qt::Key_Return);
     }
     // The window drops a press or tap that comes within the guard time after what is shown
-    // came to the front, and a knob press on the list entry it holds: the operator's next
-    // press or tap waits for what remains of that, and for nothing else. True when it waited.
-    bool waitOutGuard(bool knob) const
+    // came to the front: the operator's next press or tap waits for what remains of that,
+    // and for nothing else. True when it waited.
+    bool waitOutGuard() const
     {
-        const auto* guard = m_window->property("inputGuard").value<InputGuard*>();
         bool waited = false;
-        for (qint64 left; (left = guard->takenFrom(knob) - InputGuard::now()) > 0; waited = true)
+        for (qint64 left; (left = guard()->takenFrom() - InputGuard::now()) > 0; waited = true)
             QTest::qWait(int(left));
         return waited;
     }
+    // Whether the window holds a knob press on the list entry under the knob.
+    bool held() const { return guard()->holdsFocus(); }
     // Turns right (at most a full round of the page) until the item holds the focus.
     bool turnTo(QQuickItem* target)
     {
@@ -260,13 +262,18 @@ public:
         return nullptr;
     }
     // From the main page into the group, or on the group's page already: turned to the
-    // entry of the mode, not yet pressed.
+    // entry of the mode, not yet pressed. A list that came back holds the entry under the
+    // knob until the knob turns: the operator turns away and back.
     bool turnToEntry(int group, int mode)
     {
         if (depth() == 1) {
             if (!turnTo(menuButton(group)))
                 return false;
             press();
+        }
+        if (held()) {
+            turn(1);
+            turn(-1);
         }
         return turnTo(menuButton(mode));
     }
@@ -364,11 +371,12 @@ public:
     // Cancel pressed twice, gapMs apart: the line low within 1 s of the first press, the
     // procedure's page gone and its list shown, with the line low and the unit as before
     // (unitKept) for 2 s after the second press: one taken would have opened the page again.
+    // A press 2 s on, the knob not turned, is held: the entry flashes, nothing is set up.
     bool cancelTwice(int gapMs, const std::function<bool()>& unitKept)
     {
         if (!turnTo(QStringLiteral("cancelButton")))
             return false;
-        waitOutGuard(true);
+        waitOutGuard();
         QElapsedTimer since;
         since.start();
         pressTwice(gapMs);
@@ -381,8 +389,25 @@ public:
         else if (QTest::qWaitFor([&] { return hvEnable() || depth() != 2 || !unitKept(); }, 2000))
             m_error = QStringLiteral("the procedure started again");
         else
-            return true;
+            return pressHeld(unitKept);
         return false;
+    }
+    // A press on the list entry under the knob, not turned since the list came back: the
+    // entry flashes, and for 1.5 s nothing is set up.
+    bool pressHeld(const std::function<bool()>& unitKept)
+    {
+        QPointer<QQuickItem> entry = m_window->activeFocusItem();
+        bool flashed = false;
+        QTest::keyClick(m_window, Qt::Key_Return);
+        const bool setUp = QTest::qWaitFor([&] {
+            flashed = flashed || (entry && entry->property("flashing").toBool());
+            return hvEnable() || depth() != 2 || !unitKept();
+        }, 1500);
+        if (setUp)
+            m_error = QStringLiteral("a press with the knob not turned set the procedure up again");
+        else if (!flashed)
+            m_error = QStringLiteral("a press with the knob not turned was not shown held");
+        return !setUp && flashed;
     }
     // The end of every procedure: the HV-enable line off and no longer held, the output off.
     void checkHandedBack()
@@ -398,9 +423,10 @@ private:
         if (!m_window)
             return;
         vm()->settings()->setDblClickTime(dblClickMs);
-        m_window->property("inputGuard").value<InputGuard*>()->setTimeScale(guardScale);
+        guard()->setTimeScale(guardScale);
     }
     QQuickItem* layer(const char* name) const { return m_window->property(name).value<QQuickItem*>(); }
+    InputGuard* guard() const { return m_window->property("inputGuard").value<InputGuard*>(); }
     static bool usable(const QQuickItem* item)
     {
         return item && item->isVisible() && item->isEnabled() && item->width() > 0 && item->height() > 0;

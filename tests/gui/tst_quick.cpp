@@ -227,13 +227,13 @@ public:
                                .intersected(shot.rect());
         return shareAlike(shot, area, [&](int, int) { return wanted; });
     }
-    // How long the active window still drops a knob press on what has the focus, or a tap
-    // (ms); 0 for a window without the guard.
-    Q_INVOKABLE int guardLeft(bool knob) const
+    // How long the active window still drops a press or tap (ms); 0 for a window without
+    // the guard.
+    Q_INVOKABLE int guardLeft() const
     {
         QWindow* window = QGuiApplication::focusWindow();
         const auto* guard = window ? window->property("inputGuard").value<InputGuard*>() : nullptr;
-        return guard ? int(qMax<qint64>(0, guard->takenFrom(knob) - InputGuard::now())) : 0;
+        return guard ? int(qMax<qint64>(0, guard->takenFrom() - InputGuard::now())) : 0;
     }
     // A mouse tap on the middle of the item as the platform sends it: stamped afterMs after
     // the last such tap (0: long after anything), so that one within the double-click

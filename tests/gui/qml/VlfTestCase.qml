@@ -11,22 +11,22 @@ TestCase {
         compare(warnings.join("\n"), "", "QML warnings")
     }
     function testCleanup() {}
-    // The window drops a press or tap right after what it shows changed, and a knob press
-    // on a list entry it holds: presses and taps wait out what remains of that first.
+    // The window drops a press or tap right after what it shows changed: presses and taps
+    // wait out what remains of that first.
     TestEvent { id: input }
-    function waitOutGuard(knob) {
-        for (var left; (left = testHelper.guardLeft(knob)) > 0; )
+    function waitOutGuard() {
+        for (var left; (left = testHelper.guardLeft()) > 0; )
             wait(left)
     }
     function keyClick(key, modifiers, delay) {
         if (key === Qt.Key_Return || key === Qt.Key_Enter)
-            waitOutGuard(true)
+            waitOutGuard()
         verify(input[typeof(key) === "string" ? "keyClickChar" : "keyClick"](key, modifiers || 0, delay || -1))
     }
     function mouseClick(item, x, y) { mouseAt("mouseClick", item, x, y) }
     function mousePress(item, x, y) { mouseAt("mousePress", item, x, y) }
     function mouseAt(kind, item, x, y) {
-        waitOutGuard(false)
+        waitOutGuard()
         verify(input[kind](item, x === undefined ? item.width / 2 : x, y === undefined ? item.height / 2 : y,
                            Qt.LeftButton, 0, -1), kind)
     }

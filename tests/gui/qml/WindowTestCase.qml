@@ -14,7 +14,7 @@ VlfTestCase {
     SignalSpy { id: actionSpy; target: guiViewModel; signalName: "PerformExternalAction" }
     SignalSpy { id: eventSpy; target: guiViewModel; signalName: "sendAppEvent" }
 
-    // Presses act sooner, the input guard and a list's hold end sooner; the logic is the same.
+    // Presses act sooner, the input guard ends sooner; the logic is the same.
     function openWindow() {
         testHelper.clearLists()
         guiViewModel.settings.dblClickTime = 20

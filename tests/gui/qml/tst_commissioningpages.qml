@@ -63,7 +63,9 @@ Item {
             testHelper.setUnavailableMachines(true)
             guiViewModel.commissioning.sinusVoltage = 12.3
             guiViewModel.commissioning.sinusFrequency = 0.05
-            // The sine page reads the settings and lists the five protections, all on.
+            // The sine page reads the settings and lists the five protections, all on. The list
+            // came back: its entry is taken once the knob turned.
+            turn(Qt.Key_Right)
             pressOn(buttonFor(stack().currentItem, OperatingMode.SinusDiagnosis))
             sine = stack().currentItem
             compare(sine.voltageSpin.displayText, "12.3 kV")

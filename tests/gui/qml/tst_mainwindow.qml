@@ -305,10 +305,10 @@ Item {
                 wait(100)
                 keyClick(Qt.Key_Return)
             } else {
-                verify(testHelper.guardLeft(false) > 0)
+                verify(testHelper.guardLeft() > 0)
                 testHelper.platformTap(ok, 0)
                 compare(guiViewModel.questionList.length, 2)
-                waitOutGuard(false)
+                waitOutGuard()
                 testHelper.platformTap(ok, 300)
             }
             tryCompare(guiViewModel.questionList, "length", 1, 2000)

@@ -8,6 +8,8 @@ AbstractButton {
     id: control
 
     property var node: null
+    // Shows a knob press that was held back: the list is alive, the press not taken.
+    readonly property alias flashing: flashAnimation.running
     property VlfNavigationClient vlfNavigationClient: VlfNavigationClient {
         onKnobPressed: control.clicked()
     }
@@ -38,9 +40,24 @@ AbstractButton {
             font.pixelSize: Style.smallFontSize
         }
     }
+    function flash() { flashAnimation.restart() }
+
     background: Rectangle {
         radius: Style.largeCornerRadius
         color: control.activeFocus ? Style.highlight : (control.down ? Style.inactive : "transparent")
         opacity: control.activeFocus ? 0.25 : 1
+    }
+    Rectangle {
+        id: flashMark
+        anchors.fill: parent
+        radius: Style.largeCornerRadius
+        color: Style.highlight
+        opacity: 0
+    }
+    SequentialAnimation {
+        id: flashAnimation
+        loops: 2
+        NumberAnimation { target: flashMark; property: "opacity"; to: 0.6; duration: 120 }
+        NumberAnimation { target: flashMark; property: "opacity"; to: 0; duration: 120 }
     }
 }

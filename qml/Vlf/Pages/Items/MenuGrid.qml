@@ -59,7 +59,8 @@ Flow {
     }
 
     // A list that comes back (its procedure or test ended, its page left) does not start the
-    // entry under the knob again at once: a press meant for the page that left is held.
+    // entry under the knob again by the knob alone: its presses are held, the entry flashing
+    // at each, until the knob turns or the entry is tapped.
     property bool pageLeft: false
     readonly property int pageStatus: page ? page.StackView.status : StackView.Inactive
     onPageStatusChanged: {
@@ -72,6 +73,13 @@ Flow {
         var guard = page.appWindow ? page.appWindow.inputGuard : undefined
         if (entry && entry.node && entry.node.menuEntries.length === 0 && guard)
             guard.hold(entry)
+    }
+    Connections {
+        target: grid.page && grid.page.appWindow ? grid.page.appWindow.inputGuard : null
+        function onPressHeld(item) {
+            if (item && item.parent === grid)
+                item.flash()
+        }
     }
 
     Repeater {
