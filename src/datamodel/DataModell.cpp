@@ -148,13 +148,22 @@ void DataModell::onStateChanged(AppState oldState, AppState newState)
         if (DB* db = GlobalFuncs::getDB())
             db->clearTanDeltaPhases();
     }
-    if (newState == TestFinalizing && isTanDeltaMode() && m_phases.currentPhase() >= 0) {
-        // Keep the finished phase's summary for the result views.
-        QVector<DB::TanDeltaStep> steps;
-        for (const TanDeltaMeasurementValues& v : m_testData.tanDeltaSummary())
-            steps.append({v.voltage, v.avgTanDelta, v.stdDevTanDelta});
-        if (DB* db = GlobalFuncs::getDB())
-            db->setTanDeltaSummary(m_phases.currentPhase(), steps);
+    if (newState == InitTest)
+        m_phaseRan = false;
+    else if (newState == TestRunning)
+        m_phaseRan = true;
+    if (newState == TestFinalizing && isTanDeltaMode() && m_phaseRan) {
+        if (m_phases.currentPhase() >= 0) {
+            // Keep the finished phase's summary for the result views.
+            QVector<DB::TanDeltaStep> steps;
+            for (const TanDeltaMeasurementValues& v : m_testData.tanDeltaSummary())
+                steps.append({v.voltage, v.avgTanDelta, v.stdDevTanDelta});
+            if (DB* db = GlobalFuncs::getDB())
+                db->setTanDeltaSummary(m_phases.currentPhase(), steps);
+        }
+        // A phase that ends without its result ends the sequence: the operator sees the
+        // results of the phases measured, and the others are not measured.
+        m_phases.endCurrent(getTestResult() == eTestResult_FinishedSuccess);
     }
     checkWaitingState(newState, m_hv.state());
     emit appStateChanged(oldState, newState);
@@ -711,6 +720,12 @@ void DataModell::setLastUsedPhase(int phase) { m_phases.setLastUsedPhase(phase);
 bool DataModell::isTanDeltaWaiting() const
 {
     return isTanDeltaMode() && m_phases.isWaiting(phasesToTest());
+}
+
+int DataModell::phasesOfSequence() const
+{
+    const int selected = phasesToTest();
+    return isTanDeltaMode() && m_phases.isFinished(selected) ? m_phases.phasesMeasured() : selected;
 }
 
 bool DataModell::isTanDeltaFinished() const

@@ -201,6 +201,9 @@ public:
     bool isTanDeltaWaiting() const;
     bool isTanDeltaFinished() const;
     int tanDeltaPhaseIndex() const;
+    // The phases a test stands for: those selected, or those measured once a multi-phase
+    // sequence ended before its last phase.
+    int phasesOfSequence() const;
 
     // --- HV unit, safety circuit, test boost --------------------------------
     stHVUnitState getHVUnitState() const;
@@ -367,6 +370,7 @@ private:
     RunningTestData m_testData;
     HVUnitModel m_hv;
     PhaseSequence m_phases;
+    bool m_phaseRan = false; // DMThread: the test's output ran since its start
     DisplaySettings m_display;
     SystemInfo m_systemInfo;
     SystemFunctions m_sysFuncs;

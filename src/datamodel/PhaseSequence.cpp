@@ -10,6 +10,7 @@ void PhaseSequence::reset()
     m_done = 0;
     m_current = -1;
     m_lastUsed = -1;
+    m_ended = false;
 }
 
 int PhaseSequence::startNext(int selectedPhases)
@@ -43,7 +44,7 @@ int PhaseSequence::phasesUsedWord(int selectedPhases) const
 {
     QMutexLocker lock(&m_mutex);
     int word = m_done & 0x7;
-    if (m_done != 0 && (selectedPhases & 0x7 & ~m_done) != 0)
+    if (m_done != 0 && !m_ended && (selectedPhases & 0x7 & ~m_done) != 0)
         word |= WaitingBit;
     return word;
 }
@@ -56,5 +57,13 @@ bool PhaseSequence::isWaiting(int selectedPhases) const
 bool PhaseSequence::isFinished(int selectedPhases) const
 {
     QMutexLocker lock(&m_mutex);
-    return (selectedPhases & 0x7) != 0 && (selectedPhases & 0x7 & ~m_done) == 0;
+    return (selectedPhases & 0x7) != 0 && (m_ended || (selectedPhases & 0x7 & ~m_done) == 0);
 }
+
+void PhaseSequence::endCurrent(bool withResult)
+{
+    if (!withResult)
+        Locked::write(m_mutex, m_ended, true);
+}
+
+int PhaseSequence::phasesMeasured() const { return Locked::read(m_mutex, m_done) & 0x7; }

@@ -18,10 +18,16 @@ public:
     int phasesUsedWord(int selectedPhases) const;
     bool isWaiting(int selectedPhases) const;
     bool isFinished(int selectedPhases) const;
+    // The phase started last has ended. Without its result the sequence ends with it:
+    // the phases left are not measured.
+    void endCurrent(bool withResult);
+    // The phases measured, started ones included (bits 0..2).
+    int phasesMeasured() const;
 
 private:
     mutable QMutex m_mutex;
     int m_done = 0;
     int m_current = -1;
     int m_lastUsed = -1;
+    bool m_ended = false; // a phase ended without its result
 };

@@ -208,7 +208,7 @@ void TestResults::takeResults()
 
     if (mode == M::TanDelta || mode == M::MWTStep) {
         TestResultsTanDelta& td = d->tanDelta;
-        td.setTestedPhases(IPhaseSelect::Phases(dm->phasesToTest()));
+        td.setTestedPhases(IPhaseSelect::Phases(dm->phasesOfSequence()));
         td.setFactors(dm->getVoltageFactorList(), dm->getVoltageSteps());
         td.setInsulationType(dm->getCableInsulation());
         td.setStandard(dm->getEvaluationStandard());

@@ -83,6 +83,8 @@ bool captureTestChartData(Model& dm, VLF::TestData& data)
     const qint64 runs = info(data, 0, 11).toLongLong(&numeric);
     const bool first = !numeric || runs == 0;
     const qint32 n = first ? 1 : qint32(runs + 1);
+    // A multi-phase sequence that ended early stands for the phases it measured.
+    const qint64 phases = detail::isTanDeltaMode(mode) ? qint64(dm.phasesOfSequence()) : qint64(dm.phasesToTest());
 
     if (first) {
         const stIdentification& id = dm.getHVIdentification();
@@ -103,7 +105,7 @@ bool captureTestChartData(Model& dm, VLF::TestData& data)
             insert(data, 0, 14, qint64(int(dm.getVoltagePolarity()) == 0 ? 1 : 0));
         insert(data, 0, 15, qint64(dm.getMinutesToTest()) * 60000 + qint64(dm.getSecondsToTest()) * 1000);
         insert(data, 0, 16, qint64(dm.getFrequencyToTest()));
-        insert(data, 0, 17, qint64(dm.phasesToTest()));
+        insert(data, 0, 17, phases);
         insert(data, 0, 18, qint64(dm.burnMode()));
         insert(data, 0, 19, qint64(dm.getVoltageRampMode()));
         insert(data, 0, 20, qint64(dm.getVLFCosRectType()));
@@ -116,6 +118,8 @@ bool captureTestChartData(Model& dm, VLF::TestData& data)
         insert(data, 0, 22, qint64(dm.getCableInsulation()));
         insert(data, 0, 23, qint64(dm.getVoltageSteps()));
         insert(data, 0, 24, qint64(dm.getNumberOfValues()));
+        if (!first)
+            update(data, 0, 17, QString::number(phases));
         if (mode == OperatingModes::MWTStep)
             insert(data, 0, 45, qint64(dm.getVoltageFactor(VoltageType_Factor)) * 10);
         const QVector<quint16> factors = dm.getVoltageFactorList();

@@ -54,6 +54,7 @@ struct FakeModel {
     unsigned short getSecondsToTest() const { return seconds; }
     unsigned long getFrequencyToTest() const { return frequency; }
     int phasesToTest() const { return phases; }
+    int phasesOfSequence() const { return phases; }
     int burnMode() const { return burn; }
     int getVoltageRampMode() const { return ramp; }
     int getVLFCosRectType() const { return cosRect; }
