@@ -191,6 +191,15 @@ bool GuiViewModel::isHvOn() const
     return dm && (dm->getHVUnitState().state & kHvOnMask) != 0;
 }
 
+void GuiViewModel::restartTest()
+{
+    if (m_testControl.restartPending())
+        return;
+    // What is connected now is the last phase's: a test that asks which phase is connected
+    // asks every confirmation again, from the first phase, before it starts.
+    m_testControl.restartTest(m_config.askConfirmationsAgain());
+}
+
 bool GuiViewModel::isRestartAble() const
 {
     DataModell* dm = GlobalFuncs::getDM();

@@ -154,7 +154,7 @@ public:
     Q_INVOKABLE void abortTest() { m_testControl.abortTest(true); }
     Q_INVOKABLE void confirmTestResults() { m_testControl.confirmTestResults(); }
     Q_INVOKABLE void userAcknowledged() { m_testControl.userAcknowledged(); }
-    Q_INVOKABLE void restartTest() { m_testControl.restartTest(); }
+    Q_INVOKABLE void restartTest();
     bool abortConfirmationArmed() const { return m_testControl.abortConfirmationArmed(); }
     bool restartPending() const { return m_testControl.restartPending(); }
 

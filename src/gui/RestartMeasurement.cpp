@@ -4,7 +4,8 @@
 #include "datamodel/DataModell.h"
 #include "gui/TestControl.h"
 
-RestartMeasurement::RestartMeasurement(TestControl* control) : QObject(control), m_control(control)
+RestartMeasurement::RestartMeasurement(TestControl* control, bool waitForConfirmations)
+    : QObject(control), m_control(control), m_startAsked(!waitForConfirmations)
 {
     DataModell* dm = GlobalFuncs::getDM();
     if (!dm) {
@@ -15,15 +16,24 @@ RestartMeasurement::RestartMeasurement(TestControl* control) : QObject(control),
     onAppStateChanged(States::None, dm->getAppState());
 }
 
+bool RestartMeasurement::setStartAsked(bool asked)
+{
+    if (m_done)
+        return false;
+    m_startAsked = asked;
+    return true;
+}
+
 void RestartMeasurement::onAppStateChanged(States::AppState, States::AppState newState)
 {
-    if (m_started)
+    if (m_done)
         return;
     if (newState == States::TestFinished || newState == States::TestDataTransferred) {
         m_control->confirmTestResults();
     } else if (newState == States::Idle) {
-        m_started = true;
-        m_control->startTest();
+        m_done = true;
+        if (m_startAsked)
+            m_control->startTest();
         deleteLater();
     }
 }

@@ -620,7 +620,13 @@ void TestConfiguration::writeVoltageFactor(DataModell& dm, int value)
                         false, true);
 }
 
-void TestConfiguration::updateConfirmations()
+bool TestConfiguration::askConfirmationsAgain()
+{
+    updateConfirmations(true);
+    return !m_confirmations.items().isEmpty();
+}
+
+void TestConfiguration::updateConfirmations(bool fromStart)
 {
     // The page that shows the old rows may still be on its way out: they go one
     // rebuild later.
@@ -629,11 +635,11 @@ void TestConfiguration::updateConfirmations()
     if (!dm || !isSinglePhaseTestMode())
         return;
     auto* levels = new PropertyConfirmationViewModel(PropertyConfirmationViewModel::VoltageLevels, this);
-    levels->setConfirm(dm->isTanDeltaWaiting());
+    levels->setConfirm(!fromStart && dm->isTanDeltaWaiting());
     m_confirmations.append(levels);
     // The phase to connect is the next one the sequence measures, not the one just done.
     const int selected = dm->phasesToTest();
-    const int current = dm->tanDeltaPhaseIndex();
+    const int current = fromStart ? -1 : dm->tanDeltaPhaseIndex();
     int next = current;
     for (int phase = qMax(0, current + 1); phase < PhaseCount; ++phase) {
         if (selected & (1 << phase)) {

@@ -65,6 +65,8 @@ public:
     Q_INVOKABLE QString tanDeltaEvaluationInfo() const;
     Q_INVOKABLE bool isSinglePhaseTestMode() const;
     Q_INVOKABLE bool isMwtPhaseVisible() const;
+    // The rows a first start asks, none confirmed; false in a mode without rows.
+    bool askConfirmationsAgain();
 
     // A peak test voltage (mV) to the kilovolts entered for the current voltage type.
     double convertVoltage(long millivolts) const;
@@ -90,7 +92,9 @@ signals:
 private:
     void updateMainParameters();
     void updateSecondaryParameters();
-    void updateConfirmations();
+    // From the start: the first selected phase, nothing confirmed; else the phase to
+    // connect next.
+    void updateConfirmations(bool fromStart = false);
     void updateConfirmEnabled();
     void createVoltageItems(DataModell& dm, QList<PropertySettingsViewModel*>& items);
     PropertySettingsViewModel* addItem(QList<PropertySettingsViewModel*>& list, const QString& name,

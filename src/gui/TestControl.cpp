@@ -16,12 +16,17 @@ TestControl::TestControl(TestMeasurement& measure, DialogQueue& dialogs, QObject
 
 void TestControl::startTest()
 {
+    // While a restart still leaves the last test, the start is sent when it is left.
+    if (!m_restart.isNull() && m_restart->setStartAsked(true))
+        return;
     m_measure.reset();
     emit PerformExternalAction(QStringLiteral("StartMode"));
 }
 
 void TestControl::abortTest(bool confirm)
 {
+    if (!m_restart.isNull())
+        m_restart->setStartAsked(false);
     DataModell* dm = GlobalFuncs::getDM();
     // Confirm the aborted test's results on their arrival, but only when there is a test
     // to abort (else the next test would be confirmed without the operator), and once.
@@ -50,12 +55,12 @@ void TestControl::confirmTestResults() { emit sendAppEvent(eAppEvent::TestResult
 
 void TestControl::userAcknowledged() { emit sendAppEvent(eAppEvent::UserAck); }
 
-void TestControl::restartTest()
+void TestControl::restartTest(bool waitForConfirmations)
 {
     // Repeated presses must not start the test more than once.
     if (!m_restart.isNull())
         return;
-    m_restart = new RestartMeasurement(this);
+    m_restart = new RestartMeasurement(this, waitForConfirmations);
 }
 
 void TestControl::onOutputOffsetToBig()

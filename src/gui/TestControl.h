@@ -24,7 +24,8 @@ public:
     void abortTest(bool confirm);
     void confirmTestResults();
     void userAcknowledged();
-    void restartTest();
+    // With waitForConfirmations the restarted test starts only once the page asks for it.
+    void restartTest(bool waitForConfirmations = false);
     bool abortConfirmationArmed() const { return !m_abortConfirmation.isNull(); }
     bool restartPending() const { return !m_restart.isNull(); }
     void onOutputOffsetToBig();
