@@ -142,6 +142,8 @@ void DataModell::onStateTimedOut(AppState state)
 
 void DataModell::onStateChanged(AppState oldState, AppState newState)
 {
+    if (newState == InitTest)
+        m_phases.testStarts();
     if (newState == InitTest && oldState == Idle && isTanDeltaMode()) {
         // A new multi-phase sequence: forget the phases of the last one.
         m_phases.reset();
@@ -739,6 +741,11 @@ bool DataModell::isTanDeltaFinished() const
 int DataModell::tanDeltaPhaseIndex() const
 {
     return isTanDeltaMode() ? m_phases.currentPhase() : -1;
+}
+
+int DataModell::tanDeltaPhaseToMeasure() const
+{
+    return isTanDeltaMode() ? m_phases.phaseToMeasure(phasesToTest()) : -1;
 }
 
 // --- HV unit -------------------------------------------------------------------

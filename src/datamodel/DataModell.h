@@ -196,6 +196,8 @@ public:
     // Phases of a multi-phase tan delta test (TanDelta and MWTStep only).
     void startCurrentPhase();
     void resetCurrentPhase();
+    // The phase the present test measures: before its output runs, the next of the sequence.
+    int tanDeltaPhaseToMeasure() const;
     int lastUsedPhase() const;
     void setLastUsedPhase(int phase);
     bool isTanDeltaWaiting() const;

@@ -7,6 +7,7 @@
 void PhaseSequence::reset()
 {
     QMutexLocker lock(&m_mutex);
+    m_measuring = false;
     m_done = 0;
     m_current = -1;
     m_lastUsed = -1;
@@ -16,16 +17,29 @@ void PhaseSequence::reset()
 int PhaseSequence::startNext(int selectedPhases)
 {
     QMutexLocker lock(&m_mutex);
-    m_current = -1;
-    for (int p = 0; p < 3; ++p) {
-        if ((selectedPhases & (1 << p)) && !(m_done & (1 << p))) {
-            m_current = p;
-            m_lastUsed = p;
-            m_done |= 1 << p;
-            break;
-        }
+    m_current = nextLocked(selectedPhases);
+    if (m_current >= 0) {
+        m_lastUsed = m_current;
+        m_done |= 1 << m_current;
+        m_measuring = true;
     }
     return m_current;
+}
+
+int PhaseSequence::nextLocked(int selectedPhases) const
+{
+    for (int p = 0; p < 3; ++p)
+        if ((selectedPhases & (1 << p)) && !(m_done & (1 << p)))
+            return p;
+    return -1;
+}
+
+void PhaseSequence::testStarts() { Locked::write(m_mutex, m_measuring, false); }
+
+int PhaseSequence::phaseToMeasure(int selectedPhases) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_measuring ? m_current : nextLocked(selectedPhases);
 }
 
 int PhaseSequence::currentPhase() const { return Locked::read(m_mutex, m_current); }

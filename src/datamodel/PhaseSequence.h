@@ -11,6 +11,10 @@ public:
     void reset();
     // Starts the lowest selected phase not yet done; -1 when none is left.
     int startNext(int selectedPhases);
+    // A test of the sequence starts: the phase started before belongs to an earlier one.
+    void testStarts();
+    // The phase being measured, or before its start the one a start measures next.
+    int phaseToMeasure(int selectedPhases) const;
     int currentPhase() const;
     int lastUsedPhase() const;
     void setLastUsedPhase(int phase); // -1 or 0..2; others are refused
@@ -25,7 +29,10 @@ public:
     int phasesMeasured() const;
 
 private:
+    int nextLocked(int selectedPhases) const;
+
     mutable QMutex m_mutex;
+    bool m_measuring = false; // the present test started a phase
     int m_done = 0;
     int m_current = -1;
     int m_lastUsed = -1;

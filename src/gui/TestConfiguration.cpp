@@ -709,9 +709,16 @@ QVariantList TestConfiguration::voltageSteps() const
     const DataModell* dm = GlobalFuncs::getDM();
     if (!dm)
         return steps;
+    QVector<int> tenths;
     const int count = int(dm->getVoltageSteps());
     for (int i = 0; i < count; ++i)
-        steps.append(QVariant(dm->getDefaultVoltageFactor(i) / 10.0));
+        tenths.append(dm->getDefaultVoltageFactor(i));
+    // The monitored step test ends at its withstand level: the cable sees that one too.
+    const int withstand = dm->getVoltageFactor(VoltageType_Factor);
+    if (m_mode == M::MWTStep && (tenths.isEmpty() || tenths.last() != withstand))
+        tenths.append(withstand);
+    for (int factor : qAsConst(tenths))
+        steps.append(QVariant(factor / 10.0));
     return steps;
 }
 

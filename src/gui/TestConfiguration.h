@@ -58,7 +58,8 @@ public:
     Q_INVOKABLE void setParametersToDataModel();
     // The test voltage in kV as the operator states it (RMS, peak, or U0 × factor).
     Q_INVOKABLE double voltage() const;
-    // The levels of a stepped test as multiples of U0.
+    // The levels of a stepped test as multiples of U0, the withstand level of the
+    // monitored step test last.
     Q_INVOKABLE QVariantList voltageSteps() const;
     Q_INVOKABLE double voltageFactor() const;
     // Why the chosen standard cannot evaluate the test; empty when it can.

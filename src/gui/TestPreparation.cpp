@@ -45,7 +45,7 @@ QString phaseText(const DataModell& dm, M::OperatingMode mode)
 {
     int bits = 0;
     if (mode == M::TanDelta || mode == M::MWTStep) {
-        const int index = dm.tanDeltaPhaseIndex();
+        const int index = dm.tanDeltaPhaseToMeasure();
         if (index >= 0 && index < 32)
             bits = 1 << index;
     } else {
@@ -115,7 +115,7 @@ void TestPreparation::updateTimeoutTime(uint timeMs)
     emit timeChanged();
 }
 
-QList<FixedValueUnit*> TestPreparation::collectShownParameter(QObject* parent)
+QList<FixedValueUnit*> TestPreparation::collectShownParameter(QObject* parent, bool asRun)
 {
     QList<FixedValueUnit*> items;
     const DataModell* dm = GlobalFuncs::getDM();
@@ -136,8 +136,9 @@ QList<FixedValueUnit*> TestPreparation::collectShownParameter(QObject* parent)
         if (manualRamp) {
             items << new FixedValueUnit(FixedValueUnit::Range, shown.text.first, shown.text.second, shown.hint, parent);
             // The running test writes the chosen target in here; the results name the highest.
+            // Before the test the test data may still be the last test's.
             items << new FixedValueUnit(FixedValueUnit::Voltage,
-                                        shownVoltage(*dm, mode, dm->getTestVoltageAsRun()).text.first,
+                                        shownVoltage(*dm, mode, asRun ? dm->getTestVoltageAsRun() : 0).text.first,
                                         shown.text.second, shown.hint, parent);
         } else {
             const bool u0 = !set->isParameterEnabled(P::Voltage) || mode == M::MWTStep;

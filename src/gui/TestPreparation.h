@@ -40,8 +40,9 @@ public:
     QString openSafetyInput() const { return m_openSafetyInput; }
 
     // The test parameters of the selected mode as new items of the given parent; reads
-    // only the data model, so the results view builds its own list with it.
-    static QList<FixedValueUnit*> collectShownParameter(QObject* parent);
+    // only the data model, so the results view builds its own list with it. Before the test
+    // a manual ramp names no target; as run, the highest the unit took.
+    static QList<FixedValueUnit*> collectShownParameter(QObject* parent, bool asRun = false);
 
     void updateShownTestParameters();
     void updatePreparationParameter();

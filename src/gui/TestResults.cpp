@@ -171,7 +171,7 @@ void TestResults::appStateChanged(States::AppState oldState, States::AppState st
 
 void TestResults::takeParametersAsRun()
 {
-    d->testParameters.replace(TestPreparation::collectShownParameter(this), [] {});
+    d->testParameters.replace(TestPreparation::collectShownParameter(this, true), [] {});
     // "mm:ss min" or "hh:mm:ss h": the number and its unit.
     const QStringList time =
         TestMeasurement::getTimeString(d->lastTimeStamp).split(QLatin1Char(' '), Qt::SkipEmptyParts);

@@ -161,13 +161,13 @@ private slots:
                                         << QStringList{"Phase L1 L3", "Range 25.0 kV", "Voltage 0.0 kV",
                                                        "TestTime 30 min"}
                                         << "Voltage 10.0 kV";
-        // No phase measured yet (index -1); the rated voltage is no test voltage.
+        // The phase the start measures; the rated voltage is no test voltage.
         QTest::newRow("tan delta") << int(M::TanDelta) << int(VoltageType_RMS) << 0
-                                   << QStringList{"Phase ---", "VoltageU0 14.1 kV RMS", "Levels 3",
+                                   << QStringList{"Phase L1", "VoltageU0 14.1 kV RMS", "Levels 3",
                                                   "Insulation PE/XLPE"}
                                    << "VoltageU0 14.1 kV RMS";
         QTest::newRow("step test") << int(M::MWTStep) << int(VoltageType_RMS) << 0
-                                   << QStringList{"Phase ---", "VoltageU0 14.1 kV RMS", "TestTime 30 min", "Levels 3",
+                                   << QStringList{"Phase L1", "VoltageU0 14.1 kV RMS", "TestTime 30 min", "Levels 3",
                                                   "Insulation PE/XLPE"}
                                    << "VoltageU0 14.1 kV RMS";
         QTest::newRow("no parameter set") << int(M::None) << int(VoltageType_RMS) << 0 << QStringList() << "";
