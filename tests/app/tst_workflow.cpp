@@ -124,6 +124,15 @@ private:
         return out;
     }
 
+    // The start went through InitTest to the unit, which waits for its HV on key; HV off.
+    void startedThenHvOff()
+    {
+        UI(waitForPage("MeasurementPreparationPage", 20000));
+        UI(turnToAndPress("hvOffButton"));
+        UI(waitForPage("MeasurementResultsPage", 20000));
+        STEP(leaveResults());
+    }
+
     void resultsRead(const QString& verdict)
     {
         UI(waitForPage("MeasurementResultsPage", 20000));
@@ -410,10 +419,41 @@ private slots:
     }
 
     // Three phases one after the other: after each, a fresh confirmation page asks for the
-    // next phase to be connected.
+    // next phase to be connected. A phase ended before its result (HV off, the unit's link
+    // lost) ends the sequence: the results of the phases measured, one record, and the
+    // instrument takes the next test. A restart asks every confirmation again.
+    void threePhaseTanDeltaTest_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("endPhase"); // the phase whose end ends the sequence; 3: none
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QStringList>("expected"); // the phases' verdicts
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("result"); // of the record's last run
+        const QString none = QStringLiteral("Phase not measured"), cut = QStringLiteral("Evaluation not possible");
+        QTest::newRow("whole") << int(OperatingModes::TanDelta) << 3 << QString()
+                               << QStringList{"no action required", "further study advised", "action required"}
+                               << QString() << int(eTestResult_FinishedSuccess);
+        QTest::newRow("hv off in L1") << int(OperatingModes::TanDelta) << 0 << "hv off" << QStringList{cut, none, none}
+                                      << "Test interupted by user" << int(eTestResult_CancelledByOp);
+        QTest::newRow("hv off in L2") << int(OperatingModes::TanDelta) << 1 << "hv off"
+                                      << QStringList{"no action required", cut, none} << "Test interupted by user"
+                                      << int(eTestResult_CancelledByOp);
+        QTest::newRow("step test link lost in L1") << int(OperatingModes::MWTStep) << 0 << "lost link"
+                                                   << QStringList{cut, none, none}
+                                                   << "Communication error with the HV unit!"
+                                                   << int(eTestResult_ComErrorHVUnit);
+    }
     void threePhaseTanDeltaTest()
     {
-        m_workflow = QStringLiteral("tandelta");
+        QFETCH(int, mode);
+        QFETCH(int, endPhase);
+        QFETCH(QString, end);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, reason);
+        QFETCH(int, result);
+        const bool whole = endPhase == 3;
+        m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
         unit().setTestDurationMs(0);
         // A period of ten seconds passes in a fifth of a second; two values a step.
         unit().setClockScale(50);
@@ -442,7 +482,7 @@ private slots:
         QCOMPARE(dm()->getVoltageFactor(VoltageType_Factor), 30);
         STEP(backToMain());
 
-        STEP(chooseMode(OperatingModes::Diagnosis, OperatingModes::TanDelta, "K-TD3"));
+        STEP(chooseMode(OperatingModes::Diagnosis, OperatingModes::OperatingMode(mode), "K-TD3"));
         for (int phase = 0; phase < 3; ++phase) {
             const QString name = QStringLiteral("phaseButton%1").arg(phase);
             QQuickItem* button = m_ui.waitFor(name);
@@ -462,6 +502,10 @@ private slots:
         shot("highest-u0");
         unit().clearCommandLog();
         STEP(setParameter(top - slider->property("value").toInt(), QString::number(top / 10.0, 'f', 1)));
+        // The step test's factor and time as they stand.
+        while (m_ui.shownType() == QLatin1String("TestConfigurationPage"))
+            UI(turnToAndPress("confirmButton"));
+        const QStringList before = records();
 
         // Each phase of the cable has its own losses: below, between and above the
         // standard's bounds at U0.
@@ -479,19 +523,53 @@ private slots:
             }
             unit().setTanDelta(tanDelta.at(phase), 0);
             STEP(switchHvOn());
+            QTRY_VERIFY(m_ui.texts().contains(QStringLiteral("L%1").arg(phase + 1))); // the phase item
             if (phase == 0)
                 shot("measurement");
+            if (phase == endPhase) {
+                // Ended after its first value, well before its last.
+                unit().setClockScale(5);
+                QTRY_VERIFY_WITH_TIMEOUT(dm()->beginPeriodicMeasurementValues() != dm()->endPeriodicMeasurementValues(),
+                                         10000);
+                if (end == QLatin1String("lost link"))
+                    m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+                else
+                    UI(turnToAndPress("hvOffButton"));
+                break;
+            }
             QTRY_VERIFY_WITH_TIMEOUT(dm()->getAppState() != States::TestRunning, 30000);
         }
-        UI(waitForPage("MeasurementResultsPage", 20000));
-        // The verdicts stand once the last phase's results are taken.
+        UI(waitForPage("MeasurementResultsPage", 30000));
+        m_around->sim.clearFault();
+        // The verdicts stand once the results are taken.
         UI(waitFor("returnButton", 20000));
         auto verdicts = [this] {
             return QStringList({m_ui.text("phaseResult0"), m_ui.text("phaseResult1"), m_ui.text("phaseResult2")});
         };
-        QCOMPARE(verdicts(), QStringList({QStringLiteral("no action required"), QStringLiteral("further study advised"),
-                                          QStringLiteral("action required")}));
+        QCOMPARE(verdicts(), expected);
         const QStringList live = verdicts();
+        // One record: the phases measured, a run each, the last one's result the reason.
+        const QStringList stored = records();
+        QCOMPARE(stored.size(), before.size() + 1);
+        const TestChart::VLF::TestData data = load(stored.last());
+        const int runs = whole ? 3 : endPhase + 1;
+        QCOMPARE(TestChart::VLF::info(data, 0, 17).toInt(), (1 << runs) - 1);
+        QCOMPARE(TestChart::VLF::info(data, 0, 11).toInt(), runs);
+        QCOMPARE(TestChart::VLF::info(data, runs, 28).toInt(), result);
+        shot("results");
+        unit().setClockScale(1);
+        if (!whole) {
+            QTRY_VERIFY2(m_ui.shows(reason), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
+            STEP(leaveResults());
+            // The instrument takes the next test, of another mode.
+            STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-TD5"));
+            UI(turnToAndPress("confirmButton")); // phases
+            UI(turnToAndPress("confirmButton")); // voltage
+            UI(turnToAndPress("confirmButton")); // time
+            STEP(startedThenHvOff());
+            return;
+        }
+
         // Every level the unit was given stays within the maximum.
         const long maximum = dm()->getVoltageRange(OperatingModes::Unknown).second;
         qint64 highest = 0;
@@ -499,9 +577,27 @@ private slots:
             if (c.letter == 'u')
                 highest = qMax(highest, qint64(c.value1));
         QVERIFY2(highest <= maximum && highest > maximum * 0.98, qPrintable(QStringLiteral("%1 %2").arg(highest).arg(maximum)));
-        shot("results");
-        unit().setClockScale(1);
-        STEP(leaveResults());
+
+        // Restarted: whatever is connected is L3, so every confirmation is asked again from
+        // L1, and nothing starts before they are given.
+        m_log->clear();
+        unit().clearCommandLog();
+        UI(tap("restartButton"));
+        UI(waitForPage("TestConfirmationPage"));
+        QTRY_VERIFY(m_ui.shows("Connect to phase L1"));
+        // The last test is left: the unit is stopped once more.
+        QTRY_COMPARE(sent('x').size(), 1);
+        unit().clearCommandLog();
+        shot("restart");
+        QTest::qWait(1000);
+        QCOMPARE(m_log->count(QStringLiteral("StartTest")), 0);
+        QVERIFY(unit().commandLog().isEmpty());
+        for (int row = 0; row < 2; ++row) {
+            const QString button = QStringLiteral("rowConfirmButton%1").arg(row);
+            QCOMPARE(m_ui.find(button)->property("text").toString(), QStringLiteral("Confirm"));
+            UI(turnToAndPress(button));
+        }
+        STEP(startedThenHvOff());
 
         // The history opens the record with the same verdicts.
         STEP(openStoredTest("K-TD3"));

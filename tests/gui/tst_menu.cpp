@@ -291,6 +291,19 @@ private slots:
         QTRY_VERIFY(!vm.restartPending());
         emit dm()->appStateChanged(States::TestFinished, States::Idle);
         QCOMPARE(actions.size(), 1);
+
+        // The page's start before Idle is the restart's one start; an abort takes it back.
+        for (bool aborted : {false, true}) {
+            actions.clear();
+            vm.restartTest();
+            vm.startTest();
+            if (aborted)
+                vm.abortTest(false);
+            QVERIFY(actions.isEmpty());
+            emit dm()->appStateChanged(States::TestFinished, States::Idle);
+            QCOMPARE(actions.size(), aborted ? 0 : 1);
+            QTRY_VERIFY(!vm.restartPending());
+        }
     }
 
     void hvOffFaultsCannotBeRejectedAndStartTheUnitOnce()

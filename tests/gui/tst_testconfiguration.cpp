@@ -153,15 +153,18 @@ private slots:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("rows");
-        QTest::newRow("VLFSin") << int(M::VLFSin) << 0;
-        QTest::newRow("DC") << int(M::DC) << 0;
-        QTest::newRow("TanDelta") << int(M::TanDelta) << 2;
-        QTest::newRow("MWTStep") << int(M::MWTStep) << 2;
+        QTest::addColumn<QVariantList>("levels"); // the levels the cable sees, × U0
+        QTest::newRow("VLFSin") << int(M::VLFSin) << 0 << QVariantList();
+        QTest::newRow("DC") << int(M::DC) << 0 << QVariantList();
+        QTest::newRow("TanDelta") << int(M::TanDelta) << 2 << QVariantList{0.5, 1.0, 1.5};
+        // Up to the withstand level that ends it.
+        QTest::newRow("MWTStep") << int(M::MWTStep) << 2 << QVariantList{0.5, 1.0, 1.5, 3.0};
     }
     void confirmWalkAndRows()
     {
         QFETCH(int, mode);
         QFETCH(int, rows);
+        QFETCH(QVariantList, levels);
         dm()->setPhasesToTest(0);
         selectMode(M::OperatingMode(mode));
         auto* phases = mainItem(V::Phases);
@@ -179,6 +182,8 @@ private slots:
         QCOMPARE(dm()->phasesToTest(), int(IPhaseSelect::L2));
         QVERIFY(m_config->confirmParameter());
         QCOMPARE(m_config->confirmations().size(), rows);
+        if (rows > 0)
+            QCOMPARE(m_config->voltageSteps(), levels);
 
         // A new test of the same mode starts the walk again.
         m_config->reset();

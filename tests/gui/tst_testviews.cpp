@@ -188,6 +188,8 @@ private slots:
         dm()->setCableInsulation(TanDelta::evaluation::eInsulationType(0));
         dm()->setVoltageRangeToTest(25000000);
         dm()->setVoltageToTest(type == VoltageType_RMS ? 14142136 : 20000000);
+        // A restart may come before the last test's data, with its highest target, is cleared.
+        dm()->targetVoltageSent(7000000);
 
         TestPreparation prep;
         QSignalSpy shown(&prep, &TestPreparation::shownTestParametersChanged);
