@@ -263,6 +263,10 @@
         <source>ConfigExportFailed</source>
         <translation>Export of the configuration failed!</translation>
     </message>
+    <message>
+        <source>ConfigSetAside</source>
+        <translation>The configuration could not be read and was set aside: default settings are used.</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

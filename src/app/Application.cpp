@@ -305,6 +305,10 @@ void Application::initialize()
     dm->lockSystemFunction(SystemFunction::Service);
     dm->lockSystemFunction(SystemFunction::RYX);
     m_actions->initLanguage(QStringLiteral("English"));
+    // Defaults in place of the owner's settings: the header says so.
+    if (!m_config->keptAside().isEmpty())
+        m_gui->showMessageDlg(CAT_ERR, QStringLiteral("ConfigfileManager"), QStringLiteral("ConfigSetAside"), false,
+                              false);
     m_usb->start();
     if (dm->getSerialNumber() == QLatin1String(ConfigKeys::UnsetSerialNumber)) {
         KLOG_INFO2(kClass, "initialize", "No serial number set yet");

@@ -1,5 +1,6 @@
 #include "config/ConfigAccessXML.h"
 
+#include "config/ConfigShape.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
@@ -20,8 +21,8 @@ QString resolveAppName(const QString& appName)
     return appName.isEmpty() ? QCoreApplication::applicationName().toUpper() : appName;
 }
 
-// Reads and checks one candidate file; false with the reason when it cannot be used.
-bool readCandidate(const QString& path, QDomDocument& doc, QString& why)
+// Reads and checks one candidate file, its bytes kept; false with the reason when it cannot be used.
+bool readCandidate(const QString& path, QDomDocument& doc, QString& why, QByteArray* kept = nullptr)
 {
     QFile f(path);
     if (!f.exists()) {
@@ -32,10 +33,16 @@ bool readCandidate(const QString& path, QDomDocument& doc, QString& why)
         why = f.errorString();
         return false;
     }
+    const QByteArray bytes = f.readAll();
+    if (kept)
+        *kept = bytes;
+    why = ConfigShape::check(bytes);
+    if (!why.isEmpty())
+        return false;
     QString error;
     int line = 0;
     int column = 0;
-    if (!doc.setContent(&f, &error, &line, &column)) {
+    if (!doc.setContent(bytes, &error, &line, &column)) {
         why = QStringLiteral("%1 (line %2, column %3)").arg(error).arg(line).arg(column);
         return false;
     }
@@ -78,13 +85,15 @@ int ConfigAccessXML::initialize()
 {
     QMutexLocker lock(&m_fileMutex);
     const QStringList candidates = {filePath(), backupFilePath(), newFilePath()};
-    bool anyFound = false;
+    QStringList unusable;
+    m_keptAside.clear();
     for (const QString& path : candidates) {
         QDomDocument doc;
         QString why;
-        if (!readCandidate(path, doc, why)) {
+        QByteArray bytes;
+        if (!readCandidate(path, doc, why, &bytes)) {
             if (why != QLatin1String("missing")) {
-                anyFound = true;
+                unusable << path;
                 KLOG_ERROR2(kClass, "initialize", QStringLiteral("Unusable configuration file %1: %2").arg(path, why));
             }
             continue;
@@ -92,17 +101,38 @@ int ConfigAccessXML::initialize()
         replaceDocument(doc);
         m_loadedFrom = path;
         m_fileKnownGood = path == filePath();
-        if (!m_fileKnownGood)
+        if (!m_fileKnownGood) {
             KLOG_WARN2(kClass, "initialize", QStringLiteral("Configuration restored from %1").arg(path));
+            // Read at every start, a broken file (megabytes of it, perhaps) goes at once.
+            if (unusable.contains(filePath()) && writeNewFile(bytes) && replaceFile(newFilePath(), filePath())) {
+                syncDirectory(m_directory);
+                m_fileKnownGood = true;
+            }
+        }
         return 1;
     }
-    if (anyFound)
-        KLOG_ERROR2(kClass, "initialize", QStringLiteral("No usable configuration file in %1").arg(m_directory));
-    else
-        KLOG_INFO2(kClass, "initialize", QStringLiteral("No configuration file in %1 yet").arg(m_directory));
     m_loadedFrom.clear();
     m_fileKnownGood = false;
+    if (unusable.isEmpty()) {
+        KLOG_INFO2(kClass, "initialize", QStringLiteral("No configuration file in %1 yet").arg(m_directory));
+        return 0;
+    }
+    // The defaults are used; the files are kept for the service staff, not overwritten.
+    for (const QString& path : {filePath(), backupFilePath()}) {
+        if (unusable.contains(path) && replaceFile(path, path + QStringLiteral(".refused")))
+            m_keptAside << path + QStringLiteral(".refused");
+    }
+    syncDirectory(m_directory);
+    KLOG_ERROR2(kClass, "initialize",
+                QStringLiteral("No usable configuration file in %1; defaults are used, kept aside: %2")
+                    .arg(m_directory, m_keptAside.join(QStringLiteral(", "))));
     return 0;
+}
+
+QStringList ConfigAccessXML::keptAside() const
+{
+    QMutexLocker lock(&m_fileMutex);
+    return m_keptAside;
 }
 
 bool ConfigAccessXML::writeNewFile(const QByteArray& content)

@@ -11,7 +11,9 @@
 // save() never leaves a broken file behind: it writes "<APP>.cfg.xml.new", flushes it to
 // the disk and renames it over the file. Before that the file last known good is kept as
 // "<APP>.cfg.xml.bak". initialize() takes the first of file, backup and unfinished new
-// file that is well-formed and has the layout of a configuration file.
+// file that is well-formed, within ConfigShape's bounds and has the layout of a
+// configuration file. A broken file is replaced by the backup taken; when none can be
+// taken the broken file and backup are kept aside as "<name>.refused".
 class ConfigAccessXML : public ConfigTree {
 public:
     // appName: the name of the file and of its top key; empty means the application
@@ -30,6 +32,8 @@ public:
     QString newFilePath() const;
     // The file the configuration was last loaded from (empty when none).
     QString loadedFrom() const;
+    // The files the last initialize() kept aside, each as it is named now.
+    QStringList keptAside() const;
 
 protected:
     // Moves a written file over the target in one step.
@@ -43,5 +47,6 @@ private:
     QString m_appName;
     mutable QMutex m_fileMutex; // one load or save at a time
     QString m_loadedFrom;
+    QStringList m_keptAside;
     bool m_fileKnownGood = false;
 };

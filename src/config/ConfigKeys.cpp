@@ -113,6 +113,29 @@ QString defaultTimeFormat() { return catalogueText("TimeFormat", "hh:mm:ss AP");
 
 QString defaultDateFormat() { return catalogueText("DateFormat", "MM/dd/yyyy"); }
 
+int longestValue(const QString& key)
+{
+    const Row* row = rowOf(key);
+    // A UTF-16 unit takes at most three bytes.
+    return row && row->type == CVT_STRING ? int(std::max<long>(LongestValue, row->max * 3)) : LongestValue;
+}
+
+int defaultFileElements()
+{
+    QStringList groups;
+    int keys = 0;
+    for (const Row& row : kRows) {
+        const QString key = QLatin1String(row.key);
+        const bool family = key.endsWith(QLatin1Char('/'));
+        keys += !family ? 1 : key == QLatin1String(kPhaseNames) ? PhaseNameCount : InsulationCount;
+        for (int at = key.indexOf(QLatin1Char('/'), 1); at > 0; at = key.indexOf(QLatin1Char('/'), at + 1)) {
+            if (!groups.contains(key.left(at)))
+                groups << key.left(at);
+        }
+    }
+    return 2 + groups.size() + keys;
+}
+
 const Row* begin() { return std::begin(kRows); }
 
 const Row* end() { return std::end(kRows); }

@@ -36,8 +36,10 @@ inline constexpr char DeviceName[] = "/Connections/DeviceName";
 inline constexpr char AdHocSsid[] = "/Connections/AdHocSsid";
 
 // Keys of a family, by number.
-QString phaseName(int phase); // 0..2
-QString insulation(int type);
+inline constexpr int PhaseNameCount = 3;
+inline constexpr int InsulationCount = 8;
+QString phaseName(int phase); // 0..PhaseNameCount - 1
+QString insulation(int type); // 0..InsulationCount - 1
 
 inline constexpr char DefaultExportFolder[] = "Pevanto";
 inline constexpr char DefaultSystemName[] = "pevanto";
@@ -51,6 +53,11 @@ QString defaultDateFormat();
 
 // Bytes a value may hold where its row allows no more, and a key without a row.
 inline constexpr int LongestValue = 4096;
+// The bytes key's value may hold: LongestValue, or more where its row allows more.
+int longestValue(const QString& key);
+// Elements of a file holding every key: the top element, the program's key, the groups
+// and the keys.
+int defaultFileElements();
 
 // What a row asks of a text beyond its type, range or length.
 enum class Check {

@@ -1,5 +1,6 @@
 #include "config/ConfigTree.h"
 
+#include "config/ConfigShape.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QLocale>
@@ -239,7 +240,8 @@ int ConfigTree::parsePath(const QString& key, QStringList& parts) const
         if (p.isEmpty())
             return CFG_BAD_KEY;
     }
-    return CFG_OK;
+    // Below the top element and the program's key; a deeper tree would save a file no load takes.
+    return parts.size() > ConfigShape::MaxDepth - 2 ? CFG_BAD_KEY : CFG_OK;
 }
 
 int ConfigTree::find(const QString& key, QDomElement& out) const

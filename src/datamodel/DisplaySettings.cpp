@@ -53,6 +53,8 @@ constexpr long calibrationModes()
         modes |= 1L << mode;
     return modes;
 }
+static_assert(ConfigKeys::InsulationCount == TanDelta::evaluation::XLPE - TanDelta::evaluation::PE_XLPE + 1,
+              "a key for each insulation type");
 static_assert(ConfigKeys::ForcibleModeBits == (~calibrationModes() & ((1L << OperatingModes::Unknown) - 1)),
               "the forcible modes are the test modes");
 

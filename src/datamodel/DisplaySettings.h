@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/IConfigBase.h"
+#include "config/ConfigKeys.h"
 
 #include <QList>
 #include <QString>
@@ -10,7 +10,7 @@
 // write is saved at once.
 class DisplaySettings {
 public:
-    static constexpr int PhaseCount = 3;
+    static constexpr int PhaseCount = ConfigKeys::PhaseNameCount;
 
     // Creates the missing keys with their defaults, saved together.
     void ensureDefaults();

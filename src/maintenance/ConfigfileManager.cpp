@@ -1,6 +1,7 @@
 #include "maintenance/ConfigfileManager.h"
 
 #include "config/ConfigAccessXML.h"
+#include "config/ConfigShape.h"
 #include "core/CommonOS.h"
 #include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
@@ -286,6 +287,12 @@ bool ConfigfileManager::readDocument(const QString& file, QDomDocument& document
     QString why;
     if (!readPlainFile(file, bytes, &why)) {
         KLOG_DEBUG2(kClass, "importConfigFile", why);
+        return false;
+    }
+    // Before a tree is built: the parser itself would overflow the stack on some.
+    why = ConfigShape::check(*bytes);
+    if (!why.isEmpty()) {
+        KLOG_WARN2(kClass, "importConfigFile", QStringLiteral("%1 refused: %2").arg(file, why));
         return false;
     }
     QString error;

@@ -2,6 +2,7 @@
 #include "core/CRC32.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
+#include "fakes/FakeConfig.h"
 #include "fakes/FakeGpioTree.h"
 #include "fakes/FastClock.h"
 #include "fakes/FakePlatform.h"
@@ -130,6 +131,20 @@ private slots:
         QCOMPARE(shown(QStringLiteral("DatabaseNotWritable")), 1);
     }
 
+    // A device file and backup no load takes are kept aside; the defaults are used, and said.
+    void unreadableConfigurationIsKeptAsideAndSaid()
+    {
+        const QString device = m_root->path(kDeviceConfig);
+        int said = 0;
+        for (const auto& c : gui()->callsOf(QStringLiteral("showMessageDlg")))
+            said += c.key == QLatin1String("ConfigSetAside") && c.category == CAT_ERR && !c.okButton;
+        QCOMPARE(said, m_validBackup ? 0 : 1);
+        QCOMPARE(readFile(device + ".refused"), m_validBackup ? QByteArray() : FakeConfig::nestedDocument("PEVANTO", 7000));
+        QCOMPARE(readFile(device + ".bak.refused").size(), m_validBackup ? 0 : readFile(device + ".refused").size());
+        QVERIFY(readFile(device).contains("<configuration>"));
+        QVERIFY(readFile(device).size() < 10000);
+    }
+
     void languageListReachesTheGuiAtStart()
     {
         QCOMPARE(m_lists->size(), 1);
@@ -203,7 +218,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qunsetenv("CONSOLE_LOGGING");
-    // "--invalid-backup": the stick holds a backup configuration of another instrument.
+    // "--invalid-backup": the stick holds a backup nesting 49,000 levels; the device file and
+    // its backup nest 7,000.
     const bool validBackup = !(argc > 1 && qstrcmp(argv[1], "--invalid-backup") == 0);
     if (!validBackup) {
         argv[1] = argv[0];
@@ -222,15 +238,17 @@ int main(int argc, char** argv)
     if (!sim.start())
         return 1;
     qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
-    const QString name = validBackup ? QStringLiteral("PEVANTO") : QStringLiteral("OTHER");
     root.insertStick();
     writeFile(GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates) + QStringLiteral("/PEVANTO_backup.cfg.xml"),
-                   QStringLiteral("<configuration><key name=\"%1\"><key name=\"General\"><value name=\"FromBackup\" "
-                                  "type=\"string\">1</value></key></key></configuration>")
-                       .arg(name)
-                       .toUtf8());
+              validBackup ? QByteArray("<configuration><key name=\"PEVANTO\"><key name=\"General\"><value "
+                                       "name=\"FromBackup\" type=\"string\">1</value></key></key></configuration>")
+                          : FakeConfig::nestedDocument("PEVANTO", 49000));
     root.writeFile(QStringLiteral("/home/root/mappedPaths/appdata/languages/vlf-Czech.qm"), "x");
-    root.writeFile(kDeviceConfig, "<configuration><key name=\"PEVANTO\"></key></configuration>");
+    const QByteArray device = validBackup ? QByteArray("<configuration><key name=\"PEVANTO\"></key></configuration>")
+                                          : FakeConfig::nestedDocument("PEVANTO", 7000);
+    root.writeFile(kDeviceConfig, device);
+    if (!validBackup)
+        root.writeFile(kDeviceConfig + QStringLiteral(".bak"), device);
     for (const auto& leftover : kLeftovers)
         root.writeFile(QString::fromLatin1(leftover[1]), "<configuration><key name=\"PEVANTO\">Previous</key></configuration>");
     // The other run starts with a database that is no database.

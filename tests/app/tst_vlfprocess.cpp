@@ -329,7 +329,8 @@ private slots:
         QTest::newRow("encoder on the link's device")
             << value("Device", "EncoderDevice", "string", "/dev/ttyUSB0") << false << encoder << QByteArray();
         QTest::newRow("500 kB time format") << value("Settings", "TimeFormat", "string", QByteArray(500000, 'h'))
-                                            << false << QByteArray("/Settings/TimeFormat refused (not 1 to 32") << QByteArray();
+                                            << false << QByteArray("a text longer than 4096 bytes at /Settings/TimeFormat")
+                                            << QByteArray();
         QTest::newRow("forced-modes mask") << value("Device", "ForcedOperatingModes", "long", "-1") << false
                                            << QByteArray("/Device/ForcedOperatingModes refused (outside 0..") << QByteArray();
         QTest::newRow("virtual test boost and tan delta floor from a backup")

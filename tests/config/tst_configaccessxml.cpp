@@ -1,4 +1,6 @@
 #include "config/ConfigAccessXML.h"
+#include "fakes/FakeConfig.h"
+#include "config/ConfigShape.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -285,6 +287,22 @@ private slots:
                                                    << "in memory";
         QTest::newRow("nothing usable") << truncated << wrongLayout << QByteArray("junk") << 0 << ""
                                         << "in memory";
+        const auto deep = [](int levels) { return FakeConfig::nestedDocument("VLFTEST", levels); };
+        QTest::newRow("file 17 levels deep") << deep(15) << bak << fresh << 1 << "bak" << "bak";
+        QTest::newRow("file 49,000 levels deep") << deep(49000) << QByteArray() << fresh << 1 << "new" << "new";
+        QByteArray crowded = good;
+        crowded.replace("</key>\n </key>", QByteArray("<value name=\"x\" type=\"bool\">1</value>")
+                                                  .repeated(ConfigShape::maxElements()) + "</key>\n </key>");
+        QTest::newRow("file of too many elements") << crowded << bak << fresh << 1 << "bak" << "bak";
+        QByteArray longValue = good;
+        QTest::newRow("file with a value of 4097 bytes")
+            << longValue.replace(">main<", ">" + QByteArray(4097, 'm') + "<") << bak << fresh << 1 << "bak" << "bak";
+        QByteArray typed = good;
+        QTest::newRow("file with a document type")
+            << typed.replace("<configuration>", "<!DOCTYPE configuration [<!ENTITY n \"x\">]><configuration>") << bak
+            << fresh << 1 << "bak" << "bak";
+        QTest::newRow("file and backup 7,000 levels deep") << deep(7000) << deep(7000) << QByteArray() << 0 << ""
+                                                           << "in memory";
     }
 
     void initialiseChoosesTheBestCandidate()
@@ -314,6 +332,17 @@ private slots:
             : chosen == "new"                     ? cfg.newFilePath()
                                                   : QString();
         QCOMPARE(cfg.loadedFrom(), expected);
+        // A broken file is replaced by the one taken; with none taken both are kept aside.
+        if (!main.isNull() && chosen != "main")
+            QCOMPARE(readAll(cfg.filePath()), chosen == "bak" ? backup : chosen == "new" ? unfinished : QByteArray());
+        QStringList aside;
+        if (!result && !main.isNull())
+            aside << cfg.filePath() + ".refused";
+        if (!result && !backup.isEmpty())
+            aside << cfg.backupFilePath() + ".refused";
+        QCOMPARE(cfg.keptAside(), aside);
+        for (const QString& file : aside)
+            QCOMPARE(readAll(file), file.contains(".bak") ? backup : main);
     }
 
     void blankStringsSurviveReload()

@@ -216,11 +216,14 @@ private slots:
         QCOMPARE(cfg.setLong("/", 1), bad);
         QCOMPARE(cfg.setLong("/G//x", 1), bad);
         QCOMPARE(cfg.queryLong("//", l), bad);
+        // A path deeper than a file may nest: the save would write what no load takes.
+        QCOMPARE(cfg.setLong(QStringLiteral("/G").repeated(15), 1), bad);
         QVERIFY(cfg.exists("/G/Name"));
         QVERIFY(cfg.exists("G/Name"));
         QVERIFY(cfg.exists("/G/"));
         QVERIFY(!cfg.exists("/G/name")); // names are case-sensitive
         QCOMPARE(cfg.toXml(), before);
+        QCOMPARE(cfg.setLong(QStringLiteral("/G").repeated(13) + "/Deepest", 1), 0);
     }
 
     void queryEnsureLongCreatesOnlyWhenMissing()

@@ -18,6 +18,9 @@ public:
     int initializeCount() const { return m_initializeCount.loadAcquire(); }
     int saveCount() const { return m_saveCount.loadAcquire(); }
 
+    // A configuration file of root nesting groups levels deep, as no save writes one.
+    static QByteArray nestedDocument(const QString& root, int levels);
+
 private:
     QAtomicInt m_initializeResult{1};
     QAtomicInt m_saveResult{0};

@@ -9,7 +9,8 @@
 // hang nor leak; it returns whether it took the input as valid. A broken invariant
 // inside it is reported with FUZZ_CHECK (aborts).
 //
-//   <target> --replay <corpus dir>     every seed (each must be taken as valid) and its
+//   <target> --replay <corpus dir>     every seed (each taken as valid, one named
+//                                      "refused-..." refused) and its
 //                                      single-byte mutations (CTest)
 //   <target> --mutate N [--seed S] [--max-len L] <corpus dir>
 //                                      N random mutations of the seeds (by hand, ideally

@@ -73,8 +73,11 @@ bool target(const QByteArray& input)
         QFile f(cfg.filePath());
         FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(input) == input.size());
     }
-    if (cfg.initialize() != 1)
+    if (cfg.initialize() != 1) {
+        // Refused, the file is kept aside, not left to be overwritten.
+        FUZZ_CHECK(cfg.keptAside() == QStringList{cfg.filePath() + QStringLiteral(".refused")});
         return false;
+    }
     int budget = 2000;
     QMap<QString, QString> before;
     walk(cfg, QString(), 0, budget, before);

@@ -1,6 +1,7 @@
 #include "maintenance/ConfigfileManager.h"
 
 #include "config/ConfigAccessXML.h"
+#include "fakes/FakeConfig.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/DataModelFixture.h"
@@ -272,19 +273,27 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("startUp"); // else from the menu
         const QString onStick = kUsb + QStringLiteral("/PEVANTO_x.cfg.xml");
-        QTest::newRow("not XML") << QString() << onStick << QByteArray("PEVANTO but no XML <key");
-        QTest::newRow("other application") << QString() << onStick << configFile("OTHERAPP", "OnlyNew", "n");
-        QTest::newRow("failing validation") << QString() << onStick
-                                            << QByteArray("<configuration><value name=\"PEVANTO\"/></configuration>");
-        QTest::newRow("missing") << QStringLiteral("PEVANTO_none.cfg.xml") << QString() << QByteArray();
-        QTest::newRow("empty name") << QStringLiteral("") << QString() << QByteArray();
+        QTest::newRow("not XML") << QString() << onStick << QByteArray("PEVANTO but no XML <key") << true;
+        QTest::newRow("other application") << QString() << onStick << configFile("OTHERAPP", "OnlyNew", "n") << true;
+        QTest::newRow("failing validation")
+            << QString() << onStick << QByteArray("<configuration><value name=\"PEVANTO\"/></configuration>") << true;
+        QTest::newRow("missing") << QStringLiteral("PEVANTO_none.cfg.xml") << QString() << QByteArray() << true;
+        QTest::newRow("empty name") << QStringLiteral("") << QString() << QByteArray() << true;
         QTest::newRow("leaves the stick") << QStringLiteral("../outside.cfg.xml") << QStringLiteral("/media/outside.cfg.xml")
-                                          << configFile("PEVANTO", "OnlyNew", "n");
+                                          << configFile("PEVANTO", "OnlyNew", "n") << true;
         QTest::newRow("absolute path off the stick")
-            << QString() << QStringLiteral("/home/root/other.cfg.xml") << configFile("PEVANTO", "OnlyNew", "n");
-        QTest::newRow("link out of the stick")
-            << QStringLiteral("LINK.cfg.xml") << QStringLiteral("/media/outside.cfg.xml") << configFile("PEVANTO", "OnlyNew", "n");
+            << QString() << QStringLiteral("/home/root/other.cfg.xml") << configFile("PEVANTO", "OnlyNew", "n") << true;
+        QTest::newRow("link out of the stick") << QStringLiteral("LINK.cfg.xml") << QStringLiteral("/media/outside.cfg.xml")
+                                               << configFile("PEVANTO", "OnlyNew", "n") << true;
+        for (const int levels : {7000, 49000}) {
+            const QByteArray deep = FakeConfig::nestedDocument("PEVANTO", levels);
+            QTest::addRow("%d levels at start-up", levels) << QString() << onStick << deep << true;
+            QTest::addRow("%d levels from the menu", levels) << QString() << onStick << deep << false;
+        }
+        QTest::newRow("900,000-character system name")
+            << QString() << onStick << configFile("PEVANTO", "SystemName", QString(900000, 'n')) << true;
     }
 
     void importRefusesUnusableFiles()
@@ -292,6 +301,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
+        QFETCH(bool, startUp);
         if (!file.isEmpty())
             QVERIFY(root().writeFile(file, content));
         if (QTest::currentDataTag() == QLatin1String("link out of the stick"))
@@ -303,7 +313,7 @@ private slots:
         ConfigfileManager manager;
         auto hook = QSharedPointer<CountingHook>::create();
         manager.registerHook(ConfigfileManager::AfterImport, hook);
-        QCOMPARE(manager.importConfigFile(name, true), -1);
+        QCOMPARE(manager.importConfigFile(name, startUp), -1);
         QCOMPARE(device(), m_deviceBytes);
         QCOMPARE(query("OnlyOld"), QStringLiteral("old"));
         QVERIFY(m_platform->rebooter.calls.isEmpty());

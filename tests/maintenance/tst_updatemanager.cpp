@@ -6,6 +6,7 @@
 #include "datamodel/SystemInfo.h"
 #include "db/DB.h"
 #include "fakes/DataModelFixture.h"
+#include "fakes/FakeConfig.h"
 #include "fakes/FakePlatform.h"
 #include "fakes/FastClock.h"
 #include "fakes/LogCapture.h"
@@ -577,14 +578,22 @@ private slots:
         }
     }
 
+    void configurationFileIsCheckedBeforeItReplacesAnything_data()
+    {
+        QTest::addColumn<QByteArray>("part");
+        QTest::newRow("not XML") << QByteArray("not xml");
+        QTest::newRow("7,000 levels") << FakeConfig::nestedDocument("PEVANTO", 7000);
+        QTest::newRow("49,000 levels") << FakeConfig::nestedDocument("PEVANTO", 49000);
+    }
     void configurationFileIsCheckedBeforeItReplacesAnything()
     {
+        QFETCH(QByteArray, part);
         const QString device = config->deviceFilePath();
         QDir().mkpath(QFileInfo(device).absolutePath());
         QFile f(device);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write("<configuration/>") > 0);
         f.close();
-        root().writeFile(QStringLiteral("/remote/received.cfg.xml"), "not xml");
+        root().writeFile(QStringLiteral("/remote/received.cfg.xml"), part);
         updatePackage p;
         p.file = path(QStringLiteral("/remote/received.cfg.xml"));
         p.type = UpdatePackage::Configuration;
