@@ -2363,6 +2363,10 @@
         <translation>No updates found on the USB flash drive!</translation>
     </message>
     <message>
+        <source>ReadingUsbFolder</source>
+        <translation>Reading the USB flash drive...</translation>
+    </message>
+    <message>
         <source>SearchingForUpdatesOnUsb</source>
         <translation>Searching for updates on USB flash drive</translation>
     </message>

@@ -81,7 +81,7 @@ QString Connections::currentUsbPath() const
 
 bool Connections::scanningWlanNetworks() const { return m_manager && m_manager->isRefreshingWlanList(); }
 
-bool Connections::scanningUsbPath() const { return m_manager && m_manager->isRefreshingUsbPathList(); }
+bool Connections::scanningUsbPath() const { return m_usbReads > 0; }
 
 bool Connections::adhocNetwork() const { return m_manager && m_manager->isAdHocNetwork(); }
 
@@ -154,9 +154,15 @@ bool Connections::connectWlan(const QVariant& value, const QString& password)
     return ok;
 }
 
-void Connections::resetUsbPath()
+void Connections::resetUsbPath() { readUsbFolder(QString()); }
+
+void Connections::readUsbFolder(const QString& path)
 {
-    post([](ConnectionManager* m) { m->doRefreshUsbPathList(QString()); });
+    if (!m_manager)
+        return;
+    if (m_usbReads++ == 0)
+        emit scanningUsbPathChanged();
+    post([path](ConnectionManager* m) { m->doRefreshUsbPathList(path); });
 }
 
 QString Connections::lockOf(UsbEntry::Type type)
@@ -184,8 +190,7 @@ bool Connections::activateUsbEntity(const QString& path)
         switch (entry.type) {
         case UsbEntry::Folder:
         case UsbEntry::ParentFolder: {
-            const QString target = entry.path;
-            post([target](ConnectionManager* m) { m->doRefreshUsbPathList(target); });
+            readUsbFolder(entry.path);
             break;
         }
         case UsbEntry::UpdatePackage:
@@ -280,6 +285,9 @@ void Connections::onUsbPathListChanged()
 {
     m_usbEntries = m_manager ? m_manager->usbPathList() : QList<UsbEntry>();
     listUsbEntries();
+    // Each read answers once; the manager also lists on its own (a stick put in).
+    if (m_usbReads > 0 && --m_usbReads == 0)
+        emit scanningUsbPathChanged();
 }
 
 // --- errors --------------------------------------------------------------------------------

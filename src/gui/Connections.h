@@ -28,7 +28,8 @@ class Connections : public QObject {
     Q_PROPERTY(QString currentUsbPath READ currentUsbPath NOTIFY currentUsbPathChanged)
     // Follow the lists: a scan or a folder read begins and ends with a new list.
     Q_PROPERTY(bool scanningWlanNetworks READ scanningWlanNetworks NOTIFY wlanListChanged)
-    Q_PROPERTY(bool scanningUsbPath READ scanningUsbPath NOTIFY usbPathListChanged)
+    // From the page's request until the folder's list has come: no folder is empty meanwhile.
+    Q_PROPERTY(bool scanningUsbPath READ scanningUsbPath NOTIFY scanningUsbPathChanged)
     Q_PROPERTY(bool adhocNetwork READ adhocNetwork WRITE setAdhocNetwork NOTIFY adhocNetworkChanged)
     Q_PROPERTY(Qt::CheckState wlanState READ wlanState NOTIFY wlanStateChanged)
     Q_PROPERTY(Qt::CheckState bluetoothState READ bluetoothState NOTIFY bluetoothStateChanged)
@@ -100,6 +101,7 @@ signals:
     void usbStateChanged();
     void wlanListChanged();
     void usbPathListChanged();
+    void scanningUsbPathChanged();
     void performUpdate(QString configFile);
     void importConfig(QString configFile, bool removeAtfterUpdate);
     void importTanDeltaStandard(QString importFile);
@@ -115,6 +117,7 @@ private:
     static QString lockOf(UsbEntry::Type type);
     bool listed(const UsbEntry& entry) const;
     void listUsbEntries();
+    void readUsbFolder(const QString& path);
 
     QPointer<ConnectionManager> m_manager;
     OwnedItemList<IconListViewItem> m_wlanItems;
@@ -122,6 +125,7 @@ private:
     QList<UsbEntry> m_usbEntries;
     QStringList m_usbExtensions;
     bool m_usbConfigBelowTop = false;
+    int m_usbReads = 0; // requested, not answered yet
     // The state as the pages last saw it: a quick attempt may already be over when its
     // first signal arrives, and the page must still see it begin and end.
     Qt::CheckState m_wlanState = Qt::Unchecked;

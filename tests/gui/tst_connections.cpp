@@ -128,8 +128,11 @@ private slots:
     void usbBrowserListsAndTypesEntries()
     {
         Connections view;
+        // Until the list comes the page says it reads, not that the stick is empty.
         view.resetUsbPath();
+        QVERIFY(view.scanningUsbPath());
         QTRY_COMPARE(view.usbItems().size(), 10);
+        QVERIFY(!view.scanningUsbPath());
         QCOMPARE(view.currentUsbPath(), QStringLiteral("USB"));
         QCOMPARE(column(view.usbItems()),
                  QStringList({"alpha", "outside", "toAlpha", "Updates", "backup.cfg.xml", "FIRMWARE.LDR", "IEEE.tds",
@@ -147,6 +150,7 @@ private slots:
         int aliveAtChange = -1;
         connect(&view, &Connections::usbPathListChanged, this, [&]() { aliveAtChange = alive(); });
         QVERIFY(view.activateUsbEntity(QFileInfo(m_stick).canonicalFilePath() + QStringLiteral("/Updates")));
+        QVERIFY(view.scanningUsbPath());
         QTRY_COMPARE(view.currentUsbPath(), QStringLiteral("USB/Updates"));
         QTRY_COMPARE(column(view.usbItems()), QStringList({"..", "app.tar"}));
         QCOMPARE(aliveAtChange, old.size());

@@ -64,14 +64,15 @@ VlfPage {
         width: parent.width - 4 * Style.margin
         wrapMode: Text.WordWrap
         text: page.connections.usbState !== Qt.Checked ? qsTranslate("UpdateManager", "NoUsbFound")
+              : page.connections.scanningUsbPath ? qsTranslate("UpdateManager", "ReadingUsbFolder")
               : page.entries.length === 0 ? qsTranslate("UpdateManager", "NoDataOnUsbFound")
               : page.connections.usbConfigBelowTop ? qsTranslate("UpdateManager", "ConfigOnlyAtTop") : ""
         color: Style.foreground
         font.pixelSize: Style.fontSize
 
-        // Blinks while the stick is being checked.
+        // Blinks while the stick is being checked or a folder read.
         SequentialAnimation on opacity {
-            running: page.connections.usbState === Qt.PartiallyChecked
+            running: page.connections.usbState === Qt.PartiallyChecked || page.connections.scanningUsbPath
             loops: Animation.Infinite
             onRunningChanged: if (!running) note.opacity = 1
             NumberAnimation { to: 0.2; duration: 500 }
