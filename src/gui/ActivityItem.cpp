@@ -5,8 +5,8 @@
 #include "datamodel/TestSettings.h"
 #include "gui/MeasurementStrings.h"
 #include "gui/TestResults.h"
-#include "testrun/TanDeltaLists.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaLists.h"
+#include "tandelta/TanDeltaStrings.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -1,7 +1,7 @@
 #include "gui/ConfigurationChoices.h"
 
 #include "datamodel/DataModell.h"
-#include "testrun/TanDeltaLists.h"
+#include "tandelta/TanDeltaLists.h"
 
 ChoiceIds<TanDelta::evaluation::eInsulationType> insulationChoices(const DataModell& dm)
 {

@@ -4,7 +4,7 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "db/DB.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaStrings.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -8,10 +8,10 @@
 #include "gui/Settings.h"
 #include "logging/LoggingCtrl.h"
 #include "testrun/TTestChart.h"
-#include "testrun/TanDeltaCriteriaFolder.h"
-#include "testrun/TanDeltaFunctions.h"
-#include "testrun/TanDeltaLists.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaFunctions.h"
+#include "tandelta/TanDeltaLists.h"
+#include "tandelta/TanDeltaStrings.h"
 #include "testrun/TestChart.h"
 
 #include <QBuffer>

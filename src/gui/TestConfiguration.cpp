@@ -8,8 +8,8 @@
 #include "gui/ConfigurationChoices.h"
 #include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
-#include "testrun/TanDeltaStandard.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStrings.h"
 
 #include <QCoreApplication>
 #include <QLocale>

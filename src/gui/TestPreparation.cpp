@@ -6,7 +6,7 @@
 #include "datamodel/DataModell.h"
 #include "datamodel/OperatingModes.h"
 #include "gui/MeasurementStrings.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaStrings.h"
 
 #include <QCoreApplication>
 #include <QLocale>

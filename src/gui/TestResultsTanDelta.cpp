@@ -1,8 +1,8 @@
 #include "gui/TestResultsTanDelta.h"
 
 #include "core/TransObject.h"
-#include "testrun/TanDeltaStandard.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStrings.h"
 
 #include <QLocale>
 

@@ -9,7 +9,7 @@
 #include "logging/LoggingCtrl.h"
 #include "maintenance/LogfileManager.h"
 #include "maintenance/UpdateManager.h"
-#include "testrun/TanDeltaLists.h"
+#include "tandelta/TanDeltaLists.h"
 
 #include <QVariantMap>
 

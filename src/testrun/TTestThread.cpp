@@ -5,7 +5,7 @@
 #include "testrun/TLog.h"
 #include "hvunit/TPOFTestLink.h"
 #include "testrun/TTestChart.h"
-#include "testrun/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStandard.h"
 #include "testrun/ValueAtPhases.h"
 
 #include "uiapi/IGUI.h"

@@ -11,7 +11,7 @@
 #include "maintenance/LogfileManager.h"
 #include "testrun/TTestChart.h"
 #include "testrun/TTestThread.h"
-#include "testrun/TanDeltaLists.h"
+#include "tandelta/TanDeltaLists.h"
 
 #include <QDirIterator>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #include "fuzz/FuzzDriver.h"
 #include "fakes/TempRoot.h"
-#include "testrun/TanDeltaCriteriaFolder.h"
-#include "testrun/TanDeltaStandardUser.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaStandardUser.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "gui/ActivityItem.h"
 #include "uiapi/Measurement.h"
 #include "testrun/TTestChart.h"
-#include "testrun/TanDeltaFunctions.h"
-#include "testrun/TanDeltaLists.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaFunctions.h"
+#include "tandelta/TanDeltaLists.h"
+#include "tandelta/TanDeltaStrings.h"
 #include "testrun/TestChart.h"
 
 #include <QSignalSpy>

@@ -4,7 +4,7 @@
 #include "fakes/DataModelFixture.h"
 #include "fakes/RecordingGui.h"
 #include "gui/TestConfiguration.h"
-#include "testrun/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
 
 #include <QDir>
 #include <QSignalSpy>

@@ -11,7 +11,7 @@
 #include "fakes/RecordingGui.h"
 #include "hvunit/TPOF.h"
 #include "maintenance/UpdateManager.h"
-#include "testrun/TanDeltaLists.h"
+#include "tandelta/TanDeltaLists.h"
 
 #include <QDir>
 #include <QProcess>

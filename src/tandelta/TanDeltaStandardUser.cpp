@@ -1,7 +1,7 @@
-#include "testrun/TanDeltaStandardUser.h"
+#include "tandelta/TanDeltaStandardUser.h"
 
-#include "testrun/TanDeltaCriteriaFolder.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaStrings.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

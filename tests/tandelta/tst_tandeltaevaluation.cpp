@@ -1,7 +1,7 @@
-#include "testrun/TanDeltaStandard.h"
-#include "testrun/TanDeltaStandardIEEE2001.h"
-#include "testrun/TanDeltaStandardIEEE2013.h"
-#include "testrun/TanDeltaStandardNone.h"
+#include "tandelta/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStandardIEEE2001.h"
+#include "tandelta/TanDeltaStandardIEEE2013.h"
+#include "tandelta/TanDeltaStandardNone.h"
 #include "fakes/TempRoot.h"
 
 #include <QtTest>

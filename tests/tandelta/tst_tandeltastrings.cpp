@@ -1,6 +1,6 @@
-#include "testrun/TanDeltaLists.h"
-#include "testrun/TanDeltaStandard.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaLists.h"
+#include "tandelta/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStrings.h"
 #include "fakes/TempRoot.h"
 
 #include <QTranslator>

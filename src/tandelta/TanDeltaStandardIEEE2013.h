@@ -1,6 +1,6 @@
 #pragma once
 
-#include "testrun/TanDeltaStandardIEEE.h"
+#include "tandelta/TanDeltaStandardIEEE.h"
 
 namespace TanDelta {
 namespace evaluation {

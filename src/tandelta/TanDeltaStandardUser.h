@@ -1,7 +1,7 @@
 #pragma once
 
-#include "testrun/TanDeltaStandard.h"
-#include "testrun/TanDeltaStandardNumbers.h"
+#include "tandelta/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStandardNumbers.h"
 
 #include <QHash>
 #include <QJsonObject>

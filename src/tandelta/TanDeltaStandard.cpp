@@ -1,10 +1,10 @@
-#include "testrun/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStandard.h"
 
-#include "testrun/TanDeltaStandardIEEE2001.h"
-#include "testrun/TanDeltaStandardIEEE2013.h"
-#include "testrun/TanDeltaStandardNone.h"
-#include "testrun/TanDeltaStandardUser.h"
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaStandardIEEE2001.h"
+#include "tandelta/TanDeltaStandardIEEE2013.h"
+#include "tandelta/TanDeltaStandardNone.h"
+#include "tandelta/TanDeltaStandardUser.h"
+#include "tandelta/TanDeltaStrings.h"
 
 namespace TanDelta {
 namespace evaluation {

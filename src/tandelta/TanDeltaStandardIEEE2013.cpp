@@ -1,4 +1,4 @@
-#include "testrun/TanDeltaStandardIEEE2013.h"
+#include "tandelta/TanDeltaStandardIEEE2013.h"
 
 namespace TanDelta {
 namespace evaluation {

@@ -1,9 +1,9 @@
-#include "testrun/TanDeltaCriteriaFolder.h"
-#include "testrun/TanDeltaLists.h"
-#include "testrun/TanDeltaStandardIEEE2001.h"
-#include "testrun/TanDeltaStandardIEEE2013.h"
-#include "testrun/TanDeltaStandardNone.h"
-#include "testrun/TanDeltaStandardUser.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaLists.h"
+#include "tandelta/TanDeltaStandardIEEE2001.h"
+#include "tandelta/TanDeltaStandardIEEE2013.h"
+#include "tandelta/TanDeltaStandardNone.h"
+#include "tandelta/TanDeltaStandardUser.h"
 #include "fakes/TempRoot.h"
 
 #include <QJsonArray>

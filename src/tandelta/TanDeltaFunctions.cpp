@@ -1,11 +1,11 @@
-#include "testrun/TanDeltaFunctions.h"
+#include "tandelta/TanDeltaFunctions.h"
 
 #include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
 #include "core/StickWriter.h"
 #include "logging/LoggingCtrl.h"
-#include "testrun/TanDeltaCriteriaFolder.h"
-#include "testrun/TanDeltaStandardNumbers.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaStandardNumbers.h"
 
 #include <QDir>
 #include <QFile>

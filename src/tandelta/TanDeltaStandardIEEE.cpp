@@ -1,4 +1,4 @@
-#include "testrun/TanDeltaStandardIEEE.h"
+#include "tandelta/TanDeltaStandardIEEE.h"
 
 namespace TanDelta {
 namespace evaluation {

@@ -1,8 +1,8 @@
-#include "testrun/TanDeltaStandardNumbers.h"
+#include "tandelta/TanDeltaStandardNumbers.h"
 
 #include "core/FileSystem.h"
 #include "logging/LoggingCtrl.h"
-#include "testrun/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
 
 #include <QDir>
 #include <QFile>

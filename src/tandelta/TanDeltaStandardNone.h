@@ -1,6 +1,6 @@
 #pragma once
 
-#include "testrun/TanDeltaStandard.h"
+#include "tandelta/TanDeltaStandard.h"
 
 namespace TanDelta {
 namespace evaluation {

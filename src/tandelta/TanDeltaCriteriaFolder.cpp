@@ -1,4 +1,4 @@
-#include "testrun/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
 
 #include "core/GlobalFuncs.h"
 #include "logging/LoggingCtrl.h"

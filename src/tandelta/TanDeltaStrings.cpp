@@ -1,8 +1,8 @@
-#include "testrun/TanDeltaStrings.h"
+#include "tandelta/TanDeltaStrings.h"
 
 #include "core/TransObject.h"
-#include "testrun/TanDeltaCriteriaFolder.h"
-#include "testrun/TanDeltaStandardNumbers.h"
+#include "tandelta/TanDeltaCriteriaFolder.h"
+#include "tandelta/TanDeltaStandardNumbers.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "testrun/TanDeltaStandardIEEE2001.h"
+#include "tandelta/TanDeltaStandardIEEE2001.h"
 
 namespace TanDelta {
 namespace evaluation {

@@ -1,4 +1,4 @@
-#include "testrun/TanDeltaStandardNone.h"
+#include "tandelta/TanDeltaStandardNone.h"
 
 namespace TanDelta {
 namespace evaluation {

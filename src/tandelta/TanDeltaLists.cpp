@@ -1,6 +1,6 @@
-#include "testrun/TanDeltaLists.h"
+#include "tandelta/TanDeltaLists.h"
 
-#include "testrun/TanDeltaStandardNumbers.h"
+#include "tandelta/TanDeltaStandardNumbers.h"
 
 namespace TanDelta {
 namespace evaluation {
