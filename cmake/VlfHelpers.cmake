@@ -67,6 +67,12 @@ endfunction()
 
 # One Qt Test program per test source; runs headless. GUI adds the Qt Quick environment.
 # A test linking the simulated unit runs in real time against it.
+# No thread below the window waits on it: a test fails on such a wait, which the window
+# tells as a critical message.
+function(vlf_no_window_waits)
+    set_property(TEST ${ARGN} APPEND PROPERTY FAIL_REGULAR_EXPRESSION "IGUI::wait called off the GUI thread")
+endfunction()
+
 function(vlf_add_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT ARG_SOURCES)
@@ -88,6 +94,7 @@ function(vlf_add_test name)
         list(APPEND _env "ASAN_OPTIONS=detect_leaks=1")
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${_env}" RESOURCE_GROUPS "cores:${VLF_TEST_CORES_EACH}")
+    vlf_no_window_waits(${name})
     if(vlf_hvsim IN_LIST ARG_LIBS)
         vlf_realtime_tests(${name})
     endif()

@@ -416,6 +416,14 @@ void Application::connectGui()
     connect(dm, &DataModell::TestBoostStateChanged, gui, &IGUI::TestBoostStateChanged);
     connect(dm, &DataModell::hvUnitParamChanged, gui, &IGUI::HVUnitParamChanged);
     connect(m_testWorker, &TTestThread::saveToHistoryFailed, gui, &IGUI::saveToHistoryFailed);
+    // Threads below the window tell it; none of them waits for its answer.
+    connect(m_pof, &TPOF::communicationDown, gui, &IGUI::communicationDown);
+    connect(m_testWorker, &TTestThread::showMessageDlg, gui,
+            qOverload<MessageCategories, const TransObject&, bool, bool>(&IGUI::showMessageDlg));
+    connect(m_testChart.get(), &TTestChart::showMessageDlg, gui,
+            qOverload<MessageCategories, const QList<TransObject>&, bool, bool>(&IGUI::showMessageDlg));
+    connect(m_testBoost.get(), &TestBoostManager::showMessageDlg, gui,
+            qOverload<MessageCategories, const QString&, const QString&, bool, bool>(&IGUI::showMessageDlg));
 }
 
 void Application::connectActionHandler()

@@ -7,7 +7,6 @@
 #include "core/Heartbeat.h"
 #include "core/Locked.h"
 #include "core/ValueConverter.h"
-#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QCoreApplication>
@@ -140,8 +139,7 @@ void TPOF::showLinkState(bool down)
 {
     if (m_linkDownShown.exchange(down) == down)
         return;
-    if (IGUI* gui = GlobalFuncs::getGUI())
-        gui->communicationDown(down);
+    emit communicationDown(down);
 }
 
 int TPOF::failed(int rc)

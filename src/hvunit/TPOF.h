@@ -204,6 +204,8 @@ signals:
     void finishedHVUpdate();
     void showMessageDlg(MessageCategories category, const QString& context, const QString& key,
                         bool cancelButton, bool okButton);
+    // The link went down or came back; the window shows it.
+    void communicationDown(bool down);
 
 private:
     // Keeps a frame of the codec as the request; false for an empty (refused) one.

@@ -4,6 +4,7 @@
 #include "datamodel/InstrumentTypes.h"
 #include "datamodel/OperatingModes.h"
 #include "hvunit/TestBoostModel.h"
+#include "logging/MessageCategories.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -32,6 +33,8 @@ public:
 
 signals:
     void testBoostError(int id);
+    void showMessageDlg(MessageCategories category, const QString& context, const QString& key,
+                        bool cancelButton, bool okButton);
 
 public slots:
     void safetyCircuitChanged();

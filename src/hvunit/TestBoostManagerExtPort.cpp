@@ -1,8 +1,6 @@
 #include "hvunit/TestBoostManagerExtPort.h"
 
 #include "hvunit/ExtPortManager.h"
-#include "core/GlobalFuncs.h"
-#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 #include "hvunit/TestBoostDeviceList.h"
 
@@ -88,9 +86,8 @@ void TestBoostManagerExtPort::detectedExtPortDevice(stExtPortDevice device, bool
         if (found) {
             KLOG_DEBUG2(Cls, "detectedExtPortDevice",
                         QStringLiteral("Unknown device-id (%1) !!").arg(device.identifier));
-            if (IGUI* gui = GlobalFuncs::getGUI())
-                gui->showMessageDlg(CAT_ERR, QStringLiteral("Testboost"), QStringLiteral("UnknownTestBoostDevice"),
-                                    false, true);
+            emit showMessageDlg(CAT_ERR, QStringLiteral("Testboost"), QStringLiteral("UnknownTestBoostDevice"), false,
+                                true);
         }
         return;
     }
@@ -291,15 +288,13 @@ void TestBoostManagerExtPort::performUpdateTBDate(eExtPortDates type, QDateTime 
 {
     if (type != ExtPortDate_Maintenance)
         return;
-    IGUI* gui = GlobalFuncs::getGUI();
     if (m_port && m_port->setDeviceDate(m_device, ExtPortDate_Maintenance, datetime)) {
         stTBData data = model().testBoostData();
         data.maintenanceDate = datetime;
         model().setTestBoostData(data);
-        if (gui)
-            gui->showMessageDlg(CAT_INF, QStringLiteral("Testboost"), QStringLiteral("MaintDateSuccessfullySet"), false,
-                                true);
-    } else if (gui) {
-        gui->showMessageDlg(CAT_ERR, QStringLiteral("Testboost"), QStringLiteral("UnableToSetMaintDate"), false, true);
+        emit showMessageDlg(CAT_INF, QStringLiteral("Testboost"), QStringLiteral("MaintDateSuccessfullySet"), false,
+                            true);
+    } else {
+        emit showMessageDlg(CAT_ERR, QStringLiteral("Testboost"), QStringLiteral("UnableToSetMaintDate"), false, true);
     }
 }

@@ -288,13 +288,11 @@ ActivityTypes::ActivityEntryList TTestChart::loadActivities()
 
 void TTestChart::reportWriteFailure(const char* function, const QString& logText)
 {
-    if (IGUI* gui = GlobalFuncs::getGUI()) {
-        gui->showMessageDlg(CAT_ERR,
-                            QList<TransObject>{TransObject(QStringLiteral("Menu"), QStringLiteral("Activities")),
-                                               TransObject(QStringLiteral("ErrorMessages"),
-                                                           QStringLiteral("ErrorWhileWritingData"))},
-                            false, true);
-    }
+    emit showMessageDlg(CAT_ERR,
+                        QList<TransObject>{TransObject(QStringLiteral("Menu"), QStringLiteral("Activities")),
+                                           TransObject(QStringLiteral("ErrorMessages"),
+                                                       QStringLiteral("ErrorWhileWritingData"))},
+                        false, true);
     KLOG_ERROR2(kClass, function, logText);
 }
 

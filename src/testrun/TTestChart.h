@@ -6,6 +6,8 @@
 #include "datamodel/OperatingModes.h"
 #include "testrun/TestData.h"
 #include "testrun/UnreadableRecords.h"
+#include "core/TransObject.h"
+#include "logging/MessageCategories.h"
 
 #include <QFile>
 #include <QFuture>
@@ -60,6 +62,9 @@ signals:
     void measurementNameChanged(QString fileName);
     void dataLoaded();
     void dataLoadFailed();
+    // A message for the operator; saving runs on the test's thread, which never waits for the window.
+    void showMessageDlg(MessageCategories category, const QList<TransObject>& messages, bool cancelButton,
+                        bool okButton);
 
 private:
     struct OpenedRecord;

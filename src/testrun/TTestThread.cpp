@@ -8,7 +8,6 @@
 #include "tandelta/TanDeltaStandard.h"
 #include "testrun/ValueAtPhases.h"
 
-#include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 #include "core/GlobalFuncs.h"
 #include "core/TransObject.h"
@@ -1374,9 +1373,8 @@ void TTestThread::exportToStick()
         QString shown = GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements);
         shown.replace(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint), QStringLiteral("USB:"));
         KLOG_ERROR2(kClass, "appStateChanged", QStringLiteral("Failed to copy the test record to ") + shown);
-        if (IGUI* gui = GlobalFuncs::getGUI())
-            gui->showMessageDlg(CAT_ERR, TransObject(QStringLiteral("History"), QStringLiteral("UnableToExportData"), { shown }),
-                                false, true);
+        emit showMessageDlg(CAT_ERR, TransObject(QStringLiteral("History"), QStringLiteral("UnableToExportData"), {shown}),
+                            false, true);
     }
     emit sendAppEvent(eAppEvent::DataReady);
 }

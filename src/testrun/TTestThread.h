@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/TransObject.h"
 #include "datamodel/InstrumentTypes.h"
+#include "logging/MessageCategories.h"
 
 #include <QObject>
 
@@ -51,6 +53,8 @@ signals:
     void RampDownPhaseDetected();
     void sendAppEvent(eAppEvent event);
     void saveToHistoryFailed();
+    // A message for the operator; the window shows it, this thread never waits for it.
+    void showMessageDlg(MessageCategories category, const TransObject& message, bool cancelButton, bool okButton);
     void finishedTransferTanDeltaSummary(bool result);
     void breakdownSignal();
 

@@ -1,5 +1,7 @@
 #include "uiapi/IGUI.h"
 
+#include <QDebug>
+
 IGUI::IGUI(QObject* parent) : QObject(parent)
 {
     qRegisterMetaType<IGUI::CloseType>("IGUI::CloseType");
@@ -10,6 +12,12 @@ IGUI::IGUI(QObject* parent) : QObject(parent)
 IGUI::~IGUI() { stopWaiting(); }
 
 void IGUI::stopWaiting() { m_stopped->storeRelease(1); }
+
+void IGUI::reportWaitOffGuiThread()
+{
+    qCritical().noquote() << QStringLiteral("IGUI::wait called off the GUI thread, from \"%1\"")
+                                 .arg(QThread::currentThread()->objectName());
+}
 
 void IGUI::show()
 {

@@ -169,6 +169,9 @@ protected:
 
 private:
     bool onGuiThread() const { return QThread::currentThread() == thread(); }
+    // A thread below the window waits on it: the hang of a thread waiting for the window
+    // while the window waits for that thread. Told loudly; the test suite fails on it.
+    static void reportWaitOffGuiThread();
 
     // Shared with waiting callers, which may outlive this object.
     std::shared_ptr<QAtomicInt> m_stopped = std::make_shared<QAtomicInt>(0);
@@ -191,6 +194,7 @@ auto IGUI::wait(F&& f) -> std::decay_t<decltype(f())>
     using R = std::decay_t<decltype(f())>;
     if (onGuiThread())
         return f();
+    reportWaitOffGuiThread();
     const std::shared_ptr<QAtomicInt> stopped = m_stopped;
     if (stopped->loadAcquire())
         return R();

@@ -120,7 +120,10 @@ private slots:
             toldFailed = told("History", "UnableToExportData");
         } else if (writer == EndOfTest) {
             FakeTestLink link;
-            TTestThread(&link, &chart).appStateChanged(States::TestFinished, States::TransferringTestData);
+            TTestThread worker(&link, &chart);
+            connect(&worker, &TTestThread::showMessageDlg, &gui,
+                    qOverload<MessageCategories, const TransObject&, bool, bool>(&IGUI::showMessageDlg));
+            worker.appStateChanged(States::TestFinished, States::TransferringTestData);
             toldFailed = told("History", "UnableToExportData");
             toldWritten = !toldFailed;
         } else if (writer == Standards) {

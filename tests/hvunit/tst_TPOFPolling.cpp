@@ -118,6 +118,7 @@ private slots:
         GlobalFuncs::setGUI(&gui);
         // As the program shows them.
         connect(pof->owedWrites(), &OwedUnitWrites::holdMessage, &gui, &IGUI::holdMessage);
+        connect(pof, &TPOF::communicationDown, &gui, &IGUI::communicationDown);
     }
 
     void cleanupTestCase()

@@ -87,6 +87,8 @@ private slots:
         m_port = std::make_unique<ExtPortManager>();
         m_port->oneWireManager()->updateDeviceList();
         m_tb = std::make_unique<TestBoostManagerExtPort>(m_port.get(), std::make_unique<FakeModel>(&m_d));
+        connect(m_tb.get(), &TestBoostManager::showMessageDlg, &m_gui,
+                qOverload<MessageCategories, const QString&, const QString&, bool, bool>(&IGUI::showMessageDlg));
     }
     void cleanup()
     {

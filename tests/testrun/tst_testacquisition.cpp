@@ -168,6 +168,8 @@ private slots:
         m_link = std::make_unique<FakeTestLink>();
         m_history = std::make_unique<FakeTestHistory>();
         m_worker = std::make_unique<TTestThread>(m_link.get(), m_history.get());
+        connect(m_worker.get(), &TTestThread::showMessageDlg, &m_gui,
+                qOverload<MessageCategories, const TransObject&, bool, bool>(&IGUI::showMessageDlg));
         m_events = std::make_unique<QSignalSpy>(m_worker.get(), &TTestThread::sendAppEvent);
         m_gui.calls.clear();
         m_log->clear();

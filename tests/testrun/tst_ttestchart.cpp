@@ -456,6 +456,8 @@ private slots:
     void failedRewritesShowAnError()
     {
         TTestChart chart;
+        connect(&chart, &TTestChart::showMessageDlg, m_gui.get(),
+                qOverload<MessageCategories, const QList<TransObject>&, bool, bool>(&IGUI::showMessageDlg));
         const QString missing = store() + QStringLiteral("/20261207/missing.vlf");
         chart.changeMeasurementComment(missing, QStringLiteral("x"));
         QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 2);
