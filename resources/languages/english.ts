@@ -201,6 +201,18 @@
         <translation>The HV unit got what a commissioning procedure still owed it (stop, old settings).</translation>
     </message>
     <message>
+        <source>OwedUnitWritesGainsRestored</source>
+        <translation>The output voltage calibration could not give the HV unit its old gains back before the program ended; it got them at this start (U %1, I %2).</translation>
+    </message>
+    <message>
+        <source>OwedUnitWritesStopRestored</source>
+        <translation>A commissioning procedure could not stop the HV unit before the program ended; it was stopped at this start.</translation>
+    </message>
+    <message>
+        <source>OwedUnitWritesWordsRestored</source>
+        <translation>The cascade calibration could not give the HV unit its old calibration words back before the program ended; it got them at this start (%1).</translation>
+    </message>
+    <message>
         <source>OwedUnitWritesFailed</source>
         <translation>What a commissioning procedure still owes the HV unit (stop, old settings) could not be written yet; it is written as soon as the unit takes it.</translation>
     </message>

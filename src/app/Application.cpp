@@ -412,6 +412,8 @@ void Application::connectGui()
             qOverload<MessageCategories, const TransObject&, bool, bool>(&IGUI::showMessageDlg));
     connect(owed, &OwedUnitWrites::holdMessage, gui, &IGUI::holdMessage);
     connect(owed, &OwedUnitWrites::closeDlg, gui, &IGUI::closeDlg);
+    connect(owed, &OwedUnitWrites::showMessageListDlg, gui,
+            qOverload<MessageCategories, const QList<TransObject>&, bool, bool>(&IGUI::showMessageDlg));
     connect(dm, &DataModell::operatingModeChanged, gui, &IGUI::operatingModeChanged);
     connect(dm, &DataModell::TestBoostStateChanged, gui, &IGUI::TestBoostStateChanged);
     connect(dm, &DataModell::hvUnitParamChanged, gui, &IGUI::HVUnitParamChanged);

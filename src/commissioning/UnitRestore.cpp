@@ -34,7 +34,8 @@ bool UnitRestore::writeBack()
     else
         owed->owe(m_id, outcome);
     m_values.reset();
-    return outcome == Outcome::Written;
+    // Not known to have failed: the link reads them back once the unit is free.
+    return outcome == Outcome::Written || outcome == Outcome::Unsure;
 }
 
 } // namespace Commissioning

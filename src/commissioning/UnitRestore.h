@@ -25,8 +25,9 @@ public:
     // Nothing (more) to give back: the run kept its new values.
     void disarm();
 
-    // Writes now when something is pending, a stop owed first; true when written (or
-    // nothing was pending). A failure leaves the values owed by the link.
+    // Writes now when something is pending, a stop owed first; true unless known not
+    // written. What did not go through is owed by the link: values sent to or kept from a
+    // busy unit are read back and, if need be, written once it is free.
     bool writeBack();
 
 private:

@@ -10,6 +10,20 @@ constexpr const char* kClass = "OwedUnitWrites";
 constexpr int kRetryMs = 500;
 // The longest wait between two writes to a unit that refuses them.
 constexpr qint64 kLongestRetryMs = 60000;
+
+// Values a program gone meanwhile could not give back, as the operator reads them once
+// written: the output calibration's gains or the cascade calibration's words.
+TransObject restoredText(OwedValues const& v)
+{
+    const QString context = QStringLiteral("Commissioning");
+    if (v.gains)
+        return TransObject(context, QStringLiteral("OwedUnitWritesGainsRestored"),
+                           { QString::number(v.gains->gainU), QString::number(v.gains->gainI) });
+    QStringList words;
+    for (const auto& p : v.parameters)
+        words << QStringLiteral("0x%1").arg(p.second, 0, 16);
+    return TransObject(context, QStringLiteral("OwedUnitWritesWordsRestored"), { words.join(QLatin1Char('/')) });
+}
 } // namespace
 
 OwedUnitWrites::OwedUnitWrites(TPOF* pof) : QObject(pof), m_pof(pof), m_retry(this)
@@ -66,6 +80,7 @@ void OwedUnitWrites::keepIn(QString const& path)
         Owed owed { entry.values, { entry.serial, entry.hardwareId }, QUuid::createUuid() };
         what << owed.values.what + QStringLiteral(" (HV unit ") + owed.unit.serial + QLatin1Char(')');
         owed.held = !owed.values.told.isEmpty();
+        owed.fromBefore = true;
         loaded.push_back(owed);
     }
     // The file's log lines name them.
@@ -87,6 +102,7 @@ void OwedUnitWrites::keepIn(QString const& path)
     }, Qt::QueuedConnection);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopFromBefore = found.content.stop && !m_stopOwed;
         m_stopOwed = m_stopOwed || found.content.stop;
         m_values.insert(m_values.begin(), loaded.begin(), loaded.end());
     }
@@ -169,7 +185,14 @@ bool OwedUnitWrites::writeStop()
         return true;
     if (m_pof->StopTest(SKP_StopFlags_None) != TPOF::Ok)
         return false;
+    bool fromBefore = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::swap(fromBefore, m_stopFromBefore);
+    }
     setStopOwed(false);
+    if (fromBefore)
+        m_restored << TransObject(QStringLiteral("Commissioning"), QStringLiteral("OwedUnitWritesStopRestored"));
     return true;
 }
 
@@ -182,6 +205,9 @@ OwedUnitWrites::Outcome OwedUnitWrites::write(Values const& values)
             return Outcome::Unsure;
         return rc == TPOF::ErrLink || !m_pof->linkUp() ? Outcome::Lost : Outcome::Refused;
     };
+    // A busy unit drops what it is sent: nothing goes before it is free.
+    if (m_pof->GetHVState() && (m_pof->sub()->getHVUnitState().state & HVStateBits::Busy))
+        return Outcome::Unsure;
     if (values.gains) {
         const Outcome gains = outcome(m_pof->writeGainCalibration(*values.gains));
         if (gains != Outcome::Written)
@@ -261,20 +287,33 @@ void OwedUnitWrites::owe(QUuid const& id, Outcome outcome)
         it->sent = outcome == Outcome::Unsure;
         owed = *it;
     }
-    const char* text = outcome == Outcome::Lost ? "%1 could not be written, the HV unit is silent; written when it answers again"
-        : outcome == Outcome::Unsure            ? "%1 sent, but the HV unit stayed busy; read back as soon as it is free"
-                                                : "%1 not taken by the HV unit; written as soon as it takes them";
-    KLOG_ERROR2(kClass, "owe", QString::fromLatin1(text).arg(owed.values.what));
-    holdHeader(owed);
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (Owed& o : m_values)
-            if (o.id == id)
-                o.held = owed.held;
+    if (outcome == Outcome::Unsure) {
+        // Not known to have failed: the operator hears of them only if the unit, once free,
+        // does not take them.
+        KLOG_WARN2(kClass, "owe",
+                   QStringLiteral("%1 not confirmed, the HV unit is busy; read back and written as soon as it is free")
+                       .arg(owed.values.what));
+        startRetry();
+        return;
     }
+    KLOG_ERROR2(kClass, "owe",
+                QString::fromLatin1(outcome == Outcome::Lost
+                                        ? "%1 could not be written, the HV unit is silent; written when it answers again"
+                                        : "%1 not taken by the HV unit; written as soon as it takes them")
+                    .arg(owed.values.what));
+    holdOwedHeader(owed);
     if (outcome == Outcome::Refused)
         refused();
     startRetry();
+}
+
+void OwedUnitWrites::holdOwedHeader(Owed owed)
+{
+    holdHeader(owed);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (Owed& o : m_values)
+        if (o.id == owed.id)
+            o.held = owed.held;
 }
 
 void OwedUnitWrites::refused()
@@ -314,6 +353,7 @@ bool OwedUnitWrites::writeOwed()
         std::lock_guard<std::mutex> lock(m_mutex);
         unasked = m_stopUnasked;
     }
+    const int restoredBefore = m_restored.size();
     bool written = false;
     try {
         written = writeAll(unit);
@@ -327,11 +367,23 @@ bool OwedUnitWrites::writeOwed()
             done.removeOne(what);
         KLOG_INFO2(kClass, "writeOwed", QStringLiteral("Written to the HV unit: %1").arg(done.join(QStringLiteral("; "))));
         m_failureTold = false;
-        // A stop to a unit found running is only logged: no procedure of the operator's owed it.
-        if (!(unasked && done == QStringList { QStringLiteral("a stop") }))
+        // A stop to a unit found running is only logged: no procedure of the operator's owed
+        // it. What a program gone owed is told in a notice of its own.
+        const bool restoredOnly = done.size() <= m_restored.size() - restoredBefore;
+        if (!(unasked && done == QStringList { QStringLiteral("a stop") }) && !restoredOnly)
             tellOperator(CAT_INF, "OwedUnitWritesDone");
     }
+    tellRestored();
     return written;
+}
+
+void OwedUnitWrites::tellRestored()
+{
+    if (m_restored.isEmpty())
+        return;
+    // Read once the operator is there: the calibration did not finish.
+    emit showMessageListDlg(CAT_WARN, m_restored, false, true);
+    m_restored.clear();
 }
 
 bool OwedUnitWrites::writeAll(Unit const& unit)
@@ -359,6 +411,9 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
                     if (o.id == next.id)
                         o.sent = outcome == Outcome::Unsure;
             }
+            // Known now not to be in the unit: the header says so until they are.
+            if (outcome != Outcome::Unsure && !next.held)
+                holdOwedHeader(next);
             if (outcome == Outcome::Refused)
                 refused();
             all = false;
@@ -367,6 +422,8 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
         m_refusals = 0;
         if (next.held)
             releaseHeader(next.id);
+        if (next.fromBefore)
+            m_restored << restoredText(next.values);
         {
             // Only this thread takes values out; others only append.
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -382,10 +439,12 @@ bool OwedUnitWrites::writeAll(Unit const& unit)
 
 void OwedUnitWrites::linkEvent(eAppEvent event)
 {
-    if (event != eAppEvent::HVUnitInitialized || !owes())
+    if (event != eAppEvent::HVUnitInitialized)
         return;
-    if (!writeOwed())
+    if (owes() && !writeOwed())
         notWritten("linkEvent");
+    // The stop the start-up sent for a program gone.
+    tellRestored();
 }
 
 bool OwedUnitWrites::owesThisUnit() const

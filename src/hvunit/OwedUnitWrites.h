@@ -36,7 +36,7 @@ public:
     // How a write of old values went.
     enum class Outcome {
         Written, // the unit took them all
-        Unsure,  // sent, but the unit stayed busy: read back once it is free
+        Unsure,  // the unit was or stayed busy: read back once it is free, told only if not taken
         Refused, // the unit answers but did not keep them
         Lost,    // the link failed
     };
@@ -87,6 +87,8 @@ signals:
     // A header line held until closed.
     void holdMessage(QUuid id, MessageCategories category, const TransObject& text);
     void closeDlg(QUuid id, IGUI::CloseType type);
+    // Lines that stay until the operator acknowledges them.
+    void showMessageListDlg(MessageCategories category, const QList<TransObject>& texts, bool cancelButton, bool okButton);
 
 private:
     struct Unit {
@@ -100,7 +102,8 @@ private:
         QUuid id;          // also names the header line saying they are owed
         bool held = false; // that line is shown
         bool kept = false; // a run holds them: in the file, not owed yet
-        bool sent = false; // the unit stayed busy after the last write: read back first
+        bool sent = false; // the unit was busy at the last write: read back first
+        bool fromBefore = false; // read from the file: a program gone meanwhile owed them
     };
 
     Unit unitNow() const;
@@ -108,6 +111,8 @@ private:
     // The header line saying they are owed, when the operator was told of them.
     void holdHeader(Owed& owed);
     void releaseHeader(QUuid const& id);
+    // The same, and noted in the ledger.
+    void holdOwedHeader(Owed owed);
     void tellOperator(MessageCategories category, const char* key);
     bool owesThisUnit() const;
     void linkEvent(eAppEvent event);
@@ -128,11 +133,14 @@ private:
     // none, no file. False when that failed.
     bool save();
     void startRetry();
+    // What was written for a program gone meanwhile, told in one notice.
+    void tellRestored();
 
     TPOF* m_pof;
     mutable std::mutex m_mutex; // guards the four below; no write runs under it
     bool m_stopOwed = false;
     bool m_stopUnasked = false; // owed to a unit found running
+    bool m_stopFromBefore = false; // owed by a program gone meanwhile
     bool m_driving = false;
     std::vector<Owed> m_values;
     bool m_failureTold = false; // the operator knows it did not go through
@@ -141,5 +149,6 @@ private:
     QTimer m_retry;
     OwedFile m_file;         // no path: nothing kept
     std::mutex m_fileMutex;  // one save at a time, each with the values of its moment
-    QStringList m_otherUnitsTold; // link's thread only
+    QStringList m_otherUnitsTold; // link's thread only, as the one below
+    QList<TransObject> m_restored; // written for a program gone, not told yet
 };
