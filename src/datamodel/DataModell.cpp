@@ -78,6 +78,7 @@ DataModell::DataModell()
         const stHVUnitState st = m_hv.state();
         return st.comError || (st.state & Bits::FaultMask & ~Bits::Breakdown) != 0;
     });
+    m_sm->setBurnCheck([this] { return m_hv.burnModeSent(); });
     if (!GlobalFuncs::getDM())
         GlobalFuncs::setDM(this);
     initialize();
@@ -922,6 +923,7 @@ void DataModell::setSafetyCircuitDriverEnabled(bool on)
 bool DataModell::safetyCircuitDriverEnabled() const { return m_hv.safetyDriverEnabled(); }
 SafetyCircuitBits DataModell::getLastSafetyCircuitError() const { return m_hv.lastSafetyError(); }
 bool DataModell::safetyCircuitErrorOccurred() const { return !m_hv.lastSafetyError().all(); }
+void DataModell::setBurnModeSent(bool on) { m_hv.setBurnModeSent(on); }
 
 // --- test boost ---------------------------------------------------------------------
 

@@ -232,6 +232,8 @@ public:
     bool safetyCircuitDriverEnabled() const;
     SafetyCircuitBits getLastSafetyCircuitError() const;
     bool safetyCircuitErrorOccurred() const;
+    // Set as the test's burn mode goes to the unit: with it off a breakdown ends the test.
+    void setBurnModeSent(bool on);
 
     stTBState getTestBoostState() const;
     void setTestBoostState(const stTBState& state, bool force = false);

@@ -64,3 +64,5 @@ stTBState HVUnitModel::exchangeTestBoostState(const stTBState& state)
 
 stTBData HVUnitModel::testBoostData() const { return Locked::read(m_mutex, m_tbData); }
 void HVUnitModel::setTestBoostData(const stTBData& data) { Locked::write(m_mutex, m_tbData, data); }
+bool HVUnitModel::burnModeSent() const { return Locked::read(m_mutex, m_burnModeSent); }
+void HVUnitModel::setBurnModeSent(bool on) { Locked::write(m_mutex, m_burnModeSent, on); }

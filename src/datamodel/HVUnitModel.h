@@ -43,6 +43,10 @@ public:
     stTBData testBoostData() const;
     void setTestBoostData(const stTBData& data);
 
+    // The burn mode the unit was sent for the test (bit 0 of 'b').
+    bool burnModeSent() const;
+    void setBurnModeSent(bool on);
+
 private:
     mutable QMutex m_mutex;
     stHVUnitState m_state;
@@ -56,4 +60,5 @@ private:
     bool m_driverEnabled = false;
     stTBState m_tbState;
     stTBData m_tbData;
+    bool m_burnModeSent = false;
 };

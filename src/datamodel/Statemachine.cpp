@@ -180,6 +180,7 @@ bool Statemachine::keepsHVUnitError(AppState state)
 }
 
 void Statemachine::setHVUnitErrorCheck(std::function<bool()> check) { m_hvUnitErrorCheck = std::move(check); }
+void Statemachine::setBurnCheck(std::function<bool()> check) { m_burnCheck = std::move(check); }
 
 bool Statemachine::hvUnitErrorPending() const
 {
@@ -224,6 +225,9 @@ void Statemachine::process(eAppEvent event)
 
 AppState Statemachine::redirect(AppState old, AppState next)
 {
+    // Without burn mode the unit has switched its output off for good: nothing to count down.
+    if (old == TestRunning && next == TestBurning && m_burnCheck && !m_burnCheck())
+        return TestFinalizing;
     if (old == InitTest) {
         const bool aborted = m_keptAbort != E::None;
         m_keptAbort = E::None;

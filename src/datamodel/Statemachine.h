@@ -50,6 +50,9 @@ public:
     // Tells whether the HV unit is in error now (link down or a fault standing); asked
     // when a finished test is left, on the machine's thread.
     void setHVUnitErrorCheck(std::function<bool()> check);
+    // Tells whether the unit burns a breakdown (it was sent burn mode on); without it a
+    // breakdown ends the test at once. Without a check every breakdown burns.
+    void setBurnCheck(std::function<bool()> check);
 
 public slots:
     // Must run on the machine's thread. Events arriving while a transition is being
@@ -76,6 +79,7 @@ private:
     QQueue<eAppEvent> m_pending;
     bool m_busy = false;
     std::function<bool()> m_hvUnitErrorCheck;
+    std::function<bool()> m_burnCheck;
     bool m_hvUnitErrorKept = false;
     eAppEvent m_keptAbort = eAppEvent::None;
 };

@@ -479,6 +479,7 @@ bool TTestThread::InitTest()
         model->isTestBoostOpMode(M::Unknown) && (boostPower == 1 || boostPower == 2 || !model->developmentCosRectType());
     const bool polarityRow =
         Commissioning::isType(CommissioningTypeWithPolarity, model->commissioningConfig());
+    const int burn = model->burnMode();
 
     const Row rows[] = {
         { true, Row::Command, TPOF::CMD_DateTime, 0 },
@@ -490,7 +491,7 @@ bool TTestThread::InitTest()
         { true, Row::Command, TPOF::CMD_Frequency, model->getFrequencyUsed() },
         { true, Row::Command, TPOF::CMD_TestMinutes, minutes },
         { true, Row::Command, TPOF::CMD_BurnMode,
-          static_cast<unsigned long long>(model->burnMode()) | (static_cast<unsigned long long>(model->shuntSwitching()) << 8) },
+          static_cast<unsigned long long>(burn) | (static_cast<unsigned long long>(model->shuntSwitching()) << 8) },
     };
 
     m->pof->StopTest(SKP_StopFlags_None);
@@ -512,6 +513,7 @@ bool TTestThread::InitTest()
             return false;
     }
 
+    model->setBurnModeSent(burn & 1);
     m->clearAcquisitionCounters();
     m->withstandClock = QDateTime();
     if (polarityRow)

@@ -635,13 +635,13 @@ private slots:
         QTest::addColumn<int>("group");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("voltage"); // entered; empty: as offered
-        // "burning" ("burn mode": on), "running", "load detection", "preparation", "read failure"
-        // "soft stop opening" / "soft stop silence", "emergency off" (open at the start, then as
-        // "running"), "tapped at once" or "pressed twice at once" (HV off right after the live
-        // page came up)
+        // "breakdown" (burn mode off), "burning" (on), "running", "load detection", "preparation",
+        // "read failure", "soft stop opening" / "soft stop silence", "emergency off" (open at the
+        // start, then as "running"), "tapped at once" or "pressed twice at once" (HV off right
+        // after the live page came up)
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
-        QTest::newRow("breakdown") << withstand << int(OperatingModes::VLFSin) << QString() << "burning";
+        QTest::newRow("breakdown") << withstand << int(OperatingModes::DC) << QString() << "breakdown";
         QTest::newRow("hv off") << withstand << int(OperatingModes::VLFSin) << QString() << "running";
         QTest::newRow("emergency off at start") << withstand << int(OperatingModes::VLFSin) << QString() << "emergency off";
         QTest::newRow("load detection") << withstand << int(OperatingModes::VLFSin) << QString() << "load detection";
@@ -652,8 +652,8 @@ private slots:
         QTest::newRow("pinpointing") << int(OperatingModes::SheathFault) << int(OperatingModes::SheathPinpointing)
                                      << QString() << "running";
         QTest::newRow("dc manual ramp") << withstand << int(OperatingModes::DC) << "25.0" << "read failure";
-        QTest::newRow("manual ramp breakdown") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burning";
-        QTest::newRow("manual ramp burning") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burn mode";
+        QTest::newRow("manual ramp breakdown") << withstand << int(OperatingModes::VLFSin) << "25.0" << "breakdown";
+        QTest::newRow("manual ramp burning") << withstand << int(OperatingModes::VLFSin) << "25.0" << "burning";
         // HV off, then in the soft stop (the cable discharging for 5 s) an input opens or the unit falls silent.
         QTest::newRow("soft stop opening") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop opening";
         QTest::newRow("soft stop silence") << withstand << int(OperatingModes::VLFSin) << "25.0" << "soft stop silence";
@@ -675,9 +675,8 @@ private slots:
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
         const bool softStop = end.startsWith(QLatin1String("soft stop"));
         const bool manualRamp = !voltage.isEmpty() && end != QLatin1String("preparation") && !softStop;
-        const bool dc = mode == OperatingModes::DC, burnMode = end == QLatin1String("burn mode");
+        const bool dc = mode == OperatingModes::DC, burnMode = end == QLatin1String("burning");
         const bool pinpointing = mode == OperatingModes::SheathPinpointing;
-        end.replace(QLatin1String("burn mode"), QLatin1String("burning"));
         // The DC ramp's 2 minutes run ten times faster.
         unit().setTestDurationMs(dc ? 120000 : 600000);
         unit().setClockScale(dc ? 10 : 1);
@@ -799,12 +798,22 @@ private slots:
                     QVERIFY2(qAbs(at - qint64(dm()->getTestTimeUsed().milliseconds)) <= 2000,
                              qPrintable(QString::number(at)));
             }
-            if (end == QLatin1String("burning")) {
+            if (end == QLatin1String("burning") || end == QLatin1String("breakdown")) {
                 const QList<quint64> targets = sent('u');
                 unit().triggerBreakdown();
-                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestBurning, 10000);
+                QElapsedTimer sinceBreakdown;
+                sinceBreakdown.start();
+                if (!burnMode) {
+                    // Without burn mode the unit is off for good: no countdown, the results at once.
+                    UI(waitForPage("MeasurementResultsPage", 10000));
+                    QVERIFY2(sinceBreakdown.elapsed() <= 2000, qPrintable(QString::number(sinceBreakdown.elapsed())));
+                } else {
+                    QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestBurning, 10000);
+                    QTest::qWait(2000);
+                    QCOMPARE(dm()->getAppState(), States::TestBurning); // the cable burns for its minute
+                }
                 // No target for a faulted cable: the key is gone, the gauge takes none.
-                if (manualRamp) {
+                if (manualRamp && burnMode) {
                     QTRY_VERIFY(!m_ui.find("voltageButton"));
                     UI(tap("tab0"));
                     UI(tap("overviewGauge"));
@@ -827,7 +836,7 @@ private slots:
             unit().setReadBroken('U', false);
             QCOMPARE(unit().commandLog().last().letter, 'x');
             QCOMPARE(sent('u'), targets);
-        } else {
+        } else if (end != QLatin1String("breakdown")) {
             if (hurried)
                 m_ui.useOperatorTimes();
             QVERIFY2(atOnce || (hurried ? m_ui.tapTwice("hvOffButton", 300, true) : m_ui.turnToAndPress("hvOffButton")),
@@ -857,7 +866,7 @@ private slots:
             const QString detail = m_ui.text("resultDetail");
             if (end == QLatin1String("read failure"))
                 return !detail.isEmpty();
-            if (end != QLatin1String("burning"))
+            if (end != QLatin1String("burning") && end != QLatin1String("breakdown"))
                 return detail.isEmpty();
             const QString at = NumberString::voltage(dm()->getFaultValues().faultVoltage).first;
             return detail.startsWith(QStringLiteral("Breakdown detected at ") + at) && !detail.contains("<small>");

@@ -510,8 +510,8 @@ private slots:
         walkToRunningAgain();
         m_dm->setHVUnitState(stHVUnitState(false, kRunning | HVStateBits::Breakdown));
         settle();
-        QCOMPARE(m_dm->getAppState(), TestBurning);
-        feed({E::TestAborted, E::TestFinalized, E::HistoryReady, E::TestResultConfirmed});
+        QCOMPARE(m_dm->getAppState(), TestFinalizing); // sent burn mode off: the test ends at once
+        feed({E::TestFinalized, E::HistoryReady, E::TestResultConfirmed});
         QCOMPARE(m_dm->getAppState(), Idle);
     }
 
@@ -528,6 +528,7 @@ private slots:
     void breakdownWhileRunningBurns()
     {
         walkToRunning();
+        m_dm->setBurnModeSent(true);
         QSignalSpy states(m_dm, &DataModell::appStateChanged);
         // The test worker reads the fault values on the change, from its own thread:
         // the result must already be there when the change is announced.

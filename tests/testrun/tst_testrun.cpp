@@ -278,22 +278,34 @@ private slots:
         confirmToIdle();
     }
 
-    void breakdownEndsThroughBurning()
+    // With burn mode on the cable burns until the operator ends it; without, the test ends
+    // at once. The record is the breakdown's either way.
+    void breakdownEndsTheTest_data()
     {
+        QTest::addColumn<bool>("burn");
+        QTest::newRow("burn mode on") << true;
+        QTest::newRow("burn mode off") << false;
+    }
+    void breakdownEndsTheTest()
+    {
+        QFETCH(bool, burn);
         QVERIFY(prepare(M::VLFSin, 30000));
+        dm()->setBurnCurrentLimiter(burn);
         QVERIFY2(startRunning(), States::stateName(dm()->getAppState()));
+        QCOMPARE(m_sim.model().burnFlags() & 1, int(burn));
         QTest::qWait(800);
         m_sim.model().triggerBreakdown();
-        QVERIFY(waitForState(TestBurning, 5000));
+        if (burn) {
+            QVERIFY(waitForState(TestBurning, 5000));
+            dm()->receiveAppEvent(E::TestCanceledUser);
+        }
+        QVERIFY2(waitForState(TestFinished, 15000), States::stateName(dm()->getAppState()));
+        dm()->setBurnCurrentLimiter(false);
+        QCOMPARE(m_states.contains(TestBurning), burn);
         QCOMPARE(dm()->getTestResult(), eTestResult_BreakdownDetected);
         // The fault values come from the unit once it reported the breakdown.
-        QTRY_VERIFY_WITH_TIMEOUT(dm()->getFaultValues().faultTime > 0, 5000);
         const stFaultValues fault = dm()->getFaultValues();
-        QVERIFY(fault.faultVoltage != 0 && fault.faultVoltage != -1);
-        // The operator ends the burning.
-        dm()->receiveAppEvent(E::TestCanceledUser);
-        QVERIFY2(waitForState(TestFinished, 15000), States::stateName(dm()->getAppState()));
-        QCOMPARE(dm()->getTestResult(), eTestResult_BreakdownDetected);
+        QVERIFY(fault.faultTime > 0 && fault.faultVoltage != 0 && fault.faultVoltage != -1);
 
         TestData data;
         QVERIFY(TestChart::loadTestData(records(GlobalFuncs::InternalMeasurements).last(), &data));
