@@ -772,6 +772,8 @@ private slots:
                     QTRY_VERIFY2(m_ui.texts().contains(QStringLiteral("0.50")), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
                 }
                 QTest::qWait(1000);
+                // A second as run by the unit's clock, which a loaded machine may read late.
+                QTRY_VERIFY(dm()->getLastMeasurementValues().timeStamp >= 1000);
             }
             if (manualRamp) {
                 // The gauge ends at the range (peak); the unit waits at the mode's lowest voltage,
