@@ -276,6 +276,10 @@
         <translation>Export of the configuration failed!</translation>
     </message>
     <message>
+        <source>BackupOfAnotherInstrument</source>
+        <translation>The backup configuration on the USB flash drive belongs to another instrument: it was not imported.</translation>
+    </message>
+    <message>
         <source>ConfigSetAside</source>
         <translation>The configuration could not be read and was set aside: default settings are used.</translation>
     </message>

@@ -75,6 +75,14 @@ enum class Check {
 // calibration group (4) nor its procedures (16 to 25), which keep their service lock.
 inline constexpr long ForcibleModeBits = 0xFFEE;
 
+// Who may change a key through an imported configuration.
+enum class Holder {
+    Anyone,     // pages outside the service menu write it
+    Service,    // only the service menu changes it: an import without its password keeps the instrument's
+    Identity,   // as Service; the serial number also tells whose a start-up backup is
+    Instrument, // no import changes it: it would open the HV-enable line or change verdicts
+};
+
 // A key ending in '/' stands for the keys directly below it.
 struct Row {
     const char* key;
@@ -82,7 +90,7 @@ struct Row {
     long min; // of a long's value, of a text's length (UTF-16 units)
     long max;
     Check check;
-    bool ownerOnly; // an import never changes it: it would open the HV-enable line or change verdicts
+    Holder holder;
 };
 
 const Row* rowOf(const QString& key);

@@ -332,6 +332,43 @@ int ConfigTree::dropOutOfBounds()
     return refused.size();
 }
 
+QDomElement ConfigTree::entryCopy(const QString& key) const
+{
+    QMutexLocker lock(&m_mutex);
+    QDomElement e;
+    return find(key, e) == CFG_OK ? e.cloneNode(true).toElement() : QDomElement();
+}
+
+int ConfigTree::restoreEntry(const QString& key, const QDomElement& copy)
+{
+    QStringList parts;
+    if (const int rc = parsePath(key, parts))
+        return rc;
+    if (parts.isEmpty())
+        return CFG_BAD_KEY;
+    QMutexLocker lock(&m_mutex);
+    QDomElement group = rootKey();
+    const QString last = parts.takeLast();
+    for (const QString& part : parts) {
+        QDomElement next = childNamed(group, part);
+        for (; !next.isNull() && next.tagName() != kKey; next = childNamed(group, part))
+            group.removeChild(next);
+        if (next.isNull()) {
+            if (copy.isNull())
+                return CFG_OK;
+            next = m_doc.createElement(kKey);
+            next.setAttribute(kName, part);
+            group.appendChild(next);
+        }
+        group = next;
+    }
+    for (QDomElement e = childNamed(group, last); !e.isNull(); e = childNamed(group, last))
+        group.removeChild(e);
+    if (!copy.isNull())
+        group.appendChild(m_doc.importNode(copy, true));
+    return CFG_OK;
+}
+
 int ConfigTree::prepareWrite(const QString& key, ConfigValueTypes type, Slot& slot) const
 {
     QStringList parts;

@@ -180,9 +180,9 @@ QString GlobalFuncs::getSystemName()
 
 QString GlobalFuncs::getProjectAbbreviation()
 {
-    // The name comes with imported configurations, also the one taken at start-up
-    // without a password: it must not lead out of a folder, hide its files, or make a
-    // name nobody can open or whose database cannot keep a journal.
+    // The name comes with imported configurations and hand edits: it must not lead out of a
+    // folder, hide its files, or make a name nobody can open or whose database cannot keep
+    // a journal.
     QString name = getSystemName();
     int from = 0;
     while (from < name.size() && (name.at(from).isSpace() || name.at(from) == QLatin1Char('.')))

@@ -6,7 +6,6 @@
 #include "core/GlobalFuncs.h"
 #include "datamodel/OperatingModes.h"
 #include "datamodel/TanDeltaTypes.h"
-#include "logging/LoggingCtrl.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -58,17 +57,6 @@ static_assert(ConfigKeys::InsulationCount == TanDelta::evaluation::XLPE - TanDel
 static_assert(ConfigKeys::ForcibleModeBits == (~calibrationModes() & ((1L << OperatingModes::Unknown) - 1)),
               "the forcible modes are the test modes");
 
-// An owner-only key as its reader takes it: missing or refused, the default, 0 for each.
-long readerValue(IConfigBase* cfg, const ConfigKeys::Row& b, bool* stored = nullptr)
-{
-    bool flag = false;
-    long value = 0;
-    const QString key = QString::fromLatin1(b.key);
-    const int rc = b.type == CVT_BOOL ? cfg->queryBoolean(key, flag) : cfg->queryLong(key, value);
-    if (stored)
-        *stored = rc == IConfigBase::CFG_OK;
-    return rc != IConfigBase::CFG_OK ? 0 : b.type == CVT_BOOL ? long(flag) : value;
-}
 } // namespace
 
 bool DisplaySettings::readBool(const QString& key, bool def)
@@ -131,36 +119,6 @@ QString DisplaySettings::outOfBounds(const QString& key, ConfigValueTypes type, 
 }
 
 void DisplaySettings::holdConfigurationToBounds() { ConfigTree::holdKeysTo(&DisplaySettings::outOfBounds); }
-
-QList<DisplaySettings::OwnerValue> DisplaySettings::ownerOnlyValues()
-{
-    QList<OwnerValue> values;
-    IConfigBase* cfg = GlobalFuncs::getConfig();
-    for (const ConfigKeys::Row* row = ConfigKeys::begin(); row != ConfigKeys::end(); ++row) {
-        if (row->ownerOnly && cfg)
-            values << OwnerValue{QString::fromLatin1(row->key), readerValue(cfg, *row)};
-    }
-    return values;
-}
-
-int DisplaySettings::keepOwnerOnlyValues(const QList<OwnerValue>& owner)
-{
-    IConfigBase* cfg = GlobalFuncs::getConfig();
-    int refused = 0;
-    for (const OwnerValue& v : owner) {
-        const ConfigKeys::Row* b = ConfigKeys::rowOf(v.key);
-        bool stored = false;
-        if (!cfg || !b || readerValue(cfg, *b, &stored) == v.value)
-            continue;
-        const int set = b->type == CVT_BOOL ? cfg->setBoolean(v.key, v.value != 0) : cfg->setLong(v.key, v.value);
-        // A value the import's bounds dropped before was counted there.
-        refused += stored;
-        KLOG_WARN2("DisplaySettings", "keepOwnerOnlyValues",
-                   QStringLiteral("%1 is the instrument's own: the imported value is not taken%2")
-                       .arg(v.key, set == IConfigBase::CFG_OK ? QString() : QStringLiteral(", nor can it be kept")));
-    }
-    return refused;
-}
 
 bool DisplaySettings::writeBool(const QString& key, bool value)
 {

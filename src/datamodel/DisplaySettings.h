@@ -2,7 +2,6 @@
 
 #include "config/ConfigKeys.h"
 
-#include <QList>
 #include <QString>
 
 // Display and general settings kept in the configuration store, and the bounds of every
@@ -54,16 +53,6 @@ public:
     static QString outOfBounds(const QString& key, ConfigValueTypes type, const QString& text);
     // Every configuration store holds the keys to those bounds from now on.
     static void holdConfigurationToBounds();
-
-    // The keys an import never changes (the virtual test boost, the tan delta floor) with
-    // the values the instrument holds, and putting them back once a configuration was
-    // imported and its refused values dropped: the number of imported values not taken.
-    struct OwnerValue {
-        QString key;
-        long value;
-    };
-    static QList<OwnerValue> ownerOnlyValues();
-    static int keepOwnerOnlyValues(const QList<OwnerValue>& owner);
 
 private:
     static bool readBool(const QString& key, bool def);

@@ -1,11 +1,14 @@
 #include "maintenance/ConfigfileManager.h"
 
 #include "config/ConfigAccessXML.h"
+#include "config/ConfigKeys.h"
 #include "config/ConfigShape.h"
 #include "core/CommonOS.h"
 #include "core/FileSystem.h"
 #include "core/GlobalFuncs.h"
 #include "core/StickWriter.h"
+#include "datamodel/DataModell.h"
+#include "maintenance/InstrumentEntries.h"
 #include "uiapi/IGUI.h"
 #include "logging/LoggingCtrl.h"
 
@@ -88,6 +91,19 @@ bool readPlainFile(const QString& path, QByteArray* bytes, QString* why)
     if (!ok)
         *why = QStringLiteral("Cannot read \"%1\"").arg(path);
     return ok;
+}
+
+// The text of key in a configuration document, null when it holds none.
+QString valueIn(const QDomDocument& document, const QString& key)
+{
+    QDomElement e = document.documentElement().firstChildElement(QStringLiteral("key"));
+    for (const QString& part : key.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        QDomElement c = e.firstChildElement();
+        while (!c.isNull() && c.attribute(QStringLiteral("name")) != part)
+            c = c.nextSiblingElement();
+        e = c;
+    }
+    return e.tagName() == QLatin1String("value") ? e.text() : QString();
 }
 
 // Writes bytes to a new file and pushes them to the medium; nothing is left on failure.
@@ -322,13 +338,30 @@ bool ConfigfileManager::replaceFile(const QString& from, const QString& to)
     return FileSystem::replaceFile(from, to);
 }
 
-ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(const QString& file)
+ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(const QString& file, bool startUpBackup)
 {
     QDomDocument document;
     QByteArray bytes;
     if (!readDocument(file, document, &bytes))
         return Invalid;
+    const QString named = valueIn(document, QLatin1String(ConfigKeys::SerialNumber));
     document.clear();
+    IConfigBase* config = GlobalFuncs::getConfig();
+    QString own = QLatin1String(ConfigKeys::UnsetSerialNumber);
+    if (config)
+        config->queryString(QLatin1String(ConfigKeys::SerialNumber), own, own);
+    const bool unset = own == QLatin1String(ConfigKeys::UnsetSerialNumber);
+    // Found on a stick without a password, another instrument's backup is its owner's: left there.
+    if (startUpBackup && !unset && named != own) {
+        KLOG_WARN2(kClass, "importConfigFile",
+                   QStringLiteral("%1 is not imported: it names serial number %2, this instrument is %3")
+                       .arg(file, named.isNull() ? QStringLiteral("(none)") : named, own));
+        return OtherInstrument;
+    }
+    const bool serialFromFile = startUpBackup && unset && !named.isNull() &&
+                                ConfigKeys::outOfBounds(QLatin1String(ConfigKeys::SerialNumber), CVT_STRING, named).isEmpty();
+    DataModell* dm = GlobalFuncs::getDM();
+    InstrumentEntries entries(dynamic_cast<ConfigTree*>(config), dm && !dm->serviceMenuLocked(), serialFromFile);
 
     const QString device = deviceFilePath();
     const QString directory = QFileInfo(device).absolutePath();
@@ -345,7 +378,6 @@ ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(c
     };
     removeIfFile(incoming);
     removeIfFile(previous);
-    const QList<DisplaySettings::OwnerValue> owner = DisplaySettings::ownerOnlyValues();
     if (!FileSystem::mkpath(directory))
         return fail(QStringLiteral("Cannot create %1").arg(directory));
     // The copy beside the device file must read back whole before it replaces anything.
@@ -363,7 +395,7 @@ ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(c
 
     if (reinitConfigFile()) {
         removeIfFile(previous);
-        admitImportedValues(owner);
+        admitImportedValues(entries);
         return Replaced;
     }
     KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("Cannot read the imported configuration; restoring the previous one"));
@@ -376,12 +408,12 @@ ConfigfileManager::ReplaceResult ConfigfileManager::replaceDeviceConfiguration(c
     return Failed;
 }
 
-void ConfigfileManager::admitImportedValues(const QList<DisplaySettings::OwnerValue>& owner)
+void ConfigfileManager::admitImportedValues(InstrumentEntries& entries)
 {
     IConfigBase* config = GlobalFuncs::getConfig();
     auto* tree = dynamic_cast<ConfigTree*>(config);
-    // Refused values go first, so that a refused owner-only value counts once.
-    const int refused = (tree ? tree->dropOutOfBounds() : 0) + DisplaySettings::keepOwnerOnlyValues(owner);
+    // Refused values go first, so that a refused value of the instrument's counts once.
+    const int refused = (tree ? tree->dropOutOfBounds() : 0) + entries.keep();
     KLOG_INFO2(kClass, "importConfigFile", QStringLiteral("Imported configuration: %1 values refused").arg(refused));
     if (refused > 0 && config && config->save() != IConfigBase::CFG_OK)
         KLOG_ERROR2(kClass, "importConfigFile", QStringLiteral("Cannot save the configuration without them"));
@@ -414,9 +446,13 @@ QString ConfigfileManager::resolveImportFile(const QString& name) const
 int ConfigfileManager::importConfigFile(QString configFile, bool removeAtfterUpdate)
 {
     const QString file = resolveImportFile(configFile);
-    const ReplaceResult result = replaceDeviceConfiguration(file);
+    const ReplaceResult result = replaceDeviceConfiguration(file, removeAtfterUpdate);
     if (result == Invalid) {
         showMessage(CAT_ERR, QStringLiteral("ConfigIsInvalid"), true);
+        return -1;
+    }
+    if (result == OtherInstrument) {
+        showMessage(CAT_ERR, QStringLiteral("BackupOfAnotherInstrument"), false);
         return -1;
     }
     const bool ok = result == Replaced;

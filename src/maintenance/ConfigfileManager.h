@@ -1,7 +1,5 @@
 #pragma once
 
-#include "datamodel/DisplaySettings.h"
-
 #include <QDateTime>
 #include <QDomDocument>
 #include <QObject>
@@ -14,6 +12,8 @@
 // Copies the device configuration file to the USB stick and brings a configuration
 // file from the stick back into the instrument. Lives on the GUI thread; every
 // operation blocks its caller until it is done.
+class InstrumentEntries;
+
 class ConfigfileManager : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +35,7 @@ public:
         Replaced = 0, // new file in place and read
         Invalid = 1,  // file unreadable, not XML or not a configuration of this instrument; nothing changed
         Failed = 2,   // file could not be put in place or read; the previous configuration is kept
+        OtherInstrument = 3, // a start-up backup naming another serial number; nothing changed
     };
     Q_ENUM(ReplaceResult)
 
@@ -49,9 +50,11 @@ public:
     void unregisterHook(HookAction action);
 
     // Checks file and puts it in place of the device configuration without a power-cut
-    // window, then re-reads the configuration store. Values outside their bounds and the
-    // ones only the instrument itself may set are not taken; the log says how many. Shows nothing.
-    ReplaceResult replaceDeviceConfiguration(const QString& file);
+    // window, then re-reads the configuration store. Values outside their bounds, the ones
+    // only the instrument itself may set and, unless the service lock is open, its identity
+    // and service keys are not taken; the log says how many. A start-up backup must name
+    // this instrument's serial number, or any while it has none, which it then takes. Shows nothing.
+    ReplaceResult replaceDeviceConfiguration(const QString& file, bool startUpBackup = false);
 
     // The configuration store's file, "<config dir>/<APP>.cfg.xml" with the name the
     // store was made with.
@@ -86,7 +89,7 @@ private:
     // Reads a plain file of bounded size once and parses it; bytes keeps what was read.
     bool readDocument(const QString& file, QDomDocument& document, QByteArray* bytes);
     QString displayPath(const QString& path) const;
-    void admitImportedValues(const QList<DisplaySettings::OwnerValue>& owner);
+    void admitImportedValues(InstrumentEntries& entries);
     void showMessage(int category, const QString& key, bool okButton);
 
     const QString m_applicationName;

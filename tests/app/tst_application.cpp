@@ -531,7 +531,8 @@ private slots:
         } else if (way == SettingsRename) {
             QVERIFY(settings->setConfigItemString(systemName, QStringLiteral("Other")) && restart());
         } else {
-            // Backups naming other systems, each taken at the next start as there: without a question.
+            // Backups naming other systems, each taken with the service lock open (without it the
+            // name stays) and in force at the next start.
             QVERIFY(!m_root->insertStick().isEmpty());
             // Named so before names were reduced, as are its database and its backup:
             QVERIFY(way != OwnBackup || (!config->setString(systemName, " x") && restart(" X") && restart()));
@@ -541,6 +542,7 @@ private slots:
                 QVERIFY(m_root->writeFile(file,
                                           "<configuration><key name=\"PEVANTO\"><key name=\"General\"><value name=\"SystemName\" "
                                           "type=\"string\">" + name.toUtf8() + "</value></key></key></configuration>"));
+                m_app->dataModel()->unlockSystemFunction(SystemFunction::Service);
                 emit m_app->usbChecker()->importConfig(CheckAppState::backupConfigFile(), true);
                 QVERIFY(!QFileInfo::exists(m_root->path(file)) && restart());
             }

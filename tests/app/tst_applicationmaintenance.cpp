@@ -35,6 +35,22 @@ const char* const kLeftovers[][2] = {
     {"previous configuration", "/home/root/mappedPaths/appdata/config/PEVANTO.cfg.xml.previous"},
 };
 
+// What the stick and the configuration folder hold at start (the run's option).
+enum class Stick {
+    OwnBackup,       // the backup of this instrument, which has no serial number yet
+    Unreadable,      // "--invalid-backup": a backup nesting 49,000 levels; the device file and its .bak 7,000
+    OtherInstrument, // "--other-instrument": the backup of another instrument
+};
+
+// A configuration with a value of the backup's and the identity and service keys given.
+QByteArray configuration(const char* serial, const char* shunt, bool fromBackup)
+{
+    return QByteArray("<configuration><key name=\"PEVANTO\"><key name=\"General\">") +
+           (fromBackup ? "<value name=\"FromBackup\" type=\"string\">1</value>" : "") +
+           "</key><key name=\"Device\"><value name=\"SerialNumber\" type=\"string\">" + serial +
+           "</value><value name=\"ShuntSwitching\" type=\"bool\">" + shunt + "</value></key></key></configuration>";
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -61,8 +77,9 @@ class TstApplicationMaintenance : public QObject {
     Q_OBJECT
 public:
     TstApplicationMaintenance(Application* app, TempRoot* root, FakePlatform* platform, const QList<QVariantList>* lists,
-                              bool validBackup)
-        : m_app(app), m_root(root), m_platform(platform), m_lists(lists), m_validBackup(validBackup)
+                              Stick stick)
+        : m_app(app), m_root(root), m_platform(platform), m_lists(lists), m_stick(stick),
+          m_validBackup(stick == Stick::OwnBackup)
     {
     }
 
@@ -111,7 +128,7 @@ private slots:
                     ++n;
             return n;
         };
-        if (m_validBackup)
+        if (m_stick != Stick::Unreadable)
             QCOMPARE(shown(QStringLiteral("DatabaseReset")), 0);
         else
             QTRY_COMPARE(shown(QStringLiteral("DatabaseReset")), 1);
@@ -138,9 +155,10 @@ private slots:
         int said = 0;
         for (const auto& c : gui()->callsOf(QStringLiteral("showMessageDlg")))
             said += c.key == QLatin1String("ConfigSetAside") && c.category == CAT_ERR && !c.okButton;
-        QCOMPARE(said, m_validBackup ? 0 : 1);
-        QCOMPARE(readFile(device + ".refused"), m_validBackup ? QByteArray() : FakeConfig::nestedDocument("PEVANTO", 7000));
-        QCOMPARE(readFile(device + ".bak.refused").size(), m_validBackup ? 0 : readFile(device + ".refused").size());
+        const bool unreadable = m_stick == Stick::Unreadable;
+        QCOMPARE(said, int(unreadable));
+        QCOMPARE(readFile(device + ".refused"), unreadable ? FakeConfig::nestedDocument("PEVANTO", 7000) : QByteArray());
+        QCOMPARE(readFile(device + ".bak.refused").size(), unreadable ? readFile(device + ".refused").size() : 0);
         QVERIFY(readFile(device).contains("<configuration>"));
         QVERIFY(readFile(device).size() < 10000);
     }
@@ -158,7 +176,18 @@ private slots:
         if (m_validBackup) {
             QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(backup), 15000);
             QTRY_COMPARE(m_platform->rebooter.calls, QStringList({QStringLiteral("reboot")}));
+            // Without a serial number of its own the instrument takes its backup's.
             QVERIFY(readFile(m_root->path(kDeviceConfig)).contains("FromBackup"));
+            QVERIFY(readFile(m_root->path(kDeviceConfig)).contains(">12345678901<"));
+        } else if (m_stick == Stick::OtherInstrument) {
+            // Left on the stick for its owner; this instrument stays itself, and is told so.
+            QTRY_VERIFY_WITH_TIMEOUT(gui()->hasMessage("ConfigfileManager", "BackupOfAnotherInstrument"), 15000);
+            QVERIFY(QFile::exists(backup));
+            QVERIFY(m_platform->rebooter.calls.isEmpty());
+            bool shunt = true;
+            GlobalFuncs::getConfig()->queryBoolean(QStringLiteral("/Device/ShuntSwitching"), shunt);
+            const QByteArray device = readFile(m_root->path(kDeviceConfig));
+            QVERIFY(device.contains(">11111111111<") && !device.contains("FromBackup") && !shunt);
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(gui()->hasMessage(QStringLiteral("ConfigfileManager"), QStringLiteral("ConfigIsInvalid")),
                                      15000);
@@ -211,6 +240,7 @@ private:
     TempRoot* m_root;
     FakePlatform* m_platform;
     const QList<QVariantList>* m_lists;
+    Stick m_stick;
     bool m_validBackup;
 };
 
@@ -218,10 +248,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qunsetenv("CONSOLE_LOGGING");
-    // "--invalid-backup": the stick holds a backup nesting 49,000 levels; the device file and
-    // its backup nest 7,000.
-    const bool validBackup = !(argc > 1 && qstrcmp(argv[1], "--invalid-backup") == 0);
-    if (!validBackup) {
+    const Stick stick = argc < 2                                        ? Stick::OwnBackup
+                        : qstrcmp(argv[1], "--invalid-backup") == 0     ? Stick::Unreadable
+                        : qstrcmp(argv[1], "--other-instrument") == 0   ? Stick::OtherInstrument
+                                                                        : Stick::OwnBackup;
+    if (stick != Stick::OwnBackup) {
         argv[1] = argv[0];
         ++argv;
         --argc;
@@ -240,19 +271,19 @@ int main(int argc, char** argv)
     qputenv("SERIAL_COMDEVICE", sim.slavePath().toLocal8Bit());
     root.insertStick();
     writeFile(GlobalFuncs::getUsbPath(GlobalFuncs::UsbUpdates) + QStringLiteral("/PEVANTO_backup.cfg.xml"),
-              validBackup ? QByteArray("<configuration><key name=\"PEVANTO\"><key name=\"General\"><value "
-                                       "name=\"FromBackup\" type=\"string\">1</value></key></key></configuration>")
-                          : FakeConfig::nestedDocument("PEVANTO", 49000));
+              stick == Stick::Unreadable ? FakeConfig::nestedDocument("PEVANTO", 49000)
+                                         : configuration("12345678901", "true", true));
     root.writeFile(QStringLiteral("/home/root/mappedPaths/appdata/languages/vlf-Czech.qm"), "x");
-    const QByteArray device = validBackup ? QByteArray("<configuration><key name=\"PEVANTO\"></key></configuration>")
-                                          : FakeConfig::nestedDocument("PEVANTO", 7000);
+    const QByteArray device = stick == Stick::OwnBackup     ? QByteArray("<configuration><key name=\"PEVANTO\"></key></configuration>")
+                              : stick == Stick::Unreadable ? FakeConfig::nestedDocument("PEVANTO", 7000)
+                                                           : configuration("11111111111", "false", false);
     root.writeFile(kDeviceConfig, device);
-    if (!validBackup)
+    if (stick == Stick::Unreadable)
         root.writeFile(kDeviceConfig + QStringLiteral(".bak"), device);
     for (const auto& leftover : kLeftovers)
         root.writeFile(QString::fromLatin1(leftover[1]), "<configuration><key name=\"PEVANTO\">Previous</key></configuration>");
-    // The other run starts with a database that is no database.
-    if (!validBackup)
+    // The unreadable run starts with a database that is no database.
+    if (stick == Stick::Unreadable)
         root.writeFile(QStringLiteral("/home/root/mappedPaths/appdata/PEVANTO.sqlite3"), QByteArray(8192, 'x'));
 
     QList<QVariantList> lists;
@@ -264,7 +295,7 @@ int main(int argc, char** argv)
     // What an update leaves counts here, not how long the unit or the reboot message take.
     app->hvLink()->setSteadyClock(&fastSteadyClock);
     GlobalFuncs::setShownWaitScale(0.01);
-    TstApplicationMaintenance tests(app.get(), &root, &platform, &lists, validBackup);
+    TstApplicationMaintenance tests(app.get(), &root, &platform, &lists, stick);
     const int rc = QTest::qExec(&tests, argc, argv);
     app.reset();
     sim.stop();

@@ -33,6 +33,24 @@ QByteArray configFile(const QString& app, const QString& key, const QString& val
         .toUtf8();
 }
 
+// A configuration with an ordinary value, identity and service keys: those of this instrument
+// (mine) or another's, its serial number left out where empty.
+QByteArray instrumentFile(const QString& ordinary, const QString& serial, bool mine)
+{
+    const auto value = [](const char* name, const char* type, const QString& text) {
+        return QStringLiteral("<value name=\"%1\" type=\"%2\">%3</value>").arg(name, type, text);
+    };
+    const QString b = mine ? "false" : "true";
+    return ("<configuration><key name=\"PEVANTO\"><key name=\"General\">" + value("OnlyOld", "string", ordinary) +
+            value("DevelopmentMode", "bool", b) + value("SystemName", "string", mine ? "Mine" : "Theirs") +
+            "</key><key name=\"Device\">" + (serial.isEmpty() ? QString() : value("SerialNumber", "string", serial)) +
+            value("HardwareId", "string", mine ? "HW-MINE" : "HW-THEIRS") + value("ShuntSwitching", "bool", b) +
+            value("VLFBoosterEmulation", "bool", b) + "</key><key name=\"HV Identification\">" +
+            value("HvGeneratorCharacteristics", "long", mine ? "0" : "1") + value("NominalVoltageSupported", "bool", b) +
+            "</key></key></configuration>")
+        .toUtf8();
+}
+
 QString query(const QString& key)
 {
     QString value;
@@ -394,6 +412,68 @@ private slots:
         QVERIFY(device().contains("OnlyNew"));
         QCOMPARE(QDir(path(kConfigDir)).entryList({"ACME*"}, QDir::Files), QStringList());
         QCOMPARE(log.deliveredService().size(), 1);
+    }
+
+    // Whose a configuration is decides what of it an import takes.
+    void importKeepsWhatIsTheInstruments_data()
+    {
+        QTest::addColumn<QString>("own");    // this instrument's serial number
+        QTest::addColumn<QString>("named");  // the file's
+        QTest::addColumn<bool>("startUp");   // else from the menu
+        QTest::addColumn<bool>("service");   // the service lock open
+        QTest::addColumn<bool>("imported");
+        QTest::addColumn<QString>("serial"); // afterwards
+        const QString mine = "11111111111";
+        const QString theirs = "12345678901";
+        const QString unset = "99999999999";
+        QTest::newRow("another instrument's backup") << mine << theirs << true << false << false << mine;
+        QTest::newRow("a backup naming no instrument") << mine << QString() << true << false << false << mine;
+        QTest::newRow("own backup") << mine << mine << true << false << true << mine;
+        QTest::newRow("instrument without a serial number") << unset << theirs << true << false << true << theirs;
+        QTest::newRow("menu, service lock closed") << mine << theirs << false << false << true << mine;
+        QTest::newRow("menu, service lock open") << mine << theirs << false << true << true << theirs;
+    }
+
+    void importKeepsWhatIsTheInstruments()
+    {
+        QFETCH(QString, own);
+        QFETCH(QString, named);
+        QFETCH(bool, startUp);
+        QFETCH(bool, service);
+        QFETCH(bool, imported);
+        QFETCH(QString, serial);
+        QVERIFY(root().writeFile(kDevice, instrumentFile("old", own, true)));
+        QCOMPARE(m_store->initialize(), 1);
+        service ? m_fixture->dm()->unlockSystemFunction(SystemFunction::Service)
+                : m_fixture->dm()->lockSystemFunction(SystemFunction::Service);
+        const QString backup = kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml");
+        QVERIFY(root().writeFile(backup, instrumentFile("new", named, false)));
+        const QByteArray before = device();
+
+        LogCapture log;
+        ConfigfileManager manager;
+        QCOMPARE(manager.importConfigFile(path(backup), startUp), imported ? 0 : -1);
+        QCOMPARE(query("OnlyOld"), imported ? QString("new") : QString("old"));
+        QCOMPARE(QFile::exists(path(backup)), !imported || !startUp);
+        QVERIFY(imported || device() == before);
+        QCOMPARE(m_platform->rebooter.calls.size(), int(imported));
+        QCOMPARE(m_gui->hasMessage("ConfigfileManager", "BackupOfAnotherInstrument"), !imported);
+        if (!imported) // in the header
+            QVERIFY(m_gui->callsOf("showMessageDlg").first().category == CAT_ERR &&
+                    !m_gui->callsOf("showMessageDlg").first().okButton);
+        QString text;
+        QCOMPARE((m_store->queryString("/Device/SerialNumber", text), text), serial);
+        // Identity and service keys only with the service lock open; the instrument's own never.
+        const QString seen = QStringList{(m_store->queryString("/Device/HardwareId", text), text), query("SystemName"),
+                                         QString(device().contains(">true<") ? "some true" : "none true")}
+                                 .join(' ');
+        QCOMPARE(seen, service ? QString("HW-THEIRS Theirs some true") : QString("HW-MINE Mine none true"));
+        bool boost = true;
+        QVERIFY(m_store->queryBoolean("/Device/VLFBoosterEmulation", boost) == 0 && !boost);
+        const auto set = log.deliveredWhere([](const LoggingData& r) { return r.text.contains(" set by the imported "); });
+        QCOMPARE(set.size(), service ? 7 : serial != own ? 1 : 0);
+        QCOMPARE(log.deliveredWhere([](const LoggingData& r) { return r.text.contains("this instrument is"); }).size(),
+                 int(!imported));
     }
 
     void importFailureKeepsPreviousConfiguration_data()
