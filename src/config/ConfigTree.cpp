@@ -332,11 +332,11 @@ int ConfigTree::dropOutOfBounds()
     return refused.size();
 }
 
-QDomElement ConfigTree::entryCopy(const QString& key) const
+QDomElement ConfigTree::entryCopy(const QString& key, QDomDocument& document) const
 {
     QMutexLocker lock(&m_mutex);
     QDomElement e;
-    return find(key, e) == CFG_OK ? e.cloneNode(true).toElement() : QDomElement();
+    return find(key, e) == CFG_OK ? document.importNode(e, true).toElement() : QDomElement();
 }
 
 int ConfigTree::restoreEntry(const QString& key, const QDomElement& copy)

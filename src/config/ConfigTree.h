@@ -64,8 +64,9 @@ public:
     void clear();
     // Drops every value outside its key's bounds, each logged; returns how many.
     int dropOutOfBounds();
-    // A detached copy of the entry at key (with its type and flags), null when there is none.
-    QDomElement entryCopy(const QString& key) const;
+    // A copy of the entry at key (with its type and flags) made in document, which must
+    // outlive it; null when there is none.
+    QDomElement entryCopy(const QString& key, QDomDocument& document) const;
     // Puts copy in place of every entry of that name at key, or removes them for a null copy;
     // whatever of another kind stands in the way of the path is replaced by a group.
     int restoreEntry(const QString& key, const QDomElement& copy);

@@ -33,7 +33,7 @@ InstrumentEntries::InstrumentEntries(ConfigTree* store, bool serviceOpen, bool s
     for (const ConfigKeys::Row* row = ConfigKeys::begin(); store && row != ConfigKeys::end(); ++row) {
         if (row->holder != ConfigKeys::Holder::Anyone) {
             const QString key = QLatin1String(row->key);
-            m_entries << Entry{key, row->holder, store->entryCopy(key)};
+            m_entries << Entry{key, row->holder, store->entryCopy(key, m_copies)};
         }
     }
 }
@@ -43,8 +43,9 @@ int InstrumentEntries::keep()
     int refused = 0;
     if (!m_store)
         return 0;
+    QDomDocument imported;
     for (const Entry& e : qAsConst(m_entries)) {
-        const QDomElement now = m_store->entryCopy(e.key);
+        const QDomElement now = m_store->entryCopy(e.key, imported);
         if (whole(now) == whole(e.copy))
             continue;
         const bool serial = e.key == QLatin1String(ConfigKeys::SerialNumber);

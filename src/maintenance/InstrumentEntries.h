@@ -2,6 +2,7 @@
 
 #include "config/ConfigKeys.h"
 
+#include <QDomDocument>
 #include <QDomElement>
 #include <QList>
 #include <QString>
@@ -30,5 +31,6 @@ private:
     ConfigTree* m_store;
     bool m_serviceOpen;
     bool m_serialFromFile;
+    QDomDocument m_copies; // holds the entries' copies: a node must not outlive its document
     QList<Entry> m_entries;
 };
