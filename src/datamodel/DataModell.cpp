@@ -155,8 +155,8 @@ void DataModell::onStateChanged(AppState oldState, AppState newState)
         m_phaseRan = false;
     else if (newState == TestRunning)
         m_phaseRan = true;
-    if (newState == TestFinalizing && isTanDeltaMode() && m_phaseRan) {
-        if (m_phases.currentPhase() >= 0) {
+    if (newState == TestFinalizing && isTanDeltaMode()) {
+        if (m_phaseRan && m_phases.currentPhase() >= 0) {
             // Keep the finished phase's summary for the result views.
             QVector<DB::TanDeltaStep> steps;
             for (const TanDeltaMeasurementValues& v : m_testData.tanDeltaSummary())
@@ -164,8 +164,9 @@ void DataModell::onStateChanged(AppState oldState, AppState newState)
             if (DB* db = GlobalFuncs::getDB())
                 db->setTanDeltaSummary(m_phases.currentPhase(), steps);
         }
-        // A phase that ends without its result ends the sequence: the operator sees the
-        // results of the phases measured, and the others are not measured.
+        // A phase that ends without its result, also one stopped before its output ran,
+        // ends the sequence: the operator sees the results of the phases measured, and the
+        // others are not measured.
         m_phases.endCurrent(getTestResult() == eTestResult_FinishedSuccess);
     }
     checkWaitingState(newState, m_hv.state());
@@ -727,8 +728,9 @@ bool DataModell::isTanDeltaWaiting() const
 
 int DataModell::phasesOfSequence() const
 {
-    const int selected = phasesToTest();
-    return isTanDeltaMode() && m_phases.isFinished(selected) ? m_phases.phasesMeasured() : selected;
+    // A record is written after each phase, and a later phase may never run.
+    const int measured = isTanDeltaMode() ? m_phases.phasesMeasured() : 0;
+    return measured != 0 ? measured : phasesToTest();
 }
 
 bool DataModell::isTanDeltaFinished() const

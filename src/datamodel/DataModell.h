@@ -203,8 +203,8 @@ public:
     bool isTanDeltaWaiting() const;
     bool isTanDeltaFinished() const;
     int tanDeltaPhaseIndex() const;
-    // The phases a test stands for: those selected, or those measured once a multi-phase
-    // sequence ended before its last phase.
+    // The phases a test stands for: those of a multi-phase sequence measured so far, else
+    // those selected.
     int phasesOfSequence() const;
 
     // --- HV unit, safety circuit, test boost --------------------------------

@@ -439,6 +439,10 @@ private slots:
         QTest::newRow("hv off in L2") << int(OperatingModes::TanDelta) << 1 << "hv off"
                                       << QStringList{"no action required", cut, none} << "Test interupted by user"
                                       << int(eTestResult_CancelledByOp);
+        // Stopped while the unit waits for its output: nothing of L2 was measured.
+        QTest::newRow("hv off before L2 ran") << int(OperatingModes::TanDelta) << 1 << "hv off before output"
+                                              << QStringList{"no action required", none, none}
+                                              << "Test interupted by user" << int(eTestResult_FinishedSuccess);
         QTest::newRow("step test link lost in L1") << int(OperatingModes::MWTStep) << 0 << "lost link"
                                                    << QStringList{cut, none, none}
                                                    << "Communication error with the HV unit!"
@@ -522,6 +526,12 @@ private slots:
                     UI(turnToAndPress(button->objectName()));
             }
             unit().setTanDelta(tanDelta.at(phase), 0);
+            if (phase == endPhase && end == QLatin1String("hv off before output")) {
+                UI(waitForPage("MeasurementPreparationPage", 20000));
+                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::WaitHVOn, 20000);
+                UI(turnToAndPress("hvOffButton"));
+                break;
+            }
             STEP(switchHvOn());
             QTRY_VERIFY(m_ui.texts().contains(QStringLiteral("L%1").arg(phase + 1))); // the phase item
             if (phase == 0)
@@ -552,7 +562,7 @@ private slots:
         const QStringList stored = records();
         QCOMPARE(stored.size(), before.size() + 1);
         const TestChart::VLF::TestData data = load(stored.last());
-        const int runs = whole ? 3 : endPhase + 1;
+        const int runs = whole ? 3 : endPhase + (end == QLatin1String("hv off before output") ? 0 : 1);
         QCOMPARE(TestChart::VLF::info(data, 0, 17).toInt(), (1 << runs) - 1);
         QCOMPARE(TestChart::VLF::info(data, 0, 11).toInt(), runs);
         QCOMPARE(TestChart::VLF::info(data, runs, 28).toInt(), result);
@@ -561,6 +571,13 @@ private slots:
         if (!whole) {
             QTRY_VERIFY2(m_ui.shows(reason), qPrintable(m_ui.texts().join(QLatin1Char('|'))));
             STEP(leaveResults());
+            // The history shows the record as the results did.
+            STEP(openStoredTest("K-TD3"));
+            QTRY_COMPARE(verdicts(), live);
+            UI(tap("returnButton"));
+            UI(waitForPage("ActivitiesPage"));
+            UI(tap("returnButton"));
+            UI(waitForPage("MainPage"));
             // The instrument takes the next test, of another mode.
             STEP(chooseMode(OperatingModes::Withstand, OperatingModes::VLFSin, "K-TD5"));
             UI(turnToAndPress("confirmButton")); // phases
