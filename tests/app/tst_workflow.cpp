@@ -217,20 +217,17 @@ private:
     // pressed twice with the knob 0.1 s apart. The unit stops within 1 s.
     void hvOffAtOnce(bool knob)
     {
-        auto* guard = m_ui.window()->property("inputGuard").value<InputGuard*>();
+        InputGuard* guard = m_ui.guard();
         // Held five times as long: a loaded machine's late press still falls within it.
         guard->setTimeScale(5);
         QTest::qWait(int(qMax<qint64>(0, guard->frontSince() + 250 - InputGuard::now())));
         QVERIFY(InputGuard::now() < guard->frontSince() + guard->guardTime());
         QElapsedTimer since;
         since.start();
-        if (knob) {
-            QTest::keyClick(m_ui.window(), Qt::Key_Return);
-            QTest::qWait(100);
-            QTest::keyClick(m_ui.window(), Qt::Key_Return);
-        } else {
+        if (knob)
+            m_ui.pressTwice(100, false);
+        else
             UI(tapOn(m_ui.find("hvOffButton")));
-        }
         QVERIFY(QTest::qWaitFor([this] { return !unit().outputOn(); }, 5000));
         QVERIFY2(since.elapsed() < 1000, qPrintable(QStringLiteral("the unit stopped %1 ms after HV off").arg(since.elapsed())));
     }

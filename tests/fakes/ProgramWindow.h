@@ -196,10 +196,12 @@ public:
             QTest::qWait(acted ? 0 : bound);
         QCoreApplication::processEvents();
     }
-    // The second press on whatever has the focus gapMs after the first.
-    void pressTwice(int gapMs)
+    // The second press on whatever has the focus gapMs after the first; the first once the
+    // guard is waited out, unless it is to fall within it.
+    void pressTwice(int gapMs, bool afterGuard = true)
     {
-        waitOutGuard();
+        if (afterGuard)
+            waitOutGuard();
         QTest::keyClick(m_window, Qt::Key_Return);
         QTest::qWait(gapMs);
         QTest::keyClick(m_window, Qt::Key_Return);
@@ -216,6 +218,7 @@ public:
     }
     // Whether the window holds a knob press on the list entry under the knob.
     bool held() const { return guard()->holdsFocus(); }
+    InputGuard* guard() const { return m_window->property("inputGuard").value<InputGuard*>(); }
     // Turns right (at most a full round of the page) until the item holds the focus.
     bool turnTo(QQuickItem* target)
     {
@@ -426,7 +429,6 @@ private:
         guard()->setTimeScale(guardScale);
     }
     QQuickItem* layer(const char* name) const { return m_window->property(name).value<QQuickItem*>(); }
-    InputGuard* guard() const { return m_window->property("inputGuard").value<InputGuard*>(); }
     static bool usable(const QQuickItem* item)
     {
         return item && item->isVisible() && item->isEnabled() && item->width() > 0 && item->height() > 0;
