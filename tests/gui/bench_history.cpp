@@ -5,13 +5,11 @@
 // 10-minute, a 120-minute and a 100 MB record from its history: the longest stall of the
 // GUI thread (min / median / max over the opens), the watchdog's missed heartbeats and the
 // growth of the resident memory.
-#include "app/WatchdogManager.h"
 #include "core/GlobalFuncs.h"
 #include "datamodel/DataModell.h"
 #include "fakes/RecordBuilder.h"
 #include "fakes/BenchWindow.h"
-#include "fakes/ProgramWindow.h"
-#include "fakes/SimulatedSurroundings.h"
+#include "fakes/ProgramBench.h"
 #include "fakes/StallMeter.h"
 #include "gui/GuiViewModel.h"
 #include "testrun/File.h"
@@ -91,20 +89,16 @@ bool writeProgramRecords()
 
 int runProgram(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    qputenv("QT_IM_MODULE", "qtvirtualkeyboard");
+    BenchWindow::usePlatform();
     qunsetenv("CONSOLE_LOGGING");
     SimulatedSurroundings around;
     if (!around.start(true) || !writeProgramRecords())
         return 1;
-    Application app(argc, argv);
-    ProgramWindow ui("bench_history", &around.gpio, &around.sim.model());
-    if (!ui.attach(&app))
+    ProgramBench program("bench_history", around, argc, argv);
+    if (!program.attach())
         return 2;
-    int missed = 0;
-    QObject::connect(WatchdogManager::getInstance(), &WatchdogManager::heartbeatMissed,
-                     [&missed](const QStringList&) { ++missed; });
+    ProgramWindow& ui = program.ui;
+    const int& missed = program.missed;
     QQuickWindow* window = ui.window();
     PageStack stack(window, QString());
     QQmlExpression& pop = stack.pop;

@@ -4,11 +4,9 @@
 // filter): the time from the push to the drawn list, the longest stall of the GUI thread,
 // the most GUI-thread work in one turn (min / median / max) and the watchdog's missed
 // heartbeats. The list counts as drawn once the folder read after the push is shown.
-#include "app/WatchdogManager.h"
 #include "core/GlobalFuncs.h"
 #include "fakes/BenchWindow.h"
-#include "fakes/ProgramWindow.h"
-#include "fakes/SimulatedSurroundings.h"
+#include "fakes/ProgramBench.h"
 #include "fakes/StallMeter.h"
 #include "gui/Connections.h"
 #include "remote/ConnectionManager.h"
@@ -63,13 +61,11 @@ int main(int argc, char** argv)
     const QString stick = around.root.insertStick();
     if (stick.isEmpty() || !fillStick(stick))
         return 1;
-    Application app(argc, argv);
-    ProgramWindow ui("bench_usbbrowser", &around.gpio, &around.sim.model());
-    if (!ui.attach(&app))
+    ProgramBench program("bench_usbbrowser", around, argc, argv);
+    if (!program.attach())
         return 2;
-    int missed = 0;
-    QObject::connect(WatchdogManager::getInstance(), &WatchdogManager::heartbeatMissed,
-                     [&missed](const QStringList&) { ++missed; });
+    ProgramWindow& ui = program.ui;
+    const int& missed = program.missed;
     QQuickWindow* window = ui.window();
     QQmlExpression count(qmlContext(window), window, QStringLiteral("pageStack.currentItem.list.count"));
     // The folder as read after the push, not the list the view model still held.
