@@ -386,7 +386,9 @@ FocusScope {
         onTriggered: {
             var element = dblClickTimer.element
             dblClickTimer.element = null
-            if (element && !dblClickTimer.acted)
+            // Hidden or disabled meanwhile (a menu locked while the press waited): the
+            // control no longer offers what the press was for.
+            if (element && !dblClickTimer.acted && element.visible && element.enabled)
                 nav.clientOf(element).knobPressed()
         }
     }
