@@ -262,8 +262,10 @@ bool HvUnitModel::handle(const QByteArray& request, QByteArray& data)
     const QByteArray payload = request.mid(2, request.size() - 3);
     const auto now = Clock::now();
     pressHvOnKeyWhenDueLocked(now);
-    if (cmd >= 'a' && cmd <= 'z')
+    if (cmd >= 'a' && cmd <= 'z') {
         m_commands.append(decodeWrite(cmd, payload));
+        m_commands.last().atMs = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    }
     if ((cmd == 'q' || cmd == 'k') && now < m_dropWritesUntil)
         return false;
     if (m_brokenReads.value(cmd)) {

@@ -32,11 +32,13 @@ public:
         uint64_t capability = 0;
     };
 
-    // One write the unit received, its values decoded ('k': parameter code and value).
+    // One write the unit received, its values decoded ('k': parameter code and value),
+    // and when (steady clock, ms since its epoch).
     struct Command {
         char letter = 0;
         uint64_t value1 = 0;
         uint64_t value2 = 0;
+        qint64 atMs = 0;
     };
 
     HvUnitModel();
