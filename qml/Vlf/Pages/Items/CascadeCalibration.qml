@@ -57,6 +57,8 @@ CommissioningPage {
     title: "Kalibrierung HV-Kaskaden"
     headline: done ? (summary.success ? "Erfolgreiche Kalibrierung" : "Fehlgeschlagene Kalibrierung") : headlineOf(stage)
     headlineColor: done ? (summary.success ? Style.success : Style.failure) : Style.foreground
+    waitsForHvOnKey: stage === Commissioning.CascadeWaitForGreen
+    succeeded: done && summary.success
     abort: function() { guiViewModel.commissioning.abortCascadeCalibration() }
     firstFocus: cancel
 

@@ -39,6 +39,8 @@ CommissioningPage {
     title: "Kennlinien der Kaskaden"
     headline: finished ? (failed ? "Test nicht bestanden" : "Test erfolgreich") : (failed ? "Error" : headlineOf(stage))
     headlineColor: finished ? (failed ? Style.failedHeadline : Style.success) : Style.foreground
+    waitsForHvOnKey: stage === Commissioning.CascadePowerWaitForGreen
+    succeeded: finished && !failed
     abort: function() { guiViewModel.commissioning.abortCascadePowerEnvelope() }
     firstFocus: cancel
 

@@ -11,6 +11,10 @@ VlfPage {
 
     property string headline: ""
     property color headlineColor: Style.foreground
+    // Where the procedure is, apart from its head line: waiting for the unit's HV-on key,
+    // ended with success.
+    property bool waitsForHvOnKey: false
+    property bool succeeded: false
     // Ends the procedure's run; called once, when the page leaves the stack.
     property var abort: function() {}
     readonly property real contentTop: headlineText.visible

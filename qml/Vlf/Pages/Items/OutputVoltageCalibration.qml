@@ -73,6 +73,8 @@ CommissioningPage {
     title: "Kalibrierung HV-Ausgang"
     headline: headlineOf(stage)
     headlineColor: done ? Style.success : Style.foreground
+    waitsForHvOnKey: stage === Commissioning.OutputCalibrationWaitForGreen
+    succeeded: done
     abort: function() { guiViewModel.commissioning.abortOutputCalibration() }
     firstFocus: confirm
 
