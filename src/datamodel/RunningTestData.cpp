@@ -215,7 +215,7 @@ void RunningTestData::keepOutcome()
     m_outcome.safety = m_resultSafety;
     m_outcome.hvState = m_resultHvState;
     m_outcome.hvSourceStatus = m_hvSourceStatus;
-    m_outcome.recordStored = !m_historyInfo.filePath().isEmpty();
+    m_outcome.record = m_historyInfo.filePath();
 }
 
 RunningTestData::Outcome RunningTestData::outcome() const

@@ -154,7 +154,8 @@ public:
         SafetyCircuitBits safety;
         quint64 hvState = 0;
         quint64 hvSourceStatus = ~quint64(0);
-        bool recordStored = false;
+        // The record it left, empty for none.
+        QString record;
     };
     void keepOutcome();
     Outcome outcome() const;

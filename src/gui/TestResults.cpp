@@ -46,7 +46,9 @@ struct TestResults::Data {
     quint32 lastTimeStamp = 0;
     OwnedItemList<FixedValueUnit> testParameters;
     bool pending = false;
-    bool recordStored = false;
+    // The record of the test shown: the data model forgets it once the test is left,
+    // which an abort confirms on its own while the results are still shown.
+    QString record;
 };
 
 void TestResults::DataDeleter::operator()(Data* data) const { delete data; }
@@ -75,7 +77,7 @@ TestResultsTanDelta* TestResults::tanDelta() { return &d->tanDelta; }
 QString TestResults::filename() const { return d->filename; }
 stTBState TestResults::testBoostState() const { return d->testBoostState; }
 bool TestResults::pending() const { return d->pending; }
-bool TestResults::recordStored() const { return d->recordStored; }
+bool TestResults::recordStored() const { return !d->record.isEmpty(); }
 
 QString TestResults::resultString() const
 {
@@ -133,8 +135,8 @@ QString TestResults::comment() const
 void TestResults::setComment(const QString& comment)
 {
     DataModell* dm = GlobalFuncs::getDM();
-    const QString record = dm ? dm->getHistoryTestInfo().filePath() : QString();
-    if (record.isEmpty() || !TestSettings::isStorableComment(comment))
+    const QString record = d->pending ? QString() : d->record;
+    if (!dm || record.isEmpty() || !TestSettings::isStorableComment(comment))
         return;
     dm->setTestComment(comment);
     // The record gets what the data model kept, not what was typed.
@@ -203,7 +205,7 @@ void TestResults::takeResults()
     // The state word stays for the code line; a source error only from a status read.
     d->hvUnitState = outcome.hvState;
     d->hvSourceStatus = outcome.hvSourceStatus;
-    d->recordStored = outcome.recordStored;
+    d->record = outcome.record;
     d->safetyCircuitState = quint32(outcome.safety.to_ulong());
 
     if (mode == M::TanDelta || mode == M::MWTStep) {

@@ -243,11 +243,17 @@ private slots:
         for (int known = 0; known < 2; ++known) {
             results->setComment(QStringLiteral("lost"));
             dm()->setHistoryTestInfo(info);
+            emit dm()->appStateChanged(S::TransferringToHistory, S::TestFinished);
         }
         QCOMPARE(changed.count(), 0);
         QVERIFY(results->comment().isEmpty());
         info.directory = QStringLiteral("/store/20261207");
         dm()->setHistoryTestInfo(info);
+        emit dm()->appStateChanged(S::TransferringToHistory, S::TestFinished);
+        // A stopped test is left on its own once the stick has its copy, its results still
+        // shown: their comment still goes to its record.
+        emit dm()->appStateChanged(S::TestDataTransferred, S::Idle);
+        dm()->resetTestData();
         results->setComment(QStringLiteral("  ") + QString(40, QLatin1Char('c')));
         QCOMPARE(results->comment(), QString(vm.maxCommentLength(), QLatin1Char('c')));
         QCOMPARE(dm()->getTestComment().trimmed(), results->comment());
@@ -262,6 +268,8 @@ private slots:
         emit dm()->appStateChanged(S::Idle, S::InitTest);
         QCOMPARE(transferred.count(), 2);
         QCOMPARE(results->filename(), QString());
+        results->setComment(QStringLiteral("not the last test's"));
+        QCOMPARE(changed.count(), 1);
     }
 
     void tanDeltaVerdicts()
