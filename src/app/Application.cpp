@@ -404,6 +404,7 @@ void Application::connectGui()
     // lock that follows at once is not undone by an unlock still on its way.
     connect(gui, &IGUI::unlockSystemFunction, dm, &DataModell::unlockSystemFunction, Qt::DirectConnection);
     gui->setTestChart(m_testChart.get());
+    m_testChart->setGui(gui);
     // What the user interface shows of the back end.
     connect(m_pof, &TPOF::showMessageDlg, gui,
             qOverload<MessageCategories, const QString&, const QString&, bool, bool>(&IGUI::showMessageDlg));

@@ -2,6 +2,7 @@
 
 #include "core/GlobalFuncs.h"
 #include "core/TransObject.h"
+#include "core/WhenFinished.h"
 #include "uiapi/IGUI.h"
 #include "logging/MessageCategories.h"
 #include "datamodel/DataModell.h"
@@ -100,8 +101,7 @@ void Activities::writeCableNumber(const QString& path, const QString& cableNumbe
     // The list is read back from the files: only once the record holds the new number.
     TTestChart* chart = m_testChart;
     QTimer::singleShot(FileRequestDelayMs, chart, [chart, path, cableNumber, rebuild] {
-        chart->changeMeasurementCableNumber(path, cableNumber);
-        rebuild();
+        whenFinished(chart, chart->changeMeasurementCableNumber(path, cableNumber), [rebuild](bool) { rebuild(); });
     });
 }
 
@@ -162,6 +162,9 @@ void Activities::deleteSelectedActivities()
 
 void Activities::deleteChecked()
 {
+    // The rows go at once, their files with the record store: not while it is busy.
+    if (!m_testChart || m_testChart->busy())
+        return;
     // First pass: the checked tests leave the list, each remembering its folder row.
     QList<int> folders;
     QStringList paths;
@@ -391,24 +394,33 @@ void Activities::loadActivityList(bool filter, const QString& cableNumber)
     if (!m_testChart)
         return;
     m_listBuilt = true;
-    m_model->removeAllActivities();
-    ActivityTypes::ActivityEntryList list = m_testChart->loadActivities();
-    if (filter) {
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [&cableNumber](const stActivityEntry& e) {
-                                      return !e.cableNumber.contains(cableNumber, Qt::CaseInsensitive);
-                                  }),
-                   list.end());
-    }
-    m_model->addActivityEntries(list);
-    registerCableNumbers();
-    // A reset announces no row change, so the counters would keep the old selection.
-    updatePartialChecked();
+    m_listFiltered = filter;
+    m_listFilter = cableNumber;
+    if (m_listing)
+        return;
+    m_listing = true;
+    whenFinished(this, m_testChart->loadActivities(), [this](ActivityTypes::ActivityEntryList list) {
+        m_listing = false;
+        if (m_listFiltered) {
+            const QString wanted = m_listFilter;
+            list.erase(std::remove_if(list.begin(), list.end(),
+                                      [&wanted](const stActivityEntry& e) {
+                                          return !e.cableNumber.contains(wanted, Qt::CaseInsensitive);
+                                      }),
+                       list.end());
+        }
+        m_model->removeAllActivities();
+        m_model->addActivityEntries(list);
+        registerCableNumbers();
+        // A reset announces no row change, so the counters would keep the old selection.
+        updatePartialChecked();
+        emit activityListLoaded();
+    });
 }
 
 void Activities::loadActivityData(const QString& filepath)
 {
-    if (filepath.isEmpty() || !m_testChart)
+    if (filepath.isEmpty() || !m_testChart || m_testChart->opening())
         return;
     m_loadedData.clearData();
     emit loadData(filepath, &m_loadedData);

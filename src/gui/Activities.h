@@ -45,11 +45,12 @@ public:
     Q_INVOKABLE void setChecked(const QString& filename, bool isChecked);
     Q_INVOKABLE void setCollapsed(const QString& date, const QString& cableNumber, bool isCollapsed);
     Q_INVOKABLE void selectAllActivities(bool select);
-    // Rebuilds the list from the record store; with filter, only the rows whose cable
-    // number contains the text, in any letter case.
+    // Rebuilds the list from the record store once it is read (activityListLoaded); with
+    // filter, only the rows whose cable number contains the text, in any letter case. A
+    // request while the store is read only sets the filter of that reading.
     Q_INVOKABLE void loadActivityList(bool filter = false, const QString& cableNumber = QString());
     // Opens one stored test into loadedData; the record store answers with dataLoaded
-    // or dataLoadFailed.
+    // or dataLoadFailed. Nothing while another test is being opened.
     Q_INVOKABLE void loadActivityData(const QString& filepath);
 
     // Edits of stored tests change the rows at once; the record store rewrites, deletes or
@@ -64,6 +65,7 @@ public:
     // Gives every test of a folder row another cable number.
     Q_INVOKABLE void setCableNumberForFolder(const QModelIndex& index, const QString& cableNumber);
     // Asks first; on OK removes the checked tests, the folders left empty and their files.
+    // Nothing while a deletion or export runs.
     Q_INVOKABLE void deleteSelectedActivities();
     // Copies one stored record, named as the store names it, to the stick.
     Q_INVOKABLE void exportActivity(const QString& filename);
@@ -90,6 +92,7 @@ signals:
     void loadData(QString filepath, ActivityItem* item);
     void dataLoaded();
     void dataLoadFailed();
+    void activityListLoaded();
 
 private:
     void setRole(int row, int role, const QVariant& value);
@@ -109,4 +112,7 @@ private:
     int m_selectedFolders = 0;
     int m_selectedMeasurments = 0;
     bool m_listBuilt = false; // by the page or by the first load after the start
+    bool m_listing = false;
+    bool m_listFiltered = false;
+    QString m_listFilter;
 };

@@ -10,6 +10,7 @@
 #include "testrun/TanDeltaPhaseData.h"
 #include "testrun/TestChart.h"
 #include "core/TransObject.h"
+#include "core/WhenFinished.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -18,6 +19,8 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QMutexLocker>
+#include <QPointer>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include <sys/time.h>
@@ -97,9 +100,30 @@ struct TTestChart::OpenedRecord {
     QVector<QPair<int, QVector<TanDeltaMeasurementValues>>> tanDelta;
 };
 
+// The export now running: its work items (day folders or files), where it stands, and its
+// dialog.
+struct TTestChart::Export {
+    QStringList dayFolders;
+    QStringList fileList;
+    int items = 0;
+    int item = 0;
+    QStringList files; // of the current item, still to copy
+    QUuid progressId;
+    bool success = true;
+    QString targetDirectory;
+    QFuture<bool> job;
+};
+
 TTestChart::TTestChart(QObject* parent) : QObject(parent), m_data(new TestData) {}
 
-TTestChart::~TTestChart() { delete m_data; }
+TTestChart::~TTestChart()
+{
+    // The listing fills this object's list of unreadable files; a copy calls this object.
+    m_listing.waitForFinished();
+    if (m_export)
+        m_export->job.waitForFinished();
+    delete m_data;
+}
 
 bool TTestChart::isParameterSupportedByOperationMode(OpModeParameters::eParameter parameter,
                                                      OperatingModes::OperatingMode mode)
@@ -167,19 +191,32 @@ void TTestChart::clearData()
 
 bool TTestChart::loadData(QString filepath, IActivityItem* item)
 {
+    // A second press while a record opens opens nothing more; the first one answers.
+    if (m_opening) {
+        KLOG_DEBUG2(kClass, "loadData", QStringLiteral("Still opening a record; refused ") + filepath);
+        return false;
+    }
     if (!item || !QFileInfo(filepath).isFile()) {
         emit dataLoadFailed();
         return false;
     }
+    m_opening = true;
     // The opened record is this call's own; the captured one stays as it is. Reading,
     // decoding and thinning stay off this thread: the charts get only what they show.
     auto record = std::make_shared<OpenedRecord>();
-    if (!waitForFinished(QtConcurrent::run([filepath, record] { return openRecord(filepath, *record); }))) {
-        emit dataLoadFailed();
-        return false;
-    }
-    fillItem(filepath, *record, item);
-    emit dataLoaded();
+    // An item that is an object may go while the record is read.
+    QObject* object = dynamic_cast<QObject*>(item);
+    const QPointer<QObject> alive(object);
+    whenFinished(this, QtConcurrent::run([filepath, record] { return openRecord(filepath, *record); }),
+                 [this, filepath, record, item, object, alive](bool read) {
+                     m_opening = false;
+                     if (!read || (object && !alive)) {
+                         emit dataLoadFailed();
+                         return;
+                     }
+                     fillItem(filepath, *record, item);
+                     emit dataLoaded();
+                 });
     return true;
 }
 
@@ -274,16 +311,16 @@ void TTestChart::fillItem(const QString& filepath, const OpenedRecord& record, I
     }
 }
 
-ActivityTypes::ActivityEntryList TTestChart::loadActivities()
+QFuture<ActivityTypes::ActivityEntryList> TTestChart::loadActivities()
 {
+    if (!m_listing.isFinished())
+        return m_listing;
     const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
-    auto list = std::make_shared<ActivityTypes::ActivityEntryList>();
+    const auto format = TestChart::historyFormat();
     UnreadableRecords* unreadable = &m_unreadable;
-    waitForFinished(QtConcurrent::run([store, list, unreadable] {
-        *list = TestChart::activityEntryList(store, TestChart::historyFormat(), unreadable);
-        return true;
-    }));
-    return *list;
+    m_listing = QtConcurrent::run(
+        [store, format, unreadable] { return TestChart::activityEntryList(store, format, unreadable); });
+    return m_listing;
 }
 
 void TTestChart::reportWriteFailure(const char* function, const QString& logText)
@@ -296,20 +333,29 @@ void TTestChart::reportWriteFailure(const char* function, const QString& logText
     KLOG_ERROR2(kClass, function, logText);
 }
 
-void TTestChart::changeMeasurementComment(QString absoluteFilename, QString comment)
+QFuture<bool> TTestChart::rewrite(QFuture<bool> job, const char* function, const QString& logText)
 {
-    if (!waitForFinished(QtConcurrent::run(
-            [absoluteFilename, comment] { return TestChart::updateComment(absoluteFilename, comment); })))
-        reportWriteFailure("changeMeasurementComment",
-                           QStringLiteral("Can't update comment in file: %1").arg(absoluteFilename));
+    whenFinished(this, job, [this, function, logText](bool written) {
+        if (!written)
+            reportWriteFailure(function, logText);
+    });
+    return job;
 }
 
-void TTestChart::changeMeasurementCableNumber(QString absoluteFilename, QString cableNumber)
+QFuture<bool> TTestChart::changeMeasurementComment(QString absoluteFilename, QString comment)
 {
-    if (!waitForFinished(QtConcurrent::run(
-            [absoluteFilename, cableNumber] { return TestChart::updateCableNumber(absoluteFilename, cableNumber); })))
-        reportWriteFailure("changeMeasurementCableNumber",
-                           QStringLiteral("Can't update cable number in file: %1").arg(absoluteFilename));
+    return rewrite(QtConcurrent::run(
+                       [absoluteFilename, comment] { return TestChart::updateComment(absoluteFilename, comment); }),
+                   "changeMeasurementComment", QStringLiteral("Can't update comment in file: %1").arg(absoluteFilename));
+}
+
+QFuture<bool> TTestChart::changeMeasurementCableNumber(QString absoluteFilename, QString cableNumber)
+{
+    return rewrite(QtConcurrent::run([absoluteFilename, cableNumber] {
+                       return TestChart::updateCableNumber(absoluteFilename, cableNumber);
+                   }),
+                   "changeMeasurementCableNumber",
+                   QStringLiteral("Can't update cable number in file: %1").arg(absoluteFilename));
 }
 
 void TTestChart::changeMeasurementName(QString newName)
@@ -324,135 +370,172 @@ void TTestChart::changeMeasurementName(QString newName)
     }
     const QString from = info.directory + QLatin1Char('/') + info.fileName;
     const QString to = info.directory + QLatin1Char('/') + newName;
-    if (!waitForFinished(QtConcurrent::run([from, to] { return QFile::rename(from, to); }))) {
-        emit measurementNameChanged(QString());
-        return;
-    }
-    info.fileName = newName;
-    if (dm)
-        dm->setExportTestInfo(info);
-    emit measurementNameChanged(newName);
+    whenFinished(this, QtConcurrent::run([from, to] { return QFile::rename(from, to); }),
+                 [this, info, newName](bool renamed) mutable {
+                     if (!renamed) {
+                         emit measurementNameChanged(QString());
+                         return;
+                     }
+                     info.fileName = newName;
+                     if (DataModell* model = GlobalFuncs::getDM())
+                         model->setExportTestInfo(info);
+                     emit measurementNameChanged(newName);
+                 });
 }
 
-void TTestChart::deleteMeasurements(QStringList fileList)
+bool TTestChart::deleteMeasurements(QStringList fileList)
 {
-    IGUI* gui = GlobalFuncs::getGUI();
-    QUuid waitId;
-    if (gui)
-        waitId = gui->showMessageDlg(CAT_PERSISTENT, QStringLiteral("InfoMessages"), QStringLiteral("DeletingAllData"),
-                                     false, false);
-    QCoreApplication::processEvents();
-
-    if (fileList.isEmpty()) {
-        const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
-        // Never a path that would take the whole file system with it.
-        if (store.isEmpty() || QDir::cleanPath(store) == QLatin1String("/"))
-            KLOG_ERROR2(kClass, "deleteMeasurements", QStringLiteral("Refusing to remove the store \"%1\"").arg(store));
-        else
-            FileSystem::rmdir(store);
-    } else {
-        waitForFinished(QtConcurrent::run([fileList] {
-            for (const QString& path : fileList) {
-                const QFileInfo file(path);
-                const QString folder = file.absolutePath();
-                if (!QFile::remove(file.absoluteFilePath()))
-                    qDebug() << "[ERROR] Failed to remove file" << file.fileName();
-                const QDir dir(folder);
-                if (dir.exists() && dir.entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty()
-                    && !QDir().rmdir(folder))
-                    qDebug() << "[ERROR] Failed to remove dir" << folder;
-            }
-            return true;
-        }));
+    if (m_deleting || m_export) {
+        KLOG_DEBUG2(kClass, "deleteMeasurements", "A deletion or export runs; refused");
+        return false;
     }
-
-    if (gui)
-        gui->closeDlg(waitId, IGUI::Accepted);
-    QCoreApplication::processEvents();
+    m_deleting = true;
+    QUuid waitId;
+    if (m_gui)
+        waitId = m_gui->showMessageDlg(CAT_PERSISTENT, QStringLiteral("InfoMessages"),
+                                       QStringLiteral("DeletingAllData"), false, false);
+    const QString store = GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements);
+    whenFinished(this, QtConcurrent::run([fileList, store] {
+                     if (fileList.isEmpty()) {
+                         // Never a path that would take the whole file system with it.
+                         if (store.isEmpty() || QDir::cleanPath(store) == QLatin1String("/"))
+                             KLOG_ERROR2(kClass, "deleteMeasurements",
+                                         QStringLiteral("Refusing to remove the store \"%1\"").arg(store));
+                         else
+                             FileSystem::rmdir(store);
+                         return true;
+                     }
+                     for (const QString& path : fileList) {
+                         const QFileInfo file(path);
+                         const QString folder = file.absolutePath();
+                         if (!QFile::remove(file.absoluteFilePath()))
+                             qDebug() << "[ERROR] Failed to remove file" << file.fileName();
+                         const QDir dir(folder);
+                         if (dir.exists() && dir.entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty()
+                             && !QDir().rmdir(folder))
+                             qDebug() << "[ERROR] Failed to remove dir" << folder;
+                     }
+                     return true;
+                 }),
+                 [this, waitId](bool) {
+                     m_deleting = false;
+                     if (m_gui)
+                         m_gui->closeDlg(waitId, IGUI::Accepted);
+                     emit measurementsDeleted();
+                 });
+    return true;
 }
 
 bool TTestChart::copyMeasurements(QStringList fileList)
 {
-    QString targetDirectory;
-    return copyMeasurements(fileList, targetDirectory);
-}
-
-bool TTestChart::copyMeasurements(QStringList fileList, QString& targetDirectory)
-{
+    if (m_export || m_deleting) {
+        KLOG_DEBUG2(kClass, "copyMeasurements", "A deletion or export runs; refused");
+        return false;
+    }
     // Without a stick the mount point is internal storage: copying there would
     // report an export that never reached a stick.
     if (!GlobalFuncs::isUsbStickPresent()) {
         KLOG_WARN2("TTestChart", "copyMeasurements", QStringLiteral("No USB stick at %1")
                                                          .arg(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint)));
-        if (IGUI* gui = GlobalFuncs::getGUI())
-            gui->requestUSBConnDlg();
+        if (m_gui)
+            m_gui->requestUSBConnDlg();
         return false;
     }
+    m_export = std::make_unique<Export>();
+    Export& e = *m_export;
     // A work item is a day folder of the store (whole export) or one listed file.
-    QStringList dayFolders;
+    e.fileList = fileList;
     if (fileList.isEmpty()) {
         const QDir store(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements));
         for (const QString& name : store.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            dayFolders << store.absoluteFilePath(name);
+            e.dayFolders << store.absoluteFilePath(name);
     }
-    const int items = fileList.isEmpty() ? dayFolders.size() : fileList.size();
+    e.items = fileList.isEmpty() ? e.dayFolders.size() : fileList.size();
+    if (m_gui)
+        e.progressId = m_gui->requestProgressDlg(
+            QCoreApplication::translate("TestData", "TransferringTestData") + QStringLiteral("..."), 0, e.items, 1, 0);
+    QTimer::singleShot(GlobalFuncs::shownMs(kStepWaitMs), this, [this] { exportNextItem(); });
+    return true;
+}
 
-    IGUI* gui = GlobalFuncs::getGUI();
-    QUuid progressId;
-    if (gui)
-        progressId = gui->requestProgressDlg(
-            QCoreApplication::translate("TestData", "TransferringTestData") + QStringLiteral("..."), 0, items, 1, 0);
-    GlobalFuncs::waitMs(GlobalFuncs::shownMs(kStepWaitMs));
-
-    bool success = true;
-    bool pulled = false;
-    for (int i = 0; i < items && !pulled; ++i) {
-        QStringList files;
-        if (fileList.isEmpty()) {
-            const QDir day(dayFolders.at(i));
-            for (const QString& name :
-                 day.entryList({QStringLiteral("*.csv"), QStringLiteral("*.vlf")}, QDir::Files, QDir::Name))
-                files << day.absoluteFilePath(name);
-        } else {
-            files << fileList.at(i);
-        }
-        for (const QString& path : files) {
-            // A pulled stick ends the export; what was copied stays.
-            pulled = !StickWriter::present();
-            if (pulled) {
-                success = false;
-                break;
-            }
-            auto target = std::make_shared<QString>();
-            const bool copied = waitForFinished(QtConcurrent::run([this, path, target] {
-                QFile file(path);
-                return copyMeasurementFile(file, *target);
-            }));
-            if (!target->isEmpty())
-                targetDirectory = *target;
-            success = success && copied;
-        }
-        QCoreApplication::processEvents();
-        if (gui)
-            gui->incrementProgressDlg(progressId);
-        GlobalFuncs::waitMs(GlobalFuncs::shownMs(kStepWaitMs));
+void TTestChart::exportNextItem()
+{
+    Export& e = *m_export;
+    if (e.item >= e.items) {
+        endExport();
+        return;
     }
+    if (e.fileList.isEmpty()) {
+        const QDir day(e.dayFolders.at(e.item));
+        for (const QString& name :
+             day.entryList({QStringLiteral("*.csv"), QStringLiteral("*.vlf")}, QDir::Files, QDir::Name))
+            e.files << day.absoluteFilePath(name);
+    } else {
+        e.files << e.fileList.at(e.item);
+    }
+    exportNextFile();
+}
 
-    FileSystem::sync();
+void TTestChart::exportNextFile()
+{
+    Export& e = *m_export;
+    if (e.files.isEmpty()) {
+        ++e.item;
+        if (m_gui)
+            m_gui->incrementProgressDlg(e.progressId);
+        QTimer::singleShot(GlobalFuncs::shownMs(kStepWaitMs), this, [this] { exportNextItem(); });
+        return;
+    }
+    // A pulled stick ends the export; what was copied stays.
+    if (!StickWriter::present()) {
+        e.success = false;
+        endExport();
+        return;
+    }
+    const QString path = e.files.takeFirst();
+    auto target = std::make_shared<QString>();
+    e.job = QtConcurrent::run([this, path, target] {
+        QFile file(path);
+        return copyMeasurementFile(file, *target);
+    });
+    whenFinished(this, e.job, [this, target](bool copied) {
+        if (!target->isEmpty())
+            m_export->targetDirectory = *target;
+        m_export->success = m_export->success && copied;
+        exportNextFile();
+    });
+}
+
+void TTestChart::endExport()
+{
+    // What was copied reaches the stick before the outcome is told; sync can take long.
+    m_export->job = QtConcurrent::run([] {
+        FileSystem::sync();
+        return true;
+    });
+    whenFinished(this, m_export->job, [this](bool) { tellExport(); });
+}
+
+void TTestChart::tellExport()
+{
+    const bool success = m_export->success;
+    const QString targetDirectory = m_export->targetDirectory;
     QString shown = targetDirectory.isEmpty() ? GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) : targetDirectory;
     shown.replace(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMountPoint), QStringLiteral("USB:"));
     shown.replace(QLatin1Char('\\'), QLatin1Char('/'));
-
-    if (gui)
-        gui->closeDlg(progressId, IGUI::Accepted);
-    GlobalFuncs::waitMs(GlobalFuncs::shownMs(kStepWaitMs));
-
-    if (gui) {
-        const QString key = success ? QStringLiteral("DataSuccessfullyExported") : QStringLiteral("UnableToExportData");
-        gui->showMessageDlg(success ? CAT_INF : CAT_ERR, TransObject(QStringLiteral("History"), key, {shown}), false,
-                            true);
-    }
-    return success;
+    if (m_gui)
+        m_gui->closeDlg(m_export->progressId, IGUI::Accepted);
+    // Still refusing a new start until the outcome is shown.
+    QTimer::singleShot(GlobalFuncs::shownMs(kStepWaitMs), this, [this, success, shown, targetDirectory] {
+        if (m_gui) {
+            const QString key =
+                success ? QStringLiteral("DataSuccessfullyExported") : QStringLiteral("UnableToExportData");
+            m_gui->showMessageDlg(success ? CAT_INF : CAT_ERR, TransObject(QStringLiteral("History"), key, {shown}),
+                                  false, true);
+        }
+        m_export.reset();
+        emit measurementsCopied(success, targetDirectory);
+    });
 }
 
 bool TTestChart::copyMeasurementFile(QFile& file)

@@ -16,13 +16,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class IActivityItem;
+class IGUI;
 
 // Controller of the stored test records: captures the finished test and saves it,
 // opens a stored record for the history, lists, edits, renames, deletes and exports
-// record files. Every file job runs in the global thread pool while the caller waits
-// in a local event loop, so the caller's thread keeps handling its events (and may
-// re-enter a slot meanwhile).
+// record files. Every file job runs in the global thread pool. The test's thread waits
+// for its capture and save; the history's flows on the GUI thread go on in a slot when
+// their job ends, and each refuses a second start while it runs.
 class TTestChart : public QObject, public ITestHistory {
     Q_OBJECT
 public:
@@ -39,7 +42,14 @@ public:
     bool copyMeasurementFile(QFile& file);
     bool copyMeasurementFile(QFile& file, QString& targetDirectory);
 
-    // Runs a local event loop until the job has finished; returns its result.
+    // The window in which deletion and export show their messages and progress; not owned.
+    void setGui(IGUI* gui) { m_gui = gui; }
+    bool opening() const { return m_opening; }
+    // A deletion or an export runs.
+    bool busy() const { return m_deleting || m_export; }
+
+    // For a worker thread: runs a local event loop until the job has finished; returns
+    // its result. The GUI thread never waits so.
     static bool waitForFinished(QFuture<bool> future);
 
     // A copy of the captured record.
@@ -47,21 +57,30 @@ public:
 
 public slots:
     bool captureData(QString fileName) override;
-    // Clears the item, fills it from the record and answers with dataLoaded or dataLoadFailed.
+    // Fills the item from the record once it is read and answers with dataLoaded or
+    // dataLoadFailed; false (and no answer) while another record is being opened.
     bool loadData(QString filepath, IActivityItem* item);
     void clearData() override;
-    ActivityTypes::ActivityEntryList loadActivities();
-    void changeMeasurementComment(QString absoluteFilename, QString comment);
-    void changeMeasurementCableNumber(QString absoluteFilename, QString cableNumber);
+    // The list of the store; while a listing runs, that one.
+    QFuture<ActivityTypes::ActivityEntryList> loadActivities();
+    QFuture<bool> changeMeasurementComment(QString absoluteFilename, QString comment);
+    QFuture<bool> changeMeasurementCableNumber(QString absoluteFilename, QString cableNumber);
     void changeMeasurementName(QString newName);
-    void deleteMeasurements(QStringList fileList);
+    // Removes the files (all of the store for an empty list) behind a wait message and
+    // answers with measurementsDeleted; false while a deletion or export runs.
+    bool deleteMeasurements(QStringList fileList);
+    // Copies the files (all of the store for an empty list) to the stick under a progress
+    // dialog, one file at a time; a pulled stick ends it. Answers with measurementsCopied;
+    // false without a stick or while a deletion or export runs.
     bool copyMeasurements(QStringList fileList);
-    bool copyMeasurements(QStringList fileList, QString& targetDirectory);
 
 signals:
     void measurementNameChanged(QString fileName);
     void dataLoaded();
     void dataLoadFailed();
+    void measurementsDeleted();
+    // targetDirectory: the stick's folder the last file went to, or empty.
+    void measurementsCopied(bool success, QString targetDirectory);
     // A message for the operator; saving runs on the test's thread, which never waits for the window.
     void showMessageDlg(MessageCategories category, const QList<TransObject>& messages, bool cancelButton,
                         bool okButton);
@@ -71,6 +90,12 @@ private:
     static bool openRecord(const QString& path, OpenedRecord& record);
     void fillItem(const QString& filepath, const OpenedRecord& record, IActivityItem* item);
     void reportWriteFailure(const char* function, const QString& logText);
+    QFuture<bool> rewrite(QFuture<bool> job, const char* function, const QString& logText);
+    struct Export;
+    void exportNextFile();
+    void exportNextItem();
+    void endExport();
+    void tellExport();
 
     // The record of the test being captured and saved; capture and save reach it from
     // the test thread, so it is only touched under the lock, never during a wait.
@@ -78,4 +103,10 @@ private:
     TestChart::VLF::TestData* m_data;
     // History files that could not be read, not read again while unchanged.
     UnreadableRecords m_unreadable;
+    IGUI* m_gui = nullptr;
+    // The history's flows now running; each runs once at a time.
+    bool m_opening = false;
+    bool m_deleting = false;
+    QFuture<ActivityTypes::ActivityEntryList> m_listing;
+    std::unique_ptr<Export> m_export;
 };

@@ -95,6 +95,7 @@ private slots:
         QVERIFY(root.writeFile(kAppData + QStringLiteral("/config/PEVANTO.cfg.xml"), "<configuration/>"));
         fixture.dm()->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
         TTestChart chart;
+        chart.setGui(&gui);
         QVERIFY(chart.captureData(QString()));
 
         if (stick == BareFolder)
@@ -115,7 +116,9 @@ private slots:
         bool toldWritten = false;
         bool toldFailed = false;
         if (writer == OneRecord || writer == SelectedRecords) {
-            chart.copyMeasurements(writer == OneRecord ? QStringList{records.first()} : records);
+            QSignalSpy copied(&chart, &TTestChart::measurementsCopied);
+            if (chart.copyMeasurements(writer == OneRecord ? QStringList{records.first()} : records))
+                QTRY_COMPARE_WITH_TIMEOUT(copied.count(), 1, 20000);
             toldWritten = told("History", "DataSuccessfullyExported");
             toldFailed = told("History", "UnableToExportData");
         } else if (writer == EndOfTest) {

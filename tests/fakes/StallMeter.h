@@ -5,10 +5,14 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QObject>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
+#include <vector>
 #include <unistd.h>
 
 // Runs the event loop until the condition holds; false after the time-out.
@@ -90,4 +94,74 @@ private:
     double m_cpu = 0;
     double m_peak = 0;
     int m_over50 = 0;
+};
+
+// How late each tick of a 50 ms timer on this thread comes while it runs, in ms: what
+// the operator feels of a flow that holds the window.
+class TickLateness {
+public:
+    TickLateness()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(50);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_late.push_back(std::max(0.0, m_clock.nsecsElapsed() / 1e6 - 50));
+            m_clock.restart();
+        });
+    }
+    void start()
+    {
+        m_late.clear();
+        m_clock.start();
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+    int ticks() const { return int(m_late.size()); }
+    double worst() const { return m_late.empty() ? 0 : *std::max_element(m_late.begin(), m_late.end()); }
+    // The lateness 95 % of the ticks stay within.
+    double p95() const
+    {
+        if (m_late.empty())
+            return 0;
+        std::vector<double> sorted = m_late;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[(sorted.size() * 95 + 99) / 100 - 1];
+    }
+    QString text() const
+    {
+        return QStringLiteral("%1 ticks, worst %2 ms, 95 % within %3 ms").arg(ticks()).arg(worst()).arg(p95());
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    std::vector<double> m_late;
+};
+
+// Holds the global pool's work for holdMs from now: a job started meanwhile waits, so a
+// flow is surely still running when something meets it. The pool is as before once gone.
+class PoolHold {
+public:
+    explicit PoolHold(int holdMs) : m_threads(QThreadPool::globalInstance()->maxThreadCount())
+    {
+        QThreadPool::globalInstance()->setMaxThreadCount(1);
+        const auto gate = m_gate;
+        const auto done = m_done;
+        QThreadPool::globalInstance()->start([gate, done] {
+            gate->tryAcquire(1, 30000);
+            done->release();
+        });
+        QTimer::singleShot(holdMs, [gate] { gate->release(); });
+    }
+    ~PoolHold()
+    {
+        m_gate->release();
+        m_done->acquire();
+        QThreadPool::globalInstance()->setMaxThreadCount(m_threads);
+    }
+
+private:
+    const int m_threads;
+    const std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>();
+    const std::shared_ptr<QSemaphore> m_done = std::make_shared<QSemaphore>();
 };

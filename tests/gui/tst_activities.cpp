@@ -3,6 +3,7 @@
 #include "fakes/DataModelCase.h"
 #include "fakes/RecordBuilder.h"
 #include "fakes/RecordingGui.h"
+#include "fakes/StallMeter.h"
 #include "fakes/Step.h"
 #include "gui/Activities.h"
 #include "testrun/TTestChart.h"
@@ -73,16 +74,39 @@ class TstActivities : public QObject, public DataModelCase {
         VLF::TestData d;
         return loadTestData(file, &d) ? cableNumber(d) : QStringLiteral("<unreadable>");
     }
-    // Checks test rows, waits for the counters and answers the deletion question.
+    // Builds the list and waits until it is read.
+    static bool listed(Activities& activities, bool filter = false, const QString& text = QString())
+    {
+        QSignalSpy loaded(&activities, &Activities::activityListLoaded);
+        activities.loadActivityList(filter, text);
+        return QTest::qWaitFor([&] { return loaded.count() > 0; }, 20000);
+    }
+    bool listed(bool filter = false, const QString& text = QString()) { return listed(*m_activities, filter, text); }
+    // Checks test rows, waits for the counters and answers the deletion question; waits
+    // for the files to go.
     void deleteRows(const QList<int>& rows, IGUI::CloseType answer = IGUI::Accepted)
     {
         for (int r : rows)
             QVERIFY(model().setData(model().index(r), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
         QTRY_COMPARE(m_activities->selectedMeasurments(), rows.size());
         m_gui->answers.insert(QStringLiteral("DeleteMeasurements"), answer);
+        QSignalSpy deleted(m_chart.get(), &TTestChart::measurementsDeleted);
         m_activities->deleteSelectedActivities();
         QTRY_COMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 1);
-        QTest::qWait(50);
+        if (answer == IGUI::Accepted)
+            QTRY_COMPARE(deleted.count(), 1);
+        else
+            QTest::qWait(50);
+    }
+    // Waits for the outcome of an export, shown or refused.
+    bool exportTold() const
+    {
+        return QTest::qWaitFor(
+            [this] {
+                return m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported"))
+                    || m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("UnableToExportData"));
+            },
+            20000);
     }
     bool storeWasAsked() const
     {
@@ -141,6 +165,7 @@ private slots:
         m_gui = std::make_unique<RecordingGui>();
         GlobalFuncs::setGUI(m_gui.get());
         m_chart = std::make_unique<TTestChart>();
+        m_chart->setGui(m_gui.get());
         m_activities = std::make_unique<Activities>();
         m_activities->setTestChart(m_chart.get());
     }
@@ -195,7 +220,7 @@ private slots:
 
     void listOfTheStoreByDayAndCable()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         QCOMPARE(shape(model()), (QStringList{"F AB - 0 v", "M AB 11:00:00 0 h", "M AB 09:00:00 0 h", "F xAby - 0 v",
                                               "M xAby 10:00:00 0 h", "F AB - 0 v", "M AB 10:00:00 0 h", "F - - 0 v",
                                               "M - 09:00:00 0 h", "F ab - 0 v", "M ab 08:00:00 0 h"}));
@@ -214,7 +239,7 @@ private slots:
 
     void checkStatesAndCounters()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         QSignalSpy counted(m_activities.get(), &Activities::selectedMeasurmentsChanged);
         checkFolder(0, Qt::Checked);
         QTRY_COMPARE(counters(), qMakePair(1, 2));
@@ -234,7 +259,7 @@ private slots:
         QCOMPARE(checkState(0), int(Qt::Unchecked));
 
         // Opening the list again starts without a selection, and the counters say so.
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         QCOMPARE(counters(), qMakePair(0, 0));
         QVERIFY(!shape(model()).join(' ').contains(QStringLiteral(" 2 ")));
 
@@ -267,7 +292,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, rows);
-        m_activities->loadActivityList(true, text);
+        QVERIFY(listed(true, text));
         QCOMPARE(model().rowCount(), rows);
         for (int r = 0; r < model().rowCount(); ++r)
             QVERIFY(model().row(model().index(r)).cableNumber.contains(text, Qt::CaseInsensitive));
@@ -292,7 +317,7 @@ private slots:
         QFETCH(QList<int>, checked);
         QFETCH(QStringList, left);
         QFETCH(int, files);
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         QStringList gone;
         for (int r : checked)
             gone << path(r);
@@ -311,7 +336,7 @@ private slots:
     void deletionKeepsWhatIsNotChecked()
     {
         storeRecord("20261207", "07:00", OperatingModes::VLFSin, "AB");
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         // Day 7's AB folder (row 5) now holds a tan delta and a sine test.
         QCOMPARE(shape(model()).at(7), QStringLiteral("M AB 07:00:00 0 h"));
         const QString both = classification({OperatingModes::TanDelta, OperatingModes::VLFSin});
@@ -340,7 +365,7 @@ private slots:
     // then leaves the store alone.
     void twoDeletionQuestions()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         QVERIFY(model().setData(model().index(4), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
         m_activities->deleteSelectedActivities();
         m_activities->deleteSelectedActivities();
@@ -364,7 +389,7 @@ private slots:
 
     void exportOfTheSelection()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         m_activities->exportSelectedActivities(); // nothing checked
         QVERIFY(!storeWasAsked());
 
@@ -380,6 +405,7 @@ private slots:
         for (int r : {4, 6})
             QVERIFY(model().setData(model().index(r), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
         m_activities->exportSelectedActivities();
+        QVERIFY(exportTold());
         QCOMPARE(QFile(taken).size(), 5);
         const QString numbered = QString(taken).replace(".vlf", "-1.vlf");
         QCOMPARE(QFile(numbered).size(), QFile(path(4)).size());
@@ -406,7 +432,7 @@ private slots:
         QFETCH(QString, openedIn);
         QFETCH(bool, exported);
         QVERIFY(!fixture().root().insertStick().isEmpty());
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         if (name.isEmpty())
             name = QFileInfo(path(4)).fileName();
         QString day = QStringLiteral("20261208");
@@ -420,6 +446,7 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(source).path()) && QFile::copy(path(6), source));
             m_activities->exportActivityFile(source);
         }
+        QVERIFY(exportTold());
         QFile copy(GlobalFuncs::getUsbPath(GlobalFuncs::UsbMeasurements) + '/' + day + '/' + name);
         QCOMPARE(copy.exists(), exported);
         QFile original(source);
@@ -431,7 +458,7 @@ private slots:
 
     void commentReachesTheRecord()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         const QStringList before = storedFiles();
         QSignalSpy changed(&model(), &ActivityModel::dataChanged);
         m_activities->setMeasurementComment(QString(), QStringLiteral("lost"));
@@ -450,7 +477,7 @@ private slots:
 
     void cableNumberOfATest()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         QSignalSpy rebuilt(&model(), &ActivityModel::modelReset);
         m_activities->setCableNumber(model().index(4), QStringLiteral("xAby")); // its own number
         QTest::qWait(100);
@@ -467,11 +494,11 @@ private slots:
 
     void cableNumberOfTheOpenedTest()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         const QString file = path(4); // the only test of "xAby"
         const QString other = path(1);
         m_activities->loadActivityData(file);
-        QCOMPARE(m_activities->loadedData()->getCableNumber(), QStringLiteral("xAby"));
+        QTRY_COMPARE(m_activities->loadedData()->getCableNumber(), QStringLiteral("xAby"));
         QSignalSpy rebuilt(&model(), &ActivityModel::modelReset);
         m_activities->setLoadedDataCableNumber(QStringLiteral("xAby"));
         QTest::qWait(100);
@@ -493,7 +520,7 @@ private slots:
 
     void cableNumberOfAFolder()
     {
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         const QStringList files{path(1), path(2)};
         m_activities->setCableNumberForFolder(model().index(0), QStringLiteral("K9"));
         for (int r : {0, 1, 2})
@@ -501,8 +528,86 @@ private slots:
         QCOMPARE(role(5, ActivityModel::EntryCableNumberRole), QStringLiteral("AB")); // the other day's
         for (const QString& file : files)
             QTRY_COMPARE(storedCable(file), QStringLiteral("K9"));
-        m_activities->loadActivityList();
+        QVERIFY(listed());
         QCOMPARE(shape(model()).mid(0, 3), (QStringList{"F K9 - 0 v", "M K9 11:00:00 0 h", "M K9 09:00:00 0 h"}));
+    }
+
+    // Each flow of the history waits for its file job (the pool held 200 ms) and meets one
+    // thing meanwhile: the stick pulled, its own control pressed again or a test started.
+    // It runs once, ends as it would have, and the window's 50 ms timer stays on time.
+    void aFlowMeetsSomethingMidway_data()
+    {
+        QTest::addColumn<QString>("flow");
+        QTest::addColumn<QString>("event");
+        for (const char* flow : {"list", "open", "delete", "export"})
+            for (const char* event : {"stick pulled", "pressed again", "test started"})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(flow, event))) << flow << event;
+    }
+    void aFlowMeetsSomethingMidway()
+    {
+        QFETCH(QString, flow);
+        QFETCH(QString, event);
+        QVERIFY(!fixture().root().insertStick().isEmpty());
+        dm()->receiveAppEvent(eAppEvent::MainsOn);
+        dm()->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        QVERIFY(listed());
+        for (int r : {4, 6})
+            QVERIFY(model().setData(model().index(r), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
+        const QString opened = path(4);
+        m_gui->answers.insert(QStringLiteral("DeleteMeasurements"), IGUI::Accepted);
+        QSignalSpy listing(m_activities.get(), &Activities::activityListLoaded);
+        QSignalSpy loaded(m_activities.get(), &Activities::dataLoaded);
+        QSignalSpy deleted(m_chart.get(), &TTestChart::measurementsDeleted);
+        QSignalSpy copied(m_chart.get(), &TTestChart::measurementsCopied);
+        QSignalSpy& ended = flow == "list" ? listing : flow == "open" ? loaded : flow == "delete" ? deleted : copied;
+        const auto start = [&] {
+            if (flow == "list")
+                m_activities->loadActivityList();
+            else if (flow == "open")
+                m_activities->loadActivityData(opened);
+            else if (flow == "delete")
+                m_activities->deleteSelectedActivities();
+            else
+                m_activities->exportSelectedActivities();
+        };
+        TickLateness ticks;
+        {
+            PoolHold hold(200);
+            ticks.start();
+            QTimer::singleShot(50, this, [&] {
+                if (event == "stick pulled")
+                    fixture().root().pullStick();
+                else if (event == "pressed again")
+                    start();
+                else
+                    dm()->receiveAppEvent(eAppEvent::StartTest);
+            });
+            QElapsedTimer call;
+            call.start();
+            start();
+            QVERIFY2(call.elapsed() < 150, "the window waited for the flow"); // the pool is held 200 ms
+            QVERIFY(QTest::qWaitFor([&] { return ended.count() > 0; }, 20000));
+            QTest::qWait(150); // a second run would have ended by now
+            ticks.stop();
+        }
+        QCOMPARE(ended.count(), 1);
+        if (event == "test started")
+            QCOMPARE(dm()->getAppState(), States::InitTest);
+        if (flow == "list")
+            QCOMPARE(model().rowCount(), 11);
+        if (flow == "open")
+            QCOMPARE(m_activities->loadedData()->filepath(), opened);
+        if (flow == "delete") {
+            QCOMPARE(storedFiles().size(), 4);
+            QCOMPARE(m_gui->callsOf(QStringLiteral("closeDlg")).size(), 1);
+        }
+        if (flow == "export") {
+            const bool whole = event != "stick pulled";
+            QCOMPARE(m_gui->callsOf(QStringLiteral("requestProgressDlg")).size(), 1);
+            QCOMPARE(copied.at(0).at(0).toBool(), whole);
+            QCOMPARE(m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("UnableToExportData")), !whole);
+        }
+        QVERIFY2(ticks.ticks() >= 5 && ticks.worst() <= 250 && ticks.p95() <= 100, qPrintable(ticks.text()));
     }
 
     // The history opened before the first list builds its own; the test selected there is
@@ -517,7 +622,7 @@ private slots:
         withStore.setTestChart(m_chart.get());
         Activities alone; // no record store: nothing to list, nothing to fail
         QCOMPARE(withStore.activityModel()->rowCount(), 0);
-        opened.loadActivityList();
+        QVERIFY(listed(opened));
         ActivityModel& rows = *opened.activityModel();
         QVERIFY(rows.setData(rows.index(2), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
         const QString selected = rows.index(2).data(ActivityModel::EntryPathRole).toString();

@@ -49,8 +49,9 @@ struct History {
     bool open(const QString& path)
     {
         QSignalSpy loaded(&activities, &Activities::dataLoaded);
+        QSignalSpy failed(&activities, &Activities::dataLoadFailed);
         activities.loadActivityData(path);
-        return loaded.count() == 1;
+        return QTest::qWaitFor([&] { return loaded.count() + failed.count() > 0; }, 20000) && loaded.count() == 1;
     }
     ActivityItem& item() { return *activities.loadedData(); }
     TTestChart chart;

@@ -122,6 +122,31 @@ class TstTTestChart : public QObject {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // The history's flows go on when their job ends; each of these runs one to its end.
+    static bool opened(TTestChart& chart, const QString& path, IActivityItem* item)
+    {
+        QSignalSpy loaded(&chart, &TTestChart::dataLoaded);
+        QSignalSpy failed(&chart, &TTestChart::dataLoadFailed);
+        return chart.loadData(path, item)
+            && QTest::qWaitFor([&] { return loaded.count() + failed.count() > 0; }, 20000) && loaded.count() == 1;
+    }
+    // The export's outcome; false also when it was refused.
+    static bool exported(TTestChart& chart, const QStringList& files, QString* target = nullptr)
+    {
+        QSignalSpy done(&chart, &TTestChart::measurementsCopied);
+        if (!chart.copyMeasurements(files) || !QTest::qWaitFor([&] { return done.count() > 0; }, 20000))
+            return false;
+        if (target)
+            *target = done.at(0).at(1).toString();
+        return done.at(0).at(0).toBool();
+    }
+    static void deleted(TTestChart& chart, const QStringList& files)
+    {
+        QSignalSpy done(&chart, &TTestChart::measurementsDeleted);
+        QVERIFY(chart.deleteMeasurements(files));
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 20000);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -177,6 +202,7 @@ private slots:
     void loadRefusesNullItemsAndMissingFiles()
     {
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         const TestData before = chart.record();
         QCOMPARE(VLF::info(before, 0, 11), QStringLiteral("1")); // a fresh record starts with run 1
@@ -198,6 +224,7 @@ private slots:
     void loadOfADamagedFileFailsAndKeepsTheCapturedRecord()
     {
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         const TestData before = chart.record();
         const QString path = storeRecord(tanDeltaRecord());
@@ -207,7 +234,7 @@ private slots:
 
         QSignalSpy failed(&chart, &TTestChart::dataLoadFailed);
         RecordingActivityItem item;
-        QVERIFY(!chart.loadData(path, &item));
+        QVERIFY(!opened(chart, path, &item));
         QCOMPARE(failed.count(), 1);
         QVERIFY(chart.record() == before);
         QVERIFY(item.measurements.isEmpty());
@@ -216,10 +243,11 @@ private slots:
     void loadFillsTheItemInOrder()
     {
         TTestChart chart;
+        chart.setGui(m_gui.get());
         const QString path = storeRecord(tanDeltaRecord());
         QSignalSpy loaded(&chart, &TTestChart::dataLoaded);
         RecordingActivityItem item;
-        QVERIFY(chart.loadData(path, &item));
+        QVERIFY(opened(chart, path, &item));
         QCOMPARE(loaded.count(), 1);
 
         // The graphs are built at the record's frequency, so it comes before the mode.
@@ -279,8 +307,9 @@ private slots:
         TestData data = RecordBuilder::benchRecord(start, 72000, 720, OperatingModes::VLFSin, QStringLiteral("K-9"));
         data.measure[30000].voltage = 90000000;
         TTestChart chart;
+        chart.setGui(m_gui.get());
         RecordingActivityItem item;
-        QVERIFY(chart.loadData(storeRecord(data), &item));
+        QVERIFY(opened(chart, storeRecord(data), &item));
         const auto& samples = item.measurements;
         QVERIFY2(samples.size() < 72000 / 10, qPrintable(QString::number(samples.size())));
         QVERIFY(std::is_sorted(samples.cbegin(), samples.cend(),
@@ -295,13 +324,14 @@ private slots:
     void loadOfAnotherModeUsesItsParametersAndZeroFaultValues()
     {
         TTestChart chart;
+        chart.setGui(m_gui.get());
         TestData record = cosRectRecord(QStringLiteral("2026-12-07T11:00:00.000"), QString());
         VLF::insert(record, 1, 500, 20000000, 7, 0); // a period without a tan delta
         const QString path = storeRecord(record);
         RecordingActivityItem item;
         // A second load into the same item replaces what the first one put there.
-        QVERIFY(chart.loadData(storeRecord(tanDeltaRecord()), &item));
-        QVERIFY(chart.loadData(path, &item));
+        QVERIFY(opened(chart, storeRecord(tanDeltaRecord()), &item));
+        QVERIFY(opened(chart, path, &item));
         QCOMPARE(parameterNames(item), QStringLiteral("Resistor=5 Capacity=6 Frequency=100 Phases=7 Voltage=20000000 "
                                                       "Time=3600000 DutyCycle=100"));
         QVERIFY(item.measurements.isEmpty());
@@ -323,6 +353,7 @@ private slots:
         const QString bigPath = storeRecord(big);
         const QString other = storeRecord(cosRectRecord(QStringLiteral("2026-12-07T12:00:00.000"), QString()));
         TTestChart chart;
+        chart.setGui(m_gui.get());
         RecordingActivityItem item;
         bool loadResult = false;
         bool capturing = true;
@@ -347,6 +378,7 @@ private slots:
         QVERIFY(chart.captureData(bigPath));
         capturing = false;
         QTRY_VERIFY(loadResult);
+        QTRY_COMPARE(item.mode, OperatingModes::VLFCosRect);
         QVERIFY(held.result());
         QVERIFY(loadedWhileCapturing);
         const TestData captured = chart.record();
@@ -359,6 +391,7 @@ private slots:
     void captureOfAMissingFileFailsWithAnEmptyRecord()
     {
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         QVERIFY(!chart.captureData(store() + QStringLiteral("/none.vlf")));
         QVERIFY(chart.record() == TestData());
@@ -369,6 +402,7 @@ private slots:
     {
         m_dm->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 7), QTime(9, 8, 7)));
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         QVERIFY(chart.saveData(GlobalFuncs::InternalMeasurements));
         const TestData saved = chart.record();
@@ -392,6 +426,7 @@ private slots:
         const QString oldCwd = QDir::currentPath();
         QDir::setCurrent(elsewhere.path());
         TTestChart chart;
+        chart.setGui(m_gui.get());
         const ActivityTypes::ActivityEntryList list = chart.loadActivities();
         QDir::setCurrent(oldCwd);
 
@@ -413,8 +448,9 @@ private slots:
     {
         const QString path = storeRecord(tanDeltaRecord());
         TTestChart chart;
-        chart.changeMeasurementComment(path, QStringLiteral("second look"));
-        chart.changeMeasurementCableNumber(path, QStringLiteral("K-9"));
+        chart.setGui(m_gui.get());
+        chart.changeMeasurementComment(path, QStringLiteral("second look")).waitForFinished();
+        chart.changeMeasurementCableNumber(path, QStringLiteral("K-9")).waitForFinished();
         const TestData d = readBack(path);
         QCOMPARE(VLF::info(d, 1, 25), QStringLiteral("second look"));
         QCOMPARE(VLF::info(d, 0, 34), QStringLiteral("K-9"));
@@ -436,8 +472,9 @@ private slots:
         QVERIFY(VLF::info(readBack(path), 0, 34) != number); // the narrow copy lost the sign
 
         TTestChart chart;
+        chart.setGui(m_gui.get());
         RecordingActivityItem item;
-        QVERIFY(chart.loadData(path, &item));
+        QVERIFY(opened(chart, path, &item));
         QCOMPARE(item.cableNumber, number);
         ActivityTypes::stActivityEntry entry;
         QVERIFY(measurementEntry(QFileInfo(path), entry));
@@ -449,18 +486,19 @@ private slots:
                                       [](const TestData::Info& i) { return i.group == 0 && i.key == 42; }),
                        old.info.end());
         const QString oldPath = storeRecord(old);
-        QVERIFY(chart.loadData(oldPath, &item));
+        QVERIFY(opened(chart, oldPath, &item));
         QCOMPARE(item.cableNumber, QStringLiteral("K-2"));
     }
 
     void failedRewritesShowAnError()
     {
         TTestChart chart;
+        chart.setGui(m_gui.get());
         connect(&chart, &TTestChart::showMessageDlg, m_gui.get(),
                 qOverload<MessageCategories, const QList<TransObject>&, bool, bool>(&IGUI::showMessageDlg));
         const QString missing = store() + QStringLiteral("/20261207/missing.vlf");
         chart.changeMeasurementComment(missing, QStringLiteral("x"));
-        QCOMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 2);
+        QTRY_COMPARE(m_gui->callsOf(QStringLiteral("showMessageDlg")).size(), 2);
         QVERIFY(m_gui->hasMessage(QStringLiteral("Menu"), QStringLiteral("Activities")));
         QVERIFY(m_gui->hasMessage(QStringLiteral("ErrorMessages"), QStringLiteral("ErrorWhileWritingData")));
         QCOMPARE(m_gui->calls.at(1).category, int(CAT_ERR));
@@ -471,7 +509,7 @@ private slots:
 
         m_gui->calls.clear();
         chart.changeMeasurementCableNumber(missing, QStringLiteral("x"));
-        QVERIFY(m_gui->hasMessage(QStringLiteral("ErrorMessages"), QStringLiteral("ErrorWhileWritingData")));
+        QTRY_VERIFY(m_gui->hasMessage(QStringLiteral("ErrorMessages"), QStringLiteral("ErrorWhileWritingData")));
         QCOMPARE(m_log->delivered(QStringLiteral("Can't update cable number in file: ") + missing).size(), 1);
         QVERIFY(!QFileInfo::exists(missing));
     }
@@ -488,9 +526,10 @@ private slots:
         m_dm->setExportTestInfo(info);
 
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
         chart.changeMeasurementName(QStringLiteral("renamed.vlf"));
-        QCOMPARE(renamed.count(), 1);
+        QTRY_COMPARE(renamed.count(), 1);
         QCOMPARE(renamed.at(0).at(0).toString(), QStringLiteral("renamed.vlf"));
         QVERIFY(!file.exists());
         QVERIFY(QFileInfo::exists(info.directory + QStringLiteral("/renamed.vlf")));
@@ -502,13 +541,14 @@ private slots:
     {
         m_dm->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 7), QTime(9, 8, 7)));
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         QVERIFY(chart.saveData(GlobalFuncs::UsbMeasurements));
         const QString saved = stick() + QStringLiteral("/20261207/") + exportFileName(chart.record());
         QVERIFY(QFileInfo::exists(saved));
         QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
         chart.changeMeasurementName(QStringLiteral("cable K-1.vlf"));
-        QCOMPARE(renamed.count(), 1);
+        QTRY_COMPARE(renamed.count(), 1);
         QCOMPARE(renamed.at(0).at(0).toString(), QStringLiteral("cable K-1.vlf"));
         QVERIFY(!QFileInfo::exists(saved));
         QVERIFY(readBack(stick() + QStringLiteral("/20261207/cable K-1.vlf")) == chart.record());
@@ -539,9 +579,10 @@ private slots:
         m_dm->setExportTestInfo(info);
 
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
         chart.changeMeasurementName(name);
-        QCOMPARE(renamed.count(), 1);
+        QTRY_COMPARE(renamed.count(), 1);
         QCOMPARE(renamed.at(0).at(0).toString(), QString());
         QVERIFY(file.exists());
         QCOMPARE(bytes(file.absolutePath() + QStringLiteral("/taken.vlf")), QByteArray("keep"));
@@ -553,9 +594,10 @@ private slots:
     void renameWithoutAnExportedRecordFails()
     {
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
         chart.changeMeasurementName(QStringLiteral("x.vlf"));
-        QCOMPARE(renamed.count(), 1);
+        QTRY_COMPARE(renamed.count(), 1);
         QCOMPARE(renamed.at(0).at(0).toString(), QString());
     }
 
@@ -568,10 +610,11 @@ private slots:
         const QString c = storeRecord(cosRectRecord(QStringLiteral("2026-12-08T11:00:00.000"), QString()),
                                       QStringLiteral("20261208"));
         TTestChart chart;
-        chart.deleteMeasurements({a});
+        chart.setGui(m_gui.get());
+        deleted(chart, {a});
         QVERIFY(!QFileInfo::exists(a));
         QVERIFY(QFileInfo::exists(b)); // the day folder still holds a record
-        chart.deleteMeasurements({c});
+        deleted(chart, {c});
         QVERIFY(!QFileInfo::exists(c));
         QVERIFY(!QFileInfo::exists(store() + QStringLiteral("/20261208")));
         QVERIFY(QFileInfo::exists(store() + QStringLiteral("/20261207")));
@@ -594,7 +637,8 @@ private slots:
         storeRecord(cosRectRecord(QStringLiteral("2026-12-08T11:00:00.000"), QString()), QStringLiteral("20261208"));
         QVERIFY(root().writeFile(QStringLiteral("/home/root/keep.txt"), QByteArray("k")));
         TTestChart chart;
-        chart.deleteMeasurements({});
+        chart.setGui(m_gui.get());
+        deleted(chart, {});
         QVERIFY(!QFileInfo::exists(store()));
         QCOMPARE(root().readFile(QStringLiteral("/home/root/keep.txt")), QByteArray("k"));
         QVERIFY(QFileInfo::exists(GlobalFuncs::getAppDataPath()));
@@ -608,8 +652,9 @@ private slots:
         const QString path = storeRecord(tanDeltaRecord());
         QVERIFY(root().pullStick());
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QString target;
-        QVERIFY(!chart.copyMeasurements({path}, target));
+        QVERIFY(!exported(chart, {path}, &target));
         QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
         QVERIFY(m_gui->callsOf(QStringLiteral("requestProgressDlg")).isEmpty());
         QVERIFY(!m_gui->hasMessage(QStringLiteral("History"), QStringLiteral("DataSuccessfullyExported")));
@@ -621,8 +666,9 @@ private slots:
     {
         const QString path = storeRecord(tanDeltaRecord());
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QString target;
-        QVERIFY(chart.copyMeasurements({path}, target));
+        QVERIFY(exported(chart, {path}, &target));
         const QString copy = stick() + QStringLiteral("/20261207/") + QFileInfo(path).fileName();
         QCOMPARE(target, stick() + QStringLiteral("/20261207/"));
         QCOMPARE(bytes(copy), bytes(path));
@@ -656,25 +702,26 @@ private slots:
         const QString name = QFileInfo(path).fileName();
         const QString stem = name.left(name.size() - 4);
         TTestChart chart;
-        QVERIFY(chart.copyMeasurements({path}));
+        chart.setGui(m_gui.get());
+        QVERIFY(exported(chart, {path}));
         // The same record again: nothing new on the stick.
-        QVERIFY(chart.copyMeasurements({path}));
+        QVERIFY(exported(chart, {path}));
         QCOMPARE(QDir(stick() + QStringLiteral("/20261207")).entryList(QDir::Files).size(), 1);
 
         // A comment edited to one of the same length is a new version.
-        chart.changeMeasurementComment(path, QStringLiteral("fixed"));
+        chart.changeMeasurementComment(path, QStringLiteral("fixed")).waitForFinished();
         QCOMPARE(QFileInfo(path).size(), QFileInfo(stick() + QStringLiteral("/20261207/") + name).size());
-        QVERIFY(chart.copyMeasurements({path}));
+        QVERIFY(exported(chart, {path}));
         const QString numbered = stick() + QStringLiteral("/20261207/") + stem + QStringLiteral("-1.vlf");
         QCOMPARE(bytes(numbered), bytes(path));
         QCOMPARE(VLF::info(readBack(stick() + QStringLiteral("/20261207/") + name), 1, 25), QStringLiteral("first"));
 
         // Exported once more, the numbered copy is recognised.
-        QVERIFY(chart.copyMeasurements({path}));
+        QVERIFY(exported(chart, {path}));
         QCOMPARE(QDir(stick() + QStringLiteral("/20261207")).entryList(QDir::Files).size(), 2);
 
-        chart.changeMeasurementComment(path, QStringLiteral("third"));
-        QVERIFY(chart.copyMeasurements({path}));
+        chart.changeMeasurementComment(path, QStringLiteral("third")).waitForFinished();
+        QVERIFY(exported(chart, {path}));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261207/") + stem + QStringLiteral("-2.vlf")), bytes(path));
     }
 
@@ -688,8 +735,9 @@ private slots:
         QVERIFY(root().writeFile(store().mid(root().root().size()) + QStringLiteral("/20261208/notes.txt"),
                                   QByteArray("no")));
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QString target;
-        QVERIFY(chart.copyMeasurements({}, target));
+        QVERIFY(exported(chart, {}, &target));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261207/") + QFileInfo(a).fileName()), bytes(a));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261208/") + QFileInfo(b).fileName()), bytes(b));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261208/values.csv")), QByteArray("1;2\n"));
@@ -709,8 +757,9 @@ private slots:
         // Something that is not a folder sits where the second day folder belongs.
         QVERIFY(root().writeFile(stick().mid(root().root().size()) + QStringLiteral("/20261208"), QByteArray("x")));
         TTestChart chart;
+        chart.setGui(m_gui.get());
         // The failed file comes first; the one after it is copied all the same.
-        QVERIFY(!chart.copyMeasurements({bad, good}));
+        QVERIFY(!exported(chart, {bad, good}));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261207/") + QFileInfo(good).fileName()), bytes(good));
         const auto shown = m_gui->callsOf(QStringLiteral("showMessageDlg"));
         QCOMPARE(shown.size(), 1);
@@ -729,6 +778,7 @@ private slots:
         QVERIFY(root().writeFile(folder + name, QByteArray("other")));
         QVERIFY(root().writeFile(folder + stem + QStringLiteral("-1.vlf"), QByteArray("other too")));
         TTestChart chart;
+        chart.setGui(m_gui.get());
         QFile file(path);
         QString target;
         QVERIFY(chart.copyMeasurementFile(file, target));
