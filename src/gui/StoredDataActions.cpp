@@ -3,11 +3,11 @@
 #include "core/GlobalFuncs.h"
 #include "core/StickWriter.h"
 #include "core/TransObject.h"
+#include "core/WhenFinished.h"
 #include "datamodel/DataModell.h"
 #include "gui/DialogQueue.h"
 #include "gui/Settings.h"
 #include "logging/LoggingCtrl.h"
-#include "testrun/TTestChart.h"
 #include "tandelta/TanDeltaCriteriaFolder.h"
 #include "tandelta/TanDeltaFunctions.h"
 #include "tandelta/TanDeltaLists.h"
@@ -145,22 +145,30 @@ void StoredDataActions::deleteEvaluationStandards(const QList<int>& ids)
         if (id >= TanDelta::evaluation::UserStandardBase)
             standards << id;
     }
-    auto judged = std::make_shared<int>(0);
-    TTestChart::waitForFinished(QtConcurrent::run([store, standards, judged] {
-        *judged = TestChart::countJudgedWith(store, standards);
-        return true;
-    }));
-    const QString text = translated("EvaluationStandard", "AskRemoveListOfStandards") + QLatin1Char('\n') +
+    // The question comes once the store is counted; a press meanwhile asks nothing more.
+    if (m_countingJudged) {
+        KLOG_DEBUG2(kClass, "deleteEvaluationStandards", "Still counting the judged tests; refused");
+        return;
+    }
+    m_countingJudged = true;
+    whenFinished(this, QtConcurrent::run([store, standards] { return TestChart::countJudgedWith(store, standards); }),
+                 [this, ids](int judged) {
+                     m_countingJudged = false;
+                     const QString text =
+                         translated("EvaluationStandard", "AskRemoveListOfStandards") + QLatin1Char('\n') +
                          TransObject::fillArguments(translated("EvaluationStandard", "StoredTestsJudgedWith"),
-                                                    {QString::number(*judged)});
-    QStringList key;
-    for (int id : ids)
-        key << QString::number(id);
-    askFirst(text, translated("History", "Delete"), key.join(QLatin1Char(',')), Settings::kAdminLock, [this, ids]() {
-        showOutcome(TanDelta::functions::evaluationStandardRemove(standardsOf(ids)), "EvaluationStandard",
-                    "RemoveListOfStandardsSuccess", "RemoveListOfStandardsFailed");
-        emit evaluationStandardListChanged();
-    });
+                                                    {QString::number(judged)});
+                     QStringList key;
+                     for (int id : ids)
+                         key << QString::number(id);
+                     askFirst(text, translated("History", "Delete"), key.join(QLatin1Char(',')), Settings::kAdminLock,
+                              [this, ids]() {
+                                  showOutcome(TanDelta::functions::evaluationStandardRemove(standardsOf(ids)),
+                                              "EvaluationStandard", "RemoveListOfStandardsSuccess",
+                                              "RemoveListOfStandardsFailed");
+                                  emit evaluationStandardListChanged();
+                              });
+                 });
 }
 
 void StoredDataActions::exportEvaluationStandards(const QList<int>& ids)

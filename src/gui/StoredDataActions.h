@@ -59,6 +59,7 @@ private:
 
     DialogQueue& m_dialogs;
     QSet<QString> m_pendingAnswers;
+    bool m_countingJudged = false;
     // Category and id of the last outcome shown.
     QPair<int, QUuid> m_lastOutcome;
     OwnedItemList<IconListViewItem> m_evaluationStandards;

@@ -7,6 +7,7 @@
 #include "fakes/LogCapture.h"
 #include "fakes/RecordBuilder.h"
 #include "fakes/RecordingGui.h"
+#include "fakes/StallMeter.h"
 #include "gui/GuiViewModel.h"
 #include "gui/LogListModel.h"
 
@@ -135,7 +136,7 @@ private slots:
         const QUuid other = vm->showQuestion(QStringLiteral("Something else?"));
         start(vm.get(), Flow(flow));
 
-        QCOMPARE(vm->questions().size(), 2);
+        QTRY_COMPARE(vm->questions().size(), 2); // the removal asks once the store is counted
         const GuiViewModel::Question asked = vm->questions().first();
         QCOMPARE(asked.item->name(), question);
         QCOMPARE(asked.item->icon(), QStringLiteral("qrc:/icons/question.svg"));
@@ -182,6 +183,52 @@ private slots:
         // A file name from the stick is shown as text.
         vm->askToUpdate(QStringLiteral("/media/USB/<i>x&y.tar"));
         QVERIFY(vm->questions().first().item->name().startsWith(QStringLiteral("<b>&lt;i&gt;x&amp;y.tar</b>")));
+    }
+
+    // The removal counts the stored tests judged with the standards (the pool held 200 ms)
+    // and meets one thing meanwhile: it asks once, and the window's timer stays on time.
+    void standardsCountMeetsSomethingMidway_data()
+    {
+        QTest::addColumn<QString>("event");
+        for (const char* event : {"stick pulled", "pressed again", "test started"})
+            QTest::newRow(event) << event;
+    }
+    void standardsCountMeetsSomethingMidway()
+    {
+        QFETCH(QString, event);
+        auto vm = makeViewModel();
+        QVERIFY(!fixture().root().insertStick().isEmpty());
+        dm()->receiveAppEvent(eAppEvent::MainsOn);
+        dm()->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        TestChart::VLF::TestData record = RecordBuilder::threePhaseTanDelta();
+        TestChart::VLF::update(record, 0, 21, QStringLiteral("1000"));
+        QVERIFY(!RecordBuilder::store(record, QStringLiteral("20260301")).isEmpty());
+        TickLateness ticks;
+        {
+            PoolHold hold(200);
+            ticks.start();
+            QTimer::singleShot(50, this, [&] {
+                if (event == "stick pulled")
+                    fixture().root().pullStick();
+                else if (event == "pressed again")
+                    vm->deleteEvaluationStandards({1000});
+                else
+                    dm()->receiveAppEvent(eAppEvent::StartTest);
+            });
+            QElapsedTimer call;
+            call.start();
+            vm->deleteEvaluationStandards({1000});
+            QVERIFY2(call.elapsed() < 150, "the window waited for the count"); // the pool is held 200 ms
+            QVERIFY(QTest::qWaitFor([&] { return !vm->questions().isEmpty(); }, 20000));
+            QTest::qWait(150); // a second count would have asked by now
+            ticks.stop();
+        }
+        QCOMPARE(vm->questions().size(), 1);
+        QCOMPARE(vm->questions().first().item->name(),
+                 QStringLiteral("Remove all selected standards?\nStored tests judged with them: 1 (they keep their verdicts)"));
+        if (event == "test started")
+            QCOMPARE(dm()->getAppState(), States::InitTest);
+        QVERIFY2(ticks.ticks() >= 5 && ticks.worst() <= 250 && ticks.p95() <= 100, qPrintable(ticks.text()));
     }
 
     void standardsImportRemoveAndExportReportAndRefresh()
@@ -261,6 +308,7 @@ private slots:
         QVERIFY(accept());
         QCOMPARE(messageTexts(vm.get()), QStringLiteral("4:Tan delta standard imported."));
         QCOMPARE(ids(), QList<int>({1, 2, 1001, 1000}));
+        QTRY_COMPARE(vm->questions().size(), 1); // once the store is counted
         QCOMPARE(vm->questions().first().item->name(),
                  QStringLiteral("Remove all selected standards?\nStored tests judged with them: 2 (they keep their verdicts)"));
         QVERIFY(accept());
