@@ -4,11 +4,11 @@
 #include "core/GlobalFuncs.h"
 #include "core/InvalidVersion.h"
 #include "core/StickWriter.h"
+#include "core/WhenFinished.h"
 #include "datamodel/DataModell.h"
 #include "datamodel/Statistics.h"
 #include "db/DB.h"
 #include "logging/LoggingCtrl.h"
-#include "testrun/TTestChart.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -21,7 +21,6 @@
 
 namespace {
 const char* const kClass = "SystemLog";
-constexpr int kCharsBetweenEvents = 10000;
 
 // Version lines of the report: label and DataModell::getVersion type.
 struct VersionLine {
@@ -82,7 +81,7 @@ void SystemLog::scheduleSysLogGeneration(QDir folder)
     });
 }
 
-bool SystemLog::generateSystemLog()
+void SystemLog::generateSystemLog()
 {
     ++m_generating;
     const QDateTime now = m_clock();
@@ -106,13 +105,14 @@ bool SystemLog::generateSystemLog()
                                  .arg(GlobalFuncs::getProjectAbbreviation())
         + QStringLiteral(".txt");
     const QString path = m_exportFolder.absolutePath() + QLatin1Char('/') + fileName;
-    ok = TTestChart::waitForFinished(QtConcurrent::run([this, content, path] { return writeLogsAndFile(content, path); }))
-        && ok;
-    if (ok)
-        m_reportFile = fileName;
-    --m_generating;
-    emit SystemLogGenerated(ok);
-    return ok;
+    whenFinished(this, QtConcurrent::run([this, content, path] { return writeLogsAndFile(content, path); }),
+                 [this, fileName, configured = ok](bool written) {
+                     const bool whole = written && configured;
+                     if (whole)
+                         m_reportFile = fileName;
+                     --m_generating;
+                     emit SystemLogGenerated(whole);
+                 });
 }
 
 bool SystemLog::writeLogsAndFile(QByteArray content, const QString& path)
@@ -330,8 +330,7 @@ QByteArray SystemLog::encryptData(QByteArray& data)
             const uint v = (code + k) & 0xffu;
             out += kHex[v >> 4];
             out += kHex[v & 0xfu];
-            if (++k % kCharsBetweenEvents == 0)
-                QCoreApplication::processEvents();
+            ++k;
         }
         out += '\n';
     }

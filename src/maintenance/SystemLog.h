@@ -52,11 +52,12 @@ public:
 
     // Reversible, keyless scrambling into lower-case hex: per line "#", then each
     // character's code (0 above 255) plus its position in the whole text, modulo 256.
-    // Pending events are processed after every 10000 characters.
     static QByteArray encryptData(QByteArray& data);
 
 public slots:
-    bool generateSystemLog();
+    // Reads what lives on this thread, then reads the logs and writes the file on a pool
+    // thread; SystemLogGenerated tells the outcome.
+    void generateSystemLog();
 
 signals:
     void SystemLogGenerated(bool result);
