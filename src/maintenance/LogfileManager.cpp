@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QLoggingCategory>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcLogFileManager, "LogFileManager")
 
@@ -184,10 +185,19 @@ void LogfileManager::finishedLogfileExport(bool result)
     qCDebug(lcLogFileManager) << "finishedLogfileExport:" << result;
     disconnect(m_systemLog, &SystemLog::SystemLogGenerated, this, &LogfileManager::finishedLogfileExport);
     m_usbWatch.stop();
-    if (!m_exporting)
+    if (!m_exporting || m_ending)
         return;
-    if (m_exportClock.elapsed() < kMinShownMs)
-        GlobalFuncs::waitMs(GlobalFuncs::shownMs(kKeepShownMs)); // keeps the wait message readable
+    // The export counts as running, and refuses another, until its outcome is told.
+    m_ending = true;
+    if (m_exportClock.elapsed() < kMinShownMs) // keeps the wait message readable
+        QTimer::singleShot(GlobalFuncs::shownMs(kKeepShownMs), this, [this, result] { endExport(result); });
+    else
+        endExport(result);
+}
+
+void LogfileManager::endExport(bool result)
+{
+    m_ending = false;
     if (IGUI* gui = GlobalFuncs::getGUI())
         gui->closeDlg(m_waitDialog, IGUI::Accepted);
     FileSystem::sync();

@@ -49,6 +49,7 @@ signals:
 private:
     bool archiveTraceFiles(const QString& folder);
     void failBeforeReport();
+    void endExport(bool result);
     void showResult(MessageCategories category, const QString& key, const QStringList& arguments);
 
     QUuid m_waitDialog;
@@ -58,4 +59,5 @@ private:
     SystemLog::Clock m_clock;
     QString m_exportFolder;
     bool m_exporting = false;
+    bool m_ending = false; // the outcome waits to be told
 };

@@ -7,6 +7,7 @@
 #include "fakes/DataModelFixture.h"
 #include "fakes/LogRecorder.h"
 #include "fakes/RecordingGui.h"
+#include "fakes/StallMeter.h"
 #include "logging/LoggingCtrl.h"
 
 #include <QProcess>
@@ -293,6 +294,51 @@ private slots:
         QVERIFY(released.isValid());
         QVERIFY2(released.elapsed() < 1000, qPrintable(QString::number(released.elapsed())));
         QCOMPARE(spy.at(0).at(0).toBool(), true);
+    }
+
+    // An export (its report held on the pool 200 ms) meets one thing meanwhile: a pulled
+    // stick fails it, its button pressed again or a test started leave it be. It is told
+    // once, and the window's 50 ms timer stays on time.
+    void exportMeetsSomethingMidway_data()
+    {
+        QTest::addColumn<QString>("event");
+        for (const char* event : {"stick pulled", "pressed again", "test started"})
+            QTest::newRow(event) << event;
+    }
+    void exportMeetsSomethingMidway()
+    {
+        QFETCH(QString, event);
+        DataModell* dm = m_fixture->dm();
+        dm->receiveAppEvent(eAppEvent::MainsOn);
+        dm->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        QSignalSpy told(m_manager.get(), &LogfileManager::SystemLogGenerated);
+        TickLateness ticks;
+        {
+            PoolHold hold(200);
+            ticks.start();
+            QTimer::singleShot(50, this, [&] {
+                if (event == "stick pulled") {
+                    root().pullStick();
+                    dm->setUSBState(USBState_NoStick);
+                } else if (event == "pressed again") {
+                    QVERIFY(!m_manager->exportLogFiles(stickFolder(), false));
+                } else {
+                    dm->receiveAppEvent(eAppEvent::StartTest);
+                }
+            });
+            QVERIFY(m_manager->exportLogFiles(stickFolder(), false));
+            QVERIFY(QTest::qWaitFor([&] { return told.count() > 0; }, 20000));
+            QTest::qWait(150); // a second outcome would be told by now
+            ticks.stop();
+        }
+        const bool whole = event != "stick pulled";
+        QCOMPARE(told.count(), 1);
+        QCOMPARE(told.at(0).at(0).toBool(), whole);
+        QCOMPARE(messagesShown().size(), 1);
+        QCOMPARE(QFile::exists(stickFolder() + QLatin1Char('/') + kReport), whole);
+        if (event == "test started")
+            QCOMPARE(dm->getAppState(), States::InitTest);
+        QVERIFY2(ticks.ticks() >= 5 && ticks.worst() <= 250 && ticks.p95() <= 100, qPrintable(ticks.text()));
     }
 
     void stickRemovedDuringTheExport()
