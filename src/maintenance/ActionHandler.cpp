@@ -47,6 +47,8 @@ ActionHandler::ActionHandler(TPOF* pof, QObject* parent)
     connect(this, qOverload<QString, bool>(&ActionHandler::exportLogFiles), m_logfileManager,
             qOverload<QString, bool>(&LogfileManager::exportLogFiles));
     connect(m_logfileManager, &LogfileManager::SystemLogGenerated, this, &ActionHandler::SystemLogGenerated);
+    connect(&m_configfileManager, &ConfigfileManager::configExported, this,
+            [this](const QString& path) { emit exportConfigfileFinished(!path.isEmpty(), path); });
 
     connect(&m_languageManager, &LanguageManager::languageChanged, this, &ActionHandler::languageChanged,
             Qt::DirectConnection);
@@ -247,8 +249,7 @@ void ActionHandler::doDeleteLogfiles()
 
 void ActionHandler::doExportConfigfile()
 {
-    const QString path = m_configfileManager.exportConfigFile(QString());
-    emit exportConfigfileFinished(!path.isEmpty(), path);
+    m_configfileManager.exportConfigFile(QString());
 }
 
 void ActionHandler::doImportConfigfile()

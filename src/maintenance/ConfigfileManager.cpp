@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -195,21 +196,34 @@ void ConfigfileManager::showMessage(int category, const QString& key, bool okBut
         gui->showMessageDlg(static_cast<MessageCategories>(category), context(), key, false, okButton);
 }
 
-QString ConfigfileManager::exportConfigFile(const QString& fileNameTag)
+QString ConfigfileManager::exportConfigFile(const QString& fileNameTag, bool quiet)
 {
-    if (!stickReady())
+    if (!quiet && m_exportShown) {
+        KLOG_WARN2(kClass, "exportConfigFile", "The last export is still shown; refused");
         return QString();
+    }
+    if (!stickReady()) {
+        if (!quiet)
+            emit configExported(QString());
+        return QString();
+    }
     QElapsedTimer stopwatch;
     stopwatch.start();
     const QString tag = fileNameTag.isEmpty()
                             ? m_clock().toString(QStringLiteral("yyyy'_'MM'_'dd'_'hh'_'mm'_'ss"))
                             : fileNameTag;
     const QString path = doExport(tag);
-    // The operator gets to see the export happen, however quick it was.
-    if (stopwatch.elapsed() < 1000)
-        GlobalFuncs::waitMs(GlobalFuncs::shownMs(1000));
-    if (IGUI* gui = GlobalFuncs::getGUI())
-        gui->closeDlg(QUuid(), IGUI::Accepted);
+    if (quiet)
+        return path;
+    // The operator gets to see the export happen, however quick it was; the file is
+    // whole on the stick already.
+    m_exportShown = true;
+    QTimer::singleShot(stopwatch.elapsed() < 1000 ? GlobalFuncs::shownMs(1000) : 0, this, [this, path] {
+        m_exportShown = false;
+        if (IGUI* gui = GlobalFuncs::getGUI())
+            gui->closeDlg(QUuid(), IGUI::Accepted);
+        emit configExported(path);
+    });
     return path;
 }
 

@@ -71,8 +71,10 @@ public:
     void setClock(std::function<QDateTime()> clock);
 
 public slots:
-    // Path of the exported file as the user reads it ("USB/..."), empty on failure.
-    QString exportConfigFile(const QString& fileNameTag = QString());
+    // Path of the exported file as the user reads it ("USB/..."), empty on failure. The
+    // operator's export is told by configExported once it has been shown for a second;
+    // another one meanwhile is refused. A quiet one (the update's backup) is neither.
+    QString exportConfigFile(const QString& fileNameTag = QString(), bool quiet = false);
     // 0 after a successful import (which reboots the instrument), -1 otherwise.
     int importConfigFile(QString configFile = QString(), bool removeAtfterUpdate = false);
 
@@ -82,6 +84,10 @@ protected:
     bool reinitConfigFile();
     // Moves a finished file over its target in one step.
     virtual bool replaceFile(const QString& from, const QString& to);
+
+signals:
+    // The operator's export ended: the path as the user reads it, empty on failure.
+    void configExported(QString path);
 
 private:
     // The file an import name stands for; empty when the name leaves the updates folder.
@@ -95,4 +101,5 @@ private:
     const QString m_applicationName;
     QSharedPointer<HookFunction> m_hook;
     std::function<QDateTime()> m_clock;
+    bool m_exportShown = false;
 };

@@ -8,11 +8,13 @@
 #include "fakes/FakePlatform.h"
 #include "fakes/LogCapture.h"
 #include "fakes/RecordingGui.h"
+#include "fakes/StallMeter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTranslator>
 
@@ -152,12 +154,15 @@ private slots:
         // On a fresh, empty stick.
         ConfigfileManager manager;
         manager.setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); });
+        QSignalSpy told(&manager, &ConfigfileManager::configExported);
         QElapsedTimer timer;
         timer.start();
         GlobalFuncs::setShownWaitScale(1);
         QCOMPARE(manager.exportConfigFile(), QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml"));
+        QVERIFY(told.wait(5000));
         GlobalFuncs::setShownWaitScale(0.01);
         QVERIFY2(timer.elapsed() >= 900, "the operator sees the export for a second");
+        QCOMPARE(told.takeFirst().at(0).toString(), QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml"));
         const QString exported = kUsb + QStringLiteral("/PEVANTO_2024_03_07_14_05_09.cfg.xml");
         QCOMPARE(root().readFile(exported), m_deviceBytes);
         const auto closes = m_gui->callsOf(QStringLiteral("closeDlg"));
@@ -171,10 +176,58 @@ private slots:
         QCOMPARE(manager.exportConfigFile(), QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml"));
         QCOMPARE(root().readFile(exported), device());
         QVERIFY(root().readFile(exported).contains("newer"));
+        QVERIFY(told.wait(5000));
 
         QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QStringLiteral("USB/PEVANTO_backup.cfg.xml"));
         QCOMPARE(root().readFile(kUsb + QStringLiteral("/PEVANTO_backup.cfg.xml")), device());
         QCOMPARE(QDir(path(kUsb)).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 2);
+    }
+
+    // The operator's export is shown a while (250 ms here) and meets one thing meanwhile:
+    // the file is on the stick already, so a pulled stick or a started test leave its
+    // outcome be, and a second press exports nothing. It is told once, on time.
+    void exportMeetsSomethingMidway_data()
+    {
+        QTest::addColumn<QString>("event");
+        for (const char* event : {"stick pulled", "pressed again", "test started"})
+            QTest::newRow(event) << event;
+    }
+    void exportMeetsSomethingMidway()
+    {
+        QFETCH(QString, event);
+        DataModell* dm = m_fixture->dm();
+        dm->receiveAppEvent(eAppEvent::MainsOn);
+        dm->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        ConfigfileManager manager;
+        manager.setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); });
+        const QString shown = QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml");
+        QSignalSpy told(&manager, &ConfigfileManager::configExported);
+        GlobalFuncs::setShownWaitScale(0.25);
+        TickLateness ticks;
+        ticks.start();
+        QTimer::singleShot(50, this, [&] {
+            if (event == "stick pulled")
+                root().pullStick();
+            else if (event == "pressed again")
+                QCOMPARE(manager.exportConfigFile(QStringLiteral("again")), QString());
+            else
+                dm->receiveAppEvent(eAppEvent::StartTest);
+        });
+        QElapsedTimer call;
+        call.start();
+        QCOMPARE(manager.exportConfigFile(), shown);
+        const qint64 returned = call.elapsed();
+        QVERIFY(QTest::qWaitFor([&] { return told.count() > 0; }, 20000));
+        QTest::qWait(150); // a second outcome would be told by now
+        ticks.stop();
+        GlobalFuncs::setShownWaitScale(0.01);
+        QVERIFY2(returned < 150, "the window waited while the export was shown");
+        QCOMPARE(told.count(), 1);
+        QCOMPARE(told.at(0).at(0).toString(), shown);
+        QVERIFY(!QFileInfo::exists(path(kUsb + QStringLiteral("/PEVANTO_again.cfg.xml"))));
+        if (event == "test started")
+            QCOMPARE(dm->getAppState(), States::InitTest);
+        QVERIFY2(ticks.ticks() >= 5 && ticks.worst() <= 250 && ticks.p95() <= 100, qPrintable(ticks.text()));
     }
 
     void exportRefusals()
@@ -196,9 +249,11 @@ private slots:
         // A failed copy leaves the older export of that name as it was.
         QVERIFY(root().writeFile(backup, "older export"));
         QVERIFY(root().mkdir(backup + QStringLiteral(".part")));
+        QSignalSpy told(&manager, &ConfigfileManager::configExported);
         QCOMPARE(manager.exportConfigFile(QStringLiteral("backup")), QString());
         QCOMPARE(root().readFile(backup), QByteArray("older export"));
         QVERIFY(QDir(path(backup + QStringLiteral(".part"))).removeRecursively());
+        QVERIFY(told.wait(5000)); // the failure is shown as long as a success
 
         // Nothing to export.
         QVERIFY(QFile::remove(path(kDevice)));
