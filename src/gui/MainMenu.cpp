@@ -1,7 +1,5 @@
 #include "gui/MainMenu.h"
 
-#include <QCoreApplication>
-
 namespace {
 // The modes of the main menu in the order they are added; the last eleven are the
 // calibration group that the commissioning switch opens.
@@ -30,7 +28,6 @@ void MainMenu::build()
         add(mode);
     }
     emit entriesChanged();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
 }
 
 void MainMenu::enable(const Rule& permitted, bool commissioning)
