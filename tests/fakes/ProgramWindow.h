@@ -4,6 +4,7 @@
 #include "datamodel/DataModell.h"
 #include "fakes/Artifacts.h"
 #include "fakes/FakeGpioTree.h"
+#include "fakes/NestedLoops.h"
 #include "fakes/PropertyTrail.h"
 #include "gui/Gui.h"
 #include "gui/GuiViewModel.h"
@@ -45,6 +46,8 @@ public:
         if (!QTest::qWaitFor([app] { return app->dataModel()->getAppState() == States::Idle; }, 30000))
             return false;
         m_app = app;
+        if (!m_loops)
+            m_loops = std::make_unique<NestedLoopWatch>();
         m_gui = qobject_cast<Gui*>(app->gui());
         if (!m_gui || m_gui->engine()->rootObjects().isEmpty())
             return false;
@@ -448,6 +451,8 @@ private:
     FakeGpioTree* m_gpio;
     HvUnitModel* m_unit;
     Application* m_app = nullptr;
+    // Nested event loops on the GUI thread, told as they come (the suite fails on one not allowed).
+    std::unique_ptr<NestedLoopWatch> m_loops;
     PropertyTrail m_trail;
     Gui* m_gui = nullptr;
     QQuickWindow* m_window = nullptr;
