@@ -396,11 +396,20 @@ void Activities::loadActivityList(bool filter, const QString& cableNumber)
     m_listBuilt = true;
     m_listFiltered = filter;
     m_listFilter = cableNumber;
-    if (m_listing)
+    // One reading at a time; a request meanwhile reads once more after it, since the store
+    // may have changed since that reading began.
+    if (m_listing) {
+        m_listAgain = true;
         return;
+    }
     m_listing = true;
     whenFinished(this, m_testChart->loadActivities(), [this](ActivityTypes::ActivityEntryList list) {
         m_listing = false;
+        if (m_listAgain) {
+            m_listAgain = false;
+            loadActivityList(m_listFiltered, m_listFilter);
+            return;
+        }
         if (m_listFiltered) {
             const QString wanted = m_listFilter;
             list.erase(std::remove_if(list.begin(), list.end(),

@@ -47,7 +47,7 @@ public:
     Q_INVOKABLE void selectAllActivities(bool select);
     // Rebuilds the list from the record store once it is read (activityListLoaded); with
     // filter, only the rows whose cable number contains the text, in any letter case. A
-    // request while the store is read only sets the filter of that reading.
+    // request while the store is read reads it once more after that, with its filter.
     Q_INVOKABLE void loadActivityList(bool filter = false, const QString& cableNumber = QString());
     // Opens one stored test into loadedData; the record store answers with dataLoaded
     // or dataLoadFailed. Nothing while another test is being opened.
@@ -113,6 +113,7 @@ private:
     int m_selectedMeasurments = 0;
     bool m_listBuilt = false; // by the page or by the first load after the start
     bool m_listing = false;
+    bool m_listAgain = false;
     bool m_listFiltered = false;
     QString m_listFilter;
 };
