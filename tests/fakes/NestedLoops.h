@@ -36,8 +36,8 @@ public:
     NestedLoopWatch() { QCoreApplication::instance()->installEventFilter(this); }
     ~NestedLoopWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
 
-    // Every site seen, allowed or not.
-    QStringList sites() const { return m_sites.values(); }
+    // The sites seen that are not allowed.
+    QStringList refused() const { return m_refused; }
 
     bool eventFilter(QObject*, QEvent*) override
     {
@@ -110,9 +110,11 @@ private:
                 return;
             }
         }
+        m_refused << text;
         qCritical().noquote() << QStringLiteral("Nested event loop on the GUI thread at %1").arg(text);
     }
 
     int m_level = 0;
     QSet<QString> m_sites;
+    QStringList m_refused;
 };
