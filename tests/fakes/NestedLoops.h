@@ -92,7 +92,8 @@ private:
             if (n.startsWith(QLatin1String("QTestEventLoop")) || n.startsWith(QLatin1String("QSignalSpy::wait")))
                 return; // the test waits
             if (n.isEmpty() || n.startsWith(QLatin1Char('Q')) || n.startsWith(QLatin1String("std::"))
-                || n.startsWith(QLatin1String("void std::")) || n.startsWith(QLatin1String("_Z")))
+                || n.startsWith(QLatin1String("void std::")) || n.startsWith(QLatin1String("_Z"))
+                || n.startsWith(QLatin1String("g_"))) // the event loop's own glib frames
                 continue;
             site << n.section(QLatin1Char('('), 0, 0);
         }

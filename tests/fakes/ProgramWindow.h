@@ -78,6 +78,8 @@ public:
     QString title() const { return m_window->property("headerBar").value<QObject*>()->property("title").toString(); }
     bool hvEnable() const { return m_gpio->lastWritten(HVEnableLine) == '1'; }
     QString lastError() const { return m_error; }
+    // The nested event loops on the GUI thread not allowed, by site, since attach().
+    QStringList nestedLoopsRefused() const { return m_loops ? m_loops->refused() : QStringList(); }
 
     bool dialogShown() const { return layer("dialogLayer")->property("depth").toInt() > 0; }
     // The dialog layer's page while it shows one, else the current page.
