@@ -145,7 +145,8 @@ void Activities::setCableNumberForFolder(const QModelIndex& index, const QString
 void Activities::deleteSelectedActivities()
 {
     IGUI* gui = GlobalFuncs::getGUI();
-    if (!gui)
+    // Not asked while a deletion or export runs: the answer could not be carried out.
+    if (!gui || (m_testChart && m_testChart->busy()))
         return;
     const QUuid question = gui->showMessageDlg(
         CAT_SKPOUT, TransObject(QStringLiteral("Menu"), QStringLiteral("DeleteMeasurements")), true, true);
