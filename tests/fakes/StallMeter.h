@@ -9,10 +9,12 @@
 #include <QObject>
 #include <QSemaphore>
 #include <QThreadPool>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <vector>
 #include <unistd.h>
@@ -176,3 +178,37 @@ private:
     const std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>();
     const std::shared_ptr<QSemaphore> m_done = std::make_shared<QSemaphore>();
 };
+
+// The things a flow of the window meets midway, one row each: the stick pulled, its own
+// control pressed again, a test started.
+inline void meetingRows()
+{
+    QTest::addColumn<QString>("event");
+    for (const char* event : {"stick pulled", "pressed again", "test started"})
+        QTest::newRow(event) << event;
+}
+
+// Starts a flow with the thread's 50 ms timer measured (the global pool held holdMs first,
+// when above 0, so that the flow is surely midway); meetAtMs in, the flow meets something.
+// Runs until the flow has ended and 150 ms more, in which a second run would have ended;
+// false when it never ended. returnedMs: how long starting it held the thread.
+inline bool runMeeting(TickLateness& ticks, int holdMs, int meetAtMs, const std::function<void()>& start,
+                       const std::function<void()>& meet, const std::function<bool()>& ended,
+                       qint64* returnedMs = nullptr)
+{
+    std::unique_ptr<PoolHold> hold;
+    if (holdMs > 0)
+        hold = std::make_unique<PoolHold>(holdMs);
+    ticks.start();
+    QObject context;
+    QTimer::singleShot(meetAtMs, &context, meet);
+    QElapsedTimer call;
+    call.start();
+    start();
+    if (returnedMs)
+        *returnedMs = call.elapsed();
+    const bool done = QTest::qWaitFor(ended, 20000);
+    QTest::qWait(150);
+    ticks.stop();
+    return done;
+}

@@ -187,12 +187,7 @@ private slots:
 
     // The removal counts the stored tests judged with the standards (the pool held 200 ms)
     // and meets one thing meanwhile: it asks once, and the window's timer stays on time.
-    void standardsCountMeetsSomethingMidway_data()
-    {
-        QTest::addColumn<QString>("event");
-        for (const char* event : {"stick pulled", "pressed again", "test started"})
-            QTest::newRow(event) << event;
-    }
+    void standardsCountMeetsSomethingMidway_data() { meetingRows(); }
     void standardsCountMeetsSomethingMidway()
     {
         QFETCH(QString, event);
@@ -204,25 +199,20 @@ private slots:
         TestChart::VLF::update(record, 0, 21, QStringLiteral("1000"));
         QVERIFY(!RecordBuilder::store(record, QStringLiteral("20260301")).isEmpty());
         TickLateness ticks;
-        {
-            PoolHold hold(200);
-            ticks.start();
-            QTimer::singleShot(50, this, [&] {
+        qint64 returned = 0;
+        const auto press = [&] { vm->deleteEvaluationStandards({1000}); };
+        QVERIFY(runMeeting(
+            ticks, 200, 50, press,
+            [&] {
                 if (event == "stick pulled")
                     fixture().root().pullStick();
                 else if (event == "pressed again")
-                    vm->deleteEvaluationStandards({1000});
+                    press();
                 else
                     dm()->receiveAppEvent(eAppEvent::StartTest);
-            });
-            QElapsedTimer call;
-            call.start();
-            vm->deleteEvaluationStandards({1000});
-            QVERIFY2(call.elapsed() < 150, "the window waited for the count"); // the pool is held 200 ms
-            QVERIFY(QTest::qWaitFor([&] { return !vm->questions().isEmpty(); }, 20000));
-            QTest::qWait(150); // a second count would have asked by now
-            ticks.stop();
-        }
+            },
+            [&] { return !vm->questions().isEmpty(); }, &returned));
+        QVERIFY2(returned < 150, "the window waited for the count"); // the pool is held 200 ms
         QCOMPARE(vm->questions().size(), 1);
         QCOMPARE(vm->questions().first().item->name(),
                  QStringLiteral("Remove all selected standards?\nStored tests judged with them: 1 (they keep their verdicts)"));

@@ -186,12 +186,7 @@ private slots:
     // The operator's export is shown a while (250 ms here) and meets one thing meanwhile:
     // the file is on the stick already, so a pulled stick or a started test leave its
     // outcome be, and a second press exports nothing. It is told once, on time.
-    void exportMeetsSomethingMidway_data()
-    {
-        QTest::addColumn<QString>("event");
-        for (const char* event : {"stick pulled", "pressed again", "test started"})
-            QTest::newRow(event) << event;
-    }
+    void exportMeetsSomethingMidway_data() { meetingRows(); }
     void exportMeetsSomethingMidway()
     {
         QFETCH(QString, event);
@@ -204,23 +199,21 @@ private slots:
         QSignalSpy told(&manager, &ConfigfileManager::configExported);
         GlobalFuncs::setShownWaitScale(0.25);
         TickLateness ticks;
-        ticks.start();
-        QTimer::singleShot(50, this, [&] {
-            if (event == "stick pulled")
-                root().pullStick();
-            else if (event == "pressed again")
-                QCOMPARE(manager.exportConfigFile(QStringLiteral("again")), QString());
-            else
-                dm->receiveAppEvent(eAppEvent::StartTest);
-        });
-        QElapsedTimer call;
-        call.start();
-        QCOMPARE(manager.exportConfigFile(), shown);
-        const qint64 returned = call.elapsed();
-        QVERIFY(QTest::qWaitFor([&] { return told.count() > 0; }, 20000));
-        QTest::qWait(150); // a second outcome would be told by now
-        ticks.stop();
+        qint64 returned = 0;
+        QString exported;
+        QVERIFY(runMeeting(
+            ticks, 0, 50, [&] { exported = manager.exportConfigFile(); },
+            [&] {
+                if (event == "stick pulled")
+                    root().pullStick();
+                else if (event == "pressed again")
+                    QCOMPARE(manager.exportConfigFile(QStringLiteral("again")), QString());
+                else
+                    dm->receiveAppEvent(eAppEvent::StartTest);
+            },
+            [&] { return told.count() > 0; }, &returned));
         GlobalFuncs::setShownWaitScale(0.01);
+        QCOMPARE(exported, shown);
         QVERIFY2(returned < 150, "the window waited while the export was shown");
         QCOMPARE(told.count(), 1);
         QCOMPARE(told.at(0).at(0).toString(), shown);

@@ -299,12 +299,7 @@ private slots:
     // An export (its report held on the pool 200 ms) meets one thing meanwhile: a pulled
     // stick fails it, its button pressed again or a test started leave it be. It is told
     // once, and the window's 50 ms timer stays on time.
-    void exportMeetsSomethingMidway_data()
-    {
-        QTest::addColumn<QString>("event");
-        for (const char* event : {"stick pulled", "pressed again", "test started"})
-            QTest::newRow(event) << event;
-    }
+    void exportMeetsSomethingMidway_data() { meetingRows(); }
     void exportMeetsSomethingMidway()
     {
         QFETCH(QString, event);
@@ -313,10 +308,10 @@ private slots:
         dm->receiveAppEvent(eAppEvent::HVUnitInitialized);
         QSignalSpy told(m_manager.get(), &LogfileManager::SystemLogGenerated);
         TickLateness ticks;
-        {
-            PoolHold hold(200);
-            ticks.start();
-            QTimer::singleShot(50, this, [&] {
+        bool started = false;
+        QVERIFY(runMeeting(
+            ticks, 200, 50, [&] { started = m_manager->exportLogFiles(stickFolder(), false); },
+            [&] {
                 if (event == "stick pulled") {
                     root().pullStick();
                     dm->setUSBState(USBState_NoStick);
@@ -325,12 +320,9 @@ private slots:
                 } else {
                     dm->receiveAppEvent(eAppEvent::StartTest);
                 }
-            });
-            QVERIFY(m_manager->exportLogFiles(stickFolder(), false));
-            QVERIFY(QTest::qWaitFor([&] { return told.count() > 0; }, 20000));
-            QTest::qWait(150); // a second outcome would be told by now
-            ticks.stop();
-        }
+            },
+            [&] { return told.count() > 0; }));
+        QVERIFY(started);
         const bool whole = event != "stick pulled";
         QCOMPARE(told.count(), 1);
         QCOMPARE(told.at(0).at(0).toBool(), whole);

@@ -279,17 +279,15 @@ private slots:
         });
         QSignalSpy told(&log, &SystemLog::SystemLogGenerated);
         TickLateness ticks;
-        ticks.start();
-        QTimer::singleShot(100, this, [&] {
-            if (event == "stick pulled")
-                QVERIFY(QDir(m_folder).removeRecursively());
-            else if (event == "test started")
-                dm->receiveAppEvent(eAppEvent::StartTest);
-        });
-        log.scheduleSysLogGeneration(QDir(m_folder));
-        QVERIFY(QTest::qWaitFor([&] { return told.count() > 0; }, 20000));
-        QTest::qWait(150);
-        ticks.stop();
+        QVERIFY(runMeeting(
+            ticks, 0, 100, [&] { log.scheduleSysLogGeneration(QDir(m_folder)); },
+            [&] {
+                if (event == "stick pulled")
+                    QVERIFY(QDir(m_folder).removeRecursively());
+                else if (event == "test started")
+                    dm->receiveAppEvent(eAppEvent::StartTest);
+            },
+            [&] { return told.count() > 0; }));
         QCOMPARE(told.count(), 1);
         QCOMPARE(told.at(0).at(0).toBool(), event != "stick pulled");
         QCOMPARE(QFile::exists(m_folder + QStringLiteral("/pevanto_2024_03_07_14_05.txt")), event != "stick pulled");
