@@ -1,10 +1,15 @@
 #include "RandomOperatorDraw.h"
 
+#include "core/GlobalFuncs.h"
 #include "gui/GuiViewModel.h"
 #include "gui/Settings.h"
 #include "gui/TestConfiguration.h"
 #include "gui/ValueUnit.h"
 #include "datamodel/Statemachine.h"
+
+#include <QDirIterator>
+#include <QJSValue>
+#include <QQmlContext>
 
 #include <numeric>
 
@@ -93,6 +98,20 @@ const QList<OperatorDraw::Aim>& OperatorDraw::aims()
           { step("MainPage", "settingsButton"), step("SettingsPage", "(admin|service)Entry"),
             step("AdminSettings", "okButton|lockButton"), step("ServiceSettings", "okButton|lockButton") },
           {}, &OperatorDraw::locked },
+        // Stored tests exported and deleted; imported criteria removed (three are put in place).
+        { "a record export", 15000,
+          { step("MainPage", "activitiesButton"), step("ActivitiesPage", "folderCheckBox|shareButton"),
+            step("SharePage", "usbButton"), step("DialogPage", "confirmButton") },
+          {}, &OperatorDraw::recordsExported },
+        { "a record deletion", 15000,
+          { step("MainPage", "activitiesButton"), step("ActivitiesPage", "folderCheckBox|deleteButton"),
+            step("DialogPage", "confirmButton") },
+          {}, &OperatorDraw::recordsDeleted },
+        { "criteria removed", 20000,
+          { step("MainPage", "settingsButton"), step("SettingsPage", "adminEntry"),
+            step("AdminSettings", "okButton|tanDeltaSettingsEntry"),
+            step("TanDeltaSettingsPage", "deleteStandardsButton"), step("DialogPage", "confirmButton") },
+          {}, &OperatorDraw::criteriaRemoved },
         { "a procedure", 10000, procedure, procedures, &OperatorDraw::procedureRuns },
         { "a procedure to its end", 45000, procedure, procedures, &OperatorDraw::procedureSucceeded },
     };
@@ -109,13 +128,17 @@ QList<OperatorInput> OperatorDraw::nextAim()
     }
     if (now < m_aimEnd)
         return {};
-    // One not reached yet, those asked for first, as long as there is one.
-    QList<int> open;
+    // One not reached yet, those asked for first, as long as there is one; records are
+    // exported or deleted once a test has left one.
+    QList<int> open, possible;
+    for (int i = 0; i < aims().size(); ++i)
+        if (m_records > 0 || !QLatin1String(aims()[i].name).startsWith(QLatin1String("a record ")))
+            possible << i;
     for (int pass = 0; pass < 2 && open.isEmpty(); ++pass)
-        for (int i = 0; i < aims().size(); ++i)
+        for (int i : qAsConst(possible))
             if (!reached.contains(QLatin1String(aims()[i].name)) && (pass || firstAims.contains(QLatin1String(aims()[i].name))))
                 open << i;
-    m_aim = open.isEmpty() ? draw(aims().size()) : open[draw(open.size())];
+    m_aim = open.isEmpty() ? possible[draw(possible.size())] : open[draw(open.size())];
     const Aim& aim = aims()[m_aim];
     m_aimStart = now;
     m_aimReached = -1;
@@ -152,7 +175,16 @@ QList<OperatorInput> OperatorDraw::nextAim()
     noise.value = chance(0.5) ? between(0, 640) * 1000 : 0;
     clock.text = QStringLiteral("clock");
     clock.value = chance(0.5) ? 30 : 60;
-    return { start, discharge, noise, clock };
+    QList<OperatorInput> inputs { start, discharge, noise, clock };
+    // An export needs the stick; a removal imported criteria files.
+    if (is(QLatin1String(aim.name), "a record export") && !m_notes.stickIn) {
+        OperatorInput stick = input("stick");
+        stick.flag = true;
+        inputs << stick;
+    } else if (is(QLatin1String(aim.name), "criteria removed")) {
+        inputs << input("criteria");
+    }
+    return inputs;
 }
 
 OperatorInput OperatorDraw::input(const char* kind) const
@@ -166,6 +198,14 @@ int OperatorDraw::pause() { return between(0, 400); }
 
 void OperatorDraw::look()
 {
+    // Only a deletion takes records from the store.
+    int records = 0;
+    for (QDirIterator it(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements), { QStringLiteral("*.vlf") },
+                         QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext(); it.next())
+        ++records;
+    m_deleted = m_deleted || records < m_records;
+    m_records = records;
     for (const Aim& aim : aims())
         if ((this->*aim.reached)())
             reached.insert(QLatin1String(aim.name));
@@ -449,6 +489,8 @@ int OperatorDraw::planned(const QQuickItem* control, const QString& shown) const
         if (is(name, "returnButton"))
             return !m_plan.restart && (commented || !m_plan.comment) ? 800 : 10;
     }
+    if (is(QLatin1String(aim), "criteria removed") && is(shown, "TanDeltaSettingsPage"))
+        return standardMarked(control);
     if (testAim && is(shown, "CableDataPage") && is(name, "confirmButton"))
         return !m_plan.cable || m_typedInto ? 800 : 30;
     // A procedure to its end: Confirm once offered; Cancel now and then, or to leave.
@@ -511,6 +553,50 @@ bool OperatorDraw::rampChosen() const { return m_notes.rampChosen.size() > 1; }
 bool OperatorDraw::historyShown() const
 {
     return QStringList { m_walk.shown(), m_walk.below() }.contains(QLatin1String("ActivitiesPage"));
+}
+
+// On the row of a standard: an imported one marked, a built-in one (which cannot be
+// removed) let go; -1 for any other control.
+int OperatorDraw::standardMarked(const QQuickItem* control) const
+{
+    const QQuickItem* list = control->parentItem();
+    while (list && list->objectName() != QLatin1String("standardList"))
+        list = list->parentItem();
+    const QQmlContext* row = control->inherits("QQuickMouseArea") ? qmlContext(control->parentItem()) : nullptr;
+    const QObject* entry = row ? row->contextProperty(QStringLiteral("modelData")).value<QObject*>() : nullptr;
+    if (!list || !entry)
+        return -1;
+    const int id = entry->property("value").toInt();
+    const QVariantList marked = m_walk.ui->page()->property("checkedStandards").value<QJSValue>().toVariant().toList();
+    return (id >= 1000) != marked.contains(id) ? 800 : 5;
+}
+
+// The outcome of an export or a removal, told to the operator.
+bool OperatorDraw::told(const QStringList& starts) const
+{
+    QStringList shown;
+    for (const GuiViewModel::Message& m : m_walk.ui->vm()->messages())
+        shown << m.item->name();
+    for (const GuiViewModel::Question& q : m_walk.ui->vm()->questions())
+        shown << q.item->name();
+    for (const QString& text : shown)
+        for (const QString& start : starts)
+            if (text.startsWith(start))
+                return true;
+    return false;
+}
+
+bool OperatorDraw::recordsExported() const
+{
+    return told({ QStringLiteral("Data successfully exported"), QStringLiteral("Unable to export data") });
+}
+
+bool OperatorDraw::recordsDeleted() const { return m_deleted; }
+
+bool OperatorDraw::criteriaRemoved() const
+{
+    return told({ QStringLiteral("The selected standards have been removed"),
+                  QStringLiteral("The selected standards could not") });
 }
 
 bool OperatorDraw::settingsShown() const

@@ -96,6 +96,11 @@ private:
     bool locked() const;
     bool procedureRuns() const;
     bool procedureSucceeded() const;
+    bool recordsExported() const;
+    bool recordsDeleted() const;
+    bool criteriaRemoved() const;
+    bool told(const QStringList& starts) const;
+    int standardMarked(const QQuickItem* control) const;
 
     const Walk& m_walk;
     Notes& m_notes;
@@ -105,4 +110,6 @@ private:
     qint64 m_aimStart = 0, m_aimEnd = 0, m_aimReached = -1;
     Plan m_plan;
     QPointer<QQuickItem> m_typedInto;
+    int m_records = -1;
+    bool m_deleted = false;
 };

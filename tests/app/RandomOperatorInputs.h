@@ -50,6 +50,7 @@ private:
     void injectFault(const OperatorInput& input);
     void mute(int ms, HvUnitSimulator::Fault fault);
     void setUnit(const OperatorInput& input);
+    void putCriteria();
     void beforeAction(QQuickItem* control);
     void confirmedOn(QQuickItem* page);
     int rampTenths(bool low) const;

@@ -10,7 +10,7 @@
 struct OperatorInput {
     qint64 at = 0;
     QString kind;    // tap, turn-to, tap-anywhere, turn, press, press-twice, type, wait, hv-on-key,
-                     // safety-input, stick, fault, unit, aim
+                     // safety-input, stick, fault, unit, aim, criteria (an imported file put in place)
     QString target;  // the control's object name; empty for one without
     QString type;    // the control's QML type, and its text, for one without a name
     QString text;    // the control's text, the text typed, the fault or setting, the aim

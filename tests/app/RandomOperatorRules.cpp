@@ -109,7 +109,8 @@ QString WorldRules::check()
 
 // --- the program and the line ---------------------------------------------------------
 
-// The program runs and answers: no heartbeat missed, no QML warning, no long stall.
+// The program runs and answers: no heartbeat missed, no QML warning, no nested event loop
+// but the allowed ones, no long stall.
 QString WorldRules::programAnswers()
 {
     if (!m_missed.isEmpty())
@@ -117,6 +118,9 @@ QString WorldRules::programAnswers()
     const QStringList warnings = QmlWarnings::install()->take();
     if (!warnings.isEmpty())
         return QStringLiteral("QML warnings: %1").arg(warnings.join(QLatin1Char('\n')));
+    const QStringList loops = m_walk.ui->nestedLoopsRefused();
+    if (!loops.isEmpty())
+        return QStringLiteral("a nested event loop on the GUI thread at %1").arg(loops.join(QLatin1String("; ")));
     return m_stall > 2000 ? QStringLiteral("the GUI thread did not answer for %1 ms").arg(m_stall) : QString();
 }
 
