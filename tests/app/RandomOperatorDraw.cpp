@@ -252,6 +252,8 @@ OperatorInput OperatorDraw::next()
     // A burning cable is given time for a target to be tried; the live page is watched.
     const bool burning = m_walk.state() == States::TestBurning;
     const bool watching = (live && !m_notes.rampPage) || (procedure && aim.stay.contains(shown));
+    // A manual ramp not yet had is given the time for a target.
+    const bool rampWanted = is(QLatin1String(aim.name), "a manual ramp") && m_aimReached < 0;
     // A procedure to be walked to its end is followed: its Confirm once offered, little else.
     const bool following = watching && procedure && m_plan.finish;
     const QList<QPair<OperatorInput (OperatorDraw::*)(), int>> kinds {
@@ -264,7 +266,7 @@ OperatorInput OperatorDraw::next()
         { &OperatorDraw::stay, watching ? 40 : waiting ? 20 : 1 },
         { &OperatorDraw::pressHvOnKey, waitsForKey() ? 25 : 1 },
         { &OperatorDraw::switchSafetyInput, live ? 3 : opened ? 10 : 1 },
-        { &OperatorDraw::openWhileOn, outputOn ? 2 : 0 },
+        { &OperatorDraw::openWhileOn, !outputOn ? 0 : rampWanted ? 2 : 6 },
         { &OperatorDraw::moveStick, 1 },
         { &OperatorDraw::injectFault, burning || following ? 1 : live || procedure ? 4 : 1 },
         { &OperatorDraw::powerCycle, m_walk.state() == States::HVUnitError && m_notes.unitMuteSince < 0 ? 20 : 0 },
