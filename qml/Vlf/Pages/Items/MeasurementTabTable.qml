@@ -27,13 +27,21 @@ Item {
     }
     function scrollToNewest() { scrollTo(view.rows * rowHeight) }
 
-    onVisibleChanged: if (visible && following) Qt.callLater(scrollToNewest)
+    onVisibleChanged: if (visible && following) follow.restart()
+
+    // Later, once the rows are laid out; it goes with the table, as a call queued for later
+    // would not when the page is left at once.
+    Timer {
+        id: follow
+        interval: 0
+        onTriggered: tab.scrollToNewest()
+    }
 
     Connections {
         target: tab.table
         function onRowsInserted() {
             if (tab.following)
-                Qt.callLater(tab.scrollToNewest)
+                follow.restart()
         }
         function onModelReset() { tab.following = true }
     }
