@@ -10,6 +10,8 @@ cmake_minimum_required(VERSION 3.16)
 if(NOT SRC OR NOT IS_DIRECTORY "${SRC}")
     message(FATAL_ERROR "SRC must name the source folder")
 endif()
+# A relative folder would glob nothing, and the check would pass on no file.
+get_filename_component(SRC "${SRC}" ABSOLUTE)
 
 file(GLOB_RECURSE _readmes RELATIVE "${SRC}" "${SRC}/*/README.md")
 list(SORT _readmes)
