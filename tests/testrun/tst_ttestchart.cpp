@@ -122,6 +122,21 @@ class TstTTestChart : public QObject {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // A chart that shows its messages and progress in the test's window.
+    struct ShownChart : TTestChart {
+        explicit ShownChart(IGUI* gui) { setGui(gui); }
+    };
+
+    // The rename's one answer: the name taken, empty when refused.
+    static QString renamedTo(TTestChart& chart, const QString& name)
+    {
+        QSignalSpy told(&chart, &TTestChart::measurementNameChanged);
+        chart.changeMeasurementName(name);
+        if (!QTest::qWaitFor([&] { return told.count() > 0; }, 5000))
+            return QStringLiteral("<no answer>");
+        return told.count() == 1 ? told.at(0).at(0).toString() : QStringLiteral("<%1 answers>").arg(told.count());
+    }
+
     // The history's flows go on when their job ends; each of these runs one to its end.
     static bool opened(TTestChart& chart, const QString& path, IActivityItem* item)
     {
@@ -201,8 +216,7 @@ private slots:
 
     void loadRefusesNullItemsAndMissingFiles()
     {
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         const TestData before = chart.record();
         QCOMPARE(VLF::info(before, 0, 11), QStringLiteral("1")); // a fresh record starts with run 1
@@ -223,8 +237,7 @@ private slots:
 
     void loadOfADamagedFileFailsAndKeepsTheCapturedRecord()
     {
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         const TestData before = chart.record();
         const QString path = storeRecord(tanDeltaRecord());
@@ -242,8 +255,7 @@ private slots:
 
     void loadFillsTheItemInOrder()
     {
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         const QString path = storeRecord(tanDeltaRecord());
         QSignalSpy loaded(&chart, &TTestChart::dataLoaded);
         RecordingActivityItem item;
@@ -306,8 +318,7 @@ private slots:
         const QDateTime start(QDate(2026, 12, 7), QTime(8, 0));
         TestData data = RecordBuilder::benchRecord(start, 72000, 720, OperatingModes::VLFSin, QStringLiteral("K-9"));
         data.measure[30000].voltage = 90000000;
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         RecordingActivityItem item;
         QVERIFY(opened(chart, storeRecord(data), &item));
         const auto& samples = item.measurements;
@@ -323,8 +334,7 @@ private slots:
 
     void loadOfAnotherModeUsesItsParametersAndZeroFaultValues()
     {
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         TestData record = cosRectRecord(QStringLiteral("2026-12-07T11:00:00.000"), QString());
         VLF::insert(record, 1, 500, 20000000, 7, 0); // a period without a tan delta
         const QString path = storeRecord(record);
@@ -352,8 +362,7 @@ private slots:
             VLF::insert(big, 2, i, i, i, i);
         const QString bigPath = storeRecord(big);
         const QString other = storeRecord(cosRectRecord(QStringLiteral("2026-12-07T12:00:00.000"), QString()));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         RecordingActivityItem item;
         bool loadResult = false;
         bool capturing = true;
@@ -390,8 +399,7 @@ private slots:
 
     void captureOfAMissingFileFailsWithAnEmptyRecord()
     {
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         QVERIFY(!chart.captureData(store() + QStringLiteral("/none.vlf")));
         QVERIFY(chart.record() == TestData());
@@ -401,8 +409,7 @@ private slots:
     void saveWritesTheCapturedRecordIntoItsDayFolder()
     {
         m_dm->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 7), QTime(9, 8, 7)));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         QVERIFY(chart.saveData(GlobalFuncs::InternalMeasurements));
         const TestData saved = chart.record();
@@ -425,8 +432,7 @@ private slots:
         QTemporaryDir elsewhere;
         const QString oldCwd = QDir::currentPath();
         QDir::setCurrent(elsewhere.path());
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         const ActivityTypes::ActivityEntryList list = chart.loadActivities();
         QDir::setCurrent(oldCwd);
 
@@ -447,8 +453,7 @@ private slots:
     void commentAndCableNumberAreRewritten()
     {
         const QString path = storeRecord(tanDeltaRecord());
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         chart.changeMeasurementComment(path, QStringLiteral("second look")).waitForFinished();
         chart.changeMeasurementCableNumber(path, QStringLiteral("K-9")).waitForFinished();
         const TestData d = readBack(path);
@@ -471,8 +476,7 @@ private slots:
         QVERIFY(updateCableNumber(path, number));
         QVERIFY(VLF::info(readBack(path), 0, 34) != number); // the narrow copy lost the sign
 
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         RecordingActivityItem item;
         QVERIFY(opened(chart, path, &item));
         QCOMPARE(item.cableNumber, number);
@@ -492,8 +496,7 @@ private slots:
 
     void failedRewritesShowAnError()
     {
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         connect(&chart, &TTestChart::showMessageDlg, m_gui.get(),
                 qOverload<MessageCategories, const QList<TransObject>&, bool, bool>(&IGUI::showMessageDlg));
         const QString missing = store() + QStringLiteral("/20261207/missing.vlf");
@@ -525,12 +528,8 @@ private slots:
         info.fileName = file.fileName();
         m_dm->setExportTestInfo(info);
 
-        TTestChart chart;
-        chart.setGui(m_gui.get());
-        QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
-        chart.changeMeasurementName(QStringLiteral("renamed.vlf"));
-        QTRY_COMPARE(renamed.count(), 1);
-        QCOMPARE(renamed.at(0).at(0).toString(), QStringLiteral("renamed.vlf"));
+        ShownChart chart(m_gui.get());
+        QCOMPARE(renamedTo(chart, QStringLiteral("renamed.vlf")), QStringLiteral("renamed.vlf"));
         QVERIFY(!file.exists());
         QVERIFY(QFileInfo::exists(info.directory + QStringLiteral("/renamed.vlf")));
         QCOMPARE(m_dm->getExportTestInfo().fileName, QStringLiteral("renamed.vlf"));
@@ -540,16 +539,12 @@ private slots:
     void renameAfterSavingToTheStick()
     {
         m_dm->setTestTime(TestTime_Start, QDateTime(QDate(2026, 12, 7), QTime(9, 8, 7)));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QVERIFY(chart.captureData(QString()));
         QVERIFY(chart.saveData(GlobalFuncs::UsbMeasurements));
         const QString saved = stick() + QStringLiteral("/20261207/") + exportFileName(chart.record());
         QVERIFY(QFileInfo::exists(saved));
-        QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
-        chart.changeMeasurementName(QStringLiteral("cable K-1.vlf"));
-        QTRY_COMPARE(renamed.count(), 1);
-        QCOMPARE(renamed.at(0).at(0).toString(), QStringLiteral("cable K-1.vlf"));
+        QCOMPARE(renamedTo(chart, QStringLiteral("cable K-1.vlf")), QStringLiteral("cable K-1.vlf"));
         QVERIFY(!QFileInfo::exists(saved));
         QVERIFY(readBack(stick() + QStringLiteral("/20261207/cable K-1.vlf")) == chart.record());
     }
@@ -578,12 +573,8 @@ private slots:
         info.fileName = file.fileName();
         m_dm->setExportTestInfo(info);
 
-        TTestChart chart;
-        chart.setGui(m_gui.get());
-        QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
-        chart.changeMeasurementName(name);
-        QTRY_COMPARE(renamed.count(), 1);
-        QCOMPARE(renamed.at(0).at(0).toString(), QString());
+        ShownChart chart(m_gui.get());
+        QCOMPARE(renamedTo(chart, name), QString());
         QVERIFY(file.exists());
         QCOMPARE(bytes(file.absolutePath() + QStringLiteral("/taken.vlf")), QByteArray("keep"));
         QVERIFY(!QFileInfo::exists(store() + QStringLiteral("/x.vlf")));
@@ -593,12 +584,8 @@ private slots:
 
     void renameWithoutAnExportedRecordFails()
     {
-        TTestChart chart;
-        chart.setGui(m_gui.get());
-        QSignalSpy renamed(&chart, &TTestChart::measurementNameChanged);
-        chart.changeMeasurementName(QStringLiteral("x.vlf"));
-        QTRY_COMPARE(renamed.count(), 1);
-        QCOMPARE(renamed.at(0).at(0).toString(), QString());
+        ShownChart chart(m_gui.get());
+        QCOMPARE(renamedTo(chart, QStringLiteral("x.vlf")), QString());
     }
 
     // --- delete ----------------------------------------------------------------
@@ -609,8 +596,7 @@ private slots:
         const QString b = storeRecord(cosRectRecord(QStringLiteral("2026-12-07T11:00:00.000"), QString()));
         const QString c = storeRecord(cosRectRecord(QStringLiteral("2026-12-08T11:00:00.000"), QString()),
                                       QStringLiteral("20261208"));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         deleted(chart, {a});
         QVERIFY(!QFileInfo::exists(a));
         QVERIFY(QFileInfo::exists(b)); // the day folder still holds a record
@@ -636,8 +622,7 @@ private slots:
         storeRecord(tanDeltaRecord());
         storeRecord(cosRectRecord(QStringLiteral("2026-12-08T11:00:00.000"), QString()), QStringLiteral("20261208"));
         QVERIFY(root().writeFile(QStringLiteral("/home/root/keep.txt"), QByteArray("k")));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         deleted(chart, {});
         QVERIFY(!QFileInfo::exists(store()));
         QCOMPARE(root().readFile(QStringLiteral("/home/root/keep.txt")), QByteArray("k"));
@@ -651,8 +636,7 @@ private slots:
     {
         const QString path = storeRecord(tanDeltaRecord());
         QVERIFY(root().pullStick());
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QString target;
         QVERIFY(!exported(chart, {path}, &target));
         QCOMPARE(m_gui->callsOf(QStringLiteral("requestUSBConnDlg")).size(), 1);
@@ -665,8 +649,7 @@ private slots:
     void exportCopiesIntoTheMeasurementsFolder()
     {
         const QString path = storeRecord(tanDeltaRecord());
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QString target;
         QVERIFY(exported(chart, {path}, &target));
         const QString copy = stick() + QStringLiteral("/20261207/") + QFileInfo(path).fileName();
@@ -701,8 +684,7 @@ private slots:
         const QString path = storeRecord(tanDeltaRecord());
         const QString name = QFileInfo(path).fileName();
         const QString stem = name.left(name.size() - 4);
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QVERIFY(exported(chart, {path}));
         // The same record again: nothing new on the stick.
         QVERIFY(exported(chart, {path}));
@@ -734,8 +716,7 @@ private slots:
                                   QByteArray("1;2\n")));
         QVERIFY(root().writeFile(store().mid(root().root().size()) + QStringLiteral("/20261208/notes.txt"),
                                   QByteArray("no")));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QString target;
         QVERIFY(exported(chart, {}, &target));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261207/") + QFileInfo(a).fileName()), bytes(a));
@@ -756,8 +737,7 @@ private slots:
                                         QStringLiteral("20261208"));
         // Something that is not a folder sits where the second day folder belongs.
         QVERIFY(root().writeFile(stick().mid(root().root().size()) + QStringLiteral("/20261208"), QByteArray("x")));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         // The failed file comes first; the one after it is copied all the same.
         QVERIFY(!exported(chart, {bad, good}));
         QCOMPARE(bytes(stick() + QStringLiteral("/20261207/") + QFileInfo(good).fileName()), bytes(good));
@@ -777,8 +757,7 @@ private slots:
         const QString folder = stick().mid(root().root().size()) + QStringLiteral("/20261207/");
         QVERIFY(root().writeFile(folder + name, QByteArray("other")));
         QVERIFY(root().writeFile(folder + stem + QStringLiteral("-1.vlf"), QByteArray("other too")));
-        TTestChart chart;
-        chart.setGui(m_gui.get());
+        ShownChart chart(m_gui.get());
         QFile file(path);
         QString target;
         QVERIFY(chart.copyMeasurementFile(file, target));
