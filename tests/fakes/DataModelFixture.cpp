@@ -23,6 +23,25 @@ DataModelFixture::DataModelFixture()
     m_valid = GlobalFuncs::getDM() == m_dm;
 }
 
+void DataModelFixture::readyForATest() const
+{
+    m_dm->receiveAppEvent(eAppEvent::MainsOn);
+    m_dm->receiveAppEvent(eAppEvent::HVUnitInitialized);
+}
+
+std::function<void()> DataModelFixture::meeting(const QString& event, const std::function<void()>& again,
+                                                const std::function<void()>& pull) const
+{
+    return [this, event, again, pull] {
+        if (event == QLatin1String("stick pulled"))
+            pull ? pull() : void(m_root->pullStick());
+        else if (event == QLatin1String("pressed again"))
+            again();
+        else
+            m_dm->receiveAppEvent(eAppEvent::StartTest);
+    };
+}
+
 DataModelFixture::~DataModelFixture()
 {
     DataModell::destroyInstance();

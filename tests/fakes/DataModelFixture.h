@@ -26,6 +26,13 @@ public:
     // new start of the unit: restartUnit, when given, does that.
     bool returnToIdle(int timeoutMs, const std::function<void()>& restartUnit = {});
 
+    // Mains on and the unit up: a test may start.
+    void readyForATest() const;
+    // What a flow meets midway by a meetingRows() row: the stick pulled (pull, else the
+    // root's stick), its own control pressed again (again) or a test started.
+    std::function<void()> meeting(const QString& event, const std::function<void()>& again,
+                                  const std::function<void()>& pull = {}) const;
+
 private:
     std::unique_ptr<TempRoot> m_root;
     std::unique_ptr<FakeConfig> m_config;

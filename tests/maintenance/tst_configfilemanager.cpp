@@ -190,9 +190,7 @@ private slots:
     void exportMeetsSomethingMidway()
     {
         QFETCH(QString, event);
-        DataModell* dm = m_fixture->dm();
-        dm->receiveAppEvent(eAppEvent::MainsOn);
-        dm->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        m_fixture->readyForATest();
         ConfigfileManager manager;
         manager.setClock([] { return QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)); });
         const QString shown = QStringLiteral("USB/PEVANTO_2024_03_07_14_05_09.cfg.xml");
@@ -203,14 +201,7 @@ private slots:
         QString exported;
         QVERIFY(runMeeting(
             ticks, 0, 50, [&] { exported = manager.exportConfigFile(); },
-            [&] {
-                if (event == "stick pulled")
-                    root().pullStick();
-                else if (event == "pressed again")
-                    QCOMPARE(manager.exportConfigFile(QStringLiteral("again")), QString());
-                else
-                    dm->receiveAppEvent(eAppEvent::StartTest);
-            },
+            m_fixture->meeting(event, [&] { QCOMPARE(manager.exportConfigFile(QStringLiteral("again")), QString()); }),
             [&] { return told.count() > 0; }, &returned));
         GlobalFuncs::setShownWaitScale(0.01);
         QCOMPARE(exported, shown);
@@ -219,7 +210,7 @@ private slots:
         QCOMPARE(told.at(0).at(0).toString(), shown);
         QVERIFY(!QFileInfo::exists(path(kUsb + QStringLiteral("/PEVANTO_again.cfg.xml"))));
         if (event == "test started")
-            QCOMPARE(dm->getAppState(), States::InitTest);
+            QCOMPARE(m_fixture->dm()->getAppState(), States::InitTest);
         QVERIFY2(ticks.onTime(), qPrintable(ticks.text()));
     }
 
