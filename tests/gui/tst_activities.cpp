@@ -548,8 +548,7 @@ private slots:
         QFETCH(QString, flow);
         QFETCH(QString, event);
         QVERIFY(!fixture().root().insertStick().isEmpty());
-        dm()->receiveAppEvent(eAppEvent::MainsOn);
-        dm()->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        fixture().readyForATest();
         QVERIFY(listed());
         for (int r : {4, 6})
             QVERIFY(model().setData(model().index(r), int(Qt::Checked), ActivityModel::EntryIsSelectedRole));
@@ -572,17 +571,8 @@ private slots:
         };
         TickLateness ticks;
         qint64 returned = 0;
-        QVERIFY(runMeeting(
-            ticks, 200, 50, start,
-            [&] {
-                if (event == "stick pulled")
-                    fixture().root().pullStick();
-                else if (event == "pressed again")
-                    start();
-                else
-                    dm()->receiveAppEvent(eAppEvent::StartTest);
-            },
-            [&] { return ended.count() > 0; }, &returned));
+        QVERIFY(runMeeting(ticks, 200, 50, start, fixture().meeting(event, start), [&] { return ended.count() > 0; },
+                           &returned));
         QVERIFY2(returned < 150, "the window waited for the flow"); // the pool is held 200 ms
         QCOMPARE(ended.count(), 1);
         if (event == "test started")
