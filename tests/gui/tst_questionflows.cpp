@@ -193,25 +193,15 @@ private slots:
         QFETCH(QString, event);
         auto vm = makeViewModel();
         QVERIFY(!fixture().root().insertStick().isEmpty());
-        dm()->receiveAppEvent(eAppEvent::MainsOn);
-        dm()->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        fixture().readyForATest();
         TestChart::VLF::TestData record = RecordBuilder::threePhaseTanDelta();
         TestChart::VLF::update(record, 0, 21, QStringLiteral("1000"));
         QVERIFY(!RecordBuilder::store(record, QStringLiteral("20260301")).isEmpty());
         TickLateness ticks;
         qint64 returned = 0;
         const auto press = [&] { vm->deleteEvaluationStandards({1000}); };
-        QVERIFY(runMeeting(
-            ticks, 200, 50, press,
-            [&] {
-                if (event == "stick pulled")
-                    fixture().root().pullStick();
-                else if (event == "pressed again")
-                    press();
-                else
-                    dm()->receiveAppEvent(eAppEvent::StartTest);
-            },
-            [&] { return !vm->questions().isEmpty(); }, &returned));
+        QVERIFY(runMeeting(ticks, 200, 50, press, fixture().meeting(event, press),
+                           [&] { return !vm->questions().isEmpty(); }, &returned));
         QVERIFY2(returned < 150, "the window waited for the count"); // the pool is held 200 ms
         QCOMPARE(vm->questions().size(), 1);
         QCOMPARE(vm->questions().first().item->name(),
