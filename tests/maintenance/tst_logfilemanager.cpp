@@ -304,23 +304,18 @@ private slots:
     {
         QFETCH(QString, event);
         DataModell* dm = m_fixture->dm();
-        dm->receiveAppEvent(eAppEvent::MainsOn);
-        dm->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        m_fixture->readyForATest();
         QSignalSpy told(m_manager.get(), &LogfileManager::SystemLogGenerated);
         TickLateness ticks;
         bool started = false;
         QVERIFY(runMeeting(
             ticks, 200, 50, [&] { started = m_manager->exportLogFiles(stickFolder(), false); },
-            [&] {
-                if (event == "stick pulled") {
+            m_fixture->meeting(
+                event, [&] { QVERIFY(!m_manager->exportLogFiles(stickFolder(), false)); },
+                [&] {
                     root().pullStick();
                     dm->setUSBState(USBState_NoStick);
-                } else if (event == "pressed again") {
-                    QVERIFY(!m_manager->exportLogFiles(stickFolder(), false));
-                } else {
-                    dm->receiveAppEvent(eAppEvent::StartTest);
-                }
-            },
+                }),
             [&] { return told.count() > 0; }));
         QVERIFY(started);
         const bool whole = event != "stick pulled";
