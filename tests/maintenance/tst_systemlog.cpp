@@ -268,9 +268,7 @@ private slots:
     void reportLeavesTheCallingThreadFree()
     {
         QFETCH(QString, event);
-        DataModell* dm = m_fixture->dm();
-        dm->receiveAppEvent(eAppEvent::MainsOn);
-        dm->receiveAppEvent(eAppEvent::HVUnitInitialized);
+        m_fixture->readyForATest();
         SystemLog log(nullptr);
         log.setClock([] { return kNow; });
         log.setSectionHook([](const QString& header) {
@@ -285,14 +283,14 @@ private slots:
                 if (event == "stick pulled")
                     QVERIFY(QDir(m_folder).removeRecursively());
                 else if (event == "test started")
-                    dm->receiveAppEvent(eAppEvent::StartTest);
+                    m_fixture->dm()->receiveAppEvent(eAppEvent::StartTest);
             },
             [&] { return told.count() > 0; }));
         QCOMPARE(told.count(), 1);
         QCOMPARE(told.at(0).at(0).toBool(), event != "stick pulled");
         QCOMPARE(QFile::exists(m_folder + QStringLiteral("/pevanto_2024_03_07_14_05.txt")), event != "stick pulled");
         if (event == "test started")
-            QCOMPARE(dm->getAppState(), States::InitTest);
+            QCOMPARE(m_fixture->dm()->getAppState(), States::InitTest);
         QVERIFY2(ticks.onTime(), qPrintable(ticks.text()));
     }
 
