@@ -151,32 +151,30 @@ private:
     std::vector<double> m_late;
 };
 
-// Holds the global pool's work for holdMs from now: a job started meanwhile waits, so a
-// flow is surely still running when something meets it. The pool is as before once gone.
+// Holds the global pool's only thread until release(), or for holdMs from now when above 0:
+// a job started meanwhile waits, so a flow is surely still running when something meets
+// it. Once gone, the pool's jobs have ended and the pool is as before.
 class PoolHold {
 public:
-    explicit PoolHold(int holdMs) : m_threads(QThreadPool::globalInstance()->maxThreadCount())
+    explicit PoolHold(int holdMs = 0) : m_threads(QThreadPool::globalInstance()->maxThreadCount())
     {
         QThreadPool::globalInstance()->setMaxThreadCount(1);
         const auto gate = m_gate;
-        const auto done = m_done;
-        QThreadPool::globalInstance()->start([gate, done] {
-            gate->tryAcquire(1, 30000);
-            done->release();
-        });
-        QTimer::singleShot(holdMs, [gate] { gate->release(); });
+        QThreadPool::globalInstance()->start([gate] { gate->tryAcquire(1, 30000); });
+        if (holdMs > 0)
+            QTimer::singleShot(holdMs, [gate] { gate->release(); });
     }
     ~PoolHold()
     {
-        m_gate->release();
-        m_done->acquire();
+        release();
+        QThreadPool::globalInstance()->waitForDone();
         QThreadPool::globalInstance()->setMaxThreadCount(m_threads);
     }
+    void release() { m_gate->release(); }
 
 private:
     const int m_threads;
     const std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>();
-    const std::shared_ptr<QSemaphore> m_done = std::make_shared<QSemaphore>();
 };
 
 // The things a flow of the window meets midway, one row each: the stick pulled, its own

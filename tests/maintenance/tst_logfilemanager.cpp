@@ -11,8 +11,6 @@
 #include "logging/LoggingCtrl.h"
 
 #include <QProcess>
-#include <QSemaphore>
-#include <QThreadPool>
 #include <QTimer>
 #include <QTranslator>
 #include <QtTest>
@@ -25,34 +23,6 @@ const QDateTime kNow(QDate(2024, 3, 7), QTime(14, 5, 33));
 const QString kTrace = QStringLiteral("/home/root/mappedPaths/appdata/trace");
 const QString kReport = QStringLiteral("pevanto_2024_03_07_14_05.txt");
 const QString kArchive = QStringLiteral("pevanto_2024_03_07_14_05.tar");
-
-// Holds the thread pool's only thread, so that a report's file write waits until release().
-class PoolBlocker {
-public:
-    PoolBlocker()
-    {
-        m_maxThreads = QThreadPool::globalInstance()->maxThreadCount();
-        QThreadPool::globalInstance()->setMaxThreadCount(1);
-        QThreadPool::globalInstance()->start([this] { m_gate.acquire(); });
-    }
-    ~PoolBlocker()
-    {
-        release();
-        QThreadPool::globalInstance()->waitForDone();
-        QThreadPool::globalInstance()->setMaxThreadCount(m_maxThreads);
-    }
-    void release()
-    {
-        if (!m_released)
-            m_gate.release();
-        m_released = true;
-    }
-
-private:
-    QSemaphore m_gate;
-    int m_maxThreads = 0;
-    bool m_released = false;
-};
 
 } // namespace
 
@@ -281,7 +251,7 @@ private slots:
     void slowExportIsNotHeldLonger()
     {
         GlobalFuncs::setShownWaitScale(1);
-        PoolBlocker pool;
+        PoolHold pool;
         QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
         QElapsedTimer released;
         QTimer::singleShot(1100, this, [&] {
@@ -330,7 +300,7 @@ private slots:
 
     void stickRemovedDuringTheExport()
     {
-        PoolBlocker pool;
+        PoolHold pool;
         QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
         int retried = -1;
         connect(m_manager.get(), &LogfileManager::SystemLogGenerated, this, [&] {
@@ -362,7 +332,7 @@ private slots:
 
     void folderOutsideTheStickIsNotWatched()
     {
-        PoolBlocker pool;
+        PoolHold pool;
         QSignalSpy spy(m_manager.get(), &LogfileManager::SystemLogGenerated);
         QTimer::singleShot(50, this, [this] { m_fixture->dm()->setUSBState(USBState_NoStick); });
         QTimer::singleShot(1200, this, [&] { pool.release(); });
@@ -376,7 +346,7 @@ private slots:
 
     void managerEndedWhileTheReportWaits()
     {
-        PoolBlocker pool;
+        PoolHold pool;
         QVERIFY(m_manager->exportLogFiles(stickFolder(), false));
         QTimer::singleShot(300, this, [&] {
             m_manager.reset();
