@@ -1037,10 +1037,14 @@ int TPOF::StopTest(SKP_Pevanto_StopFlags flags)
     // From here on no target of the operator reaches the unit: one being sent is done
     // before the stop goes out, a later one (queued or not) is dropped.
     Locked::write(m_targetMutex, m_outputStarted, false);
-    if (flags == SKP_StopFlags_SoftStop)
-        return SetValue(CMD_StopSoft);
     // Both are sent; a failed stop must not be hidden by a good acknowledge.
-    const int rcStop = SetValue(CMD_Stop);
+    const int rcStop = SetValue(flags == SKP_StopFlags_SoftStop ? CMD_StopSoft : CMD_Stop);
+    // A stop lost with the link leaves the unit's output switched on behind a low line: it is
+    // owed, and goes first once the unit answers again.
+    if (rcStop != Ok)
+        m_owed->stopFound();
+    if (flags == SKP_StopFlags_SoftStop)
+        return rcStop;
     const int rcAck = SetValue(CMD_StopAck);
     return rcStop != Ok ? rcStop : rcAck;
 }

@@ -440,6 +440,27 @@ private slots:
         sim.setFaultFor('r', Fault::NoEcho);
         QVERIFY(!pof->StartTest());
         QVERIFY(sub->getHVUnitState().comError);
+
+        // A stop lost with the link is owed: the unit, its output on behind a low HV-enable
+        // line (so its word shows none), gets it first once it answers again.
+        sim.clearFault();
+        sim.model().reset();
+        QTRY_VERIFY(!pof->owedWrites()->stopOwed()); // the one before, found running
+        QVERIFY(pof->StartTest());
+        sim.model().setHvEnableProbe([] { return false; });
+        sim.setFault(Fault::Silence);
+        QVERIFY(pof->StopTest(SKP_StopFlags_None) != 0);
+        QVERIFY(sim.model().outputOn());
+        sim.clearRequests();
+        sim.clearFault();
+        changeState(States::HVUnitError, States::Starting);
+        sim.model().setHvEnableProbe({});
+        QVERIFY(!sim.model().outputOn());
+        // First, or at start-up right after the date and time.
+        const QList<QByteArray> sent = this->writes();
+        const int stop = int(sent.indexOf(">s."));
+        QVERIFY2(stop == 0 || (stop == 1 && sent.first().startsWith(">z")), sent.join(' ').constData());
+        QCOMPARE(sent.value(stop + 1), QByteArray(">x."));
     }
 
     // A target goes out only while the test runs with its output started and not stopped
