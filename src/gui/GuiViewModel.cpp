@@ -115,11 +115,14 @@ States::AppState GuiViewModel::state() const
 
 void GuiViewModel::setCableNumber(const QString& number)
 {
+    // A reset to default values clears the data model's number behind ours: a confirmed
+    // number the page still shows must reach the next record all the same.
+    DataModell* dm = GlobalFuncs::getDM();
+    if (dm && dm->getCableNumber() != number)
+        dm->setCableNumber(number);
     if (number == m_cableNumber)
         return;
     m_cableNumber = number;
-    if (DataModell* dm = GlobalFuncs::getDM())
-        dm->setCableNumber(number);
     emit cableNumberChanged(number);
 }
 

@@ -63,6 +63,11 @@ private slots:
         vm->setCableNumber(QStringLiteral("K-17"));
         vm->setCableNumber(QStringLiteral("K-17"));
         QCOMPARE(cable.size(), 1);
+        // After a reset to default values the page still offers K-17; confirmed, the record gets it.
+        dm->setTestSettingsDefault();
+        vm->setCableNumber(QStringLiteral("K-17"));
+        QCOMPARE(dm->getCableNumber(), QStringLiteral("K-17"));
+        QCOMPARE(cable.size(), 1);
         QCOMPARE(vm->getCableNumbersLength(QStringLiteral(" K-1 ")), dm->getCableNumbers(QStringLiteral("K-1")).size());
 
         dm->setRemoteControlled(true, QStringLiteral("Service PC"));
