@@ -75,7 +75,7 @@ function(vlf_no_window_waits)
 endfunction()
 
 function(vlf_add_test name)
-    cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
     if(NOT ARG_SOURCES)
         set(ARG_SOURCES ${name}.cpp)
     endif()
@@ -86,7 +86,7 @@ function(vlf_add_test name)
     # The nested-loop watch names the program's functions from the test's own symbols.
     set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} vlf_testfakes Qt5::Test)
-    add_test(NAME ${name} COMMAND ${name})
+    add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
     set(_env "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false")
     if(ARG_GUI)
         # The offscreen plugin never frees its screen: its frames are suppressed, which
