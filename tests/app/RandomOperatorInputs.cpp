@@ -375,9 +375,11 @@ void OperatorHands::beforeAction(QQuickItem* control)
     } else if (shown == QLatin1String("CommissioningSelectionPage") && name.startsWith(QLatin1String("modeButton"))) {
         m_notes.entryTappedAt = now;
     }
-    // A stop: HV OFF, STOP, or Cancel on a procedure's page (not on a dialog over it).
+    // A stop as the operator reads it: HV OFF, STOP, or Cancel on a procedure's page (not on a
+    // dialog over it); the program's own marking of its stopping controls is not asked.
     const bool procedureCancel = name == QLatin1String("cancelButton") && !ui.dialogShown() && m_walk.procedurePage();
-    if (control && InputGuard::isStopping(control) && (m_walk.unit().outputOn() || (procedureCancel && m_walk.lineHigh())))
+    const bool stop = procedureCancel || name == QLatin1String("hvOffButton") || name == QLatin1String("stopButton");
+    if (control && stop && (m_walk.unit().outputOn() || (procedureCancel && m_walk.lineHigh())))
         m_notes.stops << Notes::Stop { now, name };
     if (procedureCancel)
         m_notes.abortAt = now;
