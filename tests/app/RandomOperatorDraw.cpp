@@ -151,6 +151,7 @@ QList<OperatorInput> OperatorDraw::nextAim()
     m_plan.comment = is(QLatin1String(aim.name), "a comment") || chance(0.3);
     m_plan.restart = is(QLatin1String(aim.name), "a restart") || chance(0.2);
     m_plan.finish = is(QLatin1String(aim.name), "a procedure to its end") || chance(0.3);
+    m_plan.stopAtOnce = is(QLatin1String(aim.name), "a test") && chance(0.3);
     if (is(QLatin1String(aim.name), "a multi-phase test")) {
         static const int multi[] = { OperatingModes::TanDelta, OperatingModes::MWTStep };
         m_plan.group = OperatingModes::Diagnosis;
@@ -194,10 +195,19 @@ OperatorInput OperatorDraw::input(const char* kind) const
     return in;
 }
 
-int OperatorDraw::pause() { return between(0, 400); }
+int OperatorDraw::pause()
+{
+    // Waiting for the live page to come up, to stop it at once.
+    const bool watchingForLive = m_plan.stopAtOnce && Walk::now() - m_hvKeyAt < 5000;
+    return watchingForLive ? between(0, 50) : between(0, 400);
+}
 
 void OperatorDraw::look()
 {
+    if (m_walk.ui->page() != m_front) {
+        m_front = m_walk.ui->page();
+        m_frontAt = Walk::now();
+    }
     // Only a deletion takes records from the store.
     int records = 0;
     for (QDirIterator it(GlobalFuncs::getUsbPath(GlobalFuncs::InternalMeasurements), { QStringLiteral("*.vlf") },
@@ -249,6 +259,25 @@ OperatorInput OperatorDraw::next()
     const bool opened = std::count(m_notes.open, m_notes.open + 9, true) > 0;
     // HV on, or a cable still discharging after HV OFF.
     const bool outputOn = m_walk.unit().outputOn() || m_walk.state() == States::TestSoftStop;
+    // After the HV-on key the live page is waited for, then HV OFF tapped at once.
+    const bool watchingForLive = m_plan.stopAtOnce && Walk::now() - m_hvKeyAt < 5000;
+    if (watchingForLive && shown == QLatin1String("MeasurementPreparationPage")) {
+        OperatorInput in = input("wait");
+        in.value = 100;
+        return in;
+    }
+    if (watchingForLive && shown == QLatin1String("MeasurementPage") && m_walk.unit().outputOn()) {
+        m_plan.stopAtOnce = false;
+        QQuickItem* off = m_walk.ui->find(QStringLiteral("hvOffButton"));
+        if (off && Walk::now() - m_frontAt < 300) {
+            OperatorInput in = input("tap");
+            in.target = off->objectName();
+            in.type = ProgramWindow::typeName(off);
+            in.text = OperatorHands::textOf(off);
+            in.spot = OperatorHands::centreOf(off).toPoint();
+            return in;
+        }
+    }
     // A burning cable is given time for a target to be tried; the live page is watched.
     const bool burning = m_walk.state() == States::TestBurning;
     const bool watching = (live && !m_notes.rampPage) || (procedure && aim.stay.contains(shown));
@@ -359,7 +388,11 @@ OperatorInput OperatorDraw::stay()
     return in;
 }
 
-OperatorInput OperatorDraw::pressHvOnKey() { return input("hv-on-key"); }
+OperatorInput OperatorDraw::pressHvOnKey()
+{
+    m_hvKeyAt = Walk::now();
+    return input("hv-on-key");
+}
 
 OperatorInput OperatorDraw::switchSafetyInput()
 {

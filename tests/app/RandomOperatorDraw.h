@@ -55,6 +55,8 @@ private:
     struct Plan {
         int group = 0, mode = 0, phases = 1;
         bool burn = false, cable = false, comment = false, restart = false, finish = false;
+        // HV OFF tapped the moment the live page comes up.
+        bool stopAtOnce = false;
     };
 
     int draw(int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(m_rng)); }
@@ -109,6 +111,11 @@ private:
     int m_aim = 0, m_nextMode = 0, m_nextPhaseMode = 0;
     qint64 m_aimStart = 0, m_aimEnd = 0, m_aimReached = -1;
     Plan m_plan;
+    // The page in front, and since when.
+    const QQuickItem* m_front = nullptr;
+    qint64 m_frontAt = 0;
+    // When the HV-on key was last drawn.
+    qint64 m_hvKeyAt = -100000;
     QPointer<QQuickItem> m_typedInto;
     int m_records = -1;
     bool m_deleted = false;
