@@ -14,11 +14,29 @@ TestControl::TestControl(TestMeasurement& measure, DialogQueue& dialogs, QObject
 {
 }
 
+namespace {
+// The machine takes no start here, but reaches Idle by itself: a test that ended as it began
+// (the unit's error, an abort kept until the initialisation is done) is left, or the unit is
+// started again after its error.
+bool leavesForIdle(States::AppState state)
+{
+    return state == States::InitTest || state == States::TestFinished || state == States::Starting;
+}
+} // namespace
+
 void TestControl::startTest()
 {
+    const DataModell* dm = GlobalFuncs::getDM();
     // While a restart still leaves the last test, the start is sent when it is left.
-    if (!m_restart.isNull() && m_restart->setStartAsked(true))
+    if (!m_restart.isNull()) {
+        if (m_restart->setStartAsked(true))
+            return;
+    } else if (dm && leavesForIdle(dm->getAppState())) {
+        // So is a start pressed while the machine is on its way to Idle: dropped, the page
+        // would say "started" over a machine that never saw it.
+        m_restart = new RestartMeasurement(this, false);
         return;
+    }
     m_measure.reset();
     emit PerformExternalAction(QStringLiteral("StartMode"));
 }

@@ -19,6 +19,7 @@ class TestControl : public QObject {
 public:
     TestControl(TestMeasurement& measure, DialogQueue& dialogs, QObject* parent = nullptr);
 
+    // Pressed while the machine still leaves a test for Idle, the start is sent at Idle.
     void startTest();
     // With confirm, the aborted test's results are confirmed as soon as they arrive.
     void abortTest(bool confirm);

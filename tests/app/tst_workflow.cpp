@@ -654,7 +654,8 @@ private slots:
         // "breakdown" (burn mode off), "burning" (on), "running", "load detection", "preparation",
         // "read failure", "soft stop opening" / "soft stop silence", "emergency off" (open at the
         // start, then as "running"), "tapped at once" or "pressed twice at once" (HV off right
-        // after the live page came up)
+        // after the live page came up), "silent start" (the unit falls silent as the test
+        // starts; the operator leaves the page and starts again, then as "preparation")
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::DC) << QString() << "breakdown";
@@ -676,6 +677,8 @@ private slots:
         QTest::newRow("hv off tapped at once") << withstand << int(OperatingModes::VLFSin) << QString() << "tapped at once";
         QTest::newRow("hv off pressed twice at once") << withstand << int(OperatingModes::VLFSin) << QString()
                                                       << "pressed twice at once";
+        QTest::newRow("start again after a silent start") << withstand << int(OperatingModes::VLFSin) << QString()
+                                                          << "silent start";
     }
     void testEndedWithHvOff()
     {
@@ -686,6 +689,9 @@ private slots:
         const bool openAtStart = end == QLatin1String("emergency off");
         if (openAtStart)
             end = QStringLiteral("running");
+        const bool silentStart = end == QLatin1String("silent start");
+        if (silentStart)
+            end = QStringLiteral("preparation");
         const bool hurried = end == QLatin1String("burning") || end == QLatin1String("load detection");
         const bool atOnce = end.endsWith(QLatin1String(" at once"));
         m_workflow = QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'));
@@ -743,7 +749,22 @@ private slots:
             QTRY_COMPARE(dm()->getSafetyCircuitState(), SafetyCircuitBits(0x001));
             unit().clearCommandLog();
         }
+        if (silentStart)
+            m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
         UI(turnToAndPress("confirmButton")); // time
+        if (silentStart) {
+            // The start ends with the unit's error, left through TestFinished while the unit is
+            // started again; a start pressed meanwhile on a fresh page is taken once it answers.
+            QTRY_VERIFY_WITH_TIMEOUT(dm()->getAppState() == States::TestFinished || dm()->getAppState() == States::Starting,
+                                     10000);
+            if (m_ui.shownType() == QLatin1String("TestConfirmationPage"))
+                UI(tap("cancelButton"));
+            UI(waitForPage("TestConfigurationPage"));
+            UI(turnToAndPress("confirmButton")); // time
+            UI(waitForPage("TestConfirmationPage"));
+            QTRY_VERIFY(m_ui.page()->property("started").toBool());
+            m_around->sim.clearFault();
+        }
         const QStringList before = records();
         const QByteArray lastRecord = before.isEmpty() ? QByteArray() : readAll(before.last());
         if (!openAtStart)
