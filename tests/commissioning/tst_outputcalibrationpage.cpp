@@ -220,34 +220,52 @@ private slots:
     }
 
     // Cancel pressed twice at every stage: the second press falls on the list's entry, which
-    // got the knob back, and starts nothing again.
+    // got the knob back, and starts nothing again. Pressed where the knob was as the first
+    // step began (0.4 s after the HV-on key, the step taking the knob to Confirm): the press
+    // was meant for Cancel, and the unit gets its stop.
     void doublePressOnCancel_data()
     {
         QTest::addColumn<int>("steps"); // confirmed before Cancel; -1: before the HV-on key
         QTest::addColumn<int>("gapMs");
-        QTest::newRow("waiting for HV on") << -1 << 300;
+        QTest::addColumn<bool>("asStepBegins");
+        QTest::newRow("waiting for HV on") << -1 << 300 << false;
         for (int steps = 0; steps < 4; ++steps)
-            QTest::addRow("step %d", steps + 1) << steps << (steps % 2 ? 300 : 700);
-        QTest::newRow("waiting for HV on, 100 ms") << -1 << 100;
-        QTest::newRow("step 1, 100 ms") << 0 << 100;
+            QTest::addRow("step %d", steps + 1) << steps << (steps % 2 ? 300 : 700) << false;
+        QTest::newRow("waiting for HV on, 100 ms") << -1 << 100 << false;
+        QTest::newRow("step 1, 100 ms") << 0 << 100 << false;
+        QTest::newRow("0.4 s after the HV-on key") << 0 << 300 << true;
     }
     void doublePressOnCancel()
     {
         QFETCH(int, steps);
         QFETCH(int, gapMs);
+        QFETCH(bool, asStepBegins);
         const quint16 gainU = m_unit->gainU(), gainI = m_unit->gainI();
         QVERIFY(openThePage());
         QVERIFY(reach(QStringLiteral("HVOn betätigen")));
         const QStringList heads = { "Kalibrierung -37kV", "Kalibrierung +37kV", "Bestätigung +37kV",
                                     "Bestätigung -37kV" };
+        if (asStepBegins) {
+            // Cancel, the page's only control while it waits, holds the knob.
+            m_ui.useOperatorTimes();
+            QTRY_VERIFY(item("cancelButton")->hasActiveFocus());
+            m_ui.waitOutGuard();
+        }
         if (steps >= 0)
             m_unit->pressHvOn();
         for (int step = 0; step < steps; ++step)
             QVERIFY(reach(heads[step]) && offered() && m_ui.confirm());
         QVERIFY(steps < 0 || reach(heads[steps]));
         m_ui.useOperatorTimes();
-        QVERIFY2(m_ui.cancelTwice(gapMs, [&] { return m_unit->gainU() == gainU && m_unit->gainI() == gainI; }),
+        const qint64 pressed = InputGuard::now();
+        QVERIFY(!asStepBegins || (m_unit->outputOn() && !item("cancelButton")->hasActiveFocus()));
+        QVERIFY2(m_ui.cancelTwice(gapMs, [&] { return m_unit->gainU() == gainU && m_unit->gainI() == gainI; },
+                                  !asStepBegins),
                  qPrintable(m_ui.lastError()));
+        const auto log = m_unit->commandLog();
+        QVERIFY(std::any_of(log.cbegin(), log.cend(), [pressed](const HvUnitModel::Command& c) {
+            return c.letter == 's' && c.atMs >= pressed && c.atMs <= pressed + 1000;
+        }));
         checkHandedBack();
     }
 

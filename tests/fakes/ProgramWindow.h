@@ -380,9 +380,10 @@ public:
     // procedure's page gone and its list shown, with the line low and the unit as before
     // (unitKept) for 2 s after the second press: one taken would have opened the page again.
     // A press 2 s on, the knob not turned, is held: the entry flashes, nothing is set up.
-    bool cancelTwice(int gapMs, const std::function<bool()>& unitKept)
+    // Without turnToCancel the presses go where the page left the knob.
+    bool cancelTwice(int gapMs, const std::function<bool()>& unitKept, bool turnToCancel = true)
     {
-        if (!turnTo(QStringLiteral("cancelButton")))
+        if (turnToCancel && !turnTo(QStringLiteral("cancelButton")))
             return false;
         waitOutGuard();
         QElapsedTimer since;

@@ -23,6 +23,13 @@ FocusScope {
                                ? guiViewModel.settings.dblClickTime : 250
     property Item pendingPress: null
     readonly property Item windowFocusItem: Window.activeFocusItem
+    // A stopping control the page moved the knob away from (a step of a procedure began),
+    // and when: a press that soon after was meant for it.
+    property Item knobTakenFrom: null
+    property real knobTakenAt: 0
+    // As long as the window drops a press meant for what was shown before.
+    readonly property int knobTakenTime: Window.window && Window.window.inputGuard
+                                         ? Window.window.inputGuard.guardTime : Math.max(dblClickTime, 400)
 
     signal jumpedToNext()
     signal jumpedToPrevious()
@@ -234,6 +241,9 @@ FocusScope {
         var index = elements.indexOf(element)
         if (index < 0 || !usable(element))
             return false
+        var before = elementWithActiveFocus()
+        knobTakenFrom = before && before !== element && before.stopping === true ? before : null
+        knobTakenAt = Date.now()
         focusIndex(index, true)
         if (autoPress) {
             pendingPress = element
@@ -298,6 +308,9 @@ FocusScope {
         }
         var client = clientOf(element)
         var next
+        // Turned: the knob is where the operator put it.
+        if (event.key !== Qt.Key_Return && event.key !== Qt.Key_Enter)
+            knobTakenFrom = null
         switch (event.key) {
         case Qt.Key_Right:
         case Qt.Key_Down:
@@ -335,8 +348,13 @@ FocusScope {
     // A second press within the double-click time makes a double press; a single press
     // acts only once that time has passed. A stopping control acts at the first press, and
     // for it and a control that takes a double press as one (a dialog's OK) the two presses
-    // are one press.
+    // are one press. A press right after the page moved the knob off a stopping control is
+    // that control's: the operator still saw it under the knob.
     function press(element) {
+        var taken = knobTakenFrom
+        knobTakenFrom = null
+        if (taken && taken !== element && alive(taken) && usable(taken) && Date.now() - knobTakenAt < knobTakenTime)
+            element = taken
         if (dblClickTimer.running) {
             dblClickTimer.stop()
             var first = dblClickTimer.element
