@@ -29,8 +29,8 @@ const QRegularExpression kToken(QStringLiteral("zq(\\d+)x"));
 // The link's own time-out for a unit that gives no good answer: the state word's attempts,
 // each within the longer budget, after a poll period.
 constexpr qint64 kLinkTimeoutMs = TPOF::Attempts * TPOF::LongBudgetMs + TPOF::PollPeriodMs;
-// An opening shorter than this may fall between two polls of the safety circuit.
-constexpr qint64 kShortestOpeningMs = 150;
+// The safety circuit takes an input's state once three polls 50 ms apart agree on it.
+constexpr qint64 kPollMs = 50, kPollsToSettle = 3;
 // No procedure's stage.
 constexpr int kNoStage = -100;
 
@@ -77,6 +77,13 @@ void WorldRules::start()
     m_reference = unitValues();
     m_unitMaxKv = m_walk.unit().identification().maxRmsKV * M_SQRT2;
     m_line = m_walk.around->gpio.value(HVEnableLine);
+    connect(&m_pollProbe, &QTimer::timeout, this, [this] {
+        const qint64 now = Walk::now();
+        m_probeTicks << now;
+        while (now - m_probeTicks.first() > 5000)
+            m_probeTicks.removeFirst();
+    });
+    m_pollProbe.start(int(kPollMs));
 }
 
 QString WorldRules::check()
@@ -140,16 +147,31 @@ QString WorldRules::openInputs() const
     return open.join(QLatin1Char(','));
 }
 
+// An opening shorter than this may have fallen between the polls: three poll periods, each
+// as long as the probe's longest from a second before it to its end; a second always counts.
+qint64 WorldRules::shortestSeenOpening(qint64 from, qint64 to) const
+{
+    qint64 period = kPollMs, last = -1;
+    for (const qint64 tick : m_probeTicks) {
+        if (last >= 0 && tick >= from - 1000 && last <= to)
+            period = qMax(period, tick - last);
+        last = tick;
+    }
+    if (last >= 0 && last <= to)
+        period = qMax(period, Walk::now() - last);
+    return qMin<qint64>(kPollsToSettle * period, 1000);
+}
+
 bool WorldRules::unitMuteWithin(qint64 from, qint64 to) const
 {
     return (m_notes.unitMuteSince >= 0 && m_notes.unitMuteSince <= to) || m_notes.unitBackAt >= from;
 }
 
-// The HV-enable line's file reads low within 1 s of a safety input opening, in every state
-// (but for the input a start's wait state waits for, and those after it), and once the
-// unit gave no good answer for the link's time-out and 1 s more. Otherwise it is high only
-// in a test state or while a procedure holds it, with the test boost allowing it and the
-// safety inputs the state needs closed.
+// The HV-enable line's file reads low within 1 s of a safety input opening the polls could
+// see, in every state (but for the input a start's wait state waits for, and those after
+// it), and once the unit gave no good answer for the link's time-out and 1 s more.
+// Otherwise it is high only in a test state or while a procedure holds it, with the test
+// boost allowing it and the safety inputs the state needs closed.
 QString WorldRules::hvEnableLine()
 {
     const qint64 now = Walk::now();
@@ -167,7 +189,8 @@ QString WorldRules::hvEnableLine()
     for (auto it = m_openings.begin(); it != m_openings.end();) {
         const bool lowAtOpening = it->from == 0 || before.at(it->from - 1) == '0';
         const bool droppedSince = m_line.indexOf('0', it->from) >= 0;
-        const bool brief = !m_notes.open[it->input] && m_notes.closedAt[it->input] - it->at < kShortestOpeningMs;
+        const qint64 closedAt = m_notes.closedAt[it->input];
+        const bool brief = !m_notes.open[it->input] && closedAt - it->at < shortestSeenOpening(it->at, closedAt);
         if (lowAtOpening || droppedSince || brief) {
             it = m_openings.erase(it);
             continue;

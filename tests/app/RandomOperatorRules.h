@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 
 // The rules that must hold whatever the operator does, each one function, checked after
 // every input and every 100 ms of a wait. They read what an operator, the unit and the
@@ -48,6 +49,7 @@ private:
     // but the one a start's wait state waits for and those after it.
     static int awaitedInput(States::AppState state);
     QString openInputs() const;
+    qint64 shortestSeenOpening(qint64 from, qint64 to) const;
     QString unitValues() const;
     bool unitMuteWithin(qint64 from, qint64 to) const;
     QSet<QString> recordFiles() const;
@@ -71,6 +73,10 @@ private:
         int from; // what the file held before
     };
     QList<Opening> m_openings;
+    // A timer beside the safety circuit's poll, on the same thread: its ticks of the last
+    // seconds show how far such a poll slips under load.
+    QTimer m_pollProbe;
+    QList<qint64> m_probeTicks;
     qint64 m_seenOpenings[10] = {};
     qint64 m_notAllowedSince = -1, m_highSince = -1;
     int m_stopsSeen = 0;
