@@ -477,14 +477,21 @@ void WorldRules::onStateChanged(States::AppState from, States::AppState to)
         m_testLimitKv = to == States::InitTest ? m_notes.confirmedKv : 0;
         m_breakdownsBefore = m_notes.breakdowns;
     }
-    if (to == States::InitTest && from != States::WaitPhaseConnect) {
+    // A start from a phase's confirmation goes on with the sequence, unless it is a test of
+    // another mode or one started afresh from the main menu.
+    const int mode = m_walk.dm()->getOperatingMode();
+    const bool nextPhase = from == States::WaitPhaseConnect && mode == m_sequence.mode && !m_sequence.mainMenuSince;
+    if (to == States::InitTest && !nextPhase) {
         // A new sequence: what the store held before it, what the operator confirmed for it.
         Sequence s;
         s.before = recordFiles();
         if (m_sequenceOpen && !m_sequence.checked) {
             m_sequence.after = s.before;
+            if (m_sequence.endedAt < 0)
+                m_sequence.endedAt = m_sequence.phaseEndedAt;
             m_ended << m_sequence;
         }
+        s.mode = mode;
         s.cable = m_notes.cable;
         s.cableConfirmed = m_notes.cableConfirmed;
         s.kv = m_notes.confirmedKv;
@@ -499,8 +506,11 @@ void WorldRules::onStateChanged(States::AppState from, States::AppState to)
         && (to == States::TestFinished || (to == States::Idle && from != States::TestFinished
                                            && from != States::TestDataTransferred)))
         m_sequence.endedAt = now;
-    if (to == States::WaitPhaseConnect)
+    if (to == States::WaitPhaseConnect) {
+        m_sequence.phaseEndedAt = m_sequence.endedAt;
         m_sequence.endedAt = -1;
+        m_sequence.mainMenuSince = false;
+    }
 }
 
 // Every test sequence that reached HV on and whose results page does not say that nothing
@@ -522,6 +532,8 @@ QString WorldRules::sequenceRecord()
         return QString();
     if (s.endedAt < 0 && m_walk.unit().outputOn())
         s.hvOn = true;
+    if (m_walk.state() == States::WaitPhaseConnect && m_walk.shown() == QLatin1String("MainPage"))
+        s.mainMenuSince = true;
     // The results page of the sequence, as the operator reads it.
     QQuickItem* page = m_walk.ui->page();
     if (s.endedAt >= 0 && ProgramWindow::typeName(page) == QLatin1String("MeasurementResultsPage")

@@ -116,6 +116,10 @@ private:
         QString cable, record, resultsVoltage, resultsHint;
         double kv = 0;
         bool manual = false;
+        int mode = -1;
+        // Waiting for a phase to come: when the one before ended; the main menu shown since.
+        qint64 phaseEndedAt = -1;
+        bool mainMenuSince = false;
     } m_sequence;
     QString storedRecord(Sequence& s, const QSet<QString>& after);
     bool m_sequenceOpen = false;
