@@ -534,6 +534,8 @@ QString WorldRules::sequenceRecord()
         s.hvOn = true;
     if (m_walk.state() == States::WaitPhaseConnect && m_walk.shown() == QLatin1String("MainPage"))
         s.mainMenuSince = true;
+    if (!s.checked)
+        s.seen += recordFiles();
     // The results page of the sequence, as the operator reads it.
     QQuickItem* page = m_walk.ui->page();
     if (s.endedAt >= 0 && ProgramWindow::typeName(page) == QLatin1String("MeasurementResultsPage")
@@ -566,14 +568,15 @@ QString WorldRules::storedRecord(Sequence& s, const QSet<QString>& after)
         return QString();
     s.checked = true;
     ++recordsChecked;
-    const QSet<QString> added = after - s.before;
+    const QSet<QString> added = (after + s.seen) - s.before;
     if (added.size() != 1)
         return QStringLiteral("%1 records added by a test sequence that reached HV on, %2 ms after its end: %3")
             .arg(added.size()).arg(now - s.endedAt).arg(QStringList(added.values()).join(QLatin1String(", ")));
     s.record = *added.cbegin();
     TestChart::VLF::TestData data;
+    // The operator may have deleted it already.
     if (!TestChart::loadTestData(s.record, &data))
-        return QStringLiteral("record %1 does not read back").arg(s.record);
+        return QFileInfo::exists(s.record) ? QStringLiteral("record %1 does not read back").arg(s.record) : QString();
     const QString cable = TestChart::cableNumber(data);
     if (s.cableConfirmed && cable != s.cable)
         return QStringLiteral("record %1 holds the cable number \"%2\", the operator confirmed \"%3\"")

@@ -111,7 +111,9 @@ private:
     // A test sequence (all its phases) from its start to its results.
     struct Sequence {
         qint64 endedAt = -1;
-        QSet<QString> before, after;
+        // The store before it and after it; the records seen meanwhile (one may be deleted
+        // before its check).
+        QSet<QString> before, after, seen;
         bool hvOn = false, nothingStored = false, resultsShown = false, checked = false, cableConfirmed = false;
         QString cable, record, resultsVoltage, resultsHint;
         double kv = 0;
