@@ -355,6 +355,12 @@ FocusScope {
         knobTakenFrom = null
         if (taken && taken !== element && alive(taken) && usable(taken) && Date.now() - knobTakenAt < knobTakenTime)
             element = taken
+        if (dblClickTimer.running && element !== dblClickTimer.element && element.stopping === true) {
+            // A stop pressed right after a press elsewhere is the stop's own first press, and
+            // the press waiting before it starts nothing any more.
+            dblClickTimer.stop()
+            dblClickTimer.element = null
+        }
         if (dblClickTimer.running) {
             dblClickTimer.stop()
             var first = dblClickTimer.element

@@ -32,6 +32,7 @@ Item {
 
     SignalSpy { id: pressed; target: first.vlfNavigationClient; signalName: "knobPressed" }
     SignalSpy { id: dblPressed; target: first.vlfNavigationClient; signalName: "knobDblPressed" }
+    SignalSpy { id: secondPressed; target: second.vlfNavigationClient; signalName: "knobPressed" }
     SignalSpy { id: next; target: nav; signalName: "jumpedToNext" }
 
     VlfTestCase {
@@ -47,6 +48,7 @@ Item {
             first.stopping = first.doubleIsOne = false
             pressed.clear()
             dblPressed.clear()
+            secondPressed.clear()
             next.clear()
         }
         function testCleanup() { guiViewModel.settings.dblClickTime = 250 }
@@ -163,6 +165,22 @@ Item {
             wait(600)
             compare(pressed.count, data.pair + 1)
             compare(dblPressed.count, data.dbl)
+        }
+
+        // A stop pressed within the double-click time after a press on another control is
+        // taken at once, and the press before it starts nothing.
+        function test_stopRightAfterAPressElsewhere() {
+            guiViewModel.settings.dblClickTime = 400
+            first.stopping = true
+            verify(nav.jumpTo(second, false))
+            keyClick(Qt.Key_Return)
+            keyClick(Qt.Key_Left)
+            verify(first.activeFocus)
+            keyClick(Qt.Key_Return)
+            compare(pressed.count, 1)
+            wait(600)
+            compare(pressed.count, 1)
+            compare(dblPressed.count + secondPressed.count, 0)
         }
 
         function test_autoPressFollowsAJump() {
