@@ -18,9 +18,12 @@ namespace {
 // The machine takes no start here, but reaches Idle by itself: a test that ended as it began
 // (the unit's error, an abort kept until the initialisation is done) is left, or the unit is
 // started again after its error.
-bool leavesForIdle(States::AppState state)
+// A tan delta phase ended in TestFinished goes on to the next one, not to Idle.
+bool leavesForIdle(const DataModell& dm)
 {
-    return state == States::InitTest || state == States::TestFinished || state == States::Starting;
+    const States::AppState state = dm.getAppState();
+    return state == States::InitTest || (state == States::TestFinished && !dm.isTanDeltaWaiting())
+        || state == States::Starting;
 }
 } // namespace
 
@@ -31,7 +34,7 @@ void TestControl::startTest()
     if (!m_restart.isNull()) {
         if (m_restart->setStartAsked(true))
             return;
-    } else if (dm && leavesForIdle(dm->getAppState())) {
+    } else if (dm && leavesForIdle(*dm)) {
         // So is a start pressed while the machine is on its way to Idle: dropped, the page
         // would say "started" over a machine that never saw it.
         m_restart = new RestartMeasurement(this, false);

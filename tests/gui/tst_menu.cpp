@@ -306,6 +306,31 @@ private slots:
         }
     }
 
+    // A start pressed while a failed start is left waits for Idle; one pressed as a tan delta
+    // phase ends is the next phase's page's and confirms nothing (the sequence goes on).
+    void startWhileAFailedStartIsLeft()
+    {
+        for (bool phaseWaiting : {false, true}) {
+            GuiViewModel vm;
+            QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
+            QSignalSpy actions(&vm, &GuiViewModel::PerformExternalAction);
+            toIdle();
+            dm()->receiveAppEvent(eAppEvent::StartTest);
+            dm()->receiveAppEvent(eAppEvent::HVUnitErrorDetected);
+            QCOMPARE(dm()->getAppState(), States::TestFinished);
+            dm()->changeOperatingMode(phaseWaiting ? OperatingModes::TanDelta : OperatingModes::VLFSin);
+            dm()->setPhasesToTest(IPhaseSelect::L1 | IPhaseSelect::L3);
+            dm()->startCurrentPhase();
+            vm.startTest();
+            QCOMPARE(events(sent), phaseWaiting ? QList<int>() : QList<int>{8});
+            QCOMPARE(actions.size(), phaseWaiting ? 1 : 0);
+            dm()->receiveAppEvent(eAppEvent::TestResultConfirmed);
+            QCOMPARE(actions.size(), 1);
+            dm()->resetCurrentPhase();
+            dm()->changeOperatingMode(OperatingModes::VLFSin);
+        }
+    }
+
     void hvOffFaultsCannotBeRejectedAndStartTheUnitOnce()
     {
         TestMeasurement measure;
