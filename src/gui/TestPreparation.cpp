@@ -293,6 +293,8 @@ void TestPreparation::appStateChanged(States::AppState oldState, States::AppStat
             emit hvSignalTimeout();
         else if (oldState == States::TestFinished)
             emit testFinished();
+        else if (oldState == States::WaitPhaseConnect)
+            emit sequenceLeft();
         break;
     case States::Starting:
         // The unit reported an error as the test ended: it starts again, the test is over.

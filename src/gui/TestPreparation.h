@@ -76,6 +76,8 @@ signals:
     void testFinalizing();
     void testFinished();
     void waitPhaseConnect();
+    // The next phase's start was refused (the unit in error): the sequence is over.
+    void sequenceLeft();
 
 private:
     static void setFirst(const QList<FixedValueUnit*>& items, FixedValueUnit::ValueType type,

@@ -63,6 +63,14 @@ Column {
             status.done = true
             status.page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"), { "title": status.page.title })
         }
+        // The next phase was asked with the unit in error: no phase follows, the page that
+        // started it goes (the unit's error is told on its own).
+        function onSequenceLeft() {
+            if (!status.page.visible || !status.page.started)
+                return
+            status.done = true
+            status.page.close()
+        }
         function onTestFinished() {
             // Only the end of a test this page saw start: a restart's page comes up before
             // the last test's results are taken, and their end is no business of it.
