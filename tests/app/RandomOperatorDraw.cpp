@@ -198,9 +198,10 @@ OperatorInput OperatorDraw::input(const char* kind) const
 int OperatorDraw::pause()
 {
     // Waiting for the live page to come up, to stop it at once.
-    const bool watchingForLive = m_plan.stopAtOnce && Walk::now() - m_hvKeyAt < 5000;
-    return watchingForLive ? between(0, 50) : between(0, 400);
+    return watchingForLive() ? between(0, 50) : between(0, 400);
 }
+
+bool OperatorDraw::watchingForLive() const { return m_plan.stopAtOnce && Walk::now() - m_hvKeyAt < 5000; }
 
 void OperatorDraw::look()
 {
@@ -260,23 +261,17 @@ OperatorInput OperatorDraw::next()
     // HV on, or a cable still discharging after HV OFF.
     const bool outputOn = m_walk.unit().outputOn() || m_walk.state() == States::TestSoftStop;
     // After the HV-on key the live page is waited for, then HV OFF tapped at once.
-    const bool watchingForLive = m_plan.stopAtOnce && Walk::now() - m_hvKeyAt < 5000;
-    if (watchingForLive && shown == QLatin1String("MeasurementPreparationPage")) {
+    const bool watchingLive = watchingForLive();
+    if (watchingLive && shown == QLatin1String("MeasurementPreparationPage")) {
         OperatorInput in = input("wait");
         in.value = 100;
         return in;
     }
-    if (watchingForLive && shown == QLatin1String("MeasurementPage") && m_walk.unit().outputOn()) {
+    if (watchingLive && shown == QLatin1String("MeasurementPage") && m_walk.unit().outputOn()) {
         m_plan.stopAtOnce = false;
         QQuickItem* off = m_walk.ui->find(QStringLiteral("hvOffButton"));
-        if (off && Walk::now() - m_frontAt < 300) {
-            OperatorInput in = input("tap");
-            in.target = off->objectName();
-            in.type = ProgramWindow::typeName(off);
-            in.text = OperatorHands::textOf(off);
-            in.spot = OperatorHands::centreOf(off).toPoint();
-            return in;
-        }
+        if (off && Walk::now() - m_frontAt < 300)
+            return inputOn("tap", off);
     }
     // A burning cable is given time for a target to be tried; the live page is watched.
     const bool burning = m_walk.state() == States::TestBurning;
@@ -316,14 +311,20 @@ OperatorInput OperatorDraw::tapControl()
     QQuickWindow* window = m_walk.ui->window();
     // Scrolled out of sight: the encoder brings it.
     const QPointF centre = OperatorHands::centreOf(control);
-    OperatorInput in = input(QRectF(0, 0, window->width(), window->height()).contains(centre) ? "tap" : "turn-to");
+    OperatorInput in = inputOn(QRectF(0, 0, window->width(), window->height()).contains(centre) ? "tap" : "turn-to", control);
     // Mostly the operator looks at what came up before tapping on it.
     in.value = chance(0.7) ? 1 : 0;
+    m_typedInto = nullptr;
+    return in;
+}
+
+OperatorInput OperatorDraw::inputOn(const char* kind, const QQuickItem* control) const
+{
+    OperatorInput in = input(kind);
     in.target = control->objectName();
     in.type = ProgramWindow::typeName(control);
     in.text = OperatorHands::textOf(control);
-    in.spot = centre.toPoint();
-    m_typedInto = nullptr;
+    in.spot = OperatorHands::centreOf(control).toPoint();
     return in;
 }
 

@@ -65,6 +65,8 @@ private:
     template <typename T>
     int weighted(const QList<QPair<T, int>>& options);
     OperatorInput input(const char* kind) const;
+    // An input on a control: its name, type, text and where it is.
+    OperatorInput inputOn(const char* kind, const QQuickItem* control) const;
 
     // The kinds of input.
     OperatorInput tapControl();
@@ -86,6 +88,8 @@ private:
     int wantedChoice(const QQuickItem* control) const;
     bool rampBurning() const;
     bool waitsForKey() const;
+    // After the HV-on key, a plan to stop at once watches for the live page.
+    bool watchingForLive() const;
 
     // Whether an aim is reached.
     bool testRuns() const;
