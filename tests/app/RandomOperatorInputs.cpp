@@ -143,10 +143,18 @@ void OperatorHands::perform(OperatorInput input)
         input.target = focus ? focus->objectName() : QString();
         m_log.write(input);
         beforeAction(focus);
-        if (kind == QLatin1String("press"))
+        if (kind == QLatin1String("press")) {
             ui.press();
-        else
-            ui.pressTwice(input.value);
+        } else {
+            // The second press acts on what the first left in focus.
+            ui.waitOutGuard();
+            QTest::keyClick(ui.window(), Qt::Key_Return);
+            QTest::qWait(input.value);
+            QQuickItem* second = ui.window()->activeFocusItem();
+            if (second != focus)
+                beforeAction(second);
+            QTest::keyClick(ui.window(), Qt::Key_Return);
+        }
     } else if (kind == QLatin1String("type")) {
         type(input);
     } else {
@@ -370,6 +378,11 @@ void OperatorHands::beforeAction(QQuickItem* control)
         // The levels of a step test.
         for (const QString& level : ui.text(QStringLiteral("levelsText")).split(QLatin1Char('\n')))
             m_notes.confirmedKv = qMax(m_notes.confirmedKv, peakKv({ level.section(QLatin1String("   "), 1), QStringLiteral("RMS") }));
+        // The phase the operator says is connected.
+        QQuickItem* row = ui.find(QStringLiteral("confirmationRow%1").arg(name.mid(16)));
+        QObject* status = ui.page()->property("startStatus").value<QObject*>();
+        if (control->isEnabled() && row && !row->property("isLevels").toBool() && status)
+            m_notes.connected = { ui.page(), status->property("phaseName").toString() };
     } else if (shown == QLatin1String("CalibrationMenuPage")) {
         m_notes.handWriteAt = now;
     } else if (shown == QLatin1String("CommissioningSelectionPage") && name.startsWith(QLatin1String("modeButton"))) {

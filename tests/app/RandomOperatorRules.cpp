@@ -102,6 +102,8 @@ QString WorldRules::check()
         { "the typed texts", &WorldRules::tokens },
         { "the screen", &WorldRules::screen },
         { "the pages", &WorldRules::pages },
+        { "the phases", &WorldRules::phases },
+        { "the countdown", &WorldRules::countdown },
         { "commissioning", &WorldRules::commissioning },
         { "the locks", &WorldRules::locks },
     };
@@ -471,8 +473,16 @@ QSet<QString> WorldRules::recordFiles() const
 void WorldRules::onStateChanged(States::AppState from, States::AppState to)
 {
     const qint64 now = Walk::now();
-    if (to == States::InitTest)
+    if (to == States::InitTest) {
         modes.insert(TestChart::operatingModeName(m_walk.dm()->getOperatingMode()));
+        // The page that started the test: the phase it asked to be connected, if any.
+        QQuickItem* page = m_walk.ui->page();
+        QObject* status = page ? page->property("startStatus").value<QObject*>() : nullptr;
+        const bool asks = ProgramWindow::typeName(page) == QLatin1String("TestConfirmationPage")
+            && page->property("phaseRow").value<QObject*>() && status;
+        m_startPhase = asks ? status->property("phaseName").toString() : QString();
+        m_phaseConfirmed = asks && m_notes.connected.page == page;
+    }
     if (to == States::InitTest || to == States::Idle) {
         m_testLimitKv = to == States::InitTest ? m_notes.confirmedKv : 0;
         m_breakdownsBefore = m_notes.breakdowns;
@@ -802,6 +812,59 @@ QString WorldRules::pages()
     if (m_resultsNotShownSince >= 0 && now - m_resultsNotShownSince > 30000)
         return QStringLiteral("TestFinished for %1 ms with %2 shown, not the results").arg(now - m_resultsNotShownSince).arg(type);
     return QString();
+}
+
+// A test that asks which phase is connected drives the unit only once the operator confirmed
+// that phase on the page that started it; its preparation and live pages name no other phase.
+QString WorldRules::phases()
+{
+    QQuickItem* page = m_walk.ui->page();
+    const QString type = ProgramWindow::typeName(page);
+    const States::AppState state = m_walk.state();
+    const QString name = QLatin1String(States::stateName(state));
+    const bool test = state >= States::InitTest && state <= States::TestFinalizing && !m_walk.procedureRuns();
+    const bool on = m_walk.unit().outputOn(), cameOn = on && !m_phaseOutputOn;
+    m_phaseOutputOn = on;
+    if (m_startPhase.isEmpty() || !test)
+        return QString();
+    if (cameOn && !m_phaseConfirmed)
+        return QStringLiteral("the unit's output came on in state %1 for phase %2, whose connection the operator did "
+                              "not confirm on the page that started the test")
+            .arg(name, m_startPhase);
+    // The parameters as the overview lists them; the other tabs may show earlier phases.
+    const bool overview = type == QLatin1String("MeasurementPreparationPage")
+        || (type == QLatin1String("MeasurementPage") && page->property("currentTab").toInt() == 0);
+    if (!overview || m_walk.ui->dialogShown() || state > States::TestBurning)
+        return QString();
+    const QStringList shown = m_walk.ui->texts();
+    for (int phase = 0; phase < 3; ++phase) {
+        const QString other = m_walk.dm()->getPhaseName(phase);
+        if (other.isEmpty() || other == m_startPhase)
+            continue;
+        const QRegularExpression word(QStringLiteral("(?<!\\w)%1(?!\\w)").arg(QRegularExpression::escape(other)));
+        for (const QString& text : shown)
+            if (word.match(text).hasMatch())
+                return QStringLiteral("%1 shows \"%2\" in state %3, the operator connected phase %4")
+                    .arg(type, text, name, m_startPhase);
+    }
+    return QString();
+}
+
+// The burning minute is counted down only for a unit told to burn: without burn mode a
+// breakdown switches its output off for good.
+QString WorldRules::countdown()
+{
+    const qint64 now = Walk::now();
+    if (m_walk.state() != States::TestBurning) {
+        m_burningSince = -1;
+        return QString();
+    }
+    if (m_burningSince < 0)
+        m_burningSince = now;
+    if (now - m_burningSince <= 1000 || (m_walk.unit().burnFlags() & 1))
+        return QString();
+    return QStringLiteral("%1 counts a burning cable down %2 ms after its breakdown, the unit was sent burn mode off")
+        .arg(m_walk.shown()).arg(now - m_burningSince);
 }
 
 // An offered Confirm stays offered until it is pressed or its step ends; no procedure is set

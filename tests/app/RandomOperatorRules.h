@@ -42,6 +42,8 @@ private:
     QString tokens();
     QString screen();
     QString pages();
+    QString phases();
+    QString countdown();
     QString commissioning();
     QString locks();
 
@@ -149,6 +151,13 @@ private:
     bool m_startAllowed = false;
     States::AppState m_pageState = States::None;
     qint64 m_pageStateAt = 0, m_wrongPageSince = -1, m_resultsNotShownSince = -1, m_resultsSeenFor = -1;
+
+    // The phases: the phase the page that started the last test asked to be connected and
+    // whether the operator confirmed it there; the unit's output at the last check.
+    QString m_startPhase;
+    bool m_phaseConfirmed = false, m_phaseOutputOn = false;
+    // The burning countdown.
+    qint64 m_burningSince = -1;
 
     // The locks.
     QMap<QString, bool> m_locked;

@@ -94,6 +94,12 @@ struct Notes {
     };
     QList<Stop> stops;
 
+    // The phase the operator confirmed as connected, as the confirmation page named it.
+    struct Connected {
+        QPointer<QQuickItem> page;
+        QString phase;
+    } connected;
+
     // The target of a manual ramp as the operator's clicks chose it (tenths of a kV).
     QPointer<QQuickItem> rampPage;
     QList<int> rampChosen;
