@@ -149,7 +149,7 @@ QList<OperatorInput> OperatorDraw::nextAim()
     m_plan.burn = chance(0.5);
     m_plan.cable = chance(0.7);
     m_plan.comment = is(QLatin1String(aim.name), "a comment") || chance(0.3);
-    m_plan.restart = is(QLatin1String(aim.name), "a restart") || chance(0.2);
+    m_plan.restart = is(QLatin1String(aim.name), "a restart") || chance(is(QLatin1String(aim.name), "a multi-phase test") ? 0.5 : 0.2);
     m_plan.finish = is(QLatin1String(aim.name), "a procedure to its end") || chance(0.3);
     m_plan.stopAtOnce = is(QLatin1String(aim.name), "a test") && chance(0.3);
     if (is(QLatin1String(aim.name), "a multi-phase test")) {
@@ -258,8 +258,9 @@ OperatorInput OperatorDraw::next()
     QObject* entry = m_hands.rampEntry();
     const bool marking = entry && entry->property("active").toBool();
     const bool opened = std::count(m_notes.open, m_notes.open + 9, true) > 0;
-    // HV on, or a cable still discharging after HV OFF.
-    const bool outputOn = m_walk.unit().outputOn() || m_walk.state() == States::TestSoftStop;
+    // HV on, or a cable still discharging after HV OFF: the operator reaches for the door.
+    const bool discharging = m_walk.state() == States::TestSoftStop;
+    const bool outputOn = m_walk.unit().outputOn() || discharging;
     // After the HV-on key the live page is waited for, then HV OFF tapped at once.
     const bool watchingLive = watchingForLive();
     if (watchingLive && shown == QLatin1String("MeasurementPreparationPage")) {
@@ -290,9 +291,10 @@ OperatorInput OperatorDraw::next()
         { &OperatorDraw::stay, watching ? 40 : waiting ? 20 : 1 },
         { &OperatorDraw::pressHvOnKey, waitsForKey() ? 25 : 1 },
         { &OperatorDraw::switchSafetyInput, live ? 3 : opened ? 10 : 1 },
-        { &OperatorDraw::openWhileOn, !outputOn ? 0 : rampWanted ? 2 : 6 },
+        { &OperatorDraw::openWhileOn, !outputOn ? 0 : discharging ? 15 : rampWanted ? 2 : 6 },
         { &OperatorDraw::moveStick, 1 },
         { &OperatorDraw::injectFault, burning || following ? 1 : live || procedure ? 4 : 1 },
+        { &OperatorDraw::faultUnderHv, discharging ? 15 : live && !burning ? 3 : 0 },
         { &OperatorDraw::powerCycle, m_walk.state() == States::HVUnitError && m_notes.unitMuteSince < 0 ? 20 : 0 },
     };
     return (this->*kinds[weighted(kinds)].first)();
@@ -455,6 +457,17 @@ OperatorInput OperatorDraw::injectFault()
         in.text = QStringLiteral("busy");
         in.value = between(500, 3000);
     }
+    return in;
+}
+
+// Under HV or while the cable discharges: the cable breaks down, or the unit falls silent for
+// longer than the link waits (the test's stop is then owed).
+OperatorInput OperatorDraw::faultUnderHv()
+{
+    OperatorInput in = input("fault");
+    const bool breakdown = m_walk.testLive() && chance(0.5);
+    in.text = breakdown ? QStringLiteral("breakdown") : QStringLiteral("silence");
+    in.value = breakdown ? 0 : between(2500, 6000);
     return in;
 }
 

@@ -81,6 +81,7 @@ private:
     OperatorInput openWhileOn();
     OperatorInput moveStick();
     OperatorInput injectFault();
+    OperatorInput faultUnderHv();
     OperatorInput powerCycle();
 
     int appeal(const QQuickItem* control, bool onRoute) const;
