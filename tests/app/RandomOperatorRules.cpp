@@ -891,8 +891,10 @@ QString WorldRules::commissioning()
     const qint64 abort = m_notes.abortAt;
     if (abort < 0 || now - abort > 3000 || m_notes.knobTurnedAt > abort || m_notes.entryTappedAt > abort)
         return QString();
-    // The one cancelled may still be ending in the first second.
-    if (now - abort > 1000 && m_walk.procedureRuns())
+    // The one cancelled may still be ending in the first second, or until its stop to a unit
+    // that does not answer has waited out the link.
+    const qint64 ending = unitMuteWithin(abort, now) ? kLinkTimeoutMs + 1000 : 1000;
+    if (now - abort > ending && m_walk.procedureRuns())
         return QStringLiteral("a procedure runs %1 ms after a procedure's Cancel (line %2), the knob not turned, no "
                               "entry tapped")
             .arg(now - abort).arg(m_walk.lineHigh() ? "high" : "low");
