@@ -795,11 +795,14 @@ QString WorldRules::pages()
         && !Statemachine::isTestState(state);
     if (!starting) {
         m_startSeen = -1;
-    } else if (m_startSeen < 0) {
+    } else if (m_startSeen < 0 || state == States::Starting) {
+        // A unit started again after its error: the start waits for the Idle that follows.
         m_startSeen = now;
         m_startAllowed = state == States::Idle || state == States::TestFinished || state == States::WaitPhaseConnect
-            || state == States::TestDataTransferred;
+            || state == States::TestDataTransferred || state == States::Starting;
     }
+    if (state == States::HVUnitError)
+        m_startAllowed = false;
     if (m_startSeen >= 0 && m_startAllowed && now - m_startSeen > 5000)
         return QStringLiteral("the confirmation page shows a start %1 ms old, the state is %2").arg(now - m_startSeen).arg(name);
     for (const Statemachine::StateTimeout& t : Statemachine::defaultTimeouts())
