@@ -171,7 +171,7 @@ QList<OperatorInput> OperatorDraw::nextAim()
     // up to +-640 V at 37 kV, a clock a little or much faster.
     OperatorInput discharge = input("unit"), noise = input("unit"), clock = input("unit");
     discharge.text = QStringLiteral("discharge");
-    discharge.value = chance(0.5) ? between(1000, 8000) : 0;
+    discharge.value = chance(0.6) ? between(2000, 15000) : 0;
     noise.text = QStringLiteral("noise");
     noise.value = chance(0.5) ? between(0, 640) * 1000 : 0;
     clock.text = QStringLiteral("clock");
@@ -260,6 +260,8 @@ OperatorInput OperatorDraw::next()
     const bool opened = std::count(m_notes.open, m_notes.open + 9, true) > 0;
     // HV on, or a cable still discharging after HV OFF: the operator reaches for the door.
     const bool discharging = m_walk.state() == States::TestSoftStop;
+    // A unit silent under HV: a door opened then keeps the line low as it answers again.
+    const bool mute = m_notes.unitMuteSince >= 0;
     const bool outputOn = m_walk.unit().outputOn() || discharging;
     // After the HV-on key the live page is waited for, then HV OFF tapped at once.
     const bool watchingLive = watchingForLive();
@@ -291,10 +293,10 @@ OperatorInput OperatorDraw::next()
         { &OperatorDraw::stay, watching ? 40 : waiting ? 20 : 1 },
         { &OperatorDraw::pressHvOnKey, waitsForKey() ? 25 : 1 },
         { &OperatorDraw::switchSafetyInput, live ? 3 : opened ? 10 : 1 },
-        { &OperatorDraw::openWhileOn, !outputOn ? 0 : discharging ? 15 : rampWanted ? 2 : 6 },
+        { &OperatorDraw::openWhileOn, !outputOn ? 0 : discharging || mute ? 15 : rampWanted ? 2 : 6 },
         { &OperatorDraw::moveStick, 1 },
         { &OperatorDraw::injectFault, burning || following ? 1 : live || procedure ? 4 : 1 },
-        { &OperatorDraw::faultUnderHv, discharging ? 15 : live && !burning ? 3 : 0 },
+        { &OperatorDraw::faultUnderHv, discharging ? 40 : live && !burning ? 3 : 0 },
         { &OperatorDraw::powerCycle, m_walk.state() == States::HVUnitError && m_notes.unitMuteSince < 0 ? 20 : 0 },
     };
     return (this->*kinds[weighted(kinds)].first)();
