@@ -86,9 +86,13 @@ private:
         return held;
     }
     void perform(const OperatorInput& input) { m_hands.perform(input); }
-    // A replayed input finds what it was drawn on: the page, and the control it taps.
+    // A replayed input on the window finds what it was drawn on: the page, and the control it
+    // taps. The others (the unit, the safety inputs, the stick, waits) go by the clock.
     bool ready(const OperatorInput& input) const
     {
+        static const QStringList onWindow { "tap", "turn-to", "tap-anywhere", "turn", "press", "press-twice", "type" };
+        if (!onWindow.contains(input.kind))
+            return true;
         if (m_walk.shown() != input.shown)
             return false;
         if (input.target.isEmpty() || (input.kind != QLatin1String("tap") && input.kind != QLatin1String("turn-to")))
