@@ -718,6 +718,18 @@ void DataModell::resetCurrentPhase()
     emit phasesUsedChanged();
 }
 
+void DataModell::newSequenceConfigured()
+{
+    // Until its end is taken (TestFinished) the last phase's record is still to be written
+    // from the phases done; the new sequence's phases are reset as it starts from Idle.
+    const AppState state = getAppState();
+    if (state >= InitTest && state <= TestFinished)
+        m_phases.end();
+    else
+        m_phases.reset();
+    emit phasesUsedChanged();
+}
+
 int DataModell::lastUsedPhase() const { return m_phases.lastUsedPhase(); }
 void DataModell::setLastUsedPhase(int phase) { m_phases.setLastUsedPhase(phase); }
 

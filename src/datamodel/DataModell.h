@@ -196,6 +196,9 @@ public:
     // Phases of a multi-phase tan delta test (TanDelta and MWTStep only).
     void startCurrentPhase();
     void resetCurrentPhase();
+    // A new test was configured: its start measures from L1. A test still under way keeps
+    // its phases for its record, but no phase follows.
+    void newSequenceConfigured();
     // The phase the present test measures: before its output runs, the next of the sequence.
     int tanDeltaPhaseToMeasure() const;
     int lastUsedPhase() const;

@@ -80,4 +80,6 @@ void PhaseSequence::endCurrent(bool withResult)
         Locked::write(m_mutex, m_ended, true);
 }
 
+void PhaseSequence::end() { Locked::write(m_mutex, m_ended, true); }
+
 int PhaseSequence::phasesMeasured() const { return Locked::read(m_mutex, m_done) & 0x7; }

@@ -25,6 +25,8 @@ public:
     // The phase started last has ended. Without its result the sequence ends with it:
     // the phases left are not measured.
     void endCurrent(bool withResult);
+    // No phase follows the one started last; the phases done stay.
+    void end();
     // The phases measured, started ones included (bits 0..2).
     int phasesMeasured() const;
 

@@ -488,8 +488,8 @@ bool TestConfiguration::confirmParameter()
         }
     }
     if (DataModell* dm = GlobalFuncs::getDM())
-        dm->resetCurrentPhase();
-    updateConfirmations();
+        dm->newSequenceConfigured();
+    updateConfirmations(true);
     return true;
 }
 

@@ -449,6 +449,10 @@ private slots:
         // The unit falls silent while L2 is connected: L2's start ends the sequence there.
         QTest::newRow("unit lost before L2") << int(OperatingModes::TanDelta) << 1 << "unit lost" << QStringList()
                                              << QString() << int(eTestResult_FinishedSuccess);
+        // L1 run to its end, the unit silent as the cable discharges; meanwhile the next
+        // phase's page cancelled and the test configured again.
+        QTest::newRow("configured as L1 ends") << int(OperatingModes::TanDelta) << 0 << "configured" << QStringList()
+                                               << QString() << int(eTestResult_FinishedSuccess);
     }
     void threePhaseTanDeltaTest()
     {
@@ -549,8 +553,37 @@ private slots:
                 UI(turnToAndPress("hvOffButton"));
                 break;
             }
+            const bool configured = phase == endPhase && end == QLatin1String("configured");
+            if (configured)
+                unit().setDischargeMs(5000); // the soft stop lasts
             STEP(switchHvOn());
             QTRY_VERIFY(m_ui.texts().contains(QStringLiteral("L%1").arg(phase + 1))); // the phase item
+            if (configured) {
+                QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestSoftStop, 30000);
+                m_log->clear();
+                m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+                QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == "Communication with the HV unit lost"; },
+                                       10000));
+                UI(waitForPage("TestConfirmationPage", 10000));
+                UI(tap("cancelButton"));
+                UI(waitForPage("TestConfigurationPage"));
+                while (m_ui.shownType() == QLatin1String("TestConfigurationPage"))
+                    UI(turnToAndPress("confirmButton"));
+                UI(waitForPage("TestConfirmationPage"));
+                QTRY_VERIFY(m_ui.shows("Connect to phase L1"));
+                for (const QString button : {"rowConfirmButton0", "rowConfirmButton1"})
+                    UI(turnToAndPress(button));
+                unit().setDischargeMs(0);
+                m_around->sim.clearFault();
+                // L1 is stored; the test configured starts afresh from L1 once the last one is left.
+                QTRY_COMPARE_WITH_TIMEOUT(records().size(), before.size() + 1, 20000);
+                QCOMPARE(TestChart::VLF::info(load(records().last()), 1, 28).toInt(), result);
+                UI(waitForPage("MeasurementPreparationPage", 20000));
+                QCOMPARE(dm()->tanDeltaPhaseToMeasure(), 0);
+                STEP(startedThenHvOff());
+                QCOMPARE(records().size(), before.size() + 1);
+                return;
+            }
             if (phase == 0)
                 shot("measurement");
             if (phase == endPhase) {
