@@ -233,6 +233,11 @@ void TTestThread::appStateChanged(AppState oldState, AppState newState)
         onStart();
         break;
     case pairKey(WaitPhaseConnect, States::InitTest):
+        // A test configured anew while the next phase waited starts its phases again: a new
+        // cable as well, whose record is not the waiting sequence's.
+        if (isTanDeltaStepMode(dm()->getOperatingMode()) && !dm()->isTanDeltaWaiting())
+            if (DB* db = GlobalFuncs::getDB())
+                db->setDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName"), QString());
         onStart();
         break;
     case pairKey(WaitPhaseConnect, Idle):

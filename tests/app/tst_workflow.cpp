@@ -453,6 +453,9 @@ private slots:
         // phase's page cancelled and the test configured again.
         QTest::newRow("configured as L1 ends") << int(OperatingModes::TanDelta) << 0 << "configured" << QStringList()
                                                << QString() << int(eTestResult_FinishedSuccess);
+        // While L2 waits the test is configured again: L1 measured afresh is a record of its own.
+        QTest::newRow("configured while L2 waits") << int(OperatingModes::TanDelta) << 1 << "configured again"
+                                                   << QStringList() << QString() << int(eTestResult_FinishedSuccess);
     }
     void threePhaseTanDeltaTest()
     {
@@ -531,6 +534,22 @@ private slots:
                 m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
                 QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == "Communication with the HV unit lost"; },
                                        10000));
+            }
+            if (phase == endPhase && end == QLatin1String("configured again")) {
+                UI(tap("cancelButton"));
+                UI(waitForPage("TestConfigurationPage"));
+                while (m_ui.shownType() == QLatin1String("TestConfigurationPage"))
+                    UI(turnToAndPress("confirmButton"));
+                UI(waitForPage("TestConfirmationPage"));
+                QTRY_VERIFY(m_ui.shows("Connect to phase L1"));
+                for (const QString button : {"rowConfirmButton0", "rowConfirmButton1"})
+                    UI(turnToAndPress(button));
+                STEP(switchHvOn());
+                // The first sequence's record keeps its one run; the new L1 is stored apart.
+                QTRY_COMPARE_WITH_TIMEOUT(records().size(), before.size() + 2, 30000);
+                for (const QString& record : records().mid(before.size()))
+                    QCOMPARE(TestChart::VLF::info(load(record), 0, 11).toInt(), 1);
+                return;
             }
             // Rows confirmed for an earlier phase stay confirmed.
             for (int row = 0; QQuickItem* button = m_ui.find(QStringLiteral("rowConfirmButton%1").arg(row)); ++row) {
