@@ -18,13 +18,14 @@ namespace {
 // The machine takes no start here, but reaches Idle by itself: a test that ended as it began
 // (the unit's error, an abort kept until the initialisation is done) is left, or the unit is
 // started again after its error.
-// So does a test whose output is off, on its way to its end. A tan delta phase ended there
-// goes on to the next one, not to Idle.
+// So does a test whose output is off, on its way to its end (its results copied to the stick
+// too). A tan delta phase ended there goes on to the next one, not to Idle.
 bool leavesForIdle(const DataModell& dm)
 {
     const States::AppState state = dm.getAppState();
     const bool ending = state == States::TestFinalizing || state == States::TransferringToHistory
-        || state == States::TestFinished;
+        || state == States::TestFinished || state == States::TransferringTestData
+        || state == States::TestDataTransferred;
     return state == States::InitTest || (ending && !dm.isTanDeltaWaiting()) || state == States::Starting;
 }
 } // namespace

@@ -310,14 +310,20 @@ private slots:
     // phase ends is the next phase's page's and confirms nothing (the sequence goes on).
     void startWhileAFailedStartIsLeft()
     {
-        for (bool phaseWaiting : {false, true}) {
+        // The results waiting in TestFinished, or copied to the stick (TestDataTransferred).
+        for (int left : {0, 1, 2}) {
+            const bool phaseWaiting = left == 1;
             GuiViewModel vm;
             QSignalSpy sent(&vm, &GuiViewModel::sendAppEvent);
             QSignalSpy actions(&vm, &GuiViewModel::PerformExternalAction);
             toIdle();
             dm()->receiveAppEvent(eAppEvent::StartTest);
             dm()->receiveAppEvent(eAppEvent::HVUnitErrorDetected);
-            QCOMPARE(dm()->getAppState(), States::TestFinished);
+            if (left == 2) {
+                dm()->receiveAppEvent(eAppEvent::ExportData);
+                dm()->receiveAppEvent(eAppEvent::DataReady);
+            }
+            QCOMPARE(dm()->getAppState(), left == 2 ? States::TestDataTransferred : States::TestFinished);
             dm()->changeOperatingMode(phaseWaiting ? OperatingModes::TanDelta : OperatingModes::VLFSin);
             dm()->setPhasesToTest(IPhaseSelect::L1 | IPhaseSelect::L3);
             dm()->startCurrentPhase();
