@@ -657,8 +657,10 @@ private slots:
         DB* db = GlobalFuncs::getDB();
         QVERIFY(db);
         QVERIFY(db->setDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName"), QStringLiteral("/x/old.vlf")));
+        // L1 measured, L2 waited for: the next phase of the same cable keeps its record.
+        dm()->setPhasesToTest(IPhaseSelect::L1 | IPhaseSelect::L2);
+        dm()->startCurrentPhase();
         dm()->setLastUsedPhase(1);
-        // The next phase of the same cable keeps its record.
         change(WaitPhaseConnect, States::InitTest);
         QCOMPARE(db->getDefaultValue(QStringLiteral("TanDelta"), QStringLiteral("FileName")), QStringLiteral("/x/old.vlf"));
         QCOMPARE(dm()->lastUsedPhase(), 1);
