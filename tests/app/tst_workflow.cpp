@@ -86,6 +86,28 @@ private:
         UI(waitForPage("MeasurementPage", 20000));
     }
 
+    // The unit falls silent; the program tells it has lost it.
+    void silenceUnit()
+    {
+        m_log->clear();
+        m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+        QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == "Communication with the HV unit lost"; }, 10000));
+    }
+
+    // From a tan delta phase's confirmation the operator goes back, confirms the test's
+    // configuration again and the rows it asks, from L1.
+    void configureFromL1()
+    {
+        UI(tap("cancelButton"));
+        UI(waitForPage("TestConfigurationPage"));
+        while (m_ui.shownType() == QLatin1String("TestConfigurationPage"))
+            UI(turnToAndPress("confirmButton"));
+        UI(waitForPage("TestConfirmationPage"));
+        QTRY_VERIFY(m_ui.shows("Connect to phase L1"));
+        for (const QString button : {"rowConfirmButton0", "rowConfirmButton1"})
+            UI(turnToAndPress(button));
+    }
+
     // Every remaining-time text of the next test, from its first sample on.
     void followCountdown()
     {
@@ -530,20 +552,10 @@ private slots:
                                           : QStringLiteral("L%1 done, reconnect to phase L%2").arg(phase).arg(phase + 1)));
             shot(QStringLiteral("confirmation-L%1").arg(phase + 1));
             if (phase == endPhase && end == QLatin1String("unit lost")) {
-                m_log->clear();
-                m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
-                QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == "Communication with the HV unit lost"; },
-                                       10000));
+                STEP(silenceUnit());
             }
             if (phase == endPhase && end == QLatin1String("configured again")) {
-                UI(tap("cancelButton"));
-                UI(waitForPage("TestConfigurationPage"));
-                while (m_ui.shownType() == QLatin1String("TestConfigurationPage"))
-                    UI(turnToAndPress("confirmButton"));
-                UI(waitForPage("TestConfirmationPage"));
-                QTRY_VERIFY(m_ui.shows("Connect to phase L1"));
-                for (const QString button : {"rowConfirmButton0", "rowConfirmButton1"})
-                    UI(turnToAndPress(button));
+                STEP(configureFromL1());
                 STEP(switchHvOn());
                 // The first sequence's record keeps its one run; the new L1 is stored apart.
                 QTRY_COMPARE_WITH_TIMEOUT(records().size(), before.size() + 2, 30000);
@@ -579,19 +591,9 @@ private slots:
             QTRY_VERIFY(m_ui.texts().contains(QStringLiteral("L%1").arg(phase + 1))); // the phase item
             if (configured) {
                 QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::TestSoftStop, 30000);
-                m_log->clear();
-                m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
-                QVERIFY(m_log->waitFor([](const LoggingData& r) { return r.text == "Communication with the HV unit lost"; },
-                                       10000));
+                STEP(silenceUnit());
                 UI(waitForPage("TestConfirmationPage", 10000));
-                UI(tap("cancelButton"));
-                UI(waitForPage("TestConfigurationPage"));
-                while (m_ui.shownType() == QLatin1String("TestConfigurationPage"))
-                    UI(turnToAndPress("confirmButton"));
-                UI(waitForPage("TestConfirmationPage"));
-                QTRY_VERIFY(m_ui.shows("Connect to phase L1"));
-                for (const QString button : {"rowConfirmButton0", "rowConfirmButton1"})
-                    UI(turnToAndPress(button));
+                STEP(configureFromL1());
                 unit().setDischargeMs(0);
                 m_around->sim.clearFault();
                 // L1 is stored; the test configured starts afresh from L1 once the last one is left.
