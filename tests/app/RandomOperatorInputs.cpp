@@ -147,13 +147,11 @@ void OperatorHands::perform(OperatorInput input)
             ui.press();
         } else {
             // The second press acts on what the first left in focus.
-            ui.waitOutGuard();
-            QTest::keyClick(ui.window(), Qt::Key_Return);
-            QTest::qWait(input.value);
-            QQuickItem* second = ui.window()->activeFocusItem();
-            if (second != focus)
-                beforeAction(second);
-            QTest::keyClick(ui.window(), Qt::Key_Return);
+            ui.pressTwice(input.value, true, [&] {
+                QQuickItem* second = ui.window()->activeFocusItem();
+                if (second != focus)
+                    beforeAction(second);
+            });
         }
     } else if (kind == QLatin1String("type")) {
         type(input);

@@ -203,12 +203,15 @@ public:
     }
     // The second press on whatever has the focus gapMs after the first; the first once the
     // guard is waited out, unless it is to fall within it.
-    void pressTwice(int gapMs, bool afterGuard = true)
+    // between: what the operator notes before the second press (what the first left in focus).
+    void pressTwice(int gapMs, bool afterGuard = true, const std::function<void()>& between = {})
     {
         if (afterGuard)
             waitOutGuard();
         QTest::keyClick(m_window, Qt::Key_Return);
         QTest::qWait(gapMs);
+        if (between)
+            between();
         QTest::keyClick(m_window, Qt::Key_Return);
     }
     // The window drops a press or tap that comes within the guard time after what is shown
