@@ -430,7 +430,10 @@ void OperatorHands::confirmedOn(QQuickItem* page)
         ? measurement->property("filepath").toString() : QString();
     const QString type = ProgramWindow::typeName(page);
     if (type == QLatin1String("OutputVoltageCalibration")) {
-        // A confirmation goes out when the page starts waiting for it to be taken.
+        // A confirmation goes out when the page starts waiting for it to be taken; the
+        // readings are this run's.
+        m_notes.readingAt.clear();
+        m_notes.confirmedStage = -1;
         connect(page, SIGNAL(waitingChanged()), this, SLOT(onProcedureConfirm()));
         return;
     }

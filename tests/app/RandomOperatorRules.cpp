@@ -370,8 +370,9 @@ QString WorldRules::unitCalibration()
         m_procedureEndedAt = now;
     }
     // A procedure keeps its values once it showed its success, or the output calibration
-    // once its last step was confirmed.
-    if (running && page && (page->property("succeeded").toBool()
+    // once its last step was confirmed; the success may reach the page just after the
+    // procedure let the inputs go.
+    if ((running || now - m_procedureEndedAt < 5000) && page && (page->property("succeeded").toBool()
                             || (named(page, "outputVoltageCalibration") && m_notes.confirmedStage == Commissioning::Step4)))
         m_keepsNew = true;
     m_procedure = running;
@@ -398,16 +399,20 @@ QString WorldRules::calibration()
     const bool owes = m_walk.app->hvLink()->owedWrites()->owes();
     const qint64 writable = qMax(m_notes.writesRefusedUntil, m_notes.unitMuteSince >= 0 ? now : m_notes.unitBackAt);
     QQuickItem* page = m_walk.procedurePage();
-    if (m_walk.procedureRuns()) {
-        // A procedure changes the gains: what was typed before no longer counts.
+    const bool running = m_walk.procedureRuns();
+    // A procedure changes the gains: what was typed before no longer counts.
+    if (running)
         m_typed.clear();
-        if (named(page, "outputVoltageCalibration") && page->property("succeeded").toBool() && m_calibrated.at < 0
-            && m_notes.readingAt.contains(Commissioning::Step1) && m_notes.readingAt.contains(Commissioning::Step2)) {
-            const double span = m_notes.readingAt.value(Commissioning::Step2) - m_notes.readingAt.value(Commissioning::Step1);
-            m_calibrated = { span / 74.0 * 10000.0, now };
-        }
-        return QString();
+    // Its success may reach the page just after the procedure let the inputs go.
+    if ((running || now - m_procedureEndedAt < 5000) && named(page, "outputVoltageCalibration")
+        && page->property("succeeded").toBool() && page != m_calibratedPage
+        && m_notes.readingAt.contains(Commissioning::Step1) && m_notes.readingAt.contains(Commissioning::Step2)) {
+        const double span = m_notes.readingAt.value(Commissioning::Step2) - m_notes.readingAt.value(Commissioning::Step1);
+        m_calibrated = { span / 74.0 * 10000.0, now };
+        m_calibratedPage = page;
     }
+    if (running)
+        return QString();
     if (m_calibrated.at >= 0 && now - m_procedureEndedAt > 5000 && now - writable > 5000 && !owes) {
         const Calibrated c = m_calibrated;
         m_calibrated = Calibrated();

@@ -3,6 +3,7 @@
 #include "RandomOperatorWalk.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
@@ -102,6 +103,7 @@ private:
         double gain = 0;
         qint64 at = -1;
     } m_calibrated;
+    QPointer<QQuickItem> m_calibratedPage;
     int m_typedSeen = 0;
     struct Expected {
         Notes::Typed typed;
