@@ -507,6 +507,7 @@ void WorldRules::onStateChanged(States::AppState from, States::AppState to)
             m_ended << m_sequence;
         }
         s.mode = mode;
+        s.serial = m_sequence.serial + 1;
         s.cable = m_notes.cable;
         s.cableConfirmed = m_notes.cableConfirmed;
         s.kv = m_notes.confirmedKv;
@@ -588,6 +589,7 @@ QString WorldRules::storedRecord(Sequence& s, const QSet<QString>& after)
         return QStringLiteral("%1 records added by a test sequence that reached HV on, %2 ms after its end: %3")
             .arg(added.size()).arg(now - s.endedAt).arg(QStringList(added.values()).join(QLatin1String(", ")));
     s.record = *added.cbegin();
+    m_sequenceRecords.insert(s.serial, s.record);
     TestChart::VLF::TestData data;
     // The operator may have deleted it already.
     if (!TestChart::loadTestData(s.record, &data))
@@ -626,21 +628,30 @@ QString WorldRules::editedRecords()
         if (edit->at <= m_editsSeen[comment])
             continue;
         m_editsSeen[comment] = edit->at;
+        const int sequence = edit->record.isEmpty() && s.endedAt >= 0 && edit->at > s.endedAt ? s.serial : 0;
         // A later one for the same record replaces the one before.
         m_edits.erase(std::remove_if(m_edits.begin(), m_edits.end(),
-                                     [&](const Edit& e) { return e.comment == comment && e.edit.record == edit->record; }),
+                                     [&](const Edit& e) {
+                                         return e.comment == comment && e.edit.record == edit->record && e.sequence == sequence;
+                                     }),
                       m_edits.end());
-        m_edits << Edit { *edit, comment };
+        m_edits << Edit { *edit, comment, sequence };
     }
     for (auto it = m_edits.begin(); it != m_edits.end();) {
         const Notes::Edit edit = it->edit;
-        // Of the test just run: the record its sequence added, once found.
-        const bool found = !edit.record.isEmpty() || s.checked || !s.hvOn || s.nothingStored;
+        // Of the test just run: the record its sequence added, once found; of one the next
+        // test superseded, the record it was found to add.
+        const bool earlier = it->sequence && it->sequence != s.serial;
+        const bool found = !edit.record.isEmpty()
+            || (earlier ? m_sequenceRecords.contains(it->sequence) : s.checked || !s.hvOn || s.nothingStored);
         if (now - edit.at < 5000 || (!found && now - edit.at < 15000)) {
             ++it;
             continue;
         }
-        const QString path = !edit.record.isEmpty() ? edit.record : edit.at > s.endedAt ? s.record : QString();
+        const QString path = !edit.record.isEmpty() ? edit.record
+            : earlier                               ? m_sequenceRecords.value(it->sequence)
+            : edit.at > s.endedAt                   ? s.record
+                                                    : QString();
         const bool comment = it->comment;
         const QString text = edit.text.trimmed();
         it = m_edits.erase(it);

@@ -126,14 +126,19 @@ private:
         // Waiting for a phase to come: when the one before ended; the main menu shown since.
         qint64 phaseEndedAt = -1;
         bool mainMenuSince = false;
+        int serial = 0;
     } m_sequence;
     QString storedRecord(Sequence& s, const QSet<QString>& after);
     bool m_sequenceOpen = false;
     QList<Sequence> m_ended; // superseded before they were checked
-    // Comments and cable numbers confirmed for a record, not yet looked for in it.
+    // The record each checked sequence added, by serial.
+    QHash<int, QString> m_sequenceRecords;
+    // Comments and cable numbers confirmed for a record, not yet looked for in it; one for
+    // the results of a test just ended keeps that test's sequence, as the next may begin.
     struct Edit {
         Notes::Edit edit;
         bool comment;
+        int sequence;
     };
     QList<Edit> m_edits;
     qint64 m_editsSeen[2] = { -1, -1 };
