@@ -151,7 +151,7 @@ QList<OperatorInput> OperatorDraw::nextAim()
     m_plan.comment = is(QLatin1String(aim.name), "a comment") || chance(0.3);
     m_plan.restart = is(QLatin1String(aim.name), "a restart") || chance(is(QLatin1String(aim.name), "a multi-phase test") ? 0.5 : 0.2);
     m_plan.finish = is(QLatin1String(aim.name), "a procedure to its end") || chance(0.3);
-    m_plan.stopAtOnce = is(QLatin1String(aim.name), "a test") && chance(0.3);
+    m_plan.stopAtOnce = (is(QLatin1String(aim.name), "a test") || is(QLatin1String(aim.name), "a comment")) && chance(0.3);
     if (is(QLatin1String(aim.name), "a multi-phase test")) {
         static const int multi[] = { OperatingModes::TanDelta, OperatingModes::MWTStep };
         m_plan.group = OperatingModes::Diagnosis;
@@ -178,7 +178,9 @@ QList<OperatorInput> OperatorDraw::nextAim()
     clock.value = chance(0.5) ? 30 : 60;
     QList<OperatorInput> inputs { start, discharge, noise, clock };
     // An export needs the stick; a removal imported criteria files.
-    if (is(QLatin1String(aim.name), "a record export") && !m_notes.stickIn) {
+    // A comment is also typed after a stick took the results.
+    if ((is(QLatin1String(aim.name), "a record export") || (is(QLatin1String(aim.name), "a comment") && chance(0.5)))
+        && !m_notes.stickIn) {
         OperatorInput stick = input("stick");
         stick.flag = true;
         inputs << stick;
