@@ -465,13 +465,15 @@ OperatorInput OperatorDraw::injectFault()
 }
 
 // Under HV or while the cable discharges: the cable breaks down, or the unit falls silent for
-// longer than the link waits (the test's stop is then owed).
+// longer than the link waits (the test's stop is then owed). Half of them outlast the test's
+// end and the leaving of its results too, whose stops are lost as well: then only the owed
+// stop switches the output off.
 OperatorInput OperatorDraw::faultUnderHv()
 {
     OperatorInput in = input("fault");
     const bool breakdown = m_walk.testLive() && chance(0.5);
     in.text = breakdown ? QStringLiteral("breakdown") : QStringLiteral("silence");
-    in.value = breakdown ? 0 : between(2500, 6000);
+    in.value = breakdown ? 0 : chance(0.5) ? between(2500, 6000) : between(10000, 20000);
     return in;
 }
 
