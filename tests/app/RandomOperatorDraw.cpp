@@ -11,6 +11,7 @@
 #include <QJSValue>
 #include <QQmlContext>
 
+#include <cmath>
 #include <numeric>
 
 namespace {
@@ -69,7 +70,7 @@ const QList<OperatorDraw::Aim>& OperatorDraw::aims()
         step("MainPage", "settingsButton|modeButton4"), step("TestSelectionPage", "modeButton(17|18|22)"),
         step("SettingsPage", "serviceEntry"), step("ServiceSettings", "okButton|calibrationModeEntry"),
         step("CalibrationMenuPage", "commissioningButton"), step("CommissioningSelectionPage", "modeButton(17|18|22)"),
-        step("OutputVoltageCalibration", "confirmButton|voltageSpin"), step("CascadeCalibration", "confirmButton"),
+        step("OutputVoltageCalibration", "confirmButton"), step("CascadeCalibration", "confirmButton"),
         step("CascadePowerEnvelope", "confirmButton")
     };
     static const QList<Aim> list {
@@ -113,7 +114,7 @@ const QList<OperatorDraw::Aim>& OperatorDraw::aims()
             step("TanDeltaSettingsPage", "deleteStandardsButton"), step("DialogPage", "confirmButton") },
           {}, &OperatorDraw::criteriaRemoved },
         { "a procedure", 10000, procedure, procedures, &OperatorDraw::procedureRuns },
-        { "a procedure to its end", 45000, procedure, procedures, &OperatorDraw::procedureSucceeded },
+        { "a procedure to its end", 75000, procedure, procedures, &OperatorDraw::procedureSucceeded },
     };
     return list;
 }
@@ -163,9 +164,18 @@ QList<OperatorInput> OperatorDraw::nextAim()
         m_plan.mode = mode.second;
         m_plan.phases = between(1, 3);
     }
+    // A procedure to its end: the three in turn, the output calibration (the longest, and the
+    // one an aim asked for reaches only once) first.
+    if (is(QLatin1String(aim.name), "a procedure to its end")) {
+        static const int procedures[] = { OperatingModes::OutputCalibration, OperatingModes::CascadeCalibration,
+                                          OperatingModes::CascadePowerEnvelope };
+        m_plan.procedure = procedures[m_nextProcedure++ % 3];
+    }
     OperatorInput start = input("aim");
     start.text = QLatin1String(aim.name);
-    if (m_plan.mode)
+    if (m_plan.procedure)
+        start.text += QStringLiteral(" (mode %1)").arg(m_plan.procedure);
+    else if (m_plan.mode)
         start.text += QStringLiteral(" (mode %1, %2 phase(s))").arg(m_plan.mode).arg(m_plan.phases);
     // The unit for what comes: a cable that discharges slowly or at once, read-back noise
     // up to +-640 V at 37 kV, a clock a little or much faster.
@@ -283,10 +293,16 @@ OperatorInput OperatorDraw::next()
     const bool watching = (live && !m_notes.rampPage) || (procedure && aim.stay.contains(shown));
     // A manual ramp not yet had is given the time for a target.
     const bool rampWanted = is(QLatin1String(aim.name), "a manual ramp") && m_aimReached < 0;
-    // A procedure to be walked to its end is followed: its Confirm once offered, little else.
+    // A procedure to be walked to its end is followed: its Confirm once offered, little else;
+    // the doors stay shut (other aims open them under a procedure).
     const bool following = watching && procedure && m_plan.finish;
+    if (following) {
+        const OperatorInput entry = meterEntry();
+        if (!entry.kind.isEmpty() && chance(0.8))
+            return entry;
+    }
     const QList<QPair<OperatorInput (OperatorDraw::*)(), int>> kinds {
-        { &OperatorDraw::tapControl, waiting ? 6 : following && onRoute ? 40 : watching ? 4 : 50 },
+        { &OperatorDraw::tapControl, following ? (onRoute ? 40 : 1) : waiting ? 6 : watching ? 4 : 50 },
         { &OperatorDraw::tapAnywhere, following ? 1 : 3 },
         { &OperatorDraw::turnEncoder, marking ? 50 : waiting || following ? 2 : 8 },
         { &OperatorDraw::pressKnob, field && field == m_typedInto ? 40 : waiting || away || following ? 2 : 7 },
@@ -294,8 +310,8 @@ OperatorInput OperatorDraw::next()
         { &OperatorDraw::typeText, text },
         { &OperatorDraw::stay, watching ? 40 : waiting ? 20 : 1 },
         { &OperatorDraw::pressHvOnKey, waitsForKey() ? 25 : 1 },
-        { &OperatorDraw::switchSafetyInput, live ? 3 : opened ? 10 : 1 },
-        { &OperatorDraw::openWhileOn, !outputOn ? 0 : discharging || mute ? 15 : rampWanted ? 2 : 6 },
+        { &OperatorDraw::switchSafetyInput, live ? 3 : opened ? 10 : following ? 0 : 1 },
+        { &OperatorDraw::openWhileOn, !outputOn ? 0 : discharging || mute ? 15 : following ? 0 : rampWanted ? 2 : 6 },
         { &OperatorDraw::moveStick, 1 },
         { &OperatorDraw::injectFault, burning || following ? 1 : live || procedure ? 4 : 1 },
         { &OperatorDraw::faultUnderHv, discharging ? 40 : live && !burning ? 3 : 0 },
@@ -486,6 +502,52 @@ OperatorInput OperatorDraw::powerCycle()
     return in;
 }
 
+// At an output calibration's first two steps, once its output stood at the step's level:
+// what a reference meter on the output shows (the unit's output, off by up to 0.2 kV),
+// entered on the spin with the knob (to it, pressed, turned, pressed). None once entered,
+// or while the meter shows what the spin cannot take.
+OperatorInput OperatorDraw::meterEntry()
+{
+    QQuickItem* page = m_walk.procedurePage();
+    if (!page || page->objectName() != QLatin1String("outputVoltageCalibration") || !page->property("inputShown").toBool()
+        || !page->property("confirmOffered").toBool())
+        return {};
+    QQuickItem* spin = page->property("spin").value<QQuickItem*>();
+    const int stage = page->property("stage").toInt();
+    if (m_meter.page != page || m_meter.stage != stage) {
+        // The polarity as the unit drives it: its DC mode, else the polarity parameter.
+        const HvUnitModel& unit = m_walk.unit();
+        const uint64_t polarity = unit.parameter(35);
+        const bool negative = (polarity & (1u << 17)) || (!(polarity & (1u << 16)) && unit.modeChar() == '-');
+        const int tenths = int(std::lround(unit.outputVoltage() / 1e5)) + between(-2, 2);
+        m_meter = { page, stage, negative ? -tenths : tenths };
+    }
+    const int value = spin->property("value").toInt();
+    const bool editing = spin->property("editing").toBool();
+    if ((value == m_meter.tenths && !editing) || m_meter.tenths < spin->property("from").toInt()
+        || m_meter.tenths > spin->property("to").toInt())
+        return {};
+    if (!spin->hasActiveFocus())
+        return inputOn("turn-to", spin);
+    if (!editing || value == m_meter.tenths)
+        return pressKnob();
+    OperatorInput in = input("turn");
+    in.value = m_meter.tenths - value;
+    return in;
+}
+
+// Outside an output calibration's first two steps always; there, once the meter's reading
+// stands on the spin.
+bool OperatorDraw::meterEntered() const
+{
+    const QQuickItem* page = m_walk.procedurePage();
+    if (!page || page->objectName() != QLatin1String("outputVoltageCalibration") || !page->property("inputShown").toBool())
+        return true;
+    const QObject* spin = page->property("spin").value<QObject*>();
+    return m_meter.page == page && m_meter.stage == page->property("stage").toInt()
+        && spin->property("value").toInt() == m_meter.tenths && !spin->property("editing").toBool();
+}
+
 // How much the operator wants the control now: the way of the aim, back where it is not,
 // now and then anything.
 int OperatorDraw::appeal(const QQuickItem* control, bool onRoute) const
@@ -546,6 +608,9 @@ int OperatorDraw::planned(const QQuickItem* control, const QString& shown) const
     }
     if (is(QLatin1String(aim), "criteria removed") && is(shown, "TanDeltaSettingsPage"))
         return standardMarked(control);
+    if (m_plan.procedure && (is(shown, "TestSelectionPage") || is(shown, "CommissioningSelectionPage"))
+        && name.startsWith(QLatin1String("modeButton")))
+        return name == QStringLiteral("modeButton%1").arg(m_plan.procedure) ? 800 : 5;
     if (testAim && is(shown, "CableDataPage") && is(name, "confirmButton"))
         return !m_plan.cable || m_typedInto ? 800 : 30;
     // A procedure to its end: Confirm once offered; Cancel now and then, or to leave.
@@ -553,7 +618,7 @@ int OperatorDraw::planned(const QQuickItem* control, const QString& shown) const
         const bool offered = control->opacity() >= 1.0;
         if (is(name, "cancelButton"))
             return m_plan.finish ? 2 : 40;
-        return offered ? 800 : 5;
+        return offered && (!m_plan.finish || meterEntered()) ? 800 : 5;
     }
     if (manual && !testRuns && !is(shown, "MainPage") && !is(shown, "TestSelectionPage")) {
         // A manual ramp is had in the sine and DC tests only: from another, back. Only a

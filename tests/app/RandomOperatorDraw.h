@@ -54,6 +54,8 @@ private:
     // What the current aim's test is to be.
     struct Plan {
         int group = 0, mode = 0, phases = 1;
+        // The procedure to walk to its end (its entry's mode), 0 for any.
+        int procedure = 0;
         bool burn = false, cable = false, comment = false, restart = false, finish = false;
         // HV OFF tapped the moment the live page comes up.
         bool stopAtOnce = false;
@@ -83,6 +85,8 @@ private:
     OperatorInput injectFault();
     OperatorInput faultUnderHv();
     OperatorInput powerCycle();
+    OperatorInput meterEntry();
+    bool meterEntered() const;
 
     int appeal(const QQuickItem* control, bool onRoute) const;
     int planned(const QQuickItem* control, const QString& shown) const;
@@ -113,7 +117,12 @@ private:
     Notes& m_notes;
     OperatorHands& m_hands;
     std::mt19937 m_rng;
-    int m_aim = 0, m_nextMode = 0, m_nextPhaseMode = 0;
+    int m_aim = 0, m_nextMode = 0, m_nextPhaseMode = 0, m_nextProcedure = 0;
+    // What the reference meter showed at a step of an output calibration (tenths of a kV).
+    struct Meter {
+        QPointer<QQuickItem> page;
+        int stage = -1, tenths = 0;
+    } m_meter;
     qint64 m_aimStart = 0, m_aimEnd = 0, m_aimReached = -1;
     Plan m_plan;
     // The page in front, and since when.

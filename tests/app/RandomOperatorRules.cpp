@@ -416,6 +416,7 @@ QString WorldRules::calibration()
     if (m_calibrated.at >= 0 && now - m_procedureEndedAt > 5000 && now - writable > 5000 && !owes) {
         const Calibrated c = m_calibrated;
         m_calibrated = Calibrated();
+        ++calibrationsChecked;
         if (qAbs(unit.gainU() - c.gain) > c.gain * 0.005)
             return QStringLiteral("the unit's U gain is %1 after an output calibration whose readings give %2 "
                                   "(-%3 kV, +%4 kV)")

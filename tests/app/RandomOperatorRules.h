@@ -25,7 +25,7 @@ public:
     void noteStall(qint64 ms) { m_stall = qMax(m_stall, ms); }
 
     // What was checked.
-    qint64 checked = 0, recordsChecked = 0, readingsCompared = 0;
+    qint64 checked = 0, recordsChecked = 0, readingsCompared = 0, calibrationsChecked = 0;
     QSet<QString> modes, procedures;
 
 private:

@@ -209,12 +209,12 @@ private slots:
         }
         std::printf("%s: %d inputs drawn\n  inputs: %s\n  aims reached: %s\n  pages reached (%d): %s\n"
                     "  test modes started: %s\n  procedures started: %s\n  faults injected: %s\n  rules checked: %lld\n"
-                    "  records checked: %lld\n  unit readings compared: %lld\n",
+                    "  records checked: %lld\n  unit readings compared: %lld\n  output calibrations checked: %lld\n",
                     qPrintable(name), std::accumulate(m_hands.drawn.cbegin(), m_hands.drawn.cend(), 0),
                     qPrintable(counted(m_hands.drawn)), m_draw ? qPrintable(joined(m_draw->reached)) : "",
                     int(m_pages.size()), qPrintable(joined(m_pages)), qPrintable(joined(m_rules.modes)),
                     qPrintable(joined(m_rules.procedures)), qPrintable(counted(m_hands.faults)), m_rules.checked,
-                    m_rules.recordsChecked, m_rules.readingsCompared);
+                    m_rules.recordsChecked, m_rules.readingsCompared, m_rules.calibrationsChecked);
         if (!held) {
             std::printf("BROKEN %s: %s\nreplay: %s --replay %s\nlast inputs:\n  %s\n", qPrintable(name), qPrintable(m_broken),
                         qPrintable(QCoreApplication::applicationFilePath()), qPrintable(m_log.path()),
