@@ -86,6 +86,18 @@ Item {
             compare(results.calibration.aReal, 1.000125)
             shot("commissioning-tand-results")
             verify(results.close())
+
+            // A cancelled run's end reaching a page opened just after is no success of its own.
+            testHelper.setUnavailableMachines(false)
+            turn(Qt.Key_Right)
+            pressOn(buttonFor(stack().currentItem, OperatingMode.OutputCalibration))
+            var output = stack().currentItem
+            guiViewModel.commissioning.outputMachineEvent(Commissioning.Done)
+            verify(!output.succeeded)
+            guiViewModel.commissioning.outputMachineEvent(Commissioning.Step4)
+            guiViewModel.commissioning.outputMachineEvent(Commissioning.Done)
+            verify(output.succeeded)
+            verify(output.close())
         }
 
         // A procedure's error reaches the operator once: the open page shows it and closes,

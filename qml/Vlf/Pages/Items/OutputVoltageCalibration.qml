@@ -42,6 +42,10 @@ CommissioningPage {
         // The error's text closes the page.
         if (s === Commissioning.Error)
             return
+        // Only the last step's Confirm ends a run well; a Done before it is a cancelled
+        // run's end, which a page opened meanwhile must not show as its success.
+        if (s === Commissioning.Done && stage !== Commissioning.Step4)
+            return
         // A new step is not yet at its level: before anything that could offer Confirm.
         reading = Commissioning.OutputSettling
         stage = s
