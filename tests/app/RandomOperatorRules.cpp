@@ -391,7 +391,7 @@ QString WorldRules::unitCalibration()
 
 // After a confirmed output calibration the unit's U gain is within 0.5 % of the one the
 // two readings give ((+reading - -reading) / 74 kV); a value typed on the calibration page
-// reads back from the unit as typed, once the unit takes writes.
+// while the unit takes writes reads back from the unit as typed.
 QString WorldRules::calibration()
 {
     const qint64 now = Walk::now();
@@ -428,7 +428,8 @@ QString WorldRules::calibration()
         // A later value for the same field replaces the earlier.
         for (Expected& e : m_typed)
             e.settled = e.settled || e.typed.property == t.property;
-        m_typed << Expected { t, false };
+        // Typed while the unit took no writes: the program says the write failed.
+        m_typed << Expected { t, t.at <= writable };
     }
     static const QHash<QString, eHVUnitParamType> fixedPoint {
         { "gainPFC", eHVUnitParamType_GainPFC },       { "gainHvpU", eHVUnitParamType_GainU_HVP },
