@@ -272,7 +272,7 @@ OperatorInput OperatorDraw::next()
     const bool opened = std::count(m_notes.open, m_notes.open + 9, true) > 0;
     // HV on, or a cable still discharging after HV OFF: the operator reaches for the door.
     const bool discharging = m_walk.state() == States::TestSoftStop;
-    // A unit silent under HV: a door opened then keeps the line low as it answers again.
+    // A unit silent under HV: a door opened meanwhile still takes the line down.
     const bool mute = m_notes.unitMuteSince >= 0;
     const bool outputOn = m_walk.unit().outputOn() || discharging;
     // After the HV-on key the live page is waited for, then HV OFF tapped at once.
