@@ -293,8 +293,13 @@ void TestPreparation::appStateChanged(States::AppState oldState, States::AppStat
             emit hvSignalTimeout();
         else if (oldState == States::TestFinished)
             emit testFinished();
-        else if (oldState == States::WaitPhaseConnect)
-            emit sequenceLeft();
+        else if (oldState == States::WaitPhaseConnect || oldState == States::HVUnitError)
+            emit startRefused();
+        break;
+    case States::HVUnitError:
+        // A start sent as the machine reached Idle came after the unit's error there.
+        if (oldState == States::Idle)
+            emit startRefused();
         break;
     case States::Starting:
         // The unit reported an error as the test ended: it starts again, the test is over.

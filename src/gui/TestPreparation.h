@@ -76,8 +76,9 @@ signals:
     void testFinalizing();
     void testFinished();
     void waitPhaseConnect();
-    // The next phase's start was refused (the unit in error): the sequence is over.
-    void sequenceLeft();
+    // A start was refused for the unit's error (the next phase's, or one sent as the unit
+    // came back and reported an error, or one pressed during the error).
+    void startRefused();
 
 private:
     static void setFirst(const QList<FixedValueUnit*>& items, FixedValueUnit::ValueType type,

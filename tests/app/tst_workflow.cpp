@@ -727,7 +727,9 @@ private slots:
         // "read failure", "soft stop opening" / "soft stop silence", "emergency off" (open at the
         // start, then as "running"), "tapped at once" or "pressed twice at once" (HV off right
         // after the live page came up), "silent start" (the unit falls silent as the test
-        // starts; the operator leaves the page and starts again, then as "preparation")
+        // starts; the operator leaves the page and starts again, then as "preparation"), "error
+        // start" (started while the unit reports an error; it is switched off and on without it,
+        // the operator starts again, then as "preparation")
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::DC) << QString() << "breakdown";
@@ -751,6 +753,8 @@ private slots:
                                                       << "pressed twice at once";
         QTest::newRow("start again after a silent start") << withstand << int(OperatingModes::VLFSin) << QString()
                                                           << "silent start";
+        QTest::newRow("start again after the unit's error") << withstand << int(OperatingModes::VLFSin) << QString()
+                                                            << "error start";
     }
     void testEndedWithHvOff()
     {
@@ -762,7 +766,8 @@ private slots:
         if (openAtStart)
             end = QStringLiteral("running");
         const bool silentStart = end == QLatin1String("silent start");
-        if (silentStart)
+        const bool errorStart = end == QLatin1String("error start");
+        if (silentStart || errorStart)
             end = QStringLiteral("preparation");
         const bool hurried = end == QLatin1String("burning") || end == QLatin1String("load detection");
         const bool atOnce = end.endsWith(QLatin1String(" at once"));
@@ -823,7 +828,24 @@ private slots:
         }
         if (silentStart)
             m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+        if (errorStart) {
+            unit().triggerError(HVStateBits::Overcurrent);
+            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::HVUnitError, 10000);
+        }
         UI(turnToAndPress("confirmButton")); // time
+        if (errorStart) {
+            // The start is dropped in the unit's error; once the unit is back without it, the
+            // page that asked it has gone and the next start is taken.
+            UI(waitForPage("TestConfirmationPage"));
+            QTRY_VERIFY(m_ui.page()->property("started").toBool());
+            unit().clearError(HVStateBits::Overcurrent);
+            m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+            QTRY_VERIFY_WITH_TIMEOUT(dm()->getHVUnitState().comError, 10000);
+            m_around->sim.clearFault();
+            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::Idle, 10000);
+            UI(waitForPage("TestConfigurationPage"));
+            UI(turnToAndPress("confirmButton")); // time
+        }
         if (silentStart) {
             // The start ends with the unit's error, left through TestFinished while the unit is
             // started again; a start pressed meanwhile on a fresh page is taken once it answers.

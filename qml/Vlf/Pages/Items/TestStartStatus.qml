@@ -63,9 +63,9 @@ Column {
             status.done = true
             status.page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"), { "title": status.page.title })
         }
-        // The next phase was asked with the unit in error: no phase follows, the page that
-        // started it goes (the unit's error is told on its own).
-        function onSequenceLeft() {
+        // The start was refused for the unit's error (a next phase's: no phase follows): the
+        // page that started it goes (the unit's error is told on its own).
+        function onStartRefused() {
             if (!status.page.visible || !status.page.started)
                 return
             status.done = true
