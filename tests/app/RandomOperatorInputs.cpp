@@ -182,7 +182,7 @@ void OperatorHands::tap(OperatorInput& input, bool byKnob)
     // A patient operator looks at what came up first.
     if (input.value && m_walk.ui->waitOutGuard())
         QCoreApplication::processEvents();
-    QQuickItem* control = resolve(input);
+    QPointer<QQuickItem> control = resolve(input);
     if (control)
         input.spot = centreOf(control).toPoint();
     m_log.write(input);
@@ -192,10 +192,13 @@ void OperatorHands::tap(OperatorInput& input, bool byKnob)
             m_walk.ui->tapAt(input.spot);
         return;
     }
-    for (int i = 0; byKnob && i < 40 && !control->hasActiveFocus(); ++i) {
+    for (int i = 0; byKnob && i < 40 && control && !control->hasActiveFocus(); ++i) {
         stepTarget(1);
         m_walk.ui->turn(1);
     }
+    // Its list rebuilt while the knob turned (a stick taken out): the operator lost it.
+    if (!control)
+        return;
     beforeAction(control);
     if (byKnob)
         m_walk.ui->press();
