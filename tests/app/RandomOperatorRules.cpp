@@ -808,9 +808,13 @@ QString WorldRules::pages()
                 .arg(type).arg(now - s.endedAt).arg(name);
     }
     // A start shown on the confirmation page, given where a test may start (not while the
-    // unit is in its error), reaches the test's first state.
-    const bool starting = type == QLatin1String("TestConfirmationPage") && page->property("started").toBool()
-        && !Statemachine::isTestState(state);
+    // unit is in its error), reaches the test's first state; a test that then ended at once
+    // (the unit lost as it began) keeps its page until the test is left, not into Idle.
+    const bool started = type == QLatin1String("TestConfirmationPage") && page->property("started").toBool();
+    if (started && Statemachine::isTestState(state))
+        m_startReachedBy = page;
+    const bool starting = started && !Statemachine::isTestState(state)
+        && (page != m_startReachedBy || state == States::Idle);
     if (!starting) {
         m_startSeen = -1;
     } else if (m_startSeen < 0 || state == States::Starting) {

@@ -156,6 +156,8 @@ private:
     // The pages.
     qint64 m_startSeen = -1;
     bool m_startAllowed = false;
+    // The confirmation page whose start reached a test state: done with, whatever follows.
+    QPointer<QQuickItem> m_startReachedBy;
     States::AppState m_pageState = States::None;
     qint64 m_pageStateAt = 0, m_wrongPageSince = -1, m_resultsNotShownSince = -1, m_resultsSeenFor = -1;
 
