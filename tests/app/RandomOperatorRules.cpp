@@ -571,6 +571,10 @@ QString WorldRules::sequenceRecord()
     }
     // One superseded by the next before its time: what the store held when the next began.
     for (Sequence& ended : m_ended) {
+        // Its results confirmed unseen by a start kept for Idle: whether they said that nothing
+        // was stored, nobody read.
+        if (!ended.resultsShown)
+            continue;
         const QString broken = storedRecord(ended, ended.after);
         if (!broken.isEmpty())
             return broken;
