@@ -123,18 +123,22 @@ bool HvUnitModel::hvEnabledLocked() const
 
 int64_t HvUnitModel::measuredVoltageLocked() const
 {
-    // The reading scales with the U gain; DC polarity from the mode, then from the
-    // polarity parameter (bit 16 positive, bit 17 negative).
+    // The reading scales with the U gain and carries the DC polarity.
     int64_t u = int64_t(std::llround(double(outputVoltageLocked()) * m_gainU / 10000.0));
-    bool negative = m_mode == '-';
-    const uint64_t polarity = m_params.value(35);
-    if (polarity & (1u << 16))
-        negative = false;
-    else if (polarity & (1u << 17))
-        negative = true;
-    if (negative)
+    if (outputNegativeLocked())
         u = -u;
     return withNoiseLocked(u);
+}
+
+bool HvUnitModel::outputNegativeLocked() const
+{
+    // The polarity parameter (bit 16 positive, bit 17 negative) overrides the mode.
+    const uint64_t polarity = m_params.value(35);
+    if (polarity & (1u << 16))
+        return false;
+    if (polarity & (1u << 17))
+        return true;
+    return m_mode == '-';
 }
 
 int64_t HvUnitModel::withNoiseLocked(int64_t u) const
@@ -588,6 +592,7 @@ int64_t HvUnitModel::setVoltage() const { std::lock_guard<std::mutex> l(m_mutex)
 uint64_t HvUnitModel::setFrequency() const { std::lock_guard<std::mutex> l(m_mutex); return m_frequency; }
 uint64_t HvUnitModel::setMinutes() const { std::lock_guard<std::mutex> l(m_mutex); return m_minutes; }
 int HvUnitModel::modeChar() const { std::lock_guard<std::mutex> l(m_mutex); return m_mode; }
+bool HvUnitModel::outputNegative() const { std::lock_guard<std::mutex> l(m_mutex); return outputNegativeLocked(); }
 int HvUnitModel::burnFlags() const { std::lock_guard<std::mutex> l(m_mutex); return m_burn; }
 QByteArray HvUnitModel::lastTime() const { std::lock_guard<std::mutex> l(m_mutex); return m_time; }
 bool HvUnitModel::outputOn() const { std::lock_guard<std::mutex> l(m_mutex); return m_on; }

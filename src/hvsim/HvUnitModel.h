@@ -123,6 +123,8 @@ public:
     uint64_t setFrequency() const;
     uint64_t setMinutes() const;
     int modeChar() const;
+    // DC polarity as the unit drives it: from the mode, then from the polarity parameter.
+    bool outputNegative() const;
     int burnFlags() const;
     QByteArray lastTime() const;
     bool outputOn() const;
@@ -142,6 +144,7 @@ private:
     int64_t outputVoltageLocked() const;
     int64_t dischargeVoltageLocked() const;
     int64_t measuredVoltageLocked() const;
+    bool outputNegativeLocked() const;
     int64_t withNoiseLocked(int64_t u) const;
     bool hvEnabledLocked() const;
     int64_t currentLocked(int64_t voltage) const;

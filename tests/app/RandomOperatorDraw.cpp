@@ -502,25 +502,29 @@ OperatorInput OperatorDraw::powerCycle()
     return in;
 }
 
+// An output calibration's page at a step that takes a reading, else null.
+QQuickItem* OperatorDraw::readingPage() const
+{
+    QQuickItem* page = m_walk.procedurePage();
+    return page && page->objectName() == QLatin1String("outputVoltageCalibration") && page->property("inputShown").toBool()
+        ? page : nullptr;
+}
+
 // At an output calibration's first two steps, once its output stood at the step's level:
 // what a reference meter on the output shows (the unit's output, off by up to 0.2 kV),
 // entered on the spin with the knob (to it, pressed, turned, pressed). None once entered,
 // or while the meter shows what the spin cannot take.
 OperatorInput OperatorDraw::meterEntry()
 {
-    QQuickItem* page = m_walk.procedurePage();
-    if (!page || page->objectName() != QLatin1String("outputVoltageCalibration") || !page->property("inputShown").toBool()
-        || !page->property("confirmOffered").toBool())
+    QQuickItem* page = readingPage();
+    if (!page || !page->property("confirmOffered").toBool())
         return {};
     QQuickItem* spin = page->property("spin").value<QQuickItem*>();
     const int stage = page->property("stage").toInt();
     if (m_meter.page != page || m_meter.stage != stage) {
-        // The polarity as the unit drives it: its DC mode, else the polarity parameter.
         const HvUnitModel& unit = m_walk.unit();
-        const uint64_t polarity = unit.parameter(35);
-        const bool negative = (polarity & (1u << 17)) || (!(polarity & (1u << 16)) && unit.modeChar() == '-');
         const int tenths = int(std::lround(unit.outputVoltage() / 1e5)) + between(-2, 2);
-        m_meter = { page, stage, negative ? -tenths : tenths };
+        m_meter = { page, stage, unit.outputNegative() ? -tenths : tenths };
     }
     const int value = spin->property("value").toInt();
     const bool editing = spin->property("editing").toBool();
@@ -540,8 +544,8 @@ OperatorInput OperatorDraw::meterEntry()
 // stands on the spin.
 bool OperatorDraw::meterEntered() const
 {
-    const QQuickItem* page = m_walk.procedurePage();
-    if (!page || page->objectName() != QLatin1String("outputVoltageCalibration") || !page->property("inputShown").toBool())
+    const QQuickItem* page = readingPage();
+    if (!page)
         return true;
     const QObject* spin = page->property("spin").value<QObject*>();
     return m_meter.page == page && m_meter.stage == page->property("stage").toInt()

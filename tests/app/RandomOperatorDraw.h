@@ -85,6 +85,7 @@ private:
     OperatorInput injectFault();
     OperatorInput faultUnderHv();
     OperatorInput powerCycle();
+    QQuickItem* readingPage() const;
     OperatorInput meterEntry();
     bool meterEntered() const;
 

@@ -354,6 +354,9 @@ QString WorldRules::unitValues() const
     return QStringLiteral("gains %1/%2, calibration words%3").arg(unit.gainU()).arg(unit.gainI()).arg(words);
 }
 
+// Within 5 s of a procedure's end: its success may still reach its page, its values the unit.
+bool WorldRules::settling(qint64 now) const { return now - m_procedureEndedAt < 5000; }
+
 // Outside a procedure the unit keeps the gains and calibration words of the last procedure
 // that ended with a confirmed write (or a value the operator entered on the calibration
 // page), or those it had before; what the program owes it may lag.
@@ -372,7 +375,7 @@ QString WorldRules::unitCalibration()
     // A procedure keeps its values once it showed its success, or the output calibration
     // once its last step was confirmed; the success may reach the page just after the
     // procedure let the inputs go.
-    if ((running || now - m_procedureEndedAt < 5000) && page && (page->property("succeeded").toBool()
+    if ((running || settling(now)) && page && (page->property("succeeded").toBool()
                             || (named(page, "outputVoltageCalibration") && m_notes.confirmedStage == Commissioning::Step4)))
         m_keepsNew = true;
     m_procedure = running;
@@ -381,10 +384,9 @@ QString WorldRules::unitCalibration()
     const QString values = unitValues();
     if (values == m_reference)
         return QString();
-    const bool settling = now - m_procedureEndedAt < 5000;
-    if ((m_keepsNew && settling) || now - m_notes.handWriteAt < 3000)
+    if ((m_keepsNew && settling(now)) || now - m_notes.handWriteAt < 3000)
         m_reference = values;
-    else if (!settling && !m_walk.app->hvLink()->owedWrites()->owes())
+    else if (!settling(now) && !m_walk.app->hvLink()->owedWrites()->owes())
         return QStringLiteral("the unit holds %1 outside a procedure, not %2").arg(values, m_reference);
     return QString();
 }
@@ -404,7 +406,7 @@ QString WorldRules::calibration()
     if (running)
         m_typed.clear();
     // Its success may reach the page just after the procedure let the inputs go.
-    if ((running || now - m_procedureEndedAt < 5000) && named(page, "outputVoltageCalibration")
+    if ((running || settling(now)) && named(page, "outputVoltageCalibration")
         && page->property("succeeded").toBool() && page != m_calibratedPage
         && m_notes.readingAt.contains(Commissioning::Step1) && m_notes.readingAt.contains(Commissioning::Step2)) {
         const double span = m_notes.readingAt.value(Commissioning::Step2) - m_notes.readingAt.value(Commissioning::Step1);
@@ -413,7 +415,7 @@ QString WorldRules::calibration()
     }
     if (running)
         return QString();
-    if (m_calibrated.at >= 0 && now - m_procedureEndedAt > 5000 && now - writable > 5000 && !owes) {
+    if (m_calibrated.at >= 0 && !settling(now) && now - writable > 5000 && !owes) {
         const Calibrated c = m_calibrated;
         m_calibrated = Calibrated();
         ++calibrationsChecked;
@@ -750,12 +752,7 @@ QString WorldRules::screen()
         return QString();
     const QString shown = text->property("text").toString();
     const int mode = m_walk.dm()->getOperatingMode();
-    bool negative = unit.modeChar() == '-';
-    const uint64_t polarity = unit.parameter(35);
-    if (polarity & (1u << 16))
-        negative = false;
-    else if (polarity & (1u << 17))
-        negative = true;
+    const bool negative = unit.outputNegative();
     // The gauge shows the unit's reading as it comes, the amplitude in the sine modes too.
     const double measured = unit.outputVoltage() * unit.gainU() / 10000.0 / 1e6 * (negative ? -1 : 1);
     const double noise = m_notes.noiseKv;

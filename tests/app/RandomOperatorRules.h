@@ -99,6 +99,7 @@ private:
     QString m_reference;
     bool m_procedure = false, m_keepsNew = false;
     qint64 m_procedureEndedAt = 0;
+    bool settling(qint64 now) const;
     struct Calibrated {
         double gain = 0;
         qint64 at = -1;
