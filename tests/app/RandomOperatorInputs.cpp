@@ -117,6 +117,25 @@ QQuickItem* OperatorHands::resolve(const OperatorInput& input) const
     return best;
 }
 
+// The control a tap on this spot lands on: of those that hold it, the last collected, which
+// is drawn over the others.
+QQuickItem* OperatorHands::controlAt(const QPoint& spot) const
+{
+    QQuickItem* hit = nullptr;
+    for (QQuickItem* c : controls())
+        if (c->mapRectToScene(QRectF(0, 0, c->width(), c->height())).contains(spot))
+            hit = c;
+    return hit;
+}
+
+// A tap on a spot, not aimed at a control: what it lands on is confirmed as by any tap.
+void OperatorHands::tapSpot(const QPoint& spot, bool touch)
+{
+    if (QQuickItem* control = controlAt(spot))
+        beforeAction(control);
+    m_walk.ui->tapAt(spot, touch);
+}
+
 void OperatorHands::perform(OperatorInput input)
 {
     input.at = m_walk.since();
@@ -134,7 +153,7 @@ void OperatorHands::perform(OperatorInput input)
         tap(input, kind == QLatin1String("turn-to"));
     } else if (kind == QLatin1String("tap-anywhere")) {
         m_log.write(input);
-        ui.tapAt(input.spot, input.flag);
+        tapSpot(input.spot, input.flag);
     } else if (kind == QLatin1String("turn")) {
         m_log.write(input);
         turn(input.value);
@@ -189,7 +208,7 @@ void OperatorHands::tap(OperatorInput& input, bool byKnob)
     if (!control) {
         // Gone since it was drawn: the spot takes the tap.
         if (!byKnob)
-            m_walk.ui->tapAt(input.spot);
+            tapSpot(input.spot, false);
         return;
     }
     for (int i = 0; byKnob && i < 40 && control && !control->hasActiveFocus(); ++i) {

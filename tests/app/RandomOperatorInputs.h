@@ -43,6 +43,8 @@ private slots:
 
 private:
     QQuickItem* resolve(const OperatorInput& input) const;
+    QQuickItem* controlAt(const QPoint& spot) const;
+    void tapSpot(const QPoint& spot, bool touch);
     void tap(OperatorInput& input, bool byKnob);
     void turn(int steps);
     void type(OperatorInput& input);
