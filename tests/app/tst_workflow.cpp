@@ -86,6 +86,21 @@ private:
         UI(waitForPage("MeasurementPage", 20000));
     }
 
+    // The unit's error cleared, it is switched off and on: a page that started in the error
+    // has gone, and no start is left behind it.
+    void unitBackWithoutError()
+    {
+        unit().clearError(HVStateBits::Overcurrent);
+        m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
+        QTRY_VERIFY_WITH_TIMEOUT(dm()->getHVUnitState().comError, 10000);
+        m_around->sim.clearFault();
+        QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::Idle, 10000);
+        UI(waitForPage("TestConfigurationPage"));
+        QTest::qWait(1000);
+        QCOMPARE(dm()->getAppState(), States::Idle);
+        QVERIFY(!unit().outputOn());
+    }
+
     // The unit falls silent; the program tells it has lost it.
     void silenceUnit()
     {
@@ -729,7 +744,9 @@ private slots:
         // after the live page came up), "silent start" (the unit falls silent as the test
         // starts; the operator leaves the page and starts again, then as "preparation"), "error
         // start" (started while the unit reports an error; it is switched off and on without it,
-        // the operator starts again, then as "preparation")
+        // the operator starts again, then as "preparation"), "error restart" (as "preparation",
+        // its results' restart tapped while the unit reports an error; the unit as in "error
+        // start", the operator goes home)
         QTest::addColumn<QString>("end");
         const int withstand = OperatingModes::Withstand;
         QTest::newRow("breakdown") << withstand << int(OperatingModes::DC) << QString() << "breakdown";
@@ -755,6 +772,8 @@ private slots:
                                                           << "silent start";
         QTest::newRow("start again after the unit's error") << withstand << int(OperatingModes::VLFSin) << QString()
                                                             << "error start";
+        QTest::newRow("restart in the unit's error") << withstand << int(OperatingModes::VLFSin) << QString()
+                                                     << "error restart";
     }
     void testEndedWithHvOff()
     {
@@ -768,6 +787,9 @@ private slots:
         const bool silentStart = end == QLatin1String("silent start");
         const bool errorStart = end == QLatin1String("error start");
         if (silentStart || errorStart)
+            end = QStringLiteral("preparation");
+        const bool restartInError = end == QLatin1String("error restart");
+        if (restartInError)
             end = QStringLiteral("preparation");
         const bool hurried = end == QLatin1String("burning") || end == QLatin1String("load detection");
         const bool atOnce = end.endsWith(QLatin1String(" at once"));
@@ -838,12 +860,7 @@ private slots:
             // page that asked it has gone and the next start is taken.
             UI(waitForPage("TestConfirmationPage"));
             QTRY_VERIFY(m_ui.page()->property("started").toBool());
-            unit().clearError(HVStateBits::Overcurrent);
-            m_around->sim.setFault(HvUnitSimulator::Fault::Silence);
-            QTRY_VERIFY_WITH_TIMEOUT(dm()->getHVUnitState().comError, 10000);
-            m_around->sim.clearFault();
-            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::Idle, 10000);
-            UI(waitForPage("TestConfigurationPage"));
+            STEP(unitBackWithoutError());
             UI(turnToAndPress("confirmButton")); // time
         }
         if (silentStart) {
@@ -1031,6 +1048,18 @@ private slots:
             QCOMPARE(records(), before);
             QVERIFY(!lastRecord.isEmpty());
             QCOMPARE(readAll(before.last()), lastRecord);
+        }
+        if (restartInError) {
+            unit().triggerError(HVStateBits::Overcurrent);
+            QTRY_COMPARE_WITH_TIMEOUT(dm()->getAppState(), States::HVUnitError, 10000);
+            UI(tap("restartButton"));
+            UI(waitForPage("TestConfirmationPage"));
+            QTRY_VERIFY(m_ui.page()->property("started").toBool());
+            STEP(unitBackWithoutError());
+            UI(tap("backButton"));
+            UI(waitForPage("TestSelectionPage"));
+            UI(tap("backButton"));
+            return;
         }
         if (manualRamp) {
             // The results, the record and the history name the highest target the unit had.

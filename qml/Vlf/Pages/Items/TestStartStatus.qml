@@ -64,12 +64,13 @@ Column {
             status.page.replaceWith(Qt.resolvedUrl("TestConfirmationPage.qml"), { "title": status.page.title })
         }
         // The start was refused for the unit's error (a next phase's: no phase follows): the
-        // page that started it goes (the unit's error is told on its own).
+        // page that started it goes (the unit's error is told on its own), and with it a start
+        // still kept for Idle, as its Cancel would take it.
         function onStartRefused() {
             if (!status.page.visible || !status.page.started)
                 return
             status.done = true
-            status.page.close()
+            status.page.cancel()
         }
         function onTestFinished() {
             // Only the end of a test this page saw start: a restart's page comes up before
