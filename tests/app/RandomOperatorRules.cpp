@@ -482,24 +482,28 @@ QSet<QString> WorldRules::recordFiles() const
 void WorldRules::onStateChanged(States::AppState from, States::AppState to)
 {
     const qint64 now = Walk::now();
+    int askedPhase = -1;
     if (to == States::InitTest) {
         modes.insert(TestChart::operatingModeName(m_walk.dm()->getOperatingMode()));
         // The page that started the test: the phase it asked to be connected, if any.
         QQuickItem* page = m_walk.ui->page();
         QObject* status = page ? page->property("startStatus").value<QObject*>() : nullptr;
-        const bool asks = ProgramWindow::typeName(page) == QLatin1String("TestConfirmationPage")
-            && page->property("phaseRow").value<QObject*>() && status;
+        const QObject* row = page ? page->property("phaseRow").value<QObject*>() : nullptr;
+        const bool asks = ProgramWindow::typeName(page) == QLatin1String("TestConfirmationPage") && row && status;
         m_startPhase = asks ? status->property("phaseName").toString() : QString();
         m_phaseConfirmed = asks && m_notes.connected.page == page;
+        askedPhase = asks ? row->property("value").toInt() : -1;
     }
     if (to == States::InitTest || to == States::Idle) {
         m_testLimitKv = to == States::InitTest ? m_notes.confirmedKv : 0;
         m_breakdownsBefore = m_notes.breakdowns;
     }
     // A start from a phase's confirmation goes on with the sequence, unless it is a test of
-    // another mode or one started afresh from the main menu.
+    // another mode, one started afresh from the main menu, or one whose confirmation asks for
+    // a phase not after the last (configured anew, its phases begin again).
     const int mode = m_walk.dm()->getOperatingMode();
-    const bool nextPhase = from == States::WaitPhaseConnect && mode == m_sequence.mode && !m_sequence.mainMenuSince;
+    const bool nextPhase = from == States::WaitPhaseConnect && mode == m_sequence.mode && !m_sequence.mainMenuSince
+        && (askedPhase < 0 || askedPhase > m_sequence.phase);
     if (to == States::InitTest && !nextPhase) {
         // A new sequence: what the store held before it, what the operator confirmed for it.
         Sequence s;
@@ -519,8 +523,11 @@ void WorldRules::onStateChanged(States::AppState from, States::AppState to)
         m_sequence = s;
         m_sequenceOpen = true;
     }
-    if (to == States::InitTest)
+    if (to == States::InitTest) {
         m_sequence.endedAt = -1;
+        if (askedPhase >= 0)
+            m_sequence.phase = askedPhase;
+    }
     // It ends with its results, or back in Idle before them; a phase to come goes on.
     if (m_sequenceOpen && m_sequence.endedAt < 0
         && (to == States::TestFinished || (to == States::Idle && from != States::TestFinished

@@ -124,9 +124,11 @@ private:
         double kv = 0;
         bool manual = false;
         int mode = -1;
-        // Waiting for a phase to come: when the one before ended; the main menu shown since.
+        // Waiting for a phase to come: when the one before ended; the main menu shown since;
+        // the phase its last start asked to be connected.
         qint64 phaseEndedAt = -1;
         bool mainMenuSince = false;
+        int phase = -1;
         int serial = 0;
     } m_sequence;
     QString storedRecord(Sequence& s, const QSet<QString>& after);
